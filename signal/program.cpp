@@ -1,0 +1,10 @@
+#include "signal/program.h"
+
+namespace ardv {
+
+Program& program() {
+  static Program p;
+  return p;
+}
+
+}  // namespace ardv

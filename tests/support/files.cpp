@@ -1,0 +1,34 @@
+#include "tests/support/files.h"
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace ardv::test {
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
+  std::string s = readFile(path);
+  return std::vector<std::uint8_t>(s.begin(), s.end());
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::filesystem::path sourceDir() { return ARDV_SOURCE_DIR; }
+std::filesystem::path sourceDataDir() { return sourceDir() / "data"; }
+
+}  // namespace ardv::test
