@@ -3,7 +3,11 @@
 
 set(ARDV_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor)
 
-if(ARDV_SANITIZE)
+if(ARDV_BUILD_FUZZ)
+  # Instrument every library for coverage; the fuzz targets add the driver.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+elseif(ARDV_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()

@@ -1,0 +1,15 @@
+// The subcommands of ardv-cli. Each takes the arguments after its name and
+// returns the process exit status (0 success, 1 failure already reported,
+// 2 bad usage).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ardv::cli {
+
+using Args = std::vector<std::string>;
+
+int runInfo(const Args& args);
+
+}  // namespace ardv::cli
