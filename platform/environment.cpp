@@ -11,6 +11,12 @@ std::optional<std::string> environmentValue(const char* name) {
   return std::string(value);
 }
 
+std::optional<std::string> environmentVariable(const char* name) {
+  const char* value = std::getenv(name);
+  if (!value) return std::nullopt;
+  return std::string(value);
+}
+
 namespace {
 
 std::filesystem::path homeRelative(const char* variable, const char* fallback) {

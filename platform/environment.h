@@ -11,6 +11,10 @@ namespace ardv {
 // The value of an environment variable; nothing when unset or empty.
 std::optional<std::string> environmentValue(const char* name);
 
+// The value of an environment variable, empty when set to nothing; nothing
+// when unset.
+std::optional<std::string> environmentVariable(const char* name);
+
 // $XDG_DATA_HOME, or ~/.local/share when unset.
 std::filesystem::path xdgDataHome();
 // $XDG_CONFIG_HOME, or ~/.config when unset.

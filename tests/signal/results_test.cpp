@@ -1,0 +1,116 @@
+#include "signal/results.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "annotation/texts.h"
+#include "platform/headless/recording_reporter.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+class ResultsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    textTable().loadText(
+        "201, \"No log\"\n202, \"No results\"\n209, \"Log moved to log.bak\"\n210, \"Log\"\n", "test");
+  }
+  void TearDown() override { textTable().clear(); }
+  ScopedRecorder rec_;
+  TempDir tmp_;
+};
+
+TEST_F(ResultsTest, TextReachingExactlyTheLimitIsWrittenOneMoreCharacterTruncates) {
+  ResultsStream results(tmp_.path());
+  ASSERT_TRUE(results.open());
+  results.write(std::string(59990, 'a'));
+  results.write(std::string(10, 'b'));
+  EXPECT_EQ(results.count(), 60000);
+  results.write("c");
+  EXPECT_EQ(results.count(), -1);
+  results.write("dropped");
+  results.newline();
+  results.close();
+  EXPECT_EQ(rec_->reports().size(), 0u);
+  const std::string log = readFile(tmp_ / "log.txt");
+  EXPECT_EQ(log, "\r\n" + std::string(59990, 'a') + std::string(10, 'b') + "\r\n*** truncated ***");
+  EXPECT_FALSE(fs::exists(tmp_ / "results.txt"));
+}
+
+TEST_F(ResultsTest, ClosingAppendsToTheLogEachTime) {
+  for (const char* text : {"first", "second"}) {
+    ResultsStream results(tmp_.path());
+    results.open();
+    results.writeLine(text);
+    results.close();
+  }
+  EXPECT_EQ(readFile(tmp_ / "log.txt"), "\r\nfirst\r\n\r\nsecond\r\n");
+}
+
+TEST_F(ResultsTest, TimeLineGivesMillisecondsAndSample) {
+  ResultsStream results(tmp_.path());
+  results.open();
+  results.time(8008, 16000.0);  // 500.5 ms rounds away from zero
+  results.time(0, 0.0);
+  results.close();
+  EXPECT_EQ(readFile(tmp_ / "log.txt"), "\r\nDate 501 ms (8008 sample)\r\nDate 0 ms (0 sample)\r\n");
+}
+
+TEST_F(ResultsTest, LogIsRotatedWhenResultsWouldPassTheLimit) {
+  writeFile(tmp_ / "log.txt", std::string(50000, 'L'));
+  writeFile(tmp_ / "log.bak", "older");
+  writeFile(tmp_ / "results.txt", std::string(10001, 'R'));
+  logAppendResults(tmp_.path());
+  EXPECT_EQ(readFile(tmp_ / "log.bak"), std::string(50000, 'L'));
+  EXPECT_EQ(readFile(tmp_ / "log.txt"), "\r\n" + std::string(10001, 'R'));
+  ASSERT_EQ(rec_->reports().size(), 1u);
+  EXPECT_EQ(rec_->reports()[0].caption, "Log");
+  EXPECT_EQ(rec_->reports()[0].text, "Log moved to log.bak");
+}
+
+TEST_F(ResultsTest, LogIsKeptWhenTotalIsExactlyTheLimit) {
+  writeFile(tmp_ / "log.txt", std::string(50000, 'L'));
+  writeFile(tmp_ / "results.txt", std::string(10000, 'R'));
+  logAppendResults(tmp_.path());
+  EXPECT_FALSE(fs::exists(tmp_ / "log.bak"));
+  EXPECT_EQ(readFile(tmp_ / "log.txt").size(), 50000u + 2u + 10000u);
+}
+
+TEST_F(ResultsTest, MissingOrEmptyResultsChangeNothing) {
+  writeFile(tmp_ / "log.txt", "kept");
+  logAppendResults(tmp_.path());
+  writeFile(tmp_ / "results.txt", "");
+  logAppendResults(tmp_.path());
+  EXPECT_EQ(readFile(tmp_ / "log.txt"), "kept");
+  EXPECT_EQ(rec_->count(ReportKind::Message), 2u);
+  EXPECT_TRUE(rec_->saw("No log"));
+}
+
+TEST_F(ResultsTest, ShowingAMissingFileSaysSo) {
+  showLog(tmp_.path());
+  showResults(tmp_.path());
+  ASSERT_EQ(rec_->reports().size(), 2u);
+  EXPECT_EQ(rec_->reports()[0].text, "No log");
+  EXPECT_EQ(rec_->reports()[1].text, "No results");
+}
+
+TEST_F(ResultsTest, UnwritableResultsFileReportsAndStillCounts) {
+  ResultsStream results(tmp_ / "no-such-directory");
+  EXPECT_FALSE(results.open());
+  results.write("abc");
+  results.write("de");
+  EXPECT_EQ(results.count(), 5);
+  EXPECT_EQ(rec_->count(ReportKind::Message), 3u);
+  EXPECT_TRUE(rec_->saw("Unable to write in the result file"));
+}
+
+}  // namespace
+}  // namespace ardv

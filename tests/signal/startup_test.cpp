@@ -1,0 +1,182 @@
+#include "signal/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/headless/recording_reporter.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+using test::writeFile;
+
+const char kIni[] = "[Ardelovox]\nCountryFile=english.txt\nLanguageFile=french.lng\nPhoneticFont=DejaVu Sans\n";
+
+// An installation directory with format/, temp/ and ardv.ini.
+void makeInstall(const fs::path& dir, const std::string& ini = kIni) {
+  fs::create_directories(dir / "format");
+  fs::create_directories(dir / "temp");
+  if (!ini.empty()) writeFile(dir / "ardv.ini", ini);
+}
+
+StartupEnvironment environmentIn(const TempDir& tmp) {
+  StartupEnvironment env;
+  env.bundledData = tmp / "bundled";
+  env.userData = tmp / "user-data" / "ardelovox";
+  env.userConfig = tmp / "user-config" / "ardelovox";
+  return env;
+}
+
+TEST(Startup, ArdvHomeGivesDirectoriesAndSettings) {
+  TempDir tmp;
+  makeInstall(tmp / "home");
+  writeFile(tmp / "home" / "temp" / "log.txt", "old log");
+  auto env = environmentIn(tmp);
+  env.ardvHome = (tmp / "home").string();
+  ScopedRecorder rec;
+  Program prog;
+  ASSERT_TRUE(runStartup(env, prog));
+  EXPECT_EQ(prog.dirs.format, tmp / "home" / "format");
+  EXPECT_EQ(prog.dirs.temp, tmp / "home" / "temp");
+  EXPECT_EQ(prog.settings.countryFile, "english.txt");
+  EXPECT_EQ(prog.settings.languageFile, "french.lng");
+  EXPECT_EQ(prog.settings.phoneticFont, "DejaVu Sans");
+  EXPECT_EQ(prog.settings.sndRecorder, "");
+  EXPECT_FALSE(fs::exists(tmp / "home" / "temp" / "log.txt")) << "every run starts with an empty log";
+  EXPECT_TRUE(rec->reports().empty());
+}
+
+TEST(Startup, MissingDirectoriesAreFatalEachWithItsMessage) {
+  struct Case {
+    bool temp, format;
+    std::vector<std::string> messages;
+  };
+  const Case cases[] = {
+      {true, false, {"Format directory ("}},
+      {false, true, {"Temporary directory ("}},
+      {false, false, {"Temporary directory (", "Format directory ("}},
+  };
+  for (const auto& c : cases) {
+    TempDir tmp;
+    if (c.temp) fs::create_directories(tmp / "home" / "temp");
+    if (c.format) fs::create_directories(tmp / "home" / "format");
+    writeFile(tmp / "ardv.ini", kIni);
+    auto env = environmentIn(tmp);
+    env.ardvHome = (tmp / "home").string();
+    ScopedRecorder rec;
+    Program prog;
+    EXPECT_FALSE(runStartup(env, prog));
+    ASSERT_EQ(rec->count(ReportKind::Fatal), c.messages.size());
+    for (std::size_t i = 0; i < c.messages.size(); ++i) {
+      EXPECT_EQ(rec->reports()[i].text.rfind(c.messages[i], 0), 0u) << rec->reports()[i].text;
+      EXPECT_NE(rec->reports()[i].text.find("does not exist"), std::string::npos);
+    }
+    EXPECT_TRUE(fatalRequested());
+  }
+}
+
+TEST(Startup, MissingSettingsAreFatal) {
+  struct Case {
+    std::string ini;
+    std::vector<std::string> messages;
+  };
+  const Case cases[] = {
+      {"[Ardelovox]\nLanguageFile=french.lng\n", {"CountryFile not found in file ardv.ini"}},
+      {"[Ardelovox]\nCountryFile=english.txt\n", {"LanguageFile not found in file ardv.ini"}},
+      {"[Other]\nCountryFile=english.txt\nLanguageFile=french.lng\n",
+       {"CountryFile not found in file ardv.ini", "LanguageFile not found in file ardv.ini"}},
+      {"", {"CountryFile not found in file ardv.ini", "LanguageFile not found in file ardv.ini"}},
+  };
+  for (const auto& c : cases) {
+    TempDir tmp;
+    makeInstall(tmp / "home", c.ini);
+    auto env = environmentIn(tmp);
+    env.ardvHome = (tmp / "home").string();
+    ScopedRecorder rec;
+    Program prog;
+    EXPECT_FALSE(runStartup(env, prog)) << c.ini;
+    ASSERT_EQ(rec->reports().size(), c.messages.size()) << c.ini;
+    for (std::size_t i = 0; i < c.messages.size(); ++i) EXPECT_EQ(rec->reports()[i].text, c.messages[i]);
+  }
+}
+
+TEST(Startup, SettingsFallBackToUserConfigDirectory) {
+  TempDir tmp;
+  makeInstall(tmp / "home", "");
+  auto env = environmentIn(tmp);
+  env.ardvHome = (tmp / "home").string();
+  fs::create_directories(env.userConfig);
+  writeFile(env.userConfig / "ardv.ini", "[ardelovox]\ncountryfile = mine.txt\nLanguageFile=english.lng\n");
+  ScopedRecorder rec;
+  Program prog;
+  ASSERT_TRUE(runStartup(env, prog));
+  EXPECT_EQ(prog.settings.countryFile, "mine.txt");
+  EXPECT_EQ(prog.settings.languageFile, "english.lng");
+}
+
+TEST(Startup, WithoutArdvHomeUsesWritableBundledData) {
+  TempDir tmp;
+  auto env = environmentIn(tmp);
+  makeInstall(env.bundledData);
+  ScopedRecorder rec;
+  Program prog;
+  ASSERT_TRUE(runStartup(env, prog));
+  EXPECT_EQ(prog.dirs.install, env.bundledData);
+  EXPECT_FALSE(fs::exists(env.userData));
+}
+
+TEST(Startup, ReadOnlyBundledDataIsCopiedForTheUserOnce) {
+  TempDir tmp;
+  auto env = environmentIn(tmp);
+  makeInstall(env.bundledData);
+  writeFile(env.bundledData / "format" / "english.txt", "204, \"Message\"\n");
+  fs::permissions(env.bundledData / "temp", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  ScopedRecorder rec;
+  Program prog;
+  ASSERT_TRUE(runStartup(env, prog)) << (rec->reports().empty() ? "" : rec->reports()[0].text);
+  EXPECT_EQ(prog.dirs.install, env.userData);
+  EXPECT_TRUE(fs::exists(env.userData / "format" / "english.txt"));
+  EXPECT_TRUE(fs::is_directory(env.userData / "temp"));
+  EXPECT_EQ(prog.settings.countryFile, "english.txt");
+
+  // A user's own change survives the next start.
+  test::writeFile(env.userData / "format" / "english.txt", "204, \"Mine\"\n");
+  Program again;
+  ASSERT_TRUE(runStartup(env, again));
+  EXPECT_EQ(test::readFile(env.userData / "format" / "english.txt"), "204, \"Mine\"\n");
+}
+
+TEST(Startup, NoArdvHomeAndNoDataDirectoryIsFatal) {
+  TempDir tmp;
+  auto env = environmentIn(tmp);
+  ScopedRecorder rec;
+  Program prog;
+  EXPECT_FALSE(runStartup(env, prog));
+  ASSERT_EQ(rec->count(ReportKind::Fatal), 1u);
+  EXPECT_TRUE(rec->saw("ARDV_HOME"));
+}
+
+TEST(Startup, EmptyArdvHomeMeansPathsRelativeToWorkingDirectory) {
+  TempDir tmp;
+  makeInstall(tmp.path());
+  const auto previous = fs::current_path();
+  fs::current_path(tmp.path());
+  auto env = environmentIn(tmp);
+  env.ardvHome = "";
+  ScopedRecorder rec;
+  Program prog;
+  const bool ok = runStartup(env, prog);
+  fs::current_path(previous);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(prog.dirs.format, fs::path("format"));
+  EXPECT_EQ(prog.dirs.temp, fs::path("temp"));
+}
+
+}  // namespace
+}  // namespace ardv
