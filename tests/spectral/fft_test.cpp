@@ -1,0 +1,193 @@
+// The transforms against a direct DFT at every size, their round trips, and
+// the layouts of the single-precision wrappers on analytic inputs.
+#include "spectral/fft.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "platform/headless/recording_reporter.h"
+
+namespace ardv {
+namespace {
+
+using Cplx = std::complex<double>;
+
+std::vector<Cplx> directDft(const std::vector<Cplx>& z, int sign) {
+  const std::size_t n = z.size();
+  std::vector<Cplx> out(n), w(n);
+  // Exact angle reduction keeps the reference accurate at 4096 points.
+  for (std::size_t j = 0; j < n; ++j) {
+    const double a = sign * 2.0 * std::numbers::pi * static_cast<double>(j) / static_cast<double>(n);
+    w[j] = Cplx(std::cos(a), std::sin(a));
+  }
+  for (std::size_t k = 0; k < n; ++k) {
+    Cplx acc = 0;
+    for (std::size_t m = 0; m < n; ++m) acc += z[m] * w[(m * k) % n];
+    out[k] = acc;
+  }
+  return out;
+}
+
+std::vector<double> randomSignal(int n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<double> dist(-1.0, 1.0);
+  std::vector<double> x(static_cast<std::size_t>(n));
+  for (auto& v : x) v = dist(gen);
+  return x;
+}
+
+double maxAbs(const std::vector<Cplx>& v) {
+  double m = 0;
+  for (const auto& c : v) m = std::max(m, std::abs(c));
+  return m;
+}
+
+class FftSizes : public ::testing::TestWithParam<int> {};
+
+TEST_P(FftSizes, ComplexForwardAndInverseMatchDirectDft) {
+  const int n = GetParam();
+  auto re = randomSignal(n, 11), im = randomSignal(n, 12);
+  std::vector<Cplx> z(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) z[i] = Cplx(re[i], im[i]);
+  const auto ref = directDft(z, -1);
+  ASSERT_TRUE(fftComplexForward(n, re.data(), im.data()));
+  const double tol = 1e-9 * maxAbs(ref);
+  for (int k = 0; k < n; ++k) {
+    EXPECT_NEAR(re[k], ref[k].real(), tol) << "k=" << k;
+    EXPECT_NEAR(im[k], ref[k].imag(), tol) << "k=" << k;
+  }
+  ASSERT_TRUE(fftComplexInverse(n, re.data(), im.data()));
+  for (int m = 0; m < n; ++m) {
+    EXPECT_NEAR(re[m], n * z[m].real(), 1e-9 * n);
+    EXPECT_NEAR(im[m], n * z[m].imag(), 1e-9 * n);
+  }
+}
+
+TEST_P(FftSizes, RealForwardHalfComplexLayoutAndInverse) {
+  const int n = GetParam();
+  const auto x0 = randomSignal(n, 21);
+  std::vector<Cplx> z(x0.begin(), x0.end());
+  const auto ref = directDft(z, -1);
+  auto x = x0;
+  ASSERT_TRUE(fftRealForward(n, x.data()));
+  const double tol = 1e-9 * maxAbs(ref);
+  for (int k = 0; k <= n / 2; ++k) EXPECT_NEAR(x[k], ref[k].real(), tol) << "k=" << k;
+  for (int k = 1; k < n / 2; ++k) EXPECT_NEAR(x[n - k], -ref[k].imag(), tol) << "k=" << k;
+  ASSERT_TRUE(fftRealInverse(n, x.data()));
+  for (int m = 0; m < n; ++m) EXPECT_NEAR(x[m], n * x0[m], 1e-9 * n);
+}
+
+TEST_P(FftSizes, HartleyMatchesDefinition) {
+  const int n = GetParam();
+  const auto x0 = randomSignal(n, 31);
+  std::vector<Cplx> z(x0.begin(), x0.end());
+  const auto ref = directDft(z, -1);
+  auto x = x0;
+  ASSERT_TRUE(hartleyTransform(x.data(), n));
+  // H(k) = Re X(k) - Im X(k) for the e^(-i) kernel.
+  const double tol = 1e-9 * maxAbs(ref);
+  for (int k = 0; k < n; ++k) EXPECT_NEAR(x[k], ref[k].real() - ref[k].imag(), tol) << "k=" << k;
+  // The Hartley transform is its own inverse up to n.
+  ASSERT_TRUE(hartleyTransform(x.data(), n));
+  for (int m = 0; m < n; ++m) EXPECT_NEAR(x[m], n * x0[m], 1e-9 * n);
+}
+
+INSTANTIATE_TEST_SUITE_P(PowersOfTwo, FftSizes, ::testing::Values(4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096));
+
+TEST(Fft, UnsupportedSizeIsReportedAndLeavesData) {
+  ScopedRecorder rec;
+  std::vector<double> x = {1, 2, 3, 4, 5, 6};
+  EXPECT_FALSE(fftRealForward(6, x.data()));
+  EXPECT_FALSE(hartleyTransform(x.data(), 2));
+  EXPECT_EQ(rec->count(ReportKind::Bug), 2u);
+  EXPECT_EQ(x[5], 6.0);
+  std::vector<float> f(200, 1.0f);
+  EXPECT_FALSE(realFft(f.data(), 128));
+  EXPECT_FALSE(complexFft(f.data(), 64, FftDirection::Forward));
+  EXPECT_EQ(rec->reports().size(), 2u);
+  EXPECT_EQ(f[0], 1.0f);
+}
+
+// Analytic inputs for realFft: sentinel values past the output must survive.
+struct RealCase {
+  const char* name;
+  double (*signal)(int m, int n);
+  double (*re)(int k, int n);  // expected Re X(k)
+  double (*im)(int k, int n);  // expected Im X(k)
+};
+
+const RealCase kRealCases[] = {
+    {"dc", [](int, int) { return 1.0; }, [](int k, int n) { return k == 0 ? double(n) : 0.0; },
+     [](int, int) { return 0.0; }},
+    {"impulse", [](int m, int) { return m == 0 ? 1.0 : 0.0; }, [](int, int) { return 1.0; },
+     [](int, int) { return 0.0; }},
+    {"cosine bin 3", [](int m, int n) { return std::cos(2 * std::numbers::pi * 3 * m / n); },
+     [](int k, int n) { return k == 3 ? n / 2.0 : 0.0; }, [](int, int) { return 0.0; }},
+    {"sine bin 5", [](int m, int n) { return std::sin(2 * std::numbers::pi * 5 * m / n); },
+     [](int, int) { return 0.0; }, [](int k, int n) { return k == 5 ? -n / 2.0 : 0.0; }},
+    {"nyquist", [](int m, int) { return m % 2 ? -1.0 : 1.0; }, [](int, int) { return 0.0; },
+     [](int, int) { return 0.0; }},
+};
+
+TEST(RealFft, AnalyticInputsLayoutAndSentinels) {
+  for (int n : {256, 512, 1024, 2048, 4096}) {
+    for (const auto& c : kRealCases) {
+      std::vector<float> buf(static_cast<std::size_t>(n) + 4, 0.0f);
+      for (int m = 0; m < n; ++m) buf[m] = static_cast<float>(c.signal(m, n));
+      buf[n] = 7.5f;
+      buf[n + 1] = -3.25f;
+      buf[n + 2] = 99.0f;
+      ASSERT_TRUE(realFft(buf.data(), n));
+      EXPECT_NEAR(buf[0], c.re(0, n), 1e-3) << c.name;
+      EXPECT_EQ(buf[1], 0.0f) << c.name;
+      for (int k = 1; k < n / 2; ++k) {
+        EXPECT_NEAR(buf[2 * k], c.re(k, n), 1e-3) << c.name << " k=" << k;
+        EXPECT_NEAR(buf[2 * k + 1], -c.im(k, n), 1e-3) << c.name << " k=" << k;
+      }
+      EXPECT_EQ(buf[n], 7.5f) << c.name;
+      EXPECT_EQ(buf[n + 1], -3.25f) << c.name;
+      EXPECT_EQ(buf[n + 2], 99.0f) << c.name;
+    }
+  }
+}
+
+TEST(RealFft, InterleavedVariantRestoresImaginarySign) {
+  const int n = 64;
+  std::vector<float> buf(n + 2, 0.0f);
+  for (int m = 0; m < n; ++m) buf[m] = static_cast<float>(std::sin(2 * std::numbers::pi * 5 * m / n));
+  ASSERT_TRUE(realFftInterleaved(buf.data(), n));
+  EXPECT_NEAR(buf[11], -n / 2.0, 1e-4);
+  EXPECT_EQ(buf[1], 0.0f);
+}
+
+TEST(ComplexFft, RoundTripReturnsInputAndSentinelSurvives) {
+  for (int n : {128, 256, 512, 1024, 2048, 4096}) {
+    auto data = randomSignal(2 * n, 41);
+    std::vector<float> buf(data.begin(), data.end());
+    buf.push_back(42.0f);
+    const auto original = buf;
+    ASSERT_TRUE(complexFft(buf.data(), n, FftDirection::Forward));
+    ASSERT_TRUE(complexFft(buf.data(), n, FftDirection::Inverse));
+    for (int i = 0; i < 2 * n; ++i) EXPECT_NEAR(buf[i], original[i], 1e-5) << "n=" << n;
+    EXPECT_EQ(buf[2 * n], 42.0f);
+  }
+}
+
+TEST(ComplexFft, ForwardOfImpulseIsFlat) {
+  const int n = 128;
+  std::vector<float> buf(2 * n, 0.0f);
+  buf[2] = 1.0f;  // z(1) = 1: X(k) = e^(-2 pi i k / n)
+  ASSERT_TRUE(complexFft(buf.data(), n, FftDirection::Forward));
+  for (int k = 0; k < n; ++k) {
+    EXPECT_NEAR(buf[2 * k], std::cos(2 * std::numbers::pi * k / n), 1e-6);
+    EXPECT_NEAR(buf[2 * k + 1], -std::sin(2 * std::numbers::pi * k / n), 1e-6);
+  }
+}
+
+}  // namespace
+}  // namespace ardv
