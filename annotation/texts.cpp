@@ -140,8 +140,10 @@ bool TextTable::loadText(const std::string& content, const std::string& fileName
     if (first == std::string::npos) continue;
     line.erase(0, first);
     if (line.size() < 5 || line.compare(0, 2, "//") == 0) continue;
+    // The comma after the number is a separator; a comma inside the text is
+    // part of the text.
     auto comma = line.find(',');
-    if (comma != std::string::npos) line[comma] = ' ';
+    if (comma != std::string::npos && comma < line.find('"')) line[comma] = ' ';
 
     std::size_t pos = 0;
     long long number = 0;
