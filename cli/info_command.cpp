@@ -1,0 +1,75 @@
+// ardv-cli info FILE: describes a signal file as the "Details" box does:
+// sampling frequency, length, where the samples and the annotation chunks are,
+// and the first labels of both annotation lists.
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "annotation/notetiqs.h"
+#include "cli/commands.h"
+#include "platform/report.h"
+#include "signal/annotation_chunk.h"
+#include "signal/infofile.h"
+#include "signal/time_conversion.h"
+#include "signal/wavfile.h"
+
+namespace ardv::cli {
+namespace {
+
+constexpr int kLabelsShown = 10;
+
+std::string chunkExtent(std::int64_t offset, std::int64_t size) {
+  if (size == 0) return "none";
+  return "offset " + std::to_string(offset) + ", " + std::to_string(size) + " bytes";
+}
+
+// "count: label label ..." with the first labels; "_" stands for an unlabelled segment.
+std::string segmentSummary(const notetiqs& list) {
+  std::string out = std::to_string(list.segmentCount());
+  int shown = std::min(list.segmentCount(), kLabelsShown);
+  if (shown > 0) out += ":";
+  for (int i = 0; i < shown; ++i) {
+    const std::string& label = list.items()[static_cast<std::size_t>(i)].text;
+    out += " " + (label.empty() ? std::string("_") : label);
+  }
+  if (list.segmentCount() > shown) out += " ...";
+  return out;
+}
+
+void printLine(const char* key, const std::string& value) { std::printf("%-20s%s\n", key, value.c_str()); }
+
+}  // namespace
+
+int runInfo(const Args& args) {
+  if (args.size() != 1) {
+    std::fprintf(stderr, "usage: ardv-cli info FILE\n");
+    return 2;
+  }
+  infoFile info;
+  info.nom = args[0];
+  if (!isWavName(info.nom)) {
+    message(info.nom + "\r\nis not read as a WAV file (extensions .wav, .ard, .wa$); other files need a format profile.");
+    return 1;
+  }
+  if (!init_infoFile_read_WAV(info)) return 1;
+
+  notetiqs phonemes, words;
+  bool ok = readnotetiqs(info.nom, phonemes, info.etiqdepl, info.etiqlongueur);
+  ok = readnotetiqs(info.nom, words, info.notedepl, info.notelongueur) && ok;
+
+  const std::int64_t samples = info.sampleCount();
+  printLine("File:", info.nom);
+  printLine("Sampling frequency:", std::to_string(static_cast<long long>(info.frequence)) + " Hz");
+  printLine("Samples:", std::to_string(samples));
+  printLine("Duration:", std::to_string(samplesToMs(static_cast<double>(samples), info.frequence)) + " ms");
+  printLine("Data:", chunkExtent(info.depl, info.longueur));
+  printLine("\"phon\" chunk:", chunkExtent(info.etiqdepl, info.etiqlongueur));
+  printLine("\"word\" chunk:", chunkExtent(info.notedepl, info.notelongueur));
+  printLine("Phoneme segments:", segmentSummary(phonemes));
+  printLine("Word segments:", segmentSummary(words));
+  std::fflush(stdout);
+  return ok ? 0 : 1;
+}
+
+}  // namespace ardv::cli

@@ -1,0 +1,213 @@
+// WAV names, the description of WAV files (round trip with the writer, and a
+// sweep of damaged and foreign files: refused with one message, record
+// untouched), and the transport message.
+
+#include "signal/wavfile.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "platform/headless/recording_reporter.h"
+#include "signal/annotation_chunk.h"
+#include "signal/program.h"
+#include "signal/transport_error.h"
+#include "signal/wav_layout.h"
+#include "tests/signal/wav_test_support.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+using test::Bytes;
+using test::chunk;
+using test::fmtPayload;
+using test::riffWave;
+
+struct NameCase {
+  const char* name;
+  bool withOption;
+  bool withoutOption;
+};
+class WavName : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(WavName, FollowsExtensionAndOption) {
+  bool saved = program().options.WindowsWAVfiles;
+  program().options.WindowsWAVfiles = true;
+  EXPECT_EQ(isWavName(GetParam().name), GetParam().withOption);
+  program().options.WindowsWAVfiles = false;
+  EXPECT_EQ(isWavName(GetParam().name), GetParam().withoutOption);
+  program().options.WindowsWAVfiles = saved;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, WavName,
+                         ::testing::Values(NameCase{"x.wa$", true, true}, NameCase{"/d/X.WA$", true, true},
+                                           NameCase{"x.wav", true, false}, NameCase{"x.WaV", true, false},
+                                           NameCase{"x.ard", true, false}, NameCase{"x.ARD", true, false},
+                                           NameCase{"x.raw", false, false}, NameCase{"x.wave", false, false},
+                                           NameCase{"wav", false, false}, NameCase{"dir.wav/x", false, false},
+                                           NameCase{"", false, false}));
+
+class WavFile : public ::testing::Test {
+ protected:
+  void SetUp() override { test::loadWavTexts(); }
+  std::string file(const Bytes& bytes, const char* name = "f.wav") {
+    test::writeBytes(dir / name, bytes);
+    return (dir / name).string();
+  }
+  test::TempDir dir;
+};
+
+TEST_F(WavFile, RoundTripKeepsSamplesAndBothLists) {
+  std::mt19937 rng(42);
+  std::uniform_int_distribution<int> value(-32768, 32767);
+  std::vector<std::int16_t> samples(1001);
+  for (auto& s : samples) s = static_cast<std::int16_t>(value(rng));
+  notetiqs phon, word;
+  for (auto [p, t] : {std::pair{0, "p"}, {120, "a:"}, {500, ""}, {900, "t_h"}, {1001, ""}})
+    phon.SetText(phon.insertOrGet(p), t);
+  for (auto [p, t] : {std::pair{0, "pat"}, {1001, ""}}) word.SetText(word.insertOrGet(p), t);
+
+  ScopedRecorder rec;
+  infoFile info;
+  info.nom = (dir / "r.wav").string();
+  ASSERT_TRUE(writeWavFile(info.nom, samples, 16000.0, phon, word));
+  ASSERT_TRUE(init_infoFile_read_WAV(info));
+  EXPECT_EQ(info.frequence, 16000.0);
+  EXPECT_EQ(info.nb_bits, 16);
+  EXPECT_EQ(info.swap, 0);
+  EXPECT_EQ(info.depl, 44);
+  EXPECT_EQ(info.longueur, 2002);
+  EXPECT_EQ(info.etiqdepl, 44 + 2002 + 8);
+
+  Bytes bytes = test::readBytes(info.nom);
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    ASSERT_EQ(static_cast<std::int16_t>(bytes[44 + 2 * i] | bytes[45 + 2 * i] << 8), samples[i]);
+
+  notetiqs phonBack, wordBack;
+  ASSERT_TRUE(readnotetiqs(info.nom, phonBack, info.etiqdepl, info.etiqlongueur));
+  ASSERT_TRUE(readnotetiqs(info.nom, wordBack, info.notedepl, info.notelongueur));
+  EXPECT_EQ(phonBack.count(), phon.count());
+  for (int i = 0; i < phon.count(); ++i) {
+    EXPECT_EQ(phonBack.position(i), phon.position(i));
+    EXPECT_EQ(phonBack.Text(i), phon.Text(i));
+  }
+  EXPECT_EQ(wordBack.Text(0), "pat");
+  EXPECT_EQ(wordBack.position(1), 1001);
+  EXPECT_TRUE(rec->reports().empty());
+}
+
+TEST_F(WavFile, ForeignChunksArePassedOverWithTheirPadBytes) {
+  // An odd "LIST" chunk after the format, a lying RIFF size, odd data.
+  std::string name = file(riffWave({chunk("fmt ", fmtPayload(1, 1, 11025, 16)), chunk("LIST", Bytes(3, 'x')),
+                                    chunk("data", {1, 2, 3}), chunk("phon", {5, 0, 0, 0})},
+                                   0x7FFFFFF0));
+  infoFile info;
+  info.nom = name;
+  ASSERT_TRUE(init_infoFile_read_WAV(info));
+  EXPECT_EQ(info.frequence, 11025.0);
+  EXPECT_EQ(info.depl, 12 + 24 + 12 + 8);
+  EXPECT_EQ(info.longueur, 2);  // half a sample is not part of the signal
+  EXPECT_EQ(info.etiqlongueur, 4);
+  EXPECT_EQ(info.notedepl, 0);
+  EXPECT_EQ(info.notelongueur, 0);
+}
+
+struct BadFile {
+  const char* what;
+  Bytes bytes;
+  int step;
+  const char* fragment;  // in the message text
+};
+
+std::vector<BadFile> badFiles() {
+  const Bytes mono16 = fmtPayload(1, 1, 16000, 16);
+  std::mt19937 rng(7);
+  Bytes garbage(300);
+  for (auto& b : garbage) b = static_cast<std::uint8_t>(rng());
+  Bytes truncated = riffWave({chunk("fmt ", mono16), chunk("data", Bytes(100, 1))});
+  truncated.resize(70);
+  return {
+      {"empty", {}, 2, "T3202"},
+      {"garbage", garbage, 2, "T3202"},
+      {"riff of another form", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}, 2, "T3202"},
+      {"header only", riffWave({}), 3, "ends at byte 12"},
+      {"stereo", riffWave({chunk("fmt ", fmtPayload(1, 2, 16000, 16)), chunk("data", {0, 0, 0, 0})}), 5, "T3203"},
+      {"8-bit", riffWave({chunk("fmt ", fmtPayload(1, 1, 16000, 8)), chunk("data", {0, 0})}), 5, "T3203"},
+      {"float", riffWave({chunk("fmt ", fmtPayload(3, 1, 16000, 16)), chunk("data", {0, 0})}), 5, "T3203"},
+      {"rate 0", riffWave({chunk("fmt ", fmtPayload(1, 1, 0, 16)), chunk("data", {0, 0})}), 5, "T3203"},
+      {"LIST first", riffWave({chunk("LIST", Bytes(20, 0)), chunk("fmt ", mono16), chunk("data", {0, 0})}), 5,
+       "T3203"},
+      {"short format", riffWave({chunk("fmt ", Bytes(14, 1)), chunk("data", {0, 0})}), 4, "step 4"},
+      {"no data", riffWave({chunk("fmt ", mono16), chunk("phon", {0, 0, 0, 0})}), 6, "T409"},
+      {"truncated data", truncated, 6, "claims 100 bytes"},
+      {"format past end", riffWave({chunk("fmt ", mono16, 5000)}), 3, "claims 5000 bytes"},
+      {"data size past end", riffWave({chunk("fmt ", mono16), chunk("data", {0, 0}, 0xFFFFFFF0)}), 6,
+       "claims 4294967280"},
+      {"word past end", riffWave({chunk("fmt ", mono16), chunk("data", {0, 0}), chunk("word", {0, 0, 0, 0}, 99)}), 7,
+       "\"word\""},
+  };
+}
+
+TEST_F(WavFile, DamagedAndForeignFilesAreRefusedOnceAndChangeNothing) {
+  for (const BadFile& bad : badFiles()) {
+    SCOPED_TRACE(bad.what);
+    ScopedRecorder rec;
+    infoFile info;
+    info.nom = file(bad.bytes);
+    info.frequence = 123.0;
+    info.depl = 7;
+    read_WAV_datas reader;
+    EXPECT_EQ(reader.SetFilename(info.nom), 1);
+    ASSERT_EQ(rec->reports().size(), 1u);
+    const Report& r = rec->reports()[0];
+    EXPECT_EQ(r.kind, ReportKind::Message);
+    EXPECT_EQ(r.caption, "read_WAV_datas::SetFilename()");
+    EXPECT_NE(r.text.find("step " + std::to_string(bad.step) + "\r\n"), std::string::npos) << r.text;
+    EXPECT_NE(r.text.find(bad.fragment), std::string::npos) << r.text;
+    EXPECT_NE(r.text.find("file " + info.nom), std::string::npos);
+
+    EXPECT_FALSE(init_infoFile_read_WAV(info));
+    EXPECT_EQ(info.frequence, 123.0);
+    EXPECT_EQ(info.depl, 7);
+  }
+}
+
+TEST_F(WavFile, MissingFileIsStepOne) {
+  ScopedRecorder rec;
+  read_WAV_datas reader;
+  std::string name = (dir / "absent.wav").string();
+  EXPECT_EQ(reader.SetFilename(name), 1);
+  EXPECT_EQ(rec->reports().size(), 1u);
+  EXPECT_TRUE(rec->saw(name + "\r\nT3201 open"));
+  EXPECT_TRUE(rec->saw("step 1\r\n"));
+  EXPECT_EQ(reader.SetFilename(dir.path().string()), 1);  // a directory
+  EXPECT_EQ(rec->reports().size(), 2u);
+}
+
+TEST_F(WavFile, TransportMessageIsAssembledInOrder) {
+  std::filesystem::path saved = std::filesystem::current_path();
+  std::filesystem::path deep = dir / std::string(60, 'd');
+  std::filesystem::create_directory(deep);
+  std::filesystem::current_path(deep);
+  std::string cwd40 = deep.string().substr(0, 40);
+  EXPECT_EQ(transportErrorText("detail", 3, "f.wav"), "detail\r\nstep 3\r\nfile f.wav\r\ncwd " + cwd40);
+  EXPECT_EQ(transportErrorText("", 6, "g"), "step 6\r\nfile g\r\ncwd " + cwd40);
+  std::filesystem::current_path(saved);
+}
+
+TEST_F(WavFile, TracesAtDebugLevelTwoOnly) {
+  ScopedRecorder rec;
+  std::string name = file(riffWave({chunk("fmt ", fmtPayload(1, 1, 8000, 16)), chunk("data", {0, 0})}));
+  read_WAV_datas reader;
+  setDebugLevel(2);
+  EXPECT_EQ(reader.SetFilename(name), 0);
+  setDebugLevel(3);
+  EXPECT_EQ(reader.SetFilename(name), 0);
+  setDebugLevel(0);
+  EXPECT_EQ(rec->trace(), (std::vector<std::string>{"read_WAV_datas::SetFilename()", "... " + name}));
+}
+
+}  // namespace
+}  // namespace ardv
