@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <string>
 
+#include "annotation/notetiqs.h"
+#include "signal/buffers.h"
 #include "signal/infofile.h"
 
 namespace ardv {
@@ -50,6 +52,13 @@ struct Program {
   bool fileLoaded = false;
   infoFile en_cours;
   DisplayContext ct;
+  // Samples ct.d_e..ct.f_e of the current signal.
+  SHORTbuf memory{0, "memory samples"};
+  notetiqs etiq;  // phoneme boundaries
+  notetiqs note;  // word boundaries
+  bool etiqSaveable = false;  // the phoneme list may be written where it came from
+  bool noteSaveable = false;  // the word list likewise
+  bool annotationsModified = false;  // either list changed since it was read or saved
 };
 
 // The running program's context.

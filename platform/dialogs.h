@@ -1,0 +1,47 @@
+// The questions the core asks the user: which format profile and label-file
+// kinds go with a file that is not read as WAV ("Profile selector"), and
+// whether to save pending modifications first. The shell answers with
+// dialogs; the command line and the tests with preset answers
+// (platform/headless/preset_dialogs.h).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ardv {
+
+// The three choices of the profile selector and the two label files shown
+// beside them (a "Choose a file" button may replace them).
+struct FormatSelection {
+  int profileIndex = 0;    // index into the profile table
+  int labelKind = 0;       // 0 NONE, 1 QERN, 2 NIST, 3 SAM, 4 ALIGN
+  int annotationKind = 0;  // 0 NONE, 1 VECSYS, 2 NIST, 3 SAM, 4 NOISEX
+  std::string labelFile;       // phoneme label file
+  std::string annotationFile;  // word annotation file
+};
+
+enum class SaveAnswer {
+  Save,      // save the modifications, then go on
+  DontSave,  // drop them and go on
+  Cancel     // neither save nor go on
+};
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // The profile selector for the signal file `soundFile`, offering
+  // `profileNames` (in table order). `selection` holds the initial choices;
+  // on OK it holds the user's and the result is true. False: cancelled,
+  // `selection` unchanged.
+  virtual bool selectFormats(const std::vector<std::string>& profileNames, const std::string& soundFile,
+                             FormatSelection& selection) = 0;
+  // Asks whether to save the modifications of `fileName` before going on.
+  virtual SaveAnswer askSaveModifications(const std::string& fileName) = 0;
+};
+
+// Installs the dialogs (not owned); nullptr restores the headless ones, whose
+// answers are preset (see presetDialogs()).
+void setDialogs(Dialogs* dialogs);
+Dialogs& dialogs();
+
+}  // namespace ardv

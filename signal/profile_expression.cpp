@@ -1,0 +1,231 @@
+// Infix to postfix compilation with an operator stack that remembers the
+// parenthesis level of each operator, and the evaluating stack machine.
+#include "signal/profile_expression.h"
+
+#include <cctype>
+#include <limits>
+
+#include "annotation/text_format.h"
+#include "annotation/texts.h"
+#include "platform/report.h"
+
+namespace ardv {
+namespace {
+
+bool profileTraceOn() { return debugLevel() == 5; }
+
+void trace(const std::string& format, std::initializer_list<TextArg> args) {
+  if (profileTraceOn()) traceLine(formatText(format, args));
+}
+
+int precedence(std::int32_t op) { return op == kOpMul || op == kOpDiv ? 1 : 0; }
+
+char opChar(std::int32_t op) {
+  static const char chars[] = "?+-*/";
+  return op >= 1 && op <= 4 ? chars[op] : '?';
+}
+
+struct PendingOperator {
+  int level;
+  std::int32_t op;
+};
+
+// The two stacks of one compilation. Every step reports its own failure and
+// sets failed_, after which nothing more is written.
+class Compiler {
+ public:
+  bool failed() const { return failed_; }
+  CompiledExpression& result() { return result_; }
+  bool operatorsEmpty() const { return operators_.empty(); }
+  const PendingOperator& top() const { return operators_.back(); }
+
+  void empile_res(char type, std::int32_t value) {
+    trace("empile_res(type=%c,c=%d)", {static_cast<int>(type), value});
+    if (failed_) return;
+    if (static_cast<int>(result_.items.size()) >= kExpressionStack) {
+      fail(3703);
+      return;
+    }
+    result_.items.push_back({type, value});
+  }
+
+  void empile_op(int level, std::int32_t op) {
+    trace("empile_op(niv=%d,optr=%c)", {level, static_cast<int>(opChar(op))});
+    if (failed_) return;
+    if (static_cast<int>(operators_.size()) >= kExpressionStack) {
+      fail(3702);
+      return;
+    }
+    operators_.push_back({level, op});
+  }
+
+  // Moves the top operator to the output.
+  void depile_op() {
+    trace("depile_op()", {});
+    if (failed_) return;
+    if (operators_.empty()) {
+      fail(3704);
+      return;
+    }
+    const std::int32_t op = operators_.back().op;
+    operators_.pop_back();
+    empile_res('o', op);
+  }
+
+ private:
+  void fail(int textNumber) {
+    message(text(textNumber));
+    failed_ = true;
+  }
+
+  CompiledExpression result_;
+  std::vector<PendingOperator> operators_;
+  bool failed_ = false;
+};
+
+// True when the postfix items leave exactly one value on the stack and no
+// operator lacks an operand.
+bool wellFormed(const CompiledExpression& e) {
+  int depth = 0;
+  for (const ExpressionItem& item : e.items) {
+    if (item.type == 'o') {
+      if (depth < 2) return false;
+      --depth;
+    } else {
+      ++depth;
+    }
+  }
+  return depth == 1;
+}
+
+std::int64_t wrapAdd(std::int64_t a, std::int64_t b) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
+}
+std::int64_t wrapSub(std::int64_t a, std::int64_t b) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
+}
+std::int64_t wrapMul(std::int64_t a, std::int64_t b) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
+}
+
+}  // namespace
+
+std::int32_t ctoop(char c) {
+  trace("ctoop(c=%c)", {static_cast<int>(c)});
+  switch (c) {
+    case '+': return kOpAdd;
+    case '-': return kOpSub;
+    case '*': return kOpMul;
+    case '/': return kOpDiv;
+    default:
+      message(text(3701));
+      return 0;
+  }
+}
+
+bool en_post(const std::string& text, CompiledExpression& out) {
+  trace("en_post(\"%s\")", {text});
+  Compiler c;
+  int level = 0;
+  std::size_t i = 0;
+  while (i < text.size() && !c.failed()) {
+    const char ch = text[i];
+    if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') {
+      ++i;
+    } else if (std::isdigit(static_cast<unsigned char>(ch))) {
+      std::int64_t value = 0;
+      while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        value = std::min<std::int64_t>(value * 10 + (text[i] - '0'), std::numeric_limits<std::int32_t>::max());
+        ++i;
+      }
+      c.empile_res('n', static_cast<std::int32_t>(value));
+    } else if (ch >= 'a' && ch <= 'z') {
+      c.result().usedVariables[static_cast<std::size_t>(ch - 'a')] = true;
+      c.empile_res('v', ch - 'a');
+      ++i;
+    } else if (text.compare(i, 3, "SOF") == 0) {
+      c.empile_res('c', 0);
+      i += 3;
+    } else if (ch == '(') {
+      ++level;
+      ++i;
+    } else if (ch == ')') {
+      while (!c.failed() && !c.operatorsEmpty() && c.top().level == level) c.depile_op();
+      --level;
+      ++i;
+    } else if (ch == '+' || ch == '-' || ch == '*' || ch == '/') {
+      const std::int32_t op = ctoop(ch);
+      while (!c.failed() && !c.operatorsEmpty() && c.top().level == level &&
+             precedence(c.top().op) >= precedence(op)) {
+        c.depile_op();
+      }
+      c.empile_op(level, op);
+      ++i;
+    } else {
+      message(ardv::text(3705));
+      ++i;
+    }
+  }
+  while (!c.failed() && !c.operatorsEmpty()) c.depile_op();
+  if (c.failed()) return false;
+  if (!wellFormed(c.result())) {
+    message("Incomplete expression in a format profile: \"" + text + "\"");
+    return false;
+  }
+  out = std::move(c.result());
+  return true;
+}
+
+std::int64_t evaluate(const CompiledExpression& expression, const ExpressionVariables* variables) {
+  std::vector<std::int64_t> stack;
+  stack.reserve(expression.items.size());
+  for (const ExpressionItem& item : expression.items) {
+    switch (item.type) {
+      case 'n':
+        stack.push_back(item.value);
+        break;
+      case 'v':
+        if (variables == nullptr) {
+          message(text(3903));
+          stack.push_back(0);
+        } else {
+          stack.push_back(item.value >= 0 && item.value < 26 ? (*variables)[static_cast<std::size_t>(item.value)] : 0);
+        }
+        break;
+      case 'c':
+        stack.push_back(variables ? (*variables)[kExpressionVariables - 1] : 0);
+        break;
+      case 'o': {
+        if (stack.size() < 2) return 0;
+        const std::int64_t b = stack.back();
+        stack.pop_back();
+        const std::int64_t a = stack.back();
+        std::int64_t r = 0;
+        switch (item.value) {
+          case kOpAdd: r = wrapAdd(a, b); break;
+          case kOpSub: r = wrapSub(a, b); break;
+          case kOpMul: r = wrapMul(a, b); break;
+          case kOpDiv:
+            if (b == 0) {
+              message("Division by zero in a format profile expression; the value 0 is used");
+              r = 0;
+            } else if (b == -1) {
+              r = wrapSub(0, a);  // avoids the overflow of INT64_MIN / -1
+            } else {
+              r = a / b;
+            }
+            break;
+          default: r = a; break;
+        }
+        stack.back() = r;
+        break;
+      }
+      default:
+        message(text(3904));
+        break;
+    }
+  }
+  return stack.empty() ? 0 : stack.front();
+}
+
+}  // namespace ardv

@@ -1,0 +1,125 @@
+// Profile expressions: values worked out by hand, malformed text refused with
+// its message, the stacks never overrun, division by zero gives 0.
+#include "signal/profile_expression.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/headless/recording_reporter.h"
+#include "platform/report.h"
+#include "tests/signal/signal_test_support.h"
+
+namespace ardv {
+namespace {
+
+struct ValueCase {
+  const char* text;
+  std::int64_t fileSize;
+  std::int64_t expected;
+};
+class ExpressionValue : public ::testing::TestWithParam<ValueCase> {};
+
+TEST_P(ExpressionValue, EvaluatesAsWorkedOut) {
+  test::loadSignalTexts();
+  ScopedRecorder rec;
+  CompiledExpression e;
+  ASSERT_TRUE(en_post(GetParam().text, e));
+  ExpressionVariables vars{};
+  vars[0] = 3;  // a
+  vars[1] = 5;  // b
+  vars[kExpressionVariables - 1] = GetParam().fileSize;
+  EXPECT_EQ(evaluate(e, &vars), GetParam().expected);
+  EXPECT_TRUE(rec->reports().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ExpressionValue,
+                         ::testing::Values(ValueCase{"(2+3)*4", 0, 20}, ValueCase{"2+3*4", 0, 14},
+                                           ValueCase{"8-2-1", 0, 5}, ValueCase{"7/2", 0, 3},
+                                           ValueCase{"SOF-1024", 5024, 4000}, ValueCase{"1024", 5024, 1024},
+                                           ValueCase{"2*(3+4)", 0, 14}, ValueCase{" ((1)) ", 0, 1},
+                                           ValueCase{"24/4/2", 0, 3}, ValueCase{"a*b-SOF/2", 10, 10},
+                                           ValueCase{"1-7/2", 0, -2}, ValueCase{"(SOF-44)/2", 144, 50}));
+
+TEST(Expression, DivisionByZeroGivesZeroWithAMessage) {
+  test::loadSignalTexts();
+  ScopedRecorder rec;
+  CompiledExpression e;
+  ASSERT_TRUE(en_post("10/(SOF-SOF)+1", e));
+  ExpressionVariables vars{};
+  vars[kExpressionVariables - 1] = 7;
+  EXPECT_EQ(evaluate(e, &vars), 1);
+  EXPECT_EQ(rec->count(ReportKind::Message), 1u);
+  EXPECT_TRUE(rec->saw("Division by zero"));
+}
+
+struct BadCase {
+  const char* text;
+  const char* message;
+};
+class ExpressionRefused : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(ExpressionRefused, ReportsAndLeavesTheOutputAlone) {
+  test::loadSignalTexts();
+  ScopedRecorder rec;
+  CompiledExpression e;
+  ASSERT_TRUE(en_post("42", e));
+  EXPECT_FALSE(en_post(GetParam().text, e));
+  EXPECT_TRUE(rec->saw(GetParam().message)) << GetParam().text;
+  EXPECT_EQ(evaluate(e, nullptr), 42);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ExpressionRefused,
+    ::testing::Values(BadCase{"1+", "Incomplete"}, BadCase{"2 3", "Incomplete"}, BadCase{"", "Incomplete"},
+                      BadCase{"-5", "Incomplete"},
+                      // 21 numbers: the output stack is full
+                      BadCase{"1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1", "T3703"},
+                      // 21 pending operators, each on its own level
+                      BadCase{"(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+", "T3702"}));
+
+TEST(Expression, SkipsUnknownCharactersWithAMessage) {
+  test::loadSignalTexts();
+  ScopedRecorder rec;
+  CompiledExpression e;
+  ASSERT_TRUE(en_post("2 $+ 3", e));
+  EXPECT_EQ(evaluate(e, nullptr), 5);
+  EXPECT_EQ(rec->count(ReportKind::Message), 1u);
+  EXPECT_TRUE(rec->saw("T3705"));
+}
+
+TEST(Expression, VariablesWithoutValuesAndUnknownItems) {
+  test::loadSignalTexts();
+  ScopedRecorder rec;
+  CompiledExpression e;
+  ASSERT_TRUE(en_post("x+1", e));
+  EXPECT_TRUE(e.usedVariables[23]);
+  EXPECT_EQ(evaluate(e, nullptr), 1);
+  EXPECT_TRUE(rec->saw("T3903"));
+  e.items.insert(e.items.begin(), ExpressionItem{'?', 0});
+  EXPECT_EQ(evaluate(e, nullptr), 1);
+  EXPECT_TRUE(rec->saw("T3904"));
+  EXPECT_EQ(ctoop('%'), 0);
+  EXPECT_TRUE(rec->saw("T3701"));
+}
+
+TEST(Expression, ArithmeticWrapsInsteadOfOverflowing) {
+  CompiledExpression e;
+  ASSERT_TRUE(en_post("99999999999*99999999999*99999999999/1", e));
+  EXPECT_EQ(e.items[0].value, 2147483647);  // cut to the int32 range
+  (void)evaluate(e, nullptr);               // no undefined behaviour under the sanitizers
+}
+
+TEST(Expression, TracesItsStepsAtLevelFive) {
+  ScopedRecorder rec;
+  setDebugLevel(5);
+  CompiledExpression e;
+  en_post("1+b", e);
+  setDebugLevel(0);
+  EXPECT_TRUE(rec->tracedFragment("en_post(\"1+b\")"));
+  EXPECT_TRUE(rec->tracedFragment("ctoop(c=+)"));
+  EXPECT_TRUE(rec->tracedFragment("empile_op(niv=0,optr=+)"));
+  EXPECT_TRUE(rec->tracedFragment("empile_res(type=v,c=1)"));
+  EXPECT_TRUE(rec->tracedFragment("depile_op()"));
+}
+
+}  // namespace
+}  // namespace ardv

@@ -1,0 +1,135 @@
+// Describing files through profiles: the table loaded from a directory, the
+// shipped profiles, defaults of absent fields, and files the profile does
+// not fit (refused with one message, record unchanged).
+#include "signal/profile_info.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/headless/recording_reporter.h"
+#include "signal/infofile_io.h"
+#include "signal/program.h"
+#include "tests/signal/signal_test_support.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+infoFile fileOfSize(const test::TempDir& dir, const char* name, std::size_t bytes) {
+  test::writeFile(dir / name, std::string(bytes, '\x01'));
+  infoFile info;
+  info.nom = (dir / name).string();
+  return info;
+}
+
+Profile profileOf(const std::string& text) {
+  Profile p;
+  p.name = "p";
+  parseProfileText(text, p);
+  return p;
+}
+
+TEST(ProfileInfo, SphereLikeHeaderOnA5024ByteFile) {
+  test::TempDir dir;
+  infoFile info = fileOfSize(dir, "a.sph", 5024);
+  ASSERT_TRUE(describeWithProfile(profileOf("debut = v, 1024\nlongueur = v, SOF-1024\n"), info));
+  EXPECT_EQ(info.depl, 1024);
+  EXPECT_EQ(info.longueur, 4000);
+  EXPECT_EQ(info.sampleCount(), 2000);
+}
+
+TEST(ProfileInfo, AbsentFieldsTakeTheirDefaults) {
+  test::TempDir dir;
+  infoFile info = fileOfSize(dir, "a.raw", 100);
+  ASSERT_TRUE(describeWithProfile(profileOf(""), info));
+  EXPECT_EQ(info.frequence, 16000.0);
+  EXPECT_EQ(info.nb_bits, 16);
+  EXPECT_EQ(info.depl, 0);
+  EXPECT_EQ(info.longueur, 0);
+  EXPECT_EQ(info.swap, 1);  // no signal_swap: swapped bytes
+  ASSERT_TRUE(describeWithProfile(profileOf("signal_swap = \"Oui\"\nlongueur = v, SOF-1\n"), info));
+  EXPECT_EQ(info.swap, 0);         // only exactly "oui" swaps
+  EXPECT_EQ(info.longueur, 98);    // cut to whole samples
+}
+
+struct RefusedCase {
+  const char* profile;
+  const char* message;
+};
+class ProfileRefused : public ::testing::TestWithParam<RefusedCase> {};
+
+TEST_P(ProfileRefused, ReportsOnceAndKeepsTheRecord) {
+  test::TempDir dir;
+  ScopedRecorder rec;
+  infoFile info = fileOfSize(dir, "a.raw", 5024);
+  info.longueur = 77;
+  info.frequence = 8000;
+  const infoFile before = info;
+  EXPECT_FALSE(describeWithProfile(profileOf(GetParam().profile), info));
+  EXPECT_EQ(rec->count(ReportKind::Message), 1u);
+  EXPECT_TRUE(rec->saw(GetParam().message));
+  EXPECT_EQ(info.longueur, before.longueur);
+  EXPECT_EQ(info.frequence, before.frequence);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ProfileRefused,
+    ::testing::Values(RefusedCase{"debut = v, 1024\nlongueur = v, SOF\n", "outside the file"},
+                      RefusedCase{"debut = v, SOF+2\n", "outside the file"},
+                      RefusedCase{"longueur = v, 0-2\n", "outside the file"},
+                      RefusedCase{"nb_bits = v, 17\n", "significant bits"},
+                      RefusedCase{"frequence = v, 0\n", "sampling frequency"}));
+
+TEST(ProfileInfo, MissingFileKeepsTheRecordAndFails) {
+  ScopedRecorder rec;
+  infoFile info;
+  info.nom = "/nonexistent/dir/file.raw";
+  info.longueur = 1234;
+  EXPECT_FALSE(describeWithProfile(profileOf("longueur = v, SOF\n"), info));
+  EXPECT_EQ(info.longueur, 1234);
+  EXPECT_EQ(rec->count(ReportKind::Message), 1u);
+}
+
+TEST(ProfileTable, LoadsFmtFilesSortedByName) {
+  test::TempDir dir;
+  test::writeFile(dir / "zz.fmt", "frequence = v, 8000\n");
+  test::writeFile(dir / "aa.fmt", "frequence = v, 22050\n");
+  test::writeFile(dir / "notes.txt", "not a profile\n");
+  std::filesystem::create_directory(dir / "dir.fmt");
+  ProfileTable table;
+  EXPECT_EQ(table.init_fmt(dir.path()), 2);
+  EXPECT_EQ(table.at(0)->name, "aa");
+  EXPECT_EQ(table.indexOf("zz"), 1);
+  EXPECT_EQ(fieldValue(table.at(1)->fields[kFieldFrequence], nullptr)->number, 8000);
+  EXPECT_EQ(table.at(2), nullptr);
+}
+
+TEST(ProfileTable, ShippedProfilesDescribeTheirLayouts) {
+  test::TempDir dir;
+  test::loadShippedProfiles();
+  ScopedRecorder rec;
+  struct Expected {
+    const char* name;
+    double frequence;
+    int bits, swap;
+    std::int64_t depl, longueur;
+  };
+  const Expected table[] = {{"pcm16le-8k", 8000, 16, 0, 0, 5024},   {"pcm16le-11k", 11025, 16, 0, 0, 5024},
+                            {"pcm16le-16k", 16000, 16, 0, 0, 5024}, {"pcm16le-22k", 22050, 16, 0, 0, 5024},
+                            {"pcm16le-44k", 44100, 16, 0, 0, 5024}, {"pcm16be-16k", 16000, 16, 1, 0, 5024},
+                            {"sphere-16k", 16000, 16, 0, 1024, 4000}, {"pcm12be-16k", 16000, 12, 1, 0, 5024}};
+  for (const Expected& e : table) {
+    infoFile info = fileOfSize(dir, "x.raw", 5024);
+    info.formatIndex = profileTable().indexOf(e.name);
+    ASSERT_GE(info.formatIndex, 0) << e.name;
+    ASSERT_TRUE(init_infoFile_read(info)) << e.name;
+    EXPECT_EQ(info.frequence, e.frequence) << e.name;
+    EXPECT_EQ(info.nb_bits, e.bits) << e.name;
+    EXPECT_EQ(info.swap, e.swap) << e.name;
+    EXPECT_EQ(info.depl, e.depl) << e.name;
+    EXPECT_EQ(info.longueur, e.longueur) << e.name;
+  }
+  EXPECT_TRUE(rec->reports().empty());
+}
+
+}  // namespace
+}  // namespace ardv
