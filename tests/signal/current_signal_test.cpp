@@ -1,0 +1,146 @@
+// The current signal: the display context after opening, zooming in and out,
+// annotations from the chunks, profile files through the preset answers, and
+// opens that fail or are cancelled (nothing changes).
+#include "signal/current_signal.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/headless/preset_dialogs.h"
+#include "platform/headless/recording_reporter.h"
+#include "signal/program.h"
+#include "signal/write_sound_file.h"
+#include "tests/signal/signal_test_support.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+class CurrentSignal : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::loadSignalTexts();
+    test::loadShippedProfiles();
+    presetDialogs() = PresetDialogs{};
+    resetCurrent();
+  }
+  // A WAV file of `samples` samples (value = index) at `frequence` Hz with
+  // two phoneme segments.
+  std::string makeWav(const char* name, std::int32_t samples, double frequence) {
+    SHORTbuf buf(samples, "test");
+    for (std::int32_t i = 0; i < samples; ++i) buf[i] = static_cast<std::int16_t>(i);
+    infoFile out;
+    out.nom = (dir_ / name).string();
+    out.frequence = frequence;
+    writeSoundFile w(out);
+    w.setMiddleBuffer(buf, 0, 2 * static_cast<std::int64_t>(samples));
+    w.addPhon(0, "a");
+    w.addPhon(5, "i");
+    w.addPhon(samples - 1, "");
+    EXPECT_EQ(w.flush(), 0);
+    return out.nom;
+  }
+  test::TempDir dir_;
+};
+
+TEST_F(CurrentSignal, HundredSamplesAt16kHz) {
+  ASSERT_TRUE(openFile(makeWav("a.wav", 100, 16000)));
+  const DisplayContext& ct = program().ct;
+  EXPECT_EQ(ct.tf, 100);
+  EXPECT_EQ(ct.d_a, 0);
+  EXPECT_EQ(ct.f_a, 95999);
+  EXPECT_EQ(ct.f_e, 99);
+  EXPECT_EQ(ct.f_es, 99);
+  EXPECT_EQ(ct.modeMemoire, 1);
+  EXPECT_EQ(program().memory.size(), 100);
+  EXPECT_EQ(program().memory[99], 99);
+  ASSERT_EQ(program().etiq.count(), 3);
+  EXPECT_EQ(program().etiq.Text(1), "i");
+  EXPECT_TRUE(program().note.empty());
+  EXPECT_TRUE(program().etiqSaveable);
+  EXPECT_TRUE(program().fileLoaded);
+}
+
+TEST_F(CurrentSignal, MemoryHoldsAtMostSixSecondsOr288000Samples) {
+  ASSERT_TRUE(openFile(makeWav("long.wav", 120000, 16000)));
+  EXPECT_EQ(program().ct.f_e, 95999);
+  ASSERT_TRUE(openFile(makeWav("fast.wav", 300000, 96000)));
+  EXPECT_EQ(program().ct.f_e, 287999);
+  EXPECT_EQ(program().memory[287999], static_cast<std::int16_t>(287999));
+}
+
+TEST_F(CurrentSignal, ZoomInWidensAFiveSampleSelectionToEleven) {
+  ASSERT_TRUE(openFile(makeWav("a.wav", 100, 16000)));
+  DisplayContext& ct = program().ct;
+  ct.d_sel = 40;
+  ct.f_sel = 44;
+  ASSERT_TRUE(zoomIn());
+  EXPECT_EQ(ct.d_a, 40);
+  EXPECT_EQ(ct.f_a, 50);
+  EXPECT_EQ(ct.f_es, 50);
+  EXPECT_EQ(ct.modeMemoire, 3);
+  EXPECT_EQ(ct.d_sel, -1);
+  // Near the end of memory the stretch is moved back.
+  ct.d_sel = 95;
+  ct.f_sel = 97;
+  ASSERT_TRUE(zoomIn());
+  EXPECT_EQ(ct.d_a, 89);
+  EXPECT_EQ(ct.f_a, 99);
+
+  ASSERT_TRUE(zoomOut());
+  EXPECT_EQ(ct.d_a, 0);
+  EXPECT_EQ(ct.f_a, 95999);
+  EXPECT_EQ(ct.d_sel, 89);
+  EXPECT_EQ(ct.f_sel, 99);
+  EXPECT_EQ(ct.modeMemoire, 1);
+}
+
+TEST_F(CurrentSignal, ZoomInWithoutASelectionChangesNothing) {
+  ASSERT_TRUE(openFile(makeWav("a.wav", 100, 16000)));
+  for (auto sel : {std::pair{-1, -1}, std::pair{10, 10}, std::pair{50, 100}}) {
+    program().ct.d_sel = sel.first;
+    program().ct.f_sel = sel.second;
+    const DisplayContext before = program().ct;
+    ScopedRecorder rec;
+    EXPECT_FALSE(zoomIn());
+    EXPECT_TRUE(rec->saw("T901"));
+    EXPECT_EQ(program().ct.f_a, before.f_a);
+    EXPECT_EQ(program().ct.modeMemoire, 1);
+  }
+}
+
+TEST_F(CurrentSignal, ProfileFileThroughThePresetAnswer) {
+  test::writeBytes(dir_ / "b.raw", test::wordBytes({-2048, 2047, 5}, true));
+  presetDialogs().profileName = "pcm12be-16k";
+  ASSERT_TRUE(openFile((dir_ / "b.raw").string()));
+  EXPECT_EQ(presetDialogs().formatQuestions, 1);
+  EXPECT_EQ(program().en_cours.nb_bits, 12);
+  EXPECT_EQ(program().memory[0], -32768);
+  EXPECT_EQ(program().memory[2], 80);
+  EXPECT_TRUE(program().etiq.empty());
+  EXPECT_EQ(program().en_cours.nom_man, "b");
+}
+
+TEST_F(CurrentSignal, FailedOrCancelledOpensChangeNothing) {
+  const std::string a = makeWav("a.wav", 100, 16000);
+  ASSERT_TRUE(openFile(a));
+  test::writeFile(dir_ / "bad.wav", "not a wav file");
+  test::writeBytes(dir_ / "b.raw", test::wordBytes({1, 2, 3}, false));
+  {
+    ScopedRecorder rec;
+    EXPECT_FALSE(openFile((dir_ / "bad.wav").string()));
+    EXPECT_EQ(rec->reports().size(), 1u);
+  }
+  presetDialogs().cancelFormats = true;
+  EXPECT_FALSE(openFile((dir_ / "b.raw").string()));
+  presetDialogs().cancelFormats = false;
+  program().annotationsModified = true;
+  presetDialogs().saveAnswer = SaveAnswer::Cancel;
+  EXPECT_FALSE(openFile((dir_ / "b.raw").string()));
+  EXPECT_EQ(presetDialogs().saveQuestions, 1);
+  EXPECT_EQ(program().en_cours.nom, a);
+  EXPECT_EQ(program().ct.f_e, 99);
+  EXPECT_EQ(program().etiq.count(), 3);
+}
+
+}  // namespace
+}  // namespace ardv

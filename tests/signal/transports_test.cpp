@@ -1,0 +1,127 @@
+// The transports: bounds of lireSignal, decoding of 12-bit big-endian words,
+// sources that end early, and the scratch buffer left at one sample.
+#include "signal/transports.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/headless/recording_reporter.h"
+#include "platform/report.h"
+#include "tests/signal/signal_test_support.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+infoFile writeWords(const test::TempDir& dir, const char* name, const std::vector<std::int16_t>& words, int bits,
+                    bool bigEndian) {
+  test::writeBytes(dir / name, test::wordBytes(words, bigEndian));
+  infoFile info;
+  info.nom = (dir / name).string();
+  info.nb_bits = bits;
+  info.swap = bigEndian ? 1 : 0;
+  info.longueur = static_cast<std::int64_t>(words.size()) * 2;
+  return info;
+}
+
+TEST(LireSignal, ReadsUpToTheEndOfTheBufferAndNotOneMore) {
+  test::loadSignalTexts();
+  test::TempDir dir;
+  const infoFile info = writeWords(dir, "a.raw", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, 16, false);
+  SHORTbuf buf(10, "b");
+  ScopedRecorder rec;
+  EXPECT_EQ(lireSignal(info, 2, buf, 0, 10), 10);
+  EXPECT_EQ(buf[0], 2);
+  EXPECT_EQ(buf[9], 11);
+  EXPECT_TRUE(rec->reports().empty());
+  buf[0] = -1;
+  EXPECT_EQ(lireSignal(info, 0, buf, 1, 10), 0);
+  EXPECT_EQ(rec->count(ReportKind::Bug), 1u);
+  EXPECT_TRUE(rec->saw("try to read data out of the buffer"));
+  EXPECT_EQ(buf[0], -1);
+  EXPECT_EQ(buf[1], 3);
+}
+
+TEST(LireSignal, RefusesOffsetsAndStretchesPastTheFile) {
+  test::loadSignalTexts();
+  test::TempDir dir;
+  const infoFile info = writeWords(dir, "a.raw", {1, 2, 3, 4}, 16, false);
+  SHORTbuf buf(4, "b");
+  {
+    ScopedRecorder rec;
+    EXPECT_EQ(lireSignal(info, 100, buf, 0, 1), 0);
+    EXPECT_EQ(rec->count(ReportKind::Bug), 1u);
+    EXPECT_TRUE(rec->saw("offset out of file"));
+  }
+  {
+    ScopedRecorder rec;
+    EXPECT_EQ(lireSignal(info, 4, buf, 0, 4), 0);  // the file ends after 2 samples
+    EXPECT_EQ(rec->reports().size(), 1u);
+    EXPECT_TRUE(rec->saw("ends before"));
+    EXPECT_EQ(buf[0], 0);  // nothing read
+  }
+  {
+    ScopedRecorder rec;
+    infoFile missing = info;
+    missing.nom += ".none";
+    EXPECT_EQ(lireSignal(missing, 0, buf, 0, 1), 0);
+    EXPECT_EQ(rec->reports().size(), 1u);
+    EXPECT_EQ(rec->reports()[0].caption, "lireSignal()");
+  }
+}
+
+TEST(Transports, TwelveBitBigEndianWordsAreLeftAligned) {
+  test::TempDir dir;
+  const infoFile info = writeWords(dir, "a.b12", {-2048, 2047, 1, -1, 0}, 12, true);
+  SHORTbuf buf(5, "b");
+  ASSERT_EQ(lireSignal(info, 0, buf, 0, 5), 5);
+  const std::int16_t expected[] = {-32768, 32752, 16, -16, 0};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(buf[i], expected[i]) << i;
+
+  // And back: shifted right with sign extension, swapped.
+  infoFile outInfo = info;
+  outInfo.nom = (dir / "b.b12").string();
+  SignalStream out;
+  ASSERT_TRUE(out.create(outInfo));
+  EXPECT_EQ(copyBufToHFile(buf, 0, out, 10), 10);
+  ASSERT_TRUE(out.commit());
+  EXPECT_EQ(test::readBytes(dir / "b.b12"), test::readBytes(dir / "a.b12"));
+  EXPECT_EQ(buf[0], -32768);  // the buffer itself is not converted
+  EXPECT_EQ(transportScratch().size(), 1);
+}
+
+TEST(Transports, FileToFileStopsAtAnEarlyEndWithoutWriting) {
+  test::loadSignalTexts();
+  test::TempDir dir;
+  const infoFile src = writeWords(dir, "a.raw", std::vector<std::int16_t>(50, 7), 16, false);
+  infoFile dstInfo = src;
+  dstInfo.nom = (dir / "b.raw").string();
+  SignalStream in, out;
+  ASSERT_TRUE(in.openRead(src));
+  ASSERT_TRUE(out.create(dstInfo));
+  ScopedRecorder rec;
+  EXPECT_EQ(copyHFileToHFile(in, 0, out, 200), -1);
+  EXPECT_EQ(rec->reports().size(), 1u);
+  EXPECT_EQ(rec->reports()[0].caption, "copyHFileToHFile()");
+  EXPECT_TRUE(rec->saw("step 14"));
+  EXPECT_EQ(out.size(), 0);
+  EXPECT_EQ(copyHFileToHFile(in, 40, out, 60), 60);
+  EXPECT_EQ(out.size(), 60);
+  EXPECT_EQ(transportScratch().size(), 1);
+}
+
+TEST(Transports, TracesAtDebugLevelTwo) {
+  test::TempDir dir;
+  const infoFile info = writeWords(dir, "a.raw", {1, 2}, 16, false);
+  SHORTbuf buf(2, "b");
+  ScopedRecorder rec;
+  setDebugLevel(2);
+  lireSignal(info, 0, buf, 0, 2);
+  setDebugLevel(0);
+  EXPECT_TRUE(rec->tracedFragment("copyHFileToBuf()"));
+  EXPECT_TRUE(rec->tracedFragment("... srcinfo: " + info.nom + ", offset=0"));
+  EXPECT_TRUE(rec->tracedFragment("...... swap=0, nb_bits16"));
+  EXPECT_TRUE(rec->tracedFragment("... bcount=4"));
+}
+
+}  // namespace
+}  // namespace ardv
