@@ -81,60 +81,85 @@ int log2Of(int n) {
   return lg;
 }
 
-// One radix-2 stage over blocks of size L = 2h.
+#if defined(__GNUC__) && !defined(__clang__)
+// The vector helpers are always inlined, so no vector crosses a call.
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
+// Four doubles processed together (two SSE or one AVX register); aligned(8)
+// allows loads at any double boundary.
+typedef double V4 __attribute__((vector_size(32), aligned(8)));
+
+// Always inlined: a vector passed by value between functions compiled for
+// different targets would not agree on the calling convention.
+[[gnu::always_inline]] inline V4 load(const double* p) { return *reinterpret_cast<const V4*>(p); }
+[[gnu::always_inline]] inline void store(double* p, V4 v) { *reinterpret_cast<V4*>(p) = v; }
+
+// One radix-2 stage over blocks of size L = 2h (h a multiple of 4).
 ARDV_FFT_CLONES
-void radix2Stage(int n, int h, double* __restrict re, double* __restrict im, const double* __restrict wr,
-                 const double* __restrict wi) {
+void radix2Stage(int n, int h, double* re, double* im, const double* wr, const double* wi) {
   for (int b = 0; b < n; b += 2 * h) {
-    double* __restrict ar = re + b;
-    double* __restrict ai = im + b;
-    double* __restrict br = re + b + h;
-    double* __restrict bi = im + b + h;
-    for (int j = 0; j < h; ++j) {
-      const double tr = ar[j] - br[j], ti = ai[j] - bi[j];
-      ar[j] += br[j];
-      ai[j] += bi[j];
-      br[j] = tr * wr[j] - ti * wi[j];
-      bi[j] = tr * wi[j] + ti * wr[j];
+    for (int j = 0; j < h; j += 4) {
+      const int a = b + j, c = a + h;
+      const V4 ar = load(re + a), ai = load(im + a), br = load(re + c), bi = load(im + c);
+      const V4 w0 = load(wr + j), w1 = load(wi + j);
+      const V4 tr = ar - br, ti = ai - bi;
+      store(re + a, ar + br);
+      store(im + a, ai + bi);
+      store(re + c, tr * w0 - ti * w1);
+      store(im + c, tr * w1 + ti * w0);
     }
   }
 }
 
-// One radix-4 stage over blocks of size L = 4q with table twiddles.
+// One radix-4 stage over blocks of size L = 4q with table twiddles (q a
+// multiple of 4).
 ARDV_FFT_CLONES
-void radix4Stage(int n, int q, double* __restrict re, double* __restrict im, const Radix4Twiddles& t) {
-  const double* __restrict w1r = t.w1r.data();
-  const double* __restrict w1i = t.w1i.data();
-  const double* __restrict w2r = t.w2r.data();
-  const double* __restrict w2i = t.w2i.data();
-  const double* __restrict w3r = t.w3r.data();
-  const double* __restrict w3i = t.w3i.data();
+void radix4Stage(int n, int q, double* re, double* im, const Radix4Twiddles& t) {
+  const double* w1r = t.w1r.data();
+  const double* w1i = t.w1i.data();
+  const double* w2r = t.w2r.data();
+  const double* w2i = t.w2i.data();
+  const double* w3r = t.w3r.data();
+  const double* w3i = t.w3i.data();
   for (int b = 0; b < n; b += 4 * q) {
-    double* __restrict r0 = re + b;
-    double* __restrict r1 = r0 + q;
-    double* __restrict r2 = r1 + q;
-    double* __restrict r3 = r2 + q;
-    double* __restrict i0 = im + b;
-    double* __restrict i1 = i0 + q;
-    double* __restrict i2 = i1 + q;
-    double* __restrict i3 = i2 + q;
-    for (int j = 0; j < q; ++j) {
-      const double t0r = r0[j] + r2[j], t0i = i0[j] + i2[j];
-      const double t1r = r0[j] - r2[j], t1i = i0[j] - i2[j];
-      const double t2r = r1[j] + r3[j], t2i = i1[j] + i3[j];
+    for (int j = 0; j < q; j += 4) {
+      const int p0 = b + j, p1 = p0 + q, p2 = p1 + q, p3 = p2 + q;
+      const V4 a0r = load(re + p0), a0i = load(im + p0), a1r = load(re + p1), a1i = load(im + p1);
+      const V4 a2r = load(re + p2), a2i = load(im + p2), a3r = load(re + p3), a3i = load(im + p3);
+      const V4 t0r = a0r + a2r, t0i = a0i + a2i;
+      const V4 t1r = a0r - a2r, t1i = a0i - a2i;
+      const V4 t2r = a1r + a3r, t2i = a1i + a3i;
       // (a1 - a3) * (-i)
-      const double t3r = i1[j] - i3[j], t3i = r3[j] - r1[j];
-      const double y2r = t0r - t2r, y2i = t0i - t2i;
-      const double y1r = t1r + t3r, y1i = t1i + t3i;
-      const double y3r = t1r - t3r, y3i = t1i - t3i;
-      r0[j] = t0r + t2r;
-      i0[j] = t0i + t2i;
-      r1[j] = y2r * w2r[j] - y2i * w2i[j];
-      i1[j] = y2r * w2i[j] + y2i * w2r[j];
-      r2[j] = y1r * w1r[j] - y1i * w1i[j];
-      i2[j] = y1r * w1i[j] + y1i * w1r[j];
-      r3[j] = y3r * w3r[j] - y3i * w3i[j];
-      i3[j] = y3r * w3i[j] + y3i * w3r[j];
+      const V4 t3r = a1i - a3i, t3i = a3r - a1r;
+      const V4 y2r = t0r - t2r, y2i = t0i - t2i;
+      const V4 y1r = t1r + t3r, y1i = t1i + t3i;
+      const V4 y3r = t1r - t3r, y3i = t1i - t3i;
+      const V4 c1 = load(w1r + j), s1 = load(w1i + j);
+      const V4 c2 = load(w2r + j), s2 = load(w2i + j);
+      const V4 c3 = load(w3r + j), s3 = load(w3i + j);
+      store(re + p0, t0r + t2r);
+      store(im + p0, t0i + t2i);
+      store(re + p1, y2r * c2 - y2i * s2);
+      store(im + p1, y2r * s2 + y2i * c2);
+      store(re + p2, y1r * c1 - y1i * s1);
+      store(im + p2, y1r * s1 + y1i * c1);
+      store(re + p3, y3r * c3 - y3i * s3);
+      store(im + p3, y3r * s3 + y3i * c3);
+    }
+  }
+}
+
+// Radix-2 stage of a tiny transform (h < 4).
+void radix2Small(int n, int h, double* re, double* im, const double* wr, const double* wi) {
+  for (int b = 0; b < n; b += 2 * h) {
+    for (int j = 0; j < h; ++j) {
+      const int a = b + j, c = a + h;
+      const double tr = re[a] - re[c], ti = im[a] - im[c];
+      re[a] += re[c];
+      im[a] += im[c];
+      re[c] = tr * wr[j] - ti * wi[j];
+      im[c] = tr * wi[j] + ti * wr[j];
     }
   }
 }
@@ -168,7 +193,10 @@ void difForward(int n, double* re, double* im) {
   const int lg = log2Of(n);
   int size = n;
   if (lg % 2 == 1) {
-    radix2Stage(n, n / 2, re, im, t.radix2r[lg].data(), t.radix2i[lg].data());
+    if (n >= 8)
+      radix2Stage(n, n / 2, re, im, t.radix2r[lg].data(), t.radix2i[lg].data());
+    else
+      radix2Small(n, n / 2, re, im, t.radix2r[lg].data(), t.radix2i[lg].data());
     size /= 2;
   }
   while (size > 4) {
