@@ -11,5 +11,7 @@ namespace ardv::cli {
 using Args = std::vector<std::string>;
 
 int runInfo(const Args& args);
+int runConvert(const Args& args);
+int runProfiles(const Args& args);
 
 }  // namespace ardv::cli

@@ -1,4 +1,5 @@
-// ardv-cli info FILE: describes a signal file as the "Details" box does:
+// ardv-cli info FILE [--profile NAME]: describes a signal file (a non-WAV one
+// through its format profile) as the "Details" box does:
 // sampling frequency, length, where the samples and the annotation chunks are,
 // and the first labels of both annotation lists.
 
@@ -8,6 +9,7 @@
 
 #include "annotation/notetiqs.h"
 #include "cli/commands.h"
+#include "cli/signal_options.h"
 #include "platform/report.h"
 #include "signal/annotation_chunk.h"
 #include "signal/infofile.h"
@@ -41,18 +43,28 @@ void printLine(const char* key, const std::string& value) { std::printf("%-20s%s
 
 }  // namespace
 
-int runInfo(const Args& args) {
-  if (args.size() != 1) {
-    std::fprintf(stderr, "usage: ardv-cli info FILE\n");
+int runInfo(const Args& arguments) {
+  Args args = arguments;
+  bool missing = false;
+  const auto profile = takeOption(args, "--profile", missing);
+  if (missing || args.size() != 1) {
+    std::fprintf(stderr, "usage: ardv-cli info FILE [--profile NAME]\n");
     return 2;
   }
   infoFile info;
-  info.nom = args[0];
+  if (!describeForReading(args[0], profile, info)) return 1;
   if (!isWavName(info.nom)) {
-    message(info.nom + "\r\nis not read as a WAV file (extensions .wav, .ard, .wa$); other files need a format profile.");
-    return 1;
+    printLine("File:", info.nom);
+    printLine("Format profile:", *profile);
+    printLine("Sampling frequency:", std::to_string(static_cast<long long>(info.frequence)) + " Hz");
+    printLine("Samples:", std::to_string(info.sampleCount()));
+    printLine("Duration:", std::to_string(samplesToMs(static_cast<double>(info.sampleCount()), info.frequence)) + " ms");
+    printLine("Data:", chunkExtent(info.depl, info.longueur));
+    printLine("Significant bits:", std::to_string(info.nb_bits));
+    printLine("Byte order:", info.swap ? "most significant byte first" : "least significant byte first");
+    std::fflush(stdout);
+    return 0;
   }
-  if (!init_infoFile_read_WAV(info)) return 1;
 
   notetiqs phonemes, words;
   bool ok = readnotetiqs(info.nom, phonemes, info.etiqdepl, info.etiqlongueur);

@@ -58,6 +58,9 @@ bool lire_champ(const std::string& value, FieldValue& field) {
       return false;
     }
     result.kind = 'n';
+    result.source = value.substr(2);
+    while (!result.source.empty() && isBlank(result.source.front())) result.source.erase(0, 1);
+    while (!result.source.empty() && isBlank(result.source.back())) result.source.pop_back();
     field = std::move(result);
     return true;
   }

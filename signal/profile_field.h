@@ -23,6 +23,7 @@ struct FieldValue {
   char kind = ' ';    // ' ' absent, 'c' constant string, 'n' compiled expression
   char wanted = 'n';  // 'n' integer result, 'c' string result
   std::string text;   // the constant string
+  std::string source;  // the expression as written (after "v,")
   CompiledExpression expression;
 };
 

@@ -1,0 +1,67 @@
+// ardv-cli convert IN OUT [--profile NAME] [--out-profile NAME]: writes any
+// readable signal as a WAV file (with the annotation chunks of a WAV input)
+// or through a format profile. The samples are copied file to file in pieces,
+// so a file of any length converts in bounded memory.
+#include <cstdio>
+
+#include "annotation/notetiqs.h"
+#include "cli/commands.h"
+#include "cli/signal_options.h"
+#include "platform/report.h"
+#include "signal/annotation_chunk.h"
+#include "signal/infofile_io.h"
+#include "signal/wavfile.h"
+#include "signal/write_sound_file.h"
+
+namespace ardv::cli {
+namespace {
+
+int usage() {
+  std::fprintf(stderr, "usage: ardv-cli convert IN OUT [--profile NAME] [--out-profile NAME]\n");
+  return 2;
+}
+
+}  // namespace
+
+int runConvert(const Args& arguments) {
+  Args args = arguments;
+  bool missing = false;
+  const auto inProfile = takeOption(args, "--profile", missing);
+  const auto outProfile = takeOption(args, "--out-profile", missing);
+  if (missing || args.size() != 2) return usage();
+
+  infoFile in;
+  if (!describeForReading(args[0], inProfile, in)) return 1;
+
+  infoFile out;
+  out.nom = args[1];
+  out.frequence = in.frequence;
+  if (!isWavName(out.nom)) {
+    const auto& name = outProfile ? outProfile : inProfile;
+    if (!name) {
+      message(out.nom + "\r\nis not written as a WAV file; give its format profile with --out-profile NAME.");
+      return 1;
+    }
+    out.formatIndex = profileIndexByName(*name);
+    if (out.formatIndex < 0) return 1;
+  }
+  if (!init_infoFile_write(out)) return 1;
+
+  writeSoundFile writer(out);
+  writer.setSource(in, in.depl, in.longueur, 0, 0);
+  if (isWavName(in.nom)) {
+    // A faulty chunk is reported; the marks read before the fault are carried.
+    notetiqs phon, word;
+    readnotetiqs(in.nom, phon, in.etiqdepl, in.etiqlongueur);
+    readnotetiqs(in.nom, word, in.notedepl, in.notelongueur);
+    for (const notetiq& mark : phon.items()) writer.addPhon(mark.limite, mark.text);
+    for (const notetiq& mark : word.items()) writer.addWord(mark.limite, mark.text);
+  }
+  if (writer.flush() != 0) return 1;
+  std::printf("%s: %lld samples at %g Hz\n", out.nom.c_str(), static_cast<long long>(in.sampleCount()),
+              writer.destination().frequence);
+  std::fflush(stdout);
+  return 0;
+}
+
+}  // namespace ardv::cli

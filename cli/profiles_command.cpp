@@ -1,0 +1,39 @@
+// ardv-cli profiles: every format profile of the format directory with its
+// five fields as written (absent fields shown as such, with their default).
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "signal/profile_table.h"
+
+namespace ardv::cli {
+namespace {
+
+const char* const kDefaults[kProfileFieldCount] = {"16000", "16", "0", "0", "swapped"};
+
+std::string shown(const FieldValue& f, int field) {
+  switch (f.kind) {
+    case 'n': return "v, " + f.source;
+    case 'c': return "\"" + f.text + "\"";
+    default: return std::string("(absent: ") + kDefaults[field] + ")";
+  }
+}
+
+}  // namespace
+
+int runProfiles(const Args& args) {
+  if (!args.empty()) {
+    std::fprintf(stderr, "usage: ardv-cli profiles\n");
+    return 2;
+  }
+  init_fmt();
+  for (const Profile& p : profileTable().profiles()) {
+    std::printf("%s\n", p.name.c_str());
+    for (int f = 0; f < kProfileFieldCount; ++f) {
+      std::printf("  %-12s %s\n", profileFieldKey(f), shown(p.fields[static_cast<std::size_t>(f)], f).c_str());
+    }
+  }
+  std::fflush(stdout);
+  return 0;
+}
+
+}  // namespace ardv::cli
