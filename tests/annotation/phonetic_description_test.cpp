@@ -255,6 +255,20 @@ TEST_F(PhoneticDescriptionTest, FrenchNasalVowelsAreVowels) {
   EXPECT_FALSE(desc_.matches("[oral]", "o~"));
 }
 
+TEST_F(PhoneticDescriptionTest, ReadmeExampleLoadsCleanly) {
+  const std::string readme = test::readFile(test::sourceDataDir() / "format" / "README.md");
+  const auto begin = readme.find("// Phonemes\n");
+  const auto end = readme.find("```", begin);
+  ASSERT_NE(begin, std::string::npos);
+  desc_.loadText(readme.substr(begin, end - begin));
+  EXPECT_TRUE(rec_->reports().empty());
+  EXPECT_TRUE(rec_->trace().empty());
+  EXPECT_TRUE(desc_.phonemeMenu().built);
+  EXPECT_TRUE(desc_.classMenu().built);
+  EXPECT_TRUE(desc_.matches("[V]", "a~"));
+  EXPECT_EQ(desc_.vowelCount(), 1);
+}
+
 TEST_F(PhoneticDescriptionTest, ProgramInstanceLoadsFromTheFormatDirectory) {
   EXPECT_TRUE(loadLanguageDescription(test::sourceDataDir() / "format", "english.lng"));
   EXPECT_GE(phoneticDescription().phonemeIndex("aI"), 1);
