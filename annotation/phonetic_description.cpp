@@ -213,8 +213,9 @@ void PhoneticDescription::clear() {
 bool PhoneticDescription::load(const std::filesystem::path& file) {
   std::string content;
   try {
+    std::error_code ec;
     std::ifstream in(file, std::ios::binary);
-    if (!in || std::filesystem::is_directory(file)) {
+    if (!in || std::filesystem::is_directory(file, ec)) {
       fatal("Unable to open the phonetic description file (language file)");
       return false;
     }

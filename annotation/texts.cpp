@@ -120,14 +120,24 @@ const char* TextTable::find(int number) const {
 }
 
 bool TextTable::load(const std::filesystem::path& file) {
+  // A directory opens like a file here and reads as empty: refuse it, so
+  // that it cannot silently empty the table.
+  std::error_code ec;
   std::ifstream in(file, std::ios::binary);
-  if (!in) {
+  if (!in || std::filesystem::is_directory(file, ec)) {
     fatal("missing CountryFile");
     return false;
   }
-  std::ostringstream content;
-  content << in.rdbuf();
-  return loadText(content.str(), file.string());
+  std::string content;
+  try {
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    content = buffer.str();
+  } catch (const std::exception&) {
+    fatal("missing CountryFile");
+    return false;
+  }
+  return loadText(content, file.string());
 }
 
 bool TextTable::loadText(const std::string& content, const std::string& fileName) {

@@ -213,6 +213,9 @@ TEST_F(PhoneticDescriptionTest, MissingFileIsFatalAndChangesNothing) {
   ASSERT_EQ(rec_->count(ReportKind::Fatal), 1u);
   EXPECT_TRUE(rec_->saw("Unable to open the phonetic description file (language file)"));
   EXPECT_EQ(desc_.phonemeCount(), 4);
+  EXPECT_FALSE(desc_.load(dir.path()));
+  EXPECT_EQ(rec_->count(ReportKind::Fatal), 2u);
+  EXPECT_EQ(desc_.phonemeCount(), 4);
 }
 
 // Every item of a built menu stands for an entry of the inventory.

@@ -121,6 +121,10 @@ TEST(TextTable, MissingFileIsFatalAndKeepsTheTable) {
   EXPECT_EQ(rec->reports()[0].kind, ReportKind::Fatal);
   EXPECT_EQ(rec->reports()[0].text, "missing CountryFile");
   EXPECT_STREQ(table.find(1), "kept");
+  rec->clear();
+  EXPECT_FALSE(table.load(dir.path()));  // a directory reads as empty
+  EXPECT_TRUE(rec->saw("missing CountryFile"));
+  EXPECT_STREQ(table.find(1), "kept");
 }
 
 TEST(TextTable, GarbageNeverCrashes) {
