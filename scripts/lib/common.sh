@@ -9,6 +9,7 @@ ARDV_PACKAGES=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   clang libclang-rt-14-dev
+  qt6-base-dev xvfb xauth
 )
 
 install_packages() {

@@ -1,0 +1,34 @@
+#include "platform/qt/message_reporter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+
+namespace ardv::qt {
+
+void MessageReporter::show(const Report& report) {
+  QMessageBox::Icon icon = QMessageBox::Information;
+  switch (report.kind) {
+    case ReportKind::Fatal: icon = QMessageBox::Critical; break;
+    case ReportKind::Warning: icon = QMessageBox::Warning; break;
+    case ReportKind::Bug: icon = QMessageBox::Critical; break;
+    case ReportKind::Message: break;
+  }
+  // The busy cursor must not hide that the program waits for an answer.
+  const bool busy = QApplication::overrideCursor() != nullptr;
+  if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  QMessageBox box(icon, QString::fromStdString(report.caption), QString::fromStdString(report.text), QMessageBox::Ok,
+                  parent_);
+  box.exec();
+  if (busy) QApplication::restoreOverrideCursor();
+  traceLine("[" + report.caption + "] " + report.text);
+}
+
+void MessageReporter::traceLine(const std::string& line) {
+  if (trace_)
+    trace_->appendLine(line);
+  else
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+}  // namespace ardv::qt

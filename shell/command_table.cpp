@@ -1,0 +1,146 @@
+// The main menu's commands and accelerators.
+#include "shell/command_table.h"
+
+#include <algorithm>
+#include <array>
+
+namespace ardv::shell {
+namespace {
+
+constexpr Needs N = Needs::Nothing;
+constexpr Needs F = Needs::File;
+constexpr Needs S = Needs::Selection;
+
+constexpr CommandSpec kCommands[] = {
+    {11844, "Files/New", "&Zero", "", N},
+    {11, "Files/New", "&Empty\t Ctrl N", "Ctrl+N", N},
+    {12, "Files", "&Open\tCtrll O", "Ctrl+O", N},
+    {13, "Files", "&Save\tCtrl S", "Ctrl+S", F},
+    {14, "Files", "Save &as", "", F},
+    {141, "Files", "Record", "", N},
+    {15, "Files", "&Copy to file\tCtrl F", "Ctrl+Shift+F", S},
+    {16, "Files", "&Paste from file", "", F},
+    {11856, "Files", "Remove DC", "", F},
+    {19, "Files", "&Quit", "", N},
+    {21, "Edit", "&Cancel\tCtrl Z", "Ctrl+Z", F},
+    {22, "Edit", "C&ut\tCtrl X", "Ctrl+X", S},
+    {23, "Edit", "C&opy\tCtrl C", "Ctrl+C", S},
+    {24, "Edit", "&Paste\tCtrl V", "Ctrl+V", F},
+    {25, "Edit", "&Delete", "Ctrl+K", S},
+    {11843, "Edit", "&Editing tools", "", F},
+    {201, "Edit", "&Play\tCtrl P", "Ctrl+P", F},
+    {200, "Edit", "Pla&y many", "", F},
+    {202, "Edit", "&Play the file", "", F},
+    {204, "Edit", "&Zoom in\t  Ctrl I", "Ctrl+I", S},
+    {206, "Edit", "Zoo&m out\t  Ctrl Q", "Ctrl+Q", F},
+    {205, "Edit", "&Go to", "", F},
+    {11848, "Edit", "Get speech start", "", F},
+    {11845, "Edit", "&Resampling", "", F},
+    {203, "Edit", "&Frequency", "", F},
+    {11854, "Edit", "Cop&y to clipboard", "", F},
+    {31, "Spectro", "&Wide band", "", F},
+    {32, "Spectro", "&Narrow band", "", F},
+    {11852, "Spectro", "&Critical bands ", "", F},
+    {33, "Spectro", "&Linear prediction", "", F},
+    {34, "Spectro", "&Cepstral smoothing", "", F},
+    {11849, "Spectro", "&Reassigned ", "", F},
+    {11857, "Spectro", "Copy spectro to clipb&oard", "", F},
+    {11850, "Spectro", "Save spectrogram (pgm image)", "", F},
+    {37, "Spectro", "Cl&ear", "", F},
+    {38, "Spectro", "&Keep decoration", "", F},
+    {39, "Spectro", "Cle&ar decorations", "", F},
+    {309, "Spectro/Options", "&Upper disp. frequency", "", N},
+    {301, "Spectro/Options", "&Wide band", "", N},
+    {302, "Spectro/Options", "&Narrow band", "", N},
+    {11853, "Spectro/Options", "&Critical bands", "", N},
+    {303, "Spectro/Options", "&Linear prediction", "", N},
+    {11847, "Spectro/Options", "&Reassigned", "", N},
+    {304, "Spectro/Options", "&Cepstral smoothing", "", N},
+    {11851, "Spectro/Options", "&Save spectrogram", "", N},
+    {307, "", "", "", N},
+    {41, "Phonemes", "&Read", "", F},
+    {43, "Phonemes", "&Save as", "", F},
+    {48, "Phonemes", "S&earch for a phoneme", "", F},
+    {49, "Phonemes", "&Explore a directory", "", N},
+    {44, "Phonemes", "&Mouse help", "", N},
+    {51, "Words", "&Read", "", F},
+    {52, "Words", "&Save as", "", F},
+    {57, "Words", "&Search for a word", "", F},
+    {58, "Words", "&Explore a directory", "", N},
+    {53, "Words", "&Mouse help", "", N},
+    {61, "Formants", "&Formants F1 F2 F3", "", F},
+    {62, "Formants", "Display &cepstral peaks", "", F},
+    {11855, "Formants", "Display &true envelope peaks", "", F},
+    {63, "Formants", "Display &lpc roots", "", F},
+    {66, "Formants", "&Spectral slice", "", F},
+    {67, "Formants", "Klatt synthesizer", "", N},
+    {65, "Formants", "O&ptions", "", N},
+    {917, "Prosody", "&Type of speaker", "", N},
+    {922, "Prosody", "F0 for the screen", "", F},
+    {919, "Prosody", "&F0 for the whole file", "", F},
+    {11846, "Prosody", "F0 for a corpus", "", N},
+    {604, "Prosody", "Display F0 scale", "", F},
+    {913, "Prosody", "&Open a pitch file", "", F},
+    {916, "Prosody", "&Display pitch values", "", F},
+    {914, "Prosody", "&Time scale modifications", "", F},
+    {605, "Prosody", "F0 contour modifications", "", F},
+    {910, "Prosody/Energy", "&Energy options", "", N},
+    {909, "Prosody/Energy", "&Energy for the whole file", "", F},
+    {911, "Prosody/Energy", "&Display energy", "", F},
+    {11842, "Prosody/Energy", "&Display scale", "", F},
+    {918, "Prosody/Marks", "&Pitch marker", "", F},
+    {915, "Prosody/Marks", "&Display marks", "", F},
+    {11858, "Prosody", "Glottal closure instants", "", N},
+    {70, "Miscellaneous", "&Details", "", N},
+    {71, "Miscellaneous", "&Color map", "", N},
+    {72, "Miscellaneous", "&General options", "", N},
+    {75, "Miscellaneous", "&Show results", "", N},
+    {73, "Miscellaneous", "&Append results to log", "", N},
+    {74, "Miscellaneous", "Show &log", "", N},
+    {76, "Miscellaneous/My functions", "My function &1", "", N},
+    {77, "Miscellaneous/My functions", "My function &2", "", N},
+    {81, "?", "&Help", "", N},
+    {82, "?", "&Using help", "", N},
+    {83, "?", "&About", "", N},
+};
+
+// Operations of subsystems not built yet.
+constexpr int kNotYet[] = {
+    11844, 11, 13, 14, 141, 15, 16, 11856,                    // editing, recording
+    21, 22, 23, 24, 25, 11843, 201, 200, 202,                 // editing, playback
+    11848, 11845, 203,                                        // speech start, resampling
+    11850, 309, 301, 302, 11853, 303, 11847, 304, 11851, 307, // spectrogram options, PGM
+    41, 43, 48, 49, 44, 51, 52, 57, 58, 53,                   // labels, search
+    61, 62, 11855, 63, 66, 67, 65,                            // formants, Klatt
+    917, 922, 919, 11846, 604, 913, 916, 914, 605,            // F0, PSOLA
+    910, 909, 911, 11842, 918, 915,                           // energy, marks
+    76, 77,                                                   // user hooks
+};
+
+constexpr ExtraAccelerator kExtra[] = {{23, "C"}};
+
+}  // namespace
+
+std::span<const CommandSpec> mainCommands() { return kCommands; }
+
+const CommandSpec* findCommand(int id) {
+  for (const auto& c : kCommands)
+    if (c.id == id) return &c;
+  return nullptr;
+}
+
+std::span<const int> commandsNotYetAvailable() { return kNotYet; }
+
+bool isNotYetAvailable(int id) { return std::find(std::begin(kNotYet), std::end(kNotYet), id) != std::end(kNotYet); }
+
+std::string menuLabel(const CommandSpec& command) {
+  std::string label = command.text;
+  const auto tab = label.find('\t');
+  if (tab != std::string::npos) label.erase(tab);
+  while (!label.empty() && label.back() == ' ') label.pop_back();
+  return label;
+}
+
+std::span<const ExtraAccelerator> extraAccelerators() { return kExtra; }
+
+}  // namespace ardv::shell

@@ -1,0 +1,75 @@
+// Pane layout and coordinate mappings of the main window.
+#include "shell/geometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ardv::shell {
+
+MainLayout layoutPanes(int width, int height, int lineHeight) {
+  const int h = lineHeight + 2;
+  const int signalTop = height - kScrollBand - kSignalPlaneHeight;
+  const int phonemeTop = signalTop - h;
+  MainLayout layout;
+  layout.word = {kScaleMargin, 0, width - kScaleMargin, h};
+  layout.spectro = {0, h, width, phonemeTop - h};
+  layout.phoneme = {kScaleMargin, phonemeTop, width - kScaleMargin, h};
+  layout.signal = {0, signalTop, width, kSignalPlaneHeight};
+  layout.scroll = {kScaleMargin, height - kScrollBand, width - kScaleMargin, kScrollBarHeight};
+  return layout;
+}
+
+TimeAxis::TimeAxis(std::int32_t first, std::int32_t last, int widthPx)
+    : first_(first), last_(std::max(first, last)), width_(widthPx) {}
+
+std::int32_t TimeAxis::sampleAt(int x) const {
+  if (x <= 0 || width_ <= 0) return first_;
+  if (x >= width_) return last_;
+  return static_cast<std::int32_t>(first_ + std::int64_t(x) * visibleSamples() / width_);
+}
+
+double TimeAxis::xOf(double s) const {
+  return (s - first_) * width_ / static_cast<double>(visibleSamples());
+}
+
+double TimeAxis::msAt(int x, double frequence) const {
+  if (frequence < 1e-10) return 0.0;
+  const double perMs = 0.001 * frequence;
+  const double start = first_ / perMs;
+  const double duration = visibleSamples() / perMs;
+  if (x <= 0 || width_ <= 0) return start;
+  if (x >= width_) return start + duration;
+  return x * duration / width_ + start;
+}
+
+int FrequencyAxis::rowOfU(double u) const {
+  return height_ - 1 - static_cast<int>(u / kTop * height_ + 0.5);
+}
+
+int FrequencyAxis::rowOfHz(double hz) const {
+  if (fmax_ <= 0) return height_ - 1;
+  return rowOfU(hz / fmax_ * kTop);
+}
+
+double FrequencyAxis::hzAtRow(int y) const {
+  if (height_ <= 0) return 0.0;
+  return (height_ - 1 - y + 0.5) / height_ * fmax_;
+}
+
+std::int32_t ScrollMapping::startSample(int p, std::int32_t tf) const {
+  if (pmax <= pmin || tf <= 1) return 0;
+  p = std::clamp(p, pmin, pmax);
+  const double s = double(p - pmin) / double(pmax - pmin) * double(tf - 1);
+  return std::clamp<std::int32_t>(static_cast<std::int32_t>(s), 0, tf - 1);
+}
+
+int ScrollMapping::position(std::int32_t s, std::int32_t tf) const {
+  if (pmax <= pmin || tf <= 1 || s <= 0) return pmin;
+  if (s >= tf - 1) return pmax;
+  int p = pmin + static_cast<int>(std::floor(double(s) * double(pmax - pmin) / double(tf - 1)));
+  // Floating rounding may put p one step past s.
+  while (p > pmin && startSample(p, tf) > s) --p;
+  return p;
+}
+
+}  // namespace ardv::shell

@@ -1,0 +1,92 @@
+// Drawing arithmetic of the main window, free of any toolkit: the pane layout,
+// the mapping between pixel columns and samples, between frequencies and
+// pixel rows, and between scroll-bar positions and the first shown sample.
+#pragma once
+
+#include <cstdint>
+
+namespace ardv::shell {
+
+// Width of the left margin that holds the vertical scales, pixels.
+constexpr int kScaleMargin = 68;
+// Height of the signal plane (waveform and time scale), pixels.
+constexpr int kSignalPlaneHeight = 88;
+// Band at the bottom of the window holding the scroll bar, pixels.
+constexpr int kScrollBand = 15;
+constexpr int kScrollBarHeight = 16;
+
+struct PaneRect {
+  int x = 0, y = 0, width = 0, height = 0;
+  // A pane of zero or negative size is not drawn.
+  bool visible() const { return width > 0 && height > 0; }
+  bool operator==(const PaneRect&) const = default;
+};
+
+struct MainLayout {
+  PaneRect word, spectro, phoneme, signal, scroll;
+};
+
+// The five panes for a client area of `width` x `height` pixels and a font
+// line height of `lineHeight` pixels (each annotation pane is lineHeight + 2
+// high). Sizes may come out zero or negative for a tiny window.
+MainLayout layoutPanes(int width, int height, int lineHeight);
+
+// Pixel columns of a plane `widthPx` wide against the displayed stretch
+// first..last (inclusive sample indices).
+class TimeAxis {
+ public:
+  TimeAxis(std::int32_t first, std::int32_t last, int widthPx);
+
+  // Sample under column x: first + x * (visible samples) / width, truncated;
+  // x <= 0 gives first, x >= width gives last.
+  std::int32_t sampleAt(int x) const;
+  // Column (fractional) where sample s starts; the inverse of sampleAt.
+  double xOf(double s) const;
+  // Time in ms of column x at `frequence` Hz: column * visible duration /
+  // width + visible start, the start for x <= 0 and the end for x >= width.
+  // 0 when the frequency is below 1e-10.
+  double msAt(int x, double frequence) const;
+
+  std::int32_t first() const { return first_; }
+  std::int32_t last() const { return last_; }
+  std::int64_t visibleSamples() const { return std::int64_t(last_) - first_ + 1; }
+  int width() const { return width_; }
+
+ private:
+  std::int32_t first_, last_;
+  int width_;
+};
+
+// Pixel rows of a spectrogram plane `heightPx` high showing 0..fmax Hz. The
+// plane works in a coordinate u where 0 is 0 Hz and 128 is fmax.
+class FrequencyAxis {
+ public:
+  static constexpr double kTop = 128.0;
+  FrequencyAxis(double fmaxHz, int heightPx) : fmax_(fmaxHz), height_(heightPx) {}
+
+  // Row of coordinate u: H - 1 - trunc(u / 128 * H + 0.5).
+  int rowOfU(double u) const;
+  // Row of a frequency in Hz.
+  int rowOfHz(double hz) const;
+  // Frequency in Hz at the middle of row y.
+  double hzAtRow(int y) const;
+  double fmax() const { return fmax_; }
+  int height() const { return height_; }
+
+ private:
+  double fmax_;
+  int height_;
+};
+
+// Scroll bar positions pmin..pmax against the samples 0..tf-1 of the signal.
+struct ScrollMapping {
+  int pmin = 0, pmax = 10000;
+  // First sample of the view for thumb position p: trunc((p - pmin) /
+  // (pmax - pmin) * (tf - 1)), limited to 0..tf-1.
+  std::int32_t startSample(int p, std::int32_t tf) const;
+  // Thumb position showing a view that starts at sample s (nearest position
+  // whose startSample is not past s).
+  int position(std::int32_t s, std::int32_t tf) const;
+};
+
+}  // namespace ardv::shell

@@ -1,0 +1,210 @@
+// ardv: the desktop workbench. The information window comes first; its first
+// paint runs the start-up, loads the interface texts and creates the main
+// window, which opens the file named on the command line.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/environment.h"
+#include "platform/headless/stderr_reporter.h"
+#include "platform/qt/message_reporter.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/text_viewer_window.h"
+#include "platform/qt/trace_window.h"
+#include "platform/report.h"
+#include "shell/command_table.h"
+#include "shell/main_window.h"
+#include "shell/prologue_window.h"
+#include "signal/current_signal.h"
+#include "signal/program.h"
+#include "signal/results.h"
+#include "signal/startup.h"
+#include "signal/time_conversion.h"
+
+namespace {
+
+struct Arguments {
+  std::string file;
+  std::string screenshot;  // PNG of the main window after loading, then exit
+  bool bench = false;      // print timings of opening and redrawing, then exit
+  int kind = 0;            // spectrogram kind for the screenshot (0: current)
+  std::optional<bool> gray;
+  double selectFrom = -1, selectTo = -1;  // selection in ms for the screenshot
+};
+
+void usage(std::FILE* out) {
+  std::fprintf(out,
+               "usage: ardv [FILE]\n"
+               "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS] FILE\n"
+               "       ardv --bench FILE\n");
+}
+
+std::optional<Arguments> parse(int argc, char** argv) {
+  Arguments a;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    if (arg == "--help") {
+      usage(stdout);
+      std::exit(0);
+    } else if (arg == "--screenshot") {
+      const char* v = next();
+      if (!v) return std::nullopt;
+      a.screenshot = v;
+    } else if (arg == "--bench") {
+      a.bench = true;
+    } else if (arg == "--kind") {
+      const char* v = next();
+      if (!v) return std::nullopt;
+      a.kind = std::atoi(v);
+    } else if (arg == "--gray") {
+      a.gray = true;
+    } else if (arg == "--colour" || arg == "--color") {
+      a.gray = false;
+    } else if (arg == "--select") {
+      const char* from = next();
+      const char* to = next();
+      if (!from || !to) return std::nullopt;
+      a.selectFrom = std::atof(from);
+      a.selectTo = std::atof(to);
+    } else if (arg.rfind("--", 0) == 0) {
+      return std::nullopt;
+    } else {
+      a.file = arg;
+    }
+  }
+  if ((!a.screenshot.empty() || a.bench) && a.file.empty()) return std::nullopt;
+  return a;
+}
+
+bool haveDisplay() {
+  return ardv::environmentValue("QT_QPA_PLATFORM") || ardv::environmentValue("DISPLAY") ||
+         ardv::environmentValue("WAYLAND_DISPLAY");
+}
+
+// Timings of the main job: open and show, zoom, scroll.
+void runBench(ardv::shell::MainWindow& window, const std::string& file) {
+  QElapsedTimer timer;
+  timer.start();
+  if (!window.openPath(file)) return;
+  QApplication::processEvents();
+  std::printf("open and show %s: %lld ms\n", file.c_str(), static_cast<long long>(timer.elapsed()));
+  auto& ct = ardv::program().ct;
+  ct.d_sel = ct.d_e + (ct.f_e - ct.d_e) / 4;
+  ct.f_sel = ct.d_e + (ct.f_e - ct.d_e) / 2;
+  timer.restart();
+  window.runCommand(ardv::shell::kCmdZoomIn);
+  QApplication::processEvents();
+  std::printf("zoom in: %lld ms\n", static_cast<long long>(timer.elapsed()));
+  timer.restart();
+  window.runCommand(ardv::shell::kCmdZoomOut);
+  QApplication::processEvents();
+  std::printf("zoom out: %lld ms\n", static_cast<long long>(timer.elapsed()));
+  timer.restart();
+  window.scrollTo(window.scrollMapping().pmax / 3);
+  QApplication::processEvents();
+  std::printf("scroll: %lld ms\n", static_cast<long long>(timer.elapsed()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const auto args = parse(argc, argv);
+  if (!args) {
+    usage(stderr);
+    return 2;
+  }
+  const bool batch = !args->screenshot.empty() || args->bench;
+  if (!haveDisplay()) {
+    std::fprintf(stderr,
+                 "ardv: there is no display (DISPLAY is not set).\n"
+                 "Run it under a virtual display:   xvfb-run -a ardv FILE\n"
+                 "or use the command-line program:  ardv-cli info FILE\n");
+    return 1;
+  }
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName("Ardelovox");
+  QApplication::setApplicationName("ardv");
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  ardv::qt::MessageReporter boxes;
+  ardv::StderrReporter stderrReporter;
+  if (batch)
+    ardv::setReportHandler(&stderrReporter);
+  else
+    ardv::setReportHandler(&boxes);
+  ardv::qt::QtDialogs dialogs;
+  ardv::setDialogs(&dialogs);
+  ardv::qt::TextViewerWindows viewers;
+  ardv::setTextViewer(&viewers);
+  ardv::setLogChangedCallback([&viewers] { viewers.refresh(); });
+
+  ardv::shell::PrologueWindow prologue;
+  std::unique_ptr<ardv::qt::TraceWindow> trace;
+  ardv::shell::MainWindow* window = nullptr;
+  int exitCode = 0;
+
+  QObject::connect(&prologue, &ardv::shell::PrologueWindow::firstPainted, [&](bool shiftHeld) {
+    ardv::setDebugMode(shiftHeld);
+    trace = std::make_unique<ardv::qt::TraceWindow>();
+    boxes.setTraceWindow(trace.get());
+    if (shiftHeld) trace->show();
+    prologue.refresh();
+    if (!ardv::startup() || !ardv::loadInterfaceTexts(ardv::program()) || ardv::fatalRequested()) {
+      exitCode = 1;
+      app.quit();
+      return;
+    }
+    ardv::resetCurrent();
+    window = new ardv::shell::MainWindow(
+        prologue.lines(), [&prologue] { prologue.refresh(); }, &prologue);
+    boxes.setParent(window);
+    dialogs.setParent(window);
+    QObject::connect(window, &ardv::shell::MainWindow::closed, &app, &QApplication::quit);
+    window->show();
+    if (args->bench) {
+      runBench(*window, args->file);
+      app.quit();
+      return;
+    }
+    if (!args->file.empty()) {
+      if (args->gray) ardv::program().options.graymode = *args->gray;
+      if (!window->openPath(args->file) && batch) {
+        exitCode = 1;
+        app.quit();
+        return;
+      }
+    }
+    if (!args->screenshot.empty()) {
+      auto& prog = ardv::program();
+      if (args->kind >= 1 && args->kind <= 6) ardv::setMode(args->kind);
+      window->spectroPlane()->view()->setShown(true);
+      if (args->selectFrom >= 0 && args->selectTo > args->selectFrom) {
+        prog.ct.d_sel = static_cast<std::int32_t>(ardv::msToSamples(args->selectFrom, prog.en_cours.frequence));
+        prog.ct.f_sel = static_cast<std::int32_t>(ardv::msToSamples(args->selectTo, prog.en_cours.frequence));
+      }
+      window->refreshAll();
+      QTimer::singleShot(200, &app, [&, window] {
+        if (!window->grab().save(QString::fromStdString(args->screenshot))) {
+          std::fprintf(stderr, "ardv: cannot write %s\n", args->screenshot.c_str());
+          exitCode = 1;
+        }
+        app.quit();
+      });
+    }
+  });
+  prologue.show();
+  const int rc = app.exec();
+  ardv::setCurrentSignalListener(nullptr);
+  delete window;
+  ardv::setReportHandler(nullptr);
+  ardv::setDialogs(nullptr);
+  ardv::setTextViewer(nullptr);
+  ardv::setLogChangedCallback({});
+  return exitCode ? exitCode : rc;
+}

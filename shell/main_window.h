@@ -1,0 +1,116 @@
+// The main window `Wtop`: menu "COMMANDE" built from the command table, the
+// word pane, the spectrogram plane, the phoneme pane, the signal plane and
+// the scroll bar, laid out on every resize; it follows the current signal.
+#pragma once
+
+#include <QAction>
+#include <QMainWindow>
+#include <QPointer>
+#include <QScrollBar>
+#include <functional>
+#include <map>
+
+#include "shell/annotation_pane.h"
+#include "shell/geometry.h"
+#include "shell/info_lines.h"
+#include "shell/signal_plane.h"
+#include "shell/spectro_plane.h"
+#include "signal/signal_listener.h"
+
+namespace ardv::shell {
+
+class HelpWindow;
+
+class MainWindow : public QMainWindow, public CurrentSignalListener {
+  Q_OBJECT
+ public:
+  // `lines` are the information window's lines (not owned; may outlive
+  // nothing else), `refreshLines` redraws them.
+  MainWindow(InfoLines& lines, std::function<void()> refreshLines, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Opens a file as the "&Open" command does after its file dialog.
+  bool openPath(const std::string& path);
+  // Runs command `id` as the menu would (nothing when disabled). Returns
+  // false when the command is absent or disabled.
+  bool runCommand(int id);
+  // Shows the stretch starting at `ms` milliseconds ("Go to" after its box).
+  bool goToMs(double ms);
+  // The view after moving the scroll bar thumb to `position`.
+  void scrollTo(int position);
+
+  QAction* action(int id) const;
+  // Whether command `id` has an operation here.
+  bool isWired(int id) const { return handlers_.count(id) != 0; }
+  // Enables the commands whose needs are met (file, selection).
+  void updateCommandStates();
+
+  SignalPlane* signalPlane() const { return signalPlane_; }
+  SpectroPlane* spectroPlane() const { return spectroPlane_; }
+  AnnotationPane* wordPane() const { return wordPane_; }
+  AnnotationPane* phonemePane() const { return phonemePane_; }
+  QScrollBar* scrollBar() const { return scrollBar_; }
+  const ScrollMapping& scrollMapping() const { return scrollMapping_; }
+  // The layout last applied.
+  const MainLayout& layout() const { return layout_; }
+  int lineHeight() const { return lineHeight_; }
+  InfoLines& infoLines() { return lines_; }
+
+  // Recomputes and redraws every view of the current signal.
+  void refreshAll();
+
+  // CurrentSignalListener
+  void modeChanged(int mode) override;
+  void memoryModeChanged(int modeMemoire) override;
+  void signalOpened() override;
+  void redrawAll() override;
+
+ signals:
+  // The window was closed: the application ends.
+  void closed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  class ClientArea;
+  void buildMenus();
+  void bindCommands();  // main_commands.cpp
+  void layoutPanes();
+  void syncScrollBar();
+  void onSelectionFinished(const Selection& selection);
+  void refreshInfo();
+  void clearSelections();
+  void addRecentFile(const std::string& path);
+  void rebuildRecentMenu();
+
+  // Commands (main_commands.cpp)
+  void commandOpen();
+  void commandGoTo();
+  void commandDetails();
+  void commandOptions();
+  void commandHelp(const QString& anchor);
+  void commandAbout();
+  void commandCopyBitmap(const PlaneView* view);
+
+  InfoLines& lines_;
+  std::function<void()> refreshLines_;
+  ClientArea* client_ = nullptr;
+  SpectroPlane* spectroPlane_ = nullptr;
+  SignalPlane* signalPlane_ = nullptr;
+  AnnotationPane* wordPane_ = nullptr;
+  AnnotationPane* phonemePane_ = nullptr;
+  QScrollBar* scrollBar_ = nullptr;
+  ScrollMapping scrollMapping_;
+  MainLayout layout_;
+  int lineHeight_ = 0;
+  bool syncingScroll_ = false;
+  std::map<int, QAction*> actions_;
+  std::map<int, std::function<void()>> handlers_;
+  QMenu* recentMenu_ = nullptr;
+  QPointer<HelpWindow> help_;
+};
+
+}  // namespace ardv::shell

@@ -1,0 +1,118 @@
+// Bitmap, selection and drag handling shared by the two planes.
+#include "shell/plane_view.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "signal/program.h"
+
+namespace ardv::shell {
+
+PlaneView::PlaneView(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(false);
+}
+
+TimeAxis PlaneView::axis() const {
+  const auto& ct = program().ct;
+  return TimeAxis(ct.d_a, ct.f_a, width());
+}
+
+void PlaneView::rebuild() {
+  if (width() <= 0 || height() <= 0) {
+    bitmap_ = QImage();
+    return;
+  }
+  QImage image(width(), height(), QImage::Format_RGB32);
+  image.fill(Qt::white);
+  render(image);
+  bitmap_ = std::move(image);
+  update();
+}
+
+void PlaneView::clearSelectionRecord() {
+  dragging_ = false;
+  haveColumns_ = false;
+  update();
+}
+
+void PlaneView::beginDrag(int column) {
+  dragging_ = true;
+  haveColumns_ = true;
+  startColumn_ = endColumn_ = column;
+  repaint();
+}
+
+void PlaneView::extendDrag(int column) {
+  if (!dragging_ || column == endColumn_) return;
+  endColumn_ = column;
+  update();
+}
+
+void PlaneView::endDrag(int column) {
+  endColumn_ = column;
+  dragging_ = false;
+  if (startColumn_ > endColumn_) std::swap(startColumn_, endColumn_);
+  update();
+}
+
+int PlaneView::columnOf(const QMouseEvent* event) const { return static_cast<int>(event->position().x()); }
+
+void PlaneView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !program().fileLoaded) return;
+  const int column = columnOf(event);
+  beginDrag(column);
+  if (partner_) partner_->beginDrag(column);
+}
+
+void PlaneView::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragging_) return;
+  const int column = columnOf(event);
+  extendDrag(column);
+  if (partner_) partner_->extendDrag(column);
+}
+
+void PlaneView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !dragging_) return;
+  const int column = columnOf(event);
+  endDrag(column);
+  auto& prog = program();
+  const Selection selection =
+      selectionFromColumns(startColumn_, endColumn_, axis(), prog.ct.f_es, prog.en_cours.frequence);
+  prog.ct.d_sel = selection.first;
+  prog.ct.f_sel = selection.last;
+  if (partner_) partner_->endDrag(column);
+  emit selectionFinished(selection);
+}
+
+void PlaneView::resizeEvent(QResizeEvent*) { rebuild(); }
+
+void PlaneView::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (bitmap_.isNull())
+    painter.fillRect(rect(), Qt::white);
+  else
+    painter.drawImage(0, 0, bitmap_);
+  // The selection: the columns of a drag, else the stored selection.
+  int a = 0, b = -1;
+  const auto& ct = program().ct;
+  if (haveColumns_) {
+    a = std::min(startColumn_, endColumn_);
+    b = std::max(startColumn_, endColumn_);
+  } else if (program().fileLoaded && ct.d_sel >= 0 && ct.f_sel >= ct.d_sel) {
+    const TimeAxis ax = axis();
+    a = static_cast<int>(ax.xOf(ct.d_sel));
+    b = static_cast<int>(ax.xOf(ct.f_sel));
+  }
+  if (b >= a) {
+    a = std::max(a, 0);
+    b = std::min(b, width() - 1);
+    if (b >= a) {
+      painter.setCompositionMode(QPainter::CompositionMode_Difference);
+      painter.fillRect(QRect(a, 0, b - a + 1, height()), Qt::white);
+    }
+  }
+}
+
+}  // namespace ardv::shell

@@ -1,0 +1,67 @@
+// A data area of a plane (waveform or spectrogram): keeps its bitmap, draws
+// the selection over it inverted, and turns drags into selections mirrored
+// in its partner.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <functional>
+
+#include "shell/geometry.h"
+#include "shell/view_ops.h"
+
+namespace ardv::shell {
+
+class PlaneView : public QWidget {
+  Q_OBJECT
+ public:
+  explicit PlaneView(QWidget* parent = nullptr);
+
+  // The other plane, which mirrors every selection made here.
+  void setPartner(PlaneView* partner) { partner_ = partner; }
+  PlaneView* partner() const { return partner_; }
+
+  // Mapping of the columns to the shown stretch; set by the main window.
+  TimeAxis axis() const;
+
+  // The kept bitmap (what the clipboard commands copy).
+  const QImage& bitmap() const { return bitmap_; }
+  // Draws the bitmap again from the current signal.
+  void rebuild();
+
+  // Selection record: columns of the drag, and whether a drag is on.
+  bool dragging() const { return dragging_; }
+  int startColumn() const { return startColumn_; }
+  int endColumn() const { return endColumn_; }
+  // Forgets the columns; the shown selection then follows ct.d_sel/f_sel.
+  void clearSelectionRecord();
+
+  // Mouse steps, also called by the partner to mirror a drag.
+  void beginDrag(int column);
+  void extendDrag(int column);
+  void endDrag(int column);
+
+ signals:
+  // A drag ended here (not mirrored): the selection stored in ct.
+  void selectionFinished(const ardv::shell::Selection& selection);
+
+ protected:
+  // Draws the plane's content into `image` (already sized and cleared).
+  virtual void render(QImage& image) = 0;
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+  QImage bitmap_;
+
+ private:
+  int columnOf(const QMouseEvent* event) const;
+  PlaneView* partner_ = nullptr;
+  bool dragging_ = false;
+  bool haveColumns_ = false;
+  int startColumn_ = 0, endColumn_ = 0;
+};
+
+}  // namespace ardv::shell

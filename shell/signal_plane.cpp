@@ -1,0 +1,79 @@
+// Waveform and time scale.
+#include "shell/signal_plane.h"
+
+#include <QPainter>
+
+#include "shell/scales.h"
+#include "shell/waveform.h"
+#include "signal/program.h"
+
+namespace ardv::shell {
+
+void SignalView::render(QImage& image) {
+  QPainter p(&image);
+  const int h = image.height();
+  p.setPen(QColor(200, 200, 200));
+  p.drawLine(0, h / 2, image.width() - 1, h / 2);
+  const auto& prog = program();
+  if (!prog.fileLoaded) return;
+  MemorySamples memory{prog.memory.data(), prog.memory.size(), prog.ct.d_e};
+  const auto columns = waveformColumns(axis(), memory);
+  p.setPen(QColor(0, 0, 128));
+  for (int x = 0; x < static_cast<int>(columns.size()); ++x) {
+    const auto& c = columns[static_cast<std::size_t>(x)];
+    if (!c.valid) continue;
+    p.drawLine(x, sampleRow(c.max, h), x, sampleRow(c.min, h));
+  }
+}
+
+void TimeScale::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), palette().window());
+  p.setPen(palette().windowText().color());
+  p.drawLine(0, 0, width() - 1, 0);
+  const auto& prog = program();
+  if (!prog.fileLoaded || width() <= 0) return;
+  const TimeAxis axis(prog.ct.d_a, prog.ct.f_a, width());
+  const double start = axis.msAt(0, prog.en_cours.frequence);
+  const double end = axis.msAt(width(), prog.en_cours.frequence);
+  const QFontMetrics fm(font());
+  const int spacing = fm.horizontalAdvance("00000.0 ms") + 8;
+  for (const Tick& t : timeTicks(start, end, width(), spacing)) {
+    const int x = static_cast<int>(t.pos);
+    p.drawLine(x, 0, x, 4);
+    const QString label = QString::fromStdString(t.label);
+    const int w = fm.horizontalAdvance(label);
+    const int lx = std::clamp(x - w / 2, 0, std::max(0, width() - w));
+    p.drawText(lx, 5 + fm.ascent(), label);
+  }
+}
+
+SignalPlane::SignalPlane(QWidget* parent) : QWidget(parent), view_(new SignalView(this)), scale_(new TimeScale(this)) {}
+
+void SignalPlane::refresh() {
+  view_->rebuild();
+  scale_->update();
+  update();
+}
+
+void SignalPlane::resizeEvent(QResizeEvent*) {
+  const int scaleHeight = fontMetrics().height() + 6;
+  const int w = std::max(0, width() - kScaleMargin);
+  view_->setGeometry(kScaleMargin, 0, w, std::max(0, height() - scaleHeight));
+  scale_->setGeometry(kScaleMargin, height() - scaleHeight, w, scaleHeight);
+}
+
+void SignalPlane::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(QRect(0, 0, kScaleMargin, height()), palette().window());
+  const auto& prog = program();
+  if (!prog.fileLoaded) return;
+  const int h = view_->height();
+  const QFontMetrics fm(font());
+  p.setPen(palette().windowText().color());
+  p.drawText(QRect(0, 0, kScaleMargin - 6, fm.height()), Qt::AlignRight, "32767");
+  p.drawText(QRect(0, h / 2 - fm.height() / 2, kScaleMargin - 6, fm.height()), Qt::AlignRight, "0");
+  p.drawText(QRect(0, h - fm.height(), kScaleMargin - 6, fm.height()), Qt::AlignRight, "-32768");
+}
+
+}  // namespace ardv::shell

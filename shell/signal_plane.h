@@ -1,0 +1,49 @@
+// The signal plane `WPlancheSig`: the waveform `Wdonnees_signal` over the
+// time scale `WScale`, its left margin aligned with the spectrogram's scale.
+#pragma once
+
+#include <QWidget>
+
+#include "shell/plane_view.h"
+
+namespace ardv::shell {
+
+// The waveform: min/max of the samples under each column.
+class SignalView : public PlaneView {
+  Q_OBJECT
+ public:
+  using PlaneView::PlaneView;
+
+ protected:
+  void render(QImage& image) override;
+};
+
+// Time scale: ticks in ms (or s) of the shown stretch.
+class TimeScale : public QWidget {
+  Q_OBJECT
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
+class SignalPlane : public QWidget {
+  Q_OBJECT
+ public:
+  explicit SignalPlane(QWidget* parent = nullptr);
+  SignalView* view() const { return view_; }
+  TimeScale* scale() const { return scale_; }
+  // Redraws the waveform and the scale.
+  void refresh();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  SignalView* view_;
+  TimeScale* scale_;
+};
+
+}  // namespace ardv::shell

@@ -1,0 +1,97 @@
+// Spectrogram area, decorations and frequency scale.
+#include "shell/spectro_plane.h"
+
+#include <QPainter>
+#include <algorithm>
+
+#include "shell/scales.h"
+#include "signal/program.h"
+
+namespace ardv::shell {
+
+double SpectroView::fmax() const {
+  const auto& prog = program();
+  return prog.fileLoaded && prog.en_cours.frequence > 0 ? prog.en_cours.frequence / 2 : 8000.0;
+}
+
+void SpectroView::addDecoration(Decoration decoration) {
+  decorations_.push_back({std::move(decoration), false});
+  update();
+}
+
+void SpectroView::keepDecorations() {
+  if (bitmap_.isNull()) return;
+  QPainter p(&bitmap_);
+  const FrequencyAxis frequencies(fmax(), bitmap_.height());
+  for (auto& item : decorations_) {
+    if (!item.kept) item.draw(p, axis(), frequencies);
+    item.kept = true;
+  }
+  update();
+}
+
+void SpectroView::clearDecorations() {
+  const bool hadKept = std::any_of(decorations_.begin(), decorations_.end(), [](const Item& i) { return i.kept; });
+  decorations_.clear();
+  if (hadKept)
+    rebuild();
+  else
+    update();
+}
+
+void SpectroView::render(QImage& image) {
+  if (!program().fileLoaded) return;
+  if (painter_ && shown_) painter_(image, axis());
+  QPainter p(&image);
+  const FrequencyAxis frequencies(fmax(), image.height());
+  for (const auto& item : decorations_)
+    if (item.kept) item.draw(p, axis(), frequencies);
+}
+
+void SpectroView::paintEvent(QPaintEvent* event) {
+  PlaneView::paintEvent(event);
+  bool loose = false;
+  for (const auto& item : decorations_) loose = loose || !item.kept;
+  if (!loose) return;
+  QPainter p(this);
+  const FrequencyAxis frequencies(fmax(), height());
+  for (const auto& item : decorations_)
+    if (!item.kept) item.draw(p, axis(), frequencies);
+}
+
+void FrequencyScale::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), palette().window());
+  p.setPen(palette().windowText().color());
+  p.drawLine(width() - 1, 0, width() - 1, height() - 1);
+  if (!program().fileLoaded || height() <= 0) return;
+  const QFontMetrics fm(font());
+  const FrequencyAxis axis(view_->fmax(), height());
+  for (const Tick& t : frequencyTicks(view_->fmax(), height(), 2 * fm.height())) {
+    const int y = static_cast<int>(t.pos);
+    p.drawLine(width() - 5, y, width() - 1, y);
+    const int baseline = std::clamp(y + fm.ascent() / 2, fm.ascent(), height() - 1);
+    p.drawText(QRect(0, baseline - fm.ascent(), width() - 8, fm.height()), Qt::AlignRight,
+               QString::fromStdString(t.label));
+  }
+  p.save();
+  p.translate(fm.height() / 2 + 1, height() / 2);
+  p.rotate(-90);
+  p.drawText(QRect(-40, -fm.height() / 2, 80, fm.height()), Qt::AlignCenter, "Hz");
+  p.restore();
+}
+
+SpectroPlane::SpectroPlane(QWidget* parent)
+    : QWidget(parent), view_(new SpectroView(this)), scale_(new FrequencyScale(view_, this)) {}
+
+void SpectroPlane::refresh() {
+  view_->rebuild();
+  scale_->update();
+}
+
+void SpectroPlane::resizeEvent(QResizeEvent*) {
+  scale_->setGeometry(0, 0, kScaleMargin, height());
+  view_->setGeometry(kScaleMargin, 0, std::max(0, width() - kScaleMargin), height());
+}
+
+}  // namespace ardv::shell

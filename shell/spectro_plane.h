@@ -1,0 +1,87 @@
+// The spectrogram plane `WPlancheSpectro`: the frequency scale `WVScale` in
+// the left margin and the spectrogram `Wdonnees_spectro` with the
+// decorations drawn over it.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "shell/plane_view.h"
+
+namespace ardv::shell {
+
+// Paints the spectrogram of the shown stretch into an image the size of the
+// plane (already cleared to white).
+using SpectrogramPainter = std::function<void(QImage& image, const TimeAxis& axis)>;
+
+// Something drawn over the spectrogram (a track, marks).
+using Decoration = std::function<void(QPainter& painter, const TimeAxis& axis, const FrequencyAxis& frequencies)>;
+
+class SpectroView : public PlaneView {
+  Q_OBJECT
+ public:
+  using PlaneView::PlaneView;
+
+  void setPainter(SpectrogramPainter painter) { painter_ = std::move(painter); }
+  bool hasPainter() const { return static_cast<bool>(painter_); }
+  // Whether the spectrogram is computed (after loading with autospectro, or
+  // after a spectrogram command); otherwise the plane stays empty.
+  void setShown(bool shown) { shown_ = shown; }
+  bool isShown() const { return shown_; }
+
+  void addDecoration(Decoration decoration);
+  // Keep decoration: the decorations are drawn into the kept bitmap and stay
+  // through redraws.
+  void keepDecorations();
+  // Clear decorations: all of them go, over the whole time range.
+  void clearDecorations();
+  int decorationCount() const { return static_cast<int>(decorations_.size()); }
+  // Upper display frequency of the plane, Hz.
+  double fmax() const;
+
+ protected:
+  void render(QImage& image) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  struct Item {
+    Decoration draw;
+    bool kept = false;
+  };
+  SpectrogramPainter painter_;
+  bool shown_ = false;
+  std::vector<Item> decorations_;
+};
+
+// Frequency scale: ticks in Hz from 0 to the upper display frequency.
+class FrequencyScale : public QWidget {
+  Q_OBJECT
+ public:
+  explicit FrequencyScale(SpectroView* view, QWidget* parent = nullptr) : QWidget(parent), view_(view) {}
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  SpectroView* view_;
+};
+
+class SpectroPlane : public QWidget {
+  Q_OBJECT
+ public:
+  explicit SpectroPlane(QWidget* parent = nullptr);
+  SpectroView* view() const { return view_; }
+  FrequencyScale* scale() const { return scale_; }
+  // Recomputes the spectrogram and redraws the scale.
+  void refresh();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  SpectroView* view_;
+  FrequencyScale* scale_;
+};
+
+}  // namespace ardv::shell
