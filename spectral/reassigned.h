@@ -1,0 +1,37 @@
+// The reassigned spectrogram (fft_zoom_no): each bin's energy is moved to the
+// time and frequency its phase derivatives point to (Auger and Flandrin's
+// method of reassignment, with Hamming, derivative and time-weighted windows).
+//
+// Stages per frame: first difference, three windowed FFTs (h, dh, th), per bin
+// the corrections tau = -Re(Xth conj Xh)/P and phi = Im(Xdh conj Xh)/P, the
+// energy P accumulated at the reassigned column and row; finally dB.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "spectral/spectrogram.h"
+
+namespace ardv {
+
+// Matrix of `frames` columns x N/2 rows, in dB (10*log10(energy + 1e-10)).
+struct ReassignedImage {
+  int frames = 0;
+  int rows = 0;  // N/2
+  std::vector<float> db;  // column i at [i*rows, (i+1)*rows)
+  double totalEnergy = 0.0;
+  double lostEnergy = 0.0;  // energy reassigned outside the image
+  std::int64_t lostPoints = 0;
+
+  float at(int column, int row) const { return db[static_cast<std::size_t>(column) * rows + row]; }
+};
+
+// Computes the image of `frames` frames, frame i centred on
+// firstCentre + i*hop (hop in samples), with a window of L samples and an
+// N-point FFT (1 <= L <= N, N a power of two 4..4096). Frames whose samples
+// `x` does not hold are skipped. Returns false after an internal-fault report
+// (image unchanged) for bad sizes, frames < 1, hop <= 0 or lack of memory.
+bool fft_zoom_no(const SampleSpan& x, double firstCentre, double hop, int frames, int window, int n,
+                 ReassignedImage& image);
+
+}  // namespace ardv

@@ -1,0 +1,261 @@
+// FFT columns, the per-kind column dispatch and the FFT column matrix.
+#include "spectral/spectrogram.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <span>
+
+#include "platform/report.h"
+#include "spectral/cepstrum.h"
+#include "spectral/fft.h"
+#include "spectral/lpc_spectrum.h"
+#include "spectral/true_envelope.h"
+#include "spectral/window.h"
+
+namespace ardv {
+
+bool SpecFft::init(int window, int n) {
+  if (!isPowerOfTwoIn(n, 16, kMaxFftSize)) {
+    debugMessage("initSpecFft() : taille fenetre fft non prévue");
+    return false;
+  }
+  if (window < 1 || window > n) {
+    debugMessage("initSpecFft(): window of " + std::to_string(window) + " samples for " + std::to_string(n) +
+                 " points");
+    return false;
+  }
+  try {
+    std::vector<float> table(static_cast<std::size_t>(window) + 1, 0.0f);
+    if (!initham(table.data(), window)) return false;
+    frame_.assign(static_cast<std::size_t>(n) + 2, 0.0f);
+    hamming_ = std::move(table);
+  } catch (const std::bad_alloc&) {
+    debugMessage("initSpecFft(): out of memory");
+    return false;
+  }
+  window_ = window;
+  n_ = n;
+  offsetDb_ = 20.0 * std::log10((n / 2.0) / window);
+  return true;
+}
+
+bool SpecFft::compute(const SampleSpan& x, std::int64_t first, float* column, bool preemphasis, bool inDb) {
+  if (n_ == 0) {
+    debugMessage("specFft(): initSpecFft() was not called");
+    return false;
+  }
+  if (!isPowerOfTwoIn(n_, 256, kMaxFftSize)) {
+    debugMessage("specFft() : taille fenetre fft non prévue");
+    return false;
+  }
+  if (!x.holds(first, window_ + (preemphasis ? 1 : 0))) {
+    debugMessage("specFft(): frame at sample " + std::to_string(first) + " outside the samples");
+    return false;
+  }
+  const std::int16_t* s = x.data + (first - x.first);
+  float* f = frame_.data();
+  const float* w = hamming_.data();
+  if (preemphasis) {
+    for (int i = 0; i < window_; ++i) f[i] = static_cast<float>(s[i + 1] - s[i]) * w[i];
+  } else {
+    for (int i = 0; i < window_; ++i) f[i] = static_cast<float>(s[i]) * w[i];
+  }
+  std::fill(f + window_, f + n_ + 2, 0.0f);
+  realFft(f, n_);
+  const int half = n_ / 2;
+  if (inDb) {
+    const float g = static_cast<float>(offsetDb_);
+    for (int k = 0; k <= half; ++k) {
+      const float p = f[2 * k] * f[2 * k] + f[2 * k + 1] * f[2 * k + 1];
+      column[k] = 10.0f * std::log10(std::max(p, 1e-10f)) + g;
+    }
+  } else {
+    for (int k = 0; k <= half; ++k) column[k] = std::max(f[2 * k] * f[2 * k] + f[2 * k + 1] * f[2 * k + 1], 1e-10f);
+  }
+  return true;
+}
+
+namespace {
+
+SpecFft& moduleSpecFft() {
+  static SpecFft engine;
+  return engine;
+}
+
+std::span<const std::int16_t> asSpan(const SampleSpan& x) {
+  return {x.data, static_cast<std::size_t>(std::max<std::int64_t>(0, x.count))};
+}
+
+// The true envelope (Nc/2 bins spaced fs/Nc) read on the grid of N/2 bins
+// spaced fs/N by linear interpolation.
+void resampleBins(const std::vector<float>& in, std::vector<float>& out) {
+  const std::size_t nIn = in.size(), nOut = out.size();
+  if (nIn == 0) return;
+  if (nIn == nOut) {
+    out = in;
+    return;
+  }
+  const double ratio = static_cast<double>(nIn) / static_cast<double>(nOut);
+  for (std::size_t k = 0; k < nOut; ++k) {
+    const double pos = static_cast<double>(k) * ratio;
+    const std::size_t i = static_cast<std::size_t>(pos);
+    if (i + 1 >= nIn) {
+      out[k] = in[nIn - 1];
+    } else {
+      const double t = pos - static_cast<double>(i);
+      out[k] = static_cast<float>(in[i] + t * (in[i + 1] - in[i]));
+    }
+  }
+}
+
+bool cepstralColumn(const CurrentSpectro& spec, const SampleSpan& x, std::int64_t start, int spectrumSize,
+                    std::vector<float>& column) {
+  CepstrumSettings c;
+  c.frameLength = spec.fen_fft;
+  c.cepstralFftSize = spec.cepstralFftSize;
+  c.spectrumSize = spectrumSize;
+  c.lifterLow = spec.lifter1;
+  c.lifterHigh = spec.lifter2;
+  c.preemphasis = spec.preemphasis;
+  return cepstre(column, asSpan(x), start - x.first, 1, 0, 1, c);
+}
+
+}  // namespace
+
+bool initSpecFft(int window, int n) { return moduleSpecFft().init(window, n); }
+
+bool specFft(const SampleSpan& x, std::int64_t first, float* column, bool preemphasis, bool inDb) {
+  return moduleSpecFft().compute(x, first, column, preemphasis, inDb);
+}
+
+int frameReadLength(const CurrentSpectro& spec) { return spec.fen_fft + (spec.preemphasis ? 1 : 0); }
+
+int spectroColumnSize(const CurrentSpectro& spec) {
+  switch (spec.kind) {
+    case 1:
+    case 2:
+      return spec.fftSize / 2 + 1;
+    case 4:
+    case 5:
+      return spec.fftSize / 2;
+    case 6:
+      return std::max(0, std::min(spec.displayedBins, spec.fftSize / 2));
+    default:
+      return 0;
+  }
+}
+
+bool prepareSpectroWork(const CurrentSpectro& spec, SpectroWork& work) {
+  switch (spec.kind) {
+    case 1:
+    case 2:
+    case 3:
+      return work.fft.init(spec.fen_fft, spec.fftSize);
+    case 4:
+    case 5:
+      return true;
+    case 6: {
+      if (!work.fft.init(spec.fen_fft, spec.fftSize)) return false;
+      const BandSettings& b = spec.bands;
+      const int bands = std::min(b.bandCount, spec.fftSize / 2);
+      return buildFilterBank(spec.fs, bands, spec.fftSize, static_cast<BandDistribution>(b.distribution ? 1 : 0),
+                             static_cast<PerceptualScale>(std::clamp(b.scale, 0, 2)), WidthStrategy::Constant,
+                             static_cast<BandAxis>(b.axis ? 1 : 0), work.bank);
+    }
+    default:
+      debugMessage("spectroColumn(): unknown spectrogram kind " + std::to_string(spec.kind));
+      return false;
+  }
+}
+
+bool spectroColumn(const CurrentSpectro& spec, SpectroWork& work, const SampleSpan& x, std::int64_t centre,
+                   std::vector<float>& column) {
+  const std::int64_t start = centre - spec.fen_fft / 2 + 1;
+  if (!x.holds(start, frameReadLength(spec))) {
+    debugMessage("spectroColumn(): frame centred on sample " + std::to_string(centre) + " outside the samples");
+    return false;
+  }
+  try {
+    column.resize(static_cast<std::size_t>(spectroColumnSize(spec)));
+    switch (spec.kind) {
+      case 1:
+      case 2:
+        return work.fft.compute(x, start, column.data(), spec.preemphasis, true);
+      case 4: {
+        LpcSpectrumSettings s;
+        s.frameLength = spec.fen_fft;
+        s.fftSize = spec.fftSize;
+        s.order = spec.lpcOrder;
+        s.preemphasis = spec.preemphasis;
+        s.gamma = 1.0;
+        s.samplingHz = spec.fs;
+        return lpcSpectrum(asSpan(x), start - x.first, s, column, nullptr);
+      }
+      case 5: {
+        if (!spec.trueEnvelope) return cepstralColumn(spec, x, start, spec.fftSize, column);
+        TrueEnvelopeSettings s;
+        s.frameLength = spec.fen_fft;
+        s.fftSize = spec.cepstralFftSize;
+        s.lifterLow = spec.lifter1;
+        s.lifterHigh = spec.lifter2;
+        s.factor = 0.0;
+        s.iterations = 6;
+        s.preemphasis = spec.preemphasis;
+        work.scratch.assign(static_cast<std::size_t>(spec.cepstralFftSize / 2), 0.0f);
+        if (!trueEnvelope(work.scratch, asSpan(x), start - x.first, s)) return false;
+        resampleBins(work.scratch, column);
+        return true;
+      }
+      case 6: {
+        const int half = spec.fftSize / 2;
+        work.scratch.assign(static_cast<std::size_t>(half) + 1, 0.0f);
+        if (spec.bands.priorSmoothing) {
+          if (!cepstralColumn(spec, x, start, spec.fftSize, work.scratch)) return false;
+        } else if (!work.fft.compute(x, start, work.scratch.data(), spec.preemphasis, true)) {
+          return false;
+        }
+        return criticalBandColumn(work.bank, work.scratch, spec.displayedBins, column) >= 0;
+      }
+      default:
+        debugMessage("spectroColumn(): no columns for spectrogram kind " + std::to_string(spec.kind));
+        return false;
+    }
+  } catch (const std::bad_alloc&) {
+    debugMessage("spectroColumn(): out of memory");
+    return false;
+  }
+}
+
+bool fillSpectroMatrix(const SampleSpan& x, SpectroMatrix& matrix, std::int64_t first, int frames, int step,
+                       bool preemphasis) {
+  constexpr int kN = 256;
+  constexpr int kHeight = 130;
+  if (frames < 0 || step < 0) {
+    debugMessage("fillSpectroMatrix(): negative frame count or step");
+    return false;
+  }
+  const int reach = kN + (preemphasis ? 1 : 0);
+  if (frames > 0 && (!x.holds(first, reach) || !x.holds(first + static_cast<std::int64_t>(frames - 1) * step, reach))) {
+    debugMessage("fillSpectroMatrix(): frames outside the samples");
+    return false;
+  }
+  try {
+    SpecFft engine;
+    if (!engine.init(kN, kN)) return false;
+    std::vector<std::vector<float>> columns(static_cast<std::size_t>(frames), std::vector<float>(kHeight, 0.0f));
+    for (int i = 0; i < frames; ++i)
+      if (!engine.compute(x, first + static_cast<std::int64_t>(i) * step, columns[i].data(), preemphasis, true))
+        return false;
+    matrix.columns = std::move(columns);
+  } catch (const std::bad_alloc&) {
+    debugMessage("fillSpectroMatrix(): out of memory");
+    return false;
+  }
+  matrix.height = kHeight;
+  matrix.first = first;
+  matrix.step = step;
+  return true;
+}
+
+}  // namespace ardv

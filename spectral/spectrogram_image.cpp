@@ -1,0 +1,131 @@
+// Pane and image rendering of the six spectrogram kinds.
+#include "spectral/spectrogram_image.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+
+#include "platform/report.h"
+#include "spectral/reassigned.h"
+
+namespace ardv {
+namespace {
+
+constexpr int kMaxImageSide = 65536;
+
+int shownBins(const CurrentSpectro& spec) { return std::max(0, std::min(spec.fftSize / 2, spec.displayedBins)); }
+
+}  // namespace
+
+bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMapping& pane,
+                           int firstPixel, int lastPixel, const PlaneAxis& axis, PaneImage& out) {
+  if (pane.width < 1 || pane.width > kMaxImageSide || axis.rows < 1 || axis.rows > kMaxImageSide ||
+      !(axis.uRange > 0.0)) {
+    debugMessage("renderSpectrogramPane(): bad pane geometry");
+    return false;
+  }
+  firstPixel = std::max(0, firstPixel);
+  lastPixel = std::min(pane.width - 1, lastPixel);
+  try {
+    PaneImage img;
+    img.width = pane.width;
+    img.rows = axis.rows;
+    img.levels.assign(static_cast<std::size_t>(img.width) * img.rows, -1);
+    std::vector<std::int16_t> rows(static_cast<std::size_t>(axis.rows));
+    const int bins = shownBins(spec);
+    auto paint = [&](int from, int count) {
+      for (int px = std::max(0, from); px < std::min(img.width, from + count); ++px)
+        std::copy(rows.begin(), rows.end(), img.levels.begin() + static_cast<std::ptrdiff_t>(px) * img.rows);
+    };
+    if (spec.kind == 3) {
+      const int frames = lastPixel - firstPixel + 1;
+      if (frames >= 1) {
+        ReassignedImage r;
+        if (!fft_zoom_no(x, static_cast<double>(pane.sampleAt(firstPixel)), pane.samplesPerPixel(), frames,
+                         spec.fen_fft, spec.fftSize, r))
+          return false;
+        for (int i = 0; i < frames; ++i) {
+          reassignedScreenLevels(&r.db[static_cast<std::size_t>(i) * r.rows], std::min(bins, r.rows),
+                                 spec.displayedBins, axis, spec.lowDb, spec.highDb, rows.data());
+          paint(firstPixel + i, 1);
+        }
+      }
+    } else {
+      SpectroWork work;
+      if (!prepareSpectroWork(spec, work)) return false;
+      std::vector<float> column;
+      for (const PaneFrame& f : paneFrames(pane, firstPixel, lastPixel, spec.fen_fft, spec.columnsPerFrame, x.first,
+                                           x.last())) {
+        if (!x.holds(f.centre - spec.fen_fft / 2 + 1, frameReadLength(spec))) continue;
+        if (!spectroColumn(spec, work, x, f.centre, column)) return false;
+        screenColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())), spec.displayedBins,
+                           axis, spec.lowDb, spec.highDb, rows.data());
+        paint(f.firstColumn, f.columns);
+      }
+    }
+    out = std::move(img);
+  } catch (const std::bad_alloc&) {
+    debugMessage("renderSpectrogramPane(): out of memory");
+    return false;
+  }
+  return true;
+}
+
+bool renderSpectrogramImage(const CurrentSpectro& spec, const SampleSpan& x, std::int64_t first,
+                            std::int64_t last, int width, int height, LevelImage& out) {
+  if (width < 1 || width > kMaxImageSide || height < 1 || height > kMaxImageSide) {
+    message("Spectrogram image: the size " + std::to_string(width) + " x " + std::to_string(height) +
+            " is outside 1..65536");
+    return false;
+  }
+  try {
+    LevelImage img;
+    img.frames = width;
+    img.height = height;
+    img.levels.assign(static_cast<std::size_t>(width) * height, 0);
+    const int bins = shownBins(spec);
+    const ImageFrames frames = imageFrames(first, last, x.last(), spec.fen_fft, width);
+    if (spec.kind == 3) {
+      ReassignedImage r;
+      if (!fft_zoom_no(x, static_cast<double>(first + spec.fen_fft / 2), frames.hop, width, spec.fen_fft,
+                       spec.fftSize, r))
+        return false;
+      for (int i = 0; i < width; ++i)
+        reassignedFileLevels(&r.db[static_cast<std::size_t>(i) * r.rows], std::min(bins, r.rows),
+                             spec.displayedBins, height, spec.lowDb, spec.highDb, img.row(i));
+    } else {
+      SpectroWork work;
+      if (!prepareSpectroWork(spec, work)) return false;
+      std::vector<float> column;
+      for (int i = 0; i < width; ++i) {
+        const std::int64_t centre = frames.centres[static_cast<std::size_t>(i)];
+        // Frames past the loaded samples stay white rather than read outside.
+        if (!x.holds(centre - spec.fen_fft / 2 + 1, frameReadLength(spec))) continue;
+        if (!spectroColumn(spec, work, x, centre, column)) return false;
+        fileColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())), spec.displayedBins,
+                         height, spec.lowDb, spec.highDb, img.row(i));
+      }
+    }
+    out = std::move(img);
+  } catch (const std::bad_alloc&) {
+    debugMessage("renderSpectrogramImage(): out of memory");
+    return false;
+  }
+  return true;
+}
+
+PgmImageSize& pgmImageSize() {
+  static PgmImageSize size;
+  return size;
+}
+
+bool exportSpectrogram(int kind, double fs, const SampleSpan& x, std::int64_t first, std::int64_t last, int width,
+                       int height, const std::filesystem::path& path) {
+  CurrentSpectro spec;
+  if (!spectro_GetParams(spectroSettings(), kind, fs, spec)) return false;
+  LevelImage image;
+  if (!renderSpectrogramImage(spec, x, first, last, width, height, image)) return false;
+  return writePgm(path, image);
+}
+
+}  // namespace ardv

@@ -1,0 +1,60 @@
+// The spectrogram of a stretch of samples as a matrix of levels, for a pane
+// of the main window (screen levels, one column per pixel) and for an image
+// file (file levels, one row per frame). The shell paints the first, the PGM
+// export and the command line write the second.
+//
+// Calling sequence: spectro_GetParams -> CurrentSpectro; renderSpectrogramPane
+// or renderSpectrogramImage (frame placement, columns of the kind, levels);
+// then DisplayColours (shell) or writePgm (file).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "spectral/frame_placement.h"
+#include "spectral/image_levels.h"
+#include "spectral/pgm.h"
+#include "spectral/spectrogram.h"
+
+namespace ardv {
+
+// Screen levels of a pane: column x at [x*rows, (x+1)*rows), row 0 at the
+// top; -1 where the computation leaves the plane as it was.
+struct PaneImage {
+  int width = 0;
+  int rows = 0;
+  std::vector<std::int16_t> levels;
+
+  std::int16_t at(int x, int y) const { return levels[static_cast<std::size_t>(x) * rows + y]; }
+};
+
+// Computes pixel columns firstPixel..lastPixel of a pane showing `pane` over
+// `axis.rows` rows, from the samples of `x` (the memory buffer), with the
+// settings `spec` of any kind 1..6. Returns false after a report (out
+// unchanged) when the settings cannot be computed.
+bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMapping& pane,
+                           int firstPixel, int lastPixel, const PlaneAxis& axis, PaneImage& out);
+
+// Computes an image of `width` frames x `height` frequency pixels over samples
+// first..last (signal indices; the frames are placed as imageFrames does).
+// Frames whose samples `x` does not hold give white rows. Returns false after
+// a report (out unchanged) for a size outside 1..65536 or settings that
+// cannot be computed.
+bool renderSpectrogramImage(const CurrentSpectro& spec, const SampleSpan& x, std::int64_t first,
+                            std::int64_t last, int width, int height, LevelImage& out);
+
+// Image size of the PGM export ("Spectrogram image (pgm)").
+struct PgmImageSize {
+  int width = 1024;  // frames
+  int height = 256;  // frequency pixels
+};
+PgmImageSize& pgmImageSize();
+
+// Computes the spectrogram of `kind` (module settings, sampling frequency fs)
+// over first..last into an image of the given size and writes it as PGM.
+// Returns false after a report.
+bool exportSpectrogram(int kind, double fs, const SampleSpan& x, std::int64_t first, std::int64_t last, int width,
+                       int height, const std::filesystem::path& path);
+
+}  // namespace ardv
