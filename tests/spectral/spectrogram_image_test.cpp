@@ -1,0 +1,180 @@
+// Levels, rows, colours, legend values and the PGM image of a spectrogram.
+#include "spectral/spectrogram_image.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "platform/headless/recording_reporter.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+TEST(Levels, ScreenAndFileScales) {
+  EXPECT_EQ(screenLevel(60.0, 60, 97), 0);
+  EXPECT_EQ(screenLevel(40.0, 60, 97), 0);
+  EXPECT_EQ(screenLevel(97.0, 60, 97), 254);
+  EXPECT_EQ(screenLevel(97.2, 60, 97), 255);
+  EXPECT_EQ(screenLevel(-100.0, 60, 97), 0);
+  EXPECT_EQ(fileLevel(97.0, 60, 97), 255);  // written as byte 0
+  EXPECT_EQ(fileLevel(std::nan(""), 60, 97), 0);
+  EXPECT_EQ(fileLevel(80.0, 70, 70), 255);  // empty range: above is darkest
+}
+
+TEST(Levels, TwoBinsPerRowAreAveragedOnA256RowPlane) {
+  // 513 bins shown with D = 512 on 256 rows: a row is painted when the
+  // upper edge of a bin reaches it, so bin 0 alone makes row 254, then bins
+  // 2r-1 and 2r make row 255 - r - 1; the bottom row is left alone.
+  std::vector<float> column(513);
+  for (int k = 0; k < 513; ++k) column[k] = k % 2 ? 97.0f : 60.0f;
+  const PlaneAxis axis{256, 0.0, 128.0};
+  std::vector<std::int16_t> rows(256);
+  screenColumnLevels(column.data(), 512, 512, axis, 60, 97, rows.data());
+  for (int y = 0; y < 254; ++y) EXPECT_EQ(rows[y], 127) << y;  // mean 78.5 dB
+  EXPECT_EQ(rows[254], 0);
+  EXPECT_EQ(rows[255], -1);
+  std::vector<std::uint8_t> pixels(256);
+  column[0] = column[1] = 97.0f;
+  fileColumnLevels(column.data(), 512, 512, 256, 60, 97, pixels.data());
+  EXPECT_EQ(pixels[0], 255);  // first pixel = lowest frequency
+  EXPECT_EQ(pixels[1], 127);
+}
+
+TEST(Levels, RowsAboveTheLastComputedBinStayWhiteInFiles) {
+  std::vector<float> column(129, 97.0f);
+  std::vector<std::uint8_t> pixels(100, 77);
+  fileColumnLevels(column.data(), 128, 256, 100, 60, 97, pixels.data());  // D = 256 > N/2 = 128
+  EXPECT_EQ(pixels[49], 255);
+  EXPECT_EQ(pixels[50], 0);
+  EXPECT_EQ(pixels[99], 0);
+}
+
+TEST(Levels, ReassignedRowsTakeTheLargestBinWhenBinsOutnumberRows) {
+  std::vector<float> column = {50.0f, 90.0f, -20.0f, 70.0f};
+  std::vector<std::uint8_t> pixels(2);
+  reassignedFileLevels(column.data(), 4, 4, 2, 60, 97, pixels.data());
+  EXPECT_EQ(pixels[0], fileLevel(90, 60, 97));
+  EXPECT_EQ(pixels[1], fileLevel(70, 60, 97));
+  std::vector<std::uint8_t> eight(8);
+  reassignedFileLevels(column.data(), 4, 4, 8, 60, 97, eight.data());  // integer mean of one bin each
+  EXPECT_EQ(eight[2], fileLevel(90, 60, 97));
+}
+
+TEST(Colours, GreyRampAndColourMapEnds) {
+  const auto g = greyRamp(1.0);
+  EXPECT_EQ(g[0], (Rgb{255, 255, 255}));
+  EXPECT_EQ(g[128].r, 127);
+  EXPECT_EQ(g[255], (Rgb{0, 0, 0}));
+  EXPECT_GT(greyRamp(1.7)[128].r, 127);  // gamma above 1 lightens the middle
+  const auto c = colourMap();
+  EXPECT_EQ(c[0], (Rgb{255, 255, 255}));
+  EXPECT_EQ(c[48], (Rgb{255, 255, 204}));  // the second key colour
+  EXPECT_EQ(c[94].r, 255);                 // third key: (255, 207, 64)
+  EXPECT_NEAR(c[94].g, 207, 1);
+  EXPECT_NEAR(c[94].b, 64, 1);
+  EXPECT_LE(c[255].r, 4);
+  EXPECT_EQ(c[255].g, c[255].b);
+}
+
+TEST(Colours, GammaChangesOnlyBeyondOneHundredth) {
+  DisplayColours d;
+  EXPECT_TRUE(d.setSpectroGamma(1.7));
+  const auto ramp = d.grey;
+  EXPECT_FALSE(d.setSpectroGamma(1.705));
+  EXPECT_EQ(d.gamma, 1.7);
+  EXPECT_EQ(d.grey, ramp);
+  d.graymode = false;
+  EXPECT_EQ(d.levelColour(94), d.colour[94]);
+  d.graymode = true;
+  EXPECT_EQ(d.levelColour(94), d.grey[94]);
+  d.lowColourDevice = true;
+  EXPECT_EQ(d.levelColour(94), d.colour[94]);
+  EXPECT_FALSE(d.setSpectroGamma(1.0));
+}
+
+TEST(Legend, ValuesAndLabelSpacing) {
+  EXPECT_DOUBLE_EQ(legendLevelDb(0), 60.0);
+  EXPECT_DOUBLE_EQ(legendLevelDb(255), 97.0);
+  EXPECT_EQ(legendLabelInterval(800, 20), 8);  // 256 / 32 = 8
+  EXPECT_EQ(legendLabelInterval(800, 21), 16);
+  EXPECT_EQ(legendLabelInterval(100000, 20), 1);
+}
+
+std::vector<std::int16_t> chirpFreeTone(double hz, int count) {
+  std::vector<std::int16_t> x(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) x[i] = static_cast<std::int16_t>(std::lround(8000 * std::sin(2 * std::numbers::pi * hz * i / 16000.0)));
+  return x;
+}
+
+TEST(Pgm, DefaultSizeHeaderOrientationAndLength) {
+  const auto x0 = chirpFreeTone(2000, 48000);
+  const SampleSpan x{x0.data(), 48000, 0};
+  SpectroSettings settings;
+  for (int kind : {2, 3}) {
+    CurrentSpectro spec;
+    ASSERT_TRUE(spectro_GetParams(settings, kind, 16000, spec));
+    LevelImage image;
+    ASSERT_TRUE(renderSpectrogramImage(spec, x, 0, 47999, 1024, 256, image));
+    ASSERT_EQ(image.levels.size(), 1024u * 256u);
+    // 2000 Hz of 8000 Hz over 256 pixels: the darkest pixel of a row is 64.
+    const std::uint8_t* row = image.row(500);
+    EXPECT_NEAR(std::max_element(row, row + 256) - row, 64, 1) << "kind " << kind;
+    test::TempDir dir;
+    const auto path = dir.path() / "s.pgm";
+    ASSERT_TRUE(writePgm(path, image));
+    const auto bytes = test::readBytes(path);
+    const std::string header = "P5 256 1024 255 ";
+    ASSERT_EQ(bytes.size(), header.size() + 1024u * 256u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + header.size()), header);
+    EXPECT_EQ(bytes[header.size() + 500 * 256 + 64], 255 - row[64]);
+  }
+}
+
+TEST(Pgm, SilenceIsWhiteAndFramesPastTheSamplesToo) {
+  const std::vector<std::int16_t> zeros(4000, 0);
+  SpectroSettings settings;
+  CurrentSpectro spec;
+  ASSERT_TRUE(spectro_GetParams(settings, 1, 16000, spec));
+  LevelImage image;
+  // The range runs past the buffer: frames there stay white, nothing is read.
+  ASSERT_TRUE(renderSpectrogramImage(spec, SampleSpan{zeros.data(), 4000, 0}, 0, 3999, 64, 32, image));
+  for (auto v : image.levels) EXPECT_EQ(v, 0);
+}
+
+TEST(Pgm, UncreatableFileIsReportedAndNothingWritten) {
+  ScopedRecorder rec;
+  test::TempDir dir;
+  LevelImage image{2, 2, {0, 1, 2, 3}};
+  const auto path = dir.path() / "missing" / "s.pgm";
+  EXPECT_FALSE(writePgm(path, image));
+  EXPECT_EQ(rec->count(ReportKind::Message), 1u);
+  EXPECT_TRUE(rec->saw("Cannot open image file"));
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST(Pane, ColumnsPerFrameAndUntouchedColumns) {
+  const auto x0 = chirpFreeTone(1000, 32000);
+  const SampleSpan x{x0.data(), 32000, 0};
+  SpectroSettings settings;
+  CurrentSpectro spec;
+  ASSERT_TRUE(spectro_GetParams(settings, 2, 16000, spec));
+  const PaneMapping pane{0, 32000, 400};
+  PaneImage img;
+  ASSERT_TRUE(renderSpectrogramPane(spec, x, pane, 0, 399, PlaneAxis{128, 0.0, 128.0}, img));
+  EXPECT_EQ(img.at(0, 0), -1);  // its frame would start before the buffer
+  EXPECT_EQ(img.at(399, 0), -1);
+  // 1000 Hz of 8000 on 128 rows: bins 62..65 close row 110.
+  EXPECT_GT(img.at(200, 110), 200);
+  EXPECT_LT(img.at(200, 60), 60);
+  PaneImage re;
+  ASSERT_TRUE(spectro_GetParams(settings, 3, 16000, spec));
+  ASSERT_TRUE(renderSpectrogramPane(spec, x, pane, 0, 399, PlaneAxis{128, 0.0, 128.0}, re));
+  EXPECT_GT(std::max(re.at(200, 110), re.at(200, 111)), 200);
+}
+
+}  // namespace
+}  // namespace ardv
