@@ -8,6 +8,7 @@
 
 #include <random>
 
+#include "annotation/phonetic_description.h"
 #include "platform/headless/recording_reporter.h"
 #include "signal/annotation_chunk.h"
 #include "signal/program.h"
@@ -207,6 +208,39 @@ TEST_F(WavFile, TracesAtDebugLevelTwoOnly) {
   EXPECT_EQ(reader.SetFilename(name), 0);
   setDebugLevel(0);
   EXPECT_EQ(rec->trace(), (std::vector<std::string>{"read_WAV_datas::SetFilename()", "... " + name}));
+}
+
+TEST_F(WavFile, BundledExampleHoldsTheSentenceWithInventoryLabels) {
+  ScopedRecorder rec;
+  infoFile info;
+  info.nom = (test::sourceDataDir() / "examples" / "example.wav").string();
+  ASSERT_TRUE(init_infoFile_read_WAV(info));
+  EXPECT_EQ(info.frequence, 16000.0);
+  EXPECT_GE(info.sampleCount(), 2 * 16000);
+  EXPECT_LE(info.sampleCount(), 4 * 16000);
+  notetiqs phon, word;
+  ASSERT_TRUE(readnotetiqs(info.nom, phon, info.etiqdepl, info.etiqlongueur));
+  ASSERT_TRUE(readnotetiqs(info.nom, word, info.notedepl, info.notelongueur));
+  std::string sentence;
+  for (int i = 0; i < word.segmentCount(); ++i) sentence += (i ? " " : "") + word.Text(i);
+  EXPECT_EQ(sentence, "The quick brown fox jumps over the lazy dog");
+
+  ASSERT_TRUE(textTable().load(test::sourceDataDir() / "format" / "english.txt"));
+  PhoneticDescription english;
+  ASSERT_TRUE(english.load(test::sourceDataDir() / "format" / "english.lng"));
+  ASSERT_GT(phon.segmentCount(), 20);
+  for (int i = 0; i < phon.segmentCount(); ++i) {
+    EXPECT_GT(english.phonemeIndex(phon.Text(i)), 0) << i << " " << phon.Text(i);
+    EXPECT_LT(phon.position(i), phon.position(i + 1));
+  }
+  EXPECT_LE(phon.position(phon.count() - 1), info.sampleCount());
+  // Every word starts on a phoneme boundary.
+  for (int i = 0; i < word.count(); ++i) {
+    int j = phon.findLE(word.position(i));
+    ASSERT_GE(j, 0);
+    EXPECT_EQ(phon.position(j), word.position(i));
+  }
+  for (const Report& r : rec->reports()) ADD_FAILURE() << r.caption << ": " << r.text;
 }
 
 }  // namespace
