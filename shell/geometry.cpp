@@ -67,8 +67,9 @@ int ScrollMapping::position(std::int32_t s, std::int32_t tf) const {
   if (pmax <= pmin || tf <= 1 || s <= 0) return pmin;
   if (s >= tf - 1) return pmax;
   int p = pmin + static_cast<int>(std::floor(double(s) * double(pmax - pmin) / double(tf - 1)));
-  // Floating rounding may put p one step past s.
+  // Floating rounding may put p one step off either way.
   while (p > pmin && startSample(p, tf) > s) --p;
+  while (p < pmax && startSample(p + 1, tf) <= s) ++p;
   return p;
 }
 

@@ -1,0 +1,170 @@
+// Pane layout, column/sample/time mappings, scroll mapping, waveform
+// reduction and the selection and view arithmetic, without any widget.
+#include "shell/geometry.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "shell/info_lines.h"
+#include "shell/scales.h"
+#include "shell/view_ops.h"
+#include "shell/waveform.h"
+
+namespace ardv::shell {
+namespace {
+
+TEST(Layout, DefaultWindowByHand) {
+  // 900 x 550 client, 16-pixel lines: h = 18.
+  const MainLayout l = layoutPanes(900, 550, 16);
+  EXPECT_EQ(l.word, (PaneRect{68, 0, 832, 18}));
+  EXPECT_EQ(l.spectro, (PaneRect{0, 18, 900, 411}));
+  EXPECT_EQ(l.phoneme, (PaneRect{68, 429, 832, 18}));
+  EXPECT_EQ(l.signal, (PaneRect{0, 447, 900, 88}));
+  EXPECT_EQ(l.scroll, (PaneRect{68, 535, 832, 16}));
+}
+
+TEST(Layout, SpectrogramVanishesBelowTwoLinesAndTheFixedBands) {
+  // With h = 18 the spectrogram plane has H - 139 rows.
+  struct Case {
+    int height;
+    int spectroHeight;
+    bool visible;
+  } cases[] = {{140, 1, true}, {139, 0, false}, {100, -39, false}, {0, -139, false}};
+  for (const auto& c : cases) {
+    const MainLayout l = layoutPanes(300, c.height, 16);
+    EXPECT_EQ(l.spectro.height, c.spectroHeight) << c.height;
+    EXPECT_EQ(l.spectro.visible(), c.visible) << c.height;
+    EXPECT_EQ(l.signal.y + l.signal.height, c.height - 15);
+  }
+}
+
+TEST(TimeAxis, ColumnsToSamplesAndTimes) {
+  // Overview of 6 s at 16 kHz on 800 columns: 120 samples per column.
+  const TimeAxis axis(0, 95999, 800);
+  EXPECT_EQ(axis.sampleAt(-3), 0);
+  EXPECT_EQ(axis.sampleAt(1), 120);
+  EXPECT_EQ(axis.sampleAt(400), 48000);
+  EXPECT_EQ(axis.sampleAt(800), 95999);
+  EXPECT_DOUBLE_EQ(axis.msAt(0, 16000), 0.0);
+  EXPECT_DOUBLE_EQ(axis.msAt(400, 16000), 3000.0);
+  EXPECT_DOUBLE_EQ(axis.msAt(900, 16000), 6000.0);
+  EXPECT_DOUBLE_EQ(axis.msAt(400, 0.0), 0.0);
+  EXPECT_DOUBLE_EQ(axis.xOf(48000), 400.0);
+  // Zoomed on 11 samples from 1000: the start is 62.5 ms.
+  const TimeAxis zoomed(1000, 1010, 880);
+  EXPECT_EQ(zoomed.sampleAt(80), 1001);
+  EXPECT_DOUBLE_EQ(zoomed.msAt(0, 16000), 62.5);
+}
+
+TEST(FrequencyAxis, RowsOfTheUCoordinate) {
+  const FrequencyAxis axis(8000, 256);
+  EXPECT_EQ(axis.rowOfHz(0), 255);
+  EXPECT_EQ(axis.rowOfU(128), -1);  // fmax is the top edge
+  EXPECT_EQ(axis.rowOfHz(4000), 127);
+}
+
+TEST(ScrollMapping, LinearAndInvertible) {
+  const ScrollMapping m{0, 10000};
+  EXPECT_EQ(m.startSample(0, 32001), 0);
+  EXPECT_EQ(m.startSample(5000, 32001), 16000);
+  EXPECT_EQ(m.startSample(10000, 32001), 32000);
+  EXPECT_EQ(m.startSample(77, 1), 0);
+  std::mt19937 rng(5);
+  for (int i = 0; i < 500; ++i) {
+    const std::int32_t tf = 2 + static_cast<std::int32_t>(rng() % 2000000);
+    const std::int32_t s = static_cast<std::int32_t>(rng() % tf);
+    const int p = m.position(s, tf);
+    ASSERT_LE(m.startSample(p, tf), s);
+    if (p < m.pmax) {
+      ASSERT_GT(m.startSample(p + 1, tf), s) << tf << " " << s;
+    }
+  }
+}
+
+TEST(Waveform, MinMaxUnderEachColumnJoiningNeighbours) {
+  const std::vector<std::int16_t> samples = {0, 5, -3, 7, 2, -8, 1, 4, 9, -1};
+  const TimeAxis axis(0, 9, 5);  // two samples per column
+  const auto columns = waveformColumns(axis, {samples.data(), 10, 0});
+  ASSERT_EQ(columns.size(), 5u);
+  // Column 0 covers samples 0..2, column 1 samples 2..4, the last 8..9.
+  EXPECT_TRUE(columns[0].valid);
+  EXPECT_EQ(columns[0].min, -3);
+  EXPECT_EQ(columns[0].max, 5);
+  EXPECT_EQ(columns[1].min, -3);
+  EXPECT_EQ(columns[1].max, 7);
+  EXPECT_EQ(columns[4].min, -1);
+  EXPECT_EQ(columns[4].max, 9);
+  // Only the samples held in memory (here 4..9) are drawn.
+  const auto partial = waveformColumns(axis, {samples.data() + 4, 6, 4});
+  EXPECT_FALSE(partial[0].valid);
+  EXPECT_TRUE(partial[1].valid);
+  EXPECT_EQ(partial[1].min, 2);
+  EXPECT_EQ(partial[1].max, 2);
+  EXPECT_EQ(sampleRow(32767, 88), 0);
+  EXPECT_EQ(sampleRow(0, 88), 44);
+  EXPECT_EQ(sampleRow(-32768, 88), 87);
+}
+
+TEST(Selection, DragDirectionDoesNotMatter) {
+  const TimeAxis axis(0, 95999, 800);
+  const Selection ltr = selectionFromColumns(100, 300, axis, 39999, 16000);
+  const Selection rtl = selectionFromColumns(300, 100, axis, 39999, 16000);
+  EXPECT_EQ(ltr.first, 12000);
+  EXPECT_EQ(ltr.last, 36000);
+  EXPECT_EQ(rtl.first, ltr.first);
+  EXPECT_EQ(rtl.last, ltr.last);
+  EXPECT_DOUBLE_EQ(rtl.durationMs(), 1500.0);
+  // Past the last sample shown the ends are clamped to it.
+  const Selection past = selectionFromColumns(300, 700, axis, 39999, 16000);
+  EXPECT_EQ(past.last, 39999);
+}
+
+TEST(DurationLines, BelowOneMillisecondTheRateLineIsEmpty) {
+  InfoLines lines;
+  setDurationLines(lines, 250.0);
+  EXPECT_EQ(lines.get(kLineDuration), "250.0 ms");
+  EXPECT_EQ(lines.get(kLineRate), "1/4.0 sec");
+  setDurationLines(lines, 0.5);
+  EXPECT_EQ(lines.get(kLineDuration), "0.5 ms");
+  EXPECT_EQ(lines.get(kLineRate), "");
+}
+
+TEST(ViewFrom, KeepsMemoryWhileTheViewFitsElseMovesIt) {
+  DisplayContext ct;
+  ct.tf = 500000;
+  ct.d_e = 0, ct.f_e = 95999;
+  ct.d_a = 0, ct.f_a = 9999;  // zoomed on 10000 samples
+  ct.d_sel = 5, ct.f_sel = 9;
+  DisplayContext inside = viewFrom(ct, 80000, 16000);
+  EXPECT_EQ(inside.d_a, 80000);
+  EXPECT_EQ(inside.f_a, 89999);
+  EXPECT_FALSE(memoryMoved(ct, inside));
+  EXPECT_EQ(inside.d_sel, -1);
+  DisplayContext outside = viewFrom(ct, 200000, 16000);
+  EXPECT_EQ(outside.d_e, 200000);
+  EXPECT_EQ(outside.f_e, 295999);
+  EXPECT_EQ(outside.f_es, 209999);
+  DisplayContext end = viewFrom(ct, 499995, 16000);
+  EXPECT_EQ(end.f_e, 499999);
+  EXPECT_EQ(end.f_es, 499999);
+  EXPECT_EQ(viewFrom(ct, -7, 16000).d_a, 0);
+}
+
+TEST(Scales, RoundStepsThatLeaveRoomForLabels) {
+  EXPECT_DOUBLE_EQ(niceStep(6000, 800, 80), 1000);
+  EXPECT_DOUBLE_EQ(niceStep(8000, 400, 32), 1000);
+  EXPECT_DOUBLE_EQ(niceStep(0.6875, 800, 80), 0.1);
+  const auto ticks = timeTicks(250, 1250, 1000, 80);
+  ASSERT_FALSE(ticks.empty());
+  EXPECT_DOUBLE_EQ(ticks.front().value, 300);
+  EXPECT_DOUBLE_EQ(ticks.front().pos, 50);
+  EXPECT_EQ(ticks.front().label, "300");
+  const auto hz = frequencyTicks(8000, 256, 30);
+  EXPECT_EQ(hz.front().pos, 255);
+  EXPECT_EQ(hz.back().label, "8000");
+}
+
+}  // namespace
+}  // namespace ardv::shell

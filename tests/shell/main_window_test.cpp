@@ -1,0 +1,193 @@
+// The main window on the offscreen platform: command states, the command
+// table coverage, layout, drags mirrored in the partner plane, zoom, go to
+// and scrolling on a real WAV file.
+#include "shell/main_window.h"
+
+#include <QAction>
+#include <QtTest/QtTest>
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "annotation/texts.h"
+#include "platform/headless/recording_reporter.h"
+#include "shell/command_table.h"
+#include "signal/current_signal.h"
+#include "signal/program.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv::shell {
+namespace {
+
+void put32(std::ofstream& out, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xff));
+}
+void put16(std::ofstream& out, std::uint16_t v) {
+  out.put(static_cast<char>(v & 0xff));
+  out.put(static_cast<char>(v >> 8));
+}
+
+// A mono 16-bit WAV of `count` samples at 16 kHz, sample i = (i % 200) * 100 - 10000.
+void writeWav(const std::filesystem::path& path, std::int32_t count) {
+  std::ofstream out(path, std::ios::binary);
+  out.write("RIFF", 4);
+  put32(out, 36 + 2 * count);
+  out.write("WAVEfmt ", 8);
+  put32(out, 16);
+  put16(out, 1);
+  put16(out, 1);
+  put32(out, 16000);
+  put32(out, 32000);
+  put16(out, 2);
+  put16(out, 16);
+  out.write("data", 4);
+  put32(out, 2 * count);
+  for (std::int32_t i = 0; i < count; ++i) put16(out, static_cast<std::uint16_t>((i % 200) * 100 - 10000));
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<test::TempDir> dir_;
+  std::unique_ptr<ScopedRecorder> recorder_;
+  std::unique_ptr<MainWindow> window_;
+  InfoLines lines_;
+  std::filesystem::path wav_;
+
+  void open() {
+    QVERIFY(window_->openPath(wav_.string()));
+    QVERIFY(program().fileLoaded);
+  }
+  void drag(QWidget* w, int from, int to) {
+    const int y = w->height() / 2;
+    QTest::mousePress(w, Qt::LeftButton, {}, QPoint(from, y));
+    QTest::mouseMove(w, QPoint((from + to) / 2, y));
+    QTest::mouseMove(w, QPoint(to, y));
+    QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(to, y));
+  }
+
+ private slots:
+  void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    dir_ = std::make_unique<test::TempDir>();
+    wav_ = dir_->path() / "ramp.wav";
+    writeWav(wav_, 40000);  // 2.5 s
+  }
+
+  void init() {
+    recorder_ = std::make_unique<ScopedRecorder>();
+    QVERIFY(ml_init(test::sourceDataDir() / "format" / "english.txt"));
+    resetCurrent();
+    window_ = std::make_unique<MainWindow>(lines_, nullptr);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+  }
+
+  void cleanup() {
+    window_.reset();
+    resetCurrent();
+    recorder_.reset();
+  }
+
+  void everyCommandIsWiredOrMarkedNotYet() {
+    for (const CommandSpec& c : mainCommands()) {
+      const bool wired = window_->isWired(c.id);
+      const bool notYet = isNotYetAvailable(c.id);
+      QVERIFY2(wired != notYet, qPrintable(QString("command %1").arg(c.id)));
+      if (*c.menu) QVERIFY2(window_->action(c.id), qPrintable(QString("menu entry %1").arg(c.id)));
+    }
+  }
+
+  void commandsWithoutAFileAreDisabled() {
+    QVERIFY(window_->action(kCmdOpen)->isEnabled());
+    QVERIFY(window_->action(kCmdQuit)->isEnabled());
+    for (int id : {kCmdZoomIn, kCmdZoomOut, kCmdGoTo, kCmdCopySignalBitmap, kCmdClear})
+      QVERIFY2(!window_->action(id)->isEnabled(), qPrintable(QString::number(id)));
+    QVERIFY(!window_->runCommand(kCmdZoomOut));
+    QAction* notYet = window_->action(13);
+    QVERIFY(!notYet->isEnabled());
+    QCOMPARE(notYet->toolTip(), QString("Not available yet"));
+    open();
+    QVERIFY(window_->action(kCmdZoomOut)->isEnabled());
+    QVERIFY(!window_->action(13)->isEnabled());
+  }
+
+  void layoutFollowsEveryResize() {
+    for (QSize size : {QSize(900, 550), QSize(640, 300), QSize(500, 120)}) {
+      window_->resize(size);
+      QCoreApplication::processEvents();
+      const QWidget* client = window_->centralWidget();
+      const MainLayout expected = layoutPanes(client->width(), client->height(), window_->lineHeight());
+      const MainLayout& l = window_->layout();
+      QVERIFY(l.spectro == expected.spectro);
+      QVERIFY(l.signal == expected.signal);
+      QCOMPARE(window_->signalPlane()->geometry(), QRect(l.signal.x, l.signal.y, l.signal.width, l.signal.height));
+      QCOMPARE(window_->spectroPlane()->isVisible(), expected.spectro.visible());
+    }
+    // A tiny height: the spectrogram plane is not drawn.
+    QVERIFY(!window_->spectroPlane()->isVisible());
+  }
+
+  void dragsInEitherDirectionGiveTheSameMirroredSelection() {
+    open();
+    PlaneView* signal = window_->signalPlane()->view();
+    PlaneView* spectro = window_->spectroPlane()->view();
+    drag(signal, 120, 40);
+    const auto rtl = std::make_pair(program().ct.d_sel, program().ct.f_sel);
+    QCOMPARE(spectro->startColumn(), 40);
+    QCOMPARE(spectro->endColumn(), 120);
+    drag(spectro, 40, 120);
+    QCOMPARE(std::make_pair(program().ct.d_sel, program().ct.f_sel), rtl);
+    QCOMPARE(signal->startColumn(), 40);
+    QCOMPARE(signal->endColumn(), 120);
+    QVERIFY(rtl.first < rtl.second);
+    QVERIFY(!lines_.get(kLineDuration).empty());
+  }
+
+  void zoomOnFiveSamplesShowsElevenThenZoomsOut() {
+    open();
+    auto& ct = program().ct;
+    ct.d_sel = 1000;
+    ct.f_sel = 1004;
+    QVERIFY(window_->runCommand(kCmdZoomIn));
+    QCOMPARE(ct.d_a, 1000);
+    QCOMPARE(ct.f_a, 1010);
+    QVERIFY(window_->action(kCmdZoomIn)->isChecked());
+    QVERIFY(!window_->action(kCmdZoomOut)->isChecked());
+    QVERIFY(window_->runCommand(kCmdZoomOut));
+    QCOMPARE(ct.modeMemoire, 1);
+    QCOMPARE(ct.d_a, 0);
+    QVERIFY(window_->action(kCmdZoomOut)->isChecked());
+    QCOMPARE((*recorder_)->reports().size(), std::size_t(0));
+  }
+
+  void goToAndScrollMoveTheView() {
+    open();
+    auto& ct = program().ct;
+    ct.d_sel = 0;
+    ct.f_sel = 7999;
+    QVERIFY(window_->runCommand(kCmdZoomIn));  // half a second shown
+    QVERIFY(window_->goToMs(1000));
+    QCOMPARE(ct.d_a, 16000);
+    QCOMPARE(ct.f_a - ct.d_a, 7998);
+    window_->scrollBar()->setValue(2500);  // a quarter of the way
+    QCOMPARE(ct.d_a, static_cast<std::int32_t>(0.25 * (ct.tf - 1)));
+    QCOMPARE(ct.f_a - ct.d_a, 7998);
+  }
+};
+
+}  // namespace ardv::shell
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ardv::shell::MainWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_window_test.moc"
