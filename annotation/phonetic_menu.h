@@ -3,6 +3,7 @@
 //   menu = "[" item { "," item } "]";  item = "caption" [ "[" item { "," item } "]" ]
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
