@@ -1,1 +1,92 @@
-int main() { return 0; }
+// ardv-cli: the scripted front end. Every subcommand reads files and writes
+// files through the same core as the desktop program.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/commands.h"
+#include "platform/headless/stderr_reporter.h"
+#include "platform/report.h"
+#include "signal/startup.h"
+
+namespace {
+
+using ardv::cli::Args;
+
+struct Command {
+  const char* name;
+  int (*run)(const Args&);
+  const char* usage;
+};
+
+const Command kCommands[] = {
+    {"info", ardv::cli::runInfo, "info FILE            describe a signal file"},
+    {"convert", ardv::cli::runConvert, "convert IN OUT [--profile NAME] [--out-profile NAME]  write a signal as WAV or through a profile"},
+    {"profiles", ardv::cli::runProfiles, "profiles             list the format profiles"},
+};
+
+void printUsage(std::FILE* out) {
+  std::fprintf(out,
+               "usage: ardv-cli [--debug LEVEL] COMMAND [ARGS]\n"
+               "\n"
+               "Commands:\n");
+  for (const auto& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
+  std::fprintf(out,
+               "\n"
+               "Files are found under $ARDV_HOME (format profiles, language and country files).\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ardv::StderrReporter reporter;
+  ardv::setReportHandler(&reporter);
+
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::size_t first = 0;
+  while (first < args.size() && args[first].rfind("--", 0) == 0) {
+    const std::string& option = args[first];
+    if (option == "--help") {
+      printUsage(stdout);
+      return 0;
+    }
+    if (option == "--debug" && first + 1 < args.size()) {
+      char* end = nullptr;
+      long level = std::strtol(args[first + 1].c_str(), &end, 10);
+      if (!end || *end) {
+        std::fprintf(stderr, "ardv-cli: --debug needs a number from 0 to 100\n");
+        return 2;
+      }
+      ardv::setDebugLevel(static_cast<int>(level));
+      ardv::setDebugMode(true);
+      reporter.setShowTrace(true);
+      first += 2;
+      continue;
+    }
+    std::fprintf(stderr, "ardv-cli: unknown option %s\n", option.c_str());
+    return 2;
+  }
+  if (first >= args.size()) {
+    printUsage(stderr);
+    return 2;
+  }
+  const std::string name = args[first];
+  if (name == "help") {
+    printUsage(stdout);
+    return 0;
+  }
+  const Command* command = nullptr;
+  for (const auto& c : kCommands)
+    if (name == c.name) command = &c;
+  if (!command) {
+    std::fprintf(stderr, "ardv-cli: unknown command %s (try ardv-cli --help)\n", name.c_str());
+    return 2;
+  }
+
+  if (!ardv::startup()) return 1;
+  ardv::loadInterfaceTexts(ardv::program());
+  if (ardv::fatalRequested()) return 1;
+  return command->run(Args(args.begin() + static_cast<long>(first) + 1, args.end()));
+}
