@@ -106,9 +106,17 @@ int analysedBands(const FilterBank& bank, int displayedBins) {
 int bandAnalysis(std::span<const float> column, int displayedBins, const FilterBank& bank, std::span<float> out) {
   const int count = analysedBands(bank, displayedBins);
   for (int b = 0; b < count; ++b) {
-    const std::span<const float> w = bank.filter(b);
-    float sum = 0.0f;
-    for (int k = bank.firstBin[b]; k < bank.endBin[b]; ++k) sum += column[k] * w[k];
+    const float* w = bank.filter(b).data();
+    const float* x = column.data();
+    // Eight independent partial sums, so that the products pipeline (and
+    // vectorise) instead of waiting on one running sum.
+    float part[8] = {};
+    int k = bank.firstBin[b];
+    const int end = bank.endBin[b];
+    for (; k + 8 <= end; k += 8)
+      for (int j = 0; j < 8; ++j) part[j] += x[k + j] * w[k + j];
+    float sum = ((part[0] + part[4]) + (part[1] + part[5])) + ((part[2] + part[6]) + (part[3] + part[7]));
+    for (; k < end; ++k) sum += x[k] * w[k];
     out[b] = sum;
   }
   return count;
