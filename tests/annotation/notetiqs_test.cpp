@@ -44,12 +44,7 @@ TEST(Notetiqs, MiddleOfNegativePositionsTruncatesTowardZero) {
   EXPECT_EQ(list.nearest(-1), 0);
   EXPECT_EQ(list.nearest(-2), 0);
   EXPECT_EQ(list.nearest(-3), 0);
-}
-
-TEST(Notetiqs, NearestOnEmptyListIsNone) {
-  notetiqs list;
-  EXPECT_EQ(list.nearest(10), -1);
-  EXPECT_EQ(list.findLE(10), -1);
+  EXPECT_EQ(notetiqs().nearest(10), -1);  // empty list: no boundary at all
 }
 
 TEST(Notetiqs, InsertOrGetReturnsExistingAndInsertNewRefusesIt) {
@@ -104,13 +99,6 @@ TEST(Notetiqs, OutOfRangeIndicesAreInternalFaultsAndChangeNothing) {
   EXPECT_EQ(rec->reports().size(), 2u);
   EXPECT_EQ(list.Text(0), "");
   EXPECT_EQ(list.Text(1), "");
-}
-
-TEST(Notetiqs, ClearEmptiesTheList) {
-  notetiqs list = listAt({1, 2, 3});
-  list.clear();
-  EXPECT_TRUE(list.empty());
-  EXPECT_EQ(list.segmentCount(), 0);
 }
 
 }  // namespace

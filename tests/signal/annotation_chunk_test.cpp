@@ -15,13 +15,11 @@ namespace {
 
 using test::Bytes;
 
-Bytes mark(std::uint32_t position, const std::string& label, bool withText = true) {
+// A mark: the position, then the label and its terminator unless `label` is null.
+Bytes mark(std::uint32_t position, const char* label = nullptr) {
   Bytes b;
   test::put32(b, position);
-  if (withText) {
-    b.insert(b.end(), label.begin(), label.end());
-    b.push_back(0);
-  }
+  if (label) b.insert(b.end(), label, label + std::char_traits<char>::length(label) + 1);
   return b;
 }
 
@@ -31,101 +29,73 @@ Bytes join(std::initializer_list<Bytes> parts) {
   return out;
 }
 
-class AnnotationChunk : public ::testing::Test {
- protected:
-  void SetUp() override { test::loadWavTexts(); }
-  // Writes the payload after 10 bytes of filler and reads it back.
-  bool read(const Bytes& payload, notetiqs& list, std::int64_t length = -1) {
-    Bytes file(10, 0xAA);
-    file.insert(file.end(), payload.begin(), payload.end());
-    test::writeBytes(dir / "c.bin", file);
-    return readnotetiqs((dir / "c.bin").string(), list, 10,
-                        length >= 0 ? length : static_cast<std::int64_t>(payload.size()));
-  }
-  test::TempDir dir;
-  ScopedRecorder rec;
+const std::string k39(39, 'a');
+const std::string k40(40, 'b');
+
+struct WalkCase {
+  const char* what;
+  Bytes payload;
+  const char* message;      // nullptr: read without a report
+  std::string marks;        // "position:label ..." left in the list
 };
 
-TEST_F(AnnotationChunk, LabelOf39BytesIsRead) {
+class ChunkWalk : public ::testing::TestWithParam<WalkCase> {};
+
+TEST_P(ChunkWalk, ReadsMarksAndReportsOnce) {
+  SCOPED_TRACE(GetParam().what);
+  test::loadWavTexts();
+  test::TempDir dir;
+  Bytes file(10, 0xAA);  // the payload starts at byte 10
+  file.insert(file.end(), GetParam().payload.begin(), GetParam().payload.end());
+  test::writeBytes(dir / "c.bin", file);
+  ScopedRecorder rec;
   notetiqs list;
-  std::string label(39, 'a');
-  ASSERT_TRUE(read(join({mark(0, label), mark(7, "", false)}), list));
-  EXPECT_EQ(list.count(), 2);
-  EXPECT_EQ(list.Text(0), label);
-  EXPECT_TRUE(rec->reports().empty());
+  list.insertOrGet(12345);  // emptied first
+  bool ok = readnotetiqs((dir / "c.bin").string(), list, 10, static_cast<std::int64_t>(GetParam().payload.size()));
+  EXPECT_EQ(ok, GetParam().message == nullptr);
+  if (GetParam().message) {
+    ASSERT_EQ(rec->reports().size(), 1u);
+    EXPECT_EQ(rec->reports()[0].text, std::string("T5606 ") + GetParam().message);
+  } else {
+    EXPECT_TRUE(rec->reports().empty());
+  }
+  std::string marks;
+  for (const notetiq& b : list.items()) marks += (marks.empty() ? "" : " ") + std::to_string(b.limite) + ":" + b.text;
+  EXPECT_EQ(marks, GetParam().marks);
 }
 
-TEST_F(AnnotationChunk, LabelOf40BytesStopsTheWalkAndKeepsMarks) {
-  notetiqs list;
-  EXPECT_FALSE(read(join({mark(0, "a"), mark(5, std::string(40, 'b')), mark(9, "", false)}), list));
-  ASSERT_EQ(rec->reports().size(), 1u);
-  EXPECT_EQ(rec->reports()[0].text, "T5606 T5603");
-  ASSERT_EQ(list.count(), 2);  // the mark before the long label is kept
-  EXPECT_EQ(list.Text(0), "a");
-  EXPECT_EQ(list.position(1), 5);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Table, ChunkWalk,
+    ::testing::Values(
+        WalkCase{"four bytes: one mark, no segment", mark(12), nullptr, "12:"},
+        WalkCase{"39-byte label", join({mark(0, k39.c_str()), mark(7)}), nullptr, "0:" + k39 + " 7:"},
+        WalkCase{"40-byte label", join({mark(0, "a"), mark(5, k40.c_str()), mark(9)}), "T5603", "0:a 5:"},
+        WalkCase{"unterminated label", join({mark(0), Bytes{'a', 'b'}}), "T5603", "0:"},
+        WalkCase{"ends after a label", join({mark(0, "a"), mark(4, "b")}), "T5604", "0:a 4:b"},
+        WalkCase{"bytes left over", join({mark(0, "a"), Bytes{1, 2}}), "T5605", "0:a"},
+        WalkCase{"out of order", join({mark(50, "b"), mark(10, "a"), mark(90)}), nullptr, "10:a 50:b 90:"},
+        WalkCase{"negative position", join({mark(0xFFFFFFFF, "x"), mark(3)}), nullptr, "-1:x 3:"}));
 
-TEST_F(AnnotationChunk, FourBytesAreOneMarkAndNoSegment) {
+TEST(AnnotationChunk, PayloadOutsideTheFileIsRefusedWithoutReading) {
+  test::loadWavTexts();
+  test::TempDir dir;
+  test::writeBytes(dir / "c.bin", Bytes(14, 0));
+  const std::string name = (dir / "c.bin").string();
+  ScopedRecorder rec;
   notetiqs list;
-  list.insertOrGet(99);  // emptied first
-  ASSERT_TRUE(read(mark(12, "", false), list));
-  EXPECT_EQ(list.count(), 1);
-  EXPECT_EQ(list.position(0), 12);
-  EXPECT_EQ(list.segmentCount(), 0);
-}
-
-TEST_F(AnnotationChunk, EndingAfterALabelIs5604) {
-  notetiqs list;
-  EXPECT_FALSE(read(join({mark(0, "a"), mark(4, "b")}), list));
-  EXPECT_TRUE(rec->saw("T5604"));
-  EXPECT_EQ(rec->reports().size(), 1u);
-  EXPECT_EQ(list.count(), 2);
-  EXPECT_EQ(list.Text(1), "b");
-}
-
-TEST_F(AnnotationChunk, LeftoverBytesAre5605) {
-  notetiqs list;
-  EXPECT_FALSE(read(join({mark(0, "a"), Bytes{1, 2}}), list));
-  EXPECT_TRUE(rec->saw("T5605"));
-  EXPECT_EQ(rec->reports().size(), 1u);
-}
-
-TEST_F(AnnotationChunk, UnterminatedLabelAtTheEndIs5603) {
-  notetiqs list;
-  EXPECT_FALSE(read(join({mark(0, "", false), Bytes{'a', 'b'}}), list));
-  EXPECT_TRUE(rec->saw("T5603"));
-}
-
-TEST_F(AnnotationChunk, MarksOutOfOrderComeBackSorted) {
-  notetiqs list;
-  ASSERT_TRUE(read(join({mark(50, "b"), mark(10, "a"), mark(90, "", false)}), list));
-  ASSERT_EQ(list.count(), 3);
-  EXPECT_EQ(list.position(0), 10);
-  EXPECT_EQ(list.Text(0), "a");
-  EXPECT_EQ(list.Text(1), "b");
-}
-
-TEST_F(AnnotationChunk, PayloadOutsideTheFileIsRefusedWithoutReading) {
-  notetiqs list;
-  EXPECT_FALSE(read(mark(0, "", false), list, 5));  // one byte past the end
+  EXPECT_FALSE(readnotetiqs(name, list, 10, 5));  // one byte past the end
   EXPECT_TRUE(rec->saw("T5606 T5602"));
-  EXPECT_FALSE(readnotetiqs((dir / "c.bin").string(), list, 1000, 4));
+  EXPECT_FALSE(readnotetiqs(name, list, 1000, 4));
   EXPECT_TRUE(rec->saw("readnotetiqs() : offset out of file"));
   EXPECT_EQ(rec->count(ReportKind::Bug), 1u);
-  EXPECT_FALSE(readnotetiqs((dir / "c.bin").string(), list, 0, 0xFFFFFFFFFFLL));
+  EXPECT_FALSE(readnotetiqs(name, list, 0, 0xFFFFFFFFFFLL));
+  EXPECT_EQ(rec->reports().size(), 3u);
+  EXPECT_TRUE(readnotetiqs((dir / "absent").string(), list, 0, 0));  // length 0: nothing to read
   EXPECT_EQ(rec->reports().size(), 3u);
   EXPECT_TRUE(list.empty());
 }
 
-TEST_F(AnnotationChunk, LengthZeroIsAnEmptyList) {
-  notetiqs list;
-  list.insertOrGet(3);
-  EXPECT_TRUE(readnotetiqs((dir / "nothing.bin").string(), list, 0, 0));
-  EXPECT_TRUE(list.empty());
-  EXPECT_TRUE(rec->reports().empty());
-}
-
-TEST_F(AnnotationChunk, BuilderCutsAfterTheLastPosition) {
+TEST(AnnotationChunk, BuilderCutsAfterTheLastPosition) {
   AnnotationChunkBuilder builder;
   builder.add(0, "a");
   builder.add(-1, "");
