@@ -4,12 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <string>
 #include <system_error>
 
 namespace ardv {
 
 namespace fs = std::filesystem;
+
 
 SignalStream::~SignalStream() {
   if (!target_.empty()) {
@@ -28,6 +31,8 @@ bool SignalStream::openRead(const infoFile& info) {
     std::fclose(f);
     return false;
   }
+  // Unbuffered: the transports move whole pieces, which a stream buffer would only copy once more.
+  std::setvbuf(f, nullptr, _IONBF, 0);
   file_ = f;
   info_ = info;
   path_ = info.nom;
@@ -43,6 +48,8 @@ bool SignalStream::create(const infoFile& info) {
   temporary += ".ardv-tmp" + std::to_string(static_cast<long>(getpid()));
   std::FILE* f = std::fopen(temporary.c_str(), "wb");
   if (f == nullptr) return false;
+  // Unbuffered: the transports move whole pieces, which a stream buffer would only copy once more.
+  std::setvbuf(f, nullptr, _IONBF, 0);
   file_ = f;
   info_ = info;
   path_ = temporary;
@@ -113,6 +120,38 @@ bool SignalStream::readFailed() const { return file_ == nullptr || std::ferror(f
 
 bool SignalStream::write(const void* bytes, std::size_t count) {
   return file_ != nullptr && std::fwrite(bytes, 1, count, file_) == count;
+}
+
+SignalStream::RangeCopy SignalStream::copyRangeTo(SignalStream& destination, std::int64_t offset,
+                                                  std::int64_t count) {
+  if (file_ == nullptr || destination.file_ == nullptr) return RangeCopy::Unsupported;
+  if (std::fflush(destination.file_) != 0) return RangeCopy::WriteFailed;
+  off_t in = static_cast<off_t>(offset);
+  const off_t outStart = ftello(destination.file_);
+  if (outStart < 0) return RangeCopy::Unsupported;
+  off_t out = outStart;
+  std::int64_t remaining = count;
+  RangeCopy result = RangeCopy::Done;
+  while (remaining > 0) {
+    const ssize_t n = ::copy_file_range(fileno(file_), &in, fileno(destination.file_), &out,
+                                        static_cast<std::size_t>(remaining), 0);
+    if (n > 0) {
+      remaining -= n;
+      continue;
+    }
+    if (n == 0) {
+      result = RangeCopy::SourceEnded;
+    } else if (out == outStart && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                                   errno == EBADF || errno == ETXTBSY)) {
+      result = RangeCopy::Unsupported;
+    } else {
+      result = errno == EIO ? RangeCopy::ReadFailed : RangeCopy::WriteFailed;
+    }
+    break;
+  }
+  fseeko(file_, in, SEEK_SET);
+  fseeko(destination.file_, out, SEEK_SET);
+  return result;
 }
 
 }  // namespace ardv

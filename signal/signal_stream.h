@@ -53,6 +53,14 @@ class SignalStream {
   // Writes `count` bytes; false when the system fails to write all of them.
   bool write(const void* bytes, std::size_t count);
 
+  // Outcome of copyRangeTo.
+  enum class RangeCopy { Done, Unsupported, SourceEnded, ReadFailed, WriteFailed };
+  // Copies `count` bytes from byte `offset` of this file to the current
+  // position of `destination` inside the kernel (no conversion), leaving both
+  // positions after the bytes copied. Unsupported: nothing was copied, and the
+  // caller copies through memory instead. No report.
+  RangeCopy copyRangeTo(SignalStream& destination, std::int64_t offset, std::int64_t count);
+
  private:
   void discard();
   std::FILE* file_ = nullptr;

@@ -52,6 +52,24 @@ std::int64_t copyPieces(SignalStream& source, std::int64_t byteOffset, SignalStr
     transportError(operation, 14, source.info().nom, endsEarlyText(byteOffset, byteCount, size));
     return -1;
   }
+  if (!convert) {
+    // Unconverted bytes are copied inside the kernel where the system can.
+    switch (source.copyRangeTo(destination, byteOffset, byteCount)) {
+      case SignalStream::RangeCopy::Done:
+        return byteCount;
+      case SignalStream::RangeCopy::SourceEnded:
+        transportError(operation, 14, source.info().nom, endsEarlyText(byteOffset, byteCount, source.size()));
+        return -1;
+      case SignalStream::RangeCopy::ReadFailed:
+        transportError(operation, 14, source.info().nom);
+        return -1;
+      case SignalStream::RangeCopy::WriteFailed:
+        transportError(operation, 15, destination.info().nom);
+        return -1;
+      case SignalStream::RangeCopy::Unsupported:
+        break;
+    }
+  }
   ScratchGuard scratch;
   if (!scratch.ok()) return -1;
   const SignalStream& src = source;

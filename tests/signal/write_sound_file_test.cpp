@@ -180,19 +180,22 @@ TEST_F(FailingFlush, AWriteThatFailsHalfWayKeepsThePreviousFile) {
   rlimit small = saved;
   small.rlim_cur = 65536;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  int result = -1;
-  std::size_t reports = 0;
-  {
+  // Converted through memory (12 bits) and copied by the system (16 bits).
+  int results[2] = {-1, -1};
+  std::size_t reports[2] = {0, 0};
+  for (int i = 0; i < 2; ++i) {
     ScopedRecorder rec;
     writeSoundFile w(describe(dir_ / "old.wav", 16, 0, 0));
-    w.setSource(describe(dir_ / "in.raw", 12, 1, 200000), 0, 200000, 0, 0);
-    result = w.flush();
-    reports = rec->reports().size();
+    w.setSource(describe(dir_ / "in.raw", i == 0 ? 12 : 16, 0, 200000), 0, 200000, 0, 0);
+    results[i] = w.flush();
+    reports[i] = rec->reports().size();
   }
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, oldHandler);
-  EXPECT_EQ(result, 1);
-  EXPECT_EQ(reports, 1u);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(results[i], 1);
+    EXPECT_EQ(reports[i], 1u);
+  }
   EXPECT_TRUE(previousKept());
 }
 
