@@ -269,7 +269,8 @@ bool polynomialRoots(std::span<const double> c, std::vector<std::complex<double>
       for (int j = 0; j < n; ++j) a(0, j) = -poly[j + 1] / poly[0];
       for (int i = 1; i < n; ++i) a(i, i - 1) = 1.0;
       balance(a);
-      if (!hessenbergEigenvalues(a, found)) {
+      if (!hessenbergEigenvalues(a, found) ||
+          !std::all_of(found.begin(), found.end(), [](Complex z) { return std::isfinite(std::abs(z)); })) {
         debugMessage("polynomialRoots() : no convergence at degree " + std::to_string(n));
         return false;
       }

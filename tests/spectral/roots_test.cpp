@@ -107,7 +107,8 @@ TEST(PolynomialRoots, LeadingAndTrailingZeros) {
 
 TEST(PolynomialRoots, BadPolynomialsFailReportedOnceUnchanged) {
   for (const std::vector<double>& c : {std::vector<double>{1.0, NAN, 2.0}, std::vector<double>{0.0, 0.0},
-                                       std::vector<double>{}, std::vector<double>(300, 1.0)}) {
+                                       std::vector<double>{}, std::vector<double>(300, 1.0),
+                                       std::vector<double>{1e-300, 1e300, 1.0}}) {
     ScopedRecorder rec;
     std::vector<Complex> found{7.0};
     EXPECT_FALSE(polynomialRoots(c, found));
