@@ -5,14 +5,19 @@
 namespace ardv {
 namespace {
 
-// Message texts use "\r\n" line ends (they come from the interface texts);
-// a terminal wants plain "\n".
-std::string forTerminal(const std::string& text) {
+// A report is one line on the terminal: the line breaks of a message box
+// become blanks.
+std::string oneLine(const std::string& text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text)
-    if (c != '\r') out += c;
-  while (!out.empty() && out.back() == '\n') out.pop_back();
+  for (char c : text) {
+    if (c == '\r' || c == '\n') {
+      if (!out.empty() && out.back() != ' ') out += ' ';
+      continue;
+    }
+    out += c;
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
   return out;
 }
 
@@ -28,13 +33,13 @@ void StderrReporter::show(const Report& report) {
       case ReportKind::Bug: caption = "bug"; break;
     }
   }
-  std::fprintf(out_, "ardv: %s: %s\n", forTerminal(caption).c_str(), forTerminal(report.text).c_str());
+  std::fprintf(out_, "ardv: %s: %s\n", oneLine(caption).c_str(), oneLine(report.text).c_str());
   std::fflush(out_);
 }
 
 void StderrReporter::traceLine(const std::string& line) {
   if (!showTrace_) return;
-  std::fprintf(out_, "%s\n", forTerminal(line).c_str());
+  std::fprintf(out_, "%s\n", oneLine(line).c_str());
 }
 
 }  // namespace ardv
