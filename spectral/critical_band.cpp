@@ -104,6 +104,10 @@ int analysedBands(const FilterBank& bank, int displayedBins) {
 }
 
 int bandAnalysis(std::span<const float> column, int displayedBins, const FilterBank& bank, std::span<float> out) {
+  if (column.size() < static_cast<std::size_t>(bank.fftSize / 2) || out.size() < static_cast<std::size_t>(bank.bands)) {
+    debugMessage("bandAnalysis() : column or band buffer too short");
+    return -1;
+  }
   const int count = analysedBands(bank, displayedBins);
   for (int b = 0; b < count; ++b) {
     const float* w = bank.filter(b).data();
@@ -127,6 +131,11 @@ void bandsToBins(std::span<const float> bandValues, int count, int displayedBins
   const int half = bank.fftSize / 2;
   const int limit = std::clamp(displayedBins, 0, half);
   if (count <= 0 || limit == 0) return;
+  if (bandValues.size() < static_cast<std::size_t>(count) || count > bank.bands ||
+      column.size() < static_cast<std::size_t>(limit)) {
+    debugMessage("bandsToBins() : band values or column too short");
+    return;
+  }
   int current = 0;
   float last = bandValues[0];
   const std::vector<std::int32_t>& c = bank.centres;
@@ -158,6 +167,7 @@ int criticalBandColumn(FilterBank& bank, std::span<const float> column, int disp
     return -1;
   }
   const int count = bandAnalysis(column, d, bank, bank.values);
+  if (count < 0) return -1;
   const bool stairs = bank.distribution == BandDistribution::AsrLike;
   if (half > bank.bands || stairs) {
     bandsToBins(bank.values, count, d, bank, stairs, out);

@@ -64,7 +64,8 @@ void releaseFilterBank(FilterBank& bank);
 int analysedBands(const FilterBank& bank, int displayedBins);
 
 // Band values of a column of N/2 (or more) dB levels: out[b] = Σ column[k]·w_b[k]
-// for the analysed bands; returns their number. `out` holds at least B values.
+// for the analysed bands; returns their number, or −1 ("bug" report) when the
+// column is shorter than N/2 or `out` shorter than B.
 int bandAnalysis(std::span<const float> column, int displayedBins, const FilterBank& bank,
                  std::span<float> out);
 
@@ -72,7 +73,7 @@ int bandAnalysis(std::span<const float> column, int displayedBins, const FilterB
 // `count` band values: stairs up to the midpoints between centres (ASR like,
 // `stairs` true) or linear interpolation between centre bins (spectro like,
 // extrapolated below the first centre); bins past the last band written repeat
-// its value.
+// its value. Too short a column or band list is a "bug" report and writes nothing.
 void bandsToBins(std::span<const float> bandValues, int count, int displayedBins,
                  const FilterBank& bank, bool stairs, std::span<float> column);
 

@@ -171,6 +171,11 @@ TEST(FilterBank, DefaultColumnIsAWeightedMean) {
   ASSERT_EQ(criticalBandColumn(bank, column, 256, out), 256);
   EXPECT_NEAR(out[255], 70.0f, 1e-3);
   EXPECT_EQ(out[256], -1.0f);
+
+  ScopedRecorder rec;
+  EXPECT_EQ(criticalBandColumn(bank, std::span<const float>(column).first(100), 512, out), -1);
+  EXPECT_EQ(rec->count(ReportKind::Bug), 1u);
+  EXPECT_EQ(out[256], -1.0f);
 }
 
 TEST(WidthCheck, SwitchesToConstantWidth) {
