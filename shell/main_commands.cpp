@@ -15,6 +15,7 @@
 #include "signal/current_signal.h"
 #include "signal/program.h"
 #include "signal/results.h"
+#include "signal/startup.h"
 
 namespace ardv::shell {
 
@@ -33,6 +34,20 @@ void MainWindow::bindCommands() {
     QApplication::restoreOverrideCursor();
   };
   h[kCmdGoTo] = [this] { commandGoTo(); };
+  const std::pair<int, int> kinds[] = {{kCmdWideBand, kWideBand},
+                                       {kCmdNarrowBand, kNarrowBand},
+                                       {kCmdReassigned, kReassigned},
+                                       {kCmdLinearPrediction, kLinearPrediction},
+                                       {kCmdCepstral, kCepstralSmoothing},
+                                       {kCmdCriticalBands, kCriticalBands}};
+  for (const auto& [id, kind] : kinds) {
+    h[id] = [this, kind = kind] {
+      setMode(kind);
+      spectroPlane_->view()->setShown(true);
+      spectroPlane_->refresh();
+    };
+  }
+  h[kCmdColourMap] = [this] { spectroPlane_->view()->showLegend(); };
   h[kCmdCopySignalBitmap] = [this] { commandCopyBitmap(signalPlane_->view()); };
   h[kCmdCopySpectroBitmap] = [this] { commandCopyBitmap(spectroPlane_->view()); };
   h[kCmdClear] = [this] { spectroPlane_->refresh(); };
@@ -84,7 +99,12 @@ void MainWindow::commandOptions() {
 
 void MainWindow::commandHelp(const QString& anchor) {
   if (!help_) help_ = new HelpWindow(this);
-  help_->showPage(program().dirs.helpFile, anchor);
+  // A per-user data directory may lack the help: fall back on the bundled one.
+  std::filesystem::path page = program().dirs.helpFile;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(page, ec))
+    page = StartupEnvironment::fromProcess().bundledData / "help" / "index.html";
+  help_->showPage(page, anchor);
 }
 
 void MainWindow::commandAbout() {

@@ -15,10 +15,12 @@
 #include "platform/report.h"
 #include "shell/command_table.h"
 #include "shell/help_window.h"
+#include "shell/spectrogram_painter.h"
 #include "shell/view_ops.h"
 #include "signal/current_signal.h"
 #include "signal/program.h"
 #include "signal/time_conversion.h"
+#include "spectral/spectrogram_params.h"
 
 namespace ardv::shell {
 
@@ -50,6 +52,7 @@ MainWindow::MainWindow(InfoLines& lines, std::function<void()> refreshLines, QWi
   phonemePane_ = new AnnotationPane(&program().etiq, "phonemes", client_);
   scrollBar_ = new QScrollBar(Qt::Horizontal, client_);
   scrollBar_->setRange(scrollMapping_.pmin, scrollMapping_.pmax);
+  spectroPlane_->view()->setPainter(paintSpectrogram);
   signalPlane_->view()->setPartner(spectroPlane_->view());
   spectroPlane_->view()->setPartner(signalPlane_->view());
   for (PlaneView* view : {static_cast<PlaneView*>(signalPlane_->view()), static_cast<PlaneView*>(spectroPlane_->view())})
@@ -166,9 +169,18 @@ void MainWindow::syncScrollBar() {
   syncingScroll_ = true;
   const int range = scrollMapping_.pmax - scrollMapping_.pmin;
   const double share = ct.tf > 0 ? double(ct.f_a - ct.d_a + 1) / ct.tf : 1.0;
-  scrollBar_->setPageStep(std::max(1, static_cast<int>(std::min(1.0, share) * range)));
-  scrollBar_->setSingleStep(std::max(1, scrollBar_->pageStep() / 10));
-  scrollBar_->setValue(scrollMapping_.position(ct.d_a, ct.tf));
+  if (!program().fileLoaded || share >= 1.0) {
+    // The whole signal is shown: nothing to scroll.
+    scrollBar_->setRange(scrollMapping_.pmin, scrollMapping_.pmin);
+    scrollBar_->setEnabled(false);
+  } else {
+    scrollBar_->setEnabled(true);
+    scrollBar_->setRange(scrollMapping_.pmin, scrollMapping_.pmax);
+    // Thumb length in proportion to the share of the signal shown.
+    scrollBar_->setPageStep(std::clamp(static_cast<int>(range * share / (1.0 - share)), 1, 1000000));
+    scrollBar_->setSingleStep(std::max(1, static_cast<int>(range * share / 10)));
+    scrollBar_->setValue(scrollMapping_.position(ct.d_a, ct.tf));
+  }
   syncingScroll_ = false;
 }
 
@@ -245,6 +257,7 @@ void MainWindow::memoryModeChanged(int modeMemoire) {
 void MainWindow::signalOpened() {
   const auto& prog = program();
   setWindowTitle(QString::fromStdString(prog.en_cours.nom));
+  if (prog.en_cours.frequence > 0) spectroSettings().fmaxHz = prog.en_cours.frequence / 2;
   spectroPlane_->view()->setShown(prog.options.autospectro);
   clearSelections();
   modeChanged(prog.en_cours.mode);

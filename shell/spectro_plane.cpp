@@ -5,13 +5,20 @@
 #include <algorithm>
 
 #include "shell/scales.h"
+#include "shell/spectrogram_painter.h"
 #include "signal/program.h"
+#include "spectral/spectrogram_params.h"
 
 namespace ardv::shell {
 
 double SpectroView::fmax() const {
-  const auto& prog = program();
-  return prog.fileLoaded && prog.en_cours.frequence > 0 ? prog.en_cours.frequence / 2 : 8000.0;
+  return spectroSettings().fmaxHz;
+}
+
+void SpectroView::showLegend() {
+  if (bitmap_.isNull()) return;
+  paintColourLegend(bitmap_);
+  update();
 }
 
 void SpectroView::addDecoration(Decoration decoration) {

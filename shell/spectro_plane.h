@@ -37,6 +37,9 @@ class SpectroView : public PlaneView {
   // Clear decorations: all of them go, over the whole time range.
   void clearDecorations();
   int decorationCount() const { return static_cast<int>(decorations_.size()); }
+  // Command 71: the colour legend in place of the spectrogram (until the
+  // next redraw).
+  void showLegend();
   // Upper display frequency of the plane, Hz.
   double fmax() const;
 

@@ -179,6 +179,24 @@ class MainWindowTest : public QObject {
     QCOMPARE(ct.d_a, static_cast<std::int32_t>(0.25 * (ct.tf - 1)));
     QCOMPARE(ct.f_a - ct.d_a, 7998);
   }
+
+  void everySpectrogramKindPaints() {
+    open();
+    const QImage blank = [&] {
+      QImage image(window_->spectroPlane()->view()->bitmap().size(), QImage::Format_RGB32);
+      image.fill(Qt::white);
+      return image;
+    }();
+    for (int id : {kCmdWideBand, kCmdNarrowBand, kCmdReassigned, kCmdLinearPrediction, kCmdCepstral,
+                   kCmdCriticalBands}) {
+      QVERIFY(window_->runCommand(id));
+      QVERIFY2(window_->action(id)->isChecked(), qPrintable(QString::number(id)));
+      const QImage& image = window_->spectroPlane()->view()->bitmap();
+      QVERIFY2(image != blank, qPrintable(QString("kind of command %1 painted nothing").arg(id)));
+      QVERIFY2((*recorder_)->reports().empty(), qPrintable(QString::fromStdString(
+                                                    (*recorder_)->reports().empty() ? "" : (*recorder_)->reports()[0].text)));
+    }
+  }
 };
 
 }  // namespace ardv::shell

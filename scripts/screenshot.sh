@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Screenshots of the main window under a virtual display: the bundled example
+# (or FILE) with each spectrogram kind, in grey and in colour, with a selection.
+# usage: scripts/screenshot.sh [BUILD_DIR] [OUT_DIR] [FILE]
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${1:-$ROOT/build}"
+OUT="${2:-$ROOT/screenshots}"
+FILE="${3:-$ROOT/data/examples/example.wav}"
+ARDV="$BUILD/bin/ardv"
+
+if [ ! -x "$ARDV" ]; then
+  echo "screenshot.sh: $ARDV not found; configure with -DARDV_BUILD_GUI=ON and build first" >&2
+  exit 1
+fi
+command -v xvfb-run >/dev/null || { echo "screenshot.sh: xvfb-run is missing (apt-get install xvfb xauth)" >&2; exit 1; }
+mkdir -p "$OUT"
+
+# Qt keeps some allocations until exit; a sanitizer build should not fail on them.
+export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+names=(x wide-band narrow-band reassigned linear-prediction cepstral critical-bands)
+for kind in 1 2 3 4 5 6; do
+  for palette in gray colour; do
+    png="$OUT/${kind}-${names[$kind]}-${palette}.png"
+    xvfb-run -a -s "-screen 0 1280x800x24" \
+      "$ARDV" --screenshot "$png" --kind "$kind" "--$palette" --select 500 900 "$FILE"
+    echo "$png"
+  done
+done

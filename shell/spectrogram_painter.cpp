@@ -1,0 +1,88 @@
+// Spectrogram levels to pixels, and the colour legend.
+#include "shell/spectrogram_painter.h"
+
+#include <QPainter>
+#include <array>
+#include <cstdio>
+
+#include "signal/program.h"
+#include "spectral/image_levels.h"
+#include "spectral/spectrogram_image.h"
+#include "spectral/spectrogram_params.h"
+
+namespace ardv::shell {
+namespace {
+
+std::array<QRgb, 256> levelTable() {
+  std::array<QRgb, 256> table{};
+  const DisplayColours& colours = displayColours();
+  for (int v = 0; v < 256; ++v) {
+    const Rgb c = colours.levelColour(v);
+    table[static_cast<std::size_t>(v)] = qRgb(c.r, c.g, c.b);
+  }
+  return table;
+}
+
+}  // namespace
+
+QRgb levelRgb(int level) {
+  const Rgb c = displayColours().levelColour(std::clamp(level, 0, 255));
+  return qRgb(c.r, c.g, c.b);
+}
+
+bool paintSpectrogram(QImage& image, const TimeAxis& axis) {
+  const Program& prog = program();
+  if (!prog.fileLoaded || image.width() <= 0 || image.height() <= 0) return false;
+  const int kind = prog.en_cours.mode;
+  CurrentSpectro spec;
+  if (!spectro_GetParams(spectroSettings(), kind, prog.en_cours.frequence, spec)) return false;
+  DisplayColours& colours = displayColours();
+  colours.graymode = prog.options.graymode;
+  colours.setSpectroGamma(spectroGammaForKind(kind));
+
+  const SampleSpan samples{prog.memory.data(), prog.memory.size(), prog.ct.d_e};
+  const PaneMapping pane{axis.first(), axis.visibleSamples(), image.width()};
+  PlaneAxis rows;
+  rows.rows = image.height();
+  PaneImage levels;
+  if (!renderSpectrogramPane(spec, samples, pane, 0, image.width() - 1, rows, levels)) return false;
+
+  const auto table = levelTable();
+  const int width = std::min(image.width(), levels.width);
+  const int height = std::min(image.height(), levels.rows);
+  for (int y = 0; y < height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x) {
+      const int level = levels.at(x, y);
+      if (level >= 0) line[x] = table[static_cast<std::size_t>(std::min(level, 255))];
+    }
+  }
+  return true;
+}
+
+void paintColourLegend(QImage& image) {
+  image.fill(Qt::white);
+  const double w = image.width(), h = image.height();
+  if (w <= 0 || h <= 0) return;
+  QPainter p(&image);
+  // Plane coordinates 0..1 in both directions, y upwards.
+  const double top = (1 - 0.65) * h, bottom = (1 - 0.4) * h;
+  for (int k = 0; k < 256; ++k) {
+    const double x0 = (0.1 + k * 0.003125) * w;
+    const double x1 = (0.1 + (k + 1) * 0.003125) * w;
+    p.fillRect(QRectF(x0, top, x1 - x0, bottom - top), QColor(levelRgb(k)));
+  }
+  QFont font("arial");
+  font.setPixelSize(std::max(7, p.fontMetrics().height() - 4));
+  p.setFont(font);
+  p.setPen(Qt::black);
+  const int interval = legendLabelInterval(0.8 * w, p.fontMetrics().horizontalAdvance("97.000"));
+  for (int k = 0; k < 256; k += interval) {
+    char label[16];
+    std::snprintf(label, sizeof label, "%.0f", legendLevelDb(k));
+    const double x = (0.1 + (k + 0.5) * 0.003125) * w;
+    p.drawText(QRectF(x - 20, bottom + 2, 40, p.fontMetrics().height()), Qt::AlignHCenter, label);
+  }
+}
+
+}  // namespace ardv::shell
