@@ -22,39 +22,9 @@ bool checkSize(int n, const char* what) {
   return false;
 }
 
-// Loads n real values as n/2 complex ones into the scratch arrays and
-// transforms them; the result is left in bit-reversed order.
 template <class T>
 void halfSizeForward(int n, const T* x, double* zr, double* zi) {
-  const int m = n / 2;
-  for (int i = 0; i < m; ++i) {
-    zr[i] = static_cast<double>(x[2 * i]);
-    zi[i] = static_cast<double>(x[2 * i + 1]);
-  }
-  difForward(m, zr, zi);
-}
-
-// Splits the half-size transform into X(k), k = 0..n/2, and hands each to
-// store(k, Re X(k), Im X(k)) (k = 0 and k = n/2 with a zero imaginary part).
-template <class Store>
-void splitReal(int n, const double* zr, const double* zi, Store store) {
-  const int m = n / 2;
-  const std::int32_t* rev = bitReversal(m);
-  const double* c = fftkernel::cosTable(n);
-  const double* s = fftkernel::sinTable(n);
-  store(0, zr[0] + zi[0], 0.0);
-  store(m, zr[0] - zi[0], 0.0);
-  for (int k = 1; k <= m / 2; ++k) {
-    const int a = rev[k], b = rev[m - k];
-    // E = (Z(k) + conj Z(m-k)) / 2, D = (Z(k) - conj Z(m-k)) / 2, O = -i D.
-    const double er = 0.5 * (zr[a] + zr[b]), ei = 0.5 * (zi[a] - zi[b]);
-    const double dr = 0.5 * (zr[a] - zr[b]), di = 0.5 * (zi[a] + zi[b]);
-    const double orr = di, oi = -dr;
-    // T = W^k O with W^k = c - i s.
-    const double tr = c[k] * orr + s[k] * oi, ti = c[k] * oi - s[k] * orr;
-    store(k, er + tr, ei + ti);
-    if (m - k != k) store(m - k, er - tr, -(ei - ti));
-  }
+  fftkernel::realAsComplexForward(n / 2, x, zr, zi);
 }
 
 }  // namespace
@@ -66,10 +36,8 @@ bool fftRealForward(int n, double* x) {
   double* zr = fftkernel::scratchRe();
   double* zi = fftkernel::scratchIm();
   halfSizeForward(n, x, zr, zi);
-  splitReal(n, zr, zi, [x, n](int k, double re, double im) {
-    x[k] = re;
-    if (k != 0 && k != n / 2) x[n - k] = -im;
-  });
+  x[n / 2] = zr[0] - zi[0];
+  fftkernel::splitToHalfComplex(n, zr, zi, x);
   return true;
 }
 
@@ -170,11 +138,7 @@ bool realFft(float* buffer, int n) {
   double* zr = fftkernel::scratchRe();
   double* zi = fftkernel::scratchIm();
   halfSizeForward(n, buffer, zr, zi);
-  splitReal(n, zr, zi, [buffer, n](int k, double re, double im) {
-    if (k == n / 2) return;
-    buffer[2 * k] = static_cast<float>(re);
-    buffer[2 * k + 1] = static_cast<float>(-im);
-  });
+  fftkernel::splitToInterleaved(n, zr, zi, buffer, -1.0);
   buffer[1] = 0.0f;
   return true;
 }
@@ -184,11 +148,7 @@ bool realFftInterleaved(float* buffer, int n) {
   double* zr = fftkernel::scratchRe();
   double* zi = fftkernel::scratchIm();
   halfSizeForward(n, buffer, zr, zi);
-  splitReal(n, zr, zi, [buffer, n](int k, double re, double im) {
-    if (k == n / 2) return;
-    buffer[2 * k] = static_cast<float>(re);
-    buffer[2 * k + 1] = static_cast<float>(im);
-  });
+  fftkernel::splitToInterleaved(n, zr, zi, buffer, 1.0);
   buffer[1] = 0.0f;
   return true;
 }

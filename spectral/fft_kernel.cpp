@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <numbers>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "spectral/fft.h"
@@ -92,6 +94,10 @@ typedef double V4 __attribute__((vector_size(32), aligned(8)));
 
 // Always inlined: a vector passed by value between functions compiled for
 // different targets would not agree on the calling convention.
+typedef float F4 __attribute__((vector_size(16)));
+typedef float F8 __attribute__((vector_size(32), aligned(4)));
+typedef long long I4 __attribute__((vector_size(32)));
+
 [[gnu::always_inline]] inline V4 load(const double* p) { return *reinterpret_cast<const V4*>(p); }
 [[gnu::always_inline]] inline void store(double* p, V4 v) { *reinterpret_cast<V4*>(p) = v; }
 
@@ -185,6 +191,149 @@ void lastRadix4(int n, double* __restrict re, double* __restrict im) {
   }
 }
 
+// Decimation in time, the transposed stages of the above: input in
+// bit-reversed order, output in natural order.
+
+// First stage: twiddle-free radix-4 butterflies on blocks of 4.
+ARDV_FFT_CLONES
+void firstRadix4(int n, double* __restrict re, double* __restrict im) {
+  for (int b = 0; b < n; b += 4) {
+    double* __restrict r = re + b;
+    double* __restrict i = im + b;
+    // Blocks hold the transforms of x[4m], x[4m+2], x[4m+1], x[4m+3].
+    const double s02r = r[0] + r[1], s02i = i[0] + i[1];
+    const double d02r = r[0] - r[1], d02i = i[0] - i[1];
+    const double s13r = r[2] + r[3], s13i = i[2] + i[3];
+    const double d13r = r[2] - r[3], d13i = i[2] - i[3];
+    r[0] = s02r + s13r;
+    i[0] = s02i + s13i;
+    r[2] = s02r - s13r;
+    i[2] = s02i - s13i;
+    r[1] = d02r + d13i;  // d02 - i d13
+    i[1] = d02i - d13r;
+    r[3] = d02r - d13i;  // d02 + i d13
+    i[3] = d02i + d13r;
+  }
+}
+
+ARDV_FFT_CLONES
+void ditRadix4Stage(int n, int q, double* re, double* im, const Radix4Twiddles& t) {
+  const double* w1r = t.w1r.data();
+  const double* w1i = t.w1i.data();
+  const double* w2r = t.w2r.data();
+  const double* w2i = t.w2i.data();
+  const double* w3r = t.w3r.data();
+  const double* w3i = t.w3i.data();
+  for (int b = 0; b < n; b += 4 * q) {
+    for (int j = 0; j < q; j += 4) {
+      const int p0 = b + j, p1 = p0 + q, p2 = p1 + q, p3 = p2 + q;
+      const V4 c1 = load(w1r + j), s1 = load(w1i + j);
+      const V4 c2 = load(w2r + j), s2 = load(w2i + j);
+      const V4 c3 = load(w3r + j), s3 = load(w3i + j);
+      const V4 b0r = load(re + p0), b0i = load(im + p0);
+      const V4 a2r = load(re + p2), a2i = load(im + p2);
+      const V4 a1r = load(re + p1), a1i = load(im + p1);
+      const V4 a3r = load(re + p3), a3i = load(im + p3);
+      const V4 b1r = a2r * c1 - a2i * s1, b1i = a2r * s1 + a2i * c1;
+      const V4 b2r = a1r * c2 - a1i * s2, b2i = a1r * s2 + a1i * c2;
+      const V4 b3r = a3r * c3 - a3i * s3, b3i = a3r * s3 + a3i * c3;
+      const V4 s02r = b0r + b2r, s02i = b0i + b2i, d02r = b0r - b2r, d02i = b0i - b2i;
+      const V4 s13r = b1r + b3r, s13i = b1i + b3i, d13r = b1r - b3r, d13i = b1i - b3i;
+      store(re + p0, s02r + s13r);
+      store(im + p0, s02i + s13i);
+      store(re + p2, s02r - s13r);
+      store(im + p2, s02i - s13i);
+      store(re + p1, d02r + d13i);
+      store(im + p1, d02i - d13r);
+      store(re + p3, d02r - d13i);
+      store(im + p3, d02i + d13r);
+    }
+  }
+}
+
+// Last stage of an odd log2 n: radix 2 over the whole transform.
+ARDV_FFT_CLONES
+void ditRadix2Stage(int n, double* re, double* im, const double* wr, const double* wi) {
+  const int h = n / 2;
+  for (int j = 0; j < h; j += 4) {
+    const V4 ar = load(re + j), ai = load(im + j);
+    const V4 xr = load(re + j + h), xi = load(im + j + h);
+    const V4 c = load(wr + j), s = load(wi + j);
+    const V4 br = xr * c - xi * s, bi = xr * s + xi * c;
+    store(re + j, ar + br);
+    store(im + j, ai + bi);
+    store(re + j + h, ar - br);
+    store(im + j + h, ai - bi);
+  }
+}
+
+template <class T>
+void firstRadix4FromReal(int n, const T* x, double* re, double* im) {
+  const std::int32_t* rev = tables().reversal[log2Of(n)].data();
+  for (int b = 0; b < n; b += 4) {
+    // Complex point j is x[2j] + i x[2j+1], taken in bit-reversed order.
+    const T* p0 = x + 2 * rev[b];
+    const T* p1 = x + 2 * rev[b + 1];
+    const T* p2 = x + 2 * rev[b + 2];
+    const T* p3 = x + 2 * rev[b + 3];
+    const double r0 = p0[0], i0 = p0[1], r1 = p1[0], i1 = p1[1];
+    const double r2 = p2[0], i2 = p2[1], r3 = p3[0], i3 = p3[1];
+    const double s02r = r0 + r1, s02i = i0 + i1, d02r = r0 - r1, d02i = i0 - i1;
+    const double s13r = r2 + r3, s13i = i2 + i3, d13r = r2 - r3, d13i = i2 - i3;
+    re[b] = s02r + s13r;
+    im[b] = s02i + s13i;
+    re[b + 2] = s02r - s13r;
+    im[b + 2] = s02i - s13i;
+    re[b + 1] = d02r + d13i;
+    im[b + 1] = d02i - d13r;
+    re[b + 3] = d02r - d13i;
+    im[b + 3] = d02i + d13r;
+  }
+}
+
+// The same for float input, four blocks at a time (n >= 16): the block of
+// destination rev[r] takes source points r, r + n/4, r + n/2, r + 3n/4, so
+// consecutive r are read as vectors and the results transposed into blocks.
+ARDV_FFT_CLONES
+void firstRadix4FromFloat(int n, const float* x, double* re, double* im) {
+  const std::int32_t* rev = tables().reversal[log2Of(n)].data();
+  const int q = n / 4;
+  const I4 lo = {0, 4, 2, 6}, hi = {1, 5, 3, 7}, first = {0, 1, 4, 5}, second = {2, 3, 6, 7};
+  for (int r = 0; r < q; r += 4) {
+    V4 pr[4], pi[4];
+    for (int s = 0; s < 4; ++s) {
+      const F8 v = *reinterpret_cast<const F8*>(x + 2 * (r + s * q));
+      pr[s] = __builtin_convertvector(__builtin_shufflevector(v, v, 0, 2, 4, 6), V4);
+      pi[s] = __builtin_convertvector(__builtin_shufflevector(v, v, 1, 3, 5, 7), V4);
+    }
+    // Block order: sources r, r + n/2, r + n/4, r + 3n/4.
+    const V4 s02r = pr[0] + pr[2], s02i = pi[0] + pi[2], d02r = pr[0] - pr[2], d02i = pi[0] - pi[2];
+    const V4 s13r = pr[1] + pr[3], s13i = pi[1] + pi[3], d13r = pr[1] - pr[3], d13i = pi[1] - pi[3];
+    const V4 yr[4] = {s02r + s13r, d02r + d13i, s02r - s13r, d02r - d13i};
+    const V4 yi[4] = {s02i + s13i, d02i - d13r, s02i - s13i, d02i + d13r};
+    const V4* ys[2] = {yr, yi};
+    double* outs[2] = {re, im};
+    for (int part = 0; part < 2; ++part) {
+      const V4* y = ys[part];
+      const V4 t0 = __builtin_shuffle(y[0], y[1], lo), t1 = __builtin_shuffle(y[0], y[1], hi);
+      const V4 t2 = __builtin_shuffle(y[2], y[3], lo), t3 = __builtin_shuffle(y[2], y[3], hi);
+      double* o = outs[part];
+      store(o + rev[r], __builtin_shuffle(t0, t2, first));
+      store(o + rev[r + 1], __builtin_shuffle(t1, t3, first));
+      store(o + rev[r + 2], __builtin_shuffle(t0, t2, second));
+      store(o + rev[r + 3], __builtin_shuffle(t1, t3, second));
+    }
+  }
+}
+
+void ditAfterFirstStage(int n, double* re, double* im) {
+  const Tables& t = tables();
+  const int lg = log2Of(n);
+  const int top = lg % 2 == 1 ? n / 2 : n;
+  for (int size = 16; size <= top; size *= 4) ditRadix4Stage(n, size / 4, re, im, t.radix4[log2Of(size)]);
+  if (top != n) ditRadix2Stage(n, re, im, t.radix2r[lg].data(), t.radix2i[lg].data());
+}
+
 }  // namespace
 
 void difForward(int n, double* re, double* im) {
@@ -205,6 +354,100 @@ void difForward(int n, double* re, double* im) {
   }
   if (size == 4) lastRadix4(n, re, im);
 }
+
+
+void ditForward(int n, double* re, double* im) {
+  if (n < 2) return;
+  const Tables& t = tables();
+  const int lg = log2Of(n);
+  if (n == 2) {
+    const double r = re[0] - re[1], i = im[0] - im[1];
+    re[0] += re[1];
+    im[0] += im[1];
+    re[1] = r;
+    im[1] = i;
+    return;
+  }
+  firstRadix4(n, re, im);
+  const int top = lg % 2 == 1 ? n / 2 : n;
+  for (int size = 16; size <= top; size *= 4) ditRadix4Stage(n, size / 4, re, im, t.radix4[log2Of(size)]);
+  if (top != n) ditRadix2Stage(n, re, im, t.radix2r[lg].data(), t.radix2i[lg].data());
+}
+
+// X(k) = E + W^k O with E = (Z(k) + conj Z(m-k))/2, O = -i (Z(k) - conj Z(m-k))/2.
+
+ARDV_FFT_CLONES
+void splitToInterleaved(int n, const double* zr, const double* zi, float* out, double imSign) {
+  const int m = n / 2;
+  const double* c = cosTable(n);
+  const double* s = sinTable(n);
+  int k = 0;
+  if (m >= 4) {
+    const I4 reverse = {3, 2, 1, 0};
+    const V4 half = {0.5, 0.5, 0.5, 0.5};
+    const V4 sign = {imSign, imSign, imSign, imSign};
+    for (; k + 4 <= m; k += 4) {
+      const V4 ar = load(zr + k), ai = load(zi + k);
+      const V4 br = __builtin_shuffle(load(zr + m - k - 3), reverse);
+      const V4 bi = -__builtin_shuffle(load(zi + m - k - 3), reverse);
+      const V4 er = half * (ar + br), ei = half * (ai + bi);
+      const V4 orr = half * (ai - bi), oi = -half * (ar - br);
+      const V4 ck = load(c + k), sk = load(s + k);
+      const F4 xr = __builtin_convertvector(er + ck * orr + sk * oi, F4);
+      const F4 xi = __builtin_convertvector(sign * (ei + ck * oi - sk * orr), F4);
+      *reinterpret_cast<F8*>(out + 2 * k) = __builtin_shufflevector(xr, xi, 0, 4, 1, 5, 2, 6, 3, 7);
+    }
+  }
+  for (; k < m; ++k) {
+    const double ar = zr[k], ai = zi[k], br = zr[m - k], bi = -zi[m - k];
+    const double er = 0.5 * (ar + br), ei = 0.5 * (ai + bi);
+    const double orr = 0.5 * (ai - bi), oi = -0.5 * (ar - br);
+    out[2 * k] = static_cast<float>(er + c[k] * orr + s[k] * oi);
+    out[2 * k + 1] = static_cast<float>(imSign * (ei + c[k] * oi - s[k] * orr));
+  }
+}
+
+ARDV_FFT_CLONES
+void splitToHalfComplex(int n, const double* zr, const double* zi, double* x) {
+  const int m = n / 2;
+  const double* c = cosTable(n);
+  const double* s = sinTable(n);
+  x[0] = zr[0] + zi[0];
+  for (int k = 1; k < m; ++k) {
+    const double ar = zr[k], ai = zi[k], br = zr[m - k], bi = -zi[m - k];
+    const double er = 0.5 * (ar + br), ei = 0.5 * (ai + bi);
+    const double orr = 0.5 * (ai - bi), oi = -0.5 * (ar - br);
+    x[k] = er + c[k] * orr + s[k] * oi;
+    x[n - k] = -(ei + c[k] * oi - s[k] * orr);
+  }
+}
+
+template <class T>
+void realAsComplexForward(int m, const T* x, double* zr, double* zi) {
+  if (m < 4) {
+    const std::int32_t* rev = bitReversal(m);
+    for (int i = 0; i < m; ++i) {
+      zr[i] = static_cast<double>(x[2 * rev[i]]);
+      zi[i] = static_cast<double>(x[2 * rev[i] + 1]);
+    }
+    ditForward(m, zr, zi);
+  } else {
+    if constexpr (std::is_same_v<T, float>) {
+      if (m >= 16)
+        firstRadix4FromFloat(m, x, zr, zi);
+      else
+        firstRadix4FromReal(m, x, zr, zi);
+    } else {
+      firstRadix4FromReal(m, x, zr, zi);
+    }
+    ditAfterFirstStage(m, zr, zi);
+  }
+  zr[m] = zr[0];
+  zi[m] = zi[0];
+}
+
+template void realAsComplexForward<float>(int, const float*, double*, double*);
+template void realAsComplexForward<double>(int, const double*, double*, double*);
 
 const std::int32_t* bitReversal(int n) { return tables().reversal[log2Of(n)].data(); }
 const double* cosTable(int n) { return tables().cosines[log2Of(n)].data(); }

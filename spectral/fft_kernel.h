@@ -16,6 +16,25 @@ namespace ardv::fftkernel {
 // The inverse transform is difForward(n, im, re).
 void difForward(int n, double* re, double* im);
 
+// The same transform with the input in bit-reversed order and the output in
+// natural order (decimation in time).
+void ditForward(int n, double* re, double* im);
+
+// The natural-order transform Z of the m-point complex sequence
+// x[2j] + i x[2j+1] (m a power of two up to kMaxFftSize/2), with Z[m] = Z[0]
+// stored past the end; T is float or double.
+template <class T>
+void realAsComplexForward(int m, const T* x, double* zr, double* zi);
+
+// Real-transform split: from the natural-order transform Z of the n/2-point
+// complex sequence x[2m] + i x[2m+1] (with Z[n/2] = Z[0] stored past the
+// end), X(k) for k = 0..n/2-1 written as out[2k] = Re X(k),
+// out[2k+1] = imSign*Im X(k).
+void splitToInterleaved(int n, const double* zr, const double* zi, float* out, double imSign);
+// The same into the half-complex layout x[k] = Re X(k), x[n-k] = -Im X(k)
+// for k = 1..n/2-1 and x[0] = X(0) (x[n/2] is left to the caller).
+void splitToHalfComplex(int n, const double* zr, const double* zi, double* x);
+
 // Bit-reversed index table of size n (power of two up to kMaxFftSize).
 const std::int32_t* bitReversal(int n);
 
