@@ -58,6 +58,43 @@ class notetiqs {
   // and -1 when the list holds kMaxCount boundaries.
   int insertNew(std::int32_t p);
 
+  // Inserts a boundary at p (as insertNew). When the new boundary has
+  // neighbours on both sides and lies in the left half of the old segment,
+  // the old segment's label moves to it (the larger right part keeps the
+  // label). Returns the new index, or -1 when a boundary already is at p.
+  int split(std::int32_t p);
+
+  // Removes the boundary nearest to p. A label on its right with none on its
+  // left moves left first. When a label would be lost (both segments
+  // labelled, or the last boundary after a labelled segment) nothing is
+  // removed, UI text 5601 is shown and the result is false. The first
+  // boundary is always removable. An empty list: false, no report.
+  bool remove(std::int32_t p);
+
+  // The boundary nearest to p takes position p (it cannot pass a neighbour).
+  // Returns its index, -1 on an empty list.
+  int move(std::int32_t p);
+
+  // Copies into `out` (emptied first) the segments that a cut of [a, b)
+  // takes away (those whose label the cut clears or whose segment it
+  // removes), each with its label and its closing boundary, positions made
+  // relative to a and kept within 0..b - a. Nothing when a >= b.
+  void extract(std::int32_t a, std::int32_t b, notetiqs& out) const;
+
+  // The cut of the stretch [a, b): boundaries inside it go, later ones move
+  // left by b - a. A segment that loses most of its length loses its label;
+  // the one that straddles a ends there. `removed` (when given) receives
+  // what extract(a, b) gives. Nothing when a >= b.
+  void removeRange(std::int32_t a, std::int32_t b, notetiqs* removed = nullptr);
+
+  // The paste of `src` (positions relative) at p with length `length`
+  // samples: a segment of the list (not the first) that p splits is cut at
+  // p with an unlabelled boundary, boundaries at or after p move right by `length`, then each boundary of
+  // `src` is placed at p + its position with its label (an empty label never
+  // replaces one already there). Returns false (after a report) only when
+  // memory runs out; the list may then hold part of the paste.
+  bool insertList(std::int32_t p, std::int32_t length, const notetiqs& src);
+
   // Read-only view of the boundaries, in increasing order of position.
   const std::vector<notetiq>& items() const { return items_; }
 

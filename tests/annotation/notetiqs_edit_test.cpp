@@ -1,0 +1,178 @@
+// Editing the boundary lists: split, remove, move, and cut/paste of a stretch
+// against a plain reference model.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "annotation/notetiqs.h"
+#include "annotation/texts.h"
+#include "platform/headless/recording_reporter.h"
+
+namespace ardv {
+namespace {
+
+using Marks = std::map<std::int32_t, std::string>;
+
+notetiqs fromMarks(const Marks& marks) {
+  notetiqs list;
+  for (const auto& [p, t] : marks) list.SetText(list.insertOrGet(p), t);
+  return list;
+}
+
+Marks toMarks(const notetiqs& list) {
+  Marks marks;
+  for (const notetiq& b : list.items()) marks[b.limite] = b.text;
+  return marks;
+}
+
+// Reference cut of [a, b): every position maps through f (inside -> a, after
+// -> minus the length); of the boundaries landing on a only the last survives;
+// a segment loses its label when it ends inside and its middle is past a, or
+// starts inside and its middle is before b.
+Marks referenceCut(const Marks& in, std::int32_t a, std::int32_t b) {
+  std::vector<std::pair<std::int32_t, std::string>> v(in.begin(), in.end());
+  Marks out;
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    auto [s, t] = v[i];
+    if (i + 1 < v.size()) {
+      const std::int32_t e = v[i + 1].first;
+      const std::int64_t m = (static_cast<std::int64_t>(s) + e) / 2;
+      if (s < a && e > a && e <= b && m > a) t.clear();
+      if (s >= a && s < b && m < b) t.clear();
+    }
+    const std::int32_t q = s <= a ? s : (s < b ? a : s - (b - a));
+    out[q] = t;  // a later boundary landing on a replaces the earlier one
+  }
+  return out;
+}
+
+Marks referencePaste(const Marks& in, std::int32_t p, std::int32_t length, const Marks& src) {
+  Marks out;
+  auto it = in.upper_bound(p);
+  const bool splitsInner = it != in.begin() && it != in.end() && std::prev(it) != in.begin() &&
+                           std::prev(it)->first < p;
+  for (const auto& [q, t] : in) out[q >= p ? q + length : q] = t;
+  if (splitsInner) out.emplace(p + length, "");
+  for (const auto& [q, t] : src) {
+    auto [pos, inserted] = out.emplace(p + q, t);
+    if (!inserted && !t.empty()) pos->second = t;
+  }
+  return out;
+}
+
+TEST(NotetiqsEdit, SplitMovesTheLabelToTheLargerRightPart) {
+  struct Case {
+    std::int32_t p;
+    Marks expected;
+  };
+  for (const Case& c : {Case{30, {{0, ""}, {30, "a"}, {100, ""}}}, Case{50, {{0, "a"}, {50, ""}, {100, ""}}},
+                        Case{70, {{0, "a"}, {70, ""}, {100, ""}}}}) {
+    notetiqs list = fromMarks({{0, "a"}, {100, ""}});
+    EXPECT_GE(list.split(c.p), 0);
+    EXPECT_EQ(toMarks(list), c.expected) << c.p;
+  }
+  notetiqs list = fromMarks({{0, "a"}, {100, ""}});
+  EXPECT_EQ(list.split(100), -1);
+}
+
+TEST(NotetiqsEdit, RemoveKeepsEveryLabel) {
+  textTable().loadText("5601, \"both labelled\"\n", "test");
+  ScopedRecorder rec;
+  notetiqs moved = fromMarks({{0, ""}, {100, "b"}, {200, ""}});
+  EXPECT_TRUE(moved.remove(90));
+  EXPECT_EQ(toMarks(moved), (Marks{{0, "b"}, {200, ""}}));
+
+  notetiqs both = fromMarks({{0, "a"}, {100, "b"}, {200, ""}});
+  EXPECT_FALSE(both.remove(110));
+  EXPECT_EQ(toMarks(both), (Marks{{0, "a"}, {100, "b"}, {200, ""}}));
+  EXPECT_TRUE(rec->saw("both labelled"));
+
+  notetiqs lastAfterLabel = fromMarks({{0, "a"}, {100, ""}});
+  EXPECT_FALSE(lastAfterLabel.remove(99));
+  EXPECT_TRUE(lastAfterLabel.remove(0));  // the first boundary always goes
+  EXPECT_EQ(toMarks(lastAfterLabel), (Marks{{100, ""}}));
+  EXPECT_EQ(rec->count(ReportKind::Message), 2u);
+  notetiqs none;
+  EXPECT_FALSE(none.remove(5));
+}
+
+TEST(NotetiqsEdit, MoveTakesTheNearestBoundary) {
+  notetiqs list = fromMarks({{0, "a"}, {100, "b"}, {200, ""}});
+  EXPECT_EQ(list.move(140), 1);
+  EXPECT_EQ(list.move(171), 2);
+  EXPECT_EQ(toMarks(list), (Marks{{0, "a"}, {140, "b"}, {171, ""}}));
+}
+
+TEST(NotetiqsEdit, CutOfAStraddledStretchLeavesNoDuplicateBoundary) {
+  // 0 "a" 100 "b" 200 "c" 300: cut [150, 260) takes the end of b and most of c.
+  notetiqs list = fromMarks({{0, "a"}, {100, "b"}, {200, "c"}, {300, ""}});
+  notetiqs clip;
+  list.removeRange(150, 260, &clip);
+  EXPECT_EQ(toMarks(list), (Marks{{0, "a"}, {100, "b"}, {150, ""}, {190, ""}}));
+  EXPECT_EQ(toMarks(clip), (Marks{{50, "c"}, {110, ""}}));  // b keeps its label: its middle is a
+}
+
+struct RandomList {
+  Marks marks;
+  std::vector<std::int32_t> positions;
+};
+
+RandomList randomList(std::mt19937& rng) {
+  RandomList r;
+  std::uniform_int_distribution<int> gap(1, 40), labelled(0, 2);
+  std::int32_t p = std::uniform_int_distribution<int>(0, 20)(rng);
+  const int n = std::uniform_int_distribution<int>(0, 12)(rng);
+  for (int i = 0; i < n; ++i) {
+    r.marks[p] = labelled(rng) ? "l" + std::to_string(i) : "";
+    r.positions.push_back(p);
+    p += gap(rng);
+  }
+  if (!r.marks.empty()) r.marks.rbegin()->second.clear();
+  return r;
+}
+
+TEST(NotetiqsEdit, RandomCutsAndPastesFollowTheReference) {
+  std::mt19937 rng(77);
+  for (int round = 0; round < 3000; ++round) {
+    RandomList r = randomList(rng);
+    std::uniform_int_distribution<std::int32_t> where(-5, 400), len(0, 120);
+    const std::int32_t a = where(rng), b = a + len(rng);
+    notetiqs list = fromMarks(r.marks);
+    notetiqs clip;
+    list.removeRange(a, b, &clip);
+    ASSERT_EQ(toMarks(list), referenceCut(r.marks, a, b)) << round;
+    for (int k = 1; k < list.count(); ++k) ASSERT_LT(list.position(k - 1), list.position(k));
+    for (const notetiq& c : clip.items()) ASSERT_TRUE(c.limite >= 0 && c.limite <= std::max(b - a, 0));
+
+    const std::int32_t p = where(rng), length = len(rng);
+    notetiqs pasted = fromMarks(r.marks);
+    ASSERT_TRUE(pasted.insertList(p, length, clip));
+    ASSERT_EQ(toMarks(pasted), referencePaste(r.marks, p, length, toMarks(clip))) << round;
+  }
+}
+
+TEST(NotetiqsEdit, CutOnBoundariesThenPasteBackRestoresExactly) {
+  std::mt19937 rng(5);
+  int checked = 0;
+  for (int round = 0; round < 2000; ++round) {
+    RandomList r = randomList(rng);
+    if (r.positions.size() < 2) continue;
+    std::uniform_int_distribution<std::size_t> pick(0, r.positions.size() - 1);
+    std::size_t i = pick(rng), j = pick(rng);
+    if (i > j) std::swap(i, j);
+    if (i == j) continue;
+    const std::int32_t a = r.positions[i], b = r.positions[j];
+    notetiqs list = fromMarks(r.marks);
+    notetiqs clip;
+    list.removeRange(a, b, &clip);
+    ASSERT_TRUE(list.insertList(a, b - a, clip));
+    ASSERT_EQ(toMarks(list), r.marks) << round;
+    ++checked;
+  }
+  EXPECT_GT(checked, 1000);
+}
+
+}  // namespace
+}  // namespace ardv
