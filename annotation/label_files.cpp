@@ -1,0 +1,75 @@
+// Reading and writing the label files that go with a non-WAV signal.
+
+#include "annotation/label_files.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "annotation/texts.h"
+#include "platform/report.h"
+#include "signal/replacing_file.h"
+#include "signal/writable_target.h"
+
+namespace ardv {
+namespace {
+
+bool writeText(const std::string& name, const std::string& content) {
+  if (!isWritableTargetWarn(name)) return false;
+  try {
+    ReplacingFile out{std::filesystem::path(name)};
+    if (out.open() && out.write(content.data(), content.size()) && out.commit()) return true;
+  } catch (const std::exception&) {
+  }
+  message(text(7701) + "\n" + name);
+  return false;
+}
+
+bool readText(const std::string& name, std::string& content) {
+  try {
+    std::ifstream in(name, std::ios::binary);
+    if (!in || std::filesystem::is_directory(name)) return false;
+    std::ostringstream all;
+    all << in.rdbuf();
+    if (in.bad()) return false;
+    content = all.str();
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+bool writeLabels(const notetiqs& list, const infoFile& info, std::int64_t tf) {
+  if (info.labelKind == kLabelNone) return true;
+  return writeText(info.nom_man, formatPhonemeFile(list, info, tf));
+}
+
+bool writeAnnotations(const notetiqs& list, const infoFile& info, std::int64_t tf) {
+  if (info.annotationKind == kAnnotNone) return true;
+  return writeText(info.nomAnnot, formatWordFile(list, info, tf));
+}
+
+bool readLabels(notetiqs& list, const infoFile& info) {
+  list.clear();
+  if (info.labelKind == kLabelNone) return true;
+  std::string content;
+  if (!readText(info.nom_man, content)) {
+    message(text(info.labelKind == kLabelAlign ? 4701 : 4704) + "\n" + info.nom_man);
+    return false;
+  }
+  return parsePhonemeFile(content, info, info.nom_man, list);
+}
+
+bool readAnnotations(notetiqs& list, const infoFile& info) {
+  list.clear();
+  if (info.annotationKind == kAnnotNone) return true;
+  std::string content;
+  if (!readText(info.nomAnnot, content)) {
+    message(text(4702) + "\n" + info.nomAnnot);
+    return false;
+  }
+  return parseWordFile(content, info, info.nomAnnot, list);
+}
+
+}  // namespace ardv
