@@ -3,7 +3,7 @@
 // converting (12-bit big-endian to 16-bit little-endian), a plain stdio byte
 // copy of the same file as the yardstick, and lireSignal of memory-sized
 // stretches. The source is a 256 MB file in the temporary directory
-// (ARDV_BENCH_MB overrides the size).
+// (ARDV_BENCH_MB overrides the size), removed at the end.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -128,4 +128,12 @@ BENCHMARK(BM_LireSignal)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::error_code ec;
+  fs::remove_all(fs::temp_directory_path() / "ardv-copy-bench", ec);  // the 256 MB source and the copies
+  return 0;
+}
