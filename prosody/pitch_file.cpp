@@ -1,0 +1,124 @@
+// Writing pitch files for whole signal files in overlapping chunks.
+#include "prosody/pitch_file.h"
+
+#include <cstdio>
+#include <system_error>
+
+#include "annotation/texts.h"
+#include "platform/report.h"
+#include "signal/buffers.h"
+#include "signal/current_signal.h"
+#include "signal/time_conversion.h"
+#include "signal/transports.h"
+
+namespace ardv {
+namespace {
+
+struct FileCloser {
+  std::FILE* f;
+  ~FileCloser() {
+    if (f) std::fclose(f);
+  }
+};
+
+}  // namespace
+
+std::string pitchLine(long ms, int f0Hz) {
+  char line[64];
+  std::snprintf(line, sizeof line, "%10ld %5d\r\n", ms, f0Hz);
+  return line;
+}
+
+std::int64_t pitchChunkSamples(double fs) { return memorySpanSamples(fs); }
+
+bool pitchFileFromSignal(const infoFile& file, const std::filesystem::path& out, const SpeakerF0Params& params,
+                         const PitchOptions& options) {
+  PitchGeometry geo;
+  if (!pitchGeometry(file.frequence, 0, geo)) {
+    message("F0 analysis needs a sampling frequency from 4000 to 128000 Hz, not " + std::to_string(file.frequence) +
+            " Hz.");
+    return false;
+  }
+  const int S = geo.S;
+  const std::int64_t W = pitchChunkSamples(file.frequence);
+  const std::int64_t M = (W - 1) / S;
+  const std::int64_t n = file.sampleCount();
+  SHORTbuf buffer(W + 2, "F0 chunk");
+  if (buffer.size() == 0) return false;
+  FileCloser pit{std::fopen(out.string().c_str(), "wb")};
+  if (!pit.f) {
+    message(text(6900));
+    return false;
+  }
+  bool headerWritten = false;
+  std::int64_t s = 0, e = std::min(s + W, n) - 1;
+  while (true) {
+    const std::int64_t count = std::max<std::int64_t>(e - s + 1, 0);
+    if (count > buffer.size()) return false;
+    if (count > 0 && lireSignal(file, file.depl + 2 * s, buffer, 0, static_cast<std::int32_t>(count)) != count)
+      return false;
+    PitchTrack track;
+    if (!calcPitchMartin(buffer.data() ? buffer.data() : nullptr, count, s, file.frequence, params, options, track))
+      return false;
+    const long target = static_cast<long>(kPitchLineBytes * ((headerWritten ? 1 : 0) + s / S));
+    if (std::fseek(pit.f, target, SEEK_SET) != 0 || std::ftell(pit.f) != target) {
+      message(text(6901));
+      return false;
+    }
+    if (!headerWritten) {
+      if (std::fwrite(kPitchHeader, 1, kPitchLineBytes, pit.f) != static_cast<std::size_t>(kPitchLineBytes))
+        message("erreur d'ecriture");
+      headerWritten = true;
+    }
+    const int skip = s == 0 ? 0 : kChunkTailFrames;
+    for (int j = 0; j < track.frames - skip; ++j) {
+      const double c = static_cast<double>(s) + static_cast<double>(j) * S + track.L / 2;
+      const std::string line = pitchLine(static_cast<long>(samplesToMs(c, file.frequence)),
+                                         track.pitchCorrige[static_cast<std::size_t>(j)]);
+      if (std::fwrite(line.data(), 1, line.size(), pit.f) != line.size()) message("erreur d'ecriture");
+    }
+    if (e >= n - 1) break;
+    if (n - e < M / 3) {
+      e = n - 1;
+      s = std::max<std::int64_t>(e - W - 1, 0);
+      s = (s / S + 1) * S;
+    } else {
+      // A chunk too short to move on by its overlap would never end.
+      if (track.frames <= kChunkOverlapFrames) break;
+      s = s + static_cast<std::int64_t>(S) * (track.frames - kChunkOverlapFrames);
+      e = std::min(s + W, n) - 1;
+    }
+  }
+  if (std::fclose(pit.f) != 0) {
+    pit.f = nullptr;
+    message("erreur d'ecriture");
+    return false;
+  }
+  pit.f = nullptr;
+  return true;
+}
+
+bool checkPitchFilePath(const std::filesystem::path& path) {
+  std::error_code ec;
+  const auto st = std::filesystem::status(path, ec);
+  if (ec || !std::filesystem::exists(st)) {
+    message(text(7901));
+    return false;
+  }
+  if (std::filesystem::is_directory(st)) {
+    message(text(7902));
+    return false;
+  }
+  return true;
+}
+
+bool pitchOutputDirectoryExists(const std::filesystem::path& path) {
+  std::error_code ec;
+  std::filesystem::path dir = path.parent_path();
+  if (dir.empty()) dir = ".";
+  if (std::filesystem::is_directory(dir, ec)) return true;
+  warn(path.string() + text(3601));
+  return false;
+}
+
+}  // namespace ardv

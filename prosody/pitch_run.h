@@ -1,0 +1,51 @@
+// Everything one F0 run works on: its parameters and geometry, the DC-free
+// samples, its own FFT engine, the energy tracks, the hypothesis table, the
+// thresholds and the trace. A run touches no module-wide state, so runs on
+// different files may go on in parallel.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "prosody/pitch_trace.h"
+#include "prosody/pitch_types.h"
+#include "prosody/spectral_comb.h"
+#include "spectral/spectrogram.h"
+
+namespace ardv {
+
+struct PitchRun {
+  SpeakerF0Params params;
+  PitchGeometry geo;
+  bool quiet = false;  // warnings and messages suppressed (corpus runs)
+
+  std::vector<std::int16_t> x;  // DC-free samples 0..len
+  SampleSpan span;              // over x, first = 0
+  SpecFft fft;
+
+  std::vector<float> ener;      // band energy per band-spectrogram column
+  std::vector<float> brut;      // short-window low-band energy (enerVoisBrut)
+  int brutHop = 1;              // its hop in samples
+  std::vector<float> enerVois;  // per F0 frame
+  PitchTable tab;               // tabLisGlob
+  VoicingThresholds thr;
+  CombTables comb;
+  PitchTrace trace;
+
+  // Per-frame work arrays.
+  std::vector<float> spectre;
+  std::vector<float> pics;
+  std::vector<float> correl;
+  std::vector<float> correlBis;
+};
+
+// Channel of frequency f in a 256-point spectrum at fs Hz.
+int bandChannel(double f, double fs);
+
+// The three candidates of the frame of geo.L samples starting at `position`
+// (relative to the first analysed sample). Needs the run's FFT engine set to
+// (L, N). Candidates without an f0 have f0 -1; all three are f0 -1 (no
+// report) if the frame's spectrum cannot be had.
+FrameCandidates calUnPitch(PitchRun& run, std::int64_t position);
+
+}  // namespace ardv

@@ -1,0 +1,165 @@
+// Peaks to grid, comb response and voicing coefficient.
+#include "prosody/spectral_comb.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ardv {
+namespace {
+
+struct Parabola {
+  double a = 0, b = 0, c = 0;
+  bool ok = false;
+};
+
+// Least-squares y = a x^2 + b x + c through (x, s[l + x]), x = 0..n-1,
+// normal equations solved by Cramer's rule.
+Parabola fitParabola(const float* s, int l, int n) {
+  double sx[5] = {0, 0, 0, 0, 0}, sy = 0, sxy = 0, sx2y = 0;
+  for (int x = 0; x < n; ++x) {
+    const double y = s[l + x];
+    double p = 1;
+    for (int k = 0; k < 5; ++k, p *= x) sx[k] += p;
+    sy += y;
+    sxy += x * y;
+    sx2y += double(x) * x * y;
+  }
+  const double m[3][3] = {{sx[4], sx[3], sx[2]}, {sx[3], sx[2], sx[1]}, {sx[2], sx[1], sx[0]}};
+  const double r[3] = {sx2y, sxy, sy};
+  auto det = [](const double q[3][3]) {
+    return q[0][0] * (q[1][1] * q[2][2] - q[1][2] * q[2][1]) - q[0][1] * (q[1][0] * q[2][2] - q[1][2] * q[2][0]) +
+           q[0][2] * (q[1][0] * q[2][1] - q[1][1] * q[2][0]);
+  };
+  Parabola p;
+  const double d = det(m);
+  if (d == 0) return p;
+  double col[3];
+  for (int k = 0; k < 3; ++k) {
+    double q[3][3];
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) q[i][j] = (j == k) ? r[i] : m[i][j];
+    col[k] = det(q) / d;
+  }
+  p.a = col[0];
+  p.b = col[1];
+  p.c = col[2];
+  p.ok = p.a != 0 && std::isfinite(p.a) && std::isfinite(p.b) && std::isfinite(p.c);
+  return p;
+}
+
+double vertexOf(const Parabola& p, int l) { return l - p.b / (2 * p.a); }
+
+}  // namespace
+
+CombTables makeCombTables(const SpeakerF0Params& params) {
+  const int n = kGridSize / std::max(params.combMin, 1) + 1;
+  CombTables t;
+  t.peigne.assign(static_cast<std::size_t>(n), 1.0f);
+  t.somHarm.assign(static_cast<std::size_t>(n), 0.0f);
+  for (int k = 1; k < n; ++k) {
+    t.peigne[static_cast<std::size_t>(k)] =
+        static_cast<float>(std::pow(static_cast<double>(k), -1.0 / params.combExponent));
+    t.somHarm[static_cast<std::size_t>(k)] = t.somHarm[static_cast<std::size_t>(k - 1)] + t.peigne[static_cast<std::size_t>(k)];
+  }
+  return t;
+}
+
+float peaksToGrid(const float* s, int nb, double binHz, float* pics) {
+  std::fill(pics, pics + kGridSize, -5e37f);
+  float sumE = 0.0f;
+  int i = 0;
+  while (i < nb - 2) {
+    if (!(s[i] <= s[i + 1] && s[i + 2] <= s[i + 1] && s[i + 1] > kPeakFloorDb)) {
+      ++i;
+      continue;
+    }
+    const int r = (i >= nb - 3 || s[i + 2] <= s[i + 3]) ? i + 2 : i + 3;
+    int l = (i > 0 && s[i - 1] < s[i]) ? i - 1 : i;
+    if (r - l < 3) {
+      ++i;
+      continue;
+    }
+    Parabola p = fitParabola(s, l, 4);
+    double v = p.ok ? vertexOf(p, l) : 0.0;
+    bool accepted = p.ok && std::fabs((i + 1) - v) <= 1.0;
+    if (!accepted && l > 0 && s[l - 1] < s[l] && s[r] < s[r + 1]) {
+      l = l - 1;
+      p = fitParabola(s, l, 6);
+      v = p.ok ? vertexOf(p, l) : 0.0;
+      accepted = p.ok && std::fabs((i + 1) - v) <= 1.0;
+    }
+    if (accepted) {
+      const auto F = static_cast<int>(nearestInt(v * binHz));
+      const double h = p.c - p.b * p.b / (4 * p.a);
+      if (F - 25 < 800 && h > kPeakFloorDb) sumE += static_cast<float>(h - kPeakFloorDb);
+      const int hi = std::min(F + 25, kGridSize);
+      for (int f = std::max(F - 25, 0); f < hi; ++f) {
+        const double x = f / binHz - l;
+        const double y = (p.a * x + p.b) * x + p.c;
+        pics[f] = y > kPeakFloorDb ? static_cast<float>(y - kPeakFloorDb) : 0.0f;
+      }
+    }
+    i = r + 1;
+  }
+  for (int f = 0; f < kGridSize; ++f)
+    if (pics[f] <= -2.5e37f) pics[f] = 0.0f;
+  return sumE;
+}
+
+void correlPeigne(const float* pics, const CombTables& comb, const SpeakerF0Params& params, float* correl) {
+  const int top = std::min(params.f0Max, kGridSize - 1);
+  const int teeth = static_cast<int>(comb.peigne.size());
+  for (int f = std::max(params.combMin, 1); f <= top; ++f) {
+    const int kEnd = std::min(params.harmCeilHz / f, teeth);
+    float sum = 0.0f;
+    for (int k = 1, idx = f; k < kEnd && idx < kGridSize; ++k, idx += f) sum += comb.peigne[static_cast<std::size_t>(k)] * pics[idx];
+    correl[f] = sum;
+  }
+}
+
+int argmaxIn(const float* v, int lo, int hi, float* best) {
+  int at = 0;
+  float m = -1e38f;
+  for (int f = lo; f <= hi; ++f)
+    if (v[f] > m) {
+      m = v[f];
+      at = f;
+    }
+  if (best) *best = m;
+  return at;
+}
+
+float coefVoisCorrel(const float* correl, int f0, std::vector<float>& work) {
+  if (f0 < 2) return 0.0f;
+  if (work.size() < static_cast<std::size_t>(kGridSize)) work.resize(kGridSize);
+  float* bis = work.data();
+  const double thr = 0.6 * correl[f0];
+  const int hi = std::min(std::max(f0, 200) + f0 + 5, kGridSize);
+  const int half = f0 / 2;
+  std::fill(bis, bis + f0 + 1, 0.0f);
+  for (int q = 0; q < hi / f0; ++q) {
+    const int end = std::min((q + 1) * f0, hi);
+    for (int f = std::max(q * f0, 50); f < end; ++f) {
+      const float v = correl[f] >= thr ? static_cast<float>(correl[f] - thr) : 0.0f;
+      const int r = f % f0;
+      const int cell = r < half ? r + half + (f0 % 2) : r - half;
+      bis[cell] += v;
+    }
+  }
+  double S = 0, C = 0, A = -1e38, B = -1e38;
+  for (int j = 0; j < f0; ++j) S += bis[j];
+  for (int j = static_cast<int>(0.4 * f0); j < static_cast<int>(0.6 * f0); ++j) C += bis[j];
+  for (int j = static_cast<int>(0.15 * f0); j <= static_cast<int>(0.3 * f0); ++j) A = std::max(A, double(bis[j]));
+  for (int j = static_cast<int>(0.7 * f0); j <= static_cast<int>(0.85 * f0); ++j) B = std::max(B, double(bis[j]));
+  const double ratio = (A + B >= 1e-10) ? C / (A + B) : 15.0;
+  double num = 0, den = 0;
+  for (int j = static_cast<int>(0.15 * f0); j <= static_cast<int>(0.85 * f0); ++j) {
+    num += bis[j] * double(j - half) * (j - half);
+    den += bis[j];
+  }
+  const double sigma = den < 1e-10 ? 0.0 : std::min(std::sqrt(num / den), 1e35);
+  const double P = std::max(bis[half] + 1e-10, 1e-7);
+  return static_cast<float>((sigma / P) * std::min(S, 1e35) / std::max(ratio, 1e-7));
+}
+
+}  // namespace ardv

@@ -1,0 +1,44 @@
+// The spectral comb of the F0 detector: spectral peaks redrawn on a 1-Hz grid
+// (parabolic fits), the harmonic comb response, and the voicing coefficient
+// that measures how tightly the response gathers on the multiples of f0.
+// Short symbols as in the literature: s spectrum, f frequency, f0 candidate.
+#pragma once
+
+#include <vector>
+
+#include "prosody/pitch_types.h"
+
+namespace ardv {
+
+// Cells of the peak grid and of the comb response (index = Hz).
+constexpr int kGridSize = 2000;
+// Spectral levels at or below this many dB leave no trace.
+constexpr float kPeakFloorDb = 58.0f;
+
+// peigne[k] = k^(-1/combExponent) (peigne[0] = 1) and the running sums
+// somHarm[k] = somHarm[k-1] + peigne[k] (somHarm[0] = 0), 2000/combMin + 1 each.
+struct CombTables {
+  std::vector<float> peigne;
+  std::vector<float> somHarm;
+};
+CombTables makeCombTables(const SpeakerF0Params& params);
+
+// Redraws the peaks of `s` (dB levels, at least nb + 2 bins) among its first
+// nb bins onto `pics` (kGridSize cells, level above 58 dB at each Hz, 0
+// elsewhere); bin width `binHz`. Returns sumE, the summed heights above 58 dB
+// of the accepted peaks below 825 Hz.
+float peaksToGrid(const float* s, int nb, double binHz, float* pics);
+
+// correl[f] for f = combMin..f0Max: the comb of weights peigne laid on the
+// multiples of f. Other cells are left alone.
+void correlPeigne(const float* pics, const CombTables& comb, const SpeakerF0Params& params, float* correl);
+
+// Index of the greatest value over lo..hi (inclusive; the first wins ties);
+// index 0 with value -1e38 for an empty range.
+int argmaxIn(const float* v, int lo, int hi, float* best = nullptr);
+
+// Voicing coefficient of candidate f0 (>= 2) from the comb response; small
+// is strongly periodic. `work` is resized to kGridSize as needed.
+float coefVoisCorrel(const float* correl, int f0, std::vector<float>& work);
+
+}  // namespace ardv
