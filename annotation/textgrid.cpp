@@ -1,0 +1,382 @@
+// Praat TextGrid import and export.
+//
+// Reading uses a tokenizer that keeps numbers, quoted strings ("" inside is
+// one quote) and <flags>, and skips everything else (the long format's
+// "xmin =" labels, bracketed indices, "!" comments): the long and the short
+// format then give the same tokens.
+
+#include "annotation/textgrid.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <optional>
+#include <sstream>
+#include <string_view>
+#include <vector>
+
+#include "annotation/label_text.h"
+#include "platform/report.h"
+#include "signal/replacing_file.h"
+
+namespace ardv {
+namespace {
+
+std::string quoted(const std::string& s) {
+  std::string out = "\"";
+  for (char c : s) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  return out + "\"";
+}
+
+std::string number(double v) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
+  return std::string(buffer, result.ptr);
+}
+
+struct Interval {
+  std::int64_t start, end;
+  std::string text;
+};
+
+// Contiguous intervals 0..tf from the list, gaps unlabelled.
+std::vector<Interval> intervalsOf(const notetiqs& list, std::int64_t tf) {
+  std::vector<Interval> out;
+  std::int64_t at = 0;
+  auto add = [&](std::int64_t end, const std::string& text) {
+    end = std::clamp<std::int64_t>(end, at, tf);
+    if (end > at) out.push_back({at, end, text});
+    at = end;
+  };
+  for (int i = 0; i < list.count(); ++i) {
+    add(list.position(i), std::string());
+    if (i + 1 < list.count()) add(list.position(i + 1), list.Text(i));
+  }
+  add(tf, std::string());
+  if (out.empty()) out.push_back({0, tf, std::string()});
+  return out;
+}
+
+void appendTier(std::string& out, int index, const char* name, const std::vector<Interval>& intervals,
+                double frequence, double xmax) {
+  using labeltext::appendf;
+  appendf(out, "    item [%d]:\n        class = \"IntervalTier\" \n        name = %s \n", index, quoted(name).c_str());
+  appendf(out, "        xmin = 0 \n        xmax = %s \n", number(xmax).c_str());
+  appendf(out, "        intervals: size = %zu \n", intervals.size());
+  for (std::size_t k = 0; k < intervals.size(); ++k) {
+    const double end = intervals[k].end == intervals.back().end ? xmax : intervals[k].end / frequence;
+    appendf(out, "        intervals [%zu]:\n            xmin = %s \n            xmax = %s \n            text = %s \n",
+            k + 1, number(intervals[k].start / frequence).c_str(), number(end).c_str(),
+            quoted(intervals[k].text).c_str());
+  }
+}
+
+// --- reading ---
+
+enum class TokenKind { Number, String, Flag };
+struct Token {
+  TokenKind kind;
+  std::string text;
+  double value = 0.0;
+};
+
+void appendUtf8(std::string& out, std::uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// UTF-16 with its byte-order mark to UTF-8; unpaired surrogates become U+FFFD.
+std::string fromUtf16(std::string_view bytes, bool bigEndian) {
+  std::string out;
+  auto unit = [&](std::size_t i) {
+    const auto b0 = static_cast<unsigned char>(bytes[i]), b1 = static_cast<unsigned char>(bytes[i + 1]);
+    return static_cast<std::uint32_t>(bigEndian ? (b0 << 8 | b1) : (b1 << 8 | b0));
+  };
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    std::uint32_t c = unit(i);
+    if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
+      const std::uint32_t low = unit(i + 2);
+      if (low >= 0xDC00 && low < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      } else {
+        c = 0xFFFD;
+      }
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    appendUtf8(out, c);
+  }
+  return out;
+}
+
+bool tokenize(std::string_view s, std::vector<Token>& tokens) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const char c = s[i];
+    if (c == '"') {
+      std::string text;
+      ++i;
+      for (;;) {
+        if (i >= s.size()) return false;  // unterminated string
+        if (s[i] == '"') {
+          if (i + 1 < s.size() && s[i + 1] == '"') {
+            text += '"';
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        text += s[i++];
+      }
+      tokens.push_back({TokenKind::String, std::move(text)});
+    } else if (c == '<') {
+      const std::size_t end = s.find('>', i);
+      if (end == std::string_view::npos) return false;
+      tokens.push_back({TokenKind::Flag, std::string(s.substr(i + 1, end - i - 1))});
+      i = end + 1;
+    } else if (c == '!') {
+      const std::size_t end = s.find('\n', i);
+      i = end == std::string_view::npos ? s.size() : end;
+    } else if (c == '[') {
+      const std::size_t end = s.find(']', i);
+      i = end == std::string_view::npos ? s.size() : end + 1;
+    } else if ((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.') {
+      std::size_t end = i;
+      while (end < s.size() && !std::isspace(static_cast<unsigned char>(s[end]))) ++end;
+      std::string_view word = s.substr(i, end - i);
+      if (!word.empty() && word.front() == '+') word.remove_prefix(1);
+      double v = 0.0;
+      const auto r = std::from_chars(word.data(), word.data() + word.size(), v);
+      if (r.ec != std::errc() || r.ptr != word.data() + word.size() || !std::isfinite(v)) return false;
+      tokens.push_back({TokenKind::Number, std::string(word), v});
+      i = end;
+    } else {
+      // A label ("xmin", "=", "intervals:", "tiers?"): skipped with its characters.
+      while (i < s.size() && !std::isspace(static_cast<unsigned char>(s[i])) && s[i] != '"' && s[i] != '<' &&
+             s[i] != '[')
+        ++i;
+      while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+    }
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+  }
+  return true;
+}
+
+class TokenReader {
+ public:
+  explicit TokenReader(const std::vector<Token>& tokens) : tokens_(tokens) {}
+  bool number(double& v) {
+    if (at_ >= tokens_.size() || tokens_[at_].kind != TokenKind::Number) return false;
+    v = tokens_[at_++].value;
+    return true;
+  }
+  bool string(std::string& s) {
+    if (at_ >= tokens_.size() || tokens_[at_].kind != TokenKind::String) return false;
+    s = tokens_[at_++].text;
+    return true;
+  }
+  bool count(std::size_t& n) {
+    double v = 0;
+    if (!number(v) || v < 0 || v != std::floor(v) || v > 1e8) return false;
+    n = static_cast<std::size_t>(v);
+    return n <= tokens_.size();  // each item needs at least one token
+  }
+  std::optional<std::string> flag() {
+    if (at_ < tokens_.size() && tokens_[at_].kind == TokenKind::Flag) return tokens_[at_++].text;
+    return std::nullopt;
+  }
+
+ private:
+  const std::vector<Token>& tokens_;
+  std::size_t at_ = 0;
+};
+
+struct Tier {
+  std::string name;
+  std::vector<std::pair<double, double>> times;
+  std::vector<std::string> texts;
+};
+
+// False when the tokens are not a TextGrid; `why` says what is wrong.
+bool readGrid(const std::vector<Token>& tokens, std::vector<Tier>& tiers, std::string& why) {
+  TokenReader in(tokens);
+  std::string fileType, objectClass;
+  if (!in.string(fileType) || fileType.rfind("ooTextFile", 0) != 0 || !in.string(objectClass) ||
+      objectClass != "TextGrid") {
+    why = "it does not begin with File type = \"ooTextFile\" and Object class = \"TextGrid\"";
+    return false;
+  }
+  double xmin = 0, xmax = 0;
+  if (!in.number(xmin) || !in.number(xmax)) {
+    why = "the time domain is missing";
+    return false;
+  }
+  const auto exists = in.flag();
+  if (exists && *exists != "exists") return true;  // <absent>: no tiers
+  std::size_t size = 0;
+  if (!in.count(size)) {
+    why = "the number of tiers is missing";
+    return false;
+  }
+  for (std::size_t t = 0; t < size; ++t) {
+    std::string tierClass, name;
+    double tmin = 0, tmax = 0;
+    std::size_t n = 0;
+    if (!in.string(tierClass) || !in.string(name) || !in.number(tmin) || !in.number(tmax) || !in.count(n)) {
+      why = "tier " + std::to_string(t + 1) + " is incomplete";
+      return false;
+    }
+    const bool intervals = tierClass == "IntervalTier";
+    if (!intervals && tierClass != "TextTier") {
+      why = "tier " + std::to_string(t + 1) + " has the unknown class \"" + tierClass + "\"";
+      return false;
+    }
+    Tier tier{name, {}, {}};
+    for (std::size_t k = 0; k < n; ++k) {
+      double a = 0, b = 0;
+      std::string text;
+      if (!in.number(a) || (intervals && !in.number(b)) || !in.string(text)) {
+        why = "tier " + std::to_string(t + 1) + " ends before its " + std::to_string(n) + " items";
+        return false;
+      }
+      if (intervals) {
+        tier.times.emplace_back(a, b);
+        tier.texts.push_back(std::move(text));
+      }
+    }
+    if (intervals) tiers.push_back(std::move(tier));
+  }
+  return true;
+}
+
+bool fillList(const Tier& tier, double frequence, std::int64_t tf, notetiqs& list) {
+  const std::int64_t last = tf > 0 ? tf - 1 : std::numeric_limits<std::int32_t>::max();
+  auto sample = [&](double seconds) {
+    const double s = std::round(seconds * frequence);
+    return static_cast<std::int32_t>(std::clamp<double>(s, 0.0, static_cast<double>(last)));
+  };
+  const std::size_t n = tier.times.size();
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::int32_t a = sample(tier.times[k].first), b = sample(tier.times[k].second);
+    const std::string& text = tier.texts[k];
+    if (b <= a) continue;
+    if (!text.empty() || k > 0) {
+      if (list.insertOrGet(a) < 0) return false;
+    }
+    if (!text.empty() || k + 1 < n) {
+      if (list.insertOrGet(b) < 0) return false;
+    }
+    if (!text.empty()) list.SetText(list.findLE(a), text);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string formatTextGrid(const notetiqs& phonemes, const notetiqs& words, double frequence, std::int64_t tf) {
+  if (frequence < 1e-10) return {};
+  tf = std::max<std::int64_t>(tf, 0);
+  const double xmax = static_cast<double>(tf) / frequence;
+  std::string out = "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n\nxmin = 0 \n";
+  out += "xmax = " + number(xmax) + " \ntiers? <exists> \nsize = 2 \nitem []: \n";
+  appendTier(out, 1, kPhonemeTierName, intervalsOf(phonemes, tf), frequence, xmax);
+  appendTier(out, 2, kWordTierName, intervalsOf(words, tf), frequence, xmax);
+  return out;
+}
+
+bool parseTextGrid(const std::string& content, double frequence, std::int64_t tf, const std::string& path,
+                   notetiqs& phonemes, notetiqs& words) {
+  std::string_view text(content);
+  std::string converted;
+  if (text.size() >= 2 && ((text[0] == '\xFE' && text[1] == '\xFF') || (text[0] == '\xFF' && text[1] == '\xFE'))) {
+    converted = fromUtf16(text, text[0] == '\xFE');
+    text = converted;
+  } else if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+    text.remove_prefix(3);
+  }
+  std::vector<Token> tokens;
+  std::vector<Tier> tiers;
+  std::string why = "a string or a <flag> is not closed, or a number is malformed";
+  if (frequence < 1e-10) why = "the signal has no sampling frequency";
+  if (frequence < 1e-10 || !tokenize(text, tokens) || !readGrid(tokens, tiers, why)) {
+    message("The file " + path + " cannot be read as a TextGrid: " + why + ".");
+    return false;
+  }
+  const Tier* phon = nullptr;
+  const Tier* word = nullptr;
+  for (const Tier& t : tiers) {
+    if (!phon && t.name == kPhonemeTierName) phon = &t;
+    if (!word && t.name == kWordTierName) word = &t;
+  }
+  for (const Tier& t : tiers) {
+    if (&t == phon || &t == word || t.name == kPhonemeTierName || t.name == kWordTierName) continue;
+    if (!phon)
+      phon = &t;
+    else if (!word)
+      word = &t;
+  }
+  notetiqs p, w;
+  if ((phon && !fillList(*phon, frequence, tf, p)) || (word && !fillList(*word, frequence, tf, w))) return false;
+  phonemes = std::move(p);
+  words = std::move(w);
+  return true;
+}
+
+bool exportTextGrid(const std::string& path, const notetiqs& phonemes, const notetiqs& words, double frequence,
+                    std::int64_t tf) {
+  if (frequence < 1e-10) {
+    message("The TextGrid " + path + " is not written: the signal has no sampling frequency.");
+    return false;
+  }
+  const std::string content = formatTextGrid(phonemes, words, frequence, tf);
+  try {
+    ReplacingFile out{std::filesystem::path(path)};
+    if (out.open() && out.write(content.data(), content.size()) && out.commit()) return true;
+  } catch (const std::exception&) {
+  }
+  message("The TextGrid " + path + " cannot be written.");
+  return false;
+}
+
+bool importTextGrid(const std::string& path, double frequence, std::int64_t tf, notetiqs& phonemes,
+                    notetiqs& words) {
+  std::string content;
+  try {
+    std::ifstream in(path, std::ios::binary);
+    if (!in || std::filesystem::is_directory(path)) {
+      message("The TextGrid " + path + " cannot be opened.");
+      return false;
+    }
+    std::ostringstream all;
+    all << in.rdbuf();
+    content = all.str();
+  } catch (const std::exception&) {
+    message("The TextGrid " + path + " cannot be read.");
+    return false;
+  }
+  return parseTextGrid(content, frequence, tf, path, phonemes, words);
+}
+
+}  // namespace ardv

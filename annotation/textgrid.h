@@ -1,0 +1,45 @@
+// Praat TextGrid files: the phoneme and word lists as one TextGrid with the
+// interval tiers "phonemes" and "words". Written in Praat's long text format
+// (UTF-8); read in the long or the short text format, UTF-8 with or without
+// a byte-order mark, or UTF-16 with its mark.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "annotation/notetiqs.h"
+
+namespace ardv {
+
+// Name of the interval tier of each list.
+inline constexpr const char* kPhonemeTierName = "phonemes";
+inline constexpr const char* kWordTierName = "words";
+
+// The TextGrid text of the two lists of a signal of `tf` samples at
+// `frequence` Hz (times in seconds = samples / frequence; the grid runs from
+// 0 to tf / frequence). Unlabelled stretches, before the first boundary and
+// after the last, become empty intervals. Empty when frequence < 1e-10.
+std::string formatTextGrid(const notetiqs& phonemes, const notetiqs& words, double frequence, std::int64_t tf);
+
+// Parses a TextGrid into the two lists: the interval tier named "phonemes"
+// (or else the first interval tier) and the tier named "words" (or else the
+// next interval tier). Times become samples rounded to the nearest; with tf >
+// 0, positions stop at tf - 1 (the last sample), so that the last segment
+// can be saved. Each labelled interval gives its two boundaries and its
+// label; an empty interval keeps its boundaries except the grid's own start
+// and end. Point tiers are skipped. Returns false after one message naming
+// `path` when the text is not a readable TextGrid; the lists are then
+// unchanged. A missing tier leaves its list empty.
+bool parseTextGrid(const std::string& content, double frequence, std::int64_t tf, const std::string& path,
+                   notetiqs& phonemes, notetiqs& words);
+
+// Writes formatTextGrid to `path` (beside it first, then renamed over it: a
+// failure leaves a previous file as it was). False after one message.
+bool exportTextGrid(const std::string& path, const notetiqs& phonemes, const notetiqs& words, double frequence,
+                    std::int64_t tf);
+
+// Reads `path` with parseTextGrid. False after one message; lists unchanged.
+bool importTextGrid(const std::string& path, double frequence, std::int64_t tf, notetiqs& phonemes,
+                    notetiqs& words);
+
+}  // namespace ardv

@@ -1,0 +1,134 @@
+// TextGrid export and import: round trips, the long and short formats as
+// Praat writes them, encodings, and files that are not TextGrids.
+
+#include "annotation/textgrid.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "platform/headless/recording_reporter.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+using Marks = std::vector<std::pair<std::int32_t, std::string>>;
+
+notetiqs listOf(const Marks& marks) {
+  notetiqs list;
+  for (const auto& [p, t] : marks) list.SetText(list.insertOrGet(p), t);
+  return list;
+}
+
+Marks marksOf(const notetiqs& list) {
+  Marks out;
+  for (const notetiq& b : list.items()) out.emplace_back(b.limite, b.text);
+  return out;
+}
+
+TEST(TextGrid, ExportedGridHasBothTiersWithGapsAsEmptyIntervals) {
+  const std::string grid = formatTextGrid(listOf({{800, "a"}, {1600, ""}}), notetiqs(), 16000, 3200);
+  EXPECT_EQ(grid.substr(0, 101),
+            "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n\nxmin = 0 \nxmax = 0.2 \ntiers? <exists> \nsize = 2 \n");
+  EXPECT_NE(grid.find("name = \"phonemes\" \n        xmin = 0 \n        xmax = 0.2 \n        intervals: size = 3 \n"
+                      "        intervals [1]:\n            xmin = 0 \n            xmax = 0.05 \n            text = \"\" \n"
+                      "        intervals [2]:\n            xmin = 0.05 \n            xmax = 0.1 \n            text = \"a\" \n"),
+            std::string::npos);
+  EXPECT_NE(grid.find("name = \"words\" \n        xmin = 0 \n        xmax = 0.2 \n        intervals: size = 1 \n"),
+            std::string::npos);
+}
+
+TEST(TextGrid, RandomListsRoundTrip) {
+  std::mt19937 rng(11);
+  const std::vector<std::string> labels{"", "a", "say \"hi\"", "\xC9\x99", "two words"};
+  for (int round = 0; round < 300; ++round) {
+    const double frequence = round % 2 ? 16000 : 22050;
+    const std::int64_t tf = 50000;
+    Marks phon, word;
+    for (Marks* m : {&phon, &word}) {
+      std::int32_t p = std::uniform_int_distribution<int>(0, 300)(rng);
+      const int n = std::uniform_int_distribution<int>(0, 8)(rng);
+      for (int i = 0; i < n && p < tf - 1; ++i) {
+        m->emplace_back(p, labels[std::uniform_int_distribution<std::size_t>(0, labels.size() - 1)(rng)]);
+        p += std::uniform_int_distribution<int>(1, 3000)(rng);
+      }
+      if (!m->empty()) m->back().second.clear();
+    }
+    notetiqs p2, w2;
+    ScopedRecorder rec;
+    ASSERT_TRUE(parseTextGrid(formatTextGrid(listOf(phon), listOf(word), frequence, tf), frequence, tf, "g", p2, w2));
+    // A lone first boundary at 0 with an empty segment is the grid's own start.
+    if (phon.size() >= 1 && phon.front().first == 0 && phon.front().second.empty()) phon.erase(phon.begin());
+    if (word.size() >= 1 && word.front().first == 0 && word.front().second.empty()) word.erase(word.begin());
+    if (phon.size() == 1 && phon[0].second.empty() && phon[0].first == 0) phon.clear();
+    EXPECT_EQ(marksOf(p2), phon) << round;
+    EXPECT_EQ(marksOf(w2), word) << round;
+  }
+}
+
+// As Praat writes the short format, with a point tier and a last interval
+// that ends at the end of the signal.
+const char* const kShortGrid =
+    "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n\n0\n0.5\n<exists>\n3\n"
+    "\"TextTier\"\n\"events\"\n0\n0.5\n1\n0.2\n\"click\"\n"
+    "\"IntervalTier\"\n\"words\"\n0\n0.5\n2\n0\n0.25\n\"\"\n0.25\n0.5\n\"end\"\n"
+    "\"IntervalTier\"\n\"phonemes\"\n0\n0.5\n3\n0\n0.1\n\"p\"\n0.1\n0.3\n\"\"\n0.3\n0.5\n\"\"\n";
+
+TEST(TextGrid, ShortFormatTiersByNameLastSegmentEndsAtTheLastSample) {
+  notetiqs p, w;
+  ASSERT_TRUE(parseTextGrid(kShortGrid, 1000, 500, "g", p, w));
+  EXPECT_EQ(marksOf(p), (Marks{{0, "p"}, {100, ""}, {300, ""}}));
+  EXPECT_EQ(marksOf(w), (Marks{{250, "end"}, {499, ""}}));
+}
+
+TEST(TextGrid, Utf16AndByteOrderMarksAreRead) {
+  // U+0259 written as UTF-16 by hand in both byte orders.
+  auto utf16 = [](const std::string& ascii, bool big) {
+    std::string out = big ? std::string("\xFE\xFF") : std::string("\xFF\xFE");
+    for (char c : ascii) {
+      if (c == '@') {
+        out += big ? std::string("\x02\x59", 2) : std::string("\x59\x02", 2);
+      } else {
+        out += big ? std::string(1, '\0') + c : std::string(1, c) + '\0';
+      }
+    }
+    return out;
+  };
+  const std::string ascii = formatTextGrid(listOf({{0, "@"}, {10, ""}}), notetiqs(), 100, 20);
+  for (bool big : {false, true}) {
+    notetiqs p, w;
+    ASSERT_TRUE(parseTextGrid(utf16(ascii, big), 100, 20, "g", p, w));
+    EXPECT_EQ(marksOf(p), (Marks{{0, "\xC9\x99"}, {10, ""}}));
+  }
+  notetiqs p, w;
+  ASSERT_TRUE(parseTextGrid("\xEF\xBB\xBF" + ascii, 100, 20, "g", p, w));
+  EXPECT_EQ(marksOf(p), (Marks{{0, "@"}, {10, ""}}));
+}
+
+TEST(TextGrid, FilesThatAreNotGridsChangeNothing) {
+  for (const std::string& bad : {std::string(""), std::string("hello"), std::string("File type = \"ooTextFile\"\nObject class = \"Sound\"\n"),
+                                std::string(kShortGrid).substr(0, 150), std::string(kShortGrid) + "\"open",
+                                std::string("File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0 1 <exists> 99999999999\n")}) {
+    ScopedRecorder rec;
+    notetiqs p = listOf({{5, "x"}, {9, ""}}), w;
+    EXPECT_FALSE(parseTextGrid(bad, 1000, 500, "bad.TextGrid", p, w));
+    EXPECT_EQ(marksOf(p), (Marks{{5, "x"}, {9, ""}}));
+    EXPECT_EQ(rec->count(ReportKind::Message), 1u);
+    EXPECT_TRUE(rec->saw("bad.TextGrid"));
+  }
+}
+
+TEST(TextGrid, ExportThenImportThroughFiles) {
+  test::TempDir dir;
+  const std::string path = (dir.path() / "x.TextGrid").string();
+  ASSERT_TRUE(exportTextGrid(path, listOf({{100, "a"}, {200, ""}}), listOf({{0, "w"}, {300, ""}}), 1000, 400));
+  notetiqs p, w;
+  ASSERT_TRUE(importTextGrid(path, 1000, 400, p, w));
+  EXPECT_EQ(marksOf(p), (Marks{{100, "a"}, {200, ""}}));
+  EXPECT_EQ(marksOf(w), (Marks{{0, "w"}, {300, ""}}));
+}
+
+}  // namespace
+}  // namespace ardv
