@@ -35,3 +35,6 @@ rm -f "$work/cp.raw"
 measure "convert pcm16le-16k -> WAV" "$cli" convert "$work/in.raw" "$work/out.wav" --profile pcm16le-16k
 rm -f "$work/out.wav"
 measure "convert pcm12be-16k -> WAV" "$cli" convert "$work/in.raw" "$work/out.wav" --profile pcm12be-16k
+rm -f "$work/out.wav"
+# cp once more: the first run also waits for the new input file to reach the disk.
+measure "cp (again)" cp "$work/in.raw" "$work/cp.raw"
