@@ -27,6 +27,11 @@ std::function<bool()>& saveHandler() {
   return handler;
 }
 
+LabelFileReaders& labelReaders() {
+  static LabelFileReaders readers;
+  return readers;
+}
+
 CurrentSignalListener*& installedListener() {
   static CurrentSignalListener* listener = nullptr;
   return listener;
@@ -49,6 +54,8 @@ CurrentSignalListener& currentSignalListener() {
   static CurrentSignalListener none;
   return installedListener() ? *installedListener() : none;
 }
+
+void setLabelFileReaders(const LabelFileReaders& readers) { labelReaders() = readers; }
 
 void setSaveModificationsHandler(std::function<bool()> handler) { saveHandler() = std::move(handler); }
 
@@ -97,9 +104,16 @@ bool openSignal(const infoFile& candidate) {
     readnotetiqs(info.nom, etiq, info.etiqdepl, info.etiqlongueur);
     etiqSaveable = noteSaveable = isWritableTarget(info.nom);
   } else {
-    // Label files are read by their own readers; until then the lists stay empty.
-    if (info.labelKind != kLabelNone) etiqSaveable = isWritableTarget(info.nom_man);
-    if (info.annotationKind != kAnnotNone) noteSaveable = isWritableTarget(info.nomAnnot);
+    // A label file that cannot be read is reported; the signal opens anyway.
+    const LabelFileReaders& readers = labelReaders();
+    if (info.labelKind != kLabelNone) {
+      if (readers.phonemes) readers.phonemes(etiq, info);
+      etiqSaveable = isWritableTarget(info.nom_man);
+    }
+    if (info.annotationKind != kAnnotNone) {
+      if (readers.words) readers.words(note, info);
+      noteSaveable = isWritableTarget(info.nomAnnot);
+    }
   }
 
   p.en_cours = info;

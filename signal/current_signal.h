@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 
+#include "annotation/notetiqs.h"
 #include "signal/infofile.h"
 
 namespace ardv {
@@ -44,6 +45,19 @@ bool openFile(const std::string& name);
 // What "Save" does for openFile; returns true when saved. Until one is set,
 // "Save" is refused with a message (the open is then abandoned).
 void setSaveModificationsHandler(std::function<bool()> handler);
+
+// Readers of the label files that go with a signal read through a profile:
+// the phoneme list from `info.nom_man`, the word list from `info.nomAnnot`, in
+// the kinds of `info`. They belong to the annotation library, which sits
+// above this one; the front end installs them at start-up (annotation's
+// readLabels and readAnnotations). Each empties the list, fills it and
+// returns false after its own report. Until they are installed, the lists of
+// such a signal stay empty.
+struct LabelFileReaders {
+  bool (*phonemes)(notetiqs& list, const infoFile& info) = nullptr;
+  bool (*words)(notetiqs& list, const infoFile& info) = nullptr;
+};
+void setLabelFileReaders(const LabelFileReaders& readers);
 
 // No current signal: every ct position 0, file loaded false, the three names
 // empty, the profile index and label kinds 0; memory and annotation lists

@@ -120,6 +120,27 @@ TEST_F(CurrentSignal, ProfileFileThroughThePresetAnswer) {
   EXPECT_EQ(program().en_cours.nom_man, "b");
 }
 
+TEST_F(CurrentSignal, LabelFilesOfAProfileSignalGoThroughTheInstalledReaders) {
+  test::writeBytes(dir_ / "c.raw", test::wordBytes(std::vector<std::int16_t>(300, 1), false));
+  program().en_cours.nom_man = "/elsewhere/old.phn";
+  presetDialogs().profileName = "pcm16le-16k";
+  presetDialogs().labelKind = kLabelNist;
+  static std::string seen;
+  setLabelFileReaders({[](notetiqs& list, const infoFile& info) {
+                         seen = info.nom_man;
+                         list.insertOrGet(7);
+                         return true;
+                       },
+                       nullptr});
+  const bool opened = openFile((dir_ / "c.raw").string());
+  setLabelFileReaders({});
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(seen, "/elsewhere/c.phn");  // the label file keeps its directory and extension
+  EXPECT_EQ(program().etiq.count(), 1);
+  EXPECT_FALSE(program().etiqSaveable);  // its directory does not exist
+  EXPECT_TRUE(program().note.empty());
+}
+
 TEST_F(CurrentSignal, FailedOrCancelledOpensChangeNothing) {
   const std::string a = makeWav("a.wav", 100, 16000);
   ASSERT_TRUE(openFile(a));
