@@ -4,6 +4,8 @@
 #include "shell/main_window.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QPainter>
 #include <QtTest/QtTest>
 #include <cstdint>
 #include <fstream>
@@ -178,6 +180,32 @@ class MainWindowTest : public QObject {
     window_->scrollBar()->setValue(2500);  // a quarter of the way
     QCOMPARE(ct.d_a, static_cast<std::int32_t>(0.25 * (ct.tf - 1)));
     QCOMPARE(ct.f_a - ct.d_a, 7998);
+  }
+
+  void decorationsAreKeptThroughRedrawsUntilCleared() {
+    open();
+    SpectroView* view = window_->spectroPlane()->view();
+    const QPoint at(10, 10);
+    view->addDecoration([at](QPainter& p, const TimeAxis&, const FrequencyAxis&) {
+      p.fillRect(QRect(at, QSize(3, 3)), QColor(0, 255, 0));
+    });
+    QVERIFY(view->bitmap().pixel(at) != qRgb(0, 255, 0));  // drawn over, not into the bitmap
+    QVERIFY(window_->runCommand(kCmdKeepDecoration));
+    QCOMPARE(view->bitmap().pixel(at), qRgb(0, 255, 0));
+    QVERIFY(window_->runCommand(kCmdClear));
+    QCOMPARE(view->bitmap().pixel(at), qRgb(0, 255, 0));
+    QVERIFY(window_->runCommand(kCmdClearDecorations));
+    QCOMPARE(view->decorationCount(), 0);
+    QVERIFY(view->bitmap().pixel(at) != qRgb(0, 255, 0));
+  }
+
+  void planeBitmapsGoToTheClipboard() {
+    open();
+    QVERIFY(window_->runCommand(kCmdCopySignalBitmap));
+    QCOMPARE(QApplication::clipboard()->image().size(), window_->signalPlane()->view()->bitmap().size());
+    QVERIFY(window_->runCommand(kCmdCopySpectroBitmap));
+    QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+             window_->spectroPlane()->view()->bitmap());
   }
 
   void everySpectrogramKindPaints() {
