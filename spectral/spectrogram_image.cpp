@@ -19,8 +19,8 @@ int shownBins(const CurrentSpectro& spec) { return std::max(0, std::min(spec.fft
 
 bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMapping& pane,
                            int firstPixel, int lastPixel, const PlaneAxis& axis, PaneImage& out) {
-  if (pane.width < 1 || pane.width > kMaxImageSide || axis.rows < 1 || axis.rows > kMaxImageSide ||
-      !(axis.uRange > 0.0)) {
+  if (pane.width < 1 || pane.width > kMaxImageSide || pane.visibleCount < 1 || axis.rows < 1 ||
+      axis.rows > kMaxImageSide || !(axis.uRange > 0.0)) {
     debugMessage("renderSpectrogramPane(): bad pane geometry");
     return false;
   }
@@ -86,6 +86,10 @@ bool renderSpectrogramImage(const CurrentSpectro& spec, const SampleSpan& x, std
     const int bins = shownBins(spec);
     const ImageFrames frames = imageFrames(first, last, x.last(), spec.fen_fft, width);
     if (spec.kind == 3) {
+      if (!(frames.hop > 0.0)) {
+        message("The stretch is shorter than the analysis window");
+        return false;
+      }
       ReassignedImage r;
       if (!fft_zoom_no(x, static_cast<double>(first + spec.fen_fft / 2), frames.hop, width, spec.fen_fft,
                        spec.fftSize, r))

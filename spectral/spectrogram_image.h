@@ -39,8 +39,8 @@ bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, cons
 // Computes an image of `width` frames x `height` frequency pixels over samples
 // first..last (signal indices; the frames are placed as imageFrames does).
 // Frames whose samples `x` does not hold give white rows. Returns false after
-// a report (out unchanged) for a size outside 1..65536 or settings that
-// cannot be computed.
+// a report (out unchanged) for a size outside 1..65536, settings that cannot
+// be computed, or (reassigned kind) a stretch shorter than the window.
 bool renderSpectrogramImage(const CurrentSpectro& spec, const SampleSpan& x, std::int64_t first,
                             std::int64_t last, int width, int height, LevelImage& out);
 

@@ -145,6 +145,19 @@ TEST(Pgm, SilenceIsWhiteAndFramesPastTheSamplesToo) {
   for (auto v : image.levels) EXPECT_EQ(v, 0);
 }
 
+TEST(Pgm, BadSizesAndTooShortStretchesAreRefused) {
+  ScopedRecorder rec;
+  const std::vector<std::int16_t> zeros(4000, 0);
+  SpectroSettings settings;
+  CurrentSpectro spec;
+  ASSERT_TRUE(spectro_GetParams(settings, 3, 16000, spec));
+  LevelImage image{1, 1, {9}};
+  EXPECT_FALSE(renderSpectrogramImage(spec, SampleSpan{zeros.data(), 4000, 0}, 0, 3999, 0, 256, image));
+  EXPECT_FALSE(renderSpectrogramImage(spec, SampleSpan{zeros.data(), 4000, 0}, 0, 300, 64, 256, image));
+  EXPECT_EQ(rec->count(ReportKind::Message), 2u);
+  EXPECT_EQ(image.levels, std::vector<std::uint8_t>{9});
+}
+
 TEST(Pgm, UncreatableFileIsReportedAndNothingWritten) {
   ScopedRecorder rec;
   test::TempDir dir;
