@@ -109,6 +109,15 @@ void runBench(ardv::shell::MainWindow& window, const std::string& file) {
   window.scrollTo(window.scrollMapping().pmax / 3);
   QApplication::processEvents();
   std::printf("scroll: %lld ms\n", static_cast<long long>(timer.elapsed()));
+  const char* names[] = {"", "wide band", "narrow band", "reassigned", "linear prediction", "cepstral smoothing",
+                         "critical bands"};
+  for (int kind = 1; kind <= 6; ++kind) {
+    timer.restart();
+    ardv::setMode(kind);
+    window.spectroPlane()->refresh();
+    QApplication::processEvents();
+    std::printf("%s spectrogram: %lld ms\n", names[kind], static_cast<long long>(timer.elapsed()));
+  }
 }
 
 }  // namespace
