@@ -13,5 +13,6 @@ using Args = std::vector<std::string>;
 int runInfo(const Args& args);
 int runConvert(const Args& args);
 int runProfiles(const Args& args);
+int runLabels(const Args& args);
 
 }  // namespace ardv::cli

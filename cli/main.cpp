@@ -25,6 +25,7 @@ const Command kCommands[] = {
     {"info", ardv::cli::runInfo, "info FILE            describe a signal file"},
     {"convert", ardv::cli::runConvert, "convert IN OUT [--profile NAME] [--out-profile NAME]  write a signal as WAV or through a profile"},
     {"profiles", ardv::cli::runProfiles, "profiles             list the format profiles"},
+    {"labels", ardv::cli::runLabels, "labels FILE [--profile NAME] [--import KIND IN] [--export KIND OUT] [--tier phonemes|words] [--language FILE.lng] [-o OUT.wav]  list, convert or write the phoneme and word segments (KIND: qern nist sam align vecsys noisex textgrid)"},
 };
 
 void printUsage(std::FILE* out) {

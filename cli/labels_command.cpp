@@ -1,0 +1,166 @@
+// ardv-cli labels: lists the phoneme and word segments of a signal, converts
+// them to and from the label-file kinds and Praat TextGrids, and writes them
+// into a WAV copy of the signal.
+//
+//   labels FILE [--profile NAME] [--import KIND IN] [--export KIND OUT]
+//               [--tier phonemes|words] [--language FILE.lng] [-o OUT.wav]
+// KIND: qern, nist, sam, align (phonemes), vecsys, noisex (words), textgrid
+// (both tiers). nist and sam serve either tier: --tier chooses (phonemes by
+// default). The lists start from the "phon" and "word" chunks of a WAV FILE
+// (empty for another file); --import replaces the list(s) of its kind.
+// Phoneme labels read from files are checked against the language file of
+// ardv.ini, or the one given with --language (in the format directory).
+// Without --export or -o the segments are listed.
+
+#include <cstdio>
+#include <string>
+
+#include "annotation/label_files.h"
+#include "annotation/phonetic_description.h"
+#include "annotation/textgrid.h"
+#include "cli/commands.h"
+#include "cli/signal_options.h"
+#include "platform/report.h"
+#include "signal/annotation_chunk.h"
+#include "signal/infofile_io.h"
+#include "signal/program.h"
+#include "signal/time_conversion.h"
+#include "signal/wavfile.h"
+#include "signal/write_sound_file.h"
+
+namespace ardv::cli {
+namespace {
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: ardv-cli labels FILE [--profile NAME] [--import KIND IN] [--export KIND OUT]\n"
+               "                            [--tier phonemes|words] [--language FILE.lng] [-o OUT.wav]\n"
+               "KIND: qern, nist, sam, align, vecsys, noisex, textgrid\n");
+  return 2;
+}
+
+// A label-file kind and the list it serves.
+struct Kind {
+  bool textGrid = false;
+  bool words = false;
+  int code = 0;  // labelKind or annotationKind
+};
+
+bool kindByName(const std::string& name, bool wordsTier, Kind& kind) {
+  if (name == "textgrid") kind = {true, false, 0};
+  else if (name == "qern") kind = {false, false, kLabelQern};
+  else if (name == "align") kind = {false, false, kLabelAlign};
+  else if (name == "vecsys") kind = {false, true, kAnnotVecsys};
+  else if (name == "noisex") kind = {false, true, kAnnotNoisex};
+  else if (name == "nist") kind = {false, wordsTier, wordsTier ? int{kAnnotNist} : int{kLabelNist}};
+  else if (name == "sam") kind = {false, wordsTier, wordsTier ? int{kAnnotSam} : int{kLabelSam}};
+  else return false;
+  return true;
+}
+
+// Takes "NAME KIND PATH" out of args.
+bool takePair(Args& args, const std::string& name, std::optional<std::pair<std::string, std::string>>& out) {
+  const auto it = std::find(args.begin(), args.end(), name);
+  if (it == args.end()) return true;
+  if (args.end() - it < 3) return false;
+  out = std::make_pair(*(it + 1), *(it + 2));
+  args.erase(it, it + 3);
+  return true;
+}
+
+infoFile labelTarget(const infoFile& signal, const Kind& kind, const std::string& path) {
+  infoFile info = signal;
+  info.labelKind = kind.words ? kLabelNone : kind.code;
+  info.annotationKind = kind.words ? kind.code : kAnnotNone;
+  info.nom_man = info.nomAnnot = path;
+  return info;
+}
+
+void list(const char* title, const notetiqs& marks, double frequence) {
+  std::printf("%s: %d segments\n", title, marks.segmentCount());
+  for (int i = 0; i + 1 < marks.count(); ++i) {
+    const std::int32_t a = marks.position(i), b = marks.position(i + 1);
+    std::printf("  %10d %10d %9lld ms %9lld ms  %s\n", a, b, static_cast<long long>(samplesToMs(a, frequence)),
+                static_cast<long long>(samplesToMs(b, frequence)), marks.Text(i).c_str());
+  }
+}
+
+bool writeWavCopy(const infoFile& in, const std::string& name, const notetiqs& phon, const notetiqs& word) {
+  infoFile out;
+  out.nom = name;
+  out.frequence = in.frequence;
+  if (!isWavName(name)) {
+    message(name + "\r\nis not a WAV name: the lists can only be written into a WAV file.");
+    return false;
+  }
+  if (!init_infoFile_write(out)) return false;
+  writeSoundFile writer(out);
+  writer.setSource(in, in.depl, in.longueur, 0, 0);
+  const std::int64_t tf = in.sampleCount();
+  for (const notetiq& m : phon.items())
+    if (m.limite < tf) writer.addPhon(m.limite, m.text);
+  for (const notetiq& m : word.items())
+    if (m.limite < tf) writer.addWord(m.limite, m.text);
+  return writer.flush() == 0;
+}
+
+}  // namespace
+
+int runLabels(const Args& arguments) {
+  Args args = arguments;
+  bool missing = false;
+  const auto profile = takeOption(args, "--profile", missing);
+  const auto tier = takeOption(args, "--tier", missing);
+  const auto output = takeOption(args, "-o", missing);
+  const auto language = takeOption(args, "--language", missing);
+  std::optional<std::pair<std::string, std::string>> import, exportTo;
+  if (!takePair(args, "--import", import) || !takePair(args, "--export", exportTo)) missing = true;
+  if (missing || args.size() != 1 || (tier && *tier != "phonemes" && *tier != "words")) return usage();
+  const bool wordsTier = tier && *tier == "words";
+  Kind importKind, exportKind;
+  if ((import && !kindByName(import->first, wordsTier, importKind)) ||
+      (exportTo && !kindByName(exportTo->first, wordsTier, exportKind)))
+    return usage();
+
+  infoFile info;
+  if (!describeForReading(args[0], profile, info)) return 1;
+  const Program& prog = program();
+  const std::string languageFile = language ? *language : prog.settings.languageFile;
+  if (!languageFile.empty() && !loadLanguageDescription(prog.dirs.format, languageFile)) return 1;
+
+  notetiqs phon, word;
+  bool ok = true;
+  if (isWavName(info.nom)) {
+    ok = readnotetiqs(info.nom, phon, info.etiqdepl, info.etiqlongueur);
+    ok = readnotetiqs(info.nom, word, info.notedepl, info.notelongueur) && ok;
+  }
+  const std::int64_t tf = info.sampleCount();
+  if (import) {
+    if (importKind.textGrid) {
+      if (!importTextGrid(import->second, info.frequence, tf, phon, word)) return 1;
+    } else {
+      const infoFile from = labelTarget(info, importKind, import->second);
+      // Reports of unknown labels or bad lines keep the segments read.
+      ok = (importKind.words ? readAnnotations(word, from) : readLabels(phon, from)) && ok;
+    }
+  }
+  if (exportTo) {
+    bool written = false;
+    if (exportKind.textGrid) {
+      written = exportTextGrid(exportTo->second, phon, word, info.frequence, tf);
+    } else {
+      const infoFile to = labelTarget(info, exportKind, exportTo->second);
+      written = exportKind.words ? writeAnnotations(word, to, tf) : writeLabels(phon, to, tf);
+    }
+    if (!written) return 1;
+  }
+  if (output && !writeWavCopy(info, *output, phon, word)) return 1;
+  if (!exportTo && !output) {
+    list("phonemes", phon, info.frequence);
+    list("words", word, info.frequence);
+    std::fflush(stdout);
+  }
+  return ok ? 0 : 1;
+}
+
+}  // namespace ardv::cli
