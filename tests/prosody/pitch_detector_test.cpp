@@ -1,0 +1,137 @@
+// The candidate stage: peaks to grid, comb, argmax ties, histograms, median
+// F0, a harmonic tone and silence through the whole candidate stage.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+#include "annotation/texts.h"
+#include "platform/headless/recording_reporter.h"
+#include "prosody/pitch_candidates.h"
+#include "prosody/voicing_bonus.h"
+#include "prosody/voicing_stats.h"
+#include "tests/support/files.h"
+
+namespace ardv {
+namespace {
+
+TEST(PeaksToGrid, ParabolicPeakLandsOnItsVertexFrequency) {
+  std::vector<float> s(64, 0.0f), pics(kGridSize);
+  for (int k = 6; k <= 14; ++k) s[static_cast<std::size_t>(k)] = static_cast<float>(100 - 2 * (k - 10.3) * (k - 10.3));
+  const float sumE = peaksToGrid(s.data(), 60, 8.0, pics.data());
+  // Vertex 10.3 bins * 8 Hz = 82.4 Hz -> 82; height 100 dB.
+  EXPECT_NEAR(sumE, 42.0f, 1e-2);
+  EXPECT_NEAR(pics[82], 42.0f - 2 * (82 / 8.0 - 10.3) * (82 / 8.0 - 10.3), 1e-2);
+  EXPECT_FLOAT_EQ(pics[82 + 25], 0.0f);
+  EXPECT_GT(pics[82 + 24], 0.0f);
+  EXPECT_FLOAT_EQ(pics[30], 0.0f);
+}
+
+TEST(PeaksToGrid, PeaksAtOrBelow58DbLeaveNoTrace) {
+  std::vector<float> s(64, 0.0f), pics(kGridSize);
+  for (int k = 6; k <= 14; ++k) s[static_cast<std::size_t>(k)] = static_cast<float>(58 - 0.5 * (k - 10) * (k - 10));
+  EXPECT_FLOAT_EQ(peaksToGrid(s.data(), 60, 8.0, pics.data()), 0.0f);
+  for (float v : pics) ASSERT_FLOAT_EQ(v, 0.0f);
+}
+
+TEST(Argmax, TiesGoToTheLowestFrequencyAndEmptyRangesToZero) {
+  std::vector<float> v(100, 1.0f);
+  v[40] = v[60] = 5.0f;
+  EXPECT_EQ(argmaxIn(v.data(), 10, 90), 40);
+  float best = 0;
+  EXPECT_EQ(argmaxIn(v.data(), 50, 49, &best), 0);
+  EXPECT_FLOAT_EQ(best, -1e38f);
+}
+
+TEST(Histogram, QuantilesCountFromTheTopAndIgnoreValuesBelowOne) {
+  Histogram h;
+  for (double v : {0.5, 5.0, 5.0, 50.0, 100.0, 150.0}) h.add(v);
+  EXPECT_EQ(h.quantile(0.1), 99);  // target 1 reached at bin 100
+  EXPECT_EQ(h.quantile(0.6), 49);  // target 3 reached at bin 50
+  EXPECT_EQ(Histogram{}.quantile(0.1), 100);
+}
+
+TEST(Median, TwoHertzBinsAndTooFewValues) {
+  EXPECT_EQ(media_({100, 100, 102, 200}, 67, 798), 100);
+  EXPECT_EQ(media_({150}, 67, 798), 66);
+  ScopedRecorder rec;
+  media_({100, 120}, 300, 300);
+  EXPECT_EQ(rec->count(ReportKind::Bug), 1u);
+}
+
+// A run over `x` prepared as calcPitchMartin prepares it.
+void prepare(PitchRun& run, const std::vector<std::int16_t>& x, double fs) {
+  run.params = speakerF0Params(-1);
+  EXPECT_TRUE(pitchGeometry(fs, static_cast<std::int64_t>(x.size()), run.geo));
+  run.x = x;
+  run.span = SampleSpan{run.x.data(), static_cast<std::int64_t>(run.x.size()), 0};
+  EXPECT_TRUE(computeBandEnergy(run));
+}
+
+TEST(CalUnPitch, HarmonicToneOf200HzBeatsItsSubharmonics) {
+  const double fs = 16000;
+  std::vector<std::int16_t> x(16000);
+  for (std::size_t n = 0; n < x.size(); ++n) {
+    double v = 0;
+    for (int k = 1; k * 200 < 4000; ++k) v += std::sin(2 * std::numbers::pi * 200 * k * n / fs) / 3;
+    x[n] = static_cast<std::int16_t>(5000 * v);
+  }
+  PitchRun run;
+  prepare(run, x, fs);
+  run.comb = makeCombTables(run.params);
+  ASSERT_TRUE(run.fft.init(run.geo.L, run.geo.N));
+  const FrameCandidates c = calUnPitch(run, 40 * run.geo.S);
+  EXPECT_NEAR(c[0].f0, 200, 1);
+  EXPECT_GT(run.correl[200], run.correl[100]);
+  EXPECT_GT(run.correl[200], run.correl[67]);
+  EXPECT_GT(c[0].energy, 0.0f);
+}
+
+TEST(PitchBrutMartin, SilenceSkipsQuietFramesFromTheSeventh) {
+  ml_init(test::sourceDataDir() / "format" / "english.txt");
+  std::mt19937 rng(3);
+  std::normal_distribution<double> g(0, 2);
+  std::vector<std::int16_t> x(8000);
+  for (auto& v : x) v = static_cast<std::int16_t>(std::lround(g(rng)));
+  ScopedRecorder rec;
+  PitchRun run;
+  prepare(run, x, 8000);
+  ASSERT_TRUE(pitchBrutMartin(run));
+  ASSERT_GT(run.geo.frames, 10);
+  for (int i = 0; i < run.geo.frames; ++i) {
+    const PitchFrame& fr = run.tab[static_cast<std::size_t>(i)];
+    if (i < kQuietFramesAnalysed) {
+      EXPECT_GE(fr[1].f0, run.params.f0Min) << i;  // analysed, even with nothing to find
+      EXPECT_FLOAT_EQ(fr[1].coefVois, 0.0f) << i;   // no peak: no voicing
+    } else {
+      EXPECT_FLOAT_EQ(fr[1].f0, -1.0f) << i;
+    }
+    EXPECT_EQ(fr[0].prevFrame, -1);
+  }
+  EXPECT_FLOAT_EQ(run.thr.maxVoise, 81.0f);  // maxVoisement 100
+  EXPECT_EQ(run.thr.F0med, run.params.f0Min + 1);
+  EXPECT_EQ(rec->count(ReportKind::Warning), 0u);
+}
+
+TEST(Bonus, ContribVoisBands) {
+  EXPECT_FLOAT_EQ(contribVois(0, 10), 20);
+  EXPECT_FLOAT_EQ(contribVois(5, 10), 15);
+  EXPECT_FLOAT_EQ(contribVois(20, 10), 10);
+  EXPECT_FLOAT_EQ(contribVois(60, 10), 5);
+  EXPECT_FLOAT_EQ(contribVois(80, 10), 0);
+}
+
+TEST(Bonus, UnvoicedBonusIsFullWithoutVoicingAndZeroAboveMaxSourd) {
+  VoicingThresholds t{100, 30, 20, 10, 40};
+  EXPECT_FLOAT_EQ(bonusSourd(0, 0, 50, t), 0.01f * 100 * 40);
+  EXPECT_FLOAT_EQ(bonusSourd(25, 20, 50, t), 0.0f);
+  // Quiet frame (E <= seuilSourd/2): x = e*E/seuilSourd = 10*5/10 = 5 <= 15.
+  EXPECT_NEAR(bonusVoise(10, 0, 5, t), 0.01 * 100 * 15 * (1 + std::sin(std::numbers::pi * 5 / 30 - std::numbers::pi / 2)),
+              1e-4);
+  // Loud frame, strong voicing: x = 2*e = 40 > 15, so the bonus is x.
+  EXPECT_FLOAT_EQ(bonusVoise(20, 0, 50, t), 0.01f * 100 * 40);
+}
+
+}  // namespace
+}  // namespace ardv
