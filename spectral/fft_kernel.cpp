@@ -381,30 +381,46 @@ void splitToInterleaved(int n, const double* zr, const double* zi, float* out, d
   const int m = n / 2;
   const double* c = cosTable(n);
   const double* s = sinTable(n);
-  int k = 0;
-  if (m >= 4) {
-    const I4 reverse = {3, 2, 1, 0};
-    const V4 half = {0.5, 0.5, 0.5, 0.5};
-    const V4 sign = {imSign, imSign, imSign, imSign};
-    for (; k + 4 <= m; k += 4) {
-      const V4 ar = load(zr + k), ai = load(zi + k);
-      const V4 br = __builtin_shuffle(load(zr + m - k - 3), reverse);
-      const V4 bi = -__builtin_shuffle(load(zi + m - k - 3), reverse);
-      const V4 er = half * (ar + br), ei = half * (ai + bi);
-      const V4 orr = half * (ai - bi), oi = -half * (ar - br);
-      const V4 ck = load(c + k), sk = load(s + k);
-      const F4 xr = __builtin_convertvector(er + ck * orr + sk * oi, F4);
-      const F4 xi = __builtin_convertvector(sign * (ei + ck * oi - sk * orr), F4);
-      *reinterpret_cast<F8*>(out + 2 * k) = __builtin_shufflevector(xr, xi, 0, 4, 1, 5, 2, 6, 3, 7);
-    }
-  }
-  for (; k < m; ++k) {
+  // X(k) = E + T and X(m-k) = conj(E - T) with T = W^k O: one pass over the
+  // pairs k, m-k (k = 1..m/2-1), then k = 0 and k = m/2.
+  auto pair = [&](int k) {
     const double ar = zr[k], ai = zi[k], br = zr[m - k], bi = -zi[m - k];
     const double er = 0.5 * (ar + br), ei = 0.5 * (ai + bi);
     const double orr = 0.5 * (ai - bi), oi = -0.5 * (ar - br);
-    out[2 * k] = static_cast<float>(er + c[k] * orr + s[k] * oi);
-    out[2 * k + 1] = static_cast<float>(imSign * (ei + c[k] * oi - s[k] * orr));
+    const double tr = c[k] * orr + s[k] * oi, ti = c[k] * oi - s[k] * orr;
+    out[2 * k] = static_cast<float>(er + tr);
+    out[2 * k + 1] = static_cast<float>(imSign * (ei + ti));
+    if (m - k != k) {
+      out[2 * (m - k)] = static_cast<float>(er - tr);
+      out[2 * (m - k) + 1] = static_cast<float>(-imSign * (ei - ti));
+    }
+  };
+  int k = 1;
+  if (m >= 16) {
+    const I4 reverse = {3, 2, 1, 0};
+    const V4 half = {0.5, 0.5, 0.5, 0.5};
+    const V4 sign = {imSign, imSign, imSign, imSign};
+    for (; k + 4 <= m / 2; k += 4) {
+      const int r = m - k - 3;
+      const V4 ar = load(zr + k), ai = load(zi + k);
+      const V4 br = __builtin_shuffle(load(zr + r), reverse);
+      const V4 bi = -__builtin_shuffle(load(zi + r), reverse);
+      const V4 er = half * (ar + br), ei = half * (ai + bi);
+      const V4 orr = half * (ai - bi), oi = -half * (ar - br);
+      const V4 ck = load(c + k), sk = load(s + k);
+      const V4 tr = ck * orr + sk * oi, ti = ck * oi - sk * orr;
+      const F4 xr = __builtin_convertvector(er + tr, F4);
+      const F4 xi = __builtin_convertvector(sign * (ei + ti), F4);
+      *reinterpret_cast<F8*>(out + 2 * k) = __builtin_shufflevector(xr, xi, 0, 4, 1, 5, 2, 6, 3, 7);
+      // Partners m-k-3..m-k: lanes reversed back to ascending order.
+      const F4 yr = __builtin_convertvector(__builtin_shuffle(er - tr, reverse), F4);
+      const F4 yi = __builtin_convertvector(__builtin_shuffle(-sign * (ei - ti), reverse), F4);
+      *reinterpret_cast<F8*>(out + 2 * r) = __builtin_shufflevector(yr, yi, 0, 4, 1, 5, 2, 6, 3, 7);
+    }
   }
+  for (; k <= m / 2; ++k) pair(k);
+  out[0] = static_cast<float>(zr[0] + zi[0]);
+  out[1] = 0.0f;
 }
 
 ARDV_FFT_CLONES
