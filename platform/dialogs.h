@@ -37,6 +37,12 @@ class Dialogs {
                              FormatSelection& selection) = 0;
   // Asks whether to save the modifications of `fileName` before going on.
   virtual SaveAnswer askSaveModifications(const std::string& fileName) = 0;
+  // The smaller question before an edit that must rewrite `fileName` itself
+  // ("WUpdateOrNothing"): true for OK, false for Cancel. By default the
+  // Save answer of askSaveModifications counts as OK.
+  virtual bool confirmFileUpdate(const std::string& fileName) {
+    return askSaveModifications(fileName) == SaveAnswer::Save;
+  }
 };
 
 // Installs the dialogs (not owned); nullptr restores the headless ones, whose

@@ -35,6 +35,11 @@ SaveAnswer PresetDialogs::askSaveModifications(const std::string&) {
   return saveAnswer;
 }
 
+bool PresetDialogs::confirmFileUpdate(const std::string&) {
+  ++updateQuestions;
+  return updateAnswer;
+}
+
 PresetDialogs& presetDialogs() {
   static PresetDialogs d;
   return d;

@@ -18,13 +18,16 @@ class PresetDialogs : public Dialogs {
   std::optional<int> annotationKind;  // unset keeps the initial choice
   bool cancelFormats = false;         // answer the profile selector with Cancel
   SaveAnswer saveAnswer = SaveAnswer::DontSave;
+  bool updateAnswer = true;  // answer to confirmFileUpdate
 
   int formatQuestions = 0;
   int saveQuestions = 0;
+  int updateQuestions = 0;
 
   bool selectFormats(const std::vector<std::string>& profileNames, const std::string& soundFile,
                      FormatSelection& selection) override;
   SaveAnswer askSaveModifications(const std::string& fileName) override;
+  bool confirmFileUpdate(const std::string& fileName) override;
 };
 
 // The headless dialogs used while no other dialogs are installed.

@@ -1,0 +1,295 @@
+// Cut, Copy, Paste, Delete and Cancel.
+
+#include "signal/edit_clipboard.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "annotation/texts.h"
+#include "platform/dialogs.h"
+#include "platform/report.h"
+#include "signal/annotation_chunk.h"
+#include "signal/current_signal.h"
+#include "signal/edit_context.h"
+#include "signal/edit_save.h"
+#include "signal/infofile_io.h"
+#include "signal/program.h"
+#include "signal/signal_listener.h"
+#include "signal/transports.h"
+#include "signal/wav_layout.h"
+#include "signal/wavfile.h"
+#include "signal/write_sound_file.h"
+
+namespace ardv {
+namespace {
+
+void redraw() { currentSignalListener().redrawAll(); }
+
+std::size_t memoryIndex(std::int32_t sample) { return static_cast<std::size_t>(sample - program().ct.d_e); }
+
+// Reloads memory after the file changed under it, from d_e = d_a over the
+// standard span.
+bool reloadMemory() {
+  Program& p = program();
+  DisplayContext& ct = p.ct;
+  ct.tf = static_cast<std::int32_t>(p.en_cours.longueur / 2);
+  ct.d_e = std::clamp(ct.d_a, 0, std::max(ct.tf - 1, 0));
+  ct.f_e = std::min<std::int32_t>(ct.tf - 1, ct.d_e + memorySpanSamples(p.en_cours.frequence) - 1);
+  const std::int32_t count = std::max(ct.f_e - ct.d_e + 1, 0);
+  SHORTbuf memory(0, "memory samples");
+  if (count > 0 && (!memory.newsize(count) ||
+                    lireSignal(p.en_cours, p.en_cours.depl + 2 * static_cast<std::int64_t>(ct.d_e), memory, 0,
+                               count) != count))
+    return false;
+  p.memory.swap(memory);
+  ct.f_es = std::min(ct.f_a, ct.f_e);
+  editContext().lastFileSampleInMemory = ct.f_e;
+  editContext().samplesModified = false;
+  return true;
+}
+
+// The insertion made in the file itself, through its ".bak" copy.
+bool insertIntoFile(const infoFile& source, std::int32_t p, std::int32_t n) {
+  Program& prog = program();
+  const std::string name = prog.en_cours.nom;
+  if (!moveToBackup(name)) return false;
+  infoFile backup = prog.en_cours;
+  backup.nom = backupName(name);
+  infoFile destination = prog.en_cours;
+  writeSoundFile writer(destination);
+  const std::int64_t head = 2 * static_cast<std::int64_t>(p);
+  writer.setSource(backup, backup.depl, head, backup.depl + head, backup.longueur - head);
+  writer.setMiddleFile(source, source.depl, 2 * static_cast<std::int64_t>(n));
+  for (const notetiq& m : prog.etiq.items()) writer.addPhon(m.limite, m.text);
+  for (const notetiq& m : prog.note.items()) writer.addWord(m.limite, m.text);
+  infoFile described = prog.en_cours;
+  if (writer.flush() != 0 || !init_infoFile_read(described)) {
+    std::error_code error;
+    std::filesystem::rename(backup.nom, name, error);
+    debugMessage("unexpected error in inserting\nfile " + source.nom + "\nin file " + name +
+                 (error ? "\nThe previous file is kept as " + backup.nom : "\nThe previous file is kept."));
+    return false;
+  }
+  prog.en_cours = described;
+  prog.annotationsModified = false;
+  return reloadMemory();
+}
+
+}  // namespace
+
+bool saveSelectionToClip(std::int32_t a, std::int32_t b, const std::string& path) {
+  Program& p = program();
+  const std::vector<std::int16_t> samples(p.memory.data() + memoryIndex(a), p.memory.data() + memoryIndex(b) + 1);
+  notetiqs phon, word;
+  p.etiq.extract(a, b + 1, phon);
+  p.note.extract(a, b + 1, word);
+  if (!writeWavFile(path, samples, p.en_cours.frequence, phon, word)) return false;
+  infoFile clip;
+  clip.nom = path;
+  if (!init_infoFile_read_WAV(clip)) return false;
+  editContext().clip = clip;
+  return true;
+}
+
+bool cut(std::int32_t a, std::int32_t b, const std::string& clipPath) {
+  Program& p = program();
+  DisplayContext& ct = p.ct;
+  if (a > b || a < ct.d_e || b > ct.f_e) {
+    message(text(1005));
+    return false;
+  }
+  if (!saveSelectionToClip(a, b, clipPath)) return false;
+  EditContext& e = editContext();
+  e.lastEdit = kEditCut;
+  e.editStart = a;
+  e.editEnd = b;
+  p.etiq.removeRange(a, b + 1);
+  p.note.removeRange(a, b + 1);
+
+  const std::int32_t n = b - a + 1;
+  std::int16_t* data = p.memory.data();
+  std::copy(data + memoryIndex(b) + 1, data + p.memory.size(), data + memoryIndex(a));
+  p.memory.newsize(p.memory.size() - n);
+  ct.f_e -= n;
+  if (ct.f_e < ct.f_a && e.lastFileSampleInMemory < ct.tf - 1) {
+    const std::int32_t k = std::min(ct.tf - 1 - e.lastFileSampleInMemory, ct.f_a - ct.f_e);
+    const std::int32_t at = p.memory.size();
+    if (p.memory.newsize(static_cast<std::int64_t>(at) + k) &&
+        lireSignal(p.en_cours, p.en_cours.depl + 2 * (static_cast<std::int64_t>(e.lastFileSampleInMemory) + 1),
+                   p.memory, at, k) == k) {
+      ct.f_e += k;
+      e.lastFileSampleInMemory += k;
+    } else {
+      p.memory.newsize(at);  // memory stays valid; the rest is read later
+    }
+  }
+  ct.f_es = std::min(ct.f_e, ct.f_a);
+  e.samplesModified = p.annotationsModified = true;
+  redraw();
+  return true;
+}
+
+std::int32_t insertSourceAt(const infoFile& source, std::int32_t p, bool silent) {
+  Program& prog = program();
+  DisplayContext& ct = prog.ct;
+  EditContext& e = editContext();
+  if (p < ct.d_e || p > ct.f_e + 1) {
+    message(text(1006));
+    return 0;
+  }
+  const std::int64_t n64 = source.longueur / 2;
+  if (n64 <= 0) {
+    message(text(1007));
+    return 0;
+  }
+  if (n64 > 0x7fffffff - static_cast<std::int64_t>(editedLength())) {
+    message("The file " + source.nom + " is too long to be inserted.");
+    return 0;
+  }
+  const std::int32_t n = static_cast<std::int32_t>(n64);
+  const bool tooLarge = static_cast<std::int64_t>(ct.f_e) + n - ct.d_e + 1 > editMemoryLimit(prog.en_cours.frequence);
+  bool saved = false;
+  if (tooLarge && !silent) {
+    const SaveOutcome outcome = askSaveModifications();
+    if (outcome == SaveOutcome::Abandon) {
+      e.lastEdit = kEditNone;
+      return 0;
+    }
+    saved = outcome == SaveOutcome::Saved;
+  }
+  const bool inFile = tooLarge || silent;
+  if (inFile && !silent && !saved && !dialogs().confirmFileUpdate(prog.en_cours.nom)) return 0;
+  if (inFile && e.samplesModified && !saveCurrent(prog.en_cours)) return 0;  // the file must hold memory's edits
+
+  notetiqs phon, word;
+  if (isWavName(source.nom)) {
+    readnotetiqs(source.nom, phon, source.etiqdepl, source.etiqlongueur);
+    readnotetiqs(source.nom, word, source.notedepl, source.notelongueur);
+  }
+  const notetiqs etiqBefore = prog.etiq, noteBefore = prog.note;
+  prog.etiq.insertList(p, n, phon);
+  prog.note.insertList(p, n, word);
+
+  if (!inFile) {
+    SHORTbuf grown(0, "memory samples");
+    const std::int32_t at = static_cast<std::int32_t>(memoryIndex(p));
+    if (!grown.newsize(static_cast<std::int64_t>(prog.memory.size()) + n) ||
+        lireSignal(source, source.depl, grown, at, n) != n) {
+      prog.etiq = etiqBefore;
+      prog.note = noteBefore;
+      return 0;
+    }
+    std::copy(prog.memory.data(), prog.memory.data() + at, grown.data());
+    std::copy(prog.memory.data() + at, prog.memory.data() + prog.memory.size(), grown.data() + at + n);
+    prog.memory.swap(grown);
+    ct.f_e += n;
+    ct.f_es = std::min(ct.f_a, ct.f_e);
+    e.samplesModified = prog.annotationsModified = true;
+  } else if (!insertIntoFile(source, p, n)) {
+    prog.etiq = etiqBefore;
+    prog.note = noteBefore;
+    return 0;
+  }
+  e.lastEdit = kEditInsert;
+  e.editStart = p;
+  e.editEnd = p + n - 1;
+  redraw();
+  return n;
+}
+
+std::int32_t insertFileAt(const std::string& name, std::int32_t p, int formatIndex) {
+  infoFile source;
+  source.nom = name;
+  source.formatIndex = formatIndex;
+  if (!init_infoFile_read(source)) return 0;
+  return insertSourceAt(source, p, true);
+}
+
+bool editCut() {
+  if (!editableSignal() || !selectionInMemory(1005)) return false;
+  DisplayContext& ct = program().ct;
+  if (!cut(ct.d_sel, ct.f_sel, clipboardPath().string())) return false;
+  ct.d_sel = ct.f_sel = -1;
+  return true;
+}
+
+bool editDelete() {
+  if (!editableSignal() || !selectionInMemory(1005)) return false;
+  DisplayContext& ct = program().ct;
+  if (!cut(ct.d_sel, ct.f_sel, undoPath().string())) return false;
+  ct.d_sel = ct.f_sel = -1;
+  return true;
+}
+
+bool editCopy() {
+  if (!program().fileLoaded || !selectionInMemory(1010)) return false;
+  return saveSelectionToClip(program().ct.d_sel, program().ct.f_sel, clipboardPath().string());
+}
+
+namespace {
+bool pasteSource(const infoFile& source) {
+  DisplayContext& ct = program().ct;
+  const std::int32_t p = ct.d_sel;
+  const std::int32_t n = insertSourceAt(source, p, false);
+  if (n == 0) return false;
+  ct.d_sel = p;
+  ct.f_sel = std::min(p + n - 1, ct.f_es);
+  return true;
+}
+}  // namespace
+
+bool editPaste() {
+  if (!editableSignal() || !selectionInMemory(1010)) return false;
+  infoFile clip;
+  clip.nom = clipboardPath().string();
+  if (!init_infoFile_read_WAV(clip)) return false;
+  editContext().insertSource = clip;
+  return pasteSource(clip);
+}
+
+bool editPasteFromFile(const infoFile& source) {
+  if (!editableSignal() || !selectionInMemory(1008)) return false;
+  editContext().insertSource = source;
+  return pasteSource(source);
+}
+
+bool editCancel() {
+  if (!editableSignal()) return false;
+  Program& p = program();
+  EditContext& e = editContext();
+  const std::int32_t kind = e.lastEdit;
+  bool done = false;
+  switch (kind) {
+    case kEditCut:
+    case kEditCutAgain:
+      done = insertSourceAt(e.clip, e.editStart, false) > 0;
+      break;
+    case kEditInsert:
+      done = cut(e.editStart, e.editEnd, undoPath().string());
+      break;
+    case kEditReplace:
+      done = true;
+      break;
+    case kEditNone:
+      message(text(1029));
+      return false;
+    default: {
+      infoFile saved;
+      saved.nom = undoPath().string();
+      if (!init_infoFile_read_WAV(saved)) return false;
+      const std::int64_t n = saved.longueur / 2;
+      if (e.editStart < p.ct.d_e || e.editStart + n - 1 > p.ct.f_e) {
+        debugMessage("editCancel(): the saved stretch lies outside memory");
+        return false;
+      }
+      done = lireSignal(saved, saved.depl, p.memory, static_cast<std::int32_t>(memoryIndex(e.editStart)),
+                        static_cast<std::int32_t>(n)) == n;
+      if (done) e.samplesModified = true;
+      redraw();
+    }
+  }
+  if (done) e.lastEdit = kEditNone;
+  return done;
+}
+
+}  // namespace ardv

@@ -1,0 +1,128 @@
+// New silent signals and Remove DC.
+
+#include "signal/edit_new.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <vector>
+
+#include "annotation/texts.h"
+#include "platform/report.h"
+#include "signal/current_signal.h"
+#include "signal/edit_context.h"
+#include "signal/edit_save.h"
+#include "signal/program.h"
+#include "signal/replacing_file.h"
+#include "signal/time_conversion.h"
+#include "signal/transports.h"
+#include "signal/wav_layout.h"
+
+namespace ardv {
+
+bool newSilentSignal(double frequence, double displayMs) {
+  if (!(frequence >= 1.0 && frequence <= 1e6)) {
+    message("The sampling frequency of a new signal must lie between 1 and 1000000 Hz.");
+    return false;
+  }
+  if (askSaveModifications() == SaveOutcome::Abandon) return false;
+  Program& p = program();
+  const std::filesystem::path path = p.dirs.temp / "shadow.wav";
+  std::vector<std::int16_t> zeros;
+  try {
+    zeros.assign(static_cast<std::size_t>(frequence * kNewSignalSeconds), 0);
+  } catch (const std::bad_alloc&) {
+    message("Not enough memory for a new signal.");
+    return false;
+  }
+  if (!writeWavFile(path, zeros, frequence, notetiqs(), notetiqs())) return false;
+  const infoFile previous = p.en_cours;
+  p.en_cours.nom = path.string();
+  p.en_cours.labelKind = kLabelNone;
+  p.en_cours.annotationKind = kAnnotNone;
+  if (!openCurrent()) {
+    p.en_cours = previous;
+    return false;
+  }
+  DisplayContext& ct = p.ct;
+  ct.d_a = 0;
+  ct.f_a = static_cast<std::int32_t>(std::clamp<std::int64_t>(msToSamples(displayMs, p.en_cours.frequence), 0, 0x7ffffffe));
+  ct.d_e = 0;
+  ct.f_e = std::min(ct.tf - 1, ct.f_a);
+  ct.d_es = 0;
+  ct.f_es = std::min(ct.f_a, ct.f_e);
+  p.memory.newsize(ct.f_e + 1);  // silence: the zeros need no reading
+  std::fill(p.memory.data(), p.memory.data() + p.memory.size(), std::int16_t{0});
+  resetEditContext();
+  editStateAfterLoad();
+  return true;
+}
+
+bool editNewEmpty() { return newSilentSignal(22050.0, 2000.0); }
+
+bool editNewZero(double frequence, double durationMs) {
+  return newSilentSignal(frequence, std::max(durationMs, 1000.0));
+}
+
+bool removeDC(const std::string& target) {
+  Program& p = program();
+  if (!p.fileLoaded) return false;
+  std::error_code error;
+  if (std::filesystem::equivalent(target, p.en_cours.nom, error) || target == p.en_cours.nom) {
+    message(text(1017));
+    return false;
+  }
+  warn("Does not process raw or wav files with non acoustic chunks !!\n (non acoustic data are processed as they "
+       "were acoustic data)");
+  const bool bigEndian = p.en_cours.swap != 0;
+  auto word = [&](const unsigned char* b) {
+    return static_cast<std::int16_t>(bigEndian ? (b[0] << 8 | b[1]) : (b[1] << 8 | b[0]));
+  };
+  try {
+    std::ifstream in(p.en_cours.nom, std::ios::binary);
+    if (!in) {
+      message("The file " + p.en_cours.nom + " cannot be read.");
+      return false;
+    }
+    const std::int64_t size = static_cast<std::int64_t>(std::filesystem::file_size(p.en_cours.nom));
+    const std::int64_t header = std::clamp<std::int64_t>(p.en_cours.depl, 0, size);
+    const std::int64_t words = (size - header) / 2;
+    std::vector<unsigned char> piece(1 << 16);
+    // Mean of every word after the header; none gives 0.
+    std::int64_t sum = 0;
+    in.seekg(header);
+    for (std::int64_t left = words * 2; left > 0;) {
+      const std::int64_t n = std::min<std::int64_t>(left, static_cast<std::int64_t>(piece.size()));
+      if (!in.read(reinterpret_cast<char*>(piece.data()), n)) throw std::ios_base::failure("short read");
+      for (std::int64_t i = 0; i < n; i += 2) sum += word(&piece[static_cast<std::size_t>(i)]);
+      left -= n;
+    }
+    const std::int64_t mean = words > 0 ? sum / words : 0;
+
+    ReplacingFile out{std::filesystem::path(target)};
+    if (!out.open()) throw std::ios_base::failure("create");
+    in.clear();
+    in.seekg(0);
+    std::vector<char> head(static_cast<std::size_t>(header));
+    if (!in.read(head.data(), header) || !out.write(head.data(), head.size())) throw std::ios_base::failure("header");
+    for (std::int64_t left = size - header; left > 0;) {
+      const std::int64_t n = std::min<std::int64_t>(left, static_cast<std::int64_t>(piece.size()));
+      if (!in.read(reinterpret_cast<char*>(piece.data()), n)) throw std::ios_base::failure("short read");
+      for (std::int64_t i = 0; i + 1 < n; i += 2) {
+        const auto v = static_cast<std::int16_t>(std::clamp<std::int64_t>(word(&piece[static_cast<std::size_t>(i)]) - mean, -32768, 32767));
+        const auto u = static_cast<std::uint16_t>(v);
+        piece[static_cast<std::size_t>(i)] = static_cast<unsigned char>(bigEndian ? u >> 8 : u & 0xFF);
+        piece[static_cast<std::size_t>(i) + 1] = static_cast<unsigned char>(bigEndian ? u & 0xFF : u >> 8);
+      }
+      if (!out.write(piece.data(), static_cast<std::size_t>(n))) throw std::ios_base::failure("write");
+      left -= n;
+    }
+    if (!out.commit()) throw std::ios_base::failure("rename");
+  } catch (const std::exception&) {
+    message("Remove DC: " + target + " cannot be written; nothing was changed.");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace ardv

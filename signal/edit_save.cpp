@@ -1,0 +1,181 @@
+// saveCurrent, Save, Save as, Copy to file, and the "Modifications" question.
+
+#include "signal/edit_save.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "annotation/label_files.h"
+#include "annotation/texts.h"
+#include "platform/dialogs.h"
+#include "platform/report.h"
+#include "signal/annotation_chunk.h"
+#include "signal/current_signal.h"
+#include "signal/edit_context.h"
+#include "signal/infofile_io.h"
+#include "signal/program.h"
+#include "signal/signal_listener.h"
+#include "signal/time_conversion.h"
+#include "signal/transports.h"
+#include "signal/wav_layout.h"
+#include "signal/wavfile.h"
+#include "signal/write_sound_file.h"
+
+namespace ardv {
+namespace {
+
+bool sameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  if (std::filesystem::exists(a, error) && std::filesystem::exists(b, error))
+    return std::filesystem::equivalent(a, b, error);
+  return std::filesystem::absolute(a, error).lexically_normal() == std::filesystem::absolute(b, error).lexically_normal();
+}
+
+bool destinationAllowed(const infoFile& destination) {
+  const Program& p = program();
+  if (sameFile(destination.nom, p.en_cours.nom)) {
+    message(text(1017));
+    return false;
+  }
+  if (std::abs(destination.frequence - p.en_cours.frequence) > 1e-10) {
+    message(text(1018));
+    return false;
+  }
+  return true;
+}
+
+// Label files of a non-WAV destination; false after their message.
+bool writeLabelFiles(const infoFile& destination, const notetiqs& phon, const notetiqs& word, std::int64_t tf) {
+  if (isWavName(destination.nom)) return true;
+  bool ok = writeLabels(phon, destination, tf);
+  return writeAnnotations(word, destination, tf) && ok;
+}
+
+}  // namespace
+
+bool saveCurrent(const infoFile& destinationIn) {
+  Program& p = program();
+  EditContext& e = editContext();
+  infoFile destination = destinationIn;
+  if (!init_infoFile_write(destination)) return false;
+  const bool ontoItself = sameFile(destination.nom, p.en_cours.nom);
+  infoFile source = p.en_cours;
+  if (ontoItself) {
+    if (!moveToBackup(p.en_cours.nom)) return false;
+    source.nom = backupName(p.en_cours.nom);
+  }
+  const std::int64_t tf = editedLength();
+  const std::int64_t after = 2 * (static_cast<std::int64_t>(e.lastFileSampleInMemory) + 1);
+  writeSoundFile writer(destination);
+  writer.setSource(source, source.depl, 2 * static_cast<std::int64_t>(p.ct.d_e), source.depl + after,
+                   std::max<std::int64_t>(source.longueur - after, 0));
+  writer.setMiddleBuffer(p.memory, 0, 2 * static_cast<std::int64_t>(p.memory.size()));
+  for (const notetiq& m : p.etiq.items())
+    if (m.limite < tf) writer.addPhon(m.limite, m.text);
+  for (const notetiq& m : p.note.items())
+    if (m.limite < tf) writer.addWord(m.limite, m.text);
+  infoFile described = destination;
+  const bool written = writer.flush() == 0 && init_infoFile_read(described);
+  if (!written) {
+    if (ontoItself) {
+      std::error_code error;
+      std::filesystem::rename(source.nom, p.en_cours.nom, error);
+      message(error ? "The file was not saved; its previous version is in " + source.nom
+                    : "The file was not saved; " + p.en_cours.nom + " is as it was before.");
+    } else {
+      message("The file " + destination.nom + " was not saved.");
+    }
+    return false;
+  }
+  writeLabelFiles(described, p.etiq, p.note, tf);
+  e.mode = p.en_cours.mode;
+  described.mode = p.en_cours.mode;
+  p.en_cours = described;
+  p.ct.tf = static_cast<std::int32_t>(std::min<std::int64_t>(described.longueur / 2, 0x7fffffff));
+  e.lastFileSampleInMemory = p.ct.f_e;
+  e.samplesModified = false;
+  p.annotationsModified = false;
+  currentSignalListener().redrawAll();
+  return true;
+}
+
+bool editSave() {
+  if (!editableSignal()) return false;
+  if (!editContext().samplesModified && !program().annotationsModified) return true;
+  return saveCurrent(program().en_cours);
+}
+
+bool editSaveAs(const infoFile& destination) {
+  if (!program().fileLoaded || !destinationAllowed(destination)) return false;
+  return saveCurrent(destination);
+}
+
+bool editCopyToFile(const infoFile& destinationIn) {
+  Program& p = program();
+  if (!p.fileLoaded || !selectionInMemory(1010) || !destinationAllowed(destinationIn)) return false;
+  const std::int32_t a = p.ct.d_sel, b = p.ct.f_sel;
+  const std::vector<std::int16_t> samples(p.memory.data() + (a - p.ct.d_e), p.memory.data() + (b - p.ct.d_e) + 1);
+  notetiqs phon, word;
+  p.etiq.extract(a, b + 1, phon);
+  p.note.extract(a, b + 1, word);
+  infoFile destination = destinationIn;
+  if (isWavName(destination.nom)) return writeWavFile(destination.nom, samples, p.en_cours.frequence, phon, word);
+  if (!init_infoFile_write(destination)) return false;
+  SHORTbuf buffer(static_cast<std::int64_t>(samples.size()), "selection");
+  std::copy(samples.begin(), samples.end(), buffer.data());
+  writeSoundFile writer(destination);
+  writer.setMiddleBuffer(buffer, 0, 2 * static_cast<std::int64_t>(samples.size()));
+  if (writer.flush() != 0) return false;
+  return writeLabelFiles(destination, phon, word, static_cast<std::int64_t>(samples.size()));
+}
+
+SaveOutcome askSaveModifications() {
+  Program& p = program();
+  EditContext& e = editContext();
+  if (!p.fileLoaded || (!e.samplesModified && !p.annotationsModified)) return SaveOutcome::NothingToSave;
+  switch (dialogs().askSaveModifications(p.en_cours.nom)) {
+    case SaveAnswer::Save:
+      return saveCurrent(p.en_cours) ? SaveOutcome::Saved : SaveOutcome::Abandon;
+    case SaveAnswer::Cancel:
+      return SaveOutcome::Abandon;
+    case SaveAnswer::DontSave:
+      break;
+  }
+  DisplayContext ct = p.ct;
+  ct.tf = static_cast<std::int32_t>(std::min<std::int64_t>(p.en_cours.longueur / 2, 0x7fffffff));
+  const std::int32_t w = memorySpanSamples(p.en_cours.frequence);
+  ct.f_e = std::min<std::int32_t>(w / 2 + (ct.d_a + ct.f_a) / 2, ct.tf - 1);
+  ct.d_e = std::max(ct.f_e - w, 0);
+  const std::int32_t width = ct.f_a - ct.d_a;
+  if (ct.f_a > ct.f_e) ct.f_a = ct.f_e, ct.d_a = ct.f_a - width;
+  if (ct.d_a < ct.d_e) ct.d_a = ct.d_e, ct.f_a = ct.d_a + width;
+  ct.d_es = ct.d_a;
+  ct.f_es = std::min(ct.f_a, ct.f_e);
+  const std::int32_t count = std::max(ct.f_e - ct.d_e + 1, 0);
+  SHORTbuf memory(0, "memory samples");
+  if (count > 0 && (!memory.newsize(count) ||
+                    lireSignal(p.en_cours, p.en_cours.depl + 2 * static_cast<std::int64_t>(ct.d_e), memory, 0,
+                               count) != count))
+    return SaveOutcome::Abandon;
+  // The annotations as they are in the file.
+  notetiqs etiq, note;
+  if (isWavName(p.en_cours.nom)) {
+    readnotetiqs(p.en_cours.nom, etiq, p.en_cours.etiqdepl, p.en_cours.etiqlongueur);
+    readnotetiqs(p.en_cours.nom, note, p.en_cours.notedepl, p.en_cours.notelongueur);
+  } else {
+    if (p.en_cours.labelKind != kLabelNone) readLabels(etiq, p.en_cours);
+    if (p.en_cours.annotationKind != kAnnotNone) readAnnotations(note, p.en_cours);
+  }
+  p.ct = ct;
+  p.memory.swap(memory);
+  p.etiq = std::move(etiq);
+  p.note = std::move(note);
+  e.lastFileSampleInMemory = ct.f_e;
+  e.samplesModified = false;
+  p.annotationsModified = false;
+  currentSignalListener().redrawAll();
+  return SaveOutcome::Discarded;
+}
+
+}  // namespace ardv

@@ -1,0 +1,274 @@
+// Editing the current signal: random sequences of cut, delete, copy, paste,
+// fades and attenuation, each maybe cancelled, against a plain model of the
+// samples and the two lists; gains worked out by hand; pastes too large for
+// memory; saving and its backup.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <random>
+
+#include "annotation/texts.h"
+#include "platform/headless/preset_dialogs.h"
+#include "platform/headless/recording_reporter.h"
+#include "signal/current_signal.h"
+#include "signal/edit_amplitude.h"
+#include "signal/edit_clipboard.h"
+#include "signal/edit_context.h"
+#include "signal/edit_save.h"
+#include "signal/infofile_io.h"
+#include "signal/program.h"
+#include "signal/transports.h"
+#include "signal/wav_layout.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+TEST(EditGains, FadesAndAttenuationRamps) {
+  const double in[] = {0.0, 0.1464466, 0.5, 0.8535534};
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_NEAR(fadeInGain(k, 4), in[k], 1e-6);
+    EXPECT_NEAR(fadeOutGain(k, 4), k == 0 ? 1.0 : in[4 - k], 1e-6);
+  }
+  // 30 samples at 1000 Hz: ramps of min(20, 10) = 10 samples at each end.
+  const std::vector<double> g = attenuationGains(30, 0.2, 1000);
+  EXPECT_DOUBLE_EQ(g[0], 1.0);
+  EXPECT_DOUBLE_EQ(g[29], 1.0);
+  EXPECT_NEAR(g[5], 1.0 - 0.8 * 0.5, 1e-12);
+  for (int k = 10; k < 20; ++k) EXPECT_DOUBLE_EQ(g[static_cast<std::size_t>(k)], 0.2);
+}
+
+class Editing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string table;
+    for (int n : {1005, 1006, 1007, 1008, 1010, 1017, 1018, 1028, 1029, 3601, 5601})
+      table += std::to_string(n) + ", \"T" + std::to_string(n) + "\"\n";
+    textTable().loadText(table, "edit-test");
+    presetDialogs() = PresetDialogs{};
+    program().dirs.temp = dir_.path();
+    resetCurrent();
+    resetEditContext();
+  }
+  // Opens a WAV file of `n` samples of noise with some boundaries.
+  void open(std::int32_t n, double frequence, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    samples_.resize(static_cast<std::size_t>(n));
+    for (auto& s : samples_) s = static_cast<std::int16_t>(std::uniform_int_distribution<int>(-20000, 20000)(rng));
+    notetiqs phon, word;
+    for (std::int32_t p = 10, i = 0; p < n - 1; p += std::uniform_int_distribution<int>(5, 300)(rng), ++i)
+      phon.SetText(phon.insertOrGet(p), i % 3 ? "p" + std::to_string(i) : "");
+    phon.insertOrGet(n - 1);
+    word.SetText(word.insertOrGet(0), "w");
+    word.insertOrGet(n / 2);
+    path_ = (dir_.path() / "s.wav").string();
+    ASSERT_TRUE(writeWavFile(path_, samples_, frequence, phon, word));
+    program().en_cours = infoFile{};
+    program().en_cours.nom = path_;
+    ASSERT_TRUE(openCurrent());
+    editStateAfterLoad();
+  }
+  std::vector<std::int16_t> memory() const {
+    const SHORTbuf& m = program().memory;
+    return std::vector<std::int16_t>(m.data(), m.data() + m.size());
+  }
+  test::TempDir dir_;
+  std::vector<std::int16_t> samples_;
+  std::string path_;
+};
+
+bool sameList(const notetiqs& a, const notetiqs& b) {
+  if (a.count() != b.count()) return false;
+  for (int i = 0; i < a.count(); ++i)
+    if (a.position(i) != b.position(i) || a.Text(i) != b.Text(i)) return false;
+  return true;
+}
+
+TEST_F(Editing, RandomEditsAndCancelsFollowAPlainModel) {
+  open(3000, 8000, 3);
+  ScopedRecorder rec;
+  std::mt19937 rng(42);
+  std::vector<std::int16_t> s = samples_;
+  notetiqs phon = program().etiq, word = program().note;
+  std::vector<std::int16_t> clipboard;
+  notetiqs clipPhon, clipWord;
+  bool haveClip = false;
+  DisplayContext& ct = program().ct;
+  for (int step = 0; step < 400; ++step) {
+    const auto before = s;
+    const notetiqs phonBefore = phon, wordBefore = word;
+    const std::int32_t size = static_cast<std::int32_t>(s.size());
+    ASSERT_GT(size, 10);
+    std::int32_t a = std::uniform_int_distribution<std::int32_t>(0, size - 1)(rng);
+    std::int32_t b = std::min(size - 1, a + std::uniform_int_distribution<std::int32_t>(0, 200)(rng));
+    ct.d_sel = a;
+    ct.f_sel = b;
+    const int op = std::uniform_int_distribution<int>(0, 6)(rng);
+    std::int32_t pasted = 0;
+    switch (op) {
+      case 0:
+      case 1: {  // Cut, Delete
+        std::vector<std::int16_t> cutOut(s.begin() + a, s.begin() + b + 1);
+        notetiqs cp, cw;
+        phon.extract(a, b + 1, cp);
+        word.extract(a, b + 1, cw);
+        ASSERT_TRUE(op == 0 ? editCut() : editDelete());
+        if (op == 0) clipboard = cutOut, clipPhon = cp, clipWord = cw, haveClip = true;
+        s.erase(s.begin() + a, s.begin() + b + 1);
+        phon.removeRange(a, b + 1);
+        word.removeRange(a, b + 1);
+        break;
+      }
+      case 2:  // Copy
+        ASSERT_TRUE(editCopy());
+        clipboard.assign(s.begin() + a, s.begin() + b + 1);
+        phon.extract(a, b + 1, clipPhon);
+        word.extract(a, b + 1, clipWord);
+        haveClip = true;
+        break;
+      case 3:  // Paste
+        if (!haveClip || s.size() + clipboard.size() > 20000) continue;
+        ASSERT_TRUE(editPaste());
+        pasted = static_cast<std::int32_t>(clipboard.size());
+        s.insert(s.begin() + a, clipboard.begin(), clipboard.end());
+        phon.insertList(a, pasted, clipPhon);
+        word.insertList(a, pasted, clipWord);
+        EXPECT_EQ(ct.d_sel, a);
+        EXPECT_EQ(ct.f_sel, a + pasted - 1);
+        break;
+      default: {  // fades and attenuation
+        const std::int64_t n = b - a + 1;
+        const std::vector<double> g = attenuationGains(n, 0.3, 8000);
+        ASSERT_TRUE(op == 4 ? dampLeft() : op == 5 ? dampRight() : dampMiddle(0.3));
+        for (std::int64_t k = 0; k < n; ++k) {
+          const double gain = op == 4 ? fadeInGain(k, n) : op == 5 ? fadeOutGain(k, n) : g[static_cast<std::size_t>(k)];
+          auto& x = s[static_cast<std::size_t>(a + k)];
+          x = static_cast<std::int16_t>(std::trunc(x * gain));
+        }
+      }
+    }
+    ASSERT_EQ(memory(), s) << "step " << step << " op " << op;
+    ASSERT_TRUE(sameList(program().etiq, phon)) << "step " << step << " op " << op;
+    ASSERT_TRUE(sameList(program().note, word)) << "step " << step;
+    if (op != 2 && std::uniform_int_distribution<int>(0, 2)(rng) == 0) {
+      ASSERT_TRUE(editCancel()) << "step " << step << " op " << op;
+      if (op == 3) {  // the pasted stretch is cut again
+        s.erase(s.begin() + a, s.begin() + a + pasted);
+        phon.removeRange(a, a + pasted);
+        word.removeRange(a, a + pasted);
+      } else if (op <= 1) {  // the cut stretch comes back: samples exactly
+        EXPECT_EQ(memory(), before);
+        s = before;
+        notetiqs cp, cw;
+        phonBefore.extract(a, b + 1, cp);
+        wordBefore.extract(a, b + 1, cw);
+        phon.insertList(a, b - a + 1, cp);
+        word.insertList(a, b - a + 1, cw);
+      } else {
+        s = before;
+      }
+      ASSERT_EQ(memory(), s) << "cancel of step " << step;
+      ASSERT_TRUE(sameList(program().etiq, phon)) << "cancel of step " << step;
+      ASSERT_TRUE(sameList(program().note, word));
+      EXPECT_FALSE(editCancel());  // nothing left to cancel
+    }
+  }
+  EXPECT_EQ(rec->count(ReportKind::Bug), 0u);
+  EXPECT_EQ(rec->count(ReportKind::Warning), 0u);
+}
+
+TEST_F(Editing, CutOnBoundariesThenCancelRestoresEverything) {
+  open(2000, 8000, 9);
+  const notetiqs phon = program().etiq;
+  program().ct.d_sel = phon.position(2);
+  program().ct.f_sel = phon.position(5) - 1;
+  ASSERT_TRUE(editCut());
+  ASSERT_TRUE(editCancel());
+  EXPECT_EQ(memory(), samples_);
+  EXPECT_TRUE(sameList(program().etiq, phon));
+}
+
+TEST_F(Editing, PastesTooLargeForMemoryGoThroughTheFileAndItsBackup) {
+  open(40000, 4000, 5);  // 10 s; memory holds 6 s = 24000, the limit is 12 s = 48000
+  ScopedRecorder rec;
+  DisplayContext& ct = program().ct;
+  ct.d_sel = 100;
+  ct.f_sel = 20099;
+  ASSERT_TRUE(editCopy());
+  ct.d_sel = ct.f_sel = 50;
+  ASSERT_TRUE(editPaste());  // 44000 samples in memory
+  EXPECT_EQ(presetDialogs().saveQuestions + presetDialogs().updateQuestions, 0);
+  presetDialogs().saveAnswer = SaveAnswer::Save;
+  ct.d_sel = ct.f_sel = 50;
+  ASSERT_TRUE(editPaste());  // too large: saved first, then into the file
+  EXPECT_EQ(presetDialogs().saveQuestions, 1);
+  EXPECT_EQ(presetDialogs().updateQuestions, 0);
+  EXPECT_TRUE(std::filesystem::exists(dir_.path() / "s.bak"));
+  std::vector<std::int16_t> expected = samples_;
+  for (int twice = 0; twice < 2; ++twice)
+    expected.insert(expected.begin() + 50, samples_.begin() + 100, samples_.begin() + 20100);
+  ASSERT_EQ(program().ct.tf, 80000);
+  SHORTbuf file(80000, "check");
+  ASSERT_EQ(lireSignal(program().en_cours, program().en_cours.depl, file, 0, 80000), 80000);
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), file.data()));
+  EXPECT_FALSE(editContext().samplesModified);
+
+  // Nothing modified: only the file-update question. Cancel changes nothing.
+  const std::string other = (dir_.path() / "other.wav").string();
+  ASSERT_TRUE(writeWavFile(other, std::vector<std::int16_t>(30000, 7), 4000, notetiqs(), notetiqs()));
+  infoFile source;
+  source.nom = other;
+  ASSERT_TRUE(init_infoFile_read(source));
+  presetDialogs().updateAnswer = false;
+  ct.d_sel = ct.f_sel = 50;
+  EXPECT_FALSE(editPasteFromFile(source));
+  EXPECT_EQ(program().ct.tf, 80000);
+  presetDialogs().updateAnswer = true;
+  EXPECT_TRUE(editPasteFromFile(source));
+  EXPECT_EQ(presetDialogs().updateQuestions, 2);
+  EXPECT_EQ(program().ct.tf, 110000);
+  EXPECT_EQ(program().memory[50], 7);
+  EXPECT_EQ(rec->count(ReportKind::Bug), 0u);
+}
+
+TEST_F(Editing, SaveOntoItselfKeepsABackupAndAFailedSaveKeepsTheFile) {
+  open(1000, 8000, 7);
+  ScopedRecorder rec;
+  program().ct.d_sel = 10;
+  program().ct.f_sel = 19;
+  ASSERT_TRUE(editDelete());
+  ASSERT_TRUE(editSave());
+  EXPECT_EQ(test::readBytes(dir_.path() / "s.bak").size(), std::filesystem::file_size(dir_.path() / "s.wav") + 20);
+  EXPECT_EQ(program().ct.tf, 990);
+  EXPECT_FALSE(editContext().samplesModified);
+
+  program().ct.d_sel = 0;
+  program().ct.f_sel = 99;
+  ASSERT_TRUE(editDelete());
+  const auto saved = test::readBytes(path_);
+  // A directory where the new file would be written makes the save fail.
+  std::filesystem::create_directory(path_ + ".ardv-tmp" + std::to_string(::getpid()));
+  EXPECT_FALSE(editSave());
+  EXPECT_EQ(test::readBytes(path_), saved);
+  EXPECT_TRUE(rec->saw("is as it was before"));
+  EXPECT_TRUE(editContext().samplesModified);
+}
+
+TEST_F(Editing, RefusedSelectionsChangeNothing) {
+  open(500, 8000, 1);
+  ScopedRecorder rec;
+  program().ct.d_sel = 400;
+  program().ct.f_sel = 600;  // past memory
+  EXPECT_FALSE(editCut());
+  EXPECT_FALSE(dampLeft());
+  EXPECT_TRUE(rec->saw("T1005"));
+  EXPECT_TRUE(rec->saw("T1010"));
+  EXPECT_EQ(memory(), samples_);
+  EXPECT_FALSE(editContext().samplesModified);
+}
+
+}  // namespace
+}  // namespace ardv
