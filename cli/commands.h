@@ -14,5 +14,9 @@ int runInfo(const Args& args);
 int runConvert(const Args& args);
 int runProfiles(const Args& args);
 int runLabels(const Args& args);
+int runF0(const Args& args);
+int runF0Corpus(const Args& args);
+int runEnergy(const Args& args);
+int runSpeechStart(const Args& args);
 
 }  // namespace ardv::cli
