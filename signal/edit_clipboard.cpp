@@ -45,6 +45,8 @@ bool reloadMemory() {
   ct.f_es = std::min(ct.f_a, ct.f_e);
   editContext().lastFileSampleInMemory = ct.f_e;
   editContext().samplesModified = false;
+  editContext().boundFile = p.en_cours.nom;
+  editContext().boundLength = ct.tf;
   return true;
 }
 
@@ -222,6 +224,7 @@ bool editDelete() {
 }
 
 bool editCopy() {
+  syncEditState();
   if (!program().fileLoaded || !selectionInMemory(1010)) return false;
   return saveSelectionToClip(program().ct.d_sel, program().ct.f_sel, clipboardPath().string());
 }

@@ -6,6 +6,8 @@
 
 #include "annotation/texts.h"
 #include "platform/report.h"
+#include "signal/current_signal.h"
+#include "signal/edit_save.h"
 #include "signal/program.h"
 #include "signal/time_conversion.h"
 #include "signal/writable_target.h"
@@ -31,6 +33,18 @@ void editStateAfterLoad() {
   e.samplesModified = false;
   p.annotationsModified = false;
   p.ct.d_sel = p.ct.f_sel = 0;
+  e.boundFile = p.en_cours.nom;
+  e.boundLength = p.ct.tf;
+}
+
+void syncEditState() {
+  const Program& p = program();
+  const EditContext& e = editContext();
+  if (p.fileLoaded && (e.boundFile != p.en_cours.nom || e.boundLength != p.ct.tf)) editStateAfterLoad();
+}
+
+void installEditSaveHandler() {
+  setSaveModificationsHandler([] { return saveCurrent(program().en_cours); });
 }
 
 std::filesystem::path clipboardPath() { return program().dirs.temp / "cutfile.wa$"; }
@@ -49,6 +63,7 @@ std::int64_t editedLength() {
 bool editableSignal() {
   const Program& p = program();
   if (!p.fileLoaded) return false;
+  syncEditState();
   if (!isWritableTarget(p.en_cours.nom)) {
     message(text(1028));
     return false;

@@ -39,6 +39,10 @@ struct EditContext {
   // the file's samples d_e..lastFileSampleInMemory, as edited.
   std::int32_t lastFileSampleInMemory = -1;
   bool samplesModified = false;
+  // The file and length the state belongs to (set when a file is loaded,
+  // saved or rewritten), to notice a file opened without editStateAfterLoad.
+  std::string boundFile;
+  std::int32_t boundLength = -1;
 };
 
 // The program's edit state.
@@ -51,6 +55,14 @@ void resetEditContext();
 // After a file has been loaded: last file sample := f_e, no last edit, both
 // modified flags false (program().annotationsModified too), selection 0..0.
 void editStateAfterLoad();
+
+// Calls editStateAfterLoad when the current file or its length is not the
+// one the edit state belongs to (a file opened by other means).
+void syncEditState();
+
+// Makes "Save" of the open dialog (openFile's save handler) save the edited
+// signal with saveCurrent. Called once by the program at start.
+void installEditSaveHandler();
 
 // Temporary files of the editing commands, in program().dirs.temp.
 std::filesystem::path clipboardPath();  // "cutfile.wa$": Cut, Copy, Paste

@@ -95,6 +95,8 @@ bool saveCurrent(const infoFile& destinationIn) {
   p.ct.tf = static_cast<std::int32_t>(std::min<std::int64_t>(described.longueur / 2, 0x7fffffff));
   e.lastFileSampleInMemory = p.ct.f_e;
   e.samplesModified = false;
+  e.boundFile = p.en_cours.nom;
+  e.boundLength = p.ct.tf;
   p.annotationsModified = false;
   currentSignalListener().redrawAll();
   return true;
@@ -107,11 +109,31 @@ bool editSave() {
 }
 
 bool editSaveAs(const infoFile& destination) {
+  syncEditState();
   if (!program().fileLoaded || !destinationAllowed(destination)) return false;
   return saveCurrent(destination);
 }
 
+std::string nextCopyName(const std::string& previous) {
+  std::filesystem::path path(previous);
+  std::string stem = path.stem().string();
+  std::size_t digits = stem.size();
+  while (digits > 0 && stem[digits - 1] >= '0' && stem[digits - 1] <= '9') --digits;
+  const std::string number = stem.substr(digits);
+  // Increments the decimal digits as text, so that any length works.
+  std::string next = number.empty() ? "0" : number;
+  int i = static_cast<int>(next.size()) - 1;
+  while (i >= 0 && next[static_cast<std::size_t>(i)] == '9') next[static_cast<std::size_t>(i--)] = '0';
+  if (i < 0)
+    next.insert(next.begin(), '1');
+  else
+    ++next[static_cast<std::size_t>(i)];
+  path.replace_filename(stem.substr(0, digits) + next + path.extension().string());
+  return path.string();
+}
+
 bool editCopyToFile(const infoFile& destinationIn) {
+  syncEditState();
   Program& p = program();
   if (!p.fileLoaded || !selectionInMemory(1010) || !destinationAllowed(destinationIn)) return false;
   const std::int32_t a = p.ct.d_sel, b = p.ct.f_sel;
@@ -133,6 +155,7 @@ bool editCopyToFile(const infoFile& destinationIn) {
 SaveOutcome askSaveModifications() {
   Program& p = program();
   EditContext& e = editContext();
+  syncEditState();
   if (!p.fileLoaded || (!e.samplesModified && !p.annotationsModified)) return SaveOutcome::NothingToSave;
   switch (dialogs().askSaveModifications(p.en_cours.nom)) {
     case SaveAnswer::Save:
@@ -173,6 +196,7 @@ SaveOutcome askSaveModifications() {
   p.note = std::move(note);
   e.lastFileSampleInMemory = ct.f_e;
   e.samplesModified = false;
+  e.boundLength = ct.tf;
   p.annotationsModified = false;
   currentSignalListener().redrawAll();
   return SaveOutcome::Discarded;

@@ -33,6 +33,11 @@ bool editSaveAs(const infoFile& destination);
 // otherwise.
 bool editCopyToFile(const infoFile& destination);
 
+// The name proposed for the next Copy to file: the previous name with the
+// number that ends its stem increased by 1 ("cut9.wav" -> "cut10.wav"; "a.wav"
+// -> "a1.wav").
+std::string nextCopyName(const std::string& previous);
+
 enum class SaveOutcome {
   NothingToSave,  // nothing modified: go on
   Saved,          // saved: go on

@@ -16,6 +16,7 @@
 #include "signal/edit_amplitude.h"
 #include "signal/edit_clipboard.h"
 #include "signal/edit_context.h"
+#include "signal/edit_replace.h"
 #include "signal/edit_save.h"
 #include "signal/infofile_io.h"
 #include "signal/program.h"
@@ -255,6 +256,52 @@ TEST_F(Editing, SaveOntoItselfKeepsABackupAndAFailedSaveKeepsTheFile) {
   EXPECT_EQ(test::readBytes(path_), saved);
   EXPECT_TRUE(rec->saw("is as it was before"));
   EXPECT_TRUE(editContext().samplesModified);
+}
+
+TEST_F(Editing, ReplacementOverwritesWithoutMovingLaterBoundaries) {
+  open(1000, 8000, 4);
+  const std::string other = (dir_.path() / "synth.wav").string();
+  notetiqs marks;
+  marks.SetText(marks.insertOrGet(0), "s");
+  marks.insertOrGet(20);
+  ASSERT_TRUE(writeWavFile(other, std::vector<std::int16_t>(50, 9), 8000, marks, notetiqs()));
+  infoFile source;
+  source.nom = other;
+  ASSERT_TRUE(init_infoFile_read(source));
+  editContext().replaceSource = source;
+  const notetiqs before = program().etiq;
+  ASSERT_EQ(replaceAt(980, false), 50);  // runs 30 samples past the end
+  std::vector<std::int16_t> expected(samples_.begin(), samples_.begin() + 980);
+  expected.resize(1030, 9);
+  EXPECT_EQ(memory(), expected);
+  for (const notetiq& b : before.items()) {  // nothing moved
+    const int i = program().etiq.findLE(b.limite);
+    ASSERT_GE(i, 0);
+    EXPECT_EQ(program().etiq.position(i), b.limite);
+  }
+  EXPECT_EQ(program().etiq.Text(program().etiq.findLE(980)), "s");
+  EXPECT_EQ(editContext().lastEdit, kEditReplace);
+}
+
+TEST(CopyNames, TrailingNumberGrows) {
+  EXPECT_EQ(nextCopyName("dir/cut9.wav"), "dir/cut10.wav");
+  EXPECT_EQ(nextCopyName("a.wav"), "a1.wav");
+  EXPECT_EQ(nextCopyName("x041"), "x042");
+}
+
+TEST_F(Editing, OpeningAnotherFileResetsTheEditState) {
+  open(600, 8000, 2);
+  program().ct.d_sel = 0;
+  program().ct.f_sel = 9;
+  ASSERT_TRUE(editDelete());
+  // Another file opened without the edit state being told.
+  const std::string other = (dir_.path() / "b.wav").string();
+  ASSERT_TRUE(writeWavFile(other, std::vector<std::int16_t>(300, 1), 8000, notetiqs(), notetiqs()));
+  program().en_cours.nom = other;
+  ASSERT_TRUE(openCurrent());
+  EXPECT_EQ(askSaveModifications(), SaveOutcome::NothingToSave);
+  EXPECT_EQ(editContext().lastFileSampleInMemory, 299);
+  EXPECT_EQ(editContext().lastEdit, kEditNone);
 }
 
 TEST_F(Editing, RefusedSelectionsChangeNothing) {
