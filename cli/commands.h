@@ -14,6 +14,8 @@ int runInfo(const Args& args);
 int runConvert(const Args& args);
 int runProfiles(const Args& args);
 int runLabels(const Args& args);
+int runResample(const Args& args);
+int runRemoveDc(const Args& args);
 int runF0(const Args& args);
 int runF0Corpus(const Args& args);
 int runEnergy(const Args& args);

@@ -12,8 +12,11 @@
 // ardv.ini, or the one given with --language (in the format directory).
 // Without --export or -o the segments are listed.
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "annotation/label_files.h"
 #include "annotation/phonetic_description.h"

@@ -26,6 +26,8 @@ const Command kCommands[] = {
     {"convert", ardv::cli::runConvert, "convert IN OUT [--profile NAME] [--out-profile NAME]  write a signal as WAV or through a profile"},
     {"profiles", ardv::cli::runProfiles, "profiles             list the format profiles"},
     {"labels", ardv::cli::runLabels, "labels FILE [--profile NAME] [--import KIND IN] [--export KIND OUT] [--tier phonemes|words] [--language FILE.lng] [-o OUT.wav]  list, convert or write the phoneme and word segments (KIND: qern nist sam align vecsys noisex textgrid)"},
+    {"resample", ardv::cli::runResample, "resample IN OUT --rate HZ [--profile NAME]  convert the sampling rate into a WAV file"},
+    {"remove-dc", ardv::cli::runRemoveDc, "remove-dc IN OUT [--profile NAME]  copy a signal file without its mean value"},
     {"f0", ardv::cli::runF0, "f0 FILE [-o OUT.pit] [--speaker any|female|male]  F0 of a whole file (\"ms Hz\" lines without -o)"},
     {"f0-corpus", ardv::cli::runF0Corpus, "f0-corpus DIR [--ext EXT] [--jobs N]  a pitch file beside every signal file of DIR"},
     {"energy", ardv::cli::runEnergy, "energy FILE [-o OUT] [--flow HZ --fhigh HZ --window MS]  energy of a whole file"},
