@@ -52,9 +52,12 @@ std::string formatSam(const notetiqs& list, std::int64_t tf, const char* key) {
   return out;
 }
 
-// Returns false when a line error was shown (reading goes on).
+// Returns false when a line error was shown (reading goes on). Only the
+// first bad line is shown, with the count of the others, so that a file of
+// another kind does not give one message per line.
 bool parseVecsys(const std::vector<std::string_view>& lines, const std::string& path, notetiqs& list) {
-  bool ok = true;
+  std::string_view firstBad;
+  int bad = 0;
   for (std::size_t k = 1; k < lines.size(); ++k) {
     const std::string_view line = trimLeft(lines[k]);
     if (trim(line).empty()) continue;
@@ -66,13 +69,13 @@ bool parseVecsys(const std::vector<std::string_view>& lines, const std::string& 
       stop = parsePosition(fields[1], kVecsysUnit);
     }
     if (!start || !stop) {
-      reportLineError(line, path);
-      ok = false;
+      if (bad++ == 0) firstBad = line;
       continue;
     }
     addWord(list, *start, *stop, fields.size() >= 3 ? std::string(fields[2]) : std::string());
   }
-  return ok;
+  if (bad > 0) reportLineError(firstBad, path, bad - 1);
+  return bad == 0;
 }
 
 void parseNist(const std::vector<std::string_view>& lines, notetiqs& list) {

@@ -94,10 +94,12 @@ std::optional<std::int32_t> parsePosition(std::string_view s, std::int64_t scale
   return static_cast<std::int32_t>(*value * scale / divisor);
 }
 
-void reportLineError(std::string_view line, const std::string& path) {
+void reportLineError(std::string_view line, const std::string& path, int moreLines) {
   std::size_t cut = std::min<std::size_t>(line.size(), 40);
   while (cut > 0 && cut < line.size() && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
-  message(text(206) + std::string(line.substr(0, cut)) + text(207) + path);
+  std::string report = text(206) + std::string(line.substr(0, cut)) + text(207) + path;
+  if (moreLines > 0) report += "\n(" + std::to_string(moreLines) + " more lines cannot be read either)";
+  message(report);
 }
 
 std::string dateLine() {

@@ -31,8 +31,9 @@ std::optional<std::int64_t> parseInteger(std::string_view s);
 std::optional<std::int32_t> parsePosition(std::string_view s, std::int64_t scale = 1, std::int64_t divisor = 1);
 
 // Shows the line error: UI text 206, the first 40 characters of `line`
-// (never cutting a UTF-8 character), UI text 207, `path`.
-void reportLineError(std::string_view line, const std::string& path);
+// (never cutting a UTF-8 character), UI text 207, `path`; with `moreLines` >
+// 0, a last line saying how many more lines could not be read.
+void reportLineError(std::string_view line, const std::string& path, int moreLines = 0);
 
 // Current local date and time in the 26-character form ending with "\n".
 std::string dateLine();

@@ -144,9 +144,10 @@ TEST_F(LabelFilesTest, MalformedFilesGiveTheirMessages) {
   EXPECT_TRUE(rec->saw("not ALIGN"));
   EXPECT_TRUE(list.empty());
 
-  info_.annotationKind = kAnnotVecsys;  // a bad line is reported and reading goes on
-  EXPECT_FALSE(parseWordFile("2 L 16 R\n1 x w\n  2 3 v\n", info_, "f", list));
+  info_.annotationKind = kAnnotVecsys;  // bad lines are reported once and reading goes on
+  EXPECT_FALSE(parseWordFile("2 L 16 R\n1 x w\n  2 3 v\nbad\n", info_, "f", list));
   EXPECT_EQ(marksOf(list), (Marks{{256, "v"}, {384, ""}}));
+  EXPECT_TRUE(rec->saw("Cannot read: 1 x w in f\n(1 more lines"));
 
   info_.annotationKind = kAnnotSam;
   EXPECT_FALSE(parseWordFile("LBR: 5\nLBR: 1, 2, , , , w\n", info_, "f", list));
