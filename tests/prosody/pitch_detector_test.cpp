@@ -74,7 +74,7 @@ TEST(CalUnPitch, HarmonicToneOf200HzBeatsItsSubharmonics) {
   std::vector<std::int16_t> x(16000);
   for (std::size_t n = 0; n < x.size(); ++n) {
     double v = 0;
-    for (int k = 1; k * 200 < 4000; ++k) v += std::sin(2 * std::numbers::pi * 200 * k * n / fs) / 3;
+    for (int k = 1; k * 200 < 4000; ++k) v += std::sin(2 * std::numbers::pi * 200 * k * n / fs) / k;
     x[n] = static_cast<std::int16_t>(5000 * v);
   }
   PitchRun run;

@@ -1,0 +1,168 @@
+// Pitch files: line layout, chunked whole-file analysis, reading back with
+// the cache, bad files and paths.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "annotation/texts.h"
+#include "platform/headless/recording_reporter.h"
+#include "prosody/pitch_file.h"
+#include "prosody/pitch_file_reader.h"
+#include "signal/infofile_io.h"
+#include "signal/program.h"
+#include "signal/time_conversion.h"
+#include "tests/prosody/known_f0_signals.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+class PitchFileTest : public testing::Test {
+ protected:
+  void SetUp() override { ml_init(test::sourceDataDir() / "format" / "english.txt"); }
+
+  infoFile wavOf(const test::KnownF0Signal& s, const std::string& name) {
+    const auto path = dir_ / name;
+    EXPECT_TRUE(test::writeWav(path, s.samples, s.fs));
+    infoFile info;
+    info.nom = path.string();
+    EXPECT_TRUE(init_infoFile_read(info));
+    return info;
+  }
+
+  // Lines of a pitch file: (ms, Hz), checking the fixed layout on the way.
+  std::vector<std::pair<long, int>> lines(const std::filesystem::path& path) {
+    const std::string text = test::readFile(path);
+    EXPECT_EQ(text.size() % kPitchLineBytes, 0u);
+    EXPECT_EQ(text.substr(0, kPitchLineBytes), kPitchHeader);
+    std::vector<std::pair<long, int>> out;
+    for (std::size_t at = kPitchLineBytes; at + kPitchLineBytes <= text.size(); at += kPitchLineBytes) {
+      long ms = 0;
+      int hz = 0;
+      EXPECT_EQ(std::sscanf(text.c_str() + at, "%10ld %5d", &ms, &hz), 2);
+      EXPECT_EQ(text.substr(at + 16, 2), "\r\n");
+      out.emplace_back(ms, hz);
+    }
+    return out;
+  }
+
+  test::TempDir dir_;
+};
+
+TEST_F(PitchFileTest, LineIsEighteenBytes) {
+  EXPECT_EQ(pitchLine(16, 120), "        16   120\r\n");
+  EXPECT_EQ(pitchLine(1234567890, 0).size(), 18u);
+}
+
+TEST_F(PitchFileTest, FileShorterThanAChunkEqualsTheWholeAnalysis) {
+  ScopedRecorder rec;
+  const auto s = test::knownF0Set()[1];
+  const infoFile info = wavOf(s, "short.wav");
+  ASSERT_TRUE(pitchFileFromSignal(info, dir_ / "short.pit", speakerF0Params(-1), PitchOptions{}));
+  PitchTrack whole;
+  ASSERT_TRUE(calcPitchMartin(s.samples.data(), static_cast<std::int64_t>(s.samples.size()), 0, s.fs,
+                              speakerF0Params(-1), PitchOptions{}, whole));
+  const auto got = lines(dir_ / "short.pit");
+  ASSERT_EQ(static_cast<int>(got.size()), whole.frames);
+  for (int k = 0; k < whole.frames; ++k) {
+    EXPECT_EQ(got[static_cast<std::size_t>(k)].first, samplesToMs(static_cast<double>(whole.centre(k)), s.fs));
+    EXPECT_EQ(got[static_cast<std::size_t>(k)].second, whole.pitchCorrige[static_cast<std::size_t>(k)]);
+  }
+}
+
+TEST_F(PitchFileTest, LongFileIsWrittenInChunksWithoutItsLastFiveFrames) {
+  ScopedRecorder rec;
+  const auto s = test::speechLike(16000, 14.0, 11);
+  const infoFile info = wavOf(s, "long.wav");
+  ASSERT_TRUE(pitchFileFromSignal(info, dir_ / "long.pit", speakerF0Params(-1), PitchOptions{}));
+  PitchTrack whole;
+  ASSERT_TRUE(calcPitchMartin(s.samples.data(), static_cast<std::int64_t>(s.samples.size()), 0, s.fs,
+                              speakerF0Params(-1), PitchOptions{}, whole));
+  const auto got = lines(dir_ / "long.pit");
+  ASSERT_EQ(static_cast<int>(got.size()), whole.frames - kChunkTailFrames);
+  int same = 0;
+  for (std::size_t k = 0; k < got.size(); ++k) {
+    ASSERT_EQ(got[k].first, samplesToMs(static_cast<double>(whole.centre(static_cast<int>(k))), s.fs)) << k;
+    const int w = whole.pitchCorrige[k];
+    if ((w > 0) == (got[k].second > 0) && std::abs(w - got[k].second) <= 1) ++same;
+  }
+  // Thresholds are set per chunk, so a few decisions may differ from one run
+  // over the whole signal.
+  EXPECT_GT(same, static_cast<int>(0.97 * static_cast<double>(got.size())));
+}
+
+TEST_F(PitchFileTest, ReadBackGivesTheValuesOfTheNearestRecord) {
+  ScopedRecorder rec;
+  const auto s = test::knownF0Set()[4];
+  const infoFile info = wavOf(s, "glide.wav");
+  const auto pit = dir_ / "glide.pit";
+  ASSERT_TRUE(pitchFileFromSignal(info, pit, speakerF0Params(-1), PitchOptions{}));
+  program().en_cours = info;
+  program().fileLoaded = true;
+  ASSERT_TRUE(openPitchFile(pit));
+  const auto got = lines(pit);
+  for (std::size_t k = 0; k < got.size(); ++k) {
+    const std::int64_t t = msToSamples(static_cast<double>(got[k].first), s.fs);
+    ASSERT_EQ(pitchFromFile(t), got[k].second) << k;
+    ASSERT_EQ(pitchFromFile(t + msToSamples(3, s.fs)), got[k].second) << k;  // 3 ms later, still nearer
+  }
+  program().en_cours.nom = "other.wav";
+  EXPECT_EQ(pitchFromFile(msToSamples(500, s.fs)), 0);
+  program().fileLoaded = false;
+  currentPitchFile() = CurrentPitchFile{};
+  EXPECT_EQ(rec->count(ReportKind::Message), 0u);
+}
+
+TEST_F(PitchFileTest, OtherSpacingAndLongerFirstWordAreAccepted) {
+  ScopedRecorder rec;
+  test::writeFile(dir_ / "hand.pit", ".pitch\n100 110\n108 120\n 116   130\n300 140\n");
+  PitchFileCache cache;
+  const double fs = 1000;  // one sample per ms
+  EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 105), 120);  // nearer to 108 than to 100
+  EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 103), 110);
+  EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 200), 0);  // 84 ms away: D = 5 * 8 ms
+  EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 290), 140);
+  EXPECT_EQ(rec->count(ReportKind::Message) + rec->count(ReportKind::Bug), 0u);
+}
+
+TEST_F(PitchFileTest, BadPitchFilesGiveZeroQuietly) {
+  ScopedRecorder rec;
+  PitchFileCache cache;
+  const std::pair<const char*, std::string> cases[] = {
+      {"empty", ""}, {"short header", ".pi 100 110\n"}, {"other header", "pit. 100 110\n"},
+      {"garbage", std::string("\x00\xff\x13 12", 6)}, {"huge", ".pit 99999999999999999999 5\n"}};
+  for (const auto& [name, content] : cases) {
+    test::writeFile(dir_ / "bad.pit", content);
+    cache.clear();
+    EXPECT_EQ(cache.lookup(dir_ / "bad.pit", 16000, 1600), 0) << name;
+  }
+  EXPECT_EQ(cache.lookup(dir_ / "missing.pit", 16000, 0), 0);
+  EXPECT_EQ(rec->count(ReportKind::Message) + rec->count(ReportKind::Bug) + rec->count(ReportKind::Warning), 0u);
+}
+
+TEST_F(PitchFileTest, PathsThatAreNotFilesAreReportedOnce) {
+  ScopedRecorder rec;
+  currentPitchFile() = CurrentPitchFile{};
+  EXPECT_FALSE(checkPitchFilePath(dir_.path()));
+  EXPECT_TRUE(rec->saw(text(7902)));
+  EXPECT_FALSE(openPitchFile(dir_ / "nothing.pit"));
+  EXPECT_TRUE(rec->saw(text(7901)));
+  EXPECT_TRUE(rec->saw(text(6930)));
+  EXPECT_EQ(rec->count(ReportKind::Message), 3u);
+  EXPECT_TRUE(currentPitchFile().path.empty());
+}
+
+TEST_F(PitchFileTest, UncreatablePitchFileIsReported) {
+  ScopedRecorder rec;
+  const auto s = test::knownF0Set()[0];
+  const infoFile info = wavOf(s, "a.wav");
+  EXPECT_FALSE(pitchFileFromSignal(info, dir_ / "no" / "a.pit", speakerF0Params(-1), PitchOptions{}));
+  EXPECT_EQ(rec->count(ReportKind::Message), 1u);
+  EXPECT_TRUE(rec->saw(text(6900)));
+  EXPECT_FALSE(pitchOutputDirectoryExists(dir_ / "no" / "a.pit"));
+  EXPECT_EQ(rec->count(ReportKind::Warning), 1u);
+}
+
+}  // namespace
+}  // namespace ardv
