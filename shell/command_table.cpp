@@ -109,7 +109,7 @@ constexpr int kNotYet[] = {
     11844, 11, 13, 14, 141, 15, 16, 11856,                    // editing, recording
     21, 22, 23, 24, 25, 11843, 201, 200, 202,                 // editing, playback
     11848, 11845, 203,                                        // speech start, resampling
-    11850, 309, 301, 302, 11853, 303, 11847, 304, 11851, 307, // spectrogram options, PGM
+    307,                                                      // options by command id only
     41, 43, 48, 49, 44, 51, 52, 57, 58, 53,                   // labels, search
     61, 62, 11855, 63, 66, 67, 65,                            // formants, Klatt
     917, 922, 919, 11846, 604, 913, 916, 914, 605,            // F0, PSOLA

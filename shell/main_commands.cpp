@@ -12,10 +12,13 @@
 #include "shell/help_window.h"
 #include "shell/main_window.h"
 #include "shell/options_dialog.h"
+#include "shell/spectro_params_window.h"
 #include "signal/current_signal.h"
 #include "signal/program.h"
 #include "signal/results.h"
 #include "signal/startup.h"
+#include "spectral/spectrogram_image.h"
+#include "spectral/spectrogram_params.h"
 
 namespace ardv::shell {
 
@@ -47,6 +50,19 @@ void MainWindow::bindCommands() {
       spectroPlane_->refresh();
     };
   }
+  const std::pair<int, int> options[] = {{301, kWideBand},          {302, kNarrowBand},
+                                         {11847, kReassigned},       {303, kLinearPrediction},
+                                         {304, kCepstralSmoothing}, {11853, kCriticalBands}};
+  for (const auto& [id, kind] : options) h[id] = [this, kind = kind] { commandSpectroParams(kind); };
+  setSpectroRedrawHook([this](int kind) {
+    const auto it = paramWindows_.find(kind);
+    if (it != paramWindows_.end() && it->second) it->second->reload();
+  });
+  h[309] = [this] {
+    if (editUpperFrequency(this, fmaxKept_)) spectroPlane_->refresh();
+  };
+  h[11850] = [this] { commandSavePgm(); };
+  h[11851] = [this] { editPgmImageSize(this); };
   h[kCmdColourMap] = [this] { spectroPlane_->view()->showLegend(); };
   h[kCmdCopySignalBitmap] = [this] { commandCopyBitmap(signalPlane_->view()); };
   h[kCmdCopySpectroBitmap] = [this] { commandCopyBitmap(spectroPlane_->view()); };
@@ -85,6 +101,31 @@ void MainWindow::commandGoTo() {
 void MainWindow::commandCopyBitmap(const PlaneView* view) {
   if (view->bitmap().isNull()) return;
   QApplication::clipboard()->setImage(view->bitmap());
+}
+
+void MainWindow::commandSpectroParams(int kind) {
+  QPointer<SpectroParamsWindow>& window = paramWindows_[kind];
+  if (!window) {
+    window = new SpectroParamsWindow(
+        kind,
+        [this](int edited) {
+          if (edited == program().en_cours.mode && spectroPlane_->view()->isShown()) spectroPlane_->refresh();
+        },
+        this);
+  }
+  window->show();
+  window->raise();
+}
+
+void MainWindow::commandSavePgm() {
+  const QString name = QFileDialog::getSaveFileName(this, "Save spectrogram (pgm image)", QString(), "*.*");
+  if (name.isEmpty()) return;
+  const auto& prog = program();
+  const SampleSpan samples{prog.memory.data(), prog.memory.size(), prog.ct.d_e};
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  exportSpectrogram(prog.en_cours.mode, prog.en_cours.frequence, samples, prog.ct.d_es, prog.ct.f_es,
+                    pgmImageSize().width, pgmImageSize().height, name.toStdString());
+  QApplication::restoreOverrideCursor();
 }
 
 void MainWindow::commandDetails() {

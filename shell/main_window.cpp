@@ -15,6 +15,7 @@
 #include "platform/report.h"
 #include "shell/command_table.h"
 #include "shell/help_window.h"
+#include "shell/spectro_params_window.h"
 #include "shell/spectrogram_painter.h"
 #include "shell/view_ops.h"
 #include "signal/current_signal.h"
@@ -70,6 +71,7 @@ MainWindow::MainWindow(InfoLines& lines, std::function<void()> refreshLines, QWi
 }
 
 MainWindow::~MainWindow() {
+  setSpectroRedrawHook({});
   if (&currentSignalListener() == this) setCurrentSignalListener(nullptr);
 }
 
@@ -257,7 +259,7 @@ void MainWindow::memoryModeChanged(int modeMemoire) {
 void MainWindow::signalOpened() {
   const auto& prog = program();
   setWindowTitle(QString::fromStdString(prog.en_cours.nom));
-  if (prog.en_cours.frequence > 0) spectroSettings().fmaxHz = prog.en_cours.frequence / 2;
+  if (prog.en_cours.frequence > 0 && !fmaxKept_) spectroSettings().fmaxHz = prog.en_cours.frequence / 2;
   spectroPlane_->view()->setShown(prog.options.autospectro);
   clearSelections();
   modeChanged(prog.en_cours.mode);

@@ -20,6 +20,7 @@
 namespace ardv::shell {
 
 class HelpWindow;
+class SpectroParamsWindow;
 
 class MainWindow : public QMainWindow, public CurrentSignalListener {
   Q_OBJECT
@@ -94,6 +95,8 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void commandHelp(const QString& anchor);
   void commandAbout();
   void commandCopyBitmap(const PlaneView* view);
+  void commandSpectroParams(int kind);
+  void commandSavePgm();
 
   InfoLines& lines_;
   std::function<void()> refreshLines_;
@@ -111,6 +114,8 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   std::map<int, std::function<void()>> handlers_;
   QMenu* recentMenu_ = nullptr;
   QPointer<HelpWindow> help_;
+  std::map<int, QPointer<SpectroParamsWindow>> paramWindows_;
+  bool fmaxKept_ = false;  // the upper display frequency stays for every file
 };
 
 }  // namespace ardv::shell

@@ -5,6 +5,9 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QFormLayout>
+#include <QLabel>
+#include <QSpinBox>
 #include <QPainter>
 #include <QtTest/QtTest>
 #include <cstdint>
@@ -15,6 +18,8 @@
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
 #include "shell/command_table.h"
+#include "shell/spectro_params_window.h"
+#include "spectral/spectrogram_params.h"
 #include "signal/current_signal.h"
 #include "signal/program.h"
 #include "tests/support/files.h"
@@ -206,6 +211,40 @@ class MainWindowTest : public QObject {
     QVERIFY(window_->runCommand(kCmdCopySpectroBitmap));
     QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
              window_->spectroPlane()->view()->bitmap());
+  }
+
+  void parameterWindowsEditTheRecordsInPlace() {
+    QVERIFY(window_->runCommand(11853));  // critical-band options
+    auto windows = window_->findChildren<SpectroParamsWindow*>();
+    QCOMPARE(windows.size(), 1);
+    SpectroParamsWindow* w = windows.front();
+    QVERIFY(spectroSettings()[kCriticalBands].windowOpen);
+    QVERIFY(window_->runCommand(11853));  // already open: no second window
+    QCOMPARE(window_->findChildren<SpectroParamsWindow*>().size(), 1);
+    auto field = [w](int textNumber) {
+      auto* form = w->findChild<QFormLayout*>();
+      for (int row = 0; row < form->rowCount(); ++row) {
+        auto* label = form->itemAt(row, QFormLayout::LabelRole);
+        if (label && qobject_cast<QLabel*>(label->widget()) &&
+            qobject_cast<QLabel*>(label->widget())->text() == QString::fromStdString(text(textNumber)))
+          return qobject_cast<QSpinBox*>(form->itemAt(row, QFormLayout::FieldRole)->widget());
+      }
+      return static_cast<QSpinBox*>(nullptr);
+    };
+    QSpinBox* fft = field(8506);
+    QSpinBox* bands = field(8550);
+    QVERIFY(fft && bands);
+    // 300 points become 512; 512 bands are then limited to 256.
+    fft->setValue(300);
+    QCOMPARE(spectroSettings()[kCriticalBands].fftSize, 512);
+    QCOMPARE(spectroSettings()[kCriticalBands].bands.bandCount, 256);
+    QCOMPARE(fft->value(), 512);
+    bands->setValue(1000);
+    QCOMPARE(spectroSettings()[kCriticalBands].bands.bandCount, 256);
+    w->close();
+    QCoreApplication::processEvents();
+    QVERIFY(!spectroSettings()[kCriticalBands].windowOpen);
+    setSpectroDefaults(-1);
   }
 
   void everySpectrogramKindPaints() {
