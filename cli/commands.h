@@ -20,5 +20,6 @@ int runF0(const Args& args);
 int runF0Corpus(const Args& args);
 int runEnergy(const Args& args);
 int runSpeechStart(const Args& args);
+int runSpectrogram(const Args& args);
 
 }  // namespace ardv::cli

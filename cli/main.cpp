@@ -32,6 +32,7 @@ const Command kCommands[] = {
     {"f0-corpus", ardv::cli::runF0Corpus, "f0-corpus DIR [--ext EXT] [--jobs N]  a pitch file beside every signal file of DIR"},
     {"energy", ardv::cli::runEnergy, "energy FILE [-o OUT] [--flow HZ --fhigh HZ --window MS]  energy of a whole file"},
     {"speech-start", ardv::cli::runSpeechStart, "speech-start FILE    start and end of the first speech"},
+    {"spectrogram", ardv::cli::runSpectrogram, "spectrogram FILE --kind wide|narrow|reassigned|lpc|cepstral|critical [--from MS] [--to MS] [--width N] [--height N] [--set NAME=VALUE ...] [--colour] [--profile NAME] -o OUT.pgm|OUT.png  spectrogram image of a file or a stretch"},
 };
 
 void printUsage(std::FILE* out) {

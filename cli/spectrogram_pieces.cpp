@@ -1,0 +1,144 @@
+// Spectrogram images of long stretches, read piece by piece.
+#include "cli/spectrogram_pieces.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "platform/report.h"
+#include "signal/buffers.h"
+#include "signal/transports.h"
+#include "spectral/frame_placement.h"
+#include "spectral/image_levels.h"
+#include "spectral/reassigned.h"
+#include "spectral/spectrogram.h"
+
+namespace ardv::cli {
+namespace {
+
+constexpr int kMaxImageSide = 65536;
+
+int shownBins(const CurrentSpectro& spec) { return std::max(0, std::min(spec.fftSize / 2, spec.displayedBins)); }
+
+// The value fft_zoom_no gives a cell that received no energy.
+float emptyCellDb() { return static_cast<float>(10.0 * std::log10(0.0 + 1e-10)); }
+
+// Adds the energies of `part` to `total` (both in dB, same size). A cell fed
+// by one of them only keeps that value exactly.
+void mergeReassigned(ReassignedImage& total, const ReassignedImage& part) {
+  const float empty = emptyCellDb();
+  for (std::size_t c = 0; c < total.db.size(); ++c) {
+    const float p = part.db[c];
+    if (p == empty) continue;
+    float& t = total.db[c];
+    if (t == empty) {
+      t = p;
+      continue;
+    }
+    const double e = std::pow(10.0, t / 10.0) + std::pow(10.0, p / 10.0) - 2e-10;
+    t = static_cast<float>(10.0 * std::log10(std::max(e, 0.0) + 1e-10));
+  }
+  total.totalEnergy += part.totalEnergy;
+  total.lostEnergy += part.lostEnergy;
+  total.lostPoints += part.lostPoints;
+}
+
+// Reads samples first..end of `file` in pieces of at most `size` samples,
+// each overlapping the previous one by reach - 1 samples, and hands each to
+// `piece`. False after a report (read failure) or when `piece` fails.
+bool forEachPiece(const infoFile& file, std::int64_t first, std::int64_t end, std::int64_t size, int reach,
+                  const std::function<bool(const SampleSpan&)>& piece) {
+  SHORTbuf buffer(std::min(size, end - first + 1), "spectrogram piece");
+  if (buffer.size() == 0) return false;
+  for (std::int64_t a = first;;) {
+    const std::int64_t b = std::min(end, a + size - 1);
+    const auto count = static_cast<std::int32_t>(b - a + 1);
+    if (lireSignal(file, file.depl + 2 * a, buffer, 0, count) != count) return false;
+    if (!piece(SampleSpan{buffer.data(), count, a})) return false;
+    if (b >= end) return true;
+    // The next piece starts at the first frame start that does not fit this one.
+    a = b - reach + 2;
+  }
+}
+
+}  // namespace
+
+int pieceFrameReach(const CurrentSpectro& spec) { return spec.kind == 3 ? spec.fen_fft + 1 : frameReadLength(spec); }
+
+bool renderFileSpectrogram(const CurrentSpectro& spec, const infoFile& file, std::int64_t first, std::int64_t last,
+                           int width, int height, std::int64_t pieceSamples, LevelImage& out) {
+  if (width < 1 || width > kMaxImageSide || height < 1 || height > kMaxImageSide) {
+    message("Spectrogram image: the size " + std::to_string(width) + " x " + std::to_string(height) +
+            " is outside 1..65536");
+    return false;
+  }
+  if (first < 0 || last <= first || last >= file.sampleCount()) {
+    debugMessage("renderFileSpectrogram(): samples " + std::to_string(first) + ".." + std::to_string(last) +
+                 " outside the file");
+    return false;
+  }
+  const ImageFrames frames = imageFrames(first, last, file.sampleCount() - 1, spec.fen_fft, width);
+  if (!(frames.hop > 0.0)) {
+    message("The stretch is shorter than the analysis window");
+    return false;
+  }
+  const int reach = pieceFrameReach(spec);
+  const std::int64_t size = std::max<std::int64_t>(pieceSamples, 2 * static_cast<std::int64_t>(reach));
+  // The last frames may read a little past `last`, as they would in memory.
+  const std::int64_t end = std::min(file.sampleCount() - 1, last + reach + 2);
+  const int bins = shownBins(spec);
+  try {
+    LevelImage img;
+    img.frames = width;
+    img.height = height;
+    img.levels.assign(static_cast<std::size_t>(width) * height, 0);
+    if (spec.kind == 3) {
+      ReassignedImage total;
+      bool started = false;
+      auto piece = [&](const SampleSpan& x) {
+        ReassignedImage r;
+        if (!fft_zoom_no(x, static_cast<double>(first + spec.fen_fft / 2), frames.hop, width, spec.fen_fft,
+                         spec.fftSize, r))
+          return false;
+        if (!started) {
+          total = std::move(r);
+          started = true;
+        } else {
+          mergeReassigned(total, r);
+        }
+        return true;
+      };
+      if (!forEachPiece(file, first, end, size, reach, piece)) return false;
+      for (int i = 0; i < width; ++i)
+        reassignedFileLevels(&total.db[static_cast<std::size_t>(i) * total.rows], std::min(bins, total.rows),
+                             spec.displayedBins, height, spec.lowDb, spec.highDb, img.row(i));
+    } else {
+      SpectroWork work;
+      if (!prepareSpectroWork(spec, work)) return false;
+      std::vector<float> column;
+      auto piece = [&](const SampleSpan& x) {
+        for (int i = 0; i < width; ++i) {
+          const std::int64_t centre = frames.centres[static_cast<std::size_t>(i)];
+          // Frames of other pieces, and frames past the file's end (left white).
+          if (!x.holds(centre - spec.fen_fft / 2 + 1, reach)) continue;
+          if (!spectroColumn(spec, work, x, centre, column)) return false;
+          fileColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())), spec.displayedBins,
+                           height, spec.lowDb, spec.highDb, img.row(i));
+        }
+        return true;
+      };
+      if (!forEachPiece(file, first, end, size, reach, piece)) return false;
+    }
+    out = std::move(img);
+  } catch (const std::bad_alloc&) {
+    message("Not enough memory for a spectrogram image of " + std::to_string(width) + " x " +
+            std::to_string(height));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace ardv::cli
