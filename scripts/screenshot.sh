@@ -27,3 +27,10 @@ for kind in 1 2 3 4 5 6; do
     echo "$png"
   done
 done
+# Zoomed in on "brown" (500..900 ms), wide and narrow band.
+for kind in 1 2; do
+  png="$OUT/zoom-${kind}-${names[$kind]}.png"
+  xvfb-run -a -s "-screen 0 1280x800x24" \
+    "$ARDV" --screenshot "$png" --kind "$kind" --gray --select 500 900 --zoom "$FILE"
+  echo "$png"
+done

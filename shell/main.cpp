@@ -35,12 +35,13 @@ struct Arguments {
   int kind = 0;            // spectrogram kind for the screenshot (0: current)
   std::optional<bool> gray;
   double selectFrom = -1, selectTo = -1;  // selection in ms for the screenshot
+  bool zoom = false;                      // zoom in on that selection first
 };
 
 void usage(std::FILE* out) {
   std::fprintf(out,
                "usage: ardv [FILE]\n"
-               "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS] FILE\n"
+               "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS [--zoom]] FILE\n"
                "       ardv --bench FILE\n");
 }
 
@@ -66,6 +67,8 @@ std::optional<Arguments> parse(int argc, char** argv) {
       a.gray = true;
     } else if (arg == "--colour" || arg == "--color") {
       a.gray = false;
+    } else if (arg == "--zoom") {
+      a.zoom = true;
     } else if (arg == "--select") {
       const char* from = next();
       const char* to = next();
@@ -196,6 +199,7 @@ int main(int argc, char** argv) {
       if (args->selectFrom >= 0 && args->selectTo > args->selectFrom) {
         prog.ct.d_sel = static_cast<std::int32_t>(ardv::msToSamples(args->selectFrom, prog.en_cours.frequence));
         prog.ct.f_sel = static_cast<std::int32_t>(ardv::msToSamples(args->selectTo, prog.en_cours.frequence));
+        if (args->zoom) window->runCommand(ardv::shell::kCmdZoomIn);
       }
       window->refreshAll();
       QTimer::singleShot(200, &app, [&, window] {

@@ -24,7 +24,10 @@ void PlaneView::rebuild() {
     bitmap_ = QImage();
     return;
   }
-  QImage image(width(), height(), QImage::Format_RGB32);
+  // One bitmap pixel per device pixel, so that high-density screens draw sharp.
+  const qreal ratio = devicePixelRatioF();
+  QImage image(qRound(width() * ratio), qRound(height() * ratio), QImage::Format_RGB32);
+  image.setDevicePixelRatio(ratio);
   image.fill(Qt::white);
   render(image);
   bitmap_ = std::move(image);

@@ -11,13 +11,15 @@ namespace ardv::shell {
 
 void SignalView::render(QImage& image) {
   QPainter p(&image);
+  // Work in device pixels: one stroke per pixel column of the bitmap.
+  p.scale(1.0 / image.devicePixelRatio(), 1.0 / image.devicePixelRatio());
   const int h = image.height();
   p.setPen(QColor(200, 200, 200));
   p.drawLine(0, h / 2, image.width() - 1, h / 2);
   const auto& prog = program();
   if (!prog.fileLoaded) return;
   MemorySamples memory{prog.memory.data(), prog.memory.size(), prog.ct.d_e};
-  const auto columns = waveformColumns(axis(), memory);
+  const auto columns = waveformColumns(TimeAxis(prog.ct.d_a, prog.ct.f_a, image.width()), memory);
   p.setPen(QColor(0, 0, 128));
   for (int x = 0; x < static_cast<int>(columns.size()); ++x) {
     const auto& c = columns[static_cast<std::size_t>(x)];

@@ -29,7 +29,7 @@ void SpectroView::addDecoration(Decoration decoration) {
 void SpectroView::keepDecorations() {
   if (bitmap_.isNull()) return;
   QPainter p(&bitmap_);
-  const FrequencyAxis frequencies(fmax(), bitmap_.height());
+  const FrequencyAxis frequencies(fmax(), height());
   for (auto& item : decorations_) {
     if (!item.kept) item.draw(p, axis(), frequencies);
     item.kept = true;
@@ -50,7 +50,7 @@ void SpectroView::render(QImage& image) {
   if (!program().fileLoaded) return;
   if (painter_ && shown_) painter_(image, axis());
   QPainter p(&image);
-  const FrequencyAxis frequencies(fmax(), image.height());
+  const FrequencyAxis frequencies(fmax(), height());
   for (const auto& item : decorations_)
     if (item.kept) item.draw(p, axis(), frequencies);
 }

@@ -62,7 +62,7 @@ bool paintSpectrogram(QImage& image, const TimeAxis& axis) {
 
 void paintColourLegend(QImage& image) {
   image.fill(Qt::white);
-  const double w = image.width(), h = image.height();
+  const double w = image.width() / image.devicePixelRatio(), h = image.height() / image.devicePixelRatio();
   if (w <= 0 || h <= 0) return;
   QPainter p(&image);
   // Plane coordinates 0..1 in both directions, y upwards.
