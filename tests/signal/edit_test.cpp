@@ -22,6 +22,9 @@
 #include "signal/program.h"
 #include "signal/transports.h"
 #include "signal/wav_layout.h"
+#include "annotation/label_files.h"
+#include "signal/profile_table.h"
+#include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -302,6 +305,33 @@ TEST_F(Editing, OpeningAnotherFileResetsTheEditState) {
   EXPECT_EQ(askSaveModifications(), SaveOutcome::NothingToSave);
   EXPECT_EQ(editContext().lastFileSampleInMemory, 299);
   EXPECT_EQ(editContext().lastEdit, kEditNone);
+}
+
+TEST_F(Editing, SaveAsAProfileFileWritesItsLabelFiles) {
+  test::loadShippedProfiles();
+  open(800, 16000, 8);
+  program().ct.d_sel = 100;
+  program().ct.f_sel = 199;
+  ASSERT_TRUE(editDelete());
+  infoFile destination;
+  destination.nom = (dir_.path() / "copy.raw").string();
+  destination.formatIndex = profileTable().indexOf("pcm16le-16k");
+  ASSERT_GE(destination.formatIndex, 0);
+  destination.frequence = 16000;
+  destination.labelKind = kLabelNist;
+  destination.annotationKind = kAnnotNist;
+  destination.nom_man = (dir_.path() / "copy.phn").string();
+  destination.nomAnnot = (dir_.path() / "copy.wrd").string();
+  const notetiqs phon = program().etiq, word = program().note;
+  ASSERT_TRUE(editSaveAs(destination));
+  EXPECT_EQ(program().en_cours.nom, destination.nom);
+  EXPECT_EQ(std::filesystem::file_size(destination.nom), 2u * 700u);
+  notetiqs phonBack, wordBack;
+  EXPECT_TRUE(readAnnotations(wordBack, destination));
+  EXPECT_TRUE(sameList(wordBack, word));
+  ASSERT_TRUE(readLabels(phonBack, destination));  // labels outside the (empty) inventory are dropped
+  for (int i = 0; i < phon.count() - 1; ++i) EXPECT_EQ(phonBack.position(i), phon.position(i));
+  EXPECT_FALSE(editSaveAs(destination));  // the current file itself
 }
 
 TEST_F(Editing, RefusedSelectionsChangeNothing) {
