@@ -1,3 +1,4 @@
+// The input box.
 #include "platform/qt/input_dialog.h"
 
 #include <QDialog>

@@ -1,3 +1,4 @@
+// Message boxes for the reports, trace lines to the trace window.
 #include "platform/qt/message_reporter.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// The profile selector and the save-modifications question as dialogs.
 #include "platform/qt/qt_dialogs.h"
 
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// In-app windows showing text files.
 #include "platform/qt/text_viewer_window.h"
 
 #include <QFontDatabase>

@@ -1,3 +1,4 @@
+// The trace (log) window.
 #include "platform/qt/trace_window.h"
 
 #include <QFontDatabase>
