@@ -1,0 +1,186 @@
+// Energy parameters and frames, whole-file energy lines, and the speech
+// start/end detector's confirmation rules.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <sstream>
+
+#include "annotation/texts.h"
+#include "platform/headless/recording_reporter.h"
+#include "prosody/energy.h"
+#include "prosody/energy_file.h"
+#include "prosody/speech_detector.h"
+#include "signal/infofile_io.h"
+#include "tests/prosody/known_f0_signals.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+TEST(EnergySetup, SixteenMsAtSixteenKilohertz) {
+  EnergyParams p;
+  EnergySetup s;
+  ASSERT_TRUE(energySetup(p, 16000, s));
+  EXPECT_EQ(s.Le, 256);
+  EXPECT_EQ(s.Ne, 256);
+  EXPECT_EQ(s.He, 51);
+  EXPECT_EQ(s.bl, 0);
+  EXPECT_EQ(s.bh, 128);  // 8000 Hz is the Nyquist bin
+}
+
+TEST(EnergySetup, HighFrequencyLimitedToNyquistAndLongFramesCut) {
+  EnergyParams p;
+  p.fHigh = 20000;
+  p.windowMs = 200;
+  EnergySetup s;
+  ASSERT_TRUE(energySetup(p, 16000, s));
+  EXPECT_EQ(s.Le, 2048);
+  EXPECT_EQ(s.Ne, 2048);
+  EXPECT_EQ(s.bh, 1024);
+  EXPECT_FLOAT_EQ(p.windowMs, 128);
+}
+
+TEST(EnergySetup, EqualLowAndHighGiveOneBin) {
+  EnergyParams p;
+  p.fLow = p.fHigh = 1000;
+  EnergySetup s;
+  ASSERT_TRUE(energySetup(p, 16000, s));
+  EXPECT_EQ(s.bl, s.bh);
+  // A 1000-Hz sine of amplitude 1000 with a rectangular 256-sample frame:
+  // |X| = 1000 * 256 / 2 at bin 16, level 10*log10(128000^2) + 20*log10(128/256).
+  std::vector<std::int16_t> x(256);
+  for (std::size_t n = 0; n < x.size(); ++n)
+    x[n] = static_cast<std::int16_t>(std::lround(1000 * std::cos(2 * std::numbers::pi * 1000 * n / 16000.0)));
+  FrameEnergy e(s);
+  EXPECT_NEAR(e(x.data()), 20 * std::log10(128000.0) + 20 * std::log10(0.5), 0.05);
+}
+
+TEST(EnergyChecks, CorrectionsOfTheOptions) {
+  EnergyParams p;
+  p.fLow = 9000;
+  p.fHigh = 8000;
+  EXPECT_FALSE(checkEnergyLow(p, 16000).empty());
+  EXPECT_FLOAT_EQ(p.fLow, 7000);
+  p.fLow = 7500;
+  EXPECT_FALSE(checkEnergyLow(p, 16000).empty());
+  EXPECT_FLOAT_EQ(p.fLow, 7000);
+  p.fHigh = 9000;
+  EXPECT_FALSE(checkEnergyHigh(p, 16000).empty());
+  EXPECT_FLOAT_EQ(p.fHigh, 8000);
+  p.fLow = 3000;
+  p.fHigh = 2000;
+  EXPECT_FALSE(checkEnergyHigh(p, 16000).empty());
+  EXPECT_FLOAT_EQ(p.fHigh, 4000);
+  p.windowMs = -1;
+  EXPECT_FALSE(checkEnergyWindow(p, 16000).empty());
+  EXPECT_FLOAT_EQ(p.windowMs, 16);
+  p.windowMs = 500;
+  checkEnergyWindow(p, 16000);
+  EXPECT_FLOAT_EQ(p.windowMs, 128);
+  EXPECT_TRUE(checkEnergyWindow(p, 16000).empty());
+}
+
+TEST(EnergyFile, LinesAreRelativeToTheLowestEnergyAndNeverNegative) {
+  ml_init(test::sourceDataDir() / "format" / "english.txt");
+  test::TempDir dir;
+  const auto s = test::knownF0Set()[12];  // 16 kHz, starts with 300 ms of near silence
+  ASSERT_TRUE(test::writeWav(dir / "e.wav", s.samples, s.fs));
+  infoFile info;
+  info.nom = (dir / "e.wav").string();
+  ASSERT_TRUE(init_infoFile_read(info));
+  EnergyParams p;
+  ASSERT_TRUE(energyForFile(info, dir / "e.txt", p));
+  std::istringstream in(test::readFile(dir / "e.txt"));
+  long ms = 0, prev = -1;
+  double v = 0;
+  int count = 0, zeros = 0;
+  double loudest = 0;
+  while (in >> ms >> v) {
+    EXPECT_GT(ms, prev);
+    EXPECT_GE(v, 0);
+    zeros += v == 0;
+    loudest = std::max(loudest, v);
+    prev = ms;
+    ++count;
+  }
+  // One line every 51 samples up to the last sample.
+  EXPECT_EQ(count, static_cast<int>((s.samples.size() + 50) / 51));
+  EXPECT_GT(loudest, 40);
+  const std::string text = test::readFile(dir / "e.txt");
+  EXPECT_EQ(text.substr(0, 4), "0   ");
+}
+
+TEST(EnergyFile, MissingDirectoryIsWarnedOnce) {
+  ScopedRecorder rec;
+  infoFile info;
+  info.frequence = 16000;
+  EnergyParams p;
+  EXPECT_FALSE(energyForFile(info, "/nonexistent-dir-ardv/e.txt", p));
+  EXPECT_EQ(rec->count(ReportKind::Warning), 1u);
+}
+
+// Feeds loudness pattern segments (ms, loud) at 4-ms frames from t = 0.
+SpeechDetector run(const std::vector<std::pair<int, bool>>& pattern) {
+  SpeechDetector d;
+  std::int64_t t = 0;
+  for (const auto& [ms, loud] : pattern)
+    for (int k = 0; k < ms / 4; ++k, t += 4) d.feed(loud ? 70 : 20, t);
+  return d;
+}
+
+TEST(SpeechDetector, BurstShorterThan50MsDoesNotStartSpeech) {
+  const auto d = run({{100, false}, {48, true}, {300, false}, {52, true}, {40, false}});
+  EXPECT_EQ(d.start(), 448 + 48 - 50);  // confirmed at its 13th loud frame (t = 496)
+  EXPECT_EQ(d.state(), 2);
+}
+
+TEST(SpeechDetector, PauseShorterThan100MsDoesNotEndSpeech) {
+  const auto d = run({{100, false}, {300, true}, {96, false}, {300, true}});
+  EXPECT_EQ(d.state(), 2);
+  EXPECT_EQ(d.end(), -1);  // the signal ends while speech goes on
+}
+
+TEST(SpeechDetector, PauseOver100MsEndsSpeechAtItsStart) {
+  const auto d = run({{100, false}, {300, true}, {200, false}});
+  EXPECT_TRUE(d.finished());
+  EXPECT_EQ(d.start(), 100 + 48 - 50);
+  EXPECT_EQ(d.end(), 400);
+}
+
+TEST(SpeechDetector, RenewedLoudnessOver40MsCancelsAnEnd) {
+  const auto d = run({{100, false}, {300, true}, {60, false}, {44, true}, {60, false}, {300, true}});
+  EXPECT_EQ(d.state(), 2);
+}
+
+TEST(SpeechDetector, SpeechOfLessThan150MsCannotEnd) {
+  // Speech starts at 98 ms; quiet from 200 ms is only 102 ms after the start.
+  const auto d = run({{100, false}, {100, true}, {48, false}, {300, true}});
+  EXPECT_FALSE(d.finished());
+  EXPECT_EQ(d.state(), 2);
+}
+
+TEST(SpeechDetector, NoSpeechInTheFirstSecondGivesZeros) {
+  const auto d = run({{1100, false}, {300, true}});
+  EXPECT_TRUE(d.finished());
+  EXPECT_EQ(d.start(), 0);
+  EXPECT_EQ(d.end(), 0);
+}
+
+TEST(SpeechDetector, FindsTheSpeechOfASignalFile) {
+  test::TempDir dir;
+  const auto s = test::knownF0Set()[12];
+  ASSERT_TRUE(test::writeWav(dir / "s.wav", s.samples, s.fs));
+  infoFile info;
+  info.nom = (dir / "s.wav").string();
+  ASSERT_TRUE(init_infoFile_read(info));
+  std::int64_t start = -1, end = -1;
+  ASSERT_TRUE(speechStartEnd(info, start, end));
+  EXPECT_NEAR(static_cast<double>(start), 300, 30);  // 300 ms of silence first
+  // 700 ms voiced, 150 ms of loud hiss, 600 ms voiced, then silence.
+  EXPECT_NEAR(static_cast<double>(end), 1750, 40);
+}
+
+}  // namespace
+}  // namespace ardv
