@@ -106,8 +106,8 @@ constexpr CommandSpec kCommands[] = {
 
 // Operations of subsystems not built yet.
 constexpr int kNotYet[] = {
-    11844, 11, 13, 14, 141, 15, 16, 11856,                    // editing, recording
-    21, 22, 23, 24, 25, 11843, 201, 200, 202,                 // editing, playback
+    11844, 14, 141, 15, 16, 11856,                            // editing, recording
+    11843, 201, 200, 202,                                     // editing, playback
     11848, 11845, 203,                                        // speech start, resampling
     307,                                                      // options by command id only
     41, 43, 48, 49, 44, 51, 52, 57, 58, 53,                   // labels, search

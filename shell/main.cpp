@@ -21,6 +21,7 @@
 #include "shell/main_window.h"
 #include "shell/prologue_window.h"
 #include "signal/current_signal.h"
+#include "signal/edit_context.h"
 #include "signal/program.h"
 #include "signal/results.h"
 #include "signal/startup.h"
@@ -173,6 +174,8 @@ int main(int argc, char** argv) {
       return;
     }
     ardv::resetCurrent();
+    ardv::resetEditContext();
+    ardv::installEditSaveHandler();
     window = new ardv::shell::MainWindow(
         prologue.lines(), [&prologue] { prologue.refresh(); }, &prologue);
     boxes.setParent(window);

@@ -14,6 +14,9 @@
 #include "shell/options_dialog.h"
 #include "shell/spectro_params_window.h"
 #include "signal/current_signal.h"
+#include "signal/edit_clipboard.h"
+#include "signal/edit_new.h"
+#include "signal/edit_save.h"
 #include "signal/program.h"
 #include "signal/results.h"
 #include "signal/startup.h"
@@ -37,6 +40,17 @@ void MainWindow::bindCommands() {
     QApplication::restoreOverrideCursor();
   };
   h[kCmdGoTo] = [this] { commandGoTo(); };
+  // Editing: each operation reports its own refusals and redraws the views.
+  const std::pair<int, bool (*)()> edits[] = {{11, editNewEmpty}, {13, editSave},   {21, editCancel},
+                                              {22, editCut},      {23, editCopy},   {24, editPaste},
+                                              {25, editDelete}};
+  for (const auto& [id, operation] : edits) {
+    h[id] = [operation = operation] {
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+      operation();
+      QApplication::restoreOverrideCursor();
+    };
+  }
   const std::pair<int, int> kinds[] = {{kCmdWideBand, kWideBand},
                                        {kCmdNarrowBand, kNarrowBand},
                                        {kCmdReassigned, kReassigned},

@@ -19,6 +19,7 @@
 #include "shell/spectrogram_painter.h"
 #include "shell/view_ops.h"
 #include "signal/current_signal.h"
+#include "signal/edit_context.h"
 #include "signal/program.h"
 #include "signal/time_conversion.h"
 #include "spectral/spectrogram_params.h"
@@ -227,7 +228,7 @@ void MainWindow::refreshAll() {
 
 void MainWindow::refreshInfo() {
   setSignalLines(lines_, program());
-  if (program().annotationsModified)
+  if (program().annotationsModified || editContext().samplesModified)
     lines_.set(kLineModified, text(214));
   else
     lines_.clear(kLineModified);

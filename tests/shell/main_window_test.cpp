@@ -21,6 +21,7 @@
 #include "shell/spectro_params_window.h"
 #include "spectral/spectrogram_params.h"
 #include "signal/current_signal.h"
+#include "signal/edit_context.h"
 #include "signal/program.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -88,6 +89,8 @@ class MainWindowTest : public QObject {
 
   void init() {
     recorder_ = std::make_unique<ScopedRecorder>();
+    program().dirs.temp = dir_->path();
+    resetEditContext();
     QVERIFY(ml_init(test::sourceDataDir() / "format" / "english.txt"));
     resetCurrent();
     window_ = std::make_unique<MainWindow>(lines_, nullptr);
@@ -116,12 +119,12 @@ class MainWindowTest : public QObject {
     for (int id : {kCmdZoomIn, kCmdZoomOut, kCmdGoTo, kCmdCopySignalBitmap, kCmdClear})
       QVERIFY2(!window_->action(id)->isEnabled(), qPrintable(QString::number(id)));
     QVERIFY(!window_->runCommand(kCmdZoomOut));
-    QAction* notYet = window_->action(13);
+    QAction* notYet = window_->action(14);
     QVERIFY(!notYet->isEnabled());
     QCOMPARE(notYet->toolTip(), QString("Not available yet"));
     open();
     QVERIFY(window_->action(kCmdZoomOut)->isEnabled());
-    QVERIFY(!window_->action(13)->isEnabled());
+    QVERIFY(!window_->action(14)->isEnabled());
   }
 
   void layoutFollowsEveryResize() {
@@ -245,6 +248,21 @@ class MainWindowTest : public QObject {
     QCoreApplication::processEvents();
     QVERIFY(!spectroSettings()[kCriticalBands].windowOpen);
     setSpectroDefaults(-1);
+  }
+
+  void cutThenCancelRestoresTheSignal() {
+    open();
+    QVERIFY(!window_->action(22)->isEnabled());  // no selection yet
+    const std::vector<std::int16_t> before(program().memory.data(), program().memory.data() + program().memory.size());
+    drag(window_->signalPlane()->view(), 40, 120);
+    QVERIFY(window_->action(22)->isEnabled());
+    QVERIFY(window_->runCommand(22));
+    QVERIFY(program().memory.size() < static_cast<std::int32_t>(before.size()));
+    QVERIFY(window_->runCommand(21));
+    const std::vector<std::int16_t> after(program().memory.data(), program().memory.data() + program().memory.size());
+    QVERIFY(after == before);
+    QVERIFY2((*recorder_)->reports().empty(), qPrintable(QString::fromStdString(
+                                                (*recorder_)->reports().empty() ? "" : (*recorder_)->reports()[0].text)));
   }
 
   void everySpectrogramKindPaints() {
