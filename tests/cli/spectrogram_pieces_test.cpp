@@ -1,0 +1,119 @@
+// Whole-file spectrogram images read in pieces: the same image as the one
+// computed with the whole file in memory, for every kind, the whole file and
+// a stretch; a file that cannot be read fails once and changes nothing.
+#include "cli/spectrogram_pieces.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "platform/headless/recording_reporter.h"
+#include "signal/buffers.h"
+#include "signal/wavfile.h"
+#include "signal/write_sound_file.h"
+#include "spectral/spectrogram_image.h"
+#include "tests/signal/signal_test_support.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+constexpr double kFs = 16000.0;
+
+// 1.5 s: a harmonic complex gliding from 110 to 180 Hz, a noise burst, a
+// silence and a 2 kHz tone, so that every kind has detail at the piece joins.
+SHORTbuf testSignal() {
+  SHORTbuf x(24000, "test signal");
+  std::mt19937 random(4);
+  std::normal_distribution<double> noise(0.0, 1500.0);
+  double phase = 0.0;
+  for (int i = 0; i < x.size(); ++i) {
+    double v = 0.0;
+    if (i < 12000) {
+      phase += 2.0 * M_PI * (110.0 + 70.0 * i / 12000.0) / kFs;
+      for (int h = 1; h <= 20; ++h) v += 3000.0 / h * std::sin(h * phase);
+    } else if (i < 15000) {
+      v = noise(random);
+    } else if (i >= 17000) {
+      v = 8000.0 * std::sin(2.0 * M_PI * 2000.0 * i / kFs);
+    }
+    x[i] = static_cast<std::int16_t>(std::lround(std::clamp(v, -32000.0, 32000.0)));
+  }
+  return x;
+}
+
+infoFile writeWav(const std::filesystem::path& path, const SHORTbuf& x) {
+  infoFile out;
+  out.nom = path.string();
+  out.frequence = kFs;
+  writeSoundFile w(out);
+  w.setMiddleBuffer(x, 0, 2 * static_cast<std::int64_t>(x.size()));
+  EXPECT_EQ(w.flush(), 0);
+  infoFile in;
+  in.nom = out.nom;
+  EXPECT_TRUE(init_infoFile_read_WAV(in));
+  return in;
+}
+
+class SpectrogramPieces : public ::testing::TestWithParam<int> {};
+
+TEST_P(SpectrogramPieces, EqualTheImageOfTheWholeFile) {
+  const int kind = GetParam();
+  test::TempDir dir;
+  const SHORTbuf x = testSignal();
+  const infoFile file = writeWav(dir / "s.wav", x);
+  SpectroSettings settings;
+  settings.fmaxHz = kFs / 2;
+  CurrentSpectro spec;
+  ASSERT_TRUE(spectro_GetParams(settings, kind, kFs, spec));
+  const SampleSpan whole{x.data(), x.size(), 0};
+  struct Stretch {
+    std::int64_t first, last;
+    int width;
+    std::int64_t pieceSamples;
+  };
+  // About eight pieces of 3000 samples; then a frame starting at every
+  // sample of pieces as short as allowed.
+  const int reach = cli::pieceFrameReach(spec);
+  for (const Stretch s : {Stretch{0, x.size() - 1, 300, 3000}, Stretch{5000, 17500, 300, 3000},
+                          Stretch{2000, 2000 + 4 * reach, 4 * reach, 0}}) {
+    LevelImage expected, pieces;
+    ASSERT_TRUE(renderSpectrogramImage(spec, whole, s.first, s.last, s.width, 128, expected));
+    ASSERT_TRUE(cli::renderFileSpectrogram(spec, file, s.first, s.last, s.width, 128, s.pieceSamples, pieces));
+    ASSERT_EQ(pieces.frames, s.width);
+    ASSERT_EQ(pieces.height, 128);
+    int differing = 0, darkest = 0;
+    for (std::size_t i = 0; i < expected.levels.size(); ++i) {
+      const int d = std::abs(expected.levels[i] - pieces.levels[i]);
+      // Reassigned cells fed from two pieces add their energies in another order.
+      EXPECT_LE(d, kind == 3 ? 1 : 0) << "kind " << kind << " frame " << i / 128 << " pixel " << i % 128;
+      differing += d != 0;
+      darkest = std::max<int>(darkest, pieces.levels[i]);
+    }
+    EXPECT_LE(differing, 20) << "kind " << kind;
+    EXPECT_GT(darkest, 100) << "kind " << kind << ": an image without energy";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKinds, SpectrogramPieces, ::testing::Range(1, 7));
+
+TEST(SpectrogramPieces, AFileShorterThanItsDescriptionFailsOnce) {
+  test::TempDir dir;
+  const SHORTbuf x = testSignal();
+  infoFile file = writeWav(dir / "s.wav", x);
+  file.longueur += 2 * 10000;  // a description promising samples the file lacks
+  SpectroSettings settings;
+  CurrentSpectro spec;
+  ASSERT_TRUE(spectro_GetParams(settings, 1, kFs, spec));
+  LevelImage image;
+  image.frames = 7;
+  test::loadSignalTexts();
+  ScopedRecorder rec;
+  EXPECT_FALSE(cli::renderFileSpectrogram(spec, file, 0, file.sampleCount() - 1, 100, 64, 4000, image));
+  EXPECT_EQ(rec->reports().size(), 1u);
+  EXPECT_EQ(image.frames, 7);
+}
+
+}  // namespace
+}  // namespace ardv
