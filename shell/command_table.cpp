@@ -106,9 +106,9 @@ constexpr CommandSpec kCommands[] = {
 
 // Operations of subsystems not built yet.
 constexpr int kNotYet[] = {
-    11844, 14, 141, 15, 16, 11856,                            // editing, recording
+    141,                                                      // recording
     11843, 201, 200, 202,                                     // editing, playback
-    11848, 11845, 203,                                        // speech start, resampling
+    11848, 203,                                               // speech start, frequency
     307,                                                      // options by command id only
     41, 43, 48, 49, 44, 51, 52, 57, 58, 53,                   // labels, search
     61, 62, 11855, 63, 66, 67, 65,                            // formants, Klatt

@@ -89,6 +89,7 @@ void MainWindow::bindCommands() {
   h[kCmdShowResults] = [] { showResults(program().dirs.temp); };
   h[kCmdAppendResults] = [] { logAppendResults(program().dirs.temp); };
   h[kCmdShowLog] = [] { showLog(program().dirs.temp); };
+  bindEditCommands();
   h[kCmdHelp] = [this] { commandHelp({}); };
   h[kCmdUsingHelp] = [this] { commandHelp("using-help"); };
   h[kCmdAbout] = [this] { commandAbout(); };

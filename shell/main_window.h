@@ -78,7 +78,8 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
  private:
   class ClientArea;
   void buildMenus();
-  void bindCommands();  // main_commands.cpp
+  void bindCommands();      // main_commands.cpp
+  void bindEditCommands();  // edit_commands.cpp
   void layoutPanes();
   void syncScrollBar();
   void onSelectionFinished(const Selection& selection);

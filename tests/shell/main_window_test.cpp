@@ -119,12 +119,12 @@ class MainWindowTest : public QObject {
     for (int id : {kCmdZoomIn, kCmdZoomOut, kCmdGoTo, kCmdCopySignalBitmap, kCmdClear})
       QVERIFY2(!window_->action(id)->isEnabled(), qPrintable(QString::number(id)));
     QVERIFY(!window_->runCommand(kCmdZoomOut));
-    QAction* notYet = window_->action(14);
+    QAction* notYet = window_->action(141);
     QVERIFY(!notYet->isEnabled());
     QCOMPARE(notYet->toolTip(), QString("Not available yet"));
     open();
     QVERIFY(window_->action(kCmdZoomOut)->isEnabled());
-    QVERIFY(!window_->action(14)->isEnabled());
+    QVERIFY(!window_->action(141)->isEnabled());
   }
 
   void layoutFollowsEveryResize() {
