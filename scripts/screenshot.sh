@@ -27,6 +27,10 @@ for kind in 1 2 3 4 5 6; do
     echo "$png"
   done
 done
+# Narrow band with F0 for the screen drawn over it.
+png="$OUT/f0-narrow-band.png"
+xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 2 --gray --f0 "$FILE"
+echo "$png"
 # Zoomed in on "brown" (500..900 ms), wide and narrow band.
 for kind in 1 2; do
   png="$OUT/zoom-${kind}-${names[$kind]}.png"

@@ -110,9 +110,9 @@ constexpr int kNotYet[] = {
     11843, 201, 200, 202,                                     // editing, playback
     11848, 203,                                               // speech start, frequency
     307,                                                      // options by command id only
-    41, 43, 48, 49, 44, 51, 52, 57, 58, 53,                   // labels, search
+    48, 49, 57, 58,                                           // search
     61, 62, 11855, 63, 66, 67, 65,                            // formants, Klatt
-    917, 922, 919, 11846, 604, 913, 916, 914, 605,            // F0, PSOLA
+    917, 919, 11846, 604, 913, 916, 914, 605,            // F0, PSOLA
     910, 909, 911, 11842, 918, 915,                           // energy, marks
     76, 77,                                                   // user hooks
 };

@@ -37,12 +37,13 @@ struct Arguments {
   std::optional<bool> gray;
   double selectFrom = -1, selectTo = -1;  // selection in ms for the screenshot
   bool zoom = false;                      // zoom in on that selection first
+  bool f0 = false;                        // F0 for the screen over the spectrogram
 };
 
 void usage(std::FILE* out) {
   std::fprintf(out,
                "usage: ardv [FILE]\n"
-               "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS [--zoom]] FILE\n"
+               "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS [--zoom]] [--f0] FILE\n"
                "       ardv --bench FILE\n");
 }
 
@@ -68,6 +69,8 @@ std::optional<Arguments> parse(int argc, char** argv) {
       a.gray = true;
     } else if (arg == "--colour" || arg == "--color") {
       a.gray = false;
+    } else if (arg == "--f0") {
+      a.f0 = true;
     } else if (arg == "--zoom") {
       a.zoom = true;
     } else if (arg == "--select") {
@@ -205,6 +208,7 @@ int main(int argc, char** argv) {
         if (args->zoom) window->runCommand(ardv::shell::kCmdZoomIn);
       }
       window->refreshAll();
+      if (args->f0) window->runCommand(922);
       QTimer::singleShot(200, &app, [&, window] {
         if (!window->grab().save(QString::fromStdString(args->screenshot))) {
           std::fprintf(stderr, "ardv: cannot write %s\n", args->screenshot.c_str());

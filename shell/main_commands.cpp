@@ -90,7 +90,10 @@ void MainWindow::bindCommands() {
   h[kCmdAppendResults] = [] { logAppendResults(program().dirs.temp); };
   h[kCmdShowLog] = [] { showLog(program().dirs.temp); };
   bindEditCommands();
+  bindAnalysisCommands();
   h[kCmdHelp] = [this] { commandHelp({}); };
+  h[44] = [this] { commandHelp("mouse"); };  // phoneme pane mouse help
+  h[53] = [this] { commandHelp("mouse"); };  // word pane mouse help
   h[kCmdUsingHelp] = [this] { commandHelp("using-help"); };
   h[kCmdAbout] = [this] { commandAbout(); };
 }

@@ -80,6 +80,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void buildMenus();
   void bindCommands();      // main_commands.cpp
   void bindEditCommands();  // edit_commands.cpp
+  void bindAnalysisCommands();  // analysis_commands.cpp
   void layoutPanes();
   void syncScrollBar();
   void onSelectionFinished(const Selection& selection);

@@ -265,6 +265,14 @@ class MainWindowTest : public QObject {
                                                 (*recorder_)->reports().empty() ? "" : (*recorder_)->reports()[0].text)));
   }
 
+  void f0ForTheScreenDrawsOverTheSpectrogram() {
+    open();
+    QVERIFY(window_->runCommand(922));
+    QCOMPARE(window_->spectroPlane()->view()->decorationCount(), 1);
+    QVERIFY(window_->runCommand(kCmdClearDecorations));
+    QCOMPARE(window_->spectroPlane()->view()->decorationCount(), 0);
+  }
+
   void everySpectrogramKindPaints() {
     open();
     const QImage blank = [&] {

@@ -1,0 +1,103 @@
+// Commands of the annotation and prosody menus served so far: reading and
+// saving label files, and F0 for the screen drawn over the spectrogram.
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QPainter>
+#include <algorithm>
+
+#include "annotation/label_files.h"
+#include "prosody/pitch_track.h"
+#include "prosody/pitch_types.h"
+#include "shell/main_window.h"
+#include "signal/program.h"
+
+namespace ardv::shell {
+namespace {
+
+struct BusyCursor {
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+// Asks for a label-file kind among `kinds` (1-based in the list); 0 when cancelled.
+int askKind(QWidget* parent, const QString& title, const QStringList& kinds, int current) {
+  bool ok = false;
+  const QString chosen =
+      QInputDialog::getItem(parent, title, "File kind", kinds, std::clamp(current - 1, 0, int(kinds.size()) - 1), false, &ok);
+  return ok ? static_cast<int>(kinds.indexOf(chosen)) + 1 : 0;
+}
+
+const QStringList kPhonemeKinds = {"QERN", "NIST", "SAM", "ALIGN"};
+const QStringList kWordKinds = {"VECSYS", "NIST", "SAM", "NOISEX"};
+
+}  // namespace
+
+void MainWindow::bindAnalysisCommands() {
+  auto& h = handlers_;
+  // Phonemes > Read, Save as; Words > Read, Save as.
+  h[41] = [this] {
+    const QString name = QFileDialog::getOpenFileName(this, "Read phoneme labels");
+    if (name.isEmpty()) return;
+    infoFile info = program().en_cours;
+    info.nom_man = name.toStdString();
+    info.labelKind = askKind(this, "Phoneme labels", kPhonemeKinds, info.labelKind);
+    if (!info.labelKind) return;
+    notetiqs list;
+    readLabels(list, info);
+    program().etiq = std::move(list);
+    program().annotationsModified = true;
+    phonemePane_->update();
+  };
+  h[43] = [this] {
+    const QString name = QFileDialog::getSaveFileName(this, "Save phoneme labels as");
+    if (name.isEmpty()) return;
+    infoFile info = program().en_cours;
+    info.nom_man = name.toStdString();
+    info.labelKind = askKind(this, "Phoneme labels", kPhonemeKinds, info.labelKind);
+    if (info.labelKind) writeLabels(program().etiq, info, program().ct.tf);
+  };
+  h[51] = [this] {
+    const QString name = QFileDialog::getOpenFileName(this, "Read word annotations");
+    if (name.isEmpty()) return;
+    infoFile info = program().en_cours;
+    info.nomAnnot = name.toStdString();
+    info.annotationKind = askKind(this, "Word annotations", kWordKinds, info.annotationKind);
+    if (!info.annotationKind) return;
+    notetiqs list;
+    readAnnotations(list, info);
+    program().note = std::move(list);
+    program().annotationsModified = true;
+    wordPane_->update();
+  };
+  h[52] = [this] {
+    const QString name = QFileDialog::getSaveFileName(this, "Save word annotations as");
+    if (name.isEmpty()) return;
+    infoFile info = program().en_cours;
+    info.nomAnnot = name.toStdString();
+    info.annotationKind = askKind(this, "Word annotations", kWordKinds, info.annotationKind);
+    if (info.annotationKind) writeAnnotations(program().note, info, program().ct.tf);
+  };
+  // F0 for the screen: the track of the shown stretch as marks over the
+  // spectrogram, on its frequency scale, in the colour of the speaker type.
+  h[922] = [this] {
+    const auto& ct = program().ct;
+    {
+      BusyCursor busy;
+      if (!f0ForStretch(ct.d_es, ct.f_es)) return;
+    }
+    const PitchTrack track = lastPitchTrack();
+    const auto colour = speakerColour(speakerType());
+    const QColor pen(colour.r, colour.g, colour.b);
+    spectroPlane_->view()->addDecoration([track, pen](QPainter& p, const TimeAxis& axis, const FrequencyAxis& f) {
+      for (int i = 0; i < track.frames && i < static_cast<int>(track.pitchCorrige.size()); ++i) {
+        const int hz = track.pitchCorrige[static_cast<std::size_t>(i)];
+        if (hz <= 0) continue;
+        const double x = axis.xOf(static_cast<double>(track.centre(i)));
+        p.fillRect(QRectF(x - 1, f.rowOfHz(hz) - 1, 3, 3), pen);
+      }
+    });
+  };
+}
+
+}  // namespace ardv::shell
