@@ -22,9 +22,9 @@
 namespace ardv {
 namespace {
 
-std::function<bool()>& saveHandler() {
-  static std::function<bool()> handler;
-  return handler;
+OpenHooks& openHooks() {
+  static OpenHooks hooks;
+  return hooks;
 }
 
 LabelFileReaders& labelReaders() {
@@ -57,7 +57,7 @@ CurrentSignalListener& currentSignalListener() {
 
 void setLabelFileReaders(const LabelFileReaders& readers) { labelReaders() = readers; }
 
-void setSaveModificationsHandler(std::function<bool()> handler) { saveHandler() = std::move(handler); }
+void setOpenHooks(OpenHooks hooks) { openHooks() = std::move(hooks); }
 
 std::int32_t memorySpanSamples(double frequence) {
   const std::int64_t n = msToSamples(kMemorySpanMs, frequence);
@@ -132,6 +132,23 @@ bool openSignal(const infoFile& candidate) {
   return true;
 }
 
+// Without hooks: asks about modified annotations; "Save" cannot be done here.
+bool settlePendingEdits() {
+  if (openHooks().settlePendingEdits) return openHooks().settlePendingEdits();
+  Program& p = program();
+  if (!p.fileLoaded || !p.annotationsModified) return true;
+  switch (dialogs().askSaveModifications(p.en_cours.nom)) {
+    case SaveAnswer::Cancel:
+      return false;
+    case SaveAnswer::Save:
+      message("The modifications of " + p.en_cours.nom + " cannot be saved here; the file is not opened.");
+      return false;
+    case SaveAnswer::DontSave:
+      break;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool openCurrent() { return openSignal(program().en_cours); }
@@ -140,21 +157,7 @@ bool openFile(const std::string& name) {
   Program& p = program();
   infoFile candidate = p.en_cours;
   candidate.nom = name;
-  if (p.fileLoaded && p.annotationsModified) {
-    switch (dialogs().askSaveModifications(p.en_cours.nom)) {
-      case SaveAnswer::Cancel:
-        return false;
-      case SaveAnswer::Save:
-        if (!saveHandler()) {
-          message("The modifications of " + p.en_cours.nom + " cannot be saved here; the file is not opened.");
-          return false;
-        }
-        if (!saveHandler()()) return false;
-        break;
-      case SaveAnswer::DontSave:
-        break;
-    }
-  }
+  if (!settlePendingEdits()) return false;
   if (!isWavName(name)) {
     candidate.nom_man = withStemOf(candidate.nom_man, name);
     candidate.nomAnnot = withStemOf(candidate.nomAnnot, name);
@@ -174,7 +177,9 @@ bool openFile(const std::string& name) {
     candidate.nom_man = selection.labelFile;
     candidate.nomAnnot = selection.annotationFile;
   }
-  return openSignal(candidate);
+  if (!openSignal(candidate)) return false;
+  if (openHooks().afterOpen) openHooks().afterOpen();
+  return true;
 }
 
 void resetCurrent() {

@@ -33,18 +33,24 @@ std::int32_t memorySpanSamples(double frequence);
 // previous current signal then stays as it was.
 bool openCurrent();
 
-// Opens the file `name` chosen by the user. When a signal is loaded with
-// modified annotations, asks whether to save them first (Cancel abandons;
-// Save runs the handler set with setSaveModificationsHandler and abandons if
-// that fails). For a non-WAV name the phoneme and word label files take the
-// base name of the new signal (each keeping its directory and extension) and
-// the profile selector is asked (Cancel abandons). Then as openCurrent. Returns
-// true when `name` is the current signal; false leaves everything unchanged.
+// Opens the file `name` chosen by the user. Pending edits are first settled
+// by the open hooks (Cancel abandons). For a non-WAV name the phoneme and word
+// label files take the base name of the new signal (each keeping its directory
+// and extension) and the profile selector is asked (Cancel abandons). Then as
+// openCurrent. Returns true when `name` is the current signal; false leaves
+// everything unchanged.
 bool openFile(const std::string& name);
 
-// What "Save" does for openFile; returns true when saved. Until one is set,
-// "Save" is refused with a message (the open is then abandoned).
-void setSaveModificationsHandler(std::function<bool()> handler);
+// What openFile does about pending edits before it replaces the current
+// signal, and what follows a successful openFile. The editing layer, which sits
+// above this one, installs its own at start-up (samples and annotations,
+// with Save / Don't save / Cancel). Without hooks only modified annotations
+// are asked about, and "Save" is refused with a message.
+struct OpenHooks {
+  std::function<bool()> settlePendingEdits;  // false abandons the open
+  std::function<void()> afterOpen;
+};
+void setOpenHooks(OpenHooks hooks);
 
 // Readers of the label files that go with a signal read through a profile:
 // the phoneme list from `info.nom_man`, the word list from `info.nomAnnot`, in

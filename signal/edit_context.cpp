@@ -44,7 +44,7 @@ void syncEditState() {
 }
 
 void installEditSaveHandler() {
-  setSaveModificationsHandler([] { return saveCurrent(program().en_cours); });
+  setOpenHooks({[] { return askSaveModifications() != SaveOutcome::Abandon; }, editStateAfterLoad});
 }
 
 std::filesystem::path clipboardPath() { return program().dirs.temp / "cutfile.wa$"; }

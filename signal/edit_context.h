@@ -60,8 +60,9 @@ void editStateAfterLoad();
 // one the edit state belongs to (a file opened by other means).
 void syncEditState();
 
-// Makes "Save" of the open dialog (openFile's save handler) save the edited
-// signal with saveCurrent. Called once by the program at start.
+// Makes openFile settle pending edits of samples and annotations with
+// askSaveModifications, and reset the edit state after every open. Called
+// once by the program at start.
 void installEditSaveHandler();
 
 // Temporary files of the editing commands, in program().dirs.temp.
