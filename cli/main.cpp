@@ -6,9 +6,13 @@
 #include <string_view>
 #include <vector>
 
+#include "annotation/label_files.h"
+#include "annotation/phonetic_description.h"
 #include "cli/commands.h"
 #include "platform/headless/stderr_reporter.h"
 #include "platform/report.h"
+#include "signal/current_signal.h"
+#include "signal/edit_context.h"
 #include "signal/startup.h"
 
 namespace {
@@ -18,21 +22,33 @@ using ardv::cli::Args;
 struct Command {
   const char* name;
   int (*run)(const Args&);
-  const char* usage;
+  const char* synopsis;
+  const char* summary;
 };
 
 const Command kCommands[] = {
-    {"info", ardv::cli::runInfo, "info FILE            describe a signal file"},
-    {"convert", ardv::cli::runConvert, "convert IN OUT [--profile NAME] [--out-profile NAME]  write a signal as WAV or through a profile"},
-    {"profiles", ardv::cli::runProfiles, "profiles             list the format profiles"},
-    {"labels", ardv::cli::runLabels, "labels FILE [--profile NAME] [--import KIND IN] [--export KIND OUT] [--tier phonemes|words] [--language FILE.lng] [-o OUT.wav]  list, convert or write the phoneme and word segments (KIND: qern nist sam align vecsys noisex textgrid)"},
-    {"resample", ardv::cli::runResample, "resample IN OUT --rate HZ [--profile NAME]  convert the sampling rate into a WAV file"},
-    {"remove-dc", ardv::cli::runRemoveDc, "remove-dc IN OUT [--profile NAME]  copy a signal file without its mean value"},
-    {"f0", ardv::cli::runF0, "f0 FILE [-o OUT.pit] [--speaker any|female|male]  F0 of a whole file (\"ms Hz\" lines without -o)"},
-    {"f0-corpus", ardv::cli::runF0Corpus, "f0-corpus DIR [--ext EXT] [--jobs N]  a pitch file beside every signal file of DIR"},
-    {"energy", ardv::cli::runEnergy, "energy FILE [-o OUT] [--flow HZ --fhigh HZ --window MS]  energy of a whole file"},
-    {"speech-start", ardv::cli::runSpeechStart, "speech-start FILE    start and end of the first speech"},
-    {"spectrogram", ardv::cli::runSpectrogram, "spectrogram FILE --kind wide|narrow|reassigned|lpc|cepstral|critical [--from MS] [--to MS] [--width N] [--height N] [--set NAME=VALUE ...] [--colour] [--profile NAME] -o OUT.pgm|OUT.png  spectrogram image of a file or a stretch"},
+    {"info", ardv::cli::runInfo, "info FILE [--profile NAME]", "describe a signal file"},
+    {"convert", ardv::cli::runConvert, "convert IN OUT [--profile NAME] [--out-profile NAME]",
+     "write a signal as WAV (annotations carried) or through a profile"},
+    {"profiles", ardv::cli::runProfiles, "profiles", "list the format profiles with their fields"},
+    {"labels", ardv::cli::runLabels,
+     "labels FILE [--profile NAME] [--import KIND IN] [--export KIND OUT] [--tier phonemes|words] "
+     "[--language FILE.lng] [-o OUT.wav]",
+     "list, import or export the phoneme and word segments (KIND: qern nist sam align vecsys noisex textgrid)"},
+    {"resample", ardv::cli::runResample, "resample IN OUT --rate HZ [--profile NAME]",
+     "convert the sampling rate into a WAV file"},
+    {"remove-dc", ardv::cli::runRemoveDc, "remove-dc IN OUT [--profile NAME]", "copy a signal without its mean value"},
+    {"spectrogram", ardv::cli::runSpectrogram,
+     "spectrogram FILE --kind wide|narrow|reassigned|lpc|cepstral|critical [--from MS] [--to MS] [--width N] "
+     "[--height N] [--set NAME=VALUE ...] [--colour] [--profile NAME] -o OUT.pgm|OUT.png",
+     "spectrogram image of a file or a stretch"},
+    {"f0", ardv::cli::runF0, "f0 FILE [-o OUT.pit] [--speaker any|female|male]",
+     "F0 of a whole file (\"ms Hz\" lines on standard output without -o)"},
+    {"f0-corpus", ardv::cli::runF0Corpus, "f0-corpus DIR [--ext EXT] [--jobs N]",
+     "a pitch file beside every signal file of DIR"},
+    {"energy", ardv::cli::runEnergy, "energy FILE [-o OUT] [--flow HZ --fhigh HZ --window MS]",
+     "energy of a whole file"},
+    {"speech-start", ardv::cli::runSpeechStart, "speech-start FILE", "start and end of the first speech"},
 };
 
 void printUsage(std::FILE* out) {
@@ -40,7 +56,7 @@ void printUsage(std::FILE* out) {
                "usage: ardv-cli [--debug LEVEL] COMMAND [ARGS]\n"
                "\n"
                "Commands:\n");
-  for (const auto& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
+  for (const auto& c : kCommands) std::fprintf(out, "  %s\n      %s\n", c.synopsis, c.summary);
   std::fprintf(out,
                "\n"
                "Files are found under $ARDV_HOME (format profiles, language and country files).\n");
@@ -96,5 +112,9 @@ int main(int argc, char** argv) {
   if (!ardv::startup()) return 1;
   ardv::loadInterfaceTexts(ardv::program());
   if (ardv::fatalRequested()) return 1;
+  const ardv::Program& prog = ardv::program();
+  if (!ardv::loadLanguageDescription(prog.dirs.format, prog.settings.languageFile)) return 1;
+  ardv::setLabelFileReaders({ardv::readLabels, ardv::readAnnotations});
+  ardv::installEditSaveHandler();
   return command->run(Args(args.begin() + static_cast<long>(first) + 1, args.end()));
 }
