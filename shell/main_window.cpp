@@ -10,6 +10,7 @@
 #include <QMimeData>
 #include <QSettings>
 #include <algorithm>
+#include <cstdio>
 
 #include "annotation/texts.h"
 #include "platform/report.h"
@@ -18,6 +19,7 @@
 #include "shell/spectro_params_window.h"
 #include "shell/spectrogram_painter.h"
 #include "shell/view_ops.h"
+#include "prosody/pitch_track.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
 #include "signal/program.h"
@@ -58,7 +60,17 @@ MainWindow::MainWindow(InfoLines& lines, std::function<void()> refreshLines, QWi
   signalPlane_->view()->setPartner(spectroPlane_->view());
   spectroPlane_->view()->setPartner(signalPlane_->view());
   for (PlaneView* view : {static_cast<PlaneView*>(signalPlane_->view()), static_cast<PlaneView*>(spectroPlane_->view())})
+  {
     connect(view, &PlaneView::selectionFinished, this, &MainWindow::onSelectionFinished);
+    connect(view, &PlaneView::hovered, this, [this](std::int32_t sample) {
+      // Line 12: F0 of the last run under the pointer.
+      if (lastPitchTrack().frames <= 0) return;
+      char line[32];
+      std::snprintf(line, sizeof line, "f0: %u Hz", static_cast<unsigned>(std::max(0, pitchAt(sample))));
+      lines_.set(kLineF0, line);
+      if (refreshLines_) refreshLines_();
+    });
+  }
   connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int p) {
     if (!syncingScroll_) scrollTo(p);
   });

@@ -11,7 +11,7 @@ namespace ardv::shell {
 
 PlaneView::PlaneView(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setMouseTracking(false);
+  setMouseTracking(true);
 }
 
 TimeAxis PlaneView::axis() const {
@@ -70,8 +70,11 @@ void PlaneView::mousePressEvent(QMouseEvent* event) {
 }
 
 void PlaneView::mouseMoveEvent(QMouseEvent* event) {
-  if (!dragging_) return;
   const int column = columnOf(event);
+  if (!dragging_) {
+    if (program().fileLoaded) emit hovered(axis().sampleAt(column));
+    return;
+  }
   extendDrag(column);
   if (partner_) partner_->extendDrag(column);
 }

@@ -44,6 +44,8 @@ class PlaneView : public QWidget {
  signals:
   // A drag ended here (not mirrored): the selection stored in ct.
   void selectionFinished(const ardv::shell::Selection& selection);
+  // The pointer moved over sample `sample` without a drag.
+  void hovered(std::int32_t sample);
 
  protected:
   // Draws the plane's content into `image` (already sized and cleared).
