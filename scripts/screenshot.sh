@@ -5,7 +5,7 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${1:-$ROOT/build}"
-OUT="${2:-$ROOT/screenshots}"
+OUT="${2:-$BUILD/screenshots}"
 FILE="${3:-$ROOT/data/examples/example.wav}"
 ARDV="$BUILD/bin/ardv"
 
