@@ -265,6 +265,17 @@ class MainWindowTest : public QObject {
                                                 (*recorder_)->reports().empty() ? "" : (*recorder_)->reports()[0].text)));
   }
 
+  void colourLegendShowsTheLevelsAcrossThePlane() {
+    open();
+    QVERIFY(window_->runCommand(kCmdColourMap));
+    const QImage& image = window_->spectroPlane()->view()->bitmap();
+    const int y = image.height() / 2;  // inside the band 0.4..0.65
+    // Level 0 is white, the highest level dark.
+    QCOMPARE(QColor(image.pixel(static_cast<int>(0.1 * image.width()) + 1, y)), QColor(Qt::white));
+    QVERIFY(qGray(image.pixel(static_cast<int>(0.9 * image.width()) - 2, y)) < 40);
+    QCOMPARE(QColor(image.pixel(2, y)), QColor(Qt::white));  // outside the legend
+  }
+
   void f0ForTheScreenDrawsOverTheSpectrogram() {
     open();
     QVERIFY(window_->runCommand(922));
