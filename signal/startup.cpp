@@ -19,7 +19,9 @@ bool isDirectory(const fs::path& p) {
   return fs::is_directory(p.empty() ? fs::path(".") : p, ec);
 }
 
-// Copies the bundled data into the per-user directory on first run.
+// Copies what the per-user directory lacks from the bundled data (format/,
+// help/, ardv.ini): made on first run, completed after an update, and never
+// overwriting what the user changed.
 bool seedUserData(const fs::path& bundled, const fs::path& user) {
   std::error_code ec;
   fs::create_directories(user / "temp", ec);
@@ -27,17 +29,19 @@ bool seedUserData(const fs::path& bundled, const fs::path& user) {
     fatal("Unable to create the directory " + (user / "temp").string() + ": " + ec.message());
     return false;
   }
-  fs::copy(bundled / "format", user / "format", fs::copy_options::recursive | fs::copy_options::skip_existing, ec);
+  for (const auto& entry : fs::directory_iterator(bundled, ec)) {
+    if (entry.path().filename() == "temp") continue;
+    fs::copy(entry.path(), user / entry.path().filename(),
+             fs::copy_options::recursive | fs::copy_options::skip_existing, ec);
+    if (ec) {
+      fatal("Unable to copy " + entry.path().string() + " to " + user.string() + ": " + ec.message());
+      return false;
+    }
+  }
   if (ec) {
-    fatal("Unable to copy " + (bundled / "format").string() + " to " + user.string() + ": " + ec.message());
+    fatal("Unable to read " + bundled.string() + ": " + ec.message());
     return false;
   }
-  fs::copy(bundled / "ardv.ini", user / "ardv.ini", fs::copy_options::skip_existing, ec);
-  if (ec && !fs::exists(user / "ardv.ini")) {
-    fatal("Unable to copy ardv.ini to " + user.string() + ": " + ec.message());
-    return false;
-  }
-  traceLine("start-up: data directory copied to " + user.string());
   return true;
 }
 
@@ -58,7 +62,6 @@ bool chooseInstallDirectory(const StartupEnvironment& env, fs::path& install) {
     return true;
   }
   install = env.userData;
-  if (isDirectory(env.userData / "format") && isDirectory(env.userData / "temp")) return true;
   return seedUserData(env.bundledData, env.userData);
 }
 

@@ -135,6 +135,8 @@ TEST(Startup, ReadOnlyBundledDataIsCopiedForTheUserOnce) {
   auto env = environmentIn(tmp);
   makeInstall(env.bundledData);
   writeFile(env.bundledData / "format" / "english.txt", "204, \"Message\"\n");
+  fs::create_directories(env.bundledData / "help");
+  writeFile(env.bundledData / "help" / "index.html", "<html></html>");
   fs::permissions(env.bundledData / "temp", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   ScopedRecorder rec;
@@ -142,14 +144,18 @@ TEST(Startup, ReadOnlyBundledDataIsCopiedForTheUserOnce) {
   ASSERT_TRUE(runStartup(env, prog)) << (rec->reports().empty() ? "" : rec->reports()[0].text);
   EXPECT_EQ(prog.dirs.install, env.userData);
   EXPECT_TRUE(fs::exists(env.userData / "format" / "english.txt"));
+  EXPECT_TRUE(fs::exists(env.userData / "help" / "index.html"));
   EXPECT_TRUE(fs::is_directory(env.userData / "temp"));
   EXPECT_EQ(prog.settings.countryFile, "english.txt");
 
-  // A user's own change survives the next start.
+  // A user's own change survives the next start; a file added by an update
+  // is copied then.
   test::writeFile(env.userData / "format" / "english.txt", "204, \"Mine\"\n");
+  test::writeFile(env.bundledData / "format" / "new.fmt", "frequence = v, 8000\n");
   Program again;
   ASSERT_TRUE(runStartup(env, again));
   EXPECT_EQ(test::readFile(env.userData / "format" / "english.txt"), "204, \"Mine\"\n");
+  EXPECT_TRUE(fs::exists(env.userData / "format" / "new.fmt"));
 }
 
 TEST(Startup, NoArdvHomeAndNoDataDirectoryIsFatal) {
