@@ -43,7 +43,8 @@ Score score(const test::KnownF0Signal& s, const PitchTrack& track) {
   return sc;
 }
 
-// Figures measured with the detector as built; the targets are 2 % and 5 %.
+// Targets. Measured on this set: GPE 0.10 %, VDE 3.38 % (all voicing errors
+// but one frame come from flat 450 Hz at 8 kHz, found unvoiced throughout).
 constexpr double kGpeLimit = 2.0;
 constexpr double kVdeLimit = 5.0;
 

@@ -11,7 +11,11 @@
 #include "prosody/pitch_candidates.h"
 #include "prosody/voicing_bonus.h"
 #include "prosody/voicing_stats.h"
+#include "prosody/pitch_martin.h"
+#include "signal/program.h"
+#include "tests/prosody/known_f0_signals.h"
 #include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
 
 namespace ardv {
 namespace {
@@ -131,6 +135,25 @@ TEST(Bonus, UnvoicedBonusIsFullWithoutVoicingAndZeroAboveMaxSourd) {
               1e-4);
   // Loud frame, strong voicing: x = 2*e = 40 > 15, so the bonus is x.
   EXPECT_FLOAT_EQ(bonusVoise(20, 0, 50, t), 0.01f * 100 * 40);
+}
+
+TEST(PitchTrace, DebugLevelOneWritesTheTraceFile) {
+  ml_init(test::sourceDataDir() / "format" / "english.txt");
+  test::TempDir dir;
+  const auto saved = program().dirs.temp;
+  program().dirs.temp = dir.path();
+  setDebugLevel(1);
+  const auto s = test::knownF0Set()[2];
+  PitchTrack track;
+  ScopedRecorder rec;
+  EXPECT_TRUE(calcPitchMartin(s.samples.data(), 4000, 0, s.fs, speakerF0Params(-1), PitchOptions{}, track));
+  setDebugLevel(0);
+  program().dirs.temp = saved;
+  const std::string trace = test::readFile(dir / "pm.txt");
+  for (const char* line : {"peigne[1]=1 somHarm[1]=1\n", "reglageBonus()\n", "... maxVoise=", "calUnPitch[0]\n",
+                           "fin pitchBrutMartin()\n", "tabLisGlob[0]\n... [0] 0 0 -1 0 0 ", "lisPitch()\n",
+                           "rectifiePitch()\n", "pitchCorrige[0] ="})
+    EXPECT_NE(trace.find(line), std::string::npos) << line;
 }
 
 }  // namespace
