@@ -83,7 +83,7 @@ int log2Of(int n) {
   return lg;
 }
 
-#if defined(__GNUC__) && !defined(__clang__)
+#if defined(__GNUC__)
 // The vector helpers are always inlined, so no vector crosses a call.
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
@@ -96,7 +96,6 @@ typedef double V4 __attribute__((vector_size(32), aligned(8)));
 // different targets would not agree on the calling convention.
 typedef float F4 __attribute__((vector_size(16)));
 typedef float F8 __attribute__((vector_size(32), aligned(4)));
-typedef long long I4 __attribute__((vector_size(32)));
 
 [[gnu::always_inline]] inline V4 load(const double* p) { return *reinterpret_cast<const V4*>(p); }
 [[gnu::always_inline]] inline void store(double* p, V4 v) { *reinterpret_cast<V4*>(p) = v; }
@@ -298,7 +297,6 @@ ARDV_FFT_CLONES
 void firstRadix4FromFloat(int n, const float* x, double* re, double* im) {
   const std::int32_t* rev = tables().reversal[log2Of(n)].data();
   const int q = n / 4;
-  const I4 lo = {0, 4, 2, 6}, hi = {1, 5, 3, 7}, first = {0, 1, 4, 5}, second = {2, 3, 6, 7};
   for (int r = 0; r < q; r += 4) {
     V4 pr[4], pi[4];
     for (int s = 0; s < 4; ++s) {
@@ -315,13 +313,13 @@ void firstRadix4FromFloat(int n, const float* x, double* re, double* im) {
     double* outs[2] = {re, im};
     for (int part = 0; part < 2; ++part) {
       const V4* y = ys[part];
-      const V4 t0 = __builtin_shuffle(y[0], y[1], lo), t1 = __builtin_shuffle(y[0], y[1], hi);
-      const V4 t2 = __builtin_shuffle(y[2], y[3], lo), t3 = __builtin_shuffle(y[2], y[3], hi);
+      const V4 t0 = __builtin_shufflevector(y[0], y[1], 0, 4, 2, 6), t1 = __builtin_shufflevector(y[0], y[1], 1, 5, 3, 7);
+      const V4 t2 = __builtin_shufflevector(y[2], y[3], 0, 4, 2, 6), t3 = __builtin_shufflevector(y[2], y[3], 1, 5, 3, 7);
       double* o = outs[part];
-      store(o + rev[r], __builtin_shuffle(t0, t2, first));
-      store(o + rev[r + 1], __builtin_shuffle(t1, t3, first));
-      store(o + rev[r + 2], __builtin_shuffle(t0, t2, second));
-      store(o + rev[r + 3], __builtin_shuffle(t1, t3, second));
+      store(o + rev[r], __builtin_shufflevector(t0, t2, 0, 1, 4, 5));
+      store(o + rev[r + 1], __builtin_shufflevector(t1, t3, 0, 1, 4, 5));
+      store(o + rev[r + 2], __builtin_shufflevector(t0, t2, 2, 3, 6, 7));
+      store(o + rev[r + 3], __builtin_shufflevector(t1, t3, 2, 3, 6, 7));
     }
   }
 }
@@ -397,14 +395,14 @@ void splitToInterleaved(int n, const double* zr, const double* zi, float* out, d
   };
   int k = 1;
   if (m >= 16) {
-    const I4 reverse = {3, 2, 1, 0};
     const V4 half = {0.5, 0.5, 0.5, 0.5};
     const V4 sign = {imSign, imSign, imSign, imSign};
     for (; k + 4 <= m / 2; k += 4) {
       const int r = m - k - 3;
       const V4 ar = load(zr + k), ai = load(zi + k);
-      const V4 br = __builtin_shuffle(load(zr + r), reverse);
-      const V4 bi = -__builtin_shuffle(load(zi + r), reverse);
+      const V4 zrr = load(zr + r), zir = load(zi + r);
+      const V4 br = __builtin_shufflevector(zrr, zrr, 3, 2, 1, 0);
+      const V4 bi = -__builtin_shufflevector(zir, zir, 3, 2, 1, 0);
       const V4 er = half * (ar + br), ei = half * (ai + bi);
       const V4 orr = half * (ai - bi), oi = -half * (ar - br);
       const V4 ck = load(c + k), sk = load(s + k);
@@ -413,8 +411,9 @@ void splitToInterleaved(int n, const double* zr, const double* zi, float* out, d
       const F4 xi = __builtin_convertvector(sign * (ei + ti), F4);
       *reinterpret_cast<F8*>(out + 2 * k) = __builtin_shufflevector(xr, xi, 0, 4, 1, 5, 2, 6, 3, 7);
       // Partners m-k-3..m-k: lanes reversed back to ascending order.
-      const F4 yr = __builtin_convertvector(__builtin_shuffle(er - tr, reverse), F4);
-      const F4 yi = __builtin_convertvector(__builtin_shuffle(-sign * (ei - ti), reverse), F4);
+      const V4 dr = er - tr, di = -sign * (ei - ti);
+      const F4 yr = __builtin_convertvector(__builtin_shufflevector(dr, dr, 3, 2, 1, 0), F4);
+      const F4 yi = __builtin_convertvector(__builtin_shufflevector(di, di, 3, 2, 1, 0), F4);
       *reinterpret_cast<F8*>(out + 2 * r) = __builtin_shufflevector(yr, yi, 0, 4, 1, 5, 2, 6, 3, 7);
     }
   }
