@@ -7,6 +7,7 @@
 #include <string>
 
 #include "prosody/pitch_martin.h"
+#include "spectral/image_levels.h"
 
 namespace ardv {
 
@@ -24,9 +25,6 @@ int pitchAt(std::int64_t sample);
 void writePitchResults(const PitchTrack& track, const std::string& fileName);
 
 // Colour of the F0 marks for a speaker type (any red, female magenta, male cyan).
-struct Rgb {
-  int r, g, b;
-};
 Rgb speakerColour(int speakerType);
 
 // F0 of samples start..end (absolute, inclusive, held in program().memory)
