@@ -2,7 +2,6 @@
 // byte-exact round trips through WAV, annotation chunks carried, and the exit
 // status of refused requests.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <string>
@@ -12,18 +11,13 @@
 #include "signal/write_sound_file.h"
 #include "signal/wavfile.h"
 #include "tests/signal/signal_test_support.h"
+#include "tests/support/cli.h"
 #include "tests/support/temp_dir.h"
 
 namespace ardv {
 namespace {
 
-// Runs ardv-cli with `args`; standard output goes to `out`. Returns the exit status.
-int runCli(const std::string& args, const std::filesystem::path& out) {
-  const std::string command = "env -u ARDV_HOME " + std::string(ARDV_CLI_PATH) + " " + args + " >" + out.string() +
-                              " 2>" + out.string() + ".err";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using test::runCli;
 
 TEST(ConvertCommand, RawFilesComeBackByteExact) {
   test::TempDir dir;

@@ -2,13 +2,13 @@
 // example against its golden output, and one clear line on standard error
 // with a failure status for every kind of file it cannot read.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "tests/support/cli.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -17,12 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int runInfo(const fs::path& file, const fs::path& out) {
-  const std::string command = "env -u ARDV_HOME " + std::string(ARDV_CLI_PATH) + " info '" + file.string() + "' >" +
-                              out.string() + " 2>" + out.string() + ".err";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int runInfo(const fs::path& file, const fs::path& out) { return test::runCli("info '" + file.string() + "'", out); }
 
 void put16(std::vector<std::uint8_t>& b, unsigned v) {
   b.push_back(static_cast<std::uint8_t>(v & 0xff));

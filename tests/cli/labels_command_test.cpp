@@ -1,23 +1,18 @@
 // ardv-cli labels run as the user runs it: a TextGrid exported, imported into
 // a WAV copy and listed gives the same segments; every label kind round-trips.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "tests/support/files.h"
+#include "tests/support/cli.h"
 #include "tests/support/temp_dir.h"
 
 namespace ardv {
 namespace {
 
-int runCli(const std::string& args, const std::filesystem::path& out) {
-  const std::string command = "env -u ARDV_HOME " + std::string(ARDV_CLI_PATH) + " " + args + " >" + out.string() +
-                              " 2>" + out.string() + ".err";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using test::runCli;
 
 TEST(LabelsCommand, EveryKindRoundTripsThroughAWavCopy) {
   test::TempDir dir;

@@ -3,7 +3,6 @@
 // bottom), parameters that take effect, and refused requests.
 #include <gtest/gtest.h>
 #include <png.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -16,6 +15,7 @@
 #include "signal/infofile.h"
 #include "signal/write_sound_file.h"
 #include "tests/support/files.h"
+#include "tests/support/cli.h"
 #include "tests/support/temp_dir.h"
 
 namespace ardv {
@@ -23,11 +23,11 @@ namespace {
 
 const char* const kKinds[] = {"wide", "narrow", "reassigned", "lpc", "cepstral", "critical"};
 
-int runCli(const std::string& args, const std::filesystem::path& log) {
-  const std::string command = "env -u ARDV_HOME " + std::string(ARDV_CLI_PATH) + " spectrogram " + args + " >" +
-                              log.string() + " 2>&1";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int runCli(const std::string& args, const std::filesystem::path& log) { return test::runCli("spectrogram " + args, log); }
+
+// What the subcommand printed, standard output then standard error.
+std::string cliOutput(const std::filesystem::path& log) {
+  return test::readFile(log) + test::readFile(log.string() + ".err");
 }
 
 // 1 s at 16 kHz: a 2 kHz tone over a little noise for the first half,
@@ -73,7 +73,7 @@ TEST(SpectrogramCommand, WritesThePgmOfEveryKind) {
     const auto pgm = dir / (std::string(kind) + ".pgm");
     ASSERT_EQ(runCli(wav.string() + " --kind " + kind + " --width 120 --height 90 -o " + pgm.string(), dir / "log"),
               0)
-        << kind << ": " << test::readFile(dir / "log");
+        << kind << ": " << cliOutput(dir / "log");
     const std::string bytes = test::readFile(pgm);
     const std::string header = "P5 90 120 255 ";
     ASSERT_EQ(bytes.size(), header.size() + 120 * 90) << kind;
@@ -96,7 +96,7 @@ TEST(SpectrogramCommand, PngRunsInTimeLeftToRightWithLowFrequenciesAtTheBottom) 
                          png.string(),
                      dir / "log"),
               0)
-        << test::readFile(dir / "log");
+        << cliOutput(dir / "log");
     EXPECT_EQ(test::readFile(png).substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     PngImage img;
     ASSERT_TRUE(readPng(png, img));
@@ -122,7 +122,7 @@ TEST(SpectrogramCommand, SettingsTakeEffect) {
     EXPECT_EQ(runCli(wav.string() + " --kind critical --width 50 --height 64 " + extra + " -o " + pgm.string(),
                      dir / "log"),
               0)
-        << extra << ": " << test::readFile(dir / "log");
+        << extra << ": " << cliOutput(dir / "log");
     return test::readFile(pgm);
   };
   const std::string plain = run("");
@@ -155,7 +155,7 @@ TEST(SpectrogramCommand, RefusesBadRequestsWithExitStatus2AndAMissingFileWith1) 
   };
   for (const Case& c : cases) {
     EXPECT_EQ(runCli(c.args, dir / "log"), 2) << c.args;
-    const std::string log = test::readFile(dir / "log");
+    const std::string log = cliOutput(dir / "log");
     EXPECT_NE(log.find(c.says), std::string::npos) << c.args << " said: " << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
   }
