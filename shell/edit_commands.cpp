@@ -7,6 +7,7 @@
 
 #include "platform/dialogs.h"
 #include "shell/main_window.h"
+#include "signal/current_signal.h"
 #include "signal/edit_clipboard.h"
 #include "signal/edit_new.h"
 #include "signal/edit_save.h"
@@ -30,22 +31,7 @@ struct BusyCursor {
 // False when the user cancels.
 bool describeFile(const std::string& name, infoFile& info) {
   info = program().en_cours;
-  info.nom = name;
-  if (isWavName(name)) return true;
-  init_fmt();
-  std::vector<std::string> names;
-  for (const Profile& profile : profileTable().profiles()) names.push_back(profile.name);
-  FormatSelection selection;
-  selection.profileIndex = info.formatIndex;
-  selection.labelKind = info.labelKind;
-  selection.annotationKind = info.annotationKind;
-  if (!dialogs().selectFormats(names, name, selection)) return false;
-  info.formatIndex = selection.profileIndex;
-  info.labelKind = selection.labelKind;
-  info.annotationKind = selection.annotationKind;
-  info.nom_man = selection.labelFile;
-  info.nomAnnot = selection.annotationFile;
-  return true;
+  return describeChosenFile(name, info);
 }
 
 std::string askSaveName(QWidget* parent, const QString& title, const std::string& proposed = {}) {

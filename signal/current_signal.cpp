@@ -153,30 +153,33 @@ bool settlePendingEdits() {
 
 bool openCurrent() { return openSignal(program().en_cours); }
 
+bool describeChosenFile(const std::string& name, infoFile& info) {
+  info.nom = name;
+  if (isWavName(name)) return true;
+  info.nom_man = withStemOf(info.nom_man, name);
+  info.nomAnnot = withStemOf(info.nomAnnot, name);
+  init_fmt();
+  std::vector<std::string> names;
+  for (const Profile& profile : profileTable().profiles()) names.push_back(profile.name);
+  FormatSelection selection;
+  selection.profileIndex = info.formatIndex;
+  selection.labelKind = info.labelKind;
+  selection.annotationKind = info.annotationKind;
+  selection.labelFile = info.nom_man;
+  selection.annotationFile = info.nomAnnot;
+  if (!dialogs().selectFormats(names, name, selection)) return false;
+  info.formatIndex = selection.profileIndex;
+  info.labelKind = selection.labelKind;
+  info.annotationKind = selection.annotationKind;
+  info.nom_man = selection.labelFile;
+  info.nomAnnot = selection.annotationFile;
+  return true;
+}
+
 bool openFile(const std::string& name) {
-  Program& p = program();
-  infoFile candidate = p.en_cours;
-  candidate.nom = name;
   if (!settlePendingEdits()) return false;
-  if (!isWavName(name)) {
-    candidate.nom_man = withStemOf(candidate.nom_man, name);
-    candidate.nomAnnot = withStemOf(candidate.nomAnnot, name);
-    init_fmt();
-    std::vector<std::string> names;
-    for (const Profile& profile : profileTable().profiles()) names.push_back(profile.name);
-    FormatSelection selection;
-    selection.profileIndex = candidate.formatIndex;
-    selection.labelKind = candidate.labelKind;
-    selection.annotationKind = candidate.annotationKind;
-    selection.labelFile = candidate.nom_man;
-    selection.annotationFile = candidate.nomAnnot;
-    if (!dialogs().selectFormats(names, name, selection)) return false;
-    candidate.formatIndex = selection.profileIndex;
-    candidate.labelKind = selection.labelKind;
-    candidate.annotationKind = selection.annotationKind;
-    candidate.nom_man = selection.labelFile;
-    candidate.nomAnnot = selection.annotationFile;
-  }
+  infoFile candidate = program().en_cours;
+  if (!describeChosenFile(name, candidate)) return false;
   if (!openSignal(candidate)) return false;
   if (openHooks().afterOpen) openHooks().afterOpen();
   return true;

@@ -41,6 +41,11 @@ bool openCurrent();
 // everything unchanged.
 bool openFile(const std::string& name);
 
+// Puts the file `name` chosen by the user into `info`: for a non-WAV name the
+// label files take its base name and the profile selector is asked, starting
+// from the choices already in `info`. False when the user cancels.
+bool describeChosenFile(const std::string& name, infoFile& info);
+
 // What openFile does about pending edits before it replaces the current
 // signal, and what follows a successful openFile. The editing layer, which sits
 // above this one, installs its own at start-up (samples and annotations,
