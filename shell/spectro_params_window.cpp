@@ -123,6 +123,24 @@ void SpectroParamsWindow::build() {
     });
   };
 
+  // Cepstral spectrum size: a power of two the cepstral smoothing can take
+  // (256 to 2048), then shown again.
+  auto addSpectrumSize = [&] {
+    auto* box = new QSpinBox;
+    box->setRange(256, 2048);
+    box->setKeyboardTracking(false);
+    form_->addRow("Spectrum size", box);
+    loaders_.push_back([box, record] {
+      const QSignalBlocker block(box);
+      box->setValue(record().spectrumSize);
+    });
+    connect(box, &QSpinBox::valueChanged, this, [this, record, edited](int v) {
+      record().spectrumSize = std::min(2048, normaliseFftSize(v, 0.0, samplingFrequency()));
+      reload();
+      edited();
+    });
+  };
+
   addCheck(text(8504), &SpectroParams::preemphasis);
   addReal("Lowest level (dB)", &SpectroParams::lowDb, -200, 200, 1);
   addReal("Highest level (dB)", &SpectroParams::highDb, -200, 200, 1);
@@ -145,7 +163,7 @@ void SpectroParamsWindow::build() {
       addInt(text(8507), &SpectroParams::columnsPerFrame, 1, 64);
       addReal("Lower lifter (ms)", &SpectroParams::lifter1Ms, 0.1, 50.0, 2);
       addReal("Upper lifter (ms)", &SpectroParams::lifter2Ms, 0.1, 50.0, 2);
-      addInt("Spectrum size", &SpectroParams::spectrumSize, 256, 4096);
+      addSpectrumSize();
       addCheck("True envelope", &SpectroParams::trueEnvelope);
       break;
     case 6: {
