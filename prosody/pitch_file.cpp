@@ -6,22 +6,13 @@
 
 #include "annotation/texts.h"
 #include "platform/report.h"
+#include "prosody/file_closer.h"
 #include "signal/buffers.h"
 #include "signal/current_signal.h"
 #include "signal/time_conversion.h"
 #include "signal/transports.h"
 
 namespace ardv {
-namespace {
-
-struct FileCloser {
-  std::FILE* f;
-  ~FileCloser() {
-    if (f) std::fclose(f);
-  }
-};
-
-}  // namespace
 
 std::string pitchLine(long ms, int f0Hz) {
   char line[64];

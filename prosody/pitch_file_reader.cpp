@@ -7,6 +7,7 @@
 
 #include "annotation/texts.h"
 #include "platform/report.h"
+#include "prosody/file_closer.h"
 #include "prosody/pitch_file.h"
 #include "prosody/pitch_types.h"
 #include "signal/current_signal.h"
@@ -15,13 +16,6 @@
 
 namespace ardv {
 namespace {
-
-struct FileCloser {
-  std::FILE* f;
-  ~FileCloser() {
-    if (f) std::fclose(f);
-  }
-};
 
 void skipSpace(std::FILE* f) {
   int c;
