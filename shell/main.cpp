@@ -12,6 +12,7 @@
 
 #include "platform/environment.h"
 #include "platform/headless/stderr_reporter.h"
+#include "platform/qt/keyboard_watch.h"
 #include "platform/qt/message_reporter.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/text_viewer_window.h"
@@ -159,6 +160,7 @@ int main(int argc, char** argv) {
   ardv::qt::TextViewerWindows viewers;
   ardv::setTextViewer(&viewers);
   ardv::setLogChangedCallback([&viewers] { viewers.refresh(); });
+  ardv::qt::KeyboardWatch keyboard;
 
   ardv::shell::PrologueWindow prologue;
   std::unique_ptr<ardv::qt::TraceWindow> trace;
