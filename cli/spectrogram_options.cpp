@@ -132,10 +132,7 @@ bool finishSettings(int kind, double fs, const SettingEdits& edits, SpectroParam
   if (kind == 5 && edits.spectrumSize) r.spectrumSize = std::min(2048, normaliseFftSize(r.spectrumSize, 0.0, fs));
   if (kind == 6) {
     r.bands.bandCount = std::min(r.bands.bandCount, r.fftSize / 2);
-    if (r.bands.priorSmoothing && r.fftSize > 2048) {
-      error = "priorSmoothing=1 needs an FFT of at most 2048 points (fftSize is " + std::to_string(r.fftSize) + ")";
-      return false;
-    }
+    if (!bandSettingsComputable(r, error)) return false;
   }
   record = r;
   return true;

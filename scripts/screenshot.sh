@@ -27,6 +27,10 @@ for kind in 1 2 3 4 5 6; do
     echo "$png"
   done
 done
+# Critical bands on the perceptual axis (frequency labels through the Bark scale).
+png="$OUT/6-critical-bands-perceptual.png"
+xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 6 --gray --perceptual "$FILE"
+echo "$png"
 # Narrow band with F0 for the screen drawn over it.
 png="$OUT/f0-narrow-band.png"
 xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 2 --gray --f0 "$FILE"

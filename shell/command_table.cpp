@@ -49,6 +49,7 @@ constexpr CommandSpec kCommands[] = {
     {37, "Spectro", "Cl&ear", "", F},
     {38, "Spectro", "&Keep decoration", "", F},
     {39, "Spectro", "Cle&ar decorations", "", F},
+    {308, "Spectro", "&Details", "", N},
     {309, "Spectro/Options", "&Upper disp. frequency", "", N},
     {301, "Spectro/Options", "&Wide band", "", N},
     {302, "Spectro/Options", "&Narrow band", "", N},
@@ -108,8 +109,7 @@ constexpr CommandSpec kCommands[] = {
 constexpr int kNotYet[] = {
     141,                                                      // recording
     11843, 201, 200, 202,                                     // editing, playback
-    11848, 203,                                               // speech start, frequency
-    307,                                                      // options by command id only
+    11848,                                                    // speech start
     48, 49, 57, 58,                                           // search
     61, 62, 11855, 63, 66, 67, 65,                            // formants, Klatt
     917, 919, 11846, 604, 913, 916, 914, 605,            // F0, PSOLA

@@ -27,6 +27,7 @@
 #include "signal/results.h"
 #include "signal/startup.h"
 #include "signal/time_conversion.h"
+#include "spectral/spectrogram_params.h"
 
 namespace {
 
@@ -39,12 +40,14 @@ struct Arguments {
   double selectFrom = -1, selectTo = -1;  // selection in ms for the screenshot
   bool zoom = false;                      // zoom in on that selection first
   bool f0 = false;                        // F0 for the screen over the spectrogram
+  bool perceptual = false;                // critical bands on the perceptual axis
 };
 
 void usage(std::FILE* out) {
   std::fprintf(out,
                "usage: ardv [FILE]\n"
-               "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS [--zoom]] [--f0] FILE\n"
+               "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS [--zoom]] [--f0]\n"
+               "                         [--perceptual] FILE\n"
                "       ardv --bench FILE\n");
 }
 
@@ -72,6 +75,8 @@ std::optional<Arguments> parse(int argc, char** argv) {
       a.gray = false;
     } else if (arg == "--f0") {
       a.f0 = true;
+    } else if (arg == "--perceptual") {
+      a.perceptual = true;
     } else if (arg == "--zoom") {
       a.zoom = true;
     } else if (arg == "--select") {
@@ -202,6 +207,7 @@ int main(int argc, char** argv) {
     }
     if (!args->screenshot.empty()) {
       auto& prog = ardv::program();
+      if (args->perceptual) ardv::spectroSettings()[ardv::kCriticalBands].bands.axis = 1;
       if (args->kind >= 1 && args->kind <= 6) ardv::setMode(args->kind);
       window->spectroPlane()->view()->setShown(true);
       if (args->selectFrom >= 0 && args->selectTo > args->selectFrom) {

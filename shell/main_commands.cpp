@@ -91,6 +91,7 @@ void MainWindow::bindCommands() {
   h[kCmdShowLog] = [] { showLog(program().dirs.temp); };
   bindEditCommands();
   bindAnalysisCommands();
+  bindSettingsCommands();
   h[kCmdHelp] = [this] { commandHelp({}); };
   h[44] = [this] { commandHelp("mouse"); };  // phoneme pane mouse help
   h[53] = [this] { commandHelp("mouse"); };  // word pane mouse help

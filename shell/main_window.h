@@ -81,6 +81,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void bindCommands();      // main_commands.cpp
   void bindEditCommands();  // edit_commands.cpp
   void bindAnalysisCommands();  // analysis_commands.cpp
+  void bindSettingsCommands();  // settings_commands.cpp
   void layoutPanes();
   void syncScrollBar();
   void onSelectionFinished(const Selection& selection);

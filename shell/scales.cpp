@@ -51,4 +51,44 @@ std::vector<Tick> frequencyTicks(double fmaxHz, int heightPx, int minSpacing) {
   return ticks;
 }
 
+double perceptualTop(PerceptualScale scale, double fsHz, int displayedBins, int fftSize) {
+  if (fftSize < 2) return 0.0;
+  return displayedBins / (fftSize / 2.0) * scaleFromHz(scale, fsHz / 2);
+}
+
+int perceptualRow(PerceptualScale scale, double top, int heightPx, double hz) {
+  return FrequencyAxis(top, heightPx).rowOfU(scaleFromHz(scale, hz) / top * FrequencyAxis::kTop);
+}
+
+std::vector<Tick> perceptualFrequencyTicks(PerceptualScale scale, double top, int heightPx, int minSpacing) {
+  std::vector<Tick> ticks;
+  if (!(top > 0) || heightPx <= 0) return ticks;
+  const int spacing = std::max(1, minSpacing);
+  const double topHz = hzFromScale(scale, top);
+  double lastHz = 0;
+  int lastRow = perceptualRow(scale, top, heightPx, 0);
+  ticks.push_back({0, double(lastRow), "0"});
+  for (;;) {
+    const int targetRow = lastRow - spacing;
+    if (targetRow < 0) break;
+    // Frequency at the target row (rows count down from the bottom row H - 1).
+    const double targetHz = hzFromScale(scale, (heightPx - 1 - targetRow) * top / heightPx);
+    const double gap = targetHz - lastHz;
+    if (!(gap > 0)) break;
+    double step = std::pow(10.0, std::floor(std::log10(gap)));
+    if (5 * step <= gap) step *= 5;
+    else if (2 * step <= gap) step *= 2;
+    double hz = std::ceil(targetHz / step - 1e-9) * step;
+    int row = perceptualRow(scale, top, heightPx, hz);
+    while (lastRow - row < spacing && hz <= topHz) row = perceptualRow(scale, top, heightPx, hz += step);
+    if (hz > topHz * (1 + 1e-12) || row < 0) break;
+    char label[32];
+    std::snprintf(label, sizeof label, "%.0f", hz);
+    ticks.push_back({hz, double(row), label});
+    lastHz = hz;
+    lastRow = row;
+  }
+  return ticks;
+}
+
 }  // namespace ardv::shell

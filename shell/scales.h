@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "spectral/critical_band_scale.h"
+
 namespace ardv::shell {
 
 struct Tick {
@@ -24,5 +26,19 @@ std::vector<Tick> timeTicks(double startMs, double endMs, int widthPx, int minSp
 // Ticks of a frequency scale 0..fmaxHz over `heightPx` rows, row of f given
 // by H - 1 - trunc(f / fmax * H + 0.5); labels in Hz.
 std::vector<Tick> frequencyTicks(double fmaxHz, int heightPx, int minSpacing);
+
+// The perceptual axis of the critical-band spectrogram: displayed bin k of N
+// stands for the scale value k / (N/2) * scale(fs/2), so the plane's top
+// (bin `displayedBins`) stands for the value this returns.
+double perceptualTop(PerceptualScale scale, double fsHz, int displayedBins, int fftSize);
+
+// Row of `hz` on a plane `heightPx` high whose top stands for the scale value
+// `top`: H - 1 - trunc(scale(hz) / top * H + 0.5).
+int perceptualRow(PerceptualScale scale, double top, int heightPx, double hz);
+
+// Ticks of such a plane, labelled in Hz: 0 at the bottom, then upwards the
+// roundest frequency at least `minSpacing` rows above the previous tick (a
+// multiple of the largest 1, 2 or 5 x 10^k step fitting the gap).
+std::vector<Tick> perceptualFrequencyTicks(PerceptualScale scale, double top, int heightPx, int minSpacing);
 
 }  // namespace ardv::shell

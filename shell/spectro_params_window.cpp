@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "annotation/texts.h"
+#include "platform/report.h"
 #include "signal/program.h"
 #include "spectral/spectrogram_image.h"
 #include "spectral/spectrogram_params.h"
@@ -23,6 +24,14 @@ namespace {
 double samplingFrequency() {
   const auto& prog = program();
   return prog.fileLoaded && prog.en_cours.frequence > 0 ? prog.en_cours.frequence : 16000.0;
+}
+
+// A critical-band record the analysis cannot compute is refused with its reason.
+bool acceptBands(const SpectroParams& next) {
+  std::string why;
+  if (next.kind != 6 || bandSettingsComputable(next, why)) return true;
+  message(why);
+  return false;
 }
 
 }  // namespace
@@ -115,11 +124,13 @@ void SpectroParamsWindow::build() {
       box->setValue(record().fftSize);
     });
     connect(box, &QSpinBox::valueChanged, this, [this, record, edited](int v) {
-      SpectroParams& r = record();
-      r.fftSize = normaliseFftSize(v, r.windowMs, samplingFrequency());
-      if (r.kind == 6) r.bands.bandCount = std::min(r.bands.bandCount, r.fftSize / 2);
+      SpectroParams next = record();
+      next.fftSize = normaliseFftSize(v, next.windowMs, samplingFrequency());
+      if (next.kind == 6) next.bands.bandCount = std::min(next.bands.bandCount, next.fftSize / 2);
+      const bool accepted = acceptBands(next);
+      if (accepted) record() = next;
       reload();
-      edited();
+      if (accepted) edited();
     });
   };
 
@@ -171,7 +182,7 @@ void SpectroParamsWindow::build() {
       addFftSize();
       addInt(text(8507), &SpectroParams::columnsPerFrame, 1, 64);
       auto* bands = new QSpinBox;
-      bands->setRange(1, 2048);
+      bands->setRange(2, 2048);
       bands->setKeyboardTracking(false);
       form_->addRow(QString::fromStdString(text(8550)), bands);
       loaders_.push_back([bands, record] {
@@ -180,7 +191,7 @@ void SpectroParamsWindow::build() {
       });
       connect(bands, &QSpinBox::valueChanged, this, [this, record, edited](int v) {
         SpectroParams& r = record();
-        r.bands.bandCount = std::max(1, std::min(v, r.fftSize / 2));  // the bands limit
+        r.bands.bandCount = std::max(2, std::min(v, r.fftSize / 2));  // the bands limit
         reload();
         edited();
       });
@@ -192,8 +203,11 @@ void SpectroParamsWindow::build() {
           const QSignalBlocker block(box);
           box->setCurrentIndex(getter(record().bands));
         });
-        connect(box, &QComboBox::currentIndexChanged, this, [record, setter, edited](int i) {
-          setter(record().bands, i);
+        connect(box, &QComboBox::currentIndexChanged, this, [this, record, setter, edited](int i) {
+          SpectroParams next = record();
+          setter(next.bands, i);
+          if (!acceptBands(next)) return reload();
+          record() = next;
           edited();
         });
       };

@@ -73,8 +73,24 @@ void FrequencyScale::paintEvent(QPaintEvent*) {
   p.drawLine(width() - 1, 0, width() - 1, height() - 1);
   if (!program().fileLoaded || height() <= 0) return;
   const QFontMetrics fm(font());
-  const FrequencyAxis axis(view_->fmax(), height());
-  for (const Tick& t : frequencyTicks(view_->fmax(), height(), 2 * fm.height())) {
+  // A perceptual critical-band axis is labelled through its scale.
+  const Program& prog = program();
+  const BandSettings& bands = spectroSettings()[kCriticalBands].bands;
+  const bool perceptual = prog.en_cours.mode == kCriticalBands && view_->isShown() && bands.axis == 1;
+  std::vector<Tick> ticks;
+  const char* unit = "Hz";
+  if (perceptual) {
+    const auto scale = static_cast<PerceptualScale>(std::clamp(bands.scale, 0, 2));
+    const double fs = prog.en_cours.frequence;
+    const int n = spectroSettings()[kCriticalBands].fftSize;
+    const int displayedBins = fs > 0 ? static_cast<int>(view_->fmax() / fs * n) : 0;
+    ticks = perceptualFrequencyTicks(scale, perceptualTop(scale, fs, displayedBins, n), height(), 2 * fm.height());
+    const char* const units[] = {"Hz (Bark)", "Hz (Mel)", "Hz (Mely)"};
+    unit = units[static_cast<int>(scale)];
+  } else {
+    ticks = frequencyTicks(view_->fmax(), height(), 2 * fm.height());
+  }
+  for (const Tick& t : ticks) {
     const int y = static_cast<int>(t.pos);
     p.drawLine(width() - 5, y, width() - 1, y);
     const int baseline = std::clamp(y + fm.ascent() / 2, fm.ascent(), height() - 1);
@@ -84,7 +100,7 @@ void FrequencyScale::paintEvent(QPaintEvent*) {
   p.save();
   p.translate(fm.height() / 2 + 1, height() / 2);
   p.rotate(-90);
-  p.drawText(QRect(-40, -fm.height() / 2, 80, fm.height()), Qt::AlignCenter, "Hz");
+  p.drawText(QRect(-60, -fm.height() / 2, 120, fm.height()), Qt::AlignCenter, unit);
   p.restore();
 }
 

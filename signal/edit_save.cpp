@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 #include "annotation/label_files.h"
@@ -112,6 +113,29 @@ bool editSaveAs(const infoFile& destination) {
   syncEditState();
   if (!program().fileLoaded || !destinationAllowed(destination)) return false;
   return saveCurrent(destination);
+}
+
+bool editSetFrequency(double hzIn) {
+  Program& p = program();
+  if (!p.fileLoaded) return false;
+  if (!std::isfinite(hzIn) || hzIn < kMinDeclaredFrequency || hzIn > kMaxDeclaredFrequency) {
+    char range[96];
+    std::snprintf(range, sizeof range, "The sampling frequency must lie between %.0f and %.0f Hz.",
+                  kMinDeclaredFrequency, kMaxDeclaredFrequency);
+    message(range);
+    return false;
+  }
+  const double hz = std::round(hzIn);
+  if (std::abs(hz - p.en_cours.frequence) < 1e-10) return true;
+  if (!isWavName(p.en_cours.nom)) {
+    message("The sampling frequency of " + p.en_cours.nom +
+            " is set by its format profile; save it as a WAV file to change it.");
+    return false;
+  }
+  if (!editableSignal() || askSaveModifications() == SaveOutcome::Abandon) return false;
+  infoFile destination = p.en_cours;
+  destination.frequence = hz;
+  return saveCurrent(destination) && openCurrent();
 }
 
 std::string nextCopyName(const std::string& previous) {

@@ -38,6 +38,21 @@ bool editCopyToFile(const infoFile& destination);
 // -> "a1.wav").
 std::string nextCopyName(const std::string& previous);
 
+// Lowest and highest sampling frequency the Frequency command accepts, Hz.
+constexpr double kMinDeclaredFrequency = 1000.0;
+constexpr double kMaxDeclaredFrequency = 192000.0;
+
+// Frequency: declares `hz` (rounded to a whole number) as the sampling
+// frequency of the current WAV signal without resampling: pending edits are
+// settled by the "Modifications" question, then the file is saved onto itself
+// with the new rate (its previous version kept as its ".bak") and opened
+// again. A frequency outside kMinDeclaredFrequency..kMaxDeclaredFrequency, a
+// file read through a format profile (its profile sets the rate) or an
+// unwritable file is refused with a message. Returns true when the current
+// signal has the new rate (at once when it already had it); false changes
+// nothing.
+bool editSetFrequency(double hz);
+
 enum class SaveOutcome {
   NothingToSave,  // nothing modified: go on
   Saved,          // saved: go on

@@ -204,6 +204,13 @@ void showSpectroDetails(int kind, double samplesPerPixel) {
   reportHandler().show(report);
 }
 
+bool bandSettingsComputable(const SpectroParams& r, std::string& why) {
+  if (!r.bands.priorSmoothing || r.fftSize <= kMaxCepstralFftSize) return true;
+  why = "Cepstral smoothing before the bands needs an FFT of at most " + std::to_string(kMaxCepstralFftSize) +
+        " points (the FFT size is " + std::to_string(r.fftSize) + ")";
+  return false;
+}
+
 double spectroGammaForKind(int kind) { return kind == 2 || kind == 3 ? 1.7 : 1.0; }
 
 }  // namespace ardv

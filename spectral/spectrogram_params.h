@@ -114,6 +114,14 @@ int lpcOrder(double factor, double fs);
 // window length in samples.
 int normaliseFftSize(int entered, double windowMs, double fs);
 
+// Largest FFT the cepstral smoothing takes (spectrum size of `cepstre`).
+inline constexpr int kMaxCepstralFftSize = 2048;
+
+// Whether the critical-band record `r` can be computed: prior cepstral
+// smoothing needs an FFT of at most kMaxCepstralFftSize points. True when it
+// can; otherwise false with the reason in `why` (no report).
+bool bandSettingsComputable(const SpectroParams& r, std::string& why);
+
 // The text of the details box of `kind`: sampling frequency, window, lifters
 // or LPC order, step (samplesPerPixel: samples per pixel column of the plane).
 std::string spectroDetailsText(const SpectroSettings& settings, int kind, double fs, double samplesPerPixel);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -164,6 +165,42 @@ TEST(Scales, RoundStepsThatLeaveRoomForLabels) {
   const auto hz = frequencyTicks(8000, 256, 30);
   EXPECT_EQ(hz.front().pos, 255);
   EXPECT_EQ(hz.back().label, "8000");
+}
+
+// Equal rows stand for equal steps of the scale; ticks are round, rise
+// monotonically, keep their spacing and stay on the plane.
+TEST(Scales, PerceptualAxisTicks) {
+  // Mel at 16 kHz, whole band shown: the top is mel(8000); 1000 Hz (1000 mel)
+  // lies 1000 / 2840.0 of the way up a 284-row plane.
+  const double top = perceptualTop(PerceptualScale::Mel, 16000, 512, 1024);
+  EXPECT_NEAR(top, melFromHz(8000), 1e-9);
+  EXPECT_EQ(perceptualRow(PerceptualScale::Mel, top, 284, 1000), 283 - int(melFromHz(1000) / top * 284 + 0.5));
+  EXPECT_EQ(perceptualRow(PerceptualScale::Bark, 10, 100, 0), 99);
+  // A 4 kHz upper display frequency keeps the lower half of the bins.
+  EXPECT_NEAR(perceptualTop(PerceptualScale::Bark, 16000, 256, 1024), barkFromHz(8000) / 2, 1e-9);
+  for (auto scale : {PerceptualScale::Bark, PerceptualScale::Mel, PerceptualScale::Mely}) {
+    for (int height : {60, 284, 700}) {
+      const double t = perceptualTop(scale, 22050, 512, 1024);
+      const auto ticks = perceptualFrequencyTicks(scale, t, height, 30);
+      ASSERT_FALSE(ticks.empty());
+      EXPECT_EQ(ticks.front().pos, height - 1);
+      EXPECT_EQ(ticks.front().label, "0");
+      for (std::size_t i = 1; i < ticks.size(); ++i) {
+        EXPECT_GT(ticks[i].value, ticks[i - 1].value);
+        EXPECT_GE(ticks[i - 1].pos - ticks[i].pos, 30);
+        EXPECT_GE(ticks[i].pos, 0);
+        EXPECT_LE(ticks[i].value, 11025 + 1e-6);
+        EXPECT_EQ(ticks[i].pos, perceptualRow(scale, t, height, ticks[i].value));
+        // Round: at most two significant digits.
+        const double unit = std::pow(10.0, std::floor(std::log10(ticks[i].value)) - 1);
+        EXPECT_NEAR(std::fmod(ticks[i].value, unit), 0, 1e-6) << ticks[i].value;
+      }
+      if (height == 700) {
+        EXPECT_GE(ticks.size(), 10u);
+      }
+    }
+  }
+  EXPECT_TRUE(perceptualFrequencyTicks(PerceptualScale::Bark, 0, 100, 30).empty());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QSpinBox>
@@ -224,19 +225,20 @@ class MainWindowTest : public QObject {
     QVERIFY(spectroSettings()[kCriticalBands].windowOpen);
     QVERIFY(window_->runCommand(11853));  // already open: no second window
     QCOMPARE(window_->findChildren<SpectroParamsWindow*>().size(), 1);
-    auto field = [w](int textNumber) {
+    auto widget = [w](int textNumber) {
       auto* form = w->findChild<QFormLayout*>();
       for (int row = 0; row < form->rowCount(); ++row) {
         auto* label = form->itemAt(row, QFormLayout::LabelRole);
         if (label && qobject_cast<QLabel*>(label->widget()) &&
             qobject_cast<QLabel*>(label->widget())->text() == QString::fromStdString(text(textNumber)))
-          return qobject_cast<QSpinBox*>(form->itemAt(row, QFormLayout::FieldRole)->widget());
+          return form->itemAt(row, QFormLayout::FieldRole)->widget();
       }
-      return static_cast<QSpinBox*>(nullptr);
+      return static_cast<QWidget*>(nullptr);
     };
-    QSpinBox* fft = field(8506);
-    QSpinBox* bands = field(8550);
-    QVERIFY(fft && bands);
+    auto* fft = qobject_cast<QSpinBox*>(widget(8506));
+    auto* bands = qobject_cast<QSpinBox*>(widget(8550));
+    auto* smoothing = qobject_cast<QComboBox*>(widget(8555));
+    QVERIFY(fft && bands && smoothing);
     // 300 points become 512; 512 bands are then limited to 256.
     fft->setValue(300);
     QCOMPARE(spectroSettings()[kCriticalBands].fftSize, 512);
@@ -244,10 +246,39 @@ class MainWindowTest : public QObject {
     QCOMPARE(fft->value(), 512);
     bands->setValue(1000);
     QCOMPARE(spectroSettings()[kCriticalBands].bands.bandCount, 256);
+    // Prior cepstral smoothing takes at most 2048 points, whichever is set last.
+    const auto& record = spectroSettings()[kCriticalBands];
+    smoothing->setCurrentIndex(1);
+    fft->setValue(4096);
+    QCOMPARE(record.fftSize, 512);
+    QCOMPARE(fft->value(), 512);
+    QVERIFY((*recorder_)->saw("at most 2048 points"));
+    smoothing->setCurrentIndex(0);
+    fft->setValue(4096);
+    QCOMPARE(record.fftSize, 4096);
+    smoothing->setCurrentIndex(1);
+    QCOMPARE(int(record.bands.priorSmoothing), 0);
+    QCOMPARE(smoothing->currentIndex(), 0);
     w->close();
     QCoreApplication::processEvents();
     QVERIFY(!spectroSettings()[kCriticalBands].windowOpen);
     setSpectroDefaults(-1);
+  }
+
+  void spectroDetailsAndTheCurrentKindsWindowByNumber() {
+    QVERIFY(window_->runCommand(kCmdSpectroDetails));
+    QVERIFY((*recorder_)->saw(text(8530)));
+    open();
+    QVERIFY(window_->runCommand(kCmdNarrowBand));
+    QVERIFY(window_->runCommand(kCmdSpectroDetails));
+    QVERIFY((*recorder_)->saw("Sampling frequency: 16000 Hz"));
+    QVERIFY((*recorder_)->saw("Window: 512.0 samples"));
+    QVERIFY(window_->runCommand(kCmdCurrentKindOptions));
+    const auto windows = window_->findChildren<SpectroParamsWindow*>();
+    QCOMPARE(windows.size(), 1);
+    QCOMPARE(windows.front()->kind(), int(kNarrowBand));
+    windows.front()->close();
+    QCoreApplication::processEvents();
   }
 
   void cutThenCancelRestoresTheSignal() {

@@ -332,6 +332,34 @@ TEST_F(Editing, SaveAsAProfileFileWritesItsLabelFiles) {
   ASSERT_TRUE(readLabels(phonBack, destination));  // labels outside the (empty) inventory are dropped
   for (int i = 0; i < phon.count() - 1; ++i) EXPECT_EQ(phonBack.position(i), phon.position(i));
   EXPECT_FALSE(editSaveAs(destination));  // the current file itself
+  EXPECT_FALSE(editSetFrequency(8000));    // the profile sets the rate
+  EXPECT_EQ(program().en_cours.frequence, 16000);
+}
+
+TEST_F(Editing, FrequencyRewritesTheRateOnlyAndAsksAboutEdits) {
+  open(3000, 8000, 5);
+  ScopedRecorder rec;
+  const notetiqs phon = program().etiq;
+  const auto before = test::readBytes(path_);
+  for (double bad : {999.0, 192001.0, std::nan("")}) EXPECT_FALSE(editSetFrequency(bad));
+  EXPECT_TRUE(rec->saw("between 1000 and 192000"));
+  // A pending edit and Cancel in the Modifications question: nothing happens.
+  program().ct.d_sel = 10;
+  program().ct.f_sel = 19;
+  ASSERT_TRUE(editDelete());
+  presetDialogs().saveAnswer = SaveAnswer::Cancel;
+  EXPECT_FALSE(editSetFrequency(16000));
+  EXPECT_EQ(test::readBytes(path_), before);
+  EXPECT_EQ(program().en_cours.frequence, 8000);
+  // Don't save: the edit is dropped and the file gets the new rate (read back
+  // from its header), with the same samples and marks.
+  presetDialogs().saveAnswer = SaveAnswer::DontSave;
+  ASSERT_TRUE(editSetFrequency(16000.4));
+  EXPECT_EQ(program().en_cours.frequence, 16000);
+  EXPECT_EQ(memory(), samples_);
+  EXPECT_TRUE(sameList(program().etiq, phon));
+  EXPECT_EQ(test::readBytes(dir_.path() / "s.bak"), before);
+  EXPECT_FALSE(editContext().samplesModified);
 }
 
 TEST_F(Editing, RefusedSelectionsChangeNothing) {
