@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QSettings>
 #include <algorithm>
 #include <cstdio>
@@ -35,6 +36,16 @@ class MainWindow::ClientArea : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent*) override { owner_->layoutPanes(); }
+  // Names of the two annotation panes in the margin left of them.
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setPen(palette().windowText().color());
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    p.setFont(small);
+    for (const auto& [pane, name] : {std::pair{owner_->layout_.word, "Words"}, {owner_->layout_.phoneme, "Phonemes"}})
+      if (pane.visible()) p.drawText(QRect(2, pane.y, pane.x - 6, pane.height), Qt::AlignRight | Qt::AlignVCenter, name);
+  }
 
  private:
   MainWindow* owner_;

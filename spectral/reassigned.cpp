@@ -17,7 +17,7 @@ std::int64_t roundHalfAway(double v) { return static_cast<std::int64_t>(std::llr
 }  // namespace
 
 bool fft_zoom_no(const SampleSpan& x, double firstCentre, double hop, int frames, int window, int n,
-                 ReassignedImage& image) {
+                 ReassignedImage& image, const std::function<bool()>& stop) {
   if (!isPowerOfTwoIn(n, 4, kMaxFftSize) || window < 1 || window > n || frames < 1 || !(hop > 0.0) ||
       !std::isfinite(firstCentre)) {
     debugMessage("fft_zoom_no(): bad settings (window " + std::to_string(window) + ", N " + std::to_string(n) +
@@ -38,6 +38,7 @@ bool fft_zoom_no(const SampleSpan& x, double firstCentre, double hop, int frames
     initHamTime(th.data(), window);
     const double rowScale = n * 0.15915494309189535;
     for (int i = 0; i < frames; ++i) {
+      if (stop && i % kStopPollFrames == kStopPollFrames - 1 && stop()) return false;
       const double c = firstCentre + i * hop;
       if (roundHalfAway(c - half + 1) < 0) continue;
       const std::int64_t s = roundHalfAway(c - half + 1 - static_cast<double>(x.first)) + x.first;

@@ -7,6 +7,8 @@
 // energy P accumulated at the reassigned column and row; finally dB.
 #pragma once
 
+#include <functional>
+
 #include <cstdint>
 #include <vector>
 
@@ -30,8 +32,11 @@ struct ReassignedImage {
 // firstCentre + i*hop (hop in samples), with a window of L samples and an
 // N-point FFT (1 <= L <= N, N a power of two 4..4096). Frames whose samples
 // `x` does not hold are skipped. Returns false after an internal-fault report
-// (image unchanged) for bad sizes, frames < 1, hop <= 0 or lack of memory.
+// (image unchanged) for bad sizes, frames < 1, hop <= 0 or lack of memory,
+// and without a report when `stop` (asked every kStopPollFrames frames)
+// returns true.
+inline constexpr int kStopPollFrames = 64;
 bool fft_zoom_no(const SampleSpan& x, double firstCentre, double hop, int frames, int window, int n,
-                 ReassignedImage& image);
+                 ReassignedImage& image, const std::function<bool()>& stop = {});
 
 }  // namespace ardv

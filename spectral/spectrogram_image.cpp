@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "platform/keyboard.h"
 #include "platform/report.h"
 #include "spectral/reassigned.h"
 
@@ -14,6 +15,8 @@ namespace {
 constexpr int kMaxImageSide = 65536;
 
 int shownBins(const CurrentSpectro& spec) { return std::max(0, std::min(spec.fftSize / 2, spec.displayedBins)); }
+
+void reportStopped() { message("Escape pressed: the spectrogram image was stopped and is not written."); }
 
 }  // namespace
 
@@ -85,15 +88,19 @@ bool renderSpectrogramImage(const CurrentSpectro& spec, const SampleSpan& x, std
     img.levels.assign(static_cast<std::size_t>(width) * height, 0);
     const int bins = shownBins(spec);
     const ImageFrames frames = imageFrames(first, last, x.last(), spec.fen_fft, width);
+    escapePressed();  // forget a press made before
     if (spec.kind == 3) {
       if (!(frames.hop > 0.0)) {
         message("The stretch is shorter than the analysis window");
         return false;
       }
       ReassignedImage r;
+      bool stopped = false;
       if (!fft_zoom_no(x, static_cast<double>(first + spec.fen_fft / 2), frames.hop, width, spec.fen_fft,
-                       spec.fftSize, r))
+                       spec.fftSize, r, [&stopped] { return stopped = escapePressed(); })) {
+        if (stopped) reportStopped();
         return false;
+      }
       for (int i = 0; i < width; ++i)
         reassignedFileLevels(&r.db[static_cast<std::size_t>(i) * r.rows], std::min(bins, r.rows),
                              spec.displayedBins, height, spec.lowDb, spec.highDb, img.row(i));
@@ -102,6 +109,10 @@ bool renderSpectrogramImage(const CurrentSpectro& spec, const SampleSpan& x, std
       if (!prepareSpectroWork(spec, work)) return false;
       std::vector<float> column;
       for (int i = 0; i < width; ++i) {
+        if (i % kStopPollFrames == kStopPollFrames - 1 && escapePressed()) {
+          reportStopped();
+          return false;
+        }
         const std::int64_t centre = frames.centres[static_cast<std::size_t>(i)];
         // Frames past the loaded samples stay white rather than read outside.
         if (!x.holds(centre - spec.fen_fft / 2 + 1, frameReadLength(spec))) continue;

@@ -40,7 +40,9 @@ bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, cons
 // first..last (signal indices; the frames are placed as imageFrames does).
 // Frames whose samples `x` does not hold give white rows. Returns false after
 // a report (out unchanged) for a size outside 1..65536, settings that cannot
-// be computed, or (reassigned kind) a stretch shorter than the window.
+// be computed, (reassigned kind) a stretch shorter than the window, or when
+// Escape is pressed (polled every kStopPollFrames frames; a press made before
+// the call is ignored).
 bool renderSpectrogramImage(const CurrentSpectro& spec, const SampleSpan& x, std::int64_t first,
                             std::int64_t last, int width, int height, LevelImage& out);
 

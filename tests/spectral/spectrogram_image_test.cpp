@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/headless/recording_reporter.h"
+#include "platform/keyboard.h"
+#include "spectral/reassigned.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -156,6 +158,34 @@ TEST(Pgm, BadSizesAndTooShortStretchesAreRefused) {
   EXPECT_FALSE(renderSpectrogramImage(spec, SampleSpan{zeros.data(), 4000, 0}, 0, 300, 64, 256, image));
   EXPECT_EQ(rec->count(ReportKind::Message), 2u);
   EXPECT_EQ(image.levels, std::vector<std::uint8_t>{9});
+}
+
+TEST(Pgm, EscapeStopsTheImageAndAnEarlierPressIsIgnored) {
+  const auto x0 = chirpFreeTone(2000, 48000);
+  const SampleSpan x{x0.data(), 48000, 0};
+  SpectroSettings settings;
+  for (int kind : {2, 3}) {
+    CurrentSpectro spec;
+    ASSERT_TRUE(spectro_GetParams(settings, kind, 16000, spec));
+    ScopedRecorder rec;
+    ScriptedKeyboard keys(2);  // the first poll drops an earlier press
+    setKeyboardPoller(&keys);
+    LevelImage image{1, 1, {9}};
+    EXPECT_FALSE(renderSpectrogramImage(spec, x, 0, 47999, 1024, 64, image));
+    EXPECT_TRUE(rec->saw("Escape pressed")) << "kind " << kind;
+    EXPECT_EQ(keys.polls(), 3);
+    EXPECT_EQ(image.levels, std::vector<std::uint8_t>{9});
+    // Pressed once, before the call: the image is made.
+    struct EarlyPress : KeyboardPoller {
+      int polls = 0;
+      bool escapePressed() override { return ++polls == 1; }
+      bool shiftHeld() override { return false; }
+    } early;
+    setKeyboardPoller(&early);
+    EXPECT_TRUE(renderSpectrogramImage(spec, x, 0, 47999, 1024, 64, image));
+    EXPECT_EQ(early.polls, 1 + 1024 / kStopPollFrames);
+    setKeyboardPoller(nullptr);
+  }
 }
 
 TEST(Pgm, UncreatableFileIsReportedAndNothingWritten) {
