@@ -21,5 +21,6 @@ int runF0Corpus(const Args& args);
 int runEnergy(const Args& args);
 int runSpeechStart(const Args& args);
 int runSpectrogram(const Args& args);
+int runPlay(const Args& args);
 
 }  // namespace ardv::cli

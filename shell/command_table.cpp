@@ -107,8 +107,7 @@ constexpr CommandSpec kCommands[] = {
 
 // Operations of subsystems not built yet.
 constexpr int kNotYet[] = {
-    141,                                                      // recording
-    11843, 201, 200, 202,                                     // editing, playback
+    11843,                                                    // editing
     11848,                                                    // speech start
     48, 49, 57, 58,                                           // search
     61, 62, 11855, 63, 66, 67, 65,                            // formants, Klatt

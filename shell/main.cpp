@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/alsa/alsa_audio.h"
 #include "platform/environment.h"
 #include "platform/headless/stderr_reporter.h"
 #include "platform/qt/keyboard_watch.h"
@@ -186,6 +187,7 @@ int main(int argc, char** argv) {
     ardv::resetCurrent();
     ardv::resetEditContext();
     ardv::installEditSaveHandler();
+    if (!ardv::installAlsaDevices()) ardv::traceLine("no audio output device: playback is not available");
     window = new ardv::shell::MainWindow(
         prologue.lines(), [&prologue] { prologue.refresh(); }, &prologue);
     boxes.setParent(window);
@@ -230,6 +232,7 @@ int main(int argc, char** argv) {
   const int rc = app.exec();
   ardv::setCurrentSignalListener(nullptr);
   delete window;
+  ardv::uninstallAlsaDevices();
   ardv::setReportHandler(nullptr);
   ardv::setDialogs(nullptr);
   ardv::setTextViewer(nullptr);

@@ -92,6 +92,7 @@ void MainWindow::bindCommands() {
   bindEditCommands();
   bindAnalysisCommands();
   bindSettingsCommands();
+  bindAudioCommands();
   h[kCmdHelp] = [this] { commandHelp({}); };
   h[44] = [this] { commandHelp("mouse"); };  // phoneme pane mouse help
   h[53] = [this] { commandHelp("mouse"); };  // word pane mouse help

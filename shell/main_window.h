@@ -20,6 +20,7 @@
 namespace ardv::shell {
 
 class HelpWindow;
+class Player;
 class SpectroParamsWindow;
 
 class MainWindow : public QMainWindow, public CurrentSignalListener {
@@ -56,6 +57,8 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   const MainLayout& layout() const { return layout_; }
   int lineHeight() const { return lineHeight_; }
   InfoLines& infoLines() { return lines_; }
+  // Plays stretches of the current signal and files (audio_commands.cpp).
+  Player& player() const { return *player_; }
 
   // Recomputes and redraws every view of the current signal.
   void refreshAll();
@@ -82,6 +85,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void bindEditCommands();  // edit_commands.cpp
   void bindAnalysisCommands();  // analysis_commands.cpp
   void bindSettingsCommands();  // settings_commands.cpp
+  void bindAudioCommands();     // audio_commands.cpp
   void layoutPanes();
   void syncScrollBar();
   void onSelectionFinished(const Selection& selection);
@@ -118,6 +122,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   QMenu* recentMenu_ = nullptr;
   QPointer<HelpWindow> help_;
   std::map<int, QPointer<SpectroParamsWindow>> paramWindows_;
+  Player* player_ = nullptr;  // child object
   bool fmaxKept_ = false;  // the upper display frequency stays for every file
 };
 

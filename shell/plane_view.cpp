@@ -119,6 +119,20 @@ void PlaneView::paintEvent(QPaintEvent*) {
       painter.fillRect(QRect(a, 0, b - a + 1, height()), Qt::white);
     }
   }
+  if (playCursor_ >= 0 && program().fileLoaded) {
+    const int x = static_cast<int>(axis().xOf(playCursor_));
+    if (x >= 0 && x < width()) {
+      painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+      painter.setPen(QPen(Qt::red, 1));
+      painter.drawLine(x, 0, x, height() - 1);
+    }
+  }
+}
+
+void PlaneView::setPlayCursor(std::int32_t sample) {
+  if (sample == playCursor_) return;
+  playCursor_ = sample;
+  update();
 }
 
 }  // namespace ardv::shell

@@ -36,6 +36,10 @@ class PlaneView : public QWidget {
   // Forgets the columns; the shown selection then follows ct.d_sel/f_sel.
   void clearSelectionRecord();
 
+  // The play cursor: a vertical line at signal sample `sample`; -1 hides it.
+  void setPlayCursor(std::int32_t sample);
+  std::int32_t playCursor() const { return playCursor_; }
+
   // Mouse steps, also called by the partner to mirror a drag.
   void beginDrag(int column);
   void extendDrag(int column);
@@ -64,6 +68,7 @@ class PlaneView : public QWidget {
   bool dragging_ = false;
   bool haveColumns_ = false;
   int startColumn_ = 0, endColumn_ = 0;
+  std::int32_t playCursor_ = -1;
 };
 
 }  // namespace ardv::shell

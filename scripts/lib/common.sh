@@ -10,6 +10,7 @@ ARDV_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libpng-dev
   clang libclang-rt-14-dev
   qt6-base-dev xvfb xauth
+  libasound2-dev
 )
 
 install_packages() {

@@ -18,6 +18,8 @@
 
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
+#include "platform/null_audio.h"
+#include "shell/playback.h"
 #include "shell/command_table.h"
 #include "shell/spectro_params_window.h"
 #include "spectral/spectrogram_params.h"
@@ -120,12 +122,13 @@ class MainWindowTest : public QObject {
     for (int id : {kCmdZoomIn, kCmdZoomOut, kCmdGoTo, kCmdCopySignalBitmap, kCmdClear})
       QVERIFY2(!window_->action(id)->isEnabled(), qPrintable(QString::number(id)));
     QVERIFY(!window_->runCommand(kCmdZoomOut));
-    QAction* notYet = window_->action(141);
+    const int notYetId = commandsNotYetAvailable().empty() ? kCmdZoomOut : commandsNotYetAvailable().front();
+    QAction* notYet = window_->action(notYetId);
     QVERIFY(!notYet->isEnabled());
-    QCOMPARE(notYet->toolTip(), QString("Not available yet"));
+    if (notYetId != kCmdZoomOut) QCOMPARE(notYet->toolTip(), QString("Not available yet"));
     open();
     QVERIFY(window_->action(kCmdZoomOut)->isEnabled());
-    QVERIFY(!window_->action(141)->isEnabled());
+    QVERIFY(notYetId == kCmdZoomOut || !window_->action(notYetId)->isEnabled());
   }
 
   void layoutFollowsEveryResize() {
@@ -331,6 +334,35 @@ class MainWindowTest : public QObject {
       QVERIFY2((*recorder_)->reports().empty(), qPrintable(QString::fromStdString(
                                                     (*recorder_)->reports().empty() ? "" : (*recorder_)->reports()[0].text)));
     }
+  }
+
+  void ctrlPHandsTheSelectionToTheDevice() {
+    NullAudioOutput device;
+    setAudioDevices(&device, nullptr);
+    open();
+    program().ct.d_sel = 1000;
+    program().ct.f_sel = 1199;
+    window_->updateCommandStates();
+    QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier);
+    QTRY_VERIFY(!window_->player().playing());
+    setAudioDevices(nullptr, nullptr);
+    QCOMPARE(device.blocks().size(), std::size_t{1});
+    QCOMPARE(device.opened().rateHz, 16000);
+    const auto& bytes = device.blocks()[0];
+    QCOMPARE(bytes.size(), std::size_t{400});
+    for (int i = 0; i < 200; ++i) {
+      const auto s = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+      QCOMPARE(s, static_cast<std::int16_t>(((1000 + i) % 200) * 100 - 10000));
+    }
+    QCOMPARE(window_->signalPlane()->view()->playCursor(), -1);
+    QVERIFY((*recorder_)->reports().empty());
+  }
+
+  void playWithoutADeviceSaysSo() {
+    open();
+    QVERIFY(window_->runCommand(kCmdPlay));
+    QCOMPARE((*recorder_)->reports().size(), std::size_t{1});
+    QVERIFY((*recorder_)->saw("No audio output device"));
   }
 };
 

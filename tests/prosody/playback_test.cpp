@@ -1,0 +1,248 @@
+// Playback and recording through the null devices: the bytes handed over,
+// the reopen at 11025 Hz with rate conversion, repeats and Escape, the
+// recorded WAV; the converter's table, length and frequency response.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "annotation/texts.h"
+#include "platform/headless/recording_reporter.h"
+#include "platform/keyboard.h"
+#include "platform/null_audio.h"
+#include "prosody/playback.h"
+#include "prosody/rate_change.h"
+#include "prosody/recording.h"
+#include "signal/current_signal.h"
+#include "signal/program.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+std::vector<std::int16_t> tone(double hz, int rateHz, int count, double amplitude = 10000.0) {
+  std::vector<std::int16_t> x(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i)
+    x[static_cast<std::size_t>(i)] =
+        static_cast<std::int16_t>(std::lround(amplitude * std::sin(2.0 * std::numbers::pi * hz * i / rateHz)));
+  return x;
+}
+
+std::vector<std::int16_t> samplesOf(const std::vector<std::uint8_t>& bytes) {
+  std::vector<std::int16_t> x;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+    x.push_back(static_cast<std::int16_t>(bytes[i] | (bytes[i + 1] << 8)));
+  return x;
+}
+
+// Frequency of the strongest DFT component of `x` at `rateHz`, searched in 1 Hz steps.
+double peakHz(const std::vector<std::int16_t>& x, double rateHz) {
+  double best = 0.0, bestPower = -1.0;
+  for (double f = 500.0; f <= 1500.0; f += 1.0) {
+    double re = 0.0, im = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      re += x[i] * std::cos(2.0 * std::numbers::pi * f * static_cast<double>(i) / rateHz);
+      im += x[i] * std::sin(2.0 * std::numbers::pi * f * static_cast<double>(i) / rateHz);
+    }
+    if (re * re + im * im > bestPower) bestPower = re * re + im * im, best = f;
+  }
+  return best;
+}
+
+class PlaybackTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(ml_init(test::sourceDataDir() / "format" / "english.txt")); }
+  ScopedRecorder recorder_;
+  NullAudioOutput device_;
+};
+
+TEST_F(PlaybackTest, SixteenAndEightBitBytes) {
+  const std::vector<std::int16_t> x{-32768, 0, 32767, -1, 256};
+  ASSERT_EQ(play(device_, x, 16000), 1);
+  EXPECT_EQ(device_.opened().bitsPerSample, 16);
+  EXPECT_EQ(device_.opened().bytesPerSecond(), 32000);
+  EXPECT_EQ(device_.blocks()[0], (std::vector<std::uint8_t>{0x00, 0x80, 0, 0, 0xff, 0x7f, 0xff, 0xff, 0x00, 0x01}));
+  EXPECT_TRUE(recorder_->tracedFragment("play() 16 bits"));
+
+  NullAudioOutput eightBit;
+  eightBit.setSupports16(false);
+  ASSERT_EQ(play(eightBit, x, 16000), 1);
+  EXPECT_EQ(eightBit.opened().bitsPerSample, 8);
+  EXPECT_EQ(eightBit.opened().blockAlign(), 1);
+  EXPECT_EQ(eightBit.blocks()[0], (std::vector<std::uint8_t>{0, 128, 255, 127, 129}));
+  EXPECT_FALSE(eightBit.isOpen());
+}
+
+struct RateCase {
+  int rateHz;
+  bool refused;
+  int openedHz;
+  bool converted;
+  int din, dout;
+};
+
+class PlaybackRateTest : public PlaybackTest, public ::testing::WithParamInterface<RateCase> {};
+
+TEST_P(PlaybackRateTest, OpensAndConvertsAsTheTableSays) {
+  const RateCase c = GetParam();
+  if (c.refused) device_.refuseRate(c.rateHz);
+  const std::vector<std::int16_t> x = tone(440.0, c.rateHz, 4000);
+  Playback playback(device_);
+  ASSERT_TRUE(playback.start(x, c.rateHz, 1));
+  EXPECT_EQ(playback.deviceRateHz(), c.openedHz);
+  EXPECT_EQ(playback.converted(), c.converted);
+  ASSERT_TRUE(playback.poll());
+  const std::vector<std::int16_t> played = samplesOf(device_.blocks().at(0));
+  if (c.converted) {
+    EXPECT_EQ(static_cast<std::int64_t>(played.size()), rateChangeLength(4000, {c.din, c.dout, true}));
+    EXPECT_TRUE(recorder_->tracedFragment("chgt freq : din=" + std::to_string(c.din) +
+                                          " dout=" + std::to_string(c.dout)));
+  } else {
+    EXPECT_EQ(played, x);
+  }
+  EXPECT_FALSE(playback.poll());
+  EXPECT_FALSE(device_.isOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, PlaybackRateTest,
+                         ::testing::Values(RateCase{16000, false, 16000, false, 1, 1},
+                                           RateCase{16000, true, 11025, true, 2, 3},
+                                           RateCase{22050, true, 11025, true, 1, 2},
+                                           RateCase{11030, false, 11025, false, 1, 1},
+                                           RateCase{12000, true, 11025, false, 1, 1},
+                                           RateCase{8000, true, 11025, true, 4, 3}),
+                         [](const auto& param) {
+                           return "Hz" + std::to_string(param.param.rateHz) + (param.param.refused ? "Refused" : "");
+                         });
+
+TEST_F(PlaybackTest, BothRatesRefusedShowsTheDeviceErrorAndPlaysNothing) {
+  device_.refuseRate(16000);
+  device_.refuseRate(11025);
+  EXPECT_EQ(play(device_, tone(440.0, 16000, 100), 16000), -1);
+  EXPECT_TRUE(device_.blocks().empty());
+  ASSERT_EQ(recorder_->reports().size(), 1u);
+  EXPECT_EQ(recorder_->reports()[0].caption, "waveOutOpen()");
+  EXPECT_NE(recorder_->reports()[0].text.find("format not supported"), std::string::npos);
+}
+
+TEST_F(PlaybackTest, MissingDeviceSaysSoOnce) {
+  NullAudioOutput missing(false);
+  EXPECT_EQ(play(missing, tone(440.0, 16000, 100), 16000), -1);
+  EXPECT_EQ(recorder_->reports().size(), 1u);
+  EXPECT_TRUE(recorder_->saw("No audio output device"));
+}
+
+TEST_F(PlaybackTest, RepeatsAndEscape) {
+  const std::vector<std::int16_t> x = tone(440.0, 16000, 50);
+  EXPECT_EQ(play(device_, x, 16000, 3), 3);
+  EXPECT_EQ(device_.blocks().size(), 3u);
+  EXPECT_EQ(device_.blocks()[2], device_.blocks()[0]);
+  EXPECT_EQ(play(device_, x, 16000, 0), 1);  // at least once
+
+  NullAudioOutput stopped;
+  ScriptedKeyboard keyboard(1);
+  ScopedKeyboard scope(keyboard);
+  EXPECT_EQ(play(stopped, x, 16000, 10), 2);
+  EXPECT_EQ(stopped.blocks().size(), 2u);
+  EXPECT_FALSE(stopped.isOpen());
+}
+
+TEST(RateChange, FactorTableEdges) {
+  const std::pair<double, RateFactors> cases[] = {
+      {0.5, {2, 1, true}},  {0.55, {5, 3, true}}, {0.63, {3, 2, true}}, {0.70, {4, 3, true}}, {0.86, {1, 1, false}},
+      {1.19, {1, 1, false}}, {1.2, {3, 4, true}}, {1.41, {2, 3, true}}, {1.58, {3, 5, true}}, {1.82, {1, 2, true}}};
+  for (const auto& [r, f] : cases) {
+    const RateFactors got = rateFactors(r);
+    EXPECT_EQ(got.din, f.din) << r;
+    EXPECT_EQ(got.dout, f.dout) << r;
+    EXPECT_EQ(got.convert, f.convert) << r;
+  }
+  EXPECT_EQ(rateChangeLength(10, {2, 3, true}), 0);
+  EXPECT_EQ(rateChangeLength(3000, {2, 3, true}), (6000 - 30) / 3 - 2);
+}
+
+TEST(RateChange, FilterIsSymmetricWithUnitDcGain) {
+  const std::vector<double> h = rateChangeFilter(2, 3);
+  ASSERT_EQ(h.size(), 30u);
+  double sum = 0.0;
+  for (std::size_t i = 0; i < h.size(); ++i) {
+    EXPECT_NEAR(h[i], h[h.size() - 1 - i], 1e-12);
+    sum += h[i];
+  }
+  EXPECT_NEAR(sum, 1.0, 1e-12);
+}
+
+TEST(RateChange, ToneKeepsItsFrequencyAndLevel) {
+  ScopedRecorder recorder;
+  struct Case {
+    int inHz;
+    double outHz;  // the rate the converted samples stand for: in · din / dout
+  };
+  for (const Case c : {Case{22050, 11025.0}, Case{16000, 16000.0 * 2 / 3}, Case{8000, 8000.0 * 4 / 3}}) {
+    const std::vector<std::int16_t> x = tone(1000.0, c.inHz, c.inHz / 2);
+    ChangementFrequence change;
+    change.setInput(x, c.inHz);
+    change.setOutputRate(11025);
+    ASSERT_GT(change.convert(), 0);
+    const std::vector<std::int16_t> y(change.output().begin() + 20, change.output().end() - 20);
+    EXPECT_NEAR(peakHz(y, c.outHz), 1000.0, 2.0) << c.inHz;
+    const auto [lo, hi] = std::minmax_element(y.begin(), y.end());
+    EXPECT_NEAR(*hi, 10000, 400) << c.inHz;
+    EXPECT_NEAR(*lo, -10000, 400) << c.inHz;
+  }
+}
+
+TEST(RateChange, LimitedAndStoppedByEscape) {
+  ScopedRecorder recorder;
+  const std::vector<std::int16_t> loud(40000, 32767);
+  ChangementFrequence change;
+  change.setInput(loud, 22050);
+  change.setOutputRate(11025);
+  EXPECT_EQ(change.convert(), rateChangeLength(40000, {1, 2, true}));
+  EXPECT_EQ(*std::max_element(change.output().begin(), change.output().end()), 32000);
+
+  ScriptedKeyboard keyboard(2);
+  ScopedKeyboard scope(keyboard);
+  const std::int64_t block = rateChangeLength(40000, {1, 2, true}) / 20;
+  EXPECT_EQ(change.convert(), 2 * block);  // two blocks, then Escape
+  EXPECT_EQ(static_cast<std::int64_t>(change.output().size()), 2 * block);
+}
+
+class RecordingTest : public PlaybackTest {
+ protected:
+  void SetUp() override {
+    PlaybackTest::SetUp();
+    program().dirs.temp = dir_.path();
+    resetCurrent();
+  }
+  void TearDown() override { resetCurrent(); }
+  test::TempDir dir_;
+  NullAudioInput input_;
+};
+
+TEST_F(RecordingTest, ScriptedCaptureBecomesTheCurrentSignalAt22050) {
+  input_.script(tone(1000.0, 22050, 5000));
+  EXPECT_EQ(record(input_, 4.0), 5000);
+  EXPECT_EQ(input_.opened().rateHz, 22050);
+  EXPECT_EQ(input_.bufferFrames(), 88200);
+  EXPECT_TRUE(program().fileLoaded);
+  EXPECT_EQ(program().en_cours.nom, (dir_ / "record.wav").string());
+  EXPECT_EQ(program().en_cours.frequence, 22050.0);
+  EXPECT_EQ(program().ct.tf, 5000);
+  EXPECT_EQ(program().memory.data()[100], tone(1000.0, 22050, 101)[100]);
+  EXPECT_EQ(std::filesystem::file_size(dir_ / "record.raw"), 10000u);
+  EXPECT_TRUE(recorder_->reports().empty());
+}
+
+TEST_F(RecordingTest, RefusedWhenTheDeviceCannotRecordMono) {
+  input_.setSupports22050(false);
+  input_.script(tone(1000.0, 22050, 5000));
+  EXPECT_EQ(record(input_, 4.0), -1);
+  EXPECT_TRUE(recorder_->saw("Impossible d'enregistrer en mono"));
+  EXPECT_FALSE(program().fileLoaded);
+  EXPECT_EQ(record(input_, -1.0), -1);
+}
+
+}  // namespace
+}  // namespace ardv
