@@ -46,14 +46,25 @@ int FrequencyAxis::rowOfU(double u) const {
   return height_ - 1 - static_cast<int>(u / kTop * height_ + 0.5);
 }
 
+FrequencyAxis FrequencyAxis::perceptual(PerceptualScale scale, double top, int heightPx) {
+  FrequencyAxis axis(top > 0 ? hzFromScale(scale, top) : 0.0, heightPx);
+  axis.perceptual_ = true;
+  axis.scale_ = scale;
+  axis.top_ = top;
+  return axis;
+}
+
 int FrequencyAxis::rowOfHz(double hz) const {
   if (fmax_ <= 0) return height_ - 1;
+  if (perceptual_) return rowOfU(scaleFromHz(scale_, hz) / top_ * kTop);
   return rowOfU(hz / fmax_ * kTop);
 }
 
 double FrequencyAxis::hzAtRow(int y) const {
   if (height_ <= 0) return 0.0;
-  return (height_ - 1 - y + 0.5) / height_ * fmax_;
+  // rowOfU rounds, so row y is centred on u = (H - 1 - y) / H * 128.
+  const double share = double(height_ - 1 - y) / height_;
+  return perceptual_ ? hzFromScale(scale_, share * top_) : share * fmax_;
 }
 
 std::int32_t ScrollMapping::startSample(int p, std::int32_t tf) const {

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "spectral/critical_band_scale.h"
+
 namespace ardv::shell {
 
 // Width of the left margin that holds the vertical scales, pixels.
@@ -58,11 +60,18 @@ class TimeAxis {
 };
 
 // Pixel rows of a spectrogram plane `heightPx` high showing 0..fmax Hz. The
-// plane works in a coordinate u where 0 is 0 Hz and 128 is fmax.
+// plane works in a coordinate u where 0 is 0 Hz and 128 is fmax; on a
+// perceptual axis u is proportional to the value of a perceptual scale.
 class FrequencyAxis {
  public:
   static constexpr double kTop = 128.0;
   FrequencyAxis(double fmaxHz, int heightPx) : fmax_(fmaxHz), height_(heightPx) {}
+  // Equal rows are equal steps of `scale`; the top stands for the scale
+  // value `top` (see perceptualTop in scales.h).
+  static FrequencyAxis perceptual(PerceptualScale scale, double top, int heightPx);
+  bool isPerceptual() const { return perceptual_; }
+  PerceptualScale scale() const { return scale_; }
+  double top() const { return top_; }
 
   // Row of coordinate u: H - 1 - trunc(u / 128 * H + 0.5).
   int rowOfU(double u) const;
@@ -76,6 +85,9 @@ class FrequencyAxis {
  private:
   double fmax_;
   int height_;
+  bool perceptual_ = false;
+  PerceptualScale scale_ = PerceptualScale::Bark;
+  double top_ = 0.0;  // scale value at the top (perceptual axis)
 };
 
 // Scroll bar positions pmin..pmax against the samples 0..tf-1 of the signal.

@@ -57,7 +57,7 @@ double perceptualTop(PerceptualScale scale, double fsHz, int displayedBins, int 
 }
 
 int perceptualRow(PerceptualScale scale, double top, int heightPx, double hz) {
-  return FrequencyAxis(top, heightPx).rowOfU(scaleFromHz(scale, hz) / top * FrequencyAxis::kTop);
+  return FrequencyAxis::perceptual(scale, top, heightPx).rowOfHz(hz);
 }
 
 std::vector<Tick> perceptualFrequencyTicks(PerceptualScale scale, double top, int heightPx, int minSpacing) {

@@ -15,6 +15,17 @@ double SpectroView::fmax() const {
   return spectroSettings().fmaxHz;
 }
 
+FrequencyAxis SpectroView::frequencyAxis() const {
+  const Program& prog = program();
+  const SpectroParams& bands = spectroSettings()[kCriticalBands];
+  const double fs = prog.en_cours.frequence;
+  if (prog.en_cours.mode != kCriticalBands || !shown_ || bands.bands.axis != 1 || !(fs > 0))
+    return FrequencyAxis(fmax(), height());
+  const auto scale = static_cast<PerceptualScale>(std::clamp(bands.bands.scale, 0, 2));
+  const int displayedBins = static_cast<int>(fmax() / fs * bands.fftSize);
+  return FrequencyAxis::perceptual(scale, perceptualTop(scale, fs, displayedBins, bands.fftSize), height());
+}
+
 void SpectroView::showLegend() {
   if (bitmap_.isNull()) return;
   paintColourLegend(bitmap_);
@@ -29,7 +40,7 @@ void SpectroView::addDecoration(Decoration decoration) {
 void SpectroView::keepDecorations() {
   if (bitmap_.isNull()) return;
   QPainter p(&bitmap_);
-  const FrequencyAxis frequencies(fmax(), height());
+  const FrequencyAxis frequencies = frequencyAxis();
   for (auto& item : decorations_) {
     if (!item.kept) item.draw(p, axis(), frequencies);
     item.kept = true;
@@ -50,7 +61,7 @@ void SpectroView::render(QImage& image) {
   if (!program().fileLoaded) return;
   if (painter_ && shown_) painter_(image, axis());
   QPainter p(&image);
-  const FrequencyAxis frequencies(fmax(), height());
+  const FrequencyAxis frequencies = frequencyAxis();
   for (const auto& item : decorations_)
     if (item.kept) item.draw(p, axis(), frequencies);
 }
@@ -61,7 +72,7 @@ void SpectroView::paintEvent(QPaintEvent* event) {
   for (const auto& item : decorations_) loose = loose || !item.kept;
   if (!loose) return;
   QPainter p(this);
-  const FrequencyAxis frequencies(fmax(), height());
+  const FrequencyAxis frequencies = frequencyAxis();
   for (const auto& item : decorations_)
     if (!item.kept) item.draw(p, axis(), frequencies);
 }
@@ -74,19 +85,13 @@ void FrequencyScale::paintEvent(QPaintEvent*) {
   if (!program().fileLoaded || height() <= 0) return;
   const QFontMetrics fm(font());
   // A perceptual critical-band axis is labelled through its scale.
-  const Program& prog = program();
-  const BandSettings& bands = spectroSettings()[kCriticalBands].bands;
-  const bool perceptual = prog.en_cours.mode == kCriticalBands && view_->isShown() && bands.axis == 1;
+  const FrequencyAxis axis = view_->frequencyAxis();
   std::vector<Tick> ticks;
   const char* unit = "Hz";
-  if (perceptual) {
-    const auto scale = static_cast<PerceptualScale>(std::clamp(bands.scale, 0, 2));
-    const double fs = prog.en_cours.frequence;
-    const int n = spectroSettings()[kCriticalBands].fftSize;
-    const int displayedBins = fs > 0 ? static_cast<int>(view_->fmax() / fs * n) : 0;
-    ticks = perceptualFrequencyTicks(scale, perceptualTop(scale, fs, displayedBins, n), height(), 2 * fm.height());
+  if (axis.isPerceptual()) {
+    ticks = perceptualFrequencyTicks(axis.scale(), axis.top(), height(), 2 * fm.height());
     const char* const units[] = {"Hz (Bark)", "Hz (Mel)", "Hz (Mely)"};
-    unit = units[static_cast<int>(scale)];
+    unit = units[static_cast<int>(axis.scale())];
   } else {
     ticks = frequencyTicks(view_->fmax(), height(), 2 * fm.height());
   }

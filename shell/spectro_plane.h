@@ -42,6 +42,9 @@ class SpectroView : public PlaneView {
   void showLegend();
   // Upper display frequency of the plane, Hz.
   double fmax() const;
+  // Rows of the plane: linear in Hz, or through the perceptual scale of a
+  // critical-band spectrogram shown on the perceptual axis.
+  FrequencyAxis frequencyAxis() const;
 
  protected:
   void render(QImage& image) override;

@@ -176,6 +176,14 @@ TEST(Scales, PerceptualAxisTicks) {
   EXPECT_NEAR(top, melFromHz(8000), 1e-9);
   EXPECT_EQ(perceptualRow(PerceptualScale::Mel, top, 284, 1000), 283 - int(melFromHz(1000) / top * 284 + 0.5));
   EXPECT_EQ(perceptualRow(PerceptualScale::Bark, 10, 100, 0), 99);
+  // Decorations use the same rows; the middle of a row maps back into it.
+  const auto axis = FrequencyAxis::perceptual(PerceptualScale::Mel, top, 284);
+  EXPECT_NEAR(axis.fmax(), 8000, 1e-6);
+  const FrequencyAxis linear(8000, 284);
+  for (double hz : {150.0, 1000.0, 5000.0}) {
+    EXPECT_EQ(axis.rowOfHz(axis.hzAtRow(axis.rowOfHz(hz))), axis.rowOfHz(hz));
+    EXPECT_EQ(linear.rowOfHz(linear.hzAtRow(linear.rowOfHz(hz))), linear.rowOfHz(hz));
+  }
   // A 4 kHz upper display frequency keeps the lower half of the bins.
   EXPECT_NEAR(perceptualTop(PerceptualScale::Bark, 16000, 256, 1024), barkFromHz(8000) / 2, 1e-9);
   for (auto scale : {PerceptualScale::Bark, PerceptualScale::Mel, PerceptualScale::Mely}) {
