@@ -110,6 +110,7 @@ std::int64_t Playback::position() {
 
 int play(AudioOutput& device, std::span<const std::int16_t> x, int rateHz, int repeat) {
   Playback playback(device);
+  escapePressed();  // forget a press made before
   if (!playback.start(x, rateHz, repeat)) return -1;
   while (playback.poll()) {
     if (escapePressed()) break;

@@ -77,6 +77,7 @@ std::int64_t ChangementFrequence::convert() {
   y_.assign(static_cast<std::size_t>(m), 0);
   const std::int64_t block = std::max<std::int64_t>(std::min<std::int64_t>(m / 20, 1000), 1);
   std::int64_t k = 0;
+  escapePressed();  // forget a press made before
   while (k < m) {
     if (escapePressed()) break;
     const std::int64_t end = std::min(k + block, m);

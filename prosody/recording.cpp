@@ -23,6 +23,7 @@ constexpr int kPollMs = 20;
 // Waits for the end of the capture: the full buffer, the time limit or Escape.
 void waitForCapture(AudioInput& device, double seconds) {
   using Clock = std::chrono::steady_clock;
+  escapePressed();  // forget a press made before
   const auto limit = Clock::now() + std::chrono::milliseconds(static_cast<long long>(seconds * 1000.0) + kStopMarginMs);
   while (!device.done() && Clock::now() < limit && !escapePressed())
     std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));

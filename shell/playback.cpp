@@ -4,7 +4,6 @@
 #include <QStatusBar>
 
 #include "platform/audio_device.h"
-#include "platform/keyboard.h"
 #include "platform/progress.h"
 #include "prosody/play_signal.h"
 #include "shell/main_window.h"
@@ -41,10 +40,7 @@ Player::Player(MainWindow& window) : QObject(&window), window_(window) {
   escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), &window);
   escape_->setContext(Qt::ApplicationShortcut);
   escape_->setEnabled(false);
-  connect(escape_, &QShortcut::activated, this, [this] {
-    stop();
-    escapePressed();  // this press must not also stop the next long loop
-  });
+  connect(escape_, &QShortcut::activated, this, &Player::stop);
   activePlayer = this;
 }
 
