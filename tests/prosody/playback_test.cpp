@@ -10,11 +10,14 @@
 #include "platform/headless/recording_reporter.h"
 #include "platform/keyboard.h"
 #include "platform/null_audio.h"
+#include "platform/headless/preset_dialogs.h"
+#include "prosody/play_signal.h"
 #include "prosody/playback.h"
 #include "prosody/rate_change.h"
 #include "prosody/recording.h"
 #include "signal/current_signal.h"
 #include "signal/program.h"
+#include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -242,6 +245,24 @@ TEST_F(RecordingTest, RefusedWhenTheDeviceCannotRecordMono) {
   EXPECT_TRUE(recorder_->saw("Impossible d'enregistrer en mono"));
   EXPECT_FALSE(program().fileLoaded);
   EXPECT_EQ(record(input_, -1.0), -1);
+}
+
+TEST_F(RecordingTest, FileOfAProfileIsPlayedThroughItsWavCopy) {
+  test::loadShippedProfiles();
+  presetDialogs() = PresetDialogs{};
+  presetDialogs().profileName = "pcm12be-16k";
+  test::writeBytes(dir_ / "b.raw", test::wordBytes({-2048, 2047, 5}, true));
+  ASSERT_TRUE(openFile((dir_ / "b.raw").string()));
+  const std::string name = fileToPlay();
+  EXPECT_EQ(name, (dir_ / "tmp.wav").string());
+  std::vector<std::int16_t> x;
+  int rateHz = 0;
+  ASSERT_TRUE(readWavSamples(name, x, rateHz));
+  EXPECT_EQ(rateHz, 16000);
+  EXPECT_EQ(x, (std::vector<std::int16_t>{-32768, 32752, 80}));
+  ASSERT_TRUE(currentStretchSamples(1, 9, x));  // clipped to the signal
+  EXPECT_EQ(x, (std::vector<std::int16_t>{32752, 80}));
+  presetDialogs() = PresetDialogs{};
 }
 
 }  // namespace
