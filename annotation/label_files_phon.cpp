@@ -118,31 +118,22 @@ void parseNist(const std::vector<std::string_view>& lines, notetiqs& list) {
   }
 }
 
-// SAM lines "KEY: value"; returns false after a line error.
+// SAM records "LBB: start, middle, end, label"; false after a line error.
 bool parseSamPhon(const std::vector<std::string_view>& lines, const std::string& path, notetiqs& list, int& unknown) {
-  for (std::string_view line : lines) {
-    const std::size_t colon = line.find(':');
-    if (colon == std::string_view::npos) continue;
-    const std::string_view key = line.substr(0, colon);
-    if (key == "ELF") break;
-    if (key != "LBB") continue;
-    std::string_view value = line.substr(colon + 1);
-    const std::size_t c1 = value.find(',');
-    const std::size_t c2 = c1 == std::string_view::npos ? c1 : value.find(',', c1 + 1);
-    const std::size_t c3 = c2 == std::string_view::npos ? c2 : value.find(',', c2 + 1);
+  return forEachSamRecord(lines, "LBB", 3, [&](std::string_view line, const auto& fields, std::string_view rest) {
     std::optional<std::int32_t> start, stop;
-    if (c2 != std::string_view::npos) {
-      start = parsePosition(value.substr(0, c1));
-      stop = parsePosition(value.substr(c2 + 1, c3 == std::string_view::npos ? c3 : c3 - c2 - 1));
+    if (fields.size() >= 2) {
+      start = parsePosition(fields[0]);
+      stop = parsePosition(fields.size() == 3 ? fields[2] : rest);
     }
     if (!start || !stop) {
       reportLineError(line, path);
       return false;
     }
-    const std::string label = c3 == std::string_view::npos ? std::string() : withoutBlanks(value.substr(c3 + 1));
+    const std::string label = fields.size() == 3 ? withoutBlanks(rest) : std::string();
     addSegment(list, *start, *stop, label, isPhoneme(label), unknown);
-  }
-  return true;
+    return true;
+  });
 }
 
 bool alignAccepts(const std::string& label) {

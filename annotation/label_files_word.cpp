@@ -91,33 +91,21 @@ void parseNist(const std::vector<std::string_view>& lines, notetiqs& list) {
   }
 }
 
+// SAM and NOISEX records: start, end, three empty fields, then the text
+// (which may hold commas); false after a line error.
 bool parseSam(const std::vector<std::string_view>& lines, const std::string& path, std::string_view wanted,
               notetiqs& list) {
-  for (std::string_view line : lines) {
-    const std::size_t colon = line.find(':');
-    if (colon == std::string_view::npos) continue;
-    const std::string_view key = line.substr(0, colon);
-    if (key == "ELF") break;
-    if (key != wanted) continue;
-    std::string_view value = line.substr(colon + 1);
-    // start, end, three empty fields, then the text (which may hold commas).
-    std::vector<std::string_view> fields;
-    while (fields.size() < 5) {
-      const std::size_t comma = value.find(',');
-      if (comma == std::string_view::npos) break;
-      fields.push_back(value.substr(0, comma));
-      value.remove_prefix(comma + 1);
-    }
-    const std::string_view endField = fields.size() >= 2 ? fields[1] : (fields.size() == 1 ? value : std::string_view());
+  return forEachSamRecord(lines, wanted, 5, [&](std::string_view line, const auto& fields, std::string_view rest) {
+    const std::string_view endField = fields.size() >= 2 ? fields[1] : (fields.size() == 1 ? rest : std::string_view());
     const auto start = fields.empty() ? std::nullopt : parsePosition(fields[0]);
     const auto stop = parsePosition(endField);
     if (!start || !stop) {
       reportLineError(line, path);
       return false;
     }
-    addWord(list, *start, *stop, fields.size() == 5 ? std::string(trim(value)) : std::string());
-  }
-  return true;
+    addWord(list, *start, *stop, fields.size() == 5 ? std::string(trim(rest)) : std::string());
+    return true;
+  });
 }
 
 }  // namespace

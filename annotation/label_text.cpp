@@ -102,6 +102,28 @@ void reportLineError(std::string_view line, const std::string& path, int moreLin
   message(report);
 }
 
+bool forEachSamRecord(const std::vector<std::string_view>& lines, std::string_view wanted, std::size_t maxFields,
+                      const SamRecordHandler& onRecord) {
+  std::vector<std::string_view> fields;
+  for (std::string_view line : lines) {
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    const std::string_view key = line.substr(0, colon);
+    if (key == "ELF") break;
+    if (key != wanted) continue;
+    std::string_view value = line.substr(colon + 1);
+    fields.clear();
+    while (fields.size() < maxFields) {
+      const std::size_t comma = value.find(',');
+      if (comma == std::string_view::npos) break;
+      fields.push_back(value.substr(0, comma));
+      value.remove_prefix(comma + 1);
+    }
+    if (!onRecord(line, fields, value)) return false;
+  }
+  return true;
+}
+
 std::string dateLine() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};

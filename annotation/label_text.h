@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,17 @@ std::optional<std::int32_t> parsePosition(std::string_view s, std::int64_t scale
 // (never cutting a UTF-8 character), UI text 207, `path`; with `moreLines` >
 // 0, a last line saying how many more lines could not be read.
 void reportLineError(std::string_view line, const std::string& path, int moreLines = 0);
+
+// The wanted records of a SAM file: each line is split at its first ":";
+// the key "ELF" ends the file and other keys than `wanted` are skipped. The
+// value of a wanted record is cut at up to `maxFields` commas: `fields` gets
+// the text before each comma cut, `rest` what follows the last one (the
+// whole value when there is no comma). `onRecord` returns false to stop the
+// walk (after its line error), which then returns false.
+using SamRecordHandler = std::function<bool(std::string_view line, const std::vector<std::string_view>& fields,
+                                            std::string_view rest)>;
+bool forEachSamRecord(const std::vector<std::string_view>& lines, std::string_view wanted, std::size_t maxFields,
+                      const SamRecordHandler& onRecord);
 
 // Current local date and time in the 26-character form ending with "\n".
 std::string dateLine();

@@ -11,6 +11,7 @@
 #include "signal/annotation_chunk.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
+#include "signal/edit_rewrite.h"
 #include "signal/edit_save.h"
 #include "signal/infofile_io.h"
 #include "signal/program.h"
@@ -27,54 +28,10 @@ void redraw() { currentSignalListener().redrawAll(); }
 
 std::size_t memoryIndex(std::int32_t sample) { return static_cast<std::size_t>(sample - program().ct.d_e); }
 
-// Reloads memory after the file changed under it, from d_e = d_a over the
-// standard span.
-bool reloadMemory() {
-  Program& p = program();
-  DisplayContext& ct = p.ct;
-  ct.tf = static_cast<std::int32_t>(p.en_cours.longueur / 2);
-  ct.d_e = std::clamp(ct.d_a, 0, std::max(ct.tf - 1, 0));
-  ct.f_e = std::min<std::int32_t>(ct.tf - 1, ct.d_e + memorySpanSamples(p.en_cours.frequence) - 1);
-  const std::int32_t count = std::max(ct.f_e - ct.d_e + 1, 0);
-  SHORTbuf memory(0, "memory samples");
-  if (count > 0 && (!memory.newsize(count) ||
-                    lireSignal(p.en_cours, p.en_cours.depl + 2 * static_cast<std::int64_t>(ct.d_e), memory, 0,
-                               count) != count))
-    return false;
-  p.memory.swap(memory);
-  ct.f_es = std::min(ct.f_a, ct.f_e);
-  editContext().lastFileSampleInMemory = ct.f_e;
-  editContext().samplesModified = false;
-  editContext().boundFile = p.en_cours.nom;
-  editContext().boundLength = ct.tf;
-  return true;
-}
-
 // The insertion made in the file itself, through its ".bak" copy.
 bool insertIntoFile(const infoFile& source, std::int32_t p, std::int32_t n) {
-  Program& prog = program();
-  const std::string name = prog.en_cours.nom;
-  if (!moveToBackup(name)) return false;
-  infoFile backup = prog.en_cours;
-  backup.nom = backupName(name);
-  infoFile destination = prog.en_cours;
-  writeSoundFile writer(destination);
   const std::int64_t head = 2 * static_cast<std::int64_t>(p);
-  writer.setSource(backup, backup.depl, head, backup.depl + head, backup.longueur - head);
-  writer.setMiddleFile(source, source.depl, 2 * static_cast<std::int64_t>(n));
-  for (const notetiq& m : prog.etiq.items()) writer.addPhon(m.limite, m.text);
-  for (const notetiq& m : prog.note.items()) writer.addWord(m.limite, m.text);
-  infoFile described = prog.en_cours;
-  if (writer.flush() != 0 || !init_infoFile_read(described)) {
-    std::error_code error;
-    std::filesystem::rename(backup.nom, name, error);
-    debugMessage("unexpected error in inserting\nfile " + source.nom + "\nin file " + name +
-                 (error ? "\nThe previous file is kept as " + backup.nom : "\nThe previous file is kept."));
-    return false;
-  }
-  prog.en_cours = described;
-  prog.annotationsModified = false;
-  return reloadMemory();
+  return rewriteThroughBackup(source, head, 2 * static_cast<std::int64_t>(n), head, "inserting");
 }
 
 }  // namespace

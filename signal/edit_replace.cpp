@@ -9,6 +9,7 @@
 #include "signal/annotation_chunk.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
+#include "signal/edit_rewrite.h"
 #include "signal/edit_save.h"
 #include "signal/infofile_io.h"
 #include "signal/program.h"
@@ -22,47 +23,10 @@ namespace {
 
 // Rewrites the current file with the source over samples p..p+n-1.
 bool replaceInFile(const infoFile& source, std::int32_t p, std::int32_t n) {
-  Program& prog = program();
-  const std::string name = prog.en_cours.nom;
-  if (!moveToBackup(name)) return false;
-  infoFile backup = prog.en_cours;
-  backup.nom = backupName(name);
-  writeSoundFile writer(prog.en_cours);
-  const std::int64_t head = std::min<std::int64_t>(2 * static_cast<std::int64_t>(p), backup.longueur);
-  const std::int64_t tail = std::min<std::int64_t>(head + 2 * static_cast<std::int64_t>(n), backup.longueur);
-  writer.setSource(backup, backup.depl, head, backup.depl + tail, backup.longueur - tail);
-  writer.setMiddleFile(source, source.depl, 2 * static_cast<std::int64_t>(n));
-  // The marks are kept in the file too, so that nothing typed is lost.
-  for (const notetiq& m : prog.etiq.items()) writer.addPhon(m.limite, m.text);
-  for (const notetiq& m : prog.note.items()) writer.addWord(m.limite, m.text);
-  infoFile described = prog.en_cours;
-  if (writer.flush() != 0 || !init_infoFile_read(described)) {
-    std::error_code error;
-    std::filesystem::rename(backup.nom, name, error);
-    debugMessage("unexpected error in replacing\nfile " + source.nom + "\nin file " + name +
-                 (error ? "\nThe previous file is kept as " + backup.nom : "\nThe previous file is kept."));
-    return false;
-  }
-  prog.en_cours = described;
-  DisplayContext& ct = prog.ct;
-  ct.tf = static_cast<std::int32_t>(std::min<std::int64_t>(described.longueur / 2, 0x7fffffff));
-  ct.d_e = std::clamp(ct.d_a, 0, std::max(ct.tf - 1, 0));
-  ct.f_e = std::min<std::int32_t>(ct.tf - 1, ct.d_e + memorySpanSamples(described.frequence) - 1);
-  const std::int32_t count = std::max(ct.f_e - ct.d_e + 1, 0);
-  SHORTbuf memory(0, "memory samples");
-  if (count > 0 && (!memory.newsize(count) ||
-                    lireSignal(described, described.depl + 2 * static_cast<std::int64_t>(ct.d_e), memory, 0, count) !=
-                        count))
-    return false;
-  prog.memory.swap(memory);
-  ct.f_es = std::min(ct.f_a, ct.f_e);
-  EditContext& e = editContext();
-  e.lastFileSampleInMemory = ct.f_e;
-  e.samplesModified = false;
-  e.boundFile = described.nom;
-  e.boundLength = ct.tf;
-  prog.annotationsModified = false;
-  return true;
+  const std::int64_t length = program().en_cours.longueur;
+  const std::int64_t head = std::min<std::int64_t>(2 * static_cast<std::int64_t>(p), length);
+  const std::int64_t tail = std::min<std::int64_t>(head + 2 * static_cast<std::int64_t>(n), length);
+  return rewriteThroughBackup(source, head, 2 * static_cast<std::int64_t>(n), tail, "replacing");
 }
 
 }  // namespace
