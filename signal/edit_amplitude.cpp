@@ -33,26 +33,34 @@ std::vector<double> attenuationGains(std::int64_t n, double g, double frequence)
   return gains;
 }
 
-namespace {
-
-template <typename Gain>
-bool applyGains(std::int32_t kind, Gain gain) {
+bool editSelectionInPlace(std::int32_t kind, const SelectionCheck& check, const SelectionChange& change) {
   if (!editableSignal() || !selectionInMemory(1010)) return false;
   Program& p = program();
   const std::int32_t a = p.ct.d_sel, b = p.ct.f_sel;
+  if (check && !check(a, b)) return false;
   EditContext& e = editContext();
   if (!saveSelectionToClip(a, b, undoPath().string())) return false;
   e.lastEdit = kind;
   e.editStart = a;
   e.editEnd = b;
-  const std::int64_t n = static_cast<std::int64_t>(b) - a + 1;
-  std::int16_t* x = p.memory.data() + (a - p.ct.d_e);
-  for (std::int64_t k = 0; k < n; ++k)
-    x[k] = static_cast<std::int16_t>(std::trunc(static_cast<double>(x[k]) * gain(k, n)));
+  change(a, b);
   p.ct.d_sel = p.ct.f_sel = -1;
   e.samplesModified = true;
   currentSignalListener().redrawAll();
   return true;
+}
+
+namespace {
+
+template <typename Gain>
+bool applyGains(std::int32_t kind, Gain gain) {
+  return editSelectionInPlace(kind, {}, [&](std::int32_t a, std::int32_t b) {
+    Program& p = program();
+    const std::int64_t n = static_cast<std::int64_t>(b) - a + 1;
+    std::int16_t* x = p.memory.data() + (a - p.ct.d_e);
+    for (std::int64_t k = 0; k < n; ++k)
+      x[k] = static_cast<std::int16_t>(std::trunc(static_cast<double>(x[k]) * gain(k, n)));
+  });
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace ardv {
@@ -24,5 +25,16 @@ bool dampLeft();
 bool dampRight();
 // Attenuation by `factor` (0 to 1; others give a message and false).
 bool dampMiddle(double factor);
+
+// The frame of every in-place edit of the selection a..b (inclusive samples
+// of a loaded, writable signal, inside memory, else UI text 1010): `check`
+// may refuse (after its own message) before anything is touched; the
+// stretch is saved in "cutfile_.wa$" for Cancel; `change` rewrites the
+// memory samples of a..b (it may read memory outside them); the edit is
+// recorded as `kind`, the selection cleared, the views redrawn. False,
+// nothing changed, when refused or when the stretch cannot be saved.
+using SelectionCheck = std::function<bool(std::int32_t a, std::int32_t b)>;
+using SelectionChange = std::function<void(std::int32_t a, std::int32_t b)>;
+bool editSelectionInPlace(std::int32_t kind, const SelectionCheck& check, const SelectionChange& change);
 
 }  // namespace ardv

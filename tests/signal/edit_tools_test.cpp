@@ -1,0 +1,130 @@
+// The FIR design and the two in-place tools: responses at DC, the cut-off
+// and the stop band; the SNR of added noise; a low-pass that keeps a low
+// sine and removes a high one; Cancel after each; refusals change nothing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+#include "annotation/texts.h"
+#include "platform/headless/recording_reporter.h"
+#include "signal/current_signal.h"
+#include "signal/edit_clipboard.h"
+#include "signal/edit_context.h"
+#include "signal/edit_tools.h"
+#include "signal/program.h"
+#include "signal/wav_layout.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+double gainAt(const std::vector<double>& h, double f) {
+  std::complex<double> sum;
+  for (std::size_t i = 0; i < h.size(); ++i) sum += h[i] * std::polar(1.0, -2.0 * std::numbers::pi * f * double(i));
+  return std::abs(sum);
+}
+
+TEST(FirDesign, LowAndHighPassResponses) {
+  const auto low = designFir(FirKind::LowPass, 0.1);
+  const auto high = designFir(FirKind::HighPass, 0.1);
+  ASSERT_EQ(low.size(), 255u);
+  for (std::size_t i = 0; i < low.size(); ++i) EXPECT_DOUBLE_EQ(low[i], low[low.size() - 1 - i]);  // linear phase
+  EXPECT_NEAR(gainAt(low, 0.0), 1.0, 1e-9);
+  EXPECT_NEAR(gainAt(high, 0.0), 0.0, 1e-9);
+  EXPECT_NEAR(gainAt(low, 0.1), 0.5, 0.02);
+  EXPECT_NEAR(gainAt(high, 0.4), 1.0, 1e-3);
+  for (double f : {0.13, 0.2, 0.3, 0.5}) EXPECT_LT(gainAt(low, f), 1e-3) << f;
+  for (double f : {0.0, 0.03, 0.07}) EXPECT_LT(gainAt(high, f), 1e-3) << f;
+}
+
+class EditTools : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    textTable().loadText("1010, \"T1010\"\n1028, \"T1028\"\n", "tools-test");
+    program().dirs.temp = dir_.path();
+    resetCurrent();
+    resetEditContext();
+  }
+  // 16 kHz: 200 Hz at 8000 plus 4000 Hz at 4000 of amplitude.
+  void open() {
+    samples_.resize(16000);
+    for (std::size_t i = 0; i < samples_.size(); ++i)
+      samples_[i] = static_cast<std::int16_t>(std::lround(8000 * std::sin(2 * std::numbers::pi * 200 * i / 16000.0) +
+                                                          4000 * std::sin(2 * std::numbers::pi * 4000 * i / 16000.0)));
+    const auto path = dir_.path() / "tones.wav";
+    ASSERT_TRUE(writeWavFile(path, samples_, 16000, notetiqs{}, notetiqs{}));
+    program().en_cours = infoFile{};
+    program().en_cours.nom = path.string();
+    ASSERT_TRUE(openCurrent());
+    editStateAfterLoad();
+    select(2000, 13999);
+  }
+  void select(std::int32_t a, std::int32_t b) {
+    program().ct.d_sel = a;
+    program().ct.f_sel = b;
+  }
+  std::vector<std::int16_t> memory() const {
+    const SHORTbuf& m = program().memory;
+    return {m.data(), m.data() + m.size()};
+  }
+  test::TempDir dir_;
+  std::vector<std::int16_t> samples_;
+};
+
+TEST_F(EditTools, NoiseAtTheAskedSnrThenCancel) {
+  open();
+  ASSERT_TRUE(addNoise(10.0));
+  EXPECT_EQ(editContext().lastEdit, kEditTool7);
+  const auto noisy = memory();
+  double signal = 0, noise = 0;
+  for (std::size_t i = 2000; i <= 13999; ++i) {
+    signal += double(samples_[i]) * samples_[i];
+    noise += double(noisy[i] - samples_[i]) * (noisy[i] - samples_[i]);
+  }
+  EXPECT_NEAR(10 * std::log10(signal / noise), 10.0, 0.3);
+  EXPECT_EQ(noisy[1999], samples_[1999]);
+  EXPECT_EQ(noisy[14000], samples_[14000]);
+  ASSERT_TRUE(editCancel());
+  EXPECT_EQ(memory(), samples_);
+}
+
+TEST_F(EditTools, LowPassKeepsTheLowToneThenCancel) {
+  open();
+  ASSERT_TRUE(filterSelection(FirKind::LowPass, 1000));
+  EXPECT_EQ(editContext().lastEdit, kEditTool10);
+  const auto filtered = memory();
+  // The filtered selection is the low tone alone, without edge effects:
+  // samples around it fed the filter.
+  double worst = 0;
+  for (std::size_t i = 2000; i <= 13999; ++i)
+    worst = std::max(worst, std::abs(filtered[i] - 8000 * std::sin(2 * std::numbers::pi * 200 * i / 16000.0)));
+  EXPECT_LT(worst, 10.0);
+  EXPECT_EQ(filtered[1999], samples_[1999]);
+  ASSERT_TRUE(editCancel());
+  EXPECT_EQ(memory(), samples_);
+}
+
+TEST_F(EditTools, RefusalsChangeNothing) {
+  open();
+  ASSERT_TRUE(filterSelection(FirKind::HighPass, 1000));  // an undo record to keep
+  select(0, 100);
+  ScopedRecorder rec;
+  EXPECT_FALSE(filterSelection(FirKind::LowPass, 8000));  // at Nyquist
+  EXPECT_FALSE(addNoise(500));
+  select(20000, 20010);  // outside memory
+  EXPECT_FALSE(addNoise(10));
+  EXPECT_TRUE(rec->saw("T1010"));
+  // A silent selection: no level to set the noise against.
+  std::fill(program().memory.data() + 10, program().memory.data() + 50, std::int16_t{0});
+  select(10, 49);
+  EXPECT_FALSE(addNoise(10));
+  EXPECT_EQ(rec->reports().size(), 4u);
+  EXPECT_EQ(editContext().lastEdit, kEditTool10);
+  ASSERT_TRUE(editCancel());
+  for (std::size_t i = 2000; i <= 13999; ++i) ASSERT_EQ(memory()[i], samples_[i]);
+}
+
+}  // namespace
+}  // namespace ardv
