@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "annotation/phonetic_description.h"
 #include "platform/alsa/alsa_audio.h"
 #include "platform/environment.h"
 #include "platform/headless/stderr_reporter.h"
@@ -20,7 +21,9 @@
 #include "platform/qt/trace_window.h"
 #include "platform/report.h"
 #include "shell/command_table.h"
+#include "shell/editing_tools_window.h"
 #include "shell/main_window.h"
+#include "shell/phonetic_annotator_window.h"
 #include "shell/prologue_window.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
@@ -42,13 +45,15 @@ struct Arguments {
   bool zoom = false;                      // zoom in on that selection first
   bool f0 = false;                        // F0 for the screen over the spectrogram
   bool perceptual = false;                // critical bands on the perceptual axis
+  double annotatorMs = -1;  // also OUT-annotator.png: the annotator on the segment there
+  bool tools = false;       // also OUT-tools.png: the editing tools window
 };
 
 void usage(std::FILE* out) {
   std::fprintf(out,
                "usage: ardv [FILE]\n"
                "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS [--zoom]] [--f0]\n"
-               "                         [--perceptual] FILE\n"
+               "                         [--perceptual] [--annotator MS] [--tools] FILE\n"
                "       ardv --bench FILE\n");
 }
 
@@ -78,6 +83,12 @@ std::optional<Arguments> parse(int argc, char** argv) {
       a.f0 = true;
     } else if (arg == "--perceptual") {
       a.perceptual = true;
+    } else if (arg == "--annotator") {
+      const char* v = next();
+      if (!v) return std::nullopt;
+      a.annotatorMs = std::atof(v);
+    } else if (arg == "--tools") {
+      a.tools = true;
     } else if (arg == "--zoom") {
       a.zoom = true;
     } else if (arg == "--select") {
@@ -134,6 +145,14 @@ void runBench(ardv::shell::MainWindow& window, const std::string& file) {
   }
 }
 
+// The phoneme inventory the phoneme pane and the annotator offer.
+bool loadPhonemes() {
+  const auto& prog = ardv::program();
+  if (ardv::loadLanguageDescription(prog.dirs.format, prog.settings.languageFile)) return true;
+  ardv::fatal("inconsistent description of phonemes and phonetic classes");
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -179,7 +198,8 @@ int main(int argc, char** argv) {
     boxes.setTraceWindow(trace.get());
     if (shiftHeld) trace->show();
     prologue.refresh();
-    if (!ardv::startup() || !ardv::loadInterfaceTexts(ardv::program()) || ardv::fatalRequested()) {
+    if (!ardv::startup() || !ardv::loadInterfaceTexts(ardv::program()) || !loadPhonemes() ||
+        ardv::fatalRequested()) {
       exitCode = 1;
       app.quit();
       return;
@@ -219,11 +239,23 @@ int main(int argc, char** argv) {
       }
       window->refreshAll();
       if (args->f0) window->runCommand(922);
+      if (args->annotatorMs >= 0)
+        window->openAnnotator(static_cast<std::int32_t>(ardv::msToSamples(args->annotatorMs, prog.en_cours.frequence)));
+      if (args->tools) window->runCommand(11843);
       QTimer::singleShot(200, &app, [&, window] {
-        if (!window->grab().save(QString::fromStdString(args->screenshot))) {
-          std::fprintf(stderr, "ardv: cannot write %s\n", args->screenshot.c_str());
-          exitCode = 1;
-        }
+        const QString out = QString::fromStdString(args->screenshot);
+        auto save = [&](QWidget* w, const QString& suffix) {
+          if (!w) return;
+          QString name = out;
+          name.insert(out.endsWith(".png", Qt::CaseInsensitive) ? out.size() - 4 : out.size(), suffix);
+          if (!w->grab().save(name)) {
+            std::fprintf(stderr, "ardv: cannot write %s\n", qPrintable(name));
+            exitCode = 1;
+          }
+        };
+        save(window, "");
+        save(window->annotator(), "-annotator");
+        save(window->editingTools(), "-tools");
         app.quit();
       });
     }

@@ -93,6 +93,7 @@ void MainWindow::bindCommands() {
   bindAnalysisCommands();
   bindSettingsCommands();
   bindAudioCommands();
+  bindAnnotationCommands();
   h[kCmdHelp] = [this] { commandHelp({}); };
   h[44] = [this] { commandHelp("mouse"); };  // phoneme pane mouse help
   h[53] = [this] { commandHelp("mouse"); };  // word pane mouse help

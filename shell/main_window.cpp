@@ -16,7 +16,9 @@
 #include "annotation/texts.h"
 #include "platform/report.h"
 #include "shell/command_table.h"
+#include "shell/editing_tools_window.h"
 #include "shell/help_window.h"
+#include "shell/phonetic_annotator_window.h"
 #include "shell/spectro_params_window.h"
 #include "shell/spectrogram_painter.h"
 #include "shell/view_ops.h"
@@ -63,8 +65,8 @@ MainWindow::MainWindow(InfoLines& lines, std::function<void()> refreshLines, QWi
   setCentralWidget(client_);
   spectroPlane_ = new SpectroPlane(client_);
   signalPlane_ = new SignalPlane(client_);
-  wordPane_ = new AnnotationPane(&program().note, "words", client_);
-  phonemePane_ = new AnnotationPane(&program().etiq, "phonemes", client_);
+  wordPane_ = new AnnotationPane(PaneKind::Words, "words", client_);
+  phonemePane_ = new AnnotationPane(PaneKind::Phonemes, "phonemes", client_);
   scrollBar_ = new QScrollBar(Qt::Horizontal, client_);
   scrollBar_->setRange(scrollMapping_.pmin, scrollMapping_.pmax);
   spectroPlane_->view()->setPainter(paintSpectrogram);
@@ -226,8 +228,11 @@ bool MainWindow::goToMs(double ms) {
   auto& prog = program();
   if (!prog.fileLoaded) return false;
   const auto start = msToSamples(ms, prog.en_cours.frequence);
-  if (!showFrom(static_cast<std::int32_t>(std::clamp<std::int64_t>(start, 0, std::max(0, prog.ct.tf - 1)))))
-    return false;
+  return showFromSample(static_cast<std::int32_t>(std::clamp<std::int64_t>(start, 0, std::max(0, prog.ct.tf - 1))));
+}
+
+bool MainWindow::showFromSample(std::int32_t start) {
+  if (!program().fileLoaded || !showFrom(start)) return false;
   clearSelections();
   refreshAll();
   syncScrollBar();
@@ -308,6 +313,8 @@ bool MainWindow::openPath(const std::string& path) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (help_) help_->close();
+  if (annotator_) annotator_->close();
+  if (editingTools_) editingTools_->close();
   event->accept();
   emit closed();
 }

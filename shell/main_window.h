@@ -19,8 +19,10 @@
 
 namespace ardv::shell {
 
+class EditingToolsWindow;
 class HelpWindow;
 class Player;
+class PhoneticAnnotatorWindow;
 class SpectroParamsWindow;
 
 class MainWindow : public QMainWindow, public CurrentSignalListener {
@@ -40,6 +42,19 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   bool goToMs(double ms);
   // The view after moving the scroll bar thumb to `position`.
   void scrollTo(int position);
+  // Shows the stretch of the same width starting at sample `start`.
+  bool showFromSample(std::int32_t start);
+
+  // The phonetic annotator on the phoneme segment containing `sample` (one
+  // annotator at a time: an open one moves there).
+  void openAnnotator(std::int32_t sample);
+  PhoneticAnnotatorWindow* annotator() const;
+  EditingToolsWindow* editingTools() const;
+  // An annotation list or the samples changed: the panes, the annotator and
+  // the information lines follow.
+  void contentEdited();
+  // Draws phoneme segment `segment` highlighted in the panes; -1 for none.
+  void highlightSegment(int segment);
 
   QAction* action(int id) const;
   // Whether command `id` has an operation here.
@@ -86,6 +101,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void bindAnalysisCommands();  // analysis_commands.cpp
   void bindSettingsCommands();  // settings_commands.cpp
   void bindAudioCommands();     // audio_commands.cpp
+  void bindAnnotationCommands();  // annotation_commands.cpp
   void layoutPanes();
   void syncScrollBar();
   void onSelectionFinished(const Selection& selection);
@@ -121,6 +137,8 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   std::map<int, std::function<void()>> handlers_;
   QMenu* recentMenu_ = nullptr;
   QPointer<HelpWindow> help_;
+  QPointer<PhoneticAnnotatorWindow> annotator_;
+  QPointer<EditingToolsWindow> editingTools_;
   std::map<int, QPointer<SpectroParamsWindow>> paramWindows_;
   Player* player_ = nullptr;  // child object
   bool fmaxKept_ = false;  // the upper display frequency stays for every file

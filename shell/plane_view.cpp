@@ -40,6 +40,13 @@ void PlaneView::clearSelectionRecord() {
   update();
 }
 
+void PlaneView::setHighlight(std::int32_t first, std::int32_t last) {
+  if (first == highlightFirst_ && last == highlightLast_) return;
+  highlightFirst_ = first;
+  highlightLast_ = last;
+  update();
+}
+
 void PlaneView::beginDrag(int column) {
   dragging_ = true;
   haveColumns_ = true;
@@ -100,6 +107,12 @@ void PlaneView::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), Qt::white);
   else
     painter.drawImage(0, 0, bitmap_);
+  if (highlightLast_ >= highlightFirst_ && program().fileLoaded) {
+    const TimeAxis ax = axis();
+    const double x0 = std::max(0.0, ax.xOf(highlightFirst_));
+    const double x1 = std::min<double>(width(), ax.xOf(highlightLast_ + 1.0));
+    if (x1 > x0) painter.fillRect(QRectF(x0, 0, x1 - x0, height()), QColor(255, 190, 0, 60));
+  }
   // The selection: the columns of a drag, else the stored selection.
   int a = 0, b = -1;
   const auto& ct = program().ct;

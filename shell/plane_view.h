@@ -39,6 +39,9 @@ class PlaneView : public QWidget {
   // The play cursor: a vertical line at signal sample `sample`; -1 hides it.
   void setPlayCursor(std::int32_t sample);
   std::int32_t playCursor() const { return playCursor_; }
+  // Samples first..last drawn tinted (the annotator's segment); none when
+  // first > last.
+  void setHighlight(std::int32_t first, std::int32_t last);
 
   // Mouse steps, also called by the partner to mirror a drag.
   void beginDrag(int column);
@@ -69,6 +72,7 @@ class PlaneView : public QWidget {
   bool haveColumns_ = false;
   int startColumn_ = 0, endColumn_ = 0;
   std::int32_t playCursor_ = -1;
+  std::int32_t highlightFirst_ = 0, highlightLast_ = -1;
 };
 
 }  // namespace ardv::shell

@@ -1,0 +1,202 @@
+// The annotation panes edited with the mouse, the phonetic annotator fed from
+// the keyboard and the editing tools window, on the offscreen platform.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QtTest>
+#include <memory>
+#include <vector>
+
+#include "annotation/phonetic_description.h"
+#include "annotation/texts.h"
+#include "platform/headless/recording_reporter.h"
+#include "shell/editing_tools_window.h"
+#include "shell/main_window.h"
+#include "shell/phonetic_annotator_window.h"
+#include "signal/current_signal.h"
+#include "signal/edit_context.h"
+#include "signal/program.h"
+#include "signal/wav_layout.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv::shell {
+
+class AnnotationWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<test::TempDir> dir_;
+  std::unique_ptr<ScopedRecorder> recorder_;
+  std::unique_ptr<MainWindow> window_;
+  InfoLines lines_;
+  std::vector<std::int16_t> samples_;
+
+  std::vector<std::int16_t> memory() const {
+    const SHORTbuf& m = program().memory;
+    return {m.data(), m.data() + m.size()};
+  }
+  QPoint at(const AnnotationPane* pane, std::int32_t sample) const {
+    return {pane->columnOf(sample) + 1, pane->height() / 2};
+  }
+  // Answers the next modal input box with `answer`.
+  static void answerInputBox(const QString& answer) {
+    QTimer::singleShot(0, [answer] {
+      QWidget* box = QApplication::activeModalWidget();
+      QVERIFY(box);
+      box->findChild<QLineEdit*>()->setText(answer);
+      QMetaObject::invokeMethod(box, "accept");
+    });
+  }
+
+ private slots:
+  void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    dir_ = std::make_unique<test::TempDir>();
+  }
+
+  // 2.5 s at 16 kHz; phonemes at 0, 8000, 16000, 24000, end; one word.
+  void init() {
+    recorder_ = std::make_unique<ScopedRecorder>();
+    program().dirs.temp = dir_->path();
+    resetEditContext();
+    QVERIFY(ml_init(test::sourceDataDir() / "format" / "english.txt"));
+    QVERIFY(loadLanguageDescription(test::sourceDataDir() / "format", "english.lng"));
+    resetCurrent();
+    samples_.resize(40000);
+    for (std::size_t i = 0; i < samples_.size(); ++i) samples_[i] = static_cast<std::int16_t>((i * 37) % 20000 - 10000);
+    notetiqs phon, word;
+    for (std::int32_t p : {0, 8000, 16000, 24000, 39999}) phon.insertOrGet(p);
+    word.SetText(word.insertOrGet(0), "hello");
+    word.insertOrGet(39999);
+    const auto path = dir_->path() / "labels.wav";
+    QVERIFY(writeWavFile(path, samples_, 16000, phon, word));
+    window_ = std::make_unique<MainWindow>(lines_, nullptr);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QVERIFY(window_->openPath(path.string()));
+    editStateAfterLoad();
+  }
+
+  void cleanup() {
+    window_.reset();
+    resetCurrent();
+    phoneticDescription().clear();
+    recorder_.reset();
+  }
+
+  void splitMoveAndRemoveWithTheModifierKeys() {
+    AnnotationPane* pane = window_->phonemePane();
+    const notetiqs& list = program().etiq;
+    // A plain click changes nothing.
+    QTest::mouseClick(pane, Qt::LeftButton, {}, at(pane, 4000));
+    QCOMPARE(list.count(), 5);
+    QVERIFY(!program().annotationsModified);
+
+    QTest::mouseClick(pane, Qt::LeftButton, Qt::ControlModifier, at(pane, 4000));
+    QCOMPARE(list.count(), 6);
+    const std::int32_t split = pane->sampleAt(at(pane, 4000).x());
+    QCOMPARE(list.position(1), split);
+    QVERIFY(program().annotationsModified);
+
+    // Shift: the nearest boundary (8000) follows the pointer and stays where released.
+    const QPoint from = at(pane, 8000), to = at(pane, 12000);
+    QTest::mousePress(pane, Qt::LeftButton, Qt::ShiftModifier, from);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at(pane, 10000)), pane->mapToGlobal(QPointF(at(pane, 10000))),
+                     Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(pane, &move);
+    QCOMPARE(list.position(2), pane->sampleAt(at(pane, 10000).x()));
+    QTest::mouseRelease(pane, Qt::LeftButton, Qt::ShiftModifier, to);
+    QCOMPARE(list.position(2), pane->sampleAt(to.x()));
+    QCOMPARE(list.count(), 6);
+
+    QTest::mouseClick(pane, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, at(pane, split));
+    QCOMPARE(list.count(), 5);
+    QCOMPARE(list.position(1), pane->sampleAt(to.x()));
+
+    // A list that may not be saved is not edited.
+    program().etiqSaveable = false;
+    QTest::mouseClick(pane, Qt::LeftButton, Qt::ControlModifier, at(pane, 4000));
+    QCOMPARE(list.count(), 5);
+    QVERIFY((*recorder_)->saw(text(3803)));
+  }
+
+  void doubleClickChangesAWordText() {
+    AnnotationPane* pane = window_->wordPane();
+    answerInputBox("world  ");
+    QTest::mouseDClick(pane, Qt::LeftButton, {}, at(pane, 20000));
+    QCOMPARE(program().note.Text(0), std::string("world"));
+    QVERIFY(program().annotationsModified);
+  }
+
+  void annotatorLabelsSegmentsFromTypedInputAndFollowsThem() {
+    // Show 0..4000 only: the second segment lies beyond the view.
+    program().ct.d_sel = 0;
+    program().ct.f_sel = 4000;
+    QVERIFY(window_->runCommand(204));
+    const std::int32_t width = program().ct.f_a - program().ct.d_a;
+    window_->openAnnotator(100);
+    PhoneticAnnotatorWindow* annotator = window_->annotator();
+    QVERIFY(annotator);
+    QCOMPARE(annotator->current(), 0);
+    // "a" is the start of "aI" and "aU": nothing until "I". "t" may begin
+    // "tS": the "k" after it settles "t", then "k" alone is applied.
+    QTest::keyClicks(annotator->input(), "a");
+    QCOMPARE(program().etiq.Text(0), std::string());
+    QTest::keyClicks(annotator->input(), "Itk");
+    const notetiqs& list = program().etiq;
+    QCOMPARE(list.Text(0), std::string("aI"));
+    QCOMPARE(list.Text(1), std::string("t"));
+    QCOMPARE(list.Text(2), std::string("k"));
+    QCOMPARE(annotator->input()->text(), QString());
+    QCOMPARE(annotator->lastAnnotation()->text(), QString("k"));
+    QCOMPARE(annotator->current(), 3);
+    QCOMPARE(window_->phonemePane()->highlight(), 3);
+    // The display followed: 1000 samples before the current segment, same width.
+    QCOMPARE(program().ct.d_a, 23000);
+    QCOMPARE(program().ct.f_a - program().ct.d_a, width);
+    // Empty field: Left goes back, Backspace clears the label and goes back.
+    QTest::keyClick(annotator->input(), Qt::Key_Left);
+    QCOMPARE(annotator->current(), 2);
+    QTest::keyClick(annotator->input(), Qt::Key_Backspace);
+    QCOMPARE(list.Text(2), std::string());
+    QCOMPARE(annotator->current(), 1);
+    // A button labels the current segment.
+    annotator->phonemeButton("p")->click();
+    QCOMPARE(list.Text(1), std::string("p"));
+    QVERIFY(annotator->playBox()->isEnabled());
+  }
+
+  void dampMiddleThenCancelRestoresTheSamples() {
+    program().ct.d_sel = 1000;
+    program().ct.f_sel = 5000;
+    window_->updateCommandStates();
+    QVERIFY(window_->runCommand(11843));
+    EditingToolsWindow* tools = window_->editingTools();
+    QVERIFY(tools);
+    tools->factor()->setValue(0.2);
+    tools->button("Damp middle")->click();
+    const std::vector<std::int16_t> damped = memory();
+    QVERIFY(damped != samples_);
+    QCOMPARE(damped[3000], static_cast<std::int16_t>(std::trunc(samples_[3000] * 0.2)));
+    QCOMPARE(damped[999], samples_[999]);
+    QCOMPARE(program().ct.d_sel, -1);
+    tools->button("Cancel last edit")->click();
+    QVERIFY(memory() == samples_);
+    QVERIFY(!tools->button("OLA trajectory filter")->isEnabled());
+  }
+};
+
+}  // namespace ardv::shell
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ardv::shell::AnnotationWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "annotation_window_test.moc"
