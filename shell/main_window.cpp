@@ -19,6 +19,7 @@
 #include "shell/editing_tools_window.h"
 #include "shell/help_window.h"
 #include "shell/phonetic_annotator_window.h"
+#include "shell/playback.h"
 #include "shell/spectro_params_window.h"
 #include "shell/spectrogram_painter.h"
 #include "shell/view_ops.h"
@@ -286,6 +287,7 @@ void MainWindow::memoryModeChanged(int modeMemoire) {
 }
 
 void MainWindow::signalOpened() {
+  if (player_) player_->stop();  // its samples and cursor belong to the previous signal
   const auto& prog = program();
   setWindowTitle(QString::fromStdString(prog.en_cours.nom));
   if (prog.en_cours.frequence > 0 && !fmaxKept_) spectroSettings().fmaxHz = prog.en_cours.frequence / 2;
