@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest/QtTest>
@@ -129,6 +130,26 @@ class AnnotationWindowTest : public QObject {
     answerInputBox("world  ");
     QTest::mouseDClick(pane, Qt::LeftButton, {}, at(pane, 20000));
     QCOMPARE(program().note.Text(0), std::string("world"));
+    QVERIFY(program().annotationsModified);
+  }
+
+  // The popup: "Diphthongs" > "aI" chosen with the keyboard, as a user would.
+  void doubleClickPicksAPhonemeFromTheInventoryMenu() {
+    AnnotationPane* pane = window_->phonemePane();
+    auto activate = [](const QString& prefix) {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      QVERIFY(menu);
+      for (QAction* a : menu->actions())
+        if (a->text().startsWith(prefix)) menu->setActiveAction(a);
+      QVERIFY(menu->activeAction() && menu->activeAction()->text().startsWith(prefix));
+      QTest::keyClick(menu, menu->activeAction()->menu() ? Qt::Key_Right : Qt::Key_Return);
+    };
+    QTimer::singleShot(0, [&] {
+      activate("Diphthongs");
+      QTimer::singleShot(0, [&] { activate("aI "); });
+    });
+    QTest::mouseDClick(pane, Qt::LeftButton, {}, at(pane, 12000));
+    QCOMPARE(program().etiq.Text(1), std::string("aI"));
     QVERIFY(program().annotationsModified);
   }
 
