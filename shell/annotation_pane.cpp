@@ -25,8 +25,8 @@ void trace(const char* what, std::int32_t p) {
 }
 
 // A message with its own caption.
-void messageWithCaption(const std::string& caption, const std::string& body) {
-  reportHandler().show({ReportKind::Message, caption, body});
+void messageWithCaption(const std::string& caption, const std::string& body, ReportKind kind = ReportKind::Message) {
+  reportHandler().show({kind, caption, body});
 }
 
 }  // namespace
@@ -116,7 +116,7 @@ void AnnotationPane::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton && rightDoubleClick_) {
     rightDoubleClick_ = false;
     if (segmentAt(paneList(kind_), p) < 0) {
-      messageWithCaption("Warning", "Il faut d'abord placer des limites de sons");
+      messageWithCaption("Warning", "Il faut d'abord placer des limites de sons", ReportKind::Warning);
       return;
     }
     emit annotatorRequested(p);
