@@ -42,3 +42,9 @@ for kind in 1 2; do
     "$ARDV" --screenshot "$png" --kind "$kind" --gray --select 500 900 --zoom "$FILE"
   echo "$png"
 done
+# The phonetic annotator on "aU" of "brown" and the editing tools window,
+# beside the main window (annotation.png, -annotator.png, -tools.png).
+png="$OUT/annotation.png"
+xvfb-run -a -s "-screen 0 1280x800x24" \
+  "$ARDV" --screenshot "$png" --kind 1 --gray --select 500 900 --zoom --annotator 600 --tools "$FILE"
+echo "$png ${png%.png}-annotator.png ${png%.png}-tools.png"
