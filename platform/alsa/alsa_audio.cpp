@@ -12,12 +12,17 @@
 #include <vector>
 
 #include "platform/audio_device.h"
+#include "platform/environment.h"
 #include "platform/report.h"
 
 namespace ardv {
 namespace {
 
-constexpr const char* kDeviceName = "default";
+// ALSA's "default" device unless ARDV_AUDIO_DEVICE names another ("hw:1,0", "null").
+const std::string& deviceName() {
+  static const std::string name = environmentValue("ARDV_AUDIO_DEVICE").value_or("default");
+  return name;
+}
 constexpr snd_pcm_uframes_t kChunkFrames = 1024;
 constexpr unsigned kBufferMicroseconds = 200000;  // short enough to stop at once
 
@@ -37,7 +42,7 @@ void quietAlsaErrors(const char* file, int line, const char* function, int err, 
 // negative ALSA code; *pcm is null on failure.
 int openPcm(snd_pcm_t** pcm, snd_pcm_stream_t stream, const AudioFormat& format) {
   *pcm = nullptr;
-  int err = snd_pcm_open(pcm, kDeviceName, stream, 0);
+  int err = snd_pcm_open(pcm, deviceName().c_str(), stream, 0);
   if (err < 0) return err;
   snd_pcm_hw_params_t* hw = nullptr;
   snd_pcm_hw_params_alloca(&hw);
@@ -60,7 +65,7 @@ int openPcm(snd_pcm_t** pcm, snd_pcm_stream_t stream, const AudioFormat& format)
 // result code of the query (0 or negative) in *code.
 bool probe(snd_pcm_stream_t stream, int rateHz, int* code) {
   snd_pcm_t* pcm = nullptr;
-  *code = snd_pcm_open(&pcm, kDeviceName, stream, SND_PCM_NONBLOCK);
+  *code = snd_pcm_open(&pcm, deviceName().c_str(), stream, SND_PCM_NONBLOCK);
   if (*code < 0) return false;
   snd_pcm_hw_params_t* hw = nullptr;
   snd_pcm_hw_params_alloca(&hw);

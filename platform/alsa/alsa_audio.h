@@ -1,5 +1,6 @@
 // ALSA devices: the "default" playback and capture devices, which reach
-// PulseAudio or PipeWire on a desktop. Each block is played or captured by a
+// PulseAudio or PipeWire on a desktop (ARDV_AUDIO_DEVICE names another ALSA
+// device). Each block is played or captured by a
 // worker thread, so that the caller only polls done().
 #pragma once
 
