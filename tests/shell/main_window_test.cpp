@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSpinBox>
 #include <QPainter>
 #include <QtTest/QtTest>
@@ -354,6 +355,38 @@ class MainWindowTest : public QObject {
       QCOMPARE(s, static_cast<std::int16_t>(((1000 + i) % 200) * 100 - 10000));
     }
     QCOMPARE(window_->signalPlane()->view()->playCursor(), -1);
+    QVERIFY((*recorder_)->reports().empty());
+  }
+
+  void playManyRepeatsAndRecordOpensTheCapture() {
+    NullAudioOutput output;
+    NullAudioInput input;
+    input.script(std::vector<std::int16_t>(3000, 1234));
+    setAudioDevices(&output, &input);
+    open();
+    QTimer::singleShot(0, [] {
+      QWidget* box = QApplication::activeModalWidget();
+      QVERIFY(box);
+      box->findChild<QSpinBox*>()->setValue(3);
+      QMetaObject::invokeMethod(box, "accept");
+    });
+    QVERIFY(window_->runCommand(kCmdPlayMany));
+    QTRY_VERIFY(!window_->player().playing());
+    QCOMPARE(output.blocks().size(), std::size_t{3});
+    QCOMPARE(output.blocks()[0].size(), std::size_t{2} * (program().ct.f_es - program().ct.d_es + 1));
+
+    QTimer::singleShot(0, [] {
+      QWidget* box = QApplication::activeModalWidget();
+      QVERIFY(box && box->objectName() == "WRECORD");
+      box->findChild<QLineEdit*>("duration")->setText("1");
+      QMetaObject::invokeMethod(box, "accept");
+    });
+    QVERIFY(window_->runCommand(kCmdRecord));
+    setAudioDevices(nullptr, nullptr);
+    QCOMPARE(input.bufferFrames(), std::int64_t{22050});
+    QCOMPARE(program().en_cours.frequence, 22050.0);
+    QCOMPARE(program().ct.tf, 3000);
+    QCOMPARE(program().memory[10], std::int16_t{1234});
     QVERIFY((*recorder_)->reports().empty());
   }
 
