@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -82,82 +83,105 @@ void traceCaps(const char* query, int code) {
   traceLine(line);
 }
 
-class AlsaOutput : public AudioOutput {
+// An open PCM with the worker thread that plays or captures one block.
+class PcmWorker {
  public:
-  explicit AlsaOutput(bool supports16) : supports16_(supports16) {}
-  ~AlsaOutput() override { close(); }
+  ~PcmWorker() { close(); }
 
-  bool available() const override { return true; }
-  bool supportsMono16At11025() const override { return supports16_; }
-
-  int open(const AudioFormat& format) override {
+  int open(snd_pcm_stream_t stream, const AudioFormat& format) {
     close();
     format_ = format;
-    return openPcm(&pcm_, SND_PCM_STREAM_PLAYBACK, format);
+    return openPcm(&pcm_, stream, format);
   }
-
-  int write(std::span<const std::uint8_t> bytes) override {
-    if (!pcm_) return -EBADFD;
-    finish();
-    block_.assign(bytes.begin(), bytes.end());
-    if (const int err = snd_pcm_prepare(pcm_); err < 0) return err;
+  // Runs `body` on the worker thread; done() turns true when it returns.
+  void launch(std::function<void()> body) {
     stop_ = false;
-    played_ = 0;
     done_ = false;
-    worker_ = std::thread([this] { run(); });
-    return 0;
+    worker_ = std::thread([this, body = std::move(body)] {
+      body();
+      done_ = true;
+    });
   }
-
-  bool done() override { return done_; }
-  std::int64_t playedFrames() override { return played_; }
-
-  int stop() override {
-    finish();
-    return 0;
-  }
-
-  void close() override {
-    finish();
-    if (pcm_) snd_pcm_close(pcm_);
-    pcm_ = nullptr;
-  }
-
-  std::string errorText(int code) const override { return snd_strerror(code); }
-
- private:
+  // Asks the worker to stop and waits for it.
   void finish() {
     stop_ = true;
     if (worker_.joinable()) worker_.join();
     done_ = true;
   }
+  void close() {
+    finish();
+    if (pcm_) snd_pcm_close(pcm_);
+    pcm_ = nullptr;
+  }
 
+  snd_pcm_t* pcm() const { return pcm_; }
+  const AudioFormat& format() const { return format_; }
+  bool stopping() const { return stop_; }
+  bool done() const { return done_; }
+
+ private:
+  snd_pcm_t* pcm_ = nullptr;
+  AudioFormat format_;
+  std::thread worker_;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> done_{true};
+};
+
+class AlsaOutput : public AudioOutput {
+ public:
+  explicit AlsaOutput(bool supports16) : supports16_(supports16) {}
+
+  bool available() const override { return true; }
+  bool supportsMono16At11025() const override { return supports16_; }
+  int open(const AudioFormat& format) override { return pcm_.open(SND_PCM_STREAM_PLAYBACK, format); }
+
+  int write(std::span<const std::uint8_t> bytes) override {
+    if (!pcm_.pcm()) return -EBADFD;
+    pcm_.finish();
+    block_.assign(bytes.begin(), bytes.end());
+    if (const int err = snd_pcm_prepare(pcm_.pcm()); err < 0) return err;
+    played_ = 0;
+    pcm_.launch([this] { run(); });
+    return 0;
+  }
+
+  bool done() override { return pcm_.done(); }
+  std::int64_t playedFrames() override { return played_; }
+  int stop() override {
+    pcm_.finish();
+    return 0;
+  }
+  void close() override { pcm_.close(); }
+  std::string errorText(int code) const override { return snd_strerror(code); }
+
+ private:
   void run() {
-    const auto frameBytes = static_cast<std::size_t>(std::max(format_.blockAlign(), 1));
+    snd_pcm_t* pcm = pcm_.pcm();
+    const auto frameBytes = static_cast<std::size_t>(std::max(pcm_.format().blockAlign(), 1));
     const auto total = static_cast<snd_pcm_sframes_t>(block_.size() / frameBytes);
     snd_pcm_sframes_t offset = 0;
-    while (offset < total && !stop_) {
+    while (offset < total && !pcm_.stopping()) {
       const auto n = std::min<snd_pcm_sframes_t>(static_cast<snd_pcm_sframes_t>(kChunkFrames), total - offset);
-      snd_pcm_sframes_t r = snd_pcm_writei(pcm_, block_.data() + static_cast<std::size_t>(offset) * frameBytes,
+      snd_pcm_sframes_t r = snd_pcm_writei(pcm, block_.data() + static_cast<std::size_t>(offset) * frameBytes,
                                            static_cast<snd_pcm_uframes_t>(n));
       if (r < 0) {
-        if (snd_pcm_recover(pcm_, static_cast<int>(r), 1) < 0) break;
+        if (snd_pcm_recover(pcm, static_cast<int>(r), 1) < 0) break;
         continue;
       }
       offset += r;
       updatePlayed(offset);
     }
     // Let the last frames leave the device, still answering stop().
-    while (!stop_ && snd_pcm_state(pcm_) == SND_PCM_STATE_RUNNING && updatePlayed(offset))
+    while (!pcm_.stopping() && snd_pcm_state(pcm) == SND_PCM_STATE_RUNNING && updatePlayed(offset))
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    snd_pcm_drop(pcm_);
+    snd_pcm_drop(pcm);
     played_ = offset;
-    done_ = true;
   }
 
   // Frames heard so far; false when nothing is left in the device.
   bool updatePlayed(snd_pcm_sframes_t written) {
     snd_pcm_sframes_t delay = 0;
-    if (snd_pcm_delay(pcm_, &delay) < 0 || delay <= 0) {
+    if (snd_pcm_delay(pcm_.pcm(), &delay) < 0 || delay <= 0) {
       played_ = written;
       return false;
     }
@@ -166,55 +190,42 @@ class AlsaOutput : public AudioOutput {
   }
 
   bool supports16_;
-  snd_pcm_t* pcm_ = nullptr;
-  AudioFormat format_;
   std::vector<std::uint8_t> block_;
-  std::thread worker_;
-  std::atomic<bool> stop_{false};
-  std::atomic<bool> done_{true};
   std::atomic<std::int64_t> played_{0};
+  PcmWorker pcm_;  // last: its thread ends before the members it uses go
 };
 
 class AlsaInput : public AudioInput {
  public:
   explicit AlsaInput(bool supports22050) : supports22050_(supports22050) {}
-  ~AlsaInput() override { close(); }
 
   bool available() const override { return true; }
   bool supportsMono16At22050() const override { return supports22050_; }
-
-  int open(const AudioFormat& format) override {
-    close();
-    format_ = format;
-    return openPcm(&pcm_, SND_PCM_STREAM_CAPTURE, format);
-  }
+  int open(const AudioFormat& format) override { return pcm_.open(SND_PCM_STREAM_CAPTURE, format); }
 
   int addBuffer(std::int64_t frames) override {
-    if (!pcm_) return -EBADFD;
-    finish();
-    buffer_.assign(static_cast<std::size_t>(std::max<std::int64_t>(frames, 0) * format_.channels), 0);
+    if (!pcm_.pcm()) return -EBADFD;
+    pcm_.finish();
+    buffer_.assign(static_cast<std::size_t>(std::max<std::int64_t>(frames, 0) * pcm_.format().channels), 0);
     filled_ = 0;
     taken_ = 0;
     return 0;
   }
 
   int start() override {
-    if (!pcm_) return -EBADFD;
-    finish();
-    int err = snd_pcm_prepare(pcm_);
-    if (err >= 0) err = snd_pcm_start(pcm_);
+    if (!pcm_.pcm()) return -EBADFD;
+    pcm_.finish();
+    int err = snd_pcm_prepare(pcm_.pcm());
+    if (err >= 0) err = snd_pcm_start(pcm_.pcm());
     if (err < 0) return err;
-    stop_ = false;
-    done_ = false;
-    worker_ = std::thread([this] { run(); });
+    pcm_.launch([this] { run(); });
     return 0;
   }
 
-  bool done() override { return done_; }
-
+  bool done() override { return pcm_.done(); }
   int stop() override {
-    finish();
-    return pcm_ ? snd_pcm_drop(pcm_) : 0;
+    pcm_.finish();
+    return pcm_.pcm() ? snd_pcm_drop(pcm_.pcm()) : 0;
   }
 
   std::vector<std::int16_t> take() override {
@@ -225,48 +236,33 @@ class AlsaInput : public AudioInput {
     return out;
   }
 
-  void close() override {
-    finish();
-    if (pcm_) snd_pcm_close(pcm_);
-    pcm_ = nullptr;
-  }
-
+  void close() override { pcm_.close(); }
   std::string errorText(int code) const override { return snd_strerror(code); }
 
  private:
-  void finish() {
-    stop_ = true;
-    if (worker_.joinable()) worker_.join();
-    done_ = true;
-  }
-
   // Fills the buffer; the samples below filled_ are complete.
   void run() {
-    const auto channels = static_cast<std::size_t>(std::max(format_.channels, 1));
+    snd_pcm_t* pcm = pcm_.pcm();
+    const auto channels = static_cast<std::size_t>(std::max(pcm_.format().channels, 1));
     std::size_t at = filled_;
-    while (at < buffer_.size() && !stop_) {
+    while (at < buffer_.size() && !pcm_.stopping()) {
       const auto n = std::min<std::size_t>(kChunkFrames, (buffer_.size() - at) / channels);
       if (n == 0) break;
-      snd_pcm_sframes_t r = snd_pcm_readi(pcm_, buffer_.data() + at, n);
+      snd_pcm_sframes_t r = snd_pcm_readi(pcm, buffer_.data() + at, n);
       if (r < 0) {
-        if (snd_pcm_recover(pcm_, static_cast<int>(r), 1) < 0) break;
+        if (snd_pcm_recover(pcm, static_cast<int>(r), 1) < 0) break;
         continue;
       }
       at += static_cast<std::size_t>(r) * channels;
       filled_ = at;
     }
-    done_ = true;
   }
 
   bool supports22050_;
-  snd_pcm_t* pcm_ = nullptr;
-  AudioFormat format_;
   std::vector<std::int16_t> buffer_;
   std::atomic<std::size_t> filled_{0};
   std::size_t taken_ = 0;
-  std::thread worker_;
-  std::atomic<bool> stop_{false};
-  std::atomic<bool> done_{true};
+  PcmWorker pcm_;  // last: its thread ends before the members it uses go
 };
 
 struct Installed {
