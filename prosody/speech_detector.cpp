@@ -100,7 +100,7 @@ bool speechStartEnd(const infoFile& file, std::int64_t& startMs, std::int64_t& e
   return true;
 }
 
-bool getSpeechStart() {
+bool getSpeechStart(std::int64_t* startMs, std::int64_t* endMs) {
   const Program& prog = program();
   if (!prog.fileLoaded) return false;
   std::int64_t start = -1, end = -1;
@@ -109,6 +109,8 @@ bool getSpeechStart() {
   std::snprintf(text, sizeof text, "Date de d\xC3\xA9" "but et fin de parole %d ms, %d ms", static_cast<int>(start),
                 static_cast<int>(end));
   message(text);
+  if (startMs) *startMs = start;
+  if (endMs) *endMs = end;
   return true;
 }
 

@@ -46,7 +46,8 @@ bool speechStartEnd(const infoFile& file, std::int64_t& startMs, std::int64_t& e
 
 // "Get speech start": the detector on the current signal's file, then the
 // message "Date de début et fin de parole %d ms, %d ms". False when there is
-// no signal or the file cannot be read.
-bool getSpeechStart();
+// no signal or the file cannot be read. The times in ms go to `startMs` and
+// `endMs` when given.
+bool getSpeechStart(std::int64_t* startMs = nullptr, std::int64_t* endMs = nullptr);
 
 }  // namespace ardv

@@ -35,6 +35,11 @@ echo "$png"
 png="$OUT/f0-narrow-band.png"
 xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 2 --gray --f0 "$FILE"
 echo "$png"
+# Narrow band with F0 for the screen, the F0 scale, the energy curve and its scale.
+png="$OUT/f0-energy-narrow-band.png"
+xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 2 --gray --f0 \
+  --command 604 --command 911 --command 11842 "$FILE"
+echo "$png"
 # Zoomed in on "brown" (500..900 ms), wide and narrow band.
 for kind in 1 2; do
   png="$OUT/zoom-${kind}-${names[$kind]}.png"

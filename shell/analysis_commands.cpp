@@ -1,24 +1,16 @@
-// Commands of the annotation and prosody menus served so far: reading and
-// saving label files, and F0 for the screen drawn over the spectrogram.
+// Commands of the annotation menus served so far: reading and saving label
+// files.
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QPainter>
 #include <algorithm>
 
 #include "annotation/label_files.h"
-#include "prosody/pitch_track.h"
-#include "prosody/pitch_types.h"
 #include "shell/main_window.h"
 #include "signal/program.h"
 
 namespace ardv::shell {
 namespace {
-
-struct BusyCursor {
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 // Asks for a label-file kind among `kinds` (1-based in the list); 0 when cancelled.
 int askKind(QWidget* parent, const QString& title, const QStringList& kinds, int current) {
@@ -77,26 +69,6 @@ void MainWindow::bindAnalysisCommands() {
     info.nomAnnot = name.toStdString();
     info.annotationKind = askKind(this, "Word annotations", kWordKinds, info.annotationKind);
     if (info.annotationKind) writeAnnotations(program().note, info, program().ct.tf);
-  };
-  // F0 for the screen: the track of the shown stretch as marks over the
-  // spectrogram, on its frequency scale, in the colour of the speaker type.
-  h[922] = [this] {
-    const auto& ct = program().ct;
-    {
-      BusyCursor busy;
-      if (!f0ForStretch(ct.d_es, ct.f_es)) return;
-    }
-    const PitchTrack track = lastPitchTrack();
-    const auto colour = speakerColour(speakerType());
-    const QColor pen(colour.r, colour.g, colour.b);
-    spectroPlane_->view()->addDecoration([track, pen](QPainter& p, const TimeAxis& axis, const FrequencyAxis& f) {
-      for (int i = 0; i < track.frames && i < static_cast<int>(track.pitchCorrige.size()); ++i) {
-        const int hz = track.pitchCorrige[static_cast<std::size_t>(i)];
-        if (hz <= 0) continue;
-        const double x = axis.xOf(static_cast<double>(track.centre(i)));
-        p.fillRect(QRectF(x - 1, f.rowOfHz(hz) - 1, 3, 3), pen);
-      }
-    });
   };
 }
 

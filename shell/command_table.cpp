@@ -107,11 +107,9 @@ constexpr CommandSpec kCommands[] = {
 
 // Operations of subsystems not built yet.
 constexpr int kNotYet[] = {
-    11848,                                                    // speech start
     48, 49, 57, 58,                                           // search
     61, 62, 11855, 63, 66, 67, 65,                            // formants, Klatt
-    917, 919, 11846, 604, 913, 916, 914, 605,            // F0, PSOLA
-    910, 909, 911, 11842, 918, 915,                           // energy, marks
+    914, 605, 918, 915,                                       // PSOLA, pitch marks
     76, 77,                                                   // user hooks
 };
 

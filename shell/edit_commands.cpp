@@ -6,6 +6,7 @@
 #include <QInputDialog>
 
 #include "platform/dialogs.h"
+#include "shell/busy_cursor.h"
 #include "shell/main_window.h"
 #include "signal/current_signal.h"
 #include "signal/edit_clipboard.h"
@@ -19,12 +20,6 @@
 
 namespace ardv::shell {
 namespace {
-
-// Busy cursor for the span of one operation.
-struct BusyCursor {
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 // The record of `name` for reading or writing: the current one renamed, and
 // for a name not read as WAV the formats chosen in the profile selector.

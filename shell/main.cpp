@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "annotation/phonetic_description.h"
 #include "platform/alsa/alsa_audio.h"
@@ -47,6 +48,7 @@ struct Arguments {
   bool perceptual = false;                // critical bands on the perceptual axis
   double annotatorMs = -1;  // also OUT-annotator.png: the annotator on the segment there
   bool tools = false;       // also OUT-tools.png: the editing tools window
+  std::vector<int> commands;              // menu commands run before the screenshot
 };
 
 void usage(std::FILE* out) {
@@ -54,6 +56,7 @@ void usage(std::FILE* out) {
                "usage: ardv [FILE]\n"
                "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS [--zoom]] [--f0]\n"
                "                         [--perceptual] [--annotator MS] [--tools] FILE\n"
+               "                    [--command ID]... FILE\n"
                "       ardv --bench FILE\n");
 }
 
@@ -89,6 +92,10 @@ std::optional<Arguments> parse(int argc, char** argv) {
       a.annotatorMs = std::atof(v);
     } else if (arg == "--tools") {
       a.tools = true;
+    } else if (arg == "--command") {
+      const char* v = next();
+      if (!v) return std::nullopt;
+      a.commands.push_back(std::atoi(v));
     } else if (arg == "--zoom") {
       a.zoom = true;
     } else if (arg == "--select") {
@@ -242,6 +249,8 @@ int main(int argc, char** argv) {
       if (args->annotatorMs >= 0)
         window->openAnnotator(static_cast<std::int32_t>(ardv::msToSamples(args->annotatorMs, prog.en_cours.frequence)));
       if (args->tools) window->runCommand(11843);
+      for (int id : args->commands)
+        if (!window->runCommand(id)) std::fprintf(stderr, "ardv: command %d is not available\n", id);
       QTimer::singleShot(200, &app, [&, window] {
         const QString out = QString::fromStdString(args->screenshot);
         auto save = [&](QWidget* w, const QString& suffix) {

@@ -94,6 +94,7 @@ void MainWindow::bindCommands() {
   bindSettingsCommands();
   bindAudioCommands();
   bindAnnotationCommands();
+  bindProsodyCommands();
   h[kCmdHelp] = [this] { commandHelp({}); };
   h[44] = [this] { commandHelp("mouse"); };  // phoneme pane mouse help
   h[53] = [this] { commandHelp("mouse"); };  // word pane mouse help

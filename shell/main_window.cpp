@@ -23,7 +23,6 @@
 #include "shell/spectro_params_window.h"
 #include "shell/spectrogram_painter.h"
 #include "shell/view_ops.h"
-#include "prosody/pitch_track.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
 #include "signal/program.h"
@@ -77,10 +76,11 @@ MainWindow::MainWindow(InfoLines& lines, std::function<void()> refreshLines, QWi
   {
     connect(view, &PlaneView::selectionFinished, this, &MainWindow::onSelectionFinished);
     connect(view, &PlaneView::hovered, this, [this](std::int32_t sample) {
-      // Line 12: F0 of the last run under the pointer.
-      if (lastPitchTrack().frames <= 0) return;
+      // Line 12: the F0 shown, under the pointer.
+      const int f0 = f0UnderPointer(sample);
+      if (f0 < 0) return;
       char line[32];
-      std::snprintf(line, sizeof line, "f0: %u Hz", static_cast<unsigned>(std::max(0, pitchAt(sample))));
+      std::snprintf(line, sizeof line, "f0: %u Hz", static_cast<unsigned>(f0));
       lines_.set(kLineF0, line);
       if (refreshLines_) refreshLines_();
     });
@@ -293,6 +293,7 @@ void MainWindow::signalOpened() {
   if (prog.en_cours.frequence > 0 && !fmaxKept_) spectroSettings().fmaxHz = prog.en_cours.frequence / 2;
   spectroPlane_->view()->setShown(prog.options.autospectro);
   clearSelections();
+  f0Shown_ = F0Shown::None;
   modeChanged(prog.en_cours.mode);
   updateCommandStates();
   addRecentFile(prog.en_cours.nom);

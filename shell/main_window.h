@@ -20,10 +20,12 @@
 namespace ardv::shell {
 
 class EditingToolsWindow;
+class EnergyDialog;
 class HelpWindow;
 class Player;
 class PhoneticAnnotatorWindow;
 class SpectroParamsWindow;
+class ValueScale;
 
 class MainWindow : public QMainWindow, public CurrentSignalListener {
   Q_OBJECT
@@ -102,6 +104,9 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void bindSettingsCommands();  // settings_commands.cpp
   void bindAudioCommands();     // audio_commands.cpp
   void bindAnnotationCommands();  // annotation_commands.cpp
+  void bindProsodyCommands();   // prosody_commands.cpp
+  // F0 in Hz under the pointer at `sample` for line 12; -1 when no F0 is shown.
+  int f0UnderPointer(std::int32_t sample) const;  // prosody_commands.cpp
   void layoutPanes();
   void syncScrollBar();
   void onSelectionFinished(const Selection& selection);
@@ -142,6 +147,12 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   std::map<int, QPointer<SpectroParamsWindow>> paramWindows_;
   Player* player_ = nullptr;  // child object
   bool fmaxKept_ = false;  // the upper display frequency stays for every file
+  // Prosody (prosody_commands.cpp): the F0 and energy scales over the
+  // spectrogram, the energy options window, and where the F0 shown comes from.
+  ValueScale* f0Scale_ = nullptr;
+  ValueScale* energyScale_ = nullptr;
+  QPointer<EnergyDialog> energyDialog_;
+  enum class F0Shown { None, LastRun, PitchFile } f0Shown_ = F0Shown::None;
 };
 
 }  // namespace ardv::shell

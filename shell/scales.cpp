@@ -91,4 +91,33 @@ std::vector<Tick> perceptualFrequencyTicks(PerceptualScale scale, double top, in
   return ticks;
 }
 
+namespace {
+
+// The shared scale factor of the F0 and energy axes.
+double axisFactor(double fTopHz) {
+  const long q = std::max(static_cast<long>(fTopHz) / 2000, 1L);
+  if (q < 5) return static_cast<double>(5 / q + 1);
+  if (q / 5 == 1) return 1.0;
+  return 1.0 / (static_cast<double>(q) / 5.0);
+}
+
+}  // namespace
+
+double f0AxisTopHz(double fTopHz) { return 100.0 * axisFactor(fTopHz) * std::max(0.0005 * fTopHz, 1.0); }
+
+double energyAxisSpanDb(double fTopHz) { return 10.0 * axisFactor(fTopHz) * 0.0005 * fTopHz; }
+
+std::vector<Tick> valueTicks(double lo, double hi, int heightPx, int minSpacing) {
+  std::vector<Tick> ticks;
+  if (hi <= lo || heightPx <= 0) return ticks;
+  const double step = niceStep(hi - lo, heightPx, minSpacing);
+  const FrequencyAxis axis(hi - lo, heightPx);
+  for (double v = std::ceil(lo / step) * step; v <= hi + 1e-9; v += step) {
+    char label[32];
+    std::snprintf(label, sizeof label, "%.0f", v);
+    ticks.push_back({v, double(axis.rowOfHz(v - lo)), label});
+  }
+  return ticks;
+}
+
 }  // namespace ardv::shell

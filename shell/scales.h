@@ -40,5 +40,20 @@ int perceptualRow(PerceptualScale scale, double top, int heightPx, double hz);
 // roundest frequency at least `minSpacing` rows above the previous tick (a
 // multiple of the largest 1, 2 or 5 x 10^k step fitting the gap).
 std::vector<Tick> perceptualFrequencyTicks(PerceptualScale scale, double top, int heightPx, int minSpacing);
+// Top of the F0 axis in Hz for a spectrogram shown up to fTopHz: the axis
+// spans 0 .. 100 * g * max(0.0005 * fTop, 1) Hz over the plane's height,
+// with q = max(trunc(fTop) / 2000, 1) and g = 5/q + 1 below q = 5, 1 up to
+// q = 9, and 1 / (q/5) above (that last quotient taken in reals, so that
+// high sampling rates keep a usable axis).
+double f0AxisTopHz(double fTopHz);
+
+// Span in dB of the energy axis above eLow for a spectrogram shown up to
+// fTopHz: 10 * g * 0.0005 * fTop with q = max(trunc(fTop) / 2000, 1) and g
+// as for the F0 axis.
+double energyAxisSpanDb(double fTopHz);
+
+// Ticks of a vertical axis showing lo..hi over `heightPx` rows (lo at the
+// bottom, rows as the frequency scale's), labels without decimals.
+std::vector<Tick> valueTicks(double lo, double hi, int heightPx, int minSpacing);
 
 }  // namespace ardv::shell

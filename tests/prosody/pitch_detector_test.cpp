@@ -1,5 +1,6 @@
 // The candidate stage: peaks to grid, comb, argmax ties, histograms, median
-// F0, a harmonic tone and silence through the whole candidate stage.
+// F0, a harmonic tone and silence through the whole candidate stage; the
+// onset re-examination on a voicing onset after silence.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +13,8 @@
 #include "prosody/voicing_bonus.h"
 #include "prosody/voicing_stats.h"
 #include "prosody/pitch_martin.h"
+#include "prosody/pitch_onset.h"
+#include "prosody/pitch_path.h"
 #include "signal/program.h"
 #include "tests/prosody/known_f0_signals.h"
 #include "tests/support/files.h"
@@ -116,6 +119,53 @@ TEST(PitchBrutMartin, SilenceSkipsQuietFramesFromTheSeventh) {
   EXPECT_FLOAT_EQ(run.thr.maxVoise, 81.0f);  // maxVoisement 100
   EXPECT_EQ(run.thr.F0med, run.params.f0Min + 1);
   EXPECT_EQ(rec->count(ReportKind::Warning), 0u);
+}
+
+TEST(RectifiePitch, OnsetsAloneChangeAndFollowTheReference) {
+  ml_init(test::sourceDataDir() / "format" / "english.txt");
+  ScopedRecorder rec;
+  // 200 ms of quiet noise, 500 ms at 140 Hz, 200 ms of quiet noise.
+  const auto sig = test::synthesize("onset", 16000,
+                                    {{test::SegmentKind::Silence, 200}, {test::SegmentKind::Voiced, 500, 140, 140},
+                                     {test::SegmentKind::Silence, 200}}, 5);
+  PitchRun run;
+  prepare(run, sig.samples, sig.fs);
+  ASSERT_TRUE(pitchBrutMartin(run));
+  lisPitch(run.tab, run.params, run.thr.F0med);
+  std::vector<int> p;
+  meilPitch(run.tab, p, run.params.maxJump);
+  completePitch(p, run.tab);
+  const int F = static_cast<int>(p.size());
+  int onset = -1;
+  for (int i = 5; i < F - 4 && onset < 0; ++i)
+    if (p[i] == 0 && p[i - 1] == 0 && p[i - 4] == 0 && p[i + 1] > 0 && p[i + 4] > 0) onset = i;
+  ASSERT_GT(onset, 0) << "no onset found";
+  std::vector<int> q = p;
+  ASSERT_TRUE(rectifiePitch(run, q));
+  for (int i = 0; i < F; ++i) {
+    if (i > onset && i <= onset + 4) {
+      // Re-examined frames keep an F0 near the steady one.
+      EXPECT_NEAR(q[i], 140, 14) << i;
+    } else {
+      EXPECT_EQ(q[i], p[i]) << i;
+    }
+  }
+  // Frame i+4 filled and frame i+5 past the end: no reference, skipped.
+  std::vector<int> tail(p.begin(), p.begin() + onset + 5);
+  const std::vector<int> before = tail;
+  const std::int32_t filled = run.tab[static_cast<std::size_t>(onset + 4)][1].filled;
+  run.tab[static_cast<std::size_t>(onset + 4)][1].filled = 1;
+  ASSERT_TRUE(rectifiePitch(run, tail));
+  run.tab[static_cast<std::size_t>(onset + 4)][1].filled = filled;
+  EXPECT_EQ(tail, before);
+  // A reference F0 that no candidate has: the onset stays as it was.
+  std::vector<int> odd = p;
+  const int R = run.tab[static_cast<std::size_t>(onset + 4)][1].filled ? onset + 5 : onset + 4;
+  odd[static_cast<std::size_t>(R)] = 997;
+  const std::vector<int> oddBefore = odd;
+  ASSERT_TRUE(rectifiePitch(run, odd));
+  for (int i = onset + 1; i <= R; ++i) EXPECT_EQ(odd[i], oddBefore[i]) << i;
+  EXPECT_EQ(rec->count(ReportKind::Message), 0u);
 }
 
 TEST(Bonus, ContribVoisBands) {

@@ -211,5 +211,27 @@ TEST(Scales, PerceptualAxisTicks) {
   EXPECT_TRUE(perceptualFrequencyTicks(PerceptualScale::Bark, 0, 100, 30).empty());
 }
 
+TEST(Scales, F0AndEnergyAxesFollowTheTopFrequency) {
+  struct Case {
+    double fTop, f0Top, energySpan;
+  };
+  // q = 4 and 2: g = 5/q + 1; q = 5: g = 1; q = 11: g = 5/11; below 2 kHz q = 1.
+  const Case cases[] = {{8000, 800, 80},
+                        {4000, 600, 60},
+                        {11025, 551.25, 55.125},
+                        {22050, 100 * 5.0 / 11 * 11.025, 10 * 5.0 / 11 * 11.025},
+                        {1000, 600, 30}};
+  for (const Case& c : cases) {
+    EXPECT_NEAR(f0AxisTopHz(c.fTop), c.f0Top, 1e-9) << c.fTop;
+    EXPECT_NEAR(energyAxisSpanDb(c.fTop), c.energySpan, 1e-9) << c.fTop;
+  }
+  const auto ticks = valueTicks(20, 100, 400, 20);
+  ASSERT_GE(ticks.size(), 3u);
+  EXPECT_EQ(ticks.front().label, "20");
+  EXPECT_EQ(ticks.front().pos, 399);
+  EXPECT_EQ(ticks.back().label, "100");
+  EXPECT_TRUE(valueTicks(50, 50, 400, 20).empty());
+}
+
 }  // namespace
 }  // namespace ardv::shell

@@ -1,0 +1,24 @@
+// File questions through Qt's dialogs unless a chooser is installed.
+#include "shell/file_chooser.h"
+
+#include <QFileDialog>
+
+namespace ardv::shell {
+namespace {
+
+FileChooser& installed() {
+  static FileChooser chooser;
+  return chooser;
+}
+
+}  // namespace
+
+void setFileChooser(FileChooser chooser) { installed() = std::move(chooser); }
+
+QString chooseFile(QWidget* parent, FileQuestion question, const QString& title, const QString& start) {
+  if (installed()) return installed()(question, title, start);
+  return question == FileQuestion::Open ? QFileDialog::getOpenFileName(parent, title, start, "*.*")
+                                        : QFileDialog::getSaveFileName(parent, title, start, "*.*");
+}
+
+}  // namespace ardv::shell

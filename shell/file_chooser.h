@@ -1,0 +1,23 @@
+// The file dialogs of the commands: Qt's open and save dialogs, or the
+// answers of a test that replaces them.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace ardv::shell {
+
+enum class FileQuestion { Open, Save };
+
+// Answers one file question: the chosen path, empty when cancelled.
+using FileChooser = std::function<QString(FileQuestion question, const QString& title, const QString& start)>;
+
+// Installs a chooser; an empty one restores the dialogs.
+void setFileChooser(FileChooser chooser);
+
+// Asks for an existing file or for a file to write (filter "*.*"), starting at `start`.
+QString chooseFile(QWidget* parent, FileQuestion question, const QString& title, const QString& start = {});
+
+}  // namespace ardv::shell

@@ -1,0 +1,209 @@
+// Commands of the Prosody menu and "Get speech start": the speaker type, F0
+// of the screen, of the whole file and of a corpus, pitch files, the F0 and
+// energy scales, the energy options, curve and whole-file listing.
+#include <QPainter>
+#include <QPolygonF>
+#include <algorithm>
+#include <filesystem>
+#include <thread>
+
+#include "annotation/texts.h"
+#include "platform/report.h"
+#include "prosody/energy.h"
+#include "prosody/energy_file.h"
+#include "prosody/pitch_corpus.h"
+#include "prosody/pitch_file.h"
+#include "prosody/pitch_file_reader.h"
+#include "prosody/pitch_track.h"
+#include "prosody/prosody_display.h"
+#include "prosody/speech_detector.h"
+#include "shell/busy_cursor.h"
+#include "shell/energy_dialog.h"
+#include "shell/file_chooser.h"
+#include "shell/main_window.h"
+#include "shell/scales.h"
+#include "shell/speaker_dialog.h"
+#include "shell/value_scale.h"
+#include "signal/program.h"
+#include "signal/time_conversion.h"
+
+namespace ardv::shell {
+namespace {
+
+namespace fs = std::filesystem;
+
+QColor speakerPen() {
+  const Rgb c = speakerColour(speakerType());
+  return {c.r, c.g, c.b};
+}
+
+// F0 marks: 3 x 3 squares centred on each frame, on the F0 axis.
+Decoration f0Marks(std::vector<F0Point> points, QColor pen) {
+  return [points = std::move(points), pen](QPainter& p, const TimeAxis& axis, const FrequencyAxis& f) {
+    const double top = f0AxisTopHz(f.fmax());
+    for (const F0Point& point : points) {
+      const double x = axis.xOf(static_cast<double>(point.sample));
+      const int y = f.rowOfU(point.hz / top * FrequencyAxis::kTop);
+      p.fillRect(QRectF(x - 1, y - 1, 3, 3), pen);
+    }
+  };
+}
+
+// The energy curve on the energy axis (eLow at the bottom), blue.
+Decoration energyLine(std::vector<EnergyPoint> points, float eLow) {
+  return [points = std::move(points), eLow](QPainter& p, const TimeAxis& axis, const FrequencyAxis& f) {
+    const double span = energyAxisSpanDb(f.fmax());
+    QPolygonF line;
+    for (const EnergyPoint& point : points) {
+      const double u = span > 0 ? (std::max(point.db, eLow) - eLow) / span * FrequencyAxis::kTop : 0.0;
+      line << QPointF(axis.xOf(static_cast<double>(point.sample)), f.rowOfU(u));
+    }
+    p.setPen(QColor(0, 0, 255));
+    p.drawPolyline(line);
+  };
+}
+
+// The proposed pitch or energy file beside the current signal.
+QString besideSignal(const char* extension) {
+  fs::path path = program().en_cours.nom;
+  path.replace_extension(extension);
+  return QString::fromStdString(path.string());
+}
+
+// Shows a hidden scale and hides a shown one; the menu check follows.
+void toggle(ValueScale* scale, QAction* action) {
+  const bool show = scale->isHidden();
+  scale->setVisible(show);
+  if (action) action->setChecked(show);
+}
+
+}  // namespace
+
+int MainWindow::f0UnderPointer(std::int32_t sample) const {
+  switch (f0Shown_) {
+    case F0Shown::LastRun: return std::max(0, pitchAt(sample));
+    case F0Shown::PitchFile: return pitchFromFile(sample);
+    case F0Shown::None: break;
+  }
+  return -1;
+}
+
+void MainWindow::bindProsodyCommands() {
+  auto& h = handlers_;
+  SpectroView* view = spectroPlane_->view();
+  f0Scale_ = new ValueScale(view, ValueScale::Side::Right, "F0 Hz", QColor(255, 0, 0),
+                            [view] { return std::make_pair(0.0, f0AxisTopHz(view->fmax())); });
+  energyScale_ = new ValueScale(view, ValueScale::Side::Left, "Energy dB", QColor(0, 0, 255), [view] {
+    const double low = energyParams().eLow;
+    return std::make_pair(low, low + energyAxisSpanDb(view->fmax()));
+  });
+  for (int id : {604, 11842})
+    if (QAction* a = action(id)) a->setCheckable(true);
+
+  // The pitch-file values of the shown stretch, drawn in `pen`.
+  auto drawPitchFile = [this](QColor pen) {
+    const auto& ct = program().ct;
+    spectroPlane_->view()->addDecoration(f0Marks(pitchFileValues(ct.d_es, ct.f_es), pen));
+    f0Shown_ = F0Shown::PitchFile;
+  };
+
+  h[917] = [this] { askSpeakerType(this); };
+  // F0 for the screen: the track of the shown stretch over the spectrogram.
+  h[922] = [this] {
+    const auto& ct = program().ct;
+    {
+      BusyCursor busy;
+      if (!f0ForStretch(ct.d_es, ct.f_es)) return;
+    }
+    const PitchTrack& track = lastPitchTrack();
+    std::vector<F0Point> points;
+    for (int i = 0; i < track.frames && i < static_cast<int>(track.pitchCorrige.size()); ++i)
+      if (const int hz = track.pitchCorrige[static_cast<std::size_t>(i)]; hz > 0) points.push_back({track.centre(i), hz});
+    spectroPlane_->view()->addDecoration(f0Marks(std::move(points), speakerPen()));
+    f0Shown_ = F0Shown::LastRun;
+  };
+  h[919] = [this, drawPitchFile] {
+    const QString name =
+        chooseFile(this, FileQuestion::Save, "F0 for the whole file", besideSignal(".pit"));
+    if (name.isEmpty()) return;
+    const fs::path out = name.toStdString();
+    if (!pitchOutputDirectoryExists(out)) return;
+    {
+      BusyCursor busy;
+      if (!pitchFileFromSignal(program().en_cours, out, speakerF0Params(speakerType()), PitchOptions{})) return;
+    }
+    if (openPitchFile(out)) drawPitchFile(speakerPen());
+  };
+  h[11846] = [this] {
+    const QString name = chooseFile(this, FileQuestion::Open, "F0 for a corpus: one file of the corpus");
+    if (name.isEmpty()) return;
+    const fs::path picked = name.toStdString();
+    const int jobs = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    int written = 0;
+    {
+      BusyCursor busy;
+      written = f0Corpus(picked.parent_path(), picked.extension().string(), jobs, speakerF0Params(speakerType()));
+    }
+    if (written < 0) return;
+    message(std::to_string(written) + " pitch file" + (written == 1 ? "" : "s") + " written beside the \"" +
+            picked.extension().string() + "\" files of " + picked.parent_path().string());
+  };
+  h[604] = [this] { toggle(f0Scale_, action(604)); };
+  h[913] = [this, drawPitchFile] {
+    const QString name = chooseFile(this, FileQuestion::Open, "Open a pitch file", besideSignal(".pit"));
+    if (!name.isEmpty() && openPitchFile(name.toStdString())) drawPitchFile(QColor(255, 0, 0));
+  };
+  h[916] = [drawPitchFile] {
+    if (currentPitchFile().path.empty() || currentPitchFile().signal != program().en_cours.nom) {
+      message(text(6930));
+      return;
+    }
+    drawPitchFile(QColor(255, 0, 0));
+  };
+
+  h[910] = [this] {
+    if (!energyDialog_) energyDialog_ = new EnergyDialog(this);
+    energyDialog_->show();
+    energyDialog_->raise();
+  };
+  h[909] = [this] {
+    const QString name = chooseFile(this, FileQuestion::Save, "Energy for the whole file", besideSignal(".ene"));
+    if (name.isEmpty()) return;
+    BusyCursor busy;
+    energyForFile(program().en_cours, name.toStdString(), energyParams());
+  };
+  // Display energy: over the selection when it lies in the shown stretch.
+  h[911] = [this] {
+    const auto& ct = program().ct;
+    const bool inside = ct.d_sel >= ct.d_a && ct.f_sel >= ct.d_sel && ct.f_sel <= ct.f_a;
+    std::vector<EnergyPoint> points;
+    {
+      BusyCursor busy;
+      points = inside ? energyCurve(ct.d_sel, ct.f_sel) : energyCurve(ct.d_a, ct.f_a);
+    }
+    if (!points.empty()) spectroPlane_->view()->addDecoration(energyLine(std::move(points), energyParams().eLow));
+  };
+  h[11842] = [this] { toggle(energyScale_, action(11842)); };
+
+  // Get speech start: the message, then the speech selected.
+  h[11848] = [this] {
+    std::int64_t startMs = -1, endMs = -1;
+    {
+      BusyCursor busy;
+      if (!getSpeechStart(&startMs, &endMs)) return;
+    }
+    if (startMs <= 0 && endMs <= 0) return;  // no speech
+    auto& prog = program();
+    const double fs = prog.en_cours.frequence;
+    const auto first = msToSamples(static_cast<double>(startMs), fs);
+    const auto last = endMs < 0 ? prog.ct.tf - 1 : msToSamples(static_cast<double>(endMs), fs);
+    if (first < prog.ct.d_a || first > prog.ct.f_a) goToMs(static_cast<double>(startMs));
+    auto& ct = prog.ct;
+    ct.d_sel = static_cast<std::int32_t>(std::clamp<std::int64_t>(first, ct.d_es, ct.f_es));
+    ct.f_sel = static_cast<std::int32_t>(std::clamp<std::int64_t>(last, ct.d_sel, ct.f_es));
+    clearSelections();
+    setDurationLines(lines_, (ct.f_sel - ct.d_sel) / (0.001 * fs));
+  };
+}
+
+}  // namespace ardv::shell

@@ -1,0 +1,49 @@
+// The speaker-type dialog.
+#include "shell/speaker_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "annotation/texts.h"
+#include "prosody/pitch_types.h"
+
+namespace ardv::shell {
+
+SpeakerDialog::SpeakerDialog(int type, QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QString::fromStdString(text(6910)));
+  auto* layout = new QVBoxLayout(this);
+  auto* group = new QGroupBox(QString::fromStdString(text(6920)));
+  auto* column = new QVBoxLayout(group);
+  const char* names[3] = {"Any", "Female", "Male"};
+  for (int i = 0; i < 3; ++i) {
+    buttons_[i] = new QRadioButton(names[i]);
+    column->addWidget(buttons_[i]);
+  }
+  button(type == 0 || type == 1 ? type : -1)->setChecked(true);
+  layout->addWidget(group);
+  auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  box->button(QDialogButtonBox::Cancel)->setText(QString::fromStdString(text(6422)));
+  connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(box);
+}
+
+int SpeakerDialog::chosenType() const {
+  for (int i = 0; i < 3; ++i)
+    if (buttons_[i]->isChecked()) return i - 1;
+  return -1;
+}
+
+bool askSpeakerType(QWidget* parent) {
+  SpeakerDialog dialog(speakerType(), parent);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  const int chosen = dialog.chosenType();
+  const bool changed = chosen != speakerType();
+  speakerType() = chosen;
+  return changed;
+}
+
+}  // namespace ardv::shell

@@ -1,0 +1,65 @@
+// ardv-cli f0 and energy on the bundled example against golden outputs,
+// numbers compared within a tolerance (other compilers may round a
+// borderline frame differently).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/cli.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::pair<long, double>> pairs(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::pair<long, double>> out;
+  long t = 0;
+  double v = 0;
+  while (in >> t >> v) out.emplace_back(t, v);
+  return out;
+}
+
+fs::path example() { return test::sourceDataDir() / "examples" / "example.wav"; }
+std::string golden(const char* name) { return test::readFile(test::sourceDir() / "tests" / "golden" / name); }
+
+TEST(ProsodyCommands, F0OfTheExampleMatchesItsGoldenTrack) {
+  test::TempDir dir;
+  ASSERT_EQ(test::runCli("f0 '" + example().string() + "'", dir / "out"), 0) << test::readFile(dir / "out.err");
+  const auto expected = pairs(golden("f0_example.txt"));
+  const auto actual = pairs(test::readFile(dir / "out"));
+  ASSERT_EQ(actual.size(), expected.size());
+  ASSERT_GT(expected.size(), 100u);
+  int differing = 0, voiced = 0;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(actual[i].first, expected[i].first) << i;
+    voiced += expected[i].second > 0;
+    differing += std::abs(actual[i].second - expected[i].second) > 2;
+  }
+  EXPECT_GT(voiced, 50);
+  EXPECT_LE(differing, static_cast<int>(expected.size() / 100)) << "frames off by more than 2 Hz";
+}
+
+TEST(ProsodyCommands, EnergyOfTheExampleMatchesItsGoldenListing) {
+  test::TempDir dir;
+  ASSERT_EQ(test::runCli("energy '" + example().string() + "' -o '" + (dir / "ene").string() + "'", dir / "out"), 0)
+      << test::readFile(dir / "out.err");
+  const auto expected = pairs(golden("energy_example.txt"));
+  const auto actual = pairs(test::readFile(dir / "ene"));
+  ASSERT_EQ(actual.size(), expected.size());
+  ASSERT_GT(expected.size(), 100u);
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(actual[i].first, expected[i].first) << i;
+    EXPECT_NEAR(actual[i].second, expected[i].second, 0.01 + 1e-4 * std::abs(expected[i].second)) << i;
+  }
+}
+
+}  // namespace
+}  // namespace ardv

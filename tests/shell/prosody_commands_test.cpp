@@ -1,0 +1,325 @@
+// The Prosody commands of the main window on the offscreen platform, on a
+// synthetic voiced WAV: 300 ms of silence, 1 s of a 150-Hz pulse train
+// through a resonance, 500 ms of silence.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest/QtTest>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "annotation/texts.h"
+#include "platform/headless/recording_reporter.h"
+#include "prosody/energy.h"
+#include "prosody/pitch_types.h"
+#include "shell/energy_dialog.h"
+#include "shell/file_chooser.h"
+#include "shell/main_window.h"
+#include "shell/speaker_dialog.h"
+#include "shell/value_scale.h"
+#include "signal/current_signal.h"
+#include "signal/edit_context.h"
+#include "signal/program.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv::shell {
+namespace {
+
+constexpr int kRate = 16000;
+constexpr double kVoicedFromMs = 300, kVoicedToMs = 1300;
+
+void put(std::ofstream& out, std::uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xff));
+}
+
+void writeVoicedWav(const std::filesystem::path& path) {
+  const int count = kRate * 18 / 10;
+  std::vector<std::int16_t> x(static_cast<std::size_t>(count), 0);
+  // A pulse every 1/150 s through a two-pole resonance at 700 Hz.
+  const double r = 0.97, w = 2 * M_PI * 700.0 / kRate;
+  double y1 = 0, y2 = 0, phase = 0;
+  for (int i = 0; i < count; ++i) {
+    const double ms = 1000.0 * i / kRate;
+    double in = 0;
+    if (ms >= kVoicedFromMs && ms < kVoicedToMs) {
+      phase += 150.0 / kRate;
+      if (phase >= 1) {
+        phase -= 1;
+        in = 1500;
+      }
+    }
+    const double y = in + 2 * r * std::cos(w) * y1 - r * r * y2;
+    y2 = y1;
+    y1 = y;
+    x[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(std::clamp(y, -32000.0, 32000.0));
+  }
+  std::ofstream out(path, std::ios::binary);
+  out.write("RIFF", 4);
+  put(out, 36 + 2 * count, 4);
+  out.write("WAVEfmt ", 8);
+  put(out, 16, 4);
+  put(out, 1, 2);
+  put(out, 1, 2);
+  put(out, kRate, 4);
+  put(out, 2 * kRate, 4);
+  put(out, 2, 2);
+  put(out, 16, 2);
+  out.write("data", 4);
+  put(out, 2 * count, 4);
+  for (std::int16_t v : x) put(out, static_cast<std::uint16_t>(v), 2);
+}
+
+// Answers the next modal dialog of type T with `answer` once it is shown.
+template <class T>
+void whenShown(std::function<void(T*)> answer) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      qWarning("unexpected box: %s", qPrintable(box->text()));
+      box->reject();
+      return;
+    }
+    if (T* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      answer(dialog);
+    }
+  });
+  timer->start(10);
+}
+
+// File questions are answered with `path` (until cleanup).
+void chooseFile(const std::filesystem::path& path) {
+  setFileChooser([path](FileQuestion, const QString&, const QString&) { return QString::fromStdString(path.string()); });
+}
+
+int countColour(const QImage& image, QRgb colour) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == colour;
+  return n;
+}
+
+}  // namespace
+
+class ProsodyCommandsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<test::TempDir> dir_;
+  std::unique_ptr<ScopedRecorder> recorder_;
+  std::unique_ptr<MainWindow> window_;
+  InfoLines lines_;
+  std::filesystem::path wav_;
+
+  void open() {
+    QVERIFY(window_->openPath(wav_.string()));
+    QVERIFY(program().fileLoaded);
+  }
+  SpectroView* view() const { return window_->spectroPlane()->view(); }
+  // The spectrogram bitmap with the decorations drawn into it.
+  QImage keptImage() {
+    window_->runCommand(38);
+    return view()->bitmap();
+  }
+  std::string reports() const {
+    std::string all;
+    for (const auto& r : (*recorder_)->reports()) all += r.text + "\n";
+    return all;
+  }
+
+ private slots:
+  void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    dir_ = std::make_unique<test::TempDir>();
+    wav_ = dir_->path() / "voiced.wav";
+    writeVoicedWav(wav_);
+  }
+
+  void init() {
+    recorder_ = std::make_unique<ScopedRecorder>();
+    program().dirs.temp = dir_->path();
+    resetEditContext();
+    QVERIFY(ml_init(test::sourceDataDir() / "format" / "english.txt"));
+    resetCurrent();
+    speakerType() = -1;
+    energyParams() = EnergyParams{};
+    window_ = std::make_unique<MainWindow>(lines_, nullptr);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+  }
+
+  void cleanup() {
+    setFileChooser({});
+    window_.reset();
+    resetCurrent();
+    recorder_.reset();
+  }
+
+  void speakerDialogChangesTheTypeAndTheColour() {
+    whenShown<SpeakerDialog>([](SpeakerDialog* d) {
+      QVERIFY(d->button(-1)->isChecked());
+      d->button(1)->setChecked(true);
+      d->reject();
+    });
+    QVERIFY(window_->runCommand(917));
+    QCOMPARE(speakerType(), -1);  // Cancel changes nothing
+    whenShown<SpeakerDialog>([](SpeakerDialog* d) {
+      d->button(1)->setChecked(true);
+      static_cast<QDialog*>(d)->accept();
+    });
+    QVERIFY(window_->runCommand(917));
+    QCOMPARE(speakerType(), 1);
+    open();
+    QVERIFY(window_->runCommand(922));
+    const QImage image = keptImage();
+    QVERIFY(countColour(image, qRgb(0, 255, 255)) > 50);  // male: cyan
+    QCOMPARE(countColour(image, qRgb(255, 0, 0)), 0);
+  }
+
+  void f0ForTheWholeFileWritesAPitchFileAndShowsItUnderThePointer() {
+    open();
+    const auto pit = dir_->path() / "whole.pit";
+    chooseFile(pit);
+    QVERIFY(window_->runCommand(919));
+    const std::string content = test::readFile(pit);
+    QCOMPARE(content.substr(0, 4), std::string(".pit"));
+    QVERIFY(content.size() % 18 == 0);
+    // Voiced frames lie in the voiced stretch, at about 150 Hz.
+    std::istringstream in(content.substr(18));
+    long ms = 0;
+    int hz = 0, voiced = 0;
+    while (in >> ms >> hz) {
+      if (hz == 0) continue;
+      ++voiced;
+      QVERIFY2(ms > kVoicedFromMs - 40 && ms < kVoicedToMs + 40, qPrintable(QString::number(ms)));
+      QVERIFY2(std::abs(hz - 150) <= 8, qPrintable(QString::number(hz)));
+    }
+    QVERIFY(voiced > 100);
+    QCOMPARE(view()->decorationCount(), 1);
+    QVERIFY(countColour(keptImage(), qRgb(255, 0, 0)) > 100);
+    // Line 12 follows the pointer: voiced in the middle, 0 in the silence.
+    const TimeAxis axis = view()->axis();
+    const int y = view()->height() / 2;
+    QTest::mouseMove(view(), QPoint(static_cast<int>(axis.xOf(kRate * 0.8)), y));
+    const std::string line = lines_.get(kLineF0);
+    QVERIFY2(line.rfind("f0: 1", 0) == 0 && line.size() == 10, line.c_str());
+    QTest::mouseMove(view(), QPoint(static_cast<int>(axis.xOf(kRate * 1.6)), y));
+    QCOMPARE(lines_.get(kLineF0), std::string("f0: 0 Hz"));
+    QVERIFY2(reports().empty(), reports().c_str());
+  }
+
+  void openingAPitchFileDrawsIt() {
+    open();
+    const auto pit = dir_->path() / "opened.pit";
+    test::writeFile(pit, std::string(".pit            \r\n") + "       500   200\r\n" + "       508   200\r\n");
+    chooseFile(pit);
+    QVERIFY(window_->runCommand(913));
+    QCOMPARE(view()->decorationCount(), 1);
+    QVERIFY(window_->runCommand(916));
+    QCOMPARE(view()->decorationCount(), 2);
+  }
+
+  void f0ForACorpusWritesAPitchFileBesideEachSignal() {
+    const auto corpus = dir_->path() / "corpus";
+    std::filesystem::create_directories(corpus);
+    std::filesystem::copy_file(wav_, corpus / "a.wav");
+    std::filesystem::copy_file(wav_, corpus / "b.wav");
+    test::writeFile(corpus / "notes.txt", "not a signal");
+    chooseFile(corpus / "a.wav");
+    QVERIFY(window_->runCommand(11846));
+    QVERIFY(std::filesystem::exists(corpus / "a.pit"));
+    QVERIFY(std::filesystem::exists(corpus / "b.pit"));
+    QVERIFY(!std::filesystem::exists(corpus / "notes.pit"));
+    QCOMPARE((*recorder_)->reports().size(), std::size_t(1));
+    QVERIFY2(reports().find("2 pitch files") != std::string::npos, reports().c_str());
+    QVERIFY(!program().fileLoaded);  // the current signal is untouched
+  }
+
+  void energyCurveAndScalesAreDrawnInBlue() {
+    open();
+    QVERIFY(window_->runCommand(911));
+    QCOMPARE(view()->decorationCount(), 1);
+    const QImage image = keptImage();
+    // The curve rises in the voiced stretch: its blue pixels there lie higher.
+    const TimeAxis axis = view()->axis();
+    auto highestBlue = [&](double ms) {
+      const int x = static_cast<int>(axis.xOf(ms * kRate / 1000));
+      for (int y = 0; y < image.height(); ++y)
+        for (int dx = -2; dx <= 2; ++dx)
+          if (image.pixel(std::clamp(x + dx, 0, image.width() - 1), y) == qRgb(0, 0, 255)) return y;
+      return image.height();
+    };
+    QVERIFY(highestBlue(800) < highestBlue(100) - 20);
+    QVERIFY(window_->runCommand(11842));
+    QVERIFY(window_->action(11842)->isChecked());
+    QVERIFY(window_->runCommand(604));
+    int shown = 0;
+    for (ValueScale* s : view()->findChildren<ValueScale*>()) shown += s->isVisible();
+    QCOMPARE(shown, 2);
+    QVERIFY(window_->runCommand(604));
+    QVERIFY(!window_->action(604)->isChecked());
+  }
+
+  void energyOptionsCorrectTheFieldsInOneWindow() {
+    open();
+    QVERIFY(window_->runCommand(910));
+    QVERIFY(window_->runCommand(910));
+    const auto windows = window_->findChildren<EnergyDialog*>();
+    QCOMPARE(windows.size(), 1);
+    EnergyDialog* d = windows.front();
+    d->field(8543)->setValue(20000);  // above Nyquist
+    QCOMPARE(energyParams().fHigh, 8000.0f);
+    QCOMPARE(d->field(8543)->value(), 8000.0);
+    d->field(8542)->setValue(9000);  // above fHigh
+    QCOMPARE(energyParams().fLow, 7000.0f);
+    d->field(8544)->setValue(0);
+    QCOMPARE(energyParams().windowMs, 16.0f);
+    d->field(8540)->setValue(30);
+    QCOMPARE(energyParams().eLow, 30.0f);
+    d->close();
+  }
+
+  void energyForTheWholeFileWritesOneLinePerFrame() {
+    open();
+    const auto out = dir_->path() / "whole.ene";
+    chooseFile(out);
+    QVERIFY(window_->runCommand(909));
+    std::istringstream in(test::readFile(out));
+    long ms = 0;
+    double db = 0;
+    int lines = 0;
+    while (in >> ms >> db) ++lines;
+    QCOMPARE(lines, (kRate * 18 / 10 + 50) / 51);  // hop of 51 samples
+  }
+
+  void speechStartSelectsTheVoicedStretch() {
+    open();
+    QVERIFY(window_->runCommand(11848));
+    QCOMPARE((*recorder_)->reports().size(), std::size_t(1));
+    const auto& ct = program().ct;
+    const double startMs = ct.d_sel * 1000.0 / kRate, endMs = ct.f_sel * 1000.0 / kRate;
+    QVERIFY2(std::abs(startMs - kVoicedFromMs) < 25, qPrintable(QString::number(startMs)));
+    QVERIFY2(std::abs(endMs - kVoicedToMs) < 25, qPrintable(QString::number(endMs)));
+    QVERIFY(!lines_.get(kLineDuration).empty());
+  }
+};
+
+}  // namespace ardv::shell
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ardv::shell::ProsodyCommandsTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "prosody_commands_test.moc"
