@@ -172,14 +172,18 @@ void MainWindow::bindProsodyCommands() {
     BusyCursor busy;
     energyForFile(program().en_cours, name.toStdString(), energyParams());
   };
-  // Display energy: over the selection when it lies in the shown stretch.
+  // Display energy: over the selection when it lies in the shown stretch and
+  // holds a frame (a file opens with a selection of one sample).
   h[911] = [this] {
     const auto& ct = program().ct;
-    const bool inside = ct.d_sel >= ct.d_a && ct.f_sel >= ct.d_sel && ct.f_sel <= ct.f_a;
+    EnergySetup setup;
+    if (!energySetup(energyParams(), program().en_cours.frequence, setup)) return;
+    const bool inside = ct.d_sel >= ct.d_a && ct.f_sel - ct.d_sel > setup.Le && ct.f_sel <= ct.f_a;
     std::vector<EnergyPoint> points;
     {
       BusyCursor busy;
-      points = inside ? energyCurve(ct.d_sel, ct.f_sel) : energyCurve(ct.d_a, ct.f_a);
+      // The shown stretch may run past the end of a short signal.
+      points = inside ? energyCurve(ct.d_sel, ct.f_sel) : energyCurve(ct.d_a, std::min(ct.f_a, ct.tf - 1));
     }
     if (!points.empty()) spectroPlane_->view()->addDecoration(energyLine(std::move(points), energyParams().eLow));
   };
