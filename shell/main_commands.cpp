@@ -8,6 +8,7 @@
 #include "annotation/texts.h"
 #include "platform/qt/input_dialog.h"
 #include "platform/report.h"
+#include "prosody/energy.h"
 #include "shell/command_table.h"
 #include "shell/help_window.h"
 #include "shell/main_window.h"
@@ -151,7 +152,9 @@ void MainWindow::commandSavePgm() {
 }
 
 void MainWindow::commandDetails() {
-  QMessageBox::information(this, QString::fromStdString(text(84)), QString::fromStdString(detailsText(program())));
+  std::string details = detailsText(program());
+  if (program().fileLoaded) details += "\n" + energyDetails(energyParams());
+  QMessageBox::information(this, QString::fromStdString(text(84)), QString::fromStdString(details));
 }
 
 void MainWindow::commandOptions() {

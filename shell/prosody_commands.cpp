@@ -196,7 +196,7 @@ void MainWindow::bindProsodyCommands() {
       BusyCursor busy;
       if (!getSpeechStart(&startMs, &endMs)) return;
     }
-    if (startMs <= 0 && endMs <= 0) return;  // no speech
+    if (startMs < 0 || (startMs == 0 && endMs == 0)) return;  // no speech
     auto& prog = program();
     const double fs = prog.en_cours.frequence;
     const auto first = msToSamples(static_cast<double>(startMs), fs);
