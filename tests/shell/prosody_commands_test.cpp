@@ -1,16 +1,13 @@
 // The Prosody commands of the main window on the offscreen platform, on a
-// synthetic voiced WAV: 300 ms of silence, 1 s of a 150-Hz pulse train
-// through a resonance, 500 ms of silence.
-#include <QAbstractButton>
+// synthetic voiced WAV: 300 ms of silence, 1 s of a vowel at 150 Hz, 500 ms
+// of silence.
 #include <QApplication>
 #include <QDoubleSpinBox>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QTimer>
 #include <QtTest/QtTest>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -27,6 +24,7 @@
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
 #include "signal/program.h"
+#include "tests/prosody/known_f0_signals.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -36,60 +34,13 @@ namespace {
 constexpr int kRate = 16000;
 constexpr double kVoicedFromMs = 300, kVoicedToMs = 1300;
 
-void put(std::ofstream& out, std::uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xff));
-}
-
-void writeVoicedWav(const std::filesystem::path& path) {
-  const int count = kRate * 18 / 10;
-  std::vector<std::int16_t> x(static_cast<std::size_t>(count), 0);
-  // A pulse every 1/150 s through a two-pole resonance at 700 Hz.
-  const double r = 0.97, w = 2 * M_PI * 700.0 / kRate;
-  double y1 = 0, y2 = 0, phase = 0;
-  for (int i = 0; i < count; ++i) {
-    const double ms = 1000.0 * i / kRate;
-    double in = 0;
-    if (ms >= kVoicedFromMs && ms < kVoicedToMs) {
-      phase += 150.0 / kRate;
-      if (phase >= 1) {
-        phase -= 1;
-        in = 1500;
-      }
-    }
-    const double y = in + 2 * r * std::cos(w) * y1 - r * r * y2;
-    y2 = y1;
-    y1 = y;
-    x[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(std::clamp(y, -32000.0, 32000.0));
-  }
-  std::ofstream out(path, std::ios::binary);
-  out.write("RIFF", 4);
-  put(out, 36 + 2 * count, 4);
-  out.write("WAVEfmt ", 8);
-  put(out, 16, 4);
-  put(out, 1, 2);
-  put(out, 1, 2);
-  put(out, kRate, 4);
-  put(out, 2 * kRate, 4);
-  put(out, 2, 2);
-  put(out, 16, 2);
-  out.write("data", 4);
-  put(out, 2 * count, 4);
-  for (std::int16_t v : x) put(out, static_cast<std::uint16_t>(v), 2);
-}
-
-// Answers the next modal dialog of type T with `answer` once it is shown.
-template <class T>
-void whenShown(std::function<void(T*)> answer) {
+// Answers the speaker dialog with `answer` once it is shown.
+void whenShown(std::function<void(SpeakerDialog*)> answer) {
   auto* timer = new QTimer;
   QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      qWarning("unexpected box: %s", qPrintable(box->text()));
-      box->reject();
-      return;
-    }
-    if (T* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      timer->stop();
+    if (auto* dialog = qobject_cast<SpeakerDialog*>(QApplication::activeModalWidget())) {
       timer->deleteLater();
+      timer->stop();
       answer(dialog);
     }
   });
@@ -141,7 +92,12 @@ class ProsodyCommandsTest : public QObject {
     QStandardPaths::setTestModeEnabled(true);
     dir_ = std::make_unique<test::TempDir>();
     wav_ = dir_->path() / "voiced.wav";
-    writeVoicedWav(wav_);
+    const auto signal = test::synthesize("voiced", kRate,
+                                         {{test::SegmentKind::Silence, kVoicedFromMs},
+                                          {test::SegmentKind::Voiced, kVoicedToMs - kVoicedFromMs, 150, 150},
+                                          {test::SegmentKind::Silence, 500}},
+                                         1);
+    QVERIFY(test::writeWav(wav_, signal.samples, kRate));
   }
 
   void init() {
@@ -165,14 +121,14 @@ class ProsodyCommandsTest : public QObject {
   }
 
   void speakerDialogChangesTheTypeAndTheColour() {
-    whenShown<SpeakerDialog>([](SpeakerDialog* d) {
+    whenShown([](SpeakerDialog* d) {
       QVERIFY(d->button(-1)->isChecked());
       d->button(1)->setChecked(true);
       d->reject();
     });
     QVERIFY(window_->runCommand(917));
     QCOMPARE(speakerType(), -1);  // Cancel changes nothing
-    whenShown<SpeakerDialog>([](SpeakerDialog* d) {
+    whenShown([](SpeakerDialog* d) {
       d->button(1)->setChecked(true);
       static_cast<QDialog*>(d)->accept();
     });
