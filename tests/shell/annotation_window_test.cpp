@@ -21,19 +21,16 @@
 #include "signal/edit_context.h"
 #include "signal/program.h"
 #include "signal/wav_layout.h"
+#include "tests/shell/window_fixture.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
 namespace ardv::shell {
 
-class AnnotationWindowTest : public QObject {
+class AnnotationWindowTest : public QObject, test_support::WindowFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<test::TempDir> dir_;
-  std::unique_ptr<ScopedRecorder> recorder_;
-  std::unique_ptr<MainWindow> window_;
-  InfoLines lines_;
   std::vector<std::int16_t> samples_;
 
   std::vector<std::int16_t> memory() const {
@@ -55,18 +52,12 @@ class AnnotationWindowTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QStandardPaths::setTestModeEnabled(true);
-    dir_ = std::make_unique<test::TempDir>();
+    makeDirectory();
   }
 
   // 2.5 s at 16 kHz; phonemes at 0, 8000, 16000, 24000, end; one word.
   void init() {
-    recorder_ = std::make_unique<ScopedRecorder>();
-    program().dirs.temp = dir_->path();
-    resetEditContext();
-    QVERIFY(ml_init(test::sourceDataDir() / "format" / "english.txt"));
     QVERIFY(loadLanguageDescription(test::sourceDataDir() / "format", "english.lng"));
-    resetCurrent();
     samples_.resize(40000);
     for (std::size_t i = 0; i < samples_.size(); ++i) samples_[i] = static_cast<std::int16_t>((i * 37) % 20000 - 10000);
     notetiqs phon, word;
@@ -75,18 +66,14 @@ class AnnotationWindowTest : public QObject {
     word.insertOrGet(39999);
     const auto path = dir_->path() / "labels.wav";
     QVERIFY(writeWavFile(path, samples_, 16000, phon, word));
-    window_ = std::make_unique<MainWindow>(lines_, nullptr);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QVERIFY(showWindow());
     QVERIFY(window_->openPath(path.string()));
     editStateAfterLoad();
   }
 
   void cleanup() {
-    window_.reset();
-    resetCurrent();
+    closeWindow();
     phoneticDescription().clear();
-    recorder_.reset();
   }
 
   void splitMoveAndRemoveWithTheModifierKeys() {

@@ -27,6 +27,7 @@
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
 #include "signal/program.h"
+#include "tests/shell/window_fixture.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -61,14 +62,10 @@ void writeWav(const std::filesystem::path& path, std::int32_t count) {
 
 }  // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject, test_support::WindowFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<test::TempDir> dir_;
-  std::unique_ptr<ScopedRecorder> recorder_;
-  std::unique_ptr<MainWindow> window_;
-  InfoLines lines_;
   std::filesystem::path wav_;
 
   void open() {
@@ -85,28 +82,14 @@ class MainWindowTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QStandardPaths::setTestModeEnabled(true);
-    dir_ = std::make_unique<test::TempDir>();
+    makeDirectory();
     wav_ = dir_->path() / "ramp.wav";
     writeWav(wav_, 40000);  // 2.5 s
   }
 
-  void init() {
-    recorder_ = std::make_unique<ScopedRecorder>();
-    program().dirs.temp = dir_->path();
-    resetEditContext();
-    QVERIFY(ml_init(test::sourceDataDir() / "format" / "english.txt"));
-    resetCurrent();
-    window_ = std::make_unique<MainWindow>(lines_, nullptr);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-  }
+  void init() { QVERIFY(showWindow()); }
 
-  void cleanup() {
-    window_.reset();
-    resetCurrent();
-    recorder_.reset();
-  }
+  void cleanup() { closeWindow(); }
 
   void everyCommandIsWiredOrMarkedNotYet() {
     for (const CommandSpec& c : mainCommands()) {

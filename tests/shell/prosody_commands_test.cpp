@@ -25,6 +25,7 @@
 #include "signal/edit_context.h"
 #include "signal/program.h"
 #include "tests/prosody/known_f0_signals.h"
+#include "tests/shell/window_fixture.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -61,14 +62,10 @@ int countColour(const QImage& image, QRgb colour) {
 
 }  // namespace
 
-class ProsodyCommandsTest : public QObject {
+class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<test::TempDir> dir_;
-  std::unique_ptr<ScopedRecorder> recorder_;
-  std::unique_ptr<MainWindow> window_;
-  InfoLines lines_;
   std::filesystem::path wav_;
 
   void open() {
@@ -89,8 +86,7 @@ class ProsodyCommandsTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QStandardPaths::setTestModeEnabled(true);
-    dir_ = std::make_unique<test::TempDir>();
+    makeDirectory();
     wav_ = dir_->path() / "voiced.wav";
     const auto signal = test::synthesize("voiced", kRate,
                                          {{test::SegmentKind::Silence, kVoicedFromMs},
@@ -101,23 +97,14 @@ class ProsodyCommandsTest : public QObject {
   }
 
   void init() {
-    recorder_ = std::make_unique<ScopedRecorder>();
-    program().dirs.temp = dir_->path();
-    resetEditContext();
-    QVERIFY(ml_init(test::sourceDataDir() / "format" / "english.txt"));
-    resetCurrent();
     speakerType() = -1;
     energyParams() = EnergyParams{};
-    window_ = std::make_unique<MainWindow>(lines_, nullptr);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QVERIFY(showWindow());
   }
 
   void cleanup() {
     setFileChooser({});
-    window_.reset();
-    resetCurrent();
-    recorder_.reset();
+    closeWindow();
   }
 
   void speakerDialogChangesTheTypeAndTheColour() {
