@@ -1,10 +1,13 @@
 // ardv-cli f0-corpus DIR [--ext EXT] [--jobs N] [--speaker any|female|male]:
 // a pitch file beside every signal file of a directory with the extension
-// (".wav" by default), several files at a time.
+// (".wav" by default), several files at a time; progress on standard error
+// when it is a terminal.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
+
+#include <unistd.h>
 
 #include "cli/commands.h"
 #include "cli/signal_options.h"
@@ -34,7 +37,18 @@ int runF0Corpus(const Args& arguments) {
   }
   std::string extension = ext ? *ext : ".wav";
   if (extension.empty() || extension[0] != '.') extension = "." + extension;
-  const int written = f0Corpus(args[0], extension, jobs, speakerF0Params(type));
+  // Progress on a terminal only: "done/total" rewritten in place.
+  CorpusWatcher watch;
+  bool shown = false;
+  if (::isatty(STDERR_FILENO)) {
+    watch = [&shown](const CorpusProgress& p) {
+      std::fprintf(stderr, "\r%d/%d files", p.done, p.total);
+      shown = true;
+      return true;
+    };
+  }
+  const int written = f0Corpus(args[0], extension, jobs, speakerF0Params(type), watch);
+  if (shown) std::fprintf(stderr, "\n");
   if (written < 0) return 1;
   std::printf("%d pitch files written\n", written);
   return 0;

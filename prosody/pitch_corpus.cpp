@@ -1,12 +1,15 @@
-// Corpus F0. Every run owns all its state (PitchRun), so files are simply
-// shared among std::thread workers; reports from the workers are serialised.
+// Corpus F0. Every analysis owns all its state (PitchRun), so files are
+// simply shared among std::thread workers; the calling thread watches them,
+// delivers their reports and passes on a request to stop.
 #include "prosody/pitch_corpus.h"
 
 #include <algorithm>
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "annotation/texts.h"
@@ -18,29 +21,96 @@
 namespace ardv {
 namespace {
 
-// Forwards reports to the handler installed before it, one at a time.
-class SerialReports : public ReportHandler {
+namespace fs = std::filesystem;
+
+// Holds the reports made on worker threads until the thread that installed
+// it hands them, in order, to the handler installed before it; reports made
+// on that thread go through at once.
+class QueuedReports : public ReportHandler {
  public:
-  SerialReports() : inner_(reportHandler()) { setReportHandler(this); }
-  ~SerialReports() override { setReportHandler(&inner_); }
-  void show(const Report& report) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    inner_.show(report);
+  QueuedReports() : inner_(reportHandler()), owner_(std::this_thread::get_id()) { setReportHandler(this); }
+  ~QueuedReports() override {
+    deliver();
+    setReportHandler(&inner_);
   }
-  void traceLine(const std::string& line) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    inner_.traceLine(line);
+  void show(const Report& report) override { add(Pending{false, report, {}}); }
+  void traceLine(const std::string& line) override { add(Pending{true, {}, line}); }
+
+  // On the owner thread only.
+  void deliver() {
+    std::vector<Pending> pending;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      pending.swap(pending_);
+    }
+    for (const Pending& p : pending) {
+      if (p.trace) inner_.traceLine(p.line);
+      else inner_.show(p.report);
+    }
   }
 
  private:
+  struct Pending {
+    bool trace;
+    Report report;
+    std::string line;
+  };
+  void add(Pending p) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      pending_.push_back(std::move(p));
+    }
+    if (std::this_thread::get_id() == owner_) deliver();
+  }
+
   ReportHandler& inner_;
+  const std::thread::id owner_;
   std::mutex mutex_;
+  std::vector<Pending> pending_;
+};
+
+// The pitch file of one signal, through a temporary name beside it: a
+// failure leaves the previous pitch file, if any, as it was.
+bool writePitchFile(const infoFile& file, const SpeakerF0Params& params) {
+  try {
+    fs::path out = file.nom;
+    out.replace_extension(".pit");
+    fs::path temporary = out;
+    temporary += ".ardv-tmp";
+    std::error_code ec;
+    if (!pitchFileFromSignal(file, temporary, params, PitchOptions{true, false})) {
+      fs::remove(temporary, ec);
+      return false;
+    }
+    fs::rename(temporary, out, ec);
+    if (!ec) return true;
+    fs::remove(temporary, ec);
+    message(text(6900) + " (" + out.string() + ")");
+  } catch (const std::exception&) {
+    message(text(6900) + " (" + file.nom + ")");
+  }
+  return false;
+}
+
+// What the workers share; everything under `mutex`.
+struct CorpusRun {
+  std::mutex mutex;
+  std::condition_variable changed;
+  CorpusProgress progress;
+  std::size_t next = 0;
+  int running = 0;
+  bool stop = false;
 };
 
 }  // namespace
 
 int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int jobs,
-             const SpeakerF0Params& params) {
+             const SpeakerF0Params& params, const CorpusWatcher& watch) {
+  // Each pitch file would replace the signal it is computed from.
+  if (extension == ".pit") {
+    message("F0 for a corpus: the signal files cannot have the extension \".pit\" of the pitch files.");
+    return -1;
+  }
   std::vector<std::filesystem::path> names;
   try {
     std::error_code ec;
@@ -68,31 +138,74 @@ int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int
     if (init_infoFile_read(info)) files.push_back(info);
   }
 
-  std::atomic<std::size_t> next{0};
-  std::atomic<int> written{0};
-  const PitchOptions options{true, false};
-  auto worker = [&]() {
-    for (std::size_t k; (k = next.fetch_add(1)) < files.size();) {
-      std::filesystem::path out = files[k].nom;
-      out.replace_extension(".pit");
-      if (pitchFileFromSignal(files[k], out, params, options)) ++written;
-    }
-  };
+  CorpusRun run;
+  run.progress.total = static_cast<int>(files.size());
+  QueuedReports reports;
   const int threads = std::clamp(jobs, 1, 64);
-  if (threads == 1 || files.size() <= 1) {
-    worker();
-  } else {
-    SerialReports serial;
-    std::vector<std::thread> pool;
-    try {
-      for (int t = 0; t < threads; ++t) pool.emplace_back(worker);
-    } catch (const std::system_error&) {
-      // Fewer threads than asked: those started share the files.
+  std::vector<std::thread> pool;
+  if (threads > 1 && files.size() > 1) {
+    if (watch && !watch(run.progress)) return 0;
+    auto worker = [&]() {
+      while (true) {
+        std::size_t k = 0;
+        {
+          std::lock_guard<std::mutex> lock(run.mutex);
+          if (run.stop || run.next >= files.size()) break;
+          k = run.next++;
+          run.progress.current = files[k].nom;
+        }
+        const bool ok = writePitchFile(files[k], params);
+        std::lock_guard<std::mutex> lock(run.mutex);
+        ++run.progress.done;
+        if (ok) ++run.progress.written;
+        run.changed.notify_all();
+      }
+      std::lock_guard<std::mutex> lock(run.mutex);
+      --run.running;
+      run.changed.notify_all();
+    };
+    for (int t = 0; t < threads; ++t) {
+      try {
+        {
+          std::lock_guard<std::mutex> lock(run.mutex);
+          ++run.running;
+        }
+        pool.emplace_back(worker);
+      } catch (const std::system_error&) {
+        // Fewer threads than asked: those started share the files.
+        std::lock_guard<std::mutex> lock(run.mutex);
+        --run.running;
+        break;
+      }
     }
-    if (pool.empty()) worker();
+  }
+
+  if (pool.empty()) {
+    for (const infoFile& file : files) {
+      run.progress.current = file.nom;
+      if (watch && !watch(run.progress)) break;
+      const bool ok = writePitchFile(file, params);
+      ++run.progress.done;
+      if (ok) ++run.progress.written;
+    }
+  } else {
+    int seenDone = 0;
+    std::unique_lock<std::mutex> lock(run.mutex);
+    while (run.running > 0) {
+      run.changed.wait_for(lock, std::chrono::milliseconds(kCorpusWatchMs),
+                           [&] { return run.running == 0 || run.progress.done != seenDone; });
+      const CorpusProgress seen = run.progress;
+      seenDone = seen.done;
+      lock.unlock();
+      reports.deliver();
+      const bool go = !watch || watch(seen);
+      lock.lock();
+      if (!go) run.stop = true;
+    }
+    lock.unlock();
     for (auto& th : pool) th.join();
   }
-  return written.load();
+  return run.progress.written;
 }
 
 }  // namespace ardv

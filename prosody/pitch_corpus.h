@@ -3,20 +3,40 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "prosody/pitch_types.h"
 
 namespace ardv {
 
+// Where a corpus run stands, as its watcher sees it.
+struct CorpusProgress {
+  int total = 0;        // signal files described
+  int done = 0;         // files finished, written or not
+  int written = 0;      // pitch files written
+  std::string current;  // the signal file started last
+};
+
+// Called on the thread that runs f0Corpus before the first file, when files
+// are finished and about every kCorpusWatchMs while the workers run (with one
+// worker: before each file); returns false to stop the run. The files being
+// analysed are finished; no other file is started.
+using CorpusWatcher = std::function<bool(const CorpusProgress&)>;
+constexpr int kCorpusWatchMs = 100;
+
 // Writes "<name>.pit" beside every regular file of `dir` whose extension is
 // `extension` (with its dot, compared exactly), using `jobs` threads (at
-// least 1). Each file is described as a signal file (a non-WAV one through
-// the profile of the current signal); warnings and analysis messages are
-// suppressed; failures to read or write a file are still reported. The
-// current signal is not touched. Returns the number of pitch files written,
-// or -1 after text 7306 when the directory cannot be read.
+// least 1; with 1 the calling thread does the work between watcher calls).
+// Each file is described as a signal file (a non-WAV one through the profile
+// of the current signal); warnings and analysis messages are suppressed;
+// failures to read or write a file are still reported, always on the calling
+// thread. A pitch file is written under a temporary name and replaces the
+// previous one only when complete. The current signal is not touched.
+// Returns the number of pitch files written (also when `watch` stopped the
+// run), or -1 after text 7306 when the directory cannot be read or after a
+// message when `extension` is ".pit".
 int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int jobs,
-             const SpeakerF0Params& params);
+             const SpeakerF0Params& params, const CorpusWatcher& watch = {});
 
 }  // namespace ardv

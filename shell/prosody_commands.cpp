@@ -1,8 +1,10 @@
 // Commands of the Prosody menu and "Get speech start": the speaker type, F0
 // of the screen, of the whole file and of a corpus, pitch files, the F0 and
 // energy scales, the energy options, curve and whole-file listing.
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPolygonF>
+#include <QProgressDialog>
 #include <algorithm>
 #include <filesystem>
 #include <thread>
@@ -138,15 +140,36 @@ void MainWindow::bindProsodyCommands() {
     const QString name = chooseFile(this, FileQuestion::Open, "F0 for a corpus: one file of the corpus");
     if (name.isEmpty()) return;
     const fs::path picked = name.toStdString();
-    const int jobs = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-    int written = 0;
-    {
-      BusyCursor busy;
-      written = f0Corpus(picked.parent_path(), picked.extension().string(), jobs, speakerF0Params(speakerType()));
-    }
+    const fs::path dir = picked.parent_path();
+    const std::string extension = picked.extension().string();
+    // At least two workers, so that this thread only watches them.
+    const int jobs = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 2u, 8u));
+    QProgressDialog progress("F0 for a corpus", "Cancel", 0, 1, this);
+    progress.setWindowTitle("F0 for a corpus");
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    CorpusProgress last;
+    const int written = f0Corpus(dir, extension, jobs, speakerF0Params(speakerType()),
+                                 [&](const CorpusProgress& p) {
+                                   last = p;
+                                   progress.setMaximum(std::max(p.total, 1));
+                                   progress.setLabelText(QString("%1 of %2 files done\n%3")
+                                                             .arg(p.done)
+                                                             .arg(p.total)
+                                                             .arg(QString::fromStdString(fs::path(p.current).filename().string())));
+                                   progress.setValue(p.done);
+                                   QCoreApplication::processEvents();
+                                   return !progress.wasCanceled();
+                                 });
+    progress.close();
     if (written < 0) return;
-    message(std::to_string(written) + " pitch file" + (written == 1 ? "" : "s") + " written beside the \"" +
-            picked.extension().string() + "\" files of " + picked.parent_path().string());
+    std::string summary = std::to_string(written) + " pitch file" + (written == 1 ? "" : "s") + " written beside the \"" +
+                          extension + "\" files of " + dir.string();
+    if (progress.wasCanceled() && last.done < last.total)
+      summary += "; stopped after " + std::to_string(last.done) + " of " + std::to_string(last.total) + " files";
+    message(summary);
   };
   h[604] = [this] { toggle(f0Scale_, action(604)); };
   h[913] = [this, drawPitchFile] {

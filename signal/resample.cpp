@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "annotation/texts.h"
+#include "platform/keyboard.h"
 #include "platform/report.h"
 #include "signal/program.h"
 #include "signal/transports.h"
@@ -74,7 +76,18 @@ std::int64_t resampledLength(std::int64_t n, const ResampleRatio& ratio) {
 }
 
 std::vector<std::int16_t> resampleSamples(const std::vector<std::int16_t>& x, const ResampleRatio& ratio) {
-  if (!ratio.resample) return x;
+  std::vector<std::int16_t> y;
+  resampleSamples(x, ratio, {}, y);
+  return y;
+}
+
+bool resampleSamples(const std::vector<std::int16_t>& x, const ResampleRatio& ratio,
+                     const std::function<bool()>& stop, std::vector<std::int16_t>& out) {
+  if (!ratio.resample) {
+    if (stop && stop()) return false;
+    out = x;
+    return true;
+  }
   const int L = ratio.up, M = ratio.down;
   const std::vector<double> h =
       designLowPass(0.5 / std::max(L, M), kResampleAttenuationDb, static_cast<int>(kResampleFilterLength), L);
@@ -82,6 +95,7 @@ std::vector<std::int16_t> resampleSamples(const std::vector<std::int16_t>& x, co
   const std::int64_t upLength = static_cast<std::int64_t>(x.size()) * L;
   std::vector<std::int16_t> y(static_cast<std::size_t>(count));
   for (std::int64_t k = 0; k < count; ++k) {
+    if (k % kResampleBlockSamples == 0 && stop && stop()) return false;
     const std::int64_t start = k * M;
     // First tap that meets an input sample: (start + j) a multiple of L.
     double acc = 0.0;
@@ -89,7 +103,8 @@ std::vector<std::int16_t> resampleSamples(const std::vector<std::int16_t>& x, co
       acc += h[static_cast<std::size_t>(j)] * x[static_cast<std::size_t>((start + j) / L)];
     y[static_cast<std::size_t>(k)] = static_cast<std::int16_t>(std::clamp(std::lround(acc), -32000L, 32000L));
   }
-  return y;
+  out = std::move(y);
+  return true;
 }
 
 std::string resampledWavName(const std::string& target) {
@@ -116,9 +131,14 @@ bool resampleCurrent(double newFrequence, const std::string& target) {
   if (n > 0 && (all.size() != n || lireSignal(p.en_cours, p.en_cours.depl, all, 0, static_cast<std::int32_t>(n)) != n))
     return false;
   const std::vector<std::int16_t> x(all.data(), all.data() + n);
-  const std::vector<std::int16_t> y = resampleSamples(x, ratio);
-  const double outFrequence = current * ratio.up / ratio.down;
   const std::string wav = resampledWavName(target);
+  std::vector<std::int16_t> y;
+  escapePressed();  // forget a press made before
+  if (!resampleSamples(x, ratio, [] { return escapePressed(); }, y)) {
+    message("Resampling stopped: " + wav + " was not written.");
+    return false;
+  }
+  const double outFrequence = current * ratio.up / ratio.down;
   if (!writeWavFile(wav, y, outFrequence, notetiqs(), notetiqs())) return false;
   const double errorPercent = std::abs(r - static_cast<double>(ratio.down) / ratio.up) / r * 100.0;
   traceLine("Resampling: ratio " + std::to_string(ratio.up) + "/" + std::to_string(ratio.down) + ", error " +

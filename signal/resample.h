@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ namespace ardv {
 // length that the output-length rule counts.
 constexpr double kResampleAttenuationDb = 72.0;
 constexpr std::int64_t kResampleFilterLength = 900;
+// Output samples computed between two questions whether to stop (a few
+// milliseconds of work at the slowest ratios).
+constexpr std::int64_t kResampleBlockSamples = 8192;
 
 struct ResampleRatio {
   int up = 1;    // L
@@ -42,6 +46,12 @@ std::int64_t resampledLength(std::int64_t n, const ResampleRatio& ratio);
 // -32000..32000. A copy when !ratio.resample.
 std::vector<std::int16_t> resampleSamples(const std::vector<std::int16_t>& x, const ResampleRatio& ratio);
 
+// The same, asking `stop` (may be empty) before each block of
+// kResampleBlockSamples output samples. Returns false, `y` untouched, when
+// `stop` said true.
+bool resampleSamples(const std::vector<std::int16_t>& x, const ResampleRatio& ratio,
+                     const std::function<bool()>& stop, std::vector<std::int16_t>& y);
+
 // Names of the files of the conversion for `target`: with ".wav" in it, the
 // WAV file is the target; otherwise the target followed by ".wav".
 std::string resampledWavName(const std::string& target);
@@ -49,7 +59,9 @@ std::string resampledWavName(const std::string& target);
 // Converts all samples of the current file to `newFrequence` Hz and writes
 // the WAV file resampledWavName(target) at current × L / M Hz. Nothing
 // happens (true) when the frequency is the current one. A message names the
-// result (caption UI text 9210). False after a message.
+// result (caption UI text 9210). Escape (escapePressed()) stops the
+// conversion between blocks: nothing is written, a previous file of that
+// name is left as it was. False after a message.
 bool resampleCurrent(double newFrequence, const std::string& target);
 
 }  // namespace ardv

@@ -1,5 +1,6 @@
 // Corpus F0: one pitch file beside each file of the extension, the same with
-// several worker threads as with one, nothing else touched.
+// several worker threads as with one, nothing else touched; a stopped run
+// leaves only complete pitch files.
 #include <gtest/gtest.h>
 
 #include "annotation/texts.h"
@@ -38,10 +39,65 @@ TEST(PitchCorpus, ThreadsWriteTheSameFilesAsOneWorker) {
   EXPECT_EQ(rec->count(ReportKind::Warning), 0u);
 }
 
-TEST(PitchCorpus, UnreadableDirectoryIsReportedOnce) {
+// Five signals; s3 and s4 already have a pitch file.
+void fillCorpus(const std::filesystem::path& dir) {
+  const auto set = test::knownF0Set();
+  for (std::size_t k = 0; k < 5; ++k)
+    ASSERT_TRUE(test::writeWav(dir / ("s" + std::to_string(k) + ".wav"), set[k * 3].samples, set[k * 3].fs));
+  test::writeFile(dir / "s3.pit", "previous");
+  test::writeFile(dir / "s4.pit", "previous");
+}
+
+TEST(PitchCorpus, StoppedRunLeavesOnlyCompletePitchFiles) {
+  ml_init(test::sourceDataDir() / "format" / "english.txt");
+  ScopedRecorder rec;
+  test::TempDir full, one, many;
+  for (const auto* dir : {&full, &one, &many}) fillCorpus(dir->path());
+  ASSERT_EQ(f0Corpus(full.path(), ".wav", 1, speakerF0Params(-1)), 5);
+
+  // One worker stopped after two files: exactly those two are written.
+  std::string lastSeen;
+  EXPECT_EQ(f0Corpus(one.path(), ".wav", 1, speakerF0Params(-1),
+                     [&](const CorpusProgress& p) {
+                       EXPECT_EQ(p.total, 5);
+                       lastSeen = p.current;
+                       return p.done < 2;
+                     }),
+            2);
+  EXPECT_EQ(std::filesystem::path(lastSeen).filename(), "s2.wav");
+  EXPECT_EQ(f0Corpus(one.path(), ".wav", 3, speakerF0Params(-1), [](const CorpusProgress&) { return false; }), 0);
+  // Several workers stopped at the first file done: each finishes its own.
+  const int written = f0Corpus(many.path(), ".wav", 3, speakerF0Params(-1),
+                               [](const CorpusProgress& p) { return p.done == 0; });
+  EXPECT_GE(written, 1);
+
+  int changed = 0;
+  for (std::size_t k = 0; k < 5; ++k) {
+    const std::string name = "s" + std::to_string(k) + ".pit";
+    const std::string reference = test::readFile(full / name);
+    const std::string a = test::readFile(one / name), b = test::readFile(many / name);
+    if (k < 2) EXPECT_EQ(a, reference) << name;
+    else if (k == 2) EXPECT_FALSE(std::filesystem::exists(one / name));
+    else EXPECT_EQ(a, "previous") << name;
+    if (b == reference) ++changed;
+    else if (k < 3) EXPECT_FALSE(std::filesystem::exists(many / name)) << name;
+    else EXPECT_EQ(b, "previous") << name;
+  }
+  EXPECT_EQ(changed, written);
+  for (const auto* dir : {&one, &many})
+    for (const auto& entry : std::filesystem::directory_iterator(dir->path()))
+      EXPECT_EQ(entry.path().string().find("ardv-tmp"), std::string::npos) << entry.path();
+}
+
+TEST(PitchCorpus, UnreadableDirectoryAndPitchFilesAsSignalsAreRefused) {
   ScopedRecorder rec;
   EXPECT_EQ(f0Corpus("/nonexistent-ardv-corpus", ".wav", 2, speakerF0Params(-1)), -1);
   EXPECT_EQ(rec->count(ReportKind::Message), 1u);
+  test::TempDir dir;
+  test::writeFile(dir / "a.pit", "kept");
+  EXPECT_EQ(f0Corpus(dir.path(), ".pit", 1, speakerF0Params(-1)), -1);
+  EXPECT_EQ(test::readFile(dir / "a.pit"), "kept");
+  EXPECT_EQ(rec->count(ReportKind::Message), 2u);
 }
 
 }  // namespace

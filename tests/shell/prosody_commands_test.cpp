@@ -3,6 +3,7 @@
 // of silence.
 #include <QApplication>
 #include <QDoubleSpinBox>
+#include <QProgressDialog>
 #include <QRadioButton>
 #include <QTimer>
 #include <QtTest/QtTest>
@@ -185,6 +186,21 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
     QCOMPARE((*recorder_)->reports().size(), std::size_t(1));
     QVERIFY2(reports().find("2 pitch files") != std::string::npos, reports().c_str());
     QVERIFY(!program().fileLoaded);  // the current signal is untouched
+
+    // Cancel in the progress dialog as soon as it exists: no file is started.
+    std::filesystem::remove(corpus / "a.pit");
+    std::filesystem::remove(corpus / "b.pit");
+    QTimer canceller;
+    QObject::connect(&canceller, &QTimer::timeout, [this] {
+      for (auto* dialog : window_->findChildren<QProgressDialog*>()) dialog->cancel();
+    });
+    canceller.start(0);
+    QVERIFY(window_->runCommand(11846));
+    canceller.stop();
+    QVERIFY(!std::filesystem::exists(corpus / "a.pit"));
+    QVERIFY(!std::filesystem::exists(corpus / "b.pit"));
+    QVERIFY2(reports().find("0 pitch files written") != std::string::npos, reports().c_str());
+    QVERIFY2(reports().find("stopped after 0 of 2 files") != std::string::npos, reports().c_str());
   }
 
   void energyCurveAndScalesAreDrawnInBlue() {

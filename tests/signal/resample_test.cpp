@@ -1,19 +1,24 @@
 // Resampling: the ratio table, the stop band of the filter on a sweep, the
-// pass band on a sine, the output length and the output file's name and rate.
+// pass band on a sine, the output length and the output file's name and rate;
+// Escape leaves a previous output file as it was.
 #include "signal/resample.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <iterator>
 #include <numbers>
 
 #include "platform/headless/recording_reporter.h"
+#include "platform/keyboard.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
 #include "signal/infofile_io.h"
 #include "signal/program.h"
 #include "signal/wav_layout.h"
+#include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
 namespace ardv {
@@ -89,6 +94,25 @@ TEST(Resample, CurrentFileToAWavFileAtTheNewRate) {
   EXPECT_EQ(out.frequence, 8000);
   EXPECT_EQ(out.longueur / 2, (16000 - 900) / 2 - 2);
   EXPECT_TRUE(rec->saw("half.wav"));
+}
+
+TEST(Resample, EscapeWritesNothingAndKeepsThePreviousFile) {
+  test::TempDir dir;
+  ScopedRecorder rec;
+  const std::string in = (dir.path() / "in.wav").string();
+  ASSERT_TRUE(writeWavFile(in, tone(48000, 16000, 500, 500, 10000), 16000, notetiqs(), notetiqs()));
+  test::writeFile(dir / "half.wav", "previous");
+  resetCurrent();
+  program().en_cours = infoFile{};
+  program().en_cours.nom = in;
+  ASSERT_TRUE(openCurrent());
+  ScriptedKeyboard keys(2);  // the press forgotten at the start, the first block, then Escape
+  ScopedKeyboard scope(keys);
+  EXPECT_FALSE(resampleCurrent(8000, (dir.path() / "half").string()));
+  EXPECT_EQ(keys.polls(), 3);
+  EXPECT_EQ(test::readFile(dir / "half.wav"), "previous");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
+  EXPECT_TRUE(rec->saw("Resampling stopped"));
 }
 
 }  // namespace
