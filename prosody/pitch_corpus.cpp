@@ -69,23 +69,12 @@ class QueuedReports : public ReportHandler {
   std::vector<Pending> pending_;
 };
 
-// The pitch file of one signal, through a temporary name beside it: a
-// failure leaves the previous pitch file, if any, as it was.
+// The pitch file of one signal, beside it.
 bool writePitchFile(const infoFile& file, const SpeakerF0Params& params) {
   try {
     fs::path out = file.nom;
     out.replace_extension(".pit");
-    fs::path temporary = out;
-    temporary += ".ardv-tmp";
-    std::error_code ec;
-    if (!pitchFileFromSignal(file, temporary, params, PitchOptions{true, false})) {
-      fs::remove(temporary, ec);
-      return false;
-    }
-    fs::rename(temporary, out, ec);
-    if (!ec) return true;
-    fs::remove(temporary, ec);
-    message(text(6900) + " (" + out.string() + ")");
+    return pitchFileFromSignal(file, out, params, PitchOptions{true, false});
   } catch (const std::exception&) {
     message(text(6900) + " (" + file.nom + ")");
   }

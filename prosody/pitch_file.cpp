@@ -22,8 +22,10 @@ std::string pitchLine(long ms, int f0Hz) {
 
 std::int64_t pitchChunkSamples(double fs) { return memorySpanSamples(fs); }
 
-bool pitchFileFromSignal(const infoFile& file, const std::filesystem::path& out, const SpeakerF0Params& params,
-                         const PitchOptions& options) {
+namespace {
+
+bool writePitchFileAt(const infoFile& file, const std::filesystem::path& out, const SpeakerF0Params& params,
+                      const PitchOptions& options) {
   PitchGeometry geo;
   if (!pitchGeometry(file.frequence, 0, geo)) {
     message("F0 analysis needs a sampling frequency from 4000 to 128000 Hz, not " + std::to_string(file.frequence) +
@@ -87,6 +89,24 @@ bool pitchFileFromSignal(const infoFile& file, const std::filesystem::path& out,
   }
   pit.f = nullptr;
   return true;
+}
+
+}  // namespace
+
+bool pitchFileFromSignal(const infoFile& file, const std::filesystem::path& out, const SpeakerF0Params& params,
+                         const PitchOptions& options) {
+  std::filesystem::path temporary = out;
+  temporary += ".ardv-tmp";
+  std::error_code ec;
+  if (!writePitchFileAt(file, temporary, params, options)) {
+    std::filesystem::remove(temporary, ec);
+    return false;
+  }
+  std::filesystem::rename(temporary, out, ec);
+  if (!ec) return true;
+  std::filesystem::remove(temporary, ec);
+  message(text(6900) + " (" + out.string() + ")");
+  return false;
 }
 
 bool checkPitchFilePath(const std::filesystem::path& path) {

@@ -30,7 +30,9 @@ std::int64_t pitchChunkSamples(double fs);
 // program samples read with lireSignal) with `params`, chunk by chunk.
 // Failures: text 6900 (cannot create), 6901 (seek), "erreur d'ecriture" for
 // a short line (writing goes on), and the reports of reading or analysis.
-// Returns false after its report; a file already created is left as written.
+// The file is written under a temporary name beside `out` and renamed over
+// it at the end: after a failure (false, after its report) a previous `out`
+// is as it was and nothing partial is left.
 bool pitchFileFromSignal(const infoFile& file, const std::filesystem::path& out, const SpeakerF0Params& params,
                          const PitchOptions& options);
 

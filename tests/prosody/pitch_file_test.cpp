@@ -164,5 +164,19 @@ TEST_F(PitchFileTest, UncreatablePitchFileIsReported) {
   EXPECT_EQ(rec->count(ReportKind::Warning), 1u);
 }
 
+TEST_F(PitchFileTest, FailureHalfWayKeepsThePreviousPitchFile) {
+  ScopedRecorder rec;
+  const auto s = test::speechLike(16000, 14.0, 11);
+  const infoFile info = wavOf(s, "cut.wav");
+  // The file loses its second half after it was described: the second chunk cannot be read.
+  std::filesystem::resize_file(info.nom, 44 + 2 * 16000 * 7);
+  const auto pit = dir_ / "cut.pit";
+  test::writeFile(pit, "previous");
+  EXPECT_FALSE(pitchFileFromSignal(info, pit, speakerF0Params(-1), PitchOptions{}));
+  EXPECT_EQ(test::readFile(pit), "previous");
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+    EXPECT_EQ(entry.path().string().find("ardv-tmp"), std::string::npos) << entry.path();
+}
+
 }  // namespace
 }  // namespace ardv
