@@ -42,11 +42,13 @@ bool readText(const std::string& name, std::string& content) {
 
 bool writeLabels(const notetiqs& list, const infoFile& info, std::int64_t tf) {
   if (info.labelKind == kLabelNone) return true;
+  if (!isSeparateOutput(info.nom_man, info.nom)) return false;
   return writeText(info.nom_man, formatPhonemeFile(list, info, tf));
 }
 
 bool writeAnnotations(const notetiqs& list, const infoFile& info, std::int64_t tf) {
   if (info.annotationKind == kAnnotNone) return true;
+  if (!isSeparateOutput(info.nomAnnot, info.nom)) return false;
   return writeText(info.nomAnnot, formatWordFile(list, info, tf));
 }
 

@@ -10,6 +10,7 @@
 #include "signal/buffers.h"
 #include "signal/time_conversion.h"
 #include "signal/transports.h"
+#include "signal/writable_target.h"
 
 namespace ardv {
 namespace {
@@ -46,7 +47,7 @@ bool forEachFileFrame(const infoFile& file, std::int64_t first, int hop, int len
 }
 
 bool energyForFile(const infoFile& file, const std::filesystem::path& out, EnergyParams& p) {
-  if (!pitchOutputDirectoryExists(out)) return false;
+  if (!pitchOutputDirectoryExists(out) || !isSeparateOutput(out.string(), file.nom)) return false;
   EnergySetup setup;
   if (!energySetup(p, file.frequence, setup)) return false;
   std::FILE* f = std::fopen(out.string().c_str(), "wb");

@@ -11,6 +11,7 @@
 #include "signal/current_signal.h"
 #include "signal/time_conversion.h"
 #include "signal/transports.h"
+#include "signal/writable_target.h"
 
 namespace ardv {
 
@@ -95,6 +96,7 @@ bool writePitchFileAt(const infoFile& file, const std::filesystem::path& out, co
 
 bool pitchFileFromSignal(const infoFile& file, const std::filesystem::path& out, const SpeakerF0Params& params,
                          const PitchOptions& options) {
+  if (!isSeparateOutput(out.string(), file.nom)) return false;
   std::filesystem::path temporary = out;
   temporary += ".ardv-tmp";
   std::error_code ec;

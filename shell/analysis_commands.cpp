@@ -1,11 +1,11 @@
 // Commands of the annotation menus served so far: reading and saving label
 // files.
 #include <QApplication>
-#include <QFileDialog>
 #include <QInputDialog>
 #include <algorithm>
 
 #include "annotation/label_files.h"
+#include "shell/file_chooser.h"
 #include "shell/main_window.h"
 #include "signal/program.h"
 
@@ -29,7 +29,7 @@ void MainWindow::bindAnalysisCommands() {
   auto& h = handlers_;
   // Phonemes > Read, Save as; Words > Read, Save as.
   h[41] = [this] {
-    const QString name = QFileDialog::getOpenFileName(this, "Read phoneme labels");
+    const QString name = chooseFile(this, FileQuestion::Open, "Read phoneme labels");
     if (name.isEmpty()) return;
     infoFile info = program().en_cours;
     info.nom_man = name.toStdString();
@@ -42,7 +42,7 @@ void MainWindow::bindAnalysisCommands() {
     phonemePane_->update();
   };
   h[43] = [this] {
-    const QString name = QFileDialog::getSaveFileName(this, "Save phoneme labels as");
+    const QString name = chooseFile(this, FileQuestion::Save, "Save phoneme labels as");
     if (name.isEmpty()) return;
     infoFile info = program().en_cours;
     info.nom_man = name.toStdString();
@@ -50,7 +50,7 @@ void MainWindow::bindAnalysisCommands() {
     if (info.labelKind) writeLabels(program().etiq, info, program().ct.tf);
   };
   h[51] = [this] {
-    const QString name = QFileDialog::getOpenFileName(this, "Read word annotations");
+    const QString name = chooseFile(this, FileQuestion::Open, "Read word annotations");
     if (name.isEmpty()) return;
     infoFile info = program().en_cours;
     info.nomAnnot = name.toStdString();
@@ -63,7 +63,7 @@ void MainWindow::bindAnalysisCommands() {
     wordPane_->update();
   };
   h[52] = [this] {
-    const QString name = QFileDialog::getSaveFileName(this, "Save word annotations as");
+    const QString name = chooseFile(this, FileQuestion::Save, "Save word annotations as");
     if (name.isEmpty()) return;
     infoFile info = program().en_cours;
     info.nomAnnot = name.toStdString();

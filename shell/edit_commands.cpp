@@ -2,11 +2,11 @@
 // calling the editing operations: Save as, Copy to file, Paste from file,
 // Zero, Remove DC and Resampling.
 #include <QApplication>
-#include <QFileDialog>
 #include <QInputDialog>
 
 #include "platform/dialogs.h"
 #include "shell/busy_cursor.h"
+#include "shell/file_chooser.h"
 #include "shell/main_window.h"
 #include "signal/current_signal.h"
 #include "signal/edit_clipboard.h"
@@ -30,7 +30,7 @@ bool describeFile(const std::string& name, infoFile& info) {
 }
 
 std::string askSaveName(QWidget* parent, const QString& title, const std::string& proposed = {}) {
-  return QFileDialog::getSaveFileName(parent, title, QString::fromStdString(proposed), "*.*").toStdString();
+  return chooseFile(parent, FileQuestion::Save, title, QString::fromStdString(proposed)).toStdString();
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ void MainWindow::bindEditCommands() {
     if (editCopyToFile(destination)) previous = name;
   };
   h[16] = [this] {
-    const std::string name = QFileDialog::getOpenFileName(this, "Paste from file").toStdString();
+    const std::string name = chooseFile(this, FileQuestion::Open, "Paste from file").toStdString();
     infoFile source;
     if (name.empty() || !describeFile(name, source) || !init_infoFile_read(source)) return;
     BusyCursor busy;

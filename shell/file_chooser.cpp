@@ -15,10 +15,11 @@ FileChooser& installed() {
 
 void setFileChooser(FileChooser chooser) { installed() = std::move(chooser); }
 
-QString chooseFile(QWidget* parent, FileQuestion question, const QString& title, const QString& start) {
+QString chooseFile(QWidget* parent, FileQuestion question, const QString& title, const QString& start,
+                   const QString& filter) {
   if (installed()) return installed()(question, title, start);
-  return question == FileQuestion::Open ? QFileDialog::getOpenFileName(parent, title, start, "*.*")
-                                        : QFileDialog::getSaveFileName(parent, title, start, "*.*");
+  return question == FileQuestion::Open ? QFileDialog::getOpenFileName(parent, title, start, filter)
+                                        : QFileDialog::getSaveFileName(parent, title, start, filter);
 }
 
 }  // namespace ardv::shell

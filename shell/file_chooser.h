@@ -17,7 +17,9 @@ using FileChooser = std::function<QString(FileQuestion question, const QString& 
 // Installs a chooser; an empty one restores the dialogs.
 void setFileChooser(FileChooser chooser);
 
-// Asks for an existing file or for a file to write (filter "*.*"), starting at `start`.
-QString chooseFile(QWidget* parent, FileQuestion question, const QString& title, const QString& start = {});
+// Asks for an existing file or for a file to write, starting at `start`,
+// offering the files that match `filter` (Qt's name-filter syntax).
+QString chooseFile(QWidget* parent, FileQuestion question, const QString& title, const QString& start = {},
+                   const QString& filter = "*.*");
 
 }  // namespace ardv::shell

@@ -1,7 +1,6 @@
 // The operations bound to the main menu's commands.
 #include <QApplication>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <cstdlib>
 
@@ -10,6 +9,7 @@
 #include "platform/report.h"
 #include "prosody/energy.h"
 #include "shell/command_table.h"
+#include "shell/file_chooser.h"
 #include "shell/help_window.h"
 #include "shell/main_window.h"
 #include "shell/options_dialog.h"
@@ -21,6 +21,7 @@
 #include "signal/program.h"
 #include "signal/results.h"
 #include "signal/startup.h"
+#include "signal/writable_target.h"
 #include "spectral/spectrogram_image.h"
 #include "spectral/spectrogram_params.h"
 
@@ -107,8 +108,8 @@ void MainWindow::commandOpen() {
   const QString start = program().fileLoaded
                             ? QString::fromStdString(std::filesystem::path(program().en_cours.nom).parent_path().string())
                             : QString();
-  const QString name = QFileDialog::getOpenFileName(this, "Open", start,
-                                                    "Signals (*.wav *.WAV *.ard *.ARD);;All files (*)");
+  const QString name =
+      chooseFile(this, FileQuestion::Open, "Open", start, "Signals (*.wav *.WAV *.ard *.ARD);;All files (*)");
   if (!name.isEmpty()) openPath(name.toStdString());
 }
 
@@ -141,9 +142,9 @@ void MainWindow::commandSpectroParams(int kind) {
 }
 
 void MainWindow::commandSavePgm() {
-  const QString name = QFileDialog::getSaveFileName(this, "Save spectrogram (pgm image)", QString(), "*.*");
-  if (name.isEmpty()) return;
+  const QString name = chooseFile(this, FileQuestion::Save, "Save spectrogram (pgm image)");
   const auto& prog = program();
+  if (name.isEmpty() || !isSeparateOutput(name.toStdString(), prog.en_cours.nom)) return;
   const SampleSpan samples{prog.memory.data(), prog.memory.size(), prog.ct.d_e};
   QApplication::setOverrideCursor(Qt::WaitCursor);
   exportSpectrogram(prog.en_cours.mode, prog.en_cours.frequence, samples, prog.ct.d_es, prog.ct.f_es,

@@ -3,6 +3,9 @@
 #include "signal/edit_clipboard.h"
 
 #include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "annotation/texts.h"
@@ -188,6 +191,11 @@ bool editCopy() {
 
 namespace {
 bool pasteSource(const infoFile& source) {
+  // Samples taken at another rate would play at the wrong pitch and speed.
+  if (std::abs(source.frequence - program().en_cours.frequence) > 1e-10) {
+    message(text(1018));
+    return false;
+  }
   DisplayContext& ct = program().ct;
   const std::int32_t p = ct.d_sel;
   const std::int32_t n = insertSourceAt(source, p, false);
@@ -202,6 +210,11 @@ bool editPaste() {
   if (!editableSignal() || !selectionInMemory(1010)) return false;
   infoFile clip;
   clip.nom = clipboardPath().string();
+  std::error_code error;
+  if (!std::filesystem::exists(clip.nom, error)) {
+    message(text(1007));  // nothing cut or copied yet
+    return false;
+  }
   if (!init_infoFile_read_WAV(clip)) return false;
   editContext().insertSource = clip;
   return pasteSource(clip);

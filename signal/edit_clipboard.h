@@ -42,9 +42,11 @@ std::int32_t insertFileAt(const std::string& name, std::int32_t p, int formatInd
 bool editCut();     // selection into "cutfile.wa$", then removed
 bool editDelete();  // selection into "cutfile_.wa$", then removed
 bool editCopy();    // selection into "cutfile.wa$"
-// Inserts "cutfile.wa$" at d_sel; the inserted stretch becomes the selection.
+// Inserts "cutfile.wa$" at d_sel (UI text 1007 when nothing was cut or
+// copied yet); the inserted stretch becomes the selection.
 bool editPaste();
-// Inserts the described file `source` at d_sel (UI text 1008 without a place).
+// Inserts the described file `source` at d_sel (UI text 1008 without a place,
+// 1018 when its sampling frequency is not the current one's; so for Paste).
 bool editPasteFromFile(const infoFile& source);
 // Undoes the last edit by its kind; then no edit is left to cancel. UI text
 // 1029 when there is none.

@@ -21,17 +21,11 @@
 #include "signal/transports.h"
 #include "signal/wav_layout.h"
 #include "signal/wavfile.h"
+#include "signal/writable_target.h"
 #include "signal/write_sound_file.h"
 
 namespace ardv {
 namespace {
-
-bool sameFile(const std::string& a, const std::string& b) {
-  std::error_code error;
-  if (std::filesystem::exists(a, error) && std::filesystem::exists(b, error))
-    return std::filesystem::equivalent(a, b, error);
-  return std::filesystem::absolute(a, error).lexically_normal() == std::filesystem::absolute(b, error).lexically_normal();
-}
 
 bool destinationAllowed(const infoFile& destination) {
   const Program& p = program();

@@ -14,6 +14,7 @@
 #include "signal/program.h"
 #include "signal/transports.h"
 #include "signal/wav_layout.h"
+#include "signal/writable_target.h"
 
 namespace ardv {
 namespace {
@@ -115,11 +116,12 @@ bool resampleCurrent(double newFrequence, const std::string& target) {
   Program& p = program();
   if (!p.fileLoaded) return false;
   const double current = std::trunc(p.en_cours.frequence);
-  if (newFrequence == p.en_cours.frequence) return true;
   if (!(newFrequence >= 1.0)) {
     message("The new sampling frequency must be at least 1 Hz.");
     return false;
   }
+  const std::string wav = resampledWavName(target);
+  if (!isSeparateOutput(wav, p.en_cours.nom)) return false;
   const double r = current / newFrequence;
   const ResampleRatio ratio = resampleRatio(r);
   const std::int64_t n = p.en_cours.longueur / 2;
@@ -131,7 +133,6 @@ bool resampleCurrent(double newFrequence, const std::string& target) {
   if (n > 0 && (all.size() != n || lireSignal(p.en_cours, p.en_cours.depl, all, 0, static_cast<std::int32_t>(n)) != n))
     return false;
   const std::vector<std::int16_t> x(all.data(), all.data() + n);
-  const std::string wav = resampledWavName(target);
   std::vector<std::int16_t> y;
   escapePressed();  // forget a press made before
   if (!resampleSamples(x, ratio, [] { return escapePressed(); }, y)) {

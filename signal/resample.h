@@ -57,11 +57,11 @@ bool resampleSamples(const std::vector<std::int16_t>& x, const ResampleRatio& ra
 std::string resampledWavName(const std::string& target);
 
 // Converts all samples of the current file to `newFrequence` Hz and writes
-// the WAV file resampledWavName(target) at current × L / M Hz. Nothing
-// happens (true) when the frequency is the current one. A message names the
-// result (caption UI text 9210). Escape (escapePressed()) stops the
-// conversion between blocks: nothing is written, a previous file of that
-// name is left as it was. False after a message.
+// the WAV file resampledWavName(target) at current × L / M Hz; at the
+// current frequency that file is a copy. The signal file itself is refused.
+// A message names the result (caption UI text 9210). Escape (escapePressed())
+// stops the conversion between blocks: nothing is written, a previous file of
+// that name is left as it was. False after a message.
 bool resampleCurrent(double newFrequence, const std::string& target);
 
 }  // namespace ardv

@@ -26,4 +26,16 @@ bool isWritableTargetWarn(const std::string& name) {
   return false;
 }
 
+bool sameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  if (fs::exists(a, error) && fs::exists(b, error)) return fs::equivalent(a, b, error);
+  return fs::absolute(a, error).lexically_normal() == fs::absolute(b, error).lexically_normal();
+}
+
+bool isSeparateOutput(const std::string& name, const std::string& signal) {
+  if (signal.empty() || !sameFile(name, signal)) return true;
+  message(text(1017));
+  return false;
+}
+
 }  // namespace ardv

@@ -13,4 +13,12 @@ bool isWritableTarget(const std::string& name);
 // The same, showing the warning "<name> <text 3601>" when the answer is false.
 bool isWritableTargetWarn(const std::string& name);
 
+// Whether `a` and `b` name the same file: the same file on disk when both
+// exist, else the same absolute path. Reports nothing.
+bool sameFile(const std::string& a, const std::string& b);
+
+// False, after message 1017, when the output `name` is the signal file
+// `signal` it is computed from: an output never replaces its signal.
+bool isSeparateOutput(const std::string& name, const std::string& signal);
+
 }  // namespace ardv

@@ -292,6 +292,22 @@ TEST(CopyNames, TrailingNumberGrows) {
   EXPECT_EQ(nextCopyName("x041"), "x042");
 }
 
+TEST_F(Editing, PastesOfNothingOrOfAnotherRateAreRefused) {
+  open(600, 8000, 3);
+  ScopedRecorder rec;
+  std::filesystem::remove(clipboardPath());
+  program().ct.d_sel = program().ct.f_sel = 50;
+  EXPECT_FALSE(editPaste());
+  const std::string other = (dir_.path() / "c.wav").string();
+  ASSERT_TRUE(writeWavFile(other, std::vector<std::int16_t>(300, 1), 16000, notetiqs(), notetiqs()));
+  infoFile source;
+  source.nom = other;
+  ASSERT_TRUE(init_infoFile_read(source));
+  EXPECT_FALSE(editPasteFromFile(source));
+  EXPECT_EQ(memory(), samples_);
+  EXPECT_EQ(rec->count(ReportKind::Message), 2u);
+}
+
 TEST_F(Editing, OpeningAnotherFileResetsTheEditState) {
   open(600, 8000, 2);
   program().ct.d_sel = 0;
