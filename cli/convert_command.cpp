@@ -11,6 +11,7 @@
 #include "signal/annotation_chunk.h"
 #include "signal/infofile_io.h"
 #include "signal/wavfile.h"
+#include "signal/writable_target.h"
 #include "signal/write_sound_file.h"
 
 namespace ardv::cli {
@@ -33,6 +34,7 @@ int runConvert(const Args& arguments) {
   infoFile in;
   if (!describeForReading(args[0], inProfile, in)) return 1;
 
+  if (!isSeparateOutput(args[1], in.nom) || (outProfile && profileIndexByName(*outProfile) < 0)) return 1;
   infoFile out;
   out.nom = args[1];
   out.frequence = in.frequence;

@@ -1,6 +1,7 @@
 // ardv-cli energy FILE [-o OUT] [--flow HZ] [--fhigh HZ] [--window MS]
 // [--profile NAME]: the energy of a whole signal file, one "ms   dB" line per
 // frame (dB above the lowest energy), into OUT or on standard output.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -24,7 +25,7 @@ bool number(const std::optional<std::string>& text, float& value) {
   if (!text) return true;
   char* end = nullptr;
   const double v = std::strtod(text->c_str(), &end);
-  if (!end || *end || text->empty()) return false;
+  if (!end || *end || text->empty() || !std::isfinite(v) || std::abs(v) > 1e9) return false;
   value = static_cast<float>(v);
   return true;
 }

@@ -14,8 +14,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include "annotation/label_files.h"
@@ -29,6 +31,7 @@
 #include "signal/program.h"
 #include "signal/time_conversion.h"
 #include "signal/wavfile.h"
+#include "signal/writable_target.h"
 #include "signal/write_sound_file.h"
 
 namespace ardv::cli {
@@ -89,6 +92,7 @@ void list(const char* title, const notetiqs& marks, double frequence) {
 }
 
 bool writeWavCopy(const infoFile& in, const std::string& name, const notetiqs& phon, const notetiqs& word) {
+  if (!isSeparateOutput(name, in.nom)) return false;
   infoFile out;
   out.nom = name;
   out.frequence = in.frequence;
@@ -125,6 +129,12 @@ int runLabels(const Args& arguments) {
       (exportTo && !kindByName(exportTo->first, wordsTier, exportKind)))
     return usage();
 
+  // An import that cannot be read at all writes nothing (bad lines only are reported and skipped).
+  std::error_code error;
+  if (import && !std::filesystem::is_regular_file(import->second, error)) {
+    message(import->second + " cannot be read: it does not exist or is not a file.");
+    return 1;
+  }
   infoFile info;
   if (!describeForReading(args[0], profile, info)) return 1;
   const Program& prog = program();
@@ -148,6 +158,7 @@ int runLabels(const Args& arguments) {
     }
   }
   if (exportTo) {
+    if (!isSeparateOutput(exportTo->second, info.nom)) return 1;
     bool written = false;
     if (exportKind.textGrid) {
       written = exportTextGrid(exportTo->second, phon, word, info.frequence, tf);

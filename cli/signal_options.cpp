@@ -2,6 +2,8 @@
 #include "cli/signal_options.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/report.h"
 #include "signal/infofile_io.h"
@@ -35,6 +37,13 @@ int profileIndexByName(const std::string& name) {
 }
 
 bool describeForReading(const std::string& file, const std::optional<std::string>& profile, infoFile& info) {
+  std::error_code error;
+  if (std::filesystem::is_directory(file, error)) {
+    message(file + " is a directory, not a signal file.");
+    return false;
+  }
+  // A profile is only used for a file not read as WAV, but a wrong name is always a mistake.
+  if (profile && isWavName(file) && profileIndexByName(*profile) < 0) return false;
   infoFile candidate;
   candidate.nom = file;
   if (!isWavName(file)) {

@@ -19,8 +19,9 @@ std::optional<std::string> takeOption(Args& args, const std::string& name, bool&
 int profileIndexByName(const std::string& name);
 
 // Describes `file` for reading: a WAV file by its header, another through the
-// profile `profile` (required for it: without one a message says so).
-// Returns false after the one message.
+// profile `profile` (required for it: without one a message says so). A
+// directory and an unknown profile name are refused. Returns false after the
+// one message.
 bool describeForReading(const std::string& file, const std::optional<std::string>& profile, infoFile& info);
 
 }  // namespace ardv::cli

@@ -47,9 +47,10 @@ std::string checkEnergyHigh(EnergyParams& p, double fs) {
 }
 
 std::string checkEnergyWindow(EnergyParams& p, double fs) {
-  if (static_cast<std::int64_t>(0.001 * fs * p.windowMs) > kMaxEnergyFrame)
+  // Compared as doubles: a huge or NaN length is never cast to an integer.
+  if (0.001 * fs * p.windowMs >= kMaxEnergyFrame + 1.0)
     p.windowMs = static_cast<float>(samplesToMs(kMaxEnergyFrame, fs));
-  else if (p.windowMs <= 0) p.windowMs = 16;
+  else if (!(p.windowMs > 0)) p.windowMs = 16;
   else return {};
   return note("window length (ms)", p.windowMs);
 }
@@ -69,7 +70,8 @@ bool energySetup(EnergyParams& p, double fs, EnergySetup& setup) {
   }
   EnergySetup s;
   s.fs = fs;
-  auto Le = static_cast<std::int64_t>(0.001 * fs * p.windowMs);
+  const double exact = 0.001 * fs * p.windowMs;
+  std::int64_t Le = exact >= kMaxEnergyFrame + 1.0 ? kMaxEnergyFrame + 1 : exact >= 1.0 ? static_cast<std::int64_t>(exact) : 0;
   if (Le > kMaxEnergyFrame) {
     Le = kMaxEnergyFrame;
     p.windowMs = static_cast<float>(samplesToMs(kMaxEnergyFrame, fs));

@@ -120,6 +120,15 @@ bool resampleCurrent(double newFrequence, const std::string& target) {
     message("The new sampling frequency must be at least 1 Hz.");
     return false;
   }
+  // The ratio table reaches about 1/6 to 5.5 times the current frequency;
+  // outside it the result would be at a rate far from the one asked.
+  const double lowest = std::floor(current / kResampleMaxRatio) + 1, highest = std::floor(current / kResampleMinRatio);
+  if (!(newFrequence >= lowest && newFrequence <= highest)) {
+    message("From " + std::to_string(static_cast<long long>(current)) + " Hz the new sampling frequency lies between " +
+            std::to_string(static_cast<long long>(lowest)) + " and " + std::to_string(static_cast<long long>(highest)) +
+            " Hz.");
+    return false;
+  }
   const std::string wav = resampledWavName(target);
   if (!isSeparateOutput(wav, p.en_cours.nom)) return false;
   const double r = current / newFrequence;

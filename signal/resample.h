@@ -20,6 +20,10 @@ constexpr std::int64_t kResampleFilterLength = 900;
 // Output samples computed between two questions whether to stop (a few
 // milliseconds of work at the slowest ratios).
 constexpr std::int64_t kResampleBlockSamples = 8192;
+// Span of the ratio current / new frequency the ratio table serves (its
+// first range ends at 0.21, its last at 6).
+constexpr double kResampleMinRatio = 0.15;
+constexpr double kResampleMaxRatio = 6.0;
 
 struct ResampleRatio {
   int up = 1;    // L
@@ -58,10 +62,11 @@ std::string resampledWavName(const std::string& target);
 
 // Converts all samples of the current file to `newFrequence` Hz and writes
 // the WAV file resampledWavName(target) at current × L / M Hz; at the
-// current frequency that file is a copy. The signal file itself is refused.
-// A message names the result (caption UI text 9210). Escape (escapePressed())
-// stops the conversion between blocks: nothing is written, a previous file of
-// that name is left as it was. False after a message.
+// current frequency that file is a copy. The signal file itself and a new
+// frequency outside current / kResampleMaxRatio .. current / kResampleMinRatio
+// are refused. A message names the result (caption UI text 9210). Escape
+// (escapePressed()) stops the conversion between blocks: nothing is written,
+// a previous file of that name is left as it was. False after a message.
 bool resampleCurrent(double newFrequence, const std::string& target);
 
 }  // namespace ardv
