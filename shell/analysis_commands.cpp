@@ -36,7 +36,7 @@ void MainWindow::bindAnalysisCommands() {
     info.labelKind = askKind(this, "Phoneme labels", kPhonemeKinds, info.labelKind);
     if (!info.labelKind) return;
     notetiqs list;
-    readLabels(list, info);
+    if (!readLabels(list, info) && list.count() == 0) return;  // nothing read (reported): the labels stay
     program().etiq = std::move(list);
     program().annotationsModified = true;
     phonemePane_->update();
@@ -57,7 +57,7 @@ void MainWindow::bindAnalysisCommands() {
     info.annotationKind = askKind(this, "Word annotations", kWordKinds, info.annotationKind);
     if (!info.annotationKind) return;
     notetiqs list;
-    readAnnotations(list, info);
+    if (!readAnnotations(list, info) && list.count() == 0) return;  // nothing read (reported): the words stay
     program().note = std::move(list);
     program().annotationsModified = true;
     wordPane_->update();
