@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMessageBox>
+#include <cmath>
 #include <cstdlib>
 
 #include "annotation/texts.h"
@@ -118,12 +119,18 @@ void MainWindow::commandGoTo() {
   if (!answer) return;
   char* end = nullptr;
   const double ms = std::strtod(answer->c_str(), &end);
-  if (end == answer->c_str()) return;
+  if (end == answer->c_str() || !std::isfinite(ms)) {
+    message("\"" + *answer + "\" is not a time in milliseconds.");
+    return;
+  }
   goToMs(ms);
 }
 
 void MainWindow::commandCopyBitmap(const PlaneView* view) {
-  if (view->bitmap().isNull()) return;
+  if (view->bitmap().isNull()) {
+    message("Nothing to copy: the plane shows no image.");
+    return;
+  }
   QApplication::clipboard()->setImage(view->bitmap());
 }
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QTimer>
 #include <QtTest/QtTest>
 #include <cmath>
@@ -62,6 +63,7 @@ class CommandSweepTest : public QObject, test_support::WindowFixture {
   NullAudioInput input_;
   QTimer closer_;
   bool accept_ = false;
+  QString typed_;  // typed into the next dialog's text field before it is accepted
   int saved_ = 0;
 
   std::filesystem::path signalPath() const { return dir_->path() / "signal.wav"; }
@@ -119,6 +121,10 @@ class CommandSweepTest : public QObject, test_support::WindowFixture {
     connect(&closer_, &QTimer::timeout, this, [this] {
       QWidget* w = QApplication::activeModalWidget();
       if (!w) return;
+      if (auto* edit = w->findChild<QLineEdit*>(); edit && !typed_.isEmpty()) {
+        edit->setText(typed_);
+        typed_.clear();
+      }
       if (auto* d = qobject_cast<QDialog*>(w))
         accept_ ? d->accept() : d->reject();
       else
@@ -167,6 +173,14 @@ class CommandSweepTest : public QObject, test_support::WindowFixture {
       if (s.rateHz > 0) QVERIFY2(test::readFile(signalPath()) == before, qPrintable(QString("command %1").arg(c.id)));
     }
     setFileChooser({});
+  }
+
+  void goToSaysWhatItCannotRead() {
+    QVERIFY(enter(kStates[1]));
+    accept_ = true;
+    typed_ = "later";
+    QVERIFY(window_->runCommand(kCmdGoTo));
+    QCOMPARE((*recorder_)->reports().size(), std::size_t(1));
   }
 
   // A label file that cannot be read leaves the labels shown as they were.
