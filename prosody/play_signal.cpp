@@ -15,10 +15,12 @@ namespace ardv {
 bool currentStretchSamples(std::int32_t a, std::int32_t b, std::vector<std::int16_t>& out) {
   out.clear();
   const Program& p = program();
-  if (!p.fileLoaded) return false;
   a = std::max(a, 0);
   b = std::min(b, p.ct.tf - 1);
-  if (b < a) return false;
+  if (!p.fileLoaded || b < a) {
+    message("Nothing to play: the signal holds no sample there.");
+    return false;
+  }
   const auto& ct = p.ct;
   if (a >= ct.d_e && b <= ct.f_e && b - ct.d_e < p.memory.size()) {
     const std::int16_t* first = p.memory.data() + (a - ct.d_e);

@@ -11,7 +11,7 @@ namespace ardv {
 
 // Samples a..b (inclusive, clipped to the signal) of the current signal: from
 // the memory buffer when they lie in it, otherwise read from the file.
-// False (after a report, or nothing to play) leaves `out` empty.
+// False (after a report) leaves `out` empty.
 bool currentStretchSamples(std::int32_t a, std::int32_t b, std::vector<std::int16_t>& out);
 
 // The file "&Play the file" plays: the current file when it is a WAV file,

@@ -262,6 +262,9 @@ TEST_F(RecordingTest, FileOfAProfileIsPlayedThroughItsWavCopy) {
   EXPECT_EQ(x, (std::vector<std::int16_t>{-32768, 32752, 80}));
   ASSERT_TRUE(currentStretchSamples(1, 9, x));  // clipped to the signal
   EXPECT_EQ(x, (std::vector<std::int16_t>{32752, 80}));
+  EXPECT_FALSE(currentStretchSamples(5, 9, x));  // past the end: said, not silent
+  EXPECT_TRUE(x.empty());
+  EXPECT_TRUE(recorder_->saw("Nothing to play: the signal holds no sample there."));
   presetDialogs() = PresetDialogs{};
 }
 
