@@ -27,8 +27,13 @@ const std::string& deviceName() {
 constexpr snd_pcm_uframes_t kChunkFrames = 1024;
 constexpr unsigned kBufferMicroseconds = 200000;  // short enough to stop at once
 
+// The thread that installed the devices: the only one that may trace.
+std::thread::id traceThread;
+
 // ALSA prints its diagnostics on standard error; they go to the trace instead.
+// A diagnostic raised on a worker thread is dropped: the trace is a window.
 void quietAlsaErrors(const char* file, int line, const char* function, int err, const char* fmt, ...) {
+  if (std::this_thread::get_id() != traceThread) return;
   char text[512];
   va_list args;
   va_start(args, fmt);
@@ -282,6 +287,7 @@ bool installAlsaDevices() {
   Installed& i = installed();
   if (!i.probed) {
     i.probed = true;
+    traceThread = std::this_thread::get_id();
     snd_lib_error_set_handler(quietAlsaErrors);
     int code = 0;
     const bool out16 = probe(SND_PCM_STREAM_PLAYBACK, 11025, &code);
