@@ -1,12 +1,11 @@
 // Safe printf-style formatting of numbered texts: conversions matched against
-// the arguments, hostile formats from a data file.
+// the arguments, hostile formats from a data file (random ones: country_file_fuzz).
 #include "annotation/text_format.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-#include <random>
 
 namespace ardv {
 namespace {
@@ -27,7 +26,8 @@ TEST(FormatText, MismatchedArgumentsAreConverted) {
   EXPECT_EQ(formatText("%s", {5}), "5");
   EXPECT_EQ(formatText("%d", {7.9}), "7");
   EXPECT_EQ(formatText("%.1f", {3}), "3.0");
-  EXPECT_EQ(formatText("%d", {1e300}), std::to_string(static_cast<long long>(9.2e18)));
+  for (double huge : {1e300, std::numeric_limits<double>::infinity()})
+    EXPECT_EQ(formatText("%d", {huge}), std::to_string(static_cast<long long>(9.2e18)));
   EXPECT_EQ(formatText("%d", {std::nan("")}), "0");
 }
 
@@ -49,20 +49,6 @@ TEST(FormatText, HostileFormatsAreLeftAsText) {
   EXPECT_EQ(formatText("%999999d", {1}), "%999999d");
   EXPECT_EQ(formatText("%999d", {1}), std::string(998, ' ') + "1");
   EXPECT_LT(formatText("%.99999f", {1.0}).size(), 12000u);
-}
-
-TEST(FormatText, RandomFormatsNeverCrash) {
-  std::mt19937 rng(42);
-  const std::string alphabet = "%%%dsfngcxXlh.*-+ #0123456789pabLeE";
-  for (int round = 0; round < 2000; ++round) {
-    std::string fmt;
-    std::size_t length = rng() % 24;
-    for (std::size_t i = 0; i < length; ++i) fmt += alphabet[rng() % alphabet.size()];
-    std::string out = formatText(fmt, {round, "s", 1.5});
-    EXPECT_LT(out.size(), 40000u) << fmt;
-    formatText(fmt, {});
-    formatText(fmt, {std::numeric_limits<double>::infinity(), -1LL});
-  }
 }
 
 }  // namespace
