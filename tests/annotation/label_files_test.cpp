@@ -10,31 +10,16 @@
 #include "annotation/phonetic_description.h"
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
+#include "tests/annotation/marks.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
 namespace ardv {
 namespace {
 
-struct Mark {
-  std::int32_t p;
-  std::string text;
-  bool operator==(const Mark&) const = default;
-  friend void PrintTo(const Mark& m, std::ostream* os) { *os << m.p << ":\"" << m.text << "\""; }
-};
-using Marks = std::vector<Mark>;
-
-notetiqs listOf(const Marks& marks) {
-  notetiqs list;
-  for (const Mark& m : marks) list.SetText(list.insertOrGet(m.p), m.text);
-  return list;
-}
-
-Marks marksOf(const notetiqs& list) {
-  Marks out;
-  for (const notetiq& b : list.items()) out.push_back({b.limite, b.text});
-  return out;
-}
+using test::listOf;
+using test::Marks;
+using test::marksOf;
 
 class LabelFilesTest : public ::testing::Test {
  protected:

@@ -9,22 +9,16 @@
 #include "annotation/notetiqs.h"
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
+#include "tests/annotation/marks.h"
 
 namespace ardv {
 namespace {
 
 using Marks = std::map<std::int32_t, std::string>;
 
-notetiqs fromMarks(const Marks& marks) {
-  notetiqs list;
-  for (const auto& [p, t] : marks) list.SetText(list.insertOrGet(p), t);
-  return list;
-}
-
 Marks toMarks(const notetiqs& list) {
-  Marks marks;
-  for (const notetiq& b : list.items()) marks[b.limite] = b.text;
-  return marks;
+  const test::Marks v = test::marksOf(list);
+  return Marks(v.begin(), v.end());
 }
 
 // Reference cut of [a, b): every position maps through f (inside -> a, after
@@ -69,27 +63,27 @@ TEST(NotetiqsEdit, SplitMovesTheLabelToTheLargerRightPart) {
   };
   for (const Case& c : {Case{30, {{0, ""}, {30, "a"}, {100, ""}}}, Case{50, {{0, "a"}, {50, ""}, {100, ""}}},
                         Case{70, {{0, "a"}, {70, ""}, {100, ""}}}}) {
-    notetiqs list = fromMarks({{0, "a"}, {100, ""}});
+    notetiqs list = test::listOf({{0, "a"}, {100, ""}});
     EXPECT_GE(list.split(c.p), 0);
     EXPECT_EQ(toMarks(list), c.expected) << c.p;
   }
-  notetiqs list = fromMarks({{0, "a"}, {100, ""}});
+  notetiqs list = test::listOf({{0, "a"}, {100, ""}});
   EXPECT_EQ(list.split(100), -1);
 }
 
 TEST(NotetiqsEdit, RemoveKeepsEveryLabel) {
   textTable().loadText("5601, \"both labelled\"\n", "test");
   ScopedRecorder rec;
-  notetiqs moved = fromMarks({{0, ""}, {100, "b"}, {200, ""}});
+  notetiqs moved = test::listOf({{0, ""}, {100, "b"}, {200, ""}});
   EXPECT_TRUE(moved.remove(90));
   EXPECT_EQ(toMarks(moved), (Marks{{0, "b"}, {200, ""}}));
 
-  notetiqs both = fromMarks({{0, "a"}, {100, "b"}, {200, ""}});
+  notetiqs both = test::listOf({{0, "a"}, {100, "b"}, {200, ""}});
   EXPECT_FALSE(both.remove(110));
   EXPECT_EQ(toMarks(both), (Marks{{0, "a"}, {100, "b"}, {200, ""}}));
   EXPECT_TRUE(rec->saw("both labelled"));
 
-  notetiqs lastAfterLabel = fromMarks({{0, "a"}, {100, ""}});
+  notetiqs lastAfterLabel = test::listOf({{0, "a"}, {100, ""}});
   EXPECT_FALSE(lastAfterLabel.remove(99));
   EXPECT_TRUE(lastAfterLabel.remove(0));  // the first boundary always goes
   EXPECT_EQ(toMarks(lastAfterLabel), (Marks{{100, ""}}));
@@ -99,7 +93,7 @@ TEST(NotetiqsEdit, RemoveKeepsEveryLabel) {
 }
 
 TEST(NotetiqsEdit, MoveTakesTheNearestBoundary) {
-  notetiqs list = fromMarks({{0, "a"}, {100, "b"}, {200, ""}});
+  notetiqs list = test::listOf({{0, "a"}, {100, "b"}, {200, ""}});
   EXPECT_EQ(list.move(140), 1);
   EXPECT_EQ(list.move(171), 2);
   EXPECT_EQ(toMarks(list), (Marks{{0, "a"}, {140, "b"}, {171, ""}}));
@@ -107,7 +101,7 @@ TEST(NotetiqsEdit, MoveTakesTheNearestBoundary) {
 
 TEST(NotetiqsEdit, CutOfAStraddledStretchLeavesNoDuplicateBoundary) {
   // 0 "a" 100 "b" 200 "c" 300: cut [150, 260) takes the end of b and most of c.
-  notetiqs list = fromMarks({{0, "a"}, {100, "b"}, {200, "c"}, {300, ""}});
+  notetiqs list = test::listOf({{0, "a"}, {100, "b"}, {200, "c"}, {300, ""}});
   notetiqs clip;
   list.removeRange(150, 260, &clip);
   EXPECT_EQ(toMarks(list), (Marks{{0, "a"}, {100, "b"}, {150, ""}, {190, ""}}));
@@ -139,7 +133,7 @@ TEST(NotetiqsEdit, RandomCutsAndPastesFollowTheReference) {
     RandomList r = randomList(rng);
     std::uniform_int_distribution<std::int32_t> where(-5, 400), len(0, 120);
     const std::int32_t a = where(rng), b = a + len(rng);
-    notetiqs list = fromMarks(r.marks);
+    notetiqs list = test::listOf(r.marks);
     notetiqs clip;
     list.removeRange(a, b, &clip);
     ASSERT_EQ(toMarks(list), referenceCut(r.marks, a, b)) << round;
@@ -147,7 +141,7 @@ TEST(NotetiqsEdit, RandomCutsAndPastesFollowTheReference) {
     for (const notetiq& c : clip.items()) ASSERT_TRUE(c.limite >= 0 && c.limite <= std::max(b - a, 0));
 
     const std::int32_t p = where(rng), length = len(rng);
-    notetiqs pasted = fromMarks(r.marks);
+    notetiqs pasted = test::listOf(r.marks);
     ASSERT_TRUE(pasted.insertList(p, length, clip));
     ASSERT_EQ(toMarks(pasted), referencePaste(r.marks, p, length, toMarks(clip))) << round;
   }
@@ -164,7 +158,7 @@ TEST(NotetiqsEdit, CutOnBoundariesThenPasteBackRestoresExactly) {
     if (i > j) std::swap(i, j);
     if (i == j) continue;
     const std::int32_t a = r.positions[i], b = r.positions[j];
-    notetiqs list = fromMarks(r.marks);
+    notetiqs list = test::listOf(r.marks);
     notetiqs clip;
     list.removeRange(a, b, &clip);
     ASSERT_TRUE(list.insertList(a, b - a, clip));

@@ -8,25 +8,16 @@
 #include <random>
 
 #include "platform/headless/recording_reporter.h"
+#include "tests/annotation/marks.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
 namespace ardv {
 namespace {
 
-using Marks = std::vector<std::pair<std::int32_t, std::string>>;
-
-notetiqs listOf(const Marks& marks) {
-  notetiqs list;
-  for (const auto& [p, t] : marks) list.SetText(list.insertOrGet(p), t);
-  return list;
-}
-
-Marks marksOf(const notetiqs& list) {
-  Marks out;
-  for (const notetiq& b : list.items()) out.emplace_back(b.limite, b.text);
-  return out;
-}
+using test::listOf;
+using test::Marks;
+using test::marksOf;
 
 TEST(TextGrid, ExportedGridHasBothTiersWithGapsAsEmptyIntervals) {
   const std::string grid = formatTextGrid(listOf({{800, "a"}, {1600, ""}}), notetiqs(), 16000, 3200);
@@ -59,10 +50,9 @@ TEST(TextGrid, RandomListsRoundTrip) {
     notetiqs p2, w2;
     ScopedRecorder rec;
     ASSERT_TRUE(parseTextGrid(formatTextGrid(listOf(phon), listOf(word), frequence, tf), frequence, tf, "g", p2, w2));
-    // A lone first boundary at 0 with an empty segment is the grid's own start.
-    if (phon.size() >= 1 && phon.front().first == 0 && phon.front().second.empty()) phon.erase(phon.begin());
-    if (word.size() >= 1 && word.front().first == 0 && word.front().second.empty()) word.erase(word.begin());
-    if (phon.size() == 1 && phon[0].second.empty() && phon[0].first == 0) phon.clear();
+    // A first boundary at 0 with an empty segment is the grid's own start.
+    for (Marks* m : {&phon, &word})
+      if (!m->empty() && m->front() == Marks::value_type{0, ""}) m->erase(m->begin());
     EXPECT_EQ(marksOf(p2), phon) << round;
     EXPECT_EQ(marksOf(w2), word) << round;
   }
