@@ -36,6 +36,7 @@ class LabelFilesTest : public ::testing::Test {
   }
   void TearDown() override { phoneticDescription().clear(); }
 
+  ScopedRecorder rec;
   test::TempDir dir_;
   infoFile info_;
 };
@@ -44,34 +45,26 @@ class LabelFilesTest : public ::testing::Test {
 const Marks kPhonemes{{0, "p"}, {1280, ""}, {2560, "ai"}, {3840, "a"}, {5120, ""}};
 const Marks kWords{{128, "hello"}, {2560, ""}, {3840, "world"}, {6400, ""}};
 
-class PhonemeKinds : public LabelFilesTest, public ::testing::WithParamInterface<int> {};
+// (word file?, kind): every kind written and read back.
+class Kinds : public LabelFilesTest, public ::testing::WithParamInterface<std::pair<bool, int>> {};
 
-TEST_P(PhonemeKinds, RoundTrip) {
-  ScopedRecorder rec;
-  info_.labelKind = GetParam();
-  ASSERT_TRUE(writeLabels(listOf(kPhonemes), info_, 100000));
+TEST_P(Kinds, RoundTrip) {
+  const auto [words, kind] = GetParam();
+  (words ? info_.annotationKind : info_.labelKind) = kind;
+  const Marks& marks = words ? kWords : kPhonemes;
+  ASSERT_TRUE(words ? writeAnnotations(listOf(marks), info_, 100000) : writeLabels(listOf(marks), info_, 100000));
   notetiqs back;
   back.insertOrGet(7);  // reading empties the list first
-  EXPECT_TRUE(readLabels(back, info_));
-  EXPECT_EQ(marksOf(back), kPhonemes);
+  EXPECT_TRUE(words ? readAnnotations(back, info_) : readLabels(back, info_));
+  EXPECT_EQ(marksOf(back), marks);
   EXPECT_TRUE(rec->reports().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(All, PhonemeKinds, ::testing::Values(kLabelQern, kLabelNist, kLabelSam, kLabelAlign));
-
-class WordKinds : public LabelFilesTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(WordKinds, RoundTrip) {
-  ScopedRecorder rec;
-  info_.annotationKind = GetParam();
-  ASSERT_TRUE(writeAnnotations(listOf(kWords), info_, 100000));
-  notetiqs back;
-  EXPECT_TRUE(readAnnotations(back, info_));
-  EXPECT_EQ(marksOf(back), kWords);
-  EXPECT_TRUE(rec->reports().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(All, WordKinds, ::testing::Values(kAnnotVecsys, kAnnotNist, kAnnotSam, kAnnotNoisex));
+INSTANTIATE_TEST_SUITE_P(All, Kinds,
+                         ::testing::Values(std::pair{false, kLabelQern}, std::pair{false, kLabelNist},
+                                           std::pair{false, kLabelSam}, std::pair{false, kLabelAlign},
+                                           std::pair{true, kAnnotVecsys}, std::pair{true, kAnnotNist},
+                                           std::pair{true, kAnnotSam}, std::pair{true, kAnnotNoisex}));
 
 TEST_F(LabelFilesTest, LayoutsAsWritten) {
   info_.labelKind = kLabelQern;
@@ -101,7 +94,6 @@ TEST_F(LabelFilesTest, VecsysStoresUnitsOf128Samples) {
 }
 
 TEST_F(LabelFilesTest, UnknownLabelsAreCountedOnce) {
-  ScopedRecorder rec;
   info_.labelKind = kLabelAlign;
   notetiqs list;
   EXPECT_FALSE(parsePhonemeFile(".ali\nfreq_echt 16000\n 0 10 vcl\n 10 20 zz\n 20 30 #\n 30 40 qq\n 40 0 FIN\n",
@@ -117,7 +109,6 @@ TEST_F(LabelFilesTest, UnknownLabelsAreCountedOnce) {
 }
 
 TEST_F(LabelFilesTest, MalformedFilesGiveTheirMessages) {
-  ScopedRecorder rec;
   notetiqs list;
   info_.labelKind = kLabelSam;
   EXPECT_FALSE(parsePhonemeFile("LBD:\nLBB: 0, 5, 10, a\nLBB: 10, 15\nLBB: 20, 25, 30, p\n", info_, "f.sam", list));
@@ -148,7 +139,6 @@ TEST_F(LabelFilesTest, MalformedFilesGiveTheirMessages) {
 }
 
 TEST_F(LabelFilesTest, FailedWriteKeepsThePreviousFile) {
-  ScopedRecorder rec;
   info_.annotationKind = kAnnotNist;
   test::writeFile(info_.nomAnnot, "0 10 old\n");
   // A directory where the new content would be written makes the write fail, even for root.

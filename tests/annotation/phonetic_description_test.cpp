@@ -64,15 +64,14 @@ TEST_F(PhoneticDescriptionTest, InventoryIndicesAndLabels) {
 
 TEST_F(PhoneticDescriptionTest, NestedClassesMatchAtAnyDepth) {
   desc_.loadText(kSmall);
-  EXPECT_TRUE(desc_.matches("[all]", "a"));  // [all] > [V] > [low] > a
-  EXPECT_TRUE(desc_.matches("a", "[all]"));
-  EXPECT_TRUE(desc_.matches("[V]", "i"));
-  EXPECT_FALSE(desc_.matches("[V]", "p"));
-  EXPECT_TRUE(desc_.matches("[stops]", "[all]"));
-  EXPECT_FALSE(desc_.matches("[stops]", "[V]"));
-  EXPECT_TRUE(desc_.matches("p", "p"));
-  EXPECT_FALSE(desc_.matches("p", "b"));
-  EXPECT_FALSE(desc_.matches("[none]", "[none]"));
+  struct Case {
+    const char *a, *b;
+    bool match;
+  };
+  for (const Case& c : {Case{"[all]", "a", true} /* [all] > [V] > [low] > a */, {"a", "[all]", true}, {"[V]", "i", true},
+                        {"[V]", "p", false}, {"[stops]", "[all]", true}, {"[stops]", "[V]", false}, {"p", "p", true},
+                        {"p", "b", false}, {"[none]", "[none]", false}})
+    EXPECT_EQ(desc_.matches(c.a, c.b), c.match) << c.a << " " << c.b;
 }
 
 TEST_F(PhoneticDescriptionTest, VowelReferences) {
