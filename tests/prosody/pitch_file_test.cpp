@@ -47,6 +47,15 @@ class PitchFileTest : public testing::Test {
     return out;
   }
 
+  // The whole signal analysed in one run.
+  static PitchTrack wholeOf(const test::KnownF0Signal& s) {
+    PitchTrack whole;
+    EXPECT_TRUE(calcPitchMartin(s.samples.data(), static_cast<std::int64_t>(s.samples.size()), 0, s.fs,
+                                speakerF0Params(-1), PitchOptions{}, whole));
+    return whole;
+  }
+
+  ScopedRecorder rec;
   test::TempDir dir_;
 };
 
@@ -56,13 +65,10 @@ TEST_F(PitchFileTest, LineIsEighteenBytes) {
 }
 
 TEST_F(PitchFileTest, FileShorterThanAChunkEqualsTheWholeAnalysis) {
-  ScopedRecorder rec;
   const auto s = test::knownF0Set()[1];
   const infoFile info = wavOf(s, "short.wav");
   ASSERT_TRUE(pitchFileFromSignal(info, dir_ / "short.pit", speakerF0Params(-1), PitchOptions{}));
-  PitchTrack whole;
-  ASSERT_TRUE(calcPitchMartin(s.samples.data(), static_cast<std::int64_t>(s.samples.size()), 0, s.fs,
-                              speakerF0Params(-1), PitchOptions{}, whole));
+  const PitchTrack whole = wholeOf(s);
   const auto got = lines(dir_ / "short.pit");
   ASSERT_EQ(static_cast<int>(got.size()), whole.frames);
   for (int k = 0; k < whole.frames; ++k) {
@@ -72,13 +78,10 @@ TEST_F(PitchFileTest, FileShorterThanAChunkEqualsTheWholeAnalysis) {
 }
 
 TEST_F(PitchFileTest, LongFileIsWrittenInChunksWithoutItsLastFiveFrames) {
-  ScopedRecorder rec;
   const auto s = test::speechLike(16000, 14.0, 11);
   const infoFile info = wavOf(s, "long.wav");
   ASSERT_TRUE(pitchFileFromSignal(info, dir_ / "long.pit", speakerF0Params(-1), PitchOptions{}));
-  PitchTrack whole;
-  ASSERT_TRUE(calcPitchMartin(s.samples.data(), static_cast<std::int64_t>(s.samples.size()), 0, s.fs,
-                              speakerF0Params(-1), PitchOptions{}, whole));
+  const PitchTrack whole = wholeOf(s);
   const auto got = lines(dir_ / "long.pit");
   ASSERT_EQ(static_cast<int>(got.size()), whole.frames - kChunkTailFrames);
   int same = 0;
@@ -93,7 +96,6 @@ TEST_F(PitchFileTest, LongFileIsWrittenInChunksWithoutItsLastFiveFrames) {
 }
 
 TEST_F(PitchFileTest, ReadBackGivesTheValuesOfTheNearestRecord) {
-  ScopedRecorder rec;
   const auto s = test::knownF0Set()[4];
   const infoFile info = wavOf(s, "glide.wav");
   const auto pit = dir_ / "glide.pit";
@@ -115,7 +117,6 @@ TEST_F(PitchFileTest, ReadBackGivesTheValuesOfTheNearestRecord) {
 }
 
 TEST_F(PitchFileTest, OtherSpacingAndLongerFirstWordAreAccepted) {
-  ScopedRecorder rec;
   test::writeFile(dir_ / "hand.pit", ".pitch\n100 110\n108 120\n 116   130\n300 140\n");
   PitchFileCache cache;
   const double fs = 1000;  // one sample per ms
@@ -127,7 +128,6 @@ TEST_F(PitchFileTest, OtherSpacingAndLongerFirstWordAreAccepted) {
 }
 
 TEST_F(PitchFileTest, BadPitchFilesGiveZeroQuietly) {
-  ScopedRecorder rec;
   PitchFileCache cache;
   const std::pair<const char*, std::string> cases[] = {
       {"empty", ""}, {"short header", ".pi 100 110\n"}, {"other header", "pit. 100 110\n"},
@@ -142,7 +142,6 @@ TEST_F(PitchFileTest, BadPitchFilesGiveZeroQuietly) {
 }
 
 TEST_F(PitchFileTest, PathsThatAreNotFilesAreReportedOnce) {
-  ScopedRecorder rec;
   currentPitchFile() = CurrentPitchFile{};
   EXPECT_FALSE(checkPitchFilePath(dir_.path()));
   EXPECT_TRUE(rec->saw(text(7902)));
@@ -154,7 +153,6 @@ TEST_F(PitchFileTest, PathsThatAreNotFilesAreReportedOnce) {
 }
 
 TEST_F(PitchFileTest, UncreatablePitchFileIsReported) {
-  ScopedRecorder rec;
   const auto s = test::knownF0Set()[0];
   const infoFile info = wavOf(s, "a.wav");
   EXPECT_FALSE(pitchFileFromSignal(info, dir_ / "no" / "a.pit", speakerF0Params(-1), PitchOptions{}));
@@ -165,7 +163,6 @@ TEST_F(PitchFileTest, UncreatablePitchFileIsReported) {
 }
 
 TEST_F(PitchFileTest, FailureHalfWayKeepsThePreviousPitchFile) {
-  ScopedRecorder rec;
   const auto s = test::speechLike(16000, 14.0, 11);
   const infoFile info = wavOf(s, "cut.wav");
   // The file loses its second half after it was described: the second chunk cannot be read.
