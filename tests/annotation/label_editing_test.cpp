@@ -65,15 +65,15 @@ TEST_F(LabelEditing, WordTextLosesTrailingBlanksAndNeedsASegment) {
 
 TEST(TypedLabel, PrefixMatching) {
   const std::vector<std::string> inventory{"a", "ai", "p", "t"};
-  EXPECT_FALSE(matchTypedLabel("a", inventory).label);  // "a" and "ai" remain
-  EXPECT_EQ(matchTypedLabel("a", inventory).field, "a");
-  EXPECT_EQ(*matchTypedLabel("ai", inventory).label, "ai");
-  EXPECT_EQ(*matchTypedLabel("p", inventory).label, "p");
-  const TypedLabel ap = matchTypedLabel("ap", inventory);  // "a" then a new "p"
-  EXPECT_EQ(*ap.label, "a");
-  EXPECT_EQ(ap.field, "p");
-  EXPECT_FALSE(matchTypedLabel("x", inventory).label);
-  EXPECT_EQ(matchTypedLabel("x", inventory).field, "");
+  struct Case {
+    const char *typed, *label, *field;  // label "-": none applied
+  };
+  // "a" waits for "a" or "ai"; "ap" applies "a" and starts a new "p".
+  for (const Case& c : {Case{"a", "-", "a"}, {"ai", "ai", ""}, {"p", "p", ""}, {"ap", "a", "p"}, {"x", "-", ""}}) {
+    const TypedLabel got = matchTypedLabel(c.typed, inventory);
+    EXPECT_EQ(got.label.value_or("-"), c.label) << c.typed;
+    EXPECT_EQ(got.field, c.field) << c.typed;
+  }
 }
 
 TEST_F(LabelEditing, AnnotatorLabelsThreeSegmentsFromTypedInput) {
