@@ -169,11 +169,8 @@ TEST(RectifiePitch, OnsetsAloneChangeAndFollowTheReference) {
 }
 
 TEST(Bonus, ContribVoisBands) {
-  EXPECT_FLOAT_EQ(contribVois(0, 10), 20);
-  EXPECT_FLOAT_EQ(contribVois(5, 10), 15);
-  EXPECT_FLOAT_EQ(contribVois(20, 10), 10);
-  EXPECT_FLOAT_EQ(contribVois(60, 10), 5);
-  EXPECT_FLOAT_EQ(contribVois(80, 10), 0);
+  for (auto [v, contrib] : {std::pair{0, 20}, std::pair{5, 15}, std::pair{20, 10}, std::pair{60, 5}, std::pair{80, 0}})
+    EXPECT_FLOAT_EQ(contribVois(v, 10), contrib) << v;
 }
 
 TEST(Bonus, UnvoicedBonusIsFullWithoutVoicingAndZeroAboveMaxSourd) {

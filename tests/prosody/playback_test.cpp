@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <tuple>
 
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
@@ -157,9 +158,7 @@ TEST(RateChange, FactorTableEdges) {
       {1.19, {1, 1, false}}, {1.2, {3, 4, true}}, {1.41, {2, 3, true}}, {1.58, {3, 5, true}}, {1.82, {1, 2, true}}};
   for (const auto& [r, f] : cases) {
     const RateFactors got = rateFactors(r);
-    EXPECT_EQ(got.din, f.din) << r;
-    EXPECT_EQ(got.dout, f.dout) << r;
-    EXPECT_EQ(got.convert, f.convert) << r;
+    EXPECT_EQ(std::tuple(got.din, got.dout, got.convert), std::tuple(f.din, f.dout, f.convert)) << r;
   }
   EXPECT_EQ(rateChangeLength(10, {2, 3, true}), 0);
   EXPECT_EQ(rateChangeLength(3000, {2, 3, true}), (6000 - 30) / 3 - 2);
