@@ -131,42 +131,29 @@ SpeechDetector run(const std::vector<std::pair<int, bool>>& pattern) {
   return d;
 }
 
-TEST(SpeechDetector, BurstShorterThan50MsDoesNotStartSpeech) {
-  const auto d = run({{100, false}, {48, true}, {300, false}, {52, true}, {40, false}});
-  EXPECT_EQ(d.start(), 448 + 48 - 50);  // confirmed at its 13th loud frame (t = 496)
-  EXPECT_EQ(d.state(), 2);
-}
-
-TEST(SpeechDetector, PauseShorterThan100MsDoesNotEndSpeech) {
-  const auto d = run({{100, false}, {300, true}, {96, false}, {300, true}});
-  EXPECT_EQ(d.state(), 2);
-  EXPECT_EQ(d.end(), -1);  // the signal ends while speech goes on
-}
-
-TEST(SpeechDetector, PauseOver100MsEndsSpeechAtItsStart) {
-  const auto d = run({{100, false}, {300, true}, {200, false}});
-  EXPECT_TRUE(d.finished());
-  EXPECT_EQ(d.start(), 100 + 48 - 50);
-  EXPECT_EQ(d.end(), 400);
-}
-
-TEST(SpeechDetector, RenewedLoudnessOver40MsCancelsAnEnd) {
-  const auto d = run({{100, false}, {300, true}, {60, false}, {44, true}, {60, false}, {300, true}});
-  EXPECT_EQ(d.state(), 2);
-}
-
-TEST(SpeechDetector, SpeechOfLessThan150MsCannotEnd) {
-  // Speech starts at 98 ms; quiet from 200 ms is only 102 ms after the start.
-  const auto d = run({{100, false}, {100, true}, {48, false}, {300, true}});
-  EXPECT_FALSE(d.finished());
-  EXPECT_EQ(d.state(), 2);
-}
-
-TEST(SpeechDetector, NoSpeechInTheFirstSecondGivesZeros) {
-  const auto d = run({{1100, false}, {300, true}});
-  EXPECT_TRUE(d.finished());
-  EXPECT_EQ(d.start(), 0);
-  EXPECT_EQ(d.end(), 0);
+TEST(SpeechDetector, ConfirmationRules) {
+  struct Case {
+    const char* rule;
+    std::vector<std::pair<int, bool>> pattern;
+    int state;
+    std::int64_t start, end;  // speech confirmed after 13 loud frames starts 50 ms before
+  };
+  const Case cases[] = {
+      {"a burst under 50 ms starts nothing", {{100, false}, {48, true}, {300, false}, {52, true}, {40, false}}, 2,
+       448 + 48 - 50, -1},
+      {"a pause under 100 ms ends nothing", {{100, false}, {300, true}, {96, false}, {300, true}}, 2, 98, -1},
+      {"a pause over 100 ms ends speech at its start", {{100, false}, {300, true}, {200, false}}, 5, 98, 400},
+      {"renewed loudness over 40 ms cancels an end",
+       {{100, false}, {300, true}, {60, false}, {44, true}, {60, false}, {300, true}}, 2, 98, -1},
+      // Quiet from 200 ms is only 102 ms after the start.
+      {"speech under 150 ms cannot end", {{100, false}, {100, true}, {48, false}, {300, true}}, 2, 98, -1},
+      {"no speech in the first second gives zeros", {{1100, false}, {300, true}}, 5, 0, 0}};
+  for (const Case& c : cases) {
+    const SpeechDetector d = run(c.pattern);
+    EXPECT_EQ(d.state(), c.state) << c.rule;
+    EXPECT_EQ(d.start(), c.start) << c.rule;
+    EXPECT_EQ(d.end(), c.end) << c.rule;
+  }
 }
 
 TEST(SpeechDetector, FindsTheSpeechOfASignalFile) {
