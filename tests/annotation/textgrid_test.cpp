@@ -76,13 +76,10 @@ TEST(TextGrid, ShortFormatTiersByNameLastSegmentEndsAtTheLastSample) {
 TEST(TextGrid, Utf16AndByteOrderMarksAreRead) {
   // U+0259 written as UTF-16 by hand in both byte orders.
   auto utf16 = [](const std::string& ascii, bool big) {
-    std::string out = big ? std::string("\xFE\xFF") : std::string("\xFF\xFE");
+    std::string out = big ? "\xFE\xFF" : "\xFF\xFE";
     for (char c : ascii) {
-      if (c == '@') {
-        out += big ? std::string("\x02\x59", 2) : std::string("\x59\x02", 2);
-      } else {
-        out += big ? std::string(1, '\0') + c : std::string(1, c) + '\0';
-      }
+      const char hi = c == '@' ? '\x02' : '\0', lo = c == '@' ? '\x59' : c;
+      out += big ? std::string{hi, lo} : std::string{lo, hi};
     }
     return out;
   };
