@@ -79,6 +79,19 @@ class Editing : public ::testing::Test {
     const SHORTbuf& m = program().memory;
     return std::vector<std::int16_t>(m.data(), m.data() + m.size());
   }
+  static void selectRange(std::int32_t a, std::int32_t b) {
+    program().ct.d_sel = a;
+    program().ct.f_sel = b;
+  }
+  // Another WAV file in the directory, described for pasting or replacing.
+  infoFile source(const char* name, std::size_t n, std::int16_t value, double frequence,
+                  const notetiqs& marks = notetiqs()) {
+    infoFile info;
+    info.nom = (dir_.path() / name).string();
+    EXPECT_TRUE(writeWavFile(info.nom, std::vector<std::int16_t>(n, value), frequence, marks, notetiqs()));
+    EXPECT_TRUE(init_infoFile_read(info));
+    return info;
+  }
   test::TempDir dir_;
   std::vector<std::int16_t> samples_;
   std::string path_;
@@ -100,7 +113,7 @@ TEST_F(Editing, RandomEditsAndCancelsFollowAPlainModel) {
   std::vector<std::int16_t> clipboard;
   notetiqs clipPhon, clipWord;
   bool haveClip = false;
-  DisplayContext& ct = program().ct;
+  const DisplayContext& ct = program().ct;
   for (int step = 0; step < 400; ++step) {
     const auto before = s;
     const notetiqs phonBefore = phon, wordBefore = word;
@@ -108,8 +121,7 @@ TEST_F(Editing, RandomEditsAndCancelsFollowAPlainModel) {
     ASSERT_GT(size, 10);
     std::int32_t a = std::uniform_int_distribution<std::int32_t>(0, size - 1)(rng);
     std::int32_t b = std::min(size - 1, a + std::uniform_int_distribution<std::int32_t>(0, 200)(rng));
-    ct.d_sel = a;
-    ct.f_sel = b;
+    selectRange(a, b);
     const int op = std::uniform_int_distribution<int>(0, 6)(rng);
     std::int32_t pasted = 0;
     switch (op) {
@@ -187,8 +199,7 @@ TEST_F(Editing, RandomEditsAndCancelsFollowAPlainModel) {
 TEST_F(Editing, CutOnBoundariesThenCancelRestoresEverything) {
   open(2000, 8000, 9);
   const notetiqs phon = program().etiq;
-  program().ct.d_sel = phon.position(2);
-  program().ct.f_sel = phon.position(5) - 1;
+  selectRange(phon.position(2), phon.position(5) - 1);
   ASSERT_TRUE(editCut());
   ASSERT_TRUE(editCancel());
   EXPECT_EQ(memory(), samples_);
@@ -198,15 +209,13 @@ TEST_F(Editing, CutOnBoundariesThenCancelRestoresEverything) {
 TEST_F(Editing, PastesTooLargeForMemoryGoThroughTheFileAndItsBackup) {
   open(40000, 4000, 5);  // 10 s; memory holds 6 s = 24000, the limit is 12 s = 48000
   ScopedRecorder rec;
-  DisplayContext& ct = program().ct;
-  ct.d_sel = 100;
-  ct.f_sel = 20099;
+  selectRange(100, 20099);
   ASSERT_TRUE(editCopy());
-  ct.d_sel = ct.f_sel = 50;
+  selectRange(50, 50);
   ASSERT_TRUE(editPaste());  // 44000 samples in memory
   EXPECT_EQ(presetDialogs().saveQuestions + presetDialogs().updateQuestions, 0);
   presetDialogs().saveAnswer = SaveAnswer::Save;
-  ct.d_sel = ct.f_sel = 50;
+  selectRange(50, 50);
   ASSERT_TRUE(editPaste());  // too large: saved first, then into the file
   EXPECT_EQ(presetDialogs().saveQuestions, 1);
   EXPECT_EQ(presetDialogs().updateQuestions, 0);
@@ -221,17 +230,13 @@ TEST_F(Editing, PastesTooLargeForMemoryGoThroughTheFileAndItsBackup) {
   EXPECT_FALSE(editContext().samplesModified);
 
   // Nothing modified: only the file-update question. Cancel changes nothing.
-  const std::string other = (dir_.path() / "other.wav").string();
-  ASSERT_TRUE(writeWavFile(other, std::vector<std::int16_t>(30000, 7), 4000, notetiqs(), notetiqs()));
-  infoFile source;
-  source.nom = other;
-  ASSERT_TRUE(init_infoFile_read(source));
+  const infoFile other = source("other.wav", 30000, 7, 4000);
   presetDialogs().updateAnswer = false;
-  ct.d_sel = ct.f_sel = 50;
-  EXPECT_FALSE(editPasteFromFile(source));
+  selectRange(50, 50);
+  EXPECT_FALSE(editPasteFromFile(other));
   EXPECT_EQ(program().ct.tf, 80000);
   presetDialogs().updateAnswer = true;
-  EXPECT_TRUE(editPasteFromFile(source));
+  EXPECT_TRUE(editPasteFromFile(other));
   EXPECT_EQ(presetDialogs().updateQuestions, 2);
   EXPECT_EQ(program().ct.tf, 110000);
   EXPECT_EQ(program().memory[50], 7);
@@ -241,16 +246,14 @@ TEST_F(Editing, PastesTooLargeForMemoryGoThroughTheFileAndItsBackup) {
 TEST_F(Editing, SaveOntoItselfKeepsABackupAndAFailedSaveKeepsTheFile) {
   open(1000, 8000, 7);
   ScopedRecorder rec;
-  program().ct.d_sel = 10;
-  program().ct.f_sel = 19;
+  selectRange(10, 19);
   ASSERT_TRUE(editDelete());
   ASSERT_TRUE(editSave());
   EXPECT_EQ(test::readBytes(dir_.path() / "s.bak").size(), std::filesystem::file_size(dir_.path() / "s.wav") + 20);
   EXPECT_EQ(program().ct.tf, 990);
   EXPECT_FALSE(editContext().samplesModified);
 
-  program().ct.d_sel = 0;
-  program().ct.f_sel = 99;
+  selectRange(0, 99);
   ASSERT_TRUE(editDelete());
   const auto saved = test::readBytes(path_);
   // A directory where the new file would be written makes the save fail.
@@ -263,15 +266,10 @@ TEST_F(Editing, SaveOntoItselfKeepsABackupAndAFailedSaveKeepsTheFile) {
 
 TEST_F(Editing, ReplacementOverwritesWithoutMovingLaterBoundaries) {
   open(1000, 8000, 4);
-  const std::string other = (dir_.path() / "synth.wav").string();
   notetiqs marks;
   marks.SetText(marks.insertOrGet(0), "s");
   marks.insertOrGet(20);
-  ASSERT_TRUE(writeWavFile(other, std::vector<std::int16_t>(50, 9), 8000, marks, notetiqs()));
-  infoFile source;
-  source.nom = other;
-  ASSERT_TRUE(init_infoFile_read(source));
-  editContext().replaceSource = source;
+  editContext().replaceSource = source("synth.wav", 50, 9, 8000, marks);
   const notetiqs before = program().etiq;
   ASSERT_EQ(replaceAt(980, false), 50);  // runs 30 samples past the end
   std::vector<std::int16_t> expected(samples_.begin(), samples_.begin() + 980);
@@ -296,22 +294,16 @@ TEST_F(Editing, PastesOfNothingOrOfAnotherRateAreRefused) {
   open(600, 8000, 3);
   ScopedRecorder rec;
   std::filesystem::remove(clipboardPath());
-  program().ct.d_sel = program().ct.f_sel = 50;
+  selectRange(50, 50);
   EXPECT_FALSE(editPaste());
-  const std::string other = (dir_.path() / "c.wav").string();
-  ASSERT_TRUE(writeWavFile(other, std::vector<std::int16_t>(300, 1), 16000, notetiqs(), notetiqs()));
-  infoFile source;
-  source.nom = other;
-  ASSERT_TRUE(init_infoFile_read(source));
-  EXPECT_FALSE(editPasteFromFile(source));
+  EXPECT_FALSE(editPasteFromFile(source("c.wav", 300, 1, 16000)));
   EXPECT_EQ(memory(), samples_);
   EXPECT_EQ(rec->count(ReportKind::Message), 2u);
 }
 
 TEST_F(Editing, OpeningAnotherFileResetsTheEditState) {
   open(600, 8000, 2);
-  program().ct.d_sel = 0;
-  program().ct.f_sel = 9;
+  selectRange(0, 9);
   ASSERT_TRUE(editDelete());
   // Another file opened without the edit state being told.
   const std::string other = (dir_.path() / "b.wav").string();
@@ -326,8 +318,7 @@ TEST_F(Editing, OpeningAnotherFileResetsTheEditState) {
 TEST_F(Editing, SaveAsAProfileFileWritesItsLabelFiles) {
   test::loadShippedProfiles();
   open(800, 16000, 8);
-  program().ct.d_sel = 100;
-  program().ct.f_sel = 199;
+  selectRange(100, 199);
   ASSERT_TRUE(editDelete());
   infoFile destination;
   destination.nom = (dir_.path() / "copy.raw").string();
@@ -360,8 +351,7 @@ TEST_F(Editing, FrequencyRewritesTheRateOnlyAndAsksAboutEdits) {
   for (double bad : {999.0, 192001.0, std::nan("")}) EXPECT_FALSE(editSetFrequency(bad));
   EXPECT_TRUE(rec->saw("between 1000 and 192000"));
   // A pending edit and Cancel in the Modifications question: nothing happens.
-  program().ct.d_sel = 10;
-  program().ct.f_sel = 19;
+  selectRange(10, 19);
   ASSERT_TRUE(editDelete());
   presetDialogs().saveAnswer = SaveAnswer::Cancel;
   EXPECT_FALSE(editSetFrequency(16000));
@@ -381,8 +371,7 @@ TEST_F(Editing, FrequencyRewritesTheRateOnlyAndAsksAboutEdits) {
 TEST_F(Editing, RefusedSelectionsChangeNothing) {
   open(500, 8000, 1);
   ScopedRecorder rec;
-  program().ct.d_sel = 400;
-  program().ct.f_sel = 600;  // past memory
+  selectRange(400, 600);  // past memory
   EXPECT_FALSE(editCut());
   EXPECT_FALSE(dampLeft());
   EXPECT_TRUE(rec->saw("T1005"));

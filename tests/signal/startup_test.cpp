@@ -24,11 +24,12 @@ void makeInstall(const fs::path& dir, const std::string& ini = kIni) {
   if (!ini.empty()) writeFile(dir / "ardv.ini", ini);
 }
 
-StartupEnvironment environmentIn(const TempDir& tmp) {
+StartupEnvironment environmentIn(const TempDir& tmp, bool withHome) {
   StartupEnvironment env;
   env.bundledData = tmp / "bundled";
   env.userData = tmp / "user-data" / "ardelovox";
   env.userConfig = tmp / "user-config" / "ardelovox";
+  if (withHome) env.ardvHome = (tmp / "home").string();
   return env;
 }
 
@@ -36,80 +37,60 @@ TEST(Startup, ArdvHomeGivesDirectoriesAndSettings) {
   TempDir tmp;
   makeInstall(tmp / "home");
   writeFile(tmp / "home" / "temp" / "log.txt", "old log");
-  auto env = environmentIn(tmp);
-  env.ardvHome = (tmp / "home").string();
   ScopedRecorder rec;
   Program prog;
-  ASSERT_TRUE(runStartup(env, prog));
+  ASSERT_TRUE(runStartup(environmentIn(tmp, true), prog));
   EXPECT_EQ(prog.dirs.format, tmp / "home" / "format");
   EXPECT_EQ(prog.dirs.temp, tmp / "home" / "temp");
   EXPECT_EQ(prog.settings.countryFile, "english.txt");
   EXPECT_EQ(prog.settings.languageFile, "french.lng");
   EXPECT_EQ(prog.settings.phoneticFont, "DejaVu Sans");
-  EXPECT_EQ(prog.settings.sndRecorder, "");
   EXPECT_FALSE(fs::exists(tmp / "home" / "temp" / "log.txt")) << "every run starts with an empty log";
   EXPECT_TRUE(rec->reports().empty());
 }
 
-TEST(Startup, MissingDirectoriesAreFatalEachWithItsMessage) {
+// Each missing directory and each missing setting is fatal with its own
+// message, in this order.
+TEST(Startup, MissingDirectoriesAndSettingsAreFatal) {
+  const std::string country = "CountryFile not found in file ardv.ini",
+                    language = "LanguageFile not found in file ardv.ini";
   struct Case {
     bool temp, format;
-    std::vector<std::string> messages;
-  };
-  const Case cases[] = {
-      {true, false, {"Format directory ("}},
-      {false, true, {"Temporary directory ("}},
-      {false, false, {"Temporary directory (", "Format directory ("}},
-  };
-  for (const auto& c : cases) {
-    TempDir tmp;
-    if (c.temp) fs::create_directories(tmp / "home" / "temp");
-    if (c.format) fs::create_directories(tmp / "home" / "format");
-    writeFile(tmp / "ardv.ini", kIni);
-    auto env = environmentIn(tmp);
-    env.ardvHome = (tmp / "home").string();
-    ScopedRecorder rec;
-    Program prog;
-    EXPECT_FALSE(runStartup(env, prog));
-    ASSERT_EQ(rec->count(ReportKind::Fatal), c.messages.size());
-    for (std::size_t i = 0; i < c.messages.size(); ++i) {
-      EXPECT_EQ(rec->reports()[i].text.rfind(c.messages[i], 0), 0u) << rec->reports()[i].text;
-      EXPECT_NE(rec->reports()[i].text.find("does not exist"), std::string::npos);
-    }
-    EXPECT_TRUE(fatalRequested());
-  }
-}
-
-TEST(Startup, MissingSettingsAreFatal) {
-  struct Case {
     std::string ini;
     std::vector<std::string> messages;
   };
   const Case cases[] = {
-      {"[Ardelovox]\nLanguageFile=french.lng\n", {"CountryFile not found in file ardv.ini"}},
-      {"[Ardelovox]\nCountryFile=english.txt\n", {"LanguageFile not found in file ardv.ini"}},
-      {"[Other]\nCountryFile=english.txt\nLanguageFile=french.lng\n",
-       {"CountryFile not found in file ardv.ini", "LanguageFile not found in file ardv.ini"}},
-      {"", {"CountryFile not found in file ardv.ini", "LanguageFile not found in file ardv.ini"}},
+      {true, false, kIni, {"Format directory ("}},
+      {false, true, kIni, {"Temporary directory ("}},
+      {false, false, kIni, {"Temporary directory (", "Format directory ("}},
+      {true, true, "[Ardelovox]\nLanguageFile=french.lng\n", {country}},
+      {true, true, "[Ardelovox]\nCountryFile=english.txt\n", {language}},
+      {true, true, "[Other]\nCountryFile=english.txt\nLanguageFile=french.lng\n", {country, language}},
+      {true, true, "", {country, language}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.ini + (c.temp ? " temp" : "") + (c.format ? " format" : ""));
     TempDir tmp;
-    makeInstall(tmp / "home", c.ini);
-    auto env = environmentIn(tmp);
-    env.ardvHome = (tmp / "home").string();
+    if (c.temp) fs::create_directories(tmp / "home" / "temp");
+    if (c.format) fs::create_directories(tmp / "home" / "format");
+    if (!c.ini.empty() && (c.temp || c.format)) writeFile(tmp / "home" / "ardv.ini", c.ini);
     ScopedRecorder rec;
     Program prog;
-    EXPECT_FALSE(runStartup(env, prog)) << c.ini;
-    ASSERT_EQ(rec->reports().size(), c.messages.size()) << c.ini;
-    for (std::size_t i = 0; i < c.messages.size(); ++i) EXPECT_EQ(rec->reports()[i].text, c.messages[i]);
+    EXPECT_FALSE(runStartup(environmentIn(tmp, true), prog));
+    ASSERT_EQ(rec->count(ReportKind::Fatal), c.messages.size());
+    for (std::size_t i = 0; i < c.messages.size(); ++i) {
+      const std::string& text = rec->reports()[i].text;
+      EXPECT_EQ(text.rfind(c.messages[i], 0), 0u) << text;
+      EXPECT_EQ(text.find("does not exist") != std::string::npos, !c.temp || !c.format);
+    }
+    EXPECT_TRUE(fatalRequested());
   }
 }
 
 TEST(Startup, SettingsFallBackToUserConfigDirectory) {
   TempDir tmp;
   makeInstall(tmp / "home", "");
-  auto env = environmentIn(tmp);
-  env.ardvHome = (tmp / "home").string();
+  auto env = environmentIn(tmp, true);
   fs::create_directories(env.userConfig);
   writeFile(env.userConfig / "ardv.ini", "[ardelovox]\ncountryfile = mine.txt\nLanguageFile=english.lng\n");
   ScopedRecorder rec;
@@ -121,7 +102,7 @@ TEST(Startup, SettingsFallBackToUserConfigDirectory) {
 
 TEST(Startup, WithoutArdvHomeUsesWritableBundledData) {
   TempDir tmp;
-  auto env = environmentIn(tmp);
+  auto env = environmentIn(tmp, false);
   makeInstall(env.bundledData);
   ScopedRecorder rec;
   Program prog;
@@ -132,7 +113,7 @@ TEST(Startup, WithoutArdvHomeUsesWritableBundledData) {
 
 TEST(Startup, ReadOnlyBundledDataIsCopiedForTheUserOnce) {
   TempDir tmp;
-  auto env = environmentIn(tmp);
+  auto env = environmentIn(tmp, false);
   makeInstall(env.bundledData);
   writeFile(env.bundledData / "format" / "english.txt", "204, \"Message\"\n");
   fs::create_directories(env.bundledData / "help");
@@ -160,7 +141,7 @@ TEST(Startup, ReadOnlyBundledDataIsCopiedForTheUserOnce) {
 
 TEST(Startup, NoArdvHomeAndNoDataDirectoryIsFatal) {
   TempDir tmp;
-  auto env = environmentIn(tmp);
+  auto env = environmentIn(tmp, false);
   ScopedRecorder rec;
   Program prog;
   EXPECT_FALSE(runStartup(env, prog));
@@ -173,7 +154,7 @@ TEST(Startup, EmptyArdvHomeMeansPathsRelativeToWorkingDirectory) {
   makeInstall(tmp.path());
   const auto previous = fs::current_path();
   fs::current_path(tmp.path());
-  auto env = environmentIn(tmp);
+  auto env = environmentIn(tmp, false);
   env.ardvHome = "";
   ScopedRecorder rec;
   Program prog;
