@@ -12,7 +12,6 @@ namespace {
 TEST(Buffers, ResizingKeepsThePrefixAndASpareElement) {
   SHORTbuf b(3, "b in test");
   EXPECT_EQ(b.size(), 3);
-  EXPECT_EQ(b.name(), "b in test");
   for (int i = 0; i <= 3; ++i) b[i] = static_cast<std::int16_t>(i + 1);  // element 3 is the spare one
   ASSERT_TRUE(b.newsize(100000));
   EXPECT_EQ(b[2], 3);
@@ -23,8 +22,6 @@ TEST(Buffers, ResizingKeepsThePrefixAndASpareElement) {
   ASSERT_TRUE(b.newsize(-5));
   EXPECT_EQ(b.size(), 0);
   EXPECT_EQ(b.data(), nullptr);
-  EXPECT_EQ(FLOATbuf::elementSize(), 4);
-  EXPECT_EQ(INTbuf::elementSize(), 4);
 }
 
 TEST(Buffers, FailedAllocationIsReportedOnceAndChangesNothing) {

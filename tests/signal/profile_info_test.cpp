@@ -28,15 +28,6 @@ Profile profileOf(const std::string& text) {
   return p;
 }
 
-TEST(ProfileInfo, SphereLikeHeaderOnA5024ByteFile) {
-  test::TempDir dir;
-  infoFile info = fileOfSize(dir, "a.sph", 5024);
-  ASSERT_TRUE(describeWithProfile(profileOf("debut = v, 1024\nlongueur = v, SOF-1024\n"), info));
-  EXPECT_EQ(info.depl, 1024);
-  EXPECT_EQ(info.longueur, 4000);
-  EXPECT_EQ(info.sampleCount(), 2000);
-}
-
 TEST(ProfileInfo, AbsentFieldsTakeTheirDefaults) {
   test::TempDir dir;
   infoFile info = fileOfSize(dir, "a.raw", 100);

@@ -151,24 +151,26 @@ class FailingFlush : public ::testing::Test {
   test::TempDir dir_;
 };
 
-TEST_F(FailingFlush, UnwritablePlacesAreReportedOnce) {
-  for (const auto& target : {dir_ / "in.raw" / "x.wav", dir_ / "none" / "x.wav"}) {
+// Unwritable places, and a source that ends early over the previous file.
+TEST_F(FailingFlush, FailuresAreReportedOnceAndKeepThePreviousFile) {
+  struct Case {
+    std::filesystem::path target;
+    int bits;
+    std::int64_t length;
+    const char* caption;
+  };
+  const char* flush = "writeSoundFile::flush()";
+  for (const Case& c : {Case{dir_ / "in.raw" / "x.wav", 16, 200000, flush},
+                        Case{dir_ / "none" / "x.wav", 16, 200000, flush},
+                        Case{dir_ / "old.wav", 12, 200002, "copyHFileToHFile()"}}) {
+    SCOPED_TRACE(c.target);
     ScopedRecorder rec;
-    writeSoundFile w(describe(target, 16, 0, 0));
-    w.setSource(describe(dir_ / "in.raw", 16, 0, 200000), 0, 200000, 0, 0);
+    writeSoundFile w(describe(c.target, 16, 0, 0));
+    w.setSource(describe(dir_ / "in.raw", c.bits, c.bits == 12 ? 1 : 0, 0), 0, c.length, 0, 0);
     EXPECT_EQ(w.flush(), 1);
-    EXPECT_EQ(rec->reports().size(), 1u);
-    EXPECT_EQ(rec->reports()[0].caption, "writeSoundFile::flush()");
+    ASSERT_EQ(rec->reports().size(), 1u);
+    EXPECT_EQ(rec->reports()[0].caption, c.caption);
   }
-  EXPECT_TRUE(previousKept());
-}
-
-TEST_F(FailingFlush, EarlyEndingSourceKeepsThePreviousFile) {
-  ScopedRecorder rec;
-  writeSoundFile w(describe(dir_ / "old.wav", 16, 0, 0));
-  w.setSource(describe(dir_ / "in.raw", 12, 1, 0), 0, 200002, 0, 0);
-  EXPECT_EQ(w.flush(), 1);
-  EXPECT_EQ(rec->reports().size(), 1u);
   EXPECT_TRUE(previousKept());
 }
 
