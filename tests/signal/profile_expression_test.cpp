@@ -11,17 +11,21 @@
 namespace ardv {
 namespace {
 
+class Expression : public ::testing::Test {
+ protected:
+  void SetUp() override { test::loadSignalTexts(); }
+  ScopedRecorder rec;
+  CompiledExpression e;
+};
+
 struct ValueCase {
   const char* text;
   std::int64_t fileSize;
   std::int64_t expected;
 };
-class ExpressionValue : public ::testing::TestWithParam<ValueCase> {};
+class ExpressionValue : public Expression, public ::testing::WithParamInterface<ValueCase> {};
 
 TEST_P(ExpressionValue, EvaluatesAsWorkedOut) {
-  test::loadSignalTexts();
-  ScopedRecorder rec;
-  CompiledExpression e;
   ASSERT_TRUE(en_post(GetParam().text, e));
   ExpressionVariables vars{};
   vars[0] = 3;  // a
@@ -39,10 +43,7 @@ INSTANTIATE_TEST_SUITE_P(Table, ExpressionValue,
                                            ValueCase{"24/4/2", 0, 3}, ValueCase{"a*b-SOF/2", 10, 10},
                                            ValueCase{"1-7/2", 0, -2}, ValueCase{"(SOF-44)/2", 144, 50}));
 
-TEST(Expression, DivisionByZeroGivesZeroWithAMessage) {
-  test::loadSignalTexts();
-  ScopedRecorder rec;
-  CompiledExpression e;
+TEST_F(Expression, DivisionByZeroGivesZeroWithAMessage) {
   ASSERT_TRUE(en_post("10/(SOF-SOF)+1", e));
   ExpressionVariables vars{};
   vars[kExpressionVariables - 1] = 7;
@@ -55,12 +56,9 @@ struct BadCase {
   const char* text;
   const char* message;
 };
-class ExpressionRefused : public ::testing::TestWithParam<BadCase> {};
+class ExpressionRefused : public Expression, public ::testing::WithParamInterface<BadCase> {};
 
 TEST_P(ExpressionRefused, ReportsAndLeavesTheOutputAlone) {
-  test::loadSignalTexts();
-  ScopedRecorder rec;
-  CompiledExpression e;
   ASSERT_TRUE(en_post("42", e));
   EXPECT_FALSE(en_post(GetParam().text, e));
   EXPECT_TRUE(rec->saw(GetParam().message)) << GetParam().text;
@@ -76,20 +74,14 @@ INSTANTIATE_TEST_SUITE_P(
                       // 21 pending operators, each on its own level
                       BadCase{"(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+", "T3702"}));
 
-TEST(Expression, SkipsUnknownCharactersWithAMessage) {
-  test::loadSignalTexts();
-  ScopedRecorder rec;
-  CompiledExpression e;
+TEST_F(Expression, SkipsUnknownCharactersWithAMessage) {
   ASSERT_TRUE(en_post("2 $+ 3", e));
   EXPECT_EQ(evaluate(e, nullptr), 5);
   EXPECT_EQ(rec->count(ReportKind::Message), 1u);
   EXPECT_TRUE(rec->saw("T3705"));
 }
 
-TEST(Expression, VariablesWithoutValuesAndUnknownItems) {
-  test::loadSignalTexts();
-  ScopedRecorder rec;
-  CompiledExpression e;
+TEST_F(Expression, VariablesWithoutValuesAndUnknownItems) {
   ASSERT_TRUE(en_post("x+1", e));
   EXPECT_TRUE(e.usedVariables[23]);
   EXPECT_EQ(evaluate(e, nullptr), 1);
@@ -101,17 +93,14 @@ TEST(Expression, VariablesWithoutValuesAndUnknownItems) {
   EXPECT_TRUE(rec->saw("T3701"));
 }
 
-TEST(Expression, ArithmeticWrapsInsteadOfOverflowing) {
-  CompiledExpression e;
+TEST_F(Expression, ArithmeticWrapsInsteadOfOverflowing) {
   ASSERT_TRUE(en_post("99999999999*99999999999*99999999999/1", e));
   EXPECT_EQ(e.items[0].value, 2147483647);  // cut to the int32 range
   (void)evaluate(e, nullptr);               // no undefined behaviour under the sanitizers
 }
 
-TEST(Expression, TracesItsStepsAtLevelFive) {
-  ScopedRecorder rec;
+TEST_F(Expression, TracesItsStepsAtLevelFive) {
   setDebugLevel(5);
-  CompiledExpression e;
   en_post("1+b", e);
   setDebugLevel(0);
   EXPECT_TRUE(rec->tracedFragment("en_post(\"1+b\")"));

@@ -33,12 +33,18 @@ StartupEnvironment environmentIn(const TempDir& tmp, bool withHome) {
   return env;
 }
 
-TEST(Startup, ArdvHomeGivesDirectoriesAndSettings) {
+// A fresh directory with an environment below it, without ARDV_HOME.
+class StartupIn : public ::testing::Test {
+ protected:
   TempDir tmp;
-  makeInstall(tmp / "home");
-  writeFile(tmp / "home" / "temp" / "log.txt", "old log");
+  StartupEnvironment env = environmentIn(tmp, false);
   ScopedRecorder rec;
   Program prog;
+};
+
+TEST_F(StartupIn, ArdvHomeGivesDirectoriesAndSettings) {
+  makeInstall(tmp / "home");
+  writeFile(tmp / "home" / "temp" / "log.txt", "old log");
   ASSERT_TRUE(runStartup(environmentIn(tmp, true), prog));
   EXPECT_EQ(prog.dirs.format, tmp / "home" / "format");
   EXPECT_EQ(prog.dirs.temp, tmp / "home" / "temp");
@@ -87,41 +93,30 @@ TEST(Startup, MissingDirectoriesAndSettingsAreFatal) {
   }
 }
 
-TEST(Startup, SettingsFallBackToUserConfigDirectory) {
-  TempDir tmp;
+TEST_F(StartupIn, SettingsFallBackToUserConfigDirectory) {
   makeInstall(tmp / "home", "");
-  auto env = environmentIn(tmp, true);
+  env.ardvHome = (tmp / "home").string();
   fs::create_directories(env.userConfig);
   writeFile(env.userConfig / "ardv.ini", "[ardelovox]\ncountryfile = mine.txt\nLanguageFile=english.lng\n");
-  ScopedRecorder rec;
-  Program prog;
   ASSERT_TRUE(runStartup(env, prog));
   EXPECT_EQ(prog.settings.countryFile, "mine.txt");
   EXPECT_EQ(prog.settings.languageFile, "english.lng");
 }
 
-TEST(Startup, WithoutArdvHomeUsesWritableBundledData) {
-  TempDir tmp;
-  auto env = environmentIn(tmp, false);
+TEST_F(StartupIn, WithoutArdvHomeUsesWritableBundledData) {
   makeInstall(env.bundledData);
-  ScopedRecorder rec;
-  Program prog;
   ASSERT_TRUE(runStartup(env, prog));
   EXPECT_EQ(prog.dirs.install, env.bundledData);
   EXPECT_FALSE(fs::exists(env.userData));
 }
 
-TEST(Startup, ReadOnlyBundledDataIsCopiedForTheUserOnce) {
-  TempDir tmp;
-  auto env = environmentIn(tmp, false);
+TEST_F(StartupIn, ReadOnlyBundledDataIsCopiedForTheUserOnce) {
   makeInstall(env.bundledData);
   writeFile(env.bundledData / "format" / "english.txt", "204, \"Message\"\n");
   fs::create_directories(env.bundledData / "help");
   writeFile(env.bundledData / "help" / "index.html", "<html></html>");
   fs::permissions(env.bundledData / "temp", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
-  ScopedRecorder rec;
-  Program prog;
   ASSERT_TRUE(runStartup(env, prog)) << (rec->reports().empty() ? "" : rec->reports()[0].text);
   EXPECT_EQ(prog.dirs.install, env.userData);
   EXPECT_TRUE(fs::exists(env.userData / "format" / "english.txt"));
@@ -139,25 +134,17 @@ TEST(Startup, ReadOnlyBundledDataIsCopiedForTheUserOnce) {
   EXPECT_TRUE(fs::exists(env.userData / "format" / "new.fmt"));
 }
 
-TEST(Startup, NoArdvHomeAndNoDataDirectoryIsFatal) {
-  TempDir tmp;
-  auto env = environmentIn(tmp, false);
-  ScopedRecorder rec;
-  Program prog;
+TEST_F(StartupIn, NoArdvHomeAndNoDataDirectoryIsFatal) {
   EXPECT_FALSE(runStartup(env, prog));
   ASSERT_EQ(rec->count(ReportKind::Fatal), 1u);
   EXPECT_TRUE(rec->saw("ARDV_HOME"));
 }
 
-TEST(Startup, EmptyArdvHomeMeansPathsRelativeToWorkingDirectory) {
-  TempDir tmp;
+TEST_F(StartupIn, EmptyArdvHomeMeansPathsRelativeToWorkingDirectory) {
   makeInstall(tmp.path());
   const auto previous = fs::current_path();
   fs::current_path(tmp.path());
-  auto env = environmentIn(tmp, false);
   env.ardvHome = "";
-  ScopedRecorder rec;
-  Program prog;
   const bool ok = runStartup(env, prog);
   fs::current_path(previous);
   EXPECT_TRUE(ok);

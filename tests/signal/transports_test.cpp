@@ -23,9 +23,13 @@ infoFile writeWords(const test::TempDir& dir, const char* name, const std::vecto
   return info;
 }
 
-TEST(LireSignal, ReadsUpToTheEndOfTheBufferAndNotOneMore) {
-  test::loadSignalTexts();
+class Transports : public ::testing::Test {
+ protected:
+  void SetUp() override { test::loadSignalTexts(); }
   test::TempDir dir;
+};
+
+TEST_F(Transports, LireSignalReadsUpToTheEndOfTheBufferAndNotOneMore) {
   const infoFile info = writeWords(dir, "a.raw", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, 16, false);
   SHORTbuf buf(10, "b");
   ScopedRecorder rec;
@@ -41,9 +45,7 @@ TEST(LireSignal, ReadsUpToTheEndOfTheBufferAndNotOneMore) {
   EXPECT_EQ(buf[1], 3);
 }
 
-TEST(LireSignal, RefusesOffsetsAndStretchesPastTheFile) {
-  test::loadSignalTexts();
-  test::TempDir dir;
+TEST_F(Transports, LireSignalRefusesOffsetsAndStretchesPastTheFile) {
   const infoFile info = writeWords(dir, "a.raw", {1, 2, 3, 4}, 16, false);
   SHORTbuf buf(4, "b");
   {
@@ -69,8 +71,7 @@ TEST(LireSignal, RefusesOffsetsAndStretchesPastTheFile) {
   }
 }
 
-TEST(Transports, TwelveBitBigEndianWordsAreLeftAligned) {
-  test::TempDir dir;
+TEST_F(Transports, TwelveBitBigEndianWordsAreLeftAligned) {
   const infoFile info = writeWords(dir, "a.b12", {-2048, 2047, 1, -1, 0}, 12, true);
   SHORTbuf buf(5, "b");
   ASSERT_EQ(lireSignal(info, 0, buf, 0, 5), 5);
@@ -89,9 +90,7 @@ TEST(Transports, TwelveBitBigEndianWordsAreLeftAligned) {
   EXPECT_EQ(transportScratch().size(), 1);
 }
 
-TEST(Transports, FileToFileStopsAtAnEarlyEndWithoutWriting) {
-  test::loadSignalTexts();
-  test::TempDir dir;
+TEST_F(Transports, FileToFileStopsAtAnEarlyEndWithoutWriting) {
   const infoFile src = writeWords(dir, "a.raw", std::vector<std::int16_t>(50, 7), 16, false);
   infoFile dstInfo = src;
   dstInfo.nom = (dir / "b.raw").string();
@@ -109,8 +108,7 @@ TEST(Transports, FileToFileStopsAtAnEarlyEndWithoutWriting) {
   EXPECT_EQ(transportScratch().size(), 1);
 }
 
-TEST(Transports, TracesAtDebugLevelTwo) {
-  test::TempDir dir;
+TEST_F(Transports, TracesAtDebugLevelTwo) {
   const infoFile info = writeWords(dir, "a.raw", {1, 2}, 16, false);
   SHORTbuf buf(2, "b");
   ScopedRecorder rec;
