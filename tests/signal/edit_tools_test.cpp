@@ -46,6 +46,7 @@ class EditTools : public ::testing::Test {
     program().dirs.temp = dir_.path();
     resetCurrent();
     resetEditContext();
+    open();
   }
   // 16 kHz: 200 Hz at 8000 plus 4000 Hz at 4000 of amplitude.
   void open() {
@@ -74,7 +75,6 @@ class EditTools : public ::testing::Test {
 };
 
 TEST_F(EditTools, NoiseAtTheAskedSnrThenCancel) {
-  open();
   ASSERT_TRUE(addNoise(10.0));
   EXPECT_EQ(editContext().lastEdit, kEditTool7);
   const auto noisy = memory();
@@ -91,7 +91,6 @@ TEST_F(EditTools, NoiseAtTheAskedSnrThenCancel) {
 }
 
 TEST_F(EditTools, LowPassKeepsTheLowToneThenCancel) {
-  open();
   ASSERT_TRUE(filterSelection(FirKind::LowPass, 1000));
   EXPECT_EQ(editContext().lastEdit, kEditTool10);
   const auto filtered = memory();
@@ -107,7 +106,6 @@ TEST_F(EditTools, LowPassKeepsTheLowToneThenCancel) {
 }
 
 TEST_F(EditTools, RefusalsChangeNothing) {
-  open();
   ASSERT_TRUE(filterSelection(FirKind::HighPass, 1000));  // an undo record to keep
   select(0, 100);
   ScopedRecorder rec;
