@@ -27,12 +27,6 @@ class NewAndDc : public ::testing::Test {
     resetCurrent();
     resetEditContext();
   }
-  void open(const std::string& name) {
-    program().en_cours = infoFile{};
-    program().en_cours.nom = name;
-    ASSERT_TRUE(openCurrent());
-    editStateAfterLoad();
-  }
   test::TempDir dir_;
 };
 
@@ -54,7 +48,10 @@ TEST_F(NewAndDc, RemoveDcSubtractsTheTruncatedMean) {
   ScopedRecorder rec;
   const std::string in = (dir_.path() / "dc.wav").string();
   ASSERT_TRUE(writeWavFile(in, {105, 95, 110, 92, -30000, 32767}, 8000, notetiqs(), notetiqs()));
-  open(in);
+  program().en_cours = infoFile{};
+  program().en_cours.nom = in;
+  ASSERT_TRUE(openCurrent());
+  editStateAfterLoad();
   const std::string out = (dir_.path() / "nodc.wav").string();
   EXPECT_FALSE(removeDC(in));
   EXPECT_TRUE(rec->saw("T1017"));
