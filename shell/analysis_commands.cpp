@@ -20,56 +20,60 @@ int askKind(QWidget* parent, const QString& title, const QStringList& kinds, int
   return ok ? static_cast<int>(kinds.indexOf(chosen)) + 1 : 0;
 }
 
-const QStringList kPhonemeKinds = {"QERN", "NIST", "SAM", "ALIGN"};
-const QStringList kWordKinds = {"VECSYS", "NIST", "SAM", "NOISEX"};
+// One annotation tier as its Read and Save as commands see it: the file
+// name and kind fields of the record, the reader, the writer and the list.
+struct Tier {
+  const char* title;  // of the kind box: "Phoneme labels"
+  const char* what;   // in the file questions: "phoneme labels"
+  QStringList kinds;
+  std::string infoFile::*name;
+  std::int32_t infoFile::*kind;
+  bool (*read)(notetiqs&, const infoFile&);
+  bool (*write)(const notetiqs&, const infoFile&, std::int64_t);
+  notetiqs Program::*list;
+};
+
+const Tier kPhonemes = {"Phoneme labels", "phoneme labels", {"QERN", "NIST", "SAM", "ALIGN"}, &infoFile::nom_man, &infoFile::labelKind,
+                        readLabels, writeLabels, &Program::etiq};
+const Tier kWords = {"Word annotations", "word annotations", {"VECSYS", "NIST", "SAM", "NOISEX"}, &infoFile::nomAnnot,
+                     &infoFile::annotationKind, readAnnotations, writeAnnotations, &Program::note};
+
+// The record of the current signal with the file the user picks for `tier`
+// and its kind; false when cancelled.
+bool chooseTierFile(QWidget* parent, const Tier& tier, FileQuestion question, const QString& title, infoFile& info) {
+  const QString name = chooseFile(parent, question, title);
+  if (name.isEmpty()) return false;
+  info = program().en_cours;
+  info.*tier.name = name.toStdString();
+  info.*tier.kind = askKind(parent, tier.title, tier.kinds, info.*tier.kind);
+  return info.*tier.kind != 0;
+}
+
+void readTier(QWidget* parent, const Tier& tier, QWidget* pane) {
+  infoFile info;
+  if (!chooseTierFile(parent, tier, FileQuestion::Open, QString("Read ") + tier.what, info)) return;
+  notetiqs list;
+  if (!tier.read(list, info) && list.count() == 0) return;  // nothing read (reported): the list stays
+  program().*tier.list = std::move(list);
+  program().annotationsModified = true;
+  pane->update();
+}
+
+void saveTier(QWidget* parent, const Tier& tier) {
+  infoFile info;
+  if (chooseTierFile(parent, tier, FileQuestion::Save, QString("Save ") + tier.what + " as", info))
+    tier.write(program().*tier.list, info, program().ct.tf);
+}
 
 }  // namespace
 
 void MainWindow::bindAnalysisCommands() {
   auto& h = handlers_;
   // Phonemes > Read, Save as; Words > Read, Save as.
-  h[41] = [this] {
-    const QString name = chooseFile(this, FileQuestion::Open, "Read phoneme labels");
-    if (name.isEmpty()) return;
-    infoFile info = program().en_cours;
-    info.nom_man = name.toStdString();
-    info.labelKind = askKind(this, "Phoneme labels", kPhonemeKinds, info.labelKind);
-    if (!info.labelKind) return;
-    notetiqs list;
-    if (!readLabels(list, info) && list.count() == 0) return;  // nothing read (reported): the labels stay
-    program().etiq = std::move(list);
-    program().annotationsModified = true;
-    phonemePane_->update();
-  };
-  h[43] = [this] {
-    const QString name = chooseFile(this, FileQuestion::Save, "Save phoneme labels as");
-    if (name.isEmpty()) return;
-    infoFile info = program().en_cours;
-    info.nom_man = name.toStdString();
-    info.labelKind = askKind(this, "Phoneme labels", kPhonemeKinds, info.labelKind);
-    if (info.labelKind) writeLabels(program().etiq, info, program().ct.tf);
-  };
-  h[51] = [this] {
-    const QString name = chooseFile(this, FileQuestion::Open, "Read word annotations");
-    if (name.isEmpty()) return;
-    infoFile info = program().en_cours;
-    info.nomAnnot = name.toStdString();
-    info.annotationKind = askKind(this, "Word annotations", kWordKinds, info.annotationKind);
-    if (!info.annotationKind) return;
-    notetiqs list;
-    if (!readAnnotations(list, info) && list.count() == 0) return;  // nothing read (reported): the words stay
-    program().note = std::move(list);
-    program().annotationsModified = true;
-    wordPane_->update();
-  };
-  h[52] = [this] {
-    const QString name = chooseFile(this, FileQuestion::Save, "Save word annotations as");
-    if (name.isEmpty()) return;
-    infoFile info = program().en_cours;
-    info.nomAnnot = name.toStdString();
-    info.annotationKind = askKind(this, "Word annotations", kWordKinds, info.annotationKind);
-    if (info.annotationKind) writeAnnotations(program().note, info, program().ct.tf);
-  };
+  h[41] = [this] { readTier(this, kPhonemes, phonemePane_); };
+  h[43] = [this] { saveTier(this, kPhonemes); };
+  h[51] = [this] { readTier(this, kWords, wordPane_); };
+  h[52] = [this] { saveTier(this, kWords); };
 }
 
 }  // namespace ardv::shell

@@ -66,12 +66,6 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
   Q_OBJECT
 
  private:
-  std::filesystem::path wav_;
-
-  void open() {
-    QVERIFY(window_->openPath(wav_.string()));
-    QVERIFY(program().fileLoaded);
-  }
   void drag(QWidget* w, int from, int to) {
     const int y = w->height() / 2;
     QTest::mousePress(w, Qt::LeftButton, {}, QPoint(from, y));

@@ -67,12 +67,6 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
   Q_OBJECT
 
  private:
-  std::filesystem::path wav_;
-
-  void open() {
-    QVERIFY(window_->openPath(wav_.string()));
-    QVERIFY(program().fileLoaded);
-  }
   SpectroView* view() const { return window_->spectroPlane()->view(); }
   // The spectrogram bitmap with the decorations drawn into it.
   QImage keptImage() {

@@ -23,6 +23,7 @@ class WindowFixture {
   std::unique_ptr<ScopedRecorder> recorder_;
   std::unique_ptr<MainWindow> window_;
   InfoLines lines_;
+  std::filesystem::path wav_;  // the signal open() loads
 
   // Once per test program.
   void makeDirectory() {
@@ -41,6 +42,12 @@ class WindowFixture {
     window_ = std::make_unique<MainWindow>(lines_, nullptr);
     window_->show();
     return QTest::qWaitForWindowExposed(window_.get());
+  }
+
+  // Loads `wav_` as "&Open" does.
+  void open() {
+    QVERIFY(window_->openPath(wav_.string()));
+    QVERIFY(program().fileLoaded);
   }
 
   // After each test.
