@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ardv {
@@ -12,6 +13,13 @@ namespace ardv {
 struct notetiq {
   std::string text;         // label of the segment starting here; empty when unlabelled and on the last boundary
   std::int32_t limite = 0;  // sample index of the boundary
+};
+
+class MarkBatch;
+// What fitToSignal changed.
+struct FitCount {
+  int outside = 0;        // boundaries that lay outside 0..tf
+  int labelsDropped = 0;  // labels of segments that lay wholly outside
 };
 
 class notetiqs {
@@ -99,11 +107,53 @@ class notetiqs {
   const std::vector<notetiq>& items() const { return items_; }
 
  private:
+  friend class MarkBatch;
+  friend FitCount fitToSignal(notetiqs& list, std::int64_t tf);
   bool inRange(int n) const { return n >= 0 && n < count(); }
   // Inserts an empty boundary at p before index `at`; -1 after a report on failure.
   int insertAt(int at, std::int32_t p);
 
   std::vector<notetiq> items_;
 };
+
+// Boundaries gathered in any order and merged into a list at once, sorted
+// once: the list that insertOrGet on each position in turn would give (with
+// SetText where a text is given, the last text given for a position
+// winning), in O(n log n) instead of O(n^2) for a reversed file.
+class MarkBatch {
+ public:
+  // A boundary at p that keeps any text already there.
+  void add(std::int32_t p) { marks_.push_back({p, false, std::string()}); }
+  // A boundary at p whose text becomes `text`.
+  void add(std::int32_t p, std::string text) { marks_.push_back({p, true, std::move(text)}); }
+  std::size_t size() const { return marks_.size(); }
+
+  // Merges the batch into `list` after its own boundaries and empties the
+  // batch. False (after a report) when memory runs out or the result would
+  // exceed notetiqs::kMaxCount; `list` is then unchanged.
+  bool mergeInto(notetiqs& list);
+
+ private:
+  struct Pending {
+    std::int32_t position;
+    bool hasText;
+    std::string text;
+  };
+  std::vector<Pending> marks_;
+};
+
+// Brings `list` within a signal of `tf` samples (tf <= 0: length unknown,
+// only negative positions are mended). Positions below 0 move to 0 and
+// positions above tf to tf; boundaries that then meet merge, the segment
+// that reaches into the signal keeping its label. A boundary at tf closes the
+// last segment and carries no label; a labelled last boundary before tf gets
+// a closing boundary at tf. O(n).
+FitCount fitToSignal(notetiqs& list, std::int64_t tf);
+
+// Warns, naming `file`, when `count` records a change; silent otherwise.
+void reportFit(const FitCount& count, const std::string& file, std::int64_t tf);
+
+// A copy of `list` fitted to tf (fitToSignal), for writing.
+notetiqs fittedCopy(const notetiqs& list, std::int64_t tf, FitCount* count = nullptr);
 
 }  // namespace ardv

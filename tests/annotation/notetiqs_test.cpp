@@ -8,6 +8,9 @@
 #include <iterator>
 #include <random>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/headless/recording_reporter.h"
 
@@ -61,24 +64,75 @@ TEST(Notetiqs, InsertOrGetReturnsExistingAndInsertNewRefusesIt) {
   EXPECT_EQ(list.segmentCount(), 2);
 }
 
-TEST(Notetiqs, RandomInsertionsStaySortedAndUnique) {
+// A batch merged at once gives the list that insertOrGet/SetText in turn give,
+// onto a list that already has boundaries (the last text given for a position wins).
+TEST(Notetiqs, RandomInsertionsStaySortedAndUniqueOneByOneOrInABatch) {
   std::mt19937 rng(1234);
   std::uniform_int_distribution<std::int32_t> pick(-50, 50);
-  notetiqs list;
-  std::set<std::int32_t> seen;
+  notetiqs list = listAt({-7, 3}), batched = list;
+  list.SetText(0, "old");
+  batched.SetText(0, "old");
+  MarkBatch batch;
+  std::set<std::int32_t> seen{-7, 3};
   for (int i = 0; i < 300; ++i) {
     const std::int32_t p = pick(rng);
     const int index = list.insertOrGet(p);
     ASSERT_GE(index, 0);
     EXPECT_EQ(list.position(index), p);
     seen.insert(p);
+    if (i % 3 == 0) {
+      list.SetText(index, std::to_string(i));
+      batch.add(p, std::to_string(i));
+    } else {
+      batch.add(p);
+    }
   }
   std::vector<std::int32_t> positions;
   for (const notetiq& b : list.items()) positions.push_back(b.limite);
   ASSERT_EQ(positions, std::vector<std::int32_t>(seen.begin(), seen.end()));
   for (std::int32_t p = -60; p <= 60; ++p)  // findLE: the last boundary at or before p
     EXPECT_EQ(list.findLE(p), static_cast<int>(std::distance(seen.begin(), seen.upper_bound(p))) - 1) << p;
+  ASSERT_TRUE(batch.mergeInto(batched));
+  ASSERT_EQ(batched.count(), list.count());
+  for (int i = 0; i < list.count(); ++i) {
+    EXPECT_EQ(batched.position(i), list.position(i));
+    EXPECT_EQ(batched.Text(i), list.Text(i)) << i;
+  }
 }
+
+struct FitCase {
+  const char* what;
+  std::vector<std::pair<std::int32_t, std::string>> in, out;
+  std::int64_t tf;
+  int outside, dropped;
+};
+
+class FitToSignal : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(FitToSignal, ClampsMergesAndCloses) {
+  const FitCase& c = GetParam();
+  notetiqs list;
+  for (const auto& [p, t] : c.in) list.SetText(list.insertOrGet(p), t);
+  const FitCount count = fitToSignal(list, c.tf);
+  std::vector<std::pair<std::int32_t, std::string>> out;
+  for (const notetiq& b : list.items()) out.emplace_back(b.limite, b.text);
+  EXPECT_EQ(out, c.out) << c.what;
+  EXPECT_EQ(count.outside, c.outside) << c.what;
+  EXPECT_EQ(count.labelsDropped, c.dropped) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FitToSignal,
+    ::testing::Values(
+        FitCase{"segment ending at the end is kept", {{0, "a"}, {100, ""}}, {{0, "a"}, {100, ""}}, 100, 0, 0},
+        FitCase{"segment running past the end is closed there", {{0, "a"}, {150, ""}}, {{0, "a"}, {100, ""}}, 100, 1, 0},
+        FitCase{"segments wholly past the end go", {{0, "a"}, {90, "b"}, {120, "c"}, {130, ""}},
+                {{0, "a"}, {90, "b"}, {100, ""}}, 100, 2, 1},
+        FitCase{"labelled last boundary gets a closing one", {{0, "a"}, {40, "b"}}, {{0, "a"}, {40, "b"}, {100, ""}}, 100, 0, 0},
+        FitCase{"label at the very end is dropped", {{0, "a"}, {100, "b"}}, {{0, "a"}, {100, ""}}, 100, 0, 1},
+        FitCase{"negative start moves to 0", {{-50, "x"}, {10, "y"}, {20, ""}}, {{0, "x"}, {10, "y"}, {20, ""}}, 100, 1, 0},
+        FitCase{"segment wholly before 0 goes", {{-50, "x"}, {0, "y"}, {20, ""}}, {{0, "y"}, {20, ""}}, 100, 1, 1},
+        FitCase{"unknown length: only negatives", {{-5, "x"}, {3000, "y"}}, {{0, "x"}, {3000, "y"}}, 0, 1, 0}));
 
 TEST(Notetiqs, OutOfRangeIndicesAreInternalFaultsAndChangeNothing) {
   ScopedRecorder rec;
