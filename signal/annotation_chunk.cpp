@@ -22,9 +22,46 @@ constexpr std::size_t kMaxTextWithTerminator = kMaxChunkLabelBytes + 1;
 
 void chunkMessage(int number) { message(text(5606) + text(number)); }
 
+// Walks the payload into `marks`; false after the report of a fault.
+bool walkPayload(const std::vector<unsigned char>& buf, MarkBatch& marks) {
+  const std::size_t n = buf.size();
+  std::size_t pos = 0;
+  bool endsWithText = false;
+  while (n - pos >= kPositionBytes) {
+    const auto position = static_cast<std::int32_t>(readLe32(&buf[pos]));
+    pos += kPositionBytes;
+    endsWithText = false;
+    if (pos == n) {
+      marks.add(position);
+      break;
+    }
+    const std::size_t window = std::min(kMaxTextWithTerminator, n - pos);
+    const void* zero = std::memchr(&buf[pos], 0, window);
+    if (zero == nullptr) {
+      marks.add(position);
+      chunkMessage(5603);
+      return false;
+    }
+    const auto textLength = static_cast<std::size_t>(static_cast<const unsigned char*>(zero) - &buf[pos]);
+    marks.add(position, std::string(reinterpret_cast<const char*>(&buf[pos]), textLength));
+    pos += textLength + 1;
+    endsWithText = true;
+  }
+  if (endsWithText && pos == n) {
+    chunkMessage(5604);
+    return false;
+  }
+  if (pos != n) {
+    chunkMessage(5605);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-bool readnotetiqs(const std::string& file, notetiqs& list, std::int64_t offset, std::int64_t length) {
+bool readnotetiqs(const std::string& file, notetiqs& list, std::int64_t offset, std::int64_t length,
+                  std::int64_t tf) {
   list.clear();
   if (length == 0) return true;
 
@@ -58,36 +95,12 @@ bool readnotetiqs(const std::string& file, notetiqs& list, std::int64_t offset, 
     return false;
   }
 
-  const std::size_t n = buf.size();
-  std::size_t pos = 0;
-  bool endsWithText = false;
-  while (n - pos >= kPositionBytes) {
-    auto position = static_cast<std::int32_t>(readLe32(&buf[pos]));
-    pos += kPositionBytes;
-    endsWithText = false;
-    int index = list.insertOrGet(position);
-    if (index < 0) return false;
-    if (pos == n) break;
-    std::size_t window = std::min(kMaxTextWithTerminator, n - pos);
-    const void* zero = std::memchr(&buf[pos], 0, window);
-    if (zero == nullptr) {
-      chunkMessage(5603);
-      return false;
-    }
-    std::size_t textLength = static_cast<std::size_t>(static_cast<const unsigned char*>(zero) - &buf[pos]);
-    list.SetText(index, std::string(reinterpret_cast<const char*>(&buf[pos]), textLength));
-    pos += textLength + 1;
-    endsWithText = true;
-  }
-  if (endsWithText && pos == n) {
-    chunkMessage(5604);
-    return false;
-  }
-  if (pos != n) {
-    chunkMessage(5605);
-    return false;
-  }
-  return true;
+  // Marks read before a fault are kept.
+  MarkBatch marks;
+  const bool whole = walkPayload(buf, marks);
+  if (!marks.mergeInto(list)) return false;
+  reportFit(fitToSignal(list, tf), file, tf);
+  return whole;
 }
 
 void AnnotationChunkBuilder::add(std::int32_t position, const std::string& label) {
@@ -118,9 +131,9 @@ void AnnotationChunkBuilder::cutAfterLastPosition() {
   bytes_.resize(lastEntry_ + kPositionBytes);
 }
 
-std::vector<std::uint8_t> chunkPayload(const notetiqs& list, bool& closed) {
+std::vector<std::uint8_t> chunkPayload(const notetiqs& list, std::int64_t tf, bool& closed) {
   AnnotationChunkBuilder builder;
-  builder.addList(list);
+  builder.addList(fittedCopy(list, tf));
   closed = builder.empty() || builder.lastEntryClosed();
   builder.cutAfterLastPosition();
   return builder.bytes();

@@ -25,7 +25,12 @@ constexpr std::size_t kMaxChunkLabelBytes = 39;
 // otherwise UI text 5606 followed by 5602 (short read), 5603 (a label that is
 // longer than 39 bytes or not terminated), 5604 (payload ends after a label)
 // or 5605 (bytes left over). Marks read before a failure stay in the list.
-bool readnotetiqs(const std::string& file, notetiqs& list, std::int64_t offset, std::int64_t length);
+// Marks may come in any order (sorted once, O(n log n)); a repeated position
+// takes the later label. With tf > 0 (the signal's length in samples) the
+// list is fitted to the signal (fitToSignal) with a warning naming `file`
+// when a position lay outside it.
+bool readnotetiqs(const std::string& file, notetiqs& list, std::int64_t offset, std::int64_t length,
+                  std::int64_t tf = 0);
 
 // Builds a chunk payload entry by entry.
 class AnnotationChunkBuilder {
@@ -53,9 +58,11 @@ class AnnotationChunkBuilder {
   int cutLabels_ = 0;
 };
 
-// The payload of `list` ready to write: built with AnnotationChunkBuilder, and
-// cut after the last position. `closed` tells whether the last boundary had an
-// empty label as it should. Empty for an empty list.
-std::vector<std::uint8_t> chunkPayload(const notetiqs& list, bool& closed);
+// The payload of `list` fitted to a signal of `tf` samples (fitToSignal: a
+// segment ending at tf keeps its closing boundary, one running past tf is
+// closed there), built with AnnotationChunkBuilder and cut after the last
+// position. `closed` tells whether the last boundary had an empty label as it
+// should (always so when tf > 0). Empty for an empty list.
+std::vector<std::uint8_t> chunkPayload(const notetiqs& list, std::int64_t tf, bool& closed);
 
 }  // namespace ardv

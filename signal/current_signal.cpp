@@ -100,8 +100,8 @@ bool openSignal(const infoFile& candidate) {
   bool etiqSaveable = true, noteSaveable = true;
   if (isWavName(info.nom)) {
     // A faulty chunk is reported and keeps the marks read before the fault.
-    readnotetiqs(info.nom, note, info.notedepl, info.notelongueur);
-    readnotetiqs(info.nom, etiq, info.etiqdepl, info.etiqlongueur);
+    readnotetiqs(info.nom, note, info.notedepl, info.notelongueur, samples);
+    readnotetiqs(info.nom, etiq, info.etiqdepl, info.etiqlongueur, samples);
     etiqSaveable = noteSaveable = isWritableTarget(info.nom);
   } else {
     // A label file that cannot be read is reported; the signal opens anyway.

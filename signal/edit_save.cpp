@@ -66,10 +66,11 @@ bool saveCurrent(const infoFile& destinationIn) {
   writer.setSource(source, source.depl, 2 * static_cast<std::int64_t>(p.ct.d_e), source.depl + after,
                    std::max<std::int64_t>(source.longueur - after, 0));
   writer.setMiddleBuffer(p.memory, 0, 2 * static_cast<std::int64_t>(p.memory.size()));
-  for (const notetiq& m : p.etiq.items())
-    if (m.limite < tf) writer.addPhon(m.limite, m.text);
-  for (const notetiq& m : p.note.items())
-    if (m.limite < tf) writer.addWord(m.limite, m.text);
+  // A segment ending at tf keeps its end mark; marks past tf are reported once the file is written.
+  FitCount phonFit, wordFit;
+  const notetiqs phon = fittedCopy(p.etiq, tf, &phonFit), word = fittedCopy(p.note, tf, &wordFit);
+  for (const notetiq& m : phon.items()) writer.addPhon(m.limite, m.text);
+  for (const notetiq& m : word.items()) writer.addWord(m.limite, m.text);
   infoFile described = destination;
   const bool written = writer.flush() == 0 && init_infoFile_read(described);
   if (!written) {
@@ -82,6 +83,10 @@ bool saveCurrent(const infoFile& destinationIn) {
       message("The file " + destination.nom + " was not saved.");
     }
     return false;
+  }
+  if (isWavName(described.nom)) {
+    reportFit(phonFit, described.nom, tf);
+    reportFit(wordFit, described.nom, tf);
   }
   writeLabelFiles(described, p.etiq, p.note, tf);
   e.mode = p.en_cours.mode;

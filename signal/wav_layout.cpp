@@ -92,8 +92,9 @@ bool writeWavFile(const std::filesystem::path& path, const std::vector<std::int1
   }
   try {
     bool phonClosed = true, wordClosed = true;
-    std::vector<std::uint8_t> phon = chunkPayload(phonList, phonClosed);
-    std::vector<std::uint8_t> word = chunkPayload(wordList, wordClosed);
+    const auto tf = static_cast<std::int64_t>(samples.size());
+    std::vector<std::uint8_t> phon = chunkPayload(phonList, tf, phonClosed);
+    std::vector<std::uint8_t> word = chunkPayload(wordList, tf, wordClosed);
     if (!phonClosed) transportError(kOperation, kWavStepPhonCheck, name, text(1201));
     if (!wordClosed) transportError(kOperation, kWavStepWordCheck, name, text(1202));
 

@@ -22,11 +22,11 @@ constexpr int kStepCloseSource = 16;
 constexpr int kStepOpenMiddle = 111;
 constexpr int kStepCloseMiddle = 112;
 
-// Checks the last entry of a chunk and cuts it after its last position.
-void closeChunk(AnnotationChunkBuilder& chunk, int textNumber, int step, const std::string& fileName) {
-  if (chunk.empty()) return;
-  if (!chunk.lastEntryClosed()) transportError(kOperation, step, fileName, text(textNumber));
+// Cuts a chunk after its last position; false when its last entry had a label.
+bool closeChunk(AnnotationChunkBuilder& chunk) {
+  const bool closed = chunk.empty() || chunk.lastEntryClosed();
   chunk.cutAfterLastPosition();
+  return closed;
 }
 
 }  // namespace
@@ -108,8 +108,8 @@ bool writeSoundFile::copyStretches(SignalStream& source, SignalStream& out) {
 }
 
 int writeSoundFile::flushWAV() {
-  closeChunk(phon_, 1201, kWavStepPhonCheck, destination_.nom);
-  closeChunk(word_, 1202, kWavStepWordCheck, destination_.nom);
+  // Reported once the file is complete: a warning never stops a save half-way.
+  const bool phonClosed = closeChunk(phon_), wordClosed = closeChunk(word_);
   const std::int64_t dataBytes = count1_ + count2_ + count3_;
   std::array<std::uint8_t, kWavHeaderBytes> header{};
   if (!wavHeaderBytes(dataBytes, static_cast<std::int64_t>(phon_.bytes().size()),
@@ -163,6 +163,8 @@ int writeSoundFile::flushWAV() {
     transportError(kOperation, kWavStepClose, destination_.nom);
     return 1;
   }
+  if (!phonClosed) transportError(kOperation, kWavStepPhonCheck, destination_.nom, text(1201));
+  if (!wordClosed) transportError(kOperation, kWavStepWordCheck, destination_.nom, text(1202));
   return 0;
 }
 
