@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "annotation/label_text.h"
 #include "annotation/texts.h"
 #include "platform/report.h"
 #include "signal/replacing_file.h"
@@ -13,11 +14,29 @@
 namespace ardv {
 namespace {
 
-bool writeText(const std::string& name, const std::string& content) {
+const char* const kPhonemeKinds[] = {"", "QERN", "NIST", "SAM", "ALIGN"};
+const char* const kWordKinds[] = {"", "VECSYS", "NIST", "SAM", "NOISEX"};
+
+// Writes `content` to `name` unless a label holds a line break, which would
+// become extra lines; then warns about positions fitted to tf.
+bool writeText(const std::string& name, const std::string& content, const notetiqs& list, const char* kind,
+               std::int64_t tf) {
   if (!isWritableTargetWarn(name)) return false;
+  const int broken = labeltext::firstLineBreak(list);
+  if (broken >= 0) {
+    message(name + " is not written: the label \"" + labeltext::escapeControls(list.items()[broken].text) +
+            "\" (segment " + std::to_string(broken + 1) + ") holds a line break, which a " + kind +
+            " file cannot hold.");
+    return false;
+  }
   try {
     ReplacingFile out{std::filesystem::path(name)};
-    if (out.open() && out.write(content.data(), content.size()) && out.commit()) return true;
+    if (out.open() && out.write(content.data(), content.size()) && out.commit()) {
+      FitCount fit;
+      fittedCopy(list, tf, &fit);
+      reportFit(fit, name, tf);
+      return true;
+    }
   } catch (const std::exception&) {
   }
   message(text(7701) + "\n" + name);
@@ -27,7 +46,7 @@ bool writeText(const std::string& name, const std::string& content) {
 bool readText(const std::string& name, std::string& content) {
   try {
     std::ifstream in(name, std::ios::binary);
-    if (!in || std::filesystem::is_directory(name)) return false;
+    if (!in || !std::filesystem::is_regular_file(name)) return false;
     std::ostringstream all;
     all << in.rdbuf();
     if (in.bad()) return false;
@@ -38,23 +57,28 @@ bool readText(const std::string& name, std::string& content) {
   }
 }
 
+const char* kindName(const char* const (&names)[5], int kind) { return names[kind >= 1 && kind <= 4 ? kind : 1]; }
+
 }  // namespace
 
 bool writeLabels(const notetiqs& list, const infoFile& info, std::int64_t tf) {
   if (info.labelKind == kLabelNone) return true;
   if (!isSeparateOutput(info.nom_man, info.nom)) return false;
-  return writeText(info.nom_man, formatPhonemeFile(list, info, tf));
+  return writeText(info.nom_man, formatPhonemeFile(list, info, tf), list, kindName(kPhonemeKinds, info.labelKind), tf);
 }
 
 bool writeAnnotations(const notetiqs& list, const infoFile& info, std::int64_t tf) {
   if (info.annotationKind == kAnnotNone) return true;
   if (!isSeparateOutput(info.nomAnnot, info.nom)) return false;
-  return writeText(info.nomAnnot, formatWordFile(list, info, tf));
+  return writeText(info.nomAnnot, formatWordFile(list, info, tf), list, kindName(kWordKinds, info.annotationKind),
+                   tf);
 }
 
 bool readLabels(notetiqs& list, const infoFile& info) {
-  list.clear();
-  if (info.labelKind == kLabelNone) return true;
+  if (info.labelKind == kLabelNone) {
+    list.clear();
+    return true;
+  }
   std::string content;
   if (!readText(info.nom_man, content)) {
     message(text(info.labelKind == kLabelAlign ? 4701 : 4704) + "\n" + info.nom_man);
@@ -64,8 +88,10 @@ bool readLabels(notetiqs& list, const infoFile& info) {
 }
 
 bool readAnnotations(notetiqs& list, const infoFile& info) {
-  list.clear();
-  if (info.annotationKind == kAnnotNone) return true;
+  if (info.annotationKind == kAnnotNone) {
+    list.clear();
+    return true;
+  }
   std::string content;
   if (!readText(info.nomAnnot, content)) {
     message(text(4702) + "\n" + info.nomAnnot);

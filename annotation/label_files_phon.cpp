@@ -1,6 +1,8 @@
 // Phoneme label files: QERN, NIST, SAM and ALIGN layouts.
 
 #include <cinttypes>
+#include <cstdint>
+#include <optional>
 
 #include "annotation/label_files.h"
 #include "annotation/label_text.h"
@@ -16,24 +18,23 @@ using namespace labeltext;
 
 long long ms(std::int64_t n, double frequence) { return static_cast<long long>(samplesToMs(n, frequence)); }
 
-// Segments written by the common rule: from the first while its end lies before tf.
-int writableSegments(const notetiqs& list, std::int64_t tf) {
-  int n = 0;
-  while (n + 1 < list.count() && list.position(n + 1) < tf) ++n;
-  return n;
-}
-
 bool isPhoneme(const std::string& label) { return !label.empty() && phoneticDescription().phonemeIndex(label) > 0; }
 
 // Adds a segment [start, end) labelled `label` when it is accepted; counts
-// a non-empty label that is not.
-void addSegment(notetiqs& list, std::int32_t start, std::int32_t end, const std::string& label, bool accepted,
-                int& unknown) {
-  const int i = list.insertOrGet(start);
-  list.insertOrGet(end);
-  if (label.empty() || i < 0) return;
+// a non-empty label that is not. A segment that does not end after its
+// start is a line that cannot be read.
+void addSegment(MarkBatch& marks, ReadTally& tally, std::string_view line, std::int32_t start, std::int32_t end,
+                const std::string& label, bool accepted, int& unknown) {
+  if (end <= start) {
+    tally.skip(line);
+    return;
+  }
+  ++tally.records;
+  marks.add(start);
+  marks.add(end);
+  if (label.empty()) return;
   if (accepted)
-    list.SetText(list.findLE(start), label);
+    marks.add(start, label);
   else
     ++unknown;
 }
@@ -42,10 +43,10 @@ std::string formatQern(const notetiqs& list, const infoFile& info, std::int64_t 
   std::string out;
   appendf(out, "%s\n", info.swap == 0 ? "swap" : "normal");
   appendf(out, "%8.2lf\n", info.frequence);
-  const int n = writableSegments(list, tf);
-  for (int i = 0; i < n; ++i) {
-    const std::int64_t s = list.position(i), e = list.position(i + 1), m = (s + e) / 2;
-    appendf(out, "{%2s},%5lld,%5lld,%5lld, (%8lld,%8lld)\n", list.Text(i).c_str(), ms(s, info.frequence),
+  const notetiqs fitted = fittedCopy(list, tf);
+  for (int i = 0; i < fitted.segmentCount(); ++i) {
+    const std::int64_t s = fitted.position(i), e = fitted.position(i + 1), m = (s + e) / 2;
+    appendf(out, "{%2s},%5lld,%5lld,%5lld, (%8lld,%8lld)\n", fitted.Text(i).c_str(), ms(s, info.frequence),
             ms(e, info.frequence), ms(m, info.frequence), static_cast<long long>(2 * s),
             static_cast<long long>(2 * e));
   }
@@ -54,20 +55,20 @@ std::string formatQern(const notetiqs& list, const infoFile& info, std::int64_t 
 
 std::string formatNist(const notetiqs& list, std::int64_t tf) {
   std::string out;
-  const int n = writableSegments(list, tf);
-  for (int i = 0; i < n; ++i)
-    appendf(out, "%ld %ld %s\n", static_cast<long>(list.position(i)), static_cast<long>(list.position(i + 1)),
-            list.Text(i).c_str());
+  const notetiqs fitted = fittedCopy(list, tf);
+  for (int i = 0; i < fitted.segmentCount(); ++i)
+    appendf(out, "%ld %ld %s\n", static_cast<long>(fitted.position(i)), static_cast<long>(fitted.position(i + 1)),
+            fitted.Text(i).c_str());
   return out;
 }
 
 std::string formatSamPhon(const notetiqs& list, std::int64_t tf) {
   std::string out = "FIL: label\nTYP: phonemic\nSYS: Ardelo\nDAT:  " + dateLine() + "LBD:\n";
-  const int n = writableSegments(list, tf);
-  for (int i = 0; i < n; ++i) {
-    const std::int64_t s = list.position(i), e = list.position(i + 1);
+  const notetiqs fitted = fittedCopy(list, tf);
+  for (int i = 0; i < fitted.segmentCount(); ++i) {
+    const std::int64_t s = fitted.position(i), e = fitted.position(i + 1);
     appendf(out, "LBB: %9lld, %9lld, %9lld, %s\n", static_cast<long long>(s), static_cast<long long>((s + e) / 2),
-            static_cast<long long>(e), list.Text(i).c_str());
+            static_cast<long long>(e), fitted.Text(i).c_str());
   }
   out += "ELF:\n";
   return out;
@@ -76,62 +77,80 @@ std::string formatSamPhon(const notetiqs& list, std::int64_t tf) {
 std::string formatAlign(const notetiqs& list, const infoFile& info, std::int64_t tf) {
   std::string out = ".ali\n";
   appendf(out, "freq_echt %d\n", static_cast<int>(info.frequence));
-  const int n = writableSegments(list, tf);
+  const notetiqs fitted = fittedCopy(list, tf);
+  const int n = fitted.segmentCount();
   for (int i = 0; i < n; ++i)
-    appendf(out, "\t%10lld %10lld \t%s\n", ms(list.position(i), info.frequence), ms(list.position(i + 1), info.frequence),
-            list.Text(i).c_str());
-  if (n < list.count()) appendf(out, "\t%10lld          0 \tFIN\n", ms(list.position(n), info.frequence));
+    appendf(out, "\t%10lld %10lld \t%s\n", ms(fitted.position(i), info.frequence),
+            ms(fitted.position(i + 1), info.frequence), fitted.Text(i).c_str());
+  if (n < fitted.count()) appendf(out, "\t%10lld          0 \tFIN\n", ms(fitted.position(n), info.frequence));
   appendf(out, "\n%s\n", info.nom.c_str());
   return out;
 }
 
-void parseQern(const std::vector<std::string_view>& lines, notetiqs& list, int& unknown) {
+void parseQern(const std::vector<std::string_view>& lines, MarkBatch& marks, ReadTally& tally, int& unknown) {
+  // The two header lines are ignored, but a file of another kind must not pass for one.
+  if (!lines.empty() && trim(lines[0]) != "swap" && trim(lines[0]) != "normal") tally.skip(lines[0]);
+  if (lines.size() > 1 && !parseReal(lines[1])) tally.skip(lines[1]);
   for (std::size_t k = 2; k < lines.size(); ++k) {
-    std::string_view line = lines[k];
+    const std::string_view line = lines[k];
+    if (trim(line).empty()) continue;
     const std::size_t open = line.find('{'), close = line.find('}');
-    if (open == std::string_view::npos || close == std::string_view::npos || close < open) continue;
+    std::optional<std::int32_t> start, stop;
+    std::string_view rest;
+    if (open != std::string_view::npos && close != std::string_view::npos && close > open) {
+      rest = line.substr(close + 1);
+      const std::size_t paren = rest.find('(');
+      rest = paren == std::string_view::npos ? std::string_view() : rest.substr(paren + 1);
+      const std::size_t comma = rest.find(','), end = rest.find(')');
+      if (comma != std::string_view::npos && end != std::string_view::npos && end > comma) {
+        start = parsePosition(rest.substr(0, comma), 1, 2);
+        stop = parsePosition(rest.substr(comma + 1, end - comma - 1), 1, 2);
+      }
+    }
+    if (!start || !stop) {
+      tally.skip(line);
+      continue;
+    }
     const std::string label(trim(line.substr(open + 1, close - open - 1)));
-    std::string_view rest = line.substr(close + 1);
-    const std::size_t paren = rest.find('(');
-    if (paren == std::string_view::npos) continue;
-    rest.remove_prefix(paren + 1);
-    const std::size_t comma = rest.find(','), end = rest.find(')');
-    if (comma == std::string_view::npos || end == std::string_view::npos || end < comma) continue;
-    const auto start = parsePosition(rest.substr(0, comma), 1, 2);
-    const auto stop = parsePosition(rest.substr(comma + 1, end - comma - 1), 1, 2);
-    if (!start || !stop) continue;
-    addSegment(list, *start, *stop, label, isPhoneme(label), unknown);
+    addSegment(marks, tally, line, *start, *stop, label, isPhoneme(label), unknown);
   }
 }
 
-void parseNist(const std::vector<std::string_view>& lines, notetiqs& list) {
+void parseNist(const std::vector<std::string_view>& lines, MarkBatch& marks, ReadTally& tally) {
   int dropped = 0;
   for (std::string_view line : lines) {
+    if (trim(line).empty()) continue;
     const std::size_t b1 = line.find(' ');
-    if (b1 == std::string_view::npos) continue;
-    const std::size_t b2 = line.find(' ', b1 + 1);
-    const auto start = parsePosition(line.substr(0, b1));
-    const auto stop = parsePosition(line.substr(b1 + 1, b2 == std::string_view::npos ? std::string_view::npos : b2 - b1 - 1));
-    if (!start || !stop) continue;
+    const std::size_t b2 = b1 == std::string_view::npos ? b1 : line.find(' ', b1 + 1);
+    std::optional<std::int32_t> start, stop;
+    if (b1 != std::string_view::npos) {
+      start = parsePosition(line.substr(0, b1));
+      stop = parsePosition(line.substr(b1 + 1, b2 == std::string_view::npos ? std::string_view::npos : b2 - b1 - 1));
+    }
+    if (!start || !stop) {
+      tally.skip(line);
+      continue;
+    }
     const std::string label(b2 == std::string_view::npos ? std::string_view() : line.substr(b2 + 1));
-    addSegment(list, *start, *stop, label, isPhoneme(label), dropped);
+    addSegment(marks, tally, line, *start, *stop, label, isPhoneme(label), dropped);
   }
 }
 
-// SAM records "LBB: start, middle, end, label"; false after a line error.
-bool parseSamPhon(const std::vector<std::string_view>& lines, const std::string& path, notetiqs& list, int& unknown) {
-  return forEachSamRecord(lines, "LBB", 3, [&](std::string_view line, const auto& fields, std::string_view rest) {
+// SAM records "LBB: start, middle, end, label"; a record without its start
+// or end ends the reading (it is reported as a skipped line).
+void parseSamPhon(const std::vector<std::string_view>& lines, MarkBatch& marks, ReadTally& tally, int& unknown) {
+  forEachSamRecord(lines, "LBB", 3, tally, [&](std::string_view line, const auto& fields, std::string_view rest) {
     std::optional<std::int32_t> start, stop;
     if (fields.size() >= 2) {
       start = parsePosition(fields[0]);
       stop = parsePosition(fields.size() == 3 ? fields[2] : rest);
     }
     if (!start || !stop) {
-      reportLineError(line, path);
+      tally.skip(line);
       return false;
     }
     const std::string label = fields.size() == 3 ? withoutBlanks(rest) : std::string();
-    addSegment(list, *start, *stop, label, isPhoneme(label), unknown);
+    addSegment(marks, tally, line, *start, *stop, label, isPhoneme(label), unknown);
     return true;
   });
 }
@@ -140,29 +159,44 @@ bool alignAccepts(const std::string& label) {
   return isPhoneme(label) || label.rfind('#', 0) == 0 || label.rfind("vcl", 0) == 0 || label.rfind("cl", 0) == 0;
 }
 
-bool parseAlign(const std::vector<std::string_view>& lines, double frequence, notetiqs& list, int& unknown) {
-  if (lines.empty() || lines[0].substr(0, 4) != ".ali") {
-    message(text(4701));
-    return false;
-  }
+// Boundaries at the starts only; the "FIN" line gives the closing one.
+void parseAlign(const std::vector<std::string_view>& lines, double frequence, MarkBatch& marks, ReadTally& tally,
+                int& unknown) {
   for (std::size_t k = 2; k < lines.size(); ++k) {
-    // An unlabelled segment is written with an empty label.
+    // An unlabelled segment is written with an empty label; the signal's
+    // path after the segments has one field.
     const auto fields = words(lines[k]);
     if (fields.size() < 2) continue;
     const auto startMs = parseInteger(fields[0]);
-    if (!startMs || !parseInteger(fields[1])) continue;
-    const std::int64_t p = msToSamples(static_cast<double>(*startMs), frequence);
-    if (p < 0 || p > INT32_MAX) continue;
-    const int i = list.insertOrGet(static_cast<std::int32_t>(p));
+    const double p = startMs ? static_cast<double>(msToSamples(static_cast<double>(*startMs), frequence)) : 0.0;
+    if (!startMs || !parseInteger(fields[1]) || p < INT32_MIN || p > INT32_MAX) {
+      tally.skip(lines[k]);
+      continue;
+    }
+    ++tally.records;
+    const auto position = static_cast<std::int32_t>(p);
+    marks.add(position);
     const std::string label(fields.size() >= 3 ? fields[2] : std::string_view());
     if (label.rfind("FIN", 0) == 0) break;
-    if (i < 0 || label.empty()) continue;
+    if (label.empty()) continue;
     if (alignAccepts(label))
-      list.SetText(i, label);
+      marks.add(position, label);
     else
       ++unknown;
   }
-  return true;
+}
+
+const char* phonemeKindName(int kind) {
+  switch (kind) {
+    case kLabelNist:
+      return "NIST";
+    case kLabelSam:
+      return "SAM";
+    case kLabelAlign:
+      return "ALIGN";
+    default:
+      return "QERN";
+  }
 }
 
 }  // namespace
@@ -183,31 +217,39 @@ std::string formatPhonemeFile(const notetiqs& list, const infoFile& info, std::i
 }
 
 bool parsePhonemeFile(const std::string& content, const infoFile& info, const std::string& path, notetiqs& list) {
-  list.clear();
-  const auto lines = splitLines(content);
+  if (info.labelKind == kLabelNone) {
+    list.clear();
+    return true;
+  }
+  const std::string decoded = decodeText(content);
+  const auto lines = splitLines(decoded);
+  if (info.labelKind == kLabelAlign && (lines.empty() || lines[0].substr(0, 4) != ".ali")) {
+    message(text(4701) + "\n" + path);
+    return false;
+  }
+  MarkBatch marks;
+  ReadTally tally;
   int unknown = 0;
-  bool ok = true;
   switch (info.labelKind) {
-    case kLabelNone:
-      return true;
     case kLabelNist:
-      parseNist(lines, list);
-      return true;
+      parseNist(lines, marks, tally);
+      break;
     case kLabelSam:
-      ok = parseSamPhon(lines, path, list, unknown);
+      parseSamPhon(lines, marks, tally, unknown);
       break;
     case kLabelAlign:
-      ok = parseAlign(lines, info.frequence, list, unknown);
+      parseAlign(lines, info.frequence, marks, tally, unknown);
       break;
     default:
-      parseQern(lines, list, unknown);
+      parseQern(lines, marks, tally, unknown);
       break;
   }
+  if (!finishReading(marks, tally, phonemeKindName(info.labelKind), path, info.sampleCount(), list)) return false;
   if (unknown > 0) {
     message(textf(4703, {unknown}));
-    ok = false;
+    return false;
   }
-  return ok;
+  return true;
 }
 
 }  // namespace ardv

@@ -3,6 +3,7 @@
 #include "annotation/label_text.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
@@ -86,11 +87,21 @@ std::optional<std::int64_t> parseInteger(std::string_view s) {
   return value;
 }
 
+std::optional<double> parseReal(std::string_view s) {
+  s = trim(s);
+  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  double value = 0;
+  const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (s.empty() || error != std::errc() || end != s.data() + s.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
 std::optional<std::int32_t> parsePosition(std::string_view s, std::int64_t scale, std::int64_t divisor) {
   const auto value = parseInteger(s);
-  if (!value || *value < 0) return std::nullopt;
+  if (!value) return std::nullopt;
   constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
-  if (*value > kMax * divisor / scale) return std::nullopt;
+  constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
+  if (*value > kMax * divisor / scale || *value < kMin * divisor / scale) return std::nullopt;
   return static_cast<std::int32_t>(*value * scale / divisor);
 }
 
@@ -103,14 +114,20 @@ void reportLineError(std::string_view line, const std::string& path, int moreLin
 }
 
 bool forEachSamRecord(const std::vector<std::string_view>& lines, std::string_view wanted, std::size_t maxFields,
-                      const SamRecordHandler& onRecord) {
+                      ReadTally& tally, const SamRecordHandler& onRecord) {
   std::vector<std::string_view> fields;
   for (std::string_view line : lines) {
     const std::size_t colon = line.find(':');
-    if (colon == std::string_view::npos) continue;
+    if (colon == std::string_view::npos) {
+      if (!trim(line).empty()) tally.skip(line);
+      continue;
+    }
     const std::string_view key = line.substr(0, colon);
     if (key == "ELF") break;
-    if (key != wanted) continue;
+    if (key != wanted) {
+      if (key == "LBB" || key == "LBR" || key == "UTS") tally.skip(line);
+      continue;
+    }
     std::string_view value = line.substr(colon + 1);
     fields.clear();
     while (fields.size() < maxFields) {
@@ -131,6 +148,105 @@ std::string dateLine() {
   char buffer[64];
   const std::size_t n = std::strftime(buffer, sizeof buffer, "%a %b %e %H:%M:%S %Y\n", &local);
   return std::string(buffer, n);
+}
+
+namespace {
+
+void appendUtf8(std::string& out, std::uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+std::string fromUtf16(std::string_view bytes, bool bigEndian) {
+  std::string out;
+  out.reserve(bytes.size() / 2);
+  auto unit = [&](std::size_t i) {
+    const auto b0 = static_cast<unsigned char>(bytes[i]), b1 = static_cast<unsigned char>(bytes[i + 1]);
+    return static_cast<std::uint32_t>(bigEndian ? (b0 << 8 | b1) : (b1 << 8 | b0));
+  };
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    std::uint32_t c = unit(i);
+    if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
+      const std::uint32_t low = unit(i + 2);
+      if (low >= 0xDC00 && low < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      } else {
+        c = 0xFFFD;
+      }
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    appendUtf8(out, c);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string decodeText(std::string_view bytes) {
+  if (bytes.size() >= 2 && ((bytes[0] == '\xFE' && bytes[1] == '\xFF') || (bytes[0] == '\xFF' && bytes[1] == '\xFE')))
+    return fromUtf16(bytes, bytes[0] == '\xFE');
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  return std::string(bytes);
+}
+
+bool finishReading(MarkBatch& marks, const ReadTally& tally, const char* kind, const std::string& path,
+                   std::int64_t tf, notetiqs& list) {
+  if (tally.records == 0 && tally.skipped > 0) {
+    message("no records read from " + path + " (is it " + kind + "? UTF-16?)");
+    return false;
+  }
+  notetiqs read;
+  if (!marks.mergeInto(read)) return false;
+  reportFit(fitToSignal(read, tf), path, tf);
+  list = std::move(read);
+  if (tally.skipped == 0) return true;
+  reportLineError(tally.firstSkipped, path, tally.skipped - 1);
+  return false;
+}
+
+int firstLineBreak(const notetiqs& list) {
+  for (int i = 0; i < list.count(); ++i)
+    if (list.items()[static_cast<std::size_t>(i)].text.find_first_of("\r\n") != std::string::npos) return i;
+  return -1;
+}
+
+std::string escapeControls(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  auto hex = [&out](unsigned char c) {
+    static const char kDigits[] = "0123456789abcdef";
+    out += "\\x";
+    out += kDigits[c >> 4];
+    out += kDigits[c & 0xF];
+  };
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x20 || c == 0x7F) {
+      hex(c);
+    } else if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(s[i + 1]) <= 0x9F) {
+      hex(c);
+      hex(static_cast<unsigned char>(s[++i]));
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
 }
 
 }  // namespace ardv::labeltext

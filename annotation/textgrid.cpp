@@ -87,49 +87,6 @@ struct Token {
   double value = 0.0;
 };
 
-void appendUtf8(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// UTF-16 with its byte-order mark to UTF-8; unpaired surrogates become U+FFFD.
-std::string fromUtf16(std::string_view bytes, bool bigEndian) {
-  std::string out;
-  auto unit = [&](std::size_t i) {
-    const auto b0 = static_cast<unsigned char>(bytes[i]), b1 = static_cast<unsigned char>(bytes[i + 1]);
-    return static_cast<std::uint32_t>(bigEndian ? (b0 << 8 | b1) : (b1 << 8 | b0));
-  };
-  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    std::uint32_t c = unit(i);
-    if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
-      const std::uint32_t low = unit(i + 2);
-      if (low >= 0xDC00 && low < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
-      } else {
-        c = 0xFFFD;
-      }
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;
-    }
-    appendUtf8(out, c);
-  }
-  return out;
-}
-
 bool tokenize(std::string_view s, std::vector<Token>& tokens) {
   std::size_t i = 0;
   while (i < s.size()) {
@@ -271,25 +228,26 @@ bool readGrid(const std::vector<Token>& tokens, std::vector<Tier>& tiers, std::s
   return true;
 }
 
-bool fillList(const Tier& tier, double frequence, std::int64_t tf, notetiqs& list) {
-  const std::int64_t last = tf > 0 ? tf - 1 : std::numeric_limits<std::int32_t>::max();
+// The boundaries of an interval tier, fitted to a signal of tf samples
+// (tf <= 0: length unknown); false after a report when memory runs out.
+bool fillList(const Tier& tier, double frequence, std::int64_t tf, const std::string& path, notetiqs& list) {
   auto sample = [&](double seconds) {
     const double s = std::round(seconds * frequence);
-    return static_cast<std::int32_t>(std::clamp<double>(s, 0.0, static_cast<double>(last)));
+    return static_cast<std::int32_t>(std::clamp<double>(s, std::numeric_limits<std::int32_t>::min(),
+                                                        std::numeric_limits<std::int32_t>::max()));
   };
+  MarkBatch marks;
   const std::size_t n = tier.times.size();
   for (std::size_t k = 0; k < n; ++k) {
     const std::int32_t a = sample(tier.times[k].first), b = sample(tier.times[k].second);
     const std::string& text = tier.texts[k];
     if (b <= a) continue;
-    if (!text.empty() || k > 0) {
-      if (list.insertOrGet(a) < 0) return false;
-    }
-    if (!text.empty() || k + 1 < n) {
-      if (list.insertOrGet(b) < 0) return false;
-    }
-    if (!text.empty()) list.SetText(list.findLE(a), text);
+    if (!text.empty() || k > 0) marks.add(a);
+    if (!text.empty() || k + 1 < n) marks.add(b);
+    if (!text.empty()) marks.add(a, text);
   }
+  if (!marks.mergeInto(list)) return false;
+  reportFit(fitToSignal(list, tf), path, tf);
   return true;
 }
 
@@ -301,21 +259,14 @@ std::string formatTextGrid(const notetiqs& phonemes, const notetiqs& words, doub
   const double xmax = static_cast<double>(tf) / frequence;
   std::string out = "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n\nxmin = 0 \n";
   out += "xmax = " + number(xmax) + " \ntiers? <exists> \nsize = 2 \nitem []: \n";
-  appendTier(out, 1, kPhonemeTierName, intervalsOf(phonemes, tf), frequence, xmax);
-  appendTier(out, 2, kWordTierName, intervalsOf(words, tf), frequence, xmax);
+  appendTier(out, 1, kPhonemeTierName, intervalsOf(fittedCopy(phonemes, tf), tf), frequence, xmax);
+  appendTier(out, 2, kWordTierName, intervalsOf(fittedCopy(words, tf), tf), frequence, xmax);
   return out;
 }
 
 bool parseTextGrid(const std::string& content, double frequence, std::int64_t tf, const std::string& path,
                    notetiqs& phonemes, notetiqs& words) {
-  std::string_view text(content);
-  std::string converted;
-  if (text.size() >= 2 && ((text[0] == '\xFE' && text[1] == '\xFF') || (text[0] == '\xFF' && text[1] == '\xFE'))) {
-    converted = fromUtf16(text, text[0] == '\xFE');
-    text = converted;
-  } else if (text.substr(0, 3) == "\xEF\xBB\xBF") {
-    text.remove_prefix(3);
-  }
+  const std::string text = labeltext::decodeText(content);
   std::vector<Token> tokens;
   std::vector<Tier> tiers;
   std::string why = "a string or a <flag> is not closed, or a number is malformed";
@@ -337,10 +288,14 @@ bool parseTextGrid(const std::string& content, double frequence, std::int64_t tf
     else if (!word)
       word = &t;
   }
+  if (!phon) {
+    message("no records read from " + path + " (is it a TextGrid with an interval tier? UTF-16?)");
+    return false;
+  }
   notetiqs p, w;
-  if ((phon && !fillList(*phon, frequence, tf, p)) || (word && !fillList(*word, frequence, tf, w))) return false;
+  if (!fillList(*phon, frequence, tf, path, p) || (word && !fillList(*word, frequence, tf, path, w))) return false;
   phonemes = std::move(p);
-  words = std::move(w);
+  if (word) words = std::move(w);
   return true;
 }
 
@@ -353,7 +308,13 @@ bool exportTextGrid(const std::string& path, const notetiqs& phonemes, const not
   const std::string content = formatTextGrid(phonemes, words, frequence, tf);
   try {
     ReplacingFile out{std::filesystem::path(path)};
-    if (out.open() && out.write(content.data(), content.size()) && out.commit()) return true;
+    if (out.open() && out.write(content.data(), content.size()) && out.commit()) {
+      FitCount phonFit, wordFit;
+      fittedCopy(phonemes, tf, &phonFit);
+      fittedCopy(words, tf, &wordFit);
+      reportFit({phonFit.outside + wordFit.outside, phonFit.labelsDropped + wordFit.labelsDropped}, path, tf);
+      return true;
+    }
   } catch (const std::exception&) {
   }
   message("The TextGrid " + path + " cannot be written.");

@@ -17,24 +17,28 @@ inline constexpr const char* kWordTierName = "words";
 
 // The TextGrid text of the two lists of a signal of `tf` samples at
 // `frequence` Hz (times in seconds = samples / frequence; the grid runs from
-// 0 to tf / frequence). Unlabelled stretches, before the first boundary and
-// after the last, become empty intervals. Empty when frequence < 1e-10.
+// 0 to tf / frequence). The lists are fitted to tf first (fitToSignal), so a
+// segment ending at tf is kept. Unlabelled stretches, before the first
+// boundary and after the last, become empty intervals. Empty when
+// frequence < 1e-10.
 std::string formatTextGrid(const notetiqs& phonemes, const notetiqs& words, double frequence, std::int64_t tf);
 
 // Parses a TextGrid into the two lists: the interval tier named "phonemes"
 // (or else the first interval tier) and the tier named "words" (or else the
-// next interval tier). Times become samples rounded to the nearest; with tf >
-// 0, positions stop at tf - 1 (the last sample), so that the last segment
-// can be saved. Each labelled interval gives its two boundaries and its
-// label; an empty interval keeps its boundaries except the grid's own start
-// and end. Point tiers are skipped. Returns false after one message naming
-// `path` when the text is not a readable TextGrid; the lists are then
-// unchanged. A missing tier leaves its list empty.
+// next interval tier). Times become samples rounded to the nearest, fitted
+// to a signal of tf samples (fitToSignal; tf <= 0: length unknown) with a
+// warning when a time lay outside it. Each labelled interval gives its two
+// boundaries and its label; an empty interval keeps its boundaries except the
+// grid's own start and end. Point tiers are skipped. Returns false after one
+// message naming `path` when the text is not a readable TextGrid or has no
+// interval tier; the lists are then unchanged. A list whose tier is missing
+// stays as it was.
 bool parseTextGrid(const std::string& content, double frequence, std::int64_t tf, const std::string& path,
                    notetiqs& phonemes, notetiqs& words);
 
 // Writes formatTextGrid to `path` (beside it first, then renamed over it: a
-// failure leaves a previous file as it was). False after one message.
+// failure leaves a previous file as it was), then warns when a boundary lay
+// outside 0..tf. False after one message.
 bool exportTextGrid(const std::string& path, const notetiqs& phonemes, const notetiqs& words, double frequence,
                     std::int64_t tf);
 

@@ -66,11 +66,11 @@ const char* const kShortGrid =
     "\"IntervalTier\"\n\"words\"\n0\n0.5\n2\n0\n0.25\n\"\"\n0.25\n0.5\n\"end\"\n"
     "\"IntervalTier\"\n\"phonemes\"\n0\n0.5\n3\n0\n0.1\n\"p\"\n0.1\n0.3\n\"\"\n0.3\n0.5\n\"\"\n";
 
-TEST(TextGrid, ShortFormatTiersByNameLastSegmentEndsAtTheLastSample) {
+TEST(TextGrid, ShortFormatTiersByNameLastSegmentEndsAtTheEnd) {
   notetiqs p, w;
   ASSERT_TRUE(parseTextGrid(kShortGrid, 1000, 500, "g", p, w));
   EXPECT_EQ(marksOf(p), (Marks{{0, "p"}, {100, ""}, {300, ""}}));
-  EXPECT_EQ(marksOf(w), (Marks{{250, "end"}, {499, ""}}));
+  EXPECT_EQ(marksOf(w), (Marks{{250, "end"}, {500, ""}}));
 }
 
 TEST(TextGrid, Utf16AndByteOrderMarksAreRead) {
@@ -97,11 +97,14 @@ TEST(TextGrid, Utf16AndByteOrderMarksAreRead) {
 TEST(TextGrid, FilesThatAreNotGridsChangeNothing) {
   for (const std::string& bad : {std::string(""), std::string("hello"), std::string("File type = \"ooTextFile\"\nObject class = \"Sound\"\n"),
                                 std::string(kShortGrid).substr(0, 150), std::string(kShortGrid) + "\"open",
-                                std::string("File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0 1 <exists> 99999999999\n")}) {
+                                std::string("File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0 1 <exists> 99999999999\n"),
+                                std::string("File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0 0.5 <exists> 1\n"
+                                            "\"TextTier\" \"events\" 0 0.5 1 0.2 \"click\"\n")}) {
     ScopedRecorder rec;
-    notetiqs p = listOf({{5, "x"}, {9, ""}}), w;
+    notetiqs p = listOf({{5, "x"}, {9, ""}}), w = p;
     EXPECT_FALSE(parseTextGrid(bad, 1000, 500, "bad.TextGrid", p, w));
     EXPECT_EQ(marksOf(p), (Marks{{5, "x"}, {9, ""}}));
+    EXPECT_EQ(marksOf(w), (Marks{{5, "x"}, {9, ""}}));
     EXPECT_EQ(rec->count(ReportKind::Message), 1u);
     EXPECT_TRUE(rec->saw("bad.TextGrid"));
   }
