@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "annotation/label_text.h"
 #include "annotation/notetiqs.h"
 #include "cli/commands.h"
 #include "cli/signal_options.h"
@@ -26,14 +27,15 @@ std::string chunkExtent(std::int64_t offset, std::int64_t size) {
   return "offset " + std::to_string(offset) + ", " + std::to_string(size) + " bytes";
 }
 
-// "count: label label ..." with the first labels; "_" stands for an unlabelled segment.
+// "count: label label ..." with the first labels; "_" stands for an unlabelled
+// segment; control characters are shown as \xHH.
 std::string segmentSummary(const notetiqs& list) {
   std::string out = std::to_string(list.segmentCount());
   int shown = std::min(list.segmentCount(), kLabelsShown);
   if (shown > 0) out += ":";
   for (int i = 0; i < shown; ++i) {
     const std::string& label = list.items()[static_cast<std::size_t>(i)].text;
-    out += " " + (label.empty() ? std::string("_") : label);
+    out += " " + (label.empty() ? std::string("_") : labeltext::escapeControls(label));
   }
   if (list.segmentCount() > shown) out += " ...";
   return out;
@@ -66,11 +68,11 @@ int runInfo(const Args& arguments) {
     return 0;
   }
 
-  notetiqs phonemes, words;
-  bool ok = readnotetiqs(info.nom, phonemes, info.etiqdepl, info.etiqlongueur);
-  ok = readnotetiqs(info.nom, words, info.notedepl, info.notelongueur) && ok;
-
   const std::int64_t samples = info.sampleCount();
+  notetiqs phonemes, words;
+  bool ok = readnotetiqs(info.nom, phonemes, info.etiqdepl, info.etiqlongueur, samples);
+  ok = readnotetiqs(info.nom, words, info.notedepl, info.notelongueur, samples) && ok;
+
   printLine("File:", info.nom);
   printLine("Sampling frequency:", std::to_string(static_cast<long long>(info.frequence)) + " Hz");
   printLine("Samples:", std::to_string(samples));

@@ -10,7 +10,8 @@
 // (empty for another file); --import replaces the list(s) of its kind.
 // Phoneme labels read from files are checked against the language file of
 // ardv.ini, or the one given with --language (in the format directory).
-// Without --export or -o the segments are listed.
+// Without --export or -o the segments are listed (with --tier, those of that
+// tier only), control characters of labels escaped as \xHH.
 
 #include <algorithm>
 #include <cstdio>
@@ -21,6 +22,7 @@
 #include <utility>
 
 #include "annotation/label_files.h"
+#include "annotation/label_text.h"
 #include "annotation/phonetic_description.h"
 #include "annotation/textgrid.h"
 #include "cli/commands.h"
@@ -37,13 +39,18 @@
 namespace ardv::cli {
 namespace {
 
-int usage() {
-  std::fprintf(stderr,
+// Usage on `out`; status 0 when asked for (--help), 2 after a wrong request.
+int usage(std::FILE* out, int status) {
+  std::fprintf(out,
                "usage: ardv-cli labels FILE [--profile NAME] [--import KIND IN] [--export KIND OUT]\n"
                "                            [--tier phonemes|words] [--language FILE.lng] [-o OUT.wav]\n"
-               "KIND: qern, nist, sam, align, vecsys, noisex, textgrid\n");
-  return 2;
+               "KIND: qern, nist, sam, align, vecsys, noisex, textgrid\n"
+               "Without --export or -o the segments are listed (with --tier, those of that tier only);\n"
+               "control characters in labels are shown as \\xHH.\n");
+  std::fflush(out);
+  return status;
 }
+int usage() { return usage(stderr, 2); }
 
 // A label-file kind and the list it serves.
 struct Kind {
@@ -87,7 +94,7 @@ void list(const char* title, const notetiqs& marks, double frequence) {
   for (int i = 0; i + 1 < marks.count(); ++i) {
     const std::int32_t a = marks.position(i), b = marks.position(i + 1);
     std::printf("  %10d %10d %9lld ms %9lld ms  %s\n", a, b, static_cast<long long>(samplesToMs(a, frequence)),
-                static_cast<long long>(samplesToMs(b, frequence)), marks.Text(i).c_str());
+                static_cast<long long>(samplesToMs(b, frequence)), labeltext::escapeControls(marks.Text(i)).c_str());
   }
 }
 
@@ -104,16 +111,20 @@ bool writeWavCopy(const infoFile& in, const std::string& name, const notetiqs& p
   writeSoundFile writer(out);
   writer.setSource(in, in.depl, in.longueur, 0, 0);
   const std::int64_t tf = in.sampleCount();
-  for (const notetiq& m : phon.items())
-    if (m.limite < tf) writer.addPhon(m.limite, m.text);
-  for (const notetiq& m : word.items())
-    if (m.limite < tf) writer.addWord(m.limite, m.text);
-  return writer.flush() == 0;
+  FitCount phonFit, wordFit;
+  const notetiqs phonFitted = fittedCopy(phon, tf, &phonFit), wordFitted = fittedCopy(word, tf, &wordFit);
+  for (const notetiq& m : phonFitted.items()) writer.addPhon(m.limite, m.text);
+  for (const notetiq& m : wordFitted.items()) writer.addWord(m.limite, m.text);
+  if (writer.flush() != 0) return false;
+  reportFit(phonFit, name, tf);
+  reportFit(wordFit, name, tf);
+  return true;
 }
 
 }  // namespace
 
 int runLabels(const Args& arguments) {
+  if (std::find(arguments.begin(), arguments.end(), "--help") != arguments.end()) return usage(stdout, 0);
   Args args = arguments;
   bool missing = false;
   const auto profile = takeOption(args, "--profile", missing);
@@ -143,18 +154,23 @@ int runLabels(const Args& arguments) {
 
   notetiqs phon, word;
   bool ok = true;
-  if (isWavName(info.nom)) {
-    ok = readnotetiqs(info.nom, phon, info.etiqdepl, info.etiqlongueur);
-    ok = readnotetiqs(info.nom, word, info.notedepl, info.notelongueur) && ok;
-  }
   const std::int64_t tf = info.sampleCount();
+  if (isWavName(info.nom)) {
+    ok = readnotetiqs(info.nom, phon, info.etiqdepl, info.etiqlongueur, tf);
+    ok = readnotetiqs(info.nom, word, info.notedepl, info.notelongueur, tf) && ok;
+  }
   if (import) {
     if (importKind.textGrid) {
       if (!importTextGrid(import->second, info.frequence, tf, phon, word)) return 1;
     } else {
       const infoFile from = labelTarget(info, importKind, import->second);
-      // Reports of unknown labels or bad lines keep the segments read.
-      ok = (importKind.words ? readAnnotations(word, from) : readLabels(phon, from)) && ok;
+      // Reports of unknown labels or bad lines keep the segments read; a file
+      // that gives no record keeps the list and fails.
+      notetiqs read;
+      const bool whole = importKind.words ? readAnnotations(read, from) : readLabels(read, from);
+      if (!whole && read.empty()) return 1;
+      (importKind.words ? word : phon) = std::move(read);
+      ok = whole && ok;
     }
   }
   if (exportTo) {
@@ -170,8 +186,8 @@ int runLabels(const Args& arguments) {
   }
   if (output && !writeWavCopy(info, *output, phon, word)) return 1;
   if (!exportTo && !output) {
-    list("phonemes", phon, info.frequence);
-    list("words", word, info.frequence);
+    if (!tier || !wordsTier) list("phonemes", phon, info.frequence);
+    if (!tier || wordsTier) list("words", word, info.frequence);
     std::fflush(stdout);
   }
   return ok ? 0 : 1;
