@@ -133,8 +133,9 @@ void AnnotationChunkBuilder::cutAfterLastPosition() {
 
 std::vector<std::uint8_t> chunkPayload(const notetiqs& list, std::int64_t tf, bool& closed) {
   AnnotationChunkBuilder builder;
-  builder.addList(fittedCopy(list, tf));
-  closed = builder.empty() || builder.lastEntryClosed();
+  FitCount fit;
+  builder.addList(fittedCopy(list, tf, &fit));
+  closed = (builder.empty() || builder.lastEntryClosed()) && fit.labelsDropped == 0;
   builder.cutAfterLastPosition();
   return builder.bytes();
 }

@@ -61,8 +61,8 @@ class AnnotationChunkBuilder {
 // The payload of `list` fitted to a signal of `tf` samples (fitToSignal: a
 // segment ending at tf keeps its closing boundary, one running past tf is
 // closed there), built with AnnotationChunkBuilder and cut after the last
-// position. `closed` tells whether the last boundary had an empty label as it
-// should (always so when tf > 0). Empty for an empty list.
+// position. `closed` is false when a label was lost: one on a boundary at or
+// past the end (or on the last boundary when tf <= 0). Empty for an empty list.
 std::vector<std::uint8_t> chunkPayload(const notetiqs& list, std::int64_t tf, bool& closed);
 
 }  // namespace ardv

@@ -138,12 +138,7 @@ TEST_F(LabelFilesTest, MalformedFilesGiveTheirMessages) {
 }
 
 // (word file?, kind, content): nothing can be read, so the list stays as it was.
-struct HostileCase {
-  bool words;
-  int kind;
-  std::string content;
-  const char* kindName;
-};
+struct HostileCase { bool words; int kind; std::string content; const char* kindName; };
 
 class HostileContent : public LabelFilesTest, public ::testing::WithParamInterface<HostileCase> {};
 

@@ -9,10 +9,9 @@
 #include <random>
 #include <set>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "platform/headless/recording_reporter.h"
+#include "tests/annotation/marks.h"
 
 namespace ardv {
 namespace {
@@ -80,12 +79,8 @@ TEST(Notetiqs, RandomInsertionsStaySortedAndUniqueOneByOneOrInABatch) {
     ASSERT_GE(index, 0);
     EXPECT_EQ(list.position(index), p);
     seen.insert(p);
-    if (i % 3 == 0) {
-      list.SetText(index, std::to_string(i));
-      batch.add(p, std::to_string(i));
-    } else {
-      batch.add(p);
-    }
+    if (i % 3 != 0) batch.add(p);
+    if (i % 3 == 0 && list.SetText(index, std::to_string(i))) batch.add(p, std::to_string(i));
   }
   std::vector<std::int32_t> positions;
   for (const notetiq& b : list.items()) positions.push_back(b.limite);
@@ -93,16 +88,12 @@ TEST(Notetiqs, RandomInsertionsStaySortedAndUniqueOneByOneOrInABatch) {
   for (std::int32_t p = -60; p <= 60; ++p)  // findLE: the last boundary at or before p
     EXPECT_EQ(list.findLE(p), static_cast<int>(std::distance(seen.begin(), seen.upper_bound(p))) - 1) << p;
   ASSERT_TRUE(batch.mergeInto(batched));
-  ASSERT_EQ(batched.count(), list.count());
-  for (int i = 0; i < list.count(); ++i) {
-    EXPECT_EQ(batched.position(i), list.position(i));
-    EXPECT_EQ(batched.Text(i), list.Text(i)) << i;
-  }
+  EXPECT_EQ(test::marksOf(batched), test::marksOf(list));
 }
 
 struct FitCase {
   const char* what;
-  std::vector<std::pair<std::int32_t, std::string>> in, out;
+  test::Marks in, out;
   std::int64_t tf;
   int outside, dropped;
 };
@@ -111,12 +102,9 @@ class FitToSignal : public ::testing::TestWithParam<FitCase> {};
 
 TEST_P(FitToSignal, ClampsMergesAndCloses) {
   const FitCase& c = GetParam();
-  notetiqs list;
-  for (const auto& [p, t] : c.in) list.SetText(list.insertOrGet(p), t);
+  notetiqs list = test::listOf(c.in);
   const FitCount count = fitToSignal(list, c.tf);
-  std::vector<std::pair<std::int32_t, std::string>> out;
-  for (const notetiq& b : list.items()) out.emplace_back(b.limite, b.text);
-  EXPECT_EQ(out, c.out) << c.what;
+  EXPECT_EQ(test::marksOf(list), c.out) << c.what;
   EXPECT_EQ(count.outside, c.outside) << c.what;
   EXPECT_EQ(count.labelsDropped, c.dropped) << c.what;
 }

@@ -66,12 +66,7 @@ TEST(LabelsCommand, ListingsHelpAndImportsThatReadNothing) {
   const std::string wav = (dir / "c.wav").string(), junk = (dir / "junk").string();
   ASSERT_TRUE(writeWavFile(wav, std::vector<std::int16_t>(20), 16000, phon, word));
   test::writeFile(junk, std::string("\xff\xfe\x00garbage\n", 11));
-  const struct {
-    std::string args;
-    int status;
-    const char* has;
-    const char* hasNot;
-  } rows[] = {
+  const struct { std::string args; int status; const char *has, *hasNot; } rows[] = {
       {"labels " + wav, 0, "1 ms  \\x1b[2J\\x07\n", "\x1b"},
       {"info " + wav, 0, "Phoneme segments:   1: \\x1b[2J\\x07\n", "\x1b"},
       {"labels " + wav + " --tier words", 0, "words: 1 segments\n           0         20", "phonemes"},
