@@ -7,7 +7,8 @@
 // KIND: qern, nist, sam, align (phonemes), vecsys, noisex (words), textgrid
 // (both tiers). nist and sam serve either tier: --tier chooses (phonemes by
 // default). The lists start from the "phon" and "word" chunks of a WAV FILE
-// (empty for another file); --import replaces the list(s) of its kind.
+// (empty for another file); --import replaces the list(s) of its kind (an
+// import that reads no record keeps them, writes nothing and fails).
 // Phoneme labels read from files are checked against the language file of
 // ardv.ini, or the one given with --language (in the format directory).
 // Without --export or -o the segments are listed (with --tier, those of that
