@@ -3,7 +3,11 @@
 #include "annotation/notetiqs.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/report.h"
 
@@ -96,7 +100,10 @@ bool MarkBatch::mergeInto(notetiqs& list) {
       if (out.empty() || out.back().limite != m.position) out.push_back({std::string(), m.position});
       if (m.hasText) out.back().text = std::move(m.text);
     }
-    if (out.size() > static_cast<std::size_t>(notetiqs::kMaxCount)) return false;
+    if (out.size() > static_cast<std::size_t>(notetiqs::kMaxCount)) {
+      message("Too many boundaries: at most " + std::to_string(notetiqs::kMaxCount) + " can be held");
+      return false;
+    }
     list.items_ = std::move(out);
     return true;
   } catch (const std::bad_alloc&) {
