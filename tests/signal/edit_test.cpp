@@ -12,6 +12,7 @@
 #include "annotation/texts.h"
 #include "platform/headless/preset_dialogs.h"
 #include "platform/headless/recording_reporter.h"
+#include "signal/annotation_chunk.h"
 #include "signal/current_signal.h"
 #include "signal/edit_amplitude.h"
 #include "signal/edit_clipboard.h"
@@ -248,9 +249,17 @@ TEST_F(Editing, SaveOntoItselfKeepsABackupAndAFailedSaveKeepsTheFile) {
   ScopedRecorder rec;
   selectRange(10, 19);
   ASSERT_TRUE(editDelete());
+  // A word segment that ends exactly at the end of the signal keeps its closing mark.
+  program().note.SetText(program().note.count() - 1, "end");
+  program().note.insertOrGet(990);
   ASSERT_TRUE(editSave());
-  EXPECT_EQ(test::readBytes(dir_.path() / "s.bak").size(), std::filesystem::file_size(dir_.path() / "s.wav") + 20);
+  // 10 samples fewer; the word chunk gains "end" and its closing mark (8 bytes).
+  EXPECT_EQ(test::readBytes(dir_.path() / "s.bak").size(), std::filesystem::file_size(dir_.path() / "s.wav") + 20 - 8);
   EXPECT_EQ(program().ct.tf, 990);
+  notetiqs words;
+  ASSERT_TRUE(readnotetiqs(path_, words, program().en_cours.notedepl, program().en_cours.notelongueur));
+  EXPECT_EQ(words.position(words.count() - 1), 990);
+  EXPECT_EQ(words.Text(words.count() - 2), "end");
   EXPECT_FALSE(editContext().samplesModified);
 
   selectRange(0, 99);
