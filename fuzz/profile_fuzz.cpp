@@ -9,6 +9,7 @@
 #include "platform/headless/recording_reporter.h"
 #include "signal/profile_expression.h"
 #include "signal/profile_field.h"
+#include "signal/profile_info.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static ardv::RecordingReporter recorder;
@@ -25,16 +26,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ardv::Profile profile;
   profile.name = "fuzz";
   ardv::parseProfileText(text, profile);
+  std::string fault;
   for (const ardv::FieldValue& field : profile.fields) {
-    (void)ardv::fieldValue(field, &vars);
-    (void)ardv::fieldValue(field, nullptr);
+    (void)ardv::fieldValue(field, &vars, fault);
+    (void)ardv::fieldValue(field, nullptr, fault);
   }
+  // The description of a file of the size the variables give, reading and
+  // writing, through the same checks as a real file.
+  ardv::infoFile info;
+  (void)ardv::describeForWritingWithProfile(profile, info);
 
   ardv::CompiledExpression expression;
-  if (ardv::en_post(text, expression)) (void)ardv::evaluate(expression, &vars);
+  if (ardv::en_post(text, expression, "fuzz: ")) (void)ardv::evaluate(expression, &vars, &fault);
 
   ardv::FieldValue field;
-  ardv::lire_champ(text, field);
+  ardv::lire_champ(text, field, "fuzz: ");
   recorder.clear();
   return 0;
 }
