@@ -49,10 +49,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ExpressionValue,
 // Values that cannot be taken: nothing, and the reason, without a message.
 TEST_F(Expression, DivisionByZeroAndOverflowGiveNoValue) {
   const std::pair<const char*, const char*> rows[] = {
-      {"10/(SOF-SOF)+1", "division by zero"},
-      {"2147483647*2147483647*2147483647", "beyond 64 bits"},
-      {"0-2147483647*2147483647*2147483647", "beyond 64 bits"},
-      {"SOF+SOF", "beyond 64 bits"}};
+      {"10/(SOF-SOF)+1", "division by zero"}, {"2147483647*2147483647*2147483647", "beyond 64 bits"},
+      {"0-2147483647*2147483647*2147483647", "beyond 64 bits"}, {"SOF+SOF", "beyond 64 bits"}};
   ExpressionVariables vars{};
   vars[kExpressionVariables - 1] = std::numeric_limits<std::int64_t>::max();
   for (const auto& [text, reason] : rows) {

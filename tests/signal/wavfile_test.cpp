@@ -96,22 +96,6 @@ TEST_F(WavFile, RoundTripKeepsSamplesAndBothLists) {
   EXPECT_TRUE(rec->reports().empty());
 }
 
-TEST_F(WavFile, ForeignChunksArePassedOverWithTheirPadBytes) {
-  // An odd "LIST" chunk after the format, a lying RIFF size, odd data.
-  std::string name = file(riffWave({chunk("fmt ", fmtPayload(1, 1, 11025, 16)), chunk("LIST", Bytes(3, 'x')),
-                                    chunk("data", {1, 2, 3}), chunk("phon", {5, 0, 0, 0})},
-                                   0x7FFFFFF0));
-  infoFile info;
-  info.nom = name;
-  ASSERT_TRUE(init_infoFile_read_WAV(info));
-  EXPECT_EQ(info.frequence, 11025.0);
-  EXPECT_EQ(info.depl, 12 + 24 + 12 + 8);
-  EXPECT_EQ(info.longueur, 2);  // half a sample is not part of the signal
-  EXPECT_EQ(info.etiqlongueur, 4);
-  EXPECT_EQ(info.notedepl, 0);
-  EXPECT_EQ(info.notelongueur, 0);
-}
-
 struct BadFile {
   const char* what;
   Bytes bytes;
@@ -119,16 +103,12 @@ struct BadFile {
   const char* fragment;  // in the message text
 };
 
-// The "fmt " payload of WAVE_FORMAT_EXTENSIBLE as sox writes it (cbSize 22,
-// valid bits, channel mask, sub-format GUID).
-Bytes extensiblePayload(std::uint16_t subFormat, std::uint16_t channels, std::uint16_t bits) {
-  Bytes b = fmtPayload(0xFFFE, channels, 16000, bits);
-  test::put16(b, 22);
-  test::put16(b, bits);
-  test::put32(b, 4);
-  test::put16(b, subFormat);
-  for (std::uint8_t x : {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71})
-    b.push_back(x);
+// The mono "fmt " payload of WAVE_FORMAT_EXTENSIBLE as sox writes it (cbSize
+// 22, valid bits, channel mask 4, sub-format GUID).
+Bytes extensiblePayload(std::uint16_t subFormat, std::uint16_t bits) {
+  Bytes b = fmtPayload(0xFFFE, 1, 16000, bits);
+  for (std::uint16_t v : {std::uint16_t{22}, bits, std::uint16_t{4}, std::uint16_t{0}, subFormat}) test::put16(b, v);
+  b.insert(b.end(), {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71});
   return b;
 }
 
@@ -146,9 +126,9 @@ std::vector<BadFile> badFiles() {
        "T3203 mono 16\r\nFound: format tag 0x0001, 2 channels, 16 bits, 16000 Hz."},
       {"8-bit", riffWave({chunk("fmt ", fmtPayload(1, 1, 16000, 8)), chunk("data", {0, 0})}), 5, "1 channel, 8 bits"},
       {"float", riffWave({chunk("fmt ", fmtPayload(3, 1, 16000, 16)), chunk("data", {0, 0})}), 5, "tag 0x0003"},
-      {"extensible 24-bit", riffWave({chunk("fmt ", extensiblePayload(1, 1, 24)), chunk("data", {0, 0, 0})}), 5,
+      {"extensible 24-bit", riffWave({chunk("fmt ", extensiblePayload(1, 24)), chunk("data", {0, 0, 0})}), 5,
        "format tag 0xFFFE (sub-format 0x0001), 1 channel, 24 bits"},
-      {"extensible float", riffWave({chunk("fmt ", extensiblePayload(3, 1, 16)), chunk("data", {0, 0})}), 5,
+      {"extensible float", riffWave({chunk("fmt ", extensiblePayload(3, 16)), chunk("data", {0, 0})}), 5,
        "(sub-format 0x0003)"},
       {"extensible too short", riffWave({chunk("fmt ", fmtPayload(0xFFFE, 1, 16000, 16)), chunk("data", {0, 0})}), 5,
        "sub-format not standard"},
@@ -203,9 +183,12 @@ TEST_F(WavFile, SalvagesTheSamplesOfUnfinishedAndForeignFiles) {
     const char* warning;  // nullptr: none
   };
   const Salvage rows[] = {
+      {"odd LIST, lying RIFF size, odd data", riffWave({chunk("fmt ", mono16), chunk("LIST", Bytes(3, 'x')),
+                                                        chunk("data", {1, 2, 3}), chunk("phon", phon)}, 0x7FFFFFF0),
+       12 + 24 + 12 + 8, 2, 4, nullptr},  // half a sample is not part of the signal
       {"LIST before fmt", riffWave({chunk("LIST", Bytes(20, 'i')), chunk("fmt ", mono16), chunk("data", samples)}),
        12 + 28 + 24 + 8, 100, 0, nullptr},
-      {"extensible PCM", riffWave({chunk("fmt ", extensiblePayload(1, 1, 16)), chunk("fact", {50, 0, 0, 0}),
+      {"extensible PCM", riffWave({chunk("fmt ", extensiblePayload(1, 16)), chunk("fact", {50, 0, 0, 0}),
                                    chunk("data", samples), chunk("phon", phon)}),
        12 + 48 + 12 + 8, 100, 4, nullptr},
       {"data size as sox writes to a pipe", riffWave({chunk("fmt ", mono16), chunk("data", samples, 0x7FFFF000)}, 0x7FFFF024),
