@@ -43,9 +43,11 @@ bool describe(const Profile& profile, std::int64_t fileSize, bool withLength, co
   vars[kExpressionVariables - 1] = fileSize;
   std::optional<FieldResult> values[kProfileFieldCount];
   for (int f = 0; f < kProfileFieldCount; ++f) {
-    if (f == kFieldLongueur && !withLength) continue;
+    const FieldValue& field = profile.fields[static_cast<std::size_t>(f)];
+    // A file to be written has no length yet, but a broken line still counts.
+    if (f == kFieldLongueur && !withLength && !field.failed) continue;
     std::string fault;
-    values[f] = fieldValue(profile.fields[static_cast<std::size_t>(f)], &vars, fault);
+    values[f] = fieldValue(field, &vars, fault);
     if (!fault.empty()) {
       message(fieldPlace(profile, f) + " gives no value for " + fileName + ": " + fault);
       return false;
@@ -103,7 +105,7 @@ bool describeWithProfile(const Profile& profile, infoFile& info) {
   Described d;
   if (!describe(profile, fileSize, true, info.nom, d) || !plausible(profile, d, info.nom)) return false;
   if (d.longueur < 0 || d.depl > fileSize || d.longueur > fileSize - d.depl) {
-    message("The format profile \"" + profile.name + "\" places the samples of " + info.nom +
+    message(fieldPlace(profile, kFieldLongueur) + " places the samples of " + info.nom +
             " outside the file: offset " + std::to_string(d.depl) + ", length " + std::to_string(d.longueur) +
             " bytes, but the file has " + std::to_string(fileSize) + " bytes");
     return false;

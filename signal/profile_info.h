@@ -31,8 +31,9 @@ bool init_infoFile_read_non_WAV(infoFile& info);
 // Prepares `info` to be written through its profile: as above with a file
 // size of 0, and `longueur` left alone. The destination keeps these nb_bits
 // and swap; its first `depl` bytes are copied from the source when written.
-// Refused (message, `info` unchanged) for an index outside the table or
-// invalid frequency / bits / offset.
+// Refused (message, `info` unchanged) for an index outside the table, a
+// profile that could not be read, a failed field, or invalid frequency /
+// bits / offset.
 bool init_infoFile_write_non_WAV(infoFile& info);
 bool describeForWritingWithProfile(const Profile& profile, infoFile& info);
 
