@@ -6,6 +6,7 @@
 #include <optional>
 #include <system_error>
 
+#include "platform/file_access.h"
 #include "platform/report.h"
 #include "signal/profile_table.h"
 
@@ -94,6 +95,12 @@ const Profile* tableEntry(const infoFile& info) {
 }  // namespace
 
 bool describeWithProfile(const Profile& profile, infoFile& info) {
+  // Checked before opening: a FIFO would block, a device has no size.
+  const std::string problem = regularFileProblem(info.nom);
+  if (!problem.empty()) {
+    message("The file " + info.nom + " cannot be opened for reading: " + problem);
+    return false;
+  }
   std::error_code ec;
   std::ifstream probe(info.nom, std::ios::binary);
   const auto size = std::filesystem::file_size(info.nom, ec);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "platform/headless/recording_reporter.h"
 #include "signal/infofile_io.h"
 #include "signal/program.h"
@@ -46,6 +48,7 @@ struct RefusedCase {
   const char* profile;
   const char* message;
   bool missingFile = false;
+  bool fifo = false;  // the file is a FIFO, which must not be opened (it would block)
 };
 class ProfileRefused : public ::testing::TestWithParam<RefusedCase> {};
 
@@ -55,6 +58,7 @@ TEST_P(ProfileRefused, ReportsOnceAndKeepsTheRecord) {
   ScopedRecorder rec;
   infoFile info = fileOfSize(dir, "a.raw", 5024);
   if (GetParam().missingFile) info.nom = (dir / "none" / "file.raw").string();
+  if (GetParam().fifo && ::mkfifo((info.nom = (dir / "fifo.raw").string()).c_str(), 0600) != 0) FAIL();
   info.longueur = 77;
   info.frequence = 8000;
   const infoFile before = info;
@@ -77,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"frequence = \"16k\"\n", "not a whole number"},
                       RefusedCase{"debut = v, 0\nlongueur = v, SOF-\n", "line 2: longueur) gives no value"},
                       RefusedCase{"longueur = v, SOF/(SOF-SOF)\n", "division by zero"},
-                      RefusedCase{"longueur = v, SOF\n", "cannot be opened", true}));
+                      RefusedCase{"longueur = v, SOF\n", "cannot be opened", true},
+                      RefusedCase{"longueur = v, SOF\n", "a pipe, not a regular file", false, true}));
 
 TEST(ProfileTable, LoadsFmtFilesSortedByName) {
   test::TempDir dir;
