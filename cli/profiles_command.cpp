@@ -29,7 +29,8 @@ int runProfiles(const Args& args) {
   }
   init_fmt();
   for (const Profile& p : profileTable().profiles()) {
-    std::printf("%s%s\n", p.name.c_str(), p.unreadable.empty() ? "" : ("  (cannot be read: " + p.unreadable + ")").c_str());
+    const std::string note = p.unreadable.empty() ? "" : "  (cannot be read: " + p.unreadable + ")";
+    std::printf("%s%s\n", p.name.c_str(), note.c_str());
     for (int f = 0; f < kProfileFieldCount; ++f) {
       std::printf("  %-12s %s\n", profileFieldKey(f), shown(p.fields[static_cast<std::size_t>(f)], f).c_str());
     }

@@ -87,7 +87,8 @@ bool lire_champ(const std::string& value, FieldValue& field, const std::string& 
     if (s.size() < kProfileStringMax) {
       if (!closed) return refuse("the string has no closing quote.");
       while (i < value.size() && isBlank(value[i])) ++i;
-      if (i < value.size()) return refuse("unexpected text after the closing quote: " + utf8Prefix(value.substr(i), 40));
+      if (i < value.size())
+        return refuse("unexpected text after the closing quote: " + utf8Prefix(value.substr(i), 40));
     }
     result.kind = 'c';
     result.text = std::move(s);

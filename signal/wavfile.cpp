@@ -81,7 +81,8 @@ int read_WAV_datas::SetFilename(const std::string& name) {
   unsigned char fmt[kExtensibleFormatBytes] = {};
   const auto fmtBytes = static_cast<std::size_t>(std::min<std::int64_t>(format->size, kExtensibleFormatBytes));
   if (format->size < static_cast<std::int64_t>(kFormatBytes) || !file.read(format->offset, fmt, fmtBytes))
-    return fail(4, formatText("the format chunk holds %lld bytes, 16 are needed", {static_cast<long long>(format->size)}));
+    return fail(4, formatText("the format chunk holds %lld bytes, 16 are needed",
+                              {static_cast<long long>(format->size)}));
   desc_.formatTag = readLe16(fmt);
   desc_.channels = readLe16(fmt + 2);
   // Rates above 2^31 - 1 cannot be meant; they are stored as -1 and refused below.
@@ -138,8 +139,10 @@ std::string read_WAV_datas::foundFormat() const {
   if (desc_.formatTag == kFormatExtensible)
     found += desc_.subFormat < 0 ? std::string(" (sub-format not standard)")
                                  : formatText(" (sub-format 0x%04X)", {desc_.subFormat});
-  found += formatText(", %d channel%s, %d bits, ", {desc_.channels, desc_.channels == 1 ? "" : "s", desc_.bitsPerSample});
-  found += desc_.samplesPerSecond < 0 ? std::string("a rate beyond 2^31 Hz") : formatText("%d Hz", {desc_.samplesPerSecond});
+  found += formatText(", %d channel%s, %d bits, ",
+                      {desc_.channels, desc_.channels == 1 ? "" : "s", desc_.bitsPerSample});
+  found += desc_.samplesPerSecond < 0 ? std::string("a rate beyond 2^31 Hz")
+                                      : formatText("%d Hz", {desc_.samplesPerSecond});
   return found + ".";
 }
 
