@@ -22,6 +22,15 @@ std::string printableId(const unsigned char* p) {
   return id;
 }
 
+// Chunk kinds WAV files commonly hold.
+bool isCommonId(const std::string& id) {
+  static const char* const kCommon[] = {"fmt ", "data", "phon", "word", "LIST", "fact", "cue ",
+                                        "smpl", "bext", "id3 ", "JUNK", "PAD ", "inst", "iXML"};
+  for (const char* common : kCommon)
+    if (id == common) return true;
+  return false;
+}
+
 }  // namespace
 
 std::uint32_t readLe32(const unsigned char* p) {
@@ -107,8 +116,11 @@ bool RiffFile::walk(std::int64_t from, const char* streamId, RiffWalk& out) {
     if (afterOdd && pos - 1 <= formEnd_ - kChunkHeaderBytes) {
       unsigned char pad = 0;
       if (!read(pos - 1, &pad, 1)) return false;
-      Header early;
-      if (pad != 0 && headerAt(pos - 1, early) && (fits(early) || early.id == streamId)) {
+      Header early, here;
+      // Where both places hold a header, the one of a known kind wins.
+      const bool hereGood = headerAt(pos, here) && (fits(here) || here.id == streamId);
+      if (pad != 0 && headerAt(pos - 1, early) && (fits(early) || early.id == streamId) &&
+          (!hereGood || isCommonId(early.id))) {
         out.repairs.push_back(formatText("chunk \"%s\" has an odd size but no pad byte", {previous}));
         --pos;
       }

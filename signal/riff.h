@@ -50,7 +50,8 @@ class RiffFile {
   // byte after each odd payload) to the end of the form. Mended, with a line
   // in `out.repairs`:
   //  - a missing pad byte: the pad byte is not zero and a well-formed header
-  //    starts one byte earlier;
+  //    starts one byte earlier (of a common kind, when the usual place holds
+  //    one too);
   //  - the chunk `streamId` (e.g. "data") whose size runs past the end of the
   //    file, or is 0 although no chunk follows it (an unfinished recording):
   //    it is taken to the end of the file.
