@@ -2,6 +2,7 @@
 
 #include "signal/riff.h"
 
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 
@@ -105,7 +106,8 @@ bool RiffFile::headerAt(std::int64_t offset, Header& header) {
   return true;
 }
 
-bool RiffFile::walk(std::int64_t from, const char* streamId, RiffWalk& out) {
+bool RiffFile::walk(std::int64_t from, const char* streamId, const std::vector<std::string>& wanted,
+                    RiffWalk& out) {
   out = RiffWalk{};
   std::int64_t pos = from;
   bool afterOdd = false;
@@ -158,7 +160,10 @@ bool RiffFile::walk(std::int64_t from, const char* streamId, RiffWalk& out) {
       out.damageOffset = pos;
       return true;
     }
-    out.chunks.push_back(RiffChunk{h.id, h.payload, size});
+    const auto kept = [&h](const RiffChunk& c) { return c.id == h.id; };
+    if (std::find(wanted.begin(), wanted.end(), h.id) != wanted.end() &&
+        std::none_of(out.chunks.begin(), out.chunks.end(), kept))
+      out.chunks.push_back(RiffChunk{h.id, h.payload, size});
     previous = h.id;
     afterOdd = (size & 1) != 0;
     pos = h.payload + size + (size & 1);

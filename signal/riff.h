@@ -20,7 +20,7 @@ struct RiffChunk {
 
 // What one walk over the chunks found.
 struct RiffWalk {
-  std::vector<RiffChunk> chunks;     // in file order
+  std::vector<RiffChunk> chunks;     // the first of each wanted kind, in file order
   std::vector<std::string> repairs;  // what was mended to read them, in words
   std::string damage;                // why the walk stopped before the end of the form; empty if it did not
   std::int64_t damageOffset = 0;     // where it stopped
@@ -47,7 +47,9 @@ class RiffFile {
   std::int64_t formEnd() const { return formEnd_; }
 
   // Walks the chunks that follow one another from byte `from` (a zero pad
-  // byte after each odd payload) to the end of the form. Mended, with a line
+  // byte after each odd payload) to the end of the form, keeping the first
+  // chunk of each kind in `wanted` (so memory does not grow with the number
+  // of chunks). Mended, with a line
   // in `out.repairs`:
   //  - a missing pad byte: the pad byte is not zero and a well-formed header
   //    starts one byte earlier (of a common kind, when the usual place holds
@@ -58,7 +60,7 @@ class RiffFile {
   // A header whose identifier is not printable, or any other chunk that runs
   // past the end of the file, stops the walk (`out.damage`). Returns false
   // only when the system fails to read.
-  bool walk(std::int64_t from, const char* streamId, RiffWalk& out);
+  bool walk(std::int64_t from, const char* streamId, const std::vector<std::string>& wanted, RiffWalk& out);
 
   // Reads exactly `count` bytes at `offset` into `out`. False when any of them
   // lies outside the file or the system fails to read; nothing is read then.

@@ -62,7 +62,8 @@ int read_WAV_datas::SetFilename(const std::string& name) {
 
   // One walk over the chunks; the first of each kind counts.
   RiffWalk walk;
-  if (!file.walk(kFirstChunk, "data", walk)) return fail(3, "the file cannot be read");
+  if (!file.walk(kFirstChunk, "data", {"fmt ", "data", "phon", "word"}, walk))
+    return fail(3, "the file cannot be read");
   const RiffChunk* format = nullptr;
   const RiffChunk* data = nullptr;
   const RiffChunk* phon = nullptr;
@@ -70,7 +71,7 @@ int read_WAV_datas::SetFilename(const std::string& name) {
   for (const RiffChunk& c : walk.chunks) {
     const RiffChunk** slot = c.id == "fmt " ? &format : c.id == "data" ? &data : c.id == "phon" ? &phon
                                                         : c.id == "word" ? &word : nullptr;
-    if (slot != nullptr && *slot == nullptr) *slot = &c;
+    if (slot != nullptr) *slot = &c;
   }
   const std::string stopped = walk.damage.empty() ? std::string() : "; " + walk.damage;
 
