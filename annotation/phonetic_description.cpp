@@ -8,6 +8,7 @@
 
 #include "annotation/quoted_token.h"
 #include "annotation/texts.h"
+#include "platform/file_access.h"
 #include "platform/report.h"
 
 namespace ardv {
@@ -211,19 +212,9 @@ void PhoneticDescription::clear() {
 }
 
 bool PhoneticDescription::load(const std::filesystem::path& file) {
-  std::string content;
-  try {
-    std::error_code ec;
-    std::ifstream in(file, std::ios::binary);
-    if (!in || std::filesystem::is_directory(file, ec)) {
-      fatal("Unable to open the phonetic description file (language file)");
-      return false;
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    content = buffer.str();
-  } catch (const std::exception&) {
-    fatal("Unable to open the phonetic description file (language file)");
+  std::string content, why;
+  if (!readSmallFile(file, kSmallFileMaxBytes, content, why)) {
+    fatal("Unable to open the phonetic description file (language file)\n" + file.string() + ": " + why);
     return false;
   }
   return loadText(content);

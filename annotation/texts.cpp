@@ -6,6 +6,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/file_access.h"
 #include "platform/report.h"
 
 namespace ardv {
@@ -120,21 +121,11 @@ const char* TextTable::find(int number) const {
 }
 
 bool TextTable::load(const std::filesystem::path& file) {
-  // A directory opens like a file here and reads as empty: refuse it, so
-  // that it cannot silently empty the table.
-  std::error_code ec;
-  std::ifstream in(file, std::ios::binary);
-  if (!in || std::filesystem::is_directory(file, ec)) {
-    fatal("missing CountryFile");
-    return false;
-  }
-  std::string content;
-  try {
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    content = buffer.str();
-  } catch (const std::exception&) {
-    fatal("missing CountryFile");
+  // Only a regular file of bounded size: a directory would read as empty, a
+  // device or a FIFO without end.
+  std::string content, why;
+  if (!readSmallFile(file, kSmallFileMaxBytes, content, why)) {
+    fatal("missing CountryFile\n" + file.string() + ": " + why);
     return false;
   }
   return loadText(content, file.string());

@@ -1,6 +1,7 @@
 // ardv-cli profiles: every format profile of the format directory with its
 // five fields as written (absent fields shown as such, with their default).
 #include <cstdio>
+#include <string>
 
 #include "cli/commands.h"
 #include "signal/profile_table.h"
@@ -11,6 +12,7 @@ namespace {
 const char* const kDefaults[kProfileFieldCount] = {"16000", "16", "0", "0", "swapped"};
 
 std::string shown(const FieldValue& f, int field) {
+  if (f.failed) return "(line " + std::to_string(f.line) + " could not be read: the profile describes nothing)";
   switch (f.kind) {
     case 'n': return "v, " + f.source;
     case 'c': return "\"" + f.text + "\"";
@@ -27,7 +29,8 @@ int runProfiles(const Args& args) {
   }
   init_fmt();
   for (const Profile& p : profileTable().profiles()) {
-    std::printf("%s\n", p.name.c_str());
+    const std::string note = p.unreadable.empty() ? "" : "  (cannot be read: " + p.unreadable + ")";
+    std::printf("%s%s\n", p.name.c_str(), note.c_str());
     for (int f = 0; f < kProfileFieldCount; ++f) {
       std::printf("  %-12s %s\n", profileFieldKey(f), shown(p.fields[static_cast<std::size_t>(f)], f).c_str());
     }

@@ -1,5 +1,6 @@
-// libFuzzer target: the bytes are the content of a WAV file, described and
-// its "phon" and "word" chunks read; and the bytes read as one chunk payload.
+// libFuzzer target: the bytes are the content of a WAV file, described (with
+// the salvage of unfinished and damaged files), its samples and its "phon"
+// and "word" chunks read; and the bytes read as one chunk payload.
 #include <unistd.h>
 
 #include <cstddef>
@@ -12,6 +13,7 @@
 #include "annotation/notetiqs.h"
 #include "platform/headless/recording_reporter.h"
 #include "signal/annotation_chunk.h"
+#include "signal/transports.h"
 #include "signal/wavfile.h"
 
 namespace {
@@ -42,6 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ardv::infoFile info;
   info.nom = path;
   if (ardv::init_infoFile_read_WAV(info)) {
+    // Whatever was salvaged lies inside the file, and its samples read.
+    const auto fileSize = static_cast<std::int64_t>(size);
+    if (info.depl < 0 || info.longueur < 0 || info.longueur > fileSize - info.depl) __builtin_trap();
+    if (info.etiqlongueur > fileSize - info.etiqdepl || info.notelongueur > fileSize - info.notedepl) __builtin_trap();
+    const auto count = static_cast<std::int32_t>(info.sampleCount());
+    ardv::SHORTbuf samples(count, "fuzz samples");
+    if (ardv::lireSignal(info, info.depl, samples, 0, count) != count) __builtin_trap();
     ardv::notetiqs phon, word;
     ardv::readnotetiqs(path, phon, info.etiqdepl, info.etiqlongueur);
     ardv::readnotetiqs(path, word, info.notedepl, info.notelongueur);

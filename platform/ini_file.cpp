@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <sstream>
+
+#include "platform/file_access.h"
 
 namespace ardv {
 namespace {
@@ -22,12 +23,14 @@ std::string lower(std::string s) {
 
 }  // namespace
 
-std::optional<IniSection> IniSection::read(const std::filesystem::path& file, const std::string& section) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return parse(text.str(), section);
+std::optional<IniSection> IniSection::read(const std::filesystem::path& file, const std::string& section,
+                                          std::string* why) {
+  std::string text, reason;
+  if (!readSmallFile(file, kSmallFileMaxBytes, text, reason)) {
+    if (why) *why = reason;
+    return std::nullopt;
+  }
+  return parse(text, section);
 }
 
 IniSection IniSection::parse(const std::string& text, const std::string& section) {

@@ -13,9 +13,12 @@ namespace ardv {
 
 class IniSection {
  public:
-  // Reads section `section` of `file`. Returns nothing when the file cannot
-  // be opened; an absent section gives an empty result. Reports nothing.
-  static std::optional<IniSection> read(const std::filesystem::path& file, const std::string& section);
+  // Reads section `section` of `file`. Returns nothing when the file is not
+  // a regular file of at most kSmallFileMaxBytes or cannot be read, with the
+  // reason in `why` when given; an absent section gives an empty result.
+  // Reports nothing.
+  static std::optional<IniSection> read(const std::filesystem::path& file, const std::string& section,
+                                        std::string* why = nullptr);
   // Parses text already in memory.
   static IniSection parse(const std::string& text, const std::string& section);
 

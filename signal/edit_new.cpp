@@ -72,8 +72,6 @@ bool removeDC(const std::string& target) {
     message(text(1017));
     return false;
   }
-  warn("Does not process raw or wav files with non acoustic chunks !!\n (non acoustic data are processed as they "
-       "were acoustic data)");
   const bool bigEndian = p.en_cours.swap != 0;
   auto word = [&](const unsigned char* b) {
     return static_cast<std::int16_t>(bigEndian ? (b[0] << 8 | b[1]) : (b[1] << 8 | b[0]));
@@ -84,11 +82,13 @@ bool removeDC(const std::string& target) {
       message("The file " + p.en_cours.nom + " cannot be read.");
       return false;
     }
+    // Only the sample area is data: a header before it and annotation
+    // chunks after it are copied unchanged.
     const std::int64_t size = static_cast<std::int64_t>(std::filesystem::file_size(p.en_cours.nom));
     const std::int64_t header = std::clamp<std::int64_t>(p.en_cours.depl, 0, size);
-    const std::int64_t words = (size - header) / 2;
+    const std::int64_t words = std::clamp<std::int64_t>(p.en_cours.longueur, 0, size - header) / 2;
     std::vector<unsigned char> piece(1 << 16);
-    // Mean of every word after the header; none gives 0.
+    // Mean of the sample words; none gives 0.
     std::int64_t sum = 0;
     in.seekg(header);
     for (std::int64_t left = words * 2; left > 0;) {
@@ -103,19 +103,22 @@ bool removeDC(const std::string& target) {
     if (!out.open()) throw std::ios_base::failure("create");
     in.clear();
     in.seekg(0);
-    std::vector<char> head(static_cast<std::size_t>(header));
-    if (!in.read(head.data(), header) || !out.write(head.data(), head.size())) throw std::ios_base::failure("header");
-    for (std::int64_t left = size - header; left > 0;) {
-      const std::int64_t n = std::min<std::int64_t>(left, static_cast<std::int64_t>(piece.size()));
+    const std::int64_t dataEnd = header + 2 * words;
+    for (std::int64_t at = 0; at < size;) {
+      const std::int64_t stop = at < header ? header : at < dataEnd ? dataEnd : size;
+      const std::int64_t n = std::min<std::int64_t>(stop - at, static_cast<std::int64_t>(piece.size()));
       if (!in.read(reinterpret_cast<char*>(piece.data()), n)) throw std::ios_base::failure("short read");
-      for (std::int64_t i = 0; i + 1 < n; i += 2) {
-        const auto v = static_cast<std::int16_t>(std::clamp<std::int64_t>(word(&piece[static_cast<std::size_t>(i)]) - mean, -32768, 32767));
-        const auto u = static_cast<std::uint16_t>(v);
-        piece[static_cast<std::size_t>(i)] = static_cast<unsigned char>(bigEndian ? u >> 8 : u & 0xFF);
-        piece[static_cast<std::size_t>(i) + 1] = static_cast<unsigned char>(bigEndian ? u & 0xFF : u >> 8);
+      if (at >= header && at < dataEnd) {
+        for (std::int64_t i = 0; i + 1 < n; i += 2) {
+          const auto v = static_cast<std::int16_t>(
+              std::clamp<std::int64_t>(word(&piece[static_cast<std::size_t>(i)]) - mean, -32768, 32767));
+          const auto u = static_cast<std::uint16_t>(v);
+          piece[static_cast<std::size_t>(i)] = static_cast<unsigned char>(bigEndian ? u >> 8 : u & 0xFF);
+          piece[static_cast<std::size_t>(i) + 1] = static_cast<unsigned char>(bigEndian ? u & 0xFF : u >> 8);
+        }
       }
       if (!out.write(piece.data(), static_cast<std::size_t>(n))) throw std::ios_base::failure("write");
-      left -= n;
+      at += n;
     }
     if (!out.commit()) throw std::ios_base::failure("rename");
   } catch (const std::exception&) {

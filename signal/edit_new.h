@@ -21,12 +21,12 @@ bool editNewEmpty();
 bool editNewZero(double frequence, double durationMs);
 
 // Writes `target`, a copy of the current file without its mean value: the
-// first `depl` bytes unchanged, then every 16-bit word to the end of the
-// file (in the file's byte order) minus the truncated mean of those words,
-// limited to the 16-bit range. A file without such words is copied as it is.
-// The current file itself is refused with UI text 1017; the warning about
-// non-acoustic chunks is shown first. Written beside `target`, then renamed
-// over it. False after a message.
+// bytes before and after the sample area (header, annotation chunks) are
+// copied unchanged; every sample word (in the file's byte order) loses the
+// truncated mean of the samples, limited to the 16-bit range. A file without
+// samples is copied as it is. The current file itself is refused with UI
+// text 1017. Written beside `target`, then renamed over it. False after a
+// message.
 bool removeDC(const std::string& target);
 
 }  // namespace ardv

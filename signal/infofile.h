@@ -9,6 +9,11 @@
 
 namespace ardv {
 
+// Sampling frequencies a described file may have (Hz), WAV or not: nothing
+// below 1 Hz means anything, and no speech recording goes beyond 1 MHz.
+constexpr double kMinSamplingFrequency = 1.0;
+constexpr double kMaxSamplingFrequency = 1e6;
+
 // Kinds of the phoneme label file that goes with a non-WAV signal.
 enum LabelFileKind : std::int32_t { kLabelNone = 0, kLabelQern = 1, kLabelNist = 2, kLabelSam = 3, kLabelAlign = 4 };
 // Kinds of the word annotation file that goes with a non-WAV signal.

@@ -8,6 +8,7 @@
 #include "annotation/text_format.h"
 #include "annotation/texts.h"
 #include "platform/report.h"
+#include "signal/transport_error.h"
 
 namespace ardv {
 namespace {
@@ -34,6 +35,7 @@ struct PendingOperator {
 // sets failed_, after which nothing more is written.
 class Compiler {
  public:
+  explicit Compiler(const std::string& where) : where_(where) {}
   bool failed() const { return failed_; }
   CompiledExpression& result() { return result_; }
   bool operatorsEmpty() const { return operators_.empty(); }
@@ -72,12 +74,15 @@ class Compiler {
     empile_res('o', op);
   }
 
- private:
-  void fail(int textNumber) {
-    message(text(textNumber));
+  void fail(int textNumber) { fail(text(textNumber)); }
+  void fail(const std::string& why) {
+    if (failed_) return;
+    message(where_ + why);
     failed_ = true;
   }
 
+ private:
+  const std::string& where_;
   CompiledExpression result_;
   std::vector<PendingOperator> operators_;
   bool failed_ = false;
@@ -98,16 +103,6 @@ bool wellFormed(const CompiledExpression& e) {
   return depth == 1;
 }
 
-std::int64_t wrapAdd(std::int64_t a, std::int64_t b) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
-}
-std::int64_t wrapSub(std::int64_t a, std::int64_t b) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
-}
-std::int64_t wrapMul(std::int64_t a, std::int64_t b) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
-}
-
 }  // namespace
 
 std::int32_t ctoop(char c) {
@@ -123,9 +118,9 @@ std::int32_t ctoop(char c) {
   }
 }
 
-bool en_post(const std::string& text, CompiledExpression& out) {
+bool en_post(const std::string& text, CompiledExpression& out, const std::string& where) {
   trace("en_post(\"%s\")", {text});
-  Compiler c;
+  Compiler c(where);
   int level = 0;
   std::size_t i = 0;
   while (i < text.size() && !c.failed()) {
@@ -133,10 +128,15 @@ bool en_post(const std::string& text, CompiledExpression& out) {
     if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') {
       ++i;
     } else if (std::isdigit(static_cast<unsigned char>(ch))) {
+      const std::size_t start = i;
       std::int64_t value = 0;
       while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-        value = std::min<std::int64_t>(value * 10 + (text[i] - '0'), std::numeric_limits<std::int32_t>::max());
+        if (value <= std::numeric_limits<std::int32_t>::max()) value = value * 10 + (text[i] - '0');
         ++i;
+      }
+      if (value > std::numeric_limits<std::int32_t>::max()) {
+        c.fail("the number " + utf8Prefix(text.substr(start, i - start), 40) + " is too large in \"" + text + "\"");
+        break;
       }
       c.empile_res('n', static_cast<std::int32_t>(value));
     } else if (ch >= 'a' && ch <= 'z') {
@@ -150,6 +150,10 @@ bool en_post(const std::string& text, CompiledExpression& out) {
       ++level;
       ++i;
     } else if (ch == ')') {
+      if (level == 0) {
+        c.fail("a \")\" without its \"(\" in \"" + text + "\"");
+        break;
+      }
       while (!c.failed() && !c.operatorsEmpty() && c.top().level == level) c.depile_op();
       --level;
       ++i;
@@ -162,21 +166,28 @@ bool en_post(const std::string& text, CompiledExpression& out) {
       c.empile_op(level, op);
       ++i;
     } else {
-      message(ardv::text(3705));
-      ++i;
+      // A character that cannot occur makes the whole value doubtful.
+      c.fail(ardv::text(3705) + " (\"" + text + "\")");
+      break;
     }
   }
+  if (!c.failed() && level != 0) c.fail("a \"(\" without its \")\" in \"" + text + "\"");
   while (!c.failed() && !c.operatorsEmpty()) c.depile_op();
   if (c.failed()) return false;
   if (!wellFormed(c.result())) {
-    message("Incomplete expression in a format profile: \"" + text + "\"");
+    message(where + "Incomplete expression (an operand or an operator is missing): \"" + text + "\"");
     return false;
   }
   out = std::move(c.result());
   return true;
 }
 
-std::int64_t evaluate(const CompiledExpression& expression, const ExpressionVariables* variables) {
+std::optional<std::int64_t> evaluate(const CompiledExpression& expression, const ExpressionVariables* variables,
+                                     std::string* why) {
+  const auto failure = [why](const char* reason) -> std::optional<std::int64_t> {
+    if (why) *why = reason;
+    return std::nullopt;
+  };
   std::vector<std::int64_t> stack;
   stack.reserve(expression.items.size());
   for (const ExpressionItem& item : expression.items) {
@@ -196,27 +207,24 @@ std::int64_t evaluate(const CompiledExpression& expression, const ExpressionVari
         stack.push_back(variables ? (*variables)[kExpressionVariables - 1] : 0);
         break;
       case 'o': {
-        if (stack.size() < 2) return 0;
+        if (stack.size() < 2) return failure("incomplete expression");
         const std::int64_t b = stack.back();
         stack.pop_back();
         const std::int64_t a = stack.back();
-        std::int64_t r = 0;
+        std::int64_t r = a;
+        bool overflow = false;
         switch (item.value) {
-          case kOpAdd: r = wrapAdd(a, b); break;
-          case kOpSub: r = wrapSub(a, b); break;
-          case kOpMul: r = wrapMul(a, b); break;
+          case kOpAdd: overflow = __builtin_add_overflow(a, b, &r); break;
+          case kOpSub: overflow = __builtin_sub_overflow(a, b, &r); break;
+          case kOpMul: overflow = __builtin_mul_overflow(a, b, &r); break;
           case kOpDiv:
-            if (b == 0) {
-              message("Division by zero in a format profile expression; the value 0 is used");
-              r = 0;
-            } else if (b == -1) {
-              r = wrapSub(0, a);  // avoids the overflow of INT64_MIN / -1
-            } else {
-              r = a / b;
-            }
+            if (b == 0) return failure("division by zero");
+            overflow = a == std::numeric_limits<std::int64_t>::min() && b == -1;
+            if (!overflow) r = a / b;
             break;
-          default: r = a; break;
+          default: break;
         }
+        if (overflow) return failure("a result beyond 64 bits");
         stack.back() = r;
         break;
       }
@@ -225,7 +233,8 @@ std::int64_t evaluate(const CompiledExpression& expression, const ExpressionVari
         break;
     }
   }
-  return stack.empty() ? 0 : stack.front();
+  if (stack.empty()) return failure("incomplete expression");
+  return stack.front();
 }
 
 }  // namespace ardv

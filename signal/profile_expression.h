@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,21 +36,23 @@ struct CompiledExpression {
 // message UI text 3701 and 0.
 std::int32_t ctoop(char c);
 
-// Compiles the infix `text` into `out`. Characters that cannot occur are
-// skipped after the message UI text 3705. Returns false, after its message,
-// when an operator or output stack would overflow (UI texts 3702 / 3703), an
-// operator is popped from an empty stack (3704), or the postfix items do not
-// form one value (an operand or an operator missing); `out` is then
-// unchanged. Numbers beyond the int32 range are cut to it. At debug level 5
-// every step is traced.
-bool en_post(const std::string& text, CompiledExpression& out);
+// Compiles the infix `text` into `out`. Returns false, after one message
+// beginning with `where` (the profile and line, for the reader), when a
+// character cannot occur (UI text 3705), parentheses do not balance, a
+// number exceeds the int32 range, an operator or output stack would
+// overflow (UI texts 3702 / 3703), an operator is popped from an empty stack
+// (3704), or the postfix items do not form one value (an operand or an
+// operator missing); `out` is then unchanged. At debug level 5 every step is
+// traced.
+bool en_post(const std::string& text, CompiledExpression& out, const std::string& where = std::string());
 
 // Value of a compiled expression. `variables` may be nullptr (then a variable
 // gives UI text 3903 and counts as 0; SOF counts as 0). Integer division
-// truncates toward zero; division by zero gives 0 after a message. The
-// arithmetic wraps around in 64 bits instead of overflowing. An item of
-// unknown type gives UI text 3904 and is skipped; an incomplete expression
-// gives 0. The result is the bottom element of the stack.
-std::int64_t evaluate(const CompiledExpression& expression, const ExpressionVariables* variables);
+// truncates toward zero. Nothing, with the reason in `why` when given and no
+// message, for a division by zero, a result beyond 64 bits or an incomplete
+// expression. An item of unknown type gives UI text 3904 and is skipped. The
+// result is the bottom element of the stack.
+std::optional<std::int64_t> evaluate(const CompiledExpression& expression, const ExpressionVariables* variables,
+                                     std::string* why = nullptr);
 
 }  // namespace ardv

@@ -6,21 +6,22 @@
 
 #include "annotation/texts.h"
 #include "platform/report.h"
+#include "signal/transport_error.h"
 
 namespace ardv {
 namespace {
 
-void profileMessage(int specific) { message(text(5004) + text(specific)); }
-
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::int64_t decimalValue(const std::string& s) {
-  std::size_t i = 0;
-  while (i < s.size() && isBlank(s[i])) ++i;
+// The whole of `s`, blanks around it allowed, as a decimal integer.
+std::optional<std::int64_t> decimalValue(const std::string& s) {
+  std::size_t first = 0, last = s.size();
+  while (first < last && isBlank(s[first])) ++first;
+  while (last > first && isBlank(s[last - 1])) --last;
   std::int64_t value = 0;
-  const auto [ptr, ec] = std::from_chars(s.data() + i, s.data() + s.size(), value);
-  (void)ptr;
-  return ec == std::errc() ? value : 0;
+  const auto [ptr, ec] = std::from_chars(s.data() + first, s.data() + last, value);
+  if (ec != std::errc() || ptr != s.data() + last || first == last) return std::nullopt;
+  return value;
 }
 
 }  // namespace
@@ -38,25 +39,24 @@ Profile emptyProfile(const std::string& name) {
   return p;
 }
 
-bool lire_champ(const std::string& value, FieldValue& field) {
+std::string profilePlace(const Profile& profile, int line) {
+  return profile.name + ".fmt, line " + std::to_string(line);
+}
+
+bool lire_champ(const std::string& value, FieldValue& field, const std::string& where) {
   if (debugLevel() == 5) traceLine("lire_champ(\"" + value + "\")");
   FieldValue result;
   result.wanted = field.wanted;
-  if (value.empty() || value[0] == '\r' || value[0] == '\n') {
-    profileMessage(5001);
-    field = result;
+  field = result;
+  const std::string prefix = where.empty() ? text(5004) : where;
+  const auto refuse = [&](const std::string& why) {
+    message(prefix + why);
     return false;
-  }
+  };
+  if (value.empty() || value[0] == '\r' || value[0] == '\n') return refuse(text(5001));
   if (value[0] == 'v') {
-    if (value.size() < 2 || value[1] != ',') {
-      profileMessage(5002);
-      field = result;
-      return false;
-    }
-    if (!en_post(value.substr(2), result.expression)) {
-      field = result;
-      return false;
-    }
+    if (value.size() < 2 || value[1] != ',') return refuse(text(5002));
+    if (!en_post(value.substr(2), result.expression, prefix)) return false;
     result.kind = 'n';
     result.source = value.substr(2);
     while (!result.source.empty() && isBlank(result.source.front())) result.source.erase(0, 1);
@@ -66,38 +66,52 @@ bool lire_champ(const std::string& value, FieldValue& field) {
   }
   if (value[0] == '"') {
     std::string s;
-    for (std::size_t i = 1; i < value.size() && s.size() < kProfileStringMax; ++i) {
+    std::size_t i = 1;
+    bool closed = false;
+    for (; i < value.size() && s.size() < kProfileStringMax; ++i) {
       if (value[i] == '"') {
         if (i + 1 < value.size() && value[i + 1] == '"') {
           s += '"';
           ++i;
         } else {
+          closed = true;
+          ++i;
           break;
         }
       } else {
         s += value[i];
       }
     }
+    // A string cut at its longest keeps its first part; a shorter one must
+    // be closed and nothing may follow it.
+    if (s.size() < kProfileStringMax) {
+      if (!closed) return refuse("the string has no closing quote.");
+      while (i < value.size() && isBlank(value[i])) ++i;
+      if (i < value.size())
+        return refuse("unexpected text after the closing quote: " + utf8Prefix(value.substr(i), 40));
+    }
     result.kind = 'c';
     result.text = std::move(s);
     field = std::move(result);
     return true;
   }
-  field = result;
-  return false;
+  return refuse("a value is either \"v, EXPRESSION\" or a double-quoted string: " + utf8Prefix(value, 40));
 }
 
 int parseProfileText(const std::string& content, Profile& profile) {
   const std::string name = profile.name;
   profile = emptyProfile(name);
   int faults = 0;
+  int lineNumber = 0;
   std::istringstream in(content);
   std::string line;
   while (std::getline(in, line)) {
+    ++lineNumber;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::size_t i = 0;
     while (i < line.size() && isBlank(line[i])) ++i;
     if (i == line.size()) continue;  // empty line
+    const std::string where = text(5004) + profilePlace(profile, lineNumber) + ": ";
     const std::size_t keyStart = i;
     while (i < line.size() && !isBlank(line[i]) && line[i] != '=' && line[i] != ',') ++i;
     const std::string key = line.substr(keyStart, i - keyStart);
@@ -106,32 +120,50 @@ int parseProfileText(const std::string& content, Profile& profile) {
       if (key == profileFieldKey(f)) field = f;
     }
     if (field < 0) {
-      profileMessage(5003);
+      message(where + text(5003));
       ++faults;
       continue;
     }
     while (i < line.size() && isBlank(line[i])) ++i;
     if (i < line.size()) ++i;  // the "="
     while (i < line.size() && isBlank(line[i])) ++i;
-    const std::string value = line.substr(i);
     FieldValue& target = profile.fields[static_cast<std::size_t>(field)];
-    const bool ok = lire_champ(value, target);
-    if (!ok && (value.empty() || value[0] == 'v')) ++faults;  // those gave a message
+    if (!lire_champ(line.substr(i), target, where)) {
+      target.failed = true;
+      ++faults;
+    }
+    target.line = lineNumber;
   }
   return faults;
 }
 
-std::optional<FieldResult> fieldValue(const FieldValue& field, const ExpressionVariables* variables) {
+std::optional<FieldResult> fieldValue(const FieldValue& field, const ExpressionVariables* variables,
+                                      std::string& fault) {
+  fault.clear();
+  if (field.failed) {
+    fault = "its line could not be read";
+    return std::nullopt;
+  }
   FieldResult r;
   switch (field.kind) {
     case 'c':
       r.text = field.text;
-      if (field.wanted == 'n') r.number = decimalValue(field.text);
+      if (field.wanted == 'n') {
+        const auto number = decimalValue(field.text);
+        if (!number) {
+          fault = "\"" + utf8Prefix(field.text, 40) + "\" is not a whole number";
+          return std::nullopt;
+        }
+        r.number = *number;
+      }
       return r;
-    case 'n':
-      r.number = evaluate(field.expression, variables);
+    case 'n': {
+      const auto number = evaluate(field.expression, variables, &fault);
+      if (!number) return std::nullopt;
+      r.number = *number;
       r.text = std::to_string(r.number);
       return r;
+    }
     default:
       return std::nullopt;
   }

@@ -3,8 +3,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <system_error>
 
+#include "platform/file_access.h"
 #include "platform/report.h"
 #include "signal/profile_table.h"
 
@@ -19,32 +21,64 @@ struct Described {
   std::int32_t swap = 1;
 };
 
-Described describe(const Profile& profile, std::int64_t fileSize, bool withLength) {
+// Where a field's value came from, for messages: "the format profile "p"
+// (p.fmt, line 3: longueur)".
+std::string fieldPlace(const Profile& profile, int field) {
+  const int line = profile.fields[static_cast<std::size_t>(field)].line;
+  return "The format profile \"" + profile.name + "\" (" +
+         (line > 0 ? profilePlace(profile, line) + ": " : std::string()) + profileFieldKey(field) + ")";
+}
+
+// The five values for a file of `fileSize` bytes. A field that failed, or
+// whose value cannot be taken, refuses the whole description with one
+// message: a profile that cannot say where the samples are must not
+// describe an empty or a shifted signal.
+bool describe(const Profile& profile, std::int64_t fileSize, bool withLength, const std::string& fileName,
+              Described& d) {
+  if (!profile.unreadable.empty()) {
+    message("The format profile \"" + profile.name + "\" could not be read (" + profile.unreadable + "); " +
+            fileName + " is not described");
+    return false;
+  }
   ExpressionVariables vars{};
   vars[kExpressionVariables - 1] = fileSize;
-  Described d;
-  if (auto v = fieldValue(profile.fields[kFieldFrequence], &vars)) d.frequence = static_cast<double>(v->number);
-  if (auto v = fieldValue(profile.fields[kFieldNbBits], &vars)) d.nbBits = v->number;
-  if (withLength) {
-    if (auto v = fieldValue(profile.fields[kFieldLongueur], &vars)) d.longueur = v->number;
+  std::optional<FieldResult> values[kProfileFieldCount];
+  for (int f = 0; f < kProfileFieldCount; ++f) {
+    const FieldValue& field = profile.fields[static_cast<std::size_t>(f)];
+    // A file to be written has no length yet, but a broken line still counts.
+    if (f == kFieldLongueur && !withLength && !field.failed) continue;
+    std::string fault;
+    values[f] = fieldValue(field, &vars, fault);
+    if (!fault.empty()) {
+      message(fieldPlace(profile, f) + " gives no value for " + fileName + ": " + fault);
+      return false;
+    }
   }
-  if (auto v = fieldValue(profile.fields[kFieldDebut], &vars)) d.depl = v->number;
-  if (auto v = fieldValue(profile.fields[kFieldSignalSwap], &vars)) d.swap = v->text == "oui" ? 1 : 0;
-  return d;
+  if (values[kFieldFrequence]) d.frequence = static_cast<double>(values[kFieldFrequence]->number);
+  if (values[kFieldNbBits]) d.nbBits = values[kFieldNbBits]->number;
+  if (values[kFieldLongueur]) d.longueur = values[kFieldLongueur]->number;
+  if (values[kFieldDebut]) d.depl = values[kFieldDebut]->number;
+  if (values[kFieldSignalSwap]) d.swap = values[kFieldSignalSwap]->text == "oui" ? 1 : 0;
+  return true;
 }
 
 // Checks what every description needs; one message naming the profile.
 bool plausible(const Profile& profile, const Described& d, const std::string& fileName) {
   std::string fault;
-  if (!(d.frequence > 0.0)) {
-    fault = "a sampling frequency of " + std::to_string(d.frequence) + " Hz";
+  int field = 0;
+  if (!(d.frequence >= kMinSamplingFrequency && d.frequence <= kMaxSamplingFrequency)) {
+    field = kFieldFrequence;
+    fault = "a sampling frequency of " + std::to_string(static_cast<long long>(d.frequence)) + " Hz (1 to " +
+            std::to_string(static_cast<long long>(kMaxSamplingFrequency)) + " Hz are possible)";
   } else if (d.nbBits < 1 || d.nbBits > 16) {
+    field = kFieldNbBits;
     fault = std::to_string(d.nbBits) + " significant bits (1 to 16 are possible)";
   } else if (d.depl < 0) {
+    field = kFieldDebut;
     fault = "a negative offset of the samples (" + std::to_string(d.depl) + " bytes)";
   }
   if (fault.empty()) return true;
-  message("The format profile \"" + profile.name + "\" gives " + fault + " for " + fileName);
+  message(fieldPlace(profile, field) + " gives " + fault + " for " + fileName);
   return false;
 }
 
@@ -61,6 +95,12 @@ const Profile* tableEntry(const infoFile& info) {
 }  // namespace
 
 bool describeWithProfile(const Profile& profile, infoFile& info) {
+  // Checked before opening: a FIFO would block, a device has no size.
+  const std::string problem = regularFileProblem(info.nom);
+  if (!problem.empty()) {
+    message("The file " + info.nom + " cannot be opened for reading: " + problem);
+    return false;
+  }
   std::error_code ec;
   std::ifstream probe(info.nom, std::ios::binary);
   const auto size = std::filesystem::file_size(info.nom, ec);
@@ -69,10 +109,10 @@ bool describeWithProfile(const Profile& profile, infoFile& info) {
     return false;
   }
   const auto fileSize = static_cast<std::int64_t>(size);
-  const Described d = describe(profile, fileSize, true);
-  if (!plausible(profile, d, info.nom)) return false;
+  Described d;
+  if (!describe(profile, fileSize, true, info.nom, d) || !plausible(profile, d, info.nom)) return false;
   if (d.longueur < 0 || d.depl > fileSize || d.longueur > fileSize - d.depl) {
-    message("The format profile \"" + profile.name + "\" places the samples of " + info.nom +
+    message(fieldPlace(profile, kFieldLongueur) + " places the samples of " + info.nom +
             " outside the file: offset " + std::to_string(d.depl) + ", length " + std::to_string(d.longueur) +
             " bytes, but the file has " + std::to_string(fileSize) + " bytes");
     return false;
@@ -86,8 +126,8 @@ bool describeWithProfile(const Profile& profile, infoFile& info) {
 }
 
 bool describeForWritingWithProfile(const Profile& profile, infoFile& info) {
-  const Described d = describe(profile, 0, false);
-  if (!plausible(profile, d, info.nom)) return false;
+  Described d;
+  if (!describe(profile, 0, false, info.nom, d) || !plausible(profile, d, info.nom)) return false;
   info.frequence = d.frequence;
   info.nb_bits = static_cast<std::int32_t>(d.nbBits);
   info.depl = d.depl;

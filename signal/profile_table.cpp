@@ -2,10 +2,9 @@
 #include "signal/profile_table.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
+#include "platform/file_access.h"
 #include "platform/report.h"
 #include "signal/program.h"
 
@@ -43,17 +42,16 @@ int ProfileTable::init_fmt(const fs::path& formatDirectory) {
   table.reserve(files.size());
   for (const fs::path& file : files) {
     if (debugLevel() == 5) traceLine("init_fmt() : fichier " + file.string());
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    if (in) content << in.rdbuf();
-    if (!in || in.bad()) {
-      message("The format profile " + file.string() + " cannot be read; all its fields are absent");
+    std::string content, why;
+    if (!readSmallFile(file, kSmallFileMaxBytes, content, why)) {
+      message("The format profile " + file.string() + " cannot be read: " + why);
       table.push_back(emptyProfile(file.stem().string()));
+      table.back().unreadable = why;
       continue;
     }
     Profile p;
     p.name = file.stem().string();
-    parseProfileText(content.str(), p);
+    parseProfileText(content, p);
     table.push_back(std::move(p));
   }
   profiles_ = std::move(table);

@@ -18,9 +18,10 @@ class ProfileTable {
   // init_fmt: loads the table from `formatDirectory` unless already loaded.
   // Every "*.fmt" file (extension compared exactly) becomes one entry named
   // after its base name; entries are sorted by name (byte order), since a
-  // directory listing has no stable order. A file that cannot be read gives a
-  // message and an entry with every field absent; parse faults give their
-  // messages and leave fields absent. A missing directory gives a message and
+  // directory listing has no stable order. A file that is not a regular file
+  // of at most kSmallFileMaxBytes, or cannot be read, gives a message and an
+  // entry that refuses to describe files; parse faults give their messages
+  // and mark their fields failed. A missing directory gives a message and
   // an empty table. Traced at debug level 5 ("init_fmt() : fichier %s").
   // Returns the number of entries.
   int init_fmt(const std::filesystem::path& formatDirectory);

@@ -1,6 +1,6 @@
-// Bounds-checked reading of RIFF files: the form header, chunk headers and
-// chunk payloads. Every chunk handed out lies wholly inside the file; a size
-// that runs past the end of the file is refused, never read.
+// Bounds-checked reading of RIFF files: the form header and one walk over
+// the chunks that salvages what a damaged or unfinished file still holds.
+// Every chunk handed out lies wholly inside the file.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace ardv {
 
@@ -17,16 +18,19 @@ struct RiffChunk {
   std::int64_t size = 0;     // payload bytes (without the pad byte)
 };
 
-enum class RiffStatus {
-  Ok,
-  NotFound,  // no such chunk before the end of the form
-  PastEnd,   // a chunk header or payload runs past the end of the file (see problem())
-  ReadError  // the system failed to read
+// What one walk over the chunks found.
+struct RiffWalk {
+  std::vector<RiffChunk> chunks;     // the first of each wanted kind, in file order
+  std::vector<std::string> repairs;  // what was mended to read them, in words
+  std::string damage;                // why the walk stopped before the end of the form; empty if it did not
+  std::int64_t damageOffset = 0;     // where it stopped
 };
 
 class RiffFile {
  public:
-  // Opens `path` for reading. False (no report) when it cannot be opened.
+  // Opens `path` for reading. False (no report, problem() says why) when it
+  // is not a regular file or cannot be opened: a FIFO is never opened, so
+  // it cannot block.
   bool open(const std::filesystem::path& path);
   bool isOpen() const { return in_.is_open(); }
   // Closes the file; false when the system reports a failure.
@@ -36,29 +40,45 @@ class RiffFile {
   std::int64_t fileSize() const { return size_; }
 
   // True when the file starts with "RIFF" and the form type `formType` (four
-  // characters, e.g. "WAVE"). Also sets where chunk searches stop: the end the
+  // characters, e.g. "WAVE"). Also sets where the walk stops: the end the
   // RIFF size gives, or the end of the file when that size is larger than the
   // file or a streaming placeholder (0 or 0xFFFFFFFF).
   bool findForm(const char* formType);
   std::int64_t formEnd() const { return formEnd_; }
 
-  // Reads the header of the chunk starting at byte `offset`, whatever its id.
-  RiffStatus chunkAt(std::int64_t offset, RiffChunk& chunk);
-
-  // Searches the chunk `id` (four characters) among the chunks that follow one
-  // another from byte `from` (a pad byte follows each odd payload) up to the end
-  // of the form. A chunk that runs past the end of the file stops the search
-  // with PastEnd.
-  RiffStatus findChunk(const char* id, std::int64_t from, RiffChunk& chunk);
+  // Walks the chunks that follow one another from byte `from` (a zero pad
+  // byte after each odd payload) to the end of the form, keeping the first
+  // chunk of each kind in `wanted` (so memory does not grow with the number
+  // of chunks). Mended, with a line
+  // in `out.repairs`:
+  //  - a missing pad byte: the pad byte is not zero and a well-formed header
+  //    starts one byte earlier (of a common kind, when the usual place holds
+  //    one too);
+  //  - the chunk `streamId` (e.g. "data") whose size runs past the end of the
+  //    file, or is 0 although no chunk follows it (an unfinished recording):
+  //    it is taken to the end of the file.
+  // A header whose identifier is not printable, or any other chunk that runs
+  // past the end of the file, stops the walk (`out.damage`). Returns false
+  // only when the system fails to read.
+  bool walk(std::int64_t from, const char* streamId, const std::vector<std::string>& wanted, RiffWalk& out);
 
   // Reads exactly `count` bytes at `offset` into `out`. False when any of them
   // lies outside the file or the system fails to read; nothing is read then.
   bool read(std::int64_t offset, void* out, std::size_t count);
 
-  // What the last PastEnd was about, in words, for the message.
+  // Why the last open failed, in words.
   const std::string& problem() const { return problem_; }
 
  private:
+  struct Header {
+    std::string id;
+    std::int64_t payload = 0;  // offset of the payload
+    std::int64_t claimed = 0;  // the size written in the header
+  };
+  // The header at `offset` when one fits there and its identifier is printable.
+  bool headerAt(std::int64_t offset, Header& header);
+  bool fits(const Header& header) const { return header.claimed <= size_ - header.payload; }
+
   std::ifstream in_;
   std::int64_t size_ = 0;
   std::int64_t formEnd_ = 0;

@@ -65,12 +65,21 @@ bool chooseInstallDirectory(const StartupEnvironment& env, fs::path& install) {
   return seedUserData(env.bundledData, env.userData);
 }
 
-std::optional<IniSection> readIni(const std::vector<fs::path>& candidates) {
+// The first candidate that exists is read; one that exists but cannot be
+// read is fatal (naming it), rather than quietly passed over.
+std::optional<IniSection> readIni(const std::vector<fs::path>& candidates, bool& readFailed) {
   for (const auto& file : candidates) {
-    if (auto section = IniSection::read(file, "Ardelovox")) {
-      traceLine("start-up: settings from " + file.string());
-      return section;
+    std::error_code ec;
+    if (!fs::exists(file, ec)) continue;
+    std::string why;
+    auto section = IniSection::read(file, "Ardelovox", &why);
+    if (!section) {
+      fatal("Unable to read the settings file " + file.string() + ": " + why);
+      readFailed = true;
+      return std::nullopt;
     }
+    traceLine("start-up: settings from " + file.string());
+    return section;
   }
   return std::nullopt;
 }
@@ -105,7 +114,9 @@ bool runStartup(const StartupEnvironment& env, Program& prog) {
   }
   if (!ok) return false;
 
-  auto ini = readIni({install / "ardv.ini", env.userConfig / "ardv.ini"});
+  bool iniFailed = false;
+  auto ini = readIni({install / "ardv.ini", env.userConfig / "ardv.ini"}, iniFailed);
+  if (iniFailed) return false;
   IniSettings settings;
   if (ini) {
     settings.countryFile = ini->value("CountryFile");

@@ -20,6 +20,7 @@ bool isWavName(const std::string& name);
 struct WavDescription {
   std::string name;
   std::int32_t formatTag = 0;
+  std::int32_t subFormat = 0;  // of WAVE_FORMAT_EXTENSIBLE (tag 0xFFFE); -1 when not a standard GUID
   std::int32_t channels = 0;
   std::int32_t samplesPerSecond = 0;
   std::int32_t bitsPerSample = 0;
@@ -32,14 +33,19 @@ struct WavDescription {
 // Parser of a WAV file's description. Its failures are reported with the
 // transport message, caption "read_WAV_datas::SetFilename()", and the number
 // of the step that failed:
-//   1 open the file                     (UI text 3201)
+//   1 open the file (a regular file)    (UI text 3201 and the reason)
 //   2 find the RIFF form "WAVE"         (UI text 3202)
-//   3 descend into the chunk at byte 12, taken as the format chunk
+//   3 find the format chunk ("fmt ", wherever it lies among the chunks)
 //   4 read 16 bytes of format
-//   5 check PCM, mono, 16 bits, a rate above 0 (UI text 3203)
+//   5 check PCM (tag 1, or tag 0xFFFE with the PCM sub-format), mono, 16
+//     bits, a rate of 1 Hz to 1 MHz (UI text 3203, then what was found)
 //   6 find the "data" chunk             (UI text 409 when absent)
-//   7 find "word" and "phon" (absent is normal); close the file
-// A chunk whose size runs past the end of the file fails the step that met it.
+//   7 close the file
+// What an unfinished or damaged file still holds is read, with one warning
+// naming the file and what was mended or passed over: a "data" size that
+// runs past the end of the file or is 0 with samples after it (taken to the
+// end of the file), a missing pad byte, damaged chunks after the data
+// (passed over with what they hold).
 class read_WAV_datas {
  public:
   // Parses `name` and fills the description as far as it gets. Returns 0 on
@@ -49,6 +55,8 @@ class read_WAV_datas {
 
  private:
   int fail(int step, const std::string& detail);
+  // "Found: format tag 0xFFFE (sub-format 0x0001), 2 channels, 24 bits, 44100 Hz."
+  std::string foundFormat() const;
   WavDescription desc_;
 };
 

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "annotation/texts.h"
+#include "platform/file_access.h"
 #include "platform/headless/recording_reporter.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -209,6 +210,11 @@ TEST_F(PhoneticDescriptionTest, MissingFileIsFatalAndChangesNothing) {
   EXPECT_EQ(desc_.phonemeCount(), 4);
   EXPECT_FALSE(desc_.load(dir.path()));
   EXPECT_EQ(rec_->count(ReportKind::Fatal), 2u);
+  EXPECT_EQ(desc_.phonemeCount(), 4);
+  test::writeFile(dir / "big.lng", "phon \"a\" \"open\"\n");
+  std::filesystem::resize_file(dir / "big.lng", kSmallFileMaxBytes + 1);
+  EXPECT_FALSE(desc_.load(dir / "big.lng"));
+  EXPECT_TRUE(rec_->saw("big.lng: larger than"));
   EXPECT_EQ(desc_.phonemeCount(), 4);
 }
 

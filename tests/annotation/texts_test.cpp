@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/file_access.h"
 #include "platform/headless/recording_reporter.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -96,12 +97,19 @@ TEST_F(TextTableTest, MissingFileIsFatalAndKeepsTheTable) {
   EXPECT_FALSE(table.load(dir / "absent.txt"));
   ASSERT_EQ(rec->reports().size(), 1u);
   EXPECT_EQ(rec->reports()[0].kind, ReportKind::Fatal);
-  EXPECT_EQ(rec->reports()[0].text, "missing CountryFile");
+  EXPECT_EQ(rec->reports()[0].text.rfind("missing CountryFile\n" + (dir / "absent.txt").string() + ": ", 0), 0u);
   EXPECT_STREQ(table.find(1), "kept");
-  rec->clear();
-  EXPECT_FALSE(table.load(dir.path()));  // a directory reads as empty
-  EXPECT_TRUE(rec->saw("missing CountryFile"));
-  EXPECT_STREQ(table.find(1), "kept");
+  // A directory would read as empty; a file of more than a few MB is not a
+  // country file (a device would be read without end).
+  test::writeFile(dir / "big.txt", "1, \"big\"\n");
+  std::filesystem::resize_file(dir / "big.txt", kSmallFileMaxBytes + 1);
+  for (const auto& [path, reason] : {std::pair{dir.path(), "a directory"}, {dir / "big.txt", "larger than"}}) {
+    rec->clear();
+    EXPECT_FALSE(table.load(path));
+    EXPECT_TRUE(rec->saw("missing CountryFile")) << path;
+    EXPECT_TRUE(rec->saw(reason)) << path;
+    EXPECT_STREQ(table.find(1), "kept");
+  }
 }
 
 class GlobalTexts : public ::testing::Test {

@@ -71,7 +71,7 @@ TEST(InfoCommand, UnreadableFilesGiveOneLineAndFailure) {
     byte = static_cast<std::uint8_t>(x >> 24);
   }
   std::vector<std::uint8_t> truncated = wav(1, 16, 32000);
-  truncated.resize(3000);
+  truncated.resize(30);  // inside the format chunk: a cut data chunk is read
   const std::pair<const char*, std::vector<std::uint8_t>> cases[] = {
       {"stereo.wav", wav(2, 16, 4000)},
       {"eight-bit.wav", wav(1, 8, 4000)},

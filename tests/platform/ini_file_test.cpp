@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "platform/headless/recording_reporter.h"
 #include "platform/report.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
 
 namespace ardv {
 namespace {
@@ -28,8 +32,24 @@ TEST(IniSection, ReadsOnlyTheWantedSectionIgnoringCase) {
   EXPECT_EQ(s.value("SndRecorder", "none"), "none");
 }
 
-TEST(IniSection, MissingFileGivesNothing) {
-  EXPECT_FALSE(IniSection::read("/no/such/ardv.ini", "Ardelovox").has_value());
+// Only regular files are read: a device or a FIFO would block or feed bytes
+// without end (directories and sizes: texts_test).
+TEST(IniSection, ReadsOnlyRegularFilesOfBoundedSize) {
+  test::TempDir dir;
+  test::writeFile(dir / "ardv.ini", "[Ardelovox]\nCountryFile=c.txt\n");
+  std::filesystem::create_symlink("/dev/zero", dir / "zero.ini");
+  ASSERT_EQ(::mkfifo((dir / "fifo.ini").c_str(), 0600), 0);
+  const std::pair<const char*, const char*> rows[] = {
+      {"ardv.ini", nullptr}, {"zero.ini", "a device"}, {"fifo.ini", "a pipe"}, {"absent.ini", "No such file"}};
+  for (const auto& [name, reason] : rows) {
+    std::string why;
+    const auto section = IniSection::read(dir / name, "Ardelovox", &why);
+    EXPECT_EQ(section.has_value(), reason == nullptr) << name;
+    if (reason) {
+      EXPECT_NE(why.find(reason), std::string::npos) << name << ": " << why;
+    }
+  }
+  EXPECT_EQ(IniSection::read(dir / "ardv.ini", "Ardelovox")->value("CountryFile"), "c.txt");
 }
 
 TEST(Report, CaptionsAndFatalRequest) {

@@ -6,6 +6,7 @@
 #include "annotation/texts.h"
 #include "platform/headless/preset_dialogs.h"
 #include "platform/headless/recording_reporter.h"
+#include "signal/annotation_chunk.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
 #include "signal/infofile_io.h"
@@ -44,10 +45,14 @@ TEST_F(NewAndDc, EmptyAndZeroMakeFourSecondsOfSilence) {
   EXPECT_EQ(program().en_cours.frequence, 8000);
 }
 
-TEST_F(NewAndDc, RemoveDcSubtractsTheTruncatedMean) {
+TEST_F(NewAndDc, RemoveDcSubtractsTheMeanOfTheSamplesOnlyAndKeepsTheLabels) {
   ScopedRecorder rec;
   const std::string in = (dir_.path() / "dc.wav").string();
-  ASSERT_TRUE(writeWavFile(in, {105, 95, 110, 92, -30000, 32767}, 8000, notetiqs(), notetiqs()));
+  notetiqs phon, word;
+  for (auto [pos, label] : {std::pair{0, "a"}, {3, "b"}, {6, ""}}) phon.SetText(phon.insertOrGet(pos), label);
+  word.SetText(word.insertOrGet(0), "ab");
+  word.insertOrGet(6);
+  ASSERT_TRUE(writeWavFile(in, {105, 95, 110, 92, -30000, 32767}, 8000, phon, word));
   program().en_cours = infoFile{};
   program().en_cours.nom = in;
   ASSERT_TRUE(openCurrent());
@@ -65,6 +70,12 @@ TEST_F(NewAndDc, RemoveDcSubtractsTheTruncatedMean) {
   const std::int16_t expected[] = {105 - 528, 95 - 528, 110 - 528, 92 - 528, -30528, 32767 - 528};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(x[i], expected[i]);
   EXPECT_EQ(test::readBytes(out).size(), test::readBytes(in).size());
+  notetiqs phonBack, wordBack;
+  ASSERT_TRUE(readnotetiqs(out, phonBack, info.etiqdepl, info.etiqlongueur));
+  ASSERT_TRUE(readnotetiqs(out, wordBack, info.notedepl, info.notelongueur));
+  EXPECT_EQ(phonBack.count(), 3);
+  EXPECT_EQ(phonBack.Text(1), "b");
+  EXPECT_EQ(wordBack.Text(0), "ab");
 }
 
 TEST_F(NewAndDc, RemoveDcOfAFileWithoutSamplesCopiesIt) {

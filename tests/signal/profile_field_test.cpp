@@ -18,41 +18,48 @@ TEST(LireChamp, ReadsEachValueForm) {
   EXPECT_EQ(f.kind, 'n');
   ExpressionVariables vars{};
   vars[kExpressionVariables - 1] = 5024;
-  EXPECT_EQ(fieldValue(f, &vars)->number, 4000);
+  std::string fault;
+  EXPECT_EQ(fieldValue(f, &vars, fault)->number, 4000);
 
-  ASSERT_TRUE(lire_champ("\"say \"\"oui\"\"\" and the rest", f));
+  ASSERT_TRUE(lire_champ("\"say \"\"oui\"\"\"  ", f));
   EXPECT_EQ(f.kind, 'c');
   EXPECT_EQ(f.text, "say \"oui\"");
 
   f.wanted = 'n';
   ASSERT_TRUE(lire_champ("\"22050\"", f));
-  EXPECT_EQ(fieldValue(f, nullptr)->number, 22050);
+  EXPECT_EQ(fieldValue(f, nullptr, fault)->number, 22050);
   EXPECT_TRUE(rec->reports().empty());
 }
 
 TEST(LireChamp, CutsLongStringsAt299Characters) {
   FieldValue f;
-  ASSERT_TRUE(lire_champ("\"" + std::string(400, 'x') + "\"", f));
+  ASSERT_TRUE(lire_champ("\"" + std::string(400, 'x'), f));  // the rest of the line is ignored
   EXPECT_EQ(f.text.size(), kProfileStringMax);
 }
 
 struct LineCase {
   const char* line;
-  const char* message;  // nullptr: absent without a message
+  const char* message;  // nullptr: no message, the field stays absent
+  bool failed;          // the debut field is marked failed
 };
 class MalformedField : public ::testing::TestWithParam<LineCase> {};
 
-TEST_P(MalformedField, LeavesTheFieldAbsent) {
+TEST_P(MalformedField, NamesTheProfileAndLineAndFailsTheField) {
   test::loadSignalTexts();
   ScopedRecorder rec;
   Profile p;
   p.name = "bad";
   const int faults = parseProfileText(std::string("nb_bits = v, 12\n") + GetParam().line + "\n", p);
-  EXPECT_FALSE(fieldValue(p.fields[kFieldDebut], nullptr).has_value());
-  EXPECT_EQ(fieldValue(p.fields[kFieldNbBits], nullptr)->number, 12);  // the other lines still count
+  std::string fault;
+  const FieldValue& debut = p.fields[kFieldDebut];
+  EXPECT_FALSE(fieldValue(debut, nullptr, fault).has_value());
+  EXPECT_EQ(debut.failed, GetParam().failed);
+  EXPECT_EQ(fault.empty(), !GetParam().failed);
+  EXPECT_EQ(fieldValue(p.fields[kFieldNbBits], nullptr, fault)->number, 12);  // the other lines still count
   if (GetParam().message) {
     EXPECT_EQ(faults, 1);
     EXPECT_EQ(rec->count(ReportKind::Message), 1u);
+    EXPECT_TRUE(rec->saw("T5004 bad.fmt, line 2: ")) << GetParam().line;
     EXPECT_TRUE(rec->saw(GetParam().message)) << GetParam().line;
   } else {
     EXPECT_EQ(faults, 0);
@@ -60,11 +67,14 @@ TEST_P(MalformedField, LeavesTheFieldAbsent) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, MalformedField,
-                         ::testing::Values(LineCase{"debut =", "T5004 T5001"}, LineCase{"debut = v 1024", "T5004 T5002"},
-                                           LineCase{"debut = v, 1+", "Incomplete"},
-                                           LineCase{"start = v, 1024", "T5004 T5003"},
-                                           LineCase{"debut = 1024", nullptr}, LineCase{"   ", nullptr}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, MalformedField,
+    ::testing::Values(LineCase{"debut =", "T5001", true}, LineCase{"debut = v 1024", "T5002", true},
+                      LineCase{"debut = v, 1+", "Incomplete", true}, LineCase{"debut = v, 1024 #", "T3705", true},
+                      LineCase{"debut = \"1024\" 2", "after the closing quote", true},
+                      LineCase{"debut = \"1024", "no closing quote", true},
+                      LineCase{"debut = 1024", "either", true}, LineCase{"start = v, 1024", "T5003", false},
+                      LineCase{"   ", nullptr, false}));
 
 TEST(ProfileText, ReadsAllFiveFieldsWithWindowsLineEnds) {
   Profile p;
@@ -75,11 +85,12 @@ TEST(ProfileText, ReadsAllFiveFieldsWithWindowsLineEnds) {
             0);
   ExpressionVariables vars{};
   vars[kExpressionVariables - 1] = 5024;
-  EXPECT_EQ(fieldValue(p.fields[kFieldFrequence], &vars)->number, 16000);
-  EXPECT_EQ(fieldValue(p.fields[kFieldNbBits], &vars)->number, 12);
-  EXPECT_EQ(fieldValue(p.fields[kFieldDebut], &vars)->number, 1024);
-  EXPECT_EQ(fieldValue(p.fields[kFieldLongueur], &vars)->number, 4000);
-  EXPECT_EQ(fieldValue(p.fields[kFieldSignalSwap], &vars)->text, "oui");
+  std::string fault;
+  EXPECT_EQ(fieldValue(p.fields[kFieldFrequence], &vars, fault)->number, 16000);
+  EXPECT_EQ(fieldValue(p.fields[kFieldNbBits], &vars, fault)->number, 12);
+  EXPECT_EQ(fieldValue(p.fields[kFieldDebut], &vars, fault)->number, 1024);
+  EXPECT_EQ(fieldValue(p.fields[kFieldLongueur], &vars, fault)->number, 4000);
+  EXPECT_EQ(fieldValue(p.fields[kFieldSignalSwap], &vars, fault)->text, "oui");
   EXPECT_EQ(p.name, "sphere");
 }
 

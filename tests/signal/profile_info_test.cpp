@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "platform/headless/recording_reporter.h"
 #include "signal/infofile_io.h"
 #include "signal/program.h"
@@ -46,18 +48,21 @@ struct RefusedCase {
   const char* profile;
   const char* message;
   bool missingFile = false;
+  bool fifo = false;  // the file is a FIFO, which must not be opened (it would block)
 };
 class ProfileRefused : public ::testing::TestWithParam<RefusedCase> {};
 
 TEST_P(ProfileRefused, ReportsOnceAndKeepsTheRecord) {
   test::TempDir dir;
+  const Profile profile = profileOf(GetParam().profile);
   ScopedRecorder rec;
   infoFile info = fileOfSize(dir, "a.raw", 5024);
   if (GetParam().missingFile) info.nom = (dir / "none" / "file.raw").string();
+  if (GetParam().fifo && ::mkfifo((info.nom = (dir / "fifo.raw").string()).c_str(), 0600) != 0) FAIL();
   info.longueur = 77;
   info.frequence = 8000;
   const infoFile before = info;
-  EXPECT_FALSE(describeWithProfile(profileOf(GetParam().profile), info));
+  EXPECT_FALSE(describeWithProfile(profile, info));
   EXPECT_EQ(rec->count(ReportKind::Message), 1u);
   EXPECT_TRUE(rec->saw(GetParam().message));
   EXPECT_EQ(info.longueur, before.longueur);
@@ -70,8 +75,14 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"debut = v, SOF+2\n", "outside the file"},
                       RefusedCase{"longueur = v, 0-2\n", "outside the file"},
                       RefusedCase{"nb_bits = v, 17\n", "significant bits"},
-                      RefusedCase{"frequence = v, 0\n", "sampling frequency"},
-                      RefusedCase{"longueur = v, SOF\n", "cannot be opened", true}));
+                      RefusedCase{"frequence = v, 0\n", "p.fmt, line 1: frequence) gives a sampling frequency"},
+                      RefusedCase{"\nfrequence = v, 2147483647*2147483647\n", "line 2: frequence) gives a sampling"},
+                      RefusedCase{"frequence = v, 1000001\n", "sampling frequency of 1000001 Hz"},
+                      RefusedCase{"frequence = \"16k\"\n", "not a whole number"},
+                      RefusedCase{"debut = v, 0\nlongueur = v, SOF-\n", "line 2: longueur) gives no value"},
+                      RefusedCase{"longueur = v, SOF/(SOF-SOF)\n", "division by zero"},
+                      RefusedCase{"longueur = v, SOF\n", "cannot be opened", true},
+                      RefusedCase{"longueur = v, SOF\n", "a pipe, not a regular file", false, true}));
 
 TEST(ProfileTable, LoadsFmtFilesSortedByName) {
   test::TempDir dir;
@@ -79,12 +90,20 @@ TEST(ProfileTable, LoadsFmtFilesSortedByName) {
   test::writeFile(dir / "aa.fmt", "frequence = v, 22050\n");
   test::writeFile(dir / "notes.txt", "not a profile\n");
   std::filesystem::create_directory(dir / "dir.fmt");
+  std::filesystem::create_symlink("/dev/zero", dir / "zero.fmt");
   ProfileTable table;
-  EXPECT_EQ(table.init_fmt(dir.path()), 2);
+  ScopedRecorder rec;
+  EXPECT_EQ(table.init_fmt(dir.path()), 3);
   EXPECT_EQ(table.at(0)->name, "aa");
-  EXPECT_EQ(table.indexOf("zz"), 1);
-  EXPECT_EQ(fieldValue(table.at(1)->fields[kFieldFrequence], nullptr)->number, 8000);
-  EXPECT_EQ(table.at(2), nullptr);
+  EXPECT_EQ(table.indexOf("zz"), 2);
+  std::string fault;
+  EXPECT_EQ(fieldValue(table.at(2)->fields[kFieldFrequence], nullptr, fault)->number, 8000);
+  EXPECT_EQ(table.at(3), nullptr);
+  // A device is never read as a profile, and its entry describes nothing.
+  EXPECT_TRUE(rec->saw("zero.fmt cannot be read: a device"));
+  infoFile info = fileOfSize(dir, "a.raw", 100);
+  EXPECT_FALSE(describeWithProfile(*table.at(1), info));
+  EXPECT_TRUE(rec->saw("\"zero\" could not be read"));
 }
 
 TEST(ProfileTable, ShippedProfilesDescribeTheirLayouts) {

@@ -101,6 +101,10 @@ TEST_F(StartupIn, SettingsFallBackToUserConfigDirectory) {
   ASSERT_TRUE(runStartup(env, prog));
   EXPECT_EQ(prog.settings.countryFile, "mine.txt");
   EXPECT_EQ(prog.settings.languageFile, "english.lng");
+  // One that exists but is a device is fatal, naming it; it is not read.
+  fs::create_symlink("/dev/zero", tmp / "home" / "ardv.ini");
+  EXPECT_FALSE(runStartup(env, prog));
+  EXPECT_TRUE(rec->saw((tmp / "home" / "ardv.ini").string() + ": a device"));
 }
 
 TEST_F(StartupIn, WithoutArdvHomeUsesWritableBundledData) {

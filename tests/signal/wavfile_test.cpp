@@ -13,6 +13,7 @@
 #include "signal/annotation_chunk.h"
 #include "signal/program.h"
 #include "signal/transport_error.h"
+#include "signal/transports.h"
 #include "signal/wav_layout.h"
 #include "tests/signal/wav_test_support.h"
 #include "tests/support/files.h"
@@ -95,22 +96,6 @@ TEST_F(WavFile, RoundTripKeepsSamplesAndBothLists) {
   EXPECT_TRUE(rec->reports().empty());
 }
 
-TEST_F(WavFile, ForeignChunksArePassedOverWithTheirPadBytes) {
-  // An odd "LIST" chunk after the format, a lying RIFF size, odd data.
-  std::string name = file(riffWave({chunk("fmt ", fmtPayload(1, 1, 11025, 16)), chunk("LIST", Bytes(3, 'x')),
-                                    chunk("data", {1, 2, 3}), chunk("phon", {5, 0, 0, 0})},
-                                   0x7FFFFFF0));
-  infoFile info;
-  info.nom = name;
-  ASSERT_TRUE(init_infoFile_read_WAV(info));
-  EXPECT_EQ(info.frequence, 11025.0);
-  EXPECT_EQ(info.depl, 12 + 24 + 12 + 8);
-  EXPECT_EQ(info.longueur, 2);  // half a sample is not part of the signal
-  EXPECT_EQ(info.etiqlongueur, 4);
-  EXPECT_EQ(info.notedepl, 0);
-  EXPECT_EQ(info.notelongueur, 0);
-}
-
 struct BadFile {
   const char* what;
   Bytes bytes;
@@ -118,32 +103,42 @@ struct BadFile {
   const char* fragment;  // in the message text
 };
 
+// The mono "fmt " payload of WAVE_FORMAT_EXTENSIBLE as sox writes it (cbSize
+// 22, valid bits, channel mask 4, sub-format GUID).
+Bytes extensiblePayload(std::uint16_t subFormat, std::uint16_t bits) {
+  Bytes b = fmtPayload(0xFFFE, 1, 16000, bits);
+  for (std::uint16_t v : {std::uint16_t{22}, bits, std::uint16_t{4}, std::uint16_t{0}, subFormat}) test::put16(b, v);
+  b.insert(b.end(), {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71});
+  return b;
+}
+
 std::vector<BadFile> badFiles() {
   const Bytes mono16 = fmtPayload(1, 1, 16000, 16);
   std::mt19937 rng(7);
   Bytes garbage(300);
   for (auto& b : garbage) b = static_cast<std::uint8_t>(rng());
-  Bytes truncated = riffWave({chunk("fmt ", mono16), chunk("data", Bytes(100, 1))});
-  truncated.resize(70);
   return {
       {"empty", {}, 2, "T3202"},
       {"garbage", garbage, 2, "T3202"},
       {"riff of another form", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}, 2, "T3202"},
-      {"header only", riffWave({}), 3, "ends at byte 12"},
-      {"stereo", riffWave({chunk("fmt ", fmtPayload(1, 2, 16000, 16)), chunk("data", {0, 0, 0, 0})}), 5, "T3203"},
-      {"8-bit", riffWave({chunk("fmt ", fmtPayload(1, 1, 16000, 8)), chunk("data", {0, 0})}), 5, "T3203"},
-      {"float", riffWave({chunk("fmt ", fmtPayload(3, 1, 16000, 16)), chunk("data", {0, 0})}), 5, "T3203"},
-      {"rate 0", riffWave({chunk("fmt ", fmtPayload(1, 1, 0, 16)), chunk("data", {0, 0})}), 5, "T3203"},
-      {"LIST first", riffWave({chunk("LIST", Bytes(20, 0)), chunk("fmt ", mono16), chunk("data", {0, 0})}), 5,
-       "T3203"},
-      {"short format", riffWave({chunk("fmt ", Bytes(14, 1)), chunk("data", {0, 0})}), 4, "step 4"},
+      {"header only", riffWave({}), 3, "no format chunk"},
+      {"stereo", riffWave({chunk("fmt ", fmtPayload(1, 2, 16000, 16)), chunk("data", {0, 0, 0, 0})}), 5,
+       "T3203 mono 16\r\nFound: format tag 0x0001, 2 channels, 16 bits, 16000 Hz."},
+      {"8-bit", riffWave({chunk("fmt ", fmtPayload(1, 1, 16000, 8)), chunk("data", {0, 0})}), 5, "1 channel, 8 bits"},
+      {"float", riffWave({chunk("fmt ", fmtPayload(3, 1, 16000, 16)), chunk("data", {0, 0})}), 5, "tag 0x0003"},
+      {"extensible 24-bit", riffWave({chunk("fmt ", extensiblePayload(1, 24)), chunk("data", {0, 0, 0})}), 5,
+       "format tag 0xFFFE (sub-format 0x0001), 1 channel, 24 bits"},
+      {"extensible float", riffWave({chunk("fmt ", extensiblePayload(3, 16)), chunk("data", {0, 0})}), 5,
+       "(sub-format 0x0003)"},
+      {"extensible too short", riffWave({chunk("fmt ", fmtPayload(0xFFFE, 1, 16000, 16)), chunk("data", {0, 0})}), 5,
+       "sub-format not standard"},
+      {"rate 0", riffWave({chunk("fmt ", fmtPayload(1, 1, 0, 16)), chunk("data", {0, 0})}), 5, "0 Hz"},
+      {"rate 2 MHz", riffWave({chunk("fmt ", fmtPayload(1, 1, 2000000, 16)), chunk("data", {0, 0})}), 5, "2000000 Hz"},
+      {"short format", riffWave({chunk("fmt ", Bytes(14, 1)), chunk("data", {0, 0})}), 4, "holds 14 bytes"},
       {"no data", riffWave({chunk("fmt ", mono16), chunk("phon", {0, 0, 0, 0})}), 6, "T409"},
-      {"truncated data", truncated, 6, "claims 100 bytes"},
       {"format past end", riffWave({chunk("fmt ", mono16, 5000)}), 3, "claims 5000 bytes"},
-      {"data size past end", riffWave({chunk("fmt ", mono16), chunk("data", {0, 0}, 0xFFFFFFF0)}), 6,
-       "claims 4294967280"},
-      {"word past end", riffWave({chunk("fmt ", mono16), chunk("data", {0, 0}), chunk("word", {0, 0, 0, 0}, 99)}), 7,
-       "\"word\""},
+      {"damage before the data", riffWave({chunk("fmt ", mono16), chunk("LIST", {0, 0}, 900), chunk("data", {0, 0})}),
+       6, "before the damage: chunk \"LIST\" at byte 36 claims 900"},
   };
 }
 
@@ -171,6 +166,71 @@ TEST_F(WavFile, DamagedAndForeignFilesAreRefusedOnceAndChangeNothing) {
   }
 }
 
+// Intact samples in files other programs write, or left unfinished or
+// damaged: read (up to the end of the file, never past it), with one warning
+// naming the file and what was mended, or none for a sound file.
+TEST_F(WavFile, SalvagesTheSamplesOfUnfinishedAndForeignFiles) {
+  const Bytes mono16 = fmtPayload(1, 1, 16000, 16);
+  const Bytes samples(100, 3), phon = {0, 0, 0, 0};
+  Bytes truncated = riffWave({chunk("fmt ", mono16), chunk("data", samples)});
+  truncated.resize(truncated.size() - 73);
+  Bytes noPad = riffWave({chunk("fmt ", mono16), chunk("data", {1, 2, 3}), chunk("phon", phon)});
+  noPad.erase(noPad.begin() + 12 + 24 + 8 + 3);  // the pad byte after the odd data
+  struct Salvage {
+    const char* what;
+    Bytes bytes;
+    std::int64_t depl, longueur, phonBytes;
+    const char* warning;  // nullptr: none
+  };
+  const Salvage rows[] = {
+      {"odd LIST, lying RIFF size, odd data", riffWave({chunk("fmt ", mono16), chunk("LIST", Bytes(3, 'x')),
+                                                        chunk("data", {1, 2, 3}), chunk("phon", phon)}, 0x7FFFFFF0),
+       12 + 24 + 12 + 8, 2, 4, nullptr},  // half a sample is not part of the signal
+      {"LIST before fmt", riffWave({chunk("LIST", Bytes(20, 'i')), chunk("fmt ", mono16), chunk("data", samples)}),
+       12 + 28 + 24 + 8, 100, 0, nullptr},
+      {"extensible PCM", riffWave({chunk("fmt ", extensiblePayload(1, 16)), chunk("fact", {50, 0, 0, 0}),
+                                   chunk("data", samples), chunk("phon", phon)}),
+       12 + 48 + 12 + 8, 100, 4, nullptr},
+      {"data size as sox writes to a pipe",
+       riffWave({chunk("fmt ", mono16), chunk("data", samples, 0x7FFFF000)}, 0x7FFFF024), 44, 100, 0,
+       "claims 2147479552 bytes, but only 100 follow"},
+      {"data size 0xFFFFFFFF", riffWave({chunk("fmt ", mono16), chunk("data", samples, 0xFFFFFFFF)}, 0), 44, 100, 0,
+       "claims 4294967295 bytes"},
+      {"data size 0, samples after", riffWave({chunk("fmt ", mono16), chunk("data", samples, 0)}), 44, 100, 0,
+       "claims 0 bytes, but 100 bytes follow"},
+      {"data size 0, a chunk after", riffWave({chunk("fmt ", mono16), chunk("data", {}), chunk("phon", phon)}), 44, 0,
+       4, nullptr},
+      {"truncated data", truncated, 44, 26, 0, "only 27 follow"},
+      {"missing pad byte", noPad, 44, 2, 4, "chunk \"data\" has an odd size but no pad byte"},
+      {"damaged chunk after the data",
+       riffWave({chunk("fmt ", mono16), chunk("data", samples), chunk("phon", phon), chunk("word", phon, 99)}), 44, 100,
+       4, "from byte 156 on are passed over (chunk \"word\" at byte 156 claims 99 bytes"},
+      {"garbage after the data", riffWave({chunk("fmt ", mono16), chunk("data", samples), Bytes(8, 1)}), 44, 100, 0,
+       "unreadable chunk header at byte 144"},
+  };
+  for (const Salvage& row : rows) {
+    SCOPED_TRACE(row.what);
+    ScopedRecorder rec;
+    infoFile info;
+    info.nom = file(row.bytes);
+    ASSERT_TRUE(init_infoFile_read_WAV(info));
+    EXPECT_EQ(info.depl, row.depl);
+    EXPECT_EQ(info.longueur, row.longueur);
+    EXPECT_EQ(info.etiqlongueur, row.phonBytes);
+    SHORTbuf buf(static_cast<std::int32_t>(info.sampleCount()), "b");
+    EXPECT_EQ(lireSignal(info, info.depl, buf, 0, buf.size()), buf.size());
+    if (row.warning == nullptr) {
+      EXPECT_TRUE(rec->reports().empty()) << rec->reports()[0].text;
+    } else {
+      ASSERT_EQ(rec->count(ReportKind::Warning), 1u);
+      EXPECT_EQ(rec->reports().size(), 1u);
+      EXPECT_TRUE(rec->saw(info.nom + ": ")) << rec->reports()[0].text;
+      EXPECT_TRUE(rec->saw("The samples present are read.")) << rec->reports()[0].text;
+      EXPECT_TRUE(rec->saw(row.warning)) << rec->reports()[0].text;
+    }
+  }
+}
+
 TEST_F(WavFile, MissingFileIsStepOne) {
   ScopedRecorder rec;
   read_WAV_datas reader;
@@ -181,6 +241,8 @@ TEST_F(WavFile, MissingFileIsStepOne) {
   EXPECT_TRUE(rec->saw("step 1\r\n"));
   EXPECT_EQ(reader.SetFilename(dir.path().string()), 1);  // a directory
   EXPECT_EQ(rec->reports().size(), 2u);
+  EXPECT_EQ(reader.SetFilename("/dev/zero"), 1);  // never read without end
+  EXPECT_TRUE(rec->saw("T3201 open (a device, not a regular file)"));
 }
 
 TEST_F(WavFile, TransportMessageIsAssembledInOrder) {
