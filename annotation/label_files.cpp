@@ -18,6 +18,8 @@ bool writeText(const std::string& name, const std::string& content) {
   try {
     ReplacingFile out{std::filesystem::path(name)};
     if (out.open() && out.write(content.data(), content.size()) && out.commit()) return true;
+    message(text(7701) + "\n" + name + ": " + out.error());
+    return false;
   } catch (const std::exception&) {
   }
   message(text(7701) + "\n" + name);

@@ -354,6 +354,8 @@ bool exportTextGrid(const std::string& path, const notetiqs& phonemes, const not
   try {
     ReplacingFile out{std::filesystem::path(path)};
     if (out.open() && out.write(content.data(), content.size()) && out.commit()) return true;
+    message("The TextGrid " + path + " cannot be written: " + out.error());
+    return false;
   } catch (const std::exception&) {
   }
   message("The TextGrid " + path + " cannot be written.");

@@ -1,5 +1,8 @@
 #include "tests/support/files.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -21,6 +24,22 @@ std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
 void writeFile(const std::filesystem::path& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << content;
+}
+
+FileSizeLimit::FileSizeLimit(std::uint64_t bytes) {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  saved_[0] = limit.rlim_cur;
+  saved_[1] = limit.rlim_max;
+  savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+  limit.rlim_cur = bytes;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  const rlimit limit{saved_[0], saved_[1]};
+  setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, savedHandler_);
 }
 
 void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
