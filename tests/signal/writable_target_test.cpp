@@ -8,9 +8,9 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "signal/replacing_file.h"
 
@@ -62,79 +62,56 @@ std::set<std::string> entries(const fs::path& dir) {
   return names;
 }
 
-bool writeAll(const fs::path& target, const std::string& content) {
-  ReplacingFile out(target);
-  return out.open() && out.write(content) && out.commit();
-}
-
 // Whatever the name leads to, the new content arrives there and the name
-// keeps its kind; a temporary file is never left behind.
+// keeps its kind; a replaced file keeps its mode and owner; no temporary file
+// is left.
 TEST(ReplacingFile, WritesWhereTheNameLeadsAndKeepsItsKind) {
   test::TempDir tmp;
-  test::writeFile(tmp / "private", "old");
-  ASSERT_EQ(chmod((tmp / "private").c_str(), 0600), 0);
-  ASSERT_EQ(chown((tmp / "private").c_str(), 1234, 5678), 0);  // the tests run as root
-  test::writeFile(tmp / "real", "old");
+  for (const char* name : {"private", "real"}) test::writeFile(tmp / name, "old");
+  ASSERT_EQ(chmod((tmp / "private").c_str(), 0600) | chown((tmp / "private").c_str(), 1234, 5678), 0);  // as root
   fs::create_symlink("real", tmp / "link");
   fs::create_symlink("absent", tmp / "dangling");
   fs::create_symlink("/dev/null", tmp / "null");
   ASSERT_EQ(mkfifo((tmp / "fifo").c_str(), 0644), 0);
   struct Case {
     const char* name;
-    const char* readBack;  // the file that holds the content afterwards
-    fs::file_type kind;   // of `name` afterwards
+    const char* readBack;  // the file that holds the content afterwards; "": read from the FIFO meanwhile
+    fs::file_type kind;    // of `name` afterwards
   };
-  const Case cases[] = {{"new", "new", fs::file_type::regular},
-                        {"private", "private", fs::file_type::regular},
-                        {"link", "real", fs::file_type::symlink},
-                        {"dangling", "absent", fs::file_type::symlink},
-                        {"null", nullptr, fs::file_type::symlink},
-                        {"fifo", nullptr, fs::file_type::fifo}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const Case& c : {Case{"new", "new", fs::file_type::regular}, Case{"private", "private", fs::file_type::regular},
+                        Case{"link", "real", fs::file_type::symlink}, Case{"dangling", "absent", fs::file_type::symlink},
+                        Case{"null", nullptr, fs::file_type::symlink}, Case{"fifo", "", fs::file_type::fifo}}) {
+    const std::string content = std::string("new ") + c.name;
     std::string fromFifo;
-    std::thread reader;
-    if (c.kind == fs::file_type::fifo) reader = std::thread([&] { fromFifo = test::readFile(tmp / "fifo"); });
-    EXPECT_TRUE(writeAll(tmp / c.name, std::string("new ") + c.name));
-    if (reader.joinable()) {
-      reader.join();
-      EXPECT_EQ(fromFifo, "new fifo");
+    std::thread reader([&] { fromFifo = c.readBack && !*c.readBack ? test::readFile(tmp / "fifo") : content; });
+    ReplacingFile out(tmp / c.name);
+    EXPECT_TRUE(out.open() && out.write(content) && out.commit()) << c.name;
+    reader.join();
+    EXPECT_EQ(fromFifo, content);
+    if (c.readBack && *c.readBack) {
+      EXPECT_EQ(test::readFile(tmp / c.readBack), content);
     }
-    if (c.readBack) {
-      EXPECT_EQ(test::readFile(tmp / c.readBack), std::string("new ") + c.name);
-    }
-    EXPECT_EQ(fs::symlink_status(tmp / c.name).type(), c.kind);
+    EXPECT_EQ(fs::symlink_status(tmp / c.name).type(), c.kind) << c.name;
   }
   struct stat st {};
   ASSERT_EQ(stat((tmp / "private").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0600u);
-  EXPECT_EQ(st.st_uid, 1234u);
-  EXPECT_EQ(st.st_gid, 5678u);
+  EXPECT_EQ(std::make_tuple(st.st_mode & 07777, st.st_uid, st.st_gid), std::make_tuple(0600u, 1234u, 5678u));
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
-  EXPECT_EQ(entries(tmp.path()),
-            (std::set<std::string>{"absent", "dangling", "fifo", "link", "new", "null", "private", "real"}));
+  EXPECT_EQ(entries(tmp.path()), (std::set<std::string>{"absent", "dangling", "fifo", "link", "new", "null", "private", "real"}));
 }
 
-// A failure leaves the previous file as it was, no temporary file, and the
-// system's reason.
+// A failure leaves the previous file, no temporary file, and the system's reason.
 TEST(ReplacingFile, FailuresKeepThePreviousFileAndGiveTheReason) {
   test::TempDir tmp;
   test::writeFile(tmp / "old", "previous");
   fs::create_symlink("/dev/full", tmp / "full");
   fs::create_directory(tmp / "dir");
-  const std::string big(100000, 'x');
-  struct Case {
-    const char* name;
-    std::uint64_t sizeLimit;
-    int errnum;
-  };
-  const Case cases[] = {{"full", 1 << 30, ENOSPC}, {"old", 1000, EFBIG}, {"dir", 1 << 30, EISDIR}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    ReplacingFile out(tmp / c.name);
-    const test::FileSizeLimit limit(c.sizeLimit);
-    EXPECT_FALSE(out.open() && out.write(big) && out.commit());
-    EXPECT_EQ(out.error(), std::strerror(c.errnum));
+  for (const auto& [name, limit, errnum] : {std::tuple{"full", 1 << 30, ENOSPC}, std::tuple{"old", 1000, EFBIG},
+                                            std::tuple{"dir", 1 << 30, EISDIR}}) {
+    ReplacingFile out(tmp / name);
+    const test::FileSizeLimit small(static_cast<std::uint64_t>(limit));
+    EXPECT_FALSE(out.open() && out.write(std::string(100000, 'x')) && out.commit()) << name;
+    EXPECT_EQ(out.error(), std::strerror(errnum));
   }
   EXPECT_EQ(test::readFile(tmp / "old"), "previous");
   EXPECT_EQ(entries(tmp.path()), (std::set<std::string>{"dir", "full", "old"}));
@@ -145,10 +122,8 @@ TEST(ReplacingFile, TwoWritersOfOneNameNeverMix) {
   ReplacingFile a(tmp / "out"), b(tmp / "out");
   ASSERT_TRUE(a.open() && b.open());
   for (int i = 0; i < 1000; ++i) ASSERT_TRUE(a.write(std::string(100, 'a')) && b.write(std::string(100, 'b')));
-  ASSERT_TRUE(a.commit());
-  EXPECT_EQ(test::readFile(tmp / "out"), std::string(100000, 'a'));
-  ASSERT_TRUE(b.commit());
-  EXPECT_EQ(test::readFile(tmp / "out"), std::string(100000, 'b'));
+  ASSERT_TRUE(a.commit() && test::readFile(tmp / "out") == std::string(100000, 'a'));
+  ASSERT_TRUE(b.commit() && test::readFile(tmp / "out") == std::string(100000, 'b'));
   EXPECT_EQ(entries(tmp.path()), std::set<std::string>{"out"});
 }
 
@@ -157,18 +132,17 @@ TEST(ReplacingFile, SigintAndSigtermRemoveTheTemporaryFile) {
     test::TempDir tmp;
     test::writeFile(tmp / "old", "previous");
     const pid_t child = fork();
-    ASSERT_GE(child, 0);
     if (child == 0) {
       std::signal(sig, SIG_DFL);  // as in a program started from a terminal
       ReplacingFile out(tmp / "old");
-      if (out.open() && out.write(std::string(100000, 'x'))) std::raise(sig);
+      if (out.open() && out.write(std::string(100000, 'x')) && out.descriptor() >= 0) std::raise(sig);
       _exit(0);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig;
-    EXPECT_EQ(test::readFile(tmp / "old"), "previous");
     EXPECT_EQ(entries(tmp.path()), std::set<std::string>{"old"}) << sig;
+    EXPECT_EQ(test::readFile(tmp / "old"), "previous");
   }
 }
 

@@ -1,7 +1,5 @@
 #include "tests/support/files.h"
 
-#include <sys/resource.h>
-
 #include <csignal>
 #include <fstream>
 #include <iterator>
@@ -26,20 +24,15 @@ void writeFile(const std::filesystem::path& path, const std::string& content) {
   out << content;
 }
 
-FileSizeLimit::FileSizeLimit(std::uint64_t bytes) {
-  rlimit limit{};
-  getrlimit(RLIMIT_FSIZE, &limit);
-  saved_[0] = limit.rlim_cur;
-  saved_[1] = limit.rlim_max;
-  savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-  limit.rlim_cur = bytes;
+FileSizeLimit::FileSizeLimit(std::uint64_t bytes) : savedHandler(std::signal(SIGXFSZ, SIG_IGN)) {
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const rlimit limit{bytes, saved.rlim_max};
   setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 FileSizeLimit::~FileSizeLimit() {
-  const rlimit limit{saved_[0], saved_[1]};
-  setrlimit(RLIMIT_FSIZE, &limit);
-  std::signal(SIGXFSZ, savedHandler_);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, savedHandler);
 }
 
 void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {

@@ -2,6 +2,8 @@
 // shipped data lives.
 #pragma once
 
+#include <sys/resource.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -16,16 +18,11 @@ void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_
 
 // While alive, no file of the process may grow past `bytes` (writes fail
 // with EFBIG, SIGXFSZ ignored): a failing write that stops root too.
-class FileSizeLimit {
- public:
+struct FileSizeLimit {
   explicit FileSizeLimit(std::uint64_t bytes);
   ~FileSizeLimit();
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  std::uint64_t saved_[2];
-  void (*savedHandler_)(int);
+  rlimit saved{};
+  void (*savedHandler)(int) = nullptr;
 };
 
 // The source tree's data/ directory (country file, language files, profiles, examples).
