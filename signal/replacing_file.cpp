@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <system_error>
@@ -127,7 +128,8 @@ bool ReplacingFile::fail(int errnum) {
 
 void ReplacingFile::discard() {
   if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  if (sink_ >= 0) ::close(sink_);
+  fd_ = sink_ = -1;
   pending_.clear();
   if (!inPlace_ && !temporary_.empty()) ::unlink(temporary_.c_str());
   unregisterTemporary(slot_);
@@ -157,11 +159,35 @@ bool ReplacingFile::open() {
 }
 
 bool ReplacingFile::openInPlace(int flags) {
-  fd_ = ::open(target_.c_str(), flags | O_NOCTTY | O_CLOEXEC);
-  if (fd_ < 0) return fail(errno);
+  const int fd = ::open(target_.c_str(), flags | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return fail(errno);
   inPlace_ = true;
   temporary_ = target_;
-  return true;
+  if (::lseek(fd, 0, SEEK_CUR) >= 0 || errno != ESPIPE) {
+    fd_ = fd;
+    return true;
+  }
+  // A pipe or FIFO cannot seek and cannot take back what it was given: the
+  // content waits in an unnamed file and goes out whole on commit().
+  sink_ = fd;
+  const char* dir = std::getenv("TMPDIR");
+  fd_ = ::open(dir != nullptr && *dir != '\0' ? dir : "/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  return fd_ >= 0 || fail(errno);
+}
+
+bool ReplacingFile::sendSpool() {
+  if (::lseek(fd_, 0, SEEK_SET) != 0) return fail(errno);
+  std::vector<char> piece(kPendingBytes);
+  for (;;) {
+    const ssize_t n = ::read(fd_, piece.data(), piece.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return fail(errno);
+    if (n == 0) return true;
+    std::swap(fd_, sink_);
+    const bool ok = writeAll(piece.data(), static_cast<std::size_t>(n));
+    std::swap(fd_, sink_);
+    if (!ok) return false;
+  }
 }
 
 bool ReplacingFile::createBeside(const fs::path& real, const struct ::stat* previous) {
@@ -229,6 +255,11 @@ int ReplacingFile::descriptor() { return flushPending() ? fd_ : -1; }
 bool ReplacingFile::commit() {
   bool ok = flushPending();
   if (ok && !inPlace_ && ::fdatasync(fd_) != 0) ok = fail(errno);
+  if (sink_ >= 0) {
+    ok = ok && sendSpool();
+    if (::close(sink_) != 0 && ok) ok = fail(errno);
+    sink_ = -1;
+  }
   if (fd_ >= 0 && ::close(fd_) != 0 && ok) ok = fail(errno);
   fd_ = -1;
   if (ok && !inPlace_ && ::rename(temporary_.c_str(), final_.c_str()) != 0) ok = fail(errno);

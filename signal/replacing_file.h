@@ -22,7 +22,9 @@ namespace ardv {
 // - a new name (or a link to one): the file is made with the usual mode
 //   (0666 less the umask);
 // - an existing file that is not regular (a device such as /dev/null, a
-//   FIFO, /dev/stdout on a pipe): written in place, never replaced;
+//   FIFO, /dev/stdout on a pipe): written in place, never replaced; what
+//   goes to a pipe or FIFO waits in an unnamed temporary file until
+//   commit(), so that it may seek and that a failure sends nothing;
 // - a directory, or a name without a file part: refused.
 // While a temporary file exists, SIGINT, SIGTERM and SIGHUP remove it before
 // the program ends (when those signals have their default action).
@@ -40,8 +42,7 @@ class ReplacingFile {
   // Appends `count` bytes. False (no report) when the system fails to write.
   bool write(const void* bytes, std::size_t count);
   bool write(std::string_view text) { return write(text.data(), text.size()); }
-  // Moves to byte `offset` of the new content. False when the target cannot
-  // seek (a FIFO written in place).
+  // Moves to byte `offset` of the new content. False when the system refuses.
   bool seek(std::int64_t offset);
   // Closes the temporary file (after fdatasync) and renames it over the
   // target. False (no report) when writing, closing or renaming fails; the
@@ -67,6 +68,7 @@ class ReplacingFile {
   bool flushPending();
   bool writeAll(const char* bytes, std::size_t count);
   bool openInPlace(int flags);
+  bool sendSpool();
   bool createBeside(const std::filesystem::path& real, const struct ::stat* previous);
   void discard();
   std::filesystem::path target_;
@@ -75,6 +77,7 @@ class ReplacingFile {
   std::vector<char> pending_;
   std::string error_;
   int fd_ = -1;
+  int sink_ = -1;  // a pipe written in place, fed from fd_ on commit()
   int slot_ = -1;  // entry in the list the signal handler removes
   bool inPlace_ = false;
   bool failed_ = false;

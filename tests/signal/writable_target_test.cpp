@@ -85,7 +85,9 @@ TEST(ReplacingFile, WritesWhereTheNameLeadsAndKeepsItsKind) {
     std::string fromFifo;
     std::thread reader([&] { fromFifo = c.readBack && !*c.readBack ? test::readFile(tmp / "fifo") : content; });
     ReplacingFile out(tmp / c.name);
-    EXPECT_TRUE(out.open() && out.write(content) && out.commit()) << c.name;
+    // Written over once: a FIFO written in place may seek as well.
+    EXPECT_TRUE(out.open() && out.write("old ") && out.write(c.name) && out.seek(0) && out.write("new") && out.commit())
+        << c.name;
     reader.join();
     EXPECT_EQ(fromFifo, content);
     if (c.readBack && *c.readBack) {
