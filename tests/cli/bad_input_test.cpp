@@ -75,13 +75,11 @@ constexpr Case kCases[] = {
     {"spectrogram IN --kind wide -o HARD.pgm", 1},
     {"spectrogram IN --kind wide -o SYM.png", 1},
     {"convert IN HARD.wav", 1},
-    {"convert IN SYM.wav", 1},
     {"resample IN SYM.wav --rate 8000", 1},
     {"remove-dc IN HARD.wav", 1},
     {"f0 IN -o SYM.pit", 1},
     {"energy IN -o HARD.txt", 1},
     {"labels IN -o SYM.wav", 1},
-    {"labels IN --export nist HARD.txt", 1},
     {"play IN --repeat -1", 2},
 };
 
@@ -134,9 +132,8 @@ TEST(BadInput, AWriteErrorOnStandardOutputFailsTheCommand) {
                                 replaceAll(args, "IN", in) + " >/dev/full 2>" + (dir / "err").string();
     const int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << args;
-    EXPECT_NE(test::readFile(dir / "err").find("write error on standard output: No space left on device"),
-              std::string::npos)
-        << args;
+    const std::string err = test::readFile(dir / "err");
+    EXPECT_NE(err.find("write error on standard output: No space left on device"), std::string::npos) << args;
   }
 }
 
