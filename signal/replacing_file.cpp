@@ -91,11 +91,16 @@ std::string uniqueSuffix() {
 }
 
 // Follows the symbolic links of `path` itself (not of its directories) to
-// the name they lead to, which may not exist. False with errno on a loop.
-bool followLinks(fs::path& path) {
+// the name they lead to, which may not exist; `viaDescriptor` tells whether
+// the way went through a descriptor of the process (/dev/stdout, /dev/fd/N,
+// /proc/self/fd/N). False with errno on a loop.
+bool followLinks(fs::path& path, bool& viaDescriptor) {
+  viaDescriptor = false;
   for (int depth = 0; depth < kLinkDepth; ++depth) {
     std::error_code ec;
     if (!fs::is_symlink(fs::symlink_status(path, ec))) return true;
+    const std::string name = path.string();
+    viaDescriptor = viaDescriptor || name.rfind("/proc/", 0) == 0 || name.rfind("/dev/fd/", 0) == 0;
     const fs::path link = fs::read_symlink(path, ec);
     if (ec) {
       errno = ec.value();
@@ -136,34 +141,38 @@ void ReplacingFile::discard() {
 }
 
 bool ReplacingFile::open() {
-  if (fd_ >= 0 || committed_) return false;
+  if (fd_ >= 0 || sink_ >= 0 || committed_) return false;
   failed_ = false;
   error_.clear();
   if (target_.filename().empty()) return fail(EISDIR);
   struct stat st {};
   if (::stat(target_.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) return fail(EISDIR);
-    if (!S_ISREG(st.st_mode)) return openInPlace(O_WRONLY);
+    if (!S_ISREG(st.st_mode)) return openInPlace(O_WRONLY, false);
     fs::path real = target_;
+    bool viaDescriptor = false;
     struct stat at {};
-    // A name that does not lead back to the file (/dev/stdout on a deleted
-    // file) can only be written in place.
-    if (!followLinks(real) || ::stat(real.c_str(), &at) != 0 || at.st_dev != st.st_dev || at.st_ino != st.st_ino)
-      return openInPlace(O_WRONLY | O_TRUNC);
+    // A file the process already holds open (/dev/stdout of "> out" or
+    // ">> log"), or a name that does not lead back to the file, gets the
+    // content appended whole on commit(), as the shell's redirection means.
+    if (!followLinks(real, viaDescriptor) || viaDescriptor || ::stat(real.c_str(), &at) != 0 ||
+        at.st_dev != st.st_dev || at.st_ino != st.st_ino)
+      return openInPlace(O_WRONLY | O_APPEND, true);
     return createBeside(real, &st);
   }
   if (errno != ENOENT) return fail(errno);
   fs::path real = target_;
-  if (!followLinks(real)) return fail(errno);
+  bool viaDescriptor = false;
+  if (!followLinks(real, viaDescriptor)) return fail(errno);
   return createBeside(real, nullptr);
 }
 
-bool ReplacingFile::openInPlace(int flags) {
+bool ReplacingFile::openInPlace(int flags, bool spool) {
   const int fd = ::open(target_.c_str(), flags | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return fail(errno);
   inPlace_ = true;
   temporary_ = target_;
-  if (::lseek(fd, 0, SEEK_CUR) >= 0 || errno != ESPIPE) {
+  if (!spool && (::lseek(fd, 0, SEEK_CUR) >= 0 || errno != ESPIPE)) {
     fd_ = fd;
     return true;
   }
@@ -253,6 +262,7 @@ bool ReplacingFile::seek(std::int64_t offset) {
 int ReplacingFile::descriptor() { return flushPending() ? fd_ : -1; }
 
 bool ReplacingFile::commit() {
+  if (committed_) return false;
   bool ok = flushPending();
   if (ok && !inPlace_ && ::fdatasync(fd_) != 0) ok = fail(errno);
   if (sink_ >= 0) {

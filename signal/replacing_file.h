@@ -25,6 +25,8 @@ namespace ardv {
 //   FIFO, /dev/stdout on a pipe): written in place, never replaced; what
 //   goes to a pipe or FIFO waits in an unnamed temporary file until
 //   commit(), so that it may seek and that a failure sends nothing;
+// - a regular file named through a descriptor of the process (/dev/stdout
+//   redirected to a file, /dev/fd/N): the content is appended on commit();
 // - a directory, or a name without a file part: refused.
 // While a temporary file exists, SIGINT, SIGTERM and SIGHUP remove it before
 // the program ends (when those signals have their default action).
@@ -67,7 +69,7 @@ class ReplacingFile {
   bool fail(int errnum);
   bool flushPending();
   bool writeAll(const char* bytes, std::size_t count);
-  bool openInPlace(int flags);
+  bool openInPlace(int flags, bool spool);
   bool sendSpool();
   bool createBeside(const std::filesystem::path& real, const struct ::stat* previous);
   void discard();

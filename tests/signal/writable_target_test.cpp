@@ -1,5 +1,6 @@
 #include "signal/writable_target.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -98,7 +99,13 @@ TEST(ReplacingFile, WritesWhereTheNameLeadsAndKeepsItsKind) {
   ASSERT_EQ(stat((tmp / "private").c_str(), &st), 0);
   EXPECT_EQ(std::make_tuple(st.st_mode & 07777, st.st_uid, st.st_gid), std::make_tuple(0600u, 1234u, 5678u));
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
-  EXPECT_EQ(entries(tmp.path()), (std::set<std::string>{"absent", "dangling", "fifo", "link", "new", "null", "private", "real"}));
+  // A file held open (">> log" as /dev/stdout) gets the content appended, not replaced.
+  test::writeFile(tmp / "log", "before ");
+  const int fd = ::open((tmp / "log").c_str(), O_WRONLY | O_APPEND);
+  ReplacingFile held("/proc/self/fd/" + std::to_string(fd));
+  EXPECT_TRUE(held.open() && held.write("after") && held.commit() && ::close(fd) == 0);
+  EXPECT_EQ(test::readFile(tmp / "log"), "before after");
+  EXPECT_EQ(entries(tmp.path()), (std::set<std::string>{"absent", "dangling", "fifo", "link", "log", "new", "null", "private", "real"}));
 }
 
 // A failure leaves the previous file, no temporary file, and the system's reason.
