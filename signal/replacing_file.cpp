@@ -179,8 +179,14 @@ bool ReplacingFile::openInPlace(int flags, bool spool) {
   // A pipe or FIFO cannot seek and cannot take back what it was given: the
   // content waits in an unnamed file and goes out whole on commit().
   sink_ = fd;
-  const char* dir = std::getenv("TMPDIR");
-  fd_ = ::open(dir != nullptr && *dir != '\0' ? dir : "/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  const char* tmpdir = std::getenv("TMPDIR");
+  const std::string dir = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
+  fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) {  // a file system without unnamed files
+    std::string name = dir + "/ardv-spool-XXXXXX";
+    fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd_ >= 0) ::unlink(name.c_str());
+  }
   return fd_ >= 0 || fail(errno);
 }
 
