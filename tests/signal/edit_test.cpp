@@ -245,11 +245,18 @@ TEST_F(Editing, PastesTooLargeForMemoryGoThroughTheFileAndItsBackup) {
 
 TEST_F(Editing, SaveOntoItselfKeepsABackupAndAFailedSaveKeepsTheFile) {
   open(1000, 8000, 7);
+  // Through a symbolic link to a private file: the link and the mode stay.
+  namespace fs = std::filesystem;
+  fs::rename(path_, dir_.path() / "real.wav");
+  fs::create_symlink("real.wav", path_);
+  fs::permissions(dir_.path() / "real.wav", fs::perms::owner_read | fs::perms::owner_write);
   ScopedRecorder rec;
   selectRange(10, 19);
   ASSERT_TRUE(editDelete());
   ASSERT_TRUE(editSave());
-  EXPECT_EQ(test::readBytes(dir_.path() / "s.bak").size(), std::filesystem::file_size(dir_.path() / "s.wav") + 20);
+  EXPECT_EQ(test::readBytes(dir_.path() / "real.bak").size(), fs::file_size(dir_.path() / "s.wav") + 20);
+  EXPECT_TRUE(fs::is_symlink(path_));
+  EXPECT_EQ(fs::status(path_).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(program().ct.tf, 990);
   EXPECT_FALSE(editContext().samplesModified);
 
