@@ -31,26 +31,23 @@ bool SignalStream::note(bool ok) {
 
 bool SignalStream::openRead(const infoFile& info) {
   close();
-  info_ = info;
   std::FILE* f = std::fopen(info.nom.c_str(), "rb");
-  if (f == nullptr) return note(false);
   struct stat st {};
-  if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-    if (S_ISDIR(st.st_mode)) errno = EISDIR;
-    note(false);
-    std::fclose(f);
+  if (f == nullptr || fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+    noteSystemError(info.nom, f != nullptr && S_ISDIR(st.st_mode) ? EISDIR : errno);
+    if (f != nullptr) std::fclose(f);
     return false;
   }
   // Unbuffered: the transports move whole pieces, which a stream buffer would only copy once more.
   std::setvbuf(f, nullptr, _IONBF, 0);
   file_ = f;
+  info_ = info;
   path_ = info.nom;
   return true;
 }
 
 bool SignalStream::create(const infoFile& info) {
   close();
-  info_ = info;
   auto out = std::make_unique<ReplacingFile>(fs::path(info.nom));
   if (!out->open()) {
     noteSystemError(info.nom, out->error());
@@ -60,13 +57,14 @@ bool SignalStream::create(const infoFile& info) {
   const int fd = ::dup(out->descriptor());
   std::FILE* f = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
   if (f == nullptr) {
-    note(false);
+    noteSystemError(info.nom, errno);
     if (fd >= 0) ::close(fd);
     return false;
   }
   // Unbuffered: the transports move whole pieces, which a stream buffer would only copy once more.
   std::setvbuf(f, nullptr, _IONBF, 0);
   file_ = f;
+  info_ = info;
   path_ = out->temporaryPath();
   replacing_ = std::move(out);
   return true;
