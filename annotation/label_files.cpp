@@ -37,6 +37,8 @@ bool writeText(const std::string& name, const std::string& content, const noteti
       reportFit(fit, name, tf);
       return true;
     }
+    message(text(7701) + "\n" + name + ": " + out.error());
+    return false;
   } catch (const std::exception&) {
   }
   message(text(7701) + "\n" + name);

@@ -315,6 +315,8 @@ bool exportTextGrid(const std::string& path, const notetiqs& phonemes, const not
       reportFit({phonFit.outside + wordFit.outside, phonFit.labelsDropped + wordFit.labelsDropped}, path, tf);
       return true;
     }
+    message("The TextGrid " + path + " cannot be written: " + out.error());
+    return false;
   } catch (const std::exception&) {
   }
   message("The TextGrid " + path + " cannot be written.");

@@ -2,6 +2,9 @@
 // readable signal as a WAV file (with the annotation chunks of a WAV input)
 // or through a format profile. The samples are copied file to file in pieces,
 // so a file of any length converts in bounded memory.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "annotation/notetiqs.h"
@@ -60,6 +63,11 @@ int runConvert(const Args& arguments) {
     for (const notetiq& mark : word.items()) writer.addWord(mark.limite, mark.text);
   }
   if (writer.flush() != 0) return 1;
+  // A signal written to standard output (-o /dev/stdout) is not followed by the summary.
+  struct stat written {}, standardOutput {};
+  if (::stat(out.nom.c_str(), &written) == 0 && ::fstat(STDOUT_FILENO, &standardOutput) == 0 &&
+      written.st_dev == standardOutput.st_dev && written.st_ino == standardOutput.st_ino)
+    return 0;
   std::printf("%s: %lld samples at %g Hz\n", out.nom.c_str(), static_cast<long long>(in.sampleCount()),
               writer.destination().frequence);
   std::fflush(stdout);

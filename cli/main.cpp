@@ -1,7 +1,14 @@
 // ardv-cli: the scripted front end. Every subcommand reads files and writes
 // files through the same core as the desktop program.
+#include <unistd.h>
+
+#include <ext/stdio_sync_filebuf.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,10 +71,53 @@ void printUsage(std::FILE* out) {
                "Files are found under $ARDV_HOME (format profiles, language and country files).\n");
 }
 
-}  // namespace
+// Standard output goes through a stream that keeps the reason of the first
+// failed write: the C stream's error flag alone loses it once a command has
+// flushed.
+int stdoutErrno = 0;
 
-int main(int argc, char** argv) {
-  ardv::StderrReporter reporter;
+ssize_t writeStdout(void*, const char* bytes, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::write(STDOUT_FILENO, bytes + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (stdoutErrno == 0) stdoutErrno = n < 0 ? errno : EIO;
+      return 0;  // the stream's error flag
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+void watchStdout() {
+  cookie_io_functions_t io{nullptr, writeStdout, nullptr, nullptr};
+  std::FILE* out = fopencookie(nullptr, "w", io);
+  if (out == nullptr) return;
+  std::setvbuf(out, nullptr, ::isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, BUFSIZ);
+  stdout = out;
+  // Never destroyed: std::cout is flushed after every static object is gone.
+  static auto* coutBuffer = new __gnu_cxx::stdio_sync_filebuf<char>(out);
+  std::cout.rdbuf(coutBuffer);
+}
+
+// Exit status after checking that everything reached standard output, as
+// coreutils do: a write error there is a failure of the command.
+int finish(int status) {
+  std::cout.flush();
+  const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+  if (!failed) {
+    std::fflush(stderr);  // best effort: there is nowhere left to report to
+    return status;
+  }
+  std::string reason = stdoutErrno != 0 ? std::string(": ") + std::strerror(stdoutErrno) : std::string();
+  std::fprintf(stderr, "ardv-cli: write error on standard output%s\n", reason.c_str());
+  std::fflush(stderr);
+  return status == 0 ? 1 : status;
+}
+
+int run(int argc, char** argv) {
+  static ardv::StderrReporter reporter;
   ardv::setReportHandler(&reporter);
 
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -119,4 +169,11 @@ int main(int argc, char** argv) {
   ardv::setLabelFileReaders({ardv::readLabels, ardv::readAnnotations});
   ardv::installEditSaveHandler();
   return command->run(Args(args.begin() + static_cast<long>(first) + 1, args.end()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  watchStdout();
+  return finish(run(argc, argv));
 }

@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <system_error>
 
 #include "platform/report.h"
+#include "signal/replacing_file.h"
 
 namespace ardv::cli {
 namespace {
@@ -38,27 +38,28 @@ bool writePng(const std::filesystem::path& path, const Raster& image) {
                  " x " + std::to_string(image.channels) + " with " + std::to_string(image.pixels.size()) + " bytes");
     return false;
   }
-  std::filesystem::path temp = path;
-  temp += ".part-" + std::to_string(::getpid());
+  ReplacingFile out(path);
   std::string reason;
-  std::FILE* file = std::fopen(temp.c_str(), "wb");
-  if (!file) {
-    reason = std::strerror(errno);
+  if (!out.open()) {
+    reason = out.error();
   } else {
-    bool ok = writeStream(file, image, reason);
-    if (std::fclose(file) != 0 && ok) {
+    // libpng writes to a stream over its own descriptor of the same open file.
+    const int fd = ::dup(out.descriptor());
+    std::FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+    if (!file) {
       reason = std::strerror(errno);
-      ok = false;
+      if (fd >= 0) ::close(fd);
+    } else {
+      bool ok = writeStream(file, image, reason);
+      if (std::fclose(file) != 0 && ok) {
+        reason = std::strerror(errno);
+        ok = false;
+      }
+      if (ok && out.commit()) return true;
+      if (ok) reason = out.error();
     }
-    std::error_code ec;
-    if (ok) {
-      std::filesystem::rename(temp, path, ec);
-      if (!ec) return true;
-      reason = ec.message();
-    }
-    std::filesystem::remove(temp, ec);
   }
-  message("Cannot write image file " + path.string() + ": " + reason);
+  message("Cannot write image file " + path.string() + ": " + reason + "; nothing was changed.");
   return false;
 }
 

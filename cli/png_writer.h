@@ -1,5 +1,5 @@
 // PNG images for the command line: 8-bit grey or RGB rasters written through
-// libpng into a temporary file that replaces the target only when complete.
+// libpng through ReplacingFile.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +17,7 @@ struct Raster {
   std::vector<std::uint8_t> pixels;  // row y at [y*width*channels, (y+1)*width*channels)
 };
 
-// Writes `image` as a PNG file at `path`: first into a temporary file in the
-// same directory, renamed over `path` once complete. A raster whose size does
+// Writes `image` as a PNG file at `path` through ReplacingFile. A raster whose size does
 // not match its pixels is an internal fault. Returns false after one message
 // ("Cannot write image file ..." with the reason), leaving `path` as it was
 // and no temporary file behind.

@@ -15,6 +15,7 @@
 #include "platform/report.h"
 #include "signal/current_signal.h"
 #include "signal/time_conversion.h"
+#include "signal/writable_target.h"
 #include "spectral/image_levels.h"
 #include "spectral/pgm.h"
 #include "spectral/spectrogram_image.h"
@@ -131,7 +132,7 @@ int runSpectrogram(const Args& arguments) {
     if (!applySetting(kind, s, record, edits, error)) return refuse(error);
 
   infoFile info;
-  if (!describeForReading(args[0], profile, info)) return 1;
+  if (!describeForReading(args[0], profile, info) || !isSeparateOutput(*out, info.nom)) return 1;
   const double fs = info.frequence;
   const std::int64_t n = info.sampleCount();
   if (!finishSettings(kind, fs, edits, record, error)) return refuse(error);

@@ -8,6 +8,7 @@
 #include "platform/report.h"
 #include "prosody/pitch_file.h"
 #include "signal/buffers.h"
+#include "signal/replacing_file.h"
 #include "signal/time_conversion.h"
 #include "signal/transports.h"
 #include "signal/writable_target.h"
@@ -50,9 +51,9 @@ bool energyForFile(const infoFile& file, const std::filesystem::path& out, Energ
   if (!pitchOutputDirectoryExists(out) || !isSeparateOutput(out.string(), file.nom)) return false;
   EnergySetup setup;
   if (!energySetup(p, file.frequence, setup)) return false;
-  std::FILE* f = std::fopen(out.string().c_str(), "wb");
-  if (!f) {
-    message("Cannot create " + out.string());
+  ReplacingFile f(out);
+  if (!f.open()) {
+    message("Cannot create " + out.string() + ": " + f.error());
     return false;
   }
   FrameEnergy energy(setup, p.windowed);
@@ -60,13 +61,18 @@ bool energyForFile(const infoFile& file, const std::filesystem::path& out, Energ
   const bool ok = forEachFileFrame(file, 0, setup.He, setup.Le, [&](std::int64_t pos, const std::int16_t* x) {
     const float E = energy(x);
     const double v = std::max(E, p.eLow) - p.eLow;
-    if (std::fprintf(f, "%ld   %g\n", static_cast<long>(samplesToMs(static_cast<double>(pos), file.frequence)), v) < 0)
-      written = false;
+    char line[64];
+    const int n = std::snprintf(line, sizeof line, "%ld   %g\n",
+                                static_cast<long>(samplesToMs(static_cast<double>(pos), file.frequence)), v);
+    written = n > 0 && f.write(line, static_cast<std::size_t>(std::min<int>(n, sizeof line - 1)));
     return written;
   });
-  if (std::fclose(f) != 0) written = false;
-  if (ok && !written) message("erreur d'ecriture");
-  return ok && written;
+  if (!ok) return false;
+  if (!written || !f.commit()) {
+    message("erreur d'ecriture\r\n" + out.string() + ": " + f.error());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace ardv

@@ -22,7 +22,9 @@ bool forEachFileFrame(const infoFile& file, std::int64_t first, int hop, int len
 // Writes one line per frame, "ms<3 blanks>%g" with the energy above eLow (0
 // below it), for the whole file `file` with parameters `p`. False after a
 // report: text 3601 with the path when its directory is missing, a file that
-// cannot be created, or a failed read.
+// cannot be created or written (with the path and the system's reason), or a
+// failed read. The file is written through ReplacingFile: a failure leaves a
+// previous file of that name as it was.
 bool energyForFile(const infoFile& file, const std::filesystem::path& out, EnergyParams& p);
 
 }  // namespace ardv

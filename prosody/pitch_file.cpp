@@ -6,9 +6,9 @@
 
 #include "annotation/texts.h"
 #include "platform/report.h"
-#include "prosody/file_closer.h"
 #include "signal/buffers.h"
 #include "signal/current_signal.h"
+#include "signal/replacing_file.h"
 #include "signal/time_conversion.h"
 #include "signal/transports.h"
 #include "signal/writable_target.h"
@@ -25,7 +25,14 @@ std::int64_t pitchChunkSamples(double fs) { return memorySpanSamples(fs); }
 
 namespace {
 
-bool writePitchFileAt(const infoFile& file, const std::filesystem::path& out, const SpeakerF0Params& params,
+// A line that cannot be written stops the file: the previous file of that
+// name is kept rather than replaced by a file with holes.
+bool writeFailed(const ReplacingFile& pit) {
+  message("erreur d'ecriture\r\n" + pit.target().string() + ": " + pit.error());
+  return false;
+}
+
+bool writePitchFileAt(const infoFile& file, ReplacingFile& pit, const SpeakerF0Params& params,
                       const PitchOptions& options) {
   PitchGeometry geo;
   if (!pitchGeometry(file.frequence, 0, geo)) {
@@ -39,11 +46,6 @@ bool writePitchFileAt(const infoFile& file, const std::filesystem::path& out, co
   const std::int64_t n = file.sampleCount();
   SHORTbuf buffer(W + 2, "F0 chunk");
   if (buffer.size() == 0) return false;
-  FileCloser pit{std::fopen(out.string().c_str(), "wb")};
-  if (!pit.f) {
-    message(text(6900));
-    return false;
-  }
   bool headerWritten = false;
   std::int64_t s = 0, e = std::min(s + W, n) - 1;
   while (true) {
@@ -55,13 +57,12 @@ bool writePitchFileAt(const infoFile& file, const std::filesystem::path& out, co
     if (!calcPitchMartin(buffer.data() ? buffer.data() : nullptr, count, s, file.frequence, params, options, track))
       return false;
     const long target = static_cast<long>(kPitchLineBytes * ((headerWritten ? 1 : 0) + s / S));
-    if (std::fseek(pit.f, target, SEEK_SET) != 0 || std::ftell(pit.f) != target) {
-      message(text(6901));
+    if (!pit.seek(target)) {
+      message(text(6901) + "\r\n" + pit.target().string() + ": " + pit.error());
       return false;
     }
     if (!headerWritten) {
-      if (std::fwrite(kPitchHeader, 1, kPitchLineBytes, pit.f) != static_cast<std::size_t>(kPitchLineBytes))
-        message("erreur d'ecriture");
+      if (!pit.write(kPitchHeader, kPitchLineBytes)) return writeFailed(pit);
       headerWritten = true;
     }
     const int skip = s == 0 ? 0 : kChunkTailFrames;
@@ -69,7 +70,7 @@ bool writePitchFileAt(const infoFile& file, const std::filesystem::path& out, co
       const double c = static_cast<double>(s) + static_cast<double>(j) * S + track.L / 2;
       const std::string line = pitchLine(static_cast<long>(samplesToMs(c, file.frequence)),
                                          track.pitchCorrige[static_cast<std::size_t>(j)]);
-      if (std::fwrite(line.data(), 1, line.size(), pit.f) != line.size()) message("erreur d'ecriture");
+      if (!pit.write(line)) return writeFailed(pit);
     }
     if (e >= n - 1) break;
     if (n - e < M / 3) {
@@ -83,13 +84,7 @@ bool writePitchFileAt(const infoFile& file, const std::filesystem::path& out, co
       e = std::min(s + W, n) - 1;
     }
   }
-  if (std::fclose(pit.f) != 0) {
-    pit.f = nullptr;
-    message("erreur d'ecriture");
-    return false;
-  }
-  pit.f = nullptr;
-  return true;
+  return pit.commit() || writeFailed(pit);
 }
 
 }  // namespace
@@ -97,18 +92,12 @@ bool writePitchFileAt(const infoFile& file, const std::filesystem::path& out, co
 bool pitchFileFromSignal(const infoFile& file, const std::filesystem::path& out, const SpeakerF0Params& params,
                          const PitchOptions& options) {
   if (!isSeparateOutput(out.string(), file.nom)) return false;
-  std::filesystem::path temporary = out;
-  temporary += ".ardv-tmp";
-  std::error_code ec;
-  if (!writePitchFileAt(file, temporary, params, options)) {
-    std::filesystem::remove(temporary, ec);
+  ReplacingFile pit(out);
+  if (!pit.open()) {
+    message(text(6900) + "\r\n" + out.string() + ": " + pit.error());
     return false;
   }
-  std::filesystem::rename(temporary, out, ec);
-  if (!ec) return true;
-  std::filesystem::remove(temporary, ec);
-  message(text(6900) + " (" + out.string() + ")");
-  return false;
+  return writePitchFileAt(file, pit, params, options);
 }
 
 bool checkPitchFilePath(const std::filesystem::path& path) {

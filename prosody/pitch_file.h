@@ -29,7 +29,8 @@ std::int64_t pitchChunkSamples(double fs);
 // Writes the pitch file `out` for the whole signal file `file` (16-bit
 // program samples read with lireSignal) with `params`, chunk by chunk.
 // Failures: text 6900 (cannot create), 6901 (seek), "erreur d'ecriture" for
-// a short line (writing goes on), and the reports of reading or analysis.
+// a line that cannot be written (each with the path and the system's
+// reason; writing stops), and the reports of reading or analysis.
 // The file is written under a temporary name beside `out` and renamed over
 // it at the end: after a failure (false, after its report) a previous `out`
 // is as it was and nothing partial is left.

@@ -11,6 +11,7 @@
 #include "prosody/playback.h"
 #include "signal/current_signal.h"
 #include "signal/program.h"
+#include "signal/replacing_file.h"
 #include "signal/wavfile.h"
 #include "signal/write_sound_file.h"
 
@@ -33,14 +34,15 @@ void waitForCapture(AudioInput& device, double seconds) {
 bool writeRecording(const std::vector<std::int16_t>& samples, const std::filesystem::path& raw,
                     const std::filesystem::path& wav) {
   {
-    std::ofstream out(raw, std::ios::binary | std::ios::trunc);
-    for (std::int16_t s : samples) {
-      const auto u = static_cast<std::uint16_t>(s);
-      out.put(static_cast<char>(u & 0xff));
-      out.put(static_cast<char>(u >> 8));
+    std::vector<char> bytes(2 * samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+      const auto u = static_cast<std::uint16_t>(samples[i]);
+      bytes[2 * i] = static_cast<char>(u & 0xff);
+      bytes[2 * i + 1] = static_cast<char>(u >> 8);
     }
-    if (!out.flush()) {
-      message("The recording could not be written to " + raw.string() + ".");
+    ReplacingFile out(raw);
+    if (!out.open() || !out.write(bytes.data(), bytes.size()) || !out.commit()) {
+      message("The recording could not be written to " + raw.string() + ": " + out.error());
       return false;
     }
   }

@@ -2,6 +2,9 @@
 
 #include "signal/edit_save.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -40,6 +43,14 @@ bool destinationAllowed(const infoFile& destination) {
   return true;
 }
 
+// Gives `file` the mode and (where the system allows) the owner of `from`.
+void keepModeAndOwner(const std::string& from, const std::string& file) {
+  struct stat st {};
+  if (::stat(from.c_str(), &st) != 0) return;
+  const bool owner = ::chown(file.c_str(), st.st_uid, st.st_gid) == 0;
+  ::chmod(file.c_str(), st.st_mode & (owner ? 07777 : 0777));
+}
+
 // Label files of a non-WAV destination; false after their message.
 bool writeLabelFiles(const infoFile& destination, const notetiqs& phon, const notetiqs& word, std::int64_t tf) {
   if (isWavName(destination.nom)) return true;
@@ -56,9 +67,15 @@ bool saveCurrent(const infoFile& destinationIn) {
   if (!init_infoFile_write(destination)) return false;
   const bool ontoItself = sameFile(destination.nom, p.en_cours.nom);
   infoFile source = p.en_cours;
+  // Saved onto itself: the file the name leads to is moved aside (a symbolic
+  // link stays a link and its file is written anew through it).
+  std::string real = p.en_cours.nom;
   if (ontoItself) {
-    if (!moveToBackup(p.en_cours.nom)) return false;
-    source.nom = backupName(p.en_cours.nom);
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::canonical(p.en_cours.nom, error);
+    if (!error) real = resolved.string();
+    if (!moveToBackup(real)) return false;
+    source.nom = backupName(real);
   }
   const std::int64_t tf = editedLength();
   const std::int64_t after = 2 * (static_cast<std::int64_t>(e.lastFileSampleInMemory) + 1);
@@ -76,7 +93,7 @@ bool saveCurrent(const infoFile& destinationIn) {
   if (!written) {
     if (ontoItself) {
       std::error_code error;
-      std::filesystem::rename(source.nom, p.en_cours.nom, error);
+      std::filesystem::rename(source.nom, real, error);
       message(error ? "The file was not saved; its previous version is in " + source.nom
                     : "The file was not saved; " + p.en_cours.nom + " is as it was before.");
     } else {
@@ -84,6 +101,7 @@ bool saveCurrent(const infoFile& destinationIn) {
     }
     return false;
   }
+  if (ontoItself) keepModeAndOwner(source.nom, real);
   if (isWavName(described.nom)) {
     reportFit(phonFit, described.nom, tf);
     reportFit(wordFit, described.nom, tf);

@@ -9,26 +9,33 @@
 #include <string>
 #include <system_error>
 
+#include "signal/transport_error.h"
+
 namespace ardv {
 
 namespace fs = std::filesystem;
 
 
 SignalStream::~SignalStream() {
-  if (!target_.empty()) {
+  if (replacing_) {
     discard();
   } else {
     close();
   }
 }
 
+bool SignalStream::note(bool ok) {
+  if (!ok) noteSystemError(info_.nom, errno);
+  return ok;
+}
+
 bool SignalStream::openRead(const infoFile& info) {
   close();
   std::FILE* f = std::fopen(info.nom.c_str(), "rb");
-  if (f == nullptr) return false;
   struct stat st {};
-  if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-    std::fclose(f);
+  if (f == nullptr || fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+    noteSystemError(info.nom, f != nullptr && S_ISDIR(st.st_mode) ? EISDIR : errno);
+    if (f != nullptr) std::fclose(f);
     return false;
   }
   // Unbuffered: the transports move whole pieces, which a stream buffer would only copy once more.
@@ -41,63 +48,64 @@ bool SignalStream::openRead(const infoFile& info) {
 
 bool SignalStream::create(const infoFile& info) {
   close();
-  const fs::path target(info.nom);
-  std::error_code ec;
-  if (target.filename().empty() || fs::is_directory(target, ec)) return false;
-  fs::path temporary = target;
-  temporary += ".ardv-tmp" + std::to_string(static_cast<long>(getpid()));
-  std::FILE* f = std::fopen(temporary.c_str(), "wb");
-  if (f == nullptr) return false;
+  auto out = std::make_unique<ReplacingFile>(fs::path(info.nom));
+  if (!out->open()) {
+    noteSystemError(info.nom, out->error());
+    return false;
+  }
+  // The stream writes through its own descriptor of the same open file.
+  const int fd = ::dup(out->descriptor());
+  std::FILE* f = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+  if (f == nullptr) {
+    noteSystemError(info.nom, errno);
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
   // Unbuffered: the transports move whole pieces, which a stream buffer would only copy once more.
   std::setvbuf(f, nullptr, _IONBF, 0);
   file_ = f;
   info_ = info;
-  path_ = temporary;
-  target_ = target;
+  path_ = out->temporaryPath();
+  replacing_ = std::move(out);
   return true;
 }
 
 bool SignalStream::commit() {
-  if (file_ == nullptr || target_.empty()) return false;
-  bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
-  ok = std::fclose(file_) == 0 && ok;
+  if (file_ == nullptr || !replacing_) return false;
+  bool ok = note(std::fflush(file_) == 0 && !std::ferror(file_));
+  ok = note(std::fclose(file_) == 0) && ok;
   file_ = nullptr;
-  if (ok) {
-    std::error_code ec;
-    fs::rename(path_, target_, ec);
-    ok = !ec;
+  if (ok && !replacing_->commit()) {
+    noteSystemError(info_.nom, replacing_->error());
+    ok = false;
   }
   if (!ok) {
     discard();
     return false;
   }
-  target_.clear();
+  replacing_.reset();
   return true;
 }
 
 void SignalStream::discard() {
   if (file_ != nullptr) std::fclose(file_);
   file_ = nullptr;
-  if (!target_.empty()) {
-    std::error_code ec;
-    fs::remove(path_, ec);
-    target_.clear();
-  }
+  replacing_.reset();  // removes the temporary file unless committed
 }
 
 bool SignalStream::close() {
-  if (file_ == nullptr) return true;
-  if (!target_.empty()) {
+  if (file_ == nullptr && !replacing_) return true;
+  if (replacing_) {
     discard();
     return false;
   }
-  const bool ok = std::fclose(file_) == 0;
+  const bool ok = note(std::fclose(file_) == 0);
   file_ = nullptr;
   return ok;
 }
 
 bool SignalStream::seek(std::int64_t offset) {
-  return file_ != nullptr && offset >= 0 && fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
+  return file_ != nullptr && offset >= 0 && note(fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0);
 }
 
 std::int64_t SignalStream::tell() {
@@ -113,13 +121,16 @@ std::int64_t SignalStream::size() {
 }
 
 std::size_t SignalStream::read(void* out, std::size_t count) {
-  return file_ != nullptr ? std::fread(out, 1, count, file_) : 0;
+  if (file_ == nullptr) return 0;
+  const std::size_t got = std::fread(out, 1, count, file_);
+  if (got < count) note(!std::ferror(file_));
+  return got;
 }
 
 bool SignalStream::readFailed() const { return file_ == nullptr || std::ferror(file_) != 0; }
 
 bool SignalStream::write(const void* bytes, std::size_t count) {
-  return file_ != nullptr && std::fwrite(bytes, 1, count, file_) == count;
+  return file_ != nullptr && note(std::fwrite(bytes, 1, count, file_) == count);
 }
 
 SignalStream::RangeCopy SignalStream::copyRangeTo(SignalStream& destination, std::int64_t offset,
@@ -146,6 +157,7 @@ SignalStream::RangeCopy SignalStream::copyRangeTo(SignalStream& destination, std
       result = RangeCopy::Unsupported;
     } else {
       result = errno == EIO ? RangeCopy::ReadFailed : RangeCopy::WriteFailed;
+      noteSystemError(result == RangeCopy::ReadFailed ? info_.nom : destination.info_.nom, errno);
     }
     break;
   }

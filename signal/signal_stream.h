@@ -1,15 +1,19 @@
 // An open signal file as the transports use it: the description of the file
 // (name, nb_bits, swap) with its open stream. A stream created for writing
 // goes to a temporary file beside the target, which replaces the target only
-// on commit(), so that a failed save never loses the previous file.
+// on commit() (see ReplacingFile), so that a failed save never loses the
+// previous file. A failing system call leaves its reason for the next
+// transport message about the file (noteSystemError).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 #include "signal/infofile.h"
+#include "signal/replacing_file.h"
 
 namespace ardv {
 
@@ -23,9 +27,9 @@ class SignalStream {
 
   // Opens `info.nom` for reading. False (no report) when it cannot be opened.
   bool openRead(const infoFile& info);
-  // Creates the temporary file beside `info.nom` for writing. False (no
-  // report) when the name has no file part, names a directory, or the
-  // temporary file cannot be created.
+  // Creates the temporary file beside `info.nom` for writing (or opens a
+  // non-regular `info.nom` in place). False (no report) when the name has no
+  // file part, names a directory, or the file cannot be created.
   bool create(const infoFile& info);
   // Closes the temporary file and renames it over the target. False (no
   // report) when closing or renaming fails; the temporary file is then removed
@@ -63,10 +67,11 @@ class SignalStream {
 
  private:
   void discard();
+  bool note(bool ok);
   std::FILE* file_ = nullptr;
   infoFile info_;
   std::filesystem::path path_;
-  std::filesystem::path target_;  // set while writing a replacement
+  std::unique_ptr<ReplacingFile> replacing_;  // set while writing
 };
 
 }  // namespace ardv

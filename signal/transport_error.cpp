@@ -2,6 +2,7 @@
 
 #include "signal/transport_error.h"
 
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -25,6 +26,10 @@ void trace(const std::string& line) {
   if (transportTraceOn()) traceLine(line);
 }
 
+// The last system failure of this thread, until a message uses it.
+thread_local std::string notedFile;
+thread_local std::string notedReason;
+
 }  // namespace
 
 std::string utf8Prefix(const std::string& s, std::size_t maxBytes) {
@@ -47,9 +52,20 @@ std::string transportErrorText(const std::string& detail, int step, const std::s
   return out;
 }
 
+void noteSystemError(const std::string& fileName, int errnum) { noteSystemError(fileName, std::strerror(errnum)); }
+
+void noteSystemError(const std::string& fileName, const std::string& reason) {
+  notedFile = fileName;
+  notedReason = reason;
+}
+
 void transportError(const std::string& operation, int step, const std::string& fileName,
                     const std::string& detail) {
-  reportHandler().show(Report{ReportKind::Message, operation, transportErrorText(detail, step, fileName)});
+  std::string full = detail;
+  if (!notedReason.empty() && notedFile == fileName) full = detail.empty() ? notedReason : notedReason + "\r\n" + detail;
+  notedFile.clear();
+  notedReason.clear();
+  reportHandler().show(Report{ReportKind::Message, operation, transportErrorText(full, step, fileName)});
 }
 
 void transportChunkNotFound(const std::string& operation, int step, const std::string& fileName) {

@@ -14,9 +14,16 @@ namespace ardv {
 std::string transportErrorText(const std::string& detail, int step, const std::string& fileName);
 
 // Shows the transport message with the failing operation's name as caption
-// (for example "read_WAV_datas::SetFilename()").
+// (for example "read_WAV_datas::SetFilename()"). When a system call on
+// `fileName` failed since the last message (noteSystemError), its reason
+// ("No space left on device") comes first in the detail.
 void transportError(const std::string& operation, int step, const std::string& fileName,
                     const std::string& detail = std::string());
+
+// Keeps the system's reason for a failure on `fileName` (for this thread)
+// until the next transport message, which shows it when it names that file.
+void noteSystemError(const std::string& fileName, int errnum);
+void noteSystemError(const std::string& fileName, const std::string& reason);
 
 // The same for a chunk that was not found: UI text 409 is the detail.
 void transportChunkNotFound(const std::string& operation, int step, const std::string& fileName);

@@ -108,11 +108,11 @@ bool writeWavFile(const std::filesystem::path& path, const std::vector<std::int1
 
     ReplacingFile file(path);
     if (!file.open()) {
-      transportError(kOperation, kWavStepCreate, name);
+      transportError(kOperation, kWavStepCreate, name, file.error());
       return false;
     }
     if (!file.write(header.data(), header.size())) {
-      transportError(kOperation, kWavStepHeader, name);
+      transportError(kOperation, kWavStepHeader, name, file.error());
       return false;
     }
     std::vector<std::uint8_t> piece;
@@ -125,17 +125,17 @@ bool writeWavFile(const std::filesystem::path& path, const std::vector<std::int1
         piece[2 * i + 1] = static_cast<std::uint8_t>(u >> 8);
       }
       if (!file.write(piece.data(), piece.size())) {
-        transportError(kOperation, kWavStepSamples, name);
+        transportError(kOperation, kWavStepSamples, name, file.error());
         return false;
       }
     }
     std::vector<std::uint8_t> trailer = wavTrailerBytes(dataBytes, phon, word);
     if (!file.write(trailer.data(), trailer.size())) {
-      transportError(kOperation, phon.empty() ? kWavStepWordChunk : kWavStepPhonChunk, name);
+      transportError(kOperation, phon.empty() ? kWavStepWordChunk : kWavStepPhonChunk, name, file.error());
       return false;
     }
     if (!file.commit()) {
-      transportError(kOperation, kWavStepClose, name);
+      transportError(kOperation, kWavStepClose, name, file.error());
       return false;
     }
     return true;

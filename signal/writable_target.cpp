@@ -1,5 +1,9 @@
 #include "signal/writable_target.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -10,19 +14,27 @@
 namespace ardv {
 namespace fs = std::filesystem;
 
-bool isWritableTarget(const std::string& name) {
-  if (name.empty()) return false;
+int writeProblem(const std::string& name) {
+  if (name.empty()) return ENOENT;
   std::error_code ec;
   const fs::path full = fs::absolute(fs::path(name), ec);
-  if (ec || !full.has_filename()) return false;
-  auto status = fs::status(full, ec);
-  if (fs::exists(status)) return !fs::is_directory(status) && mayWrite(full);
-  return fs::is_directory(full.parent_path(), ec);
+  if (ec || !full.has_filename()) return EISDIR;
+  struct stat st {};
+  if (::stat(full.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    return mayWrite(full) ? 0 : EACCES;
+  }
+  if (errno != ENOENT) return errno;
+  if (::stat(full.parent_path().c_str(), &st) != 0) return errno;
+  return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
 }
 
+bool isWritableTarget(const std::string& name) { return writeProblem(name) == 0; }
+
 bool isWritableTargetWarn(const std::string& name) {
-  if (isWritableTarget(name)) return true;
-  warn(name + text(3601));
+  const int problem = writeProblem(name);
+  if (problem == 0) return true;
+  warn(name + text(3601) + " (" + std::strerror(problem) + ")");
   return false;
 }
 

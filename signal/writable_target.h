@@ -5,12 +5,14 @@
 
 namespace ardv {
 
-// False for an empty name and a name without a file-name part; an existing
-// name must be a file that may be written; a new name needs an existing
-// directory. Reports nothing.
+// Why `name` may not be written, as an errno value (0 when it may): an empty
+// name or one without a file-name part, a directory, an existing file that
+// may not be written, a new name whose directory is missing. Reports nothing.
+int writeProblem(const std::string& name);
 bool isWritableTarget(const std::string& name);
 
-// The same, showing the warning "<name> <text 3601>" when the answer is false.
+// The same, showing the warning "<name> <text 3601> (<system's reason>)"
+// when the answer is false.
 bool isWritableTargetWarn(const std::string& name);
 
 // Whether `a` and `b` name the same file: the same file on disk when both

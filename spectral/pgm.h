@@ -23,10 +23,11 @@ struct LevelImage {
 // The header text for an image.
 std::string pgmHeader(int height, int frames);
 
-// Writes the image (byte = 255 - level). If the file cannot be created,
-// reports the message "Cannot open image file" and writes nothing; a failed
-// write is reported the same way (the partial file is removed). Returns true
-// when the whole image is written.
+// Writes the image (byte = 255 - level) through ReplacingFile. If the file
+// cannot be created, reports "Cannot open image file" with the path and the
+// system's reason; a failed write is reported with the path and reason, and
+// leaves a previous file of that name as it was. Returns true when the whole
+// image is written.
 bool writePgm(const std::filesystem::path& path, const LevelImage& image);
 
 }  // namespace ardv

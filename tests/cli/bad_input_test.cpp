@@ -2,11 +2,16 @@
 // missing files, a directory or an empty file as input, an output that is
 // the input or lies in a missing directory. Each case ends with status 2
 // (usage) or 1 and a line on standard error, creates no output and leaves
-// the input as it was.
+// the input as it was. An output that is the input through a hard or
+// symbolic link is refused like the input's own name.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "tests/support/cli.h"
 #include "tests/support/files.h"
@@ -18,7 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Case {
-  const char* args;  // IN: a WAV copy, DIR: a directory, EMPTY: an empty .wav, OUT: a new file
+  const char* args;  // IN: a WAV copy, DIR: a directory, EMPTY: an empty .wav, OUT: a new file,
+                     // HARD.ext, SYM.ext: a hard and a symbolic link to IN
   int status;
 };
 
@@ -66,6 +72,14 @@ constexpr Case kCases[] = {
     {"f0-corpus DIR --jobs 100000", 2},
     {"f0-corpus DIR/missing", 1},
     {"play IN --from 5000 --to 10", 2},
+    {"spectrogram IN --kind wide -o HARD.pgm", 1},
+    {"spectrogram IN --kind wide -o SYM.png", 1},
+    {"convert IN HARD.wav", 1},
+    {"resample IN SYM.wav --rate 8000", 1},
+    {"remove-dc IN HARD.wav", 1},
+    {"f0 IN -o SYM.pit", 1},
+    {"energy IN -o HARD.txt", 1},
+    {"labels IN -o SYM.wav", 1},
     {"play IN --repeat -1", 2},
 };
 
@@ -81,12 +95,21 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
   fs::create_directory(sub);
   std::ofstream(empty).close();
   const std::string original = test::readFile(in);
+  std::vector<fs::path> links;
+  for (const char* ext : {".pgm", ".png", ".wav", ".pit", ".txt"}) {
+    links.push_back(dir / (std::string("hard") + ext));
+    fs::create_hard_link(in, links.back());
+    links.push_back(dir / (std::string("sym") + ext));
+    fs::create_symlink(in, links.back());
+  }
   for (const Case& c : kCases) {
     std::string args = replaceAll(c.args, "./IN", (dir / "." / "in.wav").string());
     args = replaceAll(args, "IN", in.string());
     args = replaceAll(args, "DIR", sub.string());
     args = replaceAll(args, "EMPTY", empty.string());
     args = replaceAll(args, "OUT", out.string());
+    args = replaceAll(args, "HARD", (dir / "hard").string());
+    args = replaceAll(args, "SYM", (dir / "sym").string());
     EXPECT_EQ(test::runCli(args, dir / "log"), c.status) << c.args;
     EXPECT_FALSE(test::readFile(dir / "log.err").empty()) << c.args;
     EXPECT_EQ(test::readFile(in), original) << c.args;
@@ -95,6 +118,22 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
       fs::remove(out.string() + ext);
     }
     EXPECT_TRUE(fs::is_empty(sub)) << c.args;
+    for (const fs::path& link : links) EXPECT_TRUE(test::readFile(link) == original) << c.args << " " << link;
+  }
+}
+
+// A listing that cannot be written fails the command with the system's
+// reason, as coreutils do.
+TEST(BadInput, AWriteErrorOnStandardOutputFailsTheCommand) {
+  test::TempDir dir;
+  const std::string in = (test::sourceDataDir() / "examples" / "example.wav").string();
+  for (const char* args : {"--help", "profiles", "info IN", "labels IN", "f0 IN", "energy IN", "speech-start IN"}) {
+    const std::string command = "env -u ARDV_HOME " + std::string(ARDV_CLI_PATH) + " " +
+                                replaceAll(args, "IN", in) + " >/dev/full 2>" + (dir / "err").string();
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << args;
+    const std::string err = test::readFile(dir / "err");
+    EXPECT_NE(err.find("write error on standard output: No space left on device"), std::string::npos) << args;
   }
 }
 

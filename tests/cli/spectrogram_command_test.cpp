@@ -111,7 +111,7 @@ TEST(SpectrogramCommand, PngRunsInTimeLeftToRightWithLowFrequenciesAtTheBottom) 
     for (int y = 0; y < 100; ++y) EXPECT_EQ(img.at(150, y), 255) << "silent column, row " << y;
   }
   for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-    EXPECT_EQ(entry.path().string().find(".part-"), std::string::npos) << "left " << entry.path();
+    EXPECT_EQ(entry.path().string().find(".ardv-tmp"), std::string::npos) << "left " << entry.path();
 }
 
 TEST(SpectrogramCommand, SettingsTakeEffect) {

@@ -246,6 +246,11 @@ TEST_F(Editing, PastesTooLargeForMemoryGoThroughTheFileAndItsBackup) {
 
 TEST_F(Editing, SaveOntoItselfKeepsABackupAndAFailedSaveKeepsTheFile) {
   open(1000, 8000, 7);
+  // Through a symbolic link to a private file: the link and the mode stay.
+  namespace fs = std::filesystem;
+  fs::rename(path_, dir_.path() / "real.wav");
+  fs::create_symlink("real.wav", path_);
+  fs::permissions(dir_.path() / "real.wav", fs::perms::owner_read | fs::perms::owner_write);
   ScopedRecorder rec;
   selectRange(10, 19);
   ASSERT_TRUE(editDelete());
@@ -254,7 +259,9 @@ TEST_F(Editing, SaveOntoItselfKeepsABackupAndAFailedSaveKeepsTheFile) {
   program().note.insertOrGet(990);
   ASSERT_TRUE(editSave());
   // 10 samples fewer; the word chunk gains "end" and its closing mark (8 bytes).
-  EXPECT_EQ(test::readBytes(dir_.path() / "s.bak").size(), std::filesystem::file_size(dir_.path() / "s.wav") + 20 - 8);
+  EXPECT_EQ(test::readBytes(dir_.path() / "real.bak").size(), fs::file_size(dir_.path() / "s.wav") + 20 - 8);
+  EXPECT_TRUE(fs::is_symlink(path_));
+  EXPECT_EQ(fs::status(path_).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(program().ct.tf, 990);
   notetiqs words;
   ASSERT_TRUE(readnotetiqs(path_, words, program().en_cours.notedepl, program().en_cours.notelongueur));
@@ -265,9 +272,10 @@ TEST_F(Editing, SaveOntoItselfKeepsABackupAndAFailedSaveKeepsTheFile) {
   selectRange(0, 99);
   ASSERT_TRUE(editDelete());
   const auto saved = test::readBytes(path_);
-  // A directory where the new file would be written makes the save fail.
-  std::filesystem::create_directory(path_ + ".ardv-tmp" + std::to_string(::getpid()));
-  EXPECT_FALSE(editSave());
+  {
+    const test::FileSizeLimit noRoom(0);
+    EXPECT_FALSE(editSave());
+  }
   EXPECT_EQ(test::readBytes(path_), saved);
   EXPECT_TRUE(rec->saw("is as it was before"));
   EXPECT_TRUE(editContext().samplesModified);

@@ -1,5 +1,6 @@
 #include "tests/support/files.h"
 
+#include <csignal>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -21,6 +22,17 @@ std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
 void writeFile(const std::filesystem::path& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << content;
+}
+
+FileSizeLimit::FileSizeLimit(std::uint64_t bytes) : savedHandler(std::signal(SIGXFSZ, SIG_IGN)) {
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const rlimit limit{bytes, saved.rlim_max};
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, savedHandler);
 }
 
 void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
