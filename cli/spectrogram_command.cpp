@@ -15,6 +15,7 @@
 #include "platform/report.h"
 #include "signal/current_signal.h"
 #include "signal/time_conversion.h"
+#include "spectral/analysable.h"
 #include "spectral/image_levels.h"
 #include "spectral/pgm.h"
 #include "spectral/spectrogram_image.h"
@@ -134,6 +135,7 @@ int runSpectrogram(const Args& arguments) {
   if (!describeForReading(args[0], profile, info)) return 1;
   const double fs = info.frequence;
   const std::int64_t n = info.sampleCount();
+  if (!analysableRate(info.nom, fs, "A spectrogram")) return 1;
   if (!finishSettings(kind, fs, edits, record, error)) return refuse(error);
   if (n < 2) {
     message(info.nom + " holds no samples to analyse");

@@ -1,14 +1,17 @@
 // ardv-cli f0 and energy on the bundled example against golden outputs,
 // numbers compared within a tolerance (other compilers may round a
-// borderline frame differently).
+// borderline frame differently); signals too short or too slowly sampled to
+// analyse are refused with a message.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "signal/wav_layout.h"
 #include "tests/support/cli.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -59,6 +62,30 @@ TEST(ProsodyCommands, EnergyOfTheExampleMatchesItsGoldenListing) {
     EXPECT_EQ(actual[i].first, expected[i].first) << i;
     EXPECT_NEAR(actual[i].second, expected[i].second, 0.01 + 1e-4 * std::abs(expected[i].second)) << i;
   }
+}
+
+TEST(ProsodyCommands, NothingToAnalyseIsSaidWithStatus1) {
+  test::TempDir dir;
+  const std::pair<const char*, double> files[] = {{"zero", 16000}, {"one", 16000}, {"slow", 100}};
+  for (const auto& [name, hz] : files) {
+    const std::size_t n = name == std::string("zero") ? 0 : name == std::string("one") ? 1 : 2000;
+    ASSERT_TRUE(writeWavFile(dir / (std::string(name) + ".wav"), std::vector<std::int16_t>(n, 100), hz, {}, {}));
+  }
+  const std::pair<const char*, const char*> cases[] = {
+      {"speech-start zero.wav", "nothing to analyse"}, {"speech-start one.wav", "nothing to analyse"},
+      {"f0 zero.wav", "nothing to analyse"},           {"f0 one.wav", "nothing to analyse"},
+      {"energy one.wav", "nothing to analyse"},        {"speech-start slow.wav", "at least 500 Hz"},
+      {"energy slow.wav", "at least 500 Hz"},          {"spectrogram slow.wav --kind reassigned -o s.pgm", "at least 500 Hz"},
+  };
+  for (const auto& [args, says] : cases) {
+    std::string line = args;
+    for (const char* name : {"zero.wav", "one.wav", "slow.wav", "s.pgm"})
+      if (const auto at = line.find(name); at != std::string::npos) line.replace(at, std::strlen(name), (dir / name).string());
+    EXPECT_EQ(test::runCli(line, dir / "out"), 1) << args;
+    EXPECT_EQ(test::readFile(dir / "out"), "") << args;
+    EXPECT_NE(test::readFile(dir / "out.err").find(says), std::string::npos) << args << ": " << test::readFile(dir / "out.err");
+  }
+  EXPECT_FALSE(fs::exists(dir / "s.pgm"));
 }
 
 }  // namespace
