@@ -55,10 +55,11 @@ bool resampleCurrent(double newFrequence, const std::string& target) {
   Program& p = program();
   if (!p.fileLoaded) return false;
   const double current = std::trunc(p.en_cours.frequence);
-  if (!(newFrequence >= 1.0 && newFrequence <= static_cast<double>(kResampleMaxRateHz)) ||
+  if (!(newFrequence >= static_cast<double>(kResampleMinRateHz) &&
+        newFrequence <= static_cast<double>(kResampleMaxRateHz)) ||
       newFrequence != std::trunc(newFrequence)) {
-    message("The new sampling frequency must be a whole number of Hz from 1 to " +
-            std::to_string(kResampleMaxRateHz) + ".");
+    message("The new sampling frequency must be a whole number of Hz from " + std::to_string(kResampleMinRateHz) +
+            " to " + std::to_string(kResampleMaxRateHz) + ".");
     return false;
   }
   if (!(current >= 1.0 && current <= static_cast<double>(kResampleMaxRateHz))) {

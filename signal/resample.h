@@ -14,7 +14,7 @@ namespace ardv {
 std::string resampledWavName(const std::string& target);
 
 // Converts all samples of the current file to `newFrequence` Hz (a whole
-// number, 1 .. kResampleMaxRateHz) and writes the WAV file
+// number, kResampleMinRateHz .. kResampleMaxRateHz) and writes the WAV file
 // resampledWavName(target) at exactly that rate, with the phoneme and word
 // boundaries moved to the new sample positions; at the current frequency
 // that file is a copy. Reads, converts and writes block by block. The signal

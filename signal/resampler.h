@@ -24,7 +24,9 @@ constexpr int kResampleTableSteps = 2048;
 // Input samples read, converted and written at a time; Escape is asked
 // before each block.
 constexpr std::int64_t kResampleBlockSamples = 8192;
-// Highest rate converted to or from, Hz.
+// Rates converted to or from, Hz. Below the lowest no analysis can use the
+// result.
+constexpr std::int64_t kResampleMinRateHz = 500;
 constexpr std::int64_t kResampleMaxRateHz = 1000000;
 
 struct ResampleRatio {
