@@ -127,6 +127,19 @@ TEST_F(PitchFileTest, OtherSpacingAndLongerFirstWordAreAccepted) {
   EXPECT_EQ(rec->count(ReportKind::Message) + rec->count(ReportKind::Bug), 0u);
 }
 
+// Jumps far ahead and far back, inside the cached window and out of it, give
+// the record there.
+TEST_F(PitchFileTest, LookupFarAheadThenFarBack) {
+  std::string text = kPitchHeader;
+  for (int k = 0; k < 2500; ++k) text += pitchLine(8 * k + 4, 60 + k % 500);
+  test::writeFile(dir_ / "long.pit", text);
+  PitchFileCache cache;
+  for (const int k : {1, 700, 3, 2000, 2400, 2001, 1500, 0, 2499}) {
+    EXPECT_EQ(cache.lookup(dir_ / "long.pit", 1000, 8 * k + 4), 60 + k % 500) << k;
+    EXPECT_EQ(cache.lookup(dir_ / "long.pit", 1000, 8 * k + 7), 60 + k % 500) << k;
+  }
+}
+
 TEST_F(PitchFileTest, BadPitchFilesGiveZeroQuietly) {
   PitchFileCache cache;
   const std::pair<const char*, std::string> cases[] = {

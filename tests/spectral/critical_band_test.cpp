@@ -106,6 +106,38 @@ INSTANTIATE_TEST_SUITE_P(Triangles, TriangleBank,
                                             ::testing::Values(BandAxis::Linear, BandAxis::Perceptual),
                                             ::testing::Values(WidthStrategy::Constant, WidthStrategy::FilterDependent)));
 
+// The analysis reaches the first and the last non-zero weight of every
+// filter, whatever the layout, and no bin beside them.
+TEST(FilterBank, FirstAndLastBinOfEveryFilterCount) {
+  struct Layout {
+    int bands, n;
+    BandDistribution distribution;
+    PerceptualScale scale;
+    BandAxis axis;
+  };
+  for (const Layout& l : {Layout{129, 512, BandDistribution::SpectroLike, PerceptualScale::Bark, BandAxis::Linear},
+                          Layout{24, 1024, BandDistribution::AsrLike, PerceptualScale::Mel, BandAxis::Linear},
+                          Layout{40, 256, BandDistribution::AsrLike, PerceptualScale::Mely, BandAxis::Perceptual},
+                          Layout{2, 4096, BandDistribution::SpectroLike, PerceptualScale::Bark, BandAxis::Perceptual}}) {
+    FilterBank bank;
+    ASSERT_TRUE(buildFilterBank(16000.0, l.bands, l.n, l.distribution, l.scale, WidthStrategy::Constant, l.axis, bank));
+    std::vector<float> column(static_cast<std::size_t>(l.n / 2), 0.0f), out(static_cast<std::size_t>(l.bands));
+    for (int b = 0; b < bank.bands; ++b) {
+      const auto w = bank.filter(b);
+      if (bank.firstBin[b] >= bank.endBin[b]) continue;
+      for (const int k : {bank.firstBin[b] - 1, bank.firstBin[b], bank.endBin[b] - 1, bank.endBin[b]}) {
+        if (k < 0 || k >= l.n / 2) continue;
+        column[static_cast<std::size_t>(k)] = 1.0f;
+        ASSERT_EQ(bandAnalysis(column, l.n / 2, bank, out), analysedBands(bank, l.n / 2));
+        if (b < analysedBands(bank, l.n / 2)) EXPECT_EQ(out[static_cast<std::size_t>(b)], w[k]) << l.bands << " band " << b << " bin " << k;
+        column[static_cast<std::size_t>(k)] = 0.0f;
+      }
+      EXPECT_GT(w[bank.firstBin[b]], 0.0f);
+      EXPECT_GT(w[bank.endBin[b] - 1], 0.0f);
+    }
+  }
+}
+
 TEST(FilterBank, FewerThanTwoOrTooManyBandsRefused) {
   FilterBank bank;
   ASSERT_TRUE(buildFilterBank(16000.0, 4, 16, BandDistribution::SpectroLike, PerceptualScale::Bark,
