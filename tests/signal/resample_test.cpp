@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <filesystem>
 #include <iterator>
 #include <numbers>
@@ -35,18 +36,12 @@ std::vector<std::int16_t> sine(std::int64_t n, double fs, double hz, double ampl
 
 // Amplitude of the `hz` component of y[from, to) at fs, and the RMS of what is left.
 std::pair<double, double> fit(const std::vector<std::int16_t>& y, double fs, double hz, std::size_t from, std::size_t to) {
-  double c = 0, s = 0;
-  for (std::size_t i = from; i < to; ++i) {
-    c += y[i] * std::cos(2 * std::numbers::pi * hz * i / fs);
-    s += y[i] * std::sin(2 * std::numbers::pi * hz * i / fs);
-  }
-  c *= 2.0 / (to - from), s *= 2.0 / (to - from);
+  const auto w = [&](std::size_t i) { return std::polar(1.0, 2 * std::numbers::pi * hz * i / fs); };
+  std::complex<double> a;
+  for (std::size_t i = from; i < to; ++i) a += 2.0 * y[i] * std::conj(w(i)) / double(to - from);
   double rest = 0;
-  for (std::size_t i = from; i < to; ++i) {
-    const double e = y[i] - c * std::cos(2 * std::numbers::pi * hz * i / fs) - s * std::sin(2 * std::numbers::pi * hz * i / fs);
-    rest += e * e;
-  }
-  return {std::hypot(c, s), std::sqrt(rest / (to - from))};
+  for (std::size_t i = from; i < to; ++i) rest += std::norm(y[i] - (a * w(i)).real());
+  return {std::abs(a), std::sqrt(rest / (to - from))};
 }
 
 double db(double v, double reference) { return 20 * std::log10(std::max(v, 1e-9) / reference); }
