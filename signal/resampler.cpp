@@ -73,6 +73,17 @@ Resampler::Resampler(std::int64_t fromHz, std::int64_t toHz) : ratio_(resampleRa
     const double ratio = u / halfU;
     prototype_[i] = static_cast<float>(band * sinc * besselI0(beta * std::sqrt(1.0 - ratio * ratio)) / i0Beta);
   }
+  // With few phases, each phase's taps are computed once.
+  const std::int64_t taps = 2 * half_;
+  if (ratio_.up * taps <= kResamplePhaseCacheTaps) {
+    phases_.resize(static_cast<std::size_t>(ratio_.up * taps));
+    for (std::int64_t phase = 0; phase < ratio_.up; ++phase) {
+      const double frac = static_cast<double>(phase) / static_cast<double>(ratio_.up);
+      for (std::int64_t j = 0; j < taps; ++j)
+        phases_[static_cast<std::size_t>(phase * taps + j)] =
+            static_cast<float>(tap(std::abs(frac + static_cast<double>(half_ - 1 - j)) * rho_));
+    }
+  }
   // Input before the first sample is zero.
   buffer_.assign(static_cast<std::size_t>(half_), 0);
   base_ = -half_;
@@ -97,8 +108,13 @@ void Resampler::produce(std::vector<std::int16_t>& y, std::int64_t limit) {
     const std::int16_t* x = buffer_.data() + (n0 - half_ + 1 - base_);
     // Tap j meets input n0 - half + 1 + j, at distance frac + half - 1 - j.
     double acc = 0.0;
-    for (std::int64_t j = 0; j < 2 * half_; ++j)
-      acc += x[j] * tap(std::abs(frac + static_cast<double>(half_ - 1 - j)) * rho_);
+    if (!phases_.empty()) {
+      const float* h = phases_.data() + (P % L) * 2 * half_;
+      for (std::int64_t j = 0; j < 2 * half_; ++j) acc += x[j] * static_cast<double>(h[j]);
+    } else {
+      for (std::int64_t j = 0; j < 2 * half_; ++j)
+        acc += x[j] * tap(std::abs(frac + static_cast<double>(half_ - 1 - j)) * rho_);
+    }
     y.push_back(static_cast<std::int16_t>(std::clamp(std::lround(acc * rho_), -32000L, 32000L)));
   }
   // Forget the input no later output reaches, once it is a large part of the buffer.

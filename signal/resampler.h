@@ -21,6 +21,8 @@ constexpr double kResampleTransition = 0.06;
 // Points of the tabulated prototype per lower-rate sample period; linear
 // interpolation between them errs below -110 dB.
 constexpr int kResampleTableSteps = 2048;
+// Most taps kept for all phases (when L is small enough): 4 MB.
+constexpr std::int64_t kResamplePhaseCacheTaps = std::int64_t{1} << 20;
 // Input samples read, converted and written at a time; Escape is asked
 // before each block.
 constexpr std::int64_t kResampleBlockSamples = 8192;
@@ -67,6 +69,7 @@ class Resampler {
   double rho_ = 1.0;              // lower rate / input rate
   std::int64_t half_ = 0;         // taps on each side of an output instant
   std::vector<float> prototype_;  // filter at u = |t|·rho, kResampleTableSteps per unit
+  std::vector<float> phases_;     // taps of each phase, 2 half_ each; empty when L is large
   std::vector<std::int16_t> buffer_;  // input samples from index base_
   std::int64_t base_ = 0;
   std::int64_t inputCount_ = 0;
