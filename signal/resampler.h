@@ -28,7 +28,7 @@ constexpr std::int64_t kResamplePhaseCacheTaps = std::int64_t{1} << 20;
 constexpr std::int64_t kResampleBlockSamples = 8192;
 // Rates converted to or from, Hz. Below the lowest no analysis can use the
 // result.
-constexpr std::int64_t kResampleMinRateHz = 500;
+constexpr std::int64_t kResampleMinRateHz = 1000;
 constexpr std::int64_t kResampleMaxRateHz = 1000000;
 
 struct ResampleRatio {

@@ -7,12 +7,12 @@
 
 namespace ardv {
 
-// Lowest sampling rate any analysis accepts, Hz: below it a frame of a few
-// milliseconds is less than one sample and the frame counts explode.
-constexpr double kAnalysisMinRateHz = 500.0;
+// Lowest sampling rate any analysis accepts, Hz (the energy analysis's own
+// floor): below it frames of a few milliseconds hold a sample or none.
+constexpr double kAnalysisMinRateHz = 1000.0;
 
 // True when `fs` Hz is at least kAnalysisMinRateHz. Otherwise reports
-// "<file>: <analysis> needs a sampling rate of at least 500 Hz, not fs Hz"
+// "<file>: <analysis> needs a sampling rate of at least 1000 Hz, not fs Hz"
 // and returns false.
 bool analysableRate(const std::string& file, double fs, const std::string& analysis);
 
