@@ -17,6 +17,8 @@
 #include "prosody/energy.h"
 #include "prosody/energy_file.h"
 #include "signal/program.h"
+#include "signal/time_conversion.h"
+#include "spectral/analysable.h"
 
 namespace ardv::cli {
 namespace {
@@ -54,6 +56,9 @@ int runEnergy(const Args& arguments) {
   tell(checkEnergyHigh(p, info.frequence));
   tell(checkEnergyLow(p, info.frequence));
   tell(checkEnergyWindow(p, info.frequence));
+  if (!analysableRate(info.nom, info.frequence, "Energy") ||
+      !analysableLength(info.nom, info.sampleCount(), msToSamples(p.windowMs, info.frequence), "energy"))
+    return 1;
   if (out) return energyForFile(info, *out, p) ? 0 : 1;
 
   std::error_code ec;

@@ -47,11 +47,12 @@ int runF0Corpus(const Args& arguments) {
       return true;
     };
   }
-  const int written = f0Corpus(args[0], extension, jobs, speakerF0Params(type), watch);
+  CorpusProgress result;
+  const int written = f0Corpus(args[0], extension, jobs, speakerF0Params(type), watch, &result);
   if (shown) std::fprintf(stderr, "\n");
   if (written < 0) return 1;
-  std::printf("%d pitch files written\n", written);
-  return 0;
+  std::printf("%d pitch files written, %d failed\n", written, result.failed);
+  return result.failed > 0 ? 1 : 0;
 }
 
 }  // namespace ardv::cli

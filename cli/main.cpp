@@ -63,6 +63,7 @@ const Command kCommands[] = {
 void printUsage(std::FILE* out) {
   std::fprintf(out,
                "usage: ardv-cli [--debug LEVEL] COMMAND [ARGS]\n"
+               "       ardv-cli --help | --version\n"
                "\n"
                "Commands:\n");
   for (const auto& c : kCommands) std::fprintf(out, "  %s\n      %s\n", c.synopsis, c.summary);
@@ -127,6 +128,10 @@ int run(int argc, char** argv) {
     if (option == "--help") {
       printUsage(stdout);
       return 0;
+    }
+    if (option == "--version") {
+      std::printf("ardv-cli (Ardelovox) %s\n", ARDV_VERSION);
+      return std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (option == "--debug" && first + 1 < args.size()) {
       char* end = nullptr;

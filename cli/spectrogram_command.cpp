@@ -16,6 +16,7 @@
 #include "signal/current_signal.h"
 #include "signal/time_conversion.h"
 #include "signal/writable_target.h"
+#include "spectral/analysable.h"
 #include "spectral/image_levels.h"
 #include "spectral/pgm.h"
 #include "spectral/spectrogram_image.h"
@@ -24,8 +25,6 @@
 namespace ardv::cli {
 namespace {
 
-constexpr int kMaxSide = 65536;
-constexpr std::int64_t kMaxPixels = std::int64_t{1} << 26;
 
 int usage() {
   std::fprintf(stderr,
@@ -113,10 +112,10 @@ int runSpectrogram(const Args& arguments) {
   const int kind = spectroKindByName(*kindName);
   if (kind == 0) return refuse("unknown kind \"" + *kindName + "\" (valid: " + spectroKindNames() + ")");
   PgmImageSize size = pgmImageSize();
-  if (!parseInt(widthText, 1, kMaxSide, size.width) || !parseInt(heightText, 1, kMaxSide, size.height) ||
-      static_cast<std::int64_t>(size.width) * size.height > kMaxPixels)
-    return refuse("--width and --height take whole numbers from 1 to 65536, at most " +
-                  std::to_string(kMaxPixels) + " pixels in all");
+  if (!parseInt(widthText, 1, kMaxImageWidth, size.width) || !parseInt(heightText, 1, kMaxImageHeight, size.height) ||
+      static_cast<std::int64_t>(size.width) * size.height > kMaxImagePixels)
+    return refuse("--width takes a whole number from 1 to " + std::to_string(kMaxImageWidth) + ", --height from 1 to " +
+                  std::to_string(kMaxImageHeight) + ", at most " + std::to_string(kMaxImagePixels) + " pixels in all");
   double fromMs = 0.0, toMs = 0.0;
   if (!parseMs(from, fromMs) || !parseMs(to, toMs)) return refuse("--from and --to take milliseconds (0 or more)");
   if (from && to && fromMs >= toMs) return refuse("--from must be below --to");
@@ -135,6 +134,7 @@ int runSpectrogram(const Args& arguments) {
   if (!describeForReading(args[0], profile, info) || !isSeparateOutput(*out, info.nom)) return 1;
   const double fs = info.frequence;
   const std::int64_t n = info.sampleCount();
+  if (!analysableRate(info.nom, fs, "A spectrogram")) return 1;
   if (!finishSettings(kind, fs, edits, record, error)) return refuse(error);
   if (n < 2) {
     message(info.nom + " holds no samples to analyse");

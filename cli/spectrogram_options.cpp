@@ -45,7 +45,7 @@ const Field kFields[] = {
     {"fftSize", kFftKinds, 1, 65536, true, "", [](SpectroParams& r, double v) { r.fftSize = static_cast<int>(v); },
      &SettingEdits::fftSize},
     {"orderFactor", bit(4), 0.1, 4, false, "",
-     [](SpectroParams& r, double v) { r.orderFactor = static_cast<float>(v); }, nullptr},
+     [](SpectroParams& r, double v) { r.orderFactor = static_cast<float>(v); }, &SettingEdits::order},
     {"lifter1Ms", bit(5), 0.1, 50, false, "",
      [](SpectroParams& r, double v) { r.lifter1Ms = static_cast<float>(v); }, nullptr},
     {"lifter2Ms", bit(5), 0.1, 50, false, "",
@@ -130,10 +130,9 @@ bool finishSettings(int kind, double fs, const SettingEdits& edits, SpectroParam
   if ((kFftKinds & bit(kind)) && (edits.fftSize || (edits.window && kind != 4)))
     r.fftSize = normaliseFftSize(r.fftSize, r.windowMs, fs);
   if (kind == 5 && edits.spectrumSize) r.spectrumSize = std::min(2048, normaliseFftSize(r.spectrumSize, 0.0, fs));
-  if (kind == 6) {
-    r.bands.bandCount = std::min(r.bands.bandCount, r.fftSize / 2);
-    if (!bandSettingsComputable(r, error)) return false;
-  }
+  if (kind == 6) r.bands.bandCount = std::min(r.bands.bandCount, r.fftSize / 2);
+  if ((kind == 6 || (kind == 4 && (edits.window || edits.order))) && !spectroSettingsComputable(r, fs, error))
+    return false;
   record = r;
   return true;
 }

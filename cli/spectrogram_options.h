@@ -23,6 +23,7 @@ struct SettingEdits {
   bool fftSize = false;
   bool window = false;
   bool spectrumSize = false;
+  bool order = false;
 };
 
 // Applies "NAME=VALUE" to `record`, the record of kind 1..6. On an unknown
@@ -37,8 +38,10 @@ bool applySetting(int kind, const std::string& assignment, SpectroParams& record
 // window (kinds with an FFT) gives the FFT size normaliseFftSize makes of it
 // for the window; an edited spectrum size becomes the next power of two in
 // 256..2048; the band count is limited to FFT size / 2. False with `error`
-// (record unchanged) when lowDb is not below highDb, or when the critical
-// bands' prior cepstral smoothing would need an FFT above 2048 points.
+// (record unchanged) when lowDb is not below highDb, when the critical
+// bands' prior cepstral smoothing would need an FFT above 2048 points, or
+// when an edited linear-prediction window or order cannot be computed at fs
+// (spectroSettingsComputable).
 bool finishSettings(int kind, double fs, const SettingEdits& edits, SpectroParams& record, std::string& error);
 
 }  // namespace ardv::cli

@@ -19,7 +19,8 @@
 namespace ardv::cli {
 namespace {
 
-constexpr int kMaxImageSide = 65536;
+// Cells of one band of a reassigned image (floats, twice: the band and a piece).
+constexpr std::int64_t kReassignedBandCells = std::int64_t{1} << 20;
 
 int shownBins(const CurrentSpectro& spec) { return std::max(0, std::min(spec.fftSize / 2, spec.displayedBins)); }
 
@@ -70,9 +71,11 @@ int pieceFrameReach(const CurrentSpectro& spec) { return spec.kind == 3 ? spec.f
 
 bool renderFileSpectrogram(const CurrentSpectro& spec, const infoFile& file, std::int64_t first, std::int64_t last,
                            int width, int height, std::int64_t pieceSamples, LevelImage& out) {
-  if (width < 1 || width > kMaxImageSide || height < 1 || height > kMaxImageSide) {
+  if (width < 1 || width > kMaxImageWidth || height < 1 || height > kMaxImageHeight ||
+      std::int64_t{width} * height > kMaxImagePixels) {
     message("Spectrogram image: the size " + std::to_string(width) + " x " + std::to_string(height) +
-            " is outside 1..65536");
+            " is outside 1.." + std::to_string(kMaxImageWidth) + " x 1.." + std::to_string(kMaxImageHeight) +
+            ", " + std::to_string(kMaxImagePixels) + " pixels");
     return false;
   }
   if (first < 0 || last <= first || last >= file.sampleCount()) {
@@ -96,37 +99,60 @@ bool renderFileSpectrogram(const CurrentSpectro& spec, const infoFile& file, std
     img.height = height;
     img.levels.assign(static_cast<std::size_t>(width) * height, 0);
     if (spec.kind == 3) {
-      ReassignedImage total;
-      bool started = false;
-      auto piece = [&](const SampleSpan& x) {
-        ReassignedImage r;
-        if (!fft_zoom_no(x, static_cast<double>(first + spec.fen_fft / 2), frames.hop, width, spec.fen_fft,
-                         spec.fftSize, r))
-          return false;
-        if (!started) {
-          total = std::move(r);
-          started = true;
-        } else {
-          mergeReassigned(total, r);
-        }
-        return true;
+      // Column bands of bounded size; each is fed by its own frames and by the
+      // frames beside it whose energy moves into it.
+      const int rows = spec.fftSize / 2;
+      // Reassignment moves energy at most a window (plus a sample) away.
+      const int feeding = static_cast<int>(std::min(std::ceil((spec.fen_fft + 2) / frames.hop) + 2, 1e7));
+      // Wider bands (up to four times the cells) when the feeding frames would outnumber their own.
+      const std::int64_t cells = kReassignedBandCells / std::max(rows, 1);
+      const int bandColumns =
+          static_cast<int>(std::max<std::int64_t>(1, std::clamp<std::int64_t>(4 * std::int64_t{feeding}, cells, 4 * cells)));
+      const double firstCentre = static_cast<double>(first + spec.fen_fft / 2);
+      const auto frameStart = [&](int i) {
+        return std::llround(firstCentre + i * frames.hop - spec.fen_fft / 2 + 1);
       };
-      if (!forEachPiece(file, first, end, size, reach, piece)) return false;
-      for (int i = 0; i < width; ++i)
-        reassignedFileLevels(&total.db[static_cast<std::size_t>(i) * total.rows], std::min(bins, total.rows),
-                             spec.displayedBins, height, spec.lowDb, spec.highDb, img.row(i));
+      for (int c0 = 0; c0 < width; c0 += bandColumns) {
+        ReassignedBand band;
+        band.columnFrom = c0;
+        band.columnTo = std::min(width, c0 + bandColumns);
+        band.frameFrom = std::max(0, c0 - feeding);
+        band.frameTo = static_cast<int>(std::min<std::int64_t>(width, std::int64_t{band.columnTo} + feeding));
+        const std::int64_t a = std::clamp<std::int64_t>(frameStart(band.frameFrom) - 1, first, end);
+        const std::int64_t b = std::clamp<std::int64_t>(frameStart(band.frameTo - 1) + reach + 1, a, end);
+        ReassignedImage total;
+        bool started = false;
+        auto piece = [&](const SampleSpan& x) {
+          ReassignedImage r;
+          if (!fft_zoom_columns(x, firstCentre, frames.hop, width, band, spec.fen_fft, spec.fftSize, r)) return false;
+          if (!started) {
+            total = std::move(r);
+            started = true;
+          } else {
+            mergeReassigned(total, r);
+          }
+          return true;
+        };
+        if (!forEachPiece(file, a, b, size, reach, piece)) return false;
+        for (int i = band.columnFrom; i < band.columnTo; ++i)
+          reassignedFileLevels(&total.db[static_cast<std::size_t>(i - c0) * total.rows], std::min(bins, total.rows),
+                               spec.displayedBins, height, spec.lowDb, spec.highDb, img.row(i));
+      }
     } else {
       SpectroWork work;
       if (!prepareSpectroWork(spec, work)) return false;
       std::vector<float> column;
       auto piece = [&](const SampleSpan& x) {
-        for (int i = 0; i < width; ++i) {
-          const std::int64_t centre = frames.centres[static_cast<std::size_t>(i)];
-          // Frames of other pieces, and frames past the file's end (left white).
-          if (!x.holds(centre - spec.fen_fft / 2 + 1, reach)) continue;
+        // The frames starting in this piece, in order (centres increase).
+        const auto from = std::lower_bound(frames.centres.begin(), frames.centres.end(),
+                                           x.first + spec.fen_fft / 2 - 1);
+        for (auto at = from; at != frames.centres.end(); ++at) {
+          const std::int64_t centre = *at;
+          // Frames of later pieces, and frames past the file's end (left white).
+          if (!x.holds(centre - spec.fen_fft / 2 + 1, reach)) break;
           if (!spectroColumn(spec, work, x, centre, column)) return false;
           fileColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())), spec.displayedBins,
-                           height, spec.lowDb, spec.highDb, img.row(i));
+                           height, spec.lowDb, spec.highDb, img.row(static_cast<int>(at - frames.centres.begin())));
         }
         return true;
       };

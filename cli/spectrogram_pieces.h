@@ -11,6 +11,11 @@
 
 namespace ardv::cli {
 
+// Largest image: columns (frames), rows, and pixels in all (one byte each).
+constexpr int kMaxImageWidth = 1000000;
+constexpr int kMaxImageHeight = 65536;
+constexpr std::int64_t kMaxImagePixels = std::int64_t{1} << 27;
+
 // Samples a frame of `spec` reads from its first sample (the reassigned kind
 // always reads one past its window for the first difference).
 int pieceFrameReach(const CurrentSpectro& spec);
@@ -24,9 +29,11 @@ int pieceFrameReach(const CurrentSpectro& spec);
 // that each frame lies whole in exactly one piece. The image equals the one
 // renderSpectrogramImage computes with the whole file in memory (for the
 // reassigned kind, cells fed by frames of two pieces may differ by the
-// rounding of the sum of their energies). Returns false after a report (out
-// unchanged): a size outside 1..65536, a stretch shorter than the window, a
-// read failure, or settings that cannot be computed.
+// rounding of the sum of their energies). Memory: the image (a byte per
+// pixel), one piece, and for the reassigned kind one band of columns at a
+// time. Returns false after a report (out unchanged): a size beyond the
+// limits above, a stretch shorter than the window, a read failure, or
+// settings that cannot be computed.
 bool renderFileSpectrogram(const CurrentSpectro& spec, const infoFile& file, std::int64_t first, std::int64_t last,
                            int width, int height, std::int64_t pieceSamples, LevelImage& out);
 

@@ -23,6 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The signal file the reports of this thread are about.
+thread_local std::string reportedFile;
+
 // Holds the reports made on worker threads until the thread that installed
 // it hands them, in order, to the handler installed before it; reports made
 // on that thread go through at once.
@@ -33,7 +36,12 @@ class QueuedReports : public ReportHandler {
     deliver();
     setReportHandler(&inner_);
   }
-  void show(const Report& report) override { add(Pending{false, report, {}}); }
+  void show(const Report& report) override {
+    Report named = report;
+    if (!reportedFile.empty() && named.text.find(reportedFile) == std::string::npos)
+      named.text = reportedFile + ": " + named.text;
+    add(Pending{false, named, {}});
+  }
   void traceLine(const std::string& line) override { add(Pending{true, {}, line}); }
 
   // On the owner thread only.
@@ -71,6 +79,7 @@ class QueuedReports : public ReportHandler {
 
 // The pitch file of one signal, beside it.
 bool writePitchFile(const infoFile& file, const SpeakerF0Params& params) {
+  reportedFile = file.nom;
   try {
     fs::path out = file.nom;
     out.replace_extension(".pit");
@@ -91,10 +100,24 @@ struct CorpusRun {
   bool stop = false;
 };
 
+// What the entry `path`, named like a signal file, is when it is not a
+// regular file; empty for a regular file.
+std::string notRegular(const fs::path& path) {
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  if (ec) return "cannot be read (" + ec.message() + ")";
+  switch (st.type()) {
+    case fs::file_type::regular: return {};
+    case fs::file_type::directory: return "is a directory, not a signal file";
+    case fs::file_type::fifo: return "is a FIFO, not a signal file";
+    default: return "is not a regular file";
+  }
+}
+
 }  // namespace
 
 int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int jobs,
-             const SpeakerF0Params& params, const CorpusWatcher& watch) {
+             const SpeakerF0Params& params, const CorpusWatcher& watch, CorpusProgress* result) {
   // Each pitch file would replace the signal it is computed from.
   if (extension == ".pit") {
     message("F0 for a corpus: the signal files cannot have the extension \".pit\" of the pitch files.");
@@ -105,35 +128,48 @@ int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int
     std::error_code ec;
     std::filesystem::directory_iterator it(dir, ec);
     if (ec) {
-      message(text(7306));
+      message(text(7306) + " (" + dir.string() + ": " + ec.message() + ")");
       return -1;
     }
-    for (const auto& entry : it) {
-      std::error_code fec;
-      if (entry.is_regular_file(fec) && entry.path().extension().string() == extension) names.push_back(entry.path());
-    }
+    for (const auto& entry : it)
+      if (entry.path().extension().string() == extension) names.push_back(entry.path());
   } catch (const std::exception&) {
-    message(text(7306));
+    message(text(7306) + " (" + dir.string() + ")");
     return -1;
   }
   std::sort(names.begin(), names.end());
 
+  CorpusRun run;
+  run.progress.total = static_cast<int>(names.size());
+  QueuedReports reports;
+  struct ForgetFile {
+    ~ForgetFile() { reportedFile.clear(); }
+  } forget;
   // Describing uses the program's profile table: done here, before the workers.
   std::vector<infoFile> files;
   for (const auto& name : names) {
     infoFile info;
     info.nom = name.string();
     info.formatIndex = program().en_cours.formatIndex;
-    if (init_infoFile_read(info)) files.push_back(info);
+    reportedFile = info.nom;
+    if (const std::string why = notRegular(name); !why.empty()) message(info.nom + " " + why);
+    else if (init_infoFile_read(info)) {
+      files.push_back(info);
+      continue;
+    }
+    ++run.progress.done;
+    ++run.progress.failed;
   }
+  reportedFile.clear();
+  auto finish = [&] {
+    if (result) *result = run.progress;
+    return run.progress.written;
+  };
 
-  CorpusRun run;
-  run.progress.total = static_cast<int>(files.size());
-  QueuedReports reports;
   const int threads = std::clamp(jobs, 1, 64);
   std::vector<std::thread> pool;
   if (threads > 1 && files.size() > 1) {
-    if (watch && !watch(run.progress)) return 0;
+    if (watch && !watch(run.progress)) return finish();
     auto worker = [&]() {
       while (true) {
         std::size_t k = 0;
@@ -146,7 +182,7 @@ int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int
         const bool ok = writePitchFile(files[k], params);
         std::lock_guard<std::mutex> lock(run.mutex);
         ++run.progress.done;
-        if (ok) ++run.progress.written;
+        ++(ok ? run.progress.written : run.progress.failed);
         run.changed.notify_all();
       }
       std::lock_guard<std::mutex> lock(run.mutex);
@@ -175,7 +211,7 @@ int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int
       if (watch && !watch(run.progress)) break;
       const bool ok = writePitchFile(file, params);
       ++run.progress.done;
-      if (ok) ++run.progress.written;
+      ++(ok ? run.progress.written : run.progress.failed);
     }
   } else {
     int seenDone = 0;
@@ -194,7 +230,7 @@ int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int
     lock.unlock();
     for (auto& th : pool) th.join();
   }
-  return run.progress.written;
+  return finish();
 }
 
 }  // namespace ardv

@@ -15,6 +15,7 @@ struct CorpusProgress {
   int total = 0;        // signal files described
   int done = 0;         // files finished, written or not
   int written = 0;      // pitch files written
+  int failed = 0;       // files named with the extension that gave no pitch file
   std::string current;  // the signal file started last
 };
 
@@ -31,12 +32,15 @@ constexpr int kCorpusWatchMs = 100;
 // Each file is described as a signal file (a non-WAV one through the profile
 // of the current signal); warnings and analysis messages are suppressed;
 // failures to read or write a file are still reported, always on the calling
-// thread. A pitch file is written under a temporary name and replaces the
+// thread, each naming its file. Entries with the extension that are not
+// regular files (directories, FIFOs, broken links) are reported and count as
+// failed. A pitch file is written under a temporary name and replaces the
 // previous one only when complete. The current signal is not touched.
 // Returns the number of pitch files written (also when `watch` stopped the
 // run), or -1 after text 7306 when the directory cannot be read or after a
-// message when `extension` is ".pit".
+// message when `extension` is ".pit". `result`, when given, receives the
+// final counts (written and failed).
 int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int jobs,
-             const SpeakerF0Params& params, const CorpusWatcher& watch = {});
+             const SpeakerF0Params& params, const CorpusWatcher& watch = {}, CorpusProgress* result = nullptr);
 
 }  // namespace ardv

@@ -12,6 +12,7 @@
 #include "signal/time_conversion.h"
 #include "signal/transports.h"
 #include "signal/writable_target.h"
+#include "spectral/analysable.h"
 
 namespace ardv {
 
@@ -36,10 +37,11 @@ bool writePitchFileAt(const infoFile& file, ReplacingFile& pit, const SpeakerF0P
                       const PitchOptions& options) {
   PitchGeometry geo;
   if (!pitchGeometry(file.frequence, 0, geo)) {
-    message("F0 analysis needs a sampling frequency from 4000 to 128000 Hz, not " + std::to_string(file.frequence) +
+    message(file.nom + ": F0 analysis needs a sampling frequency from 4000 to 128000 Hz, not " + std::to_string(file.frequence) +
             " Hz.");
     return false;
   }
+  if (!analysableLength(file.nom, file.sampleCount(), geo.L, "F0")) return false;
   const int S = geo.S;
   const std::int64_t W = pitchChunkSamples(file.frequence);
   const std::int64_t M = (W - 1) / S;
@@ -65,7 +67,8 @@ bool writePitchFileAt(const infoFile& file, ReplacingFile& pit, const SpeakerF0P
       if (!pit.write(kPitchHeader, kPitchLineBytes)) return writeFailed(pit);
       headerWritten = true;
     }
-    const int skip = s == 0 ? 0 : kChunkTailFrames;
+    // A later chunk leaves its tail to the next one; the last chunk has none after it.
+    const int skip = s == 0 || e >= n - 1 ? 0 : kChunkTailFrames;
     for (int j = 0; j < track.frames - skip; ++j) {
       const double c = static_cast<double>(s) + static_cast<double>(j) * S + track.L / 2;
       const std::string line = pitchLine(static_cast<long>(samplesToMs(c, file.frequence)),

@@ -8,7 +8,7 @@
 #include "annotation/texts.h"
 #include "platform/keyboard.h"
 #include "platform/report.h"
-#include "prosody/rate_change.h"
+#include "signal/resampler.h"
 
 namespace ardv {
 
@@ -43,20 +43,23 @@ bool Playback::start(std::span<const std::int16_t> x, int rateHz, int repeat) {
   AudioFormat format{rateHz, 8 * width, 1};
   int code = rateHz > 0 ? device_.open(format) : -1;
   converted_ = false;
-  ChangementFrequence change;
+  std::vector<std::int16_t> converted;
   if (code != 0) {
+    if (!(rateHz >= 1 && rateHz <= kResampleMaxRateHz)) {
+      message("Cannot play a signal at " + std::to_string(rateHz) + " Hz.");
+      return false;
+    }
     format.rateHz = kFallbackRateHz;
     code = device_.open(format);
     if (code != 0) {
       reportDeviceError("waveOutOpen()", code, device_.errorText(code));
       return false;
     }
-    change.setInput(x, rateHz);
-    change.setOutputRate(kFallbackRateHz);
-    converted_ = change.factors().convert;
+    converted_ = rateHz != kFallbackRateHz;
     if (converted_) {
-      change.convert();
-      x = change.output();
+      traceLine("play() " + std::to_string(rateHz) + " Hz converted to " + std::to_string(kFallbackRateHz) + " Hz");
+      converted = resampleSamples(x, rateHz, kFallbackRateHz);
+      x = converted;
     }
   }
   format_ = format;

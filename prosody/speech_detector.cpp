@@ -9,6 +9,7 @@
 #include "prosody/energy_file.h"
 #include "signal/program.h"
 #include "signal/time_conversion.h"
+#include "spectral/analysable.h"
 
 namespace ardv {
 
@@ -81,10 +82,13 @@ bool speechStartEnd(const infoFile& file, std::int64_t& startMs, std::int64_t& e
   p.fHigh = 8000;
   p.windowMs = 32;
   EnergySetup setup;
-  if (!energySetup(p, file.frequence, setup)) return false;
+  if (!analysableRate(file.nom, file.frequence, "Speech detection") || !energySetup(p, file.frequence, setup))
+    return false;
   const auto W = msToSamples(32, file.frequence);
   const auto hop = std::max<std::int64_t>(msToSamples(4, file.frequence), 1);
   const std::int64_t n = file.sampleCount();
+  // The first frame centre lies W / 2 into the signal and needs W after it.
+  if (!analysableLength(file.nom, n, W + W / 2, "speech-detection")) return false;
   SpeechDetector detector;
   FrameEnergy energy(setup, false);
   const bool ok = forEachFileFrame(file, 0, static_cast<int>(hop), static_cast<int>(W + 1),

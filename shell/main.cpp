@@ -54,6 +54,7 @@ struct Arguments {
 void usage(std::FILE* out) {
   std::fprintf(out,
                "usage: ardv [FILE]\n"
+               "       ardv --help | --version\n"
                "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS [--zoom]] [--f0]\n"
                "                         [--perceptual] [--annotator MS] [--tools] FILE\n"
                "                    [--command ID]... FILE\n"
@@ -68,6 +69,9 @@ std::optional<Arguments> parse(int argc, char** argv) {
     if (arg == "--help") {
       usage(stdout);
       std::exit(0);
+    } else if (arg == "--version") {
+      std::printf("ardv (Ardelovox) %s\n", ARDV_VERSION);
+      std::exit(std::fflush(stdout) == 0 ? 0 : 1);
     } else if (arg == "--screenshot") {
       const char* v = next();
       if (!v) return std::nullopt;

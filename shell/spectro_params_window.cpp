@@ -26,10 +26,10 @@ double samplingFrequency() {
   return prog.fileLoaded && prog.en_cours.frequence > 0 ? prog.en_cours.frequence : 16000.0;
 }
 
-// A critical-band record the analysis cannot compute is refused with its reason.
+// A record the analysis cannot compute at the current rate is refused with its reason.
 bool acceptBands(const SpectroParams& next) {
   std::string why;
-  if (next.kind != 6 || bandSettingsComputable(next, why)) return true;
+  if (spectroSettingsComputable(next, samplingFrequency(), why)) return true;
   message(why);
   return false;
 }

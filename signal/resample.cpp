@@ -1,158 +1,148 @@
-// Rational sampling-rate conversion. Symbols as usual in DSP: x input, y
-// output, h filter, L up-sampling and M down-sampling factors.
+// Resampling the current file into a WAV file, block by block.
 
 #include "signal/resample.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <numbers>
-#include <utility>
 
 #include "annotation/texts.h"
 #include "platform/keyboard.h"
 #include "platform/report.h"
+#include "signal/annotation_chunk.h"
+#include "signal/buffers.h"
 #include "signal/program.h"
+#include "signal/replacing_file.h"
+#include "signal/transport_error.h"
 #include "signal/transports.h"
 #include "signal/wav_layout.h"
 #include "signal/writable_target.h"
 
 namespace ardv {
-namespace {
-
-// Zeroth-order modified Bessel function of the first kind, by its series.
-double besselI0(double x) {
-  double sum = 1.0, term = 1.0;
-  for (int k = 1; k < 200; ++k) {
-    term *= (x / (2.0 * k)) * (x / (2.0 * k));
-    sum += term;
-    if (term < 1e-17 * sum) break;
-  }
-  return sum;
-}
-
-double kaiserBeta(double a) {
-  if (a > 50.0) return 0.1102 * (a - 8.7);
-  if (a >= 21.0) return 0.5842 * std::pow(a - 21.0, 0.4) + 0.07886 * (a - 21.0);
-  return 0.0;
-}
-
-}  // namespace
-
-ResampleRatio resampleRatio(double r) {
-  struct Range {
-    double below;
-    int up, down;
-    bool resample;
-  };
-  static const Range kRanges[] = {{0.21, 11, 2, true}, {0.31, 4, 1, true},  {0.43, 11, 4, true},
-                                  {0.59, 2, 1, true},  {0.71, 16, 11, true}, {0.85, 11, 8, true},
-                                  {1.19, 1, 1, false}, {1.41, 8, 11, true},  {1.72, 11, 16, true},
-                                  {2.38, 1, 2, true},  {3.37, 4, 11, true},  {4.75, 1, 4, true},
-                                  {6.0, 2, 11, true}};
-  for (const Range& range : kRanges)
-    if (r < range.below) return {range.up, range.down, range.resample};
-  return {1, 1, false};
-}
-
-std::vector<double> designLowPass(double stopEdge, double attenuationDb, int taps, double gain) {
-  taps |= 1;
-  const double transition = (attenuationDb - 7.95) / (14.36 * (taps - 1));
-  const double fc = std::max(stopEdge - transition / 2.0, transition / 2.0);
-  const double beta = kaiserBeta(attenuationDb);
-  const double centre = (taps - 1) / 2.0;
-  std::vector<double> h(static_cast<std::size_t>(taps));
-  for (int i = 0; i < taps; ++i) {
-    const double t = i - centre;
-    const double sinc = t == 0.0 ? 2.0 * fc : std::sin(2.0 * std::numbers::pi * fc * t) / (std::numbers::pi * t);
-    const double ratio = t / centre;
-    h[static_cast<std::size_t>(i)] = gain * sinc * besselI0(beta * std::sqrt(std::max(0.0, 1.0 - ratio * ratio))) /
-                                     besselI0(beta);
-  }
-  return h;
-}
-
-std::int64_t resampledLength(std::int64_t n, const ResampleRatio& ratio) {
-  if (!ratio.resample) return n;
-  return std::max<std::int64_t>((n * ratio.up - kResampleFilterLength) / ratio.down - 2, 0);
-}
-
-std::vector<std::int16_t> resampleSamples(const std::vector<std::int16_t>& x, const ResampleRatio& ratio) {
-  std::vector<std::int16_t> y;
-  resampleSamples(x, ratio, {}, y);
-  return y;
-}
-
-bool resampleSamples(const std::vector<std::int16_t>& x, const ResampleRatio& ratio,
-                     const std::function<bool()>& stop, std::vector<std::int16_t>& out) {
-  if (!ratio.resample) {
-    if (stop && stop()) return false;
-    out = x;
-    return true;
-  }
-  const int L = ratio.up, M = ratio.down;
-  const std::vector<double> h =
-      designLowPass(0.5 / std::max(L, M), kResampleAttenuationDb, static_cast<int>(kResampleFilterLength), L);
-  const std::int64_t count = resampledLength(static_cast<std::int64_t>(x.size()), ratio);
-  const std::int64_t upLength = static_cast<std::int64_t>(x.size()) * L;
-  std::vector<std::int16_t> y(static_cast<std::size_t>(count));
-  for (std::int64_t k = 0; k < count; ++k) {
-    if (k % kResampleBlockSamples == 0 && stop && stop()) return false;
-    const std::int64_t start = k * M;
-    // First tap that meets an input sample: (start + j) a multiple of L.
-    double acc = 0.0;
-    for (std::int64_t j = (L - start % L) % L; j < static_cast<std::int64_t>(h.size()) && start + j < upLength; j += L)
-      acc += h[static_cast<std::size_t>(j)] * x[static_cast<std::size_t>((start + j) / L)];
-    y[static_cast<std::size_t>(k)] = static_cast<std::int16_t>(std::clamp(std::lround(acc), -32000L, 32000L));
-  }
-  out = std::move(y);
-  return true;
-}
 
 std::string resampledWavName(const std::string& target) {
   return target.find(".wav") != std::string::npos ? target : target + ".wav";
 }
 
+namespace {
+
+constexpr const char* kResampleOperation = "resampleCurrent()";
+
+// `list` with every boundary moved to its position at the new rate. Boundaries
+// that fall on the sample of an earlier one are dropped and counted.
+notetiqs scaledList(const notetiqs& list, const ResampleRatio& ratio, std::int64_t outCount, int& merged) {
+  notetiqs out;
+  for (int i = 0; i < list.count(); ++i) {
+    const std::int64_t at = std::clamp<std::int64_t>(resampledPosition(list.position(i), ratio), 0, outCount);
+    const int k = out.insertNew(static_cast<std::int32_t>(std::min<std::int64_t>(at, 0x7fffffff)));
+    if (k < 0) ++merged;
+    else out.SetText(k, list.Text(i));
+  }
+  return out;
+}
+
+void appendLe16(std::vector<std::uint8_t>& bytes, const std::vector<std::int16_t>& y) {
+  for (std::int16_t v : y) {
+    const auto u = static_cast<std::uint16_t>(v);
+    bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(u >> 8));
+  }
+}
+
+}  // namespace
+
 bool resampleCurrent(double newFrequence, const std::string& target) {
   Program& p = program();
   if (!p.fileLoaded) return false;
   const double current = std::trunc(p.en_cours.frequence);
-  if (!(newFrequence >= 1.0)) {
-    message("The new sampling frequency must be at least 1 Hz.");
+  if (!(newFrequence >= static_cast<double>(kResampleMinRateHz) &&
+        newFrequence <= static_cast<double>(kResampleMaxRateHz)) ||
+      newFrequence != std::trunc(newFrequence)) {
+    message("The new sampling frequency must be a whole number of Hz from " + std::to_string(kResampleMinRateHz) +
+            " to " + std::to_string(kResampleMaxRateHz) + ".");
     return false;
   }
-  // The ratio table reaches about 1/6 to 5.5 times the current frequency;
-  // outside it the result would be at a rate far from the one asked.
-  const double lowest = std::floor(current / kResampleMaxRatio) + 1, highest = std::floor(current / kResampleMinRatio);
-  if (!(newFrequence >= lowest && newFrequence <= highest)) {
-    message("From " + std::to_string(static_cast<long long>(current)) + " Hz the new sampling frequency lies between " +
-            std::to_string(static_cast<long long>(lowest)) + " and " + std::to_string(static_cast<long long>(highest)) +
-            " Hz.");
+  if (!(current >= 1.0 && current <= static_cast<double>(kResampleMaxRateHz))) {
+    message("The file " + p.en_cours.nom + " has a sampling frequency that cannot be converted.");
     return false;
   }
   const std::string wav = resampledWavName(target);
   if (!isSeparateOutput(wav, p.en_cours.nom)) return false;
-  const double r = current / newFrequence;
-  const ResampleRatio ratio = resampleRatio(r);
-  const std::int64_t n = p.en_cours.longueur / 2;
-  if (n > 0x7ffffffe) {
-    message("The file " + p.en_cours.nom + " is too long to be resampled.");
+  const auto from = static_cast<std::int64_t>(current), to = static_cast<std::int64_t>(newFrequence);
+  Resampler resampler(from, to);
+  const ResampleRatio ratio = resampler.ratio();
+  const std::int64_t n = p.en_cours.sampleCount();
+  const std::int64_t outCount = resampledLength(n, ratio);
+  try {
+    int merged = 0;
+    bool phonClosed = true, wordClosed = true;
+    const std::vector<std::uint8_t> phon = chunkPayload(scaledList(p.etiq, ratio, outCount, merged), phonClosed);
+    const std::vector<std::uint8_t> word = chunkPayload(scaledList(p.note, ratio, outCount, merged), wordClosed);
+    std::array<std::uint8_t, kWavHeaderBytes> header;
+    if (outCount > 0x7ffffffe ||
+        !wavHeaderBytes(2 * outCount, static_cast<std::int64_t>(phon.size()), static_cast<std::int64_t>(word.size()),
+                        newFrequence, header)) {
+      message("The file " + p.en_cours.nom + " is too long to be resampled to " + std::to_string(to) +
+              " Hz as a WAV file.");
+      return false;
+    }
+    if (!phonClosed) transportError(kResampleOperation, kWavStepPhonCheck, wav, text(1201));
+    if (!wordClosed) transportError(kResampleOperation, kWavStepWordCheck, wav, text(1202));
+    if (merged > 0)
+      warn(std::to_string(merged) + " boundaries fall on the sample of another one at " + std::to_string(to) +
+           " Hz and are left out of " + wav + ".");
+
+    ReplacingFile file(wav);
+    if (!file.open() || !file.write(header.data(), header.size())) {
+      transportError(kResampleOperation, kWavStepCreate, wav);
+      return false;
+    }
+    SHORTbuf block(std::min(std::max<std::int64_t>(n, 1), kResampleBlockSamples), "resampling input");
+    if (block.size() == 0) return false;
+    std::vector<std::int16_t> y;
+    std::vector<std::uint8_t> bytes;
+    std::int64_t written = 0;
+    auto flush = [&] {
+      bytes.clear();
+      appendLe16(bytes, y);
+      written += static_cast<std::int64_t>(y.size());
+      y.clear();
+      return file.write(bytes.data(), bytes.size());
+    };
+    escapePressed();  // forget a press made before
+    for (std::int64_t at = 0; at < n; at += kResampleBlockSamples) {
+      if (escapePressed()) {
+        message("Resampling stopped: " + wav + " was not written.");
+        return false;
+      }
+      const auto count = static_cast<std::int32_t>(std::min(kResampleBlockSamples, n - at));
+      if (lireSignal(p.en_cours, p.en_cours.depl + 2 * at, block, 0, count) != count) return false;
+      resampler.push(std::span<const std::int16_t>(block.data(), static_cast<std::size_t>(count)), y);
+      if (!flush()) {
+        transportError(kResampleOperation, kWavStepSamples, wav);
+        return false;
+      }
+    }
+    resampler.finish(y);
+    if (!flush() || written != outCount) {
+      transportError(kResampleOperation, kWavStepSamples, wav);
+      return false;
+    }
+    const std::vector<std::uint8_t> trailer = wavTrailerBytes(2 * outCount, phon, word);
+    if (!file.write(trailer.data(), trailer.size())) {
+      transportError(kResampleOperation, phon.empty() ? kWavStepWordChunk : kWavStepPhonChunk, wav);
+      return false;
+    }
+    if (!file.commit()) {
+      transportError(kResampleOperation, kWavStepClose, wav);
+      return false;
+    }
+  } catch (const std::bad_alloc&) {
+    message("Not enough memory to resample " + p.en_cours.nom + ".");
     return false;
   }
-  SHORTbuf all(n, "resampling input");
-  if (n > 0 && (all.size() != n || lireSignal(p.en_cours, p.en_cours.depl, all, 0, static_cast<std::int32_t>(n)) != n))
-    return false;
-  const std::vector<std::int16_t> x(all.data(), all.data() + n);
-  std::vector<std::int16_t> y;
-  escapePressed();  // forget a press made before
-  if (!resampleSamples(x, ratio, [] { return escapePressed(); }, y)) {
-    message("Resampling stopped: " + wav + " was not written.");
-    return false;
-  }
-  const double outFrequence = current * ratio.up / ratio.down;
-  if (!writeWavFile(wav, y, outFrequence, notetiqs(), notetiqs())) return false;
-  const double errorPercent = std::abs(r - static_cast<double>(ratio.down) / ratio.up) / r * 100.0;
-  traceLine("Resampling: ratio " + std::to_string(ratio.up) + "/" + std::to_string(ratio.down) + ", error " +
-            std::to_string(errorPercent) + " %");
+  traceLine("Resampling: " + std::to_string(from) + " Hz to " + std::to_string(to) + " Hz, ratio " +
+            std::to_string(ratio.up) + "/" + std::to_string(ratio.down));
   message(text(9210) + ": in the wav file " + wav);
   return true;
 }

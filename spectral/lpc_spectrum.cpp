@@ -9,6 +9,7 @@
 #include "spectral/fft.h"
 #include "spectral/lpc.h"
 #include "spectral/roots.h"
+#include "spectral/spectrogram_params.h"
 
 namespace ardv {
 namespace {
@@ -32,7 +33,7 @@ bool lpcSpectrum(std::span<const std::int16_t> samples, std::int64_t first, cons
   const int n = settings.fftSize;
   const int l = settings.frameLength;
   const int p = settings.order;
-  if (!isPowerOfTwoIn(n, 4, kMaxFftSize) || p < 1 || p > kMaxLpcOrder || p >= n || p >= l || l > 4096 ||
+  if (!isPowerOfTwoIn(n, 4, kMaxFftSize) || p < 1 || p > kMaxLpcOrder || p >= n || p >= l || l > kMaxLpcFrame ||
       !(settings.gamma > 0.0) || !(settings.samplingHz > 0.0) || column.size() < static_cast<std::size_t>(n / 2)) {
     debugMessage("lpcSpectrum() : bad settings (N " + std::to_string(n) + ", order " + std::to_string(p) +
                  ", frame " + std::to_string(l) + ")");

@@ -39,4 +39,18 @@ inline constexpr int kStopPollFrames = 64;
 bool fft_zoom_no(const SampleSpan& x, double firstCentre, double hop, int frames, int window, int n,
                  ReassignedImage& image, const std::function<bool()>& stop = {});
 
+// Columns columnFrom..columnTo-1 of an image of `frames` frames, fed by
+// frames frameFrom..frameTo-1 (those whose energy is to reach the columns).
+struct ReassignedBand {
+  int columnFrom = 0, columnTo = 0;
+  int frameFrom = 0, frameTo = 0;
+};
+
+// The same image restricted to `band`: `image` holds its columns only (frame
+// indices and placement as in the whole image, so the cells are those of
+// fft_zoom_no). Total and lost energy count the frames of the band's own
+// columns.
+bool fft_zoom_columns(const SampleSpan& x, double firstCentre, double hop, int frames, const ReassignedBand& band,
+                      int window, int n, ReassignedImage& image, const std::function<bool()>& stop = {});
+
 }  // namespace ardv

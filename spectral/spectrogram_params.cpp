@@ -164,7 +164,12 @@ bool spectro_GetParams(const SpectroSettings& settings, int kind, double fs, Cur
   c.lifter1 = static_cast<int>(std::clamp(msToSamplesFloat(cep.lifter1Ms, fs), 0.0, 1e6));
   c.lifter2 = static_cast<int>(std::clamp(msToSamplesFloat(cep.lifter2Ms, fs), 0.0, 1e6));
   if (kind == 6) c.cepstralFftSize = c.fftSize;
-  if (kind == 4) c.lpcOrder = lpcOrder(r.orderFactor, fs);
+  if (kind == 4) {
+    // The prediction needs more samples than its order, and frames of at
+    // most kMaxLpcFrame: a window beyond either is brought to it.
+    c.lpcOrder = lpcOrder(r.orderFactor, fs);
+    c.fen_fft = std::clamp(c.fen_fft, c.lpcOrder + 1, kMaxLpcFrame);
+  }
   out = c;
   return true;
 }
@@ -208,6 +213,23 @@ bool bandSettingsComputable(const SpectroParams& r, std::string& why) {
   if (!r.bands.priorSmoothing || r.fftSize <= kMaxCepstralFftSize) return true;
   why = "Cepstral smoothing before the bands needs an FFT of at most " + std::to_string(kMaxCepstralFftSize) +
         " points (the FFT size is " + std::to_string(r.fftSize) + ")";
+  return false;
+}
+
+bool spectroSettingsComputable(const SpectroParams& r, double fs, std::string& why) {
+  if (r.kind == 6) return bandSettingsComputable(r, why);
+  if (r.kind != 4 || !(fs >= 1.0)) return true;
+  const std::int64_t w = msToSamplesWhole(r.windowMs, fs);
+  const int order = lpcOrder(r.orderFactor, fs);
+  if (w > order && w <= kMaxLpcFrame) return true;
+  // The window counts whole milliseconds.
+  int shortest = 1, longest = static_cast<int>(std::min(1e6, kMaxLpcFrame * 1000.0 / fs)) + 1;
+  while (shortest < 1000000 && msToSamplesWhole(shortest, fs) <= order) ++shortest;
+  while (longest > 0 && msToSamplesWhole(longest, fs) > kMaxLpcFrame) --longest;
+  why = "At " + std::to_string(std::llround(fs)) + " Hz the linear-prediction window of " +
+        std::to_string(static_cast<long long>(std::trunc(r.windowMs))) + " ms holds " + std::to_string(w) +
+        " samples; it needs more than the order (" + std::to_string(order) + ") and at most " +
+        std::to_string(kMaxLpcFrame) + ": " + std::to_string(shortest) + " to " + std::to_string(longest) + " ms";
   return false;
 }
 

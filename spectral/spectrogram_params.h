@@ -122,6 +122,15 @@ inline constexpr int kMaxCepstralFftSize = 2048;
 // can; otherwise false with the reason in `why` (no report).
 bool bandSettingsComputable(const SpectroParams& r, std::string& why);
 
+// Longest linear-prediction frame, samples.
+inline constexpr int kMaxLpcFrame = 4096;
+
+// Whether record `r` of its kind can be computed as it stands at fs Hz: the
+// critical bands as bandSettingsComputable; a linear-prediction window of
+// more samples than the order and at most kMaxLpcFrame. True when it can;
+// otherwise false with the reason and the accepted range in `why`.
+bool spectroSettingsComputable(const SpectroParams& r, double fs, std::string& why);
+
 // The text of the details box of `kind`: sampling frequency, window, lifters
 // or LPC order, step (samplesPerPixel: samples per pixel column of the plane).
 std::string spectroDetailsText(const SpectroSettings& settings, int kind, double fs, double samplesPerPixel);

@@ -1,14 +1,17 @@
 // ardv-cli f0 and energy on the bundled example against golden outputs,
 // numbers compared within a tolerance (other compilers may round a
-// borderline frame differently).
+// borderline frame differently); signals too short or too slowly sampled to
+// analyse are refused with a message.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "signal/wav_layout.h"
 #include "tests/support/cli.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -59,6 +62,23 @@ TEST(ProsodyCommands, EnergyOfTheExampleMatchesItsGoldenListing) {
     EXPECT_EQ(actual[i].first, expected[i].first) << i;
     EXPECT_NEAR(actual[i].second, expected[i].second, 0.01 + 1e-4 * std::abs(expected[i].second)) << i;
   }
+}
+
+TEST(ProsodyCommands, NothingToAnalyseIsSaidWithStatus1) {
+  test::TempDir dir;
+  for (const auto& [name, n, hz] : {std::tuple{"zero", 0, 16000}, std::tuple{"one", 1, 16000}, std::tuple{"slow", 2000, 100}})
+    ASSERT_TRUE(writeWavFile(dir / (std::string(name) + ".wav"), std::vector<std::int16_t>(n, 100), hz, {}, {}));
+  for (const auto& [command, file, says] :
+       {std::tuple{"speech-start", "zero", "nothing to analyse"}, {"speech-start", "one", "nothing to analyse"},
+        {"f0", "zero", "nothing to analyse"}, {"f0", "one", "nothing to analyse"}, {"energy", "one", "nothing to analyse"},
+        {"speech-start", "slow", "at least 1000 Hz"}, {"energy", "slow", "at least 1000 Hz"},
+        {"spectrogram --kind reassigned -o s.pgm", "slow", "at least 1000 Hz"}}) {
+    const std::string args = std::string(command) + " " + (dir / file).string() + ".wav";
+    EXPECT_EQ(test::runCli(args, dir / "out"), 1) << args;
+    EXPECT_EQ(test::readFile(dir / "out"), "") << args;
+    EXPECT_NE(test::readFile(dir / "out.err").find(says), std::string::npos) << args << ": " << test::readFile(dir / "out.err");
+  }
+  EXPECT_FALSE(fs::exists("s.pgm"));
 }
 
 }  // namespace

@@ -85,6 +85,11 @@ TEST(SpectrogramCommand, WritesThePgmOfEveryKind) {
   }
   ASSERT_EQ(runCli(wav.string() + " --kind narrow -o " + (dir / "d.pgm").string(), dir / "log"), 0);
   EXPECT_EQ(test::readFile(dir / "d.pgm").size(), std::string("P5 256 1024 255 ").size() + 256 * 1024);
+  // Wider than 65536 columns (10 minutes at a 2 ms step are 300,000).
+  ASSERT_EQ(runCli(wav.string() + " --kind wide --width 70000 --height 4 -o " + (dir / "w.pgm").string(), dir / "log"),
+            0)
+      << cliOutput(dir / "log");
+  EXPECT_EQ(test::readFile(dir / "w.pgm").size(), std::string("P5 4 70000 255 ").size() + 4 * 70000);
 }
 
 TEST(SpectrogramCommand, PngRunsInTimeLeftToRightWithLowFrequenciesAtTheBottom) {
@@ -147,6 +152,8 @@ TEST(SpectrogramCommand, RefusesBadRequestsWithExitStatus2AndAMissingFileWith1) 
       {wav + " --kind critical -o " + out.string() + " --set bandCount=1", "bandCount"},
       {wav + " --kind narrow -o " + out.string() + " --set lowDb=120", "below highDb"},
       {wav + " --kind narrow -o " + out.string() + " --width 0", "--width"},
+      {wav + " --kind narrow -o " + out.string() + " --width 1000001", "--width"},
+      {wav + " --kind narrow -o " + out.string() + " --width 300000 --height 512", "pixels"},
       {wav + " --kind narrow -o " + out.string() + " --from 500 --to 100", "--from"},
       {wav + " --kind narrow -o " + out.string() + " --from 5000", "empty"},
       {wav + " --kind narrow -o " + (dir / "x.jpg").string(), ".pgm or .png"},

@@ -74,10 +74,11 @@ TEST_P(SpectrogramPieces, EqualTheImageOfTheWholeFile) {
     std::int64_t pieceSamples;
   };
   // About eight pieces of 3000 samples; then a frame starting at every
-  // sample of pieces as short as allowed.
+  // sample of pieces as short as allowed; then more columns than one band of
+  // a reassigned image holds.
   const int reach = cli::pieceFrameReach(spec);
   for (const Stretch s : {Stretch{0, x.size() - 1, 300, 3000}, Stretch{5000, 17500, 300, 3000},
-                          Stretch{2000, 2000 + 4 * reach, 4 * reach, 0}}) {
+                          Stretch{2000, 2000 + 4 * reach, 4 * reach, 0}, Stretch{0, x.size() - 1, 9000, 3000}}) {
     LevelImage expected, pieces;
     ASSERT_TRUE(renderSpectrogramImage(spec, whole, s.first, s.last, s.width, 128, expected));
     ASSERT_TRUE(cli::renderFileSpectrogram(spec, file, s.first, s.last, s.width, 128, s.pieceSamples, pieces));
@@ -91,7 +92,7 @@ TEST_P(SpectrogramPieces, EqualTheImageOfTheWholeFile) {
       differing += d != 0;
       darkest = std::max<int>(darkest, pieces.levels[i]);
     }
-    EXPECT_LE(differing, 20) << "kind " << kind;
+    EXPECT_LE(differing, 20 + s.width / 100) << "kind " << kind;
     EXPECT_GT(darkest, 100) << "kind " << kind << ": an image without energy";
   }
 }

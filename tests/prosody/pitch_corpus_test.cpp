@@ -2,6 +2,8 @@
 // several worker threads as with one, nothing else touched; a stopped run
 // leaves only complete pitch files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
@@ -98,6 +100,41 @@ TEST(PitchCorpus, UnreadableDirectoryAndPitchFilesAsSignalsAreRefused) {
   EXPECT_EQ(f0Corpus(dir.path(), ".pit", 1, speakerF0Params(-1)), -1);
   EXPECT_EQ(test::readFile(dir / "a.pit"), "kept");
   EXPECT_EQ(rec->count(ReportKind::Message), 2u);
+}
+
+// Entries named like signals that give no pitch file are counted as failed
+// and named in their report, with one worker and with several.
+TEST(PitchCorpus, EveryFailureIsCountedAndNamesItsFile) {
+  ml_init(test::sourceDataDir() / "format" / "english.txt");
+  const auto set = test::knownF0Set();
+  for (const int jobs : {1, 3}) {
+    ScopedRecorder rec;
+    test::TempDir dir;
+    ASSERT_TRUE(test::writeWav(dir / "good.wav", set[0].samples, set[0].fs));
+    ASSERT_TRUE(test::writeWav(dir / "slow.wav", set[0].samples, 100));
+    test::writeFile(dir / "garbage.wav", "RIFF not at all a wave file");
+    std::filesystem::create_directory(dir / "folder.wav");
+    ASSERT_EQ(::mkfifo((dir / "pipe.wav").c_str(), 0600), 0);
+    std::filesystem::create_symlink("loop.wav", dir / "loop.wav");
+    CorpusProgress result;
+    EXPECT_EQ(f0Corpus(dir.path(), ".wav", jobs, speakerF0Params(-1), {}, &result), 1);
+    EXPECT_EQ(result.failed, 5);
+    EXPECT_EQ(result.total, 6);
+    for (const char* name : {"slow.wav", "garbage.wav", "folder.wav", "pipe.wav", "loop.wav"})
+      EXPECT_TRUE(rec->saw(name)) << name << " with " << jobs << " jobs";
+    for (const Report& r : rec->reports())
+      EXPECT_NE(r.text.find(dir.path().string()), std::string::npos) << r.text;
+  }
+  if (::geteuid() != 0) {  // root writes into read-only directories
+    ScopedRecorder rec;
+    test::TempDir dir;
+    ASSERT_TRUE(test::writeWav(dir / "good.wav", set[0].samples, set[0].fs));
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+    CorpusProgress result;
+    EXPECT_EQ(f0Corpus(dir.path(), ".wav", 1, speakerF0Params(-1), {}, &result), 0);
+    EXPECT_EQ(result.failed, 1);
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+  }
 }
 
 }  // namespace

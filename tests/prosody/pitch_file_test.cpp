@@ -77,13 +77,13 @@ TEST_F(PitchFileTest, FileShorterThanAChunkEqualsTheWholeAnalysis) {
   }
 }
 
-TEST_F(PitchFileTest, LongFileIsWrittenInChunksWithoutItsLastFiveFrames) {
+TEST_F(PitchFileTest, LongFileIsWrittenInChunksWithEveryFrame) {
   const auto s = test::speechLike(16000, 14.0, 11);
   const infoFile info = wavOf(s, "long.wav");
   ASSERT_TRUE(pitchFileFromSignal(info, dir_ / "long.pit", speakerF0Params(-1), PitchOptions{}));
   const PitchTrack whole = wholeOf(s);
   const auto got = lines(dir_ / "long.pit");
-  ASSERT_EQ(static_cast<int>(got.size()), whole.frames - kChunkTailFrames);
+  ASSERT_EQ(static_cast<int>(got.size()), whole.frames);
   int same = 0;
   for (std::size_t k = 0; k < got.size(); ++k) {
     ASSERT_EQ(got[k].first, samplesToMs(static_cast<double>(whole.centre(static_cast<int>(k))), s.fs)) << k;
@@ -125,6 +125,19 @@ TEST_F(PitchFileTest, OtherSpacingAndLongerFirstWordAreAccepted) {
   EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 200), 0);  // 84 ms away: D = 5 * 8 ms
   EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 290), 140);
   EXPECT_EQ(rec->count(ReportKind::Message) + rec->count(ReportKind::Bug), 0u);
+}
+
+// Jumps far ahead and far back, inside the cached window and out of it, give
+// the record there.
+TEST_F(PitchFileTest, LookupFarAheadThenFarBack) {
+  std::string text = kPitchHeader;
+  for (int k = 0; k < 2500; ++k) text += pitchLine(8 * k + 4, 60 + k % 500);
+  test::writeFile(dir_ / "long.pit", text);
+  PitchFileCache cache;
+  for (const int k : {1, 700, 3, 2000, 2400, 2001, 1500, 0, 2499}) {
+    EXPECT_EQ(cache.lookup(dir_ / "long.pit", 1000, 8 * k + 4), 60 + k % 500) << k;
+    EXPECT_EQ(cache.lookup(dir_ / "long.pit", 1000, 8 * k + 7), 60 + k % 500) << k;
+  }
 }
 
 TEST_F(PitchFileTest, BadPitchFilesGiveZeroQuietly) {

@@ -1,15 +1,18 @@
-// Resampling: the ratio table, the stop band of the filter on a sweep, the
-// pass band on a sine, the output length and the output file's name and rate;
-// Escape leaves a previous output file as it was.
+// Resampling: over a table of rate pairs, the exact ratio, the output length,
+// a tone kept in level with nothing else above -70 dB, a tone of the stop
+// band removed, a click kept in place, block-wise input giving the same
+// output; the written file's rate and scaled labels; Escape writes nothing.
 #include "signal/resample.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <filesystem>
 #include <iterator>
 #include <numbers>
+#include <tuple>
 
 #include "platform/headless/recording_reporter.h"
 #include "platform/keyboard.h"
@@ -24,66 +27,82 @@
 namespace ardv {
 namespace {
 
-TEST(Resample, RatioTable) {
-  struct Case {
-    double from, to;
-    int up, down;
-    bool resample;
-  };
-  for (const Case& c : {Case{16000, 8000, 1, 2, true}, Case{8000, 16000, 2, 1, true}, Case{44100, 16000, 4, 11, true},
-                        Case{16000, 22050, 11, 8, true}, Case{22050, 16000, 8, 11, true}, Case{16000, 16500, 1, 1, false},
-                        Case{8000, 44100, 11, 2, true}, Case{48000, 8000, 1, 1, false}}) {
-    const ResampleRatio r = resampleRatio(c.from / c.to);
-    EXPECT_EQ(r.up, c.up) << c.from << " -> " << c.to;
-    EXPECT_EQ(r.down, c.down) << c.from << " -> " << c.to;
-    EXPECT_EQ(r.resample, c.resample) << c.from << " -> " << c.to;
-  }
-}
-
-std::vector<std::int16_t> tone(std::int64_t n, double fs, double f0Hz, double f1Hz, double amplitude) {
+std::vector<std::int16_t> sine(std::int64_t n, double fs, double hz, double amplitude) {
   std::vector<std::int16_t> x(static_cast<std::size_t>(n));
-  for (std::int64_t i = 0; i < n; ++i) {
-    const double t = static_cast<double>(i) / fs, duration = static_cast<double>(n) / fs;
-    const double phase = 2 * std::numbers::pi * (f0Hz * t + (f1Hz - f0Hz) * t * t / (2 * duration));
-    // Raised-cosine ends of 50 ms keep the onset from spreading below f0Hz.
-    const double edge = std::min({t, duration - t, 0.05}) / 0.05;
-    const double ramp = 0.5 - 0.5 * std::cos(std::numbers::pi * edge);
-    x[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(std::lround(amplitude * ramp * std::sin(phase)));
-  }
+  for (std::int64_t i = 0; i < n; ++i)
+    x[static_cast<std::size_t>(i)] =
+        static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * i / fs)));
   return x;
 }
 
-TEST(Resample, HalvingTheRateStopsEverythingAbove4kHz) {
-  const ResampleRatio ratio = resampleRatio(2.0);
-  const std::int64_t n = 32000;
-  // A sweep over the band that would fold into the output: 4 to 8 kHz.
-  const auto y = resampleSamples(tone(n, 16000, 4000, 8000, 30000), ratio);
-  ASSERT_EQ(static_cast<std::int64_t>(y.size()), (n - 900) / 2 - 2);
-  int peak = 0;
-  for (std::int16_t v : y) peak = std::max(peak, std::abs(static_cast<int>(v)));
-  EXPECT_LT(20 * std::log10(std::max(peak, 1) / 30000.0), -70.0) << "peak " << peak;
-  // A 1 kHz tone passes unchanged in level.
-  const auto pass = resampleSamples(tone(n, 16000, 1000, 1000, 20000), ratio);
-  int passPeak = 0;
-  for (std::int16_t v : pass) passPeak = std::max(passPeak, std::abs(static_cast<int>(v)));
-  EXPECT_NEAR(passPeak, 20000, 40);
+// Amplitude of the `hz` component of y[from, to) at fs, and the RMS of what is left.
+std::pair<double, double> fit(const std::vector<std::int16_t>& y, double fs, double hz, std::size_t from, std::size_t to) {
+  const auto w = [&](std::size_t i) { return std::polar(1.0, 2 * std::numbers::pi * hz * i / fs); };
+  std::complex<double> a;
+  for (std::size_t i = from; i < to; ++i) a += 2.0 * y[i] * std::conj(w(i)) / double(to - from);
+  double rest = 0;
+  for (std::size_t i = from; i < to; ++i) rest += std::norm(y[i] - (a * w(i)).real());
+  return {std::abs(a), std::sqrt(rest / (to - from))};
 }
 
-TEST(Resample, OutputLengthFollowsTheRule) {
-  const ResampleRatio up{11, 8, true};  // 16000 -> 22000
-  EXPECT_EQ(resampledLength(1000, up), (11000 - 900) / 8 - 2);
-  EXPECT_EQ(resampleSamples(std::vector<std::int16_t>(1000, 100), up).size(), std::size_t{(11000 - 900) / 8 - 2});
-  EXPECT_EQ(resampledLength(80, up), 0);  // shorter than the filter
-  EXPECT_EQ(resampledWavName("out"), "out.wav");
-  EXPECT_EQ(resampledWavName("dir/out.wav"), "dir/out.wav");
+double db(double v, double reference) { return 20 * std::log10(std::max(v, 1e-9) / reference); }
+
+class ResamplePairs : public testing::TestWithParam<std::pair<int, int>> {};
+
+TEST_P(ResamplePairs, ExactRateToneClickAndNoAlias) {
+  const auto [from, to] = GetParam();
+  const ResampleRatio ratio = resampleRatio(from, to);
+  EXPECT_EQ(std::int64_t{from} * ratio.up, std::int64_t{to} * ratio.down);
+
+  const std::int64_t n = 3 * from + 7;
+  const auto x = sine(n, from, 1000, 10000);
+  const auto y = resampleSamples(x, from, to);
+  EXPECT_LE(std::abs(static_cast<double>(y.size()) - static_cast<double>(n) * to / from), 1.0);
+  // Away from the ends (where the signal starts from silence) the tone keeps its level.
+  const auto [amplitude, rest] = fit(y, to, 1000, to / 5, y.size() - to / 5);
+  EXPECT_NEAR(amplitude, 10000, 10);
+  EXPECT_LT(db(rest, 10000), -70) << "distortion and images";
+
+  // Fed in uneven blocks, the converter gives the same samples.
+  Resampler blocks(from, to);
+  std::vector<std::int16_t> z;
+  for (std::size_t at = 0, step = 1; at < x.size(); at += step, step = step * 7 % 9973 + 1)
+    blocks.push(std::span(x).subspan(at, std::min(step, x.size() - at)), z);
+  blocks.finish(z);
+  EXPECT_EQ(z, y);
+
+  std::vector<std::int16_t> click(static_cast<std::size_t>(from), 0);
+  click[static_cast<std::size_t>(from / 2)] = 30000;
+  const auto clicked = resampleSamples(click, from, to);
+  const auto peak = std::max_element(clicked.begin(), clicked.end()) - clicked.begin();
+  EXPECT_NEAR(static_cast<double>(peak), to / 2.0, 0.5) << "a click at 0.5 s stays at 0.5 s";
+
+  if (to < from) {  // a tone between the two Nyquist frequencies must not fold back
+    const auto folded = resampleSamples(sine(n, from, (to + from) / 4.0, 20000), from, to);
+    const auto loudest = std::max_element(folded.begin() + to / 5, folded.end() - to / 5,
+                                          [](auto a, auto b) { return std::abs(a) < std::abs(b); });
+    EXPECT_LT(db(std::abs(*loudest), 20000), -70);
+  }
 }
 
-// Escape leaves a previous output file as it was; a completed run replaces it.
-TEST(Resample, CurrentFileToAWavFileAtTheNewRateUnlessEscaped) {
+INSTANTIATE_TEST_SUITE_P(Rates, ResamplePairs,
+                         testing::Values(std::pair{16000, 14000}, std::pair{16000, 17000}, std::pair{16000, 22050},
+                                         std::pair{16000, 12000}, std::pair{16000, 8000}, std::pair{44100, 16000},
+                                         std::pair{48000, 44100}, std::pair{8000, 44100}, std::pair{16000, 15999}),
+                         [](const auto& p) { return std::to_string(p.param.first) + "to" + std::to_string(p.param.second); });
+
+// The file is written at the asked rate with its boundaries moved; Escape
+// leaves a previous output file as it was.
+TEST(Resample, CurrentFileAtTheAskedRateWithItsLabelsUnlessEscaped) {
   test::TempDir dir;
   ScopedRecorder rec;
   const std::string in = (dir.path() / "in.wav").string();
-  ASSERT_TRUE(writeWavFile(in, tone(48000, 16000, 500, 500, 10000), 16000, notetiqs(), notetiqs()));
+  notetiqs phon, word;
+  for (const auto& [at, label] : {std::pair{0, "a"}, std::pair{16001, "b"}, std::pair{40000, ""}}) {
+    phon.SetText(phon.insertNew(at), label);
+    word.SetText(word.insertNew(at + 2), label);
+  }
+  ASSERT_TRUE(writeWavFile(in, sine(48000, 16000, 500, 10000), 16000, phon, word));
   test::writeFile(dir / "half.wav", "previous");
   resetCurrent();
   program().en_cours = infoFile{};
@@ -92,20 +111,24 @@ TEST(Resample, CurrentFileToAWavFileAtTheNewRateUnlessEscaped) {
   {
     ScriptedKeyboard keys(2);  // the press forgotten at the start, the first block, then Escape
     ScopedKeyboard scope(keys);
-    EXPECT_FALSE(resampleCurrent(8000, (dir.path() / "half").string()));
+    EXPECT_FALSE(resampleCurrent(22050, (dir.path() / "half").string()));
     EXPECT_EQ(keys.polls(), 3);
   }
   EXPECT_EQ(test::readFile(dir / "half.wav"), "previous");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
   EXPECT_TRUE(rec->saw("Resampling stopped"));
 
-  ASSERT_TRUE(resampleCurrent(8000, (dir.path() / "half").string()));
-  infoFile out;
-  out.nom = (dir.path() / "half.wav").string();
-  ASSERT_TRUE(init_infoFile_read(out));
-  EXPECT_EQ(out.frequence, 8000);
-  EXPECT_EQ(out.longueur / 2, (48000 - 900) / 2 - 2);
-  EXPECT_TRUE(rec->saw("half.wav"));
+  ASSERT_TRUE(resampleCurrent(22050, (dir.path() / "half").string()));
+  program().en_cours = infoFile{};
+  program().en_cours.nom = (dir.path() / "half.wav").string();
+  ASSERT_TRUE(openCurrent());
+  EXPECT_EQ(program().en_cours.frequence, 22050);
+  EXPECT_EQ(program().en_cours.sampleCount(), 66150);
+  ASSERT_EQ(program().etiq.count() + program().note.count(), 6);
+  for (const auto& [i, phonAt, wordAt] : {std::tuple{0, 0, 3}, {1, 22051, 22054}, {2, 55125, 55128}})
+    EXPECT_EQ(std::pair(program().etiq.position(i), program().note.position(i)), std::pair(phonAt, wordAt)) << i;
+  EXPECT_EQ(program().etiq.Text(1), "b");
+  resetCurrent();
 }
 
 }  // namespace

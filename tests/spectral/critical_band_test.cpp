@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "platform/headless/recording_reporter.h"
 
@@ -105,6 +106,28 @@ INSTANTIATE_TEST_SUITE_P(Triangles, TriangleBank,
                          ::testing::Combine(::testing::Values(PerceptualScale::Mel, PerceptualScale::Mely),
                                             ::testing::Values(BandAxis::Linear, BandAxis::Perceptual),
                                             ::testing::Values(WidthStrategy::Constant, WidthStrategy::FilterDependent)));
+
+// The analysis reaches the first and the last non-zero weight of every
+// filter, whatever the layout, and no bin beside them.
+TEST(FilterBank, FirstAndLastBinOfEveryFilterCount) {
+  using D = BandDistribution;
+  using S = PerceptualScale;
+  for (const auto& [bands, n, distribution, scale, axis] :
+       {std::tuple{129, 512, D::SpectroLike, S::Bark, BandAxis::Linear}, std::tuple{24, 1024, D::AsrLike, S::Mel, BandAxis::Linear},
+        std::tuple{40, 256, D::AsrLike, S::Mely, BandAxis::Perceptual}, std::tuple{2, 4096, D::SpectroLike, S::Bark, BandAxis::Perceptual}}) {
+    FilterBank bank;
+    ASSERT_TRUE(buildFilterBank(16000.0, bands, n, distribution, scale, WidthStrategy::Constant, axis, bank));
+    std::vector<float> column(static_cast<std::size_t>(n / 2), 0.0f), out(static_cast<std::size_t>(bands));
+    for (int b = 0; b < analysedBands(bank, n / 2); ++b)
+      for (const int k : {bank.firstBin[b] - 1, bank.firstBin[b], bank.endBin[b] - 1, bank.endBin[b]}) {
+        if (k < 0 || k >= n / 2 || bank.firstBin[b] >= bank.endBin[b]) continue;
+        column[static_cast<std::size_t>(k)] = 1.0f;
+        ASSERT_GT(bandAnalysis(column, n / 2, bank, out), b);
+        EXPECT_EQ(out[static_cast<std::size_t>(b)], bank.filter(b)[k]) << bands << " bands, band " << b << " bin " << k;
+        column[static_cast<std::size_t>(k)] = 0.0f;
+      }
+  }
+}
 
 TEST(FilterBank, FewerThanTwoOrTooManyBandsRefused) {
   FilterBank bank;

@@ -93,6 +93,28 @@ TEST(SpectroParams, LpcOrder) {
   }
 }
 
+// Every linear-prediction window the settings accept is computed as typed;
+// one they refuse (a file at another rate may bring it) still gives a column.
+TEST(SpectroParams, EveryLpcWindowGivesAColumn) {
+  ScopedRecorder rec;
+  const auto x0 = tone(1000, 20000);
+  for (const double fs : {8000.0, 16000.0, 44100.0, 48000.0})
+    for (const float factor : {0.1f, 1.0f, 4.0f})
+      for (const float ms : {1, 2, 3, 5, 16, 64, 93, 100, 128}) {
+        SpectroSettings settings;
+        settings.fmaxHz = fs / 2;
+        settings[4].windowMs = ms, settings[4].orderFactor = factor;
+        std::string why;
+        CurrentSpectro c;
+        SpectroWork work;
+        std::vector<float> column;
+        ASSERT_TRUE(spectro_GetParams(settings, 4, fs, c) && prepareSpectroWork(c, work));
+        if (spectroSettingsComputable(settings[4], fs, why)) EXPECT_EQ(c.fen_fft, std::lround(ms * fs / 1000));
+        EXPECT_TRUE(spectroColumn(c, work, SampleSpan{x0.data(), 20000, 0}, 10000, column)) << fs << " Hz, " << ms << " ms";
+      }
+  EXPECT_EQ(rec->count(ReportKind::Bug) + rec->count(ReportKind::Message), 0u);
+}
+
 TEST(SpectroParams, DefaultsRestoredAndOpenWindowsRedrawn) {
   SpectroSettings& s = spectroSettings();
   std::vector<int> redrawn;
