@@ -76,8 +76,8 @@ bool resampleCurrent(double newFrequence, const std::string& target) {
   try {
     int merged = 0;
     bool phonClosed = true, wordClosed = true;
-    const std::vector<std::uint8_t> phon = chunkPayload(scaledList(p.etiq, ratio, outCount, merged), phonClosed);
-    const std::vector<std::uint8_t> word = chunkPayload(scaledList(p.note, ratio, outCount, merged), wordClosed);
+    const std::vector<std::uint8_t> phon = chunkPayload(scaledList(p.etiq, ratio, outCount, merged), outCount, phonClosed);
+    const std::vector<std::uint8_t> word = chunkPayload(scaledList(p.note, ratio, outCount, merged), outCount, wordClosed);
     std::array<std::uint8_t, kWavHeaderBytes> header;
     if (outCount > 0x7ffffffe ||
         !wavHeaderBytes(2 * outCount, static_cast<std::int64_t>(phon.size()), static_cast<std::int64_t>(word.size()),
