@@ -23,7 +23,7 @@ Marks toMarks(const notetiqs& list) {
 
 // Reference cut of [a, b): every position maps through f (inside -> a, after
 // -> minus the length); of the boundaries landing on a only the last survives;
-// a segment loses its label when it ends inside and its middle is past a, or
+// a segment loses its label when it ends strictly inside and its middle is past a, or
 // starts inside and its middle is before b.
 Marks referenceCut(const Marks& in, std::int32_t a, std::int32_t b) {
   std::vector<std::pair<std::int32_t, std::string>> v(in.begin(), in.end());
@@ -33,7 +33,7 @@ Marks referenceCut(const Marks& in, std::int32_t a, std::int32_t b) {
     if (i + 1 < v.size()) {
       const std::int32_t e = v[i + 1].first;
       const std::int64_t m = (static_cast<std::int64_t>(s) + e) / 2;
-      if (s < a && e > a && e <= b && m > a) t.clear();
+      if (s < a && e > a && e < b && m > a) t.clear();
       if (s >= a && s < b && m < b) t.clear();
     }
     const std::int32_t q = s <= a ? s : (s < b ? a : s - (b - a));
@@ -99,13 +99,24 @@ TEST(NotetiqsEdit, MoveTakesTheNearestBoundary) {
   EXPECT_EQ(toMarks(list), (Marks{{0, "a"}, {140, "b"}, {171, ""}}));
 }
 
-TEST(NotetiqsEdit, CutOfAStraddledStretchLeavesNoDuplicateBoundary) {
-  // 0 "a" 100 "b" 200 "c" 300: cut [150, 260) takes the end of b and most of c.
-  notetiqs list = test::listOf({{0, "a"}, {100, "b"}, {200, "c"}, {300, ""}});
-  notetiqs clip;
-  list.removeRange(150, 260, &clip);
-  EXPECT_EQ(toMarks(list), (Marks{{0, "a"}, {100, "b"}, {150, ""}, {190, ""}}));
-  EXPECT_EQ(toMarks(clip), (Marks{{50, "c"}, {110, ""}}));  // b keeps its label: its middle is a
+TEST(NotetiqsEdit, CutsOfStraddledStretches) {
+  // 0 "a" 100 "b" 200 "c" 300, cut [a, b): what stays and what the clip gets.
+  struct Case {
+    std::int32_t a, b;
+    Marks kept, clip;
+  };
+  for (const Case& c : {
+           // the end of b and most of c: no duplicate boundary; b keeps its label (its middle is a)
+           Case{150, 260, {{0, "a"}, {100, "b"}, {150, ""}, {190, ""}}, {{50, "c"}, {110, ""}}},
+           // b ends exactly at the cut's end: it keeps its label
+           Case{120, 200, {{0, "a"}, {100, "b"}, {120, "c"}, {220, ""}}, {}},
+       }) {
+    notetiqs list = test::listOf({{0, "a"}, {100, "b"}, {200, "c"}, {300, ""}});
+    notetiqs clip;
+    list.removeRange(c.a, c.b, &clip);
+    EXPECT_EQ(toMarks(list), c.kept) << c.a;
+    EXPECT_EQ(toMarks(clip), c.clip) << c.a;
+  }
 }
 
 struct RandomList {
