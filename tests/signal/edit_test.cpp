@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 
 #include "annotation/texts.h"
@@ -251,16 +252,6 @@ TEST_P(EditSequences, FollowAPlainModelThroughSavesAndReopens) {
 
 INSTANTIATE_TEST_SUITE_P(WavAndProfile, EditSequences, ::testing::Bool());
 
-TEST_F(Editing, CutOnBoundariesThenCancelRestoresEverything) {
-  open(2000, 8000, 9);
-  const notetiqs phon = program().etiq;
-  selectRange(phon.position(2), phon.position(5) - 1);
-  ASSERT_TRUE(editCut());
-  ASSERT_TRUE(editCancel());
-  EXPECT_EQ(memory(), samples_);
-  EXPECT_TRUE(sameList(program().etiq, phon));
-}
-
 TEST_F(Editing, PastesTooLargeForMemoryGoThroughTheFileAndItsBackup) {
   open(40000, 4000, 5);  // 10 s; memory holds 6 s = 24000, the limit is 12 s = 48000
   ScopedRecorder rec;
@@ -343,17 +334,6 @@ TEST(CopyNames, TrailingNumberGrows) {
   EXPECT_EQ(nextCopyName("dir/cut9.wav"), "dir/cut10.wav");
   EXPECT_EQ(nextCopyName("a.wav"), "a1.wav");
   EXPECT_EQ(nextCopyName("x041"), "x042");
-}
-
-TEST_F(Editing, PastesOfNothingOrOfAnotherRateAreRefused) {
-  open(600, 8000, 3);
-  ScopedRecorder rec;
-  std::filesystem::remove(clipboardPath());
-  selectRange(50, 50);
-  EXPECT_FALSE(editPaste());
-  EXPECT_FALSE(editPasteFromFile(source("c.wav", 300, 1, 16000)));
-  EXPECT_EQ(memory(), samples_);
-  EXPECT_EQ(rec->count(ReportKind::Message), 2u);
 }
 
 TEST_F(Editing, OpeningAnotherFileResetsTheEditState) {
@@ -460,14 +440,25 @@ TEST_F(Editing, FrequencyRewritesTheRateOnlyAndAsksAboutEdits) {
   EXPECT_FALSE(editContext().samplesModified);
 }
 
-TEST_F(Editing, RefusedSelectionsChangeNothing) {
-  open(500, 8000, 1);
+TEST_F(Editing, RefusedEditsChangeNothing) {
+  open(600, 8000, 1);
   ScopedRecorder rec;
-  selectRange(400, 600);  // past memory
-  EXPECT_FALSE(editCut());
-  EXPECT_FALSE(dampLeft());
-  EXPECT_TRUE(rec->saw("T1005"));
-  EXPECT_TRUE(rec->saw("T1010"));
+  std::filesystem::remove(clipboardPath());
+  const infoFile otherRate = source("c.wav", 300, 1, 16000);
+  struct Row {
+    std::function<bool()> edit;
+    std::int32_t a, b;
+    const char* said;
+  };
+  for (const Row& row : {Row{editCut, 550, 700, "T1005"},  // selection past memory
+                         Row{dampLeft, 550, 700, "T1010"},
+                         Row{editPaste, 50, 50, "T1007"},  // nothing cut or copied yet
+                         Row{[&] { return editPasteFromFile(otherRate); }, 50, 50, "T1018"}}) {  // another rate
+    selectRange(row.a, row.b);
+    rec->clear();
+    EXPECT_FALSE(row.edit()) << row.said;
+    EXPECT_TRUE(rec->saw(row.said)) << row.said;
+  }
   EXPECT_EQ(memory(), samples_);
   EXPECT_FALSE(editContext().samplesModified);
 }
