@@ -37,10 +37,6 @@ bool insertIntoFile(const infoFile& source, std::int32_t p, std::int32_t n) {
   return rewriteThroughBackup(source, head, 2 * static_cast<std::int64_t>(n), head, "inserting");
 }
 
-}  // namespace
-
-namespace {
-
 // Writes memory samples a..b with the marks the cut of that stretch takes
 // into the WAV file `path`, described into `described`.
 bool writeSelection(std::int32_t a, std::int32_t b, const std::string& path, infoFile& described) {
