@@ -66,7 +66,7 @@ void notetiqs::extract(std::int32_t a, std::int32_t b, notetiqs& out) const {
     const std::int32_t s = items_[i].limite, e = items_[i + 1].limite;
     const std::int64_t m = middleOf(s, e);
     // The segments whose label the cut of [a, b) clears or whose segment it removes.
-    const bool straddlesStart = s < a && e > a && e <= b && m > a;
+    const bool straddlesStart = s < a && e > a && e < b && m > a;
     const bool startsInside = s >= a && s < b && (e <= b || m < b);
     if (!straddlesStart && !startsInside) continue;
     const int j = out.insertOrGet(relative(s));
@@ -91,9 +91,10 @@ void notetiqs::removeRange(std::int32_t a, std::int32_t b, notetiqs* removed) {
     const std::int32_t e = items_[i + 1].limite;
     const std::int64_t m = middleOf(s, e);
     if (s < a) {
-      // A segment that ends inside the stretch ends at a: its end boundary
-      // (or a later one) lands there below.
-      if (e > a && e <= b && m > a) item.text.clear();
+      // A segment that ends strictly inside the stretch ends at a: its end
+      // boundary (or a later one) lands there below. One that ends exactly
+      // at b keeps its label.
+      if (e > a && e < b && m > a) item.text.clear();
       ++i;
     } else if (s < b) {
       if (e <= b) {

@@ -17,6 +17,7 @@
 #include "shell/command_table.h"
 #include "shell/main_window.h"
 #include "shell/playback.h"
+#include "signal/edit_save.h"
 #include "signal/program.h"
 
 namespace ardv::shell {
@@ -87,6 +88,8 @@ void MainWindow::bindAudioCommands() {
     if (!checkAudioDevice(audioInput())) return;
     const double seconds = askRecordDuration(this);
     if (seconds <= 0.0) return;
+    // Settled before the capture, so that Cancel records nothing.
+    if (askSaveModifications() == SaveOutcome::Abandon) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     record(audioInput(), seconds);
     QApplication::restoreOverrideCursor();

@@ -11,9 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "annotation/label_files.h"
 #include "annotation/phonetic_description.h"
 #include "platform/alsa/alsa_audio.h"
 #include "platform/environment.h"
+#include "platform/headless/preset_dialogs.h"
 #include "platform/headless/stderr_reporter.h"
 #include "platform/qt/keyboard_watch.h"
 #include "platform/qt/message_reporter.h"
@@ -26,18 +28,21 @@
 #include "shell/main_window.h"
 #include "shell/phonetic_annotator_window.h"
 #include "shell/prologue_window.h"
+#include "shell/save_question.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
 #include "signal/program.h"
 #include "signal/results.h"
 #include "signal/startup.h"
 #include "signal/time_conversion.h"
+#include "signal/wavfile.h"
 #include "spectral/spectrogram_params.h"
 
 namespace {
 
 struct Arguments {
   std::string file;
+  std::optional<std::string> profile;  // format profile of a file not read as WAV
   std::string screenshot;  // PNG of the main window after loading, then exit
   bool bench = false;      // print timings of opening and redrawing, then exit
   int kind = 0;            // spectrogram kind for the screenshot (0: current)
@@ -53,12 +58,13 @@ struct Arguments {
 
 void usage(std::FILE* out) {
   std::fprintf(out,
-               "usage: ardv [FILE]\n"
+               "usage: ardv [--profile NAME] [FILE]\n"
                "       ardv --help | --version\n"
                "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS [--zoom]] [--f0]\n"
                "                         [--perceptual] [--annotator MS] [--tools] FILE\n"
                "                    [--command ID]... FILE\n"
-               "       ardv --bench FILE\n");
+               "       ardv --bench FILE\n"
+               "A FILE not read as WAV needs --profile NAME in --screenshot and --bench (see ardv-cli profiles).\n");
 }
 
 std::optional<Arguments> parse(int argc, char** argv) {
@@ -76,6 +82,10 @@ std::optional<Arguments> parse(int argc, char** argv) {
       const char* v = next();
       if (!v) return std::nullopt;
       a.screenshot = v;
+    } else if (arg == "--profile") {
+      const char* v = next();
+      if (!v) return std::nullopt;
+      a.profile = v;
     } else if (arg == "--bench") {
       a.bench = true;
     } else if (arg == "--kind") {
@@ -191,8 +201,11 @@ int main(int argc, char** argv) {
     ardv::setReportHandler(&stderrReporter);
   else
     ardv::setReportHandler(&boxes);
-  ardv::qt::QtDialogs dialogs;
-  ardv::setDialogs(&dialogs);
+  // Batch mode never opens a modal dialog: the profile comes from --profile.
+  ardv::shell::ShellDialogs dialogs;
+  ardv::presetDialogs().profileName = args->profile;
+  ardv::presetDialogs().cancelFormats = batch && !args->profile;
+  ardv::setDialogs(batch ? static_cast<ardv::Dialogs*>(&ardv::presetDialogs()) : &dialogs);
   ardv::qt::TextViewerWindows viewers;
   ardv::setTextViewer(&viewers);
   ardv::setLogChangedCallback([&viewers] { viewers.refresh(); });
@@ -218,6 +231,14 @@ int main(int argc, char** argv) {
     ardv::resetCurrent();
     ardv::resetEditContext();
     ardv::installEditSaveHandler();
+    ardv::setLabelFileReaders({ardv::readLabels, ardv::readAnnotations});
+    if (batch && !args->profile && !ardv::isWavName(args->file)) {
+      ardv::message(args->file + "\r\nis not read as a WAV file (extensions .wav, .ard, .wa$); give its format "
+                    "profile with --profile NAME (see ardv-cli profiles).");
+      exitCode = 1;
+      app.quit();
+      return;
+    }
     if (!ardv::installAlsaDevices()) ardv::traceLine("no audio output device: playback is not available");
     window = new ardv::shell::MainWindow(
         prologue.lines(), [&prologue] { prologue.refresh(); }, &prologue);
@@ -232,7 +253,11 @@ int main(int argc, char** argv) {
     }
     if (!args->file.empty()) {
       if (args->gray) ardv::program().options.graymode = *args->gray;
-      if (!window->openPath(args->file) && batch) {
+      // A profile named on the command line answers the profile selector.
+      if (args->profile) ardv::setDialogs(&ardv::presetDialogs());
+      const bool opened = window->openPath(args->file);
+      if (!batch) ardv::setDialogs(&dialogs);
+      if (!opened && batch) {
         exitCode = 1;
         app.quit();
         return;

@@ -25,6 +25,7 @@
 #include "shell/view_ops.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
+#include "signal/edit_save.h"
 #include "signal/program.h"
 #include "signal/time_conversion.h"
 #include "spectral/spectrogram_params.h"
@@ -315,6 +316,13 @@ bool MainWindow::openPath(const std::string& path) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // Unsaved edits: the "Modifications" question; its Cancel keeps the window
+  // (unless a fatal error ends the program).
+  if (askSaveModifications() == SaveOutcome::Abandon && !fatalRequested()) {
+    event->ignore();
+    refreshInfo();
+    return;
+  }
   if (help_) help_->close();
   if (annotator_) annotator_->close();
   if (editingTools_) editingTools_->close();

@@ -37,30 +37,40 @@ bool insertIntoFile(const infoFile& source, std::int32_t p, std::int32_t n) {
   return rewriteThroughBackup(source, head, 2 * static_cast<std::int64_t>(n), head, "inserting");
 }
 
-}  // namespace
-
-bool saveSelectionToClip(std::int32_t a, std::int32_t b, const std::string& path) {
+// Writes memory samples a..b with the marks the cut of that stretch takes
+// into the WAV file `path`, described into `described`.
+bool writeSelection(std::int32_t a, std::int32_t b, const std::string& path, infoFile& described) {
   Program& p = program();
   const std::vector<std::int16_t> samples(p.memory.data() + memoryIndex(a), p.memory.data() + memoryIndex(b) + 1);
   notetiqs phon, word;
   p.etiq.extract(a, b + 1, phon);
   p.note.extract(a, b + 1, word);
   if (!writeWavFile(path, samples, p.en_cours.frequence, phon, word)) return false;
+  described = infoFile{};
+  described.nom = path;
+  return init_infoFile_read_WAV(described);
+}
+
+}  // namespace
+
+bool saveSelectionToClip(std::int32_t a, std::int32_t b, const std::string& path) {
   infoFile clip;
-  clip.nom = path;
-  if (!init_infoFile_read_WAV(clip)) return false;
+  if (!writeSelection(a, b, path, clip)) return false;
   editContext().clip = clip;
   return true;
 }
 
-bool cut(std::int32_t a, std::int32_t b, const std::string& clipPath) {
+bool cut(std::int32_t a, std::int32_t b, bool toClipboard) {
   Program& p = program();
   DisplayContext& ct = p.ct;
   if (a > b || a < ct.d_e || b > ct.f_e) {
     message(text(1005));
     return false;
   }
-  if (!saveSelectionToClip(a, b, clipPath)) return false;
+  // The undo record is a file of its own: a later Copy must not change it.
+  infoFile clipboard;
+  if (toClipboard && !writeSelection(a, b, clipboardPath().string(), clipboard)) return false;
+  if (!saveSelectionToClip(a, b, undoPath().string())) return false;
   EditContext& e = editContext();
   e.lastEdit = kEditCut;
   e.editStart = a;
@@ -170,7 +180,7 @@ std::int32_t insertFileAt(const std::string& name, std::int32_t p, int formatInd
 bool editCut() {
   if (!editableSignal() || !selectionInMemory(1005)) return false;
   DisplayContext& ct = program().ct;
-  if (!cut(ct.d_sel, ct.f_sel, clipboardPath().string())) return false;
+  if (!cut(ct.d_sel, ct.f_sel, true)) return false;
   ct.d_sel = ct.f_sel = -1;
   return true;
 }
@@ -178,7 +188,7 @@ bool editCut() {
 bool editDelete() {
   if (!editableSignal() || !selectionInMemory(1005)) return false;
   DisplayContext& ct = program().ct;
-  if (!cut(ct.d_sel, ct.f_sel, undoPath().string())) return false;
+  if (!cut(ct.d_sel, ct.f_sel, false)) return false;
   ct.d_sel = ct.f_sel = -1;
   return true;
 }
@@ -186,7 +196,8 @@ bool editDelete() {
 bool editCopy() {
   syncEditState();
   if (!program().fileLoaded || !selectionInMemory(1010)) return false;
-  return saveSelectionToClip(program().ct.d_sel, program().ct.f_sel, clipboardPath().string());
+  infoFile clipboard;  // the undo record stays as it is
+  return writeSelection(program().ct.d_sel, program().ct.f_sel, clipboardPath().string(), clipboard);
 }
 
 namespace {
@@ -238,7 +249,7 @@ bool editCancel() {
       done = insertSourceAt(e.clip, e.editStart, false) > 0;
       break;
     case kEditInsert:
-      done = cut(e.editStart, e.editEnd, undoPath().string());
+      done = cut(e.editStart, e.editEnd, false);
       break;
     case kEditReplace:
       done = true;

@@ -18,10 +18,11 @@ namespace ardv {
 bool saveSelectionToClip(std::int32_t a, std::int32_t b, const std::string& path);
 
 // Cuts samples a..b (inside memory, a <= b; otherwise UI text 1005) into the
-// clip file `clipPath`: later samples and boundaries move left by b - a + 1,
-// memory is refilled from the file up to the displayed end. Records the edit
-// (kind 1). False, nothing changed, when the clip cannot be written.
-bool cut(std::int32_t a, std::int32_t b, const std::string& clipPath);
+// undo record "cutfile_.wa$" (and, when `toClipboard`, into "cutfile.wa$"
+// too): later samples and boundaries move left by b - a + 1, memory is
+// refilled from the file up to the displayed end. Records the edit (kind 1).
+// False, nothing changed, when a clip file cannot be written.
+bool cut(std::int32_t a, std::int32_t b, bool toClipboard);
 
 // Inserts the samples (and, for a WAV file, the annotation chunks) of the
 // described file `source` at sample p (d_e <= p <= f_e + 1, else UI text
@@ -39,9 +40,9 @@ std::int32_t insertFileAt(const std::string& name, std::int32_t p, int formatInd
 
 // The menu commands. Each needs a loaded, writable file; the selection rules
 // and messages are those of the commands (UI texts 1005, 1008, 1010).
-bool editCut();     // selection into "cutfile.wa$", then removed
-bool editDelete();  // selection into "cutfile_.wa$", then removed
-bool editCopy();    // selection into "cutfile.wa$"
+bool editCut();     // selection into "cutfile.wa$" and the undo record, then removed
+bool editDelete();  // selection into the undo record "cutfile_.wa$", then removed
+bool editCopy();    // selection into "cutfile.wa$"; the undo record stays
 // Inserts "cutfile.wa$" at d_sel (UI text 1007 when nothing was cut or
 // copied yet); the inserted stretch becomes the selection.
 bool editPaste();

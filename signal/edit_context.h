@@ -30,7 +30,7 @@ enum EditKind : std::int32_t {
 struct EditContext {
   infoFile insertSource;   // file an insertion puts in
   infoFile replaceSource;  // file a replacement writes over the signal
-  infoFile clip;           // file of the last cut, copy or undo record
+  infoFile clip;           // undo record of the last cut or delete (never the clipboard)
   infoFile destination;    // file a save writes
   std::int32_t mode = 1;   // spectrogram kind at the last save
   std::int32_t lastEdit = kEditNone;

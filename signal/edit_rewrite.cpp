@@ -11,6 +11,7 @@
 #include "signal/infofile_io.h"
 #include "signal/program.h"
 #include "signal/transports.h"
+#include "signal/wavfile.h"
 #include "signal/write_sound_file.h"
 
 namespace ardv {
@@ -64,7 +65,11 @@ bool rewriteThroughBackup(const infoFile& middle, std::int64_t headBytes, std::i
     return false;
   }
   prog.en_cours = described;
-  prog.annotationsModified = false;
+  // A WAV file holds the marks now; the label files of another file do not.
+  if (isWavName(name))
+    prog.annotationsModified = false;
+  else if (!prog.etiq.empty() || !prog.note.empty())
+    prog.annotationsModified = true;
   return reloadMemory();
 }
 

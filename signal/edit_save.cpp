@@ -106,7 +106,8 @@ bool saveCurrent(const infoFile& destinationIn) {
     reportFit(phonFit, described.nom, tf);
     reportFit(wordFit, described.nom, tf);
   }
-  writeLabelFiles(described, p.etiq, p.note, tf);
+  // Label files that could not be written (reported) stay to be saved.
+  const bool labelsWritten = writeLabelFiles(described, p.etiq, p.note, tf);
   e.mode = p.en_cours.mode;
   described.mode = p.en_cours.mode;
   p.en_cours = described;
@@ -115,9 +116,9 @@ bool saveCurrent(const infoFile& destinationIn) {
   e.samplesModified = false;
   e.boundFile = p.en_cours.nom;
   e.boundLength = p.ct.tf;
-  p.annotationsModified = false;
+  p.annotationsModified = !labelsWritten;
   currentSignalListener().redrawAll();
-  return true;
+  return labelsWritten;
 }
 
 bool editSave() {

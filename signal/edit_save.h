@@ -18,6 +18,8 @@ namespace ardv {
 // ".bak". The destination then becomes the current signal and nothing is
 // left modified. On failure the previous file stays in place (or is put back
 // from its ".bak"), one message says where it is, and false is returned.
+// Label files that cannot be written are reported and the annotations stay
+// modified (false, though the signal file was saved).
 bool saveCurrent(const infoFile& destination);
 
 // Save: saveCurrent onto the current file when something is modified.

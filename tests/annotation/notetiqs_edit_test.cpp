@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <random>
 
 #include "annotation/notetiqs.h"
@@ -14,47 +13,11 @@
 namespace ardv {
 namespace {
 
-using Marks = std::map<std::int32_t, std::string>;
+using Marks = test::MarkMap;
+using test::referenceCut;
+using test::referencePaste;
 
-Marks toMarks(const notetiqs& list) {
-  const test::Marks v = test::marksOf(list);
-  return Marks(v.begin(), v.end());
-}
-
-// Reference cut of [a, b): every position maps through f (inside -> a, after
-// -> minus the length); of the boundaries landing on a only the last survives;
-// a segment loses its label when it ends inside and its middle is past a, or
-// starts inside and its middle is before b.
-Marks referenceCut(const Marks& in, std::int32_t a, std::int32_t b) {
-  std::vector<std::pair<std::int32_t, std::string>> v(in.begin(), in.end());
-  Marks out;
-  for (std::size_t i = 0; i < v.size(); ++i) {
-    auto [s, t] = v[i];
-    if (i + 1 < v.size()) {
-      const std::int32_t e = v[i + 1].first;
-      const std::int64_t m = (static_cast<std::int64_t>(s) + e) / 2;
-      if (s < a && e > a && e <= b && m > a) t.clear();
-      if (s >= a && s < b && m < b) t.clear();
-    }
-    const std::int32_t q = s <= a ? s : (s < b ? a : s - (b - a));
-    out[q] = t;  // a later boundary landing on a replaces the earlier one
-  }
-  return out;
-}
-
-Marks referencePaste(const Marks& in, std::int32_t p, std::int32_t length, const Marks& src) {
-  Marks out;
-  auto it = in.upper_bound(p);
-  const bool splitsInner = it != in.begin() && it != in.end() && std::prev(it) != in.begin() &&
-                           std::prev(it)->first < p;
-  for (const auto& [q, t] : in) out[q >= p ? q + length : q] = t;
-  if (splitsInner) out.emplace(p + length, "");
-  for (const auto& [q, t] : src) {
-    auto [pos, inserted] = out.emplace(p + q, t);
-    if (!inserted && !t.empty()) pos->second = t;
-  }
-  return out;
-}
+Marks toMarks(const notetiqs& list) { return test::markMapOf(list); }
 
 TEST(NotetiqsEdit, SplitMovesTheLabelToTheLargerRightPart) {
   struct Case {
@@ -99,13 +62,24 @@ TEST(NotetiqsEdit, MoveTakesTheNearestBoundary) {
   EXPECT_EQ(toMarks(list), (Marks{{0, "a"}, {140, "b"}, {171, ""}}));
 }
 
-TEST(NotetiqsEdit, CutOfAStraddledStretchLeavesNoDuplicateBoundary) {
-  // 0 "a" 100 "b" 200 "c" 300: cut [150, 260) takes the end of b and most of c.
-  notetiqs list = test::listOf({{0, "a"}, {100, "b"}, {200, "c"}, {300, ""}});
-  notetiqs clip;
-  list.removeRange(150, 260, &clip);
-  EXPECT_EQ(toMarks(list), (Marks{{0, "a"}, {100, "b"}, {150, ""}, {190, ""}}));
-  EXPECT_EQ(toMarks(clip), (Marks{{50, "c"}, {110, ""}}));  // b keeps its label: its middle is a
+TEST(NotetiqsEdit, CutsOfStraddledStretches) {
+  // 0 "a" 100 "b" 200 "c" 300, cut [a, b): what stays and what the clip gets.
+  struct Case {
+    std::int32_t a, b;
+    Marks kept, clip;
+  };
+  for (const Case& c : {
+           // the end of b and most of c: no duplicate boundary; b keeps its label (its middle is a)
+           Case{150, 260, {{0, "a"}, {100, "b"}, {150, ""}, {190, ""}}, {{50, "c"}, {110, ""}}},
+           // b ends exactly at the cut's end: it keeps its label
+           Case{120, 200, {{0, "a"}, {100, "b"}, {120, "c"}, {220, ""}}, {}},
+       }) {
+    notetiqs list = test::listOf({{0, "a"}, {100, "b"}, {200, "c"}, {300, ""}});
+    notetiqs clip;
+    list.removeRange(c.a, c.b, &clip);
+    EXPECT_EQ(toMarks(list), c.kept) << c.a;
+    EXPECT_EQ(toMarks(clip), c.clip) << c.a;
+  }
 }
 
 struct RandomList {
@@ -139,6 +113,7 @@ TEST(NotetiqsEdit, RandomCutsAndPastesFollowTheReference) {
     ASSERT_EQ(toMarks(list), referenceCut(r.marks, a, b)) << round;
     for (int k = 1; k < list.count(); ++k) ASSERT_LT(list.position(k - 1), list.position(k));
     for (const notetiq& c : clip.items()) ASSERT_TRUE(c.limite >= 0 && c.limite <= std::max(b - a, 0));
+    ASSERT_EQ(toMarks(clip), test::referenceExtract(r.marks, a, b)) << round;
 
     const std::int32_t p = where(rng), length = len(rng);
     notetiqs pasted = test::listOf(r.marks);

@@ -13,11 +13,13 @@
 #include <QPainter>
 #include <QtTest/QtTest>
 #include <cstdint>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <vector>
 
 #include "annotation/texts.h"
+#include "platform/headless/preset_dialogs.h"
 #include "platform/headless/recording_reporter.h"
 #include "platform/null_audio.h"
 #include "shell/playback.h"
@@ -25,7 +27,9 @@
 #include "shell/spectro_params_window.h"
 #include "spectral/spectrogram_params.h"
 #include "signal/current_signal.h"
+#include "signal/annotation_chunk.h"
 #include "signal/edit_context.h"
+#include "signal/wavfile.h"
 #include "signal/program.h"
 #include "tests/shell/window_fixture.h"
 #include "tests/support/files.h"
@@ -365,6 +369,69 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     QCOMPARE(program().ct.tf, 3000);
     QCOMPARE(program().memory[10], std::int16_t{1234});
     QVERIFY((*recorder_)->reports().empty());
+  }
+
+  // Unsaved label edits, then each way of leaving the signal: the
+  // "Modifications" question comes once; Cancel keeps the window, the file
+  // and the edit; Save writes the edit first.
+  void leavingTheSignalAsksTheSaveQuestion() {
+    NullAudioOutput output;
+    NullAudioInput input;
+    setAudioDevices(&output, &input);
+    installEditSaveHandler();  // as the program does
+    const auto edited = dir_->path() / "edited.wav", other = dir_->path() / "other.wav";
+    writeWav(other, 100);
+    const auto answerDuration = [] {
+      QTimer::singleShot(0, [] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+          box->findChild<QLineEdit*>("duration")->setText("1");
+          QMetaObject::invokeMethod(box, "accept");
+        }
+      });
+    };
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"Quit", [&] { window_->runCommand(kCmdQuit); }},
+        {"close button", [&] { window_->close(); }},
+        {"Open", [&] { window_->openPath(other.string()); }},
+        {"New", [&] { window_->runCommand(11); }},
+        {"Record", [&] { answerDuration(), window_->runCommand(kCmdRecord); }},
+    };
+    for (const auto& [way, leave] : ways) {
+      for (SaveAnswer answer : {SaveAnswer::Cancel, SaveAnswer::Save}) {
+        const QString row = QString("%1, answer %2").arg(way).arg(static_cast<int>(answer));
+        presetDialogs().saveAnswer = SaveAnswer::DontSave;
+        std::filesystem::copy_file(wav_, edited, std::filesystem::copy_options::overwrite_existing);
+        window_->show();
+        QVERIFY(window_->openPath(edited.string()));
+        const auto before = test::readBytes(edited);
+        notetiqs& words = program().note;
+        words.SetText(words.insertOrGet(0), "renamed");
+        words.insertOrGet(1000);
+        program().annotationsModified = true;
+        presetDialogs().saveAnswer = answer;
+        presetDialogs().saveQuestions = 0;
+        input.script(std::vector<std::int16_t>(300, 1));
+        (*recorder_)->clear();
+        leave();
+        QVERIFY2(presetDialogs().saveQuestions == 1, qPrintable(row));
+        QVERIFY2((*recorder_)->reports().empty(), qPrintable(row));
+        if (answer == SaveAnswer::Cancel) {
+          QVERIFY2(window_->isVisible(), qPrintable(row));
+          QCOMPARE(program().en_cours.nom, edited.string());
+          QCOMPARE(program().note.Text(0), std::string("renamed"));
+          QCOMPARE(test::readBytes(edited), before);
+        } else {
+          infoFile saved;
+          saved.nom = edited.string();
+          notetiqs back;
+          QVERIFY(init_infoFile_read_WAV(saved));
+          readnotetiqs(saved.nom, back, saved.notedepl, saved.notelongueur);
+          QVERIFY2(back.Text(0) == "renamed", qPrintable(row));
+        }
+      }
+    }
+    setOpenHooks({});
+    setAudioDevices(nullptr, nullptr);
   }
 
   void playWithoutADeviceSaysSo() {

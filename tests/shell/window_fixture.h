@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "annotation/texts.h"
+#include "platform/headless/preset_dialogs.h"
 #include "platform/headless/recording_reporter.h"
 #include "shell/main_window.h"
 #include "signal/current_signal.h"
@@ -37,6 +38,7 @@ class WindowFixture {
     recorder_ = std::make_unique<ScopedRecorder>();
     program().dirs.temp = dir_->path();
     resetEditContext();
+    presetDialogs() = PresetDialogs{};
     if (!ml_init(test::sourceDataDir() / "format" / "english.txt")) return false;
     resetCurrent();
     window_ = std::make_unique<MainWindow>(lines_, nullptr);

@@ -1,12 +1,13 @@
 // Editing the current signal: random sequences of cut, delete, copy, paste,
-// fades and attenuation, each maybe cancelled, against a plain model of the
-// samples and the two lists; gains worked out by hand; pastes too large for
-// memory; saving and its backup.
+// attenuation and cancel, on WAV and profile signals, saved and reopened,
+// against a plain model of the samples and the two lists; gains worked out by
+// hand; pastes too large for memory; saving and its backup.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 
 #include "annotation/texts.h"
@@ -25,6 +26,8 @@
 #include "signal/wav_layout.h"
 #include "annotation/label_files.h"
 #include "signal/profile_table.h"
+#include "annotation/phonetic_description.h"
+#include "tests/annotation/marks.h"
 #include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -105,107 +108,150 @@ bool sameList(const notetiqs& a, const notetiqs& b) {
   return true;
 }
 
-TEST_F(Editing, RandomEditsAndCancelsFollowAPlainModel) {
-  open(3000, 8000, 3);
+// A plain model of the edited signal: its samples and both lists of marks.
+struct Model {
+  std::vector<std::int16_t> samples;
+  test::MarkMap phon, word;
+};
+
+// Samples a..b with the marks their cut takes.
+Model stretchOf(const Model& m, std::int32_t a, std::int32_t b) {
+  return {std::vector<std::int16_t>(m.samples.begin() + a, m.samples.begin() + b + 1),
+          test::referenceExtract(m.phon, a, b + 1), test::referenceExtract(m.word, a, b + 1)};
+}
+void cutModel(Model& m, std::int32_t a, std::int32_t b) {
+  m.samples.erase(m.samples.begin() + a, m.samples.begin() + b + 1);
+  m.phon = test::referenceCut(m.phon, a, b + 1);
+  m.word = test::referenceCut(m.word, a, b + 1);
+}
+void pasteModel(Model& m, std::int32_t p, const Model& s) {
+  const auto n = static_cast<std::int32_t>(s.samples.size());
+  m.samples.insert(m.samples.begin() + p, s.samples.begin(), s.samples.end());
+  m.phon = test::referencePaste(m.phon, p, n, s.phon);
+  m.word = test::referencePaste(m.word, p, n, s.word);
+}
+// The marks a save keeps whatever the file kind: the segments that end before
+// the last sample, the label of the last of their boundaries left out.
+test::MarkMap savedPart(const test::MarkMap& marks, std::int32_t tf) {
+  test::MarkMap out(marks.begin(), marks.lower_bound(tf - 1));
+  if (out.size() < 2) return {};
+  out.rbegin()->second.clear();
+  return out;
+}
+
+class EditSequences : public Editing, public ::testing::WithParamInterface<bool> {};
+
+// Random interleavings of Cut, Delete, Copy, Paste, attenuation and Cancel
+// (at any later point), on a WAV signal and on a profile signal with NIST
+// label files: after every step the signal equals the model; every 25 steps
+// it is saved and opened again.
+TEST_P(EditSequences, FollowAPlainModelThroughSavesAndReopens) {
+  const bool profile = GetParam();
+  test::loadShippedProfiles();
+  ASSERT_TRUE(loadLanguageDescription(test::sourceDataDir() / "format", "english.lng"));
+  setLabelFileReaders({readLabels, readAnnotations});
+  std::mt19937 rng(profile ? 11 : 42);
+  const char* phonemes[] = {"i", "E", "A", "O", "u", ""};
+  Model m;
+  for (int i = 0; i < 3000; ++i) m.samples.push_back(static_cast<std::int16_t>(rng() % 40001 - 20000));
+  for (std::int32_t p = 10, i = 0; p < 2990; p += 5 + static_cast<std::int32_t>(rng() % 300), ++i) {
+    m.phon[p] = phonemes[i % 6];
+    if (i % 4 == 0) m.word[p] = i % 8 ? "w" + std::to_string(i) : "";
+  }
+  m.phon.rbegin()->second.clear();
+  m.word.rbegin()->second.clear();
+  infoFile& info = program().en_cours;
+  info = infoFile{};
+  if (profile) {
+    info.nom = (dir_.path() / "s.raw").string();
+    test::writeBytes(info.nom, test::wordBytes(m.samples, false));
+    info.formatIndex = profileTable().indexOf("pcm16le-16k");
+    info.labelKind = kLabelNist;
+    info.annotationKind = kAnnotNist;
+    info.frequence = 16000;
+    info.nom_man = (dir_.path() / "s.phn").string();
+    info.nomAnnot = (dir_.path() / "s.wrd").string();
+    ASSERT_TRUE(writeLabels(test::listOf(m.phon), info, 3000) && writeAnnotations(test::listOf(m.word), info, 3000));
+  } else {
+    info.nom = (dir_.path() / "s.wav").string();
+    ASSERT_TRUE(writeWavFile(info.nom, m.samples, 8000, test::listOf(m.phon), test::listOf(m.word)));
+  }
   ScopedRecorder rec;
-  std::mt19937 rng(42);
-  std::vector<std::int16_t> s = samples_;
-  notetiqs phon = program().etiq, word = program().note;
-  std::vector<std::int16_t> clipboard;
-  notetiqs clipPhon, clipWord;
-  bool haveClip = false;
-  const DisplayContext& ct = program().ct;
-  for (int step = 0; step < 400; ++step) {
-    const auto before = s;
-    const notetiqs phonBefore = phon, wordBefore = word;
-    const std::int32_t size = static_cast<std::int32_t>(s.size());
-    ASSERT_GT(size, 10);
-    std::int32_t a = std::uniform_int_distribution<std::int32_t>(0, size - 1)(rng);
-    std::int32_t b = std::min(size - 1, a + std::uniform_int_distribution<std::int32_t>(0, 200)(rng));
+  const auto reopen = [&] {
+    ASSERT_TRUE(openCurrent());
+    editStateAfterLoad();
+  };
+  reopen();
+  m.phon = test::markMapOf(program().etiq);
+  m.word = test::markMapOf(program().note);
+  enum { kNone, kUndoCut, kUndoPaste, kUndoAmplitude } last = kNone;
+  Model clip, undo;
+  std::int32_t undoAt = 0, pasted = 0;
+  for (int step = 1; step <= 300; ++step) {
+    const auto size = static_cast<std::int32_t>(m.samples.size());
+    const std::int32_t a = static_cast<std::int32_t>(rng() % static_cast<std::uint32_t>(size));
+    const std::int32_t b = std::min(size - 1, a + static_cast<std::int32_t>(rng() % 200));
     selectRange(a, b);
-    const int op = std::uniform_int_distribution<int>(0, 6)(rng);
-    std::int32_t pasted = 0;
+    const int op = static_cast<int>(rng() % 6);
+    if (op <= 1 && size < 1000) continue;  // keep the signal long enough
     switch (op) {
-      case 0:
-      case 1: {  // Cut, Delete
-        std::vector<std::int16_t> cutOut(s.begin() + a, s.begin() + b + 1);
-        notetiqs cp, cw;
-        phon.extract(a, b + 1, cp);
-        word.extract(a, b + 1, cw);
+      case 0:  // Cut, Delete
+      case 1:
+        undo = stretchOf(m, a, b);
+        if (op == 0) clip = undo;
         ASSERT_TRUE(op == 0 ? editCut() : editDelete());
-        if (op == 0) clipboard = cutOut, clipPhon = cp, clipWord = cw, haveClip = true;
-        s.erase(s.begin() + a, s.begin() + b + 1);
-        phon.removeRange(a, b + 1);
-        word.removeRange(a, b + 1);
+        cutModel(m, a, b);
+        last = kUndoCut, undoAt = a;
         break;
-      }
-      case 2:  // Copy
+      case 2:
         ASSERT_TRUE(editCopy());
-        clipboard.assign(s.begin() + a, s.begin() + b + 1);
-        phon.extract(a, b + 1, clipPhon);
-        word.extract(a, b + 1, clipWord);
-        haveClip = true;
+        clip = stretchOf(m, a, b);
         break;
-      case 3:  // Paste
-        if (!haveClip || s.size() + clipboard.size() > 20000) continue;
+      case 3:
+        if (clip.samples.empty() || m.samples.size() + clip.samples.size() > 20000) continue;
         ASSERT_TRUE(editPaste());
-        pasted = static_cast<std::int32_t>(clipboard.size());
-        s.insert(s.begin() + a, clipboard.begin(), clipboard.end());
-        phon.insertList(a, pasted, clipPhon);
-        word.insertList(a, pasted, clipWord);
-        EXPECT_EQ(ct.d_sel, a);
-        EXPECT_EQ(ct.f_sel, a + pasted - 1);
+        pasteModel(m, a, clip);
+        last = kUndoPaste, undoAt = a, pasted = static_cast<std::int32_t>(clip.samples.size());
         break;
-      default: {  // fades and attenuation
-        const std::int64_t n = b - a + 1;
-        const std::vector<double> g = attenuationGains(n, 0.3, 8000);
-        ASSERT_TRUE(op == 4 ? dampLeft() : op == 5 ? dampRight() : dampMiddle(0.3));
-        for (std::int64_t k = 0; k < n; ++k) {
-          const double gain = op == 4 ? fadeInGain(k, n) : op == 5 ? fadeOutGain(k, n) : g[static_cast<std::size_t>(k)];
-          auto& x = s[static_cast<std::size_t>(a + k)];
-          x = static_cast<std::int16_t>(std::trunc(x * gain));
+      case 4: {
+        undo = stretchOf(m, a, b);
+        ASSERT_TRUE(dampMiddle(0.3));
+        const std::vector<double> g = attenuationGains(b - a + 1, 0.3, info.frequence);
+        for (std::int32_t k = a; k <= b; ++k) {
+          auto& x = m.samples[static_cast<std::size_t>(k)];
+          x = static_cast<std::int16_t>(std::trunc(x * g[static_cast<std::size_t>(k - a)]));
         }
+        last = kUndoAmplitude, undoAt = a;
+        break;
       }
+      default:
+        ASSERT_EQ(editCancel(), last != kNone) << "step " << step;
+        if (last == kUndoCut) pasteModel(m, undoAt, undo);
+        if (last == kUndoPaste) cutModel(m, undoAt, undoAt + pasted - 1);
+        if (last == kUndoAmplitude) std::copy(undo.samples.begin(), undo.samples.end(), m.samples.begin() + undoAt);
+        last = kNone;
     }
-    ASSERT_EQ(memory(), s) << "step " << step << " op " << op;
-    ASSERT_TRUE(sameList(program().etiq, phon)) << "step " << step << " op " << op;
-    ASSERT_TRUE(sameList(program().note, word)) << "step " << step;
-    if (op != 2 && std::uniform_int_distribution<int>(0, 2)(rng) == 0) {
-      ASSERT_TRUE(editCancel()) << "step " << step << " op " << op;
-      if (op == 3) {  // the pasted stretch is cut again
-        s.erase(s.begin() + a, s.begin() + a + pasted);
-        phon.removeRange(a, a + pasted);
-        word.removeRange(a, a + pasted);
-      } else if (op <= 1) {  // the cut stretch comes back: samples exactly
-        EXPECT_EQ(memory(), before);
-        s = before;
-        notetiqs cp, cw;
-        phonBefore.extract(a, b + 1, cp);
-        wordBefore.extract(a, b + 1, cw);
-        phon.insertList(a, b - a + 1, cp);
-        word.insertList(a, b - a + 1, cw);
-      } else {
-        s = before;
-      }
-      ASSERT_EQ(memory(), s) << "cancel of step " << step;
-      ASSERT_TRUE(sameList(program().etiq, phon)) << "cancel of step " << step;
-      ASSERT_TRUE(sameList(program().note, word));
-      EXPECT_FALSE(editCancel());  // nothing left to cancel
+    ASSERT_EQ(memory(), m.samples) << "step " << step << " op " << op;
+    ASSERT_EQ(test::markMapOf(program().etiq), m.phon) << "step " << step << " op " << op;
+    ASSERT_EQ(test::markMapOf(program().note), m.word) << "step " << step << " op " << op;
+    if (step % 25 == 0) {
+      ASSERT_TRUE(editSave()) << "step " << step;
+      reopen();
+      ASSERT_EQ(memory(), m.samples) << "reopened at step " << step;
+      const std::int32_t tf = program().ct.tf;
+      EXPECT_EQ(savedPart(test::markMapOf(program().etiq), tf), savedPart(m.phon, tf)) << "step " << step;
+      EXPECT_EQ(savedPart(test::markMapOf(program().note), tf), savedPart(m.word, tf)) << "step " << step;
+      m.phon = test::markMapOf(program().etiq);
+      m.word = test::markMapOf(program().note);
+      last = kNone;
     }
   }
   EXPECT_EQ(rec->count(ReportKind::Bug), 0u);
   EXPECT_EQ(rec->count(ReportKind::Warning), 0u);
+  setLabelFileReaders({});
 }
 
-TEST_F(Editing, CutOnBoundariesThenCancelRestoresEverything) {
-  open(2000, 8000, 9);
-  const notetiqs phon = program().etiq;
-  selectRange(phon.position(2), phon.position(5) - 1);
-  ASSERT_TRUE(editCut());
-  ASSERT_TRUE(editCancel());
-  EXPECT_EQ(memory(), samples_);
-  EXPECT_TRUE(sameList(program().etiq, phon));
-}
+INSTANTIATE_TEST_SUITE_P(WavAndProfile, EditSequences, ::testing::Bool());
 
 TEST_F(Editing, PastesTooLargeForMemoryGoThroughTheFileAndItsBackup) {
   open(40000, 4000, 5);  // 10 s; memory holds 6 s = 24000, the limit is 12 s = 48000
@@ -307,17 +353,6 @@ TEST(CopyNames, TrailingNumberGrows) {
   EXPECT_EQ(nextCopyName("x041"), "x042");
 }
 
-TEST_F(Editing, PastesOfNothingOrOfAnotherRateAreRefused) {
-  open(600, 8000, 3);
-  ScopedRecorder rec;
-  std::filesystem::remove(clipboardPath());
-  selectRange(50, 50);
-  EXPECT_FALSE(editPaste());
-  EXPECT_FALSE(editPasteFromFile(source("c.wav", 300, 1, 16000)));
-  EXPECT_EQ(memory(), samples_);
-  EXPECT_EQ(rec->count(ReportKind::Message), 2u);
-}
-
 TEST_F(Editing, OpeningAnotherFileResetsTheEditState) {
   open(600, 8000, 2);
   selectRange(0, 9);
@@ -360,6 +395,43 @@ TEST_F(Editing, SaveAsAProfileFileWritesItsLabelFiles) {
   EXPECT_EQ(program().en_cours.frequence, 16000);
 }
 
+// The labels of a profile signal live in label files: an insertion made in
+// the signal file itself leaves them to be saved (the question comes and Save
+// writes them shifted); a label file that cannot be written is reported and
+// stays to be saved.
+TEST_F(Editing, ProfileLabelsStayModifiedUntilTheirFileIsWritten) {
+  test::loadShippedProfiles();
+  setLabelFileReaders({readLabels, readAnnotations});
+  ScopedRecorder rec;
+  infoFile& info = program().en_cours;
+  info = infoFile{};
+  info.nom = (dir_.path() / "long.raw").string();
+  test::writeBytes(info.nom, std::vector<std::uint8_t>(80000, 0));  // 5 s at 8 kHz
+  info.formatIndex = profileTable().indexOf("pcm16le-8k");
+  info.annotationKind = kAnnotNist;
+  info.nomAnnot = (dir_.path() / "long.wrd").string();
+  ASSERT_TRUE(writeAnnotations(test::listOf(test::Marks{{100, "hello"}, {30000, ""}}), info, 40000));
+  ASSERT_TRUE(openCurrent());
+  editStateAfterLoad();
+  selectRange(50, 50);
+  ASSERT_TRUE(editPasteFromFile(source("big.wav", 60000, 3, 8000)));  // too large for memory
+  EXPECT_EQ(program().ct.tf, 100000);
+  EXPECT_TRUE(program().annotationsModified);
+  presetDialogs().saveAnswer = SaveAnswer::Save;
+  EXPECT_EQ(askSaveModifications(), SaveOutcome::Saved);
+  notetiqs back;
+  ASSERT_TRUE(readAnnotations(back, program().en_cours));
+  EXPECT_EQ(test::marksOf(back), (test::Marks{{60100, "hello"}, {90000, ""}}));
+
+  info.nomAnnot = (dir_.path() / "missing" / "x.wrd").string();
+  program().note.SetText(0, "bye");
+  program().annotationsModified = true;
+  EXPECT_FALSE(editSave());
+  EXPECT_TRUE(program().annotationsModified);
+  EXPECT_TRUE(rec->saw("x.wrd"));
+  setLabelFileReaders({});
+}
+
 TEST_F(Editing, FrequencyRewritesTheRateOnlyAndAsksAboutEdits) {
   open(3000, 8000, 5);
   ScopedRecorder rec;
@@ -385,14 +457,25 @@ TEST_F(Editing, FrequencyRewritesTheRateOnlyAndAsksAboutEdits) {
   EXPECT_FALSE(editContext().samplesModified);
 }
 
-TEST_F(Editing, RefusedSelectionsChangeNothing) {
-  open(500, 8000, 1);
+TEST_F(Editing, RefusedEditsChangeNothing) {
+  open(600, 8000, 1);
   ScopedRecorder rec;
-  selectRange(400, 600);  // past memory
-  EXPECT_FALSE(editCut());
-  EXPECT_FALSE(dampLeft());
-  EXPECT_TRUE(rec->saw("T1005"));
-  EXPECT_TRUE(rec->saw("T1010"));
+  std::filesystem::remove(clipboardPath());
+  const infoFile otherRate = source("c.wav", 300, 1, 16000);
+  struct Row {
+    std::function<bool()> edit;
+    std::int32_t a, b;
+    const char* said;
+  };
+  for (const Row& row : {Row{editCut, 550, 700, "T1005"},  // selection past memory
+                         Row{dampLeft, 550, 700, "T1010"},
+                         Row{editPaste, 50, 50, "T1007"},  // nothing cut or copied yet
+                         Row{[&] { return editPasteFromFile(otherRate); }, 50, 50, "T1018"}}) {  // another rate
+    selectRange(row.a, row.b);
+    rec->clear();
+    EXPECT_FALSE(row.edit()) << row.said;
+    EXPECT_TRUE(rec->saw(row.said)) << row.said;
+  }
   EXPECT_EQ(memory(), samples_);
   EXPECT_FALSE(editContext().samplesModified);
 }
