@@ -1,12 +1,27 @@
 // pitchBrutMartin: candidates of every frame, then the run's statistics.
 #include "prosody/pitch_candidates.h"
 
+#include <algorithm>
+#include <cmath>
 #include <numeric>
 
 #include "prosody/voicing_bonus.h"
 #include "prosody/voicing_stats.h"
 
 namespace ardv {
+
+void lendSubharmonicBonuses(PitchRun& run) {
+  for (std::size_t i = 0; i < run.tab.size(); ++i) {
+    PitchFrame& fr = run.tab[i];
+    for (std::size_t a = 1; a <= 3; ++a) {
+      const int target = run.voiceF0[i][a - 1];
+      if (fr[a].f0 < 2 || target <= static_cast<int>(fr[a].f0)) continue;
+      for (std::size_t b = 1; b <= 3; ++b)
+        if (b != a && std::abs(fr[b].f0 - static_cast<float>(target)) <= 0.1f * static_cast<float>(target))
+          fr[b].bonus = std::max(fr[b].bonus, fr[a].bonus);
+    }
+  }
+}
 
 bool pitchBrutMartin(PitchRun& run) {
   const PitchGeometry& g = run.geo;
@@ -18,6 +33,7 @@ bool pitchBrutMartin(PitchRun& run) {
   if (!run.fft.init(g.L, g.N)) return false;
 
   run.tab.assign(static_cast<std::size_t>(g.frames), PitchFrame{});
+  run.voiceF0.assign(static_cast<std::size_t>(g.frames), {-1, -1, -1});
   for (auto& fr : run.tab)
     for (auto& h : fr) h = PitchHypothesis{0, 0, -1, 0, 0, 0, 0, 0};
   int quiet = 0;
@@ -34,6 +50,7 @@ bool pitchBrutMartin(PitchRun& run) {
       h.f0 = static_cast<float>(c.f0);
       h.bonus = h.f0 > 1.0f ? c.energy : 0.0f;
       h.coefVois = h.f0 > 1.0f ? c.coef : 0.0f;
+      run.voiceF0[static_cast<std::size_t>(i)][static_cast<std::size_t>(m)] = c.voiceF0;
     }
   }
 
@@ -62,6 +79,7 @@ bool pitchBrutMartin(PitchRun& run) {
   run.trace.line("maxEnerVois=%.3g\n", static_cast<double>(maxEnerVois));
   reglageBonus(run, static_cast<float>(maxVoisement), static_cast<float>(maxEnerVois));
   frameBonuses(run);
+  lendSubharmonicBonuses(run);
   run.trace.line("fin pitchBrutMartin()\n");
   return true;
 }

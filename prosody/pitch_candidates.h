@@ -17,4 +17,11 @@ constexpr int kQuietFramesAnalysed = 6;
 // internal-fault report when the FFT engine cannot be set up.
 bool pitchBrutMartin(PitchRun& run);
 
+// After the bonuses: a candidate that the spectrum shows to be a subharmonic
+// (run.voiceF0) lends its voicing bonus to the frame's candidate within 10 %
+// of the F0 it is a subharmonic of, when that one's own bonus is smaller.
+// In noise the comb's regularity measure denies the true F0 its voicing
+// while the subharmonic keeps it.
+void lendSubharmonicBonuses(PitchRun& run);
+
 }  // namespace ardv

@@ -4,6 +4,7 @@
 // different files may go on in parallel.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -28,6 +29,7 @@ struct PitchRun {
   int brutHop = 1;              // its hop in samples
   std::vector<float> enerVois;  // per F0 frame
   PitchTable tab;               // tabLisGlob
+  std::vector<std::array<int, 3>> voiceF0;  // per frame, voiceF0 of each candidate
   VoicingThresholds thr;
   CombTables comb;
   PitchTrace trace;

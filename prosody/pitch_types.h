@@ -71,6 +71,7 @@ struct PitchCandidate {
   int f0 = -1;           // Hz, -1 when none
   float energy = 0.0f;   // voicing energy
   float coef = 0.0f;     // voicing coefficient
+  int voiceF0 = -1;      // f0, or the F0 it is a subharmonic of (voiceF0())
 };
 using FrameCandidates = std::array<PitchCandidate, 3>;
 

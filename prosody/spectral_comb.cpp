@@ -7,6 +7,10 @@
 namespace ardv {
 namespace {
 
+constexpr double kSubharmonicTopHz = 2000.0;
+constexpr double kSubharmonicMinRiseDb = 6.0;
+constexpr double kSubharmonicRatio = 0.4;
+
 struct Parabola {
   double a = 0, b = 0, c = 0;
   bool ok = false;
@@ -160,6 +164,54 @@ float coefVoisCorrel(const float* correl, int f0, std::vector<float>& work) {
   const double sigma = den < 1e-10 ? 0.0 : std::min(std::sqrt(num / den), 1e35);
   const double P = std::max(bis[half] + 1e-10, 1e-7);
   return static_cast<float>((sigma / P) * std::min(S, 1e35) / std::max(ratio, 1e-7));
+}
+
+namespace {
+
+// Mean rise above `floor` of the spectrum at the multiples k*f below `top`
+// Hz, for k a multiple of m (on) and for the other k (off).
+void harmonicRise(const float* s, double binHz, double top, double f, int m, float floor, double& on, double& off) {
+  on = off = 0;
+  int nOn = 0, nOff = 0;
+  for (int k = 1; k * f < top; ++k) {
+    const auto lo = static_cast<int>(k * f / binHz);
+    const double rise = std::max(std::max(s[lo], s[lo + 1]) - floor, 0.0f);
+    if (k % m == 0) on += rise, ++nOn;
+    else off += rise, ++nOff;
+  }
+  on = nOn >= 2 ? on / nOn : 0.0;
+  off = nOff >= 2 ? off / nOff : -1.0;
+}
+
+// Smallest m (2..5) for which f is a subharmonic: the multiples of m*f rise
+// at least kSubharmonicMinRiseDb, the others less than kSubharmonicRatio of that.
+int subharmonicOf(const float* s, double binHz, double top, double f, double fMax, float floor) {
+  for (int m = 2; m <= 5 && m * f <= fMax; ++m) {
+    double on, off;
+    harmonicRise(s, binHz, top, f, m, floor, on, off);
+    if (off >= 0 && on >= kSubharmonicMinRiseDb && off < kSubharmonicRatio * on) return m;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int voiceF0(const float* s, int nb, double binHz, int f0, int f0Max, std::vector<float>& work) {
+  if (f0 < 2 || nb < 8) return f0;
+  work.assign(s, s + nb);
+  auto mid = work.begin() + nb / 2;
+  std::nth_element(work.begin(), mid, work.end());
+  const float floor = *mid;
+  // Only where noise reaches the grid do the comb's many teeth favour a
+  // subharmonic; elsewhere the comb's own choice stands.
+  if (floor <= kPeakFloorDb) return f0;
+  const double top = std::min(kSubharmonicTopHz, (nb - 2) * binHz);
+  double g = f0;
+  for (int m; (m = subharmonicOf(s, binHz, top, g, f0Max, floor)) > 1;) g *= m;
+  // A raise that overshot (2/3 of F0 raised by 3) is halved back when the
+  // half is no subharmonic itself.
+  if (g > f0 && g / 2 > f0 && subharmonicOf(s, binHz, top, g / 2, f0Max, floor) == 1) g /= 2;
+  return static_cast<int>(nearestInt(g));
 }
 
 }  // namespace ardv

@@ -14,35 +14,6 @@
 namespace ardv {
 namespace {
 
-struct Score {
-  int voicedBoth = 0, gross = 0, decided = 0, voicingErrors = 0;
-  void add(const Score& o) {
-    voicedBoth += o.voicedBoth;
-    gross += o.gross;
-    decided += o.decided;
-    voicingErrors += o.voicingErrors;
-  }
-  double gpe() const { return voicedBoth ? 100.0 * gross / voicedBoth : 0.0; }
-  double vde() const { return decided ? 100.0 * voicingErrors / decided : 0.0; }
-};
-
-Score score(const test::KnownF0Signal& s, const PitchTrack& track) {
-  Score sc;
-  const std::size_t n = std::min(s.truth.size(), track.pitchCorrige.size());
-  for (std::size_t k = 0; k < n; ++k) {
-    const double truth = s.truth[k];
-    if (truth < 0) continue;  // window across a voicing boundary
-    const int got = track.pitchCorrige[k];
-    ++sc.decided;
-    if ((truth > 0) != (got > 0)) ++sc.voicingErrors;
-    if (truth > 0 && got > 0) {
-      ++sc.voicedBoth;
-      if (std::fabs(got - truth) > 0.2 * truth) ++sc.gross;
-    }
-  }
-  return sc;
-}
-
 // Targets. Measured on this set: GPE 0.10 %, VDE 3.38 % (all voicing errors
 // but one frame come from flat 450 Hz at 8 kHz, found unvoiced throughout).
 constexpr double kGpeLimit = 2.0;
@@ -51,13 +22,13 @@ constexpr double kVdeLimit = 5.0;
 TEST(KnownF0, GrossPitchAndVoicingErrorsOfAnySpeaker) {
   ml_init(test::sourceDataDir() / "format" / "english.txt");
   ScopedRecorder rec;
-  Score total;
+  test::F0Score total;
   for (const auto& s : test::knownF0Set()) {
     PitchTrack track;
     ASSERT_TRUE(calcPitchMartin(s.samples.data(), static_cast<std::int64_t>(s.samples.size()), 0, s.fs,
                                 speakerF0Params(-1), PitchOptions{}, track))
         << s.name;
-    const Score sc = score(s, track);
+    const test::F0Score sc = test::scoreF0(s, track.pitchCorrige);
     std::printf("%-22s GPE %5.2f %%  VDE %5.2f %%  (%d voiced frames, %d frames)\n", s.name.c_str(), sc.gpe(),
                 sc.vde(), sc.voicedBoth, sc.decided);
     total.add(sc);
