@@ -59,7 +59,7 @@ FrameCandidates calUnPitch(PitchRun& run, std::int64_t position) {
     cand.coef = coefVoisCorrel(c, f0[m], run.correlBis);
   }
   for (auto& cand : out)
-    if (cand.f0 >= 2) cand.voiceF0 = voiceF0(run.spectre.data(), nb, g.fs / g.N, cand.f0, p.f0Max, run.correlBis);
+    if (cand.f0 >= 2) cand.voice = checkVoice(run.spectre.data(), nb, g.fs / g.N, cand.f0, p.f0Max, run.correlBis);
   if (run.trace.on()) {
     run.trace.line("calUnPitch[%ld]\n", static_cast<long>(position));
     run.trace.line("... f0[0..2] %d %d %d\n", out[0].f0, out[1].f0, out[2].f0);

@@ -9,9 +9,9 @@ namespace {
 // Raise measured for frame i's track value: voiceF0 / f0 of the first
 // candidate with this F0; 0 when none has it.
 double measuredRaise(const PitchRun& run, const std::vector<int>& p, std::size_t i) {
-  if (i >= run.tab.size() || i >= run.voiceF0.size()) return 0;
+  if (i >= run.tab.size() || i >= run.voice.size()) return 0;
   for (std::size_t h = 1; h <= 3; ++h)
-    if (run.tab[i][h].f0 == static_cast<float>(p[i])) return run.voiceF0[i][h - 1] / static_cast<double>(p[i]);
+    if (run.tab[i][h].f0 == static_cast<float>(p[i])) return run.voice[i][h - 1].f0 / static_cast<double>(p[i]);
   return 0;
 }
 

@@ -29,7 +29,7 @@ struct PitchRun {
   int brutHop = 1;              // its hop in samples
   std::vector<float> enerVois;  // per F0 frame
   PitchTable tab;               // tabLisGlob
-  std::vector<std::array<int, 3>> voiceF0;  // per frame, voiceF0 of each candidate
+  std::vector<std::array<VoiceCheck, 3>> voice;  // per frame, checkVoice of each candidate
   VoicingThresholds thr;
   CombTables comb;
   PitchTrace trace;

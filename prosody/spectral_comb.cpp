@@ -196,22 +196,28 @@ int subharmonicOf(const float* s, double binHz, double top, double f, double fMa
 
 }  // namespace
 
-int voiceF0(const float* s, int nb, double binHz, int f0, int f0Max, std::vector<float>& work) {
-  if (f0 < 2 || nb < 8) return f0;
+VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, std::vector<float>& work) {
+  if (f0 < 2 || nb < 8) return {f0, -1.0f};
   work.assign(s, s + nb);
   auto mid = work.begin() + nb / 2;
   std::nth_element(work.begin(), mid, work.end());
   const float floor = *mid;
   // Only where noise reaches the grid do the comb's many teeth favour a
   // subharmonic; elsewhere the comb's own choice stands.
-  if (floor <= kPeakFloorDb) return f0;
+  if (floor <= kPeakFloorDb) return {f0, -1.0f, floor};
   const double top = std::min(kSubharmonicTopHz, (nb - 2) * binHz);
   double g = f0;
   for (int m; (m = subharmonicOf(s, binHz, top, g, f0Max, floor)) > 1;) g *= m;
   // A raise that overshot (2/3 of F0 raised by 3) is halved back when the
   // half is no subharmonic itself.
   if (g > f0 && g / 2 > f0 && subharmonicOf(s, binHz, top, g / 2, f0Max, floor) == 1) g /= 2;
-  return static_cast<int>(nearestInt(g));
+  // The harmonics' rise is measured from the lower quartile, which between
+  // the dense harmonics of a low voice still lies in the valleys.
+  auto quartile = work.begin() + nb / 4;
+  std::nth_element(work.begin(), quartile, mid);
+  double rise, none;
+  harmonicRise(s, binHz, top, g, 1, *quartile, rise, none);
+  return {static_cast<int>(nearestInt(g)), static_cast<float>(rise), floor};
 }
 
 }  // namespace ardv

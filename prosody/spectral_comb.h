@@ -41,12 +41,13 @@ int argmaxIn(const float* v, int lo, int hi, float* best = nullptr);
 // is strongly periodic. `work` is resized to kGridSize as needed.
 float coefVoisCorrel(const float* correl, int f0, std::vector<float>& work);
 
-// The voice's F0 when f0 is a subharmonic of it in the dB spectrum `s` (nb
-// bins of binHz Hz): f0 is raised by m (2..5) while, of its multiples below
+// Checks candidate f0 against the dB spectrum `s` (nb bins of binHz Hz).
+// The voice's F0 is f0 raised by m (2..5) while, of its multiples below
 // 2000 Hz, those k*f0 with k a multiple of m rise above the spectrum's median
-// level and the others stay near it. f0 itself when the median level is at
-// or below kPeakFloorDb (noise does not reach the grid) or no raise applies.
-// Raises never pass f0Max. `work` is scratch space.
-int voiceF0(const float* s, int nb, double binHz, int f0, int f0Max, std::vector<float>& work);
+// level and the others stay near it; riseDb is the mean rise of that F0's
+// multiples. Raises never pass f0Max. Where the median level is at or below
+// kPeakFloorDb noise does not reach the grid: f0 stands, not judged.
+// `work` is scratch space.
+VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, std::vector<float>& work);
 
 }  // namespace ardv
