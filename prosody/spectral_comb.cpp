@@ -69,7 +69,8 @@ CombTables makeCombTables(const SpeakerF0Params& params) {
 }
 
 float peaksToGrid(const float* s, int nb, double binHz, float* pics) {
-  std::fill(pics, pics + kGridSize, -5e37f);
+  // Cells no accepted peak reaches are 0; painted cells are never negative.
+  std::fill(pics, pics + kGridSize, 0.0f);
   float sumE = 0.0f;
   int i = 0;
   while (i < nb - 2) {
@@ -105,8 +106,6 @@ float peaksToGrid(const float* s, int nb, double binHz, float* pics) {
     }
     i = r + 1;
   }
-  for (int f = 0; f < kGridSize; ++f)
-    if (pics[f] <= -2.5e37f) pics[f] = 0.0f;
   return sumE;
 }
 
@@ -168,27 +167,43 @@ float coefVoisCorrel(const float* correl, int f0, std::vector<float>& work) {
 
 namespace {
 
-// Mean rise above `floor` of the spectrum at the multiples k*f below `top`
-// Hz, for k a multiple of m (on) and for the other k (off).
-void harmonicRise(const float* s, double binHz, double top, double f, int m, float floor, double& on, double& off) {
-  on = off = 0;
-  int nOn = 0, nOff = 0;
-  for (int k = 1; k * f < top; ++k) {
-    const auto lo = static_cast<int>(k * f / binHz);
-    const double rise = std::max(std::max(s[lo], s[lo + 1]) - floor, 0.0f);
-    if (k % m == 0) on += rise, ++nOn;
-    else off += rise, ++nOff;
+// Levels of the spectrum at the multiples k*f below `top` Hz (the higher
+// of the two bins around each), k = 1..count, at most kMaxHarmonics.
+constexpr int kMaxHarmonics = 64;
+struct HarmonicLevels {
+  int count = 0;
+  float level[kMaxHarmonics];
+};
+
+HarmonicLevels harmonicLevels(const float* s, double binHz, double top, double f) {
+  HarmonicLevels h;
+  const double perBin = 1.0 / binHz;
+  for (int k = 1; k <= kMaxHarmonics && k * f < top; ++k) {
+    const auto lo = static_cast<int>(k * f * perBin);
+    h.level[h.count++] = std::max(s[lo], s[lo + 1]);
   }
-  on = nOn >= 2 ? on / nOn : 0.0;
-  off = nOff >= 2 ? off / nOff : -1.0;
+  return h;
+}
+
+// Mean rise above `floor` of the levels of k a multiple of m (on) or of the
+// other k (!on); -1 with fewer than two such k.
+double meanRise(const HarmonicLevels& h, float floor, int m, bool on) {
+  double sum = 0;
+  int n = 0;
+  for (int k = 1; k <= h.count; ++k)
+    if ((k % m == 0) == on) {
+      sum += std::max(h.level[k - 1] - floor, 0.0f);
+      ++n;
+    }
+  return n >= 2 ? sum / n : -1.0;
 }
 
 // Smallest m (2..5) for which f is a subharmonic: the multiples of m*f rise
 // at least kSubharmonicMinRiseDb, the others less than kSubharmonicRatio of that.
 int subharmonicOf(const float* s, double binHz, double top, double f, double fMax, float floor) {
+  const HarmonicLevels h = harmonicLevels(s, binHz, top, f);
   for (int m = 2; m <= 5 && m * f <= fMax; ++m) {
-    double on, off;
-    harmonicRise(s, binHz, top, f, m, floor, on, off);
+    const double on = meanRise(h, floor, m, true), off = meanRise(h, floor, m, false);
     if (off >= 0 && on >= kSubharmonicMinRiseDb && off < kSubharmonicRatio * on) return m;
   }
   return 1;
@@ -196,12 +211,29 @@ int subharmonicOf(const float* s, double binHz, double top, double f, double fMa
 
 }  // namespace
 
-VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, std::vector<float>& work) {
-  if (f0 < 2 || nb < 8) return {f0, -1.0f};
+SpectrumLevels spectrumLevels(const float* s, int nb, std::vector<float>& work) {
+  SpectrumLevels v;
+  if (nb < 8) return v;
+  // Most frames of a clean recording lie below the grid: no need to sort.
+  int below = 0;
+  for (int k = 0; k < nb; ++k) below += s[k] <= kPeakFloorDb;
+  if (below > nb / 2) {
+    v.medianDb = kPeakFloorDb;
+    return v;
+  }
   work.assign(s, s + nb);
   auto mid = work.begin() + nb / 2;
   std::nth_element(work.begin(), mid, work.end());
-  const float floor = *mid;
+  v.medianDb = *mid;
+  auto quartile = work.begin() + nb / 4;
+  std::nth_element(work.begin(), quartile, mid);
+  v.quartileDb = *quartile;
+  return v;
+}
+
+VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, const SpectrumLevels& levels) {
+  const float floor = levels.medianDb;
+  if (f0 < 2 || nb < 8) return {f0, -1.0f, floor};
   // Only where noise reaches the grid do the comb's many teeth favour a
   // subharmonic; elsewhere the comb's own choice stands.
   if (floor <= kPeakFloorDb) return {f0, -1.0f, floor};
@@ -213,10 +245,7 @@ VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, s
   if (g > f0 && g / 2 > f0 && subharmonicOf(s, binHz, top, g / 2, f0Max, floor) == 1) g /= 2;
   // The harmonics' rise is measured from the lower quartile, which between
   // the dense harmonics of a low voice still lies in the valleys.
-  auto quartile = work.begin() + nb / 4;
-  std::nth_element(work.begin(), quartile, mid);
-  double rise, none;
-  harmonicRise(s, binHz, top, g, 1, *quartile, rise, none);
+  const double rise = std::max(meanRise(harmonicLevels(s, binHz, top, g), levels.quartileDb, 1, true), 0.0);
   return {static_cast<int>(nearestInt(g)), static_cast<float>(rise), floor};
 }
 
