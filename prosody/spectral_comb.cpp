@@ -10,6 +10,7 @@ namespace {
 constexpr double kSubharmonicTopHz = 2000.0;
 constexpr double kSubharmonicMinRiseDb = 6.0;
 constexpr double kSubharmonicRatio = 0.4;
+constexpr double kMultipleRatio = 0.7;
 
 struct Parabola {
   double a = 0, b = 0, c = 0;
@@ -214,24 +215,30 @@ int subharmonicOf(const float* s, double binHz, double top, double f, double fMa
 SpectrumLevels spectrumLevels(const float* s, int nb, std::vector<float>& work) {
   SpectrumLevels v;
   if (nb < 8) return v;
+  // Every other bin: the zero-padded spectrum's neighbours say little more.
   // Most frames of a clean recording lie below the grid: no need to sort.
+  const int n = (nb + 1) / 2;
+  work.resize(static_cast<std::size_t>(n));
   int below = 0;
-  for (int k = 0; k < nb; ++k) below += s[k] <= kPeakFloorDb;
-  if (below > nb / 2) {
+  for (int k = 0; k < n; ++k) {
+    work[static_cast<std::size_t>(k)] = s[2 * k];
+    below += s[2 * k] <= kPeakFloorDb;
+  }
+  if (below > n / 2) {
     v.medianDb = kPeakFloorDb;
     return v;
   }
-  work.assign(s, s + nb);
-  auto mid = work.begin() + nb / 2;
+  auto mid = work.begin() + n / 2;
   std::nth_element(work.begin(), mid, work.end());
   v.medianDb = *mid;
-  auto quartile = work.begin() + nb / 4;
+  auto quartile = work.begin() + n / 4;
   std::nth_element(work.begin(), quartile, mid);
   v.quartileDb = *quartile;
   return v;
 }
 
-VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, const SpectrumLevels& levels) {
+VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, const SpectrumLevels& levels,
+                      bool multiples) {
   const float floor = levels.medianDb;
   if (f0 < 2 || nb < 8) return {f0, -1.0f, floor};
   // Only where noise reaches the grid do the comb's many teeth favour a
@@ -245,6 +252,13 @@ VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, c
   if (g > f0 && g / 2 > f0 && subharmonicOf(s, binHz, top, g / 2, f0Max, floor) == 1) g /= 2;
   // The harmonics' rise is measured from the lower quartile, which between
   // the dense harmonics of a low voice still lies in the valleys.
+  // A multiple of a lower voice (below f0Min) is not judged voiced: the
+  // spectrum has harmonics between its own multiples too.
+  for (int d = 2; multiples && d <= 3; ++d) {
+    const HarmonicLevels h = harmonicLevels(s, binHz, top, g / d);
+    const double on = meanRise(h, floor, d, true), off = meanRise(h, floor, d, false);
+    if (on >= kSubharmonicMinRiseDb && off >= kMultipleRatio * on) return {static_cast<int>(nearestInt(g)), 0.0f, floor};
+  }
   const double rise = std::max(meanRise(harmonicLevels(s, binHz, top, g), levels.quartileDb, 1, true), 0.0);
   return {static_cast<int>(nearestInt(g)), static_cast<float>(rise), floor};
 }
