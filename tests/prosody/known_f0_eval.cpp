@@ -1,8 +1,12 @@
 // Remakes the per-condition F0 table: GPE and VDE of the detector on the
 // noisy known-F0 set by condition and voice class, and on the clean set.
 //   known_f0_eval [--speaker any|female|male] [--wav DIR] [--tracks FILE]
-// --wav writes every noisy file as WAV (for other trackers), --tracks writes
-// every track (to compare two builds frame by frame).
+//                 [--other DIR]
+// --wav writes every noisy file as WAV with its true F0 per frame (NAME.truth:
+// frame centre in s, Hz, 0 unvoiced, -1 not counted), --tracks writes
+// every track (to compare two builds frame by frame), --other scores another
+// tracker's NAME.praat files in DIR (one F0 per line of NAME.truth, 0
+// unvoiced; known_f0_praat.praat makes them) instead of this detector.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -18,11 +22,12 @@ using namespace ardv;
 
 int main(int argc, char** argv) {
   int speaker = -1;
-  std::string wavDir, tracksPath;
+  std::string wavDir, tracksPath, otherDir;
   for (int k = 1; k + 1 < argc; k += 2) {
     if (!std::strcmp(argv[k], "--speaker")) speaker = !std::strcmp(argv[k + 1], "female") ? 0 : !std::strcmp(argv[k + 1], "male") ? 1 : -1;
     else if (!std::strcmp(argv[k], "--wav")) wavDir = argv[k + 1];
     else if (!std::strcmp(argv[k], "--tracks")) tracksPath = argv[k + 1];
+    else if (!std::strcmp(argv[k], "--other")) otherDir = argv[k + 1];
   }
   RecordingReporter quiet;
   setReportHandler(&quiet);
@@ -47,8 +52,23 @@ int main(int argc, char** argv) {
   const char* classes[] = {"male", "female", "child"};
   std::map<std::string, std::map<std::string, test::F0Score>> table;
   for (const auto& n : test::noisyF0Set()) {
-    if (!wavDir.empty()) test::writeWav(std::filesystem::path(wavDir) / (n.signal.name + ".wav"), n.signal.samples, n.signal.fs);
-    const test::F0Score sc = run(n.signal);
+    if (!wavDir.empty()) {
+      const auto base = std::filesystem::path(wavDir) / n.signal.name;
+      test::writeWav(base.string() + ".wav", n.signal.samples, n.signal.fs);
+      std::ofstream truth(base.string() + ".truth");  // frame centre (s) and true F0
+      const double S = static_cast<int>(n.signal.fs * 0.008), L = static_cast<int>(n.signal.fs * 0.032);
+      for (std::size_t k = 0; k < n.signal.truth.size(); ++k)
+        truth << (k * S + static_cast<int>(L) / 2) / n.signal.fs << ' ' << n.signal.truth[k] << '\n';
+    }
+    test::F0Score sc;
+    if (otherDir.empty()) {
+      sc = run(n.signal);
+    } else {
+      std::ifstream in(std::filesystem::path(otherDir) / (n.signal.name + ".praat"));
+      std::vector<int> track;
+      for (double hz; in >> hz;) track.push_back(static_cast<int>(hz + 0.5));
+      sc = test::scoreF0(n.signal, track);
+    }
     table[n.condition][test::voiceClassName(n.voice)].add(sc);
     table[n.condition]["all"].add(sc);
   }
