@@ -7,7 +7,8 @@
 namespace ardv {
 namespace {
 
-constexpr double kSubharmonicTopHz = 2000.0;
+constexpr double kSubharmonicTopHz = 1500.0;
+constexpr double kRiseTopHz = 2000.0;
 constexpr double kSubharmonicMinRiseDb = 6.0;
 constexpr double kSubharmonicRatio = 0.4;
 constexpr double kMultipleRatio = 0.7;
@@ -244,22 +245,23 @@ VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, c
   // Only where noise reaches the grid do the comb's many teeth favour a
   // subharmonic; elsewhere the comb's own choice stands.
   if (floor <= kPeakFloorDb) return {f0, -1.0f, floor};
-  const double top = std::min(kSubharmonicTopHz, (nb - 2) * binHz);
+  const double top = (nb - 2) * binHz;
+  const double low = std::min(kSubharmonicTopHz, top), high = std::min(kRiseTopHz, top);
   double g = f0;
-  for (int m; (m = subharmonicOf(s, binHz, top, g, f0Max, floor)) > 1;) g *= m;
+  for (int m; (m = subharmonicOf(s, binHz, low, g, f0Max, floor)) > 1;) g *= m;
   // A raise that overshot (2/3 of F0 raised by 3) is halved back when the
   // half is no subharmonic itself.
-  if (g > f0 && g / 2 > f0 && subharmonicOf(s, binHz, top, g / 2, f0Max, floor) == 1) g /= 2;
-  // The harmonics' rise is measured from the lower quartile, which between
-  // the dense harmonics of a low voice still lies in the valleys.
+  if (g > f0 && g / 2 > f0 && subharmonicOf(s, binHz, low, g / 2, f0Max, floor) == 1) g /= 2;
   // A multiple of a lower voice (below f0Min) is not judged voiced: the
   // spectrum has harmonics between its own multiples too.
   for (int d = 2; multiples && d <= 3; ++d) {
-    const HarmonicLevels h = harmonicLevels(s, binHz, top, g / d);
+    const HarmonicLevels h = harmonicLevels(s, binHz, high, g / d);
     const double on = meanRise(h, floor, d, true), off = meanRise(h, floor, d, false);
     if (on >= kSubharmonicMinRiseDb && off >= kMultipleRatio * on) return {static_cast<int>(nearestInt(g)), 0.0f, floor};
   }
-  const double rise = std::max(meanRise(harmonicLevels(s, binHz, top, g), levels.quartileDb, 1, true), 0.0);
+  // The harmonics' rise is measured from the lower quartile, which between
+  // the dense harmonics of a low voice still lies in the valleys.
+  const double rise = std::max(meanRise(harmonicLevels(s, binHz, high, g), levels.quartileDb, 1, true), 0.0);
   return {static_cast<int>(nearestInt(g)), static_cast<float>(rise), floor};
 }
 

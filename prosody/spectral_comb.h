@@ -52,13 +52,13 @@ SpectrumLevels spectrumLevels(const float* s, int nb, std::vector<float>& work);
 
 // Checks candidate f0 against the dB spectrum `s` (nb bins of binHz Hz) with
 // its `levels`. The voice's F0 is f0 raised by m (2..5) while, of its
-// multiples below 2000 Hz, those k*f0 with k a multiple of m rise above the
+// multiples below 1500 Hz, those k*f0 with k a multiple of m rise above the
 // median level and the others stay near it; riseDb is the mean rise of that
-// F0's multiples above the lower quartile. Raises never pass f0Max. Where the
-// median is at or below kPeakFloorDb noise does not reach the grid: f0
-// stands, not judged (riseDb -1). With `multiples`, an F0 whose half or
-// third shows harmonics between its multiples too (a multiple of a voice
-// below the candidates' range) gets riseDb 0.
+// F0's multiples below 2000 Hz above the lower quartile. Raises never pass
+// f0Max. Where the median is at or below kPeakFloorDb noise does not reach
+// the grid: f0 stands, not judged (riseDb -1). With `multiples`, an F0 whose
+// half or third shows harmonics between its multiples too (a multiple of a
+// voice below the candidates' range) gets riseDb 0.
 VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, const SpectrumLevels& levels,
                       bool multiples);
 
