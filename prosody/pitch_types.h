@@ -66,9 +66,10 @@ struct PitchHypothesis {
 using PitchFrame = std::array<PitchHypothesis, 4>;
 using PitchTable = std::vector<PitchFrame>;
 
-// A candidate seen in the frame's spectrum: the voice's F0 (f0 itself, or
-// the F0 it is a subharmonic of) and the mean rise in dB of that F0's
-// harmonics above the spectrum's median; riseDb < 0 when not judged.
+// A candidate seen in the frame's spectrum (checkVoice): the voice's F0 (f0
+// itself, or the F0 it is a subharmonic of) and the mean rise in dB of that
+// F0's harmonics above the spectrum's lower quartile; riseDb < 0 when not
+// judged, 0 for a multiple of a lower voice.
 struct VoiceCheck {
   int f0 = -1;
   float riseDb = -1.0f;
