@@ -25,18 +25,18 @@ void judgeByHarmonics(PitchRun& run, float strongEnergy, bool noisyRun) {
     PitchFrame& fr = run.tab[i];
     const std::array<VoiceCheck, 3>& voice = run.voice[i];
     float top = -1;
-    bool voiced = false;
+    bool sure = false;  // some candidate leaves the unvoiced hypothesis no bonus
     for (std::size_t h = 1; h <= 3; ++h) {
       if (fr[h].f0 < 2) continue;
       top = std::max(top, voice[h - 1].riseDb);
-      voiced = voiced || contribVois(fr[h].coefVois, fr[h].bonus, nullptr) > 0;
+      sure = sure || contribVois(fr[h].coefVois, fr[h].bonus, nullptr) >= run.thr.maxSourd;
     }
     for (std::size_t h = 1; h <= 3; ++h) {
       const float rise = voice[h - 1].riseDb;
       if (fr[h].f0 < 2 || rise < 0) continue;
       if (noisyRun && rise < kNoiseRiseDb) {
         fr[h].bonus = 0;
-      } else if (!voiced && rise >= kHarmonicRiseDb && rise == top) {
+      } else if (!sure && rise >= kHarmonicRiseDb && rise == top) {
         fr[h].bonus = std::max(fr[h].bonus, strongEnergy);
         fr[h].coefVois = std::min(fr[h].coefVois, kVoicedCoef);
       }

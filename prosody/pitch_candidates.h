@@ -26,10 +26,11 @@ bool noiseOnGrid(const PitchRun& run);
 // Between the thresholds and the bonuses, in frames where noise reaches the
 // grid (run.voice judged). In a noisy run (noiseOnGrid) a candidate whose
 // harmonics rise less than kNoiseRiseDb above the spectrum's lower quartile
-// is noise: its voicing energy becomes 0. In a frame the comb's measures
-// call unvoiced (contribVois 0 for every candidate) the candidate whose
-// harmonics rise most, by kHarmonicRiseDb or more, is voiced: voicing energy
-// at least `strongEnergy`, coefficient at most kVoicedCoef.
+// is noise: its voicing energy becomes 0. In a frame where the comb's
+// measures leave the unvoiced hypothesis some bonus (contribVois below
+// run.thr.maxSourd for every candidate) the candidate whose harmonics rise
+// most, by kHarmonicRiseDb or more, is voiced: voicing energy at least
+// `strongEnergy`, coefficient at most kVoicedCoef. Needs run.thr.
 constexpr float kNoiseRiseDb = 8.0f;
 constexpr float kHarmonicRiseDb = 14.0f;
 constexpr float kVoicedCoef = 39.0f;

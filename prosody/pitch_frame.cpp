@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "prosody/pitch_run.h"
-#include "prosody/voicing_bonus.h"
 
 namespace ardv {
 
@@ -69,17 +68,13 @@ FrameCandidates calUnPitch(PitchRun& run, std::int64_t position) {
     }
     cand.coef = coefVoisCorrel(c, f0[m], run.correlBis);
   }
-  // What the spectrum says of each candidate (the same f0 is checked once);
-  // multiples of a lower voice matter only where the comb's measures call
-  // the frame unvoiced (judgeByHarmonics).
+  // What the spectrum says of each candidate (the same f0 is checked once).
   const SpectrumLevels levels = spectrumLevels(run.spectre.data(), nb, run.correlBis);
-  bool combVoiced = false;
-  for (const auto& cand : out) combVoiced = combVoiced || (cand.f0 >= 2 && contribVois(cand.coef, cand.energy) > 0);
   for (int m = 0; m < 3; ++m) {
     PitchCandidate& cand = out[static_cast<std::size_t>(m)];
     if (cand.f0 < 2) continue;
     if (m > 0 && cand.f0 == out[static_cast<std::size_t>(m - 1)].f0) cand.voice = out[static_cast<std::size_t>(m - 1)].voice;
-    else cand.voice = checkVoice(run.spectre.data(), nb, g.fs / g.N, cand.f0, p.f0Max, levels, !combVoiced);
+    else cand.voice = checkVoice(run.spectre.data(), nb, g.fs / g.N, cand.f0, p.f0Max, levels);
   }
   if (run.trace.on()) {
     run.trace.line("calUnPitch[%ld]\n", static_cast<long>(position));

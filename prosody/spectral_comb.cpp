@@ -238,8 +238,7 @@ SpectrumLevels spectrumLevels(const float* s, int nb, std::vector<float>& work) 
   return v;
 }
 
-VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, const SpectrumLevels& levels,
-                      bool multiples) {
+VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, const SpectrumLevels& levels) {
   const float floor = levels.medianDb;
   if (f0 < 2 || nb < 8) return {f0, -1.0f, floor};
   // Only where noise reaches the grid do the comb's many teeth favour a
@@ -254,7 +253,7 @@ VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, c
   if (g > f0 && g / 2 > f0 && subharmonicOf(s, binHz, low, g / 2, f0Max, floor) == 1) g /= 2;
   // A multiple of a lower voice (below f0Min) is not judged voiced: the
   // spectrum has harmonics between its own multiples too.
-  for (int d = 2; multiples && d <= 3; ++d) {
+  for (int d = 2; d <= 3; ++d) {
     const HarmonicLevels h = harmonicLevels(s, binHz, high, g / d);
     const double on = meanRise(h, floor, d, true), off = meanRise(h, floor, d, false);
     if (on >= kSubharmonicMinRiseDb && off >= kMultipleRatio * on) return {static_cast<int>(nearestInt(g)), 0.0f, floor};

@@ -56,10 +56,9 @@ SpectrumLevels spectrumLevels(const float* s, int nb, std::vector<float>& work);
 // median level and the others stay near it; riseDb is the mean rise of that
 // F0's multiples below 2000 Hz above the lower quartile. Raises never pass
 // f0Max. Where the median is at or below kPeakFloorDb noise does not reach
-// the grid: f0 stands, not judged (riseDb -1). With `multiples`, an F0 whose
-// half or third shows harmonics between its multiples too (a multiple of a
-// voice below the candidates' range) gets riseDb 0.
-VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, const SpectrumLevels& levels,
-                      bool multiples);
+// the grid: f0 stands, not judged (riseDb -1). An F0 whose half or third
+// shows harmonics between its multiples too (a multiple of a voice below the
+// candidates' range) gets riseDb 0.
+VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, const SpectrumLevels& levels);
 
 }  // namespace ardv

@@ -14,7 +14,7 @@
 namespace ardv {
 namespace {
 
-// Targets. Measured on this set: GPE 0.00 %, VDE 0.02 %.
+// Targets. Measured on this set: GPE 0.00 %, VDE 0.00 %.
 constexpr double kGpeLimit = 2.0;
 constexpr double kVdeLimit = 5.0;
 
