@@ -73,7 +73,8 @@ FrameCandidates calUnPitch(PitchRun& run, std::int64_t position) {
   for (int m = 0; m < 3; ++m) {
     PitchCandidate& cand = out[static_cast<std::size_t>(m)];
     if (cand.f0 < 2) continue;
-    if (m > 0 && cand.f0 == out[static_cast<std::size_t>(m - 1)].f0) cand.voice = out[static_cast<std::size_t>(m - 1)].voice;
+    const PitchCandidate& before = out[static_cast<std::size_t>(m > 0 ? m - 1 : 0)];
+    if (m > 0 && cand.f0 == before.f0) cand.voice = before.voice;
     else cand.voice = checkVoice(run.spectre.data(), nb, g.fs / g.N, cand.f0, p.f0Max, levels);
   }
   if (run.trace.on()) {

@@ -256,7 +256,8 @@ VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, c
   for (int d = 2; d <= 3; ++d) {
     const HarmonicLevels h = harmonicLevels(s, binHz, high, g / d);
     const double on = meanRise(h, floor, d, true), off = meanRise(h, floor, d, false);
-    if (on >= kSubharmonicMinRiseDb && off >= kMultipleRatio * on) return {static_cast<int>(nearestInt(g)), 0.0f, floor};
+    if (on >= kSubharmonicMinRiseDb && off >= kMultipleRatio * on)
+      return {static_cast<int>(nearestInt(g)), 0.0f, floor};
   }
   // The harmonics' rise is measured from the lower quartile, which between
   // the dense harmonics of a low voice still lies in the valleys.

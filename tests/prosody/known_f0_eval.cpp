@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
   int speaker = -1;
   std::string wavDir, tracksPath, otherDir;
   for (int k = 1; k + 1 < argc; k += 2) {
-    if (!std::strcmp(argv[k], "--speaker")) speaker = !std::strcmp(argv[k + 1], "female") ? 0 : !std::strcmp(argv[k + 1], "male") ? 1 : -1;
+    const char* v = argv[k + 1];
+    if (!std::strcmp(argv[k], "--speaker")) speaker = !std::strcmp(v, "female") ? 0 : !std::strcmp(v, "male") ? 1 : -1;
     else if (!std::strcmp(argv[k], "--wav")) wavDir = argv[k + 1];
     else if (!std::strcmp(argv[k], "--tracks")) tracksPath = argv[k + 1];
     else if (!std::strcmp(argv[k], "--other")) otherDir = argv[k + 1];
@@ -72,7 +73,8 @@ int main(int argc, char** argv) {
     table[n.condition][test::voiceClassName(n.voice)].add(sc);
     table[n.condition]["all"].add(sc);
   }
-  std::printf("| condition | male GPE / VDE | female GPE / VDE | child GPE / VDE | all GPE / VDE |\n|---|---|---|---|---|\n");
+  std::printf("| condition | male GPE / VDE | female GPE / VDE | child GPE / VDE | all GPE / VDE |\n");
+  std::printf("|---|---|---|---|---|\n");
   for (const std::string& c : test::noisyConditions()) {
     std::printf("| %s", c.c_str());
     for (const char* v : classes) std::printf(" | %.1f / %.1f", table[c][v].gpe(), table[c][v].vde());

@@ -90,7 +90,8 @@ void addNoise(std::vector<double>& x, const std::vector<double>& f0At, NoiseKind
     }
     wp += v * v;
   }
-  const double gain = std::sqrt(power / static_cast<double>(n) / std::pow(10.0, snrDb / 10) / (wp / static_cast<double>(w.size())));
+  const double noisePower = power / static_cast<double>(n) / std::pow(10.0, snrDb / 10);
+  const double gain = std::sqrt(noisePower / (wp / static_cast<double>(w.size())));
   for (std::size_t k = 0; k < x.size(); ++k) x[k] += gain * w[k];
 }
 
