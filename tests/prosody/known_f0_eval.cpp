@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
       std::ofstream truth(base.string() + ".truth");  // frame centre (s) and true F0
       const double S = static_cast<int>(n.signal.fs * 0.008), L = static_cast<int>(n.signal.fs * 0.032);
       for (std::size_t k = 0; k < n.signal.truth.size(); ++k)
-        truth << (k * S + static_cast<int>(L) / 2) / n.signal.fs << ' ' << n.signal.truth[k] << '\n';
+        truth << (static_cast<double>(k) * S + static_cast<int>(L) / 2) / n.signal.fs << ' ' << n.signal.truth[k] << '\n';
     }
     test::F0Score sc;
     if (otherDir.empty()) {
