@@ -1,12 +1,85 @@
 // pitchBrutMartin: candidates of every frame, then the run's statistics.
 #include "prosody/pitch_candidates.h"
 
+#include <algorithm>
+#include <cmath>
 #include <numeric>
 
 #include "prosody/voicing_bonus.h"
 #include "prosody/voicing_stats.h"
 
 namespace ardv {
+
+bool noiseOnGrid(const PitchRun& run) {
+  if (run.voice.empty()) return false;
+  std::vector<float> medians;
+  medians.reserve(run.voice.size());
+  for (const auto& v : run.voice) medians.push_back(v[0].medianDb);
+  auto q = medians.begin() + static_cast<std::ptrdiff_t>(medians.size() / 10);
+  std::nth_element(medians.begin(), q, medians.end());
+  return *q > kPeakFloorDb + kNoisyRunMarginDb;
+}
+
+void judgeByHarmonics(PitchRun& run, float strongEnergy, bool noisyRun) {
+  for (std::size_t i = 0; i < run.tab.size(); ++i) {
+    PitchFrame& fr = run.tab[i];
+    const std::array<VoiceCheck, 3>& voice = run.voice[i];
+    float top = -1;
+    bool sure = false;  // some candidate leaves the unvoiced hypothesis no bonus
+    for (std::size_t h = 1; h <= 3; ++h) {
+      if (fr[h].f0 < 2) continue;
+      top = std::max(top, voice[h - 1].riseDb);
+      sure = sure || contribVois(fr[h].coefVois, fr[h].bonus, nullptr) >= run.thr.maxSourd;
+    }
+    for (std::size_t h = 1; h <= 3; ++h) {
+      const float rise = voice[h - 1].riseDb;
+      if (fr[h].f0 < 2 || rise < 0) continue;
+      if (noisyRun && rise < kNoiseRiseDb) {
+        fr[h].bonus = 0;
+      } else if (!sure && rise >= kHarmonicRiseDb && rise == top) {
+        fr[h].bonus = std::max(fr[h].bonus, strongEnergy);
+        fr[h].coefVois = std::min(fr[h].coefVois, kVoicedCoef);
+      }
+    }
+  }
+}
+
+void lendSubharmonicBonuses(PitchRun& run) {
+  for (std::size_t i = 0; i < run.tab.size(); ++i) {
+    PitchFrame& fr = run.tab[i];
+    std::array<VoiceCheck, 3>& voice = run.voice[i];
+    for (std::size_t a = 1; a <= 3; ++a) {
+      const int target = voice[a - 1].f0;
+      if (fr[a].f0 < 2 || target <= static_cast<int>(fr[a].f0)) continue;
+      const auto t = static_cast<float>(target);
+      bool lent = false;
+      for (std::size_t b = 1; b <= 3; ++b)
+        if (b != a && std::abs(fr[b].f0 - t) <= 0.1f * t) {
+          fr[b].bonus = std::max(fr[b].bonus, fr[a].bonus);
+          lent = true;
+        }
+      if (lent) continue;
+      // No candidate near the voice's F0: it takes the place of a missing
+      // candidate, else of another subharmonic, else of the weakest other
+      // candidate when that one is weaker, with the subharmonic's measures.
+      auto rank = [&](std::size_t b) {
+        if (fr[b].f0 < 2) return 0;
+        return voice[b - 1].f0 > static_cast<int>(fr[b].f0) ? 1 : 2;
+      };
+      std::size_t weakest = 0;
+      for (std::size_t b = 1; b <= 3; ++b) {
+        if (b == a) continue;
+        if (weakest == 0 || rank(b) < rank(weakest) || (rank(b) == rank(weakest) && fr[b].bonus < fr[weakest].bonus))
+          weakest = b;
+      }
+      if (weakest == 0 || (rank(weakest) == 2 && fr[weakest].bonus >= fr[a].bonus)) continue;
+      fr[weakest].f0 = t;
+      fr[weakest].bonus = fr[a].bonus;
+      fr[weakest].coefVois = fr[a].coefVois;
+      voice[weakest - 1] = voice[a - 1];
+    }
+  }
+}
 
 bool pitchBrutMartin(PitchRun& run) {
   const PitchGeometry& g = run.geo;
@@ -18,6 +91,7 @@ bool pitchBrutMartin(PitchRun& run) {
   if (!run.fft.init(g.L, g.N)) return false;
 
   run.tab.assign(static_cast<std::size_t>(g.frames), PitchFrame{});
+  run.voice.assign(static_cast<std::size_t>(g.frames), {});
   for (auto& fr : run.tab)
     for (auto& h : fr) h = PitchHypothesis{0, 0, -1, 0, 0, 0, 0, 0};
   int quiet = 0;
@@ -34,6 +108,7 @@ bool pitchBrutMartin(PitchRun& run) {
       h.f0 = static_cast<float>(c.f0);
       h.bonus = h.f0 > 1.0f ? c.energy : 0.0f;
       h.coefVois = h.f0 > 1.0f ? c.coef : 0.0f;
+      run.voice[static_cast<std::size_t>(i)][static_cast<std::size_t>(m)] = c.voice;
     }
   }
 
@@ -42,9 +117,12 @@ bool pitchBrutMartin(PitchRun& run) {
   const int maxVoisement = voise.quantile(0.1);
   run.trace.line("maxVoisement=%.3g\n", static_cast<double>(maxVoisement));
   run.trace.line("medVoisement=%.3g\n", static_cast<double>(voise.quantile(0.6)));
+  // The median is of the voice: a first candidate that the spectrum shows to
+  // be a subharmonic counts with the F0 it is a subharmonic of.
   std::vector<int> f0Estim;
-  for (const auto& fr : run.tab)
-    if (fr[1].bonus > 0.85 * maxVoisement) f0Estim.push_back(static_cast<int>(fr[1].f0));
+  for (std::size_t i = 0; i < run.tab.size(); ++i)
+    if (run.tab[i][1].bonus > 0.85 * maxVoisement)
+      f0Estim.push_back(std::max(static_cast<int>(run.tab[i][1].f0), run.voice[i][0].f0));
   if (run.trace.on())
     for (std::size_t k = 0; k < f0Estim.size(); ++k) run.trace.line("f0Estim %d : %d", static_cast<int>(k), f0Estim[k]);
   run.thr.F0med = media_(f0Estim, run.params.f0Min + 2, run.params.f0Max - 2);
@@ -61,7 +139,9 @@ bool pitchBrutMartin(PitchRun& run) {
   const int maxEnerVois = histoEner.quantile(0.1);
   run.trace.line("maxEnerVois=%.3g\n", static_cast<double>(maxEnerVois));
   reglageBonus(run, static_cast<float>(maxVoisement), static_cast<float>(maxEnerVois));
+  judgeByHarmonics(run, static_cast<float>(maxVoisement), noiseOnGrid(run));
   frameBonuses(run);
+  lendSubharmonicBonuses(run);
   run.trace.line("fin pitchBrutMartin()\n");
   return true;
 }

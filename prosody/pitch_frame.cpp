@@ -15,8 +15,10 @@ FrameCandidates calUnPitch(PitchRun& run, std::int64_t position) {
   const SpeakerF0Params& p = run.params;
   const PitchGeometry& g = run.geo;
   run.spectre.resize(static_cast<std::size_t>(g.N / 2 + 1));
-  run.pics.assign(kGridSize, 0.0f);
-  run.correl.assign(kGridSize, 0.0f);
+  // peaksToGrid writes every cell; the comb never writes outside
+  // combMin..f0Max, which stay 0 from the first frame on.
+  run.pics.resize(kGridSize);
+  if (run.correl.size() != static_cast<std::size_t>(kGridSize)) run.correl.assign(kGridSize, 0.0f);
   if (!run.fft.compute(run.span, position, run.spectre.data(), false, true)) return out;
 
   const int nb = std::min(static_cast<int>(2000.0 / g.fs * g.N), g.N / 2 - 2);
@@ -24,8 +26,23 @@ FrameCandidates calUnPitch(PitchRun& run, std::int64_t position) {
   float* c = run.correl.data();
   correlPeigne(run.pics.data(), run.comb, p, c);
 
+  // First maxima of c over f0Min..j (pre) and j..f0Max (suf): each argmax
+  // below is one look-up.
+  const int lo = p.f0Min, hi = p.f0Max;
+  if (lo < 1 || hi < lo || hi >= kGridSize) return out;
+  run.argPre.resize(static_cast<std::size_t>(hi - lo + 1));
+  run.argSuf.resize(static_cast<std::size_t>(hi - lo + 1));
+  int* pre = run.argPre.data() - lo;
+  int* suf = run.argSuf.data() - lo;
+  pre[lo] = lo;
+  for (int f = lo + 1; f <= hi; ++f) pre[f] = c[f] > c[pre[f - 1]] ? f : pre[f - 1];
+  suf[hi] = hi;
+  for (int f = hi - 1; f >= lo; --f) suf[f] = c[f] >= c[suf[f + 1]] ? f : suf[f + 1];
+  // Best of lo..a against best of b..hi; the right one wins only if greater.
+  auto bestOutside = [&](int a, int b) { return c[suf[b]] > c[pre[a]] ? suf[b] : pre[a]; };
+
   int f0[3] = {-1, -1, -1};
-  f0[0] = argmaxIn(c, p.f0Min, p.f0Max);
+  f0[0] = pre[hi];
   int j = f0[0] - 1;
   while (j > std::max(p.f0Min, f0[0] - 70) && c[j] <= c[j + 1]) --j;
   const int lb = std::max(p.f0Min, std::min(j, f0[0] - 8));
@@ -33,15 +50,8 @@ FrameCandidates calUnPitch(PitchRun& run, std::int64_t position) {
   while (j < std::min(f0[0] + 70, p.f0Max) && c[j] <= c[j - 1]) ++j;
   const int rb = std::min(p.f0Max, std::max(j, f0[0] + 8));
 
-  float left = 0, right = 0;
-  f0[1] = argmaxIn(c, p.f0Min, lb, &left);
-  const int r1 = argmaxIn(c, rb, p.f0Max, &right);
-  if (right > left) f0[1] = r1;
-  if (std::abs(f0[0] - f0[1]) < 70) {
-    f0[2] = argmaxIn(c, p.f0Min, std::max(p.f0Min, f0[0] - 70), &left);
-    const int r2 = argmaxIn(c, std::min(p.f0Max, f0[0] + 70), p.f0Max, &right);
-    if (right > left) f0[2] = r2;
-  }
+  f0[1] = bestOutside(lb, rb);
+  if (std::abs(f0[0] - f0[1]) < 70) f0[2] = bestOutside(std::max(lo, f0[0] - 70), std::min(hi, f0[0] + 70));
 
   const int band = static_cast<int>(p.harmBandHz);
   for (int m = 0; m < 3; ++m) {
@@ -57,6 +67,15 @@ FrameCandidates calUnPitch(PitchRun& run, std::int64_t position) {
       cand.energy = static_cast<float>(s / w);
     }
     cand.coef = coefVoisCorrel(c, f0[m], run.correlBis);
+  }
+  // What the spectrum says of each candidate (the same f0 is checked once).
+  const SpectrumLevels levels = spectrumLevels(run.spectre.data(), nb, run.correlBis);
+  for (int m = 0; m < 3; ++m) {
+    PitchCandidate& cand = out[static_cast<std::size_t>(m)];
+    if (cand.f0 < 2) continue;
+    const PitchCandidate& before = out[static_cast<std::size_t>(m > 0 ? m - 1 : 0)];
+    if (m > 0 && cand.f0 == before.f0) cand.voice = before.voice;
+    else cand.voice = checkVoice(run.spectre.data(), nb, g.fs / g.N, cand.f0, p.f0Max, levels);
   }
   if (run.trace.on()) {
     run.trace.line("calUnPitch[%ld]\n", static_cast<long>(position));

@@ -7,6 +7,7 @@
 #include "annotation/texts.h"
 #include "platform/report.h"
 #include "prosody/pitch_candidates.h"
+#include "prosody/pitch_octave.h"
 #include "prosody/pitch_onset.h"
 #include "prosody/pitch_path.h"
 #include "prosody/pitch_run.h"
@@ -49,6 +50,9 @@ bool runStages(PitchRun& run, std::vector<int>& p) {
   run.trace.track(p);
   run.trace.line("rectifiePitch()\n");
   if (!rectifiePitch(run, p)) return false;
+  run.trace.track(p);
+  run.trace.line("raiseSubharmonics()\n");
+  raiseSubharmonics(run, p);
   run.trace.track(p);
   return true;
 }

@@ -11,6 +11,8 @@
 //   5. lisPitch (dynamic programming), meilPitch (read-back),
 //      completePitch (gap filling)      (pitch_path)
 //   6. rectifiePitch: onsets re-examined with tabLoc   (pitch_onset)
+//   7. raiseSubharmonics: frames whose F0 the spectrum shows to be a half or
+//      a third of the voice's are raised to it   (pitch_octave)
 // At debug level 1 every stage writes "pm.txt" in the temporary directory.
 #pragma once
 

@@ -4,6 +4,7 @@
 // different files may go on in parallel.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -28,6 +29,7 @@ struct PitchRun {
   int brutHop = 1;              // its hop in samples
   std::vector<float> enerVois;  // per F0 frame
   PitchTable tab;               // tabLisGlob
+  std::vector<std::array<VoiceCheck, 3>> voice;  // per frame, checkVoice of each candidate
   VoicingThresholds thr;
   CombTables comb;
   PitchTrace trace;
@@ -37,6 +39,7 @@ struct PitchRun {
   std::vector<float> pics;
   std::vector<float> correl;
   std::vector<float> correlBis;
+  std::vector<int> argPre, argSuf;  // running first maxima of correl
 };
 
 // Channel of frequency f in a 256-point spectrum at fs Hz.

@@ -66,11 +66,22 @@ struct PitchHypothesis {
 using PitchFrame = std::array<PitchHypothesis, 4>;
 using PitchTable = std::vector<PitchFrame>;
 
+// A candidate seen in the frame's spectrum (checkVoice): the voice's F0 (f0
+// itself, or the F0 it is a subharmonic of) and the mean rise in dB of that
+// F0's harmonics above the spectrum's lower quartile; riseDb < 0 when not
+// judged, 0 for a multiple of a lower voice.
+struct VoiceCheck {
+  int f0 = -1;
+  float riseDb = -1.0f;
+  float medianDb = -1e30f;  // the frame spectrum's median level below 2000 Hz
+};
+
 // One voiced candidate found by calUnPitch.
 struct PitchCandidate {
   int f0 = -1;           // Hz, -1 when none
   float energy = 0.0f;   // voicing energy
   float coef = 0.0f;     // voicing coefficient
+  VoiceCheck voice;      // what the spectrum says of f0 (checkVoice())
 };
 using FrameCandidates = std::array<PitchCandidate, 3>;
 

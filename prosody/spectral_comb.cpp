@@ -7,6 +7,12 @@
 namespace ardv {
 namespace {
 
+constexpr double kSubharmonicTopHz = 1500.0;
+constexpr double kRiseTopHz = 2000.0;
+constexpr double kSubharmonicMinRiseDb = 6.0;
+constexpr double kSubharmonicRatio = 0.4;
+constexpr double kMultipleRatio = 0.7;
+
 struct Parabola {
   double a = 0, b = 0, c = 0;
   bool ok = false;
@@ -65,7 +71,8 @@ CombTables makeCombTables(const SpeakerF0Params& params) {
 }
 
 float peaksToGrid(const float* s, int nb, double binHz, float* pics) {
-  std::fill(pics, pics + kGridSize, -5e37f);
+  // Cells no accepted peak reaches are 0; painted cells are never negative.
+  std::fill(pics, pics + kGridSize, 0.0f);
   float sumE = 0.0f;
   int i = 0;
   while (i < nb - 2) {
@@ -101,8 +108,6 @@ float peaksToGrid(const float* s, int nb, double binHz, float* pics) {
     }
     i = r + 1;
   }
-  for (int f = 0; f < kGridSize; ++f)
-    if (pics[f] <= -2.5e37f) pics[f] = 0.0f;
   return sumE;
 }
 
@@ -160,6 +165,104 @@ float coefVoisCorrel(const float* correl, int f0, std::vector<float>& work) {
   const double sigma = den < 1e-10 ? 0.0 : std::min(std::sqrt(num / den), 1e35);
   const double P = std::max(bis[half] + 1e-10, 1e-7);
   return static_cast<float>((sigma / P) * std::min(S, 1e35) / std::max(ratio, 1e-7));
+}
+
+namespace {
+
+// Levels of the spectrum at the multiples k*f below `top` Hz (the higher
+// of the two bins around each), k = 1..count, at most kMaxHarmonics.
+constexpr int kMaxHarmonics = 64;
+struct HarmonicLevels {
+  int count = 0;
+  float level[kMaxHarmonics];
+};
+
+HarmonicLevels harmonicLevels(const float* s, double binHz, double top, double f) {
+  HarmonicLevels h;
+  const double perBin = 1.0 / binHz;
+  for (int k = 1; k <= kMaxHarmonics && k * f < top; ++k) {
+    const auto lo = static_cast<int>(k * f * perBin);
+    h.level[h.count++] = std::max(s[lo], s[lo + 1]);
+  }
+  return h;
+}
+
+// Mean rise above `floor` of the levels of k a multiple of m (on) or of the
+// other k (!on); -1 with fewer than two such k.
+double meanRise(const HarmonicLevels& h, float floor, int m, bool on) {
+  double sum = 0;
+  int n = 0;
+  for (int k = 1; k <= h.count; ++k)
+    if ((k % m == 0) == on) {
+      sum += std::max(h.level[k - 1] - floor, 0.0f);
+      ++n;
+    }
+  return n >= 2 ? sum / n : -1.0;
+}
+
+// Smallest m (2..5) for which f is a subharmonic: the multiples of m*f rise
+// at least kSubharmonicMinRiseDb, the others less than kSubharmonicRatio of that.
+int subharmonicOf(const float* s, double binHz, double top, double f, double fMax, float floor) {
+  const HarmonicLevels h = harmonicLevels(s, binHz, top, f);
+  for (int m = 2; m <= 5 && m * f <= fMax; ++m) {
+    const double on = meanRise(h, floor, m, true), off = meanRise(h, floor, m, false);
+    if (off >= 0 && on >= kSubharmonicMinRiseDb && off < kSubharmonicRatio * on) return m;
+  }
+  return 1;
+}
+
+}  // namespace
+
+SpectrumLevels spectrumLevels(const float* s, int nb, std::vector<float>& work) {
+  SpectrumLevels v;
+  if (nb < 8) return v;
+  // Every other bin: the zero-padded spectrum's neighbours say little more.
+  // Most frames of a clean recording lie below the grid: no need to sort.
+  const int n = (nb + 1) / 2;
+  work.resize(static_cast<std::size_t>(n));
+  int below = 0;
+  for (int k = 0; k < n; ++k) {
+    work[static_cast<std::size_t>(k)] = s[2 * k];
+    below += s[2 * k] <= kPeakFloorDb;
+  }
+  if (below > n / 2) {
+    v.medianDb = kPeakFloorDb;
+    return v;
+  }
+  auto mid = work.begin() + n / 2;
+  std::nth_element(work.begin(), mid, work.end());
+  v.medianDb = *mid;
+  auto quartile = work.begin() + n / 4;
+  std::nth_element(work.begin(), quartile, mid);
+  v.quartileDb = *quartile;
+  return v;
+}
+
+VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, const SpectrumLevels& levels) {
+  const float floor = levels.medianDb;
+  if (f0 < 2 || nb < 8) return {f0, -1.0f, floor};
+  // Only where noise reaches the grid do the comb's many teeth favour a
+  // subharmonic; elsewhere the comb's own choice stands.
+  if (floor <= kPeakFloorDb) return {f0, -1.0f, floor};
+  const double top = (nb - 2) * binHz;
+  const double low = std::min(kSubharmonicTopHz, top), high = std::min(kRiseTopHz, top);
+  double g = f0;
+  for (int m; (m = subharmonicOf(s, binHz, low, g, f0Max, floor)) > 1;) g *= m;
+  // A raise that overshot (2/3 of F0 raised by 3) is halved back when the
+  // half is no subharmonic itself.
+  if (g > f0 && g / 2 > f0 && subharmonicOf(s, binHz, low, g / 2, f0Max, floor) == 1) g /= 2;
+  // A multiple of a lower voice (below f0Min) is not judged voiced: the
+  // spectrum has harmonics between its own multiples too.
+  for (int d = 2; d <= 3; ++d) {
+    const HarmonicLevels h = harmonicLevels(s, binHz, high, g / d);
+    const double on = meanRise(h, floor, d, true), off = meanRise(h, floor, d, false);
+    if (on >= kSubharmonicMinRiseDb && off >= kMultipleRatio * on)
+      return {static_cast<int>(nearestInt(g)), 0.0f, floor};
+  }
+  // The harmonics' rise is measured from the lower quartile, which between
+  // the dense harmonics of a low voice still lies in the valleys.
+  const double rise = std::max(meanRise(harmonicLevels(s, binHz, high, g), levels.quartileDb, 1, true), 0.0);
+  return {static_cast<int>(nearestInt(g)), static_cast<float>(rise), floor};
 }
 
 }  // namespace ardv

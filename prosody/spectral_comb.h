@@ -41,4 +41,24 @@ int argmaxIn(const float* v, int lo, int hi, float* best = nullptr);
 // is strongly periodic. `work` is resized to kGridSize as needed.
 float coefVoisCorrel(const float* correl, int f0, std::vector<float>& work);
 
+// Median and lower quartile of the first nb levels of `s` (dB); both
+// -1e30 for fewer than 8 levels. A median at or below kPeakFloorDb is given
+// as kPeakFloorDb, without the quartile. `work` is scratch space.
+struct SpectrumLevels {
+  float medianDb = -1e30f;
+  float quartileDb = -1e30f;
+};
+SpectrumLevels spectrumLevels(const float* s, int nb, std::vector<float>& work);
+
+// Checks candidate f0 against the dB spectrum `s` (nb bins of binHz Hz) with
+// its `levels`. The voice's F0 is f0 raised by m (2..5) while, of its
+// multiples below 1500 Hz, those k*f0 with k a multiple of m rise above the
+// median level and the others stay near it; riseDb is the mean rise of that
+// F0's multiples below 2000 Hz above the lower quartile. Raises never pass
+// f0Max. Where the median is at or below kPeakFloorDb noise does not reach
+// the grid: f0 stands, not judged (riseDb -1). An F0 whose half or third
+// shows harmonics between its multiples too (a multiple of a voice below the
+// candidates' range) gets riseDb 0.
+VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, const SpectrumLevels& levels);
+
 }  // namespace ardv

@@ -67,6 +67,40 @@ TEST(Median, TwoHertzBinsAndTooFewValues) {
   EXPECT_EQ(rec->count(ReportKind::Bug), 1u);
 }
 
+// checkVoice on dB spectra of 15.625-Hz bins: a noise floor (+-2 dB) with,
+// for a voice, harmonics 30 dB above it.
+struct VoiceRow {
+  float floorDb;
+  double voiceHz;  // 0: noise only
+  int candidate, expectF0;
+  float riseMin, riseMax;
+};
+
+TEST(CheckVoice, RaisesSubharmonicsAndJudgesHarmonicsOnlyWhereNoiseFillsTheGrid) {
+  constexpr double kBin = 15.625;
+  constexpr int kBins = 128;
+  const VoiceRow rows[] = {
+      {70, 240, 120, 240, 14, 40},     {70, 240, 80, 240, 14, 40},  {70, 240, 60, 240, 14, 40},
+      {70, 240, 240, 240, 14, 40},     {70, 0, 120, 120, 0, 8},     {40, 240, 120, 120, -1, -1},
+      {70, 120, 240, 240, 0, 0},
+  };
+  for (const VoiceRow& row : rows) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> jitter(-2, 2);
+    std::vector<float> s(kBins + 2), work;
+    for (float& v : s) v = row.floorDb + jitter(rng);
+    for (double h = row.voiceHz; row.voiceHz > 0 && h < kBins * kBin; h += row.voiceHz) {
+      const auto b = static_cast<std::size_t>(h / kBin);
+      s[b] = s[b + 1] = row.floorDb + 30;
+    }
+    const VoiceCheck v =
+        checkVoice(s.data(), kBins, kBin, row.candidate, 800, spectrumLevels(s.data(), kBins, work));
+    EXPECT_EQ(v.f0, row.expectF0) << row.candidate << " Hz on " << row.voiceHz;
+    EXPECT_GE(v.riseDb, row.riseMin) << row.candidate << " Hz on " << row.voiceHz;
+    EXPECT_LE(v.riseDb, row.riseMax) << row.candidate << " Hz on " << row.voiceHz;
+  }
+}
+
 // A run over `x` prepared as calcPitchMartin prepares it.
 void prepare(PitchRun& run, const std::vector<std::int16_t>& x, double fs) {
   run.params = speakerF0Params(-1);

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "prosody/pitch_octave.h"
 #include "prosody/pitch_path.h"
 
 namespace ardv {
@@ -129,6 +130,33 @@ TEST(CompletePitch, EdgeFrameTakesTheUnvoicedCostOfItsLeftNeighbour) {
   t[1][0].cost = 99;
   completePitch(p, t);
   EXPECT_FLOAT_EQ(t[1][0].cost, 7);
+}
+
+// Per frame: the track value, the candidate with that F0 (-1 none) and what
+// the spectrum made of it, and the value after the raise.
+TEST(RaiseSubharmonics, MeasuredFramesRaiseTheirRunInTheSameOctaveBelowF0Max) {
+  struct Row {
+    int p;
+    float cand;
+    int voice, expect;
+  };
+  const Row rows[] = {
+      {0, -1, -1, 0},       {110, 110, 220, 220}, {111, -1, -1, 222}, {110, 110, 220, 220},
+      {230, -1, -1, 230},   {0, -1, -1, 0},       {150, -1, -1, 150}, {300, 300, 900, 300},
+      {200, 200, 200, 200},
+  };
+  PitchRun run;
+  run.params = speakerF0Params(-1);
+  std::vector<int> p;
+  for (const Row& r : rows) {
+    PitchFrame fr{};
+    fr[1].f0 = r.cand;
+    run.tab.push_back(fr);
+    run.voice.push_back({VoiceCheck{r.voice, 20}, VoiceCheck{}, VoiceCheck{}});
+    p.push_back(r.p);
+  }
+  raiseSubharmonics(run, p);
+  for (std::size_t i = 0; i < p.size(); ++i) EXPECT_EQ(p[i], rows[i].expect) << "frame " << i;
 }
 
 }  // namespace
