@@ -57,8 +57,8 @@ int runConvert(const Args& arguments) {
   if (isWavName(in.nom)) {
     // A faulty chunk is reported; the marks read before the fault are carried.
     notetiqs phon, word;
-    readnotetiqs(in.nom, phon, in.etiqdepl, in.etiqlongueur);
-    readnotetiqs(in.nom, word, in.notedepl, in.notelongueur);
+    readnotetiqs(in.nom, phon, in.etiqdepl, in.etiqlongueur, in.sampleCount());
+    readnotetiqs(in.nom, word, in.notedepl, in.notelongueur, in.sampleCount());
     for (const notetiq& mark : phon.items()) writer.addPhon(mark.limite, mark.text);
     for (const notetiq& mark : word.items()) writer.addWord(mark.limite, mark.text);
   }

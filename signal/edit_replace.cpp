@@ -58,8 +58,8 @@ std::int32_t replaceAt(std::int32_t p, bool silent) {
 
   notetiqs phon, word;
   if (isWavName(source.nom)) {
-    readnotetiqs(source.nom, phon, source.etiqdepl, source.etiqlongueur);
-    readnotetiqs(source.nom, word, source.notedepl, source.notelongueur);
+    readnotetiqs(source.nom, phon, source.etiqdepl, source.etiqlongueur, source.sampleCount());
+    readnotetiqs(source.nom, word, source.notedepl, source.notelongueur, source.sampleCount());
   }
   const notetiqs etiqBefore = prog.etiq, noteBefore = prog.note;
   prog.etiq.insertList(p, 0, phon);

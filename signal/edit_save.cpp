@@ -226,8 +226,8 @@ SaveOutcome askSaveModifications() {
   // The annotations as they are in the file.
   notetiqs etiq, note;
   if (isWavName(p.en_cours.nom)) {
-    readnotetiqs(p.en_cours.nom, etiq, p.en_cours.etiqdepl, p.en_cours.etiqlongueur);
-    readnotetiqs(p.en_cours.nom, note, p.en_cours.notedepl, p.en_cours.notelongueur);
+    readnotetiqs(p.en_cours.nom, etiq, p.en_cours.etiqdepl, p.en_cours.etiqlongueur, p.en_cours.sampleCount());
+    readnotetiqs(p.en_cours.nom, note, p.en_cours.notedepl, p.en_cours.notelongueur, p.en_cours.sampleCount());
   } else {
     if (p.en_cours.labelKind != kLabelNone) readLabels(etiq, p.en_cours);
     if (p.en_cours.annotationKind != kAnnotNone) readAnnotations(note, p.en_cours);
