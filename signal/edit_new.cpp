@@ -3,7 +3,9 @@
 #include "signal/edit_new.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "signal/replacing_file.h"
 #include "signal/time_conversion.h"
 #include "signal/transports.h"
+#include "signal/writable_target.h"
 #include "signal/wav_layout.h"
 
 namespace ardv {
@@ -67,21 +70,22 @@ bool editNewZero(double frequence, double durationMs) {
 bool removeDC(const std::string& target) {
   Program& p = program();
   if (!p.fileLoaded) return false;
-  std::error_code error;
-  if (std::filesystem::equivalent(target, p.en_cours.nom, error) || target == p.en_cours.nom) {
-    message(text(1017));
-    return false;
-  }
+  if (!isSeparateOutput(target, p.en_cours.nom)) return false;
   const bool bigEndian = p.en_cours.swap != 0;
   auto word = [&](const unsigned char* b) {
     return static_cast<std::int16_t>(bigEndian ? (b[0] << 8 | b[1]) : (b[1] << 8 | b[0]));
   };
+  std::string reason;  // the system's word for the failure, when there is one
   try {
     std::ifstream in(p.en_cours.nom, std::ios::binary);
     if (!in) {
-      message("The file " + p.en_cours.nom + " cannot be read.");
+      message("The file " + p.en_cours.nom + " cannot be read: " + std::strerror(errno) + ".");
       return false;
     }
+    auto readFailed = [&] {
+      reason = p.en_cours.nom + " ends before its samples";
+      throw std::ios_base::failure("short read");
+    };
     // Only the sample area is data: a header before it and annotation
     // chunks after it are copied unchanged.
     const std::int64_t size = static_cast<std::int64_t>(std::filesystem::file_size(p.en_cours.nom));
@@ -93,21 +97,25 @@ bool removeDC(const std::string& target) {
     in.seekg(header);
     for (std::int64_t left = words * 2; left > 0;) {
       const std::int64_t n = std::min<std::int64_t>(left, static_cast<std::int64_t>(piece.size()));
-      if (!in.read(reinterpret_cast<char*>(piece.data()), n)) throw std::ios_base::failure("short read");
+      if (!in.read(reinterpret_cast<char*>(piece.data()), n)) readFailed();
       for (std::int64_t i = 0; i < n; i += 2) sum += word(&piece[static_cast<std::size_t>(i)]);
       left -= n;
     }
     const std::int64_t mean = words > 0 ? sum / words : 0;
 
     ReplacingFile out{std::filesystem::path(target)};
-    if (!out.open()) throw std::ios_base::failure("create");
+    auto writeFailed = [&] {
+      reason = out.error();
+      throw std::ios_base::failure("write");
+    };
+    if (!out.open()) writeFailed();
     in.clear();
     in.seekg(0);
     const std::int64_t dataEnd = header + 2 * words;
     for (std::int64_t at = 0; at < size;) {
       const std::int64_t stop = at < header ? header : at < dataEnd ? dataEnd : size;
       const std::int64_t n = std::min<std::int64_t>(stop - at, static_cast<std::int64_t>(piece.size()));
-      if (!in.read(reinterpret_cast<char*>(piece.data()), n)) throw std::ios_base::failure("short read");
+      if (!in.read(reinterpret_cast<char*>(piece.data()), n)) readFailed();
       if (at >= header && at < dataEnd) {
         for (std::int64_t i = 0; i + 1 < n; i += 2) {
           const auto v = static_cast<std::int16_t>(
@@ -117,12 +125,13 @@ bool removeDC(const std::string& target) {
           piece[static_cast<std::size_t>(i) + 1] = static_cast<unsigned char>(bigEndian ? u & 0xFF : u >> 8);
         }
       }
-      if (!out.write(piece.data(), static_cast<std::size_t>(n))) throw std::ios_base::failure("write");
+      if (!out.write(piece.data(), static_cast<std::size_t>(n))) writeFailed();
       at += n;
     }
-    if (!out.commit()) throw std::ios_base::failure("rename");
-  } catch (const std::exception&) {
-    message("Remove DC: " + target + " cannot be written; nothing was changed.");
+    if (!out.commit()) writeFailed();
+  } catch (const std::exception& failure) {
+    if (reason.empty()) reason = failure.what();
+    message("Remove DC: " + target + " cannot be written (" + reason + "); nothing was changed.");
     return false;
   }
   return true;

@@ -76,6 +76,14 @@ TEST_F(NewAndDc, RemoveDcSubtractsTheMeanOfTheSamplesOnlyAndKeepsTheLabels) {
   EXPECT_EQ(phonBack.count(), 3);
   EXPECT_EQ(phonBack.Text(1), "b");
   EXPECT_EQ(wordBack.Text(0), "ab");
+  // A copy that cannot be written keeps the previous one and says why.
+  const auto before = test::readBytes(out);
+  {
+    test::FileSizeLimit limit(20);
+    EXPECT_FALSE(removeDC(out));
+  }
+  EXPECT_TRUE(rec->saw("nodc.wav cannot be written (File too large)"));
+  EXPECT_EQ(test::readBytes(out), before);
 }
 
 TEST_F(NewAndDc, RemoveDcOfAFileWithoutSamplesCopiesIt) {
