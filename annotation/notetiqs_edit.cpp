@@ -119,15 +119,16 @@ bool notetiqs::insertList(std::int32_t p, std::int32_t length, const notetiqs& s
   }
   for (notetiq& item : items_)
     if (item.limite >= p) item.limite = clampTo32(item.limite + shift);
+  // One merge: a paste of many marks into a long list stays O(n log n).
+  MarkBatch batch;
   for (const notetiq& mark : src.items_) {
     const std::int32_t q = clampTo32(static_cast<std::int64_t>(p) + mark.limite);
-    const int before = findLE(q);
-    const bool exists = before >= 0 && items_[static_cast<std::size_t>(before)].limite == q;
-    const int j = exists ? before : insertAt(before + 1, q);
-    if (j < 0) return false;
-    if (!exists || !mark.text.empty()) items_[static_cast<std::size_t>(j)].text = mark.text;
+    if (mark.text.empty())
+      batch.add(q);
+    else
+      batch.add(q, mark.text);
   }
-  return true;
+  return batch.mergeInto(*this);
 }
 
 }  // namespace ardv
