@@ -2,10 +2,12 @@
 // paint runs the start-up, loads the interface texts and creates the main
 // window, which opens the file named on the command line.
 #include <QApplication>
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,6 +34,7 @@
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
 #include "signal/program.h"
+#include "signal/replacing_file.h"
 #include "signal/results.h"
 #include "signal/startup.h"
 #include "signal/time_conversion.h"
@@ -286,8 +289,14 @@ int main(int argc, char** argv) {
           if (!w) return;
           QString name = out;
           name.insert(out.endsWith(".png", Qt::CaseInsensitive) ? out.size() - 4 : out.size(), suffix);
-          if (!w->grab().save(name)) {
-            std::fprintf(stderr, "ardv: cannot write %s\n", qPrintable(name));
+          QByteArray png;
+          QBuffer buffer(&png);
+          buffer.open(QIODevice::WriteOnly);
+          ardv::ReplacingFile file{std::filesystem::path(name.toStdString())};
+          if (!w->grab().save(&buffer, "PNG") || !file.open() || !file.write(png.constData(), png.size()) ||
+              !file.commit()) {
+            std::fprintf(stderr, "ardv: cannot write %s: %s\n", qPrintable(name),
+                         file.error().empty() ? "the image cannot be encoded" : file.error().c_str());
             exitCode = 1;
           }
         };
