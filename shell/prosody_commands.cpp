@@ -162,11 +162,14 @@ void MainWindow::bindProsodyCommands() {
                                    progress.setValue(p.done);
                                    QCoreApplication::processEvents();
                                    return !progress.wasCanceled();
-                                 });
+                                 },
+                                 &last);
     progress.close();
     if (written < 0) return;
     std::string summary = std::to_string(written) + " pitch file" + (written == 1 ? "" : "s") + " written beside the \"" +
                           extension + "\" files of " + dir.string();
+    if (last.failed > 0)
+      summary += "; " + std::to_string(last.failed) + " failed, each named in its own message";
     if (progress.wasCanceled() && last.done < last.total)
       summary += "; stopped after " + std::to_string(last.done) + " of " + std::to_string(last.total) + " files";
     message(summary);
