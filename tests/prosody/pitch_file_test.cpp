@@ -62,7 +62,7 @@ class PitchFileTest : public testing::Test {
 // A file shorter than a chunk is the analysis of the whole signal; a long one
 // is written in chunks with every frame, and as thresholds are set per chunk
 // a few decisions may differ from one run over the whole signal.
-TEST_F(PitchFileTest, FileHoldsEveryFrameOfTheWholeAnalysis) {
+TEST_F(PitchFileTest, LongFileIsWrittenInChunksWithEveryFrame) {
   EXPECT_EQ(pitchLine(16, 120), "        16   120\r\n");
   EXPECT_EQ(pitchLine(1234567890, 0), "1234567890     0\r\n");
   const struct {
