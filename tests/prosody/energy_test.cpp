@@ -27,9 +27,9 @@ TEST(EnergySetup, DerivedSizes) {
     int Le, Ne, He, bl, bh;
     float windowAfter;
   } rows[] = {
-      {0, 8000, 16, 256, 256, 51, 0, 128, 16},          // 8000 Hz is the Nyquist bin
-      {0, 20000, 200, 2048, 2048, 409, 0, 1024, 128},   // limited to Nyquist, long frame cut
-      {1000, 1000, 16, 256, 256, 51, 16, 16, 16},       // equal limits: one bin
+      {0, 8000, 16, 256, 256, 51, 0, 128, 16},         // 8000 Hz is the Nyquist bin
+      {0, 20000, 200, 2048, 2048, 409, 0, 1024, 128},  // limited to Nyquist, long frame cut
+      {1000, 1000, 16, 256, 256, 51, 16, 16, 16},      // equal limits: one bin
   };
   for (const auto& r : rows) {
     EnergyParams p;

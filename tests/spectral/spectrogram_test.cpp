@@ -109,7 +109,8 @@ TEST(SpectroParams, EveryLpcWindowGivesAColumn) {
         SpectroWork work;
         std::vector<float> column;
         ASSERT_TRUE(spectro_GetParams(settings, 4, fs, c) && prepareSpectroWork(c, work));
-        if (spectroSettingsComputable(settings[4], fs, why)) EXPECT_EQ(c.fen_fft, std::lround(ms * fs / 1000));
+        const bool computable = spectroSettingsComputable(settings[4], fs, why);
+        EXPECT_TRUE(!computable || c.fen_fft == std::lround(ms * fs / 1000)) << fs << " Hz, " << ms << " ms";
         EXPECT_TRUE(spectroColumn(c, work, SampleSpan{x0.data(), 20000, 0}, 10000, column)) << fs << " Hz, " << ms << " ms";
       }
   EXPECT_EQ(rec->count(ReportKind::Bug) + rec->count(ReportKind::Message), 0u);
