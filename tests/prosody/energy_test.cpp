@@ -19,35 +19,34 @@
 namespace ardv {
 namespace {
 
-TEST(EnergySetup, SixteenMsAtSixteenKilohertz) {
-  EnergyParams p;
-  EnergySetup s;
-  ASSERT_TRUE(energySetup(p, 16000, s));
-  EXPECT_EQ(s.Le, 256);
-  EXPECT_EQ(s.Ne, 256);
-  EXPECT_EQ(s.He, 51);
-  EXPECT_EQ(s.bl, 0);
-  EXPECT_EQ(s.bh, 128);  // 8000 Hz is the Nyquist bin
+// Frame length, FFT size, hop and band bins at 16 kHz, and the frame length
+// after a cut to 2048 samples.
+TEST(EnergySetup, DerivedSizes) {
+  const struct {
+    float fLow, fHigh, windowMs;
+    int Le, Ne, He, bl, bh;
+    float windowAfter;
+  } rows[] = {
+      {0, 8000, 16, 256, 256, 51, 0, 128, 16},         // 8000 Hz is the Nyquist bin
+      {0, 20000, 200, 2048, 2048, 409, 0, 1024, 128},  // limited to Nyquist, long frame cut
+      {1000, 1000, 16, 256, 256, 51, 16, 16, 16},      // equal limits: one bin
+  };
+  for (const auto& r : rows) {
+    EnergyParams p;
+    p.fLow = r.fLow, p.fHigh = r.fHigh, p.windowMs = r.windowMs;
+    EnergySetup s;
+    ASSERT_TRUE(energySetup(p, 16000, s));
+    EXPECT_EQ((std::vector<int>{s.Le, s.Ne, s.He, s.bl, s.bh}), (std::vector<int>{r.Le, r.Ne, r.He, r.bl, r.bh}))
+        << r.fHigh << " Hz, " << r.windowMs << " ms";
+    EXPECT_FLOAT_EQ(p.windowMs, r.windowAfter);
+  }
 }
 
-TEST(EnergySetup, HighFrequencyLimitedToNyquistAndLongFramesCut) {
-  EnergyParams p;
-  p.fHigh = 20000;
-  p.windowMs = 200;
-  EnergySetup s;
-  ASSERT_TRUE(energySetup(p, 16000, s));
-  EXPECT_EQ(s.Le, 2048);
-  EXPECT_EQ(s.Ne, 2048);
-  EXPECT_EQ(s.bh, 1024);
-  EXPECT_FLOAT_EQ(p.windowMs, 128);
-}
-
-TEST(EnergySetup, EqualLowAndHighGiveOneBin) {
+TEST(FrameEnergy, OneBinHoldsTheLevelOfASine) {
   EnergyParams p;
   p.fLow = p.fHigh = 1000;
   EnergySetup s;
   ASSERT_TRUE(energySetup(p, 16000, s));
-  EXPECT_EQ(s.bl, s.bh);
   // A 1000-Hz sine of amplitude 1000 with a rectangular 256-sample frame:
   // |X| = 1000 * 256 / 2 at bin 16, level 10*log10(128000^2) + 20*log10(128/256).
   std::vector<std::int16_t> x(256);
@@ -57,60 +56,66 @@ TEST(EnergySetup, EqualLowAndHighGiveOneBin) {
   EXPECT_NEAR(e(x.data()), 20 * std::log10(128000.0) + 20 * std::log10(0.5), 0.05);
 }
 
+// Each check corrects its field at 16 kHz and says so; a good value is left unsaid.
 TEST(EnergyChecks, CorrectionsOfTheOptions) {
-  EnergyParams p;
-  p.fLow = 9000;
-  p.fHigh = 8000;
-  EXPECT_FALSE(checkEnergyLow(p, 16000).empty());
-  EXPECT_FLOAT_EQ(p.fLow, 7000);
-  p.fLow = 7500;
-  EXPECT_FALSE(checkEnergyLow(p, 16000).empty());
-  EXPECT_FLOAT_EQ(p.fLow, 7000);
-  p.fHigh = 9000;
-  EXPECT_FALSE(checkEnergyHigh(p, 16000).empty());
-  EXPECT_FLOAT_EQ(p.fHigh, 8000);
-  p.fLow = 3000;
-  p.fHigh = 2000;
-  EXPECT_FALSE(checkEnergyHigh(p, 16000).empty());
-  EXPECT_FLOAT_EQ(p.fHigh, 4000);
-  p.windowMs = -1;
-  EXPECT_FALSE(checkEnergyWindow(p, 16000).empty());
-  EXPECT_FLOAT_EQ(p.windowMs, 16);
-  p.windowMs = 500;
-  checkEnergyWindow(p, 16000);
-  EXPECT_FLOAT_EQ(p.windowMs, 128);
-  EXPECT_TRUE(checkEnergyWindow(p, 16000).empty());
+  using Check = std::string (*)(EnergyParams&, double);
+  const struct {
+    Check check;
+    float fLow, fHigh, windowMs;
+    float EnergyParams::*field;
+    float expect;
+    bool said;
+  } rows[] = {
+      {checkEnergyLow, 9000, 8000, 16, &EnergyParams::fLow, 7000, true},
+      {checkEnergyLow, 7500, 8000, 16, &EnergyParams::fLow, 7000, true},
+      {checkEnergyHigh, 7000, 9000, 16, &EnergyParams::fHigh, 8000, true},
+      {checkEnergyHigh, 3000, 2000, 16, &EnergyParams::fHigh, 4000, true},
+      {checkEnergyWindow, 0, 8000, -1, &EnergyParams::windowMs, 16, true},
+      {checkEnergyWindow, 0, 8000, NAN, &EnergyParams::windowMs, 16, true},
+      {checkEnergyWindow, 0, 8000, 500, &EnergyParams::windowMs, 128, true},
+      {checkEnergyWindow, 0, 8000, 128, &EnergyParams::windowMs, 128, false},
+  };
+  for (const auto& r : rows) {
+    EnergyParams p;
+    p.fLow = r.fLow, p.fHigh = r.fHigh, p.windowMs = r.windowMs;
+    EXPECT_EQ(r.check(p, 16000).empty(), !r.said) << r.fLow << " " << r.fHigh << " " << r.windowMs;
+    EXPECT_FLOAT_EQ(p.*r.field, r.expect) << r.fLow << " " << r.fHigh << " " << r.windowMs;
+  }
 }
 
-TEST(EnergyFile, LinesAreRelativeToTheLowestEnergyAndNeverNegative) {
+// One signal file (300 ms of near silence first): its energy lines and its speech.
+TEST(EnergyFile, LinesAreRelativeToTheLowestEnergyAndSpeechIsFound) {
   ml_init(test::sourceDataDir() / "format" / "english.txt");
   test::TempDir dir;
-  const auto s = test::knownF0Set()[12];  // 16 kHz, starts with 300 ms of near silence
+  const auto s = test::knownF0Set()[12];
   ASSERT_TRUE(test::writeWav(dir / "e.wav", s.samples, s.fs));
   infoFile info;
   info.nom = (dir / "e.wav").string();
   ASSERT_TRUE(init_infoFile_read(info));
   EnergyParams p;
   ASSERT_TRUE(energyForFile(info, dir / "e.txt", p));
-  std::istringstream in(test::readFile(dir / "e.txt"));
+  const std::string text = test::readFile(dir / "e.txt");
+  EXPECT_EQ(text.substr(0, 4), "0   ");
+  std::istringstream in(text);
   long ms = 0, prev = -1;
-  double v = 0;
+  double v = 0, loudest = 0;
   int count = 0, zeros = 0;
-  double loudest = 0;
-  while (in >> ms >> v) {
+  for (; in >> ms >> v; prev = ms, ++count) {
     EXPECT_GT(ms, prev);
     EXPECT_GE(v, 0);
     zeros += v == 0;
     loudest = std::max(loudest, v);
-    prev = ms;
-    ++count;
   }
   // One line every 51 samples up to the last sample.
   EXPECT_EQ(count, static_cast<int>((s.samples.size() + 50) / 51));
   EXPECT_GT(zeros, 0);  // the lowest energy is the zero
   EXPECT_GT(loudest, 40);
-  const std::string text = test::readFile(dir / "e.txt");
-  EXPECT_EQ(text.substr(0, 4), "0   ");
+
+  std::int64_t start = -1, end = -1;
+  ASSERT_TRUE(speechStartEnd(info, start, end));
+  EXPECT_NEAR(static_cast<double>(start), 300, 30);
+  // 700 ms voiced, 150 ms of loud hiss, 600 ms voiced, then silence.
+  EXPECT_NEAR(static_cast<double>(end), 1750, 40);
 }
 
 TEST(EnergyFile, MissingDirectoryIsWarnedOnce) {
@@ -154,20 +159,6 @@ TEST(SpeechDetector, ConfirmationRules) {
     EXPECT_EQ(d.start(), c.start) << c.rule;
     EXPECT_EQ(d.end(), c.end) << c.rule;
   }
-}
-
-TEST(SpeechDetector, FindsTheSpeechOfASignalFile) {
-  test::TempDir dir;
-  const auto s = test::knownF0Set()[12];
-  ASSERT_TRUE(test::writeWav(dir / "s.wav", s.samples, s.fs));
-  infoFile info;
-  info.nom = (dir / "s.wav").string();
-  ASSERT_TRUE(init_infoFile_read(info));
-  std::int64_t start = -1, end = -1;
-  ASSERT_TRUE(speechStartEnd(info, start, end));
-  EXPECT_NEAR(static_cast<double>(start), 300, 30);  // 300 ms of silence first
-  // 700 ms voiced, 150 ms of loud hiss, 600 ms voiced, then silence.
-  EXPECT_NEAR(static_cast<double>(end), 1750, 40);
 }
 
 }  // namespace

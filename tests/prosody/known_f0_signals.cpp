@@ -23,8 +23,7 @@ struct Resonator {
   }
   double operator()(double x) {
     const double y = g * x + a1 * y1 + a2 * y2;
-    y2 = y1;
-    y1 = y;
+    y2 = y1, y1 = y;
     return y;
   }
 };
@@ -50,10 +49,7 @@ struct Biquad {
   }
   double operator()(double x) {
     const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-    x2 = x1;
-    x1 = x;
-    y2 = y1;
-    y1 = y;
+    x2 = x1, x1 = x, y2 = y1, y1 = y;
     return y;
   }
 };
@@ -99,9 +95,7 @@ void addNoise(std::vector<double>& x, const std::vector<double>& f0At, NoiseKind
 
 KnownF0Signal synthesize(const std::string& name, double fs, const std::vector<Segment>& segments, unsigned seed,
                          const Voice& voice, const Condition& condition) {
-  KnownF0Signal out;
-  out.name = name;
-  out.fs = fs;
+  KnownF0Signal out{name, fs, {}, {}};
   std::mt19937 rng(seed);
   std::normal_distribution<double> gauss(0.0, 1.0);
   std::vector<double> f0At;  // true F0 per sample, 0 unvoiced
@@ -132,11 +126,7 @@ KnownF0Signal synthesize(const std::string& name, double fs, const std::vector<S
       } else {
         prevPulse = 0;
         const double w = gauss(rng);
-        if (seg.kind == SegmentKind::Noise) {
-          v = (w - noisePrev) * 900.0;  // hiss, high-passed
-        } else {
-          v = w * 3.0;
-        }
+        v = seg.kind == SegmentKind::Noise ? (w - noisePrev) * 900.0 : w * 3.0;  // hiss is high-passed
         noisePrev = w;
         f3(f2(f1(0)));
         if (voice.aspiration > 0) breath.push_back(b3(b2(b1(0))));
@@ -193,11 +183,8 @@ std::vector<KnownF0Signal> knownF0Set() {
   for (double fs : {8000.0, 16000.0}) {
     for (const Pattern& p : patterns) {
       const double mid = (p.a + p.b) / 2;
-      const std::vector<Segment> segs = {
-          {K::Silence, 300, 0, 0, 0, 0},       {K::Voiced, 700, p.a, mid, p.depth, p.rate},
-          {K::Noise, 150, 0, 0, 0, 0},         {K::Voiced, 600, mid, p.b, p.depth, p.rate},
-          {K::Silence, 250, 0, 0, 0, 0},
-      };
+      const std::vector<Segment> segs = {{K::Silence, 300}, {K::Voiced, 700, p.a, mid, p.depth, p.rate}, {K::Noise, 150},
+                                         {K::Voiced, 600, mid, p.b, p.depth, p.rate}, {K::Silence, 250}};
       set.push_back(synthesize(std::string(p.name) + "@" + std::to_string(static_cast<int>(fs)), fs, segs, seed++));
     }
   }
@@ -213,7 +200,7 @@ KnownF0Signal speechLike(double fs, double seconds, unsigned seed) {
   while (total < seconds * 1000) {
     const double a = f0(rng), b = f0(rng), d = dur(rng), g = gap(rng);
     segs.push_back({K::Voiced, d, a, b, 0.02, 5});
-    segs.push_back({(segs.size() / 2) % 3 == 0 ? K::Silence : K::Noise, g, 0, 0, 0, 0});
+    segs.push_back({(segs.size() / 2) % 3 == 0 ? K::Silence : K::Noise, g});
     total += d + g;
   }
   return synthesize("speech-like", fs, segs, seed);
@@ -260,10 +247,10 @@ std::vector<NoisyF0Signal> noisyF0Set(const std::string& only, const VoiceClass*
         v.aspiration = 0.3;
       }
       const std::vector<std::vector<Segment>> utterances = {
-          {{K::Silence, 250, 0, 0, 0, 0}, {K::Voiced, 600, row.a, row.b, 0, 0}, {K::Noise, 120, 0, 0, 0, 0},
-           {K::Voiced, 500, row.b, row.c, 0, 0}, {K::Silence, 200, 0, 0, 0, 0}},
-          {{K::Silence, 200, 0, 0, 0, 0}, {K::Voiced, 900, row.vib, row.vib, 0.04, 5.5}, {K::Noise, 100, 0, 0, 0, 0},
-           {K::Voiced, 400, row.vib * 0.9, row.vib * 0.9, 0.01, 7}, {K::Silence, 200, 0, 0, 0, 0}},
+          {{K::Silence, 250}, {K::Voiced, 600, row.a, row.b}, {K::Noise, 120}, {K::Voiced, 500, row.b, row.c},
+           {K::Silence, 200}},
+          {{K::Silence, 200}, {K::Voiced, 900, row.vib, row.vib, 0.04, 5.5}, {K::Noise, 100},
+           {K::Voiced, 400, row.vib * 0.9, row.vib * 0.9, 0.01, 7}, {K::Silence, 200}},
       };
       for (std::size_t u = 0; u < utterances.size(); ++u) {
         const unsigned seed = static_cast<unsigned>(100 + 10 * ci + 3 * static_cast<int>(row.cls) + u);
@@ -276,10 +263,7 @@ std::vector<NoisyF0Signal> noisyF0Set(const std::string& only, const VoiceClass*
 }
 
 void F0Score::add(const F0Score& o) {
-  voicedBoth += o.voicedBoth;
-  gross += o.gross;
-  decided += o.decided;
-  voicingErrors += o.voicingErrors;
+  voicedBoth += o.voicedBoth, gross += o.gross, decided += o.decided, voicingErrors += o.voicingErrors;
 }
 
 F0Score scoreF0(const KnownF0Signal& s, const std::vector<int>& track) {
@@ -300,31 +284,22 @@ F0Score scoreF0(const KnownF0Signal& s, const std::vector<int>& track) {
 }
 
 bool writeWav(const std::filesystem::path& path, const std::vector<std::int16_t>& samples, double fs) {
+  std::string bytes;
+  auto put = [&](std::uint32_t v, int width) {  // little-endian
+    for (int k = 0; k < width; ++k) bytes += static_cast<char>((v >> (8 * k)) & 0xFF);
+  };
+  const auto size = static_cast<std::uint32_t>(samples.size() * 2), rate = static_cast<std::uint32_t>(fs);
+  bytes = "RIFF";
+  put(36 + size, 4);
+  bytes += "WAVEfmt ";
+  // Chunk size, PCM, mono, rate, bytes per second, block align, bits.
+  for (const auto& [v, width] : {std::pair{16u, 4}, {1u, 2}, {1u, 2}, {rate, 4}, {rate * 2, 4}, {2u, 2}, {16u, 2}})
+    put(v, width);
+  bytes += "data";
+  put(size, 4);
+  for (std::int16_t s : samples) put(static_cast<std::uint16_t>(s), 2);
   std::ofstream out(path, std::ios::binary);
-  if (!out) return false;
-  auto u32 = [&](std::uint32_t v) {
-    for (int k = 0; k < 4; ++k) out.put(static_cast<char>((v >> (8 * k)) & 0xFF));
-  };
-  auto u16 = [&](std::uint16_t v) {
-    out.put(static_cast<char>(v & 0xFF));
-    out.put(static_cast<char>(v >> 8));
-  };
-  const auto bytes = static_cast<std::uint32_t>(samples.size() * 2);
-  const auto rate = static_cast<std::uint32_t>(fs);
-  out.write("RIFF", 4);
-  u32(36 + bytes);
-  out.write("WAVEfmt ", 8);
-  u32(16);
-  u16(1);
-  u16(1);
-  u32(rate);
-  u32(rate * 2);
-  u16(2);
-  u16(16);
-  out.write("data", 4);
-  u32(bytes);
-  for (std::int16_t s : samples) u16(static_cast<std::uint16_t>(s));
-  return static_cast<bool>(out);
+  return static_cast<bool>(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())));
 }
 
 }  // namespace ardv::test

@@ -16,46 +16,27 @@
 namespace ardv {
 namespace {
 
-TEST(PitchCorpus, ThreadsWriteTheSameFilesAsOneWorker) {
-  ml_init(test::sourceDataDir() / "format" / "english.txt");
-  ScopedRecorder rec;
-  test::TempDir one, many;
-  const auto set = test::knownF0Set();
-  for (std::size_t k = 0; k < 6; ++k) {
-    const std::string name = "s" + std::to_string(k) + ".wav";
-    ASSERT_TRUE(test::writeWav(one / name, set[k * 3].samples, set[k * 3].fs));
-    ASSERT_TRUE(test::writeWav(many / name, set[k * 3].samples, set[k * 3].fs));
-  }
-  test::writeFile(one / "notes.txt", "not a signal");
-  const std::string before = program().en_cours.nom;
-  EXPECT_EQ(f0Corpus(one.path(), ".wav", 1, speakerF0Params(-1)), 6);
-  EXPECT_EQ(f0Corpus(many.path(), ".wav", 4, speakerF0Params(-1)), 6);
-  for (std::size_t k = 0; k < 6; ++k) {
-    const std::string name = "s" + std::to_string(k) + ".pit";
-    const std::string a = test::readFile(one / name);
-    EXPECT_GT(a.size(), 18u * 100);
-    EXPECT_EQ(a, test::readFile(many / name)) << name;
-  }
-  EXPECT_FALSE(std::filesystem::exists(one / "notes.pit"));
-  EXPECT_EQ(program().en_cours.nom, before);
-  EXPECT_EQ(rec->count(ReportKind::Warning), 0u);
-}
-
-// Five signals; s3 and s4 already have a pitch file.
+// Five signals and a note; s3 and s4 already have a pitch file.
 void fillCorpus(const std::filesystem::path& dir) {
   const auto set = test::knownF0Set();
   for (std::size_t k = 0; k < 5; ++k)
     ASSERT_TRUE(test::writeWav(dir / ("s" + std::to_string(k) + ".wav"), set[k * 3].samples, set[k * 3].fs));
+  test::writeFile(dir / "notes.txt", "not a signal");
   test::writeFile(dir / "s3.pit", "previous");
   test::writeFile(dir / "s4.pit", "previous");
 }
 
-TEST(PitchCorpus, StoppedRunLeavesOnlyCompletePitchFiles) {
+TEST(PitchCorpus, ThreadsAgreeWithOneWorkerAndAStoppedRunLeavesOnlyCompleteFiles) {
   ml_init(test::sourceDataDir() / "format" / "english.txt");
   ScopedRecorder rec;
-  test::TempDir full, one, many;
-  for (const auto* dir : {&full, &one, &many}) fillCorpus(dir->path());
+  test::TempDir full, threads, one, many;
+  for (const auto* dir : {&full, &threads, &one, &many}) fillCorpus(dir->path());
+  const std::string before = program().en_cours.nom;
   ASSERT_EQ(f0Corpus(full.path(), ".wav", 1, speakerF0Params(-1)), 5);
+  ASSERT_EQ(f0Corpus(threads.path(), ".wav", 4, speakerF0Params(-1)), 5);
+  EXPECT_EQ(program().en_cours.nom, before);
+  EXPECT_FALSE(std::filesystem::exists(full / "notes.pit"));
+  EXPECT_EQ(rec->count(ReportKind::Warning), 0u);
 
   // One worker stopped after two files: exactly those two are written.
   std::string lastSeen;
@@ -77,6 +58,8 @@ TEST(PitchCorpus, StoppedRunLeavesOnlyCompletePitchFiles) {
   for (std::size_t k = 0; k < 5; ++k) {
     const std::string name = "s" + std::to_string(k) + ".pit";
     const std::string reference = test::readFile(full / name);
+    EXPECT_GT(reference.size(), 18u * 100) << name;
+    EXPECT_EQ(test::readFile(threads / name), reference) << name;
     const std::string a = test::readFile(one / name), b = test::readFile(many / name);
     if (k < 2) EXPECT_EQ(a, reference) << name;
     else if (k == 2) EXPECT_FALSE(std::filesystem::exists(one / name));
@@ -86,7 +69,7 @@ TEST(PitchCorpus, StoppedRunLeavesOnlyCompletePitchFiles) {
     else EXPECT_EQ(b, "previous") << name;
   }
   EXPECT_EQ(changed, written);
-  for (const auto* dir : {&one, &many})
+  for (const auto* dir : {&threads, &one, &many})
     for (const auto& entry : std::filesystem::directory_iterator(dir->path()))
       EXPECT_EQ(entry.path().string().find("ardv-tmp"), std::string::npos) << entry.path();
 }

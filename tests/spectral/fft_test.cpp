@@ -49,52 +49,51 @@ double maxAbs(const std::vector<Cplx>& v) {
 
 class FftSizes : public ::testing::TestWithParam<int> {};
 
-TEST_P(FftSizes, ComplexForwardAndInverseMatchDirectDft) {
+// Each transform against the direct DFT, then inverted (the Hartley transform
+// applied twice) back to n times the input; the single-precision complex one
+// from 128 points, back to the input with a sentinel past its end.
+TEST_P(FftSizes, TransformsMatchTheDirectDftAndInvert) {
   const int n = GetParam();
-  auto re = randomSignal(n, 11), im = randomSignal(n, 12);
+  const auto x0 = randomSignal(n, 11), y0 = randomSignal(n, 12);
   std::vector<Cplx> z(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) z[i] = Cplx(re[i], im[i]);
-  const auto ref = directDft(z, -1);
+  for (int i = 0; i < n; ++i) z[i] = Cplx(x0[i], y0[i]);
+  const auto ref = directDft(z, -1), refX = directDft(std::vector<Cplx>(x0.begin(), x0.end()), -1);
+  const double tol = 1e-9 * maxAbs(ref), tolX = 1e-9 * maxAbs(refX), tolN = 1e-9 * n;
+  auto re = x0, im = y0, half = x0, hartley = x0;
   ASSERT_TRUE(fftComplexForward(n, re.data(), im.data()));
-  const double tol = 1e-9 * maxAbs(ref);
+  ASSERT_TRUE(fftRealForward(n, half.data()));
+  ASSERT_TRUE(hartleyTransform(hartley.data(), n));
   for (int k = 0; k < n; ++k) {
     EXPECT_NEAR(re[k], ref[k].real(), tol) << "k=" << k;
     EXPECT_NEAR(im[k], ref[k].imag(), tol) << "k=" << k;
+    // Half-complex: Re X(k) up to n/2, then Im X(k) = -Im X(n-k).
+    EXPECT_NEAR(half[k], k <= n / 2 ? refX[k].real() : refX[k].imag(), tolX) << "k=" << k;
+    // H(k) = Re X(k) - Im X(k) for the e^(-i) kernel.
+    EXPECT_NEAR(hartley[k], refX[k].real() - refX[k].imag(), tolX) << "k=" << k;
   }
   ASSERT_TRUE(fftComplexInverse(n, re.data(), im.data()));
+  ASSERT_TRUE(fftRealInverse(n, half.data()));
+  ASSERT_TRUE(hartleyTransform(hartley.data(), n));
   for (int m = 0; m < n; ++m) {
-    EXPECT_NEAR(re[m], n * z[m].real(), 1e-9 * n);
-    EXPECT_NEAR(im[m], n * z[m].imag(), 1e-9 * n);
+    EXPECT_NEAR(re[m], n * x0[m], tolN);
+    EXPECT_NEAR(im[m], n * y0[m], tolN);
+    EXPECT_NEAR(half[m], n * x0[m], tolN);
+    EXPECT_NEAR(hartley[m], n * x0[m], tolN);
   }
-}
-
-TEST_P(FftSizes, RealForwardHalfComplexLayoutAndInverse) {
-  const int n = GetParam();
-  const auto x0 = randomSignal(n, 21);
-  std::vector<Cplx> z(x0.begin(), x0.end());
-  const auto ref = directDft(z, -1);
-  auto x = x0;
-  ASSERT_TRUE(fftRealForward(n, x.data()));
-  const double tol = 1e-9 * maxAbs(ref);
-  for (int k = 0; k <= n / 2; ++k) EXPECT_NEAR(x[k], ref[k].real(), tol) << "k=" << k;
-  for (int k = 1; k < n / 2; ++k) EXPECT_NEAR(x[n - k], -ref[k].imag(), tol) << "k=" << k;
-  ASSERT_TRUE(fftRealInverse(n, x.data()));
-  for (int m = 0; m < n; ++m) EXPECT_NEAR(x[m], n * x0[m], 1e-9 * n);
-}
-
-TEST_P(FftSizes, HartleyMatchesDefinition) {
-  const int n = GetParam();
-  const auto x0 = randomSignal(n, 31);
-  std::vector<Cplx> z(x0.begin(), x0.end());
-  const auto ref = directDft(z, -1);
-  auto x = x0;
-  ASSERT_TRUE(hartleyTransform(x.data(), n));
-  // H(k) = Re X(k) - Im X(k) for the e^(-i) kernel.
-  const double tol = 1e-9 * maxAbs(ref);
-  for (int k = 0; k < n; ++k) EXPECT_NEAR(x[k], ref[k].real() - ref[k].imag(), tol) << "k=" << k;
-  // The Hartley transform is its own inverse up to n.
-  ASSERT_TRUE(hartleyTransform(x.data(), n));
-  for (int m = 0; m < n; ++m) EXPECT_NEAR(x[m], n * x0[m], 1e-9 * n);
+  if (n < 128) return;
+  std::vector<float> buf(2 * static_cast<std::size_t>(n) + 1, 42.0f);
+  for (int i = 0; i < n; ++i) buf[2 * i] = static_cast<float>(x0[i]), buf[2 * i + 1] = static_cast<float>(y0[i]);
+  ASSERT_TRUE(complexFft(buf.data(), n, FftDirection::Forward));
+  for (int k = 0; k < n; ++k) {
+    EXPECT_NEAR(buf[2 * k], ref[k].real(), 1e-6 * maxAbs(ref)) << "k=" << k;
+    EXPECT_NEAR(buf[2 * k + 1], ref[k].imag(), 1e-6 * maxAbs(ref)) << "k=" << k;
+  }
+  ASSERT_TRUE(complexFft(buf.data(), n, FftDirection::Inverse));
+  for (int i = 0; i < n; ++i) {
+    EXPECT_NEAR(buf[2 * i], x0[i], 1e-5);
+    EXPECT_NEAR(buf[2 * i + 1], y0[i], 1e-5);
+  }
+  EXPECT_EQ(buf[2 * n], 42.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(PowersOfTwo, FftSizes, ::testing::Values(4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096));
@@ -113,7 +112,7 @@ TEST(Fft, UnsupportedSizeIsReportedAndLeavesData) {
   EXPECT_EQ(f[0], 1.0f);
 }
 
-// Analytic inputs for realFft: sentinel values past the output must survive.
+// Analytic inputs for the real transforms: sentinel values past the output must survive.
 struct RealCase {
   const char* name;
   double (*signal)(int m, int n);
@@ -134,59 +133,27 @@ const RealCase kRealCases[] = {
      [](int, int) { return 0.0; }},
 };
 
+// realFft from 256 points, and the interleaved variant (imaginary sign
+// restored) on smaller sizes too.
 TEST(RealFft, AnalyticInputsLayoutAndSentinels) {
-  for (int n : {256, 512, 1024, 2048, 4096}) {
-    for (const auto& c : kRealCases) {
-      std::vector<float> buf(static_cast<std::size_t>(n) + 4, 0.0f);
-      for (int m = 0; m < n; ++m) buf[m] = static_cast<float>(c.signal(m, n));
-      buf[n] = 7.5f;
-      buf[n + 1] = -3.25f;
-      buf[n + 2] = 99.0f;
-      ASSERT_TRUE(realFft(buf.data(), n));
-      EXPECT_NEAR(buf[0], c.re(0, n), 1e-3) << c.name;
-      EXPECT_EQ(buf[1], 0.0f) << c.name;
-      for (int k = 1; k < n / 2; ++k) {
-        EXPECT_NEAR(buf[2 * k], c.re(k, n), 1e-3) << c.name << " k=" << k;
-        EXPECT_NEAR(buf[2 * k + 1], -c.im(k, n), 1e-3) << c.name << " k=" << k;
+  for (const bool interleaved : {false, true})
+    for (int n : {16, 64, 256, 512, 1024, 2048, 4096}) {
+      if (!interleaved && n < 256) continue;
+      for (const auto& c : kRealCases) {
+        std::vector<float> buf(static_cast<std::size_t>(n) + 4, 0.0f);
+        for (int m = 0; m < n; ++m) buf[m] = static_cast<float>(c.signal(m, n));
+        buf[n] = 7.5f, buf[n + 1] = -3.25f, buf[n + 2] = 99.0f;
+        ASSERT_TRUE(interleaved ? realFftInterleaved(buf.data(), n) : realFft(buf.data(), n));
+        EXPECT_NEAR(buf[0], c.re(0, n), 1e-3) << c.name;
+        EXPECT_EQ(buf[1], 0.0f) << c.name;
+        for (int k = 1; k < n / 2; ++k) {
+          EXPECT_NEAR(buf[2 * k], c.re(k, n), 1e-3) << c.name << " k=" << k;
+          EXPECT_NEAR(buf[2 * k + 1], (interleaved ? 1 : -1) * c.im(k, n), 1e-3) << c.name << " k=" << k;
+        }
+        EXPECT_EQ(std::vector<float>(buf.begin() + n, buf.begin() + n + 3), (std::vector<float>{7.5f, -3.25f, 99.0f}))
+            << c.name;
       }
-      EXPECT_EQ(buf[n], 7.5f) << c.name;
-      EXPECT_EQ(buf[n + 1], -3.25f) << c.name;
-      EXPECT_EQ(buf[n + 2], 99.0f) << c.name;
     }
-  }
-}
-
-TEST(RealFft, InterleavedVariantRestoresImaginarySign) {
-  const int n = 64;
-  std::vector<float> buf(n + 2, 0.0f);
-  for (int m = 0; m < n; ++m) buf[m] = static_cast<float>(std::sin(2 * std::numbers::pi * 5 * m / n));
-  ASSERT_TRUE(realFftInterleaved(buf.data(), n));
-  EXPECT_NEAR(buf[11], -n / 2.0, 1e-4);
-  EXPECT_EQ(buf[1], 0.0f);
-}
-
-TEST(ComplexFft, RoundTripReturnsInputAndSentinelSurvives) {
-  for (int n : {128, 256, 512, 1024, 2048, 4096}) {
-    auto data = randomSignal(2 * n, 41);
-    std::vector<float> buf(data.begin(), data.end());
-    buf.push_back(42.0f);
-    const auto original = buf;
-    ASSERT_TRUE(complexFft(buf.data(), n, FftDirection::Forward));
-    ASSERT_TRUE(complexFft(buf.data(), n, FftDirection::Inverse));
-    for (int i = 0; i < 2 * n; ++i) EXPECT_NEAR(buf[i], original[i], 1e-5) << "n=" << n;
-    EXPECT_EQ(buf[2 * n], 42.0f);
-  }
-}
-
-TEST(ComplexFft, ForwardOfImpulseIsFlat) {
-  const int n = 128;
-  std::vector<float> buf(2 * n, 0.0f);
-  buf[2] = 1.0f;  // z(1) = 1: X(k) = e^(-2 pi i k / n)
-  ASSERT_TRUE(complexFft(buf.data(), n, FftDirection::Forward));
-  for (int k = 0; k < n; ++k) {
-    EXPECT_NEAR(buf[2 * k], std::cos(2 * std::numbers::pi * k / n), 1e-6);
-    EXPECT_NEAR(buf[2 * k + 1], -std::sin(2 * std::numbers::pi * k / n), 1e-6);
-  }
 }
 
 }  // namespace

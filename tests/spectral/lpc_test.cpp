@@ -157,15 +157,6 @@ TEST(LpcSpectrum, FollowsTheAllPoleResponse) {
   EXPECT_EQ(roots[0].level, column[roots[0].bin]);
 }
 
-TEST(LpcSpectrum, ToneGivesPeakAtItsBin) {
-  std::vector<double> x(400);
-  for (int n = 0; n < 400; ++n) x[n] = 8000.0 * std::sin(2.0 * kPi * 1000.0 / 8000.0 * n + 0.3);
-  const std::vector<std::int16_t> s = toSamples(x);
-  std::vector<float> column(128);
-  ASSERT_TRUE(lpcSpectrum(s, 0, LpcSpectrumSettings{256, 256, 10, true, 1.0, 8000.0}, column, nullptr));
-  EXPECT_EQ(std::max_element(column.begin(), column.end()) - column.begin(), 32);
-}
-
 TEST(LpcSpectrum, SilenceAndBadFrames) {
   const std::vector<std::int16_t> s(300, 0);
   std::vector<float> column(128, -7.0f);

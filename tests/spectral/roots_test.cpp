@@ -53,6 +53,7 @@ struct RootCase {
   const char* name;
   std::vector<Complex> roots;
   double tol;
+  std::vector<double> coefficients = {};  // when not built from the roots
 };
 
 class KnownRoots : public ::testing::TestWithParam<RootCase> {};
@@ -60,8 +61,20 @@ class KnownRoots : public ::testing::TestWithParam<RootCase> {};
 TEST_P(KnownRoots, AreFound) {
   const RootCase& rc = GetParam();
   std::vector<Complex> found;
-  ASSERT_TRUE(polynomialRoots(fromRoots(rc.roots), found));
+  ASSERT_TRUE(polynomialRoots(rc.coefficients.empty() ? fromRoots(rc.roots) : rc.coefficients, found));
   expectSameRoots(rc.roots, found, rc.tol);
+}
+
+// z^60 - 0.5: sixty roots equally spaced on the circle of radius 0.5^(1/60).
+std::vector<double> circle60() {
+  std::vector<double> c(61, 0.0);
+  c[0] = 1.0, c[60] = -0.5;
+  return c;
+}
+std::vector<Complex> circle60Roots() {
+  std::vector<Complex> roots;
+  for (int k = 0; k < 60; ++k) roots.push_back(std::polar(std::pow(0.5, 1.0 / 60), 2.0 * std::numbers::pi * k / 60));
+  return roots;
 }
 
 std::vector<Complex> randomPairs(int pairs, double rmin, double rmax, unsigned seed) {
@@ -83,27 +96,11 @@ INSTANTIATE_TEST_SUITE_P(
         RootCase{"NearUnitCircle", conjugatePairs({{0.999, 0.1}, {0.9995, 0.8}, {0.998, 1.6}, {0.9999, 2.9}}), 1e-9},
         RootCase{"Lpc18", randomPairs(9, 0.7, 0.999, 18), 1e-8},
         RootCase{"Degree60", randomPairs(30, 0.85, 0.999, 60), 1e-6},
-        RootCase{"Degree60Clustered", randomPairs(30, 0.995, 0.9999, 61), 1e-5}),
+        RootCase{"Degree60Clustered", randomPairs(30, 0.995, 0.9999, 61), 1e-5},
+        RootCase{"Degree60OnACircle", circle60Roots(), 1e-10, circle60()},
+        // 0*z^4 + z^3 - 2z^2 + 0z + 0: degree 3.
+        RootCase{"LeadingAndTrailingZeros", {2.0, 0.0, 0.0}, 1e-14, {0.0, 1.0, -2.0, 0.0, 0.0}}),
     [](const auto& param) { return std::string(param.param.name); });
-
-TEST(PolynomialRoots, Degree60OnACircle) {
-  // z^60 - 0.5: sixty roots equally spaced on the circle of radius 0.5^(1/60).
-  std::vector<double> c(61, 0.0);
-  c[0] = 1.0;
-  c[60] = -0.5;
-  std::vector<Complex> expected;
-  for (int k = 0; k < 60; ++k) expected.push_back(std::polar(std::pow(0.5, 1.0 / 60), 2.0 * std::numbers::pi * k / 60));
-  std::vector<Complex> found;
-  ASSERT_TRUE(polynomialRoots(c, found));
-  expectSameRoots(expected, found, 1e-10);
-}
-
-TEST(PolynomialRoots, LeadingAndTrailingZeros) {
-  // 0·z^4 + z^3 - 2z^2 + 0z + 0: degree 3, roots 2, 0, 0.
-  std::vector<Complex> found;
-  ASSERT_TRUE(polynomialRoots(std::vector<double>{0.0, 1.0, -2.0, 0.0, 0.0}, found));
-  expectSameRoots({2.0, 0.0, 0.0}, found, 1e-14);
-}
 
 TEST(PolynomialRoots, BadPolynomialsFailReportedOnceUnchanged) {
   for (const std::vector<double>& c : {std::vector<double>{1.0, NAN, 2.0}, std::vector<double>{0.0, 0.0},

@@ -112,7 +112,9 @@ std::vector<std::int16_t> chirpFreeTone(double hz, int count) {
   return x;
 }
 
-TEST(Pgm, DefaultSizeHeaderOrientationAndLength) {
+// For both kinds: the default-size image of a 2000-Hz tone, its header,
+// orientation and length; Escape stops the image, an earlier press does not.
+TEST(Pgm, ImageOfEveryKindAndEscape) {
   const auto x0 = chirpFreeTone(2000, 48000);
   const SampleSpan x{x0.data(), 48000, 0};
   SpectroSettings settings;
@@ -133,44 +135,11 @@ TEST(Pgm, DefaultSizeHeaderOrientationAndLength) {
     ASSERT_EQ(bytes.size(), header.size() + 1024u * 256u);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + header.size()), header);
     EXPECT_EQ(bytes[header.size() + 500 * 256 + 64], 255 - row[64]);
-  }
-}
 
-TEST(Pgm, SilenceIsWhiteAndFramesPastTheSamplesToo) {
-  const std::vector<std::int16_t> zeros(4000, 0);
-  SpectroSettings settings;
-  CurrentSpectro spec;
-  ASSERT_TRUE(spectro_GetParams(settings, 1, 16000, spec));
-  LevelImage image;
-  // The range runs past the buffer: frames there stay white, nothing is read.
-  ASSERT_TRUE(renderSpectrogramImage(spec, SampleSpan{zeros.data(), 4000, 0}, 0, 3999, 64, 32, image));
-  for (auto v : image.levels) EXPECT_EQ(v, 0);
-}
-
-TEST(Pgm, BadSizesAndTooShortStretchesAreRefused) {
-  ScopedRecorder rec;
-  const std::vector<std::int16_t> zeros(4000, 0);
-  SpectroSettings settings;
-  CurrentSpectro spec;
-  ASSERT_TRUE(spectro_GetParams(settings, 3, 16000, spec));
-  LevelImage image{1, 1, {9}};
-  EXPECT_FALSE(renderSpectrogramImage(spec, SampleSpan{zeros.data(), 4000, 0}, 0, 3999, 0, 256, image));
-  EXPECT_FALSE(renderSpectrogramImage(spec, SampleSpan{zeros.data(), 4000, 0}, 0, 300, 64, 256, image));
-  EXPECT_EQ(rec->count(ReportKind::Message), 2u);
-  EXPECT_EQ(image.levels, std::vector<std::uint8_t>{9});
-}
-
-TEST(Pgm, EscapeStopsTheImageAndAnEarlierPressIsIgnored) {
-  const auto x0 = chirpFreeTone(2000, 48000);
-  const SampleSpan x{x0.data(), 48000, 0};
-  SpectroSettings settings;
-  for (int kind : {2, 3}) {
-    CurrentSpectro spec;
-    ASSERT_TRUE(spectro_GetParams(settings, kind, 16000, spec));
     ScopedRecorder rec;
     ScriptedKeyboard keys(2);  // the first poll drops an earlier press
     setKeyboardPoller(&keys);
-    LevelImage image{1, 1, {9}};
+    image = LevelImage{1, 1, {9}};
     EXPECT_FALSE(renderSpectrogramImage(spec, x, 0, 47999, 1024, 64, image));
     EXPECT_TRUE(rec->saw("Escape pressed")) << "kind " << kind;
     EXPECT_EQ(keys.polls(), 3);
@@ -186,6 +155,26 @@ TEST(Pgm, EscapeStopsTheImageAndAnEarlierPressIsIgnored) {
     EXPECT_EQ(early.polls, 1 + 1024 / kStopPollFrames);
     setKeyboardPoller(nullptr);
   }
+}
+
+// Silence is white, and frames past the samples too (nothing is read there);
+// a zero size or a stretch shorter than a frame is refused and changes nothing.
+TEST(Pgm, SilenceIsWhiteAndBadSizesAreRefused) {
+  const std::vector<std::int16_t> zeros(4000, 0);
+  const SampleSpan x{zeros.data(), 4000, 0};
+  SpectroSettings settings;
+  CurrentSpectro spec;
+  ASSERT_TRUE(spectro_GetParams(settings, 1, 16000, spec));
+  LevelImage image;
+  ASSERT_TRUE(renderSpectrogramImage(spec, x, 0, 3999, 64, 32, image));
+  for (auto v : image.levels) EXPECT_EQ(v, 0);
+  ScopedRecorder rec;
+  ASSERT_TRUE(spectro_GetParams(settings, 3, 16000, spec));
+  image = LevelImage{1, 1, {9}};
+  EXPECT_FALSE(renderSpectrogramImage(spec, x, 0, 3999, 0, 256, image));
+  EXPECT_FALSE(renderSpectrogramImage(spec, x, 0, 300, 64, 256, image));
+  EXPECT_EQ(rec->count(ReportKind::Message), 2u);
+  EXPECT_EQ(image.levels, std::vector<std::uint8_t>{9});
 }
 
 TEST(Pgm, UncreatableFileIsReportedAndNothingWritten) {
