@@ -25,14 +25,7 @@ bool isPhoneme(const std::string& label) { return !label.empty() && phoneticDesc
 // start is a line that cannot be read.
 void addSegment(MarkBatch& marks, ReadTally& tally, std::string_view line, std::int32_t start, std::int32_t end,
                 const std::string& label, bool accepted, int& unknown) {
-  if (end <= start) {
-    tally.skip(line);
-    return;
-  }
-  ++tally.records;
-  marks.add(start);
-  marks.add(end);
-  if (label.empty()) return;
+  if (!addBounds(marks, tally, line, start, end) || label.empty()) return;
   if (accepted)
     marks.add(start, label);
   else
@@ -50,15 +43,6 @@ std::string formatQern(const notetiqs& list, const infoFile& info, std::int64_t 
             ms(e, info.frequence), ms(m, info.frequence), static_cast<long long>(2 * s),
             static_cast<long long>(2 * e));
   }
-  return out;
-}
-
-std::string formatNist(const notetiqs& list, std::int64_t tf) {
-  std::string out;
-  const notetiqs fitted = fittedCopy(list, tf);
-  for (int i = 0; i < fitted.segmentCount(); ++i)
-    appendf(out, "%ld %ld %s\n", static_cast<long>(fitted.position(i)), static_cast<long>(fitted.position(i + 1)),
-            fitted.Text(i).c_str());
   return out;
 }
 

@@ -18,14 +18,7 @@ constexpr std::int64_t kVecsysUnit = 128;
 // its start is a line that cannot be read.
 void addWord(MarkBatch& marks, ReadTally& tally, std::string_view line, std::int32_t start, std::int32_t end,
              std::string word) {
-  if (end <= start) {
-    tally.skip(line);
-    return;
-  }
-  ++tally.records;
-  marks.add(start);
-  marks.add(end);
-  if (!word.empty()) marks.add(start, std::move(word));
+  if (addBounds(marks, tally, line, start, end) && !word.empty()) marks.add(start, std::move(word));
 }
 
 std::string formatVecsys(const notetiqs& list, const infoFile& info, std::int64_t tf) {
@@ -35,15 +28,6 @@ std::string formatVecsys(const notetiqs& list, const infoFile& info, std::int64_
   for (int i = 0; i < fitted.segmentCount(); ++i)
     appendf(out, "%ld %ld %s\n", static_cast<long>(fitted.position(i) / kVecsysUnit),
             static_cast<long>(fitted.position(i + 1) / kVecsysUnit), fitted.Text(i).c_str());
-  return out;
-}
-
-std::string formatNist(const notetiqs& list, std::int64_t tf) {
-  std::string out;
-  const notetiqs fitted = fittedCopy(list, tf);
-  for (int i = 0; i < fitted.segmentCount(); ++i)
-    appendf(out, "%ld %ld %s\n", static_cast<long>(fitted.position(i)), static_cast<long>(fitted.position(i + 1)),
-            fitted.Text(i).c_str());
   return out;
 }
 

@@ -204,6 +204,26 @@ std::string decodeText(std::string_view bytes) {
   return std::string(bytes);
 }
 
+bool addBounds(MarkBatch& marks, ReadTally& tally, std::string_view line, std::int32_t start, std::int32_t end) {
+  if (end <= start) {
+    tally.skip(line);
+    return false;
+  }
+  ++tally.records;
+  marks.add(start);
+  marks.add(end);
+  return true;
+}
+
+std::string formatNist(const notetiqs& list, std::int64_t tf) {
+  std::string out;
+  const notetiqs fitted = fittedCopy(list, tf);
+  for (int i = 0; i < fitted.segmentCount(); ++i)
+    appendf(out, "%ld %ld %s\n", static_cast<long>(fitted.position(i)), static_cast<long>(fitted.position(i + 1)),
+            fitted.Text(i).c_str());
+  return out;
+}
+
 bool finishReading(MarkBatch& marks, const ReadTally& tally, const char* kind, const std::string& path,
                    std::int64_t tf, notetiqs& list) {
   if (tally.records == 0 && tally.skipped > 0) {

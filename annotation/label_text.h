@@ -82,6 +82,15 @@ struct ReadTally {
 bool finishReading(MarkBatch& marks, const ReadTally& tally, const char* kind, const std::string& path,
                    std::int64_t tf, notetiqs& list);
 
+// Counts the record [start, end) of `line` and adds its two boundaries; a
+// record that does not end after its start is a line that cannot be read
+// (false).
+bool addBounds(MarkBatch& marks, ReadTally& tally, std::string_view line, std::int32_t start, std::int32_t end);
+
+// NIST lines "start end label", in samples, of the segments of `list` fitted
+// to a signal of `tf` samples.
+std::string formatNist(const notetiqs& list, std::int64_t tf);
+
 // Index of the first boundary whose label holds a line break, or -1.
 int firstLineBreak(const notetiqs& list);
 
