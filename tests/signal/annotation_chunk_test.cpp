@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/headless/recording_reporter.h"
-#include "tests/signal/wav_test_support.h"
+#include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -44,7 +44,7 @@ class ChunkWalk : public ::testing::TestWithParam<WalkCase> {};
 
 TEST_P(ChunkWalk, ReadsMarksAndReportsOnce) {
   SCOPED_TRACE(GetParam().what);
-  test::loadWavTexts();
+  test::loadSignalTexts();
   test::TempDir dir;
   Bytes file(10, 0xAA);  // the payload starts at byte 10
   file.insert(file.end(), GetParam().payload.begin(), GetParam().payload.end());
@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "0:a 5:", 5}));
 
 TEST(AnnotationChunk, PayloadOutsideTheFileIsRefusedWithoutReading) {
-  test::loadWavTexts();
+  test::loadSignalTexts();
   test::TempDir dir;
   test::writeBytes(dir / "c.bin", Bytes(14, 0));
   const std::string name = (dir / "c.bin").string();

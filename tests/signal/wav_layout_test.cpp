@@ -8,7 +8,8 @@
 #include <iterator>
 
 #include "platform/headless/recording_reporter.h"
-#include "tests/signal/wav_test_support.h"
+#include "tests/annotation/marks.h"
+#include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -17,15 +18,9 @@ namespace {
 
 using test::Bytes;
 
-notetiqs labelled(std::initializer_list<std::pair<std::int32_t, const char*>> marks) {
-  notetiqs list;
-  for (auto [p, t] : marks) list.SetText(list.insertOrGet(p), t);
-  return list;
-}
-
 class WavLayout : public ::testing::Test {
  protected:
-  void SetUp() override { test::loadWavTexts(); }
+  void SetUp() override { test::loadSignalTexts(); }
   test::TempDir dir;
 };
 
@@ -40,8 +35,8 @@ TEST_F(WavLayout, WholeFileIsByteExact) {
       'p', 'h', 'o', 'n', 11, 0, 0, 0, 0, 0, 0, 0, 'a', 'b', 0, 3, 0, 0, 0, 0,          //
       'w', 'o', 'r', 'd', 10, 0, 0, 0, 0, 0, 0, 0, 'w', 0, 3, 0, 0, 0};
   ScopedRecorder rec;
-  ASSERT_TRUE(writeWavFile(dir / "a.wav", {1, -2, 0x1234}, 16000.0, labelled({{0, "ab"}, {3, ""}}),
-                           labelled({{0, "w"}, {3, ""}})));
+  ASSERT_TRUE(writeWavFile(dir / "a.wav", {1, -2, 0x1234}, 16000.0, test::listOf(test::Marks{{0, "ab"}, {3, ""}}),
+                           test::listOf(test::Marks{{0, "w"}, {3, ""}})));
   EXPECT_EQ(test::readBytes(dir / "a.wav"), expected);
   EXPECT_TRUE(rec->reports().empty());
   // Nothing but the file itself is left in the directory.
@@ -74,48 +69,58 @@ TEST_F(WavLayout, TrailerPadsOddDataAndOddPayloads) {
   EXPECT_EQ(t, (Bytes{0, 'p', 'h', 'o', 'n', 5, 0, 0, 0, 9, 9, 9, 9, 7, 0}));
 }
 
-TEST_F(WavLayout, RateAndByteRateAreTruncatedSeparately) {
-  std::array<std::uint8_t, kWavHeaderBytes> h{};
-  ASSERT_TRUE(wavHeaderBytes(0, 0, 0, 22050.7, h));
-  EXPECT_EQ(h[24] | h[25] << 8, 22050);
-  EXPECT_EQ(h[28] | h[29] << 8, 44101);  // 2 x 22050.7 = 44101.4
+TEST_F(WavLayout, HeaderRatesAreTruncatedSeparatelyAndImpossibleHeadersRefused) {
+  struct Row {
+    std::int64_t d;
+    double rate;
+    bool ok;
+    int rateField = 0, byteRate = 0;
+  };
+  for (const Row& r : {Row{0, 22050.7, true, 22050, 44101},  // 2 x 22050.7 = 44101.4
+                       Row{0xFFFFFFFFLL - 37, 16000, true, 16000, 32000},  // riff = D + 1 + 36 fits exactly
+                       Row{0, 0.5, false}, Row{-2, 16000, false}, Row{0xFFFFFFF0LL, 16000, false}}) {
+    std::array<std::uint8_t, kWavHeaderBytes> h{};
+    ASSERT_EQ(wavHeaderBytes(r.d, 0, 0, r.rate, h), r.ok) << r.d << " " << r.rate;
+    if (r.ok) {
+      EXPECT_EQ(std::pair(h[24] | h[25] << 8, h[28] | h[29] << 8 | h[30] << 16), std::pair(r.rateField, r.byteRate));
+    }
+  }
 }
 
-TEST_F(WavLayout, ImpossibleHeadersAreRefused) {
-  std::array<std::uint8_t, kWavHeaderBytes> h{};
-  EXPECT_FALSE(wavHeaderBytes(0, 0, 0, 0.5, h));
-  EXPECT_FALSE(wavHeaderBytes(-2, 0, 0, 16000, h));
-  EXPECT_FALSE(wavHeaderBytes(0xFFFFFFF0LL, 0, 0, 16000, h));
-  EXPECT_TRUE(wavHeaderBytes(0xFFFFFFFFLL - 37, 0, 0, 16000, h));  // riff = D + 1 + 36 fits exactly
-}
-
-TEST_F(WavLayout, UnlabelledListsAndEmptyListsAreWrittenOrNot) {
-  ASSERT_TRUE(writeWavFile(dir / "b.wav", {0, 0}, 8000, notetiqs{}, labelled({{0, ""}, {2, ""}})));
-  Bytes b = test::readBytes(dir / "b.wav");
-  ASSERT_EQ(b.size(), 44u + 4 + 8 + 10);  // no "phon"; "word" of two bare marks: 4 + 1 + 4 bytes and a pad
-  EXPECT_EQ(std::string(b.begin() + 48, b.begin() + 52), "word");
-}
-
-TEST_F(WavLayout, LabelledLastBoundaryIsReportedAndCut) {
-  ScopedRecorder rec;
-  ASSERT_TRUE(writeWavFile(dir / "c.wav", {0}, 8000, labelled({{0, "a"}, {1, "tail"}}), notetiqs{}));
-  EXPECT_EQ(rec->count(ReportKind::Message), 1u);
-  EXPECT_TRUE(rec->saw("T1201"));
-  Bytes b = test::readBytes(dir / "c.wav");
-  EXPECT_EQ(b.size(), 44u + 2 + 8 + 10);  // payload 0000 'a' 0 0100 = 10 bytes
-}
-
-TEST_F(WavLayout, LongLabelsAreCutBetweenCharactersWithOneWarning) {
-  ScopedRecorder rec;
-  std::string ascii(45, 'x');
+// Which chunks the lists give, the first one's payload size, and the reports:
+// an empty list writes no chunk, a labelled last boundary is cut (a message),
+// long labels are cut between characters (one warning).
+TEST_F(WavLayout, ListsGiveTheirChunksWithLabelsCut) {
   std::string accents;
   for (int i = 0; i < 20; ++i) accents += "\xC3\xA9";  // 40 bytes of two-byte characters
-  ASSERT_TRUE(writeWavFile(dir / "d.wav", {0, 0}, 8000, labelled({{0, ascii.c_str()}, {1, accents.c_str()}, {2, ""}}),
-                           notetiqs{}));
-  EXPECT_EQ(rec->count(ReportKind::Warning), 1u);
-  Bytes b = test::readBytes(dir / "d.wav");
-  // payload: 4 + 39 + 1, 4 + 38 + 1 (cut before the 20th character), 4
-  EXPECT_EQ(b[52] | b[53] << 8, 4 + 40 + 4 + 39 + 4);
+  struct Row {
+    const char* what;
+    test::Marks phon, word;
+    std::size_t samples, fileBytes;
+    const char* firstChunk;
+    int payload;
+    std::size_t messages, warnings;
+  };
+  const Row rows[] = {
+      {"bare word marks", {}, {{0, ""}, {2, ""}}, 2, 44 + 4 + 8 + 10, "word", 9, 0, 0},  // 4 + 1 + 4 and a pad
+      {"labelled last boundary", {{0, "a"}, {1, "tail"}}, {}, 1, 44 + 2 + 8 + 10, "phon", 10, 1, 0},
+      // 4 + 39 + 1, 4 + 38 + 1 (cut before the 20th character), 4
+      {"long labels", {{0, std::string(45, 'x')}, {1, accents}, {2, ""}}, {}, 2, 44 + 4 + 8 + 92, "phon", 91, 0, 1},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    ScopedRecorder rec;
+    const std::vector<std::int16_t> samples(r.samples, 0);
+    ASSERT_TRUE(writeWavFile(dir / "b.wav", samples, 8000, test::listOf(r.phon), test::listOf(r.word)));
+    const Bytes b = test::readBytes(dir / "b.wav");
+    ASSERT_EQ(b.size(), r.fileBytes);
+    const std::size_t at = 44 + 2 * r.samples;
+    EXPECT_EQ(std::string(b.begin() + at, b.begin() + at + 4), r.firstChunk);
+    EXPECT_EQ(b[at + 4] | b[at + 5] << 8, r.payload);
+    EXPECT_EQ(rec->count(ReportKind::Message), r.messages);
+    EXPECT_EQ(rec->count(ReportKind::Warning), r.warnings);
+    EXPECT_EQ(rec->saw("T1201"), r.messages > 0);
+  }
 }
 
 TEST_F(WavLayout, FailedWriteKeepsThePreviousFile) {

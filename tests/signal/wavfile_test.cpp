@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 #include "annotation/phonetic_description.h"
 #include "platform/headless/recording_reporter.h"
@@ -15,7 +16,8 @@
 #include "signal/transport_error.h"
 #include "signal/transports.h"
 #include "signal/wav_layout.h"
-#include "tests/signal/wav_test_support.h"
+#include "tests/annotation/marks.h"
+#include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -53,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(Table, WavName,
 
 class WavFile : public ::testing::Test {
  protected:
-  void SetUp() override { test::loadWavTexts(); }
+  void SetUp() override { test::loadSignalTexts(); }
   std::string file(const Bytes& bytes, const char* name = "f.wav") {
     test::writeBytes(dir / name, bytes);
     return (dir / name).string();
@@ -63,36 +65,21 @@ class WavFile : public ::testing::Test {
 
 TEST_F(WavFile, RoundTripKeepsSamplesAndBothLists) {
   std::mt19937 rng(42);
-  std::uniform_int_distribution<int> value(-32768, 32767);
   std::vector<std::int16_t> samples(1001);
-  for (auto& s : samples) s = static_cast<std::int16_t>(value(rng));
-  notetiqs phon, word;
-  for (auto [p, t] : {std::pair{0, "p"}, {120, "a:"}, {500, ""}, {900, "t_h"}, {1001, ""}})
-    phon.SetText(phon.insertOrGet(p), t);
-  for (auto [p, t] : {std::pair{0, "pat"}, {1001, ""}}) word.SetText(word.insertOrGet(p), t);
-
+  for (auto& s : samples) s = static_cast<std::int16_t>(rng());
+  const test::Marks phon = {{0, "p"}, {120, "a:"}, {500, ""}, {900, "t_h"}, {1001, ""}}, word = {{0, "pat"}, {1001, ""}};
   ScopedRecorder rec;
   infoFile info;
   info.nom = (dir / "r.wav").string();
-  ASSERT_TRUE(writeWavFile(info.nom, samples, 16000.0, phon, word));
+  ASSERT_TRUE(writeWavFile(info.nom, samples, 16000.0, test::listOf(phon), test::listOf(word)));
   ASSERT_TRUE(init_infoFile_read_WAV(info));
-  EXPECT_EQ(info.frequence, 16000.0);
-  EXPECT_EQ(info.nb_bits, 16);
-  EXPECT_EQ(info.swap, 0);
-  EXPECT_EQ(info.depl, 44);
-  EXPECT_EQ(info.longueur, 2002);
-  EXPECT_EQ(info.etiqdepl, 44 + 2002 + 8);
-
+  EXPECT_EQ(std::tuple(info.frequence, info.nb_bits, info.swap, info.depl, info.longueur, info.etiqdepl),
+            std::tuple(16000.0, 16, 0, 44, 2002, 44 + 2002 + 8));
   notetiqs phonBack, wordBack;
   ASSERT_TRUE(readnotetiqs(info.nom, phonBack, info.etiqdepl, info.etiqlongueur));
   ASSERT_TRUE(readnotetiqs(info.nom, wordBack, info.notedepl, info.notelongueur));
-  EXPECT_EQ(phonBack.count(), phon.count());
-  for (int i = 0; i < phon.count(); ++i) {
-    EXPECT_EQ(phonBack.position(i), phon.position(i));
-    EXPECT_EQ(phonBack.Text(i), phon.Text(i));
-  }
-  EXPECT_EQ(wordBack.Text(0), "pat");
-  EXPECT_EQ(wordBack.position(1), 1001);
+  EXPECT_EQ(test::marksOf(phonBack), phon);
+  EXPECT_EQ(test::marksOf(wordBack), word);
   EXPECT_TRUE(rec->reports().empty());
 }
 
