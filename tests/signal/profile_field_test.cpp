@@ -10,31 +10,31 @@
 namespace ardv {
 namespace {
 
+// An expression, a quoted string with doubled quotes, a quoted number read as
+// a number, a string cut at 299 characters (the rest of the line ignored).
 TEST(LireChamp, ReadsEachValueForm) {
   test::loadSignalTexts();
   ScopedRecorder rec;
-  FieldValue f;
-  ASSERT_TRUE(lire_champ("v, SOF-1024", f));
-  EXPECT_EQ(f.kind, 'n');
   ExpressionVariables vars{};
   vars[kExpressionVariables - 1] = 5024;
-  std::string fault;
-  EXPECT_EQ(fieldValue(f, &vars, fault)->number, 4000);
-
-  ASSERT_TRUE(lire_champ("\"say \"\"oui\"\"\"  ", f));
-  EXPECT_EQ(f.kind, 'c');
-  EXPECT_EQ(f.text, "say \"oui\"");
-
-  f.wanted = 'n';
-  ASSERT_TRUE(lire_champ("\"22050\"", f));
-  EXPECT_EQ(fieldValue(f, nullptr, fault)->number, 22050);
+  struct Row {
+    std::string text;
+    char kind;
+    std::string constant;
+    std::int64_t number;  // 0: not a number
+  };
+  for (const Row& r : {Row{"v, SOF-1024", 'n', "", 4000}, Row{"\"say \"\"oui\"\"\"  ", 'c', "say \"oui\"", 0},
+                       Row{"\"22050\"", 'c', "22050", 22050},
+                       Row{"\"" + std::string(400, 'x'), 'c', std::string(kProfileStringMax, 'x'), 0}}) {
+    FieldValue f;
+    ASSERT_TRUE(lire_champ(r.text, f)) << r.text;
+    EXPECT_EQ(std::pair(f.kind, f.text), std::pair(r.kind, r.constant)) << r.text;
+    std::string fault;
+    if (r.number != 0) {
+      EXPECT_EQ(fieldValue(f, &vars, fault)->number, r.number) << r.text;
+    }
+  }
   EXPECT_TRUE(rec->reports().empty());
-}
-
-TEST(LireChamp, CutsLongStringsAt299Characters) {
-  FieldValue f;
-  ASSERT_TRUE(lire_champ("\"" + std::string(400, 'x'), f));  // the rest of the line is ignored
-  EXPECT_EQ(f.text.size(), kProfileStringMax);
 }
 
 struct LineCase {
