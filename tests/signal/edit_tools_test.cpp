@@ -7,15 +7,10 @@
 #include <complex>
 #include <numbers>
 
-#include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
-#include "signal/current_signal.h"
 #include "signal/edit_clipboard.h"
-#include "signal/edit_context.h"
 #include "signal/edit_tools.h"
-#include "signal/program.h"
-#include "signal/wav_layout.h"
-#include "tests/support/temp_dir.h"
+#include "tests/signal/edit_test_support.h"
 
 namespace ardv {
 namespace {
@@ -39,38 +34,18 @@ TEST(FirDesign, LowAndHighPassResponses) {
   for (double f : {0.0, 0.03, 0.07}) EXPECT_LT(gainAt(high, f), 1e-3) << f;
 }
 
-class EditTools : public ::testing::Test {
+// 16 kHz: 200 Hz at 8000 plus 4000 Hz at 4000 of amplitude; 2000..13999 selected.
+class EditTools : public test::EditingTest {
  protected:
   void SetUp() override {
-    textTable().loadText("1010, \"T1010\"\n1028, \"T1028\"\n", "tools-test");
-    program().dirs.temp = dir_.path();
-    resetCurrent();
-    resetEditContext();
-    open();
-  }
-  // 16 kHz: 200 Hz at 8000 plus 4000 Hz at 4000 of amplitude.
-  void open() {
+    EditingTest::SetUp();
     samples_.resize(16000);
     for (std::size_t i = 0; i < samples_.size(); ++i)
       samples_[i] = static_cast<std::int16_t>(std::lround(8000 * std::sin(2 * std::numbers::pi * 200 * i / 16000.0) +
                                                           4000 * std::sin(2 * std::numbers::pi * 4000 * i / 16000.0)));
-    const auto path = dir_.path() / "tones.wav";
-    ASSERT_TRUE(writeWavFile(path, samples_, 16000, notetiqs{}, notetiqs{}));
-    program().en_cours = infoFile{};
-    program().en_cours.nom = path.string();
-    ASSERT_TRUE(openCurrent());
-    editStateAfterLoad();
-    select(2000, 13999);
+    openWav("tones.wav", samples_, 16000);
+    selectRange(2000, 13999);
   }
-  void select(std::int32_t a, std::int32_t b) {
-    program().ct.d_sel = a;
-    program().ct.f_sel = b;
-  }
-  std::vector<std::int16_t> memory() const {
-    const SHORTbuf& m = program().memory;
-    return {m.data(), m.data() + m.size()};
-  }
-  test::TempDir dir_;
   std::vector<std::int16_t> samples_;
 };
 
@@ -107,16 +82,16 @@ TEST_F(EditTools, LowPassKeepsTheLowToneThenCancel) {
 
 TEST_F(EditTools, RefusalsChangeNothing) {
   ASSERT_TRUE(filterSelection(FirKind::HighPass, 1000));  // an undo record to keep
-  select(0, 100);
+  selectRange(0, 100);
   ScopedRecorder rec;
   EXPECT_FALSE(filterSelection(FirKind::LowPass, 8000));  // at Nyquist
   EXPECT_FALSE(addNoise(500));
-  select(20000, 20010);  // outside memory
+  selectRange(20000, 20010);  // outside memory
   EXPECT_FALSE(addNoise(10));
   EXPECT_TRUE(rec->saw("T1010"));
   // A silent selection: no level to set the noise against.
   std::fill(program().memory.data() + 10, program().memory.data() + 50, std::int16_t{0});
-  select(10, 49);
+  selectRange(10, 49);
   EXPECT_FALSE(addNoise(10));
   EXPECT_EQ(rec->reports().size(), 4u);
   EXPECT_EQ(editContext().lastEdit, kEditTool10);
