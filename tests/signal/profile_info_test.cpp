@@ -7,6 +7,8 @@
 
 #include <sys/stat.h>
 
+#include <tuple>
+
 #include "platform/headless/recording_reporter.h"
 #include "signal/infofile_io.h"
 #include "signal/program.h"
@@ -28,20 +30,6 @@ Profile profileOf(const std::string& text) {
   p.name = "p";
   parseProfileText(text, p);
   return p;
-}
-
-TEST(ProfileInfo, AbsentFieldsTakeTheirDefaults) {
-  test::TempDir dir;
-  infoFile info = fileOfSize(dir, "a.raw", 100);
-  ASSERT_TRUE(describeWithProfile(profileOf(""), info));
-  EXPECT_EQ(info.frequence, 16000.0);
-  EXPECT_EQ(info.nb_bits, 16);
-  EXPECT_EQ(info.depl, 0);
-  EXPECT_EQ(info.longueur, 0);
-  EXPECT_EQ(info.swap, 1);  // no signal_swap: swapped bytes
-  ASSERT_TRUE(describeWithProfile(profileOf("signal_swap = \"Oui\"\nlongueur = v, SOF-1\n"), info));
-  EXPECT_EQ(info.swap, 0);         // only exactly "oui" swaps
-  EXPECT_EQ(info.longueur, 98);    // cut to whole samples
 }
 
 struct RefusedCase {
@@ -106,12 +94,16 @@ TEST(ProfileTable, LoadsFmtFilesSortedByName) {
   EXPECT_TRUE(rec->saw("\"zero\" could not be read"));
 }
 
-TEST(ProfileTable, ShippedProfilesDescribeTheirLayouts) {
+// The shipped profiles by name, and profile texts: absent fields take their
+// defaults (no signal_swap: swapped bytes), only exactly "oui" swaps, the
+// length is cut to whole samples.
+TEST(ProfileTable, ProfilesDescribeTheirLayouts) {
   test::TempDir dir;
   test::loadShippedProfiles();
+  test::loadSignalTexts();
   ScopedRecorder rec;
   struct Expected {
-    const char* name;
+    const char* name;  // a shipped profile, or the text of one
     double frequence;
     int bits, swap;
     std::int64_t depl, longueur;
@@ -119,19 +111,17 @@ TEST(ProfileTable, ShippedProfilesDescribeTheirLayouts) {
   const Expected table[] = {{"pcm16le-8k", 8000, 16, 0, 0, 5024},   {"pcm16le-11k", 11025, 16, 0, 0, 5024},
                             {"pcm16le-16k", 16000, 16, 0, 0, 5024}, {"pcm16le-22k", 22050, 16, 0, 0, 5024},
                             {"pcm16le-44k", 44100, 16, 0, 0, 5024}, {"pcm16be-16k", 16000, 16, 1, 0, 5024},
-                            {"sphere-16k", 16000, 16, 0, 1024, 4000}, {"pcm12be-16k", 16000, 12, 1, 0, 5024}};
+                            {"sphere-16k", 16000, 16, 0, 1024, 4000}, {"pcm12be-16k", 16000, 12, 1, 0, 5024},
+                            {"", 16000, 16, 1, 0, 0}, {"signal_swap = \"Oui\"\nlongueur = v, SOF-1\n", 16000, 16, 0, 0, 5022}};
   for (const Expected& e : table) {
+    SCOPED_TRACE(e.name);
     infoFile info = fileOfSize(dir, "x.raw", 5024);
     info.formatIndex = profileTable().indexOf(e.name);
-    ASSERT_GE(info.formatIndex, 0) << e.name;
-    ASSERT_TRUE(init_infoFile_read(info)) << e.name;
-    EXPECT_EQ(info.frequence, e.frequence) << e.name;
-    EXPECT_EQ(info.nb_bits, e.bits) << e.name;
-    EXPECT_EQ(info.swap, e.swap) << e.name;
-    EXPECT_EQ(info.depl, e.depl) << e.name;
-    EXPECT_EQ(info.longueur, e.longueur) << e.name;
+    ASSERT_TRUE(info.formatIndex >= 0 ? init_infoFile_read(info) : describeWithProfile(profileOf(e.name), info));
+    EXPECT_EQ(std::tuple(info.frequence, info.nb_bits, info.swap, info.depl, info.longueur),
+              std::tuple(e.frequence, e.bits, e.swap, e.depl, e.longueur));
   }
-  EXPECT_TRUE(rec->reports().empty());
+  for (const Report& r : rec->reports()) ADD_FAILURE() << r.caption << ": " << r.text;
 }
 
 }  // namespace
