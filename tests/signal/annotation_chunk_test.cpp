@@ -15,18 +15,16 @@ namespace {
 
 using test::Bytes;
 
-// A mark: the position, then the label and its terminator unless `label` is null.
-Bytes mark(std::uint32_t position, const char* label = nullptr) {
+// Marks, each a position then its label and terminator unless the label is
+// null, then `tail`.
+Bytes marks(std::initializer_list<std::pair<std::uint32_t, const char*>> list, const Bytes& tail = {}) {
   Bytes b;
-  test::put32(b, position);
-  if (label) b.insert(b.end(), label, label + std::char_traits<char>::length(label) + 1);
+  for (auto [position, label] : list) {
+    test::put32(b, position);
+    if (label) b.insert(b.end(), label, label + std::char_traits<char>::length(label) + 1);
+  }
+  b.insert(b.end(), tail.begin(), tail.end());
   return b;
-}
-
-Bytes join(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
 }
 
 const std::string k39(39, 'a');
@@ -70,18 +68,18 @@ TEST_P(ChunkWalk, ReadsMarksAndReportsOnce) {
 INSTANTIATE_TEST_SUITE_P(
     Table, ChunkWalk,
     ::testing::Values(
-        WalkCase{"four bytes: one mark, no segment", mark(12), nullptr, "12:"},
-        WalkCase{"39-byte label", join({mark(0, k39.c_str()), mark(7)}), nullptr, "0:" + k39 + " 7:"},
-        WalkCase{"40-byte label", join({mark(0, "a"), mark(5, k40.c_str()), mark(9)}), "T5606 T5603", "0:a 5:"},
-        WalkCase{"unterminated label", join({mark(0), Bytes{'a', 'b'}}), "T5606 T5603", "0:"},
-        WalkCase{"ends after a label", join({mark(0, "a"), mark(4, "b")}), "T5606 T5604", "0:a 4:b"},
-        WalkCase{"bytes left over", join({mark(0, "a"), Bytes{1, 2}}), "T5606 T5605", "0:a"},
-        WalkCase{"out of order, repeated", join({mark(50, "b"), mark(10, "a"), mark(50, "c"), mark(90)}), nullptr,
+        WalkCase{"four bytes: one mark, no segment", marks({{12, nullptr}}), nullptr, "12:"},
+        WalkCase{"39-byte label", marks({{0, k39.c_str()}, {7, nullptr}}), nullptr, "0:" + k39 + " 7:"},
+        WalkCase{"40-byte label", marks({{0, "a"}, {5, k40.c_str()}, {9, nullptr}}), "T5606 T5603", "0:a 5:"},
+        WalkCase{"unterminated label", marks({{0, nullptr}}, {'a', 'b'}), "T5606 T5603", "0:"},
+        WalkCase{"ends after a label", marks({{0, "a"}, {4, "b"}}), "T5606 T5604", "0:a 4:b"},
+        WalkCase{"bytes left over", marks({{0, "a"}}, {1, 2}), "T5606 T5605", "0:a"},
+        WalkCase{"out of order, repeated", marks({{50, "b"}, {10, "a"}, {50, "c"}, {90, nullptr}}), nullptr,
                  "10:a 50:c 90:"},
-        WalkCase{"negative position", join({mark(0xFFFFFFFF, "x"), mark(3)}), "1 label boundaries lay before 0",
+        WalkCase{"negative position", marks({{0xFFFFFFFF, "x"}, {3, nullptr}}), "1 label boundaries lay before 0",
                  "0:x 3:"},
-        WalkCase{"segment ending at the end", join({mark(0, "a"), mark(9)}), nullptr, "0:a 9:", 9},
-        WalkCase{"past the end", join({mark(0, "a"), mark(7, "b"), mark(9)}), "label boundaries lay outside the signal (0 to 5",
+        WalkCase{"segment ending at the end", marks({{0, "a"}, {9, nullptr}}), nullptr, "0:a 9:", 9},
+        WalkCase{"past the end", marks({{0, "a"}, {7, "b"}, {9, nullptr}}), "label boundaries lay outside the signal (0 to 5",
                  "0:a 5:", 5}));
 
 TEST(AnnotationChunk, PayloadOutsideTheFileIsRefusedWithoutReading) {
