@@ -55,6 +55,19 @@ class Editing : public test::EditingTest {
     path_ = (dir_ / "s.wav").string();
     openWav("s.wav", samples_, frequence, phon, word);
   }
+  // A profile signal `stem`.raw with NIST label files `stem`.phn and `stem`.wrd.
+  infoFile profileSignal(const std::string& stem, const char* profile, double frequence) {
+    infoFile info;
+    info.nom = (dir_ / (stem + ".raw")).string();
+    info.formatIndex = profileTable().indexOf(profile);
+    EXPECT_GE(info.formatIndex, 0);
+    info.frequence = frequence;
+    info.labelKind = kLabelNist;
+    info.annotationKind = kAnnotNist;
+    info.nom_man = (dir_ / (stem + ".phn")).string();
+    info.nomAnnot = (dir_ / (stem + ".wrd")).string();
+    return info;
+  }
   // Another WAV file in the directory, described for pasting or replacing.
   infoFile source(const char* name, std::size_t n, std::int16_t value, double frequence,
                   const notetiqs& marks = notetiqs()) {
@@ -123,14 +136,8 @@ TEST_P(EditSequences, FollowAPlainModelThroughSavesAndReopens) {
   infoFile& info = program().en_cours;
   info = infoFile{};
   if (profile) {
-    info.nom = (dir_.path() / "s.raw").string();
+    info = profileSignal("s", "pcm16le-16k", 16000);
     test::writeBytes(info.nom, test::wordBytes(m.samples, false));
-    info.formatIndex = profileTable().indexOf("pcm16le-16k");
-    info.labelKind = kLabelNist;
-    info.annotationKind = kAnnotNist;
-    info.frequence = 16000;
-    info.nom_man = (dir_.path() / "s.phn").string();
-    info.nomAnnot = (dir_.path() / "s.wrd").string();
     ASSERT_TRUE(writeLabels(test::listOf(m.phon), info, 3000) && writeAnnotations(test::listOf(m.word), info, 3000));
   } else {
     info.nom = (dir_.path() / "s.wav").string();
@@ -332,15 +339,7 @@ TEST_F(Editing, SaveAsAProfileFileWritesItsLabelFiles) {
   open(800, 16000, 8);
   selectRange(100, 199);
   ASSERT_TRUE(editDelete());
-  infoFile destination;
-  destination.nom = (dir_.path() / "copy.raw").string();
-  destination.formatIndex = profileTable().indexOf("pcm16le-16k");
-  ASSERT_GE(destination.formatIndex, 0);
-  destination.frequence = 16000;
-  destination.labelKind = kLabelNist;
-  destination.annotationKind = kAnnotNist;
-  destination.nom_man = (dir_.path() / "copy.phn").string();
-  destination.nomAnnot = (dir_.path() / "copy.wrd").string();
+  const infoFile destination = profileSignal("copy", "pcm16le-16k", 16000);
   const notetiqs phon = program().etiq, word = program().note;
   ASSERT_TRUE(editSaveAs(destination));
   EXPECT_EQ(program().en_cours.nom, destination.nom);
