@@ -45,23 +45,18 @@ TEST_F(ResultsTest, TextReachingExactlyTheLimitIsWrittenOneMoreCharacterTruncate
   EXPECT_FALSE(fs::exists(tmp_ / "results.txt"));
 }
 
+// Each close appends to the log; a time line gives milliseconds and the sample.
 TEST_F(ResultsTest, ClosingAppendsToTheLogEachTime) {
   for (const char* text : {"first", "second"}) {
     ResultsStream results(tmp_.path());
     results.open();
     results.writeLine(text);
+    results.time(8008, 16000.0);  // 500.5 ms rounds away from zero
+    results.time(0, 0.0);
     results.close();
   }
-  EXPECT_EQ(readFile(tmp_ / "log.txt"), "\r\nfirst\r\n\r\nsecond\r\n");
-}
-
-TEST_F(ResultsTest, TimeLineGivesMillisecondsAndSample) {
-  ResultsStream results(tmp_.path());
-  results.open();
-  results.time(8008, 16000.0);  // 500.5 ms rounds away from zero
-  results.time(0, 0.0);
-  results.close();
-  EXPECT_EQ(readFile(tmp_ / "log.txt"), "\r\nDate 501 ms (8008 sample)\r\nDate 0 ms (0 sample)\r\n");
+  const std::string times = "Date 501 ms (8008 sample)\r\nDate 0 ms (0 sample)\r\n";
+  EXPECT_EQ(readFile(tmp_ / "log.txt"), "\r\nfirst\r\n" + times + "\r\nsecond\r\n" + times);
 }
 
 // Log and results of 60000 bytes together stay; one more byte moves the log to log.bak.
