@@ -120,7 +120,8 @@ TEST_F(StartupIn, ReadOnlyBundledDataIsCopiedForTheUserOnce) {
                   fs::perm_options::remove);
   ASSERT_TRUE(runStartup(env, prog)) << (rec->reports().empty() ? "" : rec->reports()[0].text);
   EXPECT_EQ(prog.dirs.install, env.userData);
-  for (const char* copied : {"format/english.txt", "help/index.html", "temp/"}) EXPECT_TRUE(fs::exists(env.userData / copied));
+  for (const char* copied : {"format/english.txt", "help/index.html", "temp/"})
+    EXPECT_TRUE(fs::exists(env.userData / copied)) << copied;
   EXPECT_EQ(prog.settings.countryFile, "english.txt");
 
   // A user's own change survives the next start; a file added by an update

@@ -324,7 +324,8 @@ INSTANTIATE_TEST_SUITE_P(
         WalkCase{"negative position", marks({{0xFFFFFFFF, "x"}, {3, nullptr}}), "1 label boundaries lay before 0",
                  "0:x 3:"},
         WalkCase{"segment ending at the end", marks({{0, "a"}, {9, nullptr}}), nullptr, "0:a 9:", 9},
-        WalkCase{"past the end", marks({{0, "a"}, {7, "b"}, {9, nullptr}}), "label boundaries lay outside the signal (0 to 5",
+        WalkCase{"past the end", marks({{0, "a"}, {7, "b"}, {9, nullptr}}),
+                 "label boundaries lay outside the signal (0 to 5",
                  "0:a 5:", 5}));
 
 TEST(AnnotationChunk, PayloadOutsideTheFileIsRefusedWithoutReading) {

@@ -12,6 +12,7 @@
 #include "platform/headless/recording_reporter.h"
 #include "signal/sample_coding.h"
 #include "signal/wavfile.h"
+#include "tests/annotation/marks.h"
 #include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -100,11 +101,8 @@ TEST(WriteSoundFile, CarriesAnnotationChunksAndPadsOddData) {
   notetiqs phon, word;
   ASSERT_TRUE(readnotetiqs(wav.nom, phon, wav.etiqdepl, wav.etiqlongueur));
   ASSERT_TRUE(readnotetiqs(wav.nom, word, wav.notedepl, wav.notelongueur));
-  ASSERT_EQ(phon.count(), 3);
-  EXPECT_EQ(phon.Text(1), "bb");
-  EXPECT_EQ(phon.position(2), 4);
-  ASSERT_EQ(word.count(), 2);
-  EXPECT_EQ(word.Text(0), "word");
+  EXPECT_EQ(test::marksOf(phon), (test::Marks{{0, "a"}, {2, "bb"}, {4, ""}}));
+  EXPECT_EQ(test::marksOf(word), (test::Marks{{1, "word"}, {3, ""}}));
 }
 
 // Stretches 1 and 3 from the source, 2 from a buffer (from half its byte
