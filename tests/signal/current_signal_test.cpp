@@ -95,12 +95,10 @@ TEST_F(CurrentSignal, ProfileFileThroughThePresetAnswer) {
   test::writeBytes(dir_ / "b.raw", test::wordBytes({-2048, 2047, 5}, true));
   presetDialogs().profileName = "pcm12be-16k";
   ASSERT_TRUE(openFile((dir_ / "b.raw").string()));
-  EXPECT_EQ(presetDialogs().formatQuestions, 1);
-  EXPECT_EQ(program().en_cours.nb_bits, 12);
-  EXPECT_EQ(program().memory[0], -32768);
-  EXPECT_EQ(program().memory[2], 80);
+  EXPECT_EQ(std::tuple(presetDialogs().formatQuestions, program().en_cours.nb_bits, program().en_cours.nom_man),
+            std::tuple(1, 12, "b"));
+  EXPECT_EQ(std::pair(program().memory[0], program().memory[2]), (std::pair<std::int16_t, std::int16_t>(-32768, 80)));
   EXPECT_TRUE(program().etiq.empty());
-  EXPECT_EQ(program().en_cours.nom_man, "b");
 }
 
 TEST_F(CurrentSignal, LabelFilesOfAProfileSignalGoThroughTheInstalledReaders) {
@@ -140,10 +138,8 @@ TEST_F(CurrentSignal, FailedOrCancelledOpensChangeNothing) {
   program().annotationsModified = true;
   presetDialogs().saveAnswer = SaveAnswer::Cancel;
   EXPECT_FALSE(openFile((dir_ / "b.raw").string()));
-  EXPECT_EQ(presetDialogs().saveQuestions, 1);
-  EXPECT_EQ(program().en_cours.nom, a);
-  EXPECT_EQ(program().ct.f_e, 99);
-  EXPECT_EQ(program().etiq.count(), 3);
+  EXPECT_EQ(std::tuple(presetDialogs().saveQuestions, program().en_cours.nom, program().ct.f_e, program().etiq.count()),
+            std::tuple(1, a, 99, 3));
 }
 
 }  // namespace
