@@ -10,6 +10,7 @@
 
 #include <iterator>
 #include <random>
+#include <tuple>
 
 #include "annotation/phonetic_description.h"
 #include "platform/headless/recording_reporter.h"
@@ -31,29 +32,21 @@ using test::chunk;
 using test::fmtPayload;
 using test::riffWave;
 
-struct NameCase {
-  const char* name;
-  bool withOption;
-  bool withoutOption;
-};
-class WavName : public ::testing::TestWithParam<NameCase> {};
-
-TEST_P(WavName, FollowsExtensionAndOption) {
-  bool saved = program().options.WindowsWAVfiles;
-  program().options.WindowsWAVfiles = true;
-  EXPECT_EQ(isWavName(GetParam().name), GetParam().withOption);
-  program().options.WindowsWAVfiles = false;
-  EXPECT_EQ(isWavName(GetParam().name), GetParam().withoutOption);
+// Names taken as WAV with and without the Windows WAV files option.
+TEST(WavName, FollowsExtensionAndOption) {
+  const bool saved = program().options.WindowsWAVfiles;
+  const std::tuple<const char*, bool, bool> rows[] = {
+      {"x.wa$", true, true},   {"/d/X.WA$", true, true}, {"x.wav", true, false},    {"x.WaV", true, false},
+      {"x.ard", true, false},  {"x.ARD", true, false},   {"x.raw", false, false},   {"x.wave", false, false},
+      {"wav", false, false},   {"dir.wav/x", false, false}, {"", false, false}};
+  for (const auto& [name, withOption, withoutOption] : rows) {
+    program().options.WindowsWAVfiles = true;
+    EXPECT_EQ(isWavName(name), withOption) << name;
+    program().options.WindowsWAVfiles = false;
+    EXPECT_EQ(isWavName(name), withoutOption) << name;
+  }
   program().options.WindowsWAVfiles = saved;
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, WavName,
-                         ::testing::Values(NameCase{"x.wa$", true, true}, NameCase{"/d/X.WA$", true, true},
-                                           NameCase{"x.wav", true, false}, NameCase{"x.WaV", true, false},
-                                           NameCase{"x.ard", true, false}, NameCase{"x.ARD", true, false},
-                                           NameCase{"x.raw", false, false}, NameCase{"x.wave", false, false},
-                                           NameCase{"wav", false, false}, NameCase{"dir.wav/x", false, false},
-                                           NameCase{"", false, false}));
 
 class WavFile : public ::testing::Test {
  protected:
