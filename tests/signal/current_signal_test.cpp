@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/headless/preset_dialogs.h"
 #include "platform/headless/recording_reporter.h"
 #include "signal/program.h"
@@ -42,30 +44,21 @@ class CurrentSignal : public ::testing::Test {
   test::TempDir dir_;
 };
 
-TEST_F(CurrentSignal, HundredSamplesAt16kHz) {
+// The whole signal shown; memory holds at most 6 s or 288000 samples.
+TEST_F(CurrentSignal, OpeningShowsTheSignalAndFillsMemory) {
+  for (const auto& [samples, rate, shownEnd, inMemory] :
+       {std::tuple{100, 16000.0, 95999, 99}, {120000, 16000.0, 95999, 95999}, {300000, 96000.0, 287999, 287999}}) {
+    ASSERT_TRUE(openFile(makeWav("a.wav", samples, rate)));
+    const DisplayContext& ct = program().ct;
+    EXPECT_EQ(std::tuple(ct.tf, ct.d_a, ct.f_a, ct.f_e, ct.modeMemoire), std::tuple(samples, 0, shownEnd, inMemory, 1));
+    EXPECT_EQ(program().memory[inMemory], static_cast<std::int16_t>(inMemory));
+  }
   ASSERT_TRUE(openFile(makeWav("a.wav", 100, 16000)));
-  const DisplayContext& ct = program().ct;
-  EXPECT_EQ(ct.tf, 100);
-  EXPECT_EQ(ct.d_a, 0);
-  EXPECT_EQ(ct.f_a, 95999);
-  EXPECT_EQ(ct.f_e, 99);
-  EXPECT_EQ(ct.f_es, 99);
-  EXPECT_EQ(ct.modeMemoire, 1);
-  EXPECT_EQ(program().memory.size(), 100);
-  EXPECT_EQ(program().memory[99], 99);
+  EXPECT_EQ(std::tuple(program().ct.f_es, program().memory.size()), std::tuple(99, 100));
   ASSERT_EQ(program().etiq.count(), 3);
   EXPECT_EQ(program().etiq.Text(1), "i");
   EXPECT_TRUE(program().note.empty());
-  EXPECT_TRUE(program().etiqSaveable);
-  EXPECT_TRUE(program().fileLoaded);
-}
-
-TEST_F(CurrentSignal, MemoryHoldsAtMostSixSecondsOr288000Samples) {
-  ASSERT_TRUE(openFile(makeWav("long.wav", 120000, 16000)));
-  EXPECT_EQ(program().ct.f_e, 95999);
-  ASSERT_TRUE(openFile(makeWav("fast.wav", 300000, 96000)));
-  EXPECT_EQ(program().ct.f_e, 287999);
-  EXPECT_EQ(program().memory[287999], static_cast<std::int16_t>(287999));
+  EXPECT_TRUE(program().etiqSaveable && program().fileLoaded);
 }
 
 TEST_F(CurrentSignal, ZoomInWidensAFiveSampleSelectionToEleven) {
@@ -74,24 +67,14 @@ TEST_F(CurrentSignal, ZoomInWidensAFiveSampleSelectionToEleven) {
   ct.d_sel = 40;
   ct.f_sel = 44;
   ASSERT_TRUE(zoomIn());
-  EXPECT_EQ(ct.d_a, 40);
-  EXPECT_EQ(ct.f_a, 50);
-  EXPECT_EQ(ct.f_es, 50);
-  EXPECT_EQ(ct.modeMemoire, 3);
-  EXPECT_EQ(ct.d_sel, -1);
+  EXPECT_EQ(std::tuple(ct.d_a, ct.f_a, ct.f_es, ct.modeMemoire, ct.d_sel), std::tuple(40, 50, 50, 3, -1));
   // Near the end of memory the stretch is moved back.
   ct.d_sel = 95;
   ct.f_sel = 97;
   ASSERT_TRUE(zoomIn());
-  EXPECT_EQ(ct.d_a, 89);
-  EXPECT_EQ(ct.f_a, 99);
-
+  EXPECT_EQ(std::pair(ct.d_a, ct.f_a), std::pair(89, 99));
   ASSERT_TRUE(zoomOut());
-  EXPECT_EQ(ct.d_a, 0);
-  EXPECT_EQ(ct.f_a, 95999);
-  EXPECT_EQ(ct.d_sel, 89);
-  EXPECT_EQ(ct.f_sel, 99);
-  EXPECT_EQ(ct.modeMemoire, 1);
+  EXPECT_EQ(std::tuple(ct.d_a, ct.f_a, ct.d_sel, ct.f_sel, ct.modeMemoire), std::tuple(0, 95999, 89, 99, 1));
 }
 
 TEST_F(CurrentSignal, ZoomInWithoutASelectionChangesNothing) {
@@ -112,12 +95,10 @@ TEST_F(CurrentSignal, ProfileFileThroughThePresetAnswer) {
   test::writeBytes(dir_ / "b.raw", test::wordBytes({-2048, 2047, 5}, true));
   presetDialogs().profileName = "pcm12be-16k";
   ASSERT_TRUE(openFile((dir_ / "b.raw").string()));
-  EXPECT_EQ(presetDialogs().formatQuestions, 1);
-  EXPECT_EQ(program().en_cours.nb_bits, 12);
-  EXPECT_EQ(program().memory[0], -32768);
-  EXPECT_EQ(program().memory[2], 80);
+  EXPECT_EQ(std::tuple(presetDialogs().formatQuestions, program().en_cours.nb_bits, program().en_cours.nom_man),
+            std::tuple(1, 12, "b"));
+  EXPECT_EQ(std::pair(program().memory[0], program().memory[2]), (std::pair<std::int16_t, std::int16_t>(-32768, 80)));
   EXPECT_TRUE(program().etiq.empty());
-  EXPECT_EQ(program().en_cours.nom_man, "b");
 }
 
 TEST_F(CurrentSignal, LabelFilesOfAProfileSignalGoThroughTheInstalledReaders) {
@@ -157,10 +138,8 @@ TEST_F(CurrentSignal, FailedOrCancelledOpensChangeNothing) {
   program().annotationsModified = true;
   presetDialogs().saveAnswer = SaveAnswer::Cancel;
   EXPECT_FALSE(openFile((dir_ / "b.raw").string()));
-  EXPECT_EQ(presetDialogs().saveQuestions, 1);
-  EXPECT_EQ(program().en_cours.nom, a);
-  EXPECT_EQ(program().ct.f_e, 99);
-  EXPECT_EQ(program().etiq.count(), 3);
+  EXPECT_EQ(std::tuple(presetDialogs().saveQuestions, program().en_cours.nom, program().ct.f_e, program().etiq.count()),
+            std::tuple(1, a, 99, 3));
 }
 
 }  // namespace

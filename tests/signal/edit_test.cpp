@@ -4,33 +4,23 @@
 // hand; pastes too large for memory; saving and its backup.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cmath>
 #include <functional>
 #include <random>
 
-#include "annotation/texts.h"
-#include "platform/headless/preset_dialogs.h"
+#include "annotation/label_files.h"
+#include "annotation/phonetic_description.h"
 #include "platform/headless/recording_reporter.h"
 #include "signal/annotation_chunk.h"
-#include "signal/current_signal.h"
 #include "signal/edit_amplitude.h"
 #include "signal/edit_clipboard.h"
-#include "signal/edit_context.h"
 #include "signal/edit_replace.h"
 #include "signal/edit_save.h"
 #include "signal/infofile_io.h"
-#include "signal/program.h"
 #include "signal/transports.h"
-#include "signal/wav_layout.h"
-#include "annotation/label_files.h"
-#include "signal/profile_table.h"
-#include "annotation/phonetic_description.h"
 #include "tests/annotation/marks.h"
+#include "tests/signal/edit_test_support.h"
 #include "tests/signal/signal_test_support.h"
-#include "tests/support/files.h"
-#include "tests/support/temp_dir.h"
 
 namespace ardv {
 namespace {
@@ -49,19 +39,9 @@ TEST(EditGains, FadesAndAttenuationRamps) {
   for (int k = 10; k < 20; ++k) EXPECT_DOUBLE_EQ(g[static_cast<std::size_t>(k)], 0.2);
 }
 
-class Editing : public ::testing::Test {
+class Editing : public test::EditingTest {
  protected:
-  void SetUp() override {
-    std::string table;
-    for (int n : {1005, 1006, 1007, 1008, 1010, 1017, 1018, 1028, 1029, 3601, 5601})
-      table += std::to_string(n) + ", \"T" + std::to_string(n) + "\"\n";
-    textTable().loadText(table, "edit-test");
-    presetDialogs() = PresetDialogs{};
-    program().dirs.temp = dir_.path();
-    resetCurrent();
-    resetEditContext();
-  }
-  // Opens a WAV file of `n` samples of noise with some boundaries.
+  // Opens s.wav: `n` samples of noise with some boundaries.
   void open(std::int32_t n, double frequence, std::uint32_t seed) {
     std::mt19937 rng(seed);
     samples_.resize(static_cast<std::size_t>(n));
@@ -72,20 +52,21 @@ class Editing : public ::testing::Test {
     phon.insertOrGet(n - 1);
     word.SetText(word.insertOrGet(0), "w");
     word.insertOrGet(n / 2);
-    path_ = (dir_.path() / "s.wav").string();
-    ASSERT_TRUE(writeWavFile(path_, samples_, frequence, phon, word));
-    program().en_cours = infoFile{};
-    program().en_cours.nom = path_;
-    ASSERT_TRUE(openCurrent());
-    editStateAfterLoad();
+    path_ = (dir_ / "s.wav").string();
+    openWav("s.wav", samples_, frequence, phon, word);
   }
-  std::vector<std::int16_t> memory() const {
-    const SHORTbuf& m = program().memory;
-    return std::vector<std::int16_t>(m.data(), m.data() + m.size());
-  }
-  static void selectRange(std::int32_t a, std::int32_t b) {
-    program().ct.d_sel = a;
-    program().ct.f_sel = b;
+  // A profile signal `stem`.raw with NIST label files `stem`.phn and `stem`.wrd.
+  infoFile profileSignal(const std::string& stem, const char* profile, double frequence) {
+    infoFile info;
+    info.nom = (dir_ / (stem + ".raw")).string();
+    info.formatIndex = profileTable().indexOf(profile);
+    EXPECT_GE(info.formatIndex, 0);
+    info.frequence = frequence;
+    info.labelKind = kLabelNist;
+    info.annotationKind = kAnnotNist;
+    info.nom_man = (dir_ / (stem + ".phn")).string();
+    info.nomAnnot = (dir_ / (stem + ".wrd")).string();
+    return info;
   }
   // Another WAV file in the directory, described for pasting or replacing.
   infoFile source(const char* name, std::size_t n, std::int16_t value, double frequence,
@@ -96,17 +77,9 @@ class Editing : public ::testing::Test {
     EXPECT_TRUE(init_infoFile_read(info));
     return info;
   }
-  test::TempDir dir_;
   std::vector<std::int16_t> samples_;
   std::string path_;
 };
-
-bool sameList(const notetiqs& a, const notetiqs& b) {
-  if (a.count() != b.count()) return false;
-  for (int i = 0; i < a.count(); ++i)
-    if (a.position(i) != b.position(i) || a.Text(i) != b.Text(i)) return false;
-  return true;
-}
 
 // A plain model of the edited signal: its samples and both lists of marks.
 struct Model {
@@ -163,14 +136,8 @@ TEST_P(EditSequences, FollowAPlainModelThroughSavesAndReopens) {
   infoFile& info = program().en_cours;
   info = infoFile{};
   if (profile) {
-    info.nom = (dir_.path() / "s.raw").string();
+    info = profileSignal("s", "pcm16le-16k", 16000);
     test::writeBytes(info.nom, test::wordBytes(m.samples, false));
-    info.formatIndex = profileTable().indexOf("pcm16le-16k");
-    info.labelKind = kLabelNist;
-    info.annotationKind = kAnnotNist;
-    info.frequence = 16000;
-    info.nom_man = (dir_.path() / "s.phn").string();
-    info.nomAnnot = (dir_.path() / "s.wrd").string();
     ASSERT_TRUE(writeLabels(test::listOf(m.phon), info, 3000) && writeAnnotations(test::listOf(m.word), info, 3000));
   } else {
     info.nom = (dir_.path() / "s.wav").string();
@@ -372,22 +339,14 @@ TEST_F(Editing, SaveAsAProfileFileWritesItsLabelFiles) {
   open(800, 16000, 8);
   selectRange(100, 199);
   ASSERT_TRUE(editDelete());
-  infoFile destination;
-  destination.nom = (dir_.path() / "copy.raw").string();
-  destination.formatIndex = profileTable().indexOf("pcm16le-16k");
-  ASSERT_GE(destination.formatIndex, 0);
-  destination.frequence = 16000;
-  destination.labelKind = kLabelNist;
-  destination.annotationKind = kAnnotNist;
-  destination.nom_man = (dir_.path() / "copy.phn").string();
-  destination.nomAnnot = (dir_.path() / "copy.wrd").string();
+  const infoFile destination = profileSignal("copy", "pcm16le-16k", 16000);
   const notetiqs phon = program().etiq, word = program().note;
   ASSERT_TRUE(editSaveAs(destination));
   EXPECT_EQ(program().en_cours.nom, destination.nom);
   EXPECT_EQ(std::filesystem::file_size(destination.nom), 2u * 700u);
   notetiqs phonBack, wordBack;
   EXPECT_TRUE(readAnnotations(wordBack, destination));
-  EXPECT_TRUE(sameList(wordBack, word));
+  EXPECT_EQ(test::marksOf(wordBack), test::marksOf(word));
   ASSERT_TRUE(readLabels(phonBack, destination));  // labels outside the (empty) inventory are dropped
   for (int i = 0; i < phon.count() - 1; ++i) EXPECT_EQ(phonBack.position(i), phon.position(i));
   EXPECT_FALSE(editSaveAs(destination));  // the current file itself
@@ -452,7 +411,7 @@ TEST_F(Editing, FrequencyRewritesTheRateOnlyAndAsksAboutEdits) {
   ASSERT_TRUE(editSetFrequency(16000.4));
   EXPECT_EQ(program().en_cours.frequence, 16000);
   EXPECT_EQ(memory(), samples_);
-  EXPECT_TRUE(sameList(program().etiq, phon));
+  EXPECT_EQ(test::marksOf(program().etiq), test::marksOf(phon));
   EXPECT_EQ(test::readBytes(dir_.path() / "s.bak"), before);
   EXPECT_FALSE(editContext().samplesModified);
 }

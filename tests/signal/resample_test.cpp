@@ -16,13 +16,8 @@
 
 #include "platform/headless/recording_reporter.h"
 #include "platform/keyboard.h"
-#include "signal/current_signal.h"
-#include "signal/edit_context.h"
-#include "signal/infofile_io.h"
-#include "signal/program.h"
-#include "signal/wav_layout.h"
+#include "tests/signal/edit_test_support.h"
 #include "tests/support/files.h"
-#include "tests/support/temp_dir.h"
 
 namespace ardv {
 namespace {
@@ -93,34 +88,30 @@ INSTANTIATE_TEST_SUITE_P(Rates, ResamplePairs,
 
 // The file is written at the asked rate with its boundaries moved; Escape
 // leaves a previous output file as it was.
-TEST(Resample, CurrentFileAtTheAskedRateWithItsLabelsUnlessEscaped) {
-  test::TempDir dir;
+using Resample = test::EditingTest;
+
+TEST_F(Resample, CurrentFileAtTheAskedRateWithItsLabelsUnlessEscaped) {
   ScopedRecorder rec;
-  const std::string in = (dir.path() / "in.wav").string();
   notetiqs phon, word;
   for (const auto& [at, label] : {std::pair{0, "a"}, std::pair{16001, "b"}, std::pair{40000, ""}}) {
     phon.SetText(phon.insertNew(at), label);
     word.SetText(word.insertNew(at + 2), label);
   }
-  ASSERT_TRUE(writeWavFile(in, sine(48000, 16000, 500, 10000), 16000, phon, word));
-  test::writeFile(dir / "half.wav", "previous");
-  resetCurrent();
-  program().en_cours = infoFile{};
-  program().en_cours.nom = in;
-  ASSERT_TRUE(openCurrent());
+  openWav("in.wav", sine(48000, 16000, 500, 10000), 16000, phon, word);
+  test::writeFile(dir_ / "half.wav", "previous");
   {
     ScriptedKeyboard keys(2);  // the press forgotten at the start, the first block, then Escape
     ScopedKeyboard scope(keys);
-    EXPECT_FALSE(resampleCurrent(22050, (dir.path() / "half").string()));
+    EXPECT_FALSE(resampleCurrent(22050, (dir_.path() / "half").string()));
     EXPECT_EQ(keys.polls(), 3);
   }
-  EXPECT_EQ(test::readFile(dir / "half.wav"), "previous");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
+  EXPECT_EQ(test::readFile(dir_ / "half.wav"), "previous");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), std::filesystem::directory_iterator()), 2);
   EXPECT_TRUE(rec->saw("Resampling stopped"));
 
-  ASSERT_TRUE(resampleCurrent(22050, (dir.path() / "half").string()));
+  ASSERT_TRUE(resampleCurrent(22050, (dir_.path() / "half").string()));
   program().en_cours = infoFile{};
-  program().en_cours.nom = (dir.path() / "half.wav").string();
+  program().en_cours.nom = (dir_.path() / "half.wav").string();
   ASSERT_TRUE(openCurrent());
   EXPECT_EQ(program().en_cours.frequence, 22050);
   EXPECT_EQ(program().en_cours.sampleCount(), 66150);
@@ -128,7 +119,6 @@ TEST(Resample, CurrentFileAtTheAskedRateWithItsLabelsUnlessEscaped) {
   for (const auto& [i, phonAt, wordAt] : {std::tuple{0, 0, 3}, {1, 22051, 22054}, {2, 55125, 55128}})
     EXPECT_EQ(std::pair(program().etiq.position(i), program().note.position(i)), std::pair(phonAt, wordAt)) << i;
   EXPECT_EQ(program().etiq.Text(1), "b");
-  resetCurrent();
 }
 
 }  // namespace

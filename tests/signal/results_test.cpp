@@ -45,43 +45,38 @@ TEST_F(ResultsTest, TextReachingExactlyTheLimitIsWrittenOneMoreCharacterTruncate
   EXPECT_FALSE(fs::exists(tmp_ / "results.txt"));
 }
 
+// Each close appends to the log; a time line gives milliseconds and the sample.
 TEST_F(ResultsTest, ClosingAppendsToTheLogEachTime) {
   for (const char* text : {"first", "second"}) {
     ResultsStream results(tmp_.path());
     results.open();
     results.writeLine(text);
+    results.time(8008, 16000.0);  // 500.5 ms rounds away from zero
+    results.time(0, 0.0);
     results.close();
   }
-  EXPECT_EQ(readFile(tmp_ / "log.txt"), "\r\nfirst\r\n\r\nsecond\r\n");
+  const std::string times = "Date 501 ms (8008 sample)\r\nDate 0 ms (0 sample)\r\n";
+  EXPECT_EQ(readFile(tmp_ / "log.txt"), "\r\nfirst\r\n" + times + "\r\nsecond\r\n" + times);
 }
 
-TEST_F(ResultsTest, TimeLineGivesMillisecondsAndSample) {
-  ResultsStream results(tmp_.path());
-  results.open();
-  results.time(8008, 16000.0);  // 500.5 ms rounds away from zero
-  results.time(0, 0.0);
-  results.close();
-  EXPECT_EQ(readFile(tmp_ / "log.txt"), "\r\nDate 501 ms (8008 sample)\r\nDate 0 ms (0 sample)\r\n");
-}
-
-TEST_F(ResultsTest, LogIsRotatedWhenResultsWouldPassTheLimit) {
-  writeFile(tmp_ / "log.txt", std::string(50000, 'L'));
-  writeFile(tmp_ / "log.bak", "older");
-  writeFile(tmp_ / "results.txt", std::string(10001, 'R'));
-  logAppendResults(tmp_.path());
-  EXPECT_EQ(readFile(tmp_ / "log.bak"), std::string(50000, 'L'));
-  EXPECT_EQ(readFile(tmp_ / "log.txt"), "\r\n" + std::string(10001, 'R'));
-  ASSERT_EQ(rec_->reports().size(), 1u);
-  EXPECT_EQ(rec_->reports()[0].caption, "Log");
-  EXPECT_EQ(rec_->reports()[0].text, "Log moved to log.bak");
-}
-
-TEST_F(ResultsTest, LogIsKeptWhenTotalIsExactlyTheLimit) {
-  writeFile(tmp_ / "log.txt", std::string(50000, 'L'));
-  writeFile(tmp_ / "results.txt", std::string(10000, 'R'));
-  logAppendResults(tmp_.path());
-  EXPECT_FALSE(fs::exists(tmp_ / "log.bak"));
-  EXPECT_EQ(readFile(tmp_ / "log.txt").size(), 50000u + 2u + 10000u);
+// Log and results of 60000 bytes together stay; one more byte moves the log to log.bak.
+TEST_F(ResultsTest, LogIsRotatedOnlyWhenResultsWouldPassTheLimit) {
+  for (const std::size_t results : {10000, 10001}) {
+    const bool rotated = results > 10000;
+    TempDir tmp;
+    ScopedRecorder rec;
+    writeFile(tmp / "log.txt", std::string(50000, 'L'));
+    writeFile(tmp / "log.bak", "older");
+    writeFile(tmp / "results.txt", std::string(results, 'R'));
+    logAppendResults(tmp.path());
+    EXPECT_EQ(readFile(tmp / "log.bak"), rotated ? std::string(50000, 'L') : "older");
+    EXPECT_EQ(readFile(tmp / "log.txt"), (rotated ? "" : std::string(50000, 'L')) + "\r\n" + std::string(results, 'R'));
+    ASSERT_EQ(rec->reports().size(), rotated ? 1u : 0u);
+    if (rotated) {
+      EXPECT_EQ(rec->reports()[0].caption, "Log");
+      EXPECT_EQ(rec->reports()[0].text, "Log moved to log.bak");
+    }
+  }
 }
 
 TEST_F(ResultsTest, MissingOrEmptyResultsChangeNothing) {

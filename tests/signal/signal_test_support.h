@@ -1,6 +1,7 @@
-// Shared by the tests of profiles, transports and the current signal: the
-// interface texts their messages use (each marked "T<number>"), and sample
-// files written from 16-bit words in either byte order.
+// Shared by the signal tests: the interface texts their messages use (each
+// marked "T<number>"), sample files written from 16-bit words in either byte
+// order, the shipped profiles, and a builder of RIFF files chunk by chunk
+// (sizes may be set to lie).
 #pragma once
 
 #include <cstdint>
@@ -17,11 +18,10 @@ namespace ardv::test {
 inline void loadSignalTexts() {
   std::string table =
       "204, \"Message\"\n205, \"Warning\"\n401, \"step %d\\n\"\n402, \"file %s\\n\"\n403, \"cwd \"\n"
-      "409, \"T409\"\n901, \"T901\"\n";
-  for (int n : {1201, 1202, 3201, 3202, 3203, 3701, 3702, 3703, 3704, 3705, 3903, 3904, 5001, 5002, 5003, 5004,
-                5602, 5603, 5604, 5605, 5606}) {
+      "409, \"T409 chunk not found\"\n901, \"T901\"\n1201, \"T1201 phon\"\n1202, \"T1202 word\"\n"
+      "3201, \"T3201 open\"\n3202, \"T3202 not wave\"\n3203, \"T3203 mono 16\"\n";
+  for (int n : {3701, 3702, 3703, 3704, 3705, 3903, 3904, 5001, 5002, 5003, 5004, 5602, 5603, 5604, 5605, 5606})
     table += std::to_string(n) + ", \"T" + std::to_string(n) + " \"\n";
-  }
   textTable().loadText(table, "signal-test");
 }
 
@@ -42,6 +42,46 @@ inline std::vector<std::uint8_t> wordBytes(const std::vector<std::int16_t>& word
 inline void loadShippedProfiles() {
   profileTable().alloc_fmt();
   profileTable().init_fmt(sourceDataDir() / "format");
+}
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline void put32(Bytes& b, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+inline void put16(Bytes& b, std::uint16_t v) {
+  b.push_back(static_cast<std::uint8_t>(v));
+  b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+// A chunk: id, the given size (the payload's own size unless `claimed` is set),
+// the payload and a pad byte when the payload is odd.
+inline Bytes chunk(const char* id, const Bytes& payload, std::int64_t claimed = -1) {
+  Bytes b(id, id + 4);
+  put32(b, static_cast<std::uint32_t>(claimed >= 0 ? claimed : static_cast<std::int64_t>(payload.size())));
+  b.insert(b.end(), payload.begin(), payload.end());
+  if (payload.size() % 2) b.push_back(0);
+  return b;
+}
+
+inline Bytes fmtPayload(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
+  Bytes b;
+  put16(b, tag);
+  put16(b, channels);
+  put32(b, rate);
+  put32(b, rate * channels * bits / 8);
+  put16(b, static_cast<std::uint16_t>(channels * bits / 8));
+  put16(b, bits);
+  return b;
+}
+
+// "RIFF", size (true unless `claimed` is set), "WAVE", then the chunks.
+inline Bytes riffWave(const std::vector<Bytes>& chunks, std::int64_t claimed = -1) {
+  Bytes body{'W', 'A', 'V', 'E'};
+  for (const Bytes& c : chunks) body.insert(body.end(), c.begin(), c.end());
+  Bytes b = chunk("RIFF", {}, claimed >= 0 ? claimed : static_cast<std::int64_t>(body.size()));
+  b.insert(b.end(), body.begin(), body.end());
+  return b;
 }
 
 }  // namespace ardv::test

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "platform/headless/recording_reporter.h"
 #include "tests/support/files.h"
@@ -19,8 +20,7 @@ const char kIni[] = "[Ardelovox]\nCountryFile=english.txt\nLanguageFile=french.l
 
 // An installation directory with format/, temp/ and ardv.ini.
 void makeInstall(const fs::path& dir, const std::string& ini = kIni) {
-  fs::create_directories(dir / "format");
-  fs::create_directories(dir / "temp");
+  for (const char* sub : {"format", "temp"}) fs::create_directories(dir / sub);
   if (!ini.empty()) writeFile(dir / "ardv.ini", ini);
 }
 
@@ -46,11 +46,9 @@ TEST_F(StartupIn, ArdvHomeGivesDirectoriesAndSettings) {
   makeInstall(tmp / "home");
   writeFile(tmp / "home" / "temp" / "log.txt", "old log");
   ASSERT_TRUE(runStartup(environmentIn(tmp, true), prog));
-  EXPECT_EQ(prog.dirs.format, tmp / "home" / "format");
-  EXPECT_EQ(prog.dirs.temp, tmp / "home" / "temp");
-  EXPECT_EQ(prog.settings.countryFile, "english.txt");
-  EXPECT_EQ(prog.settings.languageFile, "french.lng");
-  EXPECT_EQ(prog.settings.phoneticFont, "DejaVu Sans");
+  EXPECT_EQ(std::tuple(prog.dirs.format, prog.dirs.temp), std::tuple(tmp / "home" / "format", tmp / "home" / "temp"));
+  EXPECT_EQ(std::tuple(prog.settings.countryFile, prog.settings.languageFile, prog.settings.phoneticFont),
+            std::tuple("english.txt", "french.lng", "DejaVu Sans"));
   EXPECT_FALSE(fs::exists(tmp / "home" / "temp" / "log.txt")) << "every run starts with an empty log";
   EXPECT_TRUE(rec->reports().empty());
 }
@@ -99,8 +97,7 @@ TEST_F(StartupIn, SettingsFallBackToUserConfigDirectory) {
   fs::create_directories(env.userConfig);
   writeFile(env.userConfig / "ardv.ini", "[ardelovox]\ncountryfile = mine.txt\nLanguageFile=english.lng\n");
   ASSERT_TRUE(runStartup(env, prog));
-  EXPECT_EQ(prog.settings.countryFile, "mine.txt");
-  EXPECT_EQ(prog.settings.languageFile, "english.lng");
+  EXPECT_EQ(std::tuple(prog.settings.countryFile, prog.settings.languageFile), std::tuple("mine.txt", "english.lng"));
   // One that exists but is a device is fatal, naming it; it is not read.
   fs::create_symlink("/dev/zero", tmp / "home" / "ardv.ini");
   EXPECT_FALSE(runStartup(env, prog));
@@ -123,9 +120,8 @@ TEST_F(StartupIn, ReadOnlyBundledDataIsCopiedForTheUserOnce) {
                   fs::perm_options::remove);
   ASSERT_TRUE(runStartup(env, prog)) << (rec->reports().empty() ? "" : rec->reports()[0].text);
   EXPECT_EQ(prog.dirs.install, env.userData);
-  EXPECT_TRUE(fs::exists(env.userData / "format" / "english.txt"));
-  EXPECT_TRUE(fs::exists(env.userData / "help" / "index.html"));
-  EXPECT_TRUE(fs::is_directory(env.userData / "temp"));
+  for (const char* copied : {"format/english.txt", "help/index.html", "temp/"})
+    EXPECT_TRUE(fs::exists(env.userData / copied)) << copied;
   EXPECT_EQ(prog.settings.countryFile, "english.txt");
 
   // A user's own change survives the next start; a file added by an update
@@ -152,8 +148,7 @@ TEST_F(StartupIn, EmptyArdvHomeMeansPathsRelativeToWorkingDirectory) {
   const bool ok = runStartup(env, prog);
   fs::current_path(previous);
   EXPECT_TRUE(ok);
-  EXPECT_EQ(prog.dirs.format, fs::path("format"));
-  EXPECT_EQ(prog.dirs.temp, fs::path("temp"));
+  EXPECT_EQ(std::tuple(prog.dirs.format, prog.dirs.temp), std::tuple(fs::path("format"), fs::path("temp")));
 }
 
 }  // namespace

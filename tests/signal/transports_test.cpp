@@ -1,16 +1,58 @@
-// The transports: bounds of lireSignal, decoding of narrow and swapped words,
-// sources that end early, and the scratch buffer left at one sample.
+// The buffer family (sizes, the spare element, kept prefixes, texts, an
+// allocation that fails: reported once, buffer unchanged) and the transports:
+// bounds of lireSignal, decoding of narrow and swapped words, sources that end
+// early, and the scratch buffer left at one sample.
 #include "signal/transports.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/headless/recording_reporter.h"
+#include "signal/buffers.h"
 #include "platform/report.h"
 #include "tests/signal/signal_test_support.h"
 #include "tests/support/temp_dir.h"
 
 namespace ardv {
 namespace {
+
+TEST(Buffers, ResizingKeepsThePrefixAndASpareElement) {
+  SHORTbuf b(3, "b in test");
+  EXPECT_EQ(b.size(), 3);
+  for (int i = 0; i <= 3; ++i) b[i] = static_cast<std::int16_t>(i + 1);  // element 3 is the spare one
+  ASSERT_TRUE(b.newsize(100000));
+  EXPECT_EQ(b[2], 3);
+  EXPECT_EQ(b[3], 0);  // new elements are zero
+  EXPECT_EQ(b[100000], 0);
+  ASSERT_TRUE(b.newsize(2));
+  EXPECT_EQ(b[1], 2);
+  ASSERT_TRUE(b.newsize(-5));
+  EXPECT_EQ(b.size(), 0);
+  EXPECT_EQ(b.data(), nullptr);
+}
+
+TEST(Buffers, FailedAllocationIsReportedOnceAndChangesNothing) {
+  ScopedRecorder rec;
+  INTbuf b(4, "big one");
+  b[0] = 42;
+  EXPECT_FALSE(b.newsize(std::int64_t{1} << 40));
+  EXPECT_EQ(b.size(), 4);
+  EXPECT_EQ(b[0], 42);
+  EXPECT_EQ(rec->reports().size(), 1u);
+  EXPECT_TRUE(rec->saw("big one"));
+}
+
+TEST(Buffers, CharBufSetsAndAppendsText) {
+  CHARbuf t(0, "log");
+  t.appendText("ab");
+  EXPECT_EQ(t.text(), "ab");
+  ASSERT_TRUE(t.setText("hello"));
+  EXPECT_EQ(t.size(), 6);
+  ASSERT_TRUE(t.appendText(", world"));
+  EXPECT_EQ(t.text(), "hello, world");
+  EXPECT_EQ(t.size(), 13);
+}
 
 infoFile writeWords(const test::TempDir& dir, const char* name, const std::vector<std::int16_t>& words, int bits,
                     bool bigEndian) {
@@ -29,45 +71,37 @@ class Transports : public ::testing::Test {
   test::TempDir dir;
 };
 
-TEST_F(Transports, LireSignalReadsUpToTheEndOfTheBufferAndNotOneMore) {
+// A stretch past the buffer or the file, or a missing file: one report, nothing read.
+TEST_F(Transports, LireSignalReadsUpToTheEndOfTheBufferAndRefusesMore) {
   const infoFile info = writeWords(dir, "a.raw", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, 16, false);
   SHORTbuf buf(10, "b");
-  ScopedRecorder rec;
-  EXPECT_EQ(lireSignal(info, 2, buf, 0, 10), 10);
-  EXPECT_EQ(buf[0], 2);
-  EXPECT_EQ(buf[9], 11);
-  EXPECT_TRUE(rec->reports().empty());
-  buf[0] = -1;
-  EXPECT_EQ(lireSignal(info, 0, buf, 1, 10), 0);
-  EXPECT_EQ(rec->count(ReportKind::Bug), 1u);
-  EXPECT_TRUE(rec->saw("try to read data out of the buffer"));
-  EXPECT_EQ(buf[0], -1);
-  EXPECT_EQ(buf[1], 3);
-}
-
-TEST_F(Transports, LireSignalRefusesOffsetsAndStretchesPastTheFile) {
-  const infoFile info = writeWords(dir, "a.raw", {1, 2, 3, 4}, 16, false);
-  SHORTbuf buf(4, "b");
   {
     ScopedRecorder rec;
-    EXPECT_EQ(lireSignal(info, 100, buf, 0, 1), 0);
-    EXPECT_EQ(rec->count(ReportKind::Bug), 1u);
-    EXPECT_TRUE(rec->saw("offset out of file"));
+    EXPECT_EQ(lireSignal(info, 2, buf, 0, 10), 10);
+    EXPECT_EQ(std::pair(buf[0], buf[9]), (std::pair<std::int16_t, std::int16_t>(2, 11)));
+    EXPECT_TRUE(rec->reports().empty());
   }
-  {
+  struct Row {
+    std::int64_t offset;
+    std::int32_t at, n;
+    const char* file;
+    ReportKind kind;
+    const char* said;  // in the text; the caption for a missing file
+  };
+  for (const Row& r : {Row{0, 1, 10, "a.raw", ReportKind::Bug, "try to read data out of the buffer"},
+                       Row{100, 0, 1, "a.raw", ReportKind::Bug, "offset out of file"},
+                       Row{18, 0, 4, "a.raw", ReportKind::Message, "ends before"},  // 2 samples left
+                       Row{0, 0, 1, "none.raw", ReportKind::Message, "lireSignal()"}}) {
+    SCOPED_TRACE(r.said);
+    infoFile source = info;
+    source.nom = (dir / r.file).string();
+    std::fill(buf.data(), buf.data() + buf.size(), std::int16_t{-1});
     ScopedRecorder rec;
-    EXPECT_EQ(lireSignal(info, 4, buf, 0, 4), 0);  // the file ends after 2 samples
+    EXPECT_EQ(lireSignal(source, r.offset, buf, r.at, r.n), 0);
+    ASSERT_EQ(rec->count(r.kind), 1u);
     EXPECT_EQ(rec->reports().size(), 1u);
-    EXPECT_TRUE(rec->saw("ends before"));
-    EXPECT_EQ(buf[0], 0);  // nothing read
-  }
-  {
-    ScopedRecorder rec;
-    infoFile missing = info;
-    missing.nom += ".none";
-    EXPECT_EQ(lireSignal(missing, 0, buf, 0, 1), 0);
-    EXPECT_EQ(rec->reports().size(), 1u);
-    EXPECT_EQ(rec->reports()[0].caption, "lireSignal()");
+    EXPECT_TRUE(std::string(r.file) == "none.raw" ? rec->reports()[0].caption == r.said : rec->saw(r.said));
+    EXPECT_EQ(std::count(buf.data(), buf.data() + buf.size(), -1), 10);
   }
 }
 

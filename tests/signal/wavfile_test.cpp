@@ -1,12 +1,16 @@
-// WAV names, the description of WAV files (round trip with the writer, and a
-// sweep of damaged and foreign files: refused with one message, record
-// untouched), and the transport message.
-
+// WAV files. Reading: names, descriptions (damaged and foreign files refused
+// with one message, record untouched; intact samples salvaged), the walk of
+// annotation chunks (39-byte labels, its messages, marks read before a fault
+// kept), the transport message. Writing, byte for byte: header fields, pad
+// bytes, RIFF size with and without annotation chunks, replacement of the
+// previous file. Written files read back: edit_test's save sequences.
 #include "signal/wavfile.h"
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <random>
+#include <tuple>
 
 #include "annotation/phonetic_description.h"
 #include "platform/headless/recording_reporter.h"
@@ -15,7 +19,8 @@
 #include "signal/transport_error.h"
 #include "signal/transports.h"
 #include "signal/wav_layout.h"
-#include "tests/signal/wav_test_support.h"
+#include "tests/annotation/marks.h"
+#include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -27,33 +32,25 @@ using test::chunk;
 using test::fmtPayload;
 using test::riffWave;
 
-struct NameCase {
-  const char* name;
-  bool withOption;
-  bool withoutOption;
-};
-class WavName : public ::testing::TestWithParam<NameCase> {};
-
-TEST_P(WavName, FollowsExtensionAndOption) {
-  bool saved = program().options.WindowsWAVfiles;
-  program().options.WindowsWAVfiles = true;
-  EXPECT_EQ(isWavName(GetParam().name), GetParam().withOption);
-  program().options.WindowsWAVfiles = false;
-  EXPECT_EQ(isWavName(GetParam().name), GetParam().withoutOption);
+// Names taken as WAV with and without the Windows WAV files option.
+TEST(WavName, FollowsExtensionAndOption) {
+  const bool saved = program().options.WindowsWAVfiles;
+  const std::tuple<const char*, bool, bool> rows[] = {
+      {"x.wa$", true, true},   {"/d/X.WA$", true, true}, {"x.wav", true, false},    {"x.WaV", true, false},
+      {"x.ard", true, false},  {"x.ARD", true, false},   {"x.raw", false, false},   {"x.wave", false, false},
+      {"wav", false, false},   {"dir.wav/x", false, false}, {"", false, false}};
+  for (const auto& [name, withOption, withoutOption] : rows) {
+    program().options.WindowsWAVfiles = true;
+    EXPECT_EQ(isWavName(name), withOption) << name;
+    program().options.WindowsWAVfiles = false;
+    EXPECT_EQ(isWavName(name), withoutOption) << name;
+  }
   program().options.WindowsWAVfiles = saved;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, WavName,
-                         ::testing::Values(NameCase{"x.wa$", true, true}, NameCase{"/d/X.WA$", true, true},
-                                           NameCase{"x.wav", true, false}, NameCase{"x.WaV", true, false},
-                                           NameCase{"x.ard", true, false}, NameCase{"x.ARD", true, false},
-                                           NameCase{"x.raw", false, false}, NameCase{"x.wave", false, false},
-                                           NameCase{"wav", false, false}, NameCase{"dir.wav/x", false, false},
-                                           NameCase{"", false, false}));
-
 class WavFile : public ::testing::Test {
  protected:
-  void SetUp() override { test::loadWavTexts(); }
+  void SetUp() override { test::loadSignalTexts(); }
   std::string file(const Bytes& bytes, const char* name = "f.wav") {
     test::writeBytes(dir / name, bytes);
     return (dir / name).string();
@@ -61,46 +58,12 @@ class WavFile : public ::testing::Test {
   test::TempDir dir;
 };
 
-TEST_F(WavFile, RoundTripKeepsSamplesAndBothLists) {
-  std::mt19937 rng(42);
-  std::uniform_int_distribution<int> value(-32768, 32767);
-  std::vector<std::int16_t> samples(1001);
-  for (auto& s : samples) s = static_cast<std::int16_t>(value(rng));
-  notetiqs phon, word;
-  for (auto [p, t] : {std::pair{0, "p"}, {120, "a:"}, {500, ""}, {900, "t_h"}, {1001, ""}})
-    phon.SetText(phon.insertOrGet(p), t);
-  for (auto [p, t] : {std::pair{0, "pat"}, {1001, ""}}) word.SetText(word.insertOrGet(p), t);
-
-  ScopedRecorder rec;
-  infoFile info;
-  info.nom = (dir / "r.wav").string();
-  ASSERT_TRUE(writeWavFile(info.nom, samples, 16000.0, phon, word));
-  ASSERT_TRUE(init_infoFile_read_WAV(info));
-  EXPECT_EQ(info.frequence, 16000.0);
-  EXPECT_EQ(info.nb_bits, 16);
-  EXPECT_EQ(info.swap, 0);
-  EXPECT_EQ(info.depl, 44);
-  EXPECT_EQ(info.longueur, 2002);
-  EXPECT_EQ(info.etiqdepl, 44 + 2002 + 8);
-
-  notetiqs phonBack, wordBack;
-  ASSERT_TRUE(readnotetiqs(info.nom, phonBack, info.etiqdepl, info.etiqlongueur));
-  ASSERT_TRUE(readnotetiqs(info.nom, wordBack, info.notedepl, info.notelongueur));
-  EXPECT_EQ(phonBack.count(), phon.count());
-  for (int i = 0; i < phon.count(); ++i) {
-    EXPECT_EQ(phonBack.position(i), phon.position(i));
-    EXPECT_EQ(phonBack.Text(i), phon.Text(i));
-  }
-  EXPECT_EQ(wordBack.Text(0), "pat");
-  EXPECT_EQ(wordBack.position(1), 1001);
-  EXPECT_TRUE(rec->reports().empty());
-}
-
 struct BadFile {
   const char* what;
   Bytes bytes;
   int step;
   const char* fragment;  // in the message text
+  std::string path = "";  // what is read instead of the bytes in f.wav (absolute, or in the directory)
 };
 
 // The mono "fmt " payload of WAVE_FORMAT_EXTENSIBLE as sox writes it (cbSize
@@ -118,6 +81,9 @@ std::vector<BadFile> badFiles() {
   Bytes garbage(300);
   for (auto& b : garbage) b = static_cast<std::uint8_t>(rng());
   return {
+      {"missing", {}, 1, "absent.wav\r\nT3201 open", "absent.wav"},
+      {"a directory", {}, 1, "T3201 open", "."},
+      {"a device, never read without end", {}, 1, "T3201 open (a device, not a regular file)", "/dev/zero"},
       {"empty", {}, 2, "T3202"},
       {"garbage", garbage, 2, "T3202"},
       {"riff of another form", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}, 2, "T3202"},
@@ -147,7 +113,7 @@ TEST_F(WavFile, DamagedAndForeignFilesAreRefusedOnceAndChangeNothing) {
     SCOPED_TRACE(bad.what);
     ScopedRecorder rec;
     infoFile info;
-    info.nom = file(bad.bytes);
+    info.nom = bad.path.empty() ? file(bad.bytes) : (dir / bad.path).string();
     info.frequence = 123.0;
     info.depl = 7;
     read_WAV_datas reader;
@@ -231,20 +197,6 @@ TEST_F(WavFile, SalvagesTheSamplesOfUnfinishedAndForeignFiles) {
   }
 }
 
-TEST_F(WavFile, MissingFileIsStepOne) {
-  ScopedRecorder rec;
-  read_WAV_datas reader;
-  std::string name = (dir / "absent.wav").string();
-  EXPECT_EQ(reader.SetFilename(name), 1);
-  EXPECT_EQ(rec->reports().size(), 1u);
-  EXPECT_TRUE(rec->saw(name + "\r\nT3201 open"));
-  EXPECT_TRUE(rec->saw("step 1\r\n"));
-  EXPECT_EQ(reader.SetFilename(dir.path().string()), 1);  // a directory
-  EXPECT_EQ(rec->reports().size(), 2u);
-  EXPECT_EQ(reader.SetFilename("/dev/zero"), 1);  // never read without end
-  EXPECT_TRUE(rec->saw("T3201 open (a device, not a regular file)"));
-}
-
 TEST_F(WavFile, TransportMessageIsAssembledInOrder) {
   std::filesystem::path saved = std::filesystem::current_path();
   std::filesystem::path deep = dir / std::string(60, 'd');
@@ -299,6 +251,228 @@ TEST_F(WavFile, BundledExampleHoldsTheSentenceWithInventoryLabels) {
     EXPECT_EQ(phon.position(j), word.position(i));
   }
   for (const Report& r : rec->reports()) ADD_FAILURE() << r.caption << ": " << r.text;
+}
+
+// Marks, each a position then its label and terminator unless the label is
+// null, then `tail`.
+Bytes marks(std::initializer_list<std::pair<std::uint32_t, const char*>> list, const Bytes& tail = {}) {
+  Bytes b;
+  for (auto [position, label] : list) {
+    test::put32(b, position);
+    if (label) b.insert(b.end(), label, label + std::char_traits<char>::length(label) + 1);
+  }
+  b.insert(b.end(), tail.begin(), tail.end());
+  return b;
+}
+
+const std::string k39(39, 'a');
+const std::string k40(40, 'b');
+
+struct WalkCase {
+  const char* what;
+  Bytes payload;
+  const char* message;      // nullptr: read without a report; a fault unless a warning of a fit
+  std::string marks;        // "position:label ..." left in the list
+  std::int64_t tf = 0;      // signal length (0: unknown)
+};
+
+class ChunkWalk : public ::testing::TestWithParam<WalkCase> {};
+
+TEST_P(ChunkWalk, ReadsMarksAndReportsOnce) {
+  SCOPED_TRACE(GetParam().what);
+  test::loadSignalTexts();
+  test::TempDir dir;
+  Bytes file(10, 0xAA);  // the payload starts at byte 10
+  file.insert(file.end(), GetParam().payload.begin(), GetParam().payload.end());
+  test::writeBytes(dir / "c.bin", file);
+  ScopedRecorder rec;
+  notetiqs list;
+  list.insertOrGet(12345);  // emptied first
+  bool ok = readnotetiqs((dir / "c.bin").string(), list, 10, static_cast<std::int64_t>(GetParam().payload.size()),
+                        GetParam().tf);
+  const std::string message = GetParam().message ? GetParam().message : "";
+  EXPECT_EQ(ok, message.empty() || message.find("label boundaries lay") != std::string::npos);
+  if (!message.empty()) {
+    ASSERT_EQ(rec->reports().size(), 1u);
+    EXPECT_NE(rec->reports()[0].text.find(message), std::string::npos) << rec->reports()[0].text;
+  } else {
+    EXPECT_TRUE(rec->reports().empty());
+  }
+  std::string marks;
+  for (const notetiq& b : list.items()) marks += (marks.empty() ? "" : " ") + std::to_string(b.limite) + ":" + b.text;
+  EXPECT_EQ(marks, GetParam().marks);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ChunkWalk,
+    ::testing::Values(
+        WalkCase{"four bytes: one mark, no segment", marks({{12, nullptr}}), nullptr, "12:"},
+        WalkCase{"39-byte label", marks({{0, k39.c_str()}, {7, nullptr}}), nullptr, "0:" + k39 + " 7:"},
+        WalkCase{"40-byte label", marks({{0, "a"}, {5, k40.c_str()}, {9, nullptr}}), "T5606 T5603", "0:a 5:"},
+        WalkCase{"unterminated label", marks({{0, nullptr}}, {'a', 'b'}), "T5606 T5603", "0:"},
+        WalkCase{"ends after a label", marks({{0, "a"}, {4, "b"}}), "T5606 T5604", "0:a 4:b"},
+        WalkCase{"bytes left over", marks({{0, "a"}}, {1, 2}), "T5606 T5605", "0:a"},
+        WalkCase{"out of order, repeated", marks({{50, "b"}, {10, "a"}, {50, "c"}, {90, nullptr}}), nullptr,
+                 "10:a 50:c 90:"},
+        WalkCase{"negative position", marks({{0xFFFFFFFF, "x"}, {3, nullptr}}), "1 label boundaries lay before 0",
+                 "0:x 3:"},
+        WalkCase{"segment ending at the end", marks({{0, "a"}, {9, nullptr}}), nullptr, "0:a 9:", 9},
+        WalkCase{"past the end", marks({{0, "a"}, {7, "b"}, {9, nullptr}}),
+                 "label boundaries lay outside the signal (0 to 5",
+                 "0:a 5:", 5}));
+
+TEST(AnnotationChunk, PayloadOutsideTheFileIsRefusedWithoutReading) {
+  test::loadSignalTexts();
+  test::TempDir dir;
+  test::writeBytes(dir / "c.bin", Bytes(14, 0));
+  const std::string name = (dir / "c.bin").string();
+  ScopedRecorder rec;
+  notetiqs list;
+  EXPECT_FALSE(readnotetiqs(name, list, 10, 5));  // one byte past the end
+  EXPECT_TRUE(rec->saw("T5606 T5602"));
+  EXPECT_FALSE(readnotetiqs(name, list, 1000, 4));
+  EXPECT_TRUE(rec->saw("readnotetiqs() : offset out of file"));
+  EXPECT_EQ(rec->count(ReportKind::Bug), 1u);
+  EXPECT_FALSE(readnotetiqs(name, list, 0, 0xFFFFFFFFFFLL));
+  EXPECT_EQ(rec->reports().size(), 3u);
+  EXPECT_TRUE(readnotetiqs((dir / "absent").string(), list, 0, 0));  // length 0: nothing to read
+  EXPECT_EQ(rec->reports().size(), 3u);
+  EXPECT_TRUE(list.empty());
+}
+
+TEST(AnnotationChunk, BuilderCutsAfterTheLastPosition) {
+  AnnotationChunkBuilder builder;
+  builder.add(0, "a");
+  builder.add(-1, "");
+  EXPECT_TRUE(builder.lastEntryClosed());
+  builder.cutAfterLastPosition();
+  EXPECT_EQ(builder.bytes(), (Bytes{0, 0, 0, 0, 'a', 0, 0xFF, 0xFF, 0xFF, 0xFF}));
+  builder.add(5, "x");
+  EXPECT_FALSE(builder.lastEntryClosed());
+  // A payload for a signal of 10 samples closes a segment running past its end there.
+  notetiqs list;
+  list.SetText(list.insertOrGet(0), "a");
+  list.insertOrGet(20);
+  bool closed = false;
+  EXPECT_EQ(chunkPayload(list, 10, closed), (Bytes{0, 0, 0, 0, 'a', 0, 10, 0, 0, 0}));
+  EXPECT_TRUE(closed);
+}
+
+using WavLayout = WavFile;
+
+TEST_F(WavLayout, WholeFileIsByteExact) {
+  // D = 6; "phon" payload 11 bytes (odd: one pad byte); "word" payload 10 bytes.
+  // RIFF size = 6 + 36 + (11 + 1 + 8) + (10 + 8) = 80.
+  const Bytes expected = {
+      'R', 'I', 'F', 'F', 80, 0, 0, 0, 'W', 'A', 'V', 'E',                              //
+      'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0, 0x80, 0x3E, 0, 0, 0x00, 0x7D, 0, 0,  //
+      2, 0, 16, 0, 'd', 'a', 't', 'a', 6, 0, 0, 0,                                      //
+      0x01, 0x00, 0xFE, 0xFF, 0x34, 0x12,                                               //
+      'p', 'h', 'o', 'n', 11, 0, 0, 0, 0, 0, 0, 0, 'a', 'b', 0, 3, 0, 0, 0, 0,          //
+      'w', 'o', 'r', 'd', 10, 0, 0, 0, 0, 0, 0, 0, 'w', 0, 3, 0, 0, 0};
+  ScopedRecorder rec;
+  ASSERT_TRUE(writeWavFile(dir / "a.wav", {1, -2, 0x1234}, 16000.0, test::listOf(test::Marks{{0, "ab"}, {3, ""}}),
+                           test::listOf(test::Marks{{0, "w"}, {3, ""}})));
+  EXPECT_EQ(test::readBytes(dir / "a.wav"), expected);
+  EXPECT_TRUE(rec->reports().empty());
+  // Nothing but the file itself is left in the directory.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+struct SizeCase {
+  std::int64_t d, p, w, riff;
+};
+class WavRiffSize : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(WavRiffSize, CountsPadBytesAndChunkHeaders) {
+  const SizeCase& c = GetParam();
+  EXPECT_EQ(wavRiffSize(c.d, c.p, c.w), c.riff);
+  std::array<std::uint8_t, kWavHeaderBytes> h{};
+  ASSERT_TRUE(wavHeaderBytes(c.d, c.p, c.w, 16000.0, h));
+  EXPECT_EQ(h[4] | h[5] << 8 | h[6] << 16, c.riff);
+  EXPECT_EQ(h[40] | h[41] << 8 | h[42] << 16, c.d);  // the data size itself has no pad
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, WavRiffSize,
+                         ::testing::Values(SizeCase{0, 0, 0, 36}, SizeCase{6, 0, 0, 42}, SizeCase{5, 0, 0, 42},
+                                           SizeCase{6, 11, 0, 62}, SizeCase{6, 0, 10, 60},
+                                           SizeCase{7, 11, 10, 82}));
+
+TEST_F(WavLayout, TrailerPadsOddDataAndOddPayloads) {
+  EXPECT_EQ(wavTrailerBytes(5, {}, {}), Bytes{0});
+  EXPECT_TRUE(wavTrailerBytes(4, {}, {}).empty());
+  Bytes t = wavTrailerBytes(3, {9, 9, 9, 9, 7}, {});
+  EXPECT_EQ(t, (Bytes{0, 'p', 'h', 'o', 'n', 5, 0, 0, 0, 9, 9, 9, 9, 7, 0}));
+}
+
+TEST_F(WavLayout, HeaderRatesAreTruncatedSeparatelyAndImpossibleHeadersRefused) {
+  struct Row {
+    std::int64_t d;
+    double rate;
+    bool ok;
+    int rateField = 0, byteRate = 0;
+  };
+  for (const Row& r : {Row{0, 22050.7, true, 22050, 44101},  // 2 x 22050.7 = 44101.4
+                       Row{0xFFFFFFFFLL - 37, 16000, true, 16000, 32000},  // riff = D + 1 + 36 fits exactly
+                       Row{0, 0.5, false}, Row{-2, 16000, false}, Row{0xFFFFFFF0LL, 16000, false}}) {
+    std::array<std::uint8_t, kWavHeaderBytes> h{};
+    ASSERT_EQ(wavHeaderBytes(r.d, 0, 0, r.rate, h), r.ok) << r.d << " " << r.rate;
+    if (r.ok) {
+      EXPECT_EQ(std::pair(h[24] | h[25] << 8, h[28] | h[29] << 8 | h[30] << 16), std::pair(r.rateField, r.byteRate));
+    }
+  }
+}
+
+// Which chunks the lists give, the first one's payload size, and the reports:
+// an empty list writes no chunk, a labelled last boundary is cut (a message),
+// long labels are cut between characters (one warning).
+TEST_F(WavLayout, ListsGiveTheirChunksWithLabelsCut) {
+  std::string accents;
+  for (int i = 0; i < 20; ++i) accents += "\xC3\xA9";  // 40 bytes of two-byte characters
+  struct Row {
+    const char* what;
+    test::Marks phon, word;
+    std::size_t samples, fileBytes;
+    const char* firstChunk;
+    int payload;
+    std::size_t messages, warnings;
+  };
+  const Row rows[] = {
+      {"bare word marks", {}, {{0, ""}, {2, ""}}, 2, 44 + 4 + 8 + 10, "word", 9, 0, 0},  // 4 + 1 + 4 and a pad
+      {"labelled last boundary", {{0, "a"}, {1, "tail"}}, {}, 1, 44 + 2 + 8 + 10, "phon", 10, 1, 0},
+      // 4 + 39 + 1, 4 + 38 + 1 (cut before the 20th character), 4
+      {"long labels", {{0, std::string(45, 'x')}, {1, accents}, {2, ""}}, {}, 2, 44 + 4 + 8 + 92, "phon", 91, 0, 1},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    ScopedRecorder rec;
+    const std::vector<std::int16_t> samples(r.samples, 0);
+    ASSERT_TRUE(writeWavFile(dir / "b.wav", samples, 8000, test::listOf(r.phon), test::listOf(r.word)));
+    const Bytes b = test::readBytes(dir / "b.wav");
+    ASSERT_EQ(b.size(), r.fileBytes);
+    const std::size_t at = 44 + 2 * r.samples;
+    EXPECT_EQ(std::string(b.begin() + at, b.begin() + at + 4), r.firstChunk);
+    EXPECT_EQ(b[at + 4] | b[at + 5] << 8, r.payload);
+    EXPECT_EQ(rec->count(ReportKind::Message), r.messages);
+    EXPECT_EQ(rec->count(ReportKind::Warning), r.warnings);
+    EXPECT_EQ(rec->saw("T1201"), r.messages > 0);
+  }
+}
+
+TEST_F(WavLayout, FailedWriteKeepsThePreviousFile) {
+  ScopedRecorder rec;
+  std::filesystem::create_directory(dir / "target.wav");
+  EXPECT_FALSE(writeWavFile(dir / "target.wav", {1}, 8000, notetiqs{}, notetiqs{}));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "target.wav"));
+  EXPECT_FALSE(writeWavFile(dir / "missing" / "x.wav", {1}, 8000, notetiqs{}, notetiqs{}));
+  EXPECT_EQ(rec->count(ReportKind::Message), 2u);
+  EXPECT_TRUE(rec->saw("writeWavFile()"));
+
+  test::writeFile(dir / "old.wav", "previous");
+  EXPECT_FALSE(writeWavFile(dir / "old.wav", {1}, 0.0, notetiqs{}, notetiqs{}));  // rate refused
+  EXPECT_EQ(test::readFile(dir / "old.wav"), "previous");
+  EXPECT_TRUE(writeWavFile(dir / "old.wav", {1}, 8000, notetiqs{}, notetiqs{}));
+  EXPECT_EQ(test::readBytes(dir / "old.wav").size(), 46u);
 }
 
 }  // namespace

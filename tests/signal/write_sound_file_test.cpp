@@ -6,11 +6,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <random>
 
 #include "platform/headless/recording_reporter.h"
 #include "signal/sample_coding.h"
 #include "signal/wavfile.h"
+#include "tests/annotation/marks.h"
 #include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -99,41 +101,36 @@ TEST(WriteSoundFile, CarriesAnnotationChunksAndPadsOddData) {
   notetiqs phon, word;
   ASSERT_TRUE(readnotetiqs(wav.nom, phon, wav.etiqdepl, wav.etiqlongueur));
   ASSERT_TRUE(readnotetiqs(wav.nom, word, wav.notedepl, wav.notelongueur));
-  ASSERT_EQ(phon.count(), 3);
-  EXPECT_EQ(phon.Text(1), "bb");
-  EXPECT_EQ(phon.position(2), 4);
-  ASSERT_EQ(word.count(), 2);
-  EXPECT_EQ(word.Text(0), "word");
+  EXPECT_EQ(test::marksOf(phon), (test::Marks{{0, "a"}, {2, "bb"}, {4, ""}}));
+  EXPECT_EQ(test::marksOf(word), (test::Marks{{1, "word"}, {3, ""}}));
 }
 
-TEST(WriteSoundFile, MiddleBufferStartsAtHalfItsByteOffset) {
-  test::TempDir dir;
-  test::writeBytes(dir / "in.raw", test::wordBytes({10, 11, 12, 13, 14, 15}, false));
+// Stretches 1 and 3 from the source, 2 from a buffer (from half its byte
+// offset): the source may be the destination itself, and is never opened
+// when no stretch comes from it.
+TEST(WriteSoundFile, AssemblesTheThreeStretches) {
   SHORTbuf middle(4, "middle");
   for (int i = 0; i < 4; ++i) middle[i] = static_cast<std::int16_t>(100 + i);
-  writeSoundFile w(describe(dir / "out.raw", 16, 0, 0));
-  w.setSource(describe(dir / "in.raw", 16, 0, 12), 0, 4, 8, 4);
-  w.setMiddleBuffer(middle, 2, 4);
-  ASSERT_EQ(w.flush(), 0);
-  EXPECT_EQ(test::readBytes(dir / "out.raw"), test::wordBytes({10, 11, 101, 102, 14, 15}, false));
-
-  // With no stretch from the source, the source is never opened.
-  ScopedRecorder rec;
-  writeSoundFile onlyBuffer(describe(dir / "buf.wav", 16, 0, 0));
-  onlyBuffer.setSource(describe(dir / "missing.raw", 16, 0, 0), 0, 0, 0, 0);
-  onlyBuffer.setMiddleBuffer(middle, 0, 8);
-  EXPECT_EQ(onlyBuffer.flush(), 0);
-  EXPECT_TRUE(rec->reports().empty());
-}
-
-TEST(WriteSoundFile, MaySaveOverItsOwnSource) {
-  test::TempDir dir;
-  test::writeBytes(dir / "a.raw", test::wordBytes({1, 2, 3, 4}, false));
-  const infoFile a = describe(dir / "a.raw", 16, 0, 8);
-  writeSoundFile w(a);
-  w.setSource(a, 4, 4, 0, 4);  // swap the two halves
-  ASSERT_EQ(w.flush(), 0);
-  EXPECT_EQ(test::readBytes(dir / "a.raw"), test::wordBytes({3, 4, 1, 2}, false));
+  struct Row {
+    const char *source, *target;
+    std::int64_t offset1, count1, offset3, count3, offset2, count2;  // count2 0: no buffer
+    std::vector<std::int16_t> expected;
+  };
+  const Row rows[] = {{"in.raw", "out.raw", 0, 4, 8, 4, 2, 4, {10, 11, 101, 102, 14, 15}},
+                      {"in.raw", "in.raw", 4, 4, 0, 4, 0, 0, {12, 13, 10, 11}},  // swaps the halves of its source
+                      {"missing.raw", "only.raw", 0, 0, 0, 0, 0, 8, {100, 101, 102, 103}}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.target);
+    test::TempDir dir;
+    test::writeBytes(dir / "in.raw", test::wordBytes({10, 11, 12, 13, 14, 15}, false));
+    ScopedRecorder rec;
+    writeSoundFile w(describe(dir / r.target, 16, 0, 0));
+    w.setSource(describe(dir / r.source, 16, 0, 12), r.offset1, r.count1, r.offset3, r.count3);
+    if (r.count2 > 0) w.setMiddleBuffer(middle, r.offset2, r.count2);
+    ASSERT_EQ(w.flush(), 0);
+    EXPECT_EQ(test::readBytes(dir / r.target), test::wordBytes(r.expected, false));
+    EXPECT_TRUE(rec->reports().empty());
+  }
 }
 
 class FailingFlush : public ::testing::Test {
@@ -152,48 +149,43 @@ class FailingFlush : public ::testing::Test {
   test::TempDir dir_;
 };
 
-// Unwritable places, and a source that ends early over the previous file.
+// Unwritable places, a source that ends early, and a write that fails half
+// way, converted through memory (12 bits) or copied by the system (16 bits):
+// each reported once (with the system's reason), the previous file kept.
 TEST_F(FailingFlush, FailuresAreReportedOnceAndKeepThePreviousFile) {
   struct Case {
     std::filesystem::path target;
-    int bits;
+    int bits, swap;
     std::int64_t length;
-    const char* caption;
+    std::uint64_t sizeLimit;  // 0: none
+    const char* caption;      // nullptr: not checked
+    std::string reason;
   };
   const char* flush = "writeSoundFile::flush()";
-  for (const Case& c : {Case{dir_ / "in.raw" / "x.wav", 16, 200000, flush},
-                        Case{dir_ / "none" / "x.wav", 16, 200000, flush},
-                        Case{dir_ / "old.wav", 12, 200002, "copyHFileToHFile()"}}) {
-    SCOPED_TRACE(c.target);
-    ScopedRecorder rec;
-    writeSoundFile w(describe(c.target, 16, 0, 0));
-    w.setSource(describe(dir_ / "in.raw", c.bits, c.bits == 12 ? 1 : 0, 0), 0, c.length, 0, 0);
-    EXPECT_EQ(w.flush(), 1);
-    ASSERT_EQ(rec->reports().size(), 1u);
-    EXPECT_EQ(rec->reports()[0].caption, c.caption);
-  }
-  EXPECT_TRUE(previousKept());
-}
-
-TEST_F(FailingFlush, AWriteThatFailsHalfWayKeepsThePreviousFile) {
-  // Converted through memory (12 bits) and copied by the system (16 bits);
-  // each failure is reported once, with the system's reason.
-  int results[2] = {-1, -1};
-  std::vector<Report> seen[2];
-  {
-    const test::FileSizeLimit limit(65536);
-    for (int i = 0; i < 2; ++i) {
+  const std::string tooLarge = std::strerror(EFBIG);
+  for (const Case& c : {Case{dir_ / "in.raw" / "x.wav", 16, 0, 200000, 0, flush, ""},
+                        Case{dir_ / "none" / "x.wav", 16, 0, 200000, 0, flush, ""},
+                        Case{dir_ / "old.wav", 12, 1, 200002, 0, "copyHFileToHFile()", ""},
+                        Case{dir_ / "old.wav", 12, 0, 200000, 65536, nullptr, tooLarge},
+                        Case{dir_ / "old.wav", 16, 0, 200000, 65536, nullptr, tooLarge}}) {
+    SCOPED_TRACE(c.target.string() + " " + std::to_string(c.bits));
+    int result = -1;
+    std::vector<Report> seen;
+    {
+      std::optional<test::FileSizeLimit> limit;
+      if (c.sizeLimit) limit.emplace(c.sizeLimit);
       ScopedRecorder rec;
-      writeSoundFile w(describe(dir_ / "old.wav", 16, 0, 0));
-      w.setSource(describe(dir_ / "in.raw", i == 0 ? 12 : 16, 0, 200000), 0, 200000, 0, 0);
-      results[i] = w.flush();
-      seen[i] = rec->reports();
+      writeSoundFile w(describe(c.target, 16, 0, 0));
+      w.setSource(describe(dir_ / "in.raw", c.bits, c.swap, c.length), 0, c.length, 0, 0);
+      result = w.flush();
+      seen = rec->reports();
     }
-  }
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(results[i], 1);
-    ASSERT_EQ(seen[i].size(), 1u);
-    EXPECT_NE(seen[i][0].text.find(std::strerror(EFBIG)), std::string::npos);
+    EXPECT_EQ(result, 1);
+    ASSERT_EQ(seen.size(), 1u);
+    if (c.caption) {
+      EXPECT_EQ(seen[0].caption, c.caption);
+    }
+    EXPECT_NE(seen[0].text.find(c.reason), std::string::npos) << seen[0].text;
   }
   EXPECT_TRUE(previousKept());
 }
