@@ -19,47 +19,33 @@ using test::referencePaste;
 
 Marks toMarks(const notetiqs& list) { return test::markMapOf(list); }
 
-TEST(NotetiqsEdit, SplitMovesTheLabelToTheLargerRightPart) {
-  struct Case {
-    std::int32_t p;
-    Marks expected;
-  };
-  for (const Case& c : {Case{30, {{0, ""}, {30, "a"}, {100, ""}}}, Case{50, {{0, "a"}, {50, ""}, {100, ""}}},
-                        Case{70, {{0, "a"}, {70, ""}, {100, ""}}}}) {
-    notetiqs list = test::listOf({{0, "a"}, {100, ""}});
-    EXPECT_GE(list.split(c.p), 0);
-    EXPECT_EQ(toMarks(list), c.expected) << c.p;
-  }
-  notetiqs list = test::listOf({{0, "a"}, {100, ""}});
-  EXPECT_EQ(list.split(100), -1);
-}
-
-TEST(NotetiqsEdit, RemoveKeepsEveryLabel) {
+// One edit at p: what it returns and the list after (a refused edit changes
+// nothing). A split gives the label to the larger right part; a remove keeps
+// every label (the first boundary always goes); a move takes the nearest boundary.
+TEST(NotetiqsEdit, SplitRemoveAndMoveAtAPosition) {
   textTable().loadText("5601, \"both labelled\"\n", "test");
-  ScopedRecorder rec;
-  notetiqs moved = test::listOf({{0, ""}, {100, "b"}, {200, ""}});
-  EXPECT_TRUE(moved.remove(90));
-  EXPECT_EQ(toMarks(moved), (Marks{{0, "b"}, {200, ""}}));
-
-  notetiqs both = test::listOf({{0, "a"}, {100, "b"}, {200, ""}});
-  EXPECT_FALSE(both.remove(110));
-  EXPECT_EQ(toMarks(both), (Marks{{0, "a"}, {100, "b"}, {200, ""}}));
-  EXPECT_TRUE(rec->saw("both labelled"));
-
-  notetiqs lastAfterLabel = test::listOf({{0, "a"}, {100, ""}});
-  EXPECT_FALSE(lastAfterLabel.remove(99));
-  EXPECT_TRUE(lastAfterLabel.remove(0));  // the first boundary always goes
-  EXPECT_EQ(toMarks(lastAfterLabel), (Marks{{100, ""}}));
-  EXPECT_EQ(rec->count(ReportKind::Message), 2u);
-  notetiqs none;
-  EXPECT_FALSE(none.remove(5));
-}
-
-TEST(NotetiqsEdit, MoveTakesTheNearestBoundary) {
-  notetiqs list = test::listOf({{0, "a"}, {100, "b"}, {200, ""}});
-  EXPECT_EQ(list.move(140), 1);
-  EXPECT_EQ(list.move(171), 2);
-  EXPECT_EQ(toMarks(list), (Marks{{0, "a"}, {140, "b"}, {171, ""}}));
+  enum Op { Split, Remove, Move };
+  struct Row {
+    Op op;
+    Marks in;
+    std::int32_t p;
+    int result;
+    Marks out;
+  };
+  const Marks a{{0, "a"}, {100, ""}}, ab{{0, "a"}, {100, "b"}, {200, ""}};
+  for (const Row& r : {Row{Split, a, 30, 1, {{0, ""}, {30, "a"}, {100, ""}}}, {Split, a, 50, 1, {{0, "a"}, {50, ""}, {100, ""}}},
+                       {Split, a, 70, 1, {{0, "a"}, {70, ""}, {100, ""}}}, {Split, a, 100, -1, a},
+                       {Remove, {{0, ""}, {100, "b"}, {200, ""}}, 90, 1, {{0, "b"}, {200, ""}}}, {Remove, ab, 110, 0, ab},
+                       {Remove, a, 99, 0, a}, {Remove, a, 0, 1, {{100, ""}}}, {Remove, {}, 5, 0, {}},
+                       {Move, ab, 140, 1, {{0, "a"}, {140, "b"}, {200, ""}}}, {Move, ab, 171, 2, {{0, "a"}, {100, "b"}, {171, ""}}}}) {
+    ScopedRecorder rec;
+    notetiqs list = test::listOf(r.in);
+    EXPECT_EQ(r.op == Split ? list.split(r.p) : r.op == Remove ? int{list.remove(r.p)} : list.move(r.p), r.result) << r.p;
+    EXPECT_EQ(toMarks(list), r.out) << r.p;
+    const bool refused = r.op == Remove && r.result == 0 && !r.in.empty();
+    EXPECT_EQ(rec->reports().size(), refused ? 1u : 0u) << r.p;
+    EXPECT_EQ(rec->saw("both labelled"), refused) << r.p;
+  }
 }
 
 TEST(NotetiqsEdit, CutsOfStraddledStretches) {
@@ -101,8 +87,11 @@ RandomList randomList(std::mt19937& rng) {
   return r;
 }
 
+// Random cuts and pastes against the reference; a cut from one boundary to a
+// later one, pasted back, restores the list exactly.
 TEST(NotetiqsEdit, RandomCutsAndPastesFollowTheReference) {
   std::mt19937 rng(77);
+  int restored = 0;
   for (int round = 0; round < 3000; ++round) {
     RandomList r = randomList(rng);
     std::uniform_int_distribution<std::int32_t> where(-5, 400), len(0, 120);
@@ -119,28 +108,19 @@ TEST(NotetiqsEdit, RandomCutsAndPastesFollowTheReference) {
     notetiqs pasted = test::listOf(r.marks);
     ASSERT_TRUE(pasted.insertList(p, length, clip));
     ASSERT_EQ(toMarks(pasted), referencePaste(r.marks, p, length, toMarks(clip))) << round;
-  }
-}
 
-TEST(NotetiqsEdit, CutOnBoundariesThenPasteBackRestoresExactly) {
-  std::mt19937 rng(5);
-  int checked = 0;
-  for (int round = 0; round < 2000; ++round) {
-    RandomList r = randomList(rng);
     if (r.positions.size() < 2) continue;
     std::uniform_int_distribution<std::size_t> pick(0, r.positions.size() - 1);
     std::size_t i = pick(rng), j = pick(rng);
     if (i > j) std::swap(i, j);
     if (i == j) continue;
-    const std::int32_t a = r.positions[i], b = r.positions[j];
-    notetiqs list = test::listOf(r.marks);
-    notetiqs clip;
-    list.removeRange(a, b, &clip);
-    ASSERT_TRUE(list.insertList(a, b - a, clip));
-    ASSERT_EQ(toMarks(list), r.marks) << round;
-    ++checked;
+    notetiqs back = test::listOf(r.marks), taken;
+    back.removeRange(r.positions[i], r.positions[j], &taken);
+    ASSERT_TRUE(back.insertList(r.positions[i], r.positions[j] - r.positions[i], taken));
+    ASSERT_EQ(toMarks(back), r.marks) << round;
+    ++restored;
   }
-  EXPECT_GT(checked, 1000);
+  EXPECT_GT(restored, 1500);
 }
 
 }  // namespace
