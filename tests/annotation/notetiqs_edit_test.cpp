@@ -33,14 +33,17 @@ TEST(NotetiqsEdit, SplitRemoveAndMoveAtAPosition) {
     Marks out;
   };
   const Marks a{{0, "a"}, {100, ""}}, ab{{0, "a"}, {100, "b"}, {200, ""}};
-  for (const Row& r : {Row{Split, a, 30, 1, {{0, ""}, {30, "a"}, {100, ""}}}, {Split, a, 50, 1, {{0, "a"}, {50, ""}, {100, ""}}},
+  for (const Row& r : {Row{Split, a, 30, 1, {{0, ""}, {30, "a"}, {100, ""}}},
+                       {Split, a, 50, 1, {{0, "a"}, {50, ""}, {100, ""}}},
                        {Split, a, 70, 1, {{0, "a"}, {70, ""}, {100, ""}}}, {Split, a, 100, -1, a},
-                       {Remove, {{0, ""}, {100, "b"}, {200, ""}}, 90, 1, {{0, "b"}, {200, ""}}}, {Remove, ab, 110, 0, ab},
-                       {Remove, a, 99, 0, a}, {Remove, a, 0, 1, {{100, ""}}}, {Remove, {}, 5, 0, {}},
-                       {Move, ab, 140, 1, {{0, "a"}, {140, "b"}, {200, ""}}}, {Move, ab, 171, 2, {{0, "a"}, {100, "b"}, {171, ""}}}}) {
+                       {Remove, {{0, ""}, {100, "b"}, {200, ""}}, 90, 1, {{0, "b"}, {200, ""}}},
+                       {Remove, ab, 110, 0, ab}, {Remove, a, 99, 0, a}, {Remove, a, 0, 1, {{100, ""}}},
+                       {Remove, {}, 5, 0, {}}, {Move, ab, 140, 1, {{0, "a"}, {140, "b"}, {200, ""}}},
+                       {Move, ab, 171, 2, {{0, "a"}, {100, "b"}, {171, ""}}}}) {
     ScopedRecorder rec;
     notetiqs list = test::listOf(r.in);
-    EXPECT_EQ(r.op == Split ? list.split(r.p) : r.op == Remove ? int{list.remove(r.p)} : list.move(r.p), r.result) << r.p;
+    const int result = r.op == Split ? list.split(r.p) : r.op == Remove ? int{list.remove(r.p)} : list.move(r.p);
+    EXPECT_EQ(result, r.result) << r.p;
     EXPECT_EQ(toMarks(list), r.out) << r.p;
     const bool refused = r.op == Remove && r.result == 0 && !r.in.empty();
     EXPECT_EQ(rec->reports().size(), refused ? 1u : 0u) << r.p;

@@ -31,9 +31,9 @@ TEST(Notetiqs, FindsLastAtOrBeforeAndNearest) {
     int findLE, nearest;
   };
   const std::vector<std::int32_t> three{0, 100, 200};
-  for (const Row& r : {Row{three, -1, -1, 0}, {three, 0, 0, 0}, {three, 50, 0, 0}, {three, 51, 0, 1}, {three, 100, 1, 1},
-                       {three, 150, 1, 1}, {three, 151, 1, 2}, {three, 5000, 2, 2}, {{-3, 0}, -1, 0, 0},
-                       {{-3, 0}, -2, 0, 0}, {{}, 10, -1, -1}}) {
+  for (const Row& r : {Row{three, -1, -1, 0}, {three, 0, 0, 0}, {three, 50, 0, 0}, {three, 51, 0, 1},
+                       {three, 100, 1, 1}, {three, 150, 1, 1}, {three, 151, 1, 2}, {three, 5000, 2, 2},
+                       {{-3, 0}, -1, 0, 0}, {{-3, 0}, -2, 0, 0}, {{}, 10, -1, -1}}) {
     const notetiqs list = listAt(r.list);
     EXPECT_EQ(list.findLE(r.p), r.findLE) << r.p;
     EXPECT_EQ(list.nearest(r.p), r.nearest) << r.p;
@@ -87,8 +87,10 @@ TEST(Notetiqs, FitToSignalClampsMergesAndCloses) {
   for (const Row& r : {
            Row{"segment ending at the end is kept", {{0, "a"}, {100, ""}}, {{0, "a"}, {100, ""}}, 100, 0, 0},
            {"segment running past the end is closed there", {{0, "a"}, {150, ""}}, {{0, "a"}, {100, ""}}, 100, 1, 0},
-           {"segments wholly past the end go", {{0, "a"}, {90, "b"}, {120, "c"}, {130, ""}}, {{0, "a"}, {90, "b"}, {100, ""}}, 100, 2, 1},
-           {"labelled last boundary gets a closing one", {{0, "a"}, {40, "b"}}, {{0, "a"}, {40, "b"}, {100, ""}}, 100, 0, 0},
+           {"segments wholly past the end go", {{0, "a"}, {90, "b"}, {120, "c"}, {130, ""}},
+            {{0, "a"}, {90, "b"}, {100, ""}}, 100, 2, 1},
+           {"labelled last boundary gets a closing one", {{0, "a"}, {40, "b"}},
+            {{0, "a"}, {40, "b"}, {100, ""}}, 100, 0, 0},
            {"label at the very end is dropped", {{0, "a"}, {100, "b"}}, {{0, "a"}, {100, ""}}, 100, 0, 1},
            {"negative start moves to 0", {{-50, "x"}, {10, "y"}, {20, ""}}, {{0, "x"}, {10, "y"}, {20, ""}}, 100, 1, 0},
            {"segment wholly before 0 goes", {{-50, "x"}, {0, "y"}, {20, ""}}, {{0, "y"}, {20, ""}}, 100, 1, 1},
