@@ -44,7 +44,8 @@ TEST(ConvertCommand, RawFilesComeBackByteExact) {
 TEST(ConvertCommand, CarriesTheAnnotationChunks) {
   test::TempDir dir;
   const test::Marks phon{{0, "p"}, {20, "a"}, {49, ""}}, word{{0, "pa"}, {49, ""}};
-  ASSERT_TRUE(writeWavFile(dir / "a.wav", std::vector<std::int16_t>(50), 22050, test::listOf(phon), test::listOf(word)));
+  ASSERT_TRUE(writeWavFile(dir / "a.wav", std::vector<std::int16_t>(50), 22050, test::listOf(phon),
+                           test::listOf(word)));
   ASSERT_EQ(runCli("convert " + (dir / "a.wav").string() + " " + (dir / "b.wav").string(), dir / "log"), 0);
   infoFile b;
   b.nom = (dir / "b.wav").string();

@@ -11,7 +11,7 @@
 #include "platform/headless/recording_reporter.h"
 #include "signal/buffers.h"
 #include "signal/wavfile.h"
-#include "signal/write_sound_file.h"
+#include "signal/wav_layout.h"
 #include "spectral/spectrogram_image.h"
 #include "tests/signal/signal_test_support.h"
 #include "tests/support/temp_dir.h"
@@ -44,14 +44,9 @@ SHORTbuf testSignal() {
 }
 
 infoFile writeWav(const std::filesystem::path& path, const SHORTbuf& x) {
-  infoFile out;
-  out.nom = path.string();
-  out.frequence = kFs;
-  writeSoundFile w(out);
-  w.setMiddleBuffer(x, 0, 2 * static_cast<std::int64_t>(x.size()));
-  EXPECT_EQ(w.flush(), 0);
+  EXPECT_TRUE(writeWavFile(path, std::vector<std::int16_t>(x.data(), x.data() + x.size()), kFs, notetiqs(), notetiqs()));
   infoFile in;
-  in.nom = out.nom;
+  in.nom = path.string();
   EXPECT_TRUE(init_infoFile_read_WAV(in));
   return in;
 }
