@@ -51,26 +51,6 @@ TEST(NotetiqsEdit, SplitRemoveAndMoveAtAPosition) {
   }
 }
 
-TEST(NotetiqsEdit, CutsOfStraddledStretches) {
-  // 0 "a" 100 "b" 200 "c" 300, cut [a, b): what stays and what the clip gets.
-  struct Case {
-    std::int32_t a, b;
-    Marks kept, clip;
-  };
-  for (const Case& c : {
-           // the end of b and most of c: no duplicate boundary; b keeps its label (its middle is a)
-           Case{150, 260, {{0, "a"}, {100, "b"}, {150, ""}, {190, ""}}, {{50, "c"}, {110, ""}}},
-           // b ends exactly at the cut's end: it keeps its label
-           Case{120, 200, {{0, "a"}, {100, "b"}, {120, "c"}, {220, ""}}, {}},
-       }) {
-    notetiqs list = test::listOf({{0, "a"}, {100, "b"}, {200, "c"}, {300, ""}});
-    notetiqs clip;
-    list.removeRange(c.a, c.b, &clip);
-    EXPECT_EQ(toMarks(list), c.kept) << c.a;
-    EXPECT_EQ(toMarks(clip), c.clip) << c.a;
-  }
-}
-
 struct RandomList {
   Marks marks;
   std::vector<std::int32_t> positions;
