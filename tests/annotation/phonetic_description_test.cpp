@@ -79,29 +79,24 @@ TEST_F(PhoneticDescriptionTest, NestedClassesMatchAtAnyDepth) {
     EXPECT_EQ(desc_.matches(c.a, c.b), c.match) << c.a << " " << c.b;
 }
 
+// A menu as text: items as "command:displayed", submenus as "caption[item|...|]".
+std::string dump(const MenuNode& node) {
+  if (!node.submenu && node.children.empty()) return std::to_string(node.command) + ":" + node.displayed;
+  std::string out = node.caption + "[";
+  for (const MenuNode& child : node.children) out += dump(child) + "|";
+  return out + "]";
+}
+
+// Phonemes give commands 10000 + index, classes 10000 - index.
 TEST_F(PhoneticDescriptionTest, MenusGiveCommandsAndDisplayedTexts) {
   desc_.loadText(std::string(kSmall) +
-                 "menuphon\n[ \"Vowels\" [ \"a\", \"i\" ],\n  \"p\" ]\n]\n"
-                 "menuclass\n[ \"[V]\", \"b\"\n]\n");
+                 "menuphon\n[ \"Vowels\" [ \"a\", \"i\" ],\n  \"p\" ]\n]\nmenuclass\n[ \"[V]\", \"b\"\n]\n");
   EXPECT_TRUE(rec_->reports().empty());
-  const PhoneticMenu& pm = desc_.phonemeMenu();
-  ASSERT_TRUE(pm.built);
-  EXPECT_EQ(pm.title, "Vowels");
-  EXPECT_EQ(pm.root.caption, text(5304));
-  ASSERT_EQ(pm.root.children.size(), 2u);
-  const MenuNode& vowels = pm.root.children[0];
-  EXPECT_TRUE(vowels.submenu);
-  ASSERT_EQ(vowels.children.size(), 2u);
-  EXPECT_EQ(vowels.children[1].command, 10002);
-  EXPECT_EQ(vowels.children[1].displayed, "i    close");
-  EXPECT_EQ(pm.root.children[1].command, 10003);
-
-  const PhoneticMenu& cm = desc_.classMenu();
-  ASSERT_TRUE(cm.built);
-  ASSERT_EQ(cm.root.children.size(), 2u);
-  EXPECT_EQ(cm.root.children[0].command, 10000 - 2);
-  EXPECT_EQ(cm.root.children[0].displayed, "[V]    vowels  [[low],i]");
-  EXPECT_EQ(cm.root.children[1].command, 10004);
+  ASSERT_TRUE(desc_.phonemeMenu().built && desc_.classMenu().built);
+  EXPECT_EQ(desc_.phonemeMenu().title, "Vowels");
+  EXPECT_EQ(dump(desc_.phonemeMenu().root),
+            text(5304) + "[Vowels[10001:a    open|10002:i    close|]|10003:p    stop|]");
+  EXPECT_EQ(dump(desc_.classMenu().root), text(5304) + "[9998:[V]    vowels  [[low],i]|10004:b    voiced stop|]");
   EXPECT_EQ(menuCommandIndex(9998), -2);
   EXPECT_EQ(desc_.label(menuCommandIndex(10003)), "p");
 }
