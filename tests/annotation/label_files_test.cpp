@@ -96,7 +96,7 @@ TEST_F(LabelFilesTest, ParsedContents) {
     std::string says;
   };
   const Marks kept{{5, "x"}, {9, ""}};
-  const auto none = [](const char* kind) { return std::string("no records read from f (is it ") + kind + "? UTF-16?)"; };
+  const auto none = [](std::string kind) { return "no records read from f (is it " + kind + "? UTF-16?)"; };
   const Row rows[] = {
       // Unknown labels are counted once; NIST drops them silently.
       {false, kLabelAlign, ".ali\nfreq_echt 16000\n 0 10 vcl\n 10 20 zz\n 20 30 #\n 30 40 qq\n 40 0 FIN\n", false,
@@ -122,7 +122,8 @@ TEST_F(LabelFilesTest, ParsedContents) {
     rec->clear();
     (r.words ? info_.annotationKind : info_.labelKind) = r.kind;
     notetiqs list = listOf(kept);
-    const bool ok = r.words ? parseWordFile(r.content, info_, "f", list) : parsePhonemeFile(r.content, info_, "f", list);
+    const bool ok =
+        r.words ? parseWordFile(r.content, info_, "f", list) : parsePhonemeFile(r.content, info_, "f", list);
     EXPECT_EQ(ok, r.ok) << r.content;
     EXPECT_EQ(marksOf(list), r.marks) << r.content;
     EXPECT_EQ(rec->reports().size(), r.says.empty() ? 0u : 1u) << r.content;
