@@ -24,20 +24,13 @@ TEST(ConvertCommand, RawFilesComeBackByteExact) {
   test::TempDir dir;
   std::vector<std::int16_t> words;
   for (int i = 0; i < 45001; ++i) words.push_back(static_cast<std::int16_t>((i * 37) % 4096 - 2048));
-  struct Case {
-    const char* profile;
-    bool bigEndian;
-  };
-  for (const Case& c : {Case{"pcm16le-16k", false}, Case{"pcm12be-16k", true}}) {
-    const auto in = dir / (std::string(c.profile) + ".raw");
-    test::writeBytes(in, test::wordBytes(words, c.bigEndian));
-    const std::string p = std::string(" --profile ") + c.profile;
-    ASSERT_EQ(runCli("convert " + in.string() + " " + (dir / "mid.wav").string() + p, dir / "log"), 0);
-    ASSERT_EQ(runCli("convert " + (dir / "mid.wav").string() + " " + (dir / "back.raw").string() + " --out-profile " +
-                         c.profile,
-                     dir / "log"),
-              0);
-    EXPECT_EQ(test::readBytes(dir / "back.raw"), test::readBytes(in)) << c.profile;
+  const std::string mid = (dir / "mid.wav").string(), back = (dir / "back.raw").string();
+  for (const auto& [profile, bigEndian] : {std::pair{"pcm16le-16k", false}, {"pcm12be-16k", true}}) {
+    const std::string in = (dir / (std::string(profile) + ".raw")).string();
+    test::writeBytes(in, test::wordBytes(words, bigEndian));
+    ASSERT_EQ(runCli("convert " + in + " " + mid + " --profile " + profile, dir / "log"), 0);
+    ASSERT_EQ(runCli("convert " + mid + " " + back + " --out-profile " + profile, dir / "log"), 0);
+    EXPECT_EQ(test::readBytes(back), test::readBytes(in)) << profile;
   }
 }
 
