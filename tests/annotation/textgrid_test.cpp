@@ -93,11 +93,11 @@ TEST(TextGrid, Utf16AndByteOrderMarksAreRead) {
 }
 
 TEST(TextGrid, FilesThatAreNotGridsChangeNothing) {
-  for (const std::string& bad : {std::string(""), std::string("hello"), std::string("File type = \"ooTextFile\"\nObject class = \"Sound\"\n"),
-                                std::string(kShortGrid).substr(0, 150), std::string(kShortGrid) + "\"open",
-                                std::string("File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0 1 <exists> 99999999999\n"),
-                                std::string("File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0 0.5 <exists> 1\n"
-                                            "\"TextTier\" \"events\" 0 0.5 1 0.2 \"click\"\n")}) {
+  const std::string head = "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n";
+  for (const std::string& bad :
+       {std::string(""), std::string("hello"), std::string("File type = \"ooTextFile\"\nObject class = \"Sound\"\n"),
+        std::string(kShortGrid).substr(0, 150), std::string(kShortGrid) + "\"open", head + "0 1 <exists> 99999999999\n",
+        head + "0 0.5 <exists> 1\n\"TextTier\" \"events\" 0 0.5 1 0.2 \"click\"\n"}) {
     ScopedRecorder rec;
     notetiqs p = listOf({{5, "x"}, {9, ""}}), w = p;
     EXPECT_FALSE(parseTextGrid(bad, 1000, 500, "bad.TextGrid", p, w));
