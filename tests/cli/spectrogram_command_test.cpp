@@ -45,7 +45,7 @@ std::filesystem::path toneFile(const test::TempDir& dir) {
   std::normal_distribution<double> noise(0.0, 20.0);
   for (int i = 0; i < 8000; ++i)
     x[i] = static_cast<std::int16_t>(std::lround(8000 * std::sin(2 * M_PI * i / 8.0) + noise(random)));
-  EXPECT_TRUE(writeWavFile(dir / "tone.wav", x, 16000, notetiqs(), notetiqs()));
+  EXPECT_TRUE(writeWavFile(dir / "tone.wav", x, 16000, {}, {}));
   return dir / "tone.wav";
 }
 

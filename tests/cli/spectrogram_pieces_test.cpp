@@ -44,7 +44,7 @@ SHORTbuf testSignal() {
 }
 
 infoFile writeWav(const std::filesystem::path& path, const SHORTbuf& x) {
-  EXPECT_TRUE(writeWavFile(path, std::vector<std::int16_t>(x.data(), x.data() + x.size()), kFs, notetiqs(), notetiqs()));
+  EXPECT_TRUE(writeWavFile(path, std::vector<std::int16_t>(x.data(), x.data() + x.size()), kFs, {}, {}));
   infoFile in;
   in.nom = path.string();
   EXPECT_TRUE(init_infoFile_read_WAV(in));
