@@ -24,14 +24,14 @@ class TextTableTest : public ::testing::Test {
 TEST_F(TextTableTest, EscapesCommasAndContinuationsInText5) {
   using Row = std::pair<const char*, const char*>;
   for (const auto& [content, expected] :
-       {Row{"5, \"a\\nb\"\n", "a\r\nb"}, Row{"5, \"a\\tb\"\n", "a\tb"}, Row{"5, \"say \\\"hi\\\" now\"\n", "say \"hi\" now"},
-        Row{"5, \"back\\\\slash\"\n", "back\\slash"},
+       {Row{"5, \"a\\nb\"\n", "a\r\nb"}, {"5, \"a\\tb\"\n", "a\tb"}, {"5, \"say \\\"hi\\\" now\"\n", "say \"hi\" now"},
+        {"5, \"back\\\\slash\"\n", "back\\slash"},
         // A comma inside the text stays; only the separator goes.
-        Row{"5, \"one, two\"\n", "one, two"}, Row{"5 \"one, two\"\n", "one, two"},
+        {"5, \"one, two\"\n", "one, two"}, {"5 \"one, two\"\n", "one, two"},
         // Continuation: a backslash then anything else joins the next line as it is.
-        Row{"5, \"abc\\\n  def\"\n", "abc  def"}, Row{"5, \"abc\\x\ndef\"\n", "abcdef"}, Row{"5, \"a\\\nb\\\nc\"\r\n", "abc"},
+        {"5, \"abc\\\n  def\"\n", "abc  def"}, {"5, \"abc\\x\ndef\"\n", "abcdef"}, {"5, \"a\\\nb\\\nc\"\r\n", "abc"},
         // At the end of the file the text ends at the backslash.
-        Row{"5, \"abc\\", "abc"}, Row{"  \t5,\"lead\"\n", "lead"}}) {
+        {"5, \"abc\\", "abc"}, {"  \t5,\"lead\"\n", "lead"}}) {
     TextTable fresh;
     fresh.loadText(content, "t.txt");
     EXPECT_EQ(textOf(fresh, 5), expected) << content;
