@@ -143,13 +143,9 @@ TEST_F(GlobalTexts, CaptionsFollowTheLoadedTable) {
 
   test::writeFile(dir / "full.txt", "208, \"Fatal error\"\n204, \"Message\"\n205, \"Warning\"\n");
   EXPECT_TRUE(ml_init(dir / "full.txt"));
-  EXPECT_EQ(reportCaptions().fatal, "Fatal error");
-  rec->clear();
-  warn("w");
-  message("m");
-  ASSERT_EQ(rec->reports().size(), 2u);
-  EXPECT_EQ(rec->reports()[0].caption, "Warning");
-  EXPECT_EQ(rec->reports()[1].caption, "Message");
+  // Reports take these captions (ini_file_test, Report).
+  EXPECT_EQ(reportCaptions().fatal + "," + reportCaptions().message + "," + reportCaptions().warning,
+            "Fatal error,Message,Warning");
 }
 
 }  // namespace
