@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "annotation/notetiqs.h"
@@ -51,23 +52,15 @@ TEST(NotetiqsEdit, SplitRemoveAndMoveAtAPosition) {
   }
 }
 
-struct RandomList {
+// Up to 12 boundaries 1 to 40 samples apart, two thirds of the segments labelled.
+Marks randomMarks(std::mt19937& rng) {
   Marks marks;
-  std::vector<std::int32_t> positions;
-};
-
-RandomList randomList(std::mt19937& rng) {
-  RandomList r;
   std::uniform_int_distribution<int> gap(1, 40), labelled(0, 2);
   std::int32_t p = std::uniform_int_distribution<int>(0, 20)(rng);
   const int n = std::uniform_int_distribution<int>(0, 12)(rng);
-  for (int i = 0; i < n; ++i) {
-    r.marks[p] = labelled(rng) ? "l" + std::to_string(i) : "";
-    r.positions.push_back(p);
-    p += gap(rng);
-  }
-  if (!r.marks.empty()) r.marks.rbegin()->second.clear();
-  return r;
+  for (int i = 0; i < n; ++i, p += gap(rng)) marks[p] = labelled(rng) ? "l" + std::to_string(i) : "";
+  if (!marks.empty()) marks.rbegin()->second.clear();
+  return marks;
 }
 
 // Random cuts and pastes against the reference; a cut from one boundary to a
@@ -76,31 +69,31 @@ TEST(NotetiqsEdit, RandomCutsAndPastesFollowTheReference) {
   std::mt19937 rng(77);
   int restored = 0;
   for (int round = 0; round < 3000; ++round) {
-    RandomList r = randomList(rng);
+    const Marks marks = randomMarks(rng);
     std::uniform_int_distribution<std::int32_t> where(-5, 400), len(0, 120);
     const std::int32_t a = where(rng), b = a + len(rng);
-    notetiqs list = test::listOf(r.marks);
+    notetiqs list = test::listOf(marks);
     notetiqs clip;
     list.removeRange(a, b, &clip);
-    ASSERT_EQ(toMarks(list), referenceCut(r.marks, a, b)) << round;
+    ASSERT_EQ(toMarks(list), referenceCut(marks, a, b)) << round;
     for (int k = 1; k < list.count(); ++k) ASSERT_LT(list.position(k - 1), list.position(k));
     for (const notetiq& c : clip.items()) ASSERT_TRUE(c.limite >= 0 && c.limite <= std::max(b - a, 0));
-    ASSERT_EQ(toMarks(clip), test::referenceExtract(r.marks, a, b)) << round;
+    ASSERT_EQ(toMarks(clip), test::referenceExtract(marks, a, b)) << round;
 
     const std::int32_t p = where(rng), length = len(rng);
-    notetiqs pasted = test::listOf(r.marks);
+    notetiqs pasted = test::listOf(marks);
     ASSERT_TRUE(pasted.insertList(p, length, clip));
-    ASSERT_EQ(toMarks(pasted), referencePaste(r.marks, p, length, toMarks(clip))) << round;
+    ASSERT_EQ(toMarks(pasted), referencePaste(marks, p, length, toMarks(clip))) << round;
 
-    if (r.positions.size() < 2) continue;
-    std::uniform_int_distribution<std::size_t> pick(0, r.positions.size() - 1);
-    std::size_t i = pick(rng), j = pick(rng);
-    if (i > j) std::swap(i, j);
+    if (marks.size() < 2) continue;
+    std::uniform_int_distribution<std::size_t> pick(0, marks.size() - 1);
+    auto [i, j] = std::minmax({pick(rng), pick(rng)});
     if (i == j) continue;
-    notetiqs back = test::listOf(r.marks), taken;
-    back.removeRange(r.positions[i], r.positions[j], &taken);
-    ASSERT_TRUE(back.insertList(r.positions[i], r.positions[j] - r.positions[i], taken));
-    ASSERT_EQ(toMarks(back), r.marks) << round;
+    const std::int32_t from = std::next(marks.begin(), i)->first, to = std::next(marks.begin(), j)->first;
+    notetiqs back = test::listOf(marks), taken;
+    back.removeRange(from, to, &taken);
+    ASSERT_TRUE(back.insertList(from, to - from, taken));
+    ASSERT_EQ(toMarks(back), marks) << round;
     ++restored;
   }
   EXPECT_GT(restored, 1500);
