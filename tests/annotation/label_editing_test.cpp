@@ -84,9 +84,7 @@ TEST_F(LabelEditing, AnnotatorLabelsThreeSegmentsFromTypedInput) {
   EXPECT_EQ(annotator.typed("a", shown, moved), "a");  // waits: "a" or "ai"
   EXPECT_EQ(annotator.typed("ap", shown, moved), "");  // "a", then "p"
   EXPECT_EQ(annotator.typed("t", shown, moved), "");
-  EXPECT_EQ(program().etiq.Text(0), "a");
-  EXPECT_EQ(program().etiq.Text(1), "p");
-  EXPECT_EQ(program().etiq.Text(2), "t");
+  EXPECT_EQ(test::marksOf(program().etiq), (test::Marks{{0, "a"}, {1000, "p"}, {2000, "t"}, {3000, ""}, {9000, ""}}));
   EXPECT_EQ(annotator.lastAnnotation(), "t");
   EXPECT_EQ(annotator.current(), 3);
   // Segment 3 (3000..9000) starts after the displayed stretch: the display
