@@ -31,7 +31,10 @@ TEST(TextGrid, ExportedGridHasBothTiersWithGapsAsEmptyIntervals) {
             std::string::npos);
 }
 
+// In memory, and every tenth round through a file.
 TEST(TextGrid, RandomListsRoundTrip) {
+  test::TempDir dir;
+  const std::string path = (dir.path() / "x.TextGrid").string();
   std::mt19937 rng(11);
   const std::vector<std::string> labels{"", "a", "say \"hi\"", "\xC9\x99", "two words"};
   for (int round = 0; round < 300; ++round) {
@@ -49,7 +52,12 @@ TEST(TextGrid, RandomListsRoundTrip) {
     }
     notetiqs p2, w2;
     ScopedRecorder rec;
-    ASSERT_TRUE(parseTextGrid(formatTextGrid(listOf(phon), listOf(word), frequence, tf), frequence, tf, "g", p2, w2));
+    if (round % 10 == 0) {
+      ASSERT_TRUE(exportTextGrid(path, listOf(phon), listOf(word), frequence, tf));
+      ASSERT_TRUE(importTextGrid(path, frequence, tf, p2, w2));
+    } else {
+      ASSERT_TRUE(parseTextGrid(formatTextGrid(listOf(phon), listOf(word), frequence, tf), frequence, tf, "g", p2, w2));
+    }
     // A first boundary at 0 with an empty segment is the grid's own start.
     for (Marks* m : {&phon, &word})
       if (!m->empty() && m->front() == Marks::value_type{0, ""}) m->erase(m->begin());
@@ -106,16 +114,6 @@ TEST(TextGrid, FilesThatAreNotGridsChangeNothing) {
     EXPECT_EQ(rec->count(ReportKind::Message), 1u);
     EXPECT_TRUE(rec->saw("bad.TextGrid"));
   }
-}
-
-TEST(TextGrid, ExportThenImportThroughFiles) {
-  test::TempDir dir;
-  const std::string path = (dir.path() / "x.TextGrid").string();
-  ASSERT_TRUE(exportTextGrid(path, listOf({{100, "a"}, {200, ""}}), listOf({{0, "w"}, {300, ""}}), 1000, 400));
-  notetiqs p, w;
-  ASSERT_TRUE(importTextGrid(path, 1000, 400, p, w));
-  EXPECT_EQ(marksOf(p), (Marks{{100, "a"}, {200, ""}}));
-  EXPECT_EQ(marksOf(w), (Marks{{0, "w"}, {300, ""}}));
 }
 
 }  // namespace
