@@ -9,6 +9,7 @@
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
 #include "signal/program.h"
+#include "tests/annotation/marks.h"
 
 namespace ardv {
 namespace {
@@ -33,21 +34,21 @@ class LabelEditing : public ::testing::Test {
 };
 
 TEST_F(LabelEditing, MouseModesSplitMoveAndRemove) {
-  EXPECT_EQ(mouseEditModeFor(true, false), MouseEditMode::Split);
-  EXPECT_EQ(mouseEditModeFor(true, true), MouseEditMode::Remove);
-  EXPECT_EQ(mouseEditModeFor(false, true), MouseEditMode::Move);
-  EXPECT_EQ(mouseEditModeFor(false, false), MouseEditMode::None);
-  ASSERT_TRUE(applyMouseEdit(AnnotationPane::Phonemes, MouseEditMode::Split, 500));
-  EXPECT_TRUE(program().annotationsModified);
-  ASSERT_TRUE(applyMouseEdit(AnnotationPane::Phonemes, MouseEditMode::Move, 1300));  // 1000 -> 1300
-  EXPECT_EQ(program().etiq.position(2), 1300);
-  ASSERT_TRUE(applyMouseEdit(AnnotationPane::Phonemes, MouseEditMode::Remove, 480));
-  EXPECT_EQ(program().etiq.count(), 5);
-  EXPECT_EQ(program().etiq.position(1), 1300);
+  using enum MouseEditMode;
+  for (const auto& [shift, control, mode] :
+       {std::tuple{true, false, Split}, {true, true, Remove}, {false, true, Move}, {false, false, None}})
+    EXPECT_EQ(mouseEditModeFor(shift, control), mode);
+  // Split at 500, move 1000 to 1300, remove the boundary at 500: each edit marks the annotations modified.
+  for (const auto& [mode, p] : {std::pair{Split, 500}, {Move, 1300}, {Remove, 480}}) {
+    program().annotationsModified = false;
+    ASSERT_TRUE(applyMouseEdit(AnnotationPane::Phonemes, mode, p));
+    EXPECT_TRUE(program().annotationsModified) << p;
+  }
+  EXPECT_EQ(test::marksOf(program().etiq), (test::Marks{{0, ""}, {1300, ""}, {2000, ""}, {3000, ""}, {9000, ""}}));
 
   ScopedRecorder rec;
   program().noteSaveable = false;
-  EXPECT_FALSE(applyMouseEdit(AnnotationPane::Words, MouseEditMode::Split, 10));
+  EXPECT_FALSE(applyMouseEdit(AnnotationPane::Words, Split, 10));
   EXPECT_TRUE(rec->saw("T2506"));
 }
 
@@ -83,9 +84,7 @@ TEST_F(LabelEditing, AnnotatorLabelsThreeSegmentsFromTypedInput) {
   EXPECT_EQ(annotator.typed("a", shown, moved), "a");  // waits: "a" or "ai"
   EXPECT_EQ(annotator.typed("ap", shown, moved), "");  // "a", then "p"
   EXPECT_EQ(annotator.typed("t", shown, moved), "");
-  EXPECT_EQ(program().etiq.Text(0), "a");
-  EXPECT_EQ(program().etiq.Text(1), "p");
-  EXPECT_EQ(program().etiq.Text(2), "t");
+  EXPECT_EQ(test::marksOf(program().etiq), (test::Marks{{0, "a"}, {1000, "p"}, {2000, "t"}, {3000, ""}, {9000, ""}}));
   EXPECT_EQ(annotator.lastAnnotation(), "t");
   EXPECT_EQ(annotator.current(), 3);
   // Segment 3 (3000..9000) starts after the displayed stretch: the display

@@ -45,30 +45,25 @@ class LabelFilesTest : public ::testing::Test {
 const Marks kPhonemes{{0, "p"}, {1280, ""}, {2560, "ai"}, {3840, "a"}, {5120, ""}};
 const Marks kWords{{128, "hello"}, {2560, ""}, {3840, "world"}, {6400, ""}};
 
-// (word file?, kind): every kind written and read back.
-class Kinds : public LabelFilesTest, public ::testing::WithParamInterface<std::pair<bool, int>> {};
-
-// The last segment ends before the end of the signal, or exactly at it.
-TEST_P(Kinds, RoundTrip) {
-  const auto [words, kind] = GetParam();
-  (words ? info_.annotationKind : info_.labelKind) = kind;
-  const Marks& marks = words ? kWords : kPhonemes;
-  for (const std::int64_t tf : {std::int64_t{100000}, std::int64_t{marks.back().first}}) {
-    info_.longueur = 2 * tf;
-    ASSERT_TRUE(words ? writeAnnotations(listOf(marks), info_, tf) : writeLabels(listOf(marks), info_, tf));
-    notetiqs back;
-    back.insertOrGet(7);  // reading replaces the list
-    EXPECT_TRUE(words ? readAnnotations(back, info_) : readLabels(back, info_));
-    EXPECT_EQ(marksOf(back), marks) << tf;
-    EXPECT_TRUE(rec->reports().empty());
+// Every kind written and read back; the last segment ends before the end of
+// the signal, or exactly at it.
+TEST_F(LabelFilesTest, EveryKindRoundTrips) {
+  for (const auto& [words, kind] : {std::pair<bool, int>{false, kLabelQern}, {false, kLabelNist}, {false, kLabelSam},
+                                    {false, kLabelAlign}, {true, kAnnotVecsys}, {true, kAnnotNist}, {true, kAnnotSam},
+                                    {true, kAnnotNoisex}}) {
+    (words ? info_.annotationKind : info_.labelKind) = kind;
+    const Marks& marks = words ? kWords : kPhonemes;
+    for (const std::int64_t tf : {std::int64_t{100000}, std::int64_t{marks.back().first}}) {
+      info_.longueur = 2 * tf;
+      ASSERT_TRUE(words ? writeAnnotations(listOf(marks), info_, tf) : writeLabels(listOf(marks), info_, tf));
+      notetiqs back;
+      back.insertOrGet(7);  // reading replaces the list
+      EXPECT_TRUE(words ? readAnnotations(back, info_) : readLabels(back, info_));
+      EXPECT_EQ(marksOf(back), marks) << words << " " << kind << " " << tf;
+      EXPECT_TRUE(rec->reports().empty());
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(All, Kinds,
-                         ::testing::Values(std::pair{false, kLabelQern}, std::pair{false, kLabelNist},
-                                           std::pair{false, kLabelSam}, std::pair{false, kLabelAlign},
-                                           std::pair{true, kAnnotVecsys}, std::pair{true, kAnnotNist},
-                                           std::pair{true, kAnnotSam}, std::pair{true, kAnnotNoisex}));
 
 TEST_F(LabelFilesTest, LayoutsAsWritten) {
   info_.labelKind = kLabelQern;
@@ -80,7 +75,7 @@ TEST_F(LabelFilesTest, LayoutsAsWritten) {
   // The segment ending at tf is written, the one after it is not.
   EXPECT_EQ(formatPhonemeFile(list, info_, 480), ".ali\nfreq_echt 16000\n\t         0         10 \ta\n\t        10         30 \t\n"
                                                  "\t        30          0 \tFIN\n\n" + info_.nom + "\n");
-  info_.annotationKind = kAnnotVecsys;
+  info_.annotationKind = kAnnotVecsys;  // units of 128 samples (read back: the VECSYS row of ParsedContents)
   info_.swap = 1;
   EXPECT_EQ(formatWordFile(listOf({{200, "w"}, {300, ""}}), info_, 1000), "1 L 16 N\n1 2 w\n");
   info_.annotationKind = kAnnotNoisex;
@@ -89,82 +84,64 @@ TEST_F(LabelFilesTest, LayoutsAsWritten) {
   EXPECT_NE(noisex.find("UTS:       200,       300, , , , w x\nELF:\n"), std::string::npos);
 }
 
-TEST_F(LabelFilesTest, VecsysStoresUnitsOf128Samples) {
+// (word file?, kind, content): whether all of it was read into a list that
+// held a segment 5..9, the list then, and the one report if any.
+TEST_F(LabelFilesTest, ParsedContents) {
+  struct Row {
+    bool words;
+    int kind;
+    std::string content;
+    bool ok;
+    Marks marks;
+    std::string says;
+  };
+  const Marks kept{{5, "x"}, {9, ""}};
+  const auto none = [](std::string kind) { return "no records read from f (is it " + kind + "? UTF-16?)"; };
+  const Row rows[] = {
+      // Unknown labels are counted once; NIST drops them silently.
+      {false, kLabelAlign, ".ali\nfreq_echt 16000\n 0 10 vcl\n 10 20 zz\n 20 30 #\n 30 40 qq\n 40 0 FIN\n", false,
+       {{0, "vcl"}, {160, ""}, {320, "#"}, {480, ""}, {640, ""}}, "2 unknown"},
+      {false, kLabelNist, "0 10 zz\n10 20 a\n", true, {{0, ""}, {10, "a"}, {20, ""}}, ""},
+      // Reading stops at a bad SAM line; bad VECSYS lines are reported once and reading goes on.
+      {false, kLabelSam, "LBD:\nLBB: 0, 5, 10, a\nLBB: 10, 15\nLBB: 20, 25, 30, p\n", false, {{0, "a"}, {10, ""}},
+       "Cannot read: LBB: 10, 15 in f"},
+      {true, kAnnotVecsys, "2 L 16 R\n1 x w\n  2 3 v\nbad\n", false, {{256, "v"}, {384, ""}},
+       "Cannot read: 1 x w in f\n(1 more lines"},
+      // Nothing can be read: the list stays.
+      {false, kLabelAlign, "ali\n", false, kept, "not ALIGN"},
+      {false, kLabelNist, std::string("\x01\xff\0bin\n\x7f\x02", 9), false, kept, none("NIST")},
+      {false, kLabelNist, std::string("0\0 \0001\0000\0 \0a\0\n\0", 14), false, kept, none("NIST")},  // UTF-16, no mark
+      {false, kLabelQern, "0 10 a\n10 20 p\n", false, kept, none("QERN")},
+      {false, kLabelSam, "LBD:\nLBR: 0, 10, , , , w\nELF:\n", false, kept, none("SAM")},
+      {false, kLabelAlign, ".ali\nfreq_echt 16000\n 99999999999999 0 a\n", false, kept, none("ALIGN")},
+      {true, kAnnotVecsys, "1 L 16 R\n5\n", false, kept, none("VECSYS")},
+      {true, kAnnotNist, "100 50 w\n99999999999 99999999999 x\n", false, kept, none("NIST")},
+      {true, kAnnotSam, "LBR: 5\n", false, kept, none("SAM")},
+      {true, kAnnotNoisex, "File type = \"ooTextFile\"\n", false, kept, none("NOISEX")}};
+  for (const Row& r : rows) {
+    rec->clear();
+    (r.words ? info_.annotationKind : info_.labelKind) = r.kind;
+    notetiqs list = listOf(kept);
+    const bool ok =
+        r.words ? parseWordFile(r.content, info_, "f", list) : parsePhonemeFile(r.content, info_, "f", list);
+    EXPECT_EQ(ok, r.ok) << r.content;
+    EXPECT_EQ(marksOf(list), r.marks) << r.content;
+    EXPECT_EQ(rec->reports().size(), r.says.empty() ? 0u : 1u) << r.content;
+    EXPECT_TRUE(r.says.empty() || rec->saw(r.says)) << r.content;
+  }
+}
+
+TEST_F(LabelFilesTest, MissingFilesKeepTheList) {
   info_.annotationKind = kAnnotVecsys;
-  ASSERT_TRUE(writeAnnotations(listOf({{200, "w"}, {700, ""}}), info_, 1000));
-  notetiqs back;
-  EXPECT_TRUE(readAnnotations(back, info_));
-  EXPECT_EQ(marksOf(back), (Marks{{128, "w"}, {640, ""}}));
-}
-
-TEST_F(LabelFilesTest, UnknownLabelsAreCountedOnce) {
-  info_.labelKind = kLabelAlign;
-  notetiqs list;
-  EXPECT_FALSE(parsePhonemeFile(".ali\nfreq_echt 16000\n 0 10 vcl\n 10 20 zz\n 20 30 #\n 30 40 qq\n 40 0 FIN\n",
-                                info_, "f", list));
-  EXPECT_EQ(marksOf(list), (Marks{{0, "vcl"}, {160, ""}, {320, "#"}, {480, ""}, {640, ""}}));
-  EXPECT_TRUE(rec->saw("2 unknown"));
-  EXPECT_EQ(rec->reports().size(), 1u);
-
-  info_.labelKind = kLabelNist;  // NIST drops them silently
-  EXPECT_TRUE(parsePhonemeFile("0 10 zz\n10 20 a\n", info_, "f", list));
-  EXPECT_EQ(marksOf(list), (Marks{{0, ""}, {10, "a"}, {20, ""}}));
-  EXPECT_EQ(rec->reports().size(), 1u);
-}
-
-TEST_F(LabelFilesTest, MalformedFilesGiveTheirMessages) {
-  notetiqs list;
-  info_.labelKind = kLabelSam;
-  EXPECT_FALSE(parsePhonemeFile("LBD:\nLBB: 0, 5, 10, a\nLBB: 10, 15\nLBB: 20, 25, 30, p\n", info_, "f.sam", list));
-  EXPECT_TRUE(rec->saw("Cannot read: LBB: 10, 15 in f.sam"));
-  EXPECT_EQ(marksOf(list), (Marks{{0, "a"}, {10, ""}}));  // reading stopped at the bad line
-
-  info_.labelKind = kLabelAlign;
-  EXPECT_FALSE(parsePhonemeFile("ali\n", info_, "f", list));
-  EXPECT_TRUE(rec->saw("not ALIGN"));
-
-  info_.annotationKind = kAnnotVecsys;  // bad lines are reported once and reading goes on
-  EXPECT_FALSE(parseWordFile("2 L 16 R\n1 x w\n  2 3 v\nbad\n", info_, "f", list));
-  EXPECT_EQ(marksOf(list), (Marks{{256, "v"}, {384, ""}}));
-  EXPECT_TRUE(rec->saw("Cannot read: 1 x w in f\n(1 more lines"));
-
-  EXPECT_FALSE(readAnnotations(list, info_));  // no such file: the list stays
-  EXPECT_TRUE(rec->saw("no word file"));
   info_.labelKind = kLabelQern;
+  notetiqs list = listOf(kWords);
+  EXPECT_FALSE(readAnnotations(list, info_));
+  EXPECT_TRUE(rec->saw("no word file"));
   EXPECT_FALSE(readLabels(list, info_));
   EXPECT_TRUE(rec->saw("no phoneme file"));
-  EXPECT_EQ(marksOf(list), (Marks{{256, "v"}, {384, ""}}));
-  EXPECT_EQ(rec->count(ReportKind::Message), 5u);
+  EXPECT_EQ(marksOf(list), kWords);
+  EXPECT_EQ(rec->count(ReportKind::Message), 2u);
 }
-
-// (word file?, kind, content): nothing can be read, so the list stays as it was.
-struct HostileCase { bool words; int kind; std::string content; const char* kindName; };
-
-class HostileContent : public LabelFilesTest, public ::testing::WithParamInterface<HostileCase> {};
-
-TEST_P(HostileContent, KeepsTheListAndSaysNoRecordsWereRead) {
-  const HostileCase& c = GetParam();
-  (c.words ? info_.annotationKind : info_.labelKind) = c.kind;
-  notetiqs list = listOf({{0, "a"}, {10, ""}});
-  EXPECT_FALSE(c.words ? parseWordFile(c.content, info_, "f", list) : parsePhonemeFile(c.content, info_, "f", list));
-  EXPECT_EQ(marksOf(list), (Marks{{0, "a"}, {10, ""}}));
-  EXPECT_TRUE(rec->saw(std::string("no records read from f (is it ") + c.kindName + "? UTF-16?)")) << c.content;
-  EXPECT_EQ(rec->reports().size(), 1u);
-}
-
-const std::string kUtf16NoMark("0\0 \0001\0000\0 \0a\0\n\0", 14);
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, HostileContent,
-    ::testing::Values(HostileCase{false, kLabelNist, std::string("\x01\xff\0bin\n\x7f\x02", 9), "NIST"},
-                      HostileCase{false, kLabelNist, kUtf16NoMark, "NIST"},
-                      HostileCase{false, kLabelQern, "0 10 a\n10 20 p\n", "QERN"},
-                      HostileCase{false, kLabelSam, "LBD:\nLBR: 0, 10, , , , w\nELF:\n", "SAM"},
-                      HostileCase{false, kLabelAlign, ".ali\nfreq_echt 16000\n 99999999999999 0 a\n", "ALIGN"},
-                      HostileCase{true, kAnnotVecsys, "1 L 16 R\n5\n", "VECSYS"},
-                      HostileCase{true, kAnnotNist, "100 50 w\n99999999999 99999999999 x\n", "NIST"},
-                      HostileCase{true, kAnnotSam, "LBR: 5\n", "SAM"},
-                      HostileCase{true, kAnnotNoisex, "File type = \"ooTextFile\"\n", "NOISEX"}));
 
 TEST_F(LabelFilesTest, Utf16PositionsOutsideAndLineBreaks) {
   info_.annotationKind = kAnnotNist;

@@ -29,62 +29,29 @@ struct Case {
 };
 
 constexpr Case kCases[] = {
-    {"", 2},
-    {"bogus IN", 2},
-    {"info", 2},
-    {"info IN extra", 2},
-    {"info DIR/missing.wav", 1},
-    {"info DIR", 1},
-    {"info EMPTY", 1},
-    {"info IN --profile bogus", 1},
-    {"convert IN", 2},
-    {"convert IN IN", 1},
-    {"convert IN ./IN", 1},
-    {"convert IN DIR/missing/OUT.wav", 1},
+    {"", 2}, {"bogus IN", 2}, {"info", 2}, {"info IN extra", 2}, {"info DIR/missing.wav", 1}, {"info DIR", 1},
+    {"info EMPTY", 1}, {"info IN --profile bogus", 1},
+    {"convert IN", 2}, {"convert IN IN", 1}, {"convert IN ./IN", 1}, {"convert IN DIR/missing/OUT.wav", 1},
     {"convert IN OUT.wav --out-profile bogus", 1},
-    {"resample IN OUT.wav", 2},
-    {"resample IN OUT.wav --rate 0", 2},
-    {"resample IN OUT.wav --rate -5", 2},
-    {"resample IN OUT.wav --rate nan", 2},
-    {"resample IN OUT.wav --rate 1e12", 1},
-    {"resample IN OUT.wav --rate 100", 1},
-    {"resample IN OUT.wav --rate 22050.5", 1},
-    {"resample IN IN --rate 8000", 1},
-    {"resample EMPTY OUT.wav --rate 8000", 1},
-    {"remove-dc IN IN", 1},
-    {"remove-dc DIR OUT.wav", 1},
+    {"resample IN OUT.wav", 2}, {"resample IN OUT.wav --rate 0", 2}, {"resample IN OUT.wav --rate -5", 2},
+    {"resample IN OUT.wav --rate nan", 2}, {"resample IN OUT.wav --rate 1e12", 1},
+    {"resample IN OUT.wav --rate 100", 1}, {"resample IN OUT.wav --rate 22050.5", 1},
+    {"resample IN IN --rate 8000", 1}, {"resample EMPTY OUT.wav --rate 8000", 1},
+    {"remove-dc IN IN", 1}, {"remove-dc DIR OUT.wav", 1},
     {"spectrogram IN --kind wide -o OUT.pgm --from 5000 --to 10", 2},
-    {"spectrogram IN --kind wide -o OUT.pgm --width -3", 2},
-    {"spectrogram IN --kind wide -o OUT.pgm --from nan", 2},
-    {"spectrogram IN --kind wide -o DIR/missing/OUT.pgm", 1},
-    {"spectrogram EMPTY --kind wide -o OUT.pgm", 1},
+    {"spectrogram IN --kind wide -o OUT.pgm --width -3", 2}, {"spectrogram IN --kind wide -o OUT.pgm --from nan", 2},
+    {"spectrogram IN --kind wide -o DIR/missing/OUT.pgm", 1}, {"spectrogram EMPTY --kind wide -o OUT.pgm", 1},
     {"spectrogram IN --kind wide -o OUT.pgm --set fftSize=512.5", 2},
     {"spectrogram IN --kind lpc -o OUT.pgm --set windowMs=1", 2},
-    {"f0 IN -o IN", 1},
-    {"f0 IN -o DIR/missing/OUT.pit", 1},
-    {"f0 DIR", 1},
-    {"energy IN -o IN", 1},
-    {"energy IN --window nan", 2},
-    {"energy IN --window 1e30", 2},
-    {"energy IN --fhigh 4k", 2},
-    {"speech-start EMPTY", 1},
-    {"labels IN -o IN", 1},
-    {"labels IN --export nist IN", 1},
-    {"labels IN --export textgrid IN", 1},
-    {"labels IN --import nist DIR -o OUT.wav", 1},
-    {"f0-corpus DIR --jobs 0", 2},
-    {"f0-corpus DIR --jobs 100000", 2},
-    {"f0-corpus DIR/missing", 1},
-    {"play IN --from 5000 --to 10", 2},
-    {"spectrogram IN --kind wide -o HARD.pgm", 1},
-    {"spectrogram IN --kind wide -o SYM.png", 1},
-    {"convert IN HARD.wav", 1},
-    {"resample IN SYM.wav --rate 8000", 1},
-    {"remove-dc IN HARD.wav", 1},
-    {"f0 IN -o SYM.pit", 1},
-    {"energy IN -o HARD.txt", 1},
-    {"labels IN -o SYM.wav", 1},
-    {"play IN --repeat -1", 2},
+    {"f0 IN -o IN", 1}, {"f0 IN -o DIR/missing/OUT.pit", 1}, {"f0 DIR", 1},
+    {"energy IN -o IN", 1}, {"energy IN --window nan", 2}, {"energy IN --window 1e30", 2}, {"energy IN --fhigh 4k", 2},
+    {"speech-start EMPTY", 1}, {"labels IN -o IN", 1}, {"labels IN --export nist IN", 1},
+    {"labels IN --export textgrid IN", 1}, {"labels IN --import nist DIR -o OUT.wav", 1},
+    {"f0-corpus DIR --jobs 0", 2}, {"f0-corpus DIR --jobs 100000", 2}, {"f0-corpus DIR/missing", 1},
+    {"play IN --from 5000 --to 10", 2}, {"play IN --repeat -1", 2},
+    {"spectrogram IN --kind wide -o HARD.pgm", 1}, {"spectrogram IN --kind wide -o SYM.png", 1},
+    {"convert IN HARD.wav", 1}, {"resample IN SYM.wav --rate 8000", 1}, {"remove-dc IN HARD.wav", 1},
+    {"f0 IN -o SYM.pit", 1}, {"energy IN -o HARD.txt", 1}, {"labels IN -o SYM.wav", 1},
 };
 
 std::string replaceAll(std::string s, const std::string& from, const std::string& to) {
@@ -107,13 +74,10 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
     fs::create_symlink(in, links.back());
   }
   for (const Case& c : kCases) {
-    std::string args = replaceAll(c.args, "./IN", (dir / "." / "in.wav").string());
-    args = replaceAll(args, "IN", in.string());
-    args = replaceAll(args, "DIR", sub.string());
-    args = replaceAll(args, "EMPTY", empty.string());
-    args = replaceAll(args, "OUT", out.string());
-    args = replaceAll(args, "HARD", (dir / "hard").string());
-    args = replaceAll(args, "SYM", (dir / "sym").string());
+    std::string args = c.args;
+    for (const auto& [from, to] : {std::pair{"./IN", dir / "." / "in.wav"}, {"IN", in}, {"DIR", sub}, {"EMPTY", empty},
+                                   {"OUT", out}, {"HARD", dir / "hard"}, {"SYM", dir / "sym"}})
+      args = replaceAll(args, from, to.string());
     EXPECT_EQ(test::runCli(args, dir / "log"), c.status) << c.args;
     EXPECT_FALSE(test::readFile(dir / "log.err").empty()) << c.args;
     EXPECT_EQ(test::readFile(in), original) << c.args;

@@ -11,9 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "signal/buffers.h"
-#include "signal/infofile.h"
-#include "signal/write_sound_file.h"
+#include "annotation/notetiqs.h"
+#include "signal/wav_layout.h"
 #include "tests/support/files.h"
 #include "tests/support/cli.h"
 #include "tests/support/temp_dir.h"
@@ -30,21 +29,24 @@ std::string cliOutput(const std::filesystem::path& log) {
   return test::readFile(log) + test::readFile(log.string() + ".err");
 }
 
+// Runs `spectrogram WAV ARGS -o OUT`: success, or what it printed.
+::testing::AssertionResult draws(const std::filesystem::path& wav, const std::string& args,
+                                 const std::filesystem::path& out) {
+  const auto log = out.parent_path() / "log";
+  if (runCli(wav.string() + " " + args + " -o " + out.string(), log) == 0) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << args << ": " << cliOutput(log);
+}
+
 // 1 s at 16 kHz: a 2 kHz tone over a little noise for the first half,
 // silence after.
 std::filesystem::path toneFile(const test::TempDir& dir) {
-  SHORTbuf x(16000, "tone");
+  std::vector<std::int16_t> x(16000);
   std::mt19937 random(7);
   std::normal_distribution<double> noise(0.0, 20.0);
   for (int i = 0; i < 8000; ++i)
     x[i] = static_cast<std::int16_t>(std::lround(8000 * std::sin(2 * M_PI * i / 8.0) + noise(random)));
-  infoFile out;
-  out.nom = (dir / "tone.wav").string();
-  out.frequence = 16000;
-  writeSoundFile w(out);
-  w.setMiddleBuffer(x, 0, 2 * 16000);
-  EXPECT_EQ(w.flush(), 0);
-  return out.nom;
+  EXPECT_TRUE(writeWavFile(dir / "tone.wav", x, 16000, {}, {}));
+  return dir / "tone.wav";
 }
 
 struct PngImage {
@@ -68,14 +70,11 @@ bool readPng(const std::filesystem::path& path, PngImage& out) {
 
 TEST(SpectrogramCommand, WritesThePgmOfEveryKind) {
   test::TempDir dir;
-  const auto wav = toneFile(dir);
+  const auto wav = toneFile(dir), pgm = dir / "k.pgm";
+  const std::string header = "P5 90 120 255 ";
   for (const char* kind : kKinds) {
-    const auto pgm = dir / (std::string(kind) + ".pgm");
-    ASSERT_EQ(runCli(wav.string() + " --kind " + kind + " --width 120 --height 90 -o " + pgm.string(), dir / "log"),
-              0)
-        << kind << ": " << cliOutput(dir / "log");
+    ASSERT_TRUE(draws(wav, std::string("--kind ") + kind + " --width 120 --height 90", pgm));
     const std::string bytes = test::readFile(pgm);
-    const std::string header = "P5 90 120 255 ";
     ASSERT_EQ(bytes.size(), header.size() + 120 * 90) << kind;
     EXPECT_EQ(bytes.substr(0, header.size()), header) << kind;
     // Frame 10 (the tone): some dark byte; frame 110 (silence): all white.
@@ -83,25 +82,21 @@ TEST(SpectrogramCommand, WritesThePgmOfEveryKind) {
     EXPECT_NE(row(10).find_first_not_of('\xff'), std::string::npos) << kind;
     EXPECT_EQ(row(110), std::string(90, '\xff')) << kind;
   }
-  ASSERT_EQ(runCli(wav.string() + " --kind narrow -o " + (dir / "d.pgm").string(), dir / "log"), 0);
-  EXPECT_EQ(test::readFile(dir / "d.pgm").size(), std::string("P5 256 1024 255 ").size() + 256 * 1024);
-  // Wider than 65536 columns (10 minutes at a 2 ms step are 300,000).
-  ASSERT_EQ(runCli(wav.string() + " --kind wide --width 70000 --height 4 -o " + (dir / "w.pgm").string(), dir / "log"),
-            0)
-      << cliOutput(dir / "log");
-  EXPECT_EQ(test::readFile(dir / "w.pgm").size(), std::string("P5 4 70000 255 ").size() + 4 * 70000);
+  // The default size; wider than 65536 columns (10 minutes at a 2 ms step are 300,000).
+  for (const auto& [args, head, pixels] : {std::tuple{"--kind narrow", "P5 256 1024 255 ", 256 * 1024},
+                                           {"--kind wide --width 70000 --height 4", "P5 4 70000 255 ", 4 * 70000}}) {
+    ASSERT_TRUE(draws(wav, args, pgm));
+    const std::string bytes = test::readFile(pgm);
+    EXPECT_EQ(bytes.rfind(head, 0), 0u) << args;
+    EXPECT_EQ(bytes.size(), std::string(head).size() + pixels) << args;
+  }
 }
 
 TEST(SpectrogramCommand, PngRunsInTimeLeftToRightWithLowFrequenciesAtTheBottom) {
   test::TempDir dir;
-  const auto wav = toneFile(dir);
+  const auto wav = toneFile(dir), png = dir / "t.png";
   for (const bool colour : {false, true}) {
-    const auto png = dir / "t.png";
-    ASSERT_EQ(runCli(wav.string() + " --kind narrow --width 200 --height 100 " + (colour ? "--colour " : "") + "-o " +
-                         png.string(),
-                     dir / "log"),
-              0)
-        << cliOutput(dir / "log");
+    ASSERT_TRUE(draws(wav, std::string("--kind narrow --width 200 --height 100") + (colour ? " --colour" : ""), png));
     EXPECT_EQ(test::readFile(png).substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     PngImage img;
     ASSERT_TRUE(readPng(png, img));
@@ -123,12 +118,8 @@ TEST(SpectrogramCommand, SettingsTakeEffect) {
   test::TempDir dir;
   const auto wav = toneFile(dir);
   const auto run = [&](const std::string& extra) {
-    const auto pgm = dir / "s.pgm";
-    EXPECT_EQ(runCli(wav.string() + " --kind critical --width 50 --height 64 " + extra + " -o " + pgm.string(),
-                     dir / "log"),
-              0)
-        << extra << ": " << cliOutput(dir / "log");
-    return test::readFile(pgm);
+    EXPECT_TRUE(draws(wav, "--kind critical --width 50 --height 64 " + extra, dir / "s.pgm"));
+    return test::readFile(dir / "s.pgm");
   };
   const std::string plain = run("");
   EXPECT_NE(run("--set lowDb=20"), plain);
@@ -141,29 +132,25 @@ TEST(SpectrogramCommand, RefusesBadRequestsWithExitStatus2AndAMissingFileWith1) 
   test::TempDir dir;
   const auto wav = toneFile(dir).string();
   const auto out = dir / "x.png";
-  struct Case {
-    std::string args;
-    const char* says;
+  // (arguments after the input file, OUT standing for DIR/x.png; what the one line says)
+  const std::pair<const char*, const char*> cases[] = {
+      {"--kind purple -o OUT", "wide|narrow"}, {"--kind narrow -o OUT --set bogus=1", "windowMs, fftSize"},
+      {"--kind narrow -o OUT --set windowMs=500", "from 1 to 128"},
+      {"--kind critical -o OUT --set bandCount=1", "bandCount"},
+      {"--kind narrow -o OUT --set lowDb=120", "below highDb"}, {"--kind narrow -o OUT --width 0", "--width"},
+      {"--kind narrow -o OUT --width 1000001", "--width"},
+      {"--kind narrow -o OUT --width 300000 --height 512", "pixels"},
+      {"--kind narrow -o OUT --from 500 --to 100", "--from"}, {"--kind narrow -o OUT --from 5000", "empty"},
+      {"--kind narrow -o DIR/x.jpg", ".pgm or .png"}, {"--kind narrow --colour -o DIR/x.pgm", "PNG"},
+      {"--kind narrow", "usage"},
   };
-  const Case cases[] = {
-      {wav + " --kind purple -o " + out.string(), "wide|narrow"},
-      {wav + " --kind narrow -o " + out.string() + " --set bogus=1", "windowMs, fftSize"},
-      {wav + " --kind narrow -o " + out.string() + " --set windowMs=500", "from 1 to 128"},
-      {wav + " --kind critical -o " + out.string() + " --set bandCount=1", "bandCount"},
-      {wav + " --kind narrow -o " + out.string() + " --set lowDb=120", "below highDb"},
-      {wav + " --kind narrow -o " + out.string() + " --width 0", "--width"},
-      {wav + " --kind narrow -o " + out.string() + " --width 1000001", "--width"},
-      {wav + " --kind narrow -o " + out.string() + " --width 300000 --height 512", "pixels"},
-      {wav + " --kind narrow -o " + out.string() + " --from 500 --to 100", "--from"},
-      {wav + " --kind narrow -o " + out.string() + " --from 5000", "empty"},
-      {wav + " --kind narrow -o " + (dir / "x.jpg").string(), ".pgm or .png"},
-      {wav + " --kind narrow --colour -o " + (dir / "x.pgm").string(), "PNG"},
-      {wav + " --kind narrow", "usage"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(runCli(c.args, dir / "log"), 2) << c.args;
+  for (const auto& [given, says] : cases) {
+    std::string args = wav + " " + given;
+    for (const auto& [from, to] : {std::pair{"OUT", out}, {"DIR", dir.path()}})
+      if (const auto at = args.find(from); at != std::string::npos) args.replace(at, 3, to.string());
+    EXPECT_EQ(runCli(args, dir / "log"), 2) << given;
     const std::string log = cliOutput(dir / "log");
-    EXPECT_NE(log.find(c.says), std::string::npos) << c.args << " said: " << log;
+    EXPECT_NE(log.find(says), std::string::npos) << given << " said: " << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
   }
   EXPECT_EQ(runCli((dir / "missing.wav").string() + " --kind wide -o " + out.string(), dir / "log"), 1);

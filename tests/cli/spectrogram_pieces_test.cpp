@@ -7,11 +7,12 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 
 #include "platform/headless/recording_reporter.h"
 #include "signal/buffers.h"
 #include "signal/wavfile.h"
-#include "signal/write_sound_file.h"
+#include "signal/wav_layout.h"
 #include "spectral/spectrogram_image.h"
 #include "tests/signal/signal_test_support.h"
 #include "tests/support/temp_dir.h"
@@ -44,14 +45,9 @@ SHORTbuf testSignal() {
 }
 
 infoFile writeWav(const std::filesystem::path& path, const SHORTbuf& x) {
-  infoFile out;
-  out.nom = path.string();
-  out.frequence = kFs;
-  writeSoundFile w(out);
-  w.setMiddleBuffer(x, 0, 2 * static_cast<std::int64_t>(x.size()));
-  EXPECT_EQ(w.flush(), 0);
+  EXPECT_TRUE(writeWavFile(path, std::vector<std::int16_t>(x.data(), x.data() + x.size()), kFs, {}, {}));
   infoFile in;
-  in.nom = out.nom;
+  in.nom = path.string();
   EXPECT_TRUE(init_infoFile_read_WAV(in));
   return in;
 }
@@ -68,21 +64,17 @@ TEST_P(SpectrogramPieces, EqualTheImageOfTheWholeFile) {
   CurrentSpectro spec;
   ASSERT_TRUE(spectro_GetParams(settings, kind, kFs, spec));
   const SampleSpan whole{x.data(), x.size(), 0};
-  struct Stretch {
-    std::int64_t first, last;
-    int width;
-    std::int64_t pieceSamples;
-  };
-  // About eight pieces of 3000 samples; then a frame starting at every
-  // sample of pieces as short as allowed; then more columns than one band of
-  // a reassigned image holds.
+  // (first, last, width, piece samples): about eight pieces of 3000 samples;
+  // then a frame starting at every sample of pieces as short as allowed; then
+  // more columns than one band of a reassigned image holds.
   const int reach = cli::pieceFrameReach(spec);
-  for (const Stretch s : {Stretch{0, x.size() - 1, 300, 3000}, Stretch{5000, 17500, 300, 3000},
-                          Stretch{2000, 2000 + 4 * reach, 4 * reach, 0}, Stretch{0, x.size() - 1, 9000, 3000}}) {
+  for (const auto& [first, last, width, pieceSamples] :
+       {std::tuple<std::int64_t, std::int64_t, int, std::int64_t>{0, x.size() - 1, 300, 3000}, {5000, 17500, 300, 3000},
+        {2000, 2000 + 4 * reach, 4 * reach, 0}, {0, x.size() - 1, 9000, 3000}}) {
     LevelImage expected, pieces;
-    ASSERT_TRUE(renderSpectrogramImage(spec, whole, s.first, s.last, s.width, 128, expected));
-    ASSERT_TRUE(cli::renderFileSpectrogram(spec, file, s.first, s.last, s.width, 128, s.pieceSamples, pieces));
-    ASSERT_EQ(pieces.frames, s.width);
+    ASSERT_TRUE(renderSpectrogramImage(spec, whole, first, last, width, 128, expected));
+    ASSERT_TRUE(cli::renderFileSpectrogram(spec, file, first, last, width, 128, pieceSamples, pieces));
+    ASSERT_EQ(pieces.frames, width);
     ASSERT_EQ(pieces.height, 128);
     int differing = 0, darkest = 0;
     for (std::size_t i = 0; i < expected.levels.size(); ++i) {
@@ -92,7 +84,7 @@ TEST_P(SpectrogramPieces, EqualTheImageOfTheWholeFile) {
       differing += d != 0;
       darkest = std::max<int>(darkest, pieces.levels[i]);
     }
-    EXPECT_LE(differing, 20 + s.width / 100) << "kind " << kind;
+    EXPECT_LE(differing, 20 + width / 100) << "kind " << kind;
     EXPECT_GT(darkest, 100) << "kind " << kind << ": an image without energy";
   }
 }
