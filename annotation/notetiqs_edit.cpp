@@ -36,15 +36,17 @@ bool notetiqs::remove(std::int32_t p) {
   const int i = nearest(p);
   if (i < 0) return false;
   const auto at = static_cast<std::size_t>(i);
-  if (i > 0 && !items_[at].text.empty() && items_[at - 1].text.empty()) {
-    items_[at - 1].text = std::move(items_[at].text);
-    items_[at].text.clear();
-  }
+  // The refusal is decided on the list as the label move would leave it, so
+  // that a refused removal changes nothing.
+  const bool moveLeft = i > 0 && !items_[at].text.empty() && items_[at - 1].text.empty();
+  const bool leftLabelled = i > 0 && (moveLeft || !items_[at - 1].text.empty());
+  const bool stillLabelled = !moveLeft && !items_[at].text.empty();
   const bool last = i + 1 == count();
-  if (i > 0 && ((last && !items_[at - 1].text.empty()) || !items_[at].text.empty())) {
+  if (i > 0 && ((last && leftLabelled) || stillLabelled)) {
     message(text(5601));
     return false;
   }
+  if (moveLeft) items_[at - 1].text = std::move(items_[at].text);
   items_.erase(items_.begin() + i);
   return true;
 }

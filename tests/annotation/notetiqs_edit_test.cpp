@@ -39,6 +39,7 @@ TEST(NotetiqsEdit, SplitRemoveAndMoveAtAPosition) {
                        {Split, a, 70, 1, {{0, "a"}, {70, ""}, {100, ""}}}, {Split, a, 100, -1, a},
                        {Remove, {{0, ""}, {100, "b"}, {200, ""}}, 90, 1, {{0, "b"}, {200, ""}}},
                        {Remove, ab, 110, 0, ab}, {Remove, a, 99, 0, a}, {Remove, a, 0, 1, {{100, ""}}},
+                       {Remove, {{0, ""}, {100, "b"}}, 100, 0, {{0, ""}, {100, "b"}}},
                        {Remove, {}, 5, 0, {}}, {Move, ab, 140, 1, {{0, "a"}, {140, "b"}, {200, ""}}},
                        {Move, ab, 171, 2, {{0, "a"}, {100, "b"}, {171, ""}}}}) {
     ScopedRecorder rec;
