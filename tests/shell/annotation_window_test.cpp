@@ -1,29 +1,16 @@
 // The annotation panes edited with the mouse, the phonetic annotator fed from
 // the keyboard and the editing tools window, on the offscreen platform.
-#include <QApplication>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QTimer>
-#include <QtTest/QtTest>
-#include <memory>
 #include <vector>
 
 #include "annotation/phonetic_description.h"
-#include "annotation/texts.h"
-#include "platform/headless/recording_reporter.h"
 #include "shell/editing_tools_window.h"
-#include "shell/main_window.h"
 #include "shell/phonetic_annotator_window.h"
-#include "signal/current_signal.h"
-#include "signal/edit_context.h"
-#include "signal/program.h"
 #include "signal/wav_layout.h"
 #include "tests/shell/window_fixture.h"
-#include "tests/support/files.h"
-#include "tests/support/temp_dir.h"
 
 namespace ardv::shell {
 
@@ -33,27 +20,12 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
  private:
   std::vector<std::int16_t> samples_;
 
-  std::vector<std::int16_t> memory() const {
-    const SHORTbuf& m = program().memory;
-    return {m.data(), m.data() + m.size()};
-  }
   QPoint at(const AnnotationPane* pane, std::int32_t sample) const {
     return {pane->columnOf(sample) + 1, pane->height() / 2};
   }
-  // Answers the next modal input box with `answer`.
-  static void answerInputBox(const QString& answer) {
-    QTimer::singleShot(0, [answer] {
-      QWidget* box = QApplication::activeModalWidget();
-      QVERIFY(box);
-      box->findChild<QLineEdit*>()->setText(answer);
-      QMetaObject::invokeMethod(box, "accept");
-    });
-  }
 
  private slots:
-  void initTestCase() {
-    makeDirectory();
-  }
+  void initTestCase() { makeDirectory(); }
 
   // 2.5 s at 16 kHz; phonemes at 0, 8000, 16000, 24000, end; one word.
   void init() {
@@ -64,7 +36,7 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     for (std::int32_t p : {0, 8000, 16000, 24000, 39999}) phon.insertOrGet(p);
     word.SetText(word.insertOrGet(0), "hello");
     word.insertOrGet(39999);
-    const auto path = dir_->path() / "labels.wav";
+    const auto path = *dir_ / "labels.wav";
     QVERIFY(writeWavFile(path, samples_, 16000, phon, word));
     QVERIFY(showWindow());
     QVERIFY(window_->openPath(path.string()));
@@ -114,7 +86,7 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
 
   void doubleClickChangesAWordText() {
     AnnotationPane* pane = window_->wordPane();
-    answerInputBox("world  ");
+    test_support::typeIntoModal("world  ");
     QTest::mouseDClick(pane, Qt::LeftButton, {}, at(pane, 20000));
     QCOMPARE(program().note.Text(0), std::string("world"));
     QVERIFY(program().annotationsModified);
@@ -200,11 +172,5 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
 
 }  // namespace ardv::shell
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ardv::shell::AnnotationWindowTest test;
-  return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(ardv::shell::AnnotationWindowTest)
 #include "annotation_window_test.moc"

@@ -1,53 +1,26 @@
 // The Prosody commands of the main window on the offscreen platform, on a
 // synthetic voiced WAV: 300 ms of silence, 1 s of a vowel at 150 Hz, 500 ms
 // of silence.
-#include <QApplication>
 #include <QDoubleSpinBox>
 #include <QProgressDialog>
 #include <QRadioButton>
-#include <QTimer>
-#include <QtTest/QtTest>
 #include <cmath>
-#include <cstdint>
-#include <functional>
-#include <memory>
-#include <vector>
+#include <sstream>
 
-#include "annotation/texts.h"
-#include "platform/headless/recording_reporter.h"
 #include "prosody/energy.h"
 #include "prosody/pitch_types.h"
 #include "shell/energy_dialog.h"
 #include "shell/file_chooser.h"
-#include "shell/main_window.h"
 #include "shell/speaker_dialog.h"
 #include "shell/value_scale.h"
-#include "signal/current_signal.h"
-#include "signal/edit_context.h"
-#include "signal/program.h"
 #include "tests/prosody/known_f0_signals.h"
 #include "tests/shell/window_fixture.h"
-#include "tests/support/files.h"
-#include "tests/support/temp_dir.h"
 
 namespace ardv::shell {
 namespace {
 
 constexpr int kRate = 16000;
 constexpr double kVoicedFromMs = 300, kVoicedToMs = 1300;
-
-// Answers the speaker dialog with `answer` once it is shown.
-void whenShown(std::function<void(SpeakerDialog*)> answer) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-    if (auto* dialog = qobject_cast<SpeakerDialog*>(QApplication::activeModalWidget())) {
-      timer->deleteLater();
-      timer->stop();
-      answer(dialog);
-    }
-  });
-  timer->start(10);
-}
 
 // File questions are answered with `path` (until cleanup).
 void chooseFile(const std::filesystem::path& path) {
@@ -73,16 +46,11 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
     window_->runCommand(38);
     return view()->bitmap();
   }
-  std::string reports() const {
-    std::string all;
-    for (const auto& r : (*recorder_)->reports()) all += r.text + "\n";
-    return all;
-  }
 
  private slots:
   void initTestCase() {
     makeDirectory();
-    wav_ = dir_->path() / "voiced.wav";
+    wav_ = *dir_ / "voiced.wav";
     const auto signal = test::synthesize("voiced", kRate,
                                          {{test::SegmentKind::Silence, kVoicedFromMs},
                                           {test::SegmentKind::Voiced, kVoicedToMs - kVoicedFromMs, 150, 150},
@@ -102,20 +70,18 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
     closeWindow();
   }
 
+  // Cancel keeps the speaker type, OK sets it; the F0 is drawn in its colour.
   void speakerDialogChangesTheTypeAndTheColour() {
-    whenShown([](SpeakerDialog* d) {
-      QVERIFY(d->button(-1)->isChecked());
-      d->button(1)->setChecked(true);
-      d->reject();
-    });
-    QVERIFY(window_->runCommand(917));
-    QCOMPARE(speakerType(), -1);  // Cancel changes nothing
-    whenShown([](SpeakerDialog* d) {
-      d->button(1)->setChecked(true);
-      static_cast<QDialog*>(d)->accept();
-    });
-    QVERIFY(window_->runCommand(917));
-    QCOMPARE(speakerType(), 1);
+    for (bool accept : {false, true}) {
+      test_support::answerModal([accept](QWidget* box) {
+        auto* d = qobject_cast<SpeakerDialog*>(box);
+        QVERIFY(d && d->button(-1)->isChecked());
+        d->button(1)->setChecked(true);
+        accept ? static_cast<QDialog*>(d)->accept() : d->reject();
+      });
+      QVERIFY(window_->runCommand(917));
+      QCOMPARE(speakerType(), accept ? 1 : -1);
+    }
     open();
     QVERIFY(window_->runCommand(922));
     const QImage image = keptImage();
@@ -125,7 +91,7 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
 
   void f0ForTheWholeFileWritesAPitchFileAndShowsItUnderThePointer() {
     open();
-    const auto pit = dir_->path() / "whole.pit";
+    const auto pit = *dir_ / "whole.pit";
     chooseFile(pit);
     QVERIFY(window_->runCommand(919));
     const std::string content = test::readFile(pit);
@@ -157,7 +123,7 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
 
   void openingAPitchFileDrawsIt() {
     open();
-    const auto pit = dir_->path() / "opened.pit";
+    const auto pit = *dir_ / "opened.pit";
     test::writeFile(pit, std::string(".pit            \r\n") + "       500   200\r\n" + "       508   200\r\n");
     chooseFile(pit);
     QVERIFY(window_->runCommand(913));
@@ -167,7 +133,7 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
   }
 
   void f0ForACorpusWritesAPitchFileBesideEachSignal() {
-    const auto corpus = dir_->path() / "corpus";
+    const auto corpus = *dir_ / "corpus";
     std::filesystem::create_directories(corpus);
     std::filesystem::copy_file(wav_, corpus / "a.wav");
     std::filesystem::copy_file(wav_, corpus / "b.wav");
@@ -243,7 +209,7 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
 
   void energyForTheWholeFileWritesOneLinePerFrame() {
     open();
-    const auto out = dir_->path() / "whole.ene";
+    const auto out = *dir_ / "whole.ene";
     chooseFile(out);
     QVERIFY(window_->runCommand(909));
     std::istringstream in(test::readFile(out));
@@ -268,11 +234,5 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
 
 }  // namespace ardv::shell
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ardv::shell::ProsodyCommandsTest test;
-  return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(ardv::shell::ProsodyCommandsTest)
 #include "prosody_commands_test.moc"
