@@ -3,7 +3,6 @@
 // and scrolling on a real WAV file.
 #include <QClipboard>
 #include <QComboBox>
-#include <QFormLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QSpinBox>
@@ -14,8 +13,6 @@
 #include "shell/command_table.h"
 #include "shell/playback.h"
 #include "shell/spectro_params_window.h"
-#include "signal/annotation_chunk.h"
-#include "signal/wavfile.h"
 #include "spectral/spectrogram_params.h"
 #include "tests/prosody/known_f0_signals.h"
 #include "tests/shell/window_fixture.h"
@@ -161,21 +158,27 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
              window_->spectroPlane()->view()->bitmap());
   }
 
+  // The details of the current kind; the options window of the current kind
+  // or of a kind by number opens once and edits the record in place.
   void parameterWindowsEditTheRecordsInPlace() {
+    QVERIFY(window_->runCommand(kCmdSpectroDetails));
+    QVERIFY((*recorder_)->saw(text(8530)));  // no file
+    open();
+    QVERIFY(window_->runCommand(kCmdNarrowBand));
+    QVERIFY(window_->runCommand(kCmdSpectroDetails));
+    QVERIFY((*recorder_)->saw("Sampling frequency: 16000 Hz"));
+    QVERIFY(window_->runCommand(kCmdCurrentKindOptions));
     QVERIFY(window_->runCommand(11853));  // critical-band options
     QVERIFY(window_->runCommand(11853));  // already open: no second window
-    const auto windows = window_->findChildren<SpectroParamsWindow*>();
-    QCOMPARE(windows.size(), 1);
+    auto windows = window_->findChildren<SpectroParamsWindow*>();
+    std::sort(windows.begin(), windows.end(), [](auto* a, auto* b) { return a->kind() < b->kind(); });
+    QCOMPARE(windows.size(), 2);
+    QCOMPARE(QList<int>({windows[0]->kind(), windows[1]->kind()}), QList<int>({kNarrowBand, kCriticalBands}));
     const auto& record = spectroSettings()[kCriticalBands];
     QVERIFY(record.windowOpen);
-    auto* form = windows.front()->findChild<QFormLayout*>();
-    auto field = [form](int textNumber) -> QWidget* {
-      for (int row = 0; row < form->rowCount(); ++row) {
-        auto* label = form->itemAt(row, QFormLayout::LabelRole);
-        auto* name = label ? qobject_cast<QLabel*>(label->widget()) : nullptr;
-        if (name && name->text() == QString::fromStdString(text(textNumber)))
-          return form->itemAt(row, QFormLayout::FieldRole)->widget();
-      }
+    auto field = [&](int textNumber) -> QWidget* {  // the field of the row labelled with text `textNumber`
+      for (auto* label : windows[1]->findChildren<QLabel*>())
+        if (label->text() == QString::fromStdString(text(textNumber))) return label->buddy();
       return nullptr;
     };
     auto* fft = qobject_cast<QSpinBox*>(field(8506));
@@ -199,25 +202,10 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     smoothing->setCurrentIndex(1);
     QCOMPARE(int(record.bands.priorSmoothing), 0);
     QCOMPARE(smoothing->currentIndex(), 0);
-    windows.front()->close();
+    for (auto* w : windows) w->close();
     QCoreApplication::processEvents();
     QVERIFY(!record.windowOpen);
     setSpectroDefaults(-1);
-  }
-
-  void spectroDetailsAndTheCurrentKindsWindowByNumber() {
-    QVERIFY(window_->runCommand(kCmdSpectroDetails));
-    QVERIFY((*recorder_)->saw(text(8530)));
-    open();
-    QVERIFY(window_->runCommand(kCmdNarrowBand));
-    QVERIFY(window_->runCommand(kCmdSpectroDetails));
-    QVERIFY((*recorder_)->saw("Sampling frequency: 16000 Hz"));
-    QVERIFY(window_->runCommand(kCmdCurrentKindOptions));
-    const auto windows = window_->findChildren<SpectroParamsWindow*>();
-    QCOMPARE(windows.size(), 1);
-    QCOMPARE(windows.front()->kind(), int(kNarrowBand));
-    windows.front()->close();
-    QCoreApplication::processEvents();
   }
 
   void cutThenCancelRestoresTheSignal() {
@@ -340,18 +328,13 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
         leave();
         QVERIFY2(presetDialogs().saveQuestions == 1 && reports().empty(), row.c_str());
         if (answer == SaveAnswer::Cancel) {
-          QVERIFY2(window_->isVisible(), row.c_str());
-          QCOMPARE(program().en_cours.nom, edited.string());
-          QCOMPARE(program().note.Text(0), std::string("renamed"));
+          QVERIFY2(window_->isVisible() && program().en_cours.nom == edited.string(), row.c_str());
           QCOMPARE(test::readBytes(edited), before);
-        } else {
-          infoFile saved;
-          saved.nom = edited.string();
-          notetiqs back;
-          QVERIFY(init_infoFile_read_WAV(saved));
-          readnotetiqs(saved.nom, back, saved.notedepl, saved.notelongueur);
-          QVERIFY2(back.Text(0) == "renamed", row.c_str());
+        } else {  // read back from the file
+          presetDialogs().saveAnswer = SaveAnswer::DontSave;
+          QVERIFY2(window_->openPath(edited.string()), row.c_str());
         }
+        QVERIFY2(program().note.Text(0) == "renamed", row.c_str());
       }
     }
     setOpenHooks({});
