@@ -128,21 +128,22 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
   void f0ForACorpusWritesAPitchFileBesideEachSignal() {
     const auto corpus = *dir_ / "corpus";
     std::filesystem::create_directories(corpus);
-    std::filesystem::copy_file(wav_, corpus / "a.wav");
-    std::filesystem::copy_file(wav_, corpus / "b.wav");
+    for (const char* name : {"a", "b"}) std::filesystem::copy_file(wav_, corpus / (name + std::string(".wav")));
     test::writeFile(corpus / "notes.txt", "not a signal");
+    const auto pitchFiles = [&] {
+      QList<bool> there;
+      for (const char* name : {"a.pit", "b.pit", "notes.pit"}) there << std::filesystem::exists(corpus / name);
+      return there;
+    };
     chooseFile(corpus / "a.wav");
     QVERIFY(window_->runCommand(11846));
-    QVERIFY(std::filesystem::exists(corpus / "a.pit"));
-    QVERIFY(std::filesystem::exists(corpus / "b.pit"));
-    QVERIFY(!std::filesystem::exists(corpus / "notes.pit"));
+    QCOMPARE(pitchFiles(), QList<bool>({true, true, false}));
     QCOMPARE((*recorder_)->reports().size(), std::size_t(1));
-    QVERIFY2(reports().find("2 pitch files") != std::string::npos, reports().c_str());
+    QVERIFY2((*recorder_)->saw("2 pitch files"), reports().c_str());
     QVERIFY(!program().fileLoaded);  // the current signal is untouched
 
     // Cancel in the progress dialog as soon as it exists: no file is started.
-    std::filesystem::remove(corpus / "a.pit");
-    std::filesystem::remove(corpus / "b.pit");
+    for (const char* name : {"a.pit", "b.pit"}) std::filesystem::remove(corpus / name);
     QTimer canceller;
     QObject::connect(&canceller, &QTimer::timeout, [this] {
       for (auto* dialog : window_->findChildren<QProgressDialog*>()) dialog->cancel();
@@ -150,10 +151,9 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
     canceller.start(0);
     QVERIFY(window_->runCommand(11846));
     canceller.stop();
-    QVERIFY(!std::filesystem::exists(corpus / "a.pit"));
-    QVERIFY(!std::filesystem::exists(corpus / "b.pit"));
-    QVERIFY2(reports().find("0 pitch files written") != std::string::npos, reports().c_str());
-    QVERIFY2(reports().find("stopped after 0 of 2 files") != std::string::npos, reports().c_str());
+    QCOMPARE(pitchFiles(), QList<bool>({false, false, false}));
+    QVERIFY2((*recorder_)->saw("0 pitch files written") && (*recorder_)->saw("stopped after 0 of 2 files"),
+             reports().c_str());
   }
 
   void energyCurveAndScalesAreDrawnInBlue() {
