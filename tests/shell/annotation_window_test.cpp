@@ -50,37 +50,34 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
 
   void splitMoveAndRemoveWithTheModifierKeys() {
     AnnotationPane* pane = window_->phonemePane();
-    const notetiqs& list = program().etiq;
-    // A plain click changes nothing.
-    QTest::mouseClick(pane, Qt::LeftButton, {}, at(pane, 4000));
-    QCOMPARE(list.count(), 5);
-    QVERIFY(!program().annotationsModified);
-
+    using Positions = std::vector<std::int32_t>;
+    const auto positions = [] {
+      Positions p;
+      for (const notetiq& b : program().etiq.items()) p.push_back(b.limite);
+      return p;
+    };
+    const auto under = [&](std::int32_t sample) { return pane->sampleAt(at(pane, sample).x()); };  // where a click lands
+    QTest::mouseClick(pane, Qt::LeftButton, {}, at(pane, 4000));  // a plain click changes nothing
+    QVERIFY(positions() == Positions({0, 8000, 16000, 24000, 39999}) && !program().annotationsModified);
     QTest::mouseClick(pane, Qt::LeftButton, Qt::ControlModifier, at(pane, 4000));
-    QCOMPARE(list.count(), 6);
-    const std::int32_t split = pane->sampleAt(at(pane, 4000).x());
-    QCOMPARE(list.position(1), split);
-    QVERIFY(program().annotationsModified);
+    const std::int32_t split = under(4000);
+    QVERIFY(positions() == Positions({0, split, 8000, 16000, 24000, 39999}) && program().annotationsModified);
 
     // Shift: the nearest boundary (8000) follows the pointer and stays where released.
-    const QPoint from = at(pane, 8000), to = at(pane, 12000);
-    QTest::mousePress(pane, Qt::LeftButton, Qt::ShiftModifier, from);
+    QTest::mousePress(pane, Qt::LeftButton, Qt::ShiftModifier, at(pane, 8000));
     QMouseEvent move(QEvent::MouseMove, QPointF(at(pane, 10000)), pane->mapToGlobal(QPointF(at(pane, 10000))),
                      Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
     QApplication::sendEvent(pane, &move);
-    QCOMPARE(list.position(2), pane->sampleAt(at(pane, 10000).x()));
-    QTest::mouseRelease(pane, Qt::LeftButton, Qt::ShiftModifier, to);
-    QCOMPARE(list.position(2), pane->sampleAt(to.x()));
-    QCOMPARE(list.count(), 6);
+    QCOMPARE(program().etiq.position(2), under(10000));
+    QTest::mouseRelease(pane, Qt::LeftButton, Qt::ShiftModifier, at(pane, 12000));
+    QVERIFY(positions() == Positions({0, split, under(12000), 16000, 24000, 39999}));
 
     QTest::mouseClick(pane, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, at(pane, split));
-    QCOMPARE(list.count(), 5);
-    QCOMPARE(list.position(1), pane->sampleAt(to.x()));
-
+    QVERIFY(positions() == Positions({0, under(12000), 16000, 24000, 39999}));
     // A list that may not be saved is not edited.
     program().etiqSaveable = false;
     QTest::mouseClick(pane, Qt::LeftButton, Qt::ControlModifier, at(pane, 4000));
-    QCOMPARE(list.count(), 5);
+    QVERIFY(positions() == Positions({0, under(12000), 16000, 24000, 39999}));
     QVERIFY((*recorder_)->saw(text(3803)));
   }
 
