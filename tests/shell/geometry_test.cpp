@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "shell/info_lines.h"
@@ -28,29 +30,19 @@ TEST(Layout, DefaultWindowByHand) {
 
 TEST(Layout, SpectrogramVanishesBelowTwoLinesAndTheFixedBands) {
   // With h = 18 the spectrogram plane has H - 139 rows.
-  struct Case {
-    int height;
-    int spectroHeight;
-    bool visible;
-  } cases[] = {{140, 1, true}, {139, 0, false}, {100, -39, false}, {0, -139, false}};
-  for (const auto& c : cases) {
-    const MainLayout l = layoutPanes(300, c.height, 16);
-    EXPECT_EQ(l.spectro.height, c.spectroHeight) << c.height;
-    EXPECT_EQ(l.spectro.visible(), c.visible) << c.height;
-    EXPECT_EQ(l.signal.y + l.signal.height, c.height - 15);
+  for (auto [height, rows] : {std::pair{140, 1}, {139, 0}, {100, -39}, {0, -139}}) {
+    const MainLayout l = layoutPanes(300, height, 16);
+    EXPECT_EQ(l.spectro.height, rows) << height;
+    EXPECT_EQ(l.spectro.visible(), rows > 0) << height;
+    EXPECT_EQ(l.signal.y + l.signal.height, height - 15);
   }
 }
 
 TEST(TimeAxis, ColumnsToSamplesAndTimes) {
   // Overview of 6 s at 16 kHz on 800 columns: 120 samples per column.
   const TimeAxis axis(0, 95999, 800);
-  EXPECT_EQ(axis.sampleAt(-3), 0);
-  EXPECT_EQ(axis.sampleAt(1), 120);
-  EXPECT_EQ(axis.sampleAt(400), 48000);
-  EXPECT_EQ(axis.sampleAt(800), 95999);
-  EXPECT_DOUBLE_EQ(axis.msAt(0, 16000), 0.0);
-  EXPECT_DOUBLE_EQ(axis.msAt(400, 16000), 3000.0);
-  EXPECT_DOUBLE_EQ(axis.msAt(900, 16000), 6000.0);
+  for (auto [x, sample] : {std::pair{-3, 0}, {1, 120}, {400, 48000}, {800, 95999}}) EXPECT_EQ(axis.sampleAt(x), sample);
+  for (auto [x, ms] : {std::pair{0, 0.0}, {400, 3000.0}, {900, 6000.0}}) EXPECT_DOUBLE_EQ(axis.msAt(x, 16000), ms);
   EXPECT_DOUBLE_EQ(axis.msAt(400, 0.0), 0.0);
   EXPECT_DOUBLE_EQ(axis.xOf(48000), 400.0);
   // Zoomed on 11 samples from 1000: the start is 62.5 ms.
@@ -68,10 +60,8 @@ TEST(FrequencyAxis, RowsOfTheUCoordinate) {
 
 TEST(ScrollMapping, LinearAndInvertible) {
   const ScrollMapping m{0, 10000};
-  EXPECT_EQ(m.startSample(0, 32001), 0);
-  EXPECT_EQ(m.startSample(5000, 32001), 16000);
-  EXPECT_EQ(m.startSample(10000, 32001), 32000);
-  EXPECT_EQ(m.startSample(77, 1), 0);
+  for (auto [p, tf, start] : {std::tuple{0, 32001, 0}, {5000, 32001, 16000}, {10000, 32001, 32000}, {77, 1, 0}})
+    EXPECT_EQ(m.startSample(p, tf), start) << p;
   std::mt19937 rng(5);
   for (int i = 0; i < 500; ++i) {
     const std::int32_t tf = 2 + static_cast<std::int32_t>(rng() % 2000000);
@@ -87,39 +77,30 @@ TEST(ScrollMapping, LinearAndInvertible) {
 TEST(Waveform, MinMaxUnderEachColumnJoiningNeighbours) {
   const std::vector<std::int16_t> samples = {0, 5, -3, 7, 2, -8, 1, 4, 9, -1};
   const TimeAxis axis(0, 9, 5);  // two samples per column
-  const auto columns = waveformColumns(axis, {samples.data(), 10, 0});
-  ASSERT_EQ(columns.size(), 5u);
+  using Extents = std::vector<std::tuple<bool, int, int>>;
+  auto extents = [&](MemorySamples memory) {
+    Extents out;
+    for (const ColumnExtent& c : waveformColumns(axis, memory)) out.emplace_back(c.valid, c.min, c.max);
+    return out;
+  };
   // Column 0 covers samples 0..2, column 1 samples 2..4, the last 8..9.
-  EXPECT_TRUE(columns[0].valid);
-  EXPECT_EQ(columns[0].min, -3);
-  EXPECT_EQ(columns[0].max, 5);
-  EXPECT_EQ(columns[1].min, -3);
-  EXPECT_EQ(columns[1].max, 7);
-  EXPECT_EQ(columns[4].min, -1);
-  EXPECT_EQ(columns[4].max, 9);
+  EXPECT_EQ(extents({samples.data(), 10, 0}),
+            (Extents{{true, -3, 5}, {true, -3, 7}, {true, -8, 2}, {true, 1, 9}, {true, -1, 9}}));
   // Only the samples held in memory (here 4..9) are drawn.
-  const auto partial = waveformColumns(axis, {samples.data() + 4, 6, 4});
-  EXPECT_FALSE(partial[0].valid);
-  EXPECT_TRUE(partial[1].valid);
-  EXPECT_EQ(partial[1].min, 2);
-  EXPECT_EQ(partial[1].max, 2);
-  EXPECT_EQ(sampleRow(32767, 88), 0);
-  EXPECT_EQ(sampleRow(0, 88), 44);
-  EXPECT_EQ(sampleRow(-32768, 88), 87);
+  EXPECT_EQ(extents({samples.data() + 4, 6, 4}),
+            (Extents{{false, 0, 0}, {true, 2, 2}, {true, -8, 2}, {true, 1, 9}, {true, -1, 9}}));
+  for (auto [sample, row] : {std::pair{32767, 0}, {0, 44}, {-32768, 87}}) EXPECT_EQ(sampleRow(sample, 88), row);
 }
 
 TEST(Selection, DragDirectionDoesNotMatter) {
   const TimeAxis axis(0, 95999, 800);
-  const Selection ltr = selectionFromColumns(100, 300, axis, 39999, 16000);
-  const Selection rtl = selectionFromColumns(300, 100, axis, 39999, 16000);
-  EXPECT_EQ(ltr.first, 12000);
-  EXPECT_EQ(ltr.last, 36000);
-  EXPECT_EQ(rtl.first, ltr.first);
-  EXPECT_EQ(rtl.last, ltr.last);
-  EXPECT_DOUBLE_EQ(rtl.durationMs(), 1500.0);
+  for (auto [from, to] : {std::pair{100, 300}, {300, 100}}) {
+    const Selection s = selectionFromColumns(from, to, axis, 39999, 16000);
+    EXPECT_EQ(std::pair(s.first, s.last), std::pair(12000, 36000));
+    EXPECT_DOUBLE_EQ(s.durationMs(), 1500.0);
+  }
   // Past the last sample shown the ends are clamped to it.
-  const Selection past = selectionFromColumns(300, 700, axis, 39999, 16000);
-  EXPECT_EQ(past.last, 39999);
+  EXPECT_EQ(selectionFromColumns(300, 700, axis, 39999, 16000).last, 39999);
 }
 
 TEST(DurationLines, BelowOneMillisecondTheRateLineIsEmpty) {

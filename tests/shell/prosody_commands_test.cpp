@@ -1,53 +1,26 @@
 // The Prosody commands of the main window on the offscreen platform, on a
 // synthetic voiced WAV: 300 ms of silence, 1 s of a vowel at 150 Hz, 500 ms
 // of silence.
-#include <QApplication>
 #include <QDoubleSpinBox>
 #include <QProgressDialog>
 #include <QRadioButton>
-#include <QTimer>
-#include <QtTest/QtTest>
 #include <cmath>
-#include <cstdint>
-#include <functional>
-#include <memory>
-#include <vector>
+#include <sstream>
 
-#include "annotation/texts.h"
-#include "platform/headless/recording_reporter.h"
 #include "prosody/energy.h"
 #include "prosody/pitch_types.h"
 #include "shell/energy_dialog.h"
 #include "shell/file_chooser.h"
-#include "shell/main_window.h"
 #include "shell/speaker_dialog.h"
 #include "shell/value_scale.h"
-#include "signal/current_signal.h"
-#include "signal/edit_context.h"
-#include "signal/program.h"
 #include "tests/prosody/known_f0_signals.h"
 #include "tests/shell/window_fixture.h"
-#include "tests/support/files.h"
-#include "tests/support/temp_dir.h"
 
 namespace ardv::shell {
 namespace {
 
 constexpr int kRate = 16000;
 constexpr double kVoicedFromMs = 300, kVoicedToMs = 1300;
-
-// Answers the speaker dialog with `answer` once it is shown.
-void whenShown(std::function<void(SpeakerDialog*)> answer) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-    if (auto* dialog = qobject_cast<SpeakerDialog*>(QApplication::activeModalWidget())) {
-      timer->deleteLater();
-      timer->stop();
-      answer(dialog);
-    }
-  });
-  timer->start(10);
-}
 
 // File questions are answered with `path` (until cleanup).
 void chooseFile(const std::filesystem::path& path) {
@@ -73,16 +46,11 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
     window_->runCommand(38);
     return view()->bitmap();
   }
-  std::string reports() const {
-    std::string all;
-    for (const auto& r : (*recorder_)->reports()) all += r.text + "\n";
-    return all;
-  }
 
  private slots:
   void initTestCase() {
     makeDirectory();
-    wav_ = dir_->path() / "voiced.wav";
+    wav_ = *dir_ / "voiced.wav";
     const auto signal = test::synthesize("voiced", kRate,
                                          {{test::SegmentKind::Silence, kVoicedFromMs},
                                           {test::SegmentKind::Voiced, kVoicedToMs - kVoicedFromMs, 150, 150},
@@ -102,20 +70,18 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
     closeWindow();
   }
 
+  // Cancel keeps the speaker type, OK sets it; the F0 is drawn in its colour.
   void speakerDialogChangesTheTypeAndTheColour() {
-    whenShown([](SpeakerDialog* d) {
-      QVERIFY(d->button(-1)->isChecked());
-      d->button(1)->setChecked(true);
-      d->reject();
-    });
-    QVERIFY(window_->runCommand(917));
-    QCOMPARE(speakerType(), -1);  // Cancel changes nothing
-    whenShown([](SpeakerDialog* d) {
-      d->button(1)->setChecked(true);
-      static_cast<QDialog*>(d)->accept();
-    });
-    QVERIFY(window_->runCommand(917));
-    QCOMPARE(speakerType(), 1);
+    for (bool accept : {false, true}) {
+      test_support::answerModal([accept](QWidget* box) {
+        auto* d = qobject_cast<SpeakerDialog*>(box);
+        QVERIFY(d && d->button(-1)->isChecked());
+        d->button(1)->setChecked(true);
+        accept ? static_cast<QDialog*>(d)->accept() : d->reject();
+      });
+      QVERIFY(window_->runCommand(917));
+      QCOMPARE(speakerType(), accept ? 1 : -1);
+    }
     open();
     QVERIFY(window_->runCommand(922));
     const QImage image = keptImage();
@@ -123,9 +89,9 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
     QCOMPARE(countColour(image, qRgb(255, 0, 0)), 0);
   }
 
-  void f0ForTheWholeFileWritesAPitchFileAndShowsItUnderThePointer() {
+  void f0ForTheWholeFileWritesAPitchFileShowsAndReopensIt() {
     open();
-    const auto pit = dir_->path() / "whole.pit";
+    const auto pit = *dir_ / "whole.pit";
     chooseFile(pit);
     QVERIFY(window_->runCommand(919));
     const std::string content = test::readFile(pit);
@@ -152,38 +118,32 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
     QVERIFY2(line.rfind("f0: 1", 0) == 0 && line.size() == 10, line.c_str());
     QTest::mouseMove(view(), QPoint(static_cast<int>(axis.xOf(kRate * 1.6)), y));
     QCOMPARE(lines_.get(kLineF0), std::string("f0: 0 Hz"));
+    // Opening the file draws it again, and so does displaying it.
+    QVERIFY(window_->runCommand(913));
+    QVERIFY(window_->runCommand(916));
+    QCOMPARE(view()->decorationCount(), 3);
     QVERIFY2(reports().empty(), reports().c_str());
   }
 
-  void openingAPitchFileDrawsIt() {
-    open();
-    const auto pit = dir_->path() / "opened.pit";
-    test::writeFile(pit, std::string(".pit            \r\n") + "       500   200\r\n" + "       508   200\r\n");
-    chooseFile(pit);
-    QVERIFY(window_->runCommand(913));
-    QCOMPARE(view()->decorationCount(), 1);
-    QVERIFY(window_->runCommand(916));
-    QCOMPARE(view()->decorationCount(), 2);
-  }
-
   void f0ForACorpusWritesAPitchFileBesideEachSignal() {
-    const auto corpus = dir_->path() / "corpus";
+    const auto corpus = *dir_ / "corpus";
     std::filesystem::create_directories(corpus);
-    std::filesystem::copy_file(wav_, corpus / "a.wav");
-    std::filesystem::copy_file(wav_, corpus / "b.wav");
+    for (const char* name : {"a", "b"}) std::filesystem::copy_file(wav_, corpus / (name + std::string(".wav")));
     test::writeFile(corpus / "notes.txt", "not a signal");
+    const auto pitchFiles = [&] {
+      QList<bool> there;
+      for (const char* name : {"a.pit", "b.pit", "notes.pit"}) there << std::filesystem::exists(corpus / name);
+      return there;
+    };
     chooseFile(corpus / "a.wav");
     QVERIFY(window_->runCommand(11846));
-    QVERIFY(std::filesystem::exists(corpus / "a.pit"));
-    QVERIFY(std::filesystem::exists(corpus / "b.pit"));
-    QVERIFY(!std::filesystem::exists(corpus / "notes.pit"));
+    QCOMPARE(pitchFiles(), QList<bool>({true, true, false}));
     QCOMPARE((*recorder_)->reports().size(), std::size_t(1));
-    QVERIFY2(reports().find("2 pitch files") != std::string::npos, reports().c_str());
+    QVERIFY2((*recorder_)->saw("2 pitch files"), reports().c_str());
     QVERIFY(!program().fileLoaded);  // the current signal is untouched
 
     // Cancel in the progress dialog as soon as it exists: no file is started.
-    std::filesystem::remove(corpus / "a.pit");
-    std::filesystem::remove(corpus / "b.pit");
+    for (const char* name : {"a.pit", "b.pit"}) std::filesystem::remove(corpus / name);
     QTimer canceller;
     QObject::connect(&canceller, &QTimer::timeout, [this] {
       for (auto* dialog : window_->findChildren<QProgressDialog*>()) dialog->cancel();
@@ -191,10 +151,9 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
     canceller.start(0);
     QVERIFY(window_->runCommand(11846));
     canceller.stop();
-    QVERIFY(!std::filesystem::exists(corpus / "a.pit"));
-    QVERIFY(!std::filesystem::exists(corpus / "b.pit"));
-    QVERIFY2(reports().find("0 pitch files written") != std::string::npos, reports().c_str());
-    QVERIFY2(reports().find("stopped after 0 of 2 files") != std::string::npos, reports().c_str());
+    QCOMPARE(pitchFiles(), QList<bool>({false, false, false}));
+    QVERIFY2((*recorder_)->saw("0 pitch files written") && (*recorder_)->saw("stopped after 0 of 2 files"),
+             reports().c_str());
   }
 
   void energyCurveAndScalesAreDrawnInBlue() {
@@ -243,7 +202,7 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
 
   void energyForTheWholeFileWritesOneLinePerFrame() {
     open();
-    const auto out = dir_->path() / "whole.ene";
+    const auto out = *dir_ / "whole.ene";
     chooseFile(out);
     QVERIFY(window_->runCommand(909));
     std::istringstream in(test::readFile(out));
@@ -268,11 +227,5 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
 
 }  // namespace ardv::shell
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ardv::shell::ProsodyCommandsTest test;
-  return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(ardv::shell::ProsodyCommandsTest)
 #include "prosody_commands_test.moc"

@@ -2,9 +2,15 @@
 // recorder, the interface texts and a fresh main window on screen.
 #pragma once
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QtTest/QtTest>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "annotation/texts.h"
 #include "platform/headless/preset_dialogs.h"
@@ -17,6 +23,22 @@
 #include "tests/support/temp_dir.h"
 
 namespace ardv::shell::test_support {
+
+// Hands the modal dialog shown next to `answer`, if one shows.
+inline void answerModal(std::function<void(QWidget*)> answer) {
+  QTimer::singleShot(0, [answer] {
+    if (QWidget* box = QApplication::activeModalWidget()) answer(box);
+  });
+}
+
+// Types `text` into the next modal box's line edit (the one called `name`,
+// if given) and accepts the box.
+inline void typeIntoModal(const QString& text, const QString& name = {}) {
+  answerModal([=](QWidget* box) {
+    box->findChild<QLineEdit*>(name)->setText(text);
+    QMetaObject::invokeMethod(box, "accept");
+  });
+}
 
 class WindowFixture {
  protected:
@@ -50,6 +72,18 @@ class WindowFixture {
   void open() {
     QVERIFY(window_->openPath(wav_.string()));
     QVERIFY(program().fileLoaded);
+  }
+
+  // The samples held in memory.
+  static std::vector<std::int16_t> memory() {
+    return {program().memory.data(), program().memory.data() + program().memory.size()};
+  }
+
+  // The reports so far, one a line.
+  std::string reports() const {
+    std::string all;
+    for (const auto& r : (*recorder_)->reports()) all += r.text + "\n";
+    return all;
   }
 
   // After each test.
