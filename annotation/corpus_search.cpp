@@ -129,10 +129,8 @@ class Search {
 
   bool run() {
     header();
-    for (const auto& file : request_.files) {
-      if (outcome_.maxReached || stopped_) break;
-      searchFile(file);
-    }
+    for (std::size_t k = 0; k < request_.files.size() && !outcome_.maxReached && !stopped_; ++k)
+      searchFile(request_.files[k], k);
     if (gathered_.started() && !stopped_) {
       outcome_.gatheredWritten = batch_.mergeInto(labels_) && gathered_.finish(labels_, request_.words);
       outcome_.gatheredSamples = outcome_.gatheredWritten ? gathered_.samples() : 0;
@@ -162,7 +160,7 @@ class Search {
   }
 
   // Describes the recording and reads its labels; false when nothing can be searched.
-  bool open(const std::filesystem::path& file, Recording& rec, notetiqs& list) {
+  bool open(const std::filesystem::path& file, std::size_t index, Recording& rec, notetiqs& list) {
     rec.info.nom = file.string();
     if (isWavName(rec.info.nom)) {
       if (!init_infoFile_read_WAV(rec.info)) return false;
@@ -177,7 +175,9 @@ class Search {
     }
     rec.info.formatIndex = request_.formatIndex;
     rec.readable = init_infoFile_read_non_WAV(rec.info);
-    const auto labelFile = (request_.labelDir / file.stem()).string() + request_.labelExt;
+    const auto labelFile = index < request_.labelFiles.size()
+                               ? request_.labelFiles[index].string()
+                               : (request_.labelDir / file.stem()).string() + request_.labelExt;
     if (!rec.readable) {
       message(text(7302) + "\n" + rec.info.nom);
       results(rec.info.nom + text(7303));
@@ -194,11 +194,11 @@ class Search {
     return readLabels(list, rec.info) && rec.readable;
   }
 
-  void searchFile(const std::filesystem::path& file) {
+  void searchFile(const std::filesystem::path& file, std::size_t index) {
     ++outcome_.files;
     Recording rec;
     notetiqs list;
-    if (!open(file, rec, list)) ++outcome_.skipped;
+    if (!open(file, index, rec, list)) ++outcome_.skipped;
     bool named = false;
     bool rateNoted = false;
     const auto found = [&](const LabelSpan& span) {
@@ -388,7 +388,8 @@ bool listCorpus(const std::filesystem::path& dir, const std::string& ext, std::v
       break;
     }
     const auto name = it->path().filename().string();
-    if (name.empty() || name[0] == '.' || lower(it->path().extension().string()) != wanted) continue;
+    if (name.empty() || name[0] == '.' || (wanted != ".*" && lower(it->path().extension().string()) != wanted))
+      continue;
     std::error_code typeError;
     if (!it->is_regular_file(typeError)) {
       message(it->path().string() + ": not a regular file (" +

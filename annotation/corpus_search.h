@@ -62,6 +62,8 @@ struct CorpusSearch {
   // others through the profile `formatIndex` with the label file
   // labelDir / stem + labelExt of kind `labelKind`.
   std::vector<std::filesystem::path> files;
+  // When not empty, the label file of each of `files` (same order).
+  std::vector<std::filesystem::path> labelFiles;
   std::filesystem::path labelDir;
   std::string labelExt;
   int labelKind = 1;
@@ -95,7 +97,8 @@ struct SearchSinks {
 bool searchCorpus(const CorpusSearch& request, const SearchSinks& sinks, CorpusOutcome& outcome);
 
 // The files of `dir` to search, sorted by name: regular files (links
-// followed) whose extension equals `ext` without regard to case, hidden
+// followed) whose extension equals `ext` without regard to case (any
+// extension for ".*"), hidden
 // entries skipped. Entries that cannot be examined are counted in
 // `unreadable`. False (text 7306) when the directory cannot be read.
 bool listCorpus(const std::filesystem::path& dir, const std::string& ext, std::vector<std::filesystem::path>& files,
