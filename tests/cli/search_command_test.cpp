@@ -87,11 +87,6 @@ TEST_F(SearchCommand, ShardsAddUpToTheWholeRun) {
   EXPECT_EQ(sortedLines(parts), sortedLines(all));
   ASSERT_EQ(run("labels " + (dir / "all.wav").string()), 0);
   EXPECT_NE(out().find("phonemes: "), std::string::npos);
-  // f0-corpus over the second of two shards of a list: only e3 of e1, e3.
-  test::writeFile(dir / "list", w + "/e3.wav\n" + w + "/e1.wav\n");
-  ASSERT_EQ(run("f0-corpus --files-from " + (dir / "list").string() + " --shard 2/2 --jobs 1"), 0);
-  EXPECT_TRUE(fs::exists(dir / "wav" / "e3.pit"));
-  EXPECT_FALSE(fs::exists(dir / "wav" / "e1.pit"));
 }
 
 }  // namespace
