@@ -254,7 +254,7 @@ class Search {
       if (rec.stream.isOpen() && copyHFileToBuf(rec.stream, rec.info.depl + 2 * s0, samples, 0, 2 * count) == 2 * count)
         delivered = count;
     }
-    if (delivered != count) {
+    if (count > 0 && delivered != count) {
       debugMessage("unexpected (nbEcht_p=" + std::to_string(delivered) + ")!=(len=" + std::to_string(count) + ")");
     }
     const std::int64_t fadeIn = b[span.first].limite - s0;

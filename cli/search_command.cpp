@@ -102,7 +102,8 @@ int runSearch(const Args& arguments) {
   }
   CorpusOutcome outcome;
   const bool ok = searchCorpus(request, sinks, outcome);
-  if (list && (listFailed || !list->commit())) {
+  // A search that could not run leaves a previous list as it was.
+  if (list && ok && (listFailed || !list->commit())) {
     message("Cannot write " + *listName + ": " + list->error());
     listFailed = true;
   }

@@ -37,6 +37,7 @@ class SearchCommand : public ::testing::Test {
 
 TEST_F(SearchCommand, SummarisesAndFailsWhenSomethingWasSkipped) {
   const std::string w = (dir / "wav").string(), r = (dir / "raw").string();
+  test::writeFile(dir / "kept.tsv", "previous\n");
   const struct {
     std::string args;
     int status;
@@ -48,7 +49,7 @@ TEST_F(SearchCommand, SummarisesAndFailsWhenSomethingWasSkipped) {
       {r + " --ext .raw --profile pcm16le-16k --phonemes D", 1, "3 files searched, 3 occurrences, 1 skipped"},
       {r + " --ext .raw --phonemes D", 1, "no format profile"},
       {w + "/missing --word x", 1, "does not exist"},
-      {w + " --phonemes ' , '", 1, "Nothing to search for"},
+      {w + " --phonemes ' , ' --list " + (dir / "kept.tsv").string(), 1, "Nothing to search for"},
       {w + " --phonemes 'D,[nope]'", 1, "[nope]"},
       {"--files-from " + w + "/none --word x", 1, "Cannot read the list"},
       {w + " --phonemes D --word x", 2, "usage"},
@@ -59,6 +60,7 @@ TEST_F(SearchCommand, SummarisesAndFailsWhenSomethingWasSkipped) {
     EXPECT_EQ(run("search " + row.args), row.status) << row.args;
     EXPECT_NE(out().find(row.shown), std::string::npos) << row.args << "\n" << out();
   }
+  EXPECT_EQ(test::readFile(dir / "kept.tsv"), "previous\n");  // a search that cannot run writes nothing
 }
 
 std::string sortedLines(std::string text) {
