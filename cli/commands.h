@@ -22,5 +22,6 @@ int runEnergy(const Args& args);
 int runSpeechStart(const Args& args);
 int runSpectrogram(const Args& args);
 int runPlay(const Args& args);
+int runSearch(const Args& args);
 
 }  // namespace ardv::cli

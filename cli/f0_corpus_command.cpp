@@ -1,7 +1,8 @@
-// ardv-cli f0-corpus DIR [--ext EXT] [--jobs N] [--speaker any|female|male]:
+// ardv-cli f0-corpus DIR [--ext EXT] [--jobs N] [--speaker any|female|male]
+//   [--files-from LIST] [--shard I/N]:
 // a pitch file beside every signal file of a directory with the extension
-// (".wav" by default), several files at a time; progress on standard error
-// when it is a terminal.
+// (".wav" by default, case ignored, hidden entries skipped) or of the list,
+// several files at a time; progress on standard error when it is a terminal.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include "cli/commands.h"
+#include "cli/corpus_files.h"
 #include "cli/signal_options.h"
 #include "prosody/pitch_corpus.h"
 
@@ -31,12 +33,20 @@ int runF0Corpus(const Args& arguments) {
     if (!end || *end || n < 1 || n > 64) missing = true;
     else jobs = static_cast<int>(n);
   }
-  if (missing || args.size() != 1 || (speaker && !speakerTypeByName(*speaker, type))) {
-    std::fprintf(stderr, "usage: ardv-cli f0-corpus DIR [--ext EXT] [--jobs N (1..64)] [--speaker any|female|male]\n");
+  const auto usage = [] {
+    std::fprintf(stderr, "usage: ardv-cli f0-corpus DIR [--ext EXT] [--jobs N (1..64)] [--speaker any|female|male]\n"
+                         "         [--files-from LIST] [--shard I/N]\n");
     return 2;
-  }
+  };
+  if (missing || (speaker && !speakerTypeByName(*speaker, type))) return usage();
   std::string extension = ext ? *ext : ".wav";
   if (extension.empty() || extension[0] != '.') extension = "." + extension;
+  if (extension == ".pit") {
+    std::fprintf(stderr, "f0-corpus: the signal files cannot have the extension \".pit\" of the pitch files\n");
+    return 2;
+  }
+  CorpusFiles corpus;
+  if (const int status = takeCorpusFiles(args, extension, corpus); status != 0) return status == 2 ? usage() : status;
   // Progress on a terminal only: "done/total" rewritten in place.
   CorpusWatcher watch;
   bool shown = false;
@@ -48,9 +58,10 @@ int runF0Corpus(const Args& arguments) {
     };
   }
   CorpusProgress result;
-  const int written = f0Corpus(args[0], extension, jobs, speakerF0Params(type), watch, &result);
+  const int written = f0CorpusFiles(corpus.files, jobs, speakerF0Params(type), watch, &result);
   if (shown) std::fprintf(stderr, "\n");
   if (written < 0) return 1;
+  result.failed += corpus.unreadable;
   std::printf("%d pitch files written, %d failed\n", written, result.failed);
   return result.failed > 0 ? 1 : 0;
 }

@@ -53,6 +53,11 @@ const Command kCommands[] = {
      "F0 of a whole file (\"ms Hz\" lines on standard output without -o)"},
     {"f0-corpus", ardv::cli::runF0Corpus, "f0-corpus DIR [--ext EXT] [--jobs N]",
      "a pitch file beside every signal file of DIR"},
+    {"search", ardv::cli::runSearch,
+     "search [DIR] (--phonemes \"SEQ[;SEQ...]\" | --word TEXT) [--ext EXT] [--labels-dir D] [--labels-ext EXT] "
+     "[--labels-kind K] [--profile NAME] [--max N] [-o GATHERED.wav] [--list OUT.tsv] [--files-from LIST] "
+     "[--shard I/N]",
+     "every occurrence of phoneme sequences or of a word in a corpus, gathered into one signal"},
     {"energy", ardv::cli::runEnergy, "energy FILE [-o OUT] [--flow HZ --fhigh HZ --window MS]",
      "energy of a whole file"},
     {"speech-start", ardv::cli::runSpeechStart, "speech-start FILE", "start and end of the first speech"},

@@ -138,7 +138,11 @@ int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int
     return -1;
   }
   std::sort(names.begin(), names.end());
+  return f0CorpusFiles(names, jobs, params, watch, result);
+}
 
+int f0CorpusFiles(const std::vector<std::filesystem::path>& names, int jobs, const SpeakerF0Params& params,
+                  const CorpusWatcher& watch, CorpusProgress* result) {
   CorpusRun run;
   run.progress.total = static_cast<int>(names.size());
   QueuedReports reports;
@@ -152,7 +156,8 @@ int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int
     info.nom = name.string();
     info.formatIndex = program().en_cours.formatIndex;
     reportedFile = info.nom;
-    if (const std::string why = notRegular(name); !why.empty()) message(info.nom + " " + why);
+    if (name.extension() == ".pit") message(info.nom + " is a pitch file: it would be replaced by its own F0.");
+    else if (const std::string why = notRegular(name); !why.empty()) message(info.nom + " " + why);
     else if (init_infoFile_read(info)) {
       files.push_back(info);
       continue;

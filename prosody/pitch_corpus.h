@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "prosody/pitch_types.h"
 
@@ -42,5 +43,10 @@ constexpr int kCorpusWatchMs = 100;
 // final counts (written and failed).
 int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int jobs,
              const SpeakerF0Params& params, const CorpusWatcher& watch = {}, CorpusProgress* result = nullptr);
+
+// The same over the files `names`, in that order (a name with the extension
+// ".pit" is reported and counts as failed). Returns the number written.
+int f0CorpusFiles(const std::vector<std::filesystem::path>& names, int jobs, const SpeakerF0Params& params,
+                  const CorpusWatcher& watch = {}, CorpusProgress* result = nullptr);
 
 }  // namespace ardv

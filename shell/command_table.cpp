@@ -107,7 +107,6 @@ constexpr CommandSpec kCommands[] = {
 
 // Operations of subsystems not built yet.
 constexpr int kNotYet[] = {
-    48, 49, 57, 58,                                           // search
     61, 62, 11855, 63, 66, 67, 65,                            // formants, Klatt
     914, 605, 918, 915,                                       // PSOLA, pitch marks
     76, 77,                                                   // user hooks

@@ -98,6 +98,7 @@ void MainWindow::bindCommands() {
   bindAudioCommands();
   bindAnnotationCommands();
   bindProsodyCommands();
+  bindSearchCommands();
   h[kCmdHelp] = [this] { commandHelp({}); };
   h[44] = [this] { commandHelp("mouse"); };  // phoneme pane mouse help
   h[53] = [this] { commandHelp("mouse"); };  // word pane mouse help

@@ -20,6 +20,7 @@
 namespace ardv::shell {
 
 class EditingToolsWindow;
+struct SearchForm;
 class EnergyDialog;
 class HelpWindow;
 class Player;
@@ -61,6 +62,10 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   QAction* action(int id) const;
   // Whether command `id` has an operation here.
   bool isWired(int id) const { return handlers_.count(id) != 0; }
+  // Runs the directory search of `form` as commands 49 and 58 do after their
+  // dialog: the gathered signal becomes the current signal, the results are
+  // shown. Returns the occurrences found, -1 when the search could not run.
+  int exploreDirectory(const SearchForm& form);
   // Enables the commands whose needs are met (file, selection).
   void updateCommandStates();
 
@@ -105,6 +110,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void bindAudioCommands();     // audio_commands.cpp
   void bindAnnotationCommands();  // annotation_commands.cpp
   void bindProsodyCommands();   // prosody_commands.cpp
+  void bindSearchCommands();    // search_commands.cpp
   // F0 in Hz under the pointer at `sample` for line 12; -1 when no F0 is shown.
   int f0UnderPointer(std::int32_t sample) const;  // prosody_commands.cpp
   void layoutPanes();

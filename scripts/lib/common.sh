@@ -11,6 +11,7 @@ ARDV_PACKAGES=(
   clang libclang-rt-14-dev
   qt6-base-dev xvfb xauth
   libasound2-dev
+  parallel
 )
 
 install_packages() {
