@@ -41,21 +41,18 @@ void MainWindow::bindSearchCommands() {
   auto& h = handlers_;
   // A small modal box holding the popup of phonemes then classes.
   h[48] = [this] {
-    const auto& description = phoneticDescription();
     QDialog box(this);
     box.setWindowTitle(QString::fromStdString(text(3006)));
     auto* layout = new QVBoxLayout(&box);
-    auto* popup = new QComboBox(&box);
-    for (int k = 1; k <= description.phonemeCount(); ++k) popup->addItem(QString::fromStdString(description.label(k)));
-    popup->insertSeparator(popup->count());
-    for (int k = 1; k <= description.classCount(); ++k) popup->addItem(QString::fromStdString(description.label(-k)));
+    QComboBox* popup = newPhonemeClassPopup(&box);
     layout->addWidget(popup);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
     connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
     layout->addWidget(buttons);
-    if (box.exec() == QDialog::Accepted && !popup->currentText().isEmpty())
-      listInCurrent(3006, popup->currentText().toStdString(), false);
+    if (box.exec() != QDialog::Accepted) return;
+    const std::string label = popup->currentData().toString().toStdString();
+    if (!label.empty()) listInCurrent(3006, label, false);
   };
   h[57] = [this] {
     const auto word = qt::askText(this, text(3003), text(3002), "", 70);

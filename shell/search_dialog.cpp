@@ -1,5 +1,6 @@
 #include "shell/search_dialog.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -10,9 +11,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 
 #include "annotation/phonetic_description.h"
+#include "annotation/phonetic_menu.h"
 #include "annotation/texts.h"
 #include "platform/report.h"
 #include "signal/profile_table.h"
@@ -24,6 +29,77 @@ namespace ardv::shell {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Adds the items of a language-file menu to a slot's popup in the menu's
+// order: a submenu becomes a heading that cannot be chosen, its items
+// indented under it. Each item's data is the label the search takes.
+void addMenuItems(QComboBox* box, const MenuNode& node, int depth) {
+  const auto& description = phoneticDescription();
+  const QString indent(2 * depth, QChar(' '));
+  for (const MenuNode& child : node.children) {
+    if (child.submenu) {
+      box->addItem(indent + QString::fromStdString(child.caption));
+      if (auto* model = qobject_cast<QStandardItemModel*>(box->model()))
+        model->item(box->count() - 1)->setEnabled(false);
+      addMenuItems(box, child, depth + 1);
+      continue;
+    }
+    const std::string label = description.label(menuCommandIndex(child.command));
+    if (label.empty()) continue;
+    const std::string& shown = child.displayed.empty() ? child.caption : child.displayed;
+    box->addItem(indent + QString::fromStdString(shown), QString::fromStdString(label));
+  }
+}
+
+// A popup whose closed box shows the chosen label alone ("[V]"), while
+// the open list shows the menus' full texts.
+class LabelPopup : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.currentText = currentData().toString();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+  }
+};
+
+}  // namespace
+
+QComboBox* newPhonemeClassPopup(QWidget* parent) {
+  auto* box = new LabelPopup(parent);
+  const auto& description = phoneticDescription();
+  box->addItem(QString(), QString());
+  if (description.phonemeMenu().built) {
+    addMenuItems(box, description.phonemeMenu().root, 0);
+  } else {
+    for (int p = 1; p <= description.phonemeCount(); ++p) {
+      const QString label = QString::fromStdString(description.label(p));
+      box->addItem(label, label);
+    }
+  }
+  box->insertSeparator(box->count());
+  if (description.classMenu().built) {
+    addMenuItems(box, description.classMenu().root, 0);
+  } else {
+    for (int c = 1; c <= description.classCount(); ++c) {
+      const QString label = QString::fromStdString(description.label(-c));
+      box->addItem(label, label);
+    }
+  }
+  // The closed box is narrow; the open list is as wide as its items.
+  box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  box->setMinimumContentsLength(5);
+  box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 24);
+  return box;
+}
+
+namespace {
+
 
 // The extension of a pattern such as "*.lab" (".*" for any).
 std::string patternExtension(const std::string& pattern) {
@@ -108,18 +184,11 @@ SearchDialog::SearchDialog(bool words, QWidget* parent) : QDialog(parent), words
     row->addRow(QString::fromStdString(text(3002)), word_);
     layout->addLayout(row);
   } else {
-    // One popup per slot: the phonemes, then the classes.
-    const auto& description = phoneticDescription();
-    QStringList items{QString()};
-    for (int p = 1; p <= description.phonemeCount(); ++p) items << QString::fromStdString(description.label(p));
-    for (int c = 1; c <= description.classCount(); ++c) items << QString::fromStdString(description.label(-c));
     auto* grid = new QGridLayout;
     for (int s = 0; s < kSearchSequences; ++s) {
       grid->addWidget(new QLabel(QString("#%1").arg(s + 1), this), s, 0);
       for (int i = 0; i < kSearchSlots; ++i) {
-        auto* box = new QComboBox(this);
-        box->addItems(items);
-        box->insertSeparator(description.phonemeCount() + 1);
+        QComboBox* box = newPhonemeClassPopup(this);
         grid->addWidget(box, s, i + 1);
         slotBoxes_.push_back(box);
       }
@@ -156,7 +225,7 @@ SearchForm SearchDialog::form() const {
   for (int s = 0; s < static_cast<int>(slotBoxes_.size()) / kSearchSlots; ++s) {
     SearchSequence sequence;
     for (int i = 0; i < kSearchSlots; ++i)
-      sequence.push_back(slotBoxes_[static_cast<std::size_t>(s * kSearchSlots + i)]->currentText().toStdString());
+      sequence.push_back(slotBoxes_[static_cast<std::size_t>(s * kSearchSlots + i)]->currentData().toString().toStdString());
     f.sequences.push_back(std::move(sequence));
   }
   f.labelDir = labelDir_->text().toStdString();
@@ -171,7 +240,7 @@ SearchForm SearchDialog::form() const {
 bool SearchDialog::setSlot(int s, int i, const std::string& label) {
   if (s < 0 || s >= kSearchSequences || i < 0 || i >= kSearchSlots || slotBoxes_.empty()) return false;
   QComboBox* box = slotBoxes_[static_cast<std::size_t>(s * kSearchSlots + i)];
-  const int at = box->findText(QString::fromStdString(label), Qt::MatchExactly);
+  const int at = box->findData(QString::fromStdString(label));
   if (at < 0) return false;
   box->setCurrentIndex(at);
   return true;

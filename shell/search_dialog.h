@@ -18,6 +18,12 @@ class QSpinBox;
 
 namespace ardv::shell {
 
+// A popup of nothing, then the phoneme menu and the class menu of the
+// language file (a list of every phoneme or class where a menu is missing);
+// each item's data is the label a search takes ("a", "[V]"), which the
+// closed box shows.
+QComboBox* newPhonemeClassPopup(QWidget* parent);
+
 struct SearchForm {
   bool words = false;
   std::vector<SearchSequence> sequences;  // up to 5 x 5 labels, "" for an empty slot
