@@ -63,6 +63,7 @@ TEST(LabelsCommand, ListingsHelpAndImportsThatReadNothing) {
       {"info " + wav, 0, "Phoneme segments:   1: \\x1b[2J\\x07\n", "\x1b"},
       {"labels " + wav + " --tier words", 0, "words: 1 segments\n           0         20", "phonemes"},
       {"labels --help", 0, "usage: ardv-cli labels FILE", "error"},
+      {"--version", 0, "ardv-cli (Ardelovox) ", "usage"},
       {"labels " + wav + " --import nist " + junk + " -o " + junk + ".wav", 1, "no records read from", "segments"},
       {"labels " + wav + " --tier words --import sam " + junk, 1, "(is it SAM? UTF-16?)", "segments"},
       {"labels " + wav + " --import textgrid " + wav, 1, "cannot be read as a TextGrid", "segments"},
