@@ -83,11 +83,20 @@ bool PitchFileCache::reload(const std::filesystem::path& path, double fs, std::i
   std::int64_t instant = 0, before = 0;
   int f0 = 0, f0Before = 0;
   bool hasBefore = false;
+  // The file's own step, from its first two records, whatever window is
+  // loaded: the same position always gets the same answer.
+  std::int64_t first[2] = {0, 0};
+  int records = 0;
+  auto noteStep = [&] {
+    if (records < 2) first[records] = instant;
+    ++records;
+  };
   while (true) {
     if (!readRecord(in.f, fs, instant, f0)) {
       valid_ = true;  // past the end: an empty window
       return false;
     }
+    noteStep();
     if (instant >= t) break;
     before = instant;
     f0Before = f0;
@@ -103,11 +112,11 @@ bool PitchFileCache::reload(const std::filesystem::path& path, double fs, std::i
   do {
     instants_.push_back(instant);
     tabPitchLu_.push_back(f0);
-  } while (readRecord(in.f, fs, instant, f0) && instant < wEnd_);
+  } while (readRecord(in.f, fs, instant, f0) && (noteStep(), instant < wEnd_));
   instants_.shrink_to_fit();
   tabPitchLu_.shrink_to_fit();
   last_ = 0;
-  D_ = instants_.size() >= 2 ? 5 * (instants_[1] - instants_[0]) : 5 * msToSamples(8.0, fs);
+  D_ = records >= 2 ? 5 * (first[1] - first[0]) : 5 * msToSamples(8.0, fs);
   valid_ = true;
   return true;
 }

@@ -114,6 +114,8 @@ TEST_F(PitchFileTest, OtherSpacingAndLongerFirstWordAreAccepted) {
   EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 103), 110);
   EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 200), 0);  // 84 ms away: D = 5 * 8 ms
   EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 290), 140);
+  // The step is the file's, not the loaded window's: a fresh cache agrees.
+  EXPECT_EQ(PitchFileCache().lookup(dir_ / "hand.pit", fs, 200), 0);
   EXPECT_EQ(rec->count(ReportKind::Message) + rec->count(ReportKind::Bug), 0u);
 }
 
