@@ -51,8 +51,9 @@ const Command kCommands[] = {
      "spectrogram image of a file or a stretch"},
     {"f0", ardv::cli::runF0, "f0 FILE [-o OUT.pit] [--speaker any|female|male]",
      "F0 of a whole file (\"ms Hz\" lines on standard output without -o)"},
-    {"f0-corpus", ardv::cli::runF0Corpus, "f0-corpus DIR [--ext EXT] [--jobs N]",
-     "a pitch file beside every signal file of DIR"},
+    {"f0-corpus", ardv::cli::runF0Corpus,
+     "f0-corpus [DIR] [--ext EXT] [--jobs N] [--speaker any|female|male] [--files-from LIST] [--shard I/N]",
+     "a pitch file beside every signal file of DIR or of the list"},
     {"search", ardv::cli::runSearch,
      "search [DIR] (--phonemes \"SEQ[;SEQ...]\" | --word TEXT) [--ext EXT] [--labels-dir D] [--labels-ext EXT] "
      "[--labels-kind K] [--profile NAME] [--max N] [-o GATHERED.wav] [--list OUT.tsv] [--files-from LIST] "
