@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <system_error>
 
@@ -15,6 +14,7 @@
 #include "signal/profile_expression.h"
 #include "signal/profile_field.h"
 #include "signal/profile_info.h"
+#include "signal/replacing_file.h"
 
 namespace {
 
@@ -22,7 +22,11 @@ namespace {
 struct ScratchFile {
   std::string path =
       (std::filesystem::temp_directory_path() / ("ardv-profile-fuzz-" + std::to_string(getpid()) + ".raw")).string();
-  ScratchFile() { std::ofstream(path, std::ios::binary) << std::string(5024, '\x01'); }
+  ScratchFile() {
+    ardv::ReplacingFile out{path};
+    const std::string bytes(5024, '\x01');
+    (void)(out.open() && out.write(bytes) && out.commit());
+  }
   ~ScratchFile() {
     std::error_code ec;
     std::filesystem::remove(path, ec);

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 
 #include "platform/headless/recording_reporter.h"
@@ -32,16 +33,15 @@ int main(int argc, char** argv) {
   }
   RecordingReporter quiet;
   setReportHandler(&quiet);
-  std::ofstream tracks;
-  if (!tracksPath.empty()) tracks.open(tracksPath);
+  std::string tracks;
   auto run = [&](const test::KnownF0Signal& s) {
     PitchTrack track;
     calcPitchMartin(s.samples.data(), static_cast<std::int64_t>(s.samples.size()), 0, s.fs, speakerF0Params(speaker),
                     PitchOptions{true, false}, track);
-    if (tracks) {
-      tracks << s.name;
-      for (int v : track.pitchCorrige) tracks << ' ' << v;
-      tracks << '\n';
+    if (!tracksPath.empty()) {
+      tracks += s.name;
+      for (int v : track.pitchCorrige) tracks += ' ' + std::to_string(v);
+      tracks += '\n';
     }
     return test::scoreF0(s, track.pitchCorrige);
   };
@@ -56,10 +56,12 @@ int main(int argc, char** argv) {
     if (!wavDir.empty()) {
       const auto base = std::filesystem::path(wavDir) / n.signal.name;
       test::writeWav(base.string() + ".wav", n.signal.samples, n.signal.fs);
-      std::ofstream truth(base.string() + ".truth");  // frame centre (s) and true F0
+      std::ostringstream truth;  // frame centre (s) and true F0
       const double S = static_cast<int>(n.signal.fs * 0.008), L = static_cast<int>(n.signal.fs * 0.032);
       for (std::size_t k = 0; k < n.signal.truth.size(); ++k)
         truth << (static_cast<double>(k) * S + static_cast<int>(L) / 2) / n.signal.fs << ' ' << n.signal.truth[k] << '\n';
+      if (!test::writeFileSafely(base.string() + ".truth", truth.str()))
+        std::fprintf(stderr, "cannot write %s.truth\n", base.string().c_str());
     }
     test::F0Score sc;
     if (otherDir.empty()) {
@@ -81,5 +83,9 @@ int main(int argc, char** argv) {
     std::printf(" | %.1f / %.1f |\n", table[c]["all"].gpe(), table[c]["all"].vde());
   }
   setReportHandler(nullptr);
+  if (!tracksPath.empty() && !test::writeFileSafely(tracksPath, tracks)) {
+    std::fprintf(stderr, "cannot write %s\n", tracksPath.c_str());
+    return 1;
+  }
   return 0;
 }

@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
+#include <filesystem>
 #include <numbers>
 #include <random>
+
+#include "signal/replacing_file.h"
 
 namespace ardv::test {
 namespace {
@@ -298,8 +300,12 @@ bool writeWav(const std::filesystem::path& path, const std::vector<std::int16_t>
   bytes += "data";
   put(size, 4);
   for (std::int16_t s : samples) put(static_cast<std::uint16_t>(s), 2);
-  std::ofstream out(path, std::ios::binary);
-  return static_cast<bool>(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())));
+  return writeFileSafely(path, bytes);
+}
+
+bool writeFileSafely(const std::filesystem::path& path, const std::string& content) {
+  ReplacingFile out{path};
+  return out.open() && out.write(content) && out.commit();
 }
 
 }  // namespace ardv::test

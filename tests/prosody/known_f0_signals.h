@@ -92,5 +92,7 @@ KnownF0Signal speechLike(double fs, double seconds, unsigned seed);
 
 // Writes 16-bit mono PCM WAV.
 bool writeWav(const std::filesystem::path& path, const std::vector<std::int16_t>& samples, double fs);
+// Writes `content` through the program's one writer; false when it fails.
+bool writeFileSafely(const std::filesystem::path& path, const std::string& content);
 
 }  // namespace ardv::test
