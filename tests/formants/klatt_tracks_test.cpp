@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -156,7 +157,7 @@ std::string randomFile(std::mt19937& rng, int frames, int step) {
 
 TEST_F(KlattTracksTest, WritingThenReadingGivesTheSamePieces) {
   std::mt19937 rng(4);
-  for (int round = 0; round < 20; ++round) {
+  for (int round = 0; round < 8; ++round) {
     KlattTracks a, b;
     ASSERT_TRUE(a.open(file("r.kle", randomFile(rng, 200, 4)), std::nullopt));
     ASSERT_TRUE(a.write(dir_ / "w.kle", 56, 0, 100000));
@@ -176,11 +177,10 @@ TEST_F(KlattTracksTest, RandomEditsKeepTheInvariants) {
   std::uniform_int_distribution<int> op(0, 6), group(0, kKlattGroups - 1), scaleOf(0, kKlattScales - 1);
   KlattTracks t;
   ASSERT_TRUE(t.open(file("e.kle", randomFile(rng, 300, 4)), std::nullopt));
-  for (int step = 0; step < 300; ++step) {
+  for (int step = 0; step < 150; ++step) {
     t.scale = scaleOf(rng);
     const int g = group(rng);
     std::int32_t from = 0, to = 0;
-    auto before = rows(t);
     switch (op(rng)) {
       case 0: t.setStep(std::array{2, 4, 8, 16}[rng() % 4]); break;
       case 1: t.selectGroup(g); t.translateSelected(static_cast<int>(rng() % 400) - 200.0); t.selectAll(false); break;
@@ -188,6 +188,7 @@ TEST_F(KlattTracksTest, RandomEditsKeepTheInvariants) {
       case 3: t.selectGroup(g); t.removeFirstPointOfSelected(); t.removeLastPointOfSelected(); t.selectAll(false); break;
       case 4: if (rng() % 4 == 0) { t.selectGroup(g); t.deleteSelected(); } break;
       default: {
+        auto before = rows(t);
         from = static_cast<std::int32_t>(rng() % 1200);
         to = from + static_cast<std::int32_t>(rng() % 300);
         for (int d = from; d <= to; d += 1 + static_cast<int>(rng() % 5))
@@ -200,8 +201,10 @@ TEST_F(KlattTracksTest, RandomEditsKeepTheInvariants) {
         auto after = rows(t);
         const int column = klattScaleColumn(t.scale, g);
         const auto& s = klattScales()[t.scale];
+        auto sorted = before;
+        std::sort(sorted.begin(), sorted.end());
         for (const auto& row : after)  // a changed or new point holds a committed value
-          if (row[0] == g && std::find(before.begin(), before.end(), row) == before.end()) {
+          if (row[0] == g && !std::binary_search(sorted.begin(), sorted.end(), row)) {
             EXPECT_GE(row[3 + column], s.minimum);
             EXPECT_LE(row[3 + column], s.maximum);
           }
