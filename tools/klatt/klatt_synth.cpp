@@ -11,6 +11,9 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
+// A parallel formant at A = 60 dB peaks 20 dB above its excitation, about as
+// high as the cascade's F1.
+constexpr double kParallelPeak = 10.0;
 // Output level: with Gain0 55 dB, AVdb 60 dB and a male vowel, peaks come
 // near a third of full scale.
 constexpr double kOutputScale = 4000.0;
@@ -98,14 +101,14 @@ void Synthesizer::setResonator(Resonator& r, double f, double bw) const {
   r.a = 1 - r.b - r.c;
 }
 
-// A parallel resonator has unit gain at its centre frequency, so that its
-// amplitude in dB is the level of its peak.
+// A parallel resonator has the same gain at its centre frequency whatever its
+// frequency and bandwidth, so that its amplitude in dB is the level of its peak.
 void Synthesizer::setParallel(Resonator& r, double f, double bw) const {
   setResonator(r, f, bw);
   if (!r.on) return;
   const double w = 2 * kPi * std::max(f, 20.0) / fs_;
   const std::complex<double> z1 = std::polar(1.0, -w);
-  r.a = std::abs(1.0 - r.b * z1 - r.c * z1 * z1);
+  r.a = kParallelPeak * std::abs(1.0 - r.b * z1 - r.c * z1 * z1);
 }
 
 void Synthesizer::setFilters(const KlattRecord& r) {
@@ -306,19 +309,23 @@ double Synthesizer::sample() {
   return cascade + parallel + bypass;
 }
 
-void Synthesizer::frame(const KlattRecord& record, std::vector<std::int16_t>& out) {
+void Synthesizer::frame(const KlattRecord& record, std::vector<double>& out) {
   const std::int64_t count = samplesForFrames(1);
   current_ = record;
   setFilters(record);
   ++frames_;
   out.reserve(out.size() + static_cast<std::size_t>(count));
   for (std::int64_t i = 0; i < count; ++i) {
-    double y = sample() * gain_;
-    if (!std::isfinite(y)) y = 0;
-    y = std::clamp(std::round(y), -32768.0, 32767.0);
-    out.push_back(static_cast<std::int16_t>(y));
+    const double y = sample() * gain_;
+    out.push_back(std::isfinite(y) ? y : 0.0);
   }
   produced_ += count;
+}
+
+void Synthesizer::frame(const KlattRecord& record, std::vector<std::int16_t>& out) {
+  buffer_.clear();
+  frame(record, buffer_);
+  for (double y : buffer_) out.push_back(static_cast<std::int16_t>(std::clamp(std::round(y), -32768.0, 32767.0)));
 }
 
 }  // namespace ardv::klatt

@@ -52,6 +52,9 @@ class Synthesizer {
   // round((k + 1) * frameMs * rateHz / 1000), so no time is lost at rates
   // where a frame is not a whole number of samples.
   void frame(const KlattRecord& record, std::vector<std::int16_t>& out);
+  // The same samples before they are rounded and limited to 16 bits (for
+  // measuring the filters).
+  void frame(const KlattRecord& record, std::vector<double>& out);
 
   // Samples the next `frames` frames will give.
   std::int64_t samplesForFrames(std::int64_t frames) const;
@@ -109,6 +112,7 @@ class Synthesizer {
   // Parallel: F1..F6, nasal pole, F1N..F3N with their amplitudes.
   Resonator parallel_[10];
   double parallelGain_[10] = {};
+  std::vector<double> buffer_;
 };
 
 // dB to a linear amplitude: 0 at or below 0 dB, 1 at 60 dB, 6 dB per doubling.
