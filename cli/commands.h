@@ -24,5 +24,6 @@ int runSpectrogram(const Args& args);
 int runPlay(const Args& args);
 int runSearch(const Args& args);
 int runSynth(const Args& args);
+int runTracks(const Args& args);
 
 }  // namespace ardv::cli

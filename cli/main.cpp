@@ -62,6 +62,8 @@ const Command kCommands[] = {
     {"energy", ardv::cli::runEnergy, "energy FILE [-o OUT] [--flow HZ --fhigh HZ --window MS]",
      "energy of a whole file"},
     {"speech-start", ardv::cli::runSpeechStart, "speech-start FILE", "start and end of the first speech"},
+    {"tracks", ardv::cli::runTracks, "tracks FILE [--to kle|kla|for] [--step MS] -o OUT",
+     "convert between Klatt parameter files (.kla .klf .kle) and formant listings (.for)"},
     {"play", ardv::cli::runPlay, "play FILE [--from MS --to MS] [--repeat N]",
      "play a signal or a stretch on the default audio device"},
     {"synth", ardv::cli::runSynth,
