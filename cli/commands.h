@@ -23,5 +23,7 @@ int runSpeechStart(const Args& args);
 int runSpectrogram(const Args& args);
 int runPlay(const Args& args);
 int runSearch(const Args& args);
+int runFormants(const Args& args);
+int runFormantCandidates(const Args& args);
 
 }  // namespace ardv::cli

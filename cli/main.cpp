@@ -62,6 +62,12 @@ const Command kCommands[] = {
     {"energy", ardv::cli::runEnergy, "energy FILE [-o OUT] [--flow HZ --fhigh HZ --window MS]",
      "energy of a whole file"},
     {"speech-start", ardv::cli::runSpeechStart, "speech-start FILE", "start and end of the first speech"},
+    {"formants", ardv::cli::runFormants,
+     "formants FILE [-o OUT] [--method mccandless|snake] [--from MS --to MS] [--format tsv] [--profile NAME]",
+     "F1-F3 tracks of a whole file (\"time_ms F1 F2 F3\" lines)"},
+    {"formant-candidates", ardv::cli::runFormantCandidates,
+     "formant-candidates FILE --kind lpc|cepstral|true-envelope [-o OUT] [--from MS --to MS] [--profile NAME]",
+     "every formant candidate (time_ms, frequency, bandwidth, amplitude)"},
     {"play", ardv::cli::runPlay, "play FILE [--from MS --to MS] [--repeat N]",
      "play a signal or a stretch on the default audio device"},
 };
