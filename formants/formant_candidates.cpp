@@ -21,6 +21,8 @@ constexpr double kCorrectionFullHz = 3200.0;
 
 }  // namespace
 
+bool acceptedRoot(double f, double bw, double fs, double maxBw) { return f > 0.0 && f < fs / 2.0 && bw < maxBw; }
+
 int lpcRootsFrameLength(double fs) { return static_cast<int>(msToSamples(16.0, fs)); }
 
 int candidateFrameCount(std::int64_t first, std::int64_t last, std::int64_t n, int hop, int length) {
@@ -54,7 +56,7 @@ bool lpcRootsFrame(std::span<const std::int16_t> samples, std::int64_t first, in
   frame.centre = first + s.frameLength / 2;
   frame.candidates.clear();
   for (const LpcRoot& r : roots) {
-    if (!(r.frequencyHz > 0.0 && r.frequencyHz < fs / 2.0 && r.bandwidthHz < maxBandwidthHz)) continue;
+    if (!acceptedRoot(r.frequencyHz, r.bandwidthHz, fs, maxBandwidthHz)) continue;
     const int bin = std::min<int>(kLpcFftSize / 2 - 1, static_cast<int>(std::lround(r.frequencyHz / fs * kLpcFftSize)));
     frame.candidates.push_back({r.frequencyHz, r.bandwidthHz, std::max(0.0, static_cast<double>(levels[bin]))});
   }

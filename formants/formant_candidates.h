@@ -43,6 +43,10 @@ inline constexpr int kMaxExtrema = 100;
 // n samples: frame i starts at first + i·hop, at most 1000 frames (999 hops),
 // and a frame of `length` samples (plus one for the pre-emphasis) must fit in
 // the buffer. Returns the count (0 when none fits).
+// True for a root kept as a candidate: 0 < f < fs/2 and bandwidth below
+// maxBandwidthHz (a bandwidth of exactly the limit is rejected).
+bool acceptedRoot(double frequencyHz, double bandwidthHz, double fs, double maxBandwidthHz);
+
 // The LPC frame length of the candidates: 16 ms.
 int lpcRootsFrameLength(double fs);
 

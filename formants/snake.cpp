@@ -405,6 +405,9 @@ bool initialContours(std::span<const std::int16_t> samples, const SupportImage& 
     if (!lpcRootsFrame(frameCopy(samples, start, lpcFrame, buffer), 0, lpcFrame, fs, order, kMaxRootBandwidthHz, 0.0,
                        roots, &spectrum))
       return false;
+    // The frame was pre-emphasised: undo its +6 dB/octave before weighing voicing.
+    for (std::size_t k = 1; k < spectrum.size(); ++k)
+      spectrum[k] -= static_cast<float>(20.0 * std::log10(2.0 * std::sin(M_PI * static_cast<double>(k) / 256.0)));
     voicing[static_cast<std::size_t>(c)] = voicingWeight(spectrum, fs);
     std::vector<RootCandidate> list;
     if (kind == InitialCurves::LpcRoots) {
@@ -419,18 +422,21 @@ bool initialContours(std::span<const std::int16_t> samples, const SupportImage& 
     }
     std::array<int, 4> assigned{};
     std::array<RootCandidate, 4> chosen{};
-    bool ok = assignFormants(list, state.previous, 400.0, assigned, chosen);
-    if (!ok) ok = assignFormants(list, state.previous, 600.0, assigned, chosen);
+    bool ok = assignFormants(list, state.previous, 400.0, assigned, chosen, &state.misses);
+    if (!ok) ok = assignFormants(list, state.previous, 600.0, assigned, chosen, &state.misses);
+    for (int k = 0; k < 4; ++k)
+      state.misses[static_cast<std::size_t>(k)] =
+          assigned[static_cast<std::size_t>(k)] >= 0 ? 0 : state.misses[static_cast<std::size_t>(k)] + 1;
     auto& e = est[static_cast<std::size_t>(c)];
     e.fill(0.0);
     if (!ok) continue;
     for (int k = 0; k < 4; ++k)
-      if (assigned[static_cast<std::size_t>(k)] >= 0) {
-        e[static_cast<std::size_t>(k)] = chosen[static_cast<std::size_t>(k)].frequencyHz;
-        state.previous[static_cast<std::size_t>(k)] = e[static_cast<std::size_t>(k)];
-      }
-    double floor = std::max({e[0], e[1], e[2], e[3]});
-    int k = 4;
+      if (assigned[static_cast<std::size_t>(k)] >= 0)
+        state.previous[static_cast<std::size_t>(k)] = chosen[static_cast<std::size_t>(k)].frequencyHz;
+    for (int k = 0; k < 3; ++k) e[static_cast<std::size_t>(k)] = chosen[static_cast<std::size_t>(k)].frequencyHz;
+    // F4–F6: the next narrow roots above F3 (the assignment's F4 stops at 3800 Hz).
+    double floor = e[2];
+    int k = 3;
     for (const RootCandidate& r : list)
       if (k < kSnakeFormants && r.frequencyHz > floor + 200.0 && r.bandwidthHz < 400.0) {
         e[static_cast<std::size_t>(k++)] = r.frequencyHz;
@@ -442,6 +448,7 @@ bool initialContours(std::span<const std::int16_t> samples, const SupportImage& 
   const int height = image.workingRows();
   contours.assign(kSnakeFormants, Contour(static_cast<std::size_t>(columns)));
   std::vector<std::pair<double, double>> values;
+  std::array<bool, kSnakeFormants> found{};
   for (int c = 0; c < columns; ++c) {
     for (int k = 0; k < kSnakeFormants; ++k) {
       values.clear();
@@ -456,6 +463,7 @@ bool initialContours(std::span<const std::int16_t> samples, const SupportImage& 
       }
       double f;
       if (!values.empty()) {
+        found[static_cast<std::size_t>(k)] = true;
         std::sort(values.begin(), values.end());
         double acc = 0.0;
         f = values.back().first;
@@ -473,6 +481,11 @@ bool initialContours(std::span<const std::int16_t> samples, const SupportImage& 
       contours[static_cast<std::size_t>(k)][static_cast<std::size_t>(c)] = {static_cast<double>(c), row};
     }
   }
+  // F4–F6 that no frame supports would only crowd the top of the image and
+  // push F3 down: they are left out.
+  std::size_t keep = 3;
+  while (keep < contours.size() && found[keep]) ++keep;
+  contours.resize(keep);
   return true;
 }
 

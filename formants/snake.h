@@ -140,10 +140,11 @@ enum class InitialCurves { LpcRoots, TrueEnvelopePeaks };
 
 // Initial contours of six formants, one point per image column, from LPC
 // roots (or true-envelope peaks) of frames at the image's columns: per frame
-// the McCandless assignment gives F1–F4 (F5, F6 the next narrow roots
+// the McCandless assignment gives F1–F3 (F4–F6 the next narrow roots
 // above), and each column takes the weighted median over the frames within
 // ±250 ms (weights: triangular in time × voicing), or the defaults when no
-// frame there was assigned. Frequencies become rows (f·512/fs).
+// frame there was assigned; F4–F6 without a supporting frame anywhere are
+// left out. Frequencies become rows (f·512/fs).
 bool initialContours(std::span<const std::int16_t> samples, const SupportImage& image,
                      const FormantOptions& options, InitialCurves kind, std::vector<Contour>& contours);
 
