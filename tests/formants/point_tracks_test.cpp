@@ -172,6 +172,7 @@ TEST(PointTracks, PictureCutsLinesAtTheViewEdges) {
   EXPECT_EQ(picture.lines[0].first.y, 50);  // cut at 50 ms, value 50
   EXPECT_EQ(picture.lines[1].second.x, 100);
   ScopedRecorder recorder;
+  ASSERT_TRUE(ml_init(test::sourceDataDir() / "format" / "english.txt"));
   EXPECT_FALSE(md.aff(2, [](double v) { return v; }, view, true, picture));
   EXPECT_EQ(recorder->reports().size(), 1u);
   EXPECT_EQ(msAtX(view, 50), 100.0);
