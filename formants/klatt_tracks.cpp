@@ -62,8 +62,12 @@ bool KlattTracks::paste(const std::filesystem::path& file, std::int32_t offsetMs
   }
   KlattGroups read;
   if (!lirePP(file, offsetMs, defaults, stepMs, frequence, read)) return false;
-  for (int g = 0; g < kKlattGroups; ++g)
-    for (auto& piece : read[g]) insertByStart(groups[g], std::move(piece));
+  // Both lists are in start order; a pasted piece goes before existing
+  // pieces that start at the same date.
+  for (int g = 0; g < kKlattGroups; ++g) {
+    read[g].merge(groups[g], [](const auto& a, const auto& b) { return a->debut() < b->debut(); });
+    groups[g].swap(read[g]);
+  }
   return true;
 }
 
