@@ -126,9 +126,11 @@ bool lirePP(const std::filesystem::path& file, std::int32_t offsetMs, const Klat
   while (reader.next(record, defaults)) {
     if (atLeastZero && reader.records() == 1) offset = std::max<std::int64_t>(offset, -static_cast<std::int64_t>(record[kDate]));
     const std::int64_t date = static_cast<std::int64_t>(record[kDate]) + offset;
-    const std::string frame = "frame " + std::to_string(reader.records());
-    if (date < -kDateLimit || date > kDateLimit) return fail(frame + ": the date " + std::to_string(date) + " ms is out of range");
-    if (date < previous) return fail(frame + ": the dates go backwards");
+    if (date < -kDateLimit || date > kDateLimit || date < previous) {
+      const std::string frame = "frame " + std::to_string(reader.records());
+      if (date < previous) return fail(frame + ": the dates go backwards");
+      return fail(frame + ": the date " + std::to_string(date) + " ms is out of range");
+    }
     previous = date;
     const auto sampleDate =
         static_cast<std::int32_t>(std::clamp<std::int64_t>(msToSamples(static_cast<double>(date), frequence), INT32_MIN, INT32_MAX));
