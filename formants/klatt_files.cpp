@@ -26,7 +26,7 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b !
 std::int64_t resampledCount(const PolyPointsKla& piece, int stepMs) {
   if (piece.nbPoints == 0 || stepMs < 1) return 0;
   const std::int64_t t = static_cast<std::int64_t>(piece.debut()) / stepMs * stepMs;
-  return (static_cast<std::int64_t>(piece.fin()) - t) / stepMs + 1;
+  return std::max<std::int64_t>(0, (static_cast<std::int64_t>(piece.fin()) - t) / stepMs + 1);
 }
 
 }  // namespace
