@@ -86,12 +86,13 @@ bool energy(const infoFile& file, std::int64_t first, std::int64_t last, FigureD
   EnergySetup setup;
   if (!energySetup(p, fs, setup)) return false;
   FrameEnergy frameEnergy(setup, p.windowed);
+  out.energyFloorDb = p.eLow;
   const std::int64_t half = setup.Le / 2;
   const std::int64_t start = std::max<std::int64_t>(0, first - half);
   return forEachFileFrame(file, start, setup.He, setup.Le, [&](std::int64_t p0, const std::int16_t* x) {
     const std::int64_t centre = p0 + half;
     if (centre > last) return false;
-    if (centre >= first) out.energy.push_back({ms(centre, fs), frameEnergy(x)});
+    if (centre >= first) out.energy.push_back({ms(centre, fs), std::max(frameEnergy(x), p.eLow)});
     return true;
   });
 }

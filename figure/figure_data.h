@@ -36,7 +36,8 @@ struct FigureData {
   LevelColours colours{};
   std::vector<CurvePoint> f0;      // voiced frames only
   double f0StepMs = 8.0;           // frame spacing: a larger gap is unvoiced
-  std::vector<CurvePoint> energy;  // dB
+  std::vector<CurvePoint> energy;  // dB, at least energyFloorDb
+  double energyFloorDb = 20.0;      // bottom of the energy axis (silence)
   std::vector<Segment> phonemes, words;
 };
 

@@ -98,7 +98,9 @@ struct Painter {
   // the pane's height.
   void verticalAxis(int axis, const QRectF& rect, double lo, double hi, double scale) {
     const double h = metrics.height();
-    const TickSet ticks = chooseTicks(lo * scale, hi * scale, rect.height(), 0.5 * layout.em, [&](const std::string&) { return h; });
+    if (rect.height() < h) return;  // no room for one label
+    const TickSet ticks =
+        chooseTicks(lo * scale, hi * scale, rect.height(), 0.5 * layout.em, [&](const std::string&) { return h; });
     p.setFont(layout.font);
     for (double v : ticks.values) {
       const double y = rect.bottom() - (v / scale - lo) / (hi - lo) * rect.height();
@@ -109,6 +111,8 @@ struct Painter {
       QRectF box(rect.left() - 0.6 * layout.em - w, y - h / 2.0, w, h);
       if (box.top() < rect.top()) box.moveTop(rect.top());
       if (box.bottom() > rect.bottom()) box.moveBottom(rect.bottom());
+      // A label pushed inside the pane may meet its neighbour: the first drawn stays.
+      if (!labels.empty() && labels.back().axis == axis && labels.back().box.intersects(box)) continue;
       p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, text);
       labels.push_back({axis, text, box});
     }
@@ -199,17 +203,55 @@ struct Painter {
              QColor colour) {
     p.save();
     p.setClipRect(r);
-    p.setPen(pen(layout.line * 2.0, spec.colour ? colour : QColor(0, 0, 0)));
+    QPen curvePen = pen(layout.line * 2.0, spec.colour ? colour : QColor(0, 0, 0));
+    curvePen.setCapStyle(Qt::RoundCap);
+    curvePen.setJoinStyle(Qt::RoundJoin);
+    p.setPen(curvePen);
     QPolygonF run;
     auto flush = [&] {
-      if (run.size() == 1) p.drawPoint(run.front());
-      else if (run.size() > 1) p.drawPolyline(run);
+      if (run.size() == 1) {
+        p.drawPoint(run.front());
+      } else if (run.size() > r.width()) {
+        // A dense zigzag stroked as one path costs the rasteriser its
+        // overlaps; as separate segments it costs their length.
+        std::vector<QLineF> lines;
+        lines.reserve(static_cast<std::size_t>(run.size()));
+        for (qsizetype i = 1; i < run.size(); ++i) lines.emplace_back(run[i - 1], run[i]);
+        p.drawLines(lines.data(), static_cast<int>(lines.size()));
+      } else if (run.size() > 1) {
+        p.drawPolyline(run);
+      }
       run.clear();
     };
+    // Points falling in one pixel column become its lowest and highest (in
+    // their order): a long curve costs the stroker what its width does.
+    int column = 0;
+    std::size_t low = 0, high = 0;
+    bool open = false;
+    auto keepColumn = [&] {
+      if (!open) return;
+      for (std::size_t k : {std::min(low, high), std::max(low, high)}) {
+        const QPointF at(xOf(points[k].ms), r.bottom() - (points[k].value - lo) / (hi - lo) * r.height());
+        if (run.isEmpty() || run.back() != at) run << at;
+      }
+      open = false;
+    };
     for (std::size_t i = 0; i < points.size(); ++i) {
-      if (i > 0 && points[i].ms - points[i - 1].ms > gapMs) flush();
-      run << QPointF(xOf(points[i].ms), r.bottom() - (points[i].value - lo) / (hi - lo) * r.height());
+      if (i > 0 && points[i].ms - points[i - 1].ms > gapMs) {
+        keepColumn();
+        flush();
+      }
+      const int c = static_cast<int>(std::floor(xOf(points[i].ms)));
+      if (!open || c != column) {
+        keepColumn();
+        column = c;
+        low = high = i;
+        open = true;
+      }
+      if (points[i].value < points[low].value) low = i;
+      if (points[i].value > points[high].value) high = i;
     }
+    keepColumn();
     flush();
     p.restore();
     verticalAxis(axis, r, lo, hi, 1.0);
@@ -223,8 +265,10 @@ struct Painter {
       p.setPen(pen(layout.line));
       if (s.fromMs >= data.fromMs) p.drawLine(QPointF(a, r.top()), QPointF(a, r.bottom()));
       if (s.toMs <= data.toMs) p.drawLine(QPointF(b, r.top()), QPointF(b, r.bottom()));
-      const QString text = m.elidedText(QString::fromStdString(s.label), Qt::ElideRight, b - a - 0.2 * layout.em);
-      if (!text.isEmpty() && text != QString(QChar(0x2026))) p.drawText(QRectF(a, r.top(), b - a, r.height()), Qt::AlignCenter, text);
+      const double room = b - a - 0.2 * layout.em;
+      const QString text = m.elidedText(QString::fromStdString(s.label), Qt::ElideRight, room);
+      // A label that does not fit even elided is left out rather than spilled.
+      if (!text.isEmpty() && text != QString(QChar(0x2026)) && m.horizontalAdvance(text) <= room) p.drawText(QRectF(a, r.top(), b - a, r.height()), Qt::AlignCenter, text);
     }
     p.setFont(layout.font);
   }
@@ -286,7 +330,7 @@ struct Painter {
           break;
         }
         case Pane::Energy: {
-          const auto [lo, hi] = curveRange(data.energy, 20.0, 100.0);
+          const auto [lo, hi] = curveRange(data.energy, data.energyFloorDb, 100.0);
           const double gap = data.energy.size() > 1 ? (data.energy[1].ms - data.energy[0].ms) * 1.5 : 1e9;
           curve(axis, r, data.energy, lo, hi, gap, QColor(0, 130, 60));
           break;
