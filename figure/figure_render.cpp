@@ -257,18 +257,51 @@ struct Painter {
     verticalAxis(axis, r, lo, hi, 1.0);
   }
 
+  // Boxes with centred labels. A label wider than its segment may spread
+  // over its neighbours' room where no label of theirs is (Praat draws them
+  // over each other); failing that it is elided, and else left out.
   void tier(const QRectF& r, const std::vector<Segment>& segments, const QFont& font) {
     p.setFont(font);
     const QFontMetricsF m(font, p.device());
+    const double pad = 0.1 * layout.em;
+    struct Label {
+      double a, b, w;
+      QString text;
+      bool fits;
+    };
+    std::vector<Label> all;
     for (const Segment& s : segments) {
       const double a = std::max(r.left(), xOf(s.fromMs)), b = std::min(r.right(), xOf(s.toMs));
       p.setPen(pen(layout.line));
       if (s.fromMs >= data.fromMs) p.drawLine(QPointF(a, r.top()), QPointF(a, r.bottom()));
       if (s.toMs <= data.toMs) p.drawLine(QPointF(b, r.top()), QPointF(b, r.bottom()));
-      const double room = b - a - 0.2 * layout.em;
-      const QString text = m.elidedText(QString::fromStdString(s.label), Qt::ElideRight, room);
-      // A label that does not fit even elided is left out rather than spilled.
-      if (!text.isEmpty() && text != QString(QChar(0x2026)) && m.horizontalAdvance(text) <= room) p.drawText(QRectF(a, r.top(), b - a, r.height()), Qt::AlignCenter, text);
+      const QString text = QString::fromStdString(s.label);
+      const double w = m.horizontalAdvance(text);
+      all.push_back({a, b, w, text, w <= b - a - 2 * pad});
+    }
+    double lastRight = r.left();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+      const Label& l = all[i];
+      if (l.text.isEmpty()) continue;
+      const double c = (l.a + l.b) / 2.0;
+      QRectF box(c - l.w / 2.0, r.top(), l.w, r.height());
+      bool ok = box.left() >= lastRight + pad && box.right() <= r.right() - pad;
+      for (std::size_t j = i + 1; ok && !l.fits && j < all.size(); ++j) {
+        if (all[j].text.isEmpty()) continue;
+        ok = box.right() + pad <= (all[j].a + all[j].b - all[j].w) / 2.0 || all[j].a >= box.right() + pad;
+        break;
+      }
+      QString text = l.text;
+      if (!ok) {
+        const double room = l.b - l.a - 2 * pad;
+        text = m.elidedText(l.text, Qt::ElideRight, room);
+        if (text.isEmpty() || text == QString(QChar(0x2026)) || m.horizontalAdvance(text) > room ||
+            l.a < lastRight)
+          continue;
+        box = QRectF(l.a, r.top(), l.b - l.a, r.height());
+      }
+      p.drawText(box, Qt::AlignCenter, text);
+      lastRight = ok ? box.right() : l.b;
     }
     p.setFont(layout.font);
   }
