@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/signal_options.h"
 #include "cli/spectrogram_options.h"
+#include "figure/figure_spec.h"
 
 #ifdef ARDV_HAVE_FIGURE
 #include <QGuiApplication>
