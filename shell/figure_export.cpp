@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QWidget>
+#include <algorithm>
 
 #include "figure/figure_data.h"
 #include "figure/figure_render.h"
@@ -35,8 +36,9 @@ void exportFigure(QWidget* parent, const FigureView& view) {
 
   const double fs = prog.en_cours.frequence;
   figure::FigureSpec spec;
-  spec.fromMs = static_cast<double>(prog.ct.d_a) * 1000.0 / fs;
-  spec.toMs = static_cast<double>(prog.ct.f_a + 1) * 1000.0 / fs;
+  // The displayed stretch may run past the signal's end: what holds samples.
+  spec.fromMs = static_cast<double>(prog.ct.d_es) * 1000.0 / fs;
+  spec.toMs = static_cast<double>(std::min(prog.ct.f_es, prog.ct.tf - 1) + 1) * 1000.0 / fs;
   spec.panes = {figure::Pane::Waveform};
   if (view.spectrogram) spec.panes.push_back(figure::Pane::Spectrogram);
   if (view.f0) spec.panes.push_back(figure::Pane::F0);
