@@ -49,6 +49,12 @@ const Command kCommands[] = {
      "spectrogram FILE --kind wide|narrow|reassigned|lpc|cepstral|critical [--from MS] [--to MS] [--width N] "
      "[--height N] [--set NAME=VALUE ...] [--colour] [--profile NAME] -o OUT.pgm|OUT.png",
      "spectrogram image of a file or a stretch"},
+    {"figure", ardv::cli::runFigure,
+     "figure FILE -o OUT.png|OUT.svg|OUT.pdf [--from MS --to MS] [--panes LIST] [--kind K] [--size WxHmm] "
+     "[--dpi N] [--font NAME] [--font-size PT] [--colour] [--range DB] [--fmax HZ] [--title T] [--no-boundaries] "
+     "[--profile NAME]",
+     "a figure for a paper: waveform, spectrogram, F0, energy and tiers with axes (LIST: waveform, spectrogram, "
+     "f0, energy, phonemes, words)"},
     {"f0", ardv::cli::runF0, "f0 FILE [-o OUT.pit] [--speaker any|female|male]",
      "F0 of a whole file (\"ms Hz\" lines on standard output without -o)"},
     {"f0-corpus", ardv::cli::runF0Corpus,

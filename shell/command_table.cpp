@@ -20,6 +20,7 @@ constexpr CommandSpec kCommands[] = {
     {141, "Files", "Record", "", N},
     {15, "Files", "&Copy to file\tCtrl F", "Ctrl+Shift+F", S},
     {16, "Files", "&Paste from file", "", F},
+    {11890, "Files", "Export &figure...", "", F},
     {11856, "Files", "Remove DC", "", F},
     {19, "Files", "&Quit", "", N},
     {21, "Edit", "&Cancel\tCtrl Z", "Ctrl+Z", F},

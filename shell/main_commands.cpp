@@ -10,11 +10,13 @@
 #include "platform/report.h"
 #include "prosody/energy.h"
 #include "shell/command_table.h"
+#include "shell/figure_export.h"
 #include "shell/file_chooser.h"
 #include "shell/help_window.h"
 #include "shell/main_window.h"
 #include "shell/options_dialog.h"
 #include "shell/spectro_params_window.h"
+#include "shell/value_scale.h"
 #include "signal/current_signal.h"
 #include "signal/edit_clipboard.h"
 #include "signal/edit_new.h"
@@ -79,6 +81,10 @@ void MainWindow::bindCommands() {
     if (editUpperFrequency(this, fmaxKept_)) spectroPlane_->refresh();
   };
   h[11850] = [this] { commandSavePgm(); };
+  h[11890] = [this] {
+    exportFigure(this, {spectroPlane_->view()->isShown(), f0Shown_ != F0Shown::None,
+                        energyScale_ != nullptr && !energyScale_->isHidden()});
+  };
   h[11851] = [this] { editPgmImageSize(this); };
   h[kCmdColourMap] = [this] { spectroPlane_->view()->showLegend(); };
   h[kCmdCopySignalBitmap] = [this] { commandCopyBitmap(signalPlane_->view()); };

@@ -9,7 +9,8 @@ ARDV_PACKAGES=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libpng-dev
   clang libclang-rt-14-dev
-  qt6-base-dev xvfb xauth
+  qt6-base-dev qt6-svg-dev xvfb xauth
+  poppler-utils
   libasound2-dev
   parallel
 )

@@ -1,0 +1,70 @@
+// Export of the window's view as a figure.
+#include "shell/figure_export.h"
+
+#include <QApplication>
+#include <QWidget>
+#include <algorithm>
+
+#include "figure/figure_data.h"
+#include "figure/figure_render.h"
+#include "platform/report.h"
+#include "shell/file_chooser.h"
+#include "signal/edit_context.h"
+#include "signal/program.h"
+#include "signal/time_conversion.h"
+#include "signal/writable_target.h"
+#include "spectral/spectrogram_params.h"
+
+namespace ardv::shell {
+
+void exportFigure(QWidget* parent, const FigureView& view) {
+  const Program& prog = program();
+  if (!prog.fileLoaded) return;
+  if (editContext().samplesModified) {
+    message("Export figure draws the signal as it is saved: save the edited signal first.");
+    return;
+  }
+  const QString name = chooseFile(parent, FileQuestion::Save, "Export figure (.png, .svg, .pdf)");
+  if (name.isEmpty()) return;
+  const std::string out = name.toStdString();
+  figure::Format format;
+  if (!figure::formatOf(out, format)) {
+    message("Cannot write the figure " + out + ": the name must end in .png, .svg or .pdf");
+    return;
+  }
+  if (!isSeparateOutput(out, prog.en_cours.nom)) return;
+
+  const double fs = prog.en_cours.frequence;
+  figure::FigureSpec spec;
+  // The displayed stretch may run past the signal's end: what holds samples.
+  spec.fromMs = static_cast<double>(prog.ct.d_es) * 1000.0 / fs;
+  spec.toMs = static_cast<double>(std::min(prog.ct.f_es, prog.ct.tf - 1) + 1) * 1000.0 / fs;
+  spec.panes = {figure::Pane::Waveform};
+  if (view.spectrogram) spec.panes.push_back(figure::Pane::Spectrogram);
+  if (view.f0) spec.panes.push_back(figure::Pane::F0);
+  if (view.energy) spec.panes.push_back(figure::Pane::Energy);
+  if (!prog.etiq.empty()) spec.panes.push_back(figure::Pane::Phonemes);
+  if (!prog.note.empty()) spec.panes.push_back(figure::Pane::Words);
+  spec.kind = prog.en_cours.mode >= 1 && prog.en_cours.mode <= kSpectroKinds ? prog.en_cours.mode : 1;
+  spec.colour = !prog.options.graymode;
+  spec.fmaxHz = std::min(spectroSettings().fmaxHz, fs / 2.0);
+  spec.phoneticFont = prog.settings.phoneticFont;
+  std::string error;
+  if (!figure::checkFonts(spec, error)) spec.phoneticFont.clear();
+
+  std::int64_t first = 0, last = 0;
+  if (!figure::checkSpec(spec, error) || !figure::resolveStretch(prog.en_cours, spec, first, last, error)) {
+    message("Cannot export the figure " + out + ": " + error);
+    return;
+  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const figure::FigureLayout layout = figure::layoutFigure(spec);
+  figure::FigureData data;
+  const bool collected = figure::collectFigureData(prog.en_cours, spec, first, last, prog.etiq, prog.note,
+                                                   figure::dataColumns(layout), prog.dirs.temp.string(), data, error);
+  if (collected) figure::writeFigure(out, spec, layout, data);
+  QApplication::restoreOverrideCursor();
+  if (!collected && !error.empty()) message("Cannot export the figure " + out + ": " + error);
+}
+
+}  // namespace ardv::shell

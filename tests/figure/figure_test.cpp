@@ -1,0 +1,183 @@
+// Figures: tick labels never overlap at any size from 60 mm wide to A4; the
+// command's PNG has the size the resolution gives, its SVG parses with the
+// tier labels as text, its PDF is valid with embedded fonts; bad input
+// leaves no file and fails with a message.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QXmlStreamReader>
+#include <cstdlib>
+#include <random>
+#include <set>
+#include <string>
+
+#include "figure/figure_render.h"
+#include "tests/support/cli.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+// Allocations fontconfig and Qt keep until the process ends (as tests/lsan.supp).
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\nleak:libQt6Core.so\nleak:libQt6Gui.so\nleak:libglib-2.0.so\n";
+}
+
+namespace ardv::figure {
+namespace {
+
+void ensureApplication() {
+  static int argc = 1;
+  static char name[] = "figure_test";
+  static char* argv[] = {name, nullptr};
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static auto* application = new QGuiApplication(argc, argv);
+  (void)application;
+}
+
+// Values in the ranges real figures show, over the stretch fromMs..toMs.
+FigureData syntheticData(double fromMs, double toMs, int columns) {
+  FigureData d;
+  d.fs = 16000.0;
+  d.fromMs = fromMs;
+  d.toMs = toMs;
+  std::mt19937 gen(3);
+  std::uniform_int_distribution<int> amp(0, 20000);
+  for (int i = 0; i < columns; ++i) {
+    d.waveMax.push_back(static_cast<std::int16_t>(amp(gen)));
+    d.waveMin.push_back(static_cast<std::int16_t>(-amp(gen)));
+  }
+  d.spectrogram.frames = 4;
+  d.spectrogram.height = 4;
+  d.spectrogram.levels.assign(16, 128);
+  d.spectroTopHz = 8000.0;
+  d.colours = greyRamp(1.0);
+  for (double t = fromMs; t < toMs; t += (toMs - fromMs) / 50.0) {
+    d.f0.push_back({t, 70.0 + 330.0 * (t - fromMs) / (toMs - fromMs)});
+    d.energy.push_back({t, 30.0 + 60.0 * (t - fromMs) / (toMs - fromMs)});
+  }
+  d.phonemes = {{fromMs, (fromMs + toMs) / 2, "aU"}, {(fromMs + toMs) / 2, toMs, "dZ"}};
+  d.words = {{fromMs, toMs, "jumps"}};
+  return d;
+}
+
+TEST(FigureLayout, TickLabelsNeverOverlapFrom60MmToA4) {
+  ensureApplication();
+  const std::pair<double, double> stretches[] = {{0.0, 47.0}, {123.0, 2614.5}, {0.0, 60000.0}, {59000.0, 59400.0}};
+  for (double widthMm = 60.0; widthMm <= 297.0; widthMm += 17.0) {
+    for (double heightMm : {40.0, 90.0, 210.0}) {
+      for (double fontPt : {6.0, 9.0, 12.0}) {
+        for (const auto& [fromMs, toMs] : stretches) {
+          FigureSpec spec;
+          spec.widthMm = widthMm;
+          spec.heightMm = heightMm;
+          spec.fontPt = fontPt;
+          spec.dpi = 96;
+          spec.title = "Title";
+          spec.panes = {Pane::Waveform, Pane::Spectrogram, Pane::F0, Pane::Energy, Pane::Phonemes, Pane::Words};
+          const FigureLayout layout = layoutFigure(spec);
+          QImage image(layout.widthPx, layout.heightPx, QImage::Format_RGB32);
+          QPainter painter(&image);
+          const auto labels = paintFigure(painter, spec, layout, syntheticData(fromMs, toMs, 50));
+          painter.end();
+          SCOPED_TRACE(testing::Message() << widthMm << " x " << heightMm << " mm, " << fontPt << " pt, "
+                                          << fromMs << ".." << toMs << " ms");
+          std::set<int> axes;
+          for (const AxisLabel& l : labels) axes.insert(l.axis);
+          EXPECT_TRUE(axes.count(0)) << "no time labels";
+          for (std::size_t i = 0; i < labels.size(); ++i) {
+            EXPECT_TRUE(QRectF(0, 0, layout.widthPx, layout.heightPx).contains(labels[i].box))
+                << labels[i].text.toStdString() << " leaves the figure";
+            for (std::size_t j = i + 1; j < labels.size(); ++j)
+              ASSERT_FALSE(labels[i].box.intersects(labels[j].box))
+                  << labels[i].text.toStdString() << " (axis " << labels[i].axis << ") overlaps "
+                  << labels[j].text.toStdString() << " (axis " << labels[j].axis << ")";
+          }
+        }
+      }
+    }
+  }
+}
+
+std::string example() { return (test::sourceDataDir() / "examples" / "example.wav").string(); }
+
+TEST(FigureCommand, OutputsHaveTheirSizeTextAndFonts) {
+  test::TempDir dir;
+  const std::string out = (dir / "stdout").string();
+  const std::string base = "figure " + example() + " --from 100 --to 2500 --size 160x100mm --dpi 300 -o ";
+
+  ASSERT_EQ(test::runCli(base + (dir / "f.png").string(), out), 0) << test::readFile(out + ".err");
+  const auto png = test::readBytes(dir / "f.png");
+  ASSERT_GE(png.size(), 24u);
+  auto be32 = [&](int at) { return png[at] << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3]; };
+  EXPECT_EQ(be32(16), 1890);
+  EXPECT_EQ(be32(20), 1181);
+
+  ASSERT_EQ(test::runCli(base + (dir / "f.svg").string() + " --colour", out), 0);
+  QFile svg(QString::fromStdString((dir / "f.svg").string()));
+  ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+  QXmlStreamReader xml(&svg);
+  QStringList texts;
+  int images = 0;
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+    if (xml.name() == QLatin1String("image")) ++images;
+    if (xml.name() == QLatin1String("text")) texts << xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+  }
+  EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  EXPECT_EQ(images, 1);
+  for (const char* label : {"quick", "brown", "aU", "oU", "Time (s)"}) EXPECT_TRUE(texts.contains(label)) << label;
+
+  ASSERT_EQ(test::runCli(base + (dir / "f.pdf").string(), out), 0);
+  const std::string pdf = (dir / "f.pdf").string();
+  EXPECT_EQ(std::system(("pdfinfo " + pdf + " > " + out + " 2>&1").c_str()), 0) << test::readFile(out);
+  ASSERT_EQ(std::system(("pdffonts " + pdf + " > " + out).c_str()), 0);
+  const std::string fonts = test::readFile(out);
+  int lines = 0;
+  for (std::size_t at = fonts.find('\n', fonts.find("----")); at != std::string::npos && at + 1 < fonts.size();
+       at = fonts.find('\n', at + 1)) {
+    const std::string line = fonts.substr(at + 1, fonts.find('\n', at + 1) - at - 1);
+    if (line.empty()) continue;
+    ++lines;
+    EXPECT_NE(line.find(" yes "), std::string::npos) << "font not embedded: " << line;
+  }
+  EXPECT_GE(lines, 1) << fonts;
+}
+
+TEST(FigureCommand, BadInputFailsWithAMessageAndNoFile) {
+  struct Case {
+    const char* args;  // OUT: a file that exists; DIR: the test directory
+    int status;
+  };
+  const Case cases[] = {
+      {"--from 3000 --to 4000 -o OUT", 2},      {"--from 2000 --to 1000 -o OUT", 2},
+      {"--panes , -o OUT", 2},                  {"--panes waveform,pitch -o OUT", 2},
+      {"--size 0x0mm -o OUT", 2},               {"--size 10000x10000mm -o OUT", 2},
+      {"--size 1000x1000mm --dpi 1200 -o OUT", 2},
+      {"--font NoSuchFontAnywhere -o OUT", 2},  {"--fmax 9000 -o OUT", 2},
+      {"--kind sideways -o OUT", 2},            {"--dpi 72.5 -o OUT", 2},
+      {"-o DIR/missing/f.png", 1},              {"-o DIR/dir.png", 1},
+      {"-o DIR/f.gif", 2},
+  };
+  test::TempDir dir, logs;
+  std::filesystem::create_directory(dir / "dir.png");
+  const std::string previous = "a figure made before";
+  for (const Case& c : cases) {
+    std::string args = c.args;
+    for (auto at = args.find("DIR"); at != std::string::npos; at = args.find("DIR")) args.replace(at, 3, dir.path().string());
+    for (auto at = args.find("OUT"); at != std::string::npos; at = args.find("OUT"))
+      args.replace(at, 3, (dir / "f.png").string());
+    test::writeFile(dir / "f.png", previous);
+    const std::string out = (logs / "out").string();
+    EXPECT_EQ(test::runCli("figure " + example() + " " + args, out), c.status) << c.args;
+    EXPECT_FALSE(test::readFile(out + ".err").empty()) << c.args;
+    EXPECT_EQ(test::readFile(dir / "f.png"), previous) << c.args;
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, 2u) << c.args << ": a partial file was left";
+  }
+}
+
+}  // namespace
+}  // namespace ardv::figure
