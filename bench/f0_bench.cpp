@@ -1,6 +1,7 @@
 // Whole-file F0 (chunked, into a pitch file) on 1 and 10 minutes of a
-// synthetic speech-like signal at 16 kHz: 8-ms frames per second on one core,
-// and the peak resident memory of `ardv-cli f0` on each file.
+// synthetic speech-like signal at 16 kHz: 8-ms frames per second on 1 and 2
+// threads (wall time), and the peak resident memory of `ardv-cli f0` on each
+// file.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -12,6 +13,7 @@
 
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
+#include "platform/thread_pool.h"
 #include "prosody/pitch_file.h"
 #include "signal/infofile_io.h"
 #include "tests/prosody/known_f0_signals.h"
@@ -73,6 +75,7 @@ void BM_F0WholeFile(benchmark::State& state) {
   static ardv::RecordingReporter quiet;
   ardv::setReportHandler(&quiet);
   const int minutes = static_cast<int>(state.range(0));
+  ardv::setWorkerThreads(static_cast<int>(state.range(1)));
   const auto wav = speechFile(minutes);
   const ardv::infoFile info = describe(wav);
   const auto out = benchDir() / "bench.pit";
@@ -84,8 +87,15 @@ void BM_F0WholeFile(benchmark::State& state) {
   state.counters["frames/s"] = benchmark::Counter(frames, benchmark::Counter::kIsIterationInvariantRate);
   state.counters["cli_peak_kB"] = static_cast<double>(cliPeakKb(wav));
   ardv::setReportHandler(nullptr);
+  ardv::setWorkerThreads(0);
 }
-BENCHMARK(BM_F0WholeFile)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+// Minutes, threads (chunks analysed in parallel).
+BENCHMARK(BM_F0WholeFile)
+    ->ArgsProduct({{1, 10}, {1, 2}})
+    ->ArgNames({"minutes", "threads"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace
 

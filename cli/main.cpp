@@ -18,6 +18,7 @@
 #include "cli/commands.h"
 #include "platform/headless/stderr_reporter.h"
 #include "platform/report.h"
+#include "platform/thread_pool.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
 #include "signal/startup.h"
@@ -47,7 +48,7 @@ const Command kCommands[] = {
     {"remove-dc", ardv::cli::runRemoveDc, "remove-dc IN OUT [--profile NAME]", "copy a signal without its mean value"},
     {"spectrogram", ardv::cli::runSpectrogram,
      "spectrogram FILE --kind wide|narrow|reassigned|lpc|cepstral|critical [--from MS] [--to MS] [--width N] "
-     "[--height N] [--set NAME=VALUE ...] [--colour] [--profile NAME] -o OUT.pgm|OUT.png",
+     "[--height N] [--set NAME=VALUE ...] [--colour] [--profile NAME] [--threads N] -o OUT.pgm|OUT.png",
      "spectrogram image of a file or a stretch"},
     {"figure", ardv::cli::runFigure,
      "figure FILE -o OUT.png|OUT.svg|OUT.pdf [--from MS --to MS] [--panes LIST] [--kind K] [--size WxHmm] "
@@ -55,10 +56,11 @@ const Command kCommands[] = {
      "[--profile NAME]",
      "a figure for a paper: waveform, spectrogram, F0, energy and tiers with axes (LIST: waveform, spectrogram, "
      "f0, energy, phonemes, words)"},
-    {"f0", ardv::cli::runF0, "f0 FILE [-o OUT.pit] [--speaker any|female|male]",
+    {"f0", ardv::cli::runF0, "f0 FILE [-o OUT.pit] [--speaker any|female|male] [--threads N]",
      "F0 of a whole file (\"ms Hz\" lines on standard output without -o)"},
     {"f0-corpus", ardv::cli::runF0Corpus,
-     "f0-corpus [DIR] [--ext EXT] [--jobs N] [--speaker any|female|male] [--files-from LIST] [--shard I/N]",
+     "f0-corpus [DIR] [--ext EXT] [--jobs N] [--threads N] [--speaker any|female|male] [--files-from LIST] "
+     "[--shard I/N]",
      "a pitch file beside every signal file of DIR or of the list"},
     {"search", ardv::cli::runSearch,
      "search [DIR] (--phonemes \"SEQ[;SEQ...]\" | --word TEXT) [--ext EXT] [--labels-dir D] [--labels-ext EXT] "
@@ -86,13 +88,15 @@ const Command kCommands[] = {
 
 void printUsage(std::FILE* out) {
   std::fprintf(out,
-               "usage: ardv-cli [--debug LEVEL] COMMAND [ARGS]\n"
+               "usage: ardv-cli [--debug LEVEL] [--threads N] COMMAND [ARGS]\n"
                "       ardv-cli --help | --version\n"
                "\n"
                "Commands:\n");
   for (const auto& c : kCommands) std::fprintf(out, "  %s\n      %s\n", c.synopsis, c.summary);
   std::fprintf(out,
                "\n"
+               "--threads N (1..256, before or after the command): threads for the spectrogram and F0\n"
+               "commands (default: every core; the results are the same for any N).\n"
                "Files are found under $ARDV_HOME (format profiles, language and country files).\n");
 }
 
@@ -141,6 +145,13 @@ int finish(int status) {
   return status == 0 ? 1 : status;
 }
 
+// The value of --threads: 1..256, or 0 when it is not one.
+int threadCount(const std::string& text) {
+  char* end = nullptr;
+  const long n = std::strtol(text.c_str(), &end, 10);
+  return !text.empty() && end && !*end && n >= 1 && n <= 256 ? static_cast<int>(n) : 0;
+}
+
 int run(int argc, char** argv) {
   static ardv::StderrReporter reporter;
   ardv::setReportHandler(&reporter);
@@ -170,6 +181,16 @@ int run(int argc, char** argv) {
       first += 2;
       continue;
     }
+    if (option == "--threads" && first + 1 < args.size()) {
+      const int n = threadCount(args[first + 1]);
+      if (n == 0) {
+        std::fprintf(stderr, "ardv-cli: --threads needs a number from 1 to 256\n");
+        return 2;
+      }
+      ardv::setWorkerThreads(n);
+      first += 2;
+      continue;
+    }
     std::fprintf(stderr, "ardv-cli: unknown option %s\n", option.c_str());
     return 2;
   }
@@ -188,6 +209,21 @@ int run(int argc, char** argv) {
   if (!command) {
     std::fprintf(stderr, "ardv-cli: unknown command %s (try ardv-cli --help)\n", name.c_str());
     return 2;
+  }
+
+  // --threads after the command, for the commands that use the threads.
+  if (name == "spectrogram" || name == "f0" || name == "f0-corpus") {
+    for (std::size_t i = first + 1; i < args.size(); ++i) {
+      if (args[i] != "--threads") continue;
+      const int n = i + 1 < args.size() ? threadCount(args[i + 1]) : 0;
+      if (n == 0) {
+        std::fprintf(stderr, "ardv-cli %s: --threads needs a number from 1 to 256\n", name.c_str());
+        return 2;
+      }
+      ardv::setWorkerThreads(n);
+      args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+      break;
+    }
   }
 
   if (!ardv::startup()) return 1;

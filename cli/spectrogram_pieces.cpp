@@ -24,29 +24,6 @@ constexpr std::int64_t kReassignedBandCells = std::int64_t{1} << 20;
 
 int shownBins(const CurrentSpectro& spec) { return std::max(0, std::min(spec.fftSize / 2, spec.displayedBins)); }
 
-// The value fft_zoom_no gives a cell that received no energy.
-float emptyCellDb() { return static_cast<float>(10.0 * std::log10(0.0 + 1e-10)); }
-
-// Adds the energies of `part` to `total` (both in dB, same size). A cell fed
-// by one of them only keeps that value exactly.
-void mergeReassigned(ReassignedImage& total, const ReassignedImage& part) {
-  const float empty = emptyCellDb();
-  for (std::size_t c = 0; c < total.db.size(); ++c) {
-    const float p = part.db[c];
-    if (p == empty) continue;
-    float& t = total.db[c];
-    if (t == empty) {
-      t = p;
-      continue;
-    }
-    const double e = std::pow(10.0, t / 10.0) + std::pow(10.0, p / 10.0) - 2e-10;
-    t = static_cast<float>(10.0 * std::log10(std::max(e, 0.0) + 1e-10));
-  }
-  total.totalEnergy += part.totalEnergy;
-  total.lostEnergy += part.lostEnergy;
-  total.lostPoints += part.lostPoints;
-}
-
 // Reads samples first..end of `file` in pieces of at most `size` samples,
 // each overlapping the previous one by reach - 1 samples, and hands each to
 // `piece`. False after a report (read failure) or when `piece` fails.
@@ -120,20 +97,15 @@ bool renderFileSpectrogram(const CurrentSpectro& spec, const infoFile& file, std
         band.frameTo = static_cast<int>(std::min<std::int64_t>(width, std::int64_t{band.columnTo} + feeding));
         const std::int64_t a = std::clamp<std::int64_t>(frameStart(band.frameFrom) - 1, first, end);
         const std::int64_t b = std::clamp<std::int64_t>(frameStart(band.frameTo - 1) + reach + 1, a, end);
+        // Each frame lies whole in one piece and pieces come in order, so
+        // the energies add up as in one pass over the whole stretch.
         ReassignedImage total;
-        bool started = false;
+        if (!startReassigned(band, width, spec.fftSize, total)) return false;
         auto piece = [&](const SampleSpan& x) {
-          ReassignedImage r;
-          if (!fft_zoom_columns(x, firstCentre, frames.hop, width, band, spec.fen_fft, spec.fftSize, r)) return false;
-          if (!started) {
-            total = std::move(r);
-            started = true;
-          } else {
-            mergeReassigned(total, r);
-          }
-          return true;
+          return fft_zoom_add(x, firstCentre, frames.hop, width, band, spec.fen_fft, spec.fftSize, total);
         };
         if (!forEachPiece(file, a, b, size, reach, piece)) return false;
+        reassignedToDb(total);
         for (int i = band.columnFrom; i < band.columnTo; ++i)
           reassignedFileLevels(&total.db[static_cast<std::size_t>(i - c0) * total.rows], std::min(bins, total.rows),
                                spec.displayedBins, height, spec.lowDb, spec.highDb, img.row(i));
@@ -141,20 +113,23 @@ bool renderFileSpectrogram(const CurrentSpectro& spec, const infoFile& file, std
     } else {
       SpectroWork work;
       if (!prepareSpectroWork(spec, work)) return false;
-      std::vector<float> column;
+      std::vector<SpectroWork> works;
       auto piece = [&](const SampleSpan& x) {
-        // The frames starting in this piece, in order (centres increase).
+        // The frames starting in this piece up to the first it does not hold
+        // whole (frames of later pieces, and frames past the file's end, left
+        // white); centres increase.
         const auto from = std::lower_bound(frames.centres.begin(), frames.centres.end(),
                                            x.first + spec.fen_fft / 2 - 1);
-        for (auto at = from; at != frames.centres.end(); ++at) {
-          const std::int64_t centre = *at;
-          // Frames of later pieces, and frames past the file's end (left white).
-          if (!x.holds(centre - spec.fen_fft / 2 + 1, reach)) break;
-          if (!spectroColumn(spec, work, x, centre, column)) return false;
-          fileColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())), spec.displayedBins,
-                           height, spec.lowDb, spec.highDb, img.row(static_cast<int>(at - frames.centres.begin())));
-        }
-        return true;
+        auto to = from;
+        while (to != frames.centres.end() && x.holds(*to - spec.fen_fft / 2 + 1, reach)) ++to;
+        const int firstFrame = static_cast<int>(from - frames.centres.begin());
+        return spectroColumns(
+            spec, x, static_cast<int>(to - from), [&](int i) { return from[i]; },
+            [&](int i, const std::vector<float>& column) {
+              fileColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())),
+                               spec.displayedBins, height, spec.lowDb, spec.highDb, img.row(firstFrame + i));
+            },
+            &works);
       };
       if (!forEachPiece(file, first, end, size, reach, piece)) return false;
     }

@@ -27,9 +27,9 @@ int pieceFrameReach(const CurrentSpectro& spec);
 // read from first to last plus one frame's reach, in pieces of at most
 // max(pieceSamples, 2 x reach) samples that overlap by reach - 1 samples, so
 // that each frame lies whole in exactly one piece. The image equals the one
-// renderSpectrogramImage computes with the whole file in memory (for the
-// reassigned kind, cells fed by frames of two pieces may differ by the
-// rounding of the sum of their energies). Memory: the image (a byte per
+// renderSpectrogramImage computes with the whole file in memory, bit for bit,
+// whatever the thread count (columns computed over the worker threads).
+// Memory: the image (a byte per
 // pixel), one piece, and for the reassigned kind one band of columns at a
 // time. Returns false after a report (out unchanged): a size beyond the
 // limits above, a stretch shorter than the window, a read failure, or

@@ -29,11 +29,16 @@ void show(ReportKind kind, const std::string& caption, const std::string& text) 
   reportHandler().show(Report{kind, caption, text});
 }
 
+thread_local ReportHandler* threadHandler = nullptr;
+
 }  // namespace
 
 void setReportHandler(ReportHandler* handler) { state().handler = handler; }
 
+void setThreadReportHandler(ReportHandler* handler) { threadHandler = handler; }
+
 ReportHandler& reportHandler() {
+  if (threadHandler) return *threadHandler;
   return state().handler ? *state().handler : defaultHandler();
 }
 

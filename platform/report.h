@@ -30,6 +30,10 @@ class ReportHandler {
 void setReportHandler(ReportHandler* handler);
 ReportHandler& reportHandler();
 
+// Installs a handler for the calling thread only (not owned; nullptr removes
+// it): while set, that thread's reports go there instead.
+void setThreadReportHandler(ReportHandler* handler);
+
 // Captions of the message boxes. Until the interface texts are loaded the
 // fatal caption is the start-up one.
 struct ReportCaptions {

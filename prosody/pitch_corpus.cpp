@@ -14,6 +14,7 @@
 
 #include "annotation/texts.h"
 #include "platform/report.h"
+#include "platform/thread_pool.h"
 #include "prosody/pitch_file.h"
 #include "signal/infofile_io.h"
 #include "signal/program.h"
@@ -175,7 +176,11 @@ int f0CorpusFiles(const std::vector<std::filesystem::path>& names, int jobs, con
   std::vector<std::thread> pool;
   if (threads > 1 && files.size() > 1) {
     if (watch && !watch(run.progress)) return finish();
-    auto worker = [&]() {
+    // The files share the threads: a file's chunks get what the files leave.
+    const int busy = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), files.size()));
+    const int share = std::max(1, workerThreads() / busy);
+    auto worker = [&, share]() {
+      const ScopedThreadBudget budget(share);
       while (true) {
         std::size_t k = 0;
         {

@@ -3,9 +3,11 @@
 
 #include <cstdio>
 #include <system_error>
+#include <vector>
 
 #include "annotation/texts.h"
 #include "platform/report.h"
+#include "platform/thread_pool.h"
 #include "signal/buffers.h"
 #include "signal/current_signal.h"
 #include "signal/replacing_file.h"
@@ -33,6 +35,50 @@ bool writeFailed(const ReplacingFile& pit) {
   return false;
 }
 
+// One chunk: samples first..last, the frames written (all but `skip` at the end).
+struct Chunk {
+  std::int64_t first = 0, last = 0;
+  int skip = 0;
+};
+
+// The chunks of a file of n samples, in order: each frame count depends on
+// the chunk's length only, so the whole plan is known before any analysis.
+std::vector<Chunk> chunkPlan(std::int64_t n, double fs, int S, std::int64_t W) {
+  const std::int64_t M = (W - 1) / S;
+  std::vector<Chunk> plan;
+  std::int64_t s = 0, e = std::min(s + W, n) - 1;
+  while (true) {
+    // A later chunk leaves its tail to the next one; the last chunk has none after it.
+    plan.push_back(Chunk{s, e, s == 0 || e >= n - 1 ? 0 : kChunkTailFrames});
+    if (e >= n - 1) break;
+    if (n - e < M / 3) {
+      e = n - 1;
+      s = std::max<std::int64_t>(e - W - 1, 0);
+      s = (s / S + 1) * S;
+    } else {
+      PitchGeometry g;
+      pitchGeometry(fs, std::max<std::int64_t>(e - s + 1, 0), g);
+      // A chunk too short to move on by its overlap would never end.
+      if (g.frames <= kChunkOverlapFrames) break;
+      s = s + static_cast<std::int64_t>(S) * (g.frames - kChunkOverlapFrames);
+      e = std::min(s + W, n) - 1;
+    }
+  }
+  return plan;
+}
+
+// Reads and analyses one chunk into `track`.
+bool analyseChunk(const infoFile& file, const Chunk& c, std::int64_t W, const SpeakerF0Params& params,
+                  const PitchOptions& options, PitchTrack& track) {
+  SHORTbuf buffer(W + 2, "F0 chunk");
+  if (buffer.size() == 0) return false;
+  const std::int64_t count = std::max<std::int64_t>(c.last - c.first + 1, 0);
+  if (count > buffer.size()) return false;
+  if (count > 0 && lireSignal(file, file.depl + 2 * c.first, buffer, 0, static_cast<std::int32_t>(count)) != count)
+    return false;
+  return calcPitchMartin(buffer.data(), count, c.first, file.frequence, params, options, track);
+}
+
 bool writePitchFileAt(const infoFile& file, ReplacingFile& pit, const SpeakerF0Params& params,
                       const PitchOptions& options) {
   PitchGeometry geo;
@@ -44,47 +90,39 @@ bool writePitchFileAt(const infoFile& file, ReplacingFile& pit, const SpeakerF0P
   if (!analysableLength(file.nom, file.sampleCount(), geo.L, "F0")) return false;
   const int S = geo.S;
   const std::int64_t W = pitchChunkSamples(file.frequence);
-  const std::int64_t M = (W - 1) / S;
-  const std::int64_t n = file.sampleCount();
-  SHORTbuf buffer(W + 2, "F0 chunk");
-  if (buffer.size() == 0) return false;
+  const std::vector<Chunk> plan = chunkPlan(file.sampleCount(), file.frequence, S, W);
+  // Chunks are independent analyses: a batch of them at a time over the
+  // worker threads (memory: one chunk per thread), written in order. The
+  // trace file of a run is written by one chunk at a time.
+  const bool tracing = options.trace && !options.quiet && debugLevel() == 1;
+  const int batch = tracing ? 1 : std::max(1, workerThreads());
+  std::vector<PitchTrack> tracks(static_cast<std::size_t>(std::min<std::size_t>(plan.size(), batch)));
   bool headerWritten = false;
-  std::int64_t s = 0, e = std::min(s + W, n) - 1;
-  while (true) {
-    const std::int64_t count = std::max<std::int64_t>(e - s + 1, 0);
-    if (count > buffer.size()) return false;
-    if (count > 0 && lireSignal(file, file.depl + 2 * s, buffer, 0, static_cast<std::int32_t>(count)) != count)
+  for (std::size_t b0 = 0; b0 < plan.size(); b0 += tracks.size()) {
+    const int count = static_cast<int>(std::min(tracks.size(), plan.size() - b0));
+    if (!parallelFor(count, [&](int i) {
+          return analyseChunk(file, plan[b0 + static_cast<std::size_t>(i)], W, params, options,
+                              tracks[static_cast<std::size_t>(i)]);
+        }))
       return false;
-    PitchTrack track;
-    if (!calcPitchMartin(buffer.data() ? buffer.data() : nullptr, count, s, file.frequence, params, options, track))
-      return false;
-    const long target = static_cast<long>(kPitchLineBytes * ((headerWritten ? 1 : 0) + s / S));
-    if (!pit.seek(target)) {
-      message(text(6901) + "\r\n" + pit.target().string() + ": " + pit.error());
-      return false;
-    }
-    if (!headerWritten) {
-      if (!pit.write(kPitchHeader, kPitchLineBytes)) return writeFailed(pit);
-      headerWritten = true;
-    }
-    // A later chunk leaves its tail to the next one; the last chunk has none after it.
-    const int skip = s == 0 || e >= n - 1 ? 0 : kChunkTailFrames;
-    for (int j = 0; j < track.frames - skip; ++j) {
-      const double c = static_cast<double>(s) + static_cast<double>(j) * S + track.L / 2;
-      const std::string line = pitchLine(static_cast<long>(samplesToMs(c, file.frequence)),
-                                         track.pitchCorrige[static_cast<std::size_t>(j)]);
-      if (!pit.write(line)) return writeFailed(pit);
-    }
-    if (e >= n - 1) break;
-    if (n - e < M / 3) {
-      e = n - 1;
-      s = std::max<std::int64_t>(e - W - 1, 0);
-      s = (s / S + 1) * S;
-    } else {
-      // A chunk too short to move on by its overlap would never end.
-      if (track.frames <= kChunkOverlapFrames) break;
-      s = s + static_cast<std::int64_t>(S) * (track.frames - kChunkOverlapFrames);
-      e = std::min(s + W, n) - 1;
+    for (int i = 0; i < count; ++i) {
+      const Chunk& c = plan[b0 + static_cast<std::size_t>(i)];
+      const PitchTrack& track = tracks[static_cast<std::size_t>(i)];
+      const long target = static_cast<long>(kPitchLineBytes * ((headerWritten ? 1 : 0) + c.first / S));
+      if (!pit.seek(target)) {
+        message(text(6901) + "\r\n" + pit.target().string() + ": " + pit.error());
+        return false;
+      }
+      if (!headerWritten) {
+        if (!pit.write(kPitchHeader, kPitchLineBytes)) return writeFailed(pit);
+        headerWritten = true;
+      }
+      for (int j = 0; j < track.frames - c.skip; ++j) {
+        const double centre = static_cast<double>(c.first) + static_cast<double>(j) * S + track.L / 2;
+        const std::string line = pitchLine(static_cast<long>(samplesToMs(centre, file.frequence)),
+                                           track.pitchCorrige[static_cast<std::size_t>(j)]);
+        if (!pit.write(line)) return writeFailed(pit);
+      }
     }
   }
   return pit.commit() || writeFailed(pit);

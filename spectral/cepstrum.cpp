@@ -18,7 +18,7 @@ namespace {
 
 bool supportedSize(int n) { return isPowerOfTwoIn(n, 256, 2048); }
 
-// Tables and buffers kept across calls (user-interface thread only).
+// Tables and buffers kept across calls, one set per thread.
 struct CepstrumWork {
   HammingCache hamming;
   int lifterLow = -1, lifterHigh = -1;
@@ -28,7 +28,7 @@ struct CepstrumWork {
 };
 
 CepstrumWork& work() {
-  static CepstrumWork w;
+  thread_local CepstrumWork w;
   return w;
 }
 

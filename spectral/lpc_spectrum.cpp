@@ -14,7 +14,7 @@
 namespace ardv {
 namespace {
 
-// Work buffers kept across columns (user-interface thread only).
+// Work buffers kept across columns, one set per thread.
 struct LpcWork {
   HammingCache hamming;
   std::vector<double> frame;
@@ -22,7 +22,7 @@ struct LpcWork {
 };
 
 LpcWork& work() {
-  static LpcWork w;
+  thread_local LpcWork w;
   return w;
 }
 

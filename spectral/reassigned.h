@@ -4,7 +4,9 @@
 //
 // Stages per frame: first difference, three windowed FFTs (h, dh, th), per bin
 // the corrections tau = -Re(Xth conj Xh)/P and phi = Im(Xdh conj Xh)/P, the
-// energy P accumulated at the reassigned column and row; finally dB.
+// energy P accumulated at the reassigned column and row; finally dB. The
+// FFTs of a block of frames run on the worker threads; the energies are then
+// added in frame order, so any thread count gives the same cells.
 #pragma once
 
 #include <functional>
@@ -52,5 +54,17 @@ struct ReassignedBand {
 // columns.
 bool fft_zoom_columns(const SampleSpan& x, double firstCentre, double hop, int frames, const ReassignedBand& band,
                       int window, int n, ReassignedImage& image, const std::function<bool()>& stop = {});
+
+// The same in steps, for frames read in several pieces: startReassigned
+// makes `energy` the empty band (cells in linear energy), fft_zoom_add adds
+// the frames of the band that `x` holds, in frame order, and
+// reassignedToDb turns the cells into dB. Each frame added once, in
+// increasing order, gives the cells fft_zoom_columns gives, bit for bit.
+// fft_zoom_add fails as fft_zoom_columns does, with `energy` then partly
+// added.
+bool startReassigned(const ReassignedBand& band, int frames, int n, ReassignedImage& energy);
+bool fft_zoom_add(const SampleSpan& x, double firstCentre, double hop, int frames, const ReassignedBand& band,
+                  int window, int n, ReassignedImage& energy, const std::function<bool()>& stop = {});
+void reassignedToDb(ReassignedImage& energy);
 
 }  // namespace ardv

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "platform/report.h"
+#include "platform/thread_pool.h"
 #include "spectral/cepstrum.h"
 #include "spectral/fft.h"
 #include "spectral/lpc_spectrum.h"
@@ -123,6 +124,10 @@ bool cepstralColumn(const CurrentSpectro& spec, const SampleSpan& x, std::int64_
 
 }  // namespace
 
+namespace {
+bool prepareWork(const CurrentSpectro& spec, SpectroWork& work);
+}  // namespace
+
 bool initSpecFft(int window, int n) { return moduleSpecFft().init(window, n); }
 
 bool specFft(const SampleSpan& x, std::int64_t first, float* column, bool preemphasis, bool inDb) {
@@ -147,6 +152,15 @@ int spectroColumnSize(const CurrentSpectro& spec) {
 }
 
 bool prepareSpectroWork(const CurrentSpectro& spec, SpectroWork& work) {
+  work.prepared = false;
+  const bool ok = prepareWork(spec, work);
+  work.prepared = ok;
+  return ok;
+}
+
+namespace {
+
+bool prepareWork(const CurrentSpectro& spec, SpectroWork& work) {
   switch (spec.kind) {
     case 1:
     case 2:
@@ -168,6 +182,8 @@ bool prepareSpectroWork(const CurrentSpectro& spec, SpectroWork& work) {
       return false;
   }
 }
+
+}  // namespace
 
 bool spectroColumn(const CurrentSpectro& spec, SpectroWork& work, const SampleSpan& x, std::int64_t centre,
                    std::vector<float>& column) {
@@ -225,6 +241,44 @@ bool spectroColumn(const CurrentSpectro& spec, SpectroWork& work, const SampleSp
     debugMessage("spectroColumn(): out of memory");
     return false;
   }
+}
+
+bool spectroColumns(const CurrentSpectro& spec, const SampleSpan& x, int count,
+                    const std::function<std::int64_t(int)>& centreOf,
+                    const std::function<void(int, const std::vector<float>&)>& column,
+                    std::vector<SpectroWork>* works) {
+  if (count <= 0) return true;
+  // Blocks of frames, a few per thread so that uneven blocks even out, and
+  // at least 32 frames each; each block has its own work space.
+  const int threads = workerThreads();
+  const int blocks = std::clamp(count / 32, 1, threads <= 1 ? 1 : threads * 4);
+  std::vector<SpectroWork> local;
+  std::vector<SpectroWork>& spaces = works ? *works : local;
+  try {
+    if (static_cast<int>(spaces.size()) < blocks) spaces.resize(static_cast<std::size_t>(blocks));
+  } catch (const std::bad_alloc&) {
+    debugMessage("spectroColumns(): out of memory");
+    return false;
+  }
+  return parallelFor(blocks, [&](int b) {
+    const int from = static_cast<int>(static_cast<std::int64_t>(count) * b / blocks);
+    const int to = static_cast<int>(static_cast<std::int64_t>(count) * (b + 1) / blocks);
+    try {
+      SpectroWork& work = spaces[static_cast<std::size_t>(b)];
+      if (!work.prepared && !prepareSpectroWork(spec, work)) return false;
+      std::vector<float> values;
+      for (int i = from; i < to; ++i) {
+        const std::int64_t centre = centreOf(i);
+        if (!x.holds(centre - spec.fen_fft / 2 + 1, frameReadLength(spec))) continue;
+        if (!spectroColumn(spec, work, x, centre, values)) return false;
+        column(i, values);
+      }
+    } catch (const std::bad_alloc&) {
+      debugMessage("spectroColumns(): out of memory");
+      return false;
+    }
+    return true;
+  });
 }
 
 bool fillSpectroMatrix(const SampleSpan& x, SpectroMatrix& matrix, std::int64_t first, int frames, int step,

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,7 @@ struct SpectroWork {
   SpecFft fft;
   std::vector<float> scratch;  // kind 6: the column before band analysis
   FilterBank bank;             // kind 6
+  bool prepared = false;       // by a successful prepareSpectroWork
 };
 
 // Prepares `work` for columns of `spec` (the FFT engine, and for kind 6 the
@@ -86,6 +88,19 @@ int spectroColumnSize(const CurrentSpectro& spec);
 // including a frame whose samples `x` does not hold.
 bool spectroColumn(const CurrentSpectro& spec, SpectroWork& work, const SampleSpan& x, std::int64_t centre,
                    std::vector<float>& column);
+
+// The columns of `spec` for frames 0..count-1 (frame i centred on
+// centreOf(i)), computed over the worker threads (platform/thread_pool.h):
+// column(i, values) is called once for each frame whose samples `x` holds,
+// from any thread, for different i at the same time; the values are those
+// spectroColumn gives. Frames `x` does not hold are skipped. `works`, when
+// given, keeps the work spaces prepared for `spec` from one call to the next
+// (calls with the same settings only). Returns false after the report of the
+// first column that failed.
+bool spectroColumns(const CurrentSpectro& spec, const SampleSpan& x, int count,
+                    const std::function<std::int64_t(int)>& centreOf,
+                    const std::function<void(int, const std::vector<float>&)>& column,
+                    std::vector<SpectroWork>* works = nullptr);
 
 // Frame length in samples that a column of `spec` reads from its start
 // (window plus one for the first difference).

@@ -7,6 +7,7 @@
 
 #include "platform/keyboard.h"
 #include "platform/report.h"
+#include "platform/thread_pool.h"
 #include "spectral/reassigned.h"
 
 namespace ardv {
@@ -56,15 +57,22 @@ bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, cons
     } else {
       SpectroWork work;
       if (!prepareSpectroWork(spec, work)) return false;
-      std::vector<float> column;
-      for (const PaneFrame& f : paneFrames(pane, firstPixel, lastPixel, spec.fen_fft, spec.columnsPerFrame, x.first,
-                                           x.last())) {
-        if (!x.holds(f.centre - spec.fen_fft / 2 + 1, frameReadLength(spec))) continue;
-        if (!spectroColumn(spec, work, x, f.centre, column)) return false;
+      const std::vector<PaneFrame> frames =
+          paneFrames(pane, firstPixel, lastPixel, spec.fen_fft, spec.columnsPerFrame, x.first, x.last());
+      // Frames paint disjoint pixel columns, so they may be computed in any order.
+      const auto level = [&](int i, const std::vector<float>& column) {
+        const PaneFrame& f = frames[static_cast<std::size_t>(i)];
+        std::int16_t* dest = img.levels.data() + static_cast<std::ptrdiff_t>(std::max(0, f.firstColumn)) * img.rows;
+        const int count = std::min(img.width, f.firstColumn + f.columns) - std::max(0, f.firstColumn);
+        if (count <= 0) return;
         screenColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())), spec.displayedBins,
-                           axis, spec.lowDb, spec.highDb, rows.data());
-        paint(f.firstColumn, f.columns);
-      }
+                           axis, spec.lowDb, spec.highDb, dest);
+        for (int c = 1; c < count; ++c)
+          std::copy(dest, dest + img.rows, dest + static_cast<std::ptrdiff_t>(c) * img.rows);
+      };
+      if (!spectroColumns(spec, x, static_cast<int>(frames.size()),
+                          [&](int i) { return frames[static_cast<std::size_t>(i)].centre; }, level))
+        return false;
     }
     out = std::move(img);
   } catch (const std::bad_alloc&) {
@@ -107,18 +115,28 @@ bool renderSpectrogramImage(const CurrentSpectro& spec, const SampleSpan& x, std
     } else {
       SpectroWork work;
       if (!prepareSpectroWork(spec, work)) return false;
-      std::vector<float> column;
-      for (int i = 0; i < width; ++i) {
-        if (i % kStopPollFrames == kStopPollFrames - 1 && escapePressed()) {
-          reportStopped();
-          return false;
+      // Groups of frames computed together; before each, the keyboard is
+      // looked at once for every kStopPollFrames frames of the group, as
+      // often as frame by frame. Frames past the loaded samples stay white
+      // rather than read outside.
+      const int group = kStopPollFrames * 4 * std::max(1, workerThreads());
+      std::vector<SpectroWork> works;
+      for (int g = 0; g < width; g += group) {
+        const int count = std::min(group, width - g);
+        for (int i = g; i < g + count; ++i) {
+          if (i % kStopPollFrames == kStopPollFrames - 1 && escapePressed()) {
+            reportStopped();
+            return false;
+          }
         }
-        const std::int64_t centre = frames.centres[static_cast<std::size_t>(i)];
-        // Frames past the loaded samples stay white rather than read outside.
-        if (!x.holds(centre - spec.fen_fft / 2 + 1, frameReadLength(spec))) continue;
-        if (!spectroColumn(spec, work, x, centre, column)) return false;
-        fileColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())), spec.displayedBins,
-                         height, spec.lowDb, spec.highDb, img.row(i));
+        if (!spectroColumns(
+                spec, x, count, [&](int i) { return frames.centres[static_cast<std::size_t>(g + i)]; },
+                [&](int i, const std::vector<float>& column) {
+                  fileColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())),
+                                   spec.displayedBins, height, spec.lowDb, spec.highDb, img.row(g + i));
+                },
+                &works))
+          return false;
       }
     }
     out = std::move(img);

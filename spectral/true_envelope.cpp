@@ -31,7 +31,7 @@ struct TrueEnvelopeWork {
 };
 
 TrueEnvelopeWork& work() {
-  static TrueEnvelopeWork w;
+  thread_local TrueEnvelopeWork w;
   return w;
 }
 

@@ -18,7 +18,7 @@ struct WindowState {
 };
 
 WindowState& state() {
-  static WindowState s;
+  thread_local WindowState s;
   return s;
 }
 

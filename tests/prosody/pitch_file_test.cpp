@@ -1,4 +1,5 @@
-// Pitch files: line layout, chunked whole-file analysis, reading back with
+// Pitch files: line layout, chunked whole-file analysis (the same on any
+// thread count), reading back with
 // the cache, bad files and paths.
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
+#include "platform/thread_pool.h"
 #include "prosody/pitch_file.h"
 #include "prosody/pitch_file_reader.h"
 #include "signal/infofile_io.h"
@@ -71,7 +73,15 @@ TEST_F(PitchFileTest, LongFileIsWrittenInChunksWithEveryFrame) {
     double agreement;
   } rows[] = {{test::knownF0Set()[1], 0, 1.0}, {test::speechLike(16000, 14.0, 11), 1, 0.97}};
   for (const auto& [s, tolHz, agreement] : rows) {
+    // Chunks on one thread, then in batches of two and of three: the same bytes.
+    setWorkerThreads(1);
     ASSERT_TRUE(pitchFileFromSignal(wavOf(s, "a.wav"), dir_ / "a.pit", speakerF0Params(-1), PitchOptions{}));
+    for (const int threads : {2, 3}) {
+      setWorkerThreads(threads);
+      ASSERT_TRUE(pitchFileFromSignal(wavOf(s, "a.wav"), dir_ / "b.pit", speakerF0Params(-1), PitchOptions{}));
+      EXPECT_EQ(test::readFile(dir_ / "b.pit"), test::readFile(dir_ / "a.pit")) << s.name << ", " << threads;
+    }
+    setWorkerThreads(0);
     const PitchTrack whole = wholeOf(s);
     const auto got = lines(dir_ / "a.pit");
     ASSERT_EQ(static_cast<int>(got.size()), whole.frames) << s.name;

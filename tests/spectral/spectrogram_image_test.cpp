@@ -9,6 +9,7 @@
 
 #include "platform/headless/recording_reporter.h"
 #include "platform/keyboard.h"
+#include "platform/thread_pool.h"
 #include "spectral/reassigned.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -206,6 +207,34 @@ TEST(Pane, ColumnsPerFrameAndUntouchedColumns) {
   ASSERT_TRUE(spectro_GetParams(settings, 3, 16000, spec));
   ASSERT_TRUE(renderSpectrogramPane(spec, x, pane, 0, 399, PlaneAxis{128, 0.0, 128.0}, re));
   EXPECT_GT(std::max(re.at(200, 110), re.at(200, 111)), 200);
+}
+
+// Every kind gives the same pane on one thread and on three, zoomed out
+// (several columns per frame) and zoomed in (several frames per sample).
+TEST(Pane, EveryKindIsTheSameOnAnyThreadCount) {
+  // A glide from 200 to 3000 Hz: every column differs from the next.
+  std::vector<std::int16_t> x0(32000);
+  double phase = 0.0;
+  for (std::size_t i = 0; i < x0.size(); ++i) {
+    phase += 2 * std::numbers::pi * (200.0 + 2800.0 * static_cast<double>(i) / 32000.0) / 16000.0;
+    x0[i] = static_cast<std::int16_t>(std::lround(8000 * std::sin(phase)));
+  }
+  const SampleSpan x{x0.data(), 32000, 0};
+  SpectroSettings settings;
+  for (int kind = 1; kind <= 6; ++kind) {
+    CurrentSpectro spec;
+    ASSERT_TRUE(spectro_GetParams(settings, kind, 16000, spec));
+    for (const PaneMapping pane : {PaneMapping{0, 32000, 700}, PaneMapping{15000, 300, 700}}) {
+      PaneImage one, three;
+      setWorkerThreads(1);
+      ASSERT_TRUE(renderSpectrogramPane(spec, x, pane, 0, 699, PlaneAxis{200, 0.0, 128.0}, one));
+      setWorkerThreads(3);
+      ASSERT_TRUE(renderSpectrogramPane(spec, x, pane, 0, 699, PlaneAxis{200, 0.0, 128.0}, three));
+      setWorkerThreads(0);
+      EXPECT_TRUE(one.levels == three.levels) << "kind " << kind << ", " << pane.visibleCount << " samples";
+      EXPECT_GT(*std::max_element(one.levels.begin(), one.levels.end()), 100) << "kind " << kind;
+    }
+  }
 }
 
 }  // namespace
