@@ -1,0 +1,66 @@
+// PSOLA modification of duration and F0: `Scale_mod` for one chunk of marks
+// and `CMPitchScaleMod`'s whole-signal driver (F0, marks and synthesis chunk
+// by chunk, the output flushed as it is finished).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "prosody/hanning.h"
+#include "prosody/modif_output.h"
+#include "prosody/pitch_marks.h"
+
+namespace ardv {
+
+// Lowest F0 the engine takes as it is (a lower value counts as this one), so
+// that every window has a known largest length.
+constexpr int kPsolaMinF0 = 20;
+
+// What one chunk hands to the next.
+struct PsolaState {
+  std::int64_t lastVirtual = 0;      // signed, 0 at the start
+  std::int64_t lastSynth = 0;        // signed
+  std::int64_t carriedAnalysis = 0;  // analysis mark of lastVirtual (signed)
+  std::int64_t lastAnalysis = 0;     // analysis mark of the last window added
+  int repetition = 0;                // repetitions of that unvoiced mark so far
+};
+
+// One chunk's inputs.
+struct PsolaChunk {
+  const MarkList* marks = nullptr;
+  const std::int16_t* samples = nullptr;
+  std::int64_t first = 0, count = 0;  // absolute position and length of samples
+  const PitchTrack* track = nullptr;  // F0 at the marks
+  // Target F0 per 8-ms frame of the whole signal (resynthesis), or nullptr.
+  const std::vector<int>* contour = nullptr;
+  bool skipFirst = false;
+};
+
+struct PsolaParams {
+  double fs = 16000.0;
+  double alpha = 1.0;  // time factor
+  double beta = 1.0;   // synthesis period = analysis period * beta
+};
+
+// The PSOLA engine for one chunk: synthesis marks, windows and overlap-add
+// into `output`, then the hand-over in `state`. False after "erreur dans
+// scalemod" when no virtual mark lies at or before the last synthesis mark.
+bool Scale_mod(const PsolaChunk& chunk, const PsolaParams& params, HanningCache& hanning, OverlapAddOutput& output,
+               PsolaState& state);
+
+struct ModifyOptions {
+  double alpha = 1.5;
+  double beta = 1.0;
+  int speakerType = -1;
+  std::int64_t chunkSamples = 0;  // 0: min(samples(6000 ms), 288000)
+  bool flushing = true;           // false: keep the whole output until the end
+  const std::vector<int>* contour = nullptr;  // resynthesis (alpha must be 1)
+};
+
+// `CMPitchScaleMod`: the whole signal of `n` samples at `fs` Hz read through
+// `read`, modified chunk by chunk into `sink`. False after the one report
+// (text 9015 when too short, F0 analysis, reading, the sink).
+bool CMPitchScaleMod(const SampleReader& read, std::int64_t n, double fs, const ModifyOptions& options,
+                     const SampleSink& sink);
+
+}  // namespace ardv
