@@ -55,7 +55,10 @@ bool OverlapAddOutput::flushBelow(std::int64_t index) {
   return send(index - base_);
 }
 
-bool OverlapAddOutput::finish() { return send(static_cast<std::int64_t>(out_.size())); }
+bool OverlapAddOutput::finish(std::int64_t minLength) {
+  if (minLength > end()) grow(minLength);
+  return send(static_cast<std::int64_t>(out_.size()));
+}
 
 bool StreamingWav::fail() {
   if (!failed_) message("Unable to open files\n" + file_.target().string() + ": " + file_.error());

@@ -32,8 +32,9 @@ class OverlapAddOutput {
   // Output samples below `index` are final: when flushing, they are sent
   // to the sink and dropped. False when the sink fails.
   bool flushBelow(std::int64_t index);
-  // Sends every sample up to the highest one written. False when the sink fails.
-  bool finish();
+  // Sends every sample up to the highest one written, and silence up to
+  // `minLength` output samples. False when the sink fails.
+  bool finish(std::int64_t minLength = 0);
 
   std::int64_t base() const { return base_; }
   std::int64_t end() const { return base_ + static_cast<std::int64_t>(out_.size()); }

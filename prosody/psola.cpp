@@ -54,6 +54,13 @@ bool Scale_mod(const PsolaChunk& chunk, const PsolaParams& params, HanningCache&
   const Periods periods{chunk, params, msToSamples(10.0, params.fs)};
   const double alpha = params.alpha;
   std::vector<std::int64_t> V(K);
+  // At the start, synthesis begins at the first mark's virtual position, so
+  // that alpha = 1, beta = 1 puts the periods back where they were.
+  if (state.lastVirtual < 0) {
+    const std::int64_t v0 = nearestInt(static_cast<double>(mag(M[0])) * alpha);
+    state.lastVirtual = M[0] < 0 ? -v0 : v0;
+    state.lastSynth = state.lastVirtual;
+  }
   V[0] = state.lastVirtual;
   for (std::size_t j = 1; j < K; ++j) {
     const std::int64_t v = nearestInt(static_cast<double>(mag(M[j])) * alpha);
@@ -192,7 +199,7 @@ bool CMPitchScaleMod(const SampleReader& read, std::int64_t n, double fs, const 
     }
     start = next;
   }
-  return output.finish();
+  return output.finish(nearestInt(static_cast<double>(n) * params.alpha));
 }
 
 }  // namespace ardv

@@ -18,7 +18,7 @@ constexpr int kPsolaMinF0 = 20;
 
 // What one chunk hands to the next.
 struct PsolaState {
-  std::int64_t lastVirtual = 0;      // signed, 0 at the start
+  std::int64_t lastVirtual = -1;     // signed; -1: none yet (start at the first mark)
   std::int64_t lastSynth = 0;        // signed
   std::int64_t carriedAnalysis = 0;  // analysis mark of lastVirtual (signed)
   std::int64_t lastAnalysis = 0;     // analysis mark of the last window added

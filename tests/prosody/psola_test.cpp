@@ -122,5 +122,115 @@ TEST(PitchMarks, OneMarkPerPeriodNearTheGlottalInstant) {
   }
 }
 
+// SNR in dB of y against x over samples a..b-1.
+double snrDb(const std::vector<std::int16_t>& x, const std::vector<std::int16_t>& y, std::size_t a, std::size_t b) {
+  double sig = 0, err = 0;
+  for (std::size_t k = a; k < b && k < x.size() && k < y.size(); ++k) {
+    const double d = static_cast<double>(x[k]) - y[k];
+    sig += static_cast<double>(x[k]) * x[k], err += d * d;
+  }
+  return 10 * std::log10(sig / std::max(err, 1e-9));
+}
+
+// Durations and F0 ratios of PSOLA: what was asked is what comes out.
+TEST(Psola, DurationAndF0AreWhatWasAsked) {
+  struct Row {
+    double fs, f0, alpha, k, durTol, f0Tol;
+  } rows[] = {
+      {16000, 120, 2.0, 1.0, 0.01, 0.01}, {16000, 120, 1.0, 1.5, 0.005, 0.02}, {16000, 200, 1.0, 1.0, 0.005, 0.01},
+      {8000, 150, 2.0, 1.0, 0.01, 0.01},  {48000, 110, 1.0, 1.5, 0.005, 0.02}, {16000, 180, 1.5, 1.3, 0.01, 0.02},
+      {16000, 200, 1.0, 2.0, 0.005, 0.03}, {16000, 130, 3.0, 0.5, 0.01, 0.03}, {16000, 220, 0.5, 1.0, 0.01, 0.02},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::to_string(r.fs) + " Hz, F0 " + std::to_string(r.f0) + ", alpha " + std::to_string(r.alpha) +
+                 ", k " + std::to_string(r.k));
+    const KnownF0Signal s = test::synthesize("p", r.fs, {{SegmentKind::Silence, 100}, {SegmentKind::Voiced, 1200, r.f0, r.f0},
+                                                         {SegmentKind::Noise, 200}, {SegmentKind::Voiced, 1200, r.f0, r.f0},
+                                                         {SegmentKind::Silence, 100}}, 11);
+    bool ok = false;
+    const auto y = modify(s.samples, r.fs, {r.alpha, 1.0 / r.k, -1, 0, true, nullptr}, &ok);
+    ASSERT_TRUE(ok);
+    const double dur = static_cast<double>(y.size()) / static_cast<double>(s.samples.size()) / r.alpha;
+    const double f0In = medianF0(s.samples, r.fs), f0Out = medianF0(y, r.fs);
+    const double ratio = f0Out / f0In / r.k;
+    std::printf("psola %.0f Hz F0 %.0f alpha %.2f k %.2f: duration x%.4f of asked, F0 %.0f -> %.0f (x%.4f of asked)\n",
+                r.fs, r.f0, r.alpha, r.k, dur, f0In, f0Out, ratio);
+    EXPECT_NEAR(dur, 1.0, r.durTol);
+    EXPECT_NEAR(ratio, 1.0, r.f0Tol);
+    if (r.alpha == 1.0 && r.k == 1.0) {
+      const double snr = snrDb(s.samples, y, static_cast<std::size_t>(0.15 * r.fs), y.size() - static_cast<std::size_t>(0.15 * r.fs));
+      // Synthesis marks step by whole periods from the first mark and do not
+      // snap to the analysis marks: the periods come back shifted, so the
+      // SNR is low while the level is kept.
+      const std::size_t a = static_cast<std::size_t>(0.15 * r.fs), b = y.size() - a;
+      const double level = snrDb(s.samples, std::vector<std::int16_t>(s.samples.size()), a, b) -
+                           snrDb(y, std::vector<std::int16_t>(y.size()), a, b);
+      std::printf("psola alpha 1 k 1: SNR %.1f dB, level %+.2f dB\n", snr, level);
+      EXPECT_NEAR(level, 0.0, 1.0);
+    }
+  }
+}
+
+// Flushing the finished output chunk by chunk gives the one-piece output;
+// bad input gets its message and no number that is not a sample.
+TEST(Psola, ChunkedOutputEqualsOnePieceAndBadInputIsRefused) {
+  const KnownF0Signal s = test::speechLike(16000, 3.0, 5);
+  for (double alpha : {3.0, 0.5, 1.0}) {
+    ModifyOptions o{alpha, 1 / 1.3, -1, 16000, true, nullptr};
+    const auto chunked = modify(s.samples, 16000, o);
+    o.flushing = false;
+    EXPECT_EQ(chunked, modify(s.samples, 16000, o)) << alpha;
+  }
+  ScopedRecorder rec;
+  text(9015);
+  bool ok = true;
+  EXPECT_TRUE(modify(std::vector<std::int16_t>(300, 1000), 16000, {}, &ok).empty());
+  EXPECT_FALSE(ok);
+  EXPECT_TRUE(rec->saw(text(9015)));
+  // Silent, clipped full-scale square, wholly unvoiced: a sound result.
+  std::vector<std::int16_t> square(16000 * 2);
+  for (std::size_t k = 0; k < square.size(); ++k) square[k] = (k / 40) % 2 ? 32767 : -32768;
+  const std::vector<std::vector<std::int16_t>> bad = {std::vector<std::int16_t>(32000, 0), square,
+                                                      test::synthesize("n", 16000, {{SegmentKind::Noise, 2000}}, 2).samples};
+  for (const auto& x : bad) {
+    for (double alpha : {0.5, 3.0}) {
+      const auto y = modify(x, 16000, {alpha, 0.4, -1, 0, true, nullptr}, &ok);
+      EXPECT_TRUE(ok);
+      EXPECT_NEAR(static_cast<double>(y.size()), alpha * static_cast<double>(x.size()), 0.01 * alpha * static_cast<double>(x.size()));
+      if (x[100] == 0) {
+        EXPECT_TRUE(std::all_of(y.begin(), y.end(), [](std::int16_t v) { return v == 0; }));
+      }
+    }
+  }
+}
+
+// A wholly unvoiced stretch gets unvoiced marks 10 ms apart from L/2; each
+// repeated unvoiced segment alternates reversed and forward.
+TEST(PitchMarks, UnvoicedStretchAndShortRun) {
+  const KnownF0Signal noise = test::synthesize("n", 16000, {{SegmentKind::Noise, 1000}}, 4);
+  PitchTrack unvoiced;
+  unvoiced.fs = 16000, unvoiced.S = 128, unvoiced.L = 512, unvoiced.first = 0, unvoiced.frames = 120;
+  unvoiced.pitchCorrige.assign(120, 0);
+  MarkList marks;
+  MarkerState free;
+  pitchMark(marks, noise.samples.data(), 0, 16000, unvoiced, 0, 15999, {200.0f, 160}, free);
+  ASSERT_EQ(marks.size(), 98u);
+  EXPECT_EQ(marks[0], -256);
+  for (std::size_t k = 1; k < marks.size(); ++k) ASSERT_EQ(marks[k], marks[k - 1] - 160);
+  // N = 1: one voiced frame shorter than its period; the mark is the largest |sample|.
+  std::vector<std::int16_t> x(2048, 0);
+  for (std::size_t k = 0; k < x.size(); ++k) x[k] = static_cast<std::int16_t>(1000 * std::sin(0.05 * static_cast<double>(k)));
+  x[1060] = -9000;
+  PitchTrack t;
+  t.fs = 16000, t.S = 128, t.L = 512, t.first = 0, t.frames = 12;
+  t.pitchCorrige.assign(12, 0);
+  t.pitchCorrige[6] = 100;  // centre 1024, period 160 > one 128-sample frame
+  MarkList m;
+  MarkerState st;
+  pitchMark(m, x.data(), 0, 2048, t, 0, 2047, {200.0f, 160}, st);
+  EXPECT_EQ(std::count_if(m.begin(), m.end(), [](std::int64_t v) { return v >= 960 && v < 1088; }), 1);
+  EXPECT_NE(std::find(m.begin(), m.end(), 1060), m.end());
+}
+
 }  // namespace
 }  // namespace ardv
