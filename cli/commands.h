@@ -23,5 +23,8 @@ int runSpeechStart(const Args& args);
 int runSpectrogram(const Args& args);
 int runPlay(const Args& args);
 int runSearch(const Args& args);
+int runPitchMarks(const Args& args);
+int runModify(const Args& args);
+int runResynth(const Args& args);
 
 }  // namespace ardv::cli

@@ -6,10 +6,13 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 
 #include "annotation/texts.h"
 #include "platform/report.h"
+#include "signal/infofile.h"
 #include "signal/time_conversion.h"
+#include "signal/transports.h"
 #include "spectral/analysable.h"
 
 namespace ardv {
@@ -213,6 +216,17 @@ std::string markListing(const MarkList& marks, const std::vector<int>& f0, doubl
     out += line;
   }
   return out;
+}
+
+SampleReader signalFileReader(const infoFile& file) {
+  auto buffer = std::make_shared<SHORTbuf>(0, "signal chunk");
+  return [file, buffer](std::int64_t first, std::int64_t count, std::int16_t* out) {
+    if (count <= 0) return true;
+    if (buffer->size() < count && !buffer->newsize(count)) return false;
+    if (lireSignal(file, file.depl + 2 * first, *buffer, 0, static_cast<std::int32_t>(count)) != count) return false;
+    std::copy_n(buffer->data(), count, out);
+    return true;
+  };
 }
 
 std::int64_t markChunkSamples(double fs) { return std::min<std::int64_t>(msToSamples(6000.0, fs), 288000); }

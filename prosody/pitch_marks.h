@@ -62,6 +62,11 @@ std::string markListing(const MarkList& marks, const std::vector<int>& f0, doubl
 // its own report.
 using SampleReader = std::function<bool(std::int64_t first, std::int64_t count, std::int16_t* out)>;
 
+// Reads the program samples of the signal file `file` (any coding it
+// describes) through lireSignal.
+struct infoFile;
+SampleReader signalFileReader(const infoFile& file);
+
 // Chunk length of the whole-signal drivers: min(samples(6000 ms), 288000).
 std::int64_t markChunkSamples(double fs);
 

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <sstream>
 
 #include "annotation/texts.h"
 #include "platform/report.h"
@@ -200,6 +202,62 @@ bool CMPitchScaleMod(const SampleReader& read, std::int64_t n, double fs, const 
     start = next;
   }
   return output.finish(nearestInt(static_cast<double>(n) * params.alpha));
+}
+
+}  // namespace ardv
+
+namespace ardv {
+
+bool readContour(const std::filesystem::path& path, double fs, std::int64_t samples, std::vector<int>& perFrame) {
+  PitchGeometry geo;
+  if (!pitchGeometry(fs, 0, geo)) {
+    message(path.string() + ": a contour needs a sampling frequency from 4000 to 128000 Hz.");
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    message(path.string() + ": cannot be read.");
+    return false;
+  }
+  const std::string notPitch = "Ce fichier n'est pas un fichier de pitch";
+  std::string head;
+  if (!(in >> head) || head.rfind(".pit", 0) != 0) {
+    message(notPitch + "\r\n" + path.string());
+    return false;
+  }
+  const std::int64_t frames = samples / geo.S + 1;
+  std::vector<std::pair<std::int64_t, int>> points;  // frame, Hz
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    long ms = 0;
+    long hz = 0;
+    std::string rest;
+    if (!(words >> ms)) continue;  // blank line
+    if (!(words >> hz) || (words >> rest) || ms < 0 || hz < 0 || hz > 5000) {
+      message(notPitch + "\r\n" + path.string() + ": \"" + line.substr(0, 40) + "\"");
+      return false;
+    }
+    const std::int64_t k = nearestInt((static_cast<double>(msToSamples(static_cast<double>(ms), fs)) - geo.L / 2) / geo.S);
+    if (k >= frames + 4) {
+      message(text(6931) + "\r\n" + path.string() + ": " + std::to_string(ms) + " ms is past the signal's end");
+      return false;
+    }
+    if (!points.empty() && k <= points.back().first) continue;
+    points.emplace_back(std::max<std::int64_t>(k, 0), static_cast<int>(hz));
+  }
+  perFrame.assign(static_cast<std::size_t>(frames), 0);
+  for (std::size_t p = 0; p < points.size(); ++p) {
+    const auto [k, f] = points[p];
+    if (k < frames) perFrame[static_cast<std::size_t>(k)] = f;
+    if (p + 1 == points.size() || f == 0 || points[p + 1].second == 0) continue;
+    const auto [k2, f2] = points[p + 1];
+    for (std::int64_t j = k + 1; j < k2 && j < frames; ++j)
+      perFrame[static_cast<std::size_t>(j)] =
+          static_cast<int>(nearestInt(f + static_cast<double>(f2 - f) * static_cast<double>(j - k) / static_cast<double>(k2 - k)));
+  }
+  return true;
 }
 
 }  // namespace ardv

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 #include "prosody/hanning.h"
@@ -62,5 +63,13 @@ struct ModifyOptions {
 // (text 9015 when too short, F0 analysis, reading, the sink).
 bool CMPitchScaleMod(const SampleReader& read, std::int64_t n, double fs, const ModifyOptions& options,
                      const SampleSink& sink);
+
+// Reads a pitch file as a contour for a signal of `samples` samples at `fs`
+// Hz: one target F0 per 8-ms frame (frame k centred at k*S + L/2), linear
+// between the file's points where both are voiced, 0 elsewhere. False after
+// "Ce fichier n'est pas un fichier de pitch" (no ".pit" header, or a line
+// that is not "ms Hz"), text 6931 (a point past the signal's end), or the
+// reason it cannot be read.
+bool readContour(const std::filesystem::path& path, double fs, std::int64_t samples, std::vector<int>& perFrame);
 
 }  // namespace ardv

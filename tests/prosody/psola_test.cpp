@@ -9,8 +9,11 @@
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
 #include "prosody/pitch_marks.h"
+#include "prosody/phase_vocoder.h"
 #include "prosody/psola.h"
+#include "prosody/pitch_file.h"
 #include "tests/prosody/known_f0_signals.h"
+#include "tests/support/temp_dir.h"
 
 namespace ardv {
 namespace {
@@ -230,6 +233,87 @@ TEST(PitchMarks, UnvoicedStretchAndShortRun) {
   pitchMark(m, x.data(), 0, 2048, t, 0, 2047, {200.0f, 160}, st);
   EXPECT_EQ(std::count_if(m.begin(), m.end(), [](std::int64_t v) { return v >= 960 && v < 1088; }), 1);
   EXPECT_NE(std::find(m.begin(), m.end(), 1060), m.end());
+}
+
+std::vector<std::int16_t> vocode(const std::vector<std::int16_t>& x, double alpha, bool locking) {
+  std::vector<std::int16_t> y;
+  EXPECT_TRUE(phaseVocoder(readerOf(x), static_cast<std::int64_t>(x.size()), 16000, alpha, locking,
+                           [&y](const std::int16_t* s, std::size_t n) {
+                             y.insert(y.end(), s, s + n);
+                             return true;
+                           }));
+  return y;
+}
+
+// The vocoder at alpha = 1 without locking gives back the input less its
+// mean; with locking, alpha = 1.5 stretches it keeping F0; a signal shorter
+// than one frame gives nothing.
+TEST(PhaseVocoder, IdentityStretchAndShortSignal) {
+  const KnownF0Signal s = voicedSignal(16000, 130, 180, 2500, 8);
+  std::vector<std::int16_t> x = s.samples;
+  for (auto& v : x) v = static_cast<std::int16_t>(v + 300);  // a DC offset
+  const auto same = vocode(x, 1.0, false);
+  ASSERT_GT(same.size(), x.size() - 1200);
+  std::vector<std::int16_t> centred(x.size());
+  for (std::size_t k = 0; k < x.size(); ++k) centred[k] = static_cast<std::int16_t>(x[k] - 300);
+  const double snr = snrDb(centred, same, 1024, same.size() - 1024);
+  std::printf("vocoder alpha 1: SNR %.1f dB away from the fades\n", snr);
+  EXPECT_GT(snr, 40.0);
+  struct Row {
+    double alpha;
+    bool locking;
+  } rows[] = {{1.5, true}, {1.5, false}, {3.0, true}, {0.5, true}};
+  for (const Row& r : rows) {
+    const auto y = vocode(s.samples, r.alpha, r.locking);
+    const double dur = static_cast<double>(y.size()) / static_cast<double>(s.samples.size()) / r.alpha;
+    const double ratio = medianF0(y, 16000) / medianF0(s.samples, 16000);
+    std::printf("vocoder alpha %.1f %s: duration x%.4f of asked, F0 x%.4f\n", r.alpha, r.locking ? "locking" : "none", dur,
+                ratio);
+    EXPECT_NEAR(dur, 1.0, 0.01) << r.alpha;
+    EXPECT_NEAR(ratio, 1.0, 0.01) << r.alpha;
+  }
+  EXPECT_TRUE(vocode(std::vector<std::int16_t>(1000, 500), 2.0, true).empty());
+  EXPECT_TRUE(vocode({}, 2.0, false).empty());
+}
+
+// Resynthesis on an edited contour: the output F0 follows it.
+TEST(Psola, ResynthesisFollowsTheContour) {
+  const KnownF0Signal s = voicedSignal(16000, 120, 120, 2000, 9);
+  const test::TempDir dir;
+  std::string pit = kPitchHeader;
+  const int frames = static_cast<int>(s.samples.size() / 128);
+  std::vector<int> asked(static_cast<std::size_t>(frames));
+  for (int k = 0; k < frames; ++k) {
+    asked[static_cast<std::size_t>(k)] = 120 + 100 * k / frames;  // a rise 120 -> 220 Hz
+    char line[32];
+    std::snprintf(line, sizeof line, "%10d %5d\r\n", (k * 128 + 256) / 16, asked[static_cast<std::size_t>(k)]);
+    pit += line;
+  }
+  ASSERT_TRUE(test::writeFileSafely(dir.path() / "c.pit", pit));
+  std::vector<int> contour;
+  ASSERT_TRUE(readContour(dir.path() / "c.pit", 16000, static_cast<std::int64_t>(s.samples.size()), contour));
+  ModifyOptions o;
+  o.contour = &contour;
+  const auto y = modify(s.samples, 16000, o);
+  PitchTrack t;
+  ASSERT_TRUE(calcPitchMartin(y.data(), static_cast<std::int64_t>(y.size()), 0, 16000, speakerF0Params(-1), {true, false}, t));
+  std::vector<double> err;
+  for (int k = 0; k < t.frames && k < frames; ++k)
+    if (t.pitchCorrige[static_cast<std::size_t>(k)] > 0 && s.truth[static_cast<std::size_t>(k)] > 0)
+      err.push_back(std::fabs(t.pitchCorrige[static_cast<std::size_t>(k)] / static_cast<double>(asked[static_cast<std::size_t>(k)]) - 1));
+  ASSERT_GT(err.size(), 150u);
+  std::sort(err.begin(), err.end());
+  std::printf("resynthesis: median F0 error %.2f %%, 90th percentile %.2f %%\n", 100 * err[err.size() / 2],
+              100 * err[err.size() * 9 / 10]);
+  EXPECT_LT(err[err.size() / 2], 0.02);
+  // Not a pitch file; a contour longer than the signal.
+  ScopedRecorder rec;
+  text(6931);
+  ASSERT_TRUE(test::writeFileSafely(dir.path() / "n.pit", "RIFF 12 13\r\n"));
+  EXPECT_FALSE(readContour(dir.path() / "n.pit", 16000, 32000, contour));
+  EXPECT_TRUE(rec->saw("Ce fichier n'est pas un fichier de pitch"));
+  EXPECT_FALSE(readContour(dir.path() / "c.pit", 16000, 8000, contour));
+  EXPECT_TRUE(rec->saw(text(6931)));
 }
 
 }  // namespace
