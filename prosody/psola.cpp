@@ -27,10 +27,19 @@ struct Periods {
     if (f < 1 && a + 1 < M.size()) f = trackPitchAt(*chunk.track, mag(M[a + 1]));
     return f < 1 ? 0 : std::max(f, kPsolaMinF0);
   }
-  // Analysis period at analysis mark a: 10 ms when unvoiced.
+  // Analysis period at analysis mark a: 10 ms when unvoiced; otherwise the
+  // distance to the next voiced mark when it is within 20 % of fs / F0 (the
+  // marks' own period, finer than the F0 track's), else fs / F0.
   std::int64_t analysis(std::size_t a) const {
-    const int f = (*chunk.marks)[a] < 0 ? 0 : f0Of(a);
-    return f == 0 ? U : std::max<std::int64_t>(nearestInt(params.fs / f), 1);
+    const MarkList& M = *chunk.marks;
+    const int f = M[a] < 0 ? 0 : f0Of(a);
+    if (f == 0) return U;
+    const std::int64_t P = std::max<std::int64_t>(nearestInt(params.fs / f), 1);
+    if (a + 1 < M.size() && M[a + 1] > 0) {
+      const std::int64_t d = M[a + 1] - M[a];
+      if (5 * d >= 4 * P && 5 * d <= 6 * P) return d;
+    }
+    return P;
   }
   // Synthesis period: the contour's F0 where it gives one, else P * beta.
   double synthesis(std::size_t a, std::int64_t P) const {
@@ -86,7 +95,10 @@ bool Scale_mod(const PsolaChunk& chunk, const PsolaParams& params, HanningCache&
   while (true) {
     const std::size_t a = A.back();
     const std::int64_t step = std::max<std::int64_t>(nearestInt(periods.synthesis(a, periods.analysis(a))), 1);
-    const std::int64_t next = mag(S.back()) + step;
+    std::int64_t next = mag(S.back()) + step;
+    // Leaving an unvoiced stretch, synthesis resumes on the voiced run's
+    // first virtual mark, so that a run's periods keep their phase.
+    if (M[a] < 0 && a + 1 < K && V[a + 1] > 0 && V[a + 1] < next && V[a + 1] > mag(S.back())) next = V[a + 1];
     if (next > vEnd) break;
     if (S.size() >= room) {
       message("erreur sur la taille du tableau de marques de synthese");

@@ -162,14 +162,8 @@ TEST(Psola, DurationAndF0AreWhatWasAsked) {
     EXPECT_NEAR(ratio, 1.0, r.f0Tol);
     if (r.alpha == 1.0 && r.k == 1.0) {
       const double snr = snrDb(s.samples, y, static_cast<std::size_t>(0.15 * r.fs), y.size() - static_cast<std::size_t>(0.15 * r.fs));
-      // Synthesis marks step by whole periods from the first mark and do not
-      // snap to the analysis marks: the periods come back shifted, so the
-      // SNR is low while the level is kept.
-      const std::size_t a = static_cast<std::size_t>(0.15 * r.fs), b = y.size() - a;
-      const double level = snrDb(s.samples, std::vector<std::int16_t>(s.samples.size()), a, b) -
-                           snrDb(y, std::vector<std::int16_t>(y.size()), a, b);
-      std::printf("psola alpha 1 k 1: SNR %.1f dB, level %+.2f dB\n", snr, level);
-      EXPECT_NEAR(level, 0.0, 1.0);
+      std::printf("psola alpha 1 k 1: SNR %.1f dB\n", snr);
+      EXPECT_GT(snr, 40.0);
     }
   }
 }
