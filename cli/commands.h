@@ -26,5 +26,6 @@ int runSearch(const Args& args);
 int runPitchMarks(const Args& args);
 int runModify(const Args& args);
 int runResynth(const Args& args);
+int runSynth(const Args& args);
 
 }  // namespace ardv::cli

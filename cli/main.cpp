@@ -71,6 +71,10 @@ const Command kCommands[] = {
      "duration and F0 changed by PSOLA, or duration by the phase vocoder"},
     {"resynth", ardv::cli::runResynth, "resynth IN --contour C.pit -o OUT.wav",
      "PSOLA resynthesis following an F0 contour (a pitch file)"},
+    {"synth", ardv::cli::runSynth,
+     "synth PARAMS.kla|.kle|.klf -o OUT.wav [--rate HZ] [--source klatt|lf] [--waveform 1..8] [--flutter N] "
+     "[--frame MS]",
+     "synthesize a Klatt parameter file with our synthesizer (frame duration from the file's dates)"},
 };
 
 void printUsage(std::FILE* out) {
