@@ -220,6 +220,29 @@ bool CMPitchScaleMod(const SampleReader& read, std::int64_t n, double fs, const 
 
 namespace ardv {
 
+std::vector<int> contourFrames(const std::vector<std::pair<long, int>>& points, double fs, std::int64_t samples) {
+  PitchGeometry geo;
+  if (!pitchGeometry(fs, 0, geo) || samples < 0) return {};
+  const std::int64_t frames = samples / geo.S + 1;
+  std::vector<int> perFrame(static_cast<std::size_t>(frames), 0);
+  auto frameOf = [&](long ms) {
+    return std::max<std::int64_t>(
+        nearestInt((static_cast<double>(msToSamples(static_cast<double>(ms), fs)) - geo.L / 2) / geo.S), 0);
+  };
+  for (std::size_t p = 0; p < points.size(); ++p) {
+    const std::int64_t k = frameOf(points[p].first);
+    const int f = points[p].second;
+    if (k < frames) perFrame[static_cast<std::size_t>(k)] = f;
+    if (p + 1 == points.size() || f == 0 || points[p + 1].second == 0) continue;
+    const std::int64_t k2 = frameOf(points[p + 1].first);
+    const int f2 = points[p + 1].second;
+    for (std::int64_t j = k + 1; j < k2 && j < frames; ++j)
+      perFrame[static_cast<std::size_t>(j)] =
+          static_cast<int>(nearestInt(f + static_cast<double>(f2 - f) * static_cast<double>(j - k) / static_cast<double>(k2 - k)));
+  }
+  return perFrame;
+}
+
 bool readContour(const std::filesystem::path& path, double fs, std::int64_t samples, std::vector<int>& perFrame) {
   PitchGeometry geo;
   if (!pitchGeometry(fs, 0, geo)) {
@@ -238,7 +261,7 @@ bool readContour(const std::filesystem::path& path, double fs, std::int64_t samp
     return false;
   }
   const std::int64_t frames = samples / geo.S + 1;
-  std::vector<std::pair<std::int64_t, int>> points;  // frame, Hz
+  std::vector<std::pair<long, int>> points;  // ms, Hz
   std::string line;
   std::getline(in, line);
   while (std::getline(in, line)) {
@@ -256,19 +279,10 @@ bool readContour(const std::filesystem::path& path, double fs, std::int64_t samp
       message(text(6931) + "\r\n" + path.string() + ": " + std::to_string(ms) + " ms is past the signal's end");
       return false;
     }
-    if (!points.empty() && k <= points.back().first) continue;
-    points.emplace_back(std::max<std::int64_t>(k, 0), static_cast<int>(hz));
+    if (!points.empty() && ms <= points.back().first) continue;
+    points.emplace_back(ms, static_cast<int>(hz));
   }
-  perFrame.assign(static_cast<std::size_t>(frames), 0);
-  for (std::size_t p = 0; p < points.size(); ++p) {
-    const auto [k, f] = points[p];
-    if (k < frames) perFrame[static_cast<std::size_t>(k)] = f;
-    if (p + 1 == points.size() || f == 0 || points[p + 1].second == 0) continue;
-    const auto [k2, f2] = points[p + 1];
-    for (std::int64_t j = k + 1; j < k2 && j < frames; ++j)
-      perFrame[static_cast<std::size_t>(j)] =
-          static_cast<int>(nearestInt(f + static_cast<double>(f2 - f) * static_cast<double>(j - k) / static_cast<double>(k2 - k)));
-  }
+  perFrame = contourFrames(points, fs, samples);
   return true;
 }
 

@@ -64,6 +64,11 @@ struct ModifyOptions {
 bool CMPitchScaleMod(const SampleReader& read, std::int64_t n, double fs, const ModifyOptions& options,
                      const SampleSink& sink);
 
+// Per-frame target F0 (frame k centred at k*S + L/2) of a signal of
+// `samples` samples at `fs` Hz from (ms, Hz) points in increasing time:
+// linear between neighbouring voiced points, 0 elsewhere.
+std::vector<int> contourFrames(const std::vector<std::pair<long, int>>& points, double fs, std::int64_t samples);
+
 // Reads a pitch file as a contour for a signal of `samples` samples at `fs`
 // Hz: one target F0 per 8-ms frame (frame k centred at k*S + L/2), linear
 // between the file's points where both are voiced, 0 elsewhere. False after
