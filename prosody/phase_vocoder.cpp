@@ -68,7 +68,7 @@ bool phaseVocoder(const SampleReader& read, std::int64_t n, double fs, double al
   std::vector<double> w(N);
   for (int j = 0; j < N; ++j) w[static_cast<std::size_t>(j)] = 0.54 - 0.46 * std::cos(kTwoPi * j / (N - 1));
   const auto outLen = static_cast<std::int64_t>(static_cast<double>(n) * alpha);
-  std::vector<double> re(N), im(N), yr(N), yi(N), mag(N), arg(N), prevArg(N, 0.0), phi(N, 0.0), db(N / 2);
+  std::vector<double> re(N), im(N), yr(N), yi(N), mag(N), arg(N), prevArg(N, 0.0), phi(N, 0.0), next(N), db(N / 2);
   std::vector<float> out;
   std::vector<double> wsum;
   std::int64_t base = 0;  // output index of out[0]
@@ -103,7 +103,7 @@ bool phaseVocoder(const SampleReader& read, std::int64_t n, double fs, double al
       im[u] = 0;
     }
     fftComplexForward(N, re.data(), im.data());
-    for (int k = 0; k < N; ++k) {
+    for (int k = 0; k <= N / 2; ++k) {  // the upper half mirrors the lower
       const auto u = static_cast<std::size_t>(k);
       mag[u] = std::hypot(re[u], im[u]);
       arg[u] = argOf(re[u], im[u]);
@@ -123,7 +123,7 @@ bool phaseVocoder(const SampleReader& read, std::int64_t n, double fs, double al
         if (db[static_cast<std::size_t>(k)] > db[static_cast<std::size_t>(k - 1)] &&
             db[static_cast<std::size_t>(k)] >= db[static_cast<std::size_t>(k + 1)])
           peaks.push_back(k);
-    std::vector<double> next(N, 0.0);
+    std::fill(next.begin(), next.end(), 0.0);
     if (peaks.empty()) {
       for (int k = 1; k < N / 2; ++k) next[static_cast<std::size_t>(k)] = propagate(k);
       for (int k = 1; k < N / 2; ++k) {
