@@ -80,6 +80,13 @@ const Command kCommands[] = {
      "every formant candidate (time_ms, frequency, bandwidth, amplitude)"},
     {"play", ardv::cli::runPlay, "play FILE [--from MS --to MS] [--repeat N]",
      "play a signal or a stretch on the default audio device"},
+    {"pitch-marks", ardv::cli::runPitchMarks, "pitch-marks FILE [-o OUT] [--speaker any|female|male]",
+     "the pitch-mark listing of a whole file"},
+    {"modify", ardv::cli::runModify,
+     "modify IN OUT.wav --time A --f0 K [--method psola|vocoder] [--phase locking|none]",
+     "duration and F0 changed by PSOLA, or duration by the phase vocoder"},
+    {"resynth", ardv::cli::runResynth, "resynth IN --contour C.pit -o OUT.wav",
+     "PSOLA resynthesis following an F0 contour (a pitch file)"},
     {"synth", ardv::cli::runSynth,
      "synth PARAMS.kla|.kle|.klf -o OUT.wav [--rate HZ] [--source klatt|lf] [--waveform 1..8] [--flutter N] "
      "[--frame MS]",

@@ -26,6 +26,7 @@ void SignalView::render(QImage& image) {
     if (!c.valid) continue;
     p.drawLine(x, sampleRow(c.max, h), x, sampleRow(c.min, h));
   }
+  if (overlay_) overlay_(p, TimeAxis(prog.ct.d_a, prog.ct.f_a, image.width()), h);
 }
 
 void TimeScale::paintEvent(QPaintEvent*) {

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 #include "shell/plane_view.h"
+
+class QPainter;
 
 namespace ardv::shell {
 
@@ -13,9 +16,15 @@ class SignalView : public PlaneView {
   Q_OBJECT
  public:
   using PlaneView::PlaneView;
+  // Drawn over the waveform (the pitch marks), in bitmap pixels.
+  using Overlay = std::function<void(QPainter& painter, const TimeAxis& axis, int height)>;
+  void setOverlay(Overlay overlay) { overlay_ = std::move(overlay); }
 
  protected:
   void render(QImage& image) override;
+
+ private:
+  Overlay overlay_;
 };
 
 // Time scale: ticks in ms (or s) of the shown stretch.

@@ -31,8 +31,10 @@ struct Resonator {
 };
 
 // Rosenberg pulse at phase fraction p of the period (opening tp, closing 16 %).
+constexpr double kClosing = 0.16;
+
 double rosenberg(double p, double tp) {
-  constexpr double tn = 0.16;
+  constexpr double tn = kClosing;
   if (p < tp) return 0.5 * (1 - std::cos(kPi * p / tp));
   if (p < tp + tn) return std::cos(kPi * (p - tp) / (2 * tn));
   return 0;
@@ -97,7 +99,7 @@ void addNoise(std::vector<double>& x, const std::vector<double>& f0At, NoiseKind
 
 KnownF0Signal synthesize(const std::string& name, double fs, const std::vector<Segment>& segments, unsigned seed,
                          const Voice& voice, const Condition& condition) {
-  KnownF0Signal out{name, fs, {}, {}};
+  KnownF0Signal out{name, fs, {}, {}, {}};
   std::mt19937 rng(seed);
   std::normal_distribution<double> gauss(0.0, 1.0);
   std::vector<double> f0At;  // true F0 per sample, 0 unvoiced
@@ -117,7 +119,10 @@ KnownF0Signal synthesize(const std::string& name, double fs, const std::vector<S
       if (seg.kind == SegmentKind::Voiced) {
         f0 = seg.f0Start + (seg.f0End - seg.f0Start) * static_cast<double>(k) / static_cast<double>(n);
         f0 *= 1 + seg.vibratoDepth * std::sin(2 * kPi * seg.vibratoHz * t);
+        const double before = phase;
         phase += f0 / fs;
+        if (before < voice.openQuotient + kClosing && phase >= voice.openQuotient + kClosing)
+          out.gci.push_back(static_cast<std::int64_t>(x.size()));
         phase -= std::floor(phase);
         const double pulse = rosenberg(phase, voice.openQuotient);
         v = (pulse - prevPulse) * 4000.0;  // lip radiation: first difference

@@ -28,6 +28,8 @@ struct KnownF0Signal {
   // True F0 per frame (centre k*S + L/2 of the analysis): Hz when voiced,
   // 0 unvoiced, -1 when the 32-ms window straddles a voicing boundary.
   std::vector<double> truth;
+  // Glottal closure instants: the sample where each period's pulse closes.
+  std::vector<std::int64_t> gci;
 };
 
 // Vocal tract and source of one voice class.

@@ -1,0 +1,199 @@
+// The F0 contour window.
+#include "shell/f0_contour_window.h"
+
+#include "shell/f0_contour_model.h"
+
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPolygonF>
+#include <algorithm>
+
+#include "annotation/texts.h"
+#include "platform/report.h"
+#include "prosody/pitch_file.h"
+#include "prosody/psola.h"
+#include "shell/busy_cursor.h"
+#include "shell/file_chooser.h"
+#include "shell/main_window.h"
+#include "shell/modification_commands.h"
+#include "shell/playback.h"
+#include "shell/scales.h"
+#include "shell/spectro_plane.h"
+#include "signal/program.h"
+
+namespace ardv::shell {
+namespace {
+
+constexpr int kMargin = 6;
+
+}  // namespace
+
+ContourView::ContourView(F0Contour& contour, QWidget* parent) : QWidget(parent), contour_(contour) {
+  setMinimumSize(480, 220);
+  setMouseTracking(false);
+}
+
+double ContourView::topHz() const {
+  double top = 300;
+  for (const auto* track : {&contour_.reference, &contour_.modifiable})
+    for (const Point2P& p : track->tab().points) top = std::max<double>(top, p.values[0] * 1.2);
+  return std::min(top, 1000.0);
+}
+
+QPointF ContourView::pointAt(double sample, double hz) const {
+  const auto& ct = program().ct;
+  const double span = std::max<double>(ct.f_a - ct.d_a, 1);
+  const double w = width() - 2 * kMargin, h = height() - 2 * kMargin;
+  return {kMargin + (sample - ct.d_a) / span * w, kMargin + h - hz / topHz() * h};
+}
+
+double ContourView::sampleAtX(double x) const {
+  const auto& ct = program().ct;
+  return ct.d_a + (x - kMargin) / std::max(width() - 2 * kMargin, 1) * std::max<double>(ct.f_a - ct.d_a, 1);
+}
+
+double ContourView::hzAtY(double y) const {
+  const double h = std::max(height() - 2 * kMargin, 1);
+  return (kMargin + h - y) / h * topHz();
+}
+
+void ContourView::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Qt::white);
+  p.setPen(QColor(210, 210, 210));
+  for (int hz = 100; hz < topHz(); hz += 100) {
+    const double y = pointAt(0, hz).y();
+    p.drawLine(QPointF(kMargin, y), QPointF(width() - kMargin, y));
+    p.drawText(QPointF(kMargin + 2, y - 2), QString::number(hz) + " Hz");
+  }
+  auto draw = [&](const PolyPointsF0& track, QColor pen) {
+    p.setPen(QPen(pen, 1));
+    QPolygonF line;
+    for (const Point2P& pt : track.tab().points) {
+      if (pt.values[0] <= 0) {
+        if (line.size() > 1) p.drawPolyline(line);
+        line.clear();
+        continue;
+      }
+      const QPointF q = pointAt(pt.sampleDate, pt.values[0]);
+      line << q;
+      p.fillRect(QRectF(q.x() - 1.5, q.y() - 1.5, 3, 3), pen);
+    }
+    if (line.size() > 1) p.drawPolyline(line);
+  };
+  if (editing_) draw(contour_.reference, QColor(255, 0, 0));
+  draw(contour_.modifiable, QColor(0, 0, 255));
+}
+
+void ContourView::mousePressEvent(QMouseEvent* event) {
+  if (!editing_ || contour_.fs <= 0) return;
+  const double sample = sampleAtX(event->position().x());
+  const double ms = sample * 1000.0 / contour_.fs;
+  const auto& ct = program().ct;
+  const double msPerPx = (ct.f_a - ct.d_a + 1) * 1000.0 / contour_.fs / std::max(width(), 1);
+  const double hzPerPx = topHz() / std::max(height(), 1);
+  dragged_ = pickPoint(contour_, ms, hzAtY(event->position().y()), hzPerPx / msPerPx, 6 * msPerPx);
+}
+
+void ContourView::mouseMoveEvent(QMouseEvent* event) {
+  if (dragged_ < 0) return;
+  movePoint(contour_, dragged_, hzAtY(event->position().y()));
+  update();
+}
+
+void ContourView::mouseReleaseEvent(QMouseEvent* event) {
+  mouseMoveEvent(event);
+  dragged_ = -1;
+}
+
+F0ContourWindow::~F0ContourWindow() = default;
+
+F0ContourWindow::F0ContourWindow(MainWindow& main)
+    : QMainWindow(&main), main_(main), contour_(std::make_unique<F0Contour>()), view_(new ContourView(*contour_, this)) {
+  setWindowTitle("F0 contour modifications");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setCentralWidget(view_);
+  QMenu* menu = menuBar()->addMenu("F0 contour");
+  menu->addAction("&From the current signal", this, [this] { fromCurrentSignal(); });
+  menu->addAction("&From a pitch file", this, [this] {
+    const QString name = chooseFile(this, FileQuestion::Open, "From a pitch file");
+    if (!name.isEmpty()) fromPitchFile(name.toStdString());
+  });
+  menu->addAction("&To see it", this, [this] { toSee(); });
+  menu->addAction("&To modify it", this, [this] { toModify(); });
+  menu->addAction("&Save contour", this, [this] {
+    const QString name = chooseFile(this, FileQuestion::Save, "Save contour");
+    if (!name.isEmpty()) save(name.toStdString());
+  });
+  menu->addAction("&Resynthetise", this, [this] { resynthesise(); });
+  menu->addAction("&Play", this, [this] {
+    const auto& prog = program();
+    if (prog.fileLoaded) main_.player().playFile(prog.en_cours.nom, true);
+  });
+  menu->addAction("Mouse Help", this, [this] { showModificationHelp(main_, "mouseF0"); });
+}
+
+bool F0ContourWindow::fromCurrentSignal() {
+  const auto& prog = program();
+  if (!prog.fileLoaded) return false;
+  const std::filesystem::path out = prog.dirs.temp / "currenF0.pit";
+  {
+    BusyCursor busy;
+    if (!pitchFileFromSignal(prog.en_cours, out, speakerF0Params(speakerType()), PitchOptions{})) return false;
+  }
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(out, ec)) {
+    message(text(6930));
+    return false;
+  }
+  return fromPitchFile(out);
+}
+
+bool F0ContourWindow::fromPitchFile(const std::filesystem::path& path) {
+  const auto& prog = program();
+  if (!importContour(path, prog.en_cours.nom, prog.en_cours.frequence, *contour_)) return false;
+  view_->setEditing(false);
+  view_->update();
+  return true;
+}
+
+bool F0ContourWindow::toSee() {
+  if (!contourBelongsTo(*contour_, program().en_cours.nom)) return false;
+  std::vector<std::pair<std::int64_t, int>> points;
+  for (const Point2P& p : contour_->modifiable.tab().points) points.emplace_back(p.sampleDate, static_cast<int>(p.values[0]));
+  main_.spectroPlane()->view()->addDecoration([points](QPainter& p, const TimeAxis& axis, const FrequencyAxis& f) {
+    const double top = f0AxisTopHz(f.fmax());
+    p.setPen(QColor(0, 0, 255));
+    for (const auto& [sample, hz] : points) {
+      if (hz <= 0) continue;
+      const double x = axis.xOf(static_cast<double>(sample));
+      p.fillRect(QRectF(x - 1, f.rowOfU(hz / top * FrequencyAxis::kTop) - 1, 3, 3), QColor(0, 0, 255));
+    }
+  });
+  main_.spectroPlane()->view()->update();
+  view_->setEditing(false);
+  return true;
+}
+
+bool F0ContourWindow::toModify() {
+  if (!contourBelongsTo(*contour_, program().en_cours.nom)) return false;
+  view_->setEditing(true);
+  return true;
+}
+
+bool F0ContourWindow::save(const std::filesystem::path& path) { return saveContour(*contour_, path); }
+
+bool F0ContourWindow::resynthesise() {
+  const auto& prog = program();
+  if (!contourBelongsTo(*contour_, prog.en_cours.nom)) return false;
+  const std::vector<int> frames = contourFrames(contour_->points(), prog.en_cours.frequence, prog.en_cours.sampleCount());
+  ModifyOptions o;
+  o.alpha = 1.0, o.beta = 1.0, o.speakerType = speakerType(), o.contour = &frames;
+  const infoFile info = prog.en_cours;
+  return runModification(main_, [&](const SampleSink& sink) {
+    return CMPitchScaleMod(signalFileReader(info), info.sampleCount(), info.frequence, o, sink);
+  });
+}
+
+}  // namespace ardv::shell

@@ -1,0 +1,66 @@
+// The F0 contour window (menu F0MODIF): a contour from the current signal or
+// a pitch file, seen over the spectrogram or edited with the mouse here
+// (reference red, modifiable blue), saved, and resynthesised by PSOLA.
+#pragma once
+
+#include <QMainWindow>
+#include <QWidget>
+#include <filesystem>
+#include <memory>
+
+namespace ardv {
+struct F0Contour;
+}
+
+namespace ardv::shell {
+
+class MainWindow;
+
+// The plot: time across the main window's shown stretch, F0 upwards.
+class ContourView : public QWidget {
+  Q_OBJECT
+ public:
+  ContourView(F0Contour& contour, QWidget* parent);
+  void setEditing(bool on) { editing_ = on; update(); }
+  bool editing() const { return editing_; }
+  double topHz() const;
+  // Pixel of (sample, Hz) and back.
+  QPointF pointAt(double sample, double hz) const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  double sampleAtX(double x) const;
+  double hzAtY(double y) const;
+  F0Contour& contour_;
+  bool editing_ = false;
+  int dragged_ = -1;
+};
+
+class F0ContourWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit F0ContourWindow(MainWindow& main);
+  ~F0ContourWindow() override;
+  F0Contour& contour() { return *contour_; }
+  ContourView* view() const { return view_; }
+
+  // The menu's operations (also called by tests).
+  bool fromCurrentSignal();
+  bool fromPitchFile(const std::filesystem::path& path);
+  bool toSee();
+  bool toModify();
+  bool save(const std::filesystem::path& path);
+  bool resynthesise();
+
+ private:
+  MainWindow& main_;
+  std::unique_ptr<F0Contour> contour_;
+  ContourView* view_;
+};
+
+}  // namespace ardv::shell
