@@ -53,3 +53,9 @@ png="$OUT/annotation.png"
 xvfb-run -a -s "-screen 0 1280x800x24" \
   "$ARDV" --screenshot "$png" --kind 1 --gray --select 500 900 --zoom --annotator 600 --tools "$FILE"
 echo "$png ${png%.png}-annotator.png ${png%.png}-tools.png"
+# Formants over the wide band: McCandless F1-F3 tracks, LPC roots, true-envelope peaks.
+for cmd in 61 63 11855; do
+  png="$OUT/formants-${cmd}-wide-band.png"
+  xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 1 --gray --command "$cmd" "$FILE"
+  echo "$png"
+done

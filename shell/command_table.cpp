@@ -108,7 +108,7 @@ constexpr CommandSpec kCommands[] = {
 
 // Operations of subsystems not built yet.
 constexpr int kNotYet[] = {
-    61, 62, 11855, 63, 66, 67, 65,                            // formants, Klatt
+    66, 67,                                                   // spectral slice, Klatt
     76, 77,                                                   // user hooks
 };
 

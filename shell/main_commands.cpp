@@ -106,6 +106,7 @@ void MainWindow::bindCommands() {
   bindProsodyCommands();
   bindSearchCommands();
   bindModificationCommands();
+  bindFormantCommands();
   h[kCmdHelp] = [this] { commandHelp({}); };
   h[44] = [this] { commandHelp("mouse"); };  // phoneme pane mouse help
   h[53] = [this] { commandHelp("mouse"); };  // word pane mouse help

@@ -112,6 +112,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void bindProsodyCommands();   // prosody_commands.cpp
   void bindSearchCommands();    // search_commands.cpp
   void bindModificationCommands();  // modification_commands.cpp
+  void bindFormantCommands();   // formant_commands.cpp
   // F0 in Hz under the pointer at `sample` for line 12; -1 when no F0 is shown.
   int f0UnderPointer(std::int32_t sample) const;  // prosody_commands.cpp
   void layoutPanes();

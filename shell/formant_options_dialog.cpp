@@ -1,0 +1,83 @@
+// The formant analysis options dialog.
+#include "shell/formant_options_dialog.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "annotation/texts.h"
+#include "formants/formant_options.h"
+#include "platform/report.h"
+#include "signal/program.h"
+
+namespace ardv::shell {
+
+void editFormantOptions(QWidget* parent) {
+  QDialog dialog(parent);
+  const std::string caption = text(5709);
+  dialog.setWindowTitle(QString::fromStdString(caption.empty() ? "Formant analysis options" : caption));
+  FormantOptions o = formantOptions();
+  auto spin = [&](double value, double low, double high, int decimals) {
+    auto* s = new QDoubleSpinBox(&dialog);
+    s->setRange(low, high);
+    s->setDecimals(decimals);
+    s->setValue(value);
+    return s;
+  };
+  QDoubleSpinBox* step = spin(o.stepMs, 0.1, 1000.0, 2);
+  QDoubleSpinBox* factor = spin(o.orderFactor, 0.01, 10.0, 2);
+  QDoubleSpinBox* low = spin(o.lifterLowMs, 0.0, 50.0, 2);
+  QDoubleSpinBox* high = spin(o.lifterHighMs, 0.0, 50.0, 2);
+  auto* summary = new QLabel(&dialog);
+  const double fs = program().en_cours.frequence;
+  auto refresh = [&] {
+    FormantOptions shown = o;
+    shown.stepMs = step->value();
+    shown.orderFactor = factor->value();
+    const std::string labels[5] = {text(5711), text(5712), text(5713), text(5714), text(5715)};
+    summary->setText(QString::fromStdString(fs > 0.0 ? formantOptionsSummary(shown, fs, labels) : text(5710)));
+  };
+  // Editing either bound keeps the pair ordered.
+  QObject::connect(low, &QDoubleSpinBox::editingFinished, &dialog, [&] {
+    setLowerLifterBound(o, low->value());
+    low->setValue(o.lifterLowMs);
+    high->setValue(o.lifterHighMs);
+    refresh();
+  });
+  QObject::connect(high, &QDoubleSpinBox::editingFinished, &dialog, [&] {
+    setUpperLifterBound(o, high->value());
+    low->setValue(o.lifterLowMs);
+    high->setValue(o.lifterHighMs);
+    refresh();
+  });
+  for (QDoubleSpinBox* s : {step, factor})
+    QObject::connect(s, &QDoubleSpinBox::valueChanged, &dialog, [&] { refresh(); });
+  auto* form = new QFormLayout;
+  form->addRow("Frame step (ms)", step);
+  form->addRow("Order factor", factor);
+  form->addRow("Lower lifter bound (ms)", low);
+  form->addRow("Upper lifter bound (ms)", high);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addLayout(form);
+  layout->addWidget(summary);
+  layout->addWidget(buttons);
+  refresh();
+  if (dialog.exec() != QDialog::Accepted) return;
+  o.stepMs = step->value();
+  o.orderFactor = factor->value();
+  setLowerLifterBound(o, low->value());
+  setUpperLifterBound(o, high->value());
+  if (const std::string why = formantOptionsProblem(o); !why.empty()) {
+    message("Formant options: " + why);
+    return;
+  }
+  formantOptions() = o;
+}
+
+}  // namespace ardv::shell
