@@ -1,0 +1,97 @@
+// Copy synthesis: re-estimates the parallel-branch amplitudes and bandwidths
+// of the selected Klatt tracks, frame by frame, so that the synthetic
+// spectrum matches the speech spectrum at the formant frequencies.
+//
+// Stages per frame of the full parameter file (see docs/copy-synthesis.md):
+//  1. the spectra (512-point analyses) of the speech S and of the
+//     synthesizer's excitation E around the frame's date, in dB: plain
+//     spectra in voiced frames, true envelopes in the others;
+//  2. per resonance (the low resonance FNP, F1..F6, F1N..F3N) the level the
+//     resonance must add, S − E at its nearest harmonic (with the first difference
+//     taken back out for the two lowest, which the synthesizer feeds with
+//     the undifferenced source);
+//  3. amplitude = level − R(F, B) + 60 dB (+12 dB in mode 3), R the gain of a
+//     unit-DC-gain digital resonator at that harmonic;
+//  4. the record written with those values replacing the selected groups'.
+// Symbols: fs sampling frequency (Hz), S and E levels (dB).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+#include "formants/klatt_table.h"
+
+namespace ardv {
+
+// Analysis constants, each in one place.
+struct CopySynthesisSettings {
+  int analysisSize = 512;         // frame and FFT length, samples
+  double lifterLowMs = 1.25;      // true-envelope lifter, as the formant analyses
+  double lifterHighMs = 2.5;      // below the period of a 400 Hz voice
+  int iterations = 6;             // true-envelope passes
+  double silenceDb = 0.0;         // excitation envelope below this: nothing to fit
+  int maximumAmplitudeDb = 100;   // amplitudes are clamped to 0..this
+  int mode = 3;                   // 3 adds 12 dB to every amplitude
+};
+
+// The ten resonances, low resonance first: parameter indexes of frequency,
+// parallel amplitude and parallel bandwidth, and the group that selects them.
+struct CopyResonance {
+  int frequency;
+  int amplitude;
+  int bandwidth;
+  int group;
+};
+const std::array<CopyResonance, 10>& copyResonances();
+
+// Peak gain in dB of the digital resonator y[n] = A·x[n] + B·y[n−1] + C·y[n−2]
+// with C = −e^(−2π·bw/fs), B = 2e^(−π·bw/fs)·cos(2π·f/fs), A = 1 − B − C (unit
+// gain at 0 Hz), measured at f. 0 for f ≤ 0 or f ≥ fs/2.
+double resonatorPeakDb(double f, double bw, double fs);
+// The same resonator's gain in dB at frequency `at`.
+double resonatorGainDb(double f, double bw, double at, double fs);
+
+// The two spectra of one frame, analysisSize/2 dB bins spaced
+// fs/analysisSize: plain Hamming-windowed power spectra in a voiced frame
+// (each formant is fitted at its nearest harmonic), true envelopes otherwise.
+struct CopySpectra {
+  bool voiced = false;
+  std::span<const float> speech;
+  std::span<const float> excitation;
+};
+
+// Fits one frame; `selected[g]` tells whether group g is selected at this
+// frame. Only the selected resonances' columns change (group 1 also places
+// and fits the low resonance, FNP).
+void fitCopyFrame(KlattRecord& record, const std::array<bool, kKlattGroups>& selected, const CopySpectra& spectra,
+                  double fs, const KlattRecord& defaults, const CopySynthesisSettings& settings);
+
+// True when some group among 0..8 has a selected piece in the selected-pieces
+// file: only then does copy synthesis run.
+bool copySynthesisEnabled(const std::array<bool, kKlattGroups>& selectedGroups);
+
+// The whole step on the files. `full` holds every frame (56 columns),
+// `selected` only the frames of the selected pieces (a group is selected at a
+// date where its key parameter differs from `defaults`); `excitation` holds
+// raw 16-bit samples at fs, high byte first when `highByteFirst`; `speech`
+// is the whole signal from time 0. Writes `result` (".kle") through the one
+// writer only when every frame was fitted.
+// Returns the number of frames written, or −1 after a report:
+// "recalCopySynthesis: unconsistent formant file",
+// "recalCopySynthesis: unconsistent excitation file", or
+// "recalPPSpectre : creation du fichier temporaire de formant impossible"
+// (with the file's name and the reason); `result` is then not written.
+int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem::path& selected,
+                       const std::filesystem::path& excitation, const std::filesystem::path& result,
+                       std::span<const std::int16_t> speech, double fs, bool highByteFirst,
+                       const KlattRecord& defaults, const CopySynthesisSettings& settings = {});
+
+// Reads at most `maxSamples` of a raw 16-bit sample file; false (no report)
+// when it is not a regular file, cannot be read or has an odd number of bytes.
+bool readRawSamples(const std::filesystem::path& path, bool highByteFirst, std::int64_t maxSamples,
+                    std::vector<std::int16_t>& out);
+
+}  // namespace ardv

@@ -1,0 +1,208 @@
+#include "formants/copy_synthesis.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "formants/klatt_records.h"
+#include "platform/headless/recording_reporter.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+using test::TempDir;
+
+constexpr double kFs = 16000.0;
+
+// One resonator of the fit's model, run on x.
+std::vector<double> resonate(const std::vector<double>& x, double f, double bw, double fs) {
+  const double c = -std::exp(-2 * std::numbers::pi * bw / fs);
+  const double b = 2 * std::exp(-std::numbers::pi * bw / fs) * std::cos(2 * std::numbers::pi * f / fs);
+  const double a = 1 - b - c;
+  std::vector<double> y(x.size());
+  double y1 = 0, y2 = 0;
+  for (std::size_t n = 0; n < x.size(); ++n) {
+    y[n] = a * x[n] + b * y1 + c * y2;
+    y2 = y1;
+    y1 = y[n];
+  }
+  return y;
+}
+
+TEST(CopySynthesis, ResonatorPeakIsTheSteadyGainOfASine) {
+  const struct { double f, bw, fs; } rows[] = {{500, 60, 16000}, {1500, 90, 16000}, {3000, 300, 11025},
+                                                {100, 40, 8000}};
+  for (const auto& r : rows) {
+    std::vector<double> x(40000);
+    for (std::size_t n = 0; n < x.size(); ++n) x[n] = std::sin(2 * std::numbers::pi * r.f * n / r.fs);
+    const auto y = resonate(x, r.f, r.bw, r.fs);
+    const double peak = *std::max_element(y.begin() + 30000, y.end());
+    EXPECT_NEAR(20 * std::log10(peak), resonatorPeakDb(r.f, r.bw, r.fs), 0.05) << r.f << " Hz";
+  }
+  EXPECT_EQ(resonatorPeakDb(0, 60, kFs), 0.0);
+  EXPECT_EQ(resonatorPeakDb(9000, 60, kFs), 0.0);
+}
+
+TEST(CopySynthesis, OnlyGroupsZeroToEightEnableIt) {
+  for (int g = 0; g < kKlattGroups; ++g) {
+    std::array<bool, kKlattGroups> on{};
+    on[g] = true;
+    EXPECT_EQ(copySynthesisEnabled(on), g <= 8) << "group " << g;
+  }
+}
+
+struct Voice {
+  double f0;
+  int f[3];
+  int a[3];
+};
+
+// Speech made the way the fit assumes the synthesizer works: F1 fed with the
+// pulse train, F2 and F3 with its first difference (the excitation file),
+// each resonator scaled by 10^((A − 72)/20).
+struct Made {
+  std::vector<std::int16_t> speech, excitation;
+};
+Made makeSpeech(const Voice& v, int samples) {
+  std::vector<double> pulses(samples), diff(samples);
+  for (double t = 0; t < samples; t += kFs / v.f0) pulses[static_cast<int>(t)] = 2000;
+  for (int n = 0; n < samples; ++n) diff[n] = pulses[n] - (n ? pulses[n - 1] : 0);
+  const int bw[3] = {60, 90, 140};
+  std::vector<double> sum(samples);
+  for (int k = 0; k < 3; ++k) {
+    const auto y = resonate(k == 0 ? pulses : diff, v.f[k], bw[k], kFs);
+    const double g = std::pow(10.0, (v.a[k] - 72) / 20.0);
+    for (int n = 0; n < samples; ++n) sum[n] += g * y[n];
+  }
+  Made m;
+  for (int n = 0; n < samples; ++n) {
+    EXPECT_LT(std::abs(sum[n]), 32000.0);
+    m.speech.push_back(static_cast<std::int16_t>(std::lround(sum[n])));
+    m.excitation.push_back(static_cast<std::int16_t>(diff[n]));
+  }
+  return m;
+}
+
+std::string bigEndian(const std::vector<std::int16_t>& x) {
+  std::string s;
+  for (auto v : x) {
+    s += static_cast<char>((static_cast<std::uint16_t>(v) >> 8) & 0xff);
+    s += static_cast<char>(v & 0xff);
+  }
+  return s;
+}
+
+std::string paramFile(const Voice& v, int frames) {
+  std::string text = ".kle\n";
+  KlattRecord r = initialKlattDefaults();
+  r[kF0hz10] = static_cast<int>(v.f0);
+  for (int k = 0; k < 3; ++k) r[kF1hz + 2 * k] = v.f[k];
+  for (int i = 0; i < frames; ++i) {
+    r[kDate] = 4 * i;
+    appendKlattRecord(text, r, kKlattParams);
+  }
+  return text;
+}
+
+TEST(CopySynthesis, RecoversTheAmplitudesThatMadeTheSpeech) {
+  const Voice voices[] = {
+      {100, {500, 1500, 2500}, {60, 55, 50}},
+      {125, {375, 1500, 2750}, {50, 62, 45}},
+      {200, {600, 1800, 2600}, {66, 48, 52}},
+  };
+  for (const auto& v : voices) {
+    TempDir dir;
+    const int frames = 100;
+    const Made m = makeSpeech(v, static_cast<int>(kFs * 0.4) + 1000);
+    test::writeFile(dir / "full.kle", paramFile(v, frames));
+    test::writeFile(dir / "sel.kle", paramFile(v, frames));
+    test::writeFile(dir / "exc.raw", bigEndian(m.excitation));
+    ASSERT_EQ(recalCopySynthesis(dir / "full.kle", dir / "sel.kle", dir / "exc.raw", dir / "out.kle", m.speech, kFs,
+                                 true, initialKlattDefaults()),
+              frames);
+    KlattRecordReader reader;
+    ASSERT_EQ(reader.open(dir / "out.kle"), KlattRecordReader::Status::ok);
+    KlattRecord r{};
+    int checked = 0;
+    while (reader.next(r, initialKlattDefaults())) {
+      if (r[kDate] < 40 || r[kDate] > 360) continue;
+      for (int k = 0; k < 3; ++k) EXPECT_NEAR(r[kA1 + 2 * k], v.a[k], 3) << v.f0 << " Hz, F" << k + 1 << " at " << r[kDate];
+      EXPECT_EQ(r[kB1phz], 60);
+      EXPECT_EQ(r[kB2phz], 90);
+      EXPECT_EQ(r[kF2hz], v.f[1]);
+      ++checked;
+    }
+    EXPECT_GT(checked, 70);
+  }
+}
+
+TEST(CopySynthesis, LowFirstFormantMovesTheLowResonanceBelowIt) {
+  const std::array<bool, kKlattGroups> on{false, true};
+  std::vector<float> flat(256, 40.0f);
+  const struct { int f1, fnp, bnp, b1; } rows[] = {
+      {250, 150, 95, 40}, {180, 100, 40, 40}, {450, 200, 150, 60}};
+  for (const auto& row : rows) {
+    KlattRecord r = initialKlattDefaults();
+    r[kF1hz] = row.f1;
+    fitCopyFrame(r, on, CopySpectra{false, flat, flat}, kFs, initialKlattDefaults(), {});
+    EXPECT_EQ(r[kFNPhz], row.fnp) << row.f1;
+    EXPECT_EQ(r[kBNPhz], row.bnp) << row.f1;
+    EXPECT_EQ(r[kB1phz], row.b1) << row.f1;
+    EXPECT_GT(r[kANP], 0);
+  }
+}
+
+TEST(CopySynthesis, BadFilesChangeNothing) {
+  const Voice v{100, {500, 1500, 2500}, {60, 55, 50}};
+  const Made m = makeSpeech(v, 8000);
+  const std::string good = paramFile(v, 50);
+  std::string stray = ".kle\n";
+  KlattRecord r = initialKlattDefaults();
+  r[kDate] = 6;
+  r[kF1hz] = 500;
+  appendKlattRecord(stray, r, kKlattParams);
+  std::string back = good;
+  appendKlattRecord(back, initialKlattDefaults(), kKlattParams);
+  const struct {
+    const char* name;
+    std::string full, selected, excitation;
+    const char* report;
+  } rows[] = {
+      {"selected date off the grid", good, stray, bigEndian(m.excitation), "unconsistent formant file"},
+      {"unknown type", ".klx 1 2", good, bigEndian(m.excitation), "unconsistent formant file"},
+      {"dates going back", back, good, bigEndian(m.excitation), "unconsistent formant file"},
+      {"short excitation", good, good, bigEndian({m.excitation.begin(), m.excitation.begin() + 3000}),
+       "unconsistent excitation file"},
+      {"odd excitation", good, good, bigEndian(m.excitation) + "x", "unconsistent excitation file"},
+  };
+  for (const auto& row : rows) {
+    TempDir dir;
+    test::writeFile(dir / "full.kle", row.full);
+    test::writeFile(dir / "sel.kle", row.selected);
+    test::writeFile(dir / "exc.raw", row.excitation);
+    test::writeFile(dir / "out.kle", "keep");
+    ScopedRecorder rec;
+    EXPECT_EQ(recalCopySynthesis(dir / "full.kle", dir / "sel.kle", dir / "exc.raw", dir / "out.kle", m.speech, kFs,
+                                 true, initialKlattDefaults()),
+              -1)
+        << row.name;
+    EXPECT_TRUE(rec->saw(row.report)) << row.name;
+    EXPECT_EQ(rec->reports().size(), 1u) << row.name;
+    EXPECT_EQ(test::readFile(dir / "out.kle"), "keep") << row.name;
+  }
+  TempDir dir;
+  test::writeFile(dir / "full.kle", good);
+  test::writeFile(dir / "exc.raw", bigEndian(m.excitation));
+  ScopedRecorder rec;
+  EXPECT_EQ(recalCopySynthesis(dir / "full.kle", dir / "full.kle", dir / "exc.raw", dir / "no" / "out.kle", m.speech,
+                               kFs, true, initialKlattDefaults()),
+            -1);
+  EXPECT_TRUE(rec->saw("creation du fichier temporaire de formant impossible"));
+}
+
+}  // namespace
+}  // namespace ardv
