@@ -1,5 +1,7 @@
 #include "formants/copy_synthesis.h"
 
+#include "formants/copy_synthesis_run.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -202,6 +204,72 @@ TEST(CopySynthesis, BadFilesChangeNothing) {
                                kFs, true, initialKlattDefaults()),
             -1);
   EXPECT_TRUE(rec->saw("creation du fichier temporaire de formant impossible"));
+}
+
+TEST(CopySynthesis, GetF0StartsOnTheStepBeforeTheStretch) {
+  std::vector<std::int64_t> asked;
+  const auto f0 = [&](std::int64_t sample) {
+    asked.push_back(sample);
+    return 100 + static_cast<int>(asked.size());
+  };
+  const auto points = getF0Points(true, 13, 30, 4, kFs, f0);
+  const std::vector<std::pair<double, double>> expected{{12, 101}, {16, 102}, {20, 103}, {24, 104}, {28, 105}};
+  EXPECT_EQ(points, expected);
+  EXPECT_EQ(asked, (std::vector<std::int64_t>{192, 256, 320, 384, 448}));
+  ScopedRecorder rec;
+  EXPECT_TRUE(getF0Points(false, 13, 30, 4, kFs, f0).empty());
+  EXPECT_TRUE(rec->saw("Only for a real speech signal"));
+}
+
+TEST(CopySynthesis, RunRemovesItsFilesAndKeepsTracksOnFailure) {
+  const Voice v{100, {500, 1500, 2500}, {60, 55, 50}};
+  const Made m = makeSpeech(v, 8000);
+  std::vector<KlattRecord> all;
+  TempDir src;
+  test::writeFile(src / "p.kle", paramFile(v, 100));
+  ASSERT_TRUE(readKlattRecords(src / "p.kle", initialKlattDefaults(), all));
+  std::vector<KlattRecord> kopenOnly = all;
+  for (auto& r : kopenOnly) {
+    r = initialKlattDefaults();
+    r[kKopen] = 40;
+  }
+  const auto writes = [](std::vector<std::int16_t> x) {
+    return [x](const std::filesystem::path& params, const std::filesystem::path& out) {
+      EXPECT_TRUE(std::filesystem::exists(params));
+      test::writeFile(out, bigEndian(x));
+      return true;
+    };
+  };
+  int calls = 0;
+  const ExcitationSynthesizer fails = [&](const auto&, const auto&) { return ++calls, false; };
+  const struct {
+    const char* name;
+    const std::vector<KlattRecord>& chosen;
+    ExcitationSynthesizer synth;
+    int frames;
+    const char* report;
+  } rows[] = {
+      {"only Kopen selected", kopenOnly, fails, 0, nullptr},
+      {"synthesizer fails", all, fails, -1, nullptr},
+      {"short excitation", all, writes({m.excitation.begin(), m.excitation.begin() + 100}), -1,
+       "unconsistent excitation file"},
+      {"fitted", all, writes(m.excitation), 100, nullptr},
+  };
+  for (const auto& row : rows) {
+    TempDir dir;
+    const std::vector<KlattRecord> before(1, initialKlattDefaults());
+    std::vector<KlattRecord> result = before;
+    ScopedRecorder rec;
+    calls = 0;
+    EXPECT_EQ(copySynthesizeRecords(all, row.chosen, CopySynthesisInput{m.speech, kFs, true, initialKlattDefaults()},
+                                    row.synth, dir.path(), result),
+              row.frames)
+        << row.name;
+    if (row.report) EXPECT_TRUE(rec->saw(row.report)) << row.name;
+    EXPECT_EQ(result.size(), row.frames > 0 ? all.size() : 1u) << row.name;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << row.name;
+    if (row.frames == 0) EXPECT_EQ(calls, 0);
+  }
 }
 
 }  // namespace
