@@ -265,10 +265,14 @@ TEST(CopySynthesis, RunRemovesItsFilesAndKeepsTracksOnFailure) {
                                     row.synth, dir.path(), result),
               row.frames)
         << row.name;
-    if (row.report) EXPECT_TRUE(rec->saw(row.report)) << row.name;
+    if (row.report) {
+      EXPECT_TRUE(rec->saw(row.report)) << row.name;
+    }
     EXPECT_EQ(result.size(), row.frames > 0 ? all.size() : 1u) << row.name;
     EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << row.name;
-    if (row.frames == 0) EXPECT_EQ(calls, 0);
+    if (row.frames == 0) {
+      EXPECT_EQ(calls, 0);
+    }
   }
 }
 
