@@ -1,12 +1,14 @@
 #include "formants/copy_synthesis.h"
 
 #include "formants/copy_synthesis_run.h"
+#include "formants/copy_synthesis_tracks.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <random>
 
 #include "formants/klatt_records.h"
 #include "platform/headless/recording_reporter.h"
@@ -272,6 +274,33 @@ TEST(CopySynthesis, RunRemovesItsFilesAndKeepsTracksOnFailure) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << row.name;
     if (row.frames == 0) {
       EXPECT_EQ(calls, 0);
+    }
+  }
+}
+
+TEST(CopySynthesis, StartingTracksVoiceFricationAndDefaultFormants) {
+  for (const double fs : {8000.0, 16000.0}) {
+    const auto at = [fs](double ms) { return static_cast<std::size_t>(ms * fs / 1000); };
+    std::vector<std::int16_t> x(at(700));
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> quiet(-2, 2), loud(-3000, 3000);
+    for (std::size_t n = 0; n < x.size(); ++n)
+      x[n] = static_cast<std::int16_t>(n >= at(200) && n < at(400) ? loud(rng) : quiet(rng));
+    for (std::size_t n = at(400); n < x.size(); n += at(8)) x[n] = 20000;
+    const auto f0 = [](double ms) { return ms >= 400 ? 120 : 0; };
+    const std::vector<FormantPoint> tracked{{0, {500, 1500, 2500}}, {800, {700, 1700, 2700}}};
+    const auto records = initialCopyRecords(700, f0, tracked, x, fs, initialKlattDefaults());
+    ASSERT_EQ(records.size(), 175u);
+    for (const auto& r : records) {
+      const int t = r[kDate];
+      const bool frication = t >= 220 && t <= 380;
+      if (frication || t <= 170 || t >= 400) {
+        EXPECT_EQ(r[kAF], frication ? 60 : 0) << fs << " Hz at " << t;
+      }
+      EXPECT_EQ(r[kF0hz10], t >= 400 ? 120 : 0);
+      EXPECT_EQ(r[kF2hz], 1500 + t / 4);
+      EXPECT_EQ(r[kF4hz], 3500);
+      EXPECT_EQ(r[kF5hz], fs > 10000 ? 4500 : 0);
     }
   }
 }
