@@ -97,6 +97,13 @@ std::array<bool, kKlattGroups> groupsPresent(const std::vector<KlattRecord>& rec
   return on;
 }
 
+int copySynthesizeFiles(const CopySynthesisFiles& files, const CopySynthesisInput& input,
+                        const ExcitationSynthesizer& synthesize) {
+  if (!files.ok() || !synthesize(files.full(), files.excitation())) return -1;
+  return recalCopySynthesis(files.full(), files.selected(), files.excitation(), files.result(), input.speech,
+                            input.fs, input.highByteFirst, input.defaults, input.settings);
+}
+
 int copySynthesizeRecords(const std::vector<KlattRecord>& all, const std::vector<KlattRecord>& chosen,
                           const CopySynthesisInput& input, const ExcitationSynthesizer& synthesize,
                           const std::filesystem::path& temporaryDirectory, std::vector<KlattRecord>& result) {
@@ -104,9 +111,7 @@ int copySynthesizeRecords(const std::vector<KlattRecord>& all, const std::vector
   CopySynthesisFiles files(temporaryDirectory);
   if (!files.ok() || !writeKlattRecords(files.full(), all) || !writeKlattRecords(files.selected(), chosen))
     return -1;
-  if (!synthesize(files.full(), files.excitation())) return -1;
-  const int frames = recalCopySynthesis(files.full(), files.selected(), files.excitation(), files.result(),
-                                        input.speech, input.fs, input.highByteFirst, input.defaults, input.settings);
+  const int frames = copySynthesizeFiles(files, input, synthesize);
   if (frames < 0) return -1;
   std::vector<KlattRecord> read;
   if (!readKlattRecords(files.result(), input.defaults, read)) return -1;

@@ -69,6 +69,12 @@ bool writeKlattRecords(const std::filesystem::path& path, const std::vector<Klat
 bool readKlattRecords(const std::filesystem::path& path, const KlattRecord& defaults,
                       std::vector<KlattRecord>& records);
 
+// Steps 3 and 4 of "Copy &synthesis" once the full and the selected files
+// are written: runs `synthesize` into the excitation file and fits into the
+// result file. Frames written, or −1 after a report.
+int copySynthesizeFiles(const CopySynthesisFiles& files, const CopySynthesisInput& input,
+                        const ExcitationSynthesizer& synthesize);
+
 // "Copy &synthesis" on records: `all` every frame, `chosen` the frames of the
 // selected pieces. Nothing happens (0) when no group among 0..8 is selected
 // in `chosen`. Otherwise writes the two parameter files, runs `synthesize`,
