@@ -23,5 +23,6 @@ int runSpeechStart(const Args& args);
 int runSpectrogram(const Args& args);
 int runPlay(const Args& args);
 int runSearch(const Args& args);
+int runSynth(const Args& args);
 
 }  // namespace ardv::cli

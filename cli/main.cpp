@@ -64,6 +64,10 @@ const Command kCommands[] = {
     {"speech-start", ardv::cli::runSpeechStart, "speech-start FILE", "start and end of the first speech"},
     {"play", ardv::cli::runPlay, "play FILE [--from MS --to MS] [--repeat N]",
      "play a signal or a stretch on the default audio device"},
+    {"synth", ardv::cli::runSynth,
+     "synth PARAMS.kla|.kle|.klf -o OUT.wav [--rate HZ] [--source klatt|lf] [--waveform 1..8] [--flutter N] "
+     "[--frame MS]",
+     "synthesize a Klatt parameter file with our synthesizer (frame duration from the file's dates)"},
 };
 
 void printUsage(std::FILE* out) {

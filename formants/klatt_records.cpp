@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <system_error>
 
 namespace ardv {
 
@@ -23,7 +24,15 @@ KlattRecordReader::~KlattRecordReader() {
 KlattRecordReader::Status KlattRecordReader::open(const std::filesystem::path& path,
                                                   std::string* reason) {
   if (file_) std::fclose(file_);
+  file_ = nullptr;
   columns_ = 0;
+  records_ = 0;
+  badToken_.clear();
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    if (reason) *reason = ec ? ec.message() : std::string("not a regular file");
+    return Status::cannotOpen;
+  }
   file_ = std::fopen(path.c_str(), "rb");
   if (!file_) {
     if (reason) *reason = std::strerror(errno);
@@ -55,7 +64,16 @@ bool KlattRecordReader::readInt(std::int32_t& value) {
     negative = c == '-';
     c = std::fgetc(file_);
   }
-  if (c == EOF || !std::isdigit(c)) return false;
+  if (c == EOF || !std::isdigit(c)) {
+    if (c != EOF) {
+      badToken_.assign(negative ? "-" : "");
+      while (c != EOF && !std::isspace(c) && badToken_.size() < 20) {
+        badToken_.push_back(static_cast<char>(c));
+        c = std::fgetc(file_);
+      }
+    }
+    return false;
+  }
   std::int64_t v = 0;
   constexpr std::int64_t limit = std::numeric_limits<std::int32_t>::max();
   while (c != EOF && std::isdigit(c)) {
@@ -74,6 +92,7 @@ bool KlattRecordReader::next(KlattRecord& record, const KlattRecord& defaults) {
     if (!readInt(record[i])) return false;
   for (int i = columns_; i < kKlattParams; ++i) record[i] = defaults[i];
   record[kF0hz10] /= 10;
+  ++records_;
   return true;
 }
 

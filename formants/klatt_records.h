@@ -31,7 +31,8 @@ class KlattRecordReader {
   ~KlattRecordReader();
 
   // Opens the file and reads its type word. `reason` gets the system's
-  // reason when the file cannot be opened.
+  // reason when the file cannot be opened (or "not a regular file": a FIFO
+  // or a device is not opened).
   Status open(const std::filesystem::path& path, std::string* reason = nullptr);
 
   // The next record: columns past the file's from `defaults`, index 1
@@ -40,12 +41,20 @@ class KlattRecordReader {
   bool next(KlattRecord& record, const KlattRecord& defaults);
 
   int columns() const { return columns_; }
+  // True when next() stopped at a token that is not a number (rather than
+  // at the end of the file); badToken() is its first characters.
+  bool stoppedAtText() const { return !badToken_.empty(); }
+  const std::string& badToken() const { return badToken_; }
+  // Records returned so far.
+  long records() const { return records_; }
 
  private:
   bool readInt(std::int32_t& value);
 
   std::FILE* file_ = nullptr;
   int columns_ = 0;
+  long records_ = 0;
+  std::string badToken_;
 };
 
 // Appends one record as a file line: the first `columns` values, index 1

@@ -1,0 +1,249 @@
+#include "formants/klatt_tracks.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "annotation/texts.h"
+#include "formants/formant_listing.h"
+#include "formants/klatt_records.h"
+#include "platform/headless/recording_reporter.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A parameter file of `frames` frames every `step` ms from `start`; `set`
+// changes the record of each frame.
+template <class Set>
+std::string klattFile(int frames, int step, int start, Set set, int columns = 56) {
+  std::string text = columns == 44 ? ".klf\n" : std::string(klattTypeWord(columns)) + "\n";
+  for (int k = 0; k < frames; ++k) {
+    KlattRecord r = initialKlattDefaults();
+    r[kDate] = start + k * step;
+    set(k, r);
+    appendKlattRecord(text, r, columns);
+  }
+  return text;
+}
+
+// Pieces as (group, date, values) rows, for comparisons.
+std::vector<std::vector<double>> rows(const KlattTracks& t) {
+  std::vector<std::vector<double>> out;
+  for (int g = 0; g < kKlattGroups; ++g)
+    for (const auto& p : t.groups[g])
+      for (int i = 0; i < p->nbPoints; ++i) {
+        std::vector<double> row{static_cast<double>(g), static_cast<double>(p->date(i)), i == 0 ? 1.0 : 0.0};
+        for (int c = 0; c < p->valueColumns(); ++c) row.push_back(p->y(i, c));
+        out.push_back(row);
+      }
+  return out;
+}
+
+class KlattTracksTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(ml_init(test::sourceDataDir() / "format" / "english.txt")); }
+  fs::path file(const std::string& name, const std::string& text) {
+    test::writeFile(dir_ / name, text);
+    return dir_ / name;
+  }
+  test::TempDir dir_;
+};
+
+TEST_F(KlattTracksTest, PiecesWhereTheKeyDiffersFromItsDefault) {
+  KlattTracks t;
+  // F1 is 0 at frames 10-19; F2 keeps its default; A1 is -5; F0 123 Hz.
+  const auto path = file("v.kle", klattFile(30, 4, 0, [](int k, KlattRecord& r) {
+                           r[kF1hz] = k >= 10 && k < 20 ? 0 : 500 + k;
+                           r[kA1] = -5;
+                           r[kF0hz10] = 123;
+                           r[kRax1000] = 40;
+                         }));
+  ASSERT_TRUE(t.open(path, std::nullopt));
+  ASSERT_EQ(t.groups[1].size(), 2u);
+  EXPECT_EQ(t.groups[1].back()->debut(), 80);
+  EXPECT_TRUE(t.groups[2].empty());
+  EXPECT_EQ(t.groups[0].front()->y(0, 0), 123.0f);
+  ASSERT_TRUE(t.write(dir_ / "out.kle", 56, 0, 1000));
+  const std::string out = test::readFile(dir_ / "out.kle");
+  EXPECT_EQ(out.substr(0, 5), ".kle\n");
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 31);
+  EXPECT_NE(out.find("\n0 1230 60 500 50 0 60 "), std::string::npos) << out.substr(0, 200);
+  EXPECT_EQ(out.find(" -"), std::string::npos);  // A1 = -5 written as 0
+  // ".kla" takes Rax1000 and the nasal formants from the defaults, ".klf"
+  // keeps its own Rax1000.
+  for (int columns : {41, 44}) {
+    ASSERT_TRUE(t.open(file("c.kl", klattFile(5, 4, 0, [](int, KlattRecord& r) { r[kRax1000] = 40; r[kF1Nhz] = 300; }, columns)),
+                       std::nullopt));
+    EXPECT_EQ(t.groups[20].size(), columns == 44 ? 1u : 0u);
+    EXPECT_TRUE(t.groups[7].empty());
+  }
+}
+
+TEST_F(KlattTracksTest, StepRelocationAndPaste) {
+  KlattTracks t;
+  const auto path = file("s.kle", klattFile(25, 8, 200, [](int k, KlattRecord& r) { r[kF2hz] = 1500 + 100 * (k % 2); }));
+  ASSERT_TRUE(t.open(path, -500));
+  EXPECT_EQ(t.groups[2].front()->debut(), 0);  // not -300
+  ASSERT_TRUE(t.setStep(8));
+  EXPECT_EQ(t.groups[2].front()->nbPoints, 25);
+  ASSERT_TRUE(t.setStep(16));
+  EXPECT_EQ(t.groups[2].front()->nbPoints, 13);
+  ASSERT_TRUE(t.setStep(8));
+  EXPECT_EQ(t.groups[2].front()->nbPoints, 25);
+  EXPECT_EQ(t.groups[2].front()->y(1, 0), 1500.0f);  // interpolated: the dropped 1600 is gone
+  ScopedRecorder recorder;
+  const auto before = rows(t);
+  EXPECT_FALSE(t.paste(path, 2000, 16000));  // starts 2200 ms > 1000 ms + 1 s of signal
+  EXPECT_TRUE(recorder->saw(text(6461)));
+  EXPECT_EQ(rows(t), before);
+  ASSERT_TRUE(t.paste(path, -400, 16000));
+  ASSERT_EQ(t.groups[2].size(), 2u);
+  EXPECT_EQ(t.groups[2].front()->debut(), -200);  // paste offsets are not clamped
+}
+
+TEST_F(KlattTracksTest, BadFilesChangeNothing) {
+  std::string line(1 << 20, '7');
+  const std::string good = klattFile(3, 4, 0, [](int, KlattRecord& r) { r[kF1hz] = 400; });
+  struct Bad {
+    const char* name;
+    std::string text;
+  };
+  const Bad bads[] = {
+      {"unknown type word", ".klx\n0 1000\n"},
+      {"not a number", good + "12 1000 x\n"},
+      {"dates go backwards", good + klattFile(1, 4, 0, [](int, KlattRecord& r) { r[kF1hz] = 400; }).substr(5)},
+      {"frames far apart", klattFile(2, 900'000'000, 0, [](int, KlattRecord& r) { r[kF1hz] = 400; })},
+      {"1 MB number", ".kle " + line},
+      {"no frame", ".kle\n"},
+  };
+  KlattTracks t;
+  ASSERT_TRUE(t.open(file("good.kle", good), std::nullopt));
+  const auto before = rows(t);
+  for (const auto& bad : bads) {
+    ScopedRecorder recorder;
+    EXPECT_FALSE(t.open(file("bad.kle", bad.text), std::nullopt)) << bad.name;
+    EXPECT_FALSE(t.paste(dir_ / "bad.kle", 0, 16000)) << bad.name;
+    EXPECT_EQ(rows(t), before) << bad.name;
+    EXPECT_EQ(recorder->reports().size(), 2u) << bad.name;
+    for (const auto& r : recorder->reports()) EXPECT_NE(r.text.find("bad.kle"), std::string::npos) << r.text;
+  }
+  ScopedRecorder recorder;
+  EXPECT_FALSE(t.open(dir_.path(), std::nullopt));
+  EXPECT_FALSE(t.openFormants(dir_.path()));
+  EXPECT_EQ(rows(t), before);
+}
+
+// Random files: every group's key in runs of default and non-default values,
+// other columns random within the scale limits.
+std::string randomFile(std::mt19937& rng, int frames, int step) {
+  std::vector<bool> on(kKlattGroups, false);
+  std::uniform_int_distribution<int> coin(0, 9), value(60, 3000), level(-60, 60);
+  return klattFile(frames, step, 0, [&](int, KlattRecord& r) {
+    for (int g = 0; g < kKlattGroups; ++g) {
+      if (coin(rng) == 0) on[g] = !on[g];
+      if (!on[g]) continue;
+      const auto& group = klattGroups()[g];
+      for (int c = 0; c < group.columns; ++c) r[group.params[c]] = c == 1 ? level(rng) : value(rng);
+    }
+  });
+}
+
+TEST_F(KlattTracksTest, WritingThenReadingGivesTheSamePieces) {
+  std::mt19937 rng(4);
+  for (int round = 0; round < 8; ++round) {
+    KlattTracks a, b;
+    ASSERT_TRUE(a.open(file("r.kle", randomFile(rng, 200, 4)), std::nullopt));
+    ASSERT_TRUE(a.write(dir_ / "w.kle", 56, 0, 100000));
+    ASSERT_TRUE(b.open(dir_ / "w.kle", std::nullopt));
+    EXPECT_EQ(rows(a), rows(b)) << "round " << round;
+    ASSERT_TRUE(a.writeFormants(dir_ / "w.for", 0, 100000));
+    ASSERT_TRUE(b.openFormants(dir_ / "w.for"));
+    for (int g = 1; g <= 6; ++g) ASSERT_EQ(a.groups[g].size(), b.groups[g].size()) << "formant listing, group " << g;
+  }
+}
+
+// Random edit sequences keep every piece non-empty with ascending dates, the
+// lists in start order, the committed and shifted values inside the scale,
+// and commits change no point outside the working track's stretch.
+TEST_F(KlattTracksTest, RandomEditsKeepTheInvariants) {
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> op(0, 6), group(0, kKlattGroups - 1), scaleOf(0, kKlattScales - 1);
+  KlattTracks t;
+  ASSERT_TRUE(t.open(file("e.kle", randomFile(rng, 300, 4)), std::nullopt));
+  for (int step = 0; step < 150; ++step) {
+    t.scale = scaleOf(rng);
+    const int g = group(rng);
+    std::int32_t from = 0, to = 0;
+    switch (op(rng)) {
+      case 0: t.setStep(std::array{2, 4, 8, 16}[rng() % 4]); break;
+      case 1: t.selectGroup(g); t.translateSelected(static_cast<int>(rng() % 400) - 200.0); t.selectAll(false); break;
+      case 2: ASSERT_TRUE(t.paste(file("p.kle", randomFile(rng, 50, 4)), static_cast<int>(rng() % 1200), 16000)); break;
+      case 3: t.selectGroup(g); t.removeFirstPointOfSelected(); t.removeLastPointOfSelected(); t.selectAll(false); break;
+      case 4: if (rng() % 4 == 0) { t.selectGroup(g); t.deleteSelected(); } break;
+      default: {
+        auto before = rows(t);
+        from = static_cast<std::int32_t>(rng() % 1200);
+        to = from + static_cast<std::int32_t>(rng() % 300);
+        for (int d = from; d <= to; d += 1 + static_cast<int>(rng() % 5))
+          t.working.points.push_back({d, 0, {static_cast<float>(static_cast<int>(rng() % 20000) - 10000)}});
+        to = t.working.points.back().date;
+        const bool committed = t.commitWorking(g);
+        EXPECT_TRUE(t.working.points.empty() || !committed);
+        t.working.points.clear();
+        if (!committed) break;
+        auto after = rows(t);
+        const int column = klattScaleColumn(t.scale, g);
+        const auto& s = klattScales()[t.scale];
+        auto sorted = before;
+        std::sort(sorted.begin(), sorted.end());
+        for (const auto& row : after)  // a changed or new point holds a committed value
+          if (row[0] == g && !std::binary_search(sorted.begin(), sorted.end(), row)) {
+            EXPECT_GE(row[3 + column], s.minimum);
+            EXPECT_LE(row[3 + column], s.maximum);
+          }
+        auto outside = [&](std::vector<std::vector<double>>& r) {
+          std::erase_if(r, [&](const auto& row) { return row[0] == g && row[1] >= from - 16 && row[1] <= to + 16; });
+        };
+        outside(before);
+        outside(after);
+        EXPECT_EQ(before, after) << "step " << step;
+      }
+    }
+    for (const auto& list : t.groups) {
+      std::int32_t start = INT32_MIN;
+      for (const auto& p : list) {
+        ASSERT_GT(p->nbPoints, 0);
+        EXPECT_GE(p->debut(), start) << "step " << step;
+        start = p->debut();
+        for (int i = 1; i < p->nbPoints; ++i) ASSERT_GT(p->date(i), p->date(i - 1)) << "step " << step;
+      }
+    }
+  }
+}
+
+TEST_F(KlattTracksTest, FormantListingLinesAndBadLines) {
+  FormantListingFrame f;
+  f.dateMs = 12;
+  f.formants[0] = {500, 60, 4003};
+  std::string line;
+  appendFormantListingLine(line, f);
+  EXPECT_EQ(line.substr(0, 40), "date 12 (12 ms) F1=500 60 4003 F2=0 0 0 ");
+  const std::string bads[] = {std::string(301, ' ') + line, "date x (1 ms)\n", "date 4 (4 ms) F1=nan 0 0\n",
+                              line + line.substr(0, 6) + "0" + line.substr(7), "date 1 (1 ms) F2=1 2 3\n"};
+  for (const auto& bad : bads) {
+    ScopedRecorder recorder;
+    std::vector<FormantListingFrame> frames;
+    EXPECT_FALSE(readFormantListing(file("bad.for", bad), frames)) << bad;
+    EXPECT_TRUE(recorder->saw(text(6406))) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace ardv
