@@ -36,11 +36,11 @@ int binOf(double f, double fs, int bins) {
 }
 
 // Amplitude of the resonance (f, bw) that gives the speech level at the
-// strongest speech bin within ±halfHz of f: S − E there, with the first
-// difference's gain taken out of E for the two lowest resonances (the
-// synthesizer feeds them the undifferenced source), less the resonator's
-// gain at that bin.
-int amplitudeAt(double f, double bw, double halfHz, bool undifferenced, const CopySpectra& sp, double fs,
+// strongest speech bin within ±halfHz of f: S − E there (our synthesizer
+// feeds every parallel resonator the excitation it writes for -t 7), less
+// the synthesizer's resonator response there, plus 60 dB (its amplitude of
+// gain 1).
+int amplitudeAt(double f, double bw, double halfHz, const CopySpectra& sp, double fs,
                 const CopySynthesisSettings& settings) {
   const auto& s = sp.speech;
   const auto& e = sp.excitation;
@@ -52,12 +52,8 @@ int amplitudeAt(double f, double bw, double halfHz, bool undifferenced, const Co
     if (s[b] > s[best]) best = b;
   if (e[best] < settings.silenceDb) return 0;
   const double at = std::max(best, 1) * fs / (2.0 * bins);
-  double level = s[best] - e[best];
-  if (undifferenced) {
-    const double omega = 2.0 * std::numbers::pi * at / fs;
-    level += 10.0 * std::log10(std::max(2.0 * (1.0 - std::cos(omega)), 1e-12));
-  }
-  double a = level - resonatorGainDb(f, bw, at, fs) + 60.0 + (settings.mode == 3 ? 12.0 : 0.0);
+  const double response = kParallelPeakDb + resonatorGainDb(f, bw, at, fs) - resonatorPeakDb(f, bw, fs);
+  double a = s[best] - e[best] - response + 60.0;
   if (!std::isfinite(a)) a = 0.0;
   return static_cast<int>(std::lround(std::clamp(a, 0.0, double(settings.maximumAmplitudeDb))));
 }
@@ -161,10 +157,10 @@ void fitCopyFrame(KlattRecord& record, const std::array<bool, kKlattGroups>& sel
         lowBw = f1 >= 200 ? static_cast<int>(0.01 * (f1 - 200) * 110 + 40) : 40;
       }
       record[kB1phz] = b1;
-      record[kA1] = amplitudeAt(f1, b1, harmonicHalf, true, spectra, fs, settings);
+      record[kA1] = amplitudeAt(f1, b1, harmonicHalf, spectra, fs, settings);
       record[kFNPhz] = low;
       record[kBNPhz] = lowBw;
-      record[kANP] = amplitudeAt(low, lowBw, harmonicHalf, true, spectra, fs, settings);
+      record[kANP] = amplitudeAt(low, lowBw, harmonicHalf, spectra, fs, settings);
     } else {
       record[kA1] = 0;
       record[kANP] = 0;
@@ -176,7 +172,7 @@ void fitCopyFrame(KlattRecord& record, const std::array<bool, kKlattGroups>& sel
     const int bw = higherBandwidth(k);
     record[res[k].bandwidth] = bw;
     const double half = harmonicHalf > 0 ? harmonicHalf : bw / 2.0;
-    record[res[k].amplitude] = f > 0 ? amplitudeAt(f, bw, half, false, spectra, fs, settings) : 0;
+    record[res[k].amplitude] = f > 0 ? amplitudeAt(f, bw, half, spectra, fs, settings) : 0;
   }
 }
 

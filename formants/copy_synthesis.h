@@ -6,12 +6,11 @@
 //  1. the spectra (512-point analyses) of the speech S and of the
 //     synthesizer's excitation E around the frame's date, in dB: plain
 //     spectra in voiced frames, true envelopes in the others;
-//  2. per resonance (the low resonance FNP, F1..F6, F1N..F3N) the level the
-//     resonance must add, S − E at its nearest harmonic (with the first difference
-//     taken back out for the two lowest, which the synthesizer feeds with
-//     the undifferenced source);
-//  3. amplitude = level − R(F, B) + 60 dB (+12 dB in mode 3), R the gain of a
-//     unit-DC-gain digital resonator at that harmonic;
+//  2. per resonance (the low resonance FNP, F1..F6, F1N..F3N) the level it
+//     must add, S − E at its nearest harmonic (our synthesizer feeds every
+//     parallel resonator the excitation it writes for -t 7);
+//  3. amplitude = level − R + 60 dB, R the response in dB at that harmonic
+//     of the synthesizer's parallel resonator (kParallelPeakDb at its centre);
 //  4. the record written with those values replacing the selected groups'.
 // Symbols: fs sampling frequency (Hz), S and E levels (dB).
 #pragma once
@@ -26,6 +25,11 @@
 
 namespace ardv {
 
+// Gain in dB of a parallel resonator of our synthesizer at its centre
+// frequency, whatever its frequency and bandwidth (tools/klatt; the fit's
+// tests run the synthesizer and fail when the two disagree).
+inline constexpr double kParallelPeakDb = 20.0;
+
 // Analysis constants, each in one place.
 struct CopySynthesisSettings {
   int analysisSize = 512;         // frame and FFT length, samples
@@ -33,8 +37,7 @@ struct CopySynthesisSettings {
   double lifterHighMs = 2.5;      // below the period of a 400 Hz voice
   int iterations = 6;             // true-envelope passes
   double silenceDb = 0.0;         // excitation envelope below this: nothing to fit
-  int maximumAmplitudeDb = 100;   // amplitudes are clamped to 0..this
-  int mode = 3;                   // 3 adds 12 dB to every amplitude
+  int maximumAmplitudeDb = 96;    // the synthesizer's range of amplitudes
 };
 
 // The ten resonances, low resonance first: parameter indexes of frequency,

@@ -34,8 +34,8 @@ CopySynthesisFiles::CopySynthesisFiles(const std::filesystem::path& directory) {
   std::error_code ec;
   std::filesystem::path dir = directory;
   if (dir.empty() || !std::filesystem::is_directory(dir, ec)) dir = std::filesystem::temp_directory_path(ec);
-  const char* kinds[4] = {"full", "selected", "excitation", "result"};
-  for (int i = 0; i < 4; ++i) {
+  const char* kinds[5] = {"full", "selected", "excitation", "result", "source"};
+  for (int i = 0; i < 5; ++i) {
     std::string name = (dir / (std::string("ardv-copy-") + kinds[i] + "-XXXXXX")).string();
     const int fd = ::mkstemp(name.data());
     if (fd < 0) {
@@ -97,9 +97,31 @@ std::array<bool, kKlattGroups> groupsPresent(const std::vector<KlattRecord>& rec
   return on;
 }
 
+ExcitationSynthesizer klattExcitationSynthesizer(const std::filesystem::path& program,
+                                                 const KlattSynthesisSettings& settings, int rateHz) {
+  KlattSynthesisSettings excitation = settings;
+  excitation.waveform = 7;
+  excitation.byteArrangement = 2;
+  return [program, excitation, rateHz](const std::filesystem::path& params, const std::filesystem::path& raw) {
+    // runKlattSynthesis leaves the raw output, the excitation; its WAV copy is not needed.
+    const std::filesystem::path wav = raw.string() + ".wav";
+    const bool ok = runKlattSynthesis(program, params, raw, wav, excitation, rateHz);
+    std::error_code ec;
+    std::filesystem::remove(wav, ec);
+    return ok;
+  };
+}
+
 int copySynthesizeFiles(const CopySynthesisFiles& files, const CopySynthesisInput& input,
                         const ExcitationSynthesizer& synthesize) {
-  if (!files.ok() || !synthesize(files.full(), files.excitation())) return -1;
+  if (!files.ok()) return -1;
+  std::vector<KlattRecord> source;
+  if (!readKlattRecords(files.full(), input.defaults, source)) return -1;
+  for (auto& r : source) {
+    r[kAVdb] = r[kAVpdb];
+    r[kASP] = 0;
+  }
+  if (!writeKlattRecords(files.source(), source) || !synthesize(files.source(), files.excitation())) return -1;
   return recalCopySynthesis(files.full(), files.selected(), files.excitation(), files.result(), input.speech,
                             input.fs, input.highByteFirst, input.defaults, input.settings);
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "formants/copy_synthesis.h"
+#include "formants/klatt_invocation.h"
 #include "formants/klatt_table.h"
 
 namespace ardv {
@@ -25,8 +26,8 @@ std::vector<std::pair<double, double>> getF0Points(bool realSpeechSignal, long s
                                                    double fs,
                                                    const std::function<int(std::int64_t sample)>& f0AtSample);
 
-// Four files of unique names in one directory, created empty, removed with
-// the object (in every case: success, failure, early return).
+// The files of one run, of unique names in one directory, created empty,
+// removed with the object (in every case: success, failure, early return).
 class CopySynthesisFiles {
  public:
   // Creates the files in `directory` (the system's temporary directory when
@@ -41,9 +42,11 @@ class CopySynthesisFiles {
   const std::filesystem::path& selected() const { return paths_[1]; }
   const std::filesystem::path& excitation() const { return paths_[2]; }
   const std::filesystem::path& result() const { return paths_[3]; }
+  // The full file as the excitation run reads it (see copySynthesizeFiles).
+  const std::filesystem::path& source() const { return paths_[4]; }
 
  private:
-  std::filesystem::path paths_[4];
+  std::filesystem::path paths_[5];
   bool ok_ = false;
 };
 
@@ -52,6 +55,12 @@ class CopySynthesisFiles {
 // its own report.
 using ExcitationSynthesizer =
     std::function<bool(const std::filesystem::path& parameters, const std::filesystem::path& excitation)>;
+
+// Our synthesizer program `program` run with `settings` (the output waveform
+// forced to 7, high byte first) at `rateHz`, its messages those of
+// runKlattSynthesis.
+ExcitationSynthesizer klattExcitationSynthesizer(const std::filesystem::path& program,
+                                                 const KlattSynthesisSettings& settings, int rateHz);
 
 struct CopySynthesisInput {
   std::span<const std::int16_t> speech;  // the whole signal from time 0
@@ -71,7 +80,10 @@ bool readKlattRecords(const std::filesystem::path& path, const KlattRecord& defa
 
 // Steps 3 and 4 of "Copy &synthesis" once the full and the selected files
 // are written: runs `synthesize` into the excitation file and fits into the
-// result file. Frames written, or −1 after a report.
+// result file. The excitation run reads the full file with the cascade
+// voicing AVdb set to the parallel AVpdb and no aspiration, so that what the
+// synthesizer writes for -t 7 is the input of its parallel branch. Frames
+// written, or −1 after a report.
 int copySynthesizeFiles(const CopySynthesisFiles& files, const CopySynthesisInput& input,
                         const ExcitationSynthesizer& synthesize);
 
