@@ -211,7 +211,9 @@ int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem:
     return -1;
   }
   std::vector<std::int16_t> source;
-  const std::int64_t lastSample = msToSamples(frames.back()[kDate], fs);
+  // The synthesizer's output starts at the full file's first frame.
+  const std::int32_t firstDate = frames.front()[kDate];
+  const std::int64_t lastSample = msToSamples(frames.back()[kDate] - firstDate, fs);
   if (!readRawSamples(excitation, highByteFirst, lastSample + n, source) || static_cast<std::int64_t>(source.size()) <= lastSample) {
     message(std::string(kExcitationFault) + " (" + excitation.string() + ": " + std::to_string(source.size()) +
             " samples, " + std::to_string(lastSample + 1) + " needed)");
@@ -248,10 +250,12 @@ int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem:
     }
     if (std::any_of(on.begin(), on.end(), [](bool x) { return x; })) {
       const std::int64_t centre = msToSamples(record[kDate], fs);
+      const std::int64_t synthCentre = msToSamples(record[kDate] - firstDate, fs);
       const bool voiced = record[kF0hz10] > 0;
       const bool ok = voiced ? spectrumAt(speech, centre, frame, hamming, work, s) &&
-                                   spectrumAt(source, centre, frame, hamming, work, e)
-                             : envelopeAt(speech, centre, frame, s, te) && envelopeAt(source, centre, frame, e, te);
+                                   spectrumAt(source, synthCentre, frame, hamming, work, e)
+                             : envelopeAt(speech, centre, frame, s, te) &&
+                                   envelopeAt(source, synthCentre, frame, e, te);
       if (!ok) return -1;
       fitCopyFrame(record, on, CopySpectra{voiced, s, e}, fs, defaults, settings);
     }

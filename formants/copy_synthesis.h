@@ -79,7 +79,8 @@ bool copySynthesisEnabled(const std::array<bool, kKlattGroups>& selectedGroups);
 // The whole step on the files. `full` holds every frame (56 columns),
 // `selected` only the frames of the selected pieces (a group is selected at a
 // date where its key parameter differs from `defaults`); `excitation` holds
-// raw 16-bit samples at fs, high byte first when `highByteFirst`; `speech`
+// raw 16-bit samples at fs from the full file's first frame on (the
+// synthesizer's output), high byte first when `highByteFirst`; `speech`
 // is the whole signal from time 0. Writes `result` (".kle") through the one
 // writer only when every frame was fitted.
 // Returns the number of frames written, or −1 after a report:
