@@ -2,6 +2,7 @@
 
 #include "formants/copy_synthesis_run.h"
 #include "formants/copy_synthesis_tracks.h"
+#include "formants/copy_synthesis_window.h"
 
 #include <gtest/gtest.h>
 
@@ -316,6 +317,69 @@ TEST(CopySynthesis, StartingTracksVoiceFricationAndDefaultFormants) {
       EXPECT_EQ(r[kF5hz], fs > 10000 ? 4500 : 0);
     }
   }
+}
+
+// The synthesizer run in-process for -t 7, as the program would.
+bool synthesizeExcitation(const std::filesystem::path& params, const std::filesystem::path& raw) {
+  std::vector<KlattRecord> records;
+  if (!readKlattRecords(params, initialKlattDefaults(), records)) return false;
+  klatt::SynthOptions options;
+  options.rateHz = static_cast<int>(kFs);
+  options.frameMs = 4;
+  options.waveform = 7;
+  klatt::Synthesizer synth(options);
+  std::vector<std::int16_t> out;
+  for (const auto& r : records) synth.frame(r, out);
+  test::writeFile(raw, bigEndian(out));
+  return true;
+}
+
+TEST(CopySynthesis, WindowCommandsOnTheTracks) {
+  KlattTracks tracks;
+  tracks.frequence = kFs;
+  ScopedRecorder rec;
+  EXPECT_FALSE(getF0IntoTracks(tracks, false, 13, 60, [](std::int64_t) { return 120; }));
+  EXPECT_TRUE(tracks.empty());
+  EXPECT_EQ(tracks.scale, 0);
+  ASSERT_TRUE(getF0IntoTracks(tracks, true, 13, 60, [](std::int64_t) { return 120; }));
+  ASSERT_EQ(tracks.groups[0].size(), 1u);
+  EXPECT_EQ(tracks.groups[0].front()->debut(), 12);
+  EXPECT_EQ(tracks.groups[0].front()->y(0, 0), 120.0f);
+  EXPECT_EQ(tracks.scale, 5);
+
+  const Voice v{100, {500, 1500, 2500}, {60, 55, 50}};
+  Made m = makeSpeech(v, 110);
+  TempDir dir;
+  std::string text = ".kle\n";
+  KlattRecord r = voiceRecord(v);
+  r[kKopen] = 40;
+  r[kA1] = r[kA2] = r[kA3] = 0;
+  for (int i = 0; i < 100; ++i) {
+    r[kDate] = 4 * i;
+    appendKlattRecord(text, r, kKlattParams);
+  }
+  test::writeFile(dir / "voice.kle", text);
+  int calls = 0;
+  const ExcitationSynthesizer fails = [&](const auto&, const auto&) { return ++calls, false; };
+  const CopySynthesisInput input{m.speech, kFs, true, initialKlattDefaults()};
+  const auto snapshot = [&] {
+    tracks.write(dir / "snap.kle", kKlattParams, 0, 1000);
+    return test::readFile(dir / "snap.kle");
+  };
+  ASSERT_TRUE(tracks.open(dir / "voice.kle", std::nullopt));
+  const std::string before = snapshot();
+  tracks.selectGroup(13);
+  tracks.selectGroup(9);
+  ASSERT_EQ(tracks.groups[13].size(), 1u);
+  EXPECT_EQ(copySynthesizeTracks(tracks, input, fails, dir.path(), 1000), 0);
+  tracks.selectGroup(1);
+  EXPECT_EQ(copySynthesizeTracks(tracks, input, fails, dir.path(), 1000), -1);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(snapshot(), before);
+  EXPECT_EQ(copySynthesizeTracks(tracks, input, synthesizeExcitation, dir.path(), 1000), 100);
+  ASSERT_EQ(tracks.groups[1].size(), 1u);
+  EXPECT_NEAR(tracks.groups[1].front()->y(20, 1), 60.0f, 3.0f);  // A1
+  EXPECT_EQ(tracks.groups[2].front()->y(20, 1), 0.0f);          // F2 not selected
 }
 
 }  // namespace
