@@ -69,9 +69,10 @@ std::vector<KlattRecord> initialCopyRecords(long durationMs, const std::function
     records.push_back(r);
     energy.push_back(fricationEnergyDb(speech, msToSamples(double(t), fs), fs, settings));
   }
-  const double loudest = *std::max_element(energy.begin(), energy.end());
+  const double floor = std::max(*std::max_element(energy.begin(), energy.end()) - settings.fricationFloorDb,
+                                settings.fricationMinimumDb);
   for (std::size_t i = 0; i < records.size(); ++i)
-    if (records[i][kF0hz10] == 0 && energy[i] >= loudest - settings.fricationFloorDb)
+    if (records[i][kF0hz10] == 0 && energy[i] >= floor)
       records[i][kAF] = settings.fricationAf;
   return records;
 }

@@ -25,6 +25,7 @@ struct CopyTrackSettings {
   double fricationLowHz = 2000.0;   // band of the frication energy
   double fricationHighHz = 6000.0;
   double fricationFloorDb = 40.0;   // below the loudest frame's: silence
+  double fricationMinimumDb = 40.0; // below this (noise of about ±10): silence
   int fricationAf = 60;             // AF of an unvoiced frame with energy; the fit sets the level
   int analysisSize = 512;           // samples of the frication analysis
 };
@@ -39,7 +40,8 @@ double fricationEnergyDb(std::span<const std::int16_t> speech, std::int64_t cent
 // unvoiced), F1–F3 interpolated linearly in time between the tracker's points
 // (held at the ends; `formants` ascending in time), F4 and F5 from the
 // settings, AF = fricationAf in unvoiced frames whose frication energy is
-// within fricationFloorDb of the loudest frame's, 0 elsewhere; every other
+// within fricationFloorDb of the loudest frame's and above
+// fricationMinimumDb, 0 elsewhere; every other
 // parameter from `defaults`.
 std::vector<KlattRecord> initialCopyRecords(long durationMs, const std::function<int(double ms)>& f0AtMs,
                                             const std::vector<FormantPoint>& formants,

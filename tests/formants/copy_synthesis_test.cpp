@@ -316,6 +316,9 @@ TEST(CopySynthesis, StartingTracksVoiceFricationAndDefaultFormants) {
       EXPECT_EQ(r[kF4hz], 3500);
       EXPECT_EQ(r[kF5hz], fs > 10000 ? 4500 : 0);
     }
+    x.assign(x.size(), 3);  // silence: no frication anywhere
+    for (const auto& r : initialCopyRecords(700, f0, tracked, x, fs, initialKlattDefaults()))
+      EXPECT_EQ(r[kAF], 0) << fs << " Hz, silent, at " << r[kDate];
   }
 }
 
