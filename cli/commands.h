@@ -24,5 +24,8 @@ int runSpectrogram(const Args& args);
 int runPlay(const Args& args);
 int runSearch(const Args& args);
 int runSynth(const Args& args);
+int runTracks(const Args& args);
+int runFormants(const Args& args);
+int runFormantCandidates(const Args& args);
 
 }  // namespace ardv::cli

@@ -38,8 +38,9 @@ void insertByStart(KlattPieceList& list, std::unique_ptr<PolyPointsKla> piece) {
   list.insert(at, std::move(piece));
 }
 
-bool dateDebFinFilePP(const std::filesystem::path& file, std::int32_t& first, std::int32_t& last) {
+bool dateDebFinFilePP(const std::filesystem::path& file, std::int32_t& first, std::int32_t& last, long* frames) {
   first = last = -1;
+  if (frames) *frames = 0;
   KlattRecordReader reader;
   std::string reason;
   switch (reader.open(file, &reason)) {
@@ -65,6 +66,7 @@ bool dateDebFinFilePP(const std::filesystem::path& file, std::int32_t& first, st
     first = last = -1;
     return false;
   }
+  if (frames) *frames = reader.records();
   return true;
 }
 

@@ -37,8 +37,9 @@ void KlattTracks::insertPiece(int group, std::unique_ptr<PolyPointsKla> piece) {
 
 bool KlattTracks::open(const std::filesystem::path& file, std::optional<std::int32_t> offsetMs) {
   std::int32_t first = -1, last = -1;
-  if (!dateDebFinFilePP(file, first, last)) return false;
-  if (first < 0 && last < 0) {
+  long frames = 0;
+  if (!dateDebFinFilePP(file, first, last, &frames)) return false;
+  if (frames == 0) {
     message(file.string() + ": the parameter file holds no frame");
     return false;
   }
@@ -51,8 +52,9 @@ bool KlattTracks::open(const std::filesystem::path& file, std::optional<std::int
 
 bool KlattTracks::paste(const std::filesystem::path& file, std::int32_t offsetMs, std::int64_t lastSample) {
   std::int32_t first = -1, last = -1;
-  if (!dateDebFinFilePP(file, first, last)) return false;
-  if (first < 0 && last < 0) {
+  long frames = 0;
+  if (!dateDebFinFilePP(file, first, last, &frames)) return false;
+  if (frames == 0) {
     message(file.string() + ": the parameter file holds no frame");
     return false;
   }

@@ -100,9 +100,12 @@ class KlattTracks {
 };
 
 // The first and last frame dates of a parameter file; -1 and -1 when it has
-// no frame. False after "dateDebFinFilePP : unable to open the Klatt file",
-// text 6462 (unknown type word) or a bad-number message, each naming the file.
-bool dateDebFinFilePP(const std::filesystem::path& file, std::int32_t& first, std::int32_t& last);
+// no frame (`frames`, when given, gets the number of frames: a file may hold
+// one frame dated -1). False after "dateDebFinFilePP : unable to open the
+// Klatt file", text 6462 (unknown type word) or a bad-number message, each
+// naming the file.
+bool dateDebFinFilePP(const std::filesystem::path& file, std::int32_t& first, std::int32_t& last,
+                      long* frames = nullptr);
 
 // Reads a parameter file into `out` (emptied first): a piece of group g
 // wherever g's key parameter differs from its value in `defaults`, each

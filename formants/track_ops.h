@@ -12,8 +12,8 @@
 
 namespace ardv {
 
-// Most points a resampling may produce (10 hours at 2 ms); more is refused.
-inline constexpr std::int64_t kMaxTrackPoints = 18'000'000;
+// Most points a resampling may produce (over 2 hours at 2 ms); more is refused.
+inline constexpr std::int64_t kMaxTrackPoints = 4'000'000;
 
 // Resamples every value column on dates that are multiples of `stepMs`,
 // from the multiple at or below the first date (truncating division) to the

@@ -52,6 +52,10 @@ constexpr Case kCases[] = {
     {"spectrogram IN --kind wide -o HARD.pgm", 1}, {"spectrogram IN --kind wide -o SYM.png", 1},
     {"convert IN HARD.wav", 1}, {"resample IN SYM.wav --rate 8000", 1}, {"remove-dc IN HARD.wav", 1},
     {"f0 IN -o SYM.pit", 1}, {"energy IN -o HARD.txt", 1}, {"labels IN -o SYM.wav", 1},
+    {"tracks IN", 2}, {"tracks IN -o OUT.kle --to wav", 2}, {"tracks IN -o OUT.kle --step 0", 2},
+    {"tracks IN -o OUT.kle", 1}, {"tracks EMPTY -o OUT.kle", 1}, {"tracks DIR -o OUT.for", 1}, {"tracks IN -o IN", 1},
+    {"synth IN", 2}, {"synth IN -o OUT.wav --waveform 9", 2}, {"synth IN -o OUT.wav --rate 500", 2},
+    {"synth IN -o OUT.wav --source x", 2}, {"synth IN -o IN", 1}, {"synth IN -o OUT.wav", 1},
 };
 
 std::string replaceAll(std::string s, const std::string& from, const std::string& to) {

@@ -158,6 +158,25 @@ TEST(PointTracks, MouseDrawingKeepsDatesAscending) {
   EXPECT_EQ(tab.count(), 3);
 }
 
+TEST(PointTracks, PictureCutsLinesAtTheViewEdges) {
+  PolyPointsMD<TabPoint<Point3P>, Point3P> md;
+  for (auto [d, v] : Points{{0, 0}, {100, 100}, {200, 0}}) md.push(d, 0, std::vector<float>{v, 1});
+  const TrackView view{800, 2400, 100, 101, 0, 101, 16000};  // 50..150 ms, 1 pixel per value
+  TrackPicture picture;
+  ASSERT_TRUE(md.aff(0, [](double v) { return v; }, view, true, picture));
+  ASSERT_EQ(picture.markers.size(), 1u);  // only the point at 100 ms
+  EXPECT_EQ(picture.markers[0].x, 50);
+  EXPECT_EQ(picture.markers[0].y, 0);
+  ASSERT_EQ(picture.lines.size(), 2u);
+  EXPECT_EQ(picture.lines[0].first.x, 0);
+  EXPECT_EQ(picture.lines[0].first.y, 50);  // cut at 50 ms, value 50
+  EXPECT_EQ(picture.lines[1].second.x, 100);
+  ScopedRecorder recorder;
+  EXPECT_FALSE(md.aff(2, [](double v) { return v; }, view, true, picture));
+  EXPECT_EQ(recorder->reports().size(), 1u);
+  EXPECT_EQ(msAtX(view, 50), 100.0);
+}
+
 TEST(PolyPointsOLAFile, RoundTripAndFilesThatLie) {
   test::TempDir dir;
   PolyPointsOLA written;

@@ -20,6 +20,17 @@ bool integer(const std::string& text, int& value) {
   return true;
 }
 
+// A directory, FIFO or device is refused before opening: a FIFO would block
+// and a device might never end.
+bool readable(const std::filesystem::path& params, std::string& error) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(params, ec);
+  if (std::filesystem::is_directory(status)) error = "is a directory, not a parameter file";
+  else if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) error = "not a regular file";
+  else return true;
+  return false;
+}
+
 }  // namespace
 
 std::string usage() {
@@ -66,6 +77,7 @@ std::string parseCommand(const std::vector<std::string>& args, Command& command)
 
 std::int64_t synthesizeFile(const std::filesystem::path& params, const SynthOptions& options,
                             const std::function<bool(std::span<const std::int16_t>)>& sink, std::string& error) {
+  if (!readable(params, error)) return -1;
   KlattRecordReader reader;
   std::string reason;
   switch (reader.open(params, &reason)) {
@@ -95,8 +107,9 @@ std::int64_t synthesizeFile(const std::filesystem::path& params, const SynthOpti
 }
 
 int frameStepOfFile(const std::filesystem::path& params) {
+  std::string error;
   KlattRecordReader reader;
-  if (reader.open(params) != KlattRecordReader::Status::ok) return 0;
+  if (!readable(params, error) || reader.open(params) != KlattRecordReader::Status::ok) return 0;
   const KlattRecord defaults = initialKlattDefaults();
   KlattRecord first{}, second{};
   if (!reader.next(first, defaults) || !reader.next(second, defaults)) return 0;

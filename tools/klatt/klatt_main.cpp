@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "signal/replacing_file.h"
+#include "signal/writable_target.h"
 #include "tools/klatt/klatt_command.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,11 @@ int main(int argc, char** argv) {
   klatt::Command command;
   if (std::string why = klatt::parseCommand(args, command); !why.empty()) {
     std::fprintf(stderr, "klatt: %s\n%s\n", why.c_str(), klatt::usage().c_str());
+    return 2;
+  }
+  if (sameFile(command.input.string(), command.output.string())) {
+    std::fprintf(stderr, "klatt: the output %s would replace the parameter file it is made from\n",
+                 command.output.c_str());
     return 2;
   }
   ReplacingFile out(command.output);

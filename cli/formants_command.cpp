@@ -1,0 +1,161 @@
+// ardv-cli formants FILE [-o OUT] [--method mccandless|snake] [--from MS --to MS]
+// [--format for|tsv] [--profile NAME]: F1–F3 tracks of a whole file, one
+// "time_ms F1 F2 F3" line per frame.
+// ardv-cli formant-candidates FILE --kind lpc|cepstral|true-envelope [-o OUT]
+// [--from MS --to MS] [--profile NAME]: every candidate, one
+// "time_ms frequency bandwidth amplitude" line each.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/signal_options.h"
+#include "formants/formant_tracks.h"
+#include "platform/report.h"
+#include "signal/replacing_file.h"
+#include "signal/time_conversion.h"
+#include "signal/writable_target.h"
+
+namespace ardv::cli {
+namespace {
+
+bool milliseconds(const std::optional<std::string>& text, double& value) {
+  if (!text) return true;
+  char* end = nullptr;
+  const double v = std::strtod(text->c_str(), &end);
+  if (text->empty() || !end || *end || !std::isfinite(v) || v < 0.0 || v > 1e10) return false;
+  value = v;
+  return true;
+}
+
+// The output: OUT through ReplacingFile, or standard output.
+class Output {
+ public:
+  explicit Output(const std::optional<std::string>& out) : file_(out ? *out : "/dev/stdout"), name_(out) {}
+  bool open() {
+    if (file_.open()) return true;
+    message("Cannot create " + file_.target().string() + ": " + file_.error());
+    return false;
+  }
+  bool line(const char* text, int n) {
+    ok_ = ok_ && n > 0 && file_.write(text, static_cast<std::size_t>(n));
+    return ok_;
+  }
+  bool commit() {
+    if (ok_ && file_.commit()) return true;
+    message("erreur d'ecriture\r\n" + file_.target().string() + ": " + file_.error());
+    return false;
+  }
+
+ private:
+  ReplacingFile file_;
+  std::optional<std::string> name_;
+  bool ok_ = true;
+};
+
+struct Range {
+  std::int64_t first = 0;
+  std::int64_t last = std::numeric_limits<std::int64_t>::max() / 4;
+};
+
+bool range(const std::optional<std::string>& from, const std::optional<std::string>& to, double fs, Range& r) {
+  double a = 0.0, b = -1.0;
+  if (!milliseconds(from, a) || !milliseconds(to, b)) return false;
+  r.first = msToSamples(a, fs);
+  if (to) r.last = msToSamples(b, fs);
+  return !to || b > a;
+}
+
+long ms(std::int64_t sample, double fs) { return static_cast<long>(samplesToMs(static_cast<double>(sample), fs)); }
+
+}  // namespace
+
+int runFormants(const Args& arguments) {
+  Args args = arguments;
+  bool missing = false;
+  const auto out = takeOption(args, "-o", missing);
+  const auto method = takeOption(args, "--method", missing);
+  const auto from = takeOption(args, "--from", missing);
+  const auto to = takeOption(args, "--to", missing);
+  const auto format = takeOption(args, "--format", missing);
+  const auto profile = takeOption(args, "--profile", missing);
+  const bool snake = method && *method == "snake";
+  if (missing || args.size() != 1 || (method && !snake && *method != "mccandless") ||
+      (format && *format != "tsv" && *format != "for")) {
+    std::fprintf(stderr,
+                 "usage: ardv-cli formants FILE [-o OUT] [--method mccandless|snake] [--from MS --to MS] "
+                 "[--format for|tsv] [--profile NAME]\n");
+    return 2;
+  }
+  if (format && *format == "for") {
+    message("ardv-cli formants: the formant listing format (--format for) is not available yet; use --format tsv");
+    return 2;
+  }
+  infoFile info;
+  if (!describeForReading(args[0], profile, info)) return 1;
+  Range r;
+  if (!range(from, to, info.frequence, r)) {
+    std::fprintf(stderr, "ardv-cli formants: --from and --to take milliseconds, --to after --from\n");
+    return 2;
+  }
+  if (out && !isSeparateOutput(*out, info.nom)) return 1;
+  Output o(out);
+  if (!o.open()) return 1;
+  const double fs = info.frequence;
+  const bool ok = formantTracksOfFile(info, r.first, r.last, snake ? TrackMethod::Snake : TrackMethod::McCandless,
+                                      formantOptions(), snakeParams(), [&](const FormantTrackRow& row) {
+                                        char line[96];
+                                        const int n = std::snprintf(line, sizeof line, "%ld %.0f %.0f %.0f\n",
+                                                                    ms(row.centre, fs), row.frequencyHz[0],
+                                                                    row.frequencyHz[1], row.frequencyHz[2]);
+                                        return o.line(line, n);
+                                      });
+  return ok && o.commit() ? 0 : 1;
+}
+
+int runFormantCandidates(const Args& arguments) {
+  Args args = arguments;
+  bool missing = false;
+  const auto out = takeOption(args, "-o", missing);
+  const auto kindText = takeOption(args, "--kind", missing);
+  const auto from = takeOption(args, "--from", missing);
+  const auto to = takeOption(args, "--to", missing);
+  const auto profile = takeOption(args, "--profile", missing);
+  CandidateKind kind = CandidateKind::Lpc;
+  bool known = kindText.has_value();
+  if (known) {
+    if (*kindText == "cepstral") kind = CandidateKind::Cepstral;
+    else if (*kindText == "true-envelope") kind = CandidateKind::TrueEnvelope;
+    else known = *kindText == "lpc";
+  }
+  if (missing || args.size() != 1 || !known) {
+    std::fprintf(stderr,
+                 "usage: ardv-cli formant-candidates FILE --kind lpc|cepstral|true-envelope [-o OUT] "
+                 "[--from MS --to MS] [--profile NAME]\n");
+    return 2;
+  }
+  infoFile info;
+  if (!describeForReading(args[0], profile, info)) return 1;
+  Range r;
+  if (!range(from, to, info.frequence, r)) {
+    std::fprintf(stderr, "ardv-cli formant-candidates: --from and --to take milliseconds, --to after --from\n");
+    return 2;
+  }
+  if (out && !isSeparateOutput(*out, info.nom)) return 1;
+  Output o(out);
+  if (!o.open()) return 1;
+  const double fs = info.frequence;
+  const bool ok = formantCandidatesOfFile(info, r.first, r.last, kind, formantOptions(),
+                                          [&](std::int64_t centre, const FormantCandidate& c) {
+                                            char line[96];
+                                            const int n = std::snprintf(line, sizeof line, "%ld\t%.1f\t%.1f\t%.1f\n",
+                                                                        ms(centre, fs), c.frequencyHz, c.bandwidthHz,
+                                                                        c.amplitudeDb);
+                                            return o.line(line, n);
+                                          });
+  return ok && o.commit() ? 0 : 1;
+}
+
+}  // namespace ardv::cli

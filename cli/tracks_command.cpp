@@ -1,0 +1,103 @@
+// ardv-cli tracks FILE [--to kle|kla|for] [--step MS] -o OUT: converts
+// between Klatt parameter files (".kla", ".klf", ".kle") and formant
+// listings ("*.for") through the formant window's track groups, with the
+// same reading rules (pieces where a key parameter leaves its default,
+// resampled at the step).
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iomanip>
+#include <string>
+#include <system_error>
+
+#include "annotation/texts.h"
+#include "cli/commands.h"
+#include "cli/signal_options.h"
+#include "formants/formant_listing.h"
+#include "formants/klatt_records.h"
+#include "formants/klatt_tracks.h"
+#include "platform/report.h"
+#include "signal/writable_target.h"
+
+namespace ardv::cli {
+namespace {
+
+constexpr const char* kUsage = "usage: ardv-cli tracks FILE [--to kle|kla|for] [--step MS] -o OUT\n";
+
+enum class Kind { parameters, listing, unknown };
+
+// A parameter file starts with its type word, a listing with "date". What
+// is not a regular file goes to the parameter reader, which says why.
+Kind kindOf(const std::string& file) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return Kind::parameters;
+  std::ifstream in(file, std::ios::binary);
+  std::string word;
+  if (!(in >> std::setw(8) >> word)) return Kind::unknown;
+  if (klattColumnsOfType(word)) return Kind::parameters;
+  return word == "date" ? Kind::listing : Kind::unknown;
+}
+
+std::string extensionOf(const std::string& name) {
+  const auto dot = name.rfind('.');
+  return dot == std::string::npos || name.find('/', dot) != std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+}  // namespace
+
+int runTracks(const Args& arguments) {
+  Args args = arguments;
+  bool missing = false;
+  const auto out = takeOption(args, "-o", missing);
+  const auto to = takeOption(args, "--to", missing);
+  const auto stepText = takeOption(args, "--step", missing);
+  if (missing || !out || args.size() != 1 || args[0].rfind("-", 0) == 0) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  const std::string format = to ? *to : extensionOf(*out);
+  if (to && format != "kle" && format != "kla" && format != "for") {
+    std::fprintf(stderr, "ardv-cli tracks: --to takes kle, kla or for, not %s\n", to->c_str());
+    return 2;
+  }
+  int step = 0;
+  if (stepText) {
+    char* end = nullptr;
+    const long v = std::strtol(stepText->c_str(), &end, 10);
+    if (!end || *end || v < 1 || v > 1000) {
+      std::fprintf(stderr, "ardv-cli tracks: --step takes a whole number of ms from 1 to 1000\n");
+      return 2;
+    }
+    step = static_cast<int>(v);
+  }
+  const std::string& in = args[0];
+  if (!isSeparateOutput(*out, in)) return 1;
+
+  KlattTracks tracks;
+  const Kind kind = kindOf(in);
+  if (kind == Kind::parameters) {
+    tracks.stepMs = step ? step : klattFileFrameStep(in).value_or(kInitialStepMs);
+    if (!tracks.open(in, std::nullopt)) return 1;
+  } else if (kind == Kind::unknown) {
+    message(text(6462) + "\n" + in);
+    return 1;
+  } else {
+    std::vector<FormantListingFrame> frames;
+    tracks.stepMs = step ? step : kInitialStepMs;
+    if (!step && readFormantListing(in, frames) && frames.size() >= 2) {
+      const std::int64_t d = static_cast<std::int64_t>(frames[1].dateMs) - frames[0].dateMs;
+      if (d >= 1 && d <= 1000) tracks.stepMs = static_cast<int>(d);
+    }
+    if (!tracks.openFormants(in)) return 1;
+  }
+  const std::int32_t start = tracks.firstDate().value_or(0);
+  const std::int32_t end = tracks.lastDate().value_or(0) + 1;
+  bool ok;
+  if (format == "for")
+    ok = tracks.writeFormants(*out, start, end);
+  else
+    ok = tracks.write(*out, format == "kla" ? 41 : 56, start, end);
+  return ok ? 0 : 1;
+}
+
+}  // namespace ardv::cli

@@ -1,0 +1,243 @@
+// Formant candidates, McCandless assignment and the snake's pieces: edge
+// cases, properties and bad input.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <random>
+
+#include "formants/formant_candidates.h"
+#include "formants/mccandless.h"
+#include "formants/snake.h"
+#include "platform/headless/recording_reporter.h"
+#include "tests/formants/vowel_synth.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+TEST(FormantOptions, OrdersAndLifterBounds) {
+  const struct {
+    double fs, factor;
+    int order;
+  } orders[] = {{16000, 1, 18}, {8000, 1, 10}, {48000, 1, 50}, {16000, 10, 60}, {8000, 0.1, 4}, {16000, NAN, 4}};
+  for (const auto& o : orders) EXPECT_EQ(formantLpcOrder(o.fs, o.factor), o.order) << o.fs << " " << o.factor;
+
+  FormantOptions opt;
+  setLowerLifterBound(opt, 3.0);  // above the upper 2.5
+  EXPECT_EQ(opt.lifterLowMs, 2.5);
+  EXPECT_EQ(opt.lifterHighMs, 3.0);
+  setUpperLifterBound(opt, 2.0);
+  EXPECT_EQ(opt.lifterLowMs, 2.0);
+  EXPECT_EQ(opt.lifterHighMs, 2.5);
+  opt.stepMs = 0.0;
+  EXPECT_EQ(formantStepSamples(opt, 16000), 1);
+  EXPECT_FALSE(formantOptionsProblem(opt).empty());
+}
+
+TEST(FormantCandidates, RootAcceptance) {
+  const struct {
+    double f, bw;
+    bool kept;
+  } rows[] = {{1000, 699.9, true}, {1000, 700.0, false}, {0.0, 50, false}, {8000, 50, false}, {7999, 50, true}};
+  for (const auto& r : rows) EXPECT_EQ(acceptedRoot(r.f, r.bw, 16000, kMaxRootBandwidthHz), r.kept) << r.f << " " << r.bw;
+}
+
+TEST(FormantCandidates, ExtremaAlternateAndStopBeyondTheLimit) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> u(40.f, 100.f);
+  for (int trial = 0; trial < 50; ++trial) {
+    std::vector<float> env(256);
+    float v = 80.f;
+    for (float& e : env) e = v = 0.9f * v + 0.1f * u(rng);
+    std::vector<SpectralExtremum> ex;
+    const int n = spectralExtrema(env, 31.25, ex);
+    for (std::size_t i = 1; i < ex.size(); ++i) {
+      EXPECT_NE(ex[i].maximum, ex[i - 1].maximum);
+      EXPECT_GT(ex[i].position, ex[i - 1].position - 3);
+    }
+    if (n > 0) {
+      for (const auto& e : selectPeaks(ex, PeakOrder::Display, kDisplayPeaks, kHighestDisplayBin)) {
+        EXPECT_LE(e.position, 3 * kHighestDisplayBin);
+      }
+    }
+  }
+  std::vector<float> zigzag(256);
+  for (std::size_t k = 0; k < zigzag.size(); ++k) zigzag[k] = (k % 2) ? 90.f : 70.f;
+  std::vector<SpectralExtremum> ex;
+  EXPECT_EQ(spectralExtrema(zigzag, 31.25, ex), -1);
+  EXPECT_EQ(ex.size(), static_cast<std::size_t>(kMaxExtrema));
+  // A symmetric peak at bin 10 lies at position 30; below 60 dB it scores 0.
+  std::vector<float> peak(64);
+  for (int k = 0; k < 64; ++k) peak[static_cast<std::size_t>(k)] = static_cast<float>(100 - (k - 10) * (k - 10));
+  spectralExtrema(peak, 31.25, ex);
+  ASSERT_GE(ex.size(), 2u);
+  EXPECT_TRUE(ex[1].maximum);
+  EXPECT_EQ(ex[1].position, 30);
+  EXPECT_EQ(ex[1].score, 1);
+  for (float& p : peak) p -= 50.f;
+  spectralExtrema(peak, 31.25, ex);
+  EXPECT_EQ(ex[1].score, 0);
+}
+
+TEST(McCandless, AssignmentNeverSharesACandidate) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> f(100, 4200), bw(20, 700);
+  for (int trial = 0; trial < 2000; ++trial) {
+    std::vector<RootCandidate> roots(static_cast<std::size_t>(trial % 7));
+    for (auto& r : roots) r = {f(rng), bw(rng), 0.0};
+    std::sort(roots.begin(), roots.end(), [](auto& a, auto& b) { return a.frequencyHz < b.frequencyHz; });
+    const std::array<double, 4> prev{f(rng) / 4, f(rng) / 2, f(rng), f(rng)};
+    const std::array<int, 4> misses{trial % 3, trial % 4, trial % 5, 0};
+    std::array<int, 4> a{};
+    std::array<RootCandidate, 4> chosen{};
+    assignFormants(roots, prev, 400, a, chosen, &misses);
+    for (int i = 0; i < 4; ++i)
+      for (int j = i + 1; j < 4; ++j)
+        if (a[static_cast<std::size_t>(i)] >= 0) {
+          EXPECT_NE(a[static_cast<std::size_t>(i)], a[static_cast<std::size_t>(j)]);
+        }
+  }
+}
+
+TEST(McCandless, SilenceKeepsThePreviousEstimatesAndTraces) {
+  ScopedRecorder rec;
+  const std::vector<std::int16_t> zeros(4000, 0);
+  std::vector<McCandlessFrame> frames;
+  ASSERT_GT(mcCandless(zeros, 0, 3999, 16000, 18, false, frames), 0);
+  for (const auto& fr : frames) {
+    EXPECT_EQ(fr.f[0].frequencyHz, 320);
+    EXPECT_EQ(fr.f[1].frequencyHz, 1440);
+    EXPECT_EQ(fr.f[2].frequencyHz, 2760);
+  }
+  EXPECT_TRUE(rec->tracedFragment("mccandless *"));
+}
+
+TEST(Snake, Discretisation) {
+  Contour line;
+  for (int i = 0; i < 50; ++i) line.push_back({static_cast<double>(i), 0.5 * i});
+  const struct {
+    double step;
+    int count;  // −1, 0 or the expected count
+    const char* text;
+  } rows[] = {{0.0, -1, "changez la constante"}, {1000.0, 0, "Le SNAKE n'existe pas"}, {0.05, kMaxSnakePoints, "MAX_PTS"},
+              {2.0, 28, nullptr}};
+  for (const auto& r : rows) {
+    ScopedRecorder rec;
+    Contour out;
+    EXPECT_EQ(discretiseContour(line, r.step, out), r.count) << r.step;
+    if (r.text) {
+      EXPECT_TRUE(rec->saw(r.text)) << r.step;
+    }
+    for (std::size_t i = 1; i < out.size(); ++i)
+      EXPECT_NEAR(std::hypot(out[i].x - out[i - 1].x, out[i].y - out[i - 1].y), r.step, 1e-9);
+  }
+}
+
+TEST(Snake, PentadiagonalSolveInvertsTheMatrix) {
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<double> u(-5, 5);
+  for (int n : {2, 3, 4, 7, 300}) {
+    PentadiagonalSystem m;
+    ASSERT_TRUE(m.factor(n, 3.0, 3.0, 2.0));
+    std::vector<double> x(static_cast<std::size_t>(n)), b(static_cast<std::size_t>(n), 0.0);
+    for (double& v : x) v = u(rng);
+    for (int i = 0; i < n; ++i)
+      for (int j = std::max(0, i - 2); j <= std::min(n - 1, i + 2); ++j)
+        b[static_cast<std::size_t>(i)] += m.entry(i, j) * x[static_cast<std::size_t>(j)];
+    m.solve(b);
+    for (int i = 0; i < n; ++i) EXPECT_NEAR(b[static_cast<std::size_t>(i)], x[static_cast<std::size_t>(i)], 1e-9) << n;
+  }
+  EXPECT_EQ(PentadiagonalSystem().factor(5, 3.0, 3.0, 2.0) ? 1 : 0, 1);
+  ScopedRecorder rec;
+  EXPECT_FALSE(PentadiagonalSystem().factor(5, 0.0, 0.0, 0.0));
+  EXPECT_TRUE(rec->saw("matrice non inversible"));
+}
+
+TEST(Snake, SupportImageCacheAndPgm) {
+  test::VowelSpec s;
+  const auto x = test::synthVowel(s);
+  SupportImageCache cache;
+  const FormantOptions opt;
+  const SupportImage* a = cache.get("a.wav", x, 0, 7999, 16000, SupportMethod::Cepstral, opt);
+  ASSERT_NE(a, nullptr);
+  cache.get("a.wav", x, 0, 7999, 16000, SupportMethod::Cepstral, opt);
+  EXPECT_EQ(cache.computations(), 1);
+  for (auto m : {SupportMethod::Lpc, SupportMethod::TrueEnvelope}) cache.get("a.wav", x, 0, 7999, 16000, m, opt);
+  cache.get("a.wav", x, 0, 7000, 16000, SupportMethod::TrueEnvelope, opt);
+  EXPECT_EQ(cache.computations(), 4);
+
+  test::TempDir dir;
+  const SupportImage* img = cache.get("a.wav", x, 0, 7999, 16000, SupportMethod::Cepstral, opt);
+  ASSERT_TRUE(writeSupportPgm(dir / "s.pgm", *img));
+  std::ifstream in(dir / "s.pgm", std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  const std::string header = "P5 512 256 255 ";
+  ASSERT_EQ(text.size(), header.size() + 512 * 256);
+  EXPECT_EQ(text.substr(0, header.size()), header);
+  EXPECT_EQ(static_cast<std::uint8_t>(text[header.size() + 255 * 512 + 7]), img->at(7, 0));  // last row is row 0
+  ScopedRecorder rec;
+  EXPECT_FALSE(writeSupportPgm(dir / "missing" / "s.pgm", *img));
+  EXPECT_TRUE(rec->saw("Unable to create the PGM file"));
+}
+
+// Bad input: every analysis gives finite values or a clear refusal.
+TEST(FormantBadInput, FiniteResultsOrAMessage) {
+  struct Row {
+    const char* name;
+    double fs;
+    std::vector<std::int16_t> x;
+    FormantOptions options;
+  };
+  test::VowelSpec v;
+  v.seconds = 0.3;
+  std::vector<Row> rows;
+  rows.push_back({"silent", 16000, std::vector<std::int16_t>(4000, 0), {}});
+  std::vector<std::int16_t> clipped(4000);
+  for (std::size_t i = 0; i < clipped.size(); ++i) clipped[i] = (i / 40) % 2 ? 32767 : -32768;
+  rows.push_back({"clipped", 16000, clipped, {}});
+  rows.push_back({"dc", 16000, std::vector<std::int16_t>(4000, 12000), {}});
+  rows.push_back({"one sample", 16000, std::vector<std::int16_t>(1, 100), {}});
+  v.fs = 8000;
+  rows.push_back({"8 kHz, order factor 10", 8000, test::synthVowel(v), {4.0, 10.0, 1.25, 2.5}});
+  v.fs = 48000;
+  rows.push_back({"48 kHz, lifter inverted", 48000, test::synthVowel(v), {4.0, 1.0, 2.5, 1.25}});
+  v.fs = 16000;
+  rows.push_back({"step 0, lifter 40 ms", 16000, test::synthVowel(v), {0.0, 1.0, 0.0, 40.0}});
+  for (const Row& r : rows) {
+    ScopedRecorder rec;
+    const auto last = static_cast<std::int64_t>(r.x.size()) - 1;
+    std::vector<CandidateFrame> frames;
+    auto finite = [&](const std::vector<CandidateFrame>& fr) {
+      for (const auto& f : fr)
+        for (const auto& c : f.candidates)
+          EXPECT_TRUE(std::isfinite(c.frequencyHz) && std::isfinite(c.bandwidthHz) && std::isfinite(c.amplitudeDb))
+              << r.name;
+    };
+    EXPECT_GE(lpcRoots(r.x, 0, last, r.fs, r.options, frames), 0) << r.name;
+    finite(frames);
+    for (bool te : {false, true}) {
+      PeakSettings ps;
+      ps.trueEnvelope = te;
+      const int n = cepstralPeaks(r.x, 0, last, r.fs, r.options, ps, frames);
+      EXPECT_GE(n, 0) << r.name;
+      finite(frames);
+    }
+    std::vector<McCandlessFrame> mc;
+    EXPECT_GE(mcCandless(r.x, 0, last, r.fs, formantLpcOrder(r.fs, r.options.orderFactor), false, mc), 0) << r.name;
+    for (const auto& f : mc)
+      for (const auto& t : f.f) EXPECT_TRUE(std::isfinite(t.frequencyHz)) << r.name;
+    std::vector<std::vector<SnakeTrackPoint>> tracks;
+    if (trackSnakes(r.x, 0, last, r.fs, r.options, SnakeParams{}, SupportMethod::Cepstral, InitialCurves::LpcRoots,
+                    tracks)) {
+      for (const auto& t : tracks)
+        for (const auto& p : t) EXPECT_TRUE(std::isfinite(p.frequencyHz) && p.frequencyHz >= 0) << r.name;
+    } else {
+      EXPECT_FALSE(rec->reports().empty()) << r.name;
+    }
+    EXPECT_EQ(rec->count(ReportKind::Bug), 0u) << r.name;
+  }
+}
+
+}  // namespace
+}  // namespace ardv
