@@ -27,5 +27,6 @@ int runSynth(const Args& args);
 int runTracks(const Args& args);
 int runFormants(const Args& args);
 int runFormantCandidates(const Args& args);
+int runCopySynth(const Args& args);
 
 }  // namespace ardv::cli

@@ -35,27 +35,50 @@ int binOf(double f, double fs, int bins) {
   return static_cast<int>(std::clamp<long>(b, 0, bins - 1));
 }
 
-// Amplitude of the resonance (f, bw) that gives the speech level at the
-// strongest speech bin within ±halfHz of f: S − E there (our synthesizer
-// feeds every parallel resonator the excitation it writes for -t 7), less
-// the synthesizer's resonator response there, plus 60 dB (its amplitude of
-// gain 1).
-int amplitudeAt(double f, double bw, double halfHz, const CopySpectra& sp, double fs,
-                const CopySynthesisSettings& settings) {
+// Where a resonance is fitted: the strongest speech bin within ±halfHz of f,
+// its frequency, and the gain in dB the parallel branch must have there,
+// S − E (our synthesizer feeds every parallel resonator the excitation it
+// writes for -t 7). Inactive for f ≤ 0 or a silent excitation.
+struct FitPoint {
+  bool active = false;
+  double at = 0.0;
+  double gainDb = 0.0;
+};
+
+FitPoint fitPoint(double f, double halfHz, const CopySpectra& sp, double fs, const CopySynthesisSettings& settings) {
+  FitPoint p;
   const auto& s = sp.speech;
   const auto& e = sp.excitation;
   const int bins = static_cast<int>(s.size());
+  if (!(f > 0.0) || f >= fs / 2.0) return p;
   const int centre = binOf(f, fs, bins);
   const int half = static_cast<int>(halfHz * 2.0 * bins / fs);
   int best = centre;
   for (int b = std::max(0, centre - half); b <= std::min(bins - 1, centre + half); ++b)
     if (s[b] > s[best]) best = b;
-  if (e[best] < settings.silenceDb) return 0;
-  const double at = std::max(best, 1) * fs / (2.0 * bins);
-  const double response = kParallelPeakDb + resonatorGainDb(f, bw, at, fs) - resonatorPeakDb(f, bw, fs);
-  double a = s[best] - e[best] - response + 60.0;
-  if (!std::isfinite(a)) a = 0.0;
-  return static_cast<int>(std::lround(std::clamp(a, 0.0, double(settings.maximumAmplitudeDb))));
+  // The excitation's own harmonic there: its F0 may differ a little from the
+  // speech's, which moves high harmonics by a bin or more.
+  const int near = halfHz > 0.0 ? std::max(1, half / 2) : 0;
+  float source = e[best];
+  for (int b = std::max(0, best - near); b <= std::min(bins - 1, best + near); ++b) source = std::max(source, e[b]);
+  if (source < settings.silenceDb || !std::isfinite(s[best] - source)) return p;
+  p.active = true;
+  p.at = std::max(best, 1) * fs / (2.0 * bins);
+  p.gainDb = s[best] - source;
+  return p;
+}
+
+// Complex response at `at` of the synthesizer's parallel resonator (f, bw),
+// kParallelPeakDb at f.
+std::complex<double> parallelResponse(double f, double bw, double at, double fs) {
+  const double t = 1.0 / fs;
+  const double c = -std::exp(-2.0 * std::numbers::pi * bw * t);
+  const double b = 2.0 * std::exp(-std::numbers::pi * bw * t) * std::cos(2.0 * std::numbers::pi * f * t);
+  const auto denominator = [&](double x) {
+    const std::complex<double> z1 = std::polar(1.0, -2.0 * std::numbers::pi * x * t);
+    return 1.0 - b * z1 - c * z1 * z1;
+  };
+  return std::pow(10.0, kParallelPeakDb / 20.0) * std::abs(denominator(f)) / denominator(at);
 }
 
 // Every record of a parameter file; false when it cannot be opened, has no
@@ -109,31 +132,18 @@ bool spectrumAt(std::span<const std::int16_t> samples, std::int64_t centre, std:
 
 const std::array<CopyResonance, 10>& copyResonances() {
   static const std::array<CopyResonance, 10> table{{
-      {kFNPhz, kANP, kBNPhz, 1},  // placed and fitted with F1
-      {kF1hz, kA1, kB1phz, 1},
-      {kF2hz, kA2, kB2phz, 2},
-      {kF3hz, kA3, kB3phz, 3},
-      {kF4hz, kA4, kB4phz, 4},
-      {kF5hz, kA5, kB5phz, 5},
-      {kF6hz, kA6, kB6phz, 6},
-      {kF1Nhz, kA1N, kB1Nphz, 7},
-      {kF2Nhz, kA2N, kB2Nphz, 8},
-      {kF3Nhz, kA3N, kB3Nphz, 9},
+      {kFNPhz, kANP, kBNPhz, 1, 1},  // placed and fitted with F1
+      {kF1hz, kA1, kB1phz, 1, 1},
+      {kF2hz, kA2, kB2phz, 2, -1},
+      {kF3hz, kA3, kB3phz, 3, 1},
+      {kF4hz, kA4, kB4phz, 4, -1},
+      {kF5hz, kA5, kB5phz, 5, 1},
+      {kF6hz, kA6, kB6phz, 6, -1},
+      {kF1Nhz, kA1N, kB1Nphz, 7, -1},
+      {kF2Nhz, kA2N, kB2Nphz, 8, 1},
+      {kF3Nhz, kA3N, kB3Nphz, 9, -1},
   }};
   return table;
-}
-
-double resonatorPeakDb(double f, double bw, double fs) { return resonatorGainDb(f, bw, f, fs); }
-
-double resonatorGainDb(double f, double bw, double at, double fs) {
-  if (!(f > 0.0) || !(fs > 0.0) || f >= fs / 2.0 || !(bw > 0.0) || !(at >= 0.0)) return 0.0;
-  const double t = 1.0 / fs;
-  const double c = -std::exp(-2.0 * std::numbers::pi * bw * t);
-  const double b = 2.0 * std::exp(-std::numbers::pi * bw * t) * std::cos(2.0 * std::numbers::pi * f * t);
-  const double a = 1.0 - b - c;
-  const std::complex<double> z1 = std::polar(1.0, -2.0 * std::numbers::pi * at * t);
-  const std::complex<double> h = a / (1.0 - b * z1 - c * z1 * z1);
-  return 20.0 * std::log10(std::abs(h));
 }
 
 bool copySynthesisEnabled(const std::array<bool, kKlattGroups>& selectedGroups) {
@@ -146,33 +156,61 @@ void fitCopyFrame(KlattRecord& record, const std::array<bool, kKlattGroups>& sel
   // Voiced: the harmonic nearest each formant; unvoiced: the envelopes.
   const double f0 = record[kF0hz10];
   const double harmonicHalf = spectra.voiced && f0 > 0 ? f0 / 2.0 : 0.0;
+  std::array<bool, 10> fitted{};
+  std::array<FitPoint, 10> points{};
   if (selected[1]) {
     const int f1 = record[kF1hz];
+    int low = record[kFNPhz] > 0 ? record[kFNPhz] : 200;
+    int lowBw = defaults[kBNPhz];
+    if (f1 > 0 && f1 < 300) {
+      low = std::max(f1 - 100, 100);
+      lowBw = f1 >= 200 ? static_cast<int>(0.01 * (f1 - 200) * 110 + 40) : 40;
+    }
+    record[kB1phz] = f1 >= 300 ? 60 : 40;
+    record[kFNPhz] = low;
+    record[kBNPhz] = lowBw;
+    fitted[0] = fitted[1] = true;
     if (f1 > 0) {
-      const int b1 = f1 >= 300 ? 60 : 40;
-      int low = record[kFNPhz] > 0 ? record[kFNPhz] : 200;
-      int lowBw = defaults[kBNPhz];
-      if (f1 < 300) {
-        low = std::max(f1 - 100, 100);
-        lowBw = f1 >= 200 ? static_cast<int>(0.01 * (f1 - 200) * 110 + 40) : 40;
-      }
-      record[kB1phz] = b1;
-      record[kA1] = amplitudeAt(f1, b1, harmonicHalf, spectra, fs, settings);
-      record[kFNPhz] = low;
-      record[kBNPhz] = lowBw;
-      record[kANP] = amplitudeAt(low, lowBw, harmonicHalf, spectra, fs, settings);
-    } else {
-      record[kA1] = 0;
-      record[kANP] = 0;
+      points[0] = fitPoint(low, harmonicHalf, spectra, fs, settings);
+      points[1] = fitPoint(f1, harmonicHalf, spectra, fs, settings);
     }
   }
   for (int k = 2; k < 10; ++k) {
     if (!selected[res[k].group]) continue;
-    const int f = record[res[k].frequency];
     const int bw = higherBandwidth(k);
     record[res[k].bandwidth] = bw;
-    const double half = harmonicHalf > 0 ? harmonicHalf : bw / 2.0;
-    record[res[k].amplitude] = f > 0 ? amplitudeAt(f, bw, half, spectra, fs, settings) : 0;
+    fitted[k] = true;
+    points[k] = fitPoint(record[res[k].frequency], harmonicHalf > 0 ? harmonicHalf : bw / 2.0, spectra, fs, settings);
+  }
+
+  // First each resonance alone, then the sum of the parallel branch (signs
+  // alternating as in the synthesizer) brought to the speech at every fitted
+  // point: the neighbours' skirts otherwise add up to a few dB.
+  std::array<double, 10> amplitude{};
+  for (int k = 0; k < 10; ++k) {
+    const double f = record[res[k].frequency], bw = record[res[k].bandwidth];
+    if (!fitted[k]) amplitude[k] = record[res[k].amplitude];
+    else if (points[k].active)
+      amplitude[k] = points[k].gainDb - 20.0 * std::log10(std::abs(parallelResponse(f, bw, points[k].at, fs))) + 60.0;
+  }
+  const double top = settings.maximumAmplitudeDb;
+  for (int pass = 0; pass < settings.refinements; ++pass) {
+    for (int j = 0; j < 10; ++j) {
+      if (!fitted[j] || !points[j].active) continue;
+      std::complex<double> sum = 0.0;
+      for (int k = 0; k < 10; ++k) {
+        const double a = std::clamp(amplitude[k], 0.0, top), f = record[res[k].frequency];
+        if (a <= 0.0 || !(f > 0.0) || f >= fs / 2.0) continue;
+        sum += double(res[k].parallelSign) * std::pow(10.0, (a - 60.0) / 20.0) *
+               parallelResponse(f, std::max(10.0, double(record[res[k].bandwidth])), points[j].at, fs);
+      }
+      if (std::abs(sum) > 0.0) amplitude[j] += points[j].gainDb - 20.0 * std::log10(std::abs(sum));
+    }
+  }
+  for (int k = 0; k < 10; ++k) {
+    if (!fitted[k]) continue;
+    const double a = std::isfinite(amplitude[k]) ? amplitude[k] : 0.0;
+    record[res[k].amplitude] = static_cast<int>(std::lround(std::clamp(a, 0.0, top)));
   }
 }
 

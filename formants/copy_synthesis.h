@@ -10,7 +10,9 @@
 //     must add, S − E at its nearest harmonic (our synthesizer feeds every
 //     parallel resonator the excitation it writes for -t 7);
 //  3. amplitude = level − R + 60 dB, R the response in dB at that harmonic
-//     of the synthesizer's parallel resonator (kParallelPeakDb at its centre);
+//     of the synthesizer's parallel resonator (kParallelPeakDb at its centre),
+//     then refined a few passes so that the whole parallel sum, neighbours'
+//     skirts and alternating signs included, meets S − E at every fitted point;
 //  4. the record written with those values replacing the selected groups'.
 // Symbols: fs sampling frequency (Hz), S and E levels (dB).
 #pragma once
@@ -38,6 +40,7 @@ struct CopySynthesisSettings {
   int iterations = 6;             // true-envelope passes
   double silenceDb = 0.0;         // excitation envelope below this: nothing to fit
   int maximumAmplitudeDb = 96;    // the synthesizer's range of amplitudes
+  int refinements = 4;            // passes fitting the whole parallel sum
 };
 
 // The ten resonances, low resonance first: parameter indexes of frequency,
@@ -47,15 +50,9 @@ struct CopyResonance {
   int amplitude;
   int bandwidth;
   int group;
+  int parallelSign;  // of its output in the synthesizer's parallel sum
 };
 const std::array<CopyResonance, 10>& copyResonances();
-
-// Peak gain in dB of the digital resonator y[n] = A·x[n] + B·y[n−1] + C·y[n−2]
-// with C = −e^(−2π·bw/fs), B = 2e^(−π·bw/fs)·cos(2π·f/fs), A = 1 − B − C (unit
-// gain at 0 Hz), measured at f. 0 for f ≤ 0 or f ≥ fs/2.
-double resonatorPeakDb(double f, double bw, double fs);
-// The same resonator's gain in dB at frequency `at`.
-double resonatorGainDb(double f, double bw, double at, double fs);
 
 // The two spectra of one frame, analysisSize/2 dB bins spaced
 // fs/analysisSize: plain Hamming-windowed power spectra in a voiced frame
