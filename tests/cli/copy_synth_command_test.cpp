@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <sstream>
 
 #include "formants/copy_synthesis_run.h"
@@ -117,6 +118,86 @@ TEST(CopySynthCommand, RecoversTheTracksAndTheSpectrumOfKnownUtterances) {
     std::printf("%s: F0 %.2f %%, F1 %.2f %%, F2 %.2f %%, F3 %.2f %%, spectrum %.1f dB RMS\n", row.name,
                 100 * median(f0), 100 * median(f[0]), 100 * median(f[1]), 100 * median(f[2]), rms);
   }
+}
+
+// "ms value…" lines of ardv-cli f0 or formants, by date.
+std::map<long, std::vector<double>> listing(const fs::path& path) {
+  std::map<long, std::vector<double>> rows;
+  std::istringstream in(test::readFile(path));
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream fields(line);
+    std::vector<double> v;
+    for (double x; fields >> x;) v.push_back(x);
+    if (v.size() > 1) rows[std::lround(v.front())] = {v.begin() + 1, v.end()};
+  }
+  return rows;
+}
+
+// The copy of the bundled recording, measured by our own F0 and formant
+// analyses, against the recording: F0 1.0 %, F1 5.6 %, F2 1.3 %, F3 1.0 %
+// (median over the recording's voiced frames). F1 misses the 5 % aimed at:
+// the parallel F1 of 60 Hz bandwidth reads 3.5 % high (docs/copy-synthesis.md).
+TEST(CopySynthCommand, TheExampleCopyMeasuresLikeTheRecording) {
+  test::TempDir dir;
+  const std::string in = (test::sourceDataDir() / "examples" / "example.wav").string();
+  const std::string copy = (dir / "copy.wav").string();
+  ASSERT_EQ(test::runCli("copy-synth " + in + " -o " + (dir / "copy.kle").string() + " --synth " + copy, dir / "log"),
+            0);
+  for (const auto& [file, name] : {std::pair{in, "in"}, std::pair{copy, "copy"}}) {
+    ASSERT_EQ(test::runCli("f0 " + file, dir / (std::string(name) + ".f0")), 0);
+    ASSERT_EQ(test::runCli("formants " + file, dir / (std::string(name) + ".for")), 0);
+  }
+  const auto f0In = listing(dir / "in.f0"), f0Copy = listing(dir / "copy.f0");
+  const auto fIn = listing(dir / "in.for"), fCopy = listing(dir / "copy.for");
+  std::vector<double> f0, f[3];
+  for (const auto& [ms, v] : f0In) {
+    const auto c = f0Copy.find(ms);
+    if (v[0] <= 0 || c == f0Copy.end() || c->second[0] <= 0) continue;
+    f0.push_back(std::abs(c->second[0] - v[0]) / v[0]);
+  }
+  for (const auto& [ms, v] : fIn) {
+    const auto c = fCopy.find(ms);
+    const auto voiced = f0In.lower_bound(ms - 8);
+    if (c == fCopy.end() || voiced == f0In.end() || voiced->first > ms + 8 || voiced->second[0] <= 0) continue;
+    for (int k = 0; k < 3; ++k) f[k].push_back(std::abs(c->second[k] - v[k]) / v[k]);
+  }
+  ASSERT_GT(f0.size(), 200u);
+  EXPECT_LT(median(f0), 0.05);
+  EXPECT_LT(median(f[0]), 0.07);
+  EXPECT_LT(median(f[1]), 0.05);
+  EXPECT_LT(median(f[2]), 0.05);
+}
+
+TEST(CopySynthCommand, BadInputWritesNothingAndLeavesNoTemporaryFile) {
+  test::TempDir dir;
+  ASSERT_TRUE(writeWav(dir / "silent.wav", std::vector<std::int16_t>(16000, 0), 16000));
+  const std::string silent = (dir / "silent.wav").string(), out = (dir / "out.kle").string();
+  const struct {
+    std::string args;
+    int status;
+    const char* says;
+  } rows[] = {
+      {"copy-synth " + silent + " -o " + out, 1, "nothing to copy"},
+      {"copy-synth " + (dir / "none.wav").string() + " -o " + out, 1, "none.wav"},
+      {"copy-synth " + silent + " -o " + silent, 1, ""},
+      {"copy-synth " + silent, 2, "usage"},
+      {"copy-synth " + silent + " -o " + out + " --method lpc", 2, "usage"},
+  };
+  const auto leftovers = [] {
+    int n = 0;
+    for (const auto& d : {fs::temp_directory_path(), fs::path(ARDV_STAGED_DATA) / "temp"})
+      if (fs::is_directory(d))
+        for (const auto& e : fs::directory_iterator(d)) n += e.path().filename().string().starts_with("ardv-copy-");
+    return n;
+  };
+  const int before = leftovers();
+  for (const auto& row : rows) {
+    EXPECT_EQ(test::runCli(row.args, dir / "log"), row.status) << row.args;
+    EXPECT_NE(test::readFile(dir / "log.err").find(row.says), std::string::npos) << row.args;
+    EXPECT_FALSE(fs::exists(out)) << row.args;
+  }
+  EXPECT_EQ(leftovers(), before);
+  EXPECT_EQ(test::readBytes(dir / "silent.wav").size(), 44u + 32002u);  // the input as written
 }
 
 }  // namespace
