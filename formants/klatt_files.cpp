@@ -26,7 +26,7 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b !
 std::int64_t resampledCount(const PolyPointsKla& piece, int stepMs) {
   if (piece.nbPoints == 0 || stepMs < 1) return 0;
   const std::int64_t t = static_cast<std::int64_t>(piece.debut()) / stepMs * stepMs;
-  return (static_cast<std::int64_t>(piece.fin()) - t) / stepMs + 1;
+  return std::max<std::int64_t>(0, (static_cast<std::int64_t>(piece.fin()) - t) / stepMs + 1);
 }
 
 }  // namespace
@@ -82,8 +82,9 @@ std::optional<int> klattFileFrameStep(const std::filesystem::path& file) {
 }
 
 bool lirePP(const std::filesystem::path& file, std::int32_t offsetMs, const KlattRecord& defaults, int stepMs,
-            double frequence, KlattGroups& out) {
+            double frequence, KlattGroups& out, bool atLeastZero, long* frames) {
   for (auto& list : out) list.clear();
+  if (frames) *frames = 0;
   KlattRecordReader reader;
   std::string reason;
   switch (reader.open(file, &reason)) {
@@ -121,11 +122,15 @@ bool lirePP(const std::filesystem::path& file, std::int32_t offsetMs, const Klat
   KlattRecord record{};
   std::int64_t previous = INT64_MIN;
   float values[4];
+  std::int64_t offset = offsetMs;
   while (reader.next(record, defaults)) {
-    const std::int64_t date = static_cast<std::int64_t>(record[kDate]) + offsetMs;
-    const std::string frame = "frame " + std::to_string(reader.records());
-    if (date < -kDateLimit || date > kDateLimit) return fail(frame + ": the date " + std::to_string(date) + " ms is out of range");
-    if (date < previous) return fail(frame + ": the dates go backwards");
+    if (atLeastZero && reader.records() == 1) offset = std::max<std::int64_t>(offset, -static_cast<std::int64_t>(record[kDate]));
+    const std::int64_t date = static_cast<std::int64_t>(record[kDate]) + offset;
+    if (date < -kDateLimit || date > kDateLimit || date < previous) {
+      const std::string frame = "frame " + std::to_string(reader.records());
+      if (date < previous) return fail(frame + ": the dates go backwards");
+      return fail(frame + ": the date " + std::to_string(date) + " ms is out of range");
+    }
     previous = date;
     const auto sampleDate =
         static_cast<std::int32_t>(std::clamp<std::int64_t>(msToSamples(static_cast<double>(date), frequence), INT32_MIN, INT32_MAX));
@@ -147,6 +152,7 @@ bool lirePP(const std::filesystem::path& file, std::int32_t offsetMs, const Klat
     return fail("frame " + std::to_string(reader.records() + 1) + ": \"" + reader.badToken() + "\" is not a number");
   for (int g = 0; g < kKlattGroups; ++g)
     if (open[g] && !close(g)) return fail(tooMany);
+  if (frames) *frames = reader.records();
   return true;
 }
 

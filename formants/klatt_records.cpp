@@ -54,31 +54,34 @@ KlattRecordReader::Status KlattRecordReader::open(const std::filesystem::path& p
 }
 
 // Like "%d": blanks, an optional sign, digits. Saturates instead of
-// overflowing.
+// overflowing. Reads with getc_unlocked: files of 10 minutes hold 8 million
+// numbers.
 bool KlattRecordReader::readInt(std::int32_t& value) {
+  auto blank = [](int ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); };
+  auto digit = [](int ch) { return ch >= '0' && ch <= '9'; };
   int c;
-  do c = std::fgetc(file_);
-  while (c != EOF && std::isspace(c));
+  do c = getc_unlocked(file_);
+  while (c != EOF && blank(c));
   bool negative = false;
   if (c == '-' || c == '+') {
     negative = c == '-';
-    c = std::fgetc(file_);
+    c = getc_unlocked(file_);
   }
-  if (c == EOF || !std::isdigit(c)) {
+  if (c == EOF || !digit(c)) {
     if (c != EOF) {
       badToken_.assign(negative ? "-" : "");
-      while (c != EOF && !std::isspace(c) && badToken_.size() < 20) {
+      while (c != EOF && !blank(c) && badToken_.size() < 20) {
         badToken_.push_back(static_cast<char>(c));
-        c = std::fgetc(file_);
+        c = getc_unlocked(file_);
       }
     }
     return false;
   }
   std::int64_t v = 0;
   constexpr std::int64_t limit = std::numeric_limits<std::int32_t>::max();
-  while (c != EOF && std::isdigit(c)) {
+  while (c != EOF && digit(c)) {
     if (v <= limit) v = v * 10 + (c - '0');
-    c = std::fgetc(file_);
+    c = getc_unlocked(file_);
   }
   if (c != EOF) std::ungetc(c, file_);
   if (v > limit) v = limit;

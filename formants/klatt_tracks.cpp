@@ -36,16 +36,13 @@ void KlattTracks::insertPiece(int group, std::unique_ptr<PolyPointsKla> piece) {
 }
 
 bool KlattTracks::open(const std::filesystem::path& file, std::optional<std::int32_t> offsetMs) {
-  std::int32_t first = -1, last = -1;
+  KlattGroups read;
   long frames = 0;
-  if (!dateDebFinFilePP(file, first, last, &frames)) return false;
+  if (!lirePP(file, offsetMs.value_or(0), defaults, stepMs, frequence, read, true, &frames)) return false;
   if (frames == 0) {
     message(file.string() + ": the parameter file holds no frame");
     return false;
   }
-  const std::int32_t offset = std::max(offsetMs.value_or(0), -first);
-  KlattGroups read;
-  if (!lirePP(file, offset, defaults, stepMs, frequence, read)) return false;
   groups = std::move(read);
   return true;
 }
@@ -65,8 +62,12 @@ bool KlattTracks::paste(const std::filesystem::path& file, std::int32_t offsetMs
   }
   KlattGroups read;
   if (!lirePP(file, offsetMs, defaults, stepMs, frequence, read)) return false;
-  for (int g = 0; g < kKlattGroups; ++g)
-    for (auto& piece : read[g]) insertByStart(groups[g], std::move(piece));
+  // Both lists are in start order; a pasted piece goes before existing
+  // pieces that start at the same date.
+  for (int g = 0; g < kKlattGroups; ++g) {
+    read[g].merge(groups[g], [](const auto& a, const auto& b) { return a->debut() < b->debut(); });
+    groups[g].swap(read[g]);
+  }
   return true;
 }
 

@@ -114,8 +114,11 @@ bool dateDebFinFilePP(const std::filesystem::path& file, std::int32_t& first, st
 // fichier pour le synthe de Klatt", a token that is not a number, dates
 // that go backwards or leave the int32 range, or more points than the
 // reading budget), `out` then empty.
+// With `atLeastZero`, the offset is first raised to minus the first frame's
+// date, so that no frame moves before 0 (what Open does). `frames`, when
+// given, gets the number of frames read.
 bool lirePP(const std::filesystem::path& file, std::int32_t offsetMs, const KlattRecord& defaults, int stepMs,
-            double frequence, KlattGroups& out);
+            double frequence, KlattGroups& out, bool atLeastZero = false, long* frames = nullptr);
 
 // The difference between the first two frame dates of a parameter file when
 // it lies in 1..1000 ms, else nullopt (no report).

@@ -38,7 +38,11 @@ bool resampleOn(TabPoint<P>& tab, std::int64_t step, Key key, Stamp stamp, const
     return false;
   }
   std::int64_t t = first / step * step;
-  if (last < t || (last - t) / step + 1 > kMaxTrackPoints) {
+  if (last < t) {  // a negative first date rounds up, past a track that ends before the grid
+    tab.points.clear();
+    return true;
+  }
+  if ((last - t) / step + 1 > kMaxTrackPoints) {
     message(std::string(what) + ": a track from " + std::to_string(first) + " to " + std::to_string(last) +
             " at a step of " + std::to_string(step) + " would have too many points");
     return false;

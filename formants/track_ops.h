@@ -21,7 +21,7 @@ inline constexpr std::int64_t kMaxTrackPoints = 4'000'000;
 // are rounded half away from zero; a point at the last date takes the last
 // value truncated toward zero; an unset neighbour gives an unset value.
 // sampleDate is left 0 (see recomputeSampleDates). An empty track is left
-// as it is. False, unchanged and reported, when stepMs < 1 or the result
+// as it is; a track with no grid date in its span becomes empty. False, unchanged and reported, when stepMs < 1 or the result
 // would exceed kMaxTrackPoints.
 template <class P>
 bool echantillonne(TabPoint<P>& tab, int stepMs);

@@ -40,10 +40,12 @@ write(out+"/vowels-aiu.kle", 900, 5, dict(common, **{
  "F3hz":[(0,2440),(200,2440),(350,3010),(550,3010),(700,2240),(900,2240)],
  "B1hz":[(0,90),(200,90),(350,60)], "B2hz":[(0,110)], "B3hz":[(0,170)],
 }))
-# /asa/: voicing stops while frication rises through the high parallel formants
+# /asa/: voicing stops (in both branches) while frication rises through the
+# high parallel formants
 write(out+"/fricative-asa.kle", 700, 5, dict(common, **{
  "F0hz10":[(0,120),(700,100)],
  "AVdb":[(0,0),(30,60),(220,60),(260,0),(440,0),(480,60),(670,60),(700,0)],
+ "AVpdb":[(0,0),(30,60),(220,60),(260,0),(440,0),(480,60),(670,60),(700,0)],
  "AF":[(0,0),(230,0),(270,60),(430,60),(470,0)],
  "F1hz":[(0,730),(200,730),(250,400),(450,400),(500,730)],
  "F2hz":[(0,1090),(200,1090),(250,1600),(450,1600),(500,1090)],

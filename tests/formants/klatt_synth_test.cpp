@@ -191,6 +191,27 @@ TEST(KlattSynth, KopenSetsTheOpenPhaseWithinFivePercent) {
     }
 }
 
+TEST(KlattSynth, EveryParameterAndTheFlutterChangeTheCompleteOutput) {
+  KlattRecord base = vowel(120, 500, 1500, 2500);
+  const std::pair<int, int> set[] = {
+      {kF4hz, 3300}, {kF5hz, 3900}, {kF6hz, 4900}, {kFNZhz, 450}, {kFNPhz, 270}, {kASP, 40}, {kKopen, 40},
+      {kAturb, 40}, {kTLTdb, 10}, {kAF, 40}, {kKskew, 20}, {kANP, 50}, {kAB, 40}, {kAVpdb, 50}, {kRax1000, 30},
+      {kF1Nhz, 350}, {kF2Nhz, 1100}, {kF3Nhz, 2000}, {kA1N, 50}, {kA2N, 50}, {kA3N, 50}};
+  for (const auto& [param, value] : set) base[param] = value;
+  for (int k = 0; k < 6; ++k) base[kA1 + 2 * k] = 50, base[kB1phz + 2 * k] = 100 + 20 * k;
+  for (int k = 0; k < 3; ++k) base[kB1Nphz + 4 * k] = 120;
+  for (int p = 1; p < kKlattParams; ++p) {
+    SynthOptions o;
+    if (p == kRax1000 || p == kRkx100 || p == kRgx50) o.source = Source::liljencrantsFant;
+    KlattRecord changed = base;
+    changed[p] += std::max(5, base[p] / 5);
+    EXPECT_NE(steady(base, o, 20), steady(changed, o, 20)) << klattParams()[p].name;
+  }
+  SynthOptions fluttered;
+  fluttered.flutterPercent = 50;
+  EXPECT_NE(steady(base, SynthOptions{}, 40), steady(base, fluttered, 40));
+}
+
 TEST(KlattSynth, AbsurdValuesAreClampedNeverWrapped) {
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();

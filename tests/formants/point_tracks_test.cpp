@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -45,6 +46,8 @@ TEST(PointTracks, ResamplingStartsTruncatesAndRounds) {
       {"halves away from zero", {{0, 0}, {4, -1}}, 2, {{0, 0}, {2, -1}, {4, -1}}},
       {"unset neighbour stays unset", {{0, kUnsetValue}, {4, 5}}, 2, {{0, kUnsetValue}, {2, kUnsetValue}, {4, 5}}},
       {"empty", {}, 4, {}},
+      {"lone negative date: no grid date, empty", {{-57, 1}}, 4, {}},
+      {"negative start rounds toward zero", {{-6, 0}, {2, 8}}, 4, {{-4, 2}, {0, 6}}},
   };
   for (const auto& c : cases) {
     auto tab = track(c.in);
@@ -57,6 +60,32 @@ TEST(PointTracks, ResamplingStartsTruncatesAndRounds) {
   EXPECT_FALSE(echantillonne(tab, 0));
   EXPECT_EQ(tab.count(), 2);
   EXPECT_EQ(recorder->reports().size(), 2u);
+}
+
+// Random tracks: resampling keeps dates ascending on the step's grid within
+// the track's span and values within the range of their neighbours; subPP
+// copies exactly the points asked for, in order.
+TEST(PointTracks, RandomTracksResampleAndCopyInOrder) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 300; ++round) {
+    PolyPointsMD<TabPoint<Point3P>, Point3P> md;
+    int date = static_cast<int>(rng() % 200) - 100;
+    const int n = 1 + static_cast<int>(rng() % 40);
+    for (int i = 0; i < n; ++i, date += 1 + static_cast<int>(rng() % 30))
+      md.push(date, 0, std::vector<float>{static_cast<float>(rng() % 7500), -static_cast<float>(rng() % 120)});
+    const auto copy = md.subPP(static_cast<int>(rng() % (n + 4)) - 2, static_cast<int>(rng() % (n + 4)) - 2);
+    if (copy)
+      for (int i = 0; i < copy->nbPoints; ++i) EXPECT_EQ(md.indpp(copy->date(i)), md.indpp(copy->date(0)) + i);
+    const int step = std::array{2, 4, 8, 16}[rng() % 4];
+    const auto first = md.debut(), last = md.fin();
+    ASSERT_TRUE(md.echantillonne(step));
+    for (int i = 0; i < md.nbPoints; ++i) {
+      EXPECT_EQ(md.date(i) % step, 0);
+      EXPECT_TRUE(md.date(i) >= first && md.date(i) <= last);
+      if (i > 0) EXPECT_EQ(md.date(i), md.date(i - 1) + step);
+      EXPECT_TRUE(md.y(i, 0) >= 0 && md.y(i, 0) <= 7500 && md.y(i, 1) >= -120 && md.y(i, 1) <= 0) << md.y(i, 0);
+    }
+  }
 }
 
 TEST(PointTracks, OneClassLacksWhatAnotherHas) {
@@ -172,6 +201,7 @@ TEST(PointTracks, PictureCutsLinesAtTheViewEdges) {
   EXPECT_EQ(picture.lines[0].first.y, 50);  // cut at 50 ms, value 50
   EXPECT_EQ(picture.lines[1].second.x, 100);
   ScopedRecorder recorder;
+  ASSERT_TRUE(ml_init(test::sourceDataDir() / "format" / "english.txt"));
   EXPECT_FALSE(md.aff(2, [](double v) { return v; }, view, true, picture));
   EXPECT_EQ(recorder->reports().size(), 1u);
   EXPECT_EQ(msAtX(view, 50), 100.0);

@@ -21,10 +21,12 @@ constexpr double kOutputScale = 4000.0;
 constexpr double kTiltHz = 3000.0;
 // Alternate periods are lengthened and shortened by Kskew/400 of a period.
 constexpr double kSkewPerPercent = 1.0 / 400.0;
-// The turbulence and the noise sources share the dB scale of the voicing;
-// uniform noise is raised so that frication at AF 60 comes about 12 dB
-// below a vowel at AVdb 60.
-constexpr double kNoiseScale = 3.0;
+// Noise levels on the dB scale of the voicing: aspiration (and turbulence)
+// set so that /h/ with ASP 60 through the cascade comes about 7 dB below a
+// vowel at AVdb 60; frication (through parallel peaks 20 dB up) set so that /s/ with AF 60 and
+// A5, A6 near 55 comes about 10 dB below a vowel at AVdb 60.
+constexpr double kNoiseScale = 0.25;
+constexpr double kFricationScale = 0.35;
 
 double clampTo(std::int32_t v, double lo, double hi) { return std::clamp(static_cast<double>(v), lo, hi); }
 
@@ -149,7 +151,7 @@ void Synthesizer::setFilters(const KlattRecord& r) {
   parallelGain_[6] = amp(kANP);
 
   aspiration_ = kNoiseScale * amp(kASP);
-  frication_ = kNoiseScale * amp(kAF);
+  frication_ = kFricationScale * amp(kAF);
   bypass_ = amp(kAB);
   gain_ = kOutputScale * std::pow(10.0, (clampTo(r[kGain0], 0, 96) - 55.0) / 20.0);
 }
