@@ -31,5 +31,6 @@ int runTracks(const Args& args);
 int runFormants(const Args& args);
 int runFormantCandidates(const Args& args);
 int runFigure(const Args& args);
+int runCopySynth(const Args& args);
 
 }  // namespace ardv::cli

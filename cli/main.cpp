@@ -91,6 +91,9 @@ const Command kCommands[] = {
      "synth PARAMS.kla|.kle|.klf -o OUT.wav [--rate HZ] [--source klatt|lf] [--waveform 1..8] [--flutter N] "
      "[--frame MS]",
      "synthesize a Klatt parameter file with our synthesizer (frame duration from the file's dates)"},
+    {"copy-synth", ardv::cli::runCopySynth,
+     "copy-synth IN.wav -o OUT.kle [--synth OUT.wav] [--method mccandless|snake] [--profile NAME]",
+     "copy synthesis: Klatt tracks (F0, formants, fitted parallel amplitudes) that imitate a recording"},
 };
 
 void printUsage(std::FILE* out) {

@@ -1,0 +1,188 @@
+// ardv-cli copy-synth IN.wav -o OUT.kle [--synth OUT.wav]
+// [--method mccandless|snake] [--profile NAME]: the whole copy-synthesis path
+// on a recording: F0, formant tracks, default pieces, the fit of the parallel
+// amplitudes, and optionally the synthesized speech. Our synthesizer runs
+// in-process, as in `ardv-cli synth`.
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <system_error>
+
+#include "cli/commands.h"
+#include "cli/signal_options.h"
+#include "formants/copy_synthesis_run.h"
+#include "formants/copy_synthesis_tracks.h"
+#include "formants/formant_tracks.h"
+#include "formants/klatt_invocation.h"
+#include "formants/klatt_records.h"
+#include "platform/report.h"
+#include "prosody/pitch_file.h"
+#include "prosody/pitch_file_reader.h"
+#include "prosody/pitch_types.h"
+#include "signal/buffers.h"
+#include "signal/program.h"
+#include "signal/replacing_file.h"
+#include "signal/time_conversion.h"
+#include "signal/transports.h"
+#include "signal/writable_target.h"
+#include "spectral/analysable.h"
+#include "tools/klatt/klatt_command.h"
+
+namespace ardv::cli {
+namespace {
+
+constexpr int kStepMs = 4;
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: ardv-cli copy-synth IN.wav -o OUT.kle [--synth OUT.wav] [--method mccandless|snake] "
+               "[--profile NAME]\n");
+  return 2;
+}
+
+std::filesystem::path temporaryDirectory() {
+  std::error_code ec;
+  const std::filesystem::path dir = program().dirs.temp;
+  if (!dir.empty() && std::filesystem::is_directory(dir, ec)) return dir;
+  return std::filesystem::temp_directory_path(ec);
+}
+
+// Removes a file when it goes.
+struct RemovedFile {
+  std::filesystem::path path;
+  ~RemovedFile() {
+    std::error_code ec;
+    if (!path.empty()) std::filesystem::remove(path, ec);
+  }
+};
+
+klatt::SynthOptions synthOptions(int rateHz, int waveform) {
+  klatt::SynthOptions options;
+  options.rateHz = rateHz;
+  options.frameMs = kStepMs;
+  options.waveform = waveform;
+  return options;
+}
+
+// The excitation (-t 7) written high byte first, as the program does with -r 2.
+ExcitationSynthesizer inProcessExcitation(int rateHz) {
+  return [rateHz](const std::filesystem::path& params, const std::filesystem::path& raw) {
+    ReplacingFile out(raw);
+    bool written = out.open();
+    std::string error;
+    std::vector<unsigned char> bytes;
+    const auto sink = [&](std::span<const std::int16_t> samples) {
+      bytes.resize(2 * samples.size());
+      for (std::size_t i = 0; i < samples.size(); ++i) {
+        const auto v = static_cast<std::uint16_t>(samples[i]);
+        bytes[2 * i] = static_cast<unsigned char>(v >> 8);
+        bytes[2 * i + 1] = static_cast<unsigned char>(v & 0xff);
+      }
+      return written = written && out.write(bytes.data(), bytes.size());
+    };
+    const std::int64_t records = klatt::synthesizeFile(params, synthOptions(rateHz, 7), sink, error);
+    if (records < 0 || !written || !out.commit()) {
+      message("The Klatt synthesizer failed on " + params.string() + ": " + (error.empty() ? out.error() : error));
+      return false;
+    }
+    return true;
+  };
+}
+
+bool readWholeSignal(const infoFile& info, SHORTbuf& samples) {
+  const std::int64_t count = info.sampleCount();
+  if (count >= std::numeric_limits<std::int32_t>::max()) {
+    message(info.nom + ": too long for a copy synthesis");
+    return false;
+  }
+  if (!samples.newsize(count)) return false;
+  return lireSignal(info, info.depl, samples, 0, static_cast<std::int32_t>(count)) == count;
+}
+
+bool synthesizeWav(const std::vector<KlattRecord>& records, const std::filesystem::path& wavPath, int rateHz) {
+  CopySynthesisFiles files(temporaryDirectory());
+  if (!files.ok() || !writeKlattRecords(files.full(), records)) return false;
+  SynthesizedWav wav(wavPath, rateHz);
+  std::string error;
+  if (!wav.open() ||
+      klatt::synthesizeFile(files.full(), synthOptions(rateHz, 8),
+                            [&](std::span<const std::int16_t> s) { return wav.add(s); }, error) <= 0 ||
+      !wav.finish()) {
+    message("Cannot write " + wavPath.string() + ": " + (error.empty() ? wav.error() : error));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int runCopySynth(const Args& arguments) {
+  Args args = arguments;
+  bool missing = false;
+  const auto out = takeOption(args, "-o", missing);
+  const auto synth = takeOption(args, "--synth", missing);
+  const auto method = takeOption(args, "--method", missing);
+  const auto profile = takeOption(args, "--profile", missing);
+  if (missing || args.size() != 1 || !out || (method && *method != "mccandless" && *method != "snake"))
+    return usage();
+  const std::string& in = args[0];
+  if (!isSeparateOutput(*out, in) || (synth && (!isSeparateOutput(*synth, in) || *synth == *out))) return 1;
+  infoFile info;
+  if (!describeForReading(in, profile, info)) return 1;
+  const double fs = info.frequence;
+  if (!analysableRate(in, fs, "copy synthesis") ||
+      !analysableLength(in, info.sampleCount(), 512, "copy synthesis"))
+    return 1;
+  SHORTbuf samples(0, "copy synthesis samples");
+  if (!readWholeSignal(info, samples)) return 1;
+  const std::span<const std::int16_t> speech(samples.data(), static_cast<std::size_t>(samples.size()));
+
+  // F0 of the whole file through a temporary pitch file.
+  RemovedFile pitch{temporaryDirectory() / ("ardv-copy-" + std::to_string(::getpid()) + ".pit")};
+  if (!pitchFileFromSignal(info, pitch.path, speakerF0Params(-1), PitchOptions{})) return 1;
+  PitchFileCache cache;
+  const auto f0At = [&](double ms) { return cache.lookup(pitch.path, fs, msToSamples(ms, fs)); };
+
+  std::vector<FormantPoint> formants;
+  const TrackMethod how = method && *method == "snake" ? TrackMethod::Snake : TrackMethod::McCandless;
+  if (!formantTracksOfFile(info, 0, info.sampleCount() - 1, how, FormantOptions{}, snakeParams(),
+                           [&](const FormantTrackRow& row) {
+                             formants.push_back({double(samplesToMs(double(row.centre), fs)),
+                                                 {row.frequencyHz[0], row.frequencyHz[1], row.frequencyHz[2]}});
+                             return true;
+                           }))
+    return 1;
+
+  const long durationMs = static_cast<long>(samplesToMs(double(info.sampleCount()), fs));
+  std::vector<KlattRecord> records = initialCopyRecords(durationMs, f0At, formants, speech, fs, initialKlattDefaults());
+  bool anything = false;
+  for (auto& r : records) {
+    r[kAVdb] = 0;  // the copy is the fitted parallel branch alone
+    anything = anything || r[kF0hz10] > 0 || r[kAF] > 0;
+  }
+  if (!anything) {
+    message(in + ": nothing to copy: no voiced or fricative frame (a silent recording?)");
+    return 1;
+  }
+  const int rateHz = static_cast<int>(std::lround(fs));
+  std::vector<KlattRecord> result;
+  const CopySynthesisInput input{speech, fs, true, initialKlattDefaults()};
+  if (copySynthesizeRecords(records, records, input, inProcessExcitation(rateHz), temporaryDirectory(), result) <= 0)
+    return 1;
+  if (synth && !synthesizeWav(result, *synth, rateHz)) return 1;
+  std::string text(klattTypeWord(kKlattParams));
+  text += '\n';
+  for (const auto& r : result) appendKlattRecord(text, r, kKlattParams);
+  ReplacingFile file(*out);
+  if (!file.open() || !file.write(text) || !file.commit()) {
+    message("Cannot write " + *out + ": " + file.error());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace ardv::cli

@@ -1,0 +1,294 @@
+#include "formants/copy_synthesis.h"
+
+#include "formants/copy_synthesis_run.h"
+#include "formants/copy_synthesis_tracks.h"
+#include "formants/copy_synthesis_window.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "formants/klatt_records.h"
+#include "tools/klatt/klatt_synth.h"
+#include "platform/headless/recording_reporter.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace ardv {
+namespace {
+
+using test::TempDir;
+
+constexpr double kFs = 16000.0;
+
+struct Voice {
+  double f0;
+  int f[3];
+  int a[3];
+  int startMs = 0;  // of the speech and of the parameter file
+};
+
+// Speech from our synthesizer's parallel branch (cascade voicing off) with
+// the voice's amplitudes, and the excitation it writes for -t 7 on the same
+// frames with the parallel voicing.
+struct Made {
+  std::vector<std::int16_t> speech, excitation;
+};
+KlattRecord voiceRecord(const Voice& v) {
+  KlattRecord r = initialKlattDefaults();
+  r[kF0hz10] = static_cast<int>(v.f0);
+  r[kAVdb] = 0;
+  const int bw[3] = {60, 90, 140};
+  for (int k = 0; k < 3; ++k) {
+    r[kF1hz + 2 * k] = v.f[k];
+    r[kA1 + 2 * k] = v.a[k];
+    r[kB1phz + 2 * k] = bw[k];
+  }
+  return r;
+}
+Made makeSpeech(const Voice& v, int frames) {
+  klatt::SynthOptions options;
+  options.rateHz = static_cast<int>(kFs);
+  options.frameMs = 4;
+  klatt::Synthesizer speech(options);
+  options.waveform = 7;
+  klatt::Synthesizer excitation(options);
+  const KlattRecord r = voiceRecord(v);
+  KlattRecord e = r;
+  e[kAVdb] = e[kAVpdb];
+  Made m;
+  for (int i = 0; i < frames; ++i) {
+    speech.frame(r, m.speech);
+    excitation.frame(e, m.excitation);
+  }
+  return m;
+}
+
+std::string bigEndian(const std::vector<std::int16_t>& x) {
+  std::string s;
+  for (auto v : x) {
+    s += static_cast<char>((static_cast<std::uint16_t>(v) >> 8) & 0xff);
+    s += static_cast<char>(v & 0xff);
+  }
+  return s;
+}
+
+std::string paramFile(const Voice& v, int frames) {
+  // The synthesizer's output starts at the file's first frame.
+  std::string text = ".kle\n";
+  KlattRecord r = voiceRecord(v);
+  for (int k = 0; k < 3; ++k) r[kA1 + 2 * k] = 0;
+  for (int i = 0; i < frames; ++i) {
+    r[kDate] = v.startMs + 4 * i;
+    appendKlattRecord(text, r, kKlattParams);
+  }
+  return text;
+}
+
+TEST(CopySynthesis, RecoversTheAmplitudesThatMadeTheSpeech) {
+  const Voice voices[] = {
+      {100, {500, 1500, 2500}, {60, 55, 50}},
+      {125, {375, 1500, 2750}, {50, 62, 45}},
+      {200, {600, 1800, 2600}, {66, 48, 52}, 100},
+  };
+  for (const auto& v : voices) {
+    TempDir dir;
+    const int frames = 100;
+    Made m = makeSpeech(v, 110);
+    m.speech.insert(m.speech.begin(), static_cast<std::size_t>(v.startMs * kFs / 1000), std::int16_t{0});
+    test::writeFile(dir / "full.kle", paramFile(v, frames));
+    test::writeFile(dir / "sel.kle", paramFile(v, frames));
+    test::writeFile(dir / "exc.raw", bigEndian(m.excitation));
+    ASSERT_EQ(recalCopySynthesis(dir / "full.kle", dir / "sel.kle", dir / "exc.raw", dir / "out.kle", m.speech, kFs,
+                                 true, initialKlattDefaults()),
+              frames);
+    KlattRecordReader reader;
+    ASSERT_EQ(reader.open(dir / "out.kle"), KlattRecordReader::Status::ok);
+    KlattRecord r{};
+    int checked = 0;
+    while (reader.next(r, initialKlattDefaults())) {
+      if (r[kDate] < v.startMs + 40 || r[kDate] > v.startMs + 360) continue;
+      for (int k = 0; k < 3; ++k) EXPECT_NEAR(r[kA1 + 2 * k], v.a[k], 3) << v.f0 << " Hz, F" << k + 1 << " at " << r[kDate];
+      EXPECT_EQ(r[kB1phz], 60);
+      EXPECT_EQ(r[kB2phz], 90);
+      EXPECT_EQ(r[kF2hz], v.f[1]);
+      ++checked;
+    }
+    EXPECT_GT(checked, 70);
+  }
+}
+
+TEST(CopySynthesis, LowFirstFormantMovesTheLowResonanceBelowIt) {
+  const std::array<bool, kKlattGroups> on{false, true};
+  std::vector<float> flat(256, 40.0f);
+  const struct { int f1, fnp, bnp, b1; } rows[] = {
+      {250, 150, 95, 40}, {180, 100, 40, 40}, {450, 200, 150, 60}};
+  for (const auto& row : rows) {
+    KlattRecord r = initialKlattDefaults();
+    r[kF1hz] = row.f1;
+    fitCopyFrame(r, on, CopySpectra{false, flat, flat}, kFs, initialKlattDefaults(), {});
+    EXPECT_EQ(r[kFNPhz], row.fnp) << row.f1;
+    EXPECT_EQ(r[kBNPhz], row.bnp) << row.f1;
+    EXPECT_EQ(r[kB1phz], row.b1) << row.f1;
+    EXPECT_GT(r[kANP], 0);
+  }
+}
+
+TEST(CopySynthesis, BadFilesChangeNothing) {
+  const Voice v{100, {500, 1500, 2500}, {60, 55, 50}};
+  const Made m = makeSpeech(v, 125);
+  const std::string good = paramFile(v, 50);
+  std::string stray = ".kle\n";
+  KlattRecord r = initialKlattDefaults();
+  r[kDate] = 6;
+  r[kF1hz] = 500;
+  appendKlattRecord(stray, r, kKlattParams);
+  std::string back = good;
+  appendKlattRecord(back, initialKlattDefaults(), kKlattParams);
+  const struct {
+    const char* name;
+    std::string full, selected, excitation;
+    const char* report;
+  } rows[] = {
+      {"selected date off the grid", good, stray, bigEndian(m.excitation), "unconsistent formant file"},
+      {"unknown type", ".klx 1 2", good, bigEndian(m.excitation), "unconsistent formant file"},
+      {"dates going back", back, good, bigEndian(m.excitation), "unconsistent formant file"},
+      {"short excitation", good, good, bigEndian({m.excitation.begin(), m.excitation.begin() + 3000}),
+       "unconsistent excitation file"},
+      {"odd excitation", good, good, bigEndian(m.excitation) + "x", "unconsistent excitation file"},
+  };
+  for (const auto& row : rows) {
+    TempDir dir;
+    test::writeFile(dir / "full.kle", row.full);
+    test::writeFile(dir / "sel.kle", row.selected);
+    test::writeFile(dir / "exc.raw", row.excitation);
+    test::writeFile(dir / "out.kle", "keep");
+    ScopedRecorder rec;
+    EXPECT_EQ(recalCopySynthesis(dir / "full.kle", dir / "sel.kle", dir / "exc.raw", dir / "out.kle", m.speech, kFs,
+                                 true, initialKlattDefaults()),
+              -1)
+        << row.name;
+    EXPECT_TRUE(rec->saw(row.report)) << row.name;
+    EXPECT_EQ(rec->reports().size(), 1u) << row.name;
+    EXPECT_EQ(test::readFile(dir / "out.kle"), "keep") << row.name;
+  }
+  TempDir dir;
+  test::writeFile(dir / "full.kle", good);
+  test::writeFile(dir / "exc.raw", bigEndian(m.excitation));
+  ScopedRecorder rec;
+  EXPECT_EQ(recalCopySynthesis(dir / "full.kle", dir / "full.kle", dir / "exc.raw", dir / "no" / "out.kle", m.speech,
+                               kFs, true, initialKlattDefaults()),
+            -1);
+  EXPECT_TRUE(rec->saw("creation du fichier temporaire de formant impossible"));
+}
+
+TEST(CopySynthesis, StartingTracksVoiceFricationAndDefaultFormants) {
+  for (const double fs : {8000.0, 16000.0}) {
+    const auto at = [fs](double ms) { return static_cast<std::size_t>(ms * fs / 1000); };
+    std::vector<std::int16_t> x(at(700));
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> quiet(-2, 2), loud(-3000, 3000);
+    for (std::size_t n = 0; n < x.size(); ++n)
+      x[n] = static_cast<std::int16_t>(n >= at(200) && n < at(400) ? loud(rng) : quiet(rng));
+    for (std::size_t n = at(400); n < x.size(); n += at(8)) x[n] = 20000;
+    const auto f0 = [](double ms) { return ms >= 400 ? 120 : 0; };
+    const std::vector<FormantPoint> tracked{{0, {500, 1500, 2500}}, {800, {700, 1700, 2700}}};
+    const auto records = initialCopyRecords(700, f0, tracked, x, fs, initialKlattDefaults());
+    ASSERT_EQ(records.size(), 175u);
+    for (const auto& r : records) {
+      const int t = r[kDate];
+      const bool frication = t >= 220 && t <= 380;
+      if (frication || t <= 170 || t >= 400) {
+        EXPECT_EQ(r[kAF], frication ? 60 : 0) << fs << " Hz at " << t;
+      }
+      EXPECT_EQ(r[kF0hz10], t >= 400 ? 120 : 0);
+      EXPECT_EQ(r[kF2hz], 1500 + t / 4);
+      EXPECT_EQ(r[kF4hz], 3500);
+      EXPECT_EQ(r[kF5hz], fs > 10000 ? 4500 : 0);
+    }
+    x.assign(x.size(), 3);  // silence: no frication anywhere
+    for (const auto& r : initialCopyRecords(700, f0, tracked, x, fs, initialKlattDefaults()))
+      EXPECT_EQ(r[kAF], 0) << fs << " Hz, silent, at " << r[kDate];
+  }
+}
+
+// The synthesizer run in-process for -t 7, as the program would.
+bool synthesizeExcitation(const std::filesystem::path& params, const std::filesystem::path& raw) {
+  std::vector<KlattRecord> records;
+  if (!readKlattRecords(params, initialKlattDefaults(), records)) return false;
+  klatt::SynthOptions options;
+  options.rateHz = static_cast<int>(kFs);
+  options.frameMs = 4;
+  options.waveform = 7;
+  klatt::Synthesizer synth(options);
+  std::vector<std::int16_t> out;
+  for (const auto& r : records) synth.frame(r, out);
+  test::writeFile(raw, bigEndian(out));
+  return true;
+}
+
+TEST(CopySynthesis, WindowCommandsOnTheTracks) {
+  KlattTracks tracks;
+  tracks.frequence = kFs;
+  ScopedRecorder rec;
+  std::vector<std::int64_t> asked;
+  const auto f0 = [&](std::int64_t sample) { return asked.push_back(sample), 120; };
+  EXPECT_FALSE(getF0IntoTracks(tracks, false, 13, 30, f0));
+  EXPECT_TRUE(rec->saw("Only for a real speech signal"));
+  EXPECT_TRUE(tracks.empty());
+  EXPECT_EQ(tracks.scale, 0);
+  ASSERT_TRUE(getF0IntoTracks(tracks, true, 13, 30, f0));  // 12, 16, 20, 24, 28 ms
+  EXPECT_EQ(asked, (std::vector<std::int64_t>{192, 256, 320, 384, 448}));
+  ASSERT_EQ(tracks.groups[0].size(), 1u);
+  EXPECT_EQ(tracks.groups[0].front()->debut(), 12);
+  EXPECT_EQ(tracks.groups[0].front()->y(0, 0), 120.0f);
+  EXPECT_EQ(tracks.scale, 5);
+
+  const Voice v{100, {500, 1500, 2500}, {60, 55, 50}};
+  Made m = makeSpeech(v, 110);
+  TempDir dir;
+  std::string text = ".kle\n";
+  KlattRecord r = voiceRecord(v);
+  r[kKopen] = 40;
+  r[kA1] = r[kA2] = r[kA3] = 0;
+  for (int i = 0; i < 100; ++i) {
+    r[kDate] = 4 * i;
+    appendKlattRecord(text, r, kKlattParams);
+  }
+  test::writeFile(dir / "voice.kle", text);
+  int calls = 0;
+  const ExcitationSynthesizer fails = [&](const auto&, const auto&) { return ++calls, false; };
+  const ExcitationSynthesizer writesShort = [&](const auto&, const std::filesystem::path& raw) {
+    return test::writeFile(raw, bigEndian({m.excitation.begin(), m.excitation.begin() + 100})), true;
+  };
+  const CopySynthesisInput input{m.speech, kFs, true, initialKlattDefaults()};
+  const auto snapshot = [&] {
+    tracks.write(dir / "snap.kle", kKlattParams, 0, 1000);
+    return test::readFile(dir / "snap.kle");
+  };
+  const auto tmp = dir / "tmp";  // the run's own files, removed in every case
+  std::filesystem::create_directory(tmp);
+  ASSERT_TRUE(tracks.open(dir / "voice.kle", std::nullopt));
+  const std::string before = snapshot();
+  tracks.selectGroup(13);  // only groups 9..22: nothing happens
+  tracks.selectGroup(9);
+  ASSERT_EQ(tracks.groups[13].size(), 1u);
+  EXPECT_EQ(copySynthesizeTracks(tracks, input, fails, tmp, 1000), 0);
+  tracks.selectGroup(1);
+  EXPECT_EQ(copySynthesizeTracks(tracks, input, fails, tmp, 1000), -1);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(copySynthesizeTracks(tracks, input, writesShort, tmp, 1000), -1);
+  EXPECT_TRUE(rec->saw("unconsistent excitation file"));
+  EXPECT_EQ(snapshot(), before);
+  EXPECT_TRUE(std::filesystem::is_empty(tmp));
+  EXPECT_EQ(copySynthesizeTracks(tracks, input, synthesizeExcitation, tmp, 1000), 100);
+  EXPECT_TRUE(std::filesystem::is_empty(tmp));
+  ASSERT_EQ(tracks.groups[1].size(), 1u);
+  EXPECT_NEAR(tracks.groups[1].front()->y(20, 1), 60.0f, 3.0f);  // A1
+  EXPECT_EQ(tracks.groups[2].front()->y(20, 1), 0.0f);          // F2 not selected
+}
+
+}  // namespace
+}  // namespace ardv

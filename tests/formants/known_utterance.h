@@ -1,0 +1,24 @@
+// Utterances our synthesizer makes from known tracks, for the copy-synthesis
+// targets and benchmark: syllables of a fricative (parallel branch), a vowel
+// (cascade branch) with F0 and formants gliding between vowel targets, and a
+// pause; 4-ms frames dated from 0.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "formants/klatt_table.h"
+
+namespace ardv::test {
+
+struct KnownUtterance {
+  double fs = 16000.0;
+  std::vector<KlattRecord> records;  // F0 in Hz, 0 in fricatives and pauses
+  std::vector<std::int16_t> samples;
+};
+
+// `seconds` of syllables of 500 ms; a female voice has F0 about 220 Hz and
+// formants 15 % higher, a male one about 120 Hz.
+KnownUtterance knownUtterance(double seconds, double fs, bool female);
+
+}  // namespace ardv::test
