@@ -49,14 +49,14 @@ bool chooseTierFile(QWidget* parent, const Tier& tier, FileQuestion question, co
   return info.*tier.kind != 0;
 }
 
-void readTier(QWidget* parent, const Tier& tier, QWidget* pane) {
+void readTier(MainWindow* parent, const Tier& tier) {
   infoFile info;
   if (!chooseTierFile(parent, tier, FileQuestion::Open, QString("Read ") + tier.what, info)) return;
   notetiqs list;
   if (!tier.read(list, info) && list.count() == 0) return;  // nothing read (reported): the list stays
   program().*tier.list = std::move(list);
   program().annotationsModified = true;
-  pane->update();
+  parent->contentEdited();
 }
 
 void saveTier(QWidget* parent, const Tier& tier) {
@@ -70,9 +70,9 @@ void saveTier(QWidget* parent, const Tier& tier) {
 void MainWindow::bindAnalysisCommands() {
   auto& h = handlers_;
   // Phonemes > Read, Save as; Words > Read, Save as.
-  h[41] = [this] { readTier(this, kPhonemes, phonemePane_); };
+  h[41] = [this] { readTier(this, kPhonemes); };
   h[43] = [this] { saveTier(this, kPhonemes); };
-  h[51] = [this] { readTier(this, kWords, wordPane_); };
+  h[51] = [this] { readTier(this, kWords); };
   h[52] = [this] { saveTier(this, kWords); };
 }
 

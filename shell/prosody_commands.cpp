@@ -81,6 +81,15 @@ void toggle(ValueScale* scale, QAction* action) {
 
 }  // namespace
 
+void MainWindow::hideValueScales() {
+  for (const auto& [scale, id] : {std::pair{f0Scale_, 604}, std::pair{energyScale_, 11842}}) {
+    if (scale) scale->hide();
+    if (QAction* a = action(id)) a->setChecked(false);
+  }
+  energyShown_ = false;
+  f0Shown_ = F0Shown::None;
+}
+
 int MainWindow::f0UnderPointer(std::int32_t sample) const {
   switch (f0Shown_) {
     case F0Shown::LastRun: return std::max(0, pitchAt(sample));
@@ -211,7 +220,9 @@ void MainWindow::bindProsodyCommands() {
       // The shown stretch may run past the end of a short signal.
       points = inside ? energyCurve(ct.d_sel, ct.f_sel) : energyCurve(ct.d_a, std::min(ct.f_a, ct.tf - 1));
     }
-    if (!points.empty()) spectroPlane_->view()->addDecoration(energyLine(std::move(points), energyParams().eLow));
+    if (points.empty()) return;
+    spectroPlane_->view()->addDecoration(energyLine(std::move(points), energyParams().eLow));
+    energyShown_ = true;
   };
   h[11842] = [this] { toggle(energyScale_, action(11842)); };
 
