@@ -41,6 +41,7 @@ class AnnotationPane : public QWidget {
   int highlight() const { return highlight_; }
   // The pointer line at sample `sample`; -1 hides it.
   void setPointerLine(std::int32_t sample);
+  std::int32_t pointerLine() const { return pointerLine_; }
 
  signals:
   // The list was changed by the mouse (the pane has redrawn itself).

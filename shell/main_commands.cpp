@@ -187,6 +187,8 @@ void MainWindow::commandOptions() {
   OptionsDialog dialog(this);
   if (dialog.exec() != QDialog::Accepted) return;
   if (dialog.apply()) spectroPlane_->refresh();
+  signalPlane_->view()->update();
+  spectroPlane_->view()->update();
 }
 
 void MainWindow::commandHelp(const QString& anchor) {

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
@@ -21,6 +22,7 @@
 #include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
 #include "shell/help_window.h"
+#include "shell/options_dialog.h"
 #include "shell/phonetic_annotator_window.h"
 #include "shell/playback.h"
 #include "shell/readouts.h"
@@ -124,7 +126,8 @@ MainWindow::MainWindow(InfoLines& lines, std::function<void()> refreshLines, QWi
       spectroPlane_->view()->update();
     });
   }
-  setMinimumSize(420, 260);
+  setMinimumSize(420, 260);  // below it the panes would overlap
+  loadDisplayOptions();
 
   buildMenus();
   buildNavigation();
@@ -220,6 +223,13 @@ void MainWindow::buildNavigation() {
       bar->addAction(a);
     }
   }
+  // F10 opens the first menu, as in other desktop programs.
+  auto* menuKey = new QAction(this);
+  menuKey->setShortcut(QKeySequence(Qt::Key_F10));
+  connect(menuKey, &QAction::triggered, this, [this] {
+    if (!menuBar()->actions().isEmpty()) menuBar()->setActiveAction(menuBar()->actions().front());
+  });
+  addAction(menuKey);
   bar->addSeparator();
   for (int id : {int(kCmdZoomIn), int(kCmdPlay), 21, int(kCmdRedo)})
     if (QAction* a = action(id)) bar->addAction(a);
@@ -443,7 +453,10 @@ void MainWindow::signalOpened() {
   if (player_) player_->stop();  // its samples and cursor belong to the previous signal
   const auto& prog = program();
   setWindowTitle(QString::fromStdString(prog.en_cours.nom));
-  if (prog.en_cours.frequence > 0 && !fmaxKept_) spectroSettings().fmaxHz = prog.en_cours.frequence / 2;
+  if (prog.en_cours.frequence > 0 && !fmaxKept_) {
+    const double fmax = displayOptions().defaultFmaxHz;
+    spectroSettings().fmaxHz = fmax > 0 ? std::min(fmax, prog.en_cours.frequence / 2) : prog.en_cours.frequence / 2;
+  }
   spectroPlane_->view()->setShown(prog.options.autospectro);
   clearSelections();
   hideValueScales();
@@ -497,9 +510,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::addRecentFile(const std::string& path) {
+  if (!recentKept_) return;
   QSettings settings;
   QStringList files = settings.value("recentFiles").toStringList();
-  const QString file = QString::fromStdString(path);
+  const QString file = QFileInfo(QString::fromStdString(path)).absoluteFilePath();
   files.removeAll(file);
   files.prepend(file);
   while (files.size() > 8) files.removeLast();

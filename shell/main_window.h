@@ -96,6 +96,9 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   // Plays stretches of the current signal and files (audio_commands.cpp).
   Player& player() const { return *player_; }
 
+  // Whether opened files go into "Recent files" (not in batch runs).
+  void setRecentFilesKept(bool kept) { recentKept_ = kept; }
+
   // Recomputes and redraws every view of the current signal.
   void refreshAll();
 
@@ -164,6 +167,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   std::map<int, QAction*> actions_;
   std::map<int, std::function<void()>> handlers_;
   QMenu* recentMenu_ = nullptr;
+  bool recentKept_ = true;
   QLabel* pointerLabel_ = nullptr;
   QLabel* selectionLabel_ = nullptr;
   bool energyShown_ = false;  // the energy curve is drawn (readout)

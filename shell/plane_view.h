@@ -42,6 +42,7 @@ class PlaneView : public QWidget {
   // The pointer line: a thin vertical line at sample `sample` (the pointer
   // over any pane); -1 hides it.
   void setPointerLine(std::int32_t sample);
+  std::int32_t pointerLine() const { return pointerLine_; }
   // Light lines at the phoneme and word boundaries (on by default).
   static void setBoundariesShown(bool shown);
   static bool boundariesShown();

@@ -3,10 +3,12 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <vector>
 
 #include "annotation/phonetic_description.h"
+#include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
 #include "shell/phonetic_annotator_window.h"
 #include "signal/wav_layout.h"
@@ -142,6 +144,76 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     annotator->phonemeButton("p")->click();
     QCOMPARE(list.Text(1), std::string("p"));
     QVERIFY(annotator->playBox()->isEnabled());
+  }
+
+  // Each annotation edit, then Cancel, Redo, Cancel: the lists before, after,
+  // before. A new edit drops what was undone.
+  void everyAnnotationEditUndoesAndRedoes() {
+    AnnotationPane* phonemes = window_->phonemePane();
+    AnnotationPane* words = window_->wordPane();
+    const auto lists = [] {
+      std::vector<std::pair<std::int32_t, std::string>> all;
+      for (const notetiqs* list : {&program().etiq, &program().note})
+        for (const notetiq& b : list->items()) all.emplace_back(b.limite, b.text);
+      all.emplace_back(-1, "");  // between the two lists
+      return all;
+    };
+    const std::pair<const char*, std::function<void()>> edits[] = {
+        {"split", [&] { QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier, at(phonemes, 4000)); }},
+        {"move",
+         [&] {
+           QTest::mousePress(phonemes, Qt::LeftButton, Qt::ShiftModifier, at(phonemes, 8000));
+           QTest::mouseRelease(phonemes, Qt::LeftButton, Qt::ShiftModifier, at(phonemes, 11000));
+         }},
+        {"remove", [&] { QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, at(phonemes, 16000)); }},
+        {"word text", [&] { test_support::typeIntoModal("world"), QTest::mouseDClick(words, Qt::LeftButton, {}, at(words, 20000)); }},
+        {"annotator, Return after a prefix",
+         [&] {
+           window_->openAnnotator(6000);
+           QTest::keyClicks(window_->annotator()->input(), "O");
+           QTest::keyClick(window_->annotator()->input(), Qt::Key_Return);
+         }},
+        {"merge",
+         [&] {
+           test_support::answerModal([](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); });
+           const int x = phonemes->columnOf(program().etiq.position(2));  // between "O" and "t"
+           QTest::mouseDClick(phonemes, Qt::LeftButton, {}, QPoint(x, phonemes->height() / 2));
+         }},
+    };
+    program().etiq.SetText(0, "p");
+    program().etiq.SetText(1, "t");
+    window_->contentEdited();
+    for (const auto& [name, edit] : edits) {
+      const auto before = lists();
+      edit();
+      const auto after = lists();
+      QVERIFY2(after != before, name);
+      for (int id : {21, int(kCmdRedo), 21}) QVERIFY2(window_->runCommand(id), name);
+      QVERIFY2(lists() == before, name);
+      QVERIFY2(program().annotationsModified, name);
+      QVERIFY2(window_->runCommand(kCmdRedo) && lists() == after, name);
+    }
+    QVERIFY(program().etiq.count() == 4 && program().etiq.Text(1) == "O");  // merged with "t"
+    QVERIFY(window_->runCommand(21));
+    QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier, at(phonemes, 30000));
+    const auto latest = lists();
+    QVERIFY(window_->runCommand(kCmdRedo));
+    QVERIFY((*recorder_)->saw("Nothing to redo."));
+    QCOMPARE(lists(), latest);
+
+    // A cut in between: Cancel puts the samples back, then the label edit.
+    const auto unlabelled = lists();
+    QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier, at(phonemes, 2000));
+    const auto split = lists();
+    program().ct.d_sel = 1000;
+    program().ct.f_sel = 1500;
+    window_->updateCommandStates();
+    QVERIFY(window_->runCommand(22));
+    QVERIFY(window_->runCommand(21));
+    QVERIFY(memory() == samples_);
+    QCOMPARE(lists(), split);
+    QVERIFY(window_->runCommand(21));
+    QCOMPARE(lists(), unlabelled);
   }
 
   void dampMiddleThenCancelRestoresTheSamples() {
