@@ -2,14 +2,17 @@
 // the keyboard and the editing tools window, on the offscreen platform.
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <fstream>
 #include <vector>
 
 #include "annotation/phonetic_description.h"
 #include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
+#include "shell/file_chooser.h"
 #include "shell/phonetic_annotator_window.h"
 #include "signal/wav_layout.h"
 #include "tests/shell/window_fixture.h"
@@ -214,6 +217,66 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     QCOMPARE(lists(), split);
     QVERIFY(window_->runCommand(21));
     QCOMPARE(lists(), unlabelled);
+  }
+
+  // TextGrid beside the design's kinds: proposed by the extension, a
+  // mismatch asked about, tiers the window cannot show named and kept.
+  void textGridsThroughTheAnnotationMenus() {
+    const auto grid = *dir_ / "other.TextGrid";
+    {
+      std::ofstream out(grid);
+      out << "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0\n2.5\n<exists>\n3\n"
+             "\"IntervalTier\"\n\"phonemes\"\n0\n2.5\n2\n0\n1\n\"a\"\n1\n2.5\n\"\"\n"
+             "\"TextTier\"\n\"tones\"\n0\n2.5\n1\n0.5\n\"H*\"\n"
+             "\"IntervalTier\"\n\"words\"\n0\n2.5\n1\n0\n2.5\n\"hi\"\n";
+    }
+    QString chosen;
+    setFileChooser([&](FileQuestion, const QString&, const QString&) { return chosen; });
+    // Answers the kind box with `kind` ("" keeps the proposed one), then the
+    // question that may follow with `answer`.
+    const auto answer = [](QString kind, QMessageBox::StandardButton answer) {
+      test_support::answerModal([=](QWidget* box) {
+        auto* input = qobject_cast<QInputDialog*>(box);
+        if (!kind.isEmpty()) input->setTextValue(kind);
+        test_support::answerModal([=](QWidget* question) {
+          if (auto* m = qobject_cast<QMessageBox*>(question)) m->button(answer)->click();
+        });
+        input->accept();
+      });
+    };
+    chosen = QString::fromStdString(grid.string());
+    answer("", QMessageBox::No);
+    QVERIFY(window_->runCommand(41));
+    QCOMPARE(program().etiq.count(), 2);
+    QCOMPARE(program().note.Text(0), std::string("hi"));
+    QVERIFY2((*recorder_)->saw("Tiers not shown (not read): \"tones\""), reports().c_str());
+    const auto before = test::readBytes(grid);
+    struct Row {
+      const char* name;
+      QString kind;
+      QMessageBox::StandardButton answer;
+      bool written;
+      const char* begins;
+    };
+    const Row rows[] = {
+        {"other.TextGrid", "", QMessageBox::No, false, ""},  // would lose "tones"
+        {"new.TextGrid", "", QMessageBox::No, true, "File type = \"ooTextFile\""},
+        {"nist.TextGrid", "NIST", QMessageBox::No, false, ""},  // mismatch refused
+        {"nist2.TextGrid", "NIST", QMessageBox::Yes, true, "0 16000 a"},
+        {"grid.lab", "TextGrid", QMessageBox::Yes, true, "File type = \"ooTextFile\""},
+    };
+    for (const Row& row : rows) {
+      const auto path = *dir_ / row.name;
+      chosen = QString::fromStdString(path.string());
+      answer(row.kind, row.answer);
+      QVERIFY(window_->runCommand(43));
+      QVERIFY2(std::filesystem::exists(path) == (row.written || path == grid), row.name);
+      const std::string begins = row.begins;
+      const auto bytes = test::readBytes(path);
+      if (row.written) QVERIFY2(std::string(bytes.begin(), bytes.end()).rfind(begins, 0) == 0, row.name);
+    }
+    QCOMPARE(test::readBytes(grid), before);
+    setFileChooser({});
   }
 
   void dampMiddleThenCancelRestoresTheSamples() {
