@@ -48,27 +48,26 @@ const Tier kWords = {"Word annotations", "word annotations", {"VECSYS", "NIST", 
 bool isTextGridName(const QString& name) { return name.endsWith(".TextGrid", Qt::CaseInsensitive); }
 
 // The record of the current signal with the file the user picks for `tier`
-// and its kind: the tier's kinds and TextGrid, proposed by the name's
-// extension; a kind that does not match the extension is asked about.
-// False when cancelled.
+// and its kind: a name ending in ".TextGrid" is a TextGrid; for other names
+// the kind is asked among the tier's kinds and TextGrid, which is then
+// confirmed. False when cancelled.
 bool chooseTierFile(QWidget* parent, const Tier& tier, FileQuestion question, const QString& title, infoFile& info,
                     bool& textGrid) {
   const QString name = chooseFile(parent, question, title);
   if (name.isEmpty()) return false;
   info = program().en_cours;
   info.*tier.name = name.toStdString();
+  textGrid = isTextGridName(name);
+  if (textGrid) return true;  // the name says the kind
   const QStringList kinds = tier.kinds + QStringList{"TextGrid"};
-  const int proposed = isTextGridName(name) ? int(kinds.size()) : info.*tier.kind;
-  const int kind = askKind(parent, tier.title, kinds, proposed);
+  const int kind = askKind(parent, tier.title, kinds, info.*tier.kind);
   if (kind == 0) return false;
   textGrid = kind == kinds.size();
-  if (textGrid != isTextGridName(name)) {
-    const QString why = textGrid ? QString("The name %1 does not end in .TextGrid.").arg(name)
-                                 : QString("The name %1 ends in .TextGrid, the kind chosen is %2.").arg(name, kinds[kind - 1]);
-    if (QMessageBox::question(parent, tier.title, why + QString(" Use the kind %1 all the same?").arg(kinds[kind - 1]),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
-      return false;
-  }
+  if (textGrid &&
+      QMessageBox::question(parent, tier.title,
+                            QString("The name %1 does not end in .TextGrid. Use the kind TextGrid all the same?").arg(name),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+    return false;
   if (!textGrid) info.*tier.kind = kind;
   return true;
 }

@@ -232,20 +232,22 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     }
     QString chosen;
     setFileChooser([&](FileQuestion, const QString&, const QString&) { return chosen; });
-    // Answers the kind box with `kind` ("" keeps the proposed one), then the
-    // question that may follow with `answer`.
+    // Answers the kind box with `kind` (none expected when empty), then the
+    // question that follows with `answer` (none expected: NoButton).
     const auto answer = [](QString kind, QMessageBox::StandardButton answer) {
+      const auto question = [=](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(answer)->click(); };
+      if (kind.isEmpty()) {
+        if (answer != QMessageBox::NoButton) test_support::answerModal(question);
+        return;
+      }
       test_support::answerModal([=](QWidget* box) {
         auto* input = qobject_cast<QInputDialog*>(box);
-        if (!kind.isEmpty()) input->setTextValue(kind);
-        test_support::answerModal([=](QWidget* question) {
-          if (auto* m = qobject_cast<QMessageBox*>(question)) m->button(answer)->click();
-        });
+        input->setTextValue(kind);
+        if (answer != QMessageBox::NoButton) test_support::answerModal(question);
         input->accept();
       });
     };
     chosen = QString::fromStdString(grid.string());
-    answer("", QMessageBox::No);
     QVERIFY(window_->runCommand(41));
     QCOMPARE(program().etiq.count(), 2);
     QCOMPARE(program().note.Text(0), std::string("hi"));
@@ -260,10 +262,10 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     };
     const Row rows[] = {
         {"other.TextGrid", "", QMessageBox::No, false, ""},  // would lose "tones"
-        {"new.TextGrid", "", QMessageBox::No, true, "File type = \"ooTextFile\""},
-        {"nist.TextGrid", "NIST", QMessageBox::No, false, ""},  // mismatch refused
-        {"nist2.TextGrid", "NIST", QMessageBox::Yes, true, "0 16000 a"},
-        {"grid.lab", "TextGrid", QMessageBox::Yes, true, "File type = \"ooTextFile\""},
+        {"new.TextGrid", "", QMessageBox::NoButton, true, "File type = \"ooTextFile\""},
+        {"grid.lab", "TextGrid", QMessageBox::No, false, ""},  // mismatch refused
+        {"grid2.lab", "TextGrid", QMessageBox::Yes, true, "File type = \"ooTextFile\""},
+        {"nist.lab", "NIST", QMessageBox::NoButton, true, "0 16000 a"},
     };
     for (const Row& row : rows) {
       const auto path = *dir_ / row.name;
