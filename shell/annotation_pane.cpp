@@ -99,7 +99,7 @@ void AnnotationPane::paintEvent(QPaintEvent*) {
   }
   if (pointerLine_ >= 0) {
     const int x = static_cast<int>(axis.xOf(pointerLine_));
-    p.setPen(QPen(QColor(120, 120, 120, 160), 1));
+    p.setPen(QPen(QColor(200, 0, 200), 1, Qt::DashLine));
     if (x >= 0 && x < width()) p.drawLine(x, 0, x, height() - 1);
   }
 }

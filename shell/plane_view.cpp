@@ -185,7 +185,7 @@ void PlaneView::paintEvent(QPaintEvent*) {
   if (pointerLine_ >= 0 && program().fileLoaded) {
     const int x = static_cast<int>(axis().xOf(pointerLine_));
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setPen(QPen(QColor(120, 120, 120, 160), 1));
+    painter.setPen(QPen(QColor(200, 0, 200), 1, Qt::DashLine));
     if (x >= 0 && x < width()) painter.drawLine(x, 0, x, height() - 1);
   }
   if (playCursor_ >= 0 && program().fileLoaded) {
