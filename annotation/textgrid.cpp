@@ -177,7 +177,9 @@ struct Tier {
 };
 
 // False when the tokens are not a TextGrid; `why` says what is wrong.
-bool readGrid(const std::vector<Token>& tokens, std::vector<Tier>& tiers, std::string& why) {
+// `names` (when given) receives the name of every tier, point tiers too.
+bool readGrid(const std::vector<Token>& tokens, std::vector<Tier>& tiers, std::string& why,
+              std::vector<std::string>* names = nullptr) {
   TokenReader in(tokens);
   std::string fileType, objectClass;
   if (!in.string(fileType) || fileType.rfind("ooTextFile", 0) != 0 || !in.string(objectClass) ||
@@ -210,6 +212,7 @@ bool readGrid(const std::vector<Token>& tokens, std::vector<Tier>& tiers, std::s
       why = "tier " + std::to_string(t + 1) + " has the unknown class \"" + tierClass + "\"";
       return false;
     }
+    if (names) names->push_back(name);
     Tier tier{name, {}, {}};
     for (std::size_t k = 0; k < n; ++k) {
       double a = 0, b = 0;
@@ -251,6 +254,21 @@ bool fillList(const Tier& tier, double frequence, std::int64_t tf, const std::st
   return true;
 }
 
+// The interval tiers read into the phoneme and the word list.
+void chooseTiers(const std::vector<Tier>& tiers, const Tier*& phon, const Tier*& word) {
+  for (const Tier& t : tiers) {
+    if (!phon && t.name == kPhonemeTierName) phon = &t;
+    if (!word && t.name == kWordTierName) word = &t;
+  }
+  for (const Tier& t : tiers) {
+    if (&t == phon || &t == word || t.name == kPhonemeTierName || t.name == kWordTierName) continue;
+    if (!phon)
+      phon = &t;
+    else if (!word)
+      word = &t;
+  }
+}
+
 }  // namespace
 
 std::string formatTextGrid(const notetiqs& phonemes, const notetiqs& words, double frequence, std::int64_t tf) {
@@ -277,17 +295,7 @@ bool parseTextGrid(const std::string& content, double frequence, std::int64_t tf
   }
   const Tier* phon = nullptr;
   const Tier* word = nullptr;
-  for (const Tier& t : tiers) {
-    if (!phon && t.name == kPhonemeTierName) phon = &t;
-    if (!word && t.name == kWordTierName) word = &t;
-  }
-  for (const Tier& t : tiers) {
-    if (&t == phon || &t == word || t.name == kPhonemeTierName || t.name == kWordTierName) continue;
-    if (!phon)
-      phon = &t;
-    else if (!word)
-      word = &t;
-  }
+  chooseTiers(tiers, phon, word);
   if (!phon) {
     message("no records read from " + path + " (is it a TextGrid with an interval tier? UTF-16?)");
     return false;
@@ -297,6 +305,20 @@ bool parseTextGrid(const std::string& content, double frequence, std::int64_t tf
   phonemes = std::move(p);
   if (word) words = std::move(w);
   return true;
+}
+
+std::optional<TextGridTiers> textGridTiers(const std::string& content) {
+  std::vector<Token> tokens;
+  std::vector<Tier> tiers;
+  TextGridTiers names;
+  std::string why;
+  if (!tokenize(labeltext::decodeText(content), tokens) || !readGrid(tokens, tiers, why, &names.all)) return std::nullopt;
+  const Tier* phon = nullptr;
+  const Tier* word = nullptr;
+  chooseTiers(tiers, phon, word);
+  if (phon) names.phonemes = phon->name;
+  if (word) names.words = word->name;
+  return names;
 }
 
 bool exportTextGrid(const std::string& path, const notetiqs& phonemes, const notetiqs& words, double frequence,

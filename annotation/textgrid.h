@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "annotation/notetiqs.h"
 
@@ -35,6 +37,15 @@ std::string formatTextGrid(const notetiqs& phonemes, const notetiqs& words, doub
 // stays as it was.
 bool parseTextGrid(const std::string& content, double frequence, std::int64_t tf, const std::string& path,
                    notetiqs& phonemes, notetiqs& words);
+
+// The tiers of a TextGrid text by name: every tier (point tiers too), and
+// the tiers parseTextGrid reads into the phoneme and word lists ("" for
+// none). Nothing when the text is not a readable TextGrid.
+struct TextGridTiers {
+  std::vector<std::string> all;
+  std::string phonemes, words;
+};
+std::optional<TextGridTiers> textGridTiers(const std::string& content);
 
 // Writes formatTextGrid to `path` (beside it first, then renamed over it: a
 // failure leaves a previous file as it was), then warns when a boundary lay

@@ -59,3 +59,19 @@ for cmd in 61 63 11855; do
   xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 1 --gray --command "$cmd" "$FILE"
   echo "$png"
 done
+# The workbench states: readouts under a pointer at 700 ms / 1500 Hz with the
+# pointer line and the boundary lines, a see-through selection, the
+# navigation keys (zoom by 2, a page on, show all) and the energy readout.
+shot() {
+  local png="$OUT/$1.png"; shift
+  xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" "$@" "$FILE"
+  echo "$png"
+}
+shot readouts --kind 1 --gray --select 500 900 --pointer 700 1500
+shot readouts-colour-f0 --kind 2 --colour --f0 --select 500 900 --pointer 700 200
+shot selection-tint --kind 1 --gray --select 500 900 --tint --pointer 650 800
+shot zoom-by-two --kind 1 --gray --key + --key + --pointer 1000 500
+shot page-down --kind 1 --gray --key + --key + --key PgDown
+shot end-key --kind 1 --gray --key + --key + --key + --key End
+shot show-all --kind 1 --gray --key Ctrl+A
+shot energy-readout --kind 1 --gray --command 911 --command 11842 --pointer 700 1000

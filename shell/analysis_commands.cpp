@@ -1,10 +1,17 @@
 // Commands of the annotation menus served so far: reading and saving label
-// files.
+// files, TextGrids among them.
 #include <QApplication>
 #include <QInputDialog>
+#include <QMessageBox>
+#include <QStatusBar>
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "annotation/label_files.h"
+#include "annotation/textgrid.h"
+#include "platform/report.h"
 #include "shell/file_chooser.h"
 #include "shell/main_window.h"
 #include "signal/program.h"
@@ -38,31 +45,110 @@ const Tier kPhonemes = {"Phoneme labels", "phoneme labels", {"QERN", "NIST", "SA
 const Tier kWords = {"Word annotations", "word annotations", {"VECSYS", "NIST", "SAM", "NOISEX"}, &infoFile::nomAnnot,
                      &infoFile::annotationKind, readAnnotations, writeAnnotations, &Program::note};
 
+bool isTextGridName(const QString& name) { return name.endsWith(".TextGrid", Qt::CaseInsensitive); }
+
 // The record of the current signal with the file the user picks for `tier`
-// and its kind; false when cancelled.
-bool chooseTierFile(QWidget* parent, const Tier& tier, FileQuestion question, const QString& title, infoFile& info) {
+// and its kind: a name ending in ".TextGrid" is a TextGrid; for other names
+// the kind is asked among the tier's kinds and TextGrid, which is then
+// confirmed. False when cancelled.
+bool chooseTierFile(QWidget* parent, const Tier& tier, FileQuestion question, const QString& title, infoFile& info,
+                    bool& textGrid) {
   const QString name = chooseFile(parent, question, title);
   if (name.isEmpty()) return false;
   info = program().en_cours;
   info.*tier.name = name.toStdString();
-  info.*tier.kind = askKind(parent, tier.title, tier.kinds, info.*tier.kind);
-  return info.*tier.kind != 0;
+  textGrid = isTextGridName(name);
+  if (textGrid) return true;  // the name says the kind
+  const QStringList kinds = tier.kinds + QStringList{"TextGrid"};
+  const int kind = askKind(parent, tier.title, kinds, info.*tier.kind);
+  if (kind == 0) return false;
+  textGrid = kind == kinds.size();
+  if (textGrid &&
+      QMessageBox::question(parent, tier.title,
+                            QString("The name %1 does not end in .TextGrid. Use the kind TextGrid all the same?").arg(name),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+    return false;
+  if (!textGrid) info.*tier.kind = kind;
+  return true;
 }
 
-void readTier(QWidget* parent, const Tier& tier, QWidget* pane) {
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  if (in) all << in.rdbuf();
+  return all.str();
+}
+
+QString quotedList(const std::vector<std::string>& names) {
+  QStringList quoted;
+  for (const std::string& n : names) quoted << "\"" + QString::fromStdString(n) + "\"";
+  return quoted.join(", ");
+}
+
+// Both lists from a TextGrid; says which tiers went where and which the
+// window does not show.
+void readTextGrid(MainWindow* window, const std::string& path) {
+  Program& prog = program();
+  notetiqs phon = prog.etiq, word = prog.note;
+  if (!importTextGrid(path, prog.en_cours.frequence, prog.ct.tf, phon, word)) return;
+  const auto tiers = textGridTiers(readAll(path));
+  prog.etiq = std::move(phon);
+  prog.note = std::move(word);
+  prog.annotationsModified = true;
+  window->contentEdited();
+  if (!tiers) return;
+  QString read = QString("Read from %1: tier \"%2\" as phonemes").arg(QString::fromStdString(path), QString::fromStdString(tiers->phonemes));
+  if (!tiers->words.empty()) read += QString(", tier \"%1\" as words").arg(QString::fromStdString(tiers->words));
+  std::vector<std::string> others;
+  for (const std::string& n : tiers->all)
+    if (n != tiers->phonemes && n != tiers->words) others.push_back(n);
+  window->statusBar()->showMessage(read + ".", 10000);
+  if (!others.empty())
+    message(read.toStdString() + ". Tiers not shown (not read): " + quotedList(others).toStdString() + ".");
+}
+
+void readTier(MainWindow* parent, const Tier& tier) {
   infoFile info;
-  if (!chooseTierFile(parent, tier, FileQuestion::Open, QString("Read ") + tier.what, info)) return;
+  bool textGrid = false;
+  if (!chooseTierFile(parent, tier, FileQuestion::Open, QString("Read ") + tier.what, info, textGrid)) return;
+  if (textGrid) {
+    readTextGrid(parent, info.*tier.name);
+    return;
+  }
   notetiqs list;
   if (!tier.read(list, info) && list.count() == 0) return;  // nothing read (reported): the list stays
   program().*tier.list = std::move(list);
   program().annotationsModified = true;
-  pane->update();
+  parent->contentEdited();
 }
 
-void saveTier(QWidget* parent, const Tier& tier) {
+void saveTier(MainWindow* parent, const Tier& tier) {
   infoFile info;
-  if (chooseTierFile(parent, tier, FileQuestion::Save, QString("Save ") + tier.what + " as", info))
-    tier.write(program().*tier.list, info, program().ct.tf);
+  bool textGrid = false;
+  if (!chooseTierFile(parent, tier, FileQuestion::Save, QString("Save ") + tier.what + " as", info, textGrid)) return;
+  const Program& prog = program();
+  if (!textGrid) {
+    tier.write(prog.*tier.list, info, prog.ct.tf);
+    return;
+  }
+  // A TextGrid holds both lists; tiers of another program would be lost.
+  const std::string path = info.*tier.name;
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec)) {
+    std::vector<std::string> others;
+    if (const auto tiers = textGridTiers(readAll(path)))
+      for (const std::string& n : tiers->all)
+        if (n != kPhonemeTierName && n != kWordTierName) others.push_back(n);
+    if (!others.empty() &&
+        QMessageBox::question(parent, tier.title,
+                              QString("%1 holds tiers this window does not show: %2. Saving replaces the file and "
+                                      "loses them. Replace it?")
+                                  .arg(QString::fromStdString(path), quotedList(others)),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+      return;
+  }
+  if (exportTextGrid(path, prog.etiq, prog.note, prog.en_cours.frequence, prog.ct.tf))
+    parent->statusBar()->showMessage(QString("Phonemes and words saved in %1.").arg(QString::fromStdString(path)), 10000);
 }
 
 }  // namespace
@@ -70,9 +156,9 @@ void saveTier(QWidget* parent, const Tier& tier) {
 void MainWindow::bindAnalysisCommands() {
   auto& h = handlers_;
   // Phonemes > Read, Save as; Words > Read, Save as.
-  h[41] = [this] { readTier(this, kPhonemes, phonemePane_); };
+  h[41] = [this] { readTier(this, kPhonemes); };
   h[43] = [this] { saveTier(this, kPhonemes); };
-  h[51] = [this] { readTier(this, kWords, wordPane_); };
+  h[51] = [this] { readTier(this, kWords); };
   h[52] = [this] { saveTier(this, kWords); };
 }
 

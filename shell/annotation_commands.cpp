@@ -3,6 +3,7 @@
 #include <QFont>
 
 #include "annotation/label_editing.h"
+#include "signal/edit_history.h"
 #include "shell/editing_tools_window.h"
 #include "shell/main_window.h"
 #include "shell/phonetic_annotator_window.h"
@@ -39,6 +40,7 @@ void MainWindow::openAnnotator(std::int32_t sample) {
 }
 
 void MainWindow::contentEdited() {
+  commitAnnotationEdit();
   wordPane_->update();
   phonemePane_->update();
   if (annotator_) annotator_->listChanged();

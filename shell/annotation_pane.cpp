@@ -3,6 +3,8 @@
 #include "shell/annotation_pane.h"
 
 #include <QMenu>
+#include <QMessageBox>
+#include <cstdlib>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -61,6 +63,12 @@ void AnnotationPane::setHighlight(int segment) {
   update();
 }
 
+void AnnotationPane::setPointerLine(std::int32_t sample) {
+  if (sample == pointerLine_) return;
+  pointerLine_ = sample;
+  update();
+}
+
 void AnnotationPane::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), QColor(250, 250, 240));
@@ -89,6 +97,11 @@ void AnnotationPane::paintEvent(QPaintEvent*) {
     const QRectF box(std::max(0.0, x0) + 1, 0, std::min<double>(width(), x1) - std::max(0.0, x0) - 2, height());
     p.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, QString::fromStdString(items[i].text));
   }
+  if (pointerLine_ >= 0) {
+    const int x = static_cast<int>(axis.xOf(pointerLine_));
+    p.setPen(QPen(QColor(200, 0, 200), 1, Qt::DashLine));
+    if (x >= 0 && x < width()) p.drawLine(x, 0, x, height() - 1);
+  }
 }
 
 void AnnotationPane::changed() {
@@ -98,18 +111,28 @@ void AnnotationPane::changed() {
 
 void AnnotationPane::mousePressEvent(QMouseEvent* event) {
   mode_ = MouseEditMode::None;
+  pressX_ = -1;
   if (event->button() != Qt::LeftButton) return;
   const auto keys = event->modifiers();
   const MouseEditMode mode = mouseEditModeFor(keys & Qt::ControlModifier, keys & Qt::ShiftModifier);
+  if (mode == MouseEditMode::None && !(keys & (Qt::ControlModifier | Qt::ShiftModifier)))
+    pressX_ = static_cast<int>(event->position().x());
   if (mode == MouseEditMode::None || !paneEditable(kind_)) return;
   mode_ = mode;
   trace("press", sampleAt(static_cast<int>(event->position().x())));
 }
 
 void AnnotationPane::mouseMoveEvent(QMouseEvent* event) {
+  const int x = static_cast<int>(event->position().x());
+  if (program().fileLoaded) emit hovered(sampleAt(x));
   if (mode_ != MouseEditMode::Move || !(event->buttons() & Qt::LeftButton)) return;
-  if (applyMouseEdit(kind_, MouseEditMode::Move, sampleAt(static_cast<int>(event->position().x())))) changed();
+  if (applyMouseEdit(kind_, MouseEditMode::Move, sampleAt(x))) {
+    update();
+    emit boundaryMoving();
+  }
 }
+
+void AnnotationPane::leaveEvent(QEvent*) { emit hovered(-1); }
 
 void AnnotationPane::mouseReleaseEvent(QMouseEvent* event) {
   const std::int32_t p = sampleAt(static_cast<int>(event->position().x()));
@@ -120,6 +143,16 @@ void AnnotationPane::mouseReleaseEvent(QMouseEvent* event) {
       return;
     }
     emit annotatorRequested(p);
+    return;
+  }
+  if (event->button() == Qt::LeftButton && pressX_ >= 0) {
+    // A plain click selects the segment under it.
+    const bool still = std::abs(static_cast<int>(event->position().x()) - pressX_) <= 2;
+    pressX_ = -1;
+    const notetiqs& list = paneList(kind_);
+    const int segment = segmentAt(list, p);
+    if (still && segment >= 0 && program().fileLoaded)
+      emit segmentClicked(list.position(segment), list.position(segment + 1) - 1);
     return;
   }
   if (event->button() != Qt::LeftButton || mode_ == MouseEditMode::None) return;
@@ -139,11 +172,35 @@ void AnnotationPane::mouseDoubleClickEvent(QMouseEvent* event) {
     mousePressEvent(event);  // a fast second click of an edit
     return;
   }
+  pressX_ = -1;
   if (!paneEditable(kind_)) return;
+  if (offerMerge(static_cast<int>(event->position().x()))) return;
   if (kind_ == PaneKind::Words)
     changeWordText(p);
   else
     pickPhoneme(p, event->globalPosition().toPoint());
+}
+
+bool AnnotationPane::offerMerge(int x) {
+  notetiqs& list = paneList(kind_);
+  const int i = list.nearest(sampleAt(x));
+  if (i <= 0 || i + 1 >= list.count() || std::abs(columnOf(list.position(i)) - x) > 2) return false;
+  const std::string left = list.Text(i - 1), right = list.Text(i);
+  if (left.empty() || right.empty()) return false;
+  // Words are joined; a phoneme segment keeps the left label.
+  const std::string merged = kind_ == PaneKind::Words ? left + " " + right : left;
+  const auto answer = QMessageBox::question(
+      this, "Merge segments",
+      QString::fromStdString("Remove the boundary between \"" + left + "\" and \"" + right + "\"? The segment becomes \"" +
+                             merged + "\"."));
+  if (answer != QMessageBox::Yes) return true;
+  list.SetText(i, "");
+  list.SetText(i - 1, merged);
+  if (list.remove(list.position(i))) {
+    program().annotationsModified = true;
+    changed();
+  }
+  return true;
 }
 
 void AnnotationPane::changeWordText(std::int32_t p) {

@@ -39,6 +39,9 @@ class AnnotationPane : public QWidget {
   // Segment drawn highlighted (the annotator's current one); -1 for none.
   void setHighlight(int segment);
   int highlight() const { return highlight_; }
+  // The pointer line at sample `sample`; -1 hides it.
+  void setPointerLine(std::int32_t sample);
+  std::int32_t pointerLine() const { return pointerLine_; }
 
  signals:
   // The list was changed by the mouse (the pane has redrawn itself).
@@ -46,6 +49,12 @@ class AnnotationPane : public QWidget {
   // Right double click on the phoneme pane, at sample `sample`, inside a
   // segment.
   void annotatorRequested(std::int32_t sample);
+  // A boundary follows the pointer (edited() comes at the release).
+  void boundaryMoving();
+  // A plain click on segment first..last (samples, last included).
+  void segmentClicked(std::int32_t first, std::int32_t last);
+  // The pointer is over sample `sample` (-1: it left the pane).
+  void hovered(std::int32_t sample);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -53,17 +62,23 @@ class AnnotationPane : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
 
  private:
   void changeWordText(std::int32_t p);
   void pickPhoneme(std::int32_t p, const QPoint& globalPos);
   void changed();
+  // Double click on a boundary between two labelled segments: offers to
+  // merge them. False when the click is not on such a boundary.
+  bool offerMerge(int x);
 
   PaneKind kind_;
   QString name_;
   MouseEditMode mode_ = MouseEditMode::None;
   bool rightDoubleClick_ = false;
+  int pressX_ = -1;  // column of a plain press, -1 when none
   int highlight_ = -1;
+  std::int32_t pointerLine_ = -1;
 };
 
 // Fills `menu` with the items and submenus of `node`; each item carries the

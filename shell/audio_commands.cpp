@@ -23,11 +23,13 @@
 namespace ardv::shell {
 namespace {
 
-// The stretch "&Play" plays: the selection when there is one, else the displayed stretch.
+// The stretch "&Play" plays: the selection when there is one, else the
+// displayed stretch. A selection of one sample (a click, or the one a file
+// opens with) counts as none.
 std::pair<std::int32_t, std::int32_t> stretchToPlay() {
   const auto& ct = program().ct;
-  if (ct.d_sel >= 0 && ct.f_sel >= ct.d_sel) return {ct.d_sel, ct.f_sel};
-  return {ct.d_es, ct.f_es};
+  if (ct.d_sel >= 0 && ct.f_sel > ct.d_sel) return {ct.d_sel, ct.f_sel};
+  return {ct.d_es, std::min(ct.f_es, ct.tf - 1)};
 }
 
 // The dialog `WRECORD`: the duration in seconds, or a negative value for Cancel.

@@ -28,6 +28,7 @@ constexpr CommandSpec kCommands[] = {
     {23, "Edit", "C&opy\tCtrl C", "Ctrl+C", S},
     {24, "Edit", "&Paste\tCtrl V", "Ctrl+V", F},
     {25, "Edit", "&Delete", "Ctrl+K", S},
+    {26, "Edit", "&Redo", "Ctrl+Y", F},
     {11843, "Edit", "&Editing tools", "", F},
     {201, "Edit", "&Play\tCtrl P", "Ctrl+P", F},
     {200, "Edit", "Pla&y many", "", F},
@@ -112,7 +113,7 @@ constexpr int kNotYet[] = {
     76, 77,                                                   // user hooks
 };
 
-constexpr ExtraAccelerator kExtra[] = {{23, "C"}};
+constexpr ExtraAccelerator kExtra[] = {{23, "C"}, {26, "Ctrl+Shift+Z"}};
 
 }  // namespace
 

@@ -48,6 +48,7 @@ std::span<const ExtraAccelerator> extraAccelerators();
 enum CommandId : int {
   kCmdOpen = 12,
   kCmdQuit = 19,
+  kCmdRedo = 26,
   kCmdZoomIn = 204,
   kCmdRecord = 141,
   kCmdPlayMany = 200,

@@ -2,6 +2,7 @@
 // paint runs the start-up, loads the interface texts and creates the main
 // window, which opens the file named on the command line.
 #include <QApplication>
+#include <QAction>
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -57,6 +58,9 @@ struct Arguments {
   double annotatorMs = -1;  // also OUT-annotator.png: the annotator on the segment there
   bool tools = false;       // also OUT-tools.png: the editing tools window
   std::vector<int> commands;              // menu commands run before the screenshot
+  std::vector<std::string> keys;          // shortcuts pressed before the screenshot
+  double pointerMs = -1, pointerHz = -1;  // the pointer placed there for the readouts
+  bool tint = false;                      // see-through selection
 };
 
 void usage(std::FILE* out) {
@@ -65,7 +69,7 @@ void usage(std::FILE* out) {
                "       ardv --help | --version\n"
                "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS [--zoom]] [--f0]\n"
                "                         [--perceptual] [--annotator MS] [--tools] FILE\n"
-               "                    [--command ID]... FILE\n"
+               "                    [--command ID]... [--key SHORTCUT]... [--pointer MS HZ] [--tint] FILE\n"
                "       ardv --bench FILE\n"
                "A FILE not read as WAV needs --profile NAME in --screenshot and --bench (see ardv-cli profiles).\n");
 }
@@ -113,6 +117,18 @@ std::optional<Arguments> parse(int argc, char** argv) {
       const char* v = next();
       if (!v) return std::nullopt;
       a.commands.push_back(std::atoi(v));
+    } else if (arg == "--key") {
+      const char* v = next();
+      if (!v) return std::nullopt;
+      a.keys.push_back(v);
+    } else if (arg == "--pointer") {
+      const char* ms = next();
+      const char* hz = next();
+      if (!ms || !hz) return std::nullopt;
+      a.pointerMs = std::atof(ms);
+      a.pointerHz = std::atof(hz);
+    } else if (arg == "--tint") {
+      a.tint = true;
     } else if (arg == "--zoom") {
       a.zoom = true;
     } else if (arg == "--select") {
@@ -158,6 +174,24 @@ void runBench(ardv::shell::MainWindow& window, const std::string& file) {
   window.scrollTo(window.scrollMapping().pmax / 3);
   QApplication::processEvents();
   std::printf("scroll: %lld ms\n", static_cast<long long>(timer.elapsed()));
+  // Navigation keys and the pointer readout, each with its repaint.
+  using ardv::shell::Step;
+  const std::pair<const char*, Step> steps[] = {
+      {"zoom in x2", Step::ZoomIn},   {"zoom out x2", Step::ZoomOut}, {"right", Step::Right}, {"left", Step::Left},
+      {"page down", Step::PageRight}, {"page up", Step::PageLeft},    {"end", Step::End},     {"home", Step::Home},
+      {"show all", Step::ShowAll}};
+  for (const auto& [name, step] : steps) {
+    timer.restart();
+    window.navigate(step);
+    QApplication::processEvents();
+    std::printf("%s: %lld ms\n", name, static_cast<long long>(timer.elapsed()));
+  }
+  timer.restart();
+  for (int i = 0; i < 100; ++i) {
+    window.pointerAt(ct.d_a + (ct.f_a - ct.d_a) * i / 100, 50);
+    QApplication::processEvents();
+  }
+  std::printf("pointer readout: %.2f ms\n", static_cast<double>(timer.nsecsElapsed()) / 100e6);
   const char* names[] = {"", "wide band", "narrow band", "reassigned", "linear prediction", "cepstral smoothing",
                          "critical bands"};
   for (int kind = 1; kind <= 6; ++kind) {
@@ -245,6 +279,7 @@ int main(int argc, char** argv) {
     if (!ardv::installAlsaDevices()) ardv::traceLine("no audio output device: playback is not available");
     window = new ardv::shell::MainWindow(
         prologue.lines(), [&prologue] { prologue.refresh(); }, &prologue);
+    window->setRecentFilesKept(!batch);
     boxes.setParent(window);
     dialogs.setParent(window);
     QObject::connect(window, &ardv::shell::MainWindow::closed, &app, &QApplication::quit);
@@ -283,6 +318,22 @@ int main(int argc, char** argv) {
       if (args->tools) window->runCommand(11843);
       for (int id : args->commands)
         if (!window->runCommand(id)) std::fprintf(stderr, "ardv: command %d is not available\n", id);
+      if (args->tint) ardv::shell::PlaneView::setSelectionTinted(true);
+      for (const std::string& key : args->keys) {
+        const QKeySequence wanted(QString::fromStdString(key));
+        QAction* found = nullptr;
+        for (QAction* a : window->findChildren<QAction*>())
+          if (a->shortcuts().contains(wanted) && a->isEnabled()) found = a;
+        if (found)
+          found->trigger();
+        else
+          std::fprintf(stderr, "ardv: no command has the key %s\n", key.c_str());
+      }
+      if (args->pointerMs >= 0) {
+        auto* spectro = window->spectroPlane()->view();
+        const auto sample = static_cast<std::int32_t>(ardv::msToSamples(args->pointerMs, prog.en_cours.frequence));
+        window->pointerAt(sample, spectro->frequencyAxis().rowOfHz(args->pointerHz));
+      }
       QTimer::singleShot(200, &app, [&, window] {
         const QString out = QString::fromStdString(args->screenshot);
         auto save = [&](QWidget* w, const QString& suffix) {

@@ -19,6 +19,7 @@
 #include "shell/value_scale.h"
 #include "signal/current_signal.h"
 #include "signal/edit_clipboard.h"
+#include "signal/edit_history.h"
 #include "signal/edit_new.h"
 #include "signal/edit_save.h"
 #include "signal/program.h"
@@ -46,7 +47,7 @@ void MainWindow::bindCommands() {
   };
   h[kCmdGoTo] = [this] { commandGoTo(); };
   // Editing: each operation reports its own refusals and redraws the views.
-  const std::pair<int, bool (*)()> edits[] = {{11, editNewEmpty}, {13, editSave},   {21, editCancel},
+  const std::pair<int, bool (*)()> edits[] = {{11, editNewEmpty}, {13, editSave},
                                               {22, editCut},      {23, editCopy},   {24, editPaste},
                                               {25, editDelete}};
   for (const auto& [id, operation] : edits) {
@@ -54,6 +55,19 @@ void MainWindow::bindCommands() {
       QApplication::setOverrideCursor(Qt::WaitCursor);
       operation();
       QApplication::restoreOverrideCursor();
+    };
+  }
+  // Cancel undoes the newest step of the history (annotation edits, or the
+  // last edit of the samples as before); Redo an undone annotation step.
+  const std::pair<int, bool (*)()> history[] = {{21, undoEdit}, {kCmdRedo, redoEdit}};
+  for (const auto& [id, operation] : history) {
+    h[id] = [this, operation = operation] {
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+      operation();
+      QApplication::restoreOverrideCursor();
+      contentEdited();
+      signalPlane_->update();
+      spectroPlane_->update();
     };
   }
   const std::pair<int, int> kinds[] = {{kCmdWideBand, kWideBand},
@@ -91,7 +105,10 @@ void MainWindow::bindCommands() {
   h[kCmdCopySpectroBitmap] = [this] { commandCopyBitmap(spectroPlane_->view()); };
   h[kCmdClear] = [this] { spectroPlane_->refresh(); };
   h[kCmdKeepDecoration] = [this] { spectroPlane_->view()->keepDecorations(); };
-  h[kCmdClearDecorations] = [this] { spectroPlane_->view()->clearDecorations(); };
+  h[kCmdClearDecorations] = [this] {
+    spectroPlane_->view()->clearDecorations();
+    hideValueScales();
+  };
   h[kCmdGlottalClosure] = [] { message("Not yet implemented"); };
   h[kCmdDetails] = [this] { commandDetails(); };
   h[kCmdGeneralOptions] = [this] { commandOptions(); };
@@ -178,6 +195,8 @@ void MainWindow::commandOptions() {
   OptionsDialog dialog(this);
   if (dialog.exec() != QDialog::Accepted) return;
   if (dialog.apply()) spectroPlane_->refresh();
+  signalPlane_->view()->update();
+  spectroPlane_->view()->update();
 }
 
 void MainWindow::commandHelp(const QString& anchor) {

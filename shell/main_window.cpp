@@ -9,8 +9,12 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStatusBar>
+#include <QToolBar>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "annotation/texts.h"
@@ -18,17 +22,22 @@
 #include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
 #include "shell/help_window.h"
+#include "shell/options_dialog.h"
 #include "shell/phonetic_annotator_window.h"
 #include "shell/playback.h"
+#include "shell/readouts.h"
 #include "shell/spectro_params_window.h"
 #include "shell/spectrogram_painter.h"
 #include "shell/view_ops.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
+#include "signal/edit_history.h"
 #include "signal/edit_save.h"
 #include "signal/program.h"
 #include "signal/time_conversion.h"
+#include "spectral/critical_band_scale.h"
 #include "spectral/spectrogram_params.h"
+#include "prosody/energy.h"
 
 namespace ardv::shell {
 
@@ -89,8 +98,39 @@ MainWindow::MainWindow(InfoLines& lines, std::function<void()> refreshLines, QWi
   connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int p) {
     if (!syncingScroll_) scrollTo(p);
   });
+  // The status bar is there from the start, so that the panes keep their size.
+  pointerLabel_ = new QLabel(this);
+  selectionLabel_ = new QLabel(this);
+  pointerLabel_->setObjectName("pointerReadout");
+  selectionLabel_->setObjectName("selectionReadout");
+  statusBar()->addWidget(pointerLabel_, 1);
+  statusBar()->addPermanentWidget(selectionLabel_);
+  statusBar()->setSizeGripEnabled(true);
+  for (PlaneView* view : {static_cast<PlaneView*>(signalPlane_->view()), static_cast<PlaneView*>(spectroPlane_->view())}) {
+    const bool spectro = view == spectroPlane_->view();
+    connect(view, &PlaneView::pointerAt, this, [this, spectro](std::int32_t sample, int y) {
+      pointerAt(sample, spectro ? y : -1);
+    });
+    connect(view, &PlaneView::wheelTurned, this, [this](double steps, bool zoom, int) {
+      if (zoom)
+        navigate(steps > 0 ? Step::ZoomIn : Step::ZoomOut, std::abs(steps));
+      else
+        navigate(Step::Right, -steps);
+    });
+  }
+  for (AnnotationPane* pane : {wordPane_, phonemePane_}) {
+    connect(pane, &AnnotationPane::hovered, this, [this](std::int32_t sample) { pointerAt(sample, -1); });
+    connect(pane, &AnnotationPane::segmentClicked, this, &MainWindow::selectSamples);
+    connect(pane, &AnnotationPane::boundaryMoving, this, [this] {
+      signalPlane_->view()->update();
+      spectroPlane_->view()->update();
+    });
+  }
+  setMinimumSize(420, 260);  // below it the panes would overlap
+  loadDisplayOptions();
 
   buildMenus();
+  buildNavigation();
   bindCommands();
   setCurrentSignalListener(this);
   setAcceptDrops(true);
@@ -109,7 +149,13 @@ void MainWindow::buildMenus() {
     QMenu*& menu = menus[path];
     if (menu) return menu;
     const auto slash = path.rfind('/');
-    const QString title = QString::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
+    QString title = QString::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
+    // Alt+letter opens a top menu; the letters avoid the items' own.
+    static const std::map<QString, QString> mnemonics = {
+        {"Files", "&Files"},     {"Edit", "&Edit"},     {"Spectro", "&Spectro"},
+        {"Phonemes", "&Phonemes"}, {"Words", "&Words"},   {"Formants", "F&ormants"},
+        {"Prosody", "P&rosody"}, {"Miscellaneous", "&Miscellaneous"}, {"?", "&?"}};
+    if (slash == std::string::npos && mnemonics.count(title)) title = mnemonics.at(title);
     menu = slash == std::string::npos ? menuBar()->addMenu(title) : menus.at(path.substr(0, slash))->addMenu(title);
     menu->setToolTipsVisible(true);
     return menu;
@@ -140,6 +186,53 @@ void MainWindow::buildMenus() {
   for (int id : {kCmdZoomIn, kCmdZoomOut, kCmdWideBand, kCmdNarrowBand, kCmdReassigned, kCmdLinearPrediction,
                  kCmdCepstral, kCmdCriticalBands})
     if (QAction* a = action(id)) a->setCheckable(true);
+}
+
+void MainWindow::buildNavigation() {
+  // Keys that the menu accelerators leave free, and a toolbar.
+  struct Key {
+    const char* name;
+    const char* tip;
+    Step step;
+    QList<QKeySequence> keys;
+  };
+  const Key keys[] = {
+      {"Zoom in x2", "Zoom in by a factor of 2 (+)", Step::ZoomIn, {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)}},
+      {"Zoom out x2", "Zoom out by a factor of 2 (-)", Step::ZoomOut, {QKeySequence(Qt::Key_Minus)}},
+      {"Show all", "Show the whole signal, at most the memory span (Ctrl+A)", Step::ShowAll, {QKeySequence("Ctrl+A")}},
+      {"Scroll left", "", Step::Left, {QKeySequence(Qt::Key_Left)}},
+      {"Scroll right", "", Step::Right, {QKeySequence(Qt::Key_Right)}},
+      {"Page left", "", Step::PageLeft, {QKeySequence(Qt::Key_PageUp)}},
+      {"Page right", "", Step::PageRight, {QKeySequence(Qt::Key_PageDown)}},
+      {"Start", "", Step::Home, {QKeySequence(Qt::Key_Home)}},
+      {"End", "", Step::End, {QKeySequence(Qt::Key_End)}},
+  };
+  QToolBar* bar = addToolBar("View");
+  bar->setObjectName("viewToolBar");
+  bar->setMovable(false);
+  for (const Key& k : keys) {
+    auto* a = new QAction(k.name, this);
+    a->setShortcuts(k.keys);
+    a->setShortcutContext(Qt::WindowShortcut);
+    a->setObjectName(QString("nav:") + k.name);
+    const Step step = k.step;
+    connect(a, &QAction::triggered, this, [this, step] { navigate(step); });
+    addAction(a);
+    if (*k.tip) {
+      a->setToolTip(k.tip);
+      bar->addAction(a);
+    }
+  }
+  // F10 opens the first menu, as in other desktop programs.
+  auto* menuKey = new QAction(this);
+  menuKey->setShortcut(QKeySequence(Qt::Key_F10));
+  connect(menuKey, &QAction::triggered, this, [this] {
+    if (!menuBar()->actions().isEmpty()) menuBar()->setActiveAction(menuBar()->actions().front());
+  });
+  addAction(menuKey);
+  bar->addSeparator();
+  for (int id : {int(kCmdZoomIn), int(kCmdPlay), 21, int(kCmdRedo)})
+    if (QAction* a = action(id)) bar->addAction(a);
 }
 
 QAction* MainWindow::action(int id) const {
@@ -241,6 +334,71 @@ bool MainWindow::showFromSample(std::int32_t start) {
   return true;
 }
 
+bool MainWindow::navigate(Step step, double steps) {
+  auto& prog = program();
+  if (!prog.fileLoaded || !(steps > 0) || !std::isfinite(steps)) return false;
+  const DisplayContext next = viewAfter(prog.ct, step, prog.en_cours.frequence, steps);
+  if (next.d_a == prog.ct.d_a && next.f_a == prog.ct.f_a) return false;
+  if (!showView(next)) return false;
+  setMemoryMode(next.f_a - next.d_a + 1 < widestView(next, prog.en_cours.frequence) ? 3 : 1);
+  clearSelections();
+  refreshAll();
+  syncScrollBar();
+  return true;
+}
+
+void MainWindow::follow(std::int32_t sample) {
+  auto& prog = program();
+  if (!prog.fileLoaded || sample < 0 || (sample >= prog.ct.d_a && sample <= prog.ct.f_a)) return;
+  const DisplayContext next = viewFrom(prog.ct, sample, prog.en_cours.frequence);
+  if (!showView(next)) return;
+  refreshAll();
+  syncScrollBar();
+}
+
+void MainWindow::pointerAt(std::int32_t sample, int spectroRow) {
+  const auto& prog = program();
+  for (PlaneView* view : {static_cast<PlaneView*>(signalPlane_->view()), static_cast<PlaneView*>(spectroPlane_->view())})
+    view->setPointerLine(sample);
+  wordPane_->setPointerLine(sample);
+  phonemePane_->setPointerLine(sample);
+  PointerReadout r;
+  r.sample = prog.fileLoaded ? sample : -1;
+  r.tf = prog.ct.tf;
+  r.frequence = prog.en_cours.frequence;
+  if (r.sample >= 0 && r.sample < r.tf) {
+    SpectroView* spectro = spectroPlane_->view();
+    if (spectroRow >= 0 && spectroRow < spectro->height()) {
+      const FrequencyAxis axis = spectro->frequencyAxis();
+      r.hz = axis.hzAtRow(spectroRow);
+      if (axis.isPerceptual()) {
+        static const char* units[] = {"Bark", "mel", "mely"};
+        r.scaleValue = scaleFromHz(axis.scale(), *r.hz);
+        r.scaleUnit = units[std::clamp(static_cast<int>(axis.scale()), 0, 2)];
+      }
+      if (spectro->isShown()) r.levelDb = spectro->levelDbAt(spectro->axis().xOf(sample), spectroRow);
+    }
+    if (const int f0 = f0UnderPointer(sample); f0 > 0) r.f0Hz = f0;
+    if (energyShown_) r.energyDb = energyAt(sample);
+  }
+  pointerLabel_->setText(QString::fromStdString(pointerText(r)));
+}
+
+void MainWindow::selectSamples(std::int32_t first, std::int32_t last) {
+  auto& prog = program();
+  if (!prog.fileLoaded) return;
+  first = std::max(first, prog.ct.d_e);
+  last = std::min(last, prog.ct.f_e);
+  if (last < first) return;
+  prog.ct.d_sel = first;
+  prog.ct.f_sel = last;
+  clearSelections();
+  const double fs = prog.en_cours.frequence;
+  if (fs > 0) setDurationLines(lines_, (last + 1.0 - first) * 1000.0 / fs);
+  updateCommandStates();
+  refreshInfo();
+}
+
 void MainWindow::clearSelections() {
   signalPlane_->view()->clearSelectionRecord();
   spectroPlane_->view()->clearSelectionRecord();
@@ -258,6 +416,10 @@ void MainWindow::refreshAll() {
 
 void MainWindow::refreshInfo() {
   setSignalLines(lines_, program());
+  const auto& ct = program().ct;
+  if (selectionLabel_)
+    selectionLabel_->setText(QString::fromStdString(
+        program().fileLoaded ? selectionText(ct.d_sel, ct.f_sel > ct.d_sel ? ct.f_sel : -1, program().en_cours.frequence) : ""));
   if (program().annotationsModified || editContext().samplesModified)
     lines_.set(kLineModified, text(214));
   else
@@ -291,10 +453,14 @@ void MainWindow::signalOpened() {
   if (player_) player_->stop();  // its samples and cursor belong to the previous signal
   const auto& prog = program();
   setWindowTitle(QString::fromStdString(prog.en_cours.nom));
-  if (prog.en_cours.frequence > 0 && !fmaxKept_) spectroSettings().fmaxHz = prog.en_cours.frequence / 2;
+  if (prog.en_cours.frequence > 0 && !fmaxKept_) {
+    const double fmax = displayOptions().defaultFmaxHz;
+    spectroSettings().fmaxHz = fmax > 0 ? std::min(fmax, prog.en_cours.frequence / 2) : prog.en_cours.frequence / 2;
+  }
   spectroPlane_->view()->setShown(prog.options.autospectro);
   clearSelections();
-  f0Shown_ = F0Shown::None;
+  hideValueScales();
+  clearEditHistory();
   modeChanged(prog.en_cours.mode);
   updateCommandStates();
   addRecentFile(prog.en_cours.nom);
@@ -344,9 +510,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::addRecentFile(const std::string& path) {
+  if (!recentKept_) return;
   QSettings settings;
   QStringList files = settings.value("recentFiles").toStringList();
-  const QString file = QString::fromStdString(path);
+  const QString file = QFileInfo(QString::fromStdString(path)).absoluteFilePath();
   files.removeAll(file);
   files.prepend(file);
   while (files.size() > 8) files.removeLast();

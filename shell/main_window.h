@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAction>
+#include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
 #include <QScrollBar>
@@ -15,6 +16,7 @@
 #include "shell/info_lines.h"
 #include "shell/signal_plane.h"
 #include "shell/spectro_plane.h"
+#include "shell/view_ops.h"
 #include "signal/signal_listener.h"
 
 namespace ardv::shell {
@@ -47,6 +49,18 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void scrollTo(int position);
   // Shows the stretch of the same width starting at sample `start`.
   bool showFromSample(std::int32_t start);
+  // Moves or zooms the view by a navigation step (keys, toolbar, wheel).
+  bool navigate(Step step, double steps = 1.0);
+  // Moves the view to show sample `sample` when it is off screen, keeping
+  // the selection (the play cursor).
+  void follow(std::int32_t sample);
+  // The pointer is over sample `sample` (-1: off the panes), pixel row `y`
+  // of the spectrogram (-1: not over it): status bar and pointer line.
+  void pointerAt(std::int32_t sample, int spectroRow);
+  QLabel* pointerReadout() const { return pointerLabel_; }
+  QLabel* selectionReadout() const { return selectionLabel_; }
+  // Makes samples first..last the selection (a click on a label).
+  void selectSamples(std::int32_t first, std::int32_t last);
 
   // The phonetic annotator on the phoneme segment containing `sample` (one
   // annotator at a time: an open one moves there).
@@ -81,6 +95,9 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   InfoLines& infoLines() { return lines_; }
   // Plays stretches of the current signal and files (audio_commands.cpp).
   Player& player() const { return *player_; }
+
+  // Whether opened files go into "Recent files" (not in batch runs).
+  void setRecentFilesKept(bool kept) { recentKept_ = kept; }
 
   // Recomputes and redraws every view of the current signal.
   void refreshAll();
@@ -121,6 +138,9 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void refreshInfo();
   void clearSelections();
   void addRecentFile(const std::string& path);
+  void buildNavigation();
+  // The F0 and energy scales go with the curves (prosody_commands.cpp).
+  void hideValueScales();
   void rebuildRecentMenu();
 
   // Commands (main_commands.cpp)
@@ -149,6 +169,10 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   std::map<int, QAction*> actions_;
   std::map<int, std::function<void()>> handlers_;
   QMenu* recentMenu_ = nullptr;
+  bool recentKept_ = true;
+  QLabel* pointerLabel_ = nullptr;
+  QLabel* selectionLabel_ = nullptr;
+  bool energyShown_ = false;  // the energy curve is drawn (readout)
   QPointer<HelpWindow> help_;
   QPointer<PhoneticAnnotatorWindow> annotator_;
   QPointer<EditingToolsWindow> editingTools_;

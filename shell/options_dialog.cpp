@@ -5,21 +5,56 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QSettings>
 #include <QSpinBox>
+#include <algorithm>
+#include <utility>
 
 #include "platform/report.h"
+#include "shell/plane_view.h"
 #include "signal/program.h"
 
 namespace ardv::shell {
+namespace {
+
+const std::pair<const char*, double> kFmaxChoices[] = {
+    {"half the sampling rate", 0.0}, {"5 kHz", 5000.0}, {"8 kHz", 8000.0}, {"11 kHz", 11025.0}};
+
+}  // namespace
+
+DisplayOptions& displayOptions() {
+  static DisplayOptions options;
+  return options;
+}
+
+void loadDisplayOptions() {
+  QSettings settings;
+  DisplayOptions& o = displayOptions();
+  o.boundaryLines = settings.value("display/boundaryLines", true).toBool();
+  o.selectionTint = settings.value("display/selectionTint", false).toBool();
+  o.defaultFmaxHz = settings.value("display/defaultFmaxHz", 0.0).toDouble();
+  PlaneView::setBoundariesShown(o.boundaryLines);
+  PlaneView::setSelectionTinted(o.selectionTint);
+}
+
+void saveDisplayOptions() {
+  QSettings settings;
+  const DisplayOptions& o = displayOptions();
+  settings.setValue("display/boundaryLines", o.boundaryLines);
+  settings.setValue("display/selectionTint", o.selectionTint);
+  settings.setValue("display/defaultFmaxHz", o.defaultFmaxHz);
+  PlaneView::setBoundariesShown(o.boundaryLines);
+  PlaneView::setSelectionTinted(o.selectionTint);
+}
 
 OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle("General options");
   const auto& options = program().options;
   auto* form = new QFormLayout(this);
-  autospectro_ = new QCheckBox;
+  autospectro_ = new QCheckBox("compute the spectrogram of a file opened");
   autospectro_->setChecked(options.autospectro);
   form->addRow("autospectro : ", autospectro_);
-  windowsWav_ = new QCheckBox;
+  windowsWav_ = new QCheckBox("write WAV files as Windows programs read them");
   windowsWav_->setChecked(options.WindowsWAVfiles);
   form->addRow("WindowsWAVfiles : ", windowsWav_);
   graymode_ = new QComboBox;
@@ -32,6 +67,17 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
     debug_->setValue(debugLevel());
     form->addRow("debug", debug_);
   }
+  const DisplayOptions& display = displayOptions();
+  boundaryLines_ = new QCheckBox("Boundaries through the spectrogram and the waveform");
+  boundaryLines_->setChecked(display.boundaryLines);
+  form->addRow(boundaryLines_);
+  selectionTint_ = new QCheckBox("See-through selection (instead of inverted)");
+  selectionTint_->setChecked(display.selectionTint);
+  form->addRow(selectionTint_);
+  defaultFmax_ = new QComboBox;
+  for (const auto& [label, hz] : kFmaxChoices) defaultFmax_->addItem(label, hz);
+  defaultFmax_->setCurrentIndex(std::max(0, defaultFmax_->findData(display.defaultFmaxHz)));
+  form->addRow("Upper frequency of a file opened", defaultFmax_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -46,6 +92,11 @@ bool OptionsDialog::apply() {
   const bool changed = gray != options.graymode;
   options.graymode = gray;
   if (debug_) setDebugLevel(debug_->value());
+  DisplayOptions& display = displayOptions();
+  display.boundaryLines = boundaryLines_->isChecked();
+  display.selectionTint = selectionTint_->isChecked();
+  display.defaultFmaxHz = defaultFmax_->currentData().toDouble();
+  saveDisplayOptions();
   return changed;
 }
 

@@ -1,5 +1,5 @@
 // The general options window: autospectro, WindowsWAVfiles, graymode and,
-// in debug mode, the debug level.
+// in debug mode, the debug level; then the window's display options.
 #pragma once
 
 #include <QDialog>
@@ -9,6 +9,17 @@ class QComboBox;
 class QSpinBox;
 
 namespace ardv::shell {
+
+// Display options of the main window, kept in the user's settings.
+struct DisplayOptions {
+  bool boundaryLines = true;   // phoneme and word boundaries through the planes
+  bool selectionTint = false;  // see-through selection instead of the inverted one
+  double defaultFmaxHz = 0;    // upper display frequency of a file opened; 0: half its rate
+};
+DisplayOptions& displayOptions();
+// Reads them from / writes them to the settings and applies them to the planes.
+void loadDisplayOptions();
+void saveDisplayOptions();
 
 class OptionsDialog : public QDialog {
   Q_OBJECT
@@ -23,6 +34,9 @@ class OptionsDialog : public QDialog {
   QCheckBox* windowsWav_;
   QComboBox* graymode_;
   QSpinBox* debug_ = nullptr;
+  QCheckBox* boundaryLines_;
+  QCheckBox* selectionTint_;
+  QComboBox* defaultFmax_;
 };
 
 }  // namespace ardv::shell

@@ -150,9 +150,18 @@ void PhoneticAnnotatorWindow::arrived(std::optional<Stretch> to) {
 }
 
 bool PhoneticAnnotatorWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != input_ || event->type() != QEvent::KeyPress || !input_->text().isEmpty())
-    return QWidget::eventFilter(watched, event);
-  switch (static_cast<QKeyEvent*>(event)->key()) {
+  if (watched != input_ || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  if (!input_->text().isEmpty()) {
+    // Return settles a symbol that begins a longer one ("O" before "OI").
+    const std::string typedText = input_->text().toStdString();
+    if ((key != Qt::Key_Return && key != Qt::Key_Enter) || phoneticDescription().phonemeIndex(typedText) <= 0)
+      return QWidget::eventFilter(watched, event);
+    input_->clear();
+    choose(typedText);
+    return true;
+  }
+  switch (key) {
     case Qt::Key_Right:
     case Qt::Key_Down:
     case Qt::Key_Return:

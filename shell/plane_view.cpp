@@ -3,11 +3,35 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "signal/program.h"
 
 namespace ardv::shell {
+namespace {
+
+bool boundaryLines = true;
+bool selectionTint = false;
+
+// Light lines at the boundaries of `list` inside the shown stretch.
+void drawBoundaries(QPainter& painter, const notetiqs& list, const TimeAxis& axis, int height, const QPen& pen) {
+  if (list.empty()) return;
+  painter.setPen(pen);
+  const auto& items = list.items();
+  for (std::size_t i = static_cast<std::size_t>(std::max(0, list.findLE(axis.first()))); i < items.size(); ++i) {
+    if (items[i].limite > axis.last()) break;
+    const int x = static_cast<int>(axis.xOf(items[i].limite));
+    painter.drawLine(x, 0, x, height - 1);
+  }
+}
+
+}  // namespace
+
+void PlaneView::setBoundariesShown(bool shown) { boundaryLines = shown; }
+bool PlaneView::boundariesShown() { return boundaryLines; }
+void PlaneView::setSelectionTinted(bool tinted) { selectionTint = tinted; }
+bool PlaneView::selectionTinted() { return selectionTint; }
 
 PlaneView::PlaneView(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -78,6 +102,7 @@ void PlaneView::mousePressEvent(QMouseEvent* event) {
 
 void PlaneView::mouseMoveEvent(QMouseEvent* event) {
   const int column = columnOf(event);
+  if (program().fileLoaded) emit pointerAt(axis().sampleAt(column), static_cast<int>(event->position().y()));
   if (!dragging_) {
     if (program().fileLoaded) emit hovered(axis().sampleAt(column));
     return;
@@ -101,6 +126,22 @@ void PlaneView::mouseReleaseEvent(QMouseEvent* event) {
 
 void PlaneView::resizeEvent(QResizeEvent*) { rebuild(); }
 
+void PlaneView::leaveEvent(QEvent*) { emit pointerAt(-1, -1); }
+
+void PlaneView::wheelEvent(QWheelEvent* event) {
+  const QPoint degrees = event->angleDelta() / 8;
+  const int turned = degrees.y() != 0 ? degrees.y() : degrees.x();
+  if (turned == 0 || !program().fileLoaded) return;
+  emit wheelTurned(turned / 15.0, event->modifiers() & Qt::ControlModifier, static_cast<int>(event->position().x()));
+  event->accept();
+}
+
+void PlaneView::setPointerLine(std::int32_t sample) {
+  if (sample == pointerLine_) return;
+  pointerLine_ = sample;
+  update();
+}
+
 void PlaneView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (bitmap_.isNull())
@@ -112,6 +153,11 @@ void PlaneView::paintEvent(QPaintEvent*) {
     const double x0 = std::max(0.0, ax.xOf(highlightFirst_));
     const double x1 = std::min<double>(width(), ax.xOf(highlightLast_ + 1.0));
     if (x1 > x0) painter.fillRect(QRectF(x0, 0, x1 - x0, height()), QColor(255, 190, 0, 60));
+  }
+  if (boundaryLines && program().fileLoaded) {
+    const TimeAxis ax = axis();
+    drawBoundaries(painter, program().note, ax, height(), QPen(QColor(0, 150, 60, 110), 1, Qt::DashLine));
+    drawBoundaries(painter, program().etiq, ax, height(), QPen(QColor(0, 90, 255, 120), 1));
   }
   // The selection: the columns of a drag, else the stored selection.
   int a = 0, b = -1;
@@ -128,9 +174,19 @@ void PlaneView::paintEvent(QPaintEvent*) {
     a = std::max(a, 0);
     b = std::min(b, width() - 1);
     if (b >= a) {
-      painter.setCompositionMode(QPainter::CompositionMode_Difference);
-      painter.fillRect(QRect(a, 0, b - a + 1, height()), Qt::white);
+      if (selectionTint) {
+        painter.fillRect(QRect(a, 0, b - a + 1, height()), QColor(60, 140, 255, 70));
+      } else {
+        painter.setCompositionMode(QPainter::CompositionMode_Difference);
+        painter.fillRect(QRect(a, 0, b - a + 1, height()), Qt::white);
+      }
     }
+  }
+  if (pointerLine_ >= 0 && program().fileLoaded) {
+    const int x = static_cast<int>(axis().xOf(pointerLine_));
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setPen(QPen(QColor(200, 0, 200), 1, Qt::DashLine));
+    if (x >= 0 && x < width()) painter.drawLine(x, 0, x, height() - 1);
   }
   if (playCursor_ >= 0 && program().fileLoaded) {
     const int x = static_cast<int>(axis().xOf(playCursor_));

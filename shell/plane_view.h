@@ -39,6 +39,17 @@ class PlaneView : public QWidget {
   // The play cursor: a vertical line at signal sample `sample`; -1 hides it.
   void setPlayCursor(std::int32_t sample);
   std::int32_t playCursor() const { return playCursor_; }
+  // The pointer line: a thin vertical line at sample `sample` (the pointer
+  // over any pane); -1 hides it.
+  void setPointerLine(std::int32_t sample);
+  std::int32_t pointerLine() const { return pointerLine_; }
+  // Light lines at the phoneme and word boundaries (on by default).
+  static void setBoundariesShown(bool shown);
+  static bool boundariesShown();
+  // The selection drawn see-through tinted instead of inverted (off by
+  // default).
+  static void setSelectionTinted(bool tinted);
+  static bool selectionTinted();
   // Samples first..last drawn tinted (the annotator's segment); none when
   // first > last.
   void setHighlight(std::int32_t first, std::int32_t last);
@@ -53,6 +64,9 @@ class PlaneView : public QWidget {
   void selectionFinished(const ardv::shell::Selection& selection);
   // The pointer moved over sample `sample` without a drag.
   void hovered(std::int32_t sample);
+  // The pointer is at sample `sample`, pixel row `y` (drag or not); -1 when
+  // it left the plane.
+  void pointerAt(std::int32_t sample, int y);
 
  protected:
   // Draws the plane's content into `image` (already sized and cleared).
@@ -62,8 +76,17 @@ class PlaneView : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
   QImage bitmap_;
+
+ signals:
+  // The wheel turned over the plane by `steps` notches (positive away from
+  // the user) at column x: Ctrl zooms, otherwise the view scrolls.
+  void wheelTurned(double steps, bool zoom, int x);
+
+ protected:
 
  private:
   int columnOf(const QMouseEvent* event) const;
@@ -72,6 +95,7 @@ class PlaneView : public QWidget {
   bool haveColumns_ = false;
   int startColumn_ = 0, endColumn_ = 0;
   std::int32_t playCursor_ = -1;
+  std::int32_t pointerLine_ = -1;
   std::int32_t highlightFirst_ = 0, highlightLast_ = -1;
 };
 

@@ -98,6 +98,7 @@ void Player::stop() {
 }
 
 void Player::showCursor(std::int32_t sample) {
+  window_.follow(sample);  // the view follows the cursor off screen
   if (auto* v = window_.signalPlane()) v->view()->setPlayCursor(sample);
   if (auto* v = window_.spectroPlane()) v->view()->setPlayCursor(sample);
 }

@@ -43,10 +43,17 @@ QColor speakerPen() {
 Decoration f0Marks(std::vector<F0Point> points, QColor pen) {
   return [points = std::move(points), pen](QPainter& p, const TimeAxis& axis, const FrequencyAxis& f) {
     const double top = f0AxisTopHz(f.fmax());
-    for (const F0Point& point : points) {
-      const double x = axis.xOf(static_cast<double>(point.sample));
-      const int y = f.rowOfU(point.hz / top * FrequencyAxis::kTop);
-      p.fillRect(QRectF(x - 1, y - 1, 3, 3), pen);
+    // White rings under all the marks keep them visible on the dark colours
+    // of the map.
+    for (const bool ring : {true, false}) {
+      for (const F0Point& point : points) {
+        const double x = axis.xOf(static_cast<double>(point.sample));
+        const int y = f.rowOfU(point.hz / top * FrequencyAxis::kTop);
+        if (ring)
+          p.fillRect(QRectF(x - 2, y - 2, 5, 5), Qt::white);
+        else
+          p.fillRect(QRectF(x - 1, y - 1, 3, 3), pen);
+      }
     }
   };
 }
@@ -60,6 +67,8 @@ Decoration energyLine(std::vector<EnergyPoint> points, float eLow) {
       const double u = span > 0 ? (std::max(point.db, eLow) - eLow) / span * FrequencyAxis::kTop : 0.0;
       line << QPointF(axis.xOf(static_cast<double>(point.sample)), f.rowOfU(u));
     }
+    p.setPen(QPen(Qt::white, 3));
+    p.drawPolyline(line);
     p.setPen(QColor(0, 0, 255));
     p.drawPolyline(line);
   };
@@ -73,6 +82,12 @@ QString besideSignal(const char* extension) {
 }
 
 // Shows a hidden scale and hides a shown one; the menu check follows.
+// A curve comes with its scale.
+void showScale(ValueScale* scale, QAction* action) {
+  scale->show();
+  if (action) action->setChecked(true);
+}
+
 void toggle(ValueScale* scale, QAction* action) {
   const bool show = scale->isHidden();
   scale->setVisible(show);
@@ -80,6 +95,15 @@ void toggle(ValueScale* scale, QAction* action) {
 }
 
 }  // namespace
+
+void MainWindow::hideValueScales() {
+  for (const auto& [scale, id] : {std::pair{f0Scale_, 604}, std::pair{energyScale_, 11842}}) {
+    if (scale) scale->hide();
+    if (QAction* a = action(id)) a->setChecked(false);
+  }
+  energyShown_ = false;
+  f0Shown_ = F0Shown::None;
+}
 
 int MainWindow::f0UnderPointer(std::int32_t sample) const {
   switch (f0Shown_) {
@@ -107,6 +131,7 @@ void MainWindow::bindProsodyCommands() {
     const auto& ct = program().ct;
     spectroPlane_->view()->addDecoration(f0Marks(pitchFileValues(ct.d_es, ct.f_es), pen));
     f0Shown_ = F0Shown::PitchFile;
+    showScale(f0Scale_, action(604));
   };
 
   h[917] = [this] { askSpeakerType(this); };
@@ -123,6 +148,7 @@ void MainWindow::bindProsodyCommands() {
       if (const int hz = track.pitchCorrige[static_cast<std::size_t>(i)]; hz > 0) points.push_back({track.centre(i), hz});
     spectroPlane_->view()->addDecoration(f0Marks(std::move(points), speakerPen()));
     f0Shown_ = F0Shown::LastRun;
+    showScale(f0Scale_, action(604));
   };
   h[919] = [this, drawPitchFile] {
     const QString name =
@@ -211,7 +237,10 @@ void MainWindow::bindProsodyCommands() {
       // The shown stretch may run past the end of a short signal.
       points = inside ? energyCurve(ct.d_sel, ct.f_sel) : energyCurve(ct.d_a, std::min(ct.f_a, ct.tf - 1));
     }
-    if (!points.empty()) spectroPlane_->view()->addDecoration(energyLine(std::move(points), energyParams().eLow));
+    if (points.empty()) return;
+    spectroPlane_->view()->addDecoration(energyLine(std::move(points), energyParams().eLow));
+    energyShown_ = true;
+    showScale(energyScale_, action(11842));
   };
   h[11842] = [this] { toggle(energyScale_, action(11842)); };
 

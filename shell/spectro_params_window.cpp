@@ -53,6 +53,8 @@ SpectroParamsWindow::SpectroParamsWindow(int kind, std::function<void(int)> chan
   setModal(false);
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QString::fromStdString(spectroParamsTitle(kind)));
+  // Wide enough for the title and the window buttons.
+  setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 140);
   spectroSettings()[kind].windowOpen = true;
   build();
   reload();

@@ -7,6 +7,7 @@
 #include "shell/scales.h"
 #include "shell/spectrogram_painter.h"
 #include "signal/program.h"
+#include "spectral/image_levels.h"
 #include "spectral/spectrogram_params.h"
 
 namespace ardv::shell {
@@ -24,6 +25,18 @@ FrequencyAxis SpectroView::frequencyAxis() const {
   const auto scale = static_cast<PerceptualScale>(std::clamp(bands.bands.scale, 0, 2));
   const int displayedBins = static_cast<int>(fmax() / fs * bands.fftSize);
   return FrequencyAxis::perceptual(scale, perceptualTop(scale, fs, displayedBins, bands.fftSize), height());
+}
+
+std::optional<double> SpectroView::levelDbAt(double x, int y) const {
+  if (bitmap_.isNull() || !shown_) return std::nullopt;
+  const qreal ratio = bitmap_.devicePixelRatio();
+  const int px = static_cast<int>(x * ratio), py = static_cast<int>(y * ratio);
+  if (px < 0 || py < 0 || px >= bitmap_.width() || py >= bitmap_.height()) return std::nullopt;
+  const QRgb colour = bitmap_.pixel(px, py) | 0xff000000u;
+  // Level 0 is the background: the lowest level shown is 1.
+  for (int k = 1; k < 256; ++k)
+    if ((levelRgb(k) | 0xff000000u) == colour) return legendLevelDb(k);
+  return std::nullopt;
 }
 
 void SpectroView::showLegend() {

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "shell/plane_view.h"
@@ -45,6 +46,10 @@ class SpectroView : public PlaneView {
   // Rows of the plane: linear in Hz, or through the perceptual scale of a
   // critical-band spectrogram shown on the perceptual axis.
   FrequencyAxis frequencyAxis() const;
+  // Level in dB (the legend's value) of the spectrogram cell at column x,
+  // row y; none where the plane shows no spectrogram level there (off the
+  // plane, a decoration, nothing computed).
+  std::optional<double> levelDbAt(double x, int y) const;
 
  protected:
   void render(QImage& image) override;

@@ -14,7 +14,24 @@ namespace ardv::shell {
 // stays when it still holds the view, else it starts at the view and spans
 // memorySpanSamples (up to the last sample). d_es/f_es follow; the
 // selection is cleared.
+// The view never leaves the file: a view narrower than the signal starts
+// no later than tf - width.
 DisplayContext viewFrom(const DisplayContext& ct, std::int32_t start, double frequence);
+
+// Widest view the navigation keys show: the memory span, or the whole
+// signal when it is shorter.
+std::int32_t widestView(const DisplayContext& ct, double frequence);
+
+// The display context showing `width` samples (limited to kZoomMinWidth + 1
+// .. widestView) from `start`, kept inside the file as viewFrom does.
+DisplayContext viewSpan(const DisplayContext& ct, std::int64_t start, std::int64_t width, double frequence);
+
+// Where the navigation keys and the wheel move the view.
+enum class Step { Left, Right, PageLeft, PageRight, Home, End, ZoomIn, ZoomOut, ShowAll };
+// The view after `step` (a tenth of the width for Left/Right, the width for
+// the pages, a factor of 2 about the centre for the zooms); `steps` repeats
+// it (wheel notches, may be fractional for the scrolls).
+DisplayContext viewAfter(const DisplayContext& ct, Step step, double frequence, double steps = 1.0);
 
 // True when the memory stretch of `after` differs from `before` (the samples
 // must then be read again).
@@ -44,5 +61,10 @@ bool loadMemory(std::int32_t first, std::int32_t last);
 // viewFrom), reading the memory again when it moved. False (nothing
 // changes) without a file or when the samples cannot be read.
 bool showFrom(std::int32_t start);
+
+// Makes `next` (from viewFrom, viewSpan or viewAfter) the display context,
+// reading the memory again when it moved; the selection stays when it is
+// still in memory. False (nothing changes) when the samples cannot be read.
+bool showView(const DisplayContext& next);
 
 }  // namespace ardv::shell

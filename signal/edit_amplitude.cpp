@@ -41,6 +41,7 @@ bool editSelectionInPlace(std::int32_t kind, const SelectionCheck& check, const 
   EditContext& e = editContext();
   if (!saveSelectionToClip(a, b, undoPath().string())) return false;
   e.lastEdit = kind;
+  ++e.editSerial;
   e.editStart = a;
   e.editEnd = b;
   change(a, b);

@@ -73,6 +73,7 @@ bool cut(std::int32_t a, std::int32_t b, bool toClipboard) {
   if (!saveSelectionToClip(a, b, undoPath().string())) return false;
   EditContext& e = editContext();
   e.lastEdit = kEditCut;
+  ++e.editSerial;
   e.editStart = a;
   e.editEnd = b;
   p.etiq.removeRange(a, b + 1);
@@ -163,6 +164,7 @@ std::int32_t insertSourceAt(const infoFile& source, std::int32_t p, bool silent)
     return 0;
   }
   e.lastEdit = kEditInsert;
+  ++e.editSerial;
   e.editStart = p;
   e.editEnd = p + n - 1;
   redraw();

@@ -35,6 +35,9 @@ struct EditContext {
   std::int32_t mode = 1;   // spectrogram kind at the last save
   std::int32_t lastEdit = kEditNone;
   std::int32_t editStart = -1, editEnd = -1;
+  // Grows by one at every undoable edit of the samples (the edit history
+  // tells them from annotation edits by it).
+  std::uint64_t editSerial = 0;
   // Index, in the file, of the last sample memory stands for: memory holds
   // the file's samples d_e..lastFileSampleInMemory, as edited.
   std::int32_t lastFileSampleInMemory = -1;

@@ -90,6 +90,7 @@ std::int32_t replaceAt(std::int32_t p, bool silent) {
     return 0;
   }
   e.lastEdit = kEditReplace;
+  ++e.editSerial;
   e.editStart = p;
   e.editEnd = p + n - 1;
   currentSignalListener().redrawAll();

@@ -2,12 +2,17 @@
 // the keyboard and the editing tools window, on the offscreen platform.
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QInputDialog>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <fstream>
 #include <vector>
 
 #include "annotation/phonetic_description.h"
+#include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
+#include "shell/file_chooser.h"
 #include "shell/phonetic_annotator_window.h"
 #include "signal/wav_layout.h"
 #include "tests/shell/window_fixture.h"
@@ -142,6 +147,138 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     annotator->phonemeButton("p")->click();
     QCOMPARE(list.Text(1), std::string("p"));
     QVERIFY(annotator->playBox()->isEnabled());
+  }
+
+  // Each annotation edit, then Cancel, Redo, Cancel: the lists before, after,
+  // before. A new edit drops what was undone.
+  void everyAnnotationEditUndoesAndRedoes() {
+    AnnotationPane* phonemes = window_->phonemePane();
+    AnnotationPane* words = window_->wordPane();
+    const auto lists = [] {
+      std::vector<std::pair<std::int32_t, std::string>> all;
+      for (const notetiqs* list : {&program().etiq, &program().note})
+        for (const notetiq& b : list->items()) all.emplace_back(b.limite, b.text);
+      all.emplace_back(-1, "");  // between the two lists
+      return all;
+    };
+    const std::pair<const char*, std::function<void()>> edits[] = {
+        {"split", [&] { QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier, at(phonemes, 4000)); }},
+        {"move",
+         [&] {
+           QTest::mousePress(phonemes, Qt::LeftButton, Qt::ShiftModifier, at(phonemes, 8000));
+           QTest::mouseRelease(phonemes, Qt::LeftButton, Qt::ShiftModifier, at(phonemes, 11000));
+         }},
+        {"remove", [&] { QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, at(phonemes, 16000)); }},
+        {"word text", [&] { test_support::typeIntoModal("world"), QTest::mouseDClick(words, Qt::LeftButton, {}, at(words, 20000)); }},
+        {"annotator, Return after a prefix",
+         [&] {
+           window_->openAnnotator(6000);
+           QTest::keyClicks(window_->annotator()->input(), "O");
+           QTest::keyClick(window_->annotator()->input(), Qt::Key_Return);
+         }},
+        {"merge",
+         [&] {
+           test_support::answerModal([](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); });
+           const int x = phonemes->columnOf(program().etiq.position(2));  // between "O" and "t"
+           QTest::mouseDClick(phonemes, Qt::LeftButton, {}, QPoint(x, phonemes->height() / 2));
+         }},
+    };
+    program().etiq.SetText(0, "p");
+    program().etiq.SetText(1, "t");
+    window_->contentEdited();
+    for (const auto& [name, edit] : edits) {
+      const auto before = lists();
+      edit();
+      const auto after = lists();
+      QVERIFY2(after != before, name);
+      for (int id : {21, int(kCmdRedo), 21}) QVERIFY2(window_->runCommand(id), name);
+      QVERIFY2(lists() == before, name);
+      QVERIFY2(program().annotationsModified, name);
+      QVERIFY2(window_->runCommand(kCmdRedo) && lists() == after, name);
+    }
+    QVERIFY(program().etiq.count() == 4 && program().etiq.Text(1) == "O");  // merged with "t"
+    QVERIFY(window_->runCommand(21));
+    QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier, at(phonemes, 30000));
+    const auto latest = lists();
+    QVERIFY(window_->runCommand(kCmdRedo));
+    QVERIFY((*recorder_)->saw("Nothing to redo."));
+    QCOMPARE(lists(), latest);
+
+    // A cut in between: Cancel puts the samples back, then the label edit.
+    const auto unlabelled = lists();
+    QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier, at(phonemes, 2000));
+    const auto split = lists();
+    program().ct.d_sel = 1000;
+    program().ct.f_sel = 1500;
+    window_->updateCommandStates();
+    QVERIFY(window_->runCommand(22));
+    QVERIFY(window_->runCommand(21));
+    QVERIFY(memory() == samples_);
+    QCOMPARE(lists(), split);
+    QVERIFY(window_->runCommand(21));
+    QCOMPARE(lists(), unlabelled);
+  }
+
+  // TextGrid beside the design's kinds: proposed by the extension, a
+  // mismatch asked about, tiers the window cannot show named and kept.
+  void textGridsThroughTheAnnotationMenus() {
+    const auto grid = *dir_ / "other.TextGrid";
+    {
+      std::ofstream out(grid);
+      out << "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0\n2.5\n<exists>\n3\n"
+             "\"IntervalTier\"\n\"phonemes\"\n0\n2.5\n2\n0\n1\n\"a\"\n1\n2.5\n\"\"\n"
+             "\"TextTier\"\n\"tones\"\n0\n2.5\n1\n0.5\n\"H*\"\n"
+             "\"IntervalTier\"\n\"words\"\n0\n2.5\n1\n0\n2.5\n\"hi\"\n";
+    }
+    QString chosen;
+    setFileChooser([&](FileQuestion, const QString&, const QString&) { return chosen; });
+    // Answers the kind box with `kind` (none expected when empty), then the
+    // question that follows with `answer` (none expected: NoButton).
+    const auto answer = [](QString kind, QMessageBox::StandardButton answer) {
+      const auto question = [=](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(answer)->click(); };
+      if (kind.isEmpty()) {
+        if (answer != QMessageBox::NoButton) test_support::answerModal(question);
+        return;
+      }
+      test_support::answerModal([=](QWidget* box) {
+        auto* input = qobject_cast<QInputDialog*>(box);
+        input->setTextValue(kind);
+        if (answer != QMessageBox::NoButton) test_support::answerModal(question);
+        input->accept();
+      });
+    };
+    chosen = QString::fromStdString(grid.string());
+    QVERIFY(window_->runCommand(41));
+    QCOMPARE(program().etiq.count(), 2);
+    QCOMPARE(program().note.Text(0), std::string("hi"));
+    QVERIFY2((*recorder_)->saw("Tiers not shown (not read): \"tones\""), reports().c_str());
+    const auto before = test::readBytes(grid);
+    struct Row {
+      const char* name;
+      QString kind;
+      QMessageBox::StandardButton answer;
+      bool written;
+      const char* begins;
+    };
+    const Row rows[] = {
+        {"other.TextGrid", "", QMessageBox::No, false, ""},  // would lose "tones"
+        {"new.TextGrid", "", QMessageBox::NoButton, true, "File type = \"ooTextFile\""},
+        {"grid.lab", "TextGrid", QMessageBox::No, false, ""},  // mismatch refused
+        {"grid2.lab", "TextGrid", QMessageBox::Yes, true, "File type = \"ooTextFile\""},
+        {"nist.lab", "NIST", QMessageBox::NoButton, true, "0 16000 a"},
+    };
+    for (const Row& row : rows) {
+      const auto path = *dir_ / row.name;
+      chosen = QString::fromStdString(path.string());
+      answer(row.kind, row.answer);
+      QVERIFY(window_->runCommand(43));
+      QVERIFY2(std::filesystem::exists(path) == (row.written || path == grid), row.name);
+      const std::string begins = row.begins;
+      const auto bytes = test::readBytes(path);
+      if (row.written) QVERIFY2(std::string(bytes.begin(), bytes.end()).rfind(begins, 0) == 0, row.name);
+    }
+    QCOMPARE(test::readBytes(grid), before);
+    setFileChooser({});
   }
 
   void dampMiddleThenCancelRestoresTheSamples() {

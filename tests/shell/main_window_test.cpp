@@ -36,6 +36,12 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
   Q_OBJECT
 
  private:
+  // The pointer moved to `to` over `w`, no button held.
+  static void hover(QWidget* w, QPoint to) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), w->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::NoButton, {});
+    QApplication::sendEvent(w, &move);
+  }
+
   void drag(QWidget* w, int from, int to) {
     const int y = w->height() / 2;
     QTest::mousePress(w, Qt::LeftButton, {}, QPoint(from, y));
@@ -88,7 +94,8 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
       QCOMPARE(window_->signalPlane()->geometry(), QRect(l.signal.x, l.signal.y, l.signal.width, l.signal.height));
       QCOMPARE(window_->spectroPlane()->isVisible(), expected.spectro.visible());
     }
-    QVERIFY(!window_->spectroPlane()->isVisible());  // a tiny height hides it
+    // The window's minimum size keeps every pane (below it they overlapped).
+    QVERIFY(window_->height() >= window_->minimumHeight() && window_->spectroPlane()->isVisible());
   }
 
   void dragsInEitherDirectionGiveTheSameMirroredSelection() {
@@ -127,6 +134,93 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     window_->scrollBar()->setValue(2500);  // a quarter of the way
     QCOMPARE(std::make_pair(ct.d_a, ct.f_a - ct.d_a), std::make_pair(std::int32_t(0.25 * (ct.tf - 1)), 7998));
     QVERIFY2(reports().empty(), reports().c_str());
+  }
+
+  // Every navigation key from a view of 8000 samples at 16000 (2.5 s
+  // signal): where the view lands, and that it never leaves the file.
+  void navigationKeysKeepTheViewInsideTheFile() {
+    open();
+    auto& ct = program().ct;
+    struct Row {
+      const char* name;
+      std::function<void()> act;
+      std::int32_t first, width;  // expected view
+    };
+    auto key = [this](Qt::Key k, Qt::KeyboardModifiers m = {}) { return [=, this] { QTest::keyClick(window_.get(), k, m); }; };
+    auto wheel = [this](int notches, Qt::KeyboardModifiers m) {
+      return [=, this] {
+        QWidget* w = window_->signalPlane()->view();
+        const QPointF at(w->width() / 2, w->height() / 2);
+        QWheelEvent e(at, w->mapToGlobal(at), {}, QPoint(0, 120 * notches), Qt::NoButton, m, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &e);
+      };
+    };
+    const Row rows[] = {
+        {"Right", key(Qt::Key_Right), 16800, 8000},
+        {"Left", key(Qt::Key_Left), 15200, 8000},
+        {"Page Down", key(Qt::Key_PageDown), 24000, 8000},
+        {"Page Up", key(Qt::Key_PageUp), 8000, 8000},
+        {"Home", key(Qt::Key_Home), 0, 8000},
+        {"End", key(Qt::Key_End), 32000, 8000},
+        {"+", key(Qt::Key_Plus), 17999, 4000},
+        {"-", key(Qt::Key_Minus), 11999, 16000},
+        {"Ctrl+A", key(Qt::Key_A, Qt::ControlModifier), 0, 40000},
+        {"wheel back", wheel(-1, {}), 16800, 8000},
+        {"Ctrl+wheel", wheel(1, Qt::ControlModifier), 17999, 4000},
+        {"Page Down x4", [&] { for (int i = 0; i < 4; ++i) window_->navigate(Step::PageRight); }, 32000, 8000},
+        {"Go to past the end", [&] { window_->goToMs(1e9); }, 32000, 8000},
+        {"scroll bar at its end", [&] { window_->scrollBar()->setValue(window_->scrollBar()->maximum()); }, 32000, 8000},
+    };
+    for (const Row& row : rows) {
+      window_->showFromSample(0);
+      ct.d_sel = 16000;
+      ct.f_sel = 24000;
+      QVERIFY(window_->runCommand(kCmdZoomIn));
+      QCOMPARE(std::make_pair(ct.d_a, ct.f_a), std::make_pair(16000, 23999));
+      row.act();
+      QVERIFY2(ct.d_a == row.first && ct.f_a - ct.d_a + 1 == row.width,
+               qPrintable(QString("%1: %2..%3").arg(row.name).arg(ct.d_a).arg(ct.f_a)));
+      QVERIFY2(ct.d_a >= 0 && ct.f_a <= ct.tf - 1 && ct.f_es == ct.f_a, row.name);
+    }
+    QVERIFY2(reports().empty(), reports().c_str());
+  }
+
+  // The status bar at known pointer positions; the pointer line in every pane.
+  void readoutsAndThePointerLineFollowThePointer() {
+    open();
+    window_->runCommand(kCmdWideBand);
+    PlaneView* signal = window_->signalPlane()->view();
+    SpectroView* spectro = window_->spectroPlane()->view();
+    const QLabel* pointer = window_->pointerReadout();
+    struct Row {
+      PlaneView* view;
+      int x, y;
+    };
+    for (const Row& row : {Row{signal, 10, 5}, Row{signal, 300, 40}, Row{spectro, 200, 30}, Row{spectro, 330, 100}}) {
+      hover(row.view, QPoint(row.x, row.y));
+      const std::int32_t sample = row.view->axis().sampleAt(row.x);
+      QVERIFY(pointer->text().startsWith(QString("t = %1 s").arg(sample / 16000.0, 0, 'f', 4)));
+      QCOMPARE(window_->phonemePane()->pointerLine(), sample);
+      QCOMPARE(signal->pointerLine(), sample);
+      const bool overSpectro = row.view == spectro;
+      const QString hz = QString("f = %1 Hz").arg(spectro->frequencyAxis().hzAtRow(row.y), 0, 'f', 0);
+      QVERIFY2(pointer->text().contains(hz) == overSpectro, qPrintable(pointer->text()));
+      QVERIFY2(pointer->text().contains(" dB") == (overSpectro && spectro->levelDbAt(row.x, row.y).has_value()),
+               qPrintable(pointer->text()));
+    }
+    // The 2.5 s signal in a 6 s view: the right half lies outside it.
+    hover(signal, QPoint(signal->width() - 2, 5));
+    QVERIFY2(pointer->text().endsWith("(outside the signal)"), qPrintable(pointer->text()));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(signal, &leave);
+    QCOMPARE(pointer->text(), QString());
+    drag(signal, 40, 120);
+    const auto& ct = program().ct;
+    QCOMPARE(window_->selectionReadout()->text(),
+             QString("Selection %1 - %2 s (%3 ms)")
+                 .arg(ct.d_sel / 16000.0, 0, 'f', 4)
+                 .arg((ct.f_sel + 1) / 16000.0, 0, 'f', 4)
+                 .arg((ct.f_sel + 1 - ct.d_sel) / 16.0, 0, 'f', 1));
   }
 
   // Decorations (the F0 for the screen, one drawn here) are drawn over the
@@ -255,7 +349,6 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     window_->updateCommandStates();
     QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier);
     QTRY_VERIFY(!window_->player().playing());
-    setAudioDevices(nullptr, nullptr);
     QCOMPARE(device.blocks().size(), std::size_t{1});
     QCOMPARE(device.opened().rateHz, 16000);
     const auto& bytes = device.blocks()[0];
@@ -264,6 +357,12 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
       QCOMPARE(static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)), rampAt(1000 + i));
     QCOMPARE(window_->signalPlane()->view()->playCursor(), -1);
     QVERIFY2(reports().empty(), reports().c_str());
+    // No selection (or the one sample a file opens with): the stretch shown, within the signal.
+    program().ct.d_sel = program().ct.f_sel = 0;
+    QVERIFY(window_->runCommand(kCmdPlay));
+    QTRY_VERIFY(!window_->player().playing());
+    QCOMPARE(device.blocks().back().size(), std::size_t{2} * 40000);
+    setAudioDevices(nullptr, nullptr);
     QVERIFY(window_->runCommand(kCmdPlay));
     QCOMPARE((*recorder_)->reports().size(), std::size_t{1});
     QVERIFY((*recorder_)->saw("No audio output device"));

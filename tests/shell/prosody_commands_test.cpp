@@ -171,14 +171,18 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
       return image.height();
     };
     QVERIFY(highestBlue(800) < highestBlue(100) - 20);
-    QVERIFY(window_->runCommand(11842));
-    QVERIFY(window_->action(11842)->isChecked());
+    QVERIFY(window_->action(11842)->isChecked());  // the curve comes with its scale
     QVERIFY(window_->runCommand(604));
-    int shown = 0;
-    for (ValueScale* s : view()->findChildren<ValueScale*>()) shown += s->isVisible();
-    QCOMPARE(shown, 2);
+    const auto shown = [&] {
+      int n = 0;
+      for (ValueScale* s : view()->findChildren<ValueScale*>()) n += s->isVisible();
+      return n;
+    };
+    QCOMPARE(shown(), 2);
     QVERIFY(window_->runCommand(604));
     QVERIFY(!window_->action(604)->isChecked());
+    QVERIFY(window_->runCommand(39));  // Clear decorations takes the scales too
+    QVERIFY(shown() == 0 && !window_->action(11842)->isChecked());
   }
 
   void energyOptionsCorrectTheFieldsInOneWindow() {
