@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "spectral/image_levels.h"  // Rgb
+
 namespace ardv {
 
 inline constexpr int kKlattParams = 56;  // index 0 is the frame date in ms
@@ -34,10 +36,6 @@ struct KlattParam {
 
 // The table, indexed by KlattIndex.
 const std::array<KlattParam, kKlattParams>& klattParams();
-
-struct Rgb {
-  std::uint8_t r, g, b;
-};
 
 struct KlattGroup {
   std::array<int, 4> params;  // parameter of each column; the first is the key
