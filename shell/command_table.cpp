@@ -107,7 +107,7 @@ constexpr CommandSpec kCommands[] = {
 
 // Operations of subsystems not built yet.
 constexpr int kNotYet[] = {
-    61, 62, 11855, 63, 66, 67, 65,                            // formants, Klatt
+    61, 62, 11855, 63, 66, 65,                                // formants
     914, 605, 918, 915,                                       // PSOLA, pitch marks
     76, 77,                                                   // user hooks
 };

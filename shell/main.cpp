@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +28,7 @@
 #include "platform/report.h"
 #include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
+#include "shell/formant_window.h"
 #include "shell/main_window.h"
 #include "shell/phonetic_annotator_window.h"
 #include "shell/prologue_window.h"
@@ -57,7 +59,27 @@ struct Arguments {
   double annotatorMs = -1;  // also OUT-annotator.png: the annotator on the segment there
   bool tools = false;       // also OUT-tools.png: the editing tools window
   std::vector<int> commands;              // menu commands run before the screenshot
+  std::string klatt;  // also OUT-klatt.png: the formant window on this parameter file, synthesized
+  std::vector<double> klattDrags;  // MS FROM TO: drag the F2 point at MS from FROM to TO Hz first
+  std::vector<double> klattDraws;  // FROM_MS TO_MS HZ: Shift+drag a new F2 stretch at HZ
 };
+
+// Drags with the mouse in the formant window's canvas from (ms, fromHz) to
+// (ms, toHz) on the frequency scale, as a user would.
+// With `draw`, Shift is held: a new curve from (ms, fromHz) to (toMs, fromHz).
+void dragInFormantWindow(ardv::shell::FormantWindow& w, double ms, double fromHz, double toHz, bool draw = false,
+                         double toMs = 0) {
+  QWidget* canvas = w.canvas();
+  const QPointF a = w.pixelOf(ms, fromHz), b = draw ? w.pixelOf(toMs, fromHz) : w.pixelOf(ms, toHz);
+  const Qt::KeyboardModifiers keys = draw ? Qt::ShiftModifier : Qt::NoModifier;
+  auto send = [canvas, keys](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, at, canvas->mapToGlobal(at), Qt::LeftButton, buttons, keys);
+    QApplication::sendEvent(canvas, &e);
+  };
+  send(QEvent::MouseButtonPress, a, Qt::LeftButton);
+  for (int k = 1; k <= 64; ++k) send(QEvent::MouseMove, a + (b - a) * (k / 64.0), Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, b, Qt::NoButton);
+}
 
 void usage(std::FILE* out) {
   std::fprintf(out,
@@ -65,6 +87,7 @@ void usage(std::FILE* out) {
                "       ardv --help | --version\n"
                "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS [--zoom]] [--f0]\n"
                "                         [--perceptual] [--annotator MS] [--tools] FILE\n"
+               "                         [--klatt PARAMS.kle [--klatt-drag MS FROM_HZ TO_HZ]... [--klatt-draw FROM_MS TO_MS HZ]...] [FILE]\n"
                "                    [--command ID]... FILE\n"
                "       ardv --bench FILE\n"
                "A FILE not read as WAV needs --profile NAME in --screenshot and --bench (see ardv-cli profiles).\n");
@@ -113,6 +136,22 @@ std::optional<Arguments> parse(int argc, char** argv) {
       const char* v = next();
       if (!v) return std::nullopt;
       a.commands.push_back(std::atoi(v));
+    } else if (arg == "--klatt") {
+      const char* v = next();
+      if (!v) return std::nullopt;
+      a.klatt = v;
+    } else if (arg == "--klatt-drag") {
+      for (int k = 0; k < 3; ++k) {
+        const char* v = next();
+        if (!v) return std::nullopt;
+        a.klattDrags.push_back(std::atof(v));
+      }
+    } else if (arg == "--klatt-draw") {
+      for (int k = 0; k < 3; ++k) {
+        const char* v = next();
+        if (!v) return std::nullopt;
+        a.klattDraws.push_back(std::atof(v));
+      }
     } else if (arg == "--zoom") {
       a.zoom = true;
     } else if (arg == "--select") {
@@ -127,7 +166,7 @@ std::optional<Arguments> parse(int argc, char** argv) {
       a.file = arg;
     }
   }
-  if ((!a.screenshot.empty() || a.bench) && a.file.empty()) return std::nullopt;
+  if (((!a.screenshot.empty() && a.klatt.empty()) || a.bench) && a.file.empty()) return std::nullopt;
   return a;
 }
 
@@ -235,7 +274,7 @@ int main(int argc, char** argv) {
     ardv::resetEditContext();
     ardv::installEditSaveHandler();
     ardv::setLabelFileReaders({ardv::readLabels, ardv::readAnnotations});
-    if (batch && !args->profile && !ardv::isWavName(args->file)) {
+    if (batch && !args->file.empty() && !args->profile && !ardv::isWavName(args->file)) {
       ardv::message(args->file + "\r\nis not read as a WAV file (extensions .wav, .ard, .wa$); give its format "
                     "profile with --profile NAME (see ardv-cli profiles).");
       exitCode = 1;
@@ -281,6 +320,19 @@ int main(int argc, char** argv) {
       if (args->annotatorMs >= 0)
         window->openAnnotator(static_cast<std::int32_t>(ardv::msToSamples(args->annotatorMs, prog.en_cours.frequence)));
       if (args->tools) window->runCommand(11843);
+      if (!args->klatt.empty()) {
+        window->runCommand(67);
+        if (auto* klatt = window->formantWindow()) {
+          klatt->resize(1100, 700);
+          klatt->openParams(args->klatt, std::nullopt);
+          QApplication::processEvents();
+          for (std::size_t k = 0; k + 2 < args->klattDrags.size(); k += 3)
+            dragInFormantWindow(*klatt, args->klattDrags[k], args->klattDrags[k + 1], args->klattDrags[k + 2]);
+          for (std::size_t k = 0; k + 2 < args->klattDraws.size(); k += 3)
+            dragInFormantWindow(*klatt, args->klattDraws[k], args->klattDraws[k + 2], 0, true, args->klattDraws[k + 1]);
+          if (!klatt->synthesize({}, false)) exitCode = 1;
+        }
+      }
       for (int id : args->commands)
         if (!window->runCommand(id)) std::fprintf(stderr, "ardv: command %d is not available\n", id);
       QTimer::singleShot(200, &app, [&, window] {
@@ -303,6 +355,7 @@ int main(int argc, char** argv) {
         save(window, "");
         save(window->annotator(), "-annotator");
         save(window->editingTools(), "-tools");
+        save(window->formantWindow(), "-klatt");
         app.quit();
       });
     }

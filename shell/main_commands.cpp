@@ -99,6 +99,7 @@ void MainWindow::bindCommands() {
   bindAnnotationCommands();
   bindProsodyCommands();
   bindSearchCommands();
+  bindFormantCommands();
   h[kCmdHelp] = [this] { commandHelp({}); };
   h[44] = [this] { commandHelp("mouse"); };  // phoneme pane mouse help
   h[53] = [this] { commandHelp("mouse"); };  // word pane mouse help

@@ -22,6 +22,7 @@ namespace ardv::shell {
 class EditingToolsWindow;
 struct SearchForm;
 class EnergyDialog;
+class FormantWindow;
 class HelpWindow;
 class Player;
 class PhoneticAnnotatorWindow;
@@ -53,6 +54,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void openAnnotator(std::int32_t sample);
   PhoneticAnnotatorWindow* annotator() const;
   EditingToolsWindow* editingTools() const;
+  FormantWindow* formantWindow() const;  // klatt_commands.cpp
   // An annotation list or the samples changed: the panes, the annotator and
   // the information lines follow.
   void contentEdited();
@@ -111,6 +113,8 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void bindAnnotationCommands();  // annotation_commands.cpp
   void bindProsodyCommands();   // prosody_commands.cpp
   void bindSearchCommands();    // search_commands.cpp
+  void bindFormantCommands();   // klatt_commands.cpp
+  void followFormantWindow();   // klatt_commands.cpp
   // F0 in Hz under the pointer at `sample` for line 12; -1 when no F0 is shown.
   int f0UnderPointer(std::int32_t sample) const;  // prosody_commands.cpp
   void layoutPanes();
@@ -158,6 +162,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   ValueScale* f0Scale_ = nullptr;
   ValueScale* energyScale_ = nullptr;
   QPointer<EnergyDialog> energyDialog_;
+  QPointer<FormantWindow> formantWindow_;
   enum class F0Shown { None, LastRun, PitchFile } f0Shown_ = F0Shown::None;
 };
 
