@@ -53,3 +53,10 @@ png="$OUT/annotation.png"
 xvfb-run -a -s "-screen 0 1280x800x24" \
   "$ARDV" --screenshot "$png" --kind 1 --gray --select 500 900 --zoom --annotator 600 --tools "$FILE"
 echo "$png ${png%.png}-annotator.png ${png%.png}-tools.png"
+# The formant window in synthesized-only mode on the vowel example: one F2
+# point dragged up at 148 ms, F2 redrawn flat at 1400 Hz over 380..560 ms,
+# then synthesized (formant.png and formant-klatt.png).
+png="$OUT/formant.png"
+xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --klatt "$ROOT/data/examples/vowels-aiu.kle" \
+  --klatt-drag 148 1090 1600 --klatt-draw 380 560 1400
+echo "${png%.png}-klatt.png"
