@@ -7,6 +7,7 @@
 #include <QStatusBar>
 #include <cmath>
 
+#include "shell/command_table.h"
 #include "shell/formant_window.h"
 #include "shell/klatt_dialogs.h"
 #include "tests/shell/window_fixture.h"
@@ -49,6 +50,7 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
   void initTestCase() {
     makeDirectory();
     vowels_ = test::sourceDataDir() / "examples" / "vowels-aiu.kle";
+    wav_ = test::sourceDataDir() / "examples" / "example.wav";
   }
   void init() {
     QVERIFY(showWindow());
@@ -196,6 +198,24 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
     } else {
       QCOMPARE(klatt_->synthesized().size(), before);
       QVERIFY2(reports().find("klatt") != std::string::npos, reports().c_str());
+    }
+  }
+
+  // With a signal the tracks follow the main window's zoom, and synthesis
+  // runs at the signal's rate whatever the rate setting.
+  void followsTheSignal() {
+    open();
+    klatt_->settings().rateHz = 8000;
+    QVERIFY(klatt_->synthesize({}, false));
+    QCOMPARE(klatt_->synthesizedRate(), 16000);
+    auto& ct = program().ct;
+    for (int id : {kCmdZoomIn, kCmdZoomOut}) {
+      ct.d_sel = 8000;
+      ct.f_sel = 14000;
+      QVERIFY(window_->runCommand(id));
+      const TrackView v = klatt_->trackView();
+      QCOMPARE(v.firstSample, std::int64_t(ct.d_a));
+      QCOMPARE(v.lastSample, std::int64_t(ct.f_a));
     }
   }
 
