@@ -75,3 +75,10 @@ shot page-down --kind 1 --gray --key + --key + --key PgDown
 shot end-key --kind 1 --gray --key + --key + --key + --key End
 shot show-all --kind 1 --gray --key Ctrl+A
 shot energy-readout --kind 1 --gray --command 911 --command 11842 --pointer 700 1000
+# The formant window in synthesized-only mode on the vowel example: one F2
+# point dragged up at 148 ms, F2 redrawn flat at 1400 Hz over 380..560 ms,
+# then synthesized (formant.png and formant-klatt.png).
+png="$OUT/formant.png"
+xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --klatt "$ROOT/data/examples/vowels-aiu.kle" \
+  --klatt-drag 148 1090 1600 --klatt-draw 380 560 1400
+echo "${png%.png}-klatt.png"

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,7 @@
 #include "platform/report.h"
 #include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
+#include "shell/formant_window.h"
 #include "shell/main_window.h"
 #include "shell/phonetic_annotator_window.h"
 #include "shell/prologue_window.h"
@@ -61,7 +63,27 @@ struct Arguments {
   std::vector<std::string> keys;          // shortcuts pressed before the screenshot
   double pointerMs = -1, pointerHz = -1;  // the pointer placed there for the readouts
   bool tint = false;                      // see-through selection
+  std::string klatt;  // also OUT-klatt.png: the formant window on this parameter file, synthesized
+  std::vector<double> klattDrags;  // MS FROM TO: drag the F2 point at MS from FROM to TO Hz first
+  std::vector<double> klattDraws;  // FROM_MS TO_MS HZ: Shift+drag a new F2 stretch at HZ
 };
+
+// Drags with the mouse in the formant window's canvas from (ms, fromHz) to
+// (ms, toHz) on the frequency scale, as a user would.
+// With `draw`, Shift is held: a new curve from (ms, fromHz) to (toMs, fromHz).
+void dragInFormantWindow(ardv::shell::FormantWindow& w, double ms, double fromHz, double toHz, bool draw = false,
+                         double toMs = 0) {
+  QWidget* canvas = w.canvas();
+  const QPointF a = w.pixelOf(ms, fromHz), b = draw ? w.pixelOf(toMs, fromHz) : w.pixelOf(ms, toHz);
+  const Qt::KeyboardModifiers keys = draw ? Qt::ShiftModifier : Qt::NoModifier;
+  auto send = [canvas, keys](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, at, canvas->mapToGlobal(at), Qt::LeftButton, buttons, keys);
+    QApplication::sendEvent(canvas, &e);
+  };
+  send(QEvent::MouseButtonPress, a, Qt::LeftButton);
+  for (int k = 1; k <= 64; ++k) send(QEvent::MouseMove, a + (b - a) * (k / 64.0), Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, b, Qt::NoButton);
+}
 
 void usage(std::FILE* out) {
   std::fprintf(out,
@@ -69,6 +91,7 @@ void usage(std::FILE* out) {
                "       ardv --help | --version\n"
                "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS [--zoom]] [--f0]\n"
                "                         [--perceptual] [--annotator MS] [--tools] FILE\n"
+               "                         [--klatt PARAMS.kle [--klatt-drag MS FROM_HZ TO_HZ]... [--klatt-draw FROM_MS TO_MS HZ]...] [FILE]\n"
                "                    [--command ID]... [--key SHORTCUT]... [--pointer MS HZ] [--tint] FILE\n"
                "       ardv --bench FILE\n"
                "A FILE not read as WAV needs --profile NAME in --screenshot and --bench (see ardv-cli profiles).\n");
@@ -129,6 +152,22 @@ std::optional<Arguments> parse(int argc, char** argv) {
       a.pointerHz = std::atof(hz);
     } else if (arg == "--tint") {
       a.tint = true;
+    } else if (arg == "--klatt") {
+      const char* v = next();
+      if (!v) return std::nullopt;
+      a.klatt = v;
+    } else if (arg == "--klatt-drag") {
+      for (int k = 0; k < 3; ++k) {
+        const char* v = next();
+        if (!v) return std::nullopt;
+        a.klattDrags.push_back(std::atof(v));
+      }
+    } else if (arg == "--klatt-draw") {
+      for (int k = 0; k < 3; ++k) {
+        const char* v = next();
+        if (!v) return std::nullopt;
+        a.klattDraws.push_back(std::atof(v));
+      }
     } else if (arg == "--zoom") {
       a.zoom = true;
     } else if (arg == "--select") {
@@ -143,7 +182,7 @@ std::optional<Arguments> parse(int argc, char** argv) {
       a.file = arg;
     }
   }
-  if ((!a.screenshot.empty() || a.bench) && a.file.empty()) return std::nullopt;
+  if (((!a.screenshot.empty() && a.klatt.empty()) || a.bench) && a.file.empty()) return std::nullopt;
   return a;
 }
 
@@ -269,7 +308,7 @@ int main(int argc, char** argv) {
     ardv::resetEditContext();
     ardv::installEditSaveHandler();
     ardv::setLabelFileReaders({ardv::readLabels, ardv::readAnnotations});
-    if (batch && !args->profile && !ardv::isWavName(args->file)) {
+    if (batch && !args->file.empty() && !args->profile && !ardv::isWavName(args->file)) {
       ardv::message(args->file + "\r\nis not read as a WAV file (extensions .wav, .ard, .wa$); give its format "
                     "profile with --profile NAME (see ardv-cli profiles).");
       exitCode = 1;
@@ -316,6 +355,19 @@ int main(int argc, char** argv) {
       if (args->annotatorMs >= 0)
         window->openAnnotator(static_cast<std::int32_t>(ardv::msToSamples(args->annotatorMs, prog.en_cours.frequence)));
       if (args->tools) window->runCommand(11843);
+      if (!args->klatt.empty()) {
+        window->runCommand(67);
+        if (auto* klatt = window->formantWindow()) {
+          klatt->resize(1100, 700);
+          klatt->openParams(args->klatt, std::nullopt);
+          QApplication::processEvents();
+          for (std::size_t k = 0; k + 2 < args->klattDrags.size(); k += 3)
+            dragInFormantWindow(*klatt, args->klattDrags[k], args->klattDrags[k + 1], args->klattDrags[k + 2]);
+          for (std::size_t k = 0; k + 2 < args->klattDraws.size(); k += 3)
+            dragInFormantWindow(*klatt, args->klattDraws[k], args->klattDraws[k + 2], 0, true, args->klattDraws[k + 1]);
+          if (!klatt->synthesize({}, false)) exitCode = 1;
+        }
+      }
       for (int id : args->commands)
         if (!window->runCommand(id)) std::fprintf(stderr, "ardv: command %d is not available\n", id);
       if (args->tint) ardv::shell::PlaneView::setSelectionTinted(true);
@@ -354,6 +406,7 @@ int main(int argc, char** argv) {
         save(window, "");
         save(window->annotator(), "-annotator");
         save(window->editingTools(), "-tools");
+        save(window->formantWindow(), "-klatt");
         app.quit();
       });
     }

@@ -123,6 +123,7 @@ void MainWindow::bindCommands() {
   bindProsodyCommands();
   bindSearchCommands();
   bindModificationCommands();
+  bindKlattCommands();
   bindFormantCommands();
   h[kCmdHelp] = [this] { commandHelp({}); };
   h[44] = [this] { commandHelp("mouse"); };  // phoneme pane mouse help

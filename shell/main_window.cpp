@@ -21,6 +21,7 @@
 #include "platform/report.h"
 #include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
+#include "shell/formant_window.h"
 #include "shell/help_window.h"
 #include "shell/options_dialog.h"
 #include "shell/phonetic_annotator_window.h"
@@ -410,6 +411,7 @@ void MainWindow::refreshAll() {
   spectroPlane_->refresh();
   wordPane_->update();
   phonemePane_->update();
+  followFormantWindow();
   QApplication::restoreOverrideCursor();
   refreshInfo();
 }
@@ -492,6 +494,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   if (help_) help_->close();
   if (annotator_) annotator_->close();
   if (editingTools_) editingTools_->close();
+  if (formantWindow_) formantWindow_->close();
   event->accept();
   emit closed();
 }

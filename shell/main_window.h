@@ -24,6 +24,7 @@ namespace ardv::shell {
 class EditingToolsWindow;
 struct SearchForm;
 class EnergyDialog;
+class FormantWindow;
 class HelpWindow;
 class Player;
 class PhoneticAnnotatorWindow;
@@ -67,6 +68,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void openAnnotator(std::int32_t sample);
   PhoneticAnnotatorWindow* annotator() const;
   EditingToolsWindow* editingTools() const;
+  FormantWindow* formantWindow() const;  // klatt_commands.cpp
   // An annotation list or the samples changed: the panes, the annotator and
   // the information lines follow.
   void contentEdited();
@@ -130,6 +132,8 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void bindSearchCommands();    // search_commands.cpp
   void bindModificationCommands();  // modification_commands.cpp
   void bindFormantCommands();   // formant_commands.cpp
+  void bindKlattCommands();     // klatt_commands.cpp
+  void followFormantWindow();   // klatt_commands.cpp
   // F0 in Hz under the pointer at `sample` for line 12; -1 when no F0 is shown.
   int f0UnderPointer(std::int32_t sample) const;  // prosody_commands.cpp
   void layoutPanes();
@@ -184,6 +188,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   ValueScale* f0Scale_ = nullptr;
   ValueScale* energyScale_ = nullptr;
   QPointer<EnergyDialog> energyDialog_;
+  QPointer<FormantWindow> formantWindow_;
   enum class F0Shown { None, LastRun, PitchFile } f0Shown_ = F0Shown::None;
 };
 

@@ -1,0 +1,136 @@
+// The formant window (menu FORMANTS): the Klatt parameter tracks drawn in
+// their group colours over the spectrogram of the current signal, or alone
+// when no speech file is open (synthesized-only mode), the narrow-band
+// spectrogram of the last synthesis under them, and the commands and mouse
+// gestures that edit the tracks. The data and its operations are KlattTracks.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "formants/klatt_invocation.h"
+#include "formants/klatt_tracks.h"
+#include "formants/track_view.h"
+#include "shell/f1f2_plane.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+
+namespace ardv::shell {
+
+
+
+// Commands of the formant window the code refers to by number.
+enum KlattCommandId : int {
+  kKlattOpen = 1001,
+  kKlattPaste = 1038,
+  kKlattSaveAs = 11845,
+  kKlattSave41 = 1030,
+  kKlattSaveFormants = 1042,
+  kKlattOpenFormants = 1041,
+  kKlattSynthesize = 1029,
+  kKlattSaveSpeech = 11844,
+  kKlattAll = 1012,
+  kKlattNone = 1013,
+  kKlattDelete = 1002,
+  kKlattRemoveFirst = 11842,
+  kKlattRemoveLast = 11843,
+  kKlattSmooth = 1005,
+  kKlattFirstScale = 1018,  // 1018..1024: scales 0..6
+  kKlattSquares = 1028,
+  kKlattLines = 1027,
+  kKlattDefaults = 1044,
+  kKlattSettings = 1040,
+  kKlattF1F2Plane = 1043,
+  kKlattMouseHelp = 1045,
+};
+
+// One command of the window's menu.
+struct KlattCommand {
+  int id;
+  const char* menu;
+  const char* text;
+  const char* accelerator;  // "" for none
+  const char* notYet;       // why it is disabled; nullptr when it works
+};
+const std::vector<KlattCommand>& klattCommands();
+
+// The gesture the mouse would start at a place, as the status line names it.
+enum class KlattGesture { None, MovePoint, Draw };
+
+class FormantWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  // `play` plays a WAV file (the main window's player), `help` shows the
+  // help at an anchor; either may be empty.
+  FormantWindow(std::function<void(const std::string&)> play, std::function<void(const QString&)> help,
+                QWidget* parent = nullptr);
+  ~FormantWindow() override;
+
+  KlattTracks& tracks() { return tracks_; }
+  KlattSynthesisSettings& settings() { return settings_; }
+  bool realSignal() const;
+  QAction* action(int id) const;
+  // Runs command `id` as the menu would; false when absent or disabled.
+  bool runCommand(int id);
+
+  // "&Open" and "&Paste from file" after their dialogs.
+  bool openParams(const std::filesystem::path& file, std::optional<std::int32_t> offsetMs);
+  bool pasteParams(const std::filesystem::path& file, std::int32_t offsetMs);
+  // Synthesizes the tracks into `wav` (the working synthe.wav when empty),
+  // loads the result under the tracks and plays it when asked. False after
+  // a report; the previous synthesis stays shown.
+  bool synthesize(const std::filesystem::path& wav = {}, bool play = true);
+  const std::vector<std::int16_t>& synthesized() const { return synth_; }
+  int synthesizedRate() const { return synthRate_; }
+
+  // The main window's stretch changed (zoom, scroll, new signal).
+  void followView();
+  // The view of the track pane and the pixel of (ms, value) in the canvas.
+  TrackView trackView() const;
+  QPoint pixelOf(double ms, double value) const;
+  QWidget* canvas() const;
+  // Group new drawings are committed to.
+  int drawGroup() const;
+  void setDrawGroup(int group);
+  // What the mouse would do at canvas point `p` with `modifiers` held, and
+  // the status line naming it.
+  KlattGesture gestureAt(QPoint p, Qt::KeyboardModifiers modifiers, QString* text = nullptr) const;
+  F1F2Plane* f1f2Plane() const { return plane_; }
+  // Synthesized-only mode: the displayed range, 0..rangeMs.
+  std::int32_t rangeMs() const { return rangeMs_; }
+
+ private:
+  class Canvas;
+  friend class Canvas;
+  void buildMenus();
+  void bindCommands();
+  void updateChecks();
+  void changed(bool resynthesize = false);
+  void extendRange();
+  bool askWhere(const QString& title, const QString& filter, std::filesystem::path& file,
+                std::optional<std::int32_t>& offsetMs);
+  std::int32_t signalEndMs() const;
+
+  KlattTracks tracks_;
+  KlattSynthesisSettings settings_;
+  std::function<void(const std::string&)> play_;
+  std::function<void(const QString&)> help_;
+  std::vector<std::int16_t> synth_;
+  int synthRate_ = 0;
+  std::int32_t rangeMs_ = 3500;
+  Canvas* canvas_ = nullptr;
+  QComboBox* drawInto_ = nullptr;
+  std::map<int, QAction*> actions_;
+  std::map<int, std::function<void()>> handlers_;
+  QPointer<F1F2Plane> plane_;
+};
+
+}  // namespace ardv::shell

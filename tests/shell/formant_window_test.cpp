@@ -1,0 +1,276 @@
+// The formant window: its commands, the mouse gestures on the tracks, the two
+// dialogs, synthesis with and without the synthesizer program, and the F1-F2
+// plane, on the vowel example in synthesized-only mode.
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <cmath>
+
+#include "shell/command_table.h"
+#include "shell/formant_window.h"
+#include "shell/klatt_dialogs.h"
+#include "tests/shell/window_fixture.h"
+
+namespace ardv::shell {
+namespace fs = std::filesystem;
+
+class FormantWindowTest : public QObject, test_support::WindowFixture {
+  Q_OBJECT
+  FormantWindow* klatt_ = nullptr;
+  fs::path vowels_;
+
+  void installSynthesizer(bool present) {
+    const fs::path install = dir_->path() / (present ? "with" : "without");
+    fs::create_directories(install / "Klatt");
+    if (present && !fs::exists(install / "Klatt" / "klatt"))
+      fs::create_symlink(ARDV_KLATT_PROGRAM, install / "Klatt" / "klatt");
+    program().dirs.install = install;
+  }
+  // The F2 value at date `ms`, NaN when no F2 point has that date.
+  double f2At(int ms) const {
+    for (const auto& piece : klatt_->tracks().groups[2])
+      for (int i = 0; i < piece->nbPoints; ++i)
+        if (piece->date(i) == ms) return piece->y(i, 0);
+    return std::nan("");
+  }
+  int pieces(int group) const { return static_cast<int>(klatt_->tracks().groups[static_cast<std::size_t>(group)].size()); }
+  void mouse(QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::KeyboardModifiers keys) {
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, at, klatt_->canvas()->mapToGlobal(at), button, held, keys);
+    QApplication::sendEvent(klatt_->canvas(), &e);
+  }
+  void gesture(QPointF from, QPointF to, Qt::MouseButton button, Qt::KeyboardModifiers keys) {
+    mouse(QEvent::MouseButtonPress, from, button, keys);
+    for (int k = 1; k <= 40; ++k) mouse(QEvent::MouseMove, from + (to - from) * (k / 40.0), button, keys);
+    mouse(QEvent::MouseButtonRelease, to, button, keys);
+  }
+
+ private slots:
+  void initTestCase() {
+    makeDirectory();
+    vowels_ = test::sourceDataDir() / "examples" / "vowels-aiu.kle";
+    wav_ = test::sourceDataDir() / "examples" / "example.wav";
+  }
+  void init() {
+    QVERIFY(showWindow());
+    installSynthesizer(true);
+    QVERIFY(window_->runCommand(67));
+    klatt_ = window_->formantWindow();
+    QVERIFY(klatt_);
+    klatt_->resize(1000, 600);
+    QVERIFY(QTest::qWaitForWindowExposed(klatt_));
+    QVERIFY(klatt_->openParams(vowels_, std::nullopt));
+  }
+  void cleanup() { closeWindow(); }
+
+  void commands_data() {
+    QTest::addColumn<QString>("ids");
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("scale bandwidth") << "1020" << "scale" << 2;
+    QTest::newRow("scale numeral") << "1024" << "scale" << 6;
+    QTest::newRow("step 2 ms") << "11859" << "step" << 2;
+    QTest::newRow("step 16 ms") << "1015" << "step" << 16;
+    QTest::newRow("squares") << "1028" << "mode" << 0;
+    QTest::newRow("squares then lines") << "1028,1027" << "mode" << 1;
+    QTest::newRow("select F2") << "1010" << "selected" << 1;
+    QTest::newRow("F2 then none") << "1010,1013" << "selected" << 0;
+    QTest::newRow("delete F2") << "1010,1002" << "F2 pieces" << 0;
+    QTest::newRow("remove first F2 point") << "1010,11842" << "F2 start" << 4;
+    QTest::newRow("delete without selection") << "1002" << "F2 pieces" << 1;
+  }
+  void commands() {
+    QFETCH(QString, ids);
+    QFETCH(QString, what);
+    QFETCH(int, expected);
+    for (const QString& id : ids.split(',')) QVERIFY(klatt_->runCommand(id.toInt()));
+    const KlattTracks& t = klatt_->tracks();
+    int got = -1;
+    if (what == "scale") got = t.scale;
+    if (what == "step") {
+      got = t.stepMs;
+      QCOMPARE(klatt_->settings().frameMs, expected);
+    }
+    if (what == "mode") got = t.displayMode;
+    if (what == "selected") {
+      got = 0;
+      for (const auto& list : t.groups)
+        for (const auto& piece : list) got += piece->selected;
+    }
+    if (what == "F2 pieces") got = pieces(2);
+    if (what == "F2 start") got = t.groups[2].front()->debut();
+    QCOMPARE(got, expected);
+  }
+
+  // Entries waiting for their subsystem are disabled and say why.
+  void pendingEntriesSayWhy() {
+    for (const KlattCommand& c : klattCommands()) {
+      QAction* a = klatt_->action(c.id);
+      QVERIFY2(a, c.text);
+      QCOMPARE(a->isEnabled(), c.notYet == nullptr);
+      if (c.notYet) {
+        QVERIFY(!a->toolTip().isEmpty());
+        QVERIFY(!klatt_->runCommand(c.id));
+      }
+    }
+  }
+
+  void gestures_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<bool>("shift");
+    QTest::addColumn<int>("fromMs");
+    QTest::addColumn<double>("fromHz");
+    QTest::addColumn<int>("toMs");
+    QTest::addColumn<double>("toHz");
+    QTest::addColumn<int>("probeMs");
+    QTest::addColumn<double>("probeHz");  // NaN: no point there
+    QTest::addColumn<int>("f2Pieces");
+    QTest::newRow("drag moves one point") << int(Qt::LeftButton) << false << 452 << 2290.0 << 452 << 1800.0 << 452 << 1800.0 << 1;
+    QTest::newRow("drag leaves its neighbour") << int(Qt::LeftButton) << false << 452 << 2290.0 << 452 << 1800.0 << 448 << 2290.0 << 1;
+    QTest::newRow("shift+drag draws over F2") << int(Qt::LeftButton) << true << 380 << 1400.0 << 560 << 1400.0 << 460 << 1400.0 << 1;
+    QTest::newRow("drawing leaves the rest") << int(Qt::LeftButton) << true << 380 << 1400.0 << 560 << 1400.0 << 100 << 1090.0 << 1;
+    QTest::newRow("right-click splits the piece") << int(Qt::RightButton) << false << 452 << 2290.0 << 452 << 2290.0 << 452 << std::nan("") << 2;
+    QTest::newRow("right-click on the first point") << int(Qt::RightButton) << false << 0 << 1090.0 << 0 << 1090.0 << 0 << std::nan("") << 1;
+    QTest::newRow("right-click on nothing") << int(Qt::RightButton) << false << 452 << 6000.0 << 452 << 6000.0 << 452 << 2290.0 << 1;
+  }
+  void gestures() {
+    QFETCH(int, button);
+    QFETCH(bool, shift);
+    QFETCH(int, fromMs);
+    QFETCH(double, fromHz);
+    QFETCH(int, toMs);
+    QFETCH(double, toHz);
+    QFETCH(int, probeMs);
+    QFETCH(double, probeHz);
+    QFETCH(int, f2Pieces);
+    klatt_->setDrawGroup(2);
+    gesture(klatt_->pixelOf(fromMs, fromHz), klatt_->pixelOf(toMs, toHz), Qt::MouseButton(button),
+            shift ? Qt::ShiftModifier : Qt::NoModifier);
+    QCOMPARE(pieces(2), f2Pieces);
+    const double hz = f2At(probeMs);
+    if (std::isnan(probeHz)) QVERIFY2(std::isnan(hz), qPrintable(QString::number(hz)));
+    else QVERIFY2(std::fabs(hz - probeHz) <= 30, qPrintable(QString::number(hz)));
+  }
+
+  // The status line names the gesture under the pointer.
+  void statusNamesTheGesture() {
+    const struct {
+      int ms;
+      double hz;
+      Qt::KeyboardModifiers keys;
+      KlattGesture gesture;
+      const char* says;
+    } rows[] = {
+        {452, 2290, Qt::NoModifier, KlattGesture::MovePoint, "drag moves it"},
+        {452, 6000, Qt::NoModifier, KlattGesture::None, "Shift+drag draws a new F2"},
+        {452, 2290, Qt::ShiftModifier, KlattGesture::Draw, "Shift+drag draws a new F2"},
+    };
+    klatt_->setDrawGroup(2);
+    for (const auto& r : rows) {
+      QString status;
+      QCOMPARE(klatt_->gestureAt(klatt_->pixelOf(r.ms, r.hz), r.keys, &status), r.gesture);
+      QVERIFY2(status.contains(r.says), qPrintable(status));
+    }
+  }
+
+  void synthesis_data() {
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<int>("rate");
+    QTest::newRow("16 kHz") << true << 16000;
+    QTest::newRow("8 kHz") << true << 8000;
+    QTest::newRow("program missing") << false << 16000;
+  }
+  void synthesis() {
+    QFETCH(bool, present);
+    QFETCH(int, rate);
+    const std::size_t before = klatt_->synthesized().size();
+    QVERIFY(before > 0);  // opening synthesized
+    installSynthesizer(present);
+    klatt_->settings().rateHz = rate;
+    const fs::path wav = dir_->path() / "out.wav";
+    fs::remove(wav);
+    QCOMPARE(klatt_->synthesize(wav, false), present);
+    QCOMPARE(fs::exists(wav), present);
+    if (present) {
+      QCOMPARE(klatt_->synthesizedRate(), rate);
+      QVERIFY(std::abs(double(klatt_->synthesized().size()) - before * rate / 16000.0) < rate * 0.02);
+    } else {
+      QCOMPARE(klatt_->synthesized().size(), before);
+      QVERIFY2(reports().find("klatt") != std::string::npos, reports().c_str());
+    }
+  }
+
+  // With a signal the tracks follow the main window's zoom, and synthesis
+  // runs at the signal's rate whatever the rate setting.
+  void followsTheSignal() {
+    open();
+    klatt_->settings().rateHz = 8000;
+    QVERIFY(klatt_->synthesize({}, false));
+    QCOMPARE(klatt_->synthesizedRate(), 16000);
+    auto& ct = program().ct;
+    for (int id : {kCmdZoomIn, kCmdZoomOut}) {
+      ct.d_sel = 8000;
+      ct.f_sel = 14000;
+      QVERIFY(window_->runCommand(id));
+      const TrackView v = klatt_->trackView();
+      QCOMPARE(v.firstSample, std::int64_t(ct.d_a));
+      QCOMPARE(v.lastSample, std::int64_t(ct.f_a));
+    }
+  }
+
+  void defaultParamsDialog() {
+    const struct {
+      const char* param;
+      const char* typed;
+      bool stored;
+    } rows[] = {{"F0hz10", "123", true}, {"Rgx50", " -7 ", true}, {"AVdb", "6x", false}, {"Gain0", "99999999999", false}};
+    for (const auto& r : rows) {
+      KlattRecord record = initialKlattDefaults();
+      const KlattRecord before = record;
+      DefaultParamsDialog dialog(record);
+      dialog.findChild<QLineEdit*>(r.param)->setText(r.typed);
+      QString bad;
+      QCOMPARE(dialog.edited(record, bad), r.stored);
+      const int p = *std::find_if(kEditableDefaults.begin(), kEditableDefaults.end(),
+                                  [&](int q) { return klattParams()[static_cast<std::size_t>(q)].name == r.param; });
+      if (r.stored) QCOMPARE(record[p], QString(r.typed).trimmed().toInt());
+      else {
+        QCOMPARE(bad, QString(r.param));
+        QVERIFY(record == before);
+      }
+    }
+  }
+
+  void settingsDialog() {
+    for (bool real : {false, true}) {
+      KlattSynthesisSettings s;
+      s.waveform = 3;
+      s.frameMs = 40;  // beyond the bar: clamped to 32
+      SynthSettingsDialog dialog(s, real);
+      for (QAbstractButton* b : dialog.rates()->buttons()) QCOMPARE(b->isEnabled(), !real);
+      const KlattSynthesisSettings got = dialog.settings();
+      QCOMPARE(got.waveform, 3);
+      QCOMPARE(got.frameMs, 32);
+      QCOMPARE(got.rateHz, 16000);
+    }
+  }
+
+  void f1f2Plane() {
+    QVERIFY(klatt_->runCommand(kKlattF1F2Plane));
+    QVERIFY(klatt_->f1f2Plane() && klatt_->f1f2Plane()->isVisible());
+    const auto pairs = formantPairs(klatt_->tracks());
+    for (const QPointF vowel : {QPointF(730, 1090), QPointF(270, 2290), QPointF(300, 870)})
+      QVERIFY(std::find(pairs.begin(), pairs.end(), vowel) != pairs.end());
+    for (const QPointF f : {QPointF(100, 2600), QPointF(900, 100), QPointF(500, 1500)}) {
+      const QPointF back = planeFrequencies(planePixel(f.x(), f.y(), 400, 300), 400, 300);
+      QVERIFY(std::fabs(back.x() - f.x()) < 1e-6 && std::fabs(back.y() - f.y()) < 1e-6);
+    }
+    QCOMPARE(planePixel(100, 2600, 400, 300), QPointF(0, 0));  // [i]-like corner at the top left
+  }
+};
+
+}  // namespace ardv::shell
+
+QTEST_MAIN(ardv::shell::FormantWindowTest)
+#include "formant_window_test.moc"
