@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <iterator>
 #include <map>
 #include <sstream>
 
@@ -183,12 +185,15 @@ TEST(CopySynthCommand, BadInputWritesNothingAndLeavesNoTemporaryFile) {
       {"copy-synth " + silent, 2, "usage"},
       {"copy-synth " + silent + " -o " + out + " --method lpc", 2, "usage"},
   };
-  const auto leftovers = [] {
-    int n = 0;
-    for (const auto& d : {fs::temp_directory_path(), fs::path(ARDV_STAGED_DATA) / "temp"})
-      if (fs::is_directory(d))
-        for (const auto& e : fs::directory_iterator(d)) n += e.path().filename().string().starts_with("ardv-copy-");
-    return n;
+  // The command's temporary files go to a directory of the test's own, so
+  // that tests running beside this one cannot be counted.
+  const fs::path tmp = dir / "tmp";
+  fs::create_directory(tmp);
+  const char* saved = std::getenv("TMPDIR");
+  const std::string savedTmp = saved ? saved : "";
+  ::setenv("TMPDIR", tmp.c_str(), 1);
+  const auto leftovers = [&tmp] {
+    return static_cast<int>(std::distance(fs::directory_iterator(tmp), fs::directory_iterator()));
   };
   const int before = leftovers();
   for (const auto& row : rows) {
@@ -197,6 +202,10 @@ TEST(CopySynthCommand, BadInputWritesNothingAndLeavesNoTemporaryFile) {
     EXPECT_FALSE(fs::exists(out)) << row.args;
   }
   EXPECT_EQ(leftovers(), before);
+  if (saved)
+    ::setenv("TMPDIR", savedTmp.c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
   EXPECT_EQ(test::readBytes(dir / "silent.wav").size(), 44u + 32002u);  // the input as written
 }
 
