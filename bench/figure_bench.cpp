@@ -48,7 +48,7 @@ const fs::path& minuteWav() {
   return path;
 }
 
-void renderOnce(benchmark::State& state, const fs::path& wav, const figure::FigureSpec& spec,
+void renderOnce(benchmark::State& state, const fs::path& wav, const figure::FigureRequest& request,
                 figure::Format format) {
   const infoFile info = describe(wav);
   notetiqs phonemes, words;
@@ -57,31 +57,31 @@ void renderOnce(benchmark::State& state, const fs::path& wav, const figure::Figu
   for (auto _ : state) {
     std::int64_t first = 0, last = 0;
     std::string error;
-    figure::resolveStretch(info, spec, first, last, error);
-    const figure::FigureLayout layout = figure::layoutFigure(spec);
+    figure::resolveStretch(info, request, first, last, error);
+    const figure::FigureLayout layout = figure::layoutFigure(request);
     figure::FigureData data;
-    figure::collectFigureData(info, spec, first, last, phonemes, words, figure::dataColumns(layout),
+    figure::collectFigureData(info, request, first, last, phonemes, words, figure::dataColumns(layout),
                               fs::temp_directory_path().string(), data, error);
     QByteArray bytes;
-    figure::renderFigure(spec, layout, data, format, bytes, error);
+    figure::renderFigure(request, layout, data, format, bytes, error);
     benchmark::DoNotOptimize(bytes.size());
   }
 }
 
 void BM_TwoSecondsAllPanes(benchmark::State& state) {
-  figure::FigureSpec spec;
-  spec.fromMs = 300.0;
-  spec.toMs = 2300.0;
-  spec.panes = {figure::Pane::Waveform, figure::Pane::Spectrogram, figure::Pane::F0,
+  figure::FigureRequest request;
+  request.fromMs = 300.0;
+  request.toMs = 2300.0;
+  request.panes = {figure::Pane::Waveform, figure::Pane::Spectrogram, figure::Pane::F0,
                 figure::Pane::Energy,   figure::Pane::Phonemes,    figure::Pane::Words};
-  renderOnce(state, exampleWav(), spec, static_cast<figure::Format>(state.range(0)));
+  renderOnce(state, exampleWav(), request, static_cast<figure::Format>(state.range(0)));
 }
 BENCHMARK(BM_TwoSecondsAllPanes)->Arg(0)->Arg(1)->Arg(2)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 void BM_MinuteOverview(benchmark::State& state) {
-  figure::FigureSpec spec;
-  spec.panes = {figure::Pane::Waveform, figure::Pane::Spectrogram, figure::Pane::F0, figure::Pane::Energy};
-  renderOnce(state, minuteWav(), spec, figure::Format::Png);
+  figure::FigureRequest request;
+  request.panes = {figure::Pane::Waveform, figure::Pane::Spectrogram, figure::Pane::F0, figure::Pane::Energy};
+  renderOnce(state, minuteWav(), request, figure::Format::Png);
 }
 BENCHMARK(BM_MinuteOverview)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 

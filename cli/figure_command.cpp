@@ -13,7 +13,7 @@
 #include "cli/commands.h"
 #include "cli/signal_options.h"
 #include "cli/spectrogram_options.h"
-#include "figure/figure_spec.h"
+#include "figure/figure_request.h"
 
 #ifdef ARDV_HAVE_FIGURE
 #include <QGuiApplication>
@@ -95,29 +95,29 @@ int runFigure(const Args& arguments) {
   const bool noBoundaries = takeFlag(args, "--no-boundaries");
   if (missing || args.size() != 1 || !out || args[0].rfind("--", 0) == 0) return usage();
 
-  figure::FigureSpec spec;
+  figure::FigureRequest request;
   std::string error;
-  double dpiValue = spec.dpi;
-  if (!number(from, spec.fromMs) || !number(to, spec.toMs) || (from && spec.fromMs < 0.0) || (to && spec.toMs < 0.0))
+  double dpiValue = request.dpi;
+  if (!number(from, request.fromMs) || !number(to, request.toMs) || (from && request.fromMs < 0.0) || (to && request.toMs < 0.0))
     return refuse("--from and --to take milliseconds (0 or more)");
   if (!number(dpi, dpiValue) || dpiValue != std::floor(dpiValue) || dpiValue < figure::kMinDpi ||
       dpiValue > figure::kMaxDpi)
     return refuse("--dpi takes a whole number from " + std::to_string(figure::kMinDpi) + " to " +
                   std::to_string(figure::kMaxDpi));
-  spec.dpi = static_cast<int>(dpiValue);
-  if (!number(fontSize, spec.fontPt) || !number(range, spec.rangeDb) || !number(fmax, spec.fmaxHz))
+  request.dpi = static_cast<int>(dpiValue);
+  if (!number(fontSize, request.fontPt) || !number(range, request.rangeDb) || !number(fmax, request.fmaxHz))
     return refuse("--font-size, --range and --fmax take numbers");
-  if (panes && !figure::parsePanes(*panes, spec.panes, error)) return refuse(error);
-  if (size && !figure::parseSize(*size, spec, error)) return refuse(error);
+  if (panes && !figure::parsePanes(*panes, request.panes, error)) return refuse(error);
+  if (size && !figure::parseSize(*size, request, error)) return refuse(error);
   if (kind) {
-    spec.kind = spectroKindByName(*kind);
-    if (spec.kind == 0) return refuse("unknown kind \"" + *kind + "\" (valid: " + spectroKindNames() + ")");
+    request.kind = spectroKindByName(*kind);
+    if (request.kind == 0) return refuse("unknown kind \"" + *kind + "\" (valid: " + spectroKindNames() + ")");
   }
-  if (font) spec.font = *font;
-  if (title) spec.title = *title;
-  spec.colour = colour;
-  spec.boundaries = !noBoundaries;
-  if (!figure::checkSpec(spec, error)) return refuse(error);
+  if (font) request.font = *font;
+  if (title) request.title = *title;
+  request.colour = colour;
+  request.boundaries = !noBoundaries;
+  if (!figure::checkRequest(request, error)) return refuse(error);
 
 #ifndef ARDV_HAVE_FIGURE
   return refuse("this ardv-cli was built without Qt (-DARDV_BUILD_GUI=OFF); figures need Qt 6 Gui and Svg");
@@ -129,7 +129,7 @@ int runFigure(const Args& arguments) {
   if (!describeForReading(args[0], profile, info) || !isSeparateOutput(*out, info.nom)) return 1;
   if (!analysableRate(info.nom, info.frequence, "A figure")) return 1;
   std::int64_t first = 0, last = 0;
-  if (!figure::resolveStretch(info, spec, first, last, error)) return refuse(error);
+  if (!figure::resolveStretch(info, request, first, last, error)) return refuse(error);
   if (const int problem = writeProblem(*out)) {
     message("Cannot write the figure " + *out + ": " + std::strerror(problem));
     return 1;
@@ -143,14 +143,14 @@ int runFigure(const Args& arguments) {
   char* argv[] = {name, nullptr};
   qInstallMessageHandler(qtMessages);
   QGuiApplication application(argc, argv);
-  if (!figure::checkFonts(spec, error)) return refuse(error);
+  if (!figure::checkFonts(request, error)) return refuse(error);
   const std::string& phonetic = program().settings.phoneticFont;
   if (!phonetic.empty()) {
-    figure::FigureSpec probe = spec;
+    figure::FigureRequest probe = request;
     probe.phoneticFont = phonetic;
     std::string why;
-    if (figure::checkFonts(probe, why)) spec.phoneticFont = phonetic;
-    else std::fprintf(stderr, "ardv-cli figure: phonemes in %s: %s\n", spec.font.c_str(), why.c_str());
+    if (figure::checkFonts(probe, why)) request.phoneticFont = phonetic;
+    else std::fprintf(stderr, "ardv-cli figure: phonemes in %s: %s\n", request.font.c_str(), why.c_str());
   }
 
   notetiqs phonemes, words;
@@ -163,14 +163,14 @@ int runFigure(const Args& arguments) {
     if (!info.nomAnnot.empty()) readAnnotations(words, info);
   }
 
-  const figure::FigureLayout layout = figure::layoutFigure(spec);
+  const figure::FigureLayout layout = figure::layoutFigure(request);
   figure::FigureData data;
-  if (!figure::collectFigureData(info, spec, first, last, phonemes, words, figure::dataColumns(layout),
+  if (!figure::collectFigureData(info, request, first, last, phonemes, words, figure::dataColumns(layout),
                                  program().dirs.temp.string(), data, error)) {
     if (!error.empty()) return refuse(error);
     return 1;
   }
-  return figure::writeFigure(*out, spec, layout, data) ? 0 : 1;
+  return figure::writeFigure(*out, request, layout, data) ? 0 : 1;
 #endif
 }
 

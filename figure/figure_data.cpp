@@ -51,25 +51,25 @@ bool waveform(const infoFile& file, std::int64_t first, std::int64_t last, int c
   });
 }
 
-bool spectrogram(const infoFile& file, const FigureSpec& spec, std::int64_t first, std::int64_t last,
+bool spectrogram(const infoFile& file, const FigureRequest& request, std::int64_t first, std::int64_t last,
                  const DataColumns& columns, FigureData& out, std::string& error) {
   const double fs = file.frequence;
-  if (spec.fmaxHz > fs / 2.0 + 1e-9) {
+  if (request.fmaxHz > fs / 2.0 + 1e-9) {
     char text[160];
-    std::snprintf(text, sizeof text, "--fmax %g Hz is above half the sampling rate of %s (%g Hz)", spec.fmaxHz,
+    std::snprintf(text, sizeof text, "--fmax %g Hz is above half the sampling rate of %s (%g Hz)", request.fmaxHz,
                   file.nom.c_str(), fs / 2.0);
     error = text;
     return false;
   }
   SpectroSettings settings = spectroSettings();
-  SpectroParams& record = settings[spec.kind];
-  if (spec.rangeDb > 0.0) record.lowDb = static_cast<float>(record.highDb - spec.rangeDb);
-  settings.fmaxHz = spec.fmaxHz > 0.0 ? spec.fmaxHz : fs / 2.0;
+  SpectroParams& record = settings[request.kind];
+  if (request.rangeDb > 0.0) record.lowDb = static_cast<float>(record.highDb - request.rangeDb);
+  settings.fmaxHz = request.fmaxHz > 0.0 ? request.fmaxHz : fs / 2.0;
   DisplayColours display = displayColours();
-  display.setSpectroGamma(spectroGammaForKind(spec.kind));
-  out.colours = spec.colour ? display.colour : display.grey;
+  display.setSpectroGamma(spectroGammaForKind(request.kind));
+  out.colours = request.colour ? display.colour : display.grey;
   CurrentSpectro current;
-  if (!spectro_GetParams(settings, spec.kind, fs, current)) return false;
+  if (!spectro_GetParams(settings, request.kind, fs, current)) return false;
   // The displayed bins stand for 0 .. fmax with fmax rounded to a whole bin.
   out.spectroTopHz = static_cast<double>(current.displayedBins) * fs / current.fftSize;
   if (out.spectroTopHz <= 0.0) out.spectroTopHz = settings.fmaxHz;
@@ -134,13 +134,13 @@ bool f0(const infoFile& file, std::int64_t first, std::int64_t last, const std::
 
 }  // namespace
 
-bool resolveStretch(const infoFile& file, const FigureSpec& spec, std::int64_t& first, std::int64_t& last,
+bool resolveStretch(const infoFile& file, const FigureRequest& request, std::int64_t& first, std::int64_t& last,
                     std::string& error) {
   const double fs = file.frequence;
   const std::int64_t n = file.sampleCount();
   const double durationMs = ms(n, fs);
-  const double fromMs = spec.fromMs >= 0.0 ? spec.fromMs : 0.0;
-  const double toMs = spec.toMs >= 0.0 ? spec.toMs : durationMs;
+  const double fromMs = request.fromMs >= 0.0 ? request.fromMs : 0.0;
+  const double toMs = request.toMs >= 0.0 ? request.toMs : durationMs;
   char text[512];
   if (n < 2 || fromMs >= durationMs || toMs > durationMs + 0.5 || fromMs >= toMs) {
     std::snprintf(text, sizeof text, "the stretch from %g ms to %g ms is not inside %s (it lasts %g ms)", fromMs,
@@ -169,19 +169,19 @@ std::vector<Segment> segmentsOf(const notetiqs& list, double fs, std::int64_t fi
   return segments;
 }
 
-bool collectFigureData(const infoFile& file, const FigureSpec& spec, std::int64_t first, std::int64_t last,
+bool collectFigureData(const infoFile& file, const FigureRequest& request, std::int64_t first, std::int64_t last,
                        const notetiqs& phonemes, const notetiqs& words, const DataColumns& columns,
                        const std::string& scratchDir, FigureData& out, std::string& error) {
   out = FigureData{};
   out.fs = file.frequence;
   out.fromMs = ms(first, out.fs);
   out.toMs = ms(last + 1, out.fs);
-  if (spec.has(Pane::Waveform) && !waveform(file, first, last, std::max(1, columns.waveform), out)) return false;
-  if (spec.has(Pane::Spectrogram) && !spectrogram(file, spec, first, last, columns, out, error)) return false;
-  if (spec.has(Pane::Energy) && !energy(file, first, last, out)) return false;
-  if (spec.has(Pane::F0) && !f0(file, first, last, scratchDir, out)) return false;
-  if (spec.has(Pane::Phonemes) || spec.boundaries) out.phonemes = segmentsOf(phonemes, out.fs, first, last);
-  if (spec.has(Pane::Words) || spec.boundaries) out.words = segmentsOf(words, out.fs, first, last);
+  if (request.has(Pane::Waveform) && !waveform(file, first, last, std::max(1, columns.waveform), out)) return false;
+  if (request.has(Pane::Spectrogram) && !spectrogram(file, request, first, last, columns, out, error)) return false;
+  if (request.has(Pane::Energy) && !energy(file, first, last, out)) return false;
+  if (request.has(Pane::F0) && !f0(file, first, last, scratchDir, out)) return false;
+  if (request.has(Pane::Phonemes) || request.boundaries) out.phonemes = segmentsOf(phonemes, out.fs, first, last);
+  if (request.has(Pane::Words) || request.boundaries) out.words = segmentsOf(words, out.fs, first, last);
   return true;
 }
 

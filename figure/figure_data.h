@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "annotation/notetiqs.h"
-#include "figure/figure_spec.h"
+#include "figure/figure_request.h"
 #include "signal/infofile.h"
 #include "spectral/image_levels.h"
 #include "spectral/pgm.h"
@@ -48,18 +48,18 @@ struct DataColumns {
   int spectroRows = 256;
 };
 
-// Samples first..last (inclusive) of `file` for the spec's stretch. False
+// Samples first..last (inclusive) of `file` for the request's stretch. False
 // with `error` when the stretch is empty or does not lie inside the file
 // (the message gives the file's duration).
-bool resolveStretch(const infoFile& file, const FigureSpec& spec, std::int64_t& first, std::int64_t& last,
+bool resolveStretch(const infoFile& file, const FigureRequest& request, std::int64_t& first, std::int64_t& last,
                     std::string& error);
 
-// Fills `out` with what the spec's panes need over samples first..last of
+// Fills `out` with what the request's panes need over samples first..last of
 // `file`, with the annotation lists `phonemes` and `words` (sample
 // positions of that file). `scratchDir` holds the temporary pitch file of
 // the F0 pane. False after the analysis's report, or with `error` set (no
 // report) for a spectrogram top above half the sampling rate.
-bool collectFigureData(const infoFile& file, const FigureSpec& spec, std::int64_t first, std::int64_t last,
+bool collectFigureData(const infoFile& file, const FigureRequest& request, std::int64_t first, std::int64_t last,
                        const notetiqs& phonemes, const notetiqs& words, const DataColumns& columns,
                        const std::string& scratchDir, FigureData& out, std::string& error);
 

@@ -78,7 +78,7 @@ std::pair<double, double> curveRange(const std::vector<CurvePoint>& points, doub
 
 struct Painter {
   QPainter& p;
-  const FigureSpec& spec;
+  const FigureRequest& request;
   const FigureLayout& layout;
   const FigureData& data;
   QFontMetricsF metrics;
@@ -175,7 +175,7 @@ struct Painter {
       }
       path.closeSubpath();
       p.setPen(Qt::NoPen);
-      p.setBrush(spec.colour ? QColor(20, 40, 110) : QColor(0, 0, 0));
+      p.setBrush(request.colour ? QColor(20, 40, 110) : QColor(0, 0, 0));
       p.drawPath(path);
       p.setBrush(Qt::NoBrush);
     }
@@ -203,7 +203,7 @@ struct Painter {
              QColor colour) {
     p.save();
     p.setClipRect(r);
-    QPen curvePen = pen(layout.line * 2.0, spec.colour ? colour : QColor(0, 0, 0));
+    QPen curvePen = pen(layout.line * 2.0, request.colour ? colour : QColor(0, 0, 0));
     curvePen.setCapStyle(Qt::RoundCap);
     curvePen.setJoinStyle(Qt::RoundJoin);
     p.setPen(curvePen);
@@ -307,8 +307,8 @@ struct Painter {
   }
 
   void boundaries(const QRectF& r) {
-    const std::vector<Segment>& list = spec.has(Pane::Phonemes) || data.words.empty() ? data.phonemes : data.words;
-    p.setPen(pen(layout.line, spec.colour ? QColor(0, 110, 200) : QColor(90, 90, 90), Qt::DashLine));
+    const std::vector<Segment>& list = request.has(Pane::Phonemes) || data.words.empty() ? data.phonemes : data.words;
+    p.setPen(pen(layout.line, request.colour ? QColor(0, 110, 200) : QColor(90, 90, 90), Qt::DashLine));
     for (std::size_t i = 0; i < list.size(); ++i) {
       const double ms = list[i].fromMs;
       if (ms > data.fromMs && ms < data.toMs) p.drawLine(QPointF(xOf(ms), r.top()), QPointF(xOf(ms), r.bottom()));
@@ -344,11 +344,11 @@ struct Painter {
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.fillRect(QRectF(0, 0, layout.widthPx, layout.heightPx), Qt::white);
-    if (!spec.title.empty()) {
+    if (!request.title.empty()) {
       p.setFont(layout.titleFont);
       p.setPen(Qt::black);
       p.drawText(QRectF(layout.plot.left(), 0.3 * layout.em, layout.plot.width(), 1.5 * layout.em),
-                 Qt::AlignCenter, QString::fromStdString(spec.title));
+                 Qt::AlignCenter, QString::fromStdString(request.title));
     }
     p.setFont(layout.font);
     int axis = 1;
@@ -371,7 +371,7 @@ struct Painter {
         case Pane::Phonemes: tier(r, data.phonemes, layout.phonemeFont); break;
         case Pane::Words: tier(r, data.words, layout.font); break;
       }
-      if (spec.boundaries && (box.pane == Pane::Waveform || box.pane == Pane::Spectrogram)) boundaries(r);
+      if (request.boundaries && (box.pane == Pane::Waveform || box.pane == Pane::Spectrogram)) boundaries(r);
       p.setPen(pen(layout.line));
       p.setBrush(Qt::NoBrush);
       p.drawRect(r);
@@ -396,8 +396,8 @@ bool formatOf(const std::string& path, Format& format) {
   return true;
 }
 
-bool checkFonts(const FigureSpec& spec, std::string& error) {
-  for (const std::string* family : {&spec.font, &spec.phoneticFont}) {
+bool checkFonts(const FigureRequest& request, std::string& error) {
+  for (const std::string* family : {&request.font, &request.phoneticFont}) {
     if (family->empty() || installed(*family)) continue;
     const QStringList all = QFontDatabase::families();
     QStringList some = all.mid(0, 6);
@@ -408,34 +408,34 @@ bool checkFonts(const FigureSpec& spec, std::string& error) {
   return true;
 }
 
-FigureLayout layoutFigure(const FigureSpec& spec) {
+FigureLayout layoutFigure(const FigureRequest& request) {
   FigureLayout l;
-  l.widthPx = spec.widthPx();
-  l.heightPx = spec.heightPx();
-  l.em = spec.fontPt * spec.dpi / 72.0;
-  l.line = std::max(0.5, 0.5 * spec.dpi / 72.0);  // half a point
-  l.font = makeFont(spec.font, l.em);
-  l.titleFont = makeFont(spec.font, l.em * 1.2, true);
-  l.phonemeFont = makeFont(spec.phoneticFont.empty() ? spec.font : spec.phoneticFont, l.em);
+  l.widthPx = request.widthPx();
+  l.heightPx = request.heightPx();
+  l.em = request.fontPt * request.dpi / 72.0;
+  l.line = std::max(0.5, 0.5 * request.dpi / 72.0);  // half a point
+  l.font = makeFont(request.font, l.em);
+  l.titleFont = makeFont(request.font, l.em * 1.2, true);
+  l.phonemeFont = makeFont(request.phoneticFont.empty() ? request.font : request.phoneticFont, l.em);
   const QFontMetricsF m(l.font);
   const double labelWidth = std::max(width(m, "-0.05"), width(m, "0000"));
   const double left = 0.4 * l.em + m.height() + 0.4 * l.em + labelWidth + 0.6 * l.em;
   const double right = std::max(0.8 * l.em, width(m, "000.00") / 2.0 + 0.3 * l.em);
-  const double top = spec.title.empty() ? 0.6 * l.em : 2.0 * l.em;
+  const double top = request.title.empty() ? 0.6 * l.em : 2.0 * l.em;
   const double bottom = 0.5 * l.em + m.height() * 2.2 + 0.4 * l.em;
   const double tierHeight = m.height() * 1.6;
   const double gap = 0.4 * l.em;
   double fixed = 0.0, weights = 0.0;
-  for (Pane pane : spec.panes) {
+  for (Pane pane : request.panes) {
     fixed += isTier(pane) ? tierHeight : 0.0;
     weights += paneWeight(pane);
   }
-  fixed += gap * static_cast<double>(spec.panes.size() - 1);
+  fixed += gap * static_cast<double>(request.panes.size() - 1);
   const double plotHeight = std::max(1.0, l.heightPx - top - bottom);
   const double free = std::max(0.0, plotHeight - fixed);
   l.plot = QRectF(left, top, std::max(1.0, l.widthPx - left - right), plotHeight);
   double y = top;
-  for (Pane pane : spec.panes) {
+  for (Pane pane : request.panes) {
     double h = isTier(pane) ? tierHeight : free * paneWeight(pane) / weights;
     if (weights == 0.0 && isTier(pane)) h = tierHeight;
     l.panes.push_back({pane, QRectF(left, y, l.plot.width(), std::max(1.0, h))});
@@ -454,14 +454,14 @@ DataColumns dataColumns(const FigureLayout& layout) {
   return c;
 }
 
-std::vector<AxisLabel> paintFigure(QPainter& painter, const FigureSpec& spec, const FigureLayout& layout,
+std::vector<AxisLabel> paintFigure(QPainter& painter, const FigureRequest& request, const FigureLayout& layout,
                                    const FigureData& data) {
-  Painter p{painter, spec, layout, data, QFontMetricsF(layout.font, painter.device()), {}};
+  Painter p{painter, request, layout, data, QFontMetricsF(layout.font, painter.device()), {}};
   p.paint();
   return std::move(p.labels);
 }
 
-bool renderFigure(const FigureSpec& spec, const FigureLayout& layout, const FigureData& data, Format format,
+bool renderFigure(const FigureRequest& request, const FigureLayout& layout, const FigureData& data, Format format,
                   QByteArray& bytes, std::string& error) {
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -472,12 +472,12 @@ bool renderFigure(const FigureSpec& spec, const FigureLayout& layout, const Figu
               std::to_string(layout.heightPx) + " pixels";
       return false;
     }
-    const int dpm = static_cast<int>(std::lround(spec.dpi / 0.0254));
+    const int dpm = static_cast<int>(std::lround(request.dpi / 0.0254));
     image.setDotsPerMeterX(dpm);
     image.setDotsPerMeterY(dpm);
     {
       QPainter painter(&image);
-      paintFigure(painter, spec, layout, data);
+      paintFigure(painter, request, layout, data);
     }
     if (!image.save(&buffer, "PNG")) {
       error = "the PNG encoder failed";
@@ -490,23 +490,23 @@ bool renderFigure(const FigureSpec& spec, const FigureLayout& layout, const Figu
     svg.setOutputDevice(&buffer);
     svg.setSize(QSize(layout.widthPx, layout.heightPx));
     svg.setViewBox(QRect(0, 0, layout.widthPx, layout.heightPx));
-    svg.setResolution(spec.dpi);
-    svg.setTitle(QString::fromStdString(spec.title));
+    svg.setResolution(request.dpi);
+    svg.setTitle(QString::fromStdString(request.title));
     svg.setDescription("Ardelovox figure");
     QPainter painter;
     if (!painter.begin(&svg)) {
       error = "the SVG generator could not start";
       return false;
     }
-    paintFigure(painter, spec, layout, data);
+    paintFigure(painter, request, layout, data);
     painter.end();
     return true;
   }
   QPdfWriter pdf(&buffer);
   pdf.setCreator("Ardelovox");
-  pdf.setTitle(QString::fromStdString(spec.title));
-  pdf.setResolution(spec.dpi);
-  pdf.setPageSize(QPageSize(QSizeF(spec.widthMm, spec.heightMm), QPageSize::Millimeter, QString(),
+  pdf.setTitle(QString::fromStdString(request.title));
+  pdf.setResolution(request.dpi);
+  pdf.setPageSize(QPageSize(QSizeF(request.widthMm, request.heightMm), QPageSize::Millimeter, QString(),
                             QPageSize::ExactMatch));
   pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
   QPainter painter;
@@ -516,12 +516,12 @@ bool renderFigure(const FigureSpec& spec, const FigureLayout& layout, const Figu
   }
   // The page may differ from the layout by a rounding pixel.
   painter.scale(pdf.width() / static_cast<double>(layout.widthPx), pdf.height() / static_cast<double>(layout.heightPx));
-  paintFigure(painter, spec, layout, data);
+  paintFigure(painter, request, layout, data);
   painter.end();
   return true;
 }
 
-bool writeFigure(const std::string& path, const FigureSpec& spec, const FigureLayout& layout,
+bool writeFigure(const std::string& path, const FigureRequest& request, const FigureLayout& layout,
                  const FigureData& data) {
   Format format;
   if (!formatOf(path, format)) {
@@ -530,7 +530,7 @@ bool writeFigure(const std::string& path, const FigureSpec& spec, const FigureLa
   }
   QByteArray bytes;
   std::string error;
-  if (!renderFigure(spec, layout, data, format, bytes, error)) {
+  if (!renderFigure(request, layout, data, format, bytes, error)) {
     message("Cannot write the figure " + path + ": " + error);
     return false;
   }

@@ -1,4 +1,4 @@
-// Drawing a figure with Qt's painter: layout in device pixels at the spec's
+// Drawing a figure with Qt's painter: layout in device pixels at the request's
 // resolution (panes stacked over one time axis, each with its own labelled
 // vertical axis), then the same painting onto an image (PNG), an SVG
 // generator or a PDF writer. Needs a QGuiApplication (fonts).
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "figure/figure_data.h"
-#include "figure/figure_spec.h"
+#include "figure/figure_request.h"
 
 class QPainter;
 
@@ -24,9 +24,9 @@ enum class Format { Png, Svg, Pdf };
 // false for any other name.
 bool formatOf(const std::string& path, Format& format);
 
-// False with `error` when the spec's font (or its phonetic font) is not
+// False with `error` when the request's font (or its phonetic font) is not
 // installed; the message lists a few installed families.
-bool checkFonts(const FigureSpec& spec, std::string& error);
+bool checkFonts(const FigureRequest& request, std::string& error);
 
 struct PaneBox {
   Pane pane;
@@ -42,8 +42,8 @@ struct FigureLayout {
   std::vector<PaneBox> panes;
 };
 
-// Where everything goes for `spec`; independent of the data.
-FigureLayout layoutFigure(const FigureSpec& spec);
+// Where everything goes for `request`; independent of the data.
+FigureLayout layoutFigure(const FigureRequest& request);
 
 // What to compute for a layout: one waveform column and one spectrogram
 // frame per pixel column of the plot, one row per pixel row of the pane.
@@ -59,17 +59,17 @@ struct AxisLabel {
 
 // Paints the figure on `painter` (device of layout.widthPx x heightPx
 // pixels). Returns the tick labels drawn.
-std::vector<AxisLabel> paintFigure(QPainter& painter, const FigureSpec& spec, const FigureLayout& layout,
+std::vector<AxisLabel> paintFigure(QPainter& painter, const FigureRequest& request, const FigureLayout& layout,
                                    const FigureData& data);
 
 // The figure as the bytes of a file of `format`. False with `error` when
 // the painter cannot start or the image cannot be encoded.
-bool renderFigure(const FigureSpec& spec, const FigureLayout& layout, const FigureData& data, Format format,
+bool renderFigure(const FigureRequest& request, const FigureLayout& layout, const FigureData& data, Format format,
                   QByteArray& bytes, std::string& error);
 
 // Renders and writes `path` through the one safe writer. False after a
 // message naming the file and the reason (a previous file stays as it was).
-bool writeFigure(const std::string& path, const FigureSpec& spec, const FigureLayout& layout,
+bool writeFigure(const std::string& path, const FigureRequest& request, const FigureLayout& layout,
                  const FigureData& data);
 
 // Ticks of an axis from lo to hi: the smallest step of 1, 2 or 5 x 10^k

@@ -35,34 +35,34 @@ void exportFigure(QWidget* parent, const FigureView& view) {
   if (!isSeparateOutput(out, prog.en_cours.nom)) return;
 
   const double fs = prog.en_cours.frequence;
-  figure::FigureSpec spec;
+  figure::FigureRequest request;
   // The displayed stretch may run past the signal's end: what holds samples.
-  spec.fromMs = static_cast<double>(prog.ct.d_es) * 1000.0 / fs;
-  spec.toMs = static_cast<double>(std::min(prog.ct.f_es, prog.ct.tf - 1) + 1) * 1000.0 / fs;
-  spec.panes = {figure::Pane::Waveform};
-  if (view.spectrogram) spec.panes.push_back(figure::Pane::Spectrogram);
-  if (view.f0) spec.panes.push_back(figure::Pane::F0);
-  if (view.energy) spec.panes.push_back(figure::Pane::Energy);
-  if (!prog.etiq.empty()) spec.panes.push_back(figure::Pane::Phonemes);
-  if (!prog.note.empty()) spec.panes.push_back(figure::Pane::Words);
-  spec.kind = prog.en_cours.mode >= 1 && prog.en_cours.mode <= kSpectroKinds ? prog.en_cours.mode : 1;
-  spec.colour = !prog.options.graymode;
-  spec.fmaxHz = std::min(spectroSettings().fmaxHz, fs / 2.0);
-  spec.phoneticFont = prog.settings.phoneticFont;
+  request.fromMs = static_cast<double>(prog.ct.d_es) * 1000.0 / fs;
+  request.toMs = static_cast<double>(std::min(prog.ct.f_es, prog.ct.tf - 1) + 1) * 1000.0 / fs;
+  request.panes = {figure::Pane::Waveform};
+  if (view.spectrogram) request.panes.push_back(figure::Pane::Spectrogram);
+  if (view.f0) request.panes.push_back(figure::Pane::F0);
+  if (view.energy) request.panes.push_back(figure::Pane::Energy);
+  if (!prog.etiq.empty()) request.panes.push_back(figure::Pane::Phonemes);
+  if (!prog.note.empty()) request.panes.push_back(figure::Pane::Words);
+  request.kind = prog.en_cours.mode >= 1 && prog.en_cours.mode <= kSpectroKinds ? prog.en_cours.mode : 1;
+  request.colour = !prog.options.graymode;
+  request.fmaxHz = std::min(spectroSettings().fmaxHz, fs / 2.0);
+  request.phoneticFont = prog.settings.phoneticFont;
   std::string error;
-  if (!figure::checkFonts(spec, error)) spec.phoneticFont.clear();
+  if (!figure::checkFonts(request, error)) request.phoneticFont.clear();
 
   std::int64_t first = 0, last = 0;
-  if (!figure::checkSpec(spec, error) || !figure::resolveStretch(prog.en_cours, spec, first, last, error)) {
+  if (!figure::checkRequest(request, error) || !figure::resolveStretch(prog.en_cours, request, first, last, error)) {
     message("Cannot export the figure " + out + ": " + error);
     return;
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const figure::FigureLayout layout = figure::layoutFigure(spec);
+  const figure::FigureLayout layout = figure::layoutFigure(request);
   figure::FigureData data;
-  const bool collected = figure::collectFigureData(prog.en_cours, spec, first, last, prog.etiq, prog.note,
+  const bool collected = figure::collectFigureData(prog.en_cours, request, first, last, prog.etiq, prog.note,
                                                    figure::dataColumns(layout), prog.dirs.temp.string(), data, error);
-  if (collected) figure::writeFigure(out, spec, layout, data);
+  if (collected) figure::writeFigure(out, request, layout, data);
   QApplication::restoreOverrideCursor();
   if (!collected && !error.empty()) message("Cannot export the figure " + out + ": " + error);
 }

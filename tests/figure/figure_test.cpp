@@ -69,17 +69,17 @@ TEST(FigureLayout, TickLabelsNeverOverlapFrom60MmToA4) {
     for (double heightMm : {40.0, 90.0, 210.0}) {
       for (double fontPt : {6.0, 9.0, 12.0}) {
         for (const auto& [fromMs, toMs] : stretches) {
-          FigureSpec spec;
-          spec.widthMm = widthMm;
-          spec.heightMm = heightMm;
-          spec.fontPt = fontPt;
-          spec.dpi = 96;
-          spec.title = "Title";
-          spec.panes = {Pane::Waveform, Pane::Spectrogram, Pane::F0, Pane::Energy, Pane::Phonemes, Pane::Words};
-          const FigureLayout layout = layoutFigure(spec);
+          FigureRequest request;
+          request.widthMm = widthMm;
+          request.heightMm = heightMm;
+          request.fontPt = fontPt;
+          request.dpi = 96;
+          request.title = "Title";
+          request.panes = {Pane::Waveform, Pane::Spectrogram, Pane::F0, Pane::Energy, Pane::Phonemes, Pane::Words};
+          const FigureLayout layout = layoutFigure(request);
           QImage image(layout.widthPx, layout.heightPx, QImage::Format_RGB32);
           QPainter painter(&image);
-          const auto labels = paintFigure(painter, spec, layout, syntheticData(fromMs, toMs, 50));
+          const auto labels = paintFigure(painter, request, layout, syntheticData(fromMs, toMs, 50));
           painter.end();
           SCOPED_TRACE(testing::Message() << widthMm << " x " << heightMm << " mm, " << fontPt << " pt, "
                                           << fromMs << ".." << toMs << " ms");

@@ -1,5 +1,5 @@
 // Reading and checking a figure's description.
-#include "figure/figure_spec.h"
+#include "figure/figure_request.h"
 
 #include <cmath>
 #include <cstdio>
@@ -29,10 +29,10 @@ std::string limits(double low, double high, const char* unit) {
 
 const char* paneName(Pane pane) { return kPaneNames[static_cast<int>(pane)]; }
 
-int FigureSpec::widthPx() const { return static_cast<int>(std::lround(widthMm * dpi / 25.4)); }
-int FigureSpec::heightPx() const { return static_cast<int>(std::lround(heightMm * dpi / 25.4)); }
+int FigureRequest::widthPx() const { return static_cast<int>(std::lround(widthMm * dpi / 25.4)); }
+int FigureRequest::heightPx() const { return static_cast<int>(std::lround(heightMm * dpi / 25.4)); }
 
-bool FigureSpec::has(Pane pane) const {
+bool FigureRequest::has(Pane pane) const {
   for (Pane p : panes)
     if (p == pane) return true;
   return false;
@@ -65,7 +65,7 @@ bool parsePanes(const std::string& text, std::vector<Pane>& panes, std::string& 
   return true;
 }
 
-bool parseSize(const std::string& text, FigureSpec& spec, std::string& error) {
+bool parseSize(const std::string& text, FigureRequest& request, std::string& error) {
   std::string body = text;
   bool pixels = false;
   if (body.size() > 2 && body.compare(body.size() - 2, 2, "mm") == 0) {
@@ -80,47 +80,47 @@ bool parseSize(const std::string& text, FigureSpec& spec, std::string& error) {
     error = "--size takes WxHmm or WxHpx (for example 160x100mm), not \"" + text + "\"";
     return false;
   }
-  const double toMm = pixels ? 25.4 / spec.dpi : 1.0;
-  spec.widthMm = w * toMm;
-  spec.heightMm = h * toMm;
+  const double toMm = pixels ? 25.4 / request.dpi : 1.0;
+  request.widthMm = w * toMm;
+  request.heightMm = h * toMm;
   return true;
 }
 
-bool checkSpec(const FigureSpec& spec, std::string& error) {
-  if (spec.dpi < kMinDpi || spec.dpi > kMaxDpi) {
+bool checkRequest(const FigureRequest& request, std::string& error) {
+  if (request.dpi < kMinDpi || request.dpi > kMaxDpi) {
     error = "--dpi takes a whole number " + limits(kMinDpi, kMaxDpi, "dots per inch");
     return false;
   }
-  if (!(spec.widthMm >= kMinSideMm && spec.widthMm <= kMaxSideMm && spec.heightMm >= kMinSideMm &&
-        spec.heightMm <= kMaxSideMm)) {
+  if (!(request.widthMm >= kMinSideMm && request.widthMm <= kMaxSideMm && request.heightMm >= kMinSideMm &&
+        request.heightMm <= kMaxSideMm)) {
     char text[160];
-    std::snprintf(text, sizeof text, "the size %g x %g mm is outside the limits: each side ", spec.widthMm,
-                  spec.heightMm);
+    std::snprintf(text, sizeof text, "the size %g x %g mm is outside the limits: each side ", request.widthMm,
+                  request.heightMm);
     error = text + limits(kMinSideMm, kMaxSideMm, "mm");
     return false;
   }
-  if (static_cast<long long>(spec.widthPx()) * spec.heightPx() > kMaxPixels) {
-    error = "the figure would have " + std::to_string(spec.widthPx()) + " x " + std::to_string(spec.heightPx()) +
+  if (static_cast<long long>(request.widthPx()) * request.heightPx() > kMaxPixels) {
+    error = "the figure would have " + std::to_string(request.widthPx()) + " x " + std::to_string(request.heightPx()) +
             " pixels, more than " + std::to_string(kMaxPixels) + ": lower --dpi or --size";
     return false;
   }
-  if (!(spec.fontPt >= kMinFontPt && spec.fontPt <= kMaxFontPt)) {
+  if (!(request.fontPt >= kMinFontPt && request.fontPt <= kMaxFontPt)) {
     error = "--font-size takes " + limits(kMinFontPt, kMaxFontPt, "pt");
     return false;
   }
-  if (!(spec.rangeDb == 0.0 || (spec.rangeDb >= 10.0 && spec.rangeDb <= 150.0))) {
+  if (!(request.rangeDb == 0.0 || (request.rangeDb >= 10.0 && request.rangeDb <= 150.0))) {
     error = "--range takes " + limits(10, 150, "dB");
     return false;
   }
-  if (!(spec.fmaxHz == 0.0 || (spec.fmaxHz >= 100.0 && spec.fmaxHz <= 500000.0))) {
+  if (!(request.fmaxHz == 0.0 || (request.fmaxHz >= 100.0 && request.fmaxHz <= 500000.0))) {
     error = "--fmax takes " + limits(100, 500000, "Hz") + " (at most half the sampling rate)";
     return false;
   }
-  if (spec.panes.empty()) {
+  if (request.panes.empty()) {
     error = "the pane list is empty";
     return false;
   }
-  if (spec.fromMs >= 0.0 && spec.toMs >= 0.0 && spec.fromMs >= spec.toMs) {
+  if (request.fromMs >= 0.0 && request.toMs >= 0.0 && request.fromMs >= request.toMs) {
     error = "--from must be below --to";
     return false;
   }

@@ -29,7 +29,7 @@ constexpr long long kMaxPixels = 60LL * 1000 * 1000;
 constexpr double kMinFontPt = 4.0;
 constexpr double kMaxFontPt = 48.0;
 
-struct FigureSpec {
+struct FigureRequest {
   double fromMs = -1.0;  // -1: the file's start
   double toMs = -1.0;    // -1: the file's end
   std::vector<Pane> panes{Pane::Waveform, Pane::Spectrogram, Pane::F0, Pane::Phonemes, Pane::Words};
@@ -55,12 +55,12 @@ struct FigureSpec {
 // the valid names, or an empty list.
 bool parsePanes(const std::string& text, std::vector<Pane>& panes, std::string& error);
 
-// Reads "WxHmm" (mm), "WxHpx" (pixels, at the spec's dpi) or "WxH" (mm);
+// Reads "WxHmm" (mm), "WxHpx" (pixels, at the request's dpi) or "WxH" (mm);
 // false with `error` for anything else.
-bool parseSize(const std::string& text, FigureSpec& spec, std::string& error);
+bool parseSize(const std::string& text, FigureRequest& request, std::string& error);
 
 // Checks sizes, dpi, font size, range and the stretch (not the font or the
 // file): false with `error` saying which value and its limits.
-bool checkSpec(const FigureSpec& spec, std::string& error);
+bool checkRequest(const FigureRequest& request, std::string& error);
 
 }  // namespace ardv::figure
