@@ -243,12 +243,7 @@ std::vector<int> contourFrames(const std::vector<std::pair<long, int>>& points, 
   return perFrame;
 }
 
-bool readContour(const std::filesystem::path& path, double fs, std::int64_t samples, std::vector<int>& perFrame) {
-  PitchGeometry geo;
-  if (!pitchGeometry(fs, 0, geo)) {
-    message(path.string() + ": a contour needs a sampling frequency from 4000 to 128000 Hz.");
-    return false;
-  }
+bool readContourPoints(const std::filesystem::path& path, std::vector<std::pair<long, int>>& points) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     message(path.string() + ": cannot be read.");
@@ -260,8 +255,7 @@ bool readContour(const std::filesystem::path& path, double fs, std::int64_t samp
     message(notPitch + "\r\n" + path.string());
     return false;
   }
-  const std::int64_t frames = samples / geo.S + 1;
-  std::vector<std::pair<long, int>> points;  // ms, Hz
+  std::vector<std::pair<long, int>> read;
   std::string line;
   std::getline(in, line);
   while (std::getline(in, line)) {
@@ -274,13 +268,28 @@ bool readContour(const std::filesystem::path& path, double fs, std::int64_t samp
       message(notPitch + "\r\n" + path.string() + ": \"" + line.substr(0, 40) + "\"");
       return false;
     }
+    if (!read.empty() && ms <= read.back().first) continue;
+    read.emplace_back(ms, static_cast<int>(hz));
+  }
+  points = std::move(read);
+  return true;
+}
+
+bool readContour(const std::filesystem::path& path, double fs, std::int64_t samples, std::vector<int>& perFrame) {
+  PitchGeometry geo;
+  if (!pitchGeometry(fs, 0, geo)) {
+    message(path.string() + ": a contour needs a sampling frequency from 4000 to 128000 Hz.");
+    return false;
+  }
+  std::vector<std::pair<long, int>> points;  // ms, Hz
+  if (!readContourPoints(path, points)) return false;
+  const std::int64_t frames = samples / geo.S + 1;
+  for (const auto& [ms, hz] : points) {
     const std::int64_t k = nearestInt((static_cast<double>(msToSamples(static_cast<double>(ms), fs)) - geo.L / 2) / geo.S);
     if (k >= frames + 4) {
       message(text(6931) + "\r\n" + path.string() + ": " + std::to_string(ms) + " ms is past the signal's end");
       return false;
     }
-    if (!points.empty() && ms <= points.back().first) continue;
-    points.emplace_back(ms, static_cast<int>(hz));
   }
   perFrame = contourFrames(points, fs, samples);
   return true;

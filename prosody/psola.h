@@ -69,6 +69,12 @@ bool CMPitchScaleMod(const SampleReader& read, std::int64_t n, double fs, const 
 // linear between neighbouring voiced points, 0 elsewhere.
 std::vector<int> contourFrames(const std::vector<std::pair<long, int>>& points, double fs, std::int64_t samples);
 
+// The (ms, Hz) points of a pitch file in increasing dates (a date not after
+// the previous one is skipped). False after "Ce fichier n'est pas un fichier
+// de pitch" (no ".pit" header, or a line that is not "ms Hz") or the reason
+// it cannot be read; `points` is then unchanged.
+bool readContourPoints(const std::filesystem::path& path, std::vector<std::pair<long, int>>& points);
+
 // Reads a pitch file as a contour for a signal of `samples` samples at `fs`
 // Hz: one target F0 per 8-ms frame (frame k centred at k*S + L/2), linear
 // between the file's points where both are voiced, 0 elsewhere. False after

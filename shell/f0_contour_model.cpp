@@ -3,12 +3,11 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "annotation/texts.h"
 #include "platform/report.h"
 #include "prosody/pitch_file.h"
+#include "prosody/psola.h"
 #include "signal/replacing_file.h"
 #include "signal/time_conversion.h"
 #include "signal/writable_target.h"
@@ -22,30 +21,11 @@ std::vector<std::pair<long, int>> F0Contour::points() const {
 }
 
 bool importContour(const std::filesystem::path& path, const std::string& signal, double fs, F0Contour& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    message(path.string() + ": cannot be read.");
-    return false;
-  }
-  const std::string notPitch = "Ce fichier n'est pas un fichier de pitch";
-  std::string head;
-  if (!(in >> head) || head.rfind(".pit", 0) != 0) {
-    message(notPitch + "\r\n" + path.string());
-    return false;
-  }
+  std::vector<std::pair<long, int>> points;
+  if (!readContourPoints(path, points)) return false;
   F0Contour c;
   c.signal = signal, c.fs = fs;
-  long ms = 0, hz = 0;
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    if (!(words >> ms)) continue;
-    if (!(words >> hz) || ms < 0 || hz < 0 || hz > 5000) {
-      message(notPitch + "\r\n" + path.string() + ": \"" + line.substr(0, 40) + "\"");
-      return false;
-    }
-    if (c.reference.nbPoints > 0 && ms <= c.reference.date(c.reference.nbPoints - 1)) continue;
+  for (const auto& [ms, hz] : points) {
     const float v[1] = {static_cast<float>(hz)};
     const auto sample = static_cast<std::int32_t>(msToSamples(static_cast<double>(ms), fs));
     c.reference.push(static_cast<std::int32_t>(ms), sample, v);
