@@ -93,3 +93,12 @@ png="$OUT/copy.png"
 xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 1 --gray --select 0 2610 --zoom \
   --klatt "$copy" "$example"
 echo "${png%.png}-klatt.png"
+# The same copy through the window's own commands: the formant listing of
+# `ardv-cli formants --format for` opened, "&Get F0", every piece selected,
+# "Copy &synthesis", then synthesized (window-copy.png, window-copy-klatt.png).
+listing="$OUT/example.for"
+"$BUILD/bin/ardv-cli" formants "$example" --format for -o "$listing"
+png="$OUT/window-copy.png"
+xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 1 --gray --select 0 2610 --zoom \
+  --klatt-copy "$listing" "$example"
+echo "${png%.png}-klatt.png"
