@@ -1,6 +1,6 @@
 // ardv-cli formants FILE [-o OUT] [--method mccandless|snake] [--from MS --to MS]
 // [--format for|tsv] [--profile NAME]: F1–F3 tracks of a whole file, one
-// "time_ms F1 F2 F3" line per frame.
+// "time_ms F1 F2 F3" line per frame, or one formant listing line per frame.
 // ardv-cli formant-candidates FILE --kind lpc|cepstral|true-envelope [-o OUT]
 // [--from MS --to MS] [--profile NAME]: every candidate, one
 // "time_ms frequency bandwidth amplitude" line each.
@@ -12,7 +12,9 @@
 
 #include "cli/commands.h"
 #include "cli/signal_options.h"
+#include "formants/formant_listing.h"
 #include "formants/formant_tracks.h"
+#include "formants/klatt_table.h"
 #include "platform/report.h"
 #include "signal/replacing_file.h"
 #include "signal/time_conversion.h"
@@ -70,6 +72,26 @@ bool range(const std::optional<std::string>& from, const std::optional<std::stri
 
 long ms(std::int64_t sample, double fs) { return static_cast<long>(samplesToMs(static_cast<double>(sample), fs)); }
 
+// A frame of the formant listing: F1–F3 as tracked, the parallel amplitude of
+// the default record (the tracker measures no synthesizer amplitude), the
+// tracked bandwidth or, where the tracker has none, the default cascade one
+// (the default parallel one, 4003 Hz, would flatten the formant); F4–F6 and
+// an untracked formant absent (0).
+FormantListingFrame listingFrame(const FormantTrackRow& row, double fs) {
+  static const KlattRecord defaults = initialKlattDefaults();
+  FormantListingFrame f;
+  f.dateMs = static_cast<std::int32_t>(ms(row.centre, fs));
+  for (int k = 0; k < 3; ++k) {
+    const double hz = row.frequencyHz[k];
+    if (!(std::isfinite(hz) && hz > 0.0)) continue;
+    const auto& group = klattGroups()[static_cast<std::size_t>(k + 1)];  // Fk, Ak, Bk, Bkp
+    const double bw = row.bandwidthHz[k];
+    f.formants[static_cast<std::size_t>(k)] = {hz, static_cast<double>(defaults[group.params[1]]),
+                                               std::isfinite(bw) && bw > 0.0 ? bw : double(defaults[group.params[2]])};
+  }
+  return f;
+}
+
 }  // namespace
 
 int runFormants(const Args& arguments) {
@@ -89,10 +111,7 @@ int runFormants(const Args& arguments) {
                  "[--format for|tsv] [--profile NAME]\n");
     return 2;
   }
-  if (format && *format == "for") {
-    message("ardv-cli formants: the formant listing format (--format for) is not available yet; use --format tsv");
-    return 2;
-  }
+  const bool listing = format && *format == "for";
   infoFile info;
   if (!describeForReading(args[0], profile, info)) return 1;
   Range r;
@@ -106,6 +125,11 @@ int runFormants(const Args& arguments) {
   const double fs = info.frequence;
   const bool ok = formantTracksOfFile(info, r.first, r.last, snake ? TrackMethod::Snake : TrackMethod::McCandless,
                                       formantOptions(), snakeParams(), [&](const FormantTrackRow& row) {
+                                        if (listing) {
+                                          std::string line;
+                                          appendFormantListingLine(line, listingFrame(row, fs));
+                                          return o.line(line.data(), static_cast<int>(line.size()));
+                                        }
                                         char line[96];
                                         const int n = std::snprintf(line, sizeof line, "%ld %.0f %.0f %.0f\n",
                                                                     ms(row.centre, fs), row.frequencyHz[0],

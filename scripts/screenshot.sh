@@ -82,3 +82,23 @@ png="$OUT/formant.png"
 xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --klatt "$ROOT/data/examples/vowels-aiu.kle" \
   --klatt-drag 148 1090 1600 --klatt-draw 380 560 1400
 echo "${png%.png}-klatt.png"
+# The bundled example's copy in the formant window: `ardv-cli copy-synth` makes
+# the tracks (F0, McCandless formants, fitted parallel amplitudes), the window
+# shows them over the example's wide band, zoomed on the whole signal, and
+# synthesizes them (copy.png and copy-klatt.png).
+example="$ROOT/data/examples/example.wav"
+copy="$OUT/example-copy.kle"
+"$BUILD/bin/ardv-cli" copy-synth "$example" -o "$copy"
+png="$OUT/copy.png"
+xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 1 --gray --select 0 2610 --zoom \
+  --klatt "$copy" "$example"
+echo "${png%.png}-klatt.png"
+# The same copy through the window's own commands: the formant listing of
+# `ardv-cli formants --format for` opened, "&Get F0", every piece selected,
+# "Copy &synthesis", then synthesized (window-copy.png, window-copy-klatt.png).
+listing="$OUT/example.for"
+"$BUILD/bin/ardv-cli" formants "$example" --format for -o "$listing"
+png="$OUT/window-copy.png"
+xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 1 --gray --select 0 2610 --zoom \
+  --klatt-copy "$listing" "$example"
+echo "${png%.png}-klatt.png"

@@ -21,17 +21,23 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <span>
 
 #include "annotation/texts.h"
+#include "formants/copy_synthesis_window.h"
 #include "formants/track_ops.h"
 #include "platform/report.h"
+#include "prosody/pitch_file_reader.h"
 #include "prosody/play_signal.h"
+#include "shell/busy_cursor.h"
 #include "shell/f1f2_plane.h"
 #include "shell/file_chooser.h"
 #include "shell/klatt_dialogs.h"
 #include "shell/spectrogram_painter.h"
 #include "signal/program.h"
 #include "signal/time_conversion.h"
+#include "signal/transports.h"
 #include "shell/klatt_spectrogram.h"
 #include "spectral/spectrogram_params.h"
 
@@ -44,7 +50,6 @@ constexpr int kMargin = 44;       // left margin for the axis labels
 constexpr double kTrackShare = 0.66;  // of the canvas height, the rest shows the synthesis
 constexpr int kPickPx = 6;        // a point is under the pointer within this distance
 const char* const kRegisterWhy = "Registration onto spectral peaks is not built yet";
-const char* const kCopyWhy = "Copy synthesis is not built yet";
 
 const int kStepIds[] = {11859, 1017, 1016, 1015};
 const int kStepMs[] = {2, 4, 8, 16};
@@ -104,8 +109,8 @@ const std::vector<KlattCommand>& klattCommands() {
         {1031, "&Formants", "Merge", "", "Merging pieces is not built yet"},
         {kKlattF1F2Plane, "&Formants", "Display in F1-F2 plane", "", nullptr},
         {1039, "&Formants", "&Spectral analysis parameters", "", kRegisterWhy},
-        {1032, "&Copy synthesis", "&Get F0", "", "Copying the F0 of the speech is not built yet"},
-        {1046, "&Copy synthesis", "Copy &synthesis", "", kCopyWhy},
+        {kKlattGetF0, "&Copy synthesis", "&Get F0", "", nullptr},
+        {kKlattCopySynthesis, "&Copy synthesis", "Copy &synthesis", "", nullptr},
         {kKlattDefaults, "Se&tup", "Default parameters", "", nullptr},
         {kKlattSettings, "Se&tup", "&Synthesizer command options", "", nullptr},
         {kKlattMouseHelp, "&?", "&Mouse help", "", nullptr},
@@ -549,11 +554,7 @@ bool FormantWindow::synthesize(const fs::path& wav, bool play) {
   const KlattWorkFiles work = klattWorkFiles(prog.dirs.temp);
   const fs::path target = wav.empty() ? work.wav : wav;
   if (!tracks_.write(work.params, 56, 0, signalEndMs())) return false;
-  fs::path synthesizer = findKlattProgram(prog.dirs.install);
-  if (synthesizer.empty()) {
-    const auto candidates = klattProgramCandidates(prog.dirs.install);
-    synthesizer = candidates.empty() ? fs::path("klatt") : candidates.front();
-  }
+  const fs::path synthesizer = synthesizerProgram();
   const int rate = klattCommandRate(settings_, realSignal(), prog.en_cours.frequence);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const bool ok = runKlattSynthesis(synthesizer, work.params, work.raw, target, settings_, rate);
@@ -568,6 +569,62 @@ bool FormantWindow::synthesize(const fs::path& wav, bool play) {
   canvas_->update();
   if (play && play_) play_(target.string());
   return true;
+}
+
+fs::path FormantWindow::synthesizerProgram() const {
+  const Program& prog = program();
+  fs::path synthesizer = findKlattProgram(prog.dirs.install);
+  if (synthesizer.empty()) {
+    const auto candidates = klattProgramCandidates(prog.dirs.install);
+    synthesizer = candidates.empty() ? fs::path("klatt") : candidates.front();
+  }
+  return synthesizer;
+}
+
+bool FormantWindow::getF0() {
+  const Program& prog = program();
+  const bool real = realSignal();
+  const double fs = prog.en_cours.frequence;
+  if (real) {
+    BusyCursor busy;
+    if (!ensureCurrentPit()) return false;
+  }
+  const long startMs = real ? static_cast<long>(samplesToMs(double(prog.ct.d_a), fs)) : 0;
+  const long endMs = real ? static_cast<long>(samplesToMs(double(prog.ct.f_a), fs)) : 0;
+  if (!getF0IntoTracks(tracks_, real, startMs, endMs, [](std::int64_t t) { return std::max(0, pitchFromFile(t)); }))
+    return false;
+  updateChecks();
+  changed();
+  return true;
+}
+
+int FormantWindow::copySynthesis() {
+  const Program& prog = program();
+  if (!realSignal()) {
+    message("Only for a real speech signal");
+    return -1;
+  }
+  const infoFile& info = prog.en_cours;
+  const std::int64_t count = info.sampleCount();
+  if (count >= std::numeric_limits<std::int32_t>::max()) {
+    message(info.nom + ": too long for a copy synthesis");
+    return -1;
+  }
+  BusyCursor busy;
+  SHORTbuf samples(0, "copy synthesis samples");
+  if (!samples.newsize(count) || lireSignal(info, info.depl, samples, 0, static_cast<std::int32_t>(count)) != count)
+    return -1;
+  KlattSynthesisSettings excitation = settings_;
+  excitation.frameMs = tracks_.stepMs;  // one excitation frame per track frame
+  const int rate = static_cast<int>(std::lround(info.frequence));
+  CopySynthesisInput input;
+  input.speech = std::span<const std::int16_t>(samples.data(), static_cast<std::size_t>(samples.size()));
+  input.fs = info.frequence;
+  input.defaults = tracks_.defaults;
+  const int frames = copySynthesizeTracks(tracks_, input, klattExcitationSynthesizer(synthesizerProgram(), excitation, rate),
+                                          prog.dirs.temp, signalEndMs());
+  if (frames > 0) changed();
+  return frames;
 }
 
 void FormantWindow::followView() {
@@ -730,6 +787,8 @@ void FormantWindow::bindCommands() {
       changed();
     };
   }
+  h[kKlattGetF0] = [this] { getF0(); };
+  h[kKlattCopySynthesis] = [this] { copySynthesis(); };
   h[kKlattDefaults] = [this] { askDefaultParams(this, tracks_.defaults); };
   h[kKlattSettings] = [this] {
     if (!askSynthSettings(this, settings_, realSignal())) return;

@@ -47,9 +47,11 @@ enum KlattCommandId : int {
   kKlattSquares = 1028,
   kKlattLines = 1027,
   kKlattDefaults = 1044,
+  kKlattGetF0 = 1032,
   kKlattSettings = 1040,
   kKlattF1F2Plane = 1043,
   kKlattMouseHelp = 1045,
+  kKlattCopySynthesis = 1046,
 };
 
 // One command of the window's menu.
@@ -88,6 +90,13 @@ class FormantWindow : public QMainWindow {
   // loads the result under the tracks and plays it when asked. False after
   // a report; the previous synthesis stays shown.
   bool synthesize(const std::filesystem::path& wav = {}, bool play = true);
+  // "&Get F0": the signal's F0 ("current.pit") over the shown stretch into
+  // group 0. False after a report, the tracks unchanged.
+  bool getF0();
+  // "Copy &synthesis" on the whole signal with the excitation run at the
+  // track step: frames fitted, 0 when no piece of groups 0..8 is selected,
+  // -1 after a report with the tracks unchanged.
+  int copySynthesis();
   const std::vector<std::int16_t>& synthesized() const { return synth_; }
   int synthesizedRate() const { return synthRate_; }
 
@@ -118,6 +127,7 @@ class FormantWindow : public QMainWindow {
   bool askWhere(const QString& title, const QString& filter, std::filesystem::path& file,
                 std::optional<std::int32_t>& offsetMs);
   std::int32_t signalEndMs() const;
+  std::filesystem::path synthesizerProgram() const;
 
   KlattTracks tracks_;
   KlattSynthesisSettings settings_;

@@ -66,6 +66,7 @@ struct Arguments {
   std::string klatt;  // also OUT-klatt.png: the formant window on this parameter file, synthesized
   std::vector<double> klattDrags;  // MS FROM TO: drag the F2 point at MS from FROM to TO Hz first
   std::vector<double> klattDraws;  // FROM_MS TO_MS HZ: Shift+drag a new F2 stretch at HZ
+  std::string klattCopy;  // a formant listing opened in the formant window, then Get F0 and Copy synthesis
 };
 
 // Drags with the mouse in the formant window's canvas from (ms, fromHz) to
@@ -92,6 +93,7 @@ void usage(std::FILE* out) {
                "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS [--zoom]] [--f0]\n"
                "                         [--perceptual] [--annotator MS] [--tools] FILE\n"
                "                         [--klatt PARAMS.kle [--klatt-drag MS FROM_HZ TO_HZ]... [--klatt-draw FROM_MS TO_MS HZ]...] [FILE]\n"
+               "                         [--klatt-copy FORMANTS.for] FILE\n"
                "                    [--command ID]... [--key SHORTCUT]... [--pointer MS HZ] [--tint] FILE\n"
                "       ardv --bench FILE\n"
                "A FILE not read as WAV needs --profile NAME in --screenshot and --bench (see ardv-cli profiles).\n");
@@ -156,6 +158,10 @@ std::optional<Arguments> parse(int argc, char** argv) {
       const char* v = next();
       if (!v) return std::nullopt;
       a.klatt = v;
+    } else if (arg == "--klatt-copy") {
+      const char* v = next();
+      if (!v) return std::nullopt;
+      a.klattCopy = v;
     } else if (arg == "--klatt-drag") {
       for (int k = 0; k < 3; ++k) {
         const char* v = next();
@@ -366,6 +372,17 @@ int main(int argc, char** argv) {
           for (std::size_t k = 0; k + 2 < args->klattDraws.size(); k += 3)
             dragInFormantWindow(*klatt, args->klattDraws[k], args->klattDraws[k + 2], 0, true, args->klattDraws[k + 1]);
           if (!klatt->synthesize({}, false)) exitCode = 1;
+        }
+      }
+      if (!args->klattCopy.empty()) {
+        window->runCommand(67);
+        if (auto* klatt = window->formantWindow()) {
+          klatt->resize(1100, 700);
+          klatt->tracks().selectAll(false);
+          if (!klatt->tracks().openFormants(args->klattCopy) || !klatt->getF0()) exitCode = 1;
+          klatt->tracks().selectAll(true);
+          if (exitCode != 0 || klatt->copySynthesis() <= 0 || !klatt->synthesize({}, false)) exitCode = 1;
+          klatt->runCommand(ardv::shell::kKlattFirstScale);  // the tracks on the spectrogram's axis
         }
       }
       for (int id : args->commands)

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QStatusBar>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 
 #include "shell/command_table.h"
 #include "shell/formant_window.h"
@@ -216,6 +218,61 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
       const TrackView v = klatt_->trackView();
       QCOMPARE(v.firstSample, std::int64_t(ct.d_a));
       QCOMPARE(v.lastSample, std::int64_t(ct.f_a));
+    }
+  }
+
+  // "&Get F0" (1032) and "Copy &synthesis" (1046): their messages, nothing
+  // done without a selected piece of groups 0..8, and the tracks they change.
+  void copySynthesis_data() {
+    QTest::addColumn<bool>("signal");
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("select");  // "all", "none" or "9-22"
+    QTest::addColumn<QString>("says");    // a report, or "" for none
+    QTest::addColumn<bool>("changes");
+    QTest::newRow("Get F0 without a signal") << false << 1032 << "all" << "Only for a real speech signal" << false;
+    QTest::newRow("Get F0 on the example") << true << 1032 << "all" << "" << true;
+    QTest::newRow("copy without a signal") << false << 1046 << "all" << "Only for a real speech signal" << false;
+    QTest::newRow("copy, nothing selected") << true << 1046 << "none" << "" << false;
+    QTest::newRow("copy, only groups 9-22") << true << 1046 << "9-22" << "" << false;
+    QTest::newRow("copy, every piece") << true << 1046 << "all" << "" << true;
+  }
+  void copySynthesis() {
+    QFETCH(bool, signal);
+    QFETCH(int, id);
+    QFETCH(QString, select);
+    QFETCH(QString, says);
+    QFETCH(bool, changes);
+    if (signal) open();
+    KlattTracks& t = klatt_->tracks();
+    t.selectAll(select == "all");
+    if (select == "9-22")
+      for (std::size_t g = 9; g < t.groups.size(); ++g)
+        for (auto& piece : t.groups[g]) piece->selected = true;
+    const auto snapshot = [&](const char* name) {
+      const fs::path file = dir_->path() / name;
+      if (!t.write(file, 56, 0, 3000)) return std::string("unwritable");
+      std::ifstream in(file, std::ios::binary);
+      return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string before = snapshot("snapshot.kle");
+    const std::size_t temporaries = std::distance(fs::directory_iterator(program().dirs.temp), {});
+    QVERIFY(klatt_->runCommand(id));
+    QCOMPARE(snapshot("snapshot.kle") != before, changes);
+    QVERIFY2(says.isEmpty() ? reports().empty() : reports().find(says.toStdString()) != std::string::npos,
+             reports().c_str());
+    if (id == 1032 && changes) {
+      QCOMPARE(t.scale, 5);  // "&Frequency (F0)"
+      int voiced = 0;
+      for (const auto& piece : t.groups[0])
+        for (int i = 0; i < piece->nbPoints; ++i) {
+          QCOMPARE(piece->date(i) % t.stepMs, 0);
+          voiced += piece->y(i, 0) >= 70 && piece->y(i, 0) <= 400;
+        }
+      QVERIFY2(voiced > 50, qPrintable(QString::number(voiced)));
+    }
+    if (id == 1046) {  // current.pit aside, the run leaves no file behind
+      const std::size_t after = std::distance(fs::directory_iterator(program().dirs.temp), {});
+      QCOMPARE(after, temporaries);
     }
   }
 
