@@ -65,7 +65,8 @@ bool lpcRootsFrame(std::span<const std::int16_t> samples, std::int64_t first, in
 }
 
 int lpcRoots(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last, double fs,
-             const FormantOptions& options, std::vector<CandidateFrame>& frames, double maxBandwidthHz) {
+             const FormantOptions& options, std::vector<CandidateFrame>& frames, double maxBandwidthHz,
+             const std::function<bool()>& interrupted) {
   if (!(fs >= 1000.0)) {
     message("LPC roots need a sampling rate of at least 1000 Hz");
     return -1;
@@ -74,12 +75,16 @@ int lpcRoots(std::span<const std::int16_t> samples, std::int64_t first, std::int
   const int m = candidateFrameCount(first, last, static_cast<std::int64_t>(samples.size()), hop, lpcRootsFrameLength(fs));
   const int order = formantLpcOrder(fs, options.orderFactor);
   std::vector<CandidateFrame> out(static_cast<std::size_t>(m));
-  for (int i = 0; i < m; ++i)
-    if (!lpcRootsFrame(samples, first + static_cast<std::int64_t>(i) * hop, lpcRootsFrameLength(fs), fs, order, maxBandwidthHz, 0.0,
-                       out[static_cast<std::size_t>(i)], nullptr))
+  int done = 0;
+  for (; done < m; ++done) {
+    if (interrupted && interrupted()) break;
+    if (!lpcRootsFrame(samples, first + static_cast<std::int64_t>(done) * hop, lpcRootsFrameLength(fs), fs, order,
+                       maxBandwidthHz, 0.0, out[static_cast<std::size_t>(done)], nullptr))
       return -1;
+  }
+  out.resize(static_cast<std::size_t>(done));
   frames = std::move(out);
-  return m;
+  return done;
 }
 
 int spectralExtrema(std::span<const float> env, double binHz, std::vector<SpectralExtremum>& out) {

@@ -64,11 +64,12 @@ bool lpcRootsFrame(std::span<const std::int16_t> samples, std::int64_t first, in
                    double maxBandwidthHz, double correctionDb, CandidateFrame& frame, std::vector<float>* column);
 
 // lpcRoots over first..last (inclusive): frames of msToSamples(16 ms) with
-// the options' hop and order.
+// the options' hop and order. `interrupted`, when given, is asked between
+// frames (Escape); the frames done remain.
 // Returns the number of frames, −1 after a report.
 int lpcRoots(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last, double fs,
              const FormantOptions& options, std::vector<CandidateFrame>& frames,
-             double maxBandwidthHz = kMaxRootBandwidthHz);
+             double maxBandwidthHz = kMaxRootBandwidthHz, const std::function<bool()>& interrupted = {});
 
 // An extremum of an envelope.
 struct SpectralExtremum {

@@ -109,7 +109,6 @@ constexpr CommandSpec kCommands[] = {
 
 // Operations of subsystems not built yet.
 constexpr int kNotYet[] = {
-    66,                                                       // spectral slice
     76, 77,                                                   // user hooks
 };
 

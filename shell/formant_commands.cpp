@@ -15,6 +15,7 @@
 #include "shell/busy_cursor.h"
 #include "shell/formant_options_dialog.h"
 #include "shell/main_window.h"
+#include "shell/spectral_slice_window.h"
 #include "signal/program.h"
 #include "signal/results.h"
 #include "signal/time_conversion.h"
@@ -97,7 +98,8 @@ void MainWindow::bindFormantCommands() {
       BusyCursor busy;
       int n;
       if (id == 63) {
-        n = lpcRoots(r.samples, r.first, r.last, fs, formantOptions(), frames);
+        n = lpcRoots(r.samples, r.first, r.last, fs, formantOptions(), frames, kMaxRootBandwidthHz,
+                     [] { return escapePressed(); });
       } else {
         PeakSettings s;
         s.trueEnvelope = id == 11855;
@@ -142,6 +144,22 @@ void MainWindow::bindFormantCommands() {
     spectroPlane_->view()->update();
   };
   h[65] = [this] { editFormantOptions(this); };
+
+  // One slice window, following the pointer; it opens on the selection's
+  // start, or the middle of the view.
+  h[66] = [this] {
+    auto* slice = findChild<SpectralSliceWindow*>();
+    if (!slice) {
+      slice = new SpectralSliceWindow(this);
+      connect(this, &MainWindow::pointerMoved, slice, [slice](std::int32_t sample) {
+        if (slice->following()) slice->showSample(sample);
+      });
+    }
+    const auto& ct = program().ct;
+    slice->showSample(ct.d_sel >= 0 ? ct.d_sel : ct.d_es + (ct.f_es - ct.d_es) / 2);
+    slice->show();
+    slice->raise();
+  };
 }
 
 }  // namespace ardv::shell

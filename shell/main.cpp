@@ -31,6 +31,7 @@
 #include "shell/editing_tools_window.h"
 #include "shell/formant_window.h"
 #include "shell/main_window.h"
+#include "shell/spectral_slice_window.h"
 #include "shell/phonetic_annotator_window.h"
 #include "shell/prologue_window.h"
 #include "shell/save_question.h"
@@ -424,6 +425,7 @@ int main(int argc, char** argv) {
         save(window->annotator(), "-annotator");
         save(window->editingTools(), "-tools");
         save(window->formantWindow(), "-klatt");
+        save(window->findChild<ardv::shell::SpectralSliceWindow*>(), "-slice");
         app.quit();
       });
     }

@@ -383,6 +383,7 @@ void MainWindow::pointerAt(std::int32_t sample, int spectroRow) {
     if (energyShown_) r.energyDb = energyAt(sample);
   }
   pointerLabel_->setText(QString::fromStdString(pointerText(r)));
+  if (r.sample >= 0) emit pointerMoved(sample);
 }
 
 void MainWindow::selectSamples(std::int32_t first, std::int32_t last) {

@@ -113,6 +113,8 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
  signals:
   // The window was closed: the application ends.
   void closed();
+  // The pointer moved over sample `sample` of the panes.
+  void pointerMoved(std::int32_t sample);
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -9,6 +9,7 @@
 #include "formants/formant_candidates.h"
 #include "formants/mccandless.h"
 #include "formants/snake.h"
+#include "formants/spectral_slice.h"
 #include "platform/headless/recording_reporter.h"
 #include "tests/formants/vowel_synth.h"
 #include "tests/support/temp_dir.h"
@@ -41,6 +42,26 @@ TEST(FormantCandidates, RootAcceptance) {
     bool kept;
   } rows[] = {{1000, 699.9, true}, {1000, 700.0, false}, {0.0, 50, false}, {8000, 50, false}, {7999, 50, true}};
   for (const auto& r : rows) EXPECT_EQ(acceptedRoot(r.f, r.bw, 16000, kMaxRootBandwidthHz), r.kept) << r.f << " " << r.bw;
+}
+
+TEST(FormantCandidates, EscapeKeepsTheFramesDone) {
+  test::VowelSpec v;
+  v.fs = 16000;
+  const std::vector<std::int16_t> x = test::synthVowel(v);
+  const auto last = static_cast<std::int64_t>(x.size()) - 1;
+  const FormantOptions options;
+  for (int kind = 0; kind < 3; ++kind) {
+    int asked = 0;
+    // Escape seen at the third question, asked before each frame.
+    const auto escapeAfterThree = [&asked] { return ++asked >= 3; };
+    std::vector<CandidateFrame> frames;
+    PeakSettings ps;
+    ps.trueEnvelope = kind == 2;
+    const int n = kind == 0 ? lpcRoots(x, 0, last, v.fs, options, frames, kMaxRootBandwidthHz, escapeAfterThree)
+                            : cepstralPeaks(x, 0, last, v.fs, options, ps, frames, escapeAfterThree);
+    EXPECT_EQ(n, 2) << kind;
+    EXPECT_EQ(frames.size(), 2u) << kind;
+  }
 }
 
 TEST(FormantCandidates, ExtremaAlternateAndStopBeyondTheLimit) {
@@ -242,6 +263,65 @@ TEST(FormantBadInput, FiniteResultsOrAMessage) {
       EXPECT_FALSE(rec->reports().empty()) << r.name;
     }
     EXPECT_EQ(rec->count(ReportKind::Bug), 0u) << r.name;
+  }
+}
+
+// The three curves of a vowel frame: one scale, peaks at the formants.
+TEST(SpectralSlice, CurvesShareOneScaleAndPeakAtTheFormants) {
+  for (double fs : {8000.0, 16000.0, 48000.0}) {
+    test::VowelSpec v;
+    v.fs = fs;
+    v.seconds = 0.3;
+    const std::vector<std::int16_t> x = test::synthVowel(v);
+    SpectralSlice s;
+    const char* why = nullptr;
+    ASSERT_TRUE(spectralSlice(x, static_cast<std::int64_t>(x.size()) / 2, fs, FormantOptions{}, s, &why)) << fs;
+    ASSERT_EQ(s.spectrumDb.size(), s.lpcDb.size());
+    ASSERT_EQ(s.spectrumDb.size(), s.cepstralDb.size());
+    double spectrumPower = 0, lpcPower = 0, spectrumDb = 0, cepstralDb = 0;
+    for (std::size_t k = 0; k < s.spectrumDb.size(); ++k) {
+      spectrumPower += std::pow(10.0, s.spectrumDb[k] / 10.0);
+      lpcPower += std::pow(10.0, s.lpcDb[k] / 10.0);
+      spectrumDb += s.spectrumDb[k];
+      cepstralDb += s.cepstralDb[k];
+    }
+    EXPECT_NEAR(10 * std::log10(lpcPower / spectrumPower), 0.0, 1.0) << fs;
+    EXPECT_NEAR((cepstralDb - spectrumDb) / static_cast<double>(s.spectrumDb.size()), 0.0, 1.0) << fs;
+    // Each formant is the LPC envelope's highest point within ±30 % of it.
+    for (double f : {500.0, 1500.0, 2500.0}) {
+      const auto lo = static_cast<std::size_t>(f * 0.7 / s.binHz), hi = static_cast<std::size_t>(f * 1.3 / s.binHz);
+      const auto top = std::max_element(s.lpcDb.begin() + static_cast<std::ptrdiff_t>(lo),
+                                        s.lpcDb.begin() + static_cast<std::ptrdiff_t>(hi));
+      EXPECT_NEAR(static_cast<double>(top - s.lpcDb.begin()) * s.binHz, f, 0.05 * f) << fs;
+    }
+  }
+}
+
+TEST(SpectralSlice, EndsShortSignalsAndBadRates) {
+  test::VowelSpec v;
+  v.seconds = 0.1;
+  const std::vector<std::int16_t> x = test::synthVowel(v);
+  const auto n = static_cast<std::int64_t>(x.size());
+  const struct {
+    std::int64_t centre;
+    double fs;
+    std::size_t samples;
+    bool ok;
+  } rows[] = {{-1000, 16000, x.size(), true}, {n + 1000, 16000, x.size(), true}, {0, 16000, 512, false},
+              {0, 16000, 514, true},          {0, 500, x.size(), false},        {0, NAN, x.size(), false}};
+  for (const auto& r : rows) {
+    SpectralSlice s;
+    const char* why = nullptr;
+    const bool ok = spectralSlice(std::span(x.data(), r.samples), r.centre, r.fs, FormantOptions{}, s, &why);
+    EXPECT_EQ(ok, r.ok) << r.centre << " " << r.samples;
+    if (!ok) {
+      EXPECT_NE(why, nullptr);
+      continue;
+    }
+    EXPECT_GE(s.first, 0);
+    EXPECT_LE(s.first + s.length + 1, static_cast<std::int64_t>(r.samples));
+    for (const auto* curve : {&s.spectrumDb, &s.lpcDb, &s.cepstralDb})
+      for (float value : *curve) EXPECT_TRUE(std::isfinite(value));
   }
 }
 

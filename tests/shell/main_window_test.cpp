@@ -12,6 +12,7 @@
 #include "platform/null_audio.h"
 #include "shell/command_table.h"
 #include "shell/playback.h"
+#include "shell/spectral_slice_window.h"
 #include "shell/spectro_params_window.h"
 #include "spectral/spectrogram_params.h"
 #include "tests/prosody/known_f0_signals.h"
@@ -81,6 +82,29 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     QVERIFY(!window_->runCommand(kCmdZoomOut));
     open();
     QCOMPARE(enabled(), (QList<bool>{true, true, true, true, true, true, true, false}));
+  }
+
+  // The slice follows the pointer while asked to, and keeps its frame for
+  // a pointer outside the memory stretch.
+  void spectralSliceFollowsThePointer() {
+    open();
+    QVERIFY(window_->runCommand(66));
+    auto* slice = window_->findChild<SpectralSliceWindow*>();
+    QVERIFY(slice && slice->isVisible() && !slice->slice().spectrumDb.empty());
+    const auto centreOf = [&] { return slice->slice().first + slice->slice().length / 2; };
+    const struct {
+      std::int32_t sample;
+      bool follow;
+      std::int64_t centre;
+    } rows[] = {{20000, true, 20000}, {-5, true, 20000}, {program().ct.f_e + 10, true, 20000},
+                {0, true, slice->slice().length / 2}, {30000, false, slice->slice().length / 2}};
+    for (const auto& r : rows) {
+      slice->setFollowing(r.follow);
+      window_->pointerAt(r.sample, -1);
+      QCOMPARE(centreOf(), r.centre);
+    }
+    QVERIFY(window_->runCommand(66));
+    QCOMPARE(window_->findChildren<SpectralSliceWindow*>().size(), 1);
   }
 
   void layoutFollowsEveryResize() {
