@@ -115,6 +115,12 @@ int trackPitchAt(const PitchTrack& t, std::int64_t sample) {
   return v >= 1 ? v : 0;
 }
 
+bool followMinima(int polarity, double costMin, double costMax) {
+  if (costMin == kNoPath) return false;
+  if (costMax == kNoPath) return true;
+  return polarity == 1 || (polarity == 0 && costMin < costMax);
+}
+
 void pitchMark(MarkList& marks, const std::int16_t* samples, std::int64_t first, std::int64_t count,
                const PitchTrack& track, std::int64_t start, std::int64_t end, const MarkParams& params,
                MarkerState& state) {
@@ -170,10 +176,7 @@ void pitchMark(MarkList& marks, const std::int16_t* samples, std::int64_t first,
     } else {
       const double costMax = bestPath(maxima, fs, params.w, pathMax);
       const double costMin = bestPath(minima, fs, params.w, pathMin);
-      bool useMin = state.polarity == 1 || (state.polarity == 0 && costMin < costMax);
-      if (state.polarity == 2) useMin = false;
-      if (costMin == kNoPath) useMin = false;
-      if (costMax == kNoPath && costMin != kNoPath) useMin = true;
+      const bool useMin = followMinima(state.polarity, costMin, costMax);
       state.polarity = useMin ? 1 : 2;
       run = useMin ? pathMin : pathMax;
     }

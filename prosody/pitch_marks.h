@@ -42,6 +42,12 @@ struct MarkerState {
   std::int64_t carried = 0;  // the previous chunk's last voiced mark, 0 none
 };
 
+// Whether a voiced run follows its minima: the polarity already chosen in
+// this voiced stretch (1 minima, 2 maxima) holds; a free choice takes the
+// cheaper path, the maxima when both cost the same; a polarity without a
+// path (cost infinity) gives way to the other.
+bool followMinima(int polarity, double costMin, double costMax);
+
 // F0 in Hz of `track` at an absolute sample (the nearest frame centre's
 // value; 0 when unvoiced, -1, or outside the track).
 int trackPitchAt(const PitchTrack& track, std::int64_t sample);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
@@ -230,6 +231,39 @@ TEST(PitchMarks, UnvoicedStretchAndShortRun) {
   pitchMark(m, x.data(), 0, 2048, t, 0, 2047, {200.0f, 160}, st);
   EXPECT_EQ(std::count_if(m.begin(), m.end(), [](std::int64_t v) { return v >= 960 && v < 1088; }), 1);
   EXPECT_NE(std::find(m.begin(), m.end(), 1060), m.end());
+}
+
+// The polarity of a voiced run: kept once chosen, the maxima on a tie, and
+// the other polarity when one has no path.
+TEST(PitchMarks, PolarityRule) {
+  const double none = std::numeric_limits<double>::infinity();
+  const struct {
+    int polarity;
+    double costMin, costMax;
+    bool minima;
+  } rows[] = {{0, 5, 5, false}, {0, 4, 5, true},     {0, 6, 5, false},   {1, 9, 5, true},   {2, 1, 5, false},
+              {2, 1, none, true}, {1, none, 5, false}, {0, none, none, false}};
+  for (const auto& r : rows)
+    EXPECT_EQ(followMinima(r.polarity, r.costMin, r.costMax), r.minima) << r.polarity << " " << r.costMin << " " << r.costMax;
+}
+
+// Doubling the duration of an unvoiced ramp uses each segment twice, the
+// second time reversed: about half the output falls where the input rises.
+TEST(Psola, RepeatedUnvoicedSegmentsAlternateForwardAndReversed) {
+  std::vector<std::int16_t> ramp(16000);
+  for (std::size_t k = 0; k < ramp.size(); ++k) ramp[k] = static_cast<std::int16_t>(-20000 + 2.5 * static_cast<double>(k));
+  for (double alpha : {1.0, 2.0}) {
+    bool ok = false;
+    const auto y = modify(ramp, 16000, {alpha, 1.0, -1, 0, true, nullptr}, &ok);
+    ASSERT_TRUE(ok);
+    std::size_t falling = 0, steps = 0;
+    for (std::size_t k = y.size() / 10; k + 1 < y.size() * 9 / 10; ++k, ++steps) falling += y[k + 1] < y[k];
+    const double share = static_cast<double>(falling) / static_cast<double>(steps);
+    if (alpha == 1.0)
+      EXPECT_LT(share, 0.05);
+    else
+      EXPECT_TRUE(share > 0.25 && share < 0.75) << share;
+  }
 }
 
 std::vector<std::int16_t> vocode(const std::vector<std::int16_t>& x, double alpha, bool locking) {
