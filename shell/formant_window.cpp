@@ -106,7 +106,7 @@ const std::vector<KlattCommand>& klattCommands() {
         {kKlattLines, "&Display", "&Lines", "", nullptr},
         {1004, "&Formants/&Register", "with &LPC", "", kRegisterWhy},
         {1003, "&Formants/&Register", "with &cepstral smoothing", "", kRegisterWhy},
-        {1031, "&Formants", "Merge", "", "Merging pieces is not built yet"},
+        {kKlattMerge, "&Formants", "Merge", "", nullptr},
         {kKlattF1F2Plane, "&Formants", "Display in F1-F2 plane", "", nullptr},
         {1039, "&Formants", "&Spectral analysis parameters", "", kRegisterWhy},
         {kKlattGetF0, "&Copy synthesis", "&Get F0", "", nullptr},
@@ -787,6 +787,10 @@ void FormantWindow::bindCommands() {
       changed();
     };
   }
+  h[kKlattMerge] = [this] {
+    tracks_.mergeSelected();
+    changed();
+  };
   h[kKlattGetF0] = [this] { getF0(); };
   h[kKlattCopySynthesis] = [this] { copySynthesis(); };
   h[kKlattDefaults] = [this] { askDefaultParams(this, tracks_.defaults); };

@@ -52,6 +52,7 @@ enum KlattCommandId : int {
   kKlattF1F2Plane = 1043,
   kKlattMouseHelp = 1045,
   kKlattCopySynthesis = 1046,
+  kKlattMerge = 1031,
 };
 
 // One command of the window's menu.
