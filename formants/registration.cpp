@@ -27,6 +27,10 @@ std::span<const std::int16_t> frameOf(std::span<const std::int16_t> samples, std
   return buffer;
 }
 
+// A maximum on the first or last bin is the envelope's edge, not a
+// resonance: a formant registered there would go to 0 Hz or to fs/2.
+bool inside(double hz, double fs) { return hz > 0.5 * fs / kBins && hz < fs / 2.0 - fs / (2.0 * kBins); }
+
 }  // namespace
 
 double registeredFrequency(double frequencyHz, double bandwidthHz, std::span<const FormantCandidate> peaks) {
@@ -57,7 +61,8 @@ bool registrationPeaks(std::span<const std::int16_t> samples, std::int64_t centr
     CandidateFrame frame;
     const auto x = frameOf(samples, centre - kCepstralFrame / 2, kCepstralFrame, buffer);
     if (cepstralPeaksFrame(x, 0, fs, options, s, frame) < 0) return false;
-    peaks = std::move(frame.candidates);  // none when the envelope had too many extrema
+    for (const FormantCandidate& c : frame.candidates)  // none when the envelope had too many extrema
+      if (inside(c.frequencyHz, fs)) peaks.push_back(c);
     return true;
   }
   LpcSpectrumSettings s;
@@ -71,7 +76,7 @@ bool registrationPeaks(std::span<const std::int16_t> samples, std::int64_t centr
   std::vector<SpectralExtremum> extrema;
   if (spectralExtrema(column, fs / (2.0 * kBins), extrema) < 0) return true;
   for (const SpectralExtremum& e : selectPeaks(extrema, PeakOrder::Registration, kRegistrationPeaks, kBins))
-    peaks.push_back({e.frequencyHz, e.widthHz, e.amplitudeDb});
+    if (inside(e.frequencyHz, fs)) peaks.push_back({e.frequencyHz, e.widthHz, e.amplitudeDb});
   return true;
 }
 

@@ -100,6 +100,12 @@ int trackPiecesWithSnakes(KlattTracks& tracks, SupportImageCache& cache, const S
   const double fs = tracks.frequence;
   std::int64_t first = s.first, last = s.last;
   if (last - first < 1) return 0;
+  if (choices.start == SnakeStart::ExistingSelected) {
+    bool any = false;
+    for (int g = 1; g <= kSnakeFormants; ++g)
+      for (const auto& p : tracks.groups[static_cast<std::size_t>(g)]) any |= p->selected;
+    if (!any) return 0;  // nothing would be replaced
+  }
   const SupportImage* image = cache.get(s.key, s.samples, first, last, fs, choices.method, options);
   if (!image) return -1;
   std::vector<Contour> initial;

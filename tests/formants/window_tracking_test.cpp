@@ -40,6 +40,13 @@ TEST(Registration, MovesNearPointsOntoTheirFormantAndLeavesFarOnes) {
     addPiece(t, 2, 1500 + 150, 200, 800, true);   // F2 150 Hz too high
     addPiece(t, 3, 3250, 200, 800, true);         // 750 Hz from F3 and F4
     addPiece(t, 1, 650, 200, 800, false);         // not selected
+    // No peak on the envelope's edges (0 Hz or fs/2), even where the
+    // envelope is highest at 0 Hz.
+    for (std::int64_t centre = 0; centre < 16000; centre += 800) {
+      std::vector<FormantCandidate> peaks;
+      ASSERT_TRUE(registrationPeaks(x, centre, 16000, r.kind, FormantOptions{}, peaks));
+      for (const auto& p : peaks) EXPECT_TRUE(p.frequencyHz > 31.25 && p.frequencyHz < 7968.75) << r.name << p.frequencyHz;
+    }
     const int moved = registerSelectedFormants(t, x, 0, r.kind, FormantOptions{});
     EXPECT_GE(moved, 140) << r.name;
     const auto& f2 = *t.groups[2].front();
