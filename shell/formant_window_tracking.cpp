@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <algorithm>
+#include <limits>
 
 #include "formants/registration.h"
 #include "formants/snake_tracks.h"
