@@ -322,7 +322,11 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
     QVERIFY(klatt_->runCommand(kKlattSnakeScratch));
     QCOMPARE(klatt_->supportImages().computations(), 1);
     QVERIFY(klatt_->runCommand(kKlattImageLpc));
+    const SnakeParams kept = snakeParams();
+    snakeParams().displayIntermediate = true;  // the contours drawn while they move
+    snakeParams().displayPeriod = 20;
     QVERIFY(klatt_->runCommand(kKlattSnakeScratch));
+    snakeParams() = kept;
     QCOMPARE(klatt_->supportImages().computations(), 2);
     QCOMPARE(fs::file_size(pgm), std::uintmax_t(15 + 512 * 256));  // "P5 512 256 255 "
     QVERIFY(!klatt_->saveSupportImage(dir_->path() / "missing" / "s.pgm"));
