@@ -116,6 +116,35 @@ int KlattTracks::smoothSelected() {
   return smoothed;
 }
 
+int KlattTracks::mergeSelected() {
+  int merged = 0;
+  for (int g = 0; g < kKlattGroups; ++g) {
+    auto& list = groups[g];
+    const auto isSelected = [](const std::unique_ptr<PolyPointsKla>& p) { return p->selected; };
+    if (std::count_if(list.begin(), list.end(), isSelected) < 2) continue;
+    auto piece = newKlattPiece(g);
+    const int columns = klattGroups()[g].columns;
+    float values[4];
+    std::optional<std::int32_t> lastDate;
+    for (const auto& p : list) {
+      if (!p->selected) continue;
+      for (int i = 0; i < p->nbPoints; ++i) {
+        if (lastDate && p->date(i) <= *lastDate) continue;  // inside an earlier piece
+        for (int c = 0; c < columns; ++c) values[c] = p->y(i, c);
+        piece->push(p->date(i), 0, std::span<const float>(values, columns));
+        lastDate = p->date(i);
+      }
+    }
+    if (!piece->echantillonne(stepMs) || piece->nbPoints == 0) continue;
+    piece->recomputeSampleDates(frequence);
+    piece->selected = true;
+    list.remove_if(isSelected);
+    insertByStart(list, std::move(piece));
+    ++merged;
+  }
+  return merged;
+}
+
 void KlattTracks::translateSelected(double delta) {
   for (int g = 0; g < kKlattGroups; ++g) {
     const int param = klattScaleParam(scale, g);

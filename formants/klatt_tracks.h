@@ -70,6 +70,13 @@ class KlattTracks {
   // "&Smooth": spline on the scale's column of each selected piece whose group
   // is on the current scale, then unselects it. Returns the pieces smoothed.
   int smoothSelected();
+  // "Merge": in each group with two selected pieces or more, the selected
+  // pieces become one piece holding their points in start order (all
+  // columns; where a piece overlaps one that starts earlier, the earlier
+  // one's points are kept), resampled at the step, gaps bridged linearly;
+  // it stays selected. Groups with fewer selected pieces are unchanged.
+  // Returns the number of groups merged.
+  int mergeSelected();
   // Shifts the selected pieces by delta steps of the current scale.
   void translateSelected(double delta);
   // "&2 ms" .. "&16 ms": sets the step and resamples every piece (pieces left

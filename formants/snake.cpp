@@ -490,7 +490,7 @@ bool initialContours(std::span<const std::int16_t> samples, const SupportImage& 
 }
 
 std::vector<std::vector<SnakeTrackPoint>> contoursToTracks(const SupportImage& image,
-                                                           const std::vector<Contour>& contours) {
+                                                           const std::vector<Contour>& contours, std::int64_t offset) {
   std::vector<std::vector<SnakeTrackPoint>> tracks(contours.size());
   for (std::size_t k = 0; k < contours.size(); ++k) {
     const Contour& v = contours[k];
@@ -503,7 +503,7 @@ std::vector<std::vector<SnakeTrackPoint>> contoursToTracks(const SupportImage& i
         continue;
       }
       if (i % 2 != 0) continue;
-      tracks[k].push_back({static_cast<double>(samplesToMs(static_cast<double>(image.columnCentre(v[i].x)), image.fs)),
+      tracks[k].push_back({static_cast<double>(samplesToMs(static_cast<double>(image.columnCentre(v[i].x) + offset), image.fs)),
                            v[i].y * image.fs / 512.0});
     }
   }

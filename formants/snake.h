@@ -160,8 +160,10 @@ struct SnakeTrackPoint {
 
 // Every second point of each contour as (ms of the centre of its column, Hz
 // of its row); " Hors image ..." is shown for a point outside the image.
+// `offset` is the signal's sample index of the image's sample 0.
 std::vector<std::vector<SnakeTrackPoint>> contoursToTracks(const SupportImage& image,
-                                                           const std::vector<Contour>& contours);
+                                                           const std::vector<Contour>& contours,
+                                                           std::int64_t offset = 0);
 
 // The whole tracker from scratch over first..last: image, initial contours,
 // discretisation, iterations, tracks. False after a report.

@@ -105,3 +105,14 @@ png="$OUT/window-copy.png"
 xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 1 --gray --select 0 2610 --zoom \
   --klatt-copy "$listing" "$example"
 echo "${png%.png}-klatt.png"
+# Snake tracking in the formant window on the example ("From scratch", 11847),
+# then every piece registered onto the LPC peaks ("&All" 1012, "with &LPC"
+# 1004, "&None" 1013): window-snake-klatt.png, window-register-klatt.png.
+png="$OUT/window-snake.png"
+xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 1 --gray --select 0 2610 --zoom \
+  --klatt-command 11847 "$example"
+echo "${png%.png}-klatt.png"
+png="$OUT/window-register.png"
+xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 1 --gray --select 0 2610 --zoom \
+  --klatt-command 11847 --klatt-command 1012 --klatt-command 1004 --klatt-command 1013 "$example"
+echo "${png%.png}-klatt.png"

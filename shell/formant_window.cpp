@@ -49,7 +49,6 @@ namespace {
 constexpr int kMargin = 44;       // left margin for the axis labels
 constexpr double kTrackShare = 0.66;  // of the canvas height, the rest shows the synthesis
 constexpr int kPickPx = 6;        // a point is under the pointer within this distance
-const char* const kRegisterWhy = "Registration onto spectral peaks is not built yet";
 
 const int kStepIds[] = {11859, 1017, 1016, 1015};
 const int kStepMs[] = {2, 4, 8, 16};
@@ -104,13 +103,23 @@ const std::vector<KlattCommand>& klattCommands() {
         {1015, "S&tep", "&16 ms", "", nullptr},
         {kKlattSquares, "&Display", "&Squares", "", nullptr},
         {kKlattLines, "&Display", "&Lines", "", nullptr},
-        {1004, "&Formants/&Register", "with &LPC", "", kRegisterWhy},
-        {1003, "&Formants/&Register", "with &cepstral smoothing", "", kRegisterWhy},
-        {1031, "&Formants", "Merge", "", "Merging pieces is not built yet"},
+        {kKlattRegisterLpc, "&Formants/&Register", "with &LPC", "", nullptr},
+        {kKlattRegisterCepstral, "&Formants/&Register", "with &cepstral smoothing", "", nullptr},
+        {kKlattMerge, "&Formants", "Merge", "", nullptr},
         {kKlattF1F2Plane, "&Formants", "Display in F1-F2 plane", "", nullptr},
-        {1039, "&Formants", "&Spectral analysis parameters", "", kRegisterWhy},
+        {kKlattAnalysisParams, "&Formants", "&Spectral analysis parameters", "", nullptr},
         {kKlattGetF0, "&Copy synthesis", "&Get F0", "", nullptr},
         {kKlattCopySynthesis, "&Copy synthesis", "Copy &synthesis", "", nullptr},
+        {kKlattSnakeScratch, "&Copy synthesis/&Formant tracking/&Tracking", "From scratch", "", nullptr},
+        {kKlattSnakeExisting, "&Copy synthesis/&Formant tracking/&Tracking", "From existing formants", "", nullptr},
+        {kKlattSnakeSelected, "&Copy synthesis/&Formant tracking/&Tracking", "From existing selected formants", "", nullptr},
+        {kKlattImageCepstral, "&Copy synthesis/&Formant tracking/Support image", "&Cepstral smoothing", "", nullptr},
+        {kKlattImageTrueEnvelope, "&Copy synthesis/&Formant tracking/Support image", "&True envelope", "", nullptr},
+        {kKlattImageLpc, "&Copy synthesis/&Formant tracking/Support image", "&LPC", "", nullptr},
+        {kKlattSaveImage, "&Copy synthesis/&Formant tracking/Support image", "&Save image (PGM)", "", nullptr},
+        {kKlattCurvesLpc, "&Copy synthesis/&Formant tracking/Initial curves", "LPC roots", "", nullptr},
+        {kKlattCurvesTrueEnvelope, "&Copy synthesis/&Formant tracking/Initial curves", "True envelope peaks", "", nullptr},
+        {kKlattSnakeParams, "&Copy synthesis/&Formant tracking", "Snake parameters", "", nullptr},
         {kKlattDefaults, "Se&tup", "Default parameters", "", nullptr},
         {kKlattSettings, "Se&tup", "&Synthesizer command options", "", nullptr},
         {kKlattMouseHelp, "&?", "&Mouse help", "", nullptr},
@@ -228,6 +237,7 @@ void FormantWindow::Canvas::paintTracks(QPainter& p) {
         p.fillRect(m.x - half, m.y - half, 2 * half + 1, 2 * half + 1, groupColour(g));
     }
   }
+  w_.paintIntermediate(p, v);
   // The curve being drawn.
   const auto& drawn = w_.tracks_.working.drawPoints;
   if (drawn.size() > 1 && drawGroup_ >= 0) {
@@ -487,6 +497,7 @@ void FormantWindow::updateChecks() {
   for (int i = 0; i < 4; ++i) action(kStepIds[i])->setChecked(tracks_.stepMs == kStepMs[i]);
   action(kKlattSquares)->setChecked(tracks_.displayMode == 0);
   action(kKlattLines)->setChecked(tracks_.displayMode == kLinesMode);
+  updateTrackingChecks();
 }
 
 bool FormantWindow::askWhere(const QString& title, const QString& filter, fs::path& file,
@@ -787,6 +798,10 @@ void FormantWindow::bindCommands() {
       changed();
     };
   }
+  h[kKlattMerge] = [this] {
+    tracks_.mergeSelected();
+    changed();
+  };
   h[kKlattGetF0] = [this] { getF0(); };
   h[kKlattCopySynthesis] = [this] { copySynthesis(); };
   h[kKlattDefaults] = [this] { askDefaultParams(this, tracks_.defaults); };
@@ -803,6 +818,7 @@ void FormantWindow::bindCommands() {
   h[kKlattMouseHelp] = [this] {
     if (help_) help_("mouse-klatt");
   };
+  bindTrackingCommands();
 }
 
 }  // namespace ardv::shell

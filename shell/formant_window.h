@@ -16,12 +16,15 @@
 
 #include "formants/klatt_invocation.h"
 #include "formants/klatt_tracks.h"
+#include "formants/registration.h"
+#include "formants/snake_tracks.h"
 #include "formants/track_view.h"
 #include "shell/f1f2_plane.h"
 
 class QAction;
 class QComboBox;
 class QLabel;
+class QPainter;
 
 namespace ardv::shell {
 
@@ -52,6 +55,21 @@ enum KlattCommandId : int {
   kKlattF1F2Plane = 1043,
   kKlattMouseHelp = 1045,
   kKlattCopySynthesis = 1046,
+  kKlattMerge = 1031,
+  kKlattRegisterLpc = 1004,
+  kKlattRegisterCepstral = 1003,
+  kKlattAnalysisParams = 1039,
+  kKlattSnakeScratch = 11847,
+  kKlattSnakeExisting = 11851,
+  kKlattSnakeSelected = 11852,
+  kKlattSaveImage = 11849,
+  kKlattSnakeParams = 11850,
+  // Our own numbers for the support-image and initial-curve choices.
+  kKlattImageCepstral = 11870,
+  kKlattImageTrueEnvelope = 11871,
+  kKlattImageLpc = 11872,
+  kKlattCurvesLpc = 11873,
+  kKlattCurvesTrueEnvelope = 11874,
 };
 
 // One command of the window's menu.
@@ -100,6 +118,22 @@ class FormantWindow : public QMainWindow {
   const std::vector<std::int16_t>& synthesized() const { return synth_; }
   int synthesizedRate() const { return synthRate_; }
 
+  // "with &LPC" / "with &cepstral smoothing" on the selected pieces of
+  // groups 1-6 with the window's analysis parameters: points moved, -1
+  // after a report.
+  int registerPieces(RegistrationSpectrum kind);
+  // "&Spectral analysis parameters": true when new values were stored.
+  bool editAnalysisParams();
+  FormantOptions& analysisParams() { return analysis_; }
+  // The tracking commands on the selection, else the shown part in memory:
+  // formants committed to groups 1-6, -1 after a report.
+  int trackWithSnakes(SnakeStart start);
+  // "&Save image (PGM)" of the support image of the current stretch.
+  bool saveSupportImage(const std::filesystem::path& file);
+  SupportMethod& supportMethod() { return supportMethod_; }
+  InitialCurves& initialCurves() { return initialCurves_; }
+  const SupportImageCache& supportImages() const { return snakeImages_; }
+
   // The main window's stretch changed (zoom, scroll, new signal).
   void followView();
   // The view of the track pane and the pixel of (ms, value) in the canvas.
@@ -121,7 +155,11 @@ class FormantWindow : public QMainWindow {
   friend class Canvas;
   void buildMenus();
   void bindCommands();
+  void bindTrackingCommands();
   void updateChecks();
+  void updateTrackingChecks();
+  SnakeStretch snakeStretch() const;
+  void paintIntermediate(QPainter& p, const TrackView& v) const;
   void changed(bool resynthesize = false);
   void extendRange();
   bool askWhere(const QString& title, const QString& filter, std::filesystem::path& file,
@@ -141,6 +179,11 @@ class FormantWindow : public QMainWindow {
   std::map<int, QAction*> actions_;
   std::map<int, std::function<void()>> handlers_;
   QPointer<F1F2Plane> plane_;
+  FormantOptions analysis_ = formantOptions();
+  SupportImageCache snakeImages_;
+  SupportMethod supportMethod_ = SupportMethod::Cepstral;
+  InitialCurves initialCurves_ = InitialCurves::LpcRoots;
+  std::vector<std::vector<SnakeTrackPoint>> intermediate_;  // contours while they move
 };
 
 }  // namespace ardv::shell

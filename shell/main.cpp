@@ -68,6 +68,7 @@ struct Arguments {
   std::vector<double> klattDrags;  // MS FROM TO: drag the F2 point at MS from FROM to TO Hz first
   std::vector<double> klattDraws;  // FROM_MS TO_MS HZ: Shift+drag a new F2 stretch at HZ
   std::string klattCopy;  // a formant listing opened in the formant window, then Get F0 and Copy synthesis
+  std::vector<int> klattCommands;  // formant-window commands run last (the window opened if need be)
 };
 
 // Drags with the mouse in the formant window's canvas from (ms, fromHz) to
@@ -94,7 +95,7 @@ void usage(std::FILE* out) {
                "       ardv --screenshot OUT.png [--kind 1..6] [--gray|--colour] [--select FROM_MS TO_MS [--zoom]] [--f0]\n"
                "                         [--perceptual] [--annotator MS] [--tools] FILE\n"
                "                         [--klatt PARAMS.kle [--klatt-drag MS FROM_HZ TO_HZ]... [--klatt-draw FROM_MS TO_MS HZ]...] [FILE]\n"
-               "                         [--klatt-copy FORMANTS.for] FILE\n"
+               "                         [--klatt-copy FORMANTS.for] [--klatt-command ID]... FILE\n"
                "                    [--command ID]... [--key SHORTCUT]... [--pointer MS HZ] [--tint] FILE\n"
                "       ardv --bench FILE\n"
                "A FILE not read as WAV needs --profile NAME in --screenshot and --bench (see ardv-cli profiles).\n");
@@ -163,6 +164,10 @@ std::optional<Arguments> parse(int argc, char** argv) {
       const char* v = next();
       if (!v) return std::nullopt;
       a.klattCopy = v;
+    } else if (arg == "--klatt-command") {
+      const char* v = next();
+      if (!v) return std::nullopt;
+      a.klattCommands.push_back(std::atoi(v));
     } else if (arg == "--klatt-drag") {
       for (int k = 0; k < 3; ++k) {
         const char* v = next();
@@ -386,6 +391,13 @@ int main(int argc, char** argv) {
           klatt->runCommand(ardv::shell::kKlattFirstScale);  // the tracks on the spectrogram's axis
         }
       }
+      if (!args->klattCommands.empty() && !window->formantWindow()) {
+        window->runCommand(67);
+        if (auto* klatt = window->formantWindow()) klatt->resize(1100, 700);
+      }
+      for (int id : args->klattCommands)
+        if (auto* klatt = window->formantWindow(); !klatt || !klatt->runCommand(id))
+          std::fprintf(stderr, "ardv: formant window command %d is not available\n", id);
       for (int id : args->commands)
         if (!window->runCommand(id)) std::fprintf(stderr, "ardv: command %d is not available\n", id);
       if (args->tint) ardv::shell::PlaneView::setSelectionTinted(true);

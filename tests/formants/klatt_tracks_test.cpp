@@ -171,10 +171,12 @@ TEST_F(KlattTracksTest, WritingThenReadingGivesTheSamePieces) {
 
 // Random edit sequences keep every piece non-empty with ascending dates, the
 // lists in start order, the committed and shifted values inside the scale,
-// and commits change no point outside the working track's stretch.
+// and commits change no point outside the working track's stretch; a merge
+// loses no point of its pieces outside an earlier piece and changes nothing
+// with fewer than two selected pieces.
 TEST_F(KlattTracksTest, RandomEditsKeepTheInvariants) {
   std::mt19937 rng(11);
-  std::uniform_int_distribution<int> op(0, 6), group(0, kKlattGroups - 1), scaleOf(0, kKlattScales - 1);
+  std::uniform_int_distribution<int> op(0, 7), group(0, kKlattGroups - 1), scaleOf(0, kKlattScales - 1);
   KlattTracks t;
   ASSERT_TRUE(t.open(file("e.kle", randomFile(rng, 300, 4)), std::nullopt));
   for (int step = 0; step < 150; ++step) {
@@ -187,6 +189,38 @@ TEST_F(KlattTracksTest, RandomEditsKeepTheInvariants) {
       case 2: ASSERT_TRUE(t.paste(file("p.kle", randomFile(rng, 50, 4)), static_cast<int>(rng() % 1200), 16000)); break;
       case 3: t.selectGroup(g); t.removeFirstPointOfSelected(); t.removeLastPointOfSelected(); t.selectAll(false); break;
       case 4: if (rng() % 4 == 0) { t.selectGroup(g); t.deleteSelected(); } break;
+      case 5: {  // merge a random choice of the group's pieces
+        const auto before = rows(t);
+        std::vector<std::vector<double>> kept;  // (date, values) of selected points no earlier piece covers
+        std::int32_t reach = INT32_MIN;
+        int chosen = 0;
+        for (auto& p : t.groups[g]) {
+          p->selected = rng() % 2 == 0;
+          if (!p->selected) continue;
+          ++chosen;
+          for (int i = 0; i < p->nbPoints; ++i) {
+            if (p->date(i) <= reach) continue;
+            std::vector<double> row{static_cast<double>(p->date(i))};
+            for (int c = 0; c < p->valueColumns(); ++c) row.push_back(p->y(i, c));
+            kept.push_back(row);
+          }
+          reach = std::max(reach, p->fin());
+        }
+        const std::size_t unselected = t.groups[g].size() - chosen;
+        ASSERT_EQ(t.mergeSelected(), chosen >= 2 ? 1 : 0);
+        t.selectAll(false);
+        if (chosen < 2) {
+          EXPECT_EQ(rows(t), before) << "step " << step;
+          break;
+        }
+        ASSERT_EQ(t.groups[g].size(), unselected + 1) << "step " << step;
+        std::vector<std::vector<double>> merged;
+        for (const auto& row : rows(t))
+          if (row[0] == g) merged.emplace_back(row.begin() + 1, row.end()), merged.back().erase(merged.back().begin() + 1);
+        std::sort(merged.begin(), merged.end());
+        for (const auto& row : kept) EXPECT_TRUE(std::binary_search(merged.begin(), merged.end(), row)) << "step " << step;
+        break;
+      }
       default: {
         auto before = rows(t);
         from = static_cast<std::int32_t>(rng() % 1200);

@@ -3,6 +3,7 @@
 // plane, on the vowel example in synthesized-only mode.
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <iterator>
 
 #include "shell/command_table.h"
+#include "shell/formant_tracking_dialogs.h"
 #include "shell/formant_window.h"
 #include "shell/klatt_dialogs.h"
 #include "tests/shell/window_fixture.h"
@@ -274,6 +276,91 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
       const std::size_t after = std::distance(fs::directory_iterator(program().dirs.temp), {});
       QCOMPARE(after, temporaries);
     }
+  }
+
+  // Registration and snake tracking on the example: which groups change.
+  void tracking_data() {
+    QTest::addColumn<bool>("signal");
+    QTest::addColumn<QString>("ids");
+    QTest::addColumn<QString>("changed");  // groups 1-3 that change, e.g. "2" or "123"
+    QTest::addColumn<QString>("says");
+    QTest::newRow("register without a signal") << false << "1010,1004" << "" << "Only for a real speech signal";
+    QTest::newRow("register, nothing selected") << true << "1003" << "" << "";
+    QTest::newRow("register F2 with LPC") << true << "1010,1004" << "2" << "";
+    QTest::newRow("register F2 with cepstral smoothing") << true << "1010,1003" << "2" << "";
+    QTest::newRow("snake from scratch") << true << "11847" << "123" << "";
+    QTest::newRow("snake from existing formants") << true << "11851" << "123" << "";
+    QTest::newRow("snake on the selected F2") << true << "1010,11852" << "2" << "";
+    QTest::newRow("snake, nothing selected") << true << "11852" << "" << "";
+  }
+  void tracking() {
+    QFETCH(bool, signal);
+    QFETCH(QString, ids);
+    QFETCH(QString, changed);
+    QFETCH(QString, says);
+    if (signal) open();
+    const auto values = [&](int g) {
+      std::vector<std::pair<int, float>> v;
+      for (const auto& piece : klatt_->tracks().groups[static_cast<std::size_t>(g)])
+        for (int i = 0; i < piece->nbPoints; ++i) v.emplace_back(piece->date(i), piece->y(i, 0));
+      return v;
+    };
+    decltype(values(1)) before[4];
+    for (int g = 1; g <= 3; ++g) before[g] = values(g);
+    for (const QString& id : ids.split(',')) QVERIFY(klatt_->runCommand(id.toInt()));
+    for (int g = 1; g <= 3; ++g) QCOMPARE(values(g) != before[g], changed.contains(QString::number(g)));
+    QVERIFY2(says.isEmpty() ? reports().empty() : reports().find(says.toStdString()) != std::string::npos,
+             reports().c_str());
+  }
+
+  // The support image is computed again only for a new method or stretch,
+  // and saved as PGM through the one writer.
+  void supportImage() {
+    open();
+    const fs::path pgm = dir_->path() / "support.pgm";
+    QVERIFY(klatt_->saveSupportImage(pgm));
+    QVERIFY(klatt_->runCommand(kKlattSnakeScratch));
+    QCOMPARE(klatt_->supportImages().computations(), 1);
+    QVERIFY(klatt_->runCommand(kKlattImageLpc));
+    const SnakeParams kept = snakeParams();
+    snakeParams().displayIntermediate = true;  // the contours drawn while they move
+    snakeParams().displayPeriod = 20;
+    QVERIFY(klatt_->runCommand(kKlattSnakeScratch));
+    snakeParams() = kept;
+    QCOMPARE(klatt_->supportImages().computations(), 2);
+    QCOMPARE(fs::file_size(pgm), std::uintmax_t(15 + 512 * 256));  // "P5 512 256 255 "
+    QVERIFY(!klatt_->saveSupportImage(dir_->path() / "missing" / "s.pgm"));
+    QVERIFY2(reports().find("Unable to create the PGM file") != std::string::npos, reports().c_str());
+  }
+
+  void trackingDialogs() {
+    const struct {
+      const char* field;
+      const char* typed;
+      bool stored;
+    } snake[] = {{"Number of iterations", "30", true}, {"Discretization step (>0)", "0", false},
+                 {"Alpha", "x", false}, {"Number of iterations", "2.5", false}, {"Gamma", "0", false}};
+    for (const auto& r : snake) {
+      SnakeParams p;
+      SnakeParamsDialog dialog(p);
+      dialog.field(r.field)->setText(r.typed);
+      dialog.display()->setChecked(true);
+      QString bad;
+      QCOMPARE(dialog.edited(p, bad), r.stored);
+      QCOMPARE(p.displayIntermediate, r.stored);
+      QCOMPARE(p.iterations, r.stored ? 30 : 60);
+    }
+    FormantOptions o;
+    AnalysisParamsDialog dialog(o, 16000);
+    dialog.field("Lower lifter bound")->setText("3");
+    dialog.field("Upper lifter bound")->setText("2");
+    QString bad;
+    QVERIFY(dialog.edited(o, bad));
+    QCOMPARE(o.lifterLowMs, 2.0);
+    QCOMPARE(o.lifterHighMs, 3.0);
+    dialog.field("Order factor")->setText("11");
+    QVERIFY(!dialog.edited(o, bad));
+    QCOMPARE(o.orderFactor, 1.0);
   }
 
   void defaultParamsDialog() {
