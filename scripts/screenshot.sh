@@ -75,6 +75,8 @@ shot page-down --kind 1 --gray --key + --key + --key PgDown
 shot end-key --kind 1 --gray --key + --key + --key + --key End
 shot show-all --kind 1 --gray --key Ctrl+A
 shot energy-readout --kind 1 --gray --command 911 --command 11842 --pointer 700 1000
+# Levels down from the loudest cell of the view (70 dB), wide band in colour.
+shot relative-range --kind 1 --colour --range 70 --pointer 700 1500
 # The formant window in synthesized-only mode on the vowel example: one F2
 # point dragged up at 148 ms, F2 redrawn flat at 1400 Hz over 380..560 ms,
 # then synthesized (formant.png and formant-klatt.png).

@@ -13,6 +13,7 @@
 #include "shell/command_table.h"
 #include "shell/playback.h"
 #include "shell/spectro_params_window.h"
+#include "spectral/image_levels.h"
 #include "spectral/spectrogram_params.h"
 #include "tests/prosody/known_f0_signals.h"
 #include "tests/shell/window_fixture.h"
@@ -207,6 +208,18 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
       QVERIFY2(pointer->text().contains(hz) == overSpectro, qPrintable(pointer->text()));
       QVERIFY2(pointer->text().contains(" dB") == (overSpectro && spectro->levelDbAt(row.x, row.y).has_value()),
                qPrintable(pointer->text()));
+    }
+    // Levels read under the pointer follow the range shown: fixed, or down
+    // from the loudest cell of the view.
+    for (const double range : {70.0, 0.0}) {
+      spectroSettings().relativeRangeDb = range;
+      window_->runCommand(kCmdWideBand);
+      const LevelRange shown = legendRange();
+      QCOMPARE(shown.highDb - shown.lowDb, range > 0 ? range : 37.0);
+      double top = -1e9;
+      for (int y = 0; y < spectro->height(); y += 2)
+        if (const auto db = spectro->levelDbAt(100, y)) top = std::max(top, *db);
+      QVERIFY2(top <= shown.highDb + 1e-9 && top > shown.lowDb, qPrintable(QString::number(top)));
     }
     // The 2.5 s signal in a 6 s view: the right half lies outside it.
     hover(signal, QPoint(signal->width() - 2, 5));
