@@ -161,12 +161,17 @@ bool undoEdit() {
   // before it do not fit the samples any more.
   if (!h.undo.empty() && h.undo.back().samples && editContext().lastEdit == kEditNone) h.undo.clear();
   if (h.undo.empty() || h.undo.back().samples) {
-    // What the edit made, to redo it: only while the file is unchanged.
+    // What the edit made, to redo it: only while the file is unchanged (a
+    // Cancel that went through the file itself cannot be redone).
     std::shared_ptr<SampleState> before = editContext().lastEdit != kEditNone ? sampleState() : nullptr;
+    if (before && !stamp(program().en_cours.nom, before->written, before->bytes)) before = nullptr;
     const bool done = editCancel();
     if (done && !h.undo.empty()) h.undo.pop_back();
     if (done) h.redo.clear();
-    if (done && before && stamp(program().en_cours.nom, before->written, before->bytes))
+    std::filesystem::file_time_type written;
+    std::uintmax_t bytes = 0;
+    if (done && before && program().en_cours.nom == before->en_cours.nom &&
+        stamp(program().en_cours.nom, written, bytes) && written == before->written && bytes == before->bytes)
       h.redo.push_back({true, {}, std::move(before)});
     h.seenSerial = editContext().editSerial;  // Cancel of a paste cuts
     h.baseline = current();
