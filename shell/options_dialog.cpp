@@ -59,7 +59,7 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
   autospectro_ = new QCheckBox("compute the spectrogram of a file opened");
   autospectro_->setChecked(options.autospectro);
   form->addRow("autospectro : ", autospectro_);
-  windowsWav_ = new QCheckBox("write WAV files as Windows programs read them");
+  windowsWav_ = new QCheckBox("read \".wav\" and \".ard\" files as WAV (off: through a format profile)");
   windowsWav_->setChecked(options.WindowsWAVfiles);
   form->addRow("WindowsWAVfiles : ", windowsWav_);
   graymode_ = new QComboBox;
