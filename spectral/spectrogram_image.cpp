@@ -95,23 +95,26 @@ bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, cons
         for (int c = 1; c < columns; ++c)
           std::copy(dest, dest + img.rows, dest + static_cast<std::ptrdiff_t>(c) * img.rows);
       };
-      // The relative range needs every column before the first level.
-      std::vector<std::vector<float>> kept(relative ? frames.size() : 0);
+      // The relative range needs every column before the first level: frame
+      // i keeps its shown bins at kept[i * bins].
+      const std::size_t stride = static_cast<std::size_t>(std::max(0, bins));
+      std::vector<float> kept(relative ? frames.size() * stride : 0);
+      std::vector<int> keptCount(relative ? frames.size() : 0, 0);
       if (!spectroColumns(spec, x, static_cast<int>(frames.size()),
                           [&](int i) { return frames[static_cast<std::size_t>(i)].centre; },
                           [&](int i, const std::vector<float>& column) {
                             const int count = std::min<int>(bins, static_cast<int>(column.size()));
-                            if (relative)
-                              kept[static_cast<std::size_t>(i)].assign(column.begin(), column.begin() + count);
-                            else
-                              level(i, column.data(), count);
+                            if (!relative) return level(i, column.data(), count);
+                            std::copy(column.begin(), column.begin() + count,
+                                      kept.begin() + static_cast<std::ptrdiff_t>(i * stride));
+                            keptCount[static_cast<std::size_t>(i)] = count;
                           }))
         return false;
       if (relative) {
-        for (const auto& column : kept) notice(column.data(), static_cast<int>(column.size()));
+        for (std::size_t i = 0; i < keptCount.size(); ++i) notice(kept.data() + i * stride, keptCount[i]);
         settleRange();
-        for (std::size_t i = 0; i < kept.size(); ++i)
-          level(static_cast<int>(i), kept[i].data(), static_cast<int>(kept[i].size()));
+        for (std::size_t i = 0; i < keptCount.size(); ++i)
+          level(static_cast<int>(i), kept.data() + i * stride, keptCount[i]);
       }
     }
     out = std::move(img);
