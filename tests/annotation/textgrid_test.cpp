@@ -124,10 +124,9 @@ TEST(TextGrid, OtherTiersSurviveASaveOverTheGrid) {
   std::string fourTiers = kShortGrid;
   fourTiers.replace(fourTiers.find("<exists>\n3\n"), 11, "<exists>\n4\n");
   fourTiers += "\"IntervalTier\"\n\"notes\"\n0\n0.5\n1\n0.125\n5e-1\n\"say \"\"so\"\"\"\n";
-  const auto block = [](const std::string& grid, const std::string& name) {
+  const auto block = [](const std::string& grid, const std::string& name) {  // from the name to the next tier
     const std::size_t from = grid.find("name = \"" + name + "\"");
-    const std::size_t to = grid.find("    item [", from);
-    return from == std::string::npos ? std::string() : grid.substr(from, to - from);
+    return from == std::string::npos ? std::string() : grid.substr(from, grid.find("    item [", from) - from);
   };
   const notetiqs p1 = listOf({{50, "m"}, {400, ""}}), w1 = listOf({{0, "one"}, {450, ""}});
   const notetiqs p2 = listOf({{10, "n"}, {20, ""}}), w2;
@@ -140,16 +139,9 @@ TEST(TextGrid, OtherTiersSurviveASaveOverTheGrid) {
   const auto second = mergeTextGrid(*first, p2, w2, 1000, 500);
   ASSERT_TRUE(second);
   for (const char* kept : {"events", "notes"}) EXPECT_EQ(block(*second, kept), block(*first, kept)) << kept;
-  struct Row {
-    const std::string* grid;
-    const notetiqs *p, *w;
-  };
-  for (const Row& row : {Row{&*first, &p1, &w1}, Row{&*second, &p2, &w2}}) {
-    notetiqs p, w;
-    ASSERT_TRUE(parseTextGrid(*row.grid, 1000, 500, "g", p, w));
-    EXPECT_EQ(marksOf(p), marksOf(*row.p));
-    EXPECT_EQ(marksOf(w), marksOf(fittedCopy(*row.w, 500)));
-  }
+  notetiqs p, w;
+  ASSERT_TRUE(parseTextGrid(*second, 1000, 500, "g", p, w));
+  EXPECT_TRUE(marksOf(p) == marksOf(p2) && w.count() == 0);
   // Not a grid: nothing to keep, the caller writes a plain one.
   EXPECT_FALSE(mergeTextGrid("hello", p1, w1, 1000, 500));
   EXPECT_EQ(*mergeTextGrid(formatTextGrid(p2, w2, 1000, 500), p1, w1, 1000, 500), formatTextGrid(p1, w1, 1000, 500));

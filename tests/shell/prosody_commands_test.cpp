@@ -183,10 +183,8 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
         ++n;
         if (s->geometry().intersects(plot) || s->geometry().top() != plot.top()) return -1;
       }
-      if (window_->signalPlane()->width() != window_->spectroPlane()->width() ||
-          window_->spectroPlane()->width() != fullWidth - n * kValueScaleWidth)
-        return -2;
-      return n;
+      const int width = window_->spectroPlane()->width();
+      return window_->signalPlane()->width() == width && width == fullWidth - n * kValueScaleWidth ? n : -2;
     };
     QCOMPARE(shown(), 1);
     QVERIFY(window_->runCommand(604));
