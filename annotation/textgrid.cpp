@@ -149,6 +149,13 @@ class TokenReader {
     v = tokens_[at_++].value;
     return true;
   }
+  // A number with the text it was written as.
+  bool number(double& v, std::string& text) {
+    if (at_ >= tokens_.size() || tokens_[at_].kind != TokenKind::Number) return false;
+    text = tokens_[at_].text;
+    v = tokens_[at_++].value;
+    return true;
+  }
   bool string(std::string& s) {
     if (at_ >= tokens_.size() || tokens_[at_].kind != TokenKind::String) return false;
     s = tokens_[at_++].text;
@@ -170,16 +177,21 @@ class TokenReader {
   std::size_t at_ = 0;
 };
 
+// A tier as read: times with the text they were written as, so that a tier
+// kept through a save is written again as it was.
 struct Tier {
   std::string name;
-  std::vector<std::pair<double, double>> times;
+  bool intervals = true;  // else a point tier ("TextTier")
+  double tmin = 0, tmax = 0;
+  std::string tminText, tmaxText;
+  std::vector<std::pair<double, double>> times;          // a point's time twice
+  std::vector<std::pair<std::string, std::string>> timeTexts;
   std::vector<std::string> texts;
 };
 
-// False when the tokens are not a TextGrid; `why` says what is wrong.
-// `names` (when given) receives the name of every tier, point tiers too.
-bool readGrid(const std::vector<Token>& tokens, std::vector<Tier>& tiers, std::string& why,
-              std::vector<std::string>* names = nullptr) {
+// False when the tokens are not a TextGrid; `why` says what is wrong. Every
+// tier goes into `tiers`, point tiers too.
+bool readGrid(const std::vector<Token>& tokens, std::vector<Tier>& tiers, std::string& why) {
   TokenReader in(tokens);
   std::string fileType, objectClass;
   if (!in.string(fileType) || fileType.rfind("ooTextFile", 0) != 0 || !in.string(objectClass) ||
@@ -200,35 +212,53 @@ bool readGrid(const std::vector<Token>& tokens, std::vector<Tier>& tiers, std::s
     return false;
   }
   for (std::size_t t = 0; t < size; ++t) {
-    std::string tierClass, name;
-    double tmin = 0, tmax = 0;
+    std::string tierClass;
+    Tier tier;
     std::size_t n = 0;
-    if (!in.string(tierClass) || !in.string(name) || !in.number(tmin) || !in.number(tmax) || !in.count(n)) {
+    if (!in.string(tierClass) || !in.string(tier.name) || !in.number(tier.tmin, tier.tminText) ||
+        !in.number(tier.tmax, tier.tmaxText) || !in.count(n)) {
       why = "tier " + std::to_string(t + 1) + " is incomplete";
       return false;
     }
-    const bool intervals = tierClass == "IntervalTier";
-    if (!intervals && tierClass != "TextTier") {
+    tier.intervals = tierClass == "IntervalTier";
+    if (!tier.intervals && tierClass != "TextTier") {
       why = "tier " + std::to_string(t + 1) + " has the unknown class \"" + tierClass + "\"";
       return false;
     }
-    if (names) names->push_back(name);
-    Tier tier{name, {}, {}};
     for (std::size_t k = 0; k < n; ++k) {
       double a = 0, b = 0;
-      std::string text;
-      if (!in.number(a) || (intervals && !in.number(b)) || !in.string(text)) {
+      std::string aText, bText, text;
+      if (!in.number(a, aText) || (tier.intervals && !in.number(b, bText)) || !in.string(text)) {
         why = "tier " + std::to_string(t + 1) + " ends before its " + std::to_string(n) + " items";
         return false;
       }
-      if (intervals) {
-        tier.times.emplace_back(a, b);
-        tier.texts.push_back(std::move(text));
-      }
+      if (!tier.intervals) b = a;
+      tier.times.emplace_back(a, b);
+      tier.timeTexts.emplace_back(std::move(aText), std::move(bText));
+      tier.texts.push_back(std::move(text));
     }
-    if (intervals) tiers.push_back(std::move(tier));
+    tiers.push_back(std::move(tier));
   }
   return true;
+}
+
+// A tier kept through a save, written in the long format with its own times.
+void appendKeptTier(std::string& out, int index, const Tier& tier) {
+  using labeltext::appendf;
+  const char* item = tier.intervals ? "intervals" : "points";
+  appendf(out, "    item [%d]:\n        class = %s \n        name = %s \n", index,
+          tier.intervals ? "\"IntervalTier\"" : "\"TextTier\"", quoted(tier.name).c_str());
+  appendf(out, "        xmin = %s \n        xmax = %s \n", tier.tminText.c_str(), tier.tmaxText.c_str());
+  appendf(out, "        %s: size = %zu \n", item, tier.texts.size());
+  for (std::size_t k = 0; k < tier.texts.size(); ++k) {
+    const auto& [a, b] = tier.timeTexts[k];
+    if (tier.intervals)
+      appendf(out, "        intervals [%zu]:\n            xmin = %s \n            xmax = %s \n            text = %s \n",
+              k + 1, a.c_str(), b.c_str(), quoted(tier.texts[k]).c_str());
+    else
+      appendf(out, "        points [%zu]:\n            number = %s \n            mark = %s \n", k + 1, a.c_str(),
+              quoted(tier.texts[k]).c_str());
+  }
 }
 
 // The boundaries of an interval tier, fitted to a signal of tf samples
@@ -257,11 +287,12 @@ bool fillList(const Tier& tier, double frequence, std::int64_t tf, const std::st
 // The interval tiers read into the phoneme and the word list.
 void chooseTiers(const std::vector<Tier>& tiers, const Tier*& phon, const Tier*& word) {
   for (const Tier& t : tiers) {
+    if (!t.intervals) continue;
     if (!phon && t.name == kPhonemeTierName) phon = &t;
     if (!word && t.name == kWordTierName) word = &t;
   }
   for (const Tier& t : tiers) {
-    if (&t == phon || &t == word || t.name == kPhonemeTierName || t.name == kWordTierName) continue;
+    if (!t.intervals || &t == phon || &t == word || t.name == kPhonemeTierName || t.name == kWordTierName) continue;
     if (!phon)
       phon = &t;
     else if (!word)
@@ -271,15 +302,57 @@ void chooseTiers(const std::vector<Tier>& tiers, const Tier*& phon, const Tier*&
 
 }  // namespace
 
-std::string formatTextGrid(const notetiqs& phonemes, const notetiqs& words, double frequence, std::int64_t tf) {
+namespace {
+
+// The two lists written in place of the tiers `phon` and `word` of `kept`
+// (null: appended), every other tier of `kept` as it was read.
+std::string formatGrid(const notetiqs& phonemes, const notetiqs& words, double frequence, std::int64_t tf,
+                       const std::vector<Tier>& kept, const Tier* phon, const Tier* word) {
   if (frequence < 1e-10) return {};
   tf = std::max<std::int64_t>(tf, 0);
   const double xmax = static_cast<double>(tf) / frequence;
-  std::string out = "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n\nxmin = 0 \n";
-  out += "xmax = " + number(xmax) + " \ntiers? <exists> \nsize = 2 \nitem []: \n";
-  appendTier(out, 1, kPhonemeTierName, intervalsOf(fittedCopy(phonemes, tf), tf), frequence, xmax);
-  appendTier(out, 2, kWordTierName, intervalsOf(fittedCopy(words, tf), tf), frequence, xmax);
+  double gridMin = 0, gridMax = xmax;
+  for (const Tier& t : kept) {
+    if (&t == phon || &t == word) continue;
+    gridMin = std::min(gridMin, t.tmin);
+    gridMax = std::max(gridMax, t.tmax);
+  }
+  const std::size_t size = kept.size() + (phon ? 0 : 1) + (word ? 0 : 1);
+  std::string out = "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n\nxmin = " + number(gridMin) + " \n";
+  out += "xmax = " + number(gridMax) + " \ntiers? <exists> \nsize = " + std::to_string(size) + " \nitem []: \n";
+  int index = 0;
+  const auto ours = [&](const notetiqs& list, const std::string& name) {
+    appendTier(out, ++index, name.c_str(), intervalsOf(fittedCopy(list, tf), tf), frequence, xmax);
+  };
+  if (!phon) ours(phonemes, kPhonemeTierName);
+  if (!word) ours(words, kWordTierName);
+  for (const Tier& t : kept) {
+    if (&t == phon)
+      ours(phonemes, t.name);
+    else if (&t == word)
+      ours(words, t.name);
+    else
+      appendKeptTier(out, ++index, t);
+  }
   return out;
+}
+
+}  // namespace
+
+std::string formatTextGrid(const notetiqs& phonemes, const notetiqs& words, double frequence, std::int64_t tf) {
+  return formatGrid(phonemes, words, frequence, tf, {}, nullptr, nullptr);
+}
+
+std::optional<std::string> mergeTextGrid(const std::string& previous, const notetiqs& phonemes,
+                                         const notetiqs& words, double frequence, std::int64_t tf) {
+  std::vector<Token> tokens;
+  std::vector<Tier> tiers;
+  std::string why;
+  if (!tokenize(labeltext::decodeText(previous), tokens) || !readGrid(tokens, tiers, why)) return std::nullopt;
+  const Tier* phon = nullptr;
+  const Tier* word = nullptr;
+  chooseTiers(tiers, phon, word);
+  return formatGrid(phonemes, words, frequence, tf, tiers, phon, word);
 }
 
 bool parseTextGrid(const std::string& content, double frequence, std::int64_t tf, const std::string& path,
@@ -312,7 +385,8 @@ std::optional<TextGridTiers> textGridTiers(const std::string& content) {
   std::vector<Tier> tiers;
   TextGridTiers names;
   std::string why;
-  if (!tokenize(labeltext::decodeText(content), tokens) || !readGrid(tokens, tiers, why, &names.all)) return std::nullopt;
+  if (!tokenize(labeltext::decodeText(content), tokens) || !readGrid(tokens, tiers, why)) return std::nullopt;
+  for (const Tier& t : tiers) names.all.push_back(t.name);
   const Tier* phon = nullptr;
   const Tier* word = nullptr;
   chooseTiers(tiers, phon, word);
@@ -322,13 +396,23 @@ std::optional<TextGridTiers> textGridTiers(const std::string& content) {
 }
 
 bool exportTextGrid(const std::string& path, const notetiqs& phonemes, const notetiqs& words, double frequence,
-                    std::int64_t tf) {
+                    std::int64_t tf, bool keepOtherTiers) {
   if (frequence < 1e-10) {
     message("The TextGrid " + path + " is not written: the signal has no sampling frequency.");
     return false;
   }
-  const std::string content = formatTextGrid(phonemes, words, frequence, tf);
+  std::string content;
   try {
+    std::error_code ec;
+    if (keepOtherTiers && std::filesystem::is_regular_file(path, ec)) {
+      std::ifstream in(path, std::ios::binary);
+      std::ostringstream all;
+      all << in.rdbuf();
+      if (!in.bad()) {
+        if (auto merged = mergeTextGrid(all.str(), phonemes, words, frequence, tf)) content = std::move(*merged);
+      }
+    }
+    if (content.empty()) content = formatTextGrid(phonemes, words, frequence, tf);
     ReplacingFile out{std::filesystem::path(path)};
     if (out.open() && out.write(content.data(), content.size()) && out.commit()) {
       FitCount phonFit, wordFit;

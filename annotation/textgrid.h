@@ -47,11 +47,23 @@ struct TextGridTiers {
 };
 std::optional<TextGridTiers> textGridTiers(const std::string& content);
 
+// The TextGrid text of the two lists written over the TextGrid text
+// `previous`: the interval tiers parseTextGrid would read into the lists hold
+// the lists instead (with their names, in their places; a missing one comes
+// first, named as formatTextGrid names it), and every other tier, point tiers
+// too, is written again with its times as they were written and its texts, in
+// the long format (byte for byte the same when `previous` is in the long
+// format). The grid spans every tier. Nothing when `previous` is not a
+// readable TextGrid.
+std::optional<std::string> mergeTextGrid(const std::string& previous, const notetiqs& phonemes,
+                                         const notetiqs& words, double frequence, std::int64_t tf);
+
 // Writes formatTextGrid to `path` (beside it first, then renamed over it: a
 // failure leaves a previous file as it was), then warns when a boundary lay
-// outside 0..tf. False after one message.
+// outside 0..tf. With `keepOtherTiers`, a readable TextGrid at `path` keeps
+// its other tiers (mergeTextGrid). False after one message.
 bool exportTextGrid(const std::string& path, const notetiqs& phonemes, const notetiqs& words, double frequence,
-                    std::int64_t tf);
+                    std::int64_t tf, bool keepOtherTiers = false);
 
 // Reads `path` with parseTextGrid. False after one message; lists unchanged.
 bool importTextGrid(const std::string& path, double frequence, std::int64_t tf, notetiqs& phonemes,

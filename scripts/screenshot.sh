@@ -78,6 +78,8 @@ shot energy-readout --kind 1 --gray --command 911 --command 11842 --pointer 700 
 # The spectral slice of the frame under the pointer, in the vowel of "brown"
 # (spectral-slice.png, spectral-slice-slice.png).
 shot spectral-slice --kind 1 --gray --command 66 --pointer 700 1500
+# Levels down from the loudest cell of the view (70 dB), wide band in colour.
+shot relative-range --kind 1 --colour --range 70 --pointer 700 1500
 # The formant window in synthesized-only mode on the vowel example: one F2
 # point dragged up at 148 ms, F2 redrawn flat at 1400 Hz over 380..560 ms,
 # then synthesized (formant.png and formant-klatt.png).

@@ -131,24 +131,19 @@ void saveTier(MainWindow* parent, const Tier& tier) {
     tier.write(prog.*tier.list, info, prog.ct.tf);
     return;
   }
-  // A TextGrid holds both lists; tiers of another program would be lost.
+  // A TextGrid holds both lists; over an existing one, the tiers this window
+  // does not show are written again as they were.
   const std::string path = info.*tier.name;
+  std::vector<std::string> kept;
   std::error_code ec;
-  if (std::filesystem::exists(path, ec)) {
-    std::vector<std::string> others;
+  if (std::filesystem::exists(path, ec))
     if (const auto tiers = textGridTiers(readAll(path)))
       for (const std::string& n : tiers->all)
-        if (n != kPhonemeTierName && n != kWordTierName) others.push_back(n);
-    if (!others.empty() &&
-        QMessageBox::question(parent, tier.title,
-                              QString("%1 holds tiers this window does not show: %2. Saving replaces the file and "
-                                      "loses them. Replace it?")
-                                  .arg(QString::fromStdString(path), quotedList(others)),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
-      return;
-  }
-  if (exportTextGrid(path, prog.etiq, prog.note, prog.en_cours.frequence, prog.ct.tf))
-    parent->statusBar()->showMessage(QString("Phonemes and words saved in %1.").arg(QString::fromStdString(path)), 10000);
+        if (n != tiers->phonemes && n != tiers->words) kept.push_back(n);
+  if (!exportTextGrid(path, prog.etiq, prog.note, prog.en_cours.frequence, prog.ct.tf, true)) return;
+  QString said = QString("Phonemes and words saved in %1").arg(QString::fromStdString(path));
+  if (!kept.empty()) said += QString("; tiers kept as they were: %1").arg(quotedList(kept));
+  parent->statusBar()->showMessage(said + ".", 10000);
 }
 
 }  // namespace

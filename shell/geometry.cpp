@@ -6,16 +6,19 @@
 
 namespace ardv::shell {
 
-MainLayout layoutPanes(int width, int height, int lineHeight) {
+MainLayout layoutPanes(int width, int height, int lineHeight, int rightMargin) {
   const int h = lineHeight + 2;
   const int signalTop = height - kScrollBand - kSignalPlaneHeight;
   const int phonemeTop = signalTop - h;
+  const int right = std::clamp(rightMargin, 0, std::max(0, width - kScaleMargin));
+  const int inner = width - right;
   MainLayout layout;
-  layout.word = {kScaleMargin, 0, width - kScaleMargin, h};
-  layout.spectro = {0, h, width, phonemeTop - h};
-  layout.phoneme = {kScaleMargin, phonemeTop, width - kScaleMargin, h};
-  layout.signal = {0, signalTop, width, kSignalPlaneHeight};
+  layout.word = {kScaleMargin, 0, inner - kScaleMargin, h};
+  layout.spectro = {0, h, inner, phonemeTop - h};
+  layout.phoneme = {kScaleMargin, phonemeTop, inner - kScaleMargin, h};
+  layout.signal = {0, signalTop, inner, kSignalPlaneHeight};
   layout.scroll = {kScaleMargin, height - kScrollBand, width - kScaleMargin, kScrollBarHeight};
+  layout.valueScales = {inner, h, right, phonemeTop - h};
   return layout;
 }
 

@@ -26,12 +26,19 @@ struct PaneRect {
 
 struct MainLayout {
   PaneRect word, spectro, phoneme, signal, scroll;
+  PaneRect valueScales;  // right of the spectrogram, when a value scale is shown
 };
+
+// Width of one value scale (F0, energy) in the right margin.
+constexpr int kValueScaleWidth = 46;
 
 // The five panes for a client area of `width` x `height` pixels and a font
 // line height of `lineHeight` pixels (each annotation pane is lineHeight + 2
-// high). Sizes may come out zero or negative for a tiny window.
-MainLayout layoutPanes(int width, int height, int lineHeight);
+// high). A right margin of `rightMargin` pixels beside the spectrogram holds
+// the value scales; the four panes that share the time axis all give it up,
+// so that their columns stay aligned. Sizes may come out zero or negative for
+// a tiny window.
+MainLayout layoutPanes(int width, int height, int lineHeight, int rightMargin = 0);
 
 // Pixel columns of a plane `widthPx` wide against the displayed stretch
 // first..last (inclusive sample indices).

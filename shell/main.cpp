@@ -64,6 +64,7 @@ struct Arguments {
   std::vector<std::string> keys;          // shortcuts pressed before the screenshot
   double pointerMs = -1, pointerHz = -1;  // the pointer placed there for the readouts
   bool tint = false;                      // see-through selection
+  double rangeDb = 0;                     // > 0: levels follow the loudest cell, down by this
   std::string klatt;  // also OUT-klatt.png: the formant window on this parameter file, synthesized
   std::vector<double> klattDrags;  // MS FROM TO: drag the F2 point at MS from FROM to TO Hz first
   std::vector<double> klattDraws;  // FROM_MS TO_MS HZ: Shift+drag a new F2 stretch at HZ
@@ -96,7 +97,7 @@ void usage(std::FILE* out) {
                "                         [--perceptual] [--annotator MS] [--tools] FILE\n"
                "                         [--klatt PARAMS.kle [--klatt-drag MS FROM_HZ TO_HZ]... [--klatt-draw FROM_MS TO_MS HZ]...] [FILE]\n"
                "                         [--klatt-copy FORMANTS.for] [--klatt-command ID]... FILE\n"
-               "                    [--command ID]... [--key SHORTCUT]... [--pointer MS HZ] [--tint] FILE\n"
+               "                    [--command ID]... [--key SHORTCUT]... [--pointer MS HZ] [--tint] [--range DB] FILE\n"
                "       ardv --bench FILE\n"
                "A FILE not read as WAV needs --profile NAME in --screenshot and --bench (see ardv-cli profiles).\n");
 }
@@ -156,6 +157,10 @@ std::optional<Arguments> parse(int argc, char** argv) {
       a.pointerHz = std::atof(hz);
     } else if (arg == "--tint") {
       a.tint = true;
+    } else if (arg == "--range") {
+      const char* v = next();
+      if (!v) return std::nullopt;
+      a.rangeDb = std::atof(v);
     } else if (arg == "--klatt") {
       const char* v = next();
       if (!v) return std::nullopt;
@@ -342,6 +347,7 @@ int main(int argc, char** argv) {
     }
     if (!args->file.empty()) {
       if (args->gray) ardv::program().options.graymode = *args->gray;
+      if (args->rangeDb > 0) ardv::spectroSettings().relativeRangeDb = args->rangeDb;
       // A profile named on the command line answers the profile selector.
       if (args->profile) ardv::setDialogs(&ardv::presetDialogs());
       const bool opened = window->openPath(args->file);

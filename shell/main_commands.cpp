@@ -58,7 +58,7 @@ void MainWindow::bindCommands() {
     };
   }
   // Cancel undoes the newest step of the history (annotation edits, or the
-  // last edit of the samples as before); Redo an undone annotation step.
+  // last edit of the samples as before); Redo the newest undone step.
   const std::pair<int, bool (*)()> history[] = {{21, undoEdit}, {kCmdRedo, redoEdit}};
   for (const auto& [id, operation] : history) {
     h[id] = [this, operation = operation] {

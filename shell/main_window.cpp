@@ -29,6 +29,7 @@
 #include "shell/readouts.h"
 #include "shell/spectro_params_window.h"
 #include "shell/spectrogram_painter.h"
+#include "shell/value_scale.h"
 #include "shell/view_ops.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
@@ -271,7 +272,15 @@ bool MainWindow::runCommand(int id) {
 }
 
 void MainWindow::layoutPanes() {
-  layout_ = shell::layoutPanes(client_->width(), client_->height(), lineHeight_);
+  // Shown value scales sit right of the spectrogram, nearest first.
+  std::vector<ValueScale*> scales;
+  for (ValueScale* s : {f0Scale_, energyScale_})
+    if (s && !s->isHidden()) scales.push_back(s);
+  layout_ = shell::layoutPanes(client_->width(), client_->height(), lineHeight_,
+                               kValueScaleWidth * static_cast<int>(scales.size()));
+  for (std::size_t i = 0; i < scales.size(); ++i)
+    scales[i]->setGeometry(layout_.valueScales.x + kValueScaleWidth * static_cast<int>(i), layout_.valueScales.y,
+                           kValueScaleWidth, std::max(0, layout_.valueScales.height));
   auto place = [](QWidget* w, const PaneRect& r) {
     if (!r.visible()) {
       w->hide();

@@ -147,6 +147,8 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void buildNavigation();
   // The F0 and energy scales go with the curves (prosody_commands.cpp).
   void hideValueScales();
+  // Shows or hides a value scale with its menu check, making room for it.
+  void setScaleShown(ValueScale* scale, int id, bool shown);
   void rebuildRecentMenu();
 
   // Commands (main_commands.cpp)

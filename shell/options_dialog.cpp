@@ -13,6 +13,7 @@
 #include "platform/report.h"
 #include "shell/plane_view.h"
 #include "signal/program.h"
+#include "spectral/spectrogram_params.h"
 
 namespace ardv::shell {
 namespace {
@@ -33,6 +34,8 @@ void loadDisplayOptions() {
   o.boundaryLines = settings.value("display/boundaryLines", true).toBool();
   o.selectionTint = settings.value("display/selectionTint", false).toBool();
   o.defaultFmaxHz = settings.value("display/defaultFmaxHz", 0.0).toDouble();
+  o.relativeRangeDb = std::clamp(settings.value("display/relativeRangeDb", 0.0).toDouble(), 0.0, 200.0);
+  spectroSettings().relativeRangeDb = o.relativeRangeDb;
   PlaneView::setBoundariesShown(o.boundaryLines);
   PlaneView::setSelectionTinted(o.selectionTint);
 }
@@ -43,6 +46,8 @@ void saveDisplayOptions() {
   settings.setValue("display/boundaryLines", o.boundaryLines);
   settings.setValue("display/selectionTint", o.selectionTint);
   settings.setValue("display/defaultFmaxHz", o.defaultFmaxHz);
+  settings.setValue("display/relativeRangeDb", o.relativeRangeDb);
+  spectroSettings().relativeRangeDb = o.relativeRangeDb;
   PlaneView::setBoundariesShown(o.boundaryLines);
   PlaneView::setSelectionTinted(o.selectionTint);
 }
@@ -54,7 +59,7 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
   autospectro_ = new QCheckBox("compute the spectrogram of a file opened");
   autospectro_->setChecked(options.autospectro);
   form->addRow("autospectro : ", autospectro_);
-  windowsWav_ = new QCheckBox("write WAV files as Windows programs read them");
+  windowsWav_ = new QCheckBox("read \".wav\" and \".ard\" files as WAV (off: through a format profile)");
   windowsWav_->setChecked(options.WindowsWAVfiles);
   form->addRow("WindowsWAVfiles : ", windowsWav_);
   graymode_ = new QComboBox;
@@ -78,6 +83,15 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
   for (const auto& [label, hz] : kFmaxChoices) defaultFmax_->addItem(label, hz);
   defaultFmax_->setCurrentIndex(std::max(0, defaultFmax_->findData(display.defaultFmaxHz)));
   form->addRow("Upper frequency of a file opened", defaultFmax_);
+  relativeRange_ = new QCheckBox("Levels follow the loudest cell of the view, down by");
+  relativeRange_->setChecked(display.relativeRangeDb > 0);
+  rangeDb_ = new QSpinBox;
+  rangeDb_->setRange(10, 200);
+  rangeDb_->setSuffix(" dB");
+  rangeDb_->setValue(display.relativeRangeDb > 0 ? static_cast<int>(display.relativeRangeDb) : static_cast<int>(kRelativeRangeDb));
+  rangeDb_->setEnabled(relativeRange_->isChecked());
+  connect(relativeRange_, &QCheckBox::toggled, rangeDb_, &QWidget::setEnabled);
+  form->addRow(relativeRange_, rangeDb_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -96,8 +110,11 @@ bool OptionsDialog::apply() {
   display.boundaryLines = boundaryLines_->isChecked();
   display.selectionTint = selectionTint_->isChecked();
   display.defaultFmaxHz = defaultFmax_->currentData().toDouble();
+  const double range = relativeRange_->isChecked() ? rangeDb_->value() : 0.0;
+  const bool rangeChanged = range != display.relativeRangeDb;
+  display.relativeRangeDb = range;
   saveDisplayOptions();
-  return changed;
+  return changed || rangeChanged;
 }
 
 }  // namespace ardv::shell

@@ -15,7 +15,9 @@ struct DisplayOptions {
   bool boundaryLines = true;   // phoneme and word boundaries through the planes
   bool selectionTint = false;  // see-through selection instead of the inverted one
   double defaultFmaxHz = 0;    // upper display frequency of a file opened; 0: half its rate
+  double relativeRangeDb = 0;  // > 0: levels follow the loudest cell of the view; 0: fixed
 };
+inline constexpr double kRelativeRangeDb = 70.0;  // the range when chosen
 DisplayOptions& displayOptions();
 // Reads them from / writes them to the settings and applies them to the planes.
 void loadDisplayOptions();
@@ -26,7 +28,7 @@ class OptionsDialog : public QDialog {
  public:
   explicit OptionsDialog(QWidget* parent = nullptr);
   // Writes the edited values into the program's options and the debug level.
-  // Returns true when graymode changed.
+  // Returns true when graymode or the level range changed.
   bool apply();
 
  private:
@@ -37,6 +39,8 @@ class OptionsDialog : public QDialog {
   QCheckBox* boundaryLines_;
   QCheckBox* selectionTint_;
   QComboBox* defaultFmax_;
+  QCheckBox* relativeRange_;
+  QSpinBox* rangeDb_;
 };
 
 }  // namespace ardv::shell

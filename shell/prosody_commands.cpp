@@ -81,19 +81,6 @@ QString besideSignal(const char* extension) {
   return QString::fromStdString(path.string());
 }
 
-// Shows a hidden scale and hides a shown one; the menu check follows.
-// A curve comes with its scale.
-void showScale(ValueScale* scale, QAction* action) {
-  scale->show();
-  if (action) action->setChecked(true);
-}
-
-void toggle(ValueScale* scale, QAction* action) {
-  const bool show = scale->isHidden();
-  scale->setVisible(show);
-  if (action) action->setChecked(show);
-}
-
 }  // namespace
 
 void MainWindow::hideValueScales() {
@@ -103,6 +90,13 @@ void MainWindow::hideValueScales() {
   }
   energyShown_ = false;
   f0Shown_ = F0Shown::None;
+  layoutPanes();
+}
+
+void MainWindow::setScaleShown(ValueScale* scale, int id, bool shown) {
+  scale->setVisible(shown);
+  if (QAction* a = action(id)) a->setChecked(shown);
+  layoutPanes();
 }
 
 int MainWindow::f0UnderPointer(std::int32_t sample) const {
@@ -117,9 +111,9 @@ int MainWindow::f0UnderPointer(std::int32_t sample) const {
 void MainWindow::bindProsodyCommands() {
   auto& h = handlers_;
   SpectroView* view = spectroPlane_->view();
-  f0Scale_ = new ValueScale(view, ValueScale::Side::Right, "F0 Hz", QColor(255, 0, 0),
+  f0Scale_ = new ValueScale(centralWidget(), "F0 Hz", QColor(255, 0, 0),
                             [view] { return std::make_pair(0.0, f0AxisTopHz(view->fmax())); });
-  energyScale_ = new ValueScale(view, ValueScale::Side::Left, "Energy dB", QColor(0, 0, 255), [view] {
+  energyScale_ = new ValueScale(centralWidget(), "Energy dB", QColor(0, 0, 255), [view] {
     const double low = energyParams().eLow;
     return std::make_pair(low, low + energyAxisSpanDb(view->fmax()));
   });
@@ -131,7 +125,7 @@ void MainWindow::bindProsodyCommands() {
     const auto& ct = program().ct;
     spectroPlane_->view()->addDecoration(f0Marks(pitchFileValues(ct.d_es, ct.f_es), pen));
     f0Shown_ = F0Shown::PitchFile;
-    showScale(f0Scale_, action(604));
+    setScaleShown(f0Scale_, 604, true);  // a curve comes with its scale
   };
 
   h[917] = [this] { askSpeakerType(this); };
@@ -148,7 +142,7 @@ void MainWindow::bindProsodyCommands() {
       if (const int hz = track.pitchCorrige[static_cast<std::size_t>(i)]; hz > 0) points.push_back({track.centre(i), hz});
     spectroPlane_->view()->addDecoration(f0Marks(std::move(points), speakerPen()));
     f0Shown_ = F0Shown::LastRun;
-    showScale(f0Scale_, action(604));
+    setScaleShown(f0Scale_, 604, true);  // a curve comes with its scale
   };
   h[919] = [this, drawPitchFile] {
     const QString name =
@@ -200,7 +194,7 @@ void MainWindow::bindProsodyCommands() {
       summary += "; stopped after " + std::to_string(last.done) + " of " + std::to_string(last.total) + " files";
     message(summary);
   };
-  h[604] = [this] { toggle(f0Scale_, action(604)); };
+  h[604] = [this] { setScaleShown(f0Scale_, 604, f0Scale_->isHidden()); };
   h[913] = [this, drawPitchFile] {
     const QString name = chooseFile(this, FileQuestion::Open, "Open a pitch file", besideSignal(".pit"));
     if (!name.isEmpty() && openPitchFile(name.toStdString())) drawPitchFile(QColor(255, 0, 0));
@@ -240,9 +234,9 @@ void MainWindow::bindProsodyCommands() {
     if (points.empty()) return;
     spectroPlane_->view()->addDecoration(energyLine(std::move(points), energyParams().eLow));
     energyShown_ = true;
-    showScale(energyScale_, action(11842));
+    setScaleShown(energyScale_, 11842, true);
   };
-  h[11842] = [this] { toggle(energyScale_, action(11842)); };
+  h[11842] = [this] { setScaleShown(energyScale_, 11842, energyScale_->isHidden()); };
 
   // Get speech start: the message, then the speech selected.
   h[11848] = [this] {

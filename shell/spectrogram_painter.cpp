@@ -46,6 +46,7 @@ bool paintSpectrogram(QImage& image, const TimeAxis& axis) {
   rows.rows = image.height();
   PaneImage levels;
   if (!renderSpectrogramPane(spec, samples, pane, 0, image.width() - 1, rows, levels)) return false;
+  legendRange() = levels.relative ? LevelRange{levels.lowDb, levels.highDb} : LevelRange{};
 
   const auto table = levelTable();
   const int width = std::min(image.width(), levels.width);

@@ -1,6 +1,6 @@
-// A vertical scale drawn over one edge of the spectrogram (the F0 axis, the
-// energy axis): ticks, values and a caption in the colour of its curve. It
-// follows the size of the view it lies on and lets the mouse through.
+// A vertical scale beside the spectrogram (the F0 axis, the energy axis):
+// ticks on its left edge, values and a caption in the colour of its curve.
+// The main window places it in the margin right of the spectrogram.
 #pragma once
 
 #include <QColor>
@@ -14,19 +14,14 @@ namespace ardv::shell {
 class ValueScale : public QWidget {
   Q_OBJECT
  public:
-  enum class Side { Left, Right };
-  // `range` gives the values shown at the bottom and the top of the view
-  // (asked at every paint, so that it follows the display settings).
-  ValueScale(QWidget* view, Side side, QString caption, QColor colour,
-             std::function<std::pair<double, double>()> range);
+  // `range` gives the values shown at the bottom and the top of the
+  // spectrogram (asked at every paint, so that it follows the settings).
+  ValueScale(QWidget* parent, QString caption, QColor colour, std::function<std::pair<double, double>()> range);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void follow();
-  Side side_;
   QString caption_;
   QColor colour_;
   std::function<std::pair<double, double>()> range_;

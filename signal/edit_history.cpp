@@ -1,9 +1,14 @@
 // The edit history: copies of the annotation lists and markers of the edits
-// of the samples, newest last.
+// of the samples, newest last; a cancelled edit of the samples is redone by
+// putting back the state taken before its Cancel.
 #include "signal/edit_history.h"
 
 #include <cstdint>
 #include <deque>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -11,6 +16,7 @@
 #include "signal/edit_clipboard.h"
 #include "signal/edit_context.h"
 #include "signal/program.h"
+#include "signal/signal_listener.h"
 
 namespace ardv {
 namespace {
@@ -22,9 +28,24 @@ struct Lists {
   notetiqs etiq, note;
 };
 
+// Everything a cancelled edit of the samples changed, taken before the
+// Cancel, and the file it stands on (a save changes that file, and the state
+// then no longer fits it).
+struct SampleState {
+  infoFile en_cours;
+  DisplayContext ct;
+  SHORTbuf memory;
+  Lists lists;
+  bool annotationsModified = false;
+  EditContext edit;
+  std::filesystem::file_time_type written;
+  std::uintmax_t bytes = 0;
+};
+
 struct Step {
   bool samples = false;  // an edit of the samples (editCancel undoes it)
   Lists lists;           // otherwise: the lists before (undo) or after (redo)
+  std::shared_ptr<SampleState> state;  // redo of a cancelled edit of the samples
 };
 
 struct History {
@@ -70,9 +91,55 @@ void catchUp() {
       break;
     }
   }
-  h.undo.push_back({true, {}});
+  h.undo.push_back({true, {}, nullptr});
   h.redo.clear();
   h.baseline = current();
+}
+
+// The file's time and size, to tell whether it changed; false when it
+// cannot be read.
+bool stamp(const std::string& path, std::filesystem::file_time_type& written, std::uintmax_t& bytes) {
+  std::error_code ec;
+  written = std::filesystem::last_write_time(path, ec);
+  if (ec) return false;
+  bytes = std::filesystem::file_size(path, ec);
+  return !ec;
+}
+
+std::shared_ptr<SampleState> sampleState() {
+  try {
+    const Program& p = program();
+    auto state = std::make_shared<SampleState>(SampleState{p.en_cours, p.ct, p.memory, current(),
+                                                           p.annotationsModified, editContext(), {}, 0});
+    if (state->memory.size() != p.memory.size()) return nullptr;  // the copy could not be had
+    return state;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+// Puts back a cancelled edit of the samples when the file it stands on has
+// not changed since the Cancel.
+bool redoSamples(SampleState& state) {
+  Program& p = program();
+  std::filesystem::file_time_type written;
+  std::uintmax_t bytes = 0;
+  if (p.en_cours.nom != state.en_cours.nom || !stamp(p.en_cours.nom, written, bytes) || written != state.written ||
+      bytes != state.bytes) {
+    message("The cancelled edit of the samples cannot be redone: " + p.en_cours.nom + " changed since.");
+    return false;
+  }
+  const std::uint64_t serial = editContext().editSerial;
+  p.en_cours = std::move(state.en_cours);
+  p.ct = state.ct;
+  p.memory = std::move(state.memory);
+  p.etiq = std::move(state.lists.etiq);
+  p.note = std::move(state.lists.note);
+  p.annotationsModified = state.annotationsModified;
+  editContext() = std::move(state.edit);
+  editContext().editSerial = serial;
+  currentSignalListener().redrawAll();
+  return true;
 }
 
 }  // namespace
@@ -81,7 +148,7 @@ bool commitAnnotationEdit() {
   History& h = history();
   catchUp();
   if (same(h.baseline, current())) return false;
-  h.undo.push_back({false, std::exchange(h.baseline, current())});
+  h.undo.push_back({false, std::exchange(h.baseline, current()), nullptr});
   if (h.undo.size() > kMaxSteps) h.undo.pop_front();
   h.redo.clear();
   return true;
@@ -94,16 +161,25 @@ bool undoEdit() {
   // before it do not fit the samples any more.
   if (!h.undo.empty() && h.undo.back().samples && editContext().lastEdit == kEditNone) h.undo.clear();
   if (h.undo.empty() || h.undo.back().samples) {
+    // What the edit made, to redo it: only while the file is unchanged (a
+    // Cancel that went through the file itself cannot be redone).
+    std::shared_ptr<SampleState> before = editContext().lastEdit != kEditNone ? sampleState() : nullptr;
+    if (before && !stamp(program().en_cours.nom, before->written, before->bytes)) before = nullptr;
     const bool done = editCancel();
     if (done && !h.undo.empty()) h.undo.pop_back();
     if (done) h.redo.clear();
+    std::filesystem::file_time_type written;
+    std::uintmax_t bytes = 0;
+    if (done && before && program().en_cours.nom == before->en_cours.nom &&
+        stamp(program().en_cours.nom, written, bytes) && written == before->written && bytes == before->bytes)
+      h.redo.push_back({true, {}, std::move(before)});
     h.seenSerial = editContext().editSerial;  // Cancel of a paste cuts
     h.baseline = current();
     return done;
   }
   Step step = std::move(h.undo.back());
   h.undo.pop_back();
-  h.redo.push_back({false, current()});
+  h.redo.push_back({false, current(), nullptr});
   restore(std::move(step.lists));
   h.baseline = current();
   return true;
@@ -118,7 +194,17 @@ bool redoEdit() {
   }
   Step step = std::move(h.redo.back());
   h.redo.pop_back();
-  h.undo.push_back({false, current()});
+  if (step.samples) {
+    if (!redoSamples(*step.state)) {
+      h.redo.clear();
+      return false;
+    }
+    h.undo.push_back({true, {}, nullptr});
+    h.seenSerial = editContext().editSerial;
+    h.baseline = current();
+    return true;
+  }
+  h.undo.push_back({false, current(), nullptr});
   restore(std::move(step.lists));
   h.baseline = current();
   return true;

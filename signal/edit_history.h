@@ -2,7 +2,8 @@
 // annotation edit (a copy of both lists taken before it) and the last edit of
 // the samples, which is undone by editCancel as before (one level: an edit of
 // the samples drops the history older than the previous one, which no longer
-// fits the samples once that one cannot be cancelled any more).
+// fits the samples once that one cannot be cancelled any more). Redo puts
+// back undone steps, a cancelled edit of the samples among them.
 #pragma once
 
 namespace ardv {
@@ -20,8 +21,11 @@ bool commitAnnotationEdit();
 // nothing to cancel). Returns whether something was undone.
 bool undoEdit();
 
-// Redoes the newest undone annotation step; "Nothing to redo." and false
-// when there is none (a new edit drops the undone steps).
+// Redoes the newest undone step; "Nothing to redo." and false when there is
+// none (a new edit drops the undone steps). A cancelled edit of the samples
+// comes back as it was before the Cancel (samples, view, annotations, and
+// Cancel able to undo it again) while the signal's file is unchanged; after
+// a save it is refused with a message and the undone steps are dropped.
 bool redoEdit();
 bool canRedo();
 

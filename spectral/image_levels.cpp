@@ -234,7 +234,15 @@ DisplayColours& displayColours() {
   return colours;
 }
 
-double legendLevelDb(int k) { return 60.0 + k * (97.0 - 60.0) / 255.0; }
+LevelRange& legendRange() {
+  static LevelRange range;
+  return range;
+}
+
+double legendLevelDb(int k) {
+  const LevelRange& r = legendRange();
+  return r.lowDb + k * (r.highDb - r.lowDb) / 255.0;
+}
 
 int legendLabelInterval(double planeWidth, double labelWidth) {
   double need = 1.0;

@@ -81,7 +81,13 @@ struct DisplayColours {
 // The program's colour state.
 DisplayColours& displayColours();
 
-// The legend's dB value of level k: 60 + k*(97 - 60)/255.
+// The dB values the legend spans: 60..97, or the range of the screen's
+// spectrogram when it follows the loudest cell (the shell sets it).
+struct LevelRange {
+  double lowDb = 60.0, highDb = 97.0;
+};
+LevelRange& legendRange();
+// The legend's dB value of level k: low + k*(high - low)/255.
 double legendLevelDb(int k);
 // Labels every n-th level: the smallest power of two not below
 // max(1, 256/(0.8*planeWidth/labelWidth)) (widths in the same unit).

@@ -2,6 +2,8 @@
 #include "spectral/spectrogram_image.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <new>
 #include <string>
 
@@ -35,8 +37,28 @@ bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, cons
     img.width = pane.width;
     img.rows = axis.rows;
     img.levels.assign(static_cast<std::size_t>(img.width) * img.rows, -1);
+    img.lowDb = spec.lowDb;
+    img.highDb = spec.highDb;
     std::vector<std::int16_t> rows(static_cast<std::size_t>(axis.rows));
     const int bins = shownBins(spec);
+    const bool relative = spec.relativeRangeDb > 0.0f;
+    // Loudest and quietest finite values of the shown bins, for the relative
+    // range; a flat view (digital silence at the floor) keeps the fixed one.
+    float loudest = -std::numeric_limits<float>::infinity();
+    float quietest = std::numeric_limits<float>::infinity();
+    const auto notice = [&](const float* column, int count) {
+      for (int k = 0; k < count; ++k)
+        if (std::isfinite(column[k])) {
+          loudest = std::max(loudest, column[k]);
+          quietest = std::min(quietest, column[k]);
+        }
+    };
+    const auto settleRange = [&] {
+      if (!relative || !std::isfinite(loudest) || loudest - quietest < 1.0f) return;
+      img.relative = true;
+      img.highDb = loudest;
+      img.lowDb = static_cast<double>(loudest) - spec.relativeRangeDb;
+    };
     auto paint = [&](int from, int count) {
       for (int px = std::max(0, from); px < std::min(img.width, from + count); ++px)
         std::copy(rows.begin(), rows.end(), img.levels.begin() + static_cast<std::ptrdiff_t>(px) * img.rows);
@@ -48,9 +70,13 @@ bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, cons
         if (!fft_zoom_no(x, static_cast<double>(pane.sampleAt(firstPixel)), pane.samplesPerPixel(), frames,
                          spec.fen_fft, spec.fftSize, r))
           return false;
+        const int shown = std::min(bins, r.rows);
+        if (relative)
+          for (int i = 0; i < frames; ++i) notice(&r.db[static_cast<std::size_t>(i) * r.rows], shown);
+        settleRange();
         for (int i = 0; i < frames; ++i) {
-          reassignedScreenLevels(&r.db[static_cast<std::size_t>(i) * r.rows], std::min(bins, r.rows),
-                                 spec.displayedBins, axis, spec.lowDb, spec.highDb, rows.data());
+          reassignedScreenLevels(&r.db[static_cast<std::size_t>(i) * r.rows], shown, spec.displayedBins, axis,
+                                 img.lowDb, img.highDb, rows.data());
           paint(firstPixel + i, 1);
         }
       }
@@ -60,19 +86,36 @@ bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, cons
       const std::vector<PaneFrame> frames =
           paneFrames(pane, firstPixel, lastPixel, spec.fen_fft, spec.columnsPerFrame, x.first, x.last());
       // Frames paint disjoint pixel columns, so they may be computed in any order.
-      const auto level = [&](int i, const std::vector<float>& column) {
+      const auto level = [&](int i, const float* column, int count) {
         const PaneFrame& f = frames[static_cast<std::size_t>(i)];
         std::int16_t* dest = img.levels.data() + static_cast<std::ptrdiff_t>(std::max(0, f.firstColumn)) * img.rows;
-        const int count = std::min(img.width, f.firstColumn + f.columns) - std::max(0, f.firstColumn);
-        if (count <= 0) return;
-        screenColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())), spec.displayedBins,
-                           axis, spec.lowDb, spec.highDb, dest);
-        for (int c = 1; c < count; ++c)
+        const int columns = std::min(img.width, f.firstColumn + f.columns) - std::max(0, f.firstColumn);
+        if (columns <= 0) return;
+        screenColumnLevels(column, count, spec.displayedBins, axis, img.lowDb, img.highDb, dest);
+        for (int c = 1; c < columns; ++c)
           std::copy(dest, dest + img.rows, dest + static_cast<std::ptrdiff_t>(c) * img.rows);
       };
+      // The relative range needs every column before the first level: frame
+      // i keeps its shown bins at kept[i * bins].
+      const std::size_t stride = static_cast<std::size_t>(std::max(0, bins));
+      std::vector<float> kept(relative ? frames.size() * stride : 0);
+      std::vector<int> keptCount(relative ? frames.size() : 0, 0);
       if (!spectroColumns(spec, x, static_cast<int>(frames.size()),
-                          [&](int i) { return frames[static_cast<std::size_t>(i)].centre; }, level))
+                          [&](int i) { return frames[static_cast<std::size_t>(i)].centre; },
+                          [&](int i, const std::vector<float>& column) {
+                            const int count = std::min<int>(bins, static_cast<int>(column.size()));
+                            if (!relative) return level(i, column.data(), count);
+                            std::copy(column.begin(), column.begin() + count,
+                                      kept.begin() + static_cast<std::ptrdiff_t>(i * stride));
+                            keptCount[static_cast<std::size_t>(i)] = count;
+                          }))
         return false;
+      if (relative) {
+        for (std::size_t i = 0; i < keptCount.size(); ++i) notice(kept.data() + i * stride, keptCount[i]);
+        settleRange();
+        for (std::size_t i = 0; i < keptCount.size(); ++i)
+          level(static_cast<int>(i), kept.data() + i * stride, keptCount[i]);
+      }
     }
     out = std::move(img);
   } catch (const std::bad_alloc&) {

@@ -25,14 +25,19 @@ struct PaneImage {
   int width = 0;
   int rows = 0;
   std::vector<std::int16_t> levels;
+  // The dB of level 0 and 254, and whether they followed the loudest cell.
+  double lowDb = 60.0, highDb = 97.0;
+  bool relative = false;
 
   std::int16_t at(int x, int y) const { return levels[static_cast<std::size_t>(x) * rows + y]; }
 };
 
 // Computes pixel columns firstPixel..lastPixel of a pane showing `pane` over
 // `axis.rows` rows, from the samples of `x` (the memory buffer), with the
-// settings `spec` of any kind 1..6. Returns false after a report (out
-// unchanged) when the settings cannot be computed.
+// settings `spec` of any kind 1..6. With spec.relativeRangeDb > 0 the levels
+// run from the loudest bin of the pixels computed down by that range (the
+// kind's range when the bins span less than 1 dB, as silence does). Returns
+// false after a report (out unchanged) when the settings cannot be computed.
 bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMapping& pane,
                            int firstPixel, int lastPixel, const PlaneAxis& axis, PaneImage& out);
 

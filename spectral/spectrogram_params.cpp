@@ -156,6 +156,9 @@ bool spectro_GetParams(const SpectroSettings& settings, int kind, double fs, Cur
   c.preemphasis = r.preemphasis;
   c.lowDb = r.lowDb;
   c.highDb = r.highDb;
+  c.relativeRangeDb = std::isfinite(settings.relativeRangeDb)
+                          ? static_cast<float>(std::clamp(settings.relativeRangeDb, 0.0, 1000.0))
+                          : 0.0f;
   const double bins = settings.fmaxHz / fs * c.fftSize;
   c.displayedBins = std::isfinite(bins) ? static_cast<int>(std::clamp(bins, 0.0, 1e6)) : 0;
   // Lifter lengths in whole samples (the cepstral kind's, also used by the

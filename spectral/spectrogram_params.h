@@ -55,6 +55,9 @@ SpectroParams defaultSpectroParams(int kind);
 struct SpectroSettings {
   std::array<SpectroParams, kSpectroKinds> records;
   double fmaxHz = 8000.0;  // upper display frequency, fs/2 once a file sets it
+  // Screen only: > 0 puts the darkest level at the loudest cell shown and the
+  // lightest this many dB below it; 0 keeps each kind's lowDb..highDb.
+  double relativeRangeDb = 0.0;
 
   SpectroSettings();
   // Record of kind 1..6 (no check: callers validate the kind).
@@ -77,6 +80,7 @@ struct CurrentSpectro {
   int kind = 0;
   bool preemphasis = true;
   float lowDb = 60.0f, highDb = 97.0f;
+  float relativeRangeDb = 0.0f;  // see SpectroSettings
   int step = 1;              // samples, >= 1
   int columnsPerFrame = 1;   // >= 1
   bool trueEnvelope = false;

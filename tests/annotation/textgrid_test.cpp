@@ -116,5 +116,36 @@ TEST(TextGrid, FilesThatAreNotGridsChangeNothing) {
   }
 }
 
+// Saving over a grid replaces the tiers read into the lists, in their places
+// and with their names, and writes every other tier again as it was: from
+// the short format with the same times and texts, from the long one byte for
+// byte.
+TEST(TextGrid, OtherTiersSurviveASaveOverTheGrid) {
+  std::string fourTiers = kShortGrid;
+  fourTiers.replace(fourTiers.find("<exists>\n3\n"), 11, "<exists>\n4\n");
+  fourTiers += "\"IntervalTier\"\n\"notes\"\n0\n0.5\n1\n0.125\n5e-1\n\"say \"\"so\"\"\"\n";
+  const auto block = [](const std::string& grid, const std::string& name) {  // from the name to the next tier
+    const std::size_t from = grid.find("name = \"" + name + "\"");
+    return from == std::string::npos ? std::string() : grid.substr(from, grid.find("    item [", from) - from);
+  };
+  const notetiqs p1 = listOf({{50, "m"}, {400, ""}}), w1 = listOf({{0, "one"}, {450, ""}});
+  const notetiqs p2 = listOf({{10, "n"}, {20, ""}}), w2;
+  const auto first = mergeTextGrid(fourTiers, p1, w1, 1000, 500);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(textGridTiers(*first)->all, (std::vector<std::string>{"events", "words", "phonemes", "notes"}));
+  EXPECT_NE(block(*first, "events").find("number = 0.2 \n            mark = \"click\" \n"), std::string::npos);
+  EXPECT_NE(block(*first, "notes").find("xmin = 0.125 \n            xmax = 5e-1 \n            text = \"say \"\"so\"\"\""),
+            std::string::npos);
+  const auto second = mergeTextGrid(*first, p2, w2, 1000, 500);
+  ASSERT_TRUE(second);
+  for (const char* kept : {"events", "notes"}) EXPECT_EQ(block(*second, kept), block(*first, kept)) << kept;
+  notetiqs p, w;
+  ASSERT_TRUE(parseTextGrid(*second, 1000, 500, "g", p, w));
+  EXPECT_TRUE(marksOf(p) == marksOf(p2) && w.count() == 0);
+  // Not a grid: nothing to keep, the caller writes a plain one.
+  EXPECT_FALSE(mergeTextGrid("hello", p1, w1, 1000, 500));
+  EXPECT_EQ(*mergeTextGrid(formatTextGrid(p2, w2, 1000, 500), p1, w1, 1000, 500), formatTextGrid(p1, w1, 1000, 500));
+}
+
 }  // namespace
 }  // namespace ardv

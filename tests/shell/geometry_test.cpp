@@ -26,6 +26,15 @@ TEST(Layout, DefaultWindowByHand) {
   EXPECT_EQ(l.phoneme, (PaneRect{68, 429, 832, 18}));
   EXPECT_EQ(l.signal, (PaneRect{0, 447, 900, 88}));
   EXPECT_EQ(l.scroll, (PaneRect{68, 535, 832, 16}));
+  // Two value scales: the panes of the time axis give up their columns, the
+  // scroll bar keeps its width; a margin wider than the window is limited.
+  for (auto [margin, kept] : {std::pair{92, 92}, {5000, 832}}) {
+    const MainLayout m = layoutPanes(900, 550, 16, margin);
+    EXPECT_EQ(m.spectro, (PaneRect{0, 18, 900 - kept, 411})) << margin;
+    EXPECT_TRUE(m.signal.width == m.spectro.width && m.word.width == m.spectro.width - 68) << margin;
+    EXPECT_EQ(m.valueScales, (PaneRect{900 - kept, 18, kept, 411})) << margin;
+    EXPECT_EQ(m.scroll, l.scroll) << margin;
+  }
 }
 
 TEST(Layout, SpectrogramVanishesBelowTwoLinesAndTheFixedBands) {

@@ -14,6 +14,7 @@
 #include "shell/playback.h"
 #include "shell/spectral_slice_window.h"
 #include "shell/spectro_params_window.h"
+#include "spectral/image_levels.h"
 #include "spectral/spectrogram_params.h"
 #include "tests/prosody/known_f0_signals.h"
 #include "tests/shell/window_fixture.h"
@@ -231,6 +232,15 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
       QVERIFY2(pointer->text().contains(hz) == overSpectro, qPrintable(pointer->text()));
       QVERIFY2(pointer->text().contains(" dB") == (overSpectro && spectro->levelDbAt(row.x, row.y).has_value()),
                qPrintable(pointer->text()));
+    }
+    // The level read follows the range in use: down from the loudest cell, or fixed.
+    for (const double range : {70.0, 0.0}) {
+      spectroSettings().relativeRangeDb = range;
+      window_->runCommand(kCmdWideBand);
+      const LevelRange shown = legendRange();
+      double top = -1e9;
+      for (int y = 0; y < spectro->height(); y += 2) top = std::max(top, spectro->levelDbAt(100, y).value_or(top));
+      QVERIFY(shown.highDb - shown.lowDb == (range > 0 ? range : 37.0) && top <= shown.highDb + 1e-9 && top > shown.lowDb);
     }
     // The 2.5 s signal in a 6 s view: the right half lies outside it.
     hover(signal, QPoint(signal->width() - 2, 5));

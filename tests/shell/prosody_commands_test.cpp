@@ -172,17 +172,32 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
     };
     QVERIFY(highestBlue(800) < highestBlue(100) - 20);
     QVERIFY(window_->action(11842)->isChecked());  // the curve comes with its scale
-    QVERIFY(window_->runCommand(604));
+    // Shown scales lie right of the spectrogram, never over it; the panes
+    // that share the time axis give up the same columns.
+    const int fullWidth = window_->centralWidget()->width();
     const auto shown = [&] {
       int n = 0;
-      for (ValueScale* s : view()->findChildren<ValueScale*>()) n += s->isVisible();
-      return n;
+      const QRect plot = window_->spectroPlane()->geometry();
+      for (ValueScale* s : window_->findChildren<ValueScale*>()) {
+        if (s->isHidden()) continue;
+        ++n;
+        if (s->geometry().intersects(plot) || s->geometry().top() != plot.top()) return -1;
+      }
+      const int width = window_->spectroPlane()->width();
+      return window_->signalPlane()->width() == width && width == fullWidth - n * kValueScaleWidth ? n : -2;
     };
+    QCOMPARE(shown(), 1);
+    QVERIFY(window_->runCommand(604));
     QCOMPARE(shown(), 2);
     QVERIFY(window_->runCommand(604));
     QVERIFY(!window_->action(604)->isChecked());
+    QCOMPARE(shown(), 1);
     QVERIFY(window_->runCommand(39));  // Clear decorations takes the scales too
     QVERIFY(shown() == 0 && !window_->action(11842)->isChecked());
+    QVERIFY(window_->runCommand(922));  // F0 for the screen, then another file
+    QCOMPARE(shown(), 1);
+    open();
+    QVERIFY(shown() == 0 && !window_->action(604)->isChecked());
   }
 
   void energyOptionsCorrectTheFieldsInOneWindow() {

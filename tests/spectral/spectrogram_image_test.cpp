@@ -238,4 +238,33 @@ TEST(Pane, EveryKindIsTheSameOnAnyThreadCount) {
 }
 
 }  // namespace
+// With a relative range the darkest level sits at the loudest bin shown,
+// whatever the recording level; silence keeps the kind's fixed range.
+TEST(Pane, RelativeRangeFollowsTheLoudestCell) {
+  SpectroSettings settings;
+  settings.relativeRangeDb = 70;
+  double loud[7] = {};
+  // Kind and amplitude of a 1000 Hz tone (0: silence).
+  for (const auto& [kind, amplitude] : {std::pair{1, 8000.0}, {1, 80.0}, {3, 8000.0}, {3, 80.0}, {6, 80.0}, {2, 0.0},
+                                        {3, 0.0}, {6, 0.0}}) {
+    std::vector<std::int16_t> x0(16000);
+    for (std::size_t i = 0; i < x0.size(); ++i)
+      x0[i] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * i / 16.0)));
+    CurrentSpectro spec;
+    ASSERT_TRUE(spectro_GetParams(settings, kind, 16000, spec));
+    PaneImage img;
+    ASSERT_TRUE(renderSpectrogramPane(spec, {x0.data(), 16000, 0}, PaneMapping{0, 16000, 300}, 0, 299,
+                                      PlaneAxis{128, 0.0, 128.0}, img));
+    const int top = *std::max_element(img.levels.begin(), img.levels.end());
+    const std::string what = "kind " + std::to_string(kind) + " at " + std::to_string(amplitude);
+    EXPECT_EQ(img.relative, amplitude > 0) << what;
+    EXPECT_EQ(img.highDb - img.lowDb, amplitude > 0 ? 70.0 : spec.highDb - spec.lowDb) << what;
+    EXPECT_TRUE(amplitude > 0 ? top >= 240 : top <= 0) << what;  // silence is not painted black
+    if (amplitude == 8000) loud[kind] = img.highDb;
+    if (amplitude == 80 && loud[kind] != 0) {
+      EXPECT_NEAR(loud[kind] - img.highDb, 40.0, 1.0) << what;
+    }
+  }
+}
+
 }  // namespace ardv
