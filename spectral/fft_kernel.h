@@ -42,6 +42,12 @@ const std::int32_t* bitReversal(int n);
 const double* cosTable(int n);
 const double* sinTable(int n);
 
+// Kernel paths (instruction sets) this processor can run, the widest last;
+// the widest is used unless setKernelPath picks another (for tests: every
+// path gives the same bits). Not to be called while transforms run.
+int kernelPathCount();
+void setKernelPath(int index);
+
 // Scratch arrays of kMaxFftSize doubles each, one pair per thread.
 double* scratchRe();
 double* scratchIm();
