@@ -84,6 +84,11 @@ int log2Of(int n) {
 
 #define ARDV_FFT_INLINE [[gnu::always_inline]] inline
 
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+// AVX2 and AVX-512 paths beside the generic one.
+#define ARDV_FFT_X86_PATHS 1
+#endif
+
 // Four or eight doubles processed together; aligned(8) allows loads at any
 // double boundary. Every kernel path runs the same arithmetic in the same
 // order (no fused multiply-add), so all of them give the same bits.
@@ -111,6 +116,19 @@ template <class V, class T>
 ARDV_FFT_INLINE void store(T* p, const V& v) {
   __builtin_memcpy(p, &v, sizeof v);
 }
+// Eight floats to eight doubles in one instruction (GCC 12 splits the
+// generic conversion into halves).
+// Used on the AVX-512 path only.
+#ifdef ARDV_FFT_X86_PATHS
+ARDV_FFT_INLINE V8 widen(PlainF8 x) {
+  V8 y;
+  asm("vcvtps2pd %1, %0" : "=v"(y) : "v"(x));
+  return y;
+}
+#else
+ARDV_FFT_INLINE V8 widen(PlainF8 x) { return __builtin_convertvector(x, V8); }
+#endif
+
 template <class V>
 ARDV_FFT_INLINE V reversed(const V& v) {
   if constexpr (kLanes<V> == 4)
@@ -347,8 +365,8 @@ ARDV_FFT_INLINE void firstRadix4FromFloat(int n, const float* x, double* re, dou
         pi[s] = __builtin_convertvector(__builtin_shufflevector(v, v, 1, 3, 5, 7), V);
       } else {
         const F16 v = *reinterpret_cast<const F16*>(x + 2 * (r + s * q));
-        pr[s] = __builtin_convertvector(__builtin_shufflevector(v, v, 0, 2, 4, 6, 8, 10, 12, 14), V);
-        pi[s] = __builtin_convertvector(__builtin_shufflevector(v, v, 1, 3, 5, 7, 9, 11, 13, 15), V);
+        pr[s] = widen(__builtin_shufflevector(v, v, 0, 2, 4, 6, 8, 10, 12, 14));
+        pi[s] = widen(__builtin_shufflevector(v, v, 1, 3, 5, 7, 9, 11, 13, 15));
       }
     }
     // Block order: sources r, r + n/2, r + n/4, r + 3n/4.
@@ -540,8 +558,7 @@ struct KernelPath {
 
 ARDV_FFT_PATH(generic, , V4)
 
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-#define ARDV_FFT_X86_PATHS 1
+#ifdef ARDV_FFT_X86_PATHS
 ARDV_FFT_PATH(avx2, [[gnu::target("avx2")]], V4)
 ARDV_FFT_PATH(avx512, [[gnu::target("avx512f")]], V8)
 #endif
