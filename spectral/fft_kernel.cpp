@@ -273,37 +273,60 @@ ARDV_FFT_INLINE void firstRadix4(int n, double* __restrict re, double* __restric
   }
 }
 
+// One radix-4 butterfly of decimation in time on the four quarters a0..a3 of
+// blocks, in place, with twiddles w1 (a2), w2 (a1), w3 (a3).
+template <class V>
+ARDV_FFT_INLINE void ditButterfly(V (&r)[4], V (&i)[4], const V (&c)[3], const V (&s)[3]) {
+  const V b0r = r[0], b0i = i[0];
+  const V b1r = r[2] * c[0] - i[2] * s[0], b1i = r[2] * s[0] + i[2] * c[0];
+  const V b2r = r[1] * c[1] - i[1] * s[1], b2i = r[1] * s[1] + i[1] * c[1];
+  const V b3r = r[3] * c[2] - i[3] * s[2], b3i = r[3] * s[2] + i[3] * c[2];
+  const V s02r = b0r + b2r, s02i = b0i + b2i, d02r = b0r - b2r, d02i = b0i - b2i;
+  const V s13r = b1r + b3r, s13i = b1i + b3i, d13r = b1r - b3r, d13i = b1i - b3i;
+  r[0] = s02r + s13r;
+  i[0] = s02i + s13i;
+  r[2] = s02r - s13r;
+  i[2] = s02i - s13i;
+  r[1] = d02r + d13i;
+  i[1] = d02i - d13r;
+  r[3] = d02r - d13i;
+  i[3] = d02i + d13r;
+}
+
 template <class V>
 ARDV_FFT_INLINE void ditRadix4Stage(int n, int q, double* re, double* im, const Radix4Twiddles& t) {
-  const double* w1r = t.w1r.data();
-  const double* w1i = t.w1i.data();
-  const double* w2r = t.w2r.data();
-  const double* w2i = t.w2i.data();
-  const double* w3r = t.w3r.data();
-  const double* w3i = t.w3i.data();
   for (int b = 0; b < n; b += 4 * q) {
     for (int j = 0; j < q; j += kLanes<V>) {
-      const int p0 = b + j, p1 = p0 + q, p2 = p1 + q, p3 = p2 + q;
-      const V c1 = load<V>(w1r + j), s1 = load<V>(w1i + j);
-      const V c2 = load<V>(w2r + j), s2 = load<V>(w2i + j);
-      const V c3 = load<V>(w3r + j), s3 = load<V>(w3i + j);
-      const V b0r = load<V>(re + p0), b0i = load<V>(im + p0);
-      const V a2r = load<V>(re + p2), a2i = load<V>(im + p2);
-      const V a1r = load<V>(re + p1), a1i = load<V>(im + p1);
-      const V a3r = load<V>(re + p3), a3i = load<V>(im + p3);
-      const V b1r = a2r * c1 - a2i * s1, b1i = a2r * s1 + a2i * c1;
-      const V b2r = a1r * c2 - a1i * s2, b2i = a1r * s2 + a1i * c2;
-      const V b3r = a3r * c3 - a3i * s3, b3i = a3r * s3 + a3i * c3;
-      const V s02r = b0r + b2r, s02i = b0i + b2i, d02r = b0r - b2r, d02i = b0i - b2i;
-      const V s13r = b1r + b3r, s13i = b1i + b3i, d13r = b1r - b3r, d13i = b1i - b3i;
-      store(re + p0, s02r + s13r);
-      store(im + p0, s02i + s13i);
-      store(re + p2, s02r - s13r);
-      store(im + p2, s02i - s13i);
-      store(re + p1, d02r + d13i);
-      store(im + p1, d02i - d13r);
-      store(re + p3, d02r - d13i);
-      store(im + p3, d02i + d13r);
+      const V c[3] = {load<V>(t.w1r.data() + j), load<V>(t.w2r.data() + j), load<V>(t.w3r.data() + j)};
+      const V s[3] = {load<V>(t.w1i.data() + j), load<V>(t.w2i.data() + j), load<V>(t.w3i.data() + j)};
+      V r[4], i[4];
+      for (int u = 0; u < 4; ++u) r[u] = load<V>(re + b + j + u * q), i[u] = load<V>(im + b + j + u * q);
+      ditButterfly(r, i, c, s);
+      for (int u = 0; u < 4; ++u) store(re + b + j + u * q, r[u]), store(im + b + j + u * q, i[u]);
+    }
+  }
+}
+
+// The stage on blocks of 16 with eight lanes: two blocks at a time, the
+// twiddles (the same for every block) in both halves.
+ARDV_FFT_INLINE void ditRadix4Stage16(int n, double* re, double* im, const Radix4Twiddles& t) {
+  auto both = [](const double* p) { return __builtin_shufflevector(load<V4>(p), load<V4>(p), 0, 1, 2, 3, 4, 5, 6, 7); };
+  const V8 c[3] = {both(t.w1r.data()), both(t.w2r.data()), both(t.w3r.data())};
+  const V8 s[3] = {both(t.w1i.data()), both(t.w2i.data()), both(t.w3i.data())};
+  for (int b = 0; b < n; b += 32) {
+    V8 r[4], i[4];
+    for (int u = 0; u < 4; ++u) {
+      const int p = b + 4 * u;
+      r[u] = __builtin_shufflevector(load<V4>(re + p), load<V4>(re + p + 16), 0, 1, 2, 3, 4, 5, 6, 7);
+      i[u] = __builtin_shufflevector(load<V4>(im + p), load<V4>(im + p + 16), 0, 1, 2, 3, 4, 5, 6, 7);
+    }
+    ditButterfly(r, i, c, s);
+    for (int u = 0; u < 4; ++u) {
+      const int p = b + 4 * u;
+      store(re + p, __builtin_shufflevector(r[u], r[u], 0, 1, 2, 3));
+      store(re + p + 16, __builtin_shufflevector(r[u], r[u], 4, 5, 6, 7));
+      store(im + p, __builtin_shufflevector(i[u], i[u], 0, 1, 2, 3));
+      store(im + p + 16, __builtin_shufflevector(i[u], i[u], 4, 5, 6, 7));
     }
   }
 }
@@ -414,6 +437,8 @@ ARDV_FFT_INLINE void ditAfterFirstStage(int n, double* re, double* im) {
   for (int size = 16; size <= top; size *= 4) {
     if (size / 4 >= kLanes<V>)
       ditRadix4Stage<V>(n, size / 4, re, im, t.radix4[log2Of(size)]);
+    else if (kLanes<V> == 8 && size == 16 && n >= 32)
+      ditRadix4Stage16(n, re, im, t.radix4[4]);
     else
       ditRadix4Stage<V4>(n, size / 4, re, im, t.radix4[log2Of(size)]);
   }
@@ -471,16 +496,16 @@ ARDV_FFT_INLINE int splitLanes(int k, int n, const double* zr, const double* zi,
     const V tr = ck * orr + sk * oi, ti = ck * oi - sk * orr;
     const F xr = __builtin_convertvector(er + tr, F);
     const F xi = __builtin_convertvector(sign * (ei + ti), F);
-    // Partners m-k-L+1..m-k: lanes reversed back to ascending order.
-    const V dr = er - tr, di = -sign * (ei - ti);
-    const F yr = __builtin_convertvector(reversed(dr), F);
-    const F yi = __builtin_convertvector(reversed(di), F);
+    // Partners m-k-L+1..m-k: lanes reversed back to ascending order while
+    // interleaved.
+    const F yr = __builtin_convertvector(er - tr, F);
+    const F yi = __builtin_convertvector(-sign * (ei - ti), F);
     if constexpr (L == 4) {
       store(out + 2 * k, __builtin_shufflevector(xr, xi, 0, 4, 1, 5, 2, 6, 3, 7));
-      store(out + 2 * r, __builtin_shufflevector(yr, yi, 0, 4, 1, 5, 2, 6, 3, 7));
+      store(out + 2 * r, __builtin_shufflevector(yr, yi, 3, 7, 2, 6, 1, 5, 0, 4));
     } else {
       store(out + 2 * k, __builtin_shufflevector(xr, xi, 0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15));
-      store(out + 2 * r, __builtin_shufflevector(yr, yi, 0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15));
+      store(out + 2 * r, __builtin_shufflevector(yr, yi, 7, 15, 6, 14, 5, 13, 4, 12, 3, 11, 2, 10, 1, 9, 0, 8));
     }
   }
   return k;
