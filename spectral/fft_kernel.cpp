@@ -531,6 +531,9 @@ ARDV_FFT_INLINE void splitInterleavedBody(int n, const double* zr, const double*
   int k = 1;
   if (m >= 16) {
     k = splitLanes<V>(k, n, zr, zi, out, imSign);
+    // One more vector ending at m/2 - 1: lanes done already are written
+    // again with the same values.
+    if (k < m / 2 && m / 2 > kLanes<V>) k = splitLanes<V>(m / 2 - kLanes<V>, n, zr, zi, out, imSign);
     if constexpr (kLanes<V> != 4) k = splitLanes<V4>(k, n, zr, zi, out, imSign);
   }
   for (; k <= m / 2; ++k) pair(k);
