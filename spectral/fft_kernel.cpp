@@ -122,7 +122,7 @@ ARDV_FFT_INLINE void store(T* p, const V& v) {
 #ifdef ARDV_FFT_X86_PATHS
 ARDV_FFT_INLINE V8 widen(PlainF8 x) {
   V8 y;
-  asm("vcvtps2pd %1, %0" : "=v"(y) : "v"(x));
+  asm("vcvtps2pd %t1, %g0" : "=v"(y) : "v"(x));
   return y;
 }
 #else
@@ -310,9 +310,13 @@ ARDV_FFT_INLINE void ditRadix4Stage(int n, int q, double* re, double* im, const 
 // The stage on blocks of 16 with eight lanes: two blocks at a time, the
 // twiddles (the same for every block) in both halves.
 ARDV_FFT_INLINE void ditRadix4Stage16(int n, double* re, double* im, const Radix4Twiddles& t) {
-  auto both = [](const double* p) { return __builtin_shufflevector(load<V4>(p), load<V4>(p), 0, 1, 2, 3, 4, 5, 6, 7); };
-  const V8 c[3] = {both(t.w1r.data()), both(t.w2r.data()), both(t.w3r.data())};
-  const V8 s[3] = {both(t.w1i.data()), both(t.w2i.data()), both(t.w3i.data())};
+  const double* w[6] = {t.w1r.data(), t.w2r.data(), t.w3r.data(), t.w1i.data(), t.w2i.data(), t.w3i.data()};
+  V8 c[3], s[3];
+  for (int u = 0; u < 3; ++u) {
+    // No lambda here: it would be compiled for the default target.
+    c[u] = __builtin_shufflevector(load<V4>(w[u]), load<V4>(w[u]), 0, 1, 2, 3, 4, 5, 6, 7);
+    s[u] = __builtin_shufflevector(load<V4>(w[u + 3]), load<V4>(w[u + 3]), 0, 1, 2, 3, 4, 5, 6, 7);
+  }
   for (int b = 0; b < n; b += 32) {
     V8 r[4], i[4];
     for (int u = 0; u < 4; ++u) {
