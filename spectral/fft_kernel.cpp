@@ -89,23 +89,19 @@ int log2Of(int n) {
 #define ARDV_FFT_X86_PATHS 1
 #endif
 
-// Four or eight doubles processed together; aligned(8) allows loads at any
-// double boundary. Every kernel path runs the same arithmetic in the same
-// order (no fused multiply-add), so all of them give the same bits.
-typedef double V4 __attribute__((vector_size(32), aligned(8)));
-typedef double V8 __attribute__((vector_size(64), aligned(8)));
-typedef float F4 __attribute__((vector_size(16), aligned(4)));
-typedef float F8 __attribute__((vector_size(32), aligned(4)));
-typedef float F16 __attribute__((vector_size(64), aligned(4)));
-// Without the alignment attribute, for template arguments.
-typedef float PlainF4 __attribute__((vector_size(16)));
-typedef float PlainF8 __attribute__((vector_size(32)));
+// Four or eight doubles processed together. Every kernel path runs the same
+// arithmetic in the same order (no fused multiply-add), so all of them give
+// the same bits. Memory is read and written through memcpy, at any element
+// boundary.
+typedef double V4 __attribute__((vector_size(32)));
+typedef double V8 __attribute__((vector_size(64)));
+typedef float F4 __attribute__((vector_size(16)));
+typedef float F8 __attribute__((vector_size(32)));
+typedef float F16 __attribute__((vector_size(64)));
 
 template <class V>
 constexpr int kLanes = static_cast<int>(sizeof(V) / sizeof(double));
 
-// Loads and stores at any element boundary (a template argument loses the
-// alignment attribute, so they go through memcpy).
 template <class V>
 ARDV_FFT_INLINE V load(const double* p) {
   V v;
@@ -117,16 +113,15 @@ ARDV_FFT_INLINE void store(T* p, const V& v) {
   __builtin_memcpy(p, &v, sizeof v);
 }
 // Eight floats to eight doubles in one instruction (GCC 12 splits the
-// generic conversion into halves).
-// Used on the AVX-512 path only.
+// generic conversion into halves); on the AVX-512 path only.
 #ifdef ARDV_FFT_X86_PATHS
-ARDV_FFT_INLINE V8 widen(PlainF8 x) {
+ARDV_FFT_INLINE V8 widen(F8 x) {
   V8 y;
   asm("vcvtps2pd %t1, %g0" : "=v"(y) : "v"(x));
   return y;
 }
 #else
-ARDV_FFT_INLINE V8 widen(PlainF8 x) { return __builtin_convertvector(x, V8); }
+ARDV_FFT_INLINE V8 widen(F8 x) { return __builtin_convertvector(x, V8); }
 #endif
 
 template <class V>
@@ -387,11 +382,13 @@ ARDV_FFT_INLINE void firstRadix4FromFloat(int n, const float* x, double* re, dou
     V pr[4], pi[4];
     for (int s = 0; s < 4; ++s) {
       if constexpr (kLanes<V> == 4) {
-        const F8 v = *reinterpret_cast<const F8*>(x + 2 * (r + s * q));
+        F8 v;
+        __builtin_memcpy(&v, x + 2 * (r + s * q), sizeof v);
         pr[s] = __builtin_convertvector(__builtin_shufflevector(v, v, 0, 2, 4, 6), V);
         pi[s] = __builtin_convertvector(__builtin_shufflevector(v, v, 1, 3, 5, 7), V);
       } else {
-        const F16 v = *reinterpret_cast<const F16*>(x + 2 * (r + s * q));
+        F16 v;
+        __builtin_memcpy(&v, x + 2 * (r + s * q), sizeof v);
         pr[s] = widen(__builtin_shufflevector(v, v, 0, 2, 4, 6, 8, 10, 12, 14));
         pi[s] = widen(__builtin_shufflevector(v, v, 1, 3, 5, 7, 9, 11, 13, 15));
       }
@@ -483,7 +480,7 @@ ARDV_FFT_INLINE void realAsComplexBody(int m, const T* x, double* zr, double* zi
 template <class V>
 ARDV_FFT_INLINE int splitLanes(int k, int n, const double* zr, const double* zi, float* out, double imSign) {
   constexpr int L = kLanes<V>;
-  using F = std::conditional_t<L == 4, PlainF4, PlainF8>;
+  using F = std::conditional_t<L == 4, F4, F8>;
   const int m = n / 2;
   const double* c = cosTable(n);
   const double* s = sinTable(n);
