@@ -268,65 +268,86 @@ ARDV_FFT_INLINE void firstRadix4(int n, double* __restrict re, double* __restric
   }
 }
 
-// One radix-4 butterfly of decimation in time on the four quarters a0..a3 of
-// blocks, in place, with twiddles w1 (a2), w2 (a1), w3 (a3).
+// One radix-4 butterfly of decimation in time on the quarters a0..a3 of
+// blocks, in place, with twiddles w1 (a2), w2 (a1), w3 (a3). Named
+// variables, not arrays: arrays of vectors would be kept in memory.
 template <class V>
-ARDV_FFT_INLINE void ditButterfly(V (&r)[4], V (&i)[4], const V (&c)[3], const V (&s)[3]) {
-  const V b0r = r[0], b0i = i[0];
-  const V b1r = r[2] * c[0] - i[2] * s[0], b1i = r[2] * s[0] + i[2] * c[0];
-  const V b2r = r[1] * c[1] - i[1] * s[1], b2i = r[1] * s[1] + i[1] * c[1];
-  const V b3r = r[3] * c[2] - i[3] * s[2], b3i = r[3] * s[2] + i[3] * c[2];
-  const V s02r = b0r + b2r, s02i = b0i + b2i, d02r = b0r - b2r, d02i = b0i - b2i;
+ARDV_FFT_INLINE void ditButterfly(V& r0, V& i0, V& r1, V& i1, V& r2, V& i2, V& r3, V& i3, const V& c1, const V& s1,
+                                  const V& c2, const V& s2, const V& c3, const V& s3) {
+  const V b1r = r2 * c1 - i2 * s1, b1i = r2 * s1 + i2 * c1;
+  const V b2r = r1 * c2 - i1 * s2, b2i = r1 * s2 + i1 * c2;
+  const V b3r = r3 * c3 - i3 * s3, b3i = r3 * s3 + i3 * c3;
+  const V s02r = r0 + b2r, s02i = i0 + b2i, d02r = r0 - b2r, d02i = i0 - b2i;
   const V s13r = b1r + b3r, s13i = b1i + b3i, d13r = b1r - b3r, d13i = b1i - b3i;
-  r[0] = s02r + s13r;
-  i[0] = s02i + s13i;
-  r[2] = s02r - s13r;
-  i[2] = s02i - s13i;
-  r[1] = d02r + d13i;
-  i[1] = d02i - d13r;
-  r[3] = d02r - d13i;
-  i[3] = d02i + d13r;
+  r0 = s02r + s13r;
+  i0 = s02i + s13i;
+  r2 = s02r - s13r;
+  i2 = s02i - s13i;
+  r1 = d02r + d13i;
+  i1 = d02i - d13r;
+  r3 = d02r - d13i;
+  i3 = d02i + d13r;
 }
 
 template <class V>
 ARDV_FFT_INLINE void ditRadix4Stage(int n, int q, double* re, double* im, const Radix4Twiddles& t) {
+  const double* w1r = t.w1r.data();
+  const double* w1i = t.w1i.data();
+  const double* w2r = t.w2r.data();
+  const double* w2i = t.w2i.data();
+  const double* w3r = t.w3r.data();
+  const double* w3i = t.w3i.data();
   for (int b = 0; b < n; b += 4 * q) {
     for (int j = 0; j < q; j += kLanes<V>) {
-      const V c[3] = {load<V>(t.w1r.data() + j), load<V>(t.w2r.data() + j), load<V>(t.w3r.data() + j)};
-      const V s[3] = {load<V>(t.w1i.data() + j), load<V>(t.w2i.data() + j), load<V>(t.w3i.data() + j)};
-      V r[4], i[4];
-      for (int u = 0; u < 4; ++u) r[u] = load<V>(re + b + j + u * q), i[u] = load<V>(im + b + j + u * q);
-      ditButterfly(r, i, c, s);
-      for (int u = 0; u < 4; ++u) store(re + b + j + u * q, r[u]), store(im + b + j + u * q, i[u]);
+      const int p0 = b + j, p1 = p0 + q, p2 = p1 + q, p3 = p2 + q;
+      const V c1 = load<V>(w1r + j), s1 = load<V>(w1i + j);
+      const V c2 = load<V>(w2r + j), s2 = load<V>(w2i + j);
+      const V c3 = load<V>(w3r + j), s3 = load<V>(w3i + j);
+      V r0 = load<V>(re + p0), i0 = load<V>(im + p0), r1 = load<V>(re + p1), i1 = load<V>(im + p1);
+      V r2 = load<V>(re + p2), i2 = load<V>(im + p2), r3 = load<V>(re + p3), i3 = load<V>(im + p3);
+      ditButterfly(r0, i0, r1, i1, r2, i2, r3, i3, c1, s1, c2, s2, c3, s3);
+      store(re + p0, r0);
+      store(im + p0, i0);
+      store(re + p1, r1);
+      store(im + p1, i1);
+      store(re + p2, r2);
+      store(im + p2, i2);
+      store(re + p3, r3);
+      store(im + p3, i3);
     }
   }
+}
+
+// Four doubles at p and four at p + 16 as one vector, and back.
+ARDV_FFT_INLINE V8 loadPair(const double* p) {
+  return __builtin_shufflevector(load<V4>(p), load<V4>(p + 16), 0, 1, 2, 3, 4, 5, 6, 7);
+}
+ARDV_FFT_INLINE V8 loadTwice(const double* p) {
+  return __builtin_shufflevector(load<V4>(p), load<V4>(p), 0, 1, 2, 3, 4, 5, 6, 7);
+}
+ARDV_FFT_INLINE void storePair(double* p, const V8& v) {
+  store(p, __builtin_shufflevector(v, v, 0, 1, 2, 3));
+  store(p + 16, __builtin_shufflevector(v, v, 4, 5, 6, 7));
 }
 
 // The stage on blocks of 16 with eight lanes: two blocks at a time, the
 // twiddles (the same for every block) in both halves.
 ARDV_FFT_INLINE void ditRadix4Stage16(int n, double* re, double* im, const Radix4Twiddles& t) {
-  const double* w[6] = {t.w1r.data(), t.w2r.data(), t.w3r.data(), t.w1i.data(), t.w2i.data(), t.w3i.data()};
-  V8 c[3], s[3];
-  for (int u = 0; u < 3; ++u) {
-    // No lambda here: it would be compiled for the default target.
-    c[u] = __builtin_shufflevector(load<V4>(w[u]), load<V4>(w[u]), 0, 1, 2, 3, 4, 5, 6, 7);
-    s[u] = __builtin_shufflevector(load<V4>(w[u + 3]), load<V4>(w[u + 3]), 0, 1, 2, 3, 4, 5, 6, 7);
-  }
+  const V8 c1 = loadTwice(t.w1r.data()), s1 = loadTwice(t.w1i.data());
+  const V8 c2 = loadTwice(t.w2r.data()), s2 = loadTwice(t.w2i.data());
+  const V8 c3 = loadTwice(t.w3r.data()), s3 = loadTwice(t.w3i.data());
   for (int b = 0; b < n; b += 32) {
-    V8 r[4], i[4];
-    for (int u = 0; u < 4; ++u) {
-      const int p = b + 4 * u;
-      r[u] = __builtin_shufflevector(load<V4>(re + p), load<V4>(re + p + 16), 0, 1, 2, 3, 4, 5, 6, 7);
-      i[u] = __builtin_shufflevector(load<V4>(im + p), load<V4>(im + p + 16), 0, 1, 2, 3, 4, 5, 6, 7);
-    }
-    ditButterfly(r, i, c, s);
-    for (int u = 0; u < 4; ++u) {
-      const int p = b + 4 * u;
-      store(re + p, __builtin_shufflevector(r[u], r[u], 0, 1, 2, 3));
-      store(re + p + 16, __builtin_shufflevector(r[u], r[u], 4, 5, 6, 7));
-      store(im + p, __builtin_shufflevector(i[u], i[u], 0, 1, 2, 3));
-      store(im + p + 16, __builtin_shufflevector(i[u], i[u], 4, 5, 6, 7));
-    }
+    V8 r0 = loadPair(re + b), i0 = loadPair(im + b), r1 = loadPair(re + b + 4), i1 = loadPair(im + b + 4);
+    V8 r2 = loadPair(re + b + 8), i2 = loadPair(im + b + 8), r3 = loadPair(re + b + 12), i3 = loadPair(im + b + 12);
+    ditButterfly(r0, i0, r1, i1, r2, i2, r3, i3, c1, s1, c2, s2, c3, s3);
+    storePair(re + b, r0);
+    storePair(im + b, i0);
+    storePair(re + b + 4, r1);
+    storePair(im + b + 4, i1);
+    storePair(re + b + 8, r2);
+    storePair(im + b + 8, i2);
+    storePair(re + b + 12, r3);
+    storePair(im + b + 12, i3);
   }
 }
 
