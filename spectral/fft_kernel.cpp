@@ -578,8 +578,8 @@ ARDV_FFT_INLINE void splitHalfComplexBody(int n, const double* zr, const double*
   }
 }
 
-// One set of entry points per instruction set, the widest the processor has
-// picked at first use.
+// One set of entry points per instruction set; the one in use is picked at
+// first use (defaultPath) or by setKernelPath.
 struct KernelPath {
   void (*dif)(int n, double* re, double* im);
   void (*dit)(int n, double* re, double* im);
