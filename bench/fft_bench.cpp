@@ -1,6 +1,7 @@
 // realFft against FFTW's single-precision real-to-complex transform at
 // N = 256..4096; the "ratio" counter of the realFft rows is its time over
-// FFTW's at the same N.
+// FFTW's at the same N, on each kernel path the processor has (0 generic,
+// 1 AVX2, 2 AVX-512; the widest is the one in use).
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "spectral/fft.h"
+#include "spectral/fft_kernel.h"
 
 namespace {
 
@@ -63,6 +65,12 @@ struct Fftw {
 
 void BM_RealFft(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
+  const int path = static_cast<int>(state.range(1));
+  if (path >= ardv::fftkernel::kernelPathCount()) {
+    state.SkipWithError("no such kernel path on this processor");
+    return;
+  }
+  ardv::fftkernel::setKernelPath(path);
   auto x = testSignal(n);
   const auto original = x;
   for (auto _ : state) {
@@ -84,8 +92,9 @@ void BM_RealFft(benchmark::State& state) {
   state.counters["ratio"] = ours / theirs;
   state.counters["fftw_ns"] = theirs * 1e9;
   state.counters["ours_ns"] = ours * 1e9;
+  ardv::fftkernel::setKernelPath(-1);
 }
-BENCHMARK(BM_RealFft)->RangeMultiplier(2)->Range(256, 4096);
+BENCHMARK(BM_RealFft)->ArgsProduct({{256, 512, 1024, 2048, 4096}, {2, 1, 0}})->ArgNames({"n", "path"});
 
 void BM_FftwR2c(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));

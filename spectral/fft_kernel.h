@@ -42,6 +42,13 @@ const std::int32_t* bitReversal(int n);
 const double* cosTable(int n);
 const double* sinTable(int n);
 
+// Kernel paths this processor can run: 0 generic, 1 AVX2, 2 AVX-512 (eight
+// doubles a vector). AVX2 is used where the processor has it, unless
+// setKernelPath picks another (-1: back to that default). Every path gives
+// the same bits. Not to be called while transforms run.
+int kernelPathCount();
+void setKernelPath(int index);
+
 // Scratch arrays of kMaxFftSize doubles each, one pair per thread.
 double* scratchRe();
 double* scratchIm();
