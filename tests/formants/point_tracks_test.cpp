@@ -74,15 +74,18 @@ TEST(PointTracks, RandomTracksResampleAndCopyInOrder) {
     for (int i = 0; i < n; ++i, date += 1 + static_cast<int>(rng() % 30))
       md.push(date, 0, std::vector<float>{static_cast<float>(rng() % 7500), -static_cast<float>(rng() % 120)});
     const auto copy = md.subPP(static_cast<int>(rng() % (n + 4)) - 2, static_cast<int>(rng() % (n + 4)) - 2);
-    if (copy)
+    if (copy) {
       for (int i = 0; i < copy->nbPoints; ++i) EXPECT_EQ(md.indpp(copy->date(i)), md.indpp(copy->date(0)) + i);
+    }
     const int step = std::array{2, 4, 8, 16}[rng() % 4];
     const auto first = md.debut(), last = md.fin();
     ASSERT_TRUE(md.echantillonne(step));
     for (int i = 0; i < md.nbPoints; ++i) {
       EXPECT_EQ(md.date(i) % step, 0);
       EXPECT_TRUE(md.date(i) >= first && md.date(i) <= last);
-      if (i > 0) EXPECT_EQ(md.date(i), md.date(i - 1) + step);
+      if (i > 0) {
+        EXPECT_EQ(md.date(i), md.date(i - 1) + step);
+      }
       EXPECT_TRUE(md.y(i, 0) >= 0 && md.y(i, 0) <= 7500 && md.y(i, 1) >= -120 && md.y(i, 1) <= 0) << md.y(i, 0);
     }
   }

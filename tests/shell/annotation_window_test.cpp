@@ -234,17 +234,17 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     QString chosen;
     setFileChooser([&](FileQuestion, const QString&, const QString&) { return chosen; });
     // Answers the kind box with `kind` (none expected when empty), then the
-    // question that follows with `answer` (none expected: NoButton).
-    const auto answer = [](QString kind, QMessageBox::StandardButton answer) {
-      const auto question = [=](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(answer)->click(); };
+    // question that follows with `button` (none expected: NoButton).
+    const auto answer = [](QString kind, QMessageBox::StandardButton button) {
+      const auto question = [=](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(button)->click(); };
       if (kind.isEmpty()) {
-        if (answer != QMessageBox::NoButton) test_support::answerModal(question);
+        if (button != QMessageBox::NoButton) test_support::answerModal(question);
         return;
       }
       test_support::answerModal([=](QWidget* box) {
         auto* input = qobject_cast<QInputDialog*>(box);
         input->setTextValue(kind);
-        if (answer != QMessageBox::NoButton) test_support::answerModal(question);
+        if (button != QMessageBox::NoButton) test_support::answerModal(question);
         input->accept();
       });
     };

@@ -27,7 +27,9 @@ TEST(F0Contour, ImportEditSaveRoundTripAndBadFiles) {
   } moves[] = {{1, 150.4, 150}, {1, 5000, 1000}, {1, -3, 1}, {2, 200, 0}, {7, 200, 0}};
   for (const Move& m : moves) {
     movePoint(c, m.point, m.hz);
-    if (m.point < c.modifiable.nbPoints) EXPECT_EQ(c.modifiable.y(m.point, 0), m.expect) << m.point << " " << m.hz;
+    if (m.point < c.modifiable.nbPoints) {
+      EXPECT_EQ(c.modifiable.y(m.point, 0), m.expect) << m.point << " " << m.hz;
+    }
   }
   EXPECT_EQ(c.reference.y(1, 0), 120);  // the reference stays
   movePoint(c, 1, 180);
