@@ -21,8 +21,10 @@ void reportStopped() { message("Escape pressed: the spectrogram image was stoppe
 
 }  // namespace
 
-bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMapping& pane,
-                           int firstPixel, int lastPixel, const PlaneAxis& axis, PaneImage& out) {
+namespace {
+
+bool renderPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMapping& pane, int firstPixel,
+                int lastPixel, const PlaneAxis& axis, PaneImage& out, PaneColumnCache* cache) {
   if (pane.width < 1 || pane.width > kMaxImageSide || pane.visibleCount < 1 || axis.rows < 1 ||
       axis.rows > kMaxImageSide || !(axis.uRange > 0.0)) {
     debugMessage("renderSpectrogramPane(): bad pane geometry");
@@ -48,38 +50,92 @@ bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, cons
         if (!fft_zoom_no(x, static_cast<double>(pane.sampleAt(firstPixel)), pane.samplesPerPixel(), frames,
                          spec.fen_fft, spec.fftSize, r))
           return false;
+        const ScreenRowRuns runs = screenRowRuns(std::min(bins, r.rows), spec.displayedBins, axis);
         for (int i = 0; i < frames; ++i) {
-          reassignedScreenLevels(&r.db[static_cast<std::size_t>(i) * r.rows], std::min(bins, r.rows),
-                                 spec.displayedBins, axis, spec.lowDb, spec.highDb, rows.data());
+          reassignedScreenLevels(&r.db[static_cast<std::size_t>(i) * r.rows], runs, spec.lowDb, spec.highDb,
+                                 rows.data());
           paint(firstPixel + i, 1);
         }
       }
     } else {
-      SpectroWork work;
-      if (!prepareSpectroWork(spec, work)) return false;
+      std::vector<SpectroWork> works(1);
+      if (!prepareSpectroWork(spec, works[0])) return false;
       const std::vector<PaneFrame> frames =
           paneFrames(pane, firstPixel, lastPixel, spec.fen_fft, spec.columnsPerFrame, x.first, x.last());
       // Frames paint disjoint pixel columns, so they may be computed in any order.
+      const ScreenRowRuns runs = screenRowRuns(std::min(bins, spectroColumnSize(spec)), spec.displayedBins, axis);
       const auto level = [&](int i, const std::vector<float>& column) {
         const PaneFrame& f = frames[static_cast<std::size_t>(i)];
         std::int16_t* dest = img.levels.data() + static_cast<std::ptrdiff_t>(std::max(0, f.firstColumn)) * img.rows;
         const int count = std::min(img.width, f.firstColumn + f.columns) - std::max(0, f.firstColumn);
         if (count <= 0) return;
-        screenColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())), spec.displayedBins,
-                           axis, spec.lowDb, spec.highDb, dest);
+        const int columnBins = std::min<int>(bins, static_cast<int>(column.size()));
+        if (columnBins == runs.bins)
+          screenColumnLevels(column.data(), runs, spec.lowDb, spec.highDb, dest);
+        else
+          screenColumnLevels(column.data(), columnBins, spec.displayedBins, axis, spec.lowDb, spec.highDb, dest);
         for (int c = 1; c < count; ++c)
           std::copy(dest, dest + img.rows, dest + static_cast<std::ptrdiff_t>(c) * img.rows);
       };
-      if (!spectroColumns(spec, x, static_cast<int>(frames.size()),
-                          [&](int i) { return frames[static_cast<std::size_t>(i)].centre; }, level))
-        return false;
+      const auto centreOf = [&](int i) { return frames[static_cast<std::size_t>(i)].centre; };
+      if (!cache) {
+        if (!spectroColumns(spec, x, static_cast<int>(frames.size()), centreOf, level, &works)) return false;
+      } else {
+        if (!cache->prepare(spec, x)) return false;
+        // The frames not held are computed into their places in the cache,
+        // then every frame is painted from the cache.
+        const int count = static_cast<int>(frames.size());
+        std::vector<const std::vector<float>*> held(frames.size());
+        std::vector<int> missing;
+        std::vector<std::vector<float>*> places;
+        for (int i = 0; i < count; ++i) {
+          held[static_cast<std::size_t>(i)] = cache->find(centreOf(i));
+          if (held[static_cast<std::size_t>(i)]) continue;
+          missing.push_back(i);
+          places.push_back(&cache->add(centreOf(i)));
+        }
+        const bool computed = spectroColumns(
+            spec, x, static_cast<int>(missing.size()),
+            [&](int j) { return centreOf(missing[static_cast<std::size_t>(j)]); },
+            [&](int j, const std::vector<float>& column) {
+              const auto k = static_cast<std::size_t>(j);
+              *places[k] = column;
+              held[static_cast<std::size_t>(missing[k])] = places[k];
+            },
+            &works);
+        if (!computed) {
+          cache->clear();
+          return false;
+        }
+        const int blocks = std::clamp(count / 64, 1, std::max(1, workerThreads()) * 4);
+        parallelFor(blocks, [&](int b) {
+          for (int i = count * b / blocks; i < count * (b + 1) / blocks; ++i)
+            if (const auto* column = held[static_cast<std::size_t>(i)]) level(i, *column);
+          return true;
+        });
+        cache->trim(3 * frames.size() + 64);
+      }
     }
     out = std::move(img);
   } catch (const std::bad_alloc&) {
+    if (cache) cache->clear();
     debugMessage("renderSpectrogramPane(): out of memory");
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMapping& pane,
+                           int firstPixel, int lastPixel, const PlaneAxis& axis, PaneImage& out) {
+  return renderPane(spec, x, pane, firstPixel, lastPixel, axis, out, nullptr);
+}
+
+bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMapping& pane,
+                           int firstPixel, int lastPixel, const PlaneAxis& axis, PaneImage& out,
+                           PaneColumnCache& cache) {
+  return renderPane(spec, x, pane, firstPixel, lastPixel, axis, out, &cache);
 }
 
 bool renderSpectrogramImage(const CurrentSpectro& spec, const SampleSpan& x, std::int64_t first,
@@ -113,14 +169,13 @@ bool renderSpectrogramImage(const CurrentSpectro& spec, const SampleSpan& x, std
         reassignedFileLevels(&r.db[static_cast<std::size_t>(i) * r.rows], std::min(bins, r.rows),
                              spec.displayedBins, height, spec.lowDb, spec.highDb, img.row(i));
     } else {
-      SpectroWork work;
-      if (!prepareSpectroWork(spec, work)) return false;
+      std::vector<SpectroWork> works(1);
+      if (!prepareSpectroWork(spec, works[0])) return false;
       // Groups of frames computed together; before each, the keyboard is
       // looked at once for every kStopPollFrames frames of the group, as
       // often as frame by frame. Frames past the loaded samples stay white
       // rather than read outside.
       const int group = kStopPollFrames * 4 * std::max(1, workerThreads());
-      std::vector<SpectroWork> works;
       for (int g = 0; g < width; g += group) {
         const int count = std::min(group, width - g);
         for (int i = g; i < g + count; ++i) {
