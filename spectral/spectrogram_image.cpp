@@ -37,12 +37,7 @@ bool renderPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMappi
     img.width = pane.width;
     img.rows = axis.rows;
     img.levels.assign(static_cast<std::size_t>(img.width) * img.rows, -1);
-    std::vector<std::int16_t> rows(static_cast<std::size_t>(axis.rows));
     const int bins = shownBins(spec);
-    auto paint = [&](int from, int count) {
-      for (int px = std::max(0, from); px < std::min(img.width, from + count); ++px)
-        std::copy(rows.begin(), rows.end(), img.levels.begin() + static_cast<std::ptrdiff_t>(px) * img.rows);
-    };
     if (spec.kind == 3) {
       const int frames = lastPixel - firstPixel + 1;
       if (frames >= 1) {
@@ -50,12 +45,18 @@ bool renderPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMappi
         if (!fft_zoom_no(x, static_cast<double>(pane.sampleAt(firstPixel)), pane.samplesPerPixel(), frames,
                          spec.fen_fft, spec.fftSize, r))
           return false;
+        // Each frame paints its own pixel column: shared out among the threads.
         const ScreenRowRuns runs = screenRowRuns(std::min(bins, r.rows), spec.displayedBins, axis);
-        for (int i = 0; i < frames; ++i) {
-          reassignedScreenLevels(&r.db[static_cast<std::size_t>(i) * r.rows], runs, spec.lowDb, spec.highDb,
-                                 rows.data());
-          paint(firstPixel + i, 1);
-        }
+        const int blocks = std::clamp(frames / 64, 1, std::max(1, workerThreads()) * 4);
+        parallelFor(blocks, [&](int b) {
+          for (int i = frames * b / blocks; i < frames * (b + 1) / blocks; ++i) {
+            const int px = firstPixel + i;
+            if (px < 0 || px >= img.width) continue;
+            reassignedScreenLevels(&r.db[static_cast<std::size_t>(i) * r.rows], runs, spec.lowDb, spec.highDb,
+                                   img.levels.data() + static_cast<std::ptrdiff_t>(px) * img.rows);
+          }
+          return true;
+        });
       }
     } else {
       std::vector<SpectroWork> works(1);
