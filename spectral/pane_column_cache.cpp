@@ -74,6 +74,7 @@ void PaneColumnCache::trim(std::size_t most) {
 
 void PaneColumnCache::clear() {
   columns_.clear();
+  works_.clear();
   samples_.clear();
   samples_.shrink_to_fit();
   first_ = 0;

@@ -30,6 +30,9 @@ class PaneColumnCache {
   void trim(std::size_t most);
   void clear();
   std::size_t size() const { return columns_.size(); }
+  // Work spaces prepared for the settings of the columns held (emptied with
+  // them).
+  std::vector<SpectroWork>& works() { return works_; }
   // Columns added since the cache was made (the frames computed).
   std::size_t added() const { return added_; }
 
@@ -39,6 +42,7 @@ class PaneColumnCache {
     std::uint64_t used = 0;  // the prepare() that last used it
   };
   std::unordered_map<std::int64_t, Entry> columns_;
+  std::vector<SpectroWork> works_;
   std::vector<std::int16_t> samples_;  // the samples the columns come from
   std::int64_t first_ = 0;
   CurrentSpectro spec_;

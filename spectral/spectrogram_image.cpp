@@ -59,8 +59,13 @@ bool renderPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMappi
         });
       }
     } else {
-      std::vector<SpectroWork> works(1);
-      if (!prepareSpectroWork(spec, works[0])) return false;
+      // The cache keeps the work spaces too (the filter bank, the window)
+      // while the settings stay.
+      std::vector<SpectroWork> local;
+      if (cache && !cache->prepare(spec, x)) return false;
+      std::vector<SpectroWork>& works = cache ? cache->works() : local;
+      if (works.empty()) works.resize(1);
+      if (!works[0].prepared && !prepareSpectroWork(spec, works[0])) return false;
       const std::vector<PaneFrame> frames =
           paneFrames(pane, firstPixel, lastPixel, spec.fen_fft, spec.columnsPerFrame, x.first, x.last());
       // Frames paint disjoint pixel columns, so they may be computed in any order.
@@ -82,7 +87,6 @@ bool renderPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMappi
       if (!cache) {
         if (!spectroColumns(spec, x, static_cast<int>(frames.size()), centreOf, level, &works)) return false;
       } else {
-        if (!cache->prepare(spec, x)) return false;
         // The frames not held are computed into their places in the cache,
         // then every frame is painted from the cache.
         const int count = static_cast<int>(frames.size());
