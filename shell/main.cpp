@@ -7,9 +7,11 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -209,53 +211,85 @@ bool haveDisplay() {
 }
 
 // Timings of the main job: open and show, zoom, scroll.
-void runBench(ardv::shell::MainWindow& window, const std::string& file) {
+// Median of `runs` timings of `action` in ms, each with its repaint;
+// `between` (not timed) runs before each one.
+double medianMs(int runs, const std::function<void()>& action, const std::function<void()>& between = {}) {
+  std::vector<double> ms;
   QElapsedTimer timer;
-  timer.start();
-  if (!window.openPath(file)) return;
-  QApplication::processEvents();
-  std::printf("open and show %s: %lld ms\n", file.c_str(), static_cast<long long>(timer.elapsed()));
-  auto& ct = ardv::program().ct;
-  ct.d_sel = ct.d_e + (ct.f_e - ct.d_e) / 4;
-  ct.f_sel = ct.d_e + (ct.f_e - ct.d_e) / 2;
-  timer.restart();
-  window.runCommand(ardv::shell::kCmdZoomIn);
-  QApplication::processEvents();
-  std::printf("zoom in: %lld ms\n", static_cast<long long>(timer.elapsed()));
-  timer.restart();
-  window.runCommand(ardv::shell::kCmdZoomOut);
-  QApplication::processEvents();
-  std::printf("zoom out: %lld ms\n", static_cast<long long>(timer.elapsed()));
-  timer.restart();
-  window.scrollTo(window.scrollMapping().pmax / 3);
-  QApplication::processEvents();
-  std::printf("scroll: %lld ms\n", static_cast<long long>(timer.elapsed()));
-  // Navigation keys and the pointer readout, each with its repaint.
+  for (int i = 0; i < runs; ++i) {
+    if (between) between();
+    QApplication::processEvents();
+    timer.restart();
+    action();
+    QApplication::processEvents();
+    ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+  }
+  std::nth_element(ms.begin(), ms.begin() + runs / 2, ms.end());
+  return ms[static_cast<std::size_t>(runs / 2)];
+}
+
+// Times of the window's actions on FILE under each spectrogram kind: one row
+// per action, medians of kBenchRuns, each with its repaint.
+void runBench(ardv::shell::MainWindow& window, const std::string& file) {
   using ardv::shell::Step;
-  const std::pair<const char*, Step> steps[] = {
-      {"zoom in x2", Step::ZoomIn},   {"zoom out x2", Step::ZoomOut}, {"right", Step::Right}, {"left", Step::Left},
-      {"page down", Step::PageRight}, {"page up", Step::PageLeft},    {"end", Step::End},     {"home", Step::Home},
-      {"show all", Step::ShowAll}};
-  for (const auto& [name, step] : steps) {
-    timer.restart();
-    window.navigate(step);
-    QApplication::processEvents();
-    std::printf("%s: %lld ms\n", name, static_cast<long long>(timer.elapsed()));
+  constexpr int kBenchRuns = 5;
+  const int kindCommands[] = {ardv::shell::kCmdWideBand,          ardv::shell::kCmdNarrowBand,
+                              ardv::shell::kCmdReassigned,        ardv::shell::kCmdLinearPrediction,
+                              ardv::shell::kCmdCepstral,          ardv::shell::kCmdCriticalBands};
+  auto& ct = ardv::program().ct;
+  bool opened = true;
+  const auto open = [&] { opened = opened && window.openPath(file); };
+  struct Row {
+    const char* name;
+    std::function<void()> action, between;
+  };
+  const auto selectMiddle = [&] {
+    ct.d_sel = ct.d_a + (ct.f_a - ct.d_a) / 4;
+    ct.f_sel = ct.d_a + (ct.f_a - ct.d_a) / 2;
+  };
+  const auto nav = [&](Step step) { return [&window, step] { window.navigate(step); }; };
+  int scrolls = 0;
+  int pointer = 0;
+  std::vector<Row> rows = {
+      {"open and show", open, {}},
+      {"zoom in (selection)", [&] { window.runCommand(ardv::shell::kCmdZoomIn); }, selectMiddle},
+      {"zoom out", [&] { window.runCommand(ardv::shell::kCmdZoomOut); }, [&] {
+         selectMiddle();
+         window.runCommand(ardv::shell::kCmdZoomIn);
+       }},
+      {"scroll (bar)", [&] { window.scrollTo(window.scrollMapping().pmax * (1 + scrolls++ % 2) / 3); }, {}},
+      {"zoom in x2", nav(Step::ZoomIn), nav(Step::ZoomOut)},
+      {"zoom out x2", nav(Step::ZoomOut), nav(Step::ZoomIn)},
+      {"right", nav(Step::Right), {}},
+      {"left", nav(Step::Left), {}},
+      {"page down", nav(Step::PageRight), {}},
+      {"page up", nav(Step::PageLeft), {}},
+      {"end", nav(Step::End), nav(Step::Home)},
+      {"home", nav(Step::Home), nav(Step::End)},
+      {"show all", nav(Step::ShowAll), nav(Step::ZoomIn)},
+      {"pointer readout", [&] { window.pointerAt(ct.d_a + (ct.f_a - ct.d_a) * (pointer++ % 100) / 100, 50); }, {}},
+  };
+  std::printf("%s, spectrogram %dx%d pixels; medians of %d runs, ms\n", file.c_str(),
+              window.spectroPlane()->view()->width(), window.spectroPlane()->view()->height(), kBenchRuns);
+  std::printf("%-20s %8s %8s %8s %8s %8s %8s\n", "", "wide", "narrow", "reass.", "lpc", "cepstral", "critical");
+  std::printf("%-20s", "kind switch");
+  if (!window.openPath(file)) return;
+  for (int k = 0; k < 6; ++k) {
+    const int into = kindCommands[k], from = kindCommands[(k + 5) % 6];
+    std::printf(" %8.1f", medianMs(kBenchRuns, [&] { window.runCommand(into); }, [&] { window.runCommand(from); }));
   }
-  timer.restart();
-  for (int i = 0; i < 100; ++i) {
-    window.pointerAt(ct.d_a + (ct.f_a - ct.d_a) * i / 100, 50);
-    QApplication::processEvents();
+  std::printf("\n");
+  std::vector<std::vector<double>> table(rows.size());
+  for (int k = 0; k < 6; ++k) {
+    window.runCommand(kindCommands[k]);
+    for (std::size_t r = 0; r < rows.size(); ++r)
+      table[r].push_back(medianMs(kBenchRuns, rows[r].action, rows[r].between));
   }
-  std::printf("pointer readout: %.2f ms\n", static_cast<double>(timer.nsecsElapsed()) / 100e6);
-  const char* names[] = {"", "wide band", "narrow band", "reassigned", "linear prediction", "cepstral smoothing",
-                         "critical bands"};
-  for (int kind = 1; kind <= 6; ++kind) {
-    timer.restart();
-    ardv::setMode(kind);
-    window.spectroPlane()->refresh();
-    QApplication::processEvents();
-    std::printf("%s spectrogram: %lld ms\n", names[kind], static_cast<long long>(timer.elapsed()));
+  if (!opened) return;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    std::printf("%-20s", rows[r].name);
+    for (double ms : table[r]) std::printf(" %8.1f", ms);
+    std::printf("\n");
   }
 }
 

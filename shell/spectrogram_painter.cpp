@@ -23,14 +23,7 @@ std::array<QRgb, 256> levelTable() {
   return table;
 }
 
-}  // namespace
-
-QRgb levelRgb(int level) {
-  const Rgb c = displayColours().levelColour(std::clamp(level, 0, 255));
-  return qRgb(c.r, c.g, c.b);
-}
-
-bool paintSpectrogram(QImage& image, const TimeAxis& axis) {
+bool paint(QImage& image, const TimeAxis& axis, bool fresh) {
   const Program& prog = program();
   if (!prog.fileLoaded || image.width() <= 0 || image.height() <= 0) return false;
   const int kind = prog.en_cours.mode;
@@ -45,7 +38,11 @@ bool paintSpectrogram(QImage& image, const TimeAxis& axis) {
   PlaneAxis rows;
   rows.rows = image.height();
   PaneImage levels;
-  if (!renderSpectrogramPane(spec, samples, pane, 0, image.width() - 1, rows, levels)) return false;
+  // The columns of the previous views, for the frames a scroll or zoom keeps.
+  static PaneColumnCache kept;
+  if (!(fresh ? renderSpectrogramPane(spec, samples, pane, 0, image.width() - 1, rows, levels)
+              : renderSpectrogramPane(spec, samples, pane, 0, image.width() - 1, rows, levels, kept)))
+    return false;
   legendRange() = levels.relative ? LevelRange{levels.lowDb, levels.highDb} : LevelRange{};
 
   const auto table = levelTable();
@@ -60,6 +57,17 @@ bool paintSpectrogram(QImage& image, const TimeAxis& axis) {
   }
   return true;
 }
+
+}  // namespace
+
+QRgb levelRgb(int level) {
+  const Rgb c = displayColours().levelColour(std::clamp(level, 0, 255));
+  return qRgb(c.r, c.g, c.b);
+}
+
+bool paintSpectrogram(QImage& image, const TimeAxis& axis) { return paint(image, axis, false); }
+
+bool paintSpectrogramAfresh(QImage& image, const TimeAxis& axis) { return paint(image, axis, true); }
 
 void paintColourLegend(QImage& image) {
   image.fill(Qt::white);

@@ -11,9 +11,11 @@ namespace ardv::shell {
 
 // Paints the spectrogram of kind `en_cours.mode` over the columns of `axis`
 // into `image` (one pixel column per axis column). Pixels the computation
-// leaves alone keep their colour. Returns false after the computation's
-// report.
+// leaves alone keep their colour. Columns computed for earlier views are
+// reused. Returns false after the computation's report.
 bool paintSpectrogram(QImage& image, const TimeAxis& axis);
+// The same with every column computed anew (the same pixels).
+bool paintSpectrogramAfresh(QImage& image, const TimeAxis& axis);
 
 // The colour legend: 256 level rectangles across the middle of the image,
 // labelled with their dB values where the labels do not overlap.

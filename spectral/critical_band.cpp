@@ -15,13 +15,15 @@ constexpr double kConstantWidth = 100.0;  // scale units
 
 int roundHalfAway(double x) { return static_cast<int>(std::lround(x)); }
 
-// Bark filter of centre fc over bins [0, half).
-void barkFilter(double fs, int n, double fc, float* w) {
+// Bark filter of centre fc over bins [0, half); binBark[k] is the Bark value
+// of bin k.
+void barkFilter(double fs, int n, double fc, const std::vector<double>& binBark, float* w) {
   const int half = n / 2;
   const double zc = barkFromHz(fc);
   const int lo = std::max(0, roundHalfAway(n * hzFromBark(zc - 2.5) / fs));
   const int hi = std::min(half, roundHalfAway(n * hzFromBark(zc + 1.3) / fs));
-  for (int k = lo; k <= hi && k < half; ++k) w[k] = static_cast<float>(barkCurve(barkFromHz(k * fs / n) - zc));
+  for (int k = lo; k <= hi && k < half; ++k)
+    w[k] = static_cast<float>(barkCurve(binBark[static_cast<std::size_t>(k)] - zc));
 }
 
 // Triangle of centre fc whose feet lie `width` scale units on either side.
@@ -65,6 +67,12 @@ bool buildFilterBank(double fs, int bands, int fftSize, BandDistribution distrib
 
     const double top = scaleFromHz(scale, fs / 2.0);
     const double step = width == WidthStrategy::Constant ? kConstantWidth : top / (bands + 1);
+    // The Bark value of each bin, computed once for all the filters.
+    std::vector<double> binBark;
+    if (scale == PerceptualScale::Bark) {
+      binBark.resize(static_cast<std::size_t>(half));
+      for (int k = 0; k < half; ++k) binBark[static_cast<std::size_t>(k)] = barkFromHz(k * fs / fftSize);
+    }
     const bool linearCentres = distribution == BandDistribution::SpectroLike && axis == BandAxis::Linear;
     for (int b = 0; b < bands; ++b) {
       const double fc = linearCentres ? b * (fs / 2.0) / (bands - 1) : hzFromScale(scale, b * top / (bands - 1));
@@ -72,7 +80,7 @@ bool buildFilterBank(double fs, int bands, int fftSize, BandDistribution distrib
                                                       : roundHalfAway(fc / fs * fftSize);
       float* w = built.weights.data() + static_cast<std::size_t>(b) * half;
       if (scale == PerceptualScale::Bark)
-        barkFilter(fs, fftSize, fc, w);
+        barkFilter(fs, fftSize, fc, binBark, w);
       else
         triangleFilter(fs, fftSize, fc, scale, step, w);
 

@@ -89,18 +89,31 @@ int PlaneAxis::rowOf(double u) const {
   return rows - 1 - static_cast<int>(std::trunc((u - uMin) / uRange * rows + 0.5));
 }
 
+ScreenRowRuns screenRowRuns(int bins, int displayedBins, const PlaneAxis& axis) {
+  ScreenRowRuns r;
+  r.bins = bins;
+  r.axis = axis;
+  r.reassignedMean = bins <= axis.rowOf(0.0) - axis.rowOf(128.0);
+  screenRows(bins, displayedBins, axis, [&](int y, int yPrev, int k) { r.runs.push_back({k, y, yPrev}); });
+  return r;
+}
+
+void screenColumnLevels(const float* column, const ScreenRowRuns& runs, double lowDb, double highDb,
+                        std::int16_t* rows) {
+  const int count = runs.axis.rows;
+  std::fill(rows, rows + count, static_cast<std::int16_t>(-1));
+  int k0 = 0;
+  for (const ScreenRowRuns::Run& run : runs.runs) {
+    double sum = 0.0;
+    int n = 0;
+    for (; k0 <= run.lastBin; ++k0, ++n) sum += column[k0];
+    paintRows(rows, count, run.rowFrom, run.rowTo, screenLevel(sum / n, lowDb, highDb));
+  }
+}
+
 void screenColumnLevels(const float* column, int bins, int displayedBins, const PlaneAxis& axis, double lowDb,
                         double highDb, std::int16_t* rows) {
-  std::fill(rows, rows + axis.rows, static_cast<std::int16_t>(-1));
-  double sum = 0.0;
-  int count = 0;
-  int k0 = 0;
-  screenRows(bins, displayedBins, axis, [&](int y, int yPrev, int k) {
-    for (; k0 <= k; ++k0, ++count) sum += column[k0];
-    paintRows(rows, axis.rows, y, yPrev, screenLevel(sum / count, lowDb, highDb));
-    sum = 0.0;
-    count = 0;
-  });
+  screenColumnLevels(column, screenRowRuns(bins, displayedBins, axis), lowDb, highDb, rows);
 }
 
 void fileColumnLevels(const float* column, int bins, int displayedBins, int height, double lowDb, double highDb,
@@ -117,15 +130,21 @@ void fileColumnLevels(const float* column, int bins, int displayedBins, int heig
   });
 }
 
+void reassignedScreenLevels(const float* column, const ScreenRowRuns& runs, double lowDb, double highDb,
+                            std::int16_t* rows) {
+  const int count = runs.axis.rows;
+  std::fill(rows, rows + count, static_cast<std::int16_t>(-1));
+  ReassignedGather g{runs.reassignedMean};
+  int k0 = 0;
+  for (const ScreenRowRuns::Run& run : runs.runs) {
+    for (; k0 <= run.lastBin; ++k0) g.add(column[k0]);
+    paintRows(rows, count, run.rowFrom, run.rowTo, screenLevel(static_cast<double>(g.take()), lowDb, highDb));
+  }
+}
+
 void reassignedScreenLevels(const float* column, int bins, int displayedBins, const PlaneAxis& axis, double lowDb,
                             double highDb, std::int16_t* rows) {
-  std::fill(rows, rows + axis.rows, static_cast<std::int16_t>(-1));
-  ReassignedGather g{bins <= axis.rowOf(0.0) - axis.rowOf(128.0)};
-  int k0 = 0;
-  screenRows(bins, displayedBins, axis, [&](int y, int yPrev, int k) {
-    for (; k0 <= k; ++k0) g.add(column[k0]);
-    paintRows(rows, axis.rows, y, yPrev, screenLevel(static_cast<double>(g.take()), lowDb, highDb));
-  });
+  reassignedScreenLevels(column, screenRowRuns(bins, displayedBins, axis), lowDb, highDb, rows);
 }
 
 void reassignedFileLevels(const float* column, int bins, int displayedBins, int height, double lowDb, double highDb,

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace ardv {
 
@@ -32,6 +33,25 @@ struct PlaneAxis {
 // `rows` holds axis.rows values.
 void screenColumnLevels(const float* column, int bins, int displayedBins, const PlaneAxis& axis, double lowDb,
                         double highDb, std::int16_t* rows);
+
+// The rows screenColumnLevels paints for `bins` bins shown with D displayed
+// bins: run i gathers the bins up to lastBin and paints rows rowFrom ..
+// rowTo - 1. The same for every column of a pane, so worked out once.
+struct ScreenRowRuns {
+  struct Run {
+    int lastBin, rowFrom, rowTo;
+  };
+  int bins = 0;
+  PlaneAxis axis;
+  bool reassignedMean = true;  // reassigned columns: mean of the bins (else maximum)
+  std::vector<Run> runs;
+};
+ScreenRowRuns screenRowRuns(int bins, int displayedBins, const PlaneAxis& axis);
+// screenColumnLevels and reassignedScreenLevels over runs worked out before.
+void screenColumnLevels(const float* column, const ScreenRowRuns& runs, double lowDb, double highDb,
+                        std::int16_t* rows);
+void reassignedScreenLevels(const float* column, const ScreenRowRuns& runs, double lowDb, double highDb,
+                            std::int16_t* rows);
 
 // File levels of one image row of `height` pixels (first = lowest frequency):
 // bins averaged into pixels p = trunc((k+1)*height/D); pixels above the last

@@ -223,7 +223,16 @@ bool fft_zoom_add(const SampleSpan& x, double firstCentre, double hop, int frame
 }
 
 void reassignedToDb(ReassignedImage& energy) {
-  for (float& v : energy.db) v = static_cast<float>(10.0 * std::log10(static_cast<double>(v) + 1e-10));
+  // Each value on its own, so the cells may be shared out among the threads.
+  const auto cells = static_cast<std::int64_t>(energy.db.size());
+  const int parts = static_cast<int>(std::clamp<std::int64_t>(cells / 16384, 1, 4 * std::max(1, workerThreads())));
+  parallelFor(parts, [&](int p) {
+    for (std::int64_t c = cells * p / parts; c < cells * (p + 1) / parts; ++c) {
+      float& v = energy.db[static_cast<std::size_t>(c)];
+      v = static_cast<float>(10.0 * std::log10(static_cast<double>(v) + 1e-10));
+    }
+    return true;
+  });
 }
 
 bool fft_zoom_columns(const SampleSpan& x, double firstCentre, double hop, int frames, const ReassignedBand& band,

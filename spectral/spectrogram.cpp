@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <new>
+#include <optional>
 #include <span>
 
 #include "platform/report.h"
@@ -160,6 +162,40 @@ bool prepareSpectroWork(const CurrentSpectro& spec, SpectroWork& work) {
 
 namespace {
 
+// The filter bank of `spec` (constant width), copied from the one built for
+// the previous call when the settings are the same: building it costs as
+// much as hundreds of columns.
+bool keptFilterBank(const CurrentSpectro& spec, FilterBank& bank) {
+  struct Key {
+    double fs;
+    int bands, fftSize, distribution, scale, axis;
+    bool operator==(const Key&) const = default;
+  };
+  static std::mutex mutex;
+  static std::optional<Key> builtFor;
+  static FilterBank built;
+  const BandSettings& b = spec.bands;
+  const Key key{spec.fs, std::min(b.bandCount, spec.fftSize / 2), spec.fftSize, b.distribution ? 1 : 0,
+                std::clamp(b.scale, 0, 2), b.axis ? 1 : 0};
+  const std::lock_guard<std::mutex> lock(mutex);
+  if (builtFor != key) {
+    FilterBank fresh;
+    if (!buildFilterBank(key.fs, key.bands, key.fftSize, static_cast<BandDistribution>(key.distribution),
+                         static_cast<PerceptualScale>(key.scale), WidthStrategy::Constant,
+                         static_cast<BandAxis>(key.axis), fresh))
+      return false;
+    built = std::move(fresh);
+    builtFor = key;
+  }
+  try {
+    bank = built;
+  } catch (const std::bad_alloc&) {
+    debugMessage("prepareSpectroWork(): out of memory");
+    return false;
+  }
+  return true;
+}
+
 bool prepareWork(const CurrentSpectro& spec, SpectroWork& work) {
   switch (spec.kind) {
     case 1:
@@ -171,11 +207,7 @@ bool prepareWork(const CurrentSpectro& spec, SpectroWork& work) {
       return true;
     case 6: {
       if (!work.fft.init(spec.fen_fft, spec.fftSize)) return false;
-      const BandSettings& b = spec.bands;
-      const int bands = std::min(b.bandCount, spec.fftSize / 2);
-      return buildFilterBank(spec.fs, bands, spec.fftSize, static_cast<BandDistribution>(b.distribution ? 1 : 0),
-                             static_cast<PerceptualScale>(std::clamp(b.scale, 0, 2)), WidthStrategy::Constant,
-                             static_cast<BandAxis>(b.axis ? 1 : 0), work.bank);
+      return keptFilterBank(spec, work.bank);
     }
     default:
       debugMessage("spectroColumn(): unknown spectrogram kind " + std::to_string(spec.kind));
@@ -256,6 +288,11 @@ bool spectroColumns(const CurrentSpectro& spec, const SampleSpan& x, int count,
   std::vector<SpectroWork>& spaces = works ? *works : local;
   try {
     if (static_cast<int>(spaces.size()) < blocks) spaces.resize(static_cast<std::size_t>(blocks));
+    // One preparation, copied: building a filter bank costs far more than
+    // copying it.
+    if (!spaces[0].prepared && !prepareSpectroWork(spec, spaces[0])) return false;
+    for (SpectroWork& work : spaces)
+      if (!work.prepared) work = spaces[0];
   } catch (const std::bad_alloc&) {
     debugMessage("spectroColumns(): out of memory");
     return false;

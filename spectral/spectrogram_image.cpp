@@ -23,8 +23,10 @@ void reportStopped() { message("Escape pressed: the spectrogram image was stoppe
 
 }  // namespace
 
-bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMapping& pane,
-                           int firstPixel, int lastPixel, const PlaneAxis& axis, PaneImage& out) {
+namespace {
+
+bool renderPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMapping& pane, int firstPixel,
+                int lastPixel, const PlaneAxis& axis, PaneImage& out, PaneColumnCache* cache) {
   if (pane.width < 1 || pane.width > kMaxImageSide || pane.visibleCount < 1 || axis.rows < 1 ||
       axis.rows > kMaxImageSide || !(axis.uRange > 0.0)) {
     debugMessage("renderSpectrogramPane(): bad pane geometry");
@@ -39,7 +41,6 @@ bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, cons
     img.levels.assign(static_cast<std::size_t>(img.width) * img.rows, -1);
     img.lowDb = spec.lowDb;
     img.highDb = spec.highDb;
-    std::vector<std::int16_t> rows(static_cast<std::size_t>(axis.rows));
     const int bins = shownBins(spec);
     const bool relative = spec.relativeRangeDb > 0.0f;
     // Loudest and quietest finite values of the shown bins, for the relative
@@ -59,10 +60,6 @@ bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, cons
       img.highDb = loudest;
       img.lowDb = static_cast<double>(loudest) - spec.relativeRangeDb;
     };
-    auto paint = [&](int from, int count) {
-      for (int px = std::max(0, from); px < std::min(img.width, from + count); ++px)
-        std::copy(rows.begin(), rows.end(), img.levels.begin() + static_cast<std::ptrdiff_t>(px) * img.rows);
-    };
     if (spec.kind == 3) {
       const int frames = lastPixel - firstPixel + 1;
       if (frames >= 1) {
@@ -74,55 +71,112 @@ bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, cons
         if (relative)
           for (int i = 0; i < frames; ++i) notice(&r.db[static_cast<std::size_t>(i) * r.rows], shown);
         settleRange();
-        for (int i = 0; i < frames; ++i) {
-          reassignedScreenLevels(&r.db[static_cast<std::size_t>(i) * r.rows], shown, spec.displayedBins, axis,
-                                 img.lowDb, img.highDb, rows.data());
-          paint(firstPixel + i, 1);
-        }
+        // Each frame paints its own pixel column: shared out among the threads.
+        const ScreenRowRuns runs = screenRowRuns(shown, spec.displayedBins, axis);
+        const int blocks = std::clamp(frames / 64, 1, std::max(1, workerThreads()) * 4);
+        parallelFor(blocks, [&](int b) {
+          for (int i = frames * b / blocks; i < frames * (b + 1) / blocks; ++i) {
+            const int px = firstPixel + i;
+            if (px < 0 || px >= img.width) continue;
+            reassignedScreenLevels(&r.db[static_cast<std::size_t>(i) * r.rows], runs, img.lowDb, img.highDb,
+                                   img.levels.data() + static_cast<std::ptrdiff_t>(px) * img.rows);
+          }
+          return true;
+        });
       }
     } else {
-      SpectroWork work;
-      if (!prepareSpectroWork(spec, work)) return false;
+      // The cache keeps the work spaces too (the filter bank, the window)
+      // while the settings stay.
+      std::vector<SpectroWork> local;
+      if (cache && !cache->prepare(spec, x)) return false;
+      std::vector<SpectroWork>& works = cache ? cache->works() : local;
+      if (works.empty()) works.resize(1);
+      if (!works[0].prepared && !prepareSpectroWork(spec, works[0])) return false;
       const std::vector<PaneFrame> frames =
           paneFrames(pane, firstPixel, lastPixel, spec.fen_fft, spec.columnsPerFrame, x.first, x.last());
       // Frames paint disjoint pixel columns, so they may be computed in any order.
-      const auto level = [&](int i, const float* column, int count) {
+      const ScreenRowRuns runs = screenRowRuns(std::min(bins, spectroColumnSize(spec)), spec.displayedBins, axis);
+      const auto level = [&](int i, const float* column, int columnBins) {
         const PaneFrame& f = frames[static_cast<std::size_t>(i)];
         std::int16_t* dest = img.levels.data() + static_cast<std::ptrdiff_t>(std::max(0, f.firstColumn)) * img.rows;
-        const int columns = std::min(img.width, f.firstColumn + f.columns) - std::max(0, f.firstColumn);
-        if (columns <= 0) return;
-        screenColumnLevels(column, count, spec.displayedBins, axis, img.lowDb, img.highDb, dest);
-        for (int c = 1; c < columns; ++c)
+        const int count = std::min(img.width, f.firstColumn + f.columns) - std::max(0, f.firstColumn);
+        if (count <= 0) return;
+        if (columnBins == runs.bins)
+          screenColumnLevels(column, runs, img.lowDb, img.highDb, dest);
+        else
+          screenColumnLevels(column, columnBins, spec.displayedBins, axis, img.lowDb, img.highDb, dest);
+        for (int c = 1; c < count; ++c)
           std::copy(dest, dest + img.rows, dest + static_cast<std::ptrdiff_t>(c) * img.rows);
       };
-      // The relative range needs every column before the first level: frame
-      // i keeps its shown bins at kept[i * bins].
-      const std::size_t stride = static_cast<std::size_t>(std::max(0, bins));
-      std::vector<float> kept(relative ? frames.size() * stride : 0);
-      std::vector<int> keptCount(relative ? frames.size() : 0, 0);
-      if (!spectroColumns(spec, x, static_cast<int>(frames.size()),
-                          [&](int i) { return frames[static_cast<std::size_t>(i)].centre; },
-                          [&](int i, const std::vector<float>& column) {
-                            const int count = std::min<int>(bins, static_cast<int>(column.size()));
-                            if (!relative) return level(i, column.data(), count);
-                            std::copy(column.begin(), column.begin() + count,
-                                      kept.begin() + static_cast<std::ptrdiff_t>(i * stride));
-                            keptCount[static_cast<std::size_t>(i)] = count;
-                          }))
-        return false;
-      if (relative) {
-        for (std::size_t i = 0; i < keptCount.size(); ++i) notice(kept.data() + i * stride, keptCount[i]);
+      const auto shownOf = [&](const std::vector<float>& column) {
+        return std::min<int>(bins, static_cast<int>(column.size()));
+      };
+      const auto centreOf = [&](int i) { return frames[static_cast<std::size_t>(i)].centre; };
+      const int count = static_cast<int>(frames.size());
+      if (!cache && !relative) {
+        if (!spectroColumns(
+                spec, x, count, centreOf,
+                [&](int i, const std::vector<float>& column) { level(i, column.data(), shownOf(column)); }, &works))
+          return false;
+      } else {
+        // Every column first (from the cache or computed into its place),
+        // then the range, then the levels.
+        std::vector<std::vector<float>> own(cache ? 0 : frames.size());
+        std::vector<const std::vector<float>*> held(frames.size());
+        std::vector<int> missing;
+        std::vector<std::vector<float>*> places;
+        for (int i = 0; i < count; ++i) {
+          const auto k = static_cast<std::size_t>(i);
+          if (cache && (held[k] = cache->find(centreOf(i)))) continue;
+          missing.push_back(i);
+          places.push_back(cache ? &cache->add(centreOf(i)) : &own[k]);
+        }
+        const bool computed = spectroColumns(
+            spec, x, static_cast<int>(missing.size()),
+            [&](int j) { return centreOf(missing[static_cast<std::size_t>(j)]); },
+            [&](int j, const std::vector<float>& column) {
+              const auto k = static_cast<std::size_t>(j);
+              *places[k] = column;
+              held[static_cast<std::size_t>(missing[k])] = places[k];
+            },
+            &works);
+        if (!computed) {
+          if (cache) cache->clear();
+          return false;
+        }
+        if (relative)
+          for (const auto* column : held)
+            if (column) notice(column->data(), shownOf(*column));
         settleRange();
-        for (std::size_t i = 0; i < keptCount.size(); ++i)
-          level(static_cast<int>(i), kept.data() + i * stride, keptCount[i]);
+        const int blocks = std::clamp(count / 64, 1, std::max(1, workerThreads()) * 4);
+        parallelFor(blocks, [&](int b) {
+          for (int i = count * b / blocks; i < count * (b + 1) / blocks; ++i)
+            if (const auto* column = held[static_cast<std::size_t>(i)]) level(i, column->data(), shownOf(*column));
+          return true;
+        });
+        if (cache) cache->trim(3 * frames.size() + 64);
       }
     }
     out = std::move(img);
   } catch (const std::bad_alloc&) {
+    if (cache) cache->clear();
     debugMessage("renderSpectrogramPane(): out of memory");
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMapping& pane,
+                           int firstPixel, int lastPixel, const PlaneAxis& axis, PaneImage& out) {
+  return renderPane(spec, x, pane, firstPixel, lastPixel, axis, out, nullptr);
+}
+
+bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMapping& pane,
+                           int firstPixel, int lastPixel, const PlaneAxis& axis, PaneImage& out,
+                           PaneColumnCache& cache) {
+  return renderPane(spec, x, pane, firstPixel, lastPixel, axis, out, &cache);
 }
 
 bool renderSpectrogramImage(const CurrentSpectro& spec, const SampleSpan& x, std::int64_t first,
@@ -156,14 +210,13 @@ bool renderSpectrogramImage(const CurrentSpectro& spec, const SampleSpan& x, std
         reassignedFileLevels(&r.db[static_cast<std::size_t>(i) * r.rows], std::min(bins, r.rows),
                              spec.displayedBins, height, spec.lowDb, spec.highDb, img.row(i));
     } else {
-      SpectroWork work;
-      if (!prepareSpectroWork(spec, work)) return false;
+      std::vector<SpectroWork> works(1);
+      if (!prepareSpectroWork(spec, works[0])) return false;
       // Groups of frames computed together; before each, the keyboard is
       // looked at once for every kStopPollFrames frames of the group, as
       // often as frame by frame. Frames past the loaded samples stay white
       // rather than read outside.
       const int group = kStopPollFrames * 4 * std::max(1, workerThreads());
-      std::vector<SpectroWork> works;
       for (int g = 0; g < width; g += group) {
         const int count = std::min(group, width - g);
         for (int i = g; i < g + count; ++i) {

@@ -14,6 +14,7 @@
 
 #include "spectral/frame_placement.h"
 #include "spectral/image_levels.h"
+#include "spectral/pane_column_cache.h"
 #include "spectral/pgm.h"
 #include "spectral/spectrogram.h"
 
@@ -40,6 +41,13 @@ struct PaneImage {
 // false after a report (out unchanged) when the settings cannot be computed.
 bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMapping& pane,
                            int firstPixel, int lastPixel, const PlaneAxis& axis, PaneImage& out);
+
+// The same, taking the columns of kinds 1, 2, 4, 5, 6 from `cache` where it
+// holds them and keeping there those it computes (kind 3 is computed
+// afresh): the levels are those of the call without a cache.
+bool renderSpectrogramPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMapping& pane,
+                           int firstPixel, int lastPixel, const PlaneAxis& axis, PaneImage& out,
+                           PaneColumnCache& cache);
 
 // Computes an image of `width` frames x `height` frequency pixels over samples
 // first..last (signal indices; the frames are placed as imageFrames does).

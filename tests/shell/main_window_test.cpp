@@ -15,6 +15,7 @@
 #include "shell/spectral_slice_window.h"
 #include "shell/spectro_params_window.h"
 #include "spectral/image_levels.h"
+#include "shell/spectrogram_painter.h"
 #include "spectral/spectrogram_params.h"
 #include "tests/prosody/known_f0_signals.h"
 #include "tests/shell/window_fixture.h"
@@ -360,15 +361,39 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     QCOMPARE(QColor(image.pixel(2, y)), QColor(Qt::white));  // outside the legend
   }
 
+  // Every kind paints, and after each step the spectrogram drawn from the
+  // kept columns is the one computed afresh.
   void everySpectrogramKindPaints() {
+    window_->resize(420, 320);
     open();
-    QImage blank(window_->spectroPlane()->view()->bitmap().size(), QImage::Format_RGB32);
+    SpectroView* view = window_->spectroPlane()->view();
+    QImage blank(view->bitmap().size(), QImage::Format_RGB32);
     blank.fill(Qt::white);
+    const auto select = [] {
+      program().ct.d_sel = program().ct.d_a + 3000;
+      program().ct.f_sel = program().ct.d_a + 4000;
+    };
+    const std::pair<const char*, std::function<void()>> steps[] = {
+        {"zoom in", [&] { select(), window_->runCommand(kCmdZoomIn); }},
+        {"right", [&] { window_->navigate(Step::Right); }},
+        {"left", [&] { window_->navigate(Step::Left); }},
+        {"cut", [&] { drag(window_->signalPlane()->view(), 40, 120), window_->runCommand(22); }},
+        {"cancel", [&] { window_->runCommand(21); }},
+    };
     for (int id : {kCmdWideBand, kCmdNarrowBand, kCmdReassigned, kCmdLinearPrediction, kCmdCepstral,
                    kCmdCriticalBands}) {
       QVERIFY(window_->runCommand(id));
       QVERIFY2(window_->action(id)->isChecked(), qPrintable(QString::number(id)));
-      QVERIFY2(window_->spectroPlane()->view()->bitmap() != blank, qPrintable(QString::number(id)));
+      QVERIFY2(view->bitmap() != blank, qPrintable(QString::number(id)));
+      // Two columns a frame; a filter bank.
+      for (const auto& [name, act] : steps) {
+        if (id != kCmdNarrowBand && id != kCmdCriticalBands) break;
+        act();
+        QImage fresh(view->bitmap().size(), QImage::Format_RGB32);
+        fresh.fill(Qt::white);
+        QVERIFY(paintSpectrogramAfresh(fresh, view->axis()));
+        QVERIFY2(view->bitmap() == fresh, qPrintable(QString("%1 after %2").arg(id).arg(name)));
+      }
       QVERIFY2(reports().empty(), reports().c_str());
     }
   }

@@ -209,16 +209,22 @@ TEST(Pane, ColumnsPerFrameAndUntouchedColumns) {
   EXPECT_GT(std::max(re.at(200, 110), re.at(200, 111)), 200);
 }
 
-// Every kind gives the same pane on one thread and on three, zoomed out
-// (several columns per frame) and zoomed in (several frames per sample).
-TEST(Pane, EveryKindIsTheSameOnAnyThreadCount) {
-  // A glide from 200 to 3000 Hz: every column differs from the next.
+// A glide from 200 to 3000 Hz over 2 s at 16 kHz: every column differs
+// from the next.
+std::vector<std::int16_t> glide() {
   std::vector<std::int16_t> x0(32000);
   double phase = 0.0;
   for (std::size_t i = 0; i < x0.size(); ++i) {
     phase += 2 * std::numbers::pi * (200.0 + 2800.0 * static_cast<double>(i) / 32000.0) / 16000.0;
     x0[i] = static_cast<std::int16_t>(std::lround(8000 * std::sin(phase)));
   }
+  return x0;
+}
+
+// Every kind gives the same pane on one thread and on three, zoomed out
+// (several columns per frame) and zoomed in (several frames per sample).
+TEST(Pane, EveryKindIsTheSameOnAnyThreadCount) {
+  const auto x0 = glide();
   const SampleSpan x{x0.data(), 32000, 0};
   SpectroSettings settings;
   for (int kind = 1; kind <= 6; ++kind) {
@@ -264,6 +270,51 @@ TEST(Pane, RelativeRangeFollowsTheLoudestCell) {
     if (amplitude == 80 && loud[kind] != 0) {
       EXPECT_NEAR(loud[kind] - img.highDb, 40.0, 1.0) << what;
     }
+  }
+}
+
+// A pane drawn through the column cache is the pane computed afresh, through
+// a run of views and changes that keep some columns and must drop others.
+TEST(Pane, KeptColumnsGiveTheFreshPane) {
+  auto x0 = glide();
+  SpectroSettings settings;
+  struct Step {
+    const char* what;
+    std::int64_t first, count;  // the view
+    int edit;                   // >= 0: sample changed in place
+    std::int64_t bufferFirst;   // where the buffer starts in the signal
+    float lowDb;
+    bool reuses;  // some columns of the previous view come from the cache
+  };
+  const Step steps[] = {
+      {"first view", 4000, 4000, -1, 0, 60, false},
+      {"scroll by 36 columns", 4720, 4000, -1, 0, 60, true},
+      {"scroll back", 4000, 4000, -1, 0, 60, true},
+      {"scroll by part of a column", 4007, 4000, -1, 0, 60, false},
+      {"zoom in", 6000, 2000, -1, 0, 60, false},
+      {"display range", 6000, 2000, -1, 0, 50, true},
+      {"edit in place", 6000, 2000, 7000, 0, 50, false},
+      {"buffer moved", 6000, 2000, -1, 100, 50, false},
+  };
+  for (int kind : {1, 2, 4, 5, 6}) {  // kind 3 has no columns of its own
+    CurrentSpectro spec;
+    ASSERT_TRUE(spectro_GetParams(settings, kind, 16000, spec));
+    PaneColumnCache cache;
+    for (const Step& step : steps) {
+      if (step.edit >= 0) x0[static_cast<std::size_t>(step.edit)] ^= 0x155;
+      spec.lowDb = step.lowDb;
+      const SampleSpan x{x0.data(), 32000, step.bufferFirst};
+      const PaneMapping pane{step.first, step.count, 200};
+      const std::size_t before = cache.added();
+      PaneImage kept, fresh;
+      ASSERT_TRUE(renderSpectrogramPane(spec, x, pane, 0, 199, PlaneAxis{160, 0.0, 128.0}, kept, cache));
+      ASSERT_TRUE(renderSpectrogramPane(spec, x, pane, 0, 199, PlaneAxis{160, 0.0, 128.0}, fresh));
+      EXPECT_TRUE(kept.levels == fresh.levels) << "kind " << kind << ", " << step.what;
+      const auto computed = static_cast<int>(cache.added() - before);
+      EXPECT_EQ(computed < 100 / spec.columnsPerFrame, step.reuses)
+          << "kind " << kind << ", " << step.what << ": " << computed << " computed";
+    }
+    EXPECT_LE(cache.size(), 3u * 200 + 64);
   }
 }
 
