@@ -35,10 +35,11 @@ echo "$png"
 png="$OUT/f0-narrow-band.png"
 xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 2 --gray --f0 "$FILE"
 echo "$png"
-# Narrow band with F0 for the screen, the F0 scale, the energy curve and its scale.
+# Narrow band with F0 for the screen and the energy curve, each with its
+# scale (they come with it; 604 and 11842 would hide them).
 png="$OUT/f0-energy-narrow-band.png"
 xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 2 --gray --f0 \
-  --command 604 --command 911 --command 11842 "$FILE"
+  --command 911 "$FILE"
 echo "$png"
 # Zoomed in on "brown" (500..900 ms), wide and narrow band.
 for kind in 1 2; do
@@ -74,7 +75,7 @@ shot zoom-by-two --kind 1 --gray --key + --key + --pointer 1000 500
 shot page-down --kind 1 --gray --key + --key + --key PgDown
 shot end-key --kind 1 --gray --key + --key + --key + --key End
 shot show-all --kind 1 --gray --key Ctrl+A
-shot energy-readout --kind 1 --gray --command 911 --command 11842 --pointer 700 1000
+shot energy-readout --kind 1 --gray --command 911 --pointer 700 1000
 # The spectral slice of the frame under the pointer, in the vowel of "brown"
 # (spectral-slice.png, spectral-slice-slice.png).
 shot spectral-slice --kind 1 --gray --command 66 --pointer 700 1500
