@@ -64,6 +64,15 @@ bool lpcRootsFrame(std::span<const std::int16_t> samples, std::int64_t first, in
   return true;
 }
 
+std::span<const std::int16_t> paddedFrame(std::span<const std::int16_t> samples, std::int64_t start, int length,
+                                          std::vector<std::int16_t>& buffer) {
+  buffer.assign(static_cast<std::size_t>(std::max(0, length)) + 1, 0);
+  const auto n = static_cast<std::int64_t>(samples.size());
+  for (std::int64_t j = std::max<std::int64_t>(0, -start); j <= length && start + j < n; ++j)
+    buffer[static_cast<std::size_t>(j)] = samples[static_cast<std::size_t>(start + j)];
+  return buffer;
+}
+
 int lpcRoots(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last, double fs,
              const FormantOptions& options, std::vector<CandidateFrame>& frames, double maxBandwidthHz,
              const std::function<bool()>& interrupted) {

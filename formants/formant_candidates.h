@@ -63,6 +63,12 @@ int candidateFrameCount(std::int64_t first, std::int64_t last, std::int64_t n, i
 bool lpcRootsFrame(std::span<const std::int16_t> samples, std::int64_t first, int length, double fs, int order,
                    double maxBandwidthHz, double correctionDb, CandidateFrame& frame, std::vector<float>* column);
 
+// Samples start..start+length (one more for the pre-emphasis) copied into
+// `buffer`, zeros where they fall outside `samples`: a frame the envelope
+// functions can read whole near either end.
+std::span<const std::int16_t> paddedFrame(std::span<const std::int16_t> samples, std::int64_t start, int length,
+                                          std::vector<std::int16_t>& buffer);
+
 // lpcRoots over first..last (inclusive): frames of msToSamples(16 ms) with
 // the options' hop and order. `interrupted`, when given, is asked between
 // frames (Escape); the frames done remain.

@@ -17,16 +17,6 @@ constexpr int kCepstralFrame = 512;
 constexpr double kMinMoveHz = 500.0;
 constexpr double kMoveBandwidths = 2.5;
 
-// `length` (+1 for the pre-emphasis) samples from `start`, zeros outside.
-std::span<const std::int16_t> frameOf(std::span<const std::int16_t> samples, std::int64_t start, int length,
-                                      std::vector<std::int16_t>& buffer) {
-  buffer.assign(static_cast<std::size_t>(length) + 1, 0);
-  const auto n = static_cast<std::int64_t>(samples.size());
-  for (std::int64_t j = std::max<std::int64_t>(0, -start); j <= length && start + j < n; ++j)
-    buffer[static_cast<std::size_t>(j)] = samples[static_cast<std::size_t>(start + j)];
-  return buffer;
-}
-
 // A maximum on the first or last bin is the envelope's edge, not a
 // resonance: a formant registered there would go to 0 Hz or to fs/2.
 bool inside(double hz, double fs) { return hz > 0.5 * fs / kBins && hz < fs / 2.0 - fs / (2.0 * kBins); }
@@ -59,7 +49,7 @@ bool registrationPeaks(std::span<const std::int16_t> samples, std::int64_t centr
     s.maxPeaks = kRegistrationPeaks;
     s.highestBin = kBins;
     CandidateFrame frame;
-    const auto x = frameOf(samples, centre - kCepstralFrame / 2, kCepstralFrame, buffer);
+    const auto x = paddedFrame(samples, centre - kCepstralFrame / 2, kCepstralFrame, buffer);
     if (cepstralPeaksFrame(x, 0, fs, options, s, frame) < 0) return false;
     for (const FormantCandidate& c : frame.candidates)  // none when the envelope had too many extrema
       if (inside(c.frequencyHz, fs)) peaks.push_back(c);
@@ -71,7 +61,7 @@ bool registrationPeaks(std::span<const std::int16_t> samples, std::int64_t centr
   s.order = std::min(formantLpcOrder(fs, options.orderFactor), s.frameLength - 1);
   s.samplingHz = fs;
   float column[kBins];
-  const auto x = frameOf(samples, centre - s.frameLength / 2, s.frameLength, buffer);
+  const auto x = paddedFrame(samples, centre - s.frameLength / 2, s.frameLength, buffer);
   if (!lpcSpectrum(x, 0, s, column, nullptr)) return false;
   std::vector<SpectralExtremum> extrema;
   if (spectralExtrema(column, fs / (2.0 * kBins), extrema) < 0) return true;

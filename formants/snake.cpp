@@ -24,18 +24,6 @@ constexpr double kUpdateStep = 0.33;
 constexpr double kInitialWindowMs = 250.0;
 constexpr int kMaxDiscretised = 1001;
 
-// A frame of `length` samples from `start` copied (zeros past the end, one
-// extra sample for the pre-emphasis), so the envelope functions never read
-// outside the buffer.
-std::span<const std::int16_t> frameCopy(std::span<const std::int16_t> samples, std::int64_t start, int length,
-                                        std::vector<std::int16_t>& buffer) {
-  buffer.assign(static_cast<std::size_t>(length) + 1, 0);
-  const auto n = static_cast<std::int64_t>(samples.size());
-  for (std::int64_t j = 0; j <= length && start + j < n; ++j)
-    if (start + j >= 0) buffer[static_cast<std::size_t>(j)] = samples[static_cast<std::size_t>(start + j)];
-  return buffer;
-}
-
 }  // namespace
 
 int SupportImage::workingRows() const {
@@ -79,7 +67,7 @@ bool computeSupportImage(std::span<const std::int16_t> samples, std::int64_t fir
   peaks.trueEnvelope = method == SupportMethod::TrueEnvelope;
   const int order = formantLpcOrder(fs, options.orderFactor);
   for (int c = 0; c < kSnakeColumns; ++c) {
-    const auto x = frameCopy(samples, first + static_cast<std::int64_t>(c) * img.hop, frame, buffer);
+    const auto x = paddedFrame(samples, first + static_cast<std::int64_t>(c) * img.hop, frame, buffer);
     float* col = db.data() + static_cast<std::size_t>(c) * kSnakeRows;
     if (method == SupportMethod::Lpc) {
       CandidateFrame f;
@@ -402,7 +390,7 @@ bool initialContours(std::span<const std::int16_t> samples, const SupportImage& 
   for (int c = 0; c < columns; ++c) {
     const std::int64_t start = image.columnCentre(c) - lpcFrame / 2;
     CandidateFrame roots;
-    if (!lpcRootsFrame(frameCopy(samples, start, lpcFrame, buffer), 0, lpcFrame, fs, order, kMaxRootBandwidthHz, 0.0,
+    if (!lpcRootsFrame(paddedFrame(samples, start, lpcFrame, buffer), 0, lpcFrame, fs, order, kMaxRootBandwidthHz, 0.0,
                        roots, &spectrum))
       return false;
     // The frame was pre-emphasised: undo its +6 dB/octave before weighing voicing.
@@ -415,7 +403,7 @@ bool initialContours(std::span<const std::int16_t> samples, const SupportImage& 
     } else {
       const std::int64_t ps = image.columnCentre(c) - kPeakFrame / 2;
       CandidateFrame pk;
-      if (cepstralPeaksFrame(frameCopy(samples, ps, kPeakFrame, buffer), 0, fs, options, peaks, pk) < 0) return false;
+      if (cepstralPeaksFrame(paddedFrame(samples, ps, kPeakFrame, buffer), 0, fs, options, peaks, pk) < 0) return false;
       std::sort(pk.candidates.begin(), pk.candidates.end(),
                 [](const FormantCandidate& a, const FormantCandidate& b) { return a.frequencyHz < b.frequencyHz; });
       for (const FormantCandidate& f : pk.candidates) list.push_back({f.frequencyHz, 100.0, f.amplitudeDb});
