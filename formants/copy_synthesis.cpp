@@ -25,7 +25,6 @@ namespace {
 constexpr const char* kFormantFileFault = "recalCopySynthesis: unconsistent formant file";
 constexpr const char* kExcitationFault = "recalCopySynthesis: unconsistent excitation file";
 constexpr const char* kCreateFault = "recalPPSpectre : creation du fichier temporaire de formant impossible";
-constexpr int kLowResonance = 0;
 
 // Parallel bandwidth of resonance k = 2..9.
 int higherBandwidth(int k) { return 10 * k * k + 50; }

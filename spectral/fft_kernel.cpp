@@ -122,7 +122,7 @@ ARDV_FFT_INLINE V8 widen(F8 x) {
   return y;
 }
 #else
-ARDV_FFT_INLINE V8 widen(F8 x) { return __builtin_convertvector(x, V8); }
+[[maybe_unused]] ARDV_FFT_INLINE V8 widen(F8 x) { return __builtin_convertvector(x, V8); }
 #endif
 
 template <class V>
