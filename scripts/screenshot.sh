@@ -119,3 +119,15 @@ png="$OUT/window-register.png"
 xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 1 --gray --select 0 2610 --zoom \
   --klatt-command 11847 --klatt-command 1012 --klatt-command 1004 --klatt-command 1013 "$example"
 echo "${png%.png}-klatt.png"
+# Pitch marks over the waveform of "brown fox" (918 then 915), and the narrow
+# band with F0 of the example slowed down 1.5 times and raised by 1.3
+# (`ardv-cli modify`, PSOLA): marks.png, modified-time-1.5.png, modified-f0-1.3.png.
+shot marks --kind 1 --gray --select 500 900 --zoom --command 918 --command 915
+for change in "time 1.5 1" "f0 1 1.3"; do
+  set -- $change
+  wav="$OUT/modified-$1.wav"
+  "$BUILD/bin/ardv-cli" modify "$FILE" "$wav" --time "$2" --f0 "$3"
+  png="$OUT/modified-$1-$([ "$1" = time ] && echo "$2" || echo "$3").png"
+  xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 2 --gray --f0 "$wav"
+  echo "$png"
+done
