@@ -77,7 +77,7 @@ bool computeSupportImage(std::span<const std::int16_t> samples, std::int64_t fir
   std::vector<float> column;
   PeakSettings peaks;
   peaks.trueEnvelope = method == SupportMethod::TrueEnvelope;
-  const int order = formantLpcOrder(fs, options.orderFactor);
+  const int order = formantLpcOrder(options, fs);
   for (int c = 0; c < kSnakeColumns; ++c) {
     const auto x = frameCopy(samples, first + static_cast<std::int64_t>(c) * img.hop, frame, buffer);
     float* col = db.data() + static_cast<std::size_t>(c) * kSnakeRows;
@@ -385,7 +385,7 @@ double voicingWeight(std::span<const float> spectrum, double fs) {
 bool initialContours(std::span<const std::int16_t> samples, const SupportImage& image, const FormantOptions& options,
                      InitialCurves kind, std::vector<Contour>& contours) {
   const double fs = image.fs;
-  const int order = formantLpcOrder(fs, options.orderFactor);
+  const int order = formantLpcOrder(options, fs);
   const int lpcFrame = lpcRootsFrameLength(fs);
   const int columns = image.columns;
   // Per column frame: F1–F6 (0 = none) and a voicing weight.
