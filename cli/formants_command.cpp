@@ -1,6 +1,7 @@
 // ardv-cli formants FILE [-o OUT] [--method mccandless|snake] [--from MS --to MS]
-// [--format for|tsv] [--profile NAME]: F1–F3 tracks of a whole file, one
-// "time_ms F1 F2 F3" line per frame, or one formant listing line per frame.
+// [--format for|tsv] [--profile NAME] [--voice-f0-floor HZ]: F1–F3 tracks of a
+// whole file, one "time_ms F1 F2 F3" line per frame, or one formant listing
+// line per frame; a voice F0 floor of 250 Hz or more lowers the LPC order.
 // ardv-cli formant-candidates FILE --kind lpc|cepstral|true-envelope [-o OUT]
 // [--from MS --to MS] [--profile NAME]: every candidate, one
 // "time_ms frequency bandwidth amplitude" line each.
@@ -103,12 +104,23 @@ int runFormants(const Args& arguments) {
   const auto to = takeOption(args, "--to", missing);
   const auto format = takeOption(args, "--format", missing);
   const auto profile = takeOption(args, "--profile", missing);
+  const auto f0Floor = takeOption(args, "--voice-f0-floor", missing);
+  FormantOptions options = formantOptions();
+  if (f0Floor) {
+    char* end = nullptr;
+    options.voiceF0FloorHz = std::strtod(f0Floor->c_str(), &end);
+    if (f0Floor->empty() || !end || *end) options.voiceF0FloorHz = -1.0;
+  }
   const bool snake = method && *method == "snake";
   if (missing || args.size() != 1 || (method && !snake && *method != "mccandless") ||
       (format && *format != "tsv" && *format != "for")) {
     std::fprintf(stderr,
                  "usage: ardv-cli formants FILE [-o OUT] [--method mccandless|snake] [--from MS --to MS] "
-                 "[--format for|tsv] [--profile NAME]\n");
+                 "[--format for|tsv] [--profile NAME] [--voice-f0-floor HZ]\n");
+    return 2;
+  }
+  if (const std::string problem = formantOptionsProblem(options); !problem.empty()) {
+    std::fprintf(stderr, "ardv-cli formants: %s\n", problem.c_str());
     return 2;
   }
   const bool listing = format && *format == "for";
@@ -124,7 +136,7 @@ int runFormants(const Args& arguments) {
   if (!o.open()) return 1;
   const double fs = info.frequence;
   const bool ok = formantTracksOfFile(info, r.first, r.last, snake ? TrackMethod::Snake : TrackMethod::McCandless,
-                                      formantOptions(), snakeParams(), [&](const FormantTrackRow& row) {
+                                      options, snakeParams(), [&](const FormantTrackRow& row) {
                                         if (listing) {
                                           std::string line;
                                           appendFormantListingLine(line, listingFrame(row, fs));

@@ -82,7 +82,7 @@ int lpcRoots(std::span<const std::int16_t> samples, std::int64_t first, std::int
   }
   const int hop = formantStepSamples(options, fs);
   const int m = candidateFrameCount(first, last, static_cast<std::int64_t>(samples.size()), hop, lpcRootsFrameLength(fs));
-  const int order = formantLpcOrder(fs, options.orderFactor);
+  const int order = formantLpcOrder(options, fs);
   std::vector<CandidateFrame> out(static_cast<std::size_t>(m));
   int done = 0;
   for (; done < m; ++done) {

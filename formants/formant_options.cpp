@@ -20,6 +20,14 @@ int formantLpcOrder(double fs, double factor) {
   return static_cast<int>(std::min(60.0, std::round(raw)));
 }
 
+int formantLpcOrder(const FormantOptions& options, double fs) {
+  if (options.orderFactor != 1.0 || !(options.voiceF0FloorHz >= kShortTractF0FloorHz) || !std::isfinite(fs) ||
+      fs <= 0.0)
+    return formantLpcOrder(fs, options.orderFactor);
+  const double raw = 2.0 / 3.0 * std::min(fs, 16000.0) * 0.001 + std::max(0.0, fs - 16000.0) * 0.001 + 2.0;
+  return static_cast<int>(std::clamp(std::round(raw), 4.0, 60.0));
+}
+
 int formantStepSamples(const FormantOptions& options, double fs) {
   const double ms = std::isfinite(options.stepMs) ? std::clamp(options.stepMs, 0.0, 1e6) : 0.0;
   return static_cast<int>(std::max<std::int64_t>(1, msToSamples(ms, fs)));
@@ -60,6 +68,8 @@ std::string formantOptionsProblem(const FormantOptions& o) {
     return "the order factor must lie above 0 and at most 10";
   for (double b : {o.lifterLowMs, o.lifterHighMs})
     if (!std::isfinite(b) || b < 0.0 || b > 50.0) return "the lifter bounds must lie between 0 and 50 ms";
+  if (!std::isfinite(o.voiceF0FloorHz) || o.voiceF0FloorHz < 0.0 || o.voiceF0FloorHz > 2000.0)
+    return "the voice's F0 floor must lie between 0 and 2000 Hz";
   return {};
 }
 
@@ -70,7 +80,7 @@ std::string formantOptionsSummary(const FormantOptions& o, double fs, const std:
   s += line;
   std::snprintf(line, sizeof line, "%s %d\n", labels[1].c_str(), formantStepSamples(o, fs));
   s += line;
-  std::snprintf(line, sizeof line, "%s %d\n", labels[2].c_str(), formantLpcOrder(fs, o.orderFactor));
+  std::snprintf(line, sizeof line, "%s %d\n", labels[2].c_str(), formantLpcOrder(o, fs));
   s += line;
   std::snprintf(line, sizeof line, "%s %d\n", labels[3].c_str(), lifterLowSamples(o, fs));
   s += line;

@@ -84,7 +84,7 @@ bool formantTracksOfFile(const infoFile& file, std::int64_t first, std::int64_t 
                          const std::function<bool(const FormantTrackRow&)>& row) {
   if (!usable(file, first, last, kMcCandlessFrame + 1)) return false;
   if (method == TrackMethod::Snake) return snakeTracks(file, first, last, options, params, row);
-  const int order = formantLpcOrder(file.frequence, options.orderFactor);
+  const int order = formantLpcOrder(options, file.frequence);
   McCandlessState state;
   bool ok = true;
   const bool read = forEachFileFrame(file, first, kMcCandlessHop, kMcCandlessFrame + 1,
@@ -114,7 +114,7 @@ bool formantCandidatesOfFile(const infoFile& file, std::int64_t first, std::int6
   const double fs = file.frequence;
   const int frame = kind == CandidateKind::Lpc ? lpcRootsFrameLength(fs) : 512;
   if (!usable(file, first, last, frame + 1)) return false;
-  const int order = formantLpcOrder(fs, options.orderFactor);
+  const int order = formantLpcOrder(options, fs);
   PeakSettings peaks;
   peaks.trueEnvelope = kind == CandidateKind::TrueEnvelope;
   bool ok = true;

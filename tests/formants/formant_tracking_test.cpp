@@ -18,11 +18,27 @@ namespace ardv {
 namespace {
 
 TEST(FormantOptions, OrdersAndLifterBounds) {
+  // A voice F0 floor of 250 Hz or more lowers the order only while the factor stays at 1.
   const struct {
-    double fs, factor;
+    double fs, factor, f0Floor;
     int order;
-  } orders[] = {{16000, 1, 18}, {8000, 1, 10}, {48000, 1, 50}, {16000, 10, 60}, {8000, 0.1, 4}, {16000, NAN, 4}};
-  for (const auto& o : orders) EXPECT_EQ(formantLpcOrder(o.fs, o.factor), o.order) << o.fs << " " << o.factor;
+  } orders[] = {{16000, 1, 0, 18},   {8000, 1, 0, 10},     {48000, 1, 0, 50},   {16000, 10, 0, 60},
+                {8000, 0.1, 0, 4},   {16000, NAN, 0, 4},   {16000, 1, 330, 13}, {8000, 1, 250, 7},
+                {48000, 1, 400, 45}, {16000, 1, 249, 18},  {16000, 1.2, 330, 21}, {16000, 1, NAN, 18}};
+  for (const auto& o : orders) {
+    FormantOptions voice;
+    voice.orderFactor = o.factor;
+    voice.voiceF0FloorHz = o.f0Floor;
+    EXPECT_EQ(formantLpcOrder(voice, o.fs), o.order) << o.fs << " " << o.factor << " " << o.f0Floor;
+    if (o.f0Floor == 0.0) {
+      EXPECT_EQ(formantLpcOrder(o.fs, o.factor), o.order);
+    }
+  }
+  for (double floor : {-1.0, 2001.0, static_cast<double>(NAN)}) {
+    FormantOptions bad;
+    bad.voiceF0FloorHz = floor;
+    EXPECT_FALSE(formantOptionsProblem(bad).empty()) << floor;
+  }
 
   FormantOptions opt;
   setLowerLifterBound(opt, 3.0);  // above the upper 2.5
