@@ -123,7 +123,7 @@ void MainWindow::bindFormantCommands() {
     std::vector<McCandlessFrame> frames;
     {
       BusyCursor busy;
-      if (mcCandless(r.samples, r.first, r.last, fs, formantLpcOrder(fs, formantOptions().orderFactor), r.reversed,
+      if (mcCandless(r.samples, r.first, r.last, fs, formantLpcOrder(formantOptions(), fs), r.reversed,
                      frames) <= 0)
         return;
     }

@@ -31,12 +31,15 @@ void editFormantOptions(QWidget* parent) {
   QDoubleSpinBox* factor = spin(o.orderFactor, 0.01, 10.0, 2);
   QDoubleSpinBox* low = spin(o.lifterLowMs, 0.0, 50.0, 2);
   QDoubleSpinBox* high = spin(o.lifterHighMs, 0.0, 50.0, 2);
+  QDoubleSpinBox* f0Floor = spin(o.voiceF0FloorHz, 0.0, 2000.0, 0);
+  f0Floor->setToolTip("The lowest F0 of the voice; from 250 Hz (a child's voice) the LPC order is lowered");
   auto* summary = new QLabel(&dialog);
   const double fs = program().en_cours.frequence;
   auto refresh = [&] {
     FormantOptions shown = o;
     shown.stepMs = step->value();
     shown.orderFactor = factor->value();
+    shown.voiceF0FloorHz = f0Floor->value();
     const std::string labels[5] = {text(5711), text(5712), text(5713), text(5714), text(5715)};
     summary->setText(QString::fromStdString(fs > 0.0 ? formantOptionsSummary(shown, fs, labels) : text(5710)));
   };
@@ -53,13 +56,14 @@ void editFormantOptions(QWidget* parent) {
     high->setValue(o.lifterHighMs);
     refresh();
   });
-  for (QDoubleSpinBox* s : {step, factor})
+  for (QDoubleSpinBox* s : {step, factor, f0Floor})
     QObject::connect(s, &QDoubleSpinBox::valueChanged, &dialog, [&] { refresh(); });
   auto* form = new QFormLayout;
   form->addRow("Frame step (ms)", step);
   form->addRow("Order factor", factor);
   form->addRow("Lower lifter bound (ms)", low);
   form->addRow("Upper lifter bound (ms)", high);
+  form->addRow("Voice's lowest F0 (Hz, 0: not known)", f0Floor);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
@@ -71,6 +75,7 @@ void editFormantOptions(QWidget* parent) {
   if (dialog.exec() != QDialog::Accepted) return;
   o.stepMs = step->value();
   o.orderFactor = factor->value();
+  o.voiceF0FloorHz = f0Floor->value();
   setLowerLifterBound(o, low->value());
   setUpperLifterBound(o, high->value());
   if (const std::string why = formantOptionsProblem(o); !why.empty()) {
