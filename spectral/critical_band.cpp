@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -63,7 +64,7 @@ bool buildFilterBank(double fs, int bands, int fftSize, BandDistribution distrib
     built.centres.resize(bands);
     built.firstBin.resize(bands);
     built.endBin.resize(bands);
-    built.values.resize(bands);
+    built.values.resize(static_cast<std::size_t>(bands) * kBandBatch);
 
     const double top = scaleFromHz(scale, fs / 2.0);
     const double step = width == WidthStrategy::Constant ? kConstantWidth : top / (bands + 1);
@@ -111,26 +112,84 @@ int analysedBands(const FilterBank& bank, int displayedBins) {
   return bank.bands;
 }
 
+namespace {
+
+// The weighted sums of `cols` columns (1..kBandBatch) for the first `count`
+// bands. Eight independent partial sums per column, so that the products
+// pipeline (and vectorise) instead of waiting on one running sum; the
+// columns share each filter's weights. Every path and batch size adds in the
+// same order (no fused multiply-add), so all give the same bits.
+using Float8 = float __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline Float8 load8(const float* p) {
+  Float8 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+template <int C>
+[[gnu::always_inline]] inline void bandSums(const float* const* x, const FilterBank& bank, int count,
+                                            float* const* out) {
+  const std::size_t half = static_cast<std::size_t>(bank.fftSize / 2);
+  for (int b = 0; b < count; ++b) {
+    const float* w = bank.weights.data() + static_cast<std::size_t>(b) * half;
+    Float8 part[C] = {};
+    const int end = bank.endBin[b];
+    int k = bank.firstBin[b];
+    for (; k + 8 <= end; k += 8) {
+      const Float8 wk = load8(w + k);
+      for (int c = 0; c < C; ++c) part[c] += load8(x[c] + k) * wk;
+    }
+    float sum[C];
+    for (int c = 0; c < C; ++c) {
+      const Float8& p = part[c];
+      sum[c] = ((p[0] + p[4]) + (p[1] + p[5])) + ((p[2] + p[6]) + (p[3] + p[7]));
+    }
+    for (; k < end; ++k)
+      for (int c = 0; c < C; ++c) sum[c] += x[c][k] * w[k];
+    for (int c = 0; c < C; ++c) out[c][b] = sum[c];
+  }
+}
+
+#define ARDV_BAND_SUMS(NAME, ATTR)                                                                \
+  ATTR void NAME(const float* const* x, int cols, const FilterBank& bank, int count, float* const* out) { \
+    switch (cols) {                                                                               \
+      case 1: return bandSums<1>(x, bank, count, out);                                            \
+      case 2: return bandSums<2>(x, bank, count, out);                                            \
+      case 3: return bandSums<3>(x, bank, count, out);                                            \
+      default: return bandSums<4>(x, bank, count, out);                                           \
+    }                                                                                             \
+  }
+
+ARDV_BAND_SUMS(genericBandSums, )
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+ARDV_BAND_SUMS(avx2BandSums, [[gnu::target("avx2")]])
+#define ARDV_BAND_AVX2 1
+#endif
+
+using BandSums = void (*)(const float* const*, int, const FilterBank&, int, float* const*);
+
+BandSums chosenBandSums() {
+#ifdef ARDV_BAND_AVX2
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx2")) return avx2BandSums;
+#endif
+  return genericBandSums;
+}
+
+const BandSums bandSumsPath = chosenBandSums();
+
+}  // namespace
+
 int bandAnalysis(std::span<const float> column, int displayedBins, const FilterBank& bank, std::span<float> out) {
   if (column.size() < static_cast<std::size_t>(bank.fftSize / 2) || out.size() < static_cast<std::size_t>(bank.bands)) {
     debugMessage("bandAnalysis() : column or band buffer too short");
     return -1;
   }
   const int count = analysedBands(bank, displayedBins);
-  for (int b = 0; b < count; ++b) {
-    const float* w = bank.filter(b).data();
-    const float* x = column.data();
-    // Eight independent partial sums, so that the products pipeline (and
-    // vectorise) instead of waiting on one running sum.
-    float part[8] = {};
-    int k = bank.firstBin[b];
-    const int end = bank.endBin[b];
-    for (; k + 8 <= end; k += 8)
-      for (int j = 0; j < 8; ++j) part[j] += x[k + j] * w[k + j];
-    float sum = ((part[0] + part[4]) + (part[1] + part[5])) + ((part[2] + part[6]) + (part[3] + part[7]));
-    for (; k < end; ++k) sum += x[k] * w[k];
-    out[b] = sum;
-  }
+  const float* x = column.data();
+  float* o = out.data();
+  bandSumsPath(&x, 1, bank, count, &o);
   return count;
 }
 
@@ -166,27 +225,46 @@ void bandsToBins(std::span<const float> bandValues, int count, int displayedBins
   for (; current < limit; ++current) column[current] = last;
 }
 
-int criticalBandColumn(FilterBank& bank, std::span<const float> column, int displayedBins, std::span<float> out) {
+int criticalBandColumns(FilterBank& bank, const float* const* columns, int count, int displayedBins,
+                         float* const* outs) {
   const int half = bank.fftSize / 2;
   const int d = std::clamp(displayedBins, 0, half);
-  if (bank.bands < 2 || column.size() < static_cast<std::size_t>(half) || out.size() < static_cast<std::size_t>(d) ||
-      bank.values.size() < static_cast<std::size_t>(bank.bands)) {
+  if (count < 1 || count > kBandBatch || bank.bands < 2 ||
+      bank.values.size() < static_cast<std::size_t>(bank.bands) * kBandBatch) {
     debugMessage("criticalBandColumn() : filter bank or buffers missing");
     return -1;
   }
-  const int count = bandAnalysis(column, d, bank, bank.values);
-  if (count < 0) return -1;
+  const int analysed = analysedBands(bank, d);
+  float* values[kBandBatch];
+  for (int c = 0; c < count; ++c) values[c] = bank.values.data() + static_cast<std::size_t>(c) * bank.bands;
+  bandSumsPath(columns, count, bank, analysed, values);
   const bool stairs = bank.distribution == BandDistribution::AsrLike;
-  if (half > bank.bands || stairs) {
-    bandsToBins(bank.values, count, d, bank, stairs, out);
-  } else {
-    // One band per bin: the values are the bins; past the analysed bands the
-    // last value repeats.
-    int k = 0;
-    for (; k < std::min(count, d); ++k) out[k] = bank.values[k];
-    for (; k < d; ++k) out[k] = count > 0 ? bank.values[count - 1] : 0.0f;
+  for (int c = 0; c < count; ++c) {
+    const std::span<const float> v(values[c], static_cast<std::size_t>(bank.bands));
+    const std::span<float> out(outs[c], static_cast<std::size_t>(d));
+    if (half > bank.bands || stairs) {
+      bandsToBins(v, analysed, d, bank, stairs, out);
+    } else {
+      // One band per bin: the values are the bins; past the analysed bands the
+      // last value repeats.
+      int k = 0;
+      for (; k < std::min(analysed, d); ++k) out[k] = v[k];
+      for (; k < d; ++k) out[k] = analysed > 0 ? v[analysed - 1] : 0.0f;
+    }
   }
   return d;
+}
+
+int criticalBandColumn(FilterBank& bank, std::span<const float> column, int displayedBins, std::span<float> out) {
+  const int half = bank.fftSize / 2;
+  if (column.size() < static_cast<std::size_t>(half) ||
+      out.size() < static_cast<std::size_t>(std::clamp(displayedBins, 0, half))) {
+    debugMessage("criticalBandColumn() : filter bank or buffers missing");
+    return -1;
+  }
+  const float* x = column.data();
+  float* o = out.data();
+  return criticalBandColumns(bank, &x, 1, displayedBins, &o);
 }
 
 bool widthTooSmall(double fs, int bands, int fftSize, PerceptualScale scale) {

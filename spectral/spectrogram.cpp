@@ -11,6 +11,7 @@
 #include "platform/report.h"
 #include "platform/thread_pool.h"
 #include "spectral/cepstrum.h"
+#include "spectral/critical_band.h"
 #include "spectral/fft.h"
 #include "spectral/lpc_spectrum.h"
 #include "spectral/true_envelope.h"
@@ -275,6 +276,51 @@ bool spectroColumn(const CurrentSpectro& spec, SpectroWork& work, const SampleSp
   }
 }
 
+namespace {
+
+// The kind-6 columns of frames from .. to - 1, a few at a time: the band
+// analysis of a batch shares each filter's weights (the same bits as one
+// column at a time).
+bool criticalBandBlock(const CurrentSpectro& spec, SpectroWork& work, const SampleSpan& x, int from, int to,
+                       const std::function<std::int64_t(int)>& centreOf,
+                       const std::function<void(int, const std::vector<float>&)>& column) {
+  const int half = spec.fftSize / 2;
+  work.batchIn.resize(kBandBatch);
+  work.batchOut.resize(kBandBatch);
+  for (auto& in : work.batchIn) in.assign(static_cast<std::size_t>(half) + 1, 0.0f);
+  for (auto& out : work.batchOut) out.resize(static_cast<std::size_t>(spectroColumnSize(spec)));
+  int frame[kBandBatch];
+  const float* in[kBandBatch];
+  float* out[kBandBatch];
+  for (int c = 0; c < kBandBatch; ++c) {
+    in[c] = work.batchIn[static_cast<std::size_t>(c)].data();
+    out[c] = work.batchOut[static_cast<std::size_t>(c)].data();
+  }
+  int held = 0;
+  const auto flush = [&] {
+    if (held == 0) return true;
+    if (criticalBandColumns(work.bank, in, held, spec.displayedBins, out) < 0) return false;
+    for (int c = 0; c < held; ++c) column(frame[c], work.batchOut[static_cast<std::size_t>(c)]);
+    held = 0;
+    return true;
+  };
+  for (int i = from; i < to; ++i) {
+    const std::int64_t start = centreOf(i) - spec.fen_fft / 2 + 1;
+    if (!x.holds(start, frameReadLength(spec))) continue;
+    std::vector<float>& dest = work.batchIn[static_cast<std::size_t>(held)];
+    if (spec.bands.priorSmoothing) {
+      if (!cepstralColumn(spec, x, start, spec.fftSize, dest)) return false;
+    } else if (!work.fft.compute(x, start, dest.data(), spec.preemphasis, true)) {
+      return false;
+    }
+    frame[held++] = i;
+    if (held == kBandBatch && !flush()) return false;
+  }
+  return flush();
+}
+
+}  // namespace
+
 bool spectroColumns(const CurrentSpectro& spec, const SampleSpan& x, int count,
                     const std::function<std::int64_t(int)>& centreOf,
                     const std::function<void(int, const std::vector<float>&)>& column,
@@ -303,6 +349,7 @@ bool spectroColumns(const CurrentSpectro& spec, const SampleSpan& x, int count,
     try {
       SpectroWork& work = spaces[static_cast<std::size_t>(b)];
       if (!work.prepared && !prepareSpectroWork(spec, work)) return false;
+      if (spec.kind == 6) return criticalBandBlock(spec, work, x, from, to, centreOf, column);
       std::vector<float> values;
       for (int i = from; i < to; ++i) {
         const std::int64_t centre = centreOf(i);

@@ -68,6 +68,7 @@ bool specFft(const SampleSpan& x, std::int64_t first, float* column, bool preemp
 struct SpectroWork {
   SpecFft fft;
   std::vector<float> scratch;  // kind 6: the column before band analysis
+  std::vector<std::vector<float>> batchIn, batchOut;  // kind 6: columns analysed together
   FilterBank bank;             // kind 6
   bool prepared = false;       // by a successful prepareSpectroWork
 };

@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 #include <tuple>
 
 #include "platform/headless/recording_reporter.h"
+#include "spectral/spectrogram.h"
 
 namespace ardv {
 namespace {
@@ -214,6 +217,47 @@ TEST(WidthCheck, SwitchesToConstantWidth) {
   ASSERT_EQ(rec->reports().size(), 1u);
   EXPECT_EQ(rec->reports()[0].text,
             "Width strategy set to constant width because the width is too small.\n Decrease the number of bands");
+}
+
+// Columns analysed in batches give the bits of columns analysed one by one,
+// whatever the settings and however many frames a batch gets.
+TEST(FilterBank, BatchedColumnsMatchSingleColumns) {
+  std::vector<std::int16_t> s(16000);
+  std::mt19937 rng(5);
+  std::normal_distribution<double> noise(0.0, 2000.0);
+  for (std::size_t i = 0; i < s.size(); ++i)
+    s[i] = static_cast<std::int16_t>(noise(rng) + 9000.0 * std::sin(0.2 * static_cast<double>(i)));
+  const SampleSpan x{s.data(), static_cast<std::int64_t>(s.size()), 0};
+  const struct {
+    std::uint8_t distribution, priorSmoothing, axis;
+    std::int32_t scale, bands;
+  } rows[] = {{0, 0, 0, 0, 512}, {1, 0, 0, 1, 40}, {0, 0, 1, 2, 100}, {0, 1, 0, 0, 512}, {1, 1, 1, 0, 64}};
+  for (const auto& r : rows) {
+    CurrentSpectro spec;
+    ASSERT_TRUE(spectro_GetParams(SpectroSettings(), 6, 16000.0, spec));
+    spec.bands.distribution = r.distribution;
+    spec.bands.priorSmoothing = r.priorSmoothing;
+    spec.bands.axis = r.axis;
+    spec.bands.scale = r.scale;
+    spec.bands.bandCount = r.bands;
+    // 23 frames, the first and the last two outside the samples.
+    const auto centre = [](int i) { return static_cast<std::int64_t>(i) * 700 - 300; };
+    std::vector<std::vector<float>> batched(23);
+    ASSERT_TRUE(spectroColumns(spec, x, 23, centre, [&](int i, const std::vector<float>& c) { batched[i] = c; }));
+    SpectroWork work;
+    ASSERT_TRUE(prepareSpectroWork(spec, work));
+    for (int i = 0; i < 23; ++i) {
+      std::vector<float> single;
+      if (!x.holds(centre(i) - spec.fen_fft / 2 + 1, frameReadLength(spec))) {
+        EXPECT_TRUE(batched[i].empty()) << i;
+        continue;
+      }
+      ASSERT_TRUE(spectroColumn(spec, work, x, centre(i), single));
+      ASSERT_EQ(batched[i].size(), single.size());
+      EXPECT_EQ(std::memcmp(batched[i].data(), single.data(), single.size() * sizeof(float)), 0)
+          << "frame " << i << " scale " << r.scale << " smoothing " << int(r.priorSmoothing);
+    }
+  }
 }
 
 }  // namespace
