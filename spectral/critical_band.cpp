@@ -121,11 +121,7 @@ namespace {
 // same order (no fused multiply-add), so all give the same bits.
 using Float8 = float __attribute__((vector_size(32)));
 
-[[gnu::always_inline]] inline Float8 load8(const float* p) {
-  Float8 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
+[[gnu::always_inline]] inline void load8(Float8& v, const float* p) { std::memcpy(&v, p, sizeof v); }
 
 template <int C>
 [[gnu::always_inline]] inline void bandSums(const float* const* x, const FilterBank& bank, int count,
@@ -137,8 +133,12 @@ template <int C>
     const int end = bank.endBin[b];
     int k = bank.firstBin[b];
     for (; k + 8 <= end; k += 8) {
-      const Float8 wk = load8(w + k);
-      for (int c = 0; c < C; ++c) part[c] += load8(x[c] + k) * wk;
+      Float8 wk, xk;
+      load8(wk, w + k);
+      for (int c = 0; c < C; ++c) {
+        load8(xk, x[c] + k);
+        part[c] += xk * wk;
+      }
     }
     float sum[C];
     for (int c = 0; c < C; ++c) {

@@ -4,22 +4,38 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace ardv {
 namespace {
 
 // (db - low)*scale limited to 0..255 before any conversion, so that any value
-// (the -100 dB floor, NaN, an empty dB range) gives a valid level.
-int limitedLevel(double db, double lowDb, double highDb, double scaleTop) {
-  const double range = highDb - lowDb;
-  double v;
-  if (range > 0.0)
-    v = (db - lowDb) * (scaleTop / range);
-  else
-    v = db > lowDb ? 255.0 : 0.0;
-  if (!(v > 0.0)) return 0;
-  if (v >= 255.0) return 255;
-  return static_cast<int>(v);
-}
+// (the -100 dB floor, NaN, an empty dB range) gives a valid level. The scale
+// is worked out once for a column.
+class LevelScale {
+ public:
+  LevelScale(double lowDb, double highDb, double scaleTop)
+      : low_(lowDb), ranged_(highDb - lowDb > 0.0), factor_(ranged_ ? scaleTop / (highDb - lowDb) : 0.0) {}
+  int operator()(double db) const {
+    double v = ranged_ ? (db - low_) * factor_ : (db > low_ ? 255.0 : 0.0);
+    // NaN and below 0 give 0. Without branches where the processor allows:
+    // levels jump from row to row, so branches are mispredicted.
+#if defined(__SSE2__)
+    v = _mm_cvtsd_f64(_mm_min_sd(_mm_max_sd(_mm_set_sd(v), _mm_setzero_pd()), _mm_set_sd(255.0)));
+#else
+    v = v > 0.0 ? v : 0.0;
+    v = v < 255.0 ? v : 255.0;
+#endif
+    return static_cast<int>(v);
+  }
+
+ private:
+  double low_;
+  bool ranged_;
+  double factor_;
+};
 
 // Calls emit(rowFrom, rowTo, k) each time bin k closes a pixel row on the
 // screen (rows rowTo .. rowFrom - 1 painted).
@@ -61,7 +77,7 @@ void writePixels(std::uint8_t* levels, int height, int from, int to, int level) 
 
 // Integer running value of the reassigned rows: mean or maximum of the bins.
 struct ReassignedGather {
-  bool mean;
+  bool mean = true;
   long long value = 0;
   long long count = 0;
   void add(float v) {
@@ -82,8 +98,8 @@ struct ReassignedGather {
 
 }  // namespace
 
-int screenLevel(double db, double lowDb, double highDb) { return limitedLevel(db, lowDb, highDb, 254.0); }
-int fileLevel(double db, double lowDb, double highDb) { return limitedLevel(db, lowDb, highDb, 255.0); }
+int screenLevel(double db, double lowDb, double highDb) { return LevelScale(lowDb, highDb, 254.0)(db); }
+int fileLevel(double db, double lowDb, double highDb) { return LevelScale(lowDb, highDb, 255.0)(db); }
 
 int PlaneAxis::rowOf(double u) const {
   return rows - 1 - static_cast<int>(std::trunc((u - uMin) / uRange * rows + 0.5));
@@ -101,13 +117,14 @@ ScreenRowRuns screenRowRuns(int bins, int displayedBins, const PlaneAxis& axis) 
 void screenColumnLevels(const float* column, const ScreenRowRuns& runs, double lowDb, double highDb,
                         std::int16_t* rows) {
   const int count = runs.axis.rows;
+  const LevelScale level(lowDb, highDb, 254.0);
   std::fill(rows, rows + count, static_cast<std::int16_t>(-1));
   int k0 = 0;
   for (const ScreenRowRuns::Run& run : runs.runs) {
     double sum = 0.0;
     int n = 0;
     for (; k0 <= run.lastBin; ++k0, ++n) sum += column[k0];
-    paintRows(rows, count, run.rowFrom, run.rowTo, screenLevel(sum / n, lowDb, highDb));
+    paintRows(rows, count, run.rowFrom, run.rowTo, level(sum / n));
   }
 }
 
@@ -119,27 +136,58 @@ void screenColumnLevels(const float* column, int bins, int displayedBins, const 
 void fileColumnLevels(const float* column, int bins, int displayedBins, int height, double lowDb, double highDb,
                       std::uint8_t* levels) {
   std::fill(levels, levels + height, std::uint8_t{0});
+  const LevelScale level(lowDb, highDb, 255.0);
   double sum = 0.0;
   int count = 0;
   int k0 = 0;
   fileRows(bins, displayedBins, height, [&](int from, int to, int k) {
     for (; k0 <= k; ++k0, ++count) sum += column[k0];
-    writePixels(levels, height, from, to, fileLevel(sum / count, lowDb, highDb));
+    writePixels(levels, height, from, to, level(sum / count));
     sum = 0.0;
     count = 0;
   });
 }
 
-void reassignedScreenLevels(const float* column, const ScreenRowRuns& runs, double lowDb, double highDb,
-                            std::int16_t* rows) {
+namespace {
+
+// Columns gathered side by side: their running values are independent
+// chains, which the processor then overlaps.
+template <int C>
+void reassignedBatch(const float* const* columns, const ScreenRowRuns& runs, double lowDb, double highDb,
+                     std::int16_t* const* rows) {
   const int count = runs.axis.rows;
-  std::fill(rows, rows + count, static_cast<std::int16_t>(-1));
-  ReassignedGather g{runs.reassignedMean};
+  const LevelScale level(lowDb, highDb, 254.0);
+  ReassignedGather g[C];
+  for (int c = 0; c < C; ++c) {
+    std::fill(rows[c], rows[c] + count, static_cast<std::int16_t>(-1));
+    g[c].mean = runs.reassignedMean;
+  }
   int k0 = 0;
   for (const ScreenRowRuns::Run& run : runs.runs) {
-    for (; k0 <= run.lastBin; ++k0) g.add(column[k0]);
-    paintRows(rows, count, run.rowFrom, run.rowTo, screenLevel(static_cast<double>(g.take()), lowDb, highDb));
+    for (; k0 <= run.lastBin; ++k0)
+      for (int c = 0; c < C; ++c) g[c].add(columns[c][k0]);
+    for (int c = 0; c < C; ++c)
+      paintRows(rows[c], count, run.rowFrom, run.rowTo, level(static_cast<double>(g[c].take())));
   }
+}
+
+}  // namespace
+
+void reassignedScreenLevels(const float* const* columns, int count, const ScreenRowRuns& runs, double lowDb,
+                            double highDb, std::int16_t* const* rows) {
+  for (int c = 0; c < count; c += 4) {
+    switch (std::min(4, count - c)) {
+      case 1: reassignedBatch<1>(columns + c, runs, lowDb, highDb, rows + c); break;
+      case 2: reassignedBatch<2>(columns + c, runs, lowDb, highDb, rows + c); break;
+      case 3: reassignedBatch<3>(columns + c, runs, lowDb, highDb, rows + c); break;
+      default: reassignedBatch<4>(columns + c, runs, lowDb, highDb, rows + c); break;
+    }
+  }
+}
+
+void reassignedScreenLevels(const float* column, const ScreenRowRuns& runs, double lowDb, double highDb,
+                            std::int16_t* rows) {
+  reassignedScreenLevels(&column, 1, runs, lowDb, highDb, &rows);
 }
 
 void reassignedScreenLevels(const float* column, int bins, int displayedBins, const PlaneAxis& axis, double lowDb,
@@ -150,11 +198,12 @@ void reassignedScreenLevels(const float* column, int bins, int displayedBins, co
 void reassignedFileLevels(const float* column, int bins, int displayedBins, int height, double lowDb, double highDb,
                           std::uint8_t* levels) {
   std::fill(levels, levels + height, std::uint8_t{0});
+  const LevelScale level(lowDb, highDb, 255.0);
   ReassignedGather g{bins <= height};
   int k0 = 0;
   fileRows(bins, displayedBins, height, [&](int from, int to, int k) {
     for (; k0 <= k; ++k0) g.add(column[k0]);
-    writePixels(levels, height, from, to, fileLevel(static_cast<double>(g.take()), lowDb, highDb));
+    writePixels(levels, height, from, to, level(static_cast<double>(g.take())));
   });
 }
 

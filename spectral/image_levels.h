@@ -52,6 +52,10 @@ void screenColumnLevels(const float* column, const ScreenRowRuns& runs, double l
                         std::int16_t* rows);
 void reassignedScreenLevels(const float* column, const ScreenRowRuns& runs, double lowDb, double highDb,
                             std::int16_t* rows);
+// reassignedScreenLevels of `count` columns into their rows: the same levels,
+// faster (the columns' running values are worked out side by side).
+void reassignedScreenLevels(const float* const* columns, int count, const ScreenRowRuns& runs, double lowDb,
+                            double highDb, std::int16_t* const* rows);
 
 // File levels of one image row of `height` pixels (first = lowest frequency):
 // bins averaged into pixels p = trunc((k+1)*height/D); pixels above the last

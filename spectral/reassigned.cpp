@@ -76,7 +76,7 @@ void analyseFrame(const SampleSpan& x, double firstCentre, double hop, int frame
   std::fill(work.bth.begin(), work.bth.end(), 0.0f);
   // Written from position L/2 on, wrapping around the buffer end.
   for (int j = 0; j < window; ++j) {
-    const int pos = (half + j) % n;
+    const int pos = half + j < n ? half + j : half + j - n;  // half + j < 2n
     work.bh[pos] = work.d[j] * w.h[j];
     work.bdh[pos] = work.d[j] * w.dh[j];
     work.bth[pos] = work.d[j] * w.th[j];

@@ -75,12 +75,16 @@ bool renderPane(const CurrentSpectro& spec, const SampleSpan& x, const PaneMappi
         const ScreenRowRuns runs = screenRowRuns(shown, spec.displayedBins, axis);
         const int blocks = std::clamp(frames / 64, 1, std::max(1, workerThreads()) * 4);
         parallelFor(blocks, [&](int b) {
+          std::vector<const float*> columns;
+          std::vector<std::int16_t*> rows;
           for (int i = frames * b / blocks; i < frames * (b + 1) / blocks; ++i) {
             const int px = firstPixel + i;
             if (px < 0 || px >= img.width) continue;
-            reassignedScreenLevels(&r.db[static_cast<std::size_t>(i) * r.rows], runs, img.lowDb, img.highDb,
-                                   img.levels.data() + static_cast<std::ptrdiff_t>(px) * img.rows);
+            columns.push_back(&r.db[static_cast<std::size_t>(i) * r.rows]);
+            rows.push_back(img.levels.data() + static_cast<std::ptrdiff_t>(px) * img.rows);
           }
+          reassignedScreenLevels(columns.data(), static_cast<int>(columns.size()), runs, img.lowDb, img.highDb,
+                                 rows.data());
           return true;
         });
       }

@@ -318,4 +318,41 @@ TEST(Pane, KeptColumnsGiveTheFreshPane) {
   }
 }
 
+namespace {
+
+// Reassigned columns levelled together give the rows of each levelled alone,
+// whatever they hold (the floor, NaN, infinities, huge values).
+TEST(Levels, ReassignedColumnsTogetherAsAlone) {
+  const int bins = 300;
+  std::vector<std::vector<float>> columns(7, std::vector<float>(bins));
+  for (std::size_t c = 0; c < columns.size(); ++c)
+    for (int k = 0; k < bins; ++k)
+      columns[c][static_cast<std::size_t>(k)] = static_cast<float>(40.0 + 60.0 * std::sin(0.37 * k + 1.3 * c));
+  columns[1][5] = std::nanf("");
+  columns[2][9] = INFINITY;
+  columns[3][0] = -INFINITY;
+  columns[4][17] = 3e38f;
+  std::fill(columns[5].begin(), columns[5].end(), -100.0f);
+  for (const int rows : {120, 900}) {
+    PlaneAxis axis;
+    axis.rows = rows;
+    const ScreenRowRuns runs = screenRowRuns(bins, bins, axis);
+    std::vector<std::vector<std::int16_t>> together(columns.size(), std::vector<std::int16_t>(rows));
+    std::vector<const float*> in;
+    std::vector<std::int16_t*> out;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      in.push_back(columns[c].data());
+      out.push_back(together[c].data());
+    }
+    reassignedScreenLevels(in.data(), static_cast<int>(in.size()), runs, 60.0, 97.0, out.data());
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      std::vector<std::int16_t> alone(rows);
+      reassignedScreenLevels(columns[c].data(), runs, 60.0, 97.0, alone.data());
+      EXPECT_EQ(together[c], alone) << "column " << c << ", " << rows << " rows";
+      for (const std::int16_t v : alone) EXPECT_TRUE(v >= -1 && v <= 255) << v;
+    }
+  }
+}
+
+}  // namespace
 }  // namespace ardv
