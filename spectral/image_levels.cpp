@@ -133,19 +133,42 @@ void screenColumnLevels(const float* column, int bins, int displayedBins, const 
   screenColumnLevels(column, screenRowRuns(bins, displayedBins, axis), lowDb, highDb, rows);
 }
 
+namespace {
+
+// The pixel runs of fileRows for one image, worked out once per thread and
+// size rather than once per column.
+const std::vector<ScreenRowRuns::Run>& fileRuns(int bins, int displayedBins, int height) {
+  struct Kept {
+    int bins = -1, displayedBins = -1, height = -1;
+    std::vector<ScreenRowRuns::Run> runs;
+  };
+  thread_local Kept kept;
+  if (kept.bins != bins || kept.displayedBins != displayedBins || kept.height != height) {
+    kept.runs.clear();
+    fileRows(bins, displayedBins, height, [&](int from, int to, int k) {
+      kept.runs.push_back({k, std::max(0, from), std::min(height, to)});
+    });
+    kept.bins = bins;
+    kept.displayedBins = displayedBins;
+    kept.height = height;
+  }
+  return kept.runs;
+}
+
+}  // namespace
+
 void fileColumnLevels(const float* column, int bins, int displayedBins, int height, double lowDb, double highDb,
                       std::uint8_t* levels) {
   std::fill(levels, levels + height, std::uint8_t{0});
   const LevelScale level(lowDb, highDb, 255.0);
-  double sum = 0.0;
-  int count = 0;
   int k0 = 0;
-  fileRows(bins, displayedBins, height, [&](int from, int to, int k) {
-    for (; k0 <= k; ++k0, ++count) sum += column[k0];
-    writePixels(levels, height, from, to, level(sum / count));
-    sum = 0.0;
-    count = 0;
-  });
+  for (const ScreenRowRuns::Run& run : fileRuns(bins, displayedBins, height)) {
+    double sum = 0.0;
+    int count = 0;
+    for (; k0 <= run.lastBin; ++k0, ++count) sum += column[k0];
+    const auto v = static_cast<std::uint8_t>(level(sum / count));
+    for (int p = run.rowFrom; p < run.rowTo; ++p) levels[p] = v;
+  }
 }
 
 namespace {
