@@ -114,10 +114,39 @@ float peaksToGrid(const float* s, int nb, double binHz, float* pics) {
 void correlPeigne(const float* pics, const CombTables& comb, const SpeakerF0Params& params, float* correl) {
   const int top = std::min(params.f0Max, kGridSize - 1);
   const int teeth = static_cast<int>(comb.peigne.size());
-  for (int f = std::max(params.combMin, 1); f <= top; ++f) {
-    const int kEnd = std::min(params.harmCeilHz / f, teeth);
+  const float* tooth = comb.peigne.data();
+  // Tooth k of frequency f reads pics[k*f] while k < end(f).
+  const auto end = [&](int f) {
+    const int e = std::min(params.harmCeilHz / f, teeth);
+    return e > 1 && (e - 1) * f >= kGridSize ? (kGridSize - 1) / f + 1 : e;
+  };
+  int f = std::max(params.combMin, 1);
+  // Four frequencies side by side: four independent running sums, each
+  // added in its own order as one at a time would.
+  for (; f + 3 <= top; f += 4) {
+    const int e0 = end(f), e1 = end(f + 1), e2 = end(f + 2), e3 = end(f + 3);
+    const int common = std::min(std::min(e0, e1), std::min(e2, e3));
+    float s0 = 0.0f, s1 = 0.0f, s2 = 0.0f, s3 = 0.0f;
+    int k = 1;
+    for (; k < common; ++k) {
+      const float t = tooth[k];
+      s0 += t * pics[k * f];
+      s1 += t * pics[k * (f + 1)];
+      s2 += t * pics[k * (f + 2)];
+      s3 += t * pics[k * (f + 3)];
+    }
+    for (int r = k; r < e0; ++r) s0 += tooth[r] * pics[r * f];
+    for (int r = k; r < e1; ++r) s1 += tooth[r] * pics[r * (f + 1)];
+    for (int r = k; r < e2; ++r) s2 += tooth[r] * pics[r * (f + 2)];
+    for (int r = k; r < e3; ++r) s3 += tooth[r] * pics[r * (f + 3)];
+    correl[f] = s0;
+    correl[f + 1] = s1;
+    correl[f + 2] = s2;
+    correl[f + 3] = s3;
+  }
+  for (; f <= top; ++f) {
     float sum = 0.0f;
-    for (int k = 1, idx = f; k < kEnd && idx < kGridSize; ++k, idx += f) sum += comb.peigne[static_cast<std::size_t>(k)] * pics[idx];
+    for (int k = 1; k < end(f); ++k) sum += tooth[k] * pics[k * f];
     correl[f] = sum;
   }
 }
