@@ -175,7 +175,7 @@ float coefVoisCorrel(const float* correl, int f0, std::vector<float>& work) {
     const int end = std::min((q + 1) * f0, hi);
     for (int f = std::max(q * f0, 50); f < end; ++f) {
       const float v = correl[f] >= thr ? static_cast<float>(correl[f] - thr) : 0.0f;
-      const int r = f % f0;
+      const int r = f - q * f0;  // f % f0
       const int cell = r < half ? r + half + (f0 % 2) : r - half;
       bis[cell] += v;
     }
