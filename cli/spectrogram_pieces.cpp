@@ -123,13 +123,9 @@ bool renderFileSpectrogram(const CurrentSpectro& spec, const infoFile& file, std
         auto to = from;
         while (to != frames.centres.end() && x.holds(*to - spec.fen_fft / 2 + 1, reach)) ++to;
         const int firstFrame = static_cast<int>(from - frames.centres.begin());
-        return spectroColumns(
-            spec, x, static_cast<int>(to - from), [&](int i) { return from[i]; },
-            [&](int i, const std::vector<float>& column) {
-              fileColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())),
-                               spec.displayedBins, height, spec.lowDb, spec.highDb, img.row(firstFrame + i));
-            },
-            &works);
+        return spectroImageColumns(
+            spec, x, static_cast<int>(to - from), [&](int i) { return from[i]; }, bins, height,
+            [&](int i) { return img.row(firstFrame + i); }, &works);
       };
       if (!forEachPiece(file, first, end, size, reach, piece)) return false;
     }

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "spectral/power_db.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -168,6 +170,30 @@ void fileColumnLevels(const float* column, int bins, int displayedBins, int heig
     for (; k0 <= run.lastBin; ++k0, ++count) sum += column[k0];
     const auto v = static_cast<std::uint8_t>(level(sum / count));
     for (int p = run.rowFrom; p < run.rowTo; ++p) levels[p] = v;
+  }
+}
+
+void fileColumnLevelsOfPower(const float* power, const double* approxDb, float gainDb, int bins, int displayedBins,
+                             int height, double lowDb, double highDb, std::uint8_t* levels) {
+  std::fill(levels, levels + height, std::uint8_t{0});
+  const LevelScale level(lowDb, highDb, 255.0);
+  const double doubt = kPowerDbError + 1e-9;
+  int k0 = 0;
+  for (const ScreenRowRuns::Run& run : fileRuns(bins, displayedBins, height)) {
+    const int from = k0;
+    double sum = 0.0;
+    int count = 0;
+    for (; k0 <= run.lastBin; ++k0, ++count) sum += approxDb[k0];
+    const double mean = sum / count;
+    // Levels grow with the value: when both ends of the doubt fall on one
+    // level, so does the exact mean.
+    int v = level(mean - doubt);
+    if (!std::isfinite(mean) || v != level(mean + doubt)) {
+      double exact = 0.0;
+      for (int k = from; k < k0; ++k) exact += powerDb(power[k], gainDb);
+      v = level(exact / count);
+    }
+    for (int p = run.rowFrom; p < run.rowTo; ++p) levels[p] = static_cast<std::uint8_t>(v);
   }
 }
 

@@ -62,6 +62,12 @@ void reassignedScreenLevels(const float* const* columns, int count, const Screen
 // computed bin are level 0 (white).
 void fileColumnLevels(const float* column, int bins, int displayedBins, int height, double lowDb, double highDb,
                       std::uint8_t* levels);
+// The same levels for the column powerDb(power[k], gainDb), given
+// approxDb[k] within kPowerDbError of it (spectral/power_db.h): exact values
+// are computed only for the pixels whose level the approximation leaves in
+// doubt.
+void fileColumnLevelsOfPower(const float* power, const double* approxDb, float gainDb, int bins, int displayedBins,
+                             int height, double lowDb, double highDb, std::uint8_t* levels);
 
 // The same for a column of the reassigned image: the mean of the bins of a
 // row when bins <= rows, else their largest value (from 0); running values are

@@ -13,7 +13,9 @@
 #include "spectral/cepstrum.h"
 #include "spectral/critical_band.h"
 #include "spectral/fft.h"
+#include "spectral/image_levels.h"
 #include "spectral/lpc_spectrum.h"
+#include "spectral/power_db.h"
 #include "spectral/true_envelope.h"
 #include "spectral/window.h"
 
@@ -71,8 +73,7 @@ bool SpecFft::compute(const SampleSpan& x, std::int64_t first, float* column, bo
   if (inDb) {
     const float g = static_cast<float>(offsetDb_);
     for (int k = 0; k <= half; ++k) {
-      const float p = f[2 * k] * f[2 * k] + f[2 * k + 1] * f[2 * k + 1];
-      column[k] = 10.0f * std::log10(std::max(p, 1e-10f)) + g;
+      column[k] = powerDb(f[2 * k] * f[2 * k] + f[2 * k + 1] * f[2 * k + 1], g);
     }
   } else {
     for (int k = 0; k <= half; ++k) column[k] = std::max(f[2 * k] * f[2 * k] + f[2 * k + 1] * f[2 * k + 1], 1e-10f);
@@ -321,21 +322,21 @@ bool criticalBandBlock(const CurrentSpectro& spec, SpectroWork& work, const Samp
 
 }  // namespace
 
-bool spectroColumns(const CurrentSpectro& spec, const SampleSpan& x, int count,
-                    const std::function<std::int64_t(int)>& centreOf,
-                    const std::function<void(int, const std::vector<float>&)>& column,
-                    std::vector<SpectroWork>* works) {
+namespace {
+
+// Frames 0 .. count - 1 in blocks, a few per thread so that uneven blocks
+// even out, and at least 32 frames each; each block has its own work space,
+// prepared once and copied (building a filter bank costs far more than
+// copying it). body(work, from, to) does one block.
+bool inBlocks(const CurrentSpectro& spec, int count, std::vector<SpectroWork>* works,
+              const std::function<bool(SpectroWork&, int, int)>& body) {
   if (count <= 0) return true;
-  // Blocks of frames, a few per thread so that uneven blocks even out, and
-  // at least 32 frames each; each block has its own work space.
   const int threads = workerThreads();
   const int blocks = std::clamp(count / 32, 1, threads <= 1 ? 1 : threads * 4);
   std::vector<SpectroWork> local;
   std::vector<SpectroWork>& spaces = works ? *works : local;
   try {
     if (static_cast<int>(spaces.size()) < blocks) spaces.resize(static_cast<std::size_t>(blocks));
-    // One preparation, copied: building a filter bank costs far more than
-    // copying it.
     if (!spaces[0].prepared && !prepareSpectroWork(spec, spaces[0])) return false;
     for (SpectroWork& work : spaces)
       if (!work.prepared) work = spaces[0];
@@ -349,17 +350,60 @@ bool spectroColumns(const CurrentSpectro& spec, const SampleSpan& x, int count,
     try {
       SpectroWork& work = spaces[static_cast<std::size_t>(b)];
       if (!work.prepared && !prepareSpectroWork(spec, work)) return false;
-      if (spec.kind == 6) return criticalBandBlock(spec, work, x, from, to, centreOf, column);
-      std::vector<float> values;
-      for (int i = from; i < to; ++i) {
-        const std::int64_t centre = centreOf(i);
-        if (!x.holds(centre - spec.fen_fft / 2 + 1, frameReadLength(spec))) continue;
-        if (!spectroColumn(spec, work, x, centre, values)) return false;
-        column(i, values);
-      }
+      return body(work, from, to);
     } catch (const std::bad_alloc&) {
       debugMessage("spectroColumns(): out of memory");
       return false;
+    }
+  });
+}
+
+}  // namespace
+
+bool spectroColumns(const CurrentSpectro& spec, const SampleSpan& x, int count,
+                    const std::function<std::int64_t(int)>& centreOf,
+                    const std::function<void(int, const std::vector<float>&)>& column,
+                    std::vector<SpectroWork>* works) {
+  return inBlocks(spec, count, works, [&](SpectroWork& work, int from, int to) {
+    if (spec.kind == 6) return criticalBandBlock(spec, work, x, from, to, centreOf, column);
+    std::vector<float> values;
+    for (int i = from; i < to; ++i) {
+      const std::int64_t centre = centreOf(i);
+      if (!x.holds(centre - spec.fen_fft / 2 + 1, frameReadLength(spec))) continue;
+      if (!spectroColumn(spec, work, x, centre, values)) return false;
+      column(i, values);
+    }
+    return true;
+  });
+}
+
+bool spectroImageColumns(const CurrentSpectro& spec, const SampleSpan& x, int count,
+                         const std::function<std::int64_t(int)>& centreOf, int bins, int height,
+                         const std::function<std::uint8_t*(int)>& row, std::vector<SpectroWork>* works) {
+  if (spec.kind != 1 && spec.kind != 2) {
+    return spectroColumns(
+        spec, x, count, centreOf,
+        [&](int i, const std::vector<float>& column) {
+          fileColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())), spec.displayedBins,
+                           height, spec.lowDb, spec.highDb, row(i));
+        },
+        works);
+  }
+  // The powers, their levels approximated, and logarithms only where a
+  // pixel's level is in doubt: the bytes of the exact columns.
+  return inBlocks(spec, count, works, [&](SpectroWork& work, int from, int to) {
+    const int size = spectroColumnSize(spec);
+    const int shown = std::min(bins, size);
+    std::vector<float> power(static_cast<std::size_t>(size));
+    std::vector<double> approx(static_cast<std::size_t>(size));
+    const auto gain = static_cast<float>(work.fft.levelOffsetDb());
+    for (int i = from; i < to; ++i) {
+      const std::int64_t start = centreOf(i) - spec.fen_fft / 2 + 1;
+      if (!x.holds(start, frameReadLength(spec))) continue;
+      if (!work.fft.compute(x, start, power.data(), spec.preemphasis, false)) return false;
+      approxPowerDb(power.data(), shown, gain, approx.data());
+      fileColumnLevelsOfPower(power.data(), approx.data(), gain, shown, spec.displayedBins, height, spec.lowDb,
+                              spec.highDb, row(i));
     }
     return true;
   });

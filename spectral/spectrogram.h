@@ -103,6 +103,14 @@ bool spectroColumns(const CurrentSpectro& spec, const SampleSpan& x, int count,
                     const std::function<void(int, const std::vector<float>&)>& column,
                     std::vector<SpectroWork>* works = nullptr);
 
+// The image levels of `count` frames: fileColumnLevels of the first `bins`
+// values of each column spectroColumns gives, for an image `height` pixels
+// high, written to row(i) (frames `x` does not hold are skipped). The FFT
+// kinds work out most levels without a logarithm, to the same bytes.
+bool spectroImageColumns(const CurrentSpectro& spec, const SampleSpan& x, int count,
+                         const std::function<std::int64_t(int)>& centreOf, int bins, int height,
+                         const std::function<std::uint8_t*(int)>& row, std::vector<SpectroWork>* works = nullptr);
+
 // Frame length in samples that a column of `spec` reads from its start
 // (window plus one for the first difference).
 int frameReadLength(const CurrentSpectro& spec);

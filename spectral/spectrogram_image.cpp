@@ -229,13 +229,9 @@ bool renderSpectrogramImage(const CurrentSpectro& spec, const SampleSpan& x, std
             return false;
           }
         }
-        if (!spectroColumns(
-                spec, x, count, [&](int i) { return frames.centres[static_cast<std::size_t>(g + i)]; },
-                [&](int i, const std::vector<float>& column) {
-                  fileColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())),
-                                   spec.displayedBins, height, spec.lowDb, spec.highDb, img.row(g + i));
-                },
-                &works))
+        if (!spectroImageColumns(
+                spec, x, count, [&](int i) { return frames.centres[static_cast<std::size_t>(g + i)]; }, bins,
+                height, [&](int i) { return img.row(g + i); }, &works))
           return false;
       }
     }
