@@ -120,10 +120,9 @@ TEST_F(PitchFileTest, OtherSpacingAndLongerFirstWordAreAccepted) {
   test::writeFile(dir_ / "hand.pit", ".pitch\n100 110\n108 120\n 116   130\n300 140\n");
   PitchFileCache cache;
   const double fs = 1000;  // one sample per ms
-  EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 105), 120);  // nearer to 108 than to 100
-  EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 103), 110);
-  EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 200), 0);  // 84 ms away: D = 5 * 8 ms
-  EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 290), 140);
+  // 105 is nearer to 108 than to 100; 200 is 84 ms away from 116, beyond D = 5 * 8 ms.
+  for (const auto& [at, hz] : {std::pair{105, 120}, {103, 110}, {200, 0}, {290, 140}})
+    EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, at), hz) << at;
   // The step is the file's, not the loaded window's: a fresh cache agrees.
   EXPECT_EQ(PitchFileCache().lookup(dir_ / "hand.pit", fs, 200), 0);
   EXPECT_EQ(rec->count(ReportKind::Message) + rec->count(ReportKind::Bug), 0u);

@@ -45,15 +45,18 @@ TEST_P(ScaleRoundTrip, InverseUndoesForward) {
 INSTANTIATE_TEST_SUITE_P(All, ScaleRoundTrip,
                          ::testing::Values(PerceptualScale::Bark, PerceptualScale::Mel, PerceptualScale::Mely));
 
-TEST(FilterBank, PerceptualAxisCentres) {
+// A Bark bank of `bands` bands on `n` points, centres on the perceptual axis.
+FilterBank barkBank(int bands, int n) {
   FilterBank bank;
-  ASSERT_TRUE(buildFilterBank(16000.0, 24, 1024, BandDistribution::SpectroLike, PerceptualScale::Bark,
+  EXPECT_TRUE(buildFilterBank(16000.0, bands, n, BandDistribution::SpectroLike, PerceptualScale::Bark,
                               WidthStrategy::Constant, BandAxis::Perceptual, bank));
+  return bank;
+}
+
+TEST(FilterBank, PerceptualAxisCentres) {
+  const FilterBank bank = barkBank(24, 1024);
   ASSERT_EQ(bank.centres.size(), 24u);
-  EXPECT_EQ(bank.centres[0], 0);
-  EXPECT_EQ(bank.centres[1], 22);
-  EXPECT_EQ(bank.centres[2], 45);
-  EXPECT_EQ(bank.centres[23], 512);
+  EXPECT_EQ(std::tuple(bank.centres[0], bank.centres[1], bank.centres[2], bank.centres[23]), std::tuple(0, 22, 45, 512));
 }
 
 TEST(FilterBank, EveryFilterSumsToOneAndBarkFollowsTheCurve) {
@@ -129,9 +132,7 @@ TEST(FilterBank, FirstAndLastBinOfEveryFilterCount) {
 }
 
 TEST(FilterBank, FewerThanTwoOrTooManyBandsRefused) {
-  FilterBank bank;
-  ASSERT_TRUE(buildFilterBank(16000.0, 4, 16, BandDistribution::SpectroLike, PerceptualScale::Bark,
-                              WidthStrategy::Constant, BandAxis::Perceptual, bank));
+  FilterBank bank = barkBank(4, 16);
   for (int bands : {1, 0, -3, 9}) {
     ScopedRecorder rec;
     EXPECT_FALSE(buildFilterBank(16000.0, bands, 16, BandDistribution::SpectroLike, PerceptualScale::Bark,
@@ -143,13 +144,9 @@ TEST(FilterBank, FewerThanTwoOrTooManyBandsRefused) {
 
 // Hand-made bank of four bands with centres 0, 3, 5, 8 on 16 points.
 TEST(FilterBank, StoppingRuleAndMapping) {
-  FilterBank bank;
-  ASSERT_TRUE(buildFilterBank(16000.0, 4, 16, BandDistribution::SpectroLike, PerceptualScale::Bark,
-                              WidthStrategy::Constant, BandAxis::Perceptual, bank));
+  FilterBank bank = barkBank(4, 16);
   ASSERT_EQ(bank.centres, (std::vector<std::int32_t>{0, 3, 5, 8}));
-  EXPECT_EQ(analysedBands(bank, 8), 4);
-  EXPECT_EQ(analysedBands(bank, 4), 2);
-  EXPECT_EQ(analysedBands(bank, 3), 1);
+  for (const auto& [bins, bands] : {std::pair{8, 4}, {4, 2}, {3, 1}}) EXPECT_EQ(analysedBands(bank, bins), bands);
 
   const std::vector<float> values{10, 20, 30, 40};
   std::vector<float> column(9, -1.0f);

@@ -18,11 +18,8 @@ namespace ardv {
 namespace {
 
 TEST(Levels, ScreenAndFileScales) {
-  EXPECT_EQ(screenLevel(60.0, 60, 97), 0);
-  EXPECT_EQ(screenLevel(40.0, 60, 97), 0);
-  EXPECT_EQ(screenLevel(97.0, 60, 97), 254);
-  EXPECT_EQ(screenLevel(97.2, 60, 97), 255);
-  EXPECT_EQ(screenLevel(-100.0, 60, 97), 0);
+  for (const auto& [db, level] : {std::pair{60.0, 0}, {40.0, 0}, {97.0, 254}, {97.2, 255}, {-100.0, 0}})
+    EXPECT_EQ(screenLevel(db, 60, 97), level) << db;
   EXPECT_EQ(fileLevel(97.0, 60, 97), 255);  // written as byte 0
   EXPECT_EQ(fileLevel(std::nan(""), 60, 97), 0);
   EXPECT_EQ(fileLevel(80.0, 70, 70), 255);  // empty range: above is darkest
@@ -107,16 +104,18 @@ TEST(Legend, ValuesAndLabelSpacing) {
   EXPECT_EQ(legendLabelInterval(100000, 20), 1);
 }
 
-std::vector<std::int16_t> chirpFreeTone(double hz, int count) {
+// A tone at 16 kHz.
+std::vector<std::int16_t> tone(double hz, int count, double amplitude = 8000) {
   std::vector<std::int16_t> x(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) x[i] = static_cast<std::int16_t>(std::lround(8000 * std::sin(2 * std::numbers::pi * hz * i / 16000.0)));
+  for (int i = 0; i < count; ++i)
+    x[i] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * i / 16000.0)));
   return x;
 }
 
 // For both kinds: the default-size image of a 2000-Hz tone, its header,
 // orientation and length; Escape stops the image, an earlier press does not.
 TEST(Pgm, ImageOfEveryKindAndEscape) {
-  const auto x0 = chirpFreeTone(2000, 48000);
+  const auto x0 = tone(2000, 48000);
   const SampleSpan x{x0.data(), 48000, 0};
   SpectroSettings settings;
   for (int kind : {2, 3}) {
@@ -190,7 +189,7 @@ TEST(Pgm, UncreatableFileIsReportedAndNothingWritten) {
 }
 
 TEST(Pane, ColumnsPerFrameAndUntouchedColumns) {
-  const auto x0 = chirpFreeTone(1000, 32000);
+  const auto x0 = tone(1000, 32000);
   const SampleSpan x{x0.data(), 32000, 0};
   SpectroSettings settings;
   CurrentSpectro spec;
@@ -253,9 +252,7 @@ TEST(Pane, RelativeRangeFollowsTheLoudestCell) {
   // Kind and amplitude of a 1000 Hz tone (0: silence).
   for (const auto& [kind, amplitude] : {std::pair{1, 8000.0}, {1, 80.0}, {3, 8000.0}, {3, 80.0}, {6, 80.0}, {2, 0.0},
                                         {3, 0.0}, {6, 0.0}}) {
-    std::vector<std::int16_t> x0(16000);
-    for (std::size_t i = 0; i < x0.size(); ++i)
-      x0[i] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * i / 16.0)));
+    const auto x0 = tone(1000, 16000, amplitude);
     CurrentSpectro spec;
     ASSERT_TRUE(spectro_GetParams(settings, kind, 16000, spec));
     PaneImage img;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 #include "annotation/texts.h"
@@ -45,12 +46,9 @@ TEST(SpectroParams, NarrowAndWideBandDefaultsAt16k) {
   CurrentSpectro narrow, wide;
   ASSERT_TRUE(spectro_GetParams(settings, 2, kFs, narrow));
   ASSERT_TRUE(spectro_GetParams(settings, 1, kFs, wide));
-  EXPECT_EQ(narrow.fen_fft, 512);
-  EXPECT_EQ(narrow.fftSize, 1024);
-  EXPECT_EQ(narrow.displayedBins, 512);
-  EXPECT_EQ(narrow.columnsPerFrame, 2);
-  EXPECT_EQ(wide.fen_fft, 64);
-  EXPECT_EQ(wide.fftSize, 256);
+  EXPECT_EQ(std::tuple(narrow.fen_fft, narrow.fftSize, narrow.displayedBins, narrow.columnsPerFrame),
+            std::tuple(512, 1024, 512, 2));
+  EXPECT_EQ(std::pair(wide.fen_fft, wide.fftSize), std::pair(64, 256));
   SpecFft a, b;
   ASSERT_TRUE(a.init(narrow.fen_fft, narrow.fftSize));
   ASSERT_TRUE(b.init(wide.fen_fft, wide.fftSize));
@@ -65,26 +63,19 @@ TEST(SpectroParams, EdgeCasesOfTheDerivedSizes) {
   ASSERT_TRUE(spectro_GetParams(settings, 1, kFs, c));
   EXPECT_EQ(c.fen_fft, 16);
   ASSERT_TRUE(spectro_GetParams(settings, 5, 22050, c));
-  EXPECT_EQ(c.fen_fft, 512);
-  EXPECT_EQ(c.cepstralFftSize, 1024);
-  EXPECT_EQ(c.fftSize, 512);
-  EXPECT_EQ(c.lifter1, 27);  // 1.25 ms at 22050 Hz, truncated
+  // The lifter: 1.25 ms at 22050 Hz, truncated.
+  EXPECT_EQ(std::tuple(c.fen_fft, c.cepstralFftSize, c.fftSize, c.lifter1), std::tuple(512, 1024, 512, 27));
   ASSERT_TRUE(spectro_GetParams(settings, 4, kFs, c));
-  EXPECT_EQ(c.step, 128);
-  EXPECT_EQ(c.lpcOrder, 18);
-  EXPECT_EQ(c.columnsPerFrame, 1);
-  EXPECT_EQ(normaliseFftSize(300, 4, kFs), 512);
-  EXPECT_EQ(normaliseFftSize(5000, 4, kFs), 4096);
-  EXPECT_EQ(normaliseFftSize(256, 64, kFs), 512);  // 1024-sample window: at least half of it
+  EXPECT_EQ(std::tuple(c.step, c.lpcOrder, c.columnsPerFrame), std::tuple(128, 18, 1));
+  // A 1024-sample window takes at least half of it.
+  for (const auto& [asked, window, size] : {std::tuple{300, 4, 512}, {5000, 4, 4096}, {256, 64, 512}})
+    EXPECT_EQ(normaliseFftSize(asked, window, kFs), size) << asked;
 }
 
 TEST(SpectroParams, LpcOrder) {
-  EXPECT_EQ(lpcOrder(1.0, 8000), 10);
-  EXPECT_EQ(lpcOrder(1.0, 16000), 18);
-  EXPECT_EQ(lpcOrder(1.0, 22050), 24);
-  EXPECT_EQ(lpcOrder(1.0, 48000), 50);
-  EXPECT_EQ(lpcOrder(0.1, 8000), 4);
-  EXPECT_EQ(lpcOrder(5.0, 48000), 60);
+  for (const auto& [factor, fs, order] : {std::tuple{1.0, 8000.0, 10}, {1.0, 16000.0, 18}, {1.0, 22050.0, 24},
+                                          {1.0, 48000.0, 50}, {0.1, 8000.0, 4}, {5.0, 48000.0, 60}})
+    EXPECT_EQ(lpcOrder(factor, fs), order) << factor << " " << fs;
   for (double f = 0.2; f < 3; f += 0.05) {
     const int p = lpcOrder(f, 11025);
     EXPECT_EQ(p % 2, 0);
