@@ -40,22 +40,19 @@ std::vector<std::int16_t> noise(int n, unsigned seed) {
   return x;
 }
 
+// (30, 10): the upper bound is raised to the lower, a plain cut.
 TEST(Lifter, Values) {
-  std::vector<float> w(64);
-  liftre(20, 40, w);
-  EXPECT_EQ(w[0], 1.0f);
-  EXPECT_EQ(w[19], 1.0f);
-  EXPECT_FLOAT_EQ(w[20], static_cast<float>(0.5 * (1.0 + std::cos(kPi / 20))));
-  EXPECT_FLOAT_EQ(w[29], static_cast<float>(0.5 * (1.0 + std::cos(kPi * 10 / 20))));
-  EXPECT_NEAR(w[39], 0.0f, 1e-7);
-  EXPECT_EQ(w[40], 0.0f);
-  EXPECT_EQ(w[63], 0.0f);
-  liftre(30, 10, w);  // upper bound raised to the lower: a plain cut
-  EXPECT_EQ(w[29], 1.0f);
-  EXPECT_EQ(w[30], 0.0f);
-  liftre(-5, 2, w);
-  EXPECT_FLOAT_EQ(w[0], 0.5f);
-  EXPECT_EQ(w[2], 0.0f);
+  const struct {
+    int l1, l2, m;
+    double w;
+  } rows[] = {{20, 40, 0, 1.0},  {20, 40, 19, 1.0}, {20, 40, 20, 0.5 * (1.0 + std::cos(kPi / 20))},
+              {20, 40, 29, 0.5}, {20, 40, 39, 0.0}, {20, 40, 40, 0.0}, {20, 40, 63, 0.0}, {30, 10, 29, 1.0},
+              {30, 10, 30, 0.0}, {-5, 2, 0, 0.5},   {-5, 2, 2, 0.0}};
+  for (const auto& r : rows) {
+    std::vector<float> w(64, -1.0f);
+    liftre(r.l1, r.l2, w);
+    EXPECT_NEAR(w[static_cast<std::size_t>(r.m)], r.w, 1e-7) << r.l1 << " " << r.l2 << " at " << r.m;
+  }
 }
 
 CepstrumSettings plain(int l, int nc, int n, int l1, int l2) {
