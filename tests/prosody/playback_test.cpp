@@ -30,14 +30,6 @@
 namespace ardv {
 namespace {
 
-std::vector<std::int16_t> tone(double hz, int rateHz, int count, double amplitude = 10000.0) {
-  std::vector<std::int16_t> x(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i)
-    x[static_cast<std::size_t>(i)] =
-        static_cast<std::int16_t>(std::lround(amplitude * std::sin(2.0 * std::numbers::pi * hz * i / rateHz)));
-  return x;
-}
-
 std::vector<std::int16_t> samplesOf(const std::vector<std::uint8_t>& bytes) {
   std::vector<std::int16_t> x;
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
@@ -97,7 +89,7 @@ TEST_P(PlaybackRateTest, PlaysAtTheRightSpeed) {
   const RateCase c = GetParam();
   if (c.refused) device_.refuseRate(c.rateHz);
   const int n = c.rateHz / 2;
-  const std::vector<std::int16_t> x = tone(1000.0, c.rateHz, n);
+  const std::vector<std::int16_t> x = test::sine(n, c.rateHz, 1000.0, 10000);
   Playback playback(device_);
   ASSERT_TRUE(playback.start(x, c.rateHz, 1));
   EXPECT_EQ(playback.deviceRateHz(), c.openedHz);
@@ -130,7 +122,7 @@ TEST_F(PlaybackTest, NoUsableDeviceIsSaidOnceAndPlaysNothing) {
   NullAudioOutput missing(false);
   for (const auto& [device, said] : {std::pair{&device_, "format not supported"}, {&missing, "No audio output device"}}) {
     const std::size_t before = recorder_->reports().size();
-    EXPECT_EQ(play(*device, tone(440.0, 16000, 100), 16000), -1);
+    EXPECT_EQ(play(*device, test::sine(100, 16000, 440.0, 10000), 16000), -1);
     EXPECT_TRUE(device->blocks().empty());
     ASSERT_EQ(recorder_->reports().size(), before + 1);
     EXPECT_NE(recorder_->reports().back().text.find(said), std::string::npos) << said;
@@ -139,7 +131,7 @@ TEST_F(PlaybackTest, NoUsableDeviceIsSaidOnceAndPlaysNothing) {
 }
 
 TEST_F(PlaybackTest, RepeatsAndEscape) {
-  const std::vector<std::int16_t> x = tone(440.0, 16000, 50);
+  const std::vector<std::int16_t> x = test::sine(50, 16000, 440.0, 10000);
   EXPECT_EQ(play(device_, x, 16000, 3), 3);
   EXPECT_EQ(device_.blocks().size(), 3u);
   EXPECT_EQ(device_.blocks()[2], device_.blocks()[0]);
@@ -166,7 +158,7 @@ class RecordingTest : public PlaybackTest {
 };
 
 TEST_F(RecordingTest, ScriptedCaptureBecomesTheCurrentSignalAt22050) {
-  input_.script(tone(1000.0, 22050, 5000));
+  input_.script(test::sine(5000, 22050, 1000.0, 10000));
   EXPECT_EQ(record(input_, 4.0), 5000);
   EXPECT_EQ(input_.opened().rateHz, 22050);
   EXPECT_EQ(input_.bufferFrames(), 88200);
@@ -174,14 +166,14 @@ TEST_F(RecordingTest, ScriptedCaptureBecomesTheCurrentSignalAt22050) {
   EXPECT_EQ(program().en_cours.nom, (dir_ / "record.wav").string());
   EXPECT_EQ(program().en_cours.frequence, 22050.0);
   EXPECT_EQ(program().ct.tf, 5000);
-  EXPECT_EQ(program().memory.data()[100], tone(1000.0, 22050, 101)[100]);
+  EXPECT_EQ(program().memory.data()[100], test::sine(101, 22050, 1000.0, 10000)[100]);
   EXPECT_EQ(std::filesystem::file_size(dir_ / "record.raw"), 10000u);
   EXPECT_TRUE(recorder_->reports().empty());
 }
 
 TEST_F(RecordingTest, RefusedWhenTheDeviceCannotRecordMono) {
   input_.setSupports22050(false);
-  input_.script(tone(1000.0, 22050, 5000));
+  input_.script(test::sine(5000, 22050, 1000.0, 10000));
   EXPECT_EQ(record(input_, 4.0), -1);
   EXPECT_TRUE(recorder_->saw("Impossible d'enregistrer en mono"));
   EXPECT_FALSE(program().fileLoaded);

@@ -26,6 +26,7 @@
 #include "signal/transports.h"
 #include "tests/annotation/marks.h"
 #include "tests/signal/edit_test_support.h"
+#include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
 
 namespace ardv {
@@ -171,14 +172,6 @@ TEST_F(EditTools, RefusalsChangeNothing) {
   for (std::size_t i = 2000; i <= 13999; ++i) ASSERT_EQ(memory()[i], samples_[i]);
 }
 
-std::vector<std::int16_t> sine(std::int64_t n, double fs, double hz, double amplitude) {
-  std::vector<std::int16_t> x(static_cast<std::size_t>(n));
-  for (std::int64_t i = 0; i < n; ++i)
-    x[static_cast<std::size_t>(i)] =
-        static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * i / fs)));
-  return x;
-}
-
 // Amplitude of the `hz` component of y[from, to) at fs, and the RMS of what is left.
 std::pair<double, double> fit(const std::vector<std::int16_t>& y, double fs, double hz, std::size_t from, std::size_t to) {
   const auto w = [&](std::size_t i) { return std::polar(1.0, 2 * std::numbers::pi * hz * i / fs); };
@@ -199,7 +192,7 @@ TEST_P(ResamplePairs, ExactRateToneClickAndNoAlias) {
   EXPECT_EQ(std::int64_t{from} * ratio.up, std::int64_t{to} * ratio.down);
 
   const std::int64_t n = 3 * from + 7;
-  const auto x = sine(n, from, 1000, 10000);
+  const auto x = test::sine(n, from, 1000, 10000);
   const auto y = resampleSamples(x, from, to);
   EXPECT_LE(std::abs(static_cast<double>(y.size()) - static_cast<double>(n) * to / from), 1.0);
   // Away from the ends (where the signal starts from silence) the tone keeps its level.
@@ -222,7 +215,7 @@ TEST_P(ResamplePairs, ExactRateToneClickAndNoAlias) {
   EXPECT_NEAR(static_cast<double>(peak), to / 2.0, 0.5) << "a click at 0.5 s stays at 0.5 s";
 
   if (to < from) {  // a tone between the two Nyquist frequencies must not fold back
-    const auto folded = resampleSamples(sine(n, from, (to + from) / 4.0, 20000), from, to);
+    const auto folded = resampleSamples(test::sine(n, from, (to + from) / 4.0, 20000), from, to);
     const auto loudest = std::max_element(folded.begin() + to / 5, folded.end() - to / 5,
                                           [](auto a, auto b) { return std::abs(a) < std::abs(b); });
     EXPECT_LT(db(std::abs(*loudest), 20000), -70);
@@ -246,7 +239,7 @@ TEST_F(Resample, CurrentFileAtTheAskedRateWithItsLabelsUnlessEscaped) {
     phon.SetText(phon.insertNew(at), label);
     word.SetText(word.insertNew(at + 2), label);
   }
-  openWav("in.wav", sine(48000, 16000, 500, 10000), 16000, phon, word);
+  openWav("in.wav", test::sine(48000, 16000, 500, 10000), 16000, phon, word);
   test::writeFile(dir_ / "half.wav", "previous");
   {
     ScriptedKeyboard keys(2);  // the press forgotten at the start, the first block, then Escape

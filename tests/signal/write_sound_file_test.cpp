@@ -211,21 +211,11 @@ TEST(WritableTarget, AnswersForEachKindOfName) {
   test::writeFile(tmp / "readonly.wav", "x");
   fs::permissions(tmp / "readonly.wav", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   fs::create_directory(tmp / "dir");
-  struct Case {
-    std::string name;
-    bool expected;
-  };
-  const Case cases[] = {
-      {"", false},
-      {(tmp / "existing.wav").string(), true},
-      {(tmp / "new.wav").string(), true},
-      {(tmp / "readonly.wav").string(), false},
-      {(tmp / "dir").string(), false},
-      {(tmp / "dir").string() + "/", false},
-      {(tmp / "missing" / "new.wav").string(), false},
-      {(tmp / "existing.wav" / "below.wav").string(), false},
-  };
-  for (const auto& c : cases) EXPECT_EQ(isWritableTarget(c.name), c.expected) << c.name;
+  const std::pair<std::string, bool> cases[] = {
+      {"", false}, {(tmp / "existing.wav").string(), true}, {(tmp / "new.wav").string(), true},
+      {(tmp / "readonly.wav").string(), false}, {(tmp / "dir").string(), false}, {(tmp / "dir").string() + "/", false},
+      {(tmp / "missing" / "new.wav").string(), false}, {(tmp / "existing.wav" / "below.wav").string(), false}};
+  for (const auto& [name, expected] : cases) EXPECT_EQ(isWritableTarget(name), expected) << name;
 }
 
 TEST(WritableTarget, WarningVariantNamesTheFileAndTheReason) {

@@ -11,6 +11,7 @@
 #include "platform/keyboard.h"
 #include "platform/thread_pool.h"
 #include "spectral/reassigned.h"
+#include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -104,18 +105,10 @@ TEST(Legend, ValuesAndLabelSpacing) {
   EXPECT_EQ(legendLabelInterval(100000, 20), 1);
 }
 
-// A tone at 16 kHz.
-std::vector<std::int16_t> tone(double hz, int count, double amplitude = 8000) {
-  std::vector<std::int16_t> x(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i)
-    x[i] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * i / 16000.0)));
-  return x;
-}
-
 // For both kinds: the default-size image of a 2000-Hz tone, its header,
 // orientation and length; Escape stops the image, an earlier press does not.
 TEST(Pgm, ImageOfEveryKindAndEscape) {
-  const auto x0 = tone(2000, 48000);
+  const auto x0 = test::sine(48000, 16000, 2000, 8000);
   const SampleSpan x{x0.data(), 48000, 0};
   SpectroSettings settings;
   for (int kind : {2, 3}) {
@@ -189,7 +182,7 @@ TEST(Pgm, UncreatableFileIsReportedAndNothingWritten) {
 }
 
 TEST(Pane, ColumnsPerFrameAndUntouchedColumns) {
-  const auto x0 = tone(1000, 32000);
+  const auto x0 = test::sine(32000, 16000, 1000, 8000);
   const SampleSpan x{x0.data(), 32000, 0};
   SpectroSettings settings;
   CurrentSpectro spec;
@@ -252,7 +245,7 @@ TEST(Pane, RelativeRangeFollowsTheLoudestCell) {
   // Kind and amplitude of a 1000 Hz tone (0: silence).
   for (const auto& [kind, amplitude] : {std::pair{1, 8000.0}, {1, 80.0}, {3, 8000.0}, {3, 80.0}, {6, 80.0}, {2, 0.0},
                                         {3, 0.0}, {6, 0.0}}) {
-    const auto x0 = tone(1000, 16000, amplitude);
+    const auto x0 = test::sine(16000, 16000, 1000, amplitude);
     CurrentSpectro spec;
     ASSERT_TRUE(spectro_GetParams(settings, kind, 16000, spec));
     PaneImage img;

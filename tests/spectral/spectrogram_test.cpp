@@ -16,18 +16,12 @@
 #include "spectral/frame_placement.h"
 #include "spectral/reassigned.h"
 #include "spectral/spectrogram_params.h"
+#include "tests/signal/signal_test_support.h"
 
 namespace ardv {
 namespace {
 
 constexpr double kFs = 16000.0;
-
-std::vector<std::int16_t> tone(double hz, int count, double amplitude = 8000.0) {
-  std::vector<std::int16_t> x(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i)
-    x[i] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * i / kFs)));
-  return x;
-}
 
 CurrentSpectro paramsOf(int kind, double fs = kFs) {
   SpectroSettings settings;
@@ -88,7 +82,7 @@ TEST(SpectroParams, LpcOrder) {
 // one they refuse (a file at another rate may bring it) still gives a column.
 TEST(SpectroParams, EveryLpcWindowGivesAColumn) {
   ScopedRecorder rec;
-  const auto x0 = tone(1000, 20000);
+  const auto x0 = test::sine(20000, kFs, 1000, 8000);
   for (const double fs : {8000.0, 16000.0, 44100.0, 48000.0})
     for (const float factor : {0.1f, 1.0f, 4.0f})
       for (const float ms : {1, 2, 3, 5, 16, 64, 93, 100, 128}) {
@@ -149,7 +143,7 @@ TEST(SpecFft, SilenceGivesTheFloorAndTheLastBinIsAlwaysFloor) {
   std::vector<float> col(129);
   ASSERT_TRUE(f.compute(x, 1000, col.data(), true, true));
   for (float v : col) EXPECT_NEAR(v, -100.0 + 6.0206, 1e-3);
-  const auto t = tone(1000, 600);
+  const auto t = test::sine(600, kFs, 1000, 8000);
   const SampleSpan y{t.data(), 600, 0};
   ASSERT_TRUE(f.compute(y, 10, col.data(), false, false));
   EXPECT_NEAR(col[128], 1e-10, 1e-16);
@@ -174,7 +168,7 @@ class ToneInEveryKind : public ::testing::TestWithParam<int> {};
 
 TEST_P(ToneInEveryKind, PeaksInTheBinOf1kHz) {
   const int kind = GetParam();
-  const auto x0 = tone(1000, 8000);
+  const auto x0 = test::sine(8000, kFs, 1000, 8000);
   const SampleSpan x{x0.data(), 8000, 0};
   CurrentSpectro c = paramsOf(kind);
   SpectroWork work;
@@ -193,7 +187,7 @@ TEST_P(ToneInEveryKind, PeaksInTheBinOf1kHz) {
 INSTANTIATE_TEST_SUITE_P(Kinds, ToneInEveryKind, ::testing::Values(1, 2, 4, 5, 6));
 
 TEST(Reassigned, ToneConcentratesOnItsRowAndSilenceIsFloor) {
-  const auto x0 = tone(1000, 8000);
+  const auto x0 = test::sine(8000, kFs, 1000, 8000);
   const SampleSpan x{x0.data(), 8000, 0};
   ReassignedImage img;
   ASSERT_TRUE(fft_zoom_no(x, 3000, 16, 40, 512, 1024, img));
@@ -210,7 +204,7 @@ TEST(Reassigned, ToneConcentratesOnItsRowAndSilenceIsFloor) {
 }
 
 TEST(Reassigned, FramesOutsideTheSamplesAreSkipped) {
-  const auto x0 = tone(1000, 1000);
+  const auto x0 = test::sine(1000, kFs, 1000, 8000);
   ReassignedImage img;
   // Frames run from sample -200 to well past the end: only the held ones count.
   ASSERT_TRUE(fft_zoom_no(SampleSpan{x0.data(), 1000, 0}, -200, 100, 20, 256, 512, img));
@@ -247,7 +241,7 @@ TEST(FramePlacement, ImageFramesSpanTheRange) {
 }
 
 TEST(SpectroMatrix, FillsColumnsOf130AndRefusesFramesOutside) {
-  const auto x0 = tone(1000, 4000);
+  const auto x0 = test::sine(4000, kFs, 1000, 8000);
   const SampleSpan x{x0.data(), 4000, 0};
   SpectroMatrix m;
   ASSERT_TRUE(fillSpectroMatrix(x, m, 0, 10, 128, true));
