@@ -7,6 +7,7 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <tuple>
 
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
@@ -253,10 +254,7 @@ TEST(LisPitch, VoicedStepCostsSlopeAndChangeOfSlope) {
   PitchTable t = {frame(100, 0), frame(108, 5)};
   lisPitch(t, speakerF0Params(-1), 100);
   // sigma = (100 - 108) / (0 - 1) * 0.125 = 1 Hz/ms: 4*1 - 5 + 4*|1 - 0| = 3.
-  EXPECT_FLOAT_EQ(t[1][1].cost, 3.0f);
-  EXPECT_EQ(t[1][1].prevFrame, 0);
-  EXPECT_EQ(t[1][1].prevHyp, 1);
-  EXPECT_FLOAT_EQ(t[1][1].slope, 1.0f);
+  EXPECT_EQ(std::tuple(t[1][1].cost, t[1][1].prevFrame, t[1][1].prevHyp, t[1][1].slope), std::tuple(3.0f, 0, 1, 1.0f));
 }
 
 struct OctaveCase {

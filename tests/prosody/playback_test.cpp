@@ -7,6 +7,7 @@
 #include <cmath>
 #include <numbers>
 #include <sstream>
+#include <tuple>
 
 #include "annotation/texts.h"
 #include "platform/headless/preset_dialogs.h"
@@ -61,16 +62,14 @@ class PlaybackTest : public ::testing::Test {
 TEST_F(PlaybackTest, SixteenAndEightBitBytes) {
   const std::vector<std::int16_t> x{-32768, 0, 32767, -1, 256};
   ASSERT_EQ(play(device_, x, 16000), 1);
-  EXPECT_EQ(device_.opened().bitsPerSample, 16);
-  EXPECT_EQ(device_.opened().bytesPerSecond(), 32000);
+  EXPECT_EQ(std::pair(device_.opened().bitsPerSample, device_.opened().bytesPerSecond()), std::pair(16, 32000));
   EXPECT_EQ(device_.blocks()[0], (std::vector<std::uint8_t>{0x00, 0x80, 0, 0, 0xff, 0x7f, 0xff, 0xff, 0x00, 0x01}));
   EXPECT_TRUE(recorder_->tracedFragment("play() 16 bits"));
 
   NullAudioOutput eightBit;
   eightBit.setSupports16(false);
   ASSERT_EQ(play(eightBit, x, 16000), 1);
-  EXPECT_EQ(eightBit.opened().bitsPerSample, 8);
-  EXPECT_EQ(eightBit.opened().blockAlign(), 1);
+  EXPECT_EQ(std::pair(eightBit.opened().bitsPerSample, eightBit.opened().blockAlign()), std::pair(8, 1));
   EXPECT_EQ(eightBit.blocks()[0], (std::vector<std::uint8_t>{0, 128, 255, 127, 129}));
   EXPECT_FALSE(eightBit.isOpen());
 }
@@ -160,12 +159,10 @@ class RecordingTest : public PlaybackTest {
 TEST_F(RecordingTest, ScriptedCaptureBecomesTheCurrentSignalAt22050) {
   input_.script(test::sine(5000, 22050, 1000.0, 10000));
   EXPECT_EQ(record(input_, 4.0), 5000);
-  EXPECT_EQ(input_.opened().rateHz, 22050);
-  EXPECT_EQ(input_.bufferFrames(), 88200);
+  EXPECT_EQ(std::tuple(input_.opened().rateHz, input_.bufferFrames()), std::tuple(22050, 88200));
   EXPECT_TRUE(program().fileLoaded);
-  EXPECT_EQ(program().en_cours.nom, (dir_ / "record.wav").string());
-  EXPECT_EQ(program().en_cours.frequence, 22050.0);
-  EXPECT_EQ(program().ct.tf, 5000);
+  EXPECT_EQ(std::tuple(program().en_cours.nom, program().en_cours.frequence, program().ct.tf),
+            std::tuple((dir_ / "record.wav").string(), 22050.0, 5000));
   EXPECT_EQ(program().memory.data()[100], test::sine(101, 22050, 1000.0, 10000)[100]);
   EXPECT_EQ(std::filesystem::file_size(dir_ / "record.raw"), 10000u);
   EXPECT_TRUE(recorder_->reports().empty());
