@@ -17,7 +17,8 @@
 #include "signal/buffers.h"
 #include "signal/current_signal.h"
 #include "signal/program.h"
-#include "signal/write_sound_file.h"
+#include "signal/wav_layout.h"
+#include "tests/annotation/marks.h"
 #include "tests/signal/signal_test_support.h"
 #include "tests/support/temp_dir.h"
 
@@ -190,18 +191,11 @@ class CurrentSignal : public ::testing::Test {
   // A WAV file of `samples` samples (value = index) at `frequence` Hz with
   // two phoneme segments.
   std::string makeWav(const char* name, std::int32_t samples, double frequence) {
-    SHORTbuf buf(samples, "test");
-    for (std::int32_t i = 0; i < samples; ++i) buf[i] = static_cast<std::int16_t>(i);
-    infoFile out;
-    out.nom = (dir_ / name).string();
-    out.frequence = frequence;
-    writeSoundFile w(out);
-    w.setMiddleBuffer(buf, 0, 2 * static_cast<std::int64_t>(samples));
-    w.addPhon(0, "a");
-    w.addPhon(5, "i");
-    w.addPhon(samples - 1, "");
-    EXPECT_EQ(w.flush(), 0);
-    return out.nom;
+    std::vector<std::int16_t> x(static_cast<std::size_t>(samples));
+    for (std::size_t i = 0; i < x.size(); ++i) x[i] = static_cast<std::int16_t>(i);
+    const std::string path = (dir_ / name).string();
+    EXPECT_TRUE(writeWavFile(path, x, frequence, test::listOf({{0, "a"}, {5, "i"}, {samples - 1, ""}}), notetiqs()));
+    return path;
   }
   test::TempDir dir_;
 };
