@@ -199,6 +199,7 @@ TEST(ProfileText, ReadsAllFiveFieldsWithWindowsLineEnds) {
        {std::pair{kFieldFrequence, 16000}, {kFieldNbBits, 12}, {kFieldDebut, 1024}, {kFieldLongueur, 4000}})
     EXPECT_EQ(fieldValue(p.fields[field], &vars, fault)->number, number) << field;
   EXPECT_EQ(fieldValue(p.fields[kFieldSignalSwap], &vars, fault)->text, "oui");
+  EXPECT_EQ(p.name, "sphere");
 }
 
 infoFile fileOfSize(const test::TempDir& dir, const char* name, std::size_t bytes) {
