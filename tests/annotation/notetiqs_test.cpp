@@ -284,8 +284,7 @@ TEST_F(LabelEditing, AnnotatorLabelsThreeSegmentsFromTypedInput) {
   // Segment 3 (3000..9000) starts after the displayed stretch: the display
   // moved to start 1000 samples before it.
   ASSERT_TRUE(moved);
-  EXPECT_EQ(moved->first, 2000);
-  EXPECT_EQ(moved->last, 4500);
+  EXPECT_EQ(std::pair(moved->first, moved->last), std::pair(2000, 4500));
   EXPECT_EQ(annotator.next(*moved), std::nullopt);  // already the last segment
   const auto back = annotator.erase(Stretch{2500, 5500});  // clears 3, goes to 2 at 2000
   EXPECT_EQ(program().etiq.Text(3), "");

@@ -90,9 +90,8 @@ TEST_F(TextTableTest, FullTableIsFatalAndStops) {
 
 TEST_F(TextTableTest, TraceSummaryLines) {
   table.loadText("1, \"ab\"\n2, \"c\"\n", "t.txt");
-  ASSERT_EQ(rec->trace().size(), 2u);
-  EXPECT_EQ(rec->trace()[0], "ml_init() there are 2 texts (for 1003 max)");
-  EXPECT_EQ(rec->trace()[1], "...       and 5 characters (for 64k max)");
+  EXPECT_EQ(rec->trace(), (std::vector<std::string>{"ml_init() there are 2 texts (for 1003 max)",
+                                                     "...       and 5 characters (for 64k max)"}));
 }
 
 // A missing file, a directory (it would read as empty) or a file of more than

@@ -334,9 +334,7 @@ TEST(SpeechDetector, ConfirmationRules) {
       {"no speech in the first second gives zeros", {{1100, false}, {300, true}}, 5, 0, 0}};
   for (const Case& c : cases) {
     const SpeechDetector d = run(c.pattern);
-    EXPECT_EQ(d.state(), c.state) << c.rule;
-    EXPECT_EQ(d.start(), c.start) << c.rule;
-    EXPECT_EQ(d.end(), c.end) << c.rule;
+    EXPECT_EQ(std::tuple(d.state(), d.start(), d.end()), std::tuple(c.state, c.start, c.end)) << c.rule;
   }
 }
 

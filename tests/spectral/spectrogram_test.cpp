@@ -217,9 +217,7 @@ TEST(Reassigned, FramesOutsideTheSamplesAreSkipped) {
 TEST(FramePlacement, PaneFramesStayInsideTheBuffer) {
   // 1000 pixels over samples 0..99999, buffer 0..47999, 512-sample window.
   const PaneMapping pane{0, 100000, 1000};
-  EXPECT_EQ(pane.sampleAt(-5), 0);
-  EXPECT_EQ(pane.sampleAt(1000), 99999);
-  EXPECT_EQ(pane.sampleAt(3), 300);
+  for (const auto& [x, sample] : {std::pair{-5, 0}, {1000, 99999}, {3, 300}}) EXPECT_EQ(pane.sampleAt(x), sample) << x;
   const auto frames = paneFrames(pane, 0, 999, 512, 2, 0, 47999);
   ASSERT_FALSE(frames.empty());
   EXPECT_EQ(frames.front().x, 3);  // 300 - 256 >= 3
