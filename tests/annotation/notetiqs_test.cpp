@@ -1,16 +1,23 @@
-// Boundary lists: ordering, lookup rules (ties, truncated middles) and the
-// out-of-range faults.
-
+// Boundary lists: ordering, lookup rules (ties, truncated middles), the
+// out-of-range faults, and editing: split, remove, move, cut/paste of a
+// stretch against a plain reference model; annotation editing at a position
+// (the mouse modes, word and phoneme texts, the phonetic annotator).
 #include "annotation/notetiqs.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 #include <random>
 #include <set>
 #include <string>
 
+#include "annotation/label_editing.h"
+#include "annotation/phonetic_annotator.h"
+#include "annotation/phonetic_description.h"
+#include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
+#include "signal/program.h"
 #include "tests/annotation/marks.h"
 
 namespace ardv {
@@ -113,6 +120,180 @@ TEST(Notetiqs, OutOfRangeIndicesAreInternalFaultsAndChangeNothing) {
   EXPECT_EQ(rec->count(ReportKind::Bug), 2u);
   EXPECT_EQ(rec->reports().size(), 2u);
   EXPECT_EQ(test::marksOf(list), (test::Marks{{0, ""}, {10, ""}}));
+}
+
+using test::MarkMap;
+using test::referenceCut;
+using test::referencePaste;
+
+MarkMap toMarks(const notetiqs& list) { return test::markMapOf(list); }
+
+// One edit at p: what it returns and the list after (a refused edit changes
+// nothing). A split gives the label to the larger right part; a remove keeps
+// every label (the first boundary always goes); a move takes the nearest boundary.
+TEST(NotetiqsEdit, SplitRemoveAndMoveAtAPosition) {
+  textTable().loadText("5601, \"both labelled\"\n", "test");
+  enum Op { Split, Remove, Move };
+  struct Row {
+    Op op;
+    MarkMap in;
+    std::int32_t p;
+    int result;
+    MarkMap out;
+  };
+  const MarkMap a{{0, "a"}, {100, ""}}, ab{{0, "a"}, {100, "b"}, {200, ""}};
+  for (const Row& r : {Row{Split, a, 30, 1, {{0, ""}, {30, "a"}, {100, ""}}},
+                       {Split, a, 50, 1, {{0, "a"}, {50, ""}, {100, ""}}},
+                       {Split, a, 70, 1, {{0, "a"}, {70, ""}, {100, ""}}}, {Split, a, 100, -1, a},
+                       {Remove, {{0, ""}, {100, "b"}, {200, ""}}, 90, 1, {{0, "b"}, {200, ""}}},
+                       {Remove, ab, 110, 0, ab}, {Remove, a, 99, 0, a}, {Remove, a, 0, 1, {{100, ""}}},
+                       {Remove, {{0, ""}, {100, "b"}}, 100, 0, {{0, ""}, {100, "b"}}},
+                       {Remove, {}, 5, 0, {}}, {Move, ab, 140, 1, {{0, "a"}, {140, "b"}, {200, ""}}},
+                       {Move, ab, 171, 2, {{0, "a"}, {100, "b"}, {171, ""}}}}) {
+    ScopedRecorder rec;
+    notetiqs list = test::listOf(r.in);
+    const int result = r.op == Split ? list.split(r.p) : r.op == Remove ? int{list.remove(r.p)} : list.move(r.p);
+    EXPECT_EQ(result, r.result) << r.p;
+    EXPECT_EQ(toMarks(list), r.out) << r.p;
+    const bool refused = r.op == Remove && r.result == 0 && !r.in.empty();
+    EXPECT_EQ(rec->reports().size(), refused ? 1u : 0u) << r.p;
+    EXPECT_EQ(rec->saw("both labelled"), refused) << r.p;
+  }
+}
+
+// Up to 12 boundaries 1 to 40 samples apart, two thirds of the segments labelled.
+MarkMap randomMarks(std::mt19937& rng) {
+  MarkMap marks;
+  std::uniform_int_distribution<int> gap(1, 40), labelled(0, 2);
+  std::int32_t p = std::uniform_int_distribution<int>(0, 20)(rng);
+  const int n = std::uniform_int_distribution<int>(0, 12)(rng);
+  for (int i = 0; i < n; ++i, p += gap(rng)) marks[p] = labelled(rng) ? "l" + std::to_string(i) : "";
+  if (!marks.empty()) marks.rbegin()->second.clear();
+  return marks;
+}
+
+// Random cuts and pastes against the reference; a cut from one boundary to a
+// later one, pasted back, restores the list exactly.
+TEST(NotetiqsEdit, RandomCutsAndPastesFollowTheReference) {
+  std::mt19937 rng(77);
+  int restored = 0;
+  for (int round = 0; round < 3000; ++round) {
+    const MarkMap marks = randomMarks(rng);
+    std::uniform_int_distribution<std::int32_t> where(-5, 400), len(0, 120);
+    const std::int32_t a = where(rng), b = a + len(rng);
+    notetiqs list = test::listOf(marks);
+    notetiqs clip;
+    list.removeRange(a, b, &clip);
+    ASSERT_EQ(toMarks(list), referenceCut(marks, a, b)) << round;
+    for (int k = 1; k < list.count(); ++k) ASSERT_LT(list.position(k - 1), list.position(k));
+    for (const notetiq& c : clip.items()) ASSERT_TRUE(c.limite >= 0 && c.limite <= std::max(b - a, 0));
+    ASSERT_EQ(toMarks(clip), test::referenceExtract(marks, a, b)) << round;
+
+    const std::int32_t p = where(rng), length = len(rng);
+    notetiqs pasted = test::listOf(marks);
+    ASSERT_TRUE(pasted.insertList(p, length, clip));
+    ASSERT_EQ(toMarks(pasted), referencePaste(marks, p, length, toMarks(clip))) << round;
+
+    if (marks.size() < 2) continue;
+    std::uniform_int_distribution<std::size_t> pick(0, marks.size() - 1);
+    auto [i, j] = std::minmax({pick(rng), pick(rng)});
+    if (i == j) continue;
+    const std::int32_t from = std::next(marks.begin(), i)->first, to = std::next(marks.begin(), j)->first;
+    notetiqs back = test::listOf(marks), taken;
+    back.removeRange(from, to, &taken);
+    ASSERT_TRUE(back.insertList(from, to - from, taken));
+    ASSERT_EQ(toMarks(back), marks) << round;
+    ++restored;
+  }
+  EXPECT_GT(restored, 1500);
+}
+
+class LabelEditing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    textTable().loadText("2504, \"T2504\"\n2506, \"T2506\"\n3801, \"T3801\"\n3803, \"T3803\"\n5601, \"T5601\"\n", "t");
+    phoneticDescription().loadText("phon \"\" \"\"\nphon \"a\" \"\"\nphon \"ai\" \"\"\nphon \"p\" \"\"\nphon \"t\" \"\"\n");
+    Program& p = program();
+    p.fileLoaded = true;
+    p.etiqSaveable = p.noteSaveable = true;
+    p.annotationsModified = false;
+    p.etiq.clear();
+    p.note.clear();
+    for (std::int32_t q : {0, 1000, 2000, 3000, 9000}) p.etiq.insertOrGet(q);
+  }
+  void TearDown() override {
+    phoneticDescription().clear();
+    program().fileLoaded = false;
+  }
+};
+
+TEST_F(LabelEditing, MouseModesSplitMoveAndRemove) {
+  using enum MouseEditMode;
+  for (const auto& [shift, control, mode] :
+       {std::tuple{true, false, Split}, {true, true, Remove}, {false, true, Move}, {false, false, None}})
+    EXPECT_EQ(mouseEditModeFor(shift, control), mode);
+  // Split at 500, move 1000 to 1300, remove the boundary at 500: each edit marks the annotations modified.
+  for (const auto& [mode, p] : {std::pair{Split, 500}, {Move, 1300}, {Remove, 480}}) {
+    program().annotationsModified = false;
+    ASSERT_TRUE(applyMouseEdit(AnnotationPane::Phonemes, mode, p));
+    EXPECT_TRUE(program().annotationsModified) << p;
+  }
+  EXPECT_EQ(test::marksOf(program().etiq), (test::Marks{{0, ""}, {1300, ""}, {2000, ""}, {3000, ""}, {9000, ""}}));
+
+  ScopedRecorder rec;
+  program().noteSaveable = false;
+  EXPECT_FALSE(applyMouseEdit(AnnotationPane::Words, Split, 10));
+  EXPECT_TRUE(rec->saw("T2506"));
+}
+
+TEST_F(LabelEditing, WordTextLosesTrailingBlanksAndNeedsASegment) {
+  program().note.insertOrGet(100);
+  program().note.insertOrGet(200);
+  ASSERT_TRUE(setWordTextAt(150, "hello  "));
+  EXPECT_EQ(program().note.Text(0), "hello");
+  ScopedRecorder rec;
+  EXPECT_FALSE(setWordTextAt(200, "x"));  // the last boundary starts no segment
+  EXPECT_FALSE(setPhonemeLabelAt(9500, "a"));
+  EXPECT_TRUE(rec->saw("T2504"));
+  EXPECT_TRUE(rec->saw("T3801"));
+}
+
+TEST(TypedLabel, PrefixMatching) {
+  const std::vector<std::string> inventory{"a", "ai", "p", "t"};
+  struct Case {
+    const char *typed, *label, *field;  // label "-": none applied
+  };
+  // "a" waits for "a" or "ai"; "ap" applies "a" and starts a new "p".
+  for (const Case& c : {Case{"a", "-", "a"}, {"ai", "ai", ""}, {"p", "p", ""}, {"ap", "a", "p"}, {"x", "-", ""}}) {
+    const TypedLabel got = matchTypedLabel(c.typed, inventory);
+    EXPECT_EQ(got.label.value_or("-"), c.label) << c.typed;
+    EXPECT_EQ(got.field, c.field) << c.typed;
+  }
+}
+
+TEST_F(LabelEditing, AnnotatorLabelsThreeSegmentsFromTypedInput) {
+  PhoneticAnnotator annotator(0);
+  const Stretch shown{0, 2500};
+  std::optional<Stretch> moved;
+  EXPECT_EQ(annotator.typed("a", shown, moved), "a");  // waits: "a" or "ai"
+  EXPECT_EQ(annotator.typed("ap", shown, moved), "");  // "a", then "p"
+  EXPECT_EQ(annotator.typed("t", shown, moved), "");
+  EXPECT_EQ(test::marksOf(program().etiq), (test::Marks{{0, "a"}, {1000, "p"}, {2000, "t"}, {3000, ""}, {9000, ""}}));
+  EXPECT_EQ(annotator.lastAnnotation(), "t");
+  EXPECT_EQ(annotator.current(), 3);
+  // Segment 3 (3000..9000) starts after the displayed stretch: the display
+  // moved to start 1000 samples before it.
+  ASSERT_TRUE(moved);
+  EXPECT_EQ(std::pair(moved->first, moved->last), std::pair(2000, 4500));
+  EXPECT_EQ(annotator.next(*moved), std::nullopt);  // already the last segment
+  const auto back = annotator.erase(Stretch{2500, 5500});  // clears 3, goes to 2 at 2000
+  EXPECT_EQ(program().etiq.Text(3), "");
+  EXPECT_EQ(annotator.current(), 2);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->first, 0);  // 2000 - 2000 clamped at 0
+  program().etiq.clear();
+  annotator.reclamp();
+  EXPECT_EQ(annotator.current(), -1);
 }
 
 }  // namespace

@@ -1,9 +1,18 @@
-// Country file loading, lookup by number, captions and the two reporting
-// helpers of the interface-text table.
+// Country file loading, lookup by number, captions, the two reporting helpers
+// of the interface-text table, safe printf-style formatting of numbered texts
+// (random formats: country_file_fuzz), and the shipped country file: every
+// number the code asks for, with its conversions.
 #include "annotation/texts.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <regex>
+
+#include "annotation/text_format.h"
 #include "platform/file_access.h"
 #include "platform/headless/recording_reporter.h"
 #include "tests/support/files.h"
@@ -81,9 +90,8 @@ TEST_F(TextTableTest, FullTableIsFatalAndStops) {
 
 TEST_F(TextTableTest, TraceSummaryLines) {
   table.loadText("1, \"ab\"\n2, \"c\"\n", "t.txt");
-  ASSERT_EQ(rec->trace().size(), 2u);
-  EXPECT_EQ(rec->trace()[0], "ml_init() there are 2 texts (for 1003 max)");
-  EXPECT_EQ(rec->trace()[1], "...       and 5 characters (for 64k max)");
+  EXPECT_EQ(rec->trace(), (std::vector<std::string>{"ml_init() there are 2 texts (for 1003 max)",
+                                                     "...       and 5 characters (for 64k max)"}));
 }
 
 // A missing file, a directory (it would read as empty) or a file of more than
@@ -146,6 +154,130 @@ TEST_F(GlobalTexts, CaptionsFollowTheLoadedTable) {
   // Reports take these captions (ini_file_test, Report).
   EXPECT_EQ(reportCaptions().fatal + "," + reportCaptions().message + "," + reportCaptions().warning,
             "Fatal error,Message,Warning");
+}
+
+TEST(FormatText, ConversionsMismatchesMissingArgumentsAndHostileFormats) {
+  using Row = std::pair<std::string, std::string>;  // what formatText gave, what it should give
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::string maxLong = std::to_string(static_cast<long long>(9.2e18));
+  const Row rows[] = {
+      // Conversions take their arguments in order.
+      {formatText("%s: %d to %d", {"stretch", 10, 20}), "stretch: 10 to 20"},
+      {formatText("%5.1f|%-4d|%04d", {2.25, 7, 42}), "  2.2|7   |0042"},
+      {formatText("%ld %lld %hd %u", {1L, 2LL, 3, 4u}), "1 2 3 4"},
+      {formatText("%x %X %c", {255, 255, 65}), "ff FF A"},
+      {formatText("%.0f Hz %g", {99.5, 0.25}), "100 Hz 0.25"},
+      {formatText("100%% done", {}), "100% done"},
+      {formatText("%.3s", {"abcdef"}), "abc"},
+      // An argument of another type is converted.
+      {formatText("%d", {"12"}), "12"}, {formatText("%s", {5}), "5"}, {formatText("%d", {7.9}), "7"},
+      {formatText("%.1f", {3}), "3.0"}, {formatText("%d", {1e300}), maxLong}, {formatText("%d", {inf}), maxLong},
+      {formatText("%d", {std::nan("")}), "0"},
+      // Missing arguments count as 0 or "", extra ones are ignored.
+      {formatText("%s and %s", {"a"}), "a and "}, {formatText("%d/%d", {}), "0/0"}, {formatText("[%s]", {}), "[]"},
+      {formatText("no conversion", {1, "extra"}), "no conversion"},
+      // Hostile formats are left as text; widths of more than three digits are not conversions.
+      {formatText("%n", {}), "%n"}, {formatText("a%n%s", {"x"}), "a%nx"}, {formatText("%*d", {5}), "%*d"},
+      {formatText("%p", {1}), "%p"}, {formatText("trailing %", {}), "trailing %"}, {formatText("%-", {}), "%-"},
+      {formatText("%999999d", {1}), "%999999d"}, {formatText("%999d", {1}), std::string(998, ' ') + "1"},
+  };
+  for (const auto& [got, expected] : rows) EXPECT_EQ(got, expected);
+  EXPECT_LT(formatText("%.99999f", {1.0}).size(), 12000u);
+}
+
+namespace fs = std::filesystem;
+
+// One use of a numbered text in the sources: the file, and how many
+// arguments the call passes (0 for text(N)).
+struct TextUse {
+  std::string file;
+  int arguments = 0;
+};
+
+// Top-level arguments in the braces that follow `pos` in textf(N, {...}).
+int countArguments(const std::string& source, std::size_t pos) {
+  pos = source.find('{', pos);
+  if (pos == std::string::npos) return -1;
+  int depth = 0, commas = 0;
+  bool any = false;
+  for (++pos; pos < source.size(); ++pos) {
+    const char c = source[pos];
+    if (c == '"') {  // skip a string literal
+      for (++pos; pos < source.size() && source[pos] != '"'; ++pos)
+        if (source[pos] == '\\') ++pos;
+      any = true;
+      continue;
+    }
+    if (c == '(' || c == '{' || c == '[') ++depth;
+    if ((c == ')' || c == ']') && depth > 0) --depth;
+    if (c == '}') {
+      if (depth == 0) return any ? commas + 1 : 0;
+      --depth;
+    }
+    if (c == ',' && depth == 0) ++commas;
+    if (c != ' ' && c != '\n') any = true;
+  }
+  return -1;
+}
+
+// Conversions (other than %%) in a text.
+int countConversions(const std::string& text) {
+  static const std::regex conversion(R"(%(%|[-+ #0]*[0-9]*(\.[0-9]*)?(hh|h|ll|l|L)?[diuxXcsfFeEgG]))");
+  int n = 0;
+  for (std::sregex_iterator it(text.begin(), text.end(), conversion), end; it != end; ++it)
+    if ((*it)[1].str() != "%") ++n;
+  return n;
+}
+
+// Every use of text(N) or textf(N, ...) in the sources, by number.
+std::multimap<int, TextUse> textUsesInSources() {
+  static const char* const kDirs[] = {"signal", "spectral", "prosody", "formants", "annotation",
+                                      "shell",  "cli",      "platform", "tools"};
+  const std::regex call(R"(\b(textf?)\(\s*([0-9]+)\s*[,)])");
+  std::multimap<int, TextUse> uses;
+  for (const char* dir : kDirs) {
+    const fs::path root = test::sourceDir() / dir;
+    if (!fs::is_directory(root)) continue;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+      const auto ext = entry.path().extension();
+      if (!entry.is_regular_file() || (ext != ".cpp" && ext != ".h")) continue;
+      const std::string source = test::readFile(entry.path());
+      const std::string file = fs::relative(entry.path(), test::sourceDir()).string();
+      for (std::sregex_iterator it(source.begin(), source.end(), call), end; it != end; ++it) {
+        const bool formatted = (*it)[1].str() == "textf";
+        const std::size_t after = static_cast<std::size_t>(it->position(0) + it->length(0));
+        uses.emplace(std::stoi((*it)[2].str()), TextUse{file, formatted ? countArguments(source, after) : 0});
+      }
+    }
+  }
+  return uses;
+}
+
+// The shipped file loads without a diagnostic. text(N) shows conversions as
+// they are, and textf drops or blanks what does not match: the code and the
+// text must agree on the number of values.
+TEST(CountryFile, LoadsCleanlyAndHoldsEveryNumberTheCodeUsesWithItsConversions) {
+  ScopedRecorder rec;
+  TextTable table;
+  ASSERT_TRUE(table.load(test::sourceDataDir() / "format" / "english.txt"));
+  for (const Report& r : rec->reports()) ADD_FAILURE() << r.text;
+  EXPECT_GE(table.count(), 200);
+  EXPECT_EQ(rec->trace().size(), 2u);  // the two summary lines only
+  const auto uses = textUsesInSources();
+  std::string missing;
+  int formattedCalls = 0;
+  for (const auto& [number, use] : uses) {
+    const char* t = table.find(number);
+    if (t == nullptr) missing += " " + std::to_string(number) + " (" + use.file + ")";
+    if (t == nullptr || use.arguments < 0) continue;
+    if (use.arguments > 0) ++formattedCalls;
+    EXPECT_EQ(countConversions(t), use.arguments) << "text " << number << " as used in " << use.file;
+  }
+  EXPECT_TRUE(missing.empty()) << "english.txt lacks:" << missing;
+  EXPECT_GT(formattedCalls, 0);  // textf(5305, {line}) at least
+  // Captions are short enough for a title bar.
+  for (int caption : {84, 204, 205, 208, 210, 1012, 2505, 3802, 4402, 5709, 6910, 8512, 9013, 9210})
+    EXPECT_LE(std::string(table.find(caption) ? table.find(caption) : "").size(), 30u) << caption;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "signal/replacing_file.h"
+#include "signal/wav_layout.h"
 
 namespace ardv::test {
 namespace {
@@ -291,21 +292,7 @@ F0Score scoreF0(const KnownF0Signal& s, const std::vector<int>& track) {
 }
 
 bool writeWav(const std::filesystem::path& path, const std::vector<std::int16_t>& samples, double fs) {
-  std::string bytes;
-  auto put = [&](std::uint32_t v, int width) {  // little-endian
-    for (int k = 0; k < width; ++k) bytes += static_cast<char>((v >> (8 * k)) & 0xFF);
-  };
-  const auto size = static_cast<std::uint32_t>(samples.size() * 2), rate = static_cast<std::uint32_t>(fs);
-  bytes = "RIFF";
-  put(36 + size, 4);
-  bytes += "WAVEfmt ";
-  // Chunk size, PCM, mono, rate, bytes per second, block align, bits.
-  for (const auto& [v, width] : {std::pair{16u, 4}, {1u, 2}, {1u, 2}, {rate, 4}, {rate * 2, 4}, {2u, 2}, {16u, 2}})
-    put(v, width);
-  bytes += "data";
-  put(size, 4);
-  for (std::int16_t s : samples) put(static_cast<std::uint16_t>(s), 2);
-  return writeFileSafely(path, bytes);
+  return writeWavFile(path, samples, fs, notetiqs{}, notetiqs{});
 }
 
 bool writeFileSafely(const std::filesystem::path& path, const std::string& content) {

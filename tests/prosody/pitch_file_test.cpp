@@ -1,15 +1,22 @@
 // Pitch files: line layout, chunked whole-file analysis (the same on any
-// thread count), reading back with
-// the cache, bad files and paths.
+// thread count), reading back with the cache, bad files and paths; corpus F0
+// (one pitch file beside each signal, the same on any thread count, a stopped
+// run leaving only complete files); GPE and VDE of the detector on the
+// known-F0 sets.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
 #include "platform/thread_pool.h"
+#include "prosody/pitch_corpus.h"
 #include "prosody/pitch_file.h"
 #include "prosody/pitch_file_reader.h"
+#include "prosody/pitch_martin.h"
 #include "signal/infofile_io.h"
 #include "signal/program.h"
 #include "signal/time_conversion.h"
@@ -120,10 +127,9 @@ TEST_F(PitchFileTest, OtherSpacingAndLongerFirstWordAreAccepted) {
   test::writeFile(dir_ / "hand.pit", ".pitch\n100 110\n108 120\n 116   130\n300 140\n");
   PitchFileCache cache;
   const double fs = 1000;  // one sample per ms
-  EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 105), 120);  // nearer to 108 than to 100
-  EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 103), 110);
-  EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 200), 0);  // 84 ms away: D = 5 * 8 ms
-  EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, 290), 140);
+  // 105 is nearer to 108 than to 100; 200 is 84 ms away from 116, beyond D = 5 * 8 ms.
+  for (const auto& [at, hz] : {std::pair{105, 120}, {103, 110}, {200, 0}, {290, 140}})
+    EXPECT_EQ(cache.lookup(dir_ / "hand.pit", fs, at), hz) << at;
   // The step is the file's, not the loaded window's: a fresh cache agrees.
   EXPECT_EQ(PitchFileCache().lookup(dir_ / "hand.pit", fs, 200), 0);
   EXPECT_EQ(rec->count(ReportKind::Message) + rec->count(ReportKind::Bug), 0u);
@@ -189,6 +195,153 @@ TEST_F(PitchFileTest, FailureHalfWayKeepsThePreviousPitchFile) {
   for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
     EXPECT_EQ(entry.path().string().find("ardv-tmp"), std::string::npos) << entry.path();
 }
+
+// Five signals and a note; s3 and s4 already have a pitch file.
+void fillCorpus(const std::filesystem::path& dir) {
+  const auto set = test::knownF0Set();
+  for (std::size_t k = 0; k < 5; ++k)
+    ASSERT_TRUE(test::writeWav(dir / ("s" + std::to_string(k) + ".wav"), set[k * 3].samples, set[k * 3].fs));
+  test::writeFile(dir / "notes.txt", "not a signal");
+  test::writeFile(dir / "s3.pit", "previous");
+  test::writeFile(dir / "s4.pit", "previous");
+}
+
+TEST(PitchCorpus, ThreadsAgreeWithOneWorkerAndAStoppedRunLeavesOnlyCompleteFiles) {
+  ml_init(test::sourceDataDir() / "format" / "english.txt");
+  ScopedRecorder rec;
+  test::TempDir full, threads, one, many;
+  for (const auto* dir : {&full, &threads, &one, &many}) fillCorpus(dir->path());
+  const std::string before = program().en_cours.nom;
+  ASSERT_EQ(f0Corpus(full.path(), ".wav", 1, speakerF0Params(-1)), 5);
+  ASSERT_EQ(f0Corpus(threads.path(), ".wav", 4, speakerF0Params(-1)), 5);
+  EXPECT_EQ(program().en_cours.nom, before);
+  EXPECT_FALSE(std::filesystem::exists(full / "notes.pit"));
+  EXPECT_EQ(rec->count(ReportKind::Warning), 0u);
+
+  // One worker stopped after two files: exactly those two are written.
+  std::string lastSeen;
+  EXPECT_EQ(f0Corpus(one.path(), ".wav", 1, speakerF0Params(-1),
+                     [&](const CorpusProgress& p) {
+                       EXPECT_EQ(p.total, 5);
+                       lastSeen = p.current;
+                       return p.done < 2;
+                     }),
+            2);
+  EXPECT_EQ(std::filesystem::path(lastSeen).filename(), "s2.wav");
+  EXPECT_EQ(f0Corpus(one.path(), ".wav", 3, speakerF0Params(-1), [](const CorpusProgress&) { return false; }), 0);
+  // Several workers stopped at the first file done: each finishes its own.
+  const int written = f0Corpus(many.path(), ".wav", 3, speakerF0Params(-1),
+                               [](const CorpusProgress& p) { return p.done == 0; });
+  EXPECT_GE(written, 1);
+
+  int changed = 0;
+  for (std::size_t k = 0; k < 5; ++k) {
+    const std::string name = "s" + std::to_string(k) + ".pit";
+    const std::string reference = test::readFile(full / name);
+    EXPECT_GT(reference.size(), 18u * 100) << name;
+    EXPECT_EQ(test::readFile(threads / name), reference) << name;
+    const std::string a = test::readFile(one / name), b = test::readFile(many / name);
+    if (k < 2) EXPECT_EQ(a, reference) << name;
+    else if (k == 2) EXPECT_FALSE(std::filesystem::exists(one / name));
+    else EXPECT_EQ(a, "previous") << name;
+    if (b == reference) ++changed;
+    else if (k < 3) EXPECT_FALSE(std::filesystem::exists(many / name)) << name;
+    else EXPECT_EQ(b, "previous") << name;
+  }
+  EXPECT_EQ(changed, written);
+  for (const auto* dir : {&threads, &one, &many})
+    for (const auto& entry : std::filesystem::directory_iterator(dir->path()))
+      EXPECT_EQ(entry.path().string().find("ardv-tmp"), std::string::npos) << entry.path();
+}
+
+TEST(PitchCorpus, UnreadableDirectoryAndPitchFilesAsSignalsAreRefused) {
+  ScopedRecorder rec;
+  EXPECT_EQ(f0Corpus("/nonexistent-ardv-corpus", ".wav", 2, speakerF0Params(-1)), -1);
+  EXPECT_EQ(rec->count(ReportKind::Message), 1u);
+  test::TempDir dir;
+  test::writeFile(dir / "a.pit", "kept");
+  EXPECT_EQ(f0Corpus(dir.path(), ".pit", 1, speakerF0Params(-1)), -1);
+  EXPECT_EQ(test::readFile(dir / "a.pit"), "kept");
+  EXPECT_EQ(rec->count(ReportKind::Message), 2u);
+}
+
+// Entries named like signals that give no pitch file are counted as failed
+// and named in their report, with one worker and with several.
+TEST(PitchCorpus, EveryFailureIsCountedAndNamesItsFile) {
+  ml_init(test::sourceDataDir() / "format" / "english.txt");
+  const auto set = test::knownF0Set();
+  for (const int jobs : {1, 3}) {
+    ScopedRecorder rec;
+    test::TempDir dir;
+    ASSERT_TRUE(test::writeWav(dir / "good.wav", set[0].samples, set[0].fs));
+    ASSERT_TRUE(test::writeWav(dir / "slow.wav", set[0].samples, 100));
+    test::writeFile(dir / "garbage.wav", "RIFF not at all a wave file");
+    std::filesystem::create_directory(dir / "folder.wav");
+    ASSERT_EQ(::mkfifo((dir / "pipe.wav").c_str(), 0600), 0);
+    std::filesystem::create_symlink("loop.wav", dir / "loop.wav");
+    CorpusProgress result;
+    EXPECT_EQ(f0Corpus(dir.path(), ".wav", jobs, speakerF0Params(-1), {}, &result), 1);
+    EXPECT_EQ(result.failed, 5);
+    EXPECT_EQ(result.total, 6);
+    for (const char* name : {"slow.wav", "garbage.wav", "folder.wav", "pipe.wav", "loop.wav"})
+      EXPECT_TRUE(rec->saw(name)) << name << " with " << jobs << " jobs";
+    for (const Report& r : rec->reports())
+      EXPECT_NE(r.text.find(dir.path().string()), std::string::npos) << r.text;
+  }
+  if (::geteuid() != 0) {  // root writes into read-only directories
+    ScopedRecorder rec;
+    test::TempDir dir;
+    ASSERT_TRUE(test::writeWav(dir / "good.wav", set[0].samples, set[0].fs));
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+    CorpusProgress result;
+    EXPECT_EQ(f0Corpus(dir.path(), ".wav", 1, speakerF0Params(-1), {}, &result), 0);
+    EXPECT_EQ(result.failed, 1);
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+  }
+}
+
+// The clean set (no condition) and hard cases of the noisy set against their
+// targets; GPE and VDE before the harmonic check in the comments.
+struct TargetRow {
+  const char* condition;
+  test::VoiceClass voice;
+  double gpeLimit, vdeLimit;
+};
+
+class KnownF0 : public testing::TestWithParam<TargetRow> {};
+
+TEST_P(KnownF0, GrossPitchAndVoicingErrorsOfAnySpeakerMeetTheTargets) {
+  ml_init(test::sourceDataDir() / "format" / "english.txt");
+  ScopedRecorder rec;
+  const TargetRow& row = GetParam();
+  std::vector<test::KnownF0Signal> set = test::knownF0Set();
+  if (*row.condition) {
+    set.clear();
+    for (auto& n : test::noisyF0Set(row.condition, &row.voice)) set.push_back(std::move(n.signal));
+  }
+  test::F0Score total;
+  for (const auto& s : set) {
+    PitchTrack track;
+    ASSERT_TRUE(calcPitchMartin(s.samples.data(), static_cast<std::int64_t>(s.samples.size()), 0, s.fs,
+                                speakerF0Params(-1), PitchOptions{}, track))
+        << s.name;
+    const test::F0Score sc = test::scoreF0(s, track.pitchCorrige);
+    std::printf("%-22s GPE %5.2f %%  VDE %5.2f %%  (%d voiced frames, %d frames)\n", s.name.c_str(), sc.gpe(),
+                sc.vde(), sc.voicedBoth, sc.decided);
+    total.add(sc);
+  }
+  EXPECT_LT(total.gpe(), row.gpeLimit) << row.condition;
+  EXPECT_LT(total.vde(), row.vdeLimit) << row.condition;
+}
+
+INSTANTIATE_TEST_SUITE_P(Conditions, KnownF0,
+                         testing::Values(TargetRow{"", test::VoiceClass::Male, 2, 5},            // 0.10 %, 3.38 %
+                                         TargetRow{"white10", test::VoiceClass::Female, 3, 5},   // 90 %, 17 %
+                                         TargetRow{"white5", test::VoiceClass::Female, 10, 10},  // 100 %, 15 %
+                                         TargetRow{"white20", test::VoiceClass::Child, 2, 5},    // 26 %, 48 %
+                                         TargetRow{"speech10", test::VoiceClass::Male, 3, 5},    // 1 %, 15 %
+                                         TargetRow{"breathy", test::VoiceClass::Child, 3, 5},    // 100 %, 10 %
+                                         TargetRow{"telephone", test::VoiceClass::Child, 3, 5}));  // 0 %, 6.5 %
 
 }  // namespace
 }  // namespace ardv

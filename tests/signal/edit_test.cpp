@@ -315,9 +315,8 @@ TEST_F(Editing, ReplacementOverwritesWithoutMovingLaterBoundaries) {
 }
 
 TEST(CopyNames, TrailingNumberGrows) {
-  EXPECT_EQ(nextCopyName("dir/cut9.wav"), "dir/cut10.wav");
-  EXPECT_EQ(nextCopyName("a.wav"), "a1.wav");
-  EXPECT_EQ(nextCopyName("x041"), "x042");
+  for (const auto& [name, next] : {std::pair{"dir/cut9.wav", "dir/cut10.wav"}, {"a.wav", "a1.wav"}, {"x041", "x042"}})
+    EXPECT_EQ(nextCopyName(name), next);
 }
 
 TEST_F(Editing, OpeningAnotherFileResetsTheEditState) {

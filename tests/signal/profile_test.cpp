@@ -195,10 +195,9 @@ TEST(ProfileText, ReadsAllFiveFieldsWithWindowsLineEnds) {
   ExpressionVariables vars{};
   vars[kExpressionVariables - 1] = 5024;
   std::string fault;
-  EXPECT_EQ(fieldValue(p.fields[kFieldFrequence], &vars, fault)->number, 16000);
-  EXPECT_EQ(fieldValue(p.fields[kFieldNbBits], &vars, fault)->number, 12);
-  EXPECT_EQ(fieldValue(p.fields[kFieldDebut], &vars, fault)->number, 1024);
-  EXPECT_EQ(fieldValue(p.fields[kFieldLongueur], &vars, fault)->number, 4000);
+  for (const auto& [field, number] :
+       {std::pair{kFieldFrequence, 16000}, {kFieldNbBits, 12}, {kFieldDebut, 1024}, {kFieldLongueur, 4000}})
+    EXPECT_EQ(fieldValue(p.fields[field], &vars, fault)->number, number) << field;
   EXPECT_EQ(fieldValue(p.fields[kFieldSignalSwap], &vars, fault)->text, "oui");
   EXPECT_EQ(p.name, "sphere");
 }

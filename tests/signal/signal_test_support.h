@@ -1,11 +1,13 @@
 // Shared by the signal tests: the interface texts their messages use (each
-// marked "T<number>"), sample files written from 16-bit words in either byte
-// order, the shipped profiles, and a builder of RIFF files chunk by chunk
+// marked "T<number>"), sines, sample files written from 16-bit words in either
+// byte order, the shipped profiles, and a builder of RIFF files chunk by chunk
 // (sizes may be set to lie).
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,14 @@ inline void loadSignalTexts() {
   for (int n : {3701, 3702, 3703, 3704, 3705, 3903, 3904, 5001, 5002, 5003, 5004, 5602, 5603, 5604, 5605, 5606})
     table += std::to_string(n) + ", \"T" + std::to_string(n) + " \"\n";
   textTable().loadText(table, "signal-test");
+}
+
+// `count` samples of a sine of `hz` at `fs` Hz.
+inline std::vector<std::int16_t> sine(std::int64_t count, double fs, double hz, double amplitude) {
+  std::vector<std::int16_t> x(static_cast<std::size_t>(count));
+  for (std::size_t i = 0; i < x.size(); ++i)
+    x[i] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * double(i) / fs)));
+  return x;
 }
 
 // The bytes of `words`, least significant byte first unless `bigEndian`.

@@ -5,12 +5,15 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include "platform/headless/recording_reporter.h"
 #include "platform/keyboard.h"
 #include "platform/thread_pool.h"
+#include "spectral/power_db.h"
 #include "spectral/reassigned.h"
+#include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -18,11 +21,8 @@ namespace ardv {
 namespace {
 
 TEST(Levels, ScreenAndFileScales) {
-  EXPECT_EQ(screenLevel(60.0, 60, 97), 0);
-  EXPECT_EQ(screenLevel(40.0, 60, 97), 0);
-  EXPECT_EQ(screenLevel(97.0, 60, 97), 254);
-  EXPECT_EQ(screenLevel(97.2, 60, 97), 255);
-  EXPECT_EQ(screenLevel(-100.0, 60, 97), 0);
+  for (const auto& [db, level] : {std::pair{60.0, 0}, {40.0, 0}, {97.0, 254}, {97.2, 255}, {-100.0, 0}})
+    EXPECT_EQ(screenLevel(db, 60, 97), level) << db;
   EXPECT_EQ(fileLevel(97.0, 60, 97), 255);  // written as byte 0
   EXPECT_EQ(fileLevel(std::nan(""), 60, 97), 0);
   EXPECT_EQ(fileLevel(80.0, 70, 70), 255);  // empty range: above is darkest
@@ -107,16 +107,10 @@ TEST(Legend, ValuesAndLabelSpacing) {
   EXPECT_EQ(legendLabelInterval(100000, 20), 1);
 }
 
-std::vector<std::int16_t> chirpFreeTone(double hz, int count) {
-  std::vector<std::int16_t> x(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) x[i] = static_cast<std::int16_t>(std::lround(8000 * std::sin(2 * std::numbers::pi * hz * i / 16000.0)));
-  return x;
-}
-
 // For both kinds: the default-size image of a 2000-Hz tone, its header,
 // orientation and length; Escape stops the image, an earlier press does not.
 TEST(Pgm, ImageOfEveryKindAndEscape) {
-  const auto x0 = chirpFreeTone(2000, 48000);
+  const auto x0 = test::sine(48000, 16000, 2000, 8000);
   const SampleSpan x{x0.data(), 48000, 0};
   SpectroSettings settings;
   for (int kind : {2, 3}) {
@@ -190,7 +184,7 @@ TEST(Pgm, UncreatableFileIsReportedAndNothingWritten) {
 }
 
 TEST(Pane, ColumnsPerFrameAndUntouchedColumns) {
-  const auto x0 = chirpFreeTone(1000, 32000);
+  const auto x0 = test::sine(32000, 16000, 1000, 8000);
   const SampleSpan x{x0.data(), 32000, 0};
   SpectroSettings settings;
   CurrentSpectro spec;
@@ -253,9 +247,7 @@ TEST(Pane, RelativeRangeFollowsTheLoudestCell) {
   // Kind and amplitude of a 1000 Hz tone (0: silence).
   for (const auto& [kind, amplitude] : {std::pair{1, 8000.0}, {1, 80.0}, {3, 8000.0}, {3, 80.0}, {6, 80.0}, {2, 0.0},
                                         {3, 0.0}, {6, 0.0}}) {
-    std::vector<std::int16_t> x0(16000);
-    for (std::size_t i = 0; i < x0.size(); ++i)
-      x0[i] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * i / 16.0)));
+    const auto x0 = test::sine(16000, 16000, 1000, amplitude);
     CurrentSpectro spec;
     ASSERT_TRUE(spectro_GetParams(settings, kind, 16000, spec));
     PaneImage img;
@@ -319,6 +311,76 @@ TEST(Pane, KeptColumnsGiveTheFreshPane) {
 }
 
 namespace {
+
+// The fast dB values stay within their bound of the exact ones over the whole
+// range of powers, and give NaN where they cannot (whatever the count's
+// remainder by four).
+TEST(Levels, ApproximateDbWithinItsBound) {
+  std::vector<float> power;
+  for (float p = 1e-10f; p < 1e20f; p *= 1.0007f) power.push_back(p);
+  for (float odd : {0.0f, -1.0f, 1e-41f, INFINITY, std::nanf("")}) power.push_back(odd);
+  std::vector<double> approx(power.size());
+  approxPowerDb(power.data(), static_cast<int>(power.size()), 7.25f, approx.data());
+  double worst = 0.0;
+  for (std::size_t k = 0; k + 5 < power.size(); ++k)
+    worst = std::max(worst, std::fabs(approx[k] - powerDb(power[k], 7.25f)));
+  EXPECT_LT(worst, kPowerDbError / 10);
+  for (std::size_t k = power.size() - 5; k < power.size(); ++k) EXPECT_TRUE(std::isnan(approx[k])) << power[k];
+}
+
+// Levels from powers are those of the exact dB columns, also where a pixel's
+// mean falls next to a level's edge (narrow ranges put edges everywhere) and
+// for an empty range.
+TEST(Levels, FromPowersAsFromExactDb) {
+  std::mt19937 rng(11);
+  const float gain = 3.5f;
+  const struct {
+    int bins, displayed, height;
+    double low, high;
+  } rows[] = {{513, 512, 256, 60, 97}, {129, 128, 256, 60, 97}, {513, 512, 37, 80, 80.01},
+              {257, 256, 1000, -20, 140}, {513, 400, 256, 90, 90}, {4097, 4096, 256, -90, -89.99}};
+  for (const auto& r : rows) {
+    // Levels of dB values around the range, so that means meet every edge.
+    std::uniform_real_distribution<double> level(r.low - 1.0, r.high + 1.0);
+    for (int column = 0; column < 40; ++column) {
+      std::vector<float> power(static_cast<std::size_t>(r.bins)), db(power.size());
+      for (std::size_t k = 0; k < power.size(); ++k) {
+        power[k] = static_cast<float>(std::pow(10.0, (level(rng) - gain) / 10.0));
+        db[k] = powerDb(power[k], gain);
+      }
+      std::vector<double> approx(power.size());
+      approxPowerDb(power.data(), r.bins, gain, approx.data());
+      std::vector<std::uint8_t> fast(static_cast<std::size_t>(r.height)), exact(fast.size());
+      fileColumnLevelsOfPower(power.data(), approx.data(), gain, r.bins, r.displayed, r.height, r.low, r.high,
+                              fast.data());
+      fileColumnLevels(db.data(), r.bins, r.displayed, r.height, r.low, r.high, exact.data());
+      ASSERT_EQ(fast, exact) << r.bins << " bins, " << r.height << " rows, " << r.low << ".." << r.high;
+    }
+  }
+}
+
+// Images of the FFT kinds (levels from powers) against their exact columns.
+TEST(Pgm, FftKindImagesAsTheirExactColumns) {
+  std::vector<std::int16_t> s = test::sine(32000, 16000, 440, 6000);
+  std::mt19937 rng(3);
+  std::normal_distribution<double> noise(0.0, 500.0);
+  for (auto& v : s) v = static_cast<std::int16_t>(v + noise(rng));
+  const SampleSpan x{s.data(), static_cast<std::int64_t>(s.size()), 0};
+  for (int kind : {1, 2}) {
+    CurrentSpectro spec;
+    ASSERT_TRUE(spectro_GetParams(SpectroSettings(), kind, 16000, spec));
+    const auto centre = [](int i) { return static_cast<std::int64_t>(i) * 97 + 200; };
+    const int frames = 300, height = 200, bins = std::min(spec.fftSize / 2, spec.displayedBins);
+    std::vector<std::uint8_t> fast(static_cast<std::size_t>(frames) * height), exact(fast.size());
+    ASSERT_TRUE(spectroImageColumns(spec, x, frames, centre, bins, height,
+                                    [&](int i) { return fast.data() + static_cast<std::ptrdiff_t>(i) * height; }));
+    ASSERT_TRUE(spectroColumns(spec, x, frames, centre, [&](int i, const std::vector<float>& column) {
+      fileColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())), spec.displayedBins,
+                       height, spec.lowDb, spec.highDb, exact.data() + static_cast<std::ptrdiff_t>(i) * height);
+    }));
+    EXPECT_EQ(fast, exact) << "kind " << kind;
+  }
+}
 
 // Reassigned columns levelled together give the rows of each levelled alone,
 // whatever they hold (the floor, NaN, infinities, huge values).

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 #include "annotation/texts.h"
@@ -15,18 +16,12 @@
 #include "spectral/frame_placement.h"
 #include "spectral/reassigned.h"
 #include "spectral/spectrogram_params.h"
+#include "tests/signal/signal_test_support.h"
 
 namespace ardv {
 namespace {
 
 constexpr double kFs = 16000.0;
-
-std::vector<std::int16_t> tone(double hz, int count, double amplitude = 8000.0) {
-  std::vector<std::int16_t> x(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i)
-    x[i] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * i / kFs)));
-  return x;
-}
 
 CurrentSpectro paramsOf(int kind, double fs = kFs) {
   SpectroSettings settings;
@@ -45,12 +40,9 @@ TEST(SpectroParams, NarrowAndWideBandDefaultsAt16k) {
   CurrentSpectro narrow, wide;
   ASSERT_TRUE(spectro_GetParams(settings, 2, kFs, narrow));
   ASSERT_TRUE(spectro_GetParams(settings, 1, kFs, wide));
-  EXPECT_EQ(narrow.fen_fft, 512);
-  EXPECT_EQ(narrow.fftSize, 1024);
-  EXPECT_EQ(narrow.displayedBins, 512);
-  EXPECT_EQ(narrow.columnsPerFrame, 2);
-  EXPECT_EQ(wide.fen_fft, 64);
-  EXPECT_EQ(wide.fftSize, 256);
+  EXPECT_EQ(std::tuple(narrow.fen_fft, narrow.fftSize, narrow.displayedBins, narrow.columnsPerFrame),
+            std::tuple(512, 1024, 512, 2));
+  EXPECT_EQ(std::pair(wide.fen_fft, wide.fftSize), std::pair(64, 256));
   SpecFft a, b;
   ASSERT_TRUE(a.init(narrow.fen_fft, narrow.fftSize));
   ASSERT_TRUE(b.init(wide.fen_fft, wide.fftSize));
@@ -65,26 +57,19 @@ TEST(SpectroParams, EdgeCasesOfTheDerivedSizes) {
   ASSERT_TRUE(spectro_GetParams(settings, 1, kFs, c));
   EXPECT_EQ(c.fen_fft, 16);
   ASSERT_TRUE(spectro_GetParams(settings, 5, 22050, c));
-  EXPECT_EQ(c.fen_fft, 512);
-  EXPECT_EQ(c.cepstralFftSize, 1024);
-  EXPECT_EQ(c.fftSize, 512);
-  EXPECT_EQ(c.lifter1, 27);  // 1.25 ms at 22050 Hz, truncated
+  // The lifter: 1.25 ms at 22050 Hz, truncated.
+  EXPECT_EQ(std::tuple(c.fen_fft, c.cepstralFftSize, c.fftSize, c.lifter1), std::tuple(512, 1024, 512, 27));
   ASSERT_TRUE(spectro_GetParams(settings, 4, kFs, c));
-  EXPECT_EQ(c.step, 128);
-  EXPECT_EQ(c.lpcOrder, 18);
-  EXPECT_EQ(c.columnsPerFrame, 1);
-  EXPECT_EQ(normaliseFftSize(300, 4, kFs), 512);
-  EXPECT_EQ(normaliseFftSize(5000, 4, kFs), 4096);
-  EXPECT_EQ(normaliseFftSize(256, 64, kFs), 512);  // 1024-sample window: at least half of it
+  EXPECT_EQ(std::tuple(c.step, c.lpcOrder, c.columnsPerFrame), std::tuple(128, 18, 1));
+  // A 1024-sample window takes at least half of it.
+  for (const auto& [asked, window, size] : {std::tuple{300, 4, 512}, {5000, 4, 4096}, {256, 64, 512}})
+    EXPECT_EQ(normaliseFftSize(asked, window, kFs), size) << asked;
 }
 
 TEST(SpectroParams, LpcOrder) {
-  EXPECT_EQ(lpcOrder(1.0, 8000), 10);
-  EXPECT_EQ(lpcOrder(1.0, 16000), 18);
-  EXPECT_EQ(lpcOrder(1.0, 22050), 24);
-  EXPECT_EQ(lpcOrder(1.0, 48000), 50);
-  EXPECT_EQ(lpcOrder(0.1, 8000), 4);
-  EXPECT_EQ(lpcOrder(5.0, 48000), 60);
+  for (const auto& [factor, fs, order] : {std::tuple{1.0, 8000.0, 10}, {1.0, 16000.0, 18}, {1.0, 22050.0, 24},
+                                          {1.0, 48000.0, 50}, {0.1, 8000.0, 4}, {5.0, 48000.0, 60}})
+    EXPECT_EQ(lpcOrder(factor, fs), order) << factor << " " << fs;
   for (double f = 0.2; f < 3; f += 0.05) {
     const int p = lpcOrder(f, 11025);
     EXPECT_EQ(p % 2, 0);
@@ -97,7 +82,7 @@ TEST(SpectroParams, LpcOrder) {
 // one they refuse (a file at another rate may bring it) still gives a column.
 TEST(SpectroParams, EveryLpcWindowGivesAColumn) {
   ScopedRecorder rec;
-  const auto x0 = tone(1000, 20000);
+  const auto x0 = test::sine(20000, kFs, 1000, 8000);
   for (const double fs : {8000.0, 16000.0, 44100.0, 48000.0})
     for (const float factor : {0.1f, 1.0f, 4.0f})
       for (const float ms : {1, 2, 3, 5, 16, 64, 93, 100, 128}) {
@@ -158,7 +143,7 @@ TEST(SpecFft, SilenceGivesTheFloorAndTheLastBinIsAlwaysFloor) {
   std::vector<float> col(129);
   ASSERT_TRUE(f.compute(x, 1000, col.data(), true, true));
   for (float v : col) EXPECT_NEAR(v, -100.0 + 6.0206, 1e-3);
-  const auto t = tone(1000, 600);
+  const auto t = test::sine(600, kFs, 1000, 8000);
   const SampleSpan y{t.data(), 600, 0};
   ASSERT_TRUE(f.compute(y, 10, col.data(), false, false));
   EXPECT_NEAR(col[128], 1e-10, 1e-16);
@@ -183,7 +168,7 @@ class ToneInEveryKind : public ::testing::TestWithParam<int> {};
 
 TEST_P(ToneInEveryKind, PeaksInTheBinOf1kHz) {
   const int kind = GetParam();
-  const auto x0 = tone(1000, 8000);
+  const auto x0 = test::sine(8000, kFs, 1000, 8000);
   const SampleSpan x{x0.data(), 8000, 0};
   CurrentSpectro c = paramsOf(kind);
   SpectroWork work;
@@ -202,7 +187,7 @@ TEST_P(ToneInEveryKind, PeaksInTheBinOf1kHz) {
 INSTANTIATE_TEST_SUITE_P(Kinds, ToneInEveryKind, ::testing::Values(1, 2, 4, 5, 6));
 
 TEST(Reassigned, ToneConcentratesOnItsRowAndSilenceIsFloor) {
-  const auto x0 = tone(1000, 8000);
+  const auto x0 = test::sine(8000, kFs, 1000, 8000);
   const SampleSpan x{x0.data(), 8000, 0};
   ReassignedImage img;
   ASSERT_TRUE(fft_zoom_no(x, 3000, 16, 40, 512, 1024, img));
@@ -219,7 +204,7 @@ TEST(Reassigned, ToneConcentratesOnItsRowAndSilenceIsFloor) {
 }
 
 TEST(Reassigned, FramesOutsideTheSamplesAreSkipped) {
-  const auto x0 = tone(1000, 1000);
+  const auto x0 = test::sine(1000, kFs, 1000, 8000);
   ReassignedImage img;
   // Frames run from sample -200 to well past the end: only the held ones count.
   ASSERT_TRUE(fft_zoom_no(SampleSpan{x0.data(), 1000, 0}, -200, 100, 20, 256, 512, img));
@@ -232,9 +217,7 @@ TEST(Reassigned, FramesOutsideTheSamplesAreSkipped) {
 TEST(FramePlacement, PaneFramesStayInsideTheBuffer) {
   // 1000 pixels over samples 0..99999, buffer 0..47999, 512-sample window.
   const PaneMapping pane{0, 100000, 1000};
-  EXPECT_EQ(pane.sampleAt(-5), 0);
-  EXPECT_EQ(pane.sampleAt(1000), 99999);
-  EXPECT_EQ(pane.sampleAt(3), 300);
+  for (const auto& [x, sample] : {std::pair{-5, 0}, {1000, 99999}, {3, 300}}) EXPECT_EQ(pane.sampleAt(x), sample) << x;
   const auto frames = paneFrames(pane, 0, 999, 512, 2, 0, 47999);
   ASSERT_FALSE(frames.empty());
   EXPECT_EQ(frames.front().x, 3);  // 300 - 256 >= 3
@@ -256,7 +239,7 @@ TEST(FramePlacement, ImageFramesSpanTheRange) {
 }
 
 TEST(SpectroMatrix, FillsColumnsOf130AndRefusesFramesOutside) {
-  const auto x0 = tone(1000, 4000);
+  const auto x0 = test::sine(4000, kFs, 1000, 8000);
   const SampleSpan x{x0.data(), 4000, 0};
   SpectroMatrix m;
   ASSERT_TRUE(fillSpectroMatrix(x, m, 0, 10, 128, true));
