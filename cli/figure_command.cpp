@@ -2,18 +2,27 @@
 // [--kind K] [--size WxHmm] [--dpi N] [--font NAME] [--font-size PT]
 // [--colour] [--range DB] [--fmax HZ] [--title T] [--no-boundaries]
 // [--profile NAME]: a figure of a stretch of a signal file for a paper.
-// Rendered by Qt's painter on the offscreen platform (no display needed);
-// absent from a build without Qt.
+// Rendered by Qt's painter on the offscreen platform (no display needed) in
+// ardv-cli-figures, which ardv-cli runs in its place; absent from a build
+// without Qt.
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #include "cli/commands.h"
 #include "cli/signal_options.h"
 #include "cli/spectrogram_options.h"
 #include "figure/figure_request.h"
+#include "platform/report.h"
 
 #ifdef ARDV_HAVE_FIGURE
 #include <QGuiApplication>
@@ -21,7 +30,6 @@
 #include "annotation/label_files.h"
 #include "figure/figure_data.h"
 #include "figure/figure_render.h"
-#include "platform/report.h"
 #include "signal/annotation_chunk.h"
 #include "signal/program.h"
 #include "signal/wavfile.h"
@@ -64,6 +72,33 @@ bool takeFlag(Args& args, const char* flag) {
     }
   return false;
 }
+
+#if !defined(ARDV_HAVE_FIGURE) && defined(ARDV_FIGURE_PROGRAM)
+// The build of this program that paints figures (it links Qt) runs in this
+// process's place, with this process's arguments, from the same directory.
+int runFigureProgram() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  const std::filesystem::path program = self.parent_path() / ARDV_FIGURE_PROGRAM;
+  std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
+  std::vector<std::string> words;
+  for (std::string word; std::getline(cmdline, word, '\0');) words.push_back(word);
+  if (error || words.empty()) {
+    message("Cannot find the program that paints figures beside ardv-cli: " +
+            (error ? error.message() : std::string("no arguments in /proc/self/cmdline")));
+    return 1;
+  }
+  words[0] = program.string();
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  ::execv(argv[0], argv.data());
+  message("Cannot run " + program.string() + ": " + std::strerror(errno));
+  return 1;
+}
+#endif
 
 #ifdef ARDV_HAVE_FIGURE
 // Qt's own notes (no runtime directory, font fallbacks) are not the
@@ -119,7 +154,9 @@ int runFigure(const Args& arguments) {
   request.boundaries = !noBoundaries;
   if (!figure::checkRequest(request, error)) return refuse(error);
 
-#ifndef ARDV_HAVE_FIGURE
+#if !defined(ARDV_HAVE_FIGURE) && defined(ARDV_FIGURE_PROGRAM)
+  return runFigureProgram();
+#elif !defined(ARDV_HAVE_FIGURE)
   return refuse("this ardv-cli was built without Qt (-DARDV_BUILD_GUI=OFF); figures need Qt 6 Gui and Svg");
 #else
   figure::Format format;

@@ -3,6 +3,7 @@
 // tier labels as text, its PDF is valid with embedded fonts; bad input
 // leaves no file and fails with a message.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QFile>
 #include <QGuiApplication>
@@ -177,6 +178,24 @@ TEST(FigureCommand, BadInputFailsWithAMessageAndNoFile) {
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
     EXPECT_EQ(files, 2u) << c.args << ": a partial file was left";
   }
+}
+
+// Without the program that paints figures beside it, ardv-cli says which
+// program it could not run, and why, and writes nothing.
+TEST(FigureCommand, MissingPainterIsNamed) {
+  test::TempDir dir;
+  const std::filesystem::path cli(ARDV_CLI_PATH);
+  std::filesystem::create_directory(dir / "bin");
+  std::filesystem::copy_file(cli, dir / "bin" / "ardv-cli");
+  const std::string home = (cli.parent_path().parent_path() / "share" / "ardelovox").string();
+  const std::string command = "ARDV_HOME=" + home + " " + (dir / "bin" / "ardv-cli").string() + " figure " +
+                              example() + " -o " + (dir / "f.png").string() + " 2>" + (dir / "err").string();
+  const int status = std::system(command.c_str());
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+  const std::string err = test::readFile(dir / "err");
+  EXPECT_NE(err.find((dir / "bin" / "ardv-cli-figures").string()), std::string::npos) << err;
+  EXPECT_NE(err.find("No such file or directory"), std::string::npos) << err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "f.png"));
 }
 
 }  // namespace
