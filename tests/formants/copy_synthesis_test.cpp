@@ -1,18 +1,16 @@
+// Copy synthesis: the fit recovers the amplitudes that made the speech; the
+// starting tracks; bad files; the window's commands on its tracks.
 #include "formants/copy_synthesis.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
 
 #include "formants/copy_synthesis_run.h"
 #include "formants/copy_synthesis_tracks.h"
 #include "formants/copy_synthesis_window.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <random>
-
-#include "formants/klatt_records.h"
-#include "tools/klatt/klatt_synth.h"
 #include "platform/headless/recording_reporter.h"
+#include "tests/formants/klatt_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -30,85 +28,54 @@ struct Voice {
   int startMs = 0;  // of the speech and of the parameter file
 };
 
-// Speech from our synthesizer's parallel branch (cascade voicing off) with
-// the voice's amplitudes, and the excitation it writes for -t 7 on the same
-// frames with the parallel voicing.
-struct Made {
-  std::vector<std::int16_t> speech, excitation;
-};
+// The voice on the parallel branch (cascade voicing off) with its amplitudes.
 KlattRecord voiceRecord(const Voice& v) {
   KlattRecord r = initialKlattDefaults();
   r[kF0hz10] = static_cast<int>(v.f0);
   r[kAVdb] = 0;
   const int bw[3] = {60, 90, 140};
-  for (int k = 0; k < 3; ++k) {
-    r[kF1hz + 2 * k] = v.f[k];
-    r[kA1 + 2 * k] = v.a[k];
-    r[kB1phz + 2 * k] = bw[k];
-  }
+  for (int k = 0; k < 3; ++k) r[kF1hz + 2 * k] = v.f[k], r[kA1 + 2 * k] = v.a[k], r[kB1phz + 2 * k] = bw[k];
   return r;
 }
-Made makeSpeech(const Voice& v, int frames) {
-  klatt::SynthOptions options;
-  options.rateHz = static_cast<int>(kFs);
-  options.frameMs = 4;
-  klatt::Synthesizer speech(options);
-  options.waveform = 7;
-  klatt::Synthesizer excitation(options);
-  const KlattRecord r = voiceRecord(v);
-  KlattRecord e = r;
+
+klatt::SynthOptions synthOptions(int waveform = 8) {
+  klatt::SynthOptions o;
+  o.rateHz = static_cast<int>(kFs);
+  o.frameMs = 4;
+  o.waveform = waveform;
+  return o;
+}
+
+// The excitation our synthesizer writes for -t 7 on the voice's frames, with the parallel voicing.
+std::string excitation(const Voice& v, int frames) {
+  KlattRecord e = voiceRecord(v);
   e[kAVdb] = e[kAVpdb];
-  Made m;
-  for (int i = 0; i < frames; ++i) {
-    speech.frame(r, m.speech);
-    excitation.frame(e, m.excitation);
-  }
-  return m;
+  return test::bigEndian(test::steady(e, synthOptions(7), frames));
 }
 
-std::string bigEndian(const std::vector<std::int16_t>& x) {
-  std::string s;
-  for (auto v : x) {
-    s += static_cast<char>((static_cast<std::uint16_t>(v) >> 8) & 0xff);
-    s += static_cast<char>(v & 0xff);
-  }
-  return s;
-}
-
+// The voice without its amplitudes; the synthesizer's output starts at the file's first frame.
 std::string paramFile(const Voice& v, int frames) {
-  // The synthesizer's output starts at the file's first frame.
-  std::string text = ".kle\n";
-  KlattRecord r = voiceRecord(v);
-  for (int k = 0; k < 3; ++k) r[kA1 + 2 * k] = 0;
-  for (int i = 0; i < frames; ++i) {
-    r[kDate] = v.startMs + 4 * i;
-    appendKlattRecord(text, r, kKlattParams);
-  }
-  return text;
+  return test::klattFile(frames, 4, v.startMs, [&v](int, KlattRecord& r) {
+    r = voiceRecord(v);
+    for (int k = 0; k < 3; ++k) r[kA1 + 2 * k] = 0;
+  });
 }
 
 TEST(CopySynthesis, RecoversTheAmplitudesThatMadeTheSpeech) {
-  const Voice voices[] = {
-      {100, {500, 1500, 2500}, {60, 55, 50}},
-      {125, {375, 1500, 2750}, {50, 62, 45}},
-      {200, {600, 1800, 2600}, {66, 48, 52}, 100},
-  };
-  for (const auto& v : voices) {
+  for (const Voice& v : {Voice{100, {500, 1500, 2500}, {60, 55, 50}}, Voice{125, {375, 1500, 2750}, {50, 62, 45}},
+                         Voice{200, {600, 1800, 2600}, {66, 48, 52}, 100}}) {
     TempDir dir;
-    const int frames = 100;
-    Made m = makeSpeech(v, 110);
-    m.speech.insert(m.speech.begin(), static_cast<std::size_t>(v.startMs * kFs / 1000), std::int16_t{0});
-    test::writeFile(dir / "full.kle", paramFile(v, frames));
-    test::writeFile(dir / "sel.kle", paramFile(v, frames));
-    test::writeFile(dir / "exc.raw", bigEndian(m.excitation));
-    ASSERT_EQ(recalCopySynthesis(dir / "full.kle", dir / "sel.kle", dir / "exc.raw", dir / "out.kle", m.speech, kFs,
+    auto speech = test::steady(voiceRecord(v), synthOptions(), 110);
+    speech.insert(speech.begin(), static_cast<std::size_t>(v.startMs * kFs / 1000), std::int16_t{0});
+    test::writeFile(dir / "full.kle", paramFile(v, 100));
+    test::writeFile(dir / "exc.raw", excitation(v, 110));
+    ASSERT_EQ(recalCopySynthesis(dir / "full.kle", dir / "full.kle", dir / "exc.raw", dir / "out.kle", speech, kFs,
                                  true, initialKlattDefaults()),
-              frames);
-    KlattRecordReader reader;
-    ASSERT_EQ(reader.open(dir / "out.kle"), KlattRecordReader::Status::ok);
-    KlattRecord r{};
+              100);
+    std::vector<KlattRecord> out;
+    ASSERT_TRUE(readKlattRecords(dir / "out.kle", initialKlattDefaults(), out));
     int checked = 0;
-    while (reader.next(r, initialKlattDefaults())) {
+    for (const KlattRecord& r : out) {
       if (r[kDate] < v.startMs + 40 || r[kDate] > v.startMs + 360) continue;
       for (int k = 0; k < 3; ++k) EXPECT_NEAR(r[kA1 + 2 * k], v.a[k], 3) << v.f0 << " Hz, F" << k + 1 << " at " << r[kDate];
       EXPECT_EQ(r[kB1phz], 60);
@@ -138,50 +105,37 @@ TEST(CopySynthesis, LowFirstFormantMovesTheLowResonanceBelowIt) {
 
 TEST(CopySynthesis, BadFilesChangeNothing) {
   const Voice v{100, {500, 1500, 2500}, {60, 55, 50}};
-  const Made m = makeSpeech(v, 125);
-  const std::string good = paramFile(v, 50);
-  std::string stray = ".kle\n";
-  KlattRecord r = initialKlattDefaults();
-  r[kDate] = 6;
-  r[kF1hz] = 500;
-  appendKlattRecord(stray, r, kKlattParams);
-  std::string back = good;
-  appendKlattRecord(back, initialKlattDefaults(), kKlattParams);
+  const auto speech = test::steady(voiceRecord(v), synthOptions(), 125);
+  const std::string good = paramFile(v, 50), exc = excitation(v, 125);
+  const std::string stray = test::klattFile(1, 4, 6, [](int, KlattRecord& r) { r[kF1hz] = 500; });
+  const std::string back = good + test::klattFile(1, 4, 0, [](int, KlattRecord&) {}).substr(5);
   const struct {
     const char* name;
-    std::string full, selected, excitation;
+    std::string full, selected, excitation, out;
     const char* report;
   } rows[] = {
-      {"selected date off the grid", good, stray, bigEndian(m.excitation), "unconsistent formant file"},
-      {"unknown type", ".klx 1 2", good, bigEndian(m.excitation), "unconsistent formant file"},
-      {"dates going back", back, good, bigEndian(m.excitation), "unconsistent formant file"},
-      {"short excitation", good, good, bigEndian({m.excitation.begin(), m.excitation.begin() + 3000}),
-       "unconsistent excitation file"},
-      {"odd excitation", good, good, bigEndian(m.excitation) + "x", "unconsistent excitation file"},
+      {"selected date off the grid", good, stray, exc, "out.kle", "unconsistent formant file"},
+      {"unknown type", ".klx 1 2", good, exc, "out.kle", "unconsistent formant file"},
+      {"dates going back", back, good, exc, "out.kle", "unconsistent formant file"},
+      {"short excitation", good, good, exc.substr(0, 6000), "out.kle", "unconsistent excitation file"},
+      {"odd excitation", good, good, exc + "x", "out.kle", "unconsistent excitation file"},
+      {"no directory for the result", good, good, exc, "no/out.kle", "creation du fichier temporaire de formant impossible"},
   };
   for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
     TempDir dir;
     test::writeFile(dir / "full.kle", row.full);
     test::writeFile(dir / "sel.kle", row.selected);
     test::writeFile(dir / "exc.raw", row.excitation);
     test::writeFile(dir / "out.kle", "keep");
     ScopedRecorder rec;
-    EXPECT_EQ(recalCopySynthesis(dir / "full.kle", dir / "sel.kle", dir / "exc.raw", dir / "out.kle", m.speech, kFs,
-                                 true, initialKlattDefaults()),
-              -1)
-        << row.name;
-    EXPECT_TRUE(rec->saw(row.report)) << row.name;
-    EXPECT_EQ(rec->reports().size(), 1u) << row.name;
-    EXPECT_EQ(test::readFile(dir / "out.kle"), "keep") << row.name;
+    EXPECT_EQ(recalCopySynthesis(dir / "full.kle", dir / "sel.kle", dir / "exc.raw", dir / row.out, speech, kFs, true,
+                                 initialKlattDefaults()),
+              -1);
+    EXPECT_TRUE(rec->saw(row.report));
+    EXPECT_EQ(rec->reports().size(), 1u);
+    EXPECT_EQ(test::readFile(dir / "out.kle"), "keep");
   }
-  TempDir dir;
-  test::writeFile(dir / "full.kle", good);
-  test::writeFile(dir / "exc.raw", bigEndian(m.excitation));
-  ScopedRecorder rec;
-  EXPECT_EQ(recalCopySynthesis(dir / "full.kle", dir / "full.kle", dir / "exc.raw", dir / "no" / "out.kle", m.speech,
-                               kFs, true, initialKlattDefaults()),
-            -1);
-  EXPECT_TRUE(rec->saw("creation du fichier temporaire de formant impossible"));
 }
 
 TEST(CopySynthesis, StartingTracksVoiceFricationAndDefaultFormants) {
@@ -214,21 +168,6 @@ TEST(CopySynthesis, StartingTracksVoiceFricationAndDefaultFormants) {
   }
 }
 
-// The synthesizer run in-process for -t 7, as the program would.
-bool synthesizeExcitation(const std::filesystem::path& params, const std::filesystem::path& raw) {
-  std::vector<KlattRecord> records;
-  if (!readKlattRecords(params, initialKlattDefaults(), records)) return false;
-  klatt::SynthOptions options;
-  options.rateHz = static_cast<int>(kFs);
-  options.frameMs = 4;
-  options.waveform = 7;
-  klatt::Synthesizer synth(options);
-  std::vector<std::int16_t> out;
-  for (const auto& r : records) synth.frame(r, out);
-  test::writeFile(raw, bigEndian(out));
-  return true;
-}
-
 TEST(CopySynthesis, WindowCommandsOnTheTracks) {
   KlattTracks tracks;
   tracks.frequence = kFs;
@@ -247,23 +186,25 @@ TEST(CopySynthesis, WindowCommandsOnTheTracks) {
   EXPECT_EQ(tracks.scale, 5);
 
   const Voice v{100, {500, 1500, 2500}, {60, 55, 50}};
-  Made m = makeSpeech(v, 110);
+  const auto speech = test::steady(voiceRecord(v), synthOptions(), 110);
   TempDir dir;
-  std::string text = ".kle\n";
-  KlattRecord r = voiceRecord(v);
-  r[kKopen] = 40;
-  r[kA1] = r[kA2] = r[kA3] = 0;
-  for (int i = 0; i < 100; ++i) {
-    r[kDate] = 4 * i;
-    appendKlattRecord(text, r, kKlattParams);
-  }
-  test::writeFile(dir / "voice.kle", text);
+  test::writeFile(dir / "voice.kle", test::klattFile(100, 4, 0, [&v](int, KlattRecord& r) {
+    r = voiceRecord(v);
+    r[kKopen] = 40;
+    r[kA1] = r[kA2] = r[kA3] = 0;
+  }));
   int calls = 0;
   const ExcitationSynthesizer fails = [&](const auto&, const auto&) { return ++calls, false; };
   const ExcitationSynthesizer writesShort = [&](const auto&, const std::filesystem::path& raw) {
-    return test::writeFile(raw, bigEndian({m.excitation.begin(), m.excitation.begin() + 100})), true;
+    return test::writeFile(raw, excitation(v, 110).substr(0, 200)), true;
   };
-  const CopySynthesisInput input{m.speech, kFs, true, initialKlattDefaults()};
+  // The synthesizer run in-process for -t 7, as the program would.
+  const ExcitationSynthesizer synthesizes = [](const std::filesystem::path& params, const std::filesystem::path& raw) {
+    std::vector<KlattRecord> records;
+    if (!readKlattRecords(params, initialKlattDefaults(), records)) return false;
+    return test::writeFile(raw, test::bigEndian(test::synthesize(records, synthOptions(7)))), true;
+  };
+  const CopySynthesisInput input{speech, kFs, true, initialKlattDefaults()};
   const auto snapshot = [&] {
     tracks.write(dir / "snap.kle", kKlattParams, 0, 1000);
     return test::readFile(dir / "snap.kle");
@@ -283,7 +224,7 @@ TEST(CopySynthesis, WindowCommandsOnTheTracks) {
   EXPECT_TRUE(rec->saw("unconsistent excitation file"));
   EXPECT_EQ(snapshot(), before);
   EXPECT_TRUE(std::filesystem::is_empty(tmp));
-  EXPECT_EQ(copySynthesizeTracks(tracks, input, synthesizeExcitation, tmp, 1000), 100);
+  EXPECT_EQ(copySynthesizeTracks(tracks, input, synthesizes, tmp, 1000), 100);
   EXPECT_TRUE(std::filesystem::is_empty(tmp));
   ASSERT_EQ(tracks.groups[1].size(), 1u);
   EXPECT_NEAR(tracks.groups[1].front()->y(20, 1), 60.0f, 3.0f);  // A1

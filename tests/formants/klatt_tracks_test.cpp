@@ -1,8 +1,11 @@
+// Klatt parameter files and the tracks made of them: the table's groups,
+// reading and writing records, pieces, edits, and bad files.
 #include "formants/klatt_tracks.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -11,6 +14,7 @@
 #include "formants/formant_listing.h"
 #include "formants/klatt_records.h"
 #include "platform/headless/recording_reporter.h"
+#include "tests/formants/klatt_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -18,19 +22,70 @@ namespace ardv {
 namespace {
 
 namespace fs = std::filesystem;
+using test::klattFile;
 
-// A parameter file of `frames` frames every `step` ms from `start`; `set`
-// changes the record of each frame.
-template <class Set>
-std::string klattFile(int frames, int step, int start, Set set, int columns = 56) {
-  std::string text = columns == 44 ? ".klf\n" : std::string(klattTypeWord(columns)) + "\n";
-  for (int k = 0; k < frames; ++k) {
-    KlattRecord r = initialKlattDefaults();
-    r[kDate] = start + k * step;
-    set(k, r);
-    appendKlattRecord(text, r, columns);
+TEST(KlattTable, GroupsAndScalesAgreeWithTheParameterTable) {
+  int covered = 0;
+  for (int g = 0; g < kKlattGroups; ++g) {
+    const auto& group = klattGroups()[g];
+    for (int c = 0; c < group.columns; ++c) {
+      const auto& p = klattParams()[group.params[c]];
+      EXPECT_EQ(p.group, g) << p.name;
+      EXPECT_EQ(p.column, c) << p.name;
+      ++covered;
+    }
+    for (int s = 0; s < kKlattScales; ++s) {
+      const int column = klattScaleColumn(s, g);
+      EXPECT_LT(column, group.columns) << "scale " << s << " group " << g;
+    }
   }
-  return text;
+  EXPECT_EQ(covered, kKlattParams - 1);
+}
+
+// Records of every type written and read back (F0 in tenths of hertz in the
+// file, negatives written as 0, huge numbers saturated), and cut records.
+TEST(KlattRecords, ReadsTypesDefaultsAndCutRecords) {
+  KlattRecord r{};
+  for (int i = 0; i < kKlattParams; ++i) r[i] = i + 1;
+  r[kF0hz10] = 123;
+  r[kAVdb] = -5;
+  std::string kla = ".kla\n", klf = ".klf\n", huge = ".kle 0 1235 99999999999999999999";
+  appendKlattRecord(kla, r, 41);
+  appendKlattRecord(klf, r, 44);
+  for (int i = 3; i < kKlattParams; ++i) huge += " " + std::to_string(i + 1);
+  EXPECT_EQ(std::count(kla.begin(), kla.end(), ' '), 41);
+  const struct {
+    const char* name;
+    std::string text;
+    int records, columns;
+    std::int32_t avdb;
+  } cases[] = {
+      {"kla", kla, 1, 41, 0},
+      {"klf", klf, 1, 44, 0},
+      {"tenths of hertz, a huge number", huge, 1, 56, std::numeric_limits<std::int32_t>::max()},
+      {"record cut across line breaks", ".kle 1 2\n3", 0, 56, 0},
+      {"truncated last record", ".kla 0 1000 60", 0, 41, 0},
+      {"text ends the file", ".kla 0 1000 abc", 0, 41, 0},
+      {"unknown type", ".klx 1 2 3", 0, 0, 0},
+      {"overlong type", ".klaaaaaaaaa 1 2", 0, 0, 0},
+      {"empty", "", 0, 0, 0},
+  };
+  test::TempDir dir;
+  const KlattRecord defaults = initialKlattDefaults();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::writeFile(dir / "p.kl", c.text);
+    KlattRecordReader reader;
+    EXPECT_EQ(reader.open(dir / "p.kl") == KlattRecordReader::Status::ok, c.columns > 0);
+    EXPECT_EQ(reader.columns(), c.columns);
+    int n = 0;
+    for (KlattRecord got{}; reader.next(got, defaults); ++n) {
+      EXPECT_EQ(got[kF0hz10], 123);
+      EXPECT_EQ(got[kAVdb], c.avdb);
+      for (int i = 3; i < kKlattParams; ++i) EXPECT_EQ(got[i], i < c.columns ? i + 1 : defaults[i]) << "column " << i;
+    }
+    EXPECT_EQ(n, c.records);
+  }
 }
 
 // Pieces as (group, date, values) rows, for comparisons.
