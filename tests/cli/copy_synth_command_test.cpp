@@ -7,19 +7,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <iterator>
 #include <map>
-#include <sstream>
 
 #include "formants/copy_synthesis_run.h"
 #include "formants/klatt_invocation.h"
 #include "signal/time_conversion.h"
 #include "spectral/envelope_frame.h"
 #include "spectral/fft.h"
+#include "tests/cli/cli_test_support.h"
 #include "tests/formants/known_utterance.h"
-#include "tests/support/cli.h"
-#include "tests/support/files.h"
-#include "tests/support/temp_dir.h"
 
 namespace ardv {
 namespace {
@@ -125,13 +121,8 @@ TEST(CopySynthCommand, RecoversTheTracksAndTheSpectrumOfKnownUtterances) {
 // "ms value…" lines of ardv-cli f0 or formants, by date.
 std::map<long, std::vector<double>> listing(const fs::path& path) {
   std::map<long, std::vector<double>> rows;
-  std::istringstream in(test::readFile(path));
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream fields(line);
-    std::vector<double> v;
-    for (double x; fields >> x;) v.push_back(x);
+  for (const auto& v : test::numberLines(test::readFile(path)))
     if (v.size() > 1) rows[std::lround(v.front())] = {v.begin() + 1, v.end()};
-  }
   return rows;
 }
 
@@ -141,7 +132,7 @@ std::map<long, std::vector<double>> listing(const fs::path& path) {
 // the parallel F1 of 60 Hz bandwidth reads 3.4 % high (docs/copy-synthesis.md).
 TEST(CopySynthCommand, TheExampleCopyMeasuresLikeTheRecording) {
   test::TempDir dir;
-  const std::string in = (test::sourceDataDir() / "examples" / "example.wav").string();
+  const std::string in = test::exampleWav().string();
   const std::string copy = (dir / "copy.wav").string();
   ASSERT_EQ(test::runCli("copy-synth " + in + " -o " + (dir / "copy.kle").string() + " --synth " + copy, dir / "log"),
             0);
@@ -174,38 +165,21 @@ TEST(CopySynthCommand, BadInputWritesNothingAndLeavesNoTemporaryFile) {
   test::TempDir dir;
   ASSERT_TRUE(writeWav(dir / "silent.wav", std::vector<std::int16_t>(16000, 0), 16000));
   const std::string silent = (dir / "silent.wav").string(), out = (dir / "out.kle").string();
-  const struct {
-    std::string args;
-    int status;
-    const char* says;
-  } rows[] = {
-      {"copy-synth " + silent + " -o " + out, 1, "nothing to copy"},
-      {"copy-synth " + (dir / "none.wav").string() + " -o " + out, 1, "none.wav"},
-      {"copy-synth " + silent + " -o " + silent, 1, ""},
-      {"copy-synth " + silent, 2, "usage"},
-      {"copy-synth " + silent + " -o " + out + " --method lpc", 2, "usage"},
-  };
   // The command's temporary files go to a directory of the test's own, so
   // that tests running beside this one cannot be counted.
   const fs::path tmp = dir / "tmp";
   fs::create_directory(tmp);
-  const char* saved = std::getenv("TMPDIR");
-  const std::string savedTmp = saved ? saved : "";
+  const std::string saved = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
   ::setenv("TMPDIR", tmp.c_str(), 1);
-  const auto leftovers = [&tmp] {
-    return static_cast<int>(std::distance(fs::directory_iterator(tmp), fs::directory_iterator()));
-  };
-  const int before = leftovers();
-  for (const auto& row : rows) {
-    EXPECT_EQ(test::runCli(row.args, dir / "log"), row.status) << row.args;
-    EXPECT_NE(test::readFile(dir / "log.err").find(row.says), std::string::npos) << row.args;
-    EXPECT_FALSE(fs::exists(out)) << row.args;
-  }
-  EXPECT_EQ(leftovers(), before);
-  if (saved)
-    ::setenv("TMPDIR", savedTmp.c_str(), 1);
-  else
-    ::unsetenv("TMPDIR");
+  const std::string copy = "copy-synth " + silent;
+  test::expectCliRows(std::vector<test::CliRow>{{copy + " -o " + out, 1, "nothing to copy"},
+                                                {"copy-synth " + dir.path().string() + "/none.wav -o " + out, 1, "none.wav"},
+                                                {copy + " -o " + silent, 1, ""},
+                                                {copy, 2, "usage"},
+                                                {copy + " -o " + out + " --method lpc", 2, "usage"}},
+                      dir / "log", [&out](const auto&, const auto&) { EXPECT_FALSE(fs::exists(out)); });
+  EXPECT_TRUE(fs::is_empty(tmp));
+  saved.empty() ? ::unsetenv("TMPDIR") : ::setenv("TMPDIR", saved.c_str(), 1);
   EXPECT_EQ(test::readBytes(dir / "silent.wav").size(), 44u + 32002u);  // the input as written
 }
 

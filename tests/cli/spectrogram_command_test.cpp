@@ -13,28 +13,20 @@
 
 #include "annotation/notetiqs.h"
 #include "signal/wav_layout.h"
-#include "tests/support/files.h"
-#include "tests/support/cli.h"
-#include "tests/support/temp_dir.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace ardv {
 namespace {
 
 const char* const kKinds[] = {"wide", "narrow", "reassigned", "lpc", "cepstral", "critical"};
 
-int runCli(const std::string& args, const std::filesystem::path& log) { return test::runCli("spectrogram " + args, log); }
-
-// What the subcommand printed, standard output then standard error.
-std::string cliOutput(const std::filesystem::path& log) {
-  return test::readFile(log) + test::readFile(log.string() + ".err");
-}
-
 // Runs `spectrogram WAV ARGS -o OUT`: success, or what it printed.
 ::testing::AssertionResult draws(const std::filesystem::path& wav, const std::string& args,
                                  const std::filesystem::path& out) {
   const auto log = out.parent_path() / "log";
-  if (runCli(wav.string() + " " + args + " -o " + out.string(), log) == 0) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << args << ": " << cliOutput(log);
+  if (test::runCli("spectrogram " + wav.string() + " " + args + " -o " + out.string(), log) == 0)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << args << ": " << test::cliOutput(log);
 }
 
 // 1 s at 16 kHz: a 2 kHz tone over a little noise for the first half,
@@ -132,28 +124,26 @@ TEST(SpectrogramCommand, RefusesBadRequestsWithExitStatus2AndAMissingFileWith1) 
   test::TempDir dir;
   const auto wav = toneFile(dir).string();
   const auto out = dir / "x.png";
-  // (arguments after the input file, OUT standing for DIR/x.png; what the one line says)
-  const std::pair<const char*, const char*> cases[] = {
-      {"--kind purple -o OUT", "wide|narrow"}, {"--kind narrow -o OUT --set bogus=1", "windowMs, fftSize"},
-      {"--kind narrow -o OUT --set windowMs=500", "from 1 to 128"},
-      {"--kind critical -o OUT --set bandCount=1", "bandCount"},
-      {"--kind narrow -o OUT --set lowDb=120", "below highDb"}, {"--kind narrow -o OUT --width 0", "--width"},
-      {"--kind narrow -o OUT --width 1000001", "--width"},
-      {"--kind narrow -o OUT --width 300000 --height 512", "pixels"},
-      {"--kind narrow -o OUT --from 500 --to 100", "--from"}, {"--kind narrow -o OUT --from 5000", "empty"},
-      {"--kind narrow -o DIR/x.jpg", ".pgm or .png"}, {"--kind narrow --colour -o DIR/x.pgm", "PNG"},
-      {"--kind narrow", "usage"},
+  const std::string narrow = "spectrogram " + wav + " --kind narrow", png = " -o " + out.string();
+  const std::vector<test::CliRow> rows{
+      {"spectrogram " + wav + " --kind purple" + png, 2, "wide|narrow"},
+      {narrow + png + " --set bogus=1", 2, "windowMs, fftSize"},
+      {narrow + png + " --set windowMs=500", 2, "from 1 to 128"},
+      {"spectrogram " + wav + " --kind critical" + png + " --set bandCount=1", 2, "bandCount"},
+      {narrow + png + " --set lowDb=120", 2, "below highDb"},
+      {narrow + png + " --width 0", 2, "--width"},
+      {narrow + png + " --width 1000001", 2, "--width"},
+      {narrow + png + " --width 300000 --height 512", 2, "pixels"},
+      {narrow + png + " --from 500 --to 100", 2, "--from"},
+      {narrow + png + " --from 5000", 2, "empty"},
+      {narrow + " -o " + (dir / "x.jpg").string(), 2, ".pgm or .png"},
+      {narrow + " --colour -o " + (dir / "x.pgm").string(), 2, "PNG"},
+      {narrow, 2, "usage"},
+      {"spectrogram " + (dir / "missing.wav").string() + " --kind wide" + png, 1, "missing.wav"},
   };
-  for (const auto& [given, says] : cases) {
-    std::string args = wav + " " + given;
-    for (const auto& [from, to] : {std::pair{"OUT", out}, {"DIR", dir.path()}})
-      if (const auto at = args.find(from); at != std::string::npos) args.replace(at, 3, to.string());
-    EXPECT_EQ(runCli(args, dir / "log"), 2) << given;
-    const std::string log = cliOutput(dir / "log");
-    EXPECT_NE(log.find(says), std::string::npos) << given << " said: " << log;
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
-  }
-  EXPECT_EQ(runCli((dir / "missing.wav").string() + " --kind wide -o " + out.string(), dir / "log"), 1);
+  test::expectCliRows(rows, dir / "log", [](const test::CliRow&, const std::string& output) {
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+  });
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_FALSE(std::filesystem::exists(dir / "x.pgm"));
 }
