@@ -161,27 +161,5 @@ TEST(CopySynthCommand, TheExampleCopyMeasuresLikeTheRecording) {
   EXPECT_LT(median(f[2]), 0.05);
 }
 
-TEST(CopySynthCommand, BadInputWritesNothingAndLeavesNoTemporaryFile) {
-  test::TempDir dir;
-  ASSERT_TRUE(writeWav(dir / "silent.wav", std::vector<std::int16_t>(16000, 0), 16000));
-  const std::string silent = (dir / "silent.wav").string(), out = (dir / "out.kle").string();
-  // The command's temporary files go to a directory of the test's own, so
-  // that tests running beside this one cannot be counted.
-  const fs::path tmp = dir / "tmp";
-  fs::create_directory(tmp);
-  const std::string saved = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
-  ::setenv("TMPDIR", tmp.c_str(), 1);
-  const std::string copy = "copy-synth " + silent;
-  test::expectCliRows(std::vector<test::CliRow>{{copy + " -o " + out, 1, "nothing to copy"},
-                                                {"copy-synth " + dir.path().string() + "/none.wav -o " + out, 1, "none.wav"},
-                                                {copy + " -o " + silent, 1, ""},
-                                                {copy, 2, "usage"},
-                                                {copy + " -o " + out + " --method lpc", 2, "usage"}},
-                      dir / "log", [&out](const auto&, const auto&) { EXPECT_FALSE(fs::exists(out)); });
-  EXPECT_TRUE(fs::is_empty(tmp));
-  saved.empty() ? ::unsetenv("TMPDIR") : ::setenv("TMPDIR", saved.c_str(), 1);
-  EXPECT_EQ(test::readBytes(dir / "silent.wav").size(), 44u + 32002u);  // the input as written
-}
-
 }  // namespace
 }  // namespace ardv

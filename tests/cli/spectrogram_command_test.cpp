@@ -120,33 +120,5 @@ TEST(SpectrogramCommand, SettingsTakeEffect) {
   EXPECT_EQ(run("--set fftSize=256 --set bandCount=2048").size(), plain.size());
 }
 
-TEST(SpectrogramCommand, RefusesBadRequestsWithExitStatus2AndAMissingFileWith1) {
-  test::TempDir dir;
-  const auto wav = toneFile(dir).string();
-  const auto out = dir / "x.png";
-  const std::string narrow = "spectrogram " + wav + " --kind narrow", png = " -o " + out.string();
-  const std::vector<test::CliRow> rows{
-      {"spectrogram " + wav + " --kind purple" + png, 2, "wide|narrow"},
-      {narrow + png + " --set bogus=1", 2, "windowMs, fftSize"},
-      {narrow + png + " --set windowMs=500", 2, "from 1 to 128"},
-      {"spectrogram " + wav + " --kind critical" + png + " --set bandCount=1", 2, "bandCount"},
-      {narrow + png + " --set lowDb=120", 2, "below highDb"},
-      {narrow + png + " --width 0", 2, "--width"},
-      {narrow + png + " --width 1000001", 2, "--width"},
-      {narrow + png + " --width 300000 --height 512", 2, "pixels"},
-      {narrow + png + " --from 500 --to 100", 2, "--from"},
-      {narrow + png + " --from 5000", 2, "empty"},
-      {narrow + " -o " + (dir / "x.jpg").string(), 2, ".pgm or .png"},
-      {narrow + " --colour -o " + (dir / "x.pgm").string(), 2, "PNG"},
-      {narrow, 2, "usage"},
-      {"spectrogram " + (dir / "missing.wav").string() + " --kind wide" + png, 1, "missing.wav"},
-  };
-  test::expectCliRows(rows, dir / "log", [](const test::CliRow&, const std::string& output) {
-    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
-  });
-  EXPECT_FALSE(std::filesystem::exists(out));
-  EXPECT_FALSE(std::filesystem::exists(dir / "x.pgm"));
-}
-
 }  // namespace
 }  // namespace ardv

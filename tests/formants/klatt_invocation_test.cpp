@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <chrono>
 #include <cstdlib>
 
@@ -83,33 +81,14 @@ TEST(KlattInvocation, AProgramThatIsMissingFailsWritesNothingOrHangsLeavesTheWav
   }
 }
 
-TEST(KlattInvocation, BadParameterFilesAreRefusedWithoutOutputOrHang) {
+// The raw output would replace the parameter file (ardv-cli synth's bad files: bad_input_test).
+TEST(KlattInvocation, TheProgramRefusesToWriteOverItsInput) {
   TempDir dir;
-  test::writeFile(dir / "type.kle", ".klx\n0 1000 60\n");
-  test::writeFile(dir / "short.kle", ".kle\n0 1000 60 abc 500\n");
-  test::writeFile(dir / "long.kle", ".kle\n" + std::string(1 << 20, '7') + "\n");
-  ASSERT_EQ(::mkfifo((dir / "fifo.kle").c_str(), 0600), 0);
   const auto example = test::sourceDataDir() / "examples" / "vowels-aiu.kle";
-  std::filesystem::copy_file(example, dir / "same.kle");
-  struct Row {
-    std::string args, fragment;
-  };
-  const Row rows[] = {
-      {"synth " + (dir / "type.kle").string(), "not a Klatt parameter file"},
-      {"synth " + (dir / "short.kle").string(), "no parameter record"},
-      {"synth " + (dir / "long.kle").string(), "no parameter record"},
-      {"synth " + (dir / "fifo.kle").string(), "not a regular file"},
-      {"synth " + dir.path().string(), "is a directory"},
-      {"synth " + (dir / "missing.kle").string(), "No such file"},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(test::runCli(row.args + " -o " + (dir / "out.wav").string(), dir / "out"), 1) << row.args;
-    EXPECT_NE(test::readFile(dir / "out.err").find(row.fragment), std::string::npos) << test::readFile(dir / "out.err");
-    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav")) << row.args;
-  }
   const std::string same = (dir / "same.kle").string();
+  std::filesystem::copy_file(example, same);
   EXPECT_EQ(std::system((std::string(ARDV_KLATT_PATH) + " -i " + same + " -o " + same + " 2>/dev/null").c_str()) >> 8, 2);
-  EXPECT_EQ(test::readFile(dir / "same.kle"), test::readFile(example));
+  EXPECT_EQ(test::readFile(same), test::readFile(example));
 }
 
 TEST(KlattInvocation, TheCommandLineFollowsTheSettings) {
