@@ -273,9 +273,7 @@ TEST(TracksCommand, ConversionsKeepTheFrames) {
 // four finite numbers (refusals: bad_input_test).
 TEST(FormantsCommand, Listings) {
   test::TempDir dir;
-  test::VowelSpec v;
-  v.seconds = 0.5;
-  v.f0 = 220;
+  const test::VowelSpec v{.f0 = 220, .seconds = 0.5};
   ASSERT_TRUE(writeWavFile(dir / "vowel.wav", test::synthVowel(v), 16000, {}, {}));
   const std::string vowel = (dir / "vowel.wav").string();
   for (const auto& [args, minLines] : {std::pair{"formants " + vowel, 55},
