@@ -88,10 +88,8 @@ TEST_P(FormantAccuracy, CascadeAndParallelPolesLieWithinTwoPercentOfTheFormantsS
     parallel[kA1 + 2 * k] = 60 - 6 * k;
     parallel[kB1phz + 2 * k] = parallel[kB1hz + 2 * k];
   }
-  SynthOptions o;
-  o.rateHz = rate;
-  SynthOptions source = o;
-  source.waveform = 1;  // the voicing alone: where it is zero the tract rings freely
+  const SynthOptions o{.rateHz = rate};
+  const SynthOptions source{.rateHz = rate, .waveform = 1};  // the voicing alone: where it is zero the tract rings freely
   KlattRecord sourceRecord = cascade;
   sourceRecord[kAVdb] = 60;
   const auto u = steady(sourceRecord, source);
@@ -146,8 +144,7 @@ double highShare(const std::vector<std::int16_t>& y, double fs) {
 TEST(KlattSynth, RaisingTiltOrReturnPhaseLowersTheEnergyAbove2kHz) {
   for (const auto& [source, param, low, high] :
        {std::tuple{Source::klatt, int{kTLTdb}, 0, 20}, {Source::liljencrantsFant, int{kRax1000}, 10, 80}}) {
-    SynthOptions o;
-    o.source = source;
+    const SynthOptions o{.source = source};
     KlattRecord r = vowel(120, 500, 1500, 2500);
     r[kF4hz] = 3500, r[kF5hz] = 4500;
     r[param] = low;
@@ -158,8 +155,7 @@ TEST(KlattSynth, RaisingTiltOrReturnPhaseLowersTheEnergyAbove2kHz) {
 }
 
 TEST(KlattSynth, KopenSetsTheOpenPhaseWithinFivePercent) {
-  SynthOptions o;
-  o.waveform = 1;
+  const SynthOptions o{.waveform = 1};
   for (int f0 : {100, 125})
     for (int kopen : {20, 40, 60, 80}) {
       KlattRecord r = vowel(f0, 500, 1500, 2500);
@@ -187,9 +183,7 @@ TEST(KlattSynth, EveryParameterAndTheFlutterChangeTheCompleteOutput) {
     changed[p] += std::max(5, base[p] / 5);
     EXPECT_NE(steady(base, o, 20), steady(changed, o, 20)) << klattParams()[p].name;
   }
-  SynthOptions fluttered;
-  fluttered.flutterPercent = 50;
-  EXPECT_NE(steady(base, SynthOptions{}, 40), steady(base, fluttered, 40));
+  EXPECT_NE(steady(base, SynthOptions{}, 40), steady(base, SynthOptions{.flutterPercent = 50}, 40));
 }
 
 TEST(KlattSynth, AbsurdValuesAreClampedNeverWrapped) {
@@ -200,8 +194,7 @@ TEST(KlattSynth, AbsurdValuesAreClampedNeverWrapped) {
                       {kKopen, kMax, 95},     {kB1hz, kMin, 10},    {kB2hz, kMax, 8000}, {kTLTdb, kMax, 41},
                       {kGain0, kMax, 96},     {kKskew, kMax, 100},  {kAturb, kMax, 96},  {kF1hz, kMin, 0}};
   for (Source source : {Source::klatt, Source::liljencrantsFant}) {
-    SynthOptions o;
-    o.source = source;
+    const SynthOptions o{.source = source};
     for (const auto& [param, absurd, limit] : rows) {
       KlattRecord a = vowel(150, 500, 1500, 2500), b = a;
       a[param] = absurd;
