@@ -24,9 +24,7 @@ using test::VowelSpec;
 struct Voice {
   const char* name;
   double f0;
-  double steady[3];
-  double from[3];
-  double to[3];
+  double steady[3], from[3], to[3];
   double f4;
 };
 
@@ -39,11 +37,7 @@ constexpr Voice kVoices[] = {
 enum class Method { McCandless, Snake };
 
 VowelSpec vowel(const Voice& v, bool moving, double snr, double fs) {
-  VowelSpec s;
-  s.fs = fs;
-  s.f0 = v.f0;
-  s.f4Hz = v.f4;
-  s.snrDb = snr;
+  VowelSpec s{.fs = fs, .f0 = v.f0, .f4Hz = v.f4, .snrDb = snr};
   for (int k = 0; k < 3; ++k) {
     s.startHz[k] = moving ? v.from[k] : v.steady[k];
     s.endHz[k] = moving ? v.to[k] : v.steady[k];
@@ -153,7 +147,8 @@ std::vector<Case> cases() {
           for (double snr : {0.0, 20.0})
             if (everything || fs == 16000.0 || (moving && snr == 0.0)) all.push_back({v, moving, snr, fs, m});
   for (Case& c : all)
-    if (const auto s = kShortfalls.find(name(c)); s != kShortfalls.end()) std::copy(s->second.begin(), s->second.end(), c.bound);
+    if (const auto s = kShortfalls.find(name(c)); s != kShortfalls.end())
+      std::copy(s->second.begin(), s->second.end(), c.bound);
   return all;
 }
 

@@ -436,8 +436,7 @@ TEST(PointTracks, SubPPKlaRange) {
   for (int i = 0; i < 10; ++i) md.push(4 * i, 0, std::vector<float>{static_cast<float>(i)});
   const auto some = md.subPPKla(2, 4);
   ASSERT_NE(some, nullptr);
-  EXPECT_EQ(some->debut(), 8);
-  EXPECT_EQ(some->fin(), 16);
+  EXPECT_EQ(std::pair(some->debut(), some->fin()), std::pair(8, 16));
 }
 
 TEST(PointTracks, TranslateStaysWithinLimitsWhateverTheStart) {
@@ -446,10 +445,7 @@ TEST(PointTracks, TranslateStaysWithinLimitsWhateverTheStart) {
   for (int round = 0; round < 200; ++round) {
     auto tab = track({{0, start(rng)}, {4, start(rng)}, {8, NAN}});
     translate(tab, 0, delta(rng), -120, 120, 10);
-    for (const auto& p : tab.points) {
-      EXPECT_GE(p.values[0], -120);
-      EXPECT_LE(p.values[0], 120);
-    }
+    for (const auto& p : tab.points) EXPECT_TRUE(p.values[0] >= -120 && p.values[0] <= 120) << p.values[0];
   }
 }
 
@@ -514,11 +510,9 @@ TEST(PointTracks, PictureCutsLinesAtTheViewEdges) {
   TrackPicture picture;
   ASSERT_TRUE(md.aff(0, [](double v) { return v; }, view, true, picture));
   ASSERT_EQ(picture.markers.size(), 1u);  // only the point at 100 ms
-  EXPECT_EQ(picture.markers[0].x, 50);
-  EXPECT_EQ(picture.markers[0].y, 0);
+  EXPECT_EQ(std::pair(picture.markers[0].x, picture.markers[0].y), std::pair(50, 0));
   ASSERT_EQ(picture.lines.size(), 2u);
-  EXPECT_EQ(picture.lines[0].first.x, 0);
-  EXPECT_EQ(picture.lines[0].first.y, 50);  // cut at 50 ms, value 50
+  EXPECT_EQ(std::pair(picture.lines[0].first.x, picture.lines[0].first.y), std::pair(0, 50));  // cut at 50 ms, value 50
   EXPECT_EQ(picture.lines[1].second.x, 100);
   ScopedRecorder recorder;
   ASSERT_TRUE(ml_init(test::sourceDataDir() / "format" / "english.txt"));
@@ -536,11 +530,8 @@ TEST(PolyPointsOLAFile, RoundTripAndFilesThatLie) {
   ASSERT_TRUE(writePolyPointsOLA(dir / "t.ola", written));
   PolyPointsOLA read;
   ASSERT_TRUE(readPolyPointsOLA(dir / "t.ola", read, 16000));
-  EXPECT_EQ(read.setting1, 7);
-  EXPECT_EQ(read.setting2, -3);
-  ASSERT_EQ(read.nbPoints, 5);
-  EXPECT_EQ(read.date(4), 40);
-  EXPECT_EQ(read.y(4, 0), 2.0f);
+  ASSERT_EQ(std::tuple(read.setting1, read.setting2, read.nbPoints), std::tuple(7, -3, 5));
+  EXPECT_EQ(std::pair(read.date(4), read.y(4, 0)), std::pair(40, 2.0f));
   const auto good = test::readBytes(dir / "t.ola");
   auto with = [&](std::size_t at, std::uint8_t b) {
     auto v = good;
