@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <random>
 #include <set>
 #include <string>
 #include <tuple>
@@ -19,6 +20,7 @@
 
 #include "signal/wav_layout.h"
 #include "tests/cli/cli_test_support.h"
+#include "tests/signal/signal_test_support.h"
 
 namespace ardv {
 namespace {
@@ -29,12 +31,17 @@ namespace fs = std::filesystem;
 // .wav, OUT: a new file, KEPT: a previous output, HARD.ext, SYM.ext: a hard
 // and a symbolic link to IN; WAV files of no sample (ZERO), one sample (ONE),
 // 1 s of silence (SILENT) and 100 Hz sampling (SLOW); TOP: the directory of
-// bad.pit (not a pitch file) and the parameter files type.kle (unknown type),
-// short.kle (text in a record), long.kle (a 1 MB number) and fifo.kle.
+// WAV files a stereo, 8-bit, cut in the format chunk (a cut data chunk is
+// read) or random, x.raw (three samples), bad.pit (not a pitch file) and the
+// parameter files type.kle (unknown type), short.kle (text in a record),
+// long.kle (a 1 MB number) and fifo.kle.
 const test::CliRow kCases[] = {
     {"", 2, "usage:"}, {"bogus IN", 2, "bogus"}, {"info", 2, "usage"}, {"info IN extra", 2, "usage"},
     {"info DIR/missing.wav", 1, "missing.wav"}, {"info DIR", 1, "sub"}, {"info EMPTY", 1, "empty.wav"},
-    {"info IN --profile bogus", 1, "bogus"},
+    {"info IN --profile bogus", 1, "bogus"}, {"info TOP/stereo.wav", 1, ""}, {"info TOP/eight-bit.wav", 1, ""},
+    {"info TOP/truncated.wav", 1, ""}, {"info TOP/random.wav", 1, ""}, {"info TOP/x.raw", 1, ""},
+    {"info TOP/x.raw --profile sphere-16k", 1, "outside the file"}, {"convert TOP/x.raw --profile", 2, "usage"},
+    {"convert TOP/x.raw OUT.raw --profile nope", 1, "nope"},
     {"convert IN", 2, "usage"}, {"convert IN IN", 1, ""}, {"convert IN ./IN", 1, ""},
     {"convert IN DIR/missing/OUT.wav", 1, ""}, {"convert IN OUT.wav --out-profile bogus", 1, "bogus"},
     {"resample IN OUT.wav", 2, "usage"}, {"resample IN OUT.wav --rate 0", 2, ""}, {"resample IN OUT.wav --rate -5", 2, ""},
@@ -97,6 +104,12 @@ const test::CliRow kCases[] = {
     {"synth DIR/missing.kle -o OUT.wav", 1, "No such file"},
 };
 
+// A canonical PCM WAV file at 16 kHz with `dataBytes` bytes of zero samples.
+test::Bytes wav(std::uint16_t channels, std::uint16_t bits, std::size_t dataBytes) {
+  return test::riffWave({test::chunk("fmt ", test::fmtPayload(1, channels, 16000, bits)),
+                         test::chunk("data", test::Bytes(dataBytes, 0))});
+}
+
 std::string replaceAll(std::string s, const std::string& from, const std::string& to) {
   for (auto at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
   return s;
@@ -117,6 +130,16 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
   for (const auto& [name, n, hz] : {std::tuple{"zero.wav", 0, 16000}, {"one.wav", 1, 16000}, {"slow.wav", 2000, 100}})
     ASSERT_TRUE(writeWavFile(dir / name, std::vector<std::int16_t>(n, 100), hz, {}, {}));
   ASSERT_TRUE(writeWavFile(dir / "silent.wav", std::vector<std::int16_t>(16000, 0), 16000, {}, {}));
+  std::mt19937 rng(12345);
+  test::Bytes random(5000);
+  for (auto& c : random) c = static_cast<std::uint8_t>(rng());
+  const test::Bytes good = wav(1, 16, 32000);
+  for (const auto& [name, bytes] : {std::pair{"stereo.wav", wav(2, 16, 4000)}, {"eight-bit.wav", wav(1, 8, 4000)},
+                                    {"truncated.wav", test::Bytes(good.begin(), good.begin() + 30)},
+                                    {"random.wav", random}, {"x.raw", test::wordBytes({1, 2, 3}, false)}})
+    test::writeBytes(dir / name, bytes);
+  test::writeBytes(dir / "good.wav", good);
+  ASSERT_EQ(test::runCli("info " + (dir / "good.wav").string(), dir / "log"), 0);  // the files above differ from it
   test::writeFile(dir / "type.kle", ".klx\n0 1000 60\n");
   test::writeFile(dir / "bad.pit", "RIFF 1 2\r\n");
   test::writeFile(dir / "short.kle", ".kle\n0 1000 60 abc 500\n");
