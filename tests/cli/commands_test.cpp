@@ -73,7 +73,7 @@ TEST(ConvertCommand, CarriesTheAnnotationChunks) {
   EXPECT_EQ(test::marksOf(w), word);
 }
 
-// Three samples: too short for a profile with a header, read with one without (refusals: bad_input_test).
+// The profiles listed; three raw samples read with a headerless profile (refusals: bad_input_test).
 TEST(ConvertCommand, ListsProfilesAndReadsWithOne) {
   test::TempDir dir;
   const std::string x = (dir / "x.raw").string();
