@@ -120,7 +120,8 @@ TEST(CopySynthesis, BadFilesChangeNothing) {
       {"dates going back", back, good, exc, "out.kle", "unconsistent formant file"},
       {"short excitation", good, good, exc.substr(0, 6000), "out.kle", "unconsistent excitation file"},
       {"odd excitation", good, good, exc + "x", "out.kle", "unconsistent excitation file"},
-      {"no directory for the result", good, good, exc, "no/out.kle", "creation du fichier temporaire de formant impossible"},
+      {"no directory for the result", good, good, exc, "no/out.kle",
+       "creation du fichier temporaire de formant impossible"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

@@ -89,7 +89,8 @@ TEST_P(FormantAccuracy, CascadeAndParallelPolesLieWithinTwoPercentOfTheFormantsS
     parallel[kB1phz + 2 * k] = parallel[kB1hz + 2 * k];
   }
   const SynthOptions o{.rateHz = rate};
-  const SynthOptions source{.rateHz = rate, .waveform = 1};  // the voicing alone: where it is zero the tract rings freely
+  // The voicing alone: where it is zero the tract rings freely.
+  const SynthOptions source{.rateHz = rate, .waveform = 1};
   KlattRecord sourceRecord = cascade;
   sourceRecord[kAVdb] = 60;
   const auto u = steady(sourceRecord, source);
@@ -190,9 +191,10 @@ TEST(KlattSynth, AbsurdValuesAreClampedNeverWrapped) {
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
   // Each absurd value synthesises as its limit: (parameter, absurd value, limit).
-  const std::tuple<int, std::int32_t, std::int32_t> rows[] = {{kF0hz10, kMax, 1000},  {kF0hz10, 3, 20},     {kAVdb, kMax, 96},   {kKopen, kMin, 5},
-                      {kKopen, kMax, 95},     {kB1hz, kMin, 10},    {kB2hz, kMax, 8000}, {kTLTdb, kMax, 41},
-                      {kGain0, kMax, 96},     {kKskew, kMax, 100},  {kAturb, kMax, 96},  {kF1hz, kMin, 0}};
+  const std::tuple<int, std::int32_t, std::int32_t> rows[] = {
+      {kF0hz10, kMax, 1000}, {kF0hz10, 3, 20}, {kAVdb, kMax, 96}, {kKopen, kMin, 5}, {kKopen, kMax, 95},
+      {kB1hz, kMin, 10}, {kB2hz, kMax, 8000}, {kTLTdb, kMax, 41}, {kGain0, kMax, 96}, {kKskew, kMax, 100},
+      {kAturb, kMax, 96}, {kF1hz, kMin, 0}};
   for (Source source : {Source::klatt, Source::liljencrantsFant}) {
     const SynthOptions o{.source = source};
     for (const auto& [param, absurd, limit] : rows) {
