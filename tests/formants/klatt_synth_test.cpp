@@ -247,11 +247,7 @@ TEST(KlattInvocation, TheProgramThroughTheWindowsPathWritesWhatArdvCliSynthWrite
 }
 
 TEST(KlattInvocation, AProgramThatIsMissingFailsWritesNothingOrHangsLeavesTheWavAndNamesTheCommandLine) {
-  struct Row {
-    const char* script;  // nullptr: no program at all
-    const char* fragment;
-  };
-  const Row rows[] = {
+  const std::pair<const char*, const char*> rows[] = {  // (script, nullptr for no program; what the message says)
       {nullptr, "is missing"},
       {"echo 'cannot read the file' >&2; exit 3", "failed (exit status 3)"},
       {"exit 0", "wrote nothing"},
@@ -259,11 +255,12 @@ TEST(KlattInvocation, AProgramThatIsMissingFailsWritesNothingOrHangsLeavesTheWav
       {"kill -9 $$", "ended abnormally"},
       {"exec sleep 30", "stopped by Escape"},
   };
-  for (const Row& row : rows) {
+  for (const auto& [script, fragment] : rows) {
+    SCOPED_TRACE(fragment);
     test::TempDir dir;
     const auto program = dir / "klatt";
-    if (row.script) {
-      test::writeFile(program, std::string("#!/bin/sh\n") + row.script + "\n");
+    if (script) {
+      test::writeFile(program, std::string("#!/bin/sh\n") + script + "\n");
       std::filesystem::permissions(program, std::filesystem::perms::owner_all);
     }
     test::writeFile(dir / "synthe.raw", "stale samples");
@@ -274,13 +271,12 @@ TEST(KlattInvocation, AProgramThatIsMissingFailsWritesNothingOrHangsLeavesTheWav
     KlattSynthesisSettings s;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(runKlattSynthesis(program, dir / "p.kle", dir / "synthe.raw", dir / "synthe.wav", s, 16000));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << row.fragment;
-    const std::string line =
-        commandLineText(klattCommandLine(program, dir / "p.kle", dir / "synthe.raw", s, 16000));
-    ASSERT_EQ(rec->reports().size(), 1u) << row.fragment;
-    EXPECT_NE(rec->reports()[0].text.find(row.fragment), std::string::npos) << rec->reports()[0].text;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    const std::string line = commandLineText(klattCommandLine(program, dir / "p.kle", dir / "synthe.raw", s, 16000));
+    ASSERT_EQ(rec->reports().size(), 1u);
+    EXPECT_NE(rec->reports()[0].text.find(fragment), std::string::npos) << rec->reports()[0].text;
     EXPECT_NE(rec->reports()[0].text.find(line), std::string::npos) << rec->reports()[0].text;
-    EXPECT_EQ(test::readFile(dir / "synthe.wav"), "previous") << row.fragment;
+    EXPECT_EQ(test::readFile(dir / "synthe.wav"), "previous");
   }
 }
 
