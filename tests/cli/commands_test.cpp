@@ -99,10 +99,8 @@ TEST(LabelsCommand, EveryKindRoundTripsThroughAWavCopy) {
     const std::string file = (dir / ("labels." + k)).string();
     ASSERT_EQ(runCli("labels " + example + tier + " --export " + k + " " + file, dir / "log"), 0) << kind;
     // The other list is taken from the example's chunks, so only one list changes.
-    ASSERT_EQ(runCli("labels " + example + tier + " --language english.lng --import " + k + " " + file + " -o " + copy,
-                     dir / "log"),
-              0)
-        << kind << test::readFile(dir / "log.err");
+    const std::string import = " --language english.lng --import " + k + " " + file + " -o " + copy;
+    ASSERT_EQ(runCli("labels " + example + tier + import, dir / "log"), 0) << kind << test::readFile(dir / "log.err");
     ASSERT_EQ(runCli("labels " + copy, dir / "copy.txt"), 0);
     if (k == "vecsys") {  // positions in units of 128 samples
       EXPECT_NE(test::readFile(dir / "copy.txt").find("         128       2432         8 ms       152 ms  The"),

@@ -295,11 +295,9 @@ TEST(CopySynthCommand, RecoversTheTracksAndTheSpectrumOfKnownUtterances) {
     test::TempDir dir;
     const auto u = test::knownUtterance(3.0, rate, female);
     ASSERT_TRUE(writeWav(dir / "in.wav", u.samples, rate));
-    ASSERT_EQ(test::runCli("copy-synth " + (dir / "in.wav").string() + " -o " + (dir / "out.kle").string() +
-                               " --synth " + (dir / "out.wav").string() + " --method " + method,
-                           dir / "log"),
-              0)
-        << test::readFile(dir / "log.err");
+    const std::string args = (dir / "in.wav").string() + " -o " + (dir / "out.kle").string() + " --synth " +
+                             (dir / "out.wav").string() + " --method " + method;
+    ASSERT_EQ(test::runCli("copy-synth " + args, dir / "log"), 0) << test::readFile(dir / "log.err");
     std::vector<KlattRecord> copy;
     ASSERT_TRUE(readKlattRecords(dir / "out.kle", initialKlattDefaults(), copy));
     const auto copied = wavSamples(dir / "out.wav");
