@@ -1,24 +1,31 @@
+// Copy synthesis: the fit recovers the amplitudes that made the speech; the
+// starting tracks; bad files; the window's commands on its tracks; ardv-cli
+// copy-synth end to end.
 #include "formants/copy_synthesis.h"
-
-#include "formants/copy_synthesis_run.h"
-#include "formants/copy_synthesis_tracks.h"
-#include "formants/copy_synthesis_window.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <random>
 
-#include "formants/klatt_records.h"
-#include "tools/klatt/klatt_synth.h"
+#include "formants/copy_synthesis_run.h"
+#include "formants/copy_synthesis_tracks.h"
+#include "formants/copy_synthesis_window.h"
+#include "formants/klatt_invocation.h"
 #include "platform/headless/recording_reporter.h"
-#include "tests/support/files.h"
-#include "tests/support/temp_dir.h"
+#include "signal/time_conversion.h"
+#include "spectral/envelope_frame.h"
+#include "spectral/fft.h"
+#include "tests/cli/cli_test_support.h"
+#include "tests/formants/klatt_test_support.h"
+#include "tests/formants/known_utterance.h"
 
 namespace ardv {
 namespace {
 
+namespace fs = std::filesystem;
 using test::TempDir;
 
 constexpr double kFs = 16000.0;
@@ -30,90 +37,53 @@ struct Voice {
   int startMs = 0;  // of the speech and of the parameter file
 };
 
-// Speech from our synthesizer's parallel branch (cascade voicing off) with
-// the voice's amplitudes, and the excitation it writes for -t 7 on the same
-// frames with the parallel voicing.
-struct Made {
-  std::vector<std::int16_t> speech, excitation;
-};
+// The voice on the parallel branch (cascade voicing off) with its amplitudes.
 KlattRecord voiceRecord(const Voice& v) {
   KlattRecord r = initialKlattDefaults();
   r[kF0hz10] = static_cast<int>(v.f0);
   r[kAVdb] = 0;
   const int bw[3] = {60, 90, 140};
-  for (int k = 0; k < 3; ++k) {
-    r[kF1hz + 2 * k] = v.f[k];
-    r[kA1 + 2 * k] = v.a[k];
-    r[kB1phz + 2 * k] = bw[k];
-  }
+  for (int k = 0; k < 3; ++k) r[kF1hz + 2 * k] = v.f[k], r[kA1 + 2 * k] = v.a[k], r[kB1phz + 2 * k] = bw[k];
   return r;
 }
-Made makeSpeech(const Voice& v, int frames) {
-  klatt::SynthOptions options;
-  options.rateHz = static_cast<int>(kFs);
-  options.frameMs = 4;
-  klatt::Synthesizer speech(options);
-  options.waveform = 7;
-  klatt::Synthesizer excitation(options);
-  const KlattRecord r = voiceRecord(v);
-  KlattRecord e = r;
+
+klatt::SynthOptions synthOptions(int waveform = 8) {
+  return {.rateHz = static_cast<int>(kFs), .frameMs = 4, .waveform = waveform};
+}
+
+// The excitation our synthesizer writes for -t 7 on the voice's frames, with the parallel voicing.
+std::string excitation(const Voice& v, int frames) {
+  KlattRecord e = voiceRecord(v);
   e[kAVdb] = e[kAVpdb];
-  Made m;
-  for (int i = 0; i < frames; ++i) {
-    speech.frame(r, m.speech);
-    excitation.frame(e, m.excitation);
-  }
-  return m;
+  return test::bigEndian(test::steady(e, synthOptions(7), frames));
 }
 
-std::string bigEndian(const std::vector<std::int16_t>& x) {
-  std::string s;
-  for (auto v : x) {
-    s += static_cast<char>((static_cast<std::uint16_t>(v) >> 8) & 0xff);
-    s += static_cast<char>(v & 0xff);
-  }
-  return s;
-}
-
+// The voice without its amplitudes; the synthesizer's output starts at the file's first frame.
 std::string paramFile(const Voice& v, int frames) {
-  // The synthesizer's output starts at the file's first frame.
-  std::string text = ".kle\n";
-  KlattRecord r = voiceRecord(v);
-  for (int k = 0; k < 3; ++k) r[kA1 + 2 * k] = 0;
-  for (int i = 0; i < frames; ++i) {
-    r[kDate] = v.startMs + 4 * i;
-    appendKlattRecord(text, r, kKlattParams);
-  }
-  return text;
+  return test::klattFile(frames, 4, v.startMs, [&v](int, KlattRecord& r) {
+    r = voiceRecord(v);
+    for (int k = 0; k < 3; ++k) r[kA1 + 2 * k] = 0;
+  });
 }
 
 TEST(CopySynthesis, RecoversTheAmplitudesThatMadeTheSpeech) {
-  const Voice voices[] = {
-      {100, {500, 1500, 2500}, {60, 55, 50}},
-      {125, {375, 1500, 2750}, {50, 62, 45}},
-      {200, {600, 1800, 2600}, {66, 48, 52}, 100},
-  };
-  for (const auto& v : voices) {
+  for (const Voice& v : {Voice{100, {500, 1500, 2500}, {60, 55, 50}}, Voice{125, {375, 1500, 2750}, {50, 62, 45}},
+                         Voice{200, {600, 1800, 2600}, {66, 48, 52}, 100}}) {
     TempDir dir;
-    const int frames = 100;
-    Made m = makeSpeech(v, 110);
-    m.speech.insert(m.speech.begin(), static_cast<std::size_t>(v.startMs * kFs / 1000), std::int16_t{0});
-    test::writeFile(dir / "full.kle", paramFile(v, frames));
-    test::writeFile(dir / "sel.kle", paramFile(v, frames));
-    test::writeFile(dir / "exc.raw", bigEndian(m.excitation));
-    ASSERT_EQ(recalCopySynthesis(dir / "full.kle", dir / "sel.kle", dir / "exc.raw", dir / "out.kle", m.speech, kFs,
+    auto speech = test::steady(voiceRecord(v), synthOptions(), 110);
+    speech.insert(speech.begin(), static_cast<std::size_t>(v.startMs * kFs / 1000), std::int16_t{0});
+    test::writeFile(dir / "full.kle", paramFile(v, 100));
+    test::writeFile(dir / "exc.raw", excitation(v, 110));
+    ASSERT_EQ(recalCopySynthesis(dir / "full.kle", dir / "full.kle", dir / "exc.raw", dir / "out.kle", speech, kFs,
                                  true, initialKlattDefaults()),
-              frames);
-    KlattRecordReader reader;
-    ASSERT_EQ(reader.open(dir / "out.kle"), KlattRecordReader::Status::ok);
-    KlattRecord r{};
+              100);
+    std::vector<KlattRecord> out;
+    ASSERT_TRUE(readKlattRecords(dir / "out.kle", initialKlattDefaults(), out));
     int checked = 0;
-    while (reader.next(r, initialKlattDefaults())) {
+    for (const KlattRecord& r : out) {
       if (r[kDate] < v.startMs + 40 || r[kDate] > v.startMs + 360) continue;
       for (int k = 0; k < 3; ++k) EXPECT_NEAR(r[kA1 + 2 * k], v.a[k], 3) << v.f0 << " Hz, F" << k + 1 << " at " << r[kDate];
-      EXPECT_EQ(r[kB1phz], 60);
-      EXPECT_EQ(r[kB2phz], 90);
-      EXPECT_EQ(r[kF2hz], v.f[1]);
+      EXPECT_EQ(std::tuple(r[kB1phz], r[kB2phz], r[kF2hz]), std::tuple(60, 90, v.f[1])) << r[kDate];
       ++checked;
     }
     EXPECT_GT(checked, 70);
@@ -129,59 +99,45 @@ TEST(CopySynthesis, LowFirstFormantMovesTheLowResonanceBelowIt) {
     KlattRecord r = initialKlattDefaults();
     r[kF1hz] = row.f1;
     fitCopyFrame(r, on, CopySpectra{false, flat, flat}, kFs, initialKlattDefaults(), {});
-    EXPECT_EQ(r[kFNPhz], row.fnp) << row.f1;
-    EXPECT_EQ(r[kBNPhz], row.bnp) << row.f1;
-    EXPECT_EQ(r[kB1phz], row.b1) << row.f1;
+    EXPECT_EQ(std::tuple(r[kFNPhz], r[kBNPhz], r[kB1phz]), std::tuple(row.fnp, row.bnp, row.b1)) << row.f1;
     EXPECT_GT(r[kANP], 0);
   }
 }
 
 TEST(CopySynthesis, BadFilesChangeNothing) {
   const Voice v{100, {500, 1500, 2500}, {60, 55, 50}};
-  const Made m = makeSpeech(v, 125);
-  const std::string good = paramFile(v, 50);
-  std::string stray = ".kle\n";
-  KlattRecord r = initialKlattDefaults();
-  r[kDate] = 6;
-  r[kF1hz] = 500;
-  appendKlattRecord(stray, r, kKlattParams);
-  std::string back = good;
-  appendKlattRecord(back, initialKlattDefaults(), kKlattParams);
+  const auto speech = test::steady(voiceRecord(v), synthOptions(), 125);
+  const std::string good = paramFile(v, 50), exc = excitation(v, 125);
+  const std::string stray = test::klattFile(1, 4, 6, [](int, KlattRecord& r) { r[kF1hz] = 500; });
+  const std::string back = good + test::klattFile(1, 4, 0, [](int, KlattRecord&) {}).substr(5);
   const struct {
     const char* name;
-    std::string full, selected, excitation;
+    std::string full, selected, excitation, out;
     const char* report;
   } rows[] = {
-      {"selected date off the grid", good, stray, bigEndian(m.excitation), "unconsistent formant file"},
-      {"unknown type", ".klx 1 2", good, bigEndian(m.excitation), "unconsistent formant file"},
-      {"dates going back", back, good, bigEndian(m.excitation), "unconsistent formant file"},
-      {"short excitation", good, good, bigEndian({m.excitation.begin(), m.excitation.begin() + 3000}),
-       "unconsistent excitation file"},
-      {"odd excitation", good, good, bigEndian(m.excitation) + "x", "unconsistent excitation file"},
+      {"selected date off the grid", good, stray, exc, "out.kle", "unconsistent formant file"},
+      {"unknown type", ".klx 1 2", good, exc, "out.kle", "unconsistent formant file"},
+      {"dates going back", back, good, exc, "out.kle", "unconsistent formant file"},
+      {"short excitation", good, good, exc.substr(0, 6000), "out.kle", "unconsistent excitation file"},
+      {"odd excitation", good, good, exc + "x", "out.kle", "unconsistent excitation file"},
+      {"no directory for the result", good, good, exc, "no/out.kle",
+       "creation du fichier temporaire de formant impossible"},
   };
   for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
     TempDir dir;
     test::writeFile(dir / "full.kle", row.full);
     test::writeFile(dir / "sel.kle", row.selected);
     test::writeFile(dir / "exc.raw", row.excitation);
     test::writeFile(dir / "out.kle", "keep");
     ScopedRecorder rec;
-    EXPECT_EQ(recalCopySynthesis(dir / "full.kle", dir / "sel.kle", dir / "exc.raw", dir / "out.kle", m.speech, kFs,
-                                 true, initialKlattDefaults()),
-              -1)
-        << row.name;
-    EXPECT_TRUE(rec->saw(row.report)) << row.name;
-    EXPECT_EQ(rec->reports().size(), 1u) << row.name;
-    EXPECT_EQ(test::readFile(dir / "out.kle"), "keep") << row.name;
+    EXPECT_EQ(recalCopySynthesis(dir / "full.kle", dir / "sel.kle", dir / "exc.raw", dir / row.out, speech, kFs, true,
+                                 initialKlattDefaults()),
+              -1);
+    EXPECT_TRUE(rec->saw(row.report));
+    EXPECT_EQ(rec->reports().size(), 1u);
+    EXPECT_EQ(test::readFile(dir / "out.kle"), "keep");
   }
-  TempDir dir;
-  test::writeFile(dir / "full.kle", good);
-  test::writeFile(dir / "exc.raw", bigEndian(m.excitation));
-  ScopedRecorder rec;
-  EXPECT_EQ(recalCopySynthesis(dir / "full.kle", dir / "full.kle", dir / "exc.raw", dir / "no" / "out.kle", m.speech,
-                               kFs, true, initialKlattDefaults()),
-            -1);
-  EXPECT_TRUE(rec->saw("creation du fichier temporaire de formant impossible"));
 }
 
 TEST(CopySynthesis, StartingTracksVoiceFricationAndDefaultFormants) {
@@ -214,21 +170,6 @@ TEST(CopySynthesis, StartingTracksVoiceFricationAndDefaultFormants) {
   }
 }
 
-// The synthesizer run in-process for -t 7, as the program would.
-bool synthesizeExcitation(const std::filesystem::path& params, const std::filesystem::path& raw) {
-  std::vector<KlattRecord> records;
-  if (!readKlattRecords(params, initialKlattDefaults(), records)) return false;
-  klatt::SynthOptions options;
-  options.rateHz = static_cast<int>(kFs);
-  options.frameMs = 4;
-  options.waveform = 7;
-  klatt::Synthesizer synth(options);
-  std::vector<std::int16_t> out;
-  for (const auto& r : records) synth.frame(r, out);
-  test::writeFile(raw, bigEndian(out));
-  return true;
-}
-
 TEST(CopySynthesis, WindowCommandsOnTheTracks) {
   KlattTracks tracks;
   tracks.frequence = kFs;
@@ -247,23 +188,25 @@ TEST(CopySynthesis, WindowCommandsOnTheTracks) {
   EXPECT_EQ(tracks.scale, 5);
 
   const Voice v{100, {500, 1500, 2500}, {60, 55, 50}};
-  Made m = makeSpeech(v, 110);
+  const auto speech = test::steady(voiceRecord(v), synthOptions(), 110);
   TempDir dir;
-  std::string text = ".kle\n";
-  KlattRecord r = voiceRecord(v);
-  r[kKopen] = 40;
-  r[kA1] = r[kA2] = r[kA3] = 0;
-  for (int i = 0; i < 100; ++i) {
-    r[kDate] = 4 * i;
-    appendKlattRecord(text, r, kKlattParams);
-  }
-  test::writeFile(dir / "voice.kle", text);
+  test::writeFile(dir / "voice.kle", test::klattFile(100, 4, 0, [&v](int, KlattRecord& r) {
+    r = voiceRecord(v);
+    r[kKopen] = 40;
+    r[kA1] = r[kA2] = r[kA3] = 0;
+  }));
   int calls = 0;
   const ExcitationSynthesizer fails = [&](const auto&, const auto&) { return ++calls, false; };
   const ExcitationSynthesizer writesShort = [&](const auto&, const std::filesystem::path& raw) {
-    return test::writeFile(raw, bigEndian({m.excitation.begin(), m.excitation.begin() + 100})), true;
+    return test::writeFile(raw, excitation(v, 110).substr(0, 200)), true;
   };
-  const CopySynthesisInput input{m.speech, kFs, true, initialKlattDefaults()};
+  // The synthesizer run in-process for -t 7, as the program would.
+  const ExcitationSynthesizer synthesizes = [](const std::filesystem::path& params, const std::filesystem::path& raw) {
+    std::vector<KlattRecord> records;
+    if (!readKlattRecords(params, initialKlattDefaults(), records)) return false;
+    return test::writeFile(raw, test::bigEndian(test::synthesize(records, synthOptions(7)))), true;
+  };
+  const CopySynthesisInput input{speech, kFs, true, initialKlattDefaults()};
   const auto snapshot = [&] {
     tracks.write(dir / "snap.kle", kKlattParams, 0, 1000);
     return test::readFile(dir / "snap.kle");
@@ -283,11 +226,143 @@ TEST(CopySynthesis, WindowCommandsOnTheTracks) {
   EXPECT_TRUE(rec->saw("unconsistent excitation file"));
   EXPECT_EQ(snapshot(), before);
   EXPECT_TRUE(std::filesystem::is_empty(tmp));
-  EXPECT_EQ(copySynthesizeTracks(tracks, input, synthesizeExcitation, tmp, 1000), 100);
+  EXPECT_EQ(copySynthesizeTracks(tracks, input, synthesizes, tmp, 1000), 100);
   EXPECT_TRUE(std::filesystem::is_empty(tmp));
   ASSERT_EQ(tracks.groups[1].size(), 1u);
   EXPECT_NEAR(tracks.groups[1].front()->y(20, 1), 60.0f, 3.0f);  // A1
   EXPECT_EQ(tracks.groups[2].front()->y(20, 1), 0.0f);          // F2 not selected
+}
+
+// ardv-cli copy-synth end to end: on utterances our synthesizer makes from
+// known tracks, the recovered F0 and F1–F3 and the copy's narrow-band
+// spectrum; on the bundled example, the copy measured by our own analyses
+// (refusals: bad_input_test).
+double median(std::vector<double> v) {
+  if (v.empty()) return 1e9;
+  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+  return v[v.size() / 2];
+}
+
+bool writeWav(const fs::path& path, const std::vector<std::int16_t>& x, double fs) {
+  SynthesizedWav out(path, static_cast<int>(fs));
+  return out.open() && out.add(x) && out.finish();
+}
+
+// The samples of a canonical 44-byte-header WAV file.
+std::vector<std::int16_t> wavSamples(const fs::path& path) {
+  const auto bytes = test::readBytes(path);
+  std::vector<std::int16_t> x;
+  for (std::size_t i = 44; i + 1 < bytes.size(); i += 2)
+    x.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
+  return x;
+}
+
+// 512-point Hamming power spectrum in dB around `centre`, 0..maxHz.
+std::vector<double> spectrumDb(const std::vector<std::int16_t>& x, std::int64_t centre, double fs, double maxHz) {
+  constexpr int n = 512;
+  std::vector<std::int16_t> frame(n, 0);
+  for (int i = 0; i < n; ++i) {
+    const std::int64_t j = centre - n / 2 + i;
+    if (j >= 0 && j < static_cast<std::int64_t>(x.size())) frame[i] = x[static_cast<std::size_t>(j)];
+  }
+  static HammingCache hamming;
+  std::vector<double> w(n);
+  envelopeFrame(frame, 0, n, false, hamming.table(n), w.data());
+  fftRealForward(n, w.data());
+  std::vector<double> db;
+  for (int k = 1; k < n / 2 && k * fs / n <= maxHz; ++k)
+    db.push_back(10 * std::log10(std::max(w[k] * w[k] + w[n - k] * w[n - k], 1e-10)));
+  return db;
+}
+
+// RMS difference in dB of the two spectra, each floored 50 dB below the
+// original's peak.
+double spectralDistanceDb(const std::vector<double>& a, const std::vector<double>& b) {
+  const double floor = *std::max_element(a.begin(), a.end()) - 50;
+  double sum = 0;
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    const double d = std::max(a[k], floor) - std::max(b[k], floor);
+    sum += d * d;
+  }
+  return std::sqrt(sum / a.size());
+}
+
+TEST(CopySynthCommand, RecoversTheTracksAndTheSpectrumOfKnownUtterances) {
+  for (const auto& [name, rate, female, method] : {std::tuple{"male 16 kHz", 16000.0, false, "mccandless"},
+                                                   {"female 16 kHz", 16000.0, true, "snake"},
+                                                   {"male 11025 Hz", 11025.0, false, "mccandless"}}) {
+    SCOPED_TRACE(name);
+    test::TempDir dir;
+    const auto u = test::knownUtterance(3.0, rate, female);
+    ASSERT_TRUE(writeWav(dir / "in.wav", u.samples, rate));
+    const std::string args = (dir / "in.wav").string() + " -o " + (dir / "out.kle").string() + " --synth " +
+                             (dir / "out.wav").string() + " --method " + method;
+    ASSERT_EQ(test::runCli("copy-synth " + args, dir / "log"), 0) << test::readFile(dir / "log.err");
+    std::vector<KlattRecord> copy;
+    ASSERT_TRUE(readKlattRecords(dir / "out.kle", initialKlattDefaults(), copy));
+    const auto copied = wavSamples(dir / "out.wav");
+    std::vector<double> f0, f[3], spectra;
+    for (std::size_t i = 0; i < u.records.size() && i < copy.size(); ++i) {
+      const auto& truth = u.records[i];
+      const int within = truth[kDate] % 500;
+      if (truth[kF0hz10] == 0 || within < 100 || within > 420) continue;  // vowel middles
+      f0.push_back(std::abs(copy[i][kF0hz10] - truth[kF0hz10]) / double(truth[kF0hz10]));
+      for (int k = 0; k < 3; ++k)
+        f[k].push_back(std::abs(copy[i][kF1hz + 2 * k] - truth[kF1hz + 2 * k]) / double(truth[kF1hz + 2 * k]));
+      const std::int64_t centre = msToSamples(truth[kDate], rate);
+      spectra.push_back(spectralDistanceDb(spectrumDb(u.samples, centre, rate, 5000),
+                                           spectrumDb(copied, centre, rate, 5000)));
+    }
+    ASSERT_GT(f0.size(), 100u);
+    EXPECT_LT(median(f0), 0.02);
+    for (int k = 0; k < 3; ++k) EXPECT_LT(median(f[k]), 0.05) << "F" << k + 1;
+    double sum = 0;
+    for (double d : spectra) sum += d * d;
+    const double rms = std::sqrt(sum / spectra.size());
+    EXPECT_LT(rms, 6.0);
+    std::printf("%s: F0 %.2f %%, F1 %.2f %%, F2 %.2f %%, F3 %.2f %%, spectrum %.1f dB RMS\n", name,
+                100 * median(f0), 100 * median(f[0]), 100 * median(f[1]), 100 * median(f[2]), rms);
+  }
+}
+
+// "ms value…" lines of ardv-cli f0 or formants, by date.
+std::map<long, std::vector<double>> listing(const fs::path& path) {
+  std::map<long, std::vector<double>> rows;
+  for (const auto& v : test::numberLines(test::readFile(path)))
+    if (v.size() > 1) rows[std::lround(v.front())] = {v.begin() + 1, v.end()};
+  return rows;
+}
+
+// The copy of the bundled recording, measured by our own F0 and formant
+// analyses, against the recording: F0 1.0 %, F1 5.1 %, F2 1.3 %, F3 0.9 %
+// (median over the recording's voiced frames). F1 misses the 5 % aimed at:
+// the parallel F1 of 60 Hz bandwidth reads 3.4 % high (docs/copy-synthesis.md).
+TEST(CopySynthCommand, TheExampleCopyMeasuresLikeTheRecording) {
+  test::TempDir dir;
+  const std::string in = test::exampleWav().string(), copy = (dir / "copy.wav").string();
+  ASSERT_EQ(test::runCli("copy-synth " + in + " -o " + (dir / "copy.kle").string() + " --synth " + copy, dir / "log"),
+            0);
+  for (const auto& [file, name] : {std::pair{in, "in"}, std::pair{copy, "copy"}}) {
+    ASSERT_EQ(test::runCli("f0 " + file, dir / (std::string(name) + ".f0")), 0);
+    ASSERT_EQ(test::runCli("formants " + file, dir / (std::string(name) + ".for")), 0);
+  }
+  const auto f0In = listing(dir / "in.f0"), f0Copy = listing(dir / "copy.f0");
+  const auto fIn = listing(dir / "in.for"), fCopy = listing(dir / "copy.for");
+  std::vector<double> f0, f[3];
+  for (const auto& [ms, v] : f0In) {
+    const auto c = f0Copy.find(ms);
+    if (v[0] <= 0 || c == f0Copy.end() || c->second[0] <= 0) continue;
+    f0.push_back(std::abs(c->second[0] - v[0]) / v[0]);
+  }
+  for (const auto& [ms, v] : fIn) {
+    const auto c = fCopy.find(ms);
+    const auto voiced = f0In.lower_bound(ms - 8);
+    if (c == fCopy.end() || voiced == f0In.end() || voiced->first > ms + 8 || voiced->second[0] <= 0) continue;
+    for (int k = 0; k < 3; ++k) f[k].push_back(std::abs(c->second[k] - v[k]) / v[k]);
+  }
+  ASSERT_GT(f0.size(), 200u);
+  EXPECT_LT(median(f0), 0.05);
+  for (int k = 0; k < 3; ++k) EXPECT_LT(median(f[k]), k == 0 ? 0.07 : 0.05) << "F" << k + 1;
 }
 
 }  // namespace

@@ -1,27 +1,38 @@
 // Our Klatt synthesizer against what its parameters say: formant poles by
 // linear prediction over the closed glottal phase, F0 by our own detector,
-// spectral tilt, open phase, and records far out of range.
+// spectral tilt, open phase, and records far out of range; the program run
+// as the formant window runs it.
 #include "tools/klatt/klatt_synth.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
-#include <complex>
+#include <cstdlib>
 #include <limits>
-#include <numbers>
+#include <tuple>
 #include <vector>
 
+#include "formants/klatt_invocation.h"
 #include "platform/headless/recording_reporter.h"
+#include "platform/keyboard.h"
+#include "platform/process.h"
 #include "prosody/pitch_martin.h"
 #include "prosody/pitch_types.h"
+#include "spectral/fft.h"
 #include "spectral/roots.h"
+#include "tests/formants/klatt_test_support.h"
+#include "tests/support/cli.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
 
 namespace ardv {
 namespace {
 
 using klatt::Source;
 using klatt::SynthOptions;
+using test::steady;
 
 KlattRecord vowel(int f0, int f1, int f2, int f3) {
   KlattRecord r = initialKlattDefaults();
@@ -29,26 +40,6 @@ KlattRecord vowel(int f0, int f1, int f2, int f3) {
   r[kF1hz] = f1, r[kF2hz] = f2, r[kF3hz] = f3;
   r[kB1hz] = 60, r[kB2hz] = 90, r[kB3hz] = 150;
   return r;
-}
-
-std::vector<std::int16_t> synthesize(const std::vector<KlattRecord>& records, SynthOptions o) {
-  klatt::Synthesizer synth(o);
-  std::vector<std::int16_t> out;
-  for (const auto& r : records) synth.frame(r, out);
-  return out;
-}
-
-std::vector<std::int16_t> steady(const KlattRecord& r, SynthOptions o, int frames = 100) {
-  return synthesize(std::vector<KlattRecord>(static_cast<std::size_t>(frames), r), o);
-}
-
-// The same before the 16-bit limit: poles measured at 22 kHz on rounded
-// samples are off by several per cent.
-std::vector<double> steadyUnlimited(const KlattRecord& r, SynthOptions o, int frames = 100) {
-  klatt::Synthesizer synth(o);
-  std::vector<double> out;
-  for (int i = 0; i < frames; ++i) synth.frame(r, out);
-  return out;
 }
 
 // Order-6 least squares prediction over the samples whose excitation and the
@@ -83,11 +74,8 @@ std::vector<double> closedPhasePoles(const std::vector<double>& y, const std::ve
   return f;
 }
 
-struct AccuracyRow {
-  int rate, f0;
-};
-
-class FormantAccuracy : public testing::TestWithParam<AccuracyRow> {};
+// (rate, F0)
+class FormantAccuracy : public testing::TestWithParam<std::tuple<int, int>> {};
 
 TEST_P(FormantAccuracy, CascadeAndParallelPolesLieWithinTwoPercentOfTheFormantsSet) {
   const auto [rate, f0] = GetParam();
@@ -100,15 +88,15 @@ TEST_P(FormantAccuracy, CascadeAndParallelPolesLieWithinTwoPercentOfTheFormantsS
     parallel[kA1 + 2 * k] = 60 - 6 * k;
     parallel[kB1phz + 2 * k] = parallel[kB1hz + 2 * k];
   }
-  SynthOptions o;
-  o.rateHz = rate;
-  SynthOptions source = o;
-  source.waveform = 1;  // the voicing alone: where it is zero the tract rings freely
+  const SynthOptions o{.rateHz = rate};
+  // The voicing alone: where it is zero the tract rings freely.
+  const SynthOptions source{.rateHz = rate, .waveform = 1};
   KlattRecord sourceRecord = cascade;
   sourceRecord[kAVdb] = 60;
   const auto u = steady(sourceRecord, source);
-  const auto fc = closedPhasePoles(steadyUnlimited(cascade, o), u, rate);
-  const auto fp = closedPhasePoles(steadyUnlimited(parallel, o), u, rate);
+  // Poles measured at 22 kHz on samples rounded to 16 bits are off by several per cent.
+  const auto fc = closedPhasePoles(steady<double>(cascade, o), u, rate);
+  const auto fp = closedPhasePoles(steady<double>(parallel, o), u, rate);
   ASSERT_EQ(fc.size(), 3u);
   ASSERT_EQ(fp.size(), 3u);
   for (int k = 0; k < 3; ++k) {
@@ -120,15 +108,13 @@ TEST_P(FormantAccuracy, CascadeAndParallelPolesLieWithinTwoPercentOfTheFormantsS
 
 // Male, female and child F0 at the three rates.
 INSTANTIATE_TEST_SUITE_P(RatesAndVoices, FormantAccuracy,
-                         testing::Values(AccuracyRow{8000, 110}, AccuracyRow{8000, 220}, AccuracyRow{8000, 330},
-                                         AccuracyRow{16000, 110}, AccuracyRow{16000, 220}, AccuracyRow{16000, 330},
-                                         AccuracyRow{22050, 110}, AccuracyRow{22050, 220}, AccuracyRow{22050, 330}));
+                         testing::Combine(testing::Values(8000, 16000, 22050), testing::Values(110, 220, 330)));
 
 TEST(KlattSynth, OurDetectorFollowsAGlideFrom100To200HzWithinOnePercent) {
   ScopedRecorder rec;
   std::vector<KlattRecord> records;
   for (int i = 0; i < 400; ++i) records.push_back(vowel(100 + i / 4, 600, 1200, 2500));  // 5 ms frames, 2 s
-  const auto y = synthesize(records, SynthOptions{});
+  const auto y = test::synthesize(records, SynthOptions{});
   PitchTrack track;
   ASSERT_TRUE(calcPitchMartin(y.data(), static_cast<std::int64_t>(y.size()), 0, 16000, speakerF0Params(-1),
                               PitchOptions{}, track));
@@ -143,43 +129,34 @@ TEST(KlattSynth, OurDetectorFollowsAGlideFrom100To200HzWithinOnePercent) {
   EXPECT_LT(errors[errors.size() / 2], 0.01);
 }
 
-// Share of the energy above 2 kHz, by a plain DFT of the last 2048 samples.
+// Share of the energy above 2 kHz in the spectrum of the last 2048 samples.
 double highShare(const std::vector<std::int16_t>& y, double fs) {
   constexpr int n = 2048;
-  std::vector<std::complex<double>> twiddle(n);
-  for (int i = 0; i < n; ++i) twiddle[i] = std::polar(1.0, -2 * std::numbers::pi * i / n);
+  std::vector<double> x(y.end() - n, y.end());
+  fftRealForward(n, x.data());
   double high = 0, all = 0;
-  const std::size_t start = y.size() - n;
   for (int k = 1; k < n / 2; ++k) {
-    std::complex<double> s;
-    for (int i = 0; i < n; ++i) s += double(y[start + i]) * twiddle[(k * i) % n];
-    all += std::norm(s);
-    if (k * fs / n > 2000) high += std::norm(s);
+    all += x[k] * x[k] + x[n - k] * x[n - k];
+    if (k * fs / n > 2000) high += x[k] * x[k] + x[n - k] * x[n - k];
   }
   return high / all;
 }
 
 TEST(KlattSynth, RaisingTiltOrReturnPhaseLowersTheEnergyAbove2kHz) {
-  struct Row {
-    Source source;
-    int param, low, high;
-  };
-  for (const Row& row : {Row{Source::klatt, kTLTdb, 0, 20}, Row{Source::liljencrantsFant, kRax1000, 10, 80}}) {
-    SynthOptions o;
-    o.source = row.source;
+  for (const auto& [source, param, low, high] :
+       {std::tuple{Source::klatt, int{kTLTdb}, 0, 20}, {Source::liljencrantsFant, int{kRax1000}, 10, 80}}) {
+    const SynthOptions o{.source = source};
     KlattRecord r = vowel(120, 500, 1500, 2500);
     r[kF4hz] = 3500, r[kF5hz] = 4500;
-    r[row.param] = row.low;
+    r[param] = low;
     const double before = highShare(steady(r, o, 60), o.rateHz);
-    r[row.param] = row.high;
-    const double after = highShare(steady(r, o, 60), o.rateHz);
-    EXPECT_LT(after, 0.7 * before) << klattParams()[row.param].name;
+    r[param] = high;
+    EXPECT_LT(highShare(steady(r, o, 60), o.rateHz), 0.7 * before) << klattParams()[param].name;
   }
 }
 
 TEST(KlattSynth, KopenSetsTheOpenPhaseWithinFivePercent) {
-  SynthOptions o;
-  o.waveform = 1;
+  const SynthOptions o{.waveform = 1};
   for (int f0 : {100, 125})
     for (int kopen : {20, 40, 60, 80}) {
       KlattRecord r = vowel(f0, 500, 1500, 2500);
@@ -207,30 +184,24 @@ TEST(KlattSynth, EveryParameterAndTheFlutterChangeTheCompleteOutput) {
     changed[p] += std::max(5, base[p] / 5);
     EXPECT_NE(steady(base, o, 20), steady(changed, o, 20)) << klattParams()[p].name;
   }
-  SynthOptions fluttered;
-  fluttered.flutterPercent = 50;
-  EXPECT_NE(steady(base, SynthOptions{}, 40), steady(base, fluttered, 40));
+  EXPECT_NE(steady(base, SynthOptions{}, 40), steady(base, SynthOptions{.flutterPercent = 50}, 40));
 }
 
 TEST(KlattSynth, AbsurdValuesAreClampedNeverWrapped) {
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-  // Each absurd value synthesises as its limit.
-  struct Row {
-    int param;
-    std::int32_t absurd, limit;
-  };
-  const Row rows[] = {{kF0hz10, kMax, 1000},  {kF0hz10, 3, 20},     {kAVdb, kMax, 96},   {kKopen, kMin, 5},
-                      {kKopen, kMax, 95},     {kB1hz, kMin, 10},    {kB2hz, kMax, 8000}, {kTLTdb, kMax, 41},
-                      {kGain0, kMax, 96},     {kKskew, kMax, 100},  {kAturb, kMax, 96},  {kF1hz, kMin, 0}};
+  // Each absurd value synthesises as its limit: (parameter, absurd value, limit).
+  const std::tuple<int, std::int32_t, std::int32_t> rows[] = {
+      {kF0hz10, kMax, 1000}, {kF0hz10, 3, 20}, {kAVdb, kMax, 96}, {kKopen, kMin, 5}, {kKopen, kMax, 95},
+      {kB1hz, kMin, 10}, {kB2hz, kMax, 8000}, {kTLTdb, kMax, 41}, {kGain0, kMax, 96}, {kKskew, kMax, 100},
+      {kAturb, kMax, 96}, {kF1hz, kMin, 0}};
   for (Source source : {Source::klatt, Source::liljencrantsFant}) {
-    SynthOptions o;
-    o.source = source;
-    for (const Row& row : rows) {
+    const SynthOptions o{.source = source};
+    for (const auto& [param, absurd, limit] : rows) {
       KlattRecord a = vowel(150, 500, 1500, 2500), b = a;
-      a[row.param] = row.absurd;
-      b[row.param] = row.limit;
-      EXPECT_EQ(steady(a, o, 20), steady(b, o, 20)) << klattParams()[row.param].name << " " << row.absurd;
+      a[param] = absurd;
+      b[param] = limit;
+      EXPECT_EQ(steady(a, o, 20), steady(b, o, 20)) << klattParams()[param].name << " " << absurd;
     }
   }
   // Far too loud: every sample keeps the sign it has at a sane level.
@@ -248,6 +219,84 @@ TEST(KlattSynth, AbsurdValuesAreClampedNeverWrapped) {
         ASSERT_EQ(loud[i] > 0, quiet[i] > 0) << "waveform " << w << " sample " << i;
       }
   }
+}
+
+// Running the synthesizer program: its output through the window's path
+// equals ardv-cli synth, and a program that is missing, fails, writes nothing
+// or hangs gives one message naming the command line and leaves the WAV be.
+TEST(KlattInvocation, TheProgramThroughTheWindowsPathWritesWhatArdvCliSynthWrites) {
+  test::TempDir dir;
+  const auto params = test::sourceDataDir() / "examples" / "nasal-ama.kle";
+  for (const auto& [arrangement, source, waveform] : {std::tuple{1, 1, 8}, std::tuple{2, 2, 8}, std::tuple{2, 1, 3}}) {
+    KlattSynthesisSettings s;
+    s.byteArrangement = arrangement;
+    s.source = source;
+    s.waveform = waveform;
+    s.frameMs = 5;
+    ScopedRecorder rec;
+    ASSERT_TRUE(runKlattSynthesis(ARDV_KLATT_PATH, params, dir / "synthe.raw", dir / "window.wav", s, 22050))
+        << (rec->reports().empty() ? "" : rec->reports()[0].text);
+    const std::string args = params.string() + " -o " + (dir / "cli.wav").string() + " --rate 22050 --waveform " +
+                             std::to_string(waveform) + (source == 2 ? " --source lf" : "");
+    ASSERT_EQ(test::runCli("synth " + args, dir / "out"), 0) << test::readFile(dir / "out.err");
+    const auto wav = test::readBytes(dir / "window.wav");
+    EXPECT_EQ(wav, test::readBytes(dir / "cli.wav")) << "-r " << arrangement << " -v " << source << " -t " << waveform;
+    // 700 ms and one frame at 22050 Hz, then the last sample once more.
+    EXPECT_EQ(wav.size(), 44u + 2 * (15545 + 1));
+  }
+}
+
+TEST(KlattInvocation, AProgramThatIsMissingFailsWritesNothingOrHangsLeavesTheWavAndNamesTheCommandLine) {
+  const std::pair<const char*, const char*> rows[] = {  // (script, nullptr for no program; what the message says)
+      {nullptr, "is missing"},
+      {"echo 'cannot read the file' >&2; exit 3", "failed (exit status 3)"},
+      {"exit 0", "wrote nothing"},
+      {": > \"$6\"", "wrote nothing"},
+      {"kill -9 $$", "ended abnormally"},
+      {"exec sleep 30", "stopped by Escape"},
+  };
+  for (const auto& [script, fragment] : rows) {
+    SCOPED_TRACE(fragment);
+    test::TempDir dir;
+    const auto program = dir / "klatt";
+    if (script) {
+      test::writeFile(program, std::string("#!/bin/sh\n") + script + "\n");
+      std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    }
+    test::writeFile(dir / "synthe.raw", "stale samples");
+    test::writeFile(dir / "synthe.wav", "previous");
+    ScriptedKeyboard keys(3);
+    ScopedKeyboard scope(keys);
+    ScopedRecorder rec;
+    KlattSynthesisSettings s;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(runKlattSynthesis(program, dir / "p.kle", dir / "synthe.raw", dir / "synthe.wav", s, 16000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    const std::string line = commandLineText(klattCommandLine(program, dir / "p.kle", dir / "synthe.raw", s, 16000));
+    ASSERT_EQ(rec->reports().size(), 1u);
+    EXPECT_NE(rec->reports()[0].text.find(fragment), std::string::npos) << rec->reports()[0].text;
+    EXPECT_NE(rec->reports()[0].text.find(line), std::string::npos) << rec->reports()[0].text;
+    EXPECT_EQ(test::readFile(dir / "synthe.wav"), "previous");
+  }
+}
+
+// The raw output would replace the parameter file (ardv-cli synth's bad files: bad_input_test).
+TEST(KlattInvocation, TheProgramRefusesToWriteOverItsInput) {
+  test::TempDir dir;
+  const auto example = test::sourceDataDir() / "examples" / "vowels-aiu.kle";
+  const std::string same = (dir / "same.kle").string();
+  std::filesystem::copy_file(example, same);
+  EXPECT_EQ(std::system((std::string(ARDV_KLATT_PATH) + " -i " + same + " -o " + same + " 2>/dev/null").c_str()) >> 8, 2);
+  EXPECT_EQ(test::readFile(same), test::readFile(example));
+}
+
+TEST(KlattInvocation, TheCommandLineFollowsTheSettings) {
+  KlattSynthesisSettings s;
+  EXPECT_EQ(commandLineText(klattCommandLine("/opt/a b/klatt", "in.kle", "out.raw", s, 11025)),
+            "\"/opt/a b/klatt\" -r 2 -i in.kle -o out.raw -f 4 -s 11025 -F 0 -v 2");
+  s = {22050, 1, 8, 3, 1, 2, 40};
+  EXPECT_EQ(commandLineText(klattCommandLine("klatt", "in.kle", "out.raw", s, 22050)),
+            "klatt -r 1 -i in.kle -o out.raw -t 3 -f 8 -s 22050 -F 40 -v 4");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "tools/klatt/klatt_synth.h"
+#include "tests/formants/klatt_test_support.h"
 
 namespace ardv::test {
 
@@ -41,11 +41,7 @@ KnownUtterance knownUtterance(double seconds, double fs, bool female) {
     }
     u.records.push_back(r);
   }
-  klatt::SynthOptions options;
-  options.rateHz = static_cast<int>(fs);
-  options.frameMs = 4;
-  klatt::Synthesizer synth(options);
-  for (const auto& r : u.records) synth.frame(r, u.samples);
+  u.samples = synthesize(u.records, {.rateHz = static_cast<int>(fs), .frameMs = 4});
   return u;
 }
 

@@ -1,0 +1,443 @@
+// ardv-cli commands run as the user runs them: info, convert, labels, f0 and
+// energy against golden outputs or round trips, modify, tracks, formants,
+// search and spectrogram images (refusals: bad_input_test).
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "annotation/notetiqs.h"
+#include "formants/formant_listing.h"
+#include "signal/annotation_chunk.h"
+#include "signal/infofile.h"
+#include "signal/wav_layout.h"
+#include "signal/wavfile.h"
+#include "tests/annotation/marks.h"
+#include "tests/cli/cli_test_support.h"
+#include "tests/formants/vowel_synth.h"
+#include "tests/signal/signal_test_support.h"
+
+namespace ardv {
+namespace {
+
+namespace fs = std::filesystem;
+using test::CliRow;
+using test::runCli;
+
+std::string golden(const char* name) { return test::readFile(test::sourceDir() / "tests" / "golden" / name); }
+
+TEST(InfoCommand, DescribesTheBundledExampleAsItsGoldenOutput) {
+  test::TempDir dir;
+  ASSERT_EQ(runCli("info '" + test::exampleWav().string() + "'", dir / "out"), 0) << test::readFile(dir / "out.err");
+  std::string expected = golden("info_example.txt"), actual = test::readFile(dir / "out");
+  // The first line names the file as given.
+  EXPECT_EQ(actual.substr(actual.find('\n')), expected.substr(expected.find('\n')));
+  EXPECT_EQ(test::readFile(dir / "out.err"), "");
+}
+
+TEST(ConvertCommand, RawFilesComeBackByteExact) {
+  test::TempDir dir;
+  std::vector<std::int16_t> words;
+  for (int i = 0; i < 45001; ++i) words.push_back(static_cast<std::int16_t>((i * 37) % 4096 - 2048));
+  const std::string mid = (dir / "mid.wav").string(), back = (dir / "back.raw").string();
+  for (const auto& [profile, bigEndian] : {std::pair{"pcm16le-16k", false}, {"pcm12be-16k", true}}) {
+    const std::string in = (dir / (std::string(profile) + ".raw")).string();
+    test::writeBytes(in, test::wordBytes(words, bigEndian));
+    ASSERT_EQ(runCli("convert " + in + " " + mid + " --profile " + profile, dir / "log"), 0);
+    ASSERT_EQ(runCli("convert " + mid + " " + back + " --out-profile " + profile, dir / "log"), 0);
+    EXPECT_EQ(test::readBytes(back), test::readBytes(in)) << profile;
+  }
+}
+
+TEST(ConvertCommand, CarriesTheAnnotationChunks) {
+  test::TempDir dir;
+  const test::Marks phon{{0, "p"}, {20, "a"}, {49, ""}}, word{{0, "pa"}, {49, ""}};
+  ASSERT_TRUE(writeWavFile(dir / "a.wav", std::vector<std::int16_t>(50), 22050, test::listOf(phon),
+                           test::listOf(word)));
+  ASSERT_EQ(runCli("convert " + (dir / "a.wav").string() + " " + (dir / "b.wav").string(), dir / "log"), 0);
+  infoFile b;
+  b.nom = (dir / "b.wav").string();
+  ASSERT_TRUE(init_infoFile_read_WAV(b));
+  EXPECT_EQ(b.frequence, 22050);
+  notetiqs p, w;
+  ASSERT_TRUE(readnotetiqs(b.nom, p, b.etiqdepl, b.etiqlongueur));
+  ASSERT_TRUE(readnotetiqs(b.nom, w, b.notedepl, b.notelongueur));
+  EXPECT_EQ(test::marksOf(p), phon);
+  EXPECT_EQ(test::marksOf(w), word);
+}
+
+// The profiles listed; three raw samples read with a headerless profile (refusals: bad_input_test).
+TEST(ConvertCommand, ListsProfilesAndReadsWithOne) {
+  test::TempDir dir;
+  const std::string x = (dir / "x.raw").string();
+  test::writeBytes(x, test::wordBytes({1, 2, 3}, false));
+  test::expectCliRows({{"profiles", 0, "sphere-16k\n  frequence    v, 16000\n"},
+                       {"profiles", 0, "  longueur     v, SOF-1024\n  signal_swap  \"non\"\n"},
+                       {"info " + x + " --profile pcm16le-8k", 0, "Samples:            3\n"}},
+                      dir / "log");
+}
+
+TEST(LabelsCommand, EveryKindRoundTripsThroughAWavCopy) {
+  test::TempDir dir;
+  const std::string example = test::exampleWav().string(), copy = (dir / "copy.wav").string();
+  ASSERT_EQ(runCli("labels " + example, dir / "orig.txt"), 0);
+  const std::string original = test::readFile(dir / "orig.txt");
+  ASSERT_NE(original.find("phonemes: 33 segments"), std::string::npos);
+  // The example's last phoneme "#" ends at the end of the signal (41832): every kind keeps it.
+  ASSERT_NE(original.find("       41712      41832      2607 ms      2615 ms  #\n"), std::string::npos);
+  for (const std::string kind :
+       {"textgrid", "qern", "nist", "sam", "align", "words vecsys", "words nist", "words sam", "words noisex"}) {
+    const bool words = kind.rfind("words ", 0) == 0;
+    const std::string k = words ? kind.substr(6) : kind, tier = words ? " --tier words" : "";
+    const std::string file = (dir / ("labels." + k)).string();
+    ASSERT_EQ(runCli("labels " + example + tier + " --export " + k + " " + file, dir / "log"), 0) << kind;
+    // The other list is taken from the example's chunks, so only one list changes.
+    const std::string import = " --language english.lng --import " + k + " " + file + " -o " + copy;
+    ASSERT_EQ(runCli("labels " + example + tier + import, dir / "log"), 0) << kind << test::readFile(dir / "log.err");
+    ASSERT_EQ(runCli("labels " + copy, dir / "copy.txt"), 0);
+    if (k == "vecsys") {  // positions in units of 128 samples
+      EXPECT_NE(test::readFile(dir / "copy.txt").find("         128       2432         8 ms       152 ms  The"),
+                std::string::npos);
+    } else {
+      EXPECT_EQ(test::readFile(dir / "copy.txt"), original) << kind;
+    }
+  }
+}
+
+TEST(LabelsCommand, ListingsHelpAndImportsThatReadNothing) {
+  test::TempDir dir;
+  notetiqs phon, word;
+  phon.SetText(phon.insertOrGet(0), "\x1b[2J\x07");
+  phon.insertOrGet(10);
+  word.SetText(word.insertOrGet(0), "w");
+  word.insertOrGet(20);  // a segment ending at the end of the signal
+  const std::string wav = (dir / "c.wav").string(), junk = (dir / "junk").string();
+  ASSERT_TRUE(writeWavFile(wav, std::vector<std::int16_t>(20), 16000, phon, word));
+  test::writeFile(junk, std::string("\xff\xfe\x00garbage\n", 11));
+  const struct {
+    std::string args;
+    int status;
+    std::string says;
+    const char* hasNot;  // in neither the output nor its errors
+  } rows[] = {
+      {"labels " + wav, 0, "1 ms  \\x1b[2J\\x07\n", "\x1b"},
+      {"info " + wav, 0, "Phoneme segments:   1: \\x1b[2J\\x07\n", "\x1b"},
+      {"labels " + wav + " --tier words", 0, "words: 1 segments\n           0         20", "phonemes"},
+      {"labels --help", 0, "usage: ardv-cli labels FILE", "error"},
+      {"--version", 0, "ardv-cli (Ardelovox) ", "usage"},
+      {"labels " + wav + " --import nist " + junk + " -o " + junk + ".wav", 1, "no records read from", "segments"},
+      {"labels " + wav + " --tier words --import sam " + junk, 1, "(is it SAM? UTF-16?)", "segments"},
+      {"labels " + wav + " --import textgrid " + wav, 1, "cannot be read as a TextGrid", "segments"},
+      {"labels " + wav + " --export praat x", 2, "KIND: qern, nist", "phonemes:"},
+  };
+  test::expectCliRows(rows, dir / "out", [](const auto& row, const std::string& output) {
+    EXPECT_EQ(output.find(row.hasNot), std::string::npos) << output;
+  });
+  EXPECT_FALSE(fs::exists(junk + ".wav"));
+}
+
+// Frame times exactly; an F0 may be off by more than 2 Hz in 1 % of the frames,
+// an energy only by its rounding (other compilers may round a borderline frame differently).
+TEST(ProsodyCommands, F0AndEnergyOfTheExampleMatchTheirGoldenListings) {
+  test::TempDir dir;
+  const std::string in = "'" + test::exampleWav().string() + "'";
+  const fs::path ene = dir / "ene";
+  for (const bool f0 : {true, false}) {
+    ASSERT_EQ(runCli(f0 ? "f0 " + in : "energy " + in + " -o " + ene.string(), dir / "out"), 0)
+        << test::readFile(dir / "out.err");
+    const auto expected = test::numberLines(golden(f0 ? "f0_example.txt" : "energy_example.txt"));
+    const auto actual = test::numberLines(test::readFile(f0 ? dir / "out" : ene));
+    ASSERT_EQ(actual.size(), expected.size());
+    ASSERT_GT(expected.size(), 100u);
+    int differing = 0, voiced = 0;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      ASSERT_EQ(actual[i].size(), 2u) << i;
+      EXPECT_EQ(actual[i][0], expected[i][0]) << i;
+      const double d = std::abs(actual[i][1] - expected[i][1]);
+      voiced += expected[i][1] > 0;
+      if (f0) differing += d > 2;
+      else EXPECT_LE(d, 0.01 + 1e-4 * std::abs(expected[i][1])) << "energy frame " << i;
+    }
+    EXPECT_GT(voiced, 50);
+    EXPECT_LE(differing, static_cast<int>(expected.size() / 100)) << "F0 frames off by more than 2 Hz";
+  }
+}
+
+// modify, resynth and pitch-marks: the output's length, the input kept (refusals: bad_input_test).
+TEST(ModifyCommands, Outputs) {
+  test::TempDir dir;
+  const fs::path in = dir / "in.wav", out = dir / "out.wav";
+  const std::string original = test::readFile(test::exampleWav());
+  test::writeFile(in, original);
+  ASSERT_EQ(runCli("f0 " + in.string() + " -o " + (dir / "c.pit").string(), dir / "f0"), 0);
+  const std::string I = in.string(), O = out.string();
+  const struct {
+    std::string args;
+    int status;
+    std::string says;
+    double outRatio;  // output data bytes / input data bytes; 0: out.wav kept as it was
+  } rows[] = {
+      {"modify " + I + " " + O + " --time 1.5 --f0 1", 0, "", 1.5},
+      {"modify " + I + " " + O + " --time 1 --f0 1.3", 0, "", 1.0},
+      {"modify " + I + " " + O + " --time 2 --f0 1 --method vocoder --phase none", 0, "", 2.0},
+      {"resynth " + I + " --contour " + (dir / "c.pit").string() + " -o " + O, 0, "", 1.0},
+      {"pitch-marks " + I, 0, ">> pitch_mark", 0},
+  };
+  test::writeFile(out, "kept");
+  test::expectCliRows(rows, dir / "run", [&](const auto& row, const std::string&) {
+    EXPECT_EQ(test::readFile(in), original);
+    const std::string written = test::readFile(out);
+    if (row.outRatio == 0) {
+      EXPECT_EQ(written, "kept");
+    } else {
+      EXPECT_NEAR((static_cast<double>(written.size()) - kWavHeaderBytes) / 83664.0, row.outRatio, 0.01 * row.outRatio);
+    }
+    test::writeFile(out, "kept");
+  });
+}
+
+// Conversions between the three parameter-file kinds and the formant listing keep the frames' numbers.
+TEST(TracksCommand, ConversionsKeepTheFrames) {
+  test::TempDir dir;
+  std::string kle = ".kle\n";
+  for (int k = 0; k < 20; ++k)
+    kle += std::to_string(5 * k) + " 1230 60 " + std::to_string(500 + k) +
+           " 50 1500 60 2500 90 0 140 0 210 0 300 280 90 0 150 0 30 0 0 0 0 60 80 50 80 40 80 0 4003 0 4003 0 4003 0 "
+           "0 60 55 17 30 180 0 90 0 4003 0 90 0 4003 0 90 0 4003 \n";
+  test::writeFile(dir / "in.kle", kle);
+  for (const auto& [from, args, to] : {std::tuple{"in.kle", "", "same.kle"}, {"in.kle", "", "a.for"},
+                                       {"a.for", "--to kla", "b.out"}, {"same.kle", "--step 5", "c.kla"}}) {
+    const std::string command =
+        "tracks '" + (dir / from).string() + "' " + args + " -o '" + (dir / to).string() + "'";
+    ASSERT_EQ(runCli(command, dir / "out"), 0) << command << test::readFile(dir / "out.err");
+  }
+  EXPECT_EQ(test::readFile(dir / "same.kle"), kle);
+  const auto listing = test::numberLines(test::readFile(dir / "a.for"));
+  ASSERT_EQ(listing.size(), 20u);
+  EXPECT_EQ(listing[19], (std::vector<double>{95, 95, 519, 60, 80, 1500, 50, 80, 2500, 40, 80, 0, 0, 4003, 0, 0, 4003,
+                                              0, 0, 4003}));
+  const std::string kla = test::readFile(dir / "b.out");
+  EXPECT_EQ(kla.substr(0, 5), ".kla\n");
+  const auto fromListing = test::numberLines(kla), fromKle = test::numberLines(test::readFile(dir / "c.kla"));
+  ASSERT_EQ(fromListing.size(), 20u);
+  ASSERT_EQ(fromKle.size(), 20u);
+  for (int k = 0; k < 20; ++k) {
+    ASSERT_EQ(fromListing[k].size(), 41u);
+    ASSERT_EQ(fromKle[k].size(), 41u);
+    EXPECT_EQ(fromListing[k][3], 500 + k);  // F1 through the listing
+    EXPECT_EQ(fromKle[k][3], 500 + k);
+    EXPECT_EQ(fromKle[k][1], 1230);
+  }
+}
+
+// formants and formant-candidates: listings of a synthetic vowel, lines of
+// four finite numbers (refusals: bad_input_test).
+TEST(FormantsCommand, Listings) {
+  test::TempDir dir;
+  const test::VowelSpec v{.f0 = 220, .seconds = 0.5};
+  ASSERT_TRUE(writeWavFile(dir / "vowel.wav", test::synthVowel(v), 16000, {}, {}));
+  const std::string vowel = (dir / "vowel.wav").string();
+  for (const auto& [args, minLines] : {std::pair{"formants " + vowel, 55},
+                                       {"formants " + vowel + " --method snake --from 100 --to 300", 45},
+                                       {"formant-candidates " + vowel + " --kind lpc", 100},
+                                       {"formant-candidates " + vowel + " --kind cepstral", 100},
+                                       {"formant-candidates " + vowel + " --kind true-envelope --from 0 --to 100", 20}}) {
+    ASSERT_EQ(runCli(args, dir / "out"), 0) << args << test::readFile(dir / "out.err");
+    const std::string text = test::readFile(dir / "out");
+    const auto lines = test::numberLines(text);
+    EXPECT_GE(static_cast<int>(lines.size()), minLines) << args;
+    EXPECT_EQ(lines.size(), static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'))) << args;
+    for (const auto& line : lines) {
+      EXPECT_EQ(line.size(), 4u) << args;
+      for (double value : line) EXPECT_TRUE(std::isfinite(value)) << args;
+    }
+  }
+  // Read back as a formant listing: F1 of the vowel within 10 % in most frames.
+  ASSERT_EQ(runCli("formants " + vowel + " --format for -o " + (dir / "y.for").string(), dir / "out"), 0);
+  std::vector<FormantListingFrame> frames;
+  ASSERT_TRUE(readFormantListing(dir / "y.for", frames)) << test::readFile(dir / "out.err");
+  EXPECT_GE(frames.size(), 55u);
+  int near = 0;
+  for (const auto& f : frames) {
+    near += std::fabs(f.formants[0].frequency - v.startHz[0]) < 0.1 * v.startHz[0];
+    EXPECT_TRUE(f.formants[0].frequency == 0 || f.formants[0].bandwidth > 0);
+  }
+  EXPECT_GE(near, 40);
+}
+
+// search: WAV files with chunks and raw files with label files, bad input
+// with a summary and a failure status, and interleaved shards whose lists add
+// up to the unsharded run's.
+class SearchCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto example = test::exampleWav();
+    fs::create_directories(dir / "wav");
+    fs::create_directories(dir / "raw");
+    for (const char* name : {"e1.wav", "e2.wav", "e3.wav", "e4.wav", ".e5.wav"}) fs::copy_file(example, dir / "wav" / name);
+    const std::string raw = (dir / "raw").string();
+    ASSERT_EQ(run("convert '" + example.string() + "' " + raw + "/a.raw --out-profile pcm16le-16k"), 0);
+    ASSERT_EQ(run("labels '" + example.string() + "' --export qern " + raw + "/a.lab"), 0);
+    fs::copy_file(dir / "raw" / "a.raw", dir / "raw" / "b.raw");  // no label file
+    fs::copy_file(dir / "raw" / "a.lab", dir / "raw" / "c.lab");
+    test::writeFile(dir / "raw" / "c.raw", test::readFile(dir / "raw" / "a.raw").substr(0, 20000));
+  }
+  int run(const std::string& args) { return runCli(args, dir / "out"); }
+  test::TempDir dir;
+};
+
+TEST_F(SearchCommand, SummarisesAndFailsWhenSomethingWasSkipped) {
+  const std::string w = "search " + (dir / "wav").string(), r = "search " + (dir / "raw").string();
+  test::writeFile(dir / "kept.tsv", "previous\n");
+  test::expectCliRows(
+      {{w + " --phonemes D", 0, "4 files searched, 8 occurrences, 0 skipped"},
+       {w + " --phonemes 'D;[plos],[V]' --max 5", 0, "5 occurrences (the maximum)"},
+       {w + " --word nope", 0, "0 occurrences"},
+       {r + " --ext .raw --profile pcm16le-16k --phonemes D", 1, "3 files searched, 3 occurrences, 1 skipped"},
+       {r + " --ext .raw --phonemes D", 1, "no format profile"},
+       {w + "/missing --word x", 1, "does not exist"},
+       {w + " --phonemes ' , ' --list " + (dir / "kept.tsv").string(), 1, "Nothing to search for"},
+       {w + " --phonemes 'D,[nope]'", 1, "[nope]"},
+       {"search --files-from " + (dir / "wav").string() + "/none --word x", 1, "Cannot read the list"},
+       {w + " --phonemes D --word x", 2, "usage"},
+       {w + " --phonemes D --shard 3/2", 2, "--shard"},
+       {w + " --phonemes D --max 0", 2, "usage"}},
+      dir / "out");
+  EXPECT_EQ(test::readFile(dir / "kept.tsv"), "previous\n");  // a search that cannot run writes nothing
+}
+
+std::vector<std::string> sortedLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+TEST_F(SearchCommand, ShardsAddUpToTheWholeRun) {
+  const std::string search = "search " + (dir / "wav").string() + " --phonemes '[V]'";
+  ASSERT_EQ(run(search + " -o " + (dir / "all.wav").string() + " --list " + (dir / "all.tsv").string()), 0);
+  std::string parts;
+  for (int i = 1; i <= 3; ++i) {
+    const auto list = dir / ("part" + std::to_string(i) + ".tsv");
+    ASSERT_EQ(run(search + " --shard " + std::to_string(i) + "/3 --list " + list.string()), 0);
+    parts += test::readFile(list);
+  }
+  const auto all = test::readFile(dir / "all.tsv");
+  EXPECT_FALSE(all.empty());
+  EXPECT_EQ(sortedLines(parts), sortedLines(all));
+  ASSERT_EQ(run("labels " + (dir / "all.wav").string()), 0);
+  EXPECT_NE(test::readFile(dir / "out").find("phonemes: "), std::string::npos);
+}
+
+// spectrogram: the PGM header and size of every kind, the PNG read back (time
+// left to right, low frequencies at the bottom), parameters that take effect.
+// Runs `spectrogram WAV ARGS -o OUT`: success, or what it printed.
+::testing::AssertionResult draws(const std::filesystem::path& wav, const std::string& args,
+                                 const std::filesystem::path& out) {
+  const auto log = out.parent_path() / "log";
+  if (test::runCli("spectrogram " + wav.string() + " " + args + " -o " + out.string(), log) == 0)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << args << ": " << test::cliOutput(log);
+}
+
+// 1 s at 16 kHz: a 2 kHz tone over a little noise for the first half,
+// silence after.
+std::filesystem::path toneFile(const test::TempDir& dir) {
+  std::vector<std::int16_t> x(16000);
+  std::mt19937 random(7);
+  std::normal_distribution<double> noise(0.0, 20.0);
+  for (int i = 0; i < 8000; ++i)
+    x[i] = static_cast<std::int16_t>(std::lround(8000 * std::sin(2 * M_PI * i / 8.0) + noise(random)));
+  EXPECT_TRUE(writeWavFile(dir / "tone.wav", x, 16000, {}, {}));
+  return dir / "tone.wav";
+}
+
+struct PngImage {
+  int width = 0, height = 0, channels = 0;
+  std::vector<std::uint8_t> pixels;
+  int at(int x, int y) const { return pixels[(static_cast<std::size_t>(y) * width + x) * channels]; }
+};
+
+// Reads a PNG as written (grey or RGB, 8 bits); false when it is not one.
+bool readPng(const std::filesystem::path& path, PngImage& out) {
+  png_image png;
+  std::memset(&png, 0, sizeof png);
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
+  out.channels = PNG_IMAGE_SAMPLE_CHANNELS(png.format);
+  out.width = static_cast<int>(png.width);
+  out.height = static_cast<int>(png.height);
+  out.pixels.resize(PNG_IMAGE_SIZE(png));
+  return png_image_finish_read(&png, nullptr, out.pixels.data(), 0, nullptr) != 0;
+}
+
+TEST(SpectrogramCommand, WritesThePgmOfEveryKind) {
+  test::TempDir dir;
+  const auto wav = toneFile(dir), pgm = dir / "k.pgm";
+  const std::string header = "P5 90 120 255 ";
+  for (const char* kind : {"wide", "narrow", "reassigned", "lpc", "cepstral", "critical"}) {
+    ASSERT_TRUE(draws(wav, std::string("--kind ") + kind + " --width 120 --height 90", pgm));
+    const std::string bytes = test::readFile(pgm);
+    ASSERT_EQ(bytes.size(), header.size() + 120 * 90) << kind;
+    EXPECT_EQ(bytes.substr(0, header.size()), header) << kind;
+    // Frame 10 (the tone): some dark byte; frame 110 (silence): all white.
+    const auto row = [&](int i) { return bytes.substr(header.size() + i * 90, 90); };
+    EXPECT_NE(row(10).find_first_not_of('\xff'), std::string::npos) << kind;
+    EXPECT_EQ(row(110), std::string(90, '\xff')) << kind;
+  }
+  // The default size; wider than 65536 columns (10 minutes at a 2 ms step are 300,000).
+  for (const auto& [args, head, pixels] : {std::tuple{"--kind narrow", "P5 256 1024 255 ", 256 * 1024},
+                                           {"--kind wide --width 70000 --height 4", "P5 4 70000 255 ", 4 * 70000}}) {
+    ASSERT_TRUE(draws(wav, args, pgm));
+    const std::string bytes = test::readFile(pgm);
+    EXPECT_EQ(bytes.rfind(head, 0), 0u) << args;
+    EXPECT_EQ(bytes.size(), std::string(head).size() + pixels) << args;
+  }
+}
+
+TEST(SpectrogramCommand, PngRunsInTimeLeftToRightWithLowFrequenciesAtTheBottom) {
+  test::TempDir dir;
+  const auto wav = toneFile(dir), png = dir / "t.png";
+  for (const bool colour : {false, true}) {
+    ASSERT_TRUE(draws(wav, std::string("--kind narrow --width 200 --height 100") + (colour ? " --colour" : ""), png));
+    EXPECT_EQ(test::readFile(png).substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    PngImage img;
+    ASSERT_TRUE(readPng(png, img));
+    ASSERT_EQ(img.width, 200);
+    ASSERT_EQ(img.height, 100);
+    EXPECT_EQ(img.channels, colour ? 3 : 1);
+    // 2 kHz of 8 kHz: the darkest row of a tone column is 25 rows above the bottom.
+    int darkest = 0;
+    for (int y = 0; y < 100; ++y)
+      if (img.at(50, y) < img.at(50, darkest)) darkest = y;
+    EXPECT_NEAR(darkest, 99 - 25, 1) << (colour ? "colour" : "grey");
+    for (int y = 0; y < 100; ++y) EXPECT_EQ(img.at(150, y), 255) << "silent column, row " << y;
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_EQ(entry.path().string().find(".ardv-tmp"), std::string::npos) << "left " << entry.path();
+}
+
+TEST(SpectrogramCommand, SettingsTakeEffect) {
+  test::TempDir dir;
+  const auto wav = toneFile(dir);
+  const auto run = [&](const std::string& extra) {
+    EXPECT_TRUE(draws(wav, "--kind critical --width 50 --height 64 " + extra, dir / "s.pgm"));
+    return test::readFile(dir / "s.pgm");
+  };
+  const std::string plain = run("");
+  EXPECT_NE(run("--set lowDb=20"), plain);
+  EXPECT_NE(run("--set windowMs=8 --set scale=1"), plain);
+  // More bands than FFT size / 2 are limited, not refused.
+  EXPECT_EQ(run("--set fftSize=256 --set bandCount=2048").size(), plain.size());
+}
+
+}  // namespace
+}  // namespace ardv

@@ -1,0 +1,53 @@
+// Shared by the Klatt and copy-synthesis tests: parameter files built frame
+// by frame, our synthesizer run over records, and samples as its raw output.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "formants/klatt_records.h"
+#include "tools/klatt/klatt_synth.h"
+
+namespace ardv::test {
+
+// A parameter file (".klf" for 44 columns) of `frames` frames every `step` ms
+// from `start`: the defaults, changed by `set(k, record)` for frame k.
+template <class Set>
+std::string klattFile(int frames, int step, int start, Set set, int columns = kKlattParams) {
+  std::string text = columns == 44 ? ".klf\n" : std::string(klattTypeWord(columns)) + "\n";
+  for (int k = 0; k < frames; ++k) {
+    KlattRecord r = initialKlattDefaults();
+    set(k, r);
+    r[kDate] = start + k * step;
+    appendKlattRecord(text, r, columns);
+  }
+  return text;
+}
+
+// The samples our synthesizer makes of `records` (int16_t, or double before the 16-bit limit).
+template <class Sample = std::int16_t>
+std::vector<Sample> synthesize(const std::vector<KlattRecord>& records, const klatt::SynthOptions& options) {
+  klatt::Synthesizer synth(options);
+  std::vector<Sample> out;
+  for (const auto& r : records) synth.frame(r, out);
+  return out;
+}
+
+// `frames` frames of one record.
+template <class Sample = std::int16_t>
+std::vector<Sample> steady(const KlattRecord& r, const klatt::SynthOptions& options, int frames = 100) {
+  return synthesize<Sample>(std::vector<KlattRecord>(static_cast<std::size_t>(frames), r), options);
+}
+
+// The synthesizer's raw output: 16 bits, most significant byte first.
+inline std::string bigEndian(const std::vector<std::int16_t>& x) {
+  std::string s;
+  for (auto v : x) {
+    s += static_cast<char>((static_cast<std::uint16_t>(v) >> 8) & 0xff);
+    s += static_cast<char>(v & 0xff);
+  }
+  return s;
+}
+
+}  // namespace ardv::test
