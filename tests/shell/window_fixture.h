@@ -40,6 +40,14 @@ inline void typeIntoModal(const QString& text, const QString& name = {}) {
   });
 }
 
+// One data row for each entry of `rows` (each with a `name`), fetched by
+// index as "row": every entry gets a fresh window.
+template <class Row, std::size_t N>
+void addRows(const Row (&rows)[N]) {
+  QTest::addColumn<int>("row");
+  for (std::size_t i = 0; i < N; ++i) QTest::newRow(rows[i].name) << static_cast<int>(i);
+}
+
 class WindowFixture {
  protected:
   std::unique_ptr<test::TempDir> dir_;
