@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <fstream>
 #include <vector>
 
 #include "annotation/phonetic_description.h"
@@ -217,13 +216,10 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
   // mismatch asked about, tiers the window cannot show named and kept.
   void textGridsThroughTheAnnotationMenus() {
     const auto grid = *dir_ / "other.TextGrid";
-    {
-      std::ofstream out(grid);
-      out << "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0\n2.5\n<exists>\n3\n"
-             "\"IntervalTier\"\n\"phonemes\"\n0\n2.5\n2\n0\n1\n\"a\"\n1\n2.5\n\"\"\n"
-             "\"TextTier\"\n\"tones\"\n0\n2.5\n1\n0.5\n\"H*\"\n"
-             "\"IntervalTier\"\n\"words\"\n0\n2.5\n1\n0\n2.5\n\"hi\"\n";
-    }
+    test::writeFile(grid, "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0\n2.5\n<exists>\n3\n"
+                          "\"IntervalTier\"\n\"phonemes\"\n0\n2.5\n2\n0\n1\n\"a\"\n1\n2.5\n\"\"\n"
+                          "\"TextTier\"\n\"tones\"\n0\n2.5\n1\n0.5\n\"H*\"\n"
+                          "\"IntervalTier\"\n\"words\"\n0\n2.5\n1\n0\n2.5\n\"hi\"\n");
     QString chosen;
     setFileChooser([&](FileQuestion, const QString&, const QString&) { return chosen; });
     // Answers the kind box with `kind` (none expected when empty), then the
@@ -266,13 +262,10 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
       answer(row.kind, row.answer);
       QVERIFY(window_->runCommand(43));
       QVERIFY2(std::filesystem::exists(path) == row.written, row.name);
-      const std::string begins = row.begins;
-      const auto bytes = test::readBytes(path);
-      if (row.written) QVERIFY2(std::string(bytes.begin(), bytes.end()).rfind(begins, 0) == 0, row.name);
+      if (row.written) QVERIFY2(test::readFile(path).rfind(row.begins, 0) == 0, row.name);
     }
     // The point tier the window does not show is still there, as it was.
-    const auto saved = test::readBytes(grid);
-    const std::string text(saved.begin(), saved.end());
+    const std::string text = test::readFile(grid);
     QCOMPARE(textGridTiers(text)->all, (std::vector<std::string>{"phonemes", "tones", "words"}));
     QVERIFY2(text.find("name = \"tones\" \n        xmin = 0 \n        xmax = 2.5 \n        points: size = 1 \n"
                        "        points [1]:\n            number = 0.5 \n            mark = \"H*\" \n") != std::string::npos,

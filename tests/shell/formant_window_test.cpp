@@ -5,7 +5,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QStatusBar>
 #include <cmath>
 
 #include "shell/command_table.h"

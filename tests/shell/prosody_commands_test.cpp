@@ -207,15 +207,15 @@ class ProsodyCommandsTest : public QObject, test_support::WindowFixture {
     const auto windows = window_->findChildren<EnergyDialog*>();
     QCOMPARE(windows.size(), 1);
     EnergyDialog* d = windows.front();
-    d->field(8543)->setValue(20000);  // above Nyquist
-    QCOMPARE(energyParams().fHigh, 8000.0f);
-    QCOMPARE(d->field(8543)->value(), 8000.0);
-    d->field(8542)->setValue(9000);  // above fHigh
-    QCOMPARE(energyParams().fLow, 7000.0f);
-    d->field(8544)->setValue(0);
-    QCOMPARE(energyParams().windowMs, 16.0f);
-    d->field(8540)->setValue(30);
-    QCOMPARE(energyParams().eLow, 30.0f);
+    // Above Nyquist, above fHigh, no window, a value kept.
+    const struct { int field; float typed, EnergyParams::*param, stored; } rows[] = {
+        {8543, 20000, &EnergyParams::fHigh, 8000}, {8542, 9000, &EnergyParams::fLow, 7000},
+        {8544, 0, &EnergyParams::windowMs, 16}, {8540, 30, &EnergyParams::eLow, 30}};
+    for (const auto& r : rows) {
+      d->field(r.field)->setValue(r.typed);
+      QVERIFY2(energyParams().*r.param == r.stored && d->field(r.field)->value() == double(r.stored),
+               qPrintable(QString::number(r.field)));
+    }
     d->close();
   }
 
