@@ -26,22 +26,30 @@ const struct { const char *name, *ids, *what; int expected; } kCommands[] = {
     {"delete without selection", "1002", "F2 pieces", 1},
 };
 
+// The gesture at `from` and the status line naming it; the gesture from
+// `from` to `to`, then the F2 at the probes and its count of pieces.
 struct TrackPoint { int ms; double hz; };  // ms -1: no probe; hz NaN: no F2 point there
 const double kNone = std::nan("");
 const struct {
   const char* name;
   Qt::MouseButton button;
   Qt::KeyboardModifiers keys;
-  TrackPoint from, to, probes[2];
+  TrackPoint from, to;
+  KlattGesture gesture;
+  const char* says;
+  TrackPoint probes[2];
   int f2Pieces;
 } kGestures[] = {
-    {"drag moves one point, not its neighbour", Qt::LeftButton, {}, {452, 2290}, {452, 1800},
-     {{452, 1800}, {448, 2290}}, 1},
+    {"drag moves one point, not its neighbour", Qt::LeftButton, {}, {452, 2290}, {452, 1800}, KlattGesture::MovePoint,
+     "drag moves it", {{452, 1800}, {448, 2290}}, 1},
     {"shift+drag draws over F2, not elsewhere", Qt::LeftButton, Qt::ShiftModifier, {380, 1400}, {560, 1400},
-     {{460, 1400}, {100, 1090}}, 1},
-    {"right-click splits the piece", Qt::RightButton, {}, {452, 2290}, {452, 2290}, {{452, kNone}, {-1, 0}}, 2},
-    {"right-click on the first point", Qt::RightButton, {}, {0, 1090}, {0, 1090}, {{0, kNone}, {-1, 0}}, 1},
-    {"right-click on nothing", Qt::RightButton, {}, {452, 6000}, {452, 6000}, {{452, 2290}, {-1, 0}}, 1},
+     KlattGesture::Draw, "Shift+drag draws a new F2", {{460, 1400}, {100, 1090}}, 1},
+    {"right-click splits the piece", Qt::RightButton, {}, {452, 2290}, {452, 2290}, KlattGesture::MovePoint,
+     "right-click deletes it", {{452, kNone}, {-1, 0}}, 2},
+    {"right-click on the first point", Qt::RightButton, {}, {0, 1090}, {0, 1090}, KlattGesture::MovePoint, "point of F2",
+     {{0, kNone}, {-1, 0}}, 1},
+    {"right-click on nothing", Qt::RightButton, {}, {452, 6000}, {452, 6000}, KlattGesture::None,
+     "Shift+drag draws a new F2", {{452, 2290}, {-1, 0}}, 1},
 };
 
 // With and without the synthesizer program.
@@ -161,34 +169,17 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
     QFETCH(int, row);
     const auto& r = kGestures[row];
     klatt_->setDrawGroup(2);
-    gesture(klatt_->pixelOf(r.from.ms, r.from.hz), klatt_->pixelOf(r.to.ms, r.to.hz), r.button, r.keys);
+    const QPoint from = klatt_->pixelOf(r.from.ms, r.from.hz);
+    QString status;
+    QCOMPARE(klatt_->gestureAt(from, r.keys, &status), r.gesture);
+    QVERIFY2(status.contains(r.says), qPrintable(status));
+    gesture(from, klatt_->pixelOf(r.to.ms, r.to.hz), r.button, r.keys);
     QCOMPARE(pieces(2), r.f2Pieces);
     for (const TrackPoint& probe : r.probes) {
       if (probe.ms < 0) continue;
       const double hz = f2At(probe.ms);
       if (std::isnan(probe.hz)) QVERIFY2(std::isnan(hz), qPrintable(QString::number(hz)));
       else QVERIFY2(std::fabs(hz - probe.hz) <= 30, qPrintable(QString::number(hz)));
-    }
-  }
-
-  // The status line names the gesture under the pointer.
-  void statusNamesTheGesture() {
-    const struct {
-      int ms;
-      double hz;
-      Qt::KeyboardModifiers keys;
-      KlattGesture gesture;
-      const char* says;
-    } rows[] = {
-        {452, 2290, Qt::NoModifier, KlattGesture::MovePoint, "drag moves it"},
-        {452, 6000, Qt::NoModifier, KlattGesture::None, "Shift+drag draws a new F2"},
-        {452, 2290, Qt::ShiftModifier, KlattGesture::Draw, "Shift+drag draws a new F2"},
-    };
-    klatt_->setDrawGroup(2);
-    for (const auto& r : rows) {
-      QString status;
-      QCOMPARE(klatt_->gestureAt(klatt_->pixelOf(r.ms, r.hz), r.keys, &status), r.gesture);
-      QVERIFY2(status.contains(r.says), qPrintable(status));
     }
   }
 
