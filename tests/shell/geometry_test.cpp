@@ -66,9 +66,8 @@ TEST(TimeAxis, ColumnsToSamplesAndTimes) {
 
 TEST(FrequencyAxis, RowsOfTheUCoordinate) {
   const FrequencyAxis axis(8000, 256);
-  EXPECT_EQ(axis.rowOfHz(0), 255);
-  EXPECT_EQ(axis.rowOfU(128), -1);  // fmax is the top edge
-  EXPECT_EQ(axis.rowOfHz(4000), 127);
+  // fmax is the top edge.
+  EXPECT_EQ(std::tuple(axis.rowOfHz(0), axis.rowOfHz(4000), axis.rowOfU(128)), std::tuple(255, 127, -1));
 }
 
 TEST(ScrollMapping, LinearAndInvertible) {
@@ -118,12 +117,10 @@ TEST(Selection, DragDirectionDoesNotMatter) {
 
 TEST(DurationLines, BelowOneMillisecondTheRateLineIsEmpty) {
   InfoLines lines;
-  setDurationLines(lines, 250.0);
-  EXPECT_EQ(lines.get(kLineDuration), "250.0 ms");
-  EXPECT_EQ(lines.get(kLineRate), "1/4.0 sec");
-  setDurationLines(lines, 0.5);
-  EXPECT_EQ(lines.get(kLineDuration), "0.5 ms");
-  EXPECT_EQ(lines.get(kLineRate), "");
+  for (auto [ms, duration, rate] : {std::tuple{250.0, "250.0 ms", "1/4.0 sec"}, {0.5, "0.5 ms", ""}}) {
+    setDurationLines(lines, ms);
+    EXPECT_EQ(std::tuple(lines.get(kLineDuration), lines.get(kLineRate)), std::tuple(duration, rate));
+  }
 }
 
 TEST(ViewFrom, KeepsMemoryWhileTheViewFitsElseMovesIt) {
@@ -132,18 +129,12 @@ TEST(ViewFrom, KeepsMemoryWhileTheViewFitsElseMovesIt) {
   ct.d_e = 0, ct.f_e = 95999;
   ct.d_a = 0, ct.f_a = 9999;  // zoomed on 10000 samples
   ct.d_sel = 5, ct.f_sel = 9;
-  DisplayContext inside = viewFrom(ct, 80000, 16000);
-  EXPECT_EQ(inside.d_a, 80000);
-  EXPECT_EQ(inside.f_a, 89999);
+  const DisplayContext inside = viewFrom(ct, 80000, 16000);
+  EXPECT_EQ(std::tuple(inside.d_a, inside.f_a, inside.d_sel), std::tuple(80000, 89999, -1));
   EXPECT_FALSE(memoryMoved(ct, inside));
-  EXPECT_EQ(inside.d_sel, -1);
-  DisplayContext outside = viewFrom(ct, 200000, 16000);
-  EXPECT_EQ(outside.d_e, 200000);
-  EXPECT_EQ(outside.f_e, 295999);
-  EXPECT_EQ(outside.f_es, 209999);
-  DisplayContext end = viewFrom(ct, 499995, 16000);
-  EXPECT_EQ(end.f_e, 499999);
-  EXPECT_EQ(end.f_es, 499999);
+  const DisplayContext outside = viewFrom(ct, 200000, 16000), end = viewFrom(ct, 499995, 16000);
+  EXPECT_EQ(std::tuple(outside.d_e, outside.f_e, outside.f_es), std::tuple(200000, 295999, 209999));
+  EXPECT_EQ(std::pair(end.f_e, end.f_es), std::pair(499999, 499999));
   EXPECT_EQ(viewFrom(ct, -7, 16000).d_a, 0);
 }
 
@@ -153,12 +144,9 @@ TEST(Scales, RoundStepsThatLeaveRoomForLabels) {
   EXPECT_DOUBLE_EQ(niceStep(0.6875, 800, 80), 0.1);
   const auto ticks = timeTicks(250, 1250, 1000, 80);
   ASSERT_FALSE(ticks.empty());
-  EXPECT_DOUBLE_EQ(ticks.front().value, 300);
-  EXPECT_DOUBLE_EQ(ticks.front().pos, 50);
-  EXPECT_EQ(ticks.front().label, "300");
+  EXPECT_EQ(std::tuple(ticks.front().value, ticks.front().pos, ticks.front().label), std::tuple(300.0, 50.0, "300"));
   const auto hz = frequencyTicks(8000, 256, 30);
-  EXPECT_EQ(hz.front().pos, 255);
-  EXPECT_EQ(hz.back().label, "8000");
+  EXPECT_EQ(std::tuple(hz.front().pos, hz.back().label), std::tuple(255.0, "8000"));
 }
 
 // Equal rows stand for equal steps of the scale; ticks are round, rise
@@ -221,9 +209,7 @@ TEST(Scales, F0AndEnergyAxesFollowTheTopFrequency) {
   }
   const auto ticks = valueTicks(20, 100, 400, 20);
   ASSERT_GE(ticks.size(), 3u);
-  EXPECT_EQ(ticks.front().label, "20");
-  EXPECT_EQ(ticks.front().pos, 399);
-  EXPECT_EQ(ticks.back().label, "100");
+  EXPECT_EQ(std::tuple(ticks.front().label, ticks.front().pos, ticks.back().label), std::tuple("20", 399, "100"));
   EXPECT_TRUE(valueTicks(50, 50, 400, 20).empty());
 }
 
