@@ -28,6 +28,16 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
   QPoint at(const AnnotationPane* pane, std::int32_t sample) const {
     return {pane->columnOf(sample) + 1, pane->height() / 2};
   }
+  // The sample a click at `sample` lands on.
+  std::int32_t under(std::int32_t sample) const {
+    return window_->phonemePane()->sampleAt(at(window_->phonemePane(), sample).x());
+  }
+  using Bounds = std::vector<std::int32_t>;
+  static Bounds bounds() {
+    Bounds b;
+    for (const notetiq& item : program().etiq.items()) b.push_back(item.limite);
+    return b;
+  }
 
  private slots:
   void initTestCase() { makeDirectory(); }
@@ -53,36 +63,14 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     phoneticDescription().clear();
   }
 
-  void splitMoveAndRemoveWithTheModifierKeys() {
+  // A plain click changes nothing; a list that may not be saved is not edited.
+  void clicksThatEditNothing() {
     AnnotationPane* pane = window_->phonemePane();
-    using Positions = std::vector<std::int32_t>;
-    const auto positions = [] {
-      Positions p;
-      for (const notetiq& b : program().etiq.items()) p.push_back(b.limite);
-      return p;
-    };
-    const auto under = [&](std::int32_t sample) { return pane->sampleAt(at(pane, sample).x()); };  // where a click lands
-    QTest::mouseClick(pane, Qt::LeftButton, {}, at(pane, 4000));  // a plain click changes nothing
-    QVERIFY(positions() == Positions({0, 8000, 16000, 24000, 39999}) && !program().annotationsModified);
-    QTest::mouseClick(pane, Qt::LeftButton, Qt::ControlModifier, at(pane, 4000));
-    const std::int32_t split = under(4000);
-    QVERIFY(positions() == Positions({0, split, 8000, 16000, 24000, 39999}) && program().annotationsModified);
-
-    // Shift: the nearest boundary (8000) follows the pointer and stays where released.
-    QTest::mousePress(pane, Qt::LeftButton, Qt::ShiftModifier, at(pane, 8000));
-    QMouseEvent move(QEvent::MouseMove, QPointF(at(pane, 10000)), pane->mapToGlobal(QPointF(at(pane, 10000))),
-                     Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
-    QApplication::sendEvent(pane, &move);
-    QCOMPARE(program().etiq.position(2), under(10000));
-    QTest::mouseRelease(pane, Qt::LeftButton, Qt::ShiftModifier, at(pane, 12000));
-    QVERIFY(positions() == Positions({0, split, under(12000), 16000, 24000, 39999}));
-
-    QTest::mouseClick(pane, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, at(pane, split));
-    QVERIFY(positions() == Positions({0, under(12000), 16000, 24000, 39999}));
-    // A list that may not be saved is not edited.
+    QTest::mouseClick(pane, Qt::LeftButton, {}, at(pane, 4000));
+    QVERIFY(bounds() == Bounds({0, 8000, 16000, 24000, 39999}) && !program().annotationsModified);
     program().etiqSaveable = false;
     QTest::mouseClick(pane, Qt::LeftButton, Qt::ControlModifier, at(pane, 4000));
-    QVERIFY(positions() == Positions({0, under(12000), 16000, 24000, 39999}));
+    QVERIFY(bounds() == Bounds({0, 8000, 16000, 24000, 39999}) && !program().annotationsModified);
     QVERIFY((*recorder_)->saw(text(3803)));
   }
 
@@ -153,36 +141,50 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
       all.emplace_back(-1, "");  // between the two lists
       return all;
     };
-    const std::pair<const char*, std::function<void()>> edits[] = {
-        {"split", [&] { QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier, at(phonemes, 4000)); }},
+    // Each edit and the phoneme boundaries after it (empty: not checked). Ctrl+click splits,
+    // Shift+drag moves the nearest boundary with the pointer, Ctrl+Shift+click removes.
+    const std::tuple<const char*, std::function<void()>, Bounds> edits[] = {
+        {"split", [&] { QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier, at(phonemes, 4000)); },
+         {0, under(4000), 8000, 16000, 24000, 39999}},
         {"move",
          [&] {
            QTest::mousePress(phonemes, Qt::LeftButton, Qt::ShiftModifier, at(phonemes, 8000));
+           const QPointF to(at(phonemes, 10000));
+           QMouseEvent move(QEvent::MouseMove, to, phonemes->mapToGlobal(to), {}, Qt::LeftButton, Qt::ShiftModifier);
+           QApplication::sendEvent(phonemes, &move);
+           QCOMPARE(program().etiq.position(2), under(10000));
            QTest::mouseRelease(phonemes, Qt::LeftButton, Qt::ShiftModifier, at(phonemes, 11000));
-         }},
-        {"remove", [&] { QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, at(phonemes, 16000)); }},
-        {"word text", [&] { test_support::typeIntoModal("world  "), QTest::mouseDClick(words, Qt::LeftButton, {}, at(words, 20000)); }},
+         },
+         {0, under(4000), under(11000), 16000, 24000, 39999}},
+        {"remove",
+         [&] { QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, at(phonemes, 16000)); },
+         {0, under(4000), under(11000), 24000, 39999}},
+        {"word text",
+         [&] { test_support::typeIntoModal("world  "), QTest::mouseDClick(words, Qt::LeftButton, {}, at(words, 20000)); },
+         {}},
         {"annotator, Return after a prefix",
          [&] {
            window_->openAnnotator(6000);
            QTest::keyClicks(window_->annotator()->input(), "O");
            QTest::keyClick(window_->annotator()->input(), Qt::Key_Return);
-         }},
+         },
+         {}},
         {"merge",
          [&] {
            test_support::answerModal([](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); });
            const int x = phonemes->columnOf(program().etiq.position(2));  // between "O" and "t"
            QTest::mouseDClick(phonemes, Qt::LeftButton, {}, QPoint(x, phonemes->height() / 2));
-         }},
+         },
+         {}},
     };
     program().etiq.SetText(0, "p");
     program().etiq.SetText(1, "t");
     window_->contentEdited();
-    for (const auto& [name, edit] : edits) {
+    for (const auto& [name, edit, boundsAfter] : edits) {
       const auto before = lists();
       edit();
       const auto after = lists();
-      QVERIFY2(after != before, name);
+      QVERIFY2(after != before && (boundsAfter.empty() || bounds() == boundsAfter), name);
       for (int id : {21, int(kCmdRedo), 21}) QVERIFY2(window_->runCommand(id), name);
       QVERIFY2(lists() == before, name);
       QVERIFY2(program().annotationsModified, name);
