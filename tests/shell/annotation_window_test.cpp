@@ -12,7 +12,6 @@
 #include "annotation/textgrid.h"
 #include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
-#include "shell/file_chooser.h"
 #include "shell/phonetic_annotator_window.h"
 #include "signal/wav_layout.h"
 #include "tests/shell/window_fixture.h"
@@ -222,8 +221,6 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
                           "\"IntervalTier\"\n\"phonemes\"\n0\n2.5\n2\n0\n1\n\"a\"\n1\n2.5\n\"\"\n"
                           "\"TextTier\"\n\"tones\"\n0\n2.5\n1\n0.5\n\"H*\"\n"
                           "\"IntervalTier\"\n\"words\"\n0\n2.5\n1\n0\n2.5\n\"hi\"\n");
-    QString chosen;
-    setFileChooser([&](FileQuestion, const QString&, const QString&) { return chosen; });
     // Answers the kind box with `kind` (none expected when empty), then the
     // question that follows with `button` (none expected: NoButton).
     const auto answer = [](QString kind, QMessageBox::StandardButton button) {
@@ -239,7 +236,7 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
         input->accept();
       });
     };
-    chosen = QString::fromStdString(grid.string());
+    test_support::answerFilesWith(grid);
     QVERIFY(window_->runCommand(41));
     QCOMPARE(program().etiq.count(), 2);
     QCOMPARE(program().note.Text(0), std::string("hi"));
@@ -260,7 +257,7 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     };
     for (const Row& row : rows) {
       const auto path = *dir_ / row.name;
-      chosen = QString::fromStdString(path.string());
+      test_support::answerFilesWith(path);
       answer(row.kind, row.answer);
       QVERIFY(window_->runCommand(43));
       QVERIFY2(std::filesystem::exists(path) == row.written, row.name);

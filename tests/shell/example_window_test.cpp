@@ -11,7 +11,6 @@
 #include <algorithm>
 
 #include "annotation/phonetic_description.h"
-#include "shell/file_chooser.h"
 #include "shell/search_dialog.h"
 #include "signal/results.h"
 #include "tests/shell/window_fixture.h"
@@ -37,10 +36,6 @@ class ExampleWindowTest : public QObject, test_support::WindowFixture {
       if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("text"))
         texts << xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
     return xml.hasError() ? QStringList{} : texts;
-  }
-
-  void answer(const std::filesystem::path& path) {
-    setFileChooser([path](FileQuestion, const QString&, const QString&) { return QString::fromStdString(path.string()); });
   }
 
  private slots:
@@ -112,7 +107,7 @@ class ExampleWindowTest : public QObject, test_support::WindowFixture {
     for (int i = 0; i < words.count(); ++i)
       if (words.Text(i) == "dog") words.SetText(i, "hound");  // an unsaved edit is drawn
     const auto out = *dir_ / "view.svg";
-    answer(out);
+    test_support::answerFilesWith(out);
     QVERIFY(window_->runCommand(11890));
     const QStringList texts = svgTexts(out);
     for (const char* label : {"hound", "quick", "aU", "Time (s)", "Frequency (kHz)"})
@@ -126,7 +121,7 @@ class ExampleWindowTest : public QObject, test_support::WindowFixture {
     for (const auto& [name, edited] : cases) {
       editContext().samplesModified = edited;
       (*recorder_)->clear();
-      answer(*dir_ / name);
+      test_support::answerFilesWith(*dir_ / name);
       QVERIFY(window_->runCommand(11890));
       QVERIFY2(!std::filesystem::exists(*dir_ / name), name);
       QCOMPARE((*recorder_)->reports().size(), std::size_t(1));

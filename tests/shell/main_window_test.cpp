@@ -20,7 +20,6 @@
 #include "prosody/pitch_types.h"
 #include "shell/command_table.h"
 #include "shell/energy_dialog.h"
-#include "shell/file_chooser.h"
 #include "shell/playback.h"
 #include "shell/spectral_slice_window.h"
 #include "shell/spectro_params_window.h"
@@ -44,13 +43,9 @@ bool writeRamp(const std::filesystem::path& path, std::int32_t count) {
   for (std::int32_t i = 0; i < count; ++i) x[static_cast<std::size_t>(i)] = rampAt(i);
   return test::writeWav(path, x, 16000);
 }
+
 constexpr int kRate = 16000;
 constexpr double kVoicedFromMs = 300, kVoicedToMs = 1300;
-
-// File questions are answered with `path` (until cleanup).
-void chooseFile(const std::filesystem::path& path) {
-  setFileChooser([path](FileQuestion, const QString&, const QString&) { return QString::fromStdString(path.string()); });
-}
 
 int countColour(const QImage& image, QRgb colour) {
   int n = 0;
@@ -58,7 +53,6 @@ int countColour(const QImage& image, QRgb colour) {
     for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == colour;
   return n;
 }
-
 
 }  // namespace
 
@@ -538,7 +532,7 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
   void f0ForTheWholeFileWritesAPitchFileShowsAndReopensIt() {
     openVoiced();
     const auto pit = *dir_ / "whole.pit";
-    chooseFile(pit);
+    test_support::answerFilesWith(pit);
     QVERIFY(window_->runCommand(919));
     const std::string content = test::readFile(pit);
     QCOMPARE(content.substr(0, 4), std::string(".pit"));
@@ -581,7 +575,7 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
       for (const char* name : {"a.pit", "b.pit", "notes.pit"}) there << std::filesystem::exists(corpus / name);
       return there;
     };
-    chooseFile(corpus / "a.wav");
+    test_support::answerFilesWith(corpus / "a.wav");
     QVERIFY(window_->runCommand(11846));
     QCOMPARE(pitchFiles(), QList<bool>({true, true, false}));
     QCOMPARE((*recorder_)->reports().size(), std::size_t(1));
@@ -668,7 +662,7 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
   void energyForTheWholeFileWritesOneLinePerFrame() {
     openVoiced();
     const auto out = *dir_ / "whole.ene";
-    chooseFile(out);
+    test_support::answerFilesWith(out);
     QVERIFY(window_->runCommand(909));
     std::istringstream in(test::readFile(out));
     long ms = 0;
