@@ -1,6 +1,6 @@
 // Pane layout, column/sample/time mappings, scroll mapping, waveform
-// reduction, the selection and view arithmetic and the information window's
-// lines, without any widget.
+// reduction, the selection and view arithmetic, the information window's
+// lines and the contour window's data, without any widget.
 #include "shell/geometry.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +13,14 @@
 
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
+#include "shell/f0_contour_model.h"
 #include "shell/info_lines.h"
 #include "shell/scales.h"
 #include "shell/view_ops.h"
 #include "shell/waveform.h"
+#include "tests/prosody/known_f0_signals.h"
 #include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
 
 namespace ardv::shell {
 namespace {
@@ -257,6 +260,47 @@ TEST_F(Details, ANonWavFileNamesItsLabelFilesOrTheirAbsence) {
   EXPECT_NE(s.find(text(74) + "/data/a.phn" + text(75) + "NIST"), std::string::npos);
   EXPECT_NE(s.find(text(76)), std::string::npos);
   EXPECT_EQ(rec_->reports().size(), 0u);
+}
+
+// The contour window's data: a pitch file imported, a point moved, saved and
+// read back; files that are not pitch files; contours of another signal.
+TEST(F0Contour, ImportEditSaveRoundTripAndBadFiles) {
+  const test::TempDir dir;
+  ASSERT_TRUE(test::writeFileSafely(dir.path() / "a.pit",
+                                    ".pit            \r\n        20   110\r\n        28   120\r\n        36     0\r\n"));
+  F0Contour c;
+  ASSERT_TRUE(importContour(dir.path() / "a.pit", "sig.wav", 16000, c));
+  ASSERT_EQ(c.modifiable.nbPoints, 3);
+  EXPECT_EQ(c.modifiable.tab().points[1].sampleDate, 448);
+  EXPECT_EQ(pickPoint(c, 27, 118, 1.0, 5), 1);
+  EXPECT_EQ(pickPoint(c, 60, 118, 1.0, 5), -1);
+  const struct { int point; double hz, expect; } moves[] = {{1, 150.4, 150}, {1, 5000, 1000}, {1, -3, 1}, {2, 200, 0}, {7, 200, 0}};
+  for (const auto& m : moves) {
+    movePoint(c, m.point, m.hz);
+    if (m.point < c.modifiable.nbPoints) {
+      EXPECT_EQ(c.modifiable.y(m.point, 0), m.expect) << m.point << " " << m.hz;
+    }
+  }
+  EXPECT_EQ(c.reference.y(1, 0), 120);  // the reference stays
+  movePoint(c, 1, 180);
+  ASSERT_TRUE(saveContour(c, dir.path() / "b.pit"));
+  F0Contour back;
+  ASSERT_TRUE(importContour(dir.path() / "b.pit", "sig.wav", 16000, back));
+  EXPECT_EQ(back.points(), c.points());
+
+  ScopedRecorder rec;
+  text(6931);
+  const std::string bad[] = {"RIFF\r\n", "", ".pit\r\n 12 abc\r\n"};
+  for (const std::string& content : bad) {
+    ASSERT_TRUE(test::writeFileSafely(dir.path() / "bad.pit", content));
+    EXPECT_FALSE(importContour(dir.path() / "bad.pit", "sig.wav", 16000, back)) << content;
+  }
+  EXPECT_EQ(back.points(), c.points());  // a failed import keeps the previous pair
+  EXPECT_TRUE(rec->saw("Ce fichier n'est pas un fichier de pitch"));
+  EXPECT_FALSE(contourBelongsTo(c, "other.wav"));
+  EXPECT_TRUE(rec->saw(text(6931)));
+  EXPECT_TRUE(contourBelongsTo(c, "sig.wav"));
+  EXPECT_FALSE(saveContour(c, "sig.wav"));  // never over its signal
 }
 
 }  // namespace
