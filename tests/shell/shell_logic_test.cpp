@@ -274,7 +274,8 @@ TEST(F0Contour, ImportEditSaveRoundTripAndBadFiles) {
   EXPECT_EQ(c.modifiable.tab().points[1].sampleDate, 448);
   EXPECT_EQ(pickPoint(c, 27, 118, 1.0, 5), 1);
   EXPECT_EQ(pickPoint(c, 60, 118, 1.0, 5), -1);
-  const struct { int point; double hz, expect; } moves[] = {{1, 150.4, 150}, {1, 5000, 1000}, {1, -3, 1}, {2, 200, 0}, {7, 200, 0}};
+  const struct { int point; double hz, expect; } moves[] = {
+      {1, 150.4, 150}, {1, 5000, 1000}, {1, -3, 1}, {2, 200, 0}, {7, 200, 0}};
   for (const auto& m : moves) {
     movePoint(c, m.point, m.hz);
     if (m.point < c.modifiable.nbPoints) {
