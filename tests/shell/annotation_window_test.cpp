@@ -6,14 +6,12 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <fstream>
 #include <vector>
 
 #include "annotation/phonetic_description.h"
 #include "annotation/textgrid.h"
 #include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
-#include "shell/file_chooser.h"
 #include "shell/phonetic_annotator_window.h"
 #include "signal/wav_layout.h"
 #include "tests/shell/window_fixture.h"
@@ -28,6 +26,16 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
 
   QPoint at(const AnnotationPane* pane, std::int32_t sample) const {
     return {pane->columnOf(sample) + 1, pane->height() / 2};
+  }
+  // The sample a click at `sample` lands on.
+  std::int32_t under(std::int32_t sample) const {
+    return window_->phonemePane()->sampleAt(at(window_->phonemePane(), sample).x());
+  }
+  using Bounds = std::vector<std::int32_t>;
+  static Bounds bounds() {
+    Bounds b;
+    for (const notetiq& item : program().etiq.items()) b.push_back(item.limite);
+    return b;
   }
 
  private slots:
@@ -54,45 +62,15 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     phoneticDescription().clear();
   }
 
-  void splitMoveAndRemoveWithTheModifierKeys() {
+  // A plain click changes nothing; a list that may not be saved is not edited.
+  void clicksThatEditNothing() {
     AnnotationPane* pane = window_->phonemePane();
-    using Positions = std::vector<std::int32_t>;
-    const auto positions = [] {
-      Positions p;
-      for (const notetiq& b : program().etiq.items()) p.push_back(b.limite);
-      return p;
-    };
-    const auto under = [&](std::int32_t sample) { return pane->sampleAt(at(pane, sample).x()); };  // where a click lands
-    QTest::mouseClick(pane, Qt::LeftButton, {}, at(pane, 4000));  // a plain click changes nothing
-    QVERIFY(positions() == Positions({0, 8000, 16000, 24000, 39999}) && !program().annotationsModified);
-    QTest::mouseClick(pane, Qt::LeftButton, Qt::ControlModifier, at(pane, 4000));
-    const std::int32_t split = under(4000);
-    QVERIFY(positions() == Positions({0, split, 8000, 16000, 24000, 39999}) && program().annotationsModified);
-
-    // Shift: the nearest boundary (8000) follows the pointer and stays where released.
-    QTest::mousePress(pane, Qt::LeftButton, Qt::ShiftModifier, at(pane, 8000));
-    QMouseEvent move(QEvent::MouseMove, QPointF(at(pane, 10000)), pane->mapToGlobal(QPointF(at(pane, 10000))),
-                     Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
-    QApplication::sendEvent(pane, &move);
-    QCOMPARE(program().etiq.position(2), under(10000));
-    QTest::mouseRelease(pane, Qt::LeftButton, Qt::ShiftModifier, at(pane, 12000));
-    QVERIFY(positions() == Positions({0, split, under(12000), 16000, 24000, 39999}));
-
-    QTest::mouseClick(pane, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, at(pane, split));
-    QVERIFY(positions() == Positions({0, under(12000), 16000, 24000, 39999}));
-    // A list that may not be saved is not edited.
+    QTest::mouseClick(pane, Qt::LeftButton, {}, at(pane, 4000));
+    QVERIFY(bounds() == Bounds({0, 8000, 16000, 24000, 39999}) && !program().annotationsModified);
     program().etiqSaveable = false;
     QTest::mouseClick(pane, Qt::LeftButton, Qt::ControlModifier, at(pane, 4000));
-    QVERIFY(positions() == Positions({0, under(12000), 16000, 24000, 39999}));
+    QVERIFY(bounds() == Bounds({0, 8000, 16000, 24000, 39999}) && !program().annotationsModified);
     QVERIFY((*recorder_)->saw(text(3803)));
-  }
-
-  void doubleClickChangesAWordText() {
-    AnnotationPane* pane = window_->wordPane();
-    test_support::typeIntoModal("world  ");
-    QTest::mouseDClick(pane, Qt::LeftButton, {}, at(pane, 20000));
-    QCOMPARE(program().note.Text(0), std::string("world"));
-    QVERIFY(program().annotationsModified);
   }
 
   // The popup: "Diphthongs" > "aI" chosen with the keyboard, as a user would.
@@ -151,7 +129,7 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
   }
 
   // Each annotation edit, then Cancel, Redo, Cancel: the lists before, after,
-  // before. A new edit drops what was undone.
+  // before. A word's text is trimmed. A new edit drops what was undone.
   void everyAnnotationEditUndoesAndRedoes() {
     AnnotationPane* phonemes = window_->phonemePane();
     AnnotationPane* words = window_->wordPane();
@@ -162,42 +140,57 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
       all.emplace_back(-1, "");  // between the two lists
       return all;
     };
-    const std::pair<const char*, std::function<void()>> edits[] = {
-        {"split", [&] { QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier, at(phonemes, 4000)); }},
+    // Each edit and the phoneme boundaries after it (empty: not checked). Ctrl+click splits,
+    // Shift+drag moves the nearest boundary with the pointer, Ctrl+Shift+click removes.
+    const std::tuple<const char*, std::function<void()>, Bounds> edits[] = {
+        {"split", [&] { QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier, at(phonemes, 4000)); },
+         {0, under(4000), 8000, 16000, 24000, 39999}},
         {"move",
          [&] {
            QTest::mousePress(phonemes, Qt::LeftButton, Qt::ShiftModifier, at(phonemes, 8000));
+           const QPointF to(at(phonemes, 10000));
+           QMouseEvent move(QEvent::MouseMove, to, phonemes->mapToGlobal(to), {}, Qt::LeftButton, Qt::ShiftModifier);
+           QApplication::sendEvent(phonemes, &move);
+           QCOMPARE(program().etiq.position(2), under(10000));
            QTest::mouseRelease(phonemes, Qt::LeftButton, Qt::ShiftModifier, at(phonemes, 11000));
-         }},
-        {"remove", [&] { QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, at(phonemes, 16000)); }},
-        {"word text", [&] { test_support::typeIntoModal("world"), QTest::mouseDClick(words, Qt::LeftButton, {}, at(words, 20000)); }},
+         },
+         {0, under(4000), under(11000), 16000, 24000, 39999}},
+        {"remove",
+         [&] { QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, at(phonemes, 16000)); },
+         {0, under(4000), under(11000), 24000, 39999}},
+        {"word text",
+         [&] { test_support::typeIntoModal("world  "), QTest::mouseDClick(words, Qt::LeftButton, {}, at(words, 20000)); },
+         {}},
         {"annotator, Return after a prefix",
          [&] {
            window_->openAnnotator(6000);
            QTest::keyClicks(window_->annotator()->input(), "O");
            QTest::keyClick(window_->annotator()->input(), Qt::Key_Return);
-         }},
+         },
+         {}},
         {"merge",
          [&] {
            test_support::answerModal([](QWidget* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); });
            const int x = phonemes->columnOf(program().etiq.position(2));  // between "O" and "t"
            QTest::mouseDClick(phonemes, Qt::LeftButton, {}, QPoint(x, phonemes->height() / 2));
-         }},
+         },
+         {}},
     };
     program().etiq.SetText(0, "p");
     program().etiq.SetText(1, "t");
     window_->contentEdited();
-    for (const auto& [name, edit] : edits) {
+    for (const auto& [name, edit, boundsAfter] : edits) {
       const auto before = lists();
       edit();
       const auto after = lists();
-      QVERIFY2(after != before, name);
+      QVERIFY2(after != before && (boundsAfter.empty() || bounds() == boundsAfter), name);
       for (int id : {21, int(kCmdRedo), 21}) QVERIFY2(window_->runCommand(id), name);
       QVERIFY2(lists() == before, name);
       QVERIFY2(program().annotationsModified, name);
       QVERIFY2(window_->runCommand(kCmdRedo) && lists() == after, name);
     }
     QVERIFY(program().etiq.count() == 4 && program().etiq.Text(1) == "O");  // merged with "t"
+    QCOMPARE(program().note.Text(0), std::string("world"));
     QVERIFY(window_->runCommand(21));
     QTest::mouseClick(phonemes, Qt::LeftButton, Qt::ControlModifier, at(phonemes, 30000));
     const auto latest = lists();
@@ -224,15 +217,10 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
   // mismatch asked about, tiers the window cannot show named and kept.
   void textGridsThroughTheAnnotationMenus() {
     const auto grid = *dir_ / "other.TextGrid";
-    {
-      std::ofstream out(grid);
-      out << "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0\n2.5\n<exists>\n3\n"
-             "\"IntervalTier\"\n\"phonemes\"\n0\n2.5\n2\n0\n1\n\"a\"\n1\n2.5\n\"\"\n"
-             "\"TextTier\"\n\"tones\"\n0\n2.5\n1\n0.5\n\"H*\"\n"
-             "\"IntervalTier\"\n\"words\"\n0\n2.5\n1\n0\n2.5\n\"hi\"\n";
-    }
-    QString chosen;
-    setFileChooser([&](FileQuestion, const QString&, const QString&) { return chosen; });
+    test::writeFile(grid, "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0\n2.5\n<exists>\n3\n"
+                          "\"IntervalTier\"\n\"phonemes\"\n0\n2.5\n2\n0\n1\n\"a\"\n1\n2.5\n\"\"\n"
+                          "\"TextTier\"\n\"tones\"\n0\n2.5\n1\n0.5\n\"H*\"\n"
+                          "\"IntervalTier\"\n\"words\"\n0\n2.5\n1\n0\n2.5\n\"hi\"\n");
     // Answers the kind box with `kind` (none expected when empty), then the
     // question that follows with `button` (none expected: NoButton).
     const auto answer = [](QString kind, QMessageBox::StandardButton button) {
@@ -248,7 +236,7 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
         input->accept();
       });
     };
-    chosen = QString::fromStdString(grid.string());
+    test_support::answerFilesWith(grid);
     QVERIFY(window_->runCommand(41));
     QCOMPARE(program().etiq.count(), 2);
     QCOMPARE(program().note.Text(0), std::string("hi"));
@@ -269,17 +257,14 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     };
     for (const Row& row : rows) {
       const auto path = *dir_ / row.name;
-      chosen = QString::fromStdString(path.string());
+      test_support::answerFilesWith(path);
       answer(row.kind, row.answer);
       QVERIFY(window_->runCommand(43));
       QVERIFY2(std::filesystem::exists(path) == row.written, row.name);
-      const std::string begins = row.begins;
-      const auto bytes = test::readBytes(path);
-      if (row.written) QVERIFY2(std::string(bytes.begin(), bytes.end()).rfind(begins, 0) == 0, row.name);
+      if (row.written) QVERIFY2(test::readFile(path).rfind(row.begins, 0) == 0, row.name);
     }
     // The point tier the window does not show is still there, as it was.
-    const auto saved = test::readBytes(grid);
-    const std::string text(saved.begin(), saved.end());
+    const std::string text = test::readFile(grid);
     QCOMPARE(textGridTiers(text)->all, (std::vector<std::string>{"phonemes", "tones", "words"}));
     QVERIFY2(text.find("name = \"tones\" \n        xmin = 0 \n        xmax = 2.5 \n        points: size = 1 \n"
                        "        points [1]:\n            number = 0.5 \n            mark = \"H*\" \n") != std::string::npos,

@@ -1,21 +1,32 @@
 // The main window on the offscreen platform: command states, the command
 // table coverage, layout, drags mirrored in the partner plane, zoom, go to
-// and scrolling on a real WAV file.
+// and scrolling on a ramp; the Prosody commands on a synthetic voiced WAV:
+// 300 ms of silence, 1 s of a vowel at 150 Hz, 500 ms of silence.
 #include <QClipboard>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPainter>
+#include <QProgressDialog>
+#include <QRadioButton>
 #include <QSpinBox>
+#include <cmath>
 #include <cstdint>
+#include <sstream>
 #include <vector>
 
 #include "platform/null_audio.h"
+#include "prosody/energy.h"
+#include "prosody/pitch_types.h"
 #include "shell/command_table.h"
+#include "shell/energy_dialog.h"
 #include "shell/playback.h"
 #include "shell/spectral_slice_window.h"
 #include "shell/spectro_params_window.h"
 #include "spectral/image_levels.h"
 #include "shell/spectrogram_painter.h"
+#include "shell/speaker_dialog.h"
+#include "shell/value_scale.h"
 #include "spectral/spectrogram_params.h"
 #include "tests/prosody/known_f0_signals.h"
 #include "tests/shell/window_fixture.h"
@@ -33,12 +44,31 @@ bool writeRamp(const std::filesystem::path& path, std::int32_t count) {
   return test::writeWav(path, x, 16000);
 }
 
+constexpr int kRate = 16000;
+constexpr double kVoicedFromMs = 300, kVoicedToMs = 1300;
+
+int countColour(const QImage& image, QRgb colour) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == colour;
+  return n;
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject, test_support::WindowFixture {
   Q_OBJECT
 
  private:
+  std::filesystem::path voiced_;
+
+  void openVoiced() { QVERIFY(window_->openPath(voiced_.string())); }
+  SpectroView* view() const { return window_->spectroPlane()->view(); }
+  // The spectrogram bitmap with the decorations drawn into it.
+  QImage keptImage() {
+    window_->runCommand(38);
+    return view()->bitmap();
+  }
   // The pointer moved to `to` over `w`, no button held.
   static void hover(QWidget* w, QPoint to) {
     QMouseEvent move(QEvent::MouseMove, QPointF(to), w->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::NoButton, {});
@@ -58,11 +88,25 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     makeDirectory();
     wav_ = *dir_ / "ramp.wav";
     QVERIFY(writeRamp(wav_, 40000));  // 2.5 s
+    voiced_ = *dir_ / "voiced.wav";
+    const auto signal = test::synthesize("voiced", kRate,
+                                         {{test::SegmentKind::Silence, kVoicedFromMs},
+                                          {test::SegmentKind::Voiced, kVoicedToMs - kVoicedFromMs, 150, 150},
+                                          {test::SegmentKind::Silence, 500}},
+                                         1);
+    QVERIFY(test::writeWav(voiced_, signal.samples, kRate));
   }
 
-  void init() { QVERIFY(showWindow()); }
+  void init() {
+    speakerType() = -1;
+    energyParams() = EnergyParams{};
+    QVERIFY(showWindow());
+  }
 
-  void cleanup() { closeWindow(); }
+  void cleanup() {
+    setFileChooser({});
+    closeWindow();
+  }
 
   // Each command is wired or marked "Not available yet", never both; a
   // not-yet command never runs, the others without a file only when they
@@ -74,16 +118,17 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     }
     const int notYet = commandsNotYetAvailable().front();
     QCOMPARE(window_->action(notYet)->toolTip(), QString("Not available yet"));
-    const int ids[] = {kCmdOpen, kCmdQuit, kCmdZoomIn, kCmdZoomOut, kCmdGoTo, kCmdCopySignalBitmap, kCmdClear, notYet};
+    // Cut (22) needs a selection.
+    const int ids[] = {kCmdOpen, kCmdQuit, kCmdZoomIn, kCmdZoomOut, kCmdGoTo, kCmdCopySignalBitmap, kCmdClear, notYet, 22};
     const auto enabled = [&] {
       QList<bool> on;
       for (int id : ids) on << window_->action(id)->isEnabled();
       return on;
     };
-    QCOMPARE(enabled(), (QList<bool>{true, true, false, false, false, false, false, false}));
+    QCOMPARE(enabled(), (QList<bool>{true, true, false, false, false, false, false, false, false}));
     QVERIFY(!window_->runCommand(kCmdZoomOut));
     open();
-    QCOMPARE(enabled(), (QList<bool>{true, true, true, true, true, true, true, false}));
+    QCOMPARE(enabled(), (QList<bool>{true, true, true, true, true, true, true, false, false}));
   }
 
   // The slice follows the pointer while asked to, and keeps its frame for
@@ -138,32 +183,9 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     QVERIFY(!lines_.get(kLineDuration).empty());
   }
 
-  // Zoom on 5 samples shows 11, zoom out the whole signal; go to and the
-  // scroll bar keep the width shown.
-  void zoomGoToAndScrollMoveTheView() {
-    open();
-    auto& ct = program().ct;
-    ct.d_sel = 1000;
-    ct.f_sel = 1004;
-    QVERIFY(window_->runCommand(kCmdZoomIn));
-    QCOMPARE(std::make_pair(ct.d_a, ct.f_a), std::make_pair(1000, 1010));
-    QVERIFY(window_->action(kCmdZoomIn)->isChecked() && !window_->action(kCmdZoomOut)->isChecked());
-    QVERIFY(window_->runCommand(kCmdZoomOut));
-    QCOMPARE(ct.modeMemoire, 1);
-    QCOMPARE(ct.d_a, 0);
-    QVERIFY(window_->action(kCmdZoomOut)->isChecked());
-    ct.d_sel = 0;
-    ct.f_sel = 7999;
-    QVERIFY(window_->runCommand(kCmdZoomIn));  // half a second shown
-    QVERIFY(window_->goToMs(1000));
-    QCOMPARE(std::make_pair(ct.d_a, ct.f_a - ct.d_a), std::make_pair(16000, 7998));
-    window_->scrollBar()->setValue(2500);  // a quarter of the way
-    QCOMPARE(std::make_pair(ct.d_a, ct.f_a - ct.d_a), std::make_pair(std::int32_t(0.25 * (ct.tf - 1)), 7998));
-    QVERIFY2(reports().empty(), reports().c_str());
-  }
-
-  // Every navigation key from a view of 8000 samples at 16000 (2.5 s
-  // signal): where the view lands, and that it never leaves the file.
+  // Every navigation key, go to, the scroll bar and zoom from a view of 8000
+  // samples at 16000 (2.5 s signal): where the view lands, and that it never
+  // leaves the file. Zoom on 5 samples shows 11; zoom out the whole memory.
   void navigationKeysKeepTheViewInsideTheFile() {
     open();
     auto& ct = program().ct;
@@ -172,7 +194,9 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
       std::function<void()> act;
       std::int32_t first, width;  // expected view
     };
-    auto key = [this](Qt::Key k, Qt::KeyboardModifiers m = {}) { return [=, this] { QTest::keyClick(window_.get(), k, m); }; };
+    auto key = [this](Qt::Key k, Qt::KeyboardModifiers m = {}) {
+      return [=, this] { QTest::keyClick(window_.get(), k, m); };
+    };
     auto wheel = [this](int notches, Qt::KeyboardModifiers m) {
       return [=, this] {
         QWidget* w = window_->signalPlane()->view();
@@ -194,8 +218,11 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
         {"wheel back", wheel(-1, {}), 16800, 8000},
         {"Ctrl+wheel", wheel(1, Qt::ControlModifier), 17999, 4000},
         {"Page Down x4", [&] { for (int i = 0; i < 4; ++i) window_->navigate(Step::PageRight); }, 32000, 8000},
+        {"Go to 500 ms", [&] { window_->goToMs(500); }, 8000, 8000},
         {"Go to past the end", [&] { window_->goToMs(1e9); }, 32000, 8000},
+        {"scroll bar a quarter of the way", [&] { window_->scrollBar()->setValue(2500); }, 9999, 8000},
         {"scroll bar at its end", [&] { window_->scrollBar()->setValue(window_->scrollBar()->maximum()); }, 32000, 8000},
+        {"zoom on 5 samples", [&] { ct.d_sel = 1000, ct.f_sel = 1004, window_->runCommand(kCmdZoomIn); }, 1000, 11},
     };
     for (const Row& row : rows) {
       window_->showFromSample(0);
@@ -203,11 +230,14 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
       ct.f_sel = 24000;
       QVERIFY(window_->runCommand(kCmdZoomIn));
       QCOMPARE(std::make_pair(ct.d_a, ct.f_a), std::make_pair(16000, 23999));
+      QVERIFY(window_->action(kCmdZoomIn)->isChecked() && !window_->action(kCmdZoomOut)->isChecked());
       row.act();
       QVERIFY2(ct.d_a == row.first && ct.f_a - ct.d_a + 1 == row.width,
                qPrintable(QString("%1: %2..%3").arg(row.name).arg(ct.d_a).arg(ct.f_a)));
       QVERIFY2(ct.d_a >= 0 && ct.f_a <= ct.tf - 1 && ct.f_es == ct.f_a, row.name);
     }
+    QVERIFY(window_->runCommand(kCmdZoomOut));
+    QVERIFY(ct.modeMemoire == 1 && ct.d_a == 0 && window_->action(kCmdZoomOut)->isChecked());
     QVERIFY2(reports().empty(), reports().c_str());
   }
 
@@ -338,18 +368,6 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     setSpectroDefaults(-1);
   }
 
-  void cutThenCancelRestoresTheSignal() {
-    open();
-    QVERIFY(!window_->action(22)->isEnabled());  // no selection yet
-    const std::vector<std::int16_t> before = memory();
-    drag(window_->signalPlane()->view(), 40, 120);
-    QVERIFY(window_->runCommand(22));
-    QVERIFY(memory().size() < before.size());
-    QVERIFY(window_->runCommand(21));
-    QVERIFY(memory() == before);
-    QVERIFY2(reports().empty(), reports().c_str());
-  }
-
   void colourLegendShowsTheLevelsAcrossThePlane() {
     open();
     QVERIFY(window_->runCommand(kCmdColourMap));
@@ -398,10 +416,13 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     }
   }
 
-  // Ctrl+P plays the selection's samples; without a device Play says so.
-  void ctrlPHandsTheSelectionToTheDevice() {
+  // Ctrl+P plays the selection's samples, without one the stretch shown;
+  // Play many repeats; Record opens the capture; without a device Play says so.
+  void playbackAndRecordUseTheDevices() {
     NullAudioOutput device;
-    setAudioDevices(&device, nullptr);
+    NullAudioInput input;
+    input.script(std::vector<std::int16_t>(3000, 1234));
+    setAudioDevices(&device, &input);
     open();
     program().ct.d_sel = 1000;
     program().ct.f_sel = 1199;
@@ -415,40 +436,30 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     for (int i = 0; i < 200; ++i)
       QCOMPARE(static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)), rampAt(1000 + i));
     QCOMPARE(window_->signalPlane()->view()->playCursor(), -1);
-    QVERIFY2(reports().empty(), reports().c_str());
     // No selection (or the one sample a file opens with): the stretch shown, within the signal.
     program().ct.d_sel = program().ct.f_sel = 0;
     QVERIFY(window_->runCommand(kCmdPlay));
     QTRY_VERIFY(!window_->player().playing());
     QCOMPARE(device.blocks().back().size(), std::size_t{2} * 40000);
-    setAudioDevices(nullptr, nullptr);
-    QVERIFY(window_->runCommand(kCmdPlay));
-    QCOMPARE((*recorder_)->reports().size(), std::size_t{1});
-    QVERIFY((*recorder_)->saw("No audio output device"));
-  }
-
-  void playManyRepeatsAndRecordOpensTheCapture() {
-    NullAudioOutput output;
-    NullAudioInput input;
-    input.script(std::vector<std::int16_t>(3000, 1234));
-    setAudioDevices(&output, &input);
-    open();
     test_support::answerModal([](QWidget* box) {
       box->findChild<QSpinBox*>()->setValue(3);
       QMetaObject::invokeMethod(box, "accept");
     });
     QVERIFY(window_->runCommand(kCmdPlayMany));
     QTRY_VERIFY(!window_->player().playing());
-    QCOMPARE(output.blocks().size(), std::size_t{3});
-    QCOMPARE(output.blocks()[0].size(), std::size_t{2} * (program().ct.f_es - program().ct.d_es + 1));
+    QCOMPARE(device.blocks().size(), std::size_t{5});
+    QCOMPARE(device.blocks().back().size(), std::size_t{2} * (program().ct.f_es - program().ct.d_es + 1));
     test_support::typeIntoModal("1", "duration");
     QVERIFY(window_->runCommand(kCmdRecord));
-    setAudioDevices(nullptr, nullptr);
     QCOMPARE(input.bufferFrames(), std::int64_t{22050});
     QCOMPARE(program().en_cours.frequence, 22050.0);
     QCOMPARE(program().ct.tf, 3000);
     QCOMPARE(program().memory[10], std::int16_t{1234});
     QVERIFY2(reports().empty(), reports().c_str());
+    setAudioDevices(nullptr, nullptr);
+    QVERIFY(window_->runCommand(kCmdPlay));
+    QCOMPARE((*recorder_)->reports().size(), std::size_t{1});
+    QVERIFY((*recorder_)->saw("No audio output device"));
   }
 
   // Unsaved label edits, then each way of leaving the signal: the
@@ -497,6 +508,179 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     }
     setOpenHooks({});
     setAudioDevices(nullptr, nullptr);
+  }
+
+  // Cancel keeps the speaker type, OK sets it; the F0 is drawn in its colour.
+  void speakerDialogChangesTheTypeAndTheColour() {
+    for (bool accept : {false, true}) {
+      test_support::answerModal([accept](QWidget* box) {
+        auto* d = qobject_cast<SpeakerDialog*>(box);
+        QVERIFY(d && d->button(-1)->isChecked());
+        d->button(1)->setChecked(true);
+        accept ? static_cast<QDialog*>(d)->accept() : d->reject();
+      });
+      QVERIFY(window_->runCommand(917));
+      QCOMPARE(speakerType(), accept ? 1 : -1);
+    }
+    openVoiced();
+    QVERIFY(window_->runCommand(922));
+    const QImage image = keptImage();
+    QVERIFY(countColour(image, qRgb(0, 255, 255)) > 50);  // male: cyan
+    QCOMPARE(countColour(image, qRgb(255, 0, 0)), 0);
+  }
+
+  void f0ForTheWholeFileWritesAPitchFileShowsAndReopensIt() {
+    openVoiced();
+    const auto pit = *dir_ / "whole.pit";
+    test_support::answerFilesWith(pit);
+    QVERIFY(window_->runCommand(919));
+    const std::string content = test::readFile(pit);
+    QCOMPARE(content.substr(0, 4), std::string(".pit"));
+    QVERIFY(content.size() % 18 == 0);
+    // Voiced frames lie in the voiced stretch, at about 150 Hz.
+    std::istringstream in(content.substr(18));
+    long ms = 0;
+    int hz = 0, voiced = 0;
+    while (in >> ms >> hz) {
+      if (hz == 0) continue;
+      ++voiced;
+      QVERIFY2(ms > kVoicedFromMs - 40 && ms < kVoicedToMs + 40, qPrintable(QString::number(ms)));
+      QVERIFY2(std::abs(hz - 150) <= 8, qPrintable(QString::number(hz)));
+    }
+    QVERIFY(voiced > 100);
+    QCOMPARE(view()->decorationCount(), 1);
+    QVERIFY(countColour(keptImage(), qRgb(255, 0, 0)) > 100);
+    // Line 12 follows the pointer: voiced in the middle, 0 in the silence.
+    const TimeAxis axis = view()->axis();
+    const int y = view()->height() / 2;
+    QTest::mouseMove(view(), QPoint(static_cast<int>(axis.xOf(kRate * 0.8)), y));
+    const std::string line = lines_.get(kLineF0);
+    QVERIFY2(line.rfind("f0: 1", 0) == 0 && line.size() == 10, line.c_str());
+    QTest::mouseMove(view(), QPoint(static_cast<int>(axis.xOf(kRate * 1.6)), y));
+    QCOMPARE(lines_.get(kLineF0), std::string("f0: 0 Hz"));
+    // Opening the file draws it again, and so does displaying it.
+    QVERIFY(window_->runCommand(913));
+    QVERIFY(window_->runCommand(916));
+    QCOMPARE(view()->decorationCount(), 3);
+    QVERIFY2(reports().empty(), reports().c_str());
+  }
+
+  void f0ForACorpusWritesAPitchFileBesideEachSignal() {
+    const auto corpus = *dir_ / "corpus";
+    std::filesystem::create_directories(corpus);
+    for (const char* name : {"a", "b"}) std::filesystem::copy_file(voiced_, corpus / (name + std::string(".wav")));
+    test::writeFile(corpus / "notes.txt", "not a signal");
+    const auto pitchFiles = [&] {
+      QList<bool> there;
+      for (const char* name : {"a.pit", "b.pit", "notes.pit"}) there << std::filesystem::exists(corpus / name);
+      return there;
+    };
+    test_support::answerFilesWith(corpus / "a.wav");
+    QVERIFY(window_->runCommand(11846));
+    QCOMPARE(pitchFiles(), QList<bool>({true, true, false}));
+    QCOMPARE((*recorder_)->reports().size(), std::size_t(1));
+    QVERIFY2((*recorder_)->saw("2 pitch files"), reports().c_str());
+    QVERIFY(!program().fileLoaded);  // the current signal is untouched
+
+    // Cancel in the progress dialog as soon as it exists: no file is started.
+    for (const char* name : {"a.pit", "b.pit"}) std::filesystem::remove(corpus / name);
+    QTimer canceller;
+    QObject::connect(&canceller, &QTimer::timeout, [this] {
+      for (auto* dialog : window_->findChildren<QProgressDialog*>()) dialog->cancel();
+    });
+    canceller.start(0);
+    QVERIFY(window_->runCommand(11846));
+    canceller.stop();
+    QCOMPARE(pitchFiles(), QList<bool>({false, false, false}));
+    QVERIFY2((*recorder_)->saw("0 pitch files written") && (*recorder_)->saw("stopped after 0 of 2 files"),
+             reports().c_str());
+  }
+
+  void energyCurveAndScalesAreDrawnInBlue() {
+    openVoiced();
+    QVERIFY(window_->runCommand(911));
+    QCOMPARE(view()->decorationCount(), 1);
+    const QImage image = keptImage();
+    // The curve rises in the voiced stretch: its blue pixels there lie higher.
+    const TimeAxis axis = view()->axis();
+    auto highestBlue = [&](double ms) {
+      const int x = static_cast<int>(axis.xOf(ms * kRate / 1000));
+      for (int y = 0; y < image.height(); ++y)
+        for (int dx = -2; dx <= 2; ++dx)
+          if (image.pixel(std::clamp(x + dx, 0, image.width() - 1), y) == qRgb(0, 0, 255)) return y;
+      return image.height();
+    };
+    QVERIFY(highestBlue(800) < highestBlue(100) - 20);
+    QVERIFY(window_->action(11842)->isChecked());  // the curve comes with its scale
+    // Shown scales lie right of the spectrogram, never over it; the panes
+    // that share the time axis give up the same columns.
+    const int fullWidth = window_->centralWidget()->width();
+    const auto shown = [&] {
+      int n = 0;
+      const QRect plot = window_->spectroPlane()->geometry();
+      for (ValueScale* s : window_->findChildren<ValueScale*>()) {
+        if (s->isHidden()) continue;
+        ++n;
+        if (s->geometry().intersects(plot) || s->geometry().top() != plot.top()) return -1;
+      }
+      const int width = window_->spectroPlane()->width();
+      return window_->signalPlane()->width() == width && width == fullWidth - n * kValueScaleWidth ? n : -2;
+    };
+    QCOMPARE(shown(), 1);
+    QVERIFY(window_->runCommand(604));
+    QCOMPARE(shown(), 2);
+    QVERIFY(window_->runCommand(604));
+    QVERIFY(!window_->action(604)->isChecked());
+    QCOMPARE(shown(), 1);
+    QVERIFY(window_->runCommand(39));  // Clear decorations takes the scales too
+    QVERIFY(shown() == 0 && !window_->action(11842)->isChecked());
+    QVERIFY(window_->runCommand(922));  // F0 for the screen, then another file
+    QCOMPARE(shown(), 1);
+    open();
+    QVERIFY(shown() == 0 && !window_->action(604)->isChecked());
+  }
+
+  void energyOptionsCorrectTheFieldsInOneWindow() {
+    openVoiced();
+    QVERIFY(window_->runCommand(910));
+    QVERIFY(window_->runCommand(910));
+    const auto windows = window_->findChildren<EnergyDialog*>();
+    QCOMPARE(windows.size(), 1);
+    EnergyDialog* d = windows.front();
+    // Above Nyquist, above fHigh, no window, a value kept.
+    const struct { int field; float typed, EnergyParams::*param, stored; } rows[] = {
+        {8543, 20000, &EnergyParams::fHigh, 8000}, {8542, 9000, &EnergyParams::fLow, 7000},
+        {8544, 0, &EnergyParams::windowMs, 16}, {8540, 30, &EnergyParams::eLow, 30}};
+    for (const auto& r : rows) {
+      d->field(r.field)->setValue(r.typed);
+      QVERIFY2(energyParams().*r.param == r.stored && d->field(r.field)->value() == double(r.stored),
+               qPrintable(QString::number(r.field)));
+    }
+    d->close();
+  }
+
+  void energyForTheWholeFileWritesOneLinePerFrame() {
+    openVoiced();
+    const auto out = *dir_ / "whole.ene";
+    test_support::answerFilesWith(out);
+    QVERIFY(window_->runCommand(909));
+    std::istringstream in(test::readFile(out));
+    long ms = 0;
+    double db = 0;
+    int lines = 0;
+    while (in >> ms >> db) ++lines;
+    QCOMPARE(lines, (kRate * 18 / 10 + 50) / 51);  // hop of 51 samples
+  }
+
+  void speechStartSelectsTheVoicedStretch() {
+    openVoiced();
+    QVERIFY(window_->runCommand(11848));
+    QCOMPARE((*recorder_)->reports().size(), std::size_t(1));
+    const auto& ct = program().ct;
+    const double startMs = ct.d_sel * 1000.0 / kRate, endMs = ct.f_sel * 1000.0 / kRate;
+    QVERIFY2(std::abs(startMs - kVoicedFromMs) < 25, qPrintable(QString::number(startMs)));
+    QVERIFY2(std::abs(endMs - kVoicedToMs) < 25, qPrintable(QString::number(endMs)));
+    QVERIFY(!lines_.get(kLineDuration).empty());
   }
 };
 

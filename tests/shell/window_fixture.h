@@ -15,6 +15,7 @@
 #include "annotation/texts.h"
 #include "platform/headless/preset_dialogs.h"
 #include "platform/headless/recording_reporter.h"
+#include "shell/file_chooser.h"
 #include "shell/main_window.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
@@ -38,6 +39,19 @@ inline void typeIntoModal(const QString& text, const QString& name = {}) {
     box->findChild<QLineEdit*>(name)->setText(text);
     QMetaObject::invokeMethod(box, "accept");
   });
+}
+
+// Every file question is answered with `path` until the chooser is reset.
+inline void answerFilesWith(const std::filesystem::path& path) {
+  setFileChooser([path](FileQuestion, const QString&, const QString&) { return QString::fromStdString(path.string()); });
+}
+
+// One data row for each entry of `rows` (each with a `name`), fetched by
+// index as "row": every entry gets a fresh window.
+template <class Row, std::size_t N>
+void addRows(const Row (&rows)[N]) {
+  QTest::addColumn<int>("row");
+  for (std::size_t i = 0; i < N; ++i) QTest::newRow(rows[i].name) << static_cast<int>(i);
 }
 
 class WindowFixture {

@@ -1,5 +1,6 @@
 // Pane layout, column/sample/time mappings, scroll mapping, waveform
-// reduction and the selection and view arithmetic, without any widget.
+// reduction, the selection and view arithmetic, the information window's
+// lines and the contour window's data, without any widget.
 #include "shell/geometry.h"
 
 #include <gtest/gtest.h>
@@ -10,10 +11,16 @@
 #include <utility>
 #include <vector>
 
+#include "annotation/texts.h"
+#include "platform/headless/recording_reporter.h"
+#include "shell/f0_contour_model.h"
 #include "shell/info_lines.h"
 #include "shell/scales.h"
 #include "shell/view_ops.h"
 #include "shell/waveform.h"
+#include "tests/prosody/known_f0_signals.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
 
 namespace ardv::shell {
 namespace {
@@ -62,9 +69,8 @@ TEST(TimeAxis, ColumnsToSamplesAndTimes) {
 
 TEST(FrequencyAxis, RowsOfTheUCoordinate) {
   const FrequencyAxis axis(8000, 256);
-  EXPECT_EQ(axis.rowOfHz(0), 255);
-  EXPECT_EQ(axis.rowOfU(128), -1);  // fmax is the top edge
-  EXPECT_EQ(axis.rowOfHz(4000), 127);
+  // fmax is the top edge.
+  EXPECT_EQ(std::tuple(axis.rowOfHz(0), axis.rowOfHz(4000), axis.rowOfU(128)), std::tuple(255, 127, -1));
 }
 
 TEST(ScrollMapping, LinearAndInvertible) {
@@ -114,12 +120,10 @@ TEST(Selection, DragDirectionDoesNotMatter) {
 
 TEST(DurationLines, BelowOneMillisecondTheRateLineIsEmpty) {
   InfoLines lines;
-  setDurationLines(lines, 250.0);
-  EXPECT_EQ(lines.get(kLineDuration), "250.0 ms");
-  EXPECT_EQ(lines.get(kLineRate), "1/4.0 sec");
-  setDurationLines(lines, 0.5);
-  EXPECT_EQ(lines.get(kLineDuration), "0.5 ms");
-  EXPECT_EQ(lines.get(kLineRate), "");
+  for (auto [ms, duration, rate] : {std::tuple{250.0, "250.0 ms", "1/4.0 sec"}, {0.5, "0.5 ms", ""}}) {
+    setDurationLines(lines, ms);
+    EXPECT_EQ(std::tuple(lines.get(kLineDuration), lines.get(kLineRate)), std::tuple(duration, rate));
+  }
 }
 
 TEST(ViewFrom, KeepsMemoryWhileTheViewFitsElseMovesIt) {
@@ -128,18 +132,12 @@ TEST(ViewFrom, KeepsMemoryWhileTheViewFitsElseMovesIt) {
   ct.d_e = 0, ct.f_e = 95999;
   ct.d_a = 0, ct.f_a = 9999;  // zoomed on 10000 samples
   ct.d_sel = 5, ct.f_sel = 9;
-  DisplayContext inside = viewFrom(ct, 80000, 16000);
-  EXPECT_EQ(inside.d_a, 80000);
-  EXPECT_EQ(inside.f_a, 89999);
+  const DisplayContext inside = viewFrom(ct, 80000, 16000);
+  EXPECT_EQ(std::tuple(inside.d_a, inside.f_a, inside.d_sel), std::tuple(80000, 89999, -1));
   EXPECT_FALSE(memoryMoved(ct, inside));
-  EXPECT_EQ(inside.d_sel, -1);
-  DisplayContext outside = viewFrom(ct, 200000, 16000);
-  EXPECT_EQ(outside.d_e, 200000);
-  EXPECT_EQ(outside.f_e, 295999);
-  EXPECT_EQ(outside.f_es, 209999);
-  DisplayContext end = viewFrom(ct, 499995, 16000);
-  EXPECT_EQ(end.f_e, 499999);
-  EXPECT_EQ(end.f_es, 499999);
+  const DisplayContext outside = viewFrom(ct, 200000, 16000), end = viewFrom(ct, 499995, 16000);
+  EXPECT_EQ(std::tuple(outside.d_e, outside.f_e, outside.f_es), std::tuple(200000, 295999, 209999));
+  EXPECT_EQ(std::pair(end.f_e, end.f_es), std::pair(499999, 499999));
   EXPECT_EQ(viewFrom(ct, -7, 16000).d_a, 0);
 }
 
@@ -149,12 +147,9 @@ TEST(Scales, RoundStepsThatLeaveRoomForLabels) {
   EXPECT_DOUBLE_EQ(niceStep(0.6875, 800, 80), 0.1);
   const auto ticks = timeTicks(250, 1250, 1000, 80);
   ASSERT_FALSE(ticks.empty());
-  EXPECT_DOUBLE_EQ(ticks.front().value, 300);
-  EXPECT_DOUBLE_EQ(ticks.front().pos, 50);
-  EXPECT_EQ(ticks.front().label, "300");
+  EXPECT_EQ(std::tuple(ticks.front().value, ticks.front().pos, ticks.front().label), std::tuple(300.0, 50.0, "300"));
   const auto hz = frequencyTicks(8000, 256, 30);
-  EXPECT_EQ(hz.front().pos, 255);
-  EXPECT_EQ(hz.back().label, "8000");
+  EXPECT_EQ(std::tuple(hz.front().pos, hz.back().label), std::tuple(255.0, "8000"));
 }
 
 // Equal rows stand for equal steps of the scale; ticks are round, rise
@@ -217,10 +212,96 @@ TEST(Scales, F0AndEnergyAxesFollowTheTopFrequency) {
   }
   const auto ticks = valueTicks(20, 100, 400, 20);
   ASSERT_GE(ticks.size(), 3u);
-  EXPECT_EQ(ticks.front().label, "20");
-  EXPECT_EQ(ticks.front().pos, 399);
-  EXPECT_EQ(ticks.back().label, "100");
+  EXPECT_EQ(std::tuple(ticks.front().label, ticks.front().pos, ticks.back().label), std::tuple("20", 399, "100"));
   EXPECT_TRUE(valueTicks(50, 50, 400, 20).empty());
+}
+
+// The Details text and the signal lines.
+class Details : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(ml_init(test::sourceDataDir() / "format" / "english.txt")); }
+  ScopedRecorder rec_;
+};
+
+TEST_F(Details, WithoutAFileOnlyTextSeventy) {
+  Program prog;
+  EXPECT_EQ(detailsText(prog), text(70));
+  InfoLines lines;
+  setSignalLines(lines, prog);
+  EXPECT_EQ(lines.get(kLineSignal1), "");
+  EXPECT_EQ(lines.get(kLineProgram), "Ardelovox 1.34");
+}
+
+TEST_F(Details, AWavFileListsFrequencyAndStretches) {
+  Program prog;
+  prog.fileLoaded = true;
+  prog.en_cours.nom = "/data/a.wav";
+  prog.en_cours.frequence = 16000.7;
+  prog.ct.tf = 100;
+  prog.ct.d_a = 0, prog.ct.f_a = 95999;
+  prog.ct.d_e = 0, prog.ct.f_e = 99;
+  const std::string expected = text(71) + "/data/a.wav" + textf(79, {16000}) + textf(80, {99}) +
+                               textf(81, {0, 95999}) + textf(82, {0, 99}) + textf(83, {100});
+  EXPECT_EQ(detailsText(prog), expected);
+  EXPECT_EQ(rec_->reports().size(), 0u);  // every text number exists
+  InfoLines lines;
+  setSignalLines(lines, prog);
+  EXPECT_EQ(lines.get(kLineSignal1), "/data/a.wav");
+}
+
+TEST_F(Details, ANonWavFileNamesItsLabelFilesOrTheirAbsence) {
+  Program prog;
+  prog.fileLoaded = true;
+  prog.en_cours.nom = "/data/a.raw";
+  prog.en_cours.frequence = 8000;
+  prog.en_cours.labelKind = kLabelNist;
+  prog.en_cours.nom_man = "/data/a.phn";
+  const std::string s = detailsText(prog);
+  EXPECT_NE(s.find(text(74) + "/data/a.phn" + text(75) + "NIST"), std::string::npos);
+  EXPECT_NE(s.find(text(76)), std::string::npos);
+  EXPECT_EQ(rec_->reports().size(), 0u);
+}
+
+// The contour window's data: a pitch file imported, a point moved, saved and
+// read back; files that are not pitch files; contours of another signal.
+TEST(F0Contour, ImportEditSaveRoundTripAndBadFiles) {
+  const test::TempDir dir;
+  ASSERT_TRUE(test::writeFileSafely(dir.path() / "a.pit",
+                                    ".pit            \r\n        20   110\r\n        28   120\r\n        36     0\r\n"));
+  F0Contour c;
+  ASSERT_TRUE(importContour(dir.path() / "a.pit", "sig.wav", 16000, c));
+  ASSERT_EQ(c.modifiable.nbPoints, 3);
+  EXPECT_EQ(c.modifiable.tab().points[1].sampleDate, 448);
+  EXPECT_EQ(pickPoint(c, 27, 118, 1.0, 5), 1);
+  EXPECT_EQ(pickPoint(c, 60, 118, 1.0, 5), -1);
+  const struct { int point; double hz, expect; } moves[] = {
+      {1, 150.4, 150}, {1, 5000, 1000}, {1, -3, 1}, {2, 200, 0}, {7, 200, 0}};
+  for (const auto& m : moves) {
+    movePoint(c, m.point, m.hz);
+    if (m.point < c.modifiable.nbPoints) {
+      EXPECT_EQ(c.modifiable.y(m.point, 0), m.expect) << m.point << " " << m.hz;
+    }
+  }
+  EXPECT_EQ(c.reference.y(1, 0), 120);  // the reference stays
+  movePoint(c, 1, 180);
+  ASSERT_TRUE(saveContour(c, dir.path() / "b.pit"));
+  F0Contour back;
+  ASSERT_TRUE(importContour(dir.path() / "b.pit", "sig.wav", 16000, back));
+  EXPECT_EQ(back.points(), c.points());
+
+  ScopedRecorder rec;
+  text(6931);
+  const std::string bad[] = {"RIFF\r\n", "", ".pit\r\n 12 abc\r\n"};
+  for (const std::string& content : bad) {
+    ASSERT_TRUE(test::writeFileSafely(dir.path() / "bad.pit", content));
+    EXPECT_FALSE(importContour(dir.path() / "bad.pit", "sig.wav", 16000, back)) << content;
+  }
+  EXPECT_EQ(back.points(), c.points());  // a failed import keeps the previous pair
+  EXPECT_TRUE(rec->saw("Ce fichier n'est pas un fichier de pitch"));
+  EXPECT_FALSE(contourBelongsTo(c, "other.wav"));
+  EXPECT_TRUE(rec->saw(text(6931)));
+  EXPECT_TRUE(contourBelongsTo(c, "sig.wav"));
+  EXPECT_FALSE(saveContour(c, "sig.wav"));  // never over its signal
 }
 
 }  // namespace
