@@ -168,7 +168,7 @@ void fileColumnLevels(const float* column, int bins, int displayedBins, int heig
     double sum = 0.0;
     int count = 0;
     for (; k0 <= run.lastBin; ++k0, ++count) sum += column[k0];
-    const auto v = static_cast<std::uint8_t>(level(sum / count));
+    const auto v = static_cast<std::uint8_t>(level(count == 1 ? sum : sum / count));
     for (int p = run.rowFrom; p < run.rowTo; ++p) levels[p] = v;
   }
 }
@@ -184,7 +184,7 @@ void fileColumnLevelsOfPower(const float* power, const double* approxDb, float g
     double sum = 0.0;
     int count = 0;
     for (; k0 <= run.lastBin; ++k0, ++count) sum += approxDb[k0];
-    const double mean = sum / count;
+    const double mean = count == 1 ? sum : sum / count;  // the same value, without a division
     // Levels grow with the value: when both ends of the doubt fall on one
     // level, so does the exact mean.
     int v = level(mean - doubt);
