@@ -46,7 +46,8 @@ bool SpecFft::init(int window, int n) {
   return true;
 }
 
-bool SpecFft::compute(const SampleSpan& x, std::int64_t first, float* column, bool preemphasis, bool inDb) {
+bool SpecFft::compute(const SampleSpan& x, std::int64_t first, float* column, bool preemphasis, bool inDb,
+                      int count) {
   if (n_ == 0) {
     debugMessage("specFft(): initSpecFft() was not called");
     return false;
@@ -69,14 +70,12 @@ bool SpecFft::compute(const SampleSpan& x, std::int64_t first, float* column, bo
   }
   std::fill(f + window_, f + n_ + 2, 0.0f);
   realFft(f, n_);
-  const int half = n_ / 2;
+  const int last = count >= 0 && count <= n_ / 2 ? count - 1 : n_ / 2;  // the last bin written
   if (inDb) {
     const float g = static_cast<float>(offsetDb_);
-    for (int k = 0; k <= half; ++k) {
-      column[k] = powerDb(f[2 * k] * f[2 * k] + f[2 * k + 1] * f[2 * k + 1], g);
-    }
+    for (int k = 0; k <= last; ++k) column[k] = powerDb(f[2 * k] * f[2 * k] + f[2 * k + 1] * f[2 * k + 1], g);
   } else {
-    for (int k = 0; k <= half; ++k) column[k] = std::max(f[2 * k] * f[2 * k] + f[2 * k + 1] * f[2 * k + 1], 1e-10f);
+    for (int k = 0; k <= last; ++k) column[k] = std::max(f[2 * k] * f[2 * k] + f[2 * k + 1] * f[2 * k + 1], 1e-10f);
   }
   return true;
 }

@@ -45,8 +45,10 @@ class SpecFft {
   // N/2 + 1 values: 10*log10(max(P, 1e-10)) + G when inDb, else max(P, 1e-10);
   // the last bin is always the floor. Returns false after an internal fault
   // for an N without a transform ("specFft() : taille fenetre fft non
-  // prévue"), an engine not initialised, or a frame outside `x`.
-  bool compute(const SampleSpan& x, std::int64_t first, float* column, bool preemphasis, bool inDb);
+  // prévue"), an engine not initialised, or a frame outside `x`. With
+  // `count` in 0..N/2 only the first `count` values are written (the rest of
+  // `column` is left alone).
+  bool compute(const SampleSpan& x, std::int64_t first, float* column, bool preemphasis, bool inDb, int count = -1);
 
   int window() const { return window_; }
   int fftSize() const { return n_; }

@@ -130,6 +130,35 @@ TEST(CalUnPitch, HarmonicToneOf200HzBeatsItsSubharmonics) {
   EXPECT_GT(c[0].energy, 0.0f);
 }
 
+// A frame's candidates come from the spectrum below 2000 Hz and the two
+// bins after it: what the bins above hold changes nothing.
+TEST(CalUnPitch, ReadsNoBinAboveItsBand) {
+  // Peaks at the band's edge make the parabolas read past it.
+  for (const auto& [fs, edge] : {std::pair{8000.0, 1950.0}, {16000.0, 1970.0}, {16000.0, 1985.0}, {44100.0, 1990.0}}) {
+    std::vector<std::int16_t> x(static_cast<std::size_t>(fs));
+    for (std::size_t n = 0; n < x.size(); ++n)
+      x[n] = static_cast<std::int16_t>(4000 * std::sin(2 * std::numbers::pi * 180 * n / fs) +
+                                       3000 * std::sin(2 * std::numbers::pi * edge * n / fs) + 37 * (n % 7));
+    PitchRun run;
+    prepare(run, x, fs);
+    run.comb = makeCombTables(run.params);
+    ASSERT_TRUE(run.fft.init(run.geo.L, run.geo.N));
+    for (int frame = 5; frame < 60; frame += 11) {
+      FrameCandidates seen[2];
+      for (const int loud : {0, 1}) {
+        run.spectre.assign(static_cast<std::size_t>(run.geo.N / 2 + 1), loud ? 150.0f : 0.0f);
+        seen[loud] = calUnPitch(run, frame * run.geo.S);
+      }
+      for (int m = 0; m < 3; ++m) {
+        const PitchCandidate &a = seen[0][m], &b = seen[1][m];
+        EXPECT_EQ(std::tie(a.f0, a.energy, a.coef, a.voice.f0, a.voice.riseDb, a.voice.medianDb),
+                  std::tie(b.f0, b.energy, b.coef, b.voice.f0, b.voice.riseDb, b.voice.medianDb))
+            << fs << " Hz, frame " << frame << ", candidate " << m;
+      }
+    }
+  }
+}
+
 TEST(PitchBrutMartin, SilenceSkipsQuietFramesFromTheSeventh) {
   ml_init(test::sourceDataDir() / "format" / "english.txt");
   std::mt19937 rng(3);
