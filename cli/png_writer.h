@@ -1,5 +1,5 @@
 // PNG images for the command line: 8-bit grey or RGB rasters written through
-// libpng through ReplacingFile.
+// zlib through ReplacingFile.
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -420,6 +421,20 @@ TEST(SpectrogramCommand, PngRunsInTimeLeftToRightWithLowFrequenciesAtTheBottom) 
       if (img.at(50, y) < img.at(50, darkest)) darkest = y;
     EXPECT_NEAR(darkest, 99 - 25, 1) << (colour ? "colour" : "grey");
     for (int y = 0; y < 100; ++y) EXPECT_EQ(img.at(150, y), 255) << "silent column, row " << y;
+    if (colour) continue;
+    // Every pixel, across the deflate strips, is the PGM's (frame-major,
+    // lowest frequency first) through one grey ramp.
+    ASSERT_TRUE(draws(wav, "--kind narrow --width 200 --height 100", dir / "t.pgm"));
+    const std::string pgm = test::readFile(dir / "t.pgm");
+    const std::size_t head = pgm.size() - 200 * 100;
+    std::array<int, 256> ramp;
+    ramp.fill(-1);
+    for (int x = 0; x < 200; ++x)
+      for (int y = 0; y < 100; ++y) {
+        int& grey = ramp[static_cast<std::uint8_t>(pgm[head + x * 100 + (99 - y)])];
+        if (grey < 0) grey = img.at(x, y);
+        ASSERT_EQ(img.at(x, y), grey) << x << ", " << y;
+      }
   }
   for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
     EXPECT_EQ(entry.path().string().find(".ardv-tmp"), std::string::npos) << "left " << entry.path();
