@@ -7,7 +7,7 @@ JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 # Everything the build, the tests, the fuzzers and the benchmarks use.
 ARDV_PACKAGES=(
   build-essential cmake pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libpng-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libpng-dev zlib1g-dev
   clang libclang-rt-14-dev
   qt6-base-dev qt6-svg-dev xvfb xauth
   poppler-utils
