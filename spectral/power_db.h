@@ -11,9 +11,9 @@ namespace ardv {
 // 10*log10(max(P, 1e-10)) + G in float, as every FFT column holds it.
 inline float powerDb(float power, float gainDb) { return 10.0f * std::log10(std::max(power, 1e-10f)) + gainDb; }
 
-// The largest |approximation - powerDb| of approxPowerDb, dB (the
-// approximation's own error is below 1e-6 dB; the rest covers the rounding
-// of the exact value).
+// A bound on |approximation - powerDb| of approxPowerDb, dB: the largest
+// difference found over every 97th float from 1e-10 up is 3.5e-5 dB (the
+// float rounding of both); the bound leaves a margin of about 30.
 inline constexpr double kPowerDbError = 1e-3;
 
 // out[k] = powerDb(power[k], gainDb) within kPowerDbError for finite powers

@@ -319,10 +319,6 @@ bool criticalBandBlock(const CurrentSpectro& spec, SpectroWork& work, const Samp
   return flush();
 }
 
-}  // namespace
-
-namespace {
-
 // Frames 0 .. count - 1 in blocks, a few per thread so that uneven blocks
 // even out, and at least 32 frames each; each block has its own work space,
 // prepared once and copied (building a filter bank costs far more than
