@@ -125,8 +125,7 @@ TEST(Notetiqs, OutOfRangeIndicesAreInternalFaultsAndChangeNothing) {
 using test::MarkMap;
 using test::referenceCut;
 using test::referencePaste;
-
-MarkMap toMarks(const notetiqs& list) { return test::markMapOf(list); }
+constexpr auto toMarks = test::markMapOf;
 
 // One edit at p: what it returns and the list after (a refused edit changes
 // nothing). A split gives the label to the larger right part; a remove keeps

@@ -257,25 +257,18 @@ TEST(LisPitch, VoicedStepCostsSlopeAndChangeOfSlope) {
   EXPECT_EQ(std::tuple(t[1][1].cost, t[1][1].prevFrame, t[1][1].prevHyp, t[1][1].slope), std::tuple(3.0f, 0, 1, 1.0f));
 }
 
-struct OctaveCase {
-  float ratio;
-  bool octave;
-};
-class OctaveJump : public testing::TestWithParam<OctaveCase> {};
-
-TEST_P(OctaveJump, JumpNearAnOctaveCostsFourTimesItsSlope) {
-  const float f = 100 * GetParam().ratio;
-  PitchTable t = {frame(100, 0), frame(f, 0)};
-  t[0][0].f0 = -1;  // only the voiced start
-  lisPitch(t, speakerF0Params(-1), 100);
-  const float sigma = std::fabs(f - 100) * 0.125f * (GetParam().octave ? 4 : 1);
-  EXPECT_NEAR(t[1][1].cost, 4 * sigma + 4 * sigma, 1e-2);
-  EXPECT_EQ(t[1][1].prevHyp, 1);
+// A jump near an octave costs four times its slope.
+TEST(LisPitch, OctaveJumpCostsFourTimesItsSlope) {
+  for (const auto& [ratio, octave] : {std::pair{2.0f, true}, {2.2f, true}, {2.3f, false}, {1.5f, false}, {0.5f, true}}) {
+    const float f = 100 * ratio;
+    PitchTable t = {frame(100, 0), frame(f, 0)};
+    t[0][0].f0 = -1;  // only the voiced start
+    lisPitch(t, speakerF0Params(-1), 100);
+    const float sigma = std::fabs(f - 100) * 0.125f * (octave ? 4 : 1);
+    EXPECT_NEAR(t[1][1].cost, 4 * sigma + 4 * sigma, 1e-2) << ratio;
+    EXPECT_EQ(t[1][1].prevHyp, 1) << ratio;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Ratios, OctaveJump,
-                         testing::Values(OctaveCase{2.0f, true}, OctaveCase{2.2f, true}, OctaveCase{2.3f, false},
-                                         OctaveCase{1.5f, false}, OctaveCase{0.5f, true}));
 
 TEST(LisPitch, CandidatesFarFromTheMedianAreImpossible) {
   PitchTable t = {frame(100, 0), frame(39, 50, 0, 251, 50)};
@@ -319,43 +312,33 @@ TEST(MeilPitch, FollowsTheBestPathAndLeavesJumpedFramesUndecided) {
   EXPECT_EQ(p, (std::vector<int>{100, -1, 100}));
 }
 
-struct FillCase {
-  std::vector<int> in;
-  std::vector<int> out;
-  std::vector<int> filled;
-};
-class CompletePitchCases : public testing::TestWithParam<FillCase> {};
-
-TEST_P(CompletePitchCases, FillsAsTheRulesSay) {
-  std::vector<int> p = GetParam().in;
-  PitchTable t(p.size(), frame(100, 0));
-  for (std::size_t i = 0; i < t.size(); ++i) t[i][0].cost = static_cast<float>(10 * i);
-  completePitch(p, t);
-  EXPECT_EQ(p, GetParam().out);
-  std::vector<int> filled;
-  for (std::size_t i = 0; i < t.size(); ++i)
-    if (t[i][1].filled) filled.push_back(static_cast<int>(i));
-  EXPECT_EQ(filled, GetParam().filled);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Gaps, CompletePitchCases,
-    testing::Values(FillCase{{0, -1, 0}, {0, 0, 0}, {}},                // between two unvoiced frames
-                    FillCase{{100, -1, 103}, {100, 102, 103}, {1}},     // 101.5 rounds away from zero
-                    FillCase{{100, -1, 101}, {100, 101, 101}, {1}},     // 100.5 too
-                    FillCase{{-1, 120}, {0, 120}, {0}},                 // first frame before voicing
-                    FillCase{{-1, 0}, {0, 0}, {}},                      // first frame before unvoiced
-                    FillCase{{120, -1}, {120, 120}, {}},                // last frame copies its voiced neighbour
-                    FillCase{{0, -1, 120}, {0, 0, 120}, {1}},           // voicing edge
-                    FillCase{{120, -1, 0}, {120, 0, 0}, {1}}));
-
-TEST(CompletePitch, EdgeFrameTakesTheUnvoicedCostOfItsLeftNeighbour) {
-  std::vector<int> p = {0, -1, 120};
-  PitchTable t(3, frame(100, 0));
-  t[0][0].cost = 7;
-  t[1][0].cost = 99;
-  completePitch(p, t);
-  EXPECT_FLOAT_EQ(t[1][0].cost, 7);
+// Gaps filled as the rules say; a filled unvoiced frame takes the unvoiced
+// cost of its left neighbour (the costs start as 10 per frame index).
+TEST(CompletePitch, FillsGapsAsTheRulesSay) {
+  struct Row {
+    std::vector<int> in, out, filled;
+  };
+  for (const Row& r : {Row{{0, -1, 0}, {0, 0, 0}, {}},             // between two unvoiced frames
+                       Row{{100, -1, 103}, {100, 102, 103}, {1}},  // 101.5 rounds away from zero
+                       Row{{100, -1, 101}, {100, 101, 101}, {1}},  // 100.5 too
+                       Row{{-1, 120}, {0, 120}, {0}},              // first frame before voicing
+                       Row{{-1, 0}, {0, 0}, {}},                   // first frame before unvoiced
+                       Row{{120, -1}, {120, 120}, {}},             // last frame copies its voiced neighbour
+                       Row{{0, -1, 120}, {0, 0, 120}, {1}},        // voicing edge
+                       Row{{120, -1, 0}, {120, 0, 0}, {1}}}) {
+    std::vector<int> p = r.in;
+    PitchTable t(p.size(), frame(100, 0));
+    for (std::size_t i = 0; i < t.size(); ++i) t[i][0].cost = static_cast<float>(10 * i);
+    completePitch(p, t);
+    EXPECT_EQ(p, r.out);
+    std::vector<int> filled;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+      if (t[i][1].filled) filled.push_back(static_cast<int>(i));
+      const bool takesLeft = t[i][1].filled && p[i] == 0 && i > 0;
+      EXPECT_FLOAT_EQ(t[i][0].cost, static_cast<float>(10 * (takesLeft ? i - 1 : i))) << i;
+    }
+    EXPECT_EQ(filled, r.filled);
+  }
 }
 
 // Per frame: the track value, the candidate with that F0 (-1 none) and what

@@ -228,9 +228,7 @@ TEST(FrameEnergy, OneBinHoldsTheLevelOfASine) {
   ASSERT_TRUE(energySetup(p, 16000, s));
   // A 1000-Hz sine of amplitude 1000 with a rectangular 256-sample frame:
   // |X| = 1000 * 256 / 2 at bin 16, level 10*log10(128000^2) + 20*log10(128/256).
-  std::vector<std::int16_t> x(256);
-  for (std::size_t n = 0; n < x.size(); ++n)
-    x[n] = static_cast<std::int16_t>(std::lround(1000 * std::cos(2 * std::numbers::pi * 1000 * n / 16000.0)));
+  const std::vector<std::int16_t> x = test::sine(256, 16000, 1000, 1000);
   FrameEnergy e(s);
   EXPECT_NEAR(e(x.data()), 20 * std::log10(128000.0) + 20 * std::log10(0.5), 0.05);
 }

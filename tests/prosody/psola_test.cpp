@@ -310,9 +310,7 @@ TEST(Psola, ResynthesisFollowsTheContour) {
   std::vector<int> asked(static_cast<std::size_t>(frames));
   for (int k = 0; k < frames; ++k) {
     asked[static_cast<std::size_t>(k)] = 120 + 100 * k / frames;  // a rise 120 -> 220 Hz
-    char line[32];
-    std::snprintf(line, sizeof line, "%10d %5d\r\n", (k * 128 + 256) / 16, asked[static_cast<std::size_t>(k)]);
-    pit += line;
+    pit += pitchLine((k * 128 + 256) / 16, asked[static_cast<std::size_t>(k)]);
   }
   ASSERT_TRUE(test::writeFileSafely(dir.path() / "c.pit", pit));
   std::vector<int> contour;
