@@ -7,6 +7,7 @@
 #include <cmath>
 #include <functional>
 #include <random>
+#include <tuple>
 
 #include "annotation/label_files.h"
 #include "annotation/phonetic_description.h"
@@ -251,9 +252,7 @@ TEST_F(Editing, PastesTooLargeForMemoryGoThroughTheFileAndItsBackup) {
   EXPECT_EQ(program().ct.tf, 80000);
   presetDialogs().updateAnswer = true;
   EXPECT_TRUE(editPasteFromFile(other));
-  EXPECT_EQ(presetDialogs().updateQuestions, 2);
-  EXPECT_EQ(program().ct.tf, 110000);
-  EXPECT_EQ(program().memory[50], 7);
+  EXPECT_EQ(std::tuple(presetDialogs().updateQuestions, program().ct.tf, program().memory[50]), std::tuple(2, 110000, 7));
   EXPECT_EQ(rec->count(ReportKind::Bug), 0u);
 }
 

@@ -30,9 +30,7 @@ TEST(Buffers, ResizingKeepsThePrefixAndASpareElement) {
   EXPECT_EQ(b.size(), 3);
   for (int i = 0; i <= 3; ++i) b[i] = static_cast<std::int16_t>(i + 1);  // element 3 is the spare one
   ASSERT_TRUE(b.newsize(100000));
-  EXPECT_EQ(b[2], 3);
-  EXPECT_EQ(b[3], 0);  // new elements are zero
-  EXPECT_EQ(b[100000], 0);
+  EXPECT_EQ(std::tuple(b[2], b[3], b[100000]), std::tuple(3, 0, 0));  // new elements are zero
   ASSERT_TRUE(b.newsize(2));
   EXPECT_EQ(b[1], 2);
   ASSERT_TRUE(b.newsize(-5));
@@ -45,9 +43,7 @@ TEST(Buffers, FailedAllocationIsReportedOnceAndChangesNothing) {
   INTbuf b(4, "big one");
   b[0] = 42;
   EXPECT_FALSE(b.newsize(std::int64_t{1} << 40));
-  EXPECT_EQ(b.size(), 4);
-  EXPECT_EQ(b[0], 42);
-  EXPECT_EQ(rec->reports().size(), 1u);
+  EXPECT_EQ(std::tuple(b.size(), b[0], rec->reports().size()), std::tuple(4, 42, 1u));
   EXPECT_TRUE(rec->saw("big one"));
 }
 
@@ -165,8 +161,7 @@ TEST_F(Transports, FileToFileStopsAtAnEarlyEndWithoutWriting) {
   EXPECT_TRUE(rec->saw("step 14"));
   EXPECT_EQ(out.size(), 0);
   EXPECT_EQ(copyHFileToHFile(in, 40, out, 60), 60);
-  EXPECT_EQ(out.size(), 60);
-  EXPECT_EQ(transportScratch().size(), 1);
+  EXPECT_EQ(std::tuple(out.size(), transportScratch().size()), std::tuple(60, 1));
 }
 
 TEST_F(Transports, TracesAtDebugLevelTwo) {

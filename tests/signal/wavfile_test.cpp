@@ -179,9 +179,7 @@ TEST_F(WavFile, SalvagesTheSamplesOfUnfinishedAndForeignFiles) {
     infoFile info;
     info.nom = file(row.bytes);
     ASSERT_TRUE(init_infoFile_read_WAV(info));
-    EXPECT_EQ(info.depl, row.depl);
-    EXPECT_EQ(info.longueur, row.longueur);
-    EXPECT_EQ(info.etiqlongueur, row.phonBytes);
+    EXPECT_EQ(std::tuple(info.depl, info.longueur, info.etiqlongueur), std::tuple(row.depl, row.longueur, row.phonBytes));
     SHORTbuf buf(static_cast<std::int32_t>(info.sampleCount()), "b");
     EXPECT_EQ(lireSignal(info, info.depl, buf, 0, buf.size()), buf.size());
     if (row.warning == nullptr) {
@@ -433,8 +431,7 @@ TEST_F(WavLayout, ListsGiveTheirChunksWithLabelsCut) {
     const std::size_t at = 44 + 2 * r.samples;
     EXPECT_EQ(std::string(b.begin() + at, b.begin() + at + 4), r.firstChunk);
     EXPECT_EQ(b[at + 4] | b[at + 5] << 8, r.payload);
-    EXPECT_EQ(rec->count(ReportKind::Message), r.messages);
-    EXPECT_EQ(rec->count(ReportKind::Warning), r.warnings);
+    EXPECT_EQ(std::tuple(rec->count(ReportKind::Message), rec->count(ReportKind::Warning)), std::tuple(r.messages, r.warnings));
     EXPECT_EQ(rec->saw("T1201"), r.messages > 0);
   }
 }

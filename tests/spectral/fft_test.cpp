@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <numbers>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "platform/headless/recording_reporter.h"
@@ -295,8 +296,7 @@ TEST(Frame, WindowingAndDifferenceReadExactlyTheirSamples) {
 }
 
 TEST(Frame, MillisecondsTruncatedBeforeConversion) {
-  EXPECT_EQ(msToSamplesWhole(1.9, 16000), 16);
-  EXPECT_EQ(msToSamplesWhole(32, 22050), 706);  // 705.6 rounded
+  EXPECT_EQ(std::tuple(msToSamplesWhole(1.9, 16000), msToSamplesWhole(32, 22050)), std::tuple(16, 706));  // 705.6 rounded
   EXPECT_DOUBLE_EQ(msToSamplesFloat(1.25, 16000), 20.0);
 }
 
