@@ -111,41 +111,32 @@ TEST_F(Transports, LireSignalReadsUpToTheEndOfTheBufferAndRefusesMore) {
 
 // Words of `bits` significant bits in either byte order, read into a buffer
 // at `index` (the samples before it must stay as they were) and written back.
-struct CodingCase {
-  int bits;
-  bool bigEndian;
-  std::int32_t index;
-};
-class TransportCoding : public Transports, public ::testing::WithParamInterface<CodingCase> {};
+TEST_F(Transports, CodingDecodesIntoTheBufferAtItsIndexAndEncodesBack) {
+  for (const auto& [bits, bigEndian, index] : {std::tuple{12, true, 0}, {12, true, 3}, {16, true, 2}, {12, false, 1},
+                                               {8, false, 4}, {16, false, 1}}) {
+    SCOPED_TRACE(std::to_string(bits) + (bigEndian ? " BE at " : " LE at ") + std::to_string(index));
+    const std::int16_t low = static_cast<std::int16_t>(-(1 << (bits - 1)));
+    const std::int16_t high = static_cast<std::int16_t>((1 << (bits - 1)) - 1);
+    const std::vector<std::int16_t> words = {low, high, 1, -1, 0};
+    const infoFile info = writeWords(dir, "a.pcm", words, bits, bigEndian);
+    SHORTbuf buf(index + 5, "b");
+    for (std::int32_t i = 0; i < index; ++i) buf[i] = 0x1234;
+    ASSERT_EQ(lireSignal(info, 0, buf, index, 5), 5);
+    for (std::int32_t i = 0; i < index; ++i) EXPECT_EQ(buf[i], 0x1234) << i;
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(buf[index + i], static_cast<std::int16_t>(words[i] * (1 << (16 - bits)))) << i;
 
-TEST_P(TransportCoding, DecodesIntoTheBufferAtItsIndexAndEncodesBack) {
-  const auto [bits, bigEndian, index] = GetParam();
-  const std::int16_t low = static_cast<std::int16_t>(-(1 << (bits - 1)));
-  const std::int16_t high = static_cast<std::int16_t>((1 << (bits - 1)) - 1);
-  const std::vector<std::int16_t> words = {low, high, 1, -1, 0};
-  const infoFile info = writeWords(dir, "a.pcm", words, bits, bigEndian);
-  SHORTbuf buf(index + 5, "b");
-  for (std::int32_t i = 0; i < index; ++i) buf[i] = 0x1234;
-  ASSERT_EQ(lireSignal(info, 0, buf, index, 5), 5);
-  for (std::int32_t i = 0; i < index; ++i) EXPECT_EQ(buf[i], 0x1234) << i;
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(buf[index + i], static_cast<std::int16_t>(words[i] * (1 << (16 - bits)))) << i;
-
-  // And back: shifted right with sign extension, swapped.
-  infoFile outInfo = info;
-  outInfo.nom = (dir / "b.pcm").string();
-  SignalStream out;
-  ASSERT_TRUE(out.create(outInfo));
-  EXPECT_EQ(copyBufToHFile(buf, index, out, 10), 10);
-  ASSERT_TRUE(out.commit());
-  EXPECT_EQ(test::readBytes(dir / "b.pcm"), test::readBytes(dir / "a.pcm"));
-  EXPECT_EQ(buf[index], static_cast<std::int16_t>(low * (1 << (16 - bits))));  // the buffer itself is not converted
-  EXPECT_EQ(transportScratch().size(), 1);
+    // And back: shifted right with sign extension, swapped.
+    infoFile outInfo = info;
+    outInfo.nom = (dir / "b.pcm").string();
+    SignalStream out;
+    ASSERT_TRUE(out.create(outInfo));
+    EXPECT_EQ(copyBufToHFile(buf, index, out, 10), 10);
+    ASSERT_TRUE(out.commit());
+    EXPECT_EQ(test::readBytes(dir / "b.pcm"), test::readBytes(dir / "a.pcm"));
+    EXPECT_EQ(buf[index], static_cast<std::int16_t>(low * (1 << (16 - bits))));  // the buffer itself is not converted
+    EXPECT_EQ(transportScratch().size(), 1);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, TransportCoding,
-                         ::testing::Values(CodingCase{12, true, 0}, CodingCase{12, true, 3}, CodingCase{16, true, 2},
-                                           CodingCase{12, false, 1}, CodingCase{8, false, 4},
-                                           CodingCase{16, false, 1}));
 
 TEST_F(Transports, FileToFileStopsAtAnEarlyEndWithoutWriting) {
   const infoFile src = writeWords(dir, "a.raw", std::vector<std::int16_t>(50, 7), 16, false);
