@@ -203,34 +203,6 @@ std::vector<Complex> conjugatePairs(const std::vector<std::pair<double, double>>
   return roots;
 }
 
-struct RootCase {
-  const char* name;
-  std::vector<Complex> roots;
-  double tol;
-  std::vector<double> coefficients = {};  // when not built from the roots
-};
-
-class KnownRoots : public ::testing::TestWithParam<RootCase> {};
-
-TEST_P(KnownRoots, AreFound) {
-  const RootCase& rc = GetParam();
-  std::vector<Complex> found;
-  ASSERT_TRUE(polynomialRoots(rc.coefficients.empty() ? fromRoots(rc.roots) : rc.coefficients, found));
-  expectSameRoots(rc.roots, found, rc.tol);
-}
-
-// z^60 - 0.5: sixty roots equally spaced on the circle of radius 0.5^(1/60).
-std::vector<double> circle60() {
-  std::vector<double> c(61, 0.0);
-  c[0] = 1.0, c[60] = -0.5;
-  return c;
-}
-std::vector<Complex> circle60Roots() {
-  std::vector<Complex> roots;
-  for (int k = 0; k < 60; ++k) roots.push_back(std::polar(std::pow(0.5, 1.0 / 60), 2.0 * std::numbers::pi * k / 60));
-  return roots;
-}
-
 std::vector<Complex> randomPairs(int pairs, double rmin, double rmax, unsigned seed) {
   std::mt19937 gen(seed);
   std::uniform_real_distribution<double> radius(rmin, rmax), angle(0.05, std::numbers::pi - 0.05);
@@ -239,22 +211,35 @@ std::vector<Complex> randomPairs(int pairs, double rmin, double rmax, unsigned s
   return conjugatePairs(polar);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Roots, KnownRoots,
-    ::testing::Values(
-        RootCase{"Real", {1.0, 2.0, 3.0}, 1e-12}, RootCase{"Linear", {-0.25}, 1e-15},
-        RootCase{"PairAndReal", {{0.5, 0.5}, {0.5, -0.5}, -0.3}, 1e-12},
-        // Multiple roots are only determined to about eps^(1/multiplicity).
-        RootCase{"Double", {0.5, 0.5, {0.2, 0.6}, {0.2, -0.6}}, 1e-6},
-        RootCase{"Triple", {-0.7, -0.7, -0.7, 0.4}, 1e-4},
-        RootCase{"NearUnitCircle", conjugatePairs({{0.999, 0.1}, {0.9995, 0.8}, {0.998, 1.6}, {0.9999, 2.9}}), 1e-9},
-        RootCase{"Lpc18", randomPairs(9, 0.7, 0.999, 18), 1e-8},
-        RootCase{"Degree60", randomPairs(30, 0.85, 0.999, 60), 1e-6},
-        RootCase{"Degree60Clustered", randomPairs(30, 0.995, 0.9999, 61), 1e-5},
-        RootCase{"Degree60OnACircle", circle60Roots(), 1e-10, circle60()},
-        // 0*z^4 + z^3 - 2z^2 + 0z + 0: degree 3.
-        RootCase{"LeadingAndTrailingZeros", {2.0, 0.0, 0.0}, 1e-14, {0.0, 1.0, -2.0, 0.0, 0.0}}),
-    [](const auto& param) { return std::string(param.param.name); });
+// Each polynomial built from its roots (or given) gives them back.
+TEST(PolynomialRoots, KnownRootsAreFound) {
+  std::vector<double> circle60(61, 0.0);  // z^60 - 0.5: sixty roots on the circle of radius 0.5^(1/60)
+  circle60[0] = 1.0, circle60[60] = -0.5;
+  std::vector<Complex> circle60Roots;
+  for (int k = 0; k < 60; ++k) circle60Roots.push_back(std::polar(std::pow(0.5, 1.0 / 60), 2.0 * std::numbers::pi * k / 60));
+  struct Row {
+    const char* name;
+    std::vector<Complex> roots;
+    double tol;
+    std::vector<double> coefficients = {};  // when not built from the roots
+  };
+  const Row rows[] = {
+      {"Real", {1.0, 2.0, 3.0}, 1e-12}, {"Linear", {-0.25}, 1e-15}, {"PairAndReal", {{0.5, 0.5}, {0.5, -0.5}, -0.3}, 1e-12},
+      // Multiple roots are only determined to about eps^(1/multiplicity).
+      {"Double", {0.5, 0.5, {0.2, 0.6}, {0.2, -0.6}}, 1e-6}, {"Triple", {-0.7, -0.7, -0.7, 0.4}, 1e-4},
+      {"NearUnitCircle", conjugatePairs({{0.999, 0.1}, {0.9995, 0.8}, {0.998, 1.6}, {0.9999, 2.9}}), 1e-9},
+      {"Lpc18", randomPairs(9, 0.7, 0.999, 18), 1e-8}, {"Degree60", randomPairs(30, 0.85, 0.999, 60), 1e-6},
+      {"Degree60Clustered", randomPairs(30, 0.995, 0.9999, 61), 1e-5},
+      {"Degree60OnACircle", circle60Roots, 1e-10, circle60},
+      // 0*z^4 + z^3 - 2z^2 + 0z + 0: degree 3.
+      {"LeadingAndTrailingZeros", {2.0, 0.0, 0.0}, 1e-14, {0.0, 1.0, -2.0, 0.0, 0.0}}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    std::vector<Complex> found;
+    ASSERT_TRUE(polynomialRoots(r.coefficients.empty() ? fromRoots(r.roots) : r.coefficients, found));
+    expectSameRoots(r.roots, found, r.tol);
+  }
+}
 
 TEST(PolynomialRoots, BadPolynomialsFailReportedOnceUnchanged) {
   for (const std::vector<double>& c : {std::vector<double>{1.0, NAN, 2.0}, std::vector<double>{0.0, 0.0},
