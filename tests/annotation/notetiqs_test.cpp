@@ -11,6 +11,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "annotation/label_editing.h"
 #include "annotation/phonetic_annotator.h"
@@ -278,16 +279,14 @@ TEST_F(LabelEditing, AnnotatorLabelsThreeSegmentsFromTypedInput) {
   EXPECT_EQ(annotator.typed("ap", shown, moved), "");  // "a", then "p"
   EXPECT_EQ(annotator.typed("t", shown, moved), "");
   EXPECT_EQ(test::marksOf(program().etiq), (test::Marks{{0, "a"}, {1000, "p"}, {2000, "t"}, {3000, ""}, {9000, ""}}));
-  EXPECT_EQ(annotator.lastAnnotation(), "t");
-  EXPECT_EQ(annotator.current(), 3);
+  EXPECT_EQ(std::tuple(annotator.lastAnnotation(), annotator.current()), std::tuple("t", 3));
   // Segment 3 (3000..9000) starts after the displayed stretch: the display
   // moved to start 1000 samples before it.
   ASSERT_TRUE(moved);
   EXPECT_EQ(std::pair(moved->first, moved->last), std::pair(2000, 4500));
   EXPECT_EQ(annotator.next(*moved), std::nullopt);  // already the last segment
   const auto back = annotator.erase(Stretch{2500, 5500});  // clears 3, goes to 2 at 2000
-  EXPECT_EQ(program().etiq.Text(3), "");
-  EXPECT_EQ(annotator.current(), 2);
+  EXPECT_EQ(std::tuple(program().etiq.Text(3), annotator.current()), std::tuple("", 2));
   ASSERT_TRUE(back);
   EXPECT_EQ(back->first, 0);  // 2000 - 2000 clamped at 0
   program().etiq.clear();

@@ -59,16 +59,15 @@ const char* const kSmall =
 TEST_F(PhoneticDescriptionTest, InventoryIndicesLabelsAndVowels) {
   desc_.loadText(kSmall);
   EXPECT_TRUE(rec_->reports().empty());
-  EXPECT_EQ(desc_.phonemeCount(), 4);
-  EXPECT_EQ(desc_.classCount(), 4);
+  EXPECT_EQ(std::tuple(desc_.phonemeCount(), desc_.classCount()), std::tuple(4, 4));
   // Phonemes count from 1 ("" is 0), classes too; label() takes classes as minus their index.
   for (const auto& [label, index] : {std::pair{"", 0}, {"a", 1}, {"b", 4}, {"A", -1}})
     EXPECT_EQ(desc_.phonemeIndex(label), index);
   for (const auto& [label, index] : {std::pair{"[low]", 1}, {"[V]", 2}, {"V", -1}})
     EXPECT_EQ(desc_.classIndex(label), index);
   for (const auto& [index, label] : {std::pair{3, "p"}, {-2, "[V]"}, {99, ""}}) EXPECT_EQ(desc_.label(index), label);
-  EXPECT_EQ(desc_.phoneme(0).description, "nothing");
-  EXPECT_EQ(desc_.phoneticClass(2).members, (std::vector<int>{-1, 2}));
+  EXPECT_EQ(std::tuple(desc_.phoneme(0).description, desc_.phoneticClass(2).members),
+            std::tuple("nothing", std::vector<int>{-1, 2}));
   ASSERT_EQ(desc_.vowelCount(), 2);
   const VowelReference v = desc_.vowelReference(1);
   EXPECT_EQ(std::tuple(v.phoneme, v.f1Hz, v.f2Hz), std::tuple(2, 250, 2250));

@@ -174,8 +174,7 @@ TEST_F(RecordingTest, FileOfAProfileIsPlayedThroughItsWavCopy) {
   std::vector<std::int16_t> x;
   int rateHz = 0;
   ASSERT_TRUE(readWavSamples(name, x, rateHz));
-  EXPECT_EQ(rateHz, 16000);
-  EXPECT_EQ(x, (std::vector<std::int16_t>{-32768, 32752, 80}));
+  EXPECT_EQ(std::tuple(rateHz, x), std::tuple(16000, std::vector<std::int16_t>{-32768, 32752, 80}));
   ASSERT_TRUE(currentStretchSamples(1, 9, x));  // clipped to the signal
   EXPECT_EQ(x, (std::vector<std::int16_t>{32752, 80}));
   EXPECT_FALSE(currentStretchSamples(5, 9, x));  // past the end: said, not silent

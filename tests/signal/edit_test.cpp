@@ -34,8 +34,7 @@ TEST(EditGains, FadesAndAttenuationRamps) {
   }
   // 30 samples at 1000 Hz: ramps of min(20, 10) = 10 samples at each end.
   const std::vector<double> g = attenuationGains(30, 0.2, 1000);
-  EXPECT_DOUBLE_EQ(g[0], 1.0);
-  EXPECT_DOUBLE_EQ(g[29], 1.0);
+  EXPECT_EQ(std::tuple(g[0], g[29]), std::tuple(1.0, 1.0));
   EXPECT_NEAR(g[5], 1.0 - 0.8 * 0.5, 1e-12);
   for (int k = 10; k < 20; ++k) EXPECT_DOUBLE_EQ(g[static_cast<std::size_t>(k)], 0.2);
 }
@@ -232,8 +231,7 @@ TEST_F(Editing, PastesTooLargeForMemoryGoThroughTheFileAndItsBackup) {
   presetDialogs().saveAnswer = SaveAnswer::Save;
   selectRange(50, 50);
   ASSERT_TRUE(editPaste());  // too large: saved first, then into the file
-  EXPECT_EQ(presetDialogs().saveQuestions, 1);
-  EXPECT_EQ(presetDialogs().updateQuestions, 0);
+  EXPECT_EQ(std::tuple(presetDialogs().saveQuestions, presetDialogs().updateQuestions), std::tuple(1, 0));
   EXPECT_TRUE(std::filesystem::exists(dir_.path() / "s.bak"));
   std::vector<std::int16_t> expected = samples_;
   for (int twice = 0; twice < 2; ++twice)
@@ -277,8 +275,7 @@ TEST_F(Editing, SaveOntoItselfKeepsABackupAndAFailedSaveKeepsTheFile) {
   EXPECT_EQ(program().ct.tf, 990);
   notetiqs words;
   ASSERT_TRUE(readnotetiqs(path_, words, program().en_cours.notedepl, program().en_cours.notelongueur));
-  EXPECT_EQ(words.position(words.count() - 1), 990);
-  EXPECT_EQ(words.Text(words.count() - 2), "end");
+  EXPECT_EQ(std::tuple(words.position(words.count() - 1), words.Text(words.count() - 2)), std::tuple(990, "end"));
   EXPECT_FALSE(editContext().samplesModified);
 
   selectRange(0, 99);
@@ -340,8 +337,7 @@ TEST_F(Editing, SaveAsAProfileFileWritesItsLabelFiles) {
   const infoFile destination = profileSignal("copy", "pcm16le-16k", 16000);
   const notetiqs phon = program().etiq, word = program().note;
   ASSERT_TRUE(editSaveAs(destination));
-  EXPECT_EQ(program().en_cours.nom, destination.nom);
-  EXPECT_EQ(std::filesystem::file_size(destination.nom), 2u * 700u);
+  EXPECT_EQ(std::tuple(program().en_cours.nom, std::filesystem::file_size(destination.nom)), std::tuple(destination.nom, 2u * 700u));
   notetiqs phonBack, wordBack;
   EXPECT_TRUE(readAnnotations(wordBack, destination));
   EXPECT_EQ(test::marksOf(wordBack), test::marksOf(word));

@@ -199,8 +199,7 @@ TEST_F(CurrentSignal, OpeningShowsTheSignalAndFillsMemory) {
   EXPECT_EQ(std::tuple(program().ct.f_es, program().memory.size()), std::tuple(99, 100));
   ASSERT_EQ(program().etiq.count(), 3);
   EXPECT_EQ(program().etiq.Text(1), "i");
-  EXPECT_TRUE(program().note.empty());
-  EXPECT_TRUE(program().etiqSaveable && program().fileLoaded);
+  EXPECT_TRUE(program().note.empty() && program().etiqSaveable && program().fileLoaded);
 }
 
 TEST_F(CurrentSignal, ZoomInWidensAFiveSampleSelectionToEleven) {
@@ -228,8 +227,7 @@ TEST_F(CurrentSignal, ZoomInWithoutASelectionChangesNothing) {
     ScopedRecorder rec;
     EXPECT_FALSE(zoomIn());
     EXPECT_TRUE(rec->saw("T901"));
-    EXPECT_EQ(program().ct.f_a, before.f_a);
-    EXPECT_EQ(program().ct.modeMemoire, 1);
+    EXPECT_EQ(std::tuple(program().ct.f_a, program().ct.modeMemoire), std::tuple(before.f_a, 1));
   }
 }
 

@@ -119,15 +119,13 @@ TEST_F(WavFile, DamagedAndForeignFilesAreRefusedOnceAndChangeNothing) {
     EXPECT_EQ(reader.SetFilename(info.nom), 1);
     ASSERT_EQ(rec->reports().size(), 1u);
     const Report& r = rec->reports()[0];
-    EXPECT_EQ(r.kind, ReportKind::Message);
-    EXPECT_EQ(r.caption, "read_WAV_datas::SetFilename()");
+    EXPECT_EQ(std::tuple(r.kind, r.caption), std::tuple(ReportKind::Message, "read_WAV_datas::SetFilename()"));
     EXPECT_NE(r.text.find("step " + std::to_string(bad.step) + "\r\n"), std::string::npos) << r.text;
     EXPECT_NE(r.text.find(bad.fragment), std::string::npos) << r.text;
     EXPECT_NE(r.text.find("file " + info.nom), std::string::npos);
 
     EXPECT_FALSE(init_infoFile_read_WAV(info));
-    EXPECT_EQ(info.frequence, 123.0);
-    EXPECT_EQ(info.depl, 7);
+    EXPECT_EQ(std::tuple(info.frequence, info.depl), std::tuple(123.0, 7));
   }
 }
 

@@ -100,8 +100,8 @@ TEST(WriteSoundFile, CarriesAnnotationChunksAndPadsOddData) {
   notetiqs phon, word;
   ASSERT_TRUE(readnotetiqs(wav.nom, phon, wav.etiqdepl, wav.etiqlongueur));
   ASSERT_TRUE(readnotetiqs(wav.nom, word, wav.notedepl, wav.notelongueur));
-  EXPECT_EQ(test::marksOf(phon), (test::Marks{{0, "a"}, {2, "bb"}, {4, ""}}));
-  EXPECT_EQ(test::marksOf(word), (test::Marks{{1, "word"}, {3, ""}}));
+  EXPECT_EQ(std::tuple(test::marksOf(phon), test::marksOf(word)),
+            std::tuple(test::Marks{{0, "a"}, {2, "bb"}, {4, ""}}, test::Marks{{1, "word"}, {3, ""}}));
 }
 
 // Stretches 1 and 3 from the source, 2 from a buffer (from half its byte

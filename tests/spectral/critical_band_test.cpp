@@ -82,8 +82,7 @@ TEST(FilterBank, EveryFilterSumsToOneAndBarkFollowsTheCurve) {
   const auto w = bank.filter(b);
   for (int k = bank.firstBin[b]; k < bank.endBin[b]; ++k)
     EXPECT_NEAR(w[k] / w[c], barkCurve(barkFromHz(k * fs / 512) - barkFromHz(c * fs / 512)), 1e-5) << k;
-  EXPECT_EQ(w[bank.firstBin[b] - 1], 0.0f);
-  EXPECT_EQ(w[bank.endBin[b]], 0.0f);
+  EXPECT_EQ(std::tuple(w[bank.firstBin[b] - 1], w[bank.endBin[b]]), std::tuple(0.0f, 0.0f));
 }
 
 // Every triangle filter peaks at its own frequency and sums to one.

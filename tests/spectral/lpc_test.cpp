@@ -113,8 +113,7 @@ TEST(LpcSelective, SilenceAndBadBands) {
   std::vector<double> a;
   double e = -1.0;
   ASSERT_TRUE(lpcSelective(std::vector<double>(300, 0.0), 4, 500.0, 3000.0, 8000.0, a, e));
-  EXPECT_EQ(a, (std::vector<double>{1.0, 0.0, 0.0, 0.0, 0.0}));
-  EXPECT_EQ(e, 0.0);
+  EXPECT_EQ(std::tuple(a, e), std::tuple(std::vector<double>{1.0, 0.0, 0.0, 0.0, 0.0}, 0.0));
   ScopedRecorder rec;
   const std::vector<double> x(300, 1.0);
   EXPECT_FALSE(lpcSelective(x, 4, 3000.0, 500.0, 8000.0, a, e));

@@ -109,10 +109,7 @@ TEST(SpectroParams, DefaultsRestoredAndOpenWindowsRedrawn) {
   s[2].windowOpen = true;
   s[5].lifter1Ms = 9.0f;
   setSpectroDefaults(-1);
-  EXPECT_EQ(s[2].windowMs, 32.0f);
-  EXPECT_TRUE(s[2].windowOpen);
-  EXPECT_EQ(s[5].lifter1Ms, 1.25f);
-  EXPECT_EQ(redrawn, std::vector<int>{2});
+  EXPECT_EQ(std::tuple(s[2].windowMs, s[2].windowOpen, s[5].lifter1Ms, redrawn), std::tuple(32.0f, true, 1.25f, std::vector<int>{2}));
   s[2].windowOpen = false;
   setSpectroRedrawHook(nullptr);
   ScopedRecorder rec;
@@ -218,8 +215,7 @@ TEST(FramePlacement, PaneFramesStayInsideTheBuffer) {
   for (const auto& f : frames) {
     EXPECT_GE(f.centre - 256, 3);
     EXPECT_LE(f.centre + 256, 47999 - 3);
-    EXPECT_EQ(f.columns, 2);
-    EXPECT_EQ(f.firstColumn, f.x);
+    EXPECT_EQ(std::tuple(f.columns, f.firstColumn), std::tuple(2, f.x));
   }
   EXPECT_EQ(frames[1].x - frames[0].x, 2);
 }
