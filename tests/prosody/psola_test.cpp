@@ -297,8 +297,7 @@ TEST(PhaseVocoder, IdentityStretchAndShortSignal) {
     EXPECT_NEAR(dur, 1.0, 0.01) << r.alpha;
     EXPECT_NEAR(ratio, 1.0, 0.01) << r.alpha;
   }
-  EXPECT_TRUE(vocode(std::vector<std::int16_t>(1000, 500), 2.0, true).empty());
-  EXPECT_TRUE(vocode({}, 2.0, false).empty());
+  EXPECT_TRUE(vocode(std::vector<std::int16_t>(1000, 500), 2.0, true).empty() && vocode({}, 2.0, false).empty());
 }
 
 // Resynthesis on an edited contour: the output F0 follows it.

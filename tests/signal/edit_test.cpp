@@ -43,9 +43,8 @@ class Editing : public test::EditingTest {
  protected:
   // Opens s.wav: `n` samples of noise with some boundaries.
   void open(std::int32_t n, double frequence, std::uint32_t seed) {
+    samples_ = test::noise(static_cast<std::size_t>(n), seed, -20000, 20000);
     std::mt19937 rng(seed);
-    samples_.resize(static_cast<std::size_t>(n));
-    for (auto& s : samples_) s = static_cast<std::int16_t>(std::uniform_int_distribution<int>(-20000, 20000)(rng));
     notetiqs phon, word;
     for (std::int32_t p = 10, i = 0; p < n - 1; p += std::uniform_int_distribution<int>(5, 300)(rng), ++i)
       phon.SetText(phon.insertOrGet(p), i % 3 ? "p" + std::to_string(i) : "");
