@@ -201,12 +201,10 @@ TEST(RectifiePitch, OnsetsAloneChangeAndFollowTheReference) {
   EXPECT_EQ(rec->count(ReportKind::Message), 0u);
 }
 
-TEST(Bonus, ContribVoisBands) {
+TEST(Bonus, ContribVoisBandsAndTheBonusesOfUnvoicedAndVoicedFrames) {
   for (auto [v, contrib] : {std::pair{0, 20}, std::pair{5, 15}, std::pair{20, 10}, std::pair{60, 5}, std::pair{80, 0}})
     EXPECT_FLOAT_EQ(contribVois(v, 10), contrib) << v;
-}
-
-TEST(Bonus, UnvoicedBonusIsFullWithoutVoicingAndZeroAboveMaxSourd) {
+  // The unvoiced bonus is full without voicing and zero above maxSourd.
   VoicingThresholds t{100, 30, 20, 10, 40};
   EXPECT_EQ(std::tuple(bonusSourd(0, 0, 50, t), bonusSourd(25, 20, 50, t)), std::tuple(0.01f * 100 * 40, 0.0f));
   // Quiet frame (E <= seuilSourd/2): x = e*E/seuilSourd = 10*5/10 = 5 <= 15.
@@ -247,11 +245,15 @@ PitchFrame frame(float f1, float b1, float b0 = 0, float f2 = -1, float b2 = 0) 
   return fr;
 }
 
+// A voiced step costs its slope and its change of slope; ties keep the earlier predecessor.
 TEST(LisPitch, VoicedStepCostsSlopeAndChangeOfSlope) {
   PitchTable t = {frame(100, 0), frame(108, 5)};
   lisPitch(t, speakerF0Params(-1), 100);
   // sigma = (100 - 108) / (0 - 1) * 0.125 = 1 Hz/ms: 4*1 - 5 + 4*|1 - 0| = 3.
   EXPECT_EQ(std::tuple(t[1][1].cost, t[1][1].prevFrame, t[1][1].prevHyp, t[1][1].slope), std::tuple(3.0f, 0, 1, 1.0f));
+  PitchTable tie = {frame(100, 0, 0, 100, 0), frame(100, 0)};
+  lisPitch(tie, speakerF0Params(-1), 100);
+  EXPECT_EQ(tie[1][1].prevHyp, 1);
 }
 
 // A jump near an octave costs four times its slope.
@@ -284,12 +286,6 @@ TEST(LisPitch, NoVoicingChangeWithinFourFramesOfTheLast) {
   lisPitch(t, p, 100);
   EXPECT_EQ(std::tuple(t[3][1].prevHyp, t[5][0].cost, t[5][0].prevFrame), std::tuple(0, 1e38f, -1));
   EXPECT_FALSE(noRecentVoicingChange(t, 4, 1));
-}
-
-TEST(LisPitch, TiesKeepTheEarlierPredecessor) {
-  PitchTable t = {frame(100, 0, 0, 100, 0), frame(100, 0)};
-  lisPitch(t, speakerF0Params(-1), 100);
-  EXPECT_EQ(t[1][1].prevHyp, 1);
 }
 
 TEST(MeilPitch, FollowsTheBestPathAndLeavesJumpedFramesUndecided) {
