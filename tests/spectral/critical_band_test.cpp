@@ -24,7 +24,7 @@ namespace {
 
 // Reference values of the scales (Mely joins its two parts at 3000 Hz) and
 // the Bark curve at the edges of its pieces.
-TEST(PerceptualScale, ReferenceValues) {
+TEST(PerceptualScale, ReferenceValuesRoundTripsAndIncrease) {
   const struct {
     const char* name;
     double (*f)(double);
@@ -40,9 +40,7 @@ TEST(PerceptualScale, ReferenceValues) {
   };
   for (const auto& r : rows) EXPECT_NEAR(r.f(r.x), r.expect, r.tol) << r.name << "(" << r.x << ")";
   EXPECT_NEAR(melyOffset(), 1875.0 - 500.0 * std::log(3000.0), 1e-12);
-}
-
-TEST(PerceptualScale, InverseUndoesForwardAndScalesIncrease) {
+  // Each inverse undoes its scale, and each scale increases.
   for (const PerceptualScale scale : {PerceptualScale::Bark, PerceptualScale::Mel, PerceptualScale::Mely})
     for (double f : {0.0, 1.0, 50.0, 440.0, 1000.0, 2999.0, 3000.0, 3001.0, 5512.5, 8000.0, 11025.0, 24000.0}) {
       EXPECT_NEAR(hzFromScale(scale, scaleFromHz(scale, f)), f, 1e-9 * std::max(1.0, f)) << f;

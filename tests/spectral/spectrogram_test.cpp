@@ -36,10 +36,7 @@ int argMax(const std::vector<float>& v, int count) {
 }
 
 TEST(SpectroParams, NarrowAndWideBandDefaultsAt16k) {
-  SpectroSettings settings;  // upper display frequency 8000 Hz
-  CurrentSpectro narrow, wide;
-  ASSERT_TRUE(spectro_GetParams(settings, 2, kFs, narrow));
-  ASSERT_TRUE(spectro_GetParams(settings, 1, kFs, wide));
+  const CurrentSpectro narrow = paramsOf(2), wide = paramsOf(1);  // upper display frequency 8000 Hz
   EXPECT_EQ(std::tuple(narrow.fen_fft, narrow.fftSize, narrow.displayedBins, narrow.columnsPerFrame),
             std::tuple(512, 1024, 512, 2));
   EXPECT_EQ(std::pair(wide.fen_fft, wide.fftSize), std::pair(64, 256));
