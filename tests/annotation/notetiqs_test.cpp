@@ -118,8 +118,7 @@ TEST(Notetiqs, OutOfRangeIndicesAreInternalFaultsAndChangeNothing) {
   EXPECT_TRUE(rec->saw("notetiqs::SetText(n,texte) : n out of range"));
   EXPECT_EQ(list.Text(-1), "");
   EXPECT_TRUE(rec->saw("notetiqs::Text(n) : n out of range"));
-  EXPECT_EQ(rec->count(ReportKind::Bug), 2u);
-  EXPECT_EQ(rec->reports().size(), 2u);
+  EXPECT_EQ(std::tuple(rec->count(ReportKind::Bug), rec->reports().size()), std::tuple(2u, 2u));
   EXPECT_EQ(test::marksOf(list), (test::Marks{{0, ""}, {10, ""}}));
 }
 

@@ -194,13 +194,11 @@ TEST(Fft, UnsupportedSizeIsReportedAndLeavesData) {
   std::vector<double> x = {1, 2, 3, 4, 5, 6};
   EXPECT_FALSE(fftRealForward(6, x.data()));
   EXPECT_FALSE(hartleyTransform(x.data(), 2));
-  EXPECT_EQ(rec->count(ReportKind::Bug), 2u);
-  EXPECT_EQ(x[5], 6.0);
+  EXPECT_EQ(std::tuple(rec->count(ReportKind::Bug), x[5]), std::tuple(2u, 6.0));
   std::vector<float> f(200, 1.0f);
   EXPECT_FALSE(realFft(f.data(), 128));
   EXPECT_FALSE(complexFft(f.data(), 64, FftDirection::Forward));
-  EXPECT_EQ(rec->reports().size(), 2u);
-  EXPECT_EQ(f[0], 1.0f);
+  EXPECT_EQ(std::tuple(rec->reports().size(), f[0]), std::tuple(2u, 1.0f));
 }
 
 // Analytic inputs for the real transforms: sentinel values past the output must survive.
