@@ -233,7 +233,8 @@ const char* const kShortGrid =
 TEST(TextGrid, ShortFormatTiersByNameLastSegmentEndsAtTheEnd) {
   notetiqs p, w;
   ASSERT_TRUE(parseTextGrid(kShortGrid, 1000, 500, "g", p, w));
-  EXPECT_EQ(std::tuple(marksOf(p), marksOf(w)), std::tuple(Marks{{0, "p"}, {100, ""}, {300, ""}}, Marks{{250, "end"}, {500, ""}}));
+  EXPECT_EQ(std::tuple(marksOf(p), marksOf(w)),
+            std::tuple(Marks{{0, "p"}, {100, ""}, {300, ""}}, Marks{{250, "end"}, {500, ""}}));
 }
 
 TEST(TextGrid, Utf16AndByteOrderMarksAreRead) {

@@ -77,9 +77,9 @@ TEST_F(PlaybackTest, SixteenAndEightBitBytes) {
 // Whatever rate the device takes (the rate asked, else 11025 Hz converted
 // to), a 1 kHz tone is heard at 1 kHz for as long.
 TEST_F(PlaybackTest, PlaysAtTheRightSpeed) {
-  for (const auto& [rateHz, refused, openedHz] : {std::tuple{16000, false, 16000}, {16000, true, 11025}, {22050, true, 11025},
-                                                  {11030, false, 11025}, {12000, true, 11025}, {8000, true, 11025},
-                                                  {44100, true, 11025}, {48000, true, 11025}}) {
+  for (const auto& [rateHz, refused, openedHz] :
+       {std::tuple{16000, false, 16000}, {16000, true, 11025}, {22050, true, 11025}, {11030, false, 11025},
+        {12000, true, 11025}, {8000, true, 11025}, {44100, true, 11025}, {48000, true, 11025}}) {
     SCOPED_TRACE(std::to_string(rateHz) + (refused ? " Hz refused" : " Hz"));
     NullAudioOutput device;
     if (refused) device.refuseRate(rateHz);

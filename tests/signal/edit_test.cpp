@@ -336,7 +336,8 @@ TEST_F(Editing, SaveAsAProfileFileWritesItsLabelFiles) {
   const infoFile destination = profileSignal("copy", "pcm16le-16k", 16000);
   const notetiqs phon = program().etiq, word = program().note;
   ASSERT_TRUE(editSaveAs(destination));
-  EXPECT_EQ(std::tuple(program().en_cours.nom, std::filesystem::file_size(destination.nom)), std::tuple(destination.nom, 2u * 700u));
+  EXPECT_EQ(std::tuple(program().en_cours.nom, std::filesystem::file_size(destination.nom)),
+            std::tuple(destination.nom, 2u * 700u));
   notetiqs phonBack, wordBack;
   EXPECT_TRUE(readAnnotations(wordBack, destination));
   EXPECT_EQ(test::marksOf(wordBack), test::marksOf(word));

@@ -417,7 +417,8 @@ TEST_F(WavLayout, ListsGiveTheirChunksWithLabelsCut) {
     const std::size_t at = 44 + 2 * r.samples;
     EXPECT_EQ(std::string(b.begin() + at, b.begin() + at + 4), r.firstChunk);
     EXPECT_EQ(b[at + 4] | b[at + 5] << 8, r.payload);
-    EXPECT_EQ(std::tuple(rec->count(ReportKind::Message), rec->count(ReportKind::Warning)), std::tuple(r.messages, r.warnings));
+    EXPECT_EQ(std::tuple(rec->count(ReportKind::Message), rec->count(ReportKind::Warning)),
+              std::tuple(r.messages, r.warnings));
     EXPECT_EQ(rec->saw("T1201"), r.messages > 0);
   }
 }

@@ -195,7 +195,8 @@ TEST(FilterBank, DefaultColumnIsAWeightedMean) {
 }
 
 TEST(WidthCheck, SwitchesToConstantWidth) {
-  EXPECT_TRUE(widthTooSmall(16000.0, 512, 1024, PerceptualScale::Mel) && !widthTooSmall(16000.0, 24, 1024, PerceptualScale::Mel));
+  EXPECT_TRUE(widthTooSmall(16000.0, 512, 1024, PerceptualScale::Mel));
+  EXPECT_FALSE(widthTooSmall(16000.0, 24, 1024, PerceptualScale::Mel));
   ScopedRecorder rec;
   EXPECT_EQ(checkWidthStrategy(16000.0, 24, 1024, PerceptualScale::Mel, WidthStrategy::FilterDependent, false),
             WidthStrategy::FilterDependent);
@@ -225,7 +226,7 @@ std::vector<double> logSpectrum(const std::vector<std::int16_t>& x, int s, int l
   return out;
 }
 
-std::vector<std::int16_t> noise(int n, unsigned seed) { return test::noise(static_cast<std::size_t>(n), seed, -3000, 3000); }
+std::vector<std::int16_t> noise(std::size_t n, unsigned seed) { return test::noise(n, seed, -3000, 3000); }
 
 // (30, 10): the upper bound is raised to the lower, a plain cut.
 TEST(Lifter, Values) {
@@ -359,7 +360,8 @@ TEST(TrueEnvelope, BadSettingsFail) {
 // whatever the settings and however many frames a batch gets.
 TEST(FilterBank, BatchedColumnsMatchSingleColumns) {
   std::vector<std::int16_t> s = noise(16000, 5);
-  for (std::size_t i = 0; i < s.size(); ++i) s[i] = static_cast<std::int16_t>(s[i] + 9000.0 * std::sin(0.2 * static_cast<double>(i)));
+  for (std::size_t i = 0; i < s.size(); ++i)
+    s[i] = static_cast<std::int16_t>(s[i] + 9000.0 * std::sin(0.2 * static_cast<double>(i)));
   const SampleSpan x{s.data(), static_cast<std::int64_t>(s.size()), 0};
   const struct {
     std::uint8_t distribution, priorSmoothing, axis;
