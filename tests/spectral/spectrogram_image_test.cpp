@@ -251,6 +251,7 @@ TEST(Pane, KeptColumnsOnAnyThreadCountGiveTheFreshPane) {
       {"edit in place", 6000, 2000, 7000, 0, 50, false},
       {"buffer moved", 6000, 2000, -1, 100, 50, false},
       {"zoom in past a sample per column", 15000, 60, -1, 0, 50, false},
+      {"the whole signal, frames past its ends", 0, 32000, -1, 0, 50, false},
   };
   for (int kind = 1; kind <= 6; ++kind) {
     CurrentSpectro spec;
