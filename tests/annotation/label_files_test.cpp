@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <random>
+#include <tuple>
 
 #include "annotation/phonetic_description.h"
 #include "annotation/textgrid.h"
@@ -232,8 +233,8 @@ const char* const kShortGrid =
 TEST(TextGrid, ShortFormatTiersByNameLastSegmentEndsAtTheEnd) {
   notetiqs p, w;
   ASSERT_TRUE(parseTextGrid(kShortGrid, 1000, 500, "g", p, w));
-  EXPECT_EQ(marksOf(p), (Marks{{0, "p"}, {100, ""}, {300, ""}}));
-  EXPECT_EQ(marksOf(w), (Marks{{250, "end"}, {500, ""}}));
+  EXPECT_EQ(std::tuple(marksOf(p), marksOf(w)),
+            std::tuple(Marks{{0, "p"}, {100, ""}, {300, ""}}, Marks{{250, "end"}, {500, ""}}));
 }
 
 TEST(TextGrid, Utf16AndByteOrderMarksAreRead) {
@@ -264,8 +265,7 @@ TEST(TextGrid, FilesThatAreNotGridsChangeNothing) {
     ScopedRecorder rec;
     notetiqs p = listOf({{5, "x"}, {9, ""}}), w = p;
     EXPECT_FALSE(parseTextGrid(bad, 1000, 500, "bad.TextGrid", p, w));
-    EXPECT_EQ(marksOf(p), (Marks{{5, "x"}, {9, ""}}));
-    EXPECT_EQ(marksOf(w), (Marks{{5, "x"}, {9, ""}}));
+    EXPECT_EQ(std::tuple(marksOf(p), marksOf(w)), std::tuple(Marks{{5, "x"}, {9, ""}}, Marks{{5, "x"}, {9, ""}}));
     EXPECT_EQ(rec->count(ReportKind::Message), 1u);
     EXPECT_TRUE(rec->saw("bad.TextGrid"));
   }

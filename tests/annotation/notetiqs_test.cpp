@@ -11,6 +11,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "annotation/label_editing.h"
 #include "annotation/phonetic_annotator.h"
@@ -117,16 +118,14 @@ TEST(Notetiqs, OutOfRangeIndicesAreInternalFaultsAndChangeNothing) {
   EXPECT_TRUE(rec->saw("notetiqs::SetText(n,texte) : n out of range"));
   EXPECT_EQ(list.Text(-1), "");
   EXPECT_TRUE(rec->saw("notetiqs::Text(n) : n out of range"));
-  EXPECT_EQ(rec->count(ReportKind::Bug), 2u);
-  EXPECT_EQ(rec->reports().size(), 2u);
+  EXPECT_EQ(std::tuple(rec->count(ReportKind::Bug), rec->reports().size()), std::tuple(2u, 2u));
   EXPECT_EQ(test::marksOf(list), (test::Marks{{0, ""}, {10, ""}}));
 }
 
 using test::MarkMap;
 using test::referenceCut;
 using test::referencePaste;
-
-MarkMap toMarks(const notetiqs& list) { return test::markMapOf(list); }
+constexpr auto toMarks = test::markMapOf;
 
 // One edit at p: what it returns and the list after (a refused edit changes
 // nothing). A split gives the label to the larger right part; a remove keeps
@@ -279,16 +278,14 @@ TEST_F(LabelEditing, AnnotatorLabelsThreeSegmentsFromTypedInput) {
   EXPECT_EQ(annotator.typed("ap", shown, moved), "");  // "a", then "p"
   EXPECT_EQ(annotator.typed("t", shown, moved), "");
   EXPECT_EQ(test::marksOf(program().etiq), (test::Marks{{0, "a"}, {1000, "p"}, {2000, "t"}, {3000, ""}, {9000, ""}}));
-  EXPECT_EQ(annotator.lastAnnotation(), "t");
-  EXPECT_EQ(annotator.current(), 3);
+  EXPECT_EQ(std::tuple(annotator.lastAnnotation(), annotator.current()), std::tuple("t", 3));
   // Segment 3 (3000..9000) starts after the displayed stretch: the display
   // moved to start 1000 samples before it.
   ASSERT_TRUE(moved);
   EXPECT_EQ(std::pair(moved->first, moved->last), std::pair(2000, 4500));
   EXPECT_EQ(annotator.next(*moved), std::nullopt);  // already the last segment
   const auto back = annotator.erase(Stretch{2500, 5500});  // clears 3, goes to 2 at 2000
-  EXPECT_EQ(program().etiq.Text(3), "");
-  EXPECT_EQ(annotator.current(), 2);
+  EXPECT_EQ(std::tuple(program().etiq.Text(3), annotator.current()), std::tuple("", 2));
   ASSERT_TRUE(back);
   EXPECT_EQ(back->first, 0);  // 2000 - 2000 clamped at 0
   program().etiq.clear();

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <functional>
+#include <tuple>
 
 #include "annotation/corpus_search.h"
 #include "annotation/texts.h"
@@ -58,21 +59,19 @@ const char* const kSmall =
 TEST_F(PhoneticDescriptionTest, InventoryIndicesLabelsAndVowels) {
   desc_.loadText(kSmall);
   EXPECT_TRUE(rec_->reports().empty());
-  EXPECT_EQ(desc_.phonemeCount(), 4);
-  EXPECT_EQ(desc_.classCount(), 4);
+  EXPECT_EQ(std::tuple(desc_.phonemeCount(), desc_.classCount()), std::tuple(4, 4));
   // Phonemes count from 1 ("" is 0), classes too; label() takes classes as minus their index.
   for (const auto& [label, index] : {std::pair{"", 0}, {"a", 1}, {"b", 4}, {"A", -1}})
     EXPECT_EQ(desc_.phonemeIndex(label), index);
   for (const auto& [label, index] : {std::pair{"[low]", 1}, {"[V]", 2}, {"V", -1}})
     EXPECT_EQ(desc_.classIndex(label), index);
   for (const auto& [index, label] : {std::pair{3, "p"}, {-2, "[V]"}, {99, ""}}) EXPECT_EQ(desc_.label(index), label);
-  EXPECT_EQ(desc_.phoneme(0).description, "nothing");
-  EXPECT_EQ(desc_.phoneticClass(2).members, (std::vector<int>{-1, 2}));
+  EXPECT_EQ(std::tuple(desc_.phoneme(0).description, desc_.phoneticClass(2).members),
+            std::tuple("nothing", std::vector<int>{-1, 2}));
   ASSERT_EQ(desc_.vowelCount(), 2);
   const VowelReference v = desc_.vowelReference(1);
   EXPECT_EQ(std::tuple(v.phoneme, v.f1Hz, v.f2Hz), std::tuple(2, 250, 2250));
-  EXPECT_EQ(desc_.vowelReference(2).phoneme, 0);
-  EXPECT_EQ(desc_.vowelReference(-1).phoneme, 0);
+  EXPECT_EQ(std::pair(desc_.vowelReference(2).phoneme, desc_.vowelReference(-1).phoneme), std::pair(0, 0));
 }
 
 TEST_F(PhoneticDescriptionTest, NestedClassesMatchAtAnyDepth) {
@@ -153,9 +152,8 @@ TEST_F(PhoneticDescriptionTest, AtMost127PhonemesAndClasses) {
   for (int i = 0; i < 130; ++i) content += "phon \"p" + std::to_string(i) + "\" \"d\"\n";
   for (int i = 0; i < 129; ++i) content += "class \"[c" + std::to_string(i) + "]\" \"d\" [ \"p1\" ;\n";
   desc_.loadText(content);
-  EXPECT_EQ(desc_.phonemeCount(), kMaxPhonemes);
-  EXPECT_EQ(desc_.classCount(), kMaxClasses);
-  EXPECT_EQ(rec_->count(ReportKind::Message), 5u);
+  EXPECT_EQ(std::tuple(desc_.phonemeCount(), desc_.classCount(), rec_->count(ReportKind::Message)),
+            std::tuple(kMaxPhonemes, kMaxClasses, 5u));
 }
 
 TEST_F(PhoneticDescriptionTest, DeepNestingAndHostileMenus) {
@@ -373,9 +371,7 @@ TEST_F(SearchTest, CorpusSkipsBadFilesAndStopsAtTheExactMaximum) {
   SearchSinks sinks{[&](const std::string& l) { results += l + "\n"; }, [&](const std::string& l) { list += l + "\n"; }};
   CorpusOutcome out;
   ASSERT_TRUE(searchCorpus(request, sinks, out));
-  EXPECT_EQ(out.skipped, 1);
-  EXPECT_EQ(out.occurrences, 5);
-  EXPECT_EQ(out.files, 3);  // b3 is never opened
+  EXPECT_EQ(std::tuple(out.skipped, out.occurrences, out.files), std::tuple(1, 5, 3));  // b3 is never opened
   EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 5);
   EXPECT_EQ(results.find(text(7304)), results.rfind(text(7304)));
   EXPECT_NE(list.find((dir / "b2.WAV").string() + "\t156\t188\ta"), std::string::npos);

@@ -11,6 +11,7 @@
 #include <limits>
 #include <map>
 #include <regex>
+#include <tuple>
 
 #include "annotation/text_format.h"
 #include "platform/file_access.h"
@@ -146,8 +147,8 @@ TEST_F(GlobalTexts, CaptionsFollowTheLoadedTable) {
   // Fewer than 11 characters: the start-up fatal caption stays.
   test::writeFile(dir / "small.txt", "208, \"Fatal\"\n204, \"Msg\"\n");
   ml_init(dir / "small.txt");
-  EXPECT_EQ(reportCaptions().fatal, "fatal error, exit Ardelovox");
-  EXPECT_EQ(reportCaptions().message, "Msg");
+  EXPECT_EQ(std::tuple(reportCaptions().fatal, reportCaptions().message),
+            std::tuple("fatal error, exit Ardelovox", "Msg"));
 
   test::writeFile(dir / "full.txt", "208, \"Fatal error\"\n204, \"Message\"\n205, \"Warning\"\n");
   EXPECT_TRUE(ml_init(dir / "full.txt"));

@@ -55,14 +55,12 @@ TEST(Argmax, TiesGoToTheLowestFrequencyAndEmptyRangesToZero) {
 TEST(Histogram, QuantilesCountFromTheTopAndIgnoreValuesBelowOne) {
   Histogram h;
   for (double v : {0.5, 5.0, 5.0, 50.0, 100.0, 150.0}) h.add(v);
-  EXPECT_EQ(h.quantile(0.1), 99);  // target 1 reached at bin 100
-  EXPECT_EQ(h.quantile(0.6), 49);  // target 3 reached at bin 50
-  EXPECT_EQ(Histogram{}.quantile(0.1), 100);
+  // Targets 1 and 3 reached at bins 100 and 50.
+  EXPECT_EQ(std::tuple(h.quantile(0.1), h.quantile(0.6), Histogram{}.quantile(0.1)), std::tuple(99, 49, 100));
 }
 
 TEST(Median, TwoHertzBinsAndTooFewValues) {
-  EXPECT_EQ(media_({100, 100, 102, 200}, 67, 798), 100);
-  EXPECT_EQ(media_({150}, 67, 798), 66);
+  EXPECT_EQ(std::tuple(media_({100, 100, 102, 200}, 67, 798), media_({150}, 67, 798)), std::tuple(100, 66));
   ScopedRecorder rec;
   media_({100, 120}, 300, 300);
   EXPECT_EQ(rec->count(ReportKind::Bug), 1u);
@@ -232,15 +230,12 @@ TEST(RectifiePitch, OnsetsAloneChangeAndFollowTheReference) {
   EXPECT_EQ(rec->count(ReportKind::Message), 0u);
 }
 
-TEST(Bonus, ContribVoisBands) {
+TEST(Bonus, ContribVoisBandsAndTheBonusesOfUnvoicedAndVoicedFrames) {
   for (auto [v, contrib] : {std::pair{0, 20}, std::pair{5, 15}, std::pair{20, 10}, std::pair{60, 5}, std::pair{80, 0}})
     EXPECT_FLOAT_EQ(contribVois(v, 10), contrib) << v;
-}
-
-TEST(Bonus, UnvoicedBonusIsFullWithoutVoicingAndZeroAboveMaxSourd) {
+  // The unvoiced bonus is full without voicing and zero above maxSourd.
   VoicingThresholds t{100, 30, 20, 10, 40};
-  EXPECT_FLOAT_EQ(bonusSourd(0, 0, 50, t), 0.01f * 100 * 40);
-  EXPECT_FLOAT_EQ(bonusSourd(25, 20, 50, t), 0.0f);
+  EXPECT_EQ(std::tuple(bonusSourd(0, 0, 50, t), bonusSourd(25, 20, 50, t)), std::tuple(0.01f * 100 * 40, 0.0f));
   // Quiet frame (E <= seuilSourd/2): x = e*E/seuilSourd = 10*5/10 = 5 <= 15.
   EXPECT_NEAR(bonusVoise(10, 0, 5, t), 0.01 * 100 * 15 * (1 + std::sin(std::numbers::pi * 5 / 30 - std::numbers::pi / 2)),
               1e-4);
@@ -279,39 +274,34 @@ PitchFrame frame(float f1, float b1, float b0 = 0, float f2 = -1, float b2 = 0) 
   return fr;
 }
 
+// A voiced step costs its slope and its change of slope; ties keep the earlier predecessor.
 TEST(LisPitch, VoicedStepCostsSlopeAndChangeOfSlope) {
   PitchTable t = {frame(100, 0), frame(108, 5)};
   lisPitch(t, speakerF0Params(-1), 100);
   // sigma = (100 - 108) / (0 - 1) * 0.125 = 1 Hz/ms: 4*1 - 5 + 4*|1 - 0| = 3.
   EXPECT_EQ(std::tuple(t[1][1].cost, t[1][1].prevFrame, t[1][1].prevHyp, t[1][1].slope), std::tuple(3.0f, 0, 1, 1.0f));
+  PitchTable tie = {frame(100, 0, 0, 100, 0), frame(100, 0)};
+  lisPitch(tie, speakerF0Params(-1), 100);
+  EXPECT_EQ(tie[1][1].prevHyp, 1);
 }
 
-struct OctaveCase {
-  float ratio;
-  bool octave;
-};
-class OctaveJump : public testing::TestWithParam<OctaveCase> {};
-
-TEST_P(OctaveJump, JumpNearAnOctaveCostsFourTimesItsSlope) {
-  const float f = 100 * GetParam().ratio;
-  PitchTable t = {frame(100, 0), frame(f, 0)};
-  t[0][0].f0 = -1;  // only the voiced start
-  lisPitch(t, speakerF0Params(-1), 100);
-  const float sigma = std::fabs(f - 100) * 0.125f * (GetParam().octave ? 4 : 1);
-  EXPECT_NEAR(t[1][1].cost, 4 * sigma + 4 * sigma, 1e-2);
-  EXPECT_EQ(t[1][1].prevHyp, 1);
+// A jump near an octave costs four times its slope.
+TEST(LisPitch, OctaveJumpCostsFourTimesItsSlope) {
+  for (const auto& [ratio, octave] : {std::pair{2.0f, true}, {2.2f, true}, {2.3f, false}, {1.5f, false}, {0.5f, true}}) {
+    const float f = 100 * ratio;
+    PitchTable t = {frame(100, 0), frame(f, 0)};
+    t[0][0].f0 = -1;  // only the voiced start
+    lisPitch(t, speakerF0Params(-1), 100);
+    const float sigma = std::fabs(f - 100) * 0.125f * (octave ? 4 : 1);
+    EXPECT_NEAR(t[1][1].cost, 4 * sigma + 4 * sigma, 1e-2) << ratio;
+    EXPECT_EQ(t[1][1].prevHyp, 1) << ratio;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Ratios, OctaveJump,
-                         testing::Values(OctaveCase{2.0f, true}, OctaveCase{2.2f, true}, OctaveCase{2.3f, false},
-                                         OctaveCase{1.5f, false}, OctaveCase{0.5f, true}));
 
 TEST(LisPitch, CandidatesFarFromTheMedianAreImpossible) {
   PitchTable t = {frame(100, 0), frame(39, 50, 0, 251, 50)};
   lisPitch(t, speakerF0Params(-1), 100);
-  EXPECT_FLOAT_EQ(t[1][1].cost, 1e38f);
-  EXPECT_EQ(t[1][1].prevFrame, -1);
-  EXPECT_FLOAT_EQ(t[1][2].cost, 1e38f);
+  EXPECT_EQ(std::tuple(t[1][1].cost, t[1][1].prevFrame, t[1][2].cost), std::tuple(1e38f, -1, 1e38f));
 }
 
 TEST(LisPitch, NoVoicingChangeWithinFourFramesOfTheLast) {
@@ -323,16 +313,8 @@ TEST(LisPitch, NoVoicingChangeWithinFourFramesOfTheLast) {
   SpeakerF0Params p = speakerF0Params(-1);
   p.maxJump = 1;
   lisPitch(t, p, 100);
-  EXPECT_EQ(t[3][1].prevHyp, 0);
-  EXPECT_FLOAT_EQ(t[5][0].cost, 1e38f);
-  EXPECT_EQ(t[5][0].prevFrame, -1);
+  EXPECT_EQ(std::tuple(t[3][1].prevHyp, t[5][0].cost, t[5][0].prevFrame), std::tuple(0, 1e38f, -1));
   EXPECT_FALSE(noRecentVoicingChange(t, 4, 1));
-}
-
-TEST(LisPitch, TiesKeepTheEarlierPredecessor) {
-  PitchTable t = {frame(100, 0, 0, 100, 0), frame(100, 0)};
-  lisPitch(t, speakerF0Params(-1), 100);
-  EXPECT_EQ(t[1][1].prevHyp, 1);
 }
 
 TEST(MeilPitch, FollowsTheBestPathAndLeavesJumpedFramesUndecided) {
@@ -348,43 +330,33 @@ TEST(MeilPitch, FollowsTheBestPathAndLeavesJumpedFramesUndecided) {
   EXPECT_EQ(p, (std::vector<int>{100, -1, 100}));
 }
 
-struct FillCase {
-  std::vector<int> in;
-  std::vector<int> out;
-  std::vector<int> filled;
-};
-class CompletePitchCases : public testing::TestWithParam<FillCase> {};
-
-TEST_P(CompletePitchCases, FillsAsTheRulesSay) {
-  std::vector<int> p = GetParam().in;
-  PitchTable t(p.size(), frame(100, 0));
-  for (std::size_t i = 0; i < t.size(); ++i) t[i][0].cost = static_cast<float>(10 * i);
-  completePitch(p, t);
-  EXPECT_EQ(p, GetParam().out);
-  std::vector<int> filled;
-  for (std::size_t i = 0; i < t.size(); ++i)
-    if (t[i][1].filled) filled.push_back(static_cast<int>(i));
-  EXPECT_EQ(filled, GetParam().filled);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Gaps, CompletePitchCases,
-    testing::Values(FillCase{{0, -1, 0}, {0, 0, 0}, {}},                // between two unvoiced frames
-                    FillCase{{100, -1, 103}, {100, 102, 103}, {1}},     // 101.5 rounds away from zero
-                    FillCase{{100, -1, 101}, {100, 101, 101}, {1}},     // 100.5 too
-                    FillCase{{-1, 120}, {0, 120}, {0}},                 // first frame before voicing
-                    FillCase{{-1, 0}, {0, 0}, {}},                      // first frame before unvoiced
-                    FillCase{{120, -1}, {120, 120}, {}},                // last frame copies its voiced neighbour
-                    FillCase{{0, -1, 120}, {0, 0, 120}, {1}},           // voicing edge
-                    FillCase{{120, -1, 0}, {120, 0, 0}, {1}}));
-
-TEST(CompletePitch, EdgeFrameTakesTheUnvoicedCostOfItsLeftNeighbour) {
-  std::vector<int> p = {0, -1, 120};
-  PitchTable t(3, frame(100, 0));
-  t[0][0].cost = 7;
-  t[1][0].cost = 99;
-  completePitch(p, t);
-  EXPECT_FLOAT_EQ(t[1][0].cost, 7);
+// Gaps filled as the rules say; a filled unvoiced frame takes the unvoiced
+// cost of its left neighbour (the costs start as 10 per frame index).
+TEST(CompletePitch, FillsGapsAsTheRulesSay) {
+  struct Row {
+    std::vector<int> in, out, filled;
+  };
+  for (const Row& r : {Row{{0, -1, 0}, {0, 0, 0}, {}},             // between two unvoiced frames
+                       Row{{100, -1, 103}, {100, 102, 103}, {1}},  // 101.5 rounds away from zero
+                       Row{{100, -1, 101}, {100, 101, 101}, {1}},  // 100.5 too
+                       Row{{-1, 120}, {0, 120}, {0}},              // first frame before voicing
+                       Row{{-1, 0}, {0, 0}, {}},                   // first frame before unvoiced
+                       Row{{120, -1}, {120, 120}, {}},             // last frame copies its voiced neighbour
+                       Row{{0, -1, 120}, {0, 0, 120}, {1}},        // voicing edge
+                       Row{{120, -1, 0}, {120, 0, 0}, {1}}}) {
+    std::vector<int> p = r.in;
+    PitchTable t(p.size(), frame(100, 0));
+    for (std::size_t i = 0; i < t.size(); ++i) t[i][0].cost = static_cast<float>(10 * i);
+    completePitch(p, t);
+    EXPECT_EQ(p, r.out);
+    std::vector<int> filled;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+      if (t[i][1].filled) filled.push_back(static_cast<int>(i));
+      const bool takesLeft = t[i][1].filled && p[i] == 0 && i > 0;
+      EXPECT_FLOAT_EQ(t[i][0].cost, static_cast<float>(10 * (takesLeft ? i - 1 : i))) << i;
+    }
+    EXPECT_EQ(filled, r.filled);
+  }
 }
 
 // Per frame: the track value, the candidate with that F0 (-1 none) and what

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <tuple>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,8 +44,7 @@ class PitchFileTest : public testing::Test {
   // Lines of a pitch file: (ms, Hz), checking the fixed layout on the way.
   std::vector<std::pair<long, int>> lines(const std::filesystem::path& path) {
     const std::string text = test::readFile(path);
-    EXPECT_EQ(text.size() % kPitchLineBytes, 0u);
-    EXPECT_EQ(text.substr(0, kPitchLineBytes), kPitchHeader);
+    EXPECT_EQ(std::tuple(text.size() % kPitchLineBytes, text.substr(0, kPitchLineBytes)), std::tuple(0u, kPitchHeader));
     std::vector<std::pair<long, int>> out;
     for (std::size_t at = kPitchLineBytes; at + kPitchLineBytes <= text.size(); at += kPitchLineBytes) {
       long ms = 0;
@@ -281,8 +281,7 @@ TEST(PitchCorpus, EveryFailureIsCountedAndNamesItsFile) {
     std::filesystem::create_symlink("loop.wav", dir / "loop.wav");
     CorpusProgress result;
     EXPECT_EQ(f0Corpus(dir.path(), ".wav", jobs, speakerF0Params(-1), {}, &result), 1);
-    EXPECT_EQ(result.failed, 5);
-    EXPECT_EQ(result.total, 6);
+    EXPECT_EQ(std::pair(result.failed, result.total), std::pair(5, 6));
     for (const char* name : {"slow.wav", "garbage.wav", "folder.wav", "pipe.wav", "loop.wav"})
       EXPECT_TRUE(rec->saw(name)) << name << " with " << jobs << " jobs";
     for (const Report& r : rec->reports())

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <functional>
 #include <random>
+#include <tuple>
 
 #include "annotation/label_files.h"
 #include "annotation/phonetic_description.h"
@@ -33,8 +34,7 @@ TEST(EditGains, FadesAndAttenuationRamps) {
   }
   // 30 samples at 1000 Hz: ramps of min(20, 10) = 10 samples at each end.
   const std::vector<double> g = attenuationGains(30, 0.2, 1000);
-  EXPECT_DOUBLE_EQ(g[0], 1.0);
-  EXPECT_DOUBLE_EQ(g[29], 1.0);
+  EXPECT_EQ(std::tuple(g[0], g[29]), std::tuple(1.0, 1.0));
   EXPECT_NEAR(g[5], 1.0 - 0.8 * 0.5, 1e-12);
   for (int k = 10; k < 20; ++k) EXPECT_DOUBLE_EQ(g[static_cast<std::size_t>(k)], 0.2);
 }
@@ -43,9 +43,8 @@ class Editing : public test::EditingTest {
  protected:
   // Opens s.wav: `n` samples of noise with some boundaries.
   void open(std::int32_t n, double frequence, std::uint32_t seed) {
+    samples_ = test::noise(static_cast<std::size_t>(n), seed, -20000, 20000);
     std::mt19937 rng(seed);
-    samples_.resize(static_cast<std::size_t>(n));
-    for (auto& s : samples_) s = static_cast<std::int16_t>(std::uniform_int_distribution<int>(-20000, 20000)(rng));
     notetiqs phon, word;
     for (std::int32_t p = 10, i = 0; p < n - 1; p += std::uniform_int_distribution<int>(5, 300)(rng), ++i)
       phon.SetText(phon.insertOrGet(p), i % 3 ? "p" + std::to_string(i) : "");
@@ -231,8 +230,7 @@ TEST_F(Editing, PastesTooLargeForMemoryGoThroughTheFileAndItsBackup) {
   presetDialogs().saveAnswer = SaveAnswer::Save;
   selectRange(50, 50);
   ASSERT_TRUE(editPaste());  // too large: saved first, then into the file
-  EXPECT_EQ(presetDialogs().saveQuestions, 1);
-  EXPECT_EQ(presetDialogs().updateQuestions, 0);
+  EXPECT_EQ(std::tuple(presetDialogs().saveQuestions, presetDialogs().updateQuestions), std::tuple(1, 0));
   EXPECT_TRUE(std::filesystem::exists(dir_.path() / "s.bak"));
   std::vector<std::int16_t> expected = samples_;
   for (int twice = 0; twice < 2; ++twice)
@@ -251,9 +249,7 @@ TEST_F(Editing, PastesTooLargeForMemoryGoThroughTheFileAndItsBackup) {
   EXPECT_EQ(program().ct.tf, 80000);
   presetDialogs().updateAnswer = true;
   EXPECT_TRUE(editPasteFromFile(other));
-  EXPECT_EQ(presetDialogs().updateQuestions, 2);
-  EXPECT_EQ(program().ct.tf, 110000);
-  EXPECT_EQ(program().memory[50], 7);
+  EXPECT_EQ(std::tuple(presetDialogs().updateQuestions, program().ct.tf, program().memory[50]), std::tuple(2, 110000, 7));
   EXPECT_EQ(rec->count(ReportKind::Bug), 0u);
 }
 
@@ -278,8 +274,7 @@ TEST_F(Editing, SaveOntoItselfKeepsABackupAndAFailedSaveKeepsTheFile) {
   EXPECT_EQ(program().ct.tf, 990);
   notetiqs words;
   ASSERT_TRUE(readnotetiqs(path_, words, program().en_cours.notedepl, program().en_cours.notelongueur));
-  EXPECT_EQ(words.position(words.count() - 1), 990);
-  EXPECT_EQ(words.Text(words.count() - 2), "end");
+  EXPECT_EQ(std::tuple(words.position(words.count() - 1), words.Text(words.count() - 2)), std::tuple(990, "end"));
   EXPECT_FALSE(editContext().samplesModified);
 
   selectRange(0, 99);
@@ -341,8 +336,8 @@ TEST_F(Editing, SaveAsAProfileFileWritesItsLabelFiles) {
   const infoFile destination = profileSignal("copy", "pcm16le-16k", 16000);
   const notetiqs phon = program().etiq, word = program().note;
   ASSERT_TRUE(editSaveAs(destination));
-  EXPECT_EQ(program().en_cours.nom, destination.nom);
-  EXPECT_EQ(std::filesystem::file_size(destination.nom), 2u * 700u);
+  EXPECT_EQ(std::tuple(program().en_cours.nom, std::filesystem::file_size(destination.nom)),
+            std::tuple(destination.nom, 2u * 700u));
   notetiqs phonBack, wordBack;
   EXPECT_TRUE(readAnnotations(wordBack, destination));
   EXPECT_EQ(test::marksOf(wordBack), test::marksOf(word));

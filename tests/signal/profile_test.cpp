@@ -34,69 +34,48 @@ class Expression : public ::testing::Test {
 
 // A value worked out by hand, or none (division by zero, overflow) with the
 // reason and without a message.
-struct ValueCase {
-  const char* text;
-  std::int64_t fileSize;
-  std::int64_t expected;
-  const char* reason = nullptr;  // no value
-};
-class ExpressionValue : public Expression, public ::testing::WithParamInterface<ValueCase> {};
-
-TEST_P(ExpressionValue, EvaluatesAsWorkedOut) {
-  ASSERT_TRUE(en_post(GetParam().text, e));
-  ExpressionVariables vars{};
-  vars[0] = 3;  // a
-  vars[1] = 5;  // b
-  vars[kExpressionVariables - 1] = GetParam().fileSize;
-  std::string why;
-  const std::optional<std::int64_t> value = evaluate(e, &vars, &why);
-  if (GetParam().reason) {
-    EXPECT_FALSE(value.has_value());
-    EXPECT_NE(why.find(GetParam().reason), std::string::npos) << why;
-  } else {
-    EXPECT_EQ(value, GetParam().expected);
+TEST_F(Expression, EvaluatesAsWorkedOut) {
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  struct Row {
+    const char* text;
+    std::int64_t fileSize, expected;
+    const char* reason = nullptr;  // no value
+  };
+  for (const Row& r : {Row{"(2+3)*4", 0, 20}, {"2+3*4", 0, 14}, {"8-2-1", 0, 5}, {"7/2", 0, 3}, {"SOF-1024", 5024, 4000},
+                       {"1024", 5024, 1024}, {" ((1)) ", 0, 1}, {"24/4/2", 0, 3}, {"a*b-SOF/2", 10, 10}, {"1-7/2", 0, -2},
+                       {"(SOF-44)/2", 144, 50}, {"10/(SOF-SOF)+1", kMax, 0, "division by zero"},
+                       {"2147483647*2147483647*2147483647", kMax, 0, "beyond 64 bits"},
+                       {"0-2147483647*2147483647*2147483647", kMax, 0, "beyond 64 bits"},
+                       {"SOF+SOF", kMax, 0, "beyond 64 bits"}}) {
+    ASSERT_TRUE(en_post(r.text, e)) << r.text;
+    ExpressionVariables vars{};
+    vars[0] = 3;  // a
+    vars[1] = 5;  // b
+    vars[kExpressionVariables - 1] = r.fileSize;
+    std::string why;
+    const std::optional<std::int64_t> value = evaluate(e, &vars, &why);
+    EXPECT_EQ(value, r.reason ? std::nullopt : std::optional(r.expected)) << r.text;
+    EXPECT_NE(why.find(r.reason ? r.reason : ""), std::string::npos) << why;
   }
   EXPECT_TRUE(rec->reports().empty());
 }
 
-constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-INSTANTIATE_TEST_SUITE_P(
-    Table, ExpressionValue,
-    ::testing::Values(ValueCase{"(2+3)*4", 0, 20}, ValueCase{"2+3*4", 0, 14}, ValueCase{"8-2-1", 0, 5},
-                      ValueCase{"7/2", 0, 3}, ValueCase{"SOF-1024", 5024, 4000}, ValueCase{"1024", 5024, 1024},
-                      ValueCase{" ((1)) ", 0, 1}, ValueCase{"24/4/2", 0, 3}, ValueCase{"a*b-SOF/2", 10, 10},
-                      ValueCase{"1-7/2", 0, -2}, ValueCase{"(SOF-44)/2", 144, 50},
-                      ValueCase{"10/(SOF-SOF)+1", kMax, 0, "division by zero"},
-                      ValueCase{"2147483647*2147483647*2147483647", kMax, 0, "beyond 64 bits"},
-                      ValueCase{"0-2147483647*2147483647*2147483647", kMax, 0, "beyond 64 bits"},
-                      ValueCase{"SOF+SOF", kMax, 0, "beyond 64 bits"}));
-
-struct BadCase {
-  const char* text;
-  const char* message;
-};
-class ExpressionRefused : public Expression, public ::testing::WithParamInterface<BadCase> {};
-
-TEST_P(ExpressionRefused, ReportsAndLeavesTheOutputAlone) {
-  ASSERT_TRUE(en_post("42", e));
-  EXPECT_FALSE(en_post(GetParam().text, e, "where: "));
-  ASSERT_EQ(rec->reports().size(), 1u) << GetParam().text;
-  EXPECT_TRUE(rec->saw("where: ")) << GetParam().text;
-  EXPECT_TRUE(rec->saw(GetParam().message)) << GetParam().text;
-  EXPECT_EQ(evaluate(e, nullptr), 42);
+TEST_F(Expression, RefusedReportsAndLeavesTheOutputAlone) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"1+", "Incomplete"}, {"2 3", "Incomplete"}, {"", "Incomplete"}, {"-5", "Incomplete"},
+      {"1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1", "T3703"},  // 21 numbers: the output stack is full
+      {"(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+", "T3702"},  // 21 pending operators, each on its own level
+      {"2 $+ 3", "T3705"}, {"16000;", "T3705"}, {"16000)", "without its"}, {"(16000", "without its"},
+      {"46116860184273879040000000000000", "too large"}, {"2147483648", "too large"}};
+  for (const auto& [bad, message] : rows) {
+    rec->clear();
+    ASSERT_TRUE(en_post("42", e));
+    EXPECT_FALSE(en_post(bad, e, "where: "));
+    ASSERT_EQ(rec->reports().size(), 1u) << bad;
+    EXPECT_TRUE(rec->saw("where: ") && rec->saw(message)) << bad;
+    EXPECT_EQ(evaluate(e, nullptr), 42) << bad;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, ExpressionRefused,
-    ::testing::Values(BadCase{"1+", "Incomplete"}, BadCase{"2 3", "Incomplete"}, BadCase{"", "Incomplete"},
-                      BadCase{"-5", "Incomplete"},
-                      // 21 numbers: the output stack is full
-                      BadCase{"1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1", "T3703"},
-                      // 21 pending operators, each on its own level
-                      BadCase{"(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+(+", "T3702"},
-                      BadCase{"2 $+ 3", "T3705"}, BadCase{"16000;", "T3705"}, BadCase{"16000)", "without its"},
-                      BadCase{"(16000", "without its"},
-                      BadCase{"46116860184273879040000000000000", "too large"}, BadCase{"2147483648", "too large"}));
 
 TEST_F(Expression, VariablesWithoutValuesAndUnknownItems) {
   ASSERT_TRUE(en_post("x+1", e));
@@ -146,44 +125,32 @@ TEST(LireChamp, ReadsEachValueForm) {
   EXPECT_TRUE(rec->reports().empty());
 }
 
-struct LineCase {
-  const char* line;
-  const char* message;  // nullptr: no message, the field stays absent
-  bool failed;          // the debut field is marked failed
-};
-class MalformedField : public ::testing::TestWithParam<LineCase> {};
-
-TEST_P(MalformedField, NamesTheProfileAndLineAndFailsTheField) {
+// A malformed line names the profile and the line and fails its field (an
+// unknown field stays absent); the other lines still count.
+TEST(ProfileText, MalformedLineNamesTheProfileAndLineAndFailsTheField) {
   test::loadSignalTexts();
-  ScopedRecorder rec;
-  Profile p;
-  p.name = "bad";
-  const int faults = parseProfileText(std::string("nb_bits = v, 12\n") + GetParam().line + "\n", p);
-  std::string fault;
-  const FieldValue& debut = p.fields[kFieldDebut];
-  EXPECT_FALSE(fieldValue(debut, nullptr, fault).has_value());
-  EXPECT_EQ(debut.failed, GetParam().failed);
-  EXPECT_EQ(fault.empty(), !GetParam().failed);
-  EXPECT_EQ(fieldValue(p.fields[kFieldNbBits], nullptr, fault)->number, 12);  // the other lines still count
-  if (GetParam().message) {
-    EXPECT_EQ(faults, 1);
-    EXPECT_EQ(rec->count(ReportKind::Message), 1u);
-    EXPECT_TRUE(rec->saw("T5004 bad.fmt, line 2: ")) << GetParam().line;
-    EXPECT_TRUE(rec->saw(GetParam().message)) << GetParam().line;
-  } else {
-    EXPECT_EQ(faults, 0);
-    EXPECT_TRUE(rec->reports().empty());
+  struct Row {
+    const char* line;
+    const char* message;  // nullptr: no message, the field stays absent
+    bool failed;          // the debut field is marked failed
+  };
+  for (const Row& r : {Row{"debut =", "T5001", true}, {"debut = v 1024", "T5002", true},
+                       {"debut = v, 1+", "Incomplete", true}, {"debut = v, 1024 #", "T3705", true},
+                       {"debut = \"1024\" 2", "after the closing quote", true}, {"debut = \"1024", "no closing quote", true},
+                       {"debut = 1024", "either", true}, {"start = v, 1024", "T5003", false}, {"   ", nullptr, false}}) {
+    ScopedRecorder rec;
+    Profile p;
+    p.name = "bad";
+    const int faults = parseProfileText(std::string("nb_bits = v, 12\n") + r.line + "\n", p);
+    std::string fault;
+    const FieldValue& debut = p.fields[kFieldDebut];
+    EXPECT_FALSE(fieldValue(debut, nullptr, fault).has_value()) << r.line;
+    EXPECT_EQ(std::pair(debut.failed, fault.empty()), std::pair(r.failed, !r.failed)) << r.line;
+    EXPECT_EQ(fieldValue(p.fields[kFieldNbBits], nullptr, fault)->number, 12) << r.line;
+    EXPECT_EQ(std::tuple(faults, rec->reports().size()), std::tuple(r.message ? 1 : 0, r.message ? 1u : 0u)) << r.line;
+    EXPECT_TRUE(!r.message || (rec->saw("T5004 bad.fmt, line 2: ") && rec->saw(r.message))) << r.line;
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, MalformedField,
-    ::testing::Values(LineCase{"debut =", "T5001", true}, LineCase{"debut = v 1024", "T5002", true},
-                      LineCase{"debut = v, 1+", "Incomplete", true}, LineCase{"debut = v, 1024 #", "T3705", true},
-                      LineCase{"debut = \"1024\" 2", "after the closing quote", true},
-                      LineCase{"debut = \"1024", "no closing quote", true},
-                      LineCase{"debut = 1024", "either", true}, LineCase{"start = v, 1024", "T5003", false},
-                      LineCase{"   ", nullptr, false}));
 
 TEST(ProfileText, ReadsAllFiveFieldsWithWindowsLineEnds) {
   Profile p;
@@ -216,45 +183,39 @@ Profile profileOf(const std::string& text) {
   return p;
 }
 
-struct RefusedCase {
-  const char* profile;
-  const char* message;
-  bool missingFile = false;
-  bool fifo = false;  // the file is a FIFO, which must not be opened (it would block)
-};
-class ProfileRefused : public ::testing::TestWithParam<RefusedCase> {};
-
-TEST_P(ProfileRefused, ReportsOnceAndKeepsTheRecord) {
+// Files a profile does not fit: one message, the record unchanged. A FIFO
+// must not be opened (it would block).
+TEST(ProfileTable, RefusedFileReportsOnceAndKeepsTheRecord) {
   test::TempDir dir;
-  const Profile profile = profileOf(GetParam().profile);
-  ScopedRecorder rec;
-  infoFile info = fileOfSize(dir, "a.raw", 5024);
-  if (GetParam().missingFile) info.nom = (dir / "none" / "file.raw").string();
-  if (GetParam().fifo && ::mkfifo((info.nom = (dir / "fifo.raw").string()).c_str(), 0600) != 0) FAIL();
-  info.longueur = 77;
-  info.frequence = 8000;
-  const infoFile before = info;
-  EXPECT_FALSE(describeWithProfile(profile, info));
-  EXPECT_EQ(rec->count(ReportKind::Message), 1u);
-  EXPECT_TRUE(rec->saw(GetParam().message));
-  EXPECT_EQ(info.longueur, before.longueur);
-  EXPECT_EQ(info.frequence, before.frequence);
+  ASSERT_EQ(::mkfifo((dir / "fifo.raw").c_str(), 0600), 0);
+  struct Row {
+    const char* profile;
+    const char* message;
+    const char* file = "a.raw";
+  };
+  for (const Row& r : {Row{"debut = v, 1024\nlongueur = v, SOF\n", "outside the file"},
+                       {"debut = v, SOF+2\n", "outside the file"}, {"longueur = v, 0-2\n", "outside the file"},
+                       {"nb_bits = v, 17\n", "significant bits"},
+                       {"frequence = v, 0\n", "p.fmt, line 1: frequence) gives a sampling frequency"},
+                       {"\nfrequence = v, 2147483647*2147483647\n", "line 2: frequence) gives a sampling"},
+                       {"frequence = v, 1000001\n", "sampling frequency of 1000001 Hz"},
+                       {"frequence = \"16k\"\n", "not a whole number"},
+                       {"debut = v, 0\nlongueur = v, SOF-\n", "line 2: longueur) gives no value"},
+                       {"longueur = v, SOF/(SOF-SOF)\n", "division by zero"},
+                       {"longueur = v, SOF\n", "cannot be opened", "none/file.raw"},
+                       {"longueur = v, SOF\n", "a pipe, not a regular file", "fifo.raw"}}) {
+    const Profile profile = profileOf(r.profile);
+    ScopedRecorder rec;
+    infoFile info = fileOfSize(dir, "a.raw", 5024);
+    info.nom = (dir / r.file).string();
+    info.longueur = 77;
+    info.frequence = 8000;
+    EXPECT_FALSE(describeWithProfile(profile, info)) << r.profile;
+    EXPECT_EQ(rec->count(ReportKind::Message), 1u) << r.profile;
+    EXPECT_TRUE(rec->saw(r.message)) << r.profile;
+    EXPECT_EQ(std::pair(info.longueur, info.frequence), std::pair(std::int64_t{77}, 8000.0)) << r.profile;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, ProfileRefused,
-    ::testing::Values(RefusedCase{"debut = v, 1024\nlongueur = v, SOF\n", "outside the file"},
-                      RefusedCase{"debut = v, SOF+2\n", "outside the file"},
-                      RefusedCase{"longueur = v, 0-2\n", "outside the file"},
-                      RefusedCase{"nb_bits = v, 17\n", "significant bits"},
-                      RefusedCase{"frequence = v, 0\n", "p.fmt, line 1: frequence) gives a sampling frequency"},
-                      RefusedCase{"\nfrequence = v, 2147483647*2147483647\n", "line 2: frequence) gives a sampling"},
-                      RefusedCase{"frequence = v, 1000001\n", "sampling frequency of 1000001 Hz"},
-                      RefusedCase{"frequence = \"16k\"\n", "not a whole number"},
-                      RefusedCase{"debut = v, 0\nlongueur = v, SOF-\n", "line 2: longueur) gives no value"},
-                      RefusedCase{"longueur = v, SOF/(SOF-SOF)\n", "division by zero"},
-                      RefusedCase{"longueur = v, SOF\n", "cannot be opened", true},
-                      RefusedCase{"longueur = v, SOF\n", "a pipe, not a regular file", false, true}));
 
 TEST(ProfileTable, LoadsFmtFilesSortedByName) {
   test::TempDir dir;

@@ -1,5 +1,5 @@
 // Shared by the signal tests: the interface texts their messages use (each
-// marked "T<number>"), sines, sample files written from 16-bit words in either
+// marked "T<number>"), sines, seeded noise, directory listings, sample files written from 16-bit words in either
 // byte order, the shipped profiles, and a builder of RIFF files chunk by chunk
 // (sizes may be set to lie).
 #pragma once
@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <numbers>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,22 @@ inline std::vector<std::int16_t> sine(std::int64_t count, double fs, double hz, 
   for (std::size_t i = 0; i < x.size(); ++i)
     x[i] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * double(i) / fs)));
   return x;
+}
+
+// `count` samples drawn evenly from lo..hi, seeded.
+inline std::vector<std::int16_t> noise(std::size_t count, unsigned seed, int lo, int hi) {
+  std::mt19937 gen(seed);
+  std::uniform_int_distribution<int> dist(lo, hi);
+  std::vector<std::int16_t> x(count);
+  for (auto& v : x) v = static_cast<std::int16_t>(dist(gen));
+  return x;
+}
+
+// The names in `dir`.
+inline std::set<std::string> entries(const std::filesystem::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
+  return names;
 }
 
 // The bytes of `words`, least significant byte first unless `bigEndian`.

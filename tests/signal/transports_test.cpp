@@ -30,9 +30,7 @@ TEST(Buffers, ResizingKeepsThePrefixAndASpareElement) {
   EXPECT_EQ(b.size(), 3);
   for (int i = 0; i <= 3; ++i) b[i] = static_cast<std::int16_t>(i + 1);  // element 3 is the spare one
   ASSERT_TRUE(b.newsize(100000));
-  EXPECT_EQ(b[2], 3);
-  EXPECT_EQ(b[3], 0);  // new elements are zero
-  EXPECT_EQ(b[100000], 0);
+  EXPECT_EQ(std::tuple(b[2], b[3], b[100000]), std::tuple(3, 0, 0));  // new elements are zero
   ASSERT_TRUE(b.newsize(2));
   EXPECT_EQ(b[1], 2);
   ASSERT_TRUE(b.newsize(-5));
@@ -45,9 +43,7 @@ TEST(Buffers, FailedAllocationIsReportedOnceAndChangesNothing) {
   INTbuf b(4, "big one");
   b[0] = 42;
   EXPECT_FALSE(b.newsize(std::int64_t{1} << 40));
-  EXPECT_EQ(b.size(), 4);
-  EXPECT_EQ(b[0], 42);
-  EXPECT_EQ(rec->reports().size(), 1u);
+  EXPECT_EQ(std::tuple(b.size(), b[0], rec->reports().size()), std::tuple(4, 42, 1u));
   EXPECT_TRUE(rec->saw("big one"));
 }
 
@@ -115,41 +111,32 @@ TEST_F(Transports, LireSignalReadsUpToTheEndOfTheBufferAndRefusesMore) {
 
 // Words of `bits` significant bits in either byte order, read into a buffer
 // at `index` (the samples before it must stay as they were) and written back.
-struct CodingCase {
-  int bits;
-  bool bigEndian;
-  std::int32_t index;
-};
-class TransportCoding : public Transports, public ::testing::WithParamInterface<CodingCase> {};
+TEST_F(Transports, CodingDecodesIntoTheBufferAtItsIndexAndEncodesBack) {
+  for (const auto& [bits, bigEndian, index] : {std::tuple{12, true, 0}, {12, true, 3}, {16, true, 2}, {12, false, 1},
+                                               {8, false, 4}, {16, false, 1}}) {
+    SCOPED_TRACE(std::to_string(bits) + (bigEndian ? " BE at " : " LE at ") + std::to_string(index));
+    const std::int16_t low = static_cast<std::int16_t>(-(1 << (bits - 1)));
+    const std::int16_t high = static_cast<std::int16_t>((1 << (bits - 1)) - 1);
+    const std::vector<std::int16_t> words = {low, high, 1, -1, 0};
+    const infoFile info = writeWords(dir, "a.pcm", words, bits, bigEndian);
+    SHORTbuf buf(index + 5, "b");
+    for (std::int32_t i = 0; i < index; ++i) buf[i] = 0x1234;
+    ASSERT_EQ(lireSignal(info, 0, buf, index, 5), 5);
+    for (std::int32_t i = 0; i < index; ++i) EXPECT_EQ(buf[i], 0x1234) << i;
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(buf[index + i], static_cast<std::int16_t>(words[i] * (1 << (16 - bits)))) << i;
 
-TEST_P(TransportCoding, DecodesIntoTheBufferAtItsIndexAndEncodesBack) {
-  const auto [bits, bigEndian, index] = GetParam();
-  const std::int16_t low = static_cast<std::int16_t>(-(1 << (bits - 1)));
-  const std::int16_t high = static_cast<std::int16_t>((1 << (bits - 1)) - 1);
-  const std::vector<std::int16_t> words = {low, high, 1, -1, 0};
-  const infoFile info = writeWords(dir, "a.pcm", words, bits, bigEndian);
-  SHORTbuf buf(index + 5, "b");
-  for (std::int32_t i = 0; i < index; ++i) buf[i] = 0x1234;
-  ASSERT_EQ(lireSignal(info, 0, buf, index, 5), 5);
-  for (std::int32_t i = 0; i < index; ++i) EXPECT_EQ(buf[i], 0x1234) << i;
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(buf[index + i], static_cast<std::int16_t>(words[i] * (1 << (16 - bits)))) << i;
-
-  // And back: shifted right with sign extension, swapped.
-  infoFile outInfo = info;
-  outInfo.nom = (dir / "b.pcm").string();
-  SignalStream out;
-  ASSERT_TRUE(out.create(outInfo));
-  EXPECT_EQ(copyBufToHFile(buf, index, out, 10), 10);
-  ASSERT_TRUE(out.commit());
-  EXPECT_EQ(test::readBytes(dir / "b.pcm"), test::readBytes(dir / "a.pcm"));
-  EXPECT_EQ(buf[index], static_cast<std::int16_t>(low * (1 << (16 - bits))));  // the buffer itself is not converted
-  EXPECT_EQ(transportScratch().size(), 1);
+    // And back: shifted right with sign extension, swapped.
+    infoFile outInfo = info;
+    outInfo.nom = (dir / "b.pcm").string();
+    SignalStream out;
+    ASSERT_TRUE(out.create(outInfo));
+    EXPECT_EQ(copyBufToHFile(buf, index, out, 10), 10);
+    ASSERT_TRUE(out.commit());
+    EXPECT_EQ(test::readBytes(dir / "b.pcm"), test::readBytes(dir / "a.pcm"));
+    EXPECT_EQ(buf[index], static_cast<std::int16_t>(low * (1 << (16 - bits))));  // the buffer itself is not converted
+    EXPECT_EQ(transportScratch().size(), 1);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, TransportCoding,
-                         ::testing::Values(CodingCase{12, true, 0}, CodingCase{12, true, 3}, CodingCase{16, true, 2},
-                                           CodingCase{12, false, 1}, CodingCase{8, false, 4},
-                                           CodingCase{16, false, 1}));
 
 TEST_F(Transports, FileToFileStopsAtAnEarlyEndWithoutWriting) {
   const infoFile src = writeWords(dir, "a.raw", std::vector<std::int16_t>(50, 7), 16, false);
@@ -165,8 +152,7 @@ TEST_F(Transports, FileToFileStopsAtAnEarlyEndWithoutWriting) {
   EXPECT_TRUE(rec->saw("step 14"));
   EXPECT_EQ(out.size(), 0);
   EXPECT_EQ(copyHFileToHFile(in, 40, out, 60), 60);
-  EXPECT_EQ(out.size(), 60);
-  EXPECT_EQ(transportScratch().size(), 1);
+  EXPECT_EQ(std::tuple(out.size(), transportScratch().size()), std::tuple(60, 1));
 }
 
 TEST_F(Transports, TracesAtDebugLevelTwo) {
@@ -213,8 +199,7 @@ TEST_F(CurrentSignal, OpeningShowsTheSignalAndFillsMemory) {
   EXPECT_EQ(std::tuple(program().ct.f_es, program().memory.size()), std::tuple(99, 100));
   ASSERT_EQ(program().etiq.count(), 3);
   EXPECT_EQ(program().etiq.Text(1), "i");
-  EXPECT_TRUE(program().note.empty());
-  EXPECT_TRUE(program().etiqSaveable && program().fileLoaded);
+  EXPECT_TRUE(program().note.empty() && program().etiqSaveable && program().fileLoaded);
 }
 
 TEST_F(CurrentSignal, ZoomInWidensAFiveSampleSelectionToEleven) {
@@ -242,8 +227,7 @@ TEST_F(CurrentSignal, ZoomInWithoutASelectionChangesNothing) {
     ScopedRecorder rec;
     EXPECT_FALSE(zoomIn());
     EXPECT_TRUE(rec->saw("T901"));
-    EXPECT_EQ(program().ct.f_a, before.f_a);
-    EXPECT_EQ(program().ct.modeMemoire, 1);
+    EXPECT_EQ(std::tuple(program().ct.f_a, program().ct.modeMemoire), std::tuple(before.f_a, 1));
   }
 }
 
