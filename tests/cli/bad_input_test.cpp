@@ -106,11 +106,6 @@ test::Bytes wav(std::uint16_t channels, std::uint16_t bits, std::size_t dataByte
                          test::chunk("data", test::Bytes(dataBytes, 0))});
 }
 
-std::string replaceAll(std::string s, const std::string& from, const std::string& to) {
-  for (auto at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
-  return s;
-}
-
 std::set<fs::path> listing(const fs::path& dir) {
   std::set<fs::path> names;
   for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path());
@@ -164,7 +159,7 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
           {"OUT", dir / "out"}, {"KEPT", dir / "kept"}, {"HARD", dir / "hard"}, {"SYM", dir / "sym"},
           {"ZERO", dir / "zero.wav"}, {"ONE", dir / "one.wav"}, {"SILENT", dir / "silent.wav"},
           {"SLOW", dir / "slow.wav"}, {"TOP", dir.path()}})
-      args = replaceAll(args, from, to.string());
+      args = test::replaceAll(args, from, to.string());
     rows.push_back({args, c.status, c.says});
   }
   test::expectCliRows(rows, dir / "log", [&](const test::CliRow& row, const std::string&) {
@@ -194,7 +189,7 @@ TEST(BadInput, AWriteErrorOnStandardOutputFailsTheCommand) {
   const std::string in = test::exampleWav().string();
   for (const char* args : {"--help", "profiles", "info IN", "labels IN", "f0 IN", "energy IN", "speech-start IN"}) {
     const std::string command = "env -u ARDV_HOME " + std::string(ARDV_CLI_PATH) + " " +
-                                replaceAll(args, "IN", in) + " >/dev/full 2>" + (dir / "err").string();
+                                test::replaceAll(args, "IN", in) + " >/dev/full 2>" + (dir / "err").string();
     const int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << args;
     const std::string err = test::readFile(dir / "err");
