@@ -118,9 +118,9 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
   fs::copy_file(test::exampleWav(), in);
   fs::create_directory(sub);
   fs::create_directory(tmp);
-  for (const auto& [name, n, hz] : {std::tuple{"zero.wav", 0, 16000}, {"one.wav", 1, 16000}, {"slow.wav", 2000, 100}})
-    ASSERT_TRUE(writeWavFile(dir / name, std::vector<std::int16_t>(n, 100), hz, {}, {}));
-  ASSERT_TRUE(writeWavFile(dir / "silent.wav", std::vector<std::int16_t>(16000, 0), 16000, {}, {}));
+  for (const auto& [name, n, value, hz] : {std::tuple{"zero.wav", 0, 100, 16000}, {"one.wav", 1, 100, 16000},
+                                            {"slow.wav", 2000, 100, 100}, {"silent.wav", 16000, 0, 16000}})
+    ASSERT_TRUE(writeWavFile(dir / name, std::vector<std::int16_t>(n, static_cast<std::int16_t>(value)), hz, {}, {}));
   std::mt19937 rng(12345);
   test::Bytes random(5000);
   for (auto& c : random) c = static_cast<std::uint8_t>(rng());
@@ -131,13 +131,12 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
     test::writeBytes(dir / name, bytes);
   test::writeBytes(dir / "good.wav", good);
   ASSERT_EQ(test::runCli("info " + (dir / "good.wav").string(), dir / "log"), 0);  // the files above differ from it
-  test::writeFile(dir / "type.kle", ".klx\n0 1000 60\n");
-  test::writeFile(dir / "bad.pit", "RIFF 1 2\r\n");
-  test::writeFile(dir / "short.kle", ".kle\n0 1000 60 abc 500\n");
-  test::writeFile(dir / "long.kle", ".kle\n" + std::string(1 << 20, '7') + "\n");
+  for (const auto& [name, text] : std::initializer_list<std::pair<const char*, std::string>>{
+           {"type.kle", ".klx\n0 1000 60\n"}, {"bad.pit", "RIFF 1 2\r\n"}, {"short.kle", ".kle\n0 1000 60 abc 500\n"},
+           {"long.kle", ".kle\n" + std::string(1 << 20, '7') + "\n"}, {"empty.wav", ""}, {"log", ""}, {"log.err", ""},
+           {"kept", "kept"}})
+    test::writeFile(dir / name, text);
   ASSERT_EQ(::mkfifo((dir / "fifo.kle").c_str(), 0600), 0);
-  for (const char* name : {"empty.wav", "log", "log.err"}) test::writeFile(dir / name, "");
-  test::writeFile(dir / "kept", "kept");
   const std::string original = test::readFile(in);
   std::vector<fs::path> links;
   for (const char* ext : {".pgm", ".png", ".wav", ".pit", ".txt"}) {

@@ -21,6 +21,7 @@
 #include "signal/wavfile.h"
 #include "tests/annotation/marks.h"
 #include "tests/cli/cli_test_support.h"
+#include "tests/formants/klatt_test_support.h"
 #include "tests/formants/vowel_synth.h"
 #include "tests/signal/signal_test_support.h"
 
@@ -206,11 +207,10 @@ TEST(ModifyCommands, Outputs) {
 // Conversions between the three parameter-file kinds and the formant listing keep the frames' numbers.
 TEST(TracksCommand, ConversionsKeepTheFrames) {
   test::TempDir dir;
-  std::string kle = ".kle\n";
-  for (int k = 0; k < 20; ++k)
-    kle += std::to_string(5 * k) + " 1230 60 " + std::to_string(500 + k) +
-           " 50 1500 60 2500 90 0 140 0 210 0 300 280 90 0 150 0 30 0 0 0 0 60 80 50 80 40 80 0 4003 0 4003 0 4003 0 "
-           "0 60 55 17 30 180 0 90 0 4003 0 90 0 4003 0 90 0 4003 \n";
+  const std::string kle = test::klattFile(20, 5, 0, [](int k, KlattRecord& r) {
+    r[kF0hz10] = 123, r[kF1hz] = 500 + k, r[kF2hz] = 1500, r[kF3hz] = 2500;
+    for (int i = 0; i < 3; ++i) r[kA1 + 2 * i] = 60 - 10 * i, r[kB1phz + 2 * i] = 80;
+  });
   test::writeFile(dir / "in.kle", kle);
   for (const auto& [from, args, to] : {std::tuple{"in.kle", "", "same.kle"}, {"in.kle", "", "a.for"},
                                        {"a.for", "--to kla", "b.out"}, {"same.kle", "--step 5", "c.kla"}}) {

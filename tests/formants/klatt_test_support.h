@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "formants/klatt_records.h"
+#include "tests/signal/signal_test_support.h"
 #include "tools/klatt/klatt_synth.h"
 
 namespace ardv::test {
@@ -42,12 +43,8 @@ std::vector<Sample> steady(const KlattRecord& r, const klatt::SynthOptions& opti
 
 // The synthesizer's raw output: 16 bits, most significant byte first.
 inline std::string bigEndian(const std::vector<std::int16_t>& x) {
-  std::string s;
-  for (auto v : x) {
-    s += static_cast<char>((static_cast<std::uint16_t>(v) >> 8) & 0xff);
-    s += static_cast<char>(v & 0xff);
-  }
-  return s;
+  const auto bytes = wordBytes(x, true);
+  return {bytes.begin(), bytes.end()};
 }
 
 }  // namespace ardv::test
