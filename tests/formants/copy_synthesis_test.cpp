@@ -27,6 +27,7 @@ namespace ardv {
 namespace {
 
 namespace fs = std::filesystem;
+using test::median;
 using test::TempDir;
 
 constexpr double kFs = 16000.0;
@@ -238,11 +239,6 @@ TEST(CopySynthesis, WindowCommandsOnTheTracks) {
 // known tracks, the recovered F0 and F1–F3 and the copy's narrow-band
 // spectrum; on the bundled example, the copy measured by our own analyses
 // (refusals: bad_input_test).
-double median(std::vector<double> v) {
-  if (v.empty()) return 1e9;
-  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-  return v[v.size() / 2];
-}
 
 // The samples of a canonical 44-byte-header WAV file.
 std::vector<std::int16_t> wavSamples(const fs::path& path) {

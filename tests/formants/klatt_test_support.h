@@ -1,7 +1,9 @@
 // Shared by the Klatt and copy-synthesis tests: parameter files built frame
-// by frame, our synthesizer run over records, and samples as its raw output.
+// by frame, our synthesizer run over records, samples as its raw output, and
+// the median of relative errors.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,6 +47,13 @@ std::vector<Sample> steady(const KlattRecord& r, const klatt::SynthOptions& opti
 inline std::string bigEndian(const std::vector<std::int16_t>& x) {
   const auto bytes = wordBytes(x, true);
   return {bytes.begin(), bytes.end()};
+}
+
+// The median of `v`; 1e9 when empty.
+inline double median(std::vector<double> v) {
+  if (v.empty()) return 1e9;
+  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+  return v[v.size() / 2];
 }
 
 }  // namespace ardv::test

@@ -491,10 +491,10 @@ TEST(PointTracks, SplineLimits) {
 TEST(PointTracks, MouseDrawingKeepsDatesAscending) {
   TabPoint<Point2P> tab = track({{0, 1}});
   startDrawing(tab, Point2P{10, 0, {5}}, 100, 4);
-  EXPECT_FALSE(extendDrawing(tab, Point2P{12, 0, {6}}, 100));  // x did not move right
-  EXPECT_TRUE(extendDrawing(tab, Point2P{12, 0, {6}}, 101));
-  EXPECT_FALSE(extendDrawing(tab, Point2P{12, 0, {7}}, 102));  // same ms
-  EXPECT_TRUE(extendDrawing(tab, Point2P{15, 0, {8}}, 103));
+  // (ms, value, x, taken): x not moving right, or the same ms, adds nothing.
+  for (const auto& [ms, value, x, taken] : {std::tuple{12, 6.f, 100, false}, {12, 6.f, 101, true}, {12, 7.f, 102, false},
+                                            {15, 8.f, 103, true}})
+    EXPECT_EQ(extendDrawing(tab, Point2P{ms, 0, {value}}, x), taken) << ms << " ms at x " << x;
   EXPECT_TRUE(endDrawing(tab));
   EXPECT_EQ(pointsOf(tab), (Points{{10, 5}, {12, 6}, {15, 8}}));
   EXPECT_EQ(tab.drawCount(), 0);
