@@ -32,9 +32,9 @@ namespace fs = std::filesystem;
 // and a symbolic link to IN; WAV files of no sample (ZERO), one sample (ONE),
 // 1 s of silence (SILENT) and 100 Hz sampling (SLOW); TOP: the directory of
 // WAV files a stereo, 8-bit, cut in the format chunk (a cut data chunk is
-// read) or random, x.raw (three samples), bad.pit (not a pitch file) and the
-// parameter files type.kle (unknown type), short.kle (text in a record),
-// long.kle (a 1 MB number) and fifo.kle.
+// read) or random, x.raw (three samples), junk (no label of any kind),
+// bad.pit (not a pitch file) and the parameter files type.kle (unknown
+// type), short.kle (text in a record), long.kle (a 1 MB number) and fifo.kle.
 const test::CliRow kCases[] = {
     {"", 2, "usage:"}, {"bogus IN", 2, "bogus"}, {"info", 2, "usage"}, {"info IN extra", 2, "usage"},
     {"info DIR/missing.wav", 1, "missing.wav"}, {"info DIR", 1, "sub"}, {"info EMPTY", 1, "empty.wav"},
@@ -74,6 +74,9 @@ const test::CliRow kCases[] = {
     {"speech-start ZERO", 1, "nothing to analyse"}, {"speech-start ONE", 1, "nothing to analyse"},
     {"speech-start SLOW", 1, "at least 1000 Hz"}, {"labels IN -o IN", 1, ""}, {"labels IN --export nist IN", 1, ""},
     {"labels IN --export textgrid IN", 1, ""}, {"labels IN --import nist DIR -o OUT.wav", 1, ""},
+    {"labels IN --import nist TOP/junk -o OUT.wav", 1, "no records read from"},
+    {"labels IN --tier words --import sam TOP/junk", 1, "(is it SAM? UTF-16?)"},
+    {"labels IN --import textgrid IN", 1, "cannot be read as a TextGrid"},
     {"f0-corpus DIR --jobs 0", 2, "usage:"}, {"f0-corpus DIR --jobs 100000", 2, "usage:"},
     {"f0-corpus DIR/missing", 1, "missing"}, {"play IN --from 5000 --to 10", 2, "--from"},
     {"play IN --repeat -1", 2, "--repeat"}, {"spectrogram IN --kind wide -o HARD.pgm", 1, ""},
@@ -134,7 +137,7 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
   for (const auto& [name, text] : std::initializer_list<std::pair<const char*, std::string>>{
            {"type.kle", ".klx\n0 1000 60\n"}, {"bad.pit", "RIFF 1 2\r\n"}, {"short.kle", ".kle\n0 1000 60 abc 500\n"},
            {"long.kle", ".kle\n" + std::string(1 << 20, '7') + "\n"}, {"empty.wav", ""}, {"log", ""}, {"log.err", ""},
-           {"kept", "kept"}})
+           {"kept", "kept"}, {"junk", std::string("\xff\xfe\x00garbage\n", 11)}})
     test::writeFile(dir / name, text);
   ASSERT_EQ(::mkfifo((dir / "fifo.kle").c_str(), 0600), 0);
   const std::string original = test::readFile(in);

@@ -431,14 +431,6 @@ TEST(PointTracks, OneClassLacksWhatAnotherHas) {
   EXPECT_EQ(md.indpp(10), 0);
 }
 
-TEST(PointTracks, SubPPKlaRange) {
-  PolyPointsMD<TabPoint<Point2P>, Point2P> md;
-  for (int i = 0; i < 10; ++i) md.push(4 * i, 0, std::vector<float>{static_cast<float>(i)});
-  const auto some = md.subPPKla(2, 4);
-  ASSERT_NE(some, nullptr);
-  EXPECT_EQ(std::pair(some->debut(), some->fin()), std::pair(8, 16));
-}
-
 TEST(PointTracks, TranslateStaysWithinLimitsWhateverTheStart) {
   std::mt19937 rng(15);
   std::uniform_real_distribution<float> start(-1e9f, 1e9f), delta(-500, 500);
