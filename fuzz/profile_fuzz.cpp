@@ -1,6 +1,7 @@
 // libFuzzer target: the bytes are the text of a format profile, parsed, each
 // field evaluated and a file described with it; and the bytes compiled and
 // evaluated as one expression, with variables taken from the first bytes.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -14,11 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
 
   ardv::ExpressionVariables vars{};
-  for (std::size_t i = 0; i < vars.size() && i * 8 + 8 <= size; ++i) {
-    std::int64_t v = 0;
-    std::memcpy(&v, data + i * 8, 8);
-    vars[i] = v;
-  }
+  std::memcpy(vars.data(), data, std::min(size - size % 8, sizeof vars));
 
   ardv::Profile profile;
   profile.name = "fuzz";

@@ -221,31 +221,26 @@ void addPiece(KlattTracks& t, int g, double hz, int fromMs, int toMs, bool selec
   t.insertPiece(g, std::move(piece));
 }
 
-// Bad input for every analysis: signals and options.
-struct BadInput {
-  const char* name;
-  double fs;
-  std::vector<std::int16_t> x;
-  FormantOptions options;
-};
-
-std::vector<BadInput> badInputs() {
+// Every analysis, and the registration of a piece, gives finite values or a
+// clear refusal on bad signals and options.
+TEST(FormantBadInput, FiniteResultsOrAMessage) {
   const auto vowel = [](double fs) { return test::synthVowel({.fs = fs, .seconds = 0.3}); };
   std::vector<std::int16_t> clipped(4000);
   for (std::size_t i = 0; i < clipped.size(); ++i) clipped[i] = (i / 40) % 2 ? 32767 : -32768;
-  return {{"silent", 16000, std::vector<std::int16_t>(4000, 0), {}},
-          {"clipped", 16000, clipped, {}},
-          {"clipped flat", 16000, std::vector<std::int16_t>(4000, 32767), {}},
-          {"dc", 16000, std::vector<std::int16_t>(4000, 12000), {}},
-          {"one sample", 16000, std::vector<std::int16_t>(1, 100), {}},
-          {"8 kHz, order factor 10", 8000, vowel(8000), {4.0, 10.0, 1.25, 2.5}},
-          {"48 kHz, lifter inverted", 48000, vowel(48000), {4.0, 1.0, 2.5, 1.25}},
-          {"step 0, lifter 40 ms", 16000, vowel(16000), {0.0, 1.0, 0.0, 40.0}}};
-}
-
-// Every analysis, and the registration of a piece, gives finite values or a clear refusal.
-TEST(FormantBadInput, FiniteResultsOrAMessage) {
-  for (const BadInput& r : badInputs()) {
+  const struct {
+    const char* name;
+    double fs;
+    std::vector<std::int16_t> x;
+    FormantOptions options;
+  } rows[] = {{"silent", 16000, std::vector<std::int16_t>(4000, 0), {}},
+              {"clipped", 16000, clipped, {}},
+              {"clipped flat", 16000, std::vector<std::int16_t>(4000, 32767), {}},
+              {"dc", 16000, std::vector<std::int16_t>(4000, 12000), {}},
+              {"one sample", 16000, std::vector<std::int16_t>(1, 100), {}},
+              {"8 kHz, order factor 10", 8000, vowel(8000), {4.0, 10.0, 1.25, 2.5}},
+              {"48 kHz, lifter inverted", 48000, vowel(48000), {4.0, 1.0, 2.5, 1.25}},
+              {"step 0, lifter 40 ms", 16000, vowel(16000), {0.0, 1.0, 0.0, 40.0}}};
+  for (const auto& r : rows) {
     SCOPED_TRACE(r.name);
     ScopedRecorder rec;
     const auto last = static_cast<std::int64_t>(r.x.size()) - 1;
