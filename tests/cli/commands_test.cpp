@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
 #include <tuple>
@@ -312,26 +311,27 @@ TEST_F(SearchCommand, SummarisesAndFailsWhenSomethingWasSkipped) {
 
 // spectrogram: the PGM header and size of every kind, the PNG read back (time
 // left to right, low frequencies at the bottom), parameters that take effect.
-// Runs `spectrogram WAV ARGS -o OUT`: success, or what it printed.
-::testing::AssertionResult draws(const std::filesystem::path& wav, const std::string& args,
-                                 const std::filesystem::path& out) {
-  const auto log = out.parent_path() / "log";
-  if (test::runCli("spectrogram " + wav.string() + " " + args + " -o " + out.string(), log) == 0)
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << args << ": " << test::cliOutput(log);
-}
-
 // 1 s at 16 kHz: a 2 kHz tone over a little noise for the first half,
 // silence after.
-std::filesystem::path toneFile(const test::TempDir& dir) {
-  std::vector<std::int16_t> x(16000);
-  std::mt19937 random(7);
-  std::normal_distribution<double> noise(0.0, 20.0);
-  for (int i = 0; i < 8000; ++i)
-    x[i] = static_cast<std::int16_t>(std::lround(8000 * std::sin(2 * M_PI * i / 8.0) + noise(random)));
-  EXPECT_TRUE(writeWavFile(dir / "tone.wav", x, 16000, {}, {}));
-  return dir / "tone.wav";
-}
+class SpectrogramCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::vector<std::int16_t> x(16000);
+    std::mt19937 random(7);
+    std::normal_distribution<double> noise(0.0, 20.0);
+    for (int i = 0; i < 8000; ++i)
+      x[i] = static_cast<std::int16_t>(std::lround(8000 * std::sin(2 * M_PI * i / 8.0) + noise(random)));
+    ASSERT_TRUE(writeWavFile(wav, x, 16000, {}, {}));
+  }
+  // Runs `spectrogram WAV ARGS -o OUT`: success, or what it printed.
+  ::testing::AssertionResult draws(const std::string& args, const fs::path& out) {
+    if (runCli("spectrogram " + wav.string() + " " + args + " -o " + out.string(), dir / "log") == 0)
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << args << ": " << test::cliOutput(dir / "log");
+  }
+  test::TempDir dir;
+  const fs::path wav = dir / "tone.wav";
+};
 
 struct PngImage {
   int width = 0, height = 0, channels = 0;
@@ -352,12 +352,11 @@ bool readPng(const std::filesystem::path& path, PngImage& out) {
   return png_image_finish_read(&png, nullptr, out.pixels.data(), 0, nullptr) != 0;
 }
 
-TEST(SpectrogramCommand, WritesThePgmOfEveryKind) {
-  test::TempDir dir;
-  const auto wav = toneFile(dir), pgm = dir / "k.pgm";
+TEST_F(SpectrogramCommand, WritesThePgmOfEveryKind) {
+  const auto pgm = dir / "k.pgm";
   const std::string header = "P5 90 120 255 ";
   for (const char* kind : {"wide", "narrow", "reassigned", "lpc", "cepstral", "critical"}) {
-    ASSERT_TRUE(draws(wav, std::string("--kind ") + kind + " --width 120 --height 90", pgm));
+    ASSERT_TRUE(draws(std::string("--kind ") + kind + " --width 120 --height 90", pgm));
     const std::string bytes = test::readFile(pgm);
     ASSERT_EQ(bytes.size(), header.size() + 120 * 90) << kind;
     EXPECT_EQ(bytes.substr(0, header.size()), header) << kind;
@@ -369,18 +368,17 @@ TEST(SpectrogramCommand, WritesThePgmOfEveryKind) {
   // The default size; wider than 65536 columns (10 minutes at a 2 ms step are 300,000).
   for (const auto& [args, head, pixels] : {std::tuple{"--kind narrow", "P5 256 1024 255 ", 256 * 1024},
                                            {"--kind wide --width 70000 --height 4", "P5 4 70000 255 ", 4 * 70000}}) {
-    ASSERT_TRUE(draws(wav, args, pgm));
+    ASSERT_TRUE(draws(args, pgm));
     const std::string bytes = test::readFile(pgm);
     EXPECT_EQ(bytes.rfind(head, 0), 0u) << args;
     EXPECT_EQ(bytes.size(), std::string(head).size() + pixels) << args;
   }
 }
 
-TEST(SpectrogramCommand, PngRunsInTimeLeftToRightWithLowFrequenciesAtTheBottom) {
-  test::TempDir dir;
-  const auto wav = toneFile(dir), png = dir / "t.png";
+TEST_F(SpectrogramCommand, PngRunsInTimeLeftToRightWithLowFrequenciesAtTheBottom) {
+  const auto png = dir / "t.png";
   for (const bool colour : {false, true}) {
-    ASSERT_TRUE(draws(wav, std::string("--kind narrow --width 200 --height 100") + (colour ? " --colour" : ""), png));
+    ASSERT_TRUE(draws(std::string("--kind narrow --width 200 --height 100") + (colour ? " --colour" : ""), png));
     EXPECT_EQ(test::readFile(png).substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     PngImage img;
     ASSERT_TRUE(readPng(png, img));
@@ -398,11 +396,9 @@ TEST(SpectrogramCommand, PngRunsInTimeLeftToRightWithLowFrequenciesAtTheBottom) 
     EXPECT_EQ(entry.path().string().find(".ardv-tmp"), std::string::npos) << "left " << entry.path();
 }
 
-TEST(SpectrogramCommand, SettingsTakeEffect) {
-  test::TempDir dir;
-  const auto wav = toneFile(dir);
+TEST_F(SpectrogramCommand, SettingsTakeEffect) {
   const auto run = [&](const std::string& extra) {
-    EXPECT_TRUE(draws(wav, "--kind critical --width 50 --height 64 " + extra, dir / "s.pgm"));
+    EXPECT_TRUE(draws("--kind critical --width 50 --height 64 " + extra, dir / "s.pgm"));
     return test::readFile(dir / "s.pgm");
   };
   const std::string plain = run("");
