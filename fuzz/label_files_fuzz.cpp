@@ -2,18 +2,15 @@
 // every kind of word annotation file, and as a Praat TextGrid, each as they
 // are and behind a UTF-16 byte-order mark of either order; the lists read are
 // fitted to a signal length taken from the first bytes and written back.
-#include <cstddef>
-#include <cstdint>
 #include <string>
 
 #include "annotation/label_files.h"
 #include "annotation/phonetic_description.h"
 #include "annotation/textgrid.h"
-#include "platform/headless/recording_reporter.h"
+#include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static ardv::RecordingReporter recorder;
-  ardv::setReportHandler(&recorder);
+  const ardv::fuzz::ReportScope reports;
   static const bool inventory = ardv::phoneticDescription().loadText(
       "phon \"\" \"none\"\nphon \"a\" \"a\"\nphon \"ai\" \"ai\"\nphon \"#\" \"pause\"\n");
   (void)inventory;
@@ -36,6 +33,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ardv::parseTextGrid(text, 44100, 0, "fuzz", list, words);
     (void)ardv::formatTextGrid(list, words, 16000, tf);
   }
-  recorder.clear();
   return 0;
 }

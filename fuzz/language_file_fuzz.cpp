@@ -1,14 +1,11 @@
 // libFuzzer target: the bytes are the content of a language file.
-#include <cstddef>
-#include <cstdint>
 #include <string>
 
 #include "annotation/phonetic_description.h"
-#include "platform/headless/recording_reporter.h"
+#include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static ardv::RecordingReporter recorder;
-  ardv::setReportHandler(&recorder);
+  const ardv::fuzz::ReportScope reports;
   ardv::PhoneticDescription desc;
   desc.loadText(std::string(reinterpret_cast<const char*>(data), size));
   for (int k = -desc.classCount(); k <= desc.phonemeCount(); ++k) {
@@ -17,7 +14,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     desc.matches(label, "a");
   }
   desc.vowelReference(0);
-  recorder.clear();
-  ardv::clearFatalRequest();
   return 0;
 }

@@ -1,51 +1,21 @@
 // libFuzzer target: the bytes are the text of a format profile, parsed, each
 // field evaluated and a file described with it; and the bytes compiled and
 // evaluated as one expression, with variables taken from the first bytes.
-#include <unistd.h>
-
-#include <cstddef>
-#include <cstdint>
+#include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
-#include "platform/headless/recording_reporter.h"
+#include "fuzz/fuzz_support.h"
 #include "signal/profile_expression.h"
 #include "signal/profile_field.h"
 #include "signal/profile_info.h"
-#include "signal/replacing_file.h"
-
-namespace {
-
-// A 5024-byte file to describe, removed when the fuzzer exits.
-struct ScratchFile {
-  std::string path =
-      (std::filesystem::temp_directory_path() / ("ardv-profile-fuzz-" + std::to_string(getpid()) + ".raw")).string();
-  ScratchFile() {
-    ardv::ReplacingFile out{path};
-    const std::string bytes(5024, '\x01');
-    (void)(out.open() && out.write(bytes) && out.commit());
-  }
-  ~ScratchFile() {
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-  }
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static ardv::RecordingReporter recorder;
-  ardv::setReportHandler(&recorder);
+  const ardv::fuzz::ReportScope reports;
   const std::string text(reinterpret_cast<const char*>(data), size);
 
   ardv::ExpressionVariables vars{};
-  for (std::size_t i = 0; i < vars.size() && i * 8 + 8 <= size; ++i) {
-    std::int64_t v = 0;
-    std::memcpy(&v, data + i * 8, 8);
-    vars[i] = v;
-  }
+  std::memcpy(vars.data(), data, std::min(size - size % 8, sizeof vars));
 
   ardv::Profile profile;
   profile.name = "fuzz";
@@ -57,9 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // The description of a file, for reading and for writing, through every
   // check of a real one.
-  static ScratchFile scratch;
+  static const ardv::fuzz::ScratchFile scratch("profile.raw");
+  static const std::string described = scratch.hold(std::string(5024, '\x01')).string();
   ardv::infoFile info;
-  info.nom = scratch.path;
+  info.nom = described;
   (void)ardv::describeWithProfile(profile, info);
   (void)ardv::describeForWritingWithProfile(profile, info);
 
@@ -68,6 +39,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   ardv::FieldValue field;
   ardv::lire_champ(text, field, "fuzz: ");
-  recorder.clear();
   return 0;
 }

@@ -1,44 +1,16 @@
 // libFuzzer target: the bytes are the content of a WAV file, described (with
 // the salvage of unfinished and damaged files), its samples and its "phon"
 // and "word" chunks read; and the bytes read as one chunk payload.
-#include <unistd.h>
-
-#include <cstddef>
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <system_error>
-
 #include "annotation/notetiqs.h"
-#include "platform/headless/recording_reporter.h"
+#include "fuzz/fuzz_support.h"
 #include "signal/annotation_chunk.h"
 #include "signal/transports.h"
 #include "signal/wavfile.h"
 
-namespace {
-
-// The scratch file, removed when the fuzzer exits.
-struct ScratchFile {
-  std::string path =
-      (std::filesystem::temp_directory_path() / ("ardv-wav-fuzz-" + std::to_string(getpid()) + ".wav")).string();
-  ~ScratchFile() {
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-  }
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static ardv::RecordingReporter recorder;
-  static ScratchFile scratch;
-  const std::string& path = scratch.path;
-  ardv::setReportHandler(&recorder);
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
+  const ardv::fuzz::ReportScope reports;
+  static const ardv::fuzz::ScratchFile scratch("wav.wav");
+  const std::string path = scratch.hold(data, size).string();
   ardv::read_WAV_datas reader;
   reader.SetFilename(path);
   ardv::infoFile info;
@@ -58,7 +30,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The whole input as one chunk payload, for the walk itself.
   ardv::notetiqs marks;
   ardv::readnotetiqs(path, marks, 0, static_cast<std::int64_t>(size));
-  recorder.clear();
-  ardv::clearFatalRequest();
   return 0;
 }

@@ -32,9 +32,9 @@ namespace fs = std::filesystem;
 // and a symbolic link to IN; WAV files of no sample (ZERO), one sample (ONE),
 // 1 s of silence (SILENT) and 100 Hz sampling (SLOW); TOP: the directory of
 // WAV files a stereo, 8-bit, cut in the format chunk (a cut data chunk is
-// read) or random, x.raw (three samples), bad.pit (not a pitch file) and the
-// parameter files type.kle (unknown type), short.kle (text in a record),
-// long.kle (a 1 MB number) and fifo.kle.
+// read) or random, x.raw (three samples), junk (no label of any kind),
+// bad.pit (not a pitch file) and the parameter files type.kle (unknown
+// type), short.kle (text in a record), long.kle (a 1 MB number) and fifo.kle.
 const test::CliRow kCases[] = {
     {"", 2, "usage:"}, {"bogus IN", 2, "bogus"}, {"info", 2, "usage"}, {"info IN extra", 2, "usage"},
     {"info DIR/missing.wav", 1, "missing.wav"}, {"info DIR", 1, "sub"}, {"info EMPTY", 1, "empty.wav"},
@@ -74,6 +74,9 @@ const test::CliRow kCases[] = {
     {"speech-start ZERO", 1, "nothing to analyse"}, {"speech-start ONE", 1, "nothing to analyse"},
     {"speech-start SLOW", 1, "at least 1000 Hz"}, {"labels IN -o IN", 1, ""}, {"labels IN --export nist IN", 1, ""},
     {"labels IN --export textgrid IN", 1, ""}, {"labels IN --import nist DIR -o OUT.wav", 1, ""},
+    {"labels IN --import nist TOP/junk -o OUT.wav", 1, "no records read from"},
+    {"labels IN --tier words --import sam TOP/junk", 1, "(is it SAM? UTF-16?)"},
+    {"labels IN --import textgrid IN", 1, "cannot be read as a TextGrid"},
     {"f0-corpus DIR --jobs 0", 2, "usage:"}, {"f0-corpus DIR --jobs 100000", 2, "usage:"},
     {"f0-corpus DIR/missing", 1, "missing"}, {"play IN --from 5000 --to 10", 2, "--from"},
     {"play IN --repeat -1", 2, "--repeat"}, {"spectrogram IN --kind wide -o HARD.pgm", 1, ""},
@@ -106,11 +109,6 @@ test::Bytes wav(std::uint16_t channels, std::uint16_t bits, std::size_t dataByte
                          test::chunk("data", test::Bytes(dataBytes, 0))});
 }
 
-std::string replaceAll(std::string s, const std::string& from, const std::string& to) {
-  for (auto at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
-  return s;
-}
-
 std::set<fs::path> listing(const fs::path& dir) {
   std::set<fs::path> names;
   for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path());
@@ -123,9 +121,9 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
   fs::copy_file(test::exampleWav(), in);
   fs::create_directory(sub);
   fs::create_directory(tmp);
-  for (const auto& [name, n, hz] : {std::tuple{"zero.wav", 0, 16000}, {"one.wav", 1, 16000}, {"slow.wav", 2000, 100}})
-    ASSERT_TRUE(writeWavFile(dir / name, std::vector<std::int16_t>(n, 100), hz, {}, {}));
-  ASSERT_TRUE(writeWavFile(dir / "silent.wav", std::vector<std::int16_t>(16000, 0), 16000, {}, {}));
+  for (const auto& [name, n, value, hz] : {std::tuple{"zero.wav", 0, 100, 16000}, {"one.wav", 1, 100, 16000},
+                                            {"slow.wav", 2000, 100, 100}, {"silent.wav", 16000, 0, 16000}})
+    ASSERT_TRUE(writeWavFile(dir / name, std::vector<std::int16_t>(n, static_cast<std::int16_t>(value)), hz, {}, {}));
   std::mt19937 rng(12345);
   test::Bytes random(5000);
   for (auto& c : random) c = static_cast<std::uint8_t>(rng());
@@ -136,13 +134,12 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
     test::writeBytes(dir / name, bytes);
   test::writeBytes(dir / "good.wav", good);
   ASSERT_EQ(test::runCli("info " + (dir / "good.wav").string(), dir / "log"), 0);  // the files above differ from it
-  test::writeFile(dir / "type.kle", ".klx\n0 1000 60\n");
-  test::writeFile(dir / "bad.pit", "RIFF 1 2\r\n");
-  test::writeFile(dir / "short.kle", ".kle\n0 1000 60 abc 500\n");
-  test::writeFile(dir / "long.kle", ".kle\n" + std::string(1 << 20, '7') + "\n");
+  for (const auto& [name, text] : std::initializer_list<std::pair<const char*, std::string>>{
+           {"type.kle", ".klx\n0 1000 60\n"}, {"bad.pit", "RIFF 1 2\r\n"}, {"short.kle", ".kle\n0 1000 60 abc 500\n"},
+           {"long.kle", ".kle\n" + std::string(1 << 20, '7') + "\n"}, {"empty.wav", ""}, {"log", ""}, {"log.err", ""},
+           {"kept", "kept"}, {"junk", std::string("\xff\xfe\x00garbage\n", 11)}})
+    test::writeFile(dir / name, text);
   ASSERT_EQ(::mkfifo((dir / "fifo.kle").c_str(), 0600), 0);
-  for (const char* name : {"empty.wav", "log", "log.err"}) test::writeFile(dir / name, "");
-  test::writeFile(dir / "kept", "kept");
   const std::string original = test::readFile(in);
   std::vector<fs::path> links;
   for (const char* ext : {".pgm", ".png", ".wav", ".pit", ".txt"}) {
@@ -164,7 +161,7 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
           {"OUT", dir / "out"}, {"KEPT", dir / "kept"}, {"HARD", dir / "hard"}, {"SYM", dir / "sym"},
           {"ZERO", dir / "zero.wav"}, {"ONE", dir / "one.wav"}, {"SILENT", dir / "silent.wav"},
           {"SLOW", dir / "slow.wav"}, {"TOP", dir.path()}})
-      args = replaceAll(args, from, to.string());
+      args = test::replaceAll(args, from, to.string());
     rows.push_back({args, c.status, c.says});
   }
   test::expectCliRows(rows, dir / "log", [&](const test::CliRow& row, const std::string&) {
@@ -194,7 +191,7 @@ TEST(BadInput, AWriteErrorOnStandardOutputFailsTheCommand) {
   const std::string in = test::exampleWav().string();
   for (const char* args : {"--help", "profiles", "info IN", "labels IN", "f0 IN", "energy IN", "speech-start IN"}) {
     const std::string command = "env -u ARDV_HOME " + std::string(ARDV_CLI_PATH) + " " +
-                                replaceAll(args, "IN", in) + " >/dev/full 2>" + (dir / "err").string();
+                                test::replaceAll(args, "IN", in) + " >/dev/full 2>" + (dir / "err").string();
     const int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << args;
     const std::string err = test::readFile(dir / "err");

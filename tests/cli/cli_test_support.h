@@ -64,6 +64,12 @@ inline std::vector<std::vector<double>> numberLines(std::string text) {
   return lines;
 }
 
+// `s` with every `from` replaced by `to`.
+inline std::string replaceAll(std::string s, const std::string& from, const std::string& to) {
+  for (auto at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
+  return s;
+}
+
 // The bundled example recording.
 inline std::filesystem::path exampleWav() { return sourceDataDir() / "examples" / "example.wav"; }
 

@@ -8,7 +8,6 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
 #include <tuple>
@@ -22,6 +21,7 @@
 #include "signal/wavfile.h"
 #include "tests/annotation/marks.h"
 #include "tests/cli/cli_test_support.h"
+#include "tests/formants/klatt_test_support.h"
 #include "tests/formants/vowel_synth.h"
 #include "tests/signal/signal_test_support.h"
 
@@ -112,16 +112,15 @@ TEST(LabelsCommand, EveryKindRoundTripsThroughAWavCopy) {
   }
 }
 
-TEST(LabelsCommand, ListingsHelpAndImportsThatReadNothing) {
+TEST(LabelsCommand, ListingsAndHelp) {
   test::TempDir dir;
   notetiqs phon, word;
   phon.SetText(phon.insertOrGet(0), "\x1b[2J\x07");
   phon.insertOrGet(10);
   word.SetText(word.insertOrGet(0), "w");
   word.insertOrGet(20);  // a segment ending at the end of the signal
-  const std::string wav = (dir / "c.wav").string(), junk = (dir / "junk").string();
+  const std::string wav = (dir / "c.wav").string();
   ASSERT_TRUE(writeWavFile(wav, std::vector<std::int16_t>(20), 16000, phon, word));
-  test::writeFile(junk, std::string("\xff\xfe\x00garbage\n", 11));
   const struct {
     std::string args;
     int status;
@@ -133,15 +132,11 @@ TEST(LabelsCommand, ListingsHelpAndImportsThatReadNothing) {
       {"labels " + wav + " --tier words", 0, "words: 1 segments\n           0         20", "phonemes"},
       {"labels --help", 0, "usage: ardv-cli labels FILE", "error"},
       {"--version", 0, "ardv-cli (Ardelovox) ", "usage"},
-      {"labels " + wav + " --import nist " + junk + " -o " + junk + ".wav", 1, "no records read from", "segments"},
-      {"labels " + wav + " --tier words --import sam " + junk, 1, "(is it SAM? UTF-16?)", "segments"},
-      {"labels " + wav + " --import textgrid " + wav, 1, "cannot be read as a TextGrid", "segments"},
       {"labels " + wav + " --export praat x", 2, "KIND: qern, nist", "phonemes:"},
   };
   test::expectCliRows(rows, dir / "out", [](const auto& row, const std::string& output) {
     EXPECT_EQ(output.find(row.hasNot), std::string::npos) << output;
   });
-  EXPECT_FALSE(fs::exists(junk + ".wav"));
 }
 
 // Frame times exactly; an F0 may be off by more than 2 Hz in 1 % of the frames,
@@ -207,11 +202,10 @@ TEST(ModifyCommands, Outputs) {
 // Conversions between the three parameter-file kinds and the formant listing keep the frames' numbers.
 TEST(TracksCommand, ConversionsKeepTheFrames) {
   test::TempDir dir;
-  std::string kle = ".kle\n";
-  for (int k = 0; k < 20; ++k)
-    kle += std::to_string(5 * k) + " 1230 60 " + std::to_string(500 + k) +
-           " 50 1500 60 2500 90 0 140 0 210 0 300 280 90 0 150 0 30 0 0 0 0 60 80 50 80 40 80 0 4003 0 4003 0 4003 0 "
-           "0 60 55 17 30 180 0 90 0 4003 0 90 0 4003 0 90 0 4003 \n";
+  const std::string kle = test::klattFile(20, 5, 0, [](int k, KlattRecord& r) {
+    r[kF0hz10] = 123, r[kF1hz] = 500 + k, r[kF2hz] = 1500, r[kF3hz] = 2500;
+    for (int i = 0; i < 3; ++i) r[kA1 + 2 * i] = 60 - 10 * i, r[kB1phz + 2 * i] = 80;
+  });
   test::writeFile(dir / "in.kle", kle);
   for (const auto& [from, args, to] : {std::tuple{"in.kle", "", "same.kle"}, {"in.kle", "", "a.for"},
                                        {"a.for", "--to kla", "b.out"}, {"same.kle", "--step 5", "c.kla"}}) {
@@ -273,9 +267,9 @@ TEST(FormantsCommand, Listings) {
   EXPECT_GE(near, 40);
 }
 
-// search: WAV files with chunks and raw files with label files, bad input
-// with a summary and a failure status, and interleaved shards whose lists add
-// up to the unsharded run's.
+// search: WAV files with chunks and raw files with label files, the
+// occurrences found written as one WAV file, bad input with a summary and a
+// failure status (shards: corpus_parallel_test.sh).
 class SearchCommand : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -299,7 +293,7 @@ TEST_F(SearchCommand, SummarisesAndFailsWhenSomethingWasSkipped) {
   test::writeFile(dir / "kept.tsv", "previous\n");
   test::expectCliRows(
       {{w + " --phonemes D", 0, "4 files searched, 8 occurrences, 0 skipped"},
-       {w + " --phonemes 'D;[plos],[V]' --max 5", 0, "5 occurrences (the maximum)"},
+       {w + " --phonemes 'D;[plos],[V]' --max 5 -o " + (dir / "found.wav").string(), 0, "5 occurrences (the maximum)"},
        {w + " --word nope", 0, "0 occurrences"},
        {r + " --ext .raw --profile pcm16le-16k --phonemes D", 1, "3 files searched, 3 occurrences, 1 skipped"},
        {r + " --ext .raw --phonemes D", 1, "no format profile"},
@@ -312,54 +306,33 @@ TEST_F(SearchCommand, SummarisesAndFailsWhenSomethingWasSkipped) {
        {w + " --phonemes D --max 0", 2, "usage"}},
       dir / "out");
   EXPECT_EQ(test::readFile(dir / "kept.tsv"), "previous\n");  // a search that cannot run writes nothing
-}
-
-std::vector<std::string> sortedLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  std::sort(lines.begin(), lines.end());
-  return lines;
-}
-
-TEST_F(SearchCommand, ShardsAddUpToTheWholeRun) {
-  const std::string search = "search " + (dir / "wav").string() + " --phonemes '[V]'";
-  ASSERT_EQ(run(search + " -o " + (dir / "all.wav").string() + " --list " + (dir / "all.tsv").string()), 0);
-  std::string parts;
-  for (int i = 1; i <= 3; ++i) {
-    const auto list = dir / ("part" + std::to_string(i) + ".tsv");
-    ASSERT_EQ(run(search + " --shard " + std::to_string(i) + "/3 --list " + list.string()), 0);
-    parts += test::readFile(list);
-  }
-  const auto all = test::readFile(dir / "all.tsv");
-  EXPECT_FALSE(all.empty());
-  EXPECT_EQ(sortedLines(parts), sortedLines(all));
-  ASSERT_EQ(run("labels " + (dir / "all.wav").string()), 0);
-  EXPECT_NE(test::readFile(dir / "out").find("phonemes: "), std::string::npos);
+  ASSERT_EQ(run("labels " + (dir / "found.wav").string()), 0);
+  EXPECT_NE(test::readFile(dir / "out").find("phonemes: 10 segments"), std::string::npos) << test::readFile(dir / "out");
 }
 
 // spectrogram: the PGM header and size of every kind, the PNG read back (time
 // left to right, low frequencies at the bottom), parameters that take effect.
-// Runs `spectrogram WAV ARGS -o OUT`: success, or what it printed.
-::testing::AssertionResult draws(const std::filesystem::path& wav, const std::string& args,
-                                 const std::filesystem::path& out) {
-  const auto log = out.parent_path() / "log";
-  if (test::runCli("spectrogram " + wav.string() + " " + args + " -o " + out.string(), log) == 0)
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << args << ": " << test::cliOutput(log);
-}
-
 // 1 s at 16 kHz: a 2 kHz tone over a little noise for the first half,
 // silence after.
-std::filesystem::path toneFile(const test::TempDir& dir) {
-  std::vector<std::int16_t> x(16000);
-  std::mt19937 random(7);
-  std::normal_distribution<double> noise(0.0, 20.0);
-  for (int i = 0; i < 8000; ++i)
-    x[i] = static_cast<std::int16_t>(std::lround(8000 * std::sin(2 * M_PI * i / 8.0) + noise(random)));
-  EXPECT_TRUE(writeWavFile(dir / "tone.wav", x, 16000, {}, {}));
-  return dir / "tone.wav";
-}
+class SpectrogramCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::vector<std::int16_t> x(16000);
+    std::mt19937 random(7);
+    std::normal_distribution<double> noise(0.0, 20.0);
+    for (int i = 0; i < 8000; ++i)
+      x[i] = static_cast<std::int16_t>(std::lround(8000 * std::sin(2 * M_PI * i / 8.0) + noise(random)));
+    ASSERT_TRUE(writeWavFile(wav, x, 16000, {}, {}));
+  }
+  // Runs `spectrogram WAV ARGS -o OUT`: success, or what it printed.
+  ::testing::AssertionResult draws(const std::string& args, const fs::path& out) {
+    if (runCli("spectrogram " + wav.string() + " " + args + " -o " + out.string(), dir / "log") == 0)
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << args << ": " << test::cliOutput(dir / "log");
+  }
+  test::TempDir dir;
+  const fs::path wav = dir / "tone.wav";
+};
 
 struct PngImage {
   int width = 0, height = 0, channels = 0;
@@ -380,12 +353,11 @@ bool readPng(const std::filesystem::path& path, PngImage& out) {
   return png_image_finish_read(&png, nullptr, out.pixels.data(), 0, nullptr) != 0;
 }
 
-TEST(SpectrogramCommand, WritesThePgmOfEveryKind) {
-  test::TempDir dir;
-  const auto wav = toneFile(dir), pgm = dir / "k.pgm";
+TEST_F(SpectrogramCommand, WritesThePgmOfEveryKind) {
+  const auto pgm = dir / "k.pgm";
   const std::string header = "P5 90 120 255 ";
   for (const char* kind : {"wide", "narrow", "reassigned", "lpc", "cepstral", "critical"}) {
-    ASSERT_TRUE(draws(wav, std::string("--kind ") + kind + " --width 120 --height 90", pgm));
+    ASSERT_TRUE(draws(std::string("--kind ") + kind + " --width 120 --height 90", pgm));
     const std::string bytes = test::readFile(pgm);
     ASSERT_EQ(bytes.size(), header.size() + 120 * 90) << kind;
     EXPECT_EQ(bytes.substr(0, header.size()), header) << kind;
@@ -397,18 +369,17 @@ TEST(SpectrogramCommand, WritesThePgmOfEveryKind) {
   // The default size; wider than 65536 columns (10 minutes at a 2 ms step are 300,000).
   for (const auto& [args, head, pixels] : {std::tuple{"--kind narrow", "P5 256 1024 255 ", 256 * 1024},
                                            {"--kind wide --width 70000 --height 4", "P5 4 70000 255 ", 4 * 70000}}) {
-    ASSERT_TRUE(draws(wav, args, pgm));
+    ASSERT_TRUE(draws(args, pgm));
     const std::string bytes = test::readFile(pgm);
     EXPECT_EQ(bytes.rfind(head, 0), 0u) << args;
     EXPECT_EQ(bytes.size(), std::string(head).size() + pixels) << args;
   }
 }
 
-TEST(SpectrogramCommand, PngRunsInTimeLeftToRightWithLowFrequenciesAtTheBottom) {
-  test::TempDir dir;
-  const auto wav = toneFile(dir), png = dir / "t.png";
+TEST_F(SpectrogramCommand, PngRunsInTimeLeftToRightWithLowFrequenciesAtTheBottom) {
+  const auto png = dir / "t.png";
   for (const bool colour : {false, true}) {
-    ASSERT_TRUE(draws(wav, std::string("--kind narrow --width 200 --height 100") + (colour ? " --colour" : ""), png));
+    ASSERT_TRUE(draws(std::string("--kind narrow --width 200 --height 100") + (colour ? " --colour" : ""), png));
     EXPECT_EQ(test::readFile(png).substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     PngImage img;
     ASSERT_TRUE(readPng(png, img));
@@ -440,11 +411,9 @@ TEST(SpectrogramCommand, PngRunsInTimeLeftToRightWithLowFrequenciesAtTheBottom) 
     EXPECT_EQ(entry.path().string().find(".ardv-tmp"), std::string::npos) << "left " << entry.path();
 }
 
-TEST(SpectrogramCommand, SettingsTakeEffect) {
-  test::TempDir dir;
-  const auto wav = toneFile(dir);
+TEST_F(SpectrogramCommand, SettingsTakeEffect) {
   const auto run = [&](const std::string& extra) {
-    EXPECT_TRUE(draws(wav, "--kind critical --width 50 --height 64 " + extra, dir / "s.pgm"));
+    EXPECT_TRUE(draws("--kind critical --width 50 --height 64 " + extra, dir / "s.pgm"));
     return test::readFile(dir / "s.pgm");
   };
   const std::string plain = run("");

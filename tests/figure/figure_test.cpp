@@ -10,15 +10,14 @@
 #include <QImage>
 #include <QPainter>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <cstdlib>
 #include <random>
-#include <set>
+#include <sstream>
 #include <string>
 
 #include "figure/figure_render.h"
-#include "tests/support/cli.h"
-#include "tests/support/files.h"
-#include "tests/support/temp_dir.h"
+#include "tests/cli/cli_test_support.h"
 
 // Allocations fontconfig and Qt keep until the process ends (as tests/lsan.supp).
 extern "C" const char* __lsan_default_suppressions() {
@@ -66,17 +65,14 @@ FigureData syntheticData(double fromMs, double toMs, int columns) {
 TEST(FigureLayout, TickLabelsNeverOverlapFrom60MmToA4) {
   ensureApplication();
   const std::pair<double, double> stretches[] = {{0.0, 47.0}, {123.0, 2614.5}, {0.0, 60000.0}, {59000.0, 59400.0}};
-  for (double widthMm = 60.0; widthMm <= 297.0; widthMm += 17.0) {
-    for (double heightMm : {40.0, 90.0, 210.0}) {
-      for (double fontPt : {6.0, 9.0, 12.0}) {
+  for (double widthMm = 60.0; widthMm <= 297.0; widthMm += 17.0)
+    for (double heightMm : {40.0, 90.0, 210.0})
+      for (double fontPt : {6.0, 9.0, 12.0})
         for (const auto& [fromMs, toMs] : stretches) {
           FigureRequest request;
-          request.widthMm = widthMm;
-          request.heightMm = heightMm;
-          request.fontPt = fontPt;
-          request.dpi = 96;
-          request.title = "Title";
           request.panes = {Pane::Waveform, Pane::Spectrogram, Pane::F0, Pane::Energy, Pane::Phonemes, Pane::Words};
+          request.widthMm = widthMm, request.heightMm = heightMm, request.fontPt = fontPt, request.dpi = 96;
+          request.title = "Title";
           const FigureLayout layout = layoutFigure(request);
           QImage image(layout.widthPx, layout.heightPx, QImage::Format_RGB32);
           QPainter painter(&image);
@@ -84,9 +80,8 @@ TEST(FigureLayout, TickLabelsNeverOverlapFrom60MmToA4) {
           painter.end();
           SCOPED_TRACE(testing::Message() << widthMm << " x " << heightMm << " mm, " << fontPt << " pt, "
                                           << fromMs << ".." << toMs << " ms");
-          std::set<int> axes;
-          for (const AxisLabel& l : labels) axes.insert(l.axis);
-          EXPECT_TRUE(axes.count(0)) << "no time labels";
+          EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](const AxisLabel& l) { return l.axis == 0; }))
+              << "no time labels";
           for (std::size_t i = 0; i < labels.size(); ++i) {
             EXPECT_TRUE(QRectF(0, 0, layout.widthPx, layout.heightPx).contains(labels[i].box))
                 << labels[i].text.toStdString() << " leaves the figure";
@@ -96,12 +91,9 @@ TEST(FigureLayout, TickLabelsNeverOverlapFrom60MmToA4) {
                   << labels[j].text.toStdString() << " (axis " << labels[j].axis << ")";
           }
         }
-      }
-    }
-  }
 }
 
-std::string example() { return (test::sourceDataDir() / "examples" / "example.wav").string(); }
+std::string example() { return test::exampleWav().string(); }
 
 TEST(FigureCommand, OutputsHaveTheirSizeTextAndFonts) {
   test::TempDir dir;
@@ -135,49 +127,38 @@ TEST(FigureCommand, OutputsHaveTheirSizeTextAndFonts) {
   EXPECT_EQ(std::system(("pdfinfo " + pdf + " > " + out + " 2>&1").c_str()), 0) << test::readFile(out);
   ASSERT_EQ(std::system(("pdffonts " + pdf + " > " + out).c_str()), 0);
   const std::string fonts = test::readFile(out);
+  ASSERT_NE(fonts.find("----"), std::string::npos) << fonts;
+  std::istringstream table(fonts.substr(fonts.find('\n', fonts.find("----")) + 1));
   int lines = 0;
-  for (std::size_t at = fonts.find('\n', fonts.find("----")); at != std::string::npos && at + 1 < fonts.size();
-       at = fonts.find('\n', at + 1)) {
-    const std::string line = fonts.substr(at + 1, fonts.find('\n', at + 1) - at - 1);
-    if (line.empty()) continue;
-    ++lines;
-    EXPECT_NE(line.find(" yes "), std::string::npos) << "font not embedded: " << line;
-  }
+  for (std::string line; std::getline(table, line); lines += !line.empty())
+    EXPECT_TRUE(line.empty() || line.find(" yes ") != std::string::npos) << "font not embedded: " << line;
   EXPECT_GE(lines, 1) << fonts;
 }
 
 TEST(FigureCommand, BadInputFailsWithAMessageAndNoFile) {
-  struct Case {
-    const char* args;  // OUT: a file that exists; DIR: the test directory
-    int status;
-  };
-  const Case cases[] = {
-      {"--from 3000 --to 4000 -o OUT", 2},      {"--from 2000 --to 1000 -o OUT", 2},
-      {"--panes , -o OUT", 2},                  {"--panes waveform,pitch -o OUT", 2},
-      {"--size 0x0mm -o OUT", 2},               {"--size 10000x10000mm -o OUT", 2},
-      {"--size 1000x1000mm --dpi 1200 -o OUT", 2},
-      {"--font NoSuchFontAnywhere -o OUT", 2},  {"--fmax 9000 -o OUT", 2},
-      {"--kind sideways -o OUT", 2},            {"--dpi 72.5 -o OUT", 2},
-      {"-o DIR/missing/f.png", 1},              {"-o DIR/dir.png", 1},
-      {"-o DIR/f.gif", 2},
-  };
   test::TempDir dir, logs;
+  const std::string out = (dir / "f.png").string(), previous = "a figure made before";
+  const test::CliRow cases[] = {  // OUT: a file that exists; DIR: the test directory
+      {"--from 3000 --to 4000 -o OUT", 2, ""},      {"--from 2000 --to 1000 -o OUT", 2, ""},
+      {"--panes , -o OUT", 2, ""},                  {"--panes waveform,pitch -o OUT", 2, ""},
+      {"--size 0x0mm -o OUT", 2, ""},               {"--size 10000x10000mm -o OUT", 2, ""},
+      {"--size 1000x1000mm --dpi 1200 -o OUT", 2, ""},
+      {"--font NoSuchFontAnywhere -o OUT", 2, ""},  {"--fmax 9000 -o OUT", 2, ""},
+      {"--kind sideways -o OUT", 2, ""},            {"--dpi 72.5 -o OUT", 2, ""},
+      {"-o DIR/missing/f.png", 1, ""},              {"-o DIR/dir.png", 1, ""},
+      {"-o DIR/f.gif", 2, ""},
+  };
+  std::vector<test::CliRow> rows;
+  for (const auto& c : cases)
+    rows.push_back({"figure " + example() + " " + test::replaceAll(test::replaceAll(c.args, "DIR", dir.path().string()), "OUT", out),
+                    c.status, ""});
   std::filesystem::create_directory(dir / "dir.png");
-  const std::string previous = "a figure made before";
-  for (const Case& c : cases) {
-    std::string args = c.args;
-    for (auto at = args.find("DIR"); at != std::string::npos; at = args.find("DIR")) args.replace(at, 3, dir.path().string());
-    for (auto at = args.find("OUT"); at != std::string::npos; at = args.find("OUT"))
-      args.replace(at, 3, (dir / "f.png").string());
-    test::writeFile(dir / "f.png", previous);
-    const std::string out = (logs / "out").string();
-    EXPECT_EQ(test::runCli("figure " + example() + " " + args, out), c.status) << c.args;
-    EXPECT_FALSE(test::readFile(out + ".err").empty()) << c.args;
-    EXPECT_EQ(test::readFile(dir / "f.png"), previous) << c.args;
-    std::size_t files = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
-    EXPECT_EQ(files, 2u) << c.args << ": a partial file was left";
-  }
+  test::writeFile(out, previous);
+  test::expectCliRows(rows, logs / "out", [&](const test::CliRow&, const std::string&) {
+    EXPECT_FALSE(test::readFile(logs / "out.err").empty());
+    EXPECT_EQ(test::readFile(out), previous);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2) << "a partial file was left";
+  });
 }
 
 // Without the program that paints figures beside it, ardv-cli says which

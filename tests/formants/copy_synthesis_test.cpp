@@ -16,6 +16,7 @@
 #include "formants/klatt_invocation.h"
 #include "platform/headless/recording_reporter.h"
 #include "signal/time_conversion.h"
+#include "signal/wav_layout.h"
 #include "spectral/envelope_frame.h"
 #include "spectral/fft.h"
 #include "tests/cli/cli_test_support.h"
@@ -26,6 +27,7 @@ namespace ardv {
 namespace {
 
 namespace fs = std::filesystem;
+using test::median;
 using test::TempDir;
 
 constexpr double kFs = 16000.0;
@@ -237,16 +239,6 @@ TEST(CopySynthesis, WindowCommandsOnTheTracks) {
 // known tracks, the recovered F0 and F1–F3 and the copy's narrow-band
 // spectrum; on the bundled example, the copy measured by our own analyses
 // (refusals: bad_input_test).
-double median(std::vector<double> v) {
-  if (v.empty()) return 1e9;
-  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-  return v[v.size() / 2];
-}
-
-bool writeWav(const fs::path& path, const std::vector<std::int16_t>& x, double fs) {
-  SynthesizedWav out(path, static_cast<int>(fs));
-  return out.open() && out.add(x) && out.finish();
-}
 
 // The samples of a canonical 44-byte-header WAV file.
 std::vector<std::int16_t> wavSamples(const fs::path& path) {
@@ -294,7 +286,7 @@ TEST(CopySynthCommand, RecoversTheTracksAndTheSpectrumOfKnownUtterances) {
     SCOPED_TRACE(name);
     test::TempDir dir;
     const auto u = test::knownUtterance(3.0, rate, female);
-    ASSERT_TRUE(writeWav(dir / "in.wav", u.samples, rate));
+    ASSERT_TRUE(writeWavFile(dir / "in.wav", u.samples, rate, {}, {}));
     const std::string args = (dir / "in.wav").string() + " -o " + (dir / "out.kle").string() + " --synth " +
                              (dir / "out.wav").string() + " --method " + method;
     ASSERT_EQ(test::runCli("copy-synth " + args, dir / "log"), 0) << test::readFile(dir / "log.err");

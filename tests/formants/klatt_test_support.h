@@ -1,12 +1,15 @@
 // Shared by the Klatt and copy-synthesis tests: parameter files built frame
-// by frame, our synthesizer run over records, and samples as its raw output.
+// by frame, our synthesizer run over records, samples as its raw output, and
+// the median of relative errors.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "formants/klatt_records.h"
+#include "tests/signal/signal_test_support.h"
 #include "tools/klatt/klatt_synth.h"
 
 namespace ardv::test {
@@ -42,12 +45,15 @@ std::vector<Sample> steady(const KlattRecord& r, const klatt::SynthOptions& opti
 
 // The synthesizer's raw output: 16 bits, most significant byte first.
 inline std::string bigEndian(const std::vector<std::int16_t>& x) {
-  std::string s;
-  for (auto v : x) {
-    s += static_cast<char>((static_cast<std::uint16_t>(v) >> 8) & 0xff);
-    s += static_cast<char>(v & 0xff);
-  }
-  return s;
+  const auto bytes = wordBytes(x, true);
+  return {bytes.begin(), bytes.end()};
+}
+
+// The median of `v`; 1e9 when empty.
+inline double median(std::vector<double> v) {
+  if (v.empty()) return 1e9;
+  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+  return v[v.size() / 2];
 }
 
 }  // namespace ardv::test

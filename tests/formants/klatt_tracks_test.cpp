@@ -431,14 +431,6 @@ TEST(PointTracks, OneClassLacksWhatAnotherHas) {
   EXPECT_EQ(md.indpp(10), 0);
 }
 
-TEST(PointTracks, SubPPKlaRange) {
-  PolyPointsMD<TabPoint<Point2P>, Point2P> md;
-  for (int i = 0; i < 10; ++i) md.push(4 * i, 0, std::vector<float>{static_cast<float>(i)});
-  const auto some = md.subPPKla(2, 4);
-  ASSERT_NE(some, nullptr);
-  EXPECT_EQ(std::pair(some->debut(), some->fin()), std::pair(8, 16));
-}
-
 TEST(PointTracks, TranslateStaysWithinLimitsWhateverTheStart) {
   std::mt19937 rng(15);
   std::uniform_real_distribution<float> start(-1e9f, 1e9f), delta(-500, 500);
@@ -491,10 +483,10 @@ TEST(PointTracks, SplineLimits) {
 TEST(PointTracks, MouseDrawingKeepsDatesAscending) {
   TabPoint<Point2P> tab = track({{0, 1}});
   startDrawing(tab, Point2P{10, 0, {5}}, 100, 4);
-  EXPECT_FALSE(extendDrawing(tab, Point2P{12, 0, {6}}, 100));  // x did not move right
-  EXPECT_TRUE(extendDrawing(tab, Point2P{12, 0, {6}}, 101));
-  EXPECT_FALSE(extendDrawing(tab, Point2P{12, 0, {7}}, 102));  // same ms
-  EXPECT_TRUE(extendDrawing(tab, Point2P{15, 0, {8}}, 103));
+  // (ms, value, x, taken): x not moving right, or the same ms, adds nothing.
+  for (const auto& [ms, value, x, taken] : {std::tuple{12, 6.f, 100, false}, {12, 6.f, 101, true}, {12, 7.f, 102, false},
+                                            {15, 8.f, 103, true}})
+    EXPECT_EQ(extendDrawing(tab, Point2P{ms, 0, {value}}, x), taken) << ms << " ms at x " << x;
   EXPECT_TRUE(endDrawing(tab));
   EXPECT_EQ(pointsOf(tab), (Points{{10, 5}, {12, 6}, {15, 8}}));
   EXPECT_EQ(tab.drawCount(), 0);

@@ -19,14 +19,11 @@
 namespace ardv {
 namespace {
 
-struct Row {
-  int threads;
-  int count;
-  int failing;  // -1: none
-};
-
 TEST(ThreadPool, TasksReportsAndFailuresAsInOneThread) {
-  for (const Row& r : {Row{1, 5, -1}, Row{3, 200, -1}, Row{2, 40, 7}, Row{4, 40, 0}, Row{3, 2, 1}, Row{8, 0, -1}}) {
+  struct {
+    int threads, count, failing;  // failing -1: none
+  } const rows[] = {{1, 5, -1}, {3, 200, -1}, {2, 40, 7}, {4, 40, 0}, {3, 2, 1}, {8, 0, -1}};
+  for (const auto& r : rows) {
     setWorkerThreads(r.threads);
     ScopedRecorder rec;
     std::vector<std::atomic<int>> runs(static_cast<std::size_t>(r.count));
