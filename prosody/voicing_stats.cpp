@@ -55,7 +55,9 @@ bool computeBandEnergy(PitchRun& run) {
   run.trace.line("ener() cbas=%d chaut=%d\n", cbas, chaut);
   run.trace.line("... res.size()=%ld\n", static_cast<long>(g.bandColumns));
   for (int k = 0; k < g.bandColumns; ++k) {
-    if (!run.fft.compute(run.span, static_cast<std::int64_t>(k) * 128, col.data(), false, true)) return false;
+    // Only the bins summed below (a logarithm per bin).
+    if (!run.fft.compute(run.span, static_cast<std::int64_t>(k) * 128, col.data(), false, true, chaut + 1))
+      return false;
     double s = 0;
     for (int c = cbas; c <= chaut; ++c) s += std::max(col[static_cast<std::size_t>(c)] - 58.0f, 0.0f);
     run.ener[static_cast<std::size_t>(k)] = static_cast<float>(s / (chaut - cbas + 1));
@@ -79,7 +81,7 @@ bool enerVoisBrut(PitchRun& run) {
   for (std::int64_t k = 0; k < count; ++k) {
     // The last column may need one sample past the end; it then stays 0.
     if (!run.span.holds(k * Hb, Lb)) break;
-    if (!run.fft.compute(run.span, k * Hb, col.data(), false, true)) return false;
+    if (!run.fft.compute(run.span, k * Hb, col.data(), false, true, top + 1)) return false;  // bins summed below
     double s = 0;
     for (int c = 0; c <= top; ++c) s += std::max(col[static_cast<std::size_t>(c)] - 60.0f, 0.0f);
     run.brut[static_cast<std::size_t>(k)] = static_cast<float>(s / (top + 1));
