@@ -630,10 +630,10 @@ int widestPath() {
   return 0;
 }
 
-// AVX2 by default: on the processors measured (Sapphire Rapids), the AVX-512
-// path halves the transform's time but the whole analysis runs 4-6 % slower
-// with it, the 512-bit instructions lowering the clock for the code around.
-int defaultPath() { return std::min(widestPath(), 1); }
+// The widest path the processor has. (AVX-512 once made whole analyses 4-6 %
+// slower, lowering the clock for the scalar logarithms around the transform;
+// with most of those gone it is as fast or faster everywhere measured.)
+int defaultPath() { return widestPath(); }
 
 std::atomic<int>& chosenPath() {
   static std::atomic<int> path{defaultPath()};

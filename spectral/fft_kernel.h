@@ -43,7 +43,7 @@ const double* cosTable(int n);
 const double* sinTable(int n);
 
 // Kernel paths this processor can run: 0 generic, 1 AVX2, 2 AVX-512 (eight
-// doubles a vector). AVX2 is used where the processor has it, unless
+// doubles a vector). The widest the processor has is used, unless
 // setKernelPath picks another (-1: back to that default). Every path gives
 // the same bits. Not to be called while transforms run.
 int kernelPathCount();
