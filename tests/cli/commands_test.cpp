@@ -395,7 +395,7 @@ TEST_F(SpectrogramCommand, PngRunsInTimeLeftToRightWithLowFrequenciesAtTheBottom
     if (colour) continue;
     // Every pixel, across the deflate strips, is the PGM's (frame-major,
     // lowest frequency first) through one grey ramp.
-    ASSERT_TRUE(draws(wav, "--kind narrow --width 200 --height 100", dir / "t.pgm"));
+    ASSERT_TRUE(draws("--kind narrow --width 200 --height 100", dir / "t.pgm"));
     const std::string pgm = test::readFile(dir / "t.pgm");
     const std::size_t head = pgm.size() - 200 * 100;
     std::array<int, 256> ramp;
