@@ -68,8 +68,7 @@ TEST(ConvertCommand, CarriesTheAnnotationChunks) {
   ASSERT_TRUE(init_infoFile_read_WAV(b));
   EXPECT_EQ(b.frequence, 22050);
   notetiqs p, w;
-  ASSERT_TRUE(readnotetiqs(b.nom, p, b.etiqdepl, b.etiqlongueur));
-  ASSERT_TRUE(readnotetiqs(b.nom, w, b.notedepl, b.notelongueur));
+  ASSERT_TRUE(test::readChunkLists(b, p, w));
   EXPECT_EQ(test::marksOf(p), phon);
   EXPECT_EQ(test::marksOf(w), word);
 }

@@ -62,8 +62,7 @@ TEST_F(NewAndDc, RemoveDcSubtractsTheMeanOfTheSamplesOnlyAndKeepsTheLabels) {
             (std::vector<std::int16_t>{105 - 528, 95 - 528, 110 - 528, 92 - 528, -30528, 32767 - 528}));
   EXPECT_EQ(test::readBytes(out).size(), test::readBytes(in).size());
   notetiqs phonBack, wordBack;
-  ASSERT_TRUE(readnotetiqs(out, phonBack, info.etiqdepl, info.etiqlongueur));
-  ASSERT_TRUE(readnotetiqs(out, wordBack, info.notedepl, info.notelongueur));
+  ASSERT_TRUE(test::readChunkLists(info, phonBack, wordBack));
   EXPECT_EQ(test::marksOf(phonBack), phon);
   EXPECT_EQ(test::marksOf(wordBack), word);
   // A copy that cannot be written keeps the previous one and says why.

@@ -224,8 +224,7 @@ TEST_F(WavFile, BundledExampleHoldsTheSentenceWithInventoryLabels) {
   EXPECT_GE(info.sampleCount(), 2 * 16000);
   EXPECT_LE(info.sampleCount(), 4 * 16000);
   notetiqs phon, word;
-  ASSERT_TRUE(readnotetiqs(info.nom, phon, info.etiqdepl, info.etiqlongueur));
-  ASSERT_TRUE(readnotetiqs(info.nom, word, info.notedepl, info.notelongueur));
+  ASSERT_TRUE(test::readChunkLists(info, phon, word));
   std::string sentence;
   for (int i = 0; i < word.segmentCount(); ++i) sentence += (i ? " " : "") + word.Text(i);
   EXPECT_EQ(sentence, "The quick brown fox jumps over the lazy dog");

@@ -98,8 +98,7 @@ TEST(WriteSoundFile, CarriesAnnotationChunksAndPadsOddData) {
   ASSERT_TRUE(init_infoFile_read_WAV(wav));
   EXPECT_EQ(wav.longueur, 8);
   notetiqs phon, word;
-  ASSERT_TRUE(readnotetiqs(wav.nom, phon, wav.etiqdepl, wav.etiqlongueur));
-  ASSERT_TRUE(readnotetiqs(wav.nom, word, wav.notedepl, wav.notelongueur));
+  ASSERT_TRUE(test::readChunkLists(wav, phon, word));
   EXPECT_EQ(std::tuple(test::marksOf(phon), test::marksOf(word)),
             std::tuple(test::Marks{{0, "a"}, {2, "bb"}, {4, ""}}, test::Marks{{1, "word"}, {3, ""}}));
 }
