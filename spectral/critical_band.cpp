@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/report.h"
+#include "spectral/cpu_paths.h"
 
 namespace ardv {
 namespace {
@@ -162,17 +163,15 @@ template <int C>
   }
 
 ARDV_BAND_SUMS(genericBandSums, )
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+#ifdef ARDV_X86_PATHS
 ARDV_BAND_SUMS(avx2BandSums, [[gnu::target("avx2")]])
-#define ARDV_BAND_AVX2 1
 #endif
 
 using BandSums = void (*)(const float* const*, int, const FilterBank&, int, float* const*);
 
 BandSums chosenBandSums() {
-#ifdef ARDV_BAND_AVX2
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx2")) return avx2BandSums;
+#ifdef ARDV_X86_PATHS
+  if (cpuHasAvx2()) return avx2BandSums;
 #endif
   return genericBandSums;
 }

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "spectral/cpu_paths.h"
 #include "spectral/fft.h"
 
 namespace ardv::fftkernel {
@@ -85,10 +86,6 @@ int log2Of(int n) {
 
 #define ARDV_FFT_INLINE [[gnu::always_inline]] inline
 
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-// AVX2 and AVX-512 paths beside the generic one.
-#define ARDV_FFT_X86_PATHS 1
-#endif
 
 // Four or eight doubles processed together. Every kernel path runs the same
 // arithmetic in the same order (no fused multiply-add), so all of them give
@@ -115,7 +112,7 @@ ARDV_FFT_INLINE void store(T* p, const V& v) {
 }
 // Eight floats to eight doubles in one instruction (GCC 12 splits the
 // generic conversion into halves); on the AVX-512 path only.
-#ifdef ARDV_FFT_X86_PATHS
+#ifdef ARDV_X86_PATHS
 ARDV_FFT_INLINE V8 widen(F8 x) {
   V8 y;
   asm("vcvtps2pd %t1, %g0" : "=v"(y) : "v"(x));
@@ -609,23 +606,22 @@ struct KernelPath {
 
 ARDV_FFT_PATH(generic, , V4)
 
-#ifdef ARDV_FFT_X86_PATHS
+#ifdef ARDV_X86_PATHS
 ARDV_FFT_PATH(avx2, [[gnu::target("avx2")]], V4)
 ARDV_FFT_PATH(avx512, [[gnu::target("avx512f")]], V8)
 #endif
 
 const KernelPath* const kPaths[] = {&genericPath
-#ifdef ARDV_FFT_X86_PATHS
+#ifdef ARDV_X86_PATHS
                                     ,
                                     &avx2Path, &avx512Path
 #endif
 };
 
 int widestPath() {
-#ifdef ARDV_FFT_X86_PATHS
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512f")) return 2;
-  if (__builtin_cpu_supports("avx2")) return 1;
+#ifdef ARDV_X86_PATHS
+  if (cpuHasAvx512()) return 2;
+  if (cpuHasAvx2()) return 1;
 #endif
   return 0;
 }

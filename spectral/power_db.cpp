@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "spectral/cpu_paths.h"
+
 namespace ardv {
 namespace {
 
@@ -79,18 +81,16 @@ using Ints4 = std::int32_t __attribute__((vector_size(16)));
   }
 
 ARDV_POWER_DB(genericPowerDb, )
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+#ifdef ARDV_X86_PATHS
 // An approximation: fused multiply-adds are welcome here.
 ARDV_POWER_DB(avx2PowerDb, [[gnu::target("avx2,fma")]])
-#define ARDV_POWER_DB_AVX2 1
 #endif
 
 using PowerDbPath = void (*)(const float*, int, double, double*);
 
 PowerDbPath chosenPath() {
-#ifdef ARDV_POWER_DB_AVX2
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return avx2PowerDb;
+#ifdef ARDV_X86_PATHS
+  if (cpuHasAvx2Fma()) return avx2PowerDb;
 #endif
   return genericPowerDb;
 }
