@@ -15,17 +15,17 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "workbench for the acoustic analysis of speech
- Ardelovox opens a speech recording, shows its waveform under a spectrogram
- (wide band, narrow band, reassigned, linear prediction, cepstral smoothing,
- critical bands), annotates phonemes and words, measures F0, energy and
- formants, edits Klatt synthesizer tracks and resynthesises them (copy
- synthesis), changes duration and F0 by PSOLA or a phase vocoder, and searches
- a corpus for phoneme sequences or words.
- .
- The package holds the desktop program ardv, the command-line program
- ardv-cli with every analysis as a subcommand, and the Klatt formant
- synthesizer klatt.")
+# CPack puts the summary first and indents every line of the body itself.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Ardelovox opens a speech recording, shows its waveform under a spectrogram
+(wide band, narrow band, reassigned, linear prediction, cepstral smoothing,
+critical bands), annotates phonemes and words, measures F0, energy and
+formants, edits Klatt synthesizer tracks and resynthesises them (copy
+synthesis), changes duration and F0 by PSOLA or a phase vocoder, and searches
+a corpus for phoneme sequences or words.
+.
+The package holds the desktop program ardv, the command-line program
+ardv-cli with every analysis as a subcommand, and the Klatt formant
+synthesizer klatt.")
 
 # Debian's documentation files: the licence and a compressed changelog.
 set(ARDV_DEB_DOC ${CMAKE_BINARY_DIR}/debian-doc)
