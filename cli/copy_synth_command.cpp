@@ -143,7 +143,7 @@ int runCopySynth(const Args& arguments) {
   const std::int64_t count = info.sampleCount();
   const SampleReader read = signalFileReader(info);
   const FrameSource speech = blockedFrames(
-      [&](std::int64_t first, std::int64_t n, std::int16_t* out) { return read(first, n, out); }, count,
+      [&](std::int64_t first, std::int64_t n, std::int16_t* to) { return read(first, n, to); }, count,
       kCopyBlockSamples);
 
   // F0 of the whole file through a temporary pitch file.
