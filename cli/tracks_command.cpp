@@ -15,6 +15,7 @@
 #include "cli/signal_options.h"
 #include "formants/formant_listing.h"
 #include "formants/klatt_records.h"
+#include "formants/klatt_stretches.h"
 #include "formants/klatt_tracks.h"
 #include "platform/report.h"
 #include "signal/writable_target.h"
@@ -76,8 +77,10 @@ int runTracks(const Args& arguments) {
   KlattTracks tracks;
   const Kind kind = kindOf(in);
   if (kind == Kind::parameters) {
+    // Read and written a stretch at a time: memory does not grow with the file.
     tracks.stepMs = step ? step : klattFileFrameStep(in).value_or(kInitialStepMs);
-    if (!tracks.open(in, std::nullopt)) return 1;
+    const int columns = format == "for" ? 0 : format == "kla" ? 41 : 56;
+    return convertKlattFile(in, *out, columns, tracks.stepMs, tracks.frequence, tracks.defaults) ? 0 : 1;
   } else if (kind == Kind::unknown) {
     message(text(6462) + "\n" + in);
     return 1;

@@ -2,6 +2,7 @@
 // reading and writing records, pieces, edits and bad files; the point tracks
 // beneath them.
 #include "formants/klatt_tracks.h"
+#include "formants/klatt_stretches.h"
 
 #include <gtest/gtest.h>
 
@@ -221,6 +222,29 @@ TEST_F(KlattTracksTest, WritingThenReadingGivesTheSamePieces) {
     ASSERT_TRUE(a.writeFormants(dir_ / "w.for", 0, 100000));
     ASSERT_TRUE(b.openFormants(dir_ / "w.for"));
     for (int g = 1; g <= 6; ++g) ASSERT_EQ(a.groups[g].size(), b.groups[g].size()) << "formant listing, group " << g;
+  }
+}
+
+// Files converted in stretches (of 100 ms here) are the files converted
+// whole, whatever the steps, the columns, a gap or a start before 0.
+TEST_F(KlattTracksTest, ConvertedInStretchesAsWhole) {
+  std::mt19937 rng(5);
+  for (int round = 0; round < 4; ++round) {
+    const int inStep = round % 2 ? 10 : 4;
+    const std::string later = test::klattFile(30, 3, 4000 + round, [](int k, KlattRecord& r) { r[kF1hz] = 500 + k; });
+    const fs::path in = file("s.kle", randomFile(rng, 150, inStep) + later.substr(later.find('\n') + 1));
+    if (round == 3) test::writeFile(in, test::klattFile(40, 4, -30, [](int k, KlattRecord& r) { r[kF2hz] = 1500 + 7 * k; }));
+    for (const int step : {4, 5})
+      for (const int columns : {56, 41, 0}) {
+        KlattTracks whole;
+        whole.stepMs = step;
+        ASSERT_TRUE(whole.open(in, std::nullopt));
+        const std::int32_t start = whole.firstDate().value_or(0), end = whole.lastDate().value_or(0) + 1;
+        ASSERT_TRUE(columns ? whole.write(dir_ / "whole", columns, start, end) : whole.writeFormants(dir_ / "whole", start, end));
+        ASSERT_TRUE(convertKlattFile(in, dir_ / "parts", columns, step, whole.frequence, whole.defaults, 100));
+        ASSERT_EQ(test::readFile(dir_ / "parts"), test::readFile(dir_ / "whole"))
+            << "round " << round << ", step " << step << ", " << columns << " columns";
+      }
   }
 }
 
