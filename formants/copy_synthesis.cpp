@@ -82,13 +82,16 @@ std::complex<double> parallelResponse(double f, double bw, double at, double fs)
 
 // Every record of a parameter file; false when it cannot be opened, has no
 // known type, or its dates do not increase.
-bool readAll(const std::filesystem::path& path, const KlattRecord& defaults, std::vector<KlattRecord>& out) {
+// `fileF0`, when given, gets each record's F0 as the file holds it.
+bool readAll(const std::filesystem::path& path, const KlattRecord& defaults, std::vector<KlattRecord>& out,
+             std::vector<std::int32_t>* fileF0 = nullptr) {
   KlattRecordReader reader;
   if (reader.open(path) != KlattRecordReader::Status::ok) return false;
   KlattRecord r{};
   while (reader.next(r, defaults)) {
     if (!out.empty() && r[kDate] <= out.back()[kDate]) return false;
     out.push_back(r);
+    if (fileF0) fileF0->push_back(reader.fileF0());
   }
   return true;
 }
@@ -243,7 +246,8 @@ int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem:
     return -1;
   }
   std::vector<KlattRecord> frames, chosen;
-  if (!readAll(full, defaults, frames) || frames.empty() || !readAll(selected, defaults, chosen)) {
+  std::vector<std::int32_t> fileF0;
+  if (!readAll(full, defaults, frames, &fileF0) || frames.empty() || !readAll(selected, defaults, chosen)) {
     message(std::string(kFormantFileFault) + " (" + full.string() + ", " + selected.string() + ")");
     return -1;
   }
@@ -285,8 +289,9 @@ int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem:
       for (int g = 0; g < kKlattGroups; ++g) on[g] = chosen[next][groups[g].params[0]] != defaults[groups[g].params[0]];
       ++next;
     }
-    if (std::any_of(on.begin(), on.end(), [](bool x) { return x; })) {
-      const std::int64_t centre = msToSamples(record[kDate], fs);
+    const std::int64_t centre = msToSamples(record[kDate], fs);
+    // Frames past the speech have nothing to imitate: they stay as they are.
+    if (centre < static_cast<std::int64_t>(speech.size()) && std::any_of(on.begin(), on.end(), [](bool x) { return x; })) {
       const std::int64_t synthCentre = msToSamples(record[kDate] - firstDate, fs);
       const bool voiced = record[kF0hz10] > 0;
       const bool ok = voiced ? spectrumAt(speech, centre, frame, hamming, work, s) &&
@@ -296,7 +301,14 @@ int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem:
       if (!ok) return -1;
       fitCopyFrame(record, on, CopySpectra{voiced, s, e}, fs, defaults, settings);
     }
-    appendKlattRecord(text, record, kKlattParams);
+    // What the fit left alone is written as the file held it.
+    KlattAsRead asRead;
+    for (int p = 1; p < kKlattParams; ++p)
+      if (record[p] == frames[i][p]) {
+        asRead.set(p);
+        if (p == kF0hz10) record[p] = fileF0[i];
+      }
+    appendKlattRecord(text, record, kKlattParams, asRead);
     if (i % 256 == 0) showProgress("Recal copy synthesis", double(i) / double(frames.size()));
   }
   showProgress("Recal copy synthesis", -1.0);
