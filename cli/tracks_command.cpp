@@ -3,6 +3,7 @@
 // listings ("*.for") through the formant window's track groups, with the
 // same reading rules (pieces where a key parameter leaves its default,
 // resampled at the step).
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -76,8 +77,8 @@ int runTracks(const Args& arguments) {
   KlattTracks tracks;
   const Kind kind = kindOf(in);
   if (kind == Kind::parameters) {
-    tracks.stepMs = step ? step : klattFileFrameStep(in).value_or(kInitialStepMs);
-    if (!tracks.open(in, std::nullopt)) return 1;
+    if (step) tracks.stepMs = step;
+    if (!tracks.open(in, std::nullopt, !step)) return 1;
   } else if (kind == Kind::unknown) {
     message(text(6462) + "\n" + in);
     return 1;
@@ -90,13 +91,15 @@ int runTracks(const Args& arguments) {
     }
     if (!tracks.openFormants(in)) return 1;
   }
-  const std::int32_t start = tracks.firstDate().value_or(0);
-  const std::int32_t end = tracks.lastDate().value_or(0) + 1;
+  if (tracks.empty() && tracks.fileFrames.empty()) {
+    message(in + ": no frame to write: no formant has a frequency above 0; " + *out + " was not written");
+    return 1;
+  }
   bool ok;
   if (format == "for")
-    ok = tracks.writeFormants(*out, start, end);
+    ok = tracks.writeFormants(*out, INT32_MIN, INT32_MAX);
   else
-    ok = tracks.write(*out, format == "kla" ? 41 : 56, start, end);
+    ok = tracks.write(*out, format == "kla" ? 41 : 56, INT32_MIN, INT32_MAX);
   return ok ? 0 : 1;
 }
 
