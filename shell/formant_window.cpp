@@ -567,7 +567,6 @@ bool FormantWindow::synthesize(const fs::path& wav, bool play) {
   const fs::path target = wav.empty() ? work.wav : wav;
   std::int32_t firstMs = 0;
   if (!tracks_.write(work.params, 56, 0, INT32_MAX, false, &firstMs)) return false;
-  tracks_.warnPastEnd(signalEndMs(), "they are synthesized whole.");
   const fs::path synthesizer = synthesizerProgram();
   const int rate = klattCommandRate(settings_, realSignal(), prog.en_cours.frequence);
   KlattSynthesisSettings settings = settings_;
@@ -751,9 +750,13 @@ void FormantWindow::bindCommands() {
         chooseFile(this, FileQuestion::Open, "Open formants", {}, "Formant files (*.for *.bmp);;All Files (*)");
     if (!name.isEmpty() && tracks_.openFormants(name.toStdString())) changed();
   };
-  h[kKlattSynthesize] = [this] { synthesize(); };
+  h[kKlattSynthesize] = [this] {
+    if (synthesize()) tracks_.warnPastEnd(signalEndMs(), "they are synthesized whole.");
+  };
   h[kKlattSaveSpeech] = [this, save] {
-    save("Save synthesized speech", "*.*", "wav", [this](const fs::path& f) { return synthesize(f, false); });
+    save("Save synthesized speech", "*.*", "wav", [this](const fs::path& f) {
+      return synthesize(f, false) && (tracks_.warnPastEnd(signalEndMs(), "they are synthesized whole."), true);
+    });
   };
   for (int g = 1; g <= 9; ++g)
     h[kGroupIds[g - 1]] = [this, g] {
