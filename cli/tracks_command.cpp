@@ -85,7 +85,8 @@ int runTracks(const Args& arguments) {
   } else {
     std::vector<FormantListingFrame> frames;
     tracks.stepMs = step ? step : kInitialStepMs;
-    if (!step && readFormantListing(in, frames) && frames.size() >= 2) {
+    if (!step && !readFormantListing(in, frames)) return 1;  // reported
+    if (!step && frames.size() >= 2) {
       const std::int64_t d = static_cast<std::int64_t>(frames[1].dateMs) - frames[0].dateMs;
       if (d >= 1 && d <= 1000) tracks.stepMs = static_cast<int>(d);
     }

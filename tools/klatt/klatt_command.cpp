@@ -100,7 +100,7 @@ std::int64_t synthesizeFile(const std::filesystem::path& params, const SynthOpti
     if (warning && warning->empty() && records > 0 && record[kDate] - previousDate != options.frameMs)
       *warning = "frame " + std::to_string(records + 1) + " is dated " + std::to_string(record[kDate]) + " ms, " +
                  std::to_string(record[kDate] - previousDate) + " ms after the one before, but each frame lasts " +
-                 std::to_string(options.frameMs) + " ms (-f): the dates are not used";
+                 std::to_string(options.frameMs) + " ms: the dates are not used";
     previousDate = record[kDate];
     samples.clear();
     synth.frame(record, samples);
