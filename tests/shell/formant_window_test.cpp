@@ -342,7 +342,7 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
       SynthSettingsDialog dialog(s, real);
       for (QAbstractButton* b : dialog.rates()->buttons()) QCOMPARE(b->isEnabled(), !real);
       const KlattSynthesisSettings got = dialog.settings();
-      QVERIFY(got.waveform == 3 && got.frameMs == 32 && got.rateHz == 16000);
+      QVERIFY(got.waveform == 3 && got.frameMs == 40 && got.rateHz == 16000);
     }
   }
 
