@@ -273,13 +273,14 @@ int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem:
                        const std::filesystem::path& excitation, const std::filesystem::path& result,
                        std::span<const std::int16_t> speech, double fs, bool highByteFirst,
                        const KlattRecord& defaults, const CopySynthesisSettings& settings) {
-  return recalCopySynthesis(full, selected, excitation, result, framesOf(speech), fs, highByteFirst, defaults,
+  return recalCopySynthesis(full, selected, excitation, result, framesOf(speech), static_cast<std::int64_t>(speech.size()), fs, highByteFirst, defaults,
                             settings);
 }
 
 int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem::path& selected,
                        const std::filesystem::path& excitation, const std::filesystem::path& result,
-                       const FrameSource& speech, double fs, bool highByteFirst, const KlattRecord& defaults,
+                       const FrameSource& speech, std::int64_t speechSamples, double fs, bool highByteFirst,
+                       const KlattRecord& defaults,
                        const CopySynthesisSettings& settings, std::int64_t blockSamples) {
   const int n = settings.analysisSize;
   if (!(fs >= 1000.0) || n < 256 || n > 4096 || (n & (n - 1)) != 0) {
@@ -336,6 +337,7 @@ int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem:
   KlattRecord record{}, next{};
   bool pending = chosen.next(next, defaults);
   for (std::int64_t i = 0; frames.next(record, defaults); ++i) {
+    const KlattRecord asFound = record;
     std::array<bool, kKlattGroups> on{};
     if (pending && next[kDate] < record[kDate]) {
       message(std::string(kFormantFileFault) + " (" + selected.string() + ": date " + std::to_string(next[kDate]) +
@@ -346,8 +348,9 @@ int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem:
       for (int g = 0; g < kKlattGroups; ++g) on[g] = next[groups[g].params[0]] != defaults[groups[g].params[0]];
       pending = chosen.next(next, defaults);
     }
-    if (std::any_of(on.begin(), on.end(), [](bool x) { return x; })) {
-      const std::int64_t centre = msToSamples(record[kDate], fs);
+    const std::int64_t centre = msToSamples(record[kDate], fs);
+    // Frames past the speech have nothing to imitate: they stay as they are.
+    if (centre < speechSamples && std::any_of(on.begin(), on.end(), [](bool x) { return x; })) {
       const std::int64_t synthCentre = msToSamples(record[kDate] - firstDate, fs);
       const bool voiced = record[kF0hz10] > 0;
       const bool ok = voiced ? spectrumAt(speech, centre, frame, hamming, work, s) &&
@@ -357,7 +360,14 @@ int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem:
       if (!ok) return -1;
       fitCopyFrame(record, on, CopySpectra{voiced, s, e}, fs, defaults, settings);
     }
-    appendKlattRecord(text, record, kKlattParams);
+    // What the fit left alone is written as the file held it.
+    KlattAsRead asRead;
+    for (int p = 1; p < kKlattParams; ++p)
+      if (record[p] == asFound[p]) {
+        asRead.set(p);
+        if (p == kF0hz10) record[p] = frames.fileF0();
+      }
+    appendKlattRecord(text, record, kKlattParams, asRead);
     if (text.size() >= (1 << 20)) {
       if (!out.write(text)) return cannotWrite();
       text.clear();

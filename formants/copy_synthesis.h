@@ -107,12 +107,12 @@ int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem:
                        const std::filesystem::path& excitation, const std::filesystem::path& result,
                        std::span<const std::int16_t> speech, double fs, bool highByteFirst,
                        const KlattRecord& defaults, const CopySynthesisSettings& settings = {});
-// The same with the speech read frame by frame, the parameter files record
-// by record and the excitation `blockSamples` at a time: memory independent
-// of the length.
+// The same with the speech (`speechSamples` long) read frame by frame, the
+// parameter files record by record and the excitation `blockSamples` at a
+// time: memory independent of the length.
 int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem::path& selected,
                        const std::filesystem::path& excitation, const std::filesystem::path& result,
-                       const FrameSource& speech, double fs, bool highByteFirst, const KlattRecord& defaults,
+                       const FrameSource& speech, std::int64_t speechSamples, double fs, bool highByteFirst, const KlattRecord& defaults,
                        const CopySynthesisSettings& settings = {}, std::int64_t blockSamples = kCopyBlockSamples);
 
 }  // namespace ardv

@@ -164,7 +164,9 @@ int copySynthesizeFiles(const CopySynthesisFiles& files, const CopySynthesisInpu
   }
   if (!source.commit() || !synthesize(files.source(), files.excitation())) return -1;
   const FrameSource speech = input.speechFrames ? input.speechFrames : framesOf(input.speech);
-  return recalCopySynthesis(files.full(), files.selected(), files.excitation(), files.result(), speech, input.fs,
+  const std::int64_t length =
+      input.speechFrames ? input.speechFramesLength : static_cast<std::int64_t>(input.speech.size());
+  return recalCopySynthesis(files.full(), files.selected(), files.excitation(), files.result(), speech, length, input.fs,
                             input.highByteFirst, input.defaults, input.settings, input.blockSamples);
 }
 
@@ -210,6 +212,7 @@ int copySynthesizeSignal(const CopySignal& signal, const CopySynthesisFiles& fil
   if (!anything) return 0;
   CopySynthesisInput input{{}, fs, true, defaults};
   input.speechFrames = signal.speech;
+  input.speechFramesLength = signal.samples;
   input.blockSamples = blockSamples;
   return copySynthesizeFiles(files, input, synthesize);
 }

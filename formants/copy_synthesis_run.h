@@ -70,6 +70,7 @@ struct CopySynthesisInput {
   KlattRecord defaults{};                // the window's default record
   CopySynthesisSettings settings{};
   FrameSource speechFrames{};            // when set, read instead of `speech`
+  std::int64_t speechFramesLength = 0;   // the samples speechFrames holds
   std::int64_t blockSamples = kCopyBlockSamples;  // of the excitation read at a time
 };
 

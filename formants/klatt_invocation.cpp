@@ -1,5 +1,6 @@
 #include "formants/klatt_invocation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include "platform/environment.h"
 #include "platform/process.h"
 #include "platform/report.h"
+#include "signal/time_conversion.h"
 
 namespace ardv {
 namespace {
@@ -123,7 +125,12 @@ const std::string& SynthesizedWav::error() const { return error_.empty() ? file_
 
 bool runKlattSynthesis(const std::filesystem::path& program, const std::filesystem::path& params,
                        const std::filesystem::path& raw, const std::filesystem::path& wav,
-                       const KlattSynthesisSettings& settings, int rateHz) {
+                       const KlattSynthesisSettings& settings, int rateHz, std::int32_t startMs) {
+  const std::int64_t lead = msToSamples(std::max<std::int32_t>(0, startMs), rateHz);
+  if (lead > kMaxLeadSamples) {
+    message("The first frame, at " + std::to_string(startMs) + " ms, lies too far from 0 for a WAV file; nothing was synthesized.");
+    return false;
+  }
   const std::vector<std::string> argv = klattCommandLine(program, params, raw, settings, rateHz);
   const std::string line = commandLineText(argv);
   std::error_code ec;
@@ -166,6 +173,10 @@ bool runKlattSynthesis(const std::filesystem::path& program, const std::filesyst
   }
   SynthesizedWav out(wav, rateHz);
   bool ok = out.open();
+  // Silence up to the first frame, so that the speech keeps the tracks' time.
+  const std::vector<std::int16_t> zeros(1 << 15, 0);
+  for (std::int64_t left = lead; ok && left > 0; left -= static_cast<std::int64_t>(zeros.size()))
+    ok = out.add(std::span<const std::int16_t>(zeros.data(), static_cast<std::size_t>(std::min<std::int64_t>(left, zeros.size()))));
   std::vector<unsigned char> bytes(1 << 16);
   std::vector<std::int16_t> samples;
   std::size_t n = 0;
@@ -180,7 +191,7 @@ bool runKlattSynthesis(const std::filesystem::path& program, const std::filesyst
   }
   const bool readFailed = std::ferror(in) != 0;
   std::fclose(in);
-  if (ok && out.samples() == 0) {
+  if (ok && out.samples() == lead) {
     message("The Klatt synthesizer wrote nothing: " + line);
     return false;
   }

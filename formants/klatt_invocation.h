@@ -57,10 +57,13 @@ KlattWorkFiles klattWorkFiles(const std::filesystem::path& tempDir);
 // one more copy of the last sample. A stale `raw` is removed first. On any
 // failure (program missing, not started, failed, stopped, no output, WAV not
 // written) a message naming the command line is reported, `wav` is left as
-// it was, and false is returned.
+// it was, and false is returned. The WAV starts with silence up to
+// `startMs`, the date of the first frame, so that the speech keeps the
+// tracks' time (at most kMaxLeadSamples, else refused).
+inline constexpr std::int64_t kMaxLeadSamples = std::int64_t{1} << 30;
 bool runKlattSynthesis(const std::filesystem::path& program, const std::filesystem::path& params,
                        const std::filesystem::path& raw, const std::filesystem::path& wav,
-                       const KlattSynthesisSettings& settings, int rateHz);
+                       const KlattSynthesisSettings& settings, int rateHz, std::int32_t startMs = 0);
 
 // A synthesized WAV file (PCM mono 16 bits): samples added in blocks, the
 // header written at finish(), with the last sample once more at the end.

@@ -76,7 +76,7 @@ bool convertKlattFile(const std::filesystem::path& in, const std::filesystem::pa
   KlattRecordReader reader;
   if (!openReader(reader, in)) return false;
   KlattRecord record{};
-  std::int64_t offset = 0, previous = INT64_MIN, keyFirst = INT64_MAX, keyLast = INT64_MIN;
+  std::int64_t offset = 0, previous = INT64_MIN, firstDate = INT64_MAX, lastDate = INT64_MIN;
   while (reader.next(record, defaults)) {
     if (reader.records() == 1) offset = std::max<std::int64_t>(0, -static_cast<std::int64_t>(record[kDate]));
     const std::int64_t date = record[kDate] + offset;
@@ -85,19 +85,17 @@ bool convertKlattFile(const std::filesystem::path& in, const std::filesystem::pa
     if (date > kDateLimit)
       return message(in.string() + ": " + frame + ": the date " + std::to_string(date) + " ms is out of range"), false;
     previous = date;
-    for (const auto& group : klattGroups())
-      if (record[group.params[0]] != defaults[group.params[0]]) {
-        keyFirst = std::min(keyFirst, date);
-        keyLast = date;
-      }
+    // Every frame is written back, those at the defaults too.
+    firstDate = std::min(firstDate, date);
+    lastDate = date;
   }
   if (reader.stoppedAtText())
     return message(in.string() + ": frame " + std::to_string(reader.records() + 1) + ": \"" + reader.badToken() +
                    "\" is not a number"),
            false;
   if (reader.records() == 0) return message(in.string() + ": the parameter file holds no frame"), false;
-  if (keyLast >= keyFirst && (keyLast - floorTo(keyFirst, stepMs)) / stepMs > kMaxKlattFrames)
-    return message("The parameter file would have " + std::to_string((keyLast - keyFirst) / stepMs) +
+  if (lastDate >= firstDate && (lastDate - floorTo(firstDate, stepMs)) / stepMs > kMaxKlattFrames)
+    return message("The parameter file would have " + std::to_string((lastDate - firstDate) / stepMs) +
                    " frames, more than " + std::to_string(kMaxKlattFrames) + "."),
            false;
 
@@ -109,9 +107,9 @@ bool convertKlattFile(const std::filesystem::path& in, const std::filesystem::pa
   if (!file.open()) return failed();
   std::string buffer = columns ? std::string(klattTypeWord(columns)) + "\n" : std::string();
   bool written = true;
-  const auto put = [&](const KlattRecord& r) {
+  const auto put = [&](const KlattRecord& r, const KlattAsRead& kept) {
     if (columns) {
-      appendKlattRecord(buffer, r, columns);
+      appendKlattRecord(buffer, r, columns, kept);
     } else {
       FormantListingFrame f;
       f.dateMs = r[kDate];
@@ -128,7 +126,7 @@ bool convertKlattFile(const std::filesystem::path& in, const std::filesystem::pa
     }
   };
 
-  if (keyLast >= keyFirst) {
+  if (lastDate >= firstDate) {
     if (!openReader(reader, in)) return false;
     KlattTracks tracks;
     tracks.stepMs = stepMs;
@@ -136,18 +134,25 @@ bool convertKlattFile(const std::filesystem::path& in, const std::filesystem::pa
     tracks.defaults = defaults;
     const std::int64_t length = std::max<std::int64_t>(1, stretchMs / stepMs) * stepMs;
     std::deque<KlattRecord> q;  // the records of the stretch and around it
+    std::deque<std::int32_t> qF0;  // their F0 as the file holds it
     bool ended = false;
     const auto readOne = [&] {
       if (ended || !reader.next(record, defaults)) return !(ended = true);
       record[kDate] = static_cast<std::int32_t>(record[kDate] + offset);
       q.push_back(record);
+      qF0.push_back(reader.fileF0());
       return true;
+    };
+    const auto popFront = [&] {
+      q.pop_front();
+      qF0.pop_front();
     };
     bool started = false;
     std::int64_t pendingFrom = 0, pending = 0;  // default frames between pieces, written once a later piece comes
     std::vector<KlattRecord> frames;
+    std::vector<KlattAsRead> asRead;
     std::vector<char> covered;
-    for (std::int64_t a = floorTo(keyFirst, length); a <= keyLast; a += length) {
+    for (std::int64_t a = floorTo(firstDate, length); a <= lastDate; a += length) {
       const std::int64_t b = a + length;
       // Records up to the second dated b or later, and those of its date.
       int after = 0;
@@ -160,22 +165,29 @@ bool convertKlattFile(const std::filesystem::path& in, const std::filesystem::pa
       while ((q.empty() || q.back()[kDate] <= high) && readOne()) {
         if (q.back()[kDate] >= b && ++after == 2) high = q.back()[kDate];
         // Of the records before the stretch, the last two are enough.
-        while (q.size() > 3 && q[2][kDate] < a) q.pop_front();
+        while (q.size() > 3 && q[2][kDate] < a) popFront();
       }
       std::size_t count = q.size();
       while (count > 0 && q[count - 1][kDate] > high) --count;
       if (!piecesOf(q, count, tracks)) return false;
+      tracks.fileFrames.assign(q.begin(), q.begin() + static_cast<std::ptrdiff_t>(count));
+      for (std::size_t i = 0; i < count; ++i) tracks.fileFrames[i][kF0hz10] = qF0[i];
       const auto n = static_cast<std::size_t>(length / stepMs);
       frames.assign(n, defaults);
+      asRead.assign(n, KlattAsRead{});
       covered.assign(n, 0);
+      for (const KlattRecord& r : tracks.fileFrames)
+        if (r[kDate] >= a && r[kDate] < b) covered[static_cast<std::size_t>((r[kDate] - a) / stepMs)] = 1;
       for (std::size_t i = 0; i < n; ++i) frames[i][kDate] = static_cast<std::int32_t>(a + static_cast<std::int64_t>(i) * stepMs);
       for (const auto& list : tracks.groups)
         for (const auto& p : list)
           for (std::int64_t t = std::max<std::int64_t>(a, p->debut()); t < b && t <= p->fin(); t += stepMs)
             covered[static_cast<std::size_t>((t - a) / stepMs)] = 1;
       if (!forEachKlattFrame(tracks, static_cast<std::int32_t>(a), static_cast<std::int32_t>(b), false,
-                             [&](const KlattRecord& r) {
-                               frames[static_cast<std::size_t>((r[kDate] - a) / stepMs)] = r;
+                             [&](const KlattRecord& r, const KlattAsRead& kept) {
+                               const auto i = static_cast<std::size_t>((r[kDate] - a) / stepMs);
+                               frames[i] = r;
+                               asRead[i] = kept;
                                return true;
                              }))
         return false;
@@ -187,16 +199,16 @@ bool convertKlattFile(const std::filesystem::path& in, const std::filesystem::pa
         KlattRecord gap = defaults;
         for (; pending > 0; --pending, pendingFrom += stepMs) {
           gap[kDate] = static_cast<std::int32_t>(pendingFrom);
-          put(gap);
+          put(gap, KlattAsRead{});
         }
         started = true;
-        put(frames[i]);
+        put(frames[i], asRead[i]);
       }
       // The next stretch starts two records before its first.
       const auto first = std::find_if(q.begin(), q.end(), [&](const KlattRecord& r) { return r[kDate] >= b; });
       auto keep = first - std::min<std::ptrdiff_t>(2, first - q.begin());
       const std::int32_t low = keep == q.end() ? INT32_MAX : (*keep)[kDate];
-      while (!q.empty() && q.front()[kDate] < low) q.pop_front();
+      while (!q.empty() && q.front()[kDate] < low) popFront();
     }
   }
   if (!written || !file.write(buffer) || !file.commit()) return failed();

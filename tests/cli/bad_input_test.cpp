@@ -97,7 +97,10 @@ const test::CliRow kCases[] = {
     {"synth IN -o OUT.wav --waveform 9", 2, "-t 9"}, {"synth IN -o OUT.wav --rate 500", 2, "rate"},
     {"synth IN -o OUT.wav --source x", 2, "--source"}, {"synth IN -o IN", 1, ""}, {"synth IN -o OUT.wav", 1, ""},
     {"synth TOP/type.kle -o OUT.wav", 1, "not a Klatt parameter file"},
-    {"synth TOP/short.kle -o OUT.wav", 1, "no parameter record"},
+    {"synth TOP/short.kle -o OUT.wav", 1, "frame 1: \"abc\" is not a number"},
+    {"synth TOP/nan.kle -o OUT.wav", 1, "frame 2: \"nan\" is not a number"},
+    {"tracks TOP/zero.for -o OUT.kle", 1, "no frame to write"}, {"tracks TOP/hex.for -o OUT.kle", 1, "line 1: formant 1"},
+    {"tracks TOP/extra.for -o OUT.kle", 1, "23 fields"},
     {"synth TOP/long.kle -o OUT.wav", 1, "no parameter record"},
     {"synth TOP/fifo.kle -o OUT.wav", 1, "not a regular file"}, {"synth DIR -o OUT.wav", 1, "is a directory"},
     {"synth DIR/missing.kle -o OUT.wav", 1, "No such file"},
@@ -134,10 +137,15 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
     test::writeBytes(dir / name, bytes);
   test::writeBytes(dir / "good.wav", good);
   ASSERT_EQ(test::runCli("info " + (dir / "good.wav").string(), dir / "log"), 0);  // the files above differ from it
+  std::string zeroListing = "date 0 (0 ms) ";
+  for (int k = 1; k <= 6; ++k) zeroListing += "F" + std::to_string(k) + "=0 0 0 ";
+  zeroListing += "\n";
   for (const auto& [name, text] : std::initializer_list<std::pair<const char*, std::string>>{
            {"type.kle", ".klx\n0 1000 60\n"}, {"bad.pit", "RIFF 1 2\r\n"}, {"short.kle", ".kle\n0 1000 60 abc 500\n"},
            {"long.kle", ".kle\n" + std::string(1 << 20, '7') + "\n"}, {"empty.wav", ""}, {"log", ""}, {"log.err", ""},
-           {"kept", "kept"}, {"junk", std::string("\xff\xfe\x00garbage\n", 11)}})
+           {"kept", "kept"}, {"junk", std::string("\xff\xfe\x00garbage\n", 11)},
+           {"nan.kle", ".kle\n" + test::replaceAll(std::string(56, '0'), "0", "0 ") + "\n5 nan\n"}, {"zero.for", zeroListing + zeroListing},
+           {"hex.for", test::replaceAll(zeroListing, "F1=0", "F1=0x1F4")}, {"extra.for", zeroListing.substr(0, zeroListing.size() - 1) + "1\n"}})
     test::writeFile(dir / name, text);
   ASSERT_EQ(::mkfifo((dir / "fifo.kle").c_str(), 0600), 0);
   const std::string original = test::readFile(in);

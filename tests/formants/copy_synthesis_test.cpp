@@ -299,6 +299,15 @@ TEST(CopySynthesis, WindowCommandsOnTheTracks) {
   ASSERT_EQ(tracks.groups[1].size(), 1u);
   EXPECT_NEAR(tracks.groups[1].front()->y(20, 1), 60.0f, 3.0f);  // A1
   EXPECT_EQ(tracks.groups[2].front()->y(20, 1), 0.0f);          // F2 not selected
+  // Speech of 200 ms under tracks of 400 ms: the frames past it are kept as they were.
+  ASSERT_TRUE(tracks.open(dir / "voice.kle", std::nullopt));
+  tracks.selectGroup(1);
+  const CopySynthesisInput shorter{std::span(speech).first(3200), kFs, true, initialKlattDefaults()};
+  EXPECT_EQ(copySynthesizeTracks(tracks, shorter, synthesizes, tmp, 200), 100);
+  EXPECT_TRUE(rec->saw("past the end of the signal at 200 ms"));
+  ASSERT_EQ(tracks.groups[1].front()->nbPoints, 100);
+  EXPECT_NEAR(tracks.groups[1].front()->y(20, 1), 60.0f, 3.0f);
+  EXPECT_EQ(tracks.groups[1].front()->y(80, 1), 0.0f);
 }
 
 // ardv-cli copy-synth end to end: on utterances our synthesizer makes from
