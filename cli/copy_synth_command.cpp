@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -103,16 +104,16 @@ bool readWholeSignal(const infoFile& info, SHORTbuf& samples) {
   return lireSignal(info, info.depl, samples, 0, static_cast<std::int32_t>(count)) == count;
 }
 
-bool synthesizeWav(const std::vector<KlattRecord>& records, const std::filesystem::path& wavPath, int rateHz) {
+// Synthesizes `records` into `wav`, complete but not yet in place.
+bool synthesizeWav(const std::vector<KlattRecord>& records, SynthesizedWav& wav, const std::string& name, int rateHz) {
   CopySynthesisFiles files(temporaryDirectory());
   if (!files.ok() || !writeKlattRecords(files.full(), records)) return false;
-  SynthesizedWav wav(wavPath, rateHz);
   std::string error;
   if (!wav.open() ||
       klatt::synthesizeFile(files.full(), synthOptions(rateHz, 8),
                             [&](std::span<const std::int16_t> s) { return wav.add(s); }, error) <= 0 ||
-      !wav.finish()) {
-    message("Cannot write " + wavPath.string() + ": " + (error.empty() ? wav.error() : error));
+      !wav.complete()) {
+    message("Cannot write " + name + ": " + (error.empty() ? wav.error() : error));
     return false;
   }
   return true;
@@ -130,7 +131,11 @@ int runCopySynth(const Args& arguments) {
   if (missing || args.size() != 1 || !out || (method && *method != "mccandless" && *method != "snake"))
     return usage();
   const std::string& in = args[0];
-  if (!isSeparateOutput(*out, in) || (synth && (!isSeparateOutput(*synth, in) || *synth == *out))) return 1;
+  if (!isSeparateOutput(*out, in) || (synth && !isSeparateOutput(*synth, in))) return 1;
+  if (synth && sameOutput(*synth, *out)) {
+    message("-o " + *out + " and --synth " + *synth + " name the same file: give each output its own.");
+    return 1;
+  }
   infoFile info;
   if (!describeForReading(in, profile, info)) return 1;
   const double fs = info.frequence;
@@ -173,13 +178,23 @@ int runCopySynth(const Args& arguments) {
   const CopySynthesisInput input{speech, fs, true, initialKlattDefaults()};
   if (copySynthesizeRecords(records, records, input, inProcessExcitation(rateHz), temporaryDirectory(), result) <= 0)
     return 1;
-  if (synth && !synthesizeWav(result, *synth, rateHz)) return 1;
+  // Both outputs are complete before either replaces a file.
   std::string text(klattTypeWord(kKlattParams));
   text += '\n';
   for (const auto& r : result) appendKlattRecord(text, r, kKlattParams);
   ReplacingFile file(*out);
-  if (!file.open() || !file.write(text) || !file.commit()) {
+  if (!file.open() || !file.write(text) || !file.complete()) {
     message("Cannot write " + *out + ": " + file.error());
+    return 1;
+  }
+  std::optional<SynthesizedWav> wav;
+  if (synth && !synthesizeWav(result, wav.emplace(*synth, rateHz), *synth, rateHz)) return 1;
+  if (!file.commit()) {
+    message("Cannot write " + *out + ": " + file.error());
+    return 1;
+  }
+  if (wav && !wav->commit()) {
+    message("Cannot write " + *synth + ": " + wav->error());
     return 1;
   }
   return 0;
