@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -287,6 +289,19 @@ TEST(KlattInvocation, TheProgramRefusesToWriteOverItsInput) {
   std::filesystem::copy_file(example, same);
   EXPECT_EQ(std::system((std::string(ARDV_KLATT_PATH) + " -i " + same + " -o " + same + " 2>/dev/null").c_str()) >> 8, 2);
   EXPECT_EQ(test::readFile(same), test::readFile(example));
+}
+
+// Two programs sharing the temporary directory never share a working file.
+TEST(KlattInvocation, WorkFilesAreNamedForTheProcess) {
+  const KlattWorkFiles a = klattWorkFiles("/t"), b = klattWorkFiles("/t");
+  const std::string pid = "-" + std::to_string(::getpid()) + "-";
+  for (const auto& [mine, again, ext] : {std::tuple{a.params, b.params, ".kle"}, {a.raw, b.raw, ".raw"},
+                                         {a.wav, b.wav, ".wav"}}) {
+    EXPECT_EQ(mine, again);
+    EXPECT_EQ(mine.parent_path(), "/t");
+    EXPECT_EQ(mine.extension(), ext);
+    EXPECT_NE(mine.filename().string().find(pid), std::string::npos) << mine;
+  }
 }
 
 TEST(KlattInvocation, TheCommandLineFollowsTheSettings) {
