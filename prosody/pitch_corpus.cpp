@@ -191,9 +191,9 @@ int f0CorpusFiles(const std::vector<std::filesystem::path>& names, int jobs, con
     reportedFile = info.nom;
     if (name.extension() == ".pit") message(info.nom + " is a pitch file: it would be replaced by its own F0.");
     else if (const std::string why = notRegular(name); !why.empty()) message(info.nom + " " + why);
-    else if (const std::string taken = pitchTargetProblem(name, inputs, outputs); !taken.empty()) message(taken);
     else if (!isWavName(info.nom) && info.formatIndex < 0)
       message(info.nom + " is not read as a WAV file (extensions .wav, .ard, .wa$) and no format profile was given.");
+    else if (const std::string taken = pitchTargetProblem(name, inputs, outputs); !taken.empty()) message(taken);
     else if (init_infoFile_read(info)) {
       files.push_back(info);
       continue;
