@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -95,14 +96,14 @@ ExcitationSynthesizer inProcessExcitation(int rateHz) {
   };
 }
 
-bool synthesizeWav(const std::filesystem::path& records, const std::filesystem::path& wavPath, int rateHz) {
-  SynthesizedWav wav(wavPath, rateHz);
+// Synthesizes the records of `records` into `wav`, complete but not yet in place.
+bool synthesizeWav(const std::filesystem::path& records, SynthesizedWav& wav, const std::string& name, int rateHz) {
   std::string error;
   if (!wav.open() ||
       klatt::synthesizeFile(records, synthOptions(rateHz, 8),
                             [&](std::span<const std::int16_t> s) { return wav.add(s); }, error) <= 0 ||
-      !wav.finish()) {
-    message("Cannot write " + wavPath.string() + ": " + (error.empty() ? wav.error() : error));
+      !wav.complete()) {
+    message("Cannot write " + name + ": " + (error.empty() ? wav.error() : error));
     return false;
   }
   return true;
@@ -131,7 +132,11 @@ int runCopySynth(const Args& arguments) {
   if (missing || args.size() != 1 || !out || (method && *method != "mccandless" && *method != "snake"))
     return usage();
   const std::string& in = args[0];
-  if (!isSeparateOutput(*out, in) || (synth && (!isSeparateOutput(*synth, in) || *synth == *out))) return 1;
+  if (!isSeparateOutput(*out, in) || (synth && !isSeparateOutput(*synth, in))) return 1;
+  if (synth && sameOutput(*synth, *out)) {
+    message("-o " + *out + " and --synth " + *synth + " name the same file: give each output its own.");
+    return 1;
+  }
   infoFile info;
   if (!describeForReading(in, profile, info)) return 1;
   const double fs = info.frequence;
@@ -168,10 +173,20 @@ int runCopySynth(const Args& arguments) {
   const int frames = copySynthesizeSignal(signal, files, inProcessExcitation(rateHz), initialKlattDefaults());
   if (frames == 0) message(in + ": nothing to copy: no voiced or fricative frame (a silent recording?)");
   if (frames <= 0) return 1;
-  if (synth && !synthesizeWav(files.result(), *synth, rateHz)) return 1;
+  // Both outputs are complete before either replaces a file.
   ReplacingFile file(*out);
-  if (!file.open() || !copyInto(files.result(), file) || !file.commit()) {
+  if (!file.open() || !copyInto(files.result(), file) || !file.complete()) {
     message("Cannot write " + *out + ": " + file.error());
+    return 1;
+  }
+  std::optional<SynthesizedWav> wav;
+  if (synth && !synthesizeWav(files.result(), wav.emplace(*synth, rateHz), *synth, rateHz)) return 1;
+  if (!file.commit()) {
+    message("Cannot write " + *out + ": " + file.error());
+    return 1;
+  }
+  if (wav && !wav->commit()) {
+    message("Cannot write " + *synth + ": " + wav->error());
     return 1;
   }
   return 0;

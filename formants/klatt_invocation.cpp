@@ -1,7 +1,10 @@
 #include "formants/klatt_invocation.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <cstdio>
 #include <cstring>
 #include <system_error>
@@ -73,7 +76,26 @@ std::filesystem::path findKlattProgram(const std::filesystem::path& installDir) 
 }
 
 KlattWorkFiles klattWorkFiles(const std::filesystem::path& tempDir) {
-  return {tempDir / "klattemp.kle", tempDir / "synthe.raw", tempDir / "synthe.wav"};
+  // One tag per process: programs sharing the temporary directory never share a working file.
+  static const std::string tag = [] {
+    std::random_device random;
+    char text[32];
+    std::snprintf(text, sizeof text, "-%ld-%06x", static_cast<long>(::getpid()), random() & 0xFFFFFFu);
+    return std::string(text);
+  }();
+  const KlattWorkFiles files{tempDir / ("klattemp" + tag + ".kle"), tempDir / ("synthe" + tag + ".raw"),
+                             tempDir / ("synthe" + tag + ".wav")};
+  // Removed when the program ends.
+  static struct Remover {
+    std::vector<std::filesystem::path> paths;
+    ~Remover() {
+      std::error_code ec;
+      for (const auto& p : paths) std::filesystem::remove(p, ec);
+    }
+  } remover;
+  for (const auto& p : {files.params, files.raw, files.wav})
+    if (std::find(remover.paths.begin(), remover.paths.end(), p) == remover.paths.end()) remover.paths.push_back(p);
+  return files;
 }
 
 SynthesizedWav::SynthesizedWav(std::filesystem::path target, int rateHz) : file_(std::move(target)), rateHz_(rateHz) {}
@@ -97,7 +119,11 @@ bool SynthesizedWav::add(std::span<const std::int16_t> samples) {
   return file_.write(bytes.data(), bytes.size());
 }
 
-bool SynthesizedWav::finish() {
+bool SynthesizedWav::finish() { return complete() && file_.commit(); }
+
+bool SynthesizedWav::commit() { return file_.commit(); }
+
+bool SynthesizedWav::complete() {
   if (count_ == 0) {
     error_ = "no samples";
     return false;
@@ -118,7 +144,7 @@ bool SynthesizedWav::finish() {
   putLe16(h + 34, 16);
   std::memcpy(h + 36, "data", 4);
   putLe32(h + 40, length + 2);
-  return file_.write(tail, 2) && file_.seek(0) && file_.write(h, sizeof h) && file_.commit();
+  return file_.write(tail, 2) && file_.seek(0) && file_.write(h, sizeof h) && file_.complete();
 }
 
 const std::string& SynthesizedWav::error() const { return error_.empty() ? file_.error() : error_; }

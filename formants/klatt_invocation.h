@@ -45,7 +45,9 @@ std::vector<std::filesystem::path> klattProgramCandidates(const std::filesystem:
 std::filesystem::path findKlattProgram(const std::filesystem::path& installDir);
 
 // The working files of a synthesis in the temporary directory:
-// klattemp.kle, synthe.raw and synthe.wav.
+// klattemp-TAG.kle, synthe-TAG.raw and synthe-TAG.wav, TAG the process id and
+// a random number drawn once, so that programs sharing the directory never
+// share them; removed when the program ends.
 struct KlattWorkFiles {
   std::filesystem::path params, raw, wav;
 };
@@ -76,6 +78,10 @@ class SynthesizedWav {
   // Writes the header and renames the file into place. False (no report)
   // when nothing was added or writing fails: the target is then untouched.
   bool finish();
+  // finish() in two steps, for a WAV file replaced only with another output:
+  // complete() writes the header and closes, commit() renames into place.
+  bool complete();
+  bool commit();
   const std::string& error() const;
   std::int64_t samples() const { return count_; }
 

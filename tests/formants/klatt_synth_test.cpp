@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -321,6 +323,19 @@ TEST(KlattInvocation, TheProgramRefusesBadFilesAndWarnsOfDatesThatDisagreeWithTh
     EXPECT_NE(test::readFile(dir / "err").find(says), std::string::npos) << test::readFile(dir / "err");
     EXPECT_EQ(test::readFile(in), text);
     EXPECT_TRUE(status == 0 || test::readFile(dir / "out.raw") == "previous") << says;
+  }
+}
+
+// Two programs sharing the temporary directory never share a working file.
+TEST(KlattInvocation, WorkFilesAreNamedForTheProcess) {
+  const KlattWorkFiles a = klattWorkFiles("/t"), b = klattWorkFiles("/t");
+  const std::string pid = "-" + std::to_string(::getpid()) + "-";
+  for (const auto& [mine, again, ext] : {std::tuple{a.params, b.params, ".kle"}, {a.raw, b.raw, ".raw"},
+                                         {a.wav, b.wav, ".wav"}}) {
+    EXPECT_EQ(mine, again);
+    EXPECT_EQ(mine.parent_path(), "/t");
+    EXPECT_EQ(mine.extension(), ext);
+    EXPECT_NE(mine.filename().string().find(pid), std::string::npos) << mine;
   }
 }
 
