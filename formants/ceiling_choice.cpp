@@ -16,10 +16,13 @@ namespace {
 
 constexpr double kMissPenaltyHz = 400.0;
 constexpr double kBandwidthWeight = 0.2;
-// Voiced: within 30 dB of the loudest frame so far, and more energy below
-// than above the pre-emphasis's crossover (the first difference lowers a
-// voiced frame's energy, it doubles white noise's).
+constexpr double kSkipPenaltyHz = 400.0;
+constexpr double kNarrowRootHz = 200.0;
+constexpr double kNarrowCandidateHz = 250.0;
+// Voiced: within 30 dB of the loudest frame so far and 4 dB above the
+// quietest (the noise floor).
 constexpr double kVoicedRangeDb = 30.0;
+constexpr double kAboveFloorDb = 4.0;
 // A stretch is scored over at most this many frames.
 constexpr std::size_t kLongestStretch = 160;
 constexpr int kFewestScoredFrames = 3;
@@ -64,9 +67,20 @@ const std::vector<double>& automaticCeilings() {
   return c;
 }
 
-double trackScore(std::span<const McCandlessFrame> frames) {
+double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::vector<RootCandidate>* const> roots) {
   const std::size_t n = frames.size();
   if (n == 0) return 0.0;
+  // Narrow roots between F1 and F3 that no formant took: a resonance skipped.
+  int skipped = 0;
+  for (std::size_t i = 0; i < roots.size() && i < n; ++i)
+    for (const RootCandidate& r : *roots[i]) {
+      const auto& f = frames[i].f;
+      const bool taken = std::any_of(f.begin(), f.end(), [&](const TrackedFormant& t) {
+        return t.assigned && std::abs(t.frequencyHz - r.frequencyHz) < 1.0;
+      });
+      if (!taken && r.bandwidthHz < kNarrowRootHz && r.frequencyHz > f[0].frequencyHz && r.frequencyHz < f[2].frequencyHz)
+        ++skipped;
+    }
   std::vector<double> u(n), y(n);
   for (std::size_t i = 0; i < n; ++i) u[i] = n > 1 ? 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0 : 0.0;
   const int degree = static_cast<int>(std::min<std::size_t>(3, (n - 1) / 4));
@@ -84,7 +98,7 @@ double trackScore(std::span<const McCandlessFrame> frames) {
     score += kMissPenaltyHz * misses / static_cast<double>(n);
     if (misses < static_cast<int>(n)) score += kBandwidthWeight * bandwidth / static_cast<double>(static_cast<int>(n) - misses);
   }
-  return score;
+  return score + kSkipPenaltyHz * skipped / static_cast<double>(n);
 }
 
 CeilingTracker::CeilingTracker(double fs, const FormantOptions& options, std::vector<double> ceilings, Row row,
@@ -121,9 +135,9 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
     r_[static_cast<std::size_t>(i)] = s;
   }
   const double rawDb = 10.0 * std::log10(raw + 1e-10);
-  const double preDb = 10.0 * std::log10(r_[0] + 1e-10);
   loudestDb_ = std::max(loudestDb_, rawDb);
-  const bool voiced = raw > 1.0 && rawDb >= loudestDb_ - kVoicedRangeDb && preDb < rawDb;
+  quietestDb_ = std::min(quietestDb_, rawDb);
+  const bool voiced = raw > 1.0 && rawDb >= loudestDb_ - kVoicedRangeDb && rawDb >= quietestDb_ + kAboveFloorDb;
 
   Pending p;
   p.voiced = voiced;
@@ -195,21 +209,31 @@ bool CeilingTracker::flush() {
   // Each ceiling tracks the stretch forwards and backwards from its starting
   // estimates; the best of all is kept.
   std::vector<McCandlessFrame> best, tracks(voiced.size());
+  std::vector<const std::vector<RootCandidate>*> roots(voiced.size());
   StretchScore s;
   double bestScore = 0.0;
+  std::vector<RootCandidate> narrow;
   for (std::size_t c = 0; c < ceilings_.size(); ++c)
-    for (bool backwards : {false, true}) {
+    for (int variant = 0; variant < 4; ++variant) {
+      // Forwards or backwards, with every root or only the narrow ones
+      // (noise adds wide roots between the formants).
+      const bool backwards = variant % 2 != 0, narrowOnly = variant >= 2;
       McCandlessState state(ceilings_[c] / kReferenceCeilingHz);
       for (std::size_t n = 0; n < voiced.size(); ++n) {
         const std::size_t i = backwards ? voiced.size() - 1 - n : n;
-        mcCandlessAssign(block_[voiced[i]].roots[c], state, tracks[i]);
+        const std::vector<RootCandidate>& all = block_[voiced[i]].roots[c];
+        if (narrowOnly) {
+          narrow.clear();
+          for (const RootCandidate& r : all)
+            if (r.bandwidthHz < kNarrowCandidateHz) narrow.push_back(r);
+        }
+        mcCandlessAssign(narrowOnly ? narrow : all, state, tracks[i]);
         tracks[i].centre = block_[voiced[i]].centre;
+        roots[i] = &all;
       }
-      const double score = trackScore(tracks);
-      if (!backwards || score < s.scores.back()) {
-        if (backwards) s.scores.back() = score;
-        else s.scores.push_back(score);
-      }
+      const double score = trackScore(tracks, roots);
+      if (variant == 0) s.scores.push_back(score);
+      else s.scores.back() = std::min(s.scores.back(), score);
       if (best.empty() || score < bestScore) {
         best = tracks;
         bestScore = score;

@@ -40,8 +40,12 @@ struct StretchScore {
 // The score of one ceiling's tracks over the voiced frames of a stretch, in
 // Hz: per formant, the mean absolute residual of a polynomial in time of
 // degree up to 3, plus 400 Hz times the share of frames in which it took no
-// root, plus a fifth of its mean bandwidth. 0 for no frame.
-double trackScore(std::span<const McCandlessFrame> frames);
+// root, plus a fifth of its mean bandwidth; plus 400 Hz times the number of
+// narrow roots (bandwidth below 200 Hz) of `roots` (one list per frame, or
+// none) lying between F1 and F3 that no formant took, per frame: the tracks
+// skipped a resonance. 0 for no frame.
+double trackScore(std::span<const McCandlessFrame> frames,
+                  std::span<const std::vector<RootCandidate>* const> roots = {});
 
 class CeilingTracker {
  public:
@@ -81,7 +85,7 @@ class CeilingTracker {
   std::vector<double> frame_, r_, a_, previous_, poly_;
   std::vector<std::vector<double>> coefficients_;  // a[1..p] per ceiling, E last
   std::vector<Pending> block_;
-  double loudestDb_ = -1e9;
+  double loudestDb_ = -1e9, quietestDb_ = 1e9;
   int chosen_ = 0;
   bool stopped_ = false;
 };

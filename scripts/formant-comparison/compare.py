@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Mean absolute F1-F3 errors of ardv-cli formants (automatic and reference
-ceiling) and of Praat (default 5500 Hz ceiling, and the best of 4500..7500 Hz
+ceiling) and of Praat (default 5500 Hz ceiling, and the best of 4500..7500 Hz by 500
 per file knowing the truth) over the frames 40 ms or more inside voicing.
 
 usage: compare.py ARDV_CLI DIR   (DIR holds NAME.wav and NAME.truth files)
@@ -53,7 +53,7 @@ for name in sorted(f[:-4] for f in os.listdir(folder) if f.endswith(".wav")):
         subprocess.run([cli, "formants", wav, "-o", out] + extra, check=True)
         res[label] = mae(read_tracks(out), truth, fs)
     praat = {}
-    for c in range(4500, 7501, 250):
+    for c in range(4500, 7501, 500):
         out = os.path.join(tmp, "p.tsv")
         subprocess.run(["praat", "--run", os.path.join(here, "praat_tracks.praat"), wav, str(c), out], check=True)
         praat[c] = mae(read_tracks(out), truth, fs)

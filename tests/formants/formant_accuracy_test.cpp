@@ -228,6 +228,26 @@ TEST_P(HardSet, AutomaticCeilingWithinBounds) {
   for (int k = 0; k < 3; ++k) EXPECT_LE(e.mae[k], c.bound[k]) << "F" << k + 1;
 }
 
+// Utterances of another synthesizer (Praat's KlattGrid), so that the tracker
+// is not only checked against our own synthesizer.
+class KlattGridSet : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(KlattGridSet, AutomaticCeilingWithinBounds) {
+  const auto u = test::klattGridUtterance(GetParam());
+  ASSERT_GT(u.samples.size(), 8000u);
+  const Errors e = measureHard(u, 0.0);
+  const Errors fixed = measureHard(u, kReferenceCeilingHz);
+  std::printf("KLATTGRID %-18s auto F1 %5.0f F2 %5.0f F3 %5.0f   fixed F1 %5.0f F2 %5.0f F3 %5.0f (%d frames)\n",
+              GetParam(), e.mae[0], e.mae[1], e.mae[2], fixed.mae[0], fixed.mae[1], fixed.mae[2], e.frames);
+  ASSERT_GT(e.frames, 10);
+  const double bound[3] = {40.0, 120.0, 150.0};
+  for (int k = 0; k < 3; ++k) EXPECT_LE(e.mae[k], bound[k]) << "F" << k + 1;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, KlattGridSet,
+                         ::testing::Values("kg_female_i", "kg_child_i", "kg_child_e", "kg_diphthong_female",
+                                           "kg_diphthong_male", "kg_sentence"));
+
 std::vector<HardCase> hardCases() {
   std::vector<HardCase> all;
   for (const std::string& k : test::hardClasses())

@@ -1,6 +1,8 @@
 #include "tests/formants/hard_set.h"
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <numbers>
 #include <random>
 
@@ -144,6 +146,34 @@ HardUtterance hardUtterance(const std::string& klass, const std::string& conditi
   double peak = 1.0;
   for (double v : x) peak = std::max(peak, std::abs(v));
   for (double v : x) u.samples.push_back(static_cast<std::int16_t>(std::lround(v * 12000.0 / peak)));
+  return u;
+}
+
+HardUtterance klattGridUtterance(const std::string& name) {
+  HardUtterance u;
+  const std::string base = std::string(ARDV_SOURCE_DIR) + "/tests/formants/klattgrid/" + name;
+  std::ifstream wav(base + ".wav", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(wav)), std::istreambuf_iterator<char>());
+  auto word = [&](std::size_t at, int n) {
+    std::uint32_t v = 0;
+    for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    return v;
+  };
+  for (std::size_t at = 12; at + 8 <= bytes.size(); at += 8 + word(at + 4, 4)) {
+    if (bytes.compare(at, 4, "fmt ") == 0) u.fs = word(at + 12, 4);
+    if (bytes.compare(at, 4, "data") == 0) {
+      for (std::size_t i = at + 8; i + 1 < bytes.size() && i < at + 8 + word(at + 4, 4); i += 2)
+        u.samples.push_back(static_cast<std::int16_t>(word(i, 2)));
+      break;
+    }
+  }
+  std::ifstream truth(base + ".truth");
+  int ms = 0, voiced = 0;
+  std::array<double, 3> f{};
+  while (truth >> ms >> voiced >> f[0] >> f[1] >> f[2]) {
+    u.voiced.push_back(voiced != 0);
+    u.formants.push_back(f);
+  }
   return u;
 }
 

@@ -26,6 +26,10 @@ const std::vector<std::string>& hardConditions();
 
 HardUtterance hardUtterance(const std::string& klass, const std::string& condition);
 
+// A file of tests/formants/klattgrid (NAME.wav, 16-bit PCM, and NAME.truth).
+// Empty samples when unreadable.
+HardUtterance klattGridUtterance(const std::string& name);
+
 // The true Fk at `ms` when every frame within ±`edgeMs` is voiced, else 0.
 double hardTruth(const HardUtterance& u, int k, double ms, double edgeMs);
 
