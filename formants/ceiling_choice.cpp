@@ -20,7 +20,7 @@ constexpr double kSkipPenaltyHz = 400.0;
 constexpr double kNarrowRootHz = 200.0;
 constexpr double kNarrowCandidateHz = 250.0;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
-// quietest (the noise floor).
+// quietest (the noise floor), or within 4 dB of the loudest.
 constexpr double kVoicedRangeDb = 30.0;
 constexpr double kAboveFloorDb = 4.0;
 // A stretch is scored over at most this many frames.
@@ -137,7 +137,9 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
   const double rawDb = 10.0 * std::log10(raw + 1e-10);
   loudestDb_ = std::max(loudestDb_, rawDb);
   quietestDb_ = std::min(quietestDb_, rawDb);
-  const bool voiced = raw > 1.0 && rawDb >= loudestDb_ - kVoicedRangeDb && rawDb >= quietestDb_ + kAboveFloorDb;
+  // Until the signal has a floor below its loudest frames, every frame counts.
+  const bool voiced = raw > 1.0 && rawDb >= loudestDb_ - kVoicedRangeDb &&
+                      rawDb >= std::min(quietestDb_ + kAboveFloorDb, loudestDb_ - kAboveFloorDb);
 
   Pending p;
   p.voiced = voiced;
@@ -178,7 +180,8 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
       poly_.assign(static_cast<std::size_t>(order) + 1, 0.0);
       poly_[0] = 1.0;
       for (int j = 1; j <= order; ++j) poly_[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
-      if (fband(order, poly_, fs_, kMaxRootBandwidthHz, 0.0, fs_ / 2.0, resonances) < 0) return false;
+      // A polynomial the root finder gives up on (reported) offers no roots.
+      if (fband(order, poly_, fs_, kMaxRootBandwidthHz, 0.0, fs_ / 2.0, resonances) < 0) resonances.clear();
       const double logE = std::log10(a.back() > 0.0 ? a.back() : 1e-7);
       for (const Resonance& r : resonances) {
         if (!acceptedRoot(r.frequencyHz, r.bandwidthHz, fs_, kMaxRootBandwidthHz)) continue;

@@ -79,7 +79,7 @@ std::string formantOptionsProblem(const FormantOptions& o) {
     return "the voice's F0 floor must lie between 0 and 2000 Hz";
   if (!std::isfinite(o.ceilingHz) ||
       (o.ceilingHz != 0.0 && (o.ceilingHz < kLowestCeilingHz || o.ceilingHz > kHighestCeilingHz)))
-    return "the analysis ceiling must be automatic (0) or lie between 3000 and 10000 Hz";
+    return "the analysis ceiling must be automatic or lie between 3000 and 10000 Hz";
   return {};
 }
 

@@ -18,13 +18,18 @@ procedure utterance: .name$, .seconds, .f0, .f4, .f5
   segments = 0
 endproc
 
-# A voiced stretch from .t0 to .t1 s, formants gliding from (a1, a2, a3) to (b1, b2, b3).
-procedure vowel: .t0, .t1, .a1, .a2, .a3, .b1, .b2, .b3
+# Voicing from .t0 to .t1 s.
+procedure voice: .t0, .t1
   selectObject: kg
   Add voicing amplitude point: .t0 - 0.0005, 0
   Add voicing amplitude point: .t0, 90
   Add voicing amplitude point: .t1, 90
   Add voicing amplitude point: .t1 + 0.0005, 0
+endproc
+
+# Formants from .t0 to .t1 s gliding from (a1, a2, a3) to (b1, b2, b3).
+procedure vowel: .t0, .t1, .a1, .a2, .a3, .b1, .b2, .b3
+  selectObject: kg
   Add oral formant frequency point: 1, .t0, .a1
   Add oral formant frequency point: 2, .t0, .a2
   Add oral formant frequency point: 3, .t0, .a3
@@ -64,33 +69,43 @@ procedure save
 endproc
 
 @utterance: "kg_female_i", 0.9, 210, 4200, 4900
+@voice: 0.1, 0.8
 @vowel: 0.1, 0.8, 320, 2750, 3250, 300, 2950, 3400
 @save
 
 @utterance: "kg_child_i", 0.9, 300, 5000, 5900
+@voice: 0.1, 0.8
 @vowel: 0.1, 0.8, 400, 3200, 3950, 380, 3500, 4150
 @save
 
 @utterance: "kg_child_e", 0.9, 300, 5000, 5900
+@voice: 0.1, 0.8
 @vowel: 0.1, 0.8, 580, 2900, 3700, 560, 3050, 3850
 @save
 
 @utterance: "kg_diphthong_female", 0.85, 210, 4200, 4900
+@voice: 0.1, 0.75
 @vowel: 0.1, 0.22, 850, 1400, 2850, 850, 1400, 2850
 @vowel: 0.22, 0.6, 850, 1400, 2850, 400, 2650, 3200
 @vowel: 0.6, 0.75, 400, 2650, 3200, 400, 2650, 3200
 @save
 
 @utterance: "kg_diphthong_male", 0.85, 110, 3500, 4300
+@voice: 0.1, 0.75
 @vowel: 0.1, 0.22, 750, 1200, 2500, 750, 1200, 2500
 @vowel: 0.22, 0.6, 750, 1200, 2500, 320, 2200, 2850
 @vowel: 0.6, 0.75, 320, 2200, 2850, 320, 2200, 2850
 @save
 
 @utterance: "kg_sentence", 1.75, 210, 4200, 4900
+@voice: 0.1, 0.28
 @vowel: 0.1, 0.28, 850, 1400, 2900, 820, 1450, 2900
+@voice: 0.35, 0.53
 @vowel: 0.35, 0.53, 330, 2750, 3250, 330, 2700, 3250
+@voice: 0.78, 0.96
 @vowel: 0.78, 0.96, 380, 950, 2700, 380, 1000, 2700
+@voice: 1.03, 1.21
 @vowel: 1.03, 1.21, 480, 2450, 3000, 500, 2400, 3000
+@voice: 1.46, 1.64
 @vowel: 1.46, 1.64, 520, 1000, 2800, 540, 1050, 2800
 @save
