@@ -4,7 +4,7 @@
 // frame, or one formant listing line per frame; a voice F0 floor of 250 Hz or
 // more lowers the LPC order. The ceiling is chosen per stretch of voiced
 // speech unless given; --scores writes each stretch's "first_ms last_ms
-// chosen_Hz" and its score at every ceiling tried.
+// chosen_Hz" and its score at every ceiling tried. The snake takes no ceiling.
 // ardv-cli formant-candidates FILE --kind lpc|cepstral|true-envelope [-o OUT]
 // [--from MS --to MS] [--profile NAME]: every candidate, one
 // "time_ms frequency bandwidth amplitude" line each.
@@ -126,7 +126,7 @@ int runFormants(const Args& arguments) {
   }
   const bool snake = method && *method == "snake";
   if (missing || args.size() != 1 || (method && !snake && *method != "mccandless") ||
-      (format && *format != "tsv" && *format != "for") || (scoresOut && snake)) {
+      (format && *format != "tsv" && *format != "for") || ((scoresOut || ceiling) && snake)) {
     std::fprintf(stderr,
                  "usage: ardv-cli formants FILE [-o OUT] [--method mccandless|snake] [--from MS --to MS] "
                  "[--format for|tsv] [--profile NAME] [--voice-f0-floor HZ] [--ceiling auto|HZ] [--scores OUT]\n");

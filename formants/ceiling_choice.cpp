@@ -175,6 +175,10 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
     std::vector<Resonance> resonances;
     for (std::size_t c = 0; c < ceilings_.size(); ++c) {
       std::vector<RootCandidate>& roots = p.roots[c];
+      if (c > 0 && orders_[c] == orders_[c - 1]) {  // the same polynomial
+        roots = p.roots[c - 1];
+        continue;
+      }
       const std::vector<double>& a = coefficients_[c];
       const int order = orders_[c];
       poly_.assign(static_cast<std::size_t>(order) + 1, 0.0);

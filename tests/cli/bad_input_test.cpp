@@ -92,7 +92,7 @@ const test::CliRow kCases[] = {
     {"formants IN --from 300 --to 100 -o OUT.tsv", 2, "--to after --from"}, {"formants ONE -o OUT.tsv", 1, ""},
     {"formant-candidates IN --kind peaks", 2, "usage"}, {"formants IN -o IN", 1, ""},
     {"formants IN --ceiling 2000 -o OUT.tsv", 2, "ceiling"}, {"formants IN --ceiling 5k -o OUT.tsv", 2, "ceiling"},
-    {"formants IN --ceiling 0 -o OUT.tsv", 2, "ceiling"}, {"formants IN --method snake --scores OUT.txt", 2, "usage"},
+    {"formants IN --ceiling 0 -o OUT.tsv", 2, "ceiling"}, {"formants IN --method snake --scores OUT.txt", 2, "usage"}, {"formants IN --method snake --ceiling auto", 2, "usage"},
     {"formants IN -o OUT.tsv --scores OUT.tsv", 1, "two files"}, {"formants IN --scores IN", 1, ""},
     {"copy-synth SILENT -o OUT.kle", 1, "nothing to copy"}, {"copy-synth DIR/none.wav -o OUT.kle", 1, "none.wav"},
     {"copy-synth IN -o IN", 1, ""}, {"copy-synth IN", 2, "usage"},
