@@ -3,8 +3,9 @@
 ceiling) and of Praat (default 5500 Hz ceiling, and the best of 4500..7500 Hz by 500
 per file knowing the truth) over the frames 40 ms or more inside voicing.
 
-usage: compare.py ARDV_CLI DIR   (DIR holds NAME.wav and NAME.truth files)
-Prints one row per file, then the means per class and per condition."""
+usage: compare.py ARDV_CLI DIR [EARLIER_OUTPUT]
+(DIR holds NAME.wav and NAME.truth files; the rows of an earlier output are
+reused.) Prints one row per file, then the means per class and per condition."""
 import os, subprocess, sys, tempfile
 
 cli, folder = sys.argv[1], sys.argv[2]
@@ -44,7 +45,17 @@ def rate(wav):
 
 tmp = tempfile.mkdtemp()
 rows = []
+earlier = {}
+if len(sys.argv) > 3:
+    for line in open(sys.argv[3]):
+        v = line.split()
+        if len(v) == 9 and v[1] == "auto":
+            earlier[v[0]] = {v[i]: [float(x) for x in v[i + 1].split("/")] for i in (1, 3, 5, 7)}
 for name in sorted(f[:-4] for f in os.listdir(folder) if f.endswith(".wav")):
+    if name in earlier:
+        rows.append((name, earlier[name]))
+        print(name, *("%s %s" % (k, "/".join("%.0f" % v for v in earlier[name][k])) for k in ("auto", "fixed", "praat", "best")), flush=True)
+        continue
     wav, truth = os.path.join(folder, name + ".wav"), truth_of(os.path.join(folder, name + ".truth"))
     fs = rate(wav)
     res = {}
@@ -76,5 +87,5 @@ print("\n| Class | ours, automatic | ours, 5000 Hz | Praat 5500 Hz | Praat best 
 group(lambda n: n.rsplit("_", 1)[0] if not n.startswith("kg_") else "KlattGrid " + n[3:])
 print("\n| Condition | ours, automatic | ours, 5000 Hz | Praat 5500 Hz | Praat best ceiling |")
 group(lambda n: n.rsplit("_", 1)[1] if not n.startswith("kg_") else "KlattGrid")
-print("\n| All |", end="")
+print()
 group(lambda n: "all")
