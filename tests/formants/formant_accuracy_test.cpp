@@ -220,10 +220,8 @@ TEST_P(HardSet, AutomaticCeilingWithinBounds) {
     std::fclose(truth);
   }
   const Errors e = measureHard(u, 0.0);
-  const Errors fixed = measureHard(u, kReferenceCeilingHz);
-  std::printf("HARD %-18s %-10s auto F1 %5.0f F2 %5.0f F3 %5.0f   fixed F1 %5.0f F2 %5.0f F3 %5.0f (%d frames)\n",
-              c.klass.c_str(), c.condition.c_str(), e.mae[0], e.mae[1], e.mae[2], fixed.mae[0], fixed.mae[1],
-              fixed.mae[2], e.frames);
+  std::printf("HARD %-18s %-10s F1 %5.0f F2 %5.0f F3 %5.0f (%d frames)\n", c.klass.c_str(), c.condition.c_str(),
+              e.mae[0], e.mae[1], e.mae[2], e.frames);
   ASSERT_GT(e.frames, 10);
   for (int k = 0; k < 3; ++k) EXPECT_LE(e.mae[k], c.bound[k]) << "F" << k + 1;
 }
@@ -236,9 +234,8 @@ TEST_P(KlattGridSet, AutomaticCeilingWithinBounds) {
   const auto u = test::klattGridUtterance(GetParam());
   ASSERT_GT(u.samples.size(), 8000u);
   const Errors e = measureHard(u, 0.0);
-  const Errors fixed = measureHard(u, kReferenceCeilingHz);
-  std::printf("KLATTGRID %-18s auto F1 %5.0f F2 %5.0f F3 %5.0f   fixed F1 %5.0f F2 %5.0f F3 %5.0f (%d frames)\n",
-              GetParam(), e.mae[0], e.mae[1], e.mae[2], fixed.mae[0], fixed.mae[1], fixed.mae[2], e.frames);
+  std::printf("KLATTGRID %-18s F1 %5.0f F2 %5.0f F3 %5.0f (%d frames)\n", GetParam(), e.mae[0], e.mae[1], e.mae[2],
+              e.frames);
   ASSERT_GT(e.frames, 10);
   // F1 of the high voices' /i/ is drawn to a harmonic, as with our synthesizer.
   const double bound[3] = {std::string(GetParam()).ends_with("_i") ? 75.0 : 40.0, 120.0, 150.0};
@@ -253,11 +250,14 @@ INSTANTIATE_TEST_SUITE_P(Files, KlattGridSet,
 // docs/formants.md): F1 of a high voice over a low F1 is drawn to a harmonic
 // (Praat reads the same); at 10 and 5 dB SNR, and for the child's /i/ at
 // 20 dB, the noise's wide roots between the formants take F2 and F3 for
-// whole stretches.
+// whole stretches. By default every class under seven conditions;
+// ARDV_FORMANT_ACCURACY_ALL=1 runs all eleven.
 std::vector<HardCase> hardCases() {
   std::vector<HardCase> all;
+  const bool everything = std::getenv("ARDV_FORMANT_ACCURACY_ALL") != nullptr;
   for (const std::string& k : test::hardClasses())
     for (const std::string& c : test::hardConditions()) {
+      if (!everything && (c == "48k" || c.starts_with("white-1") || c == "white-5" || c == "speech-10")) continue;
       HardCase h{k, c};
       const bool noisy = c.ends_with("-10") || c.ends_with("-5"), i = k.ends_with("-i");
       if (i) h.bound[0] = 280;
