@@ -213,6 +213,8 @@ bool CeilingTracker::flush() {
   std::vector<std::size_t> voiced;
   for (std::size_t i = 0; i < block_.size(); ++i)
     if (block_[i].voiced) voiced.push_back(i);
+  // A click of a frame or two is no stretch: it holds the tracks before it.
+  if (voiced.size() < static_cast<std::size_t>(kFewestScoredFrames)) voiced.clear();
   // Each ceiling tracks the stretch forwards and backwards from its starting
   // estimates; the best of all is kept.
   std::vector<McCandlessFrame> best, tracks(voiced.size());
