@@ -83,9 +83,10 @@ def group(key):
             cells.append(" / ".join("%.0f" % (sum(r[k][i] for r in rs) / len(rs)) for i in range(3)))
         print("| %s | %s |" % (g, " | ".join(cells)))
 
-print("\n| Class | ours, automatic | ours, 5000 Hz | Praat 5500 Hz | Praat best ceiling |")
+SEP = "|---|---|---|---|---|"
+print("\n| Class | ours, automatic | ours, 5000 Hz | Praat 5500 Hz | Praat best ceiling |\n" + SEP)
 group(lambda n: n.rsplit("_", 1)[0] if not n.startswith("kg_") else "KlattGrid " + n[3:])
-print("\n| Condition | ours, automatic | ours, 5000 Hz | Praat 5500 Hz | Praat best ceiling |")
+print("\n| Condition | ours, automatic | ours, 5000 Hz | Praat 5500 Hz | Praat best ceiling |\n" + SEP)
 group(lambda n: n.rsplit("_", 1)[1] if not n.startswith("kg_") else "KlattGrid")
 print()
 group(lambda n: "all")
