@@ -1,7 +1,10 @@
 // ardv-cli formants FILE [-o OUT] [--method mccandless|snake] [--from MS --to MS]
-// [--format for|tsv] [--profile NAME] [--voice-f0-floor HZ]: F1–F3 tracks of a
-// whole file, one "time_ms F1 F2 F3" line per frame, or one formant listing
-// line per frame; a voice F0 floor of 250 Hz or more lowers the LPC order.
+// [--format for|tsv] [--profile NAME] [--voice-f0-floor HZ] [--ceiling auto|HZ]
+// [--scores OUT]: F1–F3 tracks of a whole file, one "time_ms F1 F2 F3" line per
+// frame, or one formant listing line per frame; a voice F0 floor of 250 Hz or
+// more lowers the LPC order. The ceiling is chosen per stretch of voiced
+// speech unless given; --scores writes each stretch's "first_ms last_ms
+// chosen_Hz" and its score at every ceiling tried. The snake takes no ceiling.
 // ardv-cli formant-candidates FILE --kind lpc|cepstral|true-envelope [-o OUT]
 // [--from MS --to MS] [--profile NAME]: every candidate, one
 // "time_ms frequency bandwidth amplitude" line each.
@@ -9,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/signal_options.h"
@@ -111,7 +116,15 @@ int runFormants(const Args& arguments) {
   const auto format = takeOption(args, "--format", missing);
   const auto profile = takeOption(args, "--profile", missing);
   const auto f0Floor = takeOption(args, "--voice-f0-floor", missing);
+  const auto ceiling = takeOption(args, "--ceiling", missing);
+  const auto scoresOut = takeOption(args, "--scores", missing);
   FormantOptions options = formantOptions();
+  options.ceilingHz = 0.0;
+  if (ceiling && *ceiling != "auto") {
+    char* end = nullptr;
+    options.ceilingHz = std::strtod(ceiling->c_str(), &end);
+    if (ceiling->empty() || !end || *end || options.ceilingHz == 0.0) options.ceilingHz = -1.0;
+  }
   if (f0Floor) {
     char* end = nullptr;
     options.voiceF0FloorHz = std::strtod(f0Floor->c_str(), &end);
@@ -119,10 +132,10 @@ int runFormants(const Args& arguments) {
   }
   const bool snake = method && *method == "snake";
   if (missing || args.size() != 1 || (method && !snake && *method != "mccandless") ||
-      (format && *format != "tsv" && *format != "for")) {
+      (format && *format != "tsv" && *format != "for") || ((scoresOut || ceiling) && snake)) {
     std::fprintf(stderr,
                  "usage: ardv-cli formants FILE [-o OUT] [--method mccandless|snake] [--from MS --to MS] "
-                 "[--format for|tsv] [--profile NAME] [--voice-f0-floor HZ]\n");
+                 "[--format for|tsv] [--profile NAME] [--voice-f0-floor HZ] [--ceiling auto|HZ] [--scores OUT]\n");
     return 2;
   }
   if (const std::string problem = formantOptionsProblem(options); !problem.empty()) {
@@ -138,9 +151,30 @@ int runFormants(const Args& arguments) {
     return 2;
   }
   if (out && !isSeparateOutput(*out, info.nom)) return 1;
+  if (scoresOut && (!isSeparateOutput(*scoresOut, info.nom) || (out && *out == *scoresOut))) {
+    if (out && *out == *scoresOut) message(*scoresOut + ": the tracks and the scores need two files");
+    return 1;
+  }
   Output o(out);
   if (!o.open()) return 1;
+  std::optional<Output> scoreFile;
+  if (scoresOut) {
+    scoreFile.emplace(scoresOut);
+    if (!scoreFile->open()) return 1;
+  }
   const double fs = info.frequence;
+  const std::vector<double> tried = options.ceilingHz == 0.0 ? automaticCeilings() : std::vector<double>{};
+  auto scored = [&](const StretchScore& s) {
+    std::string line = std::to_string(ms(s.firstCentre, fs)) + " " + std::to_string(ms(s.lastCentre, fs)) + " " +
+                       std::to_string(static_cast<long>(tried[static_cast<std::size_t>(s.chosen)]));
+    for (double v : s.scores) {
+      char number[32];
+      std::snprintf(number, sizeof number, " %.1f", v);
+      line += number;
+    }
+    line += "\n";
+    scoreFile->line(line.data(), static_cast<int>(line.size()));
+  };
   const bool ok = formantTracksOfFile(info, r.first, r.last, snake ? TrackMethod::Snake : TrackMethod::McCandless,
                                       options, snakeParams(), [&](const FormantTrackRow& row) {
                                         if (listing) {
@@ -153,8 +187,9 @@ int runFormants(const Args& arguments) {
                                                                     ms(row.centre, fs), row.frequencyHz[0],
                                                                     row.frequencyHz[1], row.frequencyHz[2]);
                                         return o.line(line, n);
-                                      });
-  return ok && o.commit() ? 0 : 1;
+                                      },
+                                      scoreFile && !tried.empty() ? CeilingTracker::Score(scored) : CeilingTracker::Score{});
+  return ok && o.commit() && (!scoreFile || scoreFile->commit()) ? 0 : 1;
 }
 
 int runFormantCandidates(const Args& arguments) {

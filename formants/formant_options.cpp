@@ -28,6 +28,13 @@ int formantLpcOrder(const FormantOptions& options, double fs) {
   return static_cast<int>(std::clamp(std::round(raw), 4.0, 60.0));
 }
 
+int formantLpcOrderAtCeiling(const FormantOptions& options, double fs, double ceilingHz) {
+  if (ceilingHz == kReferenceCeilingHz || !(ceilingHz > 0.0)) return formantLpcOrder(options, fs);
+  const double raw = 10.0 * fs / 2.0 / ceilingHz * options.orderFactor + 2.0;
+  if (!std::isfinite(raw)) return 4;
+  return static_cast<int>(std::clamp(std::round(raw), 4.0, 60.0));
+}
+
 int formantStepSamples(const FormantOptions& options, double fs) {
   const double ms = std::isfinite(options.stepMs) ? std::clamp(options.stepMs, 0.0, 1e6) : 0.0;
   return static_cast<int>(std::max<std::int64_t>(1, msToSamples(ms, fs)));
@@ -70,6 +77,9 @@ std::string formantOptionsProblem(const FormantOptions& o) {
     if (!std::isfinite(b) || b < 0.0 || b > 50.0) return "the lifter bounds must lie between 0 and 50 ms";
   if (!std::isfinite(o.voiceF0FloorHz) || o.voiceF0FloorHz < 0.0 || o.voiceF0FloorHz > 2000.0)
     return "the voice's F0 floor must lie between 0 and 2000 Hz";
+  if (!std::isfinite(o.ceilingHz) ||
+      (o.ceilingHz != 0.0 && (o.ceilingHz < kLowestCeilingHz || o.ceilingHz > kHighestCeilingHz)))
+    return "the analysis ceiling must be automatic or lie between 3000 and 10000 Hz";
   return {};
 }
 

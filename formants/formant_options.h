@@ -12,8 +12,15 @@ struct FormantOptions {
   double lifterLowMs = 1.25;  // cepstral lifter, flat part
   double lifterHighMs = 2.5;  // cepstral lifter, end of the taper
   double voiceF0FloorHz = 0.0;  // lowest F0 of the voice analysed, 0 when not known
+  double ceilingHz = 5000.0;    // analysis ceiling of the F1–F3 tracks; 0: chosen per stretch
   bool operator==(const FormantOptions&) const = default;
 };
+
+// The ceiling the tracker's formant ranges are written for (F4 up to 5000 Hz).
+inline constexpr double kReferenceCeilingHz = 5000.0;
+// A ceiling set by hand lies in this range (or is 0, automatic).
+inline constexpr double kLowestCeilingHz = 3000.0;
+inline constexpr double kHighestCeilingHz = 10000.0;
 
 // A voice whose F0 never falls below this (a child's) has a short vocal
 // tract, with formants about 1.5 kHz apart instead of 1 kHz.
@@ -34,6 +41,12 @@ int formantLpcOrder(double fs, double factor);
 // (13 at 16 kHz, 7 at 8 kHz, 45 at 48 kHz).
 int formantLpcOrder(const FormantOptions& options, double fs);
 
+// The LPC order of the tracks at an analysis ceiling: formantLpcOrder(options,
+// fs) at the reference ceiling; otherwise a pole pair per formant below the
+// ceiling, five of them, and two poles for the slope:
+// round(10·(fs/2)/ceiling·factor + 2), clamped to 4..60.
+int formantLpcOrderAtCeiling(const FormantOptions& options, double fs, double ceilingHz);
+
 // Hop in samples: the step converted at fs, at least 1.
 int formantStepSamples(const FormantOptions& options, double fs);
 
@@ -48,7 +61,8 @@ void setUpperLifterBound(FormantOptions& options, double ms);
 
 // Checks options entered by a user: a finite step of at least 0.1 ms, a
 // finite positive order factor of at most 10, finite lifter bounds from 0 to
-// 50 ms, a voice F0 floor from 0 to 2000 Hz. Returns an empty string when they are usable, else the reason.
+// 50 ms, a voice F0 floor from 0 to 2000 Hz, a ceiling of 0
+// (automatic) or from 3000 to 10000 Hz. Returns an empty string when they are usable, else the reason.
 std::string formantOptionsProblem(const FormantOptions& options);
 
 // The options summary lines (sampling frequency, step in samples, LPC order,

@@ -81,9 +81,37 @@ bool snakeTracks(const infoFile& file, std::int64_t first, std::int64_t last, co
 
 bool formantTracksOfFile(const infoFile& file, std::int64_t first, std::int64_t last, TrackMethod method,
                          const FormantOptions& options, const SnakeParams& params,
-                         const std::function<bool(const FormantTrackRow&)>& row) {
+                         const std::function<bool(const FormantTrackRow&)>& row, const CeilingTracker::Score& scores) {
   if (!usable(file, first, last, kMcCandlessFrame + 1)) return false;
   if (method == TrackMethod::Snake) return snakeTracks(file, first, last, options, params, row);
+  if (options.ceilingHz != kReferenceCeilingHz) {
+    std::vector<double> ceilings = options.ceilingHz > 0.0 ? std::vector<double>{options.ceilingHz} : automaticCeilings();
+    CeilingTracker tracker(
+        file.frequence, options, std::move(ceilings),
+        [&](const McCandlessFrame& f, double ceiling) {
+          FormantTrackRow r;
+          r.centre = f.centre;
+          r.ceilingHz = ceiling;
+          for (int k = 0; k < 3; ++k) {
+            r.frequencyHz[k] = f.f[static_cast<std::size_t>(k)].frequencyHz;
+            r.bandwidthHz[k] = f.f[static_cast<std::size_t>(k)].bandwidthHz;
+            r.amplitudeDb[k] = f.f[static_cast<std::size_t>(k)].amplitudeDb;
+          }
+          return row(r);
+        },
+        scores);
+    bool failed = false;
+    const bool read = forEachFileFrame(file, first, kMcCandlessHop, kMcCandlessFrame + 1,
+                                       [&](std::int64_t p, const std::int16_t* x) {
+                                         if (p > last || p + kMcCandlessFrame + 1 > file.sampleCount()) return false;
+                                         if (tracker.frame(p, std::span<const std::int16_t>(x, kMcCandlessFrame + 1)))
+                                           return true;
+                                         failed = !tracker.stopped();
+                                         return false;
+                                       });
+    if (!read || failed) return false;
+    return tracker.stopped() || tracker.finish() || tracker.stopped();
+  }
   const int order = formantLpcOrder(options, file.frequence);
   McCandlessState state;
   bool ok = true;
@@ -98,6 +126,7 @@ bool formantTracksOfFile(const infoFile& file, std::int64_t first, std::int64_t 
                                        }
                                        FormantTrackRow r;
                                        r.centre = p + f.centre;
+                                       r.ceilingHz = kReferenceCeilingHz;
                                        for (int k = 0; k < 3; ++k) {
                                          r.frequencyHz[k] = f.f[static_cast<std::size_t>(k)].frequencyHz;
                                          r.bandwidthHz[k] = f.f[static_cast<std::size_t>(k)].bandwidthHz;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "formants/ceiling_choice.h"
 #include "formants/formant_candidates.h"
 #include "formants/formant_options.h"
 #include "formants/snake.h"
@@ -21,6 +22,7 @@ struct FormantTrackRow {
   double frequencyHz[3] = {0, 0, 0};
   double bandwidthHz[3] = {0, 0, 0};
   double amplitudeDb[3] = {0, 0, 0};
+  double ceilingHz = 0.0;  // analysis ceiling of the McCandless tracks
 };
 
 // Snake stretches of the file: 2048 ms each, so that the 512 image columns
@@ -32,9 +34,14 @@ inline constexpr double kSnakeStretchMs = 2048.0;
 // state carried from frame to frame over the whole file; snake tracks of
 // successive stretches sampled every options.stepMs. `row` returning false
 // stops. False after a report (read failure, bad rate, no frame).
+// McCandless tracks at options.ceilingHz: the reference ceiling tracks every
+// frame as the plain tracker does; another ceiling, or 0 (the automatic
+// choice per stretch, whose scores go to `scores`), holds the tracks through
+// frames that are not voiced.
 bool formantTracksOfFile(const infoFile& file, std::int64_t first, std::int64_t last, TrackMethod method,
                          const FormantOptions& options, const SnakeParams& params,
-                         const std::function<bool(const FormantTrackRow&)>& row);
+                         const std::function<bool(const FormantTrackRow&)>& row,
+                         const CeilingTracker::Score& scores = {});
 
 enum class CandidateKind { Lpc, Cepstral, TrueEnvelope };
 

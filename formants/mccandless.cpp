@@ -16,18 +16,27 @@ constexpr double kCandidateLowHz = 150.0;
 constexpr double kCandidateHighHz = 3800.0;
 constexpr int kMaxCandidates = 4;
 
-bool inRange(int k, double f) { return k >= 0 && k < 4 && f >= kRangeLow[k] && f <= kRangeHigh[k]; }
+// Ranges scaled with the analysis ceiling (1 at the reference ceiling).
+struct Limits {
+  double scale = 1.0;
+  bool inRange(int k, double f) const {
+    return k >= 0 && k < 4 && f >= kRangeLow[k] * scale && f <= kRangeHigh[k] * scale;
+  }
+  bool candidate(const RootCandidate& r, double thresholdHz) const {
+    return r.frequencyHz >= kCandidateLowHz && r.frequencyHz <= kCandidateHighHz * scale && r.bandwidthHz < thresholdHz;
+  }
+};
 
 }  // namespace
 
 bool assignFormants(const std::vector<RootCandidate>& roots, const std::array<double, 4>& previous,
                     double thresholdHz, std::array<int, 4>& assigned, std::array<RootCandidate, 4>& chosen,
-                    const std::array<int, 4>* misses) {
+                    const std::array<int, 4>* misses, double scale) {
+  const Limits limits{scale};
+  auto inRange = [&](int k, double f) { return limits.inRange(k, f); };
   std::vector<RootCandidate> c;
   for (const RootCandidate& r : roots)
-    if (r.frequencyHz >= kCandidateLowHz && r.frequencyHz <= kCandidateHighHz && r.bandwidthHz < thresholdHz &&
-        static_cast<int>(c.size()) < kMaxCandidates)
-      c.push_back(r);
+    if (limits.candidate(r, thresholdHz) && static_cast<int>(c.size()) < kMaxCandidates) c.push_back(r);
   const int n = static_cast<int>(c.size());
   std::array<int, 4> holder{-1, -1, -1, -1};  // candidate of formant k
   // a. closest match
@@ -112,8 +121,7 @@ bool assignFormants(const std::vector<RootCandidate>& roots, const std::array<do
     int seen = -1;
     for (int j = 0; j < static_cast<int>(roots.size()); ++j) {
       const RootCandidate& r = roots[static_cast<std::size_t>(j)];
-      if (r.frequencyHz >= kCandidateLowHz && r.frequencyHz <= kCandidateHighHz && r.bandwidthHz < thresholdHz &&
-          ++seen == a) {
+      if (limits.candidate(r, thresholdHz) && ++seen == a) {
         a = j;
         break;
       }
@@ -130,14 +138,23 @@ bool mcCandlessFrame(std::span<const std::int16_t> samples, std::int64_t first, 
   std::vector<RootCandidate> roots;
   roots.reserve(frame.candidates.size());
   for (const FormantCandidate& c : frame.candidates) roots.push_back({c.frequencyHz, c.bandwidthHz, c.amplitudeDb});
+  mcCandlessAssign(roots, state, out);
+  out.centre = first + kMcCandlessFrame / 2;
+  return true;
+}
+
+McCandlessState::McCandlessState(double rangeScale) : scale(rangeScale) {
+  for (double& p : previous) p *= scale;
+}
+
+void mcCandlessAssign(const std::vector<RootCandidate>& roots, McCandlessState& state, McCandlessFrame& out) {
   std::array<int, 4> assigned{};
   std::array<RootCandidate, 4> chosen{};
-  bool ok = assignFormants(roots, state.previous, 400.0, assigned, chosen, &state.misses);
+  bool ok = assignFormants(roots, state.previous, 400.0, assigned, chosen, &state.misses, state.scale);
   if (!ok) {
-    ok = assignFormants(roots, state.previous, 600.0, assigned, chosen, &state.misses);
+    ok = assignFormants(roots, state.previous, 600.0, assigned, chosen, &state.misses, state.scale);
     if (!ok) reportHandler().traceLine("mccandless *");
   }
-  out.centre = first + kMcCandlessFrame / 2;
   out.succeeded = ok;
   for (int k = 0; k < 4; ++k) {
     const auto ks = static_cast<std::size_t>(k);
@@ -151,7 +168,6 @@ bool mcCandlessFrame(std::span<const std::int16_t> samples, std::int64_t first, 
       t.amplitudeDb = t.assigned ? chosen[ks].amplitudeDb : 0.0;
     }
   }
-  return true;
 }
 
 int mcCandless(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last, double fs, int order,

@@ -41,10 +41,15 @@ struct RootCandidate {
   double amplitudeDb = 0.0;
 };
 
-// The tracker's state: the previous estimates of F1–F4.
+// The tracker's state: the previous estimates of F1–F4. `scale` stretches
+// the formant ranges, the starting estimates and the candidates' upper
+// limit (3800 Hz) alike: a ceiling of c Hz analyses with scale c / 5000.
 struct McCandlessState {
+  McCandlessState() = default;
+  explicit McCandlessState(double rangeScale);
   std::array<double, 4> previous{320.0, 1440.0, 2760.0, 3200.0};
   std::array<int, 4> misses{0, 0, 0, 0};  // consecutive frames each formant went unassigned
+  double scale = 1.0;
 };
 
 // A formant unassigned for this many frames in a row takes the candidate of
@@ -60,7 +65,11 @@ inline constexpr int kShiftAfterMisses = 2;
 // assigned. No two formants ever share a root.
 bool assignFormants(const std::vector<RootCandidate>& roots, const std::array<double, 4>& previous,
                     double thresholdHz, std::array<int, 4>& assigned, std::array<RootCandidate, 4>& chosen,
-                    const std::array<int, 4>* misses = nullptr);
+                    const std::array<int, 4>* misses = nullptr, double scale = 1.0);
+
+// The assignment of one frame's roots (ascending frequency) with the two
+// thresholds; updates the state and fills `out` but its centre.
+void mcCandlessAssign(const std::vector<RootCandidate>& roots, McCandlessState& state, McCandlessFrame& out);
 
 // Tracks one frame of 256 samples starting at `first` (one more for the
 // pre-emphasis) and updates the state; a failure after both thresholds

@@ -3,10 +3,12 @@
 // lines, and the formant options.
 #include <QPainter>
 #include <QPolygonF>
+#include <algorithm>
 #include <cstdio>
 #include <span>
 
 #include "annotation/texts.h"
+#include "formants/ceiling_choice.h"
 #include "formants/formant_candidates.h"
 #include "formants/mccandless.h"
 #include "platform/keyboard.h"
@@ -121,12 +123,17 @@ void MainWindow::bindFormantCommands() {
     const auto& p = program();
     const double fs = p.en_cours.frequence;
     std::vector<McCandlessFrame> frames;
+    std::vector<double> ceilings;
     {
       BusyCursor busy;
-      if (mcCandless(r.samples, r.first, r.last, fs, formantLpcOrder(formantOptions(), fs), r.reversed,
-                     frames) <= 0)
+      if (mcCandlessAtCeiling(r.samples, r.first, r.last, fs, formantOptions(), r.reversed, frames, ceilings) <= 0)
         return;
     }
+    trackCeilings_.file = p.en_cours.nom;
+    trackCeilings_.frames.clear();
+    for (std::size_t i = 0; i < frames.size(); ++i)
+      trackCeilings_.frames.emplace_back(frames[i].centre + r.offset, ceilings[i]);
+    std::sort(trackCeilings_.frames.begin(), trackCeilings_.frames.end());
     resultsOpen();
     for (int t = 5202; t <= 5205; ++t) resultsWriteLine(text(t));
     for (const McCandlessFrame& f : frames) {
@@ -160,6 +167,16 @@ void MainWindow::bindFormantCommands() {
     slice->show();
     slice->raise();
   };
+}
+
+std::optional<double> MainWindow::ceilingUnderPointer(std::int32_t sample) const {
+  const auto& f = trackCeilings_.frames;
+  if (f.empty() || trackCeilings_.file != program().en_cours.nom || spectroPlane_->view()->decorationCount() == 0 ||
+      sample < f.front().first - kMcCandlessHop || sample > f.back().first + kMcCandlessHop)
+    return std::nullopt;
+  auto it = std::lower_bound(f.begin(), f.end(), std::pair<std::int64_t, double>{sample, 0.0});
+  if (it == f.end()) --it;
+  return it->second;
 }
 
 }  // namespace ardv::shell

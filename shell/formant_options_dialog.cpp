@@ -33,6 +33,13 @@ void editFormantOptions(QWidget* parent) {
   QDoubleSpinBox* high = spin(o.lifterHighMs, 0.0, 50.0, 2);
   QDoubleSpinBox* f0Floor = spin(o.voiceF0FloorHz, 0.0, 2000.0, 0);
   f0Floor->setToolTip("The lowest F0 of the voice; from 250 Hz (a child's voice) the LPC order is lowered");
+  QDoubleSpinBox* ceiling = spin(o.ceilingHz, 0.0, kHighestCeilingHz, 0);
+  ceiling->setObjectName("ceiling");
+  ceiling->setSpecialValueText("automatic");
+  ceiling->setSingleStep(250.0);
+  ceiling->setToolTip("The highest frequency the F1-F3 tracks analyse: 5000 Hz for an adult's voice as the formant "
+                      "ranges are written; automatic tries 4500 to 7500 Hz and keeps, per stretch of voiced speech, "
+                      "the smoothest tracks");
   auto* summary = new QLabel(&dialog);
   const double fs = program().en_cours.frequence;
   auto refresh = [&] {
@@ -64,6 +71,7 @@ void editFormantOptions(QWidget* parent) {
   form->addRow("Lower lifter bound (ms)", low);
   form->addRow("Upper lifter bound (ms)", high);
   form->addRow("Voice's lowest F0 (Hz, 0: not known)", f0Floor);
+  form->addRow("Formant ceiling (Hz)", ceiling);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
@@ -76,6 +84,7 @@ void editFormantOptions(QWidget* parent) {
   o.stepMs = step->value();
   o.orderFactor = factor->value();
   o.voiceF0FloorHz = f0Floor->value();
+  o.ceilingHz = ceiling->value();
   setLowerLifterBound(o, low->value());
   setUpperLifterBound(o, high->value());
   if (const std::string why = formantOptionsProblem(o); !why.empty()) {

@@ -29,6 +29,7 @@
 #include "platform/qt/text_viewer_window.h"
 #include "platform/qt/trace_window.h"
 #include "platform/report.h"
+#include "formants/formant_options.h"
 #include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
 #include "shell/formant_window.h"
@@ -63,6 +64,7 @@ struct Arguments {
   double annotatorMs = -1;  // also OUT-annotator.png: the annotator on the segment there
   bool tools = false;       // also OUT-tools.png: the editing tools window
   std::vector<int> commands;              // menu commands run before the screenshot
+  double formantCeilingHz = -1;           // >= 0: the formant options' ceiling (0 automatic)
   std::vector<std::string> keys;          // shortcuts pressed before the screenshot
   double pointerMs = -1, pointerHz = -1;  // the pointer placed there for the readouts
   bool tint = false;                      // see-through selection
@@ -99,7 +101,7 @@ void usage(std::FILE* out) {
                "                         [--perceptual] [--annotator MS] [--tools] FILE\n"
                "                         [--klatt PARAMS.kle [--klatt-drag MS FROM_HZ TO_HZ]... [--klatt-draw FROM_MS TO_MS HZ]...] [FILE]\n"
                "                         [--klatt-copy FORMANTS.for] [--klatt-command ID]... FILE\n"
-               "                    [--command ID]... [--key SHORTCUT]... [--pointer MS HZ] [--tint] [--range DB] FILE\n"
+               "                    [--formant-ceiling HZ] [--command ID]... [--key SHORTCUT]... [--pointer MS HZ] [--tint] [--range DB] FILE\n"
                "       ardv --bench FILE\n"
                "A FILE not read as WAV needs --profile NAME in --screenshot and --bench (see ardv-cli profiles).\n");
 }
@@ -147,6 +149,10 @@ std::optional<Arguments> parse(int argc, char** argv) {
       const char* v = next();
       if (!v) return std::nullopt;
       a.commands.push_back(std::atoi(v));
+    } else if (arg == "--formant-ceiling") {
+      const char* v = next();
+      if (!v) return std::nullopt;
+      a.formantCeilingHz = std::atof(v);
     } else if (arg == "--key") {
       const char* v = next();
       if (!v) return std::nullopt;
@@ -438,6 +444,7 @@ int main(int argc, char** argv) {
       for (int id : args->klattCommands)
         if (auto* klatt = window->formantWindow(); !klatt || !klatt->runCommand(id))
           std::fprintf(stderr, "ardv: formant window command %d is not available\n", id);
+      if (args->formantCeilingHz >= 0) ardv::formantOptions().ceilingHz = args->formantCeilingHz;
       for (int id : args->commands)
         if (!window->runCommand(id)) std::fprintf(stderr, "ardv: command %d is not available\n", id);
       if (args->tint) ardv::shell::PlaneView::setSelectionTinted(true);

@@ -390,6 +390,7 @@ void MainWindow::pointerAt(std::int32_t sample, int spectroRow) {
     }
     if (const int f0 = f0UnderPointer(sample); f0 > 0) r.f0Hz = f0;
     if (energyShown_) r.energyDb = energyAt(sample);
+    r.ceilingHz = ceilingUnderPointer(sample);
   }
   pointerLabel_->setText(QString::fromStdString(pointerText(r)));
   if (r.sample >= 0) emit pointerMoved(sample);

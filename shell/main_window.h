@@ -181,6 +181,13 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   QLabel* pointerLabel_ = nullptr;
   QLabel* selectionLabel_ = nullptr;
   bool energyShown_ = false;  // the energy curve is drawn (readout)
+  // The analysis ceiling of each frame of the formant tracks last drawn, for
+  // the readout (formant_commands.cpp).
+  struct TrackCeilings {
+    std::string file;
+    std::vector<std::pair<std::int64_t, double>> frames;  // centre, ceiling Hz
+  } trackCeilings_;
+  std::optional<double> ceilingUnderPointer(std::int32_t sample) const;
   QPointer<HelpWindow> help_;
   QPointer<PhoneticAnnotatorWindow> annotator_;
   QPointer<EditingToolsWindow> editingTools_;

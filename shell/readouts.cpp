@@ -35,6 +35,10 @@ std::string pointerText(const PointerReadout& r) {
     std::snprintf(buffer, sizeof buffer, "  |  energy = %.1f dB", *r.energyDb);
     text += buffer;
   }
+  if (r.ceilingHz) {
+    std::snprintf(buffer, sizeof buffer, "  |  ceiling = %.0f Hz", *r.ceilingHz);
+    text += buffer;
+  }
   return text;
 }
 

@@ -18,9 +18,10 @@ struct PointerReadout {
   std::optional<double> levelDb;     // of the spectrogram cell
   std::optional<int> f0Hz;           // of the F0 shown
   std::optional<double> energyDb;    // of the energy curve shown
+  std::optional<double> ceilingHz;   // analysis ceiling of the formant tracks shown
 };
 
-// "t = 1.2345 s  |  f = 1234 Hz  |  72.1 dB  |  F0 = 120 Hz"; a sample
+// "t = 1.2345 s  |  f = 1234 Hz  |  72.1 dB  |  F0 = 120 Hz  |  ceiling = 5500 Hz"; a sample
 // outside 0..tf-1 gives "t = ... s (outside the signal)" with nothing else;
 // no signal or no sample gives an empty text.
 std::string pointerText(const PointerReadout& r);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "annotation/notetiqs.h"
+#include "formants/ceiling_choice.h"
 #include "formants/formant_listing.h"
 #include "signal/annotation_chunk.h"
 #include "signal/infofile.h"
@@ -241,6 +242,8 @@ TEST(FormantsCommand, Listings) {
   ASSERT_TRUE(writeWavFile(dir / "vowel.wav", test::synthVowel(v), 16000, {}, {}));
   const std::string vowel = (dir / "vowel.wav").string();
   for (const auto& [args, minLines] : {std::pair{"formants " + vowel, 55},
+                                       {"formants " + vowel + " --ceiling 6000", 55},
+                                       {"formants " + vowel + " --ceiling 5000 --scores " + (dir / "none").string(), 55},
                                        {"formants " + vowel + " --method snake --from 100 --to 300", 45},
                                        {"formant-candidates " + vowel + " --kind lpc", 100},
                                        {"formant-candidates " + vowel + " --kind cepstral", 100},
@@ -261,6 +264,15 @@ TEST(FormantsCommand, Listings) {
   runCli("formants " + vowel + " | cat", dir / "out");
   saved.empty() ? ::unsetenv("TMPDIR") : ::setenv("TMPDIR", saved.c_str(), 1);
   EXPECT_GE(test::numberLines(test::readFile(dir / "out")).size(), 55u);
+  // The scores of the automatic choice: one line per stretch, the chosen
+  // ceiling and one score per ceiling tried; none at a fixed ceiling.
+  ASSERT_EQ(runCli("formants " + vowel + " -o " + (dir / "t").string() + " --scores " + (dir / "s").string(), dir / "out"),
+            0);
+  const auto scores = test::numberLines(test::readFile(dir / "s"));
+  ASSERT_EQ(scores.size(), 1u);
+  EXPECT_EQ(scores[0].size(), 3 + automaticCeilings().size());
+  EXPECT_TRUE(std::count(automaticCeilings().begin(), automaticCeilings().end(), scores[0][2]));
+  EXPECT_EQ(test::readFile(dir / "none"), "");
   // Read back as a formant listing: F1 of the vowel within 10 % in most frames.
   ASSERT_EQ(runCli("formants " + vowel + " --format for -o " + (dir / "y.for").string(), dir / "out"), 0);
   std::vector<FormantListingFrame> frames;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 
+#include "formants/ceiling_choice.h"
 #include "formants/formant_candidates.h"
 #include "formants/mccandless.h"
 #include "formants/registration.h"
@@ -42,6 +43,24 @@ TEST(FormantOptions, OrdersAndLifterBounds) {
     FormantOptions bad;
     bad.voiceF0FloorHz = floor;
     EXPECT_FALSE(formantOptionsProblem(bad).empty()) << floor;
+  }
+  // The order at a ceiling: the reference ceiling keeps the order above
+  // (a child's too), others five pole pairs below the ceiling and two more.
+  const struct {
+    double fs, ceiling, f0Floor;
+    int order;
+  } atCeiling[] = {{16000, 5000, 0, 18}, {16000, 5000, 330, 13}, {16000, 5500, 0, 17}, {16000, 7500, 330, 13},
+                   {16000, 4500, 0, 20}, {8000, 4000, 0, 12},    {48000, 6000, 0, 42}, {48000, 3000, 0, 60}};
+  for (const auto& o : atCeiling) {
+    FormantOptions voice;
+    voice.voiceF0FloorHz = o.f0Floor;
+    EXPECT_EQ(formantLpcOrderAtCeiling(voice, o.fs, o.ceiling), o.order) << o.fs << " " << o.ceiling;
+  }
+  for (const auto& [ceiling, usable] : {std::pair{0.0, true}, {3000.0, true}, {10000.0, true}, {2999.0, false},
+                                        {10001.0, false}, {-5000.0, false}, {static_cast<double>(NAN), false}}) {
+    FormantOptions o;
+    o.ceilingHz = ceiling;
+    EXPECT_EQ(formantOptionsProblem(o).empty(), usable) << ceiling;
   }
 
   FormantOptions opt;
@@ -133,6 +152,75 @@ TEST(McCandless, AssignmentNeverSharesACandidate) {
     for (std::size_t i = 0; i < 4; ++i)
       for (std::size_t j = i + 1; j < 4 && a[i] >= 0; ++j) EXPECT_NE(a[i], a[j]);
   }
+}
+
+// A higher ceiling stretches the ranges: F2 of 3300 Hz is out of F2's range
+// at the reference ceiling, in it at 7000 Hz.
+TEST(McCandless, CeilingScalesTheRanges) {
+  const std::vector<RootCandidate> roots{{400, 60, 0}, {3300, 80, 0}, {4100, 100, 0}};
+  std::array<int, 4> a{};
+  std::array<RootCandidate, 4> chosen{};
+  const std::array<double, 4> reference{320, 1440, 2760, 3200};
+  EXPECT_FALSE(assignFormants(roots, reference, 400, a, chosen, nullptr, 1.0));
+  EXPECT_EQ(a[1], -1);
+  const McCandlessState high(7000.0 / kReferenceCeilingHz);
+  EXPECT_TRUE(assignFormants(roots, high.previous, 400, a, chosen, nullptr, high.scale));
+  EXPECT_EQ((std::array{a[0], a[1], a[2]}), (std::array{0, 1, 2}));
+}
+
+// The score of tracks: smooth, complete tracks that take every narrow
+// resonance between F1 and F3 score lowest; a jump, frames without a root, or
+// a narrow root skipped raise it; a wide root skipped does not.
+TEST(CeilingChoice, ScoreFavoursSmoothCompleteTracks) {
+  const auto tracks = [](int jumpFrames, int missFrames) {
+    std::vector<McCandlessFrame> f(40);
+    for (int i = 0; i < 40; ++i)
+      for (int k = 0; k < 3; ++k) {
+        TrackedFormant& t = f[static_cast<std::size_t>(i)].f[static_cast<std::size_t>(k)];
+        t = {500.0 + 1000.0 * k + 5.0 * i, 80.0, 0.0, true};
+        if (k == 1 && i < jumpFrames) t.frequencyHz += 900.0;
+        if (k == 2 && i < missFrames) t = {t.frequencyHz, 0.0, 0.0, false};
+      }
+    return f;
+  };
+  const auto base = tracks(0, 0);
+  const double smooth = trackScore(base);
+  EXPECT_LT(smooth, 50.0);
+  EXPECT_GT(trackScore(tracks(10, 0)), smooth + 100.0);
+  EXPECT_GT(trackScore(tracks(0, 10)), smooth + 90.0);
+  const std::vector<RootCandidate> narrowBetween{{1200.0, 90.0, 0.0}}, wideBetween{{1200.0, 350.0, 0.0}},
+      narrowAbove{{4000.0, 90.0, 0.0}};
+  for (const auto& [extra, raises] :
+       {std::pair{&narrowBetween, true}, {&wideBetween, false}, {&narrowAbove, false}}) {
+    const std::vector<const std::vector<RootCandidate>*> roots(base.size(), extra);
+    EXPECT_EQ(trackScore(base, roots) > smooth + 300.0, raises) << (*extra)[0].frequencyHz << " " << (*extra)[0].bandwidthHz;
+  }
+  EXPECT_EQ(trackScore({}), 0.0);
+}
+
+// The reference ceiling gives the plain tracker's frames; the automatic
+// choice tracks a vowel that starts at the first sample (no floor yet) and
+// reports a ceiling of the set for every frame.
+TEST(CeilingChoice, ReferenceCeilingIsThePlainTracker) {
+  const test::VowelSpec v{.f0 = 220, .seconds = 0.6, .startHz = {600, 1700, 2800}, .endHz = {600, 1700, 2800}};
+  const auto x = test::synthVowel(v);
+  const auto last = static_cast<std::int64_t>(x.size()) - 1;
+  std::vector<McCandlessFrame> plain, atReference, automatic;
+  std::vector<double> ceilings;
+  FormantOptions o;
+  ASSERT_GT(mcCandless(x, 0, last, 16000, formantLpcOrder(o, 16000), false, plain), 0);
+  ASSERT_EQ(mcCandlessAtCeiling(x, 0, last, 16000, o, false, atReference, ceilings), static_cast<int>(plain.size()));
+  for (std::size_t i = 0; i < plain.size(); ++i)
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(plain[i].f[k].frequencyHz, atReference[i].f[k].frequencyHz);
+  o.ceilingHz = 0.0;
+  ASSERT_EQ(mcCandlessAtCeiling(x, 0, last, 16000, o, true, automatic, ceilings), static_cast<int>(plain.size()));
+  ASSERT_EQ(ceilings.size(), automatic.size());
+  int near = 0;
+  for (std::size_t i = 0; i < automatic.size(); ++i) {
+    EXPECT_TRUE(std::count(automaticCeilings().begin(), automaticCeilings().end(), ceilings[i]));
+    near += std::abs(automatic[i].f[1].frequencyHz - 1700.0) < 100.0 && std::abs(automatic[i].f[2].frequencyHz - 2800.0) < 150.0;
+  }
+  EXPECT_GE(near, static_cast<int>(automatic.size()) * 9 / 10);
 }
 
 TEST(McCandless, SilenceKeepsThePreviousEstimatesAndTraces) {

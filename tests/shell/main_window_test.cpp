@@ -10,11 +10,13 @@
 #include <QProgressDialog>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <sstream>
 #include <vector>
 
+#include "formants/ceiling_choice.h"
 #include "platform/null_audio.h"
 #include "prosody/energy.h"
 #include "prosody/pitch_types.h"
@@ -264,6 +266,25 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
       QVERIFY2(pointer->text().contains(" dB") == (overSpectro && spectro->levelDbAt(row.x, row.y).has_value()),
                qPrintable(pointer->text()));
     }
+    // Over formant tracks the readout gives their analysis ceiling; none once
+    // the decorations are cleared.
+    const FormantOptions kept = formantOptions();
+    for (const double ceiling : {0.0, 5000.0, 6500.0}) {
+      formantOptions().ceilingHz = ceiling;
+      QVERIFY(window_->runCommand(61));
+      hover(spectro, QPoint(200, 30));
+      const QString text = pointer->text();
+      const auto& tried = automaticCeilings();
+      const bool shown = ceiling > 0 ? text.endsWith(QString("ceiling = %1 Hz").arg(ceiling))
+                                     : std::any_of(tried.begin(), tried.end(), [&](double c) {
+                                         return text.endsWith(QString("ceiling = %1 Hz").arg(c));
+                                       });
+      QVERIFY2(shown, qPrintable(text));
+    }
+    formantOptions() = kept;
+    window_->runCommand(kCmdClearDecorations);
+    hover(spectro, QPoint(200, 30));
+    QVERIFY2(!pointer->text().contains("ceiling"), qPrintable(pointer->text()));
     // The level read follows the range in use: down from the loudest cell, or fixed.
     for (const double range : {70.0, 0.0}) {
       spectroSettings().relativeRangeDb = range;

@@ -1,0 +1,324 @@
+// Formant tracks at a ceiling chosen per stretch of voiced speech.
+#include "formants/ceiling_choice.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+#include "formants/formant_candidates.h"
+#include "platform/report.h"
+#include "spectral/roots.h"
+
+namespace ardv {
+namespace {
+
+constexpr double kMissPenaltyHz = 400.0;
+constexpr double kBandwidthWeight = 0.2;
+constexpr double kSkipPenaltyHz = 400.0;
+constexpr double kNarrowRootHz = 200.0;
+constexpr double kNarrowCandidateHz = 250.0;
+// Voiced: within 30 dB of the loudest frame so far and 4 dB above the
+// quietest (the noise floor), or within 4 dB of the loudest.
+constexpr double kVoicedRangeDb = 30.0;
+constexpr double kAboveFloorDb = 4.0;
+// A stretch is scored over at most this many frames.
+constexpr std::size_t kLongestStretch = 160;
+constexpr int kFewestScoredFrames = 3;
+
+// Least-squares polynomial of degree d through (u, y), u in [−1, 1]; the
+// mean absolute residual.
+double polynomialResidual(std::span<const double> u, std::span<const double> y, int d) {
+  const std::size_t n = y.size();
+  std::array<std::array<double, 5>, 4> m{};  // normal equations, right-hand side last
+  for (std::size_t i = 0; i < n; ++i) {
+    double p[4] = {1.0, u[i], u[i] * u[i], u[i] * u[i] * u[i]};
+    for (int r = 0; r <= d; ++r) {
+      for (int c = 0; c <= d; ++c) m[r][c] += p[r] * p[c];
+      m[r][4] += p[r] * y[i];
+    }
+  }
+  for (int c = 0; c <= d; ++c) {  // Gaussian elimination with partial pivoting
+    int pivot = c;
+    for (int r = c + 1; r <= d; ++r)
+      if (std::abs(m[r][c]) > std::abs(m[pivot][c])) pivot = r;
+    std::swap(m[c], m[pivot]);
+    if (std::abs(m[c][c]) < 1e-12) return 0.0;
+    for (int r = 0; r <= d; ++r) {
+      if (r == c) continue;
+      const double f = m[r][c] / m[c][c];
+      for (int k = c; k <= 4; ++k) m[r][k] -= f * m[c][k];
+    }
+  }
+  double sum = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    double fit = 0.0, power = 1.0;
+    for (int c = 0; c <= d; ++c, power *= u[i]) fit += m[c][4] / m[c][c] * power;
+    sum += std::abs(y[i] - fit);
+  }
+  return sum / static_cast<double>(n);
+}
+
+}  // namespace
+
+const std::vector<double>& automaticCeilings() {
+  static const std::vector<double> c{4500, 5000, 5500, 6000, 6500, 7000, 7500};
+  return c;
+}
+
+double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::vector<RootCandidate>* const> roots) {
+  const std::size_t n = frames.size();
+  if (n == 0) return 0.0;
+  // Narrow roots between F1 and F3 that no formant took: a resonance skipped.
+  int skipped = 0;
+  for (std::size_t i = 0; i < roots.size() && i < n; ++i)
+    for (const RootCandidate& r : *roots[i]) {
+      const auto& f = frames[i].f;
+      const bool taken = std::any_of(f.begin(), f.end(), [&](const TrackedFormant& t) {
+        return t.assigned && std::abs(t.frequencyHz - r.frequencyHz) < 1.0;
+      });
+      if (!taken && r.bandwidthHz < kNarrowRootHz && r.frequencyHz > f[0].frequencyHz && r.frequencyHz < f[2].frequencyHz)
+        ++skipped;
+    }
+  std::vector<double> u(n), y(n);
+  for (std::size_t i = 0; i < n; ++i) u[i] = n > 1 ? 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0 : 0.0;
+  const int degree = static_cast<int>(std::min<std::size_t>(3, (n - 1) / 4));
+  double score = 0.0;
+  for (std::size_t k = 0; k < 3; ++k) {
+    int misses = 0;
+    double bandwidth = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+      const TrackedFormant& f = frames[i].f[k];
+      y[i] = f.frequencyHz;
+      if (f.assigned) bandwidth += f.bandwidthHz;
+      else ++misses;
+    }
+    score += polynomialResidual(u, y, degree);
+    score += kMissPenaltyHz * misses / static_cast<double>(n);
+    if (misses < static_cast<int>(n)) score += kBandwidthWeight * bandwidth / static_cast<double>(static_cast<int>(n) - misses);
+  }
+  return score + kSkipPenaltyHz * skipped / static_cast<double>(n);
+}
+
+CeilingTracker::CeilingTracker(double fs, const FormantOptions& options, std::vector<double> ceilings, Row row,
+                               Score score)
+    : fs_(fs), ceilings_(std::move(ceilings)), row_(std::move(row)), score_(std::move(score)) {
+  for (double c : ceilings_) {
+    orders_.push_back(std::min(formantLpcOrderAtCeiling(options, fs, c), kMcCandlessFrame - 1));
+  }
+  coefficients_.resize(ceilings_.size());
+  // Start from the reference ceiling, or the nearest to it.
+  for (std::size_t i = 0; i < ceilings_.size(); ++i)
+    if (std::abs(ceilings_[i] - kReferenceCeilingHz) < std::abs(ceilings_[static_cast<std::size_t>(chosen_)] - kReferenceCeilingHz))
+      chosen_ = static_cast<int>(i);
+}
+
+bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) {
+  if (stopped_) return false;
+  const int length = kMcCandlessFrame;
+  if (x.size() < static_cast<std::size_t>(length) + 1 || ceilings_.empty()) return false;
+  const float* window = hamming_.table(length);
+  if (!window) return false;
+  frame_.resize(static_cast<std::size_t>(length));
+  envelopeFrame(x, 0, length, true, window, frame_.data());
+  double raw = 0.0;
+  for (int j = 0; j < length; ++j) {
+    const double v = window[j] * static_cast<double>(x[static_cast<std::size_t>(j)]);
+    raw += v * v;
+  }
+  const int pMax = *std::max_element(orders_.begin(), orders_.end());
+  r_.assign(static_cast<std::size_t>(pMax) + 1, 0.0);
+  for (int i = 0; i <= pMax; ++i) {
+    double s = 0.0;
+    for (int n = 0; n + i < length; ++n) s += frame_[static_cast<std::size_t>(n)] * frame_[static_cast<std::size_t>(n + i)];
+    r_[static_cast<std::size_t>(i)] = s;
+  }
+  const double rawDb = 10.0 * std::log10(raw + 1e-10);
+  loudestDb_ = std::max(loudestDb_, rawDb);
+  quietestDb_ = std::min(quietestDb_, rawDb);
+  // Until the signal has a floor below its loudest frames, every frame counts.
+  const bool voiced = raw > 1.0 && rawDb >= loudestDb_ - kVoicedRangeDb &&
+                      rawDb >= std::min(quietestDb_ + kAboveFloorDb, loudestDb_ - kAboveFloorDb);
+
+  Pending p;
+  p.voiced = voiced;
+  p.centre = start + length / 2;
+  p.roots.resize(ceilings_.size());
+  if (voiced) {
+    // One recursion up to the highest order, kept at every ceiling's order.
+    double e = r_[0] < 1e-10 ? 1.0 : r_[0];
+    a_.assign(static_cast<std::size_t>(pMax) + 1, 0.0);
+    auto keep = [&](int order) {
+      for (std::size_t c = 0; c < ceilings_.size(); ++c)
+        if (orders_[c] == order) {
+          coefficients_[c].assign(a_.begin() + 1, a_.begin() + order + 1);
+          coefficients_[c].push_back(e);
+        }
+    };
+    bool exact = false;
+    for (int i = 1; i <= pMax; ++i) {
+      if (!exact) {
+        double acc = r_[static_cast<std::size_t>(i)];
+        for (int j = 1; j < i; ++j) acc -= r_[static_cast<std::size_t>(i - j)] * a_[static_cast<std::size_t>(j)];
+        const double k = acc / e;
+        previous_ = a_;
+        a_[static_cast<std::size_t>(i)] = k;
+        for (int j = 1; j < i; ++j)
+          a_[static_cast<std::size_t>(j)] = previous_[static_cast<std::size_t>(j)] - k * previous_[static_cast<std::size_t>(i - j)];
+        const double next = (1.0 - k * k) * e;
+        if (next > 0.0) e = next;
+        else exact = true;  // perfectly predicted: the higher coefficients stay 0
+      }
+      keep(i);
+    }
+    std::vector<Resonance> resonances;
+    for (std::size_t c = 0; c < ceilings_.size(); ++c) {
+      std::vector<RootCandidate>& roots = p.roots[c];
+      if (c > 0 && orders_[c] == orders_[c - 1]) {  // the same polynomial
+        roots = p.roots[c - 1];
+        continue;
+      }
+      const std::vector<double>& a = coefficients_[c];
+      const int order = orders_[c];
+      poly_.assign(static_cast<std::size_t>(order) + 1, 0.0);
+      poly_[0] = 1.0;
+      for (int j = 1; j <= order; ++j) poly_[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
+      // A polynomial the root finder gives up on (reported) offers no roots.
+      if (fband(order, poly_, fs_, kMaxRootBandwidthHz, 0.0, fs_ / 2.0, resonances) < 0) resonances.clear();
+      const double logE = std::log10(a.back() > 0.0 ? a.back() : 1e-7);
+      for (const Resonance& r : resonances) {
+        if (!acceptedRoot(r.frequencyHz, r.bandwidthHz, fs_, kMaxRootBandwidthHz)) continue;
+        // The LPC level at the root's bin of a 256-point spectrum.
+        const double bin = std::min(127.0, std::round(r.frequencyHz / fs_ * 256.0));
+        const std::complex<double> z = std::polar(1.0, -2.0 * std::numbers::pi * bin / 256.0);
+        std::complex<double> sum = 1.0, power = 1.0;
+        for (int j = 1; j <= order; ++j) {
+          power *= z;
+          sum -= a[static_cast<std::size_t>(j - 1)] * power;
+        }
+        const double level = 10.0 * (logE - std::log10(std::norm(sum) + 1e-10));
+        roots.push_back({r.frequencyHz, r.bandwidthHz, std::max(0.0, level)});
+      }
+    }
+  }
+  // A stretch ends where voicing stops, or when it grows too long to score.
+  if ((!block_.empty() && block_.back().voiced && !voiced) || block_.size() >= kLongestStretch)
+    if (!flush()) return false;
+  block_.push_back(std::move(p));
+  return true;
+}
+
+bool CeilingTracker::flush() {
+  std::vector<std::size_t> voiced;
+  for (std::size_t i = 0; i < block_.size(); ++i)
+    if (block_[i].voiced) voiced.push_back(i);
+  // A click of a frame or two is no stretch: it holds the tracks before it.
+  if (voiced.size() < static_cast<std::size_t>(kFewestScoredFrames)) voiced.clear();
+  // Each ceiling tracks the stretch forwards and backwards from its starting
+  // estimates; the best of all is kept.
+  std::vector<McCandlessFrame> best, tracks(voiced.size());
+  std::vector<const std::vector<RootCandidate>*> roots(voiced.size());
+  StretchScore s;
+  double bestScore = 0.0;
+  std::vector<RootCandidate> narrow;
+  for (std::size_t c = 0; c < ceilings_.size(); ++c)
+    for (int variant = 0; variant < 4; ++variant) {
+      // Forwards or backwards, with every root or only the narrow ones
+      // (noise adds wide roots between the formants).
+      const bool backwards = variant % 2 != 0, narrowOnly = variant >= 2;
+      McCandlessState state(ceilings_[c] / kReferenceCeilingHz);
+      for (std::size_t n = 0; n < voiced.size(); ++n) {
+        const std::size_t i = backwards ? voiced.size() - 1 - n : n;
+        const std::vector<RootCandidate>& all = block_[voiced[i]].roots[c];
+        if (narrowOnly) {
+          narrow.clear();
+          for (const RootCandidate& r : all)
+            if (r.bandwidthHz < kNarrowCandidateHz) narrow.push_back(r);
+        }
+        mcCandlessAssign(narrowOnly ? narrow : all, state, tracks[i]);
+        tracks[i].centre = block_[voiced[i]].centre;
+        roots[i] = &all;
+      }
+      const double score = trackScore(tracks, roots);
+      if (variant == 0) s.scores.push_back(score);
+      else s.scores.back() = std::min(s.scores.back(), score);
+      if (best.empty() || score < bestScore) {
+        best = tracks;
+        bestScore = score;
+        chosen_ = static_cast<int>(c);
+      }
+    }
+  if (!voiced.empty()) {
+    s.firstCentre = block_[voiced.front()].centre;
+    s.lastCentre = block_[voiced.back()].centre;
+    s.voicedFrames = static_cast<int>(voiced.size());
+    s.chosen = chosen_;
+    if (score_ && ceilings_.size() > 1) score_(s);
+  }
+  // Frames that are not voiced hold the nearest voiced frame's tracks.
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < block_.size(); ++i) {
+    while (next + 1 < voiced.size() && voiced[next] < i) ++next;
+    McCandlessFrame f;
+    if (!best.empty()) {
+      f = best[next];
+      if (voiced[next] != i)
+        for (TrackedFormant& t : f.f) t = {t.frequencyHz, 0.0, 0.0, false};
+    } else {
+      for (std::size_t k = 0; k < 3; ++k) f.f[k].frequencyHz = held_[k];
+    }
+    f.centre = block_[i].centre;
+    if (!row_(f, ceilings_[static_cast<std::size_t>(chosen_)])) {
+      stopped_ = true;
+      block_.clear();
+      return false;
+    }
+    if (!best.empty()) held_ = {f.f[0].frequencyHz, f.f[1].frequencyHz, f.f[2].frequencyHz};
+  }
+  block_.clear();
+  return true;
+}
+
+bool CeilingTracker::finish() {
+  if (stopped_) return false;
+  return flush();
+}
+
+int mcCandlessAtCeiling(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last, double fs,
+                        const FormantOptions& options, bool reversed, std::vector<McCandlessFrame>& frames,
+                        std::vector<double>& ceilings) {
+  if (options.ceilingHz == kReferenceCeilingHz) {
+    const int n = mcCandless(samples, first, last, fs, formantLpcOrder(options, fs), reversed, frames);
+    ceilings.assign(static_cast<std::size_t>(std::max(0, n)), kReferenceCeilingHz);
+    return n;
+  }
+  if (!(fs >= 1000.0)) {
+    message("McCandless tracking needs a sampling rate of at least 1000 Hz");
+    return -1;
+  }
+  const auto n = static_cast<std::int64_t>(samples.size());
+  first = std::max<std::int64_t>(first, 0);
+  last = std::min<std::int64_t>(last, n - 2);  // one sample kept for the pre-emphasis
+  std::int64_t m = last - first + 1 >= kMcCandlessFrame ? (last - first + 1 - kMcCandlessFrame) / kMcCandlessHop : 0;
+  m = std::min<std::int64_t>(m, kMcCandlessMaxFrames);
+  std::vector<McCandlessFrame> out;
+  std::vector<double> used;
+  CeilingTracker tracker(fs, options,
+                         options.ceilingHz > 0.0 ? std::vector<double>{options.ceilingHz} : automaticCeilings(),
+                         [&](const McCandlessFrame& f, double c) {
+                           out.push_back(f);
+                           used.push_back(c);
+                           return true;
+                         });
+  for (std::int64_t i = 0; i < m; ++i) {
+    const std::int64_t start = reversed ? last + 1 - kMcCandlessFrame - i * kMcCandlessHop : first + i * kMcCandlessHop;
+    if (!tracker.frame(start, samples.subspan(static_cast<std::size_t>(start), kMcCandlessFrame + 1))) return -1;
+  }
+  tracker.finish();
+  frames = std::move(out);
+  ceilings = std::move(used);
+  return static_cast<int>(m);
+}
+
+}  // namespace ardv

@@ -1,0 +1,102 @@
+// F1–F3 tracks at an analysis ceiling chosen without knowing the voice: the
+// McCandless tracker runs at several ceilings at once and each stretch of
+// voiced speech keeps the ceiling whose tracks are smoothest and most
+// plausible (after S. Barreda, "Fast Track: fast (nearly) automatic formant
+// tracking using Praat", Linguistics Vanguard, 2021).
+//
+// Per frame the windowing, the autocorrelation and the Levinson–Durbin
+// recursion are shared: the recursion passes through every ceiling's order
+// (10·(fs/2)/ceiling + 2), and only the roots are found once per ceiling.
+// Frames that are not voiced find no roots and hold the tracks of the
+// nearest voiced frame. Each stretch of voiced frames is tracked afresh,
+// forwards and backwards, so that a pause or a closure never hands a
+// formant's estimate to its neighbour's resonance after it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "formants/formant_options.h"
+#include "formants/mccandless.h"
+#include "spectral/envelope_frame.h"
+
+namespace ardv {
+
+// The ceilings tried by the automatic choice: 4500 to 7500 Hz by 500.
+const std::vector<double>& automaticCeilings();
+
+// The scores of one stretch (lower is better), one per ceiling.
+struct StretchScore {
+  std::int64_t firstCentre = 0;  // sample index of the stretch's first and last frame centres
+  std::int64_t lastCentre = 0;
+  int voicedFrames = 0;
+  std::vector<double> scores;
+  int chosen = 0;  // index into the ceilings
+};
+
+// The score of one ceiling's tracks over the voiced frames of a stretch, in
+// Hz: per formant, the mean absolute residual of a polynomial in time of
+// degree up to 3, plus 400 Hz times the share of frames in which it took no
+// root, plus a fifth of its mean bandwidth; plus 400 Hz times the number of
+// narrow roots (bandwidth below 200 Hz) of `roots` (one list per frame, or
+// none) lying between F1 and F3 that no formant took, per frame: the tracks
+// skipped a resonance. 0 for no frame.
+double trackScore(std::span<const McCandlessFrame> frames,
+                  std::span<const std::vector<RootCandidate>* const> roots = {});
+
+class CeilingTracker {
+ public:
+  // A frame's tracks and the ceiling they were made at; false stops.
+  using Row = std::function<bool(const McCandlessFrame&, double ceilingHz)>;
+  using Score = std::function<void(const StretchScore&)>;
+
+  // `ceilings` in Hz (1 to 16); a single ceiling gives fixed-ceiling tracks
+  // that still hold through pauses.
+  CeilingTracker(double fs, const FormantOptions& options, std::vector<double> ceilings, Row row, Score score = {});
+
+  // The frame of kMcCandlessFrame + 1 samples starting at `start` (a sample
+  // index, used for the centre). False when `row` stopped the run or after a
+  // report.
+  bool frame(std::int64_t start, std::span<const std::int16_t> x);
+  // Emits the frames still held. False when `row` stopped the run.
+  bool finish();
+  // True once `row` stopped the run.
+  bool stopped() const { return stopped_; }
+  const std::vector<double>& ceilings() const { return ceilings_; }
+
+ private:
+  struct Pending {
+    bool voiced = false;
+    std::int64_t centre = 0;
+    std::vector<std::vector<RootCandidate>> roots;  // per ceiling
+  };
+  bool flush();
+
+  double fs_;
+  std::vector<double> ceilings_;
+  std::vector<int> orders_;
+  std::array<double, 3> held_{320.0, 1440.0, 2760.0};  // the tracks where nothing is voiced
+  Row row_;
+  Score score_;
+  HammingCache hamming_;
+  std::vector<double> frame_, r_, a_, previous_, poly_;
+  std::vector<std::vector<double>> coefficients_;  // a[1..p] per ceiling, E last
+  std::vector<Pending> block_;
+  double loudestDb_ = -1e9, quietestDb_ = 1e9;
+  int chosen_ = 0;
+  bool stopped_ = false;
+};
+
+// The McCandless tracks of first..last of `samples` (frames as mcCandless
+// takes them, forwards or backwards, at most 1000) at options.ceilingHz:
+// the plain tracker at the reference ceiling, otherwise the tracker above
+// with that ceiling or, at 0, the automatic choice. `ceilings` receives the
+// ceiling of each frame. Returns the number of frames or −1 after a report.
+int mcCandlessAtCeiling(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last, double fs,
+                        const FormantOptions& options, bool reversed, std::vector<McCandlessFrame>& frames,
+                        std::vector<double>& ceilings);
+
+}  // namespace ardv
