@@ -34,7 +34,7 @@ namespace fs = std::filesystem;
 // WAV files a stereo, 8-bit, cut in the format chunk (a cut data chunk is
 // read) or random, x.raw (three samples), junk (no label of any kind),
 // bad.pit (not a pitch file), header.pit (no point), words.pit (a line of
-// words) and the parameter files type.kle (unknown
+// words), long.pit (a 1 MB line) and the parameter files type.kle (unknown
 // type), short.kle (text in a record), long.kle (a 1 MB number) and fifo.kle.
 const test::CliRow kCases[] = {
     {"", 2, "usage:"}, {"bogus IN", 2, "bogus"}, {"info", 2, "usage"}, {"info IN extra", 2, "usage"},
@@ -88,7 +88,7 @@ const test::CliRow kCases[] = {
     {"modify ONE KEPT --time 2 --f0 1", 1, "too short"},
     {"resynth IN --contour TOP/bad.pit -o KEPT", 1, "pas un fichier de pitch"},
     {"resynth IN --contour IN -o IN", 1, ""}, {"resynth IN --contour TOP/header.pit -o KEPT", 1, "no point"},
-    {"resynth IN --contour TOP/words.pit -o KEPT", 1, "line 3"},
+    {"resynth IN --contour TOP/words.pit -o KEPT", 1, "line 3"}, {"resynth IN --contour TOP/long.pit -o KEPT", 1, "256 bytes"},
     {"resynth IN --contour TOP/fifo.kle -o KEPT", 1, "not a regular file"},
     {"resynth IN --contour /dev/zero -o KEPT", 1, "not a regular file"},
     {"modify ONE KEPT --time 2 --f0 1 --method vocoder", 1, "too short"},
@@ -143,7 +143,7 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
   ASSERT_EQ(test::runCli("info " + (dir / "good.wav").string(), dir / "log"), 0);  // the files above differ from it
   for (const auto& [name, text] : std::initializer_list<std::pair<const char*, std::string>>{
            {"type.kle", ".klx\n0 1000 60\n"}, {"bad.pit", "RIFF 1 2\r\n"}, {"header.pit", ".pit            \r\n"},
-           {"words.pit", ".pit\r\n        16   100\r\nnot a point\r\n"}, {"short.kle", ".kle\n0 1000 60 abc 500\n"},
+           {"words.pit", ".pit\r\n        16   100\r\nnot a point\r\n"}, {"long.pit", ".pit\n" + std::string(1 << 20, '7')}, {"short.kle", ".kle\n0 1000 60 abc 500\n"},
            {"long.kle", ".kle\n" + std::string(1 << 20, '7') + "\n"}, {"empty.wav", ""}, {"log", ""}, {"log.err", ""},
            {"kept", "kept"}, {"junk", std::string("\xff\xfe\x00garbage\n", 11)}})
     test::writeFile(dir / name, text);

@@ -9,10 +9,6 @@
 #include <set>
 #include <sstream>
 
-#include <sys/stat.h>
-
-#include <fstream>
-
 #include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
 #include "prosody/pitch_marks.h"
@@ -140,151 +136,95 @@ double snrDb(const std::vector<std::int16_t>& x, const std::vector<std::int16_t>
   return 10 * std::log10(sig / std::max(err, 1e-9));
 }
 
-// The samples and rate of a WAV file.
-std::vector<std::int16_t> wavSamples(const std::filesystem::path& path, double& fs) {
+// The samples (and rate) of a recording of tests/prosody/recordings, or of the example.
+std::vector<std::int16_t> recording(const std::string& name, double& fs) {
   infoFile info;
-  info.nom = path.string();
-  if (!init_infoFile_read_WAV(info)) return {};
-  std::vector<std::int16_t> x(static_cast<std::size_t>(info.sampleCount()));
-  if (!signalFileReader(info)(0, info.sampleCount(), x.data())) return {};
+  info.nom = (name == "example" ? test::sourceDataDir() / "examples" / "example.wav"
+                                : test::sourceDir() / "tests" / "prosody" / "recordings" / (name + ".wav")).string();
+  std::vector<std::int16_t> x(init_infoFile_read_WAV(info) ? static_cast<std::size_t>(info.sampleCount()) : 0);
   fs = info.frequence;
-  return x;
+  return x.empty() || signalFileReader(info)(0, std::ssize(x), x.data()) ? x : std::vector<std::int16_t>{};
 }
 
-std::filesystem::path recording(const std::string& name) {
-  return name == "example" ? test::sourceDataDir() / "examples" / "example.wav"
-                           : test::sourceDir() / "tests" / "prosody" / "recordings" / (name + ".wav");
-}
-
-// Real speech that does not start in silence. Every output sample stays
-// within the input samples it is made of (no click where the synthesis
-// windows thin out); alpha = k = 1 gives the input back, sample for sample
-// in time, wherever a window covers it.
+// Real speech, mostly loud from its first sample: no output sample beyond
+// 2.5 times the input of its 30-ms block and the blocks beside (no click
+// where the synthesis windows thin out); alpha = k = 1 gives the input back
+// in time, sample for sample, from the first window on.
 TEST(Psola, RealSpeechWithoutClicksAndIdentityAligned) {
   const struct {
     const char* name;
     double alpha, k;
-  } rows[] = {{"example", 1, 2},        {"example", 1, 1.5},      {"example", 1, 2.5},   {"example", 1, 1},
-              {"you-cannot", 1, 2},     {"you-cannot", 1.5, 2.5}, {"you-cannot", 1, 1},  {"tux-ok", 1, 2.5},
-              {"tux-ok", 0.5, 2},       {"tux-ok", 1, 1},         {"chronos-voice-8k", 1, 2},
+  } rows[] = {{"example", 1, 2},    {"example", 1, 2.5},     {"example", 1, 1},  {"you-cannot", 1.5, 2.5},
+              {"you-cannot", 1, 1}, {"tux-ok", 0.5, 2},      {"tux-ok", 1, 1},   {"chronos-voice-8k", 1, 2},
               {"chronos-voice-8k", 2.5, 1.5}, {"chronos-voice-8k", 1, 1}};
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string(r.name) + " alpha " + std::to_string(r.alpha) + " k " + std::to_string(r.k));
     double fs = 0;
-    const auto x = wavSamples(recording(r.name), fs);
-    ASSERT_GT(x.size(), 4000u);
-    if (std::string(r.name) != "example") {
-      ASSERT_GT(std::abs(x[0]) + std::abs(x[5]), 0) << "starts in digital silence";
-    }
-    bool ok = false;
-    const auto y = modify(x, fs, {r.alpha, 1.0 / r.k, -1, 0, true, nullptr}, &ok);
-    ASSERT_TRUE(ok);
-    ASSERT_NEAR(static_cast<double>(y.size()), r.alpha * static_cast<double>(x.size()), 2.0);
-    // The largest |input| in the 30-ms block where an output sample comes
-    // from and the blocks either side.
+    const auto x = recording(r.name, fs);
+    const auto y = modify(x, fs, {r.alpha, 1.0 / r.k, -1, 0, true, nullptr});
+    ASSERT_EQ(std::ssize(y), std::lround(r.alpha * static_cast<double>(x.size())));
     const auto R = static_cast<std::size_t>(0.03 * fs);
-    std::vector<int> block(x.size() / R + 1, 1);
-    for (std::size_t i = 0; i < x.size(); ++i) block[i / R] = std::max(block[i / R], std::abs(static_cast<int>(x[i])));
-    double worst = 0;
-    std::size_t at = 0;
+    std::vector<int> block(x.size() / R + 2, 1);
+    for (std::size_t i = 0; i < x.size(); ++i) block[i / R + 1] = std::max(block[i / R + 1], std::abs(int{x[i]}));
     for (std::size_t t = 0; t < y.size(); ++t) {
-      const auto b = std::min(static_cast<std::size_t>(static_cast<double>(t) / r.alpha), x.size() - 1) / R;
-      const int near = std::max({block[b], block[b > 0 ? b - 1 : b], block[std::min(b + 1, block.size() - 1)]});
-      const double ratio = std::abs(static_cast<double>(y[t])) / near;
-      if (ratio > worst) worst = ratio, at = t;
+      const std::size_t b = std::min(static_cast<std::size_t>(static_cast<double>(t) / r.alpha) / R + 1, block.size() - 2);
+      ASSERT_LE(std::abs(int{y[t]}), 2.5 * std::max({block[b - 1], block[b], block[b + 1]})) << "sample " << t;
     }
-    std::printf("psola %s alpha %.1f k %.1f: largest |output| / nearby |input| %.2f (sample %zu)\n", r.name, r.alpha,
-                r.k, worst, at);
-    EXPECT_LT(worst, 3.0) << "at output sample " << at;
     if (r.alpha != 1 || r.k != 1) continue;
-    // Alignment: the samples from the first mark's window on come back.
-    std::size_t from = 0;
-    while (from < y.size() && y[from] == 0) ++from;
-    EXPECT_LT(from, static_cast<std::size_t>(0.04 * fs));
-    const double snr = snrDb(x, y, from + static_cast<std::size_t>(0.01 * fs), y.size());
-    int off = 0;
-    for (std::size_t k = from + static_cast<std::size_t>(0.01 * fs); k < y.size(); ++k) off += std::abs(x[k] - y[k]) > 1;
-    std::printf("psola %s alpha 1 k 1: SNR %.1f dB, %d samples off by more than 1\n", r.name, snr, off);
-    EXPECT_GT(snr, 60.0);
-    EXPECT_EQ(off, 0);
+    const auto from = static_cast<std::size_t>(std::find_if(y.begin(), y.end(), [](std::int16_t v) { return v; }) - y.begin());
+    EXPECT_LT(from, 0.04 * fs);
+    for (std::size_t t = from + static_cast<std::size_t>(0.01 * fs); t < y.size(); ++t) ASSERT_LE(std::abs(x[t] - y[t]), 1) << t;
   }
 }
 
-// The bundled example's marks: one per period on the waveform's peaks
-// (the golden listing is checked against the waveform here), and the
-// marker finds them again.
+// The example's marks (a golden listing, checked here against the waveform:
+// voiced marks on peaks, 95 % of the distances between them within 10 % of
+// the lag where the waveform best repeats), and the marker finds them again.
 TEST(PitchMarks, TheExampleMarksItsPeriods) {
   double fs = 0;
-  const auto x = wavSamples(recording("example"), fs);
-  ASSERT_GT(x.size(), 40000u);
+  const auto x = recording("example", fs);
   MarkList golden;
   std::istringstream in(test::readFile(test::sourceDir() / "tests" / "golden" / "marks_example.txt"));
   for (long v = 0; in >> v;) golden.push_back(v);
   ASSERT_GT(golden.size(), 250u);
-  auto at = [&](std::int64_t p) { return static_cast<int>(x[static_cast<std::size_t>(p)]); };
-  int runs = 0, periods = 0, offPeak = 0, offPeriod = 0;
-  for (std::size_t k = 0; k < golden.size(); ++k) {
-    if (k > 0) {
-      ASSERT_GT(std::llabs(golden[k]), std::llabs(golden[k - 1]));
-    }
-    if (golden[k] < 0) continue;
-    const std::int64_t m = golden[k];
-    const bool first = k == 0 || golden[k - 1] < 0;
-    runs += first;
-    // On a peak: neither neighbour is further from zero on the same side.
-    const int sign = at(m) < 0 ? -1 : 1;
-    offPeak += sign * at(m - 1) > sign * at(m) || sign * at(m + 1) > sign * at(m);
-    if (first || golden[k - 1] < 0) continue;
-    // The distance to the previous mark is the period the waveform shows
-    // there: the first lag (2.5 to 16 ms) whose correlation is within 10 % of the best.
-    const std::int64_t prev = golden[k - 1], d = m - prev, h = static_cast<std::int64_t>(0.01 * fs);
-    if (prev - h < 0 || m + 2 * d + h >= std::ssize(x)) continue;
-    std::vector<double> c;
-    const auto lo = static_cast<std::int64_t>(0.0025 * fs), hi = static_cast<std::int64_t>(0.016 * fs);
-    for (std::int64_t lag = lo; lag <= hi; ++lag) {
+  int offPeak = 0, periods = 0, offPeriod = 0;
+  for (std::size_t k = 1; k < golden.size(); ++k) {
+    const std::int64_t m = golden[k], p = golden[k - 1], d = m - p, h = 160;
+    if (m < 0) continue;
+    offPeak += std::abs(x[m - 1]) > std::abs(x[m]) || std::abs(x[m + 1]) > std::abs(x[m]) || x[m - 1] * x[m] < 0;
+    if (p < h || m + d + h >= std::ssize(x)) continue;
+    std::vector<double> c;  // the waveform's correlation with itself d/2 to 3d/2 later
+    for (std::int64_t lag = d / 2; lag <= 3 * d / 2; ++lag) {
       double xy = 0, xx = 0, yy = 0;
-      for (std::int64_t i = prev - h; i < prev + h; ++i) xy += at(i) * at(i + lag), xx += at(i) * at(i), yy += at(i + lag) * at(i + lag);
+      for (std::int64_t i = p - h; i < p + h; ++i) xy += x[i] * x[i + lag], xx += x[i] * x[i], yy += x[i + lag] * x[i + lag];
       c.push_back(xy / std::sqrt(xx * yy + 1));
     }
-    const double best = *std::max_element(c.begin(), c.end());
-    std::size_t j = 0;
-    while (c[j] < 0.9 * best || (j + 1 < c.size() && c[j + 1] > c[j])) ++j;
-    ++periods;
-    offPeriod += std::abs(static_cast<double>(d - lo - static_cast<std::int64_t>(j))) > std::max(2.0, 0.1 * static_cast<double>(d));
+    ++periods, offPeriod += std::abs(d / 2 + (std::max_element(c.begin(), c.end()) - c.begin()) - d) > d / 10;
   }
-  std::printf("example marks: %zu, %d voiced runs, %d periods, %d marks off a peak, %d periods off\n", golden.size(), runs,
-              periods, offPeak, offPeriod);
   EXPECT_LE(offPeak, 2);
-  EXPECT_LE(offPeriod, periods / 20);
+  EXPECT_LE(offPeriod, periods / 20) << periods;
   MarkList marks;
   std::vector<int> f0;
   ASSERT_TRUE(marksOfSignal(readerOf(x), std::ssize(x), fs, speakerF0Params(-1), marks, f0));
-  // Other compilers may round an F0 frame differently: a few marks may move.
   const std::set<std::int64_t> known(golden.begin(), golden.end());
-  const auto same = static_cast<std::size_t>(std::count_if(marks.begin(), marks.end(), [&](std::int64_t m) { return known.count(m); }));
-  EXPECT_NEAR(static_cast<double>(marks.size()), static_cast<double>(golden.size()), 3.0);
-  EXPECT_GE(same, golden.size() * 97 / 100);
+  EXPECT_GE(std::count_if(marks.begin(), marks.end(), [&](std::int64_t m) { return known.count(m); }),
+            std::ssize(golden) * 97 / 100) << "other compilers may move a few marks";
 }
 
-// Marks and outputs reach the signal's end for every length around the
-// chunk boundaries (a short rest joins the chunk before it).
+// Marks and output reach the end of every length around the chunk
+// boundaries (a short rest joins the chunk before it).
 TEST(Psola, MarksAndOutputReachTheEndAroundChunkBoundaries) {
   const std::int64_t chunk = 16000;
-  const KnownF0Signal s = test::synthesize("v", 16000, {{SegmentKind::Voiced, 3200, 110, 130}}, 12);
-  for (const std::int64_t n : {chunk - 1, chunk, chunk + 1, chunk + 100, chunk + 560, chunk + 3000, chunk + 4001,
-                               2 * chunk - 300, 2 * chunk + 7, 2 * chunk + 1500}) {
-    SCOPED_TRACE(n);
+  const KnownF0Signal s = test::synthesize("v", 16000, {{SegmentKind::Voiced, 2200, 110, 130}}, 12);
+  for (const std::int64_t n : {chunk - 1, chunk, chunk + 1, chunk + 560, chunk + 4001, 2 * chunk - 300, 2 * chunk + 7}) {
     const std::vector<std::int16_t> x(s.samples.begin(), s.samples.begin() + n);
     MarkList marks;
     std::vector<int> f0;
     ASSERT_TRUE(marksOfSignal(readerOf(x), n, 16000, speakerF0Params(-1), marks, f0, chunk));
-    ASSERT_FALSE(marks.empty());
-    EXPECT_GT(std::llabs(marks.back()), n - 16000 / 100) << "the last mark is within 10 ms of the end";
+    EXPECT_GT(std::llabs(marks.back()), n - 160) << n;
     for (const double alpha : {1.0, 1.5}) {
       const auto y = modify(x, 16000, {alpha, 1.0, -1, chunk, true, nullptr});
-      ASSERT_EQ(static_cast<std::int64_t>(y.size()), static_cast<std::int64_t>(std::llround(alpha * static_cast<double>(n))));
-      const auto quiet = std::find_if(y.rbegin(), y.rend(), [](std::int16_t v) { return v != 0; }) - y.rbegin();
-      EXPECT_LT(quiet, 16000 * 8 / 1000) << "alpha " << alpha << ": silent end";
+      EXPECT_LT(std::find_if(y.rbegin(), y.rend(), [](std::int16_t v) { return v; }) - y.rbegin(), 128) << n << " " << alpha;
     }
   }
 }
@@ -425,9 +365,9 @@ std::vector<std::int16_t> vocode(const std::vector<std::int16_t>& x, double alph
 }
 
 // The vocoder at alpha = 1 without locking gives back the input less its
-// mean; with locking, alpha = 1.5 stretches it keeping F0; a signal shorter
-// than one frame gives nothing.
-TEST(PhaseVocoder, IdentityStretchAndShortSignal) {
+// mean; with locking, alpha = 1.5 stretches it keeping F0 (refusals:
+// bad_input_test).
+TEST(PhaseVocoder, IdentityAndStretch) {
   const KnownF0Signal s = voicedSignal(16000, 130, 180, 2500, 8);
   std::vector<std::int16_t> x = s.samples;
   for (auto& v : x) v = static_cast<std::int16_t>(v + 300);  // a DC offset
@@ -451,21 +391,6 @@ TEST(PhaseVocoder, IdentityStretchAndShortSignal) {
     EXPECT_NEAR(dur, 1.0, 0.01) << r.alpha;
     EXPECT_NEAR(ratio, 1.0, 0.01) << r.alpha;
   }
-  // Too short for one frame, or a rate no analysis takes: refused, nothing sent.
-  ScopedRecorder rec;
-  text(9015);
-  const struct {
-    std::size_t n;
-    double fs;
-    const char* says;
-  } refused[] = {{1023, 16000, "(1023 samples"}, {0, 16000, "(0 samples"}, {1, 8000, "(1 samples"}, {4000, 1, "4000 to 128000"}};
-  for (const auto& r : refused) {
-    std::vector<std::int16_t> in(r.n, 500), y;
-    EXPECT_FALSE(phaseVocoder(readerOf(in), static_cast<std::int64_t>(r.n), r.fs, 2.0, true, appendTo(y))) << r.n;
-    EXPECT_TRUE(y.empty());
-    EXPECT_TRUE(rec->saw(r.says)) << r.says;
-  }
-  EXPECT_TRUE(rec->saw(text(9015)));
 }
 
 // Resynthesis on an edited contour: the output F0 follows it.
@@ -496,47 +421,21 @@ TEST(Psola, ResynthesisFollowsTheContour) {
   std::printf("resynthesis: median F0 error %.2f %%, 90th percentile %.2f %%\n", 100 * err[err.size() / 2],
               100 * err[err.size() * 9 / 10]);
   EXPECT_LT(err[err.size() / 2], 0.02);
-  // A target far above what PSOLA can do is held at k = 2.5: the F0 rises
-  // 2.5 times and the output is not cut short.
-  ASSERT_TRUE(test::writeFileSafely(dir.path() / "high.pit", std::string(kPitchHeader) + pitchLine(16, 5000) +
-                                                                 pitchLine(static_cast<long>(s.samples.size() / 16), 5000)));
-  ASSERT_TRUE(readContour(dir.path() / "high.pit", 16000, static_cast<std::int64_t>(s.samples.size()), contour));
-  bool ok = false;
-  const auto high = modify(s.samples, 16000, o, &ok);
-  ASSERT_TRUE(ok);
+  // A target far above what PSOLA can do is held at k = 2.5, to the end.
+  ASSERT_TRUE(test::writeFileSafely(dir.path() / "high.pit", kPitchHeader + pitchLine(16, 5000) + pitchLine(2300, 5000)));
+  ASSERT_TRUE(readContour(dir.path() / "high.pit", 16000, std::ssize(s.samples), contour));
+  const auto high = modify(s.samples, 16000, o);
   EXPECT_NEAR(medianF0(high, 16000) / 120.0, 2.5, 0.1);
-  const auto lastSound = std::find_if(high.rbegin(), high.rend(), [](std::int16_t v) { return std::abs(v) > 100; });
-  EXPECT_GT(high.rend() - lastSound, static_cast<std::ptrdiff_t>(s.samples.size()) - 16000 * 2 / 10);
-
-  // Contours refused: not pitch files, unreadable lines, no point, past the
-  // signal's end, what is not a regular file (a FIFO, a device: never read).
+  EXPECT_GT(std::find_if(high.rbegin(), high.rend(), [](std::int16_t v) { return std::abs(v) > 100; }).base() - high.begin(),
+            std::ssize(high) - 16000 * 2 / 10);
+  // Not a pitch file; a contour longer than the signal (other refusals: bad_input_test).
   ScopedRecorder rec;
   text(6931);
-  ASSERT_EQ(::mkfifo((dir.path() / "fifo.pit").c_str(), 0600), 0);
-  const std::string notPitch = "Ce fichier n'est pas un fichier de pitch";
-  const struct {
-    std::string name, content, says;
-  } bad[] = {
-      {"n.pit", "RIFF 12 13\r\n", notPitch},
-      {"h.pit", kPitchHeader, "no point"},
-      {"blank.pit", std::string(kPitchHeader) + "\r\n  \r\n", "no point"},
-      {"u.pit", std::string(kPitchHeader) + pitchLine(16, 100) + "hello\r\n" + pitchLine(24, 110), "line 3"},
-      {"x.pit", std::string(kPitchHeader) + pitchLine(16, 100) + "24 110 7\r\n", "line 3"},
-      {"long.pit", std::string(kPitchHeader) + std::string(1 << 20, '7') + " 100\r\n", "longer than"},
-      {"end.pit", std::string(kPitchHeader) + pitchLine(900, 100), text(6931)},
-      {"fifo.pit", "", "not a regular file"},
-      {"/dev/zero", "", "not a regular file"},
-  };
-  for (const auto& b : bad) {
-    const std::filesystem::path path = b.name[0] == '/' ? std::filesystem::path(b.name) : dir.path() / b.name;
-    if (!b.content.empty()) {
-      ASSERT_TRUE(test::writeFileSafely(path, b.content));
-    }
-    contour.assign(3, 7);
-    EXPECT_FALSE(readContour(path, 16000, 8000, contour)) << b.name;
-    EXPECT_EQ(contour, std::vector<int>(3, 7)) << b.name;
-    EXPECT_TRUE(rec->saw(b.says)) << b.name << ": " << (rec->reports().empty() ? "" : rec->reports().back().text);
-  }
+  ASSERT_TRUE(test::writeFileSafely(dir.path() / "n.pit", "RIFF 12 13\r\n"));
+  EXPECT_FALSE(readContour(dir.path() / "n.pit", 16000, 32000, contour));
+  EXPECT_TRUE(rec->saw("Ce fichier n'est pas un fichier de pitch"));
+  EXPECT_FALSE(readContour(dir.path() / "c.pit", 16000, 8000, contour));
+  EXPECT_TRUE(rec->saw(text(6931)));
 }
 
 }  // namespace
