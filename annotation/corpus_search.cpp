@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "annotation/label_files.h"
+#include "annotation/label_text.h"
 #include "annotation/phonetic_description.h"
 #include "annotation/texts.h"
 #include "platform/report.h"
@@ -54,6 +55,14 @@ std::string spanLine(const notetiqs& list, const LabelSpan& span, double frequen
     line += items[k].text;
   }
   return line;
+}
+
+// The list line of an occurrence: control characters of the file name and
+// the labels written as \xHH, so that every occurrence stays one line of four
+// tab-separated fields.
+std::string listLine(const std::string& file, const std::string& span) {
+  const auto labels = span.find('\t', span.find('\t') + 1) + 1;
+  return labeltext::escapeControls(file) + "\t" + span.substr(0, labels) + labeltext::escapeControls(span.substr(labels));
 }
 
 // The gathered signal, written as it grows: header placeholder, samples, then
@@ -208,7 +217,7 @@ class Search {
       }
       const auto line = spanLine(list, span, rec.info.frequence);
       results(line);
-      if (sinks_.list) sinks_.list(rec.info.nom + "\t" + line);
+      if (sinks_.list) sinks_.list(listLine(rec.info.nom, line));
       if (rec.readable && !request_.gathered.empty()) {
         if (gathered_.started() && rec.info.frequence != gathered_.frequence()) {
           if (!rateNoted) {

@@ -83,7 +83,8 @@ struct CorpusOutcome {
 };
 
 // Lines of the search: the results file lines, and one "file\tstart\tend\tlabels"
-// line per occurrence for a list that merges by concatenation.
+// line per occurrence for a list that merges by concatenation (control
+// characters of the name and the labels written as \xHH).
 struct SearchSinks {
   std::function<void(const std::string&)> results;
   std::function<void(const std::string&)> list;

@@ -10,6 +10,7 @@
 #include "annotation/notetiqs.h"
 #include "cli/commands.h"
 #include "cli/signal_options.h"
+#include "spectral/analysable.h"
 #include "platform/report.h"
 #include "signal/annotation_chunk.h"
 #include "signal/infofile_io.h"
@@ -35,7 +36,7 @@ int runConvert(const Args& arguments) {
   if (missing || args.size() != 2) return usage();
 
   infoFile in;
-  if (!describeForReading(args[0], inProfile, in)) return 1;
+  if (!describeForReading(args[0], inProfile, in) || !analysableRate(in.nom, in.frequence, "conversion")) return 1;
 
   if (!isSeparateOutput(args[1], in.nom) || (outProfile && profileIndexByName(*outProfile) < 0)) return 1;
   infoFile out;

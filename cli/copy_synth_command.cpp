@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <limits>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -22,6 +24,7 @@
 #include "platform/report.h"
 #include "prosody/pitch_file.h"
 #include "prosody/pitch_file_reader.h"
+#include "prosody/pitch_marks.h"
 #include "prosody/pitch_types.h"
 #include "signal/buffers.h"
 #include "signal/program.h"
@@ -93,29 +96,28 @@ ExcitationSynthesizer inProcessExcitation(int rateHz) {
   };
 }
 
-bool readWholeSignal(const infoFile& info, SHORTbuf& samples) {
-  const std::int64_t count = info.sampleCount();
-  if (count >= std::numeric_limits<std::int32_t>::max()) {
-    message(info.nom + ": too long for a copy synthesis");
-    return false;
-  }
-  if (!samples.newsize(count)) return false;
-  return lireSignal(info, info.depl, samples, 0, static_cast<std::int32_t>(count)) == count;
-}
-
-bool synthesizeWav(const std::vector<KlattRecord>& records, const std::filesystem::path& wavPath, int rateHz) {
-  CopySynthesisFiles files(temporaryDirectory());
-  if (!files.ok() || !writeKlattRecords(files.full(), records)) return false;
-  SynthesizedWav wav(wavPath, rateHz);
+// Synthesizes the records of `records` into `wav`, complete but not yet in place.
+bool synthesizeWav(const std::filesystem::path& records, SynthesizedWav& wav, const std::string& name, int rateHz) {
   std::string error;
   if (!wav.open() ||
-      klatt::synthesizeFile(files.full(), synthOptions(rateHz, 8),
+      klatt::synthesizeFile(records, synthOptions(rateHz, 8),
                             [&](std::span<const std::int16_t> s) { return wav.add(s); }, error) <= 0 ||
-      !wav.finish()) {
-    message("Cannot write " + wavPath.string() + ": " + (error.empty() ? wav.error() : error));
+      !wav.complete()) {
+    message("Cannot write " + name + ": " + (error.empty() ? wav.error() : error));
     return false;
   }
   return true;
+}
+
+// Copies `from` into `to` through the one writer, a block at a time.
+bool copyInto(const std::filesystem::path& from, ReplacingFile& to) {
+  std::ifstream in(from, std::ios::binary);
+  std::vector<char> block(1 << 20);
+  while (in) {
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    if (in.gcount() > 0 && !to.write(block.data(), static_cast<std::size_t>(in.gcount()))) return false;
+  }
+  return in.eof();
 }
 
 }  // namespace
@@ -130,56 +132,61 @@ int runCopySynth(const Args& arguments) {
   if (missing || args.size() != 1 || !out || (method && *method != "mccandless" && *method != "snake"))
     return usage();
   const std::string& in = args[0];
-  if (!isSeparateOutput(*out, in) || (synth && (!isSeparateOutput(*synth, in) || *synth == *out))) return 1;
+  if (!isSeparateOutput(*out, in) || (synth && !isSeparateOutput(*synth, in))) return 1;
+  if (synth && sameOutput(*synth, *out)) {
+    message("-o " + *out + " and --synth " + *synth + " name the same file: give each output its own.");
+    return 1;
+  }
   infoFile info;
   if (!describeForReading(in, profile, info)) return 1;
   const double fs = info.frequence;
   if (!analysableRate(in, fs, "copy synthesis") ||
       !analysableLength(in, info.sampleCount(), 512, "copy synthesis"))
     return 1;
-  SHORTbuf samples(0, "copy synthesis samples");
-  if (!readWholeSignal(info, samples)) return 1;
-  const std::span<const std::int16_t> speech(samples.data(), static_cast<std::size_t>(samples.size()));
+  // The signal, the tracks and the files are read a block or a record at a
+  // time: memory does not grow with the recording's length.
+  const std::int64_t count = info.sampleCount();
+  const SampleReader read = signalFileReader(info);
+  const FrameSource speech = blockedFrames(
+      [&](std::int64_t first, std::int64_t n, std::int16_t* to) { return read(first, n, to); }, count,
+      kCopyBlockSamples);
 
   // F0 of the whole file through a temporary pitch file.
   RemovedFile pitch{temporaryDirectory() / ("ardv-copy-" + std::to_string(::getpid()) + ".pit")};
   if (!pitchFileFromSignal(info, pitch.path, speakerF0Params(-1), PitchOptions{})) return 1;
   PitchFileCache cache;
-  const auto f0At = [&](double ms) { return cache.lookup(pitch.path, fs, msToSamples(ms, fs)); };
-
-  std::vector<FormantPoint> formants;
   const TrackMethod how = method && *method == "snake" ? TrackMethod::Snake : TrackMethod::McCandless;
-  if (!formantTracksOfFile(info, 0, info.sampleCount() - 1, how, FormantOptions{}, snakeParams(),
-                           [&](const FormantTrackRow& row) {
-                             formants.push_back({double(samplesToMs(double(row.centre), fs)),
-                                                 {row.frequencyHz[0], row.frequencyHz[1], row.frequencyHz[2]}});
-                             return true;
-                           }))
-    return 1;
-
-  const long durationMs = static_cast<long>(samplesToMs(double(info.sampleCount()), fs));
-  std::vector<KlattRecord> records = initialCopyRecords(durationMs, f0At, formants, speech, fs, initialKlattDefaults());
-  bool anything = false;
-  for (auto& r : records) {
-    r[kAVdb] = 0;  // the copy is the fitted parallel branch alone
-    anything = anything || r[kF0hz10] > 0 || r[kAF] > 0;
-  }
-  if (!anything) {
-    message(in + ": nothing to copy: no voiced or fricative frame (a silent recording?)");
-    return 1;
-  }
+  CopySignal signal;
+  signal.speech = speech;
+  signal.samples = count;
+  signal.fs = fs;
+  signal.f0AtMs = [&](double ms) { return cache.lookup(pitch.path, fs, msToSamples(ms, fs)); };
+  signal.formants = [&](const std::function<bool(const FormantPoint&)>& point) {
+    return formantTracksOfFile(info, 0, count - 1, how, FormantOptions{}, snakeParams(),
+                               [&](const FormantTrackRow& row) {
+                                 return point({double(samplesToMs(double(row.centre), fs)),
+                                               {row.frequencyHz[0], row.frequencyHz[1], row.frequencyHz[2]}});
+                               });
+  };
   const int rateHz = static_cast<int>(std::lround(fs));
-  std::vector<KlattRecord> result;
-  const CopySynthesisInput input{speech, fs, true, initialKlattDefaults()};
-  if (copySynthesizeRecords(records, records, input, inProcessExcitation(rateHz), temporaryDirectory(), result) <= 0)
-    return 1;
-  if (synth && !synthesizeWav(result, *synth, rateHz)) return 1;
-  std::string text(klattTypeWord(kKlattParams));
-  text += '\n';
-  for (const auto& r : result) appendKlattRecord(text, r, kKlattParams);
+  CopySynthesisFiles files(temporaryDirectory());
+  const int frames = copySynthesizeSignal(signal, files, inProcessExcitation(rateHz), initialKlattDefaults());
+  if (frames == 0) message(in + ": nothing to copy: no voiced or fricative frame (a silent recording?)");
+  if (frames <= 0) return 1;
+  // Both outputs are complete before either replaces a file.
   ReplacingFile file(*out);
-  if (!file.open() || !file.write(text) || !file.commit()) {
+  if (!file.open() || !copyInto(files.result(), file) || !file.complete()) {
     message("Cannot write " + *out + ": " + file.error());
+    return 1;
+  }
+  std::optional<SynthesizedWav> wav;
+  if (synth && !synthesizeWav(files.result(), wav.emplace(*synth, rateHz), *synth, rateHz)) return 1;
+  if (!file.commit()) {
+    message("Cannot write " + *out + ": " + file.error());
+    return 1;
+  }
+  if (wav && !wav->commit()) {
+    message("Cannot write " + *synth + ": " + wav->error());
     return 1;
   }
   return 0;

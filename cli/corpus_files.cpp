@@ -7,35 +7,74 @@
 
 #include "annotation/corpus_search.h"
 #include "cli/signal_options.h"
+#include "platform/file_access.h"
 #include "platform/report.h"
 
 namespace ardv::cli {
 namespace {
 
-bool readList(const std::string& name, std::vector<std::filesystem::path>& files) {
-  std::ifstream file;
-  if (name != "-") {
-    std::error_code ec;
-    if (std::filesystem::is_directory(name, ec)) {
-      message(name + " is a directory, not a list of files.");
-      return false;
-    }
-    file.open(name);
-    if (!file) {
-      message("Cannot read the list of files " + name + ".");
-      return false;
-    }
-  }
-  std::istream& in = name == "-" ? std::cin : file;
+constexpr std::size_t kListLineBytes = 4096;    // PATH_MAX: no file name is longer
+constexpr std::size_t kListBytes = 256u << 20;  // names and their paths: millions of files, never the whole memory
+
+// Reads the names of `in` one a line, within the bounds above; a NUL byte
+// means the input is not a list of names (/dev/zero, a signal file).
+bool readNames(std::istream& in, const std::string& name, std::vector<std::filesystem::path>& files) {
   std::string line;
-  while (std::getline(in, line)) {
+  std::size_t number = 1;
+  std::size_t total = 0;
+  const auto refuse = [&](const std::string& why) {
+    message("The list of files " + name + " " + why + " (line " + std::to_string(number) + "): not a list of file names.");
+    return false;
+  };
+  const auto add = [&] {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) files.emplace_back(line);
+    if (line.empty()) return true;
+    total += line.size() + sizeof(std::filesystem::path);
+    if (total > kListBytes) return refuse("takes more than " + std::to_string(kListBytes >> 20) + " MB of memory");
+    files.emplace_back(line);
+    line.clear();
+    return true;
+  };
+  std::vector<char> block(1 << 16);
+  while (in) {
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    for (std::size_t i = 0; i < got; ++i) {
+      const char c = block[i];
+      if (c == '\n') {
+        if (!add()) return false;
+        ++number;
+      } else if (c == '\0') {
+        return refuse("holds a NUL byte");
+      } else if (line.size() >= kListLineBytes) {
+        return refuse("has a line longer than " + std::to_string(kListLineBytes) + " bytes");
+      } else {
+        line += c;
+      }
+    }
   }
   if (in.bad()) {
     message("Cannot read the list of files " + name + ".");
     return false;
   }
+  return add();
+}
+
+bool readList(const std::string& name, std::vector<std::filesystem::path>& files) {
+  std::ifstream file;
+  if (name != "-") {
+    // Checked before opening: a FIFO would block the open, a device has no end.
+    if (const std::string problem = regularFileProblem(name); !problem.empty()) {
+      message("Cannot read the list of files " + name + ": " + problem + ".");
+      return false;
+    }
+    file.open(name, std::ios::binary);
+    if (!file) {
+      message("Cannot read the list of files " + name + ".");
+      return false;
+    }
+  }
+  if (!readNames(name == "-" ? std::cin : file, name, files)) return false;
   std::sort(files.begin(), files.end());
   return true;
 }
@@ -63,6 +102,7 @@ int takeCorpusFiles(Args& args, const std::string& ext, CorpusFiles& out) {
                          "1 <= I <= N\n");
     return 2;
   }
+  if (list && *list != "-") out.list = *list;
   if (list ? !readList(*list, out.files) : !listCorpus(*dir, ext, out.files, out.unreadable)) return 1;
   if (count > 1) out.files = shardOf(out.files, index, count);
   return 0;

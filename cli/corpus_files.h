@@ -17,11 +17,14 @@ struct CorpusFiles {
   std::vector<std::filesystem::path> files;
   int unreadable = 0;  // directory entries that could not be examined
   std::optional<std::string> dir;  // the positional DIR, when given
+  std::optional<std::string> list;  // the file of --files-from (not standard input)
 };
 
 // Takes --files-from and --shard out of `args` (other options already
 // taken); what remains is DIR or nothing. Without --files-from, DIR is
-// listed (listCorpus). Returns 0, 1 after a message (missing
+// listed (listCorpus). A list is read within bounds: a regular file or
+// standard input, lines of at most 4096 bytes, no NUL byte, at most 256 MB
+// of memory for the names. Returns 0, 1 after a message (missing
 // directory or list), or 2 after a usage line on a malformed option.
 int takeCorpusFiles(Args& args, const std::string& ext, CorpusFiles& out);
 

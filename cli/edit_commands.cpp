@@ -13,13 +13,14 @@
 #include "signal/edit_new.h"
 #include "signal/program.h"
 #include "signal/resample.h"
+#include "spectral/analysable.h"
 
 namespace ardv::cli {
 namespace {
 
-bool openAsCurrent(const std::string& file, const std::optional<std::string>& profile) {
+bool openAsCurrent(const std::string& file, const std::optional<std::string>& profile, const char* what) {
   infoFile info;
-  if (!describeForReading(file, profile, info)) return false;
+  if (!describeForReading(file, profile, info) || !analysableRate(file, info.frequence, what)) return false;
   program().en_cours = info;
   if (!openCurrent()) return false;
   editStateAfterLoad();
@@ -39,7 +40,7 @@ int runResample(const Args& arguments) {
     std::fprintf(stderr, "usage: ardv-cli resample IN OUT --rate HZ [--profile NAME]\n");
     return 2;
   }
-  if (!openAsCurrent(args[0], profile)) return 1;
+  if (!openAsCurrent(args[0], profile, "resampling")) return 1;
   if (!resampleCurrent(hz, args[1])) return 1;
   std::printf("%s\n", resampledWavName(args[1]).c_str());
   return 0;
@@ -53,7 +54,7 @@ int runRemoveDc(const Args& arguments) {
     std::fprintf(stderr, "usage: ardv-cli remove-dc IN OUT [--profile NAME]\n");
     return 2;
   }
-  if (!openAsCurrent(args[0], profile)) return 1;
+  if (!openAsCurrent(args[0], profile, "DC removal")) return 1;
   return removeDC(args[1]) ? 0 : 1;
 }
 

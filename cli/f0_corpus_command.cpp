@@ -1,5 +1,5 @@
 // ardv-cli f0-corpus DIR [--ext EXT] [--jobs N] [--speaker any|female|male]
-//   [--files-from LIST] [--shard I/N]:
+//   [--profile NAME] [--files-from LIST] [--shard I/N]:
 // a pitch file beside every signal file of a directory with the extension
 // (".wav" by default, case ignored, hidden entries skipped) or of the list,
 // several files at a time; progress on standard error when it is a terminal.
@@ -14,6 +14,7 @@
 #include "cli/corpus_files.h"
 #include "cli/signal_options.h"
 #include "prosody/pitch_corpus.h"
+#include "signal/program.h"
 
 namespace ardv::cli {
 
@@ -25,6 +26,7 @@ int runF0Corpus(const Args& arguments) {
   const auto ext = takeOption(args, "--ext", missing);
   const auto jobsText = takeOption(args, "--jobs", missing);
   const auto speaker = takeOption(args, "--speaker", missing);
+  const auto profile = takeOption(args, "--profile", missing);
   int type = -1;
   int jobs = static_cast<int>(std::max(std::thread::hardware_concurrency(), 1u));
   if (jobsText) {
@@ -35,7 +37,7 @@ int runF0Corpus(const Args& arguments) {
   }
   const auto usage = [] {
     std::fprintf(stderr, "usage: ardv-cli f0-corpus DIR [--ext EXT] [--jobs N (1..64)] [--speaker any|female|male]\n"
-                         "         [--files-from LIST] [--shard I/N]\n");
+                         "         [--profile NAME] [--files-from LIST] [--shard I/N]\n");
     return 2;
   };
   if (missing || (speaker && !speakerTypeByName(*speaker, type))) return usage();
@@ -47,6 +49,9 @@ int runF0Corpus(const Args& arguments) {
   }
   CorpusFiles corpus;
   if (const int status = takeCorpusFiles(args, extension, corpus); status != 0) return status == 2 ? usage() : status;
+  // Files not read as WAV need the profile, as everywhere on the command line.
+  program().en_cours.formatIndex = -1;
+  if (profile && (program().en_cours.formatIndex = profileIndexByName(*profile)) < 0) return 1;
   // Progress on a terminal only: "done/total" rewritten in place.
   CorpusWatcher watch;
   bool shown = false;
@@ -58,7 +63,9 @@ int runF0Corpus(const Args& arguments) {
     };
   }
   CorpusProgress result;
-  const int written = f0CorpusFiles(corpus.files, jobs, speakerF0Params(type), watch, &result);
+  std::vector<std::filesystem::path> list;
+  if (corpus.list) list.emplace_back(*corpus.list);
+  const int written = f0CorpusFiles(corpus.files, jobs, speakerF0Params(type), watch, &result, list);
   if (shown) std::fprintf(stderr, "\n");
   if (written < 0) return 1;
   result.failed += corpus.unreadable;

@@ -33,20 +33,26 @@ bool milliseconds(const std::optional<std::string>& text, double& value) {
   return true;
 }
 
-// The output: OUT through ReplacingFile, or standard output.
+// The output: OUT through ReplacingFile (a pipe or device named by OUT
+// written as the lines come), or standard output, written as the lines come.
 class Output {
  public:
-  explicit Output(const std::optional<std::string>& out) : file_(out ? *out : "/dev/stdout"), name_(out) {}
+  explicit Output(const std::optional<std::string>& out) : file_(out ? *out : std::string()), named_(out.has_value()) {
+    file_.streamInPlace();
+  }
   bool open() {
-    if (file_.open()) return true;
+    if (!named_ || file_.open()) return true;
     message("Cannot create " + file_.target().string() + ": " + file_.error());
     return false;
   }
   bool line(const char* text, int n) {
-    ok_ = ok_ && n > 0 && file_.write(text, static_cast<std::size_t>(n));
+    if (named_) ok_ = ok_ && n > 0 && file_.write(text, static_cast<std::size_t>(n));
+    else ok_ = ok_ && n > 0 && std::fwrite(text, 1, static_cast<std::size_t>(n), stdout) == static_cast<std::size_t>(n);
     return ok_;
   }
+  // Standard output is checked once more when the program ends.
   bool commit() {
+    if (!named_) return ok_;
     if (ok_ && file_.commit()) return true;
     message("erreur d'ecriture\r\n" + file_.target().string() + ": " + file_.error());
     return false;
@@ -54,7 +60,7 @@ class Output {
 
  private:
   ReplacingFile file_;
-  std::optional<std::string> name_;
+  bool named_;
   bool ok_ = true;
 };
 

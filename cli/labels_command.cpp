@@ -170,6 +170,11 @@ int runLabels(const Args& arguments) {
       notetiqs read;
       const bool whole = importKind.words ? readAnnotations(read, from) : readLabels(read, from);
       if (!whole && read.empty()) return 1;
+      if (read.segmentCount() == 0) {
+        message("no records read from " + import->second + ": the " + (importKind.words ? "word" : "phoneme") +
+                " list is kept and nothing is written.");
+        return 1;
+      }
       (importKind.words ? word : phon) = std::move(read);
       ok = whole && ok;
     }

@@ -5,6 +5,7 @@
 #include <ext/stdio_sync_filebuf.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -59,8 +60,8 @@ const Command kCommands[] = {
     {"f0", ardv::cli::runF0, "f0 FILE [-o OUT.pit] [--speaker any|female|male] [--threads N]",
      "F0 of a whole file (\"ms Hz\" lines on standard output without -o)"},
     {"f0-corpus", ardv::cli::runF0Corpus,
-     "f0-corpus [DIR] [--ext EXT] [--jobs N] [--threads N] [--speaker any|female|male] [--files-from LIST] "
-     "[--shard I/N]",
+     "f0-corpus [DIR] [--ext EXT] [--jobs N] [--threads N] [--speaker any|female|male] [--profile NAME] "
+     "[--files-from LIST] [--shard I/N]",
      "a pitch file beside every signal file of DIR or of the list"},
     {"search", ardv::cli::runSearch,
      "search [DIR] (--phonemes \"SEQ[;SEQ...]\" | --word TEXT) [--ext EXT] [--labels-dir D] [--labels-ext EXT] "
@@ -250,6 +251,8 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file-size limit a write fails with "File too large" and is reported like a full disk.
+  std::signal(SIGXFSZ, SIG_IGN);
   watchStdout();
   return finish(run(argc, argv));
 }

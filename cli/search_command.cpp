@@ -6,7 +6,9 @@
 // when something was skipped.
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "annotation/corpus_search.h"
 #include "cli/commands.h"
@@ -14,6 +16,8 @@
 #include "cli/signal_options.h"
 #include "platform/report.h"
 #include "signal/replacing_file.h"
+#include "signal/wavfile.h"
+#include "signal/writable_target.h"
 
 namespace ardv::cli {
 namespace {
@@ -26,6 +30,36 @@ int usage() {
                "  SEQ: phoneme labels and [class] names of the language file, comma-separated\n"
                "  K: qern nist sam align (phonemes), vecsys nist sam noisex (words)\n");
   return 2;
+}
+
+// False, after a message, when an output would replace one of the files the
+// search reads (the recordings, their label files, the list of files) or
+// -o and --list name one file.
+bool outputsApart(const CorpusSearch& request, const std::optional<std::string>& list,
+                  const std::vector<std::optional<std::string>>& outputs) {
+  std::map<FileKey, std::string> inputs;
+  const auto add = [&](const std::string& name) {
+    FileKey key;
+    if (fileKey(name, key) && key.name.empty()) inputs.emplace(key, name);
+  };
+  if (list) add(*list);
+  for (const auto& file : request.files) {
+    add(file.string());
+    if (!isWavName(file.string())) add((request.labelDir / file.stem()).string() + request.labelExt);
+  }
+  for (const auto& out : outputs) {
+    FileKey key;
+    if (!out || !fileKey(*out, key)) continue;
+    if (const auto it = inputs.find(key); it != inputs.end()) {
+      message("Cannot write " + *out + ": it is " + it->second + ", which the search reads.");
+      return false;
+    }
+  }
+  if (outputs[0] && outputs[1] && sameOutput(*outputs[0], *outputs[1])) {
+    message("-o " + *outputs[0] + " and --list " + *outputs[1] + " name the same file: give each its own.");
+    return false;
+  }
+  return true;
 }
 
 int kindByName(const std::string& name, bool words) {
@@ -85,6 +119,7 @@ int runSearch(const Args& arguments) {
     }
   }
   if (gathered) request.gathered = *gathered;
+  if (!outputsApart(request, corpus.list, {gathered, listName})) return 1;
 
   std::optional<ReplacingFile> list;
   bool listFailed = false;

@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/signal_options.h"
+#include "platform/report.h"
 #include "prosody/speech_detector.h"
 
 namespace ardv::cli {
@@ -20,6 +21,10 @@ int runSpeechStart(const Args& arguments) {
   if (!describeForReading(args[0], profile, info)) return 1;
   std::int64_t start = -1, end = -1;
   if (!speechStartEnd(info, start, end)) return 1;
+  if (start < 0) {
+    message(info.nom + ": no speech found");
+    return 1;
+  }
   std::printf("Date de d\xC3\xA9" "but et fin de parole %d ms, %d ms\n", static_cast<int>(start), static_cast<int>(end));
   return 0;
 }

@@ -64,9 +64,9 @@ int runSynth(const Args& arguments) {
     message("Cannot write " + *out + ": " + wav.error());
     return 1;
   }
-  std::string error;
-  const std::int64_t records =
-      klatt::synthesizeFile(params, options, [&](std::span<const std::int16_t> s) { return wav.add(s); }, error);
+  std::string error, warning;
+  const std::int64_t records = klatt::synthesizeFile(
+      params, options, [&](std::span<const std::int16_t> s) { return wav.add(s); }, error, &warning);
   if (records < 0) {
     message(error == "cannot write the samples" ? "Cannot write " + *out + ": " + wav.error() : params + ": " + error);
     return 1;
@@ -79,6 +79,7 @@ int runSynth(const Args& arguments) {
     message("Cannot write " + *out + ": " + wav.error());
     return 1;
   }
+  if (!warning.empty()) warn(params + ": " + warning);
   return 0;
 }
 

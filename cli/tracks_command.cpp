@@ -3,6 +3,7 @@
 // listings ("*.for") through the formant window's track groups, with the
 // same reading rules (pieces where a key parameter leaves its default,
 // resampled at the step).
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "cli/signal_options.h"
 #include "formants/formant_listing.h"
 #include "formants/klatt_records.h"
+#include "formants/klatt_stretches.h"
 #include "formants/klatt_tracks.h"
 #include "platform/report.h"
 #include "signal/writable_target.h"
@@ -76,27 +78,32 @@ int runTracks(const Args& arguments) {
   KlattTracks tracks;
   const Kind kind = kindOf(in);
   if (kind == Kind::parameters) {
+    // Read and written a stretch at a time: memory does not grow with the file.
     tracks.stepMs = step ? step : klattFileFrameStep(in).value_or(kInitialStepMs);
-    if (!tracks.open(in, std::nullopt)) return 1;
+    const int columns = format == "for" ? 0 : format == "kla" ? 41 : 56;
+    return convertKlattFile(in, *out, columns, tracks.stepMs, tracks.frequence, tracks.defaults) ? 0 : 1;
   } else if (kind == Kind::unknown) {
     message(text(6462) + "\n" + in);
     return 1;
   } else {
     std::vector<FormantListingFrame> frames;
     tracks.stepMs = step ? step : kInitialStepMs;
-    if (!step && readFormantListing(in, frames) && frames.size() >= 2) {
+    if (!step && !readFormantListing(in, frames)) return 1;  // reported
+    if (!step && frames.size() >= 2) {
       const std::int64_t d = static_cast<std::int64_t>(frames[1].dateMs) - frames[0].dateMs;
       if (d >= 1 && d <= 1000) tracks.stepMs = static_cast<int>(d);
     }
     if (!tracks.openFormants(in)) return 1;
   }
-  const std::int32_t start = tracks.firstDate().value_or(0);
-  const std::int32_t end = tracks.lastDate().value_or(0) + 1;
+  if (tracks.empty() && tracks.fileFrames.empty()) {
+    message(in + ": no frame to write: no formant has a frequency above 0; " + *out + " was not written");
+    return 1;
+  }
   bool ok;
   if (format == "for")
-    ok = tracks.writeFormants(*out, start, end);
+    ok = tracks.writeFormants(*out, INT32_MIN, INT32_MAX);
   else
-    ok = tracks.write(*out, format == "kla" ? 41 : 56, start, end);
+    ok = tracks.write(*out, format == "kla" ? 41 : 56, INT32_MIN, INT32_MAX);
   return ok ? 0 : 1;
 }
 

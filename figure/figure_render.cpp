@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <iterator>
 
 #include "platform/report.h"
 #include "signal/replacing_file.h"
@@ -358,8 +359,12 @@ struct Painter {
         case Pane::Waveform: waveform(axis, r); break;
         case Pane::Spectrogram: spectrogram(axis, r); break;
         case Pane::F0: {
-          const auto [lo, hi] = curveRange(data.f0, 50.0, 400.0);
-          curve(axis, r, data.f0, lo, hi, data.f0StepMs * 1.5, QColor(0, 70, 220));
+          // Unvoiced frames (0 Hz) are gaps, outside the axis's range.
+          std::vector<CurvePoint> voiced;
+          std::copy_if(data.f0.begin(), data.f0.end(), std::back_inserter(voiced),
+                       [](const CurvePoint& c) { return c.value > 0.0; });
+          const auto [lo, hi] = curveRange(voiced, 50.0, 400.0);
+          curve(axis, r, voiced, lo, hi, data.f0StepMs * 1.5, QColor(0, 70, 220));
           break;
         }
         case Pane::Energy: {

@@ -7,6 +7,7 @@
 #include <complex>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <numbers>
 #include <string>
 
@@ -80,42 +81,36 @@ std::complex<double> parallelResponse(double f, double bw, double at, double fs)
   return std::pow(10.0, kParallelPeakDb / 20.0) * std::abs(denominator(f)) / denominator(at);
 }
 
-// Every record of a parameter file; false when it cannot be opened, has no
-// known type, or its dates do not increase.
-bool readAll(const std::filesystem::path& path, const KlattRecord& defaults, std::vector<KlattRecord>& out) {
+// The dates of a parameter file: false when it cannot be opened, has no
+// known type, or its dates do not increase; its first and last dates and
+// how many records it holds otherwise.
+bool scanDates(const std::filesystem::path& path, const KlattRecord& defaults, std::int32_t& first,
+               std::int32_t& last, std::int64_t& count) {
   KlattRecordReader reader;
   if (reader.open(path) != KlattRecordReader::Status::ok) return false;
   KlattRecord r{};
+  count = 0;
   while (reader.next(r, defaults)) {
-    if (!out.empty() && r[kDate] <= out.back()[kDate]) return false;
-    out.push_back(r);
+    if (count > 0 && r[kDate] <= last) return false;
+    if (count++ == 0) first = r[kDate];
+    last = r[kDate];
   }
   return true;
 }
 
-// Envelope of `samples` around sample `centre`, zeros outside the signal.
-bool envelopeAt(std::span<const std::int16_t> samples, std::int64_t centre, std::vector<std::int16_t>& frame,
+// Envelope of the signal around sample `centre`, zeros outside the signal.
+bool envelopeAt(const FrameSource& samples, std::int64_t centre, std::vector<std::int16_t>& frame,
                 std::span<float> column, const TrueEnvelopeSettings& te) {
   const int n = te.frameLength;
-  std::fill(frame.begin(), frame.end(), std::int16_t{0});
-  const std::int64_t first = centre - n / 2;
-  const std::int64_t size = static_cast<std::int64_t>(samples.size());
-  const std::int64_t lo = std::clamp<std::int64_t>(first, 0, size);
-  const std::int64_t hi = std::clamp<std::int64_t>(first + n, 0, size);
-  if (hi > lo) std::copy(samples.begin() + lo, samples.begin() + hi, frame.begin() + (lo - first));
-  return trueEnvelope(column, frame, 0, te);
+  return samples(centre - n / 2, std::span<std::int16_t>(frame.data(), static_cast<std::size_t>(n))) &&
+         trueEnvelope(column, frame, 0, te);
 }
 
 // Power spectrum in dB of the Hamming-windowed frame around `centre`.
-bool spectrumAt(std::span<const std::int16_t> samples, std::int64_t centre, std::vector<std::int16_t>& frame,
+bool spectrumAt(const FrameSource& samples, std::int64_t centre, std::vector<std::int16_t>& frame,
                 HammingCache& hamming, std::vector<double>& work, std::span<float> column) {
   const int n = static_cast<int>(frame.size());
-  const std::int64_t first = centre - n / 2;
-  const std::int64_t size = static_cast<std::int64_t>(samples.size());
-  std::fill(frame.begin(), frame.end(), std::int16_t{0});
-  const std::int64_t lo = std::clamp<std::int64_t>(first, 0, size);
-  const std::int64_t hi = std::clamp<std::int64_t>(first + n, 0, size);
-  if (hi > lo) std::copy(samples.begin() + lo, samples.begin() + hi, frame.begin() + (lo - first));
+  if (!samples(centre - n / 2, frame)) return false;
   const float* w = hamming.table(n);
   if (!w) return false;
   envelopeFrame(frame, 0, n, false, w, work.data());
@@ -125,6 +120,27 @@ bool spectrumAt(std::span<const std::int16_t> samples, std::int64_t centre, std:
     column[k] = static_cast<float>(10.0 * std::log10(std::max(work[k] * work[k] + im * im, 1e-10)));
   }
   return true;
+}
+
+// Raw 16-bit samples of a file, `count` from `first`.
+BlockReader rawReader(const std::filesystem::path& path, bool highByteFirst) {
+  auto in = std::make_shared<std::ifstream>(path, std::ios::binary);
+  auto bytes = std::make_shared<std::vector<char>>();
+  return [in, bytes, highByteFirst, path](std::int64_t first, std::int64_t count, std::int16_t* out) {
+    bytes->resize(static_cast<std::size_t>(2 * count));
+    in->clear();
+    if (!in->seekg(2 * first) || !in->read(bytes->data(), static_cast<std::streamsize>(bytes->size()))) {
+      message(std::string(kExcitationFault) + " (" + path.string() + ": cannot read samples " + std::to_string(first) +
+              " to " + std::to_string(first + count - 1) + ")");
+      return false;
+    }
+    for (std::int64_t i = 0; i < count; ++i) {
+      const auto b0 = static_cast<unsigned char>((*bytes)[2 * i]);
+      const auto b1 = static_cast<unsigned char>((*bytes)[2 * i + 1]);
+      out[i] = static_cast<std::int16_t>(highByteFirst ? (b0 << 8) | b1 : (b1 << 8) | b0);
+    }
+    return true;
+  };
 }
 
 }  // namespace
@@ -143,6 +159,46 @@ const std::array<CopyResonance, 10>& copyResonances() {
       {kF3Nhz, kA3N, kB3Nphz, 9, -1},
   }};
   return table;
+}
+
+FrameSource framesOf(std::span<const std::int16_t> samples) {
+  return [samples](std::int64_t first, std::span<std::int16_t> out) {
+    const auto n = static_cast<std::int64_t>(out.size());
+    const auto size = static_cast<std::int64_t>(samples.size());
+    std::fill(out.begin(), out.end(), std::int16_t{0});
+    const std::int64_t lo = std::clamp<std::int64_t>(first, 0, size);
+    const std::int64_t hi = std::clamp<std::int64_t>(first + n, 0, size);
+    if (hi > lo) std::copy(samples.begin() + lo, samples.begin() + hi, out.begin() + (lo - first));
+    return true;
+  };
+}
+
+FrameSource blockedFrames(BlockReader read, std::int64_t count, std::int64_t blockSamples) {
+  struct Block {
+    BlockReader read;
+    std::int64_t count, length, start = 0;
+    std::vector<std::int16_t> samples;  // start .. start + size − 1
+  };
+  auto b = std::make_shared<Block>(Block{std::move(read), count, std::max<std::int64_t>(blockSamples, 1), 0, {}});
+  return [b](std::int64_t first, std::span<std::int16_t> out) {
+    const auto n = static_cast<std::int64_t>(out.size());
+    std::fill(out.begin(), out.end(), std::int16_t{0});
+    const std::int64_t lo = std::clamp<std::int64_t>(first, 0, b->count);
+    const std::int64_t hi = std::clamp<std::int64_t>(first + n, 0, b->count);
+    if (hi <= lo) return true;
+    const auto held = static_cast<std::int64_t>(b->samples.size());
+    if (lo < b->start || hi > b->start + held) {
+      const std::int64_t length = std::min(std::max(b->length, hi - lo), b->count - lo);
+      b->samples.resize(static_cast<std::size_t>(length));
+      b->start = lo;
+      if (!b->read(lo, length, b->samples.data())) {
+        b->samples.clear();
+        return false;
+      }
+    }
+    std::copy(b->samples.begin() + (lo - b->start), b->samples.begin() + (hi - b->start), out.begin() + (lo - first));
+    return true;
+  };
 }
 
 bool copySynthesisEnabled(const std::array<bool, kKlattGroups>& selectedGroups) {
@@ -213,49 +269,44 @@ void fitCopyFrame(KlattRecord& record, const std::array<bool, kKlattGroups>& sel
   }
 }
 
-bool readRawSamples(const std::filesystem::path& path, bool highByteFirst, std::int64_t maxSamples,
-                    std::vector<std::int16_t>& out) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  const auto size = std::filesystem::file_size(path, ec);
-  if (ec || size % 2 != 0) return false;
-  const std::int64_t count = std::min<std::int64_t>(static_cast<std::int64_t>(size / 2), maxSamples);
-  std::ifstream in(path, std::ios::binary);
-  std::vector<char> bytes(static_cast<std::size_t>(2 * count));
-  if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return false;
-  out.resize(bytes.size() / 2);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const auto b0 = static_cast<unsigned char>(bytes[2 * i]);
-    const auto b1 = static_cast<unsigned char>(bytes[2 * i + 1]);
-    const unsigned v = highByteFirst ? (b0 << 8) | b1 : (b1 << 8) | b0;
-    out[i] = static_cast<std::int16_t>(v);
-  }
-  return true;
-}
-
 int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem::path& selected,
                        const std::filesystem::path& excitation, const std::filesystem::path& result,
                        std::span<const std::int16_t> speech, double fs, bool highByteFirst,
                        const KlattRecord& defaults, const CopySynthesisSettings& settings) {
+  return recalCopySynthesis(full, selected, excitation, result, framesOf(speech), static_cast<std::int64_t>(speech.size()), fs, highByteFirst, defaults,
+                            settings);
+}
+
+int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem::path& selected,
+                       const std::filesystem::path& excitation, const std::filesystem::path& result,
+                       const FrameSource& speech, std::int64_t speechSamples, double fs, bool highByteFirst,
+                       const KlattRecord& defaults,
+                       const CopySynthesisSettings& settings, std::int64_t blockSamples) {
   const int n = settings.analysisSize;
   if (!(fs >= 1000.0) || n < 256 || n > 4096 || (n & (n - 1)) != 0) {
     debugMessage("recalCopySynthesis: bad analysis settings");
     return -1;
   }
-  std::vector<KlattRecord> frames, chosen;
-  if (!readAll(full, defaults, frames) || frames.empty() || !readAll(selected, defaults, chosen)) {
+  std::int32_t firstDate = 0, lastDate = 0, ignored = 0;
+  std::int64_t frameCount = 0, chosenCount = 0;
+  if (!scanDates(full, defaults, firstDate, lastDate, frameCount) || frameCount == 0 ||
+      !scanDates(selected, defaults, ignored, ignored, chosenCount)) {
     message(std::string(kFormantFileFault) + " (" + full.string() + ", " + selected.string() + ")");
     return -1;
   }
-  std::vector<std::int16_t> source;
   // The synthesizer's output starts at the full file's first frame.
-  const std::int32_t firstDate = frames.front()[kDate];
-  const std::int64_t lastSample = msToSamples(frames.back()[kDate] - firstDate, fs);
-  if (!readRawSamples(excitation, highByteFirst, lastSample + n, source) || static_cast<std::int64_t>(source.size()) <= lastSample) {
-    message(std::string(kExcitationFault) + " (" + excitation.string() + ": " + std::to_string(source.size()) +
+  const std::int64_t lastSample = msToSamples(lastDate - firstDate, fs);
+  std::error_code ec;
+  const bool regular = std::filesystem::is_regular_file(excitation, ec);
+  const std::uintmax_t bytes = regular ? std::filesystem::file_size(excitation, ec) : 0;
+  const std::int64_t available = ec || !regular || bytes % 2 != 0 ? 0 : static_cast<std::int64_t>(bytes / 2);
+  if (available <= lastSample) {
+    message(std::string(kExcitationFault) + " (" + excitation.string() + ": " + std::to_string(available) +
             " samples, " + std::to_string(lastSample + 1) + " needed)");
     return -1;
   }
+  const FrameSource source =
+      blockedFrames(rawReader(excitation, highByteFirst), std::min(available, lastSample + n), blockSamples);
 
   TrueEnvelopeSettings te;
   te.frameLength = n;
@@ -269,24 +320,37 @@ int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem:
   std::vector<double> work(n);
   HammingCache hamming;
 
+  ReplacingFile out(result);
+  const auto cannotWrite = [&] {
+    message(std::string(kCreateFault) + " (" + result.string() + ": " + out.error() + ")");
+    return -1;
+  };
+  if (!out.open()) return cannotWrite();
+  KlattRecordReader frames, chosen;
+  if (frames.open(full) != KlattRecordReader::Status::ok || chosen.open(selected) != KlattRecordReader::Status::ok) {
+    message(std::string(kFormantFileFault) + " (" + full.string() + ", " + selected.string() + ")");
+    return -1;
+  }
   const auto& groups = klattGroups();
   std::string text(klattTypeWord(kKlattParams));
   text += '\n';
-  std::size_t next = 0;
-  for (std::size_t i = 0; i < frames.size(); ++i) {
-    KlattRecord record = frames[i];
+  KlattRecord record{}, next{};
+  bool pending = chosen.next(next, defaults);
+  for (std::int64_t i = 0; frames.next(record, defaults); ++i) {
+    const KlattRecord asFound = record;
     std::array<bool, kKlattGroups> on{};
-    if (next < chosen.size() && chosen[next][kDate] < record[kDate]) {
-      message(std::string(kFormantFileFault) + " (" + selected.string() + ": date " +
-              std::to_string(chosen[next][kDate]) + " ms is not a frame of " + full.string() + ")");
+    if (pending && next[kDate] < record[kDate]) {
+      message(std::string(kFormantFileFault) + " (" + selected.string() + ": date " + std::to_string(next[kDate]) +
+              " ms is not a frame of " + full.string() + ")");
       return -1;
     }
-    if (next < chosen.size() && chosen[next][kDate] == record[kDate]) {
-      for (int g = 0; g < kKlattGroups; ++g) on[g] = chosen[next][groups[g].params[0]] != defaults[groups[g].params[0]];
-      ++next;
+    if (pending && next[kDate] == record[kDate]) {
+      for (int g = 0; g < kKlattGroups; ++g) on[g] = next[groups[g].params[0]] != defaults[groups[g].params[0]];
+      pending = chosen.next(next, defaults);
     }
-    if (std::any_of(on.begin(), on.end(), [](bool x) { return x; })) {
-      const std::int64_t centre = msToSamples(record[kDate], fs);
+    const std::int64_t centre = msToSamples(record[kDate], fs);
+    // Frames past the speech have nothing to imitate: they stay as they are.
+    if (centre < speechSamples && std::any_of(on.begin(), on.end(), [](bool x) { return x; })) {
       const std::int64_t synthCentre = msToSamples(record[kDate] - firstDate, fs);
       const bool voiced = record[kF0hz10] > 0;
       const bool ok = voiced ? spectrumAt(speech, centre, frame, hamming, work, s) &&
@@ -296,21 +360,28 @@ int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem:
       if (!ok) return -1;
       fitCopyFrame(record, on, CopySpectra{voiced, s, e}, fs, defaults, settings);
     }
-    appendKlattRecord(text, record, kKlattParams);
-    if (i % 256 == 0) showProgress("Recal copy synthesis", double(i) / double(frames.size()));
+    // What the fit left alone is written as the file held it.
+    KlattAsRead asRead;
+    for (int p = 1; p < kKlattParams; ++p)
+      if (record[p] == asFound[p]) {
+        asRead.set(p);
+        if (p == kF0hz10) record[p] = frames.fileF0();
+      }
+    appendKlattRecord(text, record, kKlattParams, asRead);
+    if (text.size() >= (1 << 20)) {
+      if (!out.write(text)) return cannotWrite();
+      text.clear();
+    }
+    if (i % 256 == 0) showProgress("Recal copy synthesis", double(i) / double(frameCount));
   }
   showProgress("Recal copy synthesis", -1.0);
-  if (next < chosen.size()) {
+  if (pending) {
     message(std::string(kFormantFileFault) + " (" + selected.string() + " goes past the frames of " + full.string() +
             ")");
     return -1;
   }
-  ReplacingFile out(result);
-  if (!out.open() || !out.write(text) || !out.commit()) {
-    message(std::string(kCreateFault) + " (" + result.string() + ": " + out.error() + ")");
-    return -1;
-  }
-  return static_cast<int>(frames.size());
+  if (!out.write(text) || !out.commit()) return cannotWrite();
+  return static_cast<int>(frameCount);
 }
 
 }  // namespace ardv

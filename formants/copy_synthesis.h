@@ -20,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -69,6 +70,23 @@ struct CopySpectra {
 void fitCopyFrame(KlattRecord& record, const std::array<bool, kKlattGroups>& selected, const CopySpectra& spectra,
                   double fs, const KlattRecord& defaults, const CopySynthesisSettings& settings);
 
+// Fills `out` with samples first .. first + out.size() − 1 of a signal,
+// zeros outside it. False after a report.
+using FrameSource = std::function<bool(std::int64_t first, std::span<std::int16_t> out)>;
+
+// The frames of samples held in memory.
+FrameSource framesOf(std::span<const std::int16_t> samples);
+
+// The frames of a signal of `count` samples read through `read` (count
+// samples from first into out; false after a report) one block of
+// `blockSamples` (at least a frame) at a time: memory of one block, whatever
+// the signal's length.
+using BlockReader = std::function<bool(std::int64_t first, std::int64_t count, std::int16_t* out)>;
+FrameSource blockedFrames(BlockReader read, std::int64_t count, std::int64_t blockSamples);
+
+// Samples of a copy synthesis read at a time (speech and excitation).
+inline constexpr std::int64_t kCopyBlockSamples = 1 << 18;
+
 // True when some group among 0..8 has a selected piece in the selected-pieces
 // file: only then does copy synthesis run.
 bool copySynthesisEnabled(const std::array<bool, kKlattGroups>& selectedGroups);
@@ -89,10 +107,12 @@ int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem:
                        const std::filesystem::path& excitation, const std::filesystem::path& result,
                        std::span<const std::int16_t> speech, double fs, bool highByteFirst,
                        const KlattRecord& defaults, const CopySynthesisSettings& settings = {});
-
-// Reads at most `maxSamples` of a raw 16-bit sample file; false (no report)
-// when it is not a regular file, cannot be read or has an odd number of bytes.
-bool readRawSamples(const std::filesystem::path& path, bool highByteFirst, std::int64_t maxSamples,
-                    std::vector<std::int16_t>& out);
+// The same with the speech (`speechSamples` long) read frame by frame, the
+// parameter files record by record and the excitation `blockSamples` at a
+// time: memory independent of the length.
+int recalCopySynthesis(const std::filesystem::path& full, const std::filesystem::path& selected,
+                       const std::filesystem::path& excitation, const std::filesystem::path& result,
+                       const FrameSource& speech, std::int64_t speechSamples, double fs, bool highByteFirst, const KlattRecord& defaults,
+                       const CopySynthesisSettings& settings = {}, std::int64_t blockSamples = kCopyBlockSamples);
 
 }  // namespace ardv

@@ -112,18 +112,109 @@ ExcitationSynthesizer klattExcitationSynthesizer(const std::filesystem::path& pr
   };
 }
 
+namespace {
+
+// A ".kle" file written record by record through the one writer.
+class KleWriter {
+ public:
+  explicit KleWriter(const std::filesystem::path& path) : path_(path), out_(path) {
+    text_ = std::string(klattTypeWord(kKlattParams)) + "\n";
+    ok_ = out_.open();
+  }
+  bool add(const KlattRecord& r) {
+    appendKlattRecord(text_, r, kKlattParams);
+    if (text_.size() >= (1 << 20)) {
+      ok_ = ok_ && out_.write(text_);
+      text_.clear();
+    }
+    return ok_;
+  }
+  // False after the message of writeKlattRecords.
+  bool commit() {
+    if (ok_ && out_.write(text_) && out_.commit()) return true;
+    message("recalPPSpectre : creation du fichier temporaire de formant impossible (" + path_.string() + ": " +
+            out_.error() + ")");
+    return false;
+  }
+
+ private:
+  std::filesystem::path path_;
+  ReplacingFile out_;
+  std::string text_;
+  bool ok_ = false;
+};
+
+}  // namespace
+
 int copySynthesizeFiles(const CopySynthesisFiles& files, const CopySynthesisInput& input,
                         const ExcitationSynthesizer& synthesize) {
   if (!files.ok()) return -1;
-  std::vector<KlattRecord> source;
-  if (!readKlattRecords(files.full(), input.defaults, source)) return -1;
-  for (auto& r : source) {
+  KlattRecordReader reader;
+  std::string reason;
+  if (reader.open(files.full(), &reason) != KlattRecordReader::Status::ok) {
+    message("lirePP : lecture des formants impossible (" + files.full().string() + ": " + reason + ")");
+    return -1;
+  }
+  KleWriter source(files.source());
+  KlattRecord r{};
+  while (reader.next(r, input.defaults)) {
     r[kAVdb] = r[kAVpdb];
     r[kASP] = 0;
+    source.add(r);
   }
-  if (!writeKlattRecords(files.source(), source) || !synthesize(files.source(), files.excitation())) return -1;
-  return recalCopySynthesis(files.full(), files.selected(), files.excitation(), files.result(), input.speech,
-                            input.fs, input.highByteFirst, input.defaults, input.settings);
+  if (!source.commit() || !synthesize(files.source(), files.excitation())) return -1;
+  const FrameSource speech = input.speechFrames ? input.speechFrames : framesOf(input.speech);
+  const std::int64_t length =
+      input.speechFrames ? input.speechFramesLength : static_cast<std::int64_t>(input.speech.size());
+  return recalCopySynthesis(files.full(), files.selected(), files.excitation(), files.result(), speech, length, input.fs,
+                            input.highByteFirst, input.defaults, input.settings, input.blockSamples);
+}
+
+int copySynthesizeSignal(const CopySignal& signal, const CopySynthesisFiles& files,
+                         const ExcitationSynthesizer& synthesize, const KlattRecord& defaults,
+                         std::int64_t blockSamples, const CopyTrackSettings& tracks) {
+  if (!files.ok() || tracks.stepMs < 1 || !(signal.fs > 0.0)) return -1;
+  const double fs = signal.fs;
+  const long durationMs = static_cast<long>(samplesToMs(double(signal.samples), fs));
+  // The loudest frication first: it sets the threshold of every frame.
+  double loudest = -1e300;
+  for (long t = 0; t < durationMs; t += tracks.stepMs)
+    loudest = std::max(loudest, fricationEnergyDb(signal.speech, msToSamples(double(t), fs), fs, tracks));
+  const double threshold = fricationThresholdDb(loudest, tracks);
+  // Then the frames, each once the tracker has passed it (the points around
+  // its date are in), into the full and the selected files alike.
+  KleWriter full(files.full()), selected(files.selected());
+  std::vector<FormantPoint> window;
+  long t = 0;
+  bool anything = false, written = true;
+  const auto emit = [&](bool finished) {
+    for (; t < durationMs && written && (finished || (!window.empty() && window.back().ms >= double(t)));
+         t += tracks.stepMs) {
+      // The points before the last one earlier than t are no longer needed.
+      std::size_t keep = 0;
+      while (keep + 1 < window.size() && window[keep + 1].ms < double(t)) ++keep;
+      if (keep > 0) window.erase(window.begin(), window.begin() + static_cast<std::ptrdiff_t>(keep));
+      const double energy = fricationEnergyDb(signal.speech, msToSamples(double(t), fs), fs, tracks);
+      KlattRecord r = initialCopyRecord(t, signal.f0AtMs(double(t)), formantsAt(window, double(t)), energy, threshold,
+                                        fs, defaults, tracks);
+      r[kAVdb] = 0;
+      anything = anything || r[kF0hz10] > 0 || r[kAF] > 0;
+      written = full.add(r) && selected.add(r);
+    }
+    return written;
+  };
+  const bool tracked = durationMs <= 0 || signal.formants([&](const FormantPoint& p) {
+    window.push_back(p);
+    return emit(false);
+  });
+  if (!written || (tracked && !emit(true))) return (void)(full.commit() && selected.commit()), -1;  // reports
+  if (!tracked || !full.commit() || !selected.commit()) return -1;
+  if (!anything) return 0;
+  CopySynthesisInput input{{}, fs, true, defaults};
+  input.speechFrames = signal.speech;
+  input.speechFramesLength = signal.samples;
+  input.blockSamples = blockSamples;
+  return copySynthesizeFiles(files, input, synthesize);
 }
 
 int copySynthesizeRecords(const std::vector<KlattRecord>& all, const std::vector<KlattRecord>& chosen,

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "formants/copy_synthesis.h"
+#include "formants/copy_synthesis_tracks.h"
 #include "formants/klatt_invocation.h"
 #include "formants/klatt_table.h"
 
@@ -68,6 +69,9 @@ struct CopySynthesisInput {
   bool highByteFirst = true;             // byte order of the excitation file
   KlattRecord defaults{};                // the window's default record
   CopySynthesisSettings settings{};
+  FrameSource speechFrames{};            // when set, read instead of `speech`
+  std::int64_t speechFramesLength = 0;   // the samples speechFrames holds
+  std::int64_t blockSamples = kCopyBlockSamples;  // of the excitation read at a time
 };
 
 // Writes `records` as a ".kle" file through the one writer. False after a
@@ -96,6 +100,30 @@ int copySynthesizeFiles(const CopySynthesisFiles& files, const CopySynthesisInpu
 int copySynthesizeRecords(const std::vector<KlattRecord>& all, const std::vector<KlattRecord>& chosen,
                           const CopySynthesisInput& input, const ExcitationSynthesizer& synthesize,
                           const std::filesystem::path& temporaryDirectory, std::vector<KlattRecord>& result);
+
+// A tracker's F1–F3 handed to `point` in time order; false from `point`
+// stops it. False after a report.
+using FormantPointSource = std::function<bool(const std::function<bool(const FormantPoint&)>& point)>;
+
+// A recording for copySynthesizeSignal.
+struct CopySignal {
+  FrameSource speech;                    // the whole signal from time 0
+  std::int64_t samples = 0;              // its length
+  double fs = 0.0;
+  std::function<int(double ms)> f0AtMs;  // F0 in Hz, 0 when unvoiced
+  FormantPointSource formants;
+};
+
+// The copy synthesis of a whole recording (ardv-cli copy-synth): the tracks
+// of initialCopyRecords with AVdb 0 (the copy is the fitted parallel branch
+// alone), every group selected, fitted into files.result(). Every stage
+// reads and writes files record by record and the signal block by block, so
+// memory does not grow with the length; the result is that of
+// copySynthesizeRecords on initialCopyRecords. Frames written; 0, without
+// a report, when no frame is voiced or fricative; −1 after a report.
+int copySynthesizeSignal(const CopySignal& signal, const CopySynthesisFiles& files,
+                         const ExcitationSynthesizer& synthesize, const KlattRecord& defaults,
+                         std::int64_t blockSamples = kCopyBlockSamples, const CopyTrackSettings& tracks = {});
 
 // The groups whose key parameter differs from the default in some record.
 std::array<bool, kKlattGroups> groupsPresent(const std::vector<KlattRecord>& records, const KlattRecord& defaults);

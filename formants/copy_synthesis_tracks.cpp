@@ -9,9 +9,7 @@
 #include "spectral/fft.h"
 
 namespace ardv {
-namespace {
-
-std::array<double, 3> formantsAt(const std::vector<FormantPoint>& points, double ms) {
+std::array<double, 3> formantsAt(std::span<const FormantPoint> points, double ms) {
   if (points.empty()) return {};
   const auto after = std::lower_bound(points.begin(), points.end(), ms,
                                       [](const FormantPoint& p, double t) { return p.ms < t; });
@@ -25,17 +23,15 @@ std::array<double, 3> formantsAt(const std::vector<FormantPoint>& points, double
   return hz;
 }
 
-}  // namespace
-
 double fricationEnergyDb(std::span<const std::int16_t> speech, std::int64_t centre, double fs,
                          const CopyTrackSettings& settings) {
+  return fricationEnergyDb(framesOf(speech), centre, fs, settings);
+}
+
+double fricationEnergyDb(const FrameSource& speech, std::int64_t centre, double fs, const CopyTrackSettings& settings) {
   const int n = settings.analysisSize;
   std::vector<std::int16_t> frame(n, 0);
-  const std::int64_t first = centre - n / 2;
-  const std::int64_t size = static_cast<std::int64_t>(speech.size());
-  const std::int64_t lo = std::clamp<std::int64_t>(first, 0, size);
-  const std::int64_t hi = std::clamp<std::int64_t>(first + n, 0, size);
-  if (hi > lo) std::copy(speech.begin() + lo, speech.begin() + hi, frame.begin() + (lo - first));
+  if (!speech(centre - n / 2, frame)) return -100.0;
   static thread_local HammingCache hamming;
   const float* w = hamming.table(n);
   std::vector<double> x(n);
@@ -50,6 +46,22 @@ double fricationEnergyDb(std::span<const std::int16_t> speech, std::int64_t cent
   return 10.0 * std::log10(std::max(power / (b2 - b1 + 1), 1e-10));
 }
 
+double fricationThresholdDb(double loudestDb, const CopyTrackSettings& settings) {
+  return std::max(loudestDb - settings.fricationFloorDb, settings.fricationMinimumDb);
+}
+
+KlattRecord initialCopyRecord(long t, int f0, const std::array<double, 3>& hz, double energyDb, double thresholdDb,
+                              double fs, const KlattRecord& defaults, const CopyTrackSettings& settings) {
+  KlattRecord r = defaults;
+  r[kDate] = static_cast<std::int32_t>(t);
+  r[kF0hz10] = std::max(0, f0);
+  for (int k = 0; k < 3; ++k) r[kF1hz + 2 * k] = static_cast<std::int32_t>(std::lround(std::max(0.0, hz[k])));
+  r[kF4hz] = settings.defaultHz[0] < 0.45 * fs ? settings.defaultHz[0] : 0;
+  r[kF5hz] = settings.defaultHz[1] < 0.45 * fs ? settings.defaultHz[1] : 0;
+  r[kAF] = r[kF0hz10] == 0 && energyDb >= thresholdDb ? settings.fricationAf : 0;
+  return r;
+}
+
 std::vector<KlattRecord> initialCopyRecords(long durationMs, const std::function<int(double ms)>& f0AtMs,
                                             const std::vector<FormantPoint>& formants,
                                             std::span<const std::int16_t> speech, double fs,
@@ -57,23 +69,13 @@ std::vector<KlattRecord> initialCopyRecords(long durationMs, const std::function
   std::vector<KlattRecord> records;
   if (settings.stepMs < 1 || durationMs <= 0 || !(fs > 0.0)) return records;
   std::vector<double> energy;
-  for (long t = 0; t < durationMs; t += settings.stepMs) {
-    KlattRecord r = defaults;
-    r[kDate] = static_cast<std::int32_t>(t);
-    r[kF0hz10] = std::max(0, f0AtMs(double(t)));
-    const auto hz = formantsAt(formants, double(t));
-    for (int k = 0; k < 3; ++k) r[kF1hz + 2 * k] = static_cast<std::int32_t>(std::lround(std::max(0.0, hz[k])));
-    r[kF4hz] = settings.defaultHz[0] < 0.45 * fs ? settings.defaultHz[0] : 0;
-    r[kF5hz] = settings.defaultHz[1] < 0.45 * fs ? settings.defaultHz[1] : 0;
-    r[kAF] = 0;
-    records.push_back(r);
+  for (long t = 0; t < durationMs; t += settings.stepMs)
     energy.push_back(fricationEnergyDb(speech, msToSamples(double(t), fs), fs, settings));
-  }
-  const double floor = std::max(*std::max_element(energy.begin(), energy.end()) - settings.fricationFloorDb,
-                                settings.fricationMinimumDb);
-  for (std::size_t i = 0; i < records.size(); ++i)
-    if (records[i][kF0hz10] == 0 && energy[i] >= floor)
-      records[i][kAF] = settings.fricationAf;
+  const double threshold = fricationThresholdDb(*std::max_element(energy.begin(), energy.end()), settings);
+  std::size_t i = 0;
+  for (long t = 0; t < durationMs; t += settings.stepMs, ++i)
+    records.push_back(initialCopyRecord(t, f0AtMs(double(t)), formantsAt(formants, double(t)), energy[i], threshold,
+                                        fs, defaults, settings));
   return records;
 }
 

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "formants/copy_synthesis.h"
 #include "formants/klatt_table.h"
 
 namespace ardv {
@@ -18,6 +19,10 @@ struct FormantPoint {
   double ms = 0.0;
   std::array<double, 3> hz{};
 };
+
+// F1–F3 at `ms`, linear between the points around it (ascending in time),
+// held at the ends; zeros without points.
+std::array<double, 3> formantsAt(std::span<const FormantPoint> points, double ms);
 
 struct CopyTrackSettings {
   int stepMs = 4;                   // frame grid, the window's initial step
@@ -35,6 +40,18 @@ struct CopyTrackSettings {
 // the last bin; zeros outside the signal).
 double fricationEnergyDb(std::span<const std::int16_t> speech, std::int64_t centre, double fs,
                          const CopyTrackSettings& settings);
+// The same on frames read from `speech`; −100 when they cannot be read.
+double fricationEnergyDb(const FrameSource& speech, std::int64_t centre, double fs, const CopyTrackSettings& settings);
+
+// The frication energy from which an unvoiced frame gets the noise source:
+// fricationFloorDb below the loudest frame's, and at least fricationMinimumDb.
+double fricationThresholdDb(double loudestDb, const CopyTrackSettings& settings);
+
+// The record of date t: F0 (0 when unvoiced), F1–F3 `hz`, F4 and F5 from the
+// settings, AF = fricationAf when unvoiced with a frication energy of at
+// least `thresholdDb`; every other parameter from `defaults`.
+KlattRecord initialCopyRecord(long t, int f0, const std::array<double, 3>& hz, double energyDb, double thresholdDb,
+                              double fs, const KlattRecord& defaults, const CopyTrackSettings& settings);
 
 // Records at 0, stepMs, … while below `durationMs`: F0 from `f0AtMs` (0 when
 // unvoiced), F1–F3 interpolated linearly in time between the tracker's points

@@ -2,6 +2,9 @@
 #include "formants/copy_synthesis_window.h"
 
 #include <algorithm>
+#include <climits>
+#include <string>
+#include <vector>
 
 #include "signal/time_conversion.h"
 
@@ -40,14 +43,19 @@ int copySynthesizeTracks(KlattTracks& tracks, const CopySynthesisInput& input, c
   });
   if (!enabled) return 0;
   CopySynthesisFiles files(temporaryDirectory);
-  if (!files.ok() || !tracks.write(files.full(), kKlattParams, 0, endMs) ||
-      !tracks.write(files.selected(), kKlattParams, 0, endMs, true))
+  // Every frame goes to the fit; those past the speech come back unchanged.
+  if (!files.ok() || !tracks.write(files.full(), kKlattParams, 0, INT32_MAX) ||
+      !tracks.write(files.selected(), kKlattParams, 0, INT32_MAX, true))
     return -1;
   const int frames = copySynthesizeFiles(files, input, synthesize);
   if (frames < 0) return -1;
   KlattGroups read;
-  if (!lirePP(files.result(), 0, tracks.defaults, tracks.stepMs, tracks.frequence, read)) return -1;
+  std::vector<KlattRecord> asRead;
+  if (!lirePP(files.result(), 0, tracks.defaults, tracks.stepMs, tracks.frequence, read, false, nullptr, &asRead))
+    return -1;
   tracks.groups = std::move(read);
+  tracks.fileFrames = std::move(asRead);
+  tracks.warnPastEnd(endMs, "their frames from there on were kept as they were.");
   return frames;
 }
 

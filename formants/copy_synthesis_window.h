@@ -20,10 +20,13 @@ bool getF0IntoTracks(KlattTracks& tracks, bool realSpeechSignal, long startMs, l
                      const std::function<int(std::int64_t sample)>& f0AtSample);
 
 // "Copy &synthesis": nothing (0) unless a piece of group 0..8 is selected.
-// Otherwise writes every piece and the selected pieces from 0 to endMs,
-// runs `synthesize` for the excitation (frames of tracks.stepMs), fits, and
-// replaces every piece by the result's. Frames fitted, or −1 after a report
-// with the tracks unchanged. The temporary files go in every case.
+// Otherwise writes every frame and the selected pieces, runs `synthesize`
+// for the excitation (frames of tracks.stepMs), fits the frames that lie
+// within the speech, and replaces every piece (and fileFrames) by the
+// result's; frames past the speech come back as they were, with a warning
+// when the tracks reach past endMs (the end of the signal). Frames written,
+// or −1 after a report with the tracks unchanged. The temporary files go in
+// every case.
 int copySynthesizeTracks(KlattTracks& tracks, const CopySynthesisInput& input, const ExcitationSynthesizer& synthesize,
                          const std::filesystem::path& temporaryDirectory, std::int32_t endMs);
 

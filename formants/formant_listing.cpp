@@ -22,8 +22,9 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+// Decimal numbers only: strtod would also take hexadecimal, "inf" and "nan".
 bool parseNumber(const std::string& token, double& value) {
-  if (token.empty()) return false;
+  if (token.empty() || token.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
   char* end = nullptr;
   errno = 0;
   value = std::strtod(token.c_str(), &end);
@@ -35,8 +36,10 @@ bool parseLine(const std::string& line, FormantListingFrame& frame, std::string&
   std::istringstream in(line);
   std::vector<std::string> tokens;
   for (std::string t; in >> t;) tokens.push_back(t);
-  if (tokens.size() < 4 + 3 * kListedFormants || tokens[0] != "date") {
-    why = "expected \"date\", the date, \"(N ms)\" and six \"Fk=F A Bp\" groups";
+  if (tokens.size() != 4 + 3 * kListedFormants || tokens[0] != "date" || tokens[2].rfind('(', 0) != 0 ||
+      tokens[3] != "ms)") {
+    why = "expected \"date\", the date, \"(N ms)\" and six \"Fk=F A Bp\" groups, and nothing else (" +
+          std::to_string(tokens.size()) + " fields, not " + std::to_string(4 + 3 * kListedFormants) + ")";
     return false;
   }
   double date;

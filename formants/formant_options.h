@@ -12,6 +12,7 @@ struct FormantOptions {
   double lifterLowMs = 1.25;  // cepstral lifter, flat part
   double lifterHighMs = 2.5;  // cepstral lifter, end of the taper
   double voiceF0FloorHz = 0.0;  // lowest F0 of the voice analysed, 0 when not known
+  bool operator==(const FormantOptions&) const = default;
 };
 
 // A voice whose F0 never falls below this (a child's) has a short vocal

@@ -82,9 +82,10 @@ std::optional<int> klattFileFrameStep(const std::filesystem::path& file) {
 }
 
 bool lirePP(const std::filesystem::path& file, std::int32_t offsetMs, const KlattRecord& defaults, int stepMs,
-            double frequence, KlattGroups& out, bool atLeastZero, long* frames) {
+            double frequence, KlattGroups& out, bool atLeastZero, long* frames, std::vector<KlattRecord>* fileFrames) {
   for (auto& list : out) list.clear();
   if (frames) *frames = 0;
+  std::vector<KlattRecord> asRead;
   KlattRecordReader reader;
   std::string reason;
   switch (reader.open(file, &reason)) {
@@ -102,6 +103,7 @@ bool lirePP(const std::filesystem::path& file, std::int32_t offsetMs, const Klat
   }
   auto fail = [&](const std::string& why) {
     for (auto& list : out) list.clear();
+    if (fileFrames) fileFrames->clear();
     message(file.string() + ": " + why);
     return false;
   };
@@ -132,6 +134,11 @@ bool lirePP(const std::filesystem::path& file, std::int32_t offsetMs, const Klat
       return fail(frame + ": the date " + std::to_string(date) + " ms is out of range");
     }
     previous = date;
+    if (fileFrames) {
+      asRead.push_back(record);
+      asRead.back()[kDate] = static_cast<std::int32_t>(date);
+      asRead.back()[kF0hz10] = reader.fileF0();
+    }
     const auto sampleDate =
         static_cast<std::int32_t>(std::clamp<std::int64_t>(msToSamples(static_cast<double>(date), frequence), INT32_MIN, INT32_MAX));
     for (int g = 0; g < kKlattGroups; ++g) {
@@ -153,11 +160,12 @@ bool lirePP(const std::filesystem::path& file, std::int32_t offsetMs, const Klat
   for (int g = 0; g < kKlattGroups; ++g)
     if (open[g] && !close(g)) return fail(tooMany);
   if (frames) *frames = reader.records();
+  if (fileFrames) *fileFrames = std::move(asRead);
   return true;
 }
 
 bool forEachKlattFrame(const KlattTracks& tracks, std::int32_t startMs, std::int32_t endMs, bool selectedOnly,
-                       const std::function<bool(const KlattRecord&)>& frame) {
+                       const std::function<bool(const KlattRecord&, const KlattAsRead&)>& frame) {
   const int step = tracks.stepMs;
   if (step < 1) return false;
   struct Cursor {
@@ -175,6 +183,16 @@ bool forEachKlattFrame(const KlattTracks& tracks, std::int32_t startMs, std::int
       lastEnd = std::max<std::int64_t>(lastEnd, p->fin());
     }
   }
+  const auto& read = tracks.fileFrames;
+  auto file = read.end();
+  if (!selectedOnly) {
+    file = std::lower_bound(read.begin(), read.end(), startMs,
+                            [](const KlattRecord& r, std::int32_t t) { return r[kDate] < t; });
+    if (file != read.end()) {
+      first = std::min<std::int64_t>(first, (*file)[kDate]);
+      lastEnd = std::max<std::int64_t>(lastEnd, read.back()[kDate]);
+    }
+  }
   if (first == INT64_MAX) return true;
   std::int64_t t = floorDiv(first, step) * step;
   const std::int64_t stop = std::min<std::int64_t>(endMs, lastEnd + 1);
@@ -183,46 +201,89 @@ bool forEachKlattFrame(const KlattTracks& tracks, std::int32_t startMs, std::int
             std::to_string(kMaxKlattFrames) + ".");
     return false;
   }
+  const KlattRecord& defaults = tracks.defaults;
+  // The value a piece holds for parameter `p` of a file frame.
+  auto asPiece = [](const KlattRecord& r, int p) {
+    return truncToInt32(static_cast<float>(p == kF0hz10 ? r[p] / 10 : r[p]));
+  };
   KlattRecord record;
+  KlattAsRead asRead;
   for (; t < endMs; t += step) {
-    bool ahead = false;
-    record = tracks.defaults;
+    while (file != read.end() && (*file)[kDate] < t) ++file;
+    const KlattRecord* base = file != read.end() && (*file)[kDate] == t ? &*file : nullptr;
+    bool ahead = file != read.end();
+    if (base) {
+      record = *base;
+      asRead.set();
+      asRead.reset(kDate);
+    } else {
+      record = defaults;
+      asRead.reset();
+    }
     record[kDate] = static_cast<std::int32_t>(t);
     for (int g = 0; g < kKlattGroups; ++g) {
       Cursor& cur = cursors[g];
+      const auto& group = klattGroups()[g];
       while (cur.piece < cur.pieces.size() && cur.pieces[cur.piece]->fin() < t) {
         ++cur.piece;
         cur.point = 0;
       }
-      if (cur.piece >= cur.pieces.size()) continue;
-      ahead = true;
+      if (cur.piece < cur.pieces.size()) ahead = true;
+      if (cur.piece >= cur.pieces.size() || cur.pieces[cur.piece]->debut() > t) {
+        // The file set this group here but no piece is left: back to the defaults.
+        const int key = group.params[0];
+        if (base && asPiece(*base, key) != defaults[key])
+          for (int c = 0; c < group.columns; ++c) {
+            record[group.params[c]] = defaults[group.params[c]];
+            asRead.reset(group.params[c]);
+          }
+        continue;
+      }
       const PolyPointsKla& p = *cur.pieces[cur.piece];
-      if (p.debut() > t) continue;
       const int n = p.nbPoints;
       while (cur.point + 1 < n && p.date(cur.point + 1) <= t) ++cur.point;
       const int i = cur.point;
       const bool exact = p.date(i) == t || i + 1 >= n;
-      const auto& group = klattGroups()[g];
       for (int c = 0; c < group.columns; ++c) {
+        const int param = group.params[c];
         const float y0 = p.y(i, c);
+        if (isUnset(y0)) continue;
         double v = y0;
         if (!exact) {
           const float y1 = p.y(i + 1, c);
-          if (!isUnset(y0) && !isUnset(y1))
+          if (!isUnset(y1))
             v = y0 + (static_cast<double>(t) - p.date(i)) * (static_cast<double>(y1) - y0) /
                          (static_cast<double>(p.date(i + 1)) - p.date(i));
         }
-        if (!isUnset(y0)) record[group.params[c]] = truncToInt32(v);
+        const std::int32_t value = truncToInt32(v);
+        if (base && value == asPiece(*base, param)) continue;
+        record[param] = value;
+        asRead.reset(param);
       }
     }
     if (!ahead) break;
-    if (!frame(record)) return false;
+    if (!frame(record, asRead)) return false;
   }
   return true;
 }
 
+std::optional<std::int32_t> KlattTracks::reachPast(std::int32_t endMs) const {
+  std::optional<std::int32_t> last = lastDate();
+  if (!fileFrames.empty() && (!last || fileFrames.back()[kDate] > *last)) last = fileFrames.back()[kDate];
+  if (last && *last >= endMs) return last;
+  return std::nullopt;
+}
+
+void KlattTracks::warnPastEnd(std::int32_t endMs, const std::string& consequence) const {
+  if (const auto last = reachPast(endMs))
+    warn("The tracks reach to " + std::to_string(*last) + " ms, past the end of the signal at " +
+         std::to_string(endMs) + " ms: " + consequence);
+}
+
 bool KlattTracks::write(const std::filesystem::path& file, int columns, std::int32_t startMs, std::int32_t endMs,
-                        bool selectedOnly) const {
+                        bool selectedOnly, std::int32_t* firstFrameMs) const {
+  if (firstFrameMs) *firstFrameMs = 0;
+  bool any = false;
   ReplacingFile out(file);
   auto failed = [&] {
     message(text(6403) + "\n" + file.string() + ": " + (out.error().empty() ? "nothing written" : out.error()));
@@ -232,8 +293,11 @@ bool KlattTracks::write(const std::filesystem::path& file, int columns, std::int
   std::string buffer(klattTypeWord(columns));
   buffer += '\n';
   bool ok = true;
-  const bool framed = forEachKlattFrame(*this, startMs, endMs, selectedOnly, [&](const KlattRecord& record) {
-    appendKlattRecord(buffer, record, columns);
+  const bool framed = forEachKlattFrame(*this, startMs, endMs, selectedOnly,
+                                       [&](const KlattRecord& record, const KlattAsRead& asRead) {
+    if (!any && firstFrameMs) *firstFrameMs = std::max(0, record[kDate]);
+    any = true;
+    appendKlattRecord(buffer, record, columns, asRead);
     if (buffer.size() >= (1 << 20)) {
       ok = out.write(buffer);
       buffer.clear();

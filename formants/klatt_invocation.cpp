@@ -1,6 +1,10 @@
 #include "formants/klatt_invocation.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <cstdio>
 #include <cstring>
 #include <system_error>
@@ -8,6 +12,7 @@
 #include "platform/environment.h"
 #include "platform/process.h"
 #include "platform/report.h"
+#include "signal/time_conversion.h"
 
 namespace ardv {
 namespace {
@@ -71,7 +76,26 @@ std::filesystem::path findKlattProgram(const std::filesystem::path& installDir) 
 }
 
 KlattWorkFiles klattWorkFiles(const std::filesystem::path& tempDir) {
-  return {tempDir / "klattemp.kle", tempDir / "synthe.raw", tempDir / "synthe.wav"};
+  // One tag per process: programs sharing the temporary directory never share a working file.
+  static const std::string tag = [] {
+    std::random_device random;
+    char text[32];
+    std::snprintf(text, sizeof text, "-%ld-%06x", static_cast<long>(::getpid()), random() & 0xFFFFFFu);
+    return std::string(text);
+  }();
+  const KlattWorkFiles files{tempDir / ("klattemp" + tag + ".kle"), tempDir / ("synthe" + tag + ".raw"),
+                             tempDir / ("synthe" + tag + ".wav")};
+  // Removed when the program ends.
+  static struct Remover {
+    std::vector<std::filesystem::path> paths;
+    ~Remover() {
+      std::error_code ec;
+      for (const auto& p : paths) std::filesystem::remove(p, ec);
+    }
+  } remover;
+  for (const auto& p : {files.params, files.raw, files.wav})
+    if (std::find(remover.paths.begin(), remover.paths.end(), p) == remover.paths.end()) remover.paths.push_back(p);
+  return files;
 }
 
 SynthesizedWav::SynthesizedWav(std::filesystem::path target, int rateHz) : file_(std::move(target)), rateHz_(rateHz) {}
@@ -95,7 +119,11 @@ bool SynthesizedWav::add(std::span<const std::int16_t> samples) {
   return file_.write(bytes.data(), bytes.size());
 }
 
-bool SynthesizedWav::finish() {
+bool SynthesizedWav::finish() { return complete() && file_.commit(); }
+
+bool SynthesizedWav::commit() { return file_.commit(); }
+
+bool SynthesizedWav::complete() {
   if (count_ == 0) {
     error_ = "no samples";
     return false;
@@ -116,14 +144,19 @@ bool SynthesizedWav::finish() {
   putLe16(h + 34, 16);
   std::memcpy(h + 36, "data", 4);
   putLe32(h + 40, length + 2);
-  return file_.write(tail, 2) && file_.seek(0) && file_.write(h, sizeof h) && file_.commit();
+  return file_.write(tail, 2) && file_.seek(0) && file_.write(h, sizeof h) && file_.complete();
 }
 
 const std::string& SynthesizedWav::error() const { return error_.empty() ? file_.error() : error_; }
 
 bool runKlattSynthesis(const std::filesystem::path& program, const std::filesystem::path& params,
                        const std::filesystem::path& raw, const std::filesystem::path& wav,
-                       const KlattSynthesisSettings& settings, int rateHz) {
+                       const KlattSynthesisSettings& settings, int rateHz, std::int32_t startMs) {
+  const std::int64_t lead = msToSamples(std::max<std::int32_t>(0, startMs), rateHz);
+  if (lead > kMaxLeadSamples) {
+    message("The first frame, at " + std::to_string(startMs) + " ms, lies too far from 0 for a WAV file; nothing was synthesized.");
+    return false;
+  }
   const std::vector<std::string> argv = klattCommandLine(program, params, raw, settings, rateHz);
   const std::string line = commandLineText(argv);
   std::error_code ec;
@@ -166,6 +199,10 @@ bool runKlattSynthesis(const std::filesystem::path& program, const std::filesyst
   }
   SynthesizedWav out(wav, rateHz);
   bool ok = out.open();
+  // Silence up to the first frame, so that the speech keeps the tracks' time.
+  const std::vector<std::int16_t> zeros(1 << 15, 0);
+  for (std::int64_t left = lead; ok && left > 0; left -= static_cast<std::int64_t>(zeros.size()))
+    ok = out.add(std::span<const std::int16_t>(zeros.data(), static_cast<std::size_t>(std::min<std::int64_t>(left, zeros.size()))));
   std::vector<unsigned char> bytes(1 << 16);
   std::vector<std::int16_t> samples;
   std::size_t n = 0;
@@ -180,7 +217,7 @@ bool runKlattSynthesis(const std::filesystem::path& program, const std::filesyst
   }
   const bool readFailed = std::ferror(in) != 0;
   std::fclose(in);
-  if (ok && out.samples() == 0) {
+  if (ok && out.samples() == lead) {
     message("The Klatt synthesizer wrote nothing: " + line);
     return false;
   }

@@ -45,7 +45,9 @@ std::vector<std::filesystem::path> klattProgramCandidates(const std::filesystem:
 std::filesystem::path findKlattProgram(const std::filesystem::path& installDir);
 
 // The working files of a synthesis in the temporary directory:
-// klattemp.kle, synthe.raw and synthe.wav.
+// klattemp-TAG.kle, synthe-TAG.raw and synthe-TAG.wav, TAG the process id and
+// a random number drawn once, so that programs sharing the directory never
+// share them; removed when the program ends.
 struct KlattWorkFiles {
   std::filesystem::path params, raw, wav;
 };
@@ -57,10 +59,13 @@ KlattWorkFiles klattWorkFiles(const std::filesystem::path& tempDir);
 // one more copy of the last sample. A stale `raw` is removed first. On any
 // failure (program missing, not started, failed, stopped, no output, WAV not
 // written) a message naming the command line is reported, `wav` is left as
-// it was, and false is returned.
+// it was, and false is returned. The WAV starts with silence up to
+// `startMs`, the date of the first frame, so that the speech keeps the
+// tracks' time (at most kMaxLeadSamples, else refused).
+inline constexpr std::int64_t kMaxLeadSamples = std::int64_t{1} << 30;
 bool runKlattSynthesis(const std::filesystem::path& program, const std::filesystem::path& params,
                        const std::filesystem::path& raw, const std::filesystem::path& wav,
-                       const KlattSynthesisSettings& settings, int rateHz);
+                       const KlattSynthesisSettings& settings, int rateHz, std::int32_t startMs = 0);
 
 // A synthesized WAV file (PCM mono 16 bits): samples added in blocks, the
 // header written at finish(), with the last sample once more at the end.
@@ -73,6 +78,10 @@ class SynthesizedWav {
   // Writes the header and renames the file into place. False (no report)
   // when nothing was added or writing fails: the target is then untouched.
   bool finish();
+  // finish() in two steps, for a WAV file replaced only with another output:
+  // complete() writes the header and closes, commit() renames into place.
+  bool complete();
+  bool commit();
   const std::string& error() const;
   std::int64_t samples() const { return count_; }
 

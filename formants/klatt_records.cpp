@@ -94,13 +94,23 @@ bool KlattRecordReader::next(KlattRecord& record, const KlattRecord& defaults) {
   for (int i = 0; i < columns_; ++i)
     if (!readInt(record[i])) return false;
   for (int i = columns_; i < kKlattParams; ++i) record[i] = defaults[i];
+  fileF0_ = record[kF0hz10];
   record[kF0hz10] /= 10;
   ++records_;
   return true;
 }
 
 void appendKlattRecord(std::string& out, const KlattRecord& record, int columns) {
+  appendKlattRecord(out, record, columns, KlattAsRead{});
+}
+
+void appendKlattRecord(std::string& out, const KlattRecord& record, int columns, const KlattAsRead& asRead) {
   for (int i = 0; i < columns && i < kKlattParams; ++i) {
+    if (asRead[i]) {
+      out += std::to_string(record[i]);
+      out += ' ';
+      continue;
+    }
     std::int64_t v = record[i];
     if (i == kF0hz10) v *= 10;
     if (v < 0) v = 0;

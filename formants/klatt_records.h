@@ -3,6 +3,7 @@
 // regardless of line breaks.
 #pragma once
 
+#include <bitset>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -47,6 +48,8 @@ class KlattRecordReader {
   const std::string& badToken() const { return badToken_; }
   // Records returned so far.
   long records() const { return records_; }
+  // The F0 column of the last record as the file holds it (tenths of Hz).
+  std::int32_t fileF0() const { return fileF0_; }
 
  private:
   bool readInt(std::int32_t& value);
@@ -54,11 +57,19 @@ class KlattRecordReader {
   std::FILE* file_ = nullptr;
   int columns_ = 0;
   long records_ = 0;
+  std::int32_t fileF0_ = 0;
   std::string badToken_;
 };
 
 // Appends one record as a file line: the first `columns` values, index 1
 // multiplied by 10, each as "%d " with negatives written as 0, then "\n".
 void appendKlattRecord(std::string& out, const KlattRecord& record, int columns);
+
+// Which values of a record are a file's values as read (F0 then in tenths).
+using KlattAsRead = std::bitset<kKlattParams>;
+
+// As above, except that the values marked in `asRead` are written as they
+// stand, negatives and F0 included.
+void appendKlattRecord(std::string& out, const KlattRecord& record, int columns, const KlattAsRead& asRead);
 
 }  // namespace ardv

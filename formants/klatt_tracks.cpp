@@ -35,15 +35,19 @@ void KlattTracks::insertPiece(int group, std::unique_ptr<PolyPointsKla> piece) {
   insertByStart(groups[group], std::move(piece));
 }
 
-bool KlattTracks::open(const std::filesystem::path& file, std::optional<std::int32_t> offsetMs) {
+bool KlattTracks::open(const std::filesystem::path& file, std::optional<std::int32_t> offsetMs, bool fileStep) {
   KlattGroups read;
+  std::vector<KlattRecord> asRead;
   long frames = 0;
-  if (!lirePP(file, offsetMs.value_or(0), defaults, stepMs, frequence, read, true, &frames)) return false;
+  const int step = fileStep ? klattFileFrameStep(file).value_or(stepMs) : stepMs;
+  if (!lirePP(file, offsetMs.value_or(0), defaults, step, frequence, read, true, &frames, &asRead)) return false;
   if (frames == 0) {
     message(file.string() + ": the parameter file holds no frame");
     return false;
   }
   groups = std::move(read);
+  fileFrames = std::move(asRead);
+  stepMs = step;
   return true;
 }
 
@@ -220,7 +224,7 @@ bool KlattTracks::commitWorking(int group) {
 
 bool KlattTracks::writeFormants(const std::filesystem::path& file, std::int32_t startMs, std::int32_t endMs) const {
   std::vector<FormantListingFrame> frames;
-  const bool ok = forEachKlattFrame(*this, startMs, endMs, false, [&](const KlattRecord& r) {
+  const bool ok = forEachKlattFrame(*this, startMs, endMs, false, [&](const KlattRecord& r, const KlattAsRead&) {
     FormantListingFrame f;
     f.dateMs = r[kDate];
     for (int k = 0; k < kListedFormants; ++k) {

@@ -15,7 +15,10 @@
 #include <list>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "formants/klatt_records.h"
 #include "formants/klatt_table.h"
 #include "formants/poly_points.h"
 
@@ -41,6 +44,13 @@ class KlattTracks {
   int displayMode = kLinesMode;
   double frequence = 16000;     // of the current signal, for sampleDate
   TabPoint<Point2P> working;    // dates in ms, one value on the current scale
+  // The frames of the file last opened as read (F0 in tenths of Hz, dates
+  // moved by the offset), in date order. A frame written at one of these
+  // dates starts from it rather than from the defaults, and keeps each value
+  // that the pieces still give as read: what nobody edited is written back
+  // as it was, the values the pieces do not show (a group whose key is at
+  // its default) included.
+  std::vector<KlattRecord> fileFrames;
 
   bool empty() const;
   // Start of the first piece and end of the last one of any group; nullopt
@@ -52,8 +62,11 @@ class KlattTracks {
   void insertPiece(int group, std::unique_ptr<PolyPointsKla> piece);
 
   // "&Open": the first frame moves to `offsetMs` later (nullopt: "Keep
-  // location"), never before 0; every piece is replaced by the file's.
-  bool open(const std::filesystem::path& file, std::optional<std::int32_t> offsetMs);
+  // location"), never before 0; every piece and fileFrames are replaced by
+  // the file's. With `fileStep`, the step becomes the file's own frame step
+  // when its first two dates give one (klattFileFrameStep), so that its
+  // frames are read and written back without resampling.
+  bool open(const std::filesystem::path& file, std::optional<std::int32_t> offsetMs, bool fileStep = true);
   // "&Paste from file": the file's pieces are added to the groups, moved by
   // `offsetMs` (not clamped). Refused with text 6461 when the first frame
   // would start more than 1000 ms after `lastSample` (samples at frequence).
@@ -94,10 +107,18 @@ class KlattTracks {
 
   // Writes the frames from startMs (inclusive) to endMs (exclusive) as a
   // parameter file of 41 (".kla") or 56 (".kle") columns through
-  // ReplacingFile; only the selected pieces when `selectedOnly`. False after
-  // text 6403 with the file's name and the reason.
+  // ReplacingFile; only the selected pieces (and no fileFrames) when
+  // `selectedOnly`. `firstFrameMs`, when given, gets the first frame's date
+  // (0 when none is written). False after text 6403 with the file's name
+  // and the reason.
   bool write(const std::filesystem::path& file, int columns, std::int32_t startMs, std::int32_t endMs,
-             bool selectedOnly = false) const;
+             bool selectedOnly = false, std::int32_t* firstFrameMs = nullptr) const;
+  // The last date of any piece or file frame when it is at or past `endMs`
+  // (the end of the signal), else nullopt.
+  std::optional<std::int32_t> reachPast(std::int32_t endMs) const;
+  // When the tracks reach past endMs, warns "The tracks reach to N ms, past
+  // the end of the signal at M ms: " + `consequence`.
+  void warnPastEnd(std::int32_t endMs, const std::string& consequence) const;
   // "&Save formants" and "&Open formants" (formant_listing.h).
   bool writeFormants(const std::filesystem::path& file, std::int32_t startMs, std::int32_t endMs) const;
   bool openFormants(const std::filesystem::path& file);
@@ -123,23 +144,31 @@ bool dateDebFinFilePP(const std::filesystem::path& file, std::int32_t& first, st
 // reading budget), `out` then empty.
 // With `atLeastZero`, the offset is first raised to minus the first frame's
 // date, so that no frame moves before 0 (what Open does). `frames`, when
-// given, gets the number of frames read.
+// given, gets the number of frames read; `fileFrames`, when given, the
+// frames as read (F0 in tenths, dates moved by the offset).
 bool lirePP(const std::filesystem::path& file, std::int32_t offsetMs, const KlattRecord& defaults, int stepMs,
-            double frequence, KlattGroups& out, bool atLeastZero = false, long* frames = nullptr);
+            double frequence, KlattGroups& out, bool atLeastZero = false, long* frames = nullptr,
+            std::vector<KlattRecord>* fileFrames = nullptr);
 
 // The difference between the first two frame dates of a parameter file when
 // it lies in 1..1000 ms, else nullopt (no report).
 std::optional<int> klattFileFrameStep(const std::filesystem::path& file);
 
 // Calls `frame` for every frame the writers write, in date order: from the
-// earliest piece date at or after startMs rounded down to a multiple of the
-// step, while the date is before endMs and some group still has a piece at
-// or after it. Each frame is the default record with date, and for every
-// group inside one of its pieces the linear interpolation of its columns,
-// truncated to integers (F0 in Hz). Stops when `frame` returns false.
-// False, after a message, when there would be more than kMaxKlattFrames.
+// earliest piece or file-frame date at or after startMs rounded down to a
+// multiple of the step, while the date is before endMs and some group still
+// has a piece, or a file frame lies, at or after it. Each frame starts from
+// the file frame of its date (else the default record); every group inside
+// one of its pieces gets the linear interpolation of its columns, truncated
+// to integers (F0 in Hz), except where that equals the file frame's value
+// as read, which stays; a group outside its pieces whose key the file frame
+// set gets the defaults (its piece was deleted or moved). `asRead` marks
+// the file frame's values (F0 in tenths). Without fileFrames, or with
+// `selectedOnly`, every frame starts from the defaults. Stops when `frame`
+// returns false. False, after a message, when there would be more than
+// kMaxKlattFrames.
 inline constexpr std::int64_t kMaxKlattFrames = 7'200'000;  // 8 hours at 4 ms
 bool forEachKlattFrame(const KlattTracks& tracks, std::int32_t startMs, std::int32_t endMs, bool selectedOnly,
-                       const std::function<bool(const KlattRecord&)>& frame);
+                       const std::function<bool(const KlattRecord&, const KlattAsRead&)>& frame);
 
 }  // namespace ardv

@@ -35,31 +35,73 @@ std::int64_t SupportImage::columnCentre(double c) const {
   return first + static_cast<std::int64_t>(std::lround(c)) * hop + frameLength / 2;
 }
 
+namespace {
+
+// The stretch clamped to the buffer, the frame length and the hop of an image.
+struct ImageGeometry {
+  std::int64_t first = 0, last = -1;
+  int frame = 0, hop = 0;
+};
+
+ImageGeometry imageGeometry(std::size_t size, std::int64_t first, std::int64_t last, double fs, SupportMethod method) {
+  ImageGeometry g;
+  g.first = std::max<std::int64_t>(first, 0);
+  g.last = std::min<std::int64_t>(last, static_cast<std::int64_t>(size) - 1);
+  const std::int64_t length = g.last - g.first + 1;
+  g.frame = method == SupportMethod::Lpc ? lpcRootsFrameLength(fs) : kPeakFrame;
+  const std::int64_t hop64 = method == SupportMethod::Lpc ? std::max<std::int64_t>(0, length + 1 - g.frame) / 511 + 1
+                                                          : std::max<std::int64_t>(0, length - 511) / 511 + 1;
+  g.hop = static_cast<int>(std::min<std::int64_t>(hop64, 1 << 30));
+  return g;
+}
+
+}  // namespace
+
+std::uint64_t supportSamplesHash(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last,
+                                 double fs, SupportMethod method) {
+  const ImageGeometry g = imageGeometry(samples.size(), first, last, fs, method);
+  const std::int64_t size = static_cast<std::int64_t>(samples.size());
+  const std::int64_t from = std::clamp<std::int64_t>(g.first, 0, size);
+  const std::int64_t to =
+      std::clamp<std::int64_t>(g.first + static_cast<std::int64_t>(kSnakeColumns - 1) * g.hop + g.frame, from, size);
+  std::uint64_t h = 14695981039346656037ull;  // FNV-1a
+  auto mix = [&h](std::uint64_t v) {
+    for (int b = 0; b < 8; ++b) h = (h ^ ((v >> (8 * b)) & 0xff)) * 1099511628211ull;
+  };
+  mix(static_cast<std::uint64_t>(to - from));
+  for (std::int64_t i = from; i < to; ++i) {
+    const auto v = static_cast<std::uint16_t>(samples[static_cast<std::size_t>(i)]);
+    h = (h ^ (v & 0xff)) * 1099511628211ull;
+    h = (h ^ (v >> 8)) * 1099511628211ull;
+  }
+  return h;
+}
+
 bool computeSupportImage(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last, double fs,
                          SupportMethod method, const FormantOptions& options, SupportImage& out) {
   if (!(fs >= 1000.0)) {
     message("Snake tracking needs a sampling rate of at least 1000 Hz");
     return false;
   }
-  first = std::max<std::int64_t>(first, 0);
-  last = std::min<std::int64_t>(last, static_cast<std::int64_t>(samples.size()) - 1);
-  const std::int64_t length = last - first + 1;
-  const int frame = method == SupportMethod::Lpc ? lpcRootsFrameLength(fs) : kPeakFrame;
-  if (length < 2) {
+  const ImageGeometry g = imageGeometry(samples.size(), first, last, fs, method);
+  first = g.first;
+  last = g.last;
+  const int frame = g.frame;
+  if (last - first + 1 < 2) {
     message("Snake tracking: the stretch holds no analysis frame");
     return false;
   }
-  const std::int64_t hop64 = method == SupportMethod::Lpc ? std::max<std::int64_t>(0, length + 1 - frame) / 511 + 1
-                                                          : std::max<std::int64_t>(0, length - 511) / 511 + 1;
   SupportImage img;
   img.columns = kSnakeColumns;
   img.rows = kSnakeRows;
   img.first = first;
   img.last = last;
-  img.hop = static_cast<int>(std::min<std::int64_t>(hop64, 1 << 30));
+  img.hop = g.hop;
   img.frameLength = frame;
   img.fs = fs;
   img.method = method;
+  img.options = options;
+  img.samplesHash = supportSamplesHash(samples, first, last, fs, method);
   std::vector<float> db(static_cast<std::size_t>(kSnakeColumns) * kSnakeRows);
   std::vector<std::int16_t> buffer;
   std::vector<float> column;
@@ -96,7 +138,8 @@ const SupportImage* SupportImageCache::get(const std::string& file, std::span<co
                                            const FormantOptions& options) {
   if (valid_ && image_.file == file && image_.first == std::max<std::int64_t>(first, 0) &&
       image_.last == std::min<std::int64_t>(last, static_cast<std::int64_t>(samples.size()) - 1) &&
-      image_.method == method && image_.fs == fs)
+      image_.method == method && image_.fs == fs && image_.options == options &&
+      image_.samplesHash == supportSamplesHash(samples, first, last, fs, method))
     return &image_;
   SupportImage fresh;
   if (!computeSupportImage(samples, first, last, fs, method, options, fresh)) return nullptr;
@@ -390,13 +433,15 @@ bool initialContours(std::span<const std::int16_t> samples, const SupportImage& 
   for (int c = 0; c < columns; ++c) {
     const std::int64_t start = image.columnCentre(c) - lpcFrame / 2;
     CandidateFrame roots;
-    if (!lpcRootsFrame(paddedFrame(samples, start, lpcFrame, buffer), 0, lpcFrame, fs, order, kMaxRootBandwidthHz, 0.0,
-                       roots, &spectrum))
-      return false;
+    const auto frame = paddedFrame(samples, start, lpcFrame, buffer);
+    if (!lpcRootsFrame(frame, 0, lpcFrame, fs, order, kMaxRootBandwidthHz, 0.0, roots, &spectrum)) return false;
     // The frame was pre-emphasised: undo its +6 dB/octave before weighing voicing.
     for (std::size_t k = 1; k < spectrum.size(); ++k)
       spectrum[k] -= static_cast<float>(20.0 * std::log10(2.0 * std::sin(M_PI * static_cast<double>(k) / 256.0)));
-    voicing[static_cast<std::size_t>(c)] = voicingWeight(spectrum, fs);
+    // A silent frame (constant samples: nothing left after the pre-emphasis)
+    // has a meaningless spectrum, which undone would read as voiced.
+    const bool silent = std::all_of(frame.begin(), frame.end(), [&](std::int16_t v) { return v == frame.front(); });
+    voicing[static_cast<std::size_t>(c)] = silent ? 0.0 : voicingWeight(spectrum, fs);
     std::vector<RootCandidate> list;
     if (kind == InitialCurves::LpcRoots) {
       for (const FormantCandidate& f : roots.candidates) list.push_back({f.frequencyHz, f.bandwidthHz, f.amplitudeDb});

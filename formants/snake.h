@@ -40,6 +40,8 @@ struct SupportImage {
   double fs = 0.0;
   SupportMethod method = SupportMethod::Cepstral;
   std::string file;                 // for the cache rule
+  FormantOptions options;           // the analysis settings it was made with
+  std::uint64_t samplesHash = 0;    // of the samples its frames read
 
   std::uint8_t at(int c, int r) const { return cells[static_cast<std::size_t>(c) * rows + r]; }
   // Row of the working height (the row of 5000 Hz, at most rows).
@@ -57,8 +59,14 @@ struct SupportImage {
 bool computeSupportImage(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last, double fs,
                          SupportMethod method, const FormantOptions& options, SupportImage& out);
 
-// Keeps the last image; recomputes only when the file, the stretch or the
-// method changed. nullptr after a report.
+// Hash of the samples the frames of an image of first..last read (those
+// inside the buffer, and how many they are).
+std::uint64_t supportSamplesHash(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last,
+                                 double fs, SupportMethod method);
+
+// Keeps the last image; recomputes when the file, the stretch, the method,
+// the analysis settings or the samples the image reads changed. nullptr
+// after a report.
 class SupportImageCache {
  public:
   const SupportImage* get(const std::string& file, std::span<const std::int16_t> samples, std::int64_t first,

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -18,6 +19,8 @@
 #include "prosody/pitch_file.h"
 #include "signal/infofile_io.h"
 #include "signal/program.h"
+#include "signal/wavfile.h"
+#include "signal/writable_target.h"
 
 namespace ardv {
 namespace {
@@ -115,6 +118,29 @@ std::string notRegular(const fs::path& path) {
   }
 }
 
+// Why the pitch file of `signal` may not be written, empty when it may: its
+// name is a symbolic link (the program chose the name and never writes
+// through a link), it is an input of the run, or an earlier signal of the
+// run already writes it. `outputs` gathers the pitch files taken.
+std::string pitchTargetProblem(const fs::path& signal, const std::map<FileKey, std::string>& inputs,
+                               std::map<FileKey, std::string>& outputs) {
+  fs::path pit = signal;
+  pit.replace_extension(".pit");
+  std::error_code ec;
+  if (fs::is_symlink(fs::symlink_status(pit, ec)))
+    return pit.string() + " is a symbolic link: a pitch file is not written through it (" + signal.string() +
+           " skipped).";
+  FileKey key;
+  if (!fileKey(pit.string(), key)) return {};  // the writer names the reason
+  if (const auto it = inputs.find(key); it != inputs.end())
+    return pit.string() + " is " + it->second + ", an input of the run: not replaced by the F0 of " +
+           signal.string() + ".";
+  if (const auto [it, fresh] = outputs.emplace(key, signal.string()); !fresh)
+    return signal.string() + " and " + it->second + " have the same pitch file " + pit.string() + ": " +
+           signal.string() + " skipped.";
+  return {};
+}
+
 }  // namespace
 
 int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int jobs,
@@ -143,7 +169,8 @@ int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int
 }
 
 int f0CorpusFiles(const std::vector<std::filesystem::path>& names, int jobs, const SpeakerF0Params& params,
-                  const CorpusWatcher& watch, CorpusProgress* result) {
+                  const CorpusWatcher& watch, CorpusProgress* result,
+                  const std::vector<std::filesystem::path>& otherInputs) {
   CorpusRun run;
   run.progress.total = static_cast<int>(names.size());
   QueuedReports reports;
@@ -151,6 +178,11 @@ int f0CorpusFiles(const std::vector<std::filesystem::path>& names, int jobs, con
     ~ForgetFile() { reportedFile.clear(); }
   } forget;
   // Describing uses the program's profile table: done here, before the workers.
+  std::map<FileKey, std::string> inputs;
+  for (const auto* group : {&names, &otherInputs})
+    for (const auto& name : *group)
+      if (FileKey key; fileKey(name.string(), key) && key.name.empty()) inputs.emplace(key, name.string());
+  std::map<FileKey, std::string> outputs;
   std::vector<infoFile> files;
   for (const auto& name : names) {
     infoFile info;
@@ -159,6 +191,9 @@ int f0CorpusFiles(const std::vector<std::filesystem::path>& names, int jobs, con
     reportedFile = info.nom;
     if (name.extension() == ".pit") message(info.nom + " is a pitch file: it would be replaced by its own F0.");
     else if (const std::string why = notRegular(name); !why.empty()) message(info.nom + " " + why);
+    else if (!isWavName(info.nom) && info.formatIndex < 0)
+      message(info.nom + " is not read as a WAV file (extensions .wav, .ard, .wa$) and no format profile was given.");
+    else if (const std::string taken = pitchTargetProblem(name, inputs, outputs); !taken.empty()) message(taken);
     else if (init_infoFile_read(info)) {
       files.push_back(info);
       continue;

@@ -44,9 +44,14 @@ constexpr int kCorpusWatchMs = 100;
 int f0Corpus(const std::filesystem::path& dir, const std::string& extension, int jobs,
              const SpeakerF0Params& params, const CorpusWatcher& watch = {}, CorpusProgress* result = nullptr);
 
-// The same over the files `names`, in that order (a name with the extension
-// ".pit" is reported and counts as failed). Returns the number written.
+// The same over the files `names`, in that order. Reported and counted as
+// failed: a name with the extension ".pit"; a file not read as WAV when the
+// current signal has no profile (formatIndex < 0); a pitch file name that is
+// a symbolic link, that is one of `names` or `otherInputs` (hard links
+// included), or that an earlier name of the run already writes ("a.wav",
+// "a.WAV"). Returns the number written.
 int f0CorpusFiles(const std::vector<std::filesystem::path>& names, int jobs, const SpeakerF0Params& params,
-                  const CorpusWatcher& watch = {}, CorpusProgress* result = nullptr);
+                  const CorpusWatcher& watch = {}, CorpusProgress* result = nullptr,
+                  const std::vector<std::filesystem::path>& otherInputs = {});
 
 }  // namespace ardv

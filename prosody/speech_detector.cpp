@@ -100,7 +100,8 @@ bool speechStartEnd(const infoFile& file, std::int64_t& startMs, std::int64_t& e
                                    });
   if (!ok) return false;
   startMs = detector.start();
-  endMs = detector.end();
+  // Speech that goes on to the end of the file ends there.
+  endMs = startMs >= 0 && detector.end() < 0 ? samplesToMs(static_cast<double>(n), file.frequence) : detector.end();
   return true;
 }
 

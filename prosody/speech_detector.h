@@ -41,7 +41,9 @@ class SpeechDetector {
 };
 
 // Runs the detector over the whole file (unwindowed 32-ms frames, 0..8000 Hz)
-// until it finishes. Sets start and end in ms; false after a read report.
+// until it finishes. Sets start and end in ms (-1 and -1 when no speech was
+// found; the end of the file when the speech goes on to it); false after a
+// read report.
 bool speechStartEnd(const infoFile& file, std::int64_t& startMs, std::int64_t& endMs);
 
 // "Get speech start": the detector on the current signal's file, then the

@@ -7,7 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 seconds="${1:-20}"
 dir="$ARDV_ROOT/build-fuzz"
 
-CC=clang CXX=clang++ cmake -S "$ARDV_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CC=clang CXX=clang++ cmake -S "$ARDV_ROOT" -B "$dir" "${ARDV_LAUNCHER[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DARDV_BUILD_FUZZ=ON -DARDV_BUILD_TESTS=OFF >/dev/null
 cmake --build "$dir" -j"$JOBS"
 

@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Ardelovox and runs the main job on the
-# bundled example.
+# Installs what is missing, builds the Ardelovox programs (not the tests) and
+# runs the main job on the bundled example: the workbench in a window, or,
+# without a display, its screenshot under Xvfb and a figure of the example.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib/common.sh"
 
-install_packages
-configure_and_build "$ARDV_ROOT/build" -DCMAKE_BUILD_TYPE=Release -DARDV_BUILD_GUI=ON
+install_packages "${ARDV_RUN_PACKAGES[@]}"
+build_programs
+example="$ARDV_ROOT/data/examples/example.wav"
+bin="$ARDV_ROOT/build/bin"
 echo "== ardv-cli info data/examples/example.wav"
-"$ARDV_ROOT/build/bin/ardv-cli" info "$ARDV_ROOT/data/examples/example.wav"
+"$bin/ardv-cli" info "$example"
 echo "== ardv data/examples/example.wav"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  exec "$ARDV_ROOT/build/bin/ardv" "$ARDV_ROOT/data/examples/example.wav"
+  exec "$bin/ardv" "$example"
 fi
-echo "There is no display here. To see the workbench, run it under a virtual display:"
-echo "  xvfb-run -a $ARDV_ROOT/build/bin/ardv --screenshot example.png $ARDV_ROOT/data/examples/example.wav"
-echo "or take screenshots of every spectrogram kind with scripts/screenshot.sh $ARDV_ROOT/build."
+out="$ARDV_ROOT/build/main-job"
+mkdir -p "$out"
+xvfb-run -a -s "-screen 0 1280x800x24" "$bin/ardv" --screenshot "$out/workbench.png" --select 500 900 "$example"
+"$bin/ardv-cli" figure "$example" --dpi 150 --title "The quick brown fox jumps over the lazy dog" -o "$out/figure.png"
+echo "There is no display here; the workbench on the example was drawn under Xvfb:"
+echo "  $out/workbench.png"
+echo "  $out/figure.png (ardv-cli figure)"
+echo "Run $bin/ardv on a desktop, or scripts/screenshot.sh for every spectrogram kind."

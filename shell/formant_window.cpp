@@ -539,6 +539,7 @@ bool FormantWindow::askWhere(const QString& title, const QString& filter, fs::pa
 
 bool FormantWindow::openParams(const fs::path& file, std::optional<std::int32_t> offsetMs) {
   if (!tracks_.open(file, offsetMs)) return false;
+  updateChecks();  // the step is now the file's
   if (!realSignal()) {
     extendRange();
     synthesize({}, false);
@@ -564,11 +565,14 @@ bool FormantWindow::synthesize(const fs::path& wav, bool play) {
   const Program& prog = program();
   const KlattWorkFiles work = klattWorkFiles(prog.dirs.temp);
   const fs::path target = wav.empty() ? work.wav : wav;
-  if (!tracks_.write(work.params, 56, 0, signalEndMs())) return false;
+  std::int32_t firstMs = 0;
+  if (!tracks_.write(work.params, 56, 0, INT32_MAX, false, &firstMs)) return false;
   const fs::path synthesizer = synthesizerProgram();
   const int rate = klattCommandRate(settings_, realSignal(), prog.en_cours.frequence);
+  KlattSynthesisSettings settings = settings_;
+  settings.frameMs = tracks_.stepMs;  // one synthesis frame per track frame, whatever the dialog said
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const bool ok = runKlattSynthesis(synthesizer, work.params, work.raw, target, settings_, rate);
+  const bool ok = runKlattSynthesis(synthesizer, work.params, work.raw, target, settings, rate, firstMs);
   QApplication::restoreOverrideCursor();
   if (!ok) return false;
   std::vector<std::int16_t> samples;
@@ -580,6 +584,12 @@ bool FormantWindow::synthesize(const fs::path& wav, bool play) {
   canvas_->update();
   if (play && play_) play_(target.string());
   return true;
+}
+
+bool FormantWindow::saveParams(const fs::path& file, int columns) {
+  const bool ok = columns == 0 ? tracks_.writeFormants(file, 0, INT32_MAX) : tracks_.write(file, columns, 0, INT32_MAX);
+  if (ok) tracks_.warnPastEnd(signalEndMs(), "they are saved whole.");
+  return ok;
 }
 
 fs::path FormantWindow::synthesizerProgram() const {
@@ -725,24 +735,28 @@ void FormantWindow::bindCommands() {
   };
   h[kKlattSaveAs] = [this, save] {
     save("Save as", "Klatt files (*.kle);;All Files (*)", "kle",
-         [this](const fs::path& f) { return tracks_.write(f, 56, 0, signalEndMs()); });
+         [this](const fs::path& f) { return saveParams(f, 56); });
   };
   h[kKlattSave41] = [this, save] {
     save("Save as (Klatt with 41 param)", "Klatt files (*.kla);;All Files (*)", "kla",
-         [this](const fs::path& f) { return tracks_.write(f, 41, 0, signalEndMs()); });
+         [this](const fs::path& f) { return saveParams(f, 41); });
   };
   h[kKlattSaveFormants] = [this, save] {
     save("Save formants", "Formant files (*.for);;All Files (*)", "for",
-         [this](const fs::path& f) { return tracks_.writeFormants(f, 0, signalEndMs()); });
+         [this](const fs::path& f) { return saveParams(f, 0); });
   };
   h[kKlattOpenFormants] = [this] {
     const QString name =
         chooseFile(this, FileQuestion::Open, "Open formants", {}, "Formant files (*.for *.bmp);;All Files (*)");
     if (!name.isEmpty() && tracks_.openFormants(name.toStdString())) changed();
   };
-  h[kKlattSynthesize] = [this] { synthesize(); };
+  h[kKlattSynthesize] = [this] {
+    if (synthesize()) tracks_.warnPastEnd(signalEndMs(), "they are synthesized whole.");
+  };
   h[kKlattSaveSpeech] = [this, save] {
-    save("Save synthesized speech", "*.*", "wav", [this](const fs::path& f) { return synthesize(f, false); });
+    save("Save synthesized speech", "*.*", "wav", [this](const fs::path& f) {
+      return synthesize(f, false) && (tracks_.warnPastEnd(signalEndMs(), "they are synthesized whole."), true);
+    });
   };
   for (int g = 1; g <= 9; ++g)
     h[kGroupIds[g - 1]] = [this, g] {
@@ -806,6 +820,7 @@ void FormantWindow::bindCommands() {
   h[kKlattCopySynthesis] = [this] { copySynthesis(); };
   h[kKlattDefaults] = [this] { askDefaultParams(this, tracks_.defaults); };
   h[kKlattSettings] = [this] {
+    settings_.frameMs = tracks_.stepMs;
     if (!askSynthSettings(this, settings_, realSignal())) return;
     if (!realSignal() && tracks_.frequence != settings_.rateHz) tracks_.recomputeSampleDates(settings_.rateHz);
     changed();

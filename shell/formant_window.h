@@ -166,6 +166,9 @@ class FormantWindow : public QMainWindow {
                 std::optional<std::int32_t>& offsetMs);
   std::int32_t signalEndMs() const;
   std::filesystem::path synthesizerProgram() const;
+  // "&Save as", "Klatt with 41 param" (columns 56, 41) and "&Save formants"
+  // (0): every frame, with a warning when the tracks reach past the signal.
+  bool saveParams(const std::filesystem::path& file, int columns);
 
   KlattTracks tracks_;
   KlattSynthesisSettings settings_;

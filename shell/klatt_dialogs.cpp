@@ -131,7 +131,9 @@ SynthSettingsDialog::SynthSettingsDialog(const KlattSynthesisSettings& s, bool r
                        {7, "All excitation"},
                        {8, "Complete"}},
                       s.waveform);
-  frame_ = slider(this, right, "Frame duration", 4, 32, s.frameMs, "%d ms");
+  // The frame lasts one step of the tracks (set by the step menu): shown, not chosen.
+  frame_ = slider(this, right, "Frame duration", 1, 1000, s.frameMs, "%d ms");
+  frame_->setEnabled(false);
   flutter_ = slider(this, right, "F0 flutter", 0, 100, s.flutterPercent, "%d %");
   auto* columns = new QHBoxLayout;
   columns->addLayout(left);

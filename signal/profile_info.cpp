@@ -19,6 +19,7 @@ struct Described {
   std::int64_t depl = 0;
   std::int64_t longueur = 0;
   std::int32_t swap = 1;
+  bool hasLength = false;
 };
 
 // Where a field's value came from, for messages: "the format profile "p"
@@ -57,6 +58,7 @@ bool describe(const Profile& profile, std::int64_t fileSize, bool withLength, co
   if (values[kFieldFrequence]) d.frequence = static_cast<double>(values[kFieldFrequence]->number);
   if (values[kFieldNbBits]) d.nbBits = values[kFieldNbBits]->number;
   if (values[kFieldLongueur]) d.longueur = values[kFieldLongueur]->number;
+  d.hasLength = values[kFieldLongueur].has_value();
   if (values[kFieldDebut]) d.depl = values[kFieldDebut]->number;
   if (values[kFieldSignalSwap]) d.swap = values[kFieldSignalSwap]->text == "oui" ? 1 : 0;
   return true;
@@ -111,6 +113,8 @@ bool describeWithProfile(const Profile& profile, infoFile& info) {
   const auto fileSize = static_cast<std::int64_t>(size);
   Described d;
   if (!describe(profile, fileSize, true, info.nom, d) || !plausible(profile, d, info.nom)) return false;
+  // Without a length the samples run to the end of the file, not to an empty signal.
+  if (!d.hasLength && d.depl <= fileSize) d.longueur = fileSize - d.depl;
   if (d.longueur < 0 || d.depl > fileSize || d.longueur > fileSize - d.depl) {
     message(fieldPlace(profile, kFieldLongueur) + " places the samples of " + info.nom +
             " outside the file: offset " + std::to_string(d.depl) + ", length " + std::to_string(d.longueur) +

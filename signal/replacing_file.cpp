@@ -1,5 +1,5 @@
 // Replace-on-success file writing, with unique temporary names removed on
-// SIGINT, SIGTERM and SIGHUP.
+// SIGINT, SIGTERM, SIGHUP and SIGXFSZ.
 
 #include "signal/replacing_file.h"
 
@@ -41,7 +41,7 @@ extern "C" void removeAndRaise(int sig) {
 }
 
 void installHandlers() {
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
     struct sigaction old {};
     if (sigaction(sig, nullptr, &old) != 0 || (old.sa_flags & SA_SIGINFO) != 0 || old.sa_handler != SIG_DFL) continue;
     struct sigaction action {};
@@ -172,7 +172,7 @@ bool ReplacingFile::openInPlace(int flags, bool spool) {
   if (fd < 0) return fail(errno);
   inPlace_ = true;
   temporary_ = target_;
-  if (!spool && (::lseek(fd, 0, SEEK_CUR) >= 0 || errno != ESPIPE)) {
+  if (streaming_ || (!spool && (::lseek(fd, 0, SEEK_CUR) >= 0 || errno != ESPIPE))) {
     fd_ = fd;
     return true;
   }
@@ -267,8 +267,8 @@ bool ReplacingFile::seek(std::int64_t offset) {
 
 int ReplacingFile::descriptor() { return flushPending() ? fd_ : -1; }
 
-bool ReplacingFile::commit() {
-  if (committed_) return false;
+bool ReplacingFile::complete() {
+  if (committed_ || completed_) return !committed_ && completed_;
   bool ok = flushPending();
   if (ok && !inPlace_ && ::fdatasync(fd_) != 0) ok = fail(errno);
   if (sink_ >= 0) {
@@ -278,8 +278,18 @@ bool ReplacingFile::commit() {
   }
   if (fd_ >= 0 && ::close(fd_) != 0 && ok) ok = fail(errno);
   fd_ = -1;
-  if (ok && !inPlace_ && ::rename(temporary_.c_str(), final_.c_str()) != 0) ok = fail(errno);
   if (!ok) {
+    discard();
+    return false;
+  }
+  completed_ = true;
+  return true;
+}
+
+bool ReplacingFile::commit() {
+  if (committed_ || !complete()) return false;
+  if (!inPlace_ && ::rename(temporary_.c_str(), final_.c_str()) != 0) {
+    fail(errno);
     discard();
     return false;
   }

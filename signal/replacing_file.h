@@ -28,8 +28,8 @@ namespace ardv {
 // - a regular file named through a descriptor of the process (/dev/stdout
 //   redirected to a file, /dev/fd/N): the content is appended on commit();
 // - a directory, or a name without a file part: refused.
-// While a temporary file exists, SIGINT, SIGTERM and SIGHUP remove it before
-// the program ends (when those signals have their default action).
+// While a temporary file exists, SIGINT, SIGTERM, SIGHUP and SIGXFSZ remove
+// it before the program ends (when those signals have their default action).
 class ReplacingFile {
  public:
   explicit ReplacingFile(std::filesystem::path target);
@@ -50,6 +50,15 @@ class ReplacingFile {
   // target. False (no report) when writing, closing or renaming fails; the
   // target is then untouched and the temporary file removed.
   bool commit();
+  // The first half of commit(): every byte written, synced and closed, the
+  // rename left to commit(), so that several outputs are replaced only when
+  // all are complete. False (no report) as commit(); the destructor still
+  // removes a completed file that was never committed.
+  bool complete();
+  // Before open(), for content that is never sought: a pipe, FIFO, device
+  // or descriptor of the process written in place gets every write at once,
+  // with nothing held back in a temporary file.
+  void streamInPlace() { streaming_ = true; }
 
   // The open file descriptor, after the bytes held back are written, for
   // callers that write through it themselves (-1 when not open or failed).
@@ -83,7 +92,9 @@ class ReplacingFile {
   int slot_ = -1;  // entry in the list the signal handler removes
   bool inPlace_ = false;
   bool failed_ = false;
+  bool completed_ = false;
   bool committed_ = false;
+  bool streaming_ = false;
 };
 
 // Removes every temporary file still being written (what the signal handler

@@ -54,11 +54,12 @@ bool chooseInstallDirectory(const StartupEnvironment& env, fs::path& install) {
     fatal("ARDV_HOME is not set and there is no data directory at " + env.bundledData.string());
     return false;
   }
+  // In place only where the data has a temp/ of its own that may be written
+  // (a build tree): an installed data directory is never written, even by
+  // root, so that removing the package leaves nothing behind.
   const fs::path bundledTemp = env.bundledData / "temp";
-  if (isDirectory(bundledTemp) ? mayWrite(bundledTemp) : mayWrite(env.bundledData)) {
+  if (isDirectory(bundledTemp) && mayWrite(bundledTemp)) {
     install = env.bundledData;
-    std::error_code ec;
-    fs::create_directory(bundledTemp, ec);
     return true;
   }
   install = env.userData;

@@ -44,6 +44,33 @@ bool sameFile(const std::string& a, const std::string& b) {
   return fs::absolute(a, error).lexically_normal() == fs::absolute(b, error).lexically_normal();
 }
 
+bool fileKey(const std::string& path, FileKey& key) {
+  struct stat st {};
+  fs::path name = path;
+  // A dangling link writes the name it leads to.
+  for (int depth = 0; depth < 40 && ::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode); ++depth) {
+    if (::stat(name.c_str(), &st) == 0) break;
+    std::error_code ec;
+    const fs::path link = fs::read_symlink(name, ec);
+    if (ec) break;
+    name = link.is_absolute() ? link : name.parent_path() / link;
+  }
+  if (::stat(name.c_str(), &st) == 0) {
+    key = FileKey{st.st_dev, st.st_ino, {}};
+    return true;
+  }
+  const fs::path dir = name.has_parent_path() ? name.parent_path() : fs::path(".");
+  if (!name.has_filename() || ::stat(dir.c_str(), &st) != 0) return false;
+  key = FileKey{st.st_dev, st.st_ino, name.filename().string()};
+  return true;
+}
+
+bool sameOutput(const std::string& a, const std::string& b) {
+  FileKey ka, kb;
+  if (fileKey(a, ka) && fileKey(b, kb)) return ka == kb;
+  return sameFile(a, b);
+}
+
 bool isSeparateOutput(const std::string& name, const std::string& signal) {
   if (signal.empty() || !sameFile(name, signal)) return true;
   message(text(1017));

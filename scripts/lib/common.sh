@@ -4,20 +4,24 @@
 ARDV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 
-# Everything the build, the tests, the fuzzers and the benchmarks use.
-ARDV_PACKAGES=(
-  build-essential cmake pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libpng-dev zlib1g-dev
-  clang libclang-rt-14-dev
+# What the programs need to build and to show the main job without a display.
+ARDV_RUN_PACKAGES=(
+  build-essential cmake pkg-config zlib1g-dev
   qt6-base-dev qt6-svg-dev xvfb xauth
-  poppler-utils
   libasound2-dev
-  parallel
+)
+# What the tests, the fuzzers, the package and the benchmarks add.
+ARDV_TEST_PACKAGES=(
+  libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libpng-dev
+  clang libclang-rt-14-dev
+  poppler-utils parallel
+  slurm-wlm munge lintian man-db file
 )
 
+# install_packages PACKAGE...: installs those not installed yet.
 install_packages() {
   local missing=()
-  for p in "${ARDV_PACKAGES[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   if [ ${#missing[@]} -eq 0 ]; then
@@ -30,10 +34,24 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# The compiler cache, when it is installed; paths taken relative to the
+# checkout so that another clone of the same sources hits the same entries.
+ARDV_LAUNCHER=()
+if command -v ccache > /dev/null 2>&1; then
+  ARDV_LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$ARDV_ROOT" CCACHE_NOHASHDIR=1
+fi
+
 # configure_and_build DIR [cmake options...]
 configure_and_build() {
   local dir="$1"
   shift
-  cmake -S "$ARDV_ROOT" -B "$dir" "$@"
+  cmake -S "$ARDV_ROOT" -B "$dir" "${ARDV_LAUNCHER[@]}" "$@"
   cmake --build "$dir" -j"$JOBS"
+}
+
+# build_programs: the Release programs in build/, without the tests (the
+# first README command, and the package of the second).
+build_programs() {
+  configure_and_build "$ARDV_ROOT/build" -DCMAKE_BUILD_TYPE=Release -DARDV_BUILD_GUI=ON -DARDV_BUILD_TESTS=OFF
 }

@@ -34,8 +34,9 @@ namespace fs = std::filesystem;
 // WAV files a stereo, 8-bit, cut in the format chunk (a cut data chunk is
 // read) or random, x.raw (three samples), junk (no label of any kind),
 // bad.pit (not a pitch file), header.pit (no point), words.pit (a line of
-// words), long.pit (a 1 MB line) and the parameter files type.kle (unknown
-// type), short.kle (text in a record), long.kle (a 1 MB number) and fifo.kle.
+// words), long.pit (a 1 MB line), empty.ali (an ALIGN header, no record) and
+// the parameter files type.kle (unknown type), short.kle (text in a record),
+// long.kle (a 1 MB number) and fifo.kle.
 const test::CliRow kCases[] = {
     {"", 2, "usage:"}, {"bogus IN", 2, "bogus"}, {"info", 2, "usage"}, {"info IN extra", 2, "usage"},
     {"info DIR/missing.wav", 1, "missing.wav"}, {"info DIR", 1, "sub"}, {"info EMPTY", 1, "empty.wav"},
@@ -104,10 +105,27 @@ const test::CliRow kCases[] = {
     {"synth IN -o OUT.wav --waveform 9", 2, "-t 9"}, {"synth IN -o OUT.wav --rate 500", 2, "rate"},
     {"synth IN -o OUT.wav --source x", 2, "--source"}, {"synth IN -o IN", 1, ""}, {"synth IN -o OUT.wav", 1, ""},
     {"synth TOP/type.kle -o OUT.wav", 1, "not a Klatt parameter file"},
-    {"synth TOP/short.kle -o OUT.wav", 1, "no parameter record"},
+    {"synth TOP/short.kle -o OUT.wav", 1, "frame 1: \"abc\" is not a number"},
+    {"synth TOP/nan.kle -o OUT.wav", 1, "frame 2: \"nan\" is not a number"},
+    {"tracks TOP/zero.for -o OUT.kle", 1, "no frame to write"}, {"tracks TOP/hex.for -o OUT.kle", 1, "line 1: formant 1"},
+    {"tracks TOP/extra.for -o OUT.kle", 1, "23 fields"},
     {"synth TOP/long.kle -o OUT.wav", 1, "no parameter record"},
     {"synth TOP/fifo.kle -o OUT.wav", 1, "not a regular file"}, {"synth DIR -o OUT.wav", 1, "is a directory"},
     {"synth DIR/missing.kle -o OUT.wav", 1, "No such file"},
+    {"search TOP --word x -o IN", 1, "which the search reads"},
+    {"search TOP --word x --list SYM.txt", 1, "which the search reads"},
+    {"search TOP --word x --files-from KEPT --list KEPT", 1, "which the search reads"},
+    {"search TOP --word x -o OUT.wav --list TOP/./out.wav", 1, "name the same file"},
+    {"search --files-from /dev/zero --word x", 1, "Cannot read the list of files"},
+    {"search --files-from TOP/fifo.kle --word x", 1, "Cannot read the list of files"},
+    {"search --files-from - --word x </dev/zero", 1, "holds a NUL byte"},
+    {"f0-corpus --files-from TOP/random.wav", 1, "not a list of file names"},
+    {"f0-corpus DIR --profile bogus", 1, "bogus"},
+    {"labels IN --import align TOP/empty.ali -o OUT.wav", 1, "no records read from"},
+    {"convert SLOW OUT.wav", 1, "at least 1000 Hz"}, {"resample SLOW OUT.wav --rate 16000", 1, "at least 1000 Hz"},
+    {"remove-dc SLOW OUT.wav", 1, "at least 1000 Hz"}, {"speech-start SILENT", 1, "no speech found"},
+    {"copy-synth IN -o OUT.kle --synth TOP/./out.kle", 1, "name the same file"},
+    {"copy-synth IN -o /dev/full --synth OUT.wav", 1, "No space left on device"},
 };
 
 // A canonical PCM WAV file at 16 kHz with `dataBytes` bytes of zero samples.
@@ -141,11 +159,17 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
     test::writeBytes(dir / name, bytes);
   test::writeBytes(dir / "good.wav", good);
   ASSERT_EQ(test::runCli("info " + (dir / "good.wav").string(), dir / "log"), 0);  // the files above differ from it
+  std::string zeroListing = "date 0 (0 ms) ";
+  for (int k = 1; k <= 6; ++k) zeroListing += "F" + std::to_string(k) + "=0 0 0 ";
+  zeroListing += "\n";
   for (const auto& [name, text] : std::initializer_list<std::pair<const char*, std::string>>{
            {"type.kle", ".klx\n0 1000 60\n"}, {"bad.pit", "RIFF 1 2\r\n"}, {"header.pit", ".pit            \r\n"},
-           {"words.pit", ".pit\r\n        16   100\r\nnot a point\r\n"}, {"long.pit", ".pit\n" + std::string(1 << 20, '7')}, {"short.kle", ".kle\n0 1000 60 abc 500\n"},
+           {"words.pit", ".pit\r\n        16   100\r\nnot a point\r\n"}, {"long.pit", ".pit\n" + std::string(1 << 20, '7')},
+           {"short.kle", ".kle\n0 1000 60 abc 500\n"},
            {"long.kle", ".kle\n" + std::string(1 << 20, '7') + "\n"}, {"empty.wav", ""}, {"log", ""}, {"log.err", ""},
-           {"kept", "kept"}, {"junk", std::string("\xff\xfe\x00garbage\n", 11)}})
+           {"kept", "kept"}, {"empty.ali", ".ali\nheader\n"}, {"junk", std::string("\xff\xfe\x00garbage\n", 11)},
+           {"nan.kle", ".kle\n" + test::replaceAll(std::string(56, '0'), "0", "0 ") + "\n5 nan\n"}, {"zero.for", zeroListing + zeroListing},
+           {"hex.for", test::replaceAll(zeroListing, "F1=0", "F1=0x1F4")}, {"extra.for", zeroListing.substr(0, zeroListing.size() - 1) + "1\n"}})
     test::writeFile(dir / name, text);
   ASSERT_EQ(::mkfifo((dir / "fifo.kle").c_str(), 0600), 0);
   const std::string original = test::readFile(in);
@@ -205,6 +229,19 @@ TEST(BadInput, AWriteErrorOnStandardOutputFailsTheCommand) {
     const std::string err = test::readFile(dir / "err");
     EXPECT_NE(err.find("write error on standard output: No space left on device"), std::string::npos) << args;
   }
+}
+
+// Past the file-size limit an output fails as on a full disk: the reason,
+// status 1, and no temporary file left.
+TEST(BadInput, AFileSizeLimitFailsTheOutputAndLeavesNothing) {
+  test::TempDir dir;
+  const std::string command = "ulimit -f 20; env -u ARDV_HOME " + std::string(ARDV_CLI_PATH) + " convert " +
+                              test::exampleWav().string() + " " + (dir / "out.wav").string() + " 2>" +
+                              (dir / "err").string();
+  const int status = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_NE(test::readFile(dir / "err").find("File too large"), std::string::npos) << test::readFile(dir / "err");
+  EXPECT_EQ(listing(dir.path()), std::set<fs::path>{dir / "err"});
 }
 
 }  // namespace

@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <random>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -253,6 +255,12 @@ TEST(FormantsCommand, Listings) {
       for (double value : line) EXPECT_TRUE(std::isfinite(value)) << args;
     }
   }
+  // A pipe gets the lines as they come: no copy of the whole result waits in $TMPDIR.
+  const std::string saved = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+  ::setenv("TMPDIR", (dir / "missing").c_str(), 1);
+  runCli("formants " + vowel + " | cat", dir / "out");
+  saved.empty() ? ::unsetenv("TMPDIR") : ::setenv("TMPDIR", saved.c_str(), 1);
+  EXPECT_GE(test::numberLines(test::readFile(dir / "out")).size(), 55u);
   // Read back as a formant listing: F1 of the vowel within 10 % in most frames.
   ASSERT_EQ(runCli("formants " + vowel + " --format for -o " + (dir / "y.for").string(), dir / "out"), 0);
   std::vector<FormantListingFrame> frames;
@@ -307,6 +315,48 @@ TEST_F(SearchCommand, SummarisesAndFailsWhenSomethingWasSkipped) {
   EXPECT_EQ(test::readFile(dir / "kept.tsv"), "previous\n");  // a search that cannot run writes nothing
   ASSERT_EQ(run("labels " + (dir / "found.wav").string()), 0);
   EXPECT_NE(test::readFile(dir / "out").find("phonemes: 10 segments"), std::string::npos) << test::readFile(dir / "out");
+}
+
+// Every occurrence stays one line of four fields, whatever the file is called.
+TEST_F(SearchCommand, ListLinesEscapeControlCharactersOfNames) {
+  fs::create_directory(dir / "odd");
+  fs::copy_file(test::exampleWav(), dir / "odd" / "tab\there\nnew.wav");
+  ASSERT_EQ(run("search " + (dir / "odd").string() + " --phonemes D --list " + (dir / "odd.tsv").string()), 0);
+  const std::string list = test::readFile(dir / "odd.tsv");
+  std::istringstream lines(list);
+  int count = 0;
+  for (std::string line; std::getline(lines, line); ++count) {
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 3) << line;
+    EXPECT_NE(line.find("tab\\x09here\\x0anew.wav\t"), std::string::npos) << line;
+  }
+  EXPECT_EQ(count, 2) << list;
+}
+
+// f0-corpus writes no pitch file through a link, over an input or twice, and
+// reads a file that is not WAV only with a profile.
+TEST(F0CorpusCommand, WritesOnlyPitchFilesOfItsOwn) {
+  test::TempDir dir;
+  const fs::path d = dir / "d";
+  fs::create_directory(d);
+  const test::VowelSpec v{.f0 = 200, .seconds = 0.3};
+  for (const char* name : {"a.wav", "b.wav", "c.wav", "e.wav", "e.WAV"})
+    ASSERT_TRUE(writeWavFile(d / name, test::synthVowel(v), 16000, {}, {}));
+  fs::create_symlink("a.wav", d / "b.pit");
+  fs::create_hard_link(d / "a.wav", d / "c.pit");
+  test::writeFile(dir / "notes.txt", "not samples\n");
+  test::writeFile(dir / "list", (dir / "notes.txt").string() + "\n");
+  const std::string a = test::readFile(d / "a.wav");
+  test::expectCliRows({{"f0-corpus " + d.string(), 1, "2 pitch files written, 3 failed"},
+                       {"f0-corpus " + d.string() + " --jobs 1", 1, "is a symbolic link"},
+                       {"f0-corpus " + d.string() + " --jobs 1", 1, "an input of the run"},
+                       {"f0-corpus " + d.string() + " --jobs 1", 1, "have the same pitch file"},
+                       {"f0-corpus --files-from " + (dir / "list").string(), 1, "no format profile was given"}},
+                      dir / "out");
+  EXPECT_EQ(test::readFile(d / "a.wav"), a);
+  EXPECT_EQ(test::readFile(d / "c.pit"), a);
+  EXPECT_TRUE(fs::is_symlink(d / "b.pit"));
+  EXPECT_TRUE(fs::exists(d / "a.pit") && fs::exists(d / "e.pit"));
+  EXPECT_FALSE(fs::exists(dir / "notes.pit"));
 }
 
 // spectrogram: the PGM header and size of every kind, the PNG read back (time

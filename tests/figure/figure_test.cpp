@@ -93,6 +93,26 @@ TEST(FigureLayout, TickLabelsNeverOverlapFrom60MmToA4) {
         }
 }
 
+// Unvoiced frames (0 Hz) leave gaps in the F0 pane and stay out of its axis.
+TEST(FigureLayout, UnvoicedFramesStayOutOfTheF0Axis) {
+  ensureApplication();
+  FigureRequest request;
+  request.panes = {Pane::F0};
+  request.dpi = 96;
+  const FigureLayout layout = layoutFigure(request);
+  FigureData d = syntheticData(0.0, 1000.0, 50);
+  for (std::size_t i = 0; i < d.f0.size(); ++i) d.f0[i].value = i % 3 ? 150.0 + i : 0.0;
+  QImage image(layout.widthPx, layout.heightPx, QImage::Format_RGB32);
+  QPainter painter(&image);
+  const auto labels = paintFigure(painter, request, layout, d);
+  painter.end();
+  std::vector<double> f0Ticks;
+  for (const AxisLabel& l : labels)
+    if (l.axis == 1) f0Ticks.push_back(l.text.toDouble());
+  ASSERT_GT(f0Ticks.size(), 1u);
+  EXPECT_GE(*std::min_element(f0Ticks.begin(), f0Ticks.end()), 100.0);
+}
+
 std::string example() { return test::exampleWav().string(); }
 
 TEST(FigureCommand, OutputsHaveTheirSizeTextAndFonts) {
@@ -106,6 +126,11 @@ TEST(FigureCommand, OutputsHaveTheirSizeTextAndFonts) {
   auto be32 = [&](int at) { return png[at] << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3]; };
   EXPECT_EQ(be32(16), 1890);
   EXPECT_EQ(be32(20), 1181);
+  ASSERT_EQ(test::runCli("figure " + example() + " --size 800x600px --dpi 300 -o " + (dir / "p.png").string(), out), 0)
+      << test::readFile(out + ".err");
+  const auto px = test::readBytes(dir / "p.png");
+  ASSERT_GE(px.size(), 24u);
+  EXPECT_EQ(std::tuple(px[18] << 8 | px[19], px[22] << 8 | px[23]), std::tuple(800, 600));
 
   ASSERT_EQ(test::runCli(base + (dir / "f.svg").string() + " --colour", out), 0);
   QFile svg(QString::fromStdString((dir / "f.svg").string()));

@@ -106,6 +106,27 @@ TEST(CopySynthesis, LowFirstFormantMovesTheLowResonanceBelowIt) {
   }
 }
 
+// F2 fitted by hand: speech 0 dB but 20 dB at bin 49 (1531.25 Hz at
+// 16 kHz, 512 points), excitation 0 dB. The resonator (1500 Hz, 90 Hz
+// bandwidth, 20 dB at its centre) gives about 20 − 10·log10(1 + (2·31.25/90)²)
+// = 18.3 dB there, so A2 = 20 − 18.3 + 60 ≈ 62. A peak outside the search
+// (±F0/2 voiced, ±B2/2 unvoiced) leaves 0 dB at F2's own bin: 0 − 20 + 60 = 40.
+TEST(CopySynthesis, FitsTheSecondFormantByHand) {
+  const struct { int f0, peakBin, a2; } rows[] = {{100, 49, 62}, {0, 49, 62}, {100, 51, 40}, {0, 51, 40}};
+  for (const auto& row : rows) {
+    std::vector<float> speech(256, 0.0f), source(256, 0.0f);
+    speech[static_cast<std::size_t>(row.peakBin)] = 20.0f;
+    KlattRecord r = initialKlattDefaults();
+    r[kF0hz10] = row.f0;
+    for (const CopyResonance& res : copyResonances()) r[res.amplitude] = 0;
+    r[kF2hz] = 1500;
+    std::array<bool, kKlattGroups> on{};
+    on[2] = true;
+    fitCopyFrame(r, on, CopySpectra{row.f0 > 0, speech, source}, kFs, initialKlattDefaults(), {});
+    EXPECT_EQ(std::tuple(r[kA2], r[kB2phz], r[kF2hz]), std::tuple(row.a2, 90, 1500)) << row.f0 << " " << row.peakBin;
+  }
+}
+
 TEST(CopySynthesis, BadFilesChangeNothing) {
   const Voice v{100, {500, 1500, 2500}, {60, 55, 50}};
   const auto speech = test::steady(voiceRecord(v), synthOptions(), 125);
@@ -172,6 +193,56 @@ TEST(CopySynthesis, StartingTracksVoiceFricationAndDefaultFormants) {
   }
 }
 
+// The synthesizer run in-process for -t 7, as the program would.
+bool synthesizeExcitation(const std::filesystem::path& params, const std::filesystem::path& raw) {
+  std::vector<KlattRecord> records;
+  if (!readKlattRecords(params, initialKlattDefaults(), records)) return false;
+  return test::writeFile(raw, test::bigEndian(test::synthesize(records, synthOptions(7)))), true;
+}
+
+// A recording copied as it streams, in blocks far shorter than it or in
+// one, is the copy made of it whole in memory; a silent one gives nothing.
+TEST(CopySynthesis, StreamedRecordingEqualsTheWholeInMemory) {
+  const auto u = test::knownUtterance(1.0, kFs, false);
+  std::vector<FormantPoint> tracked;
+  for (const KlattRecord& r : u.records)
+    if (r[kDate] % 12 == 0 && r[kF1hz] > 0) tracked.push_back({r[kDate] + 2.0, {1.0 * r[kF1hz], 1.0 * r[kF2hz], 1.0 * r[kF3hz]}});
+  const auto f0 = [&](double ms) { return u.records[std::min<std::size_t>(u.records.size() - 1, ms / 4)][kF0hz10]; };
+  const KlattRecord defaults = initialKlattDefaults();
+  const auto count = static_cast<std::int64_t>(u.samples.size());
+  const long duration = static_cast<long>(samplesToMs(double(count), kFs));
+  auto records = initialCopyRecords(duration, f0, tracked, u.samples, kFs, defaults);
+  for (auto& r : records) r[kAVdb] = 0;
+  TempDir dir;
+  std::vector<KlattRecord> whole;
+  ASSERT_GT(copySynthesizeRecords(records, records, {u.samples, kFs, true, defaults}, synthesizeExcitation, dir.path(),
+                                  whole),
+            0);
+  for (const auto& [block, samples] : {std::pair{std::int64_t{600}, u.samples}, {std::int64_t{1} << 20, u.samples},
+                                       {std::int64_t{700}, std::vector<std::int16_t>(u.samples.size(), 0)}}) {
+    int reads = 0;
+    const bool silent = std::all_of(samples.begin(), samples.end(), [](std::int16_t v) { return v == 0; });
+    CopySignal signal{blockedFrames(
+                          [&](std::int64_t first, std::int64_t n, std::int16_t* out) {
+                            ++reads;
+                            return std::copy_n(samples.begin() + first, n, out), true;
+                          },
+                          count, block),
+                      count, kFs, f0, [&](const auto& point) {
+                        return std::all_of(tracked.begin(), tracked.end(), [&](const FormantPoint& p) { return point(p); });
+                      }};
+    if (silent) signal.f0AtMs = [](double) { return 0; };
+    CopySynthesisFiles files(dir.path());
+    ASSERT_EQ(copySynthesizeSignal(signal, files, synthesizeExcitation, defaults, block), silent ? 0 : int(whole.size()));
+    if (silent) continue;
+    std::vector<KlattRecord> streamed;
+    ASSERT_TRUE(readKlattRecords(files.result(), defaults, streamed));
+    EXPECT_TRUE(streamed == whole) << block;
+    EXPECT_GT(reads, block < count ? 20 : 0) << block;
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0) << "temporary files left";
+}
+
 TEST(CopySynthesis, WindowCommandsOnTheTracks) {
   KlattTracks tracks;
   tracks.frequence = kFs;
@@ -202,12 +273,7 @@ TEST(CopySynthesis, WindowCommandsOnTheTracks) {
   const ExcitationSynthesizer writesShort = [&](const auto&, const std::filesystem::path& raw) {
     return test::writeFile(raw, excitation(v, 110).substr(0, 200)), true;
   };
-  // The synthesizer run in-process for -t 7, as the program would.
-  const ExcitationSynthesizer synthesizes = [](const std::filesystem::path& params, const std::filesystem::path& raw) {
-    std::vector<KlattRecord> records;
-    if (!readKlattRecords(params, initialKlattDefaults(), records)) return false;
-    return test::writeFile(raw, test::bigEndian(test::synthesize(records, synthOptions(7)))), true;
-  };
+  const ExcitationSynthesizer synthesizes = synthesizeExcitation;
   const CopySynthesisInput input{speech, kFs, true, initialKlattDefaults()};
   const auto snapshot = [&] {
     tracks.write(dir / "snap.kle", kKlattParams, 0, 1000);
@@ -233,6 +299,15 @@ TEST(CopySynthesis, WindowCommandsOnTheTracks) {
   ASSERT_EQ(tracks.groups[1].size(), 1u);
   EXPECT_NEAR(tracks.groups[1].front()->y(20, 1), 60.0f, 3.0f);  // A1
   EXPECT_EQ(tracks.groups[2].front()->y(20, 1), 0.0f);          // F2 not selected
+  // Speech of 200 ms under tracks of 400 ms: the frames past it are kept as they were.
+  ASSERT_TRUE(tracks.open(dir / "voice.kle", std::nullopt));
+  tracks.selectGroup(1);
+  const CopySynthesisInput shorter{std::span(speech).first(3200), kFs, true, initialKlattDefaults()};
+  EXPECT_EQ(copySynthesizeTracks(tracks, shorter, synthesizes, tmp, 200), 100);
+  EXPECT_TRUE(rec->saw("past the end of the signal at 200 ms"));
+  ASSERT_EQ(tracks.groups[1].front()->nbPoints, 100);
+  EXPECT_NEAR(tracks.groups[1].front()->y(20, 1), 60.0f, 3.0f);
+  EXPECT_EQ(tracks.groups[1].front()->y(80, 1), 0.0f);
 }
 
 // ardv-cli copy-synth end to end: on utterances our synthesizer makes from

@@ -146,6 +146,19 @@ TEST(McCandless, SilenceKeepsThePreviousEstimatesAndTraces) {
   EXPECT_TRUE(rec->tracedFragment("mccandless *"));
 }
 
+// Frames without sound carry no voicing: their columns start at the
+// unvoiced defaults, 500 + 1000·k Hz, and F4–F6 are left out.
+TEST(Snake, SilenceStartsUnvoiced) {
+  const std::vector<std::int16_t> zeros(16000, 0);
+  SupportImage image;
+  ASSERT_TRUE(computeSupportImage(zeros, 0, 15999, 16000, SupportMethod::Cepstral, {}, image));
+  std::vector<Contour> contours;
+  ASSERT_TRUE(initialContours(zeros, image, {}, InitialCurves::LpcRoots, contours));
+  ASSERT_EQ(contours.size(), 3u);
+  for (int k = 0; k < 3; ++k)
+    for (const SnakePoint& p : contours[static_cast<std::size_t>(k)]) ASSERT_EQ(p.y, 16.0 + 32.0 * k);
+}
+
 TEST(Snake, Discretisation) {
   Contour line;
   for (int i = 0; i < 50; ++i) line.push_back({static_cast<double>(i), 0.5 * i});
@@ -197,6 +210,26 @@ TEST(Snake, SupportImageCacheAndPgm) {
   for (auto m : {SupportMethod::Lpc, SupportMethod::TrueEnvelope}) cache.get("a.wav", x, 0, 7999, 16000, m, opt);
   cache.get("a.wav", x, 0, 7000, 16000, SupportMethod::TrueEnvelope, opt);
   EXPECT_EQ(cache.computations(), 4);
+  // New settings or samples inside the stretch make a new image, equal to
+  // one made afresh.
+  FormantOptions lifter = opt;
+  lifter.lifterHighMs = 4.0;
+  auto edited = x;
+  edited[3000] = static_cast<std::int16_t>(edited[3000] + 500);
+  const struct {
+    const std::vector<std::int16_t>& samples;
+    FormantOptions options;
+    int computations;
+  } changes[] = {{x, lifter, 5}, {x, lifter, 5}, {edited, lifter, 6}, {edited, opt, 7}, {x, opt, 8}};
+  for (const auto& change : changes) {
+    const SupportImage* got = cache.get("a.wav", change.samples, 0, 7000, 16000, SupportMethod::Cepstral,
+                                        change.options);
+    SupportImage fresh;
+    ASSERT_TRUE(computeSupportImage(change.samples, 0, 7000, 16000, SupportMethod::Cepstral, change.options, fresh));
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(got->cells, fresh.cells);
+    EXPECT_EQ(cache.computations(), change.computations);
+  }
 
   test::TempDir dir;
   const SupportImage* img = cache.get("a.wav", x, 0, 7999, 16000, SupportMethod::Cepstral, opt);

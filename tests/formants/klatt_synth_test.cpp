@@ -6,11 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <complex>
 #include <cstdlib>
 #include <limits>
+#include <numbers>
 #include <tuple>
 #include <vector>
 
@@ -154,6 +158,20 @@ TEST(KlattSynth, RaisingTiltOrReturnPhaseLowersTheEnergyAbove2kHz) {
   }
 }
 
+// TLTdb lowers the voicing's 3-kHz harmonic (F0 100 Hz) by TLTdb dB: a DFT over the last ten periods.
+TEST(KlattSynth, TiltLowersThe3kHzHarmonicByTLTdb) {
+  const SynthOptions o{.waveform = 1};
+  KlattRecord r = vowel(100, 500, 1500, 2500);
+  auto levelDb = [&](int tilt) {
+    r[kTLTdb] = tilt;
+    const auto y = steady<double>(r, o, 60);
+    std::complex<double> sum;
+    for (int i = 0; i < 1600; ++i) sum += y[y.size() - 1600 + i] * std::polar(1.0, -2 * std::numbers::pi * 3000 * i / 16000);
+    return 20 * std::log10(std::abs(sum));
+  };
+  for (const int tilt : {10, 20, 30}) EXPECT_NEAR(levelDb(0) - levelDb(tilt), tilt, 1.0) << "TLTdb " << tilt;
+}
+
 TEST(KlattSynth, KopenSetsTheOpenPhaseWithinFivePercent) {
   const SynthOptions o{.waveform = 1};
   for (int f0 : {100, 125})
@@ -242,6 +260,13 @@ TEST(KlattInvocation, TheProgramThroughTheWindowsPathWritesWhatArdvCliSynthWrite
     EXPECT_EQ(wav, test::readBytes(dir / "cli.wav")) << "-r " << arrangement << " -v " << source << " -t " << waveform;
     // 700 ms and one frame at 22050 Hz, then the last sample once more.
     EXPECT_EQ(wav.size(), 44u + 2 * (15545 + 1));
+    if (waveform != 3) continue;
+    // Speech whose first frame is at 500 ms starts there.
+    ASSERT_TRUE(runKlattSynthesis(ARDV_KLATT_PATH, params, dir / "synthe.raw", dir / "late.wav", s, 22050, 500));
+    auto late = test::readBytes(dir / "late.wav");
+    EXPECT_EQ(std::count(late.begin() + 44, late.begin() + 44 + 2 * 11025, 0), 2 * 11025);
+    late.erase(late.begin() + 44, late.begin() + 44 + 2 * 11025);
+    EXPECT_EQ(std::vector(late.begin() + 44, late.end()), std::vector(wav.begin() + 44, wav.end()));
   }
 }
 
@@ -279,14 +304,39 @@ TEST(KlattInvocation, AProgramThatIsMissingFailsWritesNothingOrHangsLeavesTheWav
   }
 }
 
-// The raw output would replace the parameter file (ardv-cli synth's bad files: bad_input_test).
-TEST(KlattInvocation, TheProgramRefusesToWriteOverItsInput) {
+// The program's refusals leave a previous output whole; dates that disagree
+// with -f are synthesized with a warning (ardv-cli synth's bad files: bad_input_test).
+TEST(KlattInvocation, TheProgramRefusesBadFilesAndWarnsOfDatesThatDisagreeWithTheFrame) {
   test::TempDir dir;
-  const auto example = test::sourceDataDir() / "examples" / "vowels-aiu.kle";
-  const std::string same = (dir / "same.kle").string();
-  std::filesystem::copy_file(example, same);
-  EXPECT_EQ(std::system((std::string(ARDV_KLATT_PATH) + " -i " + same + " -o " + same + " 2>/dev/null").c_str()) >> 8, 2);
-  EXPECT_EQ(test::readFile(same), test::readFile(example));
+  const std::string aiu = test::readFile(test::sourceDataDir() / "examples" / "vowels-aiu.kle");
+  const auto at = aiu.find("\n250 ") + 5;  // frame 51
+  for (const auto& [text, overInput, f, status, says] :
+       {std::tuple<std::string, bool, int, int, const char*>{aiu, true, 5, 2, "would replace"},
+        {aiu.substr(0, at) + "nan" + aiu.substr(at + 4), false, 5, 1, "frame 51: \"nan\" is not a number"},
+        {".kle\n", false, 5, 1, "no parameter record"}, {aiu, false, 4, 0, "frame 2 is dated 5 ms"}}) {
+    const auto in = dir / "in.kle", out = overInput ? in : dir / "out.raw";
+    test::writeFile(dir / "out.raw", "previous");
+    test::writeFile(in, text);
+    const std::string command = std::string(ARDV_KLATT_PATH) + " -i " + in.string() + " -o " + out.string() +
+                                " -f " + std::to_string(f) + " 2>" + (dir / "err").string();
+    EXPECT_EQ(std::system(command.c_str()) >> 8, status) << says;
+    EXPECT_NE(test::readFile(dir / "err").find(says), std::string::npos) << test::readFile(dir / "err");
+    EXPECT_EQ(test::readFile(in), text);
+    EXPECT_TRUE(status == 0 || test::readFile(dir / "out.raw") == "previous") << says;
+  }
+}
+
+// Two programs sharing the temporary directory never share a working file.
+TEST(KlattInvocation, WorkFilesAreNamedForTheProcess) {
+  const KlattWorkFiles a = klattWorkFiles("/t"), b = klattWorkFiles("/t");
+  const std::string pid = "-" + std::to_string(::getpid()) + "-";
+  for (const auto& [mine, again, ext] : {std::tuple{a.params, b.params, ".kle"}, {a.raw, b.raw, ".raw"},
+                                         {a.wav, b.wav, ".wav"}}) {
+    EXPECT_EQ(mine, again);
+    EXPECT_EQ(mine.parent_path(), "/t");
+    EXPECT_EQ(mine.extension(), ext);
+    EXPECT_NE(mine.filename().string().find(pid), std::string::npos) << mine;
+  }
 }
 
 TEST(KlattInvocation, TheCommandLineFollowsTheSettings) {

@@ -15,15 +15,17 @@
 namespace ardv::test {
 
 // A parameter file (".klf" for 44 columns) of `frames` frames every `step` ms
-// from `start`: the defaults, changed by `set(k, record)` for frame k.
+// from `start`: the defaults, changed by `set(k, record)` for frame k. With
+// `asRead`, records are in file units (F0 in tenths) and written as they stand.
 template <class Set>
-std::string klattFile(int frames, int step, int start, Set set, int columns = kKlattParams) {
+std::string klattFile(int frames, int step, int start, Set set, int columns = kKlattParams, bool asRead = false) {
   std::string text = columns == 44 ? ".klf\n" : std::string(klattTypeWord(columns)) + "\n";
   for (int k = 0; k < frames; ++k) {
     KlattRecord r = initialKlattDefaults();
+    if (asRead) r[kF0hz10] *= 10;
     set(k, r);
     r[kDate] = start + k * step;
-    appendKlattRecord(text, r, columns);
+    appendKlattRecord(text, r, columns, asRead ? KlattAsRead().set() : KlattAsRead());
   }
   return text;
 }

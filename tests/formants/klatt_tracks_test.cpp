@@ -2,6 +2,7 @@
 // reading and writing records, pieces, edits and bad files; the point tracks
 // beneath them.
 #include "formants/klatt_tracks.h"
+#include "formants/klatt_stretches.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -195,6 +197,60 @@ TEST_F(KlattTracksTest, BadFilesChangeNothing) {
   EXPECT_EQ(rows(t), before);
 }
 
+// The numbers of a parameter file after its type word, `columns` to a frame.
+std::vector<std::vector<long long>> frameValues(const std::string& text, int columns) {
+  std::istringstream in(text.substr(text.find('\n') + 1));
+  std::vector<std::vector<long long>> frames;
+  for (long long v; in >> v; frames.back().push_back(v))
+    if (frames.empty() || static_cast<int>(frames.back().size()) == columns) frames.emplace_back();
+  return frames;
+}
+
+// Open then Save (or the synthesis input) gives back every value of every
+// frame, those the pieces do not show included; a deleted piece's values go.
+TEST_F(KlattTracksTest, OpenThenSaveKeepsEveryValue) {
+  const auto ex = test::sourceDataDir() / "examples";
+  auto raw = [](int frames, int step, int start, auto set, int columns = 56) {
+    return klattFile(frames, step, start, set, columns, true);
+  };
+  const auto hiddenA1 = raw(20, 5, 0, [](int k, KlattRecord& r) { r[kF1hz] = k < 10 ? 500 : 0, r[kA1] = 50, r[kB1hz] = 80; });
+  const std::tuple<const char*, std::string, int> cases[] = {
+      {"aiu", test::readFile(ex / "vowels-aiu.kle"), 56}, {"asa", test::readFile(ex / "fricative-asa.kle"), 56},
+      {"ama", test::readFile(ex / "nasal-ama.kle"), 56}, {"F1 0 under A1, B1", hiddenA1, 56},
+      {"F0 tenths, AVdb fading at the default F0", raw(20, 5, 0, [](int k, KlattRecord& r) {
+         r[kF0hz10] = k < 10 ? 1235 : 1000 + k % 3, r[kAVdb] = k < 10 ? 60 : 30 - 3 * (k - 10); }), 56},
+      {"negatives, beyond float precision", raw(10, 5, 0, [](int k, KlattRecord& r) {
+         r[kF2hz] = 123456789 + k, r[kA2] = -5 - k, r[kB2hz] = INT32_MAX, r[kKskew] = -1; }), 56},
+      {"default frames around, keys toggling", raw(30, 4, 0, [](int k, KlattRecord& r) {
+         if (k >= 5 && k < 25) r[kF1hz] = k % 2 ? 0 : 400, r[kFNPhz] = k % 3 ? 250 : 0, r[kBNPhz] = 100 + k; }), 56},
+      {"3-ms step from 600 ms", raw(15, 3, 600, [](int k, KlattRecord& r) { r[kF3hz] = 2500 + k; }), 56},
+      {"one frame", raw(1, 5, 40, [](int, KlattRecord& r) { r[kAF] = 30; }), 56},
+      {".kla", raw(12, 5, 0, [](int k, KlattRecord& r) { r[kF1hz] = k % 4 ? 700 : 0, r[kB1hz] = 70 + k; }, 41), 41},
+      {".klf", raw(12, 5, 0, [](int k, KlattRecord& r) { r[kRax1000] = 20 + k, r[kF4hz] = 3300; }, 44), 44},
+  };
+  for (const auto& [name, text, columns] : cases) {
+    SCOPED_TRACE(name);
+    KlattTracks t;
+    ASSERT_TRUE(t.open(file("in.kl", text), std::nullopt));
+    for (const int written : {41, 56}) {
+      ASSERT_TRUE(t.write(dir_ / "out.kle", written, 0, INT32_MAX));
+      auto in = frameValues(text, columns), out = frameValues(test::readFile(dir_ / "out.kle"), written);
+      for (auto& v : in) v.resize(std::min(columns, written));
+      for (auto& v : out) v.resize(std::min(columns, written));
+      EXPECT_EQ(out, in) << written << " columns";
+    }
+  }
+  KlattTracks t;
+  ASSERT_TRUE(t.open(file("in.kle", hiddenA1), std::nullopt));
+  t.selectGroup(1);
+  ASSERT_EQ(t.deleteSelected(), 1);
+  ASSERT_TRUE(t.write(dir_ / "out.kle", 56, 0, INT32_MAX));
+  const auto out = frameValues(test::readFile(dir_ / "out.kle"), 56);
+  ASSERT_EQ(out.size(), 20u);
+  EXPECT_EQ((std::array{out[0][kF1hz], out[0][kA1], out[0][kB1hz], out[15][kA1], out[15][kB1hz]}),
+            (std::array<long long, 5>{0, 0, 50, 50, 80}));
+}
+
 // Random files: every group's key in runs of default and non-default values,
 // other columns random within the scale limits.
 std::string randomFile(std::mt19937& rng, int frames, int step) {
@@ -221,6 +277,29 @@ TEST_F(KlattTracksTest, WritingThenReadingGivesTheSamePieces) {
     ASSERT_TRUE(a.writeFormants(dir_ / "w.for", 0, 100000));
     ASSERT_TRUE(b.openFormants(dir_ / "w.for"));
     for (int g = 1; g <= 6; ++g) ASSERT_EQ(a.groups[g].size(), b.groups[g].size()) << "formant listing, group " << g;
+  }
+}
+
+// Files converted in stretches (of 100 ms here) are the files converted
+// whole, whatever the steps, the columns, a gap or a start before 0.
+TEST_F(KlattTracksTest, ConvertedInStretchesAsWhole) {
+  std::mt19937 rng(5);
+  for (int round = 0; round < 4; ++round) {
+    const int inStep = round % 2 ? 10 : 4;
+    const std::string later = test::klattFile(30, 3, 4000 + round, [](int k, KlattRecord& r) { r[kF1hz] = 500 + k; });
+    const fs::path in = file("s.kle", randomFile(rng, 150, inStep) + later.substr(later.find('\n') + 1));
+    if (round == 3) test::writeFile(in, test::klattFile(40, 4, -30, [](int k, KlattRecord& r) { r[kF2hz] = 1500 + 7 * k; }));
+    for (const int step : {4, 5})
+      for (const int columns : {56, 41, 0}) {
+        KlattTracks whole;
+        whole.stepMs = step;
+        ASSERT_TRUE(whole.open(in, std::nullopt, false));
+        ASSERT_TRUE(columns ? whole.write(dir_ / "whole", columns, INT32_MIN, INT32_MAX)
+                            : whole.writeFormants(dir_ / "whole", INT32_MIN, INT32_MAX));
+        ASSERT_TRUE(convertKlattFile(in, dir_ / "parts", columns, step, whole.frequence, whole.defaults, 100));
+        ASSERT_EQ(test::readFile(dir_ / "parts"), test::readFile(dir_ / "whole"))
+            << "round " << round << ", step " << step << ", " << columns << " columns";
+      }
   }
 }
 

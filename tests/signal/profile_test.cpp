@@ -257,7 +257,7 @@ TEST(ProfileTable, ProfilesDescribeTheirLayouts) {
                             {"pcm16le-16k", 16000, 16, 0, 0, 5024}, {"pcm16le-22k", 22050, 16, 0, 0, 5024},
                             {"pcm16le-44k", 44100, 16, 0, 0, 5024}, {"pcm16be-16k", 16000, 16, 1, 0, 5024},
                             {"sphere-16k", 16000, 16, 0, 1024, 4000}, {"pcm12be-16k", 16000, 12, 1, 0, 5024},
-                            {"", 16000, 16, 1, 0, 0},
+                            {"", 16000, 16, 1, 0, 5024},  {"debut = v, 1024\n", 16000, 16, 1, 1024, 4000},
                             {"signal_swap = \"Oui\"\nlongueur = v, SOF-1\n", 16000, 16, 0, 0, 5022}};
   for (const Expected& e : table) {
     SCOPED_TRACE(e.name);

@@ -120,6 +120,17 @@ TEST_F(StartupIn, WithoutArdvHomeUsesWritableBundledData) {
   EXPECT_FALSE(fs::exists(env.userData));
 }
 
+// An installed data directory has no temp/: it is never written, even when
+// it could be (root), and the user gets a copy.
+TEST_F(StartupIn, BundledDataWithoutTempIsNeverWritten) {
+  makeInstall(env.bundledData);
+  fs::remove(env.bundledData / "temp");
+  ASSERT_TRUE(runStartup(env, prog));
+  EXPECT_EQ(prog.dirs.install, env.userData);
+  EXPECT_FALSE(fs::exists(env.bundledData / "temp"));
+  EXPECT_TRUE(fs::exists(env.userData / "temp"));
+}
+
 TEST_F(StartupIn, ReadOnlyBundledDataIsCopiedForTheUserOnce) {
   makeInstall(env.bundledData);
   writeFile(env.bundledData / "format" / "english.txt", "204, \"Message\"\n");

@@ -7,11 +7,13 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -207,6 +209,23 @@ TEST(WritableTarget, WarningVariantNamesTheFileAndTheReason) {
   textTable().clear();
 }
 
+// One file whatever the spelling: links, "." and "..", names not yet made.
+TEST(WritableTarget, SameOutputFollowsLinksAndSpellings) {
+  test::TempDir tmp;
+  test::writeFile(tmp / "a", "a");
+  test::writeFile(tmp / "b", "b");
+  fs::create_hard_link(tmp / "a", tmp / "hard");
+  fs::create_symlink("a", tmp / "sym");
+  fs::create_symlink("new", tmp / "dangling");
+  fs::create_directory(tmp / "d");
+  const auto t = [&](const char* name) { return (tmp / name).string(); };
+  const std::tuple<std::string, std::string, bool> cases[] = {
+      {t("a"), t("hard"), true},      {t("a"), t("sym"), true},         {t("a"), t("d/../a"), true},
+      {t("a"), t("b"), false},        {t("new"), t("d/../new"), true},  {t("dangling"), t("new"), true},
+      {t("new"), t("d/new"), false},  {t("new"), t("other"), false},    {t("d/new"), t("./d/new"), true}};
+  for (const auto& [a, b, same] : cases) EXPECT_EQ(sameOutput(a, b), same) << a << " " << b;
+}
+
 using test::entries;
 
 // Whatever the name leads to, the new content arrives there and the name
@@ -281,13 +300,44 @@ TEST(ReplacingFile, TwoWritersOfOneNameNeverMix) {
   EXPECT_EQ(entries(tmp.path()), std::set<std::string>{"out"});
 }
 
-TEST(ReplacingFile, SigintAndSigtermRemoveTheTemporaryFile) {
-  for (int sig : {SIGINT, SIGTERM}) {
+// Two outputs replaced only when both are complete; a pipe written as it
+// comes, even when no temporary file can be made.
+TEST(ReplacingFile, CompleteWaitsForCommitAndStreamsGoStraightOut) {
+  test::TempDir tmp;
+  test::writeFile(tmp / "old", "previous");
+  {
+    ReplacingFile dropped(tmp / "old");
+    ASSERT_TRUE(dropped.open() && dropped.write("dropped") && dropped.complete());
+    EXPECT_EQ(test::readFile(tmp / "old"), "previous");
+  }
+  ReplacingFile kept(tmp / "old");
+  EXPECT_TRUE(kept.open() && kept.write("new") && kept.complete() && kept.commit());
+  EXPECT_EQ(test::readFile(tmp / "old"), "new");
+  EXPECT_EQ(entries(tmp.path()), std::set<std::string>{"old"});
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  const std::string saved = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+  ::setenv("TMPDIR", (tmp / "missing").c_str(), 1);
+  ReplacingFile pipe("/proc/self/fd/" + std::to_string(ends[1]));
+  pipe.streamInPlace();
+  EXPECT_TRUE(pipe.open() && pipe.write("streamed") && pipe.commit()) << pipe.error();
+  saved.empty() ? ::unsetenv("TMPDIR") : ::setenv("TMPDIR", saved.c_str(), 1);
+  ::close(ends[1]);
+  char got[16] = {};
+  EXPECT_EQ(::read(ends[0], got, sizeof got), 8);
+  EXPECT_STREQ(got, "streamed");
+  ::close(ends[0]);
+}
+
+TEST(ReplacingFile, EndingSignalsRemoveTheTemporaryFile) {
+  for (int sig : {SIGINT, SIGTERM, SIGXFSZ}) {
     test::TempDir tmp;
     test::writeFile(tmp / "old", "previous");
     const pid_t child = fork();
     if (child == 0) {
       std::signal(sig, SIG_DFL);  // as in a program started from a terminal
+      const rlimit noCore{0, 0};
+      setrlimit(RLIMIT_CORE, &noCore);  // SIGXFSZ would dump one
       ReplacingFile out(tmp / "old");
       if (out.open() && out.write(std::string(100000, 'x')) && out.descriptor() >= 0) std::raise(sig);
       _exit(0);

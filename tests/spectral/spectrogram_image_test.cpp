@@ -305,11 +305,15 @@ TEST(Levels, ApproximateDbWithinItsBound) {
 TEST(Levels, FromPowersAsFromExactDb) {
   std::mt19937 rng(11);
   const float gain = 3.5f;
-  const struct {
+  struct Row {
     int bins, displayed, height;
     double low, high;
-  } rows[] = {{513, 512, 256, 60, 97}, {129, 128, 256, 60, 97}, {513, 512, 37, 80, 80.01},
-              {257, 256, 1000, -20, 140}, {513, 400, 256, 90, 90}, {4097, 4096, 256, -90, -89.99}};
+  };
+  std::vector<Row> rows = {{513, 512, 256, 60, 97}, {129, 128, 256, 60, 97}, {513, 512, 37, 80, 80.01},
+                           {257, 256, 1000, -20, 140}, {513, 400, 256, 90, 90}, {4097, 4096, 256, -90, -89.99},
+                           {163, 163, 300, 60, 97}, {163, 512, 256, 60, 97}};
+  // Every count of shown bins modulo the fast path's width, each bin its own pixel.
+  for (int bins = 1; bins <= 24; ++bins) rows.push_back({bins, bins, 2 * bins, 60, 97});
   for (const auto& r : rows) {
     // Levels of dB values around the range, so that means meet every edge.
     std::uniform_real_distribution<double> level(r.low - 1.0, r.high + 1.0);
@@ -337,9 +341,10 @@ TEST(Pgm, FftKindImagesAsTheirExactColumns) {
   std::normal_distribution<double> noise(0.0, 500.0);
   for (auto& v : s) v = static_cast<std::int16_t>(v + noise(rng));
   const SampleSpan x{s.data(), static_cast<std::int64_t>(s.size()), 0};
-  for (int kind : {1, 2}) {
+  for (const auto& [kind, displayed] : {std::pair{1, 0}, {2, 0}, {1, 163}, {2, 163}, {1, 77}, {2, 301}}) {
     CurrentSpectro spec;
     ASSERT_TRUE(spectro_GetParams(SpectroSettings(), kind, 16000, spec));
+    if (displayed) spec.displayedBins = displayed;  // a lower top frequency
     const auto centre = [](int i) { return static_cast<std::int64_t>(i) * 97 + 200; };
     const int frames = 300, height = 200, bins = std::min(spec.fftSize / 2, spec.displayedBins);
     std::vector<std::uint8_t> fast(static_cast<std::size_t>(frames) * height), exact(fast.size());
@@ -349,7 +354,7 @@ TEST(Pgm, FftKindImagesAsTheirExactColumns) {
       fileColumnLevels(column.data(), std::min<int>(bins, static_cast<int>(column.size())), spec.displayedBins,
                        height, spec.lowDb, spec.highDb, exact.data() + static_cast<std::ptrdiff_t>(i) * height);
     }));
-    EXPECT_EQ(fast, exact) << "kind " << kind;
+    EXPECT_EQ(fast, exact) << "kind " << kind << ", " << spec.displayedBins << " bins shown";
   }
 }
 

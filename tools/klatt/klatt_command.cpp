@@ -76,7 +76,8 @@ std::string parseCommand(const std::vector<std::string>& args, Command& command)
 }
 
 std::int64_t synthesizeFile(const std::filesystem::path& params, const SynthOptions& options,
-                            const std::function<bool(std::span<const std::int16_t>)>& sink, std::string& error) {
+                            const std::function<bool(std::span<const std::int16_t>)>& sink, std::string& error,
+                            std::string* warning) {
   if (!readable(params, error)) return -1;
   KlattRecordReader reader;
   std::string reason;
@@ -94,7 +95,13 @@ std::int64_t synthesizeFile(const std::filesystem::path& params, const SynthOpti
   KlattRecord record{};
   std::vector<std::int16_t> samples;
   std::int64_t records = 0;
+  std::int64_t previousDate = 0;
   while (reader.next(record, defaults)) {
+    if (warning && warning->empty() && records > 0 && record[kDate] - previousDate != options.frameMs)
+      *warning = "frame " + std::to_string(records + 1) + " is dated " + std::to_string(record[kDate]) + " ms, " +
+                 std::to_string(record[kDate] - previousDate) + " ms after the one before, but each frame lasts " +
+                 std::to_string(options.frameMs) + " ms: the dates are not used";
+    previousDate = record[kDate];
     samples.clear();
     synth.frame(record, samples);
     if (!sink(samples)) {
@@ -102,6 +109,10 @@ std::int64_t synthesizeFile(const std::filesystem::path& params, const SynthOpti
       return -1;
     }
     ++records;
+  }
+  if (reader.stoppedAtText()) {
+    error = "frame " + std::to_string(reader.records() + 1) + ": \"" + reader.badToken() + "\" is not a number";
+    return -1;
   }
   return records;
 }

@@ -31,10 +31,14 @@ std::string usage();
 // Reads `params` record by record (missing columns from the default record)
 // and hands the samples of each frame to `sink`. Returns the number of
 // records synthesised, or -1 with `error` set ("cannot open: <reason>", "not
-// a Klatt parameter file: ...", or the sink's failure, when it returns false).
-// Nothing is reported: the callers word the message.
+// a Klatt parameter file: ...", "frame N: "TOKEN" is not a number", or the
+// sink's failure, when it returns false). A record cut short by the end of
+// the file is ignored. `warning`, when given, gets the first frame whose
+// date does not follow the one before by options.frameMs. Nothing is
+// reported: the callers word the message.
 std::int64_t synthesizeFile(const std::filesystem::path& params, const SynthOptions& options,
-                            const std::function<bool(std::span<const std::int16_t>)>& sink, std::string& error);
+                            const std::function<bool(std::span<const std::int16_t>)>& sink, std::string& error,
+                            std::string* warning = nullptr);
 
 // The frame duration the dates of `params` advance by (second date minus the
 // first), or 0 when the file has fewer than two records or does not advance.

@@ -38,13 +38,20 @@ int main(int argc, char** argv) {
     }
     return out.write(bytes.data(), bytes.size());
   };
-  std::string error;
-  if (klatt::synthesizeFile(command.input, command.options, sink, error) < 0) {
+  std::string error, warning;
+  const std::int64_t records = klatt::synthesizeFile(command.input, command.options, sink, error, &warning);
+  if (records < 0) {
     const bool writing = error == "cannot write the samples";
     std::fprintf(stderr, "klatt: %s: %s%s%s\n", (writing ? command.output : command.input).c_str(), error.c_str(),
                  writing ? ": " : "", writing ? out.error().c_str() : "");
     return 1;
   }
+  if (records == 0) {
+    std::fprintf(stderr, "klatt: %s: no parameter record to synthesize; %s was not written\n", command.input.c_str(),
+                 command.output.c_str());
+    return 1;
+  }
+  if (!warning.empty()) std::fprintf(stderr, "klatt: warning: %s: %s\n", command.input.c_str(), warning.c_str());
   if (!out.commit()) {
     std::fprintf(stderr, "klatt: cannot write %s: %s\n", command.output.c_str(), out.error().c_str());
     return 1;
