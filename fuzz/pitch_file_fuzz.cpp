@@ -1,10 +1,11 @@
 // libFuzzer target: the bytes are a pitch file, written to a scratch file and
 // read back through the pitch-file cache at positions taken from the first
-// bytes, including positions far outside the window.
+// bytes, including positions far outside the window, and as a PSOLA contour.
 #include <cstring>
 
 #include "fuzz/fuzz_support.h"
 #include "prosody/pitch_file_reader.h"
+#include "prosody/psola.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ardv::fuzz::ReportScope reports;
@@ -18,5 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)cache.lookup(path, rates[k % 4], t);
     (void)cache.lookup(path, rates[k % 4], static_cast<std::int64_t>(t) + 17);
   }
+  std::vector<int> contour;
+  (void)ardv::readContour(path, 16000.0, 48000, contour);
   return 0;
 }

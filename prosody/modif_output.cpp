@@ -19,6 +19,7 @@ void OverlapAddOutput::grow(std::int64_t endIndex) {
   if (need > out_.size()) {
     out_.resize(need, 0.0f);
     wsum_.resize(need, 0.0f);
+    asum_.resize(need, 0.0f);
     peak_ = std::max(peak_, need);
   }
 }
@@ -33,17 +34,24 @@ float* OverlapAddOutput::wsum(std::int64_t from, std::int64_t count) {
   return wsum_.data() + (from - base_);
 }
 
+float* OverlapAddOutput::asum(std::int64_t from, std::int64_t count) {
+  grow(from + count);
+  return asum_.data() + (from - base_);
+}
+
 bool OverlapAddOutput::send(std::int64_t count) {
   count = std::min<std::int64_t>(count, static_cast<std::int64_t>(out_.size()));
   if (count <= 0) return true;
   pcm_.resize(static_cast<std::size_t>(count));
   for (std::int64_t i = 0; i < count; ++i) {
     const auto k = static_cast<std::size_t>(i);
-    pcm_[k] = wsum_[k] != 0.0f ? toSample(static_cast<double>(out_[k]) / wsum_[k]) : 0;
+    const float norm = std::max(wsum_[k], std::min(asum_[k], 1.0f));
+    pcm_[k] = norm > 0.0f ? toSample(static_cast<double>(out_[k]) / norm) : 0;
   }
   const bool ok = sink_(pcm_.data(), pcm_.size());
   out_.erase(out_.begin(), out_.begin() + count);
   wsum_.erase(wsum_.begin(), wsum_.begin() + count);
+  asum_.erase(asum_.begin(), asum_.begin() + count);
   base_ += count;
   sent_ += count;
   return ok;
@@ -55,9 +63,9 @@ bool OverlapAddOutput::flushBelow(std::int64_t index) {
   return send(index - base_);
 }
 
-bool OverlapAddOutput::finish(std::int64_t minLength) {
-  if (minLength > end()) grow(minLength);
-  return send(static_cast<std::int64_t>(out_.size()));
+bool OverlapAddOutput::finish(std::int64_t length) {
+  if (length > end()) grow(length);
+  return send(length - base_);
 }
 
 bool StreamingWav::fail() {

@@ -16,9 +16,13 @@ namespace ardv {
 // Receives finished 16-bit output samples in order; false after its report.
 using SampleSink = std::function<bool(const std::int16_t* samples, std::size_t count)>;
 
-// Accumulators `out` (overlap-added signal) and `wsum` (sum of synthesis
-// windows) over output samples base()..; each output sample is
-// trunc(out / wsum), 0 where wsum is 0, limited to the 16-bit range.
+// Accumulators `out` (overlap-added signal), `wsum` (sum of synthesis
+// windows) and `asum` (sum of the analysis windows as placed) over output
+// samples base()..; each output sample is trunc(out / max(wsum, min(asum,
+// 1))), 0 where that is 0, limited to the 16-bit range. Where the synthesis
+// windows thin out under wider segments (the ends, F0 raised) the second
+// term keeps the sample within the input samples it is made of; elsewhere
+// wsum rules.
 class OverlapAddOutput {
  public:
   // `flushing` false keeps everything until finish() (the one-piece
@@ -29,12 +33,13 @@ class OverlapAddOutput {
   // base()), grown as needed; valid until the next call.
   float* out(std::int64_t from, std::int64_t count);
   float* wsum(std::int64_t from, std::int64_t count);
+  float* asum(std::int64_t from, std::int64_t count);
   // Output samples below `index` are final: when flushing, they are sent
   // to the sink and dropped. False when the sink fails.
   bool flushBelow(std::int64_t index);
-  // Sends every sample up to the highest one written, and silence up to
-  // `minLength` output samples. False when the sink fails.
-  bool finish(std::int64_t minLength = 0);
+  // Sends the output up to `length` samples: silence where nothing was
+  // written, nothing beyond. False when the sink fails.
+  bool finish(std::int64_t length);
 
   std::int64_t base() const { return base_; }
   std::int64_t end() const { return base_ + static_cast<std::int64_t>(out_.size()); }
@@ -48,7 +53,7 @@ class OverlapAddOutput {
   bool flushing_;
   std::int64_t base_ = 0, sent_ = 0;
   std::size_t peak_ = 0;
-  std::vector<float> out_, wsum_;
+  std::vector<float> out_, wsum_, asum_;
   std::vector<std::int16_t> pcm_;
 };
 

@@ -7,6 +7,8 @@
 #include <numbers>
 #include <vector>
 
+#include "annotation/texts.h"
+#include "platform/report.h"
 #include "spectral/fft.h"
 
 namespace ardv {
@@ -55,7 +57,16 @@ class FadedOutput {
 
 bool phaseVocoder(const SampleReader& read, std::int64_t n, double fs, double alpha, bool phaseLocking,
                   const SampleSink& sink) {
-  (void)fs;
+  PitchGeometry geo;
+  if (!pitchGeometry(fs, 0, geo)) {
+    message("The phase vocoder needs a sampling frequency from 4000 to 128000 Hz, not " + std::to_string(fs) + " Hz.");
+    return false;
+  }
+  if (n < N) {
+    message(text(9015) + " (" + std::to_string(std::max<std::int64_t>(n, 0)) +
+            " samples; the phase vocoder needs a frame of 1024)");
+    return false;
+  }
   constexpr std::int64_t kBlock = 65536;
   std::vector<std::int16_t> block(static_cast<std::size_t>(kBlock));
   double sum = 0;
@@ -93,7 +104,7 @@ bool phaseVocoder(const SampleReader& read, std::int64_t n, double fs, double al
   std::vector<int> peaks;
   // Frames run to the end of the signal, the last ones padded with zeros,
   // so that the final 1024 + 128 samples are not dropped.
-  for (std::int64_t m = 0; n >= N && m * H < n; ++m) {
+  for (std::int64_t m = 0; m * H < n; ++m) {
     const std::int64_t have = std::min<std::int64_t>(N, n - m * H);
     if (!read(m * H, have, frame.data())) return false;
     std::fill(frame.begin() + have, frame.end(), static_cast<std::int16_t>(std::lround(mu)));

@@ -17,8 +17,9 @@ constexpr int kVocoderHop = 128;
 // the signal's mean removed, the output normalised by the window sum and
 // ended where that sum falls to 0.079 or below, 256-sample fades at both
 // ends. Frames run to the signal's end (the last ones padded with the
-// mean). Reads and holds only a few frames at a time. A signal shorter than
-// one frame gives an empty output. False when reading or the sink fails.
+// mean). Reads and holds only a few frames at a time. False after a message
+// for a signal shorter than one frame or a rate outside 4000..128000 Hz
+// (nothing is sent), or when reading or the sink fails.
 bool phaseVocoder(const SampleReader& read, std::int64_t n, double fs, double alpha, bool phaseLocking,
                   const SampleSink& sink);
 

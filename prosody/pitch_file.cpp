@@ -97,17 +97,21 @@ bool writePitchFileAt(const infoFile& file, ReplacingFile& pit, const SpeakerF0P
   const bool tracing = options.trace && !options.quiet && debugLevel() == 1;
   const int batch = tracing ? 1 : std::max(1, workerThreads());
   std::vector<PitchTrack> tracks(static_cast<std::size_t>(std::min<std::size_t>(plan.size(), batch)));
+  PitchOptions chunkOptions = options;
+  chunkOptions.saturationMessage = false;
+  std::int64_t saturated = 0;
   bool headerWritten = false;
   for (std::size_t b0 = 0; b0 < plan.size(); b0 += tracks.size()) {
     const int count = static_cast<int>(std::min(tracks.size(), plan.size() - b0));
     if (!parallelFor(count, [&](int i) {
-          return analyseChunk(file, plan[b0 + static_cast<std::size_t>(i)], W, params, options,
+          return analyseChunk(file, plan[b0 + static_cast<std::size_t>(i)], W, params, chunkOptions,
                               tracks[static_cast<std::size_t>(i)]);
         }))
       return false;
     for (int i = 0; i < count; ++i) {
       const Chunk& c = plan[b0 + static_cast<std::size_t>(i)];
       const PitchTrack& track = tracks[static_cast<std::size_t>(i)];
+      saturated += track.saturated;
       const long target = static_cast<long>(kPitchLineBytes * ((headerWritten ? 1 : 0) + c.first / S));
       if (!pit.seek(target)) {
         message(text(6901) + "\r\n" + pit.target().string() + ": " + pit.error());
@@ -125,7 +129,10 @@ bool writePitchFileAt(const infoFile& file, ReplacingFile& pit, const SpeakerF0P
       }
     }
   }
-  return pit.commit() || writeFailed(pit);
+  if (!pit.commit()) return writeFailed(pit);
+  if (saturated > 0 && !options.quiet && options.saturationMessage)
+    warn(text(6801) + " (" + std::to_string(saturated) + " samples, " + file.nom + ")");
+  return true;
 }
 
 }  // namespace

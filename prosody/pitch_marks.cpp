@@ -131,6 +131,9 @@ void pitchMark(MarkList& marks, const std::int16_t* samples, std::int64_t first,
   const int F = std::min(track.frames, static_cast<int>(track.pitchCorrige.size()));
   const int U = std::max(params.U, 1);
   auto voicedAt = [&](int i) { return trackPitchAt(track, track.centre(i)) >= 1; };
+  // F0 at p, past the last frame centre that of the last frame, so that a
+  // run going on to the stretch's end is marked to its end.
+  auto f0Towards = [&](std::int64_t p) { return trackPitchAt(track, F > 0 ? std::min(p, track.centre(F - 1)) : p); };
   std::vector<CandidateRow> maxima, minima;
   std::vector<std::int64_t> pathMax, pathMin, run;
   int i = 0;
@@ -138,7 +141,9 @@ void pitchMark(MarkList& marks, const std::int16_t* samples, std::int64_t first,
     if (i >= F || !voicedAt(i)) {
       int j = i;
       while (j < F && !voicedAt(j)) ++j;
-      const std::int64_t limit = j < F ? track.centre(j) : hi - U + 1;
+      // At the stretch's end, marks go on to its last sample, so that the
+      // last window reaches it.
+      const std::int64_t limit = j < F ? track.centre(j) : hi + 1;
       std::int64_t p = marks.size() == base ? track.first + track.L / 2 : magnitude(marks.back()) + U;
       for (; p < limit; p += U)
         if (p >= lo) marks.push_back(-p);
@@ -197,14 +202,14 @@ void pitchMark(MarkList& marks, const std::int16_t* samples, std::int64_t first,
     marks.insert(marks.end(), before.rbegin(), before.rend());
     marks.insert(marks.end(), run.begin(), run.end());
     for (std::int64_t last = run.back();;) {
-      const int f = trackPitchAt(track, last);
+      const int f = f0Towards(last);
       if (f < 1 || f > 999) break;
       const auto P = static_cast<std::int64_t>(fs / f);
       if (nextCentre - last <= P) break;
       last += P;
       marks.push_back(last);
     }
-    const int fEnd = trackPitchAt(track, marks.back());
+    const int fEnd = f0Towards(magnitude(marks.back()));
     if (fEnd == 0 || fEnd > 1000) marks.back() = -marks.back();
   }
 }
@@ -234,6 +239,8 @@ SampleReader signalFileReader(const infoFile& file) {
 
 std::int64_t markChunkSamples(double fs) { return std::min<std::int64_t>(msToSamples(6000.0, fs), 288000); }
 
+std::int64_t shortRestSamples(std::int64_t chunk, int L) { return std::max<std::int64_t>(chunk / 4, 4 * static_cast<std::int64_t>(L)); }
+
 bool marksOfSignal(const SampleReader& read, std::int64_t n, double fs, const SpeakerF0Params& speaker,
                    MarkList& marks, std::vector<int>& f0, std::int64_t chunkSamples) {
   marks.clear();
@@ -249,11 +256,12 @@ bool marksOfSignal(const SampleReader& read, std::int64_t n, double fs, const Sp
     return false;
   }
   const MarkParams params{200.0f, static_cast<int>(msToSamples(10.0, fs))};
-  std::vector<std::int16_t> buf(static_cast<std::size_t>(chunk));
+  const std::int64_t rest = shortRestSamples(chunk, geo.L);
+  std::vector<std::int16_t> buf(static_cast<std::size_t>(chunk + rest));
   MarkerState state;
   std::int64_t start = 0;
   for (bool firstChunk = true;; firstChunk = false) {
-    const std::int64_t count = std::min(chunk, n - start);
+    const std::int64_t count = n - start <= chunk + rest ? n - start : chunk;
     if (!read(start, count, buf.data())) return false;
     PitchTrack track;
     if (!calcPitchMartin(buf.data(), count, start, fs, speaker, PitchOptions{true, false}, track)) return false;

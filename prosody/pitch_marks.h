@@ -76,9 +76,14 @@ SampleReader signalFileReader(const infoFile& file);
 // Chunk length of the whole-signal drivers: min(samples(6000 ms), 288000).
 std::int64_t markChunkSamples(double fs);
 
+// The longest rest of a signal that the chunk before it takes in (a quarter
+// chunk, at least 4 F0 frames of L samples), so that every chunk after the
+// first has room for its F0 analysis and the marks reach the signal's end.
+std::int64_t shortRestSamples(std::int64_t chunk, int L);
+
 // Marks of a whole signal of `n` samples at `fs` Hz, chunk by chunk (F0,
 // then marks, the last mark of a chunk carried into the next one, which
-// starts L/2 before it). `f0` gets the F0 at each mark. False after the one
+// starts L/2 before it; a short rest joins the chunk before it). `f0` gets the F0 at each mark. False after the one
 // report (too short, rate, reading).
 bool marksOfSignal(const SampleReader& read, std::int64_t n, double fs, const SpeakerF0Params& speaker,
                    MarkList& marks, std::vector<int>& f0, std::int64_t chunkSamples = 0);

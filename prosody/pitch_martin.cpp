@@ -17,17 +17,17 @@
 namespace ardv {
 namespace {
 
-// Copies the samples without their mean; true when some value saturated.
-bool removeDc(const std::int16_t* samples, std::int64_t count, std::vector<std::int16_t>& out) {
+// Copies the samples without their mean; the count of values saturated.
+std::int64_t removeDc(const std::int16_t* samples, std::int64_t count, std::vector<std::int16_t>& out) {
   std::int64_t sum = 0;
   for (std::int64_t k = 0; k < count; ++k) sum += samples[k];
   const std::int64_t m = count > 0 ? sum / count : 0;
-  bool saturated = false;
+  std::int64_t saturated = 0;
   out.resize(static_cast<std::size_t>(count));
   for (std::int64_t k = 0; k < count; ++k) {
     std::int64_t v = samples[k] - m;
     if (v > 32767 || v < -32768) {
-      saturated = true;
+      ++saturated;
       v = std::clamp<std::int64_t>(v, -32768, 32767);
     }
     out[static_cast<std::size_t>(k)] = static_cast<std::int16_t>(v);
@@ -72,7 +72,8 @@ bool calcPitchMartin(const std::int16_t* samples, std::int64_t count, std::int64
     run.params = params;
     run.geo = geo;
     run.quiet = options.quiet;
-    if (removeDc(samples, count, run.x) && !options.quiet) message(text(6801));
+    const std::int64_t saturated = removeDc(samples, count, run.x);
+    if (saturated > 0 && !options.quiet && options.saturationMessage) message(text(6801));
     run.span = SampleSpan{run.x.data(), count, 0};
     if (options.trace && !options.quiet && debugLevel() == 1) run.trace.open(program().dirs.temp);
     std::vector<int> p;
@@ -85,6 +86,7 @@ bool calcPitchMartin(const std::int16_t* samples, std::int64_t count, std::int64
     out.L = geo.L;
     out.fs = fs;
     out.F0med = run.thr.F0med;
+    out.saturated = saturated;
     track = std::move(out);
     return true;
   } catch (const std::bad_alloc&) {

@@ -32,6 +32,7 @@ struct PitchTrack {
   int L = 0;                      // frame length, samples
   double fs = 0.0;
   int F0med = 0;                  // median F0 of the run, Hz
+  std::int64_t saturated = 0;     // samples saturated when the DC offset was removed
 
   // Absolute sample at the centre of frame i.
   std::int64_t centre(int i) const { return first + static_cast<std::int64_t>(i) * S + L / 2; }
@@ -40,6 +41,9 @@ struct PitchTrack {
 struct PitchOptions {
   bool quiet = false;  // suppress warnings and messages (corpus runs)
   bool trace = true;   // write pm.txt at debug level 1
+  // Message 6801 when samples saturate; false leaves it to the caller, who
+  // reads the count in the track (one report for a run of many chunks).
+  bool saturationMessage = true;
 };
 
 // Analyses `count` samples (`samples[0]` is absolute sample `first`) at `fs`

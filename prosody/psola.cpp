@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "annotation/texts.h"
+#include "platform/file_access.h"
 #include "platform/report.h"
 #include "signal/time_conversion.h"
 
@@ -27,28 +28,31 @@ struct Periods {
     if (f < 1 && a + 1 < M.size()) f = trackPitchAt(*chunk.track, mag(M[a + 1]));
     return f < 1 ? 0 : std::max(f, kPsolaMinF0);
   }
-  // Analysis period at analysis mark a: 10 ms when unvoiced; otherwise the
-  // distance to the next voiced mark when it is within 20 % of fs / F0 (the
-  // marks' own period, finer than the F0 track's), else fs / F0.
+  // Analysis period at analysis mark a: the distance to the next mark of
+  // the chunk (so that alpha = 1, beta = 1 puts every period back where it
+  // was), up to the longest period; for the last mark, 10 ms when unvoiced,
+  // else fs / F0.
   std::int64_t analysis(std::size_t a) const {
     const MarkList& M = *chunk.marks;
+    if (a + 1 < M.size()) {
+      const std::int64_t d = mag(M[a + 1]) - mag(M[a]);
+      if (d >= 1 && d <= longest()) return d;
+    }
     const int f = M[a] < 0 ? 0 : f0Of(a);
     if (f == 0) return U;
-    const std::int64_t P = std::max<std::int64_t>(nearestInt(params.fs / f), 1);
-    if (a + 1 < M.size() && M[a + 1] > 0) {
-      const std::int64_t d = M[a + 1] - M[a];
-      if (5 * d >= 4 * P && 5 * d <= 6 * P) return d;
-    }
-    return P;
+    return std::max<std::int64_t>(nearestInt(params.fs / f), 1);
   }
-  // Synthesis period: the contour's F0 where it gives one, else P * beta.
+  std::int64_t longest() const { return std::max<std::int64_t>(nearestInt(params.fs / kPsolaMinF0), U); }
+  // Synthesis period: P * beta, or the contour's F0 where it gives one,
+  // kept within the factors PSOLA can do.
   double synthesis(std::size_t a, std::int64_t P) const {
     const std::int64_t m = (*chunk.marks)[a];
     if (chunk.contour && m > 0 && chunk.track->S > 0) {
       const std::int64_t k = (m - chunk.track->L / 2) / chunk.track->S;
       if (k >= 0 && k < static_cast<std::int64_t>(chunk.contour->size())) {
         const int target = (*chunk.contour)[static_cast<std::size_t>(k)];
-        if (target >= 1) return params.fs / std::max(target, kPsolaMinF0);
+        const double p = static_cast<double>(P);
+        if (target >= 1) return std::clamp(params.fs / target, p / kPsolaMaxF0Factor, p / kPsolaMinF0Factor);
       }
     }
     return static_cast<double>(P) * params.beta;
@@ -78,7 +82,17 @@ bool Scale_mod(const PsolaChunk& chunk, const PsolaParams& params, HanningCache&
     V[j] = M[j] < 0 ? -v : v;
   }
   const double kd = static_cast<double>(K);
-  const auto room = static_cast<std::size_t>(alpha < 1 && params.beta >= 1 ? 2 * kd / alpha : (alpha + 1) * 2 * kd);
+  // Room for the synthesis marks: what the designed bound gives, and at
+  // least what the fastest synthesis period allowed can place.
+  const double fastest = chunk.contour ? 1.0 / kPsolaMaxF0Factor : params.beta;
+  const auto designRoom = static_cast<std::size_t>(std::max(alpha < 1 && params.beta >= 1 ? 2 * kd / alpha : (alpha + 1) * 2 * kd,
+                                                      (alpha / fastest + 1) * 2 * kd + 2));
+  // The last chunk's synthesis goes on, with its last analysis mark, to the
+  // end of the output.
+  const std::int64_t vEnd = mag(V[K - 1]);
+  const std::int64_t sEnd =
+      chunk.last ? std::max(vEnd, nearestInt(static_cast<double>(chunk.first + chunk.count - 1) * alpha)) : vEnd;
+  const std::size_t room = designRoom + static_cast<std::size_t>(sEnd - vEnd);
   std::vector<std::int64_t> S;
   std::vector<std::size_t> A;
   S.reserve(room);
@@ -91,7 +105,6 @@ bool Scale_mod(const PsolaChunk& chunk, const PsolaParams& params, HanningCache&
   const std::size_t a0 = s0 == mag(V[0]) ? 0 : nearestFrom(0, s0);
   S.push_back(V[a0] < 0 ? -s0 : s0);
   A.push_back(a0);
-  const std::int64_t vEnd = mag(V[K - 1]);
   while (true) {
     const std::size_t a = A.back();
     const std::int64_t step = std::max<std::int64_t>(nearestInt(periods.synthesis(a, periods.analysis(a))), 1);
@@ -99,10 +112,10 @@ bool Scale_mod(const PsolaChunk& chunk, const PsolaParams& params, HanningCache&
     // Leaving an unvoiced stretch, synthesis resumes on the voiced run's
     // first virtual mark, so that a run's periods keep their phase.
     if (M[a] < 0 && a + 1 < K && V[a + 1] > 0 && V[a + 1] < next && V[a + 1] > mag(S.back())) next = V[a + 1];
-    if (next > vEnd) break;
+    if (next > sEnd) break;
     if (S.size() >= room) {
       message("erreur sur la taille du tableau de marques de synthese");
-      break;
+      return false;
     }
     const std::size_t an = nearestFrom(a, next);
     S.push_back(V[an] < 0 ? -next : next);
@@ -111,10 +124,11 @@ bool Scale_mod(const PsolaChunk& chunk, const PsolaParams& params, HanningCache&
   // Nothing later than this chunk writes below its first synthesis mark
   // less the longest window half.
   const std::int64_t pMax = std::max<std::int64_t>(nearestInt(params.fs / kPsolaMinF0), periods.U);
-  const std::int64_t hMax = static_cast<std::int64_t>(static_cast<double>(pMax) * std::max(params.beta, 1.0)) + 2;
+  const double slowest = chunk.contour ? 1.0 / kPsolaMinF0Factor : params.beta;
+  const std::int64_t hMax = static_cast<std::int64_t>(static_cast<double>(pMax) * std::max(slowest, 1.0)) + 2;
   if (!output.flushBelow(s0 - hMax)) return false;
 
-  std::vector<float> seg;
+  std::vector<float> seg, inside;
   bool outside = false;
   for (std::size_t n = chunk.skipFirst ? 1 : 0; n < S.size(); ++n) {
     const std::size_t a = A[n];
@@ -123,6 +137,7 @@ bool Scale_mod(const PsolaChunk& chunk, const PsolaParams& params, HanningCache&
     const std::int64_t Ws = std::max<std::int64_t>(nearestInt(periods.synthesis(a, P) * 2), 1), hs = (Ws - 1) / 2;
     const std::vector<float>& hw = hanning.window(static_cast<int>(W));
     seg.assign(static_cast<std::size_t>(W), 0.0f);
+    inside.assign(static_cast<std::size_t>(W), 0.0f);
     const std::int64_t at = mag(M[a]) - chunk.first - h;
     for (std::int64_t d = 0; d < W; ++d) {
       const std::int64_t i = at + d;
@@ -130,7 +145,8 @@ bool Scale_mod(const PsolaChunk& chunk, const PsolaParams& params, HanningCache&
         outside = true;
         continue;
       }
-      seg[static_cast<std::size_t>(d)] = std::trunc(chunk.samples[i] * hw[static_cast<std::size_t>(d)]);
+      seg[static_cast<std::size_t>(d)] = static_cast<float>(chunk.samples[i]) * hw[static_cast<std::size_t>(d)];
+      inside[static_cast<std::size_t>(d)] = hw[static_cast<std::size_t>(d)];
     }
     if (M[a] < 0 && state.lastAnalysis == M[a]) ++state.repetition;
     else state.repetition = 0;
@@ -139,8 +155,12 @@ bool Scale_mod(const PsolaChunk& chunk, const PsolaParams& params, HanningCache&
     const std::int64_t s = mag(S[n]);
     const std::int64_t from = std::max<std::int64_t>(s - h, 0);
     float* out = output.out(from, s - h + W - from);
-    for (std::int64_t d = from - (s - h); d < W; ++d)
-      out[s - h + d - from] += seg[static_cast<std::size_t>(reversed ? W - 1 - d : d)];
+    float* as = output.asum(from, s - h + W - from);
+    for (std::int64_t d = from - (s - h); d < W; ++d) {
+      const auto u = static_cast<std::size_t>(reversed ? W - 1 - d : d);
+      out[s - h + d - from] += seg[u];
+      as[s - h + d - from] += inside[u];
+    }
     const std::vector<float>& hs_w = hanning.window(static_cast<int>(Ws));
     const std::int64_t fromS = std::max<std::int64_t>(s - hs, 0);
     float* ws = output.wsum(fromS, s - hs + Ws - fromS);
@@ -181,10 +201,11 @@ bool CMPitchScaleMod(const SampleReader& read, std::int64_t n, double fs, const 
   HanningCache hanning;
   MarkerState markerState;
   PsolaState state;
-  std::vector<std::int16_t> buf(static_cast<std::size_t>(chunk));
+  const std::int64_t rest = shortRestSamples(chunk, geo.L);
+  std::vector<std::int16_t> buf(static_cast<std::size_t>(chunk + rest));
   std::int64_t start = 0;
   for (bool first = true;; first = false) {
-    const std::int64_t count = std::min(chunk, n - start);
+    const std::int64_t count = n - start <= chunk + rest ? n - start : chunk;
     if (!read(start, count, buf.data())) return false;
     PitchTrack track;
     if (!calcPitchMartin(buf.data(), count, start, fs, speakerF0Params(options.speakerType), PitchOptions{true, false},
@@ -196,7 +217,7 @@ bool CMPitchScaleMod(const SampleReader& read, std::int64_t n, double fs, const 
       if (marks.empty()) marks.push_back(state.carriedAnalysis);
       else marks[0] = state.carriedAnalysis;
     }
-    const PsolaChunk pc{&marks, buf.data(), start, count, &track, options.contour, !first};
+    const PsolaChunk pc{&marks, buf.data(), start, count, &track, options.contour, !first, start + count >= n};
     if (!Scale_mod(pc, params, hanning, output, state)) return false;
     if (start + count >= n) break;
     const std::int64_t carried = state.carriedAnalysis;
@@ -243,33 +264,84 @@ std::vector<int> contourFrames(const std::vector<std::pair<long, int>>& points, 
   return perFrame;
 }
 
+namespace {
+
+// Longest line of a contour file read (its lines have 18 bytes).
+constexpr std::size_t kContourLineMax = 256;
+
+// The next line of `in` without its end (and a final CR); false at the end
+// of the file, or with `tooLong` set when it exceeds kContourLineMax.
+bool boundedLine(std::istream& in, std::string& line, bool& tooLong) {
+  line.clear();
+  tooLong = false;
+  int c = 0;
+  while ((c = in.get()) != std::char_traits<char>::eof() && c != '\n') {
+    if (line.size() == kContourLineMax) {
+      tooLong = true;
+      return true;
+    }
+    line.push_back(static_cast<char>(c));
+  }
+  if (c == std::char_traits<char>::eof() && line.empty()) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+bool blank(const std::string& line) {
+  return line.find_first_not_of(" \t\r\f\v") == std::string::npos;
+}
+
+}  // namespace
+
 bool readContourPoints(const std::filesystem::path& path, std::vector<std::pair<long, int>>& points) {
+  if (const std::string why = regularFileProblem(path); !why.empty()) {
+    message(path.string() + ": " + why);
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     message(path.string() + ": cannot be read.");
     return false;
   }
-  const std::string notPitch = "Ce fichier n'est pas un fichier de pitch";
-  std::string head;
-  if (!(in >> head) || head.rfind(".pit", 0) != 0) {
-    message(notPitch + "\r\n" + path.string());
-    return false;
-  }
-  std::vector<std::pair<long, int>> read;
+  const std::string notPitch = "Ce fichier n'est pas un fichier de pitch\r\n" + path.string();
   std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
+  bool tooLong = false;
+  long number = 0;
+  auto refuse = [&](const std::string& why) {
+    message(notPitch + (number > 0 ? ", line " + std::to_string(number) : std::string()) + ": " + why);
+    return false;
+  };
+  bool header = false;
+  while (!header && boundedLine(in, line, tooLong)) {
+    ++number;
+    if (tooLong) return refuse("a line longer than " + std::to_string(kContourLineMax) + " bytes");
+    if (blank(line)) continue;
+    const std::size_t at = line.find_first_not_of(" \t\f\v");
+    if (line.compare(at, 4, ".pit") != 0) return refuse("no \".pit\" header");
+    header = true;
+  }
+  if (!header) return refuse("no \".pit\" header");
+  std::vector<std::pair<long, int>> read;
+  while (boundedLine(in, line, tooLong)) {
+    ++number;
+    if (tooLong) return refuse("a line longer than " + std::to_string(kContourLineMax) + " bytes");
+    if (blank(line)) continue;
     std::istringstream words(line);
     long ms = 0;
     long hz = 0;
     std::string rest;
-    if (!(words >> ms)) continue;  // blank line
-    if (!(words >> hz) || (words >> rest) || ms < 0 || hz < 0 || hz > 5000) {
-      message(notPitch + "\r\n" + path.string() + ": \"" + line.substr(0, 40) + "\"");
-      return false;
-    }
+    if (!(words >> ms) || !(words >> hz) || (words >> rest) || ms < 0 || hz < 0 || hz > 5000)
+      return refuse("\"" + line.substr(0, 40) + "\" is not \"ms Hz\" (Hz from 0 to 5000)");
     if (!read.empty() && ms <= read.back().first) continue;
     read.emplace_back(ms, static_cast<int>(hz));
+  }
+  if (in.bad()) {
+    message(path.string() + ": cannot be read.");
+    return false;
+  }
+  if (read.empty()) {
+    number = 0;
+    return refuse("the contour has no point");
   }
   points = std::move(read);
   return true;

@@ -16,6 +16,9 @@ namespace ardv {
 // Lowest F0 the engine takes as it is (a lower value counts as this one), so
 // that every window has a known largest length.
 constexpr int kPsolaMinF0 = 20;
+// F0 factors PSOLA does (a contour's target is kept within them).
+constexpr double kPsolaMinF0Factor = 0.5;
+constexpr double kPsolaMaxF0Factor = 2.5;
 
 // What one chunk hands to the next.
 struct PsolaState {
@@ -35,6 +38,7 @@ struct PsolaChunk {
   // Target F0 per 8-ms frame of the whole signal (resynthesis), or nullptr.
   const std::vector<int>* contour = nullptr;
   bool skipFirst = false;
+  bool last = false;  // the chunk ends the signal: synthesis goes on to its end
 };
 
 struct PsolaParams {
@@ -70,9 +74,11 @@ bool CMPitchScaleMod(const SampleReader& read, std::int64_t n, double fs, const 
 std::vector<int> contourFrames(const std::vector<std::pair<long, int>>& points, double fs, std::int64_t samples);
 
 // The (ms, Hz) points of a pitch file in increasing dates (a date not after
-// the previous one is skipped). False after "Ce fichier n'est pas un fichier
-// de pitch" (no ".pit" header, or a line that is not "ms Hz") or the reason
-// it cannot be read; `points` is then unchanged.
+// the previous one is skipped, blank lines too). False after "Ce fichier
+// n'est pas un fichier de pitch" (no ".pit" header, a line that is not "ms
+// Hz" or longer than 256 bytes, no point at all) or the reason it cannot be
+// read (not a regular file: a FIFO or a device is never opened); `points`
+// is then unchanged.
 bool readContourPoints(const std::filesystem::path& path, std::vector<std::pair<long, int>>& points);
 
 // Reads a pitch file as a contour for a signal of `samples` samples at `fs`

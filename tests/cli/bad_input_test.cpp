@@ -33,7 +33,8 @@ namespace fs = std::filesystem;
 // 1 s of silence (SILENT) and 100 Hz sampling (SLOW); TOP: the directory of
 // WAV files a stereo, 8-bit, cut in the format chunk (a cut data chunk is
 // read) or random, x.raw (three samples), junk (no label of any kind),
-// bad.pit (not a pitch file), empty.ali (an ALIGN header, no record) and
+// bad.pit (not a pitch file), header.pit (no point), words.pit (a line of
+// words), long.pit (a 1 MB line), empty.ali (an ALIGN header, no record) and
 // the parameter files type.kle (unknown type), short.kle (text in a record),
 // long.kle (a 1 MB number) and fifo.kle.
 const test::CliRow kCases[] = {
@@ -87,7 +88,13 @@ const test::CliRow kCases[] = {
     {"modify IN KEPT --time 1 --f0 1.3 --method vocoder", 2, "usage:"}, {"modify IN IN --time 2 --f0 1", 1, ""},
     {"modify ONE KEPT --time 2 --f0 1", 1, "too short"},
     {"resynth IN --contour TOP/bad.pit -o KEPT", 1, "pas un fichier de pitch"},
-    {"resynth IN --contour IN -o IN", 1, ""}, {"tracks IN", 2, "usage"}, {"tracks IN -o OUT.kle --to wav", 2, "--to"},
+    {"resynth IN --contour IN -o IN", 1, ""}, {"resynth IN --contour TOP/header.pit -o KEPT", 1, "no point"},
+    {"resynth IN --contour TOP/words.pit -o KEPT", 1, "line 3"}, {"resynth IN --contour TOP/long.pit -o KEPT", 1, "256 bytes"},
+    {"resynth IN --contour TOP/fifo.kle -o KEPT", 1, "not a regular file"},
+    {"resynth IN --contour /dev/zero -o KEPT", 1, "not a regular file"},
+    {"modify ONE KEPT --time 2 --f0 1 --method vocoder", 1, "too short"},
+    {"modify ZERO KEPT --time 1 --f0 1 --method vocoder", 1, ""},
+    {"modify SLOW KEPT --time 2 --f0 1 --method vocoder", 1, "4000 to 128000"}, {"tracks IN", 2, "usage"}, {"tracks IN -o OUT.kle --to wav", 2, "--to"},
     {"tracks IN -o OUT.kle --step 0", 2, "--step"}, {"tracks IN -o OUT.kle", 1, ""}, {"tracks EMPTY -o OUT.kle", 1, ""},
     {"tracks DIR -o OUT.for", 1, ""}, {"tracks IN -o IN", 1, ""}, {"formants IN --method lpc -o OUT.tsv", 2, "usage"},
     {"formants IN --from 300 --to 100 -o OUT.tsv", 2, "--to after --from"}, {"formants ONE -o OUT.tsv", 1, ""},
@@ -159,7 +166,9 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
   for (int k = 1; k <= 6; ++k) zeroListing += "F" + std::to_string(k) + "=0 0 0 ";
   zeroListing += "\n";
   for (const auto& [name, text] : std::initializer_list<std::pair<const char*, std::string>>{
-           {"type.kle", ".klx\n0 1000 60\n"}, {"bad.pit", "RIFF 1 2\r\n"}, {"short.kle", ".kle\n0 1000 60 abc 500\n"},
+           {"type.kle", ".klx\n0 1000 60\n"}, {"bad.pit", "RIFF 1 2\r\n"}, {"header.pit", ".pit            \r\n"},
+           {"words.pit", ".pit\r\n        16   100\r\nnot a point\r\n"}, {"long.pit", ".pit\n" + std::string(1 << 20, '7')},
+           {"short.kle", ".kle\n0 1000 60 abc 500\n"},
            {"long.kle", ".kle\n" + std::string(1 << 20, '7') + "\n"}, {"empty.wav", ""}, {"log", ""}, {"log.err", ""},
            {"kept", "kept"}, {"empty.ali", ".ali\nheader\n"}, {"junk", std::string("\xff\xfe\x00garbage\n", 11)},
            {"nan.kle", ".kle\n" + test::replaceAll(std::string(56, '0'), "0", "0 ") + "\n5 nan\n"}, {"zero.for", zeroListing + zeroListing},

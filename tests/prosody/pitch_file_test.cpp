@@ -102,6 +102,19 @@ TEST_F(PitchFileTest, LongFileIsWrittenInChunksWithEveryFrame) {
   }
 }
 
+// 112 samples saturate when each chunk's mean is removed: one warning with
+// their count after the run, not a message per chunk.
+TEST_F(PitchFileTest, SaturationIsOneWarningAfterTheRun) {
+  test::KnownF0Signal s{"dc", 8000, std::vector<std::int16_t>(8000 * 14, 30000), {}, {}};
+  for (std::size_t k = 500; k < s.samples.size(); k += 1000) s.samples[k] = -32000;
+  ScopedRecorder recorder;
+  ASSERT_TRUE(pitchFileFromSignal(wavOf(s, "dc.wav"), dir_ / "dc.pit", speakerF0Params(-1), PitchOptions{}));
+  long count = 0;
+  ASSERT_EQ(recorder->count(ReportKind::Warning) + recorder->reports().size(), 2u);
+  ASSERT_EQ(std::sscanf(recorder->reports()[0].text.c_str() + text(6801).size(), " (%ld samples", &count), 1);
+  EXPECT_TRUE(count >= 112 && count < 130) << count;
+}
+
 TEST_F(PitchFileTest, ReadBackGivesTheValuesOfTheNearestRecord) {
   const auto s = test::knownF0Set()[4];
   const infoFile info = wavOf(s, "glide.wav");
