@@ -17,11 +17,16 @@ void MainWindow::bindMeasurementCommands() {
   measurementPanel_->hide();
   connect(this, &MainWindow::selectionChanged, measurementPanel_, [this] { measurementPanel_->follow(); });
   connect(this, &MainWindow::pointerMoved, measurementPanel_, [this](std::int32_t s) { measurementPanel_->follow(s); });
-  connect(measurementPanel_, &QDockWidget::visibilityChanged, this, [this](bool shown) {
-    if (QAction* a = action(kCmdMeasurementPanel)) a->setChecked(shown);
-    if (shown) measurementPanel_->follow();
-  });
-  if (QAction* a = action(kCmdMeasurementPanel)) a->setCheckable(true);
+  // Connected to the action, not the window: the dock is hidden while the
+  // window is being destroyed.
+  if (QAction* toggle = action(kCmdMeasurementPanel)) {
+    toggle->setCheckable(true);
+    MeasurementPanel* panel = measurementPanel_;
+    connect(panel, &QDockWidget::visibilityChanged, toggle, [toggle, panel](bool shown) {
+      toggle->setChecked(shown);
+      if (shown) panel->follow();
+    });
+  }
   handlers_[kCmdMeasurementPanel] = [this] { measurementPanel_->setVisible(!measurementPanel_->isVisible()); };
   handlers_[kCmdSegmentTable] = [this] {
     if (!segmentTable_) {

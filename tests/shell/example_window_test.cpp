@@ -17,6 +17,7 @@
 
 #include "annotation/phonetic_description.h"
 #include "measurement/measurement_text.h"
+#include "shell/command_table.h"
 #include "shell/measurement_panel.h"
 #include "shell/search_dialog.h"
 #include "shell/segment_table_window.h"
@@ -168,8 +169,9 @@ class ExampleWindowTest : public QObject, test_support::WindowFixture {
     table->table()->sortByColumn(4, Qt::DescendingOrder);  // duration
     table->activateRow(0);
     const auto longest = table->table()->item(0, 0)->text().toStdString();
-    QCOMPARE(program().ct.d_sel, segment(longest).first);
-    QCOMPARE(program().ct.f_sel, segment(longest).second - 1);
+    const double samplesPerMs = program().en_cours.frequence / 1000;
+    QCOMPARE(program().ct.d_sel, qRound(table->table()->item(0, 3)->text().toDouble() * samplesPerMs));
+    QCOMPARE(program().ct.f_sel + 1 - program().ct.d_sel, qRound(table->table()->item(0, 4)->text().toDouble() * samplesPerMs));
     const auto csv = *dir_ / "vowels.csv";
     QVERIFY(table->exportTo(QString::fromStdString(csv.string())));
     const std::string text = test::readFile(csv);
