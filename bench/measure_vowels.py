@@ -3,17 +3,17 @@
 
 usage: measure_vowels.py OUT_DIR VOICE SECONDS
   VOICE: male, female or child. Writes OUT_DIR/VOICE.kle (steady F0 and
-  formants: three vowels a, i, u separated by silences) and
-  OUT_DIR/VOICE.TextGrid (the phoneme tier "#", "a", "#", "i", "#", "u", "#"),
+  formants: three vowels A, i, u separated by silences) and
+  OUT_DIR/VOICE.TextGrid (the phoneme tier "#", "A", "#", "i", "#", "u", "#"),
   and prints the true values, one "label F0 F1 F2 F3 start_s end_s" line
   per vowel.
 """
 import sys
 
-VOICES = {  # F0 Hz, then F1 F2 F3 of a, i, u
-    "male": (110, {"a": (730, 1090, 2440), "i": (270, 2290, 3010), "u": (300, 870, 2240)}),
-    "female": (210, {"a": (850, 1220, 2810), "i": (310, 2790, 3310), "u": (370, 950, 2670)}),
-    "child": (300, {"a": (1030, 1370, 3170), "i": (370, 3200, 3730), "u": (430, 1170, 3260)}),
+VOICES = {  # F0 Hz, then F1 F2 F3 of A, i, u
+    "male": (110, {"A": (730, 1090, 2440), "i": (270, 2290, 3010), "u": (300, 870, 2240)}),
+    "female": (210, {"A": (850, 1220, 2810), "i": (310, 2790, 3310), "u": (370, 950, 2670)}),
+    "child": (300, {"A": (1030, 1370, 3170), "i": (370, 3200, 3730), "u": (430, 1170, 3260)}),
 }
 
 # One record of the bundled vowels-aiu.kle; columns 1 (F0 in tenths of Hz),
@@ -28,7 +28,7 @@ def main():
     step_ms = 5
     frames = int(seconds * 1000 / step_ms)
     # a, i, u each over a fifth of the file, silences between.
-    spans = [("a", 0.1, 0.3), ("i", 0.4, 0.6), ("u", 0.7, 0.9)]
+    spans = [("A", 0.1, 0.3), ("i", 0.4, 0.6), ("u", 0.7, 0.9)]
     lines = [".kle"]
     for k in range(frames):
         t = k / frames

@@ -70,7 +70,8 @@ const Command kCommands[] = {
     {"measure", ardv::cli::runMeasure,
      "measure FILE|DIR [--tier phonemes|words] [--phonemes \"SEQ[;SEQ...]\" | --word TEXT] [--ext EXT] "
      "[--labels-dir D] [--labels-ext EXT] [--labels-kind K] [--profile NAME] [--speaker any|female|male] "
-     "[--voice-f0-floor HZ] [--measures f0,formants,intensity] [--format csv|tsv] [--files-from LIST] "
+     "[--voice-f0-floor HZ] [--measures f0,formants,intensity] [--method mccandless|snake] [--format csv|tsv] "
+     "[--files-from LIST] "
      "[--shard I/N] [-o OUT.csv]",
      "the measurement table of segments: duration, F0 statistics, F1-F3 at 25/50/75 %, intensity"},
     {"energy", ardv::cli::runEnergy, "energy FILE [-o OUT] [--flow HZ --fhigh HZ --window MS]",

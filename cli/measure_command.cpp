@@ -1,6 +1,6 @@
 // ardv-cli measure FILE|DIR [--tier phonemes|words] [--phonemes "SEQ"] [--word TEXT]
 //   [--ext EXT] [--labels-dir D --labels-ext EXT --labels-kind K] [--profile NAME]
-//   [--speaker any|female|male] [--voice-f0-floor HZ] [--measures LIST]
+//   [--speaker any|female|male] [--voice-f0-floor HZ] [--measures LIST] [--method mccandless|snake]
 //   [--format csv|tsv] [--files-from LIST] [--shard I/N] [-o OUT.csv]:
 // the measurement table of the segments of one recording or of a corpus, one
 // file at a time (memory bounded by the largest file), then
@@ -30,6 +30,7 @@ int usage() {
                "usage: ardv-cli measure FILE|DIR [--tier phonemes|words] [--phonemes \"SEQ[;SEQ...]\" | --word TEXT]\n"
                "         [--ext EXT] [--labels-dir D] [--labels-ext EXT] [--labels-kind K] [--profile NAME]\n"
                "         [--speaker any|female|male] [--voice-f0-floor HZ] [--measures f0,formants,intensity]\n"
+               "         [--method mccandless|snake]\n"
                "         [--format csv|tsv] [--files-from LIST] [--shard I/N] [-o OUT.csv]\n");
   return 2;
 }
@@ -75,6 +76,7 @@ int runMeasure(const Args& arguments) {
   const auto speaker = takeOption(args, "--speaker", missing);
   const auto f0Floor = takeOption(args, "--voice-f0-floor", missing);
   const auto measures = takeOption(args, "--measures", missing);
+  const auto method = takeOption(args, "--method", missing);
   const auto format = takeOption(args, "--format", missing);
   const auto out = takeOption(args, "-o", missing);
   if (missing || (phonemes && word) || (tier && *tier != "phonemes" && *tier != "words")) return usage();
@@ -98,6 +100,8 @@ int runMeasure(const Args& arguments) {
     }
   }
   if (measures && !parseMeasures(*measures, settings.what)) return usage();
+  if (method && *method != "mccandless" && *method != "snake") return usage();
+  settings.snakeFormants = method && *method == "snake";
   const bool tsv = format ? *format == "tsv" : (out && endsWith(*out, ".tsv"));
   if (format && *format != "csv" && *format != "tsv") return usage();
 

@@ -35,7 +35,8 @@ bool analyseFormants(const infoFile& file, std::int64_t first, std::int64_t last
     from = std::max<std::int64_t>(first - kMcCandlessFrame / 2 - s.formantContextSamples, 0) / kMcCandlessHop *
            kMcCandlessHop;
   if (from > n - (kMcCandlessFrame + 1)) return true;
-  return formantTracksOfFile(file, from, last, TrackMethod::McCandless, s.formantOptions, snakeParams(),
+  return formantTracksOfFile(file, from, last, s.snakeFormants ? TrackMethod::Snake : TrackMethod::McCandless,
+                             s.formantOptions, snakeParams(),
                              [&](const FormantTrackRow& r) {
                                if (r.centre > last) return false;
                                if (r.centre >= first)

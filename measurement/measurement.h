@@ -37,6 +37,7 @@ struct MeasureSettings {
   SpeakerF0Params f0Params;
   FormantOptions formantOptions;
   EnergyParams energyParams;
+  bool snakeFormants = false;  // the snake tracks instead of McCandless's
   // The formant tracker starts this many samples before the range (on the
   // whole-file frame grid); -1 starts it at the beginning of the file, as
   // the whole-file tracks do.

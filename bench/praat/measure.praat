@@ -1,14 +1,15 @@
 # Praat's side of the measurement comparison: mean F0 (To Pitch (ac), its
-# defaults) over a stretch, and mean F1, F2 (To Formant (burg)) over its
-# middle half.
+# defaults but the floor) over a stretch, and mean F1, F2 (To Formant (burg))
+# over its middle half.
 form Measure
   sentence file
   real start
   real end
+  real floor
   real ceiling
 endform
 sound = Read from file: file$
-pitch = To Pitch (ac): 0, 75, 15, "no", 0.03, 0.45, 0.01, 0.35, 0.14, 600
+pitch = To Pitch (ac): 0, floor, 15, "no", 0.03, 0.45, 0.01, 0.35, 0.14, 600
 f0 = Get mean: start, end, "Hertz"
 selectObject: sound
 formant = To Formant (burg): 0, 5, ceiling, 0.025, 50
