@@ -100,7 +100,8 @@ const test::CliRow kCases[] = {
     {"synth TOP/short.kle -o OUT.wav", 1, "no parameter record"},
     {"synth TOP/long.kle -o OUT.wav", 1, "no parameter record"},
     {"synth TOP/fifo.kle -o OUT.wav", 1, "not a regular file"}, {"synth DIR -o OUT.wav", 1, "is a directory"},
-    {"synth DIR/missing.kle -o OUT.wav", 1, "No such file"},
+    {"synth DIR/missing.kle -o OUT.wav", 1, "No such file"}, {"measure IN -o IN", 1, ""},
+    {"measure IN -o DIR/missing/OUT.csv", 1, "Cannot write"}, {"measure IN --method lpc", 2, "usage:"},
 };
 
 // A canonical PCM WAV file at 16 kHz with `dataBytes` bytes of zero samples.
