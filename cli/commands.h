@@ -18,6 +18,7 @@ int runResample(const Args& args);
 int runRemoveDc(const Args& args);
 int runF0(const Args& args);
 int runF0Corpus(const Args& args);
+int runMeasure(const Args& args);
 int runEnergy(const Args& args);
 int runSpeechStart(const Args& args);
 int runSpectrogram(const Args& args);

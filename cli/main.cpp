@@ -68,6 +68,13 @@ const Command kCommands[] = {
      "[--labels-kind K] [--profile NAME] [--max N] [-o GATHERED.wav] [--list OUT.tsv] [--files-from LIST] "
      "[--shard I/N]",
      "every occurrence of phoneme sequences or of a word in a corpus, gathered into one signal"},
+    {"measure", ardv::cli::runMeasure,
+     "measure FILE|DIR [--tier phonemes|words] [--phonemes \"SEQ[;SEQ...]\" | --word TEXT] [--ext EXT] "
+     "[--labels-dir D] [--labels-ext EXT] [--labels-kind K] [--profile NAME] [--speaker any|female|male] "
+     "[--voice-f0-floor HZ] [--measures f0,formants,intensity] [--method mccandless|snake] [--format csv|tsv] "
+     "[--files-from LIST] "
+     "[--shard I/N] [-o OUT.csv]",
+     "the measurement table of segments: duration, F0 statistics, F1-F3 at 25/50/75 %, intensity"},
     {"energy", ardv::cli::runEnergy, "energy FILE [-o OUT] [--flow HZ --fhigh HZ --window MS]",
      "energy of a whole file"},
     {"speech-start", ardv::cli::runSpeechStart, "speech-start FILE", "start and end of the first speech"},

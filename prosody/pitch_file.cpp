@@ -137,6 +137,41 @@ bool writePitchFileAt(const infoFile& file, ReplacingFile& pit, const SpeakerF0P
 
 }  // namespace
 
+bool pitchFramesOfFile(const infoFile& file, std::int64_t first, std::int64_t last, const SpeakerF0Params& params,
+                       const PitchOptions& options, const std::function<bool(std::int64_t, int)>& frame) {
+  PitchGeometry geo;
+  if (!pitchGeometry(file.frequence, 0, geo)) {
+    message(file.nom + ": F0 analysis needs a sampling frequency from 4000 to 128000 Hz, not " +
+            std::to_string(file.frequence) + " Hz.");
+    return false;
+  }
+  const std::int64_t n = file.sampleCount();
+  if (n < geo.L) return true;
+  const int S = geo.S;
+  const std::int64_t W = pitchChunkSamples(file.frequence);
+  const std::vector<Chunk> plan = chunkPlan(n, file.frequence, S, W);
+  // A chunk's lines stand in the file up to the first line the next chunk rewrites.
+  for (std::size_t k = 0; k < plan.size(); ++k) {
+    const Chunk& c = plan[k];
+    PitchGeometry g;
+    pitchGeometry(file.frequence, c.last - c.first + 1, g);
+    const std::int64_t firstFrame = c.first / S;
+    std::int64_t endFrame = firstFrame + std::max(g.frames - c.skip, 0);
+    if (k + 1 < plan.size()) endFrame = std::min(endFrame, plan[k + 1].first / S);
+    const auto centreOf = [&](std::int64_t f) { return f * S + geo.L / 2; };
+    if (endFrame <= firstFrame || centreOf(endFrame - 1) < first || centreOf(firstFrame) > last) continue;
+    PitchTrack track;
+    if (!analyseChunk(file, c, W, params, options, track)) return false;
+    endFrame = std::min<std::int64_t>(endFrame, firstFrame + static_cast<std::int64_t>(track.pitchCorrige.size()));
+    for (std::int64_t f = firstFrame; f < endFrame; ++f) {
+      const std::int64_t centre = centreOf(f);
+      if (centre < first || centre > last) continue;
+      if (!frame(centre, track.pitchCorrige[static_cast<std::size_t>(f - firstFrame)])) return true;
+    }
+  }
+  return true;
+}
+
 bool pitchFileFromSignal(const infoFile& file, const std::filesystem::path& out, const SpeakerF0Params& params,
                          const PitchOptions& options) {
   if (!isSeparateOutput(out.string(), file.nom)) return false;

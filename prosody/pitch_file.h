@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "prosody/pitch_martin.h"
@@ -36,6 +37,15 @@ std::int64_t pitchChunkSamples(double fs);
 // is as it was and nothing partial is left.
 bool pitchFileFromSignal(const infoFile& file, const std::filesystem::path& out, const SpeakerF0Params& params,
                          const PitchOptions& options);
+
+// Calls `frame(centre, f0Hz)` in time order for every frame of the file's
+// pitch file (the same chunks, the same values) whose centre sample lies in
+// first..last; only the chunks that hold such frames are read and analysed.
+// A file shorter than one frame has no frames (true, no report). `frame`
+// returning false stops. False after the report of a bad rate, a read or an
+// analysis.
+bool pitchFramesOfFile(const infoFile& file, std::int64_t first, std::int64_t last, const SpeakerF0Params& params,
+                       const PitchOptions& options, const std::function<bool(std::int64_t, int)>& frame);
 
 // Checks a path chosen for a pitch file: false after text 7901 (cannot be
 // examined) or 7902 (a directory); true for a file.

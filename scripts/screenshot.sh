@@ -131,3 +131,7 @@ for change in "time 1.5 1" "f0 1 1.3"; do
   xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --kind 2 --gray --f0 "$wav"
   echo "$png"
 done
+# Measurements: the panel on the selected "aU" of "brown" (561..668 ms) and
+# the table of every phoneme segment (measurement.png, measurement-segments.png).
+shot measurement --kind 1 --gray --select 561 668 --command 11891 --command 11892
+echo "$OUT/measurement-segments.png"

@@ -6,6 +6,7 @@
 #include "signal/edit_history.h"
 #include "shell/editing_tools_window.h"
 #include "shell/main_window.h"
+#include "shell/measurement_panel.h"
 #include "shell/phonetic_annotator_window.h"
 #include "signal/program.h"
 
@@ -44,6 +45,7 @@ void MainWindow::contentEdited() {
   wordPane_->update();
   phonemePane_->update();
   if (annotator_) annotator_->listChanged();
+  if (measurementPanel_) measurementPanel_->invalidate();
   refreshInfo();
 }
 

@@ -94,6 +94,8 @@ constexpr CommandSpec kCommands[] = {
     {918, "Prosody/Marks", "&Pitch marker", "", F},
     {915, "Prosody/Marks", "&Display marks", "", F},
     {11858, "Prosody", "Glottal closure instants", "", N},
+    {11891, "Prosody", "&Measurement panel", "Ctrl+M", F},
+    {11892, "Prosody", "Measure &segments", "", F},
     {70, "Miscellaneous", "&Details", "", N},
     {71, "Miscellaneous", "&Color map", "", N},
     {72, "Miscellaneous", "&General options", "", N},

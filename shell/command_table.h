@@ -57,6 +57,8 @@ enum CommandId : int {
   kCmdGoTo = 205,
   kCmdZoomOut = 206,
   kCmdCopySignalBitmap = 11854,
+  kCmdMeasurementPanel = 11891,
+  kCmdSegmentTable = 11892,
   kCmdWideBand = 31,
   kCmdNarrowBand = 32,
   kCmdLinearPrediction = 33,

@@ -38,6 +38,7 @@
 #include "shell/phonetic_annotator_window.h"
 #include "shell/prologue_window.h"
 #include "shell/save_question.h"
+#include "shell/segment_table_window.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
 #include "signal/program.h"
@@ -485,6 +486,7 @@ int main(int argc, char** argv) {
         save(window->editingTools(), "-tools");
         save(window->formantWindow(), "-klatt");
         save(window->findChild<ardv::shell::SpectralSliceWindow*>(), "-slice");
+        save(window->segmentTable(), "-segments");
         app.quit();
       });
     }

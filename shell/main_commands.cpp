@@ -122,6 +122,7 @@ void MainWindow::bindCommands() {
   bindAnnotationCommands();
   bindProsodyCommands();
   bindSearchCommands();
+  bindMeasurementCommands();
   bindModificationCommands();
   bindKlattCommands();
   bindFormantCommands();

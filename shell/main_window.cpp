@@ -23,6 +23,7 @@
 #include "shell/editing_tools_window.h"
 #include "shell/formant_window.h"
 #include "shell/help_window.h"
+#include "shell/measurement_panel.h"
 #include "shell/options_dialog.h"
 #include "shell/phonetic_annotator_window.h"
 #include "shell/playback.h"
@@ -438,6 +439,7 @@ void MainWindow::refreshInfo() {
   else
     lines_.clear(kLineModified);
   if (refreshLines_) refreshLines_();
+  emit selectionChanged();
 }
 
 void MainWindow::onSelectionFinished(const Selection& selection) {
@@ -464,6 +466,7 @@ void MainWindow::memoryModeChanged(int modeMemoire) {
 
 void MainWindow::signalOpened() {
   if (player_) player_->stop();  // its samples and cursor belong to the previous signal
+  if (measurementPanel_) measurementPanel_->invalidate();
   const auto& prog = program();
   setWindowTitle(QString::fromStdString(prog.en_cours.nom));
   if (prog.en_cours.frequence > 0 && !fmaxKept_) {

@@ -30,6 +30,8 @@ class Player;
 class PhoneticAnnotatorWindow;
 class SpectroParamsWindow;
 class ValueScale;
+class MeasurementPanel;
+class SegmentTableWindow;
 
 class MainWindow : public QMainWindow, public CurrentSignalListener {
   Q_OBJECT
@@ -82,6 +84,10 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   // dialog: the gathered signal becomes the current signal, the results are
   // shown. Returns the occurrences found, -1 when the search could not run.
   int exploreDirectory(const SearchForm& form);
+  // The measurement panel (a dock, hidden at first) and the segment table
+  // window (nullptr until opened) (measurement_commands.cpp).
+  MeasurementPanel* measurementPanel() const { return measurementPanel_; }
+  SegmentTableWindow* segmentTable() const;
   // Enables the commands whose needs are met (file, selection).
   void updateCommandStates();
 
@@ -115,6 +121,8 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void closed();
   // The pointer moved over sample `sample` of the panes.
   void pointerMoved(std::int32_t sample);
+  // The selection, the signal or its labels may have changed.
+  void selectionChanged();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -135,6 +143,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void bindModificationCommands();  // modification_commands.cpp
   void bindFormantCommands();   // formant_commands.cpp
   void bindKlattCommands();     // klatt_commands.cpp
+  void bindMeasurementCommands();  // measurement_commands.cpp
   void followFormantWindow();   // klatt_commands.cpp
   // F0 in Hz under the pointer at `sample` for line 12; -1 when no F0 is shown.
   int f0UnderPointer(std::int32_t sample) const;  // prosody_commands.cpp
@@ -200,6 +209,8 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   ValueScale* energyScale_ = nullptr;
   QPointer<EnergyDialog> energyDialog_;
   QPointer<FormantWindow> formantWindow_;
+  MeasurementPanel* measurementPanel_ = nullptr;
+  QPointer<SegmentTableWindow> segmentTable_;
   enum class F0Shown { None, LastRun, PitchFile } f0Shown_ = F0Shown::None;
 };
 

@@ -1,6 +1,6 @@
 // ardv-cli commands run as the user runs them: info, convert, labels, f0 and
 // energy against golden outputs or round trips, modify, tracks, formants,
-// search and spectrogram images (refusals: bad_input_test).
+// search, measure and spectrogram images (refusals: bad_input_test).
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -18,6 +18,7 @@
 #include "annotation/notetiqs.h"
 #include "formants/ceiling_choice.h"
 #include "formants/formant_listing.h"
+#include "measurement/segment_table.h"
 #include "signal/annotation_chunk.h"
 #include "signal/infofile.h"
 #include "signal/wav_layout.h"
@@ -284,6 +285,50 @@ TEST(FormantsCommand, Listings) {
     EXPECT_TRUE(f.formants[0].frequency == 0 || f.formants[0].bandwidth > 0);
   }
   EXPECT_GE(near, 40);
+}
+
+// measure: the table of a corpus with labels that need quoting, a file
+// without labels, one shorter than a frame and one that is not a signal;
+// shards whose rows are the unsharded run's.
+TEST(MeasureCommand, TableOfACorpusAndShardsThatAddUp) {
+  test::TempDir dir;
+  const fs::path c = dir / "c";
+  fs::create_directories(c);
+  const auto vowel = test::synthVowel(test::VowelSpec{.f0 = 120, .seconds = 0.6});
+  const auto labels = test::listOf(test::Marks{{0, "#"}, {1600, "a,\"b\""}, {8000, "i"}, {9600, ""}});
+  for (const char* name : {"a.wav", "b.wav", "d.wav"}) ASSERT_TRUE(writeWavFile(c / name, vowel, 16000, labels, {}));
+  ASSERT_TRUE(writeWavFile(c / "e.wav", vowel, 16000, {}, {}));
+  ASSERT_TRUE(writeWavFile(c / "s.wav", std::vector<std::int16_t>(100, 500), 16000,
+                           test::listOf(test::Marks{{0, "a"}, {50, "b"}, {100, ""}}), {}));
+  test::writeFile(c / "z.wav", "not a signal");
+  const std::string m = "measure " + c.string();
+  test::expectCliRows({{m + " -o " + (dir / "all.csv").string(), 1, "5 files measured, 11 segments, 1 failed"},
+                       {m + "/a.wav --phonemes i --measures f0", 0, "1 files measured, 1 segments, 0 failed"},
+                       {m + "/a.wav --tier words", 0, "no word labels"},
+                       {m + " --phonemes nope", 1, "Not phonemes"},
+                       {m + " --tier syllables", 2, "usage"},
+                       {m + " --measures f0,pitch", 2, "usage"}},
+                      dir / "log");
+  const std::string all = test::readFile(dir / "all.csv");
+  EXPECT_EQ(all.substr(0, all.find('\n')), test::replaceAll(segmentTableHeader(','), "\n", ""));
+  EXPECT_NE(all.find(c.string() + "/a.wav,phonemes,\"a,\"\"b\"\"\",100.00,500.00,400.00,#,i,1"), std::string::npos) << all;
+  // The short file's segments: a duration and nothing else.
+  EXPECT_NE(all.find(c.string() + "/s.wav,phonemes,b,3.12,6.25,3.12,a" + std::string(26, ',') + "\n"), std::string::npos)
+      << all;
+  const auto rows = [](const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text.substr(text.find('\n') + 1));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+  };
+  std::string parts;
+  for (const char* shard : {"1/2", "2/2"}) {
+    runCli(m + " --shard " + shard + " -o " + (dir / "part.csv").string(), dir / "log");
+    parts += test::readFile(dir / "part.csv").substr(all.find('\n') + 1);
+  }
+  EXPECT_EQ(rows("\n" + parts), rows(all));
+  EXPECT_EQ(rows(all).size(), 11u);
 }
 
 // search: WAV files with chunks and raw files with label files, the

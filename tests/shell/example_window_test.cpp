@@ -3,15 +3,24 @@
 // leaves the current signal as it was, and the slot dialog builds its
 // sequences. File > Export figure...: the stretch shown with the panes shown,
 // the annotation lists as they stand; a signal with unsaved sample edits and a
-// name that is not a figure's are refused with a message and no file.
+// name that is not a figure's are refused with a message and no file. The
+// measurement panel follows the selection and the pointed segment; the
+// segment table selects a clicked segment and exports what it shows.
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QFile>
 #include <QXmlStreamReader>
 #include <QtTest/QtTest>
 #include <algorithm>
 
 #include "annotation/phonetic_description.h"
+#include "measurement/measurement_text.h"
+#include "shell/command_table.h"
+#include "shell/measurement_panel.h"
 #include "shell/search_dialog.h"
+#include "shell/segment_table_window.h"
 #include "signal/results.h"
 #include "tests/shell/window_fixture.h"
 
@@ -114,6 +123,62 @@ class ExampleWindowTest : public QObject, test_support::WindowFixture {
       QVERIFY2(texts.contains(label), label);
     QVERIFY(!texts.contains("dog"));
     QVERIFY(!texts.contains("F0 (Hz)"));  // no F0 shown in the window
+  }
+
+  // The phoneme segment labelled `label`: [first, end).
+  static std::pair<std::int32_t, std::int32_t> segment(const std::string& label) {
+    const auto& items = program().etiq.items();
+    for (std::size_t k = 0; k + 1 < items.size(); ++k)
+      if (items[k].text == label) return {items[k].limite, items[k + 1].limite};
+    return {-1, -1};
+  }
+
+  void measurementPanelFollowsTheSelectionAndThePointer() {
+    QVERIFY(window_->runCommand(kCmdMeasurementPanel));
+    MeasurementPanel* panel = window_->measurementPanel();
+    QVERIFY(panel->isVisible());
+    const auto [first, end] = segment("aU");
+    QVERIFY(first >= 0);
+    window_->selectSamples(first, end - 1);
+    QCOMPARE(panel->shownFirst(), std::int64_t{first});
+    Measurement want;
+    StretchMeasurer measurer;
+    MeasureSettings settings;
+    settings.f0Params = speakerF0Params(speakerType());
+    QVERIFY(measurer.measure(program().en_cours, first, end, settings, want));
+    QVERIFY(hasValue(want.f0.meanHz) && hasValue(want.formantsAt[1][1]));
+    QCOMPARE(panel->text().toStdString(), measurementText(want, "Selection"));
+    // No selection: the segment under the pointer.
+    program().ct.d_sel = program().ct.f_sel = -1;
+    const auto [sFirst, sEnd] = segment("s");
+    window_->pointerAt((sFirst + sEnd) / 2, -1);
+    QVERIFY(panel->text().startsWith("Segment \"s\""));
+    QCOMPARE(panel->shownEnd(), std::int64_t{sEnd});
+  }
+
+  void segmentTableSelectsAndExports() {
+    QVERIFY(window_->runCommand(kCmdSegmentTable));
+    SegmentTableWindow* table = window_->segmentTable();
+    QVERIFY(table);
+    int labelled = 0;
+    for (int k = 0; k < program().etiq.segmentCount(); ++k) labelled += !program().etiq.Text(k).empty();
+    QCOMPARE(table->table()->rowCount(), labelled);
+    table->sequenceEdit()->setText("[V]");
+    const int vowels = table->measure();
+    QVERIFY(vowels > 3 && vowels < labelled);
+    table->table()->sortByColumn(4, Qt::DescendingOrder);  // duration
+    table->activateRow(0);
+    const auto longest = table->table()->item(0, 0)->text().toStdString();
+    const double samplesPerMs = program().en_cours.frequence / 1000;
+    QCOMPARE(program().ct.d_sel, qRound(table->table()->item(0, 3)->text().toDouble() * samplesPerMs));
+    QCOMPARE(program().ct.f_sel + 1 - program().ct.d_sel, qRound(table->table()->item(0, 4)->text().toDouble() * samplesPerMs));
+    const auto csv = *dir_ / "vowels.csv";
+    QVERIFY(table->exportTo(QString::fromStdString(csv.string())));
+    const std::string text = test::readFile(csv);
+    QCOMPARE(std::count(text.begin(), text.end(), '\n'), vowels + 1);
+    QVERIFY(text.find("\nexample.wav,phonemes," + longest + ",") != std::string::npos);  // longest first
+    table->sequenceEdit()->setText("nope");
+    QCOMPARE(table->measure(), -1);
   }
 
   void refusesEditedSamplesAndOtherNames() {
