@@ -19,6 +19,7 @@
 
 #include "annotation/label_files.h"
 #include "annotation/phonetic_description.h"
+#include "annotation/texts.h"
 #include "platform/alsa/alsa_audio.h"
 #include "platform/environment.h"
 #include "platform/headless/preset_dialogs.h"
@@ -33,6 +34,7 @@
 #include "shell/editing_tools_window.h"
 #include "shell/formant_window.h"
 #include "shell/main_window.h"
+#include "shell/readable_reports.h"
 #include "shell/spectral_slice_window.h"
 #include "shell/phonetic_annotator_window.h"
 #include "shell/prologue_window.h"
@@ -323,6 +325,10 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   ardv::qt::MessageReporter boxes;
+  boxes.setPresenter([](const ardv::Report& r) {
+    const std::string step = ardv::text(401);
+    return ardv::shell::readableReport(r, ardv::shell::actionUnderWay(), step.substr(0, step.find('%')));
+  });
   ardv::StderrReporter stderrReporter;
   if (batch)
     ardv::setReportHandler(&stderrReporter);

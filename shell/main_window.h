@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 
+#include "annotation/textgrid.h"
 #include "shell/annotation_pane.h"
 #include "shell/geometry.h"
 #include "shell/info_lines.h"
@@ -22,6 +23,8 @@
 namespace ardv::shell {
 
 class EditingToolsWindow;
+class OverviewStrip;
+class TierPane;
 struct SearchForm;
 class EnergyDialog;
 class FormantWindow;
@@ -90,6 +93,11 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   AnnotationPane* wordPane() const { return wordPane_; }
   AnnotationPane* phonemePane() const { return phonemePane_; }
   QScrollBar* scrollBar() const { return scrollBar_; }
+  OverviewStrip* overview() const { return overview_; }
+  // The other tiers of the last TextGrid read (tier_pane.h); emptied when a
+  // signal is opened.
+  TierPane* tierPane() const { return tierPane_; }
+  void setOtherTiers(std::vector<ShownTier> tiers);
   const ScrollMapping& scrollMapping() const { return scrollMapping_; }
   // The layout last applied.
   const MainLayout& layout() const { return layout_; }
@@ -170,6 +178,8 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   AnnotationPane* wordPane_ = nullptr;
   AnnotationPane* phonemePane_ = nullptr;
   QScrollBar* scrollBar_ = nullptr;
+  OverviewStrip* overview_ = nullptr;
+  TierPane* tierPane_ = nullptr;
   ScrollMapping scrollMapping_;
   MainLayout layout_;
   int lineHeight_ = 0;
@@ -181,6 +191,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   QLabel* pointerLabel_ = nullptr;
   QLabel* selectionLabel_ = nullptr;
   bool energyShown_ = false;  // the energy curve is drawn (readout)
+  std::int32_t clickSample_ = -1;  // the last click in a plane (status bar)
   QPointer<HelpWindow> help_;
   QPointer<PhoneticAnnotatorWindow> annotator_;
   QPointer<EditingToolsWindow> editingTools_;

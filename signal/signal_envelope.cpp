@@ -1,0 +1,106 @@
+// Block envelope of the whole signal and samples of wide stretches.
+#include "signal/signal_envelope.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "signal/current_signal.h"
+#include "signal/program.h"
+#include "signal/transports.h"
+
+namespace ardv {
+
+std::int32_t envelopeBlockSamples(std::int64_t samples) {
+  std::int32_t block = kEnvelopeMinBlock;
+  while (block < (1 << 30) && (samples + block - 1) / block > kEnvelopeMaxBlocks) block *= 2;
+  return block;
+}
+
+bool computeEnvelope(const infoFile& info, std::int32_t tf, SignalEnvelope& out) {
+  SignalEnvelope env;
+  env.samples = std::max(tf, 0);
+  env.blockSamples = envelopeBlockSamples(env.samples);
+  const std::int64_t blocks = (env.samples + env.blockSamples - 1) / env.blockSamples;
+  env.mins.assign(static_cast<std::size_t>(blocks), 0);
+  env.maxs.assign(static_cast<std::size_t>(blocks), 0);
+  // Chunks of whole blocks, at most the memory span.
+  const std::int32_t span = std::max(memorySpanSamples(info.frequence), env.blockSamples);
+  const std::int32_t chunk = std::max(env.blockSamples, span / env.blockSamples * env.blockSamples);
+  SHORTbuf buffer(std::min<std::int64_t>(chunk, std::max<std::int64_t>(env.samples, 1)), "envelope");
+  for (std::int64_t first = 0; first < env.samples; first += chunk) {
+    const auto count = static_cast<std::int32_t>(std::min<std::int64_t>(chunk, env.samples - first));
+    if (lireSignal(info, info.depl + 2 * first, buffer, 0, count) != count) return false;
+    for (std::int32_t at = 0; at < count; at += env.blockSamples) {
+      const std::int32_t end = std::min(count, at + env.blockSamples);
+      const auto [lo, hi] = std::minmax_element(buffer.data() + at, buffer.data() + end);
+      const auto k = static_cast<std::size_t>((first + at) / env.blockSamples);
+      env.mins[k] = *lo;
+      env.maxs[k] = *hi;
+    }
+  }
+  out = std::move(env);
+  return true;
+}
+
+namespace {
+
+struct EnvelopeKey {
+  std::string name;
+  std::int64_t depl = 0, longueur = 0, size = -1;
+  std::int32_t tf = 0;
+  std::filesystem::file_time_type time{};
+  bool operator==(const EnvelopeKey&) const = default;
+};
+
+EnvelopeKey keyOf(const Program& prog) {
+  EnvelopeKey key{prog.en_cours.nom, prog.en_cours.depl, prog.en_cours.longueur, -1, prog.ct.tf, {}};
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(prog.en_cours.nom, ec);
+  if (!ec) key.size = static_cast<std::int64_t>(size);
+  const auto time = std::filesystem::last_write_time(prog.en_cours.nom, ec);
+  if (!ec) key.time = time;
+  return key;
+}
+
+}  // namespace
+
+const SignalEnvelope& currentEnvelope() {
+  static SignalEnvelope envelope;
+  static EnvelopeKey kept;
+  static bool have = false;
+  const Program& prog = program();
+  if (!prog.fileLoaded) {
+    envelope = SignalEnvelope{};
+    have = false;
+    return envelope;
+  }
+  const EnvelopeKey key = keyOf(prog);
+  if (have && key == kept) return envelope;
+  envelope = SignalEnvelope{};
+  computeEnvelope(prog.en_cours, prog.ct.tf, envelope);  // empty after its report
+  kept = key;
+  have = true;
+  return envelope;
+}
+
+bool readShownSamples(std::int32_t first, std::int32_t last, SHORTbuf& out) {
+  const Program& prog = program();
+  if (!prog.fileLoaded || first < 0 || last < first || last >= prog.ct.tf) return false;
+  const std::int32_t count = last - first + 1;
+  SHORTbuf fresh(count, "shown samples");
+  if (fresh.size() != count) return false;
+  const std::int32_t memFirst = prog.ct.d_e, memLast = prog.ct.d_e + prog.memory.size() - 1;
+  // The stretches before and after memory from the file, memory's own samples as they stand.
+  const auto fromFile = [&](std::int32_t a, std::int32_t b) {
+    if (a > b) return true;
+    return lireSignal(prog.en_cours, prog.en_cours.depl + 2 * std::int64_t(a), fresh, a - first, b - a + 1) == b - a + 1;
+  };
+  if (!fromFile(first, std::min(last, memFirst - 1)) || !fromFile(std::max(first, memLast + 1), last)) return false;
+  for (std::int32_t s = std::max(first, memFirst); s <= std::min(last, memLast); ++s)
+    fresh.data()[s - first] = prog.memory.data()[s - memFirst];
+  out.swap(fresh);
+  return true;
+}
+
+}  // namespace ardv
