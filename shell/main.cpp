@@ -32,8 +32,10 @@
 #include "platform/report.h"
 #include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
+#include "shell/file_chooser.h"
 #include "shell/formant_window.h"
 #include "shell/main_window.h"
+#include "shell/overview_strip.h"
 #include "shell/readable_reports.h"
 #include "shell/spectral_slice_window.h"
 #include "shell/phonetic_annotator_window.h"
@@ -43,6 +45,7 @@
 #include "signal/edit_context.h"
 #include "signal/program.h"
 #include "signal/replacing_file.h"
+#include "signal/signal_envelope.h"
 #include "signal/results.h"
 #include "signal/startup.h"
 #include "signal/time_conversion.h"
@@ -65,6 +68,7 @@ struct Arguments {
   double annotatorMs = -1;  // also OUT-annotator.png: the annotator on the segment there
   bool tools = false;       // also OUT-tools.png: the editing tools window
   std::vector<int> commands;              // menu commands run before the screenshot
+  std::string answer;                     // the file every file question of those commands gets
   std::vector<std::string> keys;          // shortcuts pressed before the screenshot
   double pointerMs = -1, pointerHz = -1;  // the pointer placed there for the readouts
   bool tint = false;                      // see-through selection
@@ -101,7 +105,7 @@ void usage(std::FILE* out) {
                "                         [--perceptual] [--annotator MS] [--tools] FILE\n"
                "                         [--klatt PARAMS.kle [--klatt-drag MS FROM_HZ TO_HZ]... [--klatt-draw FROM_MS TO_MS HZ]...] [FILE]\n"
                "                         [--klatt-copy FORMANTS.for] [--klatt-command ID]... FILE\n"
-               "                    [--command ID]... [--key SHORTCUT]... [--pointer MS HZ] [--tint] [--range DB] FILE\n"
+               "                    [--command ID]... [--answer FILE] [--key SHORTCUT]... [--pointer MS HZ] [--tint] [--range DB] FILE\n"
                "       ardv --bench FILE\n"
                "A FILE not read as WAV needs --profile NAME in --screenshot and --bench (see ardv-cli profiles).\n");
 }
@@ -149,6 +153,10 @@ std::optional<Arguments> parse(int argc, char** argv) {
       const char* v = next();
       if (!v) return std::nullopt;
       a.commands.push_back(std::atoi(v));
+    } else if (arg == "--answer") {
+      const char* v = next();
+      if (!v) return std::nullopt;
+      a.answer = v;
     } else if (arg == "--key") {
       const char* v = next();
       if (!v) return std::nullopt;
@@ -270,6 +278,15 @@ void runBench(ardv::shell::MainWindow& window, const std::string& file) {
       {"home", nav(Step::Home), nav(Step::End)},
       {"show all", nav(Step::ShowAll), nav(Step::ZoomIn)},
       {"pointer readout", [&] { window.pointerAt(ct.d_a + (ct.f_a - ct.d_a) * (pointer++ % 100) / 100, 50); }, {}},
+      // The whole file's envelope read again and the strip drawn.
+      {"overview, first draw", [&] { window.overview()->repaint(); }, [&] {
+         ardv::forgetCurrentEnvelope();
+         window.overview()->forget();
+       }},
+      {"overview drag", [&] {
+         auto* strip = window.overview();
+         emit strip->moveRequested(strip->sampleAt(strip->width() * (1 + pointer++ % 7) / 8));
+       }, {}},
   };
   std::printf("%s, spectrogram %dx%d pixels; medians of %d runs, ms\n", file.c_str(),
               window.spectroPlane()->view()->width(), window.spectroPlane()->view()->height(), kBenchRuns);
@@ -444,6 +461,9 @@ int main(int argc, char** argv) {
       for (int id : args->klattCommands)
         if (auto* klatt = window->formantWindow(); !klatt || !klatt->runCommand(id))
           std::fprintf(stderr, "ardv: formant window command %d is not available\n", id);
+      if (!args->answer.empty())
+        ardv::shell::setFileChooser([answer = QString::fromStdString(args->answer)](ardv::shell::FileQuestion, const QString&,
+                                                                                   const QString&) { return answer; });
       for (int id : args->commands)
         if (!window->runCommand(id)) std::fprintf(stderr, "ardv: command %d is not available\n", id);
       if (args->tint) ardv::shell::PlaneView::setSelectionTinted(true);

@@ -19,6 +19,8 @@ class OverviewStrip : public QWidget {
   std::int32_t sampleAt(int x) const;
   // The envelope as last drawn (for the clipboard and the tests).
   const QImage& envelopeImage() const { return strip_; }
+  // Draws the envelope again at the next paint.
+  void forget() { strip_ = QImage(); }
 
  signals:
   // A click or a drag at sample `sample`: the view should centre there.

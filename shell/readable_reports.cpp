@@ -1,6 +1,7 @@
 // Message box titles and texts, and menu mnemonics.
 #include "shell/readable_reports.h"
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 

@@ -50,9 +50,12 @@ void TierPane::paintEvent(QPaintEvent*) {
       const QString text = QString::fromStdString(it->text);
       p.setPen(QColor(120, 80, 20));
       if (tier.points) {
-        p.drawLine(QPointF(x0, top), QPointF(x0, top + rowHeight - 1));
+        // A tick at each edge, the text centred on the point between them.
+        p.drawLine(QPointF(x0, top), QPointF(x0, top + 3));
+        p.drawLine(QPointF(x0, top + rowHeight - 4), QPointF(x0, top + rowHeight - 1));
         p.setPen(palette().windowText().color());
-        p.drawText(QRectF(x0 + 3, top, fm.horizontalAdvance(text) + 4, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, text);
+        const double w = fm.horizontalAdvance(text) + 4;
+        p.drawText(QRectF(x0 - w / 2, top, w, rowHeight), Qt::AlignCenter, text);
         continue;
       }
       const double x1 = kScaleMargin + axis.xOf(static_cast<double>(it->end));

@@ -65,10 +65,17 @@ EnvelopeKey keyOf(const Program& prog) {
 
 }  // namespace
 
+namespace {
+
+SignalEnvelope envelope;
+EnvelopeKey kept;
+bool have = false;
+
+}  // namespace
+
+void forgetCurrentEnvelope() { have = false; }
+
 const SignalEnvelope& currentEnvelope() {
-  static SignalEnvelope envelope;
-  static EnvelopeKey kept;
-  static bool have = false;
   const Program& prog = program();
   if (!prog.fileLoaded) {
     envelope = SignalEnvelope{};

@@ -37,6 +37,8 @@ bool computeEnvelope(const infoFile& info, std::int32_t tf, SignalEnvelope& out)
 // while the file (name, size, time, data extent) stays the same. An empty
 // envelope without a signal or after a read failure (reported once).
 const SignalEnvelope& currentEnvelope();
+// Forgets the kept envelope: the next currentEnvelope reads the file again.
+void forgetCurrentEnvelope();
 
 // Samples first..last of the current signal as the window shows them: those
 // held in memory from memory (edits included), the others from the file.

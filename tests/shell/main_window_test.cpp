@@ -169,7 +169,7 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
       window_->resize(size);
       QCoreApplication::processEvents();
       const QWidget* client = window_->centralWidget();
-      const MainLayout expected = layoutPanes(client->width(), client->height(), window_->lineHeight());
+      const MainLayout expected = layoutPanes(client->width(), client->height(), window_->lineHeight(), 0, 0, kOverviewHeight);
       const MainLayout& l = window_->layout();
       QVERIFY(l.spectro == expected.spectro && l.signal == expected.signal);
       QCOMPARE(window_->signalPlane()->geometry(), QRect(l.signal.x, l.signal.y, l.signal.width, l.signal.height));
@@ -702,7 +702,10 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     const double fmax = view()->fmax();
     const auto [bottom, top] = f0AxisRange(fmax);
     QVERIFY2(bottom > 60 && bottom < 150 && top > 150 && top < 400, qPrintable(QString("%1 %2").arg(bottom).arg(top)));
-    auto* f0Scale = window_->findChildren<ValueScale*>().front();
+    ValueScale* f0Scale = nullptr;
+    for (ValueScale* scale : window_->findChildren<ValueScale*>())
+      if (!scale->toolTip().isEmpty()) f0Scale = scale;
+    QVERIFY(f0Scale && f0Scale->isVisible());
     QTest::mouseClick(f0Scale, Qt::LeftButton);
     QCOMPARE(f0AxisRange(fmax), std::make_pair(0.0, f0AxisTopHz(fmax)));
     QTest::mouseClick(f0Scale, Qt::LeftButton);
