@@ -38,14 +38,22 @@ void OverviewStrip::updateStrip() {
   image.fill(QColor(236, 236, 236));
   if (prog.fileLoaded && prog.ct.tf > 0 && w > 0 && h > 2) {
     const MemorySamples memory{prog.memory.data(), static_cast<std::int32_t>(prog.memory.size()), prog.ct.d_e};
-    const auto columns = waveformColumns(TimeAxis(0, prog.ct.tf - 1, w), memory, currentEnvelope());
-    // Scaled to the loudest block, so that a quiet file still shows its shape.
+    const TimeAxis axis(0, prog.ct.tf - 1, w);
+    const SignalEnvelope& envelope = currentEnvelope();
+    const auto columns = waveformColumns(axis, memory, envelope);
+    // Scaled to the loudest block, so that a quiet file still shows its
+    // shape; the extremes light, the level (RMS) of each column dark, so
+    // that a long file's loud and quiet stretches stand apart.
     const int peak = columnsPeak(columns);
     QPainter p(&image);
-    p.setPen(QColor(90, 90, 110));
     for (int x = 0; x < static_cast<int>(columns.size()); ++x) {
       const ColumnExtent& c = columns[static_cast<std::size_t>(x)];
-      if (c.valid) p.drawLine(x, sampleRow(c.max, h, peak), x, sampleRow(c.min, h, peak));
+      if (!c.valid) continue;
+      p.setPen(QColor(150, 150, 175));
+      p.drawLine(x, sampleRow(c.max, h, peak), x, sampleRow(c.min, h, peak));
+      const auto level = static_cast<int>(envelope.rms(axis.sampleAt(x), std::max(axis.sampleAt(x), axis.sampleAt(x + 1) - 1)));
+      p.setPen(QColor(60, 60, 90));
+      p.drawLine(x, sampleRow(level, h, peak), x, sampleRow(-level, h, peak));
     }
   }
   image.setDevicePixelRatio(ratio);

@@ -2,6 +2,7 @@
 #include "signal/signal_envelope.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <string>
 
@@ -24,6 +25,7 @@ bool computeEnvelope(const infoFile& info, std::int32_t tf, SignalEnvelope& out)
   const std::int64_t blocks = (env.samples + env.blockSamples - 1) / env.blockSamples;
   env.mins.assign(static_cast<std::size_t>(blocks), 0);
   env.maxs.assign(static_cast<std::size_t>(blocks), 0);
+  env.meanSquares.assign(static_cast<std::size_t>(blocks), 0.0f);
   // Chunks of whole blocks, at most the memory span.
   const std::int32_t span = std::max(memorySpanSamples(info.frequence), env.blockSamples);
   const std::int32_t chunk = std::max(env.blockSamples, span / env.blockSamples * env.blockSamples);
@@ -37,10 +39,23 @@ bool computeEnvelope(const infoFile& info, std::int32_t tf, SignalEnvelope& out)
       const auto k = static_cast<std::size_t>((first + at) / env.blockSamples);
       env.mins[k] = *lo;
       env.maxs[k] = *hi;
+      double sum = 0;
+      for (std::int32_t i = at; i < end; ++i) sum += double(buffer.data()[i]) * buffer.data()[i];
+      env.meanSquares[k] = static_cast<float>(sum / (end - at));
     }
   }
   out = std::move(env);
   return true;
+}
+
+double SignalEnvelope::rms(std::int64_t first, std::int64_t last) const {
+  first = std::max<std::int64_t>(first, 0);
+  last = std::min<std::int64_t>(last, samples - 1);
+  if (empty() || blockSamples <= 0 || first > last) return 0.0;
+  const std::int64_t k0 = first / blockSamples, k1 = std::min<std::int64_t>(last / blockSamples, std::int64_t(meanSquares.size()) - 1);
+  double sum = 0;
+  for (std::int64_t k = k0; k <= k1; ++k) sum += meanSquares[static_cast<std::size_t>(k)];
+  return std::sqrt(sum / double(k1 - k0 + 1));
 }
 
 namespace {

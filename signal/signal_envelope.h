@@ -13,8 +13,8 @@
 
 namespace ardv {
 
-// Fewest samples per block, and most blocks (the memory bound: 4 bytes a
-// block, 4 MiB at most).
+// Fewest samples per block, and most blocks (the memory bound: 8 bytes a
+// block, 8 MiB at most).
 constexpr std::int32_t kEnvelopeMinBlock = 32;
 constexpr std::int64_t kEnvelopeMaxBlocks = std::int64_t(1) << 20;
 
@@ -22,7 +22,11 @@ struct SignalEnvelope {
   std::int32_t blockSamples = 0;  // samples per block, a power of two
   std::int64_t samples = 0;       // samples covered (the signal's tf)
   std::vector<std::int16_t> mins, maxs;  // block k: samples k*B .. k*B+B-1
+  std::vector<float> meanSquares;        // of the samples of each block
   bool empty() const { return mins.empty(); }
+  // Root mean square of the blocks overlapping samples first..last (0 when
+  // none).
+  double rms(std::int64_t first, std::int64_t last) const;
 };
 
 // Samples per block for a signal of `samples` samples: the smallest power of
