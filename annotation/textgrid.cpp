@@ -395,6 +395,30 @@ std::optional<TextGridTiers> textGridTiers(const std::string& content) {
   return names;
 }
 
+std::optional<std::vector<ShownTier>> otherTextGridTiers(const std::string& content, double frequence) {
+  std::vector<Token> tokens;
+  std::vector<Tier> tiers;
+  std::string why;
+  if (frequence < 1e-10 || !tokenize(labeltext::decodeText(content), tokens) || !readGrid(tokens, tiers, why))
+    return std::nullopt;
+  const Tier* phon = nullptr;
+  const Tier* word = nullptr;
+  chooseTiers(tiers, phon, word);
+  const auto sample = [frequence](double seconds) {
+    return static_cast<std::int64_t>(std::clamp<double>(std::round(seconds * frequence), -9e15, 9e15));
+  };
+  std::vector<ShownTier> shown;
+  for (const Tier& t : tiers) {
+    if (&t == phon || &t == word) continue;
+    ShownTier tier{t.name, !t.intervals, {}};
+    tier.items.reserve(t.texts.size());
+    for (std::size_t k = 0; k < t.texts.size(); ++k)
+      tier.items.push_back({sample(t.times[k].first), sample(t.times[k].second), t.texts[k]});
+    shown.push_back(std::move(tier));
+  }
+  return shown;
+}
+
 bool exportTextGrid(const std::string& path, const notetiqs& phonemes, const notetiqs& words, double frequence,
                     std::int64_t tf, bool keepOtherTiers) {
   if (frequence < 1e-10) {

@@ -47,6 +47,23 @@ struct TextGridTiers {
 };
 std::optional<TextGridTiers> textGridTiers(const std::string& content);
 
+// A tier shown read-only beside the two lists: its name and its intervals
+// (for a point tier, points: start == end), times as samples rounded to the
+// nearest, in the order of the file.
+struct ShownTier {
+  struct Item {
+    std::int64_t start = 0, end = 0;
+    std::string text;
+  };
+  std::string name;
+  bool points = false;
+  std::vector<Item> items;
+};
+// The tiers of a TextGrid text other than the two parseTextGrid reads into
+// the lists, in file order, at `frequence` Hz. Nothing when the text is not a
+// readable TextGrid or frequence < 1e-10.
+std::optional<std::vector<ShownTier>> otherTextGridTiers(const std::string& content, double frequence);
+
 // The TextGrid text of the two lists written over the TextGrid text
 // `previous`: the interval tiers parseTextGrid would read into the lists hold
 // the lists instead (with their names, in their places; a missing one comes

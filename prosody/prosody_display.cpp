@@ -1,6 +1,7 @@
 // Energy curve and pitch-file values of the displayed stretch.
 #include "prosody/prosody_display.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "annotation/texts.h"
@@ -29,6 +30,51 @@ std::vector<EnergyPoint> energyCurve(std::int64_t first, std::int64_t last) {
     const float e = energyAt(t);
     points.push_back({t, e});
     std::snprintf(line, sizeof line, "%d  %.0f", static_cast<int>(samplesToMs(static_cast<double>(t), fs)), e);
+    resultsWriteLine(line);
+  }
+  resultsClose();
+  return points;
+}
+
+std::vector<EnergyPoint> smoothEnergy(const std::vector<EnergyPoint>& points, int width) {
+  if (width <= 1) return points;
+  const auto n = static_cast<std::ptrdiff_t>(points.size());
+  const std::ptrdiff_t half = width / 2;
+  std::vector<EnergyPoint> out(points.size());
+  for (std::ptrdiff_t i = 0; i < n; ++i) {
+    const std::ptrdiff_t a = std::max<std::ptrdiff_t>(0, i - half), b = std::min(n - 1, i + half);
+    double sum = 0;
+    for (std::ptrdiff_t k = a; k <= b; ++k) sum += points[static_cast<std::size_t>(k)].db;
+    out[static_cast<std::size_t>(i)] = {points[static_cast<std::size_t>(i)].sample, static_cast<float>(sum / double(b - a + 1))};
+  }
+  return out;
+}
+
+std::vector<EnergyPoint> energyCurveOverView(std::int64_t first, std::int64_t last, int smoothing) {
+  std::vector<EnergyPoint> points;
+  const Program& prog = program();
+  if (!prog.fileLoaded || prog.memory.size() == 0) return points;
+  EnergyParams& p = energyParams();
+  EnergySetup setup;
+  if (!energySetup(p, prog.en_cours.frequence, setup)) return points;
+  const std::int64_t memFirst = prog.ct.d_e, memLast = prog.ct.d_e + prog.memory.size() - 1;
+  first = std::max(first, memFirst);
+  last = std::min(last, memLast);
+  if (last - first + 1 < setup.Le || memLast - memFirst + 1 < setup.Le) return points;
+  FrameEnergy energy(setup, p.windowed);
+  for (std::int64_t t = first; t <= last; t += setup.He) {
+    const std::int64_t start = std::clamp<std::int64_t>(t - setup.Le / 2, memFirst, memLast - setup.Le + 1);
+    points.push_back({t, energy(prog.memory.data() + (start - memFirst))});
+  }
+  points = smoothEnergy(points, smoothing);
+  const double fs = prog.en_cours.frequence;
+  char line[160];
+  resultsOpen();
+  resultsWriteLine(textf(8546, {double(p.fLow), double(p.fHigh)}));
+  resultsWriteLine(textf(8547, {double(p.windowMs)}));
+  resultsWriteLine("[ms]\t[dB]");
+  for (const EnergyPoint& e : points) {
+    std::snprintf(line, sizeof line, "%d  %.0f", static_cast<int>(samplesToMs(static_cast<double>(e.sample), fs)), e.db);
     resultsWriteLine(line);
   }
   resultsClose();

@@ -20,6 +20,17 @@ struct EnergyPoint {
 // report; `eLow` and the frame geometry come from energyParams().
 std::vector<EnergyPoint> energyCurve(std::int64_t first, std::int64_t last);
 
+// The energy curve over the whole of absolute samples first..last, as far
+// as memory holds them: a point every hop from the first sample memory holds
+// to the last, each the energy of the frame centred on it (frames near the
+// ends of memory are moved inside it), then averaged over `smoothing` points
+// about each (1: none). Writes the same results lines as energyCurve.
+std::vector<EnergyPoint> energyCurveOverView(std::int64_t first, std::int64_t last, int smoothing = 1);
+
+// `points` averaged (in dB) over a window of `width` points centred on each,
+// narrower at the ends; width <= 1 leaves them as they are.
+std::vector<EnergyPoint> smoothEnergy(const std::vector<EnergyPoint>& points, int width);
+
 struct F0Point {
   std::int64_t sample = 0;  // frame centre, absolute sample
   int hz = 0;               // > 0

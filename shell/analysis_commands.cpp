@@ -91,20 +91,22 @@ void readTextGrid(MainWindow* window, const std::string& path) {
   Program& prog = program();
   notetiqs phon = prog.etiq, word = prog.note;
   if (!importTextGrid(path, prog.en_cours.frequence, prog.ct.tf, phon, word)) return;
-  const auto tiers = textGridTiers(readAll(path));
+  const std::string content = readAll(path);
+  const auto tiers = textGridTiers(content);
   prog.etiq = std::move(phon);
   prog.note = std::move(word);
   prog.annotationsModified = true;
+  auto others = otherTextGridTiers(content, prog.en_cours.frequence);
+  window->setOtherTiers(others ? std::move(*others) : std::vector<ShownTier>{});
   window->contentEdited();
   if (!tiers) return;
   QString read = QString("Read from %1: tier \"%2\" as phonemes").arg(QString::fromStdString(path), QString::fromStdString(tiers->phonemes));
   if (!tiers->words.empty()) read += QString(", tier \"%1\" as words").arg(QString::fromStdString(tiers->words));
-  std::vector<std::string> others;
+  std::vector<std::string> shown;
   for (const std::string& n : tiers->all)
-    if (n != tiers->phonemes && n != tiers->words) others.push_back(n);
+    if (n != tiers->phonemes && n != tiers->words) shown.push_back(n);
+  if (!shown.empty()) read += QString("; shown read-only: %1").arg(quotedList(shown));
   window->statusBar()->showMessage(read + ".", 10000);
-  if (!others.empty())
-    message(read.toStdString() + ". Tiers not shown (not read): " + quotedList(others).toStdString() + ".");
 }
 
 void readTier(MainWindow* parent, const Tier& tier) {

@@ -22,7 +22,7 @@ constexpr CommandSpec kCommands[] = {
     {16, "Files", "&Paste from file", "", F},
     {11890, "Files", "Export &figure...", "", F},
     {11856, "Files", "Remove DC", "", F},
-    {19, "Files", "&Quit", "", N},
+    {19, "Files", "&Quit", "Ctrl+Shift+Q", N},
     {21, "Edit", "&Cancel\tCtrl Z", "Ctrl+Z", F},
     {22, "Edit", "C&ut\tCtrl X", "Ctrl+X", S},
     {23, "Edit", "C&opy\tCtrl C", "Ctrl+C", S},

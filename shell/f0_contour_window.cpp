@@ -15,6 +15,7 @@
 #include "prosody/psola.h"
 #include "shell/busy_cursor.h"
 #include "shell/file_chooser.h"
+#include "shell/f0_axis.h"
 #include "shell/main_window.h"
 #include "shell/modification_commands.h"
 #include "shell/playback.h"
@@ -158,19 +159,24 @@ bool F0ContourWindow::fromPitchFile(const std::filesystem::path& path) {
   return true;
 }
 
+// Apart from the energy curve's blue.
+const QColor kContourPen(255, 105, 180);
+
 bool F0ContourWindow::toSee() {
   if (!contourBelongsTo(*contour_, program().en_cours.nom)) return false;
   std::vector<std::pair<std::int64_t, int>> points;
   for (const Point2P& p : contour_->modifiable.tab().points) points.emplace_back(p.sampleDate, static_cast<int>(p.values[0]));
+  std::vector<int> values;
+  for (const auto& point : points) values.push_back(point.second);
+  noteShownF0(values);
   main_.spectroPlane()->view()->addDecoration([points](QPainter& p, const TimeAxis& axis, const FrequencyAxis& f) {
-    const double top = f0AxisTopHz(f.fmax());
-    p.setPen(QColor(0, 0, 255));
     for (const auto& [sample, hz] : points) {
-      if (hz <= 0) continue;
+      const double u = f0AxisU(hz, f.fmax());
+      if (hz <= 0 || u < 0 || u > FrequencyAxis::kTop) continue;
       const double x = axis.xOf(static_cast<double>(sample));
-      p.fillRect(QRectF(x - 1, f.rowOfU(hz / top * FrequencyAxis::kTop) - 1, 3, 3), QColor(0, 0, 255));
+      p.fillRect(QRectF(x - 1, f.rowOfU(u) - 1, 3, 3), kContourPen);
     }
-  });
+  }, "F0 contour", kContourPen);
   main_.spectroPlane()->view()->update();
   view_->setEditing(false);
   return true;

@@ -17,22 +17,22 @@
 
 namespace ardv::shell {
 
-void exportFigure(QWidget* parent, const FigureView& view) {
+std::string exportFigure(QWidget* parent, const FigureView& view) {
   const Program& prog = program();
-  if (!prog.fileLoaded) return;
+  if (!prog.fileLoaded) return {};
   if (editContext().samplesModified) {
     message("Export figure draws the signal as it is saved: save the edited signal first.");
-    return;
+    return {};
   }
   const QString name = chooseFile(parent, FileQuestion::Save, "Export figure (.png, .svg, .pdf)");
-  if (name.isEmpty()) return;
+  if (name.isEmpty()) return {};
   const std::string out = name.toStdString();
   figure::Format format;
   if (!figure::formatOf(out, format)) {
     message("Cannot write the figure " + out + ": the name must end in .png, .svg or .pdf");
-    return;
+    return {};
   }
-  if (!isSeparateOutput(out, prog.en_cours.nom)) return;
+  if (!isSeparateOutput(out, prog.en_cours.nom)) return {};
 
   const double fs = prog.en_cours.frequence;
   figure::FigureRequest request;
@@ -55,16 +55,17 @@ void exportFigure(QWidget* parent, const FigureView& view) {
   std::int64_t first = 0, last = 0;
   if (!figure::checkRequest(request, error) || !figure::resolveStretch(prog.en_cours, request, first, last, error)) {
     message("Cannot export the figure " + out + ": " + error);
-    return;
+    return {};
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const figure::FigureLayout layout = figure::layoutFigure(request);
   figure::FigureData data;
   const bool collected = figure::collectFigureData(prog.en_cours, request, first, last, prog.etiq, prog.note,
                                                    figure::dataColumns(layout), prog.dirs.temp.string(), data, error);
-  if (collected) figure::writeFigure(out, request, layout, data);
+  const bool written = collected && figure::writeFigure(out, request, layout, data);
   QApplication::restoreOverrideCursor();
   if (!collected && !error.empty()) message("Cannot export the figure " + out + ": " + error);
+  return written ? out : std::string();
 }
 
 }  // namespace ardv::shell

@@ -2,6 +2,8 @@
 // shows, as a figure for a paper (PNG, SVG or PDF by the chosen name).
 #pragma once
 
+#include <string>
+
 class QWidget;
 
 namespace ardv::shell {
@@ -16,7 +18,8 @@ struct FigureView {
 // Asks for the output name, then draws the displayed stretch of the current
 // signal (as saved: a signal with unsaved sample edits is refused with a
 // message) with the window's spectrogram kind, upper frequency, colour mode
-// and the annotation lists as they stand. Failures are reported.
-void exportFigure(QWidget* parent, const FigureView& view);
+// and the annotation lists as they stand. Returns the path written, empty
+// when nothing was (failures are reported).
+std::string exportFigure(QWidget* parent, const FigureView& view);
 
 }  // namespace ardv::shell

@@ -31,6 +31,9 @@ struct Mark {
 };
 
 // 3 × 3 marks at (frame centre, frequency).
+// F1, F2, F3: apart from the F0 (red, magenta, cyan) and energy (blue) overlays.
+const QColor kFormantPens[3] = {QColor(0, 150, 0), QColor(140, 0, 200), QColor(150, 80, 0)};
+
 Decoration candidateMarks(std::vector<Mark> marks, QColor pen) {
   return [marks = std::move(marks), pen](QPainter& p, const TimeAxis& axis, const FrequencyAxis& f) {
     for (const Mark& m : marks) {
@@ -44,7 +47,7 @@ Decoration candidateMarks(std::vector<Mark> marks, QColor pen) {
 // F1 red, F2 magenta, F3 blue: one line per formant.
 Decoration formantLines(std::vector<McCandlessFrame> frames, std::int64_t offset) {
   return [frames = std::move(frames), offset](QPainter& p, const TimeAxis& axis, const FrequencyAxis& f) {
-    const QColor pens[3] = {QColor(255, 0, 0), QColor(255, 0, 255), QColor(0, 0, 255)};
+    const QColor pens[3] = {kFormantPens[0], kFormantPens[1], kFormantPens[2]};
     for (int k = 0; k < 3; ++k) {
       QPolygonF line;
       for (const McCandlessFrame& fr : frames)
@@ -112,8 +115,10 @@ void MainWindow::bindFormantCommands() {
     std::vector<Mark> marks;
     for (const CandidateFrame& f : frames)
       for (const FormantCandidate& c : f.candidates) marks.push_back({f.centre + r.offset, c.frequencyHz});
-    const QColor pen = id == 63 ? QColor(255, 0, 0) : id == 62 ? QColor(0, 160, 0) : QColor(0, 0, 255);
-    spectroPlane_->view()->addDecoration(candidateMarks(std::move(marks), pen));
+    // Colours apart from the F0 (red, magenta, cyan) and energy (blue) overlays.
+    const QColor pen = id == 63 ? QColor(200, 160, 0) : id == 62 ? QColor(0, 150, 150) : QColor(40, 40, 40);
+    const char* name = id == 63 ? "LPC roots" : id == 62 ? "Cepstral peaks" : "True envelope peaks";
+    spectroPlane_->view()->addDecoration(candidateMarks(std::move(marks), pen), name, pen);
     spectroPlane_->view()->update();
   };
   for (int id : {63, 62, 11855}) h[id] = [candidates, id] { candidates(id); };
@@ -147,6 +152,10 @@ void MainWindow::bindFormantCommands() {
       resultsWriteLine(line);
     }
     resultsClose();
+    const std::string names[3] = {"F1", "F2", "F3"};
+    for (int k = 0; k < 3; ++k)  // the lines' colours in the legend, drawn once
+      spectroPlane_->view()->addDecoration([](QPainter&, const TimeAxis&, const FrequencyAxis&) {},
+                                           QString::fromStdString(names[k]), kFormantPens[k]);
     spectroPlane_->view()->addDecoration(formantLines(std::move(frames), r.offset));
     spectroPlane_->view()->update();
   };

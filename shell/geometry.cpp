@@ -6,19 +6,23 @@
 
 namespace ardv::shell {
 
-MainLayout layoutPanes(int width, int height, int lineHeight, int rightMargin) {
+MainLayout layoutPanes(int width, int height, int lineHeight, int rightMargin, int tierRows, int overviewHeight) {
   const int h = lineHeight + 2;
-  const int signalTop = height - kScrollBand - kSignalPlaneHeight;
+  const int overview = std::max(0, overviewHeight);
+  const int signalTop = height - kScrollBand - kSignalPlaneHeight - overview;
   const int phonemeTop = signalTop - h;
+  const int tiers = std::max(0, tierRows) * h;
   const int right = std::clamp(rightMargin, 0, std::max(0, width - kScaleMargin));
   const int inner = width - right;
   MainLayout layout;
   layout.word = {kScaleMargin, 0, inner - kScaleMargin, h};
-  layout.spectro = {0, h, inner, phonemeTop - h};
+  layout.tiers = {kScaleMargin, h, inner - kScaleMargin, tiers};
+  layout.spectro = {0, h + tiers, inner, phonemeTop - h - tiers};
   layout.phoneme = {kScaleMargin, phonemeTop, inner - kScaleMargin, h};
   layout.signal = {0, signalTop, inner, kSignalPlaneHeight};
+  layout.overview = {kScaleMargin, height - kScrollBand - overview, width - kScaleMargin, overview};
   layout.scroll = {kScaleMargin, height - kScrollBand, width - kScaleMargin, kScrollBarHeight};
-  layout.valueScales = {inner, h, right, phonemeTop - h};
+  layout.valueScales = {inner, h + tiers, right, phonemeTop - h - tiers};
   return layout;
 }
 

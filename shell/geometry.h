@@ -24,8 +24,13 @@ struct PaneRect {
   bool operator==(const PaneRect&) const = default;
 };
 
+// Height of the overview strip of the whole file, pixels.
+constexpr int kOverviewHeight = 36;
+
 struct MainLayout {
   PaneRect word, spectro, phoneme, signal, scroll;
+  PaneRect tiers;     // the other tiers of a TextGrid, under the word pane
+  PaneRect overview;  // the whole file, above the scroll bar
   PaneRect valueScales;  // right of the spectrogram, when a value scale is shown
 };
 
@@ -36,9 +41,12 @@ constexpr int kValueScaleWidth = 46;
 // line height of `lineHeight` pixels (each annotation pane is lineHeight + 2
 // high). A right margin of `rightMargin` pixels beside the spectrogram holds
 // the value scales; the four panes that share the time axis all give it up,
-// so that their columns stay aligned. Sizes may come out zero or negative for
-// a tiny window.
-MainLayout layoutPanes(int width, int height, int lineHeight, int rightMargin = 0);
+// so that their columns stay aligned. `tierRows` extra tiers, one line each,
+// go under the word pane and an overview strip `overviewHeight` high above
+// the scroll bar, both taken from the spectrogram. Sizes may come out zero
+// or negative for a tiny window.
+MainLayout layoutPanes(int width, int height, int lineHeight, int rightMargin = 0, int tierRows = 0,
+                       int overviewHeight = 0);
 
 // Pixel columns of a plane `widthPx` wide against the displayed stretch
 // first..last (inclusive sample indices).

@@ -19,6 +19,7 @@
 
 #include "annotation/label_files.h"
 #include "annotation/phonetic_description.h"
+#include "annotation/texts.h"
 #include "platform/alsa/alsa_audio.h"
 #include "platform/environment.h"
 #include "platform/headless/preset_dialogs.h"
@@ -32,8 +33,11 @@
 #include "formants/formant_options.h"
 #include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
+#include "shell/file_chooser.h"
 #include "shell/formant_window.h"
 #include "shell/main_window.h"
+#include "shell/overview_strip.h"
+#include "shell/readable_reports.h"
 #include "shell/spectral_slice_window.h"
 #include "shell/phonetic_annotator_window.h"
 #include "shell/prologue_window.h"
@@ -43,6 +47,7 @@
 #include "signal/edit_context.h"
 #include "signal/program.h"
 #include "signal/replacing_file.h"
+#include "signal/signal_envelope.h"
 #include "signal/results.h"
 #include "signal/startup.h"
 #include "signal/time_conversion.h"
@@ -66,6 +71,7 @@ struct Arguments {
   bool tools = false;       // also OUT-tools.png: the editing tools window
   std::vector<int> commands;              // menu commands run before the screenshot
   double formantCeilingHz = -1;           // >= 0: the formant options' ceiling (0 automatic)
+  std::string answer;                     // the file every file question of those commands gets
   std::vector<std::string> keys;          // shortcuts pressed before the screenshot
   double pointerMs = -1, pointerHz = -1;  // the pointer placed there for the readouts
   bool tint = false;                      // see-through selection
@@ -102,7 +108,8 @@ void usage(std::FILE* out) {
                "                         [--perceptual] [--annotator MS] [--tools] FILE\n"
                "                         [--klatt PARAMS.kle [--klatt-drag MS FROM_HZ TO_HZ]... [--klatt-draw FROM_MS TO_MS HZ]...] [FILE]\n"
                "                         [--klatt-copy FORMANTS.for] [--klatt-command ID]... FILE\n"
-               "                    [--formant-ceiling HZ] [--command ID]... [--key SHORTCUT]... [--pointer MS HZ] [--tint] [--range DB] FILE\n"
+               "                    [--formant-ceiling HZ] [--command ID]... [--answer FILE] [--key SHORTCUT]... [--pointer MS HZ]\n"
+               "                    [--tint] [--range DB] FILE\n"
                "       ardv --bench FILE\n"
                "A FILE not read as WAV needs --profile NAME in --screenshot and --bench (see ardv-cli profiles).\n");
 }
@@ -154,6 +161,10 @@ std::optional<Arguments> parse(int argc, char** argv) {
       const char* v = next();
       if (!v) return std::nullopt;
       a.formantCeilingHz = std::atof(v);
+    } else if (arg == "--answer") {
+      const char* v = next();
+      if (!v) return std::nullopt;
+      a.answer = v;
     } else if (arg == "--key") {
       const char* v = next();
       if (!v) return std::nullopt;
@@ -275,6 +286,15 @@ void runBench(ardv::shell::MainWindow& window, const std::string& file) {
       {"home", nav(Step::Home), nav(Step::End)},
       {"show all", nav(Step::ShowAll), nav(Step::ZoomIn)},
       {"pointer readout", [&] { window.pointerAt(ct.d_a + (ct.f_a - ct.d_a) * (pointer++ % 100) / 100, 50); }, {}},
+      // The whole file's envelope read again and the strip drawn.
+      {"overview, first draw", [&] { window.overview()->repaint(); }, [&] {
+         ardv::forgetCurrentEnvelope();
+         window.overview()->forget();
+       }},
+      {"overview drag", [&] {
+         auto* strip = window.overview();
+         emit strip->moveRequested(strip->sampleAt(strip->width() * (1 + pointer++ % 7) / 8));
+       }, {}},
   };
   std::printf("%s, spectrogram %dx%d pixels; medians of %d runs, ms\n", file.c_str(),
               window.spectroPlane()->view()->width(), window.spectroPlane()->view()->height(), kBenchRuns);
@@ -330,6 +350,10 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   ardv::qt::MessageReporter boxes;
+  boxes.setPresenter([](const ardv::Report& r) {
+    const std::string step = ardv::text(401);
+    return ardv::shell::readableReport(r, ardv::shell::actionUnderWay(), step.substr(0, step.find('%')));
+  });
   ardv::StderrReporter stderrReporter;
   if (batch)
     ardv::setReportHandler(&stderrReporter);
@@ -446,6 +470,9 @@ int main(int argc, char** argv) {
         if (auto* klatt = window->formantWindow(); !klatt || !klatt->runCommand(id))
           std::fprintf(stderr, "ardv: formant window command %d is not available\n", id);
       if (args->formantCeilingHz >= 0) ardv::formantOptions().ceilingHz = args->formantCeilingHz;
+      if (!args->answer.empty())
+        ardv::shell::setFileChooser([answer = QString::fromStdString(args->answer)](ardv::shell::FileQuestion, const QString&,
+                                                                                   const QString&) { return answer; });
       for (int id : args->commands)
         if (!window->runCommand(id)) std::fprintf(stderr, "ardv: command %d is not available\n", id);
       if (args->tint) ardv::shell::PlaneView::setSelectionTinted(true);

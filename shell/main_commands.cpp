@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <cmath>
 #include <cstdlib>
 
@@ -96,8 +97,9 @@ void MainWindow::bindCommands() {
   };
   h[11850] = [this] { commandSavePgm(); };
   h[11890] = [this] {
-    exportFigure(this, {spectroPlane_->view()->isShown(), f0Shown_ != F0Shown::None,
-                        energyScale_ != nullptr && !energyScale_->isHidden()});
+    const std::string written = exportFigure(this, {spectroPlane_->view()->isShown(), f0Shown_ != F0Shown::None,
+                                                    energyScale_ != nullptr && !energyScale_->isHidden()});
+    if (!written.empty()) statusBar()->showMessage(QString("Figure written to %1").arg(QString::fromStdString(written)));
   };
   h[11851] = [this] { editPgmImageSize(this); };
   h[kCmdColourMap] = [this] { spectroPlane_->view()->showLegend(); };
@@ -196,9 +198,9 @@ void MainWindow::commandDetails() {
 void MainWindow::commandOptions() {
   OptionsDialog dialog(this);
   if (dialog.exec() != QDialog::Accepted) return;
-  if (dialog.apply()) spectroPlane_->refresh();
-  signalPlane_->view()->update();
-  spectroPlane_->view()->update();
+  dialog.apply();
+  layoutPanes();
+  refreshAll();
 }
 
 void MainWindow::commandHelp(const QString& anchor) {

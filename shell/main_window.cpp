@@ -25,11 +25,14 @@
 #include "shell/help_window.h"
 #include "shell/measurement_panel.h"
 #include "shell/options_dialog.h"
+#include "shell/overview_strip.h"
 #include "shell/phonetic_annotator_window.h"
 #include "shell/playback.h"
+#include "shell/readable_reports.h"
 #include "shell/readouts.h"
 #include "shell/spectro_params_window.h"
 #include "shell/spectrogram_painter.h"
+#include "shell/tier_pane.h"
 #include "shell/value_scale.h"
 #include "shell/view_ops.h"
 #include "signal/current_signal.h"
@@ -43,6 +46,23 @@
 #include "prosody/energy.h"
 
 namespace ardv::shell {
+namespace {
+
+// No mnemonic twice in one menu (a submenu is one of its items).
+void spreadMnemonics(QMenu* menu) {
+  std::vector<std::string> labels;
+  QList<QAction*> items;
+  for (QAction* a : menu->actions()) {
+    if (a->isSeparator()) continue;
+    items << a;
+    labels.push_back(a->text().toStdString());
+    if (a->menu()) spreadMnemonics(a->menu());
+  }
+  const auto spread = distinctMnemonics(labels);
+  for (qsizetype i = 0; i < items.size(); ++i) items[i]->setText(QString::fromStdString(spread[static_cast<std::size_t>(i)]));
+}
+
+}  // namespace
 
 // The client area: lays the panes out at every resize.
 class MainWindow::ClientArea : public QWidget {
@@ -81,6 +101,13 @@ MainWindow::MainWindow(InfoLines& lines, std::function<void()> refreshLines, QWi
   wordPane_ = new AnnotationPane(PaneKind::Words, "words", client_);
   phonemePane_ = new AnnotationPane(PaneKind::Phonemes, "phonemes", client_);
   scrollBar_ = new QScrollBar(Qt::Horizontal, client_);
+  overview_ = new OverviewStrip(client_);
+  tierPane_ = new TierPane(client_);
+  // A click in the overview centres the view there.
+  connect(overview_, &OverviewStrip::moveRequested, this, [this](std::int32_t sample) {
+    const auto& ct = program().ct;
+    showFromSample(std::max(0, sample - (ct.f_a - ct.d_a) / 2));
+  });
   scrollBar_->setRange(scrollMapping_.pmin, scrollMapping_.pmax);
   spectroPlane_->view()->setPainter(paintSpectrogram);
   signalPlane_->view()->setPartner(spectroPlane_->view());
@@ -186,6 +213,8 @@ void MainWindow::buildMenus() {
       a->setShortcuts(keys);
     }
   }
+  for (QAction* top : menuBar()->actions())
+    if (top->menu()) spreadMnemonics(top->menu());
   for (int id : {kCmdZoomIn, kCmdZoomOut, kCmdWideBand, kCmdNarrowBand, kCmdReassigned, kCmdLinearPrediction,
                  kCmdCepstral, kCmdCriticalBands})
     if (QAction* a = action(id)) a->setCheckable(true);
@@ -202,7 +231,7 @@ void MainWindow::buildNavigation() {
   const Key keys[] = {
       {"Zoom in x2", "Zoom in by a factor of 2 (+)", Step::ZoomIn, {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)}},
       {"Zoom out x2", "Zoom out by a factor of 2 (-)", Step::ZoomOut, {QKeySequence(Qt::Key_Minus)}},
-      {"Show all", "Show the whole signal, at most the memory span (Ctrl+A)", Step::ShowAll, {QKeySequence("Ctrl+A")}},
+      {"Show all", "Show the whole signal (Ctrl+A)", Step::ShowAll, {QKeySequence("Ctrl+A")}},
       {"Scroll left", "", Step::Left, {QKeySequence(Qt::Key_Left)}},
       {"Scroll right", "", Step::Right, {QKeySequence(Qt::Key_Right)}},
       {"Page left", "", Step::PageLeft, {QKeySequence(Qt::Key_PageUp)}},
@@ -265,7 +294,11 @@ bool MainWindow::runCommand(int id) {
   const auto it = handlers_.find(id);
   QAction* a = action(id);
   if (it == handlers_.end() || (a && !a->isEnabled())) return false;
-  it->second();
+  {
+    const CommandSpec* spec = findCommand(id);
+    ActionUnderWay named(spec ? menuLabel(*spec) : std::string());
+    it->second();
+  }
   if (fatalRequested()) close();
   updateCommandStates();
   refreshInfo();
@@ -278,7 +311,8 @@ void MainWindow::layoutPanes() {
   for (ValueScale* s : {f0Scale_, energyScale_})
     if (s && !s->isHidden()) scales.push_back(s);
   layout_ = shell::layoutPanes(client_->width(), client_->height(), lineHeight_,
-                               kValueScaleWidth * static_cast<int>(scales.size()));
+                               kValueScaleWidth * static_cast<int>(scales.size()), tierPane_->rows(),
+                               displayOptions().overview ? kOverviewHeight : 0);
   for (std::size_t i = 0; i < scales.size(); ++i)
     scales[i]->setGeometry(layout_.valueScales.x + kValueScaleWidth * static_cast<int>(i), layout_.valueScales.y,
                            kValueScaleWidth, std::max(0, layout_.valueScales.height));
@@ -295,6 +329,9 @@ void MainWindow::layoutPanes() {
   place(phonemePane_, layout_.phoneme);
   place(signalPlane_, layout_.signal);
   place(scrollBar_, layout_.scroll);
+  place(overview_, layout_.overview);
+  // The tiers' names go in their own margin.
+  place(tierPane_, {0, layout_.tiers.y, layout_.tiers.x + layout_.tiers.width, layout_.tiers.height});
   client_->update();
 }
 
@@ -351,7 +388,7 @@ bool MainWindow::navigate(Step step, double steps) {
   const DisplayContext next = viewAfter(prog.ct, step, prog.en_cours.frequence, steps);
   if (next.d_a == prog.ct.d_a && next.f_a == prog.ct.f_a) return false;
   if (!showView(next)) return false;
-  setMemoryMode(next.f_a - next.d_a + 1 < widestView(next, prog.en_cours.frequence) ? 3 : 1);
+  setMemoryMode(next.f_a - next.d_a + 1 < memoryView(next, prog.en_cours.frequence) ? 3 : 1);
   clearSelections();
   refreshAll();
   syncScrollBar();
@@ -423,6 +460,8 @@ void MainWindow::refreshAll() {
   spectroPlane_->refresh();
   wordPane_->update();
   phonemePane_->update();
+  overview_->update();
+  tierPane_->update();
   followFormantWindow();
   QApplication::restoreOverrideCursor();
   refreshInfo();
@@ -431,9 +470,13 @@ void MainWindow::refreshAll() {
 void MainWindow::refreshInfo() {
   setSignalLines(lines_, program());
   const auto& ct = program().ct;
-  if (selectionLabel_)
-    selectionLabel_->setText(QString::fromStdString(
-        program().fileLoaded ? selectionText(ct.d_sel, ct.f_sel > ct.d_sel ? ct.f_sel : -1, program().en_cours.frequence) : ""));
+  if (selectionLabel_) {
+    const double fs = program().en_cours.frequence;
+    std::string said = program().fileLoaded ? selectionText(ct.d_sel, ct.f_sel > ct.d_sel ? ct.f_sel : -1, fs) : "";
+    // A click leaves an empty selection: its time instead.
+    if (said.empty() && program().fileLoaded && clickSample_ >= 0 && ct.d_sel == clickSample_) said = clickText(clickSample_, fs);
+    selectionLabel_->setText(QString::fromStdString(said));
+  }
   if (program().annotationsModified || editContext().samplesModified)
     lines_.set(kLineModified, text(214));
   else
@@ -443,6 +486,7 @@ void MainWindow::refreshInfo() {
 }
 
 void MainWindow::onSelectionFinished(const Selection& selection) {
+  clickSample_ = selection.first == selection.last ? selection.first : -1;
   setDurationLines(lines_, selection.durationMs());
   updateCommandStates();
   refreshInfo();
@@ -475,11 +519,18 @@ void MainWindow::signalOpened() {
   }
   spectroPlane_->view()->setShown(prog.options.autospectro);
   clearSelections();
-  hideValueScales();
+  tierPane_->setTiers({});
+  clickSample_ = -1;
+  hideValueScales();  // lays the panes out again
   clearEditHistory();
   modeChanged(prog.en_cours.mode);
   updateCommandStates();
   addRecentFile(prog.en_cours.nom);
+}
+
+void MainWindow::setOtherTiers(std::vector<ShownTier> tiers) {
+  tierPane_->setTiers(std::move(tiers));
+  layoutPanes();
 }
 
 void MainWindow::redrawAll() {
@@ -489,6 +540,7 @@ void MainWindow::redrawAll() {
 }
 
 bool MainWindow::openPath(const std::string& path) {
+  ActionUnderWay named(actionUnderWay().empty() ? "Open" : actionUnderWay());
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const bool ok = openFile(path);
   QApplication::restoreOverrideCursor();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 
+#include "annotation/textgrid.h"
 #include "shell/annotation_pane.h"
 #include "shell/geometry.h"
 #include "shell/info_lines.h"
@@ -22,6 +23,8 @@
 namespace ardv::shell {
 
 class EditingToolsWindow;
+class OverviewStrip;
+class TierPane;
 struct SearchForm;
 class EnergyDialog;
 class FormantWindow;
@@ -96,6 +99,11 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   AnnotationPane* wordPane() const { return wordPane_; }
   AnnotationPane* phonemePane() const { return phonemePane_; }
   QScrollBar* scrollBar() const { return scrollBar_; }
+  OverviewStrip* overview() const { return overview_; }
+  // The other tiers of the last TextGrid read (tier_pane.h); emptied when a
+  // signal is opened.
+  TierPane* tierPane() const { return tierPane_; }
+  void setOtherTiers(std::vector<ShownTier> tiers);
   const ScrollMapping& scrollMapping() const { return scrollMapping_; }
   // The layout last applied.
   const MainLayout& layout() const { return layout_; }
@@ -179,6 +187,8 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   AnnotationPane* wordPane_ = nullptr;
   AnnotationPane* phonemePane_ = nullptr;
   QScrollBar* scrollBar_ = nullptr;
+  OverviewStrip* overview_ = nullptr;
+  TierPane* tierPane_ = nullptr;
   ScrollMapping scrollMapping_;
   MainLayout layout_;
   int lineHeight_ = 0;
@@ -197,6 +207,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
     std::vector<std::pair<std::int64_t, double>> frames;  // centre, ceiling Hz
   } trackCeilings_;
   std::optional<double> ceilingUnderPointer(std::int32_t sample) const;
+  std::int32_t clickSample_ = -1;  // the last click in a plane (status bar)
   QPointer<HelpWindow> help_;
   QPointer<PhoneticAnnotatorWindow> annotator_;
   QPointer<EditingToolsWindow> editingTools_;

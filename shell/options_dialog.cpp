@@ -35,6 +35,12 @@ void loadDisplayOptions() {
   o.selectionTint = settings.value("display/selectionTint", false).toBool();
   o.defaultFmaxHz = settings.value("display/defaultFmaxHz", 0.0).toDouble();
   o.relativeRangeDb = std::clamp(settings.value("display/relativeRangeDb", 0.0).toDouble(), 0.0, 200.0);
+  o.longestSpectrogramS =
+      std::clamp(settings.value("display/longestSpectrogramS", 10.0).toDouble(), 1.0, kLongestSpectrogramMaxS);
+  o.overview = settings.value("display/overview", true).toBool();
+  o.autoscaleWaveform = settings.value("display/autoscaleWaveform", false).toBool();
+  o.f0SpeechRange = settings.value("display/f0SpeechRange", true).toBool();
+  o.energySmoothing = std::clamp(settings.value("display/energySmoothing", 1).toInt(), 1, 51);
   spectroSettings().relativeRangeDb = o.relativeRangeDb;
   PlaneView::setBoundariesShown(o.boundaryLines);
   PlaneView::setSelectionTinted(o.selectionTint);
@@ -47,6 +53,11 @@ void saveDisplayOptions() {
   settings.setValue("display/selectionTint", o.selectionTint);
   settings.setValue("display/defaultFmaxHz", o.defaultFmaxHz);
   settings.setValue("display/relativeRangeDb", o.relativeRangeDb);
+  settings.setValue("display/longestSpectrogramS", o.longestSpectrogramS);
+  settings.setValue("display/overview", o.overview);
+  settings.setValue("display/autoscaleWaveform", o.autoscaleWaveform);
+  settings.setValue("display/f0SpeechRange", o.f0SpeechRange);
+  settings.setValue("display/energySmoothing", o.energySmoothing);
   spectroSettings().relativeRangeDb = o.relativeRangeDb;
   PlaneView::setBoundariesShown(o.boundaryLines);
   PlaneView::setSelectionTinted(o.selectionTint);
@@ -92,6 +103,28 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
   rangeDb_->setEnabled(relativeRange_->isChecked());
   connect(relativeRange_, &QCheckBox::toggled, rangeDb_, &QWidget::setEnabled);
   form->addRow(relativeRange_, rangeDb_);
+  longestSpectrogram_ = new QSpinBox;
+  longestSpectrogram_->setRange(1, static_cast<int>(kLongestSpectrogramMaxS));
+  longestSpectrogram_->setSuffix(" s");
+  longestSpectrogram_->setValue(static_cast<int>(display.longestSpectrogramS));
+  longestSpectrogram_->setObjectName("longestSpectrogram");
+  form->addRow("Spectrogram of views up to", longestSpectrogram_);
+  overview_ = new QCheckBox("Overview of the whole file above the scroll bar");
+  overview_->setChecked(display.overview);
+  form->addRow(overview_);
+  autoscale_ = new QCheckBox("Waveform scaled to the loudest sample of the view");
+  autoscale_->setChecked(display.autoscaleWaveform);
+  autoscale_->setObjectName("autoscaleWaveform");
+  form->addRow(autoscale_);
+  f0Speech_ = new QCheckBox("F0 axis over the speaker's range (off: 0 Hz to the fixed top)");
+  f0Speech_->setChecked(display.f0SpeechRange);
+  form->addRow(f0Speech_);
+  smoothing_ = new QSpinBox;
+  smoothing_->setRange(1, 51);
+  smoothing_->setSingleStep(2);
+  smoothing_->setSuffix(" points");
+  smoothing_->setValue(display.energySmoothing);
+  form->addRow("Energy curve averaged over", smoothing_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -113,6 +146,11 @@ bool OptionsDialog::apply() {
   const double range = relativeRange_->isChecked() ? rangeDb_->value() : 0.0;
   const bool rangeChanged = range != display.relativeRangeDb;
   display.relativeRangeDb = range;
+  display.longestSpectrogramS = longestSpectrogram_->value();
+  display.overview = overview_->isChecked();
+  display.autoscaleWaveform = autoscale_->isChecked();
+  display.f0SpeechRange = f0Speech_->isChecked();
+  display.energySmoothing = smoothing_->value();
   saveDisplayOptions();
   return changed || rangeChanged;
 }

@@ -21,7 +21,9 @@
 #include "prosody/speech_detector.h"
 #include "shell/busy_cursor.h"
 #include "shell/energy_dialog.h"
+#include "shell/f0_axis.h"
 #include "shell/file_chooser.h"
+#include "shell/options_dialog.h"
 #include "shell/main_window.h"
 #include "shell/scales.h"
 #include "shell/speaker_dialog.h"
@@ -34,21 +36,29 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Pitch-file values, apart from the F0 of the screen (red for any speaker).
+const QColor kPitchFilePen(230, 120, 0);
+
 QColor speakerPen() {
   const Rgb c = speakerColour(speakerType());
   return {c.r, c.g, c.b};
 }
 
-// F0 marks: 3 x 3 squares centred on each frame, on the F0 axis.
+// F0 marks: 3 x 3 squares centred on each frame, on the F0 axis (marks off
+// the axis are left out).
 Decoration f0Marks(std::vector<F0Point> points, QColor pen) {
+  std::vector<int> hz;
+  for (const F0Point& point : points) hz.push_back(point.hz);
+  noteShownF0(hz);
   return [points = std::move(points), pen](QPainter& p, const TimeAxis& axis, const FrequencyAxis& f) {
-    const double top = f0AxisTopHz(f.fmax());
     // White rings under all the marks keep them visible on the dark colours
     // of the map.
     for (const bool ring : {true, false}) {
       for (const F0Point& point : points) {
+        const double u = f0AxisU(point.hz, f.fmax());
+        if (u < 0 || u > FrequencyAxis::kTop) continue;
         const double x = axis.xOf(static_cast<double>(point.sample));
-        const int y = f.rowOfU(point.hz / top * FrequencyAxis::kTop);
+        const int y = f.rowOfU(u);
         if (ring)
           p.fillRect(QRectF(x - 2, y - 2, 5, 5), Qt::white);
         else
@@ -90,6 +100,7 @@ void MainWindow::hideValueScales() {
   }
   energyShown_ = false;
   f0Shown_ = F0Shown::None;
+  clearShownF0();
   layoutPanes();
 }
 
@@ -111,8 +122,14 @@ int MainWindow::f0UnderPointer(std::int32_t sample) const {
 void MainWindow::bindProsodyCommands() {
   auto& h = handlers_;
   SpectroView* view = spectroPlane_->view();
-  f0Scale_ = new ValueScale(centralWidget(), "F0 Hz", QColor(255, 0, 0),
-                            [view] { return std::make_pair(0.0, f0AxisTopHz(view->fmax())); });
+  f0Scale_ = new ValueScale(centralWidget(), "F0 Hz", QColor(255, 0, 0), [view] { return f0AxisRange(view->fmax()); });
+  // A click on the F0 scale switches between the speech range and the fixed axis.
+  f0Scale_->setToolTip("Click: F0 axis over the speech range, or from 0 Hz to the fixed top");
+  connect(f0Scale_, &ValueScale::clicked, this, [this] {
+    displayOptions().f0SpeechRange = !displayOptions().f0SpeechRange;
+    f0Scale_->update();
+    spectroPlane_->view()->update();
+  });
   energyScale_ = new ValueScale(centralWidget(), "Energy dB", QColor(0, 0, 255), [view] {
     const double low = energyParams().eLow;
     return std::make_pair(low, low + energyAxisSpanDb(view->fmax()));
@@ -123,7 +140,7 @@ void MainWindow::bindProsodyCommands() {
   // The pitch-file values of the shown stretch, drawn in `pen`.
   auto drawPitchFile = [this](QColor pen) {
     const auto& ct = program().ct;
-    spectroPlane_->view()->addDecoration(f0Marks(pitchFileValues(ct.d_es, ct.f_es), pen));
+    spectroPlane_->view()->addDecoration(f0Marks(pitchFileValues(ct.d_es, ct.f_es), pen), "F0 (pitch file)", pen);
     f0Shown_ = F0Shown::PitchFile;
     setScaleShown(f0Scale_, 604, true);  // a curve comes with its scale
   };
@@ -140,7 +157,7 @@ void MainWindow::bindProsodyCommands() {
     std::vector<F0Point> points;
     for (int i = 0; i < track.frames && i < static_cast<int>(track.pitchCorrige.size()); ++i)
       if (const int hz = track.pitchCorrige[static_cast<std::size_t>(i)]; hz > 0) points.push_back({track.centre(i), hz});
-    spectroPlane_->view()->addDecoration(f0Marks(std::move(points), speakerPen()));
+    spectroPlane_->view()->addDecoration(f0Marks(std::move(points), speakerPen()), "F0", speakerPen());
     f0Shown_ = F0Shown::LastRun;
     setScaleShown(f0Scale_, 604, true);  // a curve comes with its scale
   };
@@ -154,7 +171,7 @@ void MainWindow::bindProsodyCommands() {
       BusyCursor busy;
       if (!pitchFileFromSignal(program().en_cours, out, speakerF0Params(speakerType()), PitchOptions{})) return;
     }
-    if (openPitchFile(out)) drawPitchFile(speakerPen());
+    if (openPitchFile(out)) drawPitchFile(kPitchFilePen);
   };
   h[11846] = [this] {
     const QString name = chooseFile(this, FileQuestion::Open, "F0 for a corpus: one file of the corpus");
@@ -197,14 +214,14 @@ void MainWindow::bindProsodyCommands() {
   h[604] = [this] { setScaleShown(f0Scale_, 604, f0Scale_->isHidden()); };
   h[913] = [this, drawPitchFile] {
     const QString name = chooseFile(this, FileQuestion::Open, "Open a pitch file", besideSignal(".pit"));
-    if (!name.isEmpty() && openPitchFile(name.toStdString())) drawPitchFile(QColor(255, 0, 0));
+    if (!name.isEmpty() && openPitchFile(name.toStdString())) drawPitchFile(kPitchFilePen);
   };
   h[916] = [drawPitchFile] {
     if (currentPitchFile().path.empty() || currentPitchFile().signal != program().en_cours.nom) {
       message(text(6930));
       return;
     }
-    drawPitchFile(QColor(255, 0, 0));
+    drawPitchFile(kPitchFilePen);
   };
 
   h[910] = [this] {
@@ -218,21 +235,17 @@ void MainWindow::bindProsodyCommands() {
     BusyCursor busy;
     energyForFile(program().en_cours, name.toStdString(), energyParams());
   };
-  // Display energy: over the selection when it lies in the shown stretch and
-  // holds a frame (a file opens with a selection of one sample).
+  // Display energy: over the whole view (as far as memory holds it),
+  // averaged as the display options say.
   h[911] = [this] {
     const auto& ct = program().ct;
-    EnergySetup setup;
-    if (!energySetup(energyParams(), program().en_cours.frequence, setup)) return;
-    const bool inside = ct.d_sel >= ct.d_a && ct.f_sel - ct.d_sel > setup.Le && ct.f_sel <= ct.f_a;
     std::vector<EnergyPoint> points;
     {
       BusyCursor busy;
-      // The shown stretch may run past the end of a short signal.
-      points = inside ? energyCurve(ct.d_sel, ct.f_sel) : energyCurve(ct.d_a, std::min(ct.f_a, ct.tf - 1));
+      points = energyCurveOverView(ct.d_a, std::min(ct.f_a, ct.tf - 1), displayOptions().energySmoothing);
     }
     if (points.empty()) return;
-    spectroPlane_->view()->addDecoration(energyLine(std::move(points), energyParams().eLow));
+    spectroPlane_->view()->addDecoration(energyLine(std::move(points), energyParams().eLow), "Energy", QColor(0, 0, 255));
     energyShown_ = true;
     setScaleShown(energyScale_, 11842, true);
   };

@@ -51,4 +51,11 @@ std::string selectionText(std::int32_t first, std::int32_t last, double frequenc
   return buffer;
 }
 
+std::string clickText(std::int32_t sample, double frequence) {
+  if (sample < 0 || !(frequence > 0)) return {};
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "Click at %.4f s", sample / frequence);
+  return buffer;
+}
+
 }  // namespace ardv::shell

@@ -30,4 +30,8 @@ std::string pointerText(const PointerReadout& r);
 // (inclusive), empty when there is no selection (first < 0 or last < first).
 std::string selectionText(std::int32_t first, std::int32_t last, double frequence);
 
+// "Click at 1.2345 s" for a click on sample `sample`; empty for a negative
+// sample or without a rate.
+std::string clickText(std::int32_t sample, double frequence);
+
 }  // namespace ardv::shell

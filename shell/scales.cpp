@@ -28,7 +28,7 @@ std::vector<Tick> timeTicks(double startMs, double endMs, int widthPx, int minSp
   for (double t = std::ceil(startMs / step) * step; t <= endMs + 1e-9; t += step) {
     char label[32];
     if (step >= 1000)
-      std::snprintf(label, sizeof label, "%g s", t / 1000);
+      std::snprintf(label, sizeof label, "%g", t / 1000);
     else if (step >= 1)
       std::snprintf(label, sizeof label, "%.0f", t);
     else
@@ -36,6 +36,32 @@ std::vector<Tick> timeTicks(double startMs, double endMs, int widthPx, int minSp
     ticks.push_back({t, (t - startMs) * widthPx / range, label});
   }
   return ticks;
+}
+
+std::pair<double, double> f0SpeechAxis(const std::vector<int>& hz, double lo, double hi) {
+  if (!(hi > lo) || lo < 0) return {0.0, std::max(hi, 1.0)};
+  double a = hi, b = lo;
+  for (int f : hz)
+    if (f > 0) a = std::min(a, double(f)), b = std::max(b, double(f));
+  if (a > b) {
+    a = lo;
+    b = hi;
+  }
+  const double margin = (b - a) / 10;
+  a -= margin;
+  b += margin;
+  if (b < 2 * a) {  // at least an octave
+    const double middle = std::sqrt(a * b);
+    a = middle / std::sqrt(2.0);
+    b = middle * std::sqrt(2.0);
+  }
+  a = std::max(a, lo);
+  b = std::min(b, hi);
+  return {std::floor(a / 10) * 10, std::ceil(b / 10) * 10};
+}
+
+const char* timeTicksUnit(double startMs, double endMs, int widthPx, int minSpacing) {
+  return niceStep(endMs - startMs, widthPx, minSpacing) >= 1000 ? "s" : "ms";
 }
 
 std::vector<Tick> frequencyTicks(double fmaxHz, int heightPx, int minSpacing) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "spectral/critical_band_scale.h"
@@ -20,8 +21,11 @@ struct Tick {
 double niceStep(double range, int pixels, int minSpacing);
 
 // Ticks of a time scale from startMs to endMs over `widthPx` columns
-// (labels in ms, or in s with decimals when the step is 1000 ms or more).
+// (labels in ms, or in s when the step is 1000 ms or more; the labels carry
+// no unit: timeTicksUnit gives it).
 std::vector<Tick> timeTicks(double startMs, double endMs, int widthPx, int minSpacing);
+// "ms" or "s", the unit of the labels timeTicks gives for the same arguments.
+const char* timeTicksUnit(double startMs, double endMs, int widthPx, int minSpacing);
 
 // Ticks of a frequency scale 0..fmaxHz over `heightPx` rows, row of f given
 // by H - 1 - trunc(f / fmax * H + 0.5); labels in Hz.
@@ -46,6 +50,12 @@ std::vector<Tick> perceptualFrequencyTicks(PerceptualScale scale, double top, in
 // q = 9, and 1 / (q/5) above (that last quotient taken in reals, so that
 // high sampling rates keep a usable axis).
 double f0AxisTopHz(double fTopHz);
+
+// An F0 axis over a speech range: the range of the F0 values `hz` shown
+// (none: the speaker's lo..hi), widened by a tenth each way and to at least
+// an octave about its geometric middle, kept inside lo..hi, then rounded
+// out to tens of Hz. Returns {bottom, top} in Hz.
+std::pair<double, double> f0SpeechAxis(const std::vector<int>& hz, double lo, double hi);
 
 // Span in dB of the energy axis above eLow for a spectrogram shown up to
 // fTopHz: 10 * g * 0.0005 * fTop with q = max(trunc(fTop) / 2000, 1) and g

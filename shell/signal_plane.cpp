@@ -3,9 +3,11 @@
 
 #include <QPainter>
 
+#include "shell/options_dialog.h"
 #include "shell/scales.h"
 #include "shell/waveform.h"
 #include "signal/program.h"
+#include "signal/signal_envelope.h"
 
 namespace ardv::shell {
 
@@ -19,12 +21,16 @@ void SignalView::render(QImage& image) {
   const auto& prog = program();
   if (!prog.fileLoaded) return;
   MemorySamples memory{prog.memory.data(), prog.memory.size(), prog.ct.d_e};
-  const auto columns = waveformColumns(TimeAxis(prog.ct.d_a, prog.ct.f_a, image.width()), memory);
+  const TimeAxis axis(prog.ct.d_a, prog.ct.f_a, image.width());
+  // Past memory (a wide view) the columns come from the whole file's envelope.
+  const bool wide = prog.ct.d_a < prog.ct.d_e || std::min(prog.ct.f_a, prog.ct.tf - 1) > prog.ct.f_e;
+  const auto columns = wide ? waveformColumns(axis, memory, currentEnvelope()) : waveformColumns(axis, memory);
+  fullScale_ = displayOptions().autoscaleWaveform ? columnsPeak(columns) : 32768;
   p.setPen(QColor(0, 0, 128));
   for (int x = 0; x < static_cast<int>(columns.size()); ++x) {
     const auto& c = columns[static_cast<std::size_t>(x)];
     if (!c.valid) continue;
-    p.drawLine(x, sampleRow(c.max, h), x, sampleRow(c.min, h));
+    p.drawLine(x, sampleRow(c.max, h, fullScale_), x, sampleRow(c.min, h, fullScale_));
   }
   if (overlay_) overlay_(p, TimeAxis(prog.ct.d_a, prog.ct.f_a, image.width()), h);
 }
@@ -53,6 +59,15 @@ void TimeScale::paintEvent(QPaintEvent*) {
 
 SignalPlane::SignalPlane(QWidget* parent) : QWidget(parent), view_(new SignalView(this)), scale_(new TimeScale(this)) {}
 
+QString TimeScale::unit() const {
+  const auto& prog = program();
+  if (!prog.fileLoaded || width() <= 0) return "ms";
+  const TimeAxis axis(prog.ct.d_a, prog.ct.f_a, width());
+  const int spacing = QFontMetrics(font()).horizontalAdvance("00000.0 ms") + 8;
+  return QString::fromLatin1(timeTicksUnit(axis.msAt(0, prog.en_cours.frequence),
+                                           axis.msAt(width(), prog.en_cours.frequence), width(), spacing));
+}
+
 void SignalPlane::refresh() {
   view_->rebuild();
   scale_->update();
@@ -74,9 +89,13 @@ void SignalPlane::paintEvent(QPaintEvent*) {
   const int h = view_->height();
   const QFontMetrics fm(font());
   p.setPen(palette().windowText().color());
-  p.drawText(QRect(0, 0, kScaleMargin - 6, fm.height()), Qt::AlignRight, "32767");
+  const int top = view_->fullScale();
+  p.drawText(QRect(0, 0, kScaleMargin - 6, fm.height()), Qt::AlignRight, QString::number(std::min(top, 32767)));
   p.drawText(QRect(0, h / 2 - fm.height() / 2, kScaleMargin - 6, fm.height()), Qt::AlignRight, "0");
-  p.drawText(QRect(0, h - fm.height(), kScaleMargin - 6, fm.height()), Qt::AlignRight, "-32768");
+  p.drawText(QRect(0, h - fm.height(), kScaleMargin - 6, fm.height()), Qt::AlignRight, QString::number(-top));
+  // The unit of the time scale, beside it.
+  p.drawText(QRect(0, scale_->y(), kScaleMargin - 6, scale_->height()), Qt::AlignRight | Qt::AlignVCenter,
+             "t (" + scale_->unit() + ")");
 }
 
 }  // namespace ardv::shell

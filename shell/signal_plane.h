@@ -19,12 +19,16 @@ class SignalView : public PlaneView {
   // Drawn over the waveform (the pitch marks), in bitmap pixels.
   using Overlay = std::function<void(QPainter& painter, const TimeAxis& axis, int height)>;
   void setOverlay(Overlay overlay) { overlay_ = std::move(overlay); }
+  // The sample value at the top of the waveform as last drawn (32768, or
+  // the loudest sample of the view when the waveform is autoscaled).
+  int fullScale() const { return fullScale_; }
 
  protected:
   void render(QImage& image) override;
 
  private:
   Overlay overlay_;
+  int fullScale_ = 32768;
 };
 
 // Time scale: ticks in ms (or s) of the shown stretch.
@@ -32,6 +36,8 @@ class TimeScale : public QWidget {
   Q_OBJECT
  public:
   using QWidget::QWidget;
+  // "ms" or "s": the unit of the labels for the shown stretch.
+  QString unit() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

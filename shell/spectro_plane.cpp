@@ -45,9 +45,41 @@ void SpectroView::showLegend() {
   update();
 }
 
-void SpectroView::addDecoration(Decoration decoration) {
-  decorations_.push_back({std::move(decoration), false});
+void SpectroView::addDecoration(Decoration decoration, const QString& name, QColor colour) {
+  decorations_.push_back({std::move(decoration), false, name, colour});
   update();
+}
+
+std::vector<std::pair<QString, QColor>> SpectroView::legend() const {
+  std::vector<std::pair<QString, QColor>> lines;
+  for (const Item& item : decorations_) {
+    if (item.name.isEmpty()) continue;
+    if (std::none_of(lines.begin(), lines.end(), [&](const auto& l) { return l.first == item.name; }))
+      lines.emplace_back(item.name, item.colour);
+  }
+  return lines;
+}
+
+void SpectroView::paintLegend(QPainter& p) const {
+  const auto lines = legend();
+  if (lines.empty()) return;
+  const QFontMetrics fm(font());
+  int textWidth = 0;
+  for (const auto& [name, colour] : lines) textWidth = std::max(textWidth, fm.horizontalAdvance(name));
+  const int swatch = 14, pad = 4, lineHeight = fm.height();
+  const QRect box(width() - textWidth - swatch - 3 * pad - 4, 4, textWidth + swatch + 3 * pad,
+                  static_cast<int>(lines.size()) * lineHeight + 2 * pad);
+  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  p.fillRect(box, QColor(255, 255, 255, 215));
+  p.setPen(QColor(120, 120, 120));
+  p.drawRect(box);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const int y = box.top() + pad + static_cast<int>(i) * lineHeight;
+    p.fillRect(QRect(box.left() + pad, y + lineHeight / 2 - 2, swatch, 4), lines[i].second);
+    p.setPen(Qt::black);
+    p.drawText(QRect(box.left() + 2 * pad + swatch, y, textWidth + pad, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
+               lines[i].first);
+  }
 }
 
 void SpectroView::keepDecorations() {
@@ -81,13 +113,11 @@ void SpectroView::render(QImage& image) {
 
 void SpectroView::paintEvent(QPaintEvent* event) {
   PlaneView::paintEvent(event);
-  bool loose = false;
-  for (const auto& item : decorations_) loose = loose || !item.kept;
-  if (!loose) return;
   QPainter p(this);
   const FrequencyAxis frequencies = frequencyAxis();
   for (const auto& item : decorations_)
     if (!item.kept) item.draw(p, axis(), frequencies);
+  paintLegend(p);
 }
 
 void FrequencyScale::paintEvent(QPaintEvent*) {

@@ -3,9 +3,12 @@
 // decorations drawn over it.
 #pragma once
 
+#include <QColor>
+#include <QString>
 #include <QWidget>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "shell/plane_view.h"
@@ -31,7 +34,10 @@ class SpectroView : public PlaneView {
   void setShown(bool shown) { shown_ = shown; }
   bool isShown() const { return shown_; }
 
-  void addDecoration(Decoration decoration);
+  // A decoration with a `name` gets a line of the legend in `colour`.
+  void addDecoration(Decoration decoration, const QString& name = {}, QColor colour = {});
+  // The legend's lines (one per name, first colour kept).
+  std::vector<std::pair<QString, QColor>> legend() const;
   // Keep decoration: the decorations are drawn into the kept bitmap and stay
   // through redraws.
   void keepDecorations();
@@ -59,7 +65,10 @@ class SpectroView : public PlaneView {
   struct Item {
     Decoration draw;
     bool kept = false;
+    QString name;
+    QColor colour;
   };
+  void paintLegend(QPainter& p) const;
   SpectrogramPainter painter_;
   bool shown_ = false;
   std::vector<Item> decorations_;

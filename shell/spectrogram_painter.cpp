@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdio>
 
+#include "shell/options_dialog.h"
 #include "signal/program.h"
+#include "signal/signal_envelope.h"
 #include "spectral/image_levels.h"
 #include "spectral/spectrogram_image.h"
 #include "spectral/spectrogram_params.h"
@@ -33,7 +35,26 @@ bool paint(QImage& image, const TimeAxis& axis, bool fresh) {
   colours.graymode = prog.options.graymode;
   colours.setSpectroGamma(spectroGammaForKind(kind));
 
-  const SampleSpan samples{prog.memory.data(), prog.memory.size(), prog.ct.d_e};
+  SampleSpan samples{prog.memory.data(), prog.memory.size(), prog.ct.d_e};
+  // A view wider than memory: its own samples, up to the longest stretch set.
+  const std::int64_t last = std::min<std::int64_t>(axis.last(), prog.ct.tf - 1);
+  static SHORTbuf wide(0, "wide view");
+  if (axis.first() < prog.ct.d_e || last > prog.ct.f_e) {
+    const double seconds = double(last - axis.first() + 1) / prog.en_cours.frequence;
+    if (seconds > displayOptions().longestSpectrogramS) {
+      QPainter p(&image);
+      p.setPen(QColor(90, 90, 90));
+      p.drawText(QRectF(0, 0, image.width() / image.devicePixelRatio(), image.height() / image.devicePixelRatio()),
+                 Qt::AlignCenter,
+                 QString("The spectrogram is shown for views up to %1 s (General options): zoom in to see it")
+                     .arg(displayOptions().longestSpectrogramS));
+      return true;
+    }
+    if (!readShownSamples(axis.first(), static_cast<std::int32_t>(last), wide)) return false;
+    samples = {wide.data(), wide.size(), axis.first()};
+  } else {
+    wide = SHORTbuf(0, "wide view");
+  }
   const PaneMapping pane{axis.first(), axis.visibleSamples(), image.width()};
   PlaneAxis rows;
   rows.rows = image.height();

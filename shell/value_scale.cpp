@@ -1,6 +1,7 @@
 // Vertical value scale beside the spectrogram.
 #include "shell/value_scale.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -12,6 +13,10 @@ ValueScale::ValueScale(QWidget* parent, QString caption, QColor colour,
                        std::function<std::pair<double, double>()> range)
     : QWidget(parent), caption_(std::move(caption)), colour_(colour), range_(std::move(range)) {
   hide();
+}
+
+void ValueScale::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit clicked();
 }
 
 void ValueScale::paintEvent(QPaintEvent*) {

@@ -18,8 +18,13 @@ class ValueScale : public QWidget {
   // spectrogram (asked at every paint, so that it follows the settings).
   ValueScale(QWidget* parent, QString caption, QColor colour, std::function<std::pair<double, double>()> range);
 
+ signals:
+  // A click on the scale (the F0 scale switches its range).
+  void clicked();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
 
  private:
   QString caption_;

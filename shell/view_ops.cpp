@@ -18,18 +18,22 @@ DisplayContext viewFrom(const DisplayContext& ct, std::int32_t start, double fre
   next.d_a = start;
   next.f_a = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t(start) + width - 1, INT32_MAX));
   const std::int32_t lastWanted = std::min(next.f_a, ct.tf - 1);
-  if (next.d_a < ct.d_e || lastWanted > ct.f_e) {
-    const std::int32_t capacity = std::max(memorySpanSamples(frequence), width);
+  const std::int32_t capacity = memorySpanSamples(frequence);
+  const bool holdsView = next.d_a >= ct.d_e && lastWanted <= ct.f_e;
+  const bool insideWideView = width > capacity && ct.d_e >= next.d_a && ct.f_e <= lastWanted && ct.f_e >= ct.d_e;
+  if (!holdsView && !insideWideView) {
     next.d_e = start;
     next.f_e = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t(ct.tf) - 1, std::int64_t(start) + capacity - 1));
   }
-  next.d_es = next.d_a;
+  next.d_es = std::max(next.d_a, next.d_e);
   next.f_es = std::min(next.f_a, next.f_e);
   next.d_sel = next.f_sel = -1;
   return next;
 }
 
-std::int32_t widestView(const DisplayContext& ct, double frequence) {
+std::int32_t widestView(const DisplayContext& ct, double) { return std::max(1, ct.tf); }
+
+std::int32_t memoryView(const DisplayContext& ct, double frequence) {
   return std::max(1, std::min(ct.tf, memorySpanSamples(frequence)));
 }
 
@@ -66,8 +70,7 @@ DisplayContext viewAfter(const DisplayContext& ct, Step step, double frequence, 
     case Step::ZoomIn: return zoom(std::pow(0.5, steps));
     case Step::ZoomOut: return zoom(std::pow(2.0, steps));
     case Step::ShowAll: {
-      const std::int64_t all = widestView(ct, frequence);
-      return viewSpan(ct, all >= ct.tf ? 0 : centre - all / 2, all, frequence);
+      return viewSpan(ct, 0, widestView(ct, frequence), frequence);
     }
   }
   return ct;

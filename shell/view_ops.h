@@ -11,16 +11,19 @@ namespace ardv::shell {
 
 // The display context after moving the view to start at sample `start`
 // (limited to 0..tf-1) with its width unchanged. The memory stretch d_e..f_e
-// stays when it still holds the view, else it starts at the view and spans
-// memorySpanSamples (up to the last sample). d_es/f_es follow; the
+// stays when it still holds the view (or, for a view wider than memory, lies
+// inside it), else it starts at the view and spans memorySpanSamples (up to
+// the last sample). d_es/f_es (the view clipped to memory) follow; the
 // selection is cleared.
 // The view never leaves the file: a view narrower than the signal starts
 // no later than tf - width.
 DisplayContext viewFrom(const DisplayContext& ct, std::int32_t start, double frequence);
 
-// Widest view the navigation keys show: the memory span, or the whole
-// signal when it is shorter.
+// Widest view the navigation keys show: the whole signal.
 std::int32_t widestView(const DisplayContext& ct, double frequence);
+// Width of the view that shows all of memory (the memory span, or the whole
+// signal when it is shorter): narrower views are zoomed in.
+std::int32_t memoryView(const DisplayContext& ct, double frequence);
 
 // The display context showing `width` samples (limited to kZoomMinWidth + 1
 // .. widestView) from `start`, kept inside the file as viewFrom does.
@@ -30,7 +33,8 @@ DisplayContext viewSpan(const DisplayContext& ct, std::int64_t start, std::int64
 enum class Step { Left, Right, PageLeft, PageRight, Home, End, ZoomIn, ZoomOut, ShowAll };
 // The view after `step` (a tenth of the width for Left/Right, the width for
 // the pages, a factor of 2 about the centre for the zooms); `steps` repeats
-// it (wheel notches, may be fractional for the scrolls).
+// it (wheel notches, may be fractional for the scrolls); ShowAll shows the
+// whole signal.
 DisplayContext viewAfter(const DisplayContext& ct, Step step, double frequence, double steps = 1.0);
 
 // True when the memory stretch of `after` differs from `before` (the samples

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "shell/geometry.h"
+#include "signal/signal_envelope.h"
 
 namespace ardv::shell {
 
@@ -26,8 +27,17 @@ struct MemorySamples {
 // held in memory count.
 std::vector<ColumnExtent> waveformColumns(const TimeAxis& axis, const MemorySamples& memory);
 
-// Row of a sample value in a band `heightPx` high, full scale +-32768 filling
-// the band, 0 in the middle.
-int sampleRow(int value, int heightPx);
+// The same, with the samples outside memory taken from the block envelope
+// of the whole signal (the blocks overlapping each column's samples), so
+// that a view wider than memory draws in full.
+std::vector<ColumnExtent> waveformColumns(const TimeAxis& axis, const MemorySamples& memory,
+                                          const SignalEnvelope& envelope);
+
+// Largest magnitude of the valid columns (at least 1).
+int columnsPeak(const std::vector<ColumnExtent>& columns);
+
+// Row of a sample value in a band `heightPx` high, +-fullScale filling the
+// band (clipped beyond it), 0 in the middle.
+int sampleRow(int value, int heightPx, int fullScale = 32768);
 
 }  // namespace ardv::shell

@@ -18,7 +18,8 @@ void MessageReporter::show(const Report& report) {
   // The busy cursor must not hide that the program waits for an answer.
   const bool busy = QApplication::overrideCursor() != nullptr;
   if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
-  QMessageBox box(icon, QString::fromStdString(report.caption), QString::fromStdString(report.text), QMessageBox::Ok,
+  const Report shown = presenter_ ? presenter_(report) : report;
+  QMessageBox box(icon, QString::fromStdString(shown.caption), QString::fromStdString(shown.text), QMessageBox::Ok,
                   parent_);
   box.exec();
   if (busy) QApplication::restoreOverrideCursor();

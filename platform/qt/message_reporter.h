@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 #include "platform/qt/trace_window.h"
 #include "platform/report.h"
@@ -16,6 +17,8 @@ class MessageReporter : public ReportHandler {
   explicit MessageReporter(QWidget* parent = nullptr, TraceWindow* trace = nullptr) : parent_(parent), trace_(trace) {}
   void setParent(QWidget* parent) { parent_ = parent; }
   void setTraceWindow(TraceWindow* trace) { trace_ = trace; }
+  // Rewrites each report for its box (the trace keeps it as it was made).
+  void setPresenter(std::function<Report(const Report&)> presenter) { presenter_ = std::move(presenter); }
 
   void show(const Report& report) override;
   void traceLine(const std::string& line) override;
@@ -23,6 +26,7 @@ class MessageReporter : public ReportHandler {
  private:
   QPointer<QWidget> parent_;
   QPointer<TraceWindow> trace_;
+  std::function<Report(const Report&)> presenter_;
 };
 
 }  // namespace ardv::qt

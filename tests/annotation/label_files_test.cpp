@@ -285,6 +285,14 @@ TEST(TextGrid, OtherTiersSurviveASaveOverTheGrid) {
   };
   const notetiqs p1 = listOf({{50, "m"}, {400, ""}}), w1 = listOf({{0, "one"}, {450, ""}});
   const notetiqs p2 = listOf({{10, "n"}, {20, ""}}), w2;
+  // The window shows the two others read-only, times in samples.
+  const auto others = otherTextGridTiers(fourTiers, 1000);
+  ASSERT_TRUE(others && others->size() == 2u);
+  EXPECT_EQ(std::tuple((*others)[0].name, (*others)[0].points, (*others)[0].items[0].start, (*others)[0].items[0].text),
+            std::tuple(std::string("events"), true, std::int64_t(200), std::string("click")));
+  EXPECT_EQ(std::tuple((*others)[1].name, (*others)[1].items[0].start, (*others)[1].items[0].end),
+            std::tuple(std::string("notes"), std::int64_t(125), std::int64_t(500)));
+  EXPECT_FALSE(otherTextGridTiers("hello", 1000));
   const auto first = mergeTextGrid(fourTiers, p1, w1, 1000, 500);
   ASSERT_TRUE(first);
   EXPECT_EQ(textGridTiers(*first)->all, (std::vector<std::string>{"events", "words", "phonemes", "notes"}));

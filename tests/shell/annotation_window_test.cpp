@@ -13,6 +13,8 @@
 #include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
 #include "shell/phonetic_annotator_window.h"
+#include "shell/tier_pane.h"
+#include "signal/time_conversion.h"
 #include "signal/wav_layout.h"
 #include "tests/shell/window_fixture.h"
 
@@ -214,7 +216,7 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
   }
 
   // TextGrid beside the design's kinds: proposed by the extension, a
-  // mismatch asked about, tiers the window cannot show named and kept.
+  // mismatch asked about, the other tiers shown read-only and kept.
   void textGridsThroughTheAnnotationMenus() {
     const auto grid = *dir_ / "other.TextGrid";
     test::writeFile(grid, "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0\n2.5\n<exists>\n3\n"
@@ -240,7 +242,13 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     QVERIFY(window_->runCommand(41));
     QCOMPARE(program().etiq.count(), 2);
     QCOMPARE(program().note.Text(0), std::string("hi"));
-    QVERIFY2((*recorder_)->saw("Tiers not shown (not read): \"tones\""), reports().c_str());
+    // "tones" gets its line under the word pane, taken from the spectrogram.
+    const int spectroTop = window_->layout().spectro.y;
+    QCOMPARE(window_->tierPane()->rows(), 1);
+    QCOMPARE(window_->tierPane()->tiers()[0].name, std::string("tones"));
+    QCOMPARE(window_->tierPane()->tiers()[0].items[0].start, std::int64_t(msToSamples(500, program().en_cours.frequence)));
+    QCOMPARE(window_->layout().tiers.height, window_->layout().word.height);
+    QVERIFY(window_->tierPane()->isVisible());
     struct Row {
       const char* name;
       QString kind;
@@ -270,6 +278,11 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
                        "        points [1]:\n            number = 0.5 \n            mark = \"H*\" \n") != std::string::npos,
              text.c_str());
     setFileChooser({});
+    // Another signal: the tiers go with the grid.
+    program().annotationsModified = false;
+    QVERIFY(window_->openPath((*dir_ / "labels.wav").string()));
+    QCOMPARE(window_->tierPane()->rows(), 0);
+    QCOMPARE(window_->layout().spectro.y, spectroTop - window_->layout().word.height);
   }
 
   // Each edit of the samples, then Cancel, Redo, Cancel, Redo: the samples

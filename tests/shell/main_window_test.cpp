@@ -6,6 +6,9 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QStatusBar>
 #include <QPainter>
 #include <QProgressDialog>
 #include <QRadioButton>
@@ -13,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -22,6 +26,12 @@
 #include "prosody/pitch_types.h"
 #include "shell/command_table.h"
 #include "shell/energy_dialog.h"
+#include "shell/f0_axis.h"
+#include "shell/options_dialog.h"
+#include "shell/overview_strip.h"
+#include "shell/readable_reports.h"
+#include "shell/scales.h"
+#include "prosody/prosody_display.h"
 #include "shell/playback.h"
 #include "shell/spectral_slice_window.h"
 #include "shell/spectro_params_window.h"
@@ -161,7 +171,7 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
       window_->resize(size);
       QCoreApplication::processEvents();
       const QWidget* client = window_->centralWidget();
-      const MainLayout expected = layoutPanes(client->width(), client->height(), window_->lineHeight());
+      const MainLayout expected = layoutPanes(client->width(), client->height(), window_->lineHeight(), 0, 0, kOverviewHeight);
       const MainLayout& l = window_->layout();
       QVERIFY(l.spectro == expected.spectro && l.signal == expected.signal);
       QCOMPARE(window_->signalPlane()->geometry(), QRect(l.signal.x, l.signal.y, l.signal.width, l.signal.height));
@@ -570,7 +580,7 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     }
     QVERIFY(voiced > 100);
     QCOMPARE(view()->decorationCount(), 1);
-    QVERIFY(countColour(keptImage(), qRgb(255, 0, 0)) > 100);
+    QVERIFY(countColour(keptImage(), qRgb(230, 120, 0)) > 100);  // apart from the red of the F0 for the screen
     // Line 12 follows the pointer: voiced in the middle, 0 in the silence.
     const TimeAxis axis = view()->axis();
     const int y = view()->height() / 2;
@@ -659,6 +669,133 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     QCOMPARE(shown(), 1);
     open();
     QVERIFY(shown() == 0 && !window_->action(604)->isChecked());
+  }
+
+  // A 20 s file: the strip shows all of it and moves the view; Ctrl+A shows
+  // the whole file, its waveform past memory from the envelope, and no
+  // spectrogram past the longest stretch; memory keeps its 6 s.
+  void overviewStripAndViewsWiderThanMemory() {
+    const auto longWav = *dir_ / "long.wav";
+    QVERIFY(writeRamp(longWav, 20 * kRate));
+    QVERIFY(window_->openPath(longWav.string()));
+    auto& ct = program().ct;
+    OverviewStrip* strip = window_->overview();
+    QVERIFY(strip->isVisible() && strip->geometry() == QRect(window_->layout().overview.x, window_->layout().overview.y,
+                                                               window_->layout().overview.width, kOverviewHeight));
+    QCOMPARE(ct.f_a - ct.d_a + 1, 6 * kRate);  // the default width stays
+    QTest::mouseClick(strip, Qt::LeftButton, {}, QPoint(strip->width() * 3 / 4, strip->height() / 2));
+    const std::int32_t centre = strip->sampleAt(strip->width() * 3 / 4);
+    QVERIFY2(std::abs((ct.d_a + ct.f_a) / 2 - centre) < kRate / 10, qPrintable(QString::number(ct.d_a)));
+    QCOMPARE(ct.f_a - ct.d_a + 1, 6 * kRate);
+    QTest::keyClick(window_.get(), Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(std::make_pair(ct.d_a, ct.f_a), std::make_pair(0, 20 * kRate - 1));
+    QVERIFY(ct.f_e - ct.d_e + 1 <= 6 * kRate && program().memory.size() == ct.f_e - ct.d_e + 1);
+    QVERIFY(ct.d_es >= ct.d_e && ct.f_es <= ct.f_e);
+    // Strokes at the start and the end of the whole-file waveform.
+    const QImage wave = window_->signalPlane()->view()->bitmap();
+    for (const int x : {2, wave.width() - 3}) {
+      int dark = 0;
+      for (int y = 0; y < wave.height(); ++y) dark += qBlue(wave.pixel(x, y)) == 128 && qRed(wave.pixel(x, y)) == 0;
+      QVERIFY2(dark > wave.height() / 4, qPrintable(QString::number(x)));
+    }
+    // 20 s is past the 10-s longest stretch: no spectrogram level anywhere.
+    window_->runCommand(kCmdWideBand);
+    SpectroView* spectro = view();
+    QVERIFY(!spectro->levelDbAt(spectro->width() / 10, spectro->height() / 4));
+    displayOptions().longestSpectrogramS = 30;
+    window_->runCommand(kCmdWideBand);
+    QVERIFY(spectro->levelDbAt(spectro->width() * 9 / 10, spectro->height() - 5).has_value());
+    displayOptions().longestSpectrogramS = 10;
+    QVERIFY(window_->navigate(Step::ZoomIn));  // back under 10 s
+    QCOMPARE(ct.f_a - ct.d_a + 1, 10 * kRate);
+    QVERIFY2(reports().empty(), reports().c_str());
+  }
+
+  // The F0 axis over the speech range, the fixed one a click away; a legend
+  // names each overlay in its colour; the energy curve spans the view even
+  // with a selection; a click's time in the status bar; the waveform
+  // autoscaled on request; the time scale's unit.
+  void displaysReadable() {
+    openVoiced();
+    auto& ct = program().ct;
+    ct.d_sel = kRate / 2, ct.f_sel = kRate;
+    QVERIFY(window_->runCommand(922));
+    const double fmax = view()->fmax();
+    const auto [bottom, top] = f0AxisRange(fmax);
+    QVERIFY2(bottom > 60 && bottom < 150 && top > 150 && top < 400, qPrintable(QString("%1 %2").arg(bottom).arg(top)));
+    ValueScale* f0Scale = nullptr;
+    for (ValueScale* scale : window_->findChildren<ValueScale*>())
+      if (!scale->toolTip().isEmpty()) f0Scale = scale;
+    QVERIFY(f0Scale && f0Scale->isVisible());
+    QTest::mouseClick(f0Scale, Qt::LeftButton);
+    QCOMPARE(f0AxisRange(fmax), std::make_pair(0.0, f0AxisTopHz(fmax)));
+    QTest::mouseClick(f0Scale, Qt::LeftButton);
+    QCOMPARE(f0AxisRange(fmax), std::make_pair(bottom, top));
+    QVERIFY(window_->runCommand(911));
+    using Legend = std::vector<std::pair<QString, QColor>>;
+    QCOMPARE(view()->legend(), (Legend{{"F0", QColor(255, 0, 0)}, {"Energy", QColor(0, 0, 255)}}));
+    const auto points = energyCurveOverView(ct.d_a, std::min(ct.f_a, ct.tf - 1));
+    EnergySetup setup;
+    QVERIFY(energySetup(energyParams(), kRate, setup));
+    QVERIFY(points.front().sample == ct.d_a && points.back().sample > std::min(ct.f_a, ct.tf - 1) - setup.He);
+    drag(window_->signalPlane()->view(), 100, 100);
+    QVERIFY2(window_->selectionReadout()->text().startsWith("Click at "), qPrintable(window_->selectionReadout()->text()));
+    const auto strokeRows = [&] {
+      const QImage wave = window_->signalPlane()->view()->bitmap();
+      int rows = 0;
+      for (int y = 0; y < wave.height(); ++y) rows += countColour(wave.copy(0, y, wave.width(), 1), qRgb(0, 0, 128)) > 0;
+      return rows;
+    };
+    const int fixed = strokeRows();
+    displayOptions().autoscaleWaveform = true;
+    window_->refreshAll();
+    QVERIFY2(strokeRows() > fixed && window_->signalPlane()->view()->fullScale() < 32768, qPrintable(QString::number(fixed)));
+    displayOptions().autoscaleWaveform = false;
+    QCOMPARE(window_->signalPlane()->scale()->unit(), QString("s"));  // 6 s shown
+    ct.d_sel = kRate / 2, ct.f_sel = kRate;
+    QVERIFY(window_->runCommand(kCmdZoomIn));
+    QCOMPARE(window_->signalPlane()->scale()->unit(), QString("ms"));
+  }
+
+  // No mnemonic twice in one menu; Quit has a key no other command has; an
+  // exported figure says where it went; a box names the action under way.
+  void quieterTexts() {
+    std::function<void(QMenu*)> check = [&](QMenu* menu) {
+      std::set<QChar> letters;
+      for (QAction* a : menu->actions()) {
+        const QString t = a->text();
+        const qsizetype at = t.indexOf(QRegularExpression("&[^&]"));
+        if (at >= 0) QVERIFY2(letters.insert(t[at + 1].toLower()).second, qPrintable(menu->title() + ": " + t));
+        if (a->menu()) check(a->menu());
+      }
+    };
+    for (QAction* top : window_->menuBar()->actions()) check(top->menu());
+    const QKeySequence quit = window_->action(kCmdQuit)->shortcut();
+    QVERIFY(!quit.isEmpty());
+    for (QAction* a : window_->findChildren<QAction*>())
+      QVERIFY2(a == window_->action(kCmdQuit) || !a->shortcuts().contains(quit), qPrintable(a->text()));
+    openVoiced();
+    const auto figure = *dir_ / "figure.png";
+    test_support::answerFilesWith(figure);
+    QVERIFY(window_->runCommand(11890));
+    QVERIFY(std::filesystem::exists(figure));
+    QVERIFY(window_->statusBar()->currentMessage().contains(QString::fromStdString(figure.string())));
+    // A box raised while Open runs is titled "Open", not with a function name.
+    const auto garbage = *dir_ / "garbage.wav";
+    test::writeFile(garbage, "RIFF nonsense");
+    struct Boxes : ReportHandler {
+      std::vector<std::string> titles;
+      void show(const Report& r) override {
+        titles.push_back(readableReport(r, actionUnderWay(), "Failing step: ").caption);
+      }
+      void traceLine(const std::string&) override {}
+    } boxes;
+    setReportHandler(&boxes);
+    test_support::answerFilesWith(garbage);
+    window_->runCommand(kCmdOpen);
+    setReportHandler(&**recorder_);
+    QVERIFY(!boxes.titles.empty());
+    for (const std::string& t : boxes.titles) QVERIFY2(t.find('(') == std::string::npos && t.find("::") == std::string::npos, t.c_str());
   }
 
   void energyOptionsCorrectTheFieldsInOneWindow() {

@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <random>
+#include <set>
+#include <algorithm>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -15,6 +17,10 @@
 #include "platform/headless/recording_reporter.h"
 #include "shell/f0_contour_model.h"
 #include "shell/info_lines.h"
+#include "shell/readable_reports.h"
+#include "prosody/prosody_display.h"
+#include "signal/signal_envelope.h"
+#include "signal/wavfile.h"
 #include "shell/scales.h"
 #include "shell/view_ops.h"
 #include "shell/waveform.h"
@@ -42,6 +48,18 @@ TEST(Layout, DefaultWindowByHand) {
     EXPECT_EQ(m.valueScales, (PaneRect{900 - kept, 18, kept, 411})) << margin;
     EXPECT_EQ(m.scroll, l.scroll) << margin;
   }
+}
+
+TEST(Layout, TiersAndTheOverviewComeOutOfTheSpectrogram) {
+  // Two tiers under the word pane, a 36-pixel overview above the scroll bar.
+  const MainLayout l = layoutPanes(900, 550, 16, 0, 2, 36);
+  EXPECT_EQ(l.tiers, (PaneRect{68, 18, 832, 36}));
+  EXPECT_EQ(l.spectro, (PaneRect{0, 54, 900, 339}));
+  EXPECT_EQ(l.valueScales.y, 54);
+  EXPECT_EQ(l.phoneme, (PaneRect{68, 393, 832, 18}));
+  EXPECT_EQ(l.signal, (PaneRect{0, 411, 900, 88}));
+  EXPECT_EQ(l.overview, (PaneRect{68, 499, 832, 36}));
+  EXPECT_EQ(l.scroll, (PaneRect{68, 535, 832, 16}));
 }
 
 TEST(Layout, SpectrogramVanishesBelowTwoLinesAndTheFixedBands) {
@@ -107,6 +125,51 @@ TEST(Waveform, MinMaxUnderEachColumnJoiningNeighbours) {
   for (auto [sample, row] : {std::pair{32767, 0}, {0, 44}, {-32768, 87}}) EXPECT_EQ(sampleRow(sample, 88), row);
 }
 
+TEST(Envelope, BlocksStayFewWhateverTheLength) {
+  for (auto [samples, block] : {std::pair<std::int64_t, int>{0, 32}, {32 << 20, 32}, {(32 << 20) + 1, 64},
+                                {std::int64_t(48000) * 3600, 256}})
+    EXPECT_EQ(envelopeBlockSamples(samples), block) << samples;
+}
+
+// A file read in memory-span chunks gives each block's exact extremes, and
+// a view wider than memory draws, outside memory, whole blocks around the
+// exact extremes of each column (inside memory the samples as held).
+TEST(Envelope, WholeFileInChunksAndColumnsPastMemory) {
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> value(-30000, 30000);
+  std::vector<std::int16_t> x(250001);  // 15.6 s at 16 kHz: three chunks
+  for (auto& v : x) v = static_cast<std::int16_t>(value(random));
+  test::TempDir dir;
+  ASSERT_TRUE(test::writeWav(dir.path() / "long.wav", x, 16000));
+  infoFile info;
+  info.nom = (dir.path() / "long.wav").string();
+  ASSERT_TRUE(init_infoFile_read_WAV(info));
+  SignalEnvelope env;
+  ASSERT_TRUE(computeEnvelope(info, static_cast<std::int32_t>(x.size()), env));
+  ASSERT_EQ(env.mins.size(), (x.size() + 31) / 32);
+  for (std::size_t k = 0; k < env.mins.size(); ++k) {
+    const auto first = x.begin() + static_cast<std::ptrdiff_t>(k * 32);
+    const auto [lo, hi] = std::minmax_element(first, std::min(first + 32, x.end()));
+    ASSERT_EQ(std::pair(env.mins[k], env.maxs[k]), std::pair(*lo, *hi)) << k;
+  }
+  // Memory holds samples 96000..191999; the view is the whole signal.
+  const MemorySamples memory{x.data() + 96000, 96000, 96000};
+  const TimeAxis axis(0, static_cast<std::int32_t>(x.size()) - 1, 700);
+  const auto columns = waveformColumns(axis, memory, env);
+  const auto exact = waveformColumns(axis, {x.data(), static_cast<std::int32_t>(x.size()), 0});
+  for (int c = 0; c < 700; ++c) {
+    const auto& got = columns[static_cast<std::size_t>(c)];
+    const auto& want = exact[static_cast<std::size_t>(c)];
+    ASSERT_TRUE(got.valid);
+    EXPECT_LE(got.min, want.min);
+    EXPECT_GE(got.max, want.max);
+    if (axis.sampleAt(c) >= 96000 + 32 && axis.sampleAt(c + 1) < 192000 - 32)
+      EXPECT_EQ(std::pair(got.min, got.max), std::pair(want.min, want.max)) << c;
+  }
+  EXPECT_EQ(columnsPeak(columns), 30000);
+  EXPECT_EQ(sampleRow(15000, 88, 30000), 22);
+}
+
 TEST(Selection, DragDirectionDoesNotMatter) {
   const TimeAxis axis(0, 95999, 800);
   for (auto [from, to] : {std::pair{100, 300}, {300, 100}}) {
@@ -141,6 +204,40 @@ TEST(ViewFrom, KeepsMemoryWhileTheViewFitsElseMovesIt) {
   EXPECT_EQ(viewFrom(ct, -7, 16000).d_a, 0);
 }
 
+TEST(ViewFrom, WideViewsKeepMemoryToItsSpan) {
+  DisplayContext ct;
+  ct.tf = 500000;
+  ct.d_e = 100000, ct.f_e = 195999;
+  ct.d_a = 100000, ct.f_a = 195999;
+  // Show all: the whole file; memory lies inside it and stays.
+  const DisplayContext all = viewAfter(ct, Step::ShowAll, 16000);
+  EXPECT_EQ(std::tuple(all.d_a, all.f_a, all.d_e, all.f_e), std::tuple(0, 499999, 100000, 195999));
+  EXPECT_EQ(std::pair(all.d_es, all.f_es), std::pair(100000, 195999));
+  // A wide view that misses memory moves it to its start, one span long.
+  DisplayContext wide = all;
+  wide.d_a = 0, wide.f_a = 199999;
+  const DisplayContext moved = viewFrom(wide, 300000, 16000);
+  EXPECT_EQ(std::tuple(moved.d_a, moved.d_e, moved.f_e, moved.d_es, moved.f_es),
+            std::tuple(300000, 300000, 395999, 300000, 395999));
+  // Zooming out grows past the memory span; the memory view is still 6 s.
+  EXPECT_EQ(viewAfter(ct, Step::ZoomOut, 16000).f_a - viewAfter(ct, Step::ZoomOut, 16000).d_a + 1, 192000);
+  EXPECT_EQ(memoryView(ct, 16000), 96000);
+}
+
+TEST(Scales, F0AxisOverTheSpeechRange) {
+  struct Row {
+    std::vector<int> hz;
+    double lo, hi, bottom, top;
+  } rows[] = {
+      {{}, 65, 400, 60, 400},             // the speaker's range
+      {{100, 200, 0}, 65, 800, 90, 210},  // the values, a tenth wider
+      {{120}, 65, 800, 80, 170},          // one value: an octave about it
+      {{70, 790}, 65, 800, 60, 800},      // kept inside the speaker's range
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(f0SpeechAxis(r.hz, r.lo, r.hi), std::pair(r.bottom, r.top)) << r.hz.size();
+}
+
 TEST(Scales, RoundStepsThatLeaveRoomForLabels) {
   EXPECT_DOUBLE_EQ(niceStep(6000, 800, 80), 1000);
   EXPECT_DOUBLE_EQ(niceStep(8000, 400, 32), 1000);
@@ -148,6 +245,10 @@ TEST(Scales, RoundStepsThatLeaveRoomForLabels) {
   const auto ticks = timeTicks(250, 1250, 1000, 80);
   ASSERT_FALSE(ticks.empty());
   EXPECT_EQ(std::tuple(ticks.front().value, ticks.front().pos, ticks.front().label), std::tuple(300.0, 50.0, "300"));
+  // Labels carry no unit; the unit goes beside the scale.
+  EXPECT_STREQ(timeTicksUnit(250, 1250, 1000, 80), "ms");
+  EXPECT_STREQ(timeTicksUnit(0, 600000, 800, 80), "s");
+  EXPECT_EQ(timeTicks(0, 600000, 800, 80)[1].label, "100");
   const auto hz = frequencyTicks(8000, 256, 30);
   EXPECT_EQ(std::tuple(hz.front().pos, hz.back().label), std::tuple(255.0, "8000"));
 }
@@ -264,6 +365,56 @@ TEST_F(Details, ANonWavFileNamesItsLabelFilesOrTheirAbsence) {
 
 // The contour window's data: a pitch file imported, a point moved, saved and
 // read back; files that are not pitch files; contours of another signal.
+TEST(Texts, BoxesNameTheActionAndDropTheStep) {
+  struct Row {
+    const char* caption;
+    const char* action;
+    const char* text;
+    const char* shownCaption;
+    const char* shownText;
+  } rows[] = {
+      {"lireSignal()", "Open", "Bad header\r\nFailing step: 3\nFile: a.wav\n", "Open", "Bad header\r\nFile: a.wav\n"},
+      {"writeSoundFile::flush()", "", "Failing step: 1\n", "Ardelovox", ""},
+      {"Message", "Open", "Failing step is a phrase here", "Message", "Failing step is a phrase here"},
+  };
+  for (const Row& r : rows) {
+    const Report shown = readableReport({ReportKind::Message, r.caption, r.text}, r.action, "Failing step: ");
+    EXPECT_EQ(std::pair(shown.caption, shown.text), std::pair(std::string(r.shownCaption), std::string(r.shownText)));
+  }
+  ActionUnderWay outer("Save &as...\tCtrl S");
+  EXPECT_EQ(actionUnderWay(), "Save as");
+}
+
+TEST(Texts, MnemonicsDistinctInAMenu) {
+  const std::vector<std::string> labels = {"&Paste", "&Play", "Pla&y many", "&Play the file", "Cop&y"};
+  const auto spread = distinctMnemonics(labels);
+  std::set<char> letters;
+  for (std::size_t k = 0; k < labels.size(); ++k) {
+    std::string bare, before;
+    for (std::size_t i = 0; i < spread[k].size(); ++i) {
+      if (spread[k][i] == '&' && i + 1 < spread[k].size() && spread[k][i + 1] != '&') {
+        EXPECT_TRUE(letters.insert(static_cast<char>(std::tolower(spread[k][i + 1]))).second) << spread[k];
+        continue;
+      }
+      bare += spread[k][i];
+    }
+    for (std::size_t i = 0; i < labels[k].size(); ++i)
+      if (!(labels[k][i] == '&' && i + 1 < labels[k].size() && labels[k][i + 1] != '&')) before += labels[k][i];
+    EXPECT_EQ(bare, before);  // the text shown stays
+  }
+  EXPECT_EQ(spread[0], "&Paste");  // the first keeps its own
+  EXPECT_EQ(spread[1], "P&lay");
+  EXPECT_EQ(spread[3], "Play &the file");
+}
+
+TEST(Energy, SmoothingAveragesOverItsWindow) {
+  const std::vector<EnergyPoint> points = {{0, 0.f}, {10, 3.f}, {20, 0.f}, {30, 3.f}};
+  std::vector<float> db;
+  for (const auto& p : smoothEnergy(points, 3)) db.push_back(p.db);
+  EXPECT_EQ(db, (std::vector<float>{1.5f, 1.f, 2.f, 1.5f}));
+  EXPECT_EQ(smoothEnergy(points, 1).size(), 4u);
+}
+
 TEST(F0Contour, ImportEditSaveRoundTripAndBadFiles) {
   const test::TempDir dir;
   ASSERT_TRUE(test::writeFileSafely(dir.path() / "a.pit",
