@@ -82,7 +82,7 @@ const Command kCommands[] = {
      "convert between Klatt parameter files (.kla .klf .kle) and formant listings (.for)"},
     {"formants", ardv::cli::runFormants,
      "formants FILE [-o OUT] [--method mccandless|snake] [--from MS --to MS] [--format tsv] [--profile NAME] "
-     "[--voice-f0-floor HZ]",
+     "[--voice-f0-floor HZ] [--ceiling auto|HZ] [--scores OUT]",
      "F1-F3 tracks of a whole file (\"time_ms F1 F2 F3\" lines)"},
     {"formant-candidates", ardv::cli::runFormantCandidates,
      "formant-candidates FILE --kind lpc|cepstral|true-envelope [-o OUT] [--from MS --to MS] [--profile NAME]",
