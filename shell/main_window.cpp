@@ -471,7 +471,7 @@ void MainWindow::signalOpened() {
   }
   spectroPlane_->view()->setShown(prog.options.autospectro);
   clearSelections();
-  hideValueScales();
+  dropOverlays();
   clearEditHistory();
   modeChanged(prog.en_cours.mode);
   updateCommandStates();
@@ -480,6 +480,8 @@ void MainWindow::signalOpened() {
 
 void MainWindow::redrawAll() {
   clearSelections();
+  if (editContext().editSerial != overlaySerial_) dropOverlays();
+  if (annotator_) annotator_->listChanged();
   refreshAll();
   syncScrollBar();
 }
@@ -496,6 +498,13 @@ bool MainWindow::openPath(const std::string& path) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Unsaved edits: the "Modifications" question; its Cancel keeps the window
   // (unless a fatal error ends the program).
+  // The analysis windows ask about their own unsaved work first.
+  if (!fatalRequested())
+    for (QMainWindow* w : findChildren<QMainWindow*>(Qt::FindDirectChildrenOnly))
+      if (w->isVisible() && !w->close()) {
+        event->ignore();
+        return;
+      }
   if (askSaveModifications() == SaveOutcome::Abandon && !fatalRequested()) {
     event->ignore();
     refreshInfo();

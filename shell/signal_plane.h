@@ -19,6 +19,7 @@ class SignalView : public PlaneView {
   // Drawn over the waveform (the pitch marks), in bitmap pixels.
   using Overlay = std::function<void(QPainter& painter, const TimeAxis& axis, int height)>;
   void setOverlay(Overlay overlay) { overlay_ = std::move(overlay); }
+  bool hasOverlay() const { return static_cast<bool>(overlay_); }
 
  protected:
   void render(QImage& image) override;

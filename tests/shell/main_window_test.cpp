@@ -18,7 +18,13 @@
 #include "platform/null_audio.h"
 #include "prosody/energy.h"
 #include "prosody/pitch_types.h"
+#include "prosody/play_signal.h"
 #include "shell/command_table.h"
+#include "shell/f0_contour_model.h"
+#include "shell/f0_contour_window.h"
+#include "shell/help_window.h"
+#include "shell/save_question.h"
+#include "signal/edit_save.h"
 #include "shell/energy_dialog.h"
 #include "shell/playback.h"
 #include "shell/spectral_slice_window.h"
@@ -53,6 +59,19 @@ int countColour(const QImage& image, QRgb colour) {
     for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == colour;
   return n;
 }
+
+// What is done after the F0 and the marks are drawn (`before`: a command
+// run first, -1 none; `action`: -1 opens the file again), and whether the
+// drawings go.
+const struct { const char* name; int before, action; bool dropped; } kOverlays[] = {
+    {"zoom in keeps them", -1, kCmdZoomIn, false}, {"open", -1, -1, true}, {"cut", -1, 22, true},
+    {"delete", -1, 25, true},  {"paste", 23, 24, true},  {"cancel of a cut", 22, 21, true},
+};
+
+// The "Resampling" dialog: the rate chosen (0: the free field) and whether a
+// file is made.
+const struct { const char* name; int rate; const char* typed; bool written; } kResamplings[] = {
+    {"8000 Hz", 8000, "", true}, {"the signal's rate", 16000, "", false}, {"a free 12000 Hz", 0, "12000", true}};
 
 }  // namespace
 
@@ -105,7 +124,130 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
 
   void cleanup() {
     setFileChooser({});
+    presetDialogs() = PresetDialogs{};
     closeWindow();
+  }
+
+  void overlaysGoWithTheirSignal_data() { test_support::addRows(kOverlays); }
+  void overlaysGoWithTheirSignal() {
+    QFETCH(int, row);
+    const auto& r = kOverlays[row];
+    openVoiced();
+    auto select = [this] { window_->selectSamples(8000, 12000); };
+    select();
+    if (r.before >= 0) QVERIFY(window_->runCommand(r.before));
+    QVERIFY(window_->runCommand(922) && window_->runCommand(918));
+    QVERIFY(view()->decorationCount() > 0 && window_->signalPlane()->view()->hasOverlay());
+    select();
+    if (r.action < 0) openVoiced();
+    else QVERIFY(window_->runCommand(r.action));
+    QCOMPARE(view()->decorationCount() == 0, r.dropped);
+    QCOMPARE(window_->signalPlane()->view()->hasOverlay(), !r.dropped);
+  }
+
+  void resampling_data() { test_support::addRows(kResamplings); }
+  void resampling() {
+    QFETCH(int, row);
+    const auto& r = kResamplings[row];
+    openVoiced();
+    const auto target = *dir_ / "modif.wav";
+    std::filesystem::remove(target);
+    test_support::answerModal([&](QWidget* box) {
+      QCOMPARE(box->findChild<QLineEdit*>("target")->text(), QString::fromStdString(target.string()));
+      for (QRadioButton* b : box->findChildren<QRadioButton*>())
+        if (b->text() == (r.rate ? QString("%1 Hz").arg(r.rate) : QString("Other (Hz)"))) b->setChecked(true);
+      box->findChild<QLineEdit*>("frequency")->setText(r.typed);
+      QMetaObject::invokeMethod(box, "accept");
+    });
+    QVERIFY(window_->runCommand(11845));
+    QCOMPARE(std::filesystem::exists(target), r.written);
+    std::vector<std::int16_t> samples;
+    int rate = 0;
+    if (r.written) QVERIFY(readWavSamples(target.string(), samples, rate) && rate == (r.rate ? r.rate : 12000));
+  }
+
+  // Each mouse help opens its own part of the page.
+  void mouseHelpsOpenTheirOwnTopics() {
+    program().dirs.helpFile = test::sourceDataDir() / "help" / "index.html";
+    const std::string page = test::readFile(program().dirs.helpFile);
+    for (const auto& [id, topic] : {std::pair{44, "mousePhoneme"}, std::pair{53, "mouseWord"}}) {
+      QVERIFY(window_->runCommand(id));
+      auto* help = window_->findChild<HelpWindow*>();
+      QVERIFY(help);
+      QCOMPARE(help->anchor(), QString(topic));
+      QVERIFY(page.find(std::string("id=\"") + topic + "\"") != std::string::npos);
+    }
+  }
+
+  // The selector's caption and rows, and its smaller form with the sound
+  // file's row alone.
+  void profileSelectorRows() {
+    for (bool all : {true, false}) {
+      ShellDialogs dialogs;
+      FormatSelection selection;
+      selection.labelFile = "a.phn";
+      test_support::answerModal([&](QWidget* box) {
+        QCOMPARE(box->windowTitle(), QString::fromStdString(text(4402)));
+        const auto lists = box->findChildren<QComboBox*>();
+        QCOMPARE(lists.size(), all ? 3 : 1);
+        QStringList labels;
+        for (QLabel* l : box->findChildren<QLabel*>()) labels << l->text();
+        QVERIFY(labels.contains("sound file") && labels.contains(QString::fromStdString(text(4410)) + "x.raw"));
+        QCOMPARE(labels.contains("Phoneme files"), all);
+        QCOMPARE(labels.contains(QString::fromStdString(text(4410)) + "a.phn"), all);
+        box->findChild<QComboBox*>("sound file")->setCurrentIndex(1);
+        if (all) box->findChild<QComboBox*>("Phoneme files")->setCurrentIndex(2);
+        QMetaObject::invokeMethod(box, "accept");
+      });
+      const bool ok = all ? dialogs.selectFormats({"p0", "p1"}, "x.raw", selection)
+                          : dialogs.selectSoundFormat({"p0", "p1"}, "x.raw", selection);
+      QVERIFY(ok && selection.profileIndex == 1 && selection.labelKind == (all ? 2 : 0));
+    }
+  }
+
+  // The contour window: a point moved is undone and redone; closing over a
+  // moved point asks; Resynthetise works on the signal as edited, saved first.
+  void f0ContourWindowKeepsTheEditedContour() {
+    installEditSaveHandler();
+    const auto edited = *dir_ / "contour.wav";
+    std::filesystem::copy_file(voiced_, edited, std::filesystem::copy_options::overwrite_existing);
+    QVERIFY(window_->openPath(edited.string()));
+    QVERIFY(window_->runCommand(605));
+    auto* w = window_->findChild<F0ContourWindow*>();
+    QVERIFY(w && w->fromCurrentSignal() && w->toModify());
+    auto& points = w->contour().modifiable.tab().points;
+    const auto voiced = std::find_if(points.begin(), points.end(), [](const Point2P& p) { return p.values[0] > 0; });
+    QVERIFY(voiced != points.end());
+    const int i = static_cast<int>(voiced - points.begin());
+    const float hz = voiced->values[0];
+    const QPoint at = w->view()->pointAt(voiced->sampleDate, hz).toPoint();
+    QTest::mousePress(w->view(), Qt::LeftButton, {}, at);
+    QTest::mouseMove(w->view(), at - QPoint(0, 40));
+    QTest::mouseRelease(w->view(), Qt::LeftButton, {}, at - QPoint(0, 40));
+    const float moved = points[static_cast<std::size_t>(i)].values[0];
+    QVERIFY(moved > hz && w->modified());
+    QVERIFY(w->undo() && points[static_cast<std::size_t>(i)].values[0] == hz);
+    QVERIFY(w->redo() && points[static_cast<std::size_t>(i)].values[0] == moved);
+    presetDialogs().saveAnswer = SaveAnswer::Cancel;
+    QVERIFY(!w->close() && w->isVisible());
+    QCOMPARE(presetDialogs().saveQuestions, 1);
+
+    // 4000 samples cut and not saved: Cancel writes nothing, Save first.
+    window_->selectSamples(2000, 5999);
+    QVERIFY(window_->runCommand(22));
+    const auto modif = *dir_ / "modif.wav";
+    std::filesystem::remove(modif);
+    QVERIFY(!w->resynthesise() && !std::filesystem::exists(modif));
+    presetDialogs().saveAnswer = SaveAnswer::Save;
+    QVERIFY(w->resynthesise());
+    std::vector<std::int16_t> samples;
+    int rate = 0;
+    QVERIFY(readWavSamples(modif.string(), samples, rate));
+    QVERIFY2(std::abs(static_cast<long>(samples.size()) - program().ct.tf) < 800,
+             qPrintable(QString("%1 %2").arg(samples.size()).arg(program().ct.tf)));
+    presetDialogs().saveAnswer = SaveAnswer::DontSave;
+    QVERIFY(w->close());
+    setOpenHooks({});
   }
 
   // Each command is wired or marked "Not available yet", never both; a
