@@ -143,11 +143,10 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     for (const auto& [name, edit] : edits) {
       QVERIFY(window_->openPath((*dir_ / "labels.wav").string()));
       window_->openAnnotator(30000);
-      QCOMPARE(window_->annotator()->current(), 3);
       window_->selectSamples(10000, 30000);
       edit();
-      QVERIFY2(window_->annotator()->current() < program().etiq.segmentCount(), name);
-      QCOMPARE(window_->phonemePane()->highlight(), window_->annotator()->current());
+      const int at = window_->annotator()->current();
+      QVERIFY2(at < program().etiq.segmentCount() && window_->phonemePane()->highlight() == at, name);
     }
   }
 
