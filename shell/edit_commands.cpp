@@ -71,6 +71,7 @@ bool askResampling(QWidget* parent, double& hz, std::string& target) {
   if (!rates->checkedButton()) other->setChecked(true);
   auto* file = new QLineEdit(QString::fromStdString((program().dirs.temp / "modif.wav").string()), &dialog);
   file->setObjectName("target");
+  file->setMinimumWidth(320);
   auto* choose = new QPushButton("Choose a file", &dialog);
   QObject::connect(choose, &QPushButton::clicked, &dialog, [&dialog, file] {
     const QString name = chooseFile(&dialog, FileQuestion::Save, "Resampling", file->text());
