@@ -733,8 +733,10 @@ void FormantWindow::bindCommands() {
   h[kKlattOpen] = [this] {
     fs::path file;
     std::optional<std::int32_t> offset;
-    if (askWhere("Open", "Klatt files (*.kl?);;All Files (*)", file, offset) && settleModifications())
-      recordEdit([&] { openParams(file, offset); });
+    if (!askWhere("Open", "Klatt files (*.kl?);;All Files (*)", file, offset) || !settleModifications()) return;
+    bool opened = false;
+    recordEdit([&] { opened = openParams(file, offset); });
+    if (opened) modified_ = false;  // as read, though it can be undone
   };
   h[kKlattPaste] = [this] {
     fs::path file;

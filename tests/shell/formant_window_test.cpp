@@ -194,6 +194,7 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
     QVERIFY(left == r.leaves && presetDialogs().saveQuestions == (r.edit ? 1 : 0));
     QCOMPARE(fs::exists(saved), r.answer == SaveAnswer::Save && r.edit);
     if (!r.leaves) QVERIFY(klatt_->isVisible() && window_->isVisible() && snapshot() == before);
+    if (way == "open") QCOMPARE(klatt_->modified(), !r.leaves);  // the file as read
   }
 
   // Only an Escape pressed while a command runs stops it; stopped, copy
