@@ -8,6 +8,7 @@
 
 #include "annotation/quoted_token.h"
 #include "annotation/texts.h"
+#include "platform/diagnostics.h"
 #include "platform/file_access.h"
 #include "platform/report.h"
 
@@ -54,9 +55,9 @@ class LanguageFileParser {
   bool token(const std::string& line, std::size_t& pos, std::string& value) {
     switch (nextQuotedToken(line, pos, value, kMaxTokenLength, true)) {
       case TokenStatus::Found: return true;
-      case TokenStatus::Unterminated: traceLine(text(5312)); break;
-      case TokenStatus::TooLong: traceLine(text(5313)); break;
-      default: traceLine(text(5314)); break;
+      case TokenStatus::Unterminated: diagnosticLine(text(5312)); break;
+      case TokenStatus::TooLong: diagnosticLine(text(5313)); break;
+      default: diagnosticLine(text(5314)); break;
     }
     reportLine(li_);
     return false;
@@ -104,12 +105,12 @@ class LanguageFileParser {
           break;
         case TokenStatus::EndOfList: open = false; break;
         case TokenStatus::Unterminated:
-          traceLine(text(5312));
+          diagnosticLine(text(5312));
           reportLine(li_);
           open = false;
           break;
         case TokenStatus::TooLong:
-          traceLine(text(5313));
+          diagnosticLine(text(5313));
           reportLine(li_);
           open = false;
           break;
@@ -127,13 +128,13 @@ class LanguageFileParser {
   // there (a line starting with ";", the end of the file, a line too long).
   bool nextMemberLine() {
     if (li_ + 1 >= lines_.size()) {
-      traceLine(text(5310));
+      diagnosticLine(text(5310));
       return false;
     }
     const std::string& line = lines_[++li_];
     if (startsWith(line, ";")) return false;
     if (line.size() >= 253) {
-      traceLine(text(5311) + line.substr(0, 30));
+      diagnosticLine(text(5311) + line.substr(0, 30));
       return false;
     }
     return true;
@@ -167,7 +168,7 @@ class LanguageFileParser {
     PhoneticMenu& menu = classMenu ? out_.classMenu_ : out_.phonemeMenu_;
     std::size_t offset = 0;
     if (parsePhoneticMenu(joined, out_, classMenu, menu, offset)) return;
-    traceLine(text(5320) + (offset < joined.size() ? joined.substr(offset, 30) : std::string()));
+    diagnosticLine(text(5320) + (offset < joined.size() ? joined.substr(offset, 30) : std::string()));
     std::size_t at = li_;
     for (const auto& [start, line] : starts)
       if (start <= offset) at = line;

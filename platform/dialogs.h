@@ -18,6 +18,7 @@ struct FormatSelection {
   int annotationKind = 0;  // 0 NONE, 1 VECSYS, 2 NIST, 3 SAM, 4 NOISEX
   std::string labelFile;       // phoneme label file
   std::string annotationFile;  // word annotation file
+  std::string soundFile;       // set when "Choose a file" replaced the signal file
 };
 
 enum class SaveAnswer {
@@ -35,6 +36,16 @@ class Dialogs {
   // `selection` unchanged.
   virtual bool selectFormats(const std::vector<std::string>& profileNames, const std::string& soundFile,
                              FormatSelection& selection) = 0;
+  // The smaller selector: the sound file's profile only (profileIndex and
+  // soundFile of `selection`). By default the choice of selectFormats.
+  virtual bool selectSoundFormat(const std::vector<std::string>& profileNames, const std::string& soundFile,
+                                 FormatSelection& selection) {
+    FormatSelection all = selection;
+    if (!selectFormats(profileNames, soundFile, all)) return false;
+    selection.profileIndex = all.profileIndex;
+    selection.soundFile = all.soundFile;
+    return true;
+  }
   // Asks whether to save the modifications of `fileName` before going on.
   virtual SaveAnswer askSaveModifications(const std::string& fileName) = 0;
   // The smaller question before an edit that must rewrite `fileName` itself

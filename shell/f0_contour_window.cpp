@@ -3,6 +3,7 @@
 
 #include "shell/f0_contour_model.h"
 
+#include <QCloseEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
@@ -10,6 +11,7 @@
 #include <algorithm>
 
 #include "annotation/texts.h"
+#include "platform/dialogs.h"
 #include "platform/report.h"
 #include "prosody/pitch_file.h"
 #include "prosody/psola.h"
@@ -21,6 +23,7 @@
 #include "shell/playback.h"
 #include "shell/scales.h"
 #include "shell/spectro_plane.h"
+#include "signal/edit_save.h"
 #include "signal/program.h"
 
 namespace ardv::shell {
@@ -95,6 +98,7 @@ void ContourView::mousePressEvent(QMouseEvent* event) {
   const double msPerPx = (ct.f_a - ct.d_a + 1) * 1000.0 / contour_.fs / std::max(width(), 1);
   const double hzPerPx = topHz() / std::max(height(), 1);
   dragged_ = pickPoint(contour_, ms, hzAtY(event->position().y()), hzPerPx / msPerPx, 6 * msPerPx);
+  if (dragged_ >= 0 && editStarts) editStarts();
 }
 
 void ContourView::mouseMoveEvent(QMouseEvent* event) {
@@ -105,6 +109,7 @@ void ContourView::mouseMoveEvent(QMouseEvent* event) {
 
 void ContourView::mouseReleaseEvent(QMouseEvent* event) {
   mouseMoveEvent(event);
+  if (dragged_ >= 0 && editEnds) editEnds();
   dragged_ = -1;
 }
 
@@ -118,6 +123,7 @@ F0ContourWindow::F0ContourWindow(MainWindow& main)
   QMenu* menu = menuBar()->addMenu("F0 contour");
   menu->addAction("&From the current signal", this, [this] { fromCurrentSignal(); });
   menu->addAction("&From a pitch file", this, [this] {
+    if (!settleModifications()) return;
     const QString name = chooseFile(this, FileQuestion::Open, "From a pitch file");
     if (!name.isEmpty()) fromPitchFile(name.toStdString());
   });
@@ -133,11 +139,78 @@ F0ContourWindow::F0ContourWindow(MainWindow& main)
     if (prog.fileLoaded) main_.player().playFile(prog.en_cours.nom, true);
   });
   menu->addAction("Mouse Help", this, [this] { showModificationHelp(main_, "mouseF0"); });
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  undoAction_ = edit->addAction("&Undo", this, [this] { undo(); });
+  redoAction_ = edit->addAction("&Redo", this, [this] { redo(); });
+  undoAction_->setShortcut(QKeySequence("Ctrl+Z"));
+  redoAction_->setShortcut(QKeySequence("Ctrl+Y"));
+  undoAction_->setEnabled(false);
+  redoAction_->setEnabled(false);
+  view_->editStarts = [this] { before_ = contour_->modifiable.tab().points; };
+  view_->editEnds = [this] {
+    const auto& now = contour_->modifiable.tab().points;
+    if (std::equal(now.begin(), now.end(), before_.begin(), before_.end(),
+                   [](const Point2P& a, const Point2P& b) { return a.date == b.date && a.values == b.values; }))
+      return;
+    undo_.push_back(std::move(before_));
+    redo_.clear();
+    modified_ = true;
+    updateUndo();
+  };
+}
+
+void F0ContourWindow::updateUndo() {
+  undoAction_->setEnabled(!undo_.empty());
+  redoAction_->setEnabled(!redo_.empty());
+}
+
+void F0ContourWindow::step(std::vector<std::vector<Point2P>>& from, std::vector<std::vector<Point2P>>& to) {
+  auto& points = contour_->modifiable.tab().points;
+  to.push_back(points);
+  points = std::move(from.back());
+  from.pop_back();
+  contour_->modifiable.sync(true);
+  modified_ = true;
+  updateUndo();
+  view_->update();
+}
+
+bool F0ContourWindow::undo() {
+  if (undo_.empty()) return false;
+  step(undo_, redo_);
+  return true;
+}
+
+bool F0ContourWindow::redo() {
+  if (redo_.empty()) return false;
+  step(redo_, undo_);
+  return true;
+}
+
+bool F0ContourWindow::settleModifications() {
+  if (!modified_ || contour_->empty()) return true;
+  switch (dialogs().askSaveModifications("F0 contour (" + contour_->signal + ")")) {
+    case SaveAnswer::Save: {
+      const QString name = chooseFile(this, FileQuestion::Save, "Save contour");
+      return !name.isEmpty() && save(name.toStdString());
+    }
+    case SaveAnswer::DontSave:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void F0ContourWindow::closeEvent(QCloseEvent* event) {
+  if (settleModifications()) event->accept();
+  else event->ignore();
 }
 
 bool F0ContourWindow::fromCurrentSignal() {
   const auto& prog = program();
-  if (!prog.fileLoaded) return false;
+  if (!prog.fileLoaded || !settleModifications()) return false;
+  // The pitch file is computed from the file: its unsaved edits first.
+  if (askSaveModifications() == SaveOutcome::Abandon) return false;
   const std::filesystem::path out = prog.dirs.temp / "currenF0.pit";
   {
     BusyCursor busy;
@@ -154,6 +227,10 @@ bool F0ContourWindow::fromCurrentSignal() {
 bool F0ContourWindow::fromPitchFile(const std::filesystem::path& path) {
   const auto& prog = program();
   if (!importContour(path, prog.en_cours.nom, prog.en_cours.frequence, *contour_)) return false;
+  undo_.clear();
+  redo_.clear();
+  modified_ = false;
+  updateUndo();
   view_->setEditing(false);
   view_->update();
   return true;
@@ -188,16 +265,20 @@ bool F0ContourWindow::toModify() {
   return true;
 }
 
-bool F0ContourWindow::save(const std::filesystem::path& path) { return saveContour(*contour_, path); }
+bool F0ContourWindow::save(const std::filesystem::path& path) {
+  if (!saveContour(*contour_, path)) return false;
+  modified_ = false;
+  return true;
+}
 
 bool F0ContourWindow::resynthesise() {
   const auto& prog = program();
   if (!contourBelongsTo(*contour_, prog.en_cours.nom)) return false;
-  const std::vector<int> frames = contourFrames(contour_->points(), prog.en_cours.frequence, prog.en_cours.sampleCount());
-  ModifyOptions o;
-  o.alpha = 1.0, o.beta = 1.0, o.speakerType = speakerType(), o.contour = &frames;
-  const infoFile info = prog.en_cours;
   return runModification(main_, [&](const SampleSink& sink) {
+    const infoFile info = prog.en_cours;  // as saved, when the question saved it
+    const std::vector<int> frames = contourFrames(contour_->points(), info.frequence, info.sampleCount());
+    ModifyOptions o;
+    o.alpha = 1.0, o.beta = 1.0, o.speakerType = speakerType(), o.contour = &frames;
     return CMPitchScaleMod(signalFileReader(info), info.sampleCount(), info.frequence, o, sink);
   });
 }

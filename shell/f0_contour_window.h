@@ -6,7 +6,14 @@
 #include <QMainWindow>
 #include <QWidget>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <vector>
+
+#include "formants/point_types.h"
+
+class QAction;
+class QCloseEvent;
 
 namespace ardv {
 struct F0Contour;
@@ -26,6 +33,8 @@ class ContourView : public QWidget {
   double topHz() const;
   // Pixel of (sample, Hz) and back.
   QPointF pointAt(double sample, double hz) const;
+  // A point drag starts and ends (the window's undo).
+  std::function<void()> editStarts, editEnds;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -56,11 +65,27 @@ class F0ContourWindow : public QMainWindow {
   bool toModify();
   bool save(const std::filesystem::path& path);
   bool resynthesise();
+  // Point moves of the modifiable contour.
+  bool undo();
+  bool redo();
+  bool modified() const { return modified_; }
+  // When the contour is edited: save, discard or cancel; false for Cancel.
+  bool settleModifications();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
+  void updateUndo();
+  void step(std::vector<std::vector<Point2P>>& from, std::vector<std::vector<Point2P>>& to);
   MainWindow& main_;
   std::unique_ptr<F0Contour> contour_;
   ContourView* view_;
+  QAction* undoAction_ = nullptr;
+  QAction* redoAction_ = nullptr;
+  std::vector<Point2P> before_;
+  std::vector<std::vector<Point2P>> undo_, redo_;
+  bool modified_ = false;
 };
 
 }  // namespace ardv::shell

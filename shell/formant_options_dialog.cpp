@@ -7,6 +7,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "annotation/texts.h"
 #include "formants/formant_options.h"
@@ -50,19 +51,17 @@ void editFormantOptions(QWidget* parent) {
     const std::string labels[5] = {text(5711), text(5712), text(5713), text(5714), text(5715)};
     summary->setText(QString::fromStdString(fs > 0.0 ? formantOptionsSummary(shown, fs, labels) : text(5710)));
   };
-  // Editing either bound keeps the pair ordered.
-  QObject::connect(low, &QDoubleSpinBox::editingFinished, &dialog, [&] {
-    setLowerLifterBound(o, low->value());
+  low->setObjectName("lifterLow");
+  high->setObjectName("lifterHigh");
+  // Editing either bound puts the two shown values in order.
+  auto order = [&] {
+    o.lifterLowMs = std::min(low->value(), high->value());
+    o.lifterHighMs = std::max(low->value(), high->value());
     low->setValue(o.lifterLowMs);
     high->setValue(o.lifterHighMs);
     refresh();
-  });
-  QObject::connect(high, &QDoubleSpinBox::editingFinished, &dialog, [&] {
-    setUpperLifterBound(o, high->value());
-    low->setValue(o.lifterLowMs);
-    high->setValue(o.lifterHighMs);
-    refresh();
-  });
+  };
+  for (QDoubleSpinBox* s : {low, high}) QObject::connect(s, &QDoubleSpinBox::editingFinished, &dialog, order);
   for (QDoubleSpinBox* s : {step, factor, f0Floor})
     QObject::connect(s, &QDoubleSpinBox::valueChanged, &dialog, [&] { refresh(); });
   auto* form = new QFormLayout;
@@ -85,8 +84,7 @@ void editFormantOptions(QWidget* parent) {
   o.orderFactor = factor->value();
   o.voiceF0FloorHz = f0Floor->value();
   o.ceilingHz = ceiling->value();
-  setLowerLifterBound(o, low->value());
-  setUpperLifterBound(o, high->value());
+  order();
   if (const std::string why = formantOptionsProblem(o); !why.empty()) {
     message("Formant options: " + why);
     return;

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <set>
 #include <span>
 
 #include "annotation/texts.h"
@@ -93,6 +94,8 @@ const std::vector<KlattCommand>& klattCommands() {
         {11858, "&Select", "F3N", "", nullptr},
         {kKlattAll, "&Select", "&All", "", nullptr},
         {kKlattNone, "&Select", "&None", "", nullptr},
+        {kKlattUndo, "&Edit", "&Undo", "Ctrl+Z", nullptr},
+        {kKlattRedo, "&Edit", "&Redo", "Ctrl+Y", nullptr},
         {kKlattDelete, "&Edit", "&Delete \t Ctrl K", "Ctrl+K", nullptr},
         {kKlattRemoveFirst, "&Edit", "Remove &first point", "Ctrl+D", nullptr},
         {kKlattRemoveLast, "&Edit", "Remove &last point", "Ctrl+Shift+E", nullptr},
@@ -124,8 +127,10 @@ const std::vector<KlattCommand>& klattCommands() {
         {kKlattSettings, "Se&tup", "&Synthesizer command options", "", nullptr},
         {kKlattMouseHelp, "&?", "&Mouse help", "", nullptr},
     };
+    const auto steps = std::find_if(c.begin(), c.end(), [](const KlattCommand& k) { return k.id == kStepIds[0]; });
+    const auto at = steps - c.begin();
     for (int s = 0; s < kKlattScales; ++s)
-      c.insert(c.begin() + 23 + s, {kKlattFirstScale + s, "S&cale", klattScales()[static_cast<std::size_t>(s)].menuEntry.data(), "", nullptr});
+      c.insert(c.begin() + at + s, {kKlattFirstScale + s, "S&cale", klattScales()[static_cast<std::size_t>(s)].menuEntry.data(), "", nullptr});
     return c;
   }();
   return commands;
@@ -300,7 +305,7 @@ void FormantWindow::Canvas::mousePressEvent(QMouseEvent* e) {
   const KlattGesture gesture = w_.gestureAt(pos, e->modifiers());
   if (e->button() == Qt::RightButton) {
     if (const Hit hit = pick(pos); hit.piece) {
-      deletePoint(hit);
+      w_.recordEdit([&] { deletePoint(hit); });
       w_.changed();
     }
     return;
@@ -327,6 +332,7 @@ void FormantWindow::Canvas::mousePressEvent(QMouseEvent* e) {
   } else {
     hit.piece->selected = true;
     dragging_ = hit;
+    w_.beginEdit();
   }
   update();
 }
@@ -367,7 +373,9 @@ void FormantWindow::Canvas::mouseReleaseEvent(QMouseEvent* e) {
     const bool kept = endDrawing(w_.tracks_.working);
     const int group = drawGroup_;
     drawGroup_ = -1;
-    if (kept && !w_.tracks_.commitWorking(group))
+    bool committed = true;
+    if (kept) w_.recordEdit([&] { committed = w_.tracks_.commitWorking(group); });
+    if (kept && !committed)
       message(("The drawn curve cannot go to " + groupName(group) +
                ": that group is not shown on this scale (choose the scale or the group).").toStdString());
     w_.tracks_.working.points.clear();
@@ -376,6 +384,7 @@ void FormantWindow::Canvas::mouseReleaseEvent(QMouseEvent* e) {
   }
   if (dragging_.piece) {
     dragging_ = {};
+    w_.endEdit();
     w_.changed();
   }
 }
@@ -389,7 +398,7 @@ void FormantWindow::Canvas::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_PageDown: delta = -10; break;
     default: QWidget::keyPressEvent(e); return;
   }
-  w_.tracks_.translateSelected(delta);
+  w_.recordEdit([&] { w_.tracks_.translateSelected(delta); });
   w_.changed();
 }
 
@@ -471,7 +480,14 @@ bool FormantWindow::runCommand(int id) {
   QAction* a = action(id);
   const auto it = handlers_.find(id);
   if (!a || !a->isEnabled() || it == handlers_.end()) return false;
-  it->second();
+  // The commands that change the tracks can be undone.
+  static const std::set<int> edits = {kKlattPaste,        kKlattOpenFormants,     kKlattDelete,       kKlattRemoveFirst,
+                                      kKlattRemoveLast,   kKlattSmooth,           kKlattMerge,        kKlattGetF0,
+                                      kKlattCopySynthesis, kKlattRegisterLpc,     kKlattRegisterCepstral,
+                                      kKlattSnakeScratch, kKlattSnakeExisting,    kKlattSnakeSelected,
+                                      kStepIds[0],        kStepIds[1],            kStepIds[2],        kStepIds[3]};
+  if (edits.count(id)) recordEdit(it->second);
+  else it->second();
   return true;
 }
 
@@ -540,6 +556,8 @@ bool FormantWindow::askWhere(const QString& title, const QString& filter, fs::pa
 bool FormantWindow::openParams(const fs::path& file, std::optional<std::int32_t> offsetMs) {
   if (!tracks_.open(file, offsetMs)) return false;
   updateChecks();  // the step is now the file's
+  modified_ = false;
+  file_ = file;
   if (!realSignal()) {
     extendRange();
     synthesize({}, false);
@@ -725,7 +743,10 @@ void FormantWindow::bindCommands() {
   h[kKlattOpen] = [this] {
     fs::path file;
     std::optional<std::int32_t> offset;
-    if (askWhere("Open", "Klatt files (*.kl?);;All Files (*)", file, offset)) openParams(file, offset);
+    if (!askWhere("Open", "Klatt files (*.kl?);;All Files (*)", file, offset) || !settleModifications()) return;
+    bool opened = false;
+    recordEdit([&] { opened = openParams(file, offset); });
+    if (opened) modified_ = false;  // as read, though it can be undone
   };
   h[kKlattPaste] = [this] {
     fs::path file;
@@ -733,14 +754,17 @@ void FormantWindow::bindCommands() {
     if (askWhere("Paste from file", "Kla files (*.kle *.bmp);;All Files (*)", file, offset))
       pasteParams(file, offset.value_or(0));
   };
-  h[kKlattSaveAs] = [this, save] {
-    save("Save as", "Klatt files (*.kle);;All Files (*)", "kle",
-         [this](const fs::path& f) { return saveParams(f, 56); });
-  };
+  h[kKlattSaveAs] = [this] { saveTracksAs(); };
   h[kKlattSave41] = [this, save] {
-    save("Save as (Klatt with 41 param)", "Klatt files (*.kla);;All Files (*)", "kla",
-         [this](const fs::path& f) { return saveParams(f, 41); });
+    save("Save as (Klatt with 41 param)", "Klatt files (*.kla);;All Files (*)", "kla", [this](const fs::path& f) {
+      if (!saveParams(f, 41)) return false;
+      modified_ = false;
+      file_ = f;
+      return true;
+    });
   };
+  h[kKlattUndo] = [this] { undo(); };
+  h[kKlattRedo] = [this] { redo(); };
   h[kKlattSaveFormants] = [this, save] {
     save("Save formants", "Formant files (*.for);;All Files (*)", "for",
          [this](const fs::path& f) { return saveParams(f, 0); });
@@ -834,6 +858,8 @@ void FormantWindow::bindCommands() {
     if (help_) help_("mouse-klatt");
   };
   bindTrackingCommands();
+  action(kKlattUndo)->setEnabled(false);
+  action(kKlattRedo)->setEnabled(false);
 }
 
 }  // namespace ardv::shell

@@ -54,6 +54,9 @@ enum KlattCommandId : int {
   kKlattSettings = 1040,
   kKlattF1F2Plane = 1043,
   kKlattMouseHelp = 1045,
+  // Our own numbers for the window's undo and redo.
+  kKlattUndo = 11880,
+  kKlattRedo = 11881,
   kKlattCopySynthesis = 1046,
   kKlattMerge = 1031,
   kKlattRegisterLpc = 1004,
@@ -71,6 +74,15 @@ enum KlattCommandId : int {
   kKlattCurvesLpc = 11873,
   kKlattCurvesTrueEnvelope = 11874,
 };
+
+// The tracks as an undo step keeps them.
+struct TracksState {
+  KlattGroups groups;
+  int stepMs = kInitialStepMs;
+};
+TracksState copyTracks(const KlattTracks& tracks);
+// Same pieces, points and values (the selection aside).
+bool sameTracks(const KlattGroups& a, const KlattGroups& b);
 
 // One command of the window's menu.
 struct KlattCommand {
@@ -136,6 +148,16 @@ class FormantWindow : public QMainWindow {
 
   // The main window's stretch changed (zoom, scroll, new signal).
   void followView();
+  // The tracks differ from the last file opened or saved.
+  bool modified() const { return modified_; }
+  // Undo and redo of the edits of the tracks (points, drawings, commands).
+  bool canUndo() const { return !undo_.empty(); }
+  bool canRedo() const { return !redo_.empty(); }
+  bool undo();
+  bool redo();
+  // When the tracks are modified: save (as "&Save as"), discard or cancel.
+  // False for Cancel or a failed save.
+  bool settleModifications();
   // The view of the track pane and the pixel of (ms, value) in the canvas.
   TrackView trackView() const;
   QPoint pixelOf(double ms, double value) const;
@@ -161,6 +183,14 @@ class FormantWindow : public QMainWindow {
   SnakeStretch snakeStretch() const;
   void paintIntermediate(QPainter& p, const TrackView& v) const;
   void changed(bool resynthesize = false);
+  // Runs `edit`; when it changed the tracks, the state before it becomes an
+  // undo step.
+  void recordEdit(const std::function<void()>& edit);
+  void beginEdit();
+  void endEdit();
+  void restore(std::vector<TracksState>& from, std::vector<TracksState>& to);
+  bool saveTracksAs();
+  void closeEvent(QCloseEvent* event) override;
   void extendRange();
   bool askWhere(const QString& title, const QString& filter, std::filesystem::path& file,
                 std::optional<std::int32_t>& offsetMs);
@@ -187,6 +217,10 @@ class FormantWindow : public QMainWindow {
   SupportMethod supportMethod_ = SupportMethod::Cepstral;
   InitialCurves initialCurves_ = InitialCurves::LpcRoots;
   std::vector<std::vector<SnakeTrackPoint>> intermediate_;  // contours while they move
+  std::vector<TracksState> undo_, redo_;
+  std::optional<TracksState> pending_;  // the state before the edit under way
+  bool modified_ = false;
+  std::filesystem::path file_;  // the last parameter file opened or saved
 };
 
 }  // namespace ardv::shell

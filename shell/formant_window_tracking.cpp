@@ -16,6 +16,7 @@
 #include "signal/program.h"
 #include "signal/time_conversion.h"
 #include "signal/transports.h"
+#include "signal/writable_target.h"
 
 namespace ardv::shell {
 namespace fs = std::filesystem;
@@ -105,6 +106,7 @@ bool FormantWindow::saveSupportImage(const fs::path& file) {
     message("Only for a real speech signal");
     return false;
   }
+  if (!isSeparateOutput(file.string(), program().en_cours.nom)) return false;
   const SnakeStretch s = snakeStretch();
   if (s.last - s.first < 1) return false;
   const SupportImage* image =

@@ -23,6 +23,7 @@ bool HelpWindow::showPage(const std::filesystem::path& page, const QString& anch
   }
   QUrl url = QUrl::fromLocalFile(QString::fromStdString(std::filesystem::absolute(page, ec).string()));
   if (!anchor.isEmpty()) url.setFragment(anchor);
+  anchor_ = anchor;
   setSource(url);
   show();
   raise();

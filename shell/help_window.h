@@ -13,6 +13,11 @@ class HelpWindow : public QTextBrowser {
   // Shows `page` at `anchor` (may be empty). False, after the message
   // "Cannot use the html help!", when the page does not exist.
   bool showPage(const std::filesystem::path& page, const QString& anchor = {});
+  // The topic last asked for.
+  const QString& anchor() const { return anchor_; }
+
+ private:
+  QString anchor_;
 };
 
 }  // namespace ardv::shell

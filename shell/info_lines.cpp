@@ -1,6 +1,7 @@
 // Information lines and the Details text.
 #include "shell/info_lines.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "annotation/texts.h"
@@ -15,6 +16,18 @@ std::string printf1(const char* format, double value) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, format, value);
   return buffer;
+}
+
+// The header before the samples as the profile's `debut` describes it: none,
+// a fixed size, or one computed from the file (its size or variables).
+std::string headerKind(const Profile* profile) {
+  if (!profile) return "unknown header";
+  const FieldValue& start = profile->fields[kFieldDebut];
+  if (start.kind == ' ' || start.failed) return "no header";
+  const auto& e = start.expression;
+  const bool computed =
+      std::any_of(e.items.begin(), e.items.end(), [](const ExpressionItem& i) { return i.type == 'c' || i.type == 'v'; });
+  return computed ? "computed header" : "fixed header";
 }
 
 bool isWavFile(const std::string& name) {
@@ -64,7 +77,7 @@ std::string detailsText(const Program& prog) {
     const Profile* profile = profileTable().at(e.formatIndex);
     s += text(72) + (profile ? profile->name : std::to_string(e.formatIndex));
     if (e.labelKind != kLabelNone)
-      s += text(74) + e.nom_man + text(75) + labelKindName(e.labelKind);
+      s += text(74) + headerKind(profile) + text(75) + labelKindName(e.labelKind);
     else
       s += text(73);
     if (e.annotationKind != kAnnotNone)

@@ -24,6 +24,7 @@
 #include "platform/environment.h"
 #include "platform/headless/preset_dialogs.h"
 #include "platform/headless/stderr_reporter.h"
+#include "platform/diagnostics.h"
 #include "platform/qt/keyboard_watch.h"
 #include "platform/qt/message_reporter.h"
 #include "platform/qt/qt_dialogs.h"
@@ -379,6 +380,9 @@ int main(int argc, char** argv) {
     trace = std::make_unique<ardv::qt::TraceWindow>();
     boxes.setTraceWindow(trace.get());
     if (shiftHeld) trace->show();
+    ardv::setTraceShower([&trace] {
+      if (trace && !trace->isVisible()) trace->show();
+    });
     prologue.refresh();
     if (!ardv::startup() || !ardv::loadInterfaceTexts(ardv::program()) || !loadPhonemes() ||
         ardv::fatalRequested()) {

@@ -5,6 +5,8 @@
 #include <QStatusBar>
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
+#include <vector>
 
 #include "annotation/texts.h"
 #include "platform/qt/input_dialog.h"
@@ -63,9 +65,17 @@ void MainWindow::bindCommands() {
   const std::pair<int, bool (*)()> history[] = {{21, undoEdit}, {kCmdRedo, redoEdit}};
   for (const auto& [id, operation] : history) {
     h[id] = [this, operation = operation] {
+      // A step of the samples takes the curves drawn over them along.
+      const auto samples = [] {
+        const Program& p = program();
+        return std::make_tuple(p.en_cours.nom, p.ct.tf, p.ct.d_e,
+                               std::vector<std::int16_t>(p.memory.data(), p.memory.data() + p.memory.size()));
+      };
+      const auto before = samples();
       QApplication::setOverrideCursor(Qt::WaitCursor);
       operation();
       QApplication::restoreOverrideCursor();
+      if (samples() != before) dropOverlays();
       contentEdited();
       signalPlane_->update();
       spectroPlane_->update();
@@ -129,8 +139,8 @@ void MainWindow::bindCommands() {
   bindKlattCommands();
   bindFormantCommands();
   h[kCmdHelp] = [this] { commandHelp({}); };
-  h[44] = [this] { commandHelp("mouse"); };  // phoneme pane mouse help
-  h[53] = [this] { commandHelp("mouse"); };  // word pane mouse help
+  h[44] = [this] { commandHelp("mousePhoneme"); };
+  h[53] = [this] { commandHelp("mouseWord"); };
   h[kCmdUsingHelp] = [this] { commandHelp("using-help"); };
   h[kCmdAbout] = [this] { commandAbout(); };
 }

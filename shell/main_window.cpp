@@ -522,6 +522,7 @@ void MainWindow::signalOpened() {
   tierPane_->setTiers({});
   clickSample_ = -1;
   hideValueScales();  // lays the panes out again
+  dropOverlays();
   clearEditHistory();
   modeChanged(prog.en_cours.mode);
   updateCommandStates();
@@ -535,6 +536,8 @@ void MainWindow::setOtherTiers(std::vector<ShownTier> tiers) {
 
 void MainWindow::redrawAll() {
   clearSelections();
+  if (editContext().editSerial != overlaySerial_) dropOverlays();
+  if (annotator_) annotator_->listChanged();
   refreshAll();
   syncScrollBar();
 }
@@ -552,6 +555,13 @@ bool MainWindow::openPath(const std::string& path) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Unsaved edits: the "Modifications" question; its Cancel keeps the window
   // (unless a fatal error ends the program).
+  // The analysis windows ask about their own unsaved work first.
+  if (!fatalRequested())
+    for (QMainWindow* w : findChildren<QMainWindow*>(Qt::FindDirectChildrenOnly))
+      if (w->isVisible() && !w->close()) {
+        event->ignore();
+        return;
+      }
   if (askSaveModifications() == SaveOutcome::Abandon && !fatalRequested()) {
     event->ignore();
     refreshInfo();

@@ -164,6 +164,9 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   void buildNavigation();
   // The F0 and energy scales go with the curves (prosody_commands.cpp).
   void hideValueScales();
+  // Every curve, mark and candidate drawn over the panes goes with the
+  // samples it came from: dropped on open, sample edits and Cancel.
+  void dropOverlays();
   // Shows or hides a value scale with its menu check, making room for it.
   void setScaleShown(ValueScale* scale, int id, bool shown);
   void rebuildRecentMenu();
@@ -223,6 +226,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   MeasurementPanel* measurementPanel_ = nullptr;
   QPointer<SegmentTableWindow> segmentTable_;
   enum class F0Shown { None, LastRun, PitchFile } f0Shown_ = F0Shown::None;
+  std::uint64_t overlaySerial_ = 0;  // the sample edit the overlays belong to
 };
 
 }  // namespace ardv::shell

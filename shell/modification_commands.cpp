@@ -20,6 +20,7 @@
 #include "shell/modification_dialog.h"
 #include "shell/playback.h"
 #include "shell/signal_plane.h"
+#include "signal/edit_save.h"
 #include "signal/program.h"
 #include "signal/replacing_file.h"
 #include "signal/results.h"
@@ -50,6 +51,7 @@ void showMarks(MainWindow& main) {
 }  // namespace
 
 const MarkList& lastMarks() { return marks(); }
+void clearMarks() { marks().clear(); }
 
 void showModificationHelp(MainWindow& main, const QString& anchor) {
   auto* help = new HelpWindow(&main);
@@ -60,6 +62,8 @@ void showModificationHelp(MainWindow& main, const QString& anchor) {
 bool runModification(MainWindow& main, const std::function<bool(const SampleSink&)>& run) {
   const Program& prog = program();
   if (!prog.fileLoaded) return false;
+  // The modification reads the file: unsaved edits are saved first, or dropped.
+  if (askSaveModifications() == SaveOutcome::Abandon) return false;
   const std::filesystem::path out = prog.dirs.temp / "modif.wav";
   {
     BusyCursor busy;
@@ -111,8 +115,8 @@ void MainWindow::bindModificationCommands() {
     static QPointer<ModificationDialog> dialog;
     if (!dialog) {
       dialog = new ModificationDialog(this, [this](const ModificationChoice& c) {
-        const infoFile info = program().en_cours;
         runModification(*this, [&](const SampleSink& sink) {
+          const infoFile info = program().en_cours;
           if (c.vocoder)
             return phaseVocoder(signalFileReader(info), info.sampleCount(), info.frequence, c.alpha, c.phaseLocking, sink);
           ModifyOptions o;

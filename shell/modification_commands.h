@@ -23,6 +23,7 @@ bool runModification(MainWindow& main, const std::function<bool(const SampleSink
 
 // The marks of the last "&Pitch marker" (what "&Display marks" draws).
 const MarkList& lastMarks();
+void clearMarks();
 
 // Opens the help at `anchor`.
 void showModificationHelp(MainWindow& main, const QString& anchor);

@@ -25,9 +25,11 @@
 #include "shell/file_chooser.h"
 #include "shell/options_dialog.h"
 #include "shell/main_window.h"
+#include "shell/modification_commands.h"
 #include "shell/scales.h"
 #include "shell/speaker_dialog.h"
 #include "shell/value_scale.h"
+#include "signal/edit_context.h"
 #include "signal/program.h"
 #include "signal/time_conversion.h"
 
@@ -102,6 +104,14 @@ void MainWindow::hideValueScales() {
   f0Shown_ = F0Shown::None;
   clearShownF0();
   layoutPanes();
+}
+
+void MainWindow::dropOverlays() {
+  spectroPlane_->view()->clearDecorations();
+  signalPlane_->view()->setOverlay({});
+  clearMarks();
+  hideValueScales();
+  overlaySerial_ = editContext().editSerial;
 }
 
 void MainWindow::setScaleShown(ValueScale* scale, int id, bool shown) {

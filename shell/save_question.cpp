@@ -44,6 +44,16 @@ SaveAnswer ShellDialogs::askSaveModifications(const std::string& fileName) {
   }
 }
 
+QString ShellDialogs::selectorCaption() const {
+  const QString caption = qtext(4402);
+  return caption.isEmpty() ? qt::QtDialogs::selectorCaption() : caption;
+}
+
+QString ShellDialogs::filePrefix() const {
+  const QString prefix = qtext(4410);
+  return prefix.isEmpty() ? qt::QtDialogs::filePrefix() : prefix;
+}
+
 bool ShellDialogs::confirmFileUpdate(const std::string& fileName) {
   return ask(1025, 1026, fileName, {{1022, QMessageBox::AcceptRole}, {1024, QMessageBox::RejectRole}}) == 0;
 }

@@ -15,6 +15,11 @@ class ShellDialogs : public qt::QtDialogs {
   SaveAnswer askSaveModifications(const std::string& fileName) override;
   // Caption 1025, text 1026 and the file name; buttons 1022 and 1024.
   bool confirmFileUpdate(const std::string& fileName) override;
+
+ protected:
+  // The profile selector's caption (text 4402) and file prefix (text 4410).
+  QString selectorCaption() const override;
+  QString filePrefix() const override;
 };
 
 }  // namespace ardv::shell

@@ -22,6 +22,7 @@ class SignalView : public PlaneView {
   // The sample value at the top of the waveform as last drawn (32768, or
   // the loudest sample of the view when the waveform is autoscaled).
   int fullScale() const { return fullScale_; }
+  bool hasOverlay() const { return static_cast<bool>(overlay_); }
 
  protected:
   void render(QImage& image) override;

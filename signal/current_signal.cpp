@@ -153,7 +153,7 @@ bool settlePendingEdits() {
 
 bool openCurrent() { return openSignal(program().en_cours); }
 
-bool describeChosenFile(const std::string& name, infoFile& info) {
+bool describeChosenFile(const std::string& name, infoFile& info, bool soundOnly) {
   info.nom = name;
   if (isWavName(name)) return true;
   info.nom_man = withStemOf(info.nom_man, name);
@@ -167,7 +167,10 @@ bool describeChosenFile(const std::string& name, infoFile& info) {
   selection.annotationKind = info.annotationKind;
   selection.labelFile = info.nom_man;
   selection.annotationFile = info.nomAnnot;
-  if (!dialogs().selectFormats(names, name, selection)) return false;
+  if (soundOnly ? !dialogs().selectSoundFormat(names, name, selection) : !dialogs().selectFormats(names, name, selection))
+    return false;
+  // "Choose a file" in the sound row names another signal file.
+  if (!selection.soundFile.empty()) info.nom = selection.soundFile;
   info.formatIndex = selection.profileIndex;
   info.labelKind = selection.labelKind;
   info.annotationKind = selection.annotationKind;

@@ -43,8 +43,9 @@ bool openFile(const std::string& name);
 
 // Puts the file `name` chosen by the user into `info`: for a non-WAV name the
 // label files take its base name and the profile selector is asked, starting
-// from the choices already in `info`. False when the user cancels.
-bool describeChosenFile(const std::string& name, infoFile& info);
+// from the choices already in `info` (`soundOnly`: the smaller selector, the
+// sound file's profile alone). False when the user cancels.
+bool describeChosenFile(const std::string& name, infoFile& info, bool soundOnly = false);
 
 // What openFile does about pending edits before it replaces the current
 // signal, and what follows a successful openFile. The editing layer, which sits

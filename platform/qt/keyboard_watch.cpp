@@ -50,7 +50,10 @@ bool KeyboardWatch::escapePressed() {
 bool KeyboardWatch::shiftHeld() { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier); }
 
 bool KeyboardWatch::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) escape_ = true;
+  // Only an Escape that arrives while a command polls stops it: one that
+  // closed a menu or a dialog before is not kept for the next command.
+  if (polling_ && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+    escape_ = true;
   if (polling_ && isUserInput(event->type())) return true;
   return QObject::eventFilter(watched, event);
 }

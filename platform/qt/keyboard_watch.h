@@ -1,7 +1,8 @@
 // The desktop program's keyboard poller: an application-wide event filter
-// that notes Escape presses. While a long loop polls, pending events are
-// dispatched so the windows repaint, but other mouse and keyboard input is
-// dropped: no command can start inside a running one.
+// that notes the Escape presses that arrive while a long loop polls. While
+// it polls, pending events are dispatched so the windows repaint, but other
+// mouse and keyboard input is dropped: no command can start inside a
+// running one.
 #pragma once
 
 #include <QObject>

@@ -5,68 +5,78 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFormLayout>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 
 namespace ardv::qt {
-namespace {
 
-// A file name field with its "Choose a file" button.
-QWidget* fileRow(QLineEdit* edit, QWidget* dialog) {
-  auto* row = new QWidget;
-  auto* layout = new QHBoxLayout(row);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(edit);
-  auto* choose = new QPushButton("Choose a file");
-  layout->addWidget(choose);
-  QObject::connect(choose, &QPushButton::clicked, dialog, [edit, dialog] {
-    const QString name = QFileDialog::getOpenFileName(dialog, "Choose a file", edit->text());
-    if (!name.isEmpty()) edit->setText(name);
-  });
-  return row;
-}
-
-}  // namespace
-
-bool QtDialogs::selectFormats(const std::vector<std::string>& profileNames, const std::string& soundFile,
-                              FormatSelection& selection) {
+bool QtDialogs::selector(const std::vector<std::string>& profileNames, const std::string& soundFile,
+                         FormatSelection& selection, bool labels) {
   QDialog dialog(parent_);
-  dialog.setWindowTitle("Profile selector");
-  auto* form = new QFormLayout(&dialog);
-  form->addRow(new QLabel(QString::fromStdString(soundFile)));
-  auto* profiles = new QComboBox;
-  for (const auto& name : profileNames) profiles->addItem(QString::fromStdString(name));
-  if (selection.profileIndex >= 0 && selection.profileIndex < profiles->count())
-    profiles->setCurrentIndex(selection.profileIndex);
-  form->addRow("Format profile", profiles);
-  auto* labelKind = new QComboBox;
-  labelKind->addItems({"NONE", "QERN", "NIST", "SAM", "ALIGN"});
-  labelKind->setCurrentIndex(std::clamp(selection.labelKind, 0, 4));
-  form->addRow("Phoneme labels", labelKind);
-  auto* labelFile = new QLineEdit(QString::fromStdString(selection.labelFile));
-  form->addRow("Phoneme label file", fileRow(labelFile, &dialog));
-  auto* annotationKind = new QComboBox;
-  annotationKind->addItems({"NONE", "VECSYS", "NIST", "SAM", "NOISEX"});
-  annotationKind->setCurrentIndex(std::clamp(selection.annotationKind, 0, 4));
-  form->addRow("Word annotations", annotationKind);
-  auto* annotationFile = new QLineEdit(QString::fromStdString(selection.annotationFile));
-  form->addRow("Word annotation file", fileRow(annotationFile, &dialog));
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  dialog.setWindowTitle(selectorCaption());
+  auto* grid = new QGridLayout(&dialog);
+  // One row: its label, its list, the file it goes with and "Choose a file",
+  // which replaces that file.
+  auto row = [&](int at, const QString& label, const QStringList& items, int chosen, QString* file) {
+    auto* list = new QComboBox(&dialog);
+    list->setObjectName(label);
+    list->addItems(items);
+    list->setCurrentIndex(std::clamp(chosen, 0, std::max(0, static_cast<int>(items.size()) - 1)));
+    auto* shown = new QLabel(filePrefix() + *file, &dialog);
+    auto* choose = new QPushButton("Choose a file", &dialog);
+    QObject::connect(choose, &QPushButton::clicked, &dialog, [this, &dialog, shown, file] {
+      const QString name = QFileDialog::getOpenFileName(&dialog, "Choose a file", *file, "*.*");
+      if (name.isEmpty()) return;
+      *file = name;
+      shown->setText(filePrefix() + name);
+    });
+    grid->addWidget(new QLabel(label, &dialog), at, 0);
+    grid->addWidget(list, at, 1);
+    grid->addWidget(shown, at, 2);
+    grid->addWidget(choose, at, 3);
+    return list;
+  };
+  QStringList names;
+  for (const auto& name : profileNames) names << QString::fromStdString(name);
+  QString sound = QString::fromStdString(soundFile);
+  QString labelFile = QString::fromStdString(selection.labelFile);
+  QString annotationFile = QString::fromStdString(selection.annotationFile);
+  QComboBox* profiles = row(0, "sound file", names, selection.profileIndex, &sound);
+  QComboBox* labelKind = nullptr;
+  QComboBox* annotationKind = nullptr;
+  if (labels) {
+    labelKind = row(1, "Phoneme files", {"NONE", "QERN", "NIST", "SAM", "ALIGN"}, selection.labelKind, &labelFile);
+    annotationKind =
+        row(2, "Text files", {"NONE", "VECSYS", "NIST", "SAM", "NOISEX"}, selection.annotationKind, &annotationFile);
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  form->addRow(buttons);
+  grid->addWidget(buttons, 3, 0, 1, 4);
   if (profileNames.empty()) buttons->button(QDialogButtonBox::Ok)->setEnabled(false);
   if (dialog.exec() != QDialog::Accepted) return false;
   selection.profileIndex = profiles->currentIndex();
-  selection.labelKind = labelKind->currentIndex();
-  selection.annotationKind = annotationKind->currentIndex();
-  selection.labelFile = labelFile->text().toStdString();
-  selection.annotationFile = annotationFile->text().toStdString();
+  if (sound != QString::fromStdString(soundFile)) selection.soundFile = sound.toStdString();
+  if (labels) {
+    selection.labelKind = labelKind->currentIndex();
+    selection.annotationKind = annotationKind->currentIndex();
+    selection.labelFile = labelFile.toStdString();
+    selection.annotationFile = annotationFile.toStdString();
+  }
   return true;
+}
+
+bool QtDialogs::selectFormats(const std::vector<std::string>& profileNames, const std::string& soundFile,
+                              FormatSelection& selection) {
+  return selector(profileNames, soundFile, selection, true);
+}
+
+bool QtDialogs::selectSoundFormat(const std::vector<std::string>& profileNames, const std::string& soundFile,
+                                  FormatSelection& selection) {
+  return selector(profileNames, soundFile, selection, false);
 }
 
 SaveAnswer QtDialogs::askSaveModifications(const std::string& fileName) {

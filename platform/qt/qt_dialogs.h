@@ -16,9 +16,19 @@ class QtDialogs : public Dialogs {
 
   bool selectFormats(const std::vector<std::string>& profileNames, const std::string& soundFile,
                      FormatSelection& selection) override;
+  bool selectSoundFormat(const std::vector<std::string>& profileNames, const std::string& soundFile,
+                         FormatSelection& selection) override;
   SaveAnswer askSaveModifications(const std::string& fileName) override;
 
+ protected:
+  // The selector's caption and what each file display starts with.
+  virtual QString selectorCaption() const { return "Profile selector"; }
+  virtual QString filePrefix() const { return "File: "; }
+
  private:
+  // Both selectors: the label-file rows only when `labels` is given.
+  bool selector(const std::vector<std::string>& profileNames, const std::string& soundFile, FormatSelection& selection,
+                bool labels);
   QPointer<QWidget> parent_;
 };
 

@@ -130,6 +130,28 @@ class AnnotationWindowTest : public QObject, test_support::WindowFixture {
     QVERIFY(annotator->playBox()->isEnabled());
   }
 
+  // On the last segment, the annotator stays on a segment of the list after
+  // an edit of the samples or a new file.
+  void annotatorFollowsEditsAndOpen() {
+    const auto other = *dir_ / "one.wav";
+    notetiqs phon, word;
+    for (std::int32_t p : {0, 39999}) phon.insertOrGet(p);
+    QVERIFY(writeWavFile(other, samples_, 16000, phon, word));
+    const std::pair<const char*, std::function<void()>> edits[] = {
+        {"cut", [&] { QVERIFY(window_->runCommand(22)); }},
+        {"delete", [&] { QVERIFY(window_->runCommand(25)); }},
+        {"open", [&] { QVERIFY(window_->openPath(other.string())); }},
+    };
+    for (const auto& [name, edit] : edits) {
+      QVERIFY(window_->openPath((*dir_ / "labels.wav").string()));
+      window_->openAnnotator(30000);
+      window_->selectSamples(10000, 30000);
+      edit();
+      const int at = window_->annotator()->current();
+      QVERIFY2(at < program().etiq.segmentCount() && window_->phonemePane()->highlight() == at, name);
+    }
+  }
+
   // Each annotation edit, then Cancel, Redo, Cancel: the lists before, after,
   // before. A word's text is trimmed. A new edit drops what was undone.
   void everyAnnotationEditUndoesAndRedoes() {

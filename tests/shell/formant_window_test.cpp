@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <cmath>
 
@@ -11,6 +12,8 @@
 #include "shell/formant_tracking_dialogs.h"
 #include "shell/formant_window.h"
 #include "shell/klatt_dialogs.h"
+#include "platform/keyboard.h"
+#include "platform/qt/keyboard_watch.h"
 #include "tests/shell/window_fixture.h"
 
 namespace ardv::shell {
@@ -81,6 +84,25 @@ const struct { const char* name; bool signal; const char *ids, *changed, *says; 
     {"snake, nothing selected", true, "11852", "", ""},
 };
 
+// Changes of the tracks undone and redone: `split` first splits F2 by a
+// right click (two pieces to merge); no ids: an F2 point dragged.
+const struct { const char* name; bool signal, split; const char* ids; } kUndos[] = {
+    {"delete F2", false, false, "1010,1002"},      {"remove first F2 point", false, false, "1010,11842"},
+    {"smooth everything", false, false, "1012,1005"}, {"step 16 ms", false, false, "1015"},
+    {"merge F2", false, true, "1010,1031"},        {"register F2 with LPC", true, false, "1010,1004"},
+    {"snake from scratch", true, false, "11847"},  {"point dragged", false, false, ""},
+};
+
+// Closing the window, through its own close or the main window's, and
+// opening a parameter file over the tracks: the question only for edited
+// tracks; Cancel keeps them.
+const struct { const char* name; bool edit; const char* way; SaveAnswer answer; bool leaves; } kLeaves[] = {
+    {"close unedited", false, "close", SaveAnswer::Cancel, true}, {"close, Cancel", true, "close", SaveAnswer::Cancel, false},
+    {"close, discard", true, "close", SaveAnswer::DontSave, true}, {"close, save", true, "close", SaveAnswer::Save, true},
+    {"quit, Cancel", true, "quit", SaveAnswer::Cancel, false},    {"open, Cancel", true, "open", SaveAnswer::Cancel, false},
+    {"open, discard", true, "open", SaveAnswer::DontSave, true},
+};
+
 class FormantWindowTest : public QObject, test_support::WindowFixture {
   Q_OBJECT
   FormantWindow* klatt_ = nullptr;
@@ -116,7 +138,8 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
   void initTestCase() {
     makeDirectory();
     vowels_ = test::sourceDataDir() / "examples" / "vowels-aiu.kle";
-    wav_ = test::sourceDataDir() / "examples" / "example.wav";
+    wav_ = dir_->path() / "example.wav";
+    fs::copy_file(test::sourceDataDir() / "examples" / "example.wav", wav_);
   }
   void init() {
     QVERIFY(showWindow());
@@ -128,7 +151,72 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
     QVERIFY(QTest::qWaitForWindowExposed(klatt_));
     QVERIFY(klatt_->openParams(vowels_, std::nullopt));
   }
-  void cleanup() { closeWindow(); }
+  void cleanup() {
+    setFileChooser({});
+    presetDialogs() = PresetDialogs{};
+    closeWindow();
+  }
+  std::string snapshot() {
+    const fs::path file = dir_->path() / "snapshot.kle";
+    return klatt_->tracks().write(file, 56, 0, 3000) ? test::readFile(file) : std::string("unwritable");
+  }
+
+  void undoRedo_data() { test_support::addRows(kUndos); }
+  void undoRedo() {
+    QFETCH(int, row);
+    const auto& r = kUndos[row];
+    if (r.signal) open();
+    QVERIFY(!klatt_->action(kKlattUndo)->isEnabled() && !klatt_->modified());
+    if (r.split) gesture(klatt_->pixelOf(452, 2290), klatt_->pixelOf(452, 2290), Qt::RightButton, {});
+    const std::string before = snapshot();
+    for (const QString& id : QString(r.ids).split(',', Qt::SkipEmptyParts)) QVERIFY(klatt_->runCommand(id.toInt()));
+    if (!*r.ids) gesture(klatt_->pixelOf(452, 2290), klatt_->pixelOf(452, 1800), Qt::LeftButton, {});
+    const std::string after = snapshot();
+    QVERIFY(after != before && klatt_->modified() && klatt_->runCommand(kKlattUndo) && snapshot() == before);
+    QVERIFY(klatt_->runCommand(kKlattRedo) && snapshot() == after && !klatt_->action(kKlattRedo)->isEnabled());
+  }
+
+  void leaving_data() { test_support::addRows(kLeaves); }
+  void leaving() {
+    QFETCH(int, row);
+    const auto& r = kLeaves[row];
+    if (r.edit) QVERIFY(klatt_->runCommand(1010) && klatt_->runCommand(kKlattDelete));
+    const std::string before = snapshot(), way = r.way;
+    presetDialogs().saveAnswer = r.answer;
+    const fs::path saved = dir_->path() / "saved.kle";
+    fs::remove(saved);
+    test_support::answerFilesWith(way == "open" ? vowels_ : saved);
+    if (way == "open")  // the "Where" panel
+      test_support::answerModal([](QWidget* where) { QMetaObject::invokeMethod(where, "accept"); });
+    const bool left = way == "close" ? klatt_->close()
+                      : way == "quit" ? window_->close()
+                                      : klatt_->runCommand(kKlattOpen) && snapshot() != before;
+    QVERIFY(left == r.leaves && presetDialogs().saveQuestions == (r.edit ? 1 : 0));
+    QCOMPARE(fs::exists(saved), r.answer == SaveAnswer::Save && r.edit);
+    if (!r.leaves) QVERIFY(klatt_->isVisible() && window_->isVisible() && snapshot() == before);
+    if (way == "open") QCOMPARE(klatt_->modified(), !r.leaves);  // the file as read
+  }
+
+  // Only an Escape pressed while a command runs stops it; stopped, copy
+  // synthesis leaves no temporary file.
+  void escapeCountsOnlyWhileACommandRuns() {
+    {
+      qt::KeyboardWatch watch;
+      QTest::keyClick(klatt_, Qt::Key_Escape);  // closing a menu, say
+      QVERIFY(!escapePressed());
+      QCoreApplication::postEvent(klatt_, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, {}));
+      QVERIFY(escapePressed());
+    }
+    open();
+    klatt_->tracks().selectAll(true);
+    const std::string before = snapshot();
+    ScriptedKeyboard escape(0);
+    ScopedKeyboard scoped(escape);
+    QVERIFY(klatt_->runCommand(kKlattCopySynthesis) && reports().find("stopped by Escape") != std::string::npos);
+    QCOMPARE(snapshot(), before);
+    for (const auto& entry : fs::directory_iterator(program().dirs.temp))
+      QVERIFY2(entry.path().filename().string().rfind("ardv-copy-", 0) != 0, entry.path().c_str());
+  }
 
   void commands_data() { test_support::addRows(kCommands); }
   void commands() {
@@ -159,7 +247,8 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
     for (const KlattCommand& c : klattCommands()) {
       QAction* a = klatt_->action(c.id);
       QVERIFY2(a, c.text);
-      QCOMPARE(a->isEnabled(), c.notYet == nullptr);
+      const bool nothingToUndo = c.id == kKlattUndo || c.id == kKlattRedo;
+      QCOMPARE(a->isEnabled(), c.notYet == nullptr && !nothingToUndo);
       if (c.notYet) QVERIFY(!a->toolTip().isEmpty() && !klatt_->runCommand(c.id));
     }
   }
@@ -285,6 +374,9 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
     open();
     const fs::path pgm = dir_->path() / "support.pgm";
     QVERIFY(klatt_->saveSupportImage(pgm));
+    const std::string signal = test::readFile(wav_);  // never written over the signal
+    QVERIFY(!klatt_->saveSupportImage(wav_));
+    QCOMPARE(test::readFile(wav_), signal);
     QVERIFY(klatt_->runCommand(kKlattSnakeScratch));
     QCOMPARE(klatt_->supportImages().computations(), 1);
     QVERIFY(klatt_->runCommand(kKlattImageLpc));
@@ -320,6 +412,16 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
     analysis.field("Upper lifter bound")->setText("2");
     QVERIFY(analysis.edited(o, bad));
     QCOMPARE(std::make_pair(o.lifterLowMs, o.lifterHighMs), std::make_pair(2.0, 3.0));
+    // Formants > Options: the same rule for bounds typed before OK.
+    const FormantOptions kept = formantOptions();
+    test_support::answerModal([&](QWidget* box) {
+      box->findChild<QDoubleSpinBox*>("lifterLow")->setValue(3.0);
+      box->findChild<QDoubleSpinBox*>("lifterHigh")->setValue(2.0);
+      QMetaObject::invokeMethod(box, "accept");
+    });
+    QVERIFY(window_->runCommand(65));
+    QCOMPARE(std::make_pair(formantOptions().lifterLowMs, formantOptions().lifterHighMs), std::make_pair(2.0, 3.0));
+    formantOptions() = kept;
     analysis.field("Order factor")->setText("11");
     QVERIFY(!analysis.edited(o, bad));
     QCOMPARE(o.orderFactor, 1.0);

@@ -24,7 +24,13 @@
 #include "platform/null_audio.h"
 #include "prosody/energy.h"
 #include "prosody/pitch_types.h"
+#include "prosody/play_signal.h"
 #include "shell/command_table.h"
+#include "shell/f0_contour_model.h"
+#include "shell/f0_contour_window.h"
+#include "shell/help_window.h"
+#include "shell/save_question.h"
+#include "signal/edit_save.h"
 #include "shell/energy_dialog.h"
 #include "shell/f0_axis.h"
 #include "shell/options_dialog.h"
@@ -65,6 +71,19 @@ int countColour(const QImage& image, QRgb colour) {
     for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == colour;
   return n;
 }
+
+// What is done after the F0 and the marks are drawn (`before`: a command
+// run first, -1 none; `action`: -1 opens the file again), and whether the
+// drawings go.
+const struct { const char* name; int before, action; bool dropped; } kOverlays[] = {
+    {"zoom in keeps them", -1, kCmdZoomIn, false}, {"open", -1, -1, true}, {"cut", -1, 22, true},
+    {"delete", -1, 25, true},  {"paste", 23, 24, true},  {"cancel of a cut", 22, 21, true},
+};
+
+// The "Resampling" dialog: the rate chosen (0: the free field) and whether a
+// file is made.
+const struct { const char* name; int rate; const char* typed; bool written; } kResamplings[] = {
+    {"8000 Hz", 8000, "", true}, {"the signal's rate", 16000, "", false}, {"a free 12000 Hz", 0, "12000", true}};
 
 }  // namespace
 
@@ -117,7 +136,99 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
 
   void cleanup() {
     setFileChooser({});
+    presetDialogs() = PresetDialogs{};
     closeWindow();
+  }
+
+  void overlaysGoWithTheirSignal_data() { test_support::addRows(kOverlays); }
+  void overlaysGoWithTheirSignal() {
+    QFETCH(int, row);
+    const auto& r = kOverlays[row];
+    openVoiced();
+    window_->selectSamples(8000, 12000);
+    if (r.before >= 0) QVERIFY(window_->runCommand(r.before));
+    QVERIFY(window_->runCommand(922) && window_->runCommand(918) && view()->decorationCount() > 0);
+    window_->selectSamples(8000, 12000);
+    QVERIFY(r.action < 0 ? window_->openPath(voiced_.string()) : window_->runCommand(r.action));
+    QCOMPARE(view()->decorationCount() == 0, r.dropped);
+    QCOMPARE(window_->signalPlane()->view()->hasOverlay(), !r.dropped);
+  }
+
+  void resampling_data() { test_support::addRows(kResamplings); }
+  void resampling() {
+    QFETCH(int, row);
+    const auto& r = kResamplings[row];
+    openVoiced();
+    const auto target = *dir_ / "modif.wav";  // proposed
+    std::filesystem::remove(target);
+    test_support::answerModal([&](QWidget* box) {
+      for (QRadioButton* b : box->findChildren<QRadioButton*>())
+        b->setChecked(b->text() == (r.rate ? QString("%1 Hz").arg(r.rate) : QString("Other (Hz)")));
+      box->findChild<QLineEdit*>("frequency")->setText(r.typed);
+      QMetaObject::invokeMethod(box, "accept");
+    });
+    QVERIFY(window_->runCommand(11845));
+    std::vector<std::int16_t> samples;
+    int rate = 0;
+    QCOMPARE(readWavSamples(target.string(), samples, rate) && rate == (r.rate ? r.rate : 12000), r.written);
+  }
+
+  // Each mouse help opens its own topic of the page.
+  void mouseHelpsOpenTheirOwnTopics() {
+    program().dirs.helpFile = test::sourceDataDir() / "help" / "index.html";
+    for (const auto& [id, topic] : {std::pair{44, "mousePhoneme"}, std::pair{53, "mouseWord"}}) {
+      QVERIFY(window_->runCommand(id) && window_->findChild<HelpWindow*>()->anchor() == topic);
+      QVERIFY(test::readFile(program().dirs.helpFile).find(std::string("id=\"") + topic) != std::string::npos);
+    }
+  }
+
+  // The selector's caption and three rows; its smaller form has the sound file's alone.
+  void profileSelectorRows() {
+    for (bool all : {true, false}) {
+      FormatSelection selection;
+      test_support::answerModal([&](QWidget* box) {
+        QVERIFY(box->windowTitle() == QString::fromStdString(text(4402)) && (box->findChild<QComboBox*>("Text files") != nullptr) == all);
+        QCOMPARE(box->findChildren<QComboBox*>().size(), all ? 3 : 1);
+        box->findChild<QComboBox*>("sound file")->setCurrentIndex(1);
+        QMetaObject::invokeMethod(box, "accept");
+      });
+      ShellDialogs d;
+      QVERIFY(all ? d.selectFormats({"p0", "p1"}, "x", selection) : d.selectSoundFormat({"p0", "p1"}, "x", selection));
+      QCOMPARE(selection.profileIndex, 1);
+    }
+  }
+
+  // The contour window: a point moved is undone and redone; closing over it
+  // asks; Resynthetise works on the signal as edited, saved first.
+  void f0ContourWindowKeepsTheEditedContour() {
+    installEditSaveHandler();
+    const auto edited = *dir_ / "contour.wav";
+    std::filesystem::copy_file(voiced_, edited, std::filesystem::copy_options::overwrite_existing);
+    QVERIFY(window_->openPath(edited.string()) && window_->runCommand(605));
+    auto* w = window_->findChild<F0ContourWindow*>();
+    QVERIFY(w && w->fromCurrentSignal() && w->toModify());
+    const auto& points = w->contour().modifiable.tab().points;
+    const auto i = std::find_if(points.begin(), points.end(), [](const Point2P& p) { return p.values[0] > 0; }) - points.begin();
+    const float hz = points[i].values[0];
+    const QPoint at = w->view()->pointAt(points[i].sampleDate, hz).toPoint();
+    QTest::mousePress(w->view(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(w->view(), Qt::LeftButton, {}, at - QPoint(0, 40));
+    const float moved = points[i].values[0];
+    QVERIFY(moved > hz && w->undo() && points[i].values[0] == hz && w->redo() && points[i].values[0] == moved);
+    presetDialogs().saveAnswer = SaveAnswer::Cancel;
+    QVERIFY(!w->close() && w->isVisible() && presetDialogs().saveQuestions == 1);
+    // 4000 samples cut and not saved: Cancel writes nothing, Save saves first.
+    window_->selectSamples(2000, 5999);
+    std::filesystem::remove(*dir_ / "modif.wav");
+    QVERIFY(window_->runCommand(22) && !w->resynthesise() && !std::filesystem::exists(*dir_ / "modif.wav"));
+    presetDialogs().saveAnswer = SaveAnswer::Save;
+    std::vector<std::int16_t> samples;
+    int rate = 0;
+    QVERIFY(w->resynthesise() && readWavSamples((*dir_ / "modif.wav").string(), samples, rate));
+    QVERIFY(std::abs(static_cast<long>(samples.size()) - program().ct.tf) < 800);
+    presetDialogs().saveAnswer = SaveAnswer::DontSave;
+    QVERIFY(w->close());
+    setOpenHooks({});
   }
 
   // Each command is wired or marked "Not available yet", never both; a

@@ -21,6 +21,7 @@
 #include "prosody/prosody_display.h"
 #include "signal/signal_envelope.h"
 #include "signal/wavfile.h"
+#include "signal/profile_table.h"
 #include "shell/scales.h"
 #include "shell/view_ops.h"
 #include "shell/waveform.h"
@@ -350,16 +351,22 @@ TEST_F(Details, AWavFileListsFrequencyAndStretches) {
   EXPECT_EQ(lines.get(kLineSignal1), "/data/a.wav");
 }
 
-TEST_F(Details, ANonWavFileNamesItsLabelFilesOrTheirAbsence) {
-  Program prog;
-  prog.fileLoaded = true;
-  prog.en_cours.nom = "/data/a.raw";
-  prog.en_cours.frequence = 8000;
-  prog.en_cours.labelKind = kLabelNist;
-  prog.en_cours.nom_man = "/data/a.phn";
-  const std::string s = detailsText(prog);
-  EXPECT_NE(s.find(text(74) + "/data/a.phn" + text(75) + "NIST"), std::string::npos);
-  EXPECT_NE(s.find(text(76)), std::string::npos);
+// The phoneme line gives the header kind of the profile's "debut" field.
+TEST_F(Details, ANonWavFileGivesItsHeaderKindAndLabelKinds) {
+  const struct { const char *debut, *kind; } rows[] = {
+      {"", "no header"}, {"debut = v, 1024\n", "fixed header"}, {"debut = v, SOF-4000\n", "computed header"}};
+  for (const auto& r : rows) {
+    Program prog;
+    prog.fileLoaded = true;
+    prog.en_cours.nom = "/data/a.raw";
+    prog.en_cours.frequence = 8000;
+    prog.en_cours.formatIndex = profileTable().addFromText(std::string("h") + r.kind, r.debut);
+    prog.en_cours.labelKind = kLabelNist;
+    prog.en_cours.nom_man = "/data/a.phn";
+    const std::string s = detailsText(prog);
+    EXPECT_NE(s.find(text(74) + r.kind + text(75) + "NIST"), std::string::npos) << s;
+    EXPECT_NE(s.find(text(76)), std::string::npos);
+  }
   EXPECT_EQ(rec_->reports().size(), 0u);
 }
 
