@@ -104,13 +104,13 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     }
     int end = i;
     while (end < n && p[static_cast<std::size_t>(end)] > 0) ++end;
-    // Voicing starts at the first frame that repeats and ends after the last.
+    // Voicing ends after the last frame that repeats; onsets stay where the
+    // onset re-examination put them (PSOLA's marks start there).
     std::vector<char> w(static_cast<std::size_t>(end - i));
     int failing = 0;
     for (int k = i; k < end; ++k) failing += w[static_cast<std::size_t>(k - i)] = weak(k);
     auto weakAt = [&](int k) { return w[static_cast<std::size_t>(k - i)] != 0; };
     int a = 2 * failing > end - i ? end : i, b = end;  // mostly aperiodic: not voiced
-    while (a < b && weakAt(a)) ++a;
     while (b > a && weakAt(b - 1)) --b;
     for (int k = i; k < end; ++k)
       if (k < a || k >= b) p[static_cast<std::size_t>(k)] = 0;

@@ -311,10 +311,10 @@ TEST_F(PitchFileTest, RealSpeechVoicingIsNearPraats) {
   const struct {
     const char* name;
     double limit;  // % of frames
-  } rows[] = {{"big_dog", 8}, {"cross", 5.5}, {"f2400", 5.5}, {"forig", 6.5},  // 9.7, 4.6, 3.8, 5.2
-              {"hts1a", 9}, {"hts2a", 8.5}, {"kristoff", 15}, {"m2400", 8},  // 10.8, 7.5, 15.6, 9.3
-              {"mmt1", 16.5}, {"morig", 4}, {"speech16a", 4}, {"speech16b", 12.5},  // 15.6, 4.5, 4.0, 12.9
-              {"vk5qi", 4}, {"wia", 2}};  // 4.3, 2.5
+  } rows[] = {{"big_dog", 9}, {"cross", 5}, {"f2400", 4.8}, {"forig", 5.8},  // 9.7, 4.6, 3.8, 5.2
+              {"hts1a", 9.5}, {"hts2a", 7.8}, {"kristoff", 15.4}, {"m2400", 9},  // 10.8, 7.5, 15.6, 9.3
+              {"mmt1", 15.3}, {"morig", 3.3}, {"speech16a", 4.3}, {"speech16b", 12},  // 15.6, 4.5, 4.0, 12.9
+              {"vk5qi", 3.7}, {"wia", 1.5}};  // 4.3, 2.5
   int frames = 0, differ = 0, agreed = 0, gross = 0;
   for (const auto& row : rows) {
     const auto base = test::sourceDir() / "tests" / "prosody" / "real_speech" / row.name;
@@ -346,8 +346,8 @@ TEST_F(PitchFileTest, RealSpeechVoicingIsNearPraats) {
     EXPECT_LE(100.0 * d / n, row.limit) << row.name;
     frames += n, differ += d;
   }
-  EXPECT_LE(100.0 * differ / frames, 7.6);  // 8.5
-  EXPECT_LT(100.0 * gross / agreed, 1.6);   // 1.7
+  EXPECT_LE(100.0 * differ / frames, 8.0);  // 8.5
+  EXPECT_LT(100.0 * gross / agreed, 1.65);  // 1.67
 }
 
 // The clean set (no condition) and hard cases of the noisy set against their
