@@ -22,10 +22,10 @@ constexpr double kQuietPeakShare = 0.03;
 double periodicity(const std::int16_t* x, int n, double fs, double f0);
 
 // With run.params.voicingThreshold above 0, for each voiced run of p: a run
-// whose frames are mostly weak is unvoiced; otherwise its weak frames at
-// either end are, up to the first frame that repeats; what is left of a run
-// of one or two frames between unvoiced ones goes too. Frames inside a run
-// keep their F0 (vibrato and breath lower the measure there).
+// whose frames are mostly weak is unvoiced; otherwise its weak frames at the
+// end are, back to the last frame that repeats; what is left of a run of one
+// or two frames between unvoiced ones goes too. Onsets and frames inside a
+// run keep their F0 (vibrato and breath lower the measure inside vowels).
 void checkPeriodicity(const PitchRun& run, std::vector<int>& p);
 
 }  // namespace ardv
