@@ -1,7 +1,9 @@
-// ardv-cli f0 FILE [-o OUT.pit] [--speaker any|female|male] [--profile NAME]:
+// ardv-cli f0 FILE [-o OUT.pit] [--speaker any|female|male]
+// [--voicing-threshold X] [--profile NAME]:
 // the F0 of a whole signal file, chunk by chunk, into a pitch file, or as
 // "ms Hz" lines on standard output.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -25,20 +27,35 @@ bool speakerTypeByName(const std::string& name, int& type) {
   return true;
 }
 
+// A threshold from 0 (every frame the path calls voiced) to 1.
+bool voicingThresholdByText(const std::string& text, float& value) {
+  char* end = nullptr;
+  const float v = std::strtof(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !(v >= 0.0f && v <= 1.0f)) return false;
+  value = v;
+  return true;
+}
+
 int runF0(const Args& arguments) {
   Args args = arguments;
   bool missing = false;
   const auto out = takeOption(args, "-o", missing);
   const auto speaker = takeOption(args, "--speaker", missing);
   const auto profile = takeOption(args, "--profile", missing);
+  const auto threshold = takeOption(args, "--voicing-threshold", missing);
   int type = -1;
-  if (missing || args.size() != 1 || (speaker && !speakerTypeByName(*speaker, type))) {
-    std::fprintf(stderr, "usage: ardv-cli f0 FILE [-o OUT.pit] [--speaker any|female|male] [--profile NAME]\n");
+  float voicing = voicingThreshold();
+  if (missing || args.size() != 1 || (speaker && !speakerTypeByName(*speaker, type)) ||
+      (threshold && !voicingThresholdByText(*threshold, voicing))) {
+    std::fprintf(stderr,
+                 "usage: ardv-cli f0 FILE [-o OUT.pit] [--speaker any|female|male] [--voicing-threshold 0..1] "
+                 "[--profile NAME]\n");
     return 2;
   }
   infoFile info;
   if (!describeForReading(args[0], profile, info)) return 1;
-  const SpeakerF0Params params = speakerF0Params(type);
+  SpeakerF0Params params = speakerF0Params(type);
+  params.voicingThreshold = voicing;
   if (out) {
     if (!pitchOutputDirectoryExists(*out)) return 1;
     return pitchFileFromSignal(info, *out, params, PitchOptions{}) ? 0 : 1;

@@ -57,7 +57,7 @@ const Command kCommands[] = {
      "[--profile NAME]",
      "a figure for a paper: waveform, spectrogram, F0, energy and tiers with axes (LIST: waveform, spectrogram, "
      "f0, energy, phonemes, words)"},
-    {"f0", ardv::cli::runF0, "f0 FILE [-o OUT.pit] [--speaker any|female|male] [--threads N]",
+    {"f0", ardv::cli::runF0, "f0 FILE [-o OUT.pit] [--speaker any|female|male] [--voicing-threshold X] [--threads N]",
      "F0 of a whole file (\"ms Hz\" lines on standard output without -o)"},
     {"f0-corpus", ardv::cli::runF0Corpus,
      "f0-corpus [DIR] [--ext EXT] [--jobs N] [--threads N] [--speaker any|female|male] [--profile NAME] "

@@ -11,6 +11,7 @@
 #include "prosody/pitch_onset.h"
 #include "prosody/pitch_path.h"
 #include "prosody/pitch_run.h"
+#include "prosody/voicing_check.h"
 #include "prosody/voicing_stats.h"
 #include "signal/program.h"
 
@@ -53,6 +54,9 @@ bool runStages(PitchRun& run, std::vector<int>& p) {
   run.trace.track(p);
   run.trace.line("raiseSubharmonics()\n");
   raiseSubharmonics(run, p);
+  run.trace.track(p);
+  run.trace.line("checkPeriodicity()\n");
+  checkPeriodicity(run, p);
   run.trace.track(p);
   return true;
 }

@@ -13,6 +13,8 @@
 //   6. rectifiePitch: onsets re-examined with tabLoc   (pitch_onset)
 //   7. raiseSubharmonics: frames whose F0 the spectrum shows to be a half or
 //      a third of the voice's are raised to it   (pitch_octave)
+//   8. checkPeriodicity: voiced stretches end at the last frame whose
+//      waveform repeats at its period (params.voicingThreshold)   (voicing_check)
 // At debug level 1 every stage writes "pm.txt" in the temporary directory.
 #pragma once
 

@@ -7,6 +7,7 @@ namespace ardv {
 
 SpeakerF0Params speakerF0Params(int type) {
   SpeakerF0Params p;  // "any"
+  p.voicingThreshold = voicingThreshold();
   if (type == 0) {
     p.f0Min = 100;
     p.f0Max = 700;
@@ -17,6 +18,11 @@ SpeakerF0Params speakerF0Params(int type) {
     p.harmCeilHz = 1500;
   }
   return p;
+}
+
+float& voicingThreshold() {
+  static float threshold = kDefaultVoicingThreshold;
+  return threshold;
 }
 
 int& speakerType() {

@@ -9,6 +9,9 @@
 
 namespace ardv {
 
+// Default least periodicity of a voiced frame (SpeakerF0Params).
+constexpr float kDefaultVoicingThreshold = 0.4f;
+
 // One F0 parameter set, chosen by the speaker type.
 struct SpeakerF0Params {
   float harmBandHz = 600.0f;   // top of the low band (band energy, voicing energy)
@@ -20,7 +23,14 @@ struct SpeakerF0Params {
   int maxJump = 2;             // frames a path step may reach back
   float slopeWeight = 4.0f;    // weight of the F0 slope in the path cost
   float slopeChangeWeight = 4.0f;  // weight of the change of slope
+  // Least periodicity (normalised autocorrelation at the period) of a voiced
+  // frame after the path; 0 keeps every frame the path calls voiced.
+  float voicingThreshold = kDefaultVoicingThreshold;
 };
+
+// The user's voicing threshold (F0 options, --voicing-threshold), which
+// speakerF0Params() copies; 0 keeps every frame the path calls voiced.
+float& voicingThreshold();
 
 // Speaker types: -1 any, 0 female, 1 male. Anything else counts as "any".
 SpeakerF0Params speakerF0Params(int speakerType);

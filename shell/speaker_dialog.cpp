@@ -2,6 +2,8 @@
 #include "shell/speaker_dialog.h"
 
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -12,7 +14,7 @@
 
 namespace ardv::shell {
 
-SpeakerDialog::SpeakerDialog(int type, QWidget* parent) : QDialog(parent) {
+SpeakerDialog::SpeakerDialog(int type, float voicing, QWidget* parent) : QDialog(parent) {
   setWindowTitle(QString::fromStdString(text(6910)));
   auto* layout = new QVBoxLayout(this);
   auto* group = new QGroupBox(QString::fromStdString(text(6920)));
@@ -24,6 +26,17 @@ SpeakerDialog::SpeakerDialog(int type, QWidget* parent) : QDialog(parent) {
   }
   button(type == 0 || type == 1 ? type : -1)->setChecked(true);
   layout->addWidget(group);
+  // 0 keeps every frame the path calls voiced; higher asks for a more
+  // periodic waveform.
+  voicing_ = new QDoubleSpinBox;
+  voicing_->setRange(0.0, 1.0);
+  voicing_->setSingleStep(0.05);
+  voicing_->setDecimals(2);
+  voicing_->setValue(voicing);
+  voicing_->setToolTip("0: every frame the comb calls voiced; default 0.40");
+  auto* form = new QFormLayout;
+  form->addRow("Voicing threshold", voicing_);
+  layout->addLayout(form);
   auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   box->button(QDialogButtonBox::Cancel)->setText(QString::fromStdString(text(6422)));
   connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -37,9 +50,12 @@ int SpeakerDialog::chosenType() const {
   return -1;
 }
 
+float SpeakerDialog::chosenVoicing() const { return static_cast<float>(voicing_->value()); }
+
 bool askSpeakerType(QWidget* parent) {
-  SpeakerDialog dialog(speakerType(), parent);
+  SpeakerDialog dialog(speakerType(), voicingThreshold(), parent);
   if (dialog.exec() != QDialog::Accepted) return false;
+  voicingThreshold() = dialog.chosenVoicing();
   const int chosen = dialog.chosenType();
   const bool changed = chosen != speakerType();
   speakerType() = chosen;

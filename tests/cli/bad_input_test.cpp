@@ -79,6 +79,7 @@ const test::CliRow kCases[] = {
     {"labels IN --import nist TOP/junk -o OUT.wav", 1, "no records read from"},
     {"labels IN --tier words --import sam TOP/junk", 1, "(is it SAM? UTF-16?)"},
     {"labels IN --import textgrid IN", 1, "cannot be read as a TextGrid"},
+    {"f0 IN --voicing-threshold 1.5", 2, "usage:"}, {"f0 IN --voicing-threshold 0.4x", 2, "usage:"},
     {"f0-corpus DIR --jobs 0", 2, "usage:"}, {"f0-corpus DIR --jobs 100000", 2, "usage:"},
     {"f0-corpus DIR/missing", 1, "missing"}, {"play IN --from 5000 --to 10", 2, "--from"},
     {"play IN --repeat -1", 2, "--repeat"}, {"spectrogram IN --kind wide -o HARD.pgm", 1, ""},

@@ -1,13 +1,14 @@
 // Remakes the per-condition F0 table: GPE and VDE of the detector on the
 // noisy known-F0 set by condition and voice class, and on the clean set.
 //   known_f0_eval [--speaker any|female|male] [--wav DIR] [--tracks FILE]
-//                 [--other DIR]
+//                 [--other DIR] [--voicing-threshold X]
 // --wav writes every noisy file as WAV with its true F0 per frame (NAME.truth:
 // frame centre in s, Hz, 0 unvoiced, -1 not counted), --tracks writes
 // every track (to compare two builds frame by frame), --other scores another
 // tracker's NAME.praat files in DIR (one F0 per line of NAME.truth, 0
 // unvoiced; known_f0_praat.praat makes them) instead of this detector.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(argv[k], "--wav")) wavDir = argv[k + 1];
     else if (!std::strcmp(argv[k], "--tracks")) tracksPath = argv[k + 1];
     else if (!std::strcmp(argv[k], "--other")) otherDir = argv[k + 1];
+    else if (!std::strcmp(argv[k], "--voicing-threshold")) voicingThreshold() = std::strtof(v, nullptr);
   }
   RecordingReporter quiet;
   setReportHandler(&quiet);

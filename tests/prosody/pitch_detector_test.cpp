@@ -17,6 +17,7 @@
 #include "prosody/pitch_onset.h"
 #include "prosody/pitch_path.h"
 #include "prosody/voicing_bonus.h"
+#include "prosody/voicing_check.h"
 #include "prosody/voicing_stats.h"
 #include "signal/program.h"
 #include "tests/prosody/known_f0_signals.h"
@@ -107,6 +108,32 @@ void prepare(PitchRun& run, const std::vector<std::int16_t>& x, double fs) {
   run.x = x;
   run.span = SampleSpan{run.x.data(), static_cast<std::int64_t>(run.x.size()), 0};
   EXPECT_TRUE(computeBandEnergy(run));
+}
+
+// Periodicity of a 32-ms frame at 16 kHz: a harmonic tone repeats at its
+// period (and at its half's), not at 1.5 times its F0; noise, silence and
+// no F0 do not.
+TEST(Periodicity, RepeatsOnlyAtThePeriod) {
+  const int n = 512;
+  std::vector<std::int16_t> tone(n), noise(n), silence(n, 0);
+  std::mt19937 gen(7);
+  std::normal_distribution<double> g(0, 3000);
+  for (int k = 0; k < n; ++k) {
+    const double t = k / 16000.0;
+    tone[k] = static_cast<std::int16_t>(8000 * std::sin(2 * std::numbers::pi * 150 * t) +
+                                        4000 * std::sin(2 * std::numbers::pi * 300 * t + 1));
+    noise[k] = static_cast<std::int16_t>(g(gen));
+  }
+  const struct {
+    const std::vector<std::int16_t>* x;
+    double f0, lo, hi;
+  } rows[] = {{&tone, 150, 0.95, 1.01}, {&tone, 75, 0.95, 1.01}, {&tone, 225, -1, 0.2},
+              {&noise, 150, -1, 0.3},   {&silence, 150, 0, 0},  {&tone, 0, 0, 0}};
+  for (const auto& r : rows) {
+    const double v = periodicity(r.x->data(), n, 16000, r.f0);
+    EXPECT_GE(v, r.lo) << r.f0;
+    EXPECT_LE(v, r.hi) << r.f0;
+  }
 }
 
 TEST(CalUnPitch, HarmonicToneOf200HzBeatsItsSubharmonics) {

@@ -652,18 +652,23 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     setAudioDevices(nullptr, nullptr);
   }
 
-  // Cancel keeps the speaker type, OK sets it; the F0 is drawn in its colour.
+  // Cancel keeps the speaker type and the voicing threshold, OK sets them;
+  // the F0 is drawn in the speaker's colour.
   void speakerDialogChangesTheTypeAndTheColour() {
     for (bool accept : {false, true}) {
       test_support::answerModal([accept](QWidget* box) {
         auto* d = qobject_cast<SpeakerDialog*>(box);
         QVERIFY(d && d->button(-1)->isChecked());
+        QCOMPARE(d->chosenVoicing(), kDefaultVoicingThreshold);
         d->button(1)->setChecked(true);
+        d->voicing()->setValue(0.0);
         accept ? static_cast<QDialog*>(d)->accept() : d->reject();
       });
       QVERIFY(window_->runCommand(917));
       QCOMPARE(speakerType(), accept ? 1 : -1);
+      QCOMPARE(voicingThreshold(), accept ? 0.0f : kDefaultVoicingThreshold);
     }
+    voicingThreshold() = kDefaultVoicingThreshold;
     openVoiced();
     QVERIFY(window_->runCommand(922));
     const QImage image = keptImage();

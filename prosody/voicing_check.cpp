@@ -1,0 +1,124 @@
+// Periodicity of voiced frames, checked after the path.
+#include "prosody/voicing_check.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
+
+namespace ardv {
+namespace {
+
+// The Hann window of n samples and its own autocorrelation, kept per thread
+// for the frame length in use.
+struct WindowCache {
+  int n = 0;
+  std::vector<double> w, rw;
+};
+
+const WindowCache& windowOf(int n) {
+  thread_local WindowCache c;
+  if (c.n != n) {
+    c.n = n;
+    c.w.assign(static_cast<std::size_t>(n), 0);
+    for (int k = 0; k < n; ++k) c.w[static_cast<std::size_t>(k)] = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * (k + 0.5) / n);
+    c.rw.assign(static_cast<std::size_t>(n), 0);
+    for (int lag = 0; lag < n; ++lag)
+      for (int k = 0; k + lag < n; ++k)
+        c.rw[static_cast<std::size_t>(lag)] += c.w[static_cast<std::size_t>(k)] * c.w[static_cast<std::size_t>(k + lag)];
+  }
+  return c;
+}
+
+// Sum of wx[k] * wx[k + lag], in four running sums.
+double lagProduct(const std::vector<float>& wx, int lag) {
+  const float* a = wx.data();
+  const float* b = wx.data() + lag;
+  const std::size_t m = wx.size() - static_cast<std::size_t>(lag);
+  float s[4] = {0, 0, 0, 0};
+  std::size_t k = 0;
+  for (; k + 4 <= m; k += 4)
+    for (std::size_t j = 0; j < 4; ++j) s[j] += a[k + j] * b[k + j];
+  for (; k < m; ++k) s[0] += a[k] * b[k];
+  return static_cast<double>(s[0]) + s[1] + s[2] + s[3];
+}
+
+}  // namespace
+
+double periodicity(const std::int16_t* x, int n, double fs, double f0) {
+  if (f0 <= 0 || n < 4) return 0;
+  const WindowCache& win = windowOf(n);
+  thread_local std::vector<float> wx;
+  wx.resize(static_cast<std::size_t>(n));
+  double mean = 0;
+  for (int k = 0; k < n; ++k) mean += x[k];
+  mean /= n;
+  for (int k = 0; k < n; ++k)
+    wx[static_cast<std::size_t>(k)] = static_cast<float>(win.w[static_cast<std::size_t>(k)] * (x[k] - mean));
+  const double r0 = lagProduct(wx, 0) / win.rw[0];
+  if (r0 <= 0) return 0;
+  const double period = fs / f0;
+  const int lo = std::max(1, static_cast<int>(std::floor(period * 0.9)));
+  const int hi = std::min(n / 2, std::max(lo, static_cast<int>(std::ceil(period * 1.1))));
+  // Every other lag, then the neighbours of the best.
+  auto at = [&](int lag) { return lagProduct(wx, lag) / win.rw[static_cast<std::size_t>(lag)] / r0; };
+  double best = 0;
+  int arg = 0;
+  for (int lag = lo; lag <= hi; lag += 2) {
+    const double r = at(lag);
+    if (r > best) best = r, arg = lag;
+  }
+  if (arg == 0) return 0;
+  const int mid = arg;
+  for (int lag : {mid - 1, mid + 1}) {
+    if (lag < lo || lag > hi) continue;
+    const double r = at(lag);
+    if (r > best) best = r, arg = lag;
+  }
+  return best;
+}
+
+void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
+  const float threshold = run.params.voicingThreshold;
+  if (threshold <= 0 || run.x.empty()) return;
+  const PitchGeometry& g = run.geo;
+  int peak = 0;
+  for (std::int16_t v : run.x) peak = std::max(peak, std::abs(static_cast<int>(v)));
+  const auto n = static_cast<int>(p.size());
+  auto frame = [&](int i) -> const std::int16_t* {
+    const std::int64_t at = static_cast<std::int64_t>(i) * g.S;
+    return at + g.L <= static_cast<std::int64_t>(run.x.size()) ? run.x.data() + at : nullptr;
+  };
+  // A frame that is quiet or does not repeat at its period.
+  auto weak = [&](int i) {
+    const std::int16_t* x = frame(i);
+    if (!x) return false;
+    int local = 0;
+    for (int k = 0; k < g.L; ++k) local = std::max(local, std::abs(static_cast<int>(x[k])));
+    return local < kQuietPeakShare * peak || periodicity(x, g.L, g.fs, p[static_cast<std::size_t>(i)]) < threshold;
+  };
+  for (int i = 0; i < n;) {
+    if (p[static_cast<std::size_t>(i)] <= 0) {
+      ++i;
+      continue;
+    }
+    int end = i;
+    while (end < n && p[static_cast<std::size_t>(end)] > 0) ++end;
+    // Voicing ends after the last frame that repeats; onsets stay where the
+    // onset re-examination put them (PSOLA's marks start there).
+    std::vector<char> w(static_cast<std::size_t>(end - i));
+    int failing = 0;
+    for (int k = i; k < end; ++k) failing += w[static_cast<std::size_t>(k - i)] = weak(k);
+    auto weakAt = [&](int k) { return w[static_cast<std::size_t>(k - i)] != 0; };
+    int a = 2 * failing > end - i ? end : i, b = end;  // mostly aperiodic: not voiced
+    while (b > a && weakAt(b - 1)) --b;
+    for (int k = i; k < end; ++k)
+      if (k < a || k >= b) p[static_cast<std::size_t>(k)] = 0;
+    // What is left of a run of one or two frames goes too.
+    if (b - a < 3 && i > 0 && end < n)
+      for (int k = a; k < b; ++k) p[static_cast<std::size_t>(k)] = 0;
+    i = end;
+  }
+}
+
+}  // namespace ardv

@@ -1,0 +1,31 @@
+// A check after the path: the comb and the path call a frame voiced as soon
+// as a few harmonics stand out, so on real speech voicing starts early, ends
+// late and runs on into breathy or creaky stretches. A frame is weak when its
+// peak is below a small share of the run's loudest peak or its waveform does
+// not repeat at its period: the normalised autocorrelation of the
+// Hann-windowed frame (divided by the window's own) near the period stays
+// below the voicing threshold.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "prosody/pitch_run.h"
+
+namespace ardv {
+
+// Frames quieter than this share of the run's peak amplitude are unvoiced.
+constexpr double kQuietPeakShare = 0.03;
+
+// Best normalised autocorrelation of the n samples at x for lags within 10 %
+// of fs / f0 (at least one lag); 0 for a silent frame or f0 <= 0.
+double periodicity(const std::int16_t* x, int n, double fs, double f0);
+
+// With run.params.voicingThreshold above 0, for each voiced run of p: a run
+// whose frames are mostly weak is unvoiced; otherwise its weak frames at the
+// end are, back to the last frame that repeats; what is left of a run of one
+// or two frames between unvoiced ones goes too. Onsets and frames inside a
+// run keep their F0 (vibrato and breath lower the measure inside vowels).
+void checkPeriodicity(const PitchRun& run, std::vector<int>& p);
+
+}  // namespace ardv
