@@ -10,7 +10,7 @@
 namespace ardv {
 
 // Default least periodicity of a voiced frame (SpeakerF0Params).
-constexpr float kDefaultVoicingThreshold = 0.4f;
+constexpr float kDefaultVoicingThreshold = 0.0f;
 
 // One F0 parameter set, chosen by the speaker type.
 struct SpeakerF0Params {

@@ -352,7 +352,9 @@ int main(int argc, char** argv) {
 
   ardv::qt::MessageReporter boxes;
   boxes.setPresenter([](const ardv::Report& r) {
-    const std::string step = ardv::text(401);
+    // Only the words before the step's number: the box leaves that line out.
+    constexpr int kFailingStepText = 401;
+    const std::string step = ardv::text(kFailingStepText);
     return ardv::shell::readableReport(r, ardv::shell::actionUnderWay(), step.substr(0, step.find('%')));
   });
   ardv::StderrReporter stderrReporter;
