@@ -2,10 +2,10 @@
 
 #include <cmath>
 #include <fstream>
-#include <iterator>
 #include <numbers>
 #include <random>
 
+#include "signal/wavfile.h"
 #include "tests/formants/klatt_test_support.h"
 
 namespace ardv::test {
@@ -152,20 +152,13 @@ HardUtterance hardUtterance(const std::string& klass, const std::string& conditi
 HardUtterance klattGridUtterance(const std::string& name) {
   HardUtterance u;
   const std::string base = std::string(ARDV_SOURCE_DIR) + "/tests/formants/klattgrid/" + name;
-  std::ifstream wav(base + ".wav", std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(wav)), std::istreambuf_iterator<char>());
-  auto word = [&](std::size_t at, int n) {
-    std::uint32_t v = 0;
-    for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-    return v;
-  };
-  for (std::size_t at = 12; at + 8 <= bytes.size(); at += 8 + word(at + 4, 4)) {
-    if (bytes.compare(at, 4, "fmt ") == 0) u.fs = word(at + 12, 4);
-    if (bytes.compare(at, 4, "data") == 0) {
-      for (std::size_t i = at + 8; i + 1 < bytes.size() && i < at + 8 + word(at + 4, 4); i += 2)
-        u.samples.push_back(static_cast<std::int16_t>(word(i, 2)));
-      break;
-    }
+  infoFile info;
+  info.nom = base + ".wav";
+  std::ifstream wav(info.nom, std::ios::binary);
+  if (init_infoFile_read_WAV(info) && wav.seekg(info.depl)) {
+    u.fs = info.frequence;
+    u.samples.resize(static_cast<std::size_t>(info.sampleCount()));
+    wav.read(reinterpret_cast<char*>(u.samples.data()), info.sampleCount() * 2);
   }
   std::ifstream truth(base + ".truth");
   int ms = 0, voiced = 0;
