@@ -293,15 +293,8 @@ int mcCandlessAtCeiling(std::span<const std::int16_t> samples, std::int64_t firs
     ceilings.assign(static_cast<std::size_t>(std::max(0, n)), kReferenceCeilingHz);
     return n;
   }
-  if (!(fs >= 1000.0)) {
-    message("McCandless tracking needs a sampling rate of at least 1000 Hz");
-    return -1;
-  }
-  const auto n = static_cast<std::int64_t>(samples.size());
-  first = std::max<std::int64_t>(first, 0);
-  last = std::min<std::int64_t>(last, n - 2);  // one sample kept for the pre-emphasis
-  std::int64_t m = last - first + 1 >= kMcCandlessFrame ? (last - first + 1 - kMcCandlessFrame) / kMcCandlessHop : 0;
-  m = std::min<std::int64_t>(m, kMcCandlessMaxFrames);
+  const std::int64_t m = mcCandlessFrames(samples.size(), fs, first, last);
+  if (m < 0) return -1;
   std::vector<McCandlessFrame> out;
   std::vector<double> used;
   CeilingTracker tracker(fs, options,

@@ -170,17 +170,22 @@ void mcCandlessAssign(const std::vector<RootCandidate>& roots, McCandlessState& 
   }
 }
 
-int mcCandless(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last, double fs, int order,
-               bool reversed, std::vector<McCandlessFrame>& frames) {
+std::int64_t mcCandlessFrames(std::size_t sampleCount, double fs, std::int64_t& first, std::int64_t& last) {
   if (!(fs >= 1000.0)) {
     message("McCandless tracking needs a sampling rate of at least 1000 Hz");
     return -1;
   }
-  const auto n = static_cast<std::int64_t>(samples.size());
   first = std::max<std::int64_t>(first, 0);
-  last = std::min<std::int64_t>(last, n - 2);  // one sample kept for the pre-emphasis
-  std::int64_t m = last - first + 1 >= kMcCandlessFrame ? (last - first + 1 - kMcCandlessFrame) / kMcCandlessHop : 0;
-  m = std::min<std::int64_t>(m, kMcCandlessMaxFrames);
+  last = std::min<std::int64_t>(last, static_cast<std::int64_t>(sampleCount) - 2);  // one sample for the pre-emphasis
+  const std::int64_t m =
+      last - first + 1 >= kMcCandlessFrame ? (last - first + 1 - kMcCandlessFrame) / kMcCandlessHop : 0;
+  return std::min<std::int64_t>(m, kMcCandlessMaxFrames);
+}
+
+int mcCandless(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last, double fs, int order,
+               bool reversed, std::vector<McCandlessFrame>& frames) {
+  const std::int64_t m = mcCandlessFrames(samples.size(), fs, first, last);
+  if (m < 0) return -1;
   std::vector<McCandlessFrame> out(static_cast<std::size_t>(m));
   McCandlessState state;
   for (std::int64_t i = 0; i < m; ++i) {

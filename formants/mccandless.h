@@ -78,6 +78,11 @@ void mcCandlessAssign(const std::vector<RootCandidate>& roots, McCandlessState& 
 bool mcCandlessFrame(std::span<const std::int16_t> samples, std::int64_t first, double fs, int order,
                      McCandlessState& state, McCandlessFrame& out);
 
+// How many frames mcCandless makes over first..last of `sampleCount`
+// samples, first and last clamped to the samples; −1 after a report when fs
+// is below 1000 Hz.
+std::int64_t mcCandlessFrames(std::size_t sampleCount, double fs, std::int64_t& first, std::int64_t& last);
+
 // Frames of 256 samples with hop 128 from first (or backwards from last when
 // `reversed`) over the inclusive range first..last, at most 1000 and at most
 // (length − 256)/128; the state starts afresh. Returns the number of frames
