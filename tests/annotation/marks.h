@@ -10,8 +10,6 @@
 #include <vector>
 
 #include "annotation/notetiqs.h"
-#include "signal/annotation_chunk.h"
-#include "signal/infofile.h"
 
 namespace ardv::test {
 
@@ -32,13 +30,6 @@ inline Marks marksOf(const notetiqs& list) {
 
 // Plain reference of the edits of a list, as a map from position to label.
 using MarkMap = std::map<std::int32_t, std::string>;
-
-// The phoneme and word lists of the file `info` describes (a WAV file's two
-// label chunks), read back; false when either cannot be read.
-inline bool readChunkLists(const infoFile& info, notetiqs& phon, notetiqs& word) {
-  return readnotetiqs(info.nom, phon, info.etiqdepl, info.etiqlongueur) &&
-         readnotetiqs(info.nom, word, info.notedepl, info.notelongueur);
-}
 
 inline std::int64_t middleOf(std::int32_t s, std::int32_t e) { return (static_cast<std::int64_t>(s) + e) / 2; }
 

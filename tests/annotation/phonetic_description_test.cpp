@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 #include <tuple>
 
@@ -15,12 +14,10 @@
 #include "platform/file_access.h"
 #include "platform/diagnostics.h"
 #include "platform/headless/recording_reporter.h"
-#include "signal/annotation_chunk.h"
-#include "signal/wav_layout.h"
-#include "signal/wavfile.h"
 #include "tests/annotation/marks.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wav.h"
 
 namespace ardv {
 namespace {
@@ -301,23 +298,6 @@ std::vector<std::int16_t> sourceSamples(std::int64_t n, int seed) {
   return s;
 }
 
-struct Gathered {
-  std::vector<std::int16_t> samples;
-  notetiqs labels;
-};
-
-Gathered readGathered(const std::filesystem::path& path) {
-  infoFile info;
-  info.nom = path.string();
-  Gathered g;
-  EXPECT_TRUE(init_infoFile_read_WAV(info));
-  readnotetiqs(info.nom, g.labels, info.etiqdepl, info.etiqlongueur, info.sampleCount());
-  const auto bytes = test::readBytes(path);
-  g.samples.resize(static_cast<std::size_t>(info.sampleCount()));
-  std::memcpy(g.samples.data(), bytes.data() + info.depl, g.samples.size() * 2);
-  return g;
-}
-
 // One file, one occurrence of "a": where its context starts and ends.
 TEST_F(SearchTest, ContextIsLimitedByEdgesAndNeighbours) {
   const struct {
@@ -339,11 +319,12 @@ TEST_F(SearchTest, ContextIsLimitedByEdgesAndNeighbours) {
     request.gathered = dir / "g.wav";
     CorpusOutcome out;
     ASSERT_TRUE(searchCorpus(request, {}, out)) << row.why;
-    const auto g = readGathered(request.gathered);
+    test::WavContents g;
+    ASSERT_TRUE(test::readWav(request.gathered, g));
     const auto count = row.s1 - row.s0 + 1;
     ASSERT_EQ(static_cast<std::int64_t>(g.samples.size()), 2 * kSearchSilenceSamples + count) << row.why;
-    ASSERT_EQ(g.labels.count(), 2);
-    const std::int64_t start = g.labels.position(0), end = g.labels.position(1);
+    ASSERT_EQ(g.phon.count(), 2);
+    const std::int64_t start = g.phon.position(0), end = g.phon.position(1);
     const std::int64_t offset = kSearchSilenceSamples - row.s0;
     EXPECT_EQ(start - offset, row.at) << row.why;
     for (std::int64_t k = 0; k < static_cast<std::int64_t>(g.samples.size()); ++k) {
@@ -379,8 +360,9 @@ TEST_F(SearchTest, CorpusSkipsBadFilesAndStopsAtTheExactMaximum) {
   EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 5);
   EXPECT_EQ(results.find(text(7304)), results.rfind(text(7304)));
   EXPECT_NE(list.find((dir / "b2.WAV").string() + "\t156\t188\ta"), std::string::npos);
-  const auto g = readGathered(request.gathered);
-  EXPECT_EQ(g.labels.count(), 10);
+  test::WavContents g;
+  ASSERT_TRUE(test::readWav(request.gathered, g));
+  EXPECT_EQ(g.phon.count(), 10);
   // Nothing found: no gathered signal is written.
   request.sequences = {{"i"}};
   request.gathered = dir / "none.wav";

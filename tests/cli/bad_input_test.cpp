@@ -9,9 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <random>
 #include <set>
 #include <string>
@@ -139,12 +137,6 @@ test::Bytes wav(std::uint16_t channels, std::uint16_t bits, std::size_t dataByte
                          test::chunk("data", test::Bytes(dataBytes, 0))});
 }
 
-std::set<fs::path> listing(const fs::path& dir) {
-  std::set<fs::path> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path());
-  return names;
-}
-
 TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
   test::TempDir dir;
   const fs::path in = dir / "in.wav", sub = dir / "sub", tmp = dir / "tmp";
@@ -185,11 +177,10 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
     links.push_back(dir / (std::string("sym") + ext));
     fs::create_symlink(in, links.back());
   }
-  const auto files = listing(dir.path());
+  const auto files = test::entries(dir.path());
   // The commands' temporary files go to a directory of the test's own, so
   // that tests running beside this one cannot be counted.
-  const std::string saved = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
-  ::setenv("TMPDIR", tmp.c_str(), 1);
+  const test::ScopedEnv ownTemp("TMPDIR", tmp.string());
   std::vector<test::CliRow> rows;
   for (const test::CliRow& c : kCases) {
     std::string args = c.args;
@@ -213,26 +204,22 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
     }
     EXPECT_EQ(test::readFile(in), original);
     EXPECT_EQ(test::readFile(dir / "kept"), "kept");
-    EXPECT_EQ(listing(dir.path()), files);
+    EXPECT_EQ(test::entries(dir.path()), files);
     EXPECT_TRUE(fs::is_empty(sub));
     EXPECT_TRUE(fs::is_empty(tmp));
     for (const fs::path& link : links) EXPECT_TRUE(test::readFile(link) == original) << link;
   });
-  saved.empty() ? ::unsetenv("TMPDIR") : ::setenv("TMPDIR", saved.c_str(), 1);
 }
 
 // A listing that cannot be written fails the command with the system's
 // reason, as coreutils do.
 TEST(BadInput, AWriteErrorOnStandardOutputFailsTheCommand) {
   test::TempDir dir;
-  const std::string in = test::exampleWav().string();
+  const std::string in = test::exampleWav().string(), err = (dir / "err").string();
   for (const char* args : {"--help", "profiles", "info IN", "labels IN", "f0 IN", "energy IN", "speech-start IN"}) {
-    const std::string command = "env -u ARDV_HOME " + std::string(ARDV_CLI_PATH) + " " +
-                                test::replaceAll(args, "IN", in) + " >/dev/full 2>" + (dir / "err").string();
-    const int status = std::system(command.c_str());
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << args;
-    const std::string err = test::readFile(dir / "err");
-    EXPECT_NE(err.find("write error on standard output: No space left on device"), std::string::npos) << args;
+    EXPECT_EQ(test::runShell(test::cliCommand(test::replaceAll(args, "IN", in)) + " >/dev/full 2>" + err), 1) << args;
+    EXPECT_NE(test::readFile(err).find("write error on standard output: No space left on device"), std::string::npos)
+        << args;
   }
 }
 
@@ -240,13 +227,11 @@ TEST(BadInput, AWriteErrorOnStandardOutputFailsTheCommand) {
 // status 1, and no temporary file left.
 TEST(BadInput, AFileSizeLimitFailsTheOutputAndLeavesNothing) {
   test::TempDir dir;
-  const std::string command = "ulimit -f 20; env -u ARDV_HOME " + std::string(ARDV_CLI_PATH) + " convert " +
-                              test::exampleWav().string() + " " + (dir / "out.wav").string() + " 2>" +
-                              (dir / "err").string();
-  const int status = std::system(command.c_str());
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-  EXPECT_NE(test::readFile(dir / "err").find("File too large"), std::string::npos) << test::readFile(dir / "err");
-  EXPECT_EQ(listing(dir.path()), std::set<fs::path>{dir / "err"});
+  const std::string err = (dir / "err").string();
+  EXPECT_EQ(test::runShell("ulimit -f 20; " + test::cliCommand("convert " + test::exampleWav().string() + " " +
+                                                                 (dir / "out.wav").string()) + " 2>" + err), 1);
+  EXPECT_NE(test::readFile(err).find("File too large"), std::string::npos) << test::readFile(err);
+  EXPECT_EQ(test::entries(dir.path()), std::set<std::string>{"err"});
 }
 
 }  // namespace

@@ -15,19 +15,15 @@
 #include <tuple>
 #include <vector>
 
-#include "annotation/notetiqs.h"
 #include "formants/ceiling_choice.h"
 #include "formants/formant_listing.h"
 #include "measurement/segment_table.h"
-#include "signal/annotation_chunk.h"
-#include "signal/infofile.h"
-#include "signal/wav_layout.h"
-#include "signal/wavfile.h"
 #include "tests/annotation/marks.h"
 #include "tests/cli/cli_test_support.h"
 #include "tests/formants/klatt_test_support.h"
 #include "tests/formants/vowel_synth.h"
 #include "tests/signal/signal_test_support.h"
+#include "tests/support/wav.h"
 
 namespace ardv {
 namespace {
@@ -67,14 +63,9 @@ TEST(ConvertCommand, CarriesTheAnnotationChunks) {
   ASSERT_TRUE(writeWavFile(dir / "a.wav", std::vector<std::int16_t>(50), 22050, test::listOf(phon),
                            test::listOf(word)));
   ASSERT_EQ(runCli("convert " + (dir / "a.wav").string() + " " + (dir / "b.wav").string(), dir / "log"), 0);
-  infoFile b;
-  b.nom = (dir / "b.wav").string();
-  ASSERT_TRUE(init_infoFile_read_WAV(b));
-  EXPECT_EQ(b.frequence, 22050);
-  notetiqs p, w;
-  ASSERT_TRUE(test::readChunkLists(b, p, w));
-  EXPECT_EQ(test::marksOf(p), phon);
-  EXPECT_EQ(test::marksOf(w), word);
+  test::WavContents b;
+  ASSERT_TRUE(test::readWav(dir / "b.wav", b));
+  EXPECT_EQ(std::tuple(b.info.frequence, test::marksOf(b.phon), test::marksOf(b.word)), std::tuple(22050.0, phon, word));
 }
 
 // The profiles listed; three raw samples read with a headerless profile (refusals: bad_input_test).
@@ -260,10 +251,10 @@ TEST(FormantsCommand, Listings) {
     }
   }
   // A pipe gets the lines as they come: no copy of the whole result waits in $TMPDIR.
-  const std::string saved = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
-  ::setenv("TMPDIR", (dir / "missing").c_str(), 1);
-  runCli("formants " + vowel + " | cat", dir / "out");
-  saved.empty() ? ::unsetenv("TMPDIR") : ::setenv("TMPDIR", saved.c_str(), 1);
+  {
+    const test::ScopedEnv noTemp("TMPDIR", (dir / "missing").string());
+    runCli("formants " + vowel + " | cat", dir / "out");
+  }
   EXPECT_GE(test::numberLines(test::readFile(dir / "out")).size(), 55u);
   // The scores of the automatic choice: one line per stretch, the chosen
   // ceiling and one score per ceiling tried; none at a fixed ceiling.

@@ -14,11 +14,10 @@
 #include "platform/headless/recording_reporter.h"
 #include "platform/thread_pool.h"
 #include "signal/buffers.h"
-#include "signal/wavfile.h"
-#include "signal/wav_layout.h"
 #include "spectral/spectrogram_image.h"
 #include "tests/signal/signal_test_support.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wav.h"
 
 namespace ardv {
 namespace {
@@ -48,11 +47,10 @@ SHORTbuf testSignal() {
 }
 
 infoFile writeWav(const std::filesystem::path& path, const SHORTbuf& x) {
-  EXPECT_TRUE(writeWavFile(path, std::vector<std::int16_t>(x.data(), x.data() + x.size()), kFs, {}, {}));
-  infoFile in;
-  in.nom = path.string();
-  EXPECT_TRUE(init_infoFile_read_WAV(in));
-  return in;
+  test::WavContents back;
+  EXPECT_TRUE(writeWavFile(path, std::vector<std::int16_t>(x.data(), x.data() + x.size()), kFs, {}, {}) &&
+              test::readWav(path, back));
+  return back.info;
 }
 
 class SpectrogramPieces : public ::testing::TestWithParam<int> {};

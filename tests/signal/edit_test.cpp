@@ -18,10 +18,10 @@
 #include "signal/edit_replace.h"
 #include "signal/edit_save.h"
 #include "signal/infofile_io.h"
-#include "signal/transports.h"
 #include "tests/annotation/marks.h"
 #include "tests/signal/edit_test_support.h"
 #include "tests/signal/signal_test_support.h"
+#include "tests/support/wav.h"
 
 namespace ardv {
 namespace {
@@ -236,9 +236,9 @@ TEST_F(Editing, PastesTooLargeForMemoryGoThroughTheFileAndItsBackup) {
   for (int twice = 0; twice < 2; ++twice)
     expected.insert(expected.begin() + 50, samples_.begin() + 100, samples_.begin() + 20100);
   ASSERT_EQ(program().ct.tf, 80000);
-  SHORTbuf file(80000, "check");
-  ASSERT_EQ(lireSignal(program().en_cours, program().en_cours.depl, file, 0, 80000), 80000);
-  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), file.data()));
+  test::WavContents file;
+  ASSERT_TRUE(test::readWav(path_, file));
+  EXPECT_EQ(file.samples, expected);
   EXPECT_FALSE(editContext().samplesModified);
 
   // Nothing modified: only the file-update question. Cancel changes nothing.
@@ -272,8 +272,9 @@ TEST_F(Editing, SaveOntoItselfKeepsABackupAndAFailedSaveKeepsTheFile) {
   EXPECT_TRUE(fs::is_symlink(path_));
   EXPECT_EQ(fs::status(path_).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(program().ct.tf, 990);
-  notetiqs words;
-  ASSERT_TRUE(readnotetiqs(path_, words, program().en_cours.notedepl, program().en_cours.notelongueur));
+  test::WavContents back;
+  ASSERT_TRUE(test::readWav(path_, back));
+  const notetiqs& words = back.word;
   EXPECT_EQ(std::tuple(words.position(words.count() - 1), words.Text(words.count() - 2)), std::tuple(990, "end"));
   EXPECT_FALSE(editContext().samplesModified);
 

@@ -13,21 +13,21 @@
 #include <filesystem>
 #include <iterator>
 #include <numbers>
+#include <set>
 #include <tuple>
 
 #include "platform/headless/recording_reporter.h"
 #include "platform/keyboard.h"
-#include "signal/annotation_chunk.h"
 #include "signal/edit_clipboard.h"
 #include "signal/edit_new.h"
 #include "signal/edit_tools.h"
 #include "signal/infofile_io.h"
 #include "signal/resample.h"
-#include "signal/transports.h"
 #include "tests/annotation/marks.h"
 #include "tests/signal/edit_test_support.h"
 #include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
+#include "tests/support/wav.h"
 
 namespace ardv {
 namespace {
@@ -52,19 +52,12 @@ TEST_F(NewAndDc, RemoveDcSubtractsTheMeanOfTheSamplesOnlyAndKeepsTheLabels) {
   EXPECT_FALSE(removeDC(in));
   EXPECT_TRUE(rec->saw("T1017"));
   ASSERT_TRUE(removeDC(out));
-  infoFile info;
-  info.nom = out;
-  ASSERT_TRUE(init_infoFile_read(info));
-  SHORTbuf x(6, "x");
-  ASSERT_EQ(lireSignal(info, info.depl, x, 0, 6), 6);
+  test::WavContents back;
+  ASSERT_TRUE(test::readWav(out, back));
   // Mean of 105 95 110 92 -30000 32767 = 3169 / 6 = 528 (truncated); the last is limited.
-  EXPECT_EQ(std::vector<std::int16_t>(x.data(), x.data() + 6),
-            (std::vector<std::int16_t>{105 - 528, 95 - 528, 110 - 528, 92 - 528, -30528, 32767 - 528}));
+  EXPECT_EQ(back.samples, (std::vector<std::int16_t>{105 - 528, 95 - 528, 110 - 528, 92 - 528, -30528, 32767 - 528}));
   EXPECT_EQ(test::readBytes(out).size(), test::readBytes(in).size());
-  notetiqs phonBack, wordBack;
-  ASSERT_TRUE(test::readChunkLists(info, phonBack, wordBack));
-  EXPECT_EQ(test::marksOf(phonBack), phon);
-  EXPECT_EQ(test::marksOf(wordBack), word);
+  EXPECT_EQ(std::tuple(test::marksOf(back.phon), test::marksOf(back.word)), std::tuple(phon, word));
   // A copy that cannot be written keeps the previous one and says why.
   const auto before = test::readBytes(out);
   {
@@ -246,7 +239,7 @@ TEST_F(Resample, CurrentFileAtTheAskedRateWithItsLabelsUnlessEscaped) {
     EXPECT_EQ(keys.polls(), 3);
   }
   EXPECT_EQ(test::readFile(dir_ / "half.wav"), "previous");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), std::filesystem::directory_iterator()), 2);
+  EXPECT_EQ(test::entries(dir_.path()), (std::set<std::string>{"half.wav", "in.wav"}));
   EXPECT_TRUE(rec->saw("Resampling stopped"));
 
   ASSERT_TRUE(resampleCurrent(22050, (dir_.path() / "half").string()));

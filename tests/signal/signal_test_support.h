@@ -1,7 +1,7 @@
 // Shared by the signal tests: the interface texts their messages use (each
-// marked "T<number>"), sines, seeded noise, directory listings, sample files written from 16-bit words in either
-// byte order, the shipped profiles, and a builder of RIFF files chunk by chunk
-// (sizes may be set to lie).
+// marked "T<number>"), sines, seeded noise, sample files written from 16-bit
+// words in either byte order and their descriptions, the shipped profiles, and
+// a builder of RIFF files chunk by chunk (sizes may be set to lie).
 #pragma once
 
 #include <cmath>
@@ -9,11 +9,11 @@
 #include <filesystem>
 #include <numbers>
 #include <random>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "annotation/texts.h"
+#include "signal/infofile.h"
 #include "signal/profile_table.h"
 #include "tests/support/files.h"
 
@@ -46,13 +46,6 @@ inline std::vector<std::int16_t> noise(std::size_t count, unsigned seed, int lo,
   return x;
 }
 
-// The names in `dir`.
-inline std::set<std::string> entries(const std::filesystem::path& dir) {
-  std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
-  return names;
-}
-
 // The bytes of `words`, least significant byte first unless `bigEndian`.
 inline std::vector<std::uint8_t> wordBytes(const std::vector<std::int16_t>& words, bool bigEndian) {
   std::vector<std::uint8_t> out;
@@ -64,6 +57,18 @@ inline std::vector<std::uint8_t> wordBytes(const std::vector<std::int16_t>& word
     out.push_back(bigEndian ? lo : hi);
   }
   return out;
+}
+
+// A headerless file of `bits`-bit words, byte-swapped (big-endian) when
+// `swap` is 1, at 16 kHz, `bytes` long.
+inline infoFile rawFile(const std::filesystem::path& path, int bits, int swap, std::int64_t bytes) {
+  infoFile info;
+  info.nom = path.string();
+  info.nb_bits = bits;
+  info.swap = swap;
+  info.frequence = 16000;
+  info.longueur = bytes;
+  return info;
 }
 
 // Replaces the program's profile table by the shipped profiles.

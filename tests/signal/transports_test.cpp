@@ -61,12 +61,7 @@ TEST(Buffers, CharBufSetsAndAppendsText) {
 infoFile writeWords(const test::TempDir& dir, const char* name, const std::vector<std::int16_t>& words, int bits,
                     bool bigEndian) {
   test::writeBytes(dir / name, test::wordBytes(words, bigEndian));
-  infoFile info;
-  info.nom = (dir / name).string();
-  info.nb_bits = bits;
-  info.swap = bigEndian ? 1 : 0;
-  info.longueur = static_cast<std::int64_t>(words.size()) * 2;
-  return info;
+  return test::rawFile(dir / name, bits, bigEndian ? 1 : 0, static_cast<std::int64_t>(words.size()) * 2);
 }
 
 class Transports : public ::testing::Test {

@@ -22,6 +22,7 @@
 #include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wav.h"
 
 namespace ardv {
 namespace {
@@ -215,16 +216,12 @@ TEST_F(WavFile, TracesAtDebugLevelTwoOnly) {
   EXPECT_EQ(rec->trace(), (std::vector<std::string>{"read_WAV_datas::SetFilename()", "... " + name}));
 }
 
+// Its rate and length: InfoCommand's golden listing.
 TEST_F(WavFile, BundledExampleHoldsTheSentenceWithInventoryLabels) {
   ScopedRecorder rec;
-  infoFile info;
-  info.nom = (test::sourceDataDir() / "examples" / "example.wav").string();
-  ASSERT_TRUE(init_infoFile_read_WAV(info));
-  EXPECT_EQ(info.frequence, 16000.0);
-  EXPECT_GE(info.sampleCount(), 2 * 16000);
-  EXPECT_LE(info.sampleCount(), 4 * 16000);
-  notetiqs phon, word;
-  ASSERT_TRUE(test::readChunkLists(info, phon, word));
+  test::WavContents wav;
+  ASSERT_TRUE(test::readWav(test::sourceDataDir() / "examples" / "example.wav", wav));
+  const auto& [info, samples, phon, word] = wav;
   std::string sentence;
   for (int i = 0; i < word.segmentCount(); ++i) sentence += (i ? " " : "") + word.Text(i);
   EXPECT_EQ(sentence, "The quick brown fox jumps over the lazy dog");

@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -28,8 +27,10 @@
 #include "signal/writable_target.h"
 #include "tests/annotation/marks.h"
 #include "tests/signal/signal_test_support.h"
+#include "tests/support/cli.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wav.h"
 
 namespace ardv {
 namespace {
@@ -39,15 +40,7 @@ std::vector<std::int16_t> randomWords(std::size_t n, int bits, unsigned seed) {
   return test::noise(n, seed, -(1 << (bits - 1)), (1 << (bits - 1)) - 1);
 }
 
-infoFile describe(const std::filesystem::path& path, int bits, int swap, std::int64_t bytes) {
-  infoFile info;
-  info.nom = path.string();
-  info.nb_bits = bits;
-  info.swap = swap;
-  info.frequence = 16000;
-  info.longueur = bytes;
-  return info;
-}
+using test::rawFile;
 
 // Copies the whole sample area of `from` into `to` through writeSoundFile.
 int convert(const infoFile& from, const infoFile& to) {
@@ -66,8 +59,8 @@ TEST(WriteSoundFile, RawComesBackByteExactThroughWav) {
     const auto words = randomWords(static_cast<std::size_t>(samples), bits, 17);
     test::writeBytes(dir / "in.raw", test::wordBytes(words, bigEndian));
     const int swap = bigEndian ? 1 : 0;
-    infoFile wav = describe(dir / "mid.wav", 16, 0, 0);
-    ASSERT_EQ(convert(describe(dir / "in.raw", bits, swap, static_cast<std::int64_t>(words.size()) * 2), wav), 0);
+    infoFile wav = rawFile(dir / "mid.wav", 16, 0, 0);
+    ASSERT_EQ(convert(rawFile(dir / "in.raw", bits, swap, static_cast<std::int64_t>(words.size()) * 2), wav), 0);
     const auto wavBytes = test::readBytes(dir / "mid.wav");
     ASSERT_EQ(wavBytes.size(), 44 + words.size() * 2);
     std::vector<std::int16_t> whole = words;
@@ -75,7 +68,7 @@ TEST(WriteSoundFile, RawComesBackByteExactThroughWav) {
     EXPECT_TRUE(std::equal(wavBytes.begin() + 44, wavBytes.end(), test::wordBytes(whole, false).begin()));
     ASSERT_TRUE(init_infoFile_read_WAV(wav));
     EXPECT_EQ(wav.frequence, 16000);
-    ASSERT_EQ(convert(wav, describe(dir / "out.raw", bits, swap, 0)), 0);
+    ASSERT_EQ(convert(wav, rawFile(dir / "out.raw", bits, swap, 0)), 0);
     EXPECT_EQ(test::readBytes(dir / "out.raw"), test::readBytes(dir / "in.raw"));
   }
 }
@@ -83,8 +76,8 @@ TEST(WriteSoundFile, RawComesBackByteExactThroughWav) {
 TEST(WriteSoundFile, CarriesAnnotationChunksAndPadsOddData) {
   test::TempDir dir;
   test::writeBytes(dir / "in.raw", test::wordBytes({1, 2, 3, 4, 5}, false));
-  infoFile in = describe(dir / "in.raw", 16, 0, 10);
-  writeSoundFile w(describe(dir / "out.wav", 16, 0, 0));
+  infoFile in = rawFile(dir / "in.raw", 16, 0, 10);
+  writeSoundFile w(rawFile(dir / "out.wav", 16, 0, 0));
   w.setSource(in, 0, 9, 0, 0);  // an odd byte count
   w.addPhon(0, "a");
   w.addPhon(2, "bb");
@@ -95,13 +88,10 @@ TEST(WriteSoundFile, CarriesAnnotationChunksAndPadsOddData) {
   const auto bytes = test::readBytes(dir / "out.wav");
   EXPECT_EQ(bytes[44 + 9], 0);  // pad byte
   EXPECT_EQ(std::string(bytes.begin() + 54, bytes.begin() + 58), "phon");
-  infoFile wav;
-  wav.nom = (dir / "out.wav").string();
-  ASSERT_TRUE(init_infoFile_read_WAV(wav));
-  EXPECT_EQ(wav.longueur, 8);
-  notetiqs phon, word;
-  ASSERT_TRUE(test::readChunkLists(wav, phon, word));
-  EXPECT_EQ(std::tuple(test::marksOf(phon), test::marksOf(word)),
+  test::WavContents wav;
+  ASSERT_TRUE(test::readWav(dir / "out.wav", wav));
+  EXPECT_EQ(wav.samples, (std::vector<std::int16_t>{1, 2, 3, 4}));
+  EXPECT_EQ(std::tuple(test::marksOf(wav.phon), test::marksOf(wav.word)),
             std::tuple(test::Marks{{0, "a"}, {2, "bb"}, {4, ""}}, test::Marks{{1, "word"}, {3, ""}}));
 }
 
@@ -124,8 +114,8 @@ TEST(WriteSoundFile, AssemblesTheThreeStretches) {
     test::TempDir dir;
     test::writeBytes(dir / "in.raw", test::wordBytes({10, 11, 12, 13, 14, 15}, false));
     ScopedRecorder rec;
-    writeSoundFile w(describe(dir / r.target, 16, 0, 0));
-    w.setSource(describe(dir / r.source, 16, 0, 12), r.offset1, r.count1, r.offset3, r.count3);
+    writeSoundFile w(rawFile(dir / r.target, 16, 0, 0));
+    w.setSource(rawFile(dir / r.source, 16, 0, 12), r.offset1, r.count1, r.offset3, r.count3);
     if (r.count2 > 0) w.setMiddleBuffer(middle, r.offset2, r.count2);
     ASSERT_EQ(w.flush(), 0);
     EXPECT_EQ(test::readBytes(dir / r.target), test::wordBytes(r.expected, false));
@@ -169,8 +159,8 @@ TEST_F(FailingFlush, FailuresAreReportedOnceAndKeepThePreviousFile) {
       std::optional<test::FileSizeLimit> limit;
       if (c.sizeLimit) limit.emplace(c.sizeLimit);
       ScopedRecorder rec;
-      writeSoundFile w(describe(c.target, 16, 0, 0));
-      w.setSource(describe(dir_ / "in.raw", c.bits, c.swap, c.length), 0, c.length, 0, 0);
+      writeSoundFile w(rawFile(c.target, 16, 0, 0));
+      w.setSource(rawFile(dir_ / "in.raw", c.bits, c.swap, c.length), 0, c.length, 0, 0);
       result = w.flush();
       seen = rec->reports();
     }
@@ -316,12 +306,12 @@ TEST(ReplacingFile, CompleteWaitsForCommitAndStreamsGoStraightOut) {
   EXPECT_EQ(entries(tmp.path()), std::set<std::string>{"old"});
   int ends[2];
   ASSERT_EQ(::pipe(ends), 0);
-  const std::string saved = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
-  ::setenv("TMPDIR", (tmp / "missing").c_str(), 1);
-  ReplacingFile pipe("/proc/self/fd/" + std::to_string(ends[1]));
-  pipe.streamInPlace();
-  EXPECT_TRUE(pipe.open() && pipe.write("streamed") && pipe.commit()) << pipe.error();
-  saved.empty() ? ::unsetenv("TMPDIR") : ::setenv("TMPDIR", saved.c_str(), 1);
+  {
+    const test::ScopedEnv noTemp("TMPDIR", (tmp / "missing").string());
+    ReplacingFile pipe("/proc/self/fd/" + std::to_string(ends[1]));
+    pipe.streamInPlace();
+    EXPECT_TRUE(pipe.open() && pipe.write("streamed") && pipe.commit()) << pipe.error();
+  }
   ::close(ends[1]);
   char got[16] = {};
   EXPECT_EQ(::read(ends[0], got, sizeof got), 8);

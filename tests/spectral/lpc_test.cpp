@@ -35,16 +35,32 @@ std::vector<double> arProcess(const std::vector<double>& a, int n, double sigma,
   return std::vector<double>(x.end() - n, x.end());  // past the start-up transient
 }
 
+using Complex = std::complex<double>;
+
+// Real coefficients (descending powers) of the monic polynomial with these roots.
+std::vector<double> fromRoots(const std::vector<Complex>& roots) {
+  std::vector<Complex> c{1.0};
+  for (const Complex& r : roots) {
+    c.push_back(0.0);
+    for (std::size_t i = c.size() - 1; i > 0; --i) c[i] -= r * c[i - 1];
+  }
+  std::vector<double> real;
+  for (const Complex& v : c) real.push_back(v.real());
+  return real;
+}
+
+std::vector<Complex> conjugatePairs(const std::vector<std::pair<double, double>>& polar) {
+  std::vector<Complex> roots;
+  for (auto [radius, angle] : polar) {
+    roots.push_back(std::polar(radius, angle));
+    roots.push_back(std::polar(radius, -angle));
+  }
+  return roots;
+}
+
 // Predictor coefficients (a[0] = 1 unused) of the poles r·e^(±iθ).
 std::vector<double> predictorOf(const std::vector<std::pair<double, double>>& poles) {
-  std::vector<double> c{1.0};  // A(z) in powers of z^-1
-  for (auto [r, theta] : poles) {
-    const std::vector<double> quad{1.0, -2.0 * r * std::cos(theta), r * r};
-    std::vector<double> next(c.size() + 2, 0.0);
-    for (std::size_t i = 0; i < c.size(); ++i)
-      for (std::size_t j = 0; j < 3; ++j) next[i + j] += c[i] * quad[j];
-    c = next;
-  }
+  std::vector<double> c = fromRoots(conjugatePairs(poles));  // A(z) in powers of z^-1
   for (std::size_t j = 1; j < c.size(); ++j) c[j] = -c[j];
   return c;
 }
@@ -161,20 +177,6 @@ TEST(LpcSpectrum, SilenceAndBadFrames) {
   EXPECT_EQ(std::tuple(rec->count(ReportKind::Bug), column[5]), std::tuple(2u, -7.0f));
 }
 
-using Complex = std::complex<double>;
-
-// Real coefficients (descending powers) of the monic polynomial with these roots.
-std::vector<double> fromRoots(const std::vector<Complex>& roots) {
-  std::vector<Complex> c{1.0};
-  for (const Complex& r : roots) {
-    c.push_back(0.0);
-    for (std::size_t i = c.size() - 1; i > 0; --i) c[i] -= r * c[i - 1];
-  }
-  std::vector<double> real;
-  for (const Complex& v : c) real.push_back(v.real());
-  return real;
-}
-
 // Each expected root is matched to a distinct found root within tol.
 void expectSameRoots(const std::vector<Complex>& expected, const std::vector<Complex>& found, double tol) {
   ASSERT_EQ(expected.size(), found.size());
@@ -187,15 +189,6 @@ void expectSameRoots(const std::vector<Complex>& expected, const std::vector<Com
     used[best] = true;
     EXPECT_LT(std::abs(found[best] - e), tol) << "root " << e << " found as " << found[best];
   }
-}
-
-std::vector<Complex> conjugatePairs(const std::vector<std::pair<double, double>>& polar) {
-  std::vector<Complex> roots;
-  for (auto [radius, angle] : polar) {
-    roots.push_back(std::polar(radius, angle));
-    roots.push_back(std::polar(radius, -angle));
-  }
-  return roots;
 }
 
 std::vector<Complex> randomPairs(int pairs, double rmin, double rmax, unsigned seed) {

@@ -40,6 +40,12 @@ void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::set<std::string> entries(const std::filesystem::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
+  return names;
+}
+
 std::filesystem::path sourceDir() { return ARDV_SOURCE_DIR; }
 std::filesystem::path sourceDataDir() { return sourceDir() / "data"; }
 

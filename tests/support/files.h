@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ std::string readFile(const std::filesystem::path& path);
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& content);
 void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+// The names in `dir`.
+std::set<std::string> entries(const std::filesystem::path& dir);
 
 // While alive, no file of the process may grow past `bytes` (writes fail
 // with EFBIG, SIGXFSZ ignored): a failing write that stops root too.
