@@ -108,9 +108,10 @@ INSTANTIATE_TEST_SUITE_P(PowersOfTwo, FftSizes, ::testing::Values(4, 8, 16, 32, 
 // Fingerprints of every transform's output bits over all its sizes, recorded
 // before the kernel was vectorised further: any change of the order of the
 // arithmetic shows here, on every kernel path the processor can run.
-std::uint64_t fingerprint(std::uint64_t h, const void* data, std::size_t bytes) {
-  const auto* p = static_cast<const unsigned char*>(data);
-  for (std::size_t i = 0; i < bytes; ++i) h = (h ^ p[i]) * 1099511628211ull;
+template <class T>
+std::uint64_t fingerprint(std::uint64_t h, const std::vector<T>& x, int count) {
+  const auto* p = reinterpret_cast<const unsigned char*>(x.data());
+  for (std::size_t i = 0; i < count * sizeof(T); ++i) h = (h ^ p[i]) * 1099511628211ull;
   return h;
 }
 
@@ -126,6 +127,8 @@ std::vector<T> fixedSignal(int n) {
   return x;
 }
 
+// The bits of a transform of n points (forward, then back where it has an
+// inverse) of fixed values, folded into h.
 struct BitsCase {
   const char* name;
   int lo;
@@ -134,47 +137,37 @@ struct BitsCase {
 };
 
 const BitsCase kBitsCases[] = {
-    {"realFft", 256,
-     [](int n, std::uint64_t h) {
+    {"realFft", 256, [](int n, std::uint64_t h) {
        auto x = fixedSignal<float>(n);
        realFft(x.data(), n);
-       return fingerprint(h, x.data(), n * sizeof(float));
-     },
-     0x7cd4edf78fa58214ull},
-    {"realFftInterleaved", 4,
-     [](int n, std::uint64_t h) {
+       return fingerprint(h, x, n);
+     }, 0x7cd4edf78fa58214ull},
+    {"realFftInterleaved", 4, [](int n, std::uint64_t h) {
        auto x = fixedSignal<float>(n);
        realFftInterleaved(x.data(), n);
-       return fingerprint(h, x.data(), n * sizeof(float));
-     },
-     0xc5d40c17541e2561ull},
-    {"fftRealForward", 4,
-     [](int n, std::uint64_t h) {
+       return fingerprint(h, x, n);
+     }, 0xc5d40c17541e2561ull},
+    {"fftRealForward", 4, [](int n, std::uint64_t h) {
        auto x = fixedSignal<double>(n);
        fftRealForward(n, x.data());
-       h = fingerprint(h, x.data(), n * sizeof(double));
+       h = fingerprint(h, x, n);
        fftRealInverse(n, x.data());
-       return fingerprint(h, x.data(), n * sizeof(double));
-     },
-     0x348a76a7139aa9cbull},
-    {"fftComplexForward", 4,
-     [](int n, std::uint64_t h) {
+       return fingerprint(h, x, n);
+     }, 0x348a76a7139aa9cbull},
+    {"fftComplexForward", 4, [](int n, std::uint64_t h) {
        auto re = fixedSignal<double>(n), im = fixedSignal<double>(n + 1);
        fftComplexForward(n, re.data(), im.data());
-       h = fingerprint(fingerprint(h, re.data(), n * sizeof(double)), im.data(), n * sizeof(double));
+       h = fingerprint(fingerprint(h, re, n), im, n);
        fftComplexInverse(n, re.data(), im.data());
-       return fingerprint(fingerprint(h, re.data(), n * sizeof(double)), im.data(), n * sizeof(double));
-     },
-     0xa9ef287bfae71527ull},
-    {"complexFft", 128,
-     [](int n, std::uint64_t h) {
+       return fingerprint(fingerprint(h, re, n), im, n);
+     }, 0xa9ef287bfae71527ull},
+    {"complexFft", 128, [](int n, std::uint64_t h) {
        auto x = fixedSignal<float>(2 * n);
        complexFft(x.data(), n, FftDirection::Forward);
-       h = fingerprint(h, x.data(), 2 * n * sizeof(float));
+       h = fingerprint(h, x, 2 * n);
        complexFft(x.data(), n, FftDirection::Inverse);
-       return fingerprint(h, x.data(), 2 * n * sizeof(float));
-     },
-     0xfe0e4c8f5c4fab43ull},
+       return fingerprint(h, x, 2 * n);
+     }, 0xfe0e4c8f5c4fab43ull},
 };
 
 TEST(Fft, OutputBitsAreTheRecordedOnes) {

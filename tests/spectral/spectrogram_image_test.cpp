@@ -20,6 +20,13 @@
 namespace ardv {
 namespace {
 
+// The settings of `kind` at 16 kHz.
+CurrentSpectro specOf(int kind, const SpectroSettings& settings = SpectroSettings()) {
+  CurrentSpectro spec;
+  EXPECT_TRUE(spectro_GetParams(settings, kind, 16000, spec));
+  return spec;
+}
+
 // 97 dB is written as byte 0; an empty range makes everything above it darkest.
 TEST(Levels, ScreenAndFileScales) {
   for (const auto& [db, level] : {std::pair{60.0, 0}, {40.0, 0}, {97.0, 254}, {97.2, 255}, {-100.0, 0}})
@@ -100,10 +107,8 @@ TEST(Legend, ValuesAndLabelSpacing) {
 TEST(Pgm, ImageOfEveryKindAndEscape) {
   const auto x0 = test::sine(48000, 16000, 2000, 8000);
   const SampleSpan x{x0.data(), 48000, 0};
-  SpectroSettings settings;
   for (int kind : {2, 3}) {
-    CurrentSpectro spec;
-    ASSERT_TRUE(spectro_GetParams(settings, kind, 16000, spec));
+    const CurrentSpectro spec = specOf(kind);
     LevelImage image;
     ASSERT_TRUE(renderSpectrogramImage(spec, x, 0, 47999, 1024, 256, image));
     ASSERT_EQ(image.levels.size(), 1024u * 256u);
@@ -137,14 +142,12 @@ TEST(Pgm, ImageOfEveryKindAndEscape) {
 TEST(Pgm, SilenceIsWhiteAndBadSizesAndUncreatableFilesAreRefused) {
   const std::vector<std::int16_t> zeros(4000, 0);
   const SampleSpan x{zeros.data(), 4000, 0};
-  SpectroSettings settings;
-  CurrentSpectro spec;
-  ASSERT_TRUE(spectro_GetParams(settings, 1, 16000, spec));
+  CurrentSpectro spec = specOf(1);
   LevelImage image;
   ASSERT_TRUE(renderSpectrogramImage(spec, x, 0, 3999, 64, 32, image));
   for (auto v : image.levels) EXPECT_EQ(v, 0);
   ScopedRecorder rec;
-  ASSERT_TRUE(spectro_GetParams(settings, 3, 16000, spec));
+  spec = specOf(3);
   image = LevelImage{1, 1, {9}};
   EXPECT_FALSE(renderSpectrogramImage(spec, x, 0, 3999, 0, 256, image));
   EXPECT_FALSE(renderSpectrogramImage(spec, x, 0, 300, 64, 256, image));
@@ -162,19 +165,15 @@ TEST(Pgm, SilenceIsWhiteAndBadSizesAndUncreatableFilesAreRefused) {
 TEST(Pane, ColumnsPerFrameAndUntouchedColumns) {
   const auto x0 = test::sine(32000, 16000, 1000, 8000);
   const SampleSpan x{x0.data(), 32000, 0};
-  SpectroSettings settings;
-  CurrentSpectro spec;
-  ASSERT_TRUE(spectro_GetParams(settings, 2, 16000, spec));
   const PaneMapping pane{0, 32000, 400};
   PaneImage img;
-  ASSERT_TRUE(renderSpectrogramPane(spec, x, pane, 0, 399, PlaneAxis{128, 0.0, 128.0}, img));
+  ASSERT_TRUE(renderSpectrogramPane(specOf(2), x, pane, 0, 399, PlaneAxis{128, 0.0, 128.0}, img));
   EXPECT_EQ(std::tuple(img.at(0, 0), img.at(399, 0)), std::tuple(-1, -1));  // their frames would leave the buffer
   // 1000 Hz of 8000 on 128 rows: bins 62..65 close row 110.
   EXPECT_GT(img.at(200, 110), 200);
   EXPECT_LT(img.at(200, 60), 60);
   PaneImage re;
-  ASSERT_TRUE(spectro_GetParams(settings, 3, 16000, spec));
-  ASSERT_TRUE(renderSpectrogramPane(spec, x, pane, 0, 399, PlaneAxis{128, 0.0, 128.0}, re));
+  ASSERT_TRUE(renderSpectrogramPane(specOf(3), x, pane, 0, 399, PlaneAxis{128, 0.0, 128.0}, re));
   EXPECT_GT(std::max(re.at(200, 110), re.at(200, 111)), 200);
 }
 
@@ -201,8 +200,7 @@ TEST(Pane, RelativeRangeFollowsTheLoudestCell) {
   for (const auto& [kind, amplitude] : {std::pair{1, 8000.0}, {1, 80.0}, {3, 8000.0}, {3, 80.0}, {6, 80.0}, {2, 0.0},
                                         {3, 0.0}, {6, 0.0}}) {
     const auto x0 = test::sine(16000, 16000, 1000, amplitude);
-    CurrentSpectro spec;
-    ASSERT_TRUE(spectro_GetParams(settings, kind, 16000, spec));
+    const CurrentSpectro spec = specOf(kind, settings);
     PaneImage img;
     ASSERT_TRUE(renderSpectrogramPane(spec, {x0.data(), 16000, 0}, PaneMapping{0, 16000, 300}, 0, 299,
                                       PlaneAxis{128, 0.0, 128.0}, img));
@@ -224,7 +222,6 @@ TEST(Pane, RelativeRangeFollowsTheLoudestCell) {
 // keep some columns and must drop others.
 TEST(Pane, KeptColumnsOnAnyThreadCountGiveTheFreshPane) {
   auto x0 = glide();
-  SpectroSettings settings;
   struct Step {
     const char* what;
     std::int64_t first, count;  // the view
@@ -246,8 +243,7 @@ TEST(Pane, KeptColumnsOnAnyThreadCountGiveTheFreshPane) {
       {"the whole signal, frames past its ends", 0, 32000, -1, 0, 50, false},
   };
   for (int kind = 1; kind <= 6; ++kind) {
-    CurrentSpectro spec;
-    ASSERT_TRUE(spectro_GetParams(settings, kind, 16000, spec));
+    CurrentSpectro spec = specOf(kind);
     PaneColumnCache cache;
     for (const Step& step : steps) {
       if (step.edit >= 0) x0[static_cast<std::size_t>(step.edit)] ^= 0x155;
@@ -334,8 +330,7 @@ TEST(Pgm, FftKindImagesAsTheirExactColumns) {
   for (auto& v : s) v = static_cast<std::int16_t>(v + noise(rng));
   const SampleSpan x{s.data(), static_cast<std::int64_t>(s.size()), 0};
   for (const auto& [kind, displayed] : {std::pair{1, 0}, {2, 0}, {1, 163}, {2, 163}, {1, 77}, {2, 301}}) {
-    CurrentSpectro spec;
-    ASSERT_TRUE(spectro_GetParams(SpectroSettings(), kind, 16000, spec));
+    CurrentSpectro spec = specOf(kind);
     if (displayed) spec.displayedBins = displayed;  // a lower top frequency
     const auto centre = [](int i) { return static_cast<std::int64_t>(i) * 97 + 200; };
     const int frames = 300, height = 200, bins = std::min(spec.fftSize / 2, spec.displayedBins);
