@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -65,7 +66,8 @@ TEST(ConvertCommand, CarriesTheAnnotationChunks) {
   ASSERT_EQ(runCli("convert " + (dir / "a.wav").string() + " " + (dir / "b.wav").string(), dir / "log"), 0);
   test::WavContents b;
   ASSERT_TRUE(test::readWav(dir / "b.wav", b));
-  EXPECT_EQ(std::tuple(b.info.frequence, test::marksOf(b.phon), test::marksOf(b.word)), std::tuple(22050.0, phon, word));
+  EXPECT_EQ(std::tuple(b.info.frequence, test::marksOf(b.phon), test::marksOf(b.word)),
+            std::tuple(22050.0, phon, word));
 }
 
 // The profiles listed; three raw samples read with a headerless profile (refusals: bad_input_test).
@@ -108,13 +110,11 @@ TEST(LabelsCommand, EveryKindRoundTripsThroughAWavCopy) {
 
 TEST(LabelsCommand, ListingsAndHelp) {
   test::TempDir dir;
-  notetiqs phon, word;
-  phon.SetText(phon.insertOrGet(0), "\x1b[2J\x07");
-  phon.insertOrGet(10);
-  word.SetText(word.insertOrGet(0), "w");
-  word.insertOrGet(20);  // a segment ending at the end of the signal
   const std::string wav = (dir / "c.wav").string();
-  ASSERT_TRUE(writeWavFile(wav, std::vector<std::int16_t>(20), 16000, phon, word));
+  // The word segment ends at the end of the signal.
+  ASSERT_TRUE(writeWavFile(wav, std::vector<std::int16_t>(20), 16000,
+                           test::listOf(test::Marks{{0, "\x1b[2J\x07"}, {10, ""}}),
+                           test::listOf(test::Marks{{0, "w"}, {20, ""}})));
   const struct {
     std::string args;
     int status;
@@ -504,8 +504,7 @@ TEST_F(SpectrogramCommand, PngRunsInTimeLeftToRightWithLowFrequenciesAtTheBottom
         ASSERT_EQ(img.at(x, y), grey) << x << ", " << y;
       }
   }
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-    EXPECT_EQ(entry.path().string().find(".ardv-tmp"), std::string::npos) << "left " << entry.path();
+  EXPECT_EQ(test::entries(dir.path()), (std::set<std::string>{"log", "log.err", "t.pgm", "t.png", "tone.wav"}));
 }
 
 TEST_F(SpectrogramCommand, SettingsTakeEffect) {

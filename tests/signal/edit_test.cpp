@@ -45,14 +45,12 @@ class Editing : public test::EditingTest {
   void open(std::int32_t n, double frequence, std::uint32_t seed) {
     samples_ = test::noise(static_cast<std::size_t>(n), seed, -20000, 20000);
     std::mt19937 rng(seed);
-    notetiqs phon, word;
+    notetiqs phon;
     for (std::int32_t p = 10, i = 0; p < n - 1; p += std::uniform_int_distribution<int>(5, 300)(rng), ++i)
       phon.SetText(phon.insertOrGet(p), i % 3 ? "p" + std::to_string(i) : "");
     phon.insertOrGet(n - 1);
-    word.SetText(word.insertOrGet(0), "w");
-    word.insertOrGet(n / 2);
     path_ = (dir_ / "s.wav").string();
-    openWav("s.wav", samples_, frequence, phon, word);
+    openWav("s.wav", samples_, frequence, phon, test::listOf(test::Marks{{0, "w"}, {n / 2, ""}}));
   }
   // A profile signal `stem`.raw with NIST label files `stem`.phn and `stem`.wrd.
   infoFile profileSignal(const std::string& stem, const char* profile, double frequence) {
@@ -292,10 +290,7 @@ TEST_F(Editing, SaveOntoItselfKeepsABackupAndAFailedSaveKeepsTheFile) {
 
 TEST_F(Editing, ReplacementOverwritesWithoutMovingLaterBoundaries) {
   open(1000, 8000, 4);
-  notetiqs marks;
-  marks.SetText(marks.insertOrGet(0), "s");
-  marks.insertOrGet(20);
-  editContext().replaceSource = source("synth.wav", 50, 9, 8000, marks);
+  editContext().replaceSource = source("synth.wav", 50, 9, 8000, test::listOf(test::Marks{{0, "s"}, {20, ""}}));
   const notetiqs before = program().etiq;
   ASSERT_EQ(replaceAt(980, false), 50);  // runs 30 samples past the end
   std::vector<std::int16_t> expected(samples_.begin(), samples_.begin() + 980);

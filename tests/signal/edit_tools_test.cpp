@@ -225,12 +225,9 @@ using Resample = test::EditingTest;
 
 TEST_F(Resample, CurrentFileAtTheAskedRateWithItsLabelsUnlessEscaped) {
   ScopedRecorder rec;
-  notetiqs phon, word;
-  for (const auto& [at, label] : {std::pair{0, "a"}, std::pair{16001, "b"}, std::pair{40000, ""}}) {
-    phon.SetText(phon.insertNew(at), label);
-    word.SetText(word.insertNew(at + 2), label);
-  }
-  openWav("in.wav", test::sine(48000, 16000, 500, 10000), 16000, phon, word);
+  openWav("in.wav", test::sine(48000, 16000, 500, 10000), 16000,
+          test::listOf(test::Marks{{0, "a"}, {16001, "b"}, {40000, ""}}),
+          test::listOf(test::Marks{{2, "a"}, {16003, "b"}, {40002, ""}}));
   test::writeFile(dir_ / "half.wav", "previous");
   {
     ScriptedKeyboard keys(2);  // the press forgotten at the start, the first block, then Escape

@@ -329,10 +329,8 @@ TEST(AnnotationChunk, BuilderCutsAfterTheLastPosition) {
   builder.add(5, "x");
   EXPECT_FALSE(builder.lastEntryClosed());
   // A payload for a signal of 10 samples closes a segment running past its end there.
-  notetiqs list;
-  list.SetText(list.insertOrGet(0), "a");
-  list.insertOrGet(20);
   bool closed = false;
+  const notetiqs list = test::listOf(test::Marks{{0, "a"}, {20, ""}});
   EXPECT_EQ(chunkPayload(list, 10, closed), (Bytes{0, 0, 0, 0, 'a', 0, 10, 0, 0, 0}));
   EXPECT_TRUE(closed);
 }
