@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "annotation/notetiqs.h"
+#include "signal/annotation_chunk.h"
+#include "signal/infofile.h"
 
 namespace ardv::test {
 

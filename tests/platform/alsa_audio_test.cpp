@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 #include "platform/alsa/alsa_audio.h"
 #include "platform/audio_device.h"
 #include "platform/headless/recording_reporter.h"
+#include "tests/support/cli.h"
 
 namespace ardv {
 namespace {
@@ -23,11 +23,9 @@ bool waitDone(Device& device, int limitMs) {
 
 class AlsaAudio : public ::testing::Test {
  protected:
-  void SetUp() override {
-    setenv("ARDV_AUDIO_DEVICE", "null", 1);
-    ASSERT_TRUE(installAlsaDevices());
-  }
+  void SetUp() override { ASSERT_TRUE(installAlsaDevices()); }
   void TearDown() override { uninstallAlsaDevices(); }
+  test::ScopedEnv device_{"ARDV_AUDIO_DEVICE", "null"};
   ScopedRecorder recorder_;
 };
 
