@@ -61,6 +61,13 @@ FigureData syntheticData(double fromMs, double toMs, int columns) {
   return d;
 }
 
+// The axis labels of `request` painted with `data`, in the layout's pixels.
+std::vector<AxisLabel> paintedLabels(const FigureRequest& request, const FigureLayout& layout, const FigureData& data) {
+  QImage image(layout.widthPx, layout.heightPx, QImage::Format_RGB32);
+  QPainter painter(&image);
+  return paintFigure(painter, request, layout, data);
+}
+
 TEST(FigureLayout, TickLabelsNeverOverlapFrom60MmToA4) {
   ensureApplication();
   const std::pair<double, double> stretches[] = {{0.0, 47.0}, {123.0, 2614.5}, {0.0, 60000.0}, {59000.0, 59400.0}};
@@ -73,10 +80,7 @@ TEST(FigureLayout, TickLabelsNeverOverlapFrom60MmToA4) {
           request.widthMm = widthMm, request.heightMm = heightMm, request.fontPt = fontPt, request.dpi = 96;
           request.title = "Title";
           const FigureLayout layout = layoutFigure(request);
-          QImage image(layout.widthPx, layout.heightPx, QImage::Format_RGB32);
-          QPainter painter(&image);
-          const auto labels = paintFigure(painter, request, layout, syntheticData(fromMs, toMs, 50));
-          painter.end();
+          const auto labels = paintedLabels(request, layout, syntheticData(fromMs, toMs, 50));
           SCOPED_TRACE(testing::Message() << widthMm << " x " << heightMm << " mm, " << fontPt << " pt, "
                                           << fromMs << ".." << toMs << " ms");
           EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](const AxisLabel& l) { return l.axis == 0; }))
@@ -101,12 +105,8 @@ TEST(FigureLayout, UnvoicedFramesStayOutOfTheF0Axis) {
   const FigureLayout layout = layoutFigure(request);
   FigureData d = syntheticData(0.0, 1000.0, 50);
   for (std::size_t i = 0; i < d.f0.size(); ++i) d.f0[i].value = i % 3 ? 150.0 + i : 0.0;
-  QImage image(layout.widthPx, layout.heightPx, QImage::Format_RGB32);
-  QPainter painter(&image);
-  const auto labels = paintFigure(painter, request, layout, d);
-  painter.end();
   std::vector<double> f0Ticks;
-  for (const AxisLabel& l : labels)
+  for (const AxisLabel& l : paintedLabels(request, layout, d))
     if (l.axis == 1) f0Ticks.push_back(l.text.toDouble());
   ASSERT_GT(f0Ticks.size(), 1u);
   EXPECT_GE(*std::min_element(f0Ticks.begin(), f0Ticks.end()), 100.0);
