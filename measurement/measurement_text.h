@@ -19,7 +19,7 @@ std::string measurementText(const Measurement& m, const std::string& title);
 // files are analysed over the stretch, the formant tracker starting
 // kFormantContextMs before it. The bound keeps the first answer within 50 ms:
 // the analyses take about 7 ms of processor time per second of file, a
-// stretch of 1 s with its context about 27 ms.
+// stretch of 1 s with its context about 24 ms.
 class StretchMeasurer {
  public:
   static constexpr double kWholeFileMs = 5000.0;

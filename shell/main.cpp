@@ -322,7 +322,7 @@ void runBench(ardv::shell::MainWindow& window, const std::string& file) {
     std::printf("\n");
   }
   // The measurement panel answering a new 1-s selection, with the first
-  // measurement after a change of file (a file of up to a minute is then
+  // measurement after a change of file (a file of up to 5 s is then
   // analysed whole) and the next ones; shown only here, so that the rows
   // above time no measuring.
   if (MeasurementPanel* panel = window.measurementPanel()) {
