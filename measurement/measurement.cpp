@@ -2,6 +2,7 @@
 #include "measurement/measurement.h"
 
 #include <algorithm>
+#include <iterator>
 #include <numeric>
 
 #include "formants/formant_tracks.h"
@@ -43,6 +44,23 @@ bool analyseFormants(const infoFile& file, std::int64_t first, std::int64_t last
                                  out.formants.push_back({r.centre, {r.frequencyHz[0], r.frequencyHz[1], r.frequencyHz[2]}});
                                return true;
                              });
+}
+
+// Marks each formant frame by the F0 frame nearest to its centre; none within
+// half an F0 frame (the F0 analysis had no frame there) reads as unvoiced.
+void markVoicing(double fs, std::vector<RangeAnalyses::FormantFrame>& formants,
+                 const std::vector<RangeAnalyses::F0Frame>& f0) {
+  PitchGeometry geo;
+  const std::int64_t reach = pitchGeometry(fs, 0, geo) ? geo.L / 2 : 0;
+  auto next = f0.begin();
+  for (auto& frame : formants) {
+    while (next != f0.end() && next->centre < frame.centre) ++next;
+    const RangeAnalyses::F0Frame* nearest = nullptr;
+    if (next != f0.end()) nearest = &*next;
+    if (next != f0.begin() && (!nearest || frame.centre - std::prev(next)->centre <= nearest->centre - frame.centre))
+      nearest = &*std::prev(next);
+    frame.voiced = nearest && std::abs(nearest->centre - frame.centre) <= reach && nearest->hz > 0;
+  }
 }
 
 bool analyseEnergy(const infoFile& file, std::int64_t first, std::int64_t last, const MeasureSettings& s,
@@ -126,8 +144,12 @@ bool analyseRange(const infoFile& file, std::int64_t first, std::int64_t last, c
   first = std::max<std::int64_t>(first, 0);
   last = std::min(last, file.sampleCount() - 1);
   if (last < first) return true;
-  if (settings.what.f0 && !analyseF0(file, first, last, settings, out)) return false;
-  if (settings.what.formants && !analyseFormants(file, first, last, settings, out)) return false;
+  if ((settings.what.f0 || settings.what.formants) && !analyseF0(file, first, last, settings, out)) return false;
+  if (settings.what.formants) {
+    if (!analyseFormants(file, first, last, settings, out)) return false;
+    markVoicing(file.frequence, out.formants, out.f0);
+    if (!settings.what.f0) out.f0.clear();
+  }
   return !settings.what.intensity || analyseEnergy(file, first, last, settings, out);
 }
 
@@ -152,14 +174,15 @@ Measurement measureStretch(const RangeAnalyses& a, std::int64_t start, std::int6
     const auto* best = fb;
     for (const auto* p = fb; p != fe; ++p)
       if (std::abs(static_cast<double>(p->centre) - t) < std::abs(static_cast<double>(best->centre) - t)) best = p;
-    for (int k = 0; k < 3; ++k) m.formantsAt[static_cast<std::size_t>(q)][static_cast<std::size_t>(k)] = best->hz[static_cast<std::size_t>(k)];
+    if (best->voiced)
+      for (int k = 0; k < 3; ++k) m.formantsAt[static_cast<std::size_t>(q)][static_cast<std::size_t>(k)] = best->hz[static_cast<std::size_t>(k)];
   }
   const double lo = static_cast<double>(m.start) + 0.25 * length, hi = static_cast<double>(m.start) + 0.75 * length;
   std::array<double, 3> sum{0, 0, 0};
   int count = 0;
   for (const auto* p = fb; p != fe; ++p) {
     const double c = static_cast<double>(p->centre);
-    if (c < lo || c > hi) continue;
+    if (c < lo || c > hi || !p->voiced) continue;
     for (int k = 0; k < 3; ++k) sum[static_cast<std::size_t>(k)] += p->hz[static_cast<std::size_t>(k)];
     ++count;
   }

@@ -3,7 +3,8 @@
 //
 // Stages: analyseRange runs the analyses over the frames of a range of the
 // file (the F0 of the pitch file, the McCandless tracks of the formant
-// listing, the energy frames of the whole-file energy), then measureStretch
+// listing, the energy frames of the whole-file energy) and marks each formant
+// frame voiced or not by the F0 frame nearest to it, then measureStretch
 // summarises the frames whose centres lie in a stretch of that range. One
 // analysis serves every segment of a file.
 #pragma once
@@ -54,6 +55,9 @@ struct RangeAnalyses {
   struct FormantFrame {
     std::int64_t centre;
     std::array<double, 3> hz;
+    // The F0 frame nearest to the centre is voiced: the trackers hold their
+    // last estimates through silences and voiceless consonants.
+    bool voiced = true;
   };
   struct EnergyFrame {
     std::int64_t centre;
@@ -65,9 +69,11 @@ struct RangeAnalyses {
 };
 
 // Runs the analyses of `settings.what` over the frames whose centres lie in
-// samples first..last (inclusive) of `file`. A file shorter than an
-// analysis's frame gives no frames of it (no report). False after the report
-// of an unusable rate or a failed read.
+// samples first..last (inclusive) of `file`; formants run the F0 analysis too
+// (for the voicing of their frames; `f0` stays empty when F0 is not asked
+// for). A file shorter than an analysis's frame gives no frames of it (no
+// report), and formant frames without an F0 frame within half an F0 frame
+// are unvoiced. False after the report of an unusable rate or a failed read.
 bool analyseRange(const infoFile& file, std::int64_t first, std::int64_t last, const MeasureSettings& settings,
                   RangeAnalyses& out);
 
@@ -87,7 +93,8 @@ struct Measurement {
   double startMs = 0.0, endMs = 0.0, durationMs = 0.0;
   F0Figures f0;
   // F1–F3 of the frame nearest to 25, 50 and 75 % of the stretch (its centre
-  // inside the stretch), and the mean over the frames of the middle half.
+  // inside the stretch; missing when that frame is unvoiced), and the mean
+  // over the voiced frames of the middle half.
   std::array<std::array<double, 3>, 3> formantsAt{{{kNoValue, kNoValue, kNoValue},
                                                    {kNoValue, kNoValue, kNoValue},
                                                    {kNoValue, kNoValue, kNoValue}}};

@@ -18,7 +18,7 @@ std::string fixed(double v, int decimals) {
 std::string hzSt(double hz, double st) { return fixed(hz, 1) + " Hz (" + fixed(st, 2) + " st)"; }
 
 std::string formants(const std::array<double, 3>& f) {
-  if (!hasValue(f[0])) return "none (no formant frame in the stretch)";
+  if (!hasValue(f[0])) return "none (unvoiced, or no formant frame)";
   return fixed(f[0], 0) + " / " + fixed(f[1], 0) + " / " + fixed(f[2], 0) + " Hz";
 }
 

@@ -48,8 +48,12 @@ const Column kColumns[] = {
     {"F2 25%", [](const SegmentRow& r) { return r.m.formantsAt[0][1]; }, 0},
     {"F1 75%", [](const SegmentRow& r) { return r.m.formantsAt[2][0]; }, 0},
     {"F2 75%", [](const SegmentRow& r) { return r.m.formantsAt[2][1]; }, 0},
+    {"F1 mid half", [](const SegmentRow& r) { return r.m.formantsMiddleMean[0]; }, 0},
+    {"F2 mid half", [](const SegmentRow& r) { return r.m.formantsMiddleMean[1]; }, 0},
     {"intensity dB", [](const SegmentRow& r) { return r.m.intensityMeanDb; }, 1},
 };
+
+constexpr int kStartColumn = 3;
 
 // A number cell sorting by value; a missing value is empty and sorts first.
 class NumberItem : public QTableWidgetItem {
@@ -97,6 +101,9 @@ SegmentTableWindow::SegmentTableWindow(std::function<void(std::int32_t, std::int
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Time order until a header is clicked (the header's own default is the
+  // first column, descending).
+  table_->horizontalHeader()->setSortIndicator(kStartColumn, Qt::AscendingOrder);
   table_->verticalHeader()->setVisible(false);
   layout->addWidget(table_, 1);
   status_ = new QLabel(this);

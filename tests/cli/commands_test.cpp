@@ -292,13 +292,24 @@ TEST(MeasureCommand, TableOfACorpusAndShardsThatAddUp) {
   ASSERT_TRUE(writeWavFile(c / "s.wav", std::vector<std::int16_t>(100, 500), 16000,
                            test::listOf(test::Marks{{0, "a"}, {50, "b"}, {100, ""}}), {}));
   test::writeFile(c / "z.wav", "not a signal");
+  // Raw files with NIST label files: overlapping segments, a zero-length one.
+  const fs::path r = dir / "r";
+  fs::create_directories(r);
+  for (const char* name : {"o.raw", "z.raw"})
+    test::writeFile(r / name, std::string(reinterpret_cast<const char*>(vowel.data()), 2 * vowel.size()));
+  test::writeFile(r / "o.lab", "0 4000 A\n2000 6000 i\n6000 8000 u\n");
+  test::writeFile(r / "z.lab", "0 4000 A\n4000 4000 i\n");
+  const std::string raw = " --profile pcm16le-16k --labels-kind nist --measures f0";
   const std::string m = "measure " + c.string();
   test::expectCliRows({{m + " -o " + (dir / "all.csv").string(), 1, "5 files measured, 11 segments, 1 failed"},
                        {m + "/a.wav --phonemes i --measures f0", 0, "1 files measured, 1 segments, 0 failed"},
                        {m + "/a.wav --tier words", 0, "no word labels"},
                        {m + " --phonemes nope", 1, "Not phonemes"},
                        {m + " --tier syllables", 2, "usage"},
-                       {m + " --measures f0,pitch", 2, "usage"}},
+                       {m + " --measures f0,pitch", 2, "usage"},
+                       // A segment ends where the next begins; a zero-length line is named.
+                       {"measure " + (r / "o.raw").string() + raw, 0, "phonemes,A,0.00,125.00,125.00,,i,"},
+                       {"measure " + (r / "z.raw").string() + raw, 1, "Cannot read this line: 4000 4000 i"}},
                       dir / "log");
   const std::string all = test::readFile(dir / "all.csv");
   EXPECT_EQ(all.substr(0, all.find('\n')), test::replaceAll(segmentTableHeader(','), "\n", ""));

@@ -3,6 +3,7 @@
 // the same recording, and the table's rows and CSV/TSV quoting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -84,6 +85,13 @@ TEST(MeasureStretch, FormantPointsMiddleHalfAndIntensity) {
   EXPECT_FALSE(hasValue(gap.formantsAt[1][0]));
   EXPECT_FALSE(hasValue(gap.formantsMiddleMean[2]));
   EXPECT_FALSE(hasValue(gap.intensityMeanDb));
+  // Unvoiced frames (300, 500): a point on one is missing, the mean leaves them out.
+  RangeAnalyses u = a;
+  u.formants[3].voiced = u.formants[5].voiced = false;
+  const Measurement mu = measureStretch(u, 0, 1000);
+  EXPECT_DOUBLE_EQ(mu.formantsAt[0][0], 200.0);
+  EXPECT_FALSE(hasValue(mu.formantsAt[1][0]));
+  EXPECT_DOUBLE_EQ(mu.formantsMiddleMean[0], (400.0 + 600.0 + 700.0) / 3);
 }
 
 std::vector<int> pitchFileValues(const std::filesystem::path& pit) {
@@ -95,12 +103,14 @@ std::vector<int> pitchFileValues(const std::filesystem::path& pit) {
   return hz;
 }
 
-// A vowel of 7 s (two F0 chunks) with F0 falling 200 -> 120 Hz.
+// A vowel of 7 s (two F0 chunks) with F0 falling 200 -> 120 Hz and a pause at 6.4 s.
 class Agreement : public ::testing::Test {
  protected:
   void SetUp() override {
     test::VowelSpec v{.f0 = 160, .seconds = 7.0, .startHz = {600, 1700, 2800}, .endHz = {400, 2000, 2600}};
-    ASSERT_TRUE(writeWavFile(wav, test::synthVowel(v), 16000, {}, {}));
+    auto x = test::synthVowel(v);
+    std::fill(x.begin() + 102000, x.begin() + 106000, std::int16_t{0});  // a pause: unvoiced frames
+    ASSERT_TRUE(writeWavFile(wav, x, 16000, {}, {}));
     info.nom = wav.string();
     ASSERT_TRUE(init_infoFile_read_WAV(info));
   }
@@ -146,10 +156,16 @@ TEST_F(Agreement, MeansEqualThoseOfThePitchFileFormantTracksAndEnergyFile) {
     ASSERT_EQ(m.f0.voiced, voiced);
     EXPECT_NEAR(m.f0.meanHz, f0Sum / voiced, 1e-9);
     double f2Sum = 0;
-    int middle = 0;
+    int middle = 0, unvoiced = 0;
+    // Formant frame centres fall on F0 frame centres (both every 128 samples): the voiced ones count.
     for (const auto& r : tracks)
-      if (4 * (r.centre - start) >= end - start && 4 * (r.centre - start) <= 3 * (end - start)) f2Sum += r.frequencyHz[1], ++middle;
+      if (4 * (r.centre - start) >= end - start && 4 * (r.centre - start) <= 3 * (end - start) &&
+          pit[static_cast<std::size_t>((r.centre - 256) / 128)] > 0)
+        f2Sum += r.frequencyHz[1], ++middle;
+      else if (r.centre >= start && r.centre < end && pit[static_cast<std::size_t>((r.centre - 256) / 128)] == 0)
+        ++unvoiced;
     EXPECT_NEAR(m.formantsMiddleMean[1], f2Sum / middle, 1e-9);
+    EXPECT_EQ(unvoiced > 0, start == 98765);
     double power = 0;
     int count = 0;
     for (std::size_t k = 0; k < energy.size(); ++k) {
@@ -158,6 +174,13 @@ TEST_F(Agreement, MeansEqualThoseOfThePitchFileFormantTracksAndEnergyFile) {
     }
     EXPECT_NEAR(m.intensityMeanDb, 10 * std::log10(power / count), 1e-3);
     EXPECT_NEAR(m.f0.meanHz, 160.0, 4.0);
+    // Formants alone still take their voicing from F0, and give no F0 figure.
+    MeasureSettings formantsOnly = settings;
+    formantsOnly.what.f0 = false;
+    ASSERT_TRUE(analyseRange(info, start, end - 1, formantsOnly, a));
+    const Measurement mf = measureStretch(a, start, end);
+    EXPECT_EQ(mf.f0.frames, 0);
+    EXPECT_EQ(mf.formantsMiddleMean, m.formantsMiddleMean);
   }
 }
 

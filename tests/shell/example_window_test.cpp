@@ -163,6 +163,8 @@ class ExampleWindowTest : public QObject, test_support::WindowFixture {
     int labelled = 0;
     for (int k = 0; k < program().etiq.segmentCount(); ++k) labelled += !program().etiq.Text(k).empty();
     QCOMPARE(table->table()->rowCount(), labelled);
+    for (int row = 1; row < labelled; ++row)  // in time order until a header is clicked
+      QVERIFY(table->table()->item(row - 1, 3)->text().toDouble() < table->table()->item(row, 3)->text().toDouble());
     table->sequenceEdit()->setText("[V]");
     const int vowels = table->measure();
     QVERIFY(vowels > 3 && vowels < labelled);
