@@ -7,6 +7,8 @@
 # Voices: the spoken words of KTuberling (Debian's ktuberling; each language
 # one speaker, joined into one file per speaker) and the real-speech set of
 # tests/prosody/real_speech; sox converts them (16 kHz, or 8 kHz as they are).
+# Needs sox, praat, python3 and (for its words) ktuberling, Debian packages
+# all; speakers whose files are missing are left out.
 # usage: bench/copy_synth_real.sh ARDV_CLI [copy-synth options...]
 set -eu
 cli=$1
@@ -37,12 +39,17 @@ LIST
 echo "speaker class  Hz | F0 orig copy diff% | F1 orig copy diff% | F2 orig copy diff% | frames"
 speakers | while read -r name class rate kind lang; do
   in="$work/$name.wav"
+  if [ "$kind" = kt ] && [ ! -d "$kt/$lang" ]; then
+    echo "$name: $kt/$lang is missing (Debian's ktuberling)"
+    continue
+  fi
   if [ "$kind" = real ]; then
-    sox "$real/$lang.wav" -r "$rate" -c 1 -b 16 "$in"
+    sox -D "$real/$lang.wav" -r "$rate" -c 1 -b 16 "$in"
   else
     parts=""
+    # shellcheck disable=SC2012
     for f in $(ls "$kt/$lang" | head -n 12); do
-      sox "$kt/$lang/$f" -r "$rate" -c 1 -b 16 "$work/$name-${f%.*}.wav" pad 0.1 0.1 2> /dev/null
+      sox -D "$kt/$lang/$f" -r "$rate" -c 1 -b 16 "$work/$name-${f%.*}.wav" pad 0.1 0.1 2> /dev/null
       parts="$parts $work/$name-${f%.*}.wav"
     done
     # shellcheck disable=SC2086
