@@ -177,9 +177,10 @@ std::vector<std::vector<SnakeTrackPoint>> contoursToTracks(const SupportImage& i
 
 // The whole tracker from scratch over first..last: image, initial contours,
 // discretisation, iterations, tracks. Above kSnakeTrackingRateHz the stretch
-// is tracked on its copy resampled to that rate (the image's 256 rows then
-// span 0–8 kHz, 31 Hz each, and its frames 32 ms, as at 16 kHz); the tracks'
-// dates are those of `samples`. False after a report.
+// is tracked on its copy resampled to that rate and lightly pre-emphasised
+// (the image's 256 rows then span 0–8 kHz, 31 Hz each, and its frames 32 ms,
+// as at 16 kHz); the tracks' dates are those of `samples`. False after a
+// report.
 bool trackSnakes(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last, double fs,
                  const FormantOptions& options, const SnakeParams& params, SupportMethod method, InitialCurves kind,
                  std::vector<std::vector<SnakeTrackPoint>>& tracks);
