@@ -31,7 +31,7 @@ std::filesystem::path benchDir() {
 }
 
 const ardv::test::KnownUtterance& utterance() {
-  static const ardv::test::KnownUtterance u = ardv::test::knownUtterance(10.0, kFs, false);
+  static const ardv::test::KnownUtterance u = ardv::test::knownUtterance(10.0, kFs, ardv::test::KnownVoice::Male);
   return u;
 }
 

@@ -1,12 +1,14 @@
 // ardv-cli copy-synth IN.wav -o OUT.kle [--synth OUT.wav]
-// [--method mccandless|snake] [--profile NAME]: the whole copy-synthesis path
-// on a recording: F0, formant tracks, default pieces, the fit of the parallel
-// amplitudes, and optionally the synthesized speech. Our synthesizer runs
-// in-process, as in `ardv-cli synth`.
+// [--method mccandless|snake] [--ceiling auto|HZ] [--profile NAME]: the whole
+// copy-synthesis path on a recording: F0, formant tracks (McCandless at the
+// automatic ceiling unless one is given), default pieces, the fit of the
+// parallel amplitudes, and optionally the synthesized speech. Our
+// synthesizer runs in-process, as in `ardv-cli synth`.
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -18,6 +20,7 @@
 #include "cli/signal_options.h"
 #include "formants/copy_synthesis_run.h"
 #include "formants/copy_synthesis_tracks.h"
+#include "formants/formant_options.h"
 #include "formants/formant_tracks.h"
 #include "formants/klatt_invocation.h"
 #include "formants/klatt_records.h"
@@ -43,7 +46,7 @@ constexpr int kStepMs = 4;
 int usage() {
   std::fprintf(stderr,
                "usage: ardv-cli copy-synth IN.wav -o OUT.kle [--synth OUT.wav] [--method mccandless|snake] "
-               "[--profile NAME]\n");
+               "[--ceiling auto|HZ] [--profile NAME]\n");
   return 2;
 }
 
@@ -129,8 +132,23 @@ int runCopySynth(const Args& arguments) {
   const auto synth = takeOption(args, "--synth", missing);
   const auto method = takeOption(args, "--method", missing);
   const auto profile = takeOption(args, "--profile", missing);
-  if (missing || args.size() != 1 || !out || (method && *method != "mccandless" && *method != "snake"))
+  const auto ceiling = takeOption(args, "--ceiling", missing);
+  const bool snake = method && *method == "snake";
+  if (missing || args.size() != 1 || !out || (method && !snake && *method != "mccandless") || (ceiling && snake))
     return usage();
+  // The tracks follow the voice: McCandless at the ceiling chosen per stretch
+  // (0), or at the ceiling given (5000 Hz: the tracker's own ranges).
+  FormantOptions options;
+  options.ceilingHz = 0.0;
+  if (ceiling && *ceiling != "auto") {
+    char* end = nullptr;
+    options.ceilingHz = std::strtod(ceiling->c_str(), &end);
+    if (ceiling->empty() || !end || *end || options.ceilingHz == 0.0) options.ceilingHz = -1.0;
+  }
+  if (const std::string problem = formantOptionsProblem(options); !problem.empty()) {
+    std::fprintf(stderr, "ardv-cli copy-synth: %s\n", problem.c_str());
+    return 2;
+  }
   const std::string& in = args[0];
   if (!isSeparateOutput(*out, in) || (synth && !isSeparateOutput(*synth, in))) return 1;
   if (synth && sameOutput(*synth, *out)) {
@@ -155,14 +173,14 @@ int runCopySynth(const Args& arguments) {
   RemovedFile pitch{temporaryDirectory() / ("ardv-copy-" + std::to_string(::getpid()) + ".pit")};
   if (!pitchFileFromSignal(info, pitch.path, speakerF0Params(-1), PitchOptions{})) return 1;
   PitchFileCache cache;
-  const TrackMethod how = method && *method == "snake" ? TrackMethod::Snake : TrackMethod::McCandless;
+  const TrackMethod how = snake ? TrackMethod::Snake : TrackMethod::McCandless;
   CopySignal signal;
   signal.speech = speech;
   signal.samples = count;
   signal.fs = fs;
   signal.f0AtMs = [&](double ms) { return cache.lookup(pitch.path, fs, msToSamples(ms, fs)); };
   signal.formants = [&](const std::function<bool(const FormantPoint&)>& point) {
-    return formantTracksOfFile(info, 0, count - 1, how, FormantOptions{}, snakeParams(),
+    return formantTracksOfFile(info, 0, count - 1, how, options, snakeParams(),
                                [&](const FormantTrackRow& row) {
                                  return point({double(samplesToMs(double(row.centre), fs)),
                                                {row.frequencyHz[0], row.frequencyHz[1], row.frequencyHz[2]}});

@@ -101,7 +101,8 @@ const Command kCommands[] = {
      "[--frame MS]",
      "synthesize a Klatt parameter file with our synthesizer (frame duration from the file's dates)"},
     {"copy-synth", ardv::cli::runCopySynth,
-     "copy-synth IN.wav -o OUT.kle [--synth OUT.wav] [--method mccandless|snake] [--profile NAME]",
+     "copy-synth IN.wav -o OUT.kle [--synth OUT.wav] [--method mccandless|snake] [--ceiling auto|HZ] "
+     "[--profile NAME]",
      "copy synthesis: Klatt tracks (F0, formants, fitted parallel amplitudes) that imitate a recording"},
 };
 

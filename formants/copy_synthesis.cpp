@@ -147,7 +147,7 @@ BlockReader rawReader(const std::filesystem::path& path, bool highByteFirst) {
 
 const std::array<CopyResonance, 10>& copyResonances() {
   static const std::array<CopyResonance, 10> table{{
-      {kFNPhz, kANP, kBNPhz, 1, 1},  // placed and fitted with F1
+      {kFNPhz, kANP, kBNPhz, 1, -1},  // placed and fitted with F1, below it: the sign opposite to F1's
       {kF1hz, kA1, kB1phz, 1, 1},
       {kF2hz, kA2, kB2phz, 2, -1},
       {kF3hz, kA3, kB3phz, 3, 1},
@@ -226,7 +226,9 @@ void fitCopyFrame(KlattRecord& record, const std::array<bool, kKlattGroups>& sel
     record[kBNPhz] = lowBw;
     fitted[0] = fitted[1] = true;
     if (f1 > 0) {
-      points[0] = fitPoint(low, harmonicHalf, spectra, fs, settings);
+      // The low resonance at its own bin: the nearest harmonic is F0 itself
+      // in a high voice, whose strong H1 then drew the copy's F1 down.
+      points[0] = fitPoint(low, 0.0, spectra, fs, settings);
       points[1] = fitPoint(f1, harmonicHalf, spectra, fs, settings);
     }
   }

@@ -195,7 +195,7 @@ int copySynthesizeSignal(const CopySignal& signal, const CopySynthesisFiles& fil
       while (keep + 1 < window.size() && window[keep + 1].ms < double(t)) ++keep;
       if (keep > 0) window.erase(window.begin(), window.begin() + static_cast<std::ptrdiff_t>(keep));
       const double energy = fricationEnergyDb(signal.speech, msToSamples(double(t), fs), fs, tracks);
-      KlattRecord r = initialCopyRecord(t, signal.f0AtMs(double(t)), formantsAt(window, double(t)), energy, threshold,
+      KlattRecord r = initialCopyRecord(t, copyF0At(signal.f0AtMs, t, tracks.stepMs), formantsAt(window, double(t)), energy, threshold,
                                         fs, defaults, tracks);
       r[kAVdb] = 0;
       anything = anything || r[kF0hz10] > 0 || r[kAF] > 0;

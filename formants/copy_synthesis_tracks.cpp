@@ -50,6 +50,14 @@ double fricationThresholdDb(double loudestDb, const CopyTrackSettings& settings)
   return std::max(loudestDb - settings.fricationFloorDb, settings.fricationMinimumDb);
 }
 
+int copyF0At(const std::function<int(double ms)>& f0AtMs, long t, int stepMs) {
+  const double middle = static_cast<double>(t) + 0.5 * stepMs;
+  const int f0 = f0AtMs(middle);
+  if (f0 <= 0) return 0;
+  const int later = f0AtMs(middle + 500.0 / f0);
+  return later > 0 ? later : f0;
+}
+
 KlattRecord initialCopyRecord(long t, int f0, const std::array<double, 3>& hz, double energyDb, double thresholdDb,
                               double fs, const KlattRecord& defaults, const CopyTrackSettings& settings) {
   KlattRecord r = defaults;
@@ -74,7 +82,7 @@ std::vector<KlattRecord> initialCopyRecords(long durationMs, const std::function
   const double threshold = fricationThresholdDb(*std::max_element(energy.begin(), energy.end()), settings);
   std::size_t i = 0;
   for (long t = 0; t < durationMs; t += settings.stepMs, ++i)
-    records.push_back(initialCopyRecord(t, f0AtMs(double(t)), formantsAt(formants, double(t)), energy[i], threshold,
+    records.push_back(initialCopyRecord(t, copyF0At(f0AtMs, t, settings.stepMs), formantsAt(formants, double(t)), energy[i], threshold,
                                         fs, defaults, settings));
   return records;
 }

@@ -47,14 +47,22 @@ double fricationEnergyDb(const FrameSource& speech, std::int64_t centre, double 
 // fricationFloorDb below the loudest frame's, and at least fricationMinimumDb.
 double fricationThresholdDb(double loudestDb, const CopyTrackSettings& settings);
 
+// The F0 of the copy's record of date t (Hz, 0 when unvoiced): our
+// synthesizer plays a record for stepMs from its date and latches F0 at the
+// start of each period for the whole period, so the record takes the F0 of
+// the recording half a frame and half a period later (without this the
+// copy's F0 lagged about 6 ms behind the recording's, reading 4 % high on
+// falling contours).
+int copyF0At(const std::function<int(double ms)>& f0AtMs, long t, int stepMs);
+
 // The record of date t: F0 (0 when unvoiced), F1–F3 `hz`, F4 and F5 from the
 // settings, AF = fricationAf when unvoiced with a frication energy of at
 // least `thresholdDb`; every other parameter from `defaults`.
 KlattRecord initialCopyRecord(long t, int f0, const std::array<double, 3>& hz, double energyDb, double thresholdDb,
                               double fs, const KlattRecord& defaults, const CopyTrackSettings& settings);
 
-// Records at 0, stepMs, … while below `durationMs`: F0 from `f0AtMs` (0 when
-// unvoiced), F1–F3 interpolated linearly in time between the tracker's points
+// Records at 0, stepMs, … while below `durationMs`: F0 from `f0AtMs` by
+// copyF0At (0 when unvoiced), F1–F3 interpolated linearly in time between the tracker's points
 // (held at the ends; `formants` ascending in time), F4 and F5 from the
 // settings, AF = fricationAf in unvoiced frames whose frication energy is
 // within fricationFloorDb of the loudest frame's and above

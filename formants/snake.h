@@ -26,6 +26,8 @@ inline constexpr int kSnakeRows = 256;
 inline constexpr int kSnakeFormants = 6;
 inline constexpr int kMaxSnakePoints = 990;
 inline constexpr double kSnakeTopHz = 5000.0;  // working height
+// trackSnakes works on signals above this rate at this rate.
+inline constexpr double kSnakeTrackingRateHz = 16000.0;
 
 enum class SupportMethod { Cepstral, TrueEnvelope, Lpc };
 
@@ -174,7 +176,11 @@ std::vector<std::vector<SnakeTrackPoint>> contoursToTracks(const SupportImage& i
                                                            std::int64_t offset = 0);
 
 // The whole tracker from scratch over first..last: image, initial contours,
-// discretisation, iterations, tracks. False after a report.
+// discretisation, iterations, tracks. Above kSnakeTrackingRateHz the stretch
+// is tracked on its copy resampled to that rate and lightly pre-emphasised
+// (the image's 256 rows then span 0–8 kHz, 31 Hz each, and its frames 32 ms,
+// as at 16 kHz); the tracks' dates are those of `samples`. False after a
+// report.
 bool trackSnakes(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last, double fs,
                  const FormantOptions& options, const SnakeParams& params, SupportMethod method, InitialCurves kind,
                  std::vector<std::vector<SnakeTrackPoint>>& tracks);

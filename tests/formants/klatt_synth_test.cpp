@@ -172,6 +172,29 @@ TEST(KlattSynth, TiltLowersThe3kHzHarmonicByTLTdb) {
   for (const int tilt : {10, 20, 30}) EXPECT_NEAR(levelDb(0) - levelDb(tilt), tilt, 1.0) << "TLTdb " << tilt;
 }
 
+// A parallel amplitude that jumps 30 dB at a frame boundary rings in through
+// its resonator: no step between samples there beyond the steady output's
+// (an amplitude applied after the resonator stepped 3 times as far).
+TEST(KlattSynth, AParallelAmplitudeJumpRingsInWithoutAClick) {
+  KlattRecord r = vowel(0, 300, 1500, 2500);
+  r[kAVdb] = r[kAVpdb] = r[kAB] = 0;
+  r[kAF] = 60;
+  for (int k = 1; k < 6; ++k) r[kA1 + 2 * k] = 0;
+  r[kANP] = r[kA1N] = r[kA2N] = r[kA3N] = 0;
+  r[kA1] = 40, r[kB1phz] = 60;
+  std::vector<KlattRecord> records(20, r);
+  r[kA1] = 70;
+  records.insert(records.end(), 60, r);
+  const auto y = test::synthesize<double>(records, SynthOptions{.frameMs = 4});
+  const std::size_t boundary = 20 * 64;
+  auto largestStep = [&](std::size_t from, std::size_t to) {
+    double m = 0;
+    for (std::size_t n = from; n < to; ++n) m = std::max(m, std::abs(y[n] - y[n - 1]));
+    return m;
+  };
+  EXPECT_LE(largestStep(boundary - 4, boundary + 64), 1.05 * largestStep(boundary + 1280, y.size()));
+}
+
 TEST(KlattSynth, KopenSetsTheOpenPhaseWithinFivePercent) {
   const SynthOptions o{.waveform = 1};
   for (int f0 : {100, 125})

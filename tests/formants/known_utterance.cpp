@@ -7,11 +7,11 @@
 
 namespace ardv::test {
 
-KnownUtterance knownUtterance(double seconds, double fs, bool female) {
+KnownUtterance knownUtterance(double seconds, double fs, KnownVoice voice) {
   static const int vowels[][3] = {{700, 1220, 2600}, {300, 2200, 2950}, {500, 1750, 2500},
                                   {320, 900, 2300},  {520, 950, 2450}};
-  const double scale = female ? 1.15 : 1.0;
-  const double f0Base = female ? 220.0 : 120.0;
+  const double scale = voice == KnownVoice::Child ? 1.35 : voice == KnownVoice::Female ? 1.15 : 1.0;
+  const double f0Base = voice == KnownVoice::Child ? 330.0 : voice == KnownVoice::Female ? 220.0 : 120.0;
   KnownUtterance u;
   u.fs = fs;
   const int frames = static_cast<int>(seconds * 250.0);

@@ -17,8 +17,11 @@ struct KnownUtterance {
   std::vector<std::int16_t> samples;
 };
 
-// `seconds` of syllables of 500 ms; a female voice has F0 about 220 Hz and
-// formants 15 % higher, a male one about 120 Hz.
-KnownUtterance knownUtterance(double seconds, double fs, bool female);
+enum class KnownVoice { Male, Female, Child };
+
+// `seconds` of syllables of 500 ms; a male voice has F0 about 120 Hz, a
+// female one about 220 Hz and formants 15 % higher, a child's about 330 Hz
+// and formants 35 % higher.
+KnownUtterance knownUtterance(double seconds, double fs, KnownVoice voice);
 
 }  // namespace ardv::test

@@ -103,6 +103,11 @@ void Synthesizer::setResonator(Resonator& r, double f, double bw) const {
   r.a = 1 - r.b - r.c;
 }
 
+// Signs of the parallel resonators F1-F6, the nasal pole, F1N-F3N:
+// neighbours alternate, so that their sum does not cancel between the peaks;
+// the nasal pole, which lies below F1, has the sign opposite to F1's.
+constexpr double kParallelSign[10] = {1, -1, 1, -1, 1, -1, -1, -1, 1, -1};
+
 // A parallel resonator has the same gain at its centre frequency whatever its
 // frequency and bandwidth, so that its amplitude in dB is the level of its peak.
 void Synthesizer::setParallel(Resonator& r, double f, double bw) const {
@@ -299,11 +304,11 @@ double Synthesizer::sample() {
   double parallel = 0;
   if (w == 5 || w == 8) {
     const double x = w == 5 ? voiceP : voiceP + fric;
-    double sign = 1;
-    for (int k = 0; k < 10; ++k) {
-      if (parallel_[k].on && parallelGain_[k] > 0) parallel += sign * parallelGain_[k] * parallel_[k].step(x);
-      sign = -sign;  // alternate signs keep the sum from cancelling between peaks
-    }
+    // The amplitude scales each resonator's input, so that a change of
+    // amplitude at a frame boundary rings in through the resonator instead
+    // of stepping its output (a click); a resonator at amplitude 0 rings out.
+    for (int k = 0; k < 10; ++k)
+      if (parallel_[k].on) parallel += kParallelSign[k] * parallel_[k].step(parallelGain_[k] * x);
     if (w == 5) return parallel;
   }
   const double bypass = bypass_ * fric;

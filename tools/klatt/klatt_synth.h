@@ -9,8 +9,9 @@
 //      frication AF (white noise, halved in the second half of voiced periods);
 //   2. cascade branch: voicing AVdb + aspiration through the nasal pole/zero
 //      pair, the nasal formants F1N-F3N and F6..F1;
-//   3. parallel branch: voicing AVpdb + frication through F1-F6 (A1-A6, B1p-B6p),
-//      the nasal pole (ANP) and F1N-F3N (A1N-A3N, B1Np-B3Np), alternate signs;
+//   3. parallel branch: voicing AVpdb + frication, scaled by A1-A6 (ANP,
+//      A1N-A3N), through F1-F6 (B1p-B6p), the nasal pole and F1N-F3N
+//      (B1Np-B3Np), alternate signs;
 //      bypass AB x frication;
 //   4. the chosen waveform (-t 1..8) times Gain0, limited to 16 bits.
 // Parameters are read once per frame and clamped to the ranges listed in
