@@ -92,7 +92,7 @@ const Command kCommands[] = {
     {"pitch-marks", ardv::cli::runPitchMarks, "pitch-marks FILE [-o OUT] [--speaker any|female|male]",
      "the pitch-mark listing of a whole file"},
     {"modify", ardv::cli::runModify,
-     "modify IN OUT.wav --time A --f0 K [--method psola|vocoder] [--phase locking|none]",
+     "modify IN OUT.wav --time A --f0 K [--method psola|vocoder] [--phase locking|none] [--from MS --to MS]",
      "duration and F0 changed by PSOLA, or duration by the phase vocoder"},
     {"resynth", ardv::cli::runResynth, "resynth IN --contour C.pit -o OUT.wav",
      "PSOLA resynthesis following an F0 contour (a pitch file)"},

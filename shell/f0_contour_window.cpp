@@ -9,17 +9,20 @@
 #include <QPainter>
 #include <QPolygonF>
 #include <algorithm>
+#include <cmath>
 
 #include "annotation/texts.h"
 #include "platform/dialogs.h"
 #include "platform/report.h"
 #include "prosody/pitch_file.h"
+#include "prosody/pitch_types.h"
 #include "prosody/psola.h"
 #include "shell/busy_cursor.h"
 #include "shell/file_chooser.h"
 #include "shell/f0_axis.h"
 #include "shell/main_window.h"
 #include "shell/modification_commands.h"
+#include "shell/modification_results.h"
 #include "shell/playback.h"
 #include "shell/scales.h"
 #include "shell/spectro_plane.h"
@@ -134,6 +137,9 @@ F0ContourWindow::F0ContourWindow(MainWindow& main)
     if (!name.isEmpty()) save(name.toStdString());
   });
   menu->addAction("&Resynthetise", this, [this] { resynthesise(); });
+  selectionOnly_ = menu->addAction("Resynthetise only the selection (when there is one)");
+  selectionOnly_->setCheckable(true);
+  selectionOnly_->setChecked(true);
   menu->addAction("&Play", this, [this] {
     const auto& prog = program();
     if (prog.fileLoaded) main_.player().playFile(prog.en_cours.nom, true);
@@ -273,14 +279,24 @@ bool F0ContourWindow::save(const std::filesystem::path& path) {
 
 bool F0ContourWindow::resynthesise() {
   const auto& prog = program();
+  // On a result made from the contour's signal, that signal is opened again.
+  if (!contour_->empty() && prog.fileLoaded && prog.en_cours.nom != contour_->signal &&
+      madeFrom(prog.en_cours.nom, contour_->signal) && !main_.openPath(contour_->signal))
+    return false;
   if (!contourBelongsTo(*contour_, prog.en_cours.nom)) return false;
-  return runModification(main_, [&](const SampleSink& sink) {
-    const infoFile info = prog.en_cours;  // as saved, when the question saved it
-    const std::vector<int> frames = contourFrames(contour_->points(), info.frequence, info.sampleCount());
+  const auto resynthesis = [&](const SampleReader& read, std::int64_t from, std::int64_t n, const SampleSink& sink) {
+    const infoFile& info = prog.en_cours;  // as saved, when the question saved it
+    std::vector<int> frames = contourFrames(contour_->points(), info.frequence, info.sampleCount());
+    // A stretch's frames start at its first sample.
+    PitchGeometry geo;
+    if (from > 0 && pitchGeometry(info.frequence, 0, geo) && geo.S > 0)
+      frames.erase(frames.begin(), frames.begin() + std::min<std::int64_t>(std::llround(static_cast<double>(from) / geo.S),
+                                                                         static_cast<std::int64_t>(frames.size())));
     ModifyOptions o;
     o.alpha = 1.0, o.beta = 1.0, o.speakerType = speakerType(), o.contour = &frames;
-    return CMPitchScaleMod(signalFileReader(info), info.sampleCount(), info.frequence, o, sink);
-  });
+    return CMPitchScaleMod(read, n, info.frequence, o, sink);
+  };
+  return runModification(main_, "resynth", 1.0, selectionOnly_->isChecked(), resynthesis);
 }
 
 }  // namespace ardv::shell

@@ -83,6 +83,7 @@ class F0ContourWindow : public QMainWindow {
   ContourView* view_;
   QAction* undoAction_ = nullptr;
   QAction* redoAction_ = nullptr;
+  QAction* selectionOnly_ = nullptr;  // resynthesise only the selection
   std::vector<Point2P> before_;
   std::vector<std::vector<Point2P>> undo_, redo_;
   bool modified_ = false;

@@ -373,8 +373,16 @@ int main(int argc, char** argv) {
   ardv::qt::MessageReporter boxes;
   boxes.setPresenter([](const ardv::Report& r) {
     // Only the words before the step's number: the box leaves that line out.
+    // Before the texts are read the missing text is itself reported: that
+    // report is shown without asking for it again.
     constexpr int kFailingStepText = 401;
-    const std::string step = ardv::text(kFailingStepText);
+    static bool asking = false;
+    std::string step;
+    if (!asking) {
+      asking = true;
+      step = ardv::text(kFailingStepText);
+      asking = false;
+    }
     return ardv::shell::readableReport(r, ardv::shell::actionUnderWay(), step.substr(0, step.find('%')));
   });
   ardv::StderrReporter stderrReporter;

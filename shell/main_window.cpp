@@ -204,6 +204,10 @@ void MainWindow::buildMenus() {
     if (c.id == kCmdOpen) {
       recentMenu_ = menus.at("Files")->addMenu("Recent files");
       rebuildRecentMenu();
+      resultsMenu_ = menus.at("Files")->addMenu("Modification results");
+      resultsMenu_->setObjectName("modificationResults");
+      resultsMenu_->setToolTipsVisible(true);
+      rebuildResultsMenu();
     }
   }
   for (const auto& extra : extraAccelerators()) {
@@ -527,6 +531,7 @@ void MainWindow::signalOpened() {
   modeChanged(prog.en_cours.mode);
   updateCommandStates();
   addRecentFile(prog.en_cours.nom);
+  rebuildResultsMenu();
 }
 
 void MainWindow::setOtherTiers(std::vector<ShownTier> tiers) {

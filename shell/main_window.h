@@ -112,6 +112,15 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   // Plays stretches of the current signal and files (audio_commands.cpp).
   Player& player() const { return *player_; }
 
+  // The modification results (modification_commands.cpp): the recording
+  // the current result was made from opened again; the current result
+  // dropped (after the "Modifications" question; a result saved there is
+  // kept) and its file removed, the signal it was made from opened again.
+  // False when the current signal is no result or the question or the open
+  // failed.
+  bool backToOriginal();
+  bool discardResult();
+
   // Whether opened files go into "Recent files" (not in batch runs).
   void setRecentFilesKept(bool kept) { recentKept_ = kept; }
 
@@ -170,6 +179,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   // Shows or hides a value scale with its menu check, making room for it.
   void setScaleShown(ValueScale* scale, int id, bool shown);
   void rebuildRecentMenu();
+  void rebuildResultsMenu();  // modification_commands.cpp
 
   // Commands (main_commands.cpp)
   void commandOpen();
@@ -199,6 +209,7 @@ class MainWindow : public QMainWindow, public CurrentSignalListener {
   std::map<int, QAction*> actions_;
   std::map<int, std::function<void()>> handlers_;
   QMenu* recentMenu_ = nullptr;
+  QMenu* resultsMenu_ = nullptr;  // "Modification results"
   bool recentKept_ = true;
   QLabel* pointerLabel_ = nullptr;
   QLabel* selectionLabel_ = nullptr;

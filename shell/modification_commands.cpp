@@ -1,11 +1,13 @@
 // Commands 918 (pitch marker), 915 (display marks), 914 (time scale
-// modifications) and 605 (F0 contour modifications).
+// modifications) and 605 (F0 contour modifications); the results menu.
 #include "shell/modification_commands.h"
 
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
 #include <QProcess>
+#include <algorithm>
 #include <filesystem>
 
 #include "annotation/texts.h"
@@ -18,6 +20,7 @@
 #include "shell/help_window.h"
 #include "shell/main_window.h"
 #include "shell/modification_dialog.h"
+#include "shell/modification_results.h"
 #include "shell/playback.h"
 #include "shell/signal_plane.h"
 #include "signal/edit_save.h"
@@ -59,25 +62,105 @@ void showModificationHelp(MainWindow& main, const QString& anchor) {
   if (!help->showPage(program().dirs.helpFile, anchor)) message("Cannot use the html help!");
 }
 
-bool runModification(MainWindow& main, const std::function<bool(const SampleSink&)>& run) {
+bool currentSelection(std::int64_t& first, std::int64_t& last) {
+  const Program& prog = program();
+  if (!prog.fileLoaded || prog.ct.d_sel < 0 || prog.ct.f_sel <= prog.ct.d_sel) return false;
+  first = prog.ct.d_sel, last = prog.ct.f_sel;
+  return true;
+}
+
+bool runModification(MainWindow& main, const std::string& tag, double alpha, bool selectionOnly,
+                     const StretchModifier& modify) {
   const Program& prog = program();
   if (!prog.fileLoaded) return false;
+  std::int64_t first = 0, last = -1;
+  const bool stretch = selectionOnly && currentSelection(first, last);
   // The modification reads the file: unsaved edits are saved first, or dropped.
   if (askSaveModifications() == SaveOutcome::Abandon) return false;
-  const std::filesystem::path out = prog.dirs.temp / "modif.wav";
+  const infoFile info = prog.en_cours;  // as saved, when the question saved it
+  const std::int64_t n = info.sampleCount();
+  const std::filesystem::path modif = prog.dirs.temp / "modif.wav";
+  const std::filesystem::path out = resultPath(prog.dirs.temp, info.nom, tag);
   {
     BusyCursor busy;
-    StreamingWav wav(out, prog.en_cours.frequence);
-    if (!wav.open() || !run(wav.sink()) || !wav.commit()) return false;
+    StreamingWav result(out, info.frequence), fixed(modif, info.frequence);
+    const SampleSink both = [&](const std::int16_t* x, std::size_t count) {
+      return result.append(x, count) && fixed.append(x, count);
+    };
+    const SampleReader read = signalFileReader(info);
+    if (!result.open() || !fixed.open()) return false;
+    const bool made = stretch ? modifyStretch(read, n, first, std::min(last, n - 1), stretchMarginSamples(info.frequence),
+                                              alpha, modify, both)
+                              : modify(read, 0, n, both);
+    if (!made || !result.commit()) return false;
+    if (!fixed.commit()) {
+      std::error_code ignored;
+      std::filesystem::remove(out, ignored);
+      return false;
+    }
+  }
+  modificationResults().push_back({out, info.nom, resultFor(info.nom) ? resultFor(info.nom)->original : info.nom});
+  if (!main.openPath(out.string())) {
+    modificationResults().pop_back();
+    std::error_code ignored;
+    std::filesystem::remove(out, ignored);
+    return false;
   }
   if (!prog.settings.sndRecorder.empty())
-    QProcess::startDetached(QString::fromStdString(prog.settings.sndRecorder), {QString::fromStdString(out.string())});
-  main.player().playFile(out.string(), false);
+    QProcess::startDetached(QString::fromStdString(prog.settings.sndRecorder), {QString::fromStdString(modif.string())});
+  main.player().playFile(modif.string(), false);
   auto* box = new QMessageBox(QMessageBox::Information, QString::fromStdString(text(9013)),
                               QString::fromStdString(textf(9012, {out.string()})), QMessageBox::Ok, &main);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->open();
   return true;
+}
+
+bool MainWindow::backToOriginal() {
+  const ModificationResult* r = resultFor(program().en_cours.nom);
+  return r && openPath(r->original);
+}
+
+bool MainWindow::discardResult() {
+  const ModificationResult* r = resultFor(program().en_cours.nom);
+  if (!r) return false;
+  const ModificationResult kept = *r;
+  // A result saved here stays, as its own file; one dropped goes.
+  const SaveOutcome outcome = askSaveModifications();
+  if (outcome == SaveOutcome::Abandon) return false;
+  std::error_code error;
+  const std::string back = std::filesystem::is_regular_file(kept.source, error) ? kept.source : kept.original;
+  if (!openPath(back)) return false;
+  if (outcome == SaveOutcome::Saved) return true;
+  auto& results = modificationResults();
+  results.erase(std::remove_if(results.begin(), results.end(), [&](const ModificationResult& x) { return x.path == kept.path; }),
+                results.end());
+  if (!std::filesystem::remove(kept.path, error) && error) message(kept.path.string() + ": " + error.message());
+  rebuildResultsMenu();
+  return true;
+}
+
+void MainWindow::rebuildResultsMenu() {
+  if (!resultsMenu_) return;
+  resultsMenu_->clear();
+  const std::string current = program().fileLoaded ? program().en_cours.nom : std::string();
+  for (const ModificationResult& r : modificationResults()) {
+    QAction* a = resultsMenu_->addAction(QString::fromStdString(r.path.filename().string()));
+    a->setToolTip(QString::fromStdString(r.path.string() + "\nfrom " + r.source));
+    a->setCheckable(true);
+    a->setChecked(r.path.string() == current);
+    const std::string path = r.path.string();
+    connect(a, &QAction::triggered, this, [this, path] { openPath(path); });
+  }
+  resultsMenu_->addSeparator();
+  const bool isResult = resultFor(current) != nullptr;
+  QAction* back = resultsMenu_->addAction("Back to the original", this, [this] { backToOriginal(); });
+  QAction* discard = resultsMenu_->addAction("Discard this result", this, [this] { discardResult(); });
+  back->setObjectName("backToOriginal");
+  discard->setObjectName("discardResult");
+  back->setEnabled(isResult);
+  discard->setEnabled(isResult);
+  resultsMenu_->setEnabled(!modificationResults().empty());
 }
 
 void MainWindow::bindModificationCommands() {
@@ -115,16 +198,22 @@ void MainWindow::bindModificationCommands() {
     static QPointer<ModificationDialog> dialog;
     if (!dialog) {
       dialog = new ModificationDialog(this, [this](const ModificationChoice& c) {
-        runModification(*this, [&](const SampleSink& sink) {
-          const infoFile info = program().en_cours;
-          if (c.vocoder)
-            return phaseVocoder(signalFileReader(info), info.sampleCount(), info.frequence, c.alpha, c.phaseLocking, sink);
-          ModifyOptions o;
-          o.alpha = c.alpha, o.beta = 1.0 / c.k, o.speakerType = speakerType();
-          return CMPitchScaleMod(signalFileReader(info), info.sampleCount(), info.frequence, o, sink);
-        });
+        runModification(*this, modificationTag(c), c.alpha, c.selectionOnly,
+                        [c](const SampleReader& read, std::int64_t, std::int64_t n, const SampleSink& sink) {
+                          const double fs = program().en_cours.frequence;
+                          if (c.vocoder) return phaseVocoder(read, n, fs, c.alpha, c.phaseLocking, sink);
+                          ModifyOptions o;
+                          o.alpha = c.alpha, o.beta = 1.0 / c.k, o.speakerType = speakerType();
+                          return CMPitchScaleMod(read, n, fs, o, sink);
+                        });
+      });
+      connect(this, &MainWindow::selectionChanged, dialog.data(), [] {
+        std::int64_t first = 0, last = 0;
+        if (dialog) dialog->setSelectionMade(currentSelection(first, last));
       });
     }
+    std::int64_t first = 0, last = 0;
+    dialog->setSelectionMade(currentSelection(first, last));
     dialog->show();
     dialog->raise();
   };

@@ -2,6 +2,7 @@
 #include "shell/modification_dialog.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -54,6 +55,9 @@ ModificationDialog::ModificationDialog(QWidget* parent, Apply onApply) : QDialog
   auto* pl = new QVBoxLayout(phase);
   pl->addWidget(noCorrection_);
   pl->addWidget(locking_);
+  selectionOnly_ = new QCheckBox("Only the selection (the rest copied unchanged)", this);
+  selectionOnly_->setObjectName("selectionOnly");
+  selectionOnly_->setEnabled(false);
   auto* applyButton = new QPushButton("Apply", this);
   auto* close = new QPushButton("Close", this);
   auto* buttons = new QHBoxLayout;
@@ -66,6 +70,7 @@ ModificationDialog::ModificationDialog(QWidget* parent, Apply onApply) : QDialog
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addLayout(choices);
+  layout->addWidget(selectionOnly_);
   layout->addLayout(buttons);
   connect(alpha_, &QScrollBar::valueChanged, this, [this] { echo(); });
   connect(k_, &QScrollBar::valueChanged, this, [this] { echo(); });
@@ -85,7 +90,8 @@ void ModificationDialog::echo() {
 }
 
 ModificationChoice ModificationDialog::choice() const {
-  return {0.01 * alpha_->value(), 0.01 * k_->value(), vocoder_->isChecked(), locking_->isChecked()};
+  return {0.01 * alpha_->value(), 0.01 * k_->value(), vocoder_->isChecked(), locking_->isChecked(),
+          selectionMade_ && selectionOnly_->isChecked()};
 }
 
 void ModificationDialog::setChoice(const ModificationChoice& c) {
@@ -93,7 +99,15 @@ void ModificationDialog::setChoice(const ModificationChoice& c) {
   k_->setValue(static_cast<int>(std::lround(c.k * 100)));
   (c.vocoder ? vocoder_ : psola_)->setChecked(true);
   (c.phaseLocking ? locking_ : noCorrection_)->setChecked(true);
+  selectionOnly_->setChecked(c.selectionOnly);
   echo();
+}
+
+void ModificationDialog::setSelectionMade(bool made) {
+  if (made && !selectionMade_) selectionOnly_->setChecked(true);
+  if (!made) selectionOnly_->setChecked(false);
+  selectionOnly_->setEnabled(made);
+  selectionMade_ = made;
 }
 
 void ModificationDialog::apply() {

@@ -1,11 +1,13 @@
 // "Rate and F0 modification parameters": the time factor, the PSOLA F0
-// factor, the method and the vocoder's phase correction; Apply runs the
-// modification of the current signal into "modif.wav".
+// factor, the method, the vocoder's phase correction and, when a selection
+// is made, whether only the selection is modified; Apply runs the
+// modification of the current signal into a result of its own.
 #pragma once
 
 #include <QDialog>
 #include <functional>
 
+class QCheckBox;
 class QLabel;
 class QRadioButton;
 class QScrollBar;
@@ -17,6 +19,7 @@ struct ModificationChoice {
   double k = 1.0;          // F0 factor, 0.50..2.50
   bool vocoder = false;
   bool phaseLocking = true;
+  bool selectionOnly = false;  // only the selected samples (when there are)
 };
 
 class ModificationDialog : public QDialog {
@@ -28,6 +31,9 @@ class ModificationDialog : public QDialog {
   // Sets the scroll bars and buttons (tests).
   void setChoice(const ModificationChoice& c);
   void apply();
+  // A selection is made or gone: "Only the selection" is offered, checked
+  // when a selection appears.
+  void setSelectionMade(bool made);
 
  private:
   void echo();
@@ -40,6 +46,8 @@ class ModificationDialog : public QDialog {
   QRadioButton* vocoder_;
   QRadioButton* noCorrection_;
   QRadioButton* locking_;
+  QCheckBox* selectionOnly_;
+  bool selectionMade_ = false;
 };
 
 }  // namespace ardv::shell

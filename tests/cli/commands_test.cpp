@@ -177,6 +177,7 @@ TEST(ModifyCommands, Outputs) {
       {"modify " + I + " " + O + " --time 1.5 --f0 1", 0, "", 1.5},
       {"modify " + I + " " + O + " --time 1 --f0 1.3", 0, "", 1.0},
       {"modify " + I + " " + O + " --time 2 --f0 1 --method vocoder --phase none", 0, "", 2.0},
+      {"modify " + I + " " + O + " --time 1.5 --f0 1.3 --from 500 --to 1000", 0, "", (41832 + 4000) / 41832.0},
       {"resynth " + I + " --contour " + (dir / "c.pit").string() + " -o " + O, 0, "", 1.0},
       {"pitch-marks " + I, 0, ">> pitch_mark", 0},
   };

@@ -13,6 +13,7 @@
 #include "platform/headless/recording_reporter.h"
 #include "prosody/pitch_marks.h"
 #include "prosody/phase_vocoder.h"
+#include "prosody/modified_stretch.h"
 #include "prosody/psola.h"
 #include "prosody/pitch_file.h"
 #include "signal/infofile.h"
@@ -436,6 +437,37 @@ TEST(Psola, ResynthesisFollowsTheContour) {
   EXPECT_TRUE(rec->saw("Ce fichier n'est pas un fichier de pitch"));
   EXPECT_FALSE(readContour(dir.path() / "c.pit", 16000, 8000, contour));
   EXPECT_TRUE(rec->saw(text(6931)));
+}
+
+// One stretch modified: the samples around it come through as they were,
+// the stretch is the modifier's output for it (its margins dropped), and a
+// stretch outside the signal is refused. The modifier here negates and
+// repeats each sample alpha times.
+TEST(ModifiedStretch, OnlyTheStretchChanges) {
+  const std::vector<std::int16_t> x = test::speechLike(16000, 1.0, 9).samples;
+  const auto n = static_cast<std::int64_t>(x.size());
+  const struct { std::int64_t first, last; double alpha; bool ok; } rows[] = {
+      {4000, 8999, 1, true}, {4000, 8999, 2, true}, {0, 999, 2, true}, {n - 700, n - 1, 1, true},
+      {0, n - 1, 2, true}, {-1, 10, 1, false}, {10, n, 1, false}, {500, 499, 1, false}};
+  for (const auto& r : rows) {
+    const StretchModifier twice = [&](const SampleReader& read, std::int64_t from, std::int64_t count, const SampleSink& sink) {
+      std::vector<std::int16_t> in(static_cast<std::size_t>(count)), out;
+      if (from != std::max<std::int64_t>(r.first - 2048, 0) || !read(0, count, in.data())) return false;
+      for (std::int16_t v : in) out.insert(out.end(), static_cast<std::size_t>(r.alpha), static_cast<std::int16_t>(-v));
+      return sink(out.data(), out.size());
+    };
+    ScopedRecorder rec;
+    std::vector<std::int16_t> y;
+    ASSERT_EQ(modifyStretch(readerOf(x), n, r.first, r.last, 2048, r.alpha, twice, appendTo(y)), r.ok) << r.first;
+    EXPECT_EQ(rec->reports().size(), r.ok ? 0u : 1u);
+    if (!r.ok) continue;
+    const auto len = r.last - r.first + 1, grown = static_cast<std::int64_t>(r.alpha - 1) * len;
+    ASSERT_EQ(static_cast<std::int64_t>(y.size()), n + grown);
+    EXPECT_TRUE(std::equal(x.begin(), x.begin() + r.first, y.begin()));
+    EXPECT_TRUE(std::equal(x.begin() + r.last + 1, x.end(), y.begin() + r.last + 1 + grown));
+    for (std::int64_t i = 0; i < len * static_cast<std::int64_t>(r.alpha); ++i)
+      ASSERT_EQ(y[static_cast<std::size_t>(r.first + i)], -x[static_cast<std::size_t>(r.first + i / static_cast<std::int64_t>(r.alpha))]) << i;
+  }
 }
 
 }  // namespace

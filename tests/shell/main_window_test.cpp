@@ -2,6 +2,7 @@
 // table coverage, layout, drags mirrored in the partner plane, zoom, go to
 // and scrolling on a ramp; the Prosody commands on a synthetic voiced WAV:
 // 300 ms of silence, 1 s of a vowel at 150 Hz, 500 ms of silence.
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -29,6 +30,8 @@
 #include "shell/f0_contour_model.h"
 #include "shell/f0_contour_window.h"
 #include "shell/help_window.h"
+#include "shell/modification_dialog.h"
+#include "shell/modification_results.h"
 #include "shell/save_question.h"
 #include "signal/edit_save.h"
 #include "shell/energy_dialog.h"
@@ -85,6 +88,30 @@ const struct { const char* name; int before, action; bool dropped; } kOverlays[]
 const struct { const char* name; int rate; const char* typed; bool written; } kResamplings[] = {
     {"8000 Hz", 8000, "", true}, {"the signal's rate", 16000, "", false}, {"a free 12000 Hz", 0, "12000", true}};
 
+// A modification from the parameters dialog: the choice, the selection made
+// (-1: none), unsaved label edits with the answer to the question, a file
+// already holding the result's name, the signal's length in samples (0: the
+// voiced signal), and the tag of the result opened (nullptr: none).
+const struct {
+  const char* name;
+  ModificationChoice choice;
+  std::int32_t first, last;
+  bool edited;
+  SaveAnswer answer;
+  bool taken;
+  std::int32_t length;
+  const char* tag;
+} kModifications[] = {
+    {"PSOLA slower", {1.5, 1.0, false, true, false}, -1, -1, false, SaveAnswer::DontSave, false, 0, "time1.50"},
+    {"its name taken", {1.5, 1.0, false, true, false}, -1, -1, false, SaveAnswer::DontSave, true, 0, "time1.50"},
+    {"PSOLA higher, the selection", {1.0, 1.3, false, true, true}, 8000, 12000, false, SaveAnswer::DontSave, false, 0, "f01.30"},
+    {"PSOLA both, the selection", {1.5, 1.3, false, true, true}, 6000, 14000, false, SaveAnswer::DontSave, false, 0, "time1.50-f01.30"},
+    {"vocoder, the selection left out", {1.5, 1.0, true, true, false}, 8000, 12000, false, SaveAnswer::DontSave, false, 0, "vocoder1.50"},
+    {"unsaved edits, Cancel", {1.5, 1.0, false, true, false}, -1, -1, true, SaveAnswer::Cancel, false, 0, nullptr},
+    {"unsaved edits, Save", {0.5, 1.0, false, true, false}, -1, -1, true, SaveAnswer::Save, false, 0, "time0.50"},
+    {"too short for the vocoder", {1.5, 1.0, true, true, false}, -1, -1, false, SaveAnswer::DontSave, false, 600, nullptr},
+};
+
 }  // namespace
 
 class MainWindowTest : public QObject, test_support::WindowFixture {
@@ -92,6 +119,7 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
 
  private:
   std::filesystem::path voiced_;
+  NullAudioOutput output_;  // plays the modification results
 
   void openVoiced() { QVERIFY(window_->openPath(voiced_.string())); }
   SpectroView* view() const { return window_->spectroPlane()->view(); }
@@ -130,11 +158,14 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
 
   void init() {
     speakerType() = -1;
+    modificationResults().clear();
     energyParams() = EnergyParams{};
     QVERIFY(showWindow());
   }
 
   void cleanup() {
+    setOpenHooks({});
+    setAudioDevices(nullptr, nullptr);
     setFileChooser({});
     presetDialogs() = PresetDialogs{};
     closeWindow();
@@ -171,6 +202,71 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     std::vector<std::int16_t> samples;
     int rate = 0;
     QCOMPARE(readWavSamples(target.string(), samples, rate) && rate == (r.rate ? r.rate : 12000), r.written);
+  }
+
+  // The result opens under its own name, also as "modif.wav"; the signal
+  // it was made from stays byte for byte; outside the selection every sample
+  // is the original's; the question comes before; a failure changes nothing.
+  // Back to the original, and discarding the result, which removes it.
+  void modificationResultsOpenAsSignals_data() { test_support::addRows(kModifications); }
+  void modificationResultsOpenAsSignals() {
+    QFETCH(int, row);
+    const auto& r = kModifications[row];
+    installEditSaveHandler();
+    setAudioDevices(&output_, nullptr);
+    const auto source = *dir_ / ("m" + std::to_string(row) + ".wav"), modif = *dir_ / "modif.wav";
+    if (r.length > 0)
+      QVERIFY(writeRamp(source, r.length));
+    else
+      std::filesystem::copy_file(voiced_, source, std::filesystem::copy_options::overwrite_existing);
+    test::writeFile(modif, "before");
+    QVERIFY(window_->openPath(source.string()));
+    const auto named = [&](const char* suffix) { return *dir_ / ("m" + std::to_string(row) + "-" + r.tag + suffix + ".wav"); };
+    if (r.taken) test::writeFile(named(""), "kept");
+    if (r.edited) {
+      program().note.SetText(program().note.insertOrGet(0), "renamed");
+      program().annotationsModified = true;
+    }
+    if (r.first >= 0) window_->selectSamples(r.first, r.last);
+    const auto bytes = test::readBytes(source);
+    std::vector<std::int16_t> x, y;
+    int rate = 0;
+    QVERIFY(readWavSamples(source.string(), x, rate));
+    presetDialogs().saveAnswer = r.answer;
+    QVERIFY(window_->runCommand(914));
+    auto* dialog = window_->findChild<ModificationDialog*>();
+    QVERIFY(dialog && dialog->findChild<QCheckBox*>("selectionOnly")->isEnabled() == (r.first >= 0));
+    dialog->setChoice(r.choice);
+    dialog->apply();
+    QCOMPARE(presetDialogs().saveQuestions, r.edited ? 1 : 0);
+    if (!r.tag) {
+      QCOMPARE(program().en_cours.nom, source.string());
+      QVERIFY(test::readFile(modif) == "before" && modificationResults().empty());
+      QCOMPARE(program().annotationsModified, r.edited);
+      QCOMPARE(static_cast<int>((*recorder_)->reports().size()), r.edited ? 0 : 1);
+      return;
+    }
+    const auto result = named(r.taken ? "-2" : "");
+    QCOMPARE(program().en_cours.nom, result.string());
+    QCOMPARE(window_->windowTitle().toStdString(), result.string());
+    QVERIFY(test::readBytes(modif) == test::readBytes(result) && readWavSamples(result.string(), y, rate));
+    if (r.taken) QCOMPARE(test::readFile(named("")), std::string("kept"));
+    if (!r.edited) QVERIFY(test::readBytes(source) == bytes);
+    const auto n = static_cast<std::int64_t>(x.size()), m = static_cast<std::int64_t>(y.size());
+    if (r.choice.selectionOnly) {
+      const std::int64_t grown = std::llround(r.choice.alpha * (r.last - r.first + 1)) - (r.last - r.first + 1);
+      QCOMPARE(m, n + grown);
+      QVERIFY(std::equal(x.begin(), x.begin() + r.first, y.begin()));
+      QVERIFY(std::equal(x.begin() + r.last + 1, x.end(), y.begin() + r.last + 1 + grown));
+      QVERIFY(!std::equal(x.begin() + r.first, x.begin() + r.last + 1, y.begin() + r.first));
+    } else {
+      QVERIFY(std::abs(static_cast<double>(m) - r.choice.alpha * static_cast<double>(n)) < 0.01 * static_cast<double>(n));
+    }
+    QVERIFY2(reports().empty(), reports().c_str());
+    QVERIFY(window_->backToOriginal() && program().en_cours.nom == source.string() && !window_->discardResult());
+    QVERIFY(window_->openPath(result.string()) && window_->discardResult());
+    QVERIFY(program().en_cours.nom == source.string() && !std::filesystem::exists(result) && modificationResults().empty());
+    setOpenHooks({});
   }
 
   // Each mouse help opens its own topic of the page.
@@ -225,7 +321,13 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     std::vector<std::int16_t> samples;
     int rate = 0;
     QVERIFY(w->resynthesise() && readWavSamples((*dir_ / "modif.wav").string(), samples, rate));
-    QVERIFY(std::abs(static_cast<long>(samples.size()) - program().ct.tf) < 800);
+    std::vector<std::int16_t> saved, whole;
+    QVERIFY(readWavSamples(edited.string(), saved, rate) && readWavSamples(voiced_.string(), whole, rate));
+    QCOMPARE(saved.size() + 4000, whole.size());
+    QVERIFY(std::abs(static_cast<long>(samples.size()) - static_cast<long>(saved.size())) < 800);
+    // The result is the current signal; resynthesis from it starts from the contour's signal again.
+    QCOMPARE(program().en_cours.nom, (*dir_ / "contour-resynth.wav").string());
+    QVERIFY(w->resynthesise() && program().en_cours.nom == (*dir_ / "contour-resynth-2.wav").string());
     presetDialogs().saveAnswer = SaveAnswer::DontSave;
     QVERIFY(w->close());
     setOpenHooks({});
