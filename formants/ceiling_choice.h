@@ -14,6 +14,7 @@
 #pragma once
 
 #include <array>
+#include <complex>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -66,6 +67,9 @@ class CeilingTracker {
   // True once `row` stopped the run.
   bool stopped() const { return stopped_; }
   const std::vector<double>& ceilings() const { return ceilings_; }
+  // Root findings that did not settle (that ceiling offered no roots in
+  // that frame; not reported).
+  int skippedRootFindings() const { return skippedRootFindings_; }
 
  private:
   struct Pending {
@@ -74,6 +78,9 @@ class CeilingTracker {
     std::vector<std::vector<RootCandidate>> roots;  // per ceiling
   };
   bool flush();
+  // The roots of poly_ (ceiling c) into complexRoots_; false, counted, when
+  // no root finding settles.
+  bool rootsOf(std::size_t c);
 
   double fs_;
   std::vector<double> ceilings_;
@@ -84,6 +91,10 @@ class CeilingTracker {
   HammingCache hamming_;
   std::vector<double> frame_, r_, a_, previous_, poly_;
   std::vector<std::vector<double>> coefficients_;  // a[1..p] per ceiling, E last
+  std::vector<std::vector<std::complex<double>>> lastRoots_;  // per ceiling, of the previous frame
+  std::vector<std::complex<double>> complexRoots_;
+  bool previousVoiced_ = false;
+  int skippedRootFindings_ = 0;
   std::vector<Pending> block_;
   double loudestDb_ = -1e9, quietestDb_ = 1e9;
   int chosen_ = 0;

@@ -13,7 +13,6 @@ namespace {
 constexpr double kRangeLow[4] = {180.0, 600.0, 1800.0, 3000.0};
 constexpr double kRangeHigh[4] = {950.0, 2650.0, 4000.0, 5000.0};
 constexpr double kCandidateLowHz = 150.0;
-constexpr double kCandidateHighHz = 3800.0;
 constexpr int kMaxCandidates = 4;
 
 // Ranges scaled with the analysis ceiling (1 at the reference ceiling).
@@ -34,10 +33,10 @@ bool assignFormants(const std::vector<RootCandidate>& roots, const std::array<do
                     const std::array<int, 4>* misses, double scale) {
   const Limits limits{scale};
   auto inRange = [&](int k, double f) { return limits.inRange(k, f); };
-  std::vector<RootCandidate> c;
+  std::array<RootCandidate, kMaxCandidates> c;
+  int n = 0;
   for (const RootCandidate& r : roots)
-    if (limits.candidate(r, thresholdHz) && static_cast<int>(c.size()) < kMaxCandidates) c.push_back(r);
-  const int n = static_cast<int>(c.size());
+    if (limits.candidate(r, thresholdHz) && n < kMaxCandidates) c[static_cast<std::size_t>(n++)] = r;
   std::array<int, 4> holder{-1, -1, -1, -1};  // candidate of formant k
   // a. closest match
   for (int k = 0; k < 4; ++k) {
