@@ -79,11 +79,12 @@ double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::
   for (std::size_t i = 0; i < roots.size() && i < n; ++i)
     for (const RootCandidate& r : *roots[i]) {
       const auto& f = frames[i].f;
+      if (!(r.bandwidthHz < kNarrowRootHz && r.frequencyHz > f[0].frequencyHz && r.frequencyHz < f[2].frequencyHz))
+        continue;
       const bool taken = std::any_of(f.begin(), f.end(), [&](const TrackedFormant& t) {
         return t.assigned && std::abs(t.frequencyHz - r.frequencyHz) < 1.0;
       });
-      if (!taken && r.bandwidthHz < kNarrowRootHz && r.frequencyHz > f[0].frequencyHz && r.frequencyHz < f[2].frequencyHz)
-        ++skipped;
+      if (!taken) ++skipped;
     }
   std::vector<double> u(n), y(n);
   for (std::size_t i = 0; i < n; ++i) u[i] = n > 1 ? 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0 : 0.0;

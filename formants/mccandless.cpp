@@ -34,9 +34,13 @@ bool assignFormants(const std::vector<RootCandidate>& roots, const std::array<do
   const Limits limits{scale};
   auto inRange = [&](int k, double f) { return limits.inRange(k, f); };
   std::array<RootCandidate, kMaxCandidates> c;
+  std::array<int, kMaxCandidates> index{};  // of each candidate in `roots`
   int n = 0;
-  for (const RootCandidate& r : roots)
-    if (limits.candidate(r, thresholdHz) && n < kMaxCandidates) c[static_cast<std::size_t>(n++)] = r;
+  for (std::size_t j = 0; j < roots.size() && n < kMaxCandidates; ++j)
+    if (limits.candidate(roots[j], thresholdHz)) {
+      index[static_cast<std::size_t>(n)] = static_cast<int>(j);
+      c[static_cast<std::size_t>(n++)] = roots[j];
+    }
   std::array<int, 4> holder{-1, -1, -1, -1};  // candidate of formant k
   // a. closest match
   for (int k = 0; k < 4; ++k) {
@@ -114,18 +118,8 @@ bool assignFormants(const std::vector<RootCandidate>& roots, const std::array<do
     if (holder[static_cast<std::size_t>(k)] >= 0) chosen[static_cast<std::size_t>(k)] = c[static_cast<std::size_t>(holder[static_cast<std::size_t>(k)])];
   }
   // Indices refer to the filtered list; map them back to `roots`.
-  for (int k = 0; k < 4; ++k) {
-    int& a = assigned[static_cast<std::size_t>(k)];
-    if (a < 0) continue;
-    int seen = -1;
-    for (int j = 0; j < static_cast<int>(roots.size()); ++j) {
-      const RootCandidate& r = roots[static_cast<std::size_t>(j)];
-      if (limits.candidate(r, thresholdHz) && ++seen == a) {
-        a = j;
-        break;
-      }
-    }
-  }
+  for (int& a : assigned)
+    if (a >= 0) a = index[static_cast<std::size_t>(a)];
   return assigned[0] >= 0 && assigned[1] >= 0 && assigned[2] >= 0;
 }
 

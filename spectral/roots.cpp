@@ -460,17 +460,16 @@ bool refineRoots(std::span<const double> c, std::span<const Complex> start, int 
   if (open > 0) return false;
   // Two roots on one zero would leave another out: the sum and the product
   // of the roots tell.
-  double sum = 0.0, size = 0.0, logProduct = 0.0;
+  double sum = 0.0, size = 0.0, product = 1.0;
   for (int k = 0; k < m; ++k) {
-    const double weight = real[k] ? 1.0 : 2.0;
-    sum += weight * z[k].real();
-    size += weight * std::abs(z[k]);
-    logProduct += weight * std::log(std::abs(z[k]));
+    const double x = z[k].real(), y = z[k].imag();
+    sum += real[k] ? x : 2.0 * x;
+    size += real[k] ? std::abs(x) : 2.0 * (std::abs(x) + y);
+    product *= real[k] ? x : x * x + y * y;
   }
   if (!(std::abs(sum + c[1] / c[0]) <= 1e-9 * (1.0 + size))) return false;
-  if (c[static_cast<std::size_t>(n)] != 0.0 &&
-      !(std::abs(logProduct - std::log(std::abs(c[static_cast<std::size_t>(n)] / c[0]))) < 1e-6))
-    return false;
+  const double last = (n % 2 ? -1.0 : 1.0) * c[static_cast<std::size_t>(n)] / c[0];
+  if (!(std::abs(product - last) <= 1e-6 * std::abs(last))) return false;
   roots.clear();
   roots.reserve(static_cast<std::size_t>(n));
   for (int k = 0; k < m; ++k) {
