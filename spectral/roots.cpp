@@ -426,33 +426,43 @@ bool refineRoots(std::span<const double> c, std::span<const Complex> start, int 
         ++open;
         continue;
       }
+      // A real root that lands on another real one, or does not close in,
+      // and its nearest unsettled real neighbour are a conjugate pair.
+      int j = -1;
+      bool merge = false;
+      if (real[k]) {
+        for (int i = 0; i < m; ++i)
+          if (i != k && real[i] && (j < 0 || std::abs(z[i].real() - nx) < std::abs(z[j].real() - nx))) j = i;
+        merge = j >= 0 && std::abs(z[j].real() - nx) <= 1e-9 * std::max(1.0, std::abs(nx));
+        if (merge && settled[j]) return false;  // onto a root already found
+      }
       z[k] = Complex(nx, ny);
       // Near a root each step cubes the error: after a step below 1e−6 the
       // root is exact to some 1e−15.
-      if (size < 1e-12 * std::max(1.0, x * x + y * y)) {
+      if (!merge && size < 1e-12 * std::max(1.0, x * x + y * y)) {
         settled[k] = true;
         --open;
       }
-      if (real[k] && !settled[k] && size > 0.25 * lastStep[k] && step >= 2) {
-        // A real root that does not close in: it and its nearest unsettled
-        // real neighbour are a conjugate pair.
-        int j = -1;
+      if (real[k] && !settled[k] && !merge && size > 0.25 * lastStep[k] && step >= 2) {
+        j = -1;
         for (int i = 0; i < m; ++i)
           if (i != k && real[i] && !settled[i] && (j < 0 || std::abs(z[i].real() - nx) < std::abs(z[j].real() - nx)))
             j = i;
-        if (j >= 0) {
-          const double xj = z[j].real();
-          z[k] = Complex(0.5 * (nx + xj), std::max(0.5 * std::abs(nx - xj), 1e-6));
-          real[k] = false;
-          lastStep[k] = std::numeric_limits<double>::infinity();
-          --m;
-          --open;
-          z[j] = z[m];
-          real[j] = real[m];
-          settled[j] = settled[m];
-          lastStep[j] = lastStep[m];
-          continue;  // when k was the last slot, it now sits at j and waits for the next sweep
-        }
+        merge = j >= 0;
+      }
+      if (merge) {
+        // The pair spans the two (from where root k stood when it landed).
+        const double xj = z[j].real(), xk = std::abs(nx - xj) < 1e-9 * std::max(1.0, std::abs(nx)) ? x : nx;
+        z[k] = Complex(0.5 * (xk + xj), std::max(0.5 * std::abs(xk - xj), 1e-6));
+        real[k] = false;
+        lastStep[k] = std::numeric_limits<double>::infinity();
+        --m;
+        --open;
+        z[j] = z[m];
+        real[j] = real[m];
+        settled[j] = settled[m];
+        lastStep[j] = lastStep[m];
+        continue;  // when k was the last slot, it now sits at j and waits for the next sweep
       }
       lastStep[k] = size;
     }
