@@ -6,6 +6,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <string>
 
 #include "formants/formant_candidates.h"
 #include "platform/report.h"
@@ -338,6 +339,8 @@ bool CeilingTracker::flush() {
 
 bool CeilingTracker::finish() {
   if (stopped_) return false;
+  if (skippedRootFindings_ > 0)
+    traceLine("formant ceilings: " + std::to_string(skippedRootFindings_) + " root findings did not settle (skipped)");
   return flush();
 }
 
