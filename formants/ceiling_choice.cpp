@@ -238,7 +238,6 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
       }
     }
   }
-  previousVoiced_ = voiced;
   // A stretch ends where voicing stops, or when it grows too long to score.
   if ((!block_.empty() && block_.back().voiced && !voiced) || block_.size() >= kLongestStretch)
     if (!flush()) return false;
@@ -253,8 +252,8 @@ bool CeilingTracker::rootsOf(std::size_t c) {
   // that its tracks stay those of the single-ceiling tracker.
   bool found = ceilings_.size() > 1 && !last.empty() && refineRoots(poly_, last, kWarmSteps, complexRoots_);
   if (!found) found = polynomialRoots(poly_, complexRoots_, false);
-  // The QR iteration now and then gives up on a high order (48 kHz): the
-  // same iteration from a circle round the roots settles.
+  // The QR iteration now and then gives up on a high order (48 kHz); the
+  // refinement from a circle round the roots may still settle.
   if (!found) found = refineRoots(poly_, circleStart(poly_), kColdSteps, complexRoots_);
   if (!found) {
     // That ceiling offers no roots in this frame; the others go on.
@@ -262,7 +261,7 @@ bool CeilingTracker::rootsOf(std::size_t c) {
     last.clear();
     return false;
   }
-  last = complexRoots_;
+  if (ceilings_.size() > 1) last = complexRoots_;
   return true;
 }
 

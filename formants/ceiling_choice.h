@@ -6,7 +6,8 @@
 //
 // Per frame the windowing, the autocorrelation and the Levinson–Durbin
 // recursion are shared: the recursion passes through every ceiling's order
-// (10·(fs/2)/ceiling + 2), and only the roots are found once per ceiling.
+// (10·(fs/2)/ceiling + 2), and only the roots are found once per ceiling,
+// each polynomial's refined from its roots one frame earlier.
 // Frames that are not voiced find no roots and hold the tracks of the
 // nearest voiced frame. Each stretch of voiced frames is tracked afresh,
 // forwards and backwards, so that a pause or a closure never hands a
@@ -93,7 +94,6 @@ class CeilingTracker {
   std::vector<std::vector<double>> coefficients_;  // a[1..p] per ceiling, E last
   std::vector<std::vector<std::complex<double>>> lastRoots_;  // per ceiling, of the previous frame
   std::vector<std::complex<double>> complexRoots_;
-  bool previousVoiced_ = false;
   int skippedRootFindings_ = 0;
   std::vector<Pending> block_;
   double loudestDb_ = -1e9, quietestDb_ = 1e9;
