@@ -512,8 +512,12 @@ std::vector<Complex> circleStart(std::span<const double> c) {
 void resonancesOf(std::span<const Complex> roots, double fs, double maxBandwidthHz, double lowHz, double highHz,
                   std::vector<Resonance>& out) {
   std::vector<Resonance> kept;
+  // |z|² below this (with a margin far above rounding) is a bandwidth past
+  // the limit: no logarithm needed to leave it out.
+  const double widest = std::exp(-2.0 * std::numbers::pi * maxBandwidthHz / fs) * (1.0 - 1e-9);
   for (const Complex& z : roots) {
     if (std::signbit(z.imag())) continue;  // θ ≤ 0: the other root of the pair
+    if (z.real() * z.real() + z.imag() * z.imag() < widest) continue;
     const double theta = std::arg(z);
     if (!(theta > 0.0)) continue;  // one root of each conjugate pair; no real roots
     const double magnitude = std::abs(z);
