@@ -19,7 +19,7 @@ for voice in male female child; do
   [ "$voice" = child ] && { floor="--voice-f0-floor 250"; pfloor=150; ceiling=8000; }
   # shellcheck disable=SC2086
   "$cli" formants "$work/$voice.wav" $floor "$@" -o "$work/$voice.tsv"
-  while read -r label f0 f1 f2 f3 start end; do
+  while read -r label _f0 f1 f2 _f3 start end; do
     praat=$(praat --run "$here/praat/measure.praat" "$work/$voice.wav" "$start" "$end" "$pfloor" "$ceiling")
     python3 - "$work/$voice.tsv" "$start" "$end" "$f1 $f2" "$praat" "$voice" "$label" << 'PY'
 import sys
