@@ -6,6 +6,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <string>
 
 #include "formants/formant_candidates.h"
 #include "platform/report.h"
@@ -26,6 +27,10 @@ constexpr double kAboveFloorDb = 4.0;
 // A stretch is scored over at most this many frames.
 constexpr std::size_t kLongestStretch = 160;
 constexpr int kFewestScoredFrames = 3;
+// Sweeps of the root refinement from the previous frame's roots, and from a
+// circle when the QR iteration gave up.
+constexpr int kWarmSteps = 20;
+constexpr int kColdSteps = 200;
 
 // Least-squares polynomial of degree d through (u, y), u in [−1, 1]; the
 // mean absolute residual.
@@ -75,11 +80,12 @@ double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::
   for (std::size_t i = 0; i < roots.size() && i < n; ++i)
     for (const RootCandidate& r : *roots[i]) {
       const auto& f = frames[i].f;
+      if (!(r.bandwidthHz < kNarrowRootHz && r.frequencyHz > f[0].frequencyHz && r.frequencyHz < f[2].frequencyHz))
+        continue;
       const bool taken = std::any_of(f.begin(), f.end(), [&](const TrackedFormant& t) {
         return t.assigned && std::abs(t.frequencyHz - r.frequencyHz) < 1.0;
       });
-      if (!taken && r.bandwidthHz < kNarrowRootHz && r.frequencyHz > f[0].frequencyHz && r.frequencyHz < f[2].frequencyHz)
-        ++skipped;
+      if (!taken) ++skipped;
     }
   std::vector<double> u(n), y(n);
   for (std::size_t i = 0; i < n; ++i) u[i] = n > 1 ? 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0 : 0.0;
@@ -108,6 +114,7 @@ CeilingTracker::CeilingTracker(double fs, const FormantOptions& options, std::ve
     orders_.push_back(std::min(formantLpcOrderAtCeiling(options, fs, c), kMcCandlessFrame - 1));
   }
   coefficients_.resize(ceilings_.size());
+  lastRoots_.resize(ceilings_.size());
   // Start from the reference ceiling, or the nearest to it.
   for (std::size_t i = 0; i < ceilings_.size(); ++i)
     if (std::abs(ceilings_[i] - kReferenceCeilingHz) < std::abs(ceilings_[static_cast<std::size_t>(chosen_)] - kReferenceCeilingHz))
@@ -129,10 +136,31 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
   }
   const int pMax = *std::max_element(orders_.begin(), orders_.end());
   r_.assign(static_cast<std::size_t>(pMax) + 1, 0.0);
-  for (int i = 0; i <= pMax; ++i) {
+  // Four lags at a time: four independent sums, each still added in the
+  // order of n (the same bits as one lag after the other).
+  const double* f = frame_.data();
+  int lag = 0;
+  for (; lag + 3 <= pMax; lag += 4) {
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    int n = 0;
+    for (; n + lag + 3 < length; ++n) {
+      s0 += f[n] * f[n + lag];
+      s1 += f[n] * f[n + lag + 1];
+      s2 += f[n] * f[n + lag + 2];
+      s3 += f[n] * f[n + lag + 3];
+    }
+    for (int k = n; k + lag < length; ++k) s0 += f[k] * f[k + lag];
+    for (int k = n; k + lag + 1 < length; ++k) s1 += f[k] * f[k + lag + 1];
+    for (int k = n; k + lag + 2 < length; ++k) s2 += f[k] * f[k + lag + 2];
+    r_[static_cast<std::size_t>(lag)] = s0;
+    r_[static_cast<std::size_t>(lag) + 1] = s1;
+    r_[static_cast<std::size_t>(lag) + 2] = s2;
+    r_[static_cast<std::size_t>(lag) + 3] = s3;
+  }
+  for (; lag <= pMax; ++lag) {
     double s = 0.0;
-    for (int n = 0; n + i < length; ++n) s += frame_[static_cast<std::size_t>(n)] * frame_[static_cast<std::size_t>(n + i)];
-    r_[static_cast<std::size_t>(i)] = s;
+    for (int n = 0; n + lag < length; ++n) s += f[n] * f[n + lag];
+    r_[static_cast<std::size_t>(lag)] = s;
   }
   const double rawDb = 10.0 * std::log10(raw + 1e-10);
   loudestDb_ = std::max(loudestDb_, rawDb);
@@ -184,11 +212,19 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
       poly_.assign(static_cast<std::size_t>(order) + 1, 0.0);
       poly_[0] = 1.0;
       for (int j = 1; j <= order; ++j) poly_[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
-      // A polynomial the root finder gives up on (reported) offers no roots.
-      if (fband(order, poly_, fs_, kMaxRootBandwidthHz, 0.0, fs_ / 2.0, resonances) < 0) resonances.clear();
+      if (rootsOf(c)) resonancesOf(complexRoots_, fs_, kMaxRootBandwidthHz, 0.0, fs_ / 2.0, resonances);
+      else resonances.clear();
       const double logE = std::log10(a.back() > 0.0 ? a.back() : 1e-7);
+      // The level matters only where a root may become a candidate.
+      double levelLimitHz = 0.0;
+      for (std::size_t d = c; d < ceilings_.size() && orders_[d] == order; ++d)
+        levelLimitHz = std::max(levelLimitHz, kCandidateHighHz * ceilings_[d] / kReferenceCeilingHz);
       for (const Resonance& r : resonances) {
         if (!acceptedRoot(r.frequencyHz, r.bandwidthHz, fs_, kMaxRootBandwidthHz)) continue;
+        if (r.frequencyHz > levelLimitHz) {
+          roots.push_back({r.frequencyHz, r.bandwidthHz, 0.0});
+          continue;
+        }
         // The LPC level at the root's bin of a 256-point spectrum.
         const double bin = std::min(127.0, std::round(r.frequencyHz / fs_ * 256.0));
         const std::complex<double> z = std::polar(1.0, -2.0 * std::numbers::pi * bin / 256.0);
@@ -206,6 +242,26 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
   if ((!block_.empty() && block_.back().voiced && !voiced) || block_.size() >= kLongestStretch)
     if (!flush()) return false;
   block_.push_back(std::move(p));
+  return true;
+}
+
+bool CeilingTracker::rootsOf(std::size_t c) {
+  std::vector<std::complex<double>>& last = lastRoots_[c];
+  // Several ceilings: each polynomial starts from its roots one frame
+  // earlier, which lie close. One ceiling keeps the plain root finder, so
+  // that its tracks stay those of the single-ceiling tracker.
+  bool found = ceilings_.size() > 1 && !last.empty() && refineRoots(poly_, last, kWarmSteps, complexRoots_);
+  if (!found) found = polynomialRoots(poly_, complexRoots_, false);
+  // The QR iteration now and then gives up on a high order (48 kHz); the
+  // refinement from a circle round the roots may still settle.
+  if (!found) found = refineRoots(poly_, circleStart(poly_), kColdSteps, complexRoots_);
+  if (!found) {
+    // That ceiling offers no roots in this frame; the others go on.
+    ++skippedRootFindings_;
+    last.clear();
+    return false;
+  }
+  if (ceilings_.size() > 1) last = complexRoots_;
   return true;
 }
 
@@ -282,6 +338,8 @@ bool CeilingTracker::flush() {
 
 bool CeilingTracker::finish() {
   if (stopped_) return false;
+  if (skippedRootFindings_ > 0)
+    traceLine("formant ceilings: " + std::to_string(skippedRootFindings_) + " root findings did not settle (skipped)");
   return flush();
 }
 

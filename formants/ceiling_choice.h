@@ -6,7 +6,8 @@
 //
 // Per frame the windowing, the autocorrelation and the Levinson–Durbin
 // recursion are shared: the recursion passes through every ceiling's order
-// (10·(fs/2)/ceiling + 2), and only the roots are found once per ceiling.
+// (10·(fs/2)/ceiling + 2), and only the roots are found once per ceiling,
+// each polynomial's refined from its roots one frame earlier.
 // Frames that are not voiced find no roots and hold the tracks of the
 // nearest voiced frame. Each stretch of voiced frames is tracked afresh,
 // forwards and backwards, so that a pause or a closure never hands a
@@ -14,6 +15,7 @@
 #pragma once
 
 #include <array>
+#include <complex>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -66,6 +68,9 @@ class CeilingTracker {
   // True once `row` stopped the run.
   bool stopped() const { return stopped_; }
   const std::vector<double>& ceilings() const { return ceilings_; }
+  // Root findings that did not settle (that ceiling offered no roots in
+  // that frame; not reported).
+  int skippedRootFindings() const { return skippedRootFindings_; }
 
  private:
   struct Pending {
@@ -74,6 +79,9 @@ class CeilingTracker {
     std::vector<std::vector<RootCandidate>> roots;  // per ceiling
   };
   bool flush();
+  // The roots of poly_ (ceiling c) into complexRoots_; false, counted, when
+  // no root finding settles.
+  bool rootsOf(std::size_t c);
 
   double fs_;
   std::vector<double> ceilings_;
@@ -84,6 +92,9 @@ class CeilingTracker {
   HammingCache hamming_;
   std::vector<double> frame_, r_, a_, previous_, poly_;
   std::vector<std::vector<double>> coefficients_;  // a[1..p] per ceiling, E last
+  std::vector<std::vector<std::complex<double>>> lastRoots_;  // per ceiling, of the previous frame
+  std::vector<std::complex<double>> complexRoots_;
+  int skippedRootFindings_ = 0;
   std::vector<Pending> block_;
   double loudestDb_ = -1e9, quietestDb_ = 1e9;
   int chosen_ = 0;

@@ -13,7 +13,6 @@ namespace {
 constexpr double kRangeLow[4] = {180.0, 600.0, 1800.0, 3000.0};
 constexpr double kRangeHigh[4] = {950.0, 2650.0, 4000.0, 5000.0};
 constexpr double kCandidateLowHz = 150.0;
-constexpr double kCandidateHighHz = 3800.0;
 constexpr int kMaxCandidates = 4;
 
 // Ranges scaled with the analysis ceiling (1 at the reference ceiling).
@@ -34,10 +33,14 @@ bool assignFormants(const std::vector<RootCandidate>& roots, const std::array<do
                     const std::array<int, 4>* misses, double scale) {
   const Limits limits{scale};
   auto inRange = [&](int k, double f) { return limits.inRange(k, f); };
-  std::vector<RootCandidate> c;
-  for (const RootCandidate& r : roots)
-    if (limits.candidate(r, thresholdHz) && static_cast<int>(c.size()) < kMaxCandidates) c.push_back(r);
-  const int n = static_cast<int>(c.size());
+  std::array<RootCandidate, kMaxCandidates> c;
+  std::array<int, kMaxCandidates> index{};  // of each candidate in `roots`
+  int n = 0;
+  for (std::size_t j = 0; j < roots.size() && n < kMaxCandidates; ++j)
+    if (limits.candidate(roots[j], thresholdHz)) {
+      index[static_cast<std::size_t>(n)] = static_cast<int>(j);
+      c[static_cast<std::size_t>(n++)] = roots[j];
+    }
   std::array<int, 4> holder{-1, -1, -1, -1};  // candidate of formant k
   // a. closest match
   for (int k = 0; k < 4; ++k) {
@@ -115,18 +118,8 @@ bool assignFormants(const std::vector<RootCandidate>& roots, const std::array<do
     if (holder[static_cast<std::size_t>(k)] >= 0) chosen[static_cast<std::size_t>(k)] = c[static_cast<std::size_t>(holder[static_cast<std::size_t>(k)])];
   }
   // Indices refer to the filtered list; map them back to `roots`.
-  for (int k = 0; k < 4; ++k) {
-    int& a = assigned[static_cast<std::size_t>(k)];
-    if (a < 0) continue;
-    int seen = -1;
-    for (int j = 0; j < static_cast<int>(roots.size()); ++j) {
-      const RootCandidate& r = roots[static_cast<std::size_t>(j)];
-      if (limits.candidate(r, thresholdHz) && ++seen == a) {
-        a = j;
-        break;
-      }
-    }
-  }
+  for (int& a : assigned)
+    if (a >= 0) a = index[static_cast<std::size_t>(a)];
   return assigned[0] >= 0 && assigned[1] >= 0 && assigned[2] >= 0;
 }
 

@@ -18,6 +18,8 @@ namespace ardv {
 inline constexpr int kMcCandlessFrame = 256;
 inline constexpr int kMcCandlessHop = 128;
 inline constexpr int kMcCandlessMaxFrames = 1000;
+// Roots above this frequency (at the reference ceiling) are never candidates.
+inline constexpr double kCandidateHighHz = 3800.0;
 
 // A formant of one frame: frequency, and the bandwidth and LPC level of the
 // root it came from (0 when it kept its previous estimate).

@@ -14,6 +14,7 @@
 #include "formants/ceiling_choice.h"
 #include "formants/mccandless.h"
 #include "formants/snake.h"
+#include "platform/headless/recording_reporter.h"
 #include "signal/time_conversion.h"
 #include "signal/wav_layout.h"
 #include "tests/formants/hard_set.h"
@@ -175,8 +176,11 @@ struct HardCase {
 
 void PrintTo(const HardCase& c, std::ostream* os) { *os << c.klass << " " << c.condition; }
 
-// Tracks `u` with the automatic ceiling; its errors (printed after `name`) within `bound`.
+// Tracks `u` with the automatic ceiling; its errors (printed after `name`)
+// within `bound`, and no report (a root finding that does not settle is a
+// quiet skip: the 48 kHz diphthong made one at order 42).
 void expectHardWithin(const test::HardUtterance& u, const std::string& name, const double (&bound)[3]) {
+  ScopedRecorder rec;
   Errors e;
   int counted[3] = {0, 0, 0};
   FormantOptions options;
@@ -198,6 +202,7 @@ void expectHardWithin(const test::HardUtterance& u, const std::string& name, con
   std::printf("%-29s F1 %5.0f F2 %5.0f F3 %5.0f (%d frames)\n", name.c_str(), e.mae[0], e.mae[1], e.mae[2], counted[0]);
   ASSERT_GT(counted[0], 10);
   for (int k = 0; k < 3; ++k) EXPECT_LE(e.mae[k], bound[k]) << "F" << k + 1;
+  EXPECT_EQ(rec->count(ReportKind::Bug) + rec->count(ReportKind::Message), 0u);
 }
 
 class HardSet : public ::testing::TestWithParam<HardCase> {};

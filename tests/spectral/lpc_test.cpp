@@ -210,23 +210,47 @@ TEST(PolynomialRoots, KnownRootsAreFound) {
     std::vector<Complex> roots;
     double tol;
     std::vector<double> coefficients = {};  // when not built from the roots
+    bool refines = true;  // refineRoots finds them too (else it may refuse, never err)
   };
   const Row rows[] = {
       {"Real", {1.0, 2.0, 3.0}, 1e-12}, {"Linear", {-0.25}, 1e-15}, {"PairAndReal", {{0.5, 0.5}, {0.5, -0.5}, -0.3}, 1e-12},
       // Multiple roots are only determined to about eps^(1/multiplicity).
-      {"Double", {0.5, 0.5, {0.2, 0.6}, {0.2, -0.6}}, 1e-6}, {"Triple", {-0.7, -0.7, -0.7, 0.4}, 1e-4},
+      {"Double", {0.5, 0.5, {0.2, 0.6}, {0.2, -0.6}}, 1e-6, {}, false},
+      {"Triple", {-0.7, -0.7, -0.7, 0.4}, 1e-4, {}, false},
       {"NearUnitCircle", conjugatePairs({{0.999, 0.1}, {0.9995, 0.8}, {0.998, 1.6}, {0.9999, 2.9}}), 1e-9},
-      {"Lpc18", randomPairs(9, 0.7, 0.999, 18), 1e-8}, {"Degree60", randomPairs(30, 0.85, 0.999, 60), 1e-6},
-      {"Degree60Clustered", randomPairs(30, 0.995, 0.9999, 61), 1e-5},
-      {"Degree60OnACircle", circle60Roots, 1e-10, circle60},
+      {"Lpc18", randomPairs(9, 0.7, 0.999, 18), 1e-8}, {"Degree60", randomPairs(30, 0.85, 0.999, 60), 1e-6, {}, false},
+      {"Degree60Clustered", randomPairs(30, 0.995, 0.9999, 61), 1e-5, {}, false},
+      {"Degree60OnACircle", circle60Roots, 1e-10, circle60, false},
       // 0*z^4 + z^3 - 2z^2 + 0z + 0: degree 3.
-      {"LeadingAndTrailingZeros", {2.0, 0.0, 0.0}, 1e-14, {0.0, 1.0, -2.0, 0.0, 0.0}}};
+      {"LeadingAndTrailingZeros", {2.0, 0.0, 0.0}, 1e-14, {0.0, 1.0, -2.0, 0.0, 0.0}, false}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
+    const std::vector<double> c = r.coefficients.empty() ? fromRoots(r.roots) : r.coefficients;
     std::vector<Complex> found;
-    ASSERT_TRUE(polynomialRoots(r.coefficients.empty() ? fromRoots(r.roots) : r.coefficients, found));
+    ASSERT_TRUE(polynomialRoots(c, found));
     expectSameRoots(r.roots, found, r.tol);
+    // The refinement from a circle round the roots, and from the roots
+    // moved as between two frames, gives the same roots or refuses.
+    std::vector<Complex> refined, moved;
+    if (refineRoots(c, circleStart(c), 200, refined) || r.refines) expectSameRoots(r.roots, refined, r.tol);
+    for (const Complex& z : r.roots)
+      moved.push_back(z.imag() == 0.0 ? 1.01 * z : z * std::polar(1.01, std::copysign(0.02, z.imag())));
+    refined.clear();
+    if (refineRoots(c, moved, 20, refined) || r.refines) expectSameRoots(r.roots, refined, r.tol);
   }
+  // Two real roots where the polynomial has a pair, and the other way round.
+  const std::vector<Complex> pair{{0.6, 0.05}, {0.6, -0.05}, -0.4}, reals{0.55, 0.65, -0.4};
+  for (const auto& [roots, start] : {std::pair{pair, reals}, std::pair{reals, pair}}) {
+    std::vector<Complex> refined;
+    ASSERT_TRUE(refineRoots(fromRoots(roots), start, 20, refined));
+    expectSameRoots(roots, refined, 1e-12);
+  }
+  // A start of the wrong size or not closed under conjugation is refused,
+  // the output unchanged.
+  std::vector<Complex> kept{7.0};
+  EXPECT_FALSE(refineRoots(fromRoots(pair), std::vector<Complex>{0.5, {0.6, 0.1}}, 20, kept));
+  EXPECT_FALSE(refineRoots(fromRoots(pair), std::vector<Complex>{0.5, {0.6, 0.1}, {0.6, 0.1}}, 20, kept));
+  EXPECT_EQ(kept, std::vector<Complex>{7.0});
 }
 
 TEST(PolynomialRoots, BadPolynomialsFailReportedOnceUnchanged) {
