@@ -160,7 +160,7 @@ void pitchMark(MarkList& marks, const std::int16_t* samples, std::int64_t first,
   auto voicedAt = [&](int i) { return trackPitchAt(track, track.centre(i)) >= 1; };
   // The path over a stretch is found on the F0 path's whole stretch, so that
   // the marks the check leaves are those it would place without it.
-  const PitchTrack pathTrack = uncheckedTrack(track);
+  const PitchTrack pathTrack = uncheckedTrack(checked);
   auto pathVoicedAt = [&](int i) { return trackPitchAt(pathTrack, pathTrack.centre(i)) >= 1; };
   // F0 at p, past the last frame centre that of the last frame, so that a
   // run going on to the stretch's end is marked to its end.
