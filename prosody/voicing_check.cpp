@@ -133,6 +133,16 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
         for (int m = k; m < e; ++m) p[static_cast<std::size_t>(m)] = 0;
       k = std::max(e, k + 1);
     }
+    // A low voice that repeats as well at half its period is an octave
+    // higher (the comb took a subharmonic in creaky or breathy frames).
+    for (int k = a; k < b; ++k) {
+      const int f0 = p[static_cast<std::size_t>(k)];
+      const std::int64_t at = static_cast<std::int64_t>(k) * g.S - g.L / 2;
+      if (f0 <= 0 || !low(k) || 2 * f0 > run.params.f0Max || at < 0 || at + 2 * g.L > samples) continue;
+      const double atHalf = periodicity(run.x.data() + at, 2 * g.L, g.fs, 2.0 * f0);
+      if (atHalf >= threshold && atHalf >= periodicity(run.x.data() + at, 2 * g.L, g.fs, f0) - kOctaveMargin)
+        p[static_cast<std::size_t>(k)] = 2 * f0;
+    }
     for (int k = i; k < end; ++k)
       if (k < a || k >= b) p[static_cast<std::size_t>(k)] = 0;
     // What is left of a run of one or two frames goes too.

@@ -26,6 +26,9 @@ constexpr int kOnsetFramesChecked = 2;
 // Consecutive weak frames of a low voice inside a run that turn unvoiced
 // (creak at the floor of the range).
 constexpr int kCreakFrames = 3;
+// A low voice whose periodicity at half its period comes within this of the
+// periodicity at its period gets twice its F0.
+constexpr double kOctaveMargin = 0.05;
 
 // Best normalised autocorrelation of the n samples at x for lags within 10 %
 // of fs / f0 (at least one lag); 0 for a silent frame or f0 <= 0.
@@ -36,9 +39,10 @@ double periodicity(const std::int16_t* x, int n, double fs, double f0);
 // end are, back to the last frame that repeats, its first weak frames up to
 // kOnsetFramesChecked, and inside it stretches of kCreakFrames or more weak
 // frames of a low voice (fewer than three periods in the frame); what is
-// left of a run of one or two frames between unvoiced ones goes too. Other
-// frames inside a run keep their F0 (vibrato and breath lower the measure
-// inside vowels).
+// left of a run of one or two frames between unvoiced ones goes too. A
+// frame of a low voice that repeats as well at half its period gets twice
+// its F0. Other frames inside a run keep their F0 (vibrato and breath lower
+// the measure inside vowels).
 void checkPeriodicity(const PitchRun& run, std::vector<int>& p);
 
 }  // namespace ardv
