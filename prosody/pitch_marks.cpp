@@ -105,6 +105,32 @@ std::int64_t magnitude(std::int64_t m) { return m < 0 ? -m : m; }
 
 }  // namespace
 
+PitchTrack uncheckedTrack(const PitchTrack& track) {
+  PitchTrack t = track;
+  if (!t.unchecked.empty()) t.pitchCorrige = t.unchecked;
+  t.unchecked.clear();
+  return t;
+}
+
+PitchTrack markTrack(const PitchTrack& track) {
+  PitchTrack t = uncheckedTrack(track);
+  if (track.unchecked.empty()) return t;
+  std::vector<int>& p = t.pitchCorrige;
+  const auto n = std::min(p.size(), track.pitchCorrige.size());
+  for (std::size_t i = 0; i < n;) {
+    if (p[i] < 1) {
+      ++i;
+      continue;
+    }
+    std::size_t end = i, kept = i;
+    for (; end < n && p[end] >= 1; ++end)
+      if (track.pitchCorrige[end] >= 1) kept = end + 1;
+    std::fill(p.begin() + static_cast<std::ptrdiff_t>(kept), p.begin() + static_cast<std::ptrdiff_t>(end), 0);
+    i = end;
+  }
+  return t;
+}
+
 int trackPitchAt(const PitchTrack& t, std::int64_t sample) {
   if (t.S <= 0) return 0;
   const std::int64_t rel = sample - t.L / 2 - t.first + t.S / 2;
@@ -122,15 +148,20 @@ bool followMinima(int polarity, double costMin, double costMax) {
 }
 
 void pitchMark(MarkList& marks, const std::int16_t* samples, std::int64_t first, std::int64_t count,
-               const PitchTrack& track, std::int64_t start, std::int64_t end, const MarkParams& params,
+               const PitchTrack& checked, std::int64_t start, std::int64_t end, const MarkParams& params,
                MarkerState& state) {
   const Waveform wave{samples, first, count};
+  const PitchTrack track = markTrack(checked);
   const double fs = track.fs;
   const std::int64_t lo = std::max(start, first), hi = std::min(end, first + count - 1);
   const std::size_t base = marks.size();
   const int F = std::min(track.frames, static_cast<int>(track.pitchCorrige.size()));
   const int U = std::max(params.U, 1);
   auto voicedAt = [&](int i) { return trackPitchAt(track, track.centre(i)) >= 1; };
+  // The path over a stretch is found on the F0 path's whole stretch, so that
+  // the marks the check leaves are those it would place without it.
+  const PitchTrack pathTrack = uncheckedTrack(checked);
+  auto pathVoicedAt = [&](int i) { return trackPitchAt(pathTrack, pathTrack.centre(i)) >= 1; };
   // F0 at p, past the last frame centre that of the last frame, so that a
   // run going on to the stretch's end is marked to its end.
   auto f0Towards = [&](std::int64_t p) { return trackPitchAt(track, F > 0 ? std::min(p, track.centre(F - 1)) : p); };
@@ -151,12 +182,14 @@ void pitchMark(MarkList& marks, const std::int16_t* samples, std::int64_t first,
       if (j >= F) break;
       i = j;
     }
-    int r = 0, fmax = 0;
-    while (i + r < F && voicedAt(i + r)) fmax = std::max(fmax, trackPitchAt(track, track.centre(i + r))), ++r;
+    int r = 0, pathR = 0, fmax = 0;
+    while (i + r < F && voicedAt(i + r)) ++r;
+    while (i + pathR < F && (pathR < r || pathVoicedAt(i + pathR)))
+      fmax = std::max(fmax, trackPitchAt(pathTrack, pathTrack.centre(i + pathR))), ++pathR;
     const bool continuing = i == 0 && state.carried > 0;
     if (!continuing) state.polarity = 0;
     const std::int64_t T = std::max<std::int64_t>(static_cast<std::int64_t>(fs / fmax), 1);
-    const std::int64_t runLen = static_cast<std::int64_t>(r) * track.S;
+    const std::int64_t runLen = static_cast<std::int64_t>(pathR) * track.S;
     const std::int64_t N = std::max<std::int64_t>(runLen / T, 1);
     const std::int64_t c0 = track.centre(i);
     maxima.assign(static_cast<std::size_t>(N), CandidateRow{});
@@ -169,8 +202,8 @@ void pitchMark(MarkList& marks, const std::int16_t* samples, std::int64_t first,
       }
       const std::int64_t a = std::max(c0 + k * T, lo);
       const std::int64_t b = std::min(k + 1 < N ? c0 + (k + 1) * T : c0 + runLen, hi + 1);
-      collect(maxima[static_cast<std::size_t>(k)], wave, a, b, 1, track);
-      collect(minima[static_cast<std::size_t>(k)], wave, a, b, -1, track);
+      collect(maxima[static_cast<std::size_t>(k)], wave, a, b, 1, pathTrack);
+      collect(minima[static_cast<std::size_t>(k)], wave, a, b, -1, pathTrack);
     }
     run.clear();
     if (N == 1) {
@@ -187,6 +220,7 @@ void pitchMark(MarkList& marks, const std::int16_t* samples, std::int64_t first,
     }
     const std::int64_t nextCentre = std::min(track.centre(i + r), hi);
     i += r;
+    if (pathR > r) run.erase(std::lower_bound(run.begin(), run.end(), nextCentre), run.end());
     if (run.empty()) continue;
     // Periods before the path's first mark, back towards the previous mark.
     const std::int64_t prev = marks.size() > base ? magnitude(marks.back()) : start + track.L / 2;
@@ -267,6 +301,7 @@ bool marksOfSignal(const SampleReader& read, std::int64_t n, double fs, const Sp
     if (!calcPitchMartin(buf.data(), count, start, fs, speaker, PitchOptions{true, false}, track)) return false;
     MarkList part;
     pitchMark(part, buf.data(), start, count, track, start, start + count - 1, params, state);
+    const PitchTrack marked = markTrack(track);
     std::size_t from = 0;
     if (!firstChunk && !part.empty() && !marks.empty()) {
       part[0] = marks.back();
@@ -274,7 +309,7 @@ bool marksOfSignal(const SampleReader& read, std::int64_t n, double fs, const Sp
     }
     for (std::size_t k = from; k < part.size(); ++k) {
       marks.push_back(part[k]);
-      f0.push_back(trackPitchAt(track, magnitude(part[k])));
+      f0.push_back(trackPitchAt(marked, magnitude(part[k])));
     }
     if (start + count >= n) break;
     std::int64_t next = marks.empty() ? 0 : magnitude(marks.back()) - geo.L / 2;

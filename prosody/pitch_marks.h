@@ -48,14 +48,25 @@ struct MarkerState {
 // path (cost infinity) gives way to the other.
 bool followMinima(int polarity, double costMin, double costMax);
 
+// `track` with the F0 path's values before the periodicity check (itself
+// when the check was off).
+PitchTrack uncheckedTrack(const PitchTrack& track);
+
+// The F0 the marker follows: the path's before the periodicity check, each
+// voiced stretch of it from its start to the last frame the check kept, 0
+// elsewhere. The check may end a stretch earlier or remove it; a start it
+// moves later (a frame half in silence repeats poorly) stays where the path
+// put it, so that the first periods are marked.
+PitchTrack markTrack(const PitchTrack& track);
+
 // F0 in Hz of `track` at an absolute sample (the nearest frame centre's
 // value; 0 when unvoiced, -1, or outside the track).
 int trackPitchAt(const PitchTrack& track, std::int64_t sample);
 
 // Appends the marks of samples start..end (absolute, inclusive) to `marks`,
-// from the F0 of `track` (which analysed that stretch) and the waveform
-// `samples` (`samples[0]` is absolute sample `first`, `count` samples
-// covering start..end).
+// from the F0 of `track` (which analysed that stretch; its markTrack is
+// followed) and the waveform `samples` (`samples[0]` is absolute sample
+// `first`, `count` samples covering start..end).
 void pitchMark(MarkList& marks, const std::int16_t* samples, std::int64_t first, std::int64_t count,
                const PitchTrack& track, std::int64_t start, std::int64_t end, const MarkParams& params,
                MarkerState& state);

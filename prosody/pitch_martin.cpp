@@ -36,7 +36,7 @@ std::int64_t removeDc(const std::int16_t* samples, std::int64_t count, std::vect
   return saturated;
 }
 
-bool runStages(PitchRun& run, std::vector<int>& p) {
+bool runStages(PitchRun& run, std::vector<int>& p, std::vector<int>& unchecked) {
   if (!computeBandEnergy(run)) return false;
   if (!pitchBrutMartin(run)) return false;
   run.trace.table("tabLisGlob", run.tab);
@@ -55,6 +55,7 @@ bool runStages(PitchRun& run, std::vector<int>& p) {
   run.trace.line("raiseSubharmonics()\n");
   raiseSubharmonics(run, p);
   run.trace.track(p);
+  if (run.params.voicingThreshold > 0) unchecked = p;
   run.trace.line("checkPeriodicity()\n");
   checkPeriodicity(run, p);
   run.trace.track(p);
@@ -80,10 +81,11 @@ bool calcPitchMartin(const std::int16_t* samples, std::int64_t count, std::int64
     if (saturated > 0 && !options.quiet && options.saturationMessage) message(text(6801));
     run.span = SampleSpan{run.x.data(), count, 0};
     if (options.trace && !options.quiet && debugLevel() == 1) run.trace.open(program().dirs.temp);
-    std::vector<int> p;
-    if (!runStages(run, p)) return false;
+    std::vector<int> p, unchecked;
+    if (!runStages(run, p, unchecked)) return false;
     PitchTrack out;
     out.pitchCorrige = std::move(p);
+    out.unchecked = std::move(unchecked);
     out.first = first;
     out.frames = geo.frames;
     out.S = geo.S;

@@ -28,6 +28,9 @@ namespace ardv {
 // The F0 track of one run and where it lies.
 struct PitchTrack {
   std::vector<int> pitchCorrige;  // Hz per frame, 0 unvoiced
+  // Hz per frame as the path left it, before the periodicity check; empty
+  // when the check is off. The pitch marker follows its voiced stretches.
+  std::vector<int> unchecked;
   std::int64_t first = 0;         // absolute sample of the first analysed sample
   int frames = 0;
   int S = 0;                      // frame step, samples

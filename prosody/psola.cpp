@@ -213,11 +213,12 @@ bool CMPitchScaleMod(const SampleReader& read, std::int64_t n, double fs, const 
       return false;
     MarkList marks;
     pitchMark(marks, buf.data(), start, count, track, start, start + count - 1, markParams, markerState);
+    const PitchTrack marked = markTrack(track);
     if (!first) {
       if (marks.empty()) marks.push_back(state.carriedAnalysis);
       else marks[0] = state.carriedAnalysis;
     }
-    const PsolaChunk pc{&marks, buf.data(), start, count, &track, options.contour, !first, start + count >= n};
+    const PsolaChunk pc{&marks, buf.data(), start, count, &marked, options.contour, !first, start + count >= n};
     if (!Scale_mod(pc, params, hanning, output, state)) return false;
     if (start + count >= n) break;
     const std::int64_t carried = state.carriedAnalysis;
@@ -226,8 +227,8 @@ bool CMPitchScaleMod(const SampleReader& read, std::int64_t n, double fs, const 
     markerState = MarkerState{};
     if (carried > 0) {
       const std::int64_t d4 = msToSamples(4.0, fs);
-      if (trackPitchAt(track, carried) == 0 && trackPitchAt(track, carried - d4) == 0 &&
-          std::max(trackPitchAt(track, carried + d4), trackPitchAt(track, carried - 2 * d4)) == 0)
+      if (trackPitchAt(marked, carried) == 0 && trackPitchAt(marked, carried - d4) == 0 &&
+          std::max(trackPitchAt(marked, carried + d4), trackPitchAt(marked, carried - 2 * d4)) == 0)
         message("CMPitchScaleMod: pitch null sur marque voisee");
       markerState.carried = carried;
       markerState.polarity = buf[static_cast<std::size_t>(carried - start)] < 1 ? 1 : 2;

@@ -16,17 +16,23 @@ struct WindowCache {
   std::vector<double> w, rw;
 };
 
+void fillWindow(WindowCache& c, int n) {
+  c.n = n;
+  c.w.assign(static_cast<std::size_t>(n), 0);
+  for (int k = 0; k < n; ++k) c.w[static_cast<std::size_t>(k)] = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * (k + 0.5) / n);
+  c.rw.assign(static_cast<std::size_t>(n), 0);
+  for (int lag = 0; lag < n; ++lag)
+    for (int k = 0; k + lag < n; ++k)
+      c.rw[static_cast<std::size_t>(lag)] += c.w[static_cast<std::size_t>(k)] * c.w[static_cast<std::size_t>(k + lag)];
+}
+
+// Two lengths are in use per run: the frame's and twice it for low voices.
 const WindowCache& windowOf(int n) {
-  thread_local WindowCache c;
-  if (c.n != n) {
-    c.n = n;
-    c.w.assign(static_cast<std::size_t>(n), 0);
-    for (int k = 0; k < n; ++k) c.w[static_cast<std::size_t>(k)] = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * (k + 0.5) / n);
-    c.rw.assign(static_cast<std::size_t>(n), 0);
-    for (int lag = 0; lag < n; ++lag)
-      for (int k = 0; k + lag < n; ++k)
-        c.rw[static_cast<std::size_t>(lag)] += c.w[static_cast<std::size_t>(k)] * c.w[static_cast<std::size_t>(k + lag)];
-  }
+  thread_local WindowCache cache[2];
+  for (WindowCache& c : cache)
+    if (c.n == n) return c;
+  WindowCache& c = cache[0].n == 0 || cache[1].n != 0 ? cache[0] : cache[1];
+  fillWindow(c, n);
   return c;
 }
 
@@ -82,21 +88,27 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
   const float threshold = run.params.voicingThreshold;
   if (threshold <= 0 || run.x.empty()) return;
   const PitchGeometry& g = run.geo;
+  const auto samples = static_cast<std::int64_t>(run.x.size());
   int peak = 0;
   for (std::int16_t v : run.x) peak = std::max(peak, std::abs(static_cast<int>(v)));
   const auto n = static_cast<int>(p.size());
-  auto frame = [&](int i) -> const std::int16_t* {
-    const std::int64_t at = static_cast<std::int64_t>(i) * g.S;
-    return at + g.L <= static_cast<std::int64_t>(run.x.size()) ? run.x.data() + at : nullptr;
-  };
-  // A frame that is quiet or does not repeat at its period.
+  // A low voice: fewer than three periods in the frame.
+  auto low = [&](int i) { return kPeriodsInWindow * g.fs / p[static_cast<std::size_t>(i)] > g.L; };
+  // A frame that is quiet or does not repeat at its period. A low voice is
+  // measured over twice the frame, centred on it: over less than three
+  // periods the measure is unsteady (above 1 at 65 Hz).
   auto weak = [&](int i) {
-    const std::int16_t* x = frame(i);
-    if (!x) return false;
+    const std::int64_t at = static_cast<std::int64_t>(i) * g.S;
+    if (at + g.L > samples) return false;
+    const std::int16_t* x = run.x.data() + at;
     int local = 0;
     for (int k = 0; k < g.L; ++k) local = std::max(local, std::abs(static_cast<int>(x[k])));
-    return local < kQuietPeakShare * peak || periodicity(x, g.L, g.fs, p[static_cast<std::size_t>(i)]) < threshold;
+    if (local < kQuietPeakShare * peak) return true;
+    int length = g.L;
+    if (low(i) && at >= g.L / 2 && at - g.L / 2 + 2 * g.L <= samples) x -= g.L / 2, length = 2 * g.L;
+    return periodicity(x, length, g.fs, p[static_cast<std::size_t>(i)]) < threshold;
   };
+  std::vector<char> w;
   for (int i = 0; i < n;) {
     if (p[static_cast<std::size_t>(i)] <= 0) {
       ++i;
@@ -104,14 +116,33 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     }
     int end = i;
     while (end < n && p[static_cast<std::size_t>(end)] > 0) ++end;
-    // Voicing ends after the last frame that repeats; onsets stay where the
-    // onset re-examination put them (PSOLA's marks start there).
-    std::vector<char> w(static_cast<std::size_t>(end - i));
+    w.assign(static_cast<std::size_t>(end - i), 0);
     int failing = 0;
     for (int k = i; k < end; ++k) failing += w[static_cast<std::size_t>(k - i)] = weak(k);
     auto weakAt = [&](int k) { return w[static_cast<std::size_t>(k - i)] != 0; };
     int a = 2 * failing > end - i ? end : i, b = end;  // mostly aperiodic: not voiced
+    // Voicing ends after the last frame that repeats, and starts at most
+    // kOnsetFramesChecked frames later than the path put it.
     while (b > a && weakAt(b - 1)) --b;
+    for (int k = 0; k < kOnsetFramesChecked && a < b && weakAt(a); ++k) ++a;
+    // Creak inside: a stretch of weak frames of a low voice.
+    for (int k = a; k < b;) {
+      int e = k;
+      while (e < b && weakAt(e) && low(e)) ++e;
+      if (e - k >= kCreakFrames)
+        for (int m = k; m < e; ++m) p[static_cast<std::size_t>(m)] = 0;
+      k = std::max(e, k + 1);
+    }
+    // A low voice that repeats as well at half its period is an octave
+    // higher (the comb took a subharmonic in creaky or breathy frames).
+    for (int k = a; k < b; ++k) {
+      const int f0 = p[static_cast<std::size_t>(k)];
+      const std::int64_t at = static_cast<std::int64_t>(k) * g.S - g.L / 2;
+      if (f0 <= 0 || !low(k) || 2 * f0 > run.params.f0Max || at < 0 || at + 2 * g.L > samples) continue;
+      const double atHalf = periodicity(run.x.data() + at, 2 * g.L, g.fs, 2.0 * f0);
+      if (atHalf >= threshold && atHalf >= periodicity(run.x.data() + at, 2 * g.L, g.fs, f0) - kOctaveMargin)
+        p[static_cast<std::size_t>(k)] = 2 * f0;
+    }
     for (int k = i; k < end; ++k)
       if (k < a || k >= b) p[static_cast<std::size_t>(k)] = 0;
     // What is left of a run of one or two frames goes too.

@@ -16,6 +16,19 @@ namespace ardv {
 
 // Frames quieter than this share of the run's peak amplitude are unvoiced.
 constexpr double kQuietPeakShare = 0.03;
+// Periods the measure needs in its window; a lower voice is measured over
+// twice the frame.
+constexpr double kPeriodsInWindow = 3.0;
+// Weak frames at the start of a run that turn unvoiced (a 32-ms frame half
+// in silence before the onset repeats poorly; Praat starts a frame or two
+// later).
+constexpr int kOnsetFramesChecked = 2;
+// Consecutive weak frames of a low voice inside a run that turn unvoiced
+// (creak at the floor of the range).
+constexpr int kCreakFrames = 3;
+// A low voice whose periodicity at half its period comes within this of the
+// periodicity at its period gets twice its F0.
+constexpr double kOctaveMargin = 0.05;
 
 // Best normalised autocorrelation of the n samples at x for lags within 10 %
 // of fs / f0 (at least one lag); 0 for a silent frame or f0 <= 0.
@@ -23,9 +36,13 @@ double periodicity(const std::int16_t* x, int n, double fs, double f0);
 
 // With run.params.voicingThreshold above 0, for each voiced run of p: a run
 // whose frames are mostly weak is unvoiced; otherwise its weak frames at the
-// end are, back to the last frame that repeats; what is left of a run of one
-// or two frames between unvoiced ones goes too. Onsets and frames inside a
-// run keep their F0 (vibrato and breath lower the measure inside vowels).
+// end are, back to the last frame that repeats, its first weak frames up to
+// kOnsetFramesChecked, and inside it stretches of kCreakFrames or more weak
+// frames of a low voice (fewer than three periods in the frame); what is
+// left of a run of one or two frames between unvoiced ones goes too. A
+// frame of a low voice that repeats as well at half its period gets twice
+// its F0. Other frames inside a run keep their F0 (vibrato and breath lower
+// the measure inside vowels).
 void checkPeriodicity(const PitchRun& run, std::vector<int>& p);
 
 }  // namespace ardv

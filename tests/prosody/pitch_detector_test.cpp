@@ -136,6 +136,42 @@ TEST(Periodicity, RepeatsOnlyAtThePeriod) {
   }
 }
 
+// The check on one run over noise (0-200 ms), a 150-Hz tone, noise again
+// (400-500 ms, called a 70-Hz voice) and the tone: at most two weak onset
+// frames and the creak inside turn unvoiced, the tone stays, and where it is
+// called 75 Hz (260-340 ms) it gets its own F0 back.
+TEST(Periodicity, CheckTrimsOnsetsAndCreak) {
+  const double fs = 16000;
+  std::vector<std::int16_t> x(16000);
+  std::mt19937 gen(3);
+  std::normal_distribution<double> g(0, 3000);
+  for (std::size_t k = 0; k < x.size(); ++k) {
+    const double t = static_cast<double>(k) / fs;
+    const bool tone = (t >= 0.2 && t < 0.4) || t >= 0.5;
+    x[k] = static_cast<std::int16_t>(tone ? 8000 * std::sin(2 * std::numbers::pi * 150 * t) +
+                                                4000 * std::sin(2 * std::numbers::pi * 300 * t + 1)
+                                          : g(gen));
+  }
+  PitchRun run;
+  prepare(run, x, fs);
+  run.params.voicingThreshold = 0.4f;
+  const int frames = run.geo.frames;
+  auto centreMs = [&](int i) { return (i * run.geo.S + run.geo.L / 2) * 1000.0 / fs; };
+  std::vector<int> p(static_cast<std::size_t>(frames));
+  for (int i = 0; i < frames; ++i) {
+    const double ms = centreMs(i);
+    p[static_cast<std::size_t>(i)] = ms > 420 && ms < 480 ? 70 : ms > 260 && ms < 340 ? 75 : 150;
+  }
+  checkPeriodicity(run, p);
+  for (int i = 0; i < frames; ++i) {
+    const double ms = centreMs(i);
+    const int v = p[static_cast<std::size_t>(i)];
+    if (i < kOnsetFramesChecked || (ms > 420 && ms < 480)) EXPECT_EQ(v, 0) << ms;
+    else if ((ms > 230 && ms < 370) || ms > 530) EXPECT_EQ(v, 150) << ms;
+  }
+  EXPECT_GT(p[kOnsetFramesChecked], 0);
+}
+
 TEST(CalUnPitch, HarmonicToneOf200HzBeatsItsSubharmonics) {
   const double fs = 16000;
   std::vector<std::int16_t> x(16000);

@@ -343,6 +343,29 @@ TEST(PitchMarks, PolarityRule) {
     EXPECT_EQ(followMinima(r.polarity, r.costMin, r.costMax), r.minima) << r.polarity << " " << r.costMin << " " << r.costMax;
 }
 
+// The marker's F0: each of the path's voiced stretches from its start to the
+// last frame the periodicity check kept (none when it kept none); the checked
+// track alone when the check was off.
+TEST(PitchMarks, MarkTrackEndsWhereTheCheckEndsAStretch) {
+  const struct {
+    std::vector<int> checked, unchecked, marked;
+  } rows[] = {
+      {{0, 0, 90, 95, 0, 0}, {0, 80, 90, 95, 99, 0}, {0, 80, 90, 95, 0, 0}},
+      {{0, 0, 0, 0, 0, 0}, {0, 80, 90, 95, 99, 0}, {0, 0, 0, 0, 0, 0}},
+      {{70, 0, 0, 70, 0, 0}, {70, 65, 66, 70, 71, 0}, {70, 65, 66, 70, 0, 0}},
+      {{0, 0, 90, 0, 110, 120}, {0, 80, 90, 0, 110, 120}, {0, 80, 90, 0, 110, 120}},
+      {{0, 100, 0, 0}, {}, {0, 100, 0, 0}},
+  };
+  for (const auto& r : rows) {
+    PitchTrack t = unvoicedTrack(static_cast<int>(r.checked.size()));
+    t.pitchCorrige = r.checked;
+    t.unchecked = r.unchecked;
+    const PitchTrack m = markTrack(t);
+    EXPECT_EQ(m.pitchCorrige, r.marked);
+    EXPECT_TRUE(m.unchecked.empty());
+  }
+}
+
 // Doubling the duration of an unvoiced ramp uses each segment twice, the
 // second time reversed: about half the output falls where the input rises.
 TEST(Psola, RepeatedUnvoicedSegmentsAlternateForwardAndReversed) {

@@ -763,12 +763,12 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
         QVERIFY(d && d->button(-1)->isChecked());
         QCOMPARE(d->chosenVoicing(), kDefaultVoicingThreshold);
         d->button(1)->setChecked(true);
-        d->voicing()->setValue(0.4);
+        d->voicing()->setValue(0.0);
         accept ? static_cast<QDialog*>(d)->accept() : d->reject();
       });
       QVERIFY(window_->runCommand(917));
       QCOMPARE(speakerType(), accept ? 1 : -1);
-      QCOMPARE(voicingThreshold(), accept ? 0.4f : kDefaultVoicingThreshold);
+      QCOMPARE(voicingThreshold(), accept ? 0.0f : kDefaultVoicingThreshold);
     }
     voicingThreshold() = kDefaultVoicingThreshold;
     openVoiced();
