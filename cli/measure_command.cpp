@@ -1,7 +1,7 @@
 // ardv-cli measure FILE|DIR [--tier phonemes|words] [--phonemes "SEQ"] [--word TEXT]
 //   [--ext EXT] [--labels-dir D --labels-ext EXT --labels-kind K] [--profile NAME]
 //   [--speaker any|female|male] [--voice-f0-floor HZ] [--measures LIST] [--method mccandless|snake]
-//   [--format csv|tsv] [--files-from LIST] [--shard I/N] [-o OUT.csv]:
+//   [--ceiling auto|HZ] [--format csv|tsv] [--files-from LIST] [--shard I/N] [-o OUT.csv]:
 // the measurement table of the segments of one recording or of a corpus, one
 // file at a time (memory bounded by the largest file), then
 // "N files measured, M segments, K failed"; status 1 when K > 0.
@@ -30,7 +30,7 @@ int usage() {
                "usage: ardv-cli measure FILE|DIR [--tier phonemes|words] [--phonemes \"SEQ[;SEQ...]\" | --word TEXT]\n"
                "         [--ext EXT] [--labels-dir D] [--labels-ext EXT] [--labels-kind K] [--profile NAME]\n"
                "         [--speaker any|female|male] [--voice-f0-floor HZ] [--measures f0,formants,intensity]\n"
-               "         [--method mccandless|snake]\n"
+               "         [--method mccandless|snake] [--ceiling auto|HZ]\n"
                "         [--format csv|tsv] [--files-from LIST] [--shard I/N] [-o OUT.csv]\n");
   return 2;
 }
@@ -77,6 +77,7 @@ int runMeasure(const Args& arguments) {
   const auto f0Floor = takeOption(args, "--voice-f0-floor", missing);
   const auto measures = takeOption(args, "--measures", missing);
   const auto method = takeOption(args, "--method", missing);
+  const auto ceiling = takeOption(args, "--ceiling", missing);
   const auto format = takeOption(args, "--format", missing);
   const auto out = takeOption(args, "-o", missing);
   if (missing || (phonemes && word) || (tier && *tier != "phonemes" && *tier != "words")) return usage();
@@ -89,19 +90,26 @@ int runMeasure(const Args& arguments) {
   if (speaker && !speakerTypeByName(*speaker, type)) return usage();
   settings.f0Params = speakerF0Params(type);
   settings.formantOptions = formantOptions();
+  settings.formantOptions.ceilingHz = 0.0;  // chosen per stretch, as `formants` does
   settings.energyParams = EnergyParams{};
+  if (ceiling && *ceiling != "auto") {
+    char* end = nullptr;
+    settings.formantOptions.ceilingHz = std::strtod(ceiling->c_str(), &end);
+    if (ceiling->empty() || !end || *end || settings.formantOptions.ceilingHz == 0.0) return usage();
+  }
   if (f0Floor) {
     char* end = nullptr;
     settings.formantOptions.voiceF0FloorHz = std::strtod(f0Floor->c_str(), &end);
     if (f0Floor->empty() || !end || *end) return usage();
-    if (const std::string problem = formantOptionsProblem(settings.formantOptions); !problem.empty()) {
-      std::fprintf(stderr, "ardv-cli measure: %s\n", problem.c_str());
-      return 2;
-    }
+  }
+  if (const std::string problem = formantOptionsProblem(settings.formantOptions); !problem.empty()) {
+    std::fprintf(stderr, "ardv-cli measure: %s\n", problem.c_str());
+    return 2;
   }
   if (measures && !parseMeasures(*measures, settings.what)) return usage();
   if (method && *method != "mccandless" && *method != "snake") return usage();
   settings.snakeFormants = method && *method == "snake";
+  if (ceiling && settings.snakeFormants) return usage();
   const bool tsv = format ? *format == "tsv" : (out && endsWith(*out, ".tsv"));
   if (format && *format != "csv" && *format != "tsv") return usage();
 
