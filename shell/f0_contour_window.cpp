@@ -65,7 +65,7 @@ void ContourView::setSelection(std::optional<std::pair<double, double>> msRange)
 
 QRect ContourView::plotRect() const {
   const QFontMetrics fm(font());
-  const int left = fm.horizontalAdvance("1000") + 14;
+  const int left = fm.horizontalAdvance("1000") + fm.height() + 14;
   const int bottom = 2 * fm.height() + 6;
   return QRect(left, kTopMargin, std::max(1, width() - left - kRightMargin), std::max(1, height() - kTopMargin - bottom));
 }
@@ -110,7 +110,11 @@ void ContourView::paintEvent(QPaintEvent*) {
     p.drawText(QRectF(0, y - fm.height() / 2.0, r.left() - 6, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
                QString::fromStdString(t.label));
   }
-  p.drawText(QRect(0, 0, r.left() - 6, fm.height()), Qt::AlignRight, "Hz");
+  p.save();
+  p.translate(2, r.center().y());
+  p.rotate(-90);
+  p.drawText(QRect(-r.height() / 2, 0, r.height(), fm.height()), Qt::AlignHCenter, "F0 (Hz)");
+  p.restore();
   // Time ticks in seconds under the plot.
   if (prog.fileLoaded && prog.en_cours.frequence > 0) {
     const TimeAxis time(prog.ct.d_a, prog.ct.f_a, r.width());
@@ -120,7 +124,7 @@ void ContourView::paintEvent(QPaintEvent*) {
       p.drawLine(x, r.bottom() + 1, x, r.bottom() + 5);
       const QString label = QString::fromStdString(t.label);
       const int w = fm.horizontalAdvance(label);
-      p.drawText(std::clamp(x - w / 2, r.left() - w / 2, width() - w - 1), r.bottom() + 6 + fm.ascent(), label);
+      p.drawText(std::clamp(x - w / 2, r.left(), std::max(r.left(), width() - w - 1)), r.bottom() + 6 + fm.ascent(), label);
     }
     p.drawText(QRect(r.left(), r.bottom() + 6 + fm.height(), r.width(), fm.height()), Qt::AlignHCenter, "Time (s)");
   }

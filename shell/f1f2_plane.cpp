@@ -160,8 +160,7 @@ F1F2Plane::F1F2Plane(const KlattTracks& tracks, QWidget* parent) : QMainWindow(p
     statusBar()->showMessage("Move the mouse over the plane: the status line shows F1 and F2 under the pointer.");
   });
   spreadMnemonics(menuBar());
-  statusBar()->showMessage("F1 and F2 of the voiced frames (red; the selection's when there is one) and the "
-                           "reference vowels of the language (blue)");
+  statusBar()->showMessage("Voiced frames (red; the selection's, if any) and the language's vowels (blue)");
   fitOnScreen(this, QSize(620, 480));
 }
 

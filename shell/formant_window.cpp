@@ -151,7 +151,11 @@ class FormantWindow::Canvas : public QWidget {
   // The time axis (ticks in seconds) lies between the two panes.
   int timeBand() const { return fontMetrics().height() + 8; }
   int trackHeight() const { return std::max(1, static_cast<int>((height() - timeBand()) * kTrackShare)); }
-  QRect trackRect() const { return {kMargin, 0, std::max(1, width() - kMargin - kRightMargin), trackHeight()}; }
+  // Room above the pane for half of its top tick's label.
+  int topBand() const { return fontMetrics().height() / 2 + 2; }
+  QRect trackRect() const {
+    return {kMargin, topBand(), std::max(1, width() - kMargin - kRightMargin), std::max(1, trackHeight() - topBand())};
+  }
   QRect synthRect() const {
     const int top = trackHeight() + timeBand();
     return {kMargin, top, std::max(1, width() - kMargin - kRightMargin), std::max(1, height() - top)};
@@ -246,7 +250,7 @@ void FormantWindow::Canvas::paintTracks(QPainter& p) {
     p.drawLine(x, r.bottom() + 1, x, r.bottom() + 4);
     const QString label = QString::fromStdString(t.label);
     const int w = fm.horizontalAdvance(label);
-    p.drawText(std::clamp(x - w / 2, r.left() - w / 2, width() - w - 1), r.bottom() + 4 + fm.ascent(), label);
+    p.drawText(std::clamp(x - w / 2, r.left(), std::max(r.left(), width() - w - 1)), r.bottom() + 4 + fm.ascent(), label);
   }
   p.drawText(QRect(0, r.bottom() + 4, kMargin - 6, fm.height()), Qt::AlignRight, "t (s)");
 

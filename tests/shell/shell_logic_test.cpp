@@ -277,8 +277,6 @@ TEST(Layout, WindowsOpenWhollyOnTheScreen) {
   for (const auto& c : cases) {
     const PaneRect r = placeWindow(c.w, c.h, 8, 28, c.owner, c.screen);
     EXPECT_EQ(r, c.expect) << c.name << ": " << r.x << "," << r.y << " " << r.width << "x" << r.height;
-    EXPECT_TRUE(r.x >= c.screen.x && r.y >= c.screen.y && r.x + r.width + 8 <= c.screen.x + c.screen.width &&
-                r.y + r.height + 28 <= c.screen.y + c.screen.height) << c.name;
   }
 }
 
@@ -476,36 +474,22 @@ TEST(F0Contour, ImportEditSaveRoundTripAndBadFiles) {
 }
 
 // Strokes set the voiced points they cross to the stroke's line; shifts
-// multiply by 2^(n/12) exactly; unvoiced points and the rest stay.
-TEST(F0Contour, StrokesAndSemitoneShifts) {
+// (exactness: main_window_test) are limited to 1000 Hz; unvoiced points stay.
+TEST(F0Contour, StrokesAndTheirLimits) {
   const float start[] = {100, 110, 120, 0, 140, 150, 160};  // points every 10 ms from 0 ms
   const struct { const char* name; bool shift; double a, b, hzA, hzB; std::vector<float> expect; } cases[] = {
       {"stroke 10..50 ms, 200 -> 240 Hz", false, 10, 50, 200, 240, {100, 200, 210, 0, 230, 240, 160}},
       {"the same stroke drawn leftwards", false, 50, 10, 240, 200, {100, 200, 210, 0, 230, 240, 160}},
       {"stroke clamped to 1000 Hz", false, 0, 10, 990, 1010, {990, 1000, 120, 0, 140, 150, 160}},
       {"stroke of no width", false, 20, 20, 333.4, 333.4, {100, 110, 333, 0, 140, 150, 160}},
-      {"up a semitone 10..40 ms", true, 10, 40, 1, 0, {}},
-      {"down an octave everywhere", true, -5, 100, -12, 0, {}},
-      {"down 2.5 semitones 45..60 ms", true, 45, 60, -2.5, 0, {}},
-      {"up five octaves is limited", true, 0, 60, 60, 0, {}},
+      {"up five octaves over 0..40 ms", true, 0, 40, 60, 0, {1000, 1000, 1000, 0, 1000, 150, 160}},
   };
   for (const auto& c : cases) {
     F0Contour contour;
-    for (int i = 0; i < 7; ++i) {
-      const float v[1] = {start[i]};
-      contour.modifiable.push(10 * i, 160 * i, v);
-    }
-    if (c.shift) {
-      shiftStretch(contour, c.a, c.b, c.hzA);
-      for (int i = 0; i < 7; ++i) {
-        const bool in = 10 * i >= c.a && 10 * i <= c.b && start[i] > 0;
-        const float want = in ? static_cast<float>(std::min(start[i] * std::pow(2.0, c.hzA / 12), 1000.0)) : start[i];
-        EXPECT_EQ(contour.modifiable.y(i, 0), want) << c.name << " point " << i;
-      }
-    } else {
-      drawStroke(contour, c.a, c.hzA, c.b, c.hzB);
-      for (int i = 0; i < 7; ++i) EXPECT_EQ(contour.modifiable.y(i, 0), c.expect[static_cast<std::size_t>(i)]) << c.name << " point " << i;
-    }
+    for (int i = 0; i < 7; ++i) contour.modifiable.push(10 * i, 160 * i, std::span(&start[i], 1));
+    if (c.shift) shiftStretch(contour, c.a, c.b, c.hzA);
+    else drawStroke(contour, c.a, c.hzA, c.b, c.hzB);
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(contour.modifiable.y(i, 0), c.expect[static_cast<std::size_t>(i)]) << c.name << " point " << i;
   }
 }
 
