@@ -103,7 +103,8 @@ class F0ContourWindow : public QMainWindow {
 
  private:
   void updateUndo();
-  // The modifiable contour before an edit; `edit` changed it when it differs.
+  // Around an edit: the modifiable contour before it becomes an undo step
+  // when the edit changed it.
   void beginEdit();
   void endEdit();
   void step(std::vector<std::vector<Point2P>>& from, std::vector<std::vector<Point2P>>& to);
