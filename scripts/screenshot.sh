@@ -88,6 +88,15 @@ png="$OUT/formant.png"
 xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --klatt "$ROOT/data/examples/vowels-aiu.kle" \
   --klatt-drag 148 1090 1600 --klatt-draw 380 560 1400
 echo "${png%.png}-klatt.png"
+# The F0 contour window on the example, its stretch 0.5..1.5 s (the main
+# window's selection) raised a minor seventh (Page Up, Down, Down), and the
+# F1-F2 plane of the vowel example (contour-contour.png, plane-plane.png).
+shot contour --kind 2 --gray --select 500 1500 --command 605 --key PgUp --key Down --key Down
+echo "$OUT/contour-contour.png"
+png="$OUT/plane.png"
+xvfb-run -a -s "-screen 0 1280x800x24" "$ARDV" --screenshot "$png" --klatt "$ROOT/data/examples/vowels-aiu.kle" \
+  --klatt-command 1043
+echo "${png%.png}-plane.png"
 # The bundled example's copy in the formant window: `ardv-cli copy-synth` makes
 # the tracks (F0, McCandless formants, fitted parallel amplitudes), the window
 # shows them over the example's wide band, zoomed on the whole signal, and

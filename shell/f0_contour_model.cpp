@@ -1,6 +1,7 @@
 // F0 contour import, save and point edits.
 #include "shell/f0_contour_model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -77,6 +78,34 @@ void movePoint(F0Contour& contour, int i, double hz) {
   float* v = contour.modifiable.py(i, 0);
   if (*v <= 0) return;
   *v = static_cast<float>(std::clamp(std::round(hz), 1.0, 1000.0));
+}
+
+int drawStroke(F0Contour& contour, double ms0, double hz0, double ms1, double hz1) {
+  if (ms1 < ms0) {
+    std::swap(ms0, ms1);
+    std::swap(hz0, hz1);
+  }
+  auto& pts = contour.modifiable.tab().points;
+  int set = 0;
+  for (Point2P& p : pts) {
+    if (p.date < ms0 || p.date > ms1 || p.values[0] <= 0) continue;
+    const double hz = ms1 > ms0 ? hz0 + (hz1 - hz0) * (p.date - ms0) / (ms1 - ms0) : hz1;
+    p.values[0] = static_cast<float>(std::clamp(std::round(hz), 1.0, 1000.0));
+    ++set;
+  }
+  return set;
+}
+
+int shiftStretch(F0Contour& contour, double firstMs, double lastMs, double semitones) {
+  const double factor = std::pow(2.0, semitones / 12.0);
+  int changed = 0;
+  for (Point2P& p : contour.modifiable.tab().points) {
+    if (p.date < firstMs || p.date > lastMs || p.values[0] <= 0) continue;
+    const auto hz = static_cast<float>(std::clamp(p.values[0] * factor, 1.0, 1000.0));
+    changed += hz != p.values[0];
+    p.values[0] = hz;
+  }
+  return changed;
 }
 
 }  // namespace ardv

@@ -44,4 +44,16 @@ int pickPoint(const F0Contour& contour, double ms, double hz, double hzPerMs, do
 // unvoiced.
 void movePoint(F0Contour& contour, int i, double hz);
 
+// The modifiable contour drawn along a straight stroke from (ms0, hz0) to
+// (ms1, hz1), in either direction: each voiced point dated between the two
+// ends takes the stroke's F0 at its date, rounded to a whole Hz and limited
+// to 1..1000 Hz as movePoint does; unvoiced points stay unvoiced. Returns
+// the number of points set.
+int drawStroke(F0Contour& contour, double ms0, double hz0, double ms1, double hz1);
+
+// Every voiced point of the modifiable contour dated firstMs..lastMs
+// (inclusive) multiplied by 2^(semitones/12), limited to 1..1000 Hz.
+// Returns the number of points changed.
+int shiftStretch(F0Contour& contour, double firstMs, double lastMs, double semitones);
+
 }  // namespace ardv

@@ -6,6 +6,10 @@
 
 #include <QMainWindow>
 #include <QPointF>
+#include <QRect>
+#include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "formants/klatt_tracks.h"
@@ -19,19 +23,28 @@ inline constexpr double kPlaneF2Low = 100, kPlaneF2High = 2600;
 QPointF planePixel(double f1, double f2, int w, int h);
 QPointF planeFrequencies(QPointF pixel, int w, int h);  // x = F1, y = F2
 
-// The (F1, F2) pairs of the tracks: every F1 point with an F2 point at the
-// same date; only the selected F1 pieces when any is selected.
-std::vector<QPointF> formantPairs(const KlattTracks& tracks);
+// The (F1, F2) pairs of the voiced frames of the tracks: every F1 point with
+// an F2 point at the same date where F0 is above 0 Hz (the F0 group's piece
+// there, else the default record's F0, as synthesis takes it); only
+// the selected F1 pieces when any is selected, and only dates inside
+// spanMs (first, last ms inclusive) when given.
+std::vector<QPointF> formantPairs(const KlattTracks& tracks,
+                                  std::optional<std::pair<std::int32_t, std::int32_t>> spanMs = std::nullopt);
 
 class F1F2Plane : public QMainWindow {
   Q_OBJECT
  public:
   F1F2Plane(const KlattTracks& tracks, QWidget* parent = nullptr);
-  QWidget* plot() const { return plot_; }
+  QWidget* plot() const;
+  // The frame of the plane in the plot widget, and the points drawn in it
+  // (plot coordinates): the pairs inside the plane's ranges, for the main
+  // window's selection when there is one, else for every frame.
+  QRect frame() const;
+  std::vector<QPointF> shownPoints() const;
 
  private:
   class Plot;
-  QWidget* plot_;
+  Plot* plot_;
 };
 
 }  // namespace ardv::shell

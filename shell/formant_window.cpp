@@ -35,6 +35,8 @@
 #include "shell/f1f2_plane.h"
 #include "shell/file_chooser.h"
 #include "shell/klatt_dialogs.h"
+#include "shell/scales.h"
+#include "shell/window_setup.h"
 #include "shell/spectrogram_painter.h"
 #include "signal/program.h"
 #include "signal/time_conversion.h"
@@ -47,7 +49,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kMargin = 44;       // left margin for the axis labels
+constexpr int kMargin = 62;       // left margin for the value ticks and the axis caption
+constexpr int kRightMargin = 8;
 constexpr double kTrackShare = 0.66;  // of the canvas height, the rest shows the synthesis
 constexpr int kPickPx = 6;        // a point is under the pointer within this distance
 
@@ -143,12 +146,19 @@ class FormantWindow::Canvas : public QWidget {
   explicit Canvas(FormantWindow& w) : QWidget(&w), w_(w) {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    setMinimumSize(480, 320);
+    setMinimumSize(360, 240);
   }
-  int trackHeight() const { return std::max(1, static_cast<int>(height() * kTrackShare)); }
-  QRect trackRect() const { return {kMargin, 0, std::max(1, width() - kMargin), trackHeight()}; }
+  // The time axis (ticks in seconds) lies between the two panes.
+  int timeBand() const { return fontMetrics().height() + 8; }
+  int trackHeight() const { return std::max(1, static_cast<int>((height() - timeBand()) * kTrackShare)); }
+  // Room above the pane for half of its top tick's label.
+  int topBand() const { return fontMetrics().height() / 2 + 2; }
+  QRect trackRect() const {
+    return {kMargin, topBand(), std::max(1, width() - kMargin - kRightMargin), std::max(1, trackHeight() - topBand())};
+  }
   QRect synthRect() const {
-    return {kMargin, trackHeight() + 4, std::max(1, width() - kMargin), std::max(1, height() - trackHeight() - 4)};
+    const int top = trackHeight() + timeBand();
+    return {kMargin, top, std::max(1, width() - kMargin - kRightMargin), std::max(1, height() - top)};
   }
 
   struct Hit {
@@ -220,9 +230,29 @@ void FormantWindow::Canvas::paintTracks(QPainter& p) {
   p.setPen(Qt::black);
   p.drawRect(r.adjusted(0, 0, -1, -1));
   const KlattScale& scale = klattScales()[static_cast<std::size_t>(w_.tracks_.scale)];
-  p.drawText(QRect(0, 0, kMargin - 2, 14), Qt::AlignRight, QString::number(v.top, 'f', 0));
-  p.drawText(QRect(0, r.bottom() - 14, kMargin - 2, 14), Qt::AlignRight, QString::number(v.bottom, 'f', 0));
-  p.drawText(QRect(0, r.center().y() - 7, kMargin - 2, 14), Qt::AlignRight, text(scale.axisLabel));
+  const QFontMetrics fm(font());
+  // Value ticks at the left, the scale's unit written upwards beside them.
+  for (const Tick& t : valueTicks(v.bottom, v.top, r.height(), fm.height() + 6)) {
+    const int y = r.top() + static_cast<int>(t.pos);
+    p.drawLine(kMargin - 4, y, kMargin, y);
+    p.drawText(QRect(0, y - fm.height() / 2, kMargin - 6, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
+               QString::fromStdString(t.label));
+  }
+  p.save();
+  p.translate(2, r.center().y());
+  p.rotate(-90);
+  p.drawText(QRect(-r.height() / 2, 0, r.height(), fm.height()), Qt::AlignHCenter, text(scale.axisLabel));
+  p.restore();
+  // Time ticks in seconds under the track pane, for both panes.
+  const double startMs = v.firstSample * 1000.0 / v.frequence, endMs = (v.lastSample + 1.0) * 1000.0 / v.frequence;
+  for (const Tick& t : secondTicks(startMs, endMs, r.width(), fm.horizontalAdvance("00.000") + 16)) {
+    const int x = r.left() + static_cast<int>(t.pos);
+    p.drawLine(x, r.bottom() + 1, x, r.bottom() + 4);
+    const QString label = QString::fromStdString(t.label);
+    const int w = fm.horizontalAdvance(label);
+    p.drawText(std::clamp(x - w / 2, r.left(), std::max(r.left(), width() - w - 1)), r.bottom() + 4 + fm.ascent(), label);
+  }
+  p.drawText(QRect(0, r.bottom() + 4, kMargin - 6, fm.height()), Qt::AlignRight, "t (s)");
 
   p.save();
   p.translate(r.topLeft());
@@ -425,7 +455,7 @@ FormantWindow::FormantWindow(std::function<void(const std::string&)> play, std::
   buildMenus();
   bindCommands();
   updateChecks();
-  resize(900, 600);
+  fitOnScreen(this, QSize(1000, 680));
 }
 
 FormantWindow::~FormantWindow() {
@@ -474,6 +504,7 @@ void FormantWindow::buildMenus() {
     actions_[c.id] = a;
     connect(a, &QAction::triggered, this, [this, id = c.id] { runCommand(id); });
   }
+  spreadMnemonics(menuBar());
 }
 
 bool FormantWindow::runCommand(int id) {
@@ -672,6 +703,7 @@ void FormantWindow::followView() {
     if (tracks_.frequence != f) tracks_.recomputeSampleDates(f);
   }
   canvas_->update();
+  if (plane_) plane_->update();
 }
 
 TrackView FormantWindow::trackView() const {
@@ -712,8 +744,8 @@ KlattGesture FormantWindow::gestureAt(QPoint p, Qt::KeyboardModifiers modifiers,
   }
   const TrackView v = trackView();
   const QPoint local = p - canvas_->trackRect().topLeft();
-  const QString where = QString("%1 ms, %2 %3")
-                            .arg(std::lround(msAtX(v, local.x())))
+  const QString where = QString("t = %1 s  |  %2 %3")
+                            .arg(msAtX(v, local.x()) / 1000.0, 0, 'f', 4)
                             .arg(std::lround(scaledAtY(v, local.y())))
                             .arg(text(klattScales()[static_cast<std::size_t>(tracks_.scale)].axisLabel));
   if (modifiers & Qt::ShiftModifier) {

@@ -91,4 +91,20 @@ int ScrollMapping::position(std::int32_t s, std::int32_t tf) const {
   return p;
 }
 
+PaneRect placeWindow(int wantW, int wantH, int frameW, int frameH, const PaneRect& over, const PaneRect& screen) {
+  frameW = std::max(frameW, 0);
+  frameH = std::max(frameH, 0);
+  PaneRect r;
+  r.width = std::max(1, std::min(wantW, screen.width - frameW));
+  r.height = std::max(1, std::min(wantH, screen.height - frameH));
+  const PaneRect& centre = over.visible() ? over : screen;
+  r.x = centre.x + (centre.width - r.width - frameW) / 2;
+  r.y = centre.y + (centre.height - r.height - frameH) / 2;
+  // The right and bottom edges first, so that the top left wins on a screen
+  // smaller than the smallest window.
+  r.x = std::max(std::min(r.x, screen.x + screen.width - r.width - frameW), screen.x);
+  r.y = std::max(std::min(r.y, screen.y + screen.height - r.height - frameH), screen.y);
+  return r;
+}
+
 }  // namespace ardv::shell

@@ -48,6 +48,14 @@ constexpr int kValueScaleWidth = 46;
 MainLayout layoutPanes(int width, int height, int lineHeight, int rightMargin = 0, int tierRows = 0,
                        int overviewHeight = 0);
 
+// Where a window opens: a client area of up to wantW x wantH pixels inside a
+// frame frameW x frameH pixels larger, centred on the rectangle `over` (the
+// window it belongs to; none when empty) else on `screen`, then moved and
+// shrunk so that the whole frame lies inside `screen` (the screen's free
+// area). x, y of the result are the frame's top left, width and height the
+// client area's.
+PaneRect placeWindow(int wantW, int wantH, int frameW, int frameH, const PaneRect& over, const PaneRect& screen);
+
 // Pixel columns of a plane `widthPx` wide against the displayed stretch
 // first..last (inclusive sample indices).
 class TimeAxis {

@@ -18,6 +18,8 @@ void MainWindow::bindKlattCommands() {
       formantWindow_ = new FormantWindow([this](const std::string& wav) { player().playFile(wav, false); },
                                          [this](const QString& anchor) { commandHelp(anchor); }, this);
       formantWindow_->setWindowFlag(Qt::Window);
+      // The F1-F2 plane shows the selection's frames.
+      connect(this, &MainWindow::selectionChanged, formantWindow_, &FormantWindow::followView);
     }
     formantWindow_->show();
     formantWindow_->raise();

@@ -35,6 +35,7 @@
 #include "shell/command_table.h"
 #include "shell/editing_tools_window.h"
 #include "shell/file_chooser.h"
+#include "shell/f0_contour_window.h"
 #include "shell/formant_window.h"
 #include "shell/main_window.h"
 #include "shell/measurement_panel.h"
@@ -509,6 +510,9 @@ int main(int argc, char** argv) {
                                                                                    const QString&) { return answer; });
       for (int id : args->commands)
         if (!window->runCommand(id)) std::fprintf(stderr, "ardv: command %d is not available\n", id);
+      // The F0 contour window opened by --command 605 shows the signal's contour, ready to edit.
+      if (auto* contour = window->findChild<ardv::shell::F0ContourWindow*>(); contour && prog.fileLoaded)
+        if (!contour->fromCurrentSignal() || !contour->toModify()) exitCode = 1;
       if (args->tint) ardv::shell::PlaneView::setSelectionTinted(true);
       for (const std::string& key : args->keys) {
         const QKeySequence wanted(QString::fromStdString(key));
@@ -546,6 +550,8 @@ int main(int argc, char** argv) {
         save(window->annotator(), "-annotator");
         save(window->editingTools(), "-tools");
         save(window->formantWindow(), "-klatt");
+        if (auto* klatt = window->formantWindow()) save(klatt->f1f2Plane(), "-plane");
+        save(window->findChild<ardv::shell::F0ContourWindow*>(), "-contour");
         save(window->findChild<ardv::shell::SpectralSliceWindow*>(), "-slice");
         save(window->segmentTable(), "-segments");
         app.quit();

@@ -35,6 +35,7 @@
 #include "shell/tier_pane.h"
 #include "shell/value_scale.h"
 #include "shell/view_ops.h"
+#include "shell/window_setup.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
 #include "signal/edit_history.h"
@@ -46,23 +47,6 @@
 #include "prosody/energy.h"
 
 namespace ardv::shell {
-namespace {
-
-// No mnemonic twice in one menu (a submenu is one of its items).
-void spreadMnemonics(QMenu* menu) {
-  std::vector<std::string> labels;
-  QList<QAction*> items;
-  for (QAction* a : menu->actions()) {
-    if (a->isSeparator()) continue;
-    items << a;
-    labels.push_back(a->text().toStdString());
-    if (a->menu()) spreadMnemonics(a->menu());
-  }
-  const auto spread = distinctMnemonics(labels);
-  for (qsizetype i = 0; i < items.size(); ++i) items[i]->setText(QString::fromStdString(spread[static_cast<std::size_t>(i)]));
-}
-
-}  // namespace
 
 // The client area: lays the panes out at every resize.
 class MainWindow::ClientArea : public QWidget {

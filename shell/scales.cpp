@@ -38,6 +38,20 @@ std::vector<Tick> timeTicks(double startMs, double endMs, int widthPx, int minSp
   return ticks;
 }
 
+std::vector<Tick> secondTicks(double startMs, double endMs, int widthPx, int minSpacing) {
+  std::vector<Tick> ticks = timeTicks(startMs, endMs, widthPx, minSpacing);
+  if (ticks.empty()) return ticks;
+  const double step = niceStep(endMs - startMs, widthPx, minSpacing);
+  const int decimals = std::clamp(static_cast<int>(std::ceil(3 - std::log10(step) - 1e-9)), 0, 6);
+  for (Tick& t : ticks) {
+    char label[32];
+    // Rounded to the step first, so that a sum of steps never prints as -0.
+    std::snprintf(label, sizeof label, "%.*f", decimals, std::round(t.value / step) * step / 1000 + 0.0);
+    t.label = label;
+  }
+  return ticks;
+}
+
 std::pair<double, double> f0SpeechAxis(const std::vector<int>& hz, double lo, double hi) {
   if (!(hi > lo) || lo < 0) return {0.0, std::max(hi, 1.0)};
   double a = hi, b = lo;

@@ -26,6 +26,10 @@ double niceStep(double range, int pixels, int minSpacing);
 std::vector<Tick> timeTicks(double startMs, double endMs, int widthPx, int minSpacing);
 // "ms" or "s", the unit of the labels timeTicks gives for the same arguments.
 const char* timeTicksUnit(double startMs, double endMs, int widthPx, int minSpacing);
+// The ticks of timeTicks labelled in seconds whatever the step, with as many
+// decimals as the step needs ("0.25", "1.5", "12"): the analysis windows'
+// time axes, whose caption says "s".
+std::vector<Tick> secondTicks(double startMs, double endMs, int widthPx, int minSpacing);
 
 // Ticks of a frequency scale 0..fmaxHz over `heightPx` rows, row of f given
 // by H - 1 - trunc(f / fmax * H + 0.5); labels in Hz.

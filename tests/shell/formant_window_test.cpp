@@ -103,6 +103,17 @@ const struct { const char* name; bool edit; const char* way; SaveAnswer answer; 
     {"open, discard", true, "open", SaveAnswer::DontSave, true},
 };
 
+// The F1-F2 plane over the vowel example (181 frames, 0..900 ms, F1 past the
+// plane from 880 ms; no F0 piece at 760..780 ms, where the default F0 of
+// 100 Hz holds): frames made unvoiced, a selection in the main window;
+// `shown` points drawn.
+const struct { const char* name; int unvoicedFromMs, unvoicedToMs, selectFromMs, selectToMs, shown; } kPlanes[] = {
+    {"every frame voiced", -1, 0, -1, 0, 176},
+    {"/i/ unvoiced", 300, 600, -1, 0, 115},
+    {"a selection", -1, 0, 100, 199, 20},
+    {"a selection, partly unvoiced", 150, 600, 100, 199, 10},
+};
+
 class FormantWindowTest : public QObject, test_support::WindowFixture {
   Q_OBJECT
   FormantWindow* klatt_ = nullptr;
@@ -146,7 +157,7 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
     installSynthesizer(true);
     QVERIFY(window_->runCommand(67));
     klatt_ = window_->formantWindow();
-    QVERIFY(klatt_);
+    QVERIFY(klatt_ && QTest::qWaitForWindowExposed(klatt_) && test_support::wholyOnScreen(klatt_));
     klatt_->resize(1000, 600);
     QVERIFY(QTest::qWaitForWindowExposed(klatt_));
     QVERIFY(klatt_->openParams(vowels_, std::nullopt));
@@ -451,12 +462,36 @@ class FormantWindowTest : public QObject, test_support::WindowFixture {
     }
   }
 
+  // The plane draws the voiced frames (F0 above 0), the selection's when
+  // there is one, and only inside its frame; it fits the screen; no menu of
+  // the two windows repeats a mnemonic.
+  void f1f2Plane_data() { test_support::addRows(kPlanes); }
   void f1f2Plane() {
+    QFETCH(int, row);
+    const auto& r = kPlanes[row];
+    auto& groups = klatt_->tracks().groups;
+    auto setFrom = [&](int group, int fromMs, int toMs, float value) {
+      for (const auto& piece : groups[static_cast<std::size_t>(group)])
+        for (int i = 0; i < piece->nbPoints; ++i)
+          if (piece->date(i) >= fromMs && piece->date(i) <= toMs) *piece->py(i, 0) = value;
+    };
+    if (r.unvoicedFromMs >= 0) setFrom(0, r.unvoicedFromMs, r.unvoicedToMs, 0);
+    setFrom(1, 880, 900, 1200);  // F1 past the plane's range
+    if (r.selectFromMs >= 0) {
+      open();
+      const double fs = program().en_cours.frequence;
+      window_->selectSamples(static_cast<std::int32_t>(r.selectFromMs * fs / 1000), static_cast<std::int32_t>(r.selectToMs * fs / 1000));
+    }
     QVERIFY(klatt_->runCommand(kKlattF1F2Plane));
-    QVERIFY(klatt_->f1f2Plane() && klatt_->f1f2Plane()->isVisible());
-    const auto pairs = formantPairs(klatt_->tracks());
-    for (const QPointF vowel : {QPointF(730, 1090), QPointF(270, 2290), QPointF(300, 870)})
-      QVERIFY(std::find(pairs.begin(), pairs.end(), vowel) != pairs.end());
+    F1F2Plane* plane = klatt_->f1f2Plane();
+    QVERIFY(plane && QTest::qWaitForWindowExposed(plane) && test_support::wholyOnScreen(plane));
+    QCOMPARE(test_support::repeatedMnemonic(plane), QString());
+    QCOMPARE(test_support::repeatedMnemonic(klatt_), QString());
+    const QRect frame = plane->frame();
+    const auto shown = plane->shownPoints();
+    QVERIFY(std::all_of(shown.begin(), shown.end(), [&](QPointF q) { return frame.contains(q.toPoint()); }));
+    // F1 points every 5 ms from 0 to 900 ms, less the unvoiced and the out-of-range ones.
+    QCOMPARE(static_cast<int>(shown.size()), r.shown);
     for (const QPointF f : {QPointF(100, 2600), QPointF(900, 100), QPointF(500, 1500)}) {
       const QPointF back = planeFrequencies(planePixel(f.x(), f.y(), 400, 300), 400, 300);
       QVERIFY(std::fabs(back.x() - f.x()) < 1e-6 && std::fabs(back.y() - f.y()) < 1e-6);

@@ -333,6 +333,66 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
     setOpenHooks({});
   }
 
+  // Stretch edits of the contour, each one undo step: keys and the menu
+  // shift the selected stretch's voiced points by 2^(n/12) exactly; a drag
+  // off the points draws them along the pointer. The window fits its
+  // screen, reads out the pointer and has no mnemonic twice in a menu.
+  void f0ContourStretches() {
+    QVERIFY(window_->openPath(voiced_.string()) && window_->runCommand(605));
+    auto* w = window_->findChild<F0ContourWindow*>();
+    QVERIFY(w && w->fromCurrentSignal() && w->toModify() && QTest::qWaitForWindowExposed(w));
+    QVERIFY(test_support::wholyOnScreen(w) && w->width() >= 400 && w->height() >= 250);
+    QCOMPARE(test_support::repeatedMnemonic(w), QString());
+    const auto& points = w->contour().modifiable.tab().points;
+    auto values = [&] {
+      std::vector<float> v;
+      for (const Point2P& p : points) v.push_back(p.values[0]);
+      return v;
+    };
+    const std::vector<float> start = values();
+    const double a = kVoicedFromMs + 100, b = kVoicedFromMs + 300;  // ms, inside the voiced part
+    QVERIFY(!w->shiftStretch(1) && values() == start);  // nothing selected
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    const struct { const char* how; double semitones; } shifts[] = {
+        {"Up", 1}, {"Down", -1}, {"PgUp", 12}, {"PgDown", -12}, {"menu", 3.5}};
+    for (const auto& shift : shifts) {
+      w->view()->setSelection(std::pair(b, a));
+      if (QString(shift.how) == "menu") QVERIFY(w->shiftStretch(shift.semitones));
+      else QTest::keySequence(w, QKeySequence(shift.how));
+      int inside = 0;
+      for (std::size_t i = 0; i < points.size(); ++i) {
+        const bool in = points[i].date >= a && points[i].date <= b && start[i] > 0;
+        inside += in;
+        const auto want = in ? static_cast<float>(start[i] * std::pow(2.0, shift.semitones / 12)) : start[i];
+        QVERIFY2(points[i].values[0] == want, shift.how);
+      }
+      QVERIFY2(inside > 5 && w->undo() && values() == start && !w->undo(), shift.how);
+    }
+    // A stroke from near the top of the F0 axis at a to near its bottom at
+    // b, started well above the contour (150 Hz).
+    w->view()->setSelection(std::nullopt);
+    const auto [lo, hi] = w->view()->axis();
+    const double top = hi - (hi - lo) / 20, bottom = lo + (hi - lo) / 20, fs = program().en_cours.frequence;
+    const QPointF from = w->view()->pointAt(a * fs / 1000, top), to = w->view()->pointAt(b * fs / 1000, bottom);
+    QTest::mousePress(w->view(), Qt::LeftButton, {}, from.toPoint());
+    for (int k = 1; k <= 20; ++k) QTest::mouseMove(w->view(), (from + (to - from) * (k / 20.0)).toPoint());
+    QTest::mouseRelease(w->view(), Qt::LeftButton, {}, to.toPoint());
+    QVERIFY(w->statusBar()->currentMessage().startsWith("t = "));
+    // Within a pixel of the line each way, and a whole Hz.
+    const double near = (hi - lo) / w->view()->plotRect().height() + (top - bottom) / (to.x() - from.x()) + 1;
+    const double fromMs = w->view()->sampleAtX(from.toPoint().x()) * 1000 / fs, toMs = w->view()->sampleAtX(to.toPoint().x()) * 1000 / fs;
+    int drawn = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      const double t = points[i].date, line = top + (bottom - top) * (t - fromMs) / (toMs - fromMs);
+      if (t < fromMs + 5 || t > toMs - 5 || start[i] <= 0) continue;
+      QVERIFY2(++drawn && std::fabs(points[i].values[0] - line) <= near, qPrintable(QString::number(t)));
+    }
+    QVERIFY(drawn > 5 && w->undo() && values() == start && !w->undo());
+    presetDialogs().saveAnswer = SaveAnswer::DontSave;
+    QVERIFY(w->close());
+  }
+
   // Each command is wired or marked "Not available yet", never both; a
   // not-yet command never runs, the others without a file only when they
   // need none.
@@ -978,16 +1038,7 @@ class MainWindowTest : public QObject, test_support::WindowFixture {
   // No mnemonic twice in one menu; Quit has a key no other command has; an
   // exported figure says where it went; a box names the action under way.
   void quieterTexts() {
-    std::function<void(QMenu*)> check = [&](QMenu* menu) {
-      std::set<QChar> letters;
-      for (QAction* a : menu->actions()) {
-        const QString t = a->text();
-        const qsizetype at = t.indexOf(QRegularExpression("&[^&]"));
-        if (at >= 0) QVERIFY2(letters.insert(t[at + 1].toLower()).second, qPrintable(menu->title() + ": " + t));
-        if (a->menu()) check(a->menu());
-      }
-    };
-    for (QAction* top : window_->menuBar()->actions()) check(top->menu());
+    QCOMPARE(test_support::repeatedMnemonic(window_.get()), QString());
     const QKeySequence quit = window_->action(kCmdQuit)->shortcut();
     QVERIFY(!quit.isEmpty());
     for (QAction* a : window_->findChildren<QAction*>())

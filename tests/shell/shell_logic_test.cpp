@@ -251,6 +251,33 @@ TEST(Scales, RoundStepsThatLeaveRoomForLabels) {
   EXPECT_EQ(timeTicks(0, 600000, 800, 80)[1].label, "100");
   const auto hz = frequencyTicks(8000, 256, 30);
   EXPECT_EQ(std::tuple(hz.front().pos, hz.back().label), std::tuple(255.0, "8000"));
+  // The analysis windows label in seconds whatever the step.
+  const struct { double startMs, endMs; int width; const char *first, *second; } seconds[] = {
+      {250, 1250, 1000, "0.3", "0.4"}, {0, 600000, 800, "0", "50"}, {0, 50, 500, "0.00", "0.01"},
+      {1990, 2010, 400, "1.990", "1.995"}, {-20, 80, 500, "-0.02", "0.00"}};
+  for (const auto& c : seconds) {
+    const auto t = secondTicks(c.startMs, c.endMs, c.width, 60);
+    ASSERT_GE(t.size(), 2u) << c.first;
+    EXPECT_EQ(std::pair(t[0].label, t[1].label), std::pair(std::string(c.first), std::string(c.second)));
+    EXPECT_EQ(t[1].pos, timeTicks(c.startMs, c.endMs, c.width, 60)[1].pos);
+  }
+}
+
+// A window opens at its wanted size where the screen allows, centred on its
+// owner, its frame wholly on the screen's free area.
+TEST(Layout, WindowsOpenWhollyOnTheScreen) {
+  const struct { const char* name; PaneRect screen, owner; int w, h; PaneRect expect; } cases[] = {
+      {"large screen, centred on the owner", {0, 0, 1920, 1050}, {100, 100, 900, 600}, 800, 400, {146, 186, 800, 400}},
+      {"no owner: screen centre", {0, 0, 1920, 1050}, {}, 800, 400, {556, 311, 800, 400}},
+      {"small screen shrinks it", {0, 32, 800, 568}, {0, 32, 800, 568}, 1000, 680, {0, 32, 792, 540}},
+      {"owner near the right edge", {0, 0, 1366, 738}, {1000, 500, 900, 600}, 600, 400, {758, 310, 600, 400}},
+      {"second screen, owner off its left", {1920, 0, 1280, 1024}, {1700, 0, 400, 300}, 600, 400, {1920, 0, 600, 400}},
+      {"tiny screen", {0, 0, 300, 200}, {0, 0, 300, 200}, 960, 520, {0, 0, 292, 172}},
+  };
+  for (const auto& c : cases) {
+    const PaneRect r = placeWindow(c.w, c.h, 8, 28, c.owner, c.screen);
+    EXPECT_EQ(r, c.expect) << c.name << ": " << r.x << "," << r.y << " " << r.width << "x" << r.height;
+  }
 }
 
 // Equal rows stand for equal steps of the scale; ticks are round, rise
@@ -444,6 +471,26 @@ TEST(F0Contour, ImportEditSaveRoundTripAndBadFiles) {
   EXPECT_TRUE(rec->saw(text(6931)));
   EXPECT_TRUE(contourBelongsTo(c, "sig.wav"));
   EXPECT_FALSE(saveContour(c, "sig.wav"));  // never over its signal
+}
+
+// Strokes set the voiced points they cross to the stroke's line; shifts
+// (exactness: main_window_test) are limited to 1000 Hz; unvoiced points stay.
+TEST(F0Contour, StrokesAndTheirLimits) {
+  const float start[] = {100, 110, 120, 0, 140, 150, 160};  // points every 10 ms from 0 ms
+  const struct { const char* name; bool shift; double a, b, hzA, hzB; std::vector<float> expect; } cases[] = {
+      {"stroke 10..50 ms, 200 -> 240 Hz", false, 10, 50, 200, 240, {100, 200, 210, 0, 230, 240, 160}},
+      {"the same stroke drawn leftwards", false, 50, 10, 240, 200, {100, 200, 210, 0, 230, 240, 160}},
+      {"stroke clamped to 1000 Hz", false, 0, 10, 990, 1010, {990, 1000, 120, 0, 140, 150, 160}},
+      {"stroke of no width", false, 20, 20, 333.4, 333.4, {100, 110, 333, 0, 140, 150, 160}},
+      {"up five octaves over 0..40 ms", true, 0, 40, 60, 0, {1000, 1000, 1000, 0, 1000, 150, 160}},
+  };
+  for (const auto& c : cases) {
+    F0Contour contour;
+    for (int i = 0; i < 7; ++i) contour.modifiable.push(10 * i, 160 * i, std::span(&start[i], 1));
+    if (c.shift) shiftStretch(contour, c.a, c.b, c.hzA);
+    else drawStroke(contour, c.a, c.hzA, c.b, c.hzB);
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(contour.modifiable.y(i, 0), c.expect[static_cast<std::size_t>(i)]) << c.name << " point " << i;
+  }
 }
 
 }  // namespace

@@ -4,11 +4,17 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QtTest/QtTest>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,6 +58,28 @@ template <class Row, std::size_t N>
 void addRows(const Row (&rows)[N]) {
   QTest::addColumn<int>("row");
   for (std::size_t i = 0; i < N; ++i) QTest::newRow(rows[i].name) << static_cast<int>(i);
+}
+
+// The first "menu: item" of `window` whose mnemonic an earlier item of the
+// same menu (or of the menu bar) has; empty when every menu is clean.
+inline QString repeatedMnemonic(QMainWindow* window) {
+  QString found;
+  std::function<void(const QString&, const QList<QAction*>&)> check = [&](const QString& where,
+                                                                         const QList<QAction*>& items) {
+    std::set<QChar> letters;
+    for (QAction* a : items) {
+      const qsizetype at = a->text().indexOf(QRegularExpression("&[^&]"));
+      if (at >= 0 && !letters.insert(a->text()[at + 1].toLower()).second && found.isEmpty()) found = where + ": " + a->text();
+      if (a->menu()) check(a->menu()->title(), a->menu()->actions());
+    }
+  };
+  check("menu bar", window->menuBar()->actions());
+  return found;
+}
+
+// True when the frame of the shown `window` lies wholly on its screen's free area.
+inline bool wholyOnScreen(QWidget* window) {
+  return window->isVisible() && window->screen()->availableGeometry().contains(window->frameGeometry());
 }
 
 class WindowFixture {
