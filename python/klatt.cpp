@@ -1,0 +1,237 @@
+// Klatt parameter tracks read and written, our synthesizer on them, and copy
+// synthesis of a sound: the calls of ardv-cli tracks, synth and copy-synth.
+#include <cmath>
+#include <fstream>
+#include <span>
+
+#include "formants/copy_synthesis.h"
+#include "formants/copy_synthesis_run.h"
+#include "formants/formant_tracks.h"
+#include "formants/klatt_invocation.h"
+#include "formants/klatt_records.h"
+#include "formants/klatt_table.h"
+#include "formants/klatt_tracks.h"
+#include "formants/snake.h"
+#include "platform/report.h"
+#include "prosody/pitch_file.h"
+#include "prosody/pitch_file_reader.h"
+#include "prosody/pitch_marks.h"
+#include "python/common.h"
+#include "signal/replacing_file.h"
+#include "signal/time_conversion.h"
+#include "spectral/analysable.h"
+#include "tools/klatt/klatt_command.h"
+
+namespace ardv::python {
+namespace {
+
+// Frames of a parameter file: whole records (F0 in Hz), the file's columns
+// and its frame step.
+struct Tracks {
+  std::vector<KlattRecord> frames;
+  int columns = 56;
+  int stepMs = kInitialStepMs;
+};
+
+constexpr int kCopyStepMs = 4;
+
+// Reads `path` into `t`; false after a report.
+bool loadTracks(const std::filesystem::path& path, Tracks& t) {
+  std::string reason;
+    KlattRecordReader reader;
+    const auto status = reader.open(path, &reason);
+    if (status == KlattRecordReader::Status::cannotOpen) return message(path.string() + ": " + reason), false;
+    if (status == KlattRecordReader::Status::unknownType)
+      return message(path.string() + ": not a Klatt parameter file (.kla, .klf, .kle)"), false;
+    t.columns = reader.columns();
+    const KlattRecord defaults = initialKlattDefaults();
+    KlattRecord record;
+    while (reader.next(record, defaults)) t.frames.push_back(record);
+    if (reader.stoppedAtText())
+      return message(path.string() + ": record " + std::to_string(reader.records() + 1) + ": \"" +
+                     reader.badToken() + "\" is not a number"), false;
+    t.stepMs = klattFileFrameStep(path).value_or(kInitialStepMs);
+    return true;
+}
+
+bool writeTracksFile(const Tracks& t, const std::filesystem::path& path) {
+  ReplacingFile file(path);
+  std::string text(klattTypeWord(t.columns));
+  text += "\n";
+  for (const KlattRecord& r : t.frames) appendKlattRecord(text, r, t.columns);
+  if (!file.open() || !file.write(text) || !file.commit()) {
+    message("Cannot write " + path.string() + ": " + file.error());
+    return false;
+  }
+  return true;
+}
+
+Tracks readTracks(const std::string& path) {
+  checkReadable(path);
+  Tracks t;
+  callCore([&] { return loadTracks(path, t); });
+  return t;
+}
+
+void writeTracks(const Tracks& t, const std::string& path) {
+  if (t.frames.empty()) raiseValueError("the tracks hold no frame");
+  checkWritable(path);
+  callCore([&] { return writeTracksFile(t, path); });
+}
+
+Sound synthesizeTracks(const Tracks& t, int rate, const std::string& source, int waveform, int flutter) {
+  if (t.frames.empty()) raiseValueError("the tracks hold no frame");
+  klatt::SynthOptions options;
+  options.rateHz = rate;
+  options.waveform = waveform;
+  options.flutterPercent = flutter;
+  if (source != "klatt" && source != "lf") raiseValueError("source must be \"klatt\" or \"lf\"");
+  options.source = source == "lf" ? klatt::Source::liljencrantsFant : klatt::Source::klatt;
+  if (const std::string why = klatt::checkOptions(options); !why.empty()) raiseValueError(why);
+  const std::filesystem::path params = temporaryName(".kle"), out = temporaryName(".wav");
+  callCore([&] {
+    struct Removed {
+      std::filesystem::path p;
+      ~Removed() { std::error_code ec; std::filesystem::remove(p, ec); }
+    } removed{params};
+    if (!writeTracksFile(t, params)) return false;
+    options.frameMs = klatt::frameStepOfFile(params);
+    if (options.frameMs == 0) options.frameMs = 5;  // one record, or dates that do not advance
+    SynthesizedWav wav(out, options.rateHz);
+    std::string error, warning;
+    if (!wav.open()) return message("Cannot write " + out.string() + ": " + wav.error()), false;
+    const std::int64_t records = klatt::synthesizeFile(
+        params, options, [&](std::span<const std::int16_t> s) { return wav.add(s); }, error, &warning);
+    if (records <= 0) return message(error.empty() ? "no parameter record to synthesize" : error), false;
+    if (!wav.finish()) return message("Cannot write " + out.string() + ": " + wav.error()), false;
+    if (!warning.empty()) warn(warning);
+    return true;
+  });
+  return adoptSound(out);
+}
+
+// The excitation (-t 7) written high byte first, as the program does with -r 2.
+ExcitationSynthesizer inProcessExcitation(int rateHz) {
+  return [rateHz](const std::filesystem::path& params, const std::filesystem::path& raw) {
+    ReplacingFile out(raw);
+    bool written = out.open();
+    std::string error;
+    std::vector<unsigned char> bytes;
+    klatt::SynthOptions options;
+    options.rateHz = rateHz, options.frameMs = kCopyStepMs, options.waveform = 7;
+    const std::int64_t records = klatt::synthesizeFile(params, options, [&](std::span<const std::int16_t> s) {
+      bytes.resize(2 * s.size());
+      for (std::size_t i = 0; i < s.size(); ++i) {
+        const auto v = static_cast<std::uint16_t>(s[i]);
+        bytes[2 * i] = static_cast<unsigned char>(v >> 8);
+        bytes[2 * i + 1] = static_cast<unsigned char>(v & 0xff);
+      }
+      return written = written && out.write(bytes.data(), bytes.size());
+    }, error);
+    if (records < 0 || !written || !out.commit()) {
+      message("The Klatt synthesizer failed on " + params.string() + ": " + (error.empty() ? out.error() : error));
+      return false;
+    }
+    return true;
+  };
+}
+
+Tracks copySynthesis(const Sound& s, const std::string& method) {
+  if (method != "mccandless" && method != "snake") raiseValueError("method must be \"mccandless\" or \"snake\"");
+  const infoFile& info = s->info;
+  const double fs = info.frequence;
+  Tracks result;
+  const std::filesystem::path pitch = temporaryName(".pit");
+  callCore([&] {
+    struct Removed {
+      std::filesystem::path p;
+      ~Removed() { std::error_code ec; std::filesystem::remove(p, ec); }
+    } removed{pitch};
+    if (!analysableRate(info.nom, fs, "copy synthesis") ||
+        !analysableLength(info.nom, info.sampleCount(), 512, "copy synthesis"))
+      return false;
+    const std::int64_t count = info.sampleCount();
+    const SampleReader read = signalFileReader(info);
+    if (!pitchFileFromSignal(info, pitch, speakerF0Params(-1), PitchOptions{})) return false;
+    PitchFileCache cache;
+    const TrackMethod how = method == "snake" ? TrackMethod::Snake : TrackMethod::McCandless;
+    CopySignal signal;
+    signal.speech = blockedFrames(
+        [&](std::int64_t first, std::int64_t n, std::int16_t* to) { return read(first, n, to); }, count,
+        kCopyBlockSamples);
+    signal.samples = count;
+    signal.fs = fs;
+    signal.f0AtMs = [&](double ms) { return cache.lookup(pitch, fs, msToSamples(ms, fs)); };
+    signal.formants = [&](const std::function<bool(const FormantPoint&)>& point) {
+      return formantTracksOfFile(info, 0, count - 1, how, FormantOptions{}, snakeParams(),
+                                 [&](const FormantTrackRow& row) {
+                                   return point({double(samplesToMs(double(row.centre), fs)),
+                                                 {row.frequencyHz[0], row.frequencyHz[1], row.frequencyHz[2]}});
+                                 });
+    };
+    std::error_code ec;
+    std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+    CopySynthesisFiles files(ec ? std::filesystem::path("/tmp") : dir);
+    const int frames = copySynthesizeSignal(signal, files, inProcessExcitation(static_cast<int>(std::lround(fs))),
+                                            initialKlattDefaults());
+    if (frames == 0) message(info.nom + ": nothing to copy: no voiced or fricative frame (a silent recording?)");
+    if (frames <= 0) return false;
+    return loadTracks(files.result(), result);
+  });
+  return result;
+}
+
+}  // namespace
+
+void bindKlatt(py::module_& m) {
+  py::class_<Tracks>(m, "KlattTracks", "Klatt synthesizer parameter tracks: one record of 56 values per frame.")
+      .def(py::init([](const py::array_t<std::int32_t, py::array::forcecast>& values, int columns) {
+             if (values.ndim() != 2 || values.shape(1) != kKlattParams)
+               raiseValueError("values must be frames x " + std::to_string(kKlattParams));
+             if (columns != 41 && columns != 44 && columns != 56) raiseValueError("columns must be 41, 44 or 56");
+             Tracks t;
+             t.columns = columns;
+             const auto v = values.unchecked<2>();
+             for (py::ssize_t i = 0; i < v.shape(0); ++i) {
+               KlattRecord r{};
+               for (int k = 0; k < kKlattParams; ++k) r[static_cast<std::size_t>(k)] = v(i, k);
+               t.frames.push_back(r);
+             }
+             return t;
+           }),
+           py::arg("values"), py::arg("columns") = 56,
+           "Tracks of `values` (frames x 56 integers in the table's order: date in ms, F0 in Hz, ...); "
+           "`columns` written to a file: 41 (.kla), 44 (.klf) or 56 (.kle).")
+      .def_property_readonly(
+          "values",
+          [](const Tracks& t) {
+            std::vector<std::int32_t> v;
+            for (const KlattRecord& r : t.frames) v.insert(v.end(), r.begin(), r.end());
+            return toArray(std::move(v), {static_cast<py::ssize_t>(t.frames.size()), kKlattParams});
+          },
+          "The records as an int32 array, frames x 56 (a copy).")
+      .def_readonly("columns", &Tracks::columns, "Columns of the file the tracks came from or go to.")
+      .def_readonly("step_ms", &Tracks::stepMs, "Frame step, ms.")
+      .def_property_readonly_static(
+          "names",
+          [](const py::object&) {
+            py::list names;
+            for (const KlattParam& p : klattParams()) names.append(std::string(p.name));
+            return names;
+          },
+          "The 56 parameter names in column order.")
+      .def("__len__", [](const Tracks& t) { return t.frames.size(); });
+  m.def("read_tracks", &readTracks, py::arg("path"),
+        "Reads a Klatt parameter file (.kla, .klf, .kle): columns past the file's from the default record.");
+  m.def("write_tracks", &writeTracks, py::arg("tracks"), py::arg("path"),
+        "Writes the tracks as a parameter file of their columns (F0 in tenths of Hz, as the files hold it).");
+  m.def("synthesize", &synthesizeTracks, py::arg("tracks"), py::arg("rate") = 16000, py::arg("source") = "klatt",
+        py::arg("waveform") = 8, py::arg("flutter") = 0,
+        "A sound synthesized from the tracks by our Klatt synthesizer, as ardv-cli synth does (frame step "
+        "from the dates). source: \"klatt\" or \"lf\"; waveform 1..8; flutter 0..100 %.");
+  m.def("copy_synthesis", &copySynthesis, py::arg("sound"), py::arg("method") = "mccandless",
+        "Copy synthesis: the Klatt tracks (F0, formants, defaults, fitted parallel amplitudes) that imitate "
+        "the sound, as ardv-cli copy-synth writes them.");
+}
+
+}  // namespace ardv::python
