@@ -220,7 +220,7 @@ void bindKlatt(py::module_& m) {
             return names;
           },
           "The 56 parameter names in column order.")
-      .def("__len__", [](const Tracks& t) { return t.frames.size(); });
+      .def("__len__", [](const Tracks& t) { return t.frames.size(); }, "Number of frames.");
   m.def("read_tracks", &readTracks, py::arg("path"),
         "Reads a Klatt parameter file (.kla, .klf, .kle): columns past the file's from the default record.");
   m.def("write_tracks", &writeTracks, py::arg("tracks"), py::arg("path"),

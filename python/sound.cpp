@@ -251,7 +251,8 @@ void bindSound(py::module_& m) {
            [](const SoundData& s) {
              return "<ardelovox.Sound " + s.info.nom + ": " + std::to_string(s.sampleCount()) + " samples at " +
                     std::to_string(static_cast<long>(s.rate())) + " Hz>";
-           })
+           },
+           "The file, its samples and rate.")
       .def("write", &writeSound, py::arg("path"), py::arg("profile") = py::none(),
            "Writes the sound with its tiers: a WAV file with its annotation chunks, or through the format "
            "profile `profile`. The file is replaced only once complete.")
