@@ -81,7 +81,9 @@ infoFile labelTarget(const infoFile& signal, const Kind& kind, const std::string
   return info;
 }
 
-void readLabelFile(const Sound& s, const std::string& path, const std::string& kindName, const std::string& tier) {
+void readLabelFile(const Sound& s, const std::filesystem::path& file, const std::string& kindName,
+                   const std::string& tier) {
+  const std::string path = file.string();
   const Kind kind = kindOf(kindName, wordsTier(tier));
   checkReadable(path);
   const std::int64_t tf = s->sampleCount();
@@ -99,7 +101,9 @@ void readLabelFile(const Sound& s, const std::string& path, const std::string& k
   s->words = std::move(word);
 }
 
-void writeLabelFile(const Sound& s, const std::string& path, const std::string& kindName, const std::string& tier) {
+void writeLabelFile(const Sound& s, const std::filesystem::path& file, const std::string& kindName,
+                    const std::string& tier) {
+  const std::string path = file.string();
   const Kind kind = kindOf(kindName, wordsTier(tier));
   checkWritable(path);
   const std::int64_t tf = s->sampleCount();
@@ -130,8 +134,8 @@ py::dict classes() {
   return out;
 }
 
-void loadLanguage(const std::string& path) {
-  checkReadable(path);
+void loadLanguage(const std::filesystem::path& path) {
+  checkReadable(path.string());
   callCore([&] {
     PhoneticDescription fresh;
     if (!fresh.load(path)) return false;

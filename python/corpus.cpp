@@ -14,12 +14,6 @@
 namespace ardv::python {
 namespace {
 
-// Options shared by both: which files, where their labels are.
-struct Source {
-  std::string ext = ".wav";
-  std::optional<std::string> labelsDir, labelsExt, labelsKind, profile;
-};
-
 int labelKindByName(const std::optional<std::string>& name, bool words) {
   if (!name) return 1;
   const char* const phon[] = {"qern", "nist", "sam", "align"};
@@ -67,10 +61,13 @@ std::vector<SearchSequence> sequencesOf(const std::string& text) {
   return sequences;
 }
 
-py::list search(const std::string& folder, std::optional<std::string> phonemes, std::optional<std::string> word,
+py::list search(const std::filesystem::path& folderPath, std::optional<std::string> phonemes, std::optional<std::string> word,
                 const std::string& ext, int maxCount, std::optional<std::string> labelsDir,
                 std::optional<std::string> labelsExt, std::optional<std::string> labelsKind,
-                std::optional<std::string> profile, std::optional<std::string> gathered) {
+                std::optional<std::string> profile, std::optional<std::filesystem::path> gatheredPath) {
+  const std::string folder = folderPath.string();
+  std::optional<std::string> gathered;
+  if (gatheredPath) gathered = gatheredPath->string();
   if (phonemes.has_value() == word.has_value()) raiseValueError("give phonemes or word (one of them)");
   if (maxCount < 1) raiseValueError("max must be at least 1");
   CorpusSearch request;
@@ -114,11 +111,12 @@ py::list search(const std::string& folder, std::optional<std::string> phonemes, 
   return out;
 }
 
-py::object measure(const std::string& path, const std::string& tier, std::optional<std::string> phonemes,
+py::object measure(const std::filesystem::path& file, const std::string& tier, std::optional<std::string> phonemes,
                    std::optional<std::string> word, const std::string& ext, std::optional<std::string> labelsDir,
                    std::optional<std::string> labelsExt, std::optional<std::string> labelsKind,
                    std::optional<std::string> profile, const std::string& speaker, std::optional<double> voiceF0Floor,
                    const std::string& measures, const std::string& method, bool columns) {
+  const std::string path = file.string();
   if (tier != "phonemes" && tier != "words") raiseValueError("tier must be \"phonemes\" or \"words\"");
   if (phonemes && word) raiseValueError("give phonemes or word, not both");
   SegmentRequest request;
@@ -154,15 +152,15 @@ py::object measure(const std::string& path, const std::string& tier, std::option
   std::string table = segmentTableHeader('\t');
   int failed = 0;
   callCore([&] {
-    for (const auto& file : files) {
+    for (const auto& recording : files) {
       infoFile info;
       notetiqs list;
-      if (!readRecording(file, request, source, info, list)) {
+      if (!readRecording(recording, request, source, info, list)) {
         ++failed;
         continue;
       }
       const auto spans = requestedSegments(list, request);
-      if (!measureSegments(info, list, spans, request, settings, file.string(),
+      if (!measureSegments(info, list, spans, request, settings, recording.string(),
                            [&](const SegmentRow& row) { table += segmentTableLine(row, '\t'); }))
         ++failed;
     }

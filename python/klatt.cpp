@@ -66,16 +66,16 @@ bool writeTracksFile(const Tracks& t, const std::filesystem::path& path) {
   return true;
 }
 
-Tracks readTracks(const std::string& path) {
-  checkReadable(path);
+Tracks readTracks(const std::filesystem::path& path) {
+  checkReadable(path.string());
   Tracks t;
   callCore([&] { return loadTracks(path, t); });
   return t;
 }
 
-void writeTracks(const Tracks& t, const std::string& path) {
+void writeTracks(const Tracks& t, const std::filesystem::path& path) {
   if (t.frames.empty()) raiseValueError("the tracks hold no frame");
-  checkWritable(path);
+  checkWritable(path.string());
   callCore([&] { return writeTracksFile(t, path); });
 }
 

@@ -109,7 +109,8 @@ Sound fromArray(const py::array& array, double rate) {
   return sound;
 }
 
-void writeSound(const SoundData& s, const std::string& path, const std::optional<std::string>& profile) {
+void writeSound(const SoundData& s, const std::filesystem::path& file, const std::optional<std::string>& profile) {
+  const std::string path = file.string();
   checkWritable(path);
   infoFile out;
   out.nom = path;

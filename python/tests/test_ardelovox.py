@@ -89,7 +89,7 @@ def test_copy_synthesis_and_tracks_round_trip(example, cli, tmp_path):
     tracks = ardelovox.copy_synthesis(example)
     expected = ardelovox.read_tracks(str(tmp_path / "cli.kle"))
     np.testing.assert_array_equal(tracks.values, expected.values)
-    ardelovox.write_tracks(tracks, str(tmp_path / "again.kle"))
+    ardelovox.write_tracks(tracks, tmp_path / "again.kle")
     again = ardelovox.read_tracks(str(tmp_path / "again.kle"))
     np.testing.assert_array_equal(again.values, tracks.values)
     assert len(ardelovox.KlattTracks.names) == tracks.values.shape[1] == 56 and again.columns == 56
@@ -97,7 +97,7 @@ def test_copy_synthesis_and_tracks_round_trip(example, cli, tmp_path):
 
 def test_corpus_search_and_measure_equal_the_command_line(cli, corpus, tmp_path):
     cli("search", corpus, "--phonemes", "[V],[nas]", "--list", tmp_path / "list.tsv")
-    found = ardelovox.search(str(corpus), phonemes="[V],[nas]")
+    found = ardelovox.search(corpus, phonemes="[V],[nas]")
     listed = [line.split("\t") for line in (tmp_path / "list.tsv").read_text().splitlines()]
     assert found and [(o.file, round(o.start * 1000), round(o.end * 1000), o.labels) for o in found] == [
         (f, int(a), int(b), labels) for f, a, b, labels in listed]
@@ -126,7 +126,7 @@ def test_sound_samples_and_round_trips(example, tmp_path):
     made.write(str(tmp_path / "m.wav"))
     again = ardelovox.Sound(tmp_path / "m.wav")
     assert [p[2] for p in again.phonemes] == ["a", "", "i"]
-    example.write_labels(str(tmp_path / "e.TextGrid"))
+    example.write_labels(tmp_path / "e.TextGrid")
     again.read_labels(str(tmp_path / "e.TextGrid"))
     assert again.phonemes == example.phonemes and again.words == example.words
     classes = ardelovox.phonetic_classes()
