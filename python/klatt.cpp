@@ -1,25 +1,16 @@
 // Klatt parameter tracks read and written, our synthesizer on them, and copy
 // synthesis of a sound: the calls of ardv-cli tracks, synth and copy-synth.
 #include <cmath>
-#include <fstream>
 #include <span>
 
-#include "formants/copy_synthesis.h"
-#include "formants/copy_synthesis_run.h"
-#include "formants/formant_tracks.h"
 #include "formants/klatt_invocation.h"
 #include "formants/klatt_records.h"
 #include "formants/klatt_table.h"
 #include "formants/klatt_tracks.h"
-#include "formants/snake.h"
 #include "platform/report.h"
-#include "prosody/pitch_file.h"
-#include "prosody/pitch_file_reader.h"
-#include "prosody/pitch_marks.h"
 #include "python/common.h"
 #include "signal/replacing_file.h"
-#include "signal/time_conversion.h"
-#include "spectral/analysable.h"
+#include "tools/klatt/copy_synthesis_file.h"
 #include "tools/klatt/klatt_command.h"
 
 namespace ardv::python {
@@ -32,8 +23,6 @@ struct Tracks {
   int columns = 56;
   int stepMs = kInitialStepMs;
 };
-
-constexpr int kCopyStepMs = 4;
 
 // Reads `path` into `t`; false after a report.
 bool loadTracks(const std::filesystem::path& path, Tracks& t) {
@@ -110,73 +99,15 @@ Sound synthesizeTracks(const Tracks& t, int rate, const std::string& source, int
   return adoptSound(out);
 }
 
-// The excitation (-t 7) written high byte first, as the program does with -r 2.
-ExcitationSynthesizer inProcessExcitation(int rateHz) {
-  return [rateHz](const std::filesystem::path& params, const std::filesystem::path& raw) {
-    ReplacingFile out(raw);
-    bool written = out.open();
-    std::string error;
-    std::vector<unsigned char> bytes;
-    klatt::SynthOptions options;
-    options.rateHz = rateHz, options.frameMs = kCopyStepMs, options.waveform = 7;
-    const std::int64_t records = klatt::synthesizeFile(params, options, [&](std::span<const std::int16_t> s) {
-      bytes.resize(2 * s.size());
-      for (std::size_t i = 0; i < s.size(); ++i) {
-        const auto v = static_cast<std::uint16_t>(s[i]);
-        bytes[2 * i] = static_cast<unsigned char>(v >> 8);
-        bytes[2 * i + 1] = static_cast<unsigned char>(v & 0xff);
-      }
-      return written = written && out.write(bytes.data(), bytes.size());
-    }, error);
-    if (records < 0 || !written || !out.commit()) {
-      message("The Klatt synthesizer failed on " + params.string() + ": " + (error.empty() ? out.error() : error));
-      return false;
-    }
-    return true;
-  };
-}
-
 Tracks copySynthesis(const Sound& s, const std::string& method) {
   if (method != "mccandless" && method != "snake") raiseValueError("method must be \"mccandless\" or \"snake\"");
-  const infoFile& info = s->info;
-  const double fs = info.frequence;
   Tracks result;
-  const std::filesystem::path pitch = temporaryName(".pit");
+  std::error_code ec;
+  std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+  if (ec) dir = "/tmp";
   callCore([&] {
-    struct Removed {
-      std::filesystem::path p;
-      ~Removed() { std::error_code ec; std::filesystem::remove(p, ec); }
-    } removed{pitch};
-    if (!analysableRate(info.nom, fs, "copy synthesis") ||
-        !analysableLength(info.nom, info.sampleCount(), 512, "copy synthesis"))
-      return false;
-    const std::int64_t count = info.sampleCount();
-    const SampleReader read = signalFileReader(info);
-    if (!pitchFileFromSignal(info, pitch, speakerF0Params(-1), PitchOptions{})) return false;
-    PitchFileCache cache;
-    const TrackMethod how = method == "snake" ? TrackMethod::Snake : TrackMethod::McCandless;
-    CopySignal signal;
-    signal.speech = blockedFrames(
-        [&](std::int64_t first, std::int64_t n, std::int16_t* to) { return read(first, n, to); }, count,
-        kCopyBlockSamples);
-    signal.samples = count;
-    signal.fs = fs;
-    signal.f0AtMs = [&](double ms) { return cache.lookup(pitch, fs, msToSamples(ms, fs)); };
-    signal.formants = [&](const std::function<bool(const FormantPoint&)>& point) {
-      return formantTracksOfFile(info, 0, count - 1, how, FormantOptions{}, snakeParams(),
-                                 [&](const FormantTrackRow& row) {
-                                   return point({double(samplesToMs(double(row.centre), fs)),
-                                                 {row.frequencyHz[0], row.frequencyHz[1], row.frequencyHz[2]}});
-                                 });
-    };
-    std::error_code ec;
-    std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
-    CopySynthesisFiles files(ec ? std::filesystem::path("/tmp") : dir);
-    const int frames = copySynthesizeSignal(signal, files, inProcessExcitation(static_cast<int>(std::lround(fs))),
-                                            initialKlattDefaults());
-    if (frames == 0) message(info.nom + ": nothing to copy: no voiced or fricative frame (a silent recording?)");
-    if (frames <= 0) return false;
-    return loadTracks(files.result(), result);
+    return klatt::copySynthesizeFile(s->info, method == "snake" ? TrackMethod::Snake : TrackMethod::McCandless, dir,
+                                     [&](const std::filesystem::path& file) { return loadTracks(file, result); });
   });
   return result;
 }
