@@ -110,6 +110,7 @@ void callCore(const std::function<bool()>& work, bool warnings) {
     }
     setThreadReportHandler(nullptr);
   }
+  clearFatalRequest();  // the core's "please close" is the exception below, not an exit
   if (noMemory) {
     PyErr_NoMemory();
     throw py::error_already_set();

@@ -93,6 +93,7 @@ def test_copy_synthesis_and_tracks_round_trip(example, cli, tmp_path):
     again = ardelovox.read_tracks(str(tmp_path / "again.kle"))
     np.testing.assert_array_equal(again.values, tracks.values)
     assert len(ardelovox.KlattTracks.names) == tracks.values.shape[1] == 56 and again.columns == 56
+    np.testing.assert_array_equal(ardelovox.KlattTracks(tracks.values).values, tracks.values)
 
 
 def test_corpus_search_and_measure_equal_the_command_line(cli, corpus, tmp_path):
@@ -129,6 +130,7 @@ def test_sound_samples_and_round_trips(example, tmp_path):
     example.write_labels(tmp_path / "e.TextGrid")
     again.read_labels(str(tmp_path / "e.TextGrid"))
     assert again.phonemes == example.phonemes and again.words == example.words
+    ardelovox.load_language(ardelovox.language_file())
     classes = ardelovox.phonetic_classes()
     assert "A" in [p[0] for p in ardelovox.phonemes()] and all(classes[c][1] for c in classes)
 
