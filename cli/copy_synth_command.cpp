@@ -101,13 +101,14 @@ int runCopySynth(const Args& arguments) {
   ReplacingFile file(*out);
   std::optional<SynthesizedWav> wav;
   // Both outputs are complete before either replaces a file.
-  const bool copied = klatt::copySynthesizeFile(info, how, temporaryDirectory(), [&](const std::filesystem::path& result) {
-    if (!file.open() || !copyInto(result, file) || !file.complete()) {
-      message("Cannot write " + *out + ": " + file.error());
-      return false;
-    }
-    return !synth || synthesizeWav(result, wav.emplace(*synth, rateHz), *synth, rateHz);
-  });
+  const bool copied =
+      klatt::copySynthesizeFile(info, how, temporaryDirectory(), [&](const std::filesystem::path& result) {
+        if (!file.open() || !copyInto(result, file) || !file.complete()) {
+          message("Cannot write " + *out + ": " + file.error());
+          return false;
+        }
+        return !synth || synthesizeWav(result, wav.emplace(*synth, rateHz), *synth, rateHz);
+      });
   if (!copied) return 1;
   if (!file.commit()) {
     message("Cannot write " + *out + ": " + file.error());

@@ -20,7 +20,8 @@ int labelKindByName(const std::optional<std::string>& name, bool words) {
   const char* const word[] = {"vecsys", "nist", "sam", "noisex"};
   for (int k = 0; k < 4; ++k)
     if (*name == (words ? word : phon)[k]) return k + 1;
-  raiseValueError("labels_kind must be " + std::string(words ? "vecsys, nist, sam or noisex" : "qern, nist, sam or align"));
+  raiseValueError("labels_kind must be " +
+                  std::string(words ? "vecsys, nist, sam or noisex" : "qern, nist, sam or align"));
 }
 
 std::string dotted(const std::string& ext) { return ext.empty() || ext[0] != '.' ? "." + ext : ext; }
@@ -39,7 +40,7 @@ int profileIndexOf(const std::optional<std::string>& name) {
 
 // The files of `path`: the file itself, or those of the folder with the extension.
 std::vector<std::filesystem::path> filesOf(const std::string& path, const std::string& ext, bool fileAllowed) {
-  struct stat st{};
+  struct stat st {};
   if (::stat(path.c_str(), &st) != 0) raiseOSError(errno, path);
   if (!S_ISDIR(st.st_mode)) {
     if (!fileAllowed) raiseOSError(ENOTDIR, path);
@@ -61,10 +62,11 @@ std::vector<SearchSequence> sequencesOf(const std::string& text) {
   return sequences;
 }
 
-py::list search(const std::filesystem::path& folderPath, std::optional<std::string> phonemes, std::optional<std::string> word,
-                const std::string& ext, int maxCount, std::optional<std::string> labelsDir,
-                std::optional<std::string> labelsExt, std::optional<std::string> labelsKind,
-                std::optional<std::string> profile, std::optional<std::filesystem::path> gatheredPath) {
+py::list search(const std::filesystem::path& folderPath, std::optional<std::string> phonemes,
+                std::optional<std::string> word, const std::string& ext, int maxCount,
+                std::optional<std::string> labelsDir, std::optional<std::string> labelsExt,
+                std::optional<std::string> labelsKind, std::optional<std::string> profile,
+                std::optional<std::filesystem::path> gatheredPath) {
   const std::string folder = folderPath.string();
   std::optional<std::string> gathered;
   if (gatheredPath) gathered = gatheredPath->string();
@@ -77,8 +79,10 @@ py::list search(const std::filesystem::path& folderPath, std::optional<std::stri
   request.labelExt = dotted(labelsExt.value_or(request.words ? ".wrd" : ".lab"));
   request.labelDir = labelsDir.value_or(folder);
   request.formatIndex = profileIndexOf(profile);
-  if (request.words) request.word = *word;
-  else request.sequences = sequencesOf(*phonemes);
+  if (request.words)
+    request.word = *word;
+  else
+    request.sequences = sequencesOf(*phonemes);
   if (gathered) {
     checkWritable(*gathered);
     request.gathered = *gathered;
@@ -133,10 +137,14 @@ py::object measure(const std::filesystem::path& file, const std::string& tier, s
   for (std::size_t at = 0; at <= measures.size();) {
     const std::size_t comma = std::min(measures.find(',', at), measures.size());
     const std::string name = measures.substr(at, comma - at);
-    if (name == "f0") settings.what.f0 = true;
-    else if (name == "formants") settings.what.formants = true;
-    else if (name == "intensity") settings.what.intensity = true;
-    else raiseValueError("measures: f0, formants, intensity (comma-separated), not \"" + name + "\"");
+    if (name == "f0")
+      settings.what.f0 = true;
+    else if (name == "formants")
+      settings.what.formants = true;
+    else if (name == "intensity")
+      settings.what.intensity = true;
+    else
+      raiseValueError("measures: f0, formants, intensity (comma-separated), not \"" + name + "\"");
     at = comma + 1;
   }
   if (method != "mccandless" && method != "snake") raiseValueError("method must be \"mccandless\" or \"snake\"");
@@ -169,10 +177,11 @@ py::object measure(const std::filesystem::path& file, const std::string& tier, s
   if (failed > 0) warnPython(std::to_string(failed) + " files could not be measured");
   // The table's own lines, read back as Python values: numbers as floats, a missing value as None.
   const py::object io = py::module_::import("io"), csv = py::module_::import("csv");
-  py::list rows = py::module_::import("builtins").attr("list")(
-      csv.attr("DictReader")(io.attr("StringIO")(py::reinterpret_steal<py::str>(PyUnicode_DecodeUTF8(
-                                 table.data(), static_cast<Py_ssize_t>(table.size()), "surrogateescape"))),
-                             py::arg("delimiter") = "\t"));
+  py::list rows = py::module_::import("builtins")
+                      .attr("list")(csv.attr("DictReader")(
+                          io.attr("StringIO")(py::reinterpret_steal<py::str>(PyUnicode_DecodeUTF8(
+                              table.data(), static_cast<Py_ssize_t>(table.size()), "surrogateescape"))),
+                          py::arg("delimiter") = "\t"));
   const py::object toFloat = py::module_::import("builtins").attr("float");
   py::set text;
   for (const char* name : {"file", "tier", "label", "previous", "next"}) text.add(name);
@@ -214,8 +223,7 @@ void bindCorpus(py::module_& m) {
         py::arg("phonemes") = py::none(), py::arg("word") = py::none(), py::arg("ext") = ".wav",
         py::arg("labels_dir") = py::none(), py::arg("labels_ext") = py::none(), py::arg("labels_kind") = py::none(),
         py::arg("profile") = py::none(), py::arg("speaker") = "any", py::arg("voice_f0_floor") = py::none(),
-        py::arg("measures") = "f0,formants,intensity", py::arg("method") = "mccandless",
-        py::arg("columns") = false,
+        py::arg("measures") = "f0,formants,intensity", py::arg("method") = "mccandless", py::arg("columns") = false,
         "The measurement table of the segments of a file or of the files of a folder (as ardv-cli measure): a "
         "list of dicts, one per segment, with the table's column names (numbers as floats, missing values "
         "None), or with columns=True a dict of columns (pandas.DataFrame(columns) makes the frame).");

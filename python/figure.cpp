@@ -24,10 +24,10 @@ namespace {
 // Qt's notes (font fallbacks, no runtime directory) are not the caller's.
 void quietQt(QtMsgType, const QMessageLogContext&, const QString&) {}
 
-void figureOf(const Sound& s, const std::filesystem::path& file, const std::vector<std::string>& panes, const std::string& kind,
-              std::optional<double> fromMs, std::optional<double> toMs, std::pair<double, double> sizeMm, int dpi,
-              const std::string& font, double fontSize, bool colour, double rangeDb, double fmaxHz,
-              const std::string& title, bool boundaries) {
+void figureOf(const Sound& s, const std::filesystem::path& file, const std::vector<std::string>& panes,
+              const std::string& kind, std::optional<double> fromMs, std::optional<double> toMs,
+              std::pair<double, double> sizeMm, int dpi, const std::string& font, double fontSize, bool colour,
+              double rangeDb, double fmaxHz, const std::string& title, bool boundaries) {
   const std::string path = file.string();
   figure::FigureRequest request;
   std::string error;

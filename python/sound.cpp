@@ -8,21 +8,21 @@
 #include "platform/report.h"
 #include "prosody/modif_output.h"
 #include "prosody/phase_vocoder.h"
-#include "prosody/psola.h"
 #include "prosody/pitch_marks.h"
+#include "prosody/psola.h"
 #include "python/common.h"
 #include "signal/annotation_chunk.h"
 #include "signal/current_signal.h"
 #include "signal/edit_context.h"
 #include "signal/edit_new.h"
-#include "signal/program.h"
-#include "signal/resample.h"
 #include "signal/infofile_io.h"
 #include "signal/profile_table.h"
+#include "signal/program.h"
+#include "signal/resample.h"
 #include "signal/wavfile.h"
 #include "signal/writable_target.h"
-#include "spectral/analysable.h"
 #include "signal/write_sound_file.h"
+#include "spectral/analysable.h"
 
 namespace ardv::python {
 namespace {
@@ -61,7 +61,8 @@ const std::vector<std::int16_t>& samplesOf(SoundData& s) {
 // 16-bit samples of an integer array (each within -32768..32767) or of a
 // float array at full scale 1.0 (beyond it clipped, with a warning).
 std::vector<std::int16_t> samplesOfArray(const py::array& array) {
-  if (array.ndim() != 1) raiseValueError("samples must be a one-dimensional array, not " + std::to_string(array.ndim()) + "-dimensional");
+  if (array.ndim() != 1)
+    raiseValueError("samples must be a one-dimensional array, not " + std::to_string(array.ndim()) + "-dimensional");
   if (array.size() == 0) raiseValueError("samples must hold at least one value");
   if (array.size() > (std::int64_t{1} << 31) - 1) raiseValueError("too many samples for a WAV file");
   const char kind = array.dtype().kind();
@@ -115,8 +116,10 @@ void writeSound(const SoundData& s, const std::filesystem::path& file, const std
   infoFile out;
   out.nom = path;
   out.frequence = s.info.frequence;
-  if (profile) out.formatIndex = profileIndex(*profile);
-  else if (!isWavName(path)) raiseValueError(path + " is not a WAV name (.wav): give the format profile to write it");
+  if (profile)
+    out.formatIndex = profileIndex(*profile);
+  else if (!isWavName(path))
+    raiseValueError(path + " is not a WAV name (.wav): give the format profile to write it");
   callCore([&] {
     if (!isSeparateOutput(path, s.info.nom) || !init_infoFile_write(out)) return false;
     writeSoundFile writer(out);
@@ -245,15 +248,18 @@ void bindSound(py::module_& m) {
       .def_property_readonly("rate", &SoundData::rate, "Sampling rate, Hz.")
       .def_property_readonly(
           "duration", [](const SoundData& s) { return s.sampleCount() / s.rate(); }, "Duration, seconds.")
-      .def_property_readonly("path", [](const SoundData& s) { return s.info.nom; },
-                             "The signal file (a private temporary file for a made sound).")
-      .def("__len__", [](const SoundData& s) { return s.sampleCount(); }, "Number of samples.")
-      .def("__repr__",
-           [](const SoundData& s) {
-             return "<ardelovox.Sound " + s.info.nom + ": " + std::to_string(s.sampleCount()) + " samples at " +
-                    std::to_string(static_cast<long>(s.rate())) + " Hz>";
-           },
-           "The file, its samples and rate.")
+      .def_property_readonly(
+          "path", [](const SoundData& s) { return s.info.nom; },
+          "The signal file (a private temporary file for a made sound).")
+      .def(
+          "__len__", [](const SoundData& s) { return s.sampleCount(); }, "Number of samples.")
+      .def(
+          "__repr__",
+          [](const SoundData& s) {
+            return "<ardelovox.Sound " + s.info.nom + ": " + std::to_string(s.sampleCount()) + " samples at " +
+                   std::to_string(static_cast<long>(s.rate())) + " Hz>";
+          },
+          "The file, its samples and rate.")
       .def("write", &writeSound, py::arg("path"), py::arg("profile") = py::none(),
            "Writes the sound with its tiers: a WAV file with its annotation chunks, or through the format "
            "profile `profile`. The file is replaced only once complete.")
@@ -271,7 +277,9 @@ void bindSound(py::module_& m) {
           "A new sound at exactly `rate` Hz (a whole number; time-aligned, tiers moved, over 70 dB stop band).")
       .def(
           "remove_dc",
-          [](const Sound& s) { return throughCurrent(s, "DC removal", [](const std::string& out) { return removeDC(out); }); },
+          [](const Sound& s) {
+            return throughCurrent(s, "DC removal", [](const std::string& out) { return removeDC(out); });
+          },
           "A new sound without the mean value of the samples.");
 }
 

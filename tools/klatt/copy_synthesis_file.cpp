@@ -81,9 +81,9 @@ bool copySynthesizeFile(const infoFile& info, TrackMethod method, const std::fil
   // time: memory does not grow with the recording's length.
   const std::int64_t count = info.sampleCount();
   const SampleReader read = signalFileReader(info);
-  const FrameSource speech = blockedFrames(
-      [&](std::int64_t first, std::int64_t n, std::int16_t* to) { return read(first, n, to); }, count,
-      kCopyBlockSamples);
+  const FrameSource speech =
+      blockedFrames([&](std::int64_t first, std::int64_t n, std::int16_t* to) { return read(first, n, to); }, count,
+                    kCopyBlockSamples);
   // F0 of the whole file through a temporary pitch file.
   static std::atomic<long> runs{0};
   RemovedFile pitch{tempDir / ("ardv-copy-" + std::to_string(::getpid()) + "-" + std::to_string(runs++) + ".pit")};
@@ -102,8 +102,8 @@ bool copySynthesizeFile(const infoFile& info, TrackMethod method, const std::fil
                                });
   };
   CopySynthesisFiles files(tempDir);
-  const int frames =
-      copySynthesizeSignal(signal, files, inProcessExcitation(static_cast<int>(std::lround(fs))), initialKlattDefaults());
+  const int frames = copySynthesizeSignal(signal, files, inProcessExcitation(static_cast<int>(std::lround(fs))),
+                                          initialKlattDefaults());
   if (frames == 0) message(info.nom + ": nothing to copy: no voiced or fricative frame (a silent recording?)");
   return frames > 0 && result(files.result());
 }
