@@ -108,6 +108,10 @@ def test_corpus_search_and_measure_equal_the_command_line(cli, corpus, tmp_path)
     text = (tmp_path / "m.tsv").read_text().splitlines()
     assert len(rows) == len(text) - 1 == len(columns["label"]) == 33
     header = text[0].split("\t")
+    import pandas
+    frame = pandas.DataFrame(columns)
+    assert list(frame.columns) == header and frame["duration_ms"].sum() == pytest.approx(sum(
+        row["duration_ms"] for row in rows))
     for row, line in zip(rows, text[1:]):
         for key, value in zip(header, line.split("\t")):
             assert row[key] == (value if key in ("file", "tier", "label", "previous", "next")
