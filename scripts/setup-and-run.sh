@@ -14,7 +14,7 @@ echo "== ardv-cli info data/examples/example.wav"
 "$bin/ardv-cli" info "$example"
 echo "== The Python module (PYTHONPATH=build/python)"
 (cd "$ARDV_ROOT" && PYTHONPATH=build/python /usr/bin/python3 -c \
-  "import ardelovox; print(ardelovox.Sound('data/examples/example.wav').f0())")
+  "import ardelovox, numpy; numpy.set_printoptions(threshold=12); print(ardelovox.Sound('data/examples/example.wav').f0())")
 echo "== ardv data/examples/example.wav"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$bin/ardv" "$example"
