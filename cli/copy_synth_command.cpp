@@ -36,12 +36,11 @@
 #include "signal/transports.h"
 #include "signal/writable_target.h"
 #include "spectral/analysable.h"
+#include "tools/klatt/copy_synthesis_file.h"
 #include "tools/klatt/klatt_command.h"
 
 namespace ardv::cli {
 namespace {
-
-constexpr int kStepMs = 4;
 
 int usage() {
   std::fprintf(stderr,
@@ -57,53 +56,11 @@ std::filesystem::path temporaryDirectory() {
   return std::filesystem::temp_directory_path(ec);
 }
 
-// Removes a file when it goes.
-struct RemovedFile {
-  std::filesystem::path path;
-  ~RemovedFile() {
-    std::error_code ec;
-    if (!path.empty()) std::filesystem::remove(path, ec);
-  }
-};
-
-klatt::SynthOptions synthOptions(int rateHz, int waveform) {
-  klatt::SynthOptions options;
-  options.rateHz = rateHz;
-  options.frameMs = kStepMs;
-  options.waveform = waveform;
-  return options;
-}
-
-// The excitation (-t 7) written high byte first, as the program does with -r 2.
-ExcitationSynthesizer inProcessExcitation(int rateHz) {
-  return [rateHz](const std::filesystem::path& params, const std::filesystem::path& raw) {
-    ReplacingFile out(raw);
-    bool written = out.open();
-    std::string error;
-    std::vector<unsigned char> bytes;
-    const auto sink = [&](std::span<const std::int16_t> samples) {
-      bytes.resize(2 * samples.size());
-      for (std::size_t i = 0; i < samples.size(); ++i) {
-        const auto v = static_cast<std::uint16_t>(samples[i]);
-        bytes[2 * i] = static_cast<unsigned char>(v >> 8);
-        bytes[2 * i + 1] = static_cast<unsigned char>(v & 0xff);
-      }
-      return written = written && out.write(bytes.data(), bytes.size());
-    };
-    const std::int64_t records = klatt::synthesizeFile(params, synthOptions(rateHz, 7), sink, error);
-    if (records < 0 || !written || !out.commit()) {
-      message("The Klatt synthesizer failed on " + params.string() + ": " + (error.empty() ? out.error() : error));
-      return false;
-    }
-    return true;
-  };
-}
-
 // Synthesizes the records of `records` into `wav`, complete but not yet in place.
 bool synthesizeWav(const std::filesystem::path& records, SynthesizedWav& wav, const std::string& name, int rateHz) {
   std::string error;
   if (!wav.open() ||
-      klatt::synthesizeFile(records, synthOptions(rateHz, 8),
+      klatt::synthesizeFile(records, klatt::copySynthesisOptions(rateHz, 8),
                             [&](std::span<const std::int16_t> s) { return wav.add(s); }, error) <= 0 ||
       !wav.complete()) {
     message("Cannot write " + name + ": " + (error.empty() ? wav.error() : error));
@@ -157,48 +114,20 @@ int runCopySynth(const Args& arguments) {
   }
   infoFile info;
   if (!describeForReading(in, profile, info)) return 1;
-  const double fs = info.frequence;
-  if (!analysableRate(in, fs, "copy synthesis") ||
-      !analysableLength(in, info.sampleCount(), 512, "copy synthesis"))
-    return 1;
-  // The signal, the tracks and the files are read a block or a record at a
-  // time: memory does not grow with the recording's length.
-  const std::int64_t count = info.sampleCount();
-  const SampleReader read = signalFileReader(info);
-  const FrameSource speech = blockedFrames(
-      [&](std::int64_t first, std::int64_t n, std::int16_t* to) { return read(first, n, to); }, count,
-      kCopyBlockSamples);
-
-  // F0 of the whole file through a temporary pitch file.
-  RemovedFile pitch{temporaryDirectory() / ("ardv-copy-" + std::to_string(::getpid()) + ".pit")};
-  if (!pitchFileFromSignal(info, pitch.path, speakerF0Params(-1), PitchOptions{})) return 1;
-  PitchFileCache cache;
+  const int rateHz = static_cast<int>(std::lround(info.frequence));
   const TrackMethod how = snake ? TrackMethod::Snake : TrackMethod::McCandless;
-  CopySignal signal;
-  signal.speech = speech;
-  signal.samples = count;
-  signal.fs = fs;
-  signal.f0AtMs = [&](double ms) { return cache.lookup(pitch.path, fs, msToSamples(ms, fs)); };
-  signal.formants = [&](const std::function<bool(const FormantPoint&)>& point) {
-    return formantTracksOfFile(info, 0, count - 1, how, options, snakeParams(),
-                               [&](const FormantTrackRow& row) {
-                                 return point({double(samplesToMs(double(row.centre), fs)),
-                                               {row.frequencyHz[0], row.frequencyHz[1], row.frequencyHz[2]}});
-                               });
-  };
-  const int rateHz = static_cast<int>(std::lround(fs));
-  CopySynthesisFiles files(temporaryDirectory());
-  const int frames = copySynthesizeSignal(signal, files, inProcessExcitation(rateHz), initialKlattDefaults());
-  if (frames == 0) message(in + ": nothing to copy: no voiced or fricative frame (a silent recording?)");
-  if (frames <= 0) return 1;
-  // Both outputs are complete before either replaces a file.
   ReplacingFile file(*out);
-  if (!file.open() || !copyInto(files.result(), file) || !file.complete()) {
-    message("Cannot write " + *out + ": " + file.error());
-    return 1;
-  }
   std::optional<SynthesizedWav> wav;
-  if (synth && !synthesizeWav(files.result(), wav.emplace(*synth, rateHz), *synth, rateHz)) return 1;
+  // Both outputs are complete before either replaces a file.
+  const bool copied =
+      klatt::copySynthesizeFile(info, how, options, temporaryDirectory(), [&](const std::filesystem::path& result) {
+        if (!file.open() || !copyInto(result, file) || !file.complete()) {
+          message("Cannot write " + *out + ": " + file.error());
+          return false;
+        }
+        return !synth || synthesizeWav(result, wav.emplace(*synth, rateHz), *synth, rateHz);
+      });
+  if (!copied) return 1;
   if (!file.commit()) {
     message("Cannot write " + *out + ": " + file.error());
     return 1;

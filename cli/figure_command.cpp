@@ -20,7 +20,7 @@
 
 #include "cli/commands.h"
 #include "cli/signal_options.h"
-#include "cli/spectrogram_options.h"
+#include "spectral/spectrogram_settings.h"
 #include "figure/figure_request.h"
 #include "platform/report.h"
 

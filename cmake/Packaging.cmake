@@ -24,8 +24,15 @@ synthesis), changes duration and F0 by PSOLA or a phase vocoder, and searches
 a corpus for phoneme sequences or words.
 .
 The package holds the desktop program ardv, the command-line program
-ardv-cli with every analysis as a subcommand, and the Klatt formant
-synthesizer klatt.")
+ardv-cli with every analysis as a subcommand, the Klatt formant
+synthesizer klatt, and the Python module ardelovox.")
+# The Python module is for Debian's python3 and uses numpy; dpkg-shlibdeps
+# sees neither (an extension module links no libpython).
+if(TARGET ardelovox)
+  math(EXPR python_next "${ARDV_PYTHON_MINOR} + 1")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3 (>= ${ARDV_PYTHON_MAJOR}.${ARDV_PYTHON_MINOR}), \
+python3 (<< ${ARDV_PYTHON_MAJOR}.${python_next}), python3-numpy")
+endif()
 
 # Debian's documentation files: the licence and a compressed changelog.
 set(ARDV_DEB_DOC ${CMAKE_BINARY_DIR}/debian-doc)

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "cli/spectrogram_pieces.h"
+#include "spectral/file_spectrogram.h"
 #include "prosody/energy.h"
 #include "prosody/energy_file.h"
 #include "prosody/pitch_file.h"
@@ -73,7 +73,7 @@ bool spectrogram(const infoFile& file, const FigureRequest& request, std::int64_
   // The displayed bins stand for 0 .. fmax with fmax rounded to a whole bin.
   out.spectroTopHz = static_cast<double>(current.displayedBins) * fs / current.fftSize;
   if (out.spectroTopHz <= 0.0) out.spectroTopHz = settings.fmaxHz;
-  return cli::renderFileSpectrogram(current, file, first, last, columns.spectroFrames, columns.spectroRows,
+  return renderFileSpectrogram(current, file, first, last, columns.spectroFrames, columns.spectroRows,
                                     memorySpanSamples(fs), out.spectrogram);
 }
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the Ardelovox programs (not the tests) and
+# Installs what is missing, builds the Ardelovox programs and the Python module
+# (not the tests) and
 # runs the main job on the bundled example: the workbench in a window, or,
 # without a display, its screenshot under Xvfb and a figure of the example.
 set -euo pipefail
@@ -11,6 +12,9 @@ example="$ARDV_ROOT/data/examples/example.wav"
 bin="$ARDV_ROOT/build/bin"
 echo "== ardv-cli info data/examples/example.wav"
 "$bin/ardv-cli" info "$example"
+echo "== The Python module (PYTHONPATH=build/python)"
+(cd "$ARDV_ROOT" && PYTHONPATH=build/python /usr/bin/python3 -c \
+  "import ardelovox, numpy; numpy.set_printoptions(threshold=12); print(ardelovox.Sound('data/examples/example.wav').f0())")
 echo "== ardv data/examples/example.wav"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$bin/ardv" "$example"

@@ -12,7 +12,8 @@ echo "== Programs (Release, as the first README command builds them)"
 build_programs
 
 echo "== Tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
-configure_and_build "$ARDV_ROOT/build-test" -DCMAKE_BUILD_TYPE=Debug -DARDV_SANITIZE=ON -DARDV_BUILD_GUI=ON
+configure_and_build "$ARDV_ROOT/build-test" -DCMAKE_BUILD_TYPE=Debug -DARDV_SANITIZE=ON -DARDV_BUILD_GUI=ON \
+  -DARDV_BUILD_PYTHON=ON
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 (cd "$ARDV_ROOT/build-test" && ctest --output-on-failure -j"$JOBS")

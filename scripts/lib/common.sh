@@ -9,6 +9,7 @@ ARDV_RUN_PACKAGES=(
   build-essential cmake pkg-config zlib1g-dev
   qt6-base-dev qt6-svg-dev xvfb xauth
   libasound2-dev
+  python3-dev pybind11-dev python3-numpy
 )
 # What the tests, the fuzzers, the package and the benchmarks add.
 ARDV_TEST_PACKAGES=(
@@ -16,6 +17,7 @@ ARDV_TEST_PACKAGES=(
   clang libclang-rt-14-dev
   poppler-utils parallel
   slurm-wlm munge lintian man-db file
+  python3-pytest python3-dask python3-pandas
 )
 
 # install_packages PACKAGE...: installs those not installed yet.
@@ -53,5 +55,6 @@ configure_and_build() {
 # build_programs: the Release programs in build/, without the tests (the
 # first README command, and the package of the second).
 build_programs() {
-  configure_and_build "$ARDV_ROOT/build" -DCMAKE_BUILD_TYPE=Release -DARDV_BUILD_GUI=ON -DARDV_BUILD_TESTS=OFF
+  configure_and_build "$ARDV_ROOT/build" -DCMAKE_BUILD_TYPE=Release -DARDV_BUILD_GUI=ON -DARDV_BUILD_TESTS=OFF \
+    -DARDV_BUILD_PYTHON=ON
 }

@@ -44,6 +44,12 @@ run xvfb-run -a -s "-screen 0 1280x800x24" ardv --screenshot "$work/shot.png" /u
   > "$work/shot.log" 2>&1 || { cat "$work/shot.log"; fail "ardv --screenshot"; }
 [ -s "$work/shot.png" ] || fail "ardv --screenshot wrote no image"
 run man -w ardv-cli > /dev/null 2>&1 || fail "man -w ardv-cli finds no manual page"
+# The Python module from Debian's path, with the installed data.
+run python3 -c "import ardelovox; assert ardelovox.__file__.startswith('/usr/lib/python3/dist-packages/'), \
+ardelovox.__file__; print(ardelovox.Sound('/usr/share/ardelovox/examples/example.wav').f0())" \
+  > "$work/python.txt" 2>&1 || { cat "$work/python.txt"; fail "python3 cannot import ardelovox from the package"; }
+grep -q "F0Track(times=" "$work/python.txt" || fail "ardelovox.Sound(...).f0() printed no F0 track"
+grep -q "^/usr/lib/python3/dist-packages/ardelovox\.pyi$" "$work/files" || fail "the package lacks the type stubs"
 [ -d "$user/.local/share/ardelovox/temp" ] || fail "no per-user data directory was made"
 [ ! -e /usr/share/ardelovox/temp ] || fail "the program wrote into the installed data directory"
 for f in /usr/bin/ardv /usr/bin/ardv-cli /usr/bin/ardv-cli-figures /usr/bin/klatt \

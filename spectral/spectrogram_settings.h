@@ -1,12 +1,12 @@
-// Spectrogram settings on the command line: the names of the six kinds, and
-// the fields of each kind's parameter record that --set NAME=VALUE edits.
+// Spectrogram settings by name: the names of the six kinds, and the fields
+// of each kind's parameter record that NAME=VALUE settings edit.
 #pragma once
 
 #include <string>
 
 #include "spectral/spectrogram_params.h"
 
-namespace ardv::cli {
+namespace ardv {
 
 // Kind 1..6 for wide, narrow, reassigned, lpc, cepstral, critical; 0 for
 // any other name.
@@ -44,4 +44,4 @@ bool applySetting(int kind, const std::string& assignment, SpectroParams& record
 // (spectroSettingsComputable).
 bool finishSettings(int kind, double fs, const SettingEdits& edits, SpectroParams& record, std::string& error);
 
-}  // namespace ardv::cli
+}  // namespace ardv

@@ -1,5 +1,5 @@
 // Spectrogram images of long stretches, read piece by piece.
-#include "cli/spectrogram_pieces.h"
+#include "spectral/file_spectrogram.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,7 +16,7 @@
 #include "spectral/reassigned.h"
 #include "spectral/spectrogram.h"
 
-namespace ardv::cli {
+namespace ardv {
 namespace {
 
 // Cells of one band of a reassigned image (floats, twice: the band and a piece).
@@ -138,4 +138,4 @@ bool renderFileSpectrogram(const CurrentSpectro& spec, const infoFile& file, std
   return true;
 }
 
-}  // namespace ardv::cli
+}  // namespace ardv

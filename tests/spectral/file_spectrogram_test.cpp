@@ -2,7 +2,7 @@
 // as the one computed with the whole file in memory, for every kind and any
 // thread count, the whole file and a stretch; a file that cannot be read
 // fails once and changes nothing.
-#include "cli/spectrogram_pieces.h"
+#include "spectral/file_spectrogram.h"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +68,7 @@ TEST_P(SpectrogramPieces, EqualTheImageOfTheWholeFile) {
   // (first, last, width, piece samples): about eight pieces of 3000 samples;
   // then a frame starting at every sample of pieces as short as allowed; then
   // more columns than one band of a reassigned image holds.
-  const int reach = cli::pieceFrameReach(spec);
+  const int reach = pieceFrameReach(spec);
   for (const auto& [first, last, width, pieceSamples] :
        {std::tuple<std::int64_t, std::int64_t, int, std::int64_t>{0, x.size() - 1, 300, 3000}, {5000, 17500, 300, 3000},
         {2000, 2000 + 4 * reach, 4 * reach, 0}, {0, x.size() - 1, 9000, 3000}}) {
@@ -78,7 +78,7 @@ TEST_P(SpectrogramPieces, EqualTheImageOfTheWholeFile) {
     ASSERT_TRUE(renderSpectrogramImage(spec, whole, first, last, width, 128, expected));
     setWorkerThreads(3);
     ASSERT_TRUE(renderSpectrogramImage(spec, whole, first, last, width, 128, threaded));
-    ASSERT_TRUE(cli::renderFileSpectrogram(spec, file, first, last, width, 128, pieceSamples, pieces));
+    ASSERT_TRUE(renderFileSpectrogram(spec, file, first, last, width, 128, pieceSamples, pieces));
     setWorkerThreads(0);
     ASSERT_EQ(pieces.frames, width);
     ASSERT_EQ(pieces.height, 128);
@@ -105,7 +105,7 @@ TEST(SpectrogramPieces, AFileShorterThanItsDescriptionFailsOnce) {
   image.frames = 7;
   test::loadSignalTexts();
   ScopedRecorder rec;
-  EXPECT_FALSE(cli::renderFileSpectrogram(spec, file, 0, file.sampleCount() - 1, 100, 64, 4000, image));
+  EXPECT_FALSE(renderFileSpectrogram(spec, file, 0, file.sampleCount() - 1, 100, 64, 4000, image));
   EXPECT_EQ(rec->reports().size(), 1u);
   EXPECT_EQ(image.frames, 7);
 }

@@ -1,5 +1,5 @@
-// Kind names and --set fields of the spectrogram command.
-#include "cli/spectrogram_options.h"
+// Spectrogram kind names and the NAME=VALUE settings of a kind's record.
+#include "spectral/spectrogram_settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace ardv::cli {
+namespace ardv {
 namespace {
 
 constexpr unsigned bit(int kind) { return 1u << (kind - 1); }
@@ -137,4 +137,4 @@ bool finishSettings(int kind, double fs, const SettingEdits& edits, SpectroParam
   return true;
 }
 
-}  // namespace ardv::cli
+}  // namespace ardv

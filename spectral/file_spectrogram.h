@@ -9,7 +9,7 @@
 #include "spectral/pgm.h"
 #include "spectral/spectrogram_params.h"
 
-namespace ardv::cli {
+namespace ardv {
 
 // Largest image: columns (frames), rows, and pixels in all (one byte each).
 constexpr int kMaxImageWidth = 1000000;
@@ -37,4 +37,4 @@ int pieceFrameReach(const CurrentSpectro& spec);
 bool renderFileSpectrogram(const CurrentSpectro& spec, const infoFile& file, std::int64_t first, std::int64_t last,
                            int width, int height, std::int64_t pieceSamples, LevelImage& out);
 
-}  // namespace ardv::cli
+}  // namespace ardv
