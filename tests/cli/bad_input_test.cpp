@@ -131,6 +131,8 @@ const test::CliRow kCases[] = {
     {"copy-synth IN -o OUT.kle --synth TOP/./out.kle", 1, "name the same file"},
     {"copy-synth IN -o /dev/full --synth OUT.wav", 1, "No space left on device"}, {"measure IN -o IN", 1, ""},
     {"measure IN -o DIR/missing/OUT.csv", 1, "Cannot write"}, {"measure IN --method lpc", 2, "usage:"},
+    {"measure IN --ceiling 5k", 2, "usage:"}, {"measure IN --ceiling 5000 --method snake", 2, "usage:"},
+    {"measure IN --ceiling 20", 2, "ceiling"},
 };
 
 // A canonical PCM WAV file at 16 kHz with `dataBytes` bytes of zero samples.
