@@ -126,10 +126,7 @@ py::object spectrogram(const Sound& s, const std::string& kindName, std::optiona
 py::object formants(const Sound& s, const std::string& method, const py::object& ceiling, std::optional<double> fromMs,
                     std::optional<double> toMs, std::optional<double> voiceF0Floor) {
   FormantOptions options = formantOptions();
-  options.ceilingHz = 0.0;
-  if (!py::isinstance<py::str>(ceiling)) options.ceilingHz = ceiling.cast<double>();
-  else if (ceiling.cast<std::string>() != "auto") raiseValueError("ceiling must be \"auto\" or a number of Hz");
-  if (!std::isfinite(options.ceilingHz)) raiseValueError("ceiling must be a finite number of Hz");
+  options.ceilingHz = ceilingHzOf(ceiling);
   if (voiceF0Floor) options.voiceF0FloorHz = *voiceF0Floor;
   const bool snake = method == "snake";
   if (!snake && method != "mccandless") raiseValueError("method must be \"mccandless\" or \"snake\"");

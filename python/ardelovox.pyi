@@ -113,7 +113,8 @@ def measure(path: StrPath, *, tier: str = "phonemes", phonemes: str | None = Non
             ext: str = ".wav", labels_dir: str | None = None, labels_ext: str | None = None,
             labels_kind: str | None = None, profile: str | None = None, speaker: str = "any",
             voice_f0_floor: float | None = None, measures: str = "f0,formants,intensity",
-            method: str = "mccandless", columns: bool = False) -> list[dict[str, object]] | dict[str, list[object]]: ...
+            method: str = "mccandless", ceiling: str | float = "auto",
+            columns: bool = False) -> list[dict[str, object]] | dict[str, list[object]]: ...
 
 def figure(sound: Sound, path: StrPath, *, panes: Sequence[str] = ("waveform", "spectrogram", "f0", "phonemes", "words"),
            kind: str = "wide", from_ms: float | None = None, to_ms: float | None = None,

@@ -76,6 +76,9 @@ Sound adoptSound(const std::filesystem::path& path);
 
 // Speaker type of "any", "female", "male" (-1, 0, 1); ValueError otherwise.
 int speakerType(const std::string& name);
+// The analysis ceiling of "auto" (0: chosen per voiced stretch) or a number
+// of Hz; ValueError otherwise. Its range is checked with the other options.
+double ceilingHzOf(const pybind11::object& ceiling);
 // A finite number of milliseconds at least 0; ValueError otherwise.
 double checkedMs(const char* name, double ms);
 // First and last sample of from_ms..to_ms (None: the ends) in a sound of

@@ -119,7 +119,8 @@ py::object measure(const std::filesystem::path& file, const std::string& tier, s
                    std::optional<std::string> word, const std::string& ext, std::optional<std::string> labelsDir,
                    std::optional<std::string> labelsExt, std::optional<std::string> labelsKind,
                    std::optional<std::string> profile, const std::string& speaker, std::optional<double> voiceF0Floor,
-                   const std::string& measures, const std::string& method, bool columns) {
+                   const std::string& measures, const std::string& method, const py::object& ceiling,
+                   bool columns) {
   const std::string path = file.string();
   if (tier != "phonemes" && tier != "words") raiseValueError("tier must be \"phonemes\" or \"words\"");
   if (phonemes && word) raiseValueError("give phonemes or word, not both");
@@ -129,6 +130,7 @@ py::object measure(const std::filesystem::path& file, const std::string& tier, s
   MeasureSettings settings;
   settings.f0Params = speakerF0Params(speakerType(speaker));
   settings.formantOptions = formantOptions();
+  settings.formantOptions.ceilingHz = ceilingHzOf(ceiling);
   settings.energyParams = EnergyParams{};
   if (voiceF0Floor) settings.formantOptions.voiceF0FloorHz = *voiceF0Floor;
   if (const std::string problem = formantOptionsProblem(settings.formantOptions); !problem.empty())
@@ -149,6 +151,7 @@ py::object measure(const std::filesystem::path& file, const std::string& tier, s
   }
   if (method != "mccandless" && method != "snake") raiseValueError("method must be \"mccandless\" or \"snake\"");
   settings.snakeFormants = method == "snake";
+  if (settings.snakeFormants && settings.formantOptions.ceilingHz != 0.0) raiseValueError("the snake takes no ceiling");
   LabelSource source;
   source.labelKind = labelKindByName(labelsKind, request.words);
   source.labelExt = dotted(labelsExt.value_or(request.words ? ".wrd" : ".lab"));
@@ -223,10 +226,12 @@ void bindCorpus(py::module_& m) {
         py::arg("phonemes") = py::none(), py::arg("word") = py::none(), py::arg("ext") = ".wav",
         py::arg("labels_dir") = py::none(), py::arg("labels_ext") = py::none(), py::arg("labels_kind") = py::none(),
         py::arg("profile") = py::none(), py::arg("speaker") = "any", py::arg("voice_f0_floor") = py::none(),
-        py::arg("measures") = "f0,formants,intensity", py::arg("method") = "mccandless", py::arg("columns") = false,
+        py::arg("measures") = "f0,formants,intensity", py::arg("method") = "mccandless",
+        py::arg("ceiling") = "auto", py::arg("columns") = false,
         "The measurement table of the segments of a file or of the files of a folder (as ardv-cli measure): a "
         "list of dicts, one per segment, with the table's column names (numbers as floats, missing values "
-        "None), or with columns=True a dict of columns (pandas.DataFrame(columns) makes the frame).");
+        "None), or with columns=True a dict of columns (pandas.DataFrame(columns) makes the frame). "
+        "McCandless formants are tracked at `ceiling`: \"auto\" (chosen per voiced stretch) or a number of Hz.");
 }
 
 }  // namespace ardv::python

@@ -128,6 +128,16 @@ void raiseOSError(int error, const std::string& path) {
 
 void raiseValueError(const std::string& text) { throw py::value_error(text); }
 
+double ceilingHzOf(const py::object& ceiling) {
+  if (py::isinstance<py::str>(ceiling)) {
+    if (ceiling.cast<std::string>() != "auto") raiseValueError("ceiling must be \"auto\" or a number of Hz");
+    return 0.0;
+  }
+  const double hz = ceiling.cast<double>();
+  if (!std::isfinite(hz)) raiseValueError("ceiling must be a finite number of Hz");
+  return hz;
+}
+
 void raiseError(const std::string& text) {
   PyErr_SetString(errorType, text.c_str());
   throw py::error_already_set();

@@ -172,6 +172,8 @@ HOSTILE = [
     (lambda s, d: s.spectrogram(from_ms=10**6), ValueError),
     (lambda s, d: s.f0(speaker="child"), ValueError),
     (lambda s, d: s.formants(ceiling=float("inf")), ValueError),
+    (lambda s, d: ardelovox.measure(str(EXAMPLE), ceiling="5k"), ValueError),
+    (lambda s, d: ardelovox.measure(str(EXAMPLE), ceiling=5000, method="snake"), ValueError),
     (lambda s, d: s.modify(time=10), ValueError),
     (lambda s, d: s.modify(f0=2, method="vocoder"), ValueError),
     (lambda s, d: s.resample(0), ValueError),
