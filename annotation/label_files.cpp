@@ -102,4 +102,24 @@ bool readAnnotations(notetiqs& list, const infoFile& info) {
   return parseWordFile(content, info, info.nomAnnot, list);
 }
 
+bool labelFileFormatByName(const std::string& name, bool wordsTier, LabelFileFormat& format) {
+  if (name == "textgrid") format = {true, false, 0};
+  else if (name == "qern") format = {false, false, kLabelQern};
+  else if (name == "align") format = {false, false, kLabelAlign};
+  else if (name == "vecsys") format = {false, true, kAnnotVecsys};
+  else if (name == "noisex") format = {false, true, kAnnotNoisex};
+  else if (name == "nist") format = {false, wordsTier, wordsTier ? int{kAnnotNist} : int{kLabelNist}};
+  else if (name == "sam") format = {false, wordsTier, wordsTier ? int{kAnnotSam} : int{kLabelSam}};
+  else return false;
+  return true;
+}
+
+infoFile labelFileTarget(const infoFile& signal, const LabelFileFormat& format, const std::string& path) {
+  infoFile info = signal;
+  info.labelKind = format.words ? kLabelNone : format.code;
+  info.annotationKind = format.words ? format.code : kAnnotNone;
+  info.nom_man = info.nomAnnot = path;
+  return info;
+}
+
 }  // namespace ardv

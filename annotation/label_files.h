@@ -57,4 +57,17 @@ bool writeAnnotations(const notetiqs& list, const infoFile& info, std::int64_t t
 bool readLabels(notetiqs& list, const infoFile& info);
 bool readAnnotations(notetiqs& list, const infoFile& info);
 
+// A label file's format by name: "textgrid", "qern", "align" (phonemes),
+// "vecsys", "noisex" (words), "nist" and "sam" (the tier's layout). `code`
+// is the labelKind or annotationKind. False for any other name.
+struct LabelFileFormat {
+  bool textGrid = false;
+  bool words = false;
+  int code = 0;
+};
+bool labelFileFormatByName(const std::string& name, bool wordsTier, LabelFileFormat& format);
+
+// `signal` described for reading or writing `path` as a label file of `format`.
+infoFile labelFileTarget(const infoFile& signal, const LabelFileFormat& format, const std::string& path);
+
 }  // namespace ardv

@@ -53,25 +53,6 @@ int usage(std::FILE* out, int status) {
 }
 int usage() { return usage(stderr, 2); }
 
-// A label-file kind and the list it serves.
-struct Kind {
-  bool textGrid = false;
-  bool words = false;
-  int code = 0;  // labelKind or annotationKind
-};
-
-bool kindByName(const std::string& name, bool wordsTier, Kind& kind) {
-  if (name == "textgrid") kind = {true, false, 0};
-  else if (name == "qern") kind = {false, false, kLabelQern};
-  else if (name == "align") kind = {false, false, kLabelAlign};
-  else if (name == "vecsys") kind = {false, true, kAnnotVecsys};
-  else if (name == "noisex") kind = {false, true, kAnnotNoisex};
-  else if (name == "nist") kind = {false, wordsTier, wordsTier ? int{kAnnotNist} : int{kLabelNist}};
-  else if (name == "sam") kind = {false, wordsTier, wordsTier ? int{kAnnotSam} : int{kLabelSam}};
-  else return false;
-  return true;
-}
-
 // Takes "NAME KIND PATH" out of args.
 bool takePair(Args& args, const std::string& name, std::optional<std::pair<std::string, std::string>>& out) {
   const auto it = std::find(args.begin(), args.end(), name);
@@ -80,14 +61,6 @@ bool takePair(Args& args, const std::string& name, std::optional<std::pair<std::
   out = std::make_pair(*(it + 1), *(it + 2));
   args.erase(it, it + 3);
   return true;
-}
-
-infoFile labelTarget(const infoFile& signal, const Kind& kind, const std::string& path) {
-  infoFile info = signal;
-  info.labelKind = kind.words ? kLabelNone : kind.code;
-  info.annotationKind = kind.words ? kind.code : kAnnotNone;
-  info.nom_man = info.nomAnnot = path;
-  return info;
 }
 
 void list(const char* title, const notetiqs& marks, double frequence) {
@@ -136,9 +109,9 @@ int runLabels(const Args& arguments) {
   if (!takePair(args, "--import", import) || !takePair(args, "--export", exportTo)) missing = true;
   if (missing || args.size() != 1 || (tier && *tier != "phonemes" && *tier != "words")) return usage();
   const bool wordsTier = tier && *tier == "words";
-  Kind importKind, exportKind;
-  if ((import && !kindByName(import->first, wordsTier, importKind)) ||
-      (exportTo && !kindByName(exportTo->first, wordsTier, exportKind)))
+  LabelFileFormat importKind, exportKind;
+  if ((import && !labelFileFormatByName(import->first, wordsTier, importKind)) ||
+      (exportTo && !labelFileFormatByName(exportTo->first, wordsTier, exportKind)))
     return usage();
 
   // An import that cannot be read at all writes nothing (bad lines only are reported and skipped).
@@ -164,7 +137,7 @@ int runLabels(const Args& arguments) {
     if (importKind.textGrid) {
       if (!importTextGrid(import->second, info.frequence, tf, phon, word)) return 1;
     } else {
-      const infoFile from = labelTarget(info, importKind, import->second);
+      const infoFile from = labelFileTarget(info, importKind, import->second);
       // Reports of unknown labels or bad lines keep the segments read; a file
       // that gives no record keeps the list and fails.
       notetiqs read;
@@ -185,7 +158,7 @@ int runLabels(const Args& arguments) {
     if (exportKind.textGrid) {
       written = exportTextGrid(exportTo->second, phon, word, info.frequence, tf);
     } else {
-      const infoFile to = labelTarget(info, exportKind, exportTo->second);
+      const infoFile to = labelFileTarget(info, exportKind, exportTo->second);
       written = exportKind.words ? writeAnnotations(word, to, tf) : writeLabels(phon, to, tf);
     }
     if (!written) return 1;

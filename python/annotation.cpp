@@ -51,20 +51,9 @@ notetiqs listOf(const py::iterable& segments, double fs, std::int64_t tf) {
   return list;
 }
 
-struct Kind {
-  bool textGrid = false;
-  bool words = false;
-  int code = 0;
-};
-
-Kind kindOf(const std::string& name, bool wordsTier) {
-  if (name == "textgrid") return {true, false, 0};
-  if (name == "qern") return {false, false, kLabelQern};
-  if (name == "align") return {false, false, kLabelAlign};
-  if (name == "vecsys") return {false, true, kAnnotVecsys};
-  if (name == "noisex") return {false, true, kAnnotNoisex};
-  if (name == "nist") return {false, wordsTier, wordsTier ? int{kAnnotNist} : int{kLabelNist}};
-  if (name == "sam") return {false, wordsTier, wordsTier ? int{kAnnotSam} : int{kLabelSam}};
+LabelFileFormat kindOf(const std::string& name, bool wordsTier) {
+  LabelFileFormat format;
+  if (labelFileFormatByName(name, wordsTier, format)) return format;
   raiseValueError("kind must be textgrid, qern, nist, sam, align, vecsys or noisex, not \"" + name + "\"");
 }
 
@@ -73,25 +62,17 @@ bool wordsTier(const std::string& tier) {
   return tier == "words";
 }
 
-infoFile labelTarget(const infoFile& signal, const Kind& kind, const std::string& path) {
-  infoFile info = signal;
-  info.labelKind = kind.words ? kLabelNone : kind.code;
-  info.annotationKind = kind.words ? kind.code : kAnnotNone;
-  info.nom_man = info.nomAnnot = path;
-  return info;
-}
-
 void readLabelFile(const Sound& s, const std::filesystem::path& file, const std::string& kindName,
                    const std::string& tier) {
   const std::string path = file.string();
-  const Kind kind = kindOf(kindName, wordsTier(tier));
+  const LabelFileFormat kind = kindOf(kindName, wordsTier(tier));
   checkReadable(path);
   const std::int64_t tf = s->sampleCount();
   notetiqs phon = s->phonemes, word = s->words;
   callCore([&] {
     if (kind.textGrid) return importTextGrid(path, s->rate(), tf, phon, word);
     notetiqs read;
-    const infoFile from = labelTarget(s->info, kind, path);
+    const infoFile from = labelFileTarget(s->info, kind, path);
     (kind.words ? readAnnotations(read, from) : readLabels(read, from));
     if (read.segmentCount() == 0) return false;
     (kind.words ? word : phon) = std::move(read);
@@ -104,12 +85,12 @@ void readLabelFile(const Sound& s, const std::filesystem::path& file, const std:
 void writeLabelFile(const Sound& s, const std::filesystem::path& file, const std::string& kindName,
                     const std::string& tier) {
   const std::string path = file.string();
-  const Kind kind = kindOf(kindName, wordsTier(tier));
+  const LabelFileFormat kind = kindOf(kindName, wordsTier(tier));
   checkWritable(path);
   const std::int64_t tf = s->sampleCount();
   callCore([&] {
     if (kind.textGrid) return exportTextGrid(path, s->phonemes, s->words, s->rate(), tf);
-    const infoFile to = labelTarget(s->info, kind, path);
+    const infoFile to = labelFileTarget(s->info, kind, path);
     return kind.words ? writeAnnotations(s->words, to, tf) : writeLabels(s->phonemes, to, tf);
   });
 }
