@@ -114,6 +114,12 @@ bool labelFileFormatByName(const std::string& name, bool wordsTier, LabelFileFor
   return true;
 }
 
+int labelFileCodeByName(const std::string& name, bool wordsTier) {
+  LabelFileFormat format;
+  if (!labelFileFormatByName(name, wordsTier, format) || format.textGrid || format.words != wordsTier) return 0;
+  return format.code;
+}
+
 infoFile labelFileTarget(const infoFile& signal, const LabelFileFormat& format, const std::string& path) {
   infoFile info = signal;
   info.labelKind = format.words ? kLabelNone : format.code;

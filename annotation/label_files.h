@@ -67,6 +67,10 @@ struct LabelFileFormat {
 };
 bool labelFileFormatByName(const std::string& name, bool wordsTier, LabelFileFormat& format);
 
+// The labelKind (phonemes) or annotationKind (words) of a layout name of that
+// tier, as the corpus commands take it: 0 for a name of another tier or none.
+int labelFileCodeByName(const std::string& name, bool wordsTier);
+
 // `signal` described for reading or writing `path` as a label file of `format`.
 infoFile labelFileTarget(const infoFile& signal, const LabelFileFormat& format, const std::string& path);
 

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "annotation/label_files.h"
 #include "cli/commands.h"
 #include "cli/corpus_files.h"
 #include "cli/signal_options.h"
@@ -33,14 +34,6 @@ int usage() {
                "         [--method mccandless|snake] [--ceiling auto|HZ]\n"
                "         [--format csv|tsv] [--files-from LIST] [--shard I/N] [-o OUT.csv]\n");
   return 2;
-}
-
-int kindByName(const std::string& name, bool words) {
-  const char* const phon[] = {"qern", "nist", "sam", "align"};
-  const char* const word[] = {"vecsys", "nist", "sam", "noisex"};
-  for (int k = 0; k < 4; ++k)
-    if (name == (words ? word : phon)[k]) return k + 1;
-  return 0;
 }
 
 bool parseMeasures(const std::string& text, MeasureWhat& what) {
@@ -114,7 +107,7 @@ int runMeasure(const Args& arguments) {
   if (format && *format != "csv" && *format != "tsv") return usage();
 
   LabelSource source;
-  source.labelKind = labelKind ? kindByName(*labelKind, request.words) : 1;
+  source.labelKind = labelKind ? labelFileCodeByName(*labelKind, request.words) : 1;
   if (source.labelKind == 0) return usage();
   source.labelExt = labelExt ? *labelExt : (request.words ? ".wrd" : ".lab");
   if (source.labelExt[0] != '.') source.labelExt = "." + source.labelExt;

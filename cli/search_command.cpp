@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "annotation/corpus_search.h"
+#include "annotation/label_files.h"
 #include "cli/commands.h"
 #include "cli/corpus_files.h"
 #include "cli/signal_options.h"
@@ -62,14 +63,6 @@ bool outputsApart(const CorpusSearch& request, const std::optional<std::string>&
   return true;
 }
 
-int kindByName(const std::string& name, bool words) {
-  const char* const phon[] = {"qern", "nist", "sam", "align"};
-  const char* const word[] = {"vecsys", "nist", "sam", "noisex"};
-  for (int k = 0; k < 4; ++k)
-    if (name == (words ? word : phon)[k]) return k + 1;
-  return 0;
-}
-
 }  // namespace
 
 int runSearch(const Args& arguments) {
@@ -95,7 +88,7 @@ int runSearch(const Args& arguments) {
     if (!end || *end || n < 1 || n > 1000000000) return usage();
     request.maxCount = static_cast<int>(n);
   }
-  request.labelKind = labelKind ? kindByName(*labelKind, request.words) : 1;
+  request.labelKind = labelKind ? labelFileCodeByName(*labelKind, request.words) : 1;
   if (request.labelKind == 0) return usage();
   std::string extension = ext ? *ext : ".wav";
   if (extension.empty() || extension[0] != '.') extension = "." + extension;

@@ -12,6 +12,23 @@
 #include "signal/time_conversion.h"
 
 namespace ardv {
+namespace {
+
+// The energy curve in the results log: its band, its window, a line a point.
+void logEnergy(const std::vector<EnergyPoint>& points, const EnergyParams& p, double fs) {
+  char line[160];
+  resultsOpen();
+  resultsWriteLine(textf(8546, {double(p.fLow), double(p.fHigh)}));
+  resultsWriteLine(textf(8547, {double(p.windowMs)}));
+  resultsWriteLine("[ms]\t[dB]");
+  for (const EnergyPoint& e : points) {
+    std::snprintf(line, sizeof line, "%d  %.0f", static_cast<int>(samplesToMs(static_cast<double>(e.sample), fs)), e.db);
+    resultsWriteLine(line);
+  }
+  resultsClose();
+}
+
+}  // namespace
 
 std::vector<EnergyPoint> energyCurve(std::int64_t first, std::int64_t last) {
   std::vector<EnergyPoint> points;
@@ -20,19 +37,8 @@ std::vector<EnergyPoint> energyCurve(std::int64_t first, std::int64_t last) {
   EnergyParams& p = energyParams();
   EnergySetup setup;
   if (!energySetup(p, prog.en_cours.frequence, setup)) return points;
-  const double fs = prog.en_cours.frequence;
-  char line[160];
-  resultsOpen();
-  resultsWriteLine(textf(8546, {double(p.fLow), double(p.fHigh)}));
-  resultsWriteLine(textf(8547, {double(p.windowMs)}));
-  resultsWriteLine("[ms]\t[dB]");
-  for (std::int64_t t = first; t + setup.Le < last; t += setup.He) {
-    const float e = energyAt(t);
-    points.push_back({t, e});
-    std::snprintf(line, sizeof line, "%d  %.0f", static_cast<int>(samplesToMs(static_cast<double>(t), fs)), e);
-    resultsWriteLine(line);
-  }
-  resultsClose();
+  for (std::int64_t t = first; t + setup.Le < last; t += setup.He) points.push_back({t, energyAt(t)});
+  logEnergy(points, p, prog.en_cours.frequence);
   return points;
 }
 
@@ -67,17 +73,7 @@ std::vector<EnergyPoint> energyCurveOverView(std::int64_t first, std::int64_t la
     points.push_back({t, energy(prog.memory.data() + (start - memFirst))});
   }
   points = smoothEnergy(points, smoothing);
-  const double fs = prog.en_cours.frequence;
-  char line[160];
-  resultsOpen();
-  resultsWriteLine(textf(8546, {double(p.fLow), double(p.fHigh)}));
-  resultsWriteLine(textf(8547, {double(p.windowMs)}));
-  resultsWriteLine("[ms]\t[dB]");
-  for (const EnergyPoint& e : points) {
-    std::snprintf(line, sizeof line, "%d  %.0f", static_cast<int>(samplesToMs(static_cast<double>(e.sample), fs)), e.db);
-    resultsWriteLine(line);
-  }
-  resultsClose();
+  logEnergy(points, p, prog.en_cours.frequence);
   return points;
 }
 

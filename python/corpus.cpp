@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "annotation/corpus_search.h"
+#include "annotation/label_files.h"
 #include "formants/formant_options.h"
 #include "measurement/segment_table.h"
 #include "python/common.h"
@@ -16,10 +17,7 @@ namespace {
 
 int labelKindByName(const std::optional<std::string>& name, bool words) {
   if (!name) return 1;
-  const char* const phon[] = {"qern", "nist", "sam", "align"};
-  const char* const word[] = {"vecsys", "nist", "sam", "noisex"};
-  for (int k = 0; k < 4; ++k)
-    if (*name == (words ? word : phon)[k]) return k + 1;
+  if (const int code = labelFileCodeByName(*name, words)) return code;
   raiseValueError("labels_kind must be " +
                   std::string(words ? "vecsys, nist, sam or noisex" : "qern, nist, sam or align"));
 }
