@@ -2,9 +2,9 @@
 
 #include "annotation/label_editing.h"
 
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "signal/program.h"
+#include "texts/texts.h"
 
 namespace ardv {
 

@@ -6,10 +6,10 @@
 #include <sstream>
 
 #include "annotation/label_text.h"
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "signal/replacing_file.h"
 #include "signal/writable_target.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "annotation/notetiqs.h"
+#include "labels/notetiqs.h"
 #include "signal/infofile.h"
 
 namespace ardv {

@@ -6,10 +6,10 @@
 
 #include "annotation/label_files.h"
 #include "annotation/label_text.h"
-#include "annotation/phonetic_description.h"
-#include "annotation/texts.h"
+#include "labels/phonetic_description.h"
 #include "platform/report.h"
 #include "signal/time_conversion.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

@@ -9,8 +9,8 @@
 #include <ctime>
 #include <limits>
 
-#include "annotation/texts.h"
 #include "platform/report.h"
+#include "texts/texts.h"
 
 namespace ardv::labeltext {
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "annotation/phonetic_description.h"
+#include "labels/phonetic_description.h"
 #include "signal/program.h"
 
 namespace ardv {

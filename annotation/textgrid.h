@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "annotation/notetiqs.h"
+#include "labels/notetiqs.h"
 
 namespace ardv {
 

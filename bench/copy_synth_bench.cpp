@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
-#include "formants/copy_synthesis_run.h"
-#include "formants/klatt_invocation.h"
+#include "copysynth/copy_synthesis_run.h"
+#include "klatt/klatt_invocation.h"
 #include "platform/headless/recording_reporter.h"
 #include "tests/formants/known_utterance.h"
 

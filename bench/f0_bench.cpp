@@ -11,12 +11,12 @@
 #include <fstream>
 #include <string>
 
-#include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
 #include "platform/thread_pool.h"
 #include "prosody/pitch_file.h"
 #include "signal/infofile_io.h"
 #include "tests/prosody/known_f0_signals.h"
+#include "texts/texts.h"
 
 extern char** environ;
 

@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "annotation/notetiqs.h"
 #include "figure/figure_data.h"
 #include "figure/figure_render.h"
+#include "labels/notetiqs.h"
 #include "signal/annotation_chunk.h"
 #include "signal/buffers.h"
 #include "signal/transports.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "formants/klatt_records.h"
+#include "klatt/klatt_records.h"
 #include "signal/replacing_file.h"
 #include "tools/klatt/klatt_command.h"
 

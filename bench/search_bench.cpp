@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "annotation/corpus_search.h"
-#include "annotation/phonetic_description.h"
-#include "annotation/texts.h"
+#include "labels/phonetic_description.h"
 #include "platform/headless/recording_reporter.h"
+#include "search/corpus_search.h"
 #include "signal/wav_layout.h"
+#include "texts/texts.h"
 
 namespace {
 

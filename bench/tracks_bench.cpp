@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "formants/klatt_records.h"
-#include "formants/klatt_tracks.h"
+#include "klatt/klatt_records.h"
+#include "klatt/klatt_tracks.h"
 
 namespace {
 

@@ -7,16 +7,16 @@
 
 #include <cstdio>
 
-#include "annotation/notetiqs.h"
 #include "cli/commands.h"
 #include "cli/signal_options.h"
-#include "spectral/analysable.h"
+#include "labels/notetiqs.h"
 #include "platform/report.h"
 #include "signal/annotation_chunk.h"
 #include "signal/infofile_io.h"
 #include "signal/wavfile.h"
 #include "signal/writable_target.h"
 #include "signal/write_sound_file.h"
+#include "spectral/analysable.h"
 
 namespace ardv::cli {
 namespace {

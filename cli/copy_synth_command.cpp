@@ -18,12 +18,13 @@
 
 #include "cli/commands.h"
 #include "cli/signal_options.h"
-#include "formants/copy_synthesis_run.h"
-#include "formants/copy_synthesis_tracks.h"
+#include "copysynth/copy_synthesis_file.h"
+#include "copysynth/copy_synthesis_run.h"
+#include "copysynth/copy_synthesis_tracks.h"
 #include "formants/formant_options.h"
 #include "formants/formant_tracks.h"
-#include "formants/klatt_invocation.h"
-#include "formants/klatt_records.h"
+#include "klatt/klatt_invocation.h"
+#include "klatt/klatt_records.h"
 #include "platform/report.h"
 #include "prosody/pitch_file.h"
 #include "prosody/pitch_file_reader.h"
@@ -36,7 +37,6 @@
 #include "signal/transports.h"
 #include "signal/writable_target.h"
 #include "spectral/analysable.h"
-#include "tools/klatt/copy_synthesis_file.h"
 #include "tools/klatt/klatt_command.h"
 
 namespace ardv::cli {

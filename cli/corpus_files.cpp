@@ -5,10 +5,10 @@
 #include <fstream>
 #include <iostream>
 
-#include "annotation/corpus_search.h"
 #include "cli/signal_options.h"
 #include "platform/file_access.h"
 #include "platform/report.h"
+#include "search/corpus_search.h"
 
 namespace ardv::cli {
 namespace {

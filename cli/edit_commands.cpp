@@ -8,11 +8,11 @@
 
 #include "cli/commands.h"
 #include "cli/signal_options.h"
+#include "editing/edit_context.h"
+#include "editing/edit_new.h"
+#include "editing/resample.h"
 #include "signal/current_signal.h"
-#include "signal/edit_context.h"
-#include "signal/edit_new.h"
 #include "signal/program.h"
-#include "signal/resample.h"
 #include "spectral/analysable.h"
 
 namespace ardv::cli {

@@ -18,9 +18,9 @@
 
 #include "cli/commands.h"
 #include "cli/signal_options.h"
-#include "formants/formant_listing.h"
 #include "formants/formant_tracks.h"
-#include "formants/klatt_table.h"
+#include "klatt/formant_listing.h"
+#include "klatt/klatt_table.h"
 #include "platform/report.h"
 #include "signal/replacing_file.h"
 #include "signal/time_conversion.h"

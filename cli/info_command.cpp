@@ -8,9 +8,9 @@
 #include <string>
 
 #include "annotation/label_text.h"
-#include "annotation/notetiqs.h"
 #include "cli/commands.h"
 #include "cli/signal_options.h"
+#include "labels/notetiqs.h"
 #include "platform/report.h"
 #include "signal/annotation_chunk.h"
 #include "signal/infofile.h"

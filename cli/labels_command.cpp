@@ -24,10 +24,10 @@
 
 #include "annotation/label_files.h"
 #include "annotation/label_text.h"
-#include "annotation/phonetic_description.h"
 #include "annotation/textgrid.h"
 #include "cli/commands.h"
 #include "cli/signal_options.h"
+#include "labels/phonetic_description.h"
 #include "platform/report.h"
 #include "signal/annotation_chunk.h"
 #include "signal/infofile_io.h"

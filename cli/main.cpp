@@ -15,13 +15,13 @@
 #include <vector>
 
 #include "annotation/label_files.h"
-#include "annotation/phonetic_description.h"
 #include "cli/commands.h"
+#include "editing/edit_context.h"
+#include "labels/phonetic_description.h"
 #include "platform/headless/stderr_reporter.h"
 #include "platform/report.h"
 #include "platform/thread_pool.h"
 #include "signal/current_signal.h"
-#include "signal/edit_context.h"
 #include "signal/startup.h"
 
 namespace {

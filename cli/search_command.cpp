@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "annotation/corpus_search.h"
 #include "annotation/label_files.h"
 #include "cli/commands.h"
 #include "cli/corpus_files.h"
 #include "cli/signal_options.h"
 #include "platform/report.h"
+#include "search/corpus_search.h"
 #include "signal/replacing_file.h"
 #include "signal/wavfile.h"
 #include "signal/writable_target.h"

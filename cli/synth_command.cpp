@@ -8,7 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/signal_options.h"
-#include "formants/klatt_invocation.h"
+#include "klatt/klatt_invocation.h"
 #include "platform/report.h"
 #include "signal/writable_target.h"
 #include "tools/klatt/klatt_command.h"

@@ -11,15 +11,15 @@
 #include <string>
 #include <system_error>
 
-#include "annotation/texts.h"
 #include "cli/commands.h"
 #include "cli/signal_options.h"
-#include "formants/formant_listing.h"
-#include "formants/klatt_records.h"
-#include "formants/klatt_stretches.h"
-#include "formants/klatt_tracks.h"
+#include "klatt/formant_listing.h"
+#include "klatt/klatt_records.h"
+#include "klatt/klatt_stretches.h"
+#include "klatt/klatt_tracks.h"
 #include "platform/report.h"
 #include "signal/writable_target.h"
+#include "texts/texts.h"
 
 namespace ardv::cli {
 namespace {

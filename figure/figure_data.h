@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "annotation/notetiqs.h"
 #include "figure/figure_request.h"
+#include "labels/notetiqs.h"
 #include "signal/infofile.h"
 #include "spectral/image_levels.h"
 #include "spectral/pgm.h"

@@ -14,7 +14,7 @@
 
 #include "formants/formant_candidates.h"
 #include "formants/formant_options.h"
-#include "formants/klatt_tracks.h"
+#include "klatt/klatt_tracks.h"
 
 namespace ardv {
 

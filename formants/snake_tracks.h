@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "formants/klatt_tracks.h"
 #include "formants/snake.h"
+#include "klatt/klatt_tracks.h"
 
 namespace ardv {
 

@@ -1,8 +1,8 @@
 // libFuzzer target: the bytes are the content of a country file.
 #include <string>
 
-#include "annotation/texts.h"
 #include "fuzz/fuzz_support.h"
+#include "texts/texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ardv::fuzz::ReportScope reports;

@@ -1,7 +1,7 @@
 // libFuzzer target: the bytes are a formant listing, read into the formant
 // window's groups and written back as a listing and a parameter file.
-#include "formants/klatt_tracks.h"
 #include "fuzz/fuzz_support.h"
+#include "klatt/klatt_tracks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ardv::fuzz::ReportScope reports;

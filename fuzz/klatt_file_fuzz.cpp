@@ -1,8 +1,8 @@
 // libFuzzer target: the bytes are a Klatt parameter file, opened and pasted
 // into the formant window's groups at two steps, then written back as 56 and
 // 41 columns and as a formant listing.
-#include "formants/klatt_tracks.h"
 #include "fuzz/fuzz_support.h"
+#include "klatt/klatt_tracks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ardv::fuzz::ReportScope reports;

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "annotation/label_files.h"
-#include "annotation/phonetic_description.h"
 #include "annotation/textgrid.h"
 #include "fuzz/fuzz_support.h"
+#include "labels/phonetic_description.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ardv::fuzz::ReportScope reports;

@@ -1,8 +1,8 @@
 // libFuzzer target: the bytes are the content of a language file.
 #include <string>
 
-#include "annotation/phonetic_description.h"
 #include "fuzz/fuzz_support.h"
+#include "labels/phonetic_description.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ardv::fuzz::ReportScope reports;

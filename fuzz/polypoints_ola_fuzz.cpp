@@ -1,7 +1,7 @@
 // libFuzzer target: the bytes are a trajectory-filter track file, read at
 // two rates, resampled, smoothed and written back.
-#include "formants/polypoints_ola_file.h"
 #include "fuzz/fuzz_support.h"
+#include "klatt/polypoints_ola_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ardv::fuzz::ReportScope reports;

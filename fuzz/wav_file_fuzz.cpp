@@ -1,8 +1,8 @@
 // libFuzzer target: the bytes are the content of a WAV file, described (with
 // the salvage of unfinished and damaged files), its samples and its "phon"
 // and "word" chunks read; and the bytes read as one chunk payload.
-#include "annotation/notetiqs.h"
 #include "fuzz/fuzz_support.h"
+#include "labels/notetiqs.h"
 #include "signal/annotation_chunk.h"
 #include "signal/transports.h"
 #include "signal/wavfile.h"

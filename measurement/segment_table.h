@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "annotation/corpus_search.h"
-#include "annotation/notetiqs.h"
+#include "labels/notetiqs.h"
 #include "measurement/measurement.h"
+#include "search/corpus_search.h"
 #include "signal/infofile.h"
 
 namespace ardv {

@@ -7,9 +7,9 @@
 #include <numbers>
 #include <vector>
 
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "spectral/fft.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

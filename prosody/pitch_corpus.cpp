@@ -13,7 +13,6 @@
 #include <utility>
 #include <vector>
 
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "platform/thread_pool.h"
 #include "prosody/pitch_file.h"
@@ -21,6 +20,7 @@
 #include "signal/program.h"
 #include "signal/wavfile.h"
 #include "signal/writable_target.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

@@ -5,7 +5,6 @@
 #include <system_error>
 #include <vector>
 
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "platform/thread_pool.h"
 #include "signal/buffers.h"
@@ -15,6 +14,7 @@
 #include "signal/transports.h"
 #include "signal/writable_target.h"
 #include "spectral/analysable.h"
+#include "texts/texts.h"
 
 namespace ardv {
 

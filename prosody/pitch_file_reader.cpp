@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "prosody/file_closer.h"
 #include "prosody/pitch_file.h"
@@ -13,6 +12,7 @@
 #include "signal/current_signal.h"
 #include "signal/program.h"
 #include "signal/time_conversion.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

@@ -8,12 +8,12 @@
 #include <limits>
 #include <memory>
 
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "signal/infofile.h"
 #include "signal/time_conversion.h"
 #include "signal/transports.h"
 #include "spectral/analysable.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

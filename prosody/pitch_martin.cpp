@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <new>
 
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "prosody/pitch_candidates.h"
 #include "prosody/pitch_octave.h"
@@ -14,6 +13,7 @@
 #include "prosody/voicing_check.h"
 #include "prosody/voicing_stats.h"
 #include "signal/program.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

@@ -3,11 +3,11 @@
 
 #include <filesystem>
 
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "signal/program.h"
 #include "signal/results.h"
 #include "signal/time_conversion.h"
+#include "texts/texts.h"
 
 namespace ardv {
 

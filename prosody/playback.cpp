@@ -5,10 +5,10 @@
 #include <cmath>
 #include <thread>
 
-#include "annotation/texts.h"
 #include "platform/keyboard.h"
 #include "platform/report.h"
 #include "signal/resampler.h"
+#include "texts/texts.h"
 
 namespace ardv {
 

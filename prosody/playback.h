@@ -3,7 +3,7 @@
 //      else 8-bit (unsigned: (sample >> 8) XOR 0x80);
 //   2. a rate within 10 Hz of 11025 counts as 11025;
 //   3. open the device at the rate; when it refuses, open it at 11025 Hz and
-//      convert the samples exactly to that rate (signal/resample.h);
+//      convert the samples exactly to that rate (editing/resample.h);
 //   4. hand the whole buffer over once per repeat, waiting for each to be
 //      played; Escape stops early;
 //   5. close the device.

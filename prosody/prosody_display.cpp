@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "annotation/texts.h"
 #include "prosody/energy.h"
 #include "prosody/pitch_file_reader.h"
 #include "signal/program.h"
 #include "signal/results.h"
 #include "signal/time_conversion.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

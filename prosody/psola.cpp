@@ -7,10 +7,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "annotation/texts.h"
 #include "platform/file_access.h"
 #include "platform/report.h"
 #include "signal/time_conversion.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

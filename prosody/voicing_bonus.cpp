@@ -5,8 +5,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "annotation/texts.h"
 #include "platform/report.h"
+#include "texts/texts.h"
 
 namespace ardv {
 

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "annotation/label_files.h"
-#include "annotation/phonetic_description.h"
 #include "annotation/textgrid.h"
+#include "labels/phonetic_description.h"
 #include "python/common.h"
 #include "signal/program.h"
 #include "signal/time_conversion.h"

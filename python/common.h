@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "annotation/notetiqs.h"
+#include "labels/notetiqs.h"
 #include "signal/infofile.h"
 
 namespace ardv::python {

@@ -5,11 +5,11 @@
 
 #include <cerrno>
 
-#include "annotation/corpus_search.h"
 #include "annotation/label_files.h"
 #include "formants/formant_options.h"
 #include "measurement/segment_table.h"
 #include "python/common.h"
+#include "search/corpus_search.h"
 #include "signal/profile_table.h"
 
 namespace ardv::python {

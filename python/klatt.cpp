@@ -3,14 +3,14 @@
 #include <cmath>
 #include <span>
 
-#include "formants/klatt_invocation.h"
-#include "formants/klatt_records.h"
-#include "formants/klatt_table.h"
-#include "formants/klatt_tracks.h"
+#include "copysynth/copy_synthesis_file.h"
+#include "klatt/klatt_invocation.h"
+#include "klatt/klatt_records.h"
+#include "klatt/klatt_table.h"
+#include "klatt/klatt_tracks.h"
 #include "platform/report.h"
 #include "python/common.h"
 #include "signal/replacing_file.h"
-#include "tools/klatt/copy_synthesis_file.h"
 #include "tools/klatt/klatt_command.h"
 
 namespace ardv::python {

@@ -12,11 +12,11 @@
 #include <cstring>
 
 #include "annotation/label_files.h"
-#include "annotation/phonetic_description.h"
+#include "editing/edit_context.h"
+#include "labels/phonetic_description.h"
 #include "platform/report.h"
 #include "python/common.h"
 #include "signal/current_signal.h"
-#include "signal/edit_context.h"
 #include "signal/program.h"
 #include "signal/startup.h"
 #include "signal/time_conversion.h"

@@ -5,6 +5,9 @@
 #include <limits>
 
 #include "annotation/label_files.h"
+#include "editing/edit_context.h"
+#include "editing/edit_new.h"
+#include "editing/resample.h"
 #include "platform/report.h"
 #include "prosody/modif_output.h"
 #include "prosody/phase_vocoder.h"
@@ -13,12 +16,9 @@
 #include "python/common.h"
 #include "signal/annotation_chunk.h"
 #include "signal/current_signal.h"
-#include "signal/edit_context.h"
-#include "signal/edit_new.h"
 #include "signal/infofile_io.h"
 #include "signal/profile_table.h"
 #include "signal/program.h"
-#include "signal/resample.h"
 #include "signal/wavfile.h"
 #include "signal/writable_target.h"
 #include "signal/write_sound_file.h"

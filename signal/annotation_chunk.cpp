@@ -9,10 +9,10 @@
 #include <new>
 #include <system_error>
 
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "signal/riff.h"
 #include "signal/transport_error.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "annotation/notetiqs.h"
+#include "labels/notetiqs.h"
 
 namespace ardv {
 

@@ -6,7 +6,6 @@
 #include <limits>
 #include <vector>
 
-#include "annotation/texts.h"
 #include "platform/dialogs.h"
 #include "platform/report.h"
 #include "signal/annotation_chunk.h"
@@ -18,6 +17,7 @@
 #include "signal/transports.h"
 #include "signal/wavfile.h"
 #include "signal/writable_target.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

@@ -13,7 +13,7 @@
 #include <functional>
 #include <string>
 
-#include "annotation/notetiqs.h"
+#include "labels/notetiqs.h"
 #include "signal/infofile.h"
 
 namespace ardv {

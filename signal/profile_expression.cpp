@@ -5,10 +5,10 @@
 #include <cctype>
 #include <limits>
 
-#include "annotation/text_format.h"
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "signal/transport_error.h"
+#include "texts/text_format.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

@@ -4,9 +4,9 @@
 #include <charconv>
 #include <sstream>
 
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "signal/transport_error.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "annotation/notetiqs.h"
+#include "labels/notetiqs.h"
 #include "signal/buffers.h"
 #include "signal/infofile.h"
 

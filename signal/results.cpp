@@ -5,11 +5,11 @@
 #include <system_error>
 #include <vector>
 
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "platform/text_viewer.h"
 #include "signal/program.h"
 #include "signal/time_conversion.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace fs = std::filesystem;

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <system_error>
 
-#include "annotation/text_format.h"
 #include "platform/file_access.h"
+#include "texts/text_format.h"
 
 namespace ardv {
 namespace {

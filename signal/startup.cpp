@@ -3,11 +3,11 @@
 #include <system_error>
 #include <vector>
 
-#include "annotation/texts.h"
 #include "platform/environment.h"
 #include "platform/file_access.h"
 #include "platform/ini_file.h"
 #include "platform/report.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace fs = std::filesystem;

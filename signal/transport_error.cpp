@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "annotation/text_format.h"
-#include "annotation/texts.h"
 #include "platform/report.h"
+#include "texts/text_format.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

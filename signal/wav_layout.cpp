@@ -6,10 +6,10 @@
 #include <cstring>
 #include <new>
 
-#include "annotation/texts.h"
 #include "signal/annotation_chunk.h"
 #include "signal/replacing_file.h"
 #include "signal/transport_error.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "annotation/notetiqs.h"
+#include "labels/notetiqs.h"
 
 namespace ardv {
 

@@ -8,13 +8,13 @@
 #include <iterator>
 #include <vector>
 
-#include "annotation/text_format.h"
+#include "texts/text_format.h"
 
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "signal/program.h"
 #include "signal/riff.h"
 #include "signal/transport_error.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "annotation/texts.h"
 #include "platform/file_access.h"
 #include "platform/report.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace fs = std::filesystem;

@@ -3,13 +3,13 @@
 
 #include <array>
 
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "signal/signal_stream.h"
 #include "signal/transport_error.h"
 #include "signal/transports.h"
 #include "signal/wav_layout.h"
 #include "signal/wavfile.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

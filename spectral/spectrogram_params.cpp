@@ -5,11 +5,11 @@
 #include <cmath>
 #include <utility>
 
-#include "annotation/texts.h"
 #include "platform/report.h"
 #include "signal/program.h"
 #include "signal/time_conversion.h"
 #include "spectral/frame.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "annotation/notetiqs.h"
+#include "labels/notetiqs.h"
 #include "platform/headless/stderr_reporter.h"
 #include "platform/report.h"
 #include "signal/wav_layout.h"

@@ -11,13 +11,13 @@
 #include <random>
 #include <tuple>
 
-#include "annotation/phonetic_description.h"
 #include "annotation/textgrid.h"
-#include "annotation/texts.h"
+#include "labels/phonetic_description.h"
 #include "platform/headless/recording_reporter.h"
 #include "tests/annotation/marks.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

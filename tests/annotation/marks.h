@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "annotation/notetiqs.h"
+#include "labels/notetiqs.h"
 #include "signal/annotation_chunk.h"
 #include "signal/infofile.h"
 

@@ -2,7 +2,7 @@
 // out-of-range faults, and editing: split, remove, move, cut/paste of a
 // stretch against a plain reference model; annotation editing at a position
 // (the mouse modes, word and phoneme texts, the phonetic annotator).
-#include "annotation/notetiqs.h"
+#include "labels/notetiqs.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +15,11 @@
 
 #include "annotation/label_editing.h"
 #include "annotation/phonetic_annotator.h"
-#include "annotation/phonetic_description.h"
-#include "annotation/texts.h"
+#include "labels/phonetic_description.h"
 #include "platform/headless/recording_reporter.h"
 #include "signal/program.h"
 #include "tests/annotation/marks.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

@@ -2,22 +2,22 @@
 // vowel references and the diagnostics of malformed lines; phoneme and word
 // search: matching with classes and edges, and the corpus search's gathered
 // signal checked against its sources sample for sample.
-#include "annotation/phonetic_description.h"
+#include "labels/phonetic_description.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <tuple>
 
-#include "annotation/corpus_search.h"
-#include "annotation/texts.h"
-#include "platform/file_access.h"
 #include "platform/diagnostics.h"
+#include "platform/file_access.h"
 #include "platform/headless/recording_reporter.h"
+#include "search/corpus_search.h"
 #include "tests/annotation/marks.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

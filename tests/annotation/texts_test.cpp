@@ -2,7 +2,7 @@
 // of the interface-text table, safe printf-style formatting of numbered texts
 // (random formats: country_file_fuzz), and the shipped country file: every
 // number the code asks for, with its conversions.
-#include "annotation/texts.h"
+#include "texts/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,11 @@
 #include <regex>
 #include <tuple>
 
-#include "annotation/text_format.h"
 #include "platform/file_access.h"
 #include "platform/headless/recording_reporter.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "texts/text_format.h"
 
 namespace ardv {
 namespace {

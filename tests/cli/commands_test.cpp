@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "formants/ceiling_choice.h"
-#include "formants/formant_listing.h"
+#include "klatt/formant_listing.h"
 #include "measurement/segment_table.h"
 #include "tests/annotation/marks.h"
 #include "tests/cli/cli_test_support.h"

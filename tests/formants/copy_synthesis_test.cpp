@@ -1,7 +1,7 @@
 // Copy synthesis: the fit recovers the amplitudes that made the speech; the
 // starting tracks; bad files; the window's commands on its tracks; ardv-cli
 // copy-synth end to end.
-#include "formants/copy_synthesis.h"
+#include "copysynth/copy_synthesis.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,10 @@
 #include <map>
 #include <random>
 
-#include "formants/copy_synthesis_run.h"
-#include "formants/copy_synthesis_tracks.h"
-#include "formants/copy_synthesis_window.h"
-#include "formants/klatt_invocation.h"
+#include "copysynth/copy_synthesis_run.h"
+#include "copysynth/copy_synthesis_tracks.h"
+#include "copysynth/copy_synthesis_window.h"
+#include "klatt/klatt_invocation.h"
 #include "platform/headless/recording_reporter.h"
 #include "signal/time_conversion.h"
 #include "signal/wav_layout.h"

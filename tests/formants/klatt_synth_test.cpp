@@ -18,7 +18,7 @@
 #include <tuple>
 #include <vector>
 
-#include "formants/klatt_invocation.h"
+#include "klatt/klatt_invocation.h"
 #include "platform/headless/recording_reporter.h"
 #include "platform/keyboard.h"
 #include "platform/process.h"

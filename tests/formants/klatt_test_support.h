@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "formants/klatt_records.h"
+#include "klatt/klatt_records.h"
 #include "tests/signal/signal_test_support.h"
 #include "tools/klatt/klatt_synth.h"
 

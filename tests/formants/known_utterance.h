@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "formants/klatt_table.h"
+#include "klatt/klatt_table.h"
 
 namespace ardv::test {
 

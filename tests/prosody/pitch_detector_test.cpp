@@ -9,7 +9,6 @@
 #include <random>
 #include <tuple>
 
-#include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
 #include "prosody/pitch_candidates.h"
 #include "prosody/pitch_martin.h"
@@ -23,6 +22,7 @@
 #include "tests/prosody/known_f0_signals.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

@@ -13,7 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
 #include "platform/thread_pool.h"
 #include "prosody/pitch_corpus.h"
@@ -26,6 +25,7 @@
 #include "tests/prosody/known_f0_signals.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

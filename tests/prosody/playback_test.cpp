@@ -9,7 +9,6 @@
 #include <sstream>
 #include <tuple>
 
-#include "annotation/texts.h"
 #include "platform/headless/preset_dialogs.h"
 #include "platform/headless/recording_reporter.h"
 #include "platform/keyboard.h"
@@ -27,6 +26,7 @@
 #include "tests/signal/signal_test_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

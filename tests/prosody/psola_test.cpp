@@ -9,18 +9,18 @@
 #include <set>
 #include <sstream>
 
-#include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
-#include "prosody/pitch_marks.h"
-#include "prosody/phase_vocoder.h"
 #include "prosody/modified_stretch.h"
-#include "prosody/psola.h"
+#include "prosody/phase_vocoder.h"
 #include "prosody/pitch_file.h"
+#include "prosody/pitch_marks.h"
+#include "prosody/psola.h"
 #include "signal/infofile.h"
 #include "signal/wavfile.h"
-#include "tests/support/files.h"
 #include "tests/prosody/known_f0_signals.h"
+#include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

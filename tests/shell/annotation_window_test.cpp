@@ -8,12 +8,12 @@
 #include <QPushButton>
 #include <vector>
 
-#include "annotation/phonetic_description.h"
 #include "annotation/textgrid.h"
-#include "shell/command_table.h"
-#include "shell/editing_tools_window.h"
-#include "shell/phonetic_annotator_window.h"
-#include "shell/tier_pane.h"
+#include "labels/phonetic_description.h"
+#include "shell/annotation/phonetic_annotator_window.h"
+#include "shell/logic/command_table.h"
+#include "shell/main_window/editing_tools_window.h"
+#include "shell/panes/tier_pane.h"
 #include "signal/time_conversion.h"
 #include "signal/wav_layout.h"
 #include "tests/shell/window_fixture.h"

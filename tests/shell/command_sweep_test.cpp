@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/null_audio.h"
-#include "shell/command_table.h"
-#include "shell/file_chooser.h"
-#include "shell/playback.h"
+#include "shell/logic/command_table.h"
+#include "shell/main_window/playback.h"
+#include "shell/shared/file_chooser.h"
 #include "tests/prosody/known_f0_signals.h"
 #include "tests/shell/window_fixture.h"
 

@@ -15,12 +15,12 @@
 #include <QtTest/QtTest>
 #include <algorithm>
 
-#include "annotation/phonetic_description.h"
+#include "labels/phonetic_description.h"
 #include "measurement/measurement_text.h"
-#include "shell/command_table.h"
-#include "shell/measurement_panel.h"
-#include "shell/search_dialog.h"
-#include "shell/segment_table_window.h"
+#include "shell/annotation/search_dialog.h"
+#include "shell/logic/command_table.h"
+#include "shell/measurement/measurement_panel.h"
+#include "shell/measurement/segment_table_window.h"
 #include "signal/results.h"
 #include "tests/shell/window_fixture.h"
 

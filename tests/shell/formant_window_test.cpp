@@ -8,12 +8,12 @@
 #include <QLineEdit>
 #include <cmath>
 
-#include "shell/command_table.h"
-#include "shell/formant_tracking_dialogs.h"
-#include "shell/formant_window.h"
-#include "shell/klatt_dialogs.h"
 #include "platform/keyboard.h"
 #include "platform/qt/keyboard_watch.h"
+#include "shell/formant_window/formant_tracking_dialogs.h"
+#include "shell/formant_window/formant_window.h"
+#include "shell/formant_window/klatt_dialogs.h"
+#include "shell/logic/command_table.h"
 #include "tests/shell/window_fixture.h"
 
 namespace ardv::shell {

@@ -1,7 +1,7 @@
 // Pane layout, column/sample/time mappings, scroll mapping, waveform
 // reduction, the selection and view arithmetic, the information window's
 // lines and the contour window's data, without any widget.
-#include "shell/geometry.h"
+#include "shell/logic/geometry.h"
 
 #include <gtest/gtest.h>
 
@@ -12,21 +12,21 @@
 #include <utility>
 #include <vector>
 
-#include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
-#include "shell/f0_contour_model.h"
-#include "shell/info_lines.h"
-#include "shell/readable_reports.h"
 #include "prosody/prosody_display.h"
+#include "shell/logic/info_lines.h"
+#include "shell/logic/readable_reports.h"
+#include "shell/logic/scales.h"
+#include "shell/logic/view_ops.h"
+#include "shell/logic/waveform.h"
+#include "shell/prosody/f0_contour_model.h"
+#include "signal/profile_table.h"
 #include "signal/signal_envelope.h"
 #include "signal/wavfile.h"
-#include "signal/profile_table.h"
-#include "shell/scales.h"
-#include "shell/view_ops.h"
-#include "shell/waveform.h"
 #include "tests/prosody/known_f0_signals.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "texts/texts.h"
 
 namespace ardv::shell {
 namespace {

@@ -18,16 +18,16 @@
 #include <string>
 #include <vector>
 
-#include "annotation/texts.h"
+#include "editing/edit_context.h"
 #include "platform/headless/preset_dialogs.h"
 #include "platform/headless/recording_reporter.h"
-#include "shell/file_chooser.h"
-#include "shell/main_window.h"
+#include "shell/main_window/main_window.h"
+#include "shell/shared/file_chooser.h"
 #include "signal/current_signal.h"
-#include "signal/edit_context.h"
 #include "signal/program.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "texts/texts.h"
 
 namespace ardv::shell::test_support {
 

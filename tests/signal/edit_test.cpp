@@ -10,13 +10,13 @@
 #include <tuple>
 
 #include "annotation/label_files.h"
-#include "annotation/phonetic_description.h"
+#include "editing/edit_amplitude.h"
+#include "editing/edit_clipboard.h"
+#include "editing/edit_replace.h"
+#include "editing/edit_save.h"
+#include "labels/phonetic_description.h"
 #include "platform/headless/recording_reporter.h"
 #include "signal/annotation_chunk.h"
-#include "signal/edit_amplitude.h"
-#include "signal/edit_clipboard.h"
-#include "signal/edit_replace.h"
-#include "signal/edit_save.h"
 #include "signal/infofile_io.h"
 #include "tests/annotation/marks.h"
 #include "tests/signal/edit_test_support.h"

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "annotation/texts.h"
+#include "editing/edit_context.h"
 #include "platform/headless/preset_dialogs.h"
 #include "signal/current_signal.h"
-#include "signal/edit_context.h"
 #include "signal/program.h"
 #include "signal/wav_layout.h"
 #include "tests/support/temp_dir.h"
+#include "texts/texts.h"
 
 namespace ardv::test {
 

@@ -16,13 +16,13 @@
 #include <set>
 #include <tuple>
 
+#include "editing/edit_clipboard.h"
+#include "editing/edit_new.h"
+#include "editing/edit_tools.h"
+#include "editing/resample.h"
 #include "platform/headless/recording_reporter.h"
 #include "platform/keyboard.h"
-#include "signal/edit_clipboard.h"
-#include "signal/edit_new.h"
-#include "signal/edit_tools.h"
 #include "signal/infofile_io.h"
-#include "signal/resample.h"
 #include "tests/annotation/marks.h"
 #include "tests/signal/edit_test_support.h"
 #include "tests/signal/signal_test_support.h"

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "annotation/texts.h"
 #include "signal/infofile.h"
 #include "signal/profile_table.h"
 #include "tests/support/files.h"
+#include "texts/texts.h"
 
 namespace ardv::test {
 

@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <tuple>
 
-#include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
 #include "signal/results.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

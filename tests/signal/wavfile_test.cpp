@@ -11,7 +11,7 @@
 #include <random>
 #include <tuple>
 
-#include "annotation/phonetic_description.h"
+#include "labels/phonetic_description.h"
 #include "platform/headless/recording_reporter.h"
 #include "signal/annotation_chunk.h"
 #include "signal/program.h"

@@ -19,7 +19,6 @@
 #include <tuple>
 #include <unistd.h>
 
-#include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
 #include "signal/replacing_file.h"
 #include "signal/sample_coding.h"
@@ -31,6 +30,7 @@
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

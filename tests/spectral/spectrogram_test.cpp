@@ -11,12 +11,12 @@
 #include <tuple>
 #include <vector>
 
-#include "annotation/texts.h"
 #include "platform/headless/recording_reporter.h"
 #include "spectral/frame_placement.h"
 #include "spectral/reassigned.h"
 #include "spectral/spectrogram_params.h"
 #include "tests/signal/signal_test_support.h"
+#include "texts/texts.h"
 
 namespace ardv {
 namespace {

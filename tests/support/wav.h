@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "annotation/notetiqs.h"
+#include "labels/notetiqs.h"
 #include "signal/annotation_chunk.h"
 #include "signal/infofile.h"
 #include "signal/transports.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "formants/klatt_records.h"
+#include "klatt/klatt_records.h"
 
 namespace ardv::klatt {
 namespace {

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "formants/klatt_table.h"
+#include "klatt/klatt_table.h"
 
 namespace ardv::klatt {
 

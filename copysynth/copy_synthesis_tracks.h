@@ -1,0 +1,76 @@
+// The starting tracks of a copy synthesis made from a recording alone: F0,
+// the tracked F1–F3, default pieces for F4 and F5, and the frication source
+// in unvoiced frames that carry energy, on one frame grid.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "copysynth/copy_synthesis.h"
+#include "klatt/klatt_table.h"
+
+namespace ardv {
+
+// F1–F3 of a tracker at a date.
+struct FormantPoint {
+  double ms = 0.0;
+  std::array<double, 3> hz{};
+};
+
+// F1–F3 at `ms`, linear between the points around it (ascending in time),
+// held at the ends; zeros without points.
+std::array<double, 3> formantsAt(std::span<const FormantPoint> points, double ms);
+
+struct CopyTrackSettings {
+  int stepMs = 4;                   // frame grid, the window's initial step
+  std::array<int, 2> defaultHz{3500, 4500};  // F4, F5 where below 0.45·fs
+  double fricationLowHz = 2000.0;   // band of the frication energy
+  double fricationHighHz = 6000.0;
+  double fricationFloorDb = 40.0;   // below the loudest frame's: silence
+  double fricationMinimumDb = 40.0; // below this (noise of about ±10): silence
+  int fricationAf = 60;             // AF of an unvoiced frame with energy; the fit sets the level
+  int analysisSize = 512;           // samples of the frication analysis
+};
+
+// Frication energy: mean power in dB of the 512-point Hamming spectrum of the
+// frame centred on `centre` between the bins of lowHz and highHz (both below
+// the last bin; zeros outside the signal).
+double fricationEnergyDb(std::span<const std::int16_t> speech, std::int64_t centre, double fs,
+                         const CopyTrackSettings& settings);
+// The same on frames read from `speech`; −100 when they cannot be read.
+double fricationEnergyDb(const FrameSource& speech, std::int64_t centre, double fs, const CopyTrackSettings& settings);
+
+// The frication energy from which an unvoiced frame gets the noise source:
+// fricationFloorDb below the loudest frame's, and at least fricationMinimumDb.
+double fricationThresholdDb(double loudestDb, const CopyTrackSettings& settings);
+
+// The F0 of the copy's record of date t (Hz, 0 when unvoiced): our
+// synthesizer plays a record for stepMs from its date and latches F0 at the
+// start of each period for the whole period, so the record takes the F0 of
+// the recording half a frame and half a period later (without this the
+// copy's F0 lagged about 6 ms behind the recording's, reading 4 % high on
+// falling contours).
+int copyF0At(const std::function<int(double ms)>& f0AtMs, long t, int stepMs);
+
+// The record of date t: F0 (0 when unvoiced), F1–F3 `hz`, F4 and F5 from the
+// settings, AF = fricationAf when unvoiced with a frication energy of at
+// least `thresholdDb`; every other parameter from `defaults`.
+KlattRecord initialCopyRecord(long t, int f0, const std::array<double, 3>& hz, double energyDb, double thresholdDb,
+                              double fs, const KlattRecord& defaults, const CopyTrackSettings& settings);
+
+// Records at 0, stepMs, … while below `durationMs`: F0 from `f0AtMs` by
+// copyF0At (0 when unvoiced), F1–F3 interpolated linearly in time between the tracker's points
+// (held at the ends; `formants` ascending in time), F4 and F5 from the
+// settings, AF = fricationAf in unvoiced frames whose frication energy is
+// within fricationFloorDb of the loudest frame's and above
+// fricationMinimumDb, 0 elsewhere; every other
+// parameter from `defaults`.
+std::vector<KlattRecord> initialCopyRecords(long durationMs, const std::function<int(double ms)>& f0AtMs,
+                                            const std::vector<FormantPoint>& formants,
+                                            std::span<const std::int16_t> speech, double fs,
+                                            const KlattRecord& defaults, const CopyTrackSettings& settings = {});
+
+}  // namespace ardv
