@@ -127,6 +127,7 @@ int run(int argc, char** argv) {
   CLI::App app("the scripted front end of Ardelovox", "ardv-cli");
   app.formatter(std::make_shared<Help>());
   app.set_help_flag("--help", "print this help");  // inherited by every command
+  app.require_subcommand(0, 1);  // a file named like a command is an argument of the one given
   std::optional<int> debug, threads;
   bool version = false;
   app.add_option("--debug", debug, "debug messages and traces up to LEVEL")
