@@ -130,10 +130,15 @@ int run(int argc, char** argv) {
   app.require_subcommand(0, 1);  // a file named like a command is an argument of the one given
   std::optional<int> debug, threads;
   bool version = false;
+  // Checked where they stand, before the command: their errors are the program's.
   app.add_option("--debug", debug, "debug messages and traces up to LEVEL")
       ->transform(ardv::cli::whole(-2147483647, 2147483647))
+      ->trigger_on_parse()
       ->type_name("LEVEL");
-  app.add_option("--threads", threads, "threads")->transform(ardv::cli::whole(1, 256))->type_name("N");
+  app.add_option("--threads", threads, "threads")
+      ->transform(ardv::cli::whole(1, 256))
+      ->trigger_on_parse()
+      ->type_name("N");
   app.add_flag("--version", version, "print the version");
   CLI::App* help = app.add_subcommand("help", "")->group("");
   ardv::cli::Commands commands(app);
@@ -154,7 +159,8 @@ int run(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     const auto* command = parsed();
     ardv::cli::setRunningCommand(command ? command->app : nullptr);
-    const std::string word = command ? std::string() : firstWord(argc, argv);
+    const bool extra = dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr;
+    const std::string word = command || !extra ? std::string() : firstWord(argc, argv);
     ardv::cli::usageError(word.empty() ? e.what() : "unknown command " + word);
     if (command == nullptr) std::fputs(kProgramUsage, stderr);
     return 2;
