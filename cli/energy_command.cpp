@@ -1,9 +1,7 @@
 // ardv-cli energy FILE [-o OUT] [--flow HZ] [--fhigh HZ] [--window MS]
 // [--profile NAME]: the energy of a whole signal file, one "ms   dB" line per
 // frame (dB above the lowest energy), into OUT or on standard output.
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>

@@ -3,7 +3,6 @@
 // the F0 of a whole signal file, chunk by chunk, into a pitch file, or as
 // "ms Hz" lines on standard output.
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>

@@ -4,7 +4,6 @@
 // (".wav" by default, case ignored, hidden entries skipped) or of the list,
 // several files at a time; progress on standard error when it is a terminal.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <thread>
 

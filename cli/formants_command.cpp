@@ -10,7 +10,6 @@
 // "time_ms frequency bandwidth amplitude" line each.
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <functional>

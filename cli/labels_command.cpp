@@ -14,7 +14,6 @@
 // Without --export or -o the segments are listed (with --tier, those of that
 // tier only), control characters of labels escaped as \xHH.
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>

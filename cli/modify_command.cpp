@@ -4,7 +4,6 @@
 // phase vocoder, over the whole signal or one stretch of it.
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "cli/commands.h"

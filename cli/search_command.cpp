@@ -5,7 +5,6 @@
 // output, then "N files searched, M occurrences, K skipped"; the status is 1
 // when something was skipped.
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>

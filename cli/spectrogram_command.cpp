@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "cli/commands.h"

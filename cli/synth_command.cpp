@@ -3,7 +3,6 @@
 // parameter file with the library of our synthesizer program, so that both
 // give the same samples, written as the formant window writes its WAV.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "cli/commands.h"

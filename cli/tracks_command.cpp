@@ -5,7 +5,6 @@
 // resampled at the step).
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iomanip>
 #include <string>
