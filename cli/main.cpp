@@ -37,12 +37,13 @@ void (*const kCommands[])(ardv::cli::Commands&) = {
 
 constexpr const char* kProgramUsage = "usage: ardv-cli [--debug LEVEL] [--threads N] COMMAND [ARGS]\n";
 
-// A subcommand's --help: its usage line drawn from the declaration, then
-// its arguments with their help.
+// A subcommand's --help: its usage line drawn from the declaration, its
+// summary, then its arguments with their help.
 class Help : public CLI::Formatter {
  public:
+  std::string make_description(const CLI::App*) const override { return {}; }
   std::string make_usage(const CLI::App* app, std::string) const override {
-    return "usage: ardv-cli " + ardv::cli::synopsis(*app) + "\n";
+    return "usage: ardv-cli " + ardv::cli::synopsis(*app) + "\n\n" + app->get_description() + "\n";
   }
   std::string make_option_opts(const CLI::Option* o) const override {
     return o->get_positional() || o->get_type_name().empty() ? std::string() : " " + o->get_type_name();
@@ -140,7 +141,9 @@ int run(int argc, char** argv) {
       ->trigger_on_parse()
       ->type_name("N");
   app.add_flag("--version", version, "print the version");
+  std::string topic;  // help [COMMAND]: the same as COMMAND --help
   CLI::App* help = app.add_subcommand("help", "")->group("");
+  help->add_option("COMMAND", topic);
   ardv::cli::Commands commands(app);
   for (auto add : kCommands) add(commands);
 
@@ -170,8 +173,18 @@ int run(int argc, char** argv) {
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
   if (help->parsed()) {
-    printUsage(stdout, commands);
-    return 0;
+    if (topic.empty()) {
+      printUsage(stdout, commands);
+      return 0;
+    }
+    for (const auto& c : commands.entries()) {
+      if (c.app->get_name() != topic) continue;
+      std::fputs(c.app->help().c_str(), stdout);
+      return 0;
+    }
+    ardv::cli::usageError("unknown command " + topic);
+    std::fputs(kProgramUsage, stderr);
+    return 2;
   }
   const auto* command = parsed();
   if (command == nullptr) {
