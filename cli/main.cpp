@@ -26,13 +26,14 @@
 namespace {
 
 // The order of the command list in --help.
-void (*const kCommands[])(ardv::cli::Commands&) = {
-    ardv::cli::addInfo,       ardv::cli::addConvert,   ardv::cli::addProfiles,    ardv::cli::addLabels,
-    ardv::cli::addResample,   ardv::cli::addRemoveDc,  ardv::cli::addSpectrogram, ardv::cli::addFigure,
-    ardv::cli::addF0,         ardv::cli::addF0Corpus,  ardv::cli::addSearch,      ardv::cli::addMeasure,
-    ardv::cli::addEnergy,     ardv::cli::addSpeechStart, ardv::cli::addTracks,    ardv::cli::addFormants,
-    ardv::cli::addFormantCandidates, ardv::cli::addPlay, ardv::cli::addPitchMarks, ardv::cli::addModify,
-    ardv::cli::addResynth,    ardv::cli::addSynth,     ardv::cli::addCopySynth,
+namespace cli = ardv::cli;
+
+void (*const kCommands[])(cli::Commands&) = {
+    cli::addInfo,     cli::addConvert,     cli::addProfiles,   cli::addLabels,   cli::addResample,
+    cli::addRemoveDc, cli::addSpectrogram, cli::addFigure,     cli::addF0,       cli::addF0Corpus,
+    cli::addSearch,   cli::addMeasure,     cli::addEnergy,     cli::addSpeechStart, cli::addTracks,
+    cli::addFormants, cli::addFormantCandidates, cli::addPlay, cli::addPitchMarks, cli::addModify,
+    cli::addResynth,  cli::addSynth,       cli::addCopySynth,
 };
 
 constexpr const char* kProgramUsage = "usage: ardv-cli [--debug LEVEL] [--threads N] COMMAND [ARGS]\n";
@@ -43,14 +44,14 @@ class Help : public CLI::Formatter {
  public:
   std::string make_description(const CLI::App*) const override { return {}; }
   std::string make_usage(const CLI::App* app, std::string) const override {
-    return "usage: ardv-cli " + ardv::cli::synopsis(*app) + "\n\n" + app->get_description() + "\n";
+    return "usage: ardv-cli " + cli::synopsis(*app) + "\n\n" + app->get_description() + "\n";
   }
   std::string make_option_opts(const CLI::Option* o) const override {
     return o->get_positional() || o->get_type_name().empty() ? std::string() : " " + o->get_type_name();
   }
 };
 
-void printUsage(std::FILE* out, const ardv::cli::Commands& commands) {
+void printUsage(std::FILE* out, const cli::Commands& commands) {
   std::fprintf(out,
                "%s"
                "       ardv-cli --help | --version | COMMAND --help\n"
@@ -58,7 +59,7 @@ void printUsage(std::FILE* out, const ardv::cli::Commands& commands) {
                "Commands:\n",
                kProgramUsage);
   for (const auto& c : commands.entries())
-    std::fprintf(out, "  %s\n      %s\n", ardv::cli::synopsis(*c.app).c_str(), c.app->get_description().c_str());
+    std::fprintf(out, "  %s\n      %s\n", cli::synopsis(*c.app).c_str(), c.app->get_description().c_str());
   std::fprintf(out,
                "\n"
                "--threads N (1..256, before or after the command): threads for the spectrogram and F0\n"
@@ -111,6 +112,29 @@ int finish(int status) {
   return status == 0 ? 1 : status;
 }
 
+// "ardv-cli COMMAND: why" and the command's usage line, or the program's
+// without a command; status 2.
+int badUsage(const cli::Commands::Entry* command, const std::string& why) {
+  cli::setRunningCommand(command ? command->app : nullptr);
+  cli::usageError(why);
+  if (command == nullptr) std::fputs(kProgramUsage, stderr);
+  return 2;
+}
+
+// ardv-cli help [COMMAND]: the command list, or COMMAND --help.
+int showHelp(const cli::Commands& commands, const std::string& topic) {
+  if (topic.empty()) {
+    printUsage(stdout, commands);
+    return 0;
+  }
+  for (const auto& c : commands.entries()) {
+    if (c.app->get_name() != topic) continue;
+    std::fputs(c.app->help().c_str(), stdout);
+    return 0;
+  }
+  return badUsage(nullptr, "unknown command " + topic);
+}
+
 // The first argument that is not an option or its value: the command.
 std::string firstWord(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
@@ -133,21 +157,21 @@ int run(int argc, char** argv) {
   bool version = false;
   // Checked where they stand, before the command: their errors are the program's.
   app.add_option("--debug", debug, "debug messages and traces up to LEVEL")
-      ->transform(ardv::cli::whole(-2147483647, 2147483647))
+      ->transform(cli::whole(-2147483647, 2147483647))
       ->trigger_on_parse()
       ->type_name("LEVEL");
   app.add_option("--threads", threads, "threads")
-      ->transform(ardv::cli::whole(1, 256))
+      ->transform(cli::whole(1, 256))
       ->trigger_on_parse()
       ->type_name("N");
   app.add_flag("--version", version, "print the version");
   std::string topic;  // help [COMMAND]: the same as COMMAND --help
   CLI::App* help = app.add_subcommand("help", "")->group("");
   help->add_option("COMMAND", topic);
-  ardv::cli::Commands commands(app);
+  cli::Commands commands(app);
   for (auto add : kCommands) add(commands);
 
-  const auto parsed = [&]() -> const ardv::cli::Commands::Entry* {
+  const auto parsed = [&]() -> const cli::Commands::Entry* {
     for (const auto& c : commands.entries())
       if (c.app->parsed()) return &c;
     return nullptr;
@@ -161,31 +185,16 @@ int run(int argc, char** argv) {
     return 0;
   } catch (const CLI::ParseError& e) {
     const auto* command = parsed();
-    ardv::cli::setRunningCommand(command ? command->app : nullptr);
+    // Arguments left over without a command: the first names no command.
     const bool extra = dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr;
     const std::string word = command || !extra ? std::string() : firstWord(argc, argv);
-    ardv::cli::usageError(word.empty() ? e.what() : "unknown command " + word);
-    if (command == nullptr) std::fputs(kProgramUsage, stderr);
-    return 2;
+    return badUsage(command, word.empty() ? e.what() : "unknown command " + word);
   }
   if (version) {
     std::printf("ardv-cli (Ardelovox) %s\n", ARDV_VERSION);
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
-  if (help->parsed()) {
-    if (topic.empty()) {
-      printUsage(stdout, commands);
-      return 0;
-    }
-    for (const auto& c : commands.entries()) {
-      if (c.app->get_name() != topic) continue;
-      std::fputs(c.app->help().c_str(), stdout);
-      return 0;
-    }
-    ardv::cli::usageError("unknown command " + topic);
-    std::fputs(kProgramUsage, stderr);
-    return 2;
-  }
+  if (help->parsed()) return showHelp(commands, topic);
   const auto* command = parsed();
   if (command == nullptr) {
     printUsage(stderr, commands);
@@ -197,7 +206,7 @@ int run(int argc, char** argv) {
     reporter.setShowTrace(true);
   }
   if (threads) ardv::setWorkerThreads(*threads);
-  if (const auto after = ardv::cli::threadsAfterCommand()) ardv::setWorkerThreads(*after);
+  if (const auto after = cli::threadsAfterCommand()) ardv::setWorkerThreads(*after);
 
   if (!ardv::startup()) return 1;
   ardv::loadInterfaceTexts(ardv::program());
@@ -206,7 +215,7 @@ int run(int argc, char** argv) {
   if (!ardv::loadLanguageDescription(prog.dirs.format, prog.settings.languageFile)) return 1;
   ardv::setLabelFileReaders({ardv::readLabels, ardv::readAnnotations});
   ardv::installEditSaveHandler();
-  ardv::cli::setRunningCommand(command->app);
+  cli::setRunningCommand(command->app);
   return command->run();
 }
 
