@@ -25,9 +25,9 @@
 
 namespace {
 
-// The order of the command list in --help.
 namespace cli = ardv::cli;
 
+// The order of the command list in --help.
 void (*const kCommands[])(cli::Commands&) = {
     cli::addInfo,     cli::addConvert,     cli::addProfiles,   cli::addLabels,   cli::addResample,
     cli::addRemoveDc, cli::addSpectrogram, cli::addFigure,     cli::addF0,       cli::addF0Corpus,
