@@ -1,8 +1,8 @@
 #!/bin/bash
-# The manual page and the bash completion follow the declared options: every
-# command of `ardv-cli --help` has its section in ardv-cli(1) giving every
-# option of its synopsis, and the completion offers the command and exactly
-# those options.
+# The manual page, the bash completion and the README follow the declared
+# options: every command of `ardv-cli --help` has its section in ardv-cli(1)
+# giving every option of its synopsis, the completion offers the command and
+# exactly those options, and the README's table names no other.
 # usage: manual_test.sh ARDV_CLI SOURCE_DIR
 set -u
 cli=$1
@@ -17,6 +17,7 @@ offered() {  # the completion's words after "ardv-cli $*"
   _ardv_cli
   printf '%s\n' "${COMPREPLY[@]}" | sort
 }
+readme=$(awk '/^## The command line/ {on = 1; next} /^## / {on = 0} on && /^\| `/' "$2/README.md")
 failed=0
 help=$("$cli" --help) || { echo "ardv-cli --help failed"; exit 1; }
 commands=$(printf '%s\n' "$help" | awk '/^Commands:/ {on = 1; next} on && /^  [a-z]/ {print $1}')
@@ -32,5 +33,10 @@ for c in $commands; do
     printf '%s\n' "$section" | grep -q -- "$option" || { echo "ardv-cli(1) does not give $option of $c"; failed=1; }
   done
   [ "$(offered "$c" -)" = "$options" ] || { echo "the completion of $c offers $(offered "$c" - | tr '\n' ' ')"; failed=1; }
+  # The README's table may leave options out, but names none that is not declared.
+  for option in $(printf '%s\n' "$readme" | grep -o -- "\`$c [^\`]*\`" | grep -oE -- '(^|[ [(])--?[a-z0-9-]+' |
+                  tr -d ' [(' | sort -u); do
+    printf '%s\n' "$options" | grep -qx -- "$option" || { echo "README.md gives $option of $c"; failed=1; }
+  done
 done
 exit $failed
