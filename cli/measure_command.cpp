@@ -142,29 +142,6 @@ int runMeasure(const MeasureOptions& o) {
 
 }  // namespace
 
-// The ceiling of the formant tracker: "auto" (chosen per stretch) or a
-// frequency other than 0 (its range is checked with the other formant options).
-void addCeilingOption(CLI::App* command, std::optional<double>& ceilingHz, bool& given) {
-  command
-      ->add_option_function<std::string>(
-          "--ceiling",
-          [&ceilingHz, &given](const std::string& text) {
-            given = true;
-            if (text != "auto") ceilingHz = std::strtod(text.c_str(), nullptr);
-          },
-          "formant ceiling (default auto: chosen per stretch of voiced speech)")
-      ->check(CLI::Validator(
-          [](std::string& text) -> std::string {
-            if (text == "auto") return {};
-            char* end = nullptr;
-            const double v = std::strtod(text.c_str(), &end);
-            return text.empty() || *end != '\0' || v == 0.0 ? "\"" + text + "\" is not auto or a frequency"
-                                                             : std::string();
-          },
-          "", "ceiling"))
-      ->type_name("auto|HZ");
-}
-
 void addMeasure(Commands& commands) {
   auto o = std::make_shared<MeasureOptions>();
   CLI::App* c = commands.add("measure",
