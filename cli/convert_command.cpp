@@ -21,26 +21,20 @@
 namespace ardv::cli {
 namespace {
 
-int usage() {
-  std::fprintf(stderr, "usage: ardv-cli convert IN OUT [--profile NAME] [--out-profile NAME]\n");
-  return 2;
-}
+struct ConvertOptions {
+  std::string in, out;
+  std::optional<std::string> inProfile, outProfile;
+};
 
-}  // namespace
-
-int runConvert(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto inProfile = takeOption(args, "--profile", missing);
-  const auto outProfile = takeOption(args, "--out-profile", missing);
-  if (missing || args.size() != 2) return usage();
-
+int runConvert(const ConvertOptions& o) {
+  const auto& inProfile = o.inProfile;
+  const auto& outProfile = o.outProfile;
   infoFile in;
-  if (!describeForReading(args[0], inProfile, in) || !analysableRate(in.nom, in.frequence, "conversion")) return 1;
+  if (!describeForReading(o.in, inProfile, in) || !analysableRate(in.nom, in.frequence, "conversion")) return 1;
 
-  if (!isSeparateOutput(args[1], in.nom) || (outProfile && profileIndexByName(*outProfile) < 0)) return 1;
+  if (!isSeparateOutput(o.out, in.nom) || (outProfile && profileIndexByName(*outProfile) < 0)) return 1;
   infoFile out;
-  out.nom = args[1];
+  out.nom = o.out;
   out.frequence = in.frequence;
   if (!isWavName(out.nom)) {
     const auto& name = outProfile ? outProfile : inProfile;
@@ -73,6 +67,18 @@ int runConvert(const Args& arguments) {
               writer.destination().frequence);
   std::fflush(stdout);
   return 0;
+}
+
+}  // namespace
+
+void addConvert(Commands& commands) {
+  auto o = std::make_shared<ConvertOptions>();
+  CLI::App* c = commands.add("convert", "write a signal as WAV (annotations carried) or through a profile",
+                             [o] { return runConvert(*o); });
+  c->add_option("IN", o->in, "the signal file")->required();
+  c->add_option("OUT", o->out, "the file written (WAV, or through a profile)")->required();
+  addProfileOption(c, o->inProfile);
+  c->add_option("--out-profile", o->outProfile, "format profile of OUT when it is not a WAV name")->type_name("NAME");
 }
 
 }  // namespace ardv::cli

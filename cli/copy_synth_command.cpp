@@ -8,7 +8,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -42,13 +41,6 @@
 namespace ardv::cli {
 namespace {
 
-int usage() {
-  std::fprintf(stderr,
-               "usage: ardv-cli copy-synth IN.wav -o OUT.kle [--synth OUT.wav] [--method mccandless|snake] "
-               "[--ceiling auto|HZ] [--profile NAME]\n");
-  return 2;
-}
-
 std::filesystem::path temporaryDirectory() {
   std::error_code ec;
   const std::filesystem::path dir = program().dirs.temp;
@@ -80,33 +72,23 @@ bool copyInto(const std::filesystem::path& from, ReplacingFile& to) {
   return in.eof();
 }
 
-}  // namespace
+struct CopySynthOptions {
+  std::string in, outName;
+  std::optional<std::string> synth, method, profile;
+  std::optional<double> ceilingHz;
+  bool ceilingGiven = false;
+};
 
-int runCopySynth(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto out = takeOption(args, "-o", missing);
-  const auto synth = takeOption(args, "--synth", missing);
-  const auto method = takeOption(args, "--method", missing);
-  const auto profile = takeOption(args, "--profile", missing);
-  const auto ceiling = takeOption(args, "--ceiling", missing);
+int runCopySynth(const CopySynthOptions& given) {
+  const auto& [in, outName, synth, method, profile, ceilingHz, ceilingGiven] = given;
+  const std::string* out = &outName;
   const bool snake = method && *method == "snake";
-  if (missing || args.size() != 1 || !out || (method && !snake && *method != "mccandless") || (ceiling && snake))
-    return usage();
+  if (ceilingGiven && snake) return usageError("--method snake takes no --ceiling");
   // The tracks follow the voice: McCandless at the ceiling chosen per stretch
   // (0), or at the ceiling given (5000 Hz: the tracker's own ranges).
   FormantOptions options;
-  options.ceilingHz = 0.0;
-  if (ceiling && *ceiling != "auto") {
-    char* end = nullptr;
-    options.ceilingHz = std::strtod(ceiling->c_str(), &end);
-    if (ceiling->empty() || !end || *end || options.ceilingHz == 0.0) options.ceilingHz = -1.0;
-  }
-  if (const std::string problem = formantOptionsProblem(options); !problem.empty()) {
-    std::fprintf(stderr, "ardv-cli copy-synth: %s\n", problem.c_str());
-    return 2;
-  }
-  const std::string& in = args[0];
+  options.ceilingHz = ceilingHz.value_or(0.0);
+  if (const std::string problem = formantOptionsProblem(options); !problem.empty()) return usageError(problem);
   if (!isSeparateOutput(*out, in) || (synth && !isSeparateOutput(*synth, in))) return 1;
   if (synth && sameOutput(*synth, *out)) {
     message("-o " + *out + " and --synth " + *synth + " name the same file: give each output its own.");
@@ -137,6 +119,21 @@ int runCopySynth(const Args& arguments) {
     return 1;
   }
   return 0;
+}
+
+}  // namespace
+
+void addCopySynth(Commands& commands) {
+  auto o = std::make_shared<CopySynthOptions>();
+  CLI::App* c = commands.add("copy-synth",
+                             "copy synthesis: Klatt tracks (F0, formants, fitted parallel amplitudes) that imitate a recording",
+                             [o] { return runCopySynth(*o); });
+  c->add_option("IN", o->in, "the recording")->required();
+  c->add_option("-o", o->outName, "the Klatt parameter file written")->required()->type_name("OUT.kle");
+  c->add_option("--synth", o->synth, "the parameters synthesized too")->type_name("OUT.wav");
+  oneOf(c->add_option("--method", o->method, "formant tracker (default mccandless)"), {"mccandless", "snake"});
+  addCeilingOption(c, o->ceilingHz, o->ceilingGiven);
+  addProfileOption(c, o->profile);
 }
 
 }  // namespace ardv::cli

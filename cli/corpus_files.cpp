@@ -5,7 +5,6 @@
 #include <fstream>
 #include <iostream>
 
-#include "cli/signal_options.h"
 #include "platform/file_access.h"
 #include "platform/report.h"
 #include "search/corpus_search.h"
@@ -88,23 +87,31 @@ bool parseShard(const std::string& text, int& index, int& count) {
 
 }  // namespace
 
-int takeCorpusFiles(Args& args, const std::string& ext, CorpusFiles& out) {
-  bool missing = false;
-  const auto list = takeOption(args, "--files-from", missing);
-  const auto shard = takeOption(args, "--shard", missing);
-  int index = 1;
-  int count = 1;
+void addCorpusOptions(CLI::App* command, CorpusOptions& options) {
+  command->add_option("--files-from", options.list, "the files, one a line (\"-\": standard input), instead of DIR")
+      ->type_name("LIST");
+  command
+      ->add_option_function<std::string>(
+          "--shard", [&options](const std::string& text) { parseShard(text, options.shardIndex, options.shardCount); },
+          "only the I-th of N interleaved parts of the files")
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            int index = 0, count = 0;
+            return parseShard(text, index, count) ? std::string() : "\"" + text + "\" is not I/N with 1 <= I <= N";
+          },
+          "", "shard"))
+      ->type_name("I/N");
+}
+
+int corpusFiles(const CorpusOptions& options, const std::string& ext, CorpusFiles& out) {
+  const auto& list = options.list;
   out = CorpusFiles{};
-  if (args.size() == 1) out.dir = args[0];
+  out.dir = options.dir;
   const auto& dir = out.dir;
-  if (missing || args.size() > 1 || (shard && !parseShard(*shard, index, count)) || (!list && !dir)) {
-    std::fprintf(stderr, "corpus files: give DIR or --files-from LIST (\"-\": standard input); --shard I/N with "
-                         "1 <= I <= N\n");
-    return 2;
-  }
+  if (!list && !dir) return usageError("give DIR or --files-from LIST (\"-\": standard input)");
   if (list && *list != "-") out.list = *list;
   if (list ? !readList(*list, out.files) : !listCorpus(*dir, ext, out.files, out.unreadable)) return 1;
-  if (count > 1) out.files = shardOf(out.files, index, count);
+  if (options.shardCount > 1) out.files = shardOf(out.files, options.shardIndex, options.shardCount);
   return 0;
 }
 

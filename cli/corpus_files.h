@@ -13,6 +13,20 @@
 
 namespace ardv::cli {
 
+// The options that name the files: the positional DIR (declared by each
+// command, as it takes other things too), --files-from and --shard.
+struct CorpusOptions {
+  std::optional<std::string> dir;
+  std::optional<std::string> list;
+  int shardIndex = 1, shardCount = 1;
+};
+
+// The label-file layouts of --labels-kind, for help and errors.
+inline constexpr const char* kLayouts = " (K: qern nist sam align for phonemes, vecsys nist sam noisex for words)";
+
+// Declares --files-from and --shard.
+void addCorpusOptions(CLI::App* command, CorpusOptions& options);
+
 struct CorpusFiles {
   std::vector<std::filesystem::path> files;
   int unreadable = 0;  // directory entries that could not be examined
@@ -20,12 +34,11 @@ struct CorpusFiles {
   std::optional<std::string> list;  // the file of --files-from (not standard input)
 };
 
-// Takes --files-from and --shard out of `args` (other options already
-// taken); what remains is DIR or nothing. Without --files-from, DIR is
-// listed (listCorpus). A list is read within bounds: a regular file or
-// standard input, lines of at most 4096 bytes, no NUL byte, at most 256 MB
-// of memory for the names. Returns 0, 1 after a message (missing
-// directory or list), or 2 after a usage line on a malformed option.
-int takeCorpusFiles(Args& args, const std::string& ext, CorpusFiles& out);
+// The files of DIR or of the list (one of them is needed). Without
+// --files-from, DIR is listed (listCorpus). A list is read within bounds: a
+// regular file or standard input, lines of at most 4096 bytes, no NUL byte,
+// at most 256 MB of memory for the names. Returns 0, 1 after a message
+// (missing directory or list), or 2 after the usage error.
+int corpusFiles(const CorpusOptions& options, const std::string& ext, CorpusFiles& out);
 
 }  // namespace ardv::cli

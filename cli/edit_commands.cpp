@@ -2,8 +2,9 @@
 // ardv-cli remove-dc IN OUT [--profile NAME]: the signal tools of the Edit
 // menu on a file, which is opened as the current signal first.
 
+#include <cmath>
 #include <cstdio>
-#include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "cli/commands.h"
@@ -27,35 +28,47 @@ bool openAsCurrent(const std::string& file, const std::optional<std::string>& pr
   return true;
 }
 
-}  // namespace
+struct EditOptions {
+  std::string in, out;
+  std::optional<std::string> profile;
+  double rateHz = 0.0;
+};
 
-int runResample(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto profile = takeOption(args, "--profile", missing);
-  const auto rate = takeOption(args, "--rate", missing);
-  char* end = nullptr;
-  const double hz = rate ? std::strtod(rate->c_str(), &end) : 0.0;
-  if (missing || args.size() != 2 || !rate || !end || *end || !(hz >= 1.0)) {
-    std::fprintf(stderr, "usage: ardv-cli resample IN OUT --rate HZ [--profile NAME]\n");
-    return 2;
-  }
-  if (!openAsCurrent(args[0], profile, "resampling")) return 1;
-  if (!resampleCurrent(hz, args[1])) return 1;
-  std::printf("%s\n", resampledWavName(args[1]).c_str());
+CLI::App* addEdit(Commands& commands, const char* name, const char* summary, const std::shared_ptr<EditOptions>& o,
+                  int (*run)(const EditOptions&)) {
+  CLI::App* c = commands.add(name, summary, [o, run] { return run(*o); });
+  c->add_option("IN", o->in, "the signal file")->required();
+  c->add_option("OUT", o->out, "the WAV file written")->required();
+  return c;
+}
+
+int runResample(const EditOptions& o) {
+  if (!openAsCurrent(o.in, o.profile, "resampling")) return 1;
+  if (!resampleCurrent(o.rateHz, o.out)) return 1;
+  std::printf("%s\n", resampledWavName(o.out).c_str());
   return 0;
 }
 
-int runRemoveDc(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto profile = takeOption(args, "--profile", missing);
-  if (missing || args.size() != 2) {
-    std::fprintf(stderr, "usage: ardv-cli remove-dc IN OUT [--profile NAME]\n");
-    return 2;
-  }
-  if (!openAsCurrent(args[0], profile, "DC removal")) return 1;
-  return removeDC(args[1]) ? 0 : 1;
+int runRemoveDc(const EditOptions& o) {
+  if (!openAsCurrent(o.in, o.profile, "DC removal")) return 1;
+  return removeDC(o.out) ? 0 : 1;
+}
+
+}  // namespace
+
+void addResample(Commands& commands) {
+  auto o = std::make_shared<EditOptions>();
+  CLI::App* c = addEdit(commands, "resample", "convert the sampling rate into a WAV file", o, runResample);
+  c->add_option("--rate", o->rateHz, "the new sampling rate")
+      ->required()
+      ->transform(number(1.0, HUGE_VAL))
+      ->type_name("HZ");
+  addProfileOption(c, o->profile);
+}
+
+void addRemoveDc(Commands& commands) {
+  auto o = std::make_shared<EditOptions>();
+  addProfileOption(addEdit(commands, "remove-dc", "copy a signal without its mean value", o, runRemoveDc), o->profile);
 }
 
 }  // namespace ardv::cli

@@ -1,9 +1,7 @@
 // ardv-cli energy FILE [-o OUT] [--flow HZ] [--fhigh HZ] [--window MS]
 // [--profile NAME]: the energy of a whole signal file, one "ms   dB" line per
 // frame (dB above the lowest energy), into OUT or on standard output.
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -23,36 +21,24 @@
 namespace ardv::cli {
 namespace {
 
-bool number(const std::optional<std::string>& text, float& value) {
-  if (!text) return true;
-  char* end = nullptr;
-  const double v = std::strtod(text->c_str(), &end);
-  if (!end || *end || text->empty() || !std::isfinite(v) || std::abs(v) > 1e9) return false;
-  value = static_cast<float>(v);
-  return true;
-}
-
 void tell(const std::string& note) {
   if (!note.empty()) std::fprintf(stderr, "ardv-cli energy: %s\n", note.c_str());
 }
 
-}  // namespace
+struct EnergyOptions {
+  std::string file;
+  std::optional<std::string> out, profile;
+  std::optional<double> fLow, fHigh, windowMs;
+};
 
-int runEnergy(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto out = takeOption(args, "-o", missing);
-  const auto flow = takeOption(args, "--flow", missing);
-  const auto fhigh = takeOption(args, "--fhigh", missing);
-  const auto window = takeOption(args, "--window", missing);
-  const auto profile = takeOption(args, "--profile", missing);
+int runEnergy(const EnergyOptions& o) {
+  const auto& out = o.out;
   EnergyParams p = energyParams();
-  if (missing || args.size() != 1 || !number(flow, p.fLow) || !number(fhigh, p.fHigh) || !number(window, p.windowMs)) {
-    std::fprintf(stderr, "usage: ardv-cli energy FILE [-o OUT] [--flow HZ] [--fhigh HZ] [--window MS] [--profile NAME]\n");
-    return 2;
-  }
+  if (o.fLow) p.fLow = static_cast<float>(*o.fLow);
+  if (o.fHigh) p.fHigh = static_cast<float>(*o.fHigh);
+  if (o.windowMs) p.windowMs = static_cast<float>(*o.windowMs);
   infoFile info;
-  if (!describeForReading(args[0], profile, info)) return 1;
+  if (!describeForReading(o.file, o.profile, info)) return 1;
   tell(checkEnergyHigh(p, info.frequence));
   tell(checkEnergyLow(p, info.frequence));
   tell(checkEnergyWindow(p, info.frequence));
@@ -73,6 +59,19 @@ int runEnergy(const Args& arguments) {
   }
   std::filesystem::remove(tmp, ec);
   return ok ? 0 : 1;
+}
+
+}  // namespace
+
+void addEnergy(Commands& commands) {
+  auto o = std::make_shared<EnergyOptions>();
+  CLI::App* c = commands.add("energy", "energy of a whole file", [o] { return runEnergy(*o); });
+  c->add_option("FILE", o->file, "the signal file")->required();
+  c->add_option("-o", o->out, "the listing (default: standard output)")->type_name("OUT");
+  c->add_option("--flow", o->fLow, "low edge of the band")->transform(number(-1e9, 1e9))->type_name("HZ");
+  c->add_option("--fhigh", o->fHigh, "high edge of the band")->transform(number(-1e9, 1e9))->type_name("HZ");
+  c->add_option("--window", o->windowMs, "analysis window")->transform(number(-1e9, 1e9))->type_name("MS");
+  addProfileOption(c, o->profile);
 }
 
 }  // namespace ardv::cli

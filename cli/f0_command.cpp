@@ -3,7 +3,6 @@
 // the F0 of a whole signal file, chunk by chunk, into a pitch file, or as
 // "ms Hz" lines on standard output.
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -19,43 +18,21 @@
 
 namespace ardv::cli {
 
-bool speakerTypeByName(const std::string& name, int& type) {
-  if (name == "any") type = -1;
-  else if (name == "female") type = 0;
-  else if (name == "male") type = 1;
-  else return false;
-  return true;
-}
+namespace {
 
-// A threshold from 0 (every frame the path calls voiced) to 1.
-bool voicingThresholdByText(const std::string& text, float& value) {
-  char* end = nullptr;
-  const float v = std::strtof(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || !(v >= 0.0f && v <= 1.0f)) return false;
-  value = v;
-  return true;
-}
-
-int runF0(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto out = takeOption(args, "-o", missing);
-  const auto speaker = takeOption(args, "--speaker", missing);
-  const auto profile = takeOption(args, "--profile", missing);
-  const auto threshold = takeOption(args, "--voicing-threshold", missing);
+struct F0Options {
+  std::string file;
+  std::optional<std::string> out, profile;
   int type = -1;
-  float voicing = voicingThreshold();
-  if (missing || args.size() != 1 || (speaker && !speakerTypeByName(*speaker, type)) ||
-      (threshold && !voicingThresholdByText(*threshold, voicing))) {
-    std::fprintf(stderr,
-                 "usage: ardv-cli f0 FILE [-o OUT.pit] [--speaker any|female|male] [--voicing-threshold 0..1] "
-                 "[--profile NAME]\n");
-    return 2;
-  }
+  std::optional<float> voicing;
+};
+
+int runF0(const F0Options& o) {
+  const auto& out = o.out;
   infoFile info;
-  if (!describeForReading(args[0], profile, info)) return 1;
-  SpeakerF0Params params = speakerF0Params(type);
-  params.voicingThreshold = voicing;
+  if (!describeForReading(o.file, o.profile, info)) return 1;
+  SpeakerF0Params params = speakerF0Params(o.type);
+  params.voicingThreshold = o.voicing ? *o.voicing : voicingThreshold();
   if (out) {
     if (!pitchOutputDirectoryExists(*out)) return 1;
     return pitchFileFromSignal(info, *out, params, PitchOptions{}) ? 0 : 1;
@@ -78,6 +55,21 @@ int runF0(const Args& arguments) {
   in.close();
   std::filesystem::remove(tmp, ec);
   return 0;
+}
+
+}  // namespace
+
+void addF0(Commands& commands) {
+  auto o = std::make_shared<F0Options>();
+  CLI::App* c = commands.add("f0", "F0 of a whole file (\"ms Hz\" lines on standard output without -o)",
+                             [o] { return runF0(*o); });
+  c->add_option("FILE", o->file, "the signal file")->required();
+  c->add_option("-o", o->out, "the pitch file written")->type_name("OUT.pit");
+  addSpeakerOption(c, o->type);
+  // From 0 (every frame the path calls voiced) to 1.
+  c->add_option("--voicing-threshold", o->voicing, "voicing threshold")->transform(number(0.0, 1.0))->type_name("0..1");
+  addProfileOption(c, o->profile);
+  addThreadsOption(c);
 }
 
 }  // namespace ardv::cli

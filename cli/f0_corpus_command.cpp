@@ -4,7 +4,6 @@
 // (".wav" by default, case ignored, hidden entries skipped) or of the list,
 // several files at a time; progress on standard error when it is a terminal.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -18,37 +17,24 @@
 
 namespace ardv::cli {
 
-bool speakerTypeByName(const std::string& name, int& type);
+namespace {
 
-int runF0Corpus(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto ext = takeOption(args, "--ext", missing);
-  const auto jobsText = takeOption(args, "--jobs", missing);
-  const auto speaker = takeOption(args, "--speaker", missing);
-  const auto profile = takeOption(args, "--profile", missing);
-  int type = -1;
+struct F0CorpusOptions {
+  CorpusOptions corpus;
+  std::string ext = ".wav";
+  std::optional<std::string> profile;
   int jobs = static_cast<int>(std::max(std::thread::hardware_concurrency(), 1u));
-  if (jobsText) {
-    char* end = nullptr;
-    const long n = std::strtol(jobsText->c_str(), &end, 10);
-    if (!end || *end || n < 1 || n > 64) missing = true;
-    else jobs = static_cast<int>(n);
-  }
-  const auto usage = [] {
-    std::fprintf(stderr, "usage: ardv-cli f0-corpus DIR [--ext EXT] [--jobs N (1..64)] [--speaker any|female|male]\n"
-                         "         [--profile NAME] [--files-from LIST] [--shard I/N]\n");
-    return 2;
-  };
-  if (missing || (speaker && !speakerTypeByName(*speaker, type))) return usage();
-  std::string extension = ext ? *ext : ".wav";
+  int type = -1;
+};
+
+int runF0Corpus(const F0CorpusOptions& o) {
+  const auto& profile = o.profile;
+  const int jobs = o.jobs, type = o.type;
+  std::string extension = o.ext;
   if (extension.empty() || extension[0] != '.') extension = "." + extension;
-  if (extension == ".pit") {
-    std::fprintf(stderr, "f0-corpus: the signal files cannot have the extension \".pit\" of the pitch files\n");
-    return 2;
-  }
+  if (extension == ".pit") return usageError("the signal files cannot have the extension \".pit\" of the pitch files");
   CorpusFiles corpus;
-  if (const int status = takeCorpusFiles(args, extension, corpus); status != 0) return status == 2 ? usage() : status;
+  if (const int status = corpusFiles(o.corpus, extension, corpus); status != 0) return status;
   // Files not read as WAV need the profile, as everywhere on the command line.
   program().en_cours.formatIndex = -1;
   if (profile && (program().en_cours.formatIndex = profileIndexByName(*profile)) < 0) return 1;
@@ -71,6 +57,23 @@ int runF0Corpus(const Args& arguments) {
   result.failed += corpus.unreadable;
   std::printf("%d pitch files written, %d failed\n", written, result.failed);
   return result.failed > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+void addF0Corpus(Commands& commands) {
+  auto o = std::make_shared<F0CorpusOptions>();
+  CLI::App* c = commands.add("f0-corpus", "a pitch file beside every signal file of DIR or of the list",
+                             [o] { return runF0Corpus(*o); });
+  c->add_option("DIR", o->corpus.dir, "the directory of signal files");
+  c->add_option("--ext", o->ext, "extension of the signal files (default .wav, case ignored)")->type_name("EXT");
+  c->add_option("--jobs", o->jobs, "files analysed at a time (default: every core)")
+      ->transform(whole(1, 64))
+      ->type_name("N");
+  addThreadsOption(c);
+  addSpeakerOption(c, o->type);
+  addProfileOption(c, o->profile);
+  addCorpusOptions(c, o->corpus);
 }
 
 }  // namespace ardv::cli

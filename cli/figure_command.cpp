@@ -12,6 +12,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,9 +22,9 @@
 
 #include "cli/commands.h"
 #include "cli/signal_options.h"
-#include "spectral/spectrogram_settings.h"
 #include "figure/figure_request.h"
 #include "platform/report.h"
+#include "spectral/spectrogram_settings.h"
 
 #ifdef ARDV_HAVE_FIGURE
 #include <QGuiApplication>
@@ -40,38 +42,7 @@
 namespace ardv::cli {
 namespace {
 
-int usage() {
-  std::fprintf(stderr,
-               "usage: ardv-cli figure FILE -o OUT.png|OUT.svg|OUT.pdf [--from MS --to MS] [--panes LIST] "
-               "[--kind %s] [--size WxHmm] [--dpi N] [--font NAME] [--font-size PT] [--colour] [--range DB] "
-               "[--fmax HZ] [--title T] [--no-boundaries] [--profile NAME]\n"
-               "  LIST: comma-separated, in order, of waveform, spectrogram, f0, energy, phonemes, words\n",
-               spectroKindNames());
-  return 2;
-}
-
-int refuse(const std::string& why) {
-  std::fprintf(stderr, "ardv-cli figure: %s\n", why.c_str());
-  return 2;
-}
-
-bool number(const std::optional<std::string>& text, double& value) {
-  if (!text) return true;
-  char* end = nullptr;
-  const double v = std::strtod(text->c_str(), &end);
-  if (text->empty() || !end || *end || !std::isfinite(v)) return false;
-  value = v;
-  return true;
-}
-
-bool takeFlag(Args& args, const char* flag) {
-  for (auto it = args.begin(); it != args.end(); ++it)
-    if (*it == flag) {
-      args.erase(it);
-      return true;
-    }
-  return false;
-}
+int refuse(const std::string& why) { return usageError(why); }
 
 #if !defined(ARDV_HAVE_FIGURE) && defined(ARDV_FIGURE_PROGRAM)
 // The build of this program that paints figures (it links Qt) runs in this
@@ -108,46 +79,31 @@ void qtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) 
 }
 #endif
 
-}  // namespace
+struct FigureOptions {
+  std::string file, outName;
+  std::optional<std::string> panes, kind, size, font, title, profile;
+  std::optional<double> from, to, dpi, fontSize, range, fmax;
+  bool colour = false, noBoundaries = false;
+};
 
-int runFigure(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto out = takeOption(args, "-o", missing);
-  const auto from = takeOption(args, "--from", missing);
-  const auto to = takeOption(args, "--to", missing);
-  const auto panes = takeOption(args, "--panes", missing);
-  const auto kind = takeOption(args, "--kind", missing);
-  const auto size = takeOption(args, "--size", missing);
-  const auto dpi = takeOption(args, "--dpi", missing);
-  const auto font = takeOption(args, "--font", missing);
-  const auto fontSize = takeOption(args, "--font-size", missing);
-  const auto range = takeOption(args, "--range", missing);
-  const auto fmax = takeOption(args, "--fmax", missing);
-  const auto title = takeOption(args, "--title", missing);
-  const auto profile = takeOption(args, "--profile", missing);
-  const bool colour = takeFlag(args, "--colour");
-  const bool noBoundaries = takeFlag(args, "--no-boundaries");
-  if (missing || args.size() != 1 || !out || args[0].rfind("--", 0) == 0) return usage();
-
+int runFigure(const FigureOptions& o) {
+  const auto& [file, outName, panes, kind, size, font, title, profile, from, to, dpi, fontSize, range, fmax, colour,
+               noBoundaries] = o;
+  [[maybe_unused]] const std::string* out = &outName;
   figure::FigureRequest request;
   std::string error;
-  double dpiValue = request.dpi;
-  if (!number(from, request.fromMs) || !number(to, request.toMs) || (from && request.fromMs < 0.0) || (to && request.toMs < 0.0))
-    return refuse("--from and --to take milliseconds (0 or more)");
-  if (!number(dpi, dpiValue) || dpiValue != std::floor(dpiValue) || dpiValue < figure::kMinDpi ||
-      dpiValue > figure::kMaxDpi)
-    return refuse("--dpi takes a whole number from " + std::to_string(figure::kMinDpi) + " to " +
-                  std::to_string(figure::kMaxDpi));
-  request.dpi = static_cast<int>(dpiValue);
-  if (!number(fontSize, request.fontPt) || !number(range, request.rangeDb) || !number(fmax, request.fmaxHz))
-    return refuse("--font-size, --range and --fmax take numbers");
+  if (from) request.fromMs = *from;
+  if (to) request.toMs = *to;
+  if (dpi) {
+    if (*dpi != std::floor(*dpi)) return refuse("--dpi takes a whole number");
+    request.dpi = static_cast<int>(*dpi);
+  }
+  if (fontSize) request.fontPt = *fontSize;
+  if (range) request.rangeDb = *range;
+  if (fmax) request.fmaxHz = *fmax;
   if (panes && !figure::parsePanes(*panes, request.panes, error)) return refuse(error);
   if (size && !figure::parseSize(*size, request, error)) return refuse(error);
-  if (kind) {
-    request.kind = spectroKindByName(*kind);
-    if (request.kind == 0) return refuse("unknown kind \"" + *kind + "\" (valid: " + spectroKindNames() + ")");
-  }
+  if (kind) request.kind = spectroKindByName(*kind);
   if (font) request.font = *font;
   if (title) request.title = *title;
   request.colour = colour;
@@ -163,7 +119,7 @@ int runFigure(const Args& arguments) {
   if (!figure::formatOf(*out, format)) return refuse("the output name must end in .png, .svg or .pdf");
 
   infoFile info;
-  if (!describeForReading(args[0], profile, info) || !isSeparateOutput(*out, info.nom)) return 1;
+  if (!describeForReading(file, profile, info) || !isSeparateOutput(*out, info.nom)) return 1;
   if (!analysableRate(info.nom, info.frequence, "A figure")) return 1;
   std::int64_t first = 0, last = 0;
   if (!figure::resolveStretch(info, request, first, last, error)) return refuse(error);
@@ -209,6 +165,35 @@ int runFigure(const Args& arguments) {
   }
   return figure::writeFigure(*out, request, layout, data) ? 0 : 1;
 #endif
+}
+
+}  // namespace
+
+void addFigure(Commands& commands) {
+  auto o = std::make_shared<FigureOptions>();
+  CLI::App* c = commands.add("figure",
+                             "a figure for a paper: waveform, spectrogram, F0, energy and tiers with axes (LIST: "
+                             "waveform, spectrogram, f0, energy, phonemes, words)",
+                             [o] { return runFigure(*o); });
+  const double finite = std::numeric_limits<double>::max();
+  c->add_option("FILE", o->file, "the signal file")->required();
+  c->add_option("-o", o->outName, "the figure written")->required()->type_name("OUT.png|OUT.svg|OUT.pdf");
+  c->add_option("--from", o->from, "start of the stretch")->transform(number(0.0, finite))->type_name("MS");
+  c->add_option("--to", o->to, "end of the stretch")->transform(number(0.0, finite))->type_name("MS");
+  c->add_option("--panes", o->panes, "the panes, comma-separated, top to bottom")->type_name("LIST");
+  oneOf(c->add_option("--kind", o->kind, "the kind of spectrogram"), spectrogramKinds());
+  c->add_option("--size", o->size, "the figure's size (mm, cm, in or px)")->type_name("WxHmm");
+  c->add_option("--dpi", o->dpi, "resolution of a PNG")
+      ->transform(number(figure::kMinDpi, figure::kMaxDpi))
+      ->type_name("N");
+  c->add_option("--font", o->font, "the font family")->type_name("NAME");
+  c->add_option("--font-size", o->fontSize, "the font size")->transform(number(-finite, finite))->type_name("PT");
+  c->add_flag("--colour", o->colour, "a spectrogram in colour");
+  c->add_option("--range", o->range, "dynamic range of the spectrogram")->transform(number(-finite, finite))->type_name("DB");
+  c->add_option("--fmax", o->fmax, "top of the spectrogram")->transform(number(-finite, finite))->type_name("HZ");
+  c->add_option("--title", o->title, "a title above the figure")->type_name("T");
+  c->add_flag("--no-boundaries", o->noBoundaries, "no segment boundaries across the panes");
+  addProfileOption(c, o->profile);
 }
 
 }  // namespace ardv::cli

@@ -10,9 +10,10 @@
 // "time_ms frequency bandwidth amplitude" line each.
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <optional>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,15 +29,6 @@
 
 namespace ardv::cli {
 namespace {
-
-bool milliseconds(const std::optional<std::string>& text, double& value) {
-  if (!text) return true;
-  char* end = nullptr;
-  const double v = std::strtod(text->c_str(), &end);
-  if (text->empty() || !end || *end || !std::isfinite(v) || v < 0.0 || v > 1e10) return false;
-  value = v;
-  return true;
-}
 
 // The output: OUT through ReplacingFile (a pipe or device named by OUT
 // written as the lines come), or standard output, written as the lines come.
@@ -74,12 +66,29 @@ struct Range {
   std::int64_t last = std::numeric_limits<std::int64_t>::max() / 4;
 };
 
-bool range(const std::optional<std::string>& from, const std::optional<std::string>& to, double fs, Range& r) {
-  double a = 0.0, b = -1.0;
-  if (!milliseconds(from, a) || !milliseconds(to, b)) return false;
+bool range(const std::optional<double>& from, const std::optional<double>& to, double fs, Range& r) {
+  const double a = from.value_or(0.0), b = to.value_or(-1.0);
   r.first = msToSamples(a, fs);
   if (to) r.last = msToSamples(b, fs);
   return !to || b > a;
+}
+
+// FILE, -o, --from, --to and --profile of both commands.
+struct StretchOptions {
+  std::string file;
+  std::optional<std::string> out, profile;
+  std::optional<double> from, to;
+};
+
+CLI::App* addStretchCommand(Commands& commands, const char* name, const char* summary, StretchOptions& o,
+                            std::function<int()> run) {
+  CLI::App* c = commands.add(name, summary, std::move(run));
+  c->add_option("FILE", o.file, "the signal file")->required();
+  c->add_option("-o", o.out, "the listing (default: standard output)")->type_name("OUT");
+  c->add_option("--from", o.from, "start of the stretch")->transform(number(0.0, 1e10))->type_name("MS");
+  c->add_option("--to", o.to, "end of the stretch")->transform(number(0.0, 1e10))->type_name("MS");
+  addProfileOption(c, o.profile);
+  return c;
 }
 
 long ms(std::int64_t sample, double fs) { return static_cast<long>(samplesToMs(static_cast<double>(sample), fs)); }
@@ -104,52 +113,27 @@ FormantListingFrame listingFrame(const FormantTrackRow& row, double fs) {
   return f;
 }
 
-}  // namespace
+struct FormantsOptions : StretchOptions {
+  std::optional<std::string> method, format, scoresOut;
+  std::optional<double> ceilingHz, f0FloorHz;
+  bool ceilingGiven = false;
+};
 
-int runFormants(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto out = takeOption(args, "-o", missing);
-  const auto method = takeOption(args, "--method", missing);
-  const auto from = takeOption(args, "--from", missing);
-  const auto to = takeOption(args, "--to", missing);
-  const auto format = takeOption(args, "--format", missing);
-  const auto profile = takeOption(args, "--profile", missing);
-  const auto f0Floor = takeOption(args, "--voice-f0-floor", missing);
-  const auto ceiling = takeOption(args, "--ceiling", missing);
-  const auto scoresOut = takeOption(args, "--scores", missing);
+int runFormants(const FormantsOptions& given) {
+  const auto& out = given.out;
+  const auto& method = given.method;
+  const auto& scoresOut = given.scoresOut;
   FormantOptions options = formantOptions();
-  options.ceilingHz = 0.0;
-  if (ceiling && *ceiling != "auto") {
-    char* end = nullptr;
-    options.ceilingHz = std::strtod(ceiling->c_str(), &end);
-    if (ceiling->empty() || !end || *end || options.ceilingHz == 0.0) options.ceilingHz = -1.0;
-  }
-  if (f0Floor) {
-    char* end = nullptr;
-    options.voiceF0FloorHz = std::strtod(f0Floor->c_str(), &end);
-    if (f0Floor->empty() || !end || *end) options.voiceF0FloorHz = -1.0;
-  }
+  options.ceilingHz = given.ceilingHz.value_or(0.0);
+  if (given.f0FloorHz) options.voiceF0FloorHz = *given.f0FloorHz;
   const bool snake = method && *method == "snake";
-  if (missing || args.size() != 1 || (method && !snake && *method != "mccandless") ||
-      (format && *format != "tsv" && *format != "for") || ((scoresOut || ceiling) && snake)) {
-    std::fprintf(stderr,
-                 "usage: ardv-cli formants FILE [-o OUT] [--method mccandless|snake] [--from MS --to MS] "
-                 "[--format for|tsv] [--profile NAME] [--voice-f0-floor HZ] [--ceiling auto|HZ] [--scores OUT]\n");
-    return 2;
-  }
-  if (const std::string problem = formantOptionsProblem(options); !problem.empty()) {
-    std::fprintf(stderr, "ardv-cli formants: %s\n", problem.c_str());
-    return 2;
-  }
-  const bool listing = format && *format == "for";
+  if ((scoresOut || given.ceilingGiven) && snake) return usageError("--method snake takes no --ceiling and no --scores");
+  if (const std::string problem = formantOptionsProblem(options); !problem.empty()) return usageError(problem);
+  const bool listing = given.format && *given.format == "for";
   infoFile info;
-  if (!describeForReading(args[0], profile, info)) return 1;
+  if (!describeForReading(given.file, given.profile, info)) return 1;
   Range r;
-  if (!range(from, to, info.frequence, r)) {
-    std::fprintf(stderr, "ardv-cli formants: --from and --to take milliseconds, --to after --from\n");
-    return 2;
-  }
+  if (!range(given.from, given.to, info.frequence, r)) return usageError("the stretch needs --to after --from");
   if (out && !isSeparateOutput(*out, info.nom)) return 1;
   if (scoresOut && (!isSeparateOutput(*scoresOut, info.nom) || (out && *out == *scoresOut))) {
     if (out && *out == *scoresOut) message(*scoresOut + ": the tracks and the scores need two files");
@@ -192,34 +176,19 @@ int runFormants(const Args& arguments) {
   return ok && o.commit() && (!scoreFile || scoreFile->commit()) ? 0 : 1;
 }
 
-int runFormantCandidates(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto out = takeOption(args, "-o", missing);
-  const auto kindText = takeOption(args, "--kind", missing);
-  const auto from = takeOption(args, "--from", missing);
-  const auto to = takeOption(args, "--to", missing);
-  const auto profile = takeOption(args, "--profile", missing);
-  CandidateKind kind = CandidateKind::Lpc;
-  bool known = kindText.has_value();
-  if (known) {
-    if (*kindText == "cepstral") kind = CandidateKind::Cepstral;
-    else if (*kindText == "true-envelope") kind = CandidateKind::TrueEnvelope;
-    else known = *kindText == "lpc";
-  }
-  if (missing || args.size() != 1 || !known) {
-    std::fprintf(stderr,
-                 "usage: ardv-cli formant-candidates FILE --kind lpc|cepstral|true-envelope [-o OUT] "
-                 "[--from MS --to MS] [--profile NAME]\n");
-    return 2;
-  }
+struct CandidateOptions : StretchOptions {
+  std::string kindName;
+};
+
+int runFormantCandidates(const CandidateOptions& given) {
+  const auto& out = given.out;
+  const CandidateKind kind = given.kindName == "cepstral"        ? CandidateKind::Cepstral
+                             : given.kindName == "true-envelope" ? CandidateKind::TrueEnvelope
+                                                             : CandidateKind::Lpc;
   infoFile info;
-  if (!describeForReading(args[0], profile, info)) return 1;
+  if (!describeForReading(given.file, given.profile, info)) return 1;
   Range r;
-  if (!range(from, to, info.frequence, r)) {
-    std::fprintf(stderr, "ardv-cli formant-candidates: --from and --to take milliseconds, --to after --from\n");
-    return 2;
-  }
+  if (!range(given.from, given.to, info.frequence, r)) return usageError("the stretch needs --to after --from");
   if (out && !isSeparateOutput(*out, info.nom)) return 1;
   Output o(out);
   if (!o.open()) return 1;
@@ -233,6 +202,31 @@ int runFormantCandidates(const Args& arguments) {
                                             return o.line(line, n);
                                           });
   return ok && o.commit() ? 0 : 1;
+}
+
+}  // namespace
+
+void addFormants(Commands& commands) {
+  auto o = std::make_shared<FormantsOptions>();
+  CLI::App* c = addStretchCommand(commands, "formants", "F1-F3 tracks of a whole file (\"time_ms F1 F2 F3\" lines)", *o,
+                                  [o] { return runFormants(*o); });
+  oneOf(c->add_option("--method", o->method, "the tracker (default mccandless)"), {"mccandless", "snake"});
+  oneOf(c->add_option("--format", o->format, "formant listing lines (for) instead of time_ms F1 F2 F3 (tsv)"),
+        {"for", "tsv"});
+  c->add_option("--voice-f0-floor", o->f0FloorHz, "voice F0 floor (250 Hz or more lowers the LPC order)")
+      ->transform(number(-HUGE_VAL, HUGE_VAL))
+      ->type_name("HZ");
+  addCeilingOption(c, o->ceilingHz, o->ceilingGiven);
+  c->add_option("--scores", o->scoresOut, "each stretch's chosen ceiling and its score at every ceiling tried")
+      ->type_name("OUT");
+}
+
+void addFormantCandidates(Commands& commands) {
+  auto o = std::make_shared<CandidateOptions>();
+  CLI::App* c = addStretchCommand(commands, "formant-candidates",
+                                  "every formant candidate (time_ms, frequency, bandwidth, amplitude)", *o,
+                                  [o] { return runFormantCandidates(*o); });
+  oneOf(c->add_option("--kind", o->kindName, "the candidates' source")->required(), {"lpc", "cepstral", "true-envelope"});
 }
 
 }  // namespace ardv::cli

@@ -43,18 +43,15 @@ std::string segmentSummary(const notetiqs& list) {
 
 void printLine(const char* key, const std::string& value) { std::printf("%-20s%s\n", key, value.c_str()); }
 
-}  // namespace
+struct InfoOptions {
+  std::string file;
+  std::optional<std::string> profile;
+};
 
-int runInfo(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto profile = takeOption(args, "--profile", missing);
-  if (missing || args.size() != 1) {
-    std::fprintf(stderr, "usage: ardv-cli info FILE [--profile NAME]\n");
-    return 2;
-  }
+int runInfo(const InfoOptions& o) {
+  const auto& profile = o.profile;
   infoFile info;
-  if (!describeForReading(args[0], profile, info)) return 1;
+  if (!describeForReading(o.file, profile, info)) return 1;
   if (!isWavName(info.nom)) {
     printLine("File:", info.nom);
     printLine("Format profile:", *profile);
@@ -84,6 +81,15 @@ int runInfo(const Args& arguments) {
   printLine("Word segments:", segmentSummary(words));
   std::fflush(stdout);
   return ok ? 0 : 1;
+}
+
+}  // namespace
+
+void addInfo(Commands& commands) {
+  auto o = std::make_shared<InfoOptions>();
+  CLI::App* c = commands.add("info", "describe a signal file", [o] { return runInfo(*o); });
+  c->add_option("FILE", o->file, "the signal file")->required();
+  addProfileOption(c, o->profile);
 }
 
 }  // namespace ardv::cli

@@ -14,13 +14,14 @@
 // Without --export or -o the segments are listed (with --tier, those of that
 // tier only), control characters of labels escaped as \xHH.
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <system_error>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "annotation/label_files.h"
 #include "annotation/label_text.h"
@@ -40,28 +41,7 @@
 namespace ardv::cli {
 namespace {
 
-// Usage on `out`; status 0 when asked for (--help), 2 after a wrong request.
-int usage(std::FILE* out, int status) {
-  std::fprintf(out,
-               "usage: ardv-cli labels FILE [--profile NAME] [--import KIND IN] [--export KIND OUT]\n"
-               "                            [--tier phonemes|words] [--language FILE.lng] [-o OUT.wav]\n"
-               "KIND: qern, nist, sam, align, vecsys, noisex, textgrid\n"
-               "Without --export or -o the segments are listed (with --tier, those of that tier only);\n"
-               "control characters in labels are shown as \\xHH.\n");
-  std::fflush(out);
-  return status;
-}
-int usage() { return usage(stderr, 2); }
-
-// Takes "NAME KIND PATH" out of args.
-bool takePair(Args& args, const std::string& name, std::optional<std::pair<std::string, std::string>>& out) {
-  const auto it = std::find(args.begin(), args.end(), name);
-  if (it == args.end()) return true;
-  if (args.end() - it < 3) return false;
-  out = std::make_pair(*(it + 1), *(it + 2));
-  args.erase(it, it + 3);
-  return true;
-}
+constexpr const char* kKinds = "qern, nist, sam, align, vecsys, noisex, textgrid";
 
 void list(const char* title, const notetiqs& marks, double frequence) {
   std::printf("%s: %d segments\n", title, marks.segmentCount());
@@ -95,24 +75,23 @@ bool writeWavCopy(const infoFile& in, const std::string& name, const notetiqs& p
   return true;
 }
 
-}  // namespace
+struct LabelsOptions {
+  std::string file;
+  std::optional<std::string> profile, tier, output, language;
+  std::vector<std::string> importPair, exportPair;  // KIND PATH
+};
 
-int runLabels(const Args& arguments) {
-  if (std::find(arguments.begin(), arguments.end(), "--help") != arguments.end()) return usage(stdout, 0);
-  Args args = arguments;
-  bool missing = false;
-  const auto profile = takeOption(args, "--profile", missing);
-  const auto tier = takeOption(args, "--tier", missing);
-  const auto output = takeOption(args, "-o", missing);
-  const auto language = takeOption(args, "--language", missing);
+int runLabels(const LabelsOptions& o) {
+  const auto& [file, profile, tier, output, language, importPair, exportPair] = o;
   std::optional<std::pair<std::string, std::string>> import, exportTo;
-  if (!takePair(args, "--import", import) || !takePair(args, "--export", exportTo)) missing = true;
-  if (missing || args.size() != 1 || (tier && *tier != "phonemes" && *tier != "words")) return usage();
+  if (importPair.size() == 2) import = std::make_pair(importPair[0], importPair[1]);
+  if (exportPair.size() == 2) exportTo = std::make_pair(exportPair[0], exportPair[1]);
   const bool wordsTier = tier && *tier == "words";
   LabelFileFormat importKind, exportKind;
-  if ((import && !labelFileFormatByName(import->first, wordsTier, importKind)) ||
-      (exportTo && !labelFileFormatByName(exportTo->first, wordsTier, exportKind)))
-    return usage();
+  for (const auto& [option, pair, kind] : {std::tuple{"--import", &import, &importKind}, {"--export", &exportTo, &exportKind}})
+    if (*pair && !labelFileFormatByName((*pair)->first, wordsTier, *kind))
+      return usageError(std::string(option) + " " + (*pair)->first + ": KIND is one of " + kKinds + " (of the " +
+                        (wordsTier ? "words" : "phonemes") + " tier for nist and sam)");
 
   // An import that cannot be read at all writes nothing (bad lines only are reported and skipped).
   std::error_code error;
@@ -121,7 +100,7 @@ int runLabels(const Args& arguments) {
     return 1;
   }
   infoFile info;
-  if (!describeForReading(args[0], profile, info)) return 1;
+  if (!describeForReading(file, profile, info)) return 1;
   const Program& prog = program();
   const std::string languageFile = language ? *language : prog.settings.languageFile;
   if (!languageFile.empty() && !loadLanguageDescription(prog.dirs.format, languageFile)) return 1;
@@ -170,6 +149,29 @@ int runLabels(const Args& arguments) {
     std::fflush(stdout);
   }
   return ok ? 0 : 1;
+}
+
+}  // namespace
+
+void addLabels(Commands& commands) {
+  auto o = std::make_shared<LabelsOptions>();
+  CLI::App* c = commands.add(
+      "labels",
+      std::string("list, import or export the phoneme and word segments (KIND: ") + kKinds +
+          "); without --export or -o the segments are listed (with --tier, those of that tier only), control "
+          "characters in labels shown as \\xHH",
+      [o] { return runLabels(*o); });
+  c->add_option("FILE", o->file, "the signal file")->required();
+  addProfileOption(c, o->profile);
+  c->add_option("--import", o->importPair, "replace the list(s) of that kind with the file IN")
+      ->expected(2)
+      ->type_name("KIND IN");
+  c->add_option("--export", o->exportPair, "write the list(s) as a file of that kind")->expected(2)->type_name("KIND OUT");
+  oneOf(c->add_option("--tier", o->tier, "the tier listed, or of nist and sam files (default phonemes)"),
+        {"phonemes", "words"});
+  c->add_option("--language", o->language, "the language file checking phoneme labels (default: that of ardv.ini)")
+      ->type_name("FILE.lng");
+  c->add_option("-o", o->output, "a WAV copy of the signal with the lists")->type_name("OUT.wav");
 }
 
 }  // namespace ardv::cli

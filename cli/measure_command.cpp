@@ -5,6 +5,7 @@
 // the measurement table of the segments of one recording or of a corpus, one
 // file at a time (memory bounded by the largest file), then
 // "N files measured, M segments, K failed"; status 1 when K > 0.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -22,19 +23,7 @@
 
 namespace ardv::cli {
 
-bool speakerTypeByName(const std::string& name, int& type);
-
 namespace {
-
-int usage() {
-  std::fprintf(stderr,
-               "usage: ardv-cli measure FILE|DIR [--tier phonemes|words] [--phonemes \"SEQ[;SEQ...]\" | --word TEXT]\n"
-               "         [--ext EXT] [--labels-dir D] [--labels-ext EXT] [--labels-kind K] [--profile NAME]\n"
-               "         [--speaker any|female|male] [--voice-f0-floor HZ] [--measures f0,formants,intensity]\n"
-               "         [--method mccandless|snake] [--ceiling auto|HZ]\n"
-               "         [--format csv|tsv] [--files-from LIST] [--shard I/N] [-o OUT.csv]\n");
-  return 2;
-}
 
 bool parseMeasures(const std::string& text, MeasureWhat& what) {
   what = MeasureWhat{false, false, false};
@@ -53,62 +42,41 @@ bool endsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-}  // namespace
+struct MeasureOptions {
+  CorpusOptions corpus;
+  std::optional<std::string> tier, phonemes, word, ext, labelDir, labelExt, labelKind, profile, measures, method,
+      format, out;
+  std::optional<double> ceilingHz, f0FloorHz;
+  bool ceilingGiven = false;
+  int type = -1;
+};
 
-int runMeasure(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto tier = takeOption(args, "--tier", missing);
-  const auto phonemes = takeOption(args, "--phonemes", missing);
-  const auto word = takeOption(args, "--word", missing);
-  const auto ext = takeOption(args, "--ext", missing);
-  const auto labelDir = takeOption(args, "--labels-dir", missing);
-  const auto labelExt = takeOption(args, "--labels-ext", missing);
-  const auto labelKind = takeOption(args, "--labels-kind", missing);
-  const auto profile = takeOption(args, "--profile", missing);
-  const auto speaker = takeOption(args, "--speaker", missing);
-  const auto f0Floor = takeOption(args, "--voice-f0-floor", missing);
-  const auto measures = takeOption(args, "--measures", missing);
-  const auto method = takeOption(args, "--method", missing);
-  const auto ceiling = takeOption(args, "--ceiling", missing);
-  const auto format = takeOption(args, "--format", missing);
-  const auto out = takeOption(args, "-o", missing);
-  if (missing || (phonemes && word) || (tier && *tier != "phonemes" && *tier != "words")) return usage();
-
+int runMeasure(const MeasureOptions& o) {
+  const auto& [corpusOptions, tier, phonemes, word, ext, labelDir, labelExt, labelKind, profile, measures, method,
+               format, out, ceilingHz, f0FloorHz, ceilingGiven, type] = o;
   SegmentRequest request;
   request.words = word.has_value() || (tier && *tier == "words");
-  if (phonemes && request.words) return usage();
+  if (phonemes && request.words) return usageError("--phonemes are sought in the phoneme tier, not the words");
   MeasureSettings settings;
-  int type = -1;
-  if (speaker && !speakerTypeByName(*speaker, type)) return usage();
   settings.f0Params = speakerF0Params(type);
   settings.formantOptions = formantOptions();
   settings.formantOptions.ceilingHz = 0.0;  // chosen per stretch, as `formants` does
   settings.energyParams = EnergyParams{};
-  if (ceiling && *ceiling != "auto") {
-    char* end = nullptr;
-    settings.formantOptions.ceilingHz = std::strtod(ceiling->c_str(), &end);
-    if (ceiling->empty() || !end || *end || settings.formantOptions.ceilingHz == 0.0) return usage();
-  }
-  if (f0Floor) {
-    char* end = nullptr;
-    settings.formantOptions.voiceF0FloorHz = std::strtod(f0Floor->c_str(), &end);
-    if (f0Floor->empty() || !end || *end) return usage();
-  }
-  if (const std::string problem = formantOptionsProblem(settings.formantOptions); !problem.empty()) {
-    std::fprintf(stderr, "ardv-cli measure: %s\n", problem.c_str());
-    return 2;
-  }
-  if (measures && !parseMeasures(*measures, settings.what)) return usage();
-  if (method && *method != "mccandless" && *method != "snake") return usage();
+  if (ceilingHz) settings.formantOptions.ceilingHz = *ceilingHz;
+  if (f0FloorHz) settings.formantOptions.voiceF0FloorHz = *f0FloorHz;
+  if (const std::string problem = formantOptionsProblem(settings.formantOptions); !problem.empty())
+    return usageError(problem);
+  if (measures && !parseMeasures(*measures, settings.what))
+    return usageError("--measures takes f0, formants, intensity or duration, comma-separated, not " + *measures);
   settings.snakeFormants = method && *method == "snake";
-  if (ceiling && settings.snakeFormants) return usage();
+  if (ceilingGiven && settings.snakeFormants) return usageError("--method snake takes no --ceiling");
   const bool tsv = format ? *format == "tsv" : (out && endsWith(*out, ".tsv"));
-  if (format && *format != "csv" && *format != "tsv") return usage();
 
   LabelSource source;
   source.labelKind = labelKind ? labelFileCodeByName(*labelKind, request.words) : 1;
-  if (source.labelKind == 0) return usage();
+  if (source.labelKind == 0)
+    return usageError("--labels-kind " + *labelKind + " is not a layout of " + (request.words ? "words" : "phonemes") +
+                      kLayouts);
   source.labelExt = labelExt ? *labelExt : (request.words ? ".wrd" : ".lab");
   if (source.labelExt[0] != '.') source.labelExt = "." + source.labelExt;
   if (labelDir) source.labelDir = *labelDir;
@@ -127,10 +95,11 @@ int runMeasure(const Args& arguments) {
   if (extension.empty() || extension[0] != '.') extension = "." + extension;
   CorpusFiles corpus;
   std::error_code ec;
-  if (args.size() == 1 && std::filesystem::is_regular_file(args[0], ec)) {
-    corpus.files.emplace_back(args[0]);
-  } else if (const int status = takeCorpusFiles(args, extension, corpus); status != 0) {
-    return status == 2 ? usage() : status;
+  if (corpusOptions.dir && !corpusOptions.list && corpusOptions.shardCount == 1 &&
+      std::filesystem::is_regular_file(*corpusOptions.dir, ec)) {
+    corpus.files.emplace_back(*corpusOptions.dir);
+  } else if (const int status = corpusFiles(corpusOptions, extension, corpus); status != 0) {
+    return status;
   }
 
   const std::string target = out ? *out : "/dev/stdout";
@@ -169,6 +138,40 @@ int runMeasure(const Args& arguments) {
   }
   std::fprintf(out ? stdout : stderr, "%d files measured, %ld segments, %d failed\n", measured, segments, failed);
   return failed > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+void addMeasure(Commands& commands) {
+  auto o = std::make_shared<MeasureOptions>();
+  CLI::App* c = commands.add("measure",
+                             "the measurement table of segments: duration, F0 statistics, F1-F3 at 25/50/75 %, intensity",
+                             [o] { return runMeasure(*o); });
+  c->add_option("PATH", o->corpus.dir, "a signal file, or a directory of them");
+  oneOf(c->add_option("--tier", o->tier, "the tier measured (default phonemes)"), {"phonemes", "words"});
+  CLI::Option* phonemes =
+      c->add_option("--phonemes", o->phonemes, "only these sequences of phonemes and [classes], comma-separated")
+          ->type_name("\"SEQ[;SEQ...]\"");
+  c->add_option("--word", o->word, "only this word")->type_name("TEXT")->excludes(phonemes);
+  c->add_option("--ext", o->ext, "extension of the signal files (default .wav)")->type_name("EXT");
+  c->add_option("--labels-dir", o->labelDir, "directory of the label files (default: beside the signal)")
+      ->type_name("D");
+  c->add_option("--labels-ext", o->labelExt, "extension of the label files (default .lab, or .wrd for words)")
+      ->type_name("EXT");
+  c->add_option("--labels-kind", o->labelKind, std::string("layout of the label files") + kLayouts)->type_name("K");
+  addProfileOption(c, o->profile);
+  addSpeakerOption(c, o->type);
+  c->add_option("--voice-f0-floor", o->f0FloorHz, "voice F0 floor (250 Hz or more lowers the LPC order)")
+      ->transform(number(-HUGE_VAL, HUGE_VAL))
+      ->type_name("HZ");
+  c->add_option("--measures", o->measures, "what is measured besides the duration (default all)")
+      ->type_name("f0,formants,intensity");
+  oneOf(c->add_option("--method", o->method, "formant tracker (default mccandless)"), {"mccandless", "snake"});
+  addCeilingOption(c, o->ceilingHz, o->ceilingGiven);
+  oneOf(c->add_option("--format", o->format, "table format (default csv, or tsv for an OUT ending in .tsv)"),
+        {"csv", "tsv"});
+  addCorpusOptions(c, o->corpus);
+  c->add_option("-o", o->out, "the table (default: standard output)")->type_name("OUT.csv");
 }
 
 }  // namespace ardv::cli

@@ -4,7 +4,6 @@
 // phase vocoder, over the whole signal or one stretch of it.
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "cli/commands.h"
@@ -18,20 +17,6 @@
 
 namespace ardv::cli {
 
-bool speakerTypeByName(const std::string& name, int& type);
-
-namespace {
-
-// A factor in lo..hi given with at most two decimals.
-bool factorIn(const std::optional<std::string>& text, double lo, double hi, double& value) {
-  if (!text) return true;
-  char* end = nullptr;
-  value = std::strtod(text->c_str(), &end);
-  return end && *end == '\0' && !text->empty() && value >= lo - 1e-9 && value <= hi + 1e-9;
-}
-
-}  // namespace
-
 // Writes `out` from `run` (which feeds the sink) through a streamed WAV file.
 bool writeModified(const std::string& out, double fs, const std::function<bool(const SampleSink&)>& run) {
   StreamingWav wav(out, fs);
@@ -40,34 +25,25 @@ bool writeModified(const std::string& out, double fs, const std::function<bool(c
   return wav.commit();
 }
 
-int runModify(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto time = takeOption(args, "--time", missing);
-  const auto f0 = takeOption(args, "--f0", missing);
-  const auto method = takeOption(args, "--method", missing);
-  const auto phase = takeOption(args, "--phase", missing);
-  const auto speaker = takeOption(args, "--speaker", missing);
-  const auto profile = takeOption(args, "--profile", missing);
-  const auto from = takeOption(args, "--from", missing);
-  const auto to = takeOption(args, "--to", missing);
-  double alpha = 1.0, k = 1.0, fromMs = -1.0, toMs = -1.0;
+namespace {
+
+struct ModifyCommandOptions {
+  std::string in, out;
+  std::optional<std::string> method, phase, profile;
+  std::optional<double> from, to;
+  double alpha = 1.0, k = 1.0;
   int type = -1;
+};
+
+int runModify(const ModifyCommandOptions& given) {
+  const auto& [in, outName, method, phase, profile, from, to, alpha, k, type] = given;
+  const double fromMs = from.value_or(-1.0), toMs = to.value_or(-1.0);
   const bool vocoder = method && *method == "vocoder";
-  if (missing || args.size() != 2 || !factorIn(time, 0.5, 3.0, alpha) || !factorIn(f0, 0.5, 2.5, k) ||
-      (method && *method != "psola" && !vocoder) || (phase && *phase != "locking" && *phase != "none") ||
-      (speaker && !speakerTypeByName(*speaker, type)) || (vocoder && k != 1.0) || !from != !to ||
-      !factorIn(from, 0, 1e12, fromMs) || !factorIn(to, 0, 1e12, toMs) || (from && toMs <= fromMs)) {
-    std::fprintf(stderr,
-                 "usage: ardv-cli modify IN OUT.wav --time A --f0 K [--method psola|vocoder] [--phase locking|none]\n"
-                 "       [--speaker any|female|male] [--from MS --to MS] [--profile NAME]\n"
-                 "  A: 0.50 to 3.00 (slower if > 1); K: 0.50 to 2.50 (higher if > 1; PSOLA only)\n"
-                 "  --from/--to: only that stretch is modified, the rest copied unchanged\n");
-    return 2;
-  }
+  if (vocoder && k != 1.0) return usageError("--f0 needs --method psola: the phase vocoder changes the duration only");
+  if (!from != !to || (from && toMs <= fromMs)) return usageError("the stretch needs --to after --from");
   infoFile info;
-  if (!describeForReading(args[0], profile, info)) return 1;
-  if (!isSeparateOutput(args[1], info.nom)) return 1;
+  if (!describeForReading(in, profile, info)) return 1;
+  if (!isSeparateOutput(outName, info.nom)) return 1;
   const SampleReader read = signalFileReader(info);
   const std::int64_t n = info.sampleCount();
   const StretchModifier modify = [&](const SampleReader& stretch, std::int64_t, std::int64_t count, const SampleSink& sink) {
@@ -77,13 +53,37 @@ int runModify(const Args& arguments) {
     o.alpha = alpha, o.beta = 1.0 / k, o.speakerType = type;
     return CMPitchScaleMod(stretch, count, info.frequence, o, sink);
   };
-  const bool ok = writeModified(args[1], info.frequence, [&](const SampleSink& sink) {
+  const bool ok = writeModified(outName, info.frequence, [&](const SampleSink& sink) {
     if (!from) return modify(read, 0, n, sink);
     const std::int64_t first = msToSamples(fromMs, info.frequence);
     const std::int64_t last = std::min(msToSamples(toMs, info.frequence), n) - 1;
     return modifyStretch(read, n, first, last, stretchMarginSamples(info.frequence), alpha, modify, sink);
   });
   return ok ? 0 : 1;
+}
+
+}  // namespace
+
+void addModify(Commands& commands) {
+  auto o = std::make_shared<ModifyCommandOptions>();
+  CLI::App* c = commands.add("modify", "duration and F0 changed by PSOLA, or duration by the phase vocoder",
+                             [o] { return runModify(*o); });
+  c->add_option("IN", o->in, "the signal file")->required();
+  c->add_option("OUT.wav", o->out, "the modified signal")->required();
+  c->add_option("--time", o->alpha, "duration factor, 0.5 to 3 (slower if > 1)")
+      ->transform(number(0.5 - 1e-9, 3.0 + 1e-9))
+      ->type_name("A");
+  c->add_option("--f0", o->k, "F0 factor, 0.5 to 2.5 (higher if > 1; PSOLA only)")
+      ->transform(number(0.5 - 1e-9, 2.5 + 1e-9))
+      ->type_name("K");
+  oneOf(c->add_option("--method", o->method, "default psola"), {"psola", "vocoder"});
+  oneOf(c->add_option("--phase", o->phase, "phase locking of the vocoder (default locking)"), {"locking", "none"});
+  addSpeakerOption(c, o->type);
+  c->add_option("--from", o->from, "start of the only stretch modified (the rest copied unchanged)")
+      ->transform(number(0.0, 1e12))
+      ->type_name("MS");
+  c->add_option("--to", o->to, "end of that stretch")->transform(number(0.0, 1e12))->type_name("MS");
+  addProfileOption(c, o->profile);
 }
 
 }  // namespace ardv::cli

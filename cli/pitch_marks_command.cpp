@@ -12,22 +12,19 @@
 #include "signal/writable_target.h"
 
 namespace ardv::cli {
+namespace {
 
-bool speakerTypeByName(const std::string& name, int& type);
-
-int runPitchMarks(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto out = takeOption(args, "-o", missing);
-  const auto speaker = takeOption(args, "--speaker", missing);
-  const auto profile = takeOption(args, "--profile", missing);
+struct PitchMarksOptions {
+  std::string file;
+  std::optional<std::string> out, profile;
   int type = -1;
-  if (missing || args.size() != 1 || (speaker && !speakerTypeByName(*speaker, type))) {
-    std::fprintf(stderr, "usage: ardv-cli pitch-marks FILE [-o OUT] [--speaker any|female|male] [--profile NAME]\n");
-    return 2;
-  }
+};
+
+int runPitchMarks(const PitchMarksOptions& o) {
+  const auto& out = o.out;
+  const int type = o.type;
   infoFile info;
-  if (!describeForReading(args[0], profile, info)) return 1;
+  if (!describeForReading(o.file, o.profile, info)) return 1;
   if (out && !isSeparateOutput(*out, info.nom)) return 1;
   MarkList marks;
   std::vector<int> f0;
@@ -45,6 +42,17 @@ int runPitchMarks(const Args& arguments) {
     return 1;
   }
   return 0;
+}
+
+}  // namespace
+
+void addPitchMarks(Commands& commands) {
+  auto o = std::make_shared<PitchMarksOptions>();
+  CLI::App* c = commands.add("pitch-marks", "the pitch-mark listing of a whole file", [o] { return runPitchMarks(*o); });
+  c->add_option("FILE", o->file, "the signal file")->required();
+  c->add_option("-o", o->out, "the listing (default: standard output)")->type_name("OUT");
+  addSpeakerOption(c, o->type);
+  addProfileOption(c, o->profile);
 }
 
 }  // namespace ardv::cli

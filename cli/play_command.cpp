@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <span>
@@ -21,35 +20,23 @@
 namespace ardv::cli {
 namespace {
 
-bool parseNumber(const std::optional<std::string>& text, double& value) {
-  if (!text) return true;
-  char* end = nullptr;
-  value = std::strtod(text->c_str(), &end);
-  return end != text->c_str() && *end == '\0' && std::isfinite(value);
-}
-
-}  // namespace
-
-int runPlay(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto profile = takeOption(args, "--profile", missing);
-  const auto from = takeOption(args, "--from", missing);
-  const auto to = takeOption(args, "--to", missing);
-  const auto repeat = takeOption(args, "--repeat", missing);
+struct PlayOptions {
+  std::string file;
+  std::optional<std::string> profile;
   double fromMs = 0.0, toMs = std::numeric_limits<double>::infinity(), repeats = 1.0;
-  if (missing || args.size() != 1 || !parseNumber(from, fromMs) || !parseNumber(to, toMs) ||
-      !parseNumber(repeat, repeats) || fromMs < 0.0 || toMs <= fromMs || repeats < 1.0 || repeats > 1000.0) {
-    std::fprintf(stderr, "usage: ardv-cli play FILE [--from MS --to MS] [--repeat N] [--profile NAME]\n");
-    return 2;
-  }
+};
+
+int runPlay(const PlayOptions& o) {
+  const double fromMs = o.fromMs, toMs = o.toMs, repeats = o.repeats;
+  if (toMs <= fromMs) return usageError("the stretch needs --to after --from");
+  const std::string& file = o.file;
   infoFile info;
-  if (!describeForReading(args[0], profile, info)) return 1;
+  if (!describeForReading(file, o.profile, info)) return 1;
   const std::int64_t total = info.sampleCount();
   const std::int64_t first = std::min(msToSamples(fromMs, info.frequence), total);
   const std::int64_t last = std::isinf(toMs) ? total : std::min(msToSamples(toMs, info.frequence), total);
   if (last <= first) {
-    std::fprintf(stderr, "ardv-cli: nothing to play in %s\n", args[0].c_str());
+    std::fprintf(stderr, "ardv-cli: nothing to play in %s\n", file.c_str());
     return 1;
   }
   if (last - first >= std::numeric_limits<std::int32_t>::max()) {
@@ -64,6 +51,19 @@ int runPlay(const Args& arguments) {
                           static_cast<int>(std::lround(info.frequence)), static_cast<int>(repeats));
   uninstallAlsaDevices();
   return played > 0 ? 0 : 1;
+}
+
+}  // namespace
+
+void addPlay(Commands& commands) {
+  auto o = std::make_shared<PlayOptions>();
+  CLI::App* c = commands.add("play", "play a signal or a stretch on the default audio device", [o] { return runPlay(*o); });
+  c->add_option("FILE", o->file, "the signal file")->required();
+  const double forever = std::numeric_limits<double>::max();
+  c->add_option("--from", o->fromMs, "start of the stretch")->transform(number(0.0, forever))->type_name("MS");
+  c->add_option("--to", o->toMs, "end of the stretch")->transform(number(-forever, forever))->type_name("MS");
+  c->add_option("--repeat", o->repeats, "times played")->transform(number(1.0, 1000.0))->type_name("N");
+  addProfileOption(c, o->profile);
 }
 
 }  // namespace ardv::cli

@@ -20,13 +20,7 @@ std::string shown(const FieldValue& f, int field) {
   }
 }
 
-}  // namespace
-
-int runProfiles(const Args& args) {
-  if (!args.empty()) {
-    std::fprintf(stderr, "usage: ardv-cli profiles\n");
-    return 2;
-  }
+int runProfiles() {
   init_fmt();
   for (const Profile& p : profileTable().profiles()) {
     const std::string note = p.unreadable.empty() ? "" : "  (cannot be read: " + p.unreadable + ")";
@@ -37,6 +31,12 @@ int runProfiles(const Args& args) {
   }
   std::fflush(stdout);
   return 0;
+}
+
+}  // namespace
+
+void addProfiles(Commands& commands) {
+  commands.add("profiles", "list the format profiles with their fields", runProfiles);
 }
 
 }  // namespace ardv::cli

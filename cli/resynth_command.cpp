@@ -11,26 +11,24 @@
 
 namespace ardv::cli {
 
-bool speakerTypeByName(const std::string& name, int& type);
 bool writeModified(const std::string& out, double fs, const std::function<bool(const SampleSink&)>& run);
 
-int runResynth(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto contour = takeOption(args, "--contour", missing);
-  const auto out = takeOption(args, "-o", missing);
-  const auto speaker = takeOption(args, "--speaker", missing);
-  const auto profile = takeOption(args, "--profile", missing);
+namespace {
+
+struct ResynthOptions {
+  std::string in, contour, out;
+  std::optional<std::string> profile;
   int type = -1;
-  if (missing || args.size() != 1 || !contour || !out || (speaker && !speakerTypeByName(*speaker, type))) {
-    std::fprintf(stderr, "usage: ardv-cli resynth IN --contour C.pit -o OUT.wav [--speaker any|female|male] [--profile NAME]\n");
-    return 2;
-  }
+};
+
+int runResynth(const ResynthOptions& options) {
+  const std::string* out = &options.out;
+  const int type = options.type;
   infoFile info;
-  if (!describeForReading(args[0], profile, info)) return 1;
-  if (!isSeparateOutput(*out, info.nom) || !isSeparateOutput(*out, *contour)) return 1;
+  if (!describeForReading(options.in, options.profile, info)) return 1;
+  if (!isSeparateOutput(*out, info.nom) || !isSeparateOutput(*out, options.contour)) return 1;
   std::vector<int> frames;
-  if (!readContour(*contour, info.frequence, info.sampleCount(), frames)) return 1;
+  if (!readContour(options.contour, info.frequence, info.sampleCount(), frames)) return 1;
   ModifyOptions o;
   o.alpha = 1.0, o.beta = 1.0, o.speakerType = type, o.contour = &frames;
   const SampleReader read = signalFileReader(info);
@@ -39,6 +37,19 @@ int runResynth(const Args& arguments) {
          })
              ? 0
              : 1;
+}
+
+}  // namespace
+
+void addResynth(Commands& commands) {
+  auto o = std::make_shared<ResynthOptions>();
+  CLI::App* c = commands.add("resynth", "PSOLA resynthesis following an F0 contour (a pitch file)",
+                             [o] { return runResynth(*o); });
+  c->add_option("IN", o->in, "the signal file")->required();
+  c->add_option("--contour", o->contour, "the F0 contour to follow")->required()->type_name("C.pit");
+  c->add_option("-o", o->out, "the WAV file written")->required()->type_name("OUT.wav");
+  addSpeakerOption(c, o->type);
+  addProfileOption(c, o->profile);
 }
 
 }  // namespace ardv::cli

@@ -5,7 +5,6 @@
 // output, then "N files searched, M occurrences, K skipped"; the status is 1
 // when something was skipped.
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,16 +21,6 @@
 
 namespace ardv::cli {
 namespace {
-
-int usage() {
-  std::fprintf(stderr,
-               "usage: ardv-cli search DIR (--phonemes \"SEQ[;SEQ...]\" | --word TEXT) [--ext EXT]\n"
-               "         [--labels-dir D] [--labels-ext EXT] [--labels-kind K] [--profile NAME] [--max N]\n"
-               "         [-o GATHERED.wav] [--list OUT.tsv] [--files-from LIST] [--shard I/N]\n"
-               "  SEQ: phoneme labels and [class] names of the language file, comma-separated\n"
-               "  K: qern nist sam align (phonemes), vecsys nist sam noisex (words)\n");
-  return 2;
-}
 
 // False, after a message, when an output would replace one of the files the
 // search reads (the recordings, their label files, the list of files) or
@@ -63,40 +52,30 @@ bool outputsApart(const CorpusSearch& request, const std::optional<std::string>&
   return true;
 }
 
-}  // namespace
+struct SearchOptions {
+  CorpusOptions corpus;
+  std::optional<std::string> phonemes, word, ext, labelDir, labelExt, labelKind, profile, gathered, listName;
+  std::optional<int> max;
+};
 
-int runSearch(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto phonemes = takeOption(args, "--phonemes", missing);
-  const auto word = takeOption(args, "--word", missing);
-  const auto ext = takeOption(args, "--ext", missing);
-  const auto labelDir = takeOption(args, "--labels-dir", missing);
-  const auto labelExt = takeOption(args, "--labels-ext", missing);
-  const auto labelKind = takeOption(args, "--labels-kind", missing);
-  const auto profile = takeOption(args, "--profile", missing);
-  const auto maxText = takeOption(args, "--max", missing);
-  const auto gathered = takeOption(args, "-o", missing);
-  const auto listName = takeOption(args, "--list", missing);
-  if (missing || phonemes.has_value() == word.has_value()) return usage();
+int runSearch(const SearchOptions& o) {
+  const auto& [corpusOptions, phonemes, word, ext, labelDir, labelExt, labelKind, profile, gathered, listName, max] = o;
+  if (phonemes.has_value() == word.has_value()) return usageError("give --phonemes or --word");
 
   CorpusSearch request;
   request.words = word.has_value();
-  if (maxText) {
-    char* end = nullptr;
-    const long n = std::strtol(maxText->c_str(), &end, 10);
-    if (!end || *end || n < 1 || n > 1000000000) return usage();
-    request.maxCount = static_cast<int>(n);
-  }
+  if (max) request.maxCount = *max;
   request.labelKind = labelKind ? labelFileCodeByName(*labelKind, request.words) : 1;
-  if (request.labelKind == 0) return usage();
+  if (request.labelKind == 0)
+    return usageError("--labels-kind " + *labelKind + " is not a layout of " + (request.words ? "words" : "phonemes") +
+                      kLayouts);
   std::string extension = ext ? *ext : ".wav";
   if (extension.empty() || extension[0] != '.') extension = "." + extension;
   request.labelExt = labelExt ? *labelExt : (request.words ? ".wrd" : ".lab");
   if (request.labelExt[0] != '.') request.labelExt = "." + request.labelExt;
 
   CorpusFiles corpus;
-  if (const int status = takeCorpusFiles(args, extension, corpus); status != 0) return status == 2 ? usage() : status;
+  if (const int status = corpusFiles(corpusOptions, extension, corpus); status != 0) return status;
   const auto& dir = corpus.dir;
   request.files = std::move(corpus.files);
   request.labelDir = labelDir ? *labelDir : (dir ? *dir : std::string("."));
@@ -139,6 +118,30 @@ int runSearch(const Args& arguments) {
   std::printf("%d files searched, %d occurrences%s, %d skipped\n", outcome.files, outcome.occurrences,
               outcome.maxReached ? " (the maximum)" : "", skipped);
   return ok && !listFailed && skipped == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+void addSearch(Commands& commands) {
+  auto o = std::make_shared<SearchOptions>();
+  CLI::App* c = commands.add("search", "every occurrence of phoneme sequences or of a word in a corpus, gathered into one signal",
+                             [o] { return runSearch(*o); });
+  c->add_option("DIR", o->corpus.dir, "the directory of signal files");
+  CLI::Option* phonemes =
+      c->add_option("--phonemes", o->phonemes,
+                    "sequences of phoneme labels and [class] names of the language file, comma-separated")
+          ->type_name("\"SEQ[;SEQ...]\"");
+  c->add_option("--word", o->word, "a word of the word tier")->type_name("TEXT")->excludes(phonemes);
+  c->add_option("--ext", o->ext, "extension of the signal files (default .wav)")->type_name("EXT");
+  c->add_option("--labels-dir", o->labelDir, "directory of the label files (default DIR)")->type_name("D");
+  c->add_option("--labels-ext", o->labelExt, "extension of the label files (default .lab, or .wrd for words)")
+      ->type_name("EXT");
+  c->add_option("--labels-kind", o->labelKind, std::string("layout of the label files") + kLayouts)->type_name("K");
+  addProfileOption(c, o->profile);
+  c->add_option("--max", o->max, "stop after N occurrences")->transform(whole(1, 1000000000))->type_name("N");
+  c->add_option("-o", o->gathered, "the occurrences gathered into one signal")->type_name("GATHERED.wav");
+  c->add_option("--list", o->listName, "the occurrences listed, one a line")->type_name("OUT.tsv");
+  addCorpusOptions(c, o->corpus);
 }
 
 }  // namespace ardv::cli

@@ -1,7 +1,6 @@
 // Profile options of the command line.
 #include "cli/signal_options.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -11,19 +10,6 @@
 #include "signal/wavfile.h"
 
 namespace ardv::cli {
-
-std::optional<std::string> takeOption(Args& args, const std::string& name, bool& missingValue) {
-  const auto it = std::find(args.begin(), args.end(), name);
-  if (it == args.end()) return std::nullopt;
-  if (it + 1 == args.end()) {
-    missingValue = true;
-    args.erase(it);
-    return std::nullopt;
-  }
-  std::string value = *(it + 1);
-  args.erase(it, it + 2);
-  return value;
-}
 
 int profileIndexByName(const std::string& name) {
   init_fmt();

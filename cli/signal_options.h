@@ -5,14 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "cli/commands.h"
 #include "signal/infofile.h"
 
 namespace ardv::cli {
-
-// Takes "--NAME VALUE" out of `args`; nothing when absent. A trailing
-// "--NAME" without a value sets `missingValue`.
-std::optional<std::string> takeOption(Args& args, const std::string& name, bool& missingValue);
 
 // Index of the profile `name` in the program's table (loaded if needed); -1
 // after a message naming the known profiles.

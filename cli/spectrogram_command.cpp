@@ -4,58 +4,28 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/png_writer.h"
 #include "cli/signal_options.h"
-#include "spectral/spectrogram_settings.h"
-#include "spectral/file_spectrogram.h"
 #include "platform/report.h"
 #include "signal/current_signal.h"
 #include "signal/time_conversion.h"
 #include "signal/writable_target.h"
 #include "spectral/analysable.h"
+#include "spectral/file_spectrogram.h"
 #include "spectral/image_levels.h"
 #include "spectral/pgm.h"
 #include "spectral/spectrogram_image.h"
 #include "spectral/spectrogram_params.h"
+#include "spectral/spectrogram_settings.h"
 
 namespace ardv::cli {
 namespace {
 
 
-int usage() {
-  std::fprintf(stderr,
-               "usage: ardv-cli spectrogram FILE --kind %s [--from MS] [--to MS] [--width N] [--height N] "
-               "[--set NAME=VALUE ...] [--colour] [--profile NAME] -o OUT.pgm|OUT.png\n",
-               spectroKindNames());
-  return 2;
-}
-
-int refuse(const std::string& why) {
-  std::fprintf(stderr, "ardv-cli spectrogram: %s\n", why.c_str());
-  return 2;
-}
-
-bool parseInt(const std::optional<std::string>& text, int low, int high, int& value) {
-  if (!text) return true;
-  char* end = nullptr;
-  const long v = std::strtol(text->c_str(), &end, 10);
-  if (text->empty() || !end || *end || v < low || v > high) return false;
-  value = static_cast<int>(v);
-  return true;
-}
-
-bool parseMs(const std::optional<std::string>& text, double& value) {
-  if (!text) return true;
-  char* end = nullptr;
-  const double v = std::strtod(text->c_str(), &end);
-  if (text->empty() || !end || *end || !(v >= 0.0) || v > 1e12) return false;
-  value = v;
-  return true;
-}
+int refuse(const std::string& why) { return usageError(why); }
 
 std::string lowerExtension(const std::string& path) {
   const auto dot = path.find_last_of("./");
@@ -90,34 +60,25 @@ Raster pngRaster(const LevelImage& image, const LevelColours& colours, bool colo
   return r;
 }
 
-}  // namespace
-
-int runSpectrogram(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto out = takeOption(args, "-o", missing);
-  const auto kindName = takeOption(args, "--kind", missing);
-  const auto from = takeOption(args, "--from", missing);
-  const auto to = takeOption(args, "--to", missing);
-  const auto widthText = takeOption(args, "--width", missing);
-  const auto heightText = takeOption(args, "--height", missing);
-  const auto profile = takeOption(args, "--profile", missing);
+struct SpectrogramOptions {
+  std::string file, out, kindName;
+  std::optional<std::string> profile;
+  std::optional<double> from, to;
+  std::optional<int> width, height;
   std::vector<std::string> sets;
-  while (const auto s = takeOption(args, "--set", missing)) sets.push_back(*s);
-  const auto colourFlag = std::find(args.begin(), args.end(), "--colour");
-  const bool colour = colourFlag != args.end();
-  if (colour) args.erase(colourFlag);
-  if (missing || args.size() != 1 || !out || !kindName || args[0].rfind("--", 0) == 0) return usage();
+  bool colour = false;
+};
 
-  const int kind = spectroKindByName(*kindName);
-  if (kind == 0) return refuse("unknown kind \"" + *kindName + "\" (valid: " + spectroKindNames() + ")");
+int runSpectrogram(const SpectrogramOptions& o) {
+  const auto& [file, outName, kindName, profile, from, to, width, height, sets, colour] = o;
+  const std::string* out = &outName;
+  const int kind = spectroKindByName(kindName);
   PgmImageSize size = pgmImageSize();
-  if (!parseInt(widthText, 1, kMaxImageWidth, size.width) || !parseInt(heightText, 1, kMaxImageHeight, size.height) ||
-      static_cast<std::int64_t>(size.width) * size.height > kMaxImagePixels)
-    return refuse("--width takes a whole number from 1 to " + std::to_string(kMaxImageWidth) + ", --height from 1 to " +
-                  std::to_string(kMaxImageHeight) + ", at most " + std::to_string(kMaxImagePixels) + " pixels in all");
-  double fromMs = 0.0, toMs = 0.0;
-  if (!parseMs(from, fromMs) || !parseMs(to, toMs)) return refuse("--from and --to take milliseconds (0 or more)");
+  if (width) size.width = *width;
+  if (height) size.height = *height;
+  if (static_cast<std::int64_t>(size.width) * size.height > kMaxImagePixels)
+    return refuse("--width and --height give at most " + std::to_string(kMaxImagePixels) + " pixels in all");
+  const double fromMs = from.value_or(0.0), toMs = to.value_or(0.0);
   if (from && to && fromMs >= toMs) return refuse("--from must be below --to");
   const std::string ext = lowerExtension(*out);
   if (ext != ".pgm" && ext != ".png") return refuse("the output name must end in .pgm or .png");
@@ -131,7 +92,7 @@ int runSpectrogram(const Args& arguments) {
     if (!applySetting(kind, s, record, edits, error)) return refuse(error);
 
   infoFile info;
-  if (!describeForReading(args[0], profile, info) || !isSeparateOutput(*out, info.nom)) return 1;
+  if (!describeForReading(file, profile, info) || !isSeparateOutput(*out, info.nom)) return 1;
   const double fs = info.frequence;
   const std::int64_t n = info.sampleCount();
   if (!analysableRate(info.nom, fs, "A spectrogram")) return 1;
@@ -158,6 +119,37 @@ int runSpectrogram(const Args& arguments) {
     return 1;
   if (ext == ".pgm") return writePgm(*out, image) ? 0 : 1;
   return writePng(*out, pngRaster(image, colour ? display.colour : display.grey, colour)) ? 0 : 1;
+}
+
+}  // namespace
+
+std::vector<std::string> spectrogramKinds() {
+  std::vector<std::string> names;
+  std::string all = spectroKindNames();
+  for (std::size_t at = 0; at <= all.size();) {
+    const std::size_t bar = std::min(all.find('|', at), all.size());
+    names.push_back(all.substr(at, bar - at));
+    at = bar + 1;
+  }
+  return names;
+}
+
+void addSpectrogram(Commands& commands) {
+  auto o = std::make_shared<SpectrogramOptions>();
+  CLI::App* c = commands.add("spectrogram", "spectrogram image of a file or a stretch", [o] { return runSpectrogram(*o); });
+  c->add_option("FILE", o->file, "the signal file")->required();
+  oneOf(c->add_option("--kind", o->kindName, "the kind of spectrogram")->required(), spectrogramKinds());
+  c->add_option("--from", o->from, "start of the stretch")->transform(number(0.0, 1e12))->type_name("MS");
+  c->add_option("--to", o->to, "end of the stretch")->transform(number(0.0, 1e12))->type_name("MS");
+  c->add_option("--width", o->width, "image width")->transform(whole(1, kMaxImageWidth))->type_name("N");
+  c->add_option("--height", o->height, "image height")->transform(whole(1, kMaxImageHeight))->type_name("N");
+  c->add_option("--set", o->sets, "a parameter of the kind (repeated for more)")
+      ->allow_extra_args(false)
+      ->type_name("NAME=VALUE ...");
+  c->add_flag("--colour", o->colour, "colours (PNG only) instead of grey levels");
+  addProfileOption(c, o->profile);
+  addThreadsOption(c);
+  c->add_option("-o", o->out, "the image written")->required()->type_name("OUT.pgm|OUT.png");
 }
 
 }  // namespace ardv::cli

@@ -8,17 +8,16 @@
 #include "prosody/speech_detector.h"
 
 namespace ardv::cli {
+namespace {
 
-int runSpeechStart(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto profile = takeOption(args, "--profile", missing);
-  if (missing || args.size() != 1) {
-    std::fprintf(stderr, "usage: ardv-cli speech-start FILE [--profile NAME]\n");
-    return 2;
-  }
+struct SpeechStartOptions {
+  std::string file;
+  std::optional<std::string> profile;
+};
+
+int runSpeechStart(const SpeechStartOptions& o) {
   infoFile info;
-  if (!describeForReading(args[0], profile, info)) return 1;
+  if (!describeForReading(o.file, o.profile, info)) return 1;
   std::int64_t start = -1, end = -1;
   if (!speechStartEnd(info, start, end)) return 1;
   if (start < 0) {
@@ -27,6 +26,15 @@ int runSpeechStart(const Args& arguments) {
   }
   std::printf("Date de d\xC3\xA9" "but et fin de parole %d ms, %d ms\n", static_cast<int>(start), static_cast<int>(end));
   return 0;
+}
+
+}  // namespace
+
+void addSpeechStart(Commands& commands) {
+  auto o = std::make_shared<SpeechStartOptions>();
+  CLI::App* c = commands.add("speech-start", "start and end of the first speech", [o] { return runSpeechStart(*o); });
+  c->add_option("FILE", o->file, "the signal file")->required();
+  addProfileOption(c, o->profile);
 }
 
 }  // namespace ardv::cli

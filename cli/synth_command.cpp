@@ -3,7 +3,6 @@
 // parameter file with the library of our synthesizer program, so that both
 // give the same samples, written as the formant window writes its WAV.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "cli/commands.h"
@@ -16,47 +15,25 @@
 namespace ardv::cli {
 namespace {
 
-bool whole(const std::optional<std::string>& text, int& value) {
-  if (!text) return true;
-  char* end = nullptr;
-  const long v = std::strtol(text->c_str(), &end, 10);
-  if (text->empty() || *end != '\0' || v < -1000000 || v > 1000000) return false;
-  value = static_cast<int>(v);
-  return true;
-}
+struct SynthCommandOptions {
+  std::string params, out;
+  std::optional<std::string> source;
+  std::optional<int> rate, waveform, flutter, frame;
+};
 
-int usage() {
-  std::fprintf(stderr,
-               "usage: ardv-cli synth PARAMS.kla|.kle|.klf -o OUT.wav [--rate HZ] [--source klatt|lf] "
-               "[--waveform 1..8] [--flutter N] [--frame MS]\n");
-  return 2;
-}
-
-}  // namespace
-
-int runSynth(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto out = takeOption(args, "-o", missing);
-  const auto rate = takeOption(args, "--rate", missing);
-  const auto source = takeOption(args, "--source", missing);
-  const auto waveform = takeOption(args, "--waveform", missing);
-  const auto flutter = takeOption(args, "--flutter", missing);
-  const auto frame = takeOption(args, "--frame", missing);
+int runSynth(const SynthCommandOptions& given) {
+  const std::string* out = &given.out;
+  const auto& [params, outName, source, rate, waveform, flutter, frame] = given;
   klatt::SynthOptions options;
   options.frameMs = 0;
-  if (missing || args.size() != 1 || !out || !whole(rate, options.rateHz) || !whole(waveform, options.waveform) ||
-      !whole(flutter, options.flutterPercent) || !whole(frame, options.frameMs))
-    return usage();
-  if (source && *source != "klatt" && *source != "lf") return usage();
+  if (rate) options.rateHz = *rate;
+  if (waveform) options.waveform = *waveform;
+  if (flutter) options.flutterPercent = *flutter;
+  if (frame) options.frameMs = *frame;
   if (source) options.source = *source == "lf" ? klatt::Source::liljencrantsFant : klatt::Source::klatt;
-  const std::string& params = args[0];
   if (!frame) options.frameMs = klatt::frameStepOfFile(params);
   if (options.frameMs == 0) options.frameMs = 5;  // one record, or dates that do not advance
-  if (const std::string why = klatt::checkOptions(options); !why.empty()) {
-    std::fprintf(stderr, "ardv-cli synth: %s\n", why.c_str());
-    return 2;
-  }
+  if (const std::string why = klatt::checkOptions(options); !why.empty()) return usageError(why);
   if (!isSeparateOutput(*out, params)) return 1;
 
   SynthesizedWav wav(*out, options.rateHz);
@@ -81,6 +58,25 @@ int runSynth(const Args& arguments) {
   }
   if (!warning.empty()) warn(params + ": " + warning);
   return 0;
+}
+
+}  // namespace
+
+void addSynth(Commands& commands) {
+  auto o = std::make_shared<SynthCommandOptions>();
+  CLI::App* c = commands.add("synth",
+                             "synthesize a Klatt parameter file with our synthesizer (frame duration from the file's dates)",
+                             [o] { return runSynth(*o); });
+  c->add_option("PARAMS", o->params, "the parameter file (.kla, .kle or .klf)")->required();
+  c->add_option("-o", o->out, "the WAV file written")->required()->type_name("OUT.wav");
+  // Their ranges are the synthesizer's, checked together.
+  c->add_option("--rate", o->rate, "sampling rate")->transform(whole(-1000000, 1000000))->type_name("HZ");
+  oneOf(c->add_option("--source", o->source, "the glottal source (default klatt)"), {"klatt", "lf"});
+  c->add_option("--waveform", o->waveform, "the source waveform")->transform(whole(-1000000, 1000000))->type_name("1..8");
+  c->add_option("--flutter", o->flutter, "F0 flutter in %")->transform(whole(-1000000, 1000000))->type_name("N");
+  c->add_option("--frame", o->frame, "frame duration (default: from the file's dates)")
+      ->transform(whole(-1000000, 1000000))
+      ->type_name("MS");
 }
 
 }  // namespace ardv::cli

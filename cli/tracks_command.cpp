@@ -5,7 +5,6 @@
 // resampled at the step).
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iomanip>
 #include <string>
@@ -23,8 +22,6 @@
 
 namespace ardv::cli {
 namespace {
-
-constexpr const char* kUsage = "usage: ardv-cli tracks FILE [--to kle|kla|for] [--step MS] -o OUT\n";
 
 enum class Kind { parameters, listing, unknown };
 
@@ -45,34 +42,17 @@ std::string extensionOf(const std::string& name) {
   return dot == std::string::npos || name.find('/', dot) != std::string::npos ? std::string() : name.substr(dot + 1);
 }
 
-}  // namespace
-
-int runTracks(const Args& arguments) {
-  Args args = arguments;
-  bool missing = false;
-  const auto out = takeOption(args, "-o", missing);
-  const auto to = takeOption(args, "--to", missing);
-  const auto stepText = takeOption(args, "--step", missing);
-  if (missing || !out || args.size() != 1 || args[0].rfind("-", 0) == 0) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  const std::string format = to ? *to : extensionOf(*out);
-  if (to && format != "kle" && format != "kla" && format != "for") {
-    std::fprintf(stderr, "ardv-cli tracks: --to takes kle, kla or for, not %s\n", to->c_str());
-    return 2;
-  }
+struct TracksOptions {
+  std::string in, outName;
+  std::optional<std::string> to;
   int step = 0;
-  if (stepText) {
-    char* end = nullptr;
-    const long v = std::strtol(stepText->c_str(), &end, 10);
-    if (!end || *end || v < 1 || v > 1000) {
-      std::fprintf(stderr, "ardv-cli tracks: --step takes a whole number of ms from 1 to 1000\n");
-      return 2;
-    }
-    step = static_cast<int>(v);
-  }
-  const std::string& in = args[0];
+};
+
+int runTracks(const TracksOptions& given) {
+  const auto& [in, outName, to, step] = given;
+  const std::string* out = &outName;
+  if (in.rfind("-", 0) == 0) return usageError("FILE " + in + " looks like an option");
+  const std::string format = to ? *to : extensionOf(*out);
   if (!isSeparateOutput(*out, in)) return 1;
 
   KlattTracks tracks;
@@ -105,6 +85,18 @@ int runTracks(const Args& arguments) {
   else
     ok = tracks.write(*out, format == "kla" ? 41 : 56, INT32_MIN, INT32_MAX);
   return ok ? 0 : 1;
+}
+
+}  // namespace
+
+void addTracks(Commands& commands) {
+  auto o = std::make_shared<TracksOptions>();
+  CLI::App* c = commands.add("tracks", "convert between Klatt parameter files (.kla .klf .kle) and formant listings (.for)",
+                             [o] { return runTracks(*o); });
+  c->add_option("FILE", o->in, "the parameter file or formant listing")->required();
+  oneOf(c->add_option("--to", o->to, "the format written (default: OUT's extension)"), {"kle", "kla", "for"});
+  c->add_option("--step", o->step, "frame step (default: that of FILE)")->transform(whole(1, 1000))->type_name("MS");
+  c->add_option("-o", o->outName, "the file written")->required()->type_name("OUT");
 }
 
 }  // namespace ardv::cli

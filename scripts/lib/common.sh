@@ -6,7 +6,7 @@ JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 
 # What the programs need to build and to show the main job without a display.
 ARDV_RUN_PACKAGES=(
-  build-essential cmake pkg-config zlib1g-dev
+  build-essential cmake pkg-config zlib1g-dev libcli11-dev
   qt6-base-dev qt6-svg-dev xvfb xauth
   libasound2-dev
   python3-dev pybind11-dev python3-numpy

@@ -198,14 +198,18 @@ TEST(BadInput, EndsWithAClearStatusAndTouchesNoFile) {
   }
   test::expectCliRows(rows, dir / "log", [&](const test::CliRow& row, const std::string&) {
     EXPECT_EQ(test::readFile(dir / "log"), "");
-    // One line saying why (after any warning of a value corrected), or the whole usage where "usage:" is expected.
+    // One line saying why (after any warning of a value corrected), and the usage line after bad usage.
     const std::string err = test::readFile(dir / "log.err");
     std::istringstream lines(err);
-    int reasons = 0;
-    for (std::string line; std::getline(lines, line);) reasons += line.find("corrected to") == std::string::npos;
-    if (row.says != "usage:") {
+    int reasons = 0, usages = 0;
+    for (std::string line; std::getline(lines, line);) {
+      usages += line.rfind("usage: ", 0) == 0;
+      reasons += line.find("corrected to") == std::string::npos && line.rfind("usage: ", 0) != 0;
+    }
+    if (!row.args.empty()) {
       EXPECT_EQ(reasons, 1) << err;
     }
+    EXPECT_EQ(usages, row.status == 2 ? 1 : 0) << err;
     EXPECT_EQ(test::readFile(in), original);
     EXPECT_EQ(test::readFile(dir / "kept"), "kept");
     EXPECT_EQ(test::entries(dir.path()), files);
