@@ -20,6 +20,10 @@ constexpr double kBandwidthWeight = 0.2;
 constexpr double kSkipPenaltyHz = 400.0;
 constexpr double kNarrowRootHz = 200.0;
 constexpr double kNarrowCandidateHz = 250.0;
+// With several ceilings no root wider than this is a candidate: noise puts
+// roots of 300–700 Hz between the formants, and the tracker's second try
+// (up to 600 Hz) took them for F2 in whole stretches.
+constexpr double kWidestCandidateHz = 300.0;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
 // quietest (the noise floor), or within 4 dB of the loudest.
 constexpr double kVoicedRangeDb = 30.0;
@@ -72,7 +76,8 @@ const std::vector<double>& automaticCeilings() {
   return c;
 }
 
-double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::vector<RootCandidate>* const> roots) {
+double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::vector<RootCandidate>* const> roots,
+                  bool assignedOnly) {
   const std::size_t n = frames.size();
   if (n == 0) return 0.0;
   // Narrow roots between F1 and F3 that no formant took: a resonance skipped.
@@ -91,16 +96,25 @@ double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::
   for (std::size_t i = 0; i < n; ++i) u[i] = n > 1 ? 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0 : 0.0;
   const int degree = static_cast<int>(std::min<std::size_t>(3, (n - 1) / 4));
   double score = 0.0;
+  std::vector<double> ua, ya;
   for (std::size_t k = 0; k < 3; ++k) {
     int misses = 0;
     double bandwidth = 0.0;
+    ua.clear();
+    ya.clear();
     for (std::size_t i = 0; i < n; ++i) {
       const TrackedFormant& f = frames[i].f[k];
       y[i] = f.frequencyHz;
-      if (f.assigned) bandwidth += f.bandwidthHz;
-      else ++misses;
+      if (f.assigned) {
+        bandwidth += f.bandwidthHz;
+        ua.push_back(u[i]);
+        ya.push_back(y[i]);
+      } else {
+        ++misses;
+      }
     }
-    score += polynomialResidual(u, y, degree);
+    if (!assignedOnly) score += polynomialResidual(u, y, degree);
+    else if (ua.size() >= 2) score += polynomialResidual(ua, ya, static_cast<int>(std::min<std::size_t>(3, (ua.size() - 1) / 4)));
     score += kMissPenaltyHz * misses / static_cast<double>(n);
     if (misses < static_cast<int>(n)) score += kBandwidthWeight * bandwidth / static_cast<double>(static_cast<int>(n) - misses);
   }
@@ -109,7 +123,8 @@ double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::
 
 CeilingTracker::CeilingTracker(double fs, const FormantOptions& options, std::vector<double> ceilings, Row row,
                                Score score)
-    : fs_(fs), ceilings_(std::move(ceilings)), row_(std::move(row)), score_(std::move(score)) {
+    : fs_(fs), ceilings_(std::move(ceilings)), row_(std::move(row)), score_(std::move(score)),
+      automatic_(ceilings_.size() > 1) {
   for (double c : ceilings_) {
     orders_.push_back(std::min(formantLpcOrderAtCeiling(options, fs, c), kMcCandlessFrame - 1));
   }
@@ -166,11 +181,11 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
   loudestDb_ = std::max(loudestDb_, rawDb);
   quietestDb_ = std::min(quietestDb_, rawDb);
   // Until the signal has a floor below its loudest frames, every frame counts.
-  const bool voiced = raw > 1.0 && rawDb >= loudestDb_ - kVoicedRangeDb &&
-                      rawDb >= std::min(quietestDb_ + kAboveFloorDb, loudestDb_ - kAboveFloorDb);
+  const bool voiced = raw > 1.0 && voicedLevel(rawDb);
 
   Pending p;
   p.voiced = voiced;
+  p.levelDb = rawDb;
   p.centre = start + length / 2;
   p.roots.resize(ceilings_.size());
   if (voiced) {
@@ -265,10 +280,17 @@ bool CeilingTracker::rootsOf(std::size_t c) {
   return true;
 }
 
+bool CeilingTracker::voicedLevel(double levelDb) const {
+  return levelDb >= loudestDb_ - kVoicedRangeDb &&
+         levelDb >= std::min(quietestDb_ + kAboveFloorDb, loudestDb_ - kAboveFloorDb);
+}
+
 bool CeilingTracker::flush() {
   std::vector<std::size_t> voiced;
+  // The choice looks again with the levels known by now: the noise before
+  // the first vowel counted as voiced while the signal showed no floor yet.
   for (std::size_t i = 0; i < block_.size(); ++i)
-    if (block_[i].voiced) voiced.push_back(i);
+    if (block_[i].voiced && (!automatic_ || voicedLevel(block_[i].levelDb))) voiced.push_back(i);
   // A click of a frame or two is no stretch: it holds the tracks before it.
   if (voiced.size() < static_cast<std::size_t>(kFewestScoredFrames)) voiced.clear();
   // Each ceiling tracks the stretch forwards and backwards from its starting
@@ -284,19 +306,21 @@ bool CeilingTracker::flush() {
       // (noise adds wide roots between the formants).
       const bool backwards = variant % 2 != 0, narrowOnly = variant >= 2;
       McCandlessState state(ceilings_[c] / kReferenceCeilingHz);
+      const double widest = narrowOnly ? kNarrowCandidateHz : automatic_ ? kWidestCandidateHz : kMaxRootBandwidthHz;
       for (std::size_t n = 0; n < voiced.size(); ++n) {
         const std::size_t i = backwards ? voiced.size() - 1 - n : n;
         const std::vector<RootCandidate>& all = block_[voiced[i]].roots[c];
-        if (narrowOnly) {
+        const bool filter = widest < kMaxRootBandwidthHz;
+        if (filter) {
           narrow.clear();
           for (const RootCandidate& r : all)
-            if (r.bandwidthHz < kNarrowCandidateHz) narrow.push_back(r);
+            if (r.bandwidthHz < widest) narrow.push_back(r);
         }
-        mcCandlessAssign(narrowOnly ? narrow : all, state, tracks[i]);
+        mcCandlessAssign(filter ? narrow : all, state, tracks[i]);
         tracks[i].centre = block_[voiced[i]].centre;
         roots[i] = &all;
       }
-      const double score = trackScore(tracks, roots);
+      const double score = trackScore(tracks, roots, automatic_);
       if (variant == 0) s.scores.push_back(score);
       else s.scores.back() = std::min(s.scores.back(), score);
       if (best.empty() || score < bestScore) {

@@ -45,9 +45,11 @@ struct StretchScore {
 // root, plus a fifth of its mean bandwidth; plus 400 Hz times the number of
 // narrow roots (bandwidth below 200 Hz) of `roots` (one list per frame, or
 // none) lying between F1 and F3 that no formant took, per frame: the tracks
-// skipped a resonance. 0 for no frame.
+// skipped a resonance. With `assignedOnly` the polynomial goes through the
+// frames in which the formant took a root (its held estimate elsewhere would
+// make a formant that is mostly missing look smooth). 0 for no frame.
 double trackScore(std::span<const McCandlessFrame> frames,
-                  std::span<const std::vector<RootCandidate>* const> roots = {});
+                  std::span<const std::vector<RootCandidate>* const> roots = {}, bool assignedOnly = false);
 
 class CeilingTracker {
  public:
@@ -75,10 +77,13 @@ class CeilingTracker {
  private:
   struct Pending {
     bool voiced = false;
+    double levelDb = 0.0;  // of the windowed frame
     std::int64_t centre = 0;
     std::vector<std::vector<RootCandidate>> roots;  // per ceiling
   };
   bool flush();
+  // Voiced by the loudest and quietest frames so far.
+  bool voicedLevel(double levelDb) const;
   // The roots of poly_ (ceiling c) into complexRoots_; false, counted, when
   // no root finding settles.
   bool rootsOf(std::size_t c);
@@ -97,6 +102,7 @@ class CeilingTracker {
   int skippedRootFindings_ = 0;
   std::vector<Pending> block_;
   double loudestDb_ = -1e9, quietestDb_ = 1e9;
+  bool automatic_ = false;  // several ceilings: the choice's own rules (a single ceiling keeps its first ones)
   int chosen_ = 0;
   bool stopped_ = false;
 };
