@@ -16,6 +16,7 @@ namespace ardv {
 namespace {
 
 constexpr double kMissPenaltyHz = 400.0;
+constexpr double kMissingF2PenaltyHz = 1200.0;  // times the square of F2's share of frames without a root
 constexpr double kBandwidthWeight = 0.2;
 constexpr double kSkipPenaltyHz = 400.0;
 constexpr double kNarrowRootHz = 200.0;
@@ -77,7 +78,7 @@ const std::vector<double>& automaticCeilings() {
 }
 
 double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::vector<RootCandidate>* const> roots,
-                  bool assignedOnly) {
+                  bool strict) {
   const std::size_t n = frames.size();
   if (n == 0) return 0.0;
   // Narrow roots between F1 and F3 that no formant took: a resonance skipped.
@@ -113,9 +114,11 @@ double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::
         ++misses;
       }
     }
-    if (!assignedOnly) score += polynomialResidual(u, y, degree);
+    if (!strict) score += polynomialResidual(u, y, degree);
     else if (ua.size() >= 2) score += polynomialResidual(ua, ya, static_cast<int>(std::min<std::size_t>(3, (ua.size() - 1) / 4)));
-    score += kMissPenaltyHz * misses / static_cast<double>(n);
+    const double missing = misses / static_cast<double>(n);
+    score += kMissPenaltyHz * missing;
+    if (strict && k == 1) score += kMissingF2PenaltyHz * missing * missing;
     if (misses < static_cast<int>(n)) score += kBandwidthWeight * bandwidth / static_cast<double>(static_cast<int>(n) - misses);
   }
   return score + kSkipPenaltyHz * skipped / static_cast<double>(n);

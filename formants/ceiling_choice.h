@@ -45,11 +45,14 @@ struct StretchScore {
 // root, plus a fifth of its mean bandwidth; plus 400 Hz times the number of
 // narrow roots (bandwidth below 200 Hz) of `roots` (one list per frame, or
 // none) lying between F1 and F3 that no formant took, per frame: the tracks
-// skipped a resonance. With `assignedOnly` the polynomial goes through the
-// frames in which the formant took a root (its held estimate elsewhere would
-// make a formant that is mostly missing look smooth). 0 for no frame.
+// skipped a resonance. With `strict` (the automatic choice's rules) the
+// polynomial goes through the frames in which the formant took a root (its
+// held estimate elsewhere would make a formant that is mostly missing look
+// smooth), and F2 missing in a share s of the frames adds 1200 Hz·s² (a
+// ceiling whose ranges miss the voice's F2 holds it at its starting
+// estimate while F3 takes F2's resonance). 0 for no frame.
 double trackScore(std::span<const McCandlessFrame> frames,
-                  std::span<const std::vector<RootCandidate>* const> roots = {}, bool assignedOnly = false);
+                  std::span<const std::vector<RootCandidate>* const> roots = {}, bool strict = false);
 
 class CeilingTracker {
  public:

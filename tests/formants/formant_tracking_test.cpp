@@ -170,9 +170,9 @@ TEST(McCandless, CeilingScalesTheRanges) {
 
 // The score of tracks: smooth, complete tracks that take every narrow
 // resonance between F1 and F3 score lowest; a jump, frames without a root, or
-// a narrow root skipped raise it; a wide root skipped does not. Scored over
-// its assigned frames only, a formant held between a few scattered roots is
-// no longer smooth.
+// a narrow root skipped raise it; a wide root skipped does not. By the
+// automatic choice's rules (residuals over the frames with a root), an F2
+// held between a few scattered roots is no longer smooth.
 TEST(CeilingChoice, ScoreFavoursSmoothCompleteTracks) {
   const auto tracks = [](int jumpFrames, int missFrames) {
     std::vector<McCandlessFrame> f(40);
