@@ -230,7 +230,10 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
       poly_.assign(static_cast<std::size_t>(order) + 1, 0.0);
       poly_[0] = 1.0;
       for (int j = 1; j <= order; ++j) poly_[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
-      if (rootsOf(c)) resonancesOf(complexRoots_, fs_, kMaxRootBandwidthHz, 0.0, fs_ / 2.0, resonances);
+      // The automatic choice never takes a root wider than its limit: those
+      // are left out here, before their levels.
+      const double widest = automatic_ ? kWidestCandidateHz : kMaxRootBandwidthHz;
+      if (rootsOf(c)) resonancesOf(complexRoots_, fs_, widest, 0.0, fs_ / 2.0, resonances);
       else resonances.clear();
       const double logE = std::log10(a.back() > 0.0 ? a.back() : 1e-7);
       // The level matters only where a root may become a candidate.
@@ -238,7 +241,7 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
       for (std::size_t d = c; d < ceilings_.size() && orders_[d] == order; ++d)
         levelLimitHz = std::max(levelLimitHz, kCandidateHighHz * ceilings_[d] / kReferenceCeilingHz);
       for (const Resonance& r : resonances) {
-        if (!acceptedRoot(r.frequencyHz, r.bandwidthHz, fs_, kMaxRootBandwidthHz)) continue;
+        if (!acceptedRoot(r.frequencyHz, r.bandwidthHz, fs_, widest)) continue;
         if (r.frequencyHz > levelLimitHz) {
           roots.push_back({r.frequencyHz, r.bandwidthHz, 0.0});
           continue;
@@ -309,17 +312,15 @@ bool CeilingTracker::flush() {
       // (noise adds wide roots between the formants).
       const bool backwards = variant % 2 != 0, narrowOnly = variant >= 2;
       McCandlessState state(ceilings_[c] / kReferenceCeilingHz);
-      const double widest = narrowOnly ? kNarrowCandidateHz : automatic_ ? kWidestCandidateHz : kMaxRootBandwidthHz;
       for (std::size_t n = 0; n < voiced.size(); ++n) {
         const std::size_t i = backwards ? voiced.size() - 1 - n : n;
         const std::vector<RootCandidate>& all = block_[voiced[i]].roots[c];
-        const bool filter = widest < kMaxRootBandwidthHz;
-        if (filter) {
+        if (narrowOnly) {
           narrow.clear();
           for (const RootCandidate& r : all)
-            if (r.bandwidthHz < widest) narrow.push_back(r);
+            if (r.bandwidthHz < kNarrowCandidateHz) narrow.push_back(r);
         }
-        mcCandlessAssign(filter ? narrow : all, state, tracks[i]);
+        mcCandlessAssign(narrowOnly ? narrow : all, state, tracks[i]);
         tracks[i].centre = block_[voiced[i]].centre;
         roots[i] = &all;
       }
