@@ -25,6 +25,9 @@ constexpr double kNarrowCandidateHz = 250.0;
 // roots of 300–700 Hz between the formants, and the tracker's second try
 // (up to 600 Hz) took them for F2 in whole stretches.
 constexpr double kWidestCandidateHz = 300.0;
+// F1's range at the reference ceiling (the tracker's).
+constexpr double kF1LowHz = 180.0;
+constexpr double kF1HighHz = 950.0;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
 // quietest (the noise floor), or within 4 dB of the loudest.
 constexpr double kVoicedRangeDb = 30.0;
@@ -191,6 +194,7 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
   p.levelDb = rawDb;
   p.centre = start + length / 2;
   p.roots.resize(ceilings_.size());
+  p.wideF1.resize(ceilings_.size());
   if (voiced) {
     // One recursion up to the highest order, kept at every ceiling's order.
     double e = r_[0] < 1e-10 ? 1.0 : r_[0];
@@ -223,6 +227,7 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
       std::vector<RootCandidate>& roots = p.roots[c];
       if (c > 0 && orders_[c] == orders_[c - 1]) {  // the same polynomial
         roots = p.roots[c - 1];
+        p.wideF1[c] = p.wideF1[c - 1];
         continue;
       }
       const std::vector<double>& a = coefficients_[c];
@@ -230,10 +235,11 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
       poly_.assign(static_cast<std::size_t>(order) + 1, 0.0);
       poly_[0] = 1.0;
       for (int j = 1; j <= order; ++j) poly_[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
-      // The automatic choice never takes a root wider than its limit: those
-      // are left out here, before their levels.
+      // The automatic choice never takes a root wider than its limit as a
+      // candidate: those are left out here, before their levels, but for
+      // F1's range, where they may stand in for F1 after the choice.
       const double widest = automatic_ ? kWidestCandidateHz : kMaxRootBandwidthHz;
-      if (rootsOf(c)) resonancesOf(complexRoots_, fs_, widest, 0.0, fs_ / 2.0, resonances);
+      if (rootsOf(c)) resonancesOf(complexRoots_, fs_, kMaxRootBandwidthHz, 0.0, fs_ / 2.0, resonances);
       else resonances.clear();
       const double logE = std::log10(a.back() > 0.0 ? a.back() : 1e-7);
       // The level matters only where a root may become a candidate.
@@ -241,6 +247,12 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
       for (std::size_t d = c; d < ceilings_.size() && orders_[d] == order; ++d)
         levelLimitHz = std::max(levelLimitHz, kCandidateHighHz * ceilings_[d] / kReferenceCeilingHz);
       for (const Resonance& r : resonances) {
+        if (r.bandwidthHz >= widest) {
+          if (acceptedRoot(r.frequencyHz, r.bandwidthHz, fs_, kMaxRootBandwidthHz) &&
+              r.frequencyHz <= levelLimitHz * kF1HighHz / kCandidateHighHz)
+            p.wideF1[c].push_back({r.frequencyHz, r.bandwidthHz, 0.0});
+          continue;
+        }
         if (!acceptedRoot(r.frequencyHz, r.bandwidthHz, fs_, widest)) continue;
         if (r.frequencyHz > levelLimitHz) {
           roots.push_back({r.frequencyHz, r.bandwidthHz, 0.0});
@@ -284,6 +296,31 @@ bool CeilingTracker::rootsOf(std::size_t c) {
   }
   if (ceilings_.size() > 1) last = complexRoots_;
   return true;
+}
+
+void CeilingTracker::fillF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const {
+  if (tracks.empty()) return;
+  const auto c = static_cast<std::size_t>(chosen_);
+  const double scale = ceilings_[c] / kReferenceCeilingHz;
+  double last = -1.0;
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    TrackedFormant& f1 = tracks[i].f[0];
+    if (f1.assigned) {
+      last = f1.frequencyHz;
+      continue;
+    }
+    const double near = last > 0.0 ? last : f1.frequencyHz;
+    const RootCandidate* pick = nullptr;
+    for (const RootCandidate& r : block_[voiced[i]].wideF1[c])
+      if (r.frequencyHz >= kF1LowHz * scale && r.frequencyHz <= kF1HighHz * scale &&
+          r.frequencyHz < tracks[i].f[1].frequencyHz &&
+          (!pick || std::abs(r.frequencyHz - near) < std::abs(pick->frequencyHz - near)))
+        pick = &r;
+    if (pick) {
+      f1 = {pick->frequencyHz, pick->bandwidthHz, 0.0, true};
+      last = pick->frequencyHz;
+    }
+  }
 }
 
 bool CeilingTracker::voicedLevel(double levelDb) const {
@@ -333,6 +370,7 @@ bool CeilingTracker::flush() {
         chosen_ = static_cast<int>(c);
       }
     }
+  if (automatic_) fillF1(voiced, best);
   if (!voiced.empty()) {
     s.firstCentre = block_[voiced.front()].centre;
     s.lastCentre = block_[voiced.back()].centre;

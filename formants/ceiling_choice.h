@@ -83,8 +83,14 @@ class CeilingTracker {
     double levelDb = 0.0;  // of the windowed frame
     std::int64_t centre = 0;
     std::vector<std::vector<RootCandidate>> roots;  // per ceiling
+    std::vector<std::vector<RootCandidate>> wideF1;  // per ceiling: roots too wide to be candidates, in F1's range
   };
   bool flush();
+  // Where F1 of the chosen tracks took no root, the root too wide to be a
+  // candidate in F1's range (and below F2) nearest F1's last root, if any:
+  // a measurement, where the tracker would hold its estimate (for a high
+  // voice's /i/, its starting one).
+  void fillF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
   // Voiced by the loudest and quietest frames so far.
   bool voicedLevel(double levelDb) const;
   // The roots of poly_ (ceiling c) into complexRoots_; false, counted, when

@@ -252,7 +252,7 @@ std::vector<HardCase> hardCases() {
       const bool noisy = c.ends_with("-10") || c.ends_with("-5"), i = k.ends_with("-i");
       if (i) h.bound[0] = 280;
       if (k == "child-e" || k == "sentence" || (k == "female-i" && c == "creaky")) h.bound[0] = std::max(h.bound[0], 95.0);
-      if (noisy) std::copy_n(std::array{std::max(h.bound[0], 140.0), 1250.0, 350.0}.begin(), 3, h.bound);
+      if (noisy) std::copy_n(std::array{i ? 360.0 : 140.0, 1250.0, 350.0}.begin(), 3, h.bound);
       all.push_back(h);
     }
   return all;
