@@ -28,6 +28,8 @@ constexpr double kWidestCandidateHz = 300.0;
 // F1's range at the reference ceiling (the tracker's).
 constexpr double kF1LowHz = 180.0;
 constexpr double kF1HighHz = 950.0;
+// A root standing in for F1 lies this near F1's last root (or estimate).
+constexpr double kF1ReachHz = 300.0;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
 // quietest (the noise floor), or within 4 dB of the loudest.
 constexpr double kVoicedRangeDb = 30.0;
@@ -313,7 +315,7 @@ void CeilingTracker::fillF1(const std::vector<std::size_t>& voiced, std::vector<
     const RootCandidate* pick = nullptr;
     for (const RootCandidate& r : block_[voiced[i]].wideF1[c])
       if (r.frequencyHz >= kF1LowHz * scale && r.frequencyHz <= kF1HighHz * scale &&
-          r.frequencyHz < tracks[i].f[1].frequencyHz &&
+          r.frequencyHz < tracks[i].f[1].frequencyHz && std::abs(r.frequencyHz - near) < kF1ReachHz * scale &&
           (!pick || std::abs(r.frequencyHz - near) < std::abs(pick->frequencyHz - near)))
         pick = &r;
     if (pick) {

@@ -87,7 +87,8 @@ class CeilingTracker {
   };
   bool flush();
   // Where F1 of the chosen tracks took no root, the root too wide to be a
-  // candidate in F1's range (and below F2) nearest F1's last root, if any:
+  // candidate in F1's range (and below F2) nearest F1's last root, within
+  // 300 Hz of it (scaled with the ceiling), if any:
   // a measurement, where the tracker would hold its estimate (for a high
   // voice's /i/, its starting one).
   void fillF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
