@@ -119,8 +119,12 @@ double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::
         ++misses;
       }
     }
-    if (!strict) score += polynomialResidual(u, y, degree);
-    else if (ua.size() >= 2) score += polynomialResidual(ua, ya, static_cast<int>(std::min<std::size_t>(3, (ua.size() - 1) / 4)));
+    if (!strict) {
+      score += polynomialResidual(u, y, degree);
+    } else if (ua.size() >= 2) {
+      const int d = static_cast<int>(std::min<std::size_t>(3, (ua.size() - 1) / 4));
+      score += polynomialResidual(ua, ya, d);
+    }
     const double missing = misses / static_cast<double>(n);
     score += kMissPenaltyHz * missing;
     if (strict && k == 1) score += kMissingF2PenaltyHz * missing * missing;
