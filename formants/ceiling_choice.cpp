@@ -16,10 +16,20 @@ namespace ardv {
 namespace {
 
 constexpr double kMissPenaltyHz = 400.0;
+constexpr double kMissingF2PenaltyHz = 1200.0;  // times the square of F2's share of frames without a root
 constexpr double kBandwidthWeight = 0.2;
 constexpr double kSkipPenaltyHz = 400.0;
 constexpr double kNarrowRootHz = 200.0;
 constexpr double kNarrowCandidateHz = 250.0;
+// With several ceilings no root wider than this is a candidate: noise puts
+// roots of 300–700 Hz between the formants, and the tracker's second try
+// (up to 600 Hz) took them for F2 in whole stretches.
+constexpr double kWidestCandidateHz = 300.0;
+// F1's range at the reference ceiling (the tracker's).
+constexpr double kF1LowHz = 180.0;
+constexpr double kF1HighHz = 950.0;
+// A root standing in for F1 lies this near F1's last root (or estimate).
+constexpr double kF1ReachHz = 300.0;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
 // quietest (the noise floor), or within 4 dB of the loudest.
 constexpr double kVoicedRangeDb = 30.0;
@@ -72,7 +82,8 @@ const std::vector<double>& automaticCeilings() {
   return c;
 }
 
-double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::vector<RootCandidate>* const> roots) {
+double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::vector<RootCandidate>* const> roots,
+                  bool strict) {
   const std::size_t n = frames.size();
   if (n == 0) return 0.0;
   // Narrow roots between F1 and F3 that no formant took: a resonance skipped.
@@ -91,17 +102,32 @@ double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::
   for (std::size_t i = 0; i < n; ++i) u[i] = n > 1 ? 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0 : 0.0;
   const int degree = static_cast<int>(std::min<std::size_t>(3, (n - 1) / 4));
   double score = 0.0;
+  std::vector<double> ua, ya;
   for (std::size_t k = 0; k < 3; ++k) {
     int misses = 0;
     double bandwidth = 0.0;
+    ua.clear();
+    ya.clear();
     for (std::size_t i = 0; i < n; ++i) {
       const TrackedFormant& f = frames[i].f[k];
       y[i] = f.frequencyHz;
-      if (f.assigned) bandwidth += f.bandwidthHz;
-      else ++misses;
+      if (f.assigned) {
+        bandwidth += f.bandwidthHz;
+        ua.push_back(u[i]);
+        ya.push_back(y[i]);
+      } else {
+        ++misses;
+      }
     }
-    score += polynomialResidual(u, y, degree);
-    score += kMissPenaltyHz * misses / static_cast<double>(n);
+    if (!strict) {
+      score += polynomialResidual(u, y, degree);
+    } else if (ua.size() >= 2) {
+      const int d = static_cast<int>(std::min<std::size_t>(3, (ua.size() - 1) / 4));
+      score += polynomialResidual(ua, ya, d);
+    }
+    const double missing = misses / static_cast<double>(n);
+    score += kMissPenaltyHz * missing;
+    if (strict && k == 1) score += kMissingF2PenaltyHz * missing * missing;
     if (misses < static_cast<int>(n)) score += kBandwidthWeight * bandwidth / static_cast<double>(static_cast<int>(n) - misses);
   }
   return score + kSkipPenaltyHz * skipped / static_cast<double>(n);
@@ -109,7 +135,8 @@ double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::
 
 CeilingTracker::CeilingTracker(double fs, const FormantOptions& options, std::vector<double> ceilings, Row row,
                                Score score)
-    : fs_(fs), ceilings_(std::move(ceilings)), row_(std::move(row)), score_(std::move(score)) {
+    : fs_(fs), ceilings_(std::move(ceilings)), row_(std::move(row)), score_(std::move(score)),
+      automatic_(ceilings_.size() > 1) {
   for (double c : ceilings_) {
     orders_.push_back(std::min(formantLpcOrderAtCeiling(options, fs, c), kMcCandlessFrame - 1));
   }
@@ -166,13 +193,14 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
   loudestDb_ = std::max(loudestDb_, rawDb);
   quietestDb_ = std::min(quietestDb_, rawDb);
   // Until the signal has a floor below its loudest frames, every frame counts.
-  const bool voiced = raw > 1.0 && rawDb >= loudestDb_ - kVoicedRangeDb &&
-                      rawDb >= std::min(quietestDb_ + kAboveFloorDb, loudestDb_ - kAboveFloorDb);
+  const bool voiced = raw > 1.0 && voicedLevel(rawDb);
 
   Pending p;
   p.voiced = voiced;
+  p.levelDb = rawDb;
   p.centre = start + length / 2;
   p.roots.resize(ceilings_.size());
+  p.wideF1.resize(ceilings_.size());
   if (voiced) {
     // One recursion up to the highest order, kept at every ceiling's order.
     double e = r_[0] < 1e-10 ? 1.0 : r_[0];
@@ -205,6 +233,7 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
       std::vector<RootCandidate>& roots = p.roots[c];
       if (c > 0 && orders_[c] == orders_[c - 1]) {  // the same polynomial
         roots = p.roots[c - 1];
+        p.wideF1[c] = p.wideF1[c - 1];
         continue;
       }
       const std::vector<double>& a = coefficients_[c];
@@ -212,6 +241,10 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
       poly_.assign(static_cast<std::size_t>(order) + 1, 0.0);
       poly_[0] = 1.0;
       for (int j = 1; j <= order; ++j) poly_[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
+      // The automatic choice never takes a root wider than its limit as a
+      // candidate: those are left out here, before their levels, but for
+      // F1's range, where they may stand in for F1 after the choice.
+      const double widest = automatic_ ? kWidestCandidateHz : kMaxRootBandwidthHz;
       if (rootsOf(c)) resonancesOf(complexRoots_, fs_, kMaxRootBandwidthHz, 0.0, fs_ / 2.0, resonances);
       else resonances.clear();
       const double logE = std::log10(a.back() > 0.0 ? a.back() : 1e-7);
@@ -220,7 +253,13 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
       for (std::size_t d = c; d < ceilings_.size() && orders_[d] == order; ++d)
         levelLimitHz = std::max(levelLimitHz, kCandidateHighHz * ceilings_[d] / kReferenceCeilingHz);
       for (const Resonance& r : resonances) {
-        if (!acceptedRoot(r.frequencyHz, r.bandwidthHz, fs_, kMaxRootBandwidthHz)) continue;
+        if (r.bandwidthHz >= widest) {
+          if (acceptedRoot(r.frequencyHz, r.bandwidthHz, fs_, kMaxRootBandwidthHz) &&
+              r.frequencyHz <= levelLimitHz * kF1HighHz / kCandidateHighHz)
+            p.wideF1[c].push_back({r.frequencyHz, r.bandwidthHz, 0.0});
+          continue;
+        }
+        if (!acceptedRoot(r.frequencyHz, r.bandwidthHz, fs_, widest)) continue;
         if (r.frequencyHz > levelLimitHz) {
           roots.push_back({r.frequencyHz, r.bandwidthHz, 0.0});
           continue;
@@ -265,10 +304,42 @@ bool CeilingTracker::rootsOf(std::size_t c) {
   return true;
 }
 
+void CeilingTracker::fillF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const {
+  if (tracks.empty()) return;
+  const auto c = static_cast<std::size_t>(chosen_);
+  const double scale = ceilings_[c] / kReferenceCeilingHz;
+  double last = -1.0;
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    TrackedFormant& f1 = tracks[i].f[0];
+    if (f1.assigned) {
+      last = f1.frequencyHz;
+      continue;
+    }
+    const double near = last > 0.0 ? last : f1.frequencyHz;
+    const RootCandidate* pick = nullptr;
+    for (const RootCandidate& r : block_[voiced[i]].wideF1[c])
+      if (r.frequencyHz >= kF1LowHz * scale && r.frequencyHz <= kF1HighHz * scale &&
+          r.frequencyHz < tracks[i].f[1].frequencyHz && std::abs(r.frequencyHz - near) < kF1ReachHz * scale &&
+          (!pick || std::abs(r.frequencyHz - near) < std::abs(pick->frequencyHz - near)))
+        pick = &r;
+    if (pick) {
+      f1 = {pick->frequencyHz, pick->bandwidthHz, 0.0, true};
+      last = pick->frequencyHz;
+    }
+  }
+}
+
+bool CeilingTracker::voicedLevel(double levelDb) const {
+  return levelDb >= loudestDb_ - kVoicedRangeDb &&
+         levelDb >= std::min(quietestDb_ + kAboveFloorDb, loudestDb_ - kAboveFloorDb);
+}
+
 bool CeilingTracker::flush() {
   std::vector<std::size_t> voiced;
+  // The choice looks again with the levels known by now: the noise before
+  // the first vowel counted as voiced while the signal showed no floor yet.
   for (std::size_t i = 0; i < block_.size(); ++i)
-    if (block_[i].voiced) voiced.push_back(i);
+    if (block_[i].voiced && (!automatic_ || voicedLevel(block_[i].levelDb))) voiced.push_back(i);
   // A click of a frame or two is no stretch: it holds the tracks before it.
   if (voiced.size() < static_cast<std::size_t>(kFewestScoredFrames)) voiced.clear();
   // Each ceiling tracks the stretch forwards and backwards from its starting
@@ -296,7 +367,7 @@ bool CeilingTracker::flush() {
         tracks[i].centre = block_[voiced[i]].centre;
         roots[i] = &all;
       }
-      const double score = trackScore(tracks, roots);
+      const double score = trackScore(tracks, roots, automatic_);
       if (variant == 0) s.scores.push_back(score);
       else s.scores.back() = std::min(s.scores.back(), score);
       if (best.empty() || score < bestScore) {
@@ -305,6 +376,7 @@ bool CeilingTracker::flush() {
         chosen_ = static_cast<int>(c);
       }
     }
+  if (automatic_) fillF1(voiced, best);
   if (!voiced.empty()) {
     s.firstCentre = block_[voiced.front()].centre;
     s.lastCentre = block_[voiced.back()].centre;

@@ -45,9 +45,14 @@ struct StretchScore {
 // root, plus a fifth of its mean bandwidth; plus 400 Hz times the number of
 // narrow roots (bandwidth below 200 Hz) of `roots` (one list per frame, or
 // none) lying between F1 and F3 that no formant took, per frame: the tracks
-// skipped a resonance. 0 for no frame.
+// skipped a resonance. With `strict` (the automatic choice's rules) the
+// polynomial goes through the frames in which the formant took a root (its
+// held estimate elsewhere would make a formant that is mostly missing look
+// smooth), and F2 missing in a share s of the frames adds 1200 Hz·s² (a
+// ceiling whose ranges miss the voice's F2 holds it at its starting
+// estimate while F3 takes F2's resonance). 0 for no frame.
 double trackScore(std::span<const McCandlessFrame> frames,
-                  std::span<const std::vector<RootCandidate>* const> roots = {});
+                  std::span<const std::vector<RootCandidate>* const> roots = {}, bool strict = false);
 
 class CeilingTracker {
  public:
@@ -75,10 +80,20 @@ class CeilingTracker {
  private:
   struct Pending {
     bool voiced = false;
+    double levelDb = 0.0;  // of the windowed frame
     std::int64_t centre = 0;
     std::vector<std::vector<RootCandidate>> roots;  // per ceiling
+    std::vector<std::vector<RootCandidate>> wideF1;  // per ceiling: roots too wide to be candidates, in F1's range
   };
   bool flush();
+  // Where F1 of the chosen tracks took no root, the root too wide to be a
+  // candidate in F1's range (and below F2) nearest F1's last root, within
+  // 300 Hz of it (scaled with the ceiling), if any:
+  // a measurement, where the tracker would hold its estimate (for a high
+  // voice's /i/, its starting one).
+  void fillF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
+  // Voiced by the loudest and quietest frames so far.
+  bool voicedLevel(double levelDb) const;
   // The roots of poly_ (ceiling c) into complexRoots_; false, counted, when
   // no root finding settles.
   bool rootsOf(std::size_t c);
@@ -97,6 +112,7 @@ class CeilingTracker {
   int skippedRootFindings_ = 0;
   std::vector<Pending> block_;
   double loudestDb_ = -1e9, quietestDb_ = 1e9;
+  bool automatic_ = false;  // several ceilings: the choice's own rules (a single ceiling keeps its first ones)
   int chosen_ = 0;
   bool stopped_ = false;
 };

@@ -170,7 +170,9 @@ TEST(McCandless, CeilingScalesTheRanges) {
 
 // The score of tracks: smooth, complete tracks that take every narrow
 // resonance between F1 and F3 score lowest; a jump, frames without a root, or
-// a narrow root skipped raise it; a wide root skipped does not.
+// a narrow root skipped raise it; a wide root skipped does not. By the
+// automatic choice's rules (residuals over the frames with a root), an F2
+// held between a few scattered roots is no longer smooth.
 TEST(CeilingChoice, ScoreFavoursSmoothCompleteTracks) {
   const auto tracks = [](int jumpFrames, int missFrames) {
     std::vector<McCandlessFrame> f(40);
@@ -196,6 +198,12 @@ TEST(CeilingChoice, ScoreFavoursSmoothCompleteTracks) {
     EXPECT_EQ(trackScore(base, roots) > smooth + 300.0, raises) << (*extra)[0].frequencyHz << " " << (*extra)[0].bandwidthHz;
   }
   EXPECT_EQ(trackScore({}), 0.0);
+  auto held = base;
+  for (std::size_t i = 0; i < held.size(); ++i)
+    held[i].f[1] = i % 8 == 0 ? TrackedFormant{i % 16 == 0 ? 1100.0 : 1900.0, 80.0, 0.0, true}
+                              : TrackedFormant{1500.0, 0.0, 0.0, false};
+  EXPECT_GT(trackScore(held, {}, true), trackScore(held) + 200.0);
+  EXPECT_NEAR(trackScore(base, {}, true), smooth, 1e-9);
 }
 
 // The reference ceiling gives the plain tracker's frames; the automatic
