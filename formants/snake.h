@@ -26,6 +26,7 @@ inline constexpr int kSnakeRows = 256;
 inline constexpr int kSnakeFormants = 6;
 inline constexpr int kMaxSnakePoints = 990;
 inline constexpr double kSnakeTopHz = 5000.0;  // working height
+inline constexpr int kSnakePeakFrame = 512;   // samples of a frame of the peak image and of the initial curves
 // trackSnakes works on signals above this rate at this rate.
 inline constexpr double kSnakeTrackingRateHz = 16000.0;
 
