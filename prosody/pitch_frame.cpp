@@ -25,7 +25,9 @@ FrameCandidates calUnPitch(PitchRun& run, std::int64_t position) {
   if (!run.fft.compute(run.span, position, run.spectre.data(), false, true, std::clamp(nb + 2, 0, g.N / 2)))
     return out;
 
-  const float sumE = peaksToGrid(run.spectre.data(), nb, g.fs / g.N, run.pics.data());
+  float lowPeak = 0;
+  const float sumE = peaksToGrid(run.spectre.data(), nb, g.fs / g.N, run.pics.data(), run.humHz, &lowPeak);
+  run.lowPeaks.push_back(lowPeak);
   float* c = run.correl.data();
   correlPeigne(run.pics.data(), run.comb, p, c);
 

@@ -33,6 +33,8 @@ struct PitchRun {
   VoicingThresholds thr;
   CombTables comb;
   PitchTrace trace;
+  double humHz = 0;             // mains hum left out of the peak grid, 0 none
+  std::vector<float> lowPeaks;  // per analysed frame, peaksToGrid's lowPeakHz
 
   // Per-frame work arrays.
   std::vector<float> spectre;

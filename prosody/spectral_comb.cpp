@@ -70,10 +70,12 @@ CombTables makeCombTables(const SpeakerF0Params& params) {
   return t;
 }
 
-float peaksToGrid(const float* s, int nb, double binHz, float* pics) {
+float peaksToGrid(const float* s, int nb, double binHz, float* pics, double humHz, float* lowPeakHz) {
   // Cells no accepted peak reaches are 0; painted cells are never negative.
   std::fill(pics, pics + kGridSize, 0.0f);
   float sumE = 0.0f;
+  double lowHeight = -1e30;
+  if (lowPeakHz) *lowPeakHz = 0;
   int i = 0;
   while (i < nb - 2) {
     if (!(s[i] <= s[i + 1] && s[i + 2] <= s[i + 1] && s[i + 1] > kPeakFloorDb)) {
@@ -96,8 +98,19 @@ float peaksToGrid(const float* s, int nb, double binHz, float* pics) {
       accepted = p.ok && std::fabs((i + 1) - v) <= 1.0;
     }
     if (accepted) {
-      const auto F = static_cast<int>(nearestInt(v * binHz));
+      const double hz = v * binHz;
       const double h = p.c - p.b * p.b / (4 * p.a);
+      // A frame's own mean leaks a side lobe near 47 Hz too, far below the
+      // spectrum at 0 Hz; a line stands above it.
+      if (lowPeakHz && hz >= kHumLowHz && hz <= kHumHighHz && h > lowHeight && h > s[0] + kHumAboveDcDb) {
+        lowHeight = h;
+        *lowPeakHz = static_cast<float>(hz);
+      }
+      if (humHz > 0 && std::fabs(hz - humHz) <= kHumWidthHz) {
+        i = r + 1;
+        continue;
+      }
+      const auto F = static_cast<int>(nearestInt(hz));
       if (F - 25 < 800 && h > kPeakFloorDb) sumE += static_cast<float>(h - kPeakFloorDb);
       const int hi = std::min(F + 25, kGridSize);
       for (int f = std::max(F - 25, 0); f < hi; ++f) {

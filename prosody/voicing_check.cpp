@@ -108,6 +108,16 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     if (low(i) && at >= g.L / 2 && at - g.L / 2 + 2 * g.L <= samples) x -= g.L / 2, length = 2 * g.L;
     return periodicity(x, length, g.fs, p[static_cast<std::size_t>(i)]) < threshold;
   };
+  // Periodicity of frame i at f0, over twice the frame for a low f0.
+  auto periodicityAt = [&](int i, int f0) {
+    std::int64_t at = static_cast<std::int64_t>(i) * g.S;
+    int length = g.L;
+    if (kPeriodsInWindow * g.fs / f0 > g.L && at >= g.L / 2 && at - g.L / 2 + 2 * g.L <= samples)
+      at -= g.L / 2, length = 2 * g.L;
+    if (at + length > samples) return 0.0;
+    return periodicity(run.x.data() + at, length, g.fs, f0);
+  };
+  auto jump = [](int f, int ref) { return f > 0 && ref > 0 && (f >= kJumpRatio * ref || ref >= kJumpRatio * f); };
   std::vector<char> w;
   for (int i = 0; i < n;) {
     if (p[static_cast<std::size_t>(i)] <= 0) {
@@ -142,6 +152,24 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
       const double atHalf = periodicity(run.x.data() + at, 2 * g.L, g.fs, 2.0 * f0);
       if (atHalf >= threshold && atHalf >= periodicity(run.x.data() + at, 2 * g.L, g.fs, f0) - kOctaveMargin)
         p[static_cast<std::size_t>(k)] = 2 * f0;
+    }
+    // A few frames a jump away from agreeing neighbours on both sides take
+    // the neighbours' F0 when their waveform repeats as well there.
+    for (int k = a + 1; k < b - 1; ++k) {
+      const int before = p[static_cast<std::size_t>(k - 1)];
+      int e = k;
+      while (e < b - 1 && e - k < kJumpFrames && jump(p[static_cast<std::size_t>(e)], before)) ++e;
+      if (e == k || e - k > kJumpFrames || e >= b) continue;
+      const int after = p[static_cast<std::size_t>(e)];
+      if (after <= 0 || std::abs(after - before) > kJumpAgreement * std::min(before, after)) continue;
+      for (int m = k; m < e; ++m) {
+        const int own = p[static_cast<std::size_t>(m)];
+        const int target = static_cast<int>(nearestInt(before + (after - before) * double(m - k + 1) / (e - k + 1)));
+        if (own <= 0 || !jump(own, after)) continue;
+        const double there = periodicityAt(m, target);
+        if (there >= threshold && there >= periodicityAt(m, own) - kOctaveMargin) p[static_cast<std::size_t>(m)] = target;
+      }
+      k = e;
     }
     for (int k = i; k < end; ++k)
       if (k < a || k >= b) p[static_cast<std::size_t>(k)] = 0;

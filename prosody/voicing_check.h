@@ -29,6 +29,13 @@ constexpr int kCreakFrames = 3;
 // A low voice whose periodicity at half its period comes within this of the
 // periodicity at its period gets twice its F0.
 constexpr double kOctaveMargin = 0.05;
+// Up to kJumpFrames frames inside a run whose F0 is kJumpRatio or more
+// away from both neighbours, which agree within kJumpAgreement, take the
+// neighbours' F0 (interpolated) where the waveform repeats as well at it
+// (within kOctaveMargin).
+constexpr int kJumpFrames = 4;
+constexpr double kJumpRatio = 1.5;
+constexpr double kJumpAgreement = 0.2;
 
 // Best normalised autocorrelation of the n samples at x for lags within 10 %
 // of fs / f0 (at least one lag); 0 for a silent frame or f0 <= 0.
@@ -41,8 +48,9 @@ double periodicity(const std::int16_t* x, int n, double fs, double f0);
 // frames of a low voice (fewer than three periods in the frame); what is
 // left of a run of one or two frames between unvoiced ones goes too. A
 // frame of a low voice that repeats as well at half its period gets twice
-// its F0. Other frames inside a run keep their F0 (vibrato and breath lower
-// the measure inside vowels).
+// its F0; a few frames an octave or more away from both neighbours get
+// theirs when the waveform repeats as well at it. Other frames inside a run
+// keep their F0 (vibrato and breath lower the measure inside vowels).
 void checkPeriodicity(const PitchRun& run, std::vector<int>& p);
 
 }  // namespace ardv
