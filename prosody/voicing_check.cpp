@@ -94,21 +94,9 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
   const auto n = static_cast<int>(p.size());
   // A low voice: fewer than three periods in the frame.
   auto low = [&](int i) { return kPeriodsInWindow * g.fs / p[static_cast<std::size_t>(i)] > g.L; };
-  // A frame that is quiet or does not repeat at its period. A low voice is
-  // measured over twice the frame, centred on it: over less than three
-  // periods the measure is unsteady (above 1 at 65 Hz).
-  auto weak = [&](int i) {
-    const std::int64_t at = static_cast<std::int64_t>(i) * g.S;
-    if (at + g.L > samples) return false;
-    const std::int16_t* x = run.x.data() + at;
-    int local = 0;
-    for (int k = 0; k < g.L; ++k) local = std::max(local, std::abs(static_cast<int>(x[k])));
-    if (local < kQuietPeakShare * peak) return true;
-    int length = g.L;
-    if (low(i) && at >= g.L / 2 && at - g.L / 2 + 2 * g.L <= samples) x -= g.L / 2, length = 2 * g.L;
-    return periodicity(x, length, g.fs, p[static_cast<std::size_t>(i)]) < threshold;
-  };
-  // Periodicity of frame i at f0, over twice the frame for a low f0.
+  // Periodicity of frame i at f0. A low voice is measured over twice the
+  // frame, centred on it: over less than three periods the measure is
+  // unsteady (above 1 at 65 Hz).
   auto periodicityAt = [&](int i, int f0) {
     std::int64_t at = static_cast<std::int64_t>(i) * g.S;
     int length = g.L;
@@ -117,6 +105,16 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     if (at + length > samples) return 0.0;
     return periodicity(run.x.data() + at, length, g.fs, f0);
   };
+  // A frame that is quiet or does not repeat at f0.
+  auto weakAt = [&](int i, int f0) {
+    const std::int64_t at = static_cast<std::int64_t>(i) * g.S;
+    if (at + g.L > samples) return false;
+    const std::int16_t* x = run.x.data() + at;
+    int local = 0;
+    for (int k = 0; k < g.L; ++k) local = std::max(local, std::abs(static_cast<int>(x[k])));
+    return local < kQuietPeakShare * peak || periodicityAt(i, f0) < threshold;
+  };
+  auto weak = [&](int i) { return weakAt(i, p[static_cast<std::size_t>(i)]); };
   auto jump = [](int f, int ref) { return f > 0 && ref > 0 && (f >= kJumpRatio * ref || ref >= kJumpRatio * f); };
   std::vector<char> w;
   for (int i = 0; i < n;) {
@@ -177,6 +175,27 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     if (b - a < 3 && i > 0 && end < n)
       for (int k = a; k < b; ++k) p[static_cast<std::size_t>(k)] = 0;
     i = end;
+  }
+  // Short gaps between runs that agree in F0 are voiced where every frame
+  // repeats at the F0 between them (the path's voicing changes need four
+  // frames each, and a missing candidate leaves a vowel's middle unvoiced).
+  for (int i = 1; i < n;) {
+    if (p[static_cast<std::size_t>(i)] > 0 || p[static_cast<std::size_t>(i - 1)] <= 0) {
+      ++i;
+      continue;
+    }
+    int e = i;
+    while (e < n && p[static_cast<std::size_t>(e)] <= 0) ++e;
+    const int before = p[static_cast<std::size_t>(i - 1)];
+    const int after = e < n ? p[static_cast<std::size_t>(e)] : 0;
+    if (e < n && e - i <= kGapFrames && std::abs(after - before) <= kJumpAgreement * std::min(before, after)) {
+      auto at = [&](int m) { return static_cast<int>(nearestInt(before + (after - before) * double(m - i + 1) / (e - i + 1))); };
+      bool repeats = true;
+      for (int m = i; m < e && repeats; ++m) repeats = !weakAt(m, at(m));
+      if (repeats)
+        for (int m = i; m < e; ++m) p[static_cast<std::size_t>(m)] = at(m);
+    }
+    i = e;
   }
 }
 

@@ -36,6 +36,9 @@ constexpr double kOctaveMargin = 0.05;
 constexpr int kJumpFrames = 4;
 constexpr double kJumpRatio = 1.5;
 constexpr double kJumpAgreement = 0.2;
+// Gaps of up to kGapFrames unvoiced frames between runs whose F0 agree within
+// kJumpAgreement are voiced where every frame repeats at the F0 between them.
+constexpr int kGapFrames = 16;
 
 // Best normalised autocorrelation of the n samples at x for lags within 10 %
 // of fs / f0 (at least one lag); 0 for a silent frame or f0 <= 0.

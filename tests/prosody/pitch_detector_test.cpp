@@ -175,7 +175,8 @@ TEST(Periodicity, RepeatsOnlyAtThePeriod) {
 // (400-500 ms, called a 70-Hz voice) and the tone: at most two weak onset
 // frames and the creak inside turn unvoiced, the tone stays, and where it is
 // called 75 Hz (260-340 ms) or 300 Hz (three frames near 700 ms) it gets
-// its own F0 back.
+// its own F0 back, as it does where the path left it unvoiced (600-650 ms);
+// the noise between two stretches of the tone stays unvoiced.
 TEST(Periodicity, CheckTrimsOnsetsAndCreak) {
   const double fs = 16000;
   std::vector<std::int16_t> x(16000);
@@ -196,7 +197,7 @@ TEST(Periodicity, CheckTrimsOnsetsAndCreak) {
   std::vector<int> p(static_cast<std::size_t>(frames));
   for (int i = 0; i < frames; ++i) {
     const double ms = centreMs(i);
-    p[static_cast<std::size_t>(i)] = ms > 420 && ms < 480 ? 70 : ms > 260 && ms < 340 ? 75 : ms > 690 && ms < 714 ? 300 : 150;
+    p[static_cast<std::size_t>(i)] = ms > 420 && ms < 480 ? 70 : ms > 260 && ms < 340 ? 75 : ms > 690 && ms < 714 ? 300 : ms > 600 && ms < 650 ? 0 : 150;
   }
   checkPeriodicity(run, p);
   for (int i = 0; i < frames; ++i) {
