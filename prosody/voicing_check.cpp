@@ -105,14 +105,19 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     if (at + length > samples) return 0.0;
     return periodicity(run.x.data() + at, length, g.fs, f0);
   };
-  // A frame that is quiet or does not repeat at f0.
+  // A frame that is quiet or does not repeat at f0 (more strictly when it
+  // is nearly quiet, as Praat's silence threshold does).
   auto weakAt = [&](int i, int f0) {
     const std::int64_t at = static_cast<std::int64_t>(i) * g.S;
     if (at + g.L > samples) return false;
     const std::int16_t* x = run.x.data() + at;
     int local = 0;
     for (int k = 0; k < g.L; ++k) local = std::max(local, std::abs(static_cast<int>(x[k])));
-    return local < kQuietPeakShare * peak || periodicityAt(i, f0) < threshold;
+    if (local < kQuietPeakShare * peak) return true;
+    // A quiet frame must repeat better: the bar rises from the threshold at
+    // (1 + threshold) / 2 times kQuietPeakShare to 1 at kQuietPeakShare.
+    const double share = static_cast<double>(local) / peak;
+    return periodicityAt(i, f0) < threshold + std::max(0.0, 2 - share * (1 + threshold) / kQuietPeakShare);
   };
   auto weak = [&](int i) { return weakAt(i, p[static_cast<std::size_t>(i)]); };
   auto jump = [](int f, int ref) { return f > 0 && ref > 0 && (f >= kJumpRatio * ref || ref >= kJumpRatio * f); };
