@@ -41,7 +41,6 @@ struct PitchRun {
   std::vector<float> pics;
   std::vector<float> correl;
   std::vector<float> correlBis;
-  std::vector<int> argPre, argSuf;  // running first maxima of correl
 };
 
 // Channel of frequency f in a 256-point spectrum at fs Hz.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace ardv {
 namespace {
@@ -12,6 +13,9 @@ constexpr double kRiseTopHz = 2000.0;
 constexpr double kSubharmonicMinRiseDb = 6.0;
 constexpr double kSubharmonicRatio = 0.4;
 constexpr double kMultipleRatio = 0.7;
+
+using Doubles4 = double __attribute__((vector_size(32)));
+using Floats4 = float __attribute__((vector_size(16)));
 
 struct Parabola {
   double a = 0, b = 0, c = 0;
@@ -55,6 +59,19 @@ Parabola fitParabola(const float* s, int l, int n) {
 
 double vertexOf(const Parabola& p, int l) { return l - p.b / (2 * p.a); }
 
+// f / binHz for every cell of the grid, kept per thread for the bin width in
+// use (a division per painted cell was a third of the painting).
+const double* cellsInBins(double binHz) {
+  thread_local double width = 0;
+  thread_local std::vector<double> bins;
+  if (width != binHz) {
+    bins.resize(kGridSize);
+    for (int f = 0; f < kGridSize; ++f) bins[static_cast<std::size_t>(f)] = f / binHz;
+    width = binHz;
+  }
+  return bins.data();
+}
+
 }  // namespace
 
 CombTables makeCombTables(const SpeakerF0Params& params) {
@@ -76,6 +93,7 @@ float peaksToGrid(const float* s, int nb, double binHz, float* pics, double humH
   float sumE = 0.0f;
   double lowHeight = -1e30;
   if (lowPeakHz) *lowPeakHz = 0;
+  const double* inBins = cellsInBins(binHz);
   int i = 0;
   while (i < nb - 2) {
     if (!(s[i] <= s[i + 1] && s[i + 2] <= s[i + 1] && s[i + 1] > kPeakFloorDb)) {
@@ -113,8 +131,19 @@ float peaksToGrid(const float* s, int nb, double binHz, float* pics, double humH
       const auto F = static_cast<int>(nearestInt(hz));
       if (F - 25 < 800 && h > kPeakFloorDb) sumE += static_cast<float>(h - kPeakFloorDb);
       const int hi = std::min(F + 25, kGridSize);
-      for (int f = std::max(F - 25, 0); f < hi; ++f) {
-        const double x = f / binHz - l;
+      int f = std::max(F - 25, 0);
+      // Four cells at a time, each computed as one alone would be.
+      const Doubles4 floor4 = {kPeakFloorDb, kPeakFloorDb, kPeakFloorDb, kPeakFloorDb}, zero4 = {};
+      for (; f + 4 <= hi; f += 4) {
+        Doubles4 x;
+        std::memcpy(&x, inBins + f, sizeof x);
+        x -= l;
+        const Doubles4 y = (p.a * x + p.b) * x + p.c;
+        const Floats4 cells = __builtin_convertvector(y > floor4 ? y - floor4 : zero4, Floats4);
+        std::memcpy(pics + f, &cells, sizeof cells);
+      }
+      for (; f < hi; ++f) {
+        const double x = inBins[f] - l;
         const double y = (p.a * x + p.b) * x + p.c;
         pics[f] = y > kPeakFloorDb ? static_cast<float>(y - kPeakFloorDb) : 0.0f;
       }
@@ -165,12 +194,16 @@ void correlPeigne(const float* pics, const CombTables& comb, const SpeakerF0Para
 }
 
 int argmaxIn(const float* v, int lo, int hi, float* best) {
+  // The greatest value in four lanes, then its first place.
+  float lane[4] = {-1e38f, -1e38f, -1e38f, -1e38f};
+  int f = lo;
+  for (; f + 4 <= hi + 1; f += 4)
+    for (int j = 0; j < 4; ++j) lane[j] = std::max(lane[j], v[f + j]);
+  float m = std::max(std::max(lane[0], lane[1]), std::max(lane[2], lane[3]));
+  for (; f <= hi; ++f) m = std::max(m, v[f]);
   int at = 0;
-  float m = -1e38f;
-  for (int f = lo; f <= hi; ++f)
-    if (v[f] > m) {
-      m = v[f];
-      at = f;
+  if (m > -1e38f)
+    for (at = lo; v[at] != m; ++at) {
     }
   if (best) *best = m;
   return at;
@@ -184,14 +217,17 @@ float coefVoisCorrel(const float* correl, int f0, std::vector<float>& work) {
   const int hi = std::min(std::max(f0, 200) + f0 + 5, kGridSize);
   const int half = f0 / 2;
   std::fill(bis, bis + f0 + 1, 0.0f);
+  // Period q's first half lands on cells half + f0 % 2 on, its second half
+  // on cells 0 on; each cell gathers its values in the order of q.
+  auto fold = [&](int from, int to, float* cells) {
+    for (int f = from; f < to; ++f) cells[f - from] += correl[f] >= thr ? static_cast<float>(correl[f] - thr) : 0.0f;
+  };
   for (int q = 0; q < hi / f0; ++q) {
-    const int end = std::min((q + 1) * f0, hi);
-    for (int f = std::max(q * f0, 50); f < end; ++f) {
-      const float v = correl[f] >= thr ? static_cast<float>(correl[f] - thr) : 0.0f;
-      const int r = f - q * f0;  // f % f0
-      const int cell = r < half ? r + half + (f0 % 2) : r - half;
-      bis[cell] += v;
-    }
+    const int start = q * f0, end = std::min((q + 1) * f0, hi);
+    const int from = std::max(start, 50), split = std::min(start + half, end);
+    if (from < split) fold(from, split, bis + (from - start) + half + (f0 % 2));
+    const int rest = std::max(from, split);
+    if (rest < end) fold(rest, end, bis + (rest - start) - half);
   }
   double S = 0, C = 0, A = -1e38, B = -1e38;
   for (int j = 0; j < f0; ++j) S += bis[j];

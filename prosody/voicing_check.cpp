@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <numbers>
 
 namespace ardv {
@@ -36,17 +37,47 @@ const WindowCache& windowOf(int n) {
   return c;
 }
 
-// Sum of wx[k] * wx[k + lag], in four running sums.
-double lagProduct(const std::vector<float>& wx, int lag) {
+// Sums of wx[k] * wx[k + lag] for C increasing lags, each in four running
+// sums added in the same order as one lag alone; the lags share the loads of
+// wx[k] and their sums run side by side.
+using Floats4 = float __attribute__((vector_size(16)));
+
+Floats4 load4(const float* p) {
+  Floats4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+template <int C>
+void lagProducts(const std::vector<float>& wx, const int* lags, double* out) {
   const float* a = wx.data();
-  const float* b = wx.data() + lag;
-  const std::size_t m = wx.size() - static_cast<std::size_t>(lag);
-  float s[4] = {0, 0, 0, 0};
+  const std::size_t n = wx.size();
+  Floats4 s[C] = {};
   std::size_t k = 0;
-  for (; k + 4 <= m; k += 4)
-    for (std::size_t j = 0; j < 4; ++j) s[j] += a[k + j] * b[k + j];
-  for (; k < m; ++k) s[0] += a[k] * b[k];
-  return static_cast<double>(s[0]) + s[1] + s[2] + s[3];
+  const std::size_t shortest = n - static_cast<std::size_t>(lags[C - 1]);
+  for (; k + 4 <= shortest; k += 4) {
+    const Floats4 x = load4(a + k);
+    for (int l = 0; l < C; ++l) s[l] += x * load4(a + lags[l] + k);
+  }
+  for (int l = 0; l < C; ++l) {
+    const float* b = a + lags[l];
+    const std::size_t m = n - static_cast<std::size_t>(lags[l]);
+    std::size_t i = k;
+    for (; i + 4 <= m; i += 4) s[l] += load4(a + i) * load4(b + i);
+    float first = s[l][0];
+    for (; i < m; ++i) first += a[i] * b[i];
+    out[l] = static_cast<double>(first) + s[l][1] + s[l][2] + s[l][3];
+  }
+}
+
+// lagProducts for up to four lags.
+void lagProducts(const std::vector<float>& wx, const int* lags, int count, double* out) {
+  switch (count) {
+    case 1: return lagProducts<1>(wx, lags, out);
+    case 2: return lagProducts<2>(wx, lags, out);
+    case 3: return lagProducts<3>(wx, lags, out);
+    default: return lagProducts<4>(wx, lags, out);
+  }
 }
 
 }  // namespace
@@ -61,26 +92,37 @@ double periodicity(const std::int16_t* x, int n, double fs, double f0) {
   mean /= n;
   for (int k = 0; k < n; ++k)
     wx[static_cast<std::size_t>(k)] = static_cast<float>(win.w[static_cast<std::size_t>(k)] * (x[k] - mean));
-  const double r0 = lagProduct(wx, 0) / win.rw[0];
+  double product[4];
+  const int zero = 0;
+  lagProducts(wx, &zero, 1, product);
+  const double r0 = product[0] / win.rw[0];
   if (r0 <= 0) return 0;
   const double period = fs / f0;
   const int lo = std::max(1, static_cast<int>(std::floor(period * 0.9)));
   const int hi = std::min(n / 2, std::max(lo, static_cast<int>(std::ceil(period * 1.1))));
-  // Every other lag, then the neighbours of the best.
-  auto at = [&](int lag) { return lagProduct(wx, lag) / win.rw[static_cast<std::size_t>(lag)] / r0; };
+  // Every other lag, four at a time, then the neighbours of the best.
   double best = 0;
   int arg = 0;
+  auto take = [&](const int* lags, int count) {
+    lagProducts(wx, lags, count, product);
+    for (int l = 0; l < count; ++l) {
+      const double r = product[l] / win.rw[static_cast<std::size_t>(lags[l])] / r0;
+      if (r > best) best = r, arg = lags[l];
+    }
+  };
+  int lags[4];
+  int count = 0;
   for (int lag = lo; lag <= hi; lag += 2) {
-    const double r = at(lag);
-    if (r > best) best = r, arg = lag;
+    lags[count++] = lag;
+    if (count == 4) take(lags, count), count = 0;
   }
+  if (count > 0) take(lags, count);
   if (arg == 0) return 0;
   const int mid = arg;
-  for (int lag : {mid - 1, mid + 1}) {
-    if (lag < lo || lag > hi) continue;
-    const double r = at(lag);
-    if (r > best) best = r, arg = lag;
-  }
+  count = 0;
+  for (int lag : {mid - 1, mid + 1})
+    if (lag >= lo && lag <= hi) lags[count++] = lag;
+  if (count > 0) take(lags, count);
   return best;
 }
 
@@ -107,7 +149,7 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
   };
   // A frame that is quiet or does not repeat at f0 (more strictly when it
   // is nearly quiet, as Praat's silence threshold does).
-  auto weakAt = [&](int i, int f0) {
+  auto weakFor = [&](int i, int f0) {
     const std::int64_t at = static_cast<std::int64_t>(i) * g.S;
     if (at + g.L > samples) return false;
     const std::int16_t* x = run.x.data() + at;
@@ -119,7 +161,7 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     const double share = static_cast<double>(local) / peak;
     return periodicityAt(i, f0) < threshold + std::max(0.0, 2 - share * (1 + threshold) / kQuietPeakShare);
   };
-  auto weak = [&](int i) { return weakAt(i, p[static_cast<std::size_t>(i)]); };
+  auto weak = [&](int i) { return weakFor(i, p[static_cast<std::size_t>(i)]); };
   auto jump = [](int f, int ref) { return f > 0 && ref > 0 && (f >= kJumpRatio * ref || ref >= kJumpRatio * f); };
   std::vector<char> w;
   for (int i = 0; i < n;) {
@@ -196,7 +238,7 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     if (e < n && e - i <= kGapFrames && std::abs(after - before) <= kJumpAgreement * std::min(before, after)) {
       auto at = [&](int m) { return static_cast<int>(nearestInt(before + (after - before) * double(m - i + 1) / (e - i + 1))); };
       bool repeats = true;
-      for (int m = i; m < e && repeats; ++m) repeats = !weakAt(m, at(m));
+      for (int m = i; m < e && repeats; ++m) repeats = !weakFor(m, at(m));
       if (repeats)
         for (int m = i; m < e; ++m) p[static_cast<std::size_t>(m)] = at(m);
     }
