@@ -5,6 +5,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "spectral/cpu_paths.h"
+#ifdef ARDV_X86_PATHS
+#include <immintrin.h>
+#endif
+
 namespace ardv {
 namespace {
 
@@ -153,16 +158,60 @@ float peaksToGrid(const float* s, int nb, double binHz, float* pics, double humH
   return sumE;
 }
 
+namespace {
+
+// Tooth k of frequency f reads pics[k*f] while k < combEnd(f).
+int combEnd(const CombTables& comb, const SpeakerF0Params& params, int f) {
+  const int e = std::min(params.harmCeilHz / f, static_cast<int>(comb.peigne.size()));
+  return e > 1 && (e - 1) * f >= kGridSize ? (kGridSize - 1) / f + 1 : e;
+}
+
+#ifdef ARDV_X86_PATHS
+// Eight frequencies from f on in the lanes of one vector, each lane's sum
+// added in the order of its teeth; a lane past its last tooth adds +0,
+// which leaves its (non-negative) sum as it is. Returns the next f.
+[[gnu::target("avx2")]] int correlPeigneAvx2(const float* pics, const CombTables& comb, const SpeakerF0Params& params,
+                                             int f, int top, float* correl) {
+  const float* tooth = comb.peigne.data();
+  for (; f + 7 <= top; f += 8) {
+    alignas(32) int ends[8];
+    int most = 0;
+    for (int j = 0; j < 8; ++j) most = std::max(most, ends[j] = combEnd(comb, params, f + j));
+    const __m256i end = _mm256_load_si256(reinterpret_cast<const __m256i*>(ends));
+    const __m256i step = _mm256_setr_epi32(f, f + 1, f + 2, f + 3, f + 4, f + 5, f + 6, f + 7);
+    __m256i at = step;
+    __m256 sum = _mm256_setzero_ps();
+    for (int k = 1; k < most; ++k) {
+      const __m256i live = _mm256_cmpgt_epi32(end, _mm256_set1_epi32(k));
+      const __m256 cell = _mm256_mask_i32gather_ps(_mm256_setzero_ps(), pics, at, _mm256_castsi256_ps(live), 4);
+      sum = _mm256_add_ps(sum, _mm256_mul_ps(_mm256_set1_ps(tooth[k]), cell));
+      at = _mm256_add_epi32(at, step);
+    }
+    _mm256_storeu_ps(correl + f, sum);
+  }
+  return f;
+}
+#endif
+
+bool useAvx2Comb() {
+#ifdef ARDV_X86_PATHS
+  static const bool avx2 = cpuHasAvx2();
+  return avx2;
+#else
+  return false;
+#endif
+}
+
+}  // namespace
+
 void correlPeigne(const float* pics, const CombTables& comb, const SpeakerF0Params& params, float* correl) {
   const int top = std::min(params.f0Max, kGridSize - 1);
-  const int teeth = static_cast<int>(comb.peigne.size());
   const float* tooth = comb.peigne.data();
-  // Tooth k of frequency f reads pics[k*f] while k < end(f).
-  const auto end = [&](int f) {
-    const int e = std::min(params.harmCeilHz / f, teeth);
-    return e > 1 && (e - 1) * f >= kGridSize ? (kGridSize - 1) / f + 1 : e;
-  };
+  const auto end = [&](int f) { return combEnd(comb, params, f); };
   int f = std::max(params.combMin, 1);
+#ifdef ARDV_X86_PATHS
+  if (useAvx2Comb()) f = correlPeigneAvx2(pics, comb, params, f, top, correl);
+#endif
   // Four frequencies side by side: four independent running sums, each
   // added in its own order as one at a time would.
   for (; f + 3 <= top; f += 4) {
@@ -195,10 +244,13 @@ void correlPeigne(const float* pics, const CombTables& comb, const SpeakerF0Para
 
 int argmaxIn(const float* v, int lo, int hi, float* best) {
   // The greatest value in four lanes, then its first place.
-  float lane[4] = {-1e38f, -1e38f, -1e38f, -1e38f};
+  Floats4 lane = {-1e38f, -1e38f, -1e38f, -1e38f};
   int f = lo;
-  for (; f + 4 <= hi + 1; f += 4)
-    for (int j = 0; j < 4; ++j) lane[j] = std::max(lane[j], v[f + j]);
+  for (; f + 4 <= hi + 1; f += 4) {
+    Floats4 x;
+    std::memcpy(&x, v + f, sizeof x);
+    lane = lane < x ? x : lane;
+  }
   float m = std::max(std::max(lane[0], lane[1]), std::max(lane[2], lane[3]));
   for (; f <= hi; ++f) m = std::max(m, v[f]);
   int at = 0;
@@ -219,8 +271,18 @@ float coefVoisCorrel(const float* correl, int f0, std::vector<float>& work) {
   std::fill(bis, bis + f0 + 1, 0.0f);
   // Period q's first half lands on cells half + f0 % 2 on, its second half
   // on cells 0 on; each cell gathers its values in the order of q.
+  const Doubles4 thr4 = {thr, thr, thr, thr}, zero4 = {};
   auto fold = [&](int from, int to, float* cells) {
-    for (int f = from; f < to; ++f) cells[f - from] += correl[f] >= thr ? static_cast<float>(correl[f] - thr) : 0.0f;
+    int f = from;
+    for (; f + 4 <= to; f += 4) {
+      Floats4 c, sum;
+      std::memcpy(&c, correl + f, sizeof c);
+      std::memcpy(&sum, cells + (f - from), sizeof sum);
+      const Doubles4 d = __builtin_convertvector(c, Doubles4);
+      sum += __builtin_convertvector(d >= thr4 ? d - thr4 : zero4, Floats4);
+      std::memcpy(cells + (f - from), &sum, sizeof sum);
+    }
+    for (; f < to; ++f) cells[f - from] += correl[f] >= thr ? static_cast<float>(correl[f] - thr) : 0.0f;
   };
   for (int q = 0; q < hi / f0; ++q) {
     const int start = q * f0, end = std::min((q + 1) * f0, hi);
@@ -270,8 +332,9 @@ HarmonicLevels harmonicLevels(const float* s, double binHz, double top, double f
 double meanRise(const HarmonicLevels& h, float floor, int m, bool on) {
   double sum = 0;
   int n = 0;
-  for (int k = 1; k <= h.count; ++k)
-    if ((k % m == 0) == on) {
+  // c counts k modulo m.
+  for (int k = 1, c = 1; k <= h.count; ++k, c = c == m ? 1 : c + 1)
+    if ((c == m) == on) {
       sum += std::max(h.level[k - 1] - floor, 0.0f);
       ++n;
     }
@@ -296,8 +359,9 @@ SpectrumLevels spectrumLevels(const float* s, int nb, std::vector<float>& work) 
   if (nb < 8) return v;
   // Every other bin: the zero-padded spectrum's neighbours say little more.
   // Most frames of a clean recording lie below the grid: no need to sort.
+  // work is shared with coefVoisCorrel's larger use: never shrunk.
   const int n = (nb + 1) / 2;
-  work.resize(static_cast<std::size_t>(n));
+  if (work.size() < static_cast<std::size_t>(n)) work.resize(static_cast<std::size_t>(n));
   int below = 0;
   for (int k = 0; k < n; ++k) {
     work[static_cast<std::size_t>(k)] = s[2 * k];
@@ -308,7 +372,7 @@ SpectrumLevels spectrumLevels(const float* s, int nb, std::vector<float>& work) 
     return v;
   }
   auto mid = work.begin() + n / 2;
-  std::nth_element(work.begin(), mid, work.end());
+  std::nth_element(work.begin(), mid, work.begin() + n);
   v.medianDb = *mid;
   auto quartile = work.begin() + n / 4;
   std::nth_element(work.begin(), quartile, mid);

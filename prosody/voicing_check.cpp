@@ -41,6 +41,8 @@ const WindowCache& windowOf(int n) {
 // sums added in the same order as one lag alone; the lags share the loads of
 // wx[k] and their sums run side by side.
 using Floats4 = float __attribute__((vector_size(16)));
+using Doubles4 = double __attribute__((vector_size(32)));
+using Shorts4 = std::int16_t __attribute__((vector_size(8)));
 
 Floats4 load4(const float* p) {
   Floats4 v;
@@ -87,10 +89,21 @@ double periodicity(const std::int16_t* x, int n, double fs, double f0) {
   const WindowCache& win = windowOf(n);
   thread_local std::vector<float> wx;
   wx.resize(static_cast<std::size_t>(n));
-  double mean = 0;
-  for (int k = 0; k < n; ++k) mean += x[k];
-  mean /= n;
-  for (int k = 0; k < n; ++k)
+  // A sum of samples is exact in any order.
+  std::int64_t sum = 0;
+  for (int k = 0; k < n; ++k) sum += x[k];
+  const double mean = static_cast<double>(sum) / n;
+  int k = 0;
+  const Doubles4 mean4 = {mean, mean, mean, mean};
+  for (; k + 4 <= n; k += 4) {
+    Shorts4 s;
+    Doubles4 w;
+    std::memcpy(&s, x + k, sizeof s);
+    std::memcpy(&w, win.w.data() + k, sizeof w);
+    const Floats4 v = __builtin_convertvector(w * (__builtin_convertvector(s, Doubles4) - mean4), Floats4);
+    std::memcpy(wx.data() + k, &v, sizeof v);
+  }
+  for (; k < n; ++k)
     wx[static_cast<std::size_t>(k)] = static_cast<float>(win.w[static_cast<std::size_t>(k)] * (x[k] - mean));
   double product[4];
   const int zero = 0;
