@@ -197,7 +197,11 @@ TEST(Periodicity, CheckTrimsOnsetsAndCreak) {
   std::vector<int> p(static_cast<std::size_t>(frames));
   for (int i = 0; i < frames; ++i) {
     const double ms = centreMs(i);
-    p[static_cast<std::size_t>(i)] = ms > 420 && ms < 480 ? 70 : ms > 260 && ms < 340 ? 75 : ms > 690 && ms < 714 ? 300 : ms > 600 && ms < 650 ? 0 : 150;
+    p[static_cast<std::size_t>(i)] = ms > 420 && ms < 480   ? 70
+                                     : ms > 260 && ms < 340 ? 75
+                                     : ms > 690 && ms < 714 ? 300
+                                     : ms > 600 && ms < 650 ? 0
+                                                            : 150;
   }
   checkPeriodicity(run, p);
   for (int i = 0; i < frames; ++i) {
