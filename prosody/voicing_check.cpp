@@ -225,7 +225,8 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
         const int target = static_cast<int>(nearestInt(before + (after - before) * double(m - k + 1) / (e - k + 1)));
         if (own <= 0 || !jump(own, after)) continue;
         const double there = periodicityAt(m, target);
-        if (there >= threshold && there >= periodicityAt(m, own) - kOctaveMargin) p[static_cast<std::size_t>(m)] = target;
+        if (there >= threshold && there >= periodicityAt(m, own) - kOctaveMargin)
+          p[static_cast<std::size_t>(m)] = target;
       }
       k = e;
     }
@@ -249,7 +250,9 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     const int before = p[static_cast<std::size_t>(i - 1)];
     const int after = e < n ? p[static_cast<std::size_t>(e)] : 0;
     if (e < n && e - i <= kGapFrames && std::abs(after - before) <= kJumpAgreement * std::min(before, after)) {
-      auto at = [&](int m) { return static_cast<int>(nearestInt(before + (after - before) * double(m - i + 1) / (e - i + 1))); };
+      auto at = [&](int m) {
+        return static_cast<int>(nearestInt(before + (after - before) * double(m - i + 1) / (e - i + 1)));
+      };
       bool repeats = true;
       for (int m = i; m < e && repeats; ++m) repeats = !weakFor(m, at(m));
       if (repeats)
