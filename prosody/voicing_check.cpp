@@ -260,6 +260,27 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     }
     i = e;
   }
+  // A frame that repeats clearly better at m times its period, where F0 / m
+  // lies below the range's floor but within the default range, is a
+  // multiple of a lower voice ("Female" for a man): unvoiced.
+  const int lowest = SpeakerF0Params{}.f0Min;
+  for (int k = 0; k < n && run.params.f0Min > lowest; ++k) {
+    const int f0 = p[static_cast<std::size_t>(k)];
+    const std::int64_t at = static_cast<std::int64_t>(k) * g.S - g.L / 2;
+    if (f0 <= 0 || at < 0 || at + 2 * g.L > samples) continue;
+    const std::int16_t* x = run.x.data() + at;
+    double own = -1;
+    for (int m = 2; m <= kBelowRangeParts && f0 >= m * lowest; ++m) {
+      if (f0 >= m * run.params.f0Min) continue;
+      const double longer = periodicity(x, 2 * g.L, g.fs, f0 / static_cast<double>(m));
+      if (longer < threshold) continue;
+      if (own < 0) own = periodicity(x, 2 * g.L, g.fs, f0);
+      if (longer > own + kBelowRangeMargin) {
+        p[static_cast<std::size_t>(k)] = 0;
+        break;
+      }
+    }
+  }
 }
 
 }  // namespace ardv

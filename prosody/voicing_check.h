@@ -39,6 +39,13 @@ constexpr double kJumpAgreement = 0.2;
 // Gaps of up to kGapFrames unvoiced frames between runs whose F0 agree within
 // kJumpAgreement are voiced where every frame repeats at the F0 between them.
 constexpr int kGapFrames = 16;
+// A frame whose waveform repeats this much better at m times its period
+// (m up to kBelowRangeParts), where F0 / m lies below the range's floor and
+// not below the default range's, is unvoiced (a multiple of a voice below
+// the range: "Female" for a man). Larger m and smaller margins unvoiced
+// breathy voices of the known-F0 set.
+constexpr double kBelowRangeMargin = 0.3;
+constexpr int kBelowRangeParts = 3;
 
 // Best normalised autocorrelation of the n samples at x for lags within 10 %
 // of fs / f0 (at least one lag); 0 for a silent frame or f0 <= 0.
@@ -54,6 +61,9 @@ double periodicity(const std::int16_t* x, int n, double fs, double f0);
 // its F0; a few frames an octave or more away from both neighbours get
 // theirs when the waveform repeats as well at it. Other frames inside a run
 // keep their F0 (vibrato and breath lower the measure inside vowels).
+// Short gaps between runs that agree are voiced where the waveform repeats
+// at the F0 between them; a frame of a voice below a raised floor (see
+// kBelowRangeMargin) is unvoiced.
 void checkPeriodicity(const PitchRun& run, std::vector<int>& p);
 
 }  // namespace ardv

@@ -213,6 +213,33 @@ TEST(Periodicity, CheckTrimsOnsetsAndCreak) {
   EXPECT_GT(p[kOnsetFramesChecked], 0);
 }
 
+// With "Female" (floor 100 Hz) a voice of 80 Hz read at three times its F0
+// is unvoiced; a voice of 240 Hz keeps its F0, and so does the 80-Hz voice
+// with "Any", whose floor (65 Hz) holds the voice.
+TEST(Periodicity, AVoiceBelowARaisedFloorIsUnvoiced) {
+  const double fs = 16000;
+  const struct {
+    double voiceHz;
+    int speaker, expect;
+  } rows[] = {{80, 0, 0}, {240, 0, 240}, {80, -1, 240}};
+  for (const auto& r : rows) {
+    std::vector<std::int16_t> x(8000);
+    for (std::size_t k = 0; k < x.size(); ++k) {
+      double v = 0;  // the third harmonic strongest: the waveform repeats fairly at a third of its period
+      for (const auto [h, a] : {std::pair{1, 0.5}, {2, 0.5}, {3, 1.0}, {6, 0.5}})
+        v += a * std::sin(2 * std::numbers::pi * h * r.voiceHz * static_cast<double>(k) / fs + h);
+      x[k] = static_cast<std::int16_t>(8000 * v);
+    }
+    PitchRun run;
+    prepare(run, x, fs);
+    run.params = speakerF0Params(r.speaker);
+    run.params.voicingThreshold = 0.4f;
+    std::vector<int> p(static_cast<std::size_t>(run.geo.frames), 240);
+    checkPeriodicity(run, p);
+    EXPECT_EQ(p[p.size() / 2], r.expect) << r.voiceHz << " Hz, speaker " << r.speaker;
+  }
+}
+
 TEST(CalUnPitch, HarmonicToneOf200HzBeatsItsSubharmonics) {
   const double fs = 16000;
   std::vector<std::int16_t> x(16000);
