@@ -5,10 +5,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "spectral/cpu_paths.h"
-#ifdef ARDV_X86_PATHS
-#include <immintrin.h>
-#endif
 
 namespace ardv {
 namespace {
@@ -158,60 +154,16 @@ float peaksToGrid(const float* s, int nb, double binHz, float* pics, double humH
   return sumE;
 }
 
-namespace {
-
-// Tooth k of frequency f reads pics[k*f] while k < combEnd(f).
-int combEnd(const CombTables& comb, const SpeakerF0Params& params, int f) {
-  const int e = std::min(params.harmCeilHz / f, static_cast<int>(comb.peigne.size()));
-  return e > 1 && (e - 1) * f >= kGridSize ? (kGridSize - 1) / f + 1 : e;
-}
-
-#ifdef ARDV_X86_PATHS
-// Eight frequencies from f on in the lanes of one vector, each lane's sum
-// added in the order of its teeth; a lane past its last tooth adds +0,
-// which leaves its (non-negative) sum as it is. Returns the next f.
-[[gnu::target("avx2")]] int correlPeigneAvx2(const float* pics, const CombTables& comb, const SpeakerF0Params& params,
-                                             int f, int top, float* correl) {
-  const float* tooth = comb.peigne.data();
-  for (; f + 7 <= top; f += 8) {
-    alignas(32) int ends[8];
-    int most = 0;
-    for (int j = 0; j < 8; ++j) most = std::max(most, ends[j] = combEnd(comb, params, f + j));
-    const __m256i end = _mm256_load_si256(reinterpret_cast<const __m256i*>(ends));
-    const __m256i step = _mm256_setr_epi32(f, f + 1, f + 2, f + 3, f + 4, f + 5, f + 6, f + 7);
-    __m256i at = step;
-    __m256 sum = _mm256_setzero_ps();
-    for (int k = 1; k < most; ++k) {
-      const __m256i live = _mm256_cmpgt_epi32(end, _mm256_set1_epi32(k));
-      const __m256 cell = _mm256_mask_i32gather_ps(_mm256_setzero_ps(), pics, at, _mm256_castsi256_ps(live), 4);
-      sum = _mm256_add_ps(sum, _mm256_mul_ps(_mm256_set1_ps(tooth[k]), cell));
-      at = _mm256_add_epi32(at, step);
-    }
-    _mm256_storeu_ps(correl + f, sum);
-  }
-  return f;
-}
-#endif
-
-bool useAvx2Comb() {
-#ifdef ARDV_X86_PATHS
-  static const bool avx2 = cpuHasAvx2();
-  return avx2;
-#else
-  return false;
-#endif
-}
-
-}  // namespace
-
 void correlPeigne(const float* pics, const CombTables& comb, const SpeakerF0Params& params, float* correl) {
   const int top = std::min(params.f0Max, kGridSize - 1);
+  const int teeth = static_cast<int>(comb.peigne.size());
   const float* tooth = comb.peigne.data();
-  const auto end = [&](int f) { return combEnd(comb, params, f); };
+  // Tooth k of frequency f reads pics[k*f] while k < end(f).
+  const auto end = [&](int f) {
+    const int e = std::min(params.harmCeilHz / f, teeth);
+    return e > 1 && (e - 1) * f >= kGridSize ? (kGridSize - 1) / f + 1 : e;
+  };
   int f = std::max(params.combMin, 1);
-#ifdef ARDV_X86_PATHS
-  if (useAvx2Comb()) f = correlPeigneAvx2(pics, comb, params, f, top, correl);
-#endif
   // Four frequencies side by side: four independent running sums, each
   // added in its own order as one at a time would.
   for (; f + 3 <= top; f += 4) {
