@@ -279,18 +279,21 @@ HarmonicLevels harmonicLevels(const float* s, double binHz, double top, double f
   return h;
 }
 
-// Mean rise above `floor` of the levels of k a multiple of m (on) or of the
-// other k (!on); -1 with fewer than two such k.
-double meanRise(const HarmonicLevels& h, float floor, int m, bool on) {
-  double sum = 0;
-  int n = 0;
+// Mean rise above `floor` of the levels of k a multiple of m (on) and of the
+// other k (off), each summed in the order of k; -1 with fewer than two such k.
+struct Rises {
+  double on = -1, off = -1;
+};
+Rises meanRises(const HarmonicLevels& h, float floor, int m) {
+  double sumOn = 0, sumOff = 0;
+  int nOn = 0, nOff = 0;
   // c counts k modulo m.
-  for (int k = 1, c = 1; k <= h.count; ++k, c = c == m ? 1 : c + 1)
-    if ((c == m) == on) {
-      sum += std::max(h.level[k - 1] - floor, 0.0f);
-      ++n;
-    }
-  return n >= 2 ? sum / n : -1.0;
+  for (int k = 1, c = 1; k <= h.count; ++k, c = c == m ? 1 : c + 1) {
+    const double rise = std::max(h.level[k - 1] - floor, 0.0f);
+    if (c == m) sumOn += rise, ++nOn;
+    else sumOff += rise, ++nOff;
+  }
+  return {nOn >= 2 ? sumOn / nOn : -1.0, nOff >= 2 ? sumOff / nOff : -1.0};
 }
 
 // Smallest m (2..5) for which f is a subharmonic: the multiples of m*f rise
@@ -298,7 +301,7 @@ double meanRise(const HarmonicLevels& h, float floor, int m, bool on) {
 int subharmonicOf(const float* s, double binHz, double top, double f, double fMax, float floor) {
   const HarmonicLevels h = harmonicLevels(s, binHz, top, f);
   for (int m = 2; m <= 5 && m * f <= fMax; ++m) {
-    const double on = meanRise(h, floor, m, true), off = meanRise(h, floor, m, false);
+    const auto [on, off] = meanRises(h, floor, m);
     if (off >= 0 && on >= kSubharmonicMinRiseDb && off < kSubharmonicRatio * on) return m;
   }
   return 1;
@@ -349,13 +352,13 @@ VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, c
   // spectrum has harmonics between its own multiples too.
   for (int d = 2; d <= 3; ++d) {
     const HarmonicLevels h = harmonicLevels(s, binHz, high, g / d);
-    const double on = meanRise(h, floor, d, true), off = meanRise(h, floor, d, false);
+    const auto [on, off] = meanRises(h, floor, d);
     if (on >= kSubharmonicMinRiseDb && off >= kMultipleRatio * on)
       return {static_cast<int>(nearestInt(g)), 0.0f, floor};
   }
   // The harmonics' rise is measured from the lower quartile, which between
   // the dense harmonics of a low voice still lies in the valleys.
-  const double rise = std::max(meanRise(harmonicLevels(s, binHz, high, g), levels.quartileDb, 1, true), 0.0);
+  const double rise = std::max(meanRises(harmonicLevels(s, binHz, high, g), levels.quartileDb, 1).on, 0.0);
   return {static_cast<int>(nearestInt(g)), static_cast<float>(rise), floor};
 }
 
