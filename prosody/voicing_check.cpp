@@ -84,6 +84,26 @@ void lagProducts(const std::vector<float>& wx, const int* lags, int count, doubl
 
 }  // namespace
 
+std::vector<std::int16_t> withoutHum(const std::vector<std::int16_t>& x, double fs, double humHz) {
+  // A second-order notch, forwards then backwards (no phase shift).
+  const double w = 2 * std::numbers::pi * humHz / fs, c = std::cos(w);
+  const double r = 1 - std::numbers::pi * kHumNotchHz / fs;
+  std::vector<double> y(x.begin(), x.end());
+  for (int pass = 0; pass < 2; ++pass) {
+    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    for (double& v : y) {
+      const double out = v - 2 * c * x1 + x2 + 2 * r * c * y1 - r * r * y2;
+      x2 = x1, x1 = v, y2 = y1, y1 = out;
+      v = out;
+    }
+    std::reverse(y.begin(), y.end());
+  }
+  std::vector<std::int16_t> out(x.size());
+  for (std::size_t k = 0; k < y.size(); ++k)
+    out[k] = static_cast<std::int16_t>(std::clamp(std::lround(y[k]), -32768L, 32767L));
+  return out;
+}
+
 double periodicity(const std::int16_t* x, int n, double fs, double f0) {
   if (f0 <= 0 || n < 4) return 0;
   const WindowCache& win = windowOf(n);
@@ -143,9 +163,14 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
   const float threshold = run.params.voicingThreshold;
   if (threshold <= 0 || run.x.empty()) return;
   const PitchGeometry& g = run.geo;
-  const auto samples = static_cast<std::int64_t>(run.x.size());
+  // With hum the waveform is judged without it: a low sine repeats at any
+  // short lag and would keep the hum's stretches voiced.
+  std::vector<std::int16_t> notched;
+  if (run.humHz > 0) notched = withoutHum(run.x, g.fs, run.humHz);
+  const std::vector<std::int16_t>& xs = run.humHz > 0 ? notched : run.x;
+  const auto samples = static_cast<std::int64_t>(xs.size());
   int peak = 0;
-  for (std::int16_t v : run.x) peak = std::max(peak, std::abs(static_cast<int>(v)));
+  for (std::int16_t v : xs) peak = std::max(peak, std::abs(static_cast<int>(v)));
   const auto n = static_cast<int>(p.size());
   // A low voice: fewer than three periods in the frame.
   auto low = [&](int i) { return kPeriodsInWindow * g.fs / p[static_cast<std::size_t>(i)] > g.L; };
@@ -158,14 +183,14 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     if (kPeriodsInWindow * g.fs / f0 > g.L && at >= g.L / 2 && at - g.L / 2 + 2 * g.L <= samples)
       at -= g.L / 2, length = 2 * g.L;
     if (at + length > samples) return 0.0;
-    return periodicity(run.x.data() + at, length, g.fs, f0);
+    return periodicity(xs.data() + at, length, g.fs, f0);
   };
   // A frame that is quiet or does not repeat at f0 (more strictly when it
   // is nearly quiet, as Praat's silence threshold does).
   auto weakFor = [&](int i, int f0) {
     const std::int64_t at = static_cast<std::int64_t>(i) * g.S;
     if (at + g.L > samples) return false;
-    const std::int16_t* x = run.x.data() + at;
+    const std::int16_t* x = xs.data() + at;
     int local = 0;
     for (int k = 0; k < g.L; ++k) local = std::max(local, std::abs(static_cast<int>(x[k])));
     if (local < kQuietPeakShare * peak) return true;
@@ -207,8 +232,8 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
       const int f0 = p[static_cast<std::size_t>(k)];
       const std::int64_t at = static_cast<std::int64_t>(k) * g.S - g.L / 2;
       if (f0 <= 0 || !low(k) || 2 * f0 > run.params.f0Max || at < 0 || at + 2 * g.L > samples) continue;
-      const double atHalf = periodicity(run.x.data() + at, 2 * g.L, g.fs, 2.0 * f0);
-      if (atHalf >= threshold && atHalf >= periodicity(run.x.data() + at, 2 * g.L, g.fs, f0) - kOctaveMargin)
+      const double atHalf = periodicity(xs.data() + at, 2 * g.L, g.fs, 2.0 * f0);
+      if (atHalf >= threshold && atHalf >= periodicity(xs.data() + at, 2 * g.L, g.fs, f0) - kOctaveMargin)
         p[static_cast<std::size_t>(k)] = 2 * f0;
     }
     // A few frames a jump away from agreeing neighbours on both sides take
@@ -268,7 +293,7 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     const int f0 = p[static_cast<std::size_t>(k)];
     const std::int64_t at = static_cast<std::int64_t>(k) * g.S - g.L / 2;
     if (f0 <= 0 || at < 0 || at + 2 * g.L > samples) continue;
-    const std::int16_t* x = run.x.data() + at;
+    const std::int16_t* x = xs.data() + at;
     double own = -1;
     for (int m = 2; m <= kBelowRangeParts && f0 >= m * lowest; ++m) {
       if (f0 >= m * run.params.f0Min) continue;

@@ -47,6 +47,11 @@ constexpr int kGapFrames = 16;
 constexpr double kBelowRangeMargin = 0.3;
 constexpr int kBelowRangeParts = 3;
 
+// The samples with a notch kHumNotchHz wide at humHz (forwards and
+// backwards); the check judges a run with hum on them.
+constexpr double kHumNotchHz = 10.0;
+std::vector<std::int16_t> withoutHum(const std::vector<std::int16_t>& x, double fs, double humHz);
+
 // Best normalised autocorrelation of the n samples at x for lags within 10 %
 // of fs / f0 (at least one lag); 0 for a silent frame or f0 <= 0.
 double periodicity(const std::int16_t* x, int n, double fs, double f0);
