@@ -37,9 +37,6 @@ const WindowCache& windowOf(int n) {
   return c;
 }
 
-// Sums of wx[k] * wx[k + lag] for C increasing lags, each in four running
-// sums added in the same order as one lag alone; the lags share the loads of
-// wx[k] and their sums run side by side.
 using Floats4 = float __attribute__((vector_size(16)));
 using Doubles4 = double __attribute__((vector_size(32)));
 using Shorts4 = std::int16_t __attribute__((vector_size(8)));
@@ -50,6 +47,9 @@ Floats4 load4(const float* p) {
   return v;
 }
 
+// Sums of wx[k] * wx[k + lag] for C increasing lags, each in four running
+// sums added in the same order as one lag alone; the lags share the loads of
+// wx[k] and their sums run side by side.
 template <int C>
 void lagProducts(const std::vector<float>& wx, const int* lags, double* out) {
   const float* a = wx.data();
