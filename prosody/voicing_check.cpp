@@ -195,7 +195,7 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     for (int k = 0; k < g.L; ++k) local = std::max(local, std::abs(static_cast<int>(x[k])));
     if (local < kQuietPeakShare * peak) return true;
     // A quiet frame must repeat better: the bar rises from the threshold at
-    // (1 + threshold) / 2 times kQuietPeakShare to 1 at kQuietPeakShare.
+    // 2 / (1 + threshold) times kQuietPeakShare to 1 at kQuietPeakShare.
     const double share = static_cast<double>(local) / peak;
     return periodicityAt(i, f0) < threshold + std::max(0.0, 2 - share * (1 + threshold) / kQuietPeakShare);
   };
