@@ -4,7 +4,8 @@
 // peak is below a small share of the run's loudest peak or its waveform does
 // not repeat at its period: the normalised autocorrelation of the
 // Hann-windowed frame (divided by the window's own) near the period stays
-// below the voicing threshold.
+// below the voicing threshold, or below a bar rising to 1 as the frame's
+// peak falls to that share.
 #pragma once
 
 #include <cstdint>
