@@ -10,6 +10,20 @@
 
 namespace ardv {
 
+double humOf(std::vector<float> lowPeaks, int frames) {
+  if (frames < kHumMinFrames) return 0;
+  std::erase(lowPeaks, 0.0f);
+  std::sort(lowPeaks.begin(), lowPeaks.end());
+  // The widest gathering within 2 kHumWidthHz.
+  std::size_t best = 0, from = 0;
+  for (std::size_t a = 0, b = 0; b < lowPeaks.size(); ++b) {
+    while (lowPeaks[b] - lowPeaks[a] > 2 * kHumWidthHz) ++a;
+    if (b + 1 - a > best) best = b + 1 - a, from = a;
+  }
+  if (best < kHumShare * frames) return 0;
+  return lowPeaks[from + best / 2];
+}
+
 bool noiseOnGrid(const PitchRun& run) {
   if (run.voice.empty()) return false;
   std::vector<float> medians;
@@ -94,22 +108,32 @@ bool pitchBrutMartin(PitchRun& run) {
   run.voice.assign(static_cast<std::size_t>(g.frames), {});
   for (auto& fr : run.tab)
     for (auto& h : fr) h = PitchHypothesis{0, 0, -1, 0, 0, 0, 0, 0};
-  int quiet = 0;
-  for (int i = 0; i < g.frames; ++i) {
-    const int j = bandColumnOf(g, i);
-    if (j >= 0 && run.ener[static_cast<std::size_t>(j)] >= kQuietBandEnergy) quiet = 0;
-    else ++quiet;
-    FrameCandidates cand;
-    if (quiet <= kQuietFramesAnalysed) cand = calUnPitch(run, static_cast<std::int64_t>(i) * g.S);
-    PitchFrame& fr = run.tab[static_cast<std::size_t>(i)];
-    for (int m = 0; m < 3; ++m) {
-      PitchHypothesis& h = fr[static_cast<std::size_t>(m + 1)];
-      const PitchCandidate& c = cand[static_cast<std::size_t>(m)];
-      h.f0 = static_cast<float>(c.f0);
-      h.bonus = h.f0 > 1.0f ? c.energy : 0.0f;
-      h.coefVois = h.f0 > 1.0f ? c.coef : 0.0f;
-      run.voice[static_cast<std::size_t>(i)][static_cast<std::size_t>(m)] = c.voice;
+  // The frames again without the hum when the first pass finds it (with
+  // the periodicity check on: voicing threshold 0 keeps the earlier tracks).
+  for (int pass = 0; pass < 2; ++pass) {
+    run.lowPeaks.clear();
+    int quiet = 0, analysed = 0;
+    for (int i = 0; i < g.frames; ++i) {
+      const int j = bandColumnOf(g, i);
+      if (j >= 0 && run.ener[static_cast<std::size_t>(j)] >= kQuietBandEnergy) quiet = 0;
+      else ++quiet;
+      FrameCandidates cand;
+      if (quiet <= kQuietFramesAnalysed) {
+        cand = calUnPitch(run, static_cast<std::int64_t>(i) * g.S);
+        ++analysed;
+      }
+      PitchFrame& fr = run.tab[static_cast<std::size_t>(i)];
+      for (int m = 0; m < 3; ++m) {
+        PitchHypothesis& h = fr[static_cast<std::size_t>(m + 1)];
+        const PitchCandidate& c = cand[static_cast<std::size_t>(m)];
+        h.f0 = static_cast<float>(c.f0);
+        h.bonus = h.f0 > 1.0f ? c.energy : 0.0f;
+        h.coefVois = h.f0 > 1.0f ? c.coef : 0.0f;
+        run.voice[static_cast<std::size_t>(i)][static_cast<std::size_t>(m)] = c.voice;
+      }
     }
+    if (pass > 0 || run.params.voicingThreshold <= 0 || (run.humHz = humOf(run.lowPeaks, analysed)) == 0) break;
+    run.trace.line("hum at %.1f Hz\n", run.humHz);
   }
 
   Histogram voise;

@@ -17,6 +17,15 @@ constexpr int kQuietFramesAnalysed = 6;
 // internal-fault report when the FFT engine cannot be set up.
 bool pitchBrutMartin(PitchRun& run);
 
+// Mains hum under the voice: the frequency (Hz) near which the peaks of
+// `lowPeaks` (peaksToGrid's lowPeakHz of each analysed frame) lie, within
+// kHumWidthHz, in at least kHumShare of `frames` analysed frames (at least
+// kHumMinFrames); 0 when there is none. The comb's tooth on a line at 50 Hz
+// draws the candidates down to 65..75 Hz.
+constexpr double kHumShare = 0.6;
+constexpr int kHumMinFrames = 20;
+double humOf(std::vector<float> lowPeaks, int frames);
+
 // True when noise fills the peak grid even in the quietest tenth of the
 // frames: the median spectrum level of the first candidate's check
 // (run.voice) passes kPeakFloorDb by kNoisyRunMarginDb in nine frames of ten.

@@ -25,27 +25,24 @@ FrameCandidates calUnPitch(PitchRun& run, std::int64_t position) {
   if (!run.fft.compute(run.span, position, run.spectre.data(), false, true, std::clamp(nb + 2, 0, g.N / 2)))
     return out;
 
-  const float sumE = peaksToGrid(run.spectre.data(), nb, g.fs / g.N, run.pics.data());
+  float lowPeak = 0;
+  const float sumE = peaksToGrid(run.spectre.data(), nb, g.fs / g.N, run.pics.data(), run.humHz, &lowPeak);
+  run.lowPeaks.push_back(lowPeak);
   float* c = run.correl.data();
   correlPeigne(run.pics.data(), run.comb, p, c);
 
-  // First maxima of c over f0Min..j (pre) and j..f0Max (suf): each argmax
-  // below is one look-up.
   const int lo = p.f0Min, hi = p.f0Max;
   if (lo < 1 || hi < lo || hi >= kGridSize) return out;
-  run.argPre.resize(static_cast<std::size_t>(hi - lo + 1));
-  run.argSuf.resize(static_cast<std::size_t>(hi - lo + 1));
-  int* pre = run.argPre.data() - lo;
-  int* suf = run.argSuf.data() - lo;
-  pre[lo] = lo;
-  for (int f = lo + 1; f <= hi; ++f) pre[f] = c[f] > c[pre[f - 1]] ? f : pre[f - 1];
-  suf[hi] = hi;
-  for (int f = hi - 1; f >= lo; --f) suf[f] = c[f] >= c[suf[f + 1]] ? f : suf[f + 1];
-  // Best of lo..a against best of b..hi; the right one wins only if greater.
-  auto bestOutside = [&](int a, int b) { return c[suf[b]] > c[pre[a]] ? suf[b] : pre[a]; };
+  // Best of lo..a against best of b..hi (first maxima); the right one wins
+  // only if greater.
+  auto bestOutside = [&](int a, int b) {
+    float left = 0, right = 0;
+    const int l = argmaxIn(c, lo, a, &left), r = argmaxIn(c, b, hi, &right);
+    return right > left ? r : l;
+  };
 
   int f0[3] = {-1, -1, -1};
-  f0[0] = pre[hi];
+  f0[0] = argmaxIn(c, lo, hi);
   int j = f0[0] - 1;
   while (j > std::max(p.f0Min, f0[0] - 70) && c[j] <= c[j + 1]) --j;
   const int lb = std::max(p.f0Min, std::min(j, f0[0] - 8));
@@ -69,7 +66,9 @@ FrameCandidates calUnPitch(PitchRun& run, std::int64_t position) {
       const double w = std::max<double>(run.comb.somHarm[static_cast<std::size_t>(count)], 1e-10);
       cand.energy = static_cast<float>(s / w);
     }
-    cand.coef = coefVoisCorrel(c, f0[m], run.correlBis);
+    // The third candidate is often the second again.
+    cand.coef = m > 0 && f0[m] == f0[m - 1] ? out[static_cast<std::size_t>(m - 1)].coef
+                                            : coefVoisCorrel(c, f0[m], run.correlBis);
   }
   // What the spectrum says of each candidate (the same f0 is checked once).
   const SpectrumLevels levels = spectrumLevels(run.spectre.data(), nb, run.correlBis);

@@ -7,14 +7,16 @@
 //   3. band energy of the low band on 256-sample columns (voicing_stats)
 //   4. pitchBrutMartin: per frame calUnPitch (pitch_frame: spectrum, peaks to
 //      grid, comb, three candidates, coefVoisCorrel), skipping long quiet
-//      runs; histograms, F0med, enerVoisBrut/enerVois, reglageBonus, bonuses
+//      runs, once more without a mains-hum line when the frames show one;
+//      histograms, F0med, enerVoisBrut/enerVois, reglageBonus, bonuses
 //   5. lisPitch (dynamic programming), meilPitch (read-back),
 //      completePitch (gap filling)      (pitch_path)
 //   6. rectifiePitch: onsets re-examined with tabLoc   (pitch_onset)
 //   7. raiseSubharmonics: frames whose F0 the spectrum shows to be a half or
 //      a third of the voice's are raised to it   (pitch_octave)
 //   8. checkPeriodicity: voiced stretches end at the last frame whose
-//      waveform repeats at its period (params.voicingThreshold)   (voicing_check)
+//      waveform repeats at its period, short jumps and gaps are mended
+//      where it repeats (params.voicingThreshold)   (voicing_check)
 // At debug level 1 every stage writes "pm.txt" in the temporary directory.
 #pragma once
 

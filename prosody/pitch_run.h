@@ -33,13 +33,14 @@ struct PitchRun {
   VoicingThresholds thr;
   CombTables comb;
   PitchTrace trace;
+  double humHz = 0;             // mains hum left out of the peak grid, 0 none
+  std::vector<float> lowPeaks;  // per analysed frame, peaksToGrid's lowPeakHz
 
   // Per-frame work arrays.
   std::vector<float> spectre;
   std::vector<float> pics;
   std::vector<float> correl;
   std::vector<float> correlBis;
-  std::vector<int> argPre, argSuf;  // running first maxima of correl
 };
 
 // Channel of frequency f in a 256-point spectrum at fs Hz.

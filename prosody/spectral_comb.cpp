@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+
 
 namespace ardv {
 namespace {
@@ -12,6 +14,9 @@ constexpr double kRiseTopHz = 2000.0;
 constexpr double kSubharmonicMinRiseDb = 6.0;
 constexpr double kSubharmonicRatio = 0.4;
 constexpr double kMultipleRatio = 0.7;
+
+using Doubles4 = double __attribute__((vector_size(32)));
+using Floats4 = float __attribute__((vector_size(16)));
 
 struct Parabola {
   double a = 0, b = 0, c = 0;
@@ -55,6 +60,19 @@ Parabola fitParabola(const float* s, int l, int n) {
 
 double vertexOf(const Parabola& p, int l) { return l - p.b / (2 * p.a); }
 
+// f / binHz for every cell of the grid, kept per thread for the bin width in
+// use (a division per painted cell was a third of the painting).
+const double* cellsInBins(double binHz) {
+  thread_local double width = 0;
+  thread_local std::vector<double> bins;
+  if (width != binHz) {
+    bins.resize(kGridSize);
+    for (int f = 0; f < kGridSize; ++f) bins[static_cast<std::size_t>(f)] = f / binHz;
+    width = binHz;
+  }
+  return bins.data();
+}
+
 }  // namespace
 
 CombTables makeCombTables(const SpeakerF0Params& params) {
@@ -70,10 +88,13 @@ CombTables makeCombTables(const SpeakerF0Params& params) {
   return t;
 }
 
-float peaksToGrid(const float* s, int nb, double binHz, float* pics) {
+float peaksToGrid(const float* s, int nb, double binHz, float* pics, double humHz, float* lowPeakHz) {
   // Cells no accepted peak reaches are 0; painted cells are never negative.
   std::fill(pics, pics + kGridSize, 0.0f);
   float sumE = 0.0f;
+  double lowHeight = -1e30;
+  if (lowPeakHz) *lowPeakHz = 0;
+  const double* inBins = cellsInBins(binHz);
   int i = 0;
   while (i < nb - 2) {
     if (!(s[i] <= s[i + 1] && s[i + 2] <= s[i + 1] && s[i + 1] > kPeakFloorDb)) {
@@ -96,12 +117,34 @@ float peaksToGrid(const float* s, int nb, double binHz, float* pics) {
       accepted = p.ok && std::fabs((i + 1) - v) <= 1.0;
     }
     if (accepted) {
-      const auto F = static_cast<int>(nearestInt(v * binHz));
+      const double hz = v * binHz;
       const double h = p.c - p.b * p.b / (4 * p.a);
+      // A frame's own mean leaks a side lobe near 47 Hz too, far below the
+      // spectrum at 0 Hz; a line stands above it.
+      if (lowPeakHz && hz >= kHumLowHz && hz <= kHumHighHz && h > lowHeight && h > s[0] + kHumAboveDcDb) {
+        lowHeight = h;
+        *lowPeakHz = static_cast<float>(hz);
+      }
+      if (humHz > 0 && std::fabs(hz - humHz) <= kHumWidthHz) {
+        i = r + 1;
+        continue;
+      }
+      const auto F = static_cast<int>(nearestInt(hz));
       if (F - 25 < 800 && h > kPeakFloorDb) sumE += static_cast<float>(h - kPeakFloorDb);
       const int hi = std::min(F + 25, kGridSize);
-      for (int f = std::max(F - 25, 0); f < hi; ++f) {
-        const double x = f / binHz - l;
+      int f = std::max(F - 25, 0);
+      // Four cells at a time, each computed as one alone would be.
+      const Doubles4 floor4 = {kPeakFloorDb, kPeakFloorDb, kPeakFloorDb, kPeakFloorDb}, zero4 = {};
+      for (; f + 4 <= hi; f += 4) {
+        Doubles4 x;
+        std::memcpy(&x, inBins + f, sizeof x);
+        x -= l;
+        const Doubles4 y = (p.a * x + p.b) * x + p.c;
+        const Floats4 cells = __builtin_convertvector(y > floor4 ? y - floor4 : zero4, Floats4);
+        std::memcpy(pics + f, &cells, sizeof cells);
+      }
+      for (; f < hi; ++f) {
+        const double x = inBins[f] - l;
         const double y = (p.a * x + p.b) * x + p.c;
         pics[f] = y > kPeakFloorDb ? static_cast<float>(y - kPeakFloorDb) : 0.0f;
       }
@@ -152,12 +195,19 @@ void correlPeigne(const float* pics, const CombTables& comb, const SpeakerF0Para
 }
 
 int argmaxIn(const float* v, int lo, int hi, float* best) {
+  // The greatest value in four lanes, then its first place.
+  Floats4 lane = {-1e38f, -1e38f, -1e38f, -1e38f};
+  int f = lo;
+  for (; f + 4 <= hi + 1; f += 4) {
+    Floats4 x;
+    std::memcpy(&x, v + f, sizeof x);
+    lane = lane < x ? x : lane;
+  }
+  float m = std::max(std::max(lane[0], lane[1]), std::max(lane[2], lane[3]));
+  for (; f <= hi; ++f) m = std::max(m, v[f]);
   int at = 0;
-  float m = -1e38f;
-  for (int f = lo; f <= hi; ++f)
-    if (v[f] > m) {
-      m = v[f];
-      at = f;
+  if (m > -1e38f)
+    for (at = lo; v[at] != m; ++at) {
     }
   if (best) *best = m;
   return at;
@@ -171,14 +221,27 @@ float coefVoisCorrel(const float* correl, int f0, std::vector<float>& work) {
   const int hi = std::min(std::max(f0, 200) + f0 + 5, kGridSize);
   const int half = f0 / 2;
   std::fill(bis, bis + f0 + 1, 0.0f);
-  for (int q = 0; q < hi / f0; ++q) {
-    const int end = std::min((q + 1) * f0, hi);
-    for (int f = std::max(q * f0, 50); f < end; ++f) {
-      const float v = correl[f] >= thr ? static_cast<float>(correl[f] - thr) : 0.0f;
-      const int r = f - q * f0;  // f % f0
-      const int cell = r < half ? r + half + (f0 % 2) : r - half;
-      bis[cell] += v;
+  // Period q's first half lands on cells half + f0 % 2 on, its second half
+  // on cells 0 on; each cell gathers its values in the order of q.
+  const Doubles4 thr4 = {thr, thr, thr, thr}, zero4 = {};
+  auto fold = [&](int from, int to, float* cells) {
+    int f = from;
+    for (; f + 4 <= to; f += 4) {
+      Floats4 c, sum;
+      std::memcpy(&c, correl + f, sizeof c);
+      std::memcpy(&sum, cells + (f - from), sizeof sum);
+      const Doubles4 d = __builtin_convertvector(c, Doubles4);
+      sum += __builtin_convertvector(d >= thr4 ? d - thr4 : zero4, Floats4);
+      std::memcpy(cells + (f - from), &sum, sizeof sum);
     }
+    for (; f < to; ++f) cells[f - from] += correl[f] >= thr ? static_cast<float>(correl[f] - thr) : 0.0f;
+  };
+  for (int q = 0; q < hi / f0; ++q) {
+    const int start = q * f0, end = std::min((q + 1) * f0, hi);
+    const int from = std::max(start, 50), split = std::min(start + half, end);
+    if (from < split) fold(from, split, bis + (from - start) + half + (f0 % 2));
+    const int rest = std::max(from, split);
+    if (rest < end) fold(rest, end, bis + (rest - start) - half);
   }
   double S = 0, C = 0, A = -1e38, B = -1e38;
   for (int j = 0; j < f0; ++j) S += bis[j];
@@ -216,17 +279,21 @@ HarmonicLevels harmonicLevels(const float* s, double binHz, double top, double f
   return h;
 }
 
-// Mean rise above `floor` of the levels of k a multiple of m (on) or of the
-// other k (!on); -1 with fewer than two such k.
-double meanRise(const HarmonicLevels& h, float floor, int m, bool on) {
-  double sum = 0;
-  int n = 0;
-  for (int k = 1; k <= h.count; ++k)
-    if ((k % m == 0) == on) {
-      sum += std::max(h.level[k - 1] - floor, 0.0f);
-      ++n;
-    }
-  return n >= 2 ? sum / n : -1.0;
+// Mean rise above `floor` of the levels of k a multiple of m (on) and of the
+// other k (off), each summed in the order of k; -1 with fewer than two such k.
+struct Rises {
+  double on = -1, off = -1;
+};
+Rises meanRises(const HarmonicLevels& h, float floor, int m) {
+  double sumOn = 0, sumOff = 0;
+  int nOn = 0, nOff = 0;
+  // c counts k modulo m.
+  for (int k = 1, c = 1; k <= h.count; ++k, c = c == m ? 1 : c + 1) {
+    const double rise = std::max(h.level[k - 1] - floor, 0.0f);
+    if (c == m) sumOn += rise, ++nOn;
+    else sumOff += rise, ++nOff;
+  }
+  return {nOn >= 2 ? sumOn / nOn : -1.0, nOff >= 2 ? sumOff / nOff : -1.0};
 }
 
 // Smallest m (2..5) for which f is a subharmonic: the multiples of m*f rise
@@ -234,7 +301,7 @@ double meanRise(const HarmonicLevels& h, float floor, int m, bool on) {
 int subharmonicOf(const float* s, double binHz, double top, double f, double fMax, float floor) {
   const HarmonicLevels h = harmonicLevels(s, binHz, top, f);
   for (int m = 2; m <= 5 && m * f <= fMax; ++m) {
-    const double on = meanRise(h, floor, m, true), off = meanRise(h, floor, m, false);
+    const auto [on, off] = meanRises(h, floor, m);
     if (off >= 0 && on >= kSubharmonicMinRiseDb && off < kSubharmonicRatio * on) return m;
   }
   return 1;
@@ -247,8 +314,9 @@ SpectrumLevels spectrumLevels(const float* s, int nb, std::vector<float>& work) 
   if (nb < 8) return v;
   // Every other bin: the zero-padded spectrum's neighbours say little more.
   // Most frames of a clean recording lie below the grid: no need to sort.
+  // work is shared with coefVoisCorrel's larger use: never shrunk.
   const int n = (nb + 1) / 2;
-  work.resize(static_cast<std::size_t>(n));
+  if (work.size() < static_cast<std::size_t>(n)) work.resize(static_cast<std::size_t>(n));
   int below = 0;
   for (int k = 0; k < n; ++k) {
     work[static_cast<std::size_t>(k)] = s[2 * k];
@@ -259,7 +327,7 @@ SpectrumLevels spectrumLevels(const float* s, int nb, std::vector<float>& work) 
     return v;
   }
   auto mid = work.begin() + n / 2;
-  std::nth_element(work.begin(), mid, work.end());
+  std::nth_element(work.begin(), mid, work.begin() + n);
   v.medianDb = *mid;
   auto quartile = work.begin() + n / 4;
   std::nth_element(work.begin(), quartile, mid);
@@ -284,13 +352,13 @@ VoiceCheck checkVoice(const float* s, int nb, double binHz, int f0, int f0Max, c
   // spectrum has harmonics between its own multiples too.
   for (int d = 2; d <= 3; ++d) {
     const HarmonicLevels h = harmonicLevels(s, binHz, high, g / d);
-    const double on = meanRise(h, floor, d, true), off = meanRise(h, floor, d, false);
+    const auto [on, off] = meanRises(h, floor, d);
     if (on >= kSubharmonicMinRiseDb && off >= kMultipleRatio * on)
       return {static_cast<int>(nearestInt(g)), 0.0f, floor};
   }
   // The harmonics' rise is measured from the lower quartile, which between
   // the dense harmonics of a low voice still lies in the valleys.
-  const double rise = std::max(meanRise(harmonicLevels(s, binHz, high, g), levels.quartileDb, 1, true), 0.0);
+  const double rise = std::max(meanRises(harmonicLevels(s, binHz, high, g), levels.quartileDb, 1).on, 0.0);
   return {static_cast<int>(nearestInt(g)), static_cast<float>(rise), floor};
 }
 

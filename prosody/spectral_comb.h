@@ -23,11 +23,21 @@ struct CombTables {
 };
 CombTables makeCombTables(const SpeakerF0Params& params);
 
+// Mains hum: a steady line whose peak lies within kHumLowHz..kHumHighHz in
+// most frames of a run, within kHumWidthHz of one frequency.
+constexpr double kHumLowHz = 45.0;
+constexpr double kHumHighHz = 65.0;
+constexpr double kHumWidthHz = 3.0;
+constexpr double kHumAboveDcDb = 6.0;
+
 // Redraws the peaks of `s` (dB levels, at least nb + 2 bins) among its first
 // nb bins onto `pics` (kGridSize cells, level above 58 dB at each Hz, 0
 // elsewhere); bin width `binHz`. Returns sumE, the summed heights above 58 dB
-// of the accepted peaks below 825 Hz.
-float peaksToGrid(const float* s, int nb, double binHz, float* pics);
+// of the accepted peaks below 825 Hz. A peak within kHumWidthHz of `humHz`
+// (above 0) is left out. `lowPeakHz`, when given, receives the frequency of
+// the highest accepted peak within kHumLowHz..kHumHighHz that stands
+// kHumAboveDcDb above the level at 0 Hz, or 0.
+float peaksToGrid(const float* s, int nb, double binHz, float* pics, double humHz = 0, float* lowPeakHz = nullptr);
 
 // correl[f] for f = combMin..f0Max: the comb of weights peigne laid on the
 // multiples of f. Other cells are left alone.

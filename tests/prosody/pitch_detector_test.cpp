@@ -42,6 +42,51 @@ TEST(PeaksToGrid, ParabolicPeakLandsOnItsVertexAndLowOnesLeaveNoTrace) {
   std::fill(pics.begin(), pics.end(), 0.0f);
   EXPECT_FLOAT_EQ(peaksToGrid(s.data(), 60, 8.0, pics.data()), 0.0f);
   for (float v : pics) ASSERT_FLOAT_EQ(v, 0.0f);
+  // A line at 50 Hz is reported as a low peak, and left out as hum; the same
+  // peak below the level at 0 Hz (a frame's mean leaking) is no line.
+  for (int k = 0; k <= 14; ++k) s[static_cast<std::size_t>(k)] = static_cast<float>(100 - 2 * (k - 6.25) * (k - 6.25));
+  float low = 0;
+  peaksToGrid(s.data(), 60, 8.0, pics.data(), 0, &low);
+  EXPECT_NEAR(low, 50.0f, 0.01f);
+  EXPECT_GT(pics[50], 0.0f);
+  EXPECT_FLOAT_EQ(peaksToGrid(s.data(), 60, 8.0, pics.data(), 51, &low), 0.0f);
+  EXPECT_FLOAT_EQ(pics[50], 0.0f);
+  s[0] = 110;
+  peaksToGrid(s.data(), 60, 8.0, pics.data(), 0, &low);
+  EXPECT_FLOAT_EQ(low, 0.0f);
+}
+
+// Hum: low peaks gathered within 6 Hz in 60 % of the analysed frames.
+TEST(Hum, ASteadyLineInMostFrames) {
+  auto peaks = [](int n, double at, double spread) {
+    std::vector<float> v;
+    for (int k = 0; k < n; ++k) v.push_back(static_cast<float>(at + spread * ((k * 7) % 11 - 5) / 5.0));
+    return v;
+  };
+  std::vector<float> some = peaks(50, 60, 1);
+  some.resize(100, 0.0f);  // frames without a low peak
+  const struct {
+    std::vector<float> lows;
+    int frames;
+    double lo, hi;
+  } rows[] = {{peaks(100, 49.8, 1), 100, 49, 50.6}, {peaks(100, 55, 10), 100, 0, 0},
+              {peaks(10, 50, 0), 10, 0, 0},         {some, 100, 0, 0},
+              {some, 80, 59, 61}};
+  for (const auto& r : rows) {
+    const double hz = humOf(r.lows, r.frames);
+    EXPECT_GE(hz, r.lo) << r.frames;
+    EXPECT_LE(hz, r.hi) << r.frames;
+  }
+  // The notch takes a 50-Hz line four times the voice's amplitude out and
+  // leaves a 300-Hz tone where it was (away from the ends).
+  std::vector<std::int16_t> x(8000);
+  auto tone = [](double k) { return 2000 * std::sin(2 * std::numbers::pi * 300 * k / 8000); };
+  for (std::size_t k = 0; k < x.size(); ++k)
+    x[k] = static_cast<std::int16_t>(8000 * std::sin(2 * std::numbers::pi * 49.8 * k / 8000) + tone(k));
+  const std::vector<std::int16_t> y = withoutHum(x, 8000, 50);
+  double worst = 0;
+  for (std::size_t k = 2000; k < 6000; ++k) worst = std::max(worst, std::abs(y[k] - tone(k)));
+  EXPECT_LT(worst, 100);
 }
 
 TEST(Argmax, TiesGoToTheLowestFrequencyAndEmptyRangesToZero) {
@@ -139,7 +184,9 @@ TEST(Periodicity, RepeatsOnlyAtThePeriod) {
 // The check on one run over noise (0-200 ms), a 150-Hz tone, noise again
 // (400-500 ms, called a 70-Hz voice) and the tone: at most two weak onset
 // frames and the creak inside turn unvoiced, the tone stays, and where it is
-// called 75 Hz (260-340 ms) it gets its own F0 back.
+// called 75 Hz (260-340 ms) or 300 Hz (three frames near 700 ms) it gets
+// its own F0 back, as it does where the path left it unvoiced (600-650 ms);
+// the noise between two stretches of the tone stays unvoiced.
 TEST(Periodicity, CheckTrimsOnsetsAndCreak) {
   const double fs = 16000;
   std::vector<std::int16_t> x(16000);
@@ -160,7 +207,11 @@ TEST(Periodicity, CheckTrimsOnsetsAndCreak) {
   std::vector<int> p(static_cast<std::size_t>(frames));
   for (int i = 0; i < frames; ++i) {
     const double ms = centreMs(i);
-    p[static_cast<std::size_t>(i)] = ms > 420 && ms < 480 ? 70 : ms > 260 && ms < 340 ? 75 : 150;
+    p[static_cast<std::size_t>(i)] = ms > 420 && ms < 480   ? 70
+                                     : ms > 260 && ms < 340 ? 75
+                                     : ms > 690 && ms < 714 ? 300
+                                     : ms > 600 && ms < 650 ? 0
+                                                            : 150;
   }
   checkPeriodicity(run, p);
   for (int i = 0; i < frames; ++i) {
@@ -170,6 +221,33 @@ TEST(Periodicity, CheckTrimsOnsetsAndCreak) {
     else if ((ms > 230 && ms < 370) || ms > 530) EXPECT_EQ(v, 150) << ms;
   }
   EXPECT_GT(p[kOnsetFramesChecked], 0);
+}
+
+// With "Female" (floor 100 Hz) a voice of 80 Hz read at three times its F0
+// is unvoiced; a voice of 240 Hz keeps its F0, and so does the 80-Hz voice
+// with "Any", whose floor (65 Hz) holds the voice.
+TEST(Periodicity, AVoiceBelowARaisedFloorIsUnvoiced) {
+  const double fs = 16000;
+  const struct {
+    double voiceHz;
+    int speaker, expect;
+  } rows[] = {{80, 0, 0}, {240, 0, 240}, {80, -1, 240}};
+  for (const auto& r : rows) {
+    std::vector<std::int16_t> x(8000);
+    for (std::size_t k = 0; k < x.size(); ++k) {
+      double v = 0;  // the third harmonic strongest: the waveform repeats fairly at a third of its period
+      for (const auto& [h, a] : {std::pair{1, 0.5}, {2, 0.5}, {3, 1.0}, {6, 0.5}})
+        v += a * std::sin(2 * std::numbers::pi * h * r.voiceHz * static_cast<double>(k) / fs + h);
+      x[k] = static_cast<std::int16_t>(8000 * v);
+    }
+    PitchRun run;
+    prepare(run, x, fs);
+    run.params = speakerF0Params(r.speaker);
+    run.params.voicingThreshold = 0.4f;
+    std::vector<int> p(static_cast<std::size_t>(run.geo.frames), 240);
+    checkPeriodicity(run, p);
+    EXPECT_EQ(p[p.size() / 2], r.expect) << r.voiceHz << " Hz, speaker " << r.speaker;
+  }
 }
 
 TEST(CalUnPitch, HarmonicToneOf200HzBeatsItsSubharmonics) {
