@@ -4,6 +4,7 @@
 #include <png.h>
 
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>

@@ -1,7 +1,8 @@
 // The candidate stage: peaks to grid, comb, argmax ties, histograms, median
 // F0, a harmonic tone and silence through the whole candidate stage; the
 // onset re-examination on a voicing onset after silence; path search,
-// read-back and gap filling on small hand-made tables.
+// read-back and gap filling on small hand-made tables (voicing_check_test.cpp:
+// the periodicity check).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -20,6 +21,7 @@
 #include "prosody/voicing_stats.h"
 #include "signal/program.h"
 #include "tests/prosody/known_f0_signals.h"
+#include "tests/prosody/pitch_run_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "texts/texts.h"
@@ -143,110 +145,6 @@ TEST(CheckVoice, RaisesSubharmonicsAndJudgesHarmonicsOnlyWhereNoiseFillsTheGrid)
     EXPECT_EQ(v.f0, row.expectF0) << row.candidate << " Hz on " << row.voiceHz;
     EXPECT_GE(v.riseDb, row.riseMin) << row.candidate << " Hz on " << row.voiceHz;
     EXPECT_LE(v.riseDb, row.riseMax) << row.candidate << " Hz on " << row.voiceHz;
-  }
-}
-
-// A run over `x` prepared as calcPitchMartin prepares it.
-void prepare(PitchRun& run, const std::vector<std::int16_t>& x, double fs) {
-  run.params = speakerF0Params(-1);
-  EXPECT_TRUE(pitchGeometry(fs, static_cast<std::int64_t>(x.size()), run.geo));
-  run.x = x;
-  run.span = SampleSpan{run.x.data(), static_cast<std::int64_t>(run.x.size()), 0};
-  EXPECT_TRUE(computeBandEnergy(run));
-}
-
-// Periodicity of a 32-ms frame at 16 kHz: a harmonic tone repeats at its
-// period (and at its half's), not at 1.5 times its F0; noise, silence and
-// no F0 do not.
-TEST(Periodicity, RepeatsOnlyAtThePeriod) {
-  const int n = 512;
-  std::vector<std::int16_t> tone(n), noise(n), silence(n, 0);
-  std::mt19937 gen(7);
-  std::normal_distribution<double> g(0, 3000);
-  for (int k = 0; k < n; ++k) {
-    const double t = k / 16000.0;
-    tone[k] = static_cast<std::int16_t>(8000 * std::sin(2 * std::numbers::pi * 150 * t) +
-                                        4000 * std::sin(2 * std::numbers::pi * 300 * t + 1));
-    noise[k] = static_cast<std::int16_t>(g(gen));
-  }
-  const struct {
-    const std::vector<std::int16_t>* x;
-    double f0, lo, hi;
-  } rows[] = {{&tone, 150, 0.95, 1.01}, {&tone, 75, 0.95, 1.01}, {&tone, 225, -1, 0.2},
-              {&noise, 150, -1, 0.3},   {&silence, 150, 0, 0},  {&tone, 0, 0, 0}};
-  for (const auto& r : rows) {
-    const double v = periodicity(r.x->data(), n, 16000, r.f0);
-    EXPECT_GE(v, r.lo) << r.f0;
-    EXPECT_LE(v, r.hi) << r.f0;
-  }
-}
-
-// The check on one run over noise (0-200 ms), a 150-Hz tone, noise again
-// (400-500 ms, called a 70-Hz voice) and the tone: at most two weak onset
-// frames and the creak inside turn unvoiced, the tone stays, and where it is
-// called 75 Hz (260-340 ms) or 300 Hz (three frames near 700 ms) it gets
-// its own F0 back, as it does where the path left it unvoiced (600-650 ms);
-// the noise between two stretches of the tone stays unvoiced.
-TEST(Periodicity, CheckTrimsOnsetsAndCreak) {
-  const double fs = 16000;
-  std::vector<std::int16_t> x(16000);
-  std::mt19937 gen(3);
-  std::normal_distribution<double> g(0, 3000);
-  for (std::size_t k = 0; k < x.size(); ++k) {
-    const double t = static_cast<double>(k) / fs;
-    const bool tone = (t >= 0.2 && t < 0.4) || t >= 0.5;
-    x[k] = static_cast<std::int16_t>(tone ? 8000 * std::sin(2 * std::numbers::pi * 150 * t) +
-                                                4000 * std::sin(2 * std::numbers::pi * 300 * t + 1)
-                                          : g(gen));
-  }
-  PitchRun run;
-  prepare(run, x, fs);
-  run.params.voicingThreshold = 0.4f;
-  const int frames = run.geo.frames;
-  auto centreMs = [&](int i) { return (i * run.geo.S + run.geo.L / 2) * 1000.0 / fs; };
-  std::vector<int> p(static_cast<std::size_t>(frames));
-  for (int i = 0; i < frames; ++i) {
-    const double ms = centreMs(i);
-    p[static_cast<std::size_t>(i)] = ms > 420 && ms < 480   ? 70
-                                     : ms > 260 && ms < 340 ? 75
-                                     : ms > 690 && ms < 714 ? 300
-                                     : ms > 600 && ms < 650 ? 0
-                                                            : 150;
-  }
-  checkPeriodicity(run, p);
-  for (int i = 0; i < frames; ++i) {
-    const double ms = centreMs(i);
-    const int v = p[static_cast<std::size_t>(i)];
-    if (i < kOnsetFramesChecked || (ms > 420 && ms < 480)) EXPECT_EQ(v, 0) << ms;
-    else if ((ms > 230 && ms < 370) || ms > 530) EXPECT_EQ(v, 150) << ms;
-  }
-  EXPECT_GT(p[kOnsetFramesChecked], 0);
-}
-
-// With "Female" (floor 100 Hz) a voice of 80 Hz read at three times its F0
-// is unvoiced; a voice of 240 Hz keeps its F0, and so does the 80-Hz voice
-// with "Any", whose floor (65 Hz) holds the voice.
-TEST(Periodicity, AVoiceBelowARaisedFloorIsUnvoiced) {
-  const double fs = 16000;
-  const struct {
-    double voiceHz;
-    int speaker, expect;
-  } rows[] = {{80, 0, 0}, {240, 0, 240}, {80, -1, 240}};
-  for (const auto& r : rows) {
-    std::vector<std::int16_t> x(8000);
-    for (std::size_t k = 0; k < x.size(); ++k) {
-      double v = 0;  // the third harmonic strongest: the waveform repeats fairly at a third of its period
-      for (const auto& [h, a] : {std::pair{1, 0.5}, {2, 0.5}, {3, 1.0}, {6, 0.5}})
-        v += a * std::sin(2 * std::numbers::pi * h * r.voiceHz * static_cast<double>(k) / fs + h);
-      x[k] = static_cast<std::int16_t>(8000 * v);
-    }
-    PitchRun run;
-    prepare(run, x, fs);
-    run.params = speakerF0Params(r.speaker);
-    run.params.voicingThreshold = 0.4f;
-    std::vector<int> p(static_cast<std::size_t>(run.geo.frames), 240);
-    checkPeriodicity(run, p);
-    EXPECT_EQ(p[p.size() / 2], r.expect) << r.voiceHz << " Hz, speaker " << r.speaker;
   }
 }
 
