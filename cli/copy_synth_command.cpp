@@ -100,6 +100,7 @@ int runCopySynth(const CopySynthOptions& given) {
   const TrackMethod how = snake ? TrackMethod::Snake : TrackMethod::McCandless;
   ReplacingFile file(*out);
   std::optional<SynthesizedWav> wav;
+  const std::optional<std::string>& synthName = synth;  // a binding cannot be captured
   // Both outputs are complete before either replaces a file.
   const bool copied =
       klatt::copySynthesizeFile(info, how, options, temporaryDirectory(), [&](const std::filesystem::path& result) {
@@ -107,7 +108,7 @@ int runCopySynth(const CopySynthOptions& given) {
           message("Cannot write " + *out + ": " + file.error());
           return false;
         }
-        return !synth || synthesizeWav(result, wav.emplace(*synth, rateHz), *synth, rateHz);
+        return !synthName || synthesizeWav(result, wav.emplace(*synthName, rateHz), *synthName, rateHz);
       });
   if (!copied) return 1;
   if (!file.commit()) {

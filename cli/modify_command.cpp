@@ -36,7 +36,15 @@ struct ModifyCommandOptions {
 };
 
 int runModify(const ModifyCommandOptions& given) {
-  const auto& [in, outName, method, phase, profile, from, to, alpha, k, type] = given;
+  const std::string& in = given.in;
+  const std::string& outName = given.out;
+  const std::optional<std::string>& method = given.method;
+  const std::optional<std::string>& phase = given.phase;
+  const std::optional<std::string>& profile = given.profile;
+  const std::optional<double>& from = given.from;
+  const std::optional<double>& to = given.to;
+  const double alpha = given.alpha, k = given.k;
+  const int type = given.type;
   const double fromMs = from.value_or(-1.0), toMs = to.value_or(-1.0);
   const bool vocoder = method && *method == "vocoder";
   if (vocoder && k != 1.0) return usageError("--f0 needs --method psola: the phase vocoder changes the duration only");
