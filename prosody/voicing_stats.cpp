@@ -3,8 +3,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <numbers>
+#include <string>
 
 #include "platform/report.h"
+#include "spectral/cpu_paths.h"
+#include "spectral/power_db.h"
+#include "spectral/window.h"
 
 namespace ardv {
 
@@ -66,6 +73,96 @@ bool computeBandEnergy(PitchRun& run) {
   return true;
 }
 
+namespace {
+
+// The lowest bins of the 256-point transform of a short Hamming-windowed
+// frame, summed directly: the frame fills a quarter of the transform and a
+// few bins are read, where a whole transform cost as much as the F0 frame's
+// own. Sums in double and bins rounded to float as the transform does: the
+// levels agree with it to the last bit but for a rare rounding.
+class LowBins {
+ public:
+  static constexpr int kMaxBins = 32;
+
+  bool init(int window, int bins) {
+    if (bins < 1 || bins > kMaxBins || window < 1 || window > 256) return false;
+    window_ = window;
+    bins_ = bins;
+    stride_ = (bins + 3) / 4 * 4;
+    hamming_.assign(static_cast<std::size_t>(window) + 1, 0.0f);
+    if (!initham(hamming_.data(), window)) return false;
+    cos_.assign(static_cast<std::size_t>(window * stride_), 0.0);
+    sin_.assign(cos_.size(), 0.0);
+    for (int n = 0; n < window; ++n)
+      for (int k = 0; k < bins; ++k) {
+        const double a = 2 * std::numbers::pi * ((k * n) % 256) / 256;
+        cos_[static_cast<std::size_t>(n * stride_ + k)] = std::cos(a);
+        sin_[static_cast<std::size_t>(n * stride_ + k)] = std::sin(a);
+      }
+    gainDb_ = static_cast<float>(20.0 * std::log10((256 / 2.0) / window));
+    return true;
+  }
+
+  // dB levels of bins 0..bins-1 of the frame at x[0..window-1].
+  void levels(const std::int16_t* x, float* db) const {
+#ifdef ARDV_X86_PATHS
+    static const bool avx2 = cpuHasAvx2();
+    if (avx2) return levelsWide(x, db);
+#endif
+    levelsBy(x, db);
+  }
+
+ private:
+#ifdef ARDV_X86_PATHS
+  // The same operations on wider vectors (no fused multiply-add).
+  [[gnu::target("avx2")]] void levelsWide(const std::int16_t* x, float* db) const { levelsBy(x, db); }
+#endif
+
+  [[gnu::always_inline]] inline void levelsBy(const std::int16_t* x, float* db) const {
+    switch (stride_ / 4) {
+      case 1: return levelsOf<1>(x, db);
+      case 2: return levelsOf<2>(x, db);
+      case 3: return levelsOf<3>(x, db);
+      case 4: return levelsOf<4>(x, db);
+      case 5: return levelsOf<5>(x, db);
+      case 6: return levelsOf<6>(x, db);
+      case 7: return levelsOf<7>(x, db);
+      default: return levelsOf<8>(x, db);
+    }
+  }
+
+  using Doubles4 = double __attribute__((vector_size(32)));
+
+  // V vectors of four bins each, held in registers over the frame.
+  template <int V>
+  [[gnu::always_inline]] inline void levelsOf(const std::int16_t* x, float* db) const {
+    Doubles4 re[V] = {}, im[V] = {};
+    const double* c = cos_.data();
+    const double* s = sin_.data();
+    for (int n = 0; n < window_; ++n, c += stride_, s += stride_) {
+      const double v = static_cast<float>(x[n]) * hamming_[static_cast<std::size_t>(n)];
+      for (int j = 0; j < V; ++j) {
+        Doubles4 cj, sj;
+        std::memcpy(&cj, c + 4 * j, sizeof cj);
+        std::memcpy(&sj, s + 4 * j, sizeof sj);
+        re[j] += v * cj;
+        im[j] += v * sj;
+      }
+    }
+    for (int k = 0; k < bins_; ++k) {
+      const auto r = static_cast<float>(re[k / 4][k % 4]), i = static_cast<float>(im[k / 4][k % 4]);
+      db[k] = powerDb(r * r + i * i, gainDb_);
+    }
+  }
+
+  int window_ = 0, bins_ = 0, stride_ = 0;
+  float gainDb_ = 0;
+  std::vector<float> hamming_;
+  std::vector<double> cos_, sin_;
+};
+
+}  // namespace
+
 bool enerVoisBrut(PitchRun& run) {
   const PitchGeometry& g = run.geo;
   const int Lb = std::min(static_cast<int>(0.001 * g.fs * 4), 256);
@@ -74,16 +171,20 @@ bool enerVoisBrut(PitchRun& run) {
   run.brut.clear();
   const std::int64_t count = g.len + 1 - Lb >= 0 ? (g.len + 1 - Lb) / Hb + 1 : 0;
   if (count == 0) return true;
-  if (!run.fft.init(Lb, 256)) return false;
   const int top = std::min(bandChannel(500, g.fs), 128);
-  std::vector<float> col(129);
+  LowBins bins;
+  if (!bins.init(Lb, top + 1)) {
+    debugMessage("enerVoisBrut(): window of " + std::to_string(Lb) + " samples, " + std::to_string(top + 1) + " bins");
+    return false;
+  }
+  float col[LowBins::kMaxBins];
   run.brut.resize(static_cast<std::size_t>(count));
   for (std::int64_t k = 0; k < count; ++k) {
     // The last column may need one sample past the end; it then stays 0.
     if (!run.span.holds(k * Hb, Lb)) break;
-    if (!run.fft.compute(run.span, k * Hb, col.data(), false, true, top + 1)) return false;  // bins summed below
+    bins.levels(run.span.data + (k * Hb - run.span.first), col);
     double s = 0;
-    for (int c = 0; c <= top; ++c) s += std::max(col[static_cast<std::size_t>(c)] - 60.0f, 0.0f);
+    for (int c = 0; c <= top; ++c) s += std::max(col[c] - 60.0f, 0.0f);
     run.brut[static_cast<std::size_t>(k)] = static_cast<float>(s / (top + 1));
     run.trace.line("enerVoisBrut() res[%d]=%.3g\n", static_cast<int>(k), run.brut[static_cast<std::size_t>(k)]);
   }
