@@ -92,10 +92,13 @@ bool writePitchFileAt(const infoFile& file, ReplacingFile& pit, const SpeakerF0P
   const std::int64_t W = pitchChunkSamples(file.frequence);
   const std::vector<Chunk> plan = chunkPlan(file.sampleCount(), file.frequence, S, W);
   // Chunks are independent analyses: a batch of them at a time over the
-  // worker threads (memory: one chunk per thread), written in order. The
+  // worker threads (memory: one chunk per thread at work, the tracks of the
+  // batch), written in order. Several chunks per thread: a thread that ends
+  // early takes the next one rather than waiting for the slowest. The
   // trace file of a run is written by one chunk at a time.
+  constexpr int kChunksPerThread = 8;
   const bool tracing = options.trace && !options.quiet && debugLevel() == 1;
-  const int batch = tracing ? 1 : std::max(1, workerThreads());
+  const int batch = tracing ? 1 : kChunksPerThread * std::max(1, workerThreads());
   std::vector<PitchTrack> tracks(static_cast<std::size_t>(std::min<std::size_t>(plan.size(), batch)));
   PitchOptions chunkOptions = options;
   chunkOptions.saturationMessage = false;
