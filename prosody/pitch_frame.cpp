@@ -23,13 +23,14 @@ using Doubles4 = double __attribute__((vector_size(32)));
 using Words4 = std::uint64_t __attribute__((vector_size(32)));
 using Ints4 = std::int64_t __attribute__((vector_size(32)));
 
-// 10*log10(P) + gain in place for count powers (floored at 1e-10 already),
-// in double: P = 2^e m with m in [sqrt(1/2), sqrt(2)), ln m by the series
-// of atanh, 2(s + s^3/3 + ... + s^11/11) with s = (m-1)/(m+1), |s| < 0.172
-// (the first term left out is below 2e-10), rounded to float once. It
-// differs from the float logarithm of powerDb in the last bit at times,
-// for a fraction of its time; four levels at a time, the same operations
-// in every lane, so the same values on every processor.
+}  // namespace
+
+// In double: P = 2^e m with m in [sqrt(1/2), sqrt(2)), ln m by the series of
+// atanh, 2(s + s^3/3 + ... + s^11/11) with s = (m-1)/(m+1), |s| < 0.172 (the
+// first term left out is below 2e-10), rounded to float once. It differs
+// from the float logarithm of powerDb in the last bit at times, for a
+// fraction of its time; four levels at a time, the same operations in every
+// lane.
 ARDV_WIDE_PATHS void levelsDb(float* s, int count, float gain) {
   constexpr double kDbPerNeper = 4.342944819032518;  // 10/ln 10
   constexpr double kLn2 = 0.6931471805599453;
@@ -66,8 +67,6 @@ ARDV_WIDE_PATHS void levelsDb(float* s, int count, float gain) {
     for (int j = 0; k + j < count; ++j) s[k + j] = static_cast<float>(db[j]) + gain;
   }
 }
-
-}  // namespace
 
 int bandChannel(double f, double fs) { return static_cast<int>(nearestInt(128.0 * f / (fs / 2))); }
 

@@ -46,6 +46,10 @@ struct PitchRun {
 // Channel of frequency f in a 256-point spectrum at fs Hz.
 int bandChannel(double f, double fs);
 
+// 10*log10(P) + gain in place for `count` powers already floored at 1e-10:
+// within a float rounding of powerDb, the same on every processor.
+void levelsDb(float* s, int count, float gain);
+
 // The three candidates of the frame of geo.L samples starting at `position`
 // (relative to the first analysed sample). Needs the run's FFT engine set to
 // (L, N). Candidates without an f0 have f0 -1; all three are f0 -1 (no

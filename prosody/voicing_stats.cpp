@@ -10,7 +10,6 @@
 
 #include "platform/report.h"
 #include "spectral/cpu_paths.h"
-#include "spectral/power_db.h"
 #include "spectral/window.h"
 
 namespace ardv {
@@ -63,8 +62,9 @@ bool computeBandEnergy(PitchRun& run) {
   run.trace.line("... res.size()=%ld\n", static_cast<long>(g.bandColumns));
   for (int k = 0; k < g.bandColumns; ++k) {
     // Only the bins summed below (a logarithm per bin).
-    if (!run.fft.compute(run.span, static_cast<std::int64_t>(k) * 128, col.data(), false, true, chaut + 1))
+    if (!run.fft.compute(run.span, static_cast<std::int64_t>(k) * 128, col.data(), false, false, chaut + 1))
       return false;
+    levelsDb(col.data(), chaut + 1, static_cast<float>(run.fft.levelOffsetDb()));
     double s = 0;
     for (int c = cbas; c <= chaut; ++c) s += std::max(col[static_cast<std::size_t>(c)] - 58.0f, 0.0f);
     run.ener[static_cast<std::size_t>(k)] = static_cast<float>(s / (chaut - cbas + 1));
@@ -79,7 +79,7 @@ namespace {
 // frame, summed directly: the frame fills a quarter of the transform and a
 // few bins are read, where a whole transform cost as much as the F0 frame's
 // own. Sums in double and bins rounded to float as the transform does: the
-// levels agree with it to the last bit but for a rare rounding.
+// powers agree with it to the last bit but for a rare rounding.
 class LowBins {
  public:
   static constexpr int kMaxBins = 32;
@@ -103,31 +103,33 @@ class LowBins {
     return true;
   }
 
-  // dB levels of bins 0..bins-1 of the frame at x[0..window-1].
-  void levels(const std::int16_t* x, float* db) const {
+  float gainDb() const { return gainDb_; }
+
+  // Powers of bins 0..bins-1 of the frame at x[0..window-1], at least 1e-10.
+  void powers(const std::int16_t* x, float* p) const {
 #ifdef ARDV_X86_PATHS
     static const bool avx2 = cpuHasAvx2();
-    if (avx2) return levelsWide(x, db);
+    if (avx2) return powersWide(x, p);
 #endif
-    levelsBy(x, db);
+    powersBy(x, p);
   }
 
  private:
 #ifdef ARDV_X86_PATHS
   // The same operations on wider vectors (no fused multiply-add).
-  [[gnu::target("avx2")]] void levelsWide(const std::int16_t* x, float* db) const { levelsBy(x, db); }
+  [[gnu::target("avx2")]] void powersWide(const std::int16_t* x, float* p) const { powersBy(x, p); }
 #endif
 
-  [[gnu::always_inline]] inline void levelsBy(const std::int16_t* x, float* db) const {
+  [[gnu::always_inline]] inline void powersBy(const std::int16_t* x, float* p) const {
     switch (stride_ / 4) {
-      case 1: return levelsOf<1>(x, db);
-      case 2: return levelsOf<2>(x, db);
-      case 3: return levelsOf<3>(x, db);
-      case 4: return levelsOf<4>(x, db);
-      case 5: return levelsOf<5>(x, db);
-      case 6: return levelsOf<6>(x, db);
-      case 7: return levelsOf<7>(x, db);
-      default: return levelsOf<8>(x, db);
+      case 1: return powersOf<1>(x, p);
+      case 2: return powersOf<2>(x, p);
+      case 3: return powersOf<3>(x, p);
+      case 4: return powersOf<4>(x, p);
+      case 5: return powersOf<5>(x, p);
+      case 6: return powersOf<6>(x, p);
+      case 7: return powersOf<7>(x, p);
+      default: return powersOf<8>(x, p);
     }
   }
 
@@ -135,7 +137,7 @@ class LowBins {
 
   // V vectors of four bins each, held in registers over the frame.
   template <int V>
-  [[gnu::always_inline]] inline void levelsOf(const std::int16_t* x, float* db) const {
+  [[gnu::always_inline]] inline void powersOf(const std::int16_t* x, float* p) const {
     Doubles4 re[V] = {}, im[V] = {};
     const double* c = cos_.data();
     const double* s = sin_.data();
@@ -151,7 +153,7 @@ class LowBins {
     }
     for (int k = 0; k < bins_; ++k) {
       const auto r = static_cast<float>(re[k / 4][k % 4]), i = static_cast<float>(im[k / 4][k % 4]);
-      db[k] = powerDb(r * r + i * i, gainDb_);
+      p[k] = std::max(r * r + i * i, 1e-10f);
     }
   }
 
@@ -182,7 +184,8 @@ bool enerVoisBrut(PitchRun& run) {
   for (std::int64_t k = 0; k < count; ++k) {
     // The last column may need one sample past the end; it then stays 0.
     if (!run.span.holds(k * Hb, Lb)) break;
-    bins.levels(run.span.data + (k * Hb - run.span.first), col);
+    bins.powers(run.span.data + (k * Hb - run.span.first), col);
+    levelsDb(col, top + 1, bins.gainDb());
     double s = 0;
     for (int c = 0; c <= top; ++c) s += std::max(col[c] - 60.0f, 0.0f);
     run.brut[static_cast<std::size_t>(k)] = static_cast<float>(s / (top + 1));
