@@ -270,16 +270,29 @@ ARDV_WIDE_PATHS float coefVoisCorrel(const float* correl, int f0, std::vector<fl
     if (rest < end) fold(rest, end, bis + (rest - start) - half);
   }
   double S = 0, C = 0, A = -1e38, B = -1e38;
-  for (int j = 0; j < f0; ++j) S += bis[j];
-  for (int j = static_cast<int>(0.4 * f0); j < static_cast<int>(0.6 * f0); ++j) C += bis[j];
   for (int j = static_cast<int>(0.15 * f0); j <= static_cast<int>(0.3 * f0); ++j) A = std::max(A, double(bis[j]));
   for (int j = static_cast<int>(0.7 * f0); j <= static_cast<int>(0.85 * f0); ++j) B = std::max(B, double(bis[j]));
-  const double ratio = (A + B >= 1e-10) ? C / (A + B) : 15.0;
+  // S over 0..f0-1, C over c0..c1-1 and num, den over n0..n1, in one pass
+  // so that their running sums overlap; each still adds in order of j.
   double num = 0, den = 0;
-  for (int j = static_cast<int>(0.15 * f0); j <= static_cast<int>(0.85 * f0); ++j) {
-    num += bis[j] * double(j - half) * (j - half);
-    den += bis[j];
-  }
+  const int n0 = static_cast<int>(0.15 * f0), n1 = static_cast<int>(0.85 * f0) + 1;
+  const int c0 = static_cast<int>(0.4 * f0), c1 = static_cast<int>(0.6 * f0);
+  auto pass = [&](int from, int to, bool moments, bool centre) {
+    for (int j = from; j < to; ++j) {
+      S += bis[j];
+      if (centre) C += bis[j];
+      if (moments) {
+        num += bis[j] * double(j - half) * (j - half);
+        den += bis[j];
+      }
+    }
+  };
+  pass(0, n0, false, false);
+  pass(n0, c0, true, false);
+  pass(c0, c1, true, true);
+  pass(c1, n1, true, false);
+  pass(n1, f0, false, false);
+  const double ratio = (A + B >= 1e-10) ? C / (A + B) : 15.0;
   const double sigma = den < 1e-10 ? 0.0 : std::min(std::sqrt(num / den), 1e35);
   const double P = std::max(bis[half] + 1e-10, 1e-7);
   return static_cast<float>((sigma / P) * std::min(S, 1e35) / std::max(ratio, 1e-7));
