@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "spectral/cpu_paths.h"
 
@@ -182,40 +183,75 @@ ARDV_WIDE_PATHS float peaksToGrid(const float* s, int nb, double binHz, float* p
   return sumE;
 }
 
-void correlPeigne(const float* pics, const CombTables& comb, const SpeakerF0Params& params, float* correl) {
+namespace {
+
+using Floats8 = float __attribute__((vector_size(32)));
+using Lanes8 = std::int32_t __attribute__((vector_size(32)));
+
+// pics[k*f + k*j], j = 0..7: one to four loads and their shuffles for the
+// first teeth, where the cells lie close; single cells beyond.
+[[gnu::always_inline]] inline void strided8(const float* pics, int k, int f, Floats8& out) {
+  const float* p = pics + k * f;
+  Floats8 a, b, c, d;
+  // Whole loads stay inside the grid.
+  if (k <= 4 && k * f + 8 * k <= kGridSize) {
+    std::memcpy(&a, p, sizeof a);
+    if (k == 1) {
+      out = a;
+      return;
+    }
+    std::memcpy(&b, p + 8, sizeof b);
+    if (k == 2) {
+      out = __builtin_shuffle(a, b, Lanes8{0, 2, 4, 6, 8, 10, 12, 14});
+      return;
+    }
+    std::memcpy(&c, p + 16, sizeof c);
+    if (k == 3) {
+      const Floats8 ab = __builtin_shuffle(a, b, Lanes8{0, 3, 6, 9, 12, 15, 0, 0});
+      out = __builtin_shuffle(ab, c, Lanes8{0, 1, 2, 3, 4, 5, 10, 13});
+      return;
+    }
+    std::memcpy(&d, p + 24, sizeof d);
+    const Floats8 ab = __builtin_shuffle(a, b, Lanes8{0, 4, 8, 12, 0, 0, 0, 0});
+    const Floats8 cd = __builtin_shuffle(c, d, Lanes8{0, 4, 8, 12, 0, 0, 0, 0});
+    out = __builtin_shuffle(ab, cd, Lanes8{0, 1, 2, 3, 8, 9, 10, 11});
+    return;
+  }
+  out = Floats8{p[0], p[k], p[2 * k], p[3 * k], p[4 * k], p[5 * k], p[6 * k], p[7 * k]};
+}
+
+}  // namespace
+
+ARDV_WIDE_PATHS void correlPeigne(const float* pics, const CombTables& comb, const SpeakerF0Params& params,
+                                  float* correl) {
   const int top = std::min(params.f0Max, kGridSize - 1);
   const int teeth = static_cast<int>(comb.peigne.size());
   const float* tooth = comb.peigne.data();
   int f = std::max(params.combMin, 1);
   if (f > top) return;
   const int* ends = toothEnds(f, top, params.harmCeilHz, teeth);
-  const auto end = [&](int g) { return ends[g]; };
-  // Four frequencies side by side: four independent running sums, each
-  // added in its own order as one at a time would.
-  for (; f + 3 <= top; f += 4) {
-    const int e0 = end(f), e1 = end(f + 1), e2 = end(f + 2), e3 = end(f + 3);
-    const int common = std::min(std::min(e0, e1), std::min(e2, e3));
-    float s0 = 0.0f, s1 = 0.0f, s2 = 0.0f, s3 = 0.0f;
+  // Eight frequencies side by side, one lane each: every lane adds its
+  // teeth in order as one frequency at a time would, then its own last
+  // teeth alone.
+  for (; f + 7 <= top; f += 8) {
+    int common = ends[f];
+    for (int j = 1; j < 8; ++j) common = std::min(common, ends[f + j]);
+    Floats8 sum = {};
     int k = 1;
     for (; k < common; ++k) {
-      const float t = tooth[k];
-      s0 += t * pics[k * f];
-      s1 += t * pics[k * (f + 1)];
-      s2 += t * pics[k * (f + 2)];
-      s3 += t * pics[k * (f + 3)];
+      Floats8 cells;
+      strided8(pics, k, f, cells);
+      sum += tooth[k] * cells;
     }
-    for (int r = k; r < e0; ++r) s0 += tooth[r] * pics[r * f];
-    for (int r = k; r < e1; ++r) s1 += tooth[r] * pics[r * (f + 1)];
-    for (int r = k; r < e2; ++r) s2 += tooth[r] * pics[r * (f + 2)];
-    for (int r = k; r < e3; ++r) s3 += tooth[r] * pics[r * (f + 3)];
-    correl[f] = s0;
-    correl[f + 1] = s1;
-    correl[f + 2] = s2;
-    correl[f + 3] = s3;
+    for (int j = 0; j < 8; ++j) {
+      float s = sum[j];
+      for (int r = k; r < ends[f + j]; ++r) s += tooth[r] * pics[r * (f + j)];
+      correl[f + j] = s;
+    }
   }
   for (; f <= top; ++f) {
     float sum = 0.0f;
-    for (int k = 1; k < end(f); ++k) sum += tooth[k] * pics[k * f];
+    for (int k = 1; k < ends[f]; ++k) sum += tooth[k] * pics[k * f];
     correl[f] = sum;
   }
 }
@@ -348,14 +384,42 @@ int subharmonicOf(const float* s, double binHz, double top, double f, double fMa
 
 }  // namespace
 
+namespace {
+
+// The values of ranks r1 and r2 (from 0, ascending) among v[0..n-1], v
+// padded with +inf to a multiple of eight: each value's rank range from
+// counts of the values below it and up to it, eight at a time (no branch
+// to mispredict, as a selection has one per comparison).
+ARDV_WIDE_PATHS void ranked(const float* v, int n, int r1, int r2, float* at1, float* at2) {
+  const int blocks = (n + 7) / 8;
+  bool found1 = false, found2 = false;
+  for (int i = 0; i < n && !(found1 && found2); ++i) {
+    const float x = v[i];
+    Lanes8 below = {}, upTo = {};
+    for (int b = 0; b < blocks; ++b) {
+      Floats8 y;
+      std::memcpy(&y, v + 8 * b, sizeof y);
+      below -= y < x;
+      upTo -= y <= x;
+    }
+    int lo = 0, hi = 0;
+    for (int j = 0; j < 8; ++j) lo += below[j], hi += upTo[j];
+    if (lo <= r1 && r1 < hi) *at1 = x, found1 = true;
+    if (lo <= r2 && r2 < hi) *at2 = x, found2 = true;
+  }
+}
+
+}  // namespace
+
 SpectrumLevels spectrumLevels(const float* s, int nb, std::vector<float>& work) {
   SpectrumLevels v;
   if (nb < 8) return v;
   // Every other bin: the zero-padded spectrum's neighbours say little more.
-  // Most frames of a clean recording lie below the grid: no need to sort.
+  // Most frames of a clean recording lie below the grid: no need to rank.
   // work is shared with coefVoisCorrel's larger use: never shrunk.
   const int n = (nb + 1) / 2;
-  if (work.size() < static_cast<std::size_t>(n)) work.resize(static_cast<std::size_t>(n));
+  const auto padded = static_cast<std::size_t>((n + 7) / 8 * 8);
+  if (work.size() < padded) work.resize(padded);
   int below = 0;
   for (int k = 0; k < n; ++k) {
     work[static_cast<std::size_t>(k)] = s[2 * k];
@@ -365,12 +429,9 @@ SpectrumLevels spectrumLevels(const float* s, int nb, std::vector<float>& work) 
     v.medianDb = kPeakFloorDb;
     return v;
   }
-  auto mid = work.begin() + n / 2;
-  std::nth_element(work.begin(), mid, work.begin() + n);
-  v.medianDb = *mid;
-  auto quartile = work.begin() + n / 4;
-  std::nth_element(work.begin(), quartile, mid);
-  v.quartileDb = *quartile;
+  std::fill(work.begin() + n, work.begin() + static_cast<std::ptrdiff_t>(padded), std::numeric_limits<float>::infinity());
+  // The median and the lower quartile: the values at n/2 and n/4 in order.
+  ranked(work.data(), n, n / 2, n / 4, &v.medianDb, &v.quartileDb);
   return v;
 }
 
