@@ -5,6 +5,7 @@
 // the periodicity check).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -20,6 +21,7 @@
 #include "prosody/voicing_check.h"
 #include "prosody/voicing_stats.h"
 #include "signal/program.h"
+#include "spectral/power_db.h"
 #include "tests/prosody/known_f0_signals.h"
 #include "tests/prosody/pitch_run_support.h"
 #include "tests/support/files.h"
@@ -89,6 +91,73 @@ TEST(Hum, ASteadyLineInMostFrames) {
   double worst = 0;
   for (std::size_t k = 2000; k < 6000; ++k) worst = std::max(worst, std::abs(y[k] - tone(k)));
   EXPECT_LT(worst, 100);
+}
+
+// The comb, eight frequencies to a vector, gives each frequency its teeth
+// summed in order, to the last bit, up to the grid's end; the spectrum's
+// median and quartile are its values at n/2 and n/4 in order (ties, odd n).
+TEST(CorrelPeigne, EachFrequencySumsItsTeethInOrderAndLevelsAreRanks) {
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> level(0, 40);
+  std::vector<float> pics(kGridSize), correl(kGridSize);
+  for (float& v : pics) v = rng() % 3 == 0 ? 0.0f : level(rng);
+  for (const auto& [speaker, combMin, f0Max, ceil] : {std::tuple{-1, 0, 0, 0}, {0, 0, 0, 0}, {1, 0, 0, 0},
+                                                       {-1, 3, kGridSize - 1, 4000}, {-1, 50, 57, 1900}}) {
+    SpeakerF0Params p = speakerF0Params(speaker);
+    if (combMin > 0) p.combMin = combMin, p.f0Max = f0Max, p.harmCeilHz = ceil;
+    const CombTables comb = makeCombTables(p);
+    correlPeigne(pics.data(), comb, p, correl.data());
+    for (int f = p.combMin; f <= std::min(p.f0Max, kGridSize - 1); ++f) {
+      float sum = 0;
+      for (int k = 1; k < std::min<int>(p.harmCeilHz / f, comb.peigne.size()) && k * f < kGridSize; ++k)
+        sum += comb.peigne[static_cast<std::size_t>(k)] * pics[static_cast<std::size_t>(k * f)];
+      ASSERT_EQ(correl[static_cast<std::size_t>(f)], sum) << f << " Hz, speaker " << speaker << ", combMin " << combMin;
+    }
+  }
+  for (const int nb : {8, 9, 31, 128, 255}) {
+    std::vector<float> s(static_cast<std::size_t>(nb)), work, every;
+    for (float& v : s) v = 60.0f + static_cast<float>(rng() % 40) / 2;
+    for (int k = 0; k < nb; k += 2) every.push_back(s[static_cast<std::size_t>(k)]);
+    std::sort(every.begin(), every.end());
+    const SpectrumLevels v = spectrumLevels(s.data(), nb, work);
+    EXPECT_EQ(std::pair(v.medianDb, v.quartileDb), std::pair(every[every.size() / 2], every[every.size() / 4])) << nb;
+  }
+}
+
+// Levels in dB by the series within a float rounding of powerDb's, at the
+// floor, around the mantissa's switch at sqrt 2 and in a last partial vector.
+TEST(LevelsDb, WithinAFloatRoundingOfPowerDb) {
+  std::vector<float> p = {1e-10f, 1e-3f, 0.70710677f, 0.7071068f, 1.0f, 1.4142135f, 1.4142137f, 2.0f, 3.0f,
+                          12345.6f, 3e12f};
+  std::vector<float> db = p;
+  levelsDb(db.data(), static_cast<int>(db.size()), 7.5f);
+  for (std::size_t k = 0; k < p.size(); ++k) {
+    const float want = powerDb(p[k], 7.5f);
+    EXPECT_LE(std::fabs(db[k] - want), 2 * (std::nextafter(std::fabs(want), 1e30f) - std::fabs(want))) << p[k];
+  }
+}
+
+// The 2-ms voicing energy from its low bins summed directly agrees with the
+// 256-point transform's columns, at 8, 16 and 44.1 kHz.
+TEST(EnerVoisBrut, AgreesWithTheTransformsColumns) {
+  for (const double fs : {8000.0, 16000.0, 44100.0}) {
+    std::vector<std::int16_t> x(static_cast<std::size_t>(fs / 4));
+    for (std::size_t n = 0; n < x.size(); ++n)
+      x[n] = static_cast<std::int16_t>(6000 * std::sin(2 * std::numbers::pi * 130 * n / fs) + 500.0 * (n % 13));
+    PitchRun run;
+    prepare(run, x, fs);
+    ASSERT_TRUE(enerVoisBrut(run));
+    const int Lb = std::min(static_cast<int>(0.001 * fs * 4), 256), top = std::min(bandChannel(500, fs), 128);
+    SpecFft fft;
+    ASSERT_TRUE(fft.init(Lb, 256));
+    std::vector<float> col(129);
+    for (std::size_t k = 0; k + 1 < run.brut.size(); k += 7) {
+      ASSERT_TRUE(fft.compute(run.span, static_cast<std::int64_t>(k) * run.brutHop, col.data(), false, true, top + 1));
+      double sum = 0;
+      for (int c = 0; c <= top; ++c) sum += std::max(col[static_cast<std::size_t>(c)] - 60.0f, 0.0f);
+      EXPECT_NEAR(run.brut[k], sum / (top + 1), 1e-4) << fs << " Hz, column " << k;
+    }
+  }
 }
 
 TEST(Argmax, TiesGoToTheLowestFrequencyAndEmptyRangesToZero) {
