@@ -256,21 +256,33 @@ ARDV_WIDE_PATHS void correlPeigne(const float* pics, const CombTables& comb, con
   }
 }
 
-int argmaxIn(const float* v, int lo, int hi, float* best) {
-  // The greatest value in four lanes, then its first place.
-  Floats4 lane = {-1e38f, -1e38f, -1e38f, -1e38f};
+ARDV_WIDE_PATHS int argmaxIn(const float* v, int lo, int hi, float* best) {
+  // The greatest value in eight lanes, then its first place, eight cells at
+  // a time up to the block that holds it.
+  Floats8 lane = {-1e38f, -1e38f, -1e38f, -1e38f, -1e38f, -1e38f, -1e38f, -1e38f};
   int f = lo;
-  for (; f + 4 <= hi + 1; f += 4) {
-    Floats4 x;
+  for (; f + 8 <= hi + 1; f += 8) {
+    Floats8 x;
     std::memcpy(&x, v + f, sizeof x);
     lane = lane < x ? x : lane;
   }
-  float m = std::max(std::max(lane[0], lane[1]), std::max(lane[2], lane[3]));
+  float m = lane[0];
+  for (int j = 1; j < 8; ++j) m = std::max(m, lane[j]);
   for (; f <= hi; ++f) m = std::max(m, v[f]);
   int at = 0;
-  if (m > -1e38f)
-    for (at = lo; v[at] != m; ++at) {
+  if (m > -1e38f) {
+    const Floats8 target = {m, m, m, m, m, m, m, m};
+    for (at = lo; at + 8 <= hi + 1; at += 8) {
+      Floats8 x;
+      std::memcpy(&x, v + at, sizeof x);
+      const Lanes8 hit = x == target;
+      std::uint64_t words[4];
+      std::memcpy(words, &hit, sizeof words);
+      if ((words[0] | words[1] | words[2] | words[3]) != 0) break;
     }
+    for (; v[at] != m; ++at) {
+    }
+  }
   if (best) *best = m;
   return at;
 }
