@@ -413,10 +413,7 @@ bool CeilingTracker::flush() {
         chosen_ = static_cast<int>(c);
       }
     }
-  if (automatic_) {
-    fillF1(voiced, best);
-    fillFromRoots(best, McCandlessState(ceilings_[static_cast<std::size_t>(chosen_)] / kReferenceCeilingHz).previous);
-  }
+  if (automatic_) fillF1(voiced, best);
   if (!voiced.empty()) {
     s.firstCentre = block_[voiced.front()].centre;
     s.lastCentre = block_[voiced.back()].centre;
@@ -424,6 +421,8 @@ bool CeilingTracker::flush() {
     s.chosen = chosen_;
     if (score_ && ceilings_.size() > 1) score_(s);
   }
+  if (automatic_)
+    fillFromRoots(best, McCandlessState(ceilings_[static_cast<std::size_t>(chosen_)] / kReferenceCeilingHz).previous);
   // Frames that are not voiced hold the nearest voiced frame's tracks.
   std::size_t next = 0;
   for (std::size_t i = 0; i < block_.size(); ++i) {
