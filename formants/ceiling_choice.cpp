@@ -75,6 +75,43 @@ double polynomialResidual(std::span<const double> u, std::span<const double> y, 
   return sum / static_cast<double>(n);
 }
 
+// Where F2 or F3 took no root in a frame of the chosen tracks, the median
+// of its roots within kFillReach frames, else of all its roots in the
+// stretch, instead of the estimate the tracker held: in strong noise that is
+// often a root at the stretch's edge (the tracker runs backwards too), held
+// for dozens of frames. F2 with fewer than kFewestF2Roots roots in the
+// stretch takes its starting estimate instead (one stray root is no F2).
+constexpr std::size_t kFillReach = 8;
+constexpr std::size_t kFewestF2Roots = 3;
+void fillFromRoots(std::vector<McCandlessFrame>& tracks, const std::array<double, 4>& startHz) {
+  std::vector<double> near, all, out(tracks.size());
+  auto median = [](std::vector<double>& v) {
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+  };
+  for (std::size_t k = 1; k < 3; ++k) {
+    all.clear();
+    for (const McCandlessFrame& f : tracks)
+      if (f.f[k].assigned) all.push_back(f.f[k].frequencyHz);
+    if (all.empty()) continue;
+    if (k == 1 && all.size() < kFewestF2Roots) {
+      for (McCandlessFrame& f : tracks)
+        if (!f.f[k].assigned) f.f[k].frequencyHz = startHz[k];
+      continue;
+    }
+    const double whole = median(all);
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+      out[i] = tracks[i].f[k].frequencyHz;
+      if (tracks[i].f[k].assigned) continue;
+      near.clear();
+      for (std::size_t j = i > kFillReach ? i - kFillReach : 0; j < tracks.size() && j <= i + kFillReach; ++j)
+        if (tracks[j].f[k].assigned) near.push_back(tracks[j].f[k].frequencyHz);
+      out[i] = near.empty() ? whole : median(near);
+    }
+    for (std::size_t i = 0; i < tracks.size(); ++i) tracks[i].f[k].frequencyHz = out[i];
+  }
+}
+
 }  // namespace
 
 const std::vector<double>& automaticCeilings() {
@@ -384,6 +421,8 @@ bool CeilingTracker::flush() {
     s.chosen = chosen_;
     if (score_ && ceilings_.size() > 1) score_(s);
   }
+  if (automatic_)
+    fillFromRoots(best, McCandlessState(ceilings_[static_cast<std::size_t>(chosen_)] / kReferenceCeilingHz).previous);
   // Frames that are not voiced hold the nearest voiced frame's tracks.
   std::size_t next = 0;
   for (std::size_t i = 0; i < block_.size(); ++i) {

@@ -239,9 +239,9 @@ INSTANTIATE_TEST_SUITE_P(Files, KlattGridSet,
 
 // The targets (40/120/150 Hz), except measured shortfalls (+25 %, see
 // docs/formants.md): F1 of a high voice over a low F1 is drawn to a harmonic
-// (Praat reads the same); at 10 and 5 dB SNR the noise still takes F2 and F3
-// for whole stretches in some files. By default every class under seven conditions;
-// ARDV_FORMANT_ACCURACY_ALL=1 runs all eleven.
+// (Praat reads the same); at 10 and 5 dB SNR F2 of a back vowel merges with
+// F1 and a quiet /i/ falls below the voicing threshold. By default every
+// class under seven conditions; ARDV_FORMANT_ACCURACY_ALL=1 runs all eleven.
 std::vector<HardCase> hardCases() {
   std::vector<HardCase> all;
   const bool everything = std::getenv("ARDV_FORMANT_ACCURACY_ALL") != nullptr;
@@ -252,7 +252,7 @@ std::vector<HardCase> hardCases() {
       const bool noisy = c.ends_with("-10") || c.ends_with("-5"), i = k.ends_with("-i");
       if (i) h.bound[0] = 280;
       if (k == "child-e" || k == "sentence" || (k == "female-i" && c == "creaky")) h.bound[0] = std::max(h.bound[0], 95.0);
-      if (noisy) std::copy_n(std::array{i ? 360.0 : 140.0, 1250.0, 350.0}.begin(), 3, h.bound);
+      if (noisy) std::copy_n(std::array{i ? 360.0 : 140.0, i ? 260.0 : 645.0, 325.0}.begin(), 3, h.bound);
       all.push_back(h);
     }
   return all;
