@@ -153,9 +153,11 @@ std::vector<float> autocorrelationPath(std::span<const std::int16_t> x, double f
   for (int i = 0; i < frames; ++i) {
     const std::size_t from = cand.size();
     const std::int64_t start = std::llround(first + i * step) - analysis.length() / 2;
-    // A frame the window leaves the samples for, or a silent run: unvoiced.
-    if (start < 0 || start + analysis.length() > samples || globalPeak <= 0)
-      cand.push_back({0, 0, static_cast<float>(settings.voicingThreshold + 2)});
+    // A frame the window leaves the samples for has no say (-1 below); a
+    // silent run is unvoiced.
+    const bool outside = start < 0 || start + analysis.length() > samples;
+    if (outside || globalPeak <= 0)
+      cand.push_back({outside ? -1.0f : 0.0f, 0, static_cast<float>(settings.voicingThreshold + (outside ? 0 : 2))});
     else
       analysis.candidates(x.data() + start, globalPeak, hopeless, cand);
     starts[static_cast<std::size_t>(i) + 1] = cand.size();
@@ -170,9 +172,10 @@ std::vector<float> autocorrelationPath(std::span<const std::int16_t> x, double f
         best = -1e300;
         for (std::size_t a = 0; a < score.size(); ++a) {
           const Candidate& was = cand[prev + a];
-          const double cost = was.f0 == 0 && now.f0 == 0   ? 0.0
-                              : was.f0 == 0 || now.f0 == 0 ? changeCost
-                                                           : jumpCost * std::abs(was.octave - now.octave);
+          const bool wasVoiced = was.f0 > 0, nowVoiced = now.f0 > 0;
+          const double cost = !wasVoiced && !nowVoiced  ? 0.0
+                              : !wasVoiced || !nowVoiced ? changeCost
+                                                         : jumpCost * std::abs(was.octave - now.octave);
           if (score[a] - cost > best) best = score[a] - cost, back[from + b] = static_cast<std::uint8_t>(a);
         }
       }
@@ -219,7 +222,7 @@ void voiceByPath(const PitchRun& run, std::vector<int>& p) {
     while (end < n && was(end) > 0) ++end;
     for (int k = i; k < end;) {
       int e = k;
-      while (e < end && pathF0(e) <= 0) ++e;
+      while (e < end && pathF0(e) == 0) ++e;
       if (e - k >= kPathHoleFrames || k == i || e == end)
         for (int m = k; m < e; ++m) at(m) = 0;
       k = std::max(e, k + 1);

@@ -29,7 +29,7 @@ struct VoicingPathSettings {
 };
 
 // The path's F0 at `frames` frames centred on first + i * step (samples of
-// x, rounded), 0 where unvoiced; empty for a rate whose frames would need a transform
+// x, rounded), 0 where unvoiced, -1 where the window leaves x; empty for a rate whose frames would need a transform
 // over 4096 points.
 std::vector<float> autocorrelationPath(std::span<const std::int16_t> x, double fs, double first, double step,
                                        int frames, const VoicingPathSettings& settings);
