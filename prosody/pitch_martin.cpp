@@ -11,6 +11,7 @@
 #include "prosody/pitch_path.h"
 #include "prosody/pitch_run.h"
 #include "prosody/voicing_check.h"
+#include "prosody/voicing_path.h"
 #include "prosody/voicing_stats.h"
 #include "signal/program.h"
 #include "texts/texts.h"
@@ -58,6 +59,9 @@ bool runStages(PitchRun& run, std::vector<int>& p, std::vector<int>& unchecked) 
   if (run.params.voicingThreshold > 0) unchecked = p;
   run.trace.line("checkPeriodicity()\n");
   checkPeriodicity(run, p);
+  run.trace.track(p);
+  run.trace.line("voiceByPath()\n");
+  voiceByPath(run, p);
   run.trace.track(p);
   return true;
 }

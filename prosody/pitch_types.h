@@ -9,10 +9,10 @@
 
 namespace ardv {
 
-// Default least periodicity of a voiced frame (SpeakerF0Params): 0.4 brings
-// voicing on real speech near Praat's (docs/f0-evaluation.md) and leaves the
-// known-F0 set as it was; 0 gives the tracks of earlier versions.
-constexpr float kDefaultVoicingThreshold = 0.4f;
+// Default least periodicity of a voiced frame (SpeakerF0Params): 0.45 brings
+// voicing on real speech near Praat's (docs/f0-evaluation.md) and leaves no
+// class of the known-F0 set worse; 0 gives the tracks of earlier versions.
+constexpr float kDefaultVoicingThreshold = 0.45f;
 
 // One F0 parameter set, chosen by the speaker type.
 struct SpeakerF0Params {

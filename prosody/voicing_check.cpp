@@ -160,7 +160,7 @@ double periodicity(const std::int16_t* x, int n, double fs, double f0) {
 }
 
 void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
-  const float threshold = run.params.voicingThreshold;
+  const float threshold = std::min(run.params.voicingThreshold, kCheckThresholdMost);
   if (threshold <= 0 || run.x.empty()) return;
   const PitchGeometry& g = run.geo;
   // With hum the waveform is judged without it: a low sine repeats at any

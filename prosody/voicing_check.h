@@ -15,6 +15,10 @@
 
 namespace ardv {
 
+// The check holds frames to the voicing threshold, but to no more than this:
+// above it the voicing path (voicing_path.h) decides, and a stricter check
+// unvoiced breathy vowels.
+constexpr float kCheckThresholdMost = 0.4f;
 // Frames quieter than this share of the run's peak amplitude are unvoiced.
 constexpr double kQuietPeakShare = 0.03;
 // Periods the measure needs in its window; a lower voice is measured over

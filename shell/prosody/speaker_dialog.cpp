@@ -33,7 +33,7 @@ SpeakerDialog::SpeakerDialog(int type, float voicing, QWidget* parent) : QDialog
   voicing_->setSingleStep(0.05);
   voicing_->setDecimals(2);
   voicing_->setValue(voicing);
-  voicing_->setToolTip("0.40 (the default): voiced stretches start and end where the waveform repeats, as Praat's do; 0: every frame the comb calls voiced (earlier versions)");
+  voicing_->setToolTip("0.45 (the default): the least periodicity of a voiced frame; voiced stretches start and end where the waveform repeats, as Praat's do; 0: every frame the comb calls voiced (earlier versions)");
   auto* form = new QFormLayout;
   form->addRow("Voicing threshold", voicing_);
   layout->addLayout(form);

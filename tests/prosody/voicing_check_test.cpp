@@ -15,6 +15,7 @@
 #include "prosody/pitch_path.h"
 #include "prosody/voicing_bonus.h"
 #include "prosody/voicing_check.h"
+#include "prosody/voicing_path.h"
 #include "prosody/voicing_stats.h"
 #include "signal/program.h"
 #include "tests/prosody/known_f0_signals.h"
@@ -118,6 +119,50 @@ TEST(Periodicity, AVoiceBelowARaisedFloorIsUnvoiced) {
     std::vector<int> p(static_cast<std::size_t>(run.geo.frames), 240);
     checkPeriodicity(run, p);
     EXPECT_EQ(p[p.size() / 2], r.expect) << r.voiceHz << " Hz, speaker " << r.speaker;
+  }
+}
+
+// The voicing path over a harmonic voice with a pause in its middle: voiced
+// at its F0 where the window lies in the voice, unvoiced in the pause, in
+// noise and in silence; no path where the transform would be too large.
+TEST(VoicingPath, VoicesTheVoiceAndNothingElse) {
+  const struct {
+    double fs, f0;  // f0 0: white noise; -1: silence
+    bool path;      // a path at all
+  } rows[] = {{8000, 100, true}, {16000, 220, true}, {16000, 450, true}, {22050, 70, true}, {48000, 120, true},
+              {16000, 0, true},  {16000, -1, true},  {128000, 200, false}};
+  for (const auto& r : rows) {
+    const auto n = static_cast<std::size_t>(r.fs);  // 1 s: voice, 0.3-s pause from 0.35 s, voice
+    std::vector<std::int16_t> x(n, 0);
+    std::mt19937 gen(3);
+    std::normal_distribution<double> noise(0, 3000);
+    for (std::size_t k = 0; k < n; ++k) {
+      const double t = static_cast<double>(k) / r.fs;
+      if (r.f0 == 0) x[k] = static_cast<std::int16_t>(noise(gen));
+      if (r.f0 <= 0 || (t >= 0.35 && t < 0.65)) continue;
+      double v = 0;
+      for (int h = 1; h * r.f0 < std::min(4000.0, r.fs / 2); ++h) v += std::sin(2 * std::numbers::pi * h * r.f0 * t) / h;
+      x[k] = static_cast<std::int16_t>(6000 * v);
+    }
+    const int step = static_cast<int>(r.fs * 0.008), frames = static_cast<int>(n) / step;
+    const std::vector<float> f0 = autocorrelationPath(x, r.fs, 0, step, frames, VoicingPathSettings{});
+    ASSERT_EQ(f0.size(), r.path ? static_cast<std::size_t>(frames) : 0u) << r.fs;
+    if (r.path) EXPECT_TRUE(f0.front() == -1 && f0.back() == -1) << "frames whose window leaves the samples have no say";
+    const double half = 1.5 / 65.0 + 0.008;  // half the window and a frame
+    int voicedInVoice = 0, inVoice = 0, voicedElsewhere = 0;
+    for (int i = 0; i < static_cast<int>(f0.size()); ++i) {
+      const double t = i * 0.008;
+      const bool voice = r.f0 > 0 && t > half && t < 1 - half && (t < 0.35 - half || t > 0.65 + half);
+      const bool pause = r.f0 <= 0 || (t > 0.35 + half && t < 0.65 - half);
+      if (voice) {
+        ++inVoice;
+        voicedInVoice += f0[static_cast<std::size_t>(i)] > 0;
+        if (f0[static_cast<std::size_t>(i)] > 0) EXPECT_NEAR(f0[static_cast<std::size_t>(i)], r.f0, 0.02 * r.f0) << r.fs << " Hz, frame " << i;
+      }
+      if (pause) voicedElsewhere += f0[static_cast<std::size_t>(i)] > 0;
+    }
+    EXPECT_EQ(voicedInVoice, inVoice) << r.fs << " Hz, F0 " << r.f0;
+    EXPECT_EQ(voicedElsewhere, 0) << r.fs << " Hz, F0 " << r.f0;
   }
 }
 
