@@ -1,0 +1,31 @@
+// An all-pole envelope fitted to the harmonics of a voiced frame rather than
+// to its whole spectrum: discrete all-pole modelling (A. El-Jaroudi and
+// J. Makhoul, "Discrete all-pole modeling", IEEE Trans. Signal Processing
+// 39, 1991). Linear prediction of a high voice puts a pole pair on a
+// harmonic near F1; fitted only at the harmonics, the model has nothing
+// between them to follow.
+#pragma once
+
+#include <span>
+#include <vector>
+
+namespace ardv {
+
+// F0 of `x` (any length of a few periods) by its normalised autocorrelation
+// between lowHz and highHz: the shortest lag whose peak is within 5 % of
+// the highest, refined by a parabola. 0 when no peak reaches `clarity`.
+double periodicF0(std::span<const double> x, double fs, double lowHz, double highHz, double clarity);
+
+// The powers of the harmonics k·f0 of `x` (already windowed) below
+// 0.95·fs/2, at angular frequencies omega (radians per sample), and at
+// (k + ½)·f0 in `between`.
+void harmonicPowers(std::span<const double> x, double fs, double f0, std::vector<double>& omega,
+                    std::vector<double>& power, std::vector<double>& between);
+
+// The all-pole model 1/|A(ω)|², A(z) = 1 − Σ a[j]·z^(−j), j = 1..order,
+// whose Itakura–Saito distance to `power` at `omega` is least; `a` receives
+// a[1..order]. False for fewer points than the order or powers that are
+// all 0.
+bool discreteAllPole(std::span<const double> omega, std::span<const double> power, int order, std::vector<double>& a);
+
+}  // namespace ardv
