@@ -39,7 +39,11 @@ constexpr double kF0BandHz = 1000.0;
 constexpr double kCoarseRateHz = 4000.0;
 constexpr double kHighVoiceHz = 150.0;
 constexpr double kLowestF0Hz = 70.0;
+// The fit has two pole pairs fewer than linear prediction at the ceiling
+// (the harmonics sample the envelope sparsely; more poles settle on them),
+// and a root narrower than 30 Hz is a pole on a harmonic, not F1.
 constexpr int kFewerPoles = 4;
+constexpr double kNarrowestFitHz = 30.0;
 constexpr double kGapLowHz = 1000.0;
 constexpr double kGapHighHz = 4000.0;
 constexpr double kClearGapsDb = 11.0;
@@ -424,7 +428,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     double bestHz = 0.0, bestBw = 0.0;
     for (const std::complex<double>& z : roots) {
       const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fs_, bw = -std::log(std::abs(z)) * fs_ / std::numbers::pi;
-      if (hz < kF1LowHz * scale || hz > kF1HighHz * scale || hz >= tracks[i].f[1].frequencyHz || bw <= 0.0 ||
+      if (hz < kF1LowHz * scale || hz > kF1HighHz * scale || hz >= tracks[i].f[1].frequencyHz || bw < kNarrowestFitHz ||
           bw > kMaxRootBandwidthHz || std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale)
         continue;
       if (bestHz == 0.0 || std::abs(hz - f1.frequencyHz) < std::abs(bestHz - f1.frequencyHz)) {
