@@ -385,7 +385,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   const int order = orders_[c];
   const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
   const int step = std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
-  std::vector<double> coarse, piece, omega, power, between, a, poly;
+  std::vector<double> coarse, piece, window, omega, power, gapOmega, gapPower, between, a, poly;
   std::vector<std::complex<double>> roots;
   for (std::size_t i = 0; i < tracks.size(); ++i) {
     TrackedFormant& f1 = tracks[i].f[0];
@@ -404,23 +404,30 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     // Windowed, without the pre-emphasis of linear prediction: it lifts the
     // second harmonic over the first and the fit's F1 with it.
     piece.resize(x.size() - 1);
-    for (std::size_t k = 0; k + 1 < x.size(); ++k) {
-      const double w = 0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(piece.size() - 1));
-      piece[k] = w * x[k + 1];
+    if (window.size() != piece.size()) {
+      window.resize(piece.size());
+      for (std::size_t k = 0; k < window.size(); ++k)
+        window[k] = 0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(window.size() - 1));
     }
-    harmonicPowers(piece, fs_, f0, omega, power, between);
+    for (std::size_t k = 0; k < piece.size(); ++k) piece[k] = window[k] * x[k + 1];
+    harmonicPowers(piece, fs_, f0, omega, power);
     const int fitOrder = std::max(4, order - kFewerPoles);
     // Aspiration or noise fills the gaps between the harmonics (of 1–4 kHz):
     // a breathy voice's strong first harmonic would draw the fit's F1 down.
-    double gapDb = 0.0;
-    int gaps = 0;
+    gapOmega.clear();
+    gapPower.clear();
     for (std::size_t k = 0; k < omega.size(); ++k) {
       const double hz = omega[k] / (2.0 * std::numbers::pi) * fs_;
-      if (hz < kGapLowHz || hz > kGapHighHz) continue;
-      gapDb += 10.0 * std::log10((power[k] + 1.0) / (between[k] + 1.0));
-      ++gaps;
+      if (hz >= kGapLowHz && hz <= kGapHighHz) {
+        gapOmega.push_back(omega[k] + std::numbers::pi * f0 / fs_);
+        gapPower.push_back(power[k]);
+      }
     }
-    if (gaps == 0 || gapDb < kClearGapsDb * gaps) continue;
+    powersAt(piece, gapOmega, between);
+    double gapDb = 0.0;
+    const auto gaps = static_cast<double>(between.size());
+    for (std::size_t k = 0; k < between.size(); ++k) gapDb += 10.0 * std::log10((gapPower[k] + 1.0) / (between[k] + 1.0));
+    if (between.empty() || gapDb < kClearGapsDb * gaps) continue;
     if (!discreteAllPole(omega, power, fitOrder, a)) continue;
     poly.assign(static_cast<std::size_t>(fitOrder) + 1, 1.0);
     for (int j = 1; j <= fitOrder; ++j) poly[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
@@ -429,7 +436,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     for (const std::complex<double>& z : roots) {
       const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fs_, bw = -std::log(std::abs(z)) * fs_ / std::numbers::pi;
       if (hz < kF1LowHz * scale || hz > kF1HighHz * scale || hz >= tracks[i].f[1].frequencyHz || bw < kNarrowestFitHz ||
-          bw > kMaxRootBandwidthHz || std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale)
+          bw > kMaxRootBandwidthHz || std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale || hz > 2.0 * f0)
         continue;
       if (bestHz == 0.0 || std::abs(hz - f1.frequencyHz) < std::abs(bestHz - f1.frequencyHz)) {
         bestHz = hz;

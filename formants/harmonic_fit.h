@@ -16,11 +16,13 @@ namespace ardv {
 // the highest, refined by a parabola. 0 when no peak reaches `clarity`.
 double periodicF0(std::span<const double> x, double fs, double lowHz, double highHz, double clarity);
 
+// The powers of `x` (already windowed) at each omega (radians per sample).
+void powersAt(std::span<const double> x, std::span<const double> omega, std::vector<double>& power);
+
 // The powers of the harmonics k·f0 of `x` (already windowed) below
-// 0.95·fs/2, at angular frequencies omega (radians per sample), and at
-// (k + ½)·f0 in `between`.
+// 0.95·fs/2, at angular frequencies omega (radians per sample).
 void harmonicPowers(std::span<const double> x, double fs, double f0, std::vector<double>& omega,
-                    std::vector<double>& power, std::vector<double>& between);
+                    std::vector<double>& power);
 
 // The all-pole model 1/|A(ω)|², A(z) = 1 − Σ a[j]·z^(−j), j = 1..order,
 // whose Itakura–Saito distance to `power` at `omega` is least; `a` receives
