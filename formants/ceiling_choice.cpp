@@ -387,18 +387,29 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   const int step = std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
   std::vector<double> coarse, piece, window, omega, power, gapOmega, gapPower, between, a, poly;
   std::vector<std::complex<double>> roots;
-  for (std::size_t i = 0; i < tracks.size(); ++i) {
-    TrackedFormant& f1 = tracks[i].f[0];
+  // F0 of frame i at a low rate (cheap, and most voices stop here); 0 for none.
+  auto coarseF0 = [&](std::size_t i) {
     const std::int64_t centre = block_[voiced[i]].centre;
     const std::int64_t from = std::max(lo, centre - half), to = std::min(hi - 1, centre + half);
-    if (to - from < 3 * half / 2) continue;
-    const std::span<const double> x(s.data() + (from - lo), static_cast<std::size_t>(to - from) + 1);
-    // F0, first at a low rate (cheap, and most voices stop here), then at the full rate near it.
-    const std::span<const double> lx(low.data() + (from - lo), x.size());
+    if (to - from < 3 * half / 2) return 0.0;
     coarse.clear();
-    for (std::size_t k = 0; k < lx.size(); k += static_cast<std::size_t>(step)) coarse.push_back(lx[k]);
-    double f0 = periodicF0(coarse, fs_ / step, kLowestF0Hz, kHighestF0Hz, kClarity);
+    for (std::int64_t k = from; k <= to; k += step) coarse.push_back(low[static_cast<std::size_t>(k - lo)]);
+    return periodicF0(coarse, fs_ / step, kLowestF0Hz, kHighestF0Hz, kClarity);
+  };
+  // Every other frame first; a frame between two that are not high is not either.
+  std::vector<double> found(tracks.size(), -1.0);
+  for (std::size_t i = 0; i < tracks.size(); i += 2) found[i] = coarseF0(i);
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    TrackedFormant& f1 = tracks[i].f[0];
+    double f0 = found[i];
+    if (f0 < 0.0)
+      f0 = i + 1 < tracks.size() && found[i - 1] < kHighVoiceHz && found[i + 1] < kHighVoiceHz ? 0.0 : coarseF0(i);
     if (f0 < kHighVoiceHz || f1.frequencyHz > kHarmonicsUnderF1 * f0) continue;
+    const std::int64_t centre = block_[voiced[i]].centre;
+    const std::int64_t from = std::max(lo, centre - half), to = std::min(hi - 1, centre + half);
+    const std::span<const double> x(s.data() + (from - lo), static_cast<std::size_t>(to - from) + 1);
+    // Then at the full rate near it.
+    const std::span<const double> lx(low.data() + (from - lo), x.size());
     if (step > 1) f0 = periodicF0(lx, fs_, f0 / 1.08, f0 * 1.08, 0.0);
     if (f0 <= 0.0) continue;
     // Windowed, without the pre-emphasis of linear prediction: it lifts the
