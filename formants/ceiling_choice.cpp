@@ -396,14 +396,17 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     for (std::int64_t k = from; k <= to; k += step) coarse.push_back(low[static_cast<std::size_t>(k - lo)]);
     return periodicF0(coarse, fs_ / step, kLowestF0Hz, kHighestF0Hz, kClarity);
   };
-  // Every other frame first; a frame between two that are not high is not either.
-  std::vector<double> found(tracks.size(), -1.0);
-  for (std::size_t i = 0; i < tracks.size(); i += 2) found[i] = coarseF0(i);
-  for (std::size_t i = 0; i < tracks.size(); ++i) {
+  // Every fourth frame first, then those between; a frame between two that
+  // are not high is not either.
+  const std::size_t n = tracks.size();
+  std::vector<double> found(n, -1.0);
+  auto notHigh = [&](std::size_t i) { return found[i] >= 0.0 && found[i] < kHighVoiceHz; };
+  for (const std::size_t stride : {4, 2, 1})
+    for (std::size_t i = 0; i < n; i += stride)
+      if (found[i] < 0.0) found[i] = i >= stride && i + stride < n && notHigh(i - stride) && notHigh(i + stride) ? 0.0 : coarseF0(i);
+  for (std::size_t i = 0; i < n; ++i) {
     TrackedFormant& f1 = tracks[i].f[0];
     double f0 = found[i];
-    if (f0 < 0.0)
-      f0 = i + 1 < tracks.size() && found[i - 1] < kHighVoiceHz && found[i + 1] < kHighVoiceHz ? 0.0 : coarseF0(i);
     if (f0 < kHighVoiceHz || f1.frequencyHz > kHarmonicsUnderF1 * f0) continue;
     const std::int64_t centre = block_[voiced[i]].centre;
     const std::int64_t from = std::max(lo, centre - half), to = std::min(hi - 1, centre + half);
