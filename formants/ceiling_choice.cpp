@@ -44,12 +44,13 @@ constexpr double kLowestF0Hz = 70.0;
 // and a root narrower than 30 Hz is a pole on a harmonic, not F1.
 constexpr int kFewerPoles = 4;
 constexpr double kNarrowestFitHz = 30.0;
+constexpr int kFewestFitPoles = 8;
 constexpr double kGapLowHz = 1000.0;
 constexpr double kGapHighHz = 4000.0;
 constexpr double kClearGapsDb = 11.0;
 constexpr double kHighestF0Hz = 600.0;
 constexpr double kClarity = 0.7;
-constexpr double kHarmonicsUnderF1 = 3.0;
+constexpr double kHarmonicsUnderF1 = 2.5;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
 // quietest (the noise floor), or within 4 dB of the loudest.
 constexpr double kVoicedRangeDb = 30.0;
@@ -382,7 +383,9 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   }
   const auto c = static_cast<std::size_t>(chosen_);
   const double scale = ceilings_[c] / kReferenceCeilingHz;
-  const int order = orders_[c];
+  // Fewer than four pole pairs (8 kHz) do not hold F1 to F3 and the slope.
+  const int fitOrder = orders_[c] - kFewerPoles;
+  if (fitOrder < kFewestFitPoles) return;
   const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
   const int step = std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
   std::vector<double> coarse, piece, window, omega, power, gapOmega, gapPower, between, a, poly;
@@ -425,7 +428,6 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     }
     for (std::size_t k = 0; k < piece.size(); ++k) piece[k] = window[k] * x[k + 1];
     harmonicPowers(piece, fs_, f0, omega, power);
-    const int fitOrder = std::max(4, order - kFewerPoles);
     // Aspiration or noise fills the gaps between the harmonics (of 1–4 kHz):
     // a breathy voice's strong first harmonic would draw the fit's F1 down.
     gapOmega.clear();
