@@ -444,7 +444,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     const auto gaps = static_cast<double>(between.size());
     for (std::size_t k = 0; k < between.size(); ++k) gapDb += 10.0 * std::log10((gapPower[k] + 1.0) / (between[k] + 1.0));
     if (between.empty() || gapDb < kClearGapsDb * gaps) continue;
-    if (!discreteAllPole(omega, power, fitOrder, a)) continue;
+    if (!lineSpectrumPrediction(omega, power, fitOrder, a)) continue;
     poly.assign(static_cast<std::size_t>(fitOrder) + 1, 1.0);
     for (int j = 1; j <= fitOrder; ++j) poly[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
     if (!polynomialRoots(poly, roots, false)) continue;

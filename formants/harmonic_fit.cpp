@@ -3,48 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <numbers>
 
 namespace ardv {
-namespace {
-
-constexpr int kMostSteps = 40;
-// Powers below this share of the loudest harmonic count as this share (a
-// band-limited recording has none above its band).
-constexpr double kPowerFloor = 1e-6;
-
-// Solves m·x = b (n × n, row-major, overwritten) by elimination with
-// partial pivoting; false when singular.
-bool solve(std::vector<double>& m, std::vector<double>& b, int n) {
-  for (int c = 0; c < n; ++c) {
-    int pivot = c;
-    for (int r = c + 1; r < n; ++r)
-      if (std::abs(m[static_cast<std::size_t>(r * n + c)]) > std::abs(m[static_cast<std::size_t>(pivot * n + c)]))
-        pivot = r;
-    if (std::abs(m[static_cast<std::size_t>(pivot * n + c)]) < 1e-300) return false;
-    if (pivot != c) {
-      for (int k = 0; k < n; ++k)
-        std::swap(m[static_cast<std::size_t>(c * n + k)], m[static_cast<std::size_t>(pivot * n + k)]);
-      std::swap(b[static_cast<std::size_t>(c)], b[static_cast<std::size_t>(pivot)]);
-    }
-    const double d = m[static_cast<std::size_t>(c * n + c)];
-    for (int r = c + 1; r < n; ++r) {
-      const double f = m[static_cast<std::size_t>(r * n + c)] / d;
-      if (f == 0.0) continue;
-      for (int k = c; k < n; ++k) m[static_cast<std::size_t>(r * n + k)] -= f * m[static_cast<std::size_t>(c * n + k)];
-      b[static_cast<std::size_t>(r)] -= f * b[static_cast<std::size_t>(c)];
-    }
-  }
-  for (int r = n - 1; r >= 0; --r) {
-    double s = b[static_cast<std::size_t>(r)];
-    for (int k = r + 1; k < n; ++k) s -= m[static_cast<std::size_t>(r * n + k)] * b[static_cast<std::size_t>(k)];
-    b[static_cast<std::size_t>(r)] = s / m[static_cast<std::size_t>(r * n + r)];
-  }
-  return true;
-}
-
-}  // namespace
 
 double periodicF0(std::span<const double> x, double fs, double lowHz, double highHz, double clarity) {
   const int n = static_cast<int>(x.size());
@@ -110,81 +71,28 @@ void harmonicPowers(std::span<const double> x, double fs, double f0, std::vector
   powersAt(x, omega, power);
 }
 
-bool discreteAllPole(std::span<const double> omega, std::span<const double> power, int order, std::vector<double>& a) {
+bool lineSpectrumPrediction(std::span<const double> omega, std::span<const double> power, int order,
+                            std::vector<double>& a) {
   const std::size_t n = omega.size();
   if (order < 1 || n < static_cast<std::size_t>(order) || power.size() != n) return false;
-  const double loudest = *std::max_element(power.begin(), power.end());
-  if (!(loudest > 0.0)) return false;
-  std::vector<double> p(n);
-  for (std::size_t m = 0; m < n; ++m) p[m] = std::max(power[m], kPowerFloor * loudest) / loudest;
   const auto q = static_cast<std::size_t>(order);
-  // The autocorrelation of the discrete spectrum, and cos/sin(ω·j) per point.
-  std::vector<double> r(q + 1, 0.0), cs(n * (q + 1)), sn(n * (q + 1));
+  std::vector<double> r(q + 1, 0.0);
   for (std::size_t m = 0; m < n; ++m)
-    for (std::size_t j = 0; j <= q; ++j) {
-      cs[m * (q + 1) + j] = std::cos(omega[m] * static_cast<double>(j));
-      sn[m * (q + 1) + j] = std::sin(omega[m] * static_cast<double>(j));
-      r[j] += p[m] * cs[m * (q + 1) + j];
-    }
-  // A(ω) at every point, the gain and the distance of a model.
-  std::vector<std::complex<double>> am(n);
-  auto distance = [&](const std::vector<double>& c, double& gain) {
-    double sum = 0.0;
-    for (std::size_t m = 0; m < n; ++m) {
-      std::complex<double> v = 1.0;
-      for (std::size_t j = 1; j <= q; ++j) v -= c[j - 1] * std::complex<double>(cs[m * (q + 1) + j], -sn[m * (q + 1) + j]);
-      am[m] = v;
-      sum += p[m] * std::norm(v);
-    }
-    gain = sum / static_cast<double>(n);
-    double d = 0.0;
-    for (std::size_t m = 0; m < n; ++m) {
-      const double ratio = p[m] * std::norm(am[m]) / gain;
-      d += ratio - std::log(ratio) - 1.0;
-    }
-    return d / static_cast<double>(n);
-  };
-  std::vector<double> m((q) * (q)), rhs(q), next(q);
-  auto toeplitz = [&] {
-    for (std::size_t i = 0; i < q; ++i)
-      for (std::size_t k = 0; k < q; ++k)
-        m[i * q + k] = r[i > k ? i - k : k - i];
-  };
-  // Linear prediction of the discrete spectrum to start.
-  toeplitz();
-  for (std::size_t i = 0; i < q; ++i) rhs[i] = r[i + 1];
-  if (!solve(m, rhs, order)) return false;
-  a = rhs;
-  double gain = 0.0;
-  double best = distance(a, gain);
-  // Fixed point: Σ a[k]·R(i − k) = R(i) − g²·h(i), with h(i) the mean of
-  // cos/sin(ω·i)/A(ω) over the points under the last model.
-  for (int step = 0; step < kMostSteps; ++step) {
-    for (std::size_t i = 1; i <= q; ++i) {
-      double h = 0.0;
-      for (std::size_t mm = 0; mm < n; ++mm)
-        h += (std::complex<double>(cs[mm * (q + 1) + i], -sn[mm * (q + 1) + i]) / am[mm]).real();
-      rhs[i - 1] = r[i] - gain * h / static_cast<double>(n);
-    }
-    toeplitz();
-    if (!solve(m, rhs, order)) break;
-    // Take the whole step, or less while it does not lower the distance.
-    double d = 0.0, g = 0.0;
-    bool lowered = false;
-    for (double mu = 1.0; mu > 0.1; mu *= 0.5) {
-      for (std::size_t j = 0; j < q; ++j) next[j] = a[j] + mu * (rhs[j] - a[j]);
-      d = distance(next, g);
-      if (d < best) {
-        lowered = true;
-        break;
-      }
-    }
-    if (!lowered) break;
-    const bool settled = best - d < 1e-6 * best;
-    a = next;
-    best = d;
-    gain = g;
-    if (settled) break;
+    for (std::size_t j = 0; j <= q; ++j) r[j] += power[m] * std::cos(omega[m] * static_cast<double>(j));
+  if (!(r[0] > 0.0)) return false;
+  // Levinson–Durbin.
+  a.assign(q, 0.0);
+  std::vector<double> previous(q);
+  double e = r[0];
+  for (std::size_t i = 1; i <= q; ++i) {
+    double acc = r[i];
+    for (std::size_t j = 1; j < i; ++j) acc -= a[j - 1] * r[i - j];
+    const double k = acc / e;
+    previous = a;
+    a[i - 1] = k;
+    for (std::size_t j = 1; j < i; ++j) a[j - 1] = previous[j - 1] - k * previous[i - j - 1];
+    e *= 1.0 - k * k;
+    if (!(e > 0.0)) return false;
   }
   return true;
 }

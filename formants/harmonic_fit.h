@@ -1,8 +1,9 @@
 // An all-pole envelope fitted to the harmonics of a voiced frame rather than
-// to its whole spectrum: discrete all-pole modelling (A. El-Jaroudi and
-// J. Makhoul, "Discrete all-pole modeling", IEEE Trans. Signal Processing
-// 39, 1991). Linear prediction of a high voice puts a pole pair on a
-// harmonic near F1; fitted only at the harmonics, the model has nothing
+// to its whole spectrum: linear prediction of the line spectrum of the
+// harmonics (the starting model of discrete all-pole modelling, A.
+// El-Jaroudi and J. Makhoul, IEEE Trans. Signal Processing 39, 1991).
+// Linear prediction of a high voice's frame puts a pole pair on a harmonic
+// near F1; fitted to the harmonics' powers only, the model has nothing
 // between them to follow.
 #pragma once
 
@@ -25,9 +26,11 @@ void harmonicPowers(std::span<const double> x, double fs, double f0, std::vector
                     std::vector<double>& power);
 
 // The all-pole model 1/|A(ω)|², A(z) = 1 − Σ a[j]·z^(−j), j = 1..order,
-// whose Itakura–Saito distance to `power` at `omega` is least; `a` receives
-// a[1..order]. False for fewer points than the order or powers that are
-// all 0.
-bool discreteAllPole(std::span<const double> omega, std::span<const double> power, int order, std::vector<double>& a);
+// of the line spectrum `power` at `omega` (radians per sample): Levinson's
+// recursion on its autocorrelation Σ power·cos(omega·j). `a` receives
+// a[1..order]; false for fewer lines than the order, no power or a
+// singular recursion.
+bool lineSpectrumPrediction(std::span<const double> omega, std::span<const double> power, int order,
+                            std::vector<double>& a);
 
 }  // namespace ardv
