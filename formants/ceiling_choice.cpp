@@ -31,26 +31,30 @@ constexpr double kF1LowHz = 180.0;
 constexpr double kF1HighHz = 950.0;
 // A root standing in for F1 lies this near F1's last root (or estimate).
 constexpr double kF1ReachHz = 300.0;
-// The harmonic fit: 40 ms round a frame; F0 between 150 and 600 Hz found
-// first at about 4 kHz, whose autocorrelation peak reaches 0.7; only where
-// F1 lies below 3 harmonics.
+// The harmonic fit: 40 ms round a frame; F0 between 150 and 600 Hz (of
+// 70–600 Hz) found first at about 4 kHz below 1 kHz, where the
+// autocorrelation peak reaches 0.7; only where F1 lies below 2.5·F0.
 constexpr double kHarmonicWindowS = 0.040;
 constexpr double kF0BandHz = 1000.0;
 constexpr double kCoarseRateHz = 4000.0;
-constexpr double kHighVoiceHz = 150.0;
 constexpr double kLowestF0Hz = 70.0;
-// The fit has two pole pairs fewer than linear prediction at the ceiling
-// (the harmonics sample the envelope sparsely; more poles settle on them),
-// and a root narrower than 30 Hz is a pole on a harmonic, not F1.
-constexpr int kFewerPoles = 4;
-constexpr double kNarrowestFitHz = 30.0;
-constexpr int kFewestFitPoles = 8;
-constexpr double kGapLowHz = 1000.0;
-constexpr double kGapHighHz = 4000.0;
-constexpr double kClearGapsDb = 11.0;
+constexpr double kHighVoiceHz = 150.0;
 constexpr double kHighestF0Hz = 600.0;
 constexpr double kClarity = 0.7;
 constexpr double kHarmonicsUnderF1 = 2.5;
+// The fit has two pole pairs fewer than linear prediction at the ceiling
+// (the harmonics sample the envelope sparsely; more poles settle on them),
+// at least four; a root narrower than 30 Hz is a pole on a harmonic.
+constexpr int kFewerPoles = 4;
+constexpr int kFewestFitPoles = 8;
+constexpr double kNarrowestFitHz = 30.0;
+// The fit's F1 lies between the first two harmonics: a root just under the
+// second is that harmonic again.
+constexpr double kBelowSecondHarmonic = 1.8;
+// The harmonics of 1–4 kHz stand 11 dB or more over the gaps between them.
+constexpr double kGapLowHz = 1000.0;
+constexpr double kGapHighHz = 4000.0;
+constexpr double kClearGapsDb = 11.0;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
 // quietest (the noise floor), or within 4 dB of the loudest.
 constexpr double kVoicedRangeDb = 30.0;
@@ -452,7 +456,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     for (const std::complex<double>& z : roots) {
       const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fs_, bw = -std::log(std::abs(z)) * fs_ / std::numbers::pi;
       if (hz < kF1LowHz * scale || hz > kF1HighHz * scale || hz >= tracks[i].f[1].frequencyHz || bw < kNarrowestFitHz ||
-          bw > kMaxRootBandwidthHz || std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale || hz > 2.0 * f0)
+          bw > kMaxRootBandwidthHz || std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale || hz > kBelowSecondHarmonic * f0)
         continue;
       if (bestHz == 0.0 || std::abs(hz - f1.frequencyHz) < std::abs(bestHz - f1.frequencyHz)) {
         bestHz = hz;
