@@ -9,6 +9,7 @@
 #include <string>
 
 #include "formants/formant_candidates.h"
+#include "formants/harmonic_fit.h"
 #include "platform/report.h"
 #include "spectral/roots.h"
 
@@ -30,6 +31,30 @@ constexpr double kF1LowHz = 180.0;
 constexpr double kF1HighHz = 950.0;
 // A root standing in for F1 lies this near F1's last root (or estimate).
 constexpr double kF1ReachHz = 300.0;
+// The harmonic fit: 40 ms round a frame; F0 between 150 and 600 Hz (of
+// 70–600 Hz) found first at about 4 kHz below 1 kHz, where the
+// autocorrelation peak reaches 0.7; only where F1 lies below 2.5·F0.
+constexpr double kHarmonicWindowS = 0.040;
+constexpr double kF0BandHz = 1000.0;
+constexpr double kCoarseRateHz = 4000.0;
+constexpr double kLowestF0Hz = 70.0;
+constexpr double kHighVoiceHz = 150.0;
+constexpr double kHighestF0Hz = 600.0;
+constexpr double kClarity = 0.7;
+constexpr double kHarmonicsUnderF1 = 2.5;
+// The fit has two pole pairs fewer than linear prediction at the ceiling
+// (the harmonics sample the envelope sparsely; more poles settle on them),
+// at least four; a root narrower than 30 Hz is a pole on a harmonic.
+constexpr int kFewerPoles = 4;
+constexpr int kFewestFitPoles = 8;
+constexpr double kNarrowestFitHz = 30.0;
+// The fit's F1 lies between the first two harmonics: a root just under the
+// second is that harmonic again.
+constexpr double kBelowSecondHarmonic = 1.8;
+// The harmonics of 1–4 kHz stand 11 dB or more over the gaps between them.
+constexpr double kGapLowHz = 1000.0;
+constexpr double kGapHighHz = 4000.0;
+constexpr double kClearGapsDb = 11.0;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
 // quietest (the noise floor), or within 4 dB of the loudest.
 constexpr double kVoicedRangeDb = 30.0;
@@ -236,6 +261,10 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
   p.voiced = voiced;
   p.levelDb = rawDb;
   p.centre = start + length / 2;
+  if (automatic_) {
+    p.start = start;
+    p.samples.assign(x.begin(), x.end());
+  }
   p.roots.resize(ceilings_.size());
   p.wideF1.resize(ceilings_.size());
   if (voiced) {
@@ -366,6 +395,115 @@ void CeilingTracker::fillF1(const std::vector<std::size_t>& voiced, std::vector<
   }
 }
 
+void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const {
+  if (tracks.empty()) return;
+  // The block's samples in one piece.
+  std::int64_t lo = block_.front().start, hi = lo;
+  for (const Pending& p : block_) {
+    lo = std::min(lo, p.start);
+    hi = std::max(hi, p.start + static_cast<std::int64_t>(p.samples.size()));
+  }
+  std::vector<double> s(static_cast<std::size_t>(hi - lo), 0.0);
+  for (const Pending& p : block_)
+    std::copy(p.samples.begin(), p.samples.end(), s.begin() + (p.start - lo));
+  // Below 1 kHz for F0 (two Butterworth sections): the formants above
+  // decorrelate from period to period.
+  std::vector<double> low(s);
+  {
+    const double w = 2.0 * std::numbers::pi * kF0BandHz / fs_, alpha = std::sin(w) / std::sqrt(2.0), cw = std::cos(w);
+    const double a0 = 1.0 + alpha, b0 = (1.0 - cw) / 2.0 / a0, b1 = (1.0 - cw) / a0, a1 = -2.0 * cw / a0,
+                 a2 = (1.0 - alpha) / a0;
+    for (int pass = 0; pass < 2; ++pass) {
+      double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
+      for (double& v : low) {
+        const double y = b0 * v + b1 * x1 + b0 * x2 - a1 * y1 - a2 * y2;
+        x2 = x1, x1 = v, y2 = y1, y1 = y;
+        v = y;
+      }
+    }
+  }
+  const auto c = static_cast<std::size_t>(chosen_);
+  const double scale = ceilings_[c] / kReferenceCeilingHz;
+  // Fewer than four pole pairs (8 kHz) do not hold F1 to F3 and the slope.
+  const int fitOrder = orders_[c] - kFewerPoles;
+  if (fitOrder < kFewestFitPoles) return;
+  const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
+  const int step = std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
+  std::vector<double> coarse, piece, window, omega, power, gapOmega, gapPower, between, a, poly;
+  std::vector<std::complex<double>> roots;
+  // F0 of frame i at a low rate (cheap, and most voices stop here); 0 for none.
+  auto coarseF0 = [&](std::size_t i) {
+    const std::int64_t centre = block_[voiced[i]].centre;
+    const std::int64_t from = std::max(lo, centre - half), to = std::min(hi - 1, centre + half);
+    if (to - from < 3 * half / 2) return 0.0;
+    coarse.clear();
+    for (std::int64_t k = from; k <= to; k += step) coarse.push_back(low[static_cast<std::size_t>(k - lo)]);
+    return periodicF0(coarse, fs_ / step, kLowestF0Hz, kHighestF0Hz, kClarity);
+  };
+  // Every fourth frame first, then those between; a frame between two that
+  // are not high is not either.
+  const std::size_t n = tracks.size();
+  std::vector<double> found(n, -1.0);
+  auto notHigh = [&](std::size_t i) { return found[i] >= 0.0 && found[i] < kHighVoiceHz; };
+  for (const std::size_t stride : {4, 2, 1})
+    for (std::size_t i = 0; i < n; i += stride)
+      if (found[i] < 0.0) found[i] = i >= stride && i + stride < n && notHigh(i - stride) && notHigh(i + stride) ? 0.0 : coarseF0(i);
+  for (std::size_t i = 0; i < n; ++i) {
+    TrackedFormant& f1 = tracks[i].f[0];
+    double f0 = found[i];
+    if (f0 < kHighVoiceHz || f1.frequencyHz > kHarmonicsUnderF1 * f0) continue;
+    const std::int64_t centre = block_[voiced[i]].centre;
+    const std::int64_t from = std::max(lo, centre - half), to = std::min(hi - 1, centre + half);
+    const std::span<const double> x(s.data() + (from - lo), static_cast<std::size_t>(to - from) + 1);
+    // Then at the full rate near it.
+    const std::span<const double> lx(low.data() + (from - lo), x.size());
+    if (step > 1) f0 = periodicF0(lx, fs_, f0 / 1.08, f0 * 1.08, 0.0);
+    if (f0 <= 0.0) continue;
+    // Windowed, without the pre-emphasis of linear prediction: it lifts the
+    // second harmonic over the first and the fit's F1 with it.
+    piece.resize(x.size() - 1);
+    if (window.size() != piece.size()) {
+      window.resize(piece.size());
+      for (std::size_t k = 0; k < window.size(); ++k)
+        window[k] = 0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(window.size() - 1));
+    }
+    for (std::size_t k = 0; k < piece.size(); ++k) piece[k] = window[k] * x[k + 1];
+    harmonicPowers(piece, fs_, f0, omega, power);
+    // Aspiration or noise fills the gaps between the harmonics (of 1–4 kHz):
+    // a breathy voice's strong first harmonic would draw the fit's F1 down.
+    gapOmega.clear();
+    gapPower.clear();
+    for (std::size_t k = 0; k < omega.size(); ++k) {
+      const double hz = omega[k] / (2.0 * std::numbers::pi) * fs_;
+      if (hz >= kGapLowHz && hz <= kGapHighHz) {
+        gapOmega.push_back(omega[k] + std::numbers::pi * f0 / fs_);
+        gapPower.push_back(power[k]);
+      }
+    }
+    powersAt(piece, gapOmega, between);
+    double gapDb = 0.0;
+    const auto gaps = static_cast<double>(between.size());
+    for (std::size_t k = 0; k < between.size(); ++k) gapDb += 10.0 * std::log10((gapPower[k] + 1.0) / (between[k] + 1.0));
+    if (between.empty() || gapDb < kClearGapsDb * gaps) continue;
+    if (!lineSpectrumPrediction(omega, power, fitOrder, a)) continue;
+    poly.assign(static_cast<std::size_t>(fitOrder) + 1, 1.0);
+    for (int j = 1; j <= fitOrder; ++j) poly[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
+    if (!polynomialRoots(poly, roots, false)) continue;
+    double bestHz = 0.0, bestBw = 0.0;
+    for (const std::complex<double>& z : roots) {
+      const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fs_, bw = -std::log(std::abs(z)) * fs_ / std::numbers::pi;
+      if (hz < kF1LowHz * scale || hz > kF1HighHz * scale || hz >= tracks[i].f[1].frequencyHz || bw < kNarrowestFitHz ||
+          bw > kMaxRootBandwidthHz || std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale || hz > kBelowSecondHarmonic * f0)
+        continue;
+      if (bestHz == 0.0 || std::abs(hz - f1.frequencyHz) < std::abs(bestHz - f1.frequencyHz)) {
+        bestHz = hz;
+        bestBw = bw;
+      }
+    }
+    if (bestHz > 0.0) f1 = {bestHz, bestBw, f1.amplitudeDb, true};
+  }
+}
+
 bool CeilingTracker::voicedLevel(double levelDb) const {
   return levelDb >= loudestDb_ - kVoicedRangeDb &&
          levelDb >= std::min(quietestDb_ + kAboveFloorDb, loudestDb_ - kAboveFloorDb);
@@ -413,7 +551,10 @@ bool CeilingTracker::flush() {
         chosen_ = static_cast<int>(c);
       }
     }
-  if (automatic_) fillF1(voiced, best);
+  if (automatic_) {
+    fillF1(voiced, best);
+    harmonicF1(voiced, best);
+  }
   if (!voiced.empty()) {
     s.firstCentre = block_[voiced.front()].centre;
     s.lastCentre = block_[voiced.back()].centre;

@@ -86,6 +86,8 @@ class CeilingTracker {
     std::int64_t centre = 0;
     std::vector<std::vector<RootCandidate>> roots;  // per ceiling
     std::vector<std::vector<RootCandidate>> wideF1;  // per ceiling: roots too wide to be candidates, in F1's range
+    std::int64_t start = 0;
+    std::vector<std::int16_t> samples;  // the frame's, kept for the harmonic fit (several ceilings only)
   };
   bool flush();
   // Where F1 of the chosen tracks took no root, the root too wide to be a
@@ -94,6 +96,10 @@ class CeilingTracker {
   // a measurement, where the tracker would hold its estimate (for a high
   // voice's /i/, its starting one).
   void fillF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
+  // Where the voice is high over a low F1, F1 from an all-pole model fitted
+  // at the harmonics of 40 ms round the frame (the roots of linear
+  // prediction lie on a harmonic there), when it has a root near F1.
+  void harmonicF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
   // Voiced by the loudest and quietest frames so far.
   bool voicedLevel(double levelDb) const;
   // The roots of poly_ (ceiling c) into complexRoots_; false, counted, when

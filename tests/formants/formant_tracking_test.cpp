@@ -4,16 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
+#include <numbers>
 #include <random>
 
 #include "formants/ceiling_choice.h"
 #include "formants/formant_candidates.h"
+#include "formants/harmonic_fit.h"
 #include "formants/mccandless.h"
 #include "formants/registration.h"
 #include "formants/snake.h"
 #include "formants/snake_tracks.h"
 #include "formants/spectral_slice.h"
 #include "platform/headless/recording_reporter.h"
+#include "spectral/roots.h"
 #include "tests/formants/vowel_synth.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -203,6 +207,44 @@ TEST(CeilingChoice, ScoreFavoursSmoothCompleteTracks) {
                               : TrackedFormant{1500.0, 0.0, 0.0, false};
   EXPECT_GT(trackScore(held, {}, true), trackScore(held) + 200.0);
   EXPECT_NEAR(trackScore(base, {}, true), smooth, 1e-9);
+}
+
+// The all-pole fit at the harmonics finds an envelope's resonance between
+// harmonics (within the line spectrum's aliasing); F0 of a harmonic wave,
+// none of noise.
+TEST(HarmonicFit, ResonanceBetweenHarmonicsAndF0) {
+  const double fs = 16000, pi = std::numbers::pi;
+  for (const auto& [f0, f1] : {std::pair{220.0, 320.0}, {300.0, 400.0}, {250.0, 610.0}, {160.0, 250.0}}) {
+    std::vector<double> omega, power, a;
+    for (double f = f0; f < 0.95 * fs / 2; f += f0) {
+      const double w = 2 * pi * f / fs;
+      std::complex<double> v = 1.0;
+      for (const auto& [hz, bw] : {std::pair{f1, 80.0}, {2500.0, 120.0}}) {
+        const std::complex<double> z = std::polar(std::exp(-pi * bw / fs), 2 * pi * hz / fs), e = std::polar(1.0, -w);
+        v *= (1.0 - z * e) * (1.0 - std::conj(z) * e);
+      }
+      omega.push_back(w);
+      power.push_back(1e6 / std::norm(v));
+    }
+    ASSERT_TRUE(lineSpectrumPrediction(omega, power, 4, a));
+    std::vector<double> poly{1.0, -a[0], -a[1], -a[2], -a[3]};
+    std::vector<std::complex<double>> roots;
+    ASSERT_TRUE(polynomialRoots(poly, roots));
+    double nearest = 1e9;
+    for (const auto& z : roots) nearest = std::min(nearest, std::abs(std::arg(z) * fs / (2 * pi) - f1));
+    EXPECT_LT(nearest, 30.0) << f0 << " " << f1;  // 70 Hz or more from every harmonic
+    std::vector<double> x(640);
+    for (std::size_t n = 0; n < x.size(); ++n)
+      for (int k = 1; k <= 4; ++k) x[n] += std::cos(2 * pi * k * f0 * static_cast<double>(n) / fs + k) / k;
+    EXPECT_NEAR(periodicF0(x, fs, 70, 600, 0.7), f0, 0.01 * f0);
+  }
+  std::mt19937 g(3);
+  std::normal_distribution<double> noise;
+  std::vector<double> x(640), a;
+  for (double& v : x) v = noise(g);
+  EXPECT_EQ(periodicF0(x, 16000, 70, 600, 0.7), 0.0);
+  EXPECT_FALSE(lineSpectrumPrediction(std::vector<double>{0.1, 0.2}, std::vector<double>{1.0, 2.0}, 4, a));
+  EXPECT_FALSE(lineSpectrumPrediction(std::vector<double>(8, 0.1), std::vector<double>(8, 0.0), 4, a));
 }
 
 // The reference ceiling gives the plain tracker's frames; the automatic
