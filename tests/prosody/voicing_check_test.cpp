@@ -147,7 +147,9 @@ TEST(VoicingPath, VoicesTheVoiceAndNothingElse) {
     const int step = static_cast<int>(r.fs * 0.008), frames = static_cast<int>(n) / step;
     const std::vector<float> f0 = autocorrelationPath(x, r.fs, 0, step, frames, VoicingPathSettings{});
     ASSERT_EQ(f0.size(), r.path ? static_cast<std::size_t>(frames) : 0u) << r.fs;
-    if (r.path) EXPECT_TRUE(f0.front() == -1 && f0.back() == -1) << "frames whose window leaves the samples have no say";
+    if (r.path) {
+      EXPECT_TRUE(f0.front() == -1 && f0.back() == -1) << "frames whose window leaves the samples have no say";
+    }
     const double half = 1.5 / 65.0 + 0.008;  // half the window and a frame
     int voicedInVoice = 0, inVoice = 0, voicedElsewhere = 0;
     for (int i = 0; i < static_cast<int>(f0.size()); ++i) {
@@ -157,7 +159,9 @@ TEST(VoicingPath, VoicesTheVoiceAndNothingElse) {
       if (voice) {
         ++inVoice;
         voicedInVoice += f0[static_cast<std::size_t>(i)] > 0;
-        if (f0[static_cast<std::size_t>(i)] > 0) EXPECT_NEAR(f0[static_cast<std::size_t>(i)], r.f0, 0.02 * r.f0) << r.fs << " Hz, frame " << i;
+        if (f0[static_cast<std::size_t>(i)] > 0) {
+          EXPECT_NEAR(f0[static_cast<std::size_t>(i)], r.f0, 0.02 * r.f0) << r.fs << " Hz, frame " << i;
+        }
       }
       if (pause) voicedElsewhere += f0[static_cast<std::size_t>(i)] > 0;
     }
