@@ -187,6 +187,12 @@ namespace {
 
 using Floats8 = float __attribute__((vector_size(32)));
 using Lanes8 = std::int32_t __attribute__((vector_size(32)));
+// Lanes of the pair (a, b) picked by index (0..7 from a, 8..15 from b).
+#if defined(__clang__)
+#define ARDV_PICK8(a, b, ...) __builtin_shufflevector(a, b, __VA_ARGS__)
+#else
+#define ARDV_PICK8(a, b, ...) __builtin_shuffle(a, b, Lanes8{__VA_ARGS__})
+#endif
 
 // pics[k*f + k*j], j = 0..7: one to four loads and their shuffles for the
 // first teeth, where the cells lie close; single cells beyond.
@@ -202,19 +208,19 @@ using Lanes8 = std::int32_t __attribute__((vector_size(32)));
     }
     std::memcpy(&b, p + 8, sizeof b);
     if (k == 2) {
-      out = __builtin_shuffle(a, b, Lanes8{0, 2, 4, 6, 8, 10, 12, 14});
+      out = ARDV_PICK8(a, b, 0, 2, 4, 6, 8, 10, 12, 14);
       return;
     }
     std::memcpy(&c, p + 16, sizeof c);
     if (k == 3) {
-      const Floats8 ab = __builtin_shuffle(a, b, Lanes8{0, 3, 6, 9, 12, 15, 0, 0});
-      out = __builtin_shuffle(ab, c, Lanes8{0, 1, 2, 3, 4, 5, 10, 13});
+      const Floats8 ab = ARDV_PICK8(a, b, 0, 3, 6, 9, 12, 15, 0, 0);
+      out = ARDV_PICK8(ab, c, 0, 1, 2, 3, 4, 5, 10, 13);
       return;
     }
     std::memcpy(&d, p + 24, sizeof d);
-    const Floats8 ab = __builtin_shuffle(a, b, Lanes8{0, 4, 8, 12, 0, 0, 0, 0});
-    const Floats8 cd = __builtin_shuffle(c, d, Lanes8{0, 4, 8, 12, 0, 0, 0, 0});
-    out = __builtin_shuffle(ab, cd, Lanes8{0, 1, 2, 3, 8, 9, 10, 11});
+    const Floats8 ab = ARDV_PICK8(a, b, 0, 4, 8, 12, 0, 0, 0, 0);
+    const Floats8 cd = ARDV_PICK8(c, d, 0, 4, 8, 12, 0, 0, 0, 0);
+    out = ARDV_PICK8(ab, cd, 0, 1, 2, 3, 8, 9, 10, 11);
     return;
   }
   out = Floats8{p[0], p[k], p[2 * k], p[3 * k], p[4 * k], p[5 * k], p[6 * k], p[7 * k]};
