@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "prosody/voicing_bonus.h"
+#include "prosody/voicing_check.h"
 #include "prosody/voicing_stats.h"
 
 namespace ardv {
@@ -134,6 +135,7 @@ bool pitchBrutMartin(PitchRun& run) {
     }
     if (pass > 0 || run.params.voicingThreshold <= 0 || (run.humHz = humOf(run.lowPeaks, analysed)) == 0) break;
     run.trace.line("hum at %.1f Hz\n", run.humHz);
+    run.xWithoutHum = withoutHum(run.x, run.geo.fs, run.humHz);
   }
 
   Histogram voise;

@@ -34,6 +34,7 @@ struct PitchRun {
   CombTables comb;
   PitchTrace trace;
   double humHz = 0;             // mains hum left out of the peak grid, 0 none
+  std::vector<std::int16_t> xWithoutHum;  // x through a notch at humHz, when there is hum
   std::vector<float> lowPeaks;  // per analysed frame, peaksToGrid's lowPeakHz
 
   // Per-frame work arrays.

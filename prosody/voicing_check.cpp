@@ -159,15 +159,15 @@ double periodicity(const std::int16_t* x, int n, double fs, double f0) {
   return best;
 }
 
+const std::vector<std::int16_t>& judgedSamples(const PitchRun& run) {
+  return run.humHz > 0 && !run.xWithoutHum.empty() ? run.xWithoutHum : run.x;
+}
+
 void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
   const float threshold = std::min(run.params.voicingThreshold, kCheckThresholdMost);
   if (threshold <= 0 || run.x.empty()) return;
   const PitchGeometry& g = run.geo;
-  // With hum the waveform is judged without it: a low sine repeats at any
-  // short lag and would keep the hum's stretches voiced.
-  std::vector<std::int16_t> notched;
-  if (run.humHz > 0) notched = withoutHum(run.x, g.fs, run.humHz);
-  const std::vector<std::int16_t>& xs = run.humHz > 0 ? notched : run.x;
+  const std::vector<std::int16_t>& xs = judgedSamples(run);
   const auto samples = static_cast<std::int64_t>(xs.size());
   int peak = 0;
   for (std::int16_t v : xs) peak = std::max(peak, std::abs(static_cast<int>(v)));

@@ -57,6 +57,10 @@ constexpr int kBelowRangeParts = 3;
 constexpr double kHumNotchHz = 10.0;
 std::vector<std::int16_t> withoutHum(const std::vector<std::int16_t>& x, double fs, double humHz);
 
+// The samples the checks judge: without the hum when the run has one (a low
+// sine repeats at any short lag and would keep the hum's stretches voiced).
+const std::vector<std::int16_t>& judgedSamples(const PitchRun& run);
+
 // Best normalised autocorrelation of the n samples at x for lags within 10 %
 // of fs / f0 (at least one lag); 0 for a silent frame or f0 <= 0.
 double periodicity(const std::int16_t* x, int n, double fs, double f0);

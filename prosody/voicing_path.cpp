@@ -197,9 +197,7 @@ void voiceByPath(const PitchRun& run, std::vector<int>& p) {
   const float threshold = run.params.voicingThreshold;
   if (threshold <= 0 || run.x.empty() || p.empty()) return;
   const PitchGeometry& g = run.geo;
-  std::vector<std::int16_t> notched;
-  if (run.humHz > 0) notched = withoutHum(run.x, g.fs, run.humHz);
-  const std::vector<std::int16_t>& xs = run.humHz > 0 ? notched : run.x;
+  const std::vector<std::int16_t>& xs = judgedSamples(run);
   VoicingPathSettings s;
   s.floorHz = run.params.f0Min;
   s.ceilingHz = run.params.f0Max;
