@@ -10,6 +10,7 @@
 
 #include "formants/formant_candidates.h"
 #include "formants/harmonic_fit.h"
+#include "formants/low_band_f2.h"
 #include "platform/report.h"
 #include "spectral/roots.h"
 
@@ -55,6 +56,13 @@ constexpr double kBelowSecondHarmonic = 1.8;
 constexpr double kGapLowHz = 1000.0;
 constexpr double kGapHighHz = 4000.0;
 constexpr double kClearGapsDb = 11.0;
+// F2 from the band below 2 kHz: 16 ms round a frame, within F2's range
+// (at the reference ceiling); an F2 root this near F1's is F1's again; at
+// least this many frames of a stretch give one, the median within kFillReach.
+constexpr double kLowBandWindowS = 0.016;
+constexpr double kF2LowHz = 600.0;
+constexpr double kSharedRootHz = 150.0;
+constexpr std::size_t kFewestLowBandF2 = 5;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
 // quietest (the noise floor), or within 4 dB of the loudest.
 constexpr double kVoicedRangeDb = 30.0;
@@ -564,6 +572,7 @@ bool CeilingTracker::flush() {
   }
   if (automatic_)
     fillFromRoots(best, McCandlessState(ceilings_[static_cast<std::size_t>(chosen_)] / kReferenceCeilingHz).previous);
+  if (automatic_) backVowelF2(voiced, best);
   // Frames that are not voiced hold the nearest voiced frame's tracks.
   std::size_t next = 0;
   for (std::size_t i = 0; i < block_.size(); ++i) {
@@ -593,6 +602,52 @@ bool CeilingTracker::finish() {
   if (skippedRootFindings_ > 0)
     traceLine("formant ceilings: " + std::to_string(skippedRootFindings_) + " root findings did not settle (skipped)");
   return flush();
+}
+
+void CeilingTracker::backVowelF2(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const {
+  if (tracks.empty()) return;
+  const double scale = ceilings_[static_cast<std::size_t>(chosen_)] / kReferenceCeilingHz;
+  auto wanted = [&](const McCandlessFrame& f) {
+    const TrackedFormant &f1 = f.f[0], &f2 = f.f[1];
+    return f2.frequencyHz <= kLowBandF2HighHz && (!f2.assigned || f2.frequencyHz - f1.frequencyHz < kSharedRootHz * scale);
+  };
+  // The block's samples in one piece.
+  std::int64_t lo = block_.front().start, hi = lo;
+  for (const Pending& p : block_) {
+    lo = std::min(lo, p.start);
+    hi = std::max(hi, p.start + static_cast<std::int64_t>(p.samples.size()));
+  }
+  const std::int64_t length = std::min<std::int64_t>(hi - lo, std::lround(kLowBandWindowS * fs_));
+  if (length < 64) return;
+  std::vector<double> s(static_cast<std::size_t>(hi - lo), 0.0);
+  for (const Pending& p : block_)
+    std::copy(p.samples.begin(), p.samples.end(), s.begin() + (p.start - lo));
+  std::vector<double> window(static_cast<std::size_t>(length)), piece(window.size());
+  for (std::size_t k = 0; k < window.size(); ++k)
+    window[k] = 0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(window.size() - 1));
+  const std::size_t n = tracks.size();
+  std::vector<double> found(n, 0.0);
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!wanted(tracks[i])) continue;
+    const std::int64_t from = std::clamp<std::int64_t>(block_[voiced[i]].centre - length / 2, lo, hi - length);
+    for (std::size_t k = 0; k < piece.size(); ++k) piece[k] = window[k] * s[static_cast<std::size_t>(from - lo) + k];
+    found[i] = lowBandF2(piece, fs_, tracks[i].f[0].frequencyHz, kF2LowHz * scale);
+    if (found[i] > 0.0) ++count;
+  }
+  if (count < kFewestLowBandF2) return;
+  std::vector<double> near, out(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    out[i] = tracks[i].f[1].frequencyHz;
+    if (!wanted(tracks[i])) continue;
+    near.clear();
+    for (std::size_t j = i > kFillReach ? i - kFillReach : 0; j < n && j <= i + kFillReach; ++j)
+      if (found[j] > 0.0) near.push_back(found[j]);
+    if (near.empty()) continue;
+    std::nth_element(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(near.size() / 2), near.end());
+    out[i] = near[near.size() / 2];
+  }
+  for (std::size_t i = 0; i < n; ++i) tracks[i].f[1].frequencyHz = out[i];
 }
 
 int mcCandlessAtCeiling(std::span<const std::int16_t> samples, std::int64_t first, std::int64_t last, double fs,
