@@ -636,16 +636,21 @@ void CeilingTracker::backVowelF2(const std::vector<std::size_t>& voiced, std::ve
     if (found[i] > 0.0) ++count;
   }
   if (count < kFewestLowBandF2) return;
-  std::vector<double> near, out(n);
+  auto median = [](std::vector<double>& v) {
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+  };
+  std::vector<double> near, all, out(n);
+  for (const double f : found)
+    if (f > 0.0) all.push_back(f);
+  const double whole = median(all);
   for (std::size_t i = 0; i < n; ++i) {
     out[i] = tracks[i].f[1].frequencyHz;
     if (!wanted(tracks[i])) continue;
     near.clear();
     for (std::size_t j = i > kFillReach ? i - kFillReach : 0; j < n && j <= i + kFillReach; ++j)
       if (found[j] > 0.0) near.push_back(found[j]);
-    if (near.empty()) continue;
-    std::nth_element(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(near.size() / 2), near.end());
-    out[i] = near[near.size() / 2];
+    out[i] = near.empty() ? whole : median(near);
   }
   for (std::size_t i = 0; i < n; ++i) tracks[i].f[1].frequencyHz = out[i];
 }

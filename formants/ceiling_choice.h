@@ -102,8 +102,9 @@ class CeilingTracker {
   void harmonicF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
   // Where F2 of the filled tracks took no root (or one within 150 Hz of
   // F1's) and lies below 1600 Hz, the median of F2 from the spectrum below
-  // 2 kHz alone (formants/low_band_f2.h) within 8 frames, when 5 or more
-  // frames of the stretch give one: a back vowel's F2 in strong noise.
+  // 2 kHz alone (formants/low_band_f2.h) within 8 frames, else in the
+  // stretch, when 5 or more of its frames give one: a back vowel's F2 in
+  // strong noise.
   void backVowelF2(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
   // Voiced by the loudest and quietest frames so far.
   bool voicedLevel(double levelDb) const;
