@@ -145,6 +145,20 @@ void fillFromRoots(std::vector<McCandlessFrame>& tracks, const std::array<double
   }
 }
 
+// Where F2 took no root in a share s of a stretch's frames, the evidence
+// for any ceiling is thin: kPriorHz·s² per 1000 Hz away from kMiddleHz. In
+// 5 dB noise a ceiling at either end (4500 Hz, whose F2 range stops below a
+// female /i/, or 6500–7500 Hz) won on noise roots where 5500 Hz followed F2.
+constexpr double kPriorHz = 300.0;
+constexpr double kMiddleHz = 5500.0;
+double ceilingPrior(std::span<const McCandlessFrame> tracks, double ceilingHz) {
+  if (tracks.empty()) return 0.0;
+  const auto missing = static_cast<double>(std::count_if(tracks.begin(), tracks.end(), [](const McCandlessFrame& f) {
+                         return !f.f[1].assigned;
+                       })) / static_cast<double>(tracks.size());
+  return kPriorHz * missing * missing * std::abs(ceilingHz - kMiddleHz) / 1000.0;
+}
+
 }  // namespace
 
 const std::vector<double>& automaticCeilings() {
@@ -550,7 +564,7 @@ bool CeilingTracker::flush() {
         tracks[i].centre = block_[voiced[i]].centre;
         roots[i] = &all;
       }
-      const double score = trackScore(tracks, roots, automatic_);
+      const double score = trackScore(tracks, roots, automatic_) + (automatic_ ? ceilingPrior(tracks, ceilings_[c]) : 0.0);
       if (variant == 0) s.scores.push_back(score);
       else s.scores.back() = std::min(s.scores.back(), score);
       if (best.empty() || score < bestScore) {
