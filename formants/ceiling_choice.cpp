@@ -564,7 +564,8 @@ bool CeilingTracker::flush() {
         tracks[i].centre = block_[voiced[i]].centre;
         roots[i] = &all;
       }
-      const double score = trackScore(tracks, roots, automatic_) + (automatic_ ? ceilingPrior(tracks, ceilings_[c]) : 0.0);
+      const double score =
+          trackScore(tracks, roots, automatic_) + (automatic_ ? ceilingPrior(tracks, ceilings_[c]) : 0.0);
       if (variant == 0) s.scores.push_back(score);
       else s.scores.back() = std::min(s.scores.back(), score);
       if (best.empty() || score < bestScore) {
@@ -623,7 +624,8 @@ void CeilingTracker::backVowelF2(const std::vector<std::size_t>& voiced, std::ve
   const double scale = ceilings_[static_cast<std::size_t>(chosen_)] / kReferenceCeilingHz;
   auto wanted = [&](const McCandlessFrame& f) {
     const TrackedFormant &f1 = f.f[0], &f2 = f.f[1];
-    return f2.frequencyHz <= kLowBandF2HighHz && (!f2.assigned || f2.frequencyHz - f1.frequencyHz < kSharedRootHz * scale);
+    return f2.frequencyHz <= kLowBandF2HighHz &&
+           (!f2.assigned || f2.frequencyHz - f1.frequencyHz < kSharedRootHz * scale);
   };
   // The block's samples in one piece.
   std::int64_t lo = block_.front().start, hi = lo;
@@ -637,8 +639,9 @@ void CeilingTracker::backVowelF2(const std::vector<std::size_t>& voiced, std::ve
   for (const Pending& p : block_)
     std::copy(p.samples.begin(), p.samples.end(), s.begin() + (p.start - lo));
   std::vector<double> window(static_cast<std::size_t>(length)), piece(window.size());
+  const auto last = static_cast<double>(window.size() - 1);
   for (std::size_t k = 0; k < window.size(); ++k)
-    window[k] = 0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(window.size() - 1));
+    window[k] = 0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * static_cast<double>(k) / last);
   const std::size_t n = tracks.size();
   std::vector<double> found(n, 0.0);
   std::size_t count = 0;
