@@ -13,7 +13,9 @@
 // forwards and backwards, so that a pause or a closure never hands a
 // formant's estimate to its neighbour's resonance after it. Where F2 or F3
 // of the chosen tracks took no root, it takes the median of its roots
-// nearby in the stretch rather than the estimate the tracker held.
+// nearby in the stretch rather than the estimate the tracker held; a back
+// vowel's F2 in strong noise comes from the spectrum below 2 kHz. Where F2
+// has few roots, the score leans towards the middle ceiling (5500 Hz).
 #pragma once
 
 #include <array>
