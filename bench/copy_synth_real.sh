@@ -78,4 +78,8 @@ for i in range(0, 6, 2):
     cells.append(f"{a:6.1f} {b:6.1f} {100 * (b - a) / a:+5.1f}")
 print(f"{name:7} {cls:6} {rate:5} | " + " | ".join(cells) + f" | {len(cols[0])}")
 PY
-done
+done | tee "$work/table"
+# How many speakers meet each aim.
+awk -F'|' 'NF > 4 { n++; split($2, a, " "); split($3, b, " "); split($4, c, " ")
+  f0 += (a[3] < 0 ? -a[3] : a[3]) <= 2; f1 += (b[3] < 0 ? -b[3] : b[3]) <= 5; f2 += (c[3] < 0 ? -c[3] : c[3]) <= 5 }
+  END { if (n) printf "within the aims: F0 %d/%d, F1 %d/%d, F2 %d/%d\n", f0, n, f1, n, f2, n }' "$work/table"
