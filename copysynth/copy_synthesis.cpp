@@ -35,10 +35,11 @@ int binOf(double f, double fs, int bins) {
   return static_cast<int>(std::clamp<long>(b, 0, bins - 1));
 }
 
-// Where a resonance is fitted: the strongest speech bin within ±halfHz of f,
-// its frequency, and the gain in dB the parallel branch must have there,
-// S − E (our synthesizer feeds every parallel resonator the excitation it
-// writes for -t 7). Inactive for f ≤ 0 or a silent excitation.
+// Where a resonance is fitted: the strongest speech bin within ±halfHz of f
+// (taken to the top of its harmonic when `harmonic`), its frequency, and
+// the gain in dB the parallel branch must have there, S − E (our
+// synthesizer feeds every parallel resonator the excitation it writes for
+// -t 7). Inactive for f ≤ 0 or a silent excitation.
 struct FitPoint {
   bool active = false;
   double at = 0.0;
@@ -246,8 +247,10 @@ void fitCopyFrame(KlattRecord& record, const std::array<bool, kKlattGroups>& sel
       points[1] = fitPoint(f1, harmonicHalf, harmonicHalf > 0, spectra, fs, settings);
     }
   }
-  const bool wideF2F3 =
-      record[kF2hz] > 0 && record[kF3hz] > 0 && record[kF3hz] - record[kF2hz] > settings.wideF2F3Hz;
+  // Narrower skirts only under the harmonics of a voiced frame: noise keeps
+  // the wide resonances.
+  const bool wideF2F3 = harmonicHalf > 0 && record[kF2hz] > 0 && record[kF3hz] > 0 &&
+                        record[kF3hz] - record[kF2hz] > settings.wideF2F3Hz;
   for (int k = 2; k < 10; ++k) {
     if (!selected[res[k].group]) continue;
     const int bw = std::max(higherBandwidth(k, wideF2F3 ? settings.higherBandwidthPercent : 100), 10);
