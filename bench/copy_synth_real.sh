@@ -3,7 +3,8 @@
 # the original: per speaker, the median F0, F1 and F2 over the frames where
 # the original is voiced (Praat's ac pitch, Burg formants with the same
 # settings on both) and the copy's difference in %, against the aims of 2 %
-# (F0) and 5 % (F1, F2).
+# (F0) and 5 % (F1, F2); and the share of those frames where the copy's F1
+# and F2 lie within 10 % of the original's.
 # Voices: the spoken words of KTuberling (Debian's ktuberling; each language
 # one speaker, joined into one file per speaker) and the real-speech set of
 # tests/prosody/real_speech; sox converts them (16 kHz, or 8 kHz as they are).
@@ -36,7 +37,7 @@ fi-c child 8000 kt fi
 LIST
 }
 
-echo "speaker class  Hz | F0 orig copy diff% | F1 orig copy diff% | F2 orig copy diff% | frames"
+echo "speaker class  Hz | F0 orig copy diff% | F1 orig copy diff% | F2 orig copy diff% | frames | F1 F2 within 10%"
 speakers | while read -r name class rate kind lang; do
   in="$work/$name.wav"
   if [ "$kind" = kt ] && [ ! -d "$kt/$lang" ]; then
@@ -76,6 +77,13 @@ cells = []
 for i in range(0, 6, 2):
     a, b = statistics.median(cols[i]), statistics.median(cols[i + 1])
     cells.append(f"{a:6.1f} {b:6.1f} {100 * (b - a) / a:+5.1f}")
-print(f"{name:7} {cls:6} {rate:5} | " + " | ".join(cells) + f" | {len(cols[0])}")
+near = [100 * sum(abs(b / a - 1) < 0.1 for a, b in zip(cols[i], cols[i + 1])) / len(cols[i]) for i in (2, 4)]
+print(f"{name:7} {cls:6} {rate:5} | " + " | ".join(cells) + f" | {len(cols[0])} | {near[0]:3.0f} {near[1]:3.0f}")
 PY
-done
+done | tee "$work/table"
+# How many speakers meet each aim.
+awk -F'|' 'NF > 4 { n++; split($2, a, " "); split($3, b, " "); split($4, c, " ")
+  f0 += (a[3] < 0 ? -a[3] : a[3]) <= 2; f1 += (b[3] < 0 ? -b[3] : b[3]) <= 5; f2 += (c[3] < 0 ? -c[3] : c[3]) <= 5
+  split($6, w, " "); w1 += w[1]; w2 += w[2] }
+  END { if (n) printf "within the aims: F0 %d/%d, F1 %d/%d, F2 %d/%d; frames within 10 %%: F1 %.1f %%, F2 %.1f %%\n",
+                      f0, n, f1, n, f2, n, w1 / n, w2 / n }' "$work/table"

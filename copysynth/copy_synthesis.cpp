@@ -27,25 +27,27 @@ constexpr const char* kFormantFileFault = "recalCopySynthesis: unconsistent form
 constexpr const char* kExcitationFault = "recalCopySynthesis: unconsistent excitation file";
 constexpr const char* kCreateFault = "recalPPSpectre : creation du fichier temporaire de formant impossible";
 
-// Parallel bandwidth of resonance k = 2..9.
-int higherBandwidth(int k) { return 10 * k * k + 50; }
+// Parallel bandwidth of resonance k = 2..9; from F3 on, `percent` of it.
+int higherBandwidth(int k, int percent) { return k >= 3 ? (10 * k * k + 50) * percent / 100 : 10 * k * k + 50; }
 
 int binOf(double f, double fs, int bins) {
   const long b = std::lround(f * 2.0 * bins / fs);
   return static_cast<int>(std::clamp<long>(b, 0, bins - 1));
 }
 
-// Where a resonance is fitted: the strongest speech bin within ±halfHz of f,
-// its frequency, and the gain in dB the parallel branch must have there,
-// S − E (our synthesizer feeds every parallel resonator the excitation it
-// writes for -t 7). Inactive for f ≤ 0 or a silent excitation.
+// Where a resonance is fitted: the strongest speech bin within ±halfHz of f
+// (taken to the top of its harmonic when `harmonic`), its frequency, and
+// the gain in dB the parallel branch must have there, S − E (our
+// synthesizer feeds every parallel resonator the excitation it writes for
+// -t 7). Inactive for f ≤ 0 or a silent excitation.
 struct FitPoint {
   bool active = false;
   double at = 0.0;
   double gainDb = 0.0;
 };
 
-FitPoint fitPoint(double f, double halfHz, const CopySpectra& sp, double fs, const CopySynthesisSettings& settings) {
+FitPoint fitPoint(double f, double halfHz, bool harmonic, const CopySpectra& sp, double fs,
+                  const CopySynthesisSettings& settings) {
   FitPoint p;
   const auto& s = sp.speech;
   const auto& e = sp.excitation;
@@ -59,11 +61,24 @@ FitPoint fitPoint(double f, double halfHz, const CopySpectra& sp, double fs, con
   // The excitation's own harmonic there: its F0 may differ a little from the
   // speech's, which moves high harmonics by a bin or more.
   const int near = halfHz > 0.0 ? std::max(1, half / 2) : 0;
+  // A harmonic cut by the search's edge is read at its top, as the
+  // excitation's is: on its flank S − E came out up to 5 dB low.
+  if (harmonic) {
+    for (int i = 0; i < near && best > 0 && s[best - 1] > s[best]; ++i) --best;
+    for (int i = 0; i < near && best + 1 < bins && s[best + 1] > s[best]; ++i) ++best;
+  }
   float source = e[best];
   for (int b = std::max(0, best - near); b <= std::min(bins - 1, best + near); ++b) source = std::max(source, e[b]);
   if (source < settings.silenceDb || !std::isfinite(s[best] - source)) return p;
   p.active = true;
-  p.at = std::max(best, 1) * fs / (2.0 * bins);
+  // A harmonic between two bins: its frequency from the parabola through the
+  // three bins around its top (a narrow resonance's response changes fast).
+  double offset = 0.0;
+  if (harmonic && best > 0 && best + 1 < bins && s[best] >= s[best - 1] && s[best] >= s[best + 1]) {
+    const double curve = s[best - 1] - 2.0 * s[best] + s[best + 1];
+    if (curve < 0.0) offset = std::clamp(0.5 * (s[best - 1] - s[best + 1]) / curve, -0.5, 0.5);
+  }
+  p.at = std::max(best + offset, 1.0) * fs / (2.0 * bins);
   p.gainDb = s[best] - source;
   return p;
 }
@@ -228,16 +243,21 @@ void fitCopyFrame(KlattRecord& record, const std::array<bool, kKlattGroups>& sel
     if (f1 > 0) {
       // The low resonance at its own bin: the nearest harmonic is F0 itself
       // in a high voice, whose strong H1 then drew the copy's F1 down.
-      points[0] = fitPoint(low, 0.0, spectra, fs, settings);
-      points[1] = fitPoint(f1, harmonicHalf, spectra, fs, settings);
+      points[0] = fitPoint(low, 0.0, false, spectra, fs, settings);
+      points[1] = fitPoint(f1, harmonicHalf, harmonicHalf > 0, spectra, fs, settings);
     }
   }
+  // Narrower skirts only under the harmonics of a voiced frame: noise keeps
+  // the wide resonances.
+  const bool wideF2F3 = harmonicHalf > 0 && record[kF2hz] > 0 && record[kF3hz] > 0 &&
+                        record[kF3hz] - record[kF2hz] > settings.wideF2F3Hz;
   for (int k = 2; k < 10; ++k) {
     if (!selected[res[k].group]) continue;
-    const int bw = higherBandwidth(k);
+    const int bw = std::max(higherBandwidth(k, wideF2F3 ? settings.higherBandwidthPercent : 100), 10);
     record[res[k].bandwidth] = bw;
     fitted[k] = true;
-    points[k] = fitPoint(record[res[k].frequency], harmonicHalf > 0 ? harmonicHalf : bw / 2.0, spectra, fs, settings);
+    points[k] = fitPoint(record[res[k].frequency], harmonicHalf > 0 ? harmonicHalf : bw / 2.0, harmonicHalf > 0, spectra,
+                         fs, settings);
   }
 
   // First each resonance alone, then the sum of the parallel branch (signs

@@ -42,6 +42,12 @@ struct CopySynthesisSettings {
   double silenceDb = 0.0;         // excitation envelope below this: nothing to fit
   int maximumAmplitudeDb = 96;    // the synthesizer's range of amplitudes
   int refinements = 4;            // passes fitting the whole parallel sum
+  // Parallel bandwidths of F3 and above in voiced frames where F3 lies more
+  // than wideF2F3Hz above F2, in % of 10·k² + 50 Hz (100 in the formant
+  // window; the copy of a recording takes narrower ones, see
+  // CopyTrackSettings).
+  int higherBandwidthPercent = 100;
+  int wideF2F3Hz = 1200;
 };
 
 // The ten resonances, low resonance first: parameter indexes of frequency,

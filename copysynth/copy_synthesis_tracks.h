@@ -33,6 +33,11 @@ struct CopyTrackSettings {
   double fricationMinimumDb = 40.0; // below this (noise of about ±10): silence
   int fricationAf = 60;             // AF of an unvoiced frame with energy; the fit sets the level
   int analysisSize = 512;           // samples of the frication analysis
+  // The fit's parallel bandwidths of F3 and above where F3 lies far above
+  // F2 (back vowels), in % of the window's 10·k² + 50 Hz: their skirts, each
+  // 20-30 dB under its peak, otherwise fill the band between F2 and F3 some
+  // 20 dB above a recording's, and Praat reads F1 and F2 there as one peak.
+  int higherBandwidthPercent = 40;
 };
 
 // Frication energy: mean power in dB of the 512-point Hamming spectrum of the
