@@ -11,6 +11,7 @@
 #include "prosody/voicing_check.h"
 #include "spectral/cpu_paths.h"
 #include "spectral/fft.h"
+#include "spectral/fft_kernel.h"
 
 namespace ardv {
 namespace {
@@ -52,37 +53,75 @@ ARDV_WIDE_PATHS void halfPower(const float* x, int m, float* power) {
   power[m] = 0;
 }
 
+using Doubles4 = double __attribute__((vector_size(32)));
+
+// Lanes by reference: the default build has no AVX to return them in.
+[[gnu::always_inline]] inline void load4(const double* p, Doubles4& v) { std::memcpy(&v, p, sizeof v); }
+
+[[gnu::always_inline]] inline void widen4(const float* p, Doubles4& v) { v = Doubles4{p[0], p[1], p[2], p[3]}; }
+
+[[gnu::always_inline]] inline void reverse4(Doubles4& v) { v = Doubles4{v[3], v[2], v[1], v[0]}; }
+
 // y(j) = (P(j) + P(m-j)) / 2 - sin(pi j / m) (P(j) - P(m-j)) into y and, as
-// the complex points y(2i) + i y(2i+1), into re and im; returns r(1) / 2.
+// the complex points y(2i) + i y(2i+1) in bit-reversed order, into re and
+// im; returns r(1) / 2. Four at a time, the same operations in every lane.
 ARDV_WIDE_PATHS double foldPower(const float* power, const CosineTables& t, int m, double* y, double* re,
                                  double* im) {
   const double* s = t.sin.data();
-  for (int j = 0; j < m; ++j) {
-    const double a = power[j], b = power[m - j];
-    y[j] = 0.5 * (a + b) - s[j] * (a - b);
+  for (int j = 0; j < m; j += 4) {
+    Doubles4 a, b, sj;
+    widen4(power + j, a);
+    widen4(power + m - j - 3, b);
+    reverse4(b);
+    load4(s + j, sj);
+    const Doubles4 out = 0.5 * (a + b) - sj * (a - b);
+    std::memcpy(y + j, &out, sizeof out);
   }
+  const std::int32_t* rev = fftkernel::bitReversal(m / 2);
   for (int i = 0; i < m / 2; ++i) {
-    re[i] = y[2 * i];
-    im[i] = y[2 * i + 1];
+    re[i] = y[2 * rev[i]];
+    im[i] = y[2 * rev[i] + 1];
   }
   // r(1) / 2 in four running sums.
   const double* w = t.firstLag.data();
-  double sums[4] = {};
-  for (int j = 0; j < m; j += 4)
-    for (int l = 0; l < 4; ++l) sums[l] += double(power[j + l]) * w[j + l];
+  Doubles4 sums = {};
+  for (int j = 0; j < m; j += 4) {
+    Doubles4 p, wj;
+    widen4(power + j, p);
+    load4(w + j, wj);
+    sums += p * wj;
+  }
   return (sums[0] + sums[1]) + (sums[2] + sums[3]);
 }
 
 // The split of the real transform Y of 2 * half points from the complex one
-// Z of half points (natural order, Z(half) = Z(0) stored past the end), for
-// k < count: Re Y(k) into real and -Im Y(k) into imag.
+// Z of half points (natural order), for k < count: Re Y(k) into real and
+// -Im Y(k) into imag. Four at a time, then one by one.
 ARDV_WIDE_PATHS void splitParts(const double* zr, const double* zi, const CosineTables& t, int half, int count,
                                 double* real, double* imag) {
   const double* c = t.cosEven.data();
   const double* s = t.sinEven.data();
   real[0] = zr[0] + zi[0];
   imag[0] = 0;
-  for (int k = 1; k < count; ++k) {
+  int k = 1;
+  for (; k + 4 <= count; k += 4) {
+    Doubles4 ar, ai, br, bi, ck, sk;
+    load4(zr + k, ar);
+    load4(zi + k, ai);
+    load4(zr + half - k - 3, br);
+    load4(zi + half - k - 3, bi);
+    reverse4(br);
+    reverse4(bi);
+    bi = -bi;
+    load4(c + k, ck);
+    load4(s + k, sk);
+    const Doubles4 er = 0.5 * (ar + br), ei = 0.5 * (ai + bi);
+    const Doubles4 orr = 0.5 * (ai - bi), oi = -0.5 * (ar - br);
+    const Doubles4 re = er + ck * orr + sk * oi, im = -(ei + ck * oi - sk * orr);
+    std::memcpy(real + k, &re, sizeof re);
+    std::memcpy(imag + k, &im, sizeof im);
+  }
+  for (; k < count; ++k) {
     const double ar = zr[k], ai = zi[k], br = zr[half - k], bi = -zi[half - k];
     const double er = 0.5 * (ar + br), ei = 0.5 * (ai + bi);
     const double orr = 0.5 * (ai - bi), oi = -0.5 * (ar - br);
@@ -227,7 +266,7 @@ class FrameAnalysis {
     const int m = fftSize_ / 2, half = m / 2, last = maxLag_ + 1;
     halfPower(work_.data(), m, power_.data());
     double odd = foldPower(power_.data(), tables_, m, y_.data(), re_.data(), im_.data());
-    if (!fftComplexForward(half, re_.data(), im_.data())) return false;
+    fftkernel::ditForward(half, re_.data(), im_.data());
     splitParts(re_.data(), im_.data(), tables_, half, last / 2 + 1, y_.data(), y_.data() + half);
     // y_ now holds Re Y(k), then -Im Y(k) from half on.
     work_[0] = static_cast<float>(2 * y_[0]);
@@ -287,21 +326,24 @@ std::vector<float> autocorrelationPath(std::span<const std::int16_t> x, double f
     const std::size_t count = cand.size() - from;
     next.assign(count, 0.0);
     back.resize(cand.size(), 0);
+    // Into each candidate from the first of the best scores before it, less
+    // the step's cost (without branches: the best is hard to foresee).
+    const std::size_t prev = i > 0 ? starts[static_cast<std::size_t>(i) - 1] : 0;
     for (std::size_t b = 0; b < count; ++b) {
       const Candidate& now = cand[from + b];
-      double best = 0.0;
-      if (i > 0) {
-        const std::size_t prev = starts[static_cast<std::size_t>(i) - 1];
-        best = -1e300;
-        for (std::size_t a = 0; a < score.size(); ++a) {
-          const Candidate& was = cand[prev + a];
-          const bool wasVoiced = was.f0 > 0, nowVoiced = now.f0 > 0;
-          const double cost = !wasVoiced && !nowVoiced  ? 0.0
-                              : !wasVoiced || !nowVoiced ? changeCost
-                                                         : jumpCost * std::abs(was.octave - now.octave);
-          if (score[a] - cost > best) best = score[a] - cost, back[from + b] = static_cast<std::uint8_t>(a);
-        }
+      const bool nowVoiced = now.f0 > 0;
+      double best = i > 0 ? -1e300 : 0.0;
+      std::uint8_t arg = 0;
+      for (std::size_t a = 0; a < score.size(); ++a) {
+        const Candidate& was = cand[prev + a];
+        const bool wasVoiced = was.f0 > 0;
+        const double jump = jumpCost * std::abs(was.octave - now.octave);
+        const double value = score[a] - (wasVoiced != nowVoiced ? changeCost : wasVoiced ? jump : 0.0);
+        const bool better = value > best;
+        best = better ? value : best;
+        arg = better ? static_cast<std::uint8_t>(a) : arg;
       }
+      back[from + b] = arg;
       next[b] = best + now.strength;
     }
     score.swap(next);
