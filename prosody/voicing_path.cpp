@@ -297,8 +297,9 @@ std::vector<float> autocorrelationPath(std::span<const std::int16_t> x, double f
                                        int frames, const VoicingPathSettings& settings) {
   FrameAnalysis analysis;
   if (frames <= 0 || step <= 0 || settings.candidates < 2 || !analysis.prepare(fs, settings)) return {};
-  double globalPeak = 0;
-  for (std::int16_t v : x) globalPeak = std::max(globalPeak, std::abs(static_cast<double>(v)));
+  int largest = 0;  // in integers, which vectorise
+  for (std::int16_t v : x) largest = std::max(largest, std::abs(static_cast<int>(v)));
+  const double globalPeak = largest;
   // Costs are per 10 ms.
   const double perStep = 0.01 / (step / fs);
   const double changeCost = settings.voicedUnvoicedCost * perStep;
