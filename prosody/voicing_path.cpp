@@ -170,8 +170,20 @@ ARDV_WIDE_PATHS float windowFrame(const std::int16_t* v, const float* w, int len
 ARDV_WIDE_PATHS int correlationPeaks(const float* acf, const double* inverse, double scale, double floor, int from,
                                      int to, double* r, int* lags) {
   for (int lag = from; lag <= to; ++lag) r[lag] = acf[lag] * scale * inverse[lag];
-  int count = 0;
-  for (int lag = from + 1; lag < to; ++lag) {
+  int count = 0, lag = from + 1;
+  using Words4 = std::int64_t __attribute__((vector_size(32)));
+  for (; lag + 4 <= to; lag += 4) {
+    Doubles4 before, at, after;
+    load4(r + lag - 1, before);
+    load4(r + lag, at);
+    load4(r + lag + 1, after);
+    const Words4 peak = (at > before) & (at >= after) & (at > floor);
+    for (int j = 0; j < 4; ++j) {
+      lags[count] = lag + j;
+      count += peak[j] != 0;
+    }
+  }
+  for (; lag < to; ++lag) {
     lags[count] = lag;
     count += r[lag] > r[lag - 1] && r[lag] >= r[lag + 1] && r[lag] > floor;
   }
