@@ -82,16 +82,18 @@ ARDV_WIDE_PATHS double foldPower(const float* power, const CosineTables& t, int 
     re[i] = y[2 * rev[i]];
     im[i] = y[2 * rev[i] + 1];
   }
-  // r(1) / 2 in four running sums.
+  // r(1) / 2 in eight running sums.
   const double* w = t.firstLag.data();
-  Doubles4 sums = {};
-  for (int j = 0; j < m; j += 4) {
-    Doubles4 p, wj;
-    widen4(power + j, p);
-    load4(w + j, wj);
-    sums += p * wj;
-  }
-  return (sums[0] + sums[1]) + (sums[2] + sums[3]);
+  Doubles4 sums[2] = {};
+  for (int j = 0; j < m; j += 8)
+    for (int h = 0; h < 2; ++h) {
+      Doubles4 p, wj;
+      widen4(power + j + 4 * h, p);
+      load4(w + j + 4 * h, wj);
+      sums[h] += p * wj;
+    }
+  const Doubles4 sum = sums[0] + sums[1];
+  return (sum[0] + sum[1]) + (sum[2] + sum[3]);
 }
 
 // The split of the real transform Y of 2 * half points from the complex one
