@@ -382,7 +382,7 @@ void voiceByPath(const PitchRun& run, std::vector<int>& p) {
   const std::vector<std::int16_t>& xs = judgedSamples(run);
   VoicingPathSettings s;
   s.floorHz = run.params.f0Min;
-  s.ceilingHz = run.params.f0Max;
+  s.ceilingHz = std::min<double>(run.params.f0Max, kPathCeilingHz);
   s.voicingThreshold = threshold;
   const auto n = static_cast<int>(p.size());
   const std::vector<float> path = autocorrelationPath(xs, g.fs, g.L / 2, g.S, n, s);
@@ -413,13 +413,26 @@ void voiceByPath(const PitchRun& run, std::vector<int>& p) {
   // not into another run that the path's F0 there disagrees with (an octave
   // slip at one run's end would otherwise spread over the gap).
   auto joins = [&](int k, int f0) { return pathF0(k) > 0 && std::abs(pathF0(k) - f0) <= kPathJoinAgreement * f0; };
+  // A run's last frame may stray from the path (an octave slip as the voice
+  // fades); the path carries the run on if it agreed with the run just before.
+  auto inside = [&](int k) { return k >= 0 && k < n; };
+  auto edgeF0 = [&](int edge, int direction) {
+    for (int m = edge, j = 0; j < kPathCarryFrames && inside(m) && was(m) > 0; ++j, m -= direction)
+      if (joins(m, at(m))) return static_cast<int>(std::lround(pathF0(edge)));
+    return at(edge);
+  };
   auto grow = [&](int from, int direction) {
     int k = from + direction;
-    while (k >= 0 && k < n && was(k) <= 0 && at(k) <= 0 && joins(k, at(k - direction))) {
-      at(k) = static_cast<int>(std::lround(pathF0(k)));
+    int f0 = edgeF0(from, direction);
+    while (inside(k) && was(k) <= 0 && at(k) <= 0 && (joins(k, at(k - direction)) || joins(k, f0))) {
+      at(k) = f0 = static_cast<int>(std::lround(pathF0(k)));
       k += direction;
     }
-    if (k >= 0 && k < n && was(k) > 0 && k - direction != from && !joins(k - direction, was(k)))
+    // Stopped at another run, or at another run's growth, whose F0 the
+    // path does not carry over: the gap stays unvoiced.
+    const bool grown = k - direction != from;
+    const bool disagrees = inside(k) && grown && at(k) > 0 && !joins(k - direction, at(k));
+    if (disagrees || (inside(k) && grown && was(k) > 0 && !joins(k - direction, was(k))))
       for (int m = from + direction; m != k; m += direction) at(m) = 0;
   };
   for (int i = 0; i < n; ++i) {

@@ -45,12 +45,19 @@ constexpr double kPathJoinAgreement = 0.2;
 // median F0 either way, is voiced too.
 constexpr int kPathRunFrames = 3;
 constexpr double kPathRunRange = 1.8;
+// The path's highest candidate, whatever the speaker's range: above it a
+// high voice's half period (its first formant ringing) outscores the period.
+constexpr double kPathCeilingHz = 600.0;
+// A run whose last frame strays from the path is carried on by the path when
+// the path agreed with one of the run's last kPathCarryFrames frames.
+constexpr int kPathCarryFrames = 3;
 
 // With run.params.voicingThreshold above 0 (the path's threshold): runs of p
 // lose the frames the path leaves unvoiced at their ends and in stretches of
 // kPathHoleFrames or more inside; they grow over the path's voiced frames
-// beside them while its F0 agrees; the path's stretches in the voice's range
-// away from them join (see above).
+// beside them while its F0 agrees (growths from two runs that meet with
+// disagreeing F0 are dropped); the path's stretches in the voice's range away
+// from them join (see above).
 void voiceByPath(const PitchRun& run, std::vector<int>& p);
 
 }  // namespace ardv
