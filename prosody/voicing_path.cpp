@@ -62,12 +62,9 @@ using Doubles4 = double __attribute__((vector_size(32)));
 
 [[gnu::always_inline]] inline void reverse4(Doubles4& v) { v = Doubles4{v[3], v[2], v[1], v[0]}; }
 
-// y(j) = (P(j) + P(m-j)) / 2 - sin(pi j / m) (P(j) - P(m-j)) into y and, as
-// the complex points y(2i) + i y(2i+1) in the bit-reversed order rev of m/2,
-// into re and im; returns r(1) / 2. Four at a time, the same operations in
-// every lane.
-ARDV_WIDE_PATHS double foldPower(const float* power, const CosineTables& t, const std::int32_t* rev, int m, double* y,
-                                 double* re, double* im) {
+// y(j) = (P(j) + P(m-j)) / 2 - sin(pi j / m) (P(j) - P(m-j)) into y;
+// returns r(1) / 2. Four at a time, the same operations in every lane.
+ARDV_WIDE_PATHS double foldPower(const float* power, const CosineTables& t, int m, double* y) {
   const double* s = t.sin.data();
   for (int j = 0; j < m; j += 4) {
     Doubles4 a, b, sj;
@@ -77,10 +74,6 @@ ARDV_WIDE_PATHS double foldPower(const float* power, const CosineTables& t, cons
     load4(s + j, sj);
     const Doubles4 out = 0.5 * (a + b) - sj * (a - b);
     std::memcpy(y + j, &out, sizeof out);
-  }
-  for (int i = 0; i < m / 2; ++i) {
-    re[i] = y[2 * rev[i]];
-    im[i] = y[2 * rev[i] + 1];
   }
   // r(1) / 2 in eight running sums.
   const double* w = t.firstLag.data();
@@ -216,7 +209,6 @@ class FrameAnalysis {
     im_.assign(static_cast<std::size_t>(m / 2) + 1, 0.0);
     y_.assign(static_cast<std::size_t>(m), 0.0);
     tables_ = CosineTables(m);
-    reversal_ = fftkernel::bitReversal(m / 2);
     std::copy(window_.begin(), window_.end(), work_.begin());
     if (!autocorrelate()) return false;
     inverseWindowCorrelation_.resize(static_cast<std::size_t>(maxLag_ + 2));
@@ -280,8 +272,8 @@ class FrameAnalysis {
     if (!realFft(work_.data(), fftSize_)) return false;
     const int m = fftSize_ / 2, half = m / 2, last = maxLag_ + 1;
     halfPower(work_.data(), m, power_.data());
-    double odd = foldPower(power_.data(), tables_, reversal_, m, y_.data(), re_.data(), im_.data());
-    fftkernel::ditForward(half, re_.data(), im_.data());
+    double odd = foldPower(power_.data(), tables_, m, y_.data());
+    fftkernel::realAsComplexForward(half, y_.data(), re_.data(), im_.data());
     splitParts(re_.data(), im_.data(), tables_, half, last / 2 + 1, y_.data(), y_.data() + half);
     // y_ now holds Re Y(k), then -Im Y(k) from half on.
     work_[0] = static_cast<float>(2 * y_[0]);
@@ -303,7 +295,6 @@ class FrameAnalysis {
   std::vector<double> inverseWindowCorrelation_, r_, re_, im_, y_;
   CosineTables tables_;
   std::vector<int> lags_;
-  const std::int32_t* reversal_ = nullptr;
   std::vector<float> window_, work_, power_;
 };
 
