@@ -36,8 +36,11 @@ struct Parabola {
 };
 
 // Least-squares y = a x^2 + b x + c through (x, s[l + x]), x = 0..n-1,
-// normal equations solved by Cramer's rule.
-Parabola fitParabola(const float* s, int l, int n) {
+// normal equations solved by Cramer's rule. n is fixed at compile time: the
+// sums of powers of x and their determinant are then constants (exact
+// integers, the same values as summed).
+template <int n>
+Parabola fitParabola(const float* s, int l) {
   double sx[5] = {0, 0, 0, 0, 0}, sy = 0, sxy = 0, sx2y = 0;
   for (int x = 0; x < n; ++x) {
     const double y = s[l + x];
@@ -136,12 +139,12 @@ ARDV_WIDE_PATHS float peaksToGrid(const float* s, int nb, double binHz, float* p
       ++i;
       continue;
     }
-    Parabola p = fitParabola(s, l, 4);
+    Parabola p = fitParabola<4>(s, l);
     double v = p.ok ? vertexOf(p, l) : 0.0;
     bool accepted = p.ok && std::fabs((i + 1) - v) <= 1.0;
     if (!accepted && l > 0 && s[l - 1] < s[l] && s[r] < s[r + 1]) {
       l = l - 1;
-      p = fitParabola(s, l, 6);
+      p = fitParabola<6>(s, l);
       v = p.ok ? vertexOf(p, l) : 0.0;
       accepted = p.ok && std::fabs((i + 1) - v) <= 1.0;
     }

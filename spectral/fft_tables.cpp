@@ -1,6 +1,7 @@
 // The transform's tables.
 #include "spectral/fft_tables.h"
 
+#include <bit>
 #include <cmath>
 #include <numbers>
 
@@ -48,10 +49,7 @@ const Tables& tables() {
   return t;
 }
 
-int log2Of(int n) {
-  int lg = 0;
-  while ((1 << lg) < n) ++lg;
-  return lg;
-}
+// The smallest lg with 2^lg >= n (every transform asks, several times).
+int log2Of(int n) { return n <= 1 ? 0 : std::bit_width(static_cast<unsigned>(n - 1)); }
 
 }  // namespace ardv::fftkernel::detail

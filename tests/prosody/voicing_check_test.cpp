@@ -129,8 +129,9 @@ TEST(VoicingPath, VoicesTheVoiceAndNothingElse) {
   const struct {
     double fs, f0;  // f0 0: white noise; -1: silence
     bool path;      // a path at all
-  } rows[] = {{8000, 100, true}, {16000, 220, true}, {16000, 450, true}, {22050, 70, true}, {48000, 120, true},
-              {16000, 0, true},  {16000, -1, true},  {128000, 200, false}};
+  } rows[] = {{8000, 100, true},  {16000, 220, true}, {16000, 450, true}, {22050, 70, true},
+              {48000, 120, true}, {44100, 67, true},  {11025, 600, true}, {16000, 0, true},
+              {16000, -1, true},  {128000, 200, false}};
   for (const auto& r : rows) {
     const auto n = static_cast<std::size_t>(r.fs);  // 1 s: voice, 0.3-s pause from 0.35 s, voice
     std::vector<std::int16_t> x(n, 0);
