@@ -146,39 +146,27 @@ void fillFromRoots(std::vector<McCandlessFrame>& tracks, const std::array<double
 }
 
 // Where F2 took no root in a frame and F3's root lies within kHandBackHz
-// (scaled) of F2's held estimate or of F2's nearest root in time, that root
-// is F2's: F3's estimate had drifted onto F2's resonance (a quiet /i/ in
-// strong noise shows one root for F2 and F3, or none), and the ceiling that
-// followed F2 looked as if F2 were missing there. Only when F3 keeps
-// kFewestF2Roots roots or more of its own: else F2 held F3's resonance.
+// (scaled) of F2's held estimate (before F2's first root, of that root),
+// that root is F2's: F3's estimate had drifted onto F2's resonance (a quiet
+// /i/ in strong noise shows one root for F2 and F3, or none), and the
+// ceiling that followed F2 looked as if F2 were missing there. Only when F3
+// keeps kFewestF2Roots roots or more of its own: else F2 held F3's
+// resonance.
 constexpr double kHandBackHz = 150.0;
 void handBackF2(std::vector<McCandlessFrame>& tracks, double scale) {
-  const std::size_t n = tracks.size();
-  // F2's nearest root in time, by frame (the earlier on a tie).
-  std::vector<std::size_t> before(n, n), after(n, n);
-  for (std::size_t i = 0; i < n; ++i)
-    before[i] = tracks[i].f[1].assigned ? i : (i > 0 ? before[i - 1] : n);
-  for (std::size_t i = n; i-- > 0;)
-    after[i] = tracks[i].f[1].assigned ? i : (i + 1 < n ? after[i + 1] : n);
-  std::vector<double> nearest(n, -1.0);
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::size_t j = after[i] < n && (before[i] == n || after[i] - i < i - before[i]) ? after[i] : before[i];
-    if (j < n) nearest[i] = tracks[j].f[1].frequencyHz;
+  const auto first = std::find_if(tracks.begin(), tracks.end(), [](const McCandlessFrame& f) { return f.f[1].assigned; });
+  if (first == tracks.end()) return;
+  const double firstHz = first->f[1].frequencyHz;
+  std::vector<char> hand(tracks.size());
+  std::size_t own = 0;
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    const auto& f = tracks[i].f;
+    const double held = tracks.begin() + static_cast<std::ptrdiff_t>(i) < first ? firstHz : f[1].frequencyHz;
+    hand[i] = !f[1].assigned && f[2].assigned && std::abs(f[2].frequencyHz - held) < kHandBackHz * scale;
+    if (f[2].assigned && !hand[i]) ++own;
   }
-  auto near = [&](std::size_t i) {
-    const McCandlessFrame& f = tracks[i];
-    const double reach = kHandBackHz * scale, f3 = f.f[2].frequencyHz;
-    return !f.f[1].assigned && f.f[2].assigned &&
-           (std::abs(f3 - f.f[1].frequencyHz) < reach || (nearest[i] > 0.0 && std::abs(f3 - nearest[i]) < reach));
-  };
-  std::vector<char> hand(n);
-  std::ptrdiff_t own = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    hand[i] = near(i);
-    if (tracks[i].f[2].assigned && !hand[i]) ++own;
-  }
-  if (own < static_cast<std::ptrdiff_t>(kFewestF2Roots)) return;
-  for (std::size_t i = 0; i < n; ++i) {
+  if (own < kFewestF2Roots) return;
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
     if (!hand[i]) continue;
     TrackedFormant& f3 = tracks[i].f[2];
     tracks[i].f[1] = f3;
