@@ -11,7 +11,8 @@
 // Frames that are not voiced find no roots and hold the tracks of the
 // nearest voiced frame. Each stretch of voiced frames is tracked afresh,
 // forwards and backwards, so that a pause or a closure never hands a
-// formant's estimate to its neighbour's resonance after it. Where F2 or F3
+// formant's estimate to its neighbour's resonance after it. A root F3 took
+// on F2's resonance where F2 took none goes back to F2. Where F2 or F3
 // of the chosen tracks took no root, it takes the median of its roots
 // nearby in the stretch rather than the estimate the tracker held; a back
 // vowel's F2 in strong noise comes from the spectrum below 2 kHz. Where F2
