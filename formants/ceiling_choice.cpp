@@ -51,10 +51,16 @@ constexpr double kNarrowestFitHz = 30.0;
 // The fit's F1 lies between the first two harmonics: a root just under the
 // second is that harmonic again.
 constexpr double kBelowSecondHarmonic = 1.8;
-// The harmonics of 1–4 kHz stand 11 dB or more over the gaps between them.
+// The harmonics of 1–4 kHz (or to 0.4·fs) stand 11 dB or more over the gaps
+// between them.
 constexpr double kGapLowHz = 1000.0;
 constexpr double kGapHighHz = 4000.0;
+constexpr double kGapHighOfRate = 0.4;
 constexpr double kClearGapsDb = 11.0;
+// A recording whose quietest frames lie within 40 dB of its loudest carries
+// noise throughout: there the gaps tell noise, not a breathy voice, and the
+// noise between the harmonics is taken off their powers instead.
+constexpr double kNoisyFloorDb = 40.0;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
 // quietest (the noise floor), or within 4 dB of the loudest.
 constexpr double kVoicedRangeDb = 30.0;
@@ -427,6 +433,8 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   // Fewer than four pole pairs (8 kHz) do not hold F1 to F3 and the slope.
   const int fitOrder = orders_[c] - kFewerPoles;
   if (fitOrder < kFewestFitPoles) return;
+  const double gapHighHz = std::min(kGapHighHz, kGapHighOfRate * fs_);
+  const bool noisy = loudestDb_ - quietestDb_ < kNoisyFloorDb;
   const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
   const int step = std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
   std::vector<double> coarse, piece, window, omega, power, gapOmega, gapPower, between, a, poly;
@@ -475,7 +483,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     gapPower.clear();
     for (std::size_t k = 0; k < omega.size(); ++k) {
       const double hz = omega[k] / (2.0 * std::numbers::pi) * fs_;
-      if (hz >= kGapLowHz && hz <= kGapHighHz) {
+      if (hz >= kGapLowHz && hz <= gapHighHz) {
         gapOmega.push_back(omega[k] + std::numbers::pi * f0 / fs_);
         gapPower.push_back(power[k]);
       }
@@ -484,7 +492,8 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     double gapDb = 0.0;
     const auto gaps = static_cast<double>(between.size());
     for (std::size_t k = 0; k < between.size(); ++k) gapDb += 10.0 * std::log10((gapPower[k] + 1.0) / (between[k] + 1.0));
-    if (between.empty() || gapDb < kClearGapsDb * gaps) continue;
+    if (between.empty() || (!noisy && gapDb < kClearGapsDb * gaps)) continue;
+    if (noisy) subtractGaps(piece, fs_, f0, omega, power);
     if (!lineSpectrumPrediction(omega, power, fitOrder, a)) continue;
     poly.assign(static_cast<std::size_t>(fitOrder) + 1, 1.0);
     for (int j = 1; j <= fitOrder; ++j) poly[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];

@@ -85,6 +85,16 @@ void harmonicPowers(std::span<const double> x, double fs, double f0, std::vector
   powersAt(x, omega, power);
 }
 
+void subtractGaps(std::span<const double> x, double fs, double f0, std::span<const double> omega,
+                  std::vector<double>& power) {
+  std::vector<double> halfway(omega.size() + 1), noise;
+  for (std::size_t k = 0; k < halfway.size(); ++k)
+    halfway[k] = (static_cast<double>(k) + 0.5) * 2.0 * std::numbers::pi * f0 / fs;
+  powersAt(x, halfway, noise);
+  for (std::size_t k = 0; k < omega.size() && k < power.size(); ++k)
+    power[k] = std::max(power[k] - 0.5 * (noise[k] + noise[k + 1]), 0.05 * power[k]);
+}
+
 bool lineSpectrumPrediction(std::span<const double> omega, std::span<const double> power, int order,
                             std::vector<double>& a) {
   const std::size_t n = omega.size();
