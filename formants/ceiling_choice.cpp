@@ -57,6 +57,9 @@ constexpr double kGapLowHz = 1000.0;
 constexpr double kGapHighHz = 4000.0;
 constexpr double kGapHighOfRate = 0.4;
 constexpr double kClearGapsDb = 11.0;
+// Above 16 kHz the fit takes the harmonics below 7.6 kHz with the order of
+// 16 kHz: the poles of a high rate settle over the empty band above.
+constexpr double kFitRateHz = 16000.0;
 // A recording whose quietest frames lie within 40 dB of its loudest carries
 // noise throughout: there the gaps tell noise, not a breathy voice, and the
 // noise between the harmonics is taken off their powers instead.
@@ -431,7 +434,9 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   const auto c = static_cast<std::size_t>(chosen_);
   const double scale = ceilings_[c] / kReferenceCeilingHz;
   // Fewer than four pole pairs (8 kHz) do not hold F1 to F3 and the slope.
-  const int fitOrder = orders_[c] - kFewerPoles;
+  const double fitRate = std::min(fs_, kFitRateHz);
+  const int fitOrder =
+      static_cast<int>(std::lround((orders_[c] - 2) * fitRate / fs_)) + 2 - kFewerPoles;
   if (fitOrder < kFewestFitPoles) return;
   const double gapHighHz = std::min(kGapHighHz, kGapHighOfRate * fs_);
   const bool noisy = loudestDb_ - quietestDb_ < kNoisyFloorDb;
@@ -477,6 +482,9 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     }
     for (std::size_t k = 0; k < piece.size(); ++k) piece[k] = window[k] * x[k + 1];
     harmonicPowers(piece, fs_, f0, omega, power);
+    // Below 0.95·fitRate/2, at angles of the fit's rate.
+    std::size_t below = 0;
+    while (below < omega.size() && omega[below] * fs_ < 0.95 * std::numbers::pi * fitRate) ++below;
     // Aspiration or noise fills the gaps between the harmonics (of 1–4 kHz):
     // a breathy voice's strong first harmonic would draw the fit's F1 down.
     gapOmega.clear();
@@ -494,13 +502,17 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     for (std::size_t k = 0; k < between.size(); ++k) gapDb += 10.0 * std::log10((gapPower[k] + 1.0) / (between[k] + 1.0));
     if (between.empty() || (!noisy && gapDb < kClearGapsDb * gaps)) continue;
     if (noisy) subtractGaps(piece, fs_, f0, omega, power);
+    omega.resize(below);
+    power.resize(below);
+    for (double& w : omega) w *= fs_ / fitRate;
     if (!lineSpectrumPrediction(omega, power, fitOrder, a)) continue;
     poly.assign(static_cast<std::size_t>(fitOrder) + 1, 1.0);
     for (int j = 1; j <= fitOrder; ++j) poly[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
     if (!polynomialRoots(poly, roots, false)) continue;
     double bestHz = 0.0, bestBw = 0.0;
     for (const std::complex<double>& z : roots) {
-      const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fs_, bw = -std::log(std::abs(z)) * fs_ / std::numbers::pi;
+      const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fitRate,
+                   bw = -std::log(std::abs(z)) * fitRate / std::numbers::pi;
       if (hz < kF1LowHz * scale || hz > kF1HighHz * scale || hz >= tracks[i].f[1].frequencyHz || bw < kNarrowestFitHz ||
           bw > kMaxRootBandwidthHz || std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale || hz > kBelowSecondHarmonic * f0)
         continue;
