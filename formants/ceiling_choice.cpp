@@ -60,10 +60,10 @@ constexpr double kClearGapsDb = 11.0;
 // Above 16 kHz the fit takes the harmonics below 7.6 kHz with the order of
 // 16 kHz: the poles of a high rate settle over the empty band above.
 constexpr double kFitRateHz = 16000.0;
-// A recording whose quietest frames lie within 40 dB of its loudest carries
+// A recording whose quietest frames lie within 50 dB of its loudest carries
 // noise throughout: there the gaps tell noise, not a breathy voice, and the
 // noise between the harmonics is taken off their powers instead.
-constexpr double kNoisyFloorDb = 40.0;
+constexpr double kNoisyFloorDb = 50.0;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
 // quietest (the noise floor), or within 4 dB of the loudest.
 constexpr double kVoicedRangeDb = 30.0;
