@@ -48,9 +48,10 @@ constexpr double kHarmonicsUnderF1 = 2.5;
 constexpr int kFewerPoles = 4;
 constexpr int kFewestFitPoles = 8;
 constexpr double kNarrowestFitHz = 30.0;
-// The fit's F1 lies between the first two harmonics: a root just under the
-// second is that harmonic again.
-constexpr double kBelowSecondHarmonic = 1.8;
+// The fit's F1 lies between the first two harmonics. (Up to 1.8·F0 while
+// F0 was now and then found an octave low; the fit's bias upwards then
+// left the second half of a female /i/, F0 near 200 Hz, to the harmonic.)
+constexpr double kBelowSecondHarmonic = 2.0;
 // The harmonics of 1–4 kHz (or to 0.4·fs) stand 11 dB or more over the gaps
 // between them.
 constexpr double kGapLowHz = 1000.0;
