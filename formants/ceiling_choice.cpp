@@ -41,6 +41,7 @@ constexpr double kLowestF0Hz = 70.0;
 constexpr double kHighVoiceHz = 150.0;
 constexpr double kHighestF0Hz = 600.0;
 constexpr double kClarity = 0.7;
+constexpr double kNoisyClarity = 0.5;  // in a noisy recording (below)
 constexpr double kHarmonicsUnderF1 = 2.5;
 // The fit has two pole pairs fewer than linear prediction at the ceiling
 // (the harmonics sample the envelope sparsely; more poles settle on them),
@@ -63,7 +64,11 @@ constexpr double kClearGapsDb = 11.0;
 constexpr double kFitRateHz = 16000.0;
 // A recording whose quietest frames lie within 50 dB of its loudest carries
 // noise throughout: there the gaps tell noise, not a breathy voice, and the
-// noise between the harmonics is taken off their powers instead.
+// noise between the harmonics is taken off their powers instead. F0 is
+// looked for down to a lower clarity, and neither the test of F1 under
+// 2.5·F0 nor F1's reach hold: linear prediction's F1 there is often a noise
+// root (500–800 Hz for a female /i/ at 10 and 5 dB), and the fit's root under
+// the second harmonic decides.
 constexpr double kNoisyFloorDb = 50.0;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
 // quietest (the noise floor), or within 4 dB of the loudest.
@@ -452,7 +457,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     if (to - from < 3 * half / 2) return 0.0;
     coarse.clear();
     for (std::int64_t k = from; k <= to; k += step) coarse.push_back(low[static_cast<std::size_t>(k - lo)]);
-    return periodicF0(coarse, fs_ / step, kLowestF0Hz, kHighestF0Hz, kClarity);
+    return periodicF0(coarse, fs_ / step, kLowestF0Hz, kHighestF0Hz, noisy ? kNoisyClarity : kClarity);
   };
   // Every fourth frame first, then those between; a frame between two that
   // are not high is not either.
@@ -465,7 +470,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   for (std::size_t i = 0; i < n; ++i) {
     TrackedFormant& f1 = tracks[i].f[0];
     double f0 = found[i];
-    if (f0 < kHighVoiceHz || f1.frequencyHz > kHarmonicsUnderF1 * f0) continue;
+    if (f0 < kHighVoiceHz || (!noisy && f1.frequencyHz > kHarmonicsUnderF1 * f0)) continue;
     const std::int64_t centre = block_[voiced[i]].centre;
     const std::int64_t from = std::max(lo, centre - half), to = std::min(hi - 1, centre + half);
     const std::span<const double> x(s.data() + (from - lo), static_cast<std::size_t>(to - from) + 1);
@@ -515,7 +520,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
       const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fitRate,
                    bw = -std::log(std::abs(z)) * fitRate / std::numbers::pi;
       if (hz < kF1LowHz * scale || hz > kF1HighHz * scale || hz >= tracks[i].f[1].frequencyHz || bw < kNarrowestFitHz ||
-          bw > kMaxRootBandwidthHz || std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale || hz > kBelowSecondHarmonic * f0)
+          bw > kMaxRootBandwidthHz || (!noisy && std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale) || hz > kBelowSecondHarmonic * f0)
         continue;
       if (bestHz == 0.0 || std::abs(hz - f1.frequencyHz) < std::abs(bestHz - f1.frequencyHz)) {
         bestHz = hz;
