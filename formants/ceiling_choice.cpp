@@ -42,6 +42,10 @@ constexpr double kHighVoiceHz = 150.0;
 constexpr double kHighestF0Hz = 600.0;
 constexpr double kClarity = 0.7;
 constexpr double kNoisyClarity = 0.5;  // in a noisy recording (below)
+// There a frame without F0 (or with one under 150 Hz, often an octave low)
+// takes that of the nearest frame with a high one within 80 ms, refined
+// round it as any other.
+constexpr double kF0ReachS = 0.080;
 constexpr double kHarmonicsUnderF1 = 2.5;
 // The fit has two pole pairs fewer than linear prediction at the ceiling
 // (the harmonics sample the envelope sparsely; more poles settle on them),
@@ -467,6 +471,22 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   for (const std::size_t stride : {4, 2, 1})
     for (std::size_t i = 0; i < n; i += stride)
       if (found[i] < 0.0) found[i] = i >= stride && i + stride < n && notHigh(i - stride) && notHigh(i + stride) ? 0.0 : coarseF0(i);
+  if (noisy) {
+    const auto reach = static_cast<std::size_t>(std::lround(kF0ReachS * fs_ / kMcCandlessHop));
+    std::vector<double> near(found);
+    for (std::size_t i = 0; i < n; ++i)
+      for (std::size_t d = 1; d <= reach && found[i] < kHighVoiceHz; ++d) {
+        if (i >= d && found[i - d] >= kHighVoiceHz) {
+          near[i] = found[i - d];
+          break;
+        }
+        if (i + d < n && found[i + d] >= kHighVoiceHz) {
+          near[i] = found[i + d];
+          break;
+        }
+      }
+    found = std::move(near);
+  }
   for (std::size_t i = 0; i < n; ++i) {
     TrackedFormant& f1 = tracks[i].f[0];
     double f0 = found[i];
