@@ -41,7 +41,7 @@ constexpr double kLowestF0Hz = 70.0;
 constexpr double kHighVoiceHz = 150.0;
 constexpr double kHighestF0Hz = 600.0;
 constexpr double kClarity = 0.7;
-constexpr double kNoisyClarity = 0.5;  // in a noisy recording (below)
+constexpr double kNoisyClarity = 0.3;  // in a noisy recording (below)
 // There a frame without F0 (or with one under 150 Hz, often an octave low)
 // takes that of the nearest frame with a high one within 80 ms, refined
 // round it as any other.
