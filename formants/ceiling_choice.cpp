@@ -47,10 +47,13 @@ constexpr double kNoisyClarity = 0.3;  // in a noisy recording (below)
 // round it as any other.
 constexpr double kF0ReachS = 0.080;
 constexpr double kHarmonicsUnderF1 = 2.5;
-// The fit has two pole pairs fewer than linear prediction at the ceiling
-// (the harmonics sample the envelope sparsely; more poles settle on them),
-// at least four; a root narrower than 30 Hz is a pole on a harmonic.
-constexpr int kFewerPoles = 4;
+// The fit is made at orders 9, 10 and 11 at 16 kHz (scaled with a lower
+// rate, at least 8: four pole pairs), fewer than linear prediction at any
+// ceiling (the harmonics sample the envelope sparsely; more poles settle on
+// them), and F1 is the median of their roots: the root moves by up to 60 Hz
+// from one order to the next. A root narrower than 30 Hz is a pole on a
+// harmonic.
+constexpr int kFitOrders[] = {9, 10, 11};
 constexpr int kFewestFitPoles = 8;
 constexpr double kNarrowestFitHz = 30.0;
 // The fit's F1 lies between the first two harmonics. (Up to 1.8·F0 while
@@ -445,15 +448,18 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   const double scale = ceilings_[c] / kReferenceCeilingHz;
   // Fewer than four pole pairs (8 kHz) do not hold F1 to F3 and the slope.
   const double fitRate = std::min(fs_, kFitRateHz);
-  const int fitOrder =
-      static_cast<int>(std::lround((orders_[c] - 2) * fitRate / fs_)) + 2 - kFewerPoles;
-  if (fitOrder < kFewestFitPoles) return;
+  std::vector<int> fitOrders;
+  for (const int o : kFitOrders)
+    if (const auto scaled = static_cast<int>(std::lround(o * fitRate / kFitRateHz)); scaled >= kFewestFitPoles)
+      fitOrders.push_back(scaled);
+  if (fitOrders.empty()) return;
   const double gapHighHz = std::min(kGapHighHz, kGapHighOfRate * fs_);
   const bool noisy = loudestDb_ - quietestDb_ < kNoisyFloorDb;
   const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
   const int step = std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
   std::vector<double> coarse, piece, window, omega, power, gapOmega, gapPower, between, a, poly;
   std::vector<std::complex<double>> roots;
+  std::vector<RootCandidate> picks;
   // F0 of frame i at a low rate (cheap, and most voices stop here); 0 for none.
   auto coarseF0 = [&](std::size_t i) {
     const std::int64_t centre = block_[voiced[i]].centre;
@@ -531,23 +537,31 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     omega.resize(below);
     power.resize(below);
     for (double& w : omega) w *= fs_ / fitRate;
-    if (!lineSpectrumPrediction(omega, power, fitOrder, a)) continue;
-    poly.assign(static_cast<std::size_t>(fitOrder) + 1, 1.0);
-    for (int j = 1; j <= fitOrder; ++j) poly[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
-    if (!polynomialRoots(poly, roots, false)) continue;
-    double bestHz = 0.0, bestBw = 0.0;
-    for (const std::complex<double>& z : roots) {
-      const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fitRate,
-                   bw = -std::log(std::abs(z)) * fitRate / std::numbers::pi;
-      if (hz < kF1LowHz * scale || hz > kF1HighHz * scale || hz >= tracks[i].f[1].frequencyHz || bw < kNarrowestFitHz ||
-          bw > kMaxRootBandwidthHz || (!noisy && std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale) || hz > kBelowSecondHarmonic * f0)
-        continue;
-      if (bestHz == 0.0 || std::abs(hz - f1.frequencyHz) < std::abs(bestHz - f1.frequencyHz)) {
-        bestHz = hz;
-        bestBw = bw;
+    picks.clear();
+    for (const int order : fitOrders) {
+      if (!lineSpectrumPrediction(omega, power, order, a)) continue;
+      poly.assign(static_cast<std::size_t>(order) + 1, 1.0);
+      for (int j = 1; j <= order; ++j) poly[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
+      if (!polynomialRoots(poly, roots, false)) continue;
+      // Its root nearest F1 in F1's range, below F2 and the second harmonic.
+      RootCandidate best{0.0, 0.0, 0.0};
+      for (const std::complex<double>& z : roots) {
+        const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fitRate,
+                     bw = -std::log(std::abs(z)) * fitRate / std::numbers::pi;
+        if (hz < kF1LowHz * scale || hz > kF1HighHz * scale || hz >= tracks[i].f[1].frequencyHz ||
+            bw < kNarrowestFitHz || bw > kMaxRootBandwidthHz ||
+            (!noisy && std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale) || hz > kBelowSecondHarmonic * f0)
+          continue;
+        if (best.frequencyHz == 0.0 || std::abs(hz - f1.frequencyHz) < std::abs(best.frequencyHz - f1.frequencyHz))
+          best = {hz, bw, 0.0};
       }
+      if (best.frequencyHz > 0.0) picks.push_back(best);
     }
-    if (bestHz > 0.0) f1 = {bestHz, bestBw, f1.amplitudeDb, true};
+    if (picks.empty()) continue;
+    std::sort(picks.begin(), picks.end(),
+              [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
+    const RootCandidate& median = picks[picks.size() / 2];
+    f1 = {median.frequencyHz, median.bandwidthHz, f1.amplitudeDb, true};
   }
 }
 
