@@ -47,6 +47,10 @@ constexpr double kNoisyClarity = 0.3;  // in a noisy recording (below)
 // round it as any other.
 constexpr double kF0ReachS = 0.080;
 constexpr double kHarmonicsUnderF1 = 2.5;
+// F1 is compared with 2.5·F0 as the median of linear prediction's F1 within
+// 24 ms: at 48 kHz it leapt between the harmonics from frame to frame, and
+// the frames on the upper one kept it.
+constexpr double kF1MedianS = 0.024;
 // The fit is made at orders 9, 10 and 11 at 16 kHz (scaled with a lower
 // rate, at least 8: four pole pairs), fewer than linear prediction at any
 // ceiling (the harmonics sample the envelope sparsely; more poles settle on
@@ -493,10 +497,17 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
       }
     found = std::move(near);
   }
+  std::vector<double> lpcF1(n), nearby;
+  for (std::size_t i = 0; i < n; ++i) lpcF1[i] = tracks[i].f[0].frequencyHz;
+  const auto medianReach = static_cast<std::size_t>(std::lround(kF1MedianS * fs_ / kMcCandlessHop));
   for (std::size_t i = 0; i < n; ++i) {
     TrackedFormant& f1 = tracks[i].f[0];
     double f0 = found[i];
-    if (f0 < kHighVoiceHz || (!noisy && f1.frequencyHz > kHarmonicsUnderF1 * f0)) continue;
+    if (f0 < kHighVoiceHz) continue;
+    nearby.assign(lpcF1.begin() + static_cast<std::ptrdiff_t>(i > medianReach ? i - medianReach : 0),
+                  lpcF1.begin() + static_cast<std::ptrdiff_t>(std::min(n, i + medianReach + 1)));
+    std::nth_element(nearby.begin(), nearby.begin() + static_cast<std::ptrdiff_t>(nearby.size() / 2), nearby.end());
+    if (!noisy && nearby[nearby.size() / 2] > kHarmonicsUnderF1 * f0) continue;
     const std::int64_t centre = block_[voiced[i]].centre;
     const std::int64_t from = std::max(lo, centre - half), to = std::min(hi - 1, centre + half);
     const std::span<const double> x(s.data() + (from - lo), static_cast<std::size_t>(to - from) + 1);
