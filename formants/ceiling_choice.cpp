@@ -46,6 +46,9 @@ constexpr double kNoisyClarity = 0.3;  // in a noisy recording (below)
 // takes that of the nearest frame with a high one within 80 ms, refined
 // round it as any other.
 constexpr double kF0ReachS = 0.080;
+// And a frame without a fit there takes the median of the fits within
+// 24 ms: where the fit failed, linear prediction's F1 is mostly noise.
+constexpr double kFitFillS = 0.024;
 constexpr double kHarmonicsUnderF1 = 2.5;
 // F1 is compared with 2.5·F0 as the median of linear prediction's F1 within
 // 24 ms: at 48 kHz it leapt between the harmonics from frame to frame, and
@@ -498,6 +501,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     found = std::move(near);
   }
   std::vector<double> lpcF1(n), nearby;
+  std::vector<RootCandidate> fits(n);
   for (std::size_t i = 0; i < n; ++i) lpcF1[i] = tracks[i].f[0].frequencyHz;
   const auto medianReach = static_cast<std::size_t>(std::lround(kF1MedianS * fs_ / kMcCandlessHop));
   for (std::size_t i = 0; i < n; ++i) {
@@ -573,6 +577,20 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
               [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
     const RootCandidate& median = picks[picks.size() / 2];
     f1 = {median.frequencyHz, median.bandwidthHz, f1.amplitudeDb, true};
+    fits[i] = median;
+  }
+  if (!noisy) return;
+  const auto fillReach = static_cast<std::size_t>(std::lround(kFitFillS * fs_ / kMcCandlessHop));
+  for (std::size_t i = 0; i < n; ++i) {
+    if (fits[i].frequencyHz > 0.0) continue;
+    picks.clear();
+    for (std::size_t j = i > fillReach ? i - fillReach : 0; j < n && j <= i + fillReach; ++j)
+      if (fits[j].frequencyHz > 0.0) picks.push_back(fits[j]);
+    if (picks.empty()) continue;
+    std::nth_element(picks.begin(), picks.begin() + static_cast<std::ptrdiff_t>(picks.size() / 2), picks.end(),
+                     [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
+    const RootCandidate& median = picks[picks.size() / 2];
+    tracks[i].f[0] = {median.frequencyHz, median.bandwidthHz, tracks[i].f[0].amplitudeDb, true};
   }
 }
 
