@@ -49,6 +49,9 @@ constexpr double kF0ReachS = 0.080;
 // And a frame without a fit there takes the median of the fits within
 // 24 ms: where the fit failed, linear prediction's F1 is mostly noise.
 constexpr double kFitFillS = 0.024;
+// Then F1 of every voiced frame is the median of F1 within 8 ms (three
+// frames at 16 kHz): single frames leap to a harmonic or a noise root.
+constexpr double kF1SmoothS = 0.008;
 constexpr double kHarmonicsUnderF1 = 2.5;
 // F1 is compared with 2.5·F0 as the median of linear prediction's F1 within
 // 24 ms: at 48 kHz it leapt between the harmonics from frame to frame, and
@@ -579,7 +582,12 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     f1 = {median.frequencyHz, median.bandwidthHz, f1.amplitudeDb, true};
     fits[i] = median;
   }
-  if (!noisy) return;
+  if (noisy) fillFromFits(fits, tracks);
+}
+
+void CeilingTracker::fillFromFits(const std::vector<RootCandidate>& fits, std::vector<McCandlessFrame>& tracks) const {
+  const std::size_t n = tracks.size();
+  std::vector<RootCandidate> picks;
   const auto fillReach = static_cast<std::size_t>(std::lround(kFitFillS * fs_ / kMcCandlessHop));
   for (std::size_t i = 0; i < n; ++i) {
     if (fits[i].frequencyHz > 0.0) continue;
@@ -592,6 +600,21 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     const RootCandidate& median = picks[picks.size() / 2];
     tracks[i].f[0] = {median.frequencyHz, median.bandwidthHz, tracks[i].f[0].amplitudeDb, true};
   }
+}
+
+void CeilingTracker::smoothF1(std::vector<McCandlessFrame>& tracks) const {
+  const std::size_t n = tracks.size();
+  const auto reach = static_cast<std::size_t>(std::lround(kF1SmoothS * fs_ / kMcCandlessHop));
+  if (reach == 0) return;
+  std::vector<double> out(n), nearby;
+  for (std::size_t i = 0; i < n; ++i) {
+    nearby.clear();
+    for (std::size_t j = i > reach ? i - reach : 0; j < n && j <= i + reach; ++j)
+      nearby.push_back(tracks[j].f[0].frequencyHz);
+    std::nth_element(nearby.begin(), nearby.begin() + static_cast<std::ptrdiff_t>(nearby.size() / 2), nearby.end());
+    out[i] = nearby[nearby.size() / 2];
+  }
+  for (std::size_t i = 0; i < n; ++i) tracks[i].f[0].frequencyHz = out[i];
 }
 
 bool CeilingTracker::voicedLevel(double levelDb) const {
@@ -644,6 +667,7 @@ bool CeilingTracker::flush() {
   if (automatic_) {
     fillF1(voiced, best);
     harmonicF1(voiced, best);
+    smoothF1(best);
   }
   if (!voiced.empty()) {
     s.firstCentre = block_[voiced.front()].centre;

@@ -100,6 +100,11 @@ class CeilingTracker {
   // at the harmonics of 40 ms round the frame (the roots of linear
   // prediction lie on a harmonic there), when it has a root near F1.
   void harmonicF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
+  // In a noisy recording, a frame without a fit (`fits`, 0 Hz for none)
+  // takes the median of the fits nearby.
+  void fillFromFits(const std::vector<RootCandidate>& fits, std::vector<McCandlessFrame>& tracks) const;
+  // F1 as its median over a few frames.
+  void smoothF1(std::vector<McCandlessFrame>& tracks) const;
   // Voiced by the loudest and quietest frames so far.
   bool voicedLevel(double levelDb) const;
   // The roots of poly_ (ceiling c) into complexRoots_; false, counted, when
