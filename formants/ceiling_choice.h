@@ -98,7 +98,8 @@ class CeilingTracker {
   void fillF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
   // Where the voice is high over a low F1, F1 from an all-pole model fitted
   // at the harmonics of 40 ms round the frame (the roots of linear
-  // prediction lie on a harmonic there), when it has a root near F1.
+  // prediction lie on a harmonic there), when it has a root near F1 (in a
+  // noisy recording, below the second harmonic).
   void harmonicF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
   // In a noisy recording, a frame without a fit (`fits`, 0 Hz for none)
   // takes the median of the fits nearby.
