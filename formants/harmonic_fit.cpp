@@ -42,19 +42,14 @@ double periodicF0(std::span<const double> x, double fs, double lowHz, double hig
     at = lag + shift;
     return curve < 0.0 ? b - curve * shift * shift / 2.0 : b;
   };
-  double highest = 0.0, at = 0.0, highestAt = 0.0;
-  for (int lag = shortest; lag <= longest; ++lag)
-    if (const double h = peak(lag, at); h > highest) highest = h, highestAt = at;
+  double highest = 0.0, at = 0.0;
+  for (int lag = shortest; lag <= longest; ++lag) highest = std::max(highest, peak(lag, at));
   if (highest < clarity) return 0.0;
-  // The shortest lag within 5 % of the highest, or within 20 % where the
-  // highest lies at a multiple of it (the period of a band-passed voice, whose
-  // first harmonic is gone, peaks a little lower than its multiples).
-  for (int lag = shortest; lag <= longest; ++lag) {
-    const double h = peak(lag, at);
-    const double multiple = highestAt / at;
-    if (h >= 0.95 * highest || (h >= 0.8 * highest && std::abs(multiple - std::round(multiple)) < 0.1))
-      return fs / at;
-  }
+  // The shortest lag within 5 % of the highest. (Within 20 % where the
+  // highest lies at a multiple of it took a third of a low voice's period
+  // whose third harmonic stands alone below 1 kHz.)
+  for (int lag = shortest; lag <= longest; ++lag)
+    if (peak(lag, at) >= 0.95 * highest) return fs / at;
   return 0.0;
 }
 
