@@ -46,8 +46,10 @@ constexpr double kNoisyClarity = 0.3;  // in a noisy recording (below)
 // takes that of the nearest frame with a high one within 80 ms, refined
 // round it as any other.
 constexpr double kF0ReachS = 0.080;
-// And a frame without a fit there takes the median of the fits within
-// 24 ms: where the fit failed, linear prediction's F1 is mostly noise.
+// And a frame in which the fit did not run there takes the median of the
+// fits within 24 ms: linear prediction's F1 is mostly noise. (A frame whose
+// fit found no root under the second harmonic keeps its F1, which may lie
+// above it.)
 constexpr double kFitFillS = 0.024;
 // Then F1 of every voiced frame is the median of F1 within 8 ms (three
 // frames at 16 kHz): single frames leap to a harmonic or a noise root.
@@ -79,14 +81,16 @@ constexpr double kClearGapsDb = 11.0;
 // Above 16 kHz the fit takes the harmonics below 7.6 kHz with the order of
 // 16 kHz: the poles of a high rate settle over the empty band above.
 constexpr double kFitRateHz = 16000.0;
-// A recording whose quietest frames lie within 50 dB of its loudest carries
+// A recording whose quietest frames lie within 40 dB of its loudest, once a
+// stretch has shown a floor (5 frames or more that are not voiced), carries
 // noise throughout: there the gaps tell noise, not a breathy voice, and the
 // noise between the harmonics is taken off their powers instead. F0 is
 // looked for down to a lower clarity, and neither the test of F1 under
 // 2.5·F0 nor F1's reach hold: linear prediction's F1 there is often a noise
 // root (500–800 Hz for a female /i/ at 10 and 5 dB), and the fit's root under
 // the second harmonic decides.
-constexpr double kNoisyFloorDb = 50.0;
+constexpr double kNoisyFloorDb = 40.0;
+constexpr std::size_t kFloorFrames = 5;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
 // quietest (the noise floor), or within 4 dB of the loudest.
 constexpr double kVoicedRangeDb = 30.0;
@@ -464,7 +468,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
       fitOrders.push_back(scaled);
   if (fitOrders.empty()) return;
   const double gapHighHz = std::min(kGapHighHz, kGapHighOfRate * fs_);
-  const bool noisy = loudestDb_ - quietestDb_ < kNoisyFloorDb;
+  const bool noisy = floorSeen_ && loudestDb_ - quietestDb_ < kNoisyFloorDb;
   const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
   const int step = std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
   std::vector<double> coarse, piece, window, omega, power, gapOmega, gapPower, between, a, poly;
@@ -575,7 +579,10 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
       }
       if (best.frequencyHz > 0.0) picks.push_back(best);
     }
-    if (picks.empty()) continue;
+    if (picks.empty()) {
+      fits[i].frequencyHz = -1.0;  // the fit ran and found none
+      continue;
+    }
     std::sort(picks.begin(), picks.end(),
               [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
     const RootCandidate& median = picks[picks.size() / 2];
@@ -590,7 +597,7 @@ void CeilingTracker::fillFromFits(const std::vector<RootCandidate>& fits, std::v
   std::vector<RootCandidate> picks;
   const auto fillReach = static_cast<std::size_t>(std::lround(kFitFillS * fs_ / kMcCandlessHop));
   for (std::size_t i = 0; i < n; ++i) {
-    if (fits[i].frequencyHz > 0.0) continue;
+    if (fits[i].frequencyHz != 0.0) continue;
     picks.clear();
     for (std::size_t j = i > fillReach ? i - fillReach : 0; j < n && j <= i + fillReach; ++j)
       if (fits[j].frequencyHz > 0.0) picks.push_back(fits[j]);
@@ -630,6 +637,7 @@ bool CeilingTracker::flush() {
     if (block_[i].voiced && (!automatic_ || voicedLevel(block_[i].levelDb))) voiced.push_back(i);
   // A click of a frame or two is no stretch: it holds the tracks before it.
   if (voiced.size() < static_cast<std::size_t>(kFewestScoredFrames)) voiced.clear();
+  if (block_.size() - voiced.size() >= kFloorFrames) floorSeen_ = true;
   // Each ceiling tracks the stretch forwards and backwards from its starting
   // estimates; the best of all is kept.
   std::vector<McCandlessFrame> best, tracks(voiced.size());

@@ -126,6 +126,7 @@ class CeilingTracker {
   int skippedRootFindings_ = 0;
   std::vector<Pending> block_;
   double loudestDb_ = -1e9, quietestDb_ = 1e9;
+  bool floorSeen_ = false;  // a stretch had frames that are not voiced (the harmonic F1's noise test)
   bool automatic_ = false;  // several ceilings: the choice's own rules (a single ceiling keeps its first ones)
   int chosen_ = 0;
   bool stopped_ = false;
