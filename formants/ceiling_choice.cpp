@@ -68,10 +68,14 @@ constexpr double kF1MedianS = 0.024;
 constexpr int kFitOrders[] = {9, 10, 11};
 constexpr int kFewestFitPoles = 8;
 constexpr double kNarrowestFitHz = 30.0;
-// The fit's F1 lies between the first two harmonics. (Up to 1.8·F0 while
-// F0 was now and then found an octave low; the fit's bias upwards then
-// left the second half of a female /i/, F0 near 200 Hz, to the harmonic.)
-constexpr double kBelowSecondHarmonic = 2.0;
+// The fit's F1 lies between the first two harmonics, up to 1.9·F0: a root
+// just under the second is that harmonic again (F1 500 Hz at F0 220 Hz read
+// 435 Hz with 2·F0; with 1.8·F0 the fit's bias upwards left the second half
+// of a female /i/, F0 near 200 Hz, to linear prediction's harmonic). In a
+// noisy recording, where linear prediction's F1 does not hold it, up to
+// 1.8·F0 (a noisy real voice read F1 95 → 133 Hz from Praat's with 1.9).
+constexpr double kBelowSecondHarmonic = 1.9;
+constexpr double kNoisyBelowSecondHarmonic = 1.8;
 // The harmonics of 1–4 kHz (or to 0.4·fs) stand 11 dB or more over the gaps
 // between them.
 constexpr double kGapLowHz = 1000.0;
@@ -469,6 +473,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   if (fitOrders.empty()) return;
   const double gapHighHz = std::min(kGapHighHz, kGapHighOfRate * fs_);
   const bool noisy = floorSeen_ && loudestDb_ - quietestDb_ < kNoisyFloorDb;
+  const double belowSecond = noisy ? kNoisyBelowSecondHarmonic : kBelowSecondHarmonic;
   const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
   const int step = std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
   std::vector<double> coarse, piece, window, omega, power, gapOmega, gapPower, between, a, poly;
@@ -572,7 +577,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
                      bw = -std::log(std::abs(z)) * fitRate / std::numbers::pi;
         if (hz < kF1LowHz * scale || hz > kF1HighHz * scale || hz >= tracks[i].f[1].frequencyHz ||
             bw < kNarrowestFitHz || bw > kMaxRootBandwidthHz ||
-            (!noisy && std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale) || hz > kBelowSecondHarmonic * f0)
+            (!noisy && std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale) || hz > belowSecond * f0)
           continue;
         if (best.frequencyHz == 0.0 || std::abs(hz - f1.frequencyHz) < std::abs(best.frequencyHz - f1.frequencyHz))
           best = {hz, bw, 0.0};
