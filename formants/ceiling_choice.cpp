@@ -42,19 +42,46 @@ constexpr double kLowestF0Hz = 70.0;
 constexpr double kHighVoiceHz = 150.0;
 constexpr double kHighestF0Hz = 600.0;
 constexpr double kClarity = 0.7;
+constexpr double kNoisyClarity = 0.3;  // in a noisy recording (below)
+// There a frame without F0 (or with one under 150 Hz, often an octave low)
+// takes that of the nearest frame with a high one within 80 ms, refined
+// round it as any other.
+constexpr double kF0ReachS = 0.080;
+// And a frame in which the fit did not run there takes the median of the
+// fits within 24 ms: linear prediction's F1 is mostly noise. (A frame whose
+// fit found no root under the second harmonic keeps its F1, which may lie
+// above it.)
+constexpr double kFitFillS = 0.024;
+// Then F1 of every voiced frame is the median of F1 within 8 ms (three
+// frames at 16 kHz): single frames leap to a harmonic or a noise root.
+constexpr double kF1SmoothS = 0.008;
 constexpr double kHarmonicsUnderF1 = 2.5;
-// The fit has two pole pairs fewer than linear prediction at the ceiling
-// (the harmonics sample the envelope sparsely; more poles settle on them),
-// at least four; a root narrower than 30 Hz is a pole on a harmonic.
-constexpr int kFewerPoles = 4;
+// F1 is compared with 2.5·F0 as the median of linear prediction's F1 within
+// 24 ms: at 48 kHz it leapt between the harmonics from frame to frame, and
+// the frames on the upper one kept it.
+constexpr double kF1MedianS = 0.024;
+// The fit is made at orders 9, 10 and 11 at 16 kHz (scaled with a lower
+// rate, at least 8: four pole pairs), fewer than linear prediction at any
+// ceiling (the harmonics sample the envelope sparsely; more poles settle on
+// them), and F1 is the median of their roots: the root moves by up to 60 Hz
+// from one order to the next. A root narrower than 30 Hz is a pole on a
+// harmonic.
+constexpr int kFitOrders[] = {9, 10, 11};
 constexpr int kFewestFitPoles = 8;
 constexpr double kNarrowestFitHz = 30.0;
-// The fit's F1 lies between the first two harmonics: a root just under the
-// second is that harmonic again.
-constexpr double kBelowSecondHarmonic = 1.8;
-// The harmonics of 1–4 kHz stand 11 dB or more over the gaps between them.
+// The fit's F1 lies between the first two harmonics, up to 1.9·F0: a root
+// just under the second is that harmonic again (F1 500 Hz at F0 220 Hz read
+// 435 Hz with 2·F0; with 1.8·F0 the fit's bias upwards left the second half
+// of a female /i/, F0 near 200 Hz, to linear prediction's harmonic). In a
+// noisy recording, where linear prediction's F1 does not hold it, up to
+// 1.8·F0 (a noisy real voice read F1 95 → 133 Hz from Praat's with 1.9).
+constexpr double kBelowSecondHarmonic = 1.9;
+constexpr double kNoisyBelowSecondHarmonic = 1.8;
+// The harmonics of 1–4 kHz (or to 0.4·fs) stand 11 dB or more over the gaps
+// between them.
 constexpr double kGapLowHz = 1000.0;
 constexpr double kGapHighHz = 4000.0;
+constexpr double kGapHighOfRate = 0.4;
 constexpr double kClearGapsDb = 11.0;
 // F2 from the band below 2 kHz: 16 ms round a frame, within F2's range
 // (at the reference ceiling); an F2 root this near F1's is F1's again; at
@@ -63,6 +90,19 @@ constexpr double kLowBandWindowS = 0.016;
 constexpr double kF2LowHz = 600.0;
 constexpr double kSharedRootHz = 150.0;
 constexpr std::size_t kFewestLowBandF2 = 5;
+// Above 16 kHz the fit takes the harmonics below 7.6 kHz with the order of
+// 16 kHz: the poles of a high rate settle over the empty band above.
+constexpr double kFitRateHz = 16000.0;
+// A recording whose quietest frames lie within 40 dB of its loudest, once a
+// stretch has shown a floor (5 frames or more that are not voiced), carries
+// noise throughout: there the gaps tell noise, not a breathy voice, and the
+// noise between the harmonics is taken off their powers instead. F0 is
+// looked for down to a lower clarity, and neither the test of F1 under
+// 2.5·F0 nor F1's reach hold: linear prediction's F1 there is often a noise
+// root (500–800 Hz for a female /i/ at 10 and 5 dB), and the fit's root under
+// the second harmonic decides.
+constexpr double kNoisyFloorDb = 40.0;
+constexpr std::size_t kFloorFrames = 5;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
 // quietest (the noise floor), or within 4 dB of the loudest.
 constexpr double kVoicedRangeDb = 30.0;
@@ -476,12 +516,20 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   const auto c = static_cast<std::size_t>(chosen_);
   const double scale = ceilings_[c] / kReferenceCeilingHz;
   // Fewer than four pole pairs (8 kHz) do not hold F1 to F3 and the slope.
-  const int fitOrder = orders_[c] - kFewerPoles;
-  if (fitOrder < kFewestFitPoles) return;
+  const double fitRate = std::min(fs_, kFitRateHz);
+  std::vector<int> fitOrders;
+  for (const int o : kFitOrders)
+    if (const auto scaled = static_cast<int>(std::lround(o * fitRate / kFitRateHz)); scaled >= kFewestFitPoles)
+      fitOrders.push_back(scaled);
+  if (fitOrders.empty()) return;
+  const double gapHighHz = std::min(kGapHighHz, kGapHighOfRate * fs_);
+  const bool noisy = floorSeen_ && loudestDb_ - quietestDb_ < kNoisyFloorDb;
+  const double belowSecond = noisy ? kNoisyBelowSecondHarmonic : kBelowSecondHarmonic;
   const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
   const int step = std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
   std::vector<double> coarse, piece, window, omega, power, gapOmega, gapPower, between, a, poly;
   std::vector<std::complex<double>> roots;
+  std::vector<RootCandidate> picks;
   // F0 of frame i at a low rate (cheap, and most voices stop here); 0 for none.
   auto coarseF0 = [&](std::size_t i) {
     const std::int64_t centre = block_[voiced[i]].centre;
@@ -489,7 +537,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     if (to - from < 3 * half / 2) return 0.0;
     coarse.clear();
     for (std::int64_t k = from; k <= to; k += step) coarse.push_back(low[static_cast<std::size_t>(k - lo)]);
-    return periodicF0(coarse, fs_ / step, kLowestF0Hz, kHighestF0Hz, kClarity);
+    return periodicF0(coarse, fs_ / step, kLowestF0Hz, kHighestF0Hz, noisy ? kNoisyClarity : kClarity);
   };
   // Every fourth frame first, then those between; a frame between two that
   // are not high is not either.
@@ -499,10 +547,34 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   for (const std::size_t stride : {4, 2, 1})
     for (std::size_t i = 0; i < n; i += stride)
       if (found[i] < 0.0) found[i] = i >= stride && i + stride < n && notHigh(i - stride) && notHigh(i + stride) ? 0.0 : coarseF0(i);
+  if (noisy) {
+    const auto reach = static_cast<std::size_t>(std::lround(kF0ReachS * fs_ / kMcCandlessHop));
+    std::vector<double> near(found);
+    for (std::size_t i = 0; i < n; ++i)
+      for (std::size_t d = 1; d <= reach && found[i] < kHighVoiceHz; ++d) {
+        if (i >= d && found[i - d] >= kHighVoiceHz) {
+          near[i] = found[i - d];
+          break;
+        }
+        if (i + d < n && found[i + d] >= kHighVoiceHz) {
+          near[i] = found[i + d];
+          break;
+        }
+      }
+    found = std::move(near);
+  }
+  std::vector<double> lpcF1(n), nearby;
+  std::vector<RootCandidate> fits(n);
+  for (std::size_t i = 0; i < n; ++i) lpcF1[i] = tracks[i].f[0].frequencyHz;
+  const auto medianReach = static_cast<std::size_t>(std::lround(kF1MedianS * fs_ / kMcCandlessHop));
   for (std::size_t i = 0; i < n; ++i) {
     TrackedFormant& f1 = tracks[i].f[0];
     double f0 = found[i];
-    if (f0 < kHighVoiceHz || f1.frequencyHz > kHarmonicsUnderF1 * f0) continue;
+    if (f0 < kHighVoiceHz) continue;
+    nearby.assign(lpcF1.begin() + static_cast<std::ptrdiff_t>(i > medianReach ? i - medianReach : 0),
+                  lpcF1.begin() + static_cast<std::ptrdiff_t>(std::min(n, i + medianReach + 1)));
+    std::nth_element(nearby.begin(), nearby.begin() + static_cast<std::ptrdiff_t>(nearby.size() / 2), nearby.end());
+    if (!noisy && nearby[nearby.size() / 2] > kHarmonicsUnderF1 * f0) continue;
     const std::int64_t centre = block_[voiced[i]].centre;
     const std::int64_t from = std::max(lo, centre - half), to = std::min(hi - 1, centre + half);
     const std::span<const double> x(s.data() + (from - lo), static_cast<std::size_t>(to - from) + 1);
@@ -520,13 +592,16 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     }
     for (std::size_t k = 0; k < piece.size(); ++k) piece[k] = window[k] * x[k + 1];
     harmonicPowers(piece, fs_, f0, omega, power);
+    // Below 0.95·fitRate/2, at angles of the fit's rate.
+    std::size_t below = 0;
+    while (below < omega.size() && omega[below] * fs_ < 0.95 * std::numbers::pi * fitRate) ++below;
     // Aspiration or noise fills the gaps between the harmonics (of 1–4 kHz):
     // a breathy voice's strong first harmonic would draw the fit's F1 down.
     gapOmega.clear();
     gapPower.clear();
     for (std::size_t k = 0; k < omega.size(); ++k) {
       const double hz = omega[k] / (2.0 * std::numbers::pi) * fs_;
-      if (hz >= kGapLowHz && hz <= kGapHighHz) {
+      if (hz >= kGapLowHz && hz <= gapHighHz) {
         gapOmega.push_back(omega[k] + std::numbers::pi * f0 / fs_);
         gapPower.push_back(power[k]);
       }
@@ -535,24 +610,74 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     double gapDb = 0.0;
     const auto gaps = static_cast<double>(between.size());
     for (std::size_t k = 0; k < between.size(); ++k) gapDb += 10.0 * std::log10((gapPower[k] + 1.0) / (between[k] + 1.0));
-    if (between.empty() || gapDb < kClearGapsDb * gaps) continue;
-    if (!lineSpectrumPrediction(omega, power, fitOrder, a)) continue;
-    poly.assign(static_cast<std::size_t>(fitOrder) + 1, 1.0);
-    for (int j = 1; j <= fitOrder; ++j) poly[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
-    if (!polynomialRoots(poly, roots, false)) continue;
-    double bestHz = 0.0, bestBw = 0.0;
-    for (const std::complex<double>& z : roots) {
-      const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fs_, bw = -std::log(std::abs(z)) * fs_ / std::numbers::pi;
-      if (hz < kF1LowHz * scale || hz > kF1HighHz * scale || hz >= tracks[i].f[1].frequencyHz || bw < kNarrowestFitHz ||
-          bw > kMaxRootBandwidthHz || std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale || hz > kBelowSecondHarmonic * f0)
-        continue;
-      if (bestHz == 0.0 || std::abs(hz - f1.frequencyHz) < std::abs(bestHz - f1.frequencyHz)) {
-        bestHz = hz;
-        bestBw = bw;
+    if (between.empty() || (!noisy && gapDb < kClearGapsDb * gaps)) continue;
+    if (noisy) subtractGaps(piece, fs_, f0, omega, power);
+    omega.resize(below);
+    power.resize(below);
+    for (double& w : omega) w *= fs_ / fitRate;
+    picks.clear();
+    for (const int order : fitOrders) {
+      if (!lineSpectrumPrediction(omega, power, order, a)) continue;
+      poly.assign(static_cast<std::size_t>(order) + 1, 1.0);
+      for (int j = 1; j <= order; ++j) poly[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
+      if (!polynomialRoots(poly, roots, false)) continue;
+      // Its root nearest F1 in F1's range, below F2 and the second harmonic.
+      RootCandidate best{0.0, 0.0, 0.0};
+      for (const std::complex<double>& z : roots) {
+        const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fitRate,
+                     bw = -std::log(std::abs(z)) * fitRate / std::numbers::pi;
+        if (hz < kF1LowHz * scale || hz > kF1HighHz * scale || hz >= tracks[i].f[1].frequencyHz ||
+            bw < kNarrowestFitHz || bw > kMaxRootBandwidthHz ||
+            (!noisy && std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale) || hz > belowSecond * f0)
+          continue;
+        if (best.frequencyHz == 0.0 || std::abs(hz - f1.frequencyHz) < std::abs(best.frequencyHz - f1.frequencyHz))
+          best = {hz, bw, 0.0};
       }
+      if (best.frequencyHz > 0.0) picks.push_back(best);
     }
-    if (bestHz > 0.0) f1 = {bestHz, bestBw, f1.amplitudeDb, true};
+    if (picks.empty()) {
+      fits[i].frequencyHz = -1.0;  // the fit ran and found none
+      continue;
+    }
+    std::sort(picks.begin(), picks.end(),
+              [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
+    const RootCandidate& median = picks[picks.size() / 2];
+    f1 = {median.frequencyHz, median.bandwidthHz, f1.amplitudeDb, true};
+    fits[i] = median;
   }
+  if (noisy) fillFromFits(fits, tracks);
+}
+
+void CeilingTracker::fillFromFits(const std::vector<RootCandidate>& fits, std::vector<McCandlessFrame>& tracks) const {
+  const std::size_t n = tracks.size();
+  std::vector<RootCandidate> picks;
+  const auto fillReach = static_cast<std::size_t>(std::lround(kFitFillS * fs_ / kMcCandlessHop));
+  for (std::size_t i = 0; i < n; ++i) {
+    if (fits[i].frequencyHz != 0.0) continue;
+    picks.clear();
+    for (std::size_t j = i > fillReach ? i - fillReach : 0; j < n && j <= i + fillReach; ++j)
+      if (fits[j].frequencyHz > 0.0) picks.push_back(fits[j]);
+    if (picks.empty()) continue;
+    std::nth_element(picks.begin(), picks.begin() + static_cast<std::ptrdiff_t>(picks.size() / 2), picks.end(),
+                     [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
+    const RootCandidate& median = picks[picks.size() / 2];
+    tracks[i].f[0] = {median.frequencyHz, median.bandwidthHz, tracks[i].f[0].amplitudeDb, true};
+  }
+}
+
+void CeilingTracker::smoothF1(std::vector<McCandlessFrame>& tracks) const {
+  const std::size_t n = tracks.size();
+  const auto reach = static_cast<std::size_t>(std::lround(kF1SmoothS * fs_ / kMcCandlessHop));
+  if (reach == 0) return;
+  std::vector<double> out(n), nearby;
+  for (std::size_t i = 0; i < n; ++i) {
+    nearby.clear();
+    for (std::size_t j = i > reach ? i - reach : 0; j < n && j <= i + reach; ++j)
+      nearby.push_back(tracks[j].f[0].frequencyHz);
+    std::nth_element(nearby.begin(), nearby.begin() + static_cast<std::ptrdiff_t>(nearby.size() / 2), nearby.end());
+    out[i] = nearby[nearby.size() / 2];
+  }
+  for (std::size_t i = 0; i < n; ++i) tracks[i].f[0].frequencyHz = out[i];
 }
 
 bool CeilingTracker::voicedLevel(double levelDb) const {
@@ -568,6 +693,7 @@ bool CeilingTracker::flush() {
     if (block_[i].voiced && (!automatic_ || voicedLevel(block_[i].levelDb))) voiced.push_back(i);
   // A click of a frame or two is no stretch: it holds the tracks before it.
   if (voiced.size() < static_cast<std::size_t>(kFewestScoredFrames)) voiced.clear();
+  if (block_.size() - voiced.size() >= kFloorFrames) floorSeen_ = true;
   // Each ceiling tracks the stretch forwards and backwards from its starting
   // estimates; the best of all is kept.
   std::vector<McCandlessFrame> best, tracks(voiced.size());
@@ -607,6 +733,7 @@ bool CeilingTracker::flush() {
   if (automatic_) {
     fillF1(voiced, best);
     harmonicF1(voiced, best);
+    smoothF1(best);
   }
   if (!voiced.empty()) {
     s.firstCentre = block_[voiced.front()].centre;

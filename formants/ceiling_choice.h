@@ -101,7 +101,8 @@ class CeilingTracker {
   void fillF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
   // Where the voice is high over a low F1, F1 from an all-pole model fitted
   // at the harmonics of 40 ms round the frame (the roots of linear
-  // prediction lie on a harmonic there), when it has a root near F1.
+  // prediction lie on a harmonic there), when it has a root near F1 (in a
+  // noisy recording, below the second harmonic).
   void harmonicF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
   // Where F2 of the filled tracks took no root (or one within 150 Hz of
   // F1's) and lies below 1600 Hz, the median of F2 from the spectrum below
@@ -109,6 +110,11 @@ class CeilingTracker {
   // stretch, when 5 or more of its frames give one: a back vowel's F2 in
   // strong noise.
   void backVowelF2(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
+  // In a noisy recording, a frame without a fit (`fits`, 0 Hz for none)
+  // takes the median of the fits nearby.
+  void fillFromFits(const std::vector<RootCandidate>& fits, std::vector<McCandlessFrame>& tracks) const;
+  // F1 as its median over a few frames.
+  void smoothF1(std::vector<McCandlessFrame>& tracks) const;
   // Voiced by the loudest and quietest frames so far.
   bool voicedLevel(double levelDb) const;
   // The roots of poly_ (ceiling c) into complexRoots_; false, counted, when
@@ -129,6 +135,7 @@ class CeilingTracker {
   int skippedRootFindings_ = 0;
   std::vector<Pending> block_;
   double loudestDb_ = -1e9, quietestDb_ = 1e9;
+  bool floorSeen_ = false;  // a stretch had frames that are not voiced (the harmonic F1's noise test)
   bool automatic_ = false;  // several ceilings: the choice's own rules (a single ceiling keeps its first ones)
   int chosen_ = 0;
   bool stopped_ = false;

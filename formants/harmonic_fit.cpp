@@ -30,17 +30,26 @@ double periodicF0(std::span<const double> x, double fs, double lowHz, double hig
     const double e0 = energy[static_cast<std::size_t>(n - lag)], e1 = energy[static_cast<std::size_t>(n)] - energy[static_cast<std::size_t>(lag)];
     r[static_cast<std::size_t>(lag)] = e0 > 0.0 && e1 > 0.0 ? s / std::sqrt(e0 * e1) : 0.0;
   }
-  double highest = 0.0;
-  for (int lag = shortest; lag <= longest; ++lag) highest = std::max(highest, r[static_cast<std::size_t>(lag)]);
-  if (highest < clarity) return 0.0;
-  for (int lag = shortest; lag <= longest; ++lag) {
+  // Each peak's height and position refined by a parabola: at a coarse rate
+  // a sharp peak falls between lags, and a multiple of the period that
+  // falls on a lag would outrank it.
+  auto peak = [&](int lag, double& at) {
     const double a = r[static_cast<std::size_t>(lag) - 1], b = r[static_cast<std::size_t>(lag)],
                  c = r[static_cast<std::size_t>(lag) + 1];
-    if (b < 0.95 * highest || b < a || b < c) continue;
+    if (b < a || b < c) return -1.0;
     const double curve = a - 2.0 * b + c;
     const double shift = curve < 0.0 ? std::clamp(0.5 * (a - c) / curve, -0.5, 0.5) : 0.0;
-    return fs / (lag + shift);
-  }
+    at = lag + shift;
+    return curve < 0.0 ? b - curve * shift * shift / 2.0 : b;
+  };
+  double highest = 0.0, at = 0.0;
+  for (int lag = shortest; lag <= longest; ++lag) highest = std::max(highest, peak(lag, at));
+  if (highest < clarity) return 0.0;
+  // The shortest lag within 5 % of the highest. (Within 20 % where the
+  // highest lies at a multiple of it took a third of a low voice's period
+  // whose third harmonic stands alone below 1 kHz.)
+  for (int lag = shortest; lag <= longest; ++lag)
+    if (peak(lag, at) >= 0.95 * highest) return fs / at;
   return 0.0;
 }
 
@@ -69,6 +78,16 @@ void harmonicPowers(std::span<const double> x, double fs, double f0, std::vector
   if (f0 <= 0.0) return;
   for (int k = 1; k * f0 < 0.95 * fs / 2.0; ++k) omega.push_back(2.0 * std::numbers::pi * k * f0 / fs);
   powersAt(x, omega, power);
+}
+
+void subtractGaps(std::span<const double> x, double fs, double f0, std::span<const double> omega,
+                  std::vector<double>& power) {
+  std::vector<double> halfway(omega.size() + 1), noise;
+  for (std::size_t k = 0; k < halfway.size(); ++k)
+    halfway[k] = (static_cast<double>(k) + 0.5) * 2.0 * std::numbers::pi * f0 / fs;
+  powersAt(x, halfway, noise);
+  for (std::size_t k = 0; k < omega.size() && k < power.size(); ++k)
+    power[k] = std::max(power[k] - 0.5 * (noise[k] + noise[k + 1]), 0.05 * power[k]);
 }
 
 bool lineSpectrumPrediction(std::span<const double> omega, std::span<const double> power, int order,

@@ -25,6 +25,12 @@ void powersAt(std::span<const double> x, std::span<const double> omega, std::vec
 void harmonicPowers(std::span<const double> x, double fs, double f0, std::vector<double>& omega,
                     std::vector<double>& power);
 
+// Takes off each harmonic's power (of `x`, at `omega` as harmonicPowers
+// gives them) the mean of the powers halfway to its neighbours, the noise
+// between the harmonics, keeping at least a twentieth of it.
+void subtractGaps(std::span<const double> x, double fs, double f0, std::span<const double> omega,
+                  std::vector<double>& power);
+
 // The all-pole model 1/|A(ω)|², A(z) = 1 − Σ a[j]·z^(−j), j = 1..order,
 // of the line spectrum `power` at `omega` (radians per sample): Levinson's
 // recursion on its autocorrelation Σ power·cos(omega·j). `a` receives

@@ -211,7 +211,7 @@ TEST(CeilingChoice, ScoreFavoursSmoothCompleteTracks) {
 
 // The all-pole fit at the harmonics finds an envelope's resonance between
 // harmonics (within the line spectrum's aliasing); F0 of a harmonic wave,
-// none of noise.
+// also without its first harmonic, none of noise.
 TEST(HarmonicFit, ResonanceBetweenHarmonicsAndF0) {
   const double fs = 16000, pi = std::numbers::pi;
   for (const auto& [f0, f1] : {std::pair{220.0, 320.0}, {300.0, 400.0}, {250.0, 610.0}, {160.0, 250.0}}) {
@@ -237,6 +237,12 @@ TEST(HarmonicFit, ResonanceBetweenHarmonicsAndF0) {
     for (std::size_t n = 0; n < x.size(); ++n)
       for (int k = 1; k <= 4; ++k) x[n] += std::cos(2 * pi * k * f0 * static_cast<double>(n) / fs + k) / k;
     EXPECT_NEAR(periodicF0(x, fs, 70, 600, 0.7), f0, 0.01 * f0);
+    // Without its first harmonic (a telephone band) at a coarse rate, where
+    // the period falls between lags and a multiple of it on one.
+    std::vector<double> band(160);
+    for (std::size_t n = 0; n < band.size(); ++n)
+      for (int k = 2; k <= 4; ++k) band[n] += std::cos(2 * pi * k * f0 * static_cast<double>(n) / 4000 + k) / k;
+    EXPECT_NEAR(periodicF0(band, 4000, 70, 600, 0.7), f0, 0.01 * f0);
   }
   std::mt19937 g(3);
   std::normal_distribution<double> noise;
