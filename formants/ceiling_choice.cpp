@@ -730,8 +730,11 @@ bool CeilingTracker::flush() {
         chosen_ = static_cast<int>(c);
       }
     }
+  // F1 as linear prediction gave it, for F2 from the band below 2 kHz.
+  std::vector<double> lpcF1;
   if (automatic_) {
     fillF1(voiced, best);
+    for (const McCandlessFrame& f : best) lpcF1.push_back(f.f[0].frequencyHz);
     harmonicF1(voiced, best);
     smoothF1(best);
   }
@@ -744,7 +747,7 @@ bool CeilingTracker::flush() {
   }
   if (automatic_)
     fillFromRoots(best, McCandlessState(ceilings_[static_cast<std::size_t>(chosen_)] / kReferenceCeilingHz).previous);
-  if (automatic_) backVowelF2(voiced, best);
+  if (automatic_) backVowelF2(voiced, lpcF1, best);
   // Frames that are not voiced hold the nearest voiced frame's tracks.
   std::size_t next = 0;
   for (std::size_t i = 0; i < block_.size(); ++i) {
@@ -776,13 +779,13 @@ bool CeilingTracker::finish() {
   return flush();
 }
 
-void CeilingTracker::backVowelF2(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const {
-  if (tracks.empty()) return;
+void CeilingTracker::backVowelF2(const std::vector<std::size_t>& voiced, std::span<const double> f1Hz,
+                                 std::vector<McCandlessFrame>& tracks) const {
+  if (tracks.empty() || f1Hz.size() != tracks.size()) return;
   const double scale = ceilings_[static_cast<std::size_t>(chosen_)] / kReferenceCeilingHz;
-  auto wanted = [&](const McCandlessFrame& f) {
-    const TrackedFormant &f1 = f.f[0], &f2 = f.f[1];
-    return f2.frequencyHz <= kLowBandF2HighHz &&
-           (!f2.assigned || f2.frequencyHz - f1.frequencyHz < kSharedRootHz * scale);
+  auto wanted = [&](std::size_t i) {
+    const TrackedFormant& f2 = tracks[i].f[1];
+    return f2.frequencyHz <= kLowBandF2HighHz && (!f2.assigned || f2.frequencyHz - f1Hz[i] < kSharedRootHz * scale);
   };
   // The block's samples in one piece.
   std::int64_t lo = block_.front().start, hi = lo;
@@ -803,10 +806,10 @@ void CeilingTracker::backVowelF2(const std::vector<std::size_t>& voiced, std::ve
   std::vector<double> found(n, 0.0);
   std::size_t count = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    if (!wanted(tracks[i])) continue;
+    if (!wanted(i)) continue;
     const std::int64_t from = std::clamp<std::int64_t>(block_[voiced[i]].centre - length / 2, lo, hi - length);
     for (std::size_t k = 0; k < piece.size(); ++k) piece[k] = window[k] * s[static_cast<std::size_t>(from - lo) + k];
-    found[i] = lowBandF2(piece, fs_, tracks[i].f[0].frequencyHz, kF2LowHz * scale);
+    found[i] = lowBandF2(piece, fs_, f1Hz[i], kF2LowHz * scale);
     if (found[i] > 0.0) ++count;
   }
   if (count < kFewestLowBandF2) return;
@@ -820,7 +823,7 @@ void CeilingTracker::backVowelF2(const std::vector<std::size_t>& voiced, std::ve
   const double whole = median(all);
   for (std::size_t i = 0; i < n; ++i) {
     out[i] = tracks[i].f[1].frequencyHz;
-    if (!wanted(tracks[i])) continue;
+    if (!wanted(i)) continue;
     near.clear();
     for (std::size_t j = i > kFillReach ? i - kFillReach : 0; j < n && j <= i + kFillReach; ++j)
       if (found[j] > 0.0) near.push_back(found[j]);

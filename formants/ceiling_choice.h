@@ -108,8 +108,10 @@ class CeilingTracker {
   // F1's) and lies below 1600 Hz, the median of F2 from the spectrum below
   // 2 kHz alone (formants/low_band_f2.h) within 8 frames, else in the
   // stretch, when 5 or more of its frames give one: a back vowel's F2 in
-  // strong noise.
-  void backVowelF2(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
+  // strong noise. `f1Hz`: F1 per frame as linear prediction gave it (the
+  // band's roots are compared with it, not with the fit at the harmonics).
+  void backVowelF2(const std::vector<std::size_t>& voiced, std::span<const double> f1Hz,
+                   std::vector<McCandlessFrame>& tracks) const;
   // In a noisy recording, a frame without a fit (`fits`, 0 Hz for none)
   // takes the median of the fits nearby.
   void fillFromFits(const std::vector<RootCandidate>& fits, std::vector<McCandlessFrame>& tracks) const;
