@@ -47,8 +47,9 @@ constexpr double kNoisyClarity = 0.3;  // in a noisy recording (below)
 // takes that of the nearest frame with a high one within 80 ms, refined
 // round it as any other.
 constexpr double kF0ReachS = 0.080;
-// And a frame in which the fit did not run there takes the median of the
-// fits within 24 ms: linear prediction's F1 is mostly noise. (A frame whose
+// And a frame in which the fit did not run there (or in a telephone band)
+// takes the median of the fits within 24 ms: linear prediction's F1 is
+// mostly noise (a harmonic). (A frame whose
 // fit found no root under the second harmonic keeps its F1, which may lie
 // above it.)
 constexpr double kFitFillS = 0.024;
@@ -93,6 +94,30 @@ constexpr std::size_t kFewestLowBandF2 = 5;
 // Above 16 kHz the fit takes the harmonics below 7.6 kHz with the order of
 // 16 kHz: the poles of a high rate settle over the empty band above.
 constexpr double kFitRateHz = 16000.0;
+// A telephone band (8 kHz): orders 7–9 (F1 to F3 and the slope in 4 kHz).
+// A telephone band (8 kHz): its long-term spectrum at 50–100 Hz 50 dB or
+// more under that at 300–1000 Hz (the synthetic band's 54–64 dB; real
+// 8-kHz voices without the band 1–43 dB). There the fit undoes a
+// high-pass at 300 Hz (two second-order Butterworth sections, at most
+// 15 dB) on the harmonics' powers, at orders 7–9 (F1 to F3 and the slope
+// in 4 kHz); F0 is looked for at the full rate, and an F0 under 150 Hz
+// is taken as a multiple of the period where 2–4 times it is clearly
+// periodic (the weak first harmonic leaves the peak of two or four periods
+// highest); F1 is compared with 3·F0 (linear prediction's lies on the
+// second or third harmonic).
+constexpr double kTelephoneRateHz = 8000.0;
+constexpr double kBandWindowS = 0.064;
+constexpr double kUnderBandLowHz = 50.0;
+constexpr double kUnderBandHighHz = 100.0;
+constexpr double kRefBandLowHz = 300.0;
+constexpr double kRefBandHighHz = 1000.0;
+constexpr double kUnderBandDb = 50.0;
+constexpr double kTelephoneCutHz = 300.0;
+constexpr int kBandFitOrders[] = {7, 8, 9};
+constexpr double kMostLowCutBoostDb = 15.0;
+constexpr int kBandF0Multiples = 4;
+constexpr double kBandF0Reach = 1.08;
+constexpr double kBandHarmonicsUnderF1 = 3.0;
 // A noisy recording: its quietest frames within kNoisyFloorDb of its
 // loudest, once a stretch has shown a floor (5 frames or more that are not
 // voiced). There the gaps tell noise, not a breathy voice, and the noise
@@ -517,18 +542,21 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   }
   const auto c = static_cast<std::size_t>(chosen_);
   const double scale = ceilings_[c] / kReferenceCeilingHz;
-  // Fewer than four pole pairs (8 kHz) do not hold F1 to F3 and the slope.
+  // Fewer than four pole pairs (8 kHz) do not hold F1 to F3 and the slope,
+  // but in a telephone band (below) orders 7–9 do.
   const double fitRate = std::min(fs_, kFitRateHz);
   std::vector<int> fitOrders;
   for (const int o : kFitOrders)
     if (const auto scaled = static_cast<int>(std::lround(o * fitRate / kFitRateHz)); scaled >= kFewestFitPoles)
       fitOrders.push_back(scaled);
+  const double bandCutHz = fitOrders.empty() ? telephoneCutHz(s) : 0.0;
+  if (bandCutHz > 0.0) fitOrders.assign(std::begin(kBandFitOrders), std::end(kBandFitOrders));
   if (fitOrders.empty()) return;
   const double gapHighHz = std::min(kGapHighHz, kGapHighOfRate * fs_);
   const bool noisy = floorSeen_ && loudestDb_ - quietestDb_ < kNoisyFloorDb;
   const double belowSecond = noisy ? kNoisyBelowSecondHarmonic : kBelowSecondHarmonic;
   const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
-  const int step = std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
+  const int step = bandCutHz > 0.0 ? 1 : std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
   std::vector<double> coarse, piece, window, omega, power, gapOmega, gapPower, between, a, poly;
   std::vector<std::complex<double>> roots;
   std::vector<RootCandidate> picks;
@@ -539,7 +567,8 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     if (to - from < 3 * half / 2) return 0.0;
     coarse.clear();
     for (std::int64_t k = from; k <= to; k += step) coarse.push_back(low[static_cast<std::size_t>(k - lo)]);
-    return periodicF0(coarse, fs_ / step, kLowestF0Hz, kHighestF0Hz, noisy ? kNoisyClarity : kClarity);
+    const double f = periodicF0(coarse, fs_ / step, kLowestF0Hz, kHighestF0Hz, noisy ? kNoisyClarity : kClarity);
+    return bandCutHz > 0.0 ? bandF0(coarse, fs_ / step, f) : f;
   };
   // Every fourth frame first, then those between; a frame between two that
   // are not high is not either.
@@ -576,7 +605,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     nearby.assign(lpcF1.begin() + static_cast<std::ptrdiff_t>(i > medianReach ? i - medianReach : 0),
                   lpcF1.begin() + static_cast<std::ptrdiff_t>(std::min(n, i + medianReach + 1)));
     std::nth_element(nearby.begin(), nearby.begin() + static_cast<std::ptrdiff_t>(nearby.size() / 2), nearby.end());
-    if (!noisy && nearby[nearby.size() / 2] > kHarmonicsUnderF1 * f0) continue;
+    if (!noisy && nearby[nearby.size() / 2] > (bandCutHz > 0.0 ? kBandHarmonicsUnderF1 : kHarmonicsUnderF1) * f0) continue;
     const std::int64_t centre = block_[voiced[i]].centre;
     const std::int64_t from = std::max(lo, centre - half), to = std::min(hi - 1, centre + half);
     const std::span<const double> x(s.data() + (from - lo), static_cast<std::size_t>(to - from) + 1);
@@ -614,6 +643,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     for (std::size_t k = 0; k < between.size(); ++k) gapDb += 10.0 * std::log10((gapPower[k] + 1.0) / (between[k] + 1.0));
     if (between.empty() || (!noisy && gapDb < kClearGapsDb * gaps)) continue;
     if (noisy) subtractGaps(piece, fs_, f0, omega, power);
+    if (bandCutHz > 0.0) undoLowCut(omega, fs_, bandCutHz, kMostLowCutBoostDb, power);
     omega.resize(below);
     power.resize(below);
     for (double& w : omega) w *= fs_ / fitRate;
@@ -647,7 +677,36 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     f1 = {median.frequencyHz, median.bandwidthHz, f1.amplitudeDb, true};
     fits[i] = median;
   }
-  if (noisy) fillFromFits(fits, tracks);
+  if (noisy || bandCutHz > 0.0) fillFromFits(fits, tracks);
+}
+
+double CeilingTracker::bandF0(std::span<const double> x, double rate, double f0) {
+  if (f0 <= 0.0 || f0 >= kHighVoiceHz) return f0;
+  for (int m = 2; m <= kBandF0Multiples; ++m)
+    if (const double g = m * f0; g >= kHighVoiceHz && g <= kHighestF0Hz)
+      if (const double h = periodicF0(x, rate, g / kBandF0Reach, g * kBandF0Reach, kClarity); h > 0.0) return h;
+  return f0;
+}
+
+double CeilingTracker::telephoneCutHz(std::span<const double> s) const {
+  if (fs_ > kTelephoneRateHz) return 0.0;
+  // The long-term spectrum: Hann windows of 64 ms, their powers in the two
+  // bands summed over the file so far.
+  const auto n = static_cast<std::size_t>(std::lround(kBandWindowS * fs_));
+  std::vector<double> omega, power, window(n), piece(n);
+  for (std::size_t k = 0; k < n; ++k) window[k] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(n));
+  const double bin = fs_ / static_cast<double>(n);
+  for (double hz = bin; hz < kRefBandHighHz; hz += bin)
+    if ((hz >= kUnderBandLowHz && hz <= kUnderBandHighHz) || hz >= kRefBandLowHz) omega.push_back(2.0 * std::numbers::pi * hz / fs_);
+  for (std::size_t from = 0; from + n <= s.size(); from += n / 2) {
+    for (std::size_t k = 0; k < n; ++k) piece[k] = window[k] * s[from + k];
+    powersAt(piece, omega, power);
+    for (std::size_t k = 0; k < omega.size(); ++k)
+      (omega[k] * fs_ / (2.0 * std::numbers::pi) < kRefBandLowHz ? underBand_ : refBand_) += power[k];
+  }
+  // Per hertz: the band under the cut lies 50 dB or more under the voice's.
+  const double under = underBand_ / (kUnderBandHighHz - kUnderBandLowHz), ref = refBand_ / (kRefBandHighHz - kRefBandLowHz);
+  return ref > 0.0 && 10.0 * std::log10(ref / std::max(under, 1e-300)) >= kUnderBandDb ? kTelephoneCutHz : 0.0;
 }
 
 void CeilingTracker::fillFromFits(const std::vector<RootCandidate>& fits, std::vector<McCandlessFrame>& tracks) const {

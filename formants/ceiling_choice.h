@@ -115,6 +115,14 @@ class CeilingTracker {
   // In a noisy recording, a frame without a fit (`fits`, 0 Hz for none)
   // takes the median of the fits nearby.
   void fillFromFits(const std::vector<RootCandidate>& fits, std::vector<McCandlessFrame>& tracks) const;
+  // The low cut of a telephone band (8 kHz) whose high-pass the harmonic
+  // fit undoes, by the long-term spectrum of the file so far (`s`, the
+  // block's samples, added to it); 0 for none.
+  double telephoneCutHz(std::span<const double> s) const;
+  // F0 of a telephone band's voice: the high-pass leaves the first harmonic
+  // weak, and `f0` under 150 Hz may be a multiple of the period; the
+  // shortest multiple of it that is clearly periodic, else f0.
+  static double bandF0(std::span<const double> x, double rate, double f0);
   // F1 as its median over a few frames.
   void smoothF1(std::vector<McCandlessFrame>& tracks) const;
   // Voiced by the loudest and quietest frames so far.
@@ -137,6 +145,7 @@ class CeilingTracker {
   int skippedRootFindings_ = 0;
   std::vector<Pending> block_;
   double loudestDb_ = -1e9, quietestDb_ = 1e9;
+  mutable double underBand_ = 0.0, refBand_ = 0.0;  // long-term powers below and in a telephone band
   bool floorSeen_ = false;  // a stretch had frames that are not voiced (the harmonic F1's noise test)
   bool automatic_ = false;  // several ceilings: the choice's own rules (a single ceiling keeps its first ones)
   int chosen_ = 0;

@@ -90,6 +90,15 @@ void subtractGaps(std::span<const double> x, double fs, double f0, std::span<con
     power[k] = std::max(power[k] - 0.5 * (noise[k] + noise[k + 1]), 0.05 * power[k]);
 }
 
+void undoLowCut(std::span<const double> omega, double fs, double cutHz, double mostDb, std::vector<double>& power) {
+  const double most = std::pow(10.0, mostDb / 10.0);
+  for (std::size_t k = 0; k < omega.size() && k < power.size(); ++k) {
+    const double ratio = cutHz / (omega[k] * fs / (2.0 * std::numbers::pi));
+    const double section = 1.0 + std::pow(ratio, 4.0);
+    power[k] *= std::min(most, section * section);
+  }
+}
+
 bool lineSpectrumPrediction(std::span<const double> omega, std::span<const double> power, int order,
                             std::vector<double>& a) {
   const std::size_t n = omega.size();

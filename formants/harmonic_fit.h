@@ -31,6 +31,11 @@ void harmonicPowers(std::span<const double> x, double fs, double f0, std::vector
 void subtractGaps(std::span<const double> x, double fs, double f0, std::span<const double> omega,
                   std::vector<double>& power);
 
+// Undoes on the powers at `omega` (radians per sample) two second-order
+// Butterworth high-pass sections at cutHz, a telephone band's low edge (−6 dB there), lifting
+// none by more than mostDb.
+void undoLowCut(std::span<const double> omega, double fs, double cutHz, double mostDb, std::vector<double>& power);
+
 // The all-pole model 1/|A(ω)|², A(z) = 1 − Σ a[j]·z^(−j), j = 1..order,
 // of the line spectrum `power` at `omega` (radians per sample): Levinson's
 // recursion on its autocorrelation Σ power·cos(omega·j). `a` receives

@@ -237,7 +237,8 @@ INSTANTIATE_TEST_SUITE_P(Files, KlattGridSet,
 
 // The targets (40/120/150 Hz), except measured shortfalls (+25 %, see
 // docs/formants.md): F1 of a high voice over a low F1 is drawn to a harmonic
-// (Praat reads the same; the fit at the harmonics does not run at 8 kHz); at
+// (Praat reads the same; in the telephone band the fit at the harmonics
+// misses F0 in some frames of our synthesizer's 8-kHz voices); at
 // 10 and 5 dB SNR the sentence's quiet /i/ falls below the voicing threshold
 // and holds its neighbour's F2. By default every
 // class under seven conditions; ARDV_FORMANT_ACCURACY_ALL=1 runs all eleven.
@@ -249,7 +250,7 @@ std::vector<HardCase> hardCases() {
       if (!everything && (c == "48k" || c.starts_with("white-1") || c == "white-5" || c == "speech-10")) continue;
       HardCase h{k, c};
       const bool noisy = c.ends_with("-10") || c.ends_with("-5"), i = k.ends_with("-i");
-      if (i) h.bound[0] = c == "telephone" ? 270 : 150;
+      if (i) h.bound[0] = c == "telephone" ? 115 : 150;
       if (k == "child-e" || k == "sentence") h.bound[0] = std::max(h.bound[0], 80.0);
       if (noisy) std::copy_n(std::array{i ? 360.0 : 145.0, i ? 200.0 : 430.0, 325.0}.begin(), 3, h.bound);
       all.push_back(h);
