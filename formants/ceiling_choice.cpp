@@ -94,17 +94,16 @@ constexpr std::size_t kFewestLowBandF2 = 5;
 // Above 16 kHz the fit takes the harmonics below 7.6 kHz with the order of
 // 16 kHz: the poles of a high rate settle over the empty band above.
 constexpr double kFitRateHz = 16000.0;
-// A telephone band (8 kHz): orders 7–9 (F1 to F3 and the slope in 4 kHz).
 // A telephone band (8 kHz): its long-term spectrum at 50–100 Hz 50 dB or
-// more under that at 300–1000 Hz (the synthetic band's 54–64 dB; real
-// 8-kHz voices without the band 1–43 dB). There the fit undoes a
-// high-pass at 300 Hz (two second-order Butterworth sections, at most
-// 15 dB) on the harmonics' powers, at orders 7–9 (F1 to F3 and the slope
-// in 4 kHz); F0 is looked for at the full rate, and an F0 under 150 Hz
-// is taken as a multiple of the period where 2–4 times it is clearly
-// periodic (the weak first harmonic leaves the peak of two or four periods
-// highest); F1 is compared with 3·F0 (linear prediction's lies on the
-// second or third harmonic).
+// more under that at 300–1000 Hz (the synthetic band's 52–67 dB; real
+// 8-kHz voices without the band −8–43 dB, a low male voice 65). There the
+// fit undoes a high-pass at 300 Hz (two second-order Butterworth sections,
+// at most 20 dB: all of it from 175 Hz up) on the harmonics' powers, at
+// orders 7–9 (F1 to F3 and the slope in 4 kHz); F0 is looked for at the
+// full rate, and an F0 under 150 Hz is taken as a multiple of the period
+// where 2–4 times it is clearly periodic (the weak first harmonic leaves
+// the peak of two or four periods highest); F1 is compared with 3·F0
+// (linear prediction's lies on the second or third harmonic).
 constexpr double kTelephoneRateHz = 8000.0;
 constexpr double kBandWindowS = 0.064;
 constexpr double kUnderBandLowHz = 50.0;
@@ -114,7 +113,7 @@ constexpr double kRefBandHighHz = 1000.0;
 constexpr double kUnderBandDb = 50.0;
 constexpr double kTelephoneCutHz = 300.0;
 constexpr int kBandFitOrders[] = {7, 8, 9};
-constexpr double kMostLowCutBoostDb = 15.0;
+constexpr double kMostLowCutBoostDb = 20.0;
 constexpr int kBandF0Multiples = 4;
 constexpr double kBandF0Reach = 1.08;
 constexpr double kBandHarmonicsUnderF1 = 3.0;
