@@ -120,17 +120,26 @@ constexpr int kBandF0Multiples = 4;
 constexpr double kBandF0Reach = 1.08;
 constexpr double kBandHarmonicsUnderF1 = 3.0;
 constexpr double kBandGapHighHz = 2000.0;
-// A noisy recording: its quietest frames within kNoisyFloorDb of its
-// loudest, once a stretch has shown a floor (5 frames or more that are not
-// voiced). There the gaps tell noise, not a breathy voice, and the noise
-// between the harmonics is taken off their powers instead; F0 is looked for
-// down to a lower clarity, and neither the test of F1 under 2.5·F0 nor F1's
-// reach hold (linear prediction's F1 there is often a noise root), and the
-// fit's root under the second harmonic decides. Off (0 dB): the quietest
-// frames of a short spoken word lie within 15–40 dB of its loudest too, and
-// there the mode put F1 of an open vowel on a harmonic (an /ɑː/ of 230 Hz:
-// F1 23 % under Praat's, 1.5 % without the mode).
-constexpr double kNoisyFloorDb = 0.0;
+// A noisy recording: its quietest frame within 30 dB of its loudest, and
+// 80 ms of frames or more within 3 dB of the quietest (a steady floor), in
+// levels of the first difference (a DC offset or hum sets no floor), once
+// a stretch has shown 5 frames or more that are not voiced. There the gaps
+// tell noise, not a breathy voice, and the noise between the harmonics is
+// taken off their powers instead; F0 is looked for down to a lower clarity,
+// and neither the test of F1 under 2.5·F0 nor F1's reach hold (linear
+// prediction's F1 there is often a noise root), and the fit's root under
+// the second harmonic decides. The harder set's 5–20 dB noise lies 4–37 dB
+// under its loudest frame, 12 frames or more at 16 kHz; spoken words' room
+// tone 34–70 dB, an /h/ before a vowel 20 dB but 4 frames. (The plain
+// level's quietest frame within 40 dB put F1 of open vowels on a harmonic:
+// an /ɑː/ of 230 Hz whose file has a DC offset read F1 23 % under Praat's,
+// 1.5 % without the mode.)
+constexpr double kNoisyFloorDb = 30.0;
+constexpr double kSteadyFloorDb = 3.0;
+constexpr double kSteadyFloorS = 0.080;
+constexpr double kFloorBinDb = 0.5;
+constexpr double kLowestFloorDb = -20.0;
+constexpr std::size_t kFloorBins = 440;  // −20 to 200 dB
 constexpr std::size_t kFloorFrames = 5;
 // Voiced: within 30 dB of the loudest frame so far and 4 dB above the
 // quietest (the noise floor), or within 4 dB of the loudest.
@@ -372,6 +381,7 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
     r_[static_cast<std::size_t>(lag)] = s;
   }
   const double rawDb = 10.0 * std::log10(raw + 1e-10);
+  if (automatic_) noteFloorLevel(x, window, length);
   loudestDb_ = std::max(loudestDb_, rawDb);
   quietestDb_ = std::min(quietestDb_, rawDb);
   // Until the signal has a floor below its loudest frames, every frame counts.
@@ -555,7 +565,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   if (bandCutHz > 0.0) fitOrders.assign(std::begin(kBandFitOrders), std::end(kBandFitOrders));
   if (fitOrders.empty()) return;
   const double gapHighHz = bandCutHz > 0.0 ? kBandGapHighHz : std::min(kGapHighHz, kGapHighOfRate * fs_);
-  const bool noisy = floorSeen_ && loudestDb_ - quietestDb_ < kNoisyFloorDb;
+  const bool noisy = floorSeen_ && noisyFloor();
   const double belowSecond = noisy ? kNoisyBelowSecondHarmonic : kBelowSecondHarmonic;
   const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
   const int step = bandCutHz > 0.0 ? 1 : std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
@@ -741,6 +751,29 @@ void CeilingTracker::smoothF1(std::vector<McCandlessFrame>& tracks) const {
     out[i] = nearby[nearby.size() / 2];
   }
   for (std::size_t i = 0; i < n; ++i) tracks[i].f[0].frequencyHz = out[i];
+}
+
+void CeilingTracker::noteFloorLevel(std::span<const std::int16_t> x, const float* window, int length) {
+  double e = 0.0;
+  for (int j = 0; j < length; ++j) {
+    const double d = window[j] * (static_cast<double>(x[static_cast<std::size_t>(j) + 1]) - x[static_cast<std::size_t>(j)]);
+    e += d * d;
+  }
+  const double db = 10.0 * std::log10(e + 1e-10);
+  loudestDiffDb_ = std::max(loudestDiffDb_, db);
+  if (floorLevels_.empty()) floorLevels_.assign(kFloorBins, 0);
+  const double bin = std::floor((db - kLowestFloorDb) / kFloorBinDb);
+  ++floorLevels_[static_cast<std::size_t>(std::clamp(bin, 0.0, static_cast<double>(kFloorBins - 1)))];
+}
+
+bool CeilingTracker::noisyFloor() const {
+  const auto quietest = static_cast<std::size_t>(
+      std::find_if(floorLevels_.begin(), floorLevels_.end(), [](int n) { return n > 0; }) - floorLevels_.begin());
+  const std::size_t to = std::min(floorLevels_.size(), quietest + static_cast<std::size_t>(std::lround(kSteadyFloorDb / kFloorBinDb)));
+  int steady = 0;
+  for (std::size_t b = quietest; b < to; ++b) steady += floorLevels_[b];
+  const double floorDb = kLowestFloorDb + kFloorBinDb * static_cast<double>(quietest);
+  return steady >= std::lround(kSteadyFloorS * fs_ / kMcCandlessHop) && loudestDiffDb_ - floorDb < kNoisyFloorDb;
 }
 
 bool CeilingTracker::voicedLevel(double levelDb) const {

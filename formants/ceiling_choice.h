@@ -125,6 +125,10 @@ class CeilingTracker {
   static double bandF0(std::span<const double> x, double rate, double f0);
   // F1 as its median over a few frames.
   void smoothF1(std::vector<McCandlessFrame>& tracks) const;
+  // Counts the level of the frame's first difference (x: length + 1 samples).
+  void noteFloorLevel(std::span<const std::int16_t> x, const float* window, int length);
+  // A steady floor near the loudest frame so far: a noisy recording.
+  bool noisyFloor() const;
   // Voiced by the loudest and quietest frames so far.
   bool voicedLevel(double levelDb) const;
   // The roots of poly_ (ceiling c) into complexRoots_; false, counted, when
@@ -146,6 +150,8 @@ class CeilingTracker {
   std::vector<Pending> block_;
   double loudestDb_ = -1e9, quietestDb_ = 1e9;
   mutable double underBand_ = 0.0, refBand_ = 0.0;  // long-term powers below and in a telephone band
+  std::vector<int> floorLevels_;  // frames per 0.5 dB of the first difference's level
+  double loudestDiffDb_ = -1e9;
   bool floorSeen_ = false;  // a stretch had frames that are not voiced (the harmonic F1's noise test)
   bool automatic_ = false;  // several ceilings: the choice's own rules (a single ceiling keeps its first ones)
   int chosen_ = 0;
