@@ -566,6 +566,10 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   if (fitOrders.empty()) return;
   const double gapHighHz = bandCutHz > 0.0 ? kBandGapHighHz : std::min(kGapHighHz, kGapHighOfRate * fs_);
   const bool noisy = floorSeen_ && noisyFloor();
+  // Not in a noisy telephone band: F0 to a clarity of 0.3 and from the
+  // frames nearby, with its multiples, ran the fit on a low voice (mmt1, a
+  // male voice, F1 26 → 33 Hz from Praat's).
+  if (noisy && bandCutHz > 0.0) return;
   const double belowSecond = noisy ? kNoisyBelowSecondHarmonic : kBelowSecondHarmonic;
   const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
   const int step = bandCutHz > 0.0 ? 1 : std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
