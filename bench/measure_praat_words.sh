@@ -16,7 +16,7 @@ echo "word | median F0 | Praat F0 F1 F2 | ours F0 F1 F2 | differences % F0 F1 F2
 # word, vowel start and end (s), median F0 of the stretch (Hz)
 while read -r word start end median; do
   name=$(echo "$word" | tr / _)
-  sox "$sounds/$word.ogg" -r 16000 -c 1 -b 16 "$work/$name-plain.wav"
+  sox -D "$sounds/$word.ogg" -r 16000 -c 1 -b 16 "$work/$name-plain.wav"
   total=$(soxi -D "$work/$name-plain.wav")
   cat > "$work/$name.TextGrid" << GRID
 File type = "ooTextFile"
