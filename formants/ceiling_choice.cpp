@@ -89,6 +89,7 @@ constexpr double kClearGapsDb = 11.0;
 // least this many frames of a stretch give one, the median within kFillReach.
 constexpr double kLowBandWindowS = 0.016;
 constexpr double kF2LowHz = 600.0;
+constexpr double kF2HighHz = 2650.0;
 constexpr double kSharedRootHz = 150.0;
 constexpr std::size_t kFewestLowBandF2 = 5;
 // Above 16 kHz the fit takes the harmonics below 7.6 kHz with the order of
@@ -322,6 +323,33 @@ double trackScore(std::span<const McCandlessFrame> frames, std::span<const std::
     if (misses < static_cast<int>(n)) score += kBandwidthWeight * bandwidth / static_cast<double>(static_cast<int>(n) - misses);
   }
   return score + kSkipPenaltyHz * skipped / static_cast<double>(n);
+}
+
+double strongSkipPenalty(std::span<const McCandlessFrame> tracks,
+                         std::span<const std::vector<RootCandidate>* const> roots, double scale) {
+  if (tracks.empty()) return 0.0;
+  const double f1Low = kF1LowHz * scale, f2Low = kF2LowHz * scale, f2High = kF2HighHz * scale;
+  double sum = 0.0;
+  for (std::size_t i = 0; i < roots.size() && i < tracks.size(); ++i) {
+    const auto& f = tracks[i].f;
+    if (!f[1].assigned) continue;
+    for (const RootCandidate& r : *roots[i]) {
+      const double hz = r.frequencyHz;
+      if (std::any_of(f.begin(), f.end(), [&](const TrackedFormant& t) {
+            return t.assigned && std::abs(t.frequencyHz - hz) < 1.0;
+          }))
+        continue;
+      if (hz >= f2Low && hz > f[0].frequencyHz && hz < f[1].frequencyHz && r.amplitudeDb >= f[1].amplitudeDb)
+        sum += f[1].frequencyHz - hz;
+      else if (hz >= f2Low && hz > f[1].frequencyHz && hz < f2High && f[2].assigned && hz < f[2].frequencyHz &&
+               r.amplitudeDb >= f[2].amplitudeDb)
+        sum += f[2].frequencyHz - hz;
+      else if (f[0].assigned && f[0].frequencyHz >= f2Low && hz >= f1Low && hz < f[0].frequencyHz &&
+               r.bandwidthHz < kNarrowRootHz && r.amplitudeDb >= f[1].amplitudeDb)
+        sum += f[0].frequencyHz - hz;
+    }
+  }
+  return sum / static_cast<double>(tracks.size());
 }
 
 CeilingTracker::CeilingTracker(double fs, const FormantOptions& options, std::vector<double> ceilings, Row row,
@@ -821,7 +849,10 @@ bool CeilingTracker::flush() {
       }
       if (automatic_) handBackF2(tracks, ceilings_[c] / kReferenceCeilingHz);
       const double score =
-          trackScore(tracks, roots, automatic_) + (automatic_ ? ceilingPrior(tracks, ceilings_[c]) : 0.0);
+          trackScore(tracks, roots, automatic_) +
+          (automatic_ ? ceilingPrior(tracks, ceilings_[c]) +
+                            strongSkipPenalty(tracks, roots, ceilings_[c] / kReferenceCeilingHz)
+                      : 0.0);
       if (variant == 0) s.scores.push_back(score);
       else s.scores.back() = std::min(s.scores.back(), score);
       if (best.empty() || score < bestScore) {

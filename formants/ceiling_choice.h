@@ -59,6 +59,21 @@ struct StretchScore {
 double trackScore(std::span<const McCandlessFrame> frames,
                   std::span<const std::vector<RootCandidate>* const> roots = {}, bool strict = false);
 
+// What the tracks lose by skipping strong resonances, in Hz (the automatic
+// choice adds it to trackScore): per frame with F2 taken, each root of
+// `roots` (one list per frame) that no formant took adds its distance to
+// the formant above it when it lies in F2's range (scaled by `scale`, the
+// ceiling over 5000 Hz) between F1 and F2 at F2's level or more, or between
+// F2 and F3 at F3's level or more; or, narrow (< 200 Hz) in F1's range,
+// under an F1 that lies in F2's range, at F2's level or more. The sum over
+// the frames, divided by their number. So a high ceiling's "F2" on F3 above
+// a male /ɑː/'s F2 (1100 Hz, a root 200–260 Hz wide at 7000 Hz) loses, as
+// does its F1 on F2's resonance above the true F1, and a low ceiling whose
+// F1 range stops under a female /ɑː/'s F1 (1000 Hz), giving F1's root to F2
+// and skipping F2 (1500 Hz).
+double strongSkipPenalty(std::span<const McCandlessFrame> tracks,
+                         std::span<const std::vector<RootCandidate>* const> roots, double scale);
+
 class CeilingTracker {
  public:
   // A frame's tracks and the ceiling they were made at; false stops.

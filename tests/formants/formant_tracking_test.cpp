@@ -209,6 +209,22 @@ TEST(CeilingChoice, ScoreFavoursSmoothCompleteTracks) {
   EXPECT_NEAR(trackScore(base, {}, true), smooth, 1e-9);
 }
 
+// A strong root left in F2's range, or narrow under an F1 in F2's range,
+// costs its distance to the formant above; a weaker, wider or taken one not.
+TEST(CeilingChoice, StrongSkippedRootCostsItsDistance) {
+  struct Row { std::array<double, 3> hz, db; std::vector<RootCandidate> left; double penalty; };
+  const Row rows[] = {{{600, 3100, 3700}, {90, 75, 70}, {{1100, 250, 85}}, 2000}, {{600, 3100, 3700}, {90, 75, 70}, {{1100, 250, 70}}, 0},
+                      {{600, 1100, 2500}, {90, 85, 75}, {{1100, 250, 85}}, 0}, {{336, 1040, 2800}, {80, 100, 83}, {{1600, 215, 91}}, 1200},
+                      {{336, 1040, 3800}, {80, 100, 83}, {{3750, 215, 91}}, 0}, {{1050, 3100, 3700}, {82, 75, 70}, {{500, 100, 80}}, 550},
+                      {{1050, 3100, 3700}, {82, 75, 70}, {{500, 250, 80}}, 0}, {{700, 2000, 2800}, {90, 75, 70}, {{400, 100, 95}}, 0}};
+  for (const Row& r : rows) {
+    std::vector<McCandlessFrame> frame(1);
+    for (std::size_t k = 0; k < 3; ++k) frame[0].f[k] = {r.hz[k], 100.0, r.db[k], true};
+    const std::vector<const std::vector<RootCandidate>*> list{&r.left};
+    EXPECT_NEAR(strongSkipPenalty(frame, list, 1.4), r.penalty, 1e-9) << r.left[0].frequencyHz << " " << r.hz[0];
+  }
+}
+
 // The all-pole fit at the harmonics finds an envelope's resonance between
 // harmonics (within the line spectrum's aliasing); F0 of a harmonic wave,
 // also without its first harmonic, none of noise.
