@@ -13,12 +13,6 @@ namespace ardv {
 
 namespace {
 
-#ifdef ARDV_X86_PATHS
-#define ARDV_WIDE_PATHS [[gnu::target_clones("avx2", "default")]]
-#else
-#define ARDV_WIDE_PATHS
-#endif
-
 using Doubles4 = double __attribute__((vector_size(32)));
 using Words4 = std::uint64_t __attribute__((vector_size(32)));
 using Ints4 = std::int64_t __attribute__((vector_size(32)));

@@ -13,12 +13,6 @@ namespace ardv {
 // The busiest loops also built for wider vectors, chosen when the processor
 // has them: the same operations lane by lane (no fused multiply-add), so the
 // same results.
-#ifdef ARDV_X86_PATHS
-#define ARDV_WIDE_PATHS [[gnu::target_clones("avx2", "default")]]
-#else
-#define ARDV_WIDE_PATHS
-#endif
-
 namespace {
 
 constexpr double kSubharmonicTopHz = 1500.0;

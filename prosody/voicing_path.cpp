@@ -16,12 +16,6 @@
 namespace ardv {
 namespace {
 
-#ifdef ARDV_X86_PATHS
-#define ARDV_WIDE_PATHS [[gnu::target_clones("avx2", "default")]]
-#else
-#define ARDV_WIDE_PATHS
-#endif
-
 struct Candidate {
   float f0 = 0;       // 0: unvoiced
   float octave = 0;   // log2 f0

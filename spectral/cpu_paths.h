@@ -7,6 +7,14 @@
 #define ARDV_X86_PATHS 1
 #endif
 
+// A function compiled twice, for AVX2 and for the baseline, the one to run
+// chosen when the program loads.
+#ifdef ARDV_X86_PATHS
+#define ARDV_WIDE_PATHS [[gnu::target_clones("avx2", "default")]]
+#else
+#define ARDV_WIDE_PATHS
+#endif
+
 namespace ardv {
 
 #ifdef ARDV_X86_PATHS
