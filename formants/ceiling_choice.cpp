@@ -195,12 +195,24 @@ double polynomialResidual(std::span<const double> u, std::span<const double> y, 
 // stretch takes its starting estimate instead (one stray root is no F2).
 constexpr std::size_t kFillReach = 8;
 constexpr std::size_t kFewestF2Roots = 3;
+
+// The median of v (reordered).
+double medianOf(std::vector<double>& v) {
+  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+  return v[v.size() / 2];
+}
+
+// The median of the values of `given` (0: none) within kFillReach frames of
+// frame i, else `whole`; `near` is scratch.
+double nearbyMedian(std::span<const double> given, std::size_t i, double whole, std::vector<double>& near) {
+  near.clear();
+  for (std::size_t j = i > kFillReach ? i - kFillReach : 0; j < given.size() && j <= i + kFillReach; ++j)
+    if (given[j] > 0.0) near.push_back(given[j]);
+  return near.empty() ? whole : medianOf(near);
+}
+
 void fillFromRoots(std::vector<McCandlessFrame>& tracks, const std::array<double, 4>& startHz) {
-  std::vector<double> near, all, out(tracks.size());
-  auto median = [](std::vector<double>& v) {
-    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
-    return v[v.size() / 2];
-  };
+  std::vector<double> near, all, given(tracks.size()), out(tracks.size());
   for (std::size_t k = 1; k < 3; ++k) {
     all.clear();
     for (const McCandlessFrame& f : tracks)
@@ -211,15 +223,10 @@ void fillFromRoots(std::vector<McCandlessFrame>& tracks, const std::array<double
         if (!f.f[k].assigned) f.f[k].frequencyHz = startHz[k];
       continue;
     }
-    const double whole = median(all);
-    for (std::size_t i = 0; i < tracks.size(); ++i) {
-      out[i] = tracks[i].f[k].frequencyHz;
-      if (tracks[i].f[k].assigned) continue;
-      near.clear();
-      for (std::size_t j = i > kFillReach ? i - kFillReach : 0; j < tracks.size() && j <= i + kFillReach; ++j)
-        if (tracks[j].f[k].assigned) near.push_back(tracks[j].f[k].frequencyHz);
-      out[i] = near.empty() ? whole : median(near);
-    }
+    const double whole = medianOf(all);
+    for (std::size_t i = 0; i < tracks.size(); ++i) given[i] = tracks[i].f[k].assigned ? tracks[i].f[k].frequencyHz : 0.0;
+    for (std::size_t i = 0; i < tracks.size(); ++i)
+      out[i] = tracks[i].f[k].assigned ? tracks[i].f[k].frequencyHz : nearbyMedian(given, i, whole, near);
     for (std::size_t i = 0; i < tracks.size(); ++i) tracks[i].f[k].frequencyHz = out[i];
   }
 }
@@ -648,8 +655,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     if (f0 < kHighVoiceHz) continue;
     nearby.assign(lpcF1.begin() + static_cast<std::ptrdiff_t>(i > medianReach ? i - medianReach : 0),
                   lpcF1.begin() + static_cast<std::ptrdiff_t>(std::min(n, i + medianReach + 1)));
-    std::nth_element(nearby.begin(), nearby.begin() + static_cast<std::ptrdiff_t>(nearby.size() / 2), nearby.end());
-    if (!noisy && nearby[nearby.size() / 2] > (bandCutHz > 0.0 ? kBandHarmonicsUnderF1 : kHarmonicsUnderF1) * f0) continue;
+    if (!noisy && medianOf(nearby) > (bandCutHz > 0.0 ? kBandHarmonicsUnderF1 : kHarmonicsUnderF1) * f0) continue;
     const std::int64_t centre = block_[voiced[i]].centre;
     const std::int64_t from = std::max(lo, centre - half), to = std::min(hi - 1, centre + half);
     const std::span<const double> x(s.data() + (from - lo), static_cast<std::size_t>(to - from) + 1);
@@ -779,8 +785,7 @@ void CeilingTracker::smoothF1(std::vector<McCandlessFrame>& tracks) const {
     nearby.clear();
     for (std::size_t j = i > reach ? i - reach : 0; j < n && j <= i + reach; ++j)
       nearby.push_back(tracks[j].f[0].frequencyHz);
-    std::nth_element(nearby.begin(), nearby.begin() + static_cast<std::ptrdiff_t>(nearby.size() / 2), nearby.end());
-    out[i] = nearby[nearby.size() / 2];
+    out[i] = medianOf(nearby);
   }
   for (std::size_t i = 0; i < n; ++i) tracks[i].f[0].frequencyHz = out[i];
 }
@@ -944,22 +949,11 @@ void CeilingTracker::backVowelF2(const std::vector<std::size_t>& voiced, std::sp
     if (found[i] > 0.0) ++count;
   }
   if (count < kFewestLowBandF2) return;
-  auto median = [](std::vector<double>& v) {
-    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
-    return v[v.size() / 2];
-  };
   std::vector<double> near, all, out(n);
   for (const double f : found)
     if (f > 0.0) all.push_back(f);
-  const double whole = median(all);
-  for (std::size_t i = 0; i < n; ++i) {
-    out[i] = tracks[i].f[1].frequencyHz;
-    if (!wanted(i)) continue;
-    near.clear();
-    for (std::size_t j = i > kFillReach ? i - kFillReach : 0; j < n && j <= i + kFillReach; ++j)
-      if (found[j] > 0.0) near.push_back(found[j]);
-    out[i] = near.empty() ? whole : median(near);
-  }
+  const double whole = medianOf(all);
+  for (std::size_t i = 0; i < n; ++i) out[i] = wanted(i) ? nearbyMedian(found, i, whole, near) : tracks[i].f[1].frequencyHz;
   for (std::size_t i = 0; i < n; ++i) tracks[i].f[1].frequencyHz = out[i];
 }
 
