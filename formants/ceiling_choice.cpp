@@ -8,6 +8,7 @@
 #include <numbers>
 #include <string>
 
+#include "formants/closed_phase.h"
 #include "formants/formant_candidates.h"
 #include "formants/harmonic_fit.h"
 #include "formants/low_band_f2.h"
@@ -84,6 +85,15 @@ constexpr double kGapLowHz = 1000.0;
 constexpr double kGapHighHz = 4000.0;
 constexpr double kGapHighOfRate = 0.4;
 constexpr double kClearGapsDb = 11.0;
+// Where the fit ran, F1 is the resonance of the glottal closed phases
+// (`closedPhaseResonance`) if it lies within 150 Hz of the fit's F1 (or,
+// where the fit found none, of linear prediction's): the fit's all-pole
+// envelope holds the source's slope, which drew F1 30–60 Hz towards the
+// second harmonic with a short open phase. Not in a telephone band (its
+// high-pass rings at 300 Hz in the closed phase), and in a noisy recording
+// only where the harmonics stand 15 dB over the gaps.
+constexpr double kClosedPhaseReachHz = 150.0;
+constexpr double kClosedPhaseGapsDb = 15.0;
 // F2 from the band below 2 kHz: 16 ms round a frame, within F2's range
 // (at the reference ceiling); an F2 root this near F1's is F1's again; at
 // least this many frames of a stretch give one, the median within kFillReach.
@@ -717,15 +727,21 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
       }
       if (best.frequencyHz > 0.0) picks.push_back(best);
     }
-    if (picks.empty()) {
+    std::sort(picks.begin(), picks.end(),
+              [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
+    RootCandidate fit = picks.empty() ? RootCandidate{} : picks[picks.size() / 2];
+    if (bandCutHz == 0.0 && (!noisy || gapDb >= kClosedPhaseGapsDb * gaps)) {
+      const double near = fit.frequencyHz > 0.0 ? fit.frequencyHz : f1.frequencyHz;
+      const RootCandidate closed = closedPhaseResonance(x, fs_, f0, near, kF1LowHz * scale,
+                                                        std::min(kF1HighHz * scale, tracks[i].f[1].frequencyHz));
+      if (closed.frequencyHz > 0.0 && std::abs(closed.frequencyHz - near) <= kClosedPhaseReachHz) fit = closed;
+    }
+    if (fit.frequencyHz == 0.0) {
       fits[i].frequencyHz = -1.0;  // the fit ran and found none
       continue;
     }
-    std::sort(picks.begin(), picks.end(),
-              [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
-    const RootCandidate& median = picks[picks.size() / 2];
-    f1 = {median.frequencyHz, median.bandwidthHz, f1.amplitudeDb, true};
-    fits[i] = median;
+    f1 = {fit.frequencyHz, fit.bandwidthHz, f1.amplitudeDb, true};
+    fits[i] = fit;
   }
   if (noisy || bandCutHz > 0.0) fillFromFits(fits, tracks);
 }

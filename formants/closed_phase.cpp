@@ -1,0 +1,138 @@
+// Covariance linear prediction over the glottal closed phases.
+#include "formants/closed_phase.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+#include "spectral/lpc.h"
+#include "spectral/roots.h"
+
+namespace ardv {
+namespace {
+
+constexpr double kPreEmphasis = 0.97;
+// A quarter of the period after the closure: our synthesizer's glottis is
+// closed for 70 % of it, KlattGrid's (open phase 0.7) for 30 %.
+constexpr double kClosedShare = 0.25;
+constexpr int kOrderAt16k = 14;
+constexpr double kWidestHz = 500.0;
+// A little ridge on the normal equations: a short closed phase leaves them
+// nearly singular.
+constexpr double kRidge = 1e-9;
+
+// Solves the symmetric positive definite system phi·a = psi (lower
+// triangle of phi given, overwritten) by Cholesky's factors.
+bool solveCholesky(std::vector<double>& phi, std::vector<double>& psi, std::size_t p, std::vector<double>& a) {
+  for (std::size_t j = 0; j < p; ++j) {
+    double d = phi[j * p + j];
+    for (std::size_t k = 0; k < j; ++k) d -= phi[j * p + k] * phi[j * p + k];
+    if (!(d > 0.0)) return false;
+    d = std::sqrt(d);
+    phi[j * p + j] = d;
+    for (std::size_t i = j + 1; i < p; ++i) {
+      double v = phi[i * p + j];
+      for (std::size_t k = 0; k < j; ++k) v -= phi[i * p + k] * phi[j * p + k];
+      phi[i * p + j] = v / d;
+    }
+  }
+  for (std::size_t i = 0; i < p; ++i) {
+    for (std::size_t k = 0; k < i; ++k) psi[i] -= phi[i * p + k] * psi[k];
+    psi[i] /= phi[i * p + i];
+  }
+  a.assign(p, 0.0);
+  for (std::size_t i = p; i-- > 0;) {
+    double v = psi[i];
+    for (std::size_t k = i + 1; k < p; ++k) v -= phi[k * p + i] * a[k];
+    a[i] = v / phi[i * p + i];
+  }
+  return true;
+}
+
+}  // namespace
+
+bool closedPhasePrediction(std::span<const double> x, double fs, double f0, int order, double share,
+                           std::vector<double>& a) {
+  const int n = static_cast<int>(x.size());
+  if (order < 2 || !(f0 > 0.0) || !(fs > 0.0)) return false;
+  const double period = fs / f0;
+  const int closed = static_cast<int>(std::lround(share * period));
+  if (closed < 2 || n < 3.0 * period + order) return false;
+  const auto at = [](int i) { return static_cast<std::size_t>(i); };
+  std::vector<double> s(at(n), 0.0), w(at(n)), e(at(n), 0.0);
+  for (int i = 1; i < n; ++i) s[at(i)] = x[at(i)] - kPreEmphasis * x[at(i - 1)];
+  // The residual of ordinary linear prediction: its peaks mark the closures.
+  for (int i = 0; i < n; ++i) w[at(i)] = s[at(i)] * (0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * i / (n - 1)));
+  LpcAnalysis lpc;
+  if (!lpcAutocorrelation(w, order, lpc)) return false;
+  int top = order;
+  for (int i = order; i < n; ++i) {
+    double v = s[at(i)];
+    for (int j = 1; j <= order; ++j) v += lpc.a[at(j)] * s[at(i - j)];
+    e[at(i)] = v;
+    if (std::abs(v) > std::abs(e[at(top)])) top = i;
+  }
+  const double sign = e[at(top)] >= 0.0 ? 1.0 : -1.0;
+  const int reach = std::max(1, static_cast<int>(0.2 * period));
+  // The strongest peak of that sign within a fifth of a period of `around`.
+  auto strongest = [&](double around) {
+    const int middle = static_cast<int>(std::lround(around));
+    int best = -1;
+    for (int i = std::max(order, middle - reach); i <= std::min(n - 1, middle + reach); ++i)
+      if (best < 0 || sign * e[at(i)] > sign * e[at(best)]) best = i;
+    return best;
+  };
+  std::vector<int> closures{top};
+  for (double next = top + period; next < n - reach;) {
+    const int g = strongest(next);
+    if (g < 0) break;
+    closures.push_back(g);
+    next = g + period;
+  }
+  for (double next = top - period; next > order + reach;) {
+    const int g = strongest(next);
+    if (g < 0) break;
+    closures.push_back(g);
+    next = g - period;
+  }
+  // The covariance method's normal equations over the closed phases.
+  const auto p = static_cast<std::size_t>(order);
+  std::vector<double> phi(p * p, 0.0), psi(p, 0.0);
+  int phases = 0;
+  for (const int g : closures) {
+    if (g < order || g + closed >= n) continue;
+    ++phases;
+    for (int t = g + 1; t <= g + closed; ++t)
+      for (std::size_t i = 0; i < p; ++i) {
+        const double xi = s[at(t) - i - 1];
+        psi[i] += xi * s[at(t)];
+        for (std::size_t j = 0; j <= i; ++j) phi[i * p + j] += xi * s[at(t) - j - 1];
+      }
+  }
+  if (phases < 3) return false;
+  double trace = 0.0;
+  for (std::size_t i = 0; i < p; ++i) trace += phi[i * p + i];
+  for (std::size_t i = 0; i < p; ++i) phi[i * p + i] += kRidge * trace / static_cast<double>(p);
+  return solveCholesky(phi, psi, p, a);
+}
+
+RootCandidate closedPhaseResonance(std::span<const double> x, double fs, double f0, double nearHz, double lowHz,
+                                   double highHz) {
+  RootCandidate best;
+  std::vector<double> a;
+  const int order = std::max(2, static_cast<int>(std::lround(kOrderAt16k * fs / 16000.0)));
+  if (!closedPhasePrediction(x, fs, f0, order, kClosedShare, a)) return best;
+  std::vector<double> poly(a.size() + 1, 1.0);
+  for (std::size_t j = 0; j < a.size(); ++j) poly[j + 1] = -a[j];
+  std::vector<std::complex<double>> roots;
+  if (!polynomialRoots(poly, roots, false)) return best;
+  for (const std::complex<double>& z : roots) {
+    const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fs, bw = -std::log(std::abs(z)) * fs / std::numbers::pi;
+    if (hz < lowHz || hz > highHz || !(bw > 0.0) || bw > kWidestHz) continue;
+    if (best.frequencyHz == 0.0 || std::abs(hz - nearHz) < std::abs(best.frequencyHz - nearHz)) best = {hz, bw, 0.0};
+  }
+  return best;
+}
+
+}  // namespace ardv
