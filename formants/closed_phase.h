@@ -24,7 +24,7 @@ bool closedPhasePrediction(std::span<const double> x, double fs, double f0, int 
 
 // The resonance of the closed phases (order 14 at 16 kHz, scaled with fs;
 // the first quarter of each period) nearest nearHz between lowHz and highHz
-// and narrower than 500 Hz; frequency 0 when there is none.
+// and narrower than 250 Hz; frequency 0 when there is none.
 RootCandidate closedPhaseResonance(std::span<const double> x, double fs, double f0, double nearHz, double lowHz,
                                    double highHz);
 
