@@ -89,9 +89,10 @@ constexpr double kClearGapsDb = 11.0;
 // (`closedPhaseResonance`) if it lies within 150 Hz of the fit's F1 (or,
 // where the fit found none, of linear prediction's): the fit's all-pole
 // envelope holds the source's slope, which drew F1 30–60 Hz towards the
-// second harmonic with a short open phase. Not in a telephone band (its
-// high-pass rings at 300 Hz in the closed phase), and in a noisy recording
-// only where the harmonics stand 15 dB over the gaps.
+// second harmonic with a short open phase. In a noisy recording only where
+// the harmonics stand 15 dB over the gaps. (A telephone band's high-pass
+// rings in the closed phase too, but its poles are wider than the 250 Hz
+// the resonance may have.)
 constexpr double kClosedPhaseReachHz = 150.0;
 constexpr double kClosedPhaseGapsDb = 15.0;
 // The middle 32 ms of the fit's 40 (cheaper, and as good).
@@ -732,7 +733,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     std::sort(picks.begin(), picks.end(),
               [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
     RootCandidate fit = picks.empty() ? RootCandidate{} : picks[picks.size() / 2];
-    if (bandCutHz == 0.0 && (!noisy || gapDb >= kClosedPhaseGapsDb * gaps)) {
+    if (!noisy || gapDb >= kClosedPhaseGapsDb * gaps) {
       const double near = fit.frequencyHz > 0.0 ? fit.frequencyHz : f1.frequencyHz;
       const auto trim = std::min(x.size() / 2, static_cast<std::size_t>(std::lround(kClosedPhaseTrimS * fs_)));
       const RootCandidate closed =
