@@ -212,6 +212,8 @@ int copySynthesizeSignal(const CopySignal& signal, const CopySynthesisFiles& fil
   if (!anything) return 0;
   CopySynthesisInput input{{}, fs, true, defaults};
   input.settings.higherBandwidthPercent = tracks.higherBandwidthPercent;
+  input.settings.f1HarmonicDropDb = tracks.f1HarmonicDropDb;
+  input.settings.firstHarmonicBandwidth = tracks.firstHarmonicBandwidth;
   input.speechFrames = signal.speech;
   input.speechFramesLength = signal.samples;
   input.blockSamples = blockSamples;

@@ -38,6 +38,11 @@ struct CopyTrackSettings {
   // 20-30 dB under its peak, otherwise fill the band between F2 and F3 some
   // 20 dB above a recording's, and Praat reads F1 and F2 there as one peak.
   int higherBandwidthPercent = 40;
+  // F1 at least as wide as puts the nearest harmonic this many dB under its
+  // peak, and the low resonance on the first harmonic at this bandwidth where
+  // F0 lies above it (CopySynthesisSettings).
+  double f1HarmonicDropDb = 4.0;
+  int firstHarmonicBandwidth = 60;
 };
 
 // Frication energy: mean power in dB of the 512-point Hamming spectrum of the
