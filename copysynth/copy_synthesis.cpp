@@ -35,7 +35,7 @@ int higherBandwidth(int k, int percent) { return k >= 3 ? (10 * k * k + 50) * pe
 // peak (|H| ≈ (B/2)/√(d² + (B/2)²) at d from the centre). A narrow F1 midway
 // between two harmonics is otherwise fitted 20–30 dB over them and rings at
 // its own frequency, near 1.5·F0, whenever F0 or the amplitudes change:
-// Praat then read the copy's F0 an octave low.
+// the copy's pitch then read an octave low.
 int betweenHarmonicsBandwidth(double f1, int bw, double f0, double dropDb) {
   if (!(dropDb > 0.0) || !(f0 > 0.0)) return bw;
   const double d = std::abs(f1 - std::max(1.0, std::round(f1 / f0)) * f0);
@@ -266,8 +266,9 @@ void fitCopyFrame(KlattRecord& record, const std::array<bool, kKlattGroups>& sel
     record[kBNPhz] = lowBw;
     fitted[0] = fitted[1] = true;
     if (f1 > 0) {
-      // The low resonance at its own bin: the nearest harmonic is F0 itself
-      // in a high voice, whose strong H1 then drew the copy's F1 down.
+      // The low resonance at its own bin, not at the nearest harmonic: that
+      // is F0 itself in a high voice, whose strong H1 then drew the copy's
+      // F1 down (unless the resonance sits on H1, when both are one).
       points[0] = onFirstHarmonic ? fitPoint(low, f0 / 4.0, true, spectra, fs, settings)
                                   : fitPoint(low, 0.0, false, spectra, fs, settings);
       points[1] = fitPoint(f1, harmonicHalf, harmonicHalf > 0, spectra, fs, settings);

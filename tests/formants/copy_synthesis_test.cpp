@@ -116,7 +116,8 @@ TEST(CopySynthesis, LowResonanceAndF1WidthByVoice) {
     r[kF0hz10] = row.f0, r[kF1hz] = row.f1;
     fitCopyFrame(r, on, CopySpectra{row.f0 > 0, flat, flat}, kFs, initialKlattDefaults(),
                  row.copy ? copyOfRecordingSettings(CopyTrackSettings{}) : CopySynthesisSettings{});
-    EXPECT_EQ(std::tuple(r[kFNPhz], r[kBNPhz], r[kB1phz]), std::tuple(row.fnp, row.bnp, row.b1)) << row.f0 << " " << row.f1;
+    EXPECT_EQ(std::tuple(r[kFNPhz], r[kBNPhz], r[kB1phz]), std::tuple(row.fnp, row.bnp, row.b1))
+        << row.f0 << " " << row.f1;
     EXPECT_GT(r[kANP], 0);
   }
 }
