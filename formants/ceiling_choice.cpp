@@ -47,15 +47,24 @@ constexpr double kNoisyClarity = 0.3;  // in a noisy recording (below)
 // takes that of the nearest frame with a high one within 80 ms, refined
 // round it as any other.
 constexpr double kF0ReachS = 0.080;
+// There too an F0 of 150 Hz or more often reads an octave low (the noise
+// fills every other period of a child's voice); it is doubled where a frame
+// within 80 ms reads twice it, within 8 %.
+constexpr double kOctaveTolerance = 0.08;
 // And a frame in which the fit did not run there (or in a telephone band)
 // takes the median of the fits within 24 ms: linear prediction's F1 is
-// mostly noise (a harmonic). (A frame whose
-// fit found no root under the second harmonic keeps its F1, which may lie
-// above it.)
+// mostly noise (a harmonic). (In a telephone band a frame whose fit found
+// no root under the second harmonic keeps its F1, which may lie above it;
+// in a noisy recording the fit's root lies above 1.8·F0 in many frames of
+// an /i/ where linear prediction's is a noise root.)
 constexpr double kFitFillS = 0.024;
 // Then F1 of every voiced frame is the median of F1 within 8 ms (three
 // frames at 16 kHz): single frames leap to a harmonic or a noise root.
 constexpr double kF1SmoothS = 0.008;
+// In a noisy recording the fits scatter by 50–150 Hz from frame to frame
+// (two or three harmonics under F1, each with the noise's share): there the
+// median is over 32 ms on either side.
+constexpr double kNoisyF1SmoothS = 0.032;
 constexpr double kHarmonicsUnderF1 = 2.5;
 // F1 is compared with 2.5·F0 as the median of linear prediction's F1 within
 // 24 ms: at 48 kHz it leapt between the harmonics from frame to frame, and
@@ -200,6 +209,34 @@ constexpr std::size_t kFewestF2Roots = 3;
 double medianOf(std::vector<double>& v) {
   std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
   return v[v.size() / 2];
+}
+
+// Doubles each F0 of `f0` (150 Hz or more) that some frame within `reach`
+// reads twice over: an octave low.
+void liftOctaveLow(std::vector<double>& f0, std::size_t reach) {
+  const std::vector<double> found(f0);
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    if (found[i] < kHighVoiceHz) continue;
+    const double twice = 2.0 * found[i];
+    for (std::size_t j = i > reach ? i - reach : 0; j < found.size() && j <= i + reach; ++j)
+      if (std::abs(found[j] / twice - 1.0) <= kOctaveTolerance) {
+        f0[i] = twice;
+        break;
+      }
+  }
+}
+
+// F1 of each frame of `tracks`, the median of F1 within `reach` frames.
+void medianF1(std::vector<McCandlessFrame>& tracks, std::size_t reach) {
+  const std::size_t n = tracks.size();
+  std::vector<double> out(n), nearby;
+  for (std::size_t i = 0; i < n; ++i) {
+    nearby.clear();
+    for (std::size_t j = i > reach ? i - reach : 0; j < n && j <= i + reach; ++j)
+      nearby.push_back(tracks[j].f[0].frequencyHz);
+    out[i] = medianOf(nearby);
+  }
+  for (std::size_t i = 0; i < n; ++i) tracks[i].f[0].frequencyHz = out[i];
 }
 
 // The median of the values of `given` (0: none) within kFillReach frames of
@@ -631,6 +668,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
       if (found[i] < 0.0) found[i] = i >= stride && i + stride < n && notHigh(i - stride) && notHigh(i + stride) ? 0.0 : coarseF0(i);
   if (noisy) {
     const auto reach = static_cast<std::size_t>(std::lround(kF0ReachS * fs_ / kMcCandlessHop));
+    liftOctaveLow(found, reach);
     std::vector<double> near(found);
     for (std::size_t i = 0; i < n; ++i)
       for (std::size_t d = 1; d <= reach && found[i] < kHighVoiceHz; ++d) {
@@ -727,7 +765,8 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     f1 = {median.frequencyHz, median.bandwidthHz, f1.amplitudeDb, true};
     fits[i] = median;
   }
-  if (noisy || bandCutHz > 0.0) fillFromFits(fits, tracks);
+  if (noisy) settleNoisyF1(fits, tracks);
+  else if (bandCutHz > 0.0) fillFromFits(fits, tracks);
 }
 
 double CeilingTracker::bandF0(std::span<const double> x, double rate, double f0) {
@@ -774,6 +813,16 @@ void CeilingTracker::fillFromFits(const std::vector<RootCandidate>& fits, std::v
     const RootCandidate& median = picks[picks.size() / 2];
     tracks[i].f[0] = {median.frequencyHz, median.bandwidthHz, tracks[i].f[0].amplitudeDb, true};
   }
+}
+
+void CeilingTracker::settleNoisyF1(std::vector<RootCandidate>& fits, std::vector<McCandlessFrame>& tracks) const {
+  bool fitted = false;
+  for (RootCandidate& f : fits) {
+    if (f.frequencyHz < 0.0) f.frequencyHz = 0.0;
+    fitted = fitted || f.frequencyHz > 0.0;
+  }
+  fillFromFits(fits, tracks);
+  if (fitted) medianF1(tracks, static_cast<std::size_t>(std::lround(kNoisyF1SmoothS * fs_ / kMcCandlessHop)));
 }
 
 void CeilingTracker::smoothF1(std::vector<McCandlessFrame>& tracks) const {
