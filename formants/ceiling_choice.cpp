@@ -51,6 +51,12 @@ constexpr double kF0ReachS = 0.080;
 // fills every other period of a child's voice); it is doubled where a frame
 // within 80 ms reads twice it, within 8 %.
 constexpr double kOctaveTolerance = 0.08;
+// There an open vowel's F1 lies above the second harmonic, where the fit's
+// roots under 1.8·F0 are noise: where, within 80 ms, frames whose fit has a
+// root above 2·F0 (in two orders of three) outnumber three to one those with
+// one under 1.8·F0, that root is the frame's fit.
+constexpr double kAboveSecondHarmonic = 2.0;
+constexpr int kAboveVotes = 3;
 // And a frame in which the fit did not run there (or in a telephone band)
 // takes the median of the fits within 24 ms: linear prediction's F1 is
 // mostly noise (a harmonic). (In a telephone band a frame whose fit found
@@ -224,6 +230,28 @@ void liftOctaveLow(std::vector<double>& f0, std::size_t reach) {
         break;
       }
   }
+}
+
+// Where, within `reach` frames, the frames with a root above the second
+// harmonic (`above`, 0 Hz for none) outnumber kAboveVotes to one those with a
+// fit under it (`fits`), the frame's fit is its root above (none if it has
+// none), and F1 of `tracks` follows.
+void preferAboveSecond(std::vector<RootCandidate>& fits, std::span<const RootCandidate> above, std::size_t reach,
+                       std::vector<McCandlessFrame>& tracks) {
+  const std::size_t n = fits.size();
+  std::vector<RootCandidate> out(fits);
+  for (std::size_t i = 0; i < n; ++i) {
+    int under = 0, over = 0;
+    for (std::size_t j = i > reach ? i - reach : 0; j < n && j <= i + reach; ++j) {
+      under += fits[j].frequencyHz > 0.0 ? 1 : 0;
+      over += above[j].frequencyHz > 0.0 ? 1 : 0;
+    }
+    if (over <= kAboveVotes * under) continue;
+    out[i] = above[i].frequencyHz > 0.0 ? above[i] : RootCandidate{0.0, 0.0, 0.0};
+    if (out[i].frequencyHz > 0.0)
+      tracks[i].f[0] = {out[i].frequencyHz, out[i].bandwidthHz, tracks[i].f[0].amplitudeDb, true};
+  }
+  fits = std::move(out);
 }
 
 // F1 of each frame of `tracks`, the median of F1 within `reach` frames.
@@ -647,7 +675,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   const int step = bandCutHz > 0.0 ? 1 : std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
   std::vector<double> coarse, piece, window, omega, power, gapOmega, gapPower, between, a, poly;
   std::vector<std::complex<double>> roots;
-  std::vector<RootCandidate> picks;
+  std::vector<RootCandidate> picks, above;
   // F0 of frame i at a low rate (cheap, and most voices stop here); 0 for none.
   auto coarseF0 = [&](std::size_t i) {
     const std::int64_t centre = block_[voiced[i]].centre;
@@ -684,7 +712,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     found = std::move(near);
   }
   std::vector<double> lpcF1(n), nearby;
-  std::vector<RootCandidate> fits(n);
+  std::vector<RootCandidate> fits(n), aboveFits(n);
   for (std::size_t i = 0; i < n; ++i) lpcF1[i] = tracks[i].f[0].frequencyHz;
   const auto medianReach = static_cast<std::size_t>(std::lround(kF1MedianS * fs_ / kMcCandlessHop));
   for (std::size_t i = 0; i < n; ++i) {
@@ -736,16 +764,21 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     power.resize(below);
     for (double& w : omega) w *= fs_ / fitRate;
     picks.clear();
+    above.clear();
     for (const int order : fitOrders) {
       if (!lineSpectrumPrediction(omega, power, order, a)) continue;
       poly.assign(static_cast<std::size_t>(order) + 1, 1.0);
       for (int j = 1; j <= order; ++j) poly[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
       if (!polynomialRoots(poly, roots, false)) continue;
       // Its root nearest F1 in F1's range, below F2 and the second harmonic.
-      RootCandidate best{0.0, 0.0, 0.0};
+      RootCandidate best{0.0, 0.0, 0.0}, over{0.0, 0.0, 0.0};
       for (const std::complex<double>& z : roots) {
         const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fitRate,
                      bw = -std::log(std::abs(z)) * fitRate / std::numbers::pi;
+        if (noisy && hz > kAboveSecondHarmonic * f0 && hz <= kF1HighHz * scale && hz < tracks[i].f[1].frequencyHz &&
+            bw >= kNarrowestFitHz && bw <= kMaxRootBandwidthHz &&
+            (over.frequencyHz == 0.0 || std::abs(hz - f1.frequencyHz) < std::abs(over.frequencyHz - f1.frequencyHz)))
+          over = {hz, bw, 0.0};
         if (hz < kF1LowHz * scale || hz > kF1HighHz * scale || hz >= tracks[i].f[1].frequencyHz ||
             bw < kNarrowestFitHz || bw > kMaxRootBandwidthHz ||
             (!noisy && std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale) || hz > belowSecond * f0)
@@ -754,6 +787,12 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
           best = {hz, bw, 0.0};
       }
       if (best.frequencyHz > 0.0) picks.push_back(best);
+      if (over.frequencyHz > 0.0) above.push_back(over);
+    }
+    if (above.size() >= 2) {
+      std::sort(above.begin(), above.end(),
+                [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
+      aboveFits[i] = above[above.size() / 2];
     }
     if (picks.empty()) {
       fits[i].frequencyHz = -1.0;  // the fit ran and found none
@@ -765,8 +804,12 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     f1 = {median.frequencyHz, median.bandwidthHz, f1.amplitudeDb, true};
     fits[i] = median;
   }
-  if (noisy) settleNoisyF1(fits, tracks);
-  else if (bandCutHz > 0.0) fillFromFits(fits, tracks);
+  if (noisy) {
+    preferAboveSecond(fits, aboveFits, static_cast<std::size_t>(std::lround(kF0ReachS * fs_ / kMcCandlessHop)), tracks);
+    settleNoisyF1(fits, tracks);
+  } else if (bandCutHz > 0.0) {
+    fillFromFits(fits, tracks);
+  }
 }
 
 double CeilingTracker::bandF0(std::span<const double> x, double rate, double f0) {
