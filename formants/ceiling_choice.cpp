@@ -52,17 +52,18 @@ constexpr double kF0ReachS = 0.080;
 // within 80 ms reads twice it, within 8 %.
 constexpr double kOctaveTolerance = 0.08;
 // There an open vowel's F1 lies above the second harmonic, where the fit's
-// roots under 1.8·F0 are noise: where, within 80 ms, frames whose fit has a
+// roots under 1.85·F0 are noise: where, within 80 ms, frames whose fit has a
 // root above 2·F0 (in two orders of three) outnumber three to one those with
-// one under 1.8·F0, that root is the frame's fit.
+// one under 1.85·F0, that root is the frame's fit.
 constexpr double kAboveSecondHarmonic = 2.0;
 constexpr int kAboveVotes = 3;
 // And a frame in which the fit did not run there (or in a telephone band)
 // takes the median of the fits within 24 ms: linear prediction's F1 is
 // mostly noise (a harmonic). (In a telephone band a frame whose fit found
 // no root under the second harmonic keeps its F1, which may lie above it;
-// in a noisy recording the fit's root lies above 1.8·F0 in many frames of
-// an /i/ where linear prediction's is a noise root.)
+// in a noisy recording such a frame is filled too: the fit's root lies
+// above 1.85·F0 in many frames of an /i/, where linear prediction's is a
+// noise root.)
 constexpr double kFitFillS = 0.024;
 // Then F1 of every voiced frame is the median of F1 within 8 ms (three
 // frames at 16 kHz): single frames leap to a harmonic or a noise root.
