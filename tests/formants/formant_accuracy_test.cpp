@@ -252,7 +252,7 @@ std::vector<HardCase> hardCases() {
       const bool noisy = c.ends_with("-10") || c.ends_with("-5"), i = k.ends_with("-i");
       if (i) h.bound[0] = c == "telephone" ? 80 : 105;
       if (k == "child-e" || k == "sentence") h.bound[0] = std::max(h.bound[0], 80.0);
-      if (noisy) std::copy_n(std::array{i ? 220.0 : 145.0, i ? 200.0 : 430.0, 325.0}.begin(), 3, h.bound);
+      if (noisy) std::copy_n(std::array{i ? 66.0 : 90.0, i ? 200.0 : 430.0, 325.0}.begin(), 3, h.bound);
       all.push_back(h);
     }
   return all;
