@@ -30,6 +30,19 @@ constexpr const char* kCreateFault = "recalPPSpectre : creation du fichier tempo
 // Parallel bandwidth of resonance k = 2..9; from F3 on, `percent` of it.
 int higherBandwidth(int k, int percent) { return k >= 3 ? (10 * k * k + 50) * percent / 100 : 10 * k * k + 50; }
 
+// F1's bandwidth in a voiced frame of F0 f0: at least `bw`, and wide enough
+// that its response at the nearest harmonic lies at most dropDb under its
+// peak (|H| ≈ (B/2)/√(d² + (B/2)²) at d from the centre). A narrow F1 midway
+// between two harmonics is otherwise fitted 20–30 dB over them and rings at
+// its own frequency, near 1.5·F0, whenever F0 or the amplitudes change:
+// the copy's pitch then read an octave low.
+int betweenHarmonicsBandwidth(double f1, int bw, double f0, double dropDb) {
+  if (!(dropDb > 0.0) || !(f0 > 0.0)) return bw;
+  const double d = std::abs(f1 - std::max(1.0, std::round(f1 / f0)) * f0);
+  const double wide = 2.0 * d / std::sqrt(std::pow(10.0, dropDb / 10.0) - 1.0);
+  return std::max(bw, static_cast<int>(std::lround(wide)));
+}
+
 int binOf(double f, double fs, int bins) {
   const long b = std::lround(f * 2.0 * bins / fs);
   return static_cast<int>(std::clamp<long>(b, 0, bins - 1));
@@ -237,13 +250,27 @@ void fitCopyFrame(KlattRecord& record, const std::array<bool, kKlattGroups>& sel
       lowBw = f1 >= 200 ? static_cast<int>(0.01 * (f1 - 200) * 110 + 40) : 40;
     }
     record[kB1phz] = f1 >= 300 ? 60 : 40;
+    if (harmonicHalf > 0 && f1 > 0)
+      record[kB1phz] = betweenHarmonicsBandwidth(f1, record[kB1phz], f0, settings.f1HarmonicDropDb);
+    // Under the first harmonic the low resonance fits H1's flank, and its
+    // wide skirt, added to F1's between the two, raised the harmonics under
+    // F1 10-15 dB over the recording's (Praat read the copy's F1 low): on
+    // H1 and narrow, it carries H1 alone.
+    const bool onFirstHarmonic =
+        settings.firstHarmonicBandwidth > 0 && harmonicHalf > 0 && f1 >= 300 && f0 > low;
+    if (onFirstHarmonic) {
+      low = static_cast<int>(std::lround(f0));
+      lowBw = settings.firstHarmonicBandwidth;
+    }
     record[kFNPhz] = low;
     record[kBNPhz] = lowBw;
     fitted[0] = fitted[1] = true;
     if (f1 > 0) {
-      // The low resonance at its own bin: the nearest harmonic is F0 itself
-      // in a high voice, whose strong H1 then drew the copy's F1 down.
-      points[0] = fitPoint(low, 0.0, false, spectra, fs, settings);
+      // The low resonance at its own bin, not at the nearest harmonic: that
+      // is F0 itself in a high voice, whose strong H1 then drew the copy's
+      // F1 down (unless the resonance sits on H1, when both are one).
+      points[0] = onFirstHarmonic ? fitPoint(low, f0 / 4.0, true, spectra, fs, settings)
+                                  : fitPoint(low, 0.0, false, spectra, fs, settings);
       points[1] = fitPoint(f1, harmonicHalf, harmonicHalf > 0, spectra, fs, settings);
     }
   }

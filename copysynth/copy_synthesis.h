@@ -48,6 +48,13 @@ struct CopySynthesisSettings {
   // CopyTrackSettings).
   int higherBandwidthPercent = 100;
   int wideF2F3Hz = 1200;
+  // Voiced frames of the copy of a recording (0 in the formant window: the
+  // design's fixed widths). F1's parallel bandwidth at least the width over
+  // which its response falls this many dB at the nearest harmonic of F0.
+  double f1HarmonicDropDb = 0.0;
+  // Where F0 lies above the low resonance, the low resonance on the first
+  // harmonic with this bandwidth (Hz).
+  int firstHarmonicBandwidth = 0;
 };
 
 // The ten resonances, low resonance first: parameter indexes of frequency,

@@ -211,7 +211,7 @@ int copySynthesizeSignal(const CopySignal& signal, const CopySynthesisFiles& fil
   if (!tracked || !full.commit() || !selected.commit()) return -1;
   if (!anything) return 0;
   CopySynthesisInput input{{}, fs, true, defaults};
-  input.settings.higherBandwidthPercent = tracks.higherBandwidthPercent;
+  input.settings = copyOfRecordingSettings(tracks);
   input.speechFrames = signal.speech;
   input.speechFramesLength = signal.samples;
   input.blockSamples = blockSamples;

@@ -46,6 +46,14 @@ double fricationEnergyDb(const FrameSource& speech, std::int64_t centre, double 
   return 10.0 * std::log10(std::max(power / (b2 - b1 + 1), 1e-10));
 }
 
+CopySynthesisSettings copyOfRecordingSettings(const CopyTrackSettings& tracks) {
+  CopySynthesisSettings settings;
+  settings.higherBandwidthPercent = tracks.higherBandwidthPercent;
+  settings.f1HarmonicDropDb = tracks.f1HarmonicDropDb;
+  settings.firstHarmonicBandwidth = tracks.firstHarmonicBandwidth;
+  return settings;
+}
+
 double fricationThresholdDb(double loudestDb, const CopyTrackSettings& settings) {
   return std::max(loudestDb - settings.fricationFloorDb, settings.fricationMinimumDb);
 }

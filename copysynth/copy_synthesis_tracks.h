@@ -38,7 +38,15 @@ struct CopyTrackSettings {
   // 20-30 dB under its peak, otherwise fill the band between F2 and F3 some
   // 20 dB above a recording's, and Praat reads F1 and F2 there as one peak.
   int higherBandwidthPercent = 40;
+  // F1 at least as wide as puts the nearest harmonic of F0 half its peak's
+  // amplitude down, and the low resonance on the first harmonic at this
+  // bandwidth where F0 lies above it (CopySynthesisSettings).
+  double f1HarmonicDropDb = 6.0;
+  int firstHarmonicBandwidth = 60;
 };
+
+// The fit's settings for the copy of a recording.
+CopySynthesisSettings copyOfRecordingSettings(const CopyTrackSettings& tracks);
 
 // Frication energy: mean power in dB of the 512-point Hamming spectrum of the
 // frame centred on `centre` between the bins of lowHz and highHz (both below

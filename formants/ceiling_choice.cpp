@@ -48,15 +48,32 @@ constexpr double kNoisyClarity = 0.3;  // in a noisy recording (below)
 // takes that of the nearest frame with a high one within 80 ms, refined
 // round it as any other.
 constexpr double kF0ReachS = 0.080;
+// There too an F0 of 150 Hz or more often reads an octave low (the noise
+// fills every other period of a child's voice); it is doubled where a frame
+// within 80 ms reads twice it, within 8 %.
+constexpr double kOctaveTolerance = 0.08;
+// There an open vowel's F1 lies above the second harmonic, where the fit's
+// roots under 1.85·F0 are noise: where, within 80 ms, frames whose fit has a
+// root above 1.9·F0 (in two orders of three) outnumber three to one those
+// with one under 1.85·F0, that root is the frame's fit (a child's /e/, F1 at
+// 1.9·F0, reads 49 Hz off with 1.9, 52 with 2·F0).
+constexpr double kAboveSecondHarmonic = 1.9;
+constexpr int kAboveVotes = 3;
 // And a frame in which the fit did not run there (or in a telephone band)
 // takes the median of the fits within 24 ms: linear prediction's F1 is
-// mostly noise (a harmonic). (A frame whose
-// fit found no root under the second harmonic keeps its F1, which may lie
-// above it.)
+// mostly noise (a harmonic). (In a telephone band a frame whose fit found
+// no root under the second harmonic keeps its F1, which may lie above it;
+// in a noisy recording such a frame is filled too: the fit's root lies
+// above 1.85·F0 in many frames of an /i/, where linear prediction's is a
+// noise root.)
 constexpr double kFitFillS = 0.024;
 // Then F1 of every voiced frame is the median of F1 within 8 ms (three
 // frames at 16 kHz): single frames leap to a harmonic or a noise root.
 constexpr double kF1SmoothS = 0.008;
+// In a noisy recording the fits scatter by 50–150 Hz from frame to frame
+// (two or three harmonics under F1, each with the noise's share): there the
+// median is over 32 ms on either side.
+constexpr double kNoisyF1SmoothS = 0.032;
 constexpr double kHarmonicsUnderF1 = 2.5;
 // F1 is compared with 2.5·F0 as the median of linear prediction's F1 within
 // 24 ms: at 48 kHz it leapt between the harmonics from frame to frame, and
@@ -76,9 +93,11 @@ constexpr double kNarrowestFitHz = 30.0;
 // 435 Hz with 2·F0; with 1.8·F0 the fit's bias upwards left the second half
 // of a female /i/, F0 near 200 Hz, to linear prediction's harmonic). In a
 // noisy recording, where linear prediction's F1 does not hold it, up to
-// 1.8·F0 (a noisy real voice read F1 95 → 133 Hz from Praat's with 1.9).
+// 1.85·F0 (with 1.8·F0 the fit's roots of a female /i/ in 20 dB noise lay
+// above it from F0 200 Hz down; with 1.9, 5 dB white noise put more roots
+// under the second harmonic).
 constexpr double kBelowSecondHarmonic = 1.9;
-constexpr double kNoisyBelowSecondHarmonic = 1.8;
+constexpr double kNoisyBelowSecondHarmonic = 1.85;
 // The harmonics of 1–4 kHz (or to 0.4·fs) stand 11 dB or more over the gaps
 // between them.
 constexpr double kGapLowHz = 1000.0;
@@ -95,8 +114,8 @@ constexpr double kClearGapsDb = 11.0;
 // the resonance may have.)
 constexpr double kClosedPhaseReachHz = 150.0;
 constexpr double kClosedPhaseGapsDb = 15.0;
-// The middle 32 ms of the fit's 40 (cheaper, and as good).
-constexpr double kClosedPhaseTrimS = 0.004;
+// The middle 24 ms of the fit's 40 (cheaper, and as good).
+constexpr double kClosedPhaseTrimS = 0.008;
 // F2 from the band below 2 kHz: 16 ms round a frame, within F2's range
 // (at the reference ceiling); an F2 root this near F1's is F1's again; at
 // least this many frames of a stretch give one, the median within kFillReach.
@@ -213,6 +232,56 @@ constexpr std::size_t kFewestF2Roots = 3;
 double medianOf(std::vector<double>& v) {
   std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
   return v[v.size() / 2];
+}
+
+// Doubles each F0 of `f0` (150 Hz or more) that some frame within `reach`
+// reads twice over: an octave low.
+void liftOctaveLow(std::vector<double>& f0, std::size_t reach) {
+  const std::vector<double> found(f0);
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    if (found[i] < kHighVoiceHz) continue;
+    const double twice = 2.0 * found[i];
+    for (std::size_t j = i > reach ? i - reach : 0; j < found.size() && j <= i + reach; ++j)
+      if (std::abs(found[j] / twice - 1.0) <= kOctaveTolerance) {
+        f0[i] = twice;
+        break;
+      }
+  }
+}
+
+// Where, within `reach` frames, the frames with a root above the second
+// harmonic (`above`, 0 Hz for none) outnumber kAboveVotes to one those with a
+// fit under it (`fits`), the frame's fit is its root above (none if it has
+// none), and F1 of `tracks` follows.
+void preferAboveSecond(std::vector<RootCandidate>& fits, std::span<const RootCandidate> above, std::size_t reach,
+                       std::vector<McCandlessFrame>& tracks) {
+  const std::size_t n = fits.size();
+  std::vector<RootCandidate> out(fits);
+  for (std::size_t i = 0; i < n; ++i) {
+    int under = 0, over = 0;
+    for (std::size_t j = i > reach ? i - reach : 0; j < n && j <= i + reach; ++j) {
+      under += fits[j].frequencyHz > 0.0 ? 1 : 0;
+      over += above[j].frequencyHz > 0.0 ? 1 : 0;
+    }
+    if (over <= kAboveVotes * under) continue;
+    out[i] = above[i].frequencyHz > 0.0 ? above[i] : RootCandidate{0.0, 0.0, 0.0};
+    if (out[i].frequencyHz > 0.0)
+      tracks[i].f[0] = {out[i].frequencyHz, out[i].bandwidthHz, tracks[i].f[0].amplitudeDb, true};
+  }
+  fits = std::move(out);
+}
+
+// F1 of each frame of `tracks`, the median of F1 within `reach` frames.
+void medianF1(std::vector<McCandlessFrame>& tracks, std::size_t reach) {
+  const std::size_t n = tracks.size();
+  std::vector<double> out(n), nearby;
+  for (std::size_t i = 0; i < n; ++i) {
+    nearby.clear();
+    for (std::size_t j = i > reach ? i - reach : 0; j < n && j <= i + reach; ++j)
+      nearby.push_back(tracks[j].f[0].frequencyHz);
+    out[i] = medianOf(nearby);
+  }
+  for (std::size_t i = 0; i < n; ++i) tracks[i].f[0].frequencyHz = out[i];
 }
 
 // The median of the values of `given` (0: none) within kFillReach frames of
@@ -622,8 +691,9 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
   const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
   const int step = bandCutHz > 0.0 ? 1 : std::max(1, static_cast<int>(std::lround(fs_ / kCoarseRateHz)));
   std::vector<double> coarse, piece, window, omega, power, gapOmega, gapPower, between, a, poly;
-  std::vector<std::complex<double>> roots, closedRoots;
-  std::vector<RootCandidate> picks;
+  std::vector<std::complex<double>> roots;
+  ClosedPhaseRoots closedRoots;
+  std::vector<RootCandidate> picks, above;
   // F0 of frame i at a low rate (cheap, and most voices stop here); 0 for none.
   auto coarseF0 = [&](std::size_t i) {
     const std::int64_t centre = block_[voiced[i]].centre;
@@ -644,6 +714,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
       if (found[i] < 0.0) found[i] = i >= stride && i + stride < n && notHigh(i - stride) && notHigh(i + stride) ? 0.0 : coarseF0(i);
   if (noisy) {
     const auto reach = static_cast<std::size_t>(std::lround(kF0ReachS * fs_ / kMcCandlessHop));
+    liftOctaveLow(found, reach);
     std::vector<double> near(found);
     for (std::size_t i = 0; i < n; ++i)
       for (std::size_t d = 1; d <= reach && found[i] < kHighVoiceHz; ++d) {
@@ -659,7 +730,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     found = std::move(near);
   }
   std::vector<double> lpcF1(n), nearby;
-  std::vector<RootCandidate> fits(n);
+  std::vector<RootCandidate> fits(n), aboveFits(n);
   for (std::size_t i = 0; i < n; ++i) lpcF1[i] = tracks[i].f[0].frequencyHz;
   const auto medianReach = static_cast<std::size_t>(std::lround(kF1MedianS * fs_ / kMcCandlessHop));
   for (std::size_t i = 0; i < n; ++i) {
@@ -711,16 +782,21 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     power.resize(below);
     for (double& w : omega) w *= fs_ / fitRate;
     picks.clear();
+    above.clear();
     for (const int order : fitOrders) {
       if (!lineSpectrumPrediction(omega, power, order, a)) continue;
       poly.assign(static_cast<std::size_t>(order) + 1, 1.0);
       for (int j = 1; j <= order; ++j) poly[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
       if (!polynomialRoots(poly, roots, false)) continue;
       // Its root nearest F1 in F1's range, below F2 and the second harmonic.
-      RootCandidate best{0.0, 0.0, 0.0};
+      RootCandidate best{0.0, 0.0, 0.0}, over{0.0, 0.0, 0.0};
       for (const std::complex<double>& z : roots) {
         const double hz = std::arg(z) / (2.0 * std::numbers::pi) * fitRate,
                      bw = -std::log(std::abs(z)) * fitRate / std::numbers::pi;
+        if (noisy && hz > kAboveSecondHarmonic * f0 && hz <= kF1HighHz * scale && hz < tracks[i].f[1].frequencyHz &&
+            bw >= kNarrowestFitHz && bw <= kMaxRootBandwidthHz &&
+            (over.frequencyHz == 0.0 || std::abs(hz - f1.frequencyHz) < std::abs(over.frequencyHz - f1.frequencyHz)))
+          over = {hz, bw, 0.0};
         if (hz < kF1LowHz * scale || hz > kF1HighHz * scale || hz >= tracks[i].f[1].frequencyHz ||
             bw < kNarrowestFitHz || bw > kMaxRootBandwidthHz ||
             (!noisy && std::abs(hz - f1.frequencyHz) > kF1ReachHz * scale) || hz > belowSecond * f0)
@@ -729,6 +805,12 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
           best = {hz, bw, 0.0};
       }
       if (best.frequencyHz > 0.0) picks.push_back(best);
+      if (over.frequencyHz > 0.0) above.push_back(over);
+    }
+    if (above.size() >= 2) {
+      std::sort(above.begin(), above.end(),
+                [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
+      aboveFits[i] = above[above.size() / 2];
     }
     std::sort(picks.begin(), picks.end(),
               [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
@@ -748,7 +830,12 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     f1 = {fit.frequencyHz, fit.bandwidthHz, f1.amplitudeDb, true};
     fits[i] = fit;
   }
-  if (noisy || bandCutHz > 0.0) fillFromFits(fits, tracks);
+  if (noisy) {
+    preferAboveSecond(fits, aboveFits, static_cast<std::size_t>(std::lround(kF0ReachS * fs_ / kMcCandlessHop)), tracks);
+    settleNoisyF1(fits, tracks);
+  } else if (bandCutHz > 0.0) {
+    fillFromFits(fits, tracks);
+  }
 }
 
 double CeilingTracker::bandF0(std::span<const double> x, double rate, double f0) {
@@ -795,6 +882,16 @@ void CeilingTracker::fillFromFits(const std::vector<RootCandidate>& fits, std::v
     const RootCandidate& median = picks[picks.size() / 2];
     tracks[i].f[0] = {median.frequencyHz, median.bandwidthHz, tracks[i].f[0].amplitudeDb, true};
   }
+}
+
+void CeilingTracker::settleNoisyF1(std::vector<RootCandidate>& fits, std::vector<McCandlessFrame>& tracks) const {
+  bool fitted = false;
+  for (RootCandidate& f : fits) {
+    if (f.frequencyHz < 0.0) f.frequencyHz = 0.0;
+    fitted = fitted || f.frequencyHz > 0.0;
+  }
+  fillFromFits(fits, tracks);
+  if (fitted) medianF1(tracks, static_cast<std::size_t>(std::lround(kNoisyF1SmoothS * fs_ / kMcCandlessHop)));
 }
 
 void CeilingTracker::smoothF1(std::vector<McCandlessFrame>& tracks) const {

@@ -130,6 +130,10 @@ class CeilingTracker {
   // In a noisy recording, a frame without a fit (`fits`, 0 Hz for none)
   // takes the median of the fits nearby.
   void fillFromFits(const std::vector<RootCandidate>& fits, std::vector<McCandlessFrame>& tracks) const;
+  // In a noisy recording, after the fits: a frame whose fit found no root
+  // (-1 Hz in `fits`) is filled as one without a fit, and where any frame
+  // has a fit, F1 is its median over 32 ms on either side.
+  void settleNoisyF1(std::vector<RootCandidate>& fits, std::vector<McCandlessFrame>& tracks) const;
   // The low cut of a telephone band (8 kHz) whose high-pass the harmonic
   // fit undoes, by the long-term spectrum of the file so far (`s`, the
   // block's samples, added to it); 0 for none.

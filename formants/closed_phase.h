@@ -6,6 +6,7 @@
 // period (or of the harmonics).
 #pragma once
 
+#include <array>
 #include <complex>
 #include <span>
 #include <vector>
@@ -23,12 +24,15 @@ namespace ardv {
 bool closedPhasePrediction(std::span<const double> x, double fs, double f0, int order, double share,
                            std::vector<double>& a);
 
-// The resonance of the closed phases (order 14 at 16 kHz, scaled with fs;
-// the first quarter of each period) nearest nearHz between lowHz and highHz
-// and narrower than 250 Hz; frequency 0 when there is none. `roots` holds
-// the previous frame's roots of the prediction polynomial (a start for
-// their refinement; empty for none) and receives this frame's.
+// Each analysis's roots of the prediction polynomial, kept from frame to
+// frame as the start of the next frame's (empty for none).
+using ClosedPhaseRoots = std::array<std::vector<std::complex<double>>, 2>;
+
+// The resonance of the closed phases (order 14 at 16 kHz, scaled with fs)
+// nearest nearHz between lowHz and highHz and narrower than 250 Hz, fitted
+// over the first fifth and over the first three tenths of each period: their
+// mean where the two lie within 10 Hz, else frequency 0 (none).
 RootCandidate closedPhaseResonance(std::span<const double> x, double fs, double f0, double nearHz, double lowHz,
-                                   double highHz, std::vector<std::complex<double>>& roots);
+                                   double highHz, ClosedPhaseRoots& roots);
 
 }  // namespace ardv

@@ -1,6 +1,7 @@
 // Pitch-file cache, lookup and the current pitch file.
 #include "prosody/pitch_file_reader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -58,7 +59,7 @@ bool readRecord(std::FILE* f, double fs, std::int64_t& instant, int& f0) {
 
 }  // namespace
 
-void PitchFileCache::clear() {
+void PitchFileCache::clearWindow() {
   tabPitchLu_.clear();
   instants_.clear();
   wStart_ = wEnd_ = 0;
@@ -67,37 +68,60 @@ void PitchFileCache::clear() {
   valid_ = false;
 }
 
+void PitchFileCache::clear() {
+  clearWindow();
+  resume_ = Resume{};
+}
+
 bool PitchFileCache::reload(const std::filesystem::path& path, double fs, std::int64_t t) {
-  clear();
+  clearWindow();
   FileCloser in{std::fopen(path.string().c_str(), "rb")};
   if (!in.f) return false;
-  skipSpace(in.f);
-  char head[4];
-  int got = 0;
-  for (int c; got < 4 && (c = std::getc(in.f)) != EOF && !std::isspace(c); ++got) head[got] = static_cast<char>(c);
-  if (got < 4 || std::string(head, 4) != ".pit") return false;
-  while (true) {
-    int c = std::getc(in.f);
-    if (c == EOF || std::isspace(c)) break;
+  std::int64_t instant = 0;
+  int f0 = 0;
+  // Every record before the resume point lies before t: reading on from
+  // there finds what reading from the start would.
+  const bool resumes = resume_.offset >= 0 && resume_.path == path && resume_.fs == fs && t > resume_.largest;
+  if (resumes) {
+    if (std::fseek(in.f, resume_.offset, SEEK_SET) != 0) return false;
+  } else {
+    resume_ = Resume{};
+    resume_.path = path;
+    resume_.fs = fs;
+    skipSpace(in.f);
+    char head[4];
+    int got = 0;
+    for (int c; got < 4 && (c = std::getc(in.f)) != EOF && !std::isspace(c); ++got) head[got] = static_cast<char>(c);
+    if (got < 4 || std::string(head, 4) != ".pit") return false;
+    while (true) {
+      int c = std::getc(in.f);
+      if (c == EOF || std::isspace(c)) break;
+    }
   }
-  std::int64_t instant = 0, before = 0;
-  int f0 = 0, f0Before = 0;
-  bool hasBefore = false;
-  // The file's own step, from its first two records, whatever window is
-  // loaded: the same position always gets the same answer.
-  std::int64_t first[2] = {0, 0};
-  int records = 0;
-  auto noteStep = [&] {
-    if (records < 2) first[records] = instant;
-    ++records;
+  Resume& r = resume_;
+  // The record just read becomes the last one before the resume point.
+  auto consumed = [&] {
+    r.offset = std::ftell(in.f);
+    r.instant = instant;
+    r.f0 = f0;
+    r.largest = r.records == 0 ? instant : std::max(r.largest, instant);
+    // The file's own step, from its first two records, whatever window is
+    // loaded: the same position always gets the same answer.
+    if (r.records == 0) r.step = -instant;
+    else if (r.records == 1) r.step += instant;
+    ++r.records;
   };
+  bool hasBefore = resumes && r.records > 0;
+  std::int64_t before = r.instant;
+  int f0Before = r.f0;
+  bool more = true;
   while (true) {
     if (!readRecord(in.f, fs, instant, f0)) {
-      valid_ = true;  // past the end: an empty window
-      return false;
+      more = false;
+      break;
     }
-    noteStep();
     if (instant >= t) break;
+    consumed();
     before = instant;
     f0Before = f0;
     hasBefore = true;
@@ -109,14 +133,26 @@ bool PitchFileCache::reload(const std::filesystem::path& path, double fs, std::i
     instants_.push_back(before);
     tabPitchLu_.push_back(f0Before);
   }
-  do {
+  // Past the end: only the last record, which a t just after it is nearest.
+  while (more) {
+    consumed();
     instants_.push_back(instant);
     tabPitchLu_.push_back(f0);
-  } while (readRecord(in.f, fs, instant, f0) && (noteStep(), instant < wEnd_));
+    if (!(more = readRecord(in.f, fs, instant, f0)) || instant >= wEnd_) break;
+  }
+  // The first record at or past the window's end too: a t up to the end may
+  // lie nearer to it than to the last record inside.
+  if (more) {
+    instants_.push_back(instant);
+    tabPitchLu_.push_back(f0);
+  }
+  // The record that ends the window still counts towards the step.
+  const bool stepKnown = r.records >= 2 || (more && r.records == 1);
+  const std::int64_t step = r.records >= 2 ? r.step : r.step + instant;
   instants_.shrink_to_fit();
   tabPitchLu_.shrink_to_fit();
   last_ = 0;
-  D_ = records >= 2 ? 5 * (first[1] - first[0]) : 5 * msToSamples(8.0, fs);
+  D_ = stepKnown ? 5 * step : 5 * msToSamples(8.0, fs);
   valid_ = true;
   return true;
 }

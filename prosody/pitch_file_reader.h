@@ -16,7 +16,10 @@ class PitchFileCache {
   // F0 in Hz at sample t (fs Hz) from the file `path`: the nearer record of
   // the window (reloaded when t lies outside it) when it is less than five
   // record spacings away, else 0. 0 too, quietly, when the file cannot be
-  // read or its first word does not begin with ".pit".
+  // read or its first word does not begin with ".pit". A window further on
+  // in the same file is read from where the last one stopped, so a pass
+  // over the whole file reads it once. The file must not change between
+  // lookups without clear().
   int lookup(const std::filesystem::path& path, double fs, std::int64_t t);
   void clear();
 
@@ -26,6 +29,20 @@ class PitchFileCache {
 
  private:
   bool reload(const std::filesystem::path& path, double fs, std::int64_t t);
+  void clearWindow();
+
+  // Where the last reload stopped keeping records: the offset after the
+  // last one kept, that record, the largest instant up to it, the count of
+  // records up to it and the file's step (once two are read). A later t
+  // past that largest instant reads on from there.
+  struct Resume {
+    std::filesystem::path path;
+    double fs = 0;
+    long offset = -1;
+    std::int64_t instant = 0, largest = 0, step = 0;
+    int f0 = 0, records = 0;
+  };
+  Resume resume_;
 
   std::vector<int> tabPitchLu_;          // F0 values, Hz
   std::vector<std::int64_t> instants_;   // record times, samples

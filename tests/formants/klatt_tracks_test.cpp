@@ -280,15 +280,31 @@ TEST_F(KlattTracksTest, WritingThenReadingGivesTheSamePieces) {
   }
 }
 
+// The lines of `text` after its type word dated 4 * (k / 3) ms: three
+// records at each date.
+std::string repeatedDates(const std::string& text) {
+  std::istringstream in(text);
+  std::string line, out;
+  std::getline(in, line);
+  out = line + "\n";
+  for (int k = 0; std::getline(in, line); ++k) {
+    line.erase(0, line.find(' '));
+    out += std::to_string(4 * (k / 3)) + line + "\n";
+  }
+  return out;
+}
+
 // Files converted in stretches (of 100 ms here) are the files converted
-// whole, whatever the steps, the columns, a gap or a start before 0.
+// whole, whatever the steps, the columns, a gap, a start before 0 or
+// records that share a date.
 TEST_F(KlattTracksTest, ConvertedInStretchesAsWhole) {
   std::mt19937 rng(5);
-  for (int round = 0; round < 4; ++round) {
+  for (int round = 0; round < 5; ++round) {
     const int inStep = round % 2 ? 10 : 4;
     const std::string later = test::klattFile(30, 3, 4000 + round, [](int k, KlattRecord& r) { r[kF1hz] = 500 + k; });
     const fs::path in = file("s.kle", randomFile(rng, 150, inStep) + later.substr(later.find('\n') + 1));
     if (round == 3) test::writeFile(in, test::klattFile(40, 4, -30, [](int k, KlattRecord& r) { r[kF2hz] = 1500 + 7 * k; }));
+    if (round == 4) test::writeFile(in, repeatedDates(randomFile(rng, 300, 4)));
     for (const int step : {4, 5})
       for (const int columns : {56, 41, 0}) {
         KlattTracks whole;

@@ -163,6 +163,29 @@ TEST_F(PitchFileTest, LookupFarAheadThenFarBack) {
   }
 }
 
+// A pass over the file reads on from the previous window; it must answer as
+// a fresh cache does, past the last record too.
+TEST_F(PitchFileTest, APassAnswersAsFreshLookups) {
+  std::string regular = kPitchHeader, uneven = kPitchHeader;
+  for (int k = 0; k < 3000; ++k) {
+    regular += pitchLine(8 * k + 4, 60 + k % 500);
+    // A stretch near 13 s missing, and steps of 7 and 10 ms after it.
+    if (k > 1600 && k < 1650) continue;
+    uneven += pitchLine(k < 1650 ? 8 * k + 4 : 8 * 1650 + 17 * (k - 1650) / 2, 60 + k % 500);
+  }
+  for (const auto& [name, text] : {std::pair{"regular.pit", regular}, {"uneven.pit", uneven}}) {
+    test::writeFile(dir_ / name, text);
+    PitchFileCache cache;
+    for (int t = -50; t < 8 * 3000 + 200; t += 3) {
+      ASSERT_EQ(cache.lookup(dir_ / name, 1000, t), PitchFileCache().lookup(dir_ / name, 1000, t)) << name << " " << t;
+      if (t % 4001 == 0) {
+        ASSERT_EQ(cache.lookup(dir_ / name, 1000, t / 3), PitchFileCache().lookup(dir_ / name, 1000, t / 3));
+      }
+    }
+  }
+  EXPECT_EQ(PitchFileCache().lookup(dir_ / "regular.pit", 1000, 8 * 2999 + 4 + 30), 559);  // past the last record
+}
+
 TEST_F(PitchFileTest, BadPitchFilesGiveZeroQuietly) {
   PitchFileCache cache;
   const std::pair<const char*, std::string> cases[] = {
