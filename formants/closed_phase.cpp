@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <complex>
 #include <numbers>
 #include <ranges>
@@ -19,9 +18,8 @@ constexpr double kPreEmphasis = 0.97;
 // synthesizer's glottis is closed for 70 % of it, KlattGrid's, open phase
 // 0.7, for 30 %); their resonances agree within 10 Hz where the glottis is
 // closed through both. A real voice's glottis often leaks or opens early,
-// and the two part: a child's voice read 605–675 Hz where Praat reads
-// 555–565 with one share, 20 Hz nearer Praat than linear prediction with
-// the agreement.
+// and the two part (a child's voice read 605–675 Hz where Praat reads
+// 555–565 with a quarter alone).
 constexpr double kClosedShares[] = {0.2, 0.3};
 constexpr double kAgreeHz = 10.0;
 constexpr int kOrderAt16k = 14;
@@ -64,6 +62,10 @@ bool solveCholesky(std::vector<double>& phi, std::vector<double>& psi, std::size
 
 }  // namespace
 
+namespace {
+
+// The predictors of closedPhasePrediction for each of `shares` (ascending),
+// from one residual and one set of closures.
 bool closedPhasePredictions(std::span<const double> x, double fs, double f0, int order, std::span<const double> shares,
                             std::vector<std::vector<double>>& a) {
   const int n = static_cast<int>(x.size());
@@ -165,6 +167,8 @@ bool closedPhasePredictions(std::span<const double> x, double fs, double f0, int
   }
   return true;
 }
+
+}  // namespace
 
 bool closedPhasePrediction(std::span<const double> x, double fs, double f0, int order, double share,
                            std::vector<double>& a) {
