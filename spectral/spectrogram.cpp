@@ -68,9 +68,15 @@ bool SpecFft::compute(const SampleSpan& x, std::int64_t first, float* column, bo
   } else {
     for (int i = 0; i < window_; ++i) f[i] = static_cast<float>(s[i]) * w[i];
   }
-  std::fill(f + window_, f + n_ + 2, 0.0f);
-  realFft(f, n_);
   const int last = count >= 0 && count <= n_ / 2 ? count - 1 : n_ / 2;  // the last bin written
+  if (window_ <= n_ / 2 && last >= 0 && last < n_ / 4) {
+    // A frame of half the transform or less, its low bins only.
+    std::fill(f + window_, f + n_ / 2, 0.0f);
+    realFftFront(f, n_, last + 1);
+  } else {
+    std::fill(f + window_, f + n_ + 2, 0.0f);
+    realFft(f, n_);
+  }
   if (inDb) {
     const float g = static_cast<float>(offsetDb_);
     for (int k = 0; k <= last; ++k) column[k] = powerDb(f[2 * k] * f[2 * k] + f[2 * k + 1] * f[2 * k + 1], g);
