@@ -406,21 +406,21 @@ namespace {
 // counts of the values below it and up to it, eight at a time (no branch
 // to mispredict, as a selection has one per comparison).
 ARDV_WIDE_PATHS void ranked(const float* v, int n, int r1, int r2, float* at1, float* at2) {
-  const int blocks = (n + 7) / 8;
   bool found1 = false, found2 = false;
-  for (int i = 0; i < n && !(found1 && found2); ++i) {
-    const float x = v[i];
+  // Eight values at a time, each lane counting against every value.
+  for (int i = 0; i < n && !(found1 && found2); i += 8) {
+    Floats8 x;
+    std::memcpy(&x, v + i, sizeof x);
     Lanes8 below = {}, upTo = {};
-    for (int b = 0; b < blocks; ++b) {
-      Floats8 y;
-      std::memcpy(&y, v + 8 * b, sizeof y);
+    for (int b = 0; b < n; ++b) {
+      const float y = v[b];
       below -= y < x;
       upTo -= y <= x;
     }
-    int lo = 0, hi = 0;
-    for (int j = 0; j < 8; ++j) lo += below[j], hi += upTo[j];
-    if (lo <= r1 && r1 < hi) *at1 = x, found1 = true;
-    if (lo <= r2 && r2 < hi) *at2 = x, found2 = true;
+    for (int j = 0; j < 8 && i + j < n; ++j) {
+      if (!found1 && below[j] <= r1 && r1 < upTo[j]) *at1 = x[j], found1 = true;
+      if (!found2 && below[j] <= r2 && r2 < upTo[j]) *at2 = x[j], found2 = true;
+    }
   }
 }
 
