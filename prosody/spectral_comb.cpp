@@ -236,9 +236,10 @@ ARDV_WIDE_PATHS void correlPeigne(const float* pics, const CombTables& comb, con
   // Eight frequencies side by side, one lane each: every lane adds its
   // teeth in order as one frequency at a time would, then its own last
   // teeth alone.
+  static const float kNoCell = 0.0f;
   for (; f + 7 <= top; f += 8) {
-    int common = ends[f];
-    for (int j = 1; j < 8; ++j) common = std::min(common, ends[f + j]);
+    int common = ends[f], most = ends[f];
+    for (int j = 1; j < 8; ++j) common = std::min(common, ends[f + j]), most = std::max(most, ends[f + j]);
     Floats8 sum = {};
     int k = 1;
     for (; k < common; ++k) {
@@ -246,11 +247,14 @@ ARDV_WIDE_PATHS void correlPeigne(const float* pics, const CombTables& comb, con
       strided8(pics, k, f, cells);
       sum += tooth[k] * cells;
     }
-    for (int j = 0; j < 8; ++j) {
-      float s = sum[j];
-      for (int r = k; r < ends[f + j]; ++r) s += tooth[r] * pics[r * (f + j)];
-      correl[f + j] = s;
+    // The lanes' own last teeth, a lane past its end adding 0 (sums are
+    // never -0): no branch on each lane's count.
+    for (; k < most; ++k) {
+      Floats8 cells;
+      for (int j = 0; j < 8; ++j) cells[j] = *(k < ends[f + j] ? pics + k * (f + j) : &kNoCell);
+      sum += tooth[k] * cells;
     }
+    std::memcpy(correl + f, &sum, sizeof sum);
   }
   for (; f <= top; ++f) {
     float sum = 0.0f;
