@@ -378,24 +378,38 @@ HarmonicLevels harmonicLevels(const float* s, double binHz, double top, double f
 struct Rises {
   double on = -1, off = -1;
 };
-Rises meanRises(const HarmonicLevels& h, float floor, int m) {
+// The rises max(level - floor, 0) of h's levels.
+struct HarmonicRises {
+  int count = 0;
+  float rise[kMaxHarmonics];
+};
+HarmonicRises risesOf(const HarmonicLevels& h, float floor) {
+  HarmonicRises r;
+  r.count = h.count;
+  for (int k = 0; k < h.count; ++k) r.rise[k] = std::max(h.level[k] - floor, 0.0f);
+  return r;
+}
+
+Rises meanRises(const HarmonicRises& h, int m) {
+  // Each rise goes to one sum and 0 to the other (rises are never -0):
+  // no branch on k modulo m (c).
   double sumOn = 0, sumOff = 0;
-  int nOn = 0, nOff = 0;
-  // c counts k modulo m.
   for (int k = 1, c = 1; k <= h.count; ++k, c = c == m ? 1 : c + 1) {
-    const double rise = std::max(h.level[k - 1] - floor, 0.0f);
-    if (c == m) sumOn += rise, ++nOn;
-    else sumOff += rise, ++nOff;
+    const double rise = h.rise[k - 1];
+    sumOn += c == m ? rise : 0.0;
+    sumOff += c == m ? 0.0 : rise;
   }
+  const int nOn = h.count / m, nOff = h.count - nOn;
   return {nOn >= 2 ? sumOn / nOn : -1.0, nOff >= 2 ? sumOff / nOff : -1.0};
 }
+Rises meanRises(const HarmonicLevels& h, float floor, int m) { return meanRises(risesOf(h, floor), m); }
 
 // Smallest m (2..5) for which f is a subharmonic: the multiples of m*f rise
 // at least kSubharmonicMinRiseDb, the others less than kSubharmonicRatio of that.
 int subharmonicOf(const float* s, double binHz, double top, double f, double fMax, float floor) {
-  const HarmonicLevels h = harmonicLevels(s, binHz, top, f);
+  const HarmonicRises h = risesOf(harmonicLevels(s, binHz, top, f), floor);
   for (int m = 2; m <= 5 && m * f <= fMax; ++m) {
-    const auto [on, off] = meanRises(h, floor, m);
+    const auto [on, off] = meanRises(h, m);
     if (off >= 0 && on >= kSubharmonicMinRiseDb && off < kSubharmonicRatio * on) return m;
   }
   return 1;
