@@ -234,8 +234,8 @@ ARDV_WIDE_PATHS void correlPeigne(const float* pics, const CombTables& comb, con
   if (f > top) return;
   const int* ends = toothEnds(f, top, params.harmCeilHz, teeth);
   // Eight frequencies side by side, one lane each: every lane adds its
-  // teeth in order as one frequency at a time would, then its own last
-  // teeth alone.
+  // teeth in order as one frequency at a time would, up to the block's
+  // longest comb.
   static const float kNoCell = 0.0f;
   for (; f + 7 <= top; f += 8) {
     int common = ends[f], most = ends[f];
