@@ -55,6 +55,10 @@ bool realFft(float* buffer, int n);
 // read), with out[0..2*count-1] only written, count = 1..n/4: the same bits.
 bool realFftFront(float* buffer, int n, int count);
 
+// As realFft with out[0..2*count-1] only written, count = 1..n/4: the same
+// bits.
+bool realFftBins(float* buffer, int n, int count);
+
 // As realFft but with the sign of the imaginary part restored:
 // out[2k+1] = +Im X(k). Sizes 4..4096.
 bool realFftInterleaved(float* buffer, int n);

@@ -130,6 +130,9 @@ bool SpecFft::compute(const SampleSpan& x, std::int64_t first, float* column, bo
     // A frame of half the transform or less, its low bins only.
     std::fill(f + window_, f + n_ / 2, 0.0f);
     realFftFront(f, n_, last + 1);
+  } else if (last >= 0 && last < n_ / 4) {
+    std::fill(f + window_, f + n_ + 2, 0.0f);
+    realFftBins(f, n_, last + 1);
   } else {
     std::fill(f + window_, f + n_ + 2, 0.0f);
     realFft(f, n_);
