@@ -420,24 +420,27 @@ int subharmonicOf(const float* s, double binHz, double top, double f, double fMa
 namespace {
 
 // The values of ranks r1 and r2 (from 0, ascending) among v[0..n-1], v
-// padded with +inf to a multiple of eight: each value's rank range from
-// counts of the values below it and up to it, eight at a time (no branch
-// to mispredict, as a selection has one per comparison).
+// padded with +inf to a multiple of eight: each value's place in a stable
+// order (the values below it, and those equal to it that come before it),
+// eight values at a time against every value (no branch to mispredict, as
+// a selection has one per comparison). Exactly one value has each place.
 ARDV_WIDE_PATHS void ranked(const float* v, int n, int r1, int r2, float* at1, float* at2) {
   bool found1 = false, found2 = false;
-  // Eight values at a time, each lane counting against every value.
+  const Lanes8 lane = {0, 1, 2, 3, 4, 5, 6, 7};
   for (int i = 0; i < n && !(found1 && found2); i += 8) {
     Floats8 x;
     std::memcpy(&x, v + i, sizeof x);
-    Lanes8 below = {}, upTo = {};
-    for (int b = 0; b < n; ++b) {
+    Lanes8 place = {};
+    int b = 0;
+    for (; b < i; ++b) place -= v[b] <= x;
+    for (; b < std::min(i + 8, n); ++b) {
       const float y = v[b];
-      below -= y < x;
-      upTo -= y <= x;
+      place -= (y < x) | ((y == x) & (lane > b - i));
     }
+    for (; b < n; ++b) place -= v[b] < x;
     for (int j = 0; j < 8 && i + j < n; ++j) {
-      if (!found1 && below[j] <= r1 && r1 < upTo[j]) *at1 = x[j], found1 = true;
-      if (!found2 && below[j] <= r2 && r2 < upTo[j]) *at2 = x[j], found2 = true;
+      if (place[j] == r1) *at1 = x[j], found1 = true;
+      if (place[j] == r2) *at2 = x[j], found2 = true;
     }
   }
 }
