@@ -7,6 +7,8 @@
 #include "signal/time_conversion.h"
 #include "spectral/envelope_frame.h"
 #include "spectral/fft.h"
+#include "spectral/lpc.h"
+#include "spectral/roots.h"
 
 namespace ardv {
 std::array<double, 3> formantsAt(std::span<const FormantPoint> points, double ms) {
@@ -44,6 +46,45 @@ double fricationEnergyDb(const FrameSource& speech, std::int64_t centre, double 
   double power = 0.0;
   for (int b = b1; b <= b2; ++b) power += x[b] * x[b] + x[n - b] * x[n - b];
   return 10.0 * std::log10(std::max(power / (b2 - b1 + 1), 1e-10));
+}
+
+std::array<int, 2> speakerHigherFormants(const FrameSource& speech, std::int64_t centre, double fs, double f3Hz,
+                                         const CopyTrackSettings& settings) {
+  const double top = 0.45 * fs;
+  std::array<double, 2> hz{0.0, 0.0};
+  const int n = static_cast<int>(std::lround(settings.higherFrameMs * fs / 1000.0));
+  const int order = std::clamp(2 + static_cast<int>(fs / 1000.0), 2, kMaxLpcOrder);
+  std::vector<std::int16_t> frame(static_cast<std::size_t>(std::max(n, 0)) + 1, 0);
+  if (n > order && speech(centre - n / 2 - 1, frame)) {
+    std::vector<double> x(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      const double w = 0.54 - 0.46 * std::cos(2.0 * M_PI * i / (n - 1));
+      x[static_cast<std::size_t>(i)] = w * (frame[static_cast<std::size_t>(i) + 1] - 0.97 * frame[static_cast<std::size_t>(i)]);
+    }
+    LpcAnalysis lpc;
+    std::vector<double> poly(static_cast<std::size_t>(order) + 1);
+    std::vector<Resonance> found;
+    if (lpcAutocorrelation(std::span<const double>(x), order, lpc)) {
+      poly[0] = 1.0;
+      for (int j = 1; j <= order; ++j) poly[static_cast<std::size_t>(j)] = -lpc.a[static_cast<std::size_t>(j)];
+      if (fband(order, poly, fs, settings.higherMaxBandwidthHz, f3Hz + settings.higherGapHz, top, found) > 0) {
+        hz[0] = found[0].frequencyHz;
+        for (const Resonance& r : found)
+          if (r.frequencyHz >= hz[0] + settings.higherGapHz) {
+            hz[1] = r.frequencyHz;
+            break;
+          }
+      }
+    }
+  }
+  // The defaults where the recording gives none, kept in order.
+  for (int k = 0; k < 2; ++k) {
+    const double below = k == 0 ? f3Hz : hz[0];
+    const double d = settings.defaultHz[static_cast<std::size_t>(k)];
+    if (hz[static_cast<std::size_t>(k)] == 0.0 && d < top && d >= below + settings.higherGapHz)
+      hz[static_cast<std::size_t>(k)] = d;
+  }
+  return {static_cast<int>(std::lround(hz[0])), static_cast<int>(std::lround(hz[1]))};
 }
 
 CopySynthesisSettings copyOfRecordingSettings(const CopyTrackSettings& tracks) {

@@ -43,7 +43,22 @@ struct CopyTrackSettings {
   // bandwidth where F0 lies above it (CopySynthesisSettings).
   double f1HarmonicDropDb = 6.0;
   int firstHarmonicBandwidth = 60;
+  // F4 and F5 of voiced frames from the recording (speakerHigherFormants)
+  // instead of defaultHz, whose narrow resonances away from the speaker's
+  // own fill the band under them with their skirts.
+  bool speakerHigherFormants = true;
+  double higherGapHz = 300.0;           // F4 at least this far above F3, F5 above F4
+  double higherMaxBandwidthHz = 600.0;  // wider LPC resonances are not formants
+  double higherFrameMs = 25.0;
 };
+
+// F4 and F5 (Hz) of the frame centred on `centre`: the two lowest resonances
+// of an LPC of order 2 + fs/1000 (Hamming window of higherFrameMs,
+// pre-emphasis) narrower than higherMaxBandwidthHz, at least higherGapHz
+// above F3 and apart, below 0.45·fs; where the LPC has none, the default of
+// the settings when it lies so, else 0.
+std::array<int, 2> speakerHigherFormants(const FrameSource& speech, std::int64_t centre, double fs, double f3Hz,
+                                         const CopyTrackSettings& settings);
 
 // The fit's settings for the copy of a recording.
 CopySynthesisSettings copyOfRecordingSettings(const CopyTrackSettings& tracks);
