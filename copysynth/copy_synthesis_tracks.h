@@ -38,27 +38,34 @@ struct CopyTrackSettings {
   // 20-30 dB under its peak, otherwise fill the band between F2 and F3 some
   // 20 dB above a recording's, and Praat reads F1 and F2 there as one peak.
   int higherBandwidthPercent = 40;
+  int wideF2F3Hz = 1200;
   // F1 at least as wide as puts the nearest harmonic of F0 half its peak's
   // amplitude down, and the low resonance on the first harmonic at this
   // bandwidth where F0 lies above it (CopySynthesisSettings).
   double f1HarmonicDropDb = 6.0;
   int firstHarmonicBandwidth = 60;
-  // F4 and F5 of voiced frames from the recording (speakerHigherFormants)
-  // instead of defaultHz, whose narrow resonances away from the speaker's
-  // own fill the band under them with their skirts.
+  // F4 of the speaker in voiced frames where F3 lies wideF2F3Hz above F2
+  // (speakerHigherFormants), where the default 3500 Hz, narrowed, weighed
+  // on the band between F2 and F3.
   bool speakerHigherFormants = true;
   double higherGapHz = 300.0;           // F4 at least this far above F3, F5 above F4
   double higherMaxBandwidthHz = 600.0;  // wider LPC resonances are not formants
   double higherFrameMs = 25.0;
 };
 
-// F4 and F5 (Hz) of the frame centred on `centre`: the two lowest resonances
+// F4 and F5 (Hz) of the frame centred on `centre`: F4 the lowest resonance
 // of an LPC of order 2 + fs/1000 (Hamming window of higherFrameMs,
 // pre-emphasis) narrower than higherMaxBandwidthHz, at least higherGapHz
-// above F3 and apart, below 0.45·fs; where the LPC has none, the default of
-// the settings when it lies so, else 0.
+// above F3 and below 0.45·fs; F5, and F4 where the LPC has none, the
+// default of the settings where it lies so far above the one below and
+// under 0.45·fs, else 0.
 std::array<int, 2> speakerHigherFormants(const FrameSource& speech, std::int64_t centre, double fs, double f3Hz,
                                          const CopyTrackSettings& settings);
+
+// F4 and F5 from speakerHigherFormants at the record's date in a voiced
+// record (F0 > 0) whose F3 lies more than wideF2F3Hz above F2, with
+// speakerHigherFormants set; other records are left as they are.
+void placeSpeakerHigherFormants(KlattRecord& r, const FrameSource& speech, double fs, const CopyTrackSettings& settings);
 
 // The fit's settings for the copy of a recording.
 CopySynthesisSettings copyOfRecordingSettings(const CopyTrackSettings& tracks);
