@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
+#include <numbers>
 
 #include "signal/time_conversion.h"
 #include "spectral/envelope_frame.h"
@@ -60,7 +60,7 @@ std::array<int, 2> speakerHigherFormants(const FrameSource& speech, std::int64_t
     // Pre-emphasized and windowed: the sample before the frame starts the difference.
     std::vector<double> x(static_cast<std::size_t>(n));
     for (std::size_t i = 0; i < x.size(); ++i)
-      x[i] = (0.54 - 0.46 * std::cos(2.0 * M_PI * double(i) / (n - 1))) * (frame[i + 1] - 0.97 * frame[i]);
+      x[i] = (0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * double(i) / (n - 1))) * (frame[i + 1] - 0.97 * frame[i]);
     LpcAnalysis lpc;
     std::vector<Resonance> found;
     if (lpcAutocorrelation(std::span<const double>(x), order, lpc)) {
@@ -73,7 +73,7 @@ std::array<int, 2> speakerHigherFormants(const FrameSource& speech, std::int64_t
   }
   // The defaults where they lie in order above F3 (F4 where the LPC has none).
   for (std::size_t k = 0; k < 2; ++k) {
-    const double below = k == 0 ? f3Hz : hz[0];
+    const double below = k == 0 ? f3Hz : std::max(f3Hz, hz[0]);
     const double d = settings.defaultHz[k];
     if (hz[k] == 0.0 && d < top && d >= below + settings.higherGapHz) hz[k] = d;
   }
@@ -86,8 +86,6 @@ CopySynthesisSettings copyOfRecordingSettings(const CopyTrackSettings& tracks) {
   settings.wideF2F3Hz = tracks.wideF2F3Hz;
   settings.f1HarmonicDropDb = tracks.f1HarmonicDropDb;
   settings.firstHarmonicBandwidth = tracks.firstHarmonicBandwidth;
-  if (std::getenv("CS4_NODROP")) settings.f1HarmonicDropDb = 0;
-  if (std::getenv("CS4_NOH1")) settings.firstHarmonicBandwidth = 0;
   return settings;
 }
 
@@ -118,7 +116,6 @@ KlattRecord initialCopyRecord(long t, int f0, const std::array<double, 3>& hz, d
 void placeSpeakerHigherFormants(KlattRecord& r, const FrameSource& speech, double fs, const CopyTrackSettings& settings) {
   if (!settings.speakerHigherFormants || r[kF0hz10] <= 0 || r[kF2hz] <= 0 || r[kF3hz] - r[kF2hz] <= settings.wideF2F3Hz)
     return;
-  if (std::getenv("CS4_OFF")) return;
   const auto higher = speakerHigherFormants(speech, msToSamples(double(r[kDate]), fs), fs, r[kF3hz], settings);
   r[kF4hz] = higher[0];
   r[kF5hz] = higher[1];

@@ -1,6 +1,7 @@
 // The starting tracks of a copy synthesis made from a recording alone: F0,
-// the tracked F1–F3, default pieces for F4 and F5, and the frication source
-// in unvoiced frames that carry energy, on one frame grid.
+// the tracked F1–F3, F4 and F5 (the speaker's F4 in back vowels, default
+// pieces elsewhere), and the frication source in unvoiced frames that carry
+// energy, on one frame grid.
 #pragma once
 
 #include <array>
@@ -38,7 +39,7 @@ struct CopyTrackSettings {
   // 20-30 dB under its peak, otherwise fill the band between F2 and F3 some
   // 20 dB above a recording's, and Praat reads F1 and F2 there as one peak.
   int higherBandwidthPercent = 40;
-  int wideF2F3Hz = 1200;
+  int wideF2F3Hz = 1200;  // F3 this far above F2: back vowels
   // F1 at least as wide as puts the nearest harmonic of F0 half its peak's
   // amplitude down, and the low resonance on the first harmonic at this
   // bandwidth where F0 lies above it (CopySynthesisSettings).
