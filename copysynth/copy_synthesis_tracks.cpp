@@ -114,7 +114,8 @@ KlattRecord initialCopyRecord(long t, int f0, const std::array<double, 3>& hz, d
 }
 
 void placeSpeakerHigherFormants(KlattRecord& r, const FrameSource& speech, double fs, const CopyTrackSettings& settings) {
-  if (!settings.speakerHigherFormants || r[kF0hz10] <= 0 || r[kF2hz] <= 0 || r[kF3hz] - r[kF2hz] <= settings.wideF2F3Hz)
+  if (!settings.speakerHigherFormants || fs < settings.higherMinimumRateHz || r[kF0hz10] <= 0 || r[kF2hz] <= 0 ||
+      r[kF3hz] - r[kF2hz] <= settings.wideF2F3Hz)
     return;
   const auto higher = speakerHigherFormants(speech, msToSamples(double(r[kDate]), fs), fs, r[kF3hz], settings);
   r[kF4hz] = higher[0];

@@ -52,6 +52,9 @@ struct CopyTrackSettings {
   double higherGapHz = 300.0;           // F4 at least this far above F3, F5 above F4
   double higherMaxBandwidthHz = 600.0;  // wider LPC resonances are not formants
   double higherFrameMs = 25.0;
+  // Below this rate F4 lies at the band's edge, where the LPC's top
+  // resonance is least sure: the defaults stay.
+  double higherMinimumRateHz = 10000.0;
 };
 
 // F4 and F5 (Hz) of the frame centred on `centre`: F4 the lowest resonance
@@ -64,8 +67,9 @@ std::array<int, 2> speakerHigherFormants(const FrameSource& speech, std::int64_t
                                          const CopyTrackSettings& settings);
 
 // F4 and F5 from speakerHigherFormants at the record's date in a voiced
-// record (F0 > 0) whose F3 lies more than wideF2F3Hz above F2, with
-// speakerHigherFormants set; other records are left as they are.
+// record (F0 > 0) whose F3 lies more than wideF2F3Hz above F2, at a rate of
+// higherMinimumRateHz or more, with speakerHigherFormants set; other records
+// are left as they are.
 void placeSpeakerHigherFormants(KlattRecord& r, const FrameSource& speech, double fs, const CopyTrackSettings& settings);
 
 // The fit's settings for the copy of a recording.
