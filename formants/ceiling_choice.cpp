@@ -52,6 +52,14 @@ constexpr double kF0ReachS = 0.080;
 // fills every other period of a child's voice); it is doubled where a frame
 // within 80 ms reads twice it, within 8 %.
 constexpr double kOctaveTolerance = 0.08;
+// Or an octave high: speech-shaped noise buries the first harmonic, and the
+// second, near an open vowel's F1, sets the period (a child's /e/ in 5 dB
+// noise read 600–650 Hz for 280–320). Then the odd harmonics of F0/2 stand
+// halfway between those of F0 over 1–4 kHz; where they do by 2 dB or more
+// as the median of the frames within 80 ms that read 300 Hz or more, each
+// of those F0s is halved. (Frame by frame the test scattered by ±8 dB:
+// F0's vibrato smears the upper harmonics over 40 ms.)
+constexpr double kOctaveHighDb = 2.0;
 // There an open vowel's F1 lies above the second harmonic, where the fit's
 // roots under 1.85·F0 are noise: where, within 80 ms, frames whose fit has a
 // root above 1.9·F0 (in two orders of three) outnumber three to one those
@@ -247,6 +255,39 @@ void liftOctaveLow(std::vector<double>& f0, std::size_t reach) {
         break;
       }
   }
+}
+
+// Halves each F0 of `f0` (300 Hz or more) whose frames within `reach` that
+// also read 300 Hz or more show, as their median, the odd harmonics of half
+// of it kOctaveHighDb over the quarter points (`halfwayOverQuarterDb` of 40
+// ms round `centres`, in `s` from sample `lo`).
+void halveOctaveHigh(std::span<const double> s, std::int64_t lo, std::span<const std::int64_t> centres,
+                     std::int64_t half, double fs, double gapHighHz, std::size_t reach, std::vector<double>& f0) {
+  const std::size_t n = f0.size();
+  const std::int64_t hi = lo + static_cast<std::int64_t>(s.size());
+  std::vector<double> db(n, 0.0), piece, nearby;
+  std::vector<char> tested(n, 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (f0[i] < 2.0 * kHighVoiceHz) continue;
+    const std::int64_t from = std::max(lo, centres[i] - half), to = std::min(hi - 1, centres[i] + half);
+    if (to - from < 3 * half / 2) continue;
+    piece.resize(static_cast<std::size_t>(to - from));
+    const auto last = static_cast<double>(piece.size() - 1);
+    for (std::size_t k = 0; k < piece.size(); ++k)
+      piece[k] = (0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * static_cast<double>(k) / last)) *
+                 s[static_cast<std::size_t>(from - lo) + k + 1];
+    db[i] = halfwayOverQuarterDb(piece, fs, f0[i], kGapLowHz, gapHighHz);
+    tested[i] = 1;
+  }
+  std::vector<double> out(f0);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!tested[i]) continue;
+    nearby.clear();
+    for (std::size_t j = i > reach ? i - reach : 0; j < n && j <= i + reach; ++j)
+      if (tested[j]) nearby.push_back(db[j]);
+    if (medianOf(nearby) >= kOctaveHighDb) out[i] = f0[i] / 2.0;
+  }
+  f0 = std::move(out);
 }
 
 // Where, within `reach` frames, the frames with a root above the second
@@ -728,6 +769,9 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
         }
       }
     found = std::move(near);
+    std::vector<std::int64_t> centres(n);
+    for (std::size_t i = 0; i < n; ++i) centres[i] = block_[voiced[i]].centre;
+    halveOctaveHigh(s, lo, centres, half, fs_, gapHighHz, reach, found);
   }
   std::vector<double> lpcF1(n), nearby;
   std::vector<RootCandidate> fits(n), aboveFits(n);
