@@ -148,6 +148,10 @@ class CeilingTracker {
   void noteFloorLevel(std::span<const std::int16_t> x, const float* window, int length);
   // A steady floor near the loudest frame so far: a noisy recording.
   bool noisyFloor() const;
+  // A steady floor within 38 dB of the loudest frame so far behind a stretch
+  // whose frames show a high F0 (`f0`, 0 Hz for none) nearly throughout:
+  // noisy too.
+  bool highVoiceBehindFloor(std::span<const double> f0) const;
   // Voiced by the loudest and quietest frames so far.
   bool voicedLevel(double levelDb) const;
   // The roots of poly_ (ceiling c) into complexRoots_; false, counted, when

@@ -265,12 +265,29 @@ TEST(HarmonicFit, ResonanceBetweenHarmonicsAndF0) {
     for (std::size_t n = 0; n < band.size(); ++n)
       for (int k = 2; k <= 4; ++k) band[n] += std::cos(2 * pi * k * f0 * static_cast<double>(n) / 4000 + k) / k;
     EXPECT_NEAR(periodicF0(band, 4000, 70, 600, 0.7), f0, 0.01 * f0);
+    // Its odd harmonics halfway between those of twice F0 (an octave high),
+    // none between its own.
+    std::vector<double> wave(640);
+    for (std::size_t n = 0; n < wave.size(); ++n)
+      for (double f = f0; f < 4200; f += f0)
+        wave[n] += (0.54 - 0.46 * std::cos(2 * pi * static_cast<double>(n) / 639)) * std::cos(2 * pi * f * static_cast<double>(n) / fs + f);
+    EXPECT_GT(halfwayOverQuarterDb(wave, fs, 2 * f0, 1000, 4000), 20.0) << f0;
+    EXPECT_LT(halfwayOverQuarterDb(wave, fs, f0, 1000, 4000), 0.0) << f0;
   }
   std::mt19937 g(3);
   std::normal_distribution<double> noise;
   std::vector<double> x(640), a;
   for (double& v : x) v = noise(g);
   EXPECT_EQ(periodicF0(x, 16000, 70, 600, 0.7), 0.0);
+  // On noise: the log of one power against that of the mean of two, whose
+  // expectations part by (ψ(2) − ln 2 + γ)·10/ln 10 = 1.34 dB.
+  double noiseDb = 0.0;
+  for (int draw = 0; draw < 20; ++draw) {
+    for (double& v : x) v = noise(g);
+    noiseDb += halfwayOverQuarterDb(x, 16000, 300, 1000, 4000) / 20;
+  }
+  EXPECT_NEAR(noiseDb, -1.34, 1.0);
+  EXPECT_EQ(halfwayOverQuarterDb(x, 16000, 600, 1000, 1500), 0.0);  // no whole interval in the band
   EXPECT_FALSE(lineSpectrumPrediction(std::vector<double>{0.1, 0.2}, std::vector<double>{1.0, 2.0}, 4, a));
   EXPECT_FALSE(lineSpectrumPrediction(std::vector<double>(8, 0.1), std::vector<double>(8, 0.0), 4, a));
 }
