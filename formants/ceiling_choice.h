@@ -119,6 +119,12 @@ class CeilingTracker {
   // prediction lie on a harmonic there), when it has a root near F1 (in a
   // noisy recording, below the second harmonic).
   void harmonicF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
+  // Where the voice is low (`found`: F0 per frame, 0 where not looked for
+  // or not found; `s`: the block's samples from `lo`), F1 from its glottal
+  // closed phases where they last most of the period (creak: linear
+  // prediction's root lies on a harmonic above F1).
+  void creakyF1(std::span<const double> found, std::span<const double> s, std::int64_t lo, double scale,
+                const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
   // Where F2 of the filled tracks took no root (or one within 150 Hz of
   // F1's) and lies below 1600 Hz, the median of F2 from the spectrum below
   // 2 kHz alone (formants/low_band_f2.h) within 8 frames, else in the
