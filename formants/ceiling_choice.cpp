@@ -122,6 +122,9 @@ constexpr double kClosedPhaseTrimS = 0.008;
 // agree within 10 Hz (`longClosedPhaseResonance`): the glottis stays closed
 // for most of the period (creak), while linear prediction's root lies on a
 // harmonic above F1 (a creaky female /i/ read 345–430 Hz for 300–320).
+constexpr std::size_t kCreakStride = 4;
+constexpr double kCreakJump = 0.1;
+constexpr double kCreakH1H2Db = -8.0;
 // F2 from the band below 2 kHz: 16 ms round a frame, within F2's range
 // (at the reference ceiling); an F2 root this near F1's is F1's again; at
 // least this many frames of a stretch give one, the median within kFillReach.
@@ -858,17 +861,56 @@ void CeilingTracker::creakyF1(std::span<const double> found, std::span<const dou
   auto lowF0 = [&](std::size_t i) { return found[i] >= kLowestF0Hz && found[i] < kHighVoiceHz; };
   ClosedPhaseRoots roots;
   const auto reach = static_cast<std::size_t>(std::lround(kF0ReachS * fs_ / kMcCandlessHop));
+  // At the frames whose F0 was looked for (every fourth): creak where, of
+  // those within 80 ms, half or more found none or one more than 10 % from
+  // the last, and at the nearest frame with a low F0 the second harmonic
+  // stands over the first (a short open phase).
+  std::vector<RootCandidate> closed(n);
+  std::vector<double> window, windowed, omega(2), power;
+  for (std::size_t i = 0; i < n; i += kCreakStride) {
+    if (found[i] >= kHighVoiceHz) continue;
+    int looked = 0, irregular = 0;
+    double last = 0.0;
+    for (std::size_t j = i > reach ? (i - reach + kCreakStride - 1) / kCreakStride * kCreakStride : 0;
+         j < n && j <= i + reach; j += kCreakStride) {
+      ++looked;
+      if (found[j] <= 0.0 || (last > 0.0 && std::abs(found[j] / last - 1.0) > kCreakJump)) ++irregular;
+      last = found[j];
+    }
+    if (2 * irregular < looked || looked < kFewestScoredFrames) continue;
+    std::size_t k = n;
+    for (std::size_t d = 0; d <= reach && k == n; ++d)
+      k = i + d < n && lowF0(i + d) ? i + d : i >= d && lowF0(i - d) ? i - d : n;
+    if (k == n) continue;
+    const std::span<const double> x = piece(k);
+    if (window.size() != x.size()) {
+      window.resize(x.size());
+      for (std::size_t t = 0; t < x.size(); ++t)
+        window[t] = 0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * static_cast<double>(t) / static_cast<double>(x.size() - 1));
+    }
+    windowed.resize(x.size());
+    for (std::size_t t = 0; t < x.size(); ++t) windowed[t] = window[t] * x[t];
+    omega = {2.0 * std::numbers::pi * found[k] / fs_, 4.0 * std::numbers::pi * found[k] / fs_};
+    powersAt(windowed, omega, power);
+    if (10.0 * std::log10((power[0] + 1.0) / (power[1] + 1.0)) > kCreakH1H2Db) continue;
+    closed[i] = longClosedPhaseResonance(piece(i), fs_, found[k], tracks[i].f[0].frequencyHz, kF1LowHz * scale,
+                                         std::min(kF1HighHz * scale, tracks[i].f[1].frequencyHz), roots);
+  }
+  // Every low frame from the nearest two of them (between, the line
+  // through both).
   for (std::size_t i = 0; i < n; ++i) {
     if (found[i] >= kHighVoiceHz) continue;
-    double f0 = 0.0;
-    for (std::size_t d = 0; d <= reach && f0 == 0.0; ++d)
-      f0 = i + d < n && lowF0(i + d) ? found[i + d] : i >= d && lowF0(i - d) ? found[i - d] : 0.0;
-    if (f0 == 0.0) continue;
+    const std::size_t before = i / kCreakStride * kCreakStride, after = before + kCreakStride;
+    const RootCandidate& p = closed[before];
+    const RootCandidate q = after < n ? closed[after] : RootCandidate{};
+    RootCandidate r = p.frequencyHz > 0.0 ? p : q;
+    if (p.frequencyHz > 0.0 && q.frequencyHz > 0.0) {
+      const double w = static_cast<double>(i - before) / kCreakStride;
+      r = {(1.0 - w) * p.frequencyHz + w * q.frequencyHz, (1.0 - w) * p.bandwidthHz + w * q.bandwidthHz, 0.0};
+    }
     TrackedFormant& f1 = tracks[i].f[0];
-    const RootCandidate closed = longClosedPhaseResonance(piece(i), fs_, f0, f1.frequencyHz, kF1LowHz * scale,
-                                                      std::min(kF1HighHz * scale, tracks[i].f[1].frequencyHz), roots);
-    if (closed.frequencyHz > 0.0 && std::abs(closed.frequencyHz - f1.frequencyHz) <= kClosedPhaseReachHz)
-      f1 = {closed.frequencyHz, closed.bandwidthHz, f1.amplitudeDb, true};
+    if (r.frequencyHz > 0.0 && std::abs(r.frequencyHz - f1.frequencyHz) <= kClosedPhaseReachHz)
+      f1 = {r.frequencyHz, r.bandwidthHz, f1.amplitudeDb, true};
   }
 }
 
