@@ -125,6 +125,12 @@ constexpr double kClosedPhaseTrimS = 0.008;
 constexpr std::size_t kCreakStride = 4;
 constexpr double kCreakJump = 0.1;
 constexpr double kCreakH1H2Db = -8.0;
+// An F0 of 300 Hz or more is halved where its harmonics stand less than
+// 5 dB over their gaps on average (at twice the true F0 the gaps hold the
+// odd harmonics: 0–5 dB in the child's /e/, 8–19 at the true F0 in 20 dB
+// noise) and those of half of it 6 dB more.
+constexpr double kFilledGapsDb = 5.0;
+constexpr double kHalfClearerDb = 6.0;
 // F2 from the band below 2 kHz: 16 ms round a frame, within F2's range
 // (at the reference ceiling); an F2 root this near F1's is F1's again; at
 // least this many frames of a stretch give one, the median within kFillReach.
@@ -739,6 +745,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     found = std::move(near);
   }
   if (!noisy && bandCutHz == 0.0) creakyF1(found, s, lo, scale, voiced, tracks);
+  if (noisy || bandCutHz > 0.0) halveOctaveHigh(found, s, lo, gapHighHz, voiced);
   std::vector<double> lpcF1(n), nearby;
   std::vector<RootCandidate> fits(n), aboveFits(n);
   for (std::size_t i = 0; i < n; ++i) lpcF1[i] = tracks[i].f[0].frequencyHz;
@@ -911,6 +918,43 @@ void CeilingTracker::creakyF1(std::span<const double> found, std::span<const dou
     TrackedFormant& f1 = tracks[i].f[0];
     if (r.frequencyHz > 0.0 && std::abs(r.frequencyHz - f1.frequencyHz) <= kClosedPhaseReachHz)
       f1 = {r.frequencyHz, r.bandwidthHz, f1.amplitudeDb, true};
+  }
+}
+
+void CeilingTracker::halveOctaveHigh(std::vector<double>& found, std::span<const double> s, std::int64_t lo,
+                                     double gapHighHz, const std::vector<std::size_t>& voiced) const {
+  const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
+  const auto hi = lo + static_cast<std::int64_t>(s.size());
+  std::vector<double> window, piece, omega, power, gapOmega, gapPower, between;
+  // The harmonics' mean level over the gaps between them, in dB.
+  auto gapsDb = [&](double f0) {
+    harmonicPowers(piece, fs_, f0, omega, power);
+    gapOmega.clear();
+    gapPower.clear();
+    for (std::size_t k = 0; k < omega.size(); ++k)
+      if (const double hz = omega[k] / (2.0 * std::numbers::pi) * fs_; hz >= kGapLowHz && hz <= gapHighHz) {
+        gapOmega.push_back(omega[k] + std::numbers::pi * f0 / fs_);
+        gapPower.push_back(power[k]);
+      }
+    powersAt(piece, gapOmega, between);
+    double db = 0.0;
+    for (std::size_t k = 0; k < between.size(); ++k) db += 10.0 * std::log10((gapPower[k] + 1.0) / (between[k] + 1.0));
+    return between.empty() ? 0.0 : db / static_cast<double>(between.size());
+  };
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    if (found[i] < 2.0 * kHighVoiceHz) continue;
+    const std::int64_t centre = block_[voiced[i]].centre;
+    const std::int64_t from = std::max(lo, centre - half), to = std::min(hi - 1, centre + half);
+    if (to - from < 3 * half / 2) continue;
+    piece.resize(static_cast<std::size_t>(to - from));
+    if (window.size() != piece.size()) {
+      window.resize(piece.size());
+      for (std::size_t k = 0; k < window.size(); ++k)
+        window[k] = 0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(window.size() - 1));
+    }
+    for (std::size_t k = 0; k < piece.size(); ++k) piece[k] = window[k] * s[static_cast<std::size_t>(from - lo) + k + 1];
+    const double atF0 = gapsDb(found[i]);
+    if (atF0 < kFilledGapsDb && gapsDb(found[i] / 2.0) >= atF0 + kHalfClearerDb) found[i] /= 2.0;
   }
 }
 
