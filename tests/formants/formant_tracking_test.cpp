@@ -305,7 +305,9 @@ TEST(ClosedPhase, ResonanceUnderAShortOpenPhase) {
       }
     }
     ClosedPhaseRoots roots;
-    if (share < 0.3) EXPECT_NEAR(longClosedPhaseResonance(x, fs, f0, f1 + 100, 180, 950, roots).frequencyHz, f1, 10);
+    if (share < 0.3) {
+      EXPECT_NEAR(longClosedPhaseResonance(x, fs, f0, f1 + 100, 180, 950, roots).frequencyHz, f1, 10);
+    }
     roots = {};
     const RootCandidate found = closedPhaseResonance(x, fs, f0, f1 + 100, 180, 950, roots);
     EXPECT_NEAR(found.frequencyHz, f1, 10) << f0 << " " << f1;
