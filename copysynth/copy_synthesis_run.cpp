@@ -198,6 +198,7 @@ int copySynthesizeSignal(const CopySignal& signal, const CopySynthesisFiles& fil
       KlattRecord r = initialCopyRecord(t, copyF0At(signal.f0AtMs, t, tracks.stepMs), formantsAt(window, double(t)), energy, threshold,
                                         fs, defaults, tracks);
       r[kAVdb] = 0;
+      placeSpeakerHigherFormants(r, signal.speech, fs, tracks);
       anything = anything || r[kF0hz10] > 0 || r[kAF] > 0;
       written = full.add(r) && selected.add(r);
     }

@@ -3,10 +3,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "signal/time_conversion.h"
 #include "spectral/envelope_frame.h"
 #include "spectral/fft.h"
+#include "spectral/lpc.h"
+#include "spectral/roots.h"
 
 namespace ardv {
 std::array<double, 3> formantsAt(std::span<const FormantPoint> points, double ms) {
@@ -46,9 +49,41 @@ double fricationEnergyDb(const FrameSource& speech, std::int64_t centre, double 
   return 10.0 * std::log10(std::max(power / (b2 - b1 + 1), 1e-10));
 }
 
+std::array<int, 2> speakerHigherFormants(const FrameSource& speech, std::int64_t centre, double fs, double f3Hz,
+                                         const CopyTrackSettings& settings) {
+  const double top = 0.45 * fs;
+  std::array<double, 2> hz{0.0, 0.0};
+  const int n = static_cast<int>(std::lround(settings.higherFrameMs * fs / 1000.0));
+  const int order = std::clamp(2 + static_cast<int>(fs / 1000.0), 2, kMaxLpcOrder);
+  std::vector<std::int16_t> frame(static_cast<std::size_t>(std::max(n, 0)) + 1, 0);
+  if (n > order && speech(centre - n / 2 - 1, frame)) {
+    // Pre-emphasized and windowed: the sample before the frame starts the difference.
+    std::vector<double> x(static_cast<std::size_t>(n));
+    for (std::size_t i = 0; i < x.size(); ++i)
+      x[i] = (0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * double(i) / (n - 1))) * (frame[i + 1] - 0.97 * frame[i]);
+    LpcAnalysis lpc;
+    std::vector<Resonance> found;
+    if (lpcAutocorrelation(std::span<const double>(x), order, lpc)) {
+      std::vector<double> poly(lpc.a.size());
+      poly[0] = 1.0;
+      for (std::size_t j = 1; j < poly.size(); ++j) poly[j] = -lpc.a[j];
+      if (fband(order, poly, fs, settings.higherMaxBandwidthHz, f3Hz + settings.higherGapHz, top, found) > 0)
+        hz[0] = found[0].frequencyHz;
+    }
+  }
+  // The defaults where they lie in order above F3 (F4 where the LPC has none).
+  for (std::size_t k = 0; k < 2; ++k) {
+    const double below = k == 0 ? f3Hz : std::max(f3Hz, hz[0]);
+    const double d = settings.defaultHz[k];
+    if (hz[k] == 0.0 && d < top && d >= below + settings.higherGapHz) hz[k] = d;
+  }
+  return {static_cast<int>(std::lround(hz[0])), static_cast<int>(std::lround(hz[1]))};
+}
+
 CopySynthesisSettings copyOfRecordingSettings(const CopyTrackSettings& tracks) {
   CopySynthesisSettings settings;
   settings.higherBandwidthPercent = tracks.higherBandwidthPercent;
+  settings.wideF2F3Hz = tracks.wideF2F3Hz;
   settings.f1HarmonicDropDb = tracks.f1HarmonicDropDb;
   settings.firstHarmonicBandwidth = tracks.firstHarmonicBandwidth;
   return settings;
@@ -78,6 +113,15 @@ KlattRecord initialCopyRecord(long t, int f0, const std::array<double, 3>& hz, d
   return r;
 }
 
+void placeSpeakerHigherFormants(KlattRecord& r, const FrameSource& speech, double fs, const CopyTrackSettings& settings) {
+  if (!settings.speakerHigherFormants || fs < settings.higherMinimumRateHz || r[kF0hz10] <= 0 || r[kF2hz] <= 0 ||
+      r[kF3hz] - r[kF2hz] <= settings.wideF2F3Hz)
+    return;
+  const auto higher = speakerHigherFormants(speech, msToSamples(double(r[kDate]), fs), fs, r[kF3hz], settings);
+  r[kF4hz] = higher[0];
+  r[kF5hz] = higher[1];
+}
+
 std::vector<KlattRecord> initialCopyRecords(long durationMs, const std::function<int(double ms)>& f0AtMs,
                                             const std::vector<FormantPoint>& formants,
                                             std::span<const std::int16_t> speech, double fs,
@@ -89,9 +133,11 @@ std::vector<KlattRecord> initialCopyRecords(long durationMs, const std::function
     energy.push_back(fricationEnergyDb(speech, msToSamples(double(t), fs), fs, settings));
   const double threshold = fricationThresholdDb(*std::max_element(energy.begin(), energy.end()), settings);
   std::size_t i = 0;
-  for (long t = 0; t < durationMs; t += settings.stepMs, ++i)
+  for (long t = 0; t < durationMs; t += settings.stepMs, ++i) {
     records.push_back(initialCopyRecord(t, copyF0At(f0AtMs, t, settings.stepMs), formantsAt(formants, double(t)), energy[i], threshold,
                                         fs, defaults, settings));
+    placeSpeakerHigherFormants(records.back(), framesOf(speech), fs, settings);
+  }
   return records;
 }
 

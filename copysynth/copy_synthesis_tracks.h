@@ -1,6 +1,7 @@
 // The starting tracks of a copy synthesis made from a recording alone: F0,
-// the tracked F1–F3, default pieces for F4 and F5, and the frication source
-// in unvoiced frames that carry energy, on one frame grid.
+// the tracked F1–F3, F4 and F5 (the speaker's F4 in back vowels, default
+// pieces elsewhere), and the frication source in unvoiced frames that carry
+// energy, on one frame grid.
 #pragma once
 
 #include <array>
@@ -38,12 +39,38 @@ struct CopyTrackSettings {
   // 20-30 dB under its peak, otherwise fill the band between F2 and F3 some
   // 20 dB above a recording's, and Praat reads F1 and F2 there as one peak.
   int higherBandwidthPercent = 40;
+  int wideF2F3Hz = 1200;  // F3 this far above F2: back vowels
   // F1 at least as wide as puts the nearest harmonic of F0 half its peak's
   // amplitude down, and the low resonance on the first harmonic at this
   // bandwidth where F0 lies above it (CopySynthesisSettings).
   double f1HarmonicDropDb = 6.0;
   int firstHarmonicBandwidth = 60;
+  // F4 of the speaker in voiced frames where F3 lies wideF2F3Hz above F2
+  // (speakerHigherFormants), where the default 3500 Hz, narrowed, weighed
+  // on the band between F2 and F3.
+  bool speakerHigherFormants = true;
+  double higherGapHz = 300.0;           // F4 at least this far above F3, F5 above F4
+  double higherMaxBandwidthHz = 600.0;  // wider LPC resonances are not formants
+  double higherFrameMs = 25.0;
+  // Below this rate F4 lies at the band's edge, where the LPC's top
+  // resonance is least sure: the defaults stay.
+  double higherMinimumRateHz = 10000.0;
 };
+
+// F4 and F5 (Hz) of the frame centred on `centre`: F4 the lowest resonance
+// of an LPC of order 2 + fs/1000 (Hamming window of higherFrameMs,
+// pre-emphasis) narrower than higherMaxBandwidthHz, at least higherGapHz
+// above F3 and below 0.45·fs; F5, and F4 where the LPC has none, the
+// default of the settings where it lies so far above the one below and
+// under 0.45·fs, else 0.
+std::array<int, 2> speakerHigherFormants(const FrameSource& speech, std::int64_t centre, double fs, double f3Hz,
+                                         const CopyTrackSettings& settings);
+
+// F4 and F5 from speakerHigherFormants at the record's date in a voiced
+// record (F0 > 0) whose F3 lies more than wideF2F3Hz above F2, at a rate of
+// higherMinimumRateHz or more, with speakerHigherFormants set; other records
+// are left as they are.
+void placeSpeakerHigherFormants(KlattRecord& r, const FrameSource& speech, double fs, const CopyTrackSettings& settings);
 
 // The fit's settings for the copy of a recording.
 CopySynthesisSettings copyOfRecordingSettings(const CopyTrackSettings& tracks);

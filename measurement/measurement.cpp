@@ -36,7 +36,11 @@ bool analyseFormants(const infoFile& file, std::int64_t first, std::int64_t last
     from = std::max<std::int64_t>(first - kMcCandlessFrame / 2 - s.formantContextSamples, 0) / kMcCandlessHop *
            kMcCandlessHop;
   if (from > n - (kMcCandlessFrame + 1)) return true;
-  return formantTracksOfFile(file, from, last, s.snakeFormants ? TrackMethod::Snake : TrackMethod::McCandless,
+  // The tracks run on past the stretch, as over the whole file: the
+  // automatic ceiling is chosen per voiced stretch, and one cut at `last`
+  // may get another ceiling (rows past `last` stop the tracker).
+  const std::int64_t to = s.formantContextSamples >= 0 ? std::min(n - 1, last + s.formantContextSamples) : n - 1;
+  return formantTracksOfFile(file, from, to, s.snakeFormants ? TrackMethod::Snake : TrackMethod::McCandless,
                              s.formantOptions, snakeParams(),
                              [&](const FormantTrackRow& r) {
                                if (r.centre > last) return false;

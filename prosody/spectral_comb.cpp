@@ -234,11 +234,12 @@ ARDV_WIDE_PATHS void correlPeigne(const float* pics, const CombTables& comb, con
   if (f > top) return;
   const int* ends = toothEnds(f, top, params.harmCeilHz, teeth);
   // Eight frequencies side by side, one lane each: every lane adds its
-  // teeth in order as one frequency at a time would, then its own last
-  // teeth alone.
+  // teeth in order as one frequency at a time would, up to the block's
+  // longest comb.
+  static const float kNoCell = 0.0f;
   for (; f + 7 <= top; f += 8) {
-    int common = ends[f];
-    for (int j = 1; j < 8; ++j) common = std::min(common, ends[f + j]);
+    int common = ends[f], most = ends[f];
+    for (int j = 1; j < 8; ++j) common = std::min(common, ends[f + j]), most = std::max(most, ends[f + j]);
     Floats8 sum = {};
     int k = 1;
     for (; k < common; ++k) {
@@ -246,11 +247,14 @@ ARDV_WIDE_PATHS void correlPeigne(const float* pics, const CombTables& comb, con
       strided8(pics, k, f, cells);
       sum += tooth[k] * cells;
     }
-    for (int j = 0; j < 8; ++j) {
-      float s = sum[j];
-      for (int r = k; r < ends[f + j]; ++r) s += tooth[r] * pics[r * (f + j)];
-      correl[f + j] = s;
+    // The lanes' own last teeth, a lane past its end adding 0 (sums are
+    // never -0): no branch on each lane's count.
+    for (; k < most; ++k) {
+      Floats8 cells;
+      for (int j = 0; j < 8; ++j) cells[j] = *(k < ends[f + j] ? pics + k * (f + j) : &kNoCell);
+      sum += tooth[k] * cells;
     }
+    std::memcpy(correl + f, &sum, sizeof sum);
   }
   for (; f <= top; ++f) {
     float sum = 0.0f;
@@ -374,24 +378,38 @@ HarmonicLevels harmonicLevels(const float* s, double binHz, double top, double f
 struct Rises {
   double on = -1, off = -1;
 };
-Rises meanRises(const HarmonicLevels& h, float floor, int m) {
+// The rises max(level - floor, 0) of h's levels.
+struct HarmonicRises {
+  int count = 0;
+  float rise[kMaxHarmonics];
+};
+HarmonicRises risesOf(const HarmonicLevels& h, float floor) {
+  HarmonicRises r;
+  r.count = h.count;
+  for (int k = 0; k < h.count; ++k) r.rise[k] = std::max(h.level[k] - floor, 0.0f);
+  return r;
+}
+
+Rises meanRises(const HarmonicRises& h, int m) {
+  // Each rise goes to one sum and 0 to the other (rises are never -0):
+  // no branch on k modulo m (c).
   double sumOn = 0, sumOff = 0;
-  int nOn = 0, nOff = 0;
-  // c counts k modulo m.
   for (int k = 1, c = 1; k <= h.count; ++k, c = c == m ? 1 : c + 1) {
-    const double rise = std::max(h.level[k - 1] - floor, 0.0f);
-    if (c == m) sumOn += rise, ++nOn;
-    else sumOff += rise, ++nOff;
+    const double rise = h.rise[k - 1];
+    sumOn += c == m ? rise : 0.0;
+    sumOff += c == m ? 0.0 : rise;
   }
+  const int nOn = h.count / m, nOff = h.count - nOn;
   return {nOn >= 2 ? sumOn / nOn : -1.0, nOff >= 2 ? sumOff / nOff : -1.0};
 }
+Rises meanRises(const HarmonicLevels& h, float floor, int m) { return meanRises(risesOf(h, floor), m); }
 
 // Smallest m (2..5) for which f is a subharmonic: the multiples of m*f rise
 // at least kSubharmonicMinRiseDb, the others less than kSubharmonicRatio of that.
 int subharmonicOf(const float* s, double binHz, double top, double f, double fMax, float floor) {
-  const HarmonicLevels h = harmonicLevels(s, binHz, top, f);
+  const HarmonicRises h = risesOf(harmonicLevels(s, binHz, top, f), floor);
   for (int m = 2; m <= 5 && m * f <= fMax; ++m) {
-    const auto [on, off] = meanRises(h, floor, m);
+    const auto [on, off] = meanRises(h, m);
     if (off >= 0 && on >= kSubharmonicMinRiseDb && off < kSubharmonicRatio * on) return m;
   }
   return 1;
@@ -402,25 +420,28 @@ int subharmonicOf(const float* s, double binHz, double top, double f, double fMa
 namespace {
 
 // The values of ranks r1 and r2 (from 0, ascending) among v[0..n-1], v
-// padded with +inf to a multiple of eight: each value's rank range from
-// counts of the values below it and up to it, eight at a time (no branch
-// to mispredict, as a selection has one per comparison).
+// padded with +inf to a multiple of eight: each value's place in a stable
+// order (the values below it, and those equal to it that come before it),
+// eight values at a time against every value (no branch to mispredict, as
+// a selection has one per comparison). Exactly one value has each place.
 ARDV_WIDE_PATHS void ranked(const float* v, int n, int r1, int r2, float* at1, float* at2) {
-  const int blocks = (n + 7) / 8;
   bool found1 = false, found2 = false;
-  for (int i = 0; i < n && !(found1 && found2); ++i) {
-    const float x = v[i];
-    Lanes8 below = {}, upTo = {};
-    for (int b = 0; b < blocks; ++b) {
-      Floats8 y;
-      std::memcpy(&y, v + 8 * b, sizeof y);
-      below -= y < x;
-      upTo -= y <= x;
+  const Lanes8 lane = {0, 1, 2, 3, 4, 5, 6, 7};
+  for (int i = 0; i < n && !(found1 && found2); i += 8) {
+    Floats8 x;
+    std::memcpy(&x, v + i, sizeof x);
+    Lanes8 place = {};
+    int b = 0;
+    for (; b < i; ++b) place -= v[b] <= x;
+    for (; b < std::min(i + 8, n); ++b) {
+      const float y = v[b];
+      place -= (y < x) | ((y == x) & (lane > b - i));
     }
-    int lo = 0, hi = 0;
-    for (int j = 0; j < 8; ++j) lo += below[j], hi += upTo[j];
-    if (lo <= r1 && r1 < hi) *at1 = x, found1 = true;
-    if (lo <= r2 && r2 < hi) *at2 = x, found2 = true;
+    for (; b < n; ++b) place -= v[b] < x;
+    for (int j = 0; j < 8 && i + j < n; ++j) {
+      if (place[j] == r1) *at1 = x[j], found1 = true;
+      if (place[j] == r2) *at2 = x[j], found2 = true;
+    }
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <numbers>
+#include <utility>
 
 namespace ardv {
 namespace {
@@ -185,6 +186,14 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     if (at + length > samples) return 0.0;
     return periodicity(xs.data() + at, length, g.fs, f0);
   };
+  // The last measure of each frame with its F0: the octave and jump checks
+  // below ask again for what the weak check measured.
+  std::vector<std::pair<int, double>> known(p.size(), {0, 0.0});
+  auto periodicityOwn = [&](int i, int f0) {
+    auto& [at, v] = known[static_cast<std::size_t>(i)];
+    if (at != f0) at = f0, v = periodicityAt(i, f0);
+    return v;
+  };
   // A frame that is quiet or does not repeat at f0 (more strictly when it
   // is nearly quiet, as Praat's silence threshold does).
   auto weakFor = [&](int i, int f0) {
@@ -197,11 +206,11 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     // A quiet frame must repeat better: the bar rises from the threshold at
     // 2 / (1 + threshold) times kQuietPeakShare to 1 at kQuietPeakShare.
     const double share = static_cast<double>(local) / peak;
-    return periodicityAt(i, f0) < threshold + std::max(0.0, 2 - share * (1 + threshold) / kQuietPeakShare);
+    return periodicityOwn(i, f0) < threshold + std::max(0.0, 2 - share * (1 + threshold) / kQuietPeakShare);
   };
   auto weak = [&](int i) { return weakFor(i, p[static_cast<std::size_t>(i)]); };
   auto jump = [](int f, int ref) { return f > 0 && ref > 0 && (f >= kJumpRatio * ref || ref >= kJumpRatio * f); };
-  std::vector<char> w;
+  std::vector<signed char> w;
   for (int i = 0; i < n;) {
     if (p[static_cast<std::size_t>(i)] <= 0) {
       ++i;
@@ -209,10 +218,18 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     }
     int end = i;
     while (end < n && p[static_cast<std::size_t>(end)] > 0) ++end;
-    w.assign(static_cast<std::size_t>(end - i), 0);
-    int failing = 0;
-    for (int k = i; k < end; ++k) failing += w[static_cast<std::size_t>(k - i)] = weak(k);
-    auto weakAt = [&](int k) { return w[static_cast<std::size_t>(k - i)] != 0; };
+    // Each frame's check is made when first read (before any change to its
+    // F0): from the start until the count decides, then as the bounds and
+    // the creak search ask.
+    w.assign(static_cast<std::size_t>(end - i), -1);
+    auto weakAt = [&](int k) {
+      signed char& v = w[static_cast<std::size_t>(k - i)];
+      if (v < 0) v = weak(k) ? 1 : 0;
+      return v != 0;
+    };
+    int failing = 0, passing = 0;
+    for (int k = i; k < end && 2 * failing <= end - i && 2 * (end - i - passing) > end - i; ++k)
+      weakAt(k) ? ++failing : ++passing;
     int a = 2 * failing > end - i ? end : i, b = end;  // mostly aperiodic: not voiced
     // Voicing ends after the last frame that repeats, and starts at most
     // kOnsetFramesChecked frames later than the path put it.
@@ -221,7 +238,7 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
     // Creak inside: a stretch of weak frames of a low voice.
     for (int k = a; k < b;) {
       int e = k;
-      while (e < b && weakAt(e) && low(e)) ++e;
+      while (e < b && low(e) && weakAt(e)) ++e;
       if (e - k >= kCreakFrames)
         for (int m = k; m < e; ++m) p[static_cast<std::size_t>(m)] = 0;
       k = std::max(e, k + 1);
@@ -233,7 +250,7 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
       const std::int64_t at = static_cast<std::int64_t>(k) * g.S - g.L / 2;
       if (f0 <= 0 || !low(k) || 2 * f0 > run.params.f0Max || at < 0 || at + 2 * g.L > samples) continue;
       const double atHalf = periodicity(xs.data() + at, 2 * g.L, g.fs, 2.0 * f0);
-      if (atHalf >= threshold && atHalf >= periodicity(xs.data() + at, 2 * g.L, g.fs, f0) - kOctaveMargin)
+      if (atHalf >= threshold && atHalf >= periodicityOwn(k, f0) - kOctaveMargin)
         p[static_cast<std::size_t>(k)] = 2 * f0;
     }
     // A few frames a jump away from agreeing neighbours on both sides take
@@ -250,7 +267,7 @@ void checkPeriodicity(const PitchRun& run, std::vector<int>& p) {
         const int target = static_cast<int>(nearestInt(before + (after - before) * double(m - k + 1) / (e - k + 1)));
         if (own <= 0 || !jump(own, after)) continue;
         const double there = periodicityAt(m, target);
-        if (there >= threshold && there >= periodicityAt(m, own) - kOctaveMargin)
+        if (there >= threshold && there >= periodicityOwn(m, own) - kOctaveMargin)
           p[static_cast<std::size_t>(m)] = target;
       }
       k = e;

@@ -88,16 +88,17 @@ class LowBins {
     if (bins < 1 || bins > kMaxBins || window < 1 || window > 256) return false;
     window_ = window;
     bins_ = bins;
-    stride_ = (bins + 3) / 4 * 4;
+    // Per sample the cosines of bins 0..bins-1, then the sines of bins
+    // 1..bins-1 (bin 0's is 0), padded to whole vectors of four.
+    stride_ = (2 * bins - 1 + 3) / 4 * 4;
     hamming_.assign(static_cast<std::size_t>(window) + 1, 0.0f);
     if (!initham(hamming_.data(), window)) return false;
-    cos_.assign(static_cast<std::size_t>(window * stride_), 0.0);
-    sin_.assign(cos_.size(), 0.0);
+    table_.assign(static_cast<std::size_t>(window * stride_), 0.0);
     for (int n = 0; n < window; ++n)
       for (int k = 0; k < bins; ++k) {
         const double a = 2 * std::numbers::pi * ((k * n) % 256) / 256;
-        cos_[static_cast<std::size_t>(n * stride_ + k)] = std::cos(a);
-        sin_[static_cast<std::size_t>(n * stride_ + k)] = std::sin(a);
+        table_[static_cast<std::size_t>(n * stride_ + k)] = std::cos(a);
+        if (k > 0) table_[static_cast<std::size_t>(n * stride_ + bins - 1 + k)] = std::sin(a);
       }
     gainDb_ = static_cast<float>(20.0 * std::log10((256 / 2.0) / window));
     return true;
@@ -129,30 +130,38 @@ class LowBins {
       case 5: return powersOf<5>(x, p);
       case 6: return powersOf<6>(x, p);
       case 7: return powersOf<7>(x, p);
-      default: return powersOf<8>(x, p);
+      case 8: return powersOf<8>(x, p);
+      case 9: return powersOf<9>(x, p);
+      case 10: return powersOf<10>(x, p);
+      case 11: return powersOf<11>(x, p);
+      case 12: return powersOf<12>(x, p);
+      case 13: return powersOf<13>(x, p);
+      case 14: return powersOf<14>(x, p);
+      case 15: return powersOf<15>(x, p);
+      default: return powersOf<16>(x, p);
     }
   }
 
   using Doubles4 = double __attribute__((vector_size(32)));
 
-  // V vectors of four bins each, held in registers over the frame.
+  // V vectors of four sums each (the real parts, then the imaginary ones),
+  // held in registers over the frame.
   template <int V>
   [[gnu::always_inline]] inline void powersOf(const std::int16_t* x, float* p) const {
-    Doubles4 re[V] = {}, im[V] = {};
-    const double* c = cos_.data();
-    const double* s = sin_.data();
-    for (int n = 0; n < window_; ++n, c += stride_, s += stride_) {
+    Doubles4 sum[V] = {};
+    const double* t = table_.data();
+    for (int n = 0; n < window_; ++n, t += stride_) {
       const double v = static_cast<float>(x[n]) * hamming_[static_cast<std::size_t>(n)];
       for (int j = 0; j < V; ++j) {
-        Doubles4 cj, sj;
-        std::memcpy(&cj, c + 4 * j, sizeof cj);
-        std::memcpy(&sj, s + 4 * j, sizeof sj);
-        re[j] += v * cj;
-        im[j] += v * sj;
+        Doubles4 tj;
+        std::memcpy(&tj, t + 4 * j, sizeof tj);
+        sum[j] += v * tj;
       }
     }
+    double lanes[4 * V];
+    std::memcpy(lanes, sum, sizeof lanes);
     for (int k = 0; k < bins_; ++k) {
-      const auto r = static_cast<float>(re[k / 4][k % 4]), i = static_cast<float>(im[k / 4][k % 4]);
+      const auto r = static_cast<float>(lanes[k]), i = k > 0 ? static_cast<float>(lanes[bins_ - 1 + k]) : 0.0f;
       p[k] = std::max(r * r + i * i, 1e-10f);
     }
   }
@@ -160,7 +169,7 @@ class LowBins {
   int window_ = 0, bins_ = 0, stride_ = 0;
   float gainDb_ = 0;
   std::vector<float> hamming_;
-  std::vector<double> cos_, sin_;
+  std::vector<double> table_;
 };
 
 }  // namespace

@@ -143,6 +143,24 @@ bool realFft(float* buffer, int n) {
   return true;
 }
 
+bool realFftFront(float* buffer, int n, int count) {
+  if (!isPowerOfTwoIn(n, 256, kMaxFftSize) || count < 1 || count > n / 4) return false;
+  double* zr = fftkernel::scratchRe();
+  double* zi = fftkernel::scratchIm();
+  fftkernel::frontHalfAsComplexForward(n / 2, buffer, zr, zi);
+  fftkernel::splitLow(n, zr, zi, buffer, count);
+  return true;
+}
+
+bool realFftBins(float* buffer, int n, int count) {
+  if (!isPowerOfTwoIn(n, 256, kMaxFftSize) || count < 1 || count > n / 4) return false;
+  double* zr = fftkernel::scratchRe();
+  double* zi = fftkernel::scratchIm();
+  halfSizeForward(n, buffer, zr, zi);
+  fftkernel::splitLow(n, zr, zi, buffer, count);
+  return true;
+}
+
 bool realFftInterleaved(float* buffer, int n) {
   if (!isPowerOfTwoIn(n, 4, kMaxFftSize)) return false;
   double* zr = fftkernel::scratchRe();

@@ -51,6 +51,14 @@ bool complexFft(float* buffer, int n, FftDirection direction);
 // out[2k+1] = -Im X(k). out[n] and out[n+1] (the Nyquist pair) are not written.
 bool realFft(float* buffer, int n);
 
+// As realFft for a buffer whose second half is zero (buffer[n/2..] is not
+// read), with out[0..2*count-1] only written, count = 1..n/4: the same bits.
+bool realFftFront(float* buffer, int n, int count);
+
+// As realFft with out[0..2*count-1] only written, count = 1..n/4: the same
+// bits.
+bool realFftBins(float* buffer, int n, int count);
+
 // As realFft but with the sign of the imaginary part restored:
 // out[2k+1] = +Im X(k). Sizes 4..4096.
 bool realFftInterleaved(float* buffer, int n);

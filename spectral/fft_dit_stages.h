@@ -159,13 +159,20 @@ inline void firstRadix4FromReal(int n, const T* x, double* re, double* im) {
 // the lanes): the block of destination rev[r] takes source points r, r + n/4,
 // r + n/2, r + 3n/4, so consecutive r are read as vectors and the results
 // transposed into blocks.
-template <class V>
+// With frontHalf the points from n/2 on are taken as zeros and not read:
+// the same sums, a zero added where a point was (the same bits).
+template <class V, bool frontHalf = false>
 ARDV_FFT_INLINE void firstRadix4FromFloat(int n, const float* x, double* re, double* im) {
   const std::int32_t* rev = tables().reversal[log2Of(n)].data();
   const int q = n / 4;
   for (int r = 0; r < q; r += kLanes<V>) {
     V pr[4], pi[4];
     for (int s = 0; s < 4; ++s) {
+      if (frontHalf && s >= 2) {
+        pr[s] = V{};
+        pi[s] = V{};
+        continue;
+      }
       if constexpr (kLanes<V> == 4) {
         F8 v;
         __builtin_memcpy(&v, x + 2 * (r + s * q), sizeof v);

@@ -32,6 +32,8 @@ struct KernelPath {
   void (*fromDouble)(int m, const double* x, double* zr, double* zi);
   void (*splitInterleaved)(int n, const double* zr, const double* zi, float* out, double imSign);
   void (*splitHalfComplex)(int n, const double* zr, const double* zi, double* x);
+  void (*fromFrontHalf)(int m, const float* x, double* zr, double* zi);
+  void (*splitLow)(int n, const double* zr, const double* zi, float* out, int count);
 };
 
 #define ARDV_FFT_PATH(NAME, ATTR, V)                                                                          \
@@ -49,8 +51,15 @@ struct KernelPath {
   ATTR void NAME##SplitHalfComplex(int n, const double* zr, const double* zi, double* x) {                   \
     splitHalfComplexBody(n, zr, zi, x);                                                                       \
   }                                                                                                           \
+  ATTR void NAME##FromFrontHalf(int m, const float* x, double* zr, double* zi) {                             \
+    frontHalfAsComplexBody<V>(m, x, zr, zi);                                                                  \
+  }                                                                                                           \
+  ATTR void NAME##SplitLow(int n, const double* zr, const double* zi, float* out, int count) {               \
+    splitLowBody<V>(n, zr, zi, out, count);                                                                   \
+  }                                                                                                           \
   constexpr KernelPath NAME##Path = {NAME##Dif,         NAME##Dit,          NAME##FromFloat, NAME##FromDouble, \
-                                     NAME##SplitInterleaved, NAME##SplitHalfComplex};
+                                     NAME##SplitInterleaved, NAME##SplitHalfComplex, NAME##FromFrontHalf,    \
+                                     NAME##SplitLow};
 
 ARDV_FFT_PATH(generic, , V4)
 
@@ -136,6 +145,16 @@ void realAsComplexForward(int m, const T* x, double* zr, double* zi) {
   }
   zr[m] = zr[0];
   zi[m] = zi[0];
+}
+
+void frontHalfAsComplexForward(int m, const float* x, double* zr, double* zi) {
+  path().fromFrontHalf(m, x, zr, zi);
+  zr[m] = zr[0];
+  zi[m] = zi[0];
+}
+
+void splitLow(int n, const double* zr, const double* zi, float* out, int count) {
+  path().splitLow(n, zr, zi, out, count);
 }
 
 template void realAsComplexForward<float>(int, const float*, double*, double*);

@@ -26,11 +26,16 @@ void ditForward(int n, double* re, double* im);
 template <class T>
 void realAsComplexForward(int m, const T* x, double* zr, double* zi);
 
+// As realAsComplexForward<float> for x zero from x[m] on (not read), m >= 16.
+void frontHalfAsComplexForward(int m, const float* x, double* zr, double* zi);
+
 // Real-transform split: from the natural-order transform Z of the n/2-point
 // complex sequence x[2m] + i x[2m+1] (with Z[n/2] = Z[0] stored past the
 // end), X(k) for k = 0..n/2-1 written as out[2k] = Re X(k),
 // out[2k+1] = imSign*Im X(k).
 void splitToInterleaved(int n, const double* zr, const double* zi, float* out, double imSign);
+// The same for k = 0..count-1 only (count <= n/4), imSign -1.
+void splitLow(int n, const double* zr, const double* zi, float* out, int count);
 // The same into the half-complex layout x[k] = Re X(k), x[n-k] = -Im X(k)
 // for k = 1..n/2-1 and x[0] = X(0) (x[n/2] is left to the caller).
 void splitToHalfComplex(int n, const double* zr, const double* zi, double* x);

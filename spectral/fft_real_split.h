@@ -26,6 +26,16 @@ ARDV_FFT_INLINE void realAsComplexBody(int m, const T* x, double* zr, double* zi
   ditAfterFirstStage<V>(m, zr, zi);
 }
 
+// The same for x[2j] + i x[2j+1] zero from j = m/2 on (x not read there).
+template <class V>
+ARDV_FFT_INLINE void frontHalfAsComplexBody(int m, const float* x, double* zr, double* zi) {
+  if (m / 4 >= kLanes<V>)
+    firstRadix4FromFloat<V, true>(m, x, zr, zi);
+  else
+    firstRadix4FromFloat<V4, true>(m, x, zr, zi);
+  ditAfterFirstStage<V>(m, zr, zi);
+}
+
 // X(k) = E + W^k O with E = (Z(k) + conj Z(m-k))/2, O = -i (Z(k) - conj Z(m-k))/2.
 // X(k) = E + T and X(m-k) = conj(E - T) with T = W^k O: one pass over the
 // pairs k, m-k (k = 1..m/2), lanes of pairs first, then one by one.
@@ -91,6 +101,46 @@ ARDV_FFT_INLINE void splitInterleavedBody(int n, const double* zr, const double*
     if constexpr (kLanes<V> != 4) k = splitLanes<V4>(k, n, zr, zi, out, imSign);
   }
   for (; k <= m / 2; ++k) pair(k);
+  out[0] = static_cast<float>(zr[0] + zi[0]);
+  out[1] = 0.0f;
+}
+
+// X(k) for k = 0..count-1 only (count <= n/4), each as splitInterleavedBody
+// forms it.
+template <class V>
+ARDV_FFT_INLINE void splitLowBody(int n, const double* zr, const double* zi, float* out, int count) {
+  constexpr int L = kLanes<V>;
+  using F = std::conditional_t<L == 4, F4, F8>;
+  const int m = n / 2;
+  const double* c = cosTable(n);
+  const double* s = sinTable(n);
+  V half, sign;
+  for (int l = 0; l < L; ++l) half[l] = 0.5, sign[l] = -1.0;
+  int k = 1;
+  for (; k + L <= count; k += L) {
+    const int r = m - k - (L - 1);
+    const V ar = load<V>(zr + k), ai = load<V>(zi + k);
+    const V br = reversed(load<V>(zr + r));
+    const V bi = -reversed(load<V>(zi + r));
+    const V er = half * (ar + br), ei = half * (ai + bi);
+    const V orr = half * (ai - bi), oi = -half * (ar - br);
+    const V ck = load<V>(c + k), sk = load<V>(s + k);
+    const V tr = ck * orr + sk * oi, ti = ck * oi - sk * orr;
+    const F xr = __builtin_convertvector(er + tr, F);
+    const F xi = __builtin_convertvector(sign * (ei + ti), F);
+    if constexpr (L == 4)
+      store(out + 2 * k, __builtin_shufflevector(xr, xi, 0, 4, 1, 5, 2, 6, 3, 7));
+    else
+      store(out + 2 * k, __builtin_shufflevector(xr, xi, 0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15));
+  }
+  for (; k < count; ++k) {
+    const double ar = zr[k], ai = zi[k], br = zr[m - k], bi = -zi[m - k];
+    const double er = 0.5 * (ar + br), ei = 0.5 * (ai + bi);
+    const double orr = 0.5 * (ai - bi), oi = -0.5 * (ar - br);
+    const double tr = c[k] * orr + s[k] * oi, ti = c[k] * oi - s[k] * orr;
+    out[2 * k] = static_cast<float>(er + tr);
+    out[2 * k + 1] = static_cast<float>(-1.0 * (ei + ti));
+  }
   out[0] = static_cast<float>(zr[0] + zi[0]);
   out[1] = 0.0f;
 }

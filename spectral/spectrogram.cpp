@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -11,6 +13,7 @@
 #include "platform/report.h"
 #include "platform/thread_pool.h"
 #include "spectral/cepstrum.h"
+#include "spectral/cpu_paths.h"
 #include "spectral/critical_band.h"
 #include "spectral/fft.h"
 #include "spectral/image_levels.h"
@@ -20,6 +23,64 @@
 #include "spectral/window.h"
 
 namespace ardv {
+
+namespace {
+
+using Floats8 = float __attribute__((vector_size(32)));
+using Ints8 = std::int32_t __attribute__((vector_size(32)));
+using Shorts8 = std::int16_t __attribute__((vector_size(16)));
+#if defined(__clang__)
+#define ARDV_PICK8F(a, b, ...) __builtin_shufflevector(a, b, __VA_ARGS__)
+#else
+#define ARDV_PICK8F(a, b, ...) __builtin_shuffle(a, b, Ints8{__VA_ARGS__})
+#endif
+
+// By reference: the default build has no AVX to return them in.
+void load8(const float* p, Floats8& v) { std::memcpy(&v, p, sizeof v); }
+void store8(float* p, const Floats8& v) { std::memcpy(p, &v, sizeof v); }
+
+// The frame's samples times the window (first differences with
+// preemphasis), eight at a time; the same products as one at a time.
+ARDV_WIDE_PATHS void windowed(const std::int16_t* s, const float* w, int window, bool preemphasis, float* f) {
+  int i = 0;
+  if (preemphasis) {
+    for (; i + 8 <= window; i += 8) {
+      Shorts8 a, b;
+      std::memcpy(&a, s + i, sizeof a);
+      std::memcpy(&b, s + i + 1, sizeof b);
+      Floats8 wi;
+      load8(w + i, wi);
+      store8(f + i, __builtin_convertvector(__builtin_convertvector(b, Ints8) - __builtin_convertvector(a, Ints8), Floats8) * wi);
+    }
+    for (; i < window; ++i) f[i] = static_cast<float>(s[i + 1] - s[i]) * w[i];
+  } else {
+    for (; i + 8 <= window; i += 8) {
+      Shorts8 a;
+      std::memcpy(&a, s + i, sizeof a);
+      Floats8 wi;
+      load8(w + i, wi);
+      store8(f + i, __builtin_convertvector(a, Floats8) * wi);
+    }
+    for (; i < window; ++i) f[i] = static_cast<float>(s[i]) * w[i];
+  }
+}
+
+// max(|X(k)|^2, 1e-10) for k < count from the interleaved transform f.
+ARDV_WIDE_PATHS void powers(const float* f, int count, float* column) {
+  int k = 0;
+  const Floats8 floor = {1e-10f, 1e-10f, 1e-10f, 1e-10f, 1e-10f, 1e-10f, 1e-10f, 1e-10f};
+  for (; k + 8 <= count; k += 8) {
+    Floats8 a, b;
+    load8(f + 2 * k, a);
+    load8(f + 2 * k + 8, b);
+    const Floats8 re = ARDV_PICK8F(a, b, 0, 2, 4, 6, 8, 10, 12, 14), im = ARDV_PICK8F(a, b, 1, 3, 5, 7, 9, 11, 13, 15);
+    const Floats8 power = re * re + im * im;
+    store8(column + k, power < floor ? floor : power);
+  }
+  for (; k < count; ++k) column[k] = std::max(f[2 * k] * f[2 * k] + f[2 * k + 1] * f[2 * k + 1], 1e-10f);
+}
+
+}  // namespace
 
 bool SpecFft::init(int window, int n) {
   if (!isPowerOfTwoIn(n, 16, kMaxFftSize)) {
@@ -63,19 +124,24 @@ bool SpecFft::compute(const SampleSpan& x, std::int64_t first, float* column, bo
   const std::int16_t* s = x.data + (first - x.first);
   float* f = frame_.data();
   const float* w = hamming_.data();
-  if (preemphasis) {
-    for (int i = 0; i < window_; ++i) f[i] = static_cast<float>(s[i + 1] - s[i]) * w[i];
-  } else {
-    for (int i = 0; i < window_; ++i) f[i] = static_cast<float>(s[i]) * w[i];
-  }
-  std::fill(f + window_, f + n_ + 2, 0.0f);
-  realFft(f, n_);
+  windowed(s, w, window_, preemphasis, f);
   const int last = count >= 0 && count <= n_ / 2 ? count - 1 : n_ / 2;  // the last bin written
+  if (window_ <= n_ / 2 && last >= 0 && last < n_ / 4) {
+    // A frame of half the transform or less, its low bins only.
+    std::fill(f + window_, f + n_ / 2, 0.0f);
+    realFftFront(f, n_, last + 1);
+  } else if (last >= 0 && last < n_ / 4) {
+    std::fill(f + window_, f + n_ + 2, 0.0f);
+    realFftBins(f, n_, last + 1);
+  } else {
+    std::fill(f + window_, f + n_ + 2, 0.0f);
+    realFft(f, n_);
+  }
   if (inDb) {
     const float g = static_cast<float>(offsetDb_);
     for (int k = 0; k <= last; ++k) column[k] = powerDb(f[2 * k] * f[2 * k] + f[2 * k + 1] * f[2 * k + 1], g);
   } else {
-    for (int k = 0; k <= last; ++k) column[k] = std::max(f[2 * k] * f[2 * k] + f[2 * k + 1] * f[2 * k + 1], 1e-10f);
+    powers(f, last + 1, column);
   }
   return true;
 }

@@ -209,6 +209,25 @@ TEST(CopySynthesis, StartingTracksVoiceFricationAndDefaultFormants) {
   }
 }
 
+// The speaker's F4 of a back vowel (cascade branch), or in silence the
+// defaults 300 Hz above F3 and under 0.45·fs; F5 the default above F4.
+TEST(CopySynthesis, SpeakerFourthFormant) {
+  const struct { int rate, f3, f4, wantF4, wantF5; } rows[] = {  // f4 0: silence
+      {16000, 2600, 3200, 3200, 4500}, {16000, 2800, 4300, 4300, 0}, {8000, 2500, 3200, 3200, 0},
+      {11025, 2400, 3900, 3900, 4500}, {16000, 2500, 0, 3500, 4500}, {16000, 3300, 0, 0, 4500},
+      {8000, 2500, 0, 3500, 0},        {8000, 3300, 0, 0, 0}};
+  for (const auto& row : rows) {
+    KlattRecord r = initialKlattDefaults();
+    r[kF0hz10] = 110, r[kF1hz] = 450, r[kF2hz] = 800, r[kF3hz] = row.f3, r[kF4hz] = row.f4;
+    r[kF5hz] = row.rate > 10000 ? 4700 : 0;
+    auto speech = test::steady(r, {.rateHz = row.rate, .frameMs = 4, .waveform = 8}, 50);
+    if (row.f4 == 0) speech.assign(speech.size(), 0);
+    const auto got = speakerHigherFormants(framesOf(speech), std::ssize(speech) / 2, row.rate, row.f3, {});
+    EXPECT_NEAR(got[0], row.wantF4, 0.03 * row.wantF4) << row.rate << " Hz, F4 " << row.f4;
+    EXPECT_EQ(got[1], row.wantF5) << row.rate << " Hz, F4 " << row.f4;
+  }
+}
+
 // The synthesizer run in-process for -t 7, as the program would.
 bool synthesizeExcitation(const std::filesystem::path& params, const std::filesystem::path& raw) {
   std::vector<KlattRecord> records;

@@ -120,7 +120,12 @@ class Agreement : public ::testing::Test {
   MeasureSettings settings;
 };
 
-TEST_F(Agreement, MeansEqualThoseOfThePitchFileFormantTracksAndEnergyFile) {
+// At the design's ceiling and at the automatic one (chosen per voiced
+// stretch: a stretch measured alone must not get another ceiling).
+class AgreementAtCeiling : public Agreement, public ::testing::WithParamInterface<double> {};
+
+TEST_P(AgreementAtCeiling, MeansEqualThoseOfThePitchFileFormantTracksAndEnergyFile) {
+  settings.formantOptions.ceilingHz = GetParam();
   ASSERT_TRUE(pitchFileFromSignal(info, dir / "v.pit", settings.f0Params, PitchOptions{true, false}));
   const std::vector<int> pit = pitchFileValues(dir / "v.pit");
   std::vector<FormantTrackRow> tracks;
@@ -183,6 +188,8 @@ TEST_F(Agreement, MeansEqualThoseOfThePitchFileFormantTracksAndEnergyFile) {
     EXPECT_EQ(mf.formantsMiddleMean, m.formantsMiddleMean);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Ceilings, AgreementAtCeiling, ::testing::Values(kReferenceCeilingHz, 0.0));
 
 TEST_F(Agreement, ShortRecordingsAndEmptyTiersGiveNoValueAndNoRow) {
   ASSERT_TRUE(writeWavFile(dir / "short.wav", std::vector<std::int16_t>(200, 1000), 16000,

@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <numbers>
 #include <random>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/headless/recording_reporter.h"
@@ -180,6 +184,38 @@ TEST(Fft, OutputBitsAreTheRecordedOnes) {
     }
   }
   fftkernel::setKernelPath(-1);
+}
+
+// The half-filled transform and the low bins alone against the whole
+// transform, bit for bit on every path: the half-filled one's second half
+// (NaN here) is not read, nothing past its bins written.
+TEST(RealFft, FrontHalfAndLowBinsGiveTheSameBins) {
+  for (int path = 0; path < fftkernel::kernelPathCount(); ++path) {
+    fftkernel::setKernelPath(path);
+    for (int n : {256, 1024, 4096})
+      for (int count : {1, 2, 5, 9, n / 8 + 3, n / 4}) {
+        auto whole = fixedSignal<float>(n);
+        std::fill(whole.begin() + n / 2, whole.end(), 0.0f);
+        auto front = whole;
+        std::fill(front.begin() + n / 2, front.end(), std::numeric_limits<float>::quiet_NaN());
+        const auto input = front;
+        auto full = fixedSignal<float>(n), fullBins = full;
+        ASSERT_TRUE(realFft(whole.data(), n));
+        ASSERT_TRUE(realFftFront(front.data(), n, count));
+        ASSERT_TRUE(realFft(full.data(), n));
+        ASSERT_TRUE(realFftBins(fullBins.data(), n, count));
+        const auto bins = static_cast<std::size_t>(2 * count);
+        EXPECT_EQ(fingerprint(0, front, 2 * count), fingerprint(0, whole, 2 * count)) << n << " " << count << " " << path;
+        EXPECT_EQ(fingerprint(0, fullBins, 2 * count), fingerprint(0, full, 2 * count)) << n << " " << count << " " << path;
+        EXPECT_EQ(0, std::memcmp(front.data() + bins, input.data() + bins, (front.size() - bins) * sizeof(float)))
+            << n << " " << count;
+      }
+  }
+  fftkernel::setKernelPath(-1);
+  std::vector<float> f(1024, 1.0f);
+  for (const auto& [n, count] : std::vector<std::pair<int, int>>{{128, 8}, {1024, 0}, {1024, 257}})
+    EXPECT_FALSE(realFftFront(f.data(), n, count) || realFftBins(f.data(), n, count)) << n << " " << count;
+  EXPECT_EQ(f[0], 1.0f);
 }
 
 TEST(Fft, UnsupportedSizeIsReportedAndLeavesData) {
