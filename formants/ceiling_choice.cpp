@@ -52,14 +52,6 @@ constexpr double kF0ReachS = 0.080;
 // fills every other period of a child's voice); it is doubled where a frame
 // within 80 ms reads twice it, within 8 %.
 constexpr double kOctaveTolerance = 0.08;
-// Or an octave high: speech-shaped noise buries the first harmonic, and the
-// second, near an open vowel's F1, sets the period (a child's /e/ in 5 dB
-// noise read 600–650 Hz for 280–320). Then the odd harmonics of F0/2 stand
-// halfway between those of F0 over 1–4 kHz; where they do by 2 dB or more
-// as the median of the frames within 80 ms that read 300 Hz or more, each
-// of those F0s is halved. (Frame by frame the test scattered by ±8 dB:
-// F0's vibrato smears the upper harmonics over 40 ms.)
-constexpr double kOctaveHighDb = 2.0;
 // There an open vowel's F1 lies above the second harmonic, where the fit's
 // roots under 1.85·F0 are noise: where, within 80 ms, frames whose fit has a
 // root above 1.9·F0 (in two orders of three) outnumber three to one those
@@ -124,6 +116,21 @@ constexpr double kClosedPhaseReachHz = 150.0;
 constexpr double kClosedPhaseGapsDb = 15.0;
 // The middle 24 ms of the fit's 40 (cheaper, and as good).
 constexpr double kClosedPhaseTrimS = 0.008;
+// A low voice (F0 70–150 Hz, or that of the nearest such frame within
+// 80 ms where F0 was not looked for or not found) takes F1 from its closed
+// phases where analyses over a fifth and over three fifths of each period
+// agree within 10 Hz (`longClosedPhaseResonance`): the glottis stays closed
+// for most of the period (creak), while linear prediction's root lies on a
+// harmonic above F1 (a creaky female /i/ read 345–430 Hz for 300–320).
+constexpr std::size_t kCreakStride = 4;
+constexpr double kCreakJump = 0.1;
+constexpr double kCreakH1H2Db = -8.0;
+// An F0 of 300 Hz or more is halved where its harmonics stand less than
+// 5 dB over their gaps on average (at twice the true F0 the gaps hold the
+// odd harmonics: 0–5 dB in the child's /e/, 8–19 at the true F0 in 20 dB
+// noise) and those of half of it 6 dB more.
+constexpr double kFilledGapsDb = 5.0;
+constexpr double kHalfClearerDb = 6.0;
 // F2 from the band below 2 kHz: 16 ms round a frame, within F2's range
 // (at the reference ceiling); an F2 root this near F1's is F1's again; at
 // least this many frames of a stretch give one, the median within kFillReach.
@@ -264,39 +271,6 @@ void liftOctaveLow(std::vector<double>& f0, std::size_t reach) {
         break;
       }
   }
-}
-
-// Halves each F0 of `f0` (300 Hz or more) whose frames within `reach` that
-// also read 300 Hz or more show, as their median, the odd harmonics of half
-// of it kOctaveHighDb over the quarter points (`halfwayOverQuarterDb` of 40
-// ms round `centres`, in `s` from sample `lo`).
-void halveOctaveHigh(std::span<const double> s, std::int64_t lo, std::span<const std::int64_t> centres,
-                     std::int64_t half, double fs, double gapHighHz, std::size_t reach, std::vector<double>& f0) {
-  const std::size_t n = f0.size();
-  const std::int64_t hi = lo + static_cast<std::int64_t>(s.size());
-  std::vector<double> db(n, 0.0), piece, nearby;
-  std::vector<char> tested(n, 0);
-  for (std::size_t i = 0; i < n; ++i) {
-    if (f0[i] < 2.0 * kHighVoiceHz) continue;
-    const std::int64_t from = std::max(lo, centres[i] - half), to = std::min(hi - 1, centres[i] + half);
-    if (to - from < 3 * half / 2) continue;
-    piece.resize(static_cast<std::size_t>(to - from));
-    const auto last = static_cast<double>(piece.size() - 1);
-    for (std::size_t k = 0; k < piece.size(); ++k)
-      piece[k] = (0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * static_cast<double>(k) / last)) *
-                 s[static_cast<std::size_t>(from - lo) + k + 1];
-    db[i] = halfwayOverQuarterDb(piece, fs, f0[i], kGapLowHz, gapHighHz);
-    tested[i] = 1;
-  }
-  std::vector<double> out(f0);
-  for (std::size_t i = 0; i < n; ++i) {
-    if (!tested[i]) continue;
-    nearby.clear();
-    for (std::size_t j = i > reach ? i - reach : 0; j < n && j <= i + reach; ++j)
-      if (tested[j]) nearby.push_back(db[j]);
-    if (medianOf(nearby) >= kOctaveHighDb) out[i] = f0[i] / 2.0;
-  }
-  f0 = std::move(out);
 }
 
 // Where, within `reach` frames, the frames with a root above the second
@@ -786,10 +760,9 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
         }
       }
     found = std::move(near);
-    std::vector<std::int64_t> centres(n);
-    for (std::size_t i = 0; i < n; ++i) centres[i] = block_[voiced[i]].centre;
-    halveOctaveHigh(s, lo, centres, half, fs_, gapHighHz, reach, found);
   }
+  if (!noisy && bandCutHz == 0.0) creakyF1(found, s, lo, scale, voiced, tracks);
+  if (noisy || bandCutHz > 0.0) halveOctaveHigh(found, s, lo, gapHighHz, voiced);
   std::vector<double> lpcF1(n), nearby;
   std::vector<RootCandidate> fits(n), aboveFits(n);
   for (std::size_t i = 0; i < n; ++i) lpcF1[i] = tracks[i].f[0].frequencyHz;
@@ -896,6 +869,109 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
     settleNoisyF1(fits, tracks);
   } else if (bandCutHz > 0.0) {
     fillFromFits(fits, tracks);
+  }
+}
+
+void CeilingTracker::creakyF1(std::span<const double> found, std::span<const double> s, std::int64_t lo, double scale,
+                              const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const {
+  const std::size_t n = tracks.size();
+  const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
+  const auto hi = lo + static_cast<std::int64_t>(s.size());
+  auto piece = [&](std::size_t i) {
+    const std::int64_t centre = block_[voiced[i]].centre;
+    const std::int64_t from = std::max(lo, centre - half), to = std::min(hi - 1, centre + half);
+    return s.subspan(static_cast<std::size_t>(from - lo), static_cast<std::size_t>(std::max<std::int64_t>(0, to - from + 1)));
+  };
+  auto lowF0 = [&](std::size_t i) { return found[i] >= kLowestF0Hz && found[i] < kHighVoiceHz; };
+  ClosedPhaseRoots roots;
+  const auto reach = static_cast<std::size_t>(std::lround(kF0ReachS * fs_ / kMcCandlessHop));
+  // At the frames whose F0 was looked for (every fourth): creak where, of
+  // those within 80 ms, half or more found none or one more than 10 % from
+  // the last, and at the nearest frame with a low F0 the second harmonic
+  // stands over the first (a short open phase).
+  std::vector<RootCandidate> closed(n);
+  std::vector<double> window, windowed, omega(2), power;
+  for (std::size_t i = 0; i < n; i += kCreakStride) {
+    if (found[i] >= kHighVoiceHz) continue;
+    int looked = 0, irregular = 0;
+    double last = 0.0;
+    for (std::size_t j = i > reach ? (i - reach + kCreakStride - 1) / kCreakStride * kCreakStride : 0;
+         j < n && j <= i + reach; j += kCreakStride) {
+      ++looked;
+      if (found[j] <= 0.0 || (last > 0.0 && std::abs(found[j] / last - 1.0) > kCreakJump)) ++irregular;
+      last = found[j];
+    }
+    if (2 * irregular < looked || looked < kFewestScoredFrames) continue;
+    std::size_t k = n;
+    for (std::size_t d = 0; d <= reach && k == n; ++d)
+      k = i + d < n && lowF0(i + d) ? i + d : i >= d && lowF0(i - d) ? i - d : n;
+    if (k == n) continue;
+    const std::span<const double> x = piece(k);
+    if (window.size() != x.size()) {
+      window.resize(x.size());
+      for (std::size_t t = 0; t < x.size(); ++t)
+        window[t] = 0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * static_cast<double>(t) / static_cast<double>(x.size() - 1));
+    }
+    windowed.resize(x.size());
+    for (std::size_t t = 0; t < x.size(); ++t) windowed[t] = window[t] * x[t];
+    omega = {2.0 * std::numbers::pi * found[k] / fs_, 4.0 * std::numbers::pi * found[k] / fs_};
+    powersAt(windowed, omega, power);
+    if (10.0 * std::log10((power[0] + 1.0) / (power[1] + 1.0)) > kCreakH1H2Db) continue;
+    closed[i] = longClosedPhaseResonance(piece(i), fs_, found[k], tracks[i].f[0].frequencyHz, kF1LowHz * scale,
+                                         std::min(kF1HighHz * scale, tracks[i].f[1].frequencyHz), roots);
+  }
+  // Every low frame from the nearest two of them (between, the line
+  // through both).
+  for (std::size_t i = 0; i < n; ++i) {
+    if (found[i] >= kHighVoiceHz) continue;
+    const std::size_t before = i / kCreakStride * kCreakStride, after = before + kCreakStride;
+    const RootCandidate& p = closed[before];
+    const RootCandidate q = after < n ? closed[after] : RootCandidate{};
+    RootCandidate r = p.frequencyHz > 0.0 ? p : q;
+    if (p.frequencyHz > 0.0 && q.frequencyHz > 0.0) {
+      const double w = static_cast<double>(i - before) / kCreakStride;
+      r = {(1.0 - w) * p.frequencyHz + w * q.frequencyHz, (1.0 - w) * p.bandwidthHz + w * q.bandwidthHz, 0.0};
+    }
+    TrackedFormant& f1 = tracks[i].f[0];
+    if (r.frequencyHz > 0.0 && std::abs(r.frequencyHz - f1.frequencyHz) <= kClosedPhaseReachHz)
+      f1 = {r.frequencyHz, r.bandwidthHz, f1.amplitudeDb, true};
+  }
+}
+
+void CeilingTracker::halveOctaveHigh(std::vector<double>& found, std::span<const double> s, std::int64_t lo,
+                                     double gapHighHz, const std::vector<std::size_t>& voiced) const {
+  const auto half = static_cast<std::int64_t>(std::lround(kHarmonicWindowS * fs_ / 2.0));
+  const auto hi = lo + static_cast<std::int64_t>(s.size());
+  std::vector<double> window, piece, omega, power, gapOmega, gapPower, between;
+  // The harmonics' mean level over the gaps between them, in dB.
+  auto gapsDb = [&](double f0) {
+    harmonicPowers(piece, fs_, f0, omega, power);
+    gapOmega.clear();
+    gapPower.clear();
+    for (std::size_t k = 0; k < omega.size(); ++k)
+      if (const double hz = omega[k] / (2.0 * std::numbers::pi) * fs_; hz >= kGapLowHz && hz <= gapHighHz) {
+        gapOmega.push_back(omega[k] + std::numbers::pi * f0 / fs_);
+        gapPower.push_back(power[k]);
+      }
+    powersAt(piece, gapOmega, between);
+    double db = 0.0;
+    for (std::size_t k = 0; k < between.size(); ++k) db += 10.0 * std::log10((gapPower[k] + 1.0) / (between[k] + 1.0));
+    return between.empty() ? 0.0 : db / static_cast<double>(between.size());
+  };
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    if (found[i] < 2.0 * kHighVoiceHz) continue;
+    const std::int64_t centre = block_[voiced[i]].centre;
+    const std::int64_t from = std::max(lo, centre - half), to = std::min(hi - 1, centre + half);
+    if (to - from < 3 * half / 2) continue;
+    piece.resize(static_cast<std::size_t>(to - from));
+    if (window.size() != piece.size()) {
+      window.resize(piece.size());
+      for (std::size_t k = 0; k < window.size(); ++k)
+        window[k] = 0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(window.size() - 1));
+    }
+    for (std::size_t k = 0; k < piece.size(); ++k) piece[k] = window[k] * s[static_cast<std::size_t>(from - lo) + k + 1];
+    const double atF0 = gapsDb(found[i]);
+    if (atF0 < kFilledGapsDb && gapsDb(found[i] / 2.0) >= atF0 + kHalfClearerDb) found[i] /= 2.0;
   }
 }
 

@@ -119,6 +119,18 @@ class CeilingTracker {
   // prediction lie on a harmonic there), when it has a root near F1 (in a
   // noisy recording, below the second harmonic).
   void harmonicF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
+  // Where the voice is low (`found`: F0 per frame, 0 where not looked for
+  // or not found; `s`: the block's samples from `lo`), F1 from its glottal
+  // closed phases where they last most of the period (creak: linear
+  // prediction's root lies on a harmonic above F1).
+  void creakyF1(std::span<const double> found, std::span<const double> s, std::int64_t lo, double scale,
+                const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
+  // Halves each F0 of `found` (300 Hz or more) whose harmonics' gaps
+  // (1 kHz to `gapHighHz`) stand 6 dB clearer at half of it: a child's F1
+  // near the second harmonic leaves the first too weak below 1 kHz, and F0
+  // reads twice the true one.
+  void halveOctaveHigh(std::vector<double>& found, std::span<const double> s, std::int64_t lo, double gapHighHz,
+                       const std::vector<std::size_t>& voiced) const;
   // Where F2 of the filled tracks took no root (or one within 150 Hz of
   // F1's) and lies below 1600 Hz, the median of F2 from the spectrum below
   // 2 kHz alone (formants/low_band_f2.h) within 8 frames, else in the

@@ -22,6 +22,9 @@ constexpr double kPreEmphasis = 0.97;
 // 555–565 with a quarter alone).
 constexpr double kClosedShares[] = {0.2, 0.3};
 constexpr double kAgreeHz = 10.0;
+// A low voice whose glottis is closed for most of the period (creak): a
+// fifth and three fifths.
+constexpr double kLongClosedShares[] = {0.2, 0.6};
 constexpr int kOrderAt16k = 14;
 // A closed phase's resonance is narrow: where the analysis missed the
 // closures (a female /u/, F1 370 and F2 950 Hz: 480 Hz, 300 Hz wide) it is
@@ -179,11 +182,14 @@ bool closedPhasePrediction(std::span<const double> x, double fs, double f0, int 
   return true;
 }
 
-RootCandidate closedPhaseResonance(std::span<const double> x, double fs, double f0, double nearHz, double lowHz,
-                                   double highHz, ClosedPhaseRoots& roots) {
+namespace {
+
+// closedPhaseResonance over the first `shares` of each period.
+RootCandidate resonanceOver(std::span<const double> x, double fs, double f0, double nearHz, double lowHz, double highHz,
+                            std::span<const double> shares, ClosedPhaseRoots& roots) {
   std::vector<std::vector<double>> a;
   const int order = std::max(2, static_cast<int>(std::lround(kOrderAt16k * fs / 16000.0)));
-  if (!closedPhasePredictions(x, fs, f0, order, kClosedShares, a)) return {};
+  if (!closedPhasePredictions(x, fs, f0, order, shares, a)) return {};
   RootCandidate found[2];
   std::vector<double> poly;
   std::vector<std::complex<double>> refined;
@@ -212,6 +218,18 @@ RootCandidate closedPhaseResonance(std::span<const double> x, double fs, double 
     return {};
   return {0.5 * (found[0].frequencyHz + found[1].frequencyHz), 0.5 * (found[0].bandwidthHz + found[1].bandwidthHz),
           0.0};
+}
+
+}  // namespace
+
+RootCandidate closedPhaseResonance(std::span<const double> x, double fs, double f0, double nearHz, double lowHz,
+                                   double highHz, ClosedPhaseRoots& roots) {
+  return resonanceOver(x, fs, f0, nearHz, lowHz, highHz, kClosedShares, roots);
+}
+
+RootCandidate longClosedPhaseResonance(std::span<const double> x, double fs, double f0, double nearHz, double lowHz,
+                                       double highHz, ClosedPhaseRoots& roots) {
+  return resonanceOver(x, fs, f0, nearHz, lowHz, highHz, kLongClosedShares, roots);
 }
 
 }  // namespace ardv

@@ -35,4 +35,10 @@ using ClosedPhaseRoots = std::array<std::vector<std::complex<double>>, 2>;
 RootCandidate closedPhaseResonance(std::span<const double> x, double fs, double f0, double nearHz, double lowHz,
                                    double highHz, ClosedPhaseRoots& roots);
 
+// closedPhaseResonance over the first fifth and the first three fifths of
+// each period: a resonance only where the glottis stays closed through most
+// of the period (a creaky voice).
+RootCandidate longClosedPhaseResonance(std::span<const double> x, double fs, double f0, double nearHz, double lowHz,
+                                       double highHz, ClosedPhaseRoots& roots);
+
 }  // namespace ardv

@@ -90,18 +90,6 @@ void subtractGaps(std::span<const double> x, double fs, double f0, std::span<con
     power[k] = std::max(power[k] - 0.5 * (noise[k] + noise[k + 1]), 0.05 * power[k]);
 }
 
-double halfwayOverQuarterDb(std::span<const double> x, double fs, double f0, double lowHz, double highHz) {
-  std::vector<double> omega, power;
-  for (double k = std::ceil(lowHz / f0); (k + 1.0) * f0 <= highHz; k += 1.0)
-    for (const double d : {0.25, 0.5, 0.75}) omega.push_back(2.0 * std::numbers::pi * (k + d) * f0 / fs);
-  if (omega.empty()) return 0.0;
-  powersAt(x, omega, power);
-  double db = 0.0;
-  for (std::size_t k = 0; k + 2 < power.size(); k += 3)
-    db += 10.0 * std::log10((power[k + 1] + 1.0) / (0.5 * (power[k] + power[k + 2]) + 1.0));
-  return db / static_cast<double>(power.size() / 3);
-}
-
 void undoLowCut(std::span<const double> omega, double fs, double cutHz, double mostDb, std::vector<double>& power) {
   const double most = std::pow(10.0, mostDb / 10.0);
   for (std::size_t k = 0; k < omega.size() && k < power.size(); ++k) {

@@ -31,13 +31,6 @@ void harmonicPowers(std::span<const double> x, double fs, double f0, std::vector
 void subtractGaps(std::span<const double> x, double fs, double f0, std::span<const double> omega,
                   std::vector<double>& power);
 
-// How far, in dB on average, the points halfway between the harmonics k·f0
-// of `x` (windowed) from lowHz to highHz stand over the points a quarter of
-// the way: well over 0 where f0 is twice the voice's F0 (halfway lie its
-// odd harmonics), near 0 in noise or between true harmonics. 0 where no
-// harmonic lies in the band.
-double halfwayOverQuarterDb(std::span<const double> x, double fs, double f0, double lowHz, double highHz);
-
 // Undoes on the powers at `omega` (radians per sample) two second-order
 // Butterworth high-pass sections at cutHz, a telephone band's low edge (−6 dB there), lifting
 // none by more than mostDb.

@@ -265,29 +265,12 @@ TEST(HarmonicFit, ResonanceBetweenHarmonicsAndF0) {
     for (std::size_t n = 0; n < band.size(); ++n)
       for (int k = 2; k <= 4; ++k) band[n] += std::cos(2 * pi * k * f0 * static_cast<double>(n) / 4000 + k) / k;
     EXPECT_NEAR(periodicF0(band, 4000, 70, 600, 0.7), f0, 0.01 * f0);
-    // Its odd harmonics halfway between those of twice F0 (an octave high),
-    // none between its own.
-    std::vector<double> wave(640);
-    for (std::size_t n = 0; n < wave.size(); ++n)
-      for (double f = f0; f < 4200; f += f0)
-        wave[n] += (0.54 - 0.46 * std::cos(2 * pi * static_cast<double>(n) / 639)) * std::cos(2 * pi * f * static_cast<double>(n) / fs + f);
-    EXPECT_GT(halfwayOverQuarterDb(wave, fs, 2 * f0, 1000, 4000), 20.0) << f0;
-    EXPECT_LT(halfwayOverQuarterDb(wave, fs, f0, 1000, 4000), 0.0) << f0;
   }
   std::mt19937 g(3);
   std::normal_distribution<double> noise;
   std::vector<double> x(640), a;
   for (double& v : x) v = noise(g);
   EXPECT_EQ(periodicF0(x, 16000, 70, 600, 0.7), 0.0);
-  // On noise: the log of one power against that of the mean of two, whose
-  // expectations part by (ψ(2) − ln 2 + γ)·10/ln 10 = 1.34 dB.
-  double noiseDb = 0.0;
-  for (int draw = 0; draw < 20; ++draw) {
-    for (double& v : x) v = noise(g);
-    noiseDb += halfwayOverQuarterDb(x, 16000, 300, 1000, 4000) / 20;
-  }
-  EXPECT_NEAR(noiseDb, -1.34, 1.0);
-  EXPECT_EQ(halfwayOverQuarterDb(x, 16000, 600, 1000, 1500), 0.0);  // no whole interval in the band
   EXPECT_FALSE(lineSpectrumPrediction(std::vector<double>{0.1, 0.2}, std::vector<double>{1.0, 2.0}, 4, a));
   EXPECT_FALSE(lineSpectrumPrediction(std::vector<double>(8, 0.1), std::vector<double>(8, 0.0), 4, a));
 }
@@ -296,16 +279,19 @@ TEST(HarmonicFit, ResonanceBetweenHarmonicsAndF0) {
 // source whose short open phase lifts the harmonics above F1 (where the
 // fit at the harmonics leans), also with F1 near the second harmonic; a
 // root's previous-frame start does not change it; too few periods give
-// none.
+// none. A creaky voice (F0 105 Hz, an open phase of 15 %) reads the same
+// over three fifths of the period.
 TEST(ClosedPhase, ResonanceUnderAShortOpenPhase) {
   const double fs = 16000, pi = std::numbers::pi;
   std::mt19937 g(5);
   std::normal_distribution<double> noise;
-  for (const auto& [f0, f1] : {std::pair{210.0, 310.0}, {300.0, 575.0}, {300.0, 390.0}, {160.0, 450.0}}) {
-    // The derivative of a flow t²·(To − t) over an open phase To of 30 %
-    // of the period (as our synthesizer's), through F1 to F4.
-    std::vector<double> x(512);
-    const double period = fs / f0, open = 0.3 * period;
+  // F0, F1, the open phase's share of the period.
+  for (const auto& [f0, f1, share] : {std::tuple{210.0, 310.0, 0.3}, {300.0, 575.0, 0.3}, {300.0, 390.0, 0.3},
+                                      {160.0, 450.0, 0.3}, {105.0, 320.0, 0.15}}) {
+    // The derivative of a flow t²·(To − t) over an open phase To (30 % of
+    // the period as our synthesizer's; 15 % in creak), through F1 to F4 (40 ms).
+    std::vector<double> x(640);
+    const double period = fs / f0, open = share * period;
     for (std::size_t n = 0; n < x.size(); ++n) {
       const double t = std::fmod(static_cast<double>(n), period);
       x[n] = (t < open ? 2 * t * open - 3 * t * t : 0.0) + 1e-3 * noise(g);
@@ -319,6 +305,10 @@ TEST(ClosedPhase, ResonanceUnderAShortOpenPhase) {
       }
     }
     ClosedPhaseRoots roots;
+    if (share < 0.3) {
+      EXPECT_NEAR(longClosedPhaseResonance(x, fs, f0, f1 + 100, 180, 950, roots).frequencyHz, f1, 10);
+    }
+    roots = {};
     const RootCandidate found = closedPhaseResonance(x, fs, f0, f1 + 100, 180, 950, roots);
     EXPECT_NEAR(found.frequencyHz, f1, 10) << f0 << " " << f1;
     EXPECT_EQ(roots[0].size(), 14u);
