@@ -295,6 +295,26 @@ void preferAboveSecond(std::vector<RootCandidate>& fits, std::span<const RootCan
   fits = std::move(out);
 }
 
+// In a noisy recording, where the fit has no root under the second harmonic
+// and linear prediction's F1 (its median within 24 ms) lies above it too,
+// F1 near 2·F0 puts the fit's poles on that harmonic (too narrow, dropped)
+// or above it (a child's /e/, F1 575 Hz at 1.8·F0, read 630–690 Hz). Where
+// the second harmonic stands kPeakOverNeighboursDb or more over the first
+// and the third, F1 is the vertex of the parabola through the three
+// harmonics' levels in dB, if it lies under the second (the first louder
+// than the third: above it the vertex fell short of a female /e/'s F1 at
+// 2.1·F0, which the fit's roots above the second harmonic hold).
+constexpr double kPeakOverNeighboursDb = 6.0;
+
+// That vertex in Hz for `power` at the harmonics of f0, 0 for none.
+double underSecondHarmonicPeakHz(std::span<const double> power, double f0) {
+  if (power.size() < 3) return 0.0;
+  const double a = 10.0 * std::log10(power[0] + 1.0), b = 10.0 * std::log10(power[1] + 1.0),
+               c = 10.0 * std::log10(power[2] + 1.0);
+  if (b < a + kPeakOverNeighboursDb || b < c + kPeakOverNeighboursDb || a <= c) return 0.0;
+  return f0 * (2.0 + 0.5 * (a - c) / (a - 2.0 * b + c));
+}
+
 // F1 of each frame of `tracks`, the median of F1 within `reach` frames.
 void medianF1(std::vector<McCandlessFrame>& tracks, std::size_t reach) {
   const std::size_t n = tracks.size();
@@ -857,6 +877,8 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
                                std::min(kF1HighHz * scale, tracks[i].f[1].frequencyHz), closedRoots);
       if (closed.frequencyHz > 0.0 && std::abs(closed.frequencyHz - near) <= kClosedPhaseReachHz) fit = closed;
     }
+    if (noisy && fit.frequencyHz == 0.0 && medianOf(nearby) > belowSecond * f0)
+      if (const double peak = underSecondHarmonicPeakHz(power, f0); peak > 0.0) fit = {peak, f1.bandwidthHz, 0.0};
     if (fit.frequencyHz == 0.0) {
       fits[i].frequencyHz = -1.0;  // the fit ran and found none
       continue;
