@@ -59,6 +59,10 @@ constexpr double kOctaveTolerance = 0.08;
 // 1.9·F0, reads 49 Hz off with 1.9, 52 with 2·F0).
 constexpr double kAboveSecondHarmonic = 1.9;
 constexpr int kAboveVotes = 3;
+// Such a root at the third harmonic or above lies on that harmonic (a
+// female /o/, F1 530 Hz at 2.7·F0, read 600–680 Hz): it gives way to the
+// peak of the harmonics' levels round it (`harmonicPeakHz`).
+constexpr int kPeakFromHarmonic = 3;
 // And a frame in which the fit did not run there (or in a telephone band)
 // takes the median of the fits within 24 ms: linear prediction's F1 is
 // mostly noise (a harmonic). (In a telephone band a frame whose fit found
@@ -845,6 +849,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
       std::sort(above.begin(), above.end(),
                 [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
       aboveFits[i] = above[above.size() / 2];
+      aboveFits[i].frequencyHz = harmonicPeakHz(power, f0, aboveFits[i].frequencyHz, kPeakFromHarmonic);
     }
     std::sort(picks.begin(), picks.end(),
               [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
