@@ -59,6 +59,10 @@ constexpr double kOctaveTolerance = 0.08;
 // 1.9·F0, reads 49 Hz off with 1.9, 52 with 2·F0).
 constexpr double kAboveSecondHarmonic = 1.9;
 constexpr int kAboveVotes = 3;
+// Such a root at the third harmonic or above lies on that harmonic (a
+// female /o/, F1 530 Hz at 2.7·F0, read 600–680 Hz): it gives way to the
+// peak of the harmonics' levels round it (`harmonicPeakHz`).
+constexpr int kPeakFromHarmonic = 3;
 // And a frame in which the fit did not run there (or in a telephone band)
 // takes the median of the fits within 24 ms: linear prediction's F1 is
 // mostly noise (a harmonic). (In a telephone band a frame whose fit found
@@ -309,10 +313,9 @@ constexpr double kPeakOverNeighboursDb = 6.0;
 // That vertex in Hz for `power` at the harmonics of f0, 0 for none.
 double underSecondHarmonicPeakHz(std::span<const double> power, double f0) {
   if (power.size() < 3) return 0.0;
-  const double a = 10.0 * std::log10(power[0] + 1.0), b = 10.0 * std::log10(power[1] + 1.0),
-               c = 10.0 * std::log10(power[2] + 1.0);
-  if (b < a + kPeakOverNeighboursDb || b < c + kPeakOverNeighboursDb || a <= c) return 0.0;
-  return f0 * (2.0 + 0.5 * (a - c) / (a - 2.0 * b + c));
+  const double second = 10.0 * std::log10(power[1] / std::max(power[0], power[2]));
+  const double peak = second >= kPeakOverNeighboursDb ? harmonicPeakHz(power, f0, 2.0 * f0, 2) : 0.0;
+  return peak < 2.0 * f0 ? peak : 0.0;
 }
 
 // F1 of each frame of `tracks`, the median of F1 within `reach` frames.
@@ -865,6 +868,7 @@ void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vec
       std::sort(above.begin(), above.end(),
                 [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });
       aboveFits[i] = above[above.size() / 2];
+      aboveFits[i].frequencyHz = harmonicPeakHz(power, f0, aboveFits[i].frequencyHz, kPeakFromHarmonic);
     }
     std::sort(picks.begin(), picks.end(),
               [](const RootCandidate& p, const RootCandidate& q) { return p.frequencyHz < q.frequencyHz; });

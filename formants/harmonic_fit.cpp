@@ -125,4 +125,14 @@ bool lineSpectrumPrediction(std::span<const double> omega, std::span<const doubl
   return true;
 }
 
+double harmonicPeakHz(std::span<const double> power, double f0, double hz, int lowestHarmonic) {
+  if (f0 <= 0.0 || hz <= 0.0) return hz;
+  const auto k = static_cast<std::size_t>(std::lround(hz / f0));
+  if (k < static_cast<std::size_t>(std::max(2, lowestHarmonic)) || k >= power.size()) return hz;
+  auto db = [&](std::size_t h) { return 10.0 * std::log10(power[h - 1] + 1e-9); };
+  const double below = db(k - 1), at = db(k), above = db(k + 1), bend = below - 2.0 * at + above;
+  if (at < below || at < above || bend >= 0.0) return hz;
+  return f0 * (static_cast<double>(k) + 0.5 * (below - above) / bend);
+}
+
 }  // namespace ardv

@@ -44,4 +44,11 @@ void undoLowCut(std::span<const double> omega, double fs, double cutHz, double m
 bool lineSpectrumPrediction(std::span<const double> omega, std::span<const double> power, int order,
                             std::vector<double>& a);
 
+// The peak near `hz` of the envelope through the harmonics' powers (power[k]
+// of harmonic k + 1 of f0): a parabola through the levels in dB of the
+// harmonic nearest hz and its two neighbours, its vertex within half a
+// harmonic of it. `hz` itself where the nearest harmonic lies below
+// `lowestHarmonic`, has no neighbours or does not stand over both.
+double harmonicPeakHz(std::span<const double> power, double f0, double hz, int lowestHarmonic);
+
 }  // namespace ardv

@@ -256,7 +256,7 @@ std::vector<HardCase> hardCases() {
       if (i && !clear) h.bound[0] = c == "telephone" ? 70 : 105;
       if (k == "sentence" && !clear) h.bound[0] = std::max(h.bound[0], 70.0);
       if (c == "creaky") h.bound[0] = 50;
-      if (noisy) std::copy_n(std::array{i ? 66.0 : 85.0, i ? 200.0 : 430.0, 325.0}.begin(), 3, h.bound);
+      if (noisy) std::copy_n(std::array{i ? 66.0 : 78.0, i ? 200.0 : 430.0, 325.0}.begin(), 3, h.bound);
       all.push_back(h);
     }
   return all;

@@ -250,6 +250,10 @@ TEST(HarmonicFit, ResonanceBetweenHarmonicsAndF0) {
     double nearest = 1e9;
     for (const auto& z : roots) nearest = std::min(nearest, std::abs(std::arg(z) * fs / (2 * pi) - f1));
     EXPECT_LT(nearest, 30.0) << f0 << " " << f1;  // 70 Hz or more from every harmonic
+    // The harmonics' peak lies no farther from the resonance than the harmonic nearest it.
+    const double on = std::round(f1 / f0) * f0;
+    EXPECT_LE(std::abs(harmonicPeakHz(power, f0, on, 2) - f1), std::abs(on - f1)) << f0 << " " << f1;
+    EXPECT_EQ(harmonicPeakHz(power, f0, on, 9), on);
     // A telephone band's high-pass at 300 Hz undone, none lifted by more than 15 dB.
     std::vector<double> cut(power), gain(power.size());
     for (std::size_t k = 0; k < cut.size(); ++k) cut[k] /= gain[k] = std::pow(1 + std::pow(300 * 2 * pi / (omega[k] * fs), 4), 2);
