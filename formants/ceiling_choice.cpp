@@ -33,6 +33,11 @@ constexpr double kF1LowHz = 180.0;
 constexpr double kF1HighHz = 950.0;
 // A root standing in for F1 lies this near F1's last root (or estimate).
 constexpr double kF1ReachHz = 300.0;
+// An F1 held under 400 Hz gives way to an unassigned narrow root at least
+// twice as high, below F2 and 1100 Hz (an open vowel's F1 of a high voice).
+constexpr double kHeldLowF1Hz = 400.0;
+constexpr double kRetakeOverHeld = 2.0;
+constexpr double kRetakeHighHz = 1100.0;
 // The harmonic fit: 40 ms round a frame; F0 between 150 and 600 Hz (of
 // 70–600 Hz) found first at about 4 kHz below 1 kHz, where the
 // autocorrelation peak reaches 0.7; only where F1 lies below 2.5·F0.
@@ -689,6 +694,27 @@ void CeilingTracker::fillF1(const std::vector<std::size_t>& voiced, std::vector<
   }
 }
 
+void CeilingTracker::retakeHeldF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const {
+  // The tracker holds F1's last value where no root lies within its reach:
+  // after a nasal or a voice bar on the first harmonic it stays there into
+  // the open vowel that follows, whose F1 root (a narrow one, over twice as
+  // high) is left to no formant.
+  const auto c = static_cast<std::size_t>(chosen_);
+  const double scale = ceilings_[c] / kReferenceCeilingHz;
+  const double highHz = kRetakeHighHz * std::max(scale, 1.0);
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    TrackedFormant& f1 = tracks[i].f[0];
+    if (f1.assigned || f1.frequencyHz <= 0.0 || f1.frequencyHz >= kHeldLowF1Hz * scale) continue;
+    const RootCandidate* pick = nullptr;
+    for (const RootCandidate& r : block_[voiced[i]].roots[c])
+      if (r.bandwidthHz < kNarrowCandidateHz && r.frequencyHz >= kRetakeOverHeld * f1.frequencyHz &&
+          r.frequencyHz <= highHz && r.frequencyHz < tracks[i].f[1].frequencyHz &&
+          (!pick || r.frequencyHz < pick->frequencyHz))
+        pick = &r;
+    if (pick) f1 = {pick->frequencyHz, pick->bandwidthHz, pick->amplitudeDb, true};
+  }
+}
+
 void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const {
   if (tracks.empty()) return;
   // The block's samples in one piece.
@@ -1166,6 +1192,7 @@ bool CeilingTracker::flush() {
   std::vector<double> lpcF1;
   if (automatic_) {
     fillF1(voiced, best);
+    retakeHeldF1(voiced, best);
     for (const McCandlessFrame& f : best) lpcF1.push_back(f.f[0].frequencyHz);
     harmonicF1(voiced, best);
     smoothF1(best);

@@ -119,6 +119,8 @@ class CeilingTracker {
   // prediction lie on a harmonic there), when it has a root near F1 (in a
   // noisy recording, below the second harmonic).
   void harmonicF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
+  // F1 held low where a narrow root between it and F2 went unassigned.
+  void retakeHeldF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
   // Where the voice is low (`found`: F0 per frame, 0 where not looked for
   // or not found; `s`: the block's samples from `lo`), F1 from its glottal
   // closed phases where they last most of the period (creak: linear
