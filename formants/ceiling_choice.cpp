@@ -1084,17 +1084,8 @@ void CeilingTracker::settleNoisyF1(std::vector<RootCandidate>& fits, std::vector
 }
 
 void CeilingTracker::smoothF1(std::vector<McCandlessFrame>& tracks) const {
-  const std::size_t n = tracks.size();
   const auto reach = static_cast<std::size_t>(std::lround(kF1SmoothS * fs_ / kMcCandlessHop));
-  if (reach == 0) return;
-  std::vector<double> out(n), nearby;
-  for (std::size_t i = 0; i < n; ++i) {
-    nearby.clear();
-    for (std::size_t j = i > reach ? i - reach : 0; j < n && j <= i + reach; ++j)
-      nearby.push_back(tracks[j].f[0].frequencyHz);
-    out[i] = medianOf(nearby);
-  }
-  for (std::size_t i = 0; i < n; ++i) tracks[i].f[0].frequencyHz = out[i];
+  if (reach > 0) medianF1(tracks, reach);
 }
 
 void CeilingTracker::noteFloorLevel(std::span<const std::int16_t> x, const float* window, int length) {
