@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <complex>
+#include <limits>
 #include <numbers>
 #include <string>
 
@@ -1101,14 +1102,18 @@ void CeilingTracker::noteFloorLevel(std::span<const std::int16_t> x, const float
   ++floorLevels_[static_cast<std::size_t>(std::clamp(bin, 0.0, static_cast<double>(kFloorBins - 1)))];
 }
 
-bool CeilingTracker::highVoiceBehindFloor(std::span<const double> f0) const {
+double CeilingTracker::steadyFloorDepthDb() const {
   const auto quietest = static_cast<std::size_t>(
       std::find_if(floorLevels_.begin(), floorLevels_.end(), [](int n) { return n > 0; }) - floorLevels_.begin());
   const std::size_t to = std::min(floorLevels_.size(), quietest + static_cast<std::size_t>(std::lround(kSteadyFloorDb / kFloorBinDb)));
   int steady = 0;
   for (std::size_t b = quietest; b < to; ++b) steady += floorLevels_[b];
-  const double floorDb = kLowestFloorDb + kFloorBinDb * static_cast<double>(quietest);
-  if (steady < std::lround(kSteadyFloorS * fs_ / kMcCandlessHop) || loudestDiffDb_ - floorDb >= kHighVoiceFloorDb) return false;
+  if (steady < std::lround(kSteadyFloorS * fs_ / kMcCandlessHop)) return std::numeric_limits<double>::infinity();
+  return loudestDiffDb_ - (kLowestFloorDb + kFloorBinDb * static_cast<double>(quietest));
+}
+
+bool CeilingTracker::highVoiceBehindFloor(std::span<const double> f0) const {
+  if (!(steadyFloorDepthDb() < kHighVoiceFloorDb)) return false;
   std::vector<double> periodic;
   for (const double f : f0)
     if (f > 0.0) periodic.push_back(f);
@@ -1116,15 +1121,7 @@ bool CeilingTracker::highVoiceBehindFloor(std::span<const double> f0) const {
          medianOf(periodic) >= kHighVoiceHz;
 }
 
-bool CeilingTracker::noisyFloor() const {
-  const auto quietest = static_cast<std::size_t>(
-      std::find_if(floorLevels_.begin(), floorLevels_.end(), [](int n) { return n > 0; }) - floorLevels_.begin());
-  const std::size_t to = std::min(floorLevels_.size(), quietest + static_cast<std::size_t>(std::lround(kSteadyFloorDb / kFloorBinDb)));
-  int steady = 0;
-  for (std::size_t b = quietest; b < to; ++b) steady += floorLevels_[b];
-  const double floorDb = kLowestFloorDb + kFloorBinDb * static_cast<double>(quietest);
-  return steady >= std::lround(kSteadyFloorS * fs_ / kMcCandlessHop) && loudestDiffDb_ - floorDb < kNoisyFloorDb;
-}
+bool CeilingTracker::noisyFloor() const { return steadyFloorDepthDb() < kNoisyFloorDb; }
 
 bool CeilingTracker::voicedLevel(double levelDb) const {
   return levelDb >= loudestDb_ - kVoicedRangeDb &&

@@ -162,6 +162,9 @@ class CeilingTracker {
   void noteFloorLevel(std::span<const std::int16_t> x, const float* window, int length);
   // A steady floor near the loudest frame so far: a noisy recording.
   bool noisyFloor() const;
+  // How far the steady floor lies under the loudest frame (levels of the
+  // first difference), in dB; infinity while no floor is steady.
+  double steadyFloorDepthDb() const;
   // A steady floor within 38 dB of the loudest frame so far behind a stretch
   // whose frames show a high F0 (`f0`, 0 Hz for none) nearly throughout:
   // noisy too.
