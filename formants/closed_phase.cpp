@@ -5,7 +5,6 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
-#include <ranges>
 
 #include "spectral/lpc.h"
 #include "spectral/roots.h"
@@ -84,7 +83,8 @@ bool closedPhasePredictions(std::span<const double> x, double fs, double f0, int
   // The residual of ordinary linear prediction: its peaks mark the closures.
   // Hamming window, its cosine by the recurrence cos((i+1)θ) = 2cosθ·cos(iθ) − cos((i−1)θ).
   const double step = 2.0 * std::numbers::pi / (n - 1), twice = 2.0 * std::cos(step);
-  for (double c0 = std::cos(-step), c1 = 1.0; const int i : std::views::iota(0, n)) {
+  double c0 = std::cos(-step), c1 = 1.0;
+  for (int i = 0; i < n; ++i) {
     w[at(i)] = s[at(i)] * (0.54 - 0.46 * c1);
     const double c2 = twice * c1 - c0;
     c0 = c1, c1 = c2;
