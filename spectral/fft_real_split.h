@@ -40,6 +40,25 @@ ARDV_FFT_INLINE void frontHalfAsComplexBody(int m, const float* x, double* zr, d
 // X(k) = E + T and X(m-k) = conj(E - T) with T = W^k O: one pass over the
 // pairs k, m-k (k = 1..m/2), lanes of pairs first, then one by one.
 
+// E and T of the lanes k.. (their partners m-k-L+1..m-k read reversed).
+template <class V>
+struct SplitLanes {
+  V er, ei, tr, ti;
+};
+
+template <class V>
+ARDV_FFT_INLINE SplitLanes<V> splitAt(int k, int m, const double* zr, const double* zi, const double* c,
+                                      const double* s, V half) {
+  const int r = m - k - (kLanes<V> - 1);
+  const V ar = load<V>(zr + k), ai = load<V>(zi + k);
+  const V br = reversed(load<V>(zr + r));
+  const V bi = -reversed(load<V>(zi + r));
+  const V er = half * (ar + br), ei = half * (ai + bi);
+  const V orr = half * (ai - bi), oi = -half * (ar - br);
+  const V ck = load<V>(c + k), sk = load<V>(s + k);
+  return {er, ei, ck * orr + sk * oi, ck * oi - sk * orr};
+}
+
 template <class V>
 ARDV_FFT_INLINE int splitLanes(int k, int n, const double* zr, const double* zi, float* out, double imSign) {
   constexpr int L = kLanes<V>;
@@ -51,13 +70,7 @@ ARDV_FFT_INLINE int splitLanes(int k, int n, const double* zr, const double* zi,
   for (int l = 0; l < L; ++l) half[l] = 0.5, sign[l] = imSign;
   for (; k + L <= m / 2; k += L) {
     const int r = m - k - (L - 1);
-    const V ar = load<V>(zr + k), ai = load<V>(zi + k);
-    const V br = reversed(load<V>(zr + r));
-    const V bi = -reversed(load<V>(zi + r));
-    const V er = half * (ar + br), ei = half * (ai + bi);
-    const V orr = half * (ai - bi), oi = -half * (ar - br);
-    const V ck = load<V>(c + k), sk = load<V>(s + k);
-    const V tr = ck * orr + sk * oi, ti = ck * oi - sk * orr;
+    const auto [er, ei, tr, ti] = splitAt<V>(k, m, zr, zi, c, s, half);
     const F xr = __builtin_convertvector(er + tr, F);
     const F xi = __builtin_convertvector(sign * (ei + ti), F);
     // Partners m-k-L+1..m-k: lanes reversed back to ascending order while
@@ -118,14 +131,7 @@ ARDV_FFT_INLINE void splitLowBody(int n, const double* zr, const double* zi, flo
   for (int l = 0; l < L; ++l) half[l] = 0.5, sign[l] = -1.0;
   int k = 1;
   for (; k + L <= count; k += L) {
-    const int r = m - k - (L - 1);
-    const V ar = load<V>(zr + k), ai = load<V>(zi + k);
-    const V br = reversed(load<V>(zr + r));
-    const V bi = -reversed(load<V>(zi + r));
-    const V er = half * (ar + br), ei = half * (ai + bi);
-    const V orr = half * (ai - bi), oi = -half * (ar - br);
-    const V ck = load<V>(c + k), sk = load<V>(s + k);
-    const V tr = ck * orr + sk * oi, ti = ck * oi - sk * orr;
+    const auto [er, ei, tr, ti] = splitAt<V>(k, m, zr, zi, c, s, half);
     const F xr = __builtin_convertvector(er + tr, F);
     const F xi = __builtin_convertvector(sign * (ei + ti), F);
     if constexpr (L == 4)
