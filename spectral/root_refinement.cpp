@@ -10,11 +10,23 @@ namespace ardv {
 
 using Complex = std::complex<double>;
 
+namespace {
+
+// A root above the axis. Unlike std::complex it does not zero itself: a call
+// keeps room for the highest degree.
+struct Point {
+  double re, im;
+  double real() const { return re; }
+  double imag() const { return im; }
+};
+
+}  // namespace
+
 bool refineRoots(std::span<const double> c, std::span<const Complex> start, int maxSteps, std::vector<Complex>& roots) {
   const int n = static_cast<int>(c.size()) - 1;
   if (n < 1 || n > kMaxRootDegree || c[0] == 0.0 || start.size() != static_cast<std::size_t>(n)) return false;
   // One representative per conjugate pair (above the real axis) and the real roots.
-  Complex z[kMaxRootDegree];
+  Point z[kMaxRootDegree];
   bool real[kMaxRootDegree], settled[kMaxRootDegree];
   int m = 0, degree = 0;
   for (const Complex& s : start) {
@@ -22,7 +34,7 @@ bool refineRoots(std::span<const double> c, std::span<const Complex> start, int 
     if (!std::isfinite(s.real()) || !std::isfinite(s.imag())) return false;
     real[m] = s.imag() == 0.0;
     settled[m] = false;
-    z[m++] = s;
+    z[m++] = {s.real(), s.imag()};
     degree += real[m - 1] ? 1 : 2;
   }
   if (degree != n) return false;
@@ -127,8 +139,8 @@ bool refineRoots(std::span<const double> c, std::span<const Complex> start, int 
       if (!real[k] && !(ny > 0.0)) {
         // The pair meets the real axis: two real roots, either side.
         const double spread = std::max(y, 1e-6);
-        z[k] = Complex(nx - spread, 0.0);
-        z[m] = Complex(nx + spread, 0.0);
+        z[k] = {nx - spread, 0.0};
+        z[m] = {nx + spread, 0.0};
         real[k] = real[m] = true;
         settled[m] = false;
         lastStep[k] = lastStep[m] = std::numeric_limits<double>::infinity();
@@ -146,7 +158,7 @@ bool refineRoots(std::span<const double> c, std::span<const Complex> start, int 
         merge = j >= 0 && std::abs(z[j].real() - nx) <= 1e-9 * std::max(1.0, std::abs(nx));
         if (merge && settled[j]) return false;  // onto a root already found
       }
-      z[k] = Complex(nx, ny);
+      z[k] = {nx, ny};
       // Near a root each step cubes the error: after a step below 1e−6 the
       // root is exact to some 1e−15.
       if (!merge && size < 1e-12 * std::max(1.0, x * x + y * y)) {
@@ -163,7 +175,7 @@ bool refineRoots(std::span<const double> c, std::span<const Complex> start, int 
       if (merge) {
         // The pair spans the two (from where root k stood when it landed).
         const double xj = z[j].real(), xk = std::abs(nx - xj) < 1e-9 * std::max(1.0, std::abs(nx)) ? x : nx;
-        z[k] = Complex(0.5 * (xk + xj), std::max(0.5 * std::abs(xk - xj), 1e-6));
+        z[k] = {0.5 * (xk + xj), std::max(0.5 * std::abs(xk - xj), 1e-6)};
         real[k] = false;
         lastStep[k] = std::numeric_limits<double>::infinity();
         --m;
@@ -193,8 +205,8 @@ bool refineRoots(std::span<const double> c, std::span<const Complex> start, int 
   roots.clear();
   roots.reserve(static_cast<std::size_t>(n));
   for (int k = 0; k < m; ++k) {
-    roots.push_back(z[k]);
-    if (!real[k]) roots.push_back(std::conj(z[k]));
+    roots.emplace_back(z[k].re, z[k].im);
+    if (!real[k]) roots.emplace_back(z[k].re, -z[k].im);
   }
   return true;
 }
