@@ -62,8 +62,8 @@ void printUsage(std::FILE* out, const cli::Commands& commands) {
     std::fprintf(out, "  %s\n      %s\n", cli::synopsis(*c.app).c_str(), c.app->get_description().c_str());
   std::fprintf(out,
                "\n"
-               "--threads N (1..256, before or after the command): threads for the spectrogram and F0\n"
-               "commands (default: every core; the results are the same for any N).\n"
+               "--threads N (1..256, before or after the command): threads for the spectrogram, F0\n"
+               "and formant commands (default: every core; the results are the same for any N).\n"
                "Files are found under $ARDV_HOME (format profiles, language and country files).\n");
 }
 

@@ -14,6 +14,7 @@
 #include "formants/harmonic_fit.h"
 #include "formants/low_band_f2.h"
 #include "platform/report.h"
+#include "platform/thread_pool.h"
 #include "spectral/roots.h"
 
 namespace ardv {
@@ -214,6 +215,8 @@ constexpr double kVoicedRangeDb = 30.0;
 constexpr double kAboveFloorDb = 4.0;
 // A stretch is scored over at most this many frames.
 constexpr std::size_t kLongestStretch = 160;
+// Voiced frames held, fewer than which one thread finds every ceiling's roots.
+constexpr int kFewestSharedFrames = 12;
 constexpr int kFewestScoredFrames = 3;
 // Sweeps of the root refinement from the previous frame's roots, and from a
 // circle when the QR iteration gave up.
@@ -594,54 +597,7 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
       }
       keep(i);
     }
-    std::vector<Resonance> resonances;
-    for (std::size_t c = 0; c < ceilings_.size(); ++c) {
-      std::vector<RootCandidate>& roots = p.roots[c];
-      if (c > 0 && orders_[c] == orders_[c - 1]) {  // the same polynomial
-        roots = p.roots[c - 1];
-        p.wideF1[c] = p.wideF1[c - 1];
-        continue;
-      }
-      const std::vector<double>& a = coefficients_[c];
-      const int order = orders_[c];
-      poly_.assign(static_cast<std::size_t>(order) + 1, 0.0);
-      poly_[0] = 1.0;
-      for (int j = 1; j <= order; ++j) poly_[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
-      // The automatic choice never takes a root wider than its limit as a
-      // candidate: those are left out here, before their levels, but for
-      // F1's range, where they may stand in for F1 after the choice.
-      const double widest = automatic_ ? kWidestCandidateHz : kMaxRootBandwidthHz;
-      if (rootsOf(c)) resonancesOf(complexRoots_, fs_, kMaxRootBandwidthHz, 0.0, fs_ / 2.0, resonances);
-      else resonances.clear();
-      const double logE = std::log10(a.back() > 0.0 ? a.back() : 1e-7);
-      // The level matters only where a root may become a candidate.
-      double levelLimitHz = 0.0;
-      for (std::size_t d = c; d < ceilings_.size() && orders_[d] == order; ++d)
-        levelLimitHz = std::max(levelLimitHz, kCandidateHighHz * ceilings_[d] / kReferenceCeilingHz);
-      for (const Resonance& r : resonances) {
-        if (r.bandwidthHz >= widest) {
-          if (acceptedRoot(r.frequencyHz, r.bandwidthHz, fs_, kMaxRootBandwidthHz) &&
-              r.frequencyHz <= levelLimitHz * kF1HighHz / kCandidateHighHz)
-            p.wideF1[c].push_back({r.frequencyHz, r.bandwidthHz, 0.0});
-          continue;
-        }
-        if (!acceptedRoot(r.frequencyHz, r.bandwidthHz, fs_, widest)) continue;
-        if (r.frequencyHz > levelLimitHz) {
-          roots.push_back({r.frequencyHz, r.bandwidthHz, 0.0});
-          continue;
-        }
-        // The LPC level at the root's bin of a 256-point spectrum.
-        const double bin = std::min(127.0, std::round(r.frequencyHz / fs_ * 256.0));
-        const std::complex<double> z = std::polar(1.0, -2.0 * std::numbers::pi * bin / 256.0);
-        std::complex<double> sum = 1.0, power = 1.0;
-        for (int j = 1; j <= order; ++j) {
-          power *= z;
-          sum -= a[static_cast<std::size_t>(j - 1)] * power;
-        }
-        const double level = 10.0 * (logE - std::log10(std::norm(sum) + 1e-10));
-        roots.push_back({r.frequencyHz, r.bandwidthHz, std::max(0.0, level)});
-      }
-    }
+    p.lpc = coefficients_;
   }
   // A stretch ends where voicing stops, or when it grows too long to score.
   if ((!block_.empty() && block_.back().voiced && !voiced) || block_.size() >= kLongestStretch)
@@ -650,23 +606,107 @@ bool CeilingTracker::frame(std::int64_t start, std::span<const std::int16_t> x) 
   return true;
 }
 
-bool CeilingTracker::rootsOf(std::size_t c) {
+void CeilingTracker::findRoots() {
+  // Each ceiling's polynomials start from its own roots a frame earlier and
+  // so depend on no other ceiling's: the ceilings share the threads, each
+  // taking its frames in order (the same roots as one thread). Ceilings of
+  // one order share a polynomial, found once.
+  std::vector<std::size_t> distinct;
+  for (std::size_t c = 0; c < ceilings_.size(); ++c)
+    if (c == 0 || orders_[c] != orders_[c - 1]) distinct.push_back(c);
+  // A few frames are not worth waking the threads for.
+  const auto voicedFrames = std::count_if(block_.begin(), block_.end(), [](const Pending& p) { return p.voiced; });
+  if (voicedFrames < kFewestSharedFrames) {
+    for (std::size_t c : distinct) skippedRootFindings_ += rootsAt(c);
+  } else {
+    std::vector<int> skipped(distinct.size(), 0);
+    parallelFor(static_cast<int>(distinct.size()), [&](int k) {
+      skipped[static_cast<std::size_t>(k)] = rootsAt(distinct[static_cast<std::size_t>(k)]);
+      return true;
+    });
+    for (int n : skipped) skippedRootFindings_ += n;
+  }
+  for (Pending& p : block_) {
+    if (!p.voiced) continue;
+    for (std::size_t c = 1; c < ceilings_.size(); ++c)
+      if (orders_[c] == orders_[c - 1]) {
+        p.roots[c] = p.roots[c - 1];
+        p.wideF1[c] = p.wideF1[c - 1];
+      }
+    p.lpc.clear();
+    p.lpc.shrink_to_fit();
+  }
+}
+
+int CeilingTracker::rootsAt(std::size_t c) {
+  const int order = orders_[c];
+  // The automatic choice never takes a root wider than its limit as a
+  // candidate: those are left out here, before their levels, but for
+  // F1's range, where they may stand in for F1 after the choice.
+  const double widest = automatic_ ? kWidestCandidateHz : kMaxRootBandwidthHz;
+  // The level matters only where a root may become a candidate.
+  double levelLimitHz = 0.0;
+  for (std::size_t d = c; d < ceilings_.size() && orders_[d] == order; ++d)
+    levelLimitHz = std::max(levelLimitHz, kCandidateHighHz * ceilings_[d] / kReferenceCeilingHz);
+  std::vector<double> poly(static_cast<std::size_t>(order) + 1);
+  std::vector<std::complex<double>> found;
+  std::vector<Resonance> resonances;
+  int skipped = 0;
+  for (Pending& p : block_) {
+    if (!p.voiced) continue;
+    const std::vector<double>& a = p.lpc[c];
+    std::vector<RootCandidate>& roots = p.roots[c];
+    poly[0] = 1.0;
+    for (int j = 1; j <= order; ++j) poly[static_cast<std::size_t>(j)] = -a[static_cast<std::size_t>(j - 1)];
+    if (rootsOf(c, poly, found)) resonancesOf(found, fs_, kMaxRootBandwidthHz, 0.0, fs_ / 2.0, resonances);
+    else {
+      ++skipped;
+      resonances.clear();
+    }
+    const double logE = std::log10(a.back() > 0.0 ? a.back() : 1e-7);
+    for (const Resonance& r : resonances) {
+      if (r.bandwidthHz >= widest) {
+        if (acceptedRoot(r.frequencyHz, r.bandwidthHz, fs_, kMaxRootBandwidthHz) &&
+            r.frequencyHz <= levelLimitHz * kF1HighHz / kCandidateHighHz)
+          p.wideF1[c].push_back({r.frequencyHz, r.bandwidthHz, 0.0});
+        continue;
+      }
+      if (!acceptedRoot(r.frequencyHz, r.bandwidthHz, fs_, widest)) continue;
+      if (r.frequencyHz > levelLimitHz) {
+        roots.push_back({r.frequencyHz, r.bandwidthHz, 0.0});
+        continue;
+      }
+      // The LPC level at the root's bin of a 256-point spectrum.
+      const double bin = std::min(127.0, std::round(r.frequencyHz / fs_ * 256.0));
+      const std::complex<double> z = std::polar(1.0, -2.0 * std::numbers::pi * bin / 256.0);
+      std::complex<double> sum = 1.0, power = 1.0;
+      for (int j = 1; j <= order; ++j) {
+        power *= z;
+        sum -= a[static_cast<std::size_t>(j - 1)] * power;
+      }
+      const double level = 10.0 * (logE - std::log10(std::norm(sum) + 1e-10));
+      roots.push_back({r.frequencyHz, r.bandwidthHz, std::max(0.0, level)});
+    }
+  }
+  return skipped;
+}
+
+bool CeilingTracker::rootsOf(std::size_t c, std::span<const double> poly, std::vector<std::complex<double>>& found) {
   std::vector<std::complex<double>>& last = lastRoots_[c];
   // Several ceilings: each polynomial starts from its roots one frame
   // earlier, which lie close. One ceiling keeps the plain root finder, so
   // that its tracks stay those of the single-ceiling tracker.
-  bool found = ceilings_.size() > 1 && !last.empty() && refineRoots(poly_, last, kWarmSteps, complexRoots_);
-  if (!found) found = polynomialRoots(poly_, complexRoots_, false);
+  bool settled = ceilings_.size() > 1 && !last.empty() && refineRoots(poly, last, kWarmSteps, found);
+  if (!settled) settled = polynomialRoots(poly, found, false);
   // The QR iteration now and then gives up on a high order (48 kHz); the
   // refinement from a circle round the roots may still settle.
-  if (!found) found = refineRoots(poly_, circleStart(poly_), kColdSteps, complexRoots_);
-  if (!found) {
+  if (!settled) settled = refineRoots(poly, circleStart(poly), kColdSteps, found);
+  if (!settled) {
     // That ceiling offers no roots in this frame; the others go on.
-    ++skippedRootFindings_;
     last.clear();
     return false;
   }
-  if (ceilings_.size() > 1) last = complexRoots_;
+  if (ceilings_.size() > 1) last = found;
   return true;
 }
 
@@ -1129,6 +1169,7 @@ bool CeilingTracker::voicedLevel(double levelDb) const {
 }
 
 bool CeilingTracker::flush() {
+  findRoots();
   std::vector<std::size_t> voiced;
   // The choice looks again with the levels known by now: the noise before
   // the first vowel counted as voiced while the signal showed no floor yet.

@@ -106,6 +106,7 @@ class CeilingTracker {
     std::vector<std::vector<RootCandidate>> wideF1;  // per ceiling: roots too wide to be candidates, in F1's range
     std::int64_t start = 0;
     std::vector<std::int16_t> samples;  // the frame's, kept for the harmonic fit (several ceilings only)
+    std::vector<std::vector<double>> lpc;  // a[1..p] per ceiling, E last; until the roots are found
   };
   bool flush();
   // Where F1 of the chosen tracks took no root, the root too wide to be a
@@ -171,9 +172,14 @@ class CeilingTracker {
   bool highVoiceBehindFloor(std::span<const double> f0) const;
   // Voiced by the loudest and quietest frames so far.
   bool voicedLevel(double levelDb) const;
-  // The roots of poly_ (ceiling c) into complexRoots_; false, counted, when
-  // no root finding settles.
-  bool rootsOf(std::size_t c);
+  // The roots and their candidates of every voiced frame held, at every
+  // ceiling.
+  void findRoots();
+  // Those of ceiling c; returns the frames whose root finding did not settle.
+  int rootsAt(std::size_t c);
+  // The roots of `poly` (ceiling c) into `found`; false when no root finding
+  // settles.
+  bool rootsOf(std::size_t c, std::span<const double> poly, std::vector<std::complex<double>>& found);
 
   double fs_;
   std::vector<double> ceilings_;
@@ -182,10 +188,9 @@ class CeilingTracker {
   Row row_;
   Score score_;
   HammingCache hamming_;
-  std::vector<double> frame_, r_, a_, previous_, poly_;
+  std::vector<double> frame_, r_, a_, previous_;
   std::vector<std::vector<double>> coefficients_;  // a[1..p] per ceiling, E last
   std::vector<std::vector<std::complex<double>>> lastRoots_;  // per ceiling, of the previous frame
-  std::vector<std::complex<double>> complexRoots_;
   int skippedRootFindings_ = 0;
   std::vector<Pending> block_;
   double loudestDb_ = -1e9, quietestDb_ = 1e9;

@@ -18,6 +18,7 @@
 #include "formants/snake_tracks.h"
 #include "formants/spectral_slice.h"
 #include "platform/headless/recording_reporter.h"
+#include "platform/thread_pool.h"
 #include "spectral/roots.h"
 #include "tests/formants/vowel_synth.h"
 #include "tests/support/files.h"
@@ -346,6 +347,33 @@ TEST(CeilingChoice, ReferenceCeilingIsThePlainTracker) {
     near += std::abs(automatic[i].f[1].frequencyHz - 1700.0) < 100.0 && std::abs(automatic[i].f[2].frequencyHz - 2800.0) < 150.0;
   }
   EXPECT_GE(near, static_cast<int>(automatic.size()) * 9 / 10);
+}
+
+TEST(CeilingChoice, SameTracksOnAnyThreadCount) {
+  // Two moving vowels and a pause: stretches of many frames, each ceiling's
+  // roots refined from its own a frame earlier.
+  auto x = test::synthVowel({.f0 = 120, .seconds = 0.5, .startHz = {700, 1100, 2500}, .endHz = {300, 2200, 2900}});
+  x.insert(x.end(), 2400, 0);
+  const auto second =
+      test::synthVowel({.f0 = 260, .seconds = 0.4, .startHz = {400, 2600, 3300}, .endHz = {800, 1500, 2900}});
+  x.insert(x.end(), second.begin(), second.end());
+  const auto last = static_cast<std::int64_t>(x.size()) - 1;
+  FormantOptions o;
+  o.ceilingHz = 0.0;
+  std::vector<McCandlessFrame> tracks[2];
+  std::vector<double> ceilings[2];
+  for (int run = 0; run < 2; ++run) {
+    setWorkerThreads(run == 0 ? 1 : 3);
+    ASSERT_GT(mcCandlessAtCeiling(x, 0, last, 16000, o, true, tracks[run], ceilings[run]), 0);
+  }
+  setWorkerThreads(0);
+  ASSERT_EQ(tracks[0].size(), tracks[1].size());
+  EXPECT_EQ(ceilings[0], ceilings[1]);
+  for (std::size_t i = 0; i < tracks[0].size(); ++i)
+    for (std::size_t k = 0; k < 3; ++k) {
+      EXPECT_EQ(tracks[0][i].f[k].frequencyHz, tracks[1][i].f[k].frequencyHz) << "frame " << i << " F" << k + 1;
+      EXPECT_EQ(tracks[0][i].f[k].bandwidthHz, tracks[1][i].f[k].bandwidthHz) << "frame " << i << " F" << k + 1;
+    }
 }
 
 TEST(McCandless, SilenceKeepsThePreviousEstimatesAndTraces) {
