@@ -19,6 +19,7 @@
 #include "formants/spectral_slice.h"
 #include "platform/headless/recording_reporter.h"
 #include "platform/thread_pool.h"
+#include "prosody/play_signal.h"
 #include "spectral/roots.h"
 #include "tests/formants/vowel_synth.h"
 #include "tests/support/files.h"
@@ -374,6 +375,27 @@ TEST(CeilingChoice, SameTracksOnAnyThreadCount) {
       EXPECT_EQ(tracks[0][i].f[k].frequencyHz, tracks[1][i].f[k].frequencyHz) << "frame " << i << " F" << k + 1;
       EXPECT_EQ(tracks[0][i].f[k].bandwidthHz, tracks[1][i].f[k].bandwidthHz) << "frame " << i << " F" << k + 1;
     }
+}
+
+TEST(CeilingChoice, OpenVowelAfterANasalRetakesItsF1) {
+  // A female voice (kt_ro, "nas"-like): the tracker held F1 on the nasal's
+  // first harmonic into the open vowel after it; Praat's F1 there (Burg,
+  // 5500 Hz) is 944-957 Hz.
+  std::vector<std::int16_t> x;
+  int rate = 0;
+  ASSERT_TRUE(readWavSamples((test::sourceDir() / "tests/prosody/real_speech/kt_ro.wav").string(), x, rate));
+  std::vector<McCandlessFrame> tracks;
+  std::vector<double> ceilings;
+  FormantOptions o;
+  o.ceilingHz = 0.0;
+  ASSERT_GT(mcCandlessAtCeiling(x, 0, static_cast<std::int64_t>(x.size()) - 1, rate, o, true, tracks, ceilings), 0);
+  int checked = 0;
+  for (const McCandlessFrame& f : tracks)
+    if (f.centre >= 1.900 * rate && f.centre <= 1.915 * rate) {
+      ++checked;
+      EXPECT_NEAR(f.f[0].frequencyHz, 950.0, 100.0) << "at " << static_cast<double>(f.centre) / rate << " s";
+    }
+  EXPECT_EQ(checked, 2);
 }
 
 TEST(McCandless, SilenceKeepsThePreviousEstimatesAndTraces) {
