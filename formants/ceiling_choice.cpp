@@ -412,6 +412,23 @@ double ceilingPrior(std::span<const McCandlessFrame> tracks, double ceilingHz) {
   return kPriorHz * missing * missing * std::abs(ceilingHz - kMiddleHz) / 1000.0;
 }
 
+// Below 1 kHz for F0 (two Butterworth sections): the formants above
+// decorrelate from period to period.
+std::vector<double> f0Band(std::vector<double> low, double fs) {
+  const double w = 2.0 * std::numbers::pi * kF0BandHz / fs, alpha = std::sin(w) / std::sqrt(2.0), cw = std::cos(w);
+  const double a0 = 1.0 + alpha, b0 = (1.0 - cw) / 2.0 / a0, b1 = (1.0 - cw) / a0, a1 = -2.0 * cw / a0,
+               a2 = (1.0 - alpha) / a0;
+  for (int pass = 0; pass < 2; ++pass) {
+    double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
+    for (double& v : low) {
+      const double y = b0 * v + b1 * x1 + b0 * x2 - a1 * y1 - a2 * y2;
+      x2 = x1, x1 = v, y2 = y1, y1 = y;
+      v = y;
+    }
+  }
+  return low;
+}
+
 }  // namespace
 
 const std::vector<double>& automaticCeilings() {
@@ -756,33 +773,12 @@ void CeilingTracker::retakeHeldF1(const std::vector<std::size_t>& voiced, std::v
   }
 }
 
-void CeilingTracker::harmonicF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const {
+void CeilingTracker::harmonicF1(const BlockSignal& block, const std::vector<std::size_t>& voiced,
+                                std::vector<McCandlessFrame>& tracks) const {
   if (tracks.empty()) return;
-  // The block's samples in one piece.
-  std::int64_t lo = block_.front().start, hi = lo;
-  for (const Pending& p : block_) {
-    lo = std::min(lo, p.start);
-    hi = std::max(hi, p.start + static_cast<std::int64_t>(p.samples.size()));
-  }
-  std::vector<double> s(static_cast<std::size_t>(hi - lo), 0.0);
-  for (const Pending& p : block_)
-    std::copy(p.samples.begin(), p.samples.end(), s.begin() + (p.start - lo));
-  // Below 1 kHz for F0 (two Butterworth sections): the formants above
-  // decorrelate from period to period.
-  std::vector<double> low(s);
-  {
-    const double w = 2.0 * std::numbers::pi * kF0BandHz / fs_, alpha = std::sin(w) / std::sqrt(2.0), cw = std::cos(w);
-    const double a0 = 1.0 + alpha, b0 = (1.0 - cw) / 2.0 / a0, b1 = (1.0 - cw) / a0, a1 = -2.0 * cw / a0,
-                 a2 = (1.0 - alpha) / a0;
-    for (int pass = 0; pass < 2; ++pass) {
-      double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
-      for (double& v : low) {
-        const double y = b0 * v + b1 * x1 + b0 * x2 - a1 * y1 - a2 * y2;
-        x2 = x1, x1 = v, y2 = y1, y1 = y;
-        v = y;
-      }
-    }
-  }
+  const std::vector<double>& s = block.samples;
+  const std::vector<double>& low = block.low;
+  const std::int64_t lo = block.lo, hi = lo + static_cast<std::int64_t>(s.size());
   const auto c = static_cast<std::size_t>(chosen_);
   const double scale = ceilings_[c] / kReferenceCeilingHz;
   // Fewer than four pole pairs (8 kHz) do not hold F1 to F3 and the slope,
@@ -1219,11 +1215,17 @@ bool CeilingTracker::flush() {
     }
   // F1 as linear prediction gave it, for F2 from the band below 2 kHz.
   std::vector<double> lpcF1;
+  // The stretch's samples for the steps that look at its harmonics.
+  BlockSignal block;
+  if (automatic_ && !voiced.empty()) {
+    block.samples = blockSamples(block.lo);
+    block.low = f0Band(block.samples, fs_);
+  }
   if (automatic_) {
     fillF1(voiced, best);
     retakeHeldF1(voiced, best);
     for (const McCandlessFrame& f : best) lpcF1.push_back(f.f[0].frequencyHz);
-    harmonicF1(voiced, best);
+    harmonicF1(block, voiced, best);
     smoothF1(best);
   }
   if (!voiced.empty()) {
@@ -1235,7 +1237,7 @@ bool CeilingTracker::flush() {
   }
   if (automatic_)
     fillFromRoots(best, McCandlessState(ceilings_[static_cast<std::size_t>(chosen_)] / kReferenceCeilingHz).previous);
-  if (automatic_) backVowelF2(voiced, lpcF1, best);
+  if (automatic_) backVowelF2(block, voiced, lpcF1, best);
   // Frames that are not voiced hold the nearest voiced frame's tracks.
   std::size_t next = 0;
   for (std::size_t i = 0; i < block_.size(); ++i) {
@@ -1260,6 +1262,19 @@ bool CeilingTracker::flush() {
   return true;
 }
 
+std::vector<double> CeilingTracker::blockSamples(std::int64_t& lo) const {
+  lo = block_.front().start;
+  std::int64_t hi = lo;
+  for (const Pending& p : block_) {
+    lo = std::min(lo, p.start);
+    hi = std::max(hi, p.start + static_cast<std::int64_t>(p.samples.size()));
+  }
+  std::vector<double> s(static_cast<std::size_t>(hi - lo), 0.0);
+  for (const Pending& p : block_)
+    std::copy(p.samples.begin(), p.samples.end(), s.begin() + (p.start - lo));
+  return s;
+}
+
 bool CeilingTracker::finish() {
   if (stopped_) return false;
   if (skippedRootFindings_ > 0)
@@ -1267,25 +1282,18 @@ bool CeilingTracker::finish() {
   return flush();
 }
 
-void CeilingTracker::backVowelF2(const std::vector<std::size_t>& voiced, std::span<const double> f1Hz,
-                                 std::vector<McCandlessFrame>& tracks) const {
+void CeilingTracker::backVowelF2(const BlockSignal& block, const std::vector<std::size_t>& voiced,
+                                 std::span<const double> f1Hz, std::vector<McCandlessFrame>& tracks) const {
   if (tracks.empty() || f1Hz.size() != tracks.size()) return;
   const double scale = ceilings_[static_cast<std::size_t>(chosen_)] / kReferenceCeilingHz;
   auto wanted = [&](std::size_t i) {
     const TrackedFormant& f2 = tracks[i].f[1];
     return f2.frequencyHz <= kLowBandF2HighHz && (!f2.assigned || f2.frequencyHz - f1Hz[i] < kSharedRootHz * scale);
   };
-  // The block's samples in one piece.
-  std::int64_t lo = block_.front().start, hi = lo;
-  for (const Pending& p : block_) {
-    lo = std::min(lo, p.start);
-    hi = std::max(hi, p.start + static_cast<std::int64_t>(p.samples.size()));
-  }
+  const std::vector<double>& s = block.samples;
+  const std::int64_t lo = block.lo, hi = lo + static_cast<std::int64_t>(s.size());
   const std::int64_t length = std::min<std::int64_t>(hi - lo, std::lround(kLowBandWindowS * fs_));
   if (length < 64) return;
-  std::vector<double> s(static_cast<std::size_t>(hi - lo), 0.0);
-  for (const Pending& p : block_)
-    std::copy(p.samples.begin(), p.samples.end(), s.begin() + (p.start - lo));
   std::vector<double> window(static_cast<std::size_t>(length)), piece(window.size());
   const auto last = static_cast<double>(window.size() - 1);
   for (std::size_t k = 0; k < window.size(); ++k)

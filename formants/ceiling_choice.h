@@ -108,6 +108,11 @@ class CeilingTracker {
     std::vector<std::int16_t> samples;  // the frame's, kept for the harmonic fit (several ceilings only)
     std::vector<std::vector<double>> lpc;  // a[1..p] per ceiling, E last; until the roots are found
   };
+  // The samples of the frames held in one piece from `lo`, and below 1 kHz.
+  struct BlockSignal {
+    std::int64_t lo = 0;
+    std::vector<double> samples, low;
+  };
   bool flush();
   // Where F1 of the chosen tracks took no root, the root too wide to be a
   // candidate in F1's range (and below F2) nearest F1's last root, within
@@ -119,7 +124,8 @@ class CeilingTracker {
   // at the harmonics of 40 ms round the frame (the roots of linear
   // prediction lie on a harmonic there), when it has a root near F1 (in a
   // noisy recording, below the second harmonic).
-  void harmonicF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
+  void harmonicF1(const BlockSignal& block, const std::vector<std::size_t>& voiced,
+                  std::vector<McCandlessFrame>& tracks) const;
   // F1 held low where a narrow root between it and F2 went unassigned.
   void retakeHeldF1(const std::vector<std::size_t>& voiced, std::vector<McCandlessFrame>& tracks) const;
   // Where the voice is low (`found`: F0 per frame, 0 where not looked for
@@ -140,7 +146,7 @@ class CeilingTracker {
   // stretch, when 5 or more of its frames give one: a back vowel's F2 in
   // strong noise. `f1Hz`: F1 per frame as linear prediction gave it (the
   // band's roots are compared with it, not with the fit at the harmonics).
-  void backVowelF2(const std::vector<std::size_t>& voiced, std::span<const double> f1Hz,
+  void backVowelF2(const BlockSignal& block, const std::vector<std::size_t>& voiced, std::span<const double> f1Hz,
                    std::vector<McCandlessFrame>& tracks) const;
   // In a noisy recording, a frame without a fit (`fits`, 0 Hz for none)
   // takes the median of the fits nearby.
@@ -170,6 +176,8 @@ class CeilingTracker {
   // whose frames show a high F0 (`f0`, 0 Hz for none) nearly throughout:
   // noisy too.
   bool highVoiceBehindFloor(std::span<const double> f0) const;
+  // The samples of the frames held, in one piece from `lo`.
+  std::vector<double> blockSamples(std::int64_t& lo) const;
   // Voiced by the loudest and quietest frames so far.
   bool voicedLevel(double levelDb) const;
   // The roots and their candidates of every voiced frame held, at every
