@@ -215,8 +215,11 @@ constexpr double kVoicedRangeDb = 30.0;
 constexpr double kAboveFloorDb = 4.0;
 // A stretch is scored over at most this many frames.
 constexpr std::size_t kLongestStretch = 160;
-// Voiced frames held, fewer than which one thread finds every ceiling's roots.
+// Voiced frames held, fewer than which one thread finds every ceiling's
+// roots, or tracks the stretch at every ceiling (waking the workers costs
+// more).
 constexpr int kFewestSharedFrames = 12;
+constexpr int kFewestSharedTrackedFrames = 40;
 constexpr int kFewestScoredFrames = 3;
 // Sweeps of the root refinement from the previous frame's roots, and from a
 // circle when the QR iteration gave up.
@@ -1175,13 +1178,17 @@ bool CeilingTracker::flush() {
   if (voiced.size() < static_cast<std::size_t>(kFewestScoredFrames)) voiced.clear();
   if (block_.size() - voiced.size() >= kFloorFrames) floorSeen_ = true;
   // Each ceiling tracks the stretch forwards and backwards from its starting
-  // estimates; the best of all is kept.
-  std::vector<McCandlessFrame> best, tracks(voiced.size());
-  std::vector<const std::vector<RootCandidate>*> roots(voiced.size());
-  StretchScore s;
-  double bestScore = 0.0;
-  std::vector<RootCandidate> narrow;
-  for (std::size_t c = 0; c < ceilings_.size(); ++c)
+  // estimates, the ceilings on the worker threads; the best of all is kept
+  // (the first of equal scores, as in one loop).
+  struct Tried {
+    std::vector<McCandlessFrame> tracks;
+    double score = 0.0;
+  };
+  std::vector<Tried> tried(ceilings_.size());
+  auto track = [&](std::size_t c) {
+    std::vector<McCandlessFrame> tracks(voiced.size());
+    std::vector<const std::vector<RootCandidate>*> roots(voiced.size());
+    std::vector<RootCandidate> narrow;
     for (int variant = 0; variant < 4; ++variant) {
       // Forwards or backwards, with every root or only the narrow ones
       // (noise adds wide roots between the formants).
@@ -1205,14 +1212,29 @@ bool CeilingTracker::flush() {
           (automatic_ ? ceilingPrior(tracks, ceilings_[c]) +
                             strongSkipPenalty(tracks, roots, ceilings_[c] / kReferenceCeilingHz)
                       : 0.0);
-      if (variant == 0) s.scores.push_back(score);
-      else s.scores.back() = std::min(s.scores.back(), score);
-      if (best.empty() || score < bestScore) {
-        best = tracks;
-        bestScore = score;
-        chosen_ = static_cast<int>(c);
+      if (variant == 0 || score < tried[c].score) {
+        tried[c].tracks = tracks;
+        tried[c].score = score;
       }
     }
+  };
+  if (static_cast<int>(voiced.size()) < kFewestSharedTrackedFrames) {
+    for (std::size_t c = 0; c < ceilings_.size(); ++c) track(c);
+  } else {
+    parallelFor(static_cast<int>(ceilings_.size()), [&](int c) {
+      track(static_cast<std::size_t>(c));
+      return true;
+    });
+  }
+  StretchScore s;
+  std::vector<McCandlessFrame> best;
+  for (std::size_t c = 0; c < ceilings_.size(); ++c) {
+    s.scores.push_back(tried[c].score);
+    if (c == 0 || tried[c].score < tried[static_cast<std::size_t>(chosen_)].score) chosen_ = static_cast<int>(c);
+  }
+  // Nothing voiced: the rows that hold the tracks before carry the last ceiling.
+  if (voiced.empty()) chosen_ = static_cast<int>(ceilings_.size()) - 1;
+  else best = std::move(tried[static_cast<std::size_t>(chosen_)].tracks);
   // F1 as linear prediction gave it, for F2 from the band below 2 kHz.
   std::vector<double> lpcF1;
   // The stretch's samples for the steps that look at its harmonics.
