@@ -20,6 +20,7 @@ struct Candidate {
   float f0 = 0;       // 0: unvoiced
   float octave = 0;   // log2 f0
   float strength = 0;
+  float octaveUp = 0;  // normalised autocorrelation at half the period
 };
 
 // sin and cos of pi j / m (j < m), those of even j again one after another,
@@ -240,7 +241,8 @@ class FrameAnalysis {
       if (f0 < s_.floorHz || f0 > s_.ceilingHz) continue;
       const double octave = std::log2(f0);
       out.push_back({static_cast<float>(f0), static_cast<float>(octave),
-                     static_cast<float>(peak + s_.octaveCost * (octave - floorOctave))});
+                     static_cast<float>(peak + s_.octaveCost * (octave - floorOctave)),
+                     static_cast<float>(correlationAt(0.5 * (lag + shift), scale) / std::max(peak, 1e-9))});
     }
     const auto most = static_cast<std::size_t>(s_.candidates - 1);
     if (out.size() - first > most) {
@@ -252,6 +254,15 @@ class FrameAnalysis {
   }
 
  private:
+  // The normalised autocorrelation at a fractional lag below maxLag_,
+  // linearly between its neighbours.
+  double correlationAt(double lag, double scale) const {
+    const int a = std::clamp(static_cast<int>(lag), 0, maxLag_);
+    const double t = lag - a;
+    auto r = [&](int l) { return work_[static_cast<std::size_t>(l)] * scale * inverseWindowCorrelation_[static_cast<std::size_t>(l)]; };
+    return (1 - t) * r(a) + t * r(a + 1);
+  }
+
   // work_[0..length) in, its autocorrelation (times fftSize_) in
   // work_[0..maxLag_ + 1] out. The power spectrum P is real and even, so the
   // autocorrelation is its cosine transform: with M = fftSize_ / 2,
@@ -295,7 +306,7 @@ class FrameAnalysis {
 }  // namespace
 
 std::vector<float> autocorrelationPath(std::span<const std::int16_t> x, double fs, double first, double step,
-                                       int frames, const VoicingPathSettings& settings) {
+                                       int frames, const VoicingPathSettings& settings, std::vector<float>* octaveUp) {
   FrameAnalysis analysis;
   if (frames <= 0 || step <= 0 || settings.candidates < 2 || !analysis.prepare(fs, settings)) return {};
   int largest = 0;  // in integers, which vectorise
@@ -351,10 +362,12 @@ std::vector<float> autocorrelationPath(std::span<const std::int16_t> x, double f
     score.swap(next);
   }
   std::vector<float> f0(static_cast<std::size_t>(frames), 0.0f);
+  if (octaveUp) octaveUp->assign(static_cast<std::size_t>(frames), 0.0f);
   auto k = static_cast<std::size_t>(std::max_element(score.begin(), score.end()) - score.begin());
   for (int i = frames - 1; i >= 0; --i) {
     const std::size_t at = starts[static_cast<std::size_t>(i)] + k;
     f0[static_cast<std::size_t>(i)] = cand[at].f0;
+    if (octaveUp) (*octaveUp)[static_cast<std::size_t>(i)] = cand[at].octaveUp;
     k = back[at];
   }
   return f0;
@@ -370,12 +383,22 @@ void voiceByPath(const PitchRun& run, std::vector<int>& p) {
   s.ceilingHz = std::min<double>(run.params.f0Max, kPathCeilingHz);
   s.voicingThreshold = threshold;
   const auto n = static_cast<int>(p.size());
-  const std::vector<float> path = autocorrelationPath(xs, g.fs, g.L / 2, g.S, n, s);
+  std::vector<float> octaveUp;
+  const std::vector<float> path = autocorrelationPath(xs, g.fs, g.L / 2, g.S, n, s, &octaveUp);
   if (static_cast<int>(path.size()) != n) return;
-  auto pathF0 = [&](int k) { return path[static_cast<std::size_t>(k)]; };
   auto at = [&](int k) -> int& { return p[static_cast<std::size_t>(k)]; };
   const std::vector<int> before = p;
   auto was = [&](int k) { return before[static_cast<std::size_t>(k)]; };
+  // Under a range whose ceiling lies below the path's own, a frame whose
+  // waveform repeats almost as well at half the path's period, above the
+  // ceiling, may hold a voice above the range: the path adds no such frame
+  // (it would carry the voice at half its F0).
+  const bool narrowed = s.ceilingHz < kPathCeilingHz;
+  auto pathF0 = [&](int k) {
+    const float f = path[static_cast<std::size_t>(k)];
+    const bool aboveRange = 2 * f > s.ceilingHz && octaveUp[static_cast<std::size_t>(k)] >= kPathOctaveUpShare;
+    return narrowed && was(k) <= 0 && aboveRange ? 0.0f : f;
+  };
   // Runs lose the path's unvoiced frames at their ends and its longer
   // unvoiced stretches inside.
   for (int i = 0; i < n;) {

@@ -30,9 +30,11 @@ struct VoicingPathSettings {
 
 // The path's F0 at `frames` frames centred on first + i * step (samples of
 // x, rounded), 0 where unvoiced, -1 where the window leaves x; empty for a rate whose frames would need a transform
-// over 4096 points.
+// over 4096 points. With `octaveUp`, each frame's normalised autocorrelation
+// at half the path's period as a share of that at the period (0 unvoiced).
 std::vector<float> autocorrelationPath(std::span<const std::int16_t> x, double fs, double first, double step,
-                                       int frames, const VoicingPathSettings& settings);
+                                       int frames, const VoicingPathSettings& settings,
+                                       std::vector<float>* octaveUp = nullptr);
 
 // Inside a voiced run of p, breath may lower the measure of shorter
 // stretches than this (frames) without unvoicing them.
@@ -48,6 +50,11 @@ constexpr double kPathRunRange = 1.8;
 // The path's highest candidate, whatever the speaker's range: above it a
 // high voice's half period (its first formant ringing) outscores the period.
 constexpr double kPathCeilingHz = 600.0;
+// Under a range narrower than kPathCeilingHz, a frame outside p's runs whose
+// autocorrelation at half the path's period reaches this share of that at
+// the period, twice the path's F0 lying above the range, is not voiced by
+// the path.
+constexpr double kPathOctaveUpShare = 0.9;
 // A run whose last frame strays from the path is carried on by the path when
 // the path agreed with one of the run's last kPathCarryFrames frames.
 constexpr int kPathCarryFrames = 3;

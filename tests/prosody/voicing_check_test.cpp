@@ -89,8 +89,11 @@ TEST(Periodicity, CheckTrimsOnsetsAndCreak) {
   for (int i = 0; i < frames; ++i) {
     const double ms = centreMs(i);
     const int v = p[static_cast<std::size_t>(i)];
-    if (i < kOnsetFramesChecked || (ms > 420 && ms < 480)) EXPECT_EQ(v, 0) << ms;
-    else if ((ms > 230 && ms < 370) || ms > 530) EXPECT_EQ(v, 150) << ms;
+    if (i < kOnsetFramesChecked || (ms > 420 && ms < 480)) {
+      EXPECT_EQ(v, 0) << ms;
+    } else if ((ms > 230 && ms < 370) || ms > 530) {
+      EXPECT_EQ(v, 150) << ms;
+    }
   }
   EXPECT_GT(p[kOnsetFramesChecked], 0);
 }
@@ -168,6 +171,39 @@ TEST(VoicingPath, VoicesTheVoiceAndNothingElse) {
     }
     EXPECT_EQ(voicedInVoice, inVoice) << r.fs << " Hz, F0 " << r.f0;
     EXPECT_EQ(voicedElsewhere, 0) << r.fs << " Hz, F0 " << r.f0;
+  }
+}
+
+// Under "Male" the path's candidates stop at 400 Hz: a voice above it reads
+// at half its F0 there. A run the comb found at that half does not grow over
+// the voice (its frames repeat as well at half the path's period), while a
+// voice within the range grows over the whole voice.
+TEST(VoicingPath, NoGrowthAtHalfAVoiceAboveTheRange) {
+  const double fs = 16000;
+  const struct {
+    double voiceHz, runHz;
+    bool grows;
+  } rows[] = {{460, 230, false}, {300, 300, true}};
+  for (const auto& r : rows) {
+    std::vector<std::int16_t> x(16000);
+    for (std::size_t k = 0; k < x.size(); ++k) {
+      double v = 0;
+      for (int h = 1; h * r.voiceHz < 4000; ++h)
+        v += std::sin(2 * std::numbers::pi * h * r.voiceHz * static_cast<double>(k) / fs) / h;
+      x[k] = static_cast<std::int16_t>(6000 * v);
+    }
+    PitchRun run;
+    prepare(run, x, fs);
+    run.params = speakerF0Params(1);
+    run.thr.F0med = static_cast<int>(r.runHz);
+    const int frames = run.geo.frames;
+    std::vector<int> p(static_cast<std::size_t>(frames), 0);
+    for (int i = frames / 2 - 5; i < frames / 2 + 5; ++i) p[static_cast<std::size_t>(i)] = static_cast<int>(r.runHz);
+    voiceByPath(run, p);
+    int voiced = 0;
+    for (int f : p) voiced += f > 0;
+    EXPECT_EQ(voiced > frames - 12, r.grows) << r.voiceHz << " Hz: " << voiced << " of " << frames;
+    EXPECT_GE(voiced, 10) << r.voiceHz << " Hz";
   }
 }
 
