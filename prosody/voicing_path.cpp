@@ -187,7 +187,7 @@ class FrameAnalysis {
   bool prepare(double fs, const VoicingPathSettings& s) {
     fs_ = fs;
     s_ = s;
-    length_ = static_cast<int>(std::lround(3.0 * fs / s.floorHz));
+    length_ = static_cast<int>(std::lround(3.0 * fs / std::max(s.floorHz, kPathWindowFloorHz)));
     maxLag_ = std::min(static_cast<int>(std::ceil(fs / s.floorHz)), length_ - 2);
     minLag_ = std::max(2, static_cast<int>(std::floor(fs / s.ceilingHz)));
     fftSize_ = 256;
@@ -383,24 +383,25 @@ void voiceByPath(const PitchRun& run, std::vector<int>& p) {
   s.ceilingHz = std::min<double>(run.params.f0Max, kPathCeilingHz);
   s.voicingThreshold = threshold;
   const auto n = static_cast<int>(p.size());
-  std::vector<float> octaveUp;
-  const std::vector<float> path = autocorrelationPath(xs, g.fs, g.L / 2, g.S, n, s, &octaveUp);
+  std::vector<float> upShare;
+  const std::vector<float> path = autocorrelationPath(xs, g.fs, g.L / 2, g.S, n, s, &upShare);
   if (static_cast<int>(path.size()) != n) return;
   auto at = [&](int k) -> int& { return p[static_cast<std::size_t>(k)]; };
   const std::vector<int> before = p;
   auto was = [&](int k) { return before[static_cast<std::size_t>(k)]; };
   // Under a range whose ceiling lies below the path's own, a frame whose
-  // waveform repeats almost as well at half the path's period, above the
-  // ceiling, may hold a voice above the range: the path adds no such frame
-  // (it would carry the voice at half its F0).
+  // waveform repeats almost as well at half the path's period may hold the
+  // voice an octave up, where the comb found its half or could not reach
+  // it: the path adds no such frame.
   const bool narrowed = s.ceilingHz < kPathCeilingHz;
   auto pathF0 = [&](int k) {
     const float f = path[static_cast<std::size_t>(k)];
-    const bool aboveRange = 2 * f > s.ceilingHz && octaveUp[static_cast<std::size_t>(k)] >= kPathOctaveUpShare;
-    return narrowed && was(k) <= 0 && aboveRange ? 0.0f : f;
+    const bool octaveUp = upShare[static_cast<std::size_t>(k)] >= kPathOctaveUpShare;
+    return narrowed && was(k) <= 0 && octaveUp ? 0.0f : f;
   };
   // Runs lose the path's unvoiced frames at their ends and its longer
-  // unvoiced stretches inside.
+  // unvoiced stretches inside. A run's first frame alone unvoiced stays: the
+  // path's window reaches further before the voice than the comb's frame.
   for (int i = 0; i < n;) {
     if (was(i) <= 0) {
       ++i;
@@ -411,7 +412,8 @@ void voiceByPath(const PitchRun& run, std::vector<int>& p) {
     for (int k = i; k < end;) {
       int e = k;
       while (e < end && pathF0(e) == 0) ++e;
-      if (e - k >= kPathHoleFrames || k == i || e == end)
+      const bool onset = k == i && e - k == 1 && e < end;
+      if ((e - k >= kPathHoleFrames || k == i || e == end) && !onset)
         for (int m = k; m < e; ++m) at(m) = 0;
       k = std::max(e, k + 1);
     }

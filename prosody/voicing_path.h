@@ -2,7 +2,7 @@
 // peaks and an unvoiced candidate (after Boersma 1993, "Accurate short-term
 // analysis of the fundamental frequency and the harmonics-to-noise ratio").
 // Each frame measures a Hann-windowed stretch of three periods of the
-// range's lowest F0; its peaks score their normalised autocorrelation, and
+// range's lowest F0 (of 70 Hz at most); its peaks score their normalised autocorrelation, and
 // the unvoiced candidate scores the voicing threshold, more as the frame's
 // peak falls towards the silence share of the run's peak. The path pays for
 // every voicing change and octave jump. The comb's F0 stays wherever the
@@ -52,16 +52,18 @@ constexpr double kPathRunRange = 1.8;
 constexpr double kPathCeilingHz = 600.0;
 // Under a range narrower than kPathCeilingHz, a frame outside p's runs whose
 // autocorrelation at half the path's period reaches this share of that at
-// the period, twice the path's F0 lying above the range, is not voiced by
-// the path.
-constexpr double kPathOctaveUpShare = 0.9;
+// the period is not voiced by the path (the voice may lie an octave up).
+constexpr double kPathOctaveUpShare = 0.8;
+// The path's window spans three periods of the floor, or of this F0 when
+// the floor lies below it (the lags still reach the floor).
+constexpr double kPathWindowFloorHz = 70.0;
 // A run whose last frame strays from the path is carried on by the path when
 // the path agreed with one of the run's last kPathCarryFrames frames.
 constexpr int kPathCarryFrames = 3;
 
 // With run.params.voicingThreshold above 0 (the path's threshold): runs of p
-// lose the frames the path leaves unvoiced at their ends and in stretches of
-// kPathHoleFrames or more inside; they grow over the path's voiced frames
+// lose the frames the path leaves unvoiced at their ends (but a first frame
+// alone) and in stretches of kPathHoleFrames or more inside; they grow over the path's voiced frames
 // beside them while its F0 agrees (growths from two runs that meet with
 // disagreeing F0 are dropped); the path's stretches in the voice's range away
 // from them join (see above).

@@ -346,10 +346,10 @@ TEST_F(PitchFileTest, RealSpeechVoicingIsNearPraats) {
   const struct {
     const char* name;
     double limit;  // % of frames
-  } rows[] = {{"big_dog", 3}, {"cross", 5}, {"f2400", 2}, {"forig", 6},          // 5.5, 4.3, 1.4, 5.2 before the path
+  } rows[] = {{"big_dog", 3.5}, {"cross", 5}, {"f2400", 2}, {"forig", 6},        // 5.5, 4.3, 1.4, 5.2 before the path
               {"hts1a", 7.5}, {"hts2a", 5}, {"kristoff", 5.5}, {"m2400", 4},     // 7.8, 6.7, 9.2, 7.0
               {"mmt1", 10}, {"morig", 2}, {"speech16a", 2.5}, {"speech16b", 4.5},  // 15.4, 2.8, 2.7, 7.8
-              {"vk5qi", 3.5}, {"wia", 1}, {"kt_es", 2}, {"kt_fi", 2.5},          // 3.2, 0.8, 8.3, 2.8
+              {"vk5qi", 3.5}, {"wia", 1}, {"kt_es", 2.5}, {"kt_fi", 2.5},        // 3.2, 0.8, 8.3, 2.8
               {"kt_it", 6}, {"kt_nds", 5}, {"kt_nl", 12.5}, {"kt_ro", 1.5},      // 10.6, 6.6, 16.2, 4.3
               {"kt_ru", 6}, {"kt_sv", 2}};                                     // 10.2, 4.6
   int frames = 0, differ = 0, agreed = 0, gross = 0;
@@ -379,7 +379,7 @@ TEST_F(PitchFileTest, RealSpeechVoicingIsNearPraats) {
     EXPECT_LE(100.0 * d / n, row.limit) << row.name;
     frames += n, differ += d;
   }
-  EXPECT_LE(100.0 * differ / frames, 4.2);   // 6.97 before the path, 11.25 before the check
+  EXPECT_LE(100.0 * differ / frames, 4.0);   // 6.97 before the path, 11.25 before the check
   EXPECT_LT(100.0 * gross / agreed, 0.95);  // 1.42; 0.86 at the default
 }
 

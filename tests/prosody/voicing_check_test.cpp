@@ -207,5 +207,34 @@ TEST(VoicingPath, NoGrowthAtHalfAVoiceAboveTheRange) {
   }
 }
 
+// A voice after silence: the path's window, longer than the comb's frame,
+// still holds silence at the voice's first frames. A run whose first frame
+// alone the path leaves unvoiced keeps it; two such frames are trimmed.
+TEST(VoicingPath, ARunKeepsItsFirstFrameAloneUnvoiced) {
+  const double fs = 16000;
+  std::vector<std::int16_t> x(16000, 0);
+  for (std::size_t k = 8000; k < x.size(); ++k) {
+    double v = 0;
+    for (int h = 1; h * 150 < 4000; ++h) v += std::sin(2 * std::numbers::pi * h * 150 * static_cast<double>(k) / fs) / h;
+    x[k] = static_cast<std::int16_t>(6000 * v);
+  }
+  PitchRun run;
+  prepare(run, x, fs);
+  run.thr.F0med = 150;
+  const int frames = run.geo.frames;
+  // The path voices this voice from frame 61 on.
+  const struct {
+    int start, first;
+  } rows[] = {{60, 60}, {59, 61}, {55, 61}, {64, 61}};
+  for (const auto& r : rows) {
+    std::vector<int> p(static_cast<std::size_t>(frames), 0);
+    for (int i = r.start; i < frames; ++i) p[static_cast<std::size_t>(i)] = 150;
+    voiceByPath(run, p);
+    int first = 0;
+    while (first < frames && p[static_cast<std::size_t>(first)] == 0) ++first;
+    EXPECT_EQ(first, r.first) << "run from frame " << r.start;
+  }
+}
+
 }  // namespace
 }  // namespace ardv
