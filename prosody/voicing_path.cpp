@@ -259,7 +259,10 @@ class FrameAnalysis {
   double correlationAt(double lag, double scale) const {
     const int a = std::clamp(static_cast<int>(lag), 0, maxLag_);
     const double t = lag - a;
-    auto r = [&](int l) { return work_[static_cast<std::size_t>(l)] * scale * inverseWindowCorrelation_[static_cast<std::size_t>(l)]; };
+    auto r = [&](int l) {
+      const auto at = static_cast<std::size_t>(l);
+      return work_[at] * scale * inverseWindowCorrelation_[at];
+    };
     return (1 - t) * r(a) + t * r(a + 1);
   }
 

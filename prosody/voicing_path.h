@@ -2,9 +2,10 @@
 // peaks and an unvoiced candidate (after Boersma 1993, "Accurate short-term
 // analysis of the fundamental frequency and the harmonics-to-noise ratio").
 // Each frame measures a Hann-windowed stretch of three periods of the
-// range's lowest F0 (of 70 Hz at most); its peaks score their normalised autocorrelation, and
-// the unvoiced candidate scores the voicing threshold, more as the frame's
-// peak falls towards the silence share of the run's peak. The path pays for
+// range's lowest F0 (of 70 Hz at most); its peaks score their normalised
+// autocorrelation, and the unvoiced candidate scores the voicing threshold,
+// more as the frame's peak falls towards the silence share of the run's
+// peak. The path pays for
 // every voicing change and octave jump. The comb's F0 stays wherever the
 // path agrees that a frame is voiced.
 #pragma once
@@ -63,10 +64,12 @@ constexpr int kPathCarryFrames = 3;
 
 // With run.params.voicingThreshold above 0 (the path's threshold): runs of p
 // lose the frames the path leaves unvoiced at their ends (but a first frame
-// alone) and in stretches of kPathHoleFrames or more inside; they grow over the path's voiced frames
-// beside them while its F0 agrees (growths from two runs that meet with
-// disagreeing F0 are dropped); the path's stretches in the voice's range away
-// from them join (see above).
+// alone) and in stretches of kPathHoleFrames or more inside; they grow over
+// the path's voiced frames beside them while its F0 agrees (growths from two
+// runs that meet with disagreeing F0 are dropped); the path's stretches in
+// the voice's range away from them join (see above); under a narrowed range
+// the path voices no frame that repeats as well an octave up
+// (kPathOctaveUpShare).
 void voiceByPath(const PitchRun& run, std::vector<int>& p);
 
 }  // namespace ardv

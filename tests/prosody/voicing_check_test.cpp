@@ -215,7 +215,8 @@ TEST(VoicingPath, ARunKeepsItsFirstFrameAloneUnvoiced) {
   std::vector<std::int16_t> x(16000, 0);
   for (std::size_t k = 8000; k < x.size(); ++k) {
     double v = 0;
-    for (int h = 1; h * 150 < 4000; ++h) v += std::sin(2 * std::numbers::pi * h * 150 * static_cast<double>(k) / fs) / h;
+    for (int h = 1; h * 150 < 4000; ++h)
+      v += std::sin(2 * std::numbers::pi * h * 150 * static_cast<double>(k) / fs) / h;
     x[k] = static_cast<std::int16_t>(6000 * v);
   }
   PitchRun run;
