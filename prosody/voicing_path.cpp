@@ -386,21 +386,20 @@ void voiceByPath(const PitchRun& run, std::vector<int>& p) {
   s.ceilingHz = std::min<double>(run.params.f0Max, kPathCeilingHz);
   s.voicingThreshold = threshold;
   const auto n = static_cast<int>(p.size());
-  std::vector<float> upShare;
-  const std::vector<float> path = autocorrelationPath(xs, g.fs, g.L / 2, g.S, n, s, &upShare);
-  if (static_cast<int>(path.size()) != n) return;
-  auto at = [&](int k) -> int& { return p[static_cast<std::size_t>(k)]; };
-  const std::vector<int> before = p;
-  auto was = [&](int k) { return before[static_cast<std::size_t>(k)]; };
   // Under a range whose ceiling lies below the path's own, a frame whose
   // waveform repeats almost as well at half the path's period may hold the
   // voice an octave up, where the comb found its half or could not reach
   // it: the path adds no such frame.
   const bool narrowed = s.ceilingHz < kPathCeilingHz;
+  std::vector<float> upShare;
+  const std::vector<float> path = autocorrelationPath(xs, g.fs, g.L / 2, g.S, n, s, narrowed ? &upShare : nullptr);
+  if (static_cast<int>(path.size()) != n) return;
+  auto at = [&](int k) -> int& { return p[static_cast<std::size_t>(k)]; };
+  const std::vector<int> before = p;
+  auto was = [&](int k) { return before[static_cast<std::size_t>(k)]; };
   auto pathF0 = [&](int k) {
-    const float f = path[static_cast<std::size_t>(k)];
-    const bool octaveUp = upShare[static_cast<std::size_t>(k)] >= kPathOctaveUpShare;
-    return narrowed && was(k) <= 0 && octaveUp ? 0.0f : f;
+    const auto i = static_cast<std::size_t>(k);
+    return narrowed && was(k) <= 0 && upShare[i] >= kPathOctaveUpShare ? 0.0f : path[i];
   };
   // Runs lose the path's unvoiced frames at their ends and its longer
   // unvoiced stretches inside. A run's first frame alone unvoiced stays: the
