@@ -1238,11 +1238,7 @@ bool CeilingTracker::flush() {
   // F1 as linear prediction gave it, for F2 from the band below 2 kHz.
   std::vector<double> lpcF1;
   // The stretch's samples for the steps that look at its harmonics.
-  BlockSignal block;
-  if (automatic_ && !voiced.empty()) {
-    block.samples = blockSamples(block.lo);
-    block.low = f0Band(block.samples, fs_);
-  }
+  const BlockSignal block = automatic_ && !voiced.empty() ? blockSignal() : BlockSignal{};
   if (automatic_) {
     fillF1(voiced, best);
     retakeHeldF1(voiced, best);
@@ -1284,17 +1280,19 @@ bool CeilingTracker::flush() {
   return true;
 }
 
-std::vector<double> CeilingTracker::blockSamples(std::int64_t& lo) const {
-  lo = block_.front().start;
-  std::int64_t hi = lo;
+CeilingTracker::BlockSignal CeilingTracker::blockSignal() const {
+  BlockSignal b;
+  std::int64_t lo = block_.front().start, hi = lo;
   for (const Pending& p : block_) {
     lo = std::min(lo, p.start);
     hi = std::max(hi, p.start + static_cast<std::int64_t>(p.samples.size()));
   }
-  std::vector<double> s(static_cast<std::size_t>(hi - lo), 0.0);
+  b.lo = lo;
+  b.samples.assign(static_cast<std::size_t>(hi - lo), 0.0);
   for (const Pending& p : block_)
-    std::copy(p.samples.begin(), p.samples.end(), s.begin() + (p.start - lo));
-  return s;
+    std::copy(p.samples.begin(), p.samples.end(), b.samples.begin() + (p.start - lo));
+  b.low = f0Band(b.samples, fs_);
+  return b;
 }
 
 bool CeilingTracker::finish() {

@@ -176,8 +176,8 @@ class CeilingTracker {
   // whose frames show a high F0 (`f0`, 0 Hz for none) nearly throughout:
   // noisy too.
   bool highVoiceBehindFloor(std::span<const double> f0) const;
-  // The samples of the frames held, in one piece from `lo`.
-  std::vector<double> blockSamples(std::int64_t& lo) const;
+  // The samples of the frames held, and below 1 kHz.
+  BlockSignal blockSignal() const;
   // Voiced by the loudest and quietest frames so far.
   bool voicedLevel(double levelDb) const;
   // The roots and their candidates of every voiced frame held, at every

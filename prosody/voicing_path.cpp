@@ -184,9 +184,10 @@ ARDV_WIDE_PATHS int correlationPeaks(const float* acf, const double* inverse, do
 // its normalised autocorrelation and the lags searched.
 class FrameAnalysis {
  public:
-  bool prepare(double fs, const VoicingPathSettings& s) {
+  bool prepare(double fs, const VoicingPathSettings& s, bool octaveUp) {
     fs_ = fs;
     s_ = s;
+    octaveUp_ = octaveUp;
     length_ = static_cast<int>(std::lround(3.0 * fs / std::max(s.floorHz, kPathWindowFloorHz)));
     maxLag_ = std::min(static_cast<int>(std::ceil(fs / s.floorHz)), length_ - 2);
     minLag_ = std::max(2, static_cast<int>(std::floor(fs / s.ceilingHz)));
@@ -242,7 +243,8 @@ class FrameAnalysis {
       const double octave = std::log2(f0);
       out.push_back({static_cast<float>(f0), static_cast<float>(octave),
                      static_cast<float>(peak + s_.octaveCost * (octave - floorOctave)),
-                     static_cast<float>(correlationAt(0.5 * (lag + shift), scale) / std::max(peak, 1e-9))});
+                     octaveUp_ ? static_cast<float>(correlationAt(0.5 * (lag + shift), scale) / std::max(peak, 1e-9))
+                               : 0.0f});
     }
     const auto most = static_cast<std::size_t>(s_.candidates - 1);
     if (out.size() - first > most) {
@@ -300,6 +302,7 @@ class FrameAnalysis {
   double fs_ = 0;
   VoicingPathSettings s_;
   int length_ = 0, fftSize_ = 0, minLag_ = 0, maxLag_ = 0;
+  bool octaveUp_ = false;  // candidates' shares at half the period wanted
   std::vector<double> inverseWindowCorrelation_, r_, re_, im_, y_;
   CosineTables tables_;
   std::vector<int> lags_;
@@ -311,7 +314,8 @@ class FrameAnalysis {
 std::vector<float> autocorrelationPath(std::span<const std::int16_t> x, double fs, double first, double step,
                                        int frames, const VoicingPathSettings& settings, std::vector<float>* octaveUp) {
   FrameAnalysis analysis;
-  if (frames <= 0 || step <= 0 || settings.candidates < 2 || !analysis.prepare(fs, settings)) return {};
+  if (frames <= 0 || step <= 0 || settings.candidates < 2 || !analysis.prepare(fs, settings, octaveUp != nullptr))
+    return {};
   int largest = 0;  // in integers, which vectorise
   for (std::int16_t v : x) largest = std::max(largest, std::abs(static_cast<int>(v)));
   const double globalPeak = largest;

@@ -5,9 +5,8 @@
 // range's lowest F0 (of 70 Hz at most); its peaks score their normalised
 // autocorrelation, and the unvoiced candidate scores the voicing threshold,
 // more as the frame's peak falls towards the silence share of the run's
-// peak. The path pays for
-// every voicing change and octave jump. The comb's F0 stays wherever the
-// path agrees that a frame is voiced.
+// peak. The path pays for every voicing change and octave jump. The comb's
+// F0 stays wherever the path agrees that a frame is voiced.
 #pragma once
 
 #include <cstdint>
